@@ -1,0 +1,51 @@
+#include "framework/core/Currency.h"
+
+#include <gtest/gtest.h>
+
+#include "framework/core/Exceptions.h"
+
+TEST(Currency, FromDoubleRoundsTheDecimalValueHalfToEven) {
+  EXPECT_EQ(Currency::FromDouble(1.00005).Raw(), 10000);  // 1.0000|5 -> even
+  EXPECT_EQ(Currency::FromDouble(1.00015).Raw(), 10002);
+  EXPECT_EQ(Currency::FromDouble(-1.00015).Raw(), -10002);
+  EXPECT_EQ(Currency::FromDouble(0.1 + 0.2).Raw(), 3000);
+}
+
+TEST(Currency, SumsOfCentsAreExact) {
+  Currency total;
+  for (int i = 0; i < 1000000; ++i) total += Currency::FromDouble(0.01);
+  EXPECT_EQ(total, Currency(10000));
+}
+
+TEST(Currency, ProductAndQuotientRoundToFourPlacesHalfToEven) {
+  EXPECT_EQ((Currency::FromString("1.0001") * Currency::FromString("0.5")).Raw(), 5000);  // .50005
+  EXPECT_EQ((Currency::FromString("1.0003") * Currency::FromString("0.5")).Raw(), 5002);  // .50015
+  EXPECT_EQ((Currency(10) / Currency(3)).Raw(), 33333);
+  EXPECT_EQ((Currency(-20) / Currency(3)).Raw(), -66667);
+  EXPECT_EQ((Currency(1) / int64_t{8}).Raw(), 1250);
+  EXPECT_THROW(Currency(1) / Currency(), EConvertError);
+}
+
+TEST(Currency, ParsesAndPrintsPlainText) {
+  EXPECT_EQ(Currency::FromString("1234.56").Raw(), 12345600);
+  EXPECT_EQ(Currency::FromString(" -0,5 ").Raw(), -5000);
+  EXPECT_EQ(Currency::FromString("7").ToString(), "7");
+  EXPECT_EQ(Currency::FromString("-0.01").ToString(), "-0.01");
+  EXPECT_EQ(Currency::FromString("2.50000").ToString(), "2.5");
+  EXPECT_THROW(Currency::FromString("1.00001"), EConvertError);
+  EXPECT_THROW(Currency::FromString("1.234,56"), EConvertError);
+  EXPECT_THROW(Currency::FromString("abc"), EConvertError);
+  EXPECT_THROW(Currency::FromString(""), EConvertError);
+}
+
+TEST(Currency, RoundedToCentsIsHalfAwayFromZero) {
+  EXPECT_EQ(Currency::FromString("2.345").Rounded(2), Currency::FromString("2.35"));
+  EXPECT_EQ(Currency::FromString("-2.345").Rounded(2), Currency::FromString("-2.35"));
+  EXPECT_EQ(Currency::FromString("2.3449").Rounded(2), Currency::FromString("2.34"));
+}
+
+TEST(Currency, OverflowIsAnErrorNotAWrap) {
+  Currency big = Currency::FromRaw(INT64_MAX - 1);
+  EXPECT_THROW(big + Currency(1), EConvertError);
+  EXPECT_THROW(big * Currency(2), EConvertError);
+}

@@ -1,0 +1,45 @@
+#include "framework/core/Value.h"
+
+#include <gtest/gtest.h>
+
+#include "framework/core/Exceptions.h"
+
+TEST(Value, NullIsAStateAndReadsAsZeroOrEmpty) {
+  Value v;
+  EXPECT_TRUE(v.IsNull());
+  EXPECT_EQ(v.AsInteger(), 0);
+  EXPECT_EQ(v.AsString(), "");
+  EXPECT_FALSE(v.AsBoolean());
+  EXPECT_TRUE(v.AsDateTime().IsZero());
+  EXPECT_FALSE(Value(0).IsNull());
+  EXPECT_NE(Value(), Value(0));
+  EXPECT_NE(Value(), Value(""));
+}
+
+TEST(Value, ConvertsBetweenTypesAsFieldsDo) {
+  EXPECT_EQ(Value("  42 ").AsInteger(), 42);
+  EXPECT_EQ(Value(2.5).AsInteger(), 2);  // half to even
+  EXPECT_EQ(Value(3.5).AsInteger(), 4);
+  EXPECT_EQ(Value("12,5").AsFloat(), 12.5);
+  EXPECT_EQ(Value("150.00").AsCurrency(), Currency(150));
+  EXPECT_EQ(Value(0.1).AsCurrency().Raw(), 1000);
+  EXPECT_EQ(Value(EncodeDate(2025, 3, 10)).AsString(), "10/03/2025");
+  EXPECT_EQ(Value("2025-03-10").AsDateTime(), EncodeDate(2025, 3, 10));
+  EXPECT_EQ(Value(1.5).AsString(), "1.5");
+  EXPECT_EQ(Value(3.0).AsString(), "3");
+  EXPECT_THROW(Value("abc").AsInteger(), EConvertError);
+  EXPECT_THROW(Value("31/02/2025").AsDateTime(), EConvertError);
+}
+
+TEST(Value, ComparesNumbersAcrossTypesAndTextsByBytes) {
+  EXPECT_EQ(Compare(Value(2), Value(2.0)), 0);
+  EXPECT_EQ(Compare(Value(Currency::FromString("1.5")), Value(1.5)), 0);
+  EXPECT_LT(Compare(Value(int64_t{9007199254740993}), Value(int64_t{9007199254740994})), 0);
+  EXPECT_LT(Compare(Value("B"), Value("a")), 0);
+  EXPECT_LT(Compare(Value(), Value(-1000)), 0);
+  EXPECT_EQ(Compare(Value("10"), Value(10)), 0);
+  EXPECT_GT(Compare(Value(10), Value("9")), 0);
+  EXPECT_EQ(Compare(Value("2025-03-10"), Value(EncodeDate(2025, 3, 10))), 0);
+  EXPECT_TRUE(Value(1).IdenticalTo(Value(1)));
+  EXPECT_FALSE(Value(1).IdenticalTo(Value(1.0)));
+}
