@@ -180,7 +180,13 @@ int CompareNumbers(const Value& a, const Value& b) {
   }
   if ((a.Type() == TValueType::Currency || a.Type() == TValueType::Integer) &&
       (b.Type() == TValueType::Currency || b.Type() == TValueType::Integer)) {
-    auto x = a.AsCurrency(), y = b.AsCurrency();
+    // In ten-thousandths on 128 bits: an integer beyond the Currency range
+    // (a large key against an amount) must not overflow.
+    auto raw = [](const Value& v) -> Int128 {
+      if (v.Type() == TValueType::Integer) return Int128{v.AsInteger()} * Currency::kScale;
+      return v.AsCurrency().Raw();
+    };
+    Int128 x = raw(a), y = raw(b);
     return x < y ? -1 : (x > y ? 1 : 0);
   }
   return Sign(a.AsFloat() - b.AsFloat());
