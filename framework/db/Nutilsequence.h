@@ -1,0 +1,27 @@
+#pragma once
+// Named sequences over the table
+//   SEQUENCIA (NOME VARCHAR(100) NOT NULL PRIMARY KEY, VALOR BIGINT NOT NULL)
+// Each draw is one UPDATE ... RETURNING, so two processes drawing from the
+// same sequence never get the same value: the engine's row (PostgreSQL) or
+// database (SQLite) write lock orders them. A missing row is created with an
+// INSERT that does nothing when a racing process created it first.
+//
+// A draw inside the caller's transaction belongs to it: a rollback returns
+// the value, and the sequence row stays locked until the transaction ends.
+
+#include <cstdint>
+#include <string>
+
+class TnDMConexao;
+
+namespace Nutilsequence {
+
+// The next value of the sequence `nome`; a new sequence starts at 1.
+int64_t PegarProximaSequence(TnDMConexao& conexao, const std::string& nome);
+
+// The next entry key of a company, from the sequence
+// "DYN_GENCHAVELCTOCTB(<company>)". A new sequence starts after the highest
+// CHAVELCTOCTB the company already has in LCTOCTB.
+int64_t ProximaChaveLctoCtb(TnDMConexao& conexao, int64_t codigoEmpresa);
+
+}  // namespace Nutilsequence

@@ -1,0 +1,296 @@
+// The PostgreSQL driver over libpq: statements prepared once per connection
+// (PQprepare, cached by text) and run with text parameters whose types the
+// server infers from where they stand; results in text form, converted by the
+// column's type.
+//
+// Inside a transaction each statement runs under a savepoint, so a failed
+// statement (a duplicate key the caller recovers from, say) leaves the
+// transaction usable, as it does on SQLite; the caller still decides whether
+// to commit or roll back.
+
+#include <libpq-fe.h>
+
+#include <fmt/format.h>
+#include <cctype>
+#include <cstdlib>
+
+#include "framework/db/IDbDriver.h"
+#include "framework/db/StatementCache.h"
+
+namespace {
+
+// Type identifiers of the built-in types we read (pg_type.oid).
+enum : Oid {
+  kBool = 16,
+  kInt8 = 20,
+  kInt2 = 21,
+  kInt4 = 23,
+  kOid = 26,
+  kFloat4 = 700,
+  kFloat8 = 701,
+  kBpchar = 1042,
+  kVarchar = 1043,
+  kDate = 1082,
+  kTimestamp = 1114,
+  kTimestampTz = 1184,
+  kNumeric = 1700,
+};
+
+TDatabaseErrorKind KindOf(const char* sqlState) {
+  std::string state = sqlState ? sqlState : "";
+  if (state == "23505")
+    return TDatabaseErrorKind::DuplicateKey;
+  if (state == "23503")
+    return TDatabaseErrorKind::ForeignKey;
+  if (state == "23502")
+    return TDatabaseErrorKind::NotNull;
+  if (state == "23514")
+    return TDatabaseErrorKind::Check;
+  return TDatabaseErrorKind::Other;
+}
+
+struct TResultGuard {
+  PGresult* R;
+  ~TResultGuard() { PQclear(R); }
+};
+
+TDbColumn Coluna(const PGresult* res, int c) {
+  TDbColumn column;
+  column.Name = PQfname(res, c);
+  for (char& ch : column.Name)
+    ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  int mod = PQfmod(res, c);
+  switch (PQftype(res, c)) {
+    case kBool:
+      column.Kind = TDbColumnKind::Boolean;
+      break;
+    case kInt2:
+      column.Kind = TDbColumnKind::Integer;
+      column.Size = 2;
+      break;
+    case kInt4:
+    case kOid:
+      column.Kind = TDbColumnKind::Integer;
+      column.Size = 4;
+      break;
+    case kInt8:
+      column.Kind = TDbColumnKind::Integer;
+      column.Size = 8;
+      break;
+    case kFloat4:
+    case kFloat8:
+      column.Kind = TDbColumnKind::Float;
+      break;
+    case kNumeric:
+      column.Kind = TDbColumnKind::Numeric;
+      column.Precision = mod >= 4 ? ((mod - 4) >> 16) & 0xffff : 0;
+      column.Scale = mod >= 4 ? (mod - 4) & 0xffff : 4;
+      break;
+    case kDate:
+      column.Kind = TDbColumnKind::Date;
+      break;
+    case kTimestamp:
+    case kTimestampTz:
+      column.Kind = TDbColumnKind::DateTime;
+      break;
+    case kBpchar:
+    case kVarchar:
+      column.Kind = TDbColumnKind::Text;
+      column.Size = mod >= 4 ? mod - 4 : 0;
+      break;
+    default:
+      column.Kind = TDbColumnKind::Text;
+      break;
+  }
+  return column;
+}
+
+Value Ler(const char* text, Oid type, const TDbColumn& column) {
+  switch (column.Kind) {
+    case TDbColumnKind::Boolean:
+      return Value(text[0] == 't');
+    case TDbColumnKind::Integer:
+      return Value(static_cast<int64_t>(std::strtoll(text, nullptr, 10)));
+    case TDbColumnKind::Float:
+      return Value(std::strtod(text, nullptr));
+    case TDbColumnKind::Numeric:
+      if (column.Scale <= 4) {
+        try {
+          return Value(Currency::FromString(text).Rounded(column.Scale));
+        } catch (const EConvertError&) {
+          // An unconstrained numeric with more places than money keeps.
+        }
+      }
+      return ValorNumerico(std::strtod(text, nullptr), column.Scale);
+    case TDbColumnKind::Date:
+    case TDbColumnKind::DateTime: {
+      std::string moment = text;
+      if (type == kTimestampTz) {
+        size_t zone = moment.find_last_of("+-");
+        if (zone != std::string::npos && zone > 10)
+          moment.resize(zone);
+      }
+      if (auto date = ParseDate(moment))
+        return Value(*date);
+      throw CriarErroBanco(TDatabaseErrorKind::Other,
+                           "Data inválida na coluna " + column.Name + ": " + moment);
+    }
+    case TDbColumnKind::Text:
+      break;
+  }
+  return Value(std::string(text));
+}
+
+std::string Texto(const Value& value) {
+  switch (value.Type()) {
+    case TValueType::Boolean:
+      return value.AsBoolean() ? "1" : "0";
+    case TValueType::Float:
+      return fmt::format("{}", value.AsFloat());
+    case TValueType::Currency:
+      return value.AsCurrency().ToString();
+    case TValueType::DateTime:
+      return DateToIso(value.AsDateTime());
+    default:
+      return value.AsString();
+  }
+}
+
+class TPgDriver : public IDbDriver {
+ public:
+  explicit TPgDriver(const std::string& conninfo)
+      : FCache(kMaxPreparedStatements, [this](std::string& name) {
+          if (FConn)
+            PQclear(PQexec(FConn, ("DEALLOCATE " + name).c_str()));
+        }) {
+    FConn = PQconnectdb(conninfo.c_str());
+    if (PQstatus(FConn) != CONNECTION_OK) {
+      std::string message = PQerrorMessage(FConn);
+      PQfinish(FConn);
+      FConn = nullptr;
+      throw CriarErroBanco(TDatabaseErrorKind::Other,
+                           "Não foi possível conectar ao PostgreSQL: " + message);
+    }
+    PQsetNoticeProcessor(
+        FConn, [](void*, const char*) {}, nullptr);
+    ExecutarScript(
+        "SET client_encoding = 'UTF8'; SET DateStyle = 'ISO, YMD';"
+        " SET standard_conforming_strings = on;");
+  }
+  ~TPgDriver() override {
+    FCache.Clear();
+    PQfinish(FConn);
+  }
+
+  TTipoConexao Tipo() const override { return TTipoConexao::PostgreSQL; }
+
+  TDbResult Executar(const Dialect::TSqlPreparada& sql, const std::vector<Value>& args) override {
+    bool isolate = PQtransactionStatus(FConn) == PQTRANS_INTRANS;
+    if (isolate)
+      Comando("SAVEPOINT ctb_comando");
+    try {
+      TDbResult result = ExecutarPreparado(sql.Text, args);
+      if (isolate)
+        Comando("RELEASE SAVEPOINT ctb_comando");
+      return result;
+    } catch (...) {
+      if (isolate) {
+        PQclear(PQexec(FConn, "ROLLBACK TO SAVEPOINT ctb_comando"));
+        PQclear(PQexec(FConn, "RELEASE SAVEPOINT ctb_comando"));
+      }
+      throw;
+    }
+  }
+
+  void ExecutarScript(const std::string& text) override { Comando(text); }
+
+  void Begin(bool readOnly) override { Comando(readOnly ? "BEGIN READ ONLY" : "BEGIN"); }
+  void Commit() override {
+    // COMMIT of a transaction the server already aborted answers ROLLBACK
+    // without an error; that must not pass for a commit.
+    TResultGuard guard{PQexec(FConn, "COMMIT")};
+    Verificar(guard.R);
+    if (std::string(PQcmdStatus(guard.R)) == "ROLLBACK")
+      throw CriarErroBanco(TDatabaseErrorKind::Other,
+                           "A transação foi abortada pelo servidor e desfeita");
+  }
+  void Rollback() override { Comando("ROLLBACK"); }
+
+  int64_t PreparedCount() const override { return FPreparedCount; }
+
+ private:
+  TDbResult ExecutarPreparado(const std::string& text, const std::vector<Value>& args) {
+    std::string* name = FCache.Find(text);
+    if (!name) {
+      std::string newName = "ctb_" + std::to_string(++FNameCounter);
+      TResultGuard prepared{PQprepare(FConn, newName.c_str(), text.c_str(), 0, nullptr)};
+      Verificar(prepared.R, text);
+      ++FPreparedCount;
+      name = &FCache.Add(text, newName);
+    }
+    std::vector<std::string> texts(args.size());
+    std::vector<const char*> values(args.size(), nullptr);
+    for (size_t i = 0; i < args.size(); ++i) {
+      if (args[i].IsNull())
+        continue;
+      texts[i] = Texto(args[i]);
+      values[i] = texts[i].c_str();
+    }
+    TResultGuard guard{PQexecPrepared(FConn, name->c_str(), static_cast<int>(args.size()),
+                                      values.data(), nullptr, nullptr, 0)};
+    Verificar(guard.R, text);
+    const PGresult* res = guard.R;
+    TDbResult result;
+    int columns = PQnfields(res);
+    for (int c = 0; c < columns; ++c)
+      result.Columns.push_back(Coluna(res, c));
+    int rows = PQntuples(res);
+    result.Rows.reserve(static_cast<size_t>(rows));
+    for (int r = 0; r < rows; ++r) {
+      ValueArray row;
+      row.reserve(static_cast<size_t>(columns));
+      for (int c = 0; c < columns; ++c) {
+        if (PQgetisnull(res, r, c)) {
+          row.emplace_back();
+        } else {
+          row.push_back(
+              Ler(PQgetvalue(res, r, c), PQftype(res, c), result.Columns[static_cast<size_t>(c)]));
+        }
+      }
+      result.Rows.push_back(std::move(row));
+    }
+    const char* affected = PQcmdTuples(guard.R);
+    result.RowsAffected = affected && *affected ? std::strtoll(affected, nullptr, 10) : 0;
+    return result;
+  }
+
+  void Comando(const std::string& text) {
+    TResultGuard guard{PQexec(FConn, text.c_str())};
+    Verificar(guard.R);
+  }
+
+  void Verificar(const PGresult* res, const std::string& sql = "") {
+    ExecStatusType status = res ? PQresultStatus(res) : PGRES_FATAL_ERROR;
+    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
+      return;
+    std::string message = res ? PQresultErrorMessage(res) : PQerrorMessage(FConn);
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+      message.pop_back();
+    if (!sql.empty())
+      message += " em: " + sql;
+    throw CriarErroBanco(
+        res ? KindOf(PQresultErrorField(res, PG_DIAG_SQLSTATE)) : TDatabaseErrorKind::Other,
+        message);
+  }
+
+  PGconn* FConn = nullptr;
+  int64_t FPreparedCount = 0;
+  int64_t FNameCounter = 0;
+  TStatementCache<std::string> FCache;
+};
+
+}  // namespace
+
+std::unique_ptr<IDbDriver> CriarDriverPostgreSQL(const std::string& conninfo) {
+  return std::make_unique<TPgDriver>(conninfo);
+}

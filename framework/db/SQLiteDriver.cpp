@@ -1,0 +1,335 @@
+// The SQLite driver: a file (or ":memory:") opened with the settings the
+// engine needs to stay fast under the balance triggers and safe when two
+// processes write: WAL, synchronous=NORMAL, temporary tables in memory, a
+// 64 MB page cache and a busy timeout long enough for the other writer's
+// transaction to end. Write transactions begin IMMEDIATE so a second writer
+// waits at BEGIN instead of failing on its first write.
+//
+// SQLite keeps no column types of expressions; a result column without a
+// declared type takes one from a "cast(... as TYPE) ALIAS" in the statement
+// of the same name, else from its first non-null value.
+
+#include <sqlite3.h>
+#include <strings.h>
+
+#include <cctype>
+#include <map>
+#include <regex>
+
+#include "framework/db/IDbDriver.h"
+#include "framework/db/StatementCache.h"
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 15000;
+
+TDatabaseErrorKind KindOf(int extendedCode) {
+  switch (extendedCode) {
+    case SQLITE_CONSTRAINT_PRIMARYKEY:
+    case SQLITE_CONSTRAINT_UNIQUE:
+      return TDatabaseErrorKind::DuplicateKey;
+    case SQLITE_CONSTRAINT_FOREIGNKEY:
+      return TDatabaseErrorKind::ForeignKey;
+    case SQLITE_CONSTRAINT_NOTNULL:
+      return TDatabaseErrorKind::NotNull;
+    case SQLITE_CONSTRAINT_CHECK:
+      return TDatabaseErrorKind::Check;
+    default:
+      return TDatabaseErrorKind::Other;
+  }
+}
+
+std::string UpperName(std::string text) {
+  for (char& c : text)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// Alias -> declared type of every "as TYPE) ALIAS" in the text.
+std::map<std::string, std::string> TiposDeCast(const std::string& sql) {
+  static const std::regex kCast(
+      R"(\bas\s+([a-z]+(\s*\(\s*\d+\s*(,\s*\d+\s*)?\))?)\s*\)\s*(as\s+)?([a-z_][a-z0-9_]*))",
+      std::regex::icase | std::regex::optimize);
+  std::map<std::string, std::string> types;
+  for (auto it = std::sregex_iterator(sql.begin(), sql.end(), kCast); it != std::sregex_iterator();
+       ++it) {
+    types[UpperName((*it)[5].str())] = (*it)[1].str();
+  }
+  return types;
+}
+
+struct TPrepared {
+  sqlite3_stmt* Stmt = nullptr;
+  std::map<std::string, std::string> CastTypes;
+};
+
+class TSQLiteDriver : public IDbDriver {
+ public:
+  explicit TSQLiteDriver(const std::string& path)
+      : FCache(kMaxPreparedStatements, [](TPrepared& p) { sqlite3_finalize(p.Stmt); }) {
+    int rc = sqlite3_open_v2(path.c_str(), &FDb,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI, nullptr);
+    if (rc != SQLITE_OK) {
+      std::string message = FDb ? sqlite3_errmsg(FDb) : sqlite3_errstr(rc);
+      sqlite3_close(FDb);
+      FDb = nullptr;
+      throw CriarErroBanco(TDatabaseErrorKind::Other,
+                           "Não foi possível abrir o banco " + path + ": " + message);
+    }
+    sqlite3_extended_result_codes(FDb, 1);
+    sqlite3_busy_timeout(FDb, kBusyTimeoutMs);
+    ExecutarScript(
+        "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;"
+        "PRAGMA temp_store=MEMORY; PRAGMA cache_size=-65536;");
+  }
+  ~TSQLiteDriver() override {
+    FCache.Clear();
+    sqlite3_close_v2(FDb);
+  }
+
+  TTipoConexao Tipo() const override { return TTipoConexao::SQLite; }
+
+  TDbResult Executar(const Dialect::TSqlPreparada& sql, const std::vector<Value>& args) override {
+    TPrepared& prepared = Preparar(sql.Text);
+    sqlite3_stmt* stmt = prepared.Stmt;
+    struct TReset {
+      sqlite3_stmt* S;
+      ~TReset() {
+        sqlite3_reset(S);
+        sqlite3_clear_bindings(S);
+      }
+    } reset{stmt};
+    for (size_t i = 0; i < args.size(); ++i)
+      Bind(stmt, static_cast<int>(i) + 1, args[i]);
+
+    TDbResult result;
+    int count = sqlite3_column_count(stmt);
+    std::vector<bool> declared(static_cast<size_t>(count), false);
+    for (int c = 0; c < count; ++c) {
+      TDbColumn column;
+      column.Name = UpperName(sqlite3_column_name(stmt, c));
+      const char* decl = sqlite3_column_decltype(stmt, c);
+      if (decl) {
+        declared[static_cast<size_t>(c)] = ColunaDoTipoDeclarado(decl, column);
+      } else {
+        auto cast = prepared.CastTypes.find(UpperName(column.Name));
+        if (cast != prepared.CastTypes.end())
+          declared[static_cast<size_t>(c)] = ColunaDoTipoDeclarado(cast->second, column);
+      }
+      result.Columns.push_back(column);
+    }
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+      ValueArray row;
+      row.reserve(static_cast<size_t>(count));
+      for (int c = 0; c < count; ++c) {
+        auto& column = result.Columns[static_cast<size_t>(c)];
+        if (!declared[static_cast<size_t>(c)] && sqlite3_column_type(stmt, c) != SQLITE_NULL) {
+          InferirTipo(stmt, c, column);
+          declared[static_cast<size_t>(c)] = true;
+        }
+        row.push_back(Ler(stmt, c, column));
+      }
+      result.Rows.push_back(std::move(row));
+    }
+    if (rc != SQLITE_DONE)
+      Falhar(sqlite3_extended_errcode(FDb));
+    result.RowsAffected = sqlite3_changes64(FDb);
+    return result;
+  }
+
+  void ExecutarScript(const std::string& text) override {
+    char* error = nullptr;
+    int rc = sqlite3_exec(FDb, text.c_str(), nullptr, nullptr, &error);
+    if (rc != SQLITE_OK) {
+      std::string message = error ? error : sqlite3_errstr(rc);
+      sqlite3_free(error);
+      throw CriarErroBanco(KindOf(sqlite3_extended_errcode(FDb)), message);
+    }
+  }
+
+  void Begin(bool readOnly) override {
+    if (readOnly) {
+      ExecutarScript("PRAGMA query_only=1; BEGIN DEFERRED;");
+      FReadOnly = true;
+    } else {
+      ExecutarScript("BEGIN IMMEDIATE;");
+    }
+  }
+  void Commit() override { Terminar("COMMIT;"); }
+  void Rollback() override { Terminar("ROLLBACK;"); }
+
+  int64_t PreparedCount() const override { return FPreparedCount; }
+
+ private:
+  void Terminar(const char* command) {
+    // A failed COMMIT leaves the transaction open; roll it back so the
+    // connection is usable and the caller sees the failure once.
+    try {
+      ExecutarScript(command);
+    } catch (...) {
+      if (!sqlite3_get_autocommit(FDb))
+        sqlite3_exec(FDb, "ROLLBACK;", nullptr, nullptr, nullptr);
+      SairSomenteLeitura();
+      throw;
+    }
+    SairSomenteLeitura();
+  }
+  void SairSomenteLeitura() {
+    if (FReadOnly)
+      sqlite3_exec(FDb, "PRAGMA query_only=0;", nullptr, nullptr, nullptr);
+    FReadOnly = false;
+  }
+
+  TPrepared& Preparar(const std::string& text) {
+    if (TPrepared* cached = FCache.Find(text))
+      return *cached;
+    TPrepared prepared;
+    const char* tail = nullptr;
+    int rc = sqlite3_prepare_v3(FDb, text.c_str(), static_cast<int>(text.size()),
+                                SQLITE_PREPARE_PERSISTENT, &prepared.Stmt, &tail);
+    if (rc != SQLITE_OK) {
+      sqlite3_finalize(prepared.Stmt);
+      throw CriarErroBanco(KindOf(sqlite3_extended_errcode(FDb)),
+                           std::string(sqlite3_errmsg(FDb)) + " em: " + text);
+    }
+    if (!prepared.Stmt)
+      throw CriarErroBanco(TDatabaseErrorKind::Other, "Comando SQL vazio");
+    if (tail && std::string(tail).find_first_not_of(" \t\r\n;") != std::string::npos) {
+      sqlite3_finalize(prepared.Stmt);
+      throw CriarErroBanco(TDatabaseErrorKind::Other,
+                           "Um comando com parâmetros deve ser único: " + text);
+    }
+    if (text.find('(') != std::string::npos)
+      prepared.CastTypes = TiposDeCast(text);
+    ++FPreparedCount;
+    return FCache.Add(text, std::move(prepared));
+  }
+
+  void Bind(sqlite3_stmt* stmt, int index, const Value& value) {
+    int rc = SQLITE_OK;
+    switch (value.Type()) {
+      case TValueType::Null:
+        rc = sqlite3_bind_null(stmt, index);
+        break;
+      case TValueType::Boolean:
+        rc = sqlite3_bind_int(stmt, index, value.AsBoolean() ? 1 : 0);
+        break;
+      case TValueType::Integer:
+        rc = sqlite3_bind_int64(stmt, index, value.AsInteger());
+        break;
+      case TValueType::Float:
+      case TValueType::Currency:
+        rc = sqlite3_bind_double(stmt, index, value.AsFloat());
+        break;
+      case TValueType::String: {
+        std::string text = value.AsString();
+        rc = sqlite3_bind_text64(stmt, index, text.data(), text.size(), SQLITE_TRANSIENT,
+                                 SQLITE_UTF8);
+        break;
+      }
+      case TValueType::DateTime: {
+        std::string text = DateToIso(value.AsDateTime());
+        rc = sqlite3_bind_text64(stmt, index, text.data(), text.size(), SQLITE_TRANSIENT,
+                                 SQLITE_UTF8);
+        break;
+      }
+    }
+    if (rc != SQLITE_OK)
+      Falhar(rc);
+  }
+
+  static void InferirTipo(sqlite3_stmt* stmt, int c, TDbColumn& column) {
+    switch (sqlite3_column_type(stmt, c)) {
+      case SQLITE_INTEGER:
+        column.Kind = TDbColumnKind::Integer;
+        column.Size = 8;
+        break;
+      case SQLITE_FLOAT:
+        column.Kind = TDbColumnKind::Float;
+        break;
+      default:
+        column.Kind = TDbColumnKind::Text;
+        break;
+    }
+  }
+
+  static std::string Texto(sqlite3_stmt* stmt, int c) {
+    const unsigned char* text = sqlite3_column_text(stmt, c);
+    return text ? std::string(reinterpret_cast<const char*>(text),
+                              static_cast<size_t>(sqlite3_column_bytes(stmt, c)))
+                : std::string();
+  }
+
+  Value Ler(sqlite3_stmt* stmt, int c, const TDbColumn& column) {
+    int storage = sqlite3_column_type(stmt, c);
+    if (storage == SQLITE_NULL)
+      return Value();
+    switch (column.Kind) {
+      case TDbColumnKind::Integer:
+        if (storage == SQLITE_INTEGER)
+          return Value(sqlite3_column_int64(stmt, c));
+        break;
+      case TDbColumnKind::Float:
+        if (storage != SQLITE_TEXT)
+          return Value(sqlite3_column_double(stmt, c));
+        break;
+      case TDbColumnKind::Numeric:
+        if (storage != SQLITE_TEXT)
+          return ValorNumerico(sqlite3_column_double(stmt, c), column.Scale);
+        break;
+      case TDbColumnKind::Boolean:
+        if (storage == SQLITE_INTEGER)
+          return Value(sqlite3_column_int64(stmt, c) != 0);
+        break;
+      case TDbColumnKind::Date:
+      case TDbColumnKind::DateTime:
+        if (storage == SQLITE_TEXT) {
+          if (auto date = ParseDate(Texto(stmt, c)))
+            return Value(*date);
+        }
+        break;
+      case TDbColumnKind::Text:
+        return Value(Texto(stmt, c));
+    }
+    // A value stored against its column's declared type (SQLite allows it):
+    // converted like a field would convert it.
+    Value raw = storage == SQLITE_INTEGER ? Value(sqlite3_column_int64(stmt, c))
+                : storage == SQLITE_FLOAT ? Value(sqlite3_column_double(stmt, c))
+                                          : Value(Texto(stmt, c));
+    try {
+      switch (column.Kind) {
+        case TDbColumnKind::Integer:
+          return Value(raw.AsInteger());
+        case TDbColumnKind::Float:
+          return Value(raw.AsFloat());
+        case TDbColumnKind::Numeric:
+          return ValorNumerico(raw.AsFloat(), column.Scale);
+        case TDbColumnKind::Boolean:
+          return Value(raw.AsBoolean());
+        case TDbColumnKind::Date:
+        case TDbColumnKind::DateTime:
+          return Value(raw.AsDateTime());
+        case TDbColumnKind::Text:
+          break;
+      }
+    } catch (const EConvertError&) {
+      throw CriarErroBanco(TDatabaseErrorKind::Other,
+                           "Valor inválido na coluna " + column.Name + ": " + raw.DebugString());
+    }
+    return raw;
+  }
+
+  [[noreturn]] void Falhar(int code) { throw CriarErroBanco(KindOf(code), sqlite3_errmsg(FDb)); }
+
+  sqlite3* FDb = nullptr;
+  bool FReadOnly = false;
+  int64_t FPreparedCount = 0;
+  TStatementCache<TPrepared> FCache;
+};
+
+}  // namespace
+
+std::unique_ptr<IDbDriver> CriarDriverSQLite(const std::string& path) {
+  return std::make_unique<TSQLiteDriver>(path);
+}

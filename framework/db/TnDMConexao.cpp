@@ -1,0 +1,109 @@
+#include "framework/db/TnDMConexao.h"
+
+#include "framework/core/Exceptions.h"
+#include "framework/db/Dialect.h"
+
+namespace {
+
+std::unique_ptr<IDbDriver> CriarDriver(TTipoConexao tipo, const std::string& parametros) {
+  return tipo == TTipoConexao::SQLite ? CriarDriverSQLite(parametros)
+                                      : CriarDriverPostgreSQL(parametros);
+}
+
+const char* const kTransacaoDesfeita =
+    "A transação foi desfeita (RollBack) num nível interno; nada foi gravado";
+
+}  // namespace
+
+TnDMConexao::TnDMConexao(TTipoConexao tipo, std::string parametros)
+    : FTipo(tipo), FParametros(std::move(parametros)), FDriver(CriarDriver(FTipo, FParametros)) {}
+
+TnDMConexao::~TnDMConexao() {
+  if (FNivel > 0 && !FDesfeita) {
+    try {
+      FDriver->Rollback();
+    } catch (const std::exception&) {
+      // Closing the connection discards the transaction anyway.
+    }
+  }
+}
+
+void TnDMConexao::StartTransaction() {
+  VerificarTransacaoValida();
+  if (FNivel == 0)
+    FDriver->Begin(false);
+  ++FNivel;
+}
+
+void TnDMConexao::StartTransactionRO() {
+  VerificarTransacaoValida();
+  if (FNivel == 0)
+    FDriver->Begin(true);
+  ++FNivel;
+}
+
+void TnDMConexao::Commit() {
+  if (FNivel == 0)
+    throw EDatabaseError("Commit sem transação ativa");
+  --FNivel;
+  if (FDesfeita) {
+    if (FNivel == 0)
+      FDesfeita = false;
+    throw EDatabaseError(kTransacaoDesfeita);
+  }
+  if (FNivel == 0)
+    FDriver->Commit();
+}
+
+void TnDMConexao::RollBack() {
+  if (FNivel == 0)
+    throw EDatabaseError("RollBack sem transação ativa");
+  --FNivel;
+  if (!FDesfeita) {
+    FDesfeita = FNivel > 0;
+    FDriver->Rollback();
+  } else if (FNivel == 0) {
+    FDesfeita = false;
+  }
+}
+
+void TnDMConexao::VerificarTransacaoValida() const {
+  if (FDesfeita)
+    throw EDatabaseError(kTransacaoDesfeita);
+}
+
+TDbResult TnDMConexao::ExecuteQuery(const std::string& sql, const TParams& params) {
+  VerificarTransacaoValida();
+  Dialect::TSqlPreparada preparada = Dialect::Preparar(sql, FTipo);
+  return FDriver->Executar(preparada, Dialect::OrdenarParametros(preparada, params));
+}
+
+int64_t TnDMConexao::ExecuteDirect(const std::string& sql, const TParams& params) {
+  return ExecuteQuery(sql, params).RowsAffected;
+}
+
+Value TnDMConexao::ExecuteScalar(const std::string& sql, const TParams& params) {
+  TDbResult result = ExecuteQuery(sql, params);
+  if (result.Rows.empty() || result.Columns.empty())
+    return Value();
+  return result.Rows.front().front();
+}
+
+void TnDMConexao::ExecuteScript(const std::string& text) {
+  VerificarTransacaoValida();
+  FDriver->ExecutarScript(text);
+}
+
+void TnDMConexao::Reabrir() {
+  std::unique_ptr<IDbDriver> novo = CriarDriver(FTipo, FParametros);
+  FDriver = std::move(novo);
+  FNivel = 0;
+  FDesfeita = false;
+}
+
+std::unique_ptr<TnDMConexao> TnDMConexao::Clonar() const {
+  auto clone = std::make_unique<TnDMConexao>(FTipo, FParametros);
+  clone->FCodigoUsuario = FCodigoUsuario;
+  clone->FCodigoEstab = FCodigoEstab;
+  return clone;
+}

@@ -1,0 +1,79 @@
+#pragma once
+// The application's connection to its database: one engine connection (a
+// driver), the logged user and the establishment, and the nesting of
+// transactions the module relies on.
+//
+// Transactions nest by count: an inner StartTransaction only counts, the
+// outermost Commit commits. A RollBack at any depth rolls the whole
+// transaction back at once; the levels still open then only unwind: their
+// RollBack is quiet, their Commit raises (work the caller believed saved was
+// lost), and statements run before the outermost level ends raise too, so
+// nothing slips out in autocommit.
+//
+// Statements are the module's text: ":pName" parameters and the host macros
+// (see Dialect.h). Not thread-safe: a worker thread uses its own connection
+// from Clonar.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "framework/core/Value.h"
+#include "framework/db/IDbDriver.h"
+#include "framework/db/TDbTypes.h"
+
+class TnDMConexao {
+ public:
+  // SQLite: a file path (":memory:" allowed). PostgreSQL: a libpq conninfo.
+  TnDMConexao(TTipoConexao tipo, std::string parametros);
+  ~TnDMConexao();
+  TnDMConexao(const TnDMConexao&) = delete;
+  TnDMConexao& operator=(const TnDMConexao&) = delete;
+
+  TTipoConexao PegarTipoCon() const { return FTipo; }
+  const std::string& Parametros() const { return FParametros; }
+
+  // Set by the host after login; read by the module for defaults and logs.
+  int64_t CodigoUsuario() const { return FCodigoUsuario; }
+  void SetCodigoUsuario(int64_t codigo) { FCodigoUsuario = codigo; }
+  int64_t CodigoEstab() const { return FCodigoEstab; }
+  void SetCodigoEstab(int64_t codigo) { FCodigoEstab = codigo; }
+
+  void StartTransaction();
+  void StartTransactionRO();  // a read-only snapshot; writes are refused
+  void Commit();
+  void CommitRO() { Commit(); }
+  void RollBack();
+  bool InTransaction() const { return FNivel > 0; }
+  int NivelTransacao() const { return FNivel; }
+
+  TDbResult ExecuteQuery(const std::string& sql, const TParams& params = {});
+  // Rows affected.
+  int64_t ExecuteDirect(const std::string& sql, const TParams& params = {});
+  // First column of the first row; null when there is no row.
+  Value ExecuteScalar(const std::string& sql, const TParams& params = {});
+  // Many statements separated by ";", no parameters, no macros: schema files.
+  void ExecuteScript(const std::string& text);
+
+  // Closes and opens the connection again; an open transaction is lost.
+  void Reabrir();
+  // A new connection with the same parameters, user and establishment.
+  std::unique_ptr<TnDMConexao> Clonar() const;
+
+  // Statements prepared by the engine since the connection opened.
+  int64_t PreparedCount() const { return FDriver->PreparedCount(); }
+
+ private:
+  void VerificarTransacaoValida() const;
+
+  // Set at creation.
+  TTipoConexao FTipo;
+  std::string FParametros;
+  std::unique_ptr<IDbDriver> FDriver;
+  // Set by the host.
+  int64_t FCodigoUsuario = 0;
+  int64_t FCodigoEstab = 0;
+  // Transaction nesting: depth, and whether a RollBack already undid it.
+  int FNivel = 0;
+  bool FDesfeita = false;
+};

@@ -1,0 +1,104 @@
+#include "framework/db/Nutilsequence.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "tests/support/TestDatabases.h"
+
+namespace {
+
+class NutilsequenceTest : public TDatabaseTest {
+ protected:
+  void SetUp() override {
+    TDatabaseTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    Conexao().ExecuteScript(
+        "create table SEQUENCIA (NOME varchar(100) not null primary key, VALOR bigint not null);"
+        "create table LCTOCTB (CODIGOEMPRESA smallint not null, CHAVELCTOCTB integer not null, "
+        "  primary key (CODIGOEMPRESA, CHAVELCTOCTB));");
+  }
+};
+
+TEST_P(NutilsequenceTest, NamedSequencesCountFromOneIndependently) {
+  EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "GEN_IDLCTOCTBEXCL"), 1);
+  EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "GEN_IDLCTOCTBEXCL"), 2);
+  EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "GEN_OUTRA"), 1);
+  EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "GEN_IDLCTOCTBEXCL"), 3);
+}
+
+TEST_P(NutilsequenceTest, EntryKeysStartAfterTheCompanysHighestKey) {
+  Conexao().ExecuteScript(
+      "insert into LCTOCTB values (1, 5); insert into LCTOCTB values (1, 41);"
+      "insert into LCTOCTB values (2, 900);");
+  EXPECT_EQ(Nutilsequence::ProximaChaveLctoCtb(Conexao(), 1), 42);
+  EXPECT_EQ(Nutilsequence::ProximaChaveLctoCtb(Conexao(), 1), 43);
+  EXPECT_EQ(Nutilsequence::ProximaChaveLctoCtb(Conexao(), 3), 1);
+  EXPECT_EQ(Nutilsequence::ProximaChaveLctoCtb(Conexao(), 2), 901);
+  EXPECT_EQ(Conexao()
+                .ExecuteScalar("select VALOR from SEQUENCIA where NOME = 'DYN_GENCHAVELCTOCTB(1)'")
+                .AsInteger(),
+            43);
+}
+
+TEST_P(NutilsequenceTest, RolledBackDrawIsDrawnAgain) {
+  Conexao().StartTransaction();
+  EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "S"), 1);
+  Conexao().RollBack();
+  EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "S"), 1);
+}
+
+// Two processes, each with its own connection, draw from one sequence that
+// neither has created yet: every key is handed out once.
+TEST_P(NutilsequenceTest, TwoProcessesNeverDrawTheSameKey) {
+  constexpr int kPorProcesso = 10000;
+  const std::string saida =
+      (std::filesystem::temp_directory_path() / ("ctb_seq_" + std::to_string(getpid()))).string();
+  pid_t filhos[2];
+  for (int p = 0; p < 2; ++p) {
+    filhos[p] = fork();
+    ASSERT_GE(filhos[p], 0);
+    if (filhos[p] == 0) {
+      int status = 0;
+      try {
+        TnDMConexao conexao(Banco().Tipo(), Banco().Parametros());
+        std::ofstream out(saida + "_" + std::to_string(p));
+        for (int i = 0; i < kPorProcesso; ++i)
+          out << Nutilsequence::ProximaChaveLctoCtb(conexao, 1) << '\n';
+      } catch (const std::exception& error) {
+        std::fprintf(stderr, "filho %d: %s\n", p, error.what());
+        status = 1;
+      }
+      _exit(status);
+    }
+  }
+  for (pid_t filho : filhos) {
+    int status = 0;
+    ASSERT_EQ(waitpid(filho, &status, 0), filho);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  std::set<int64_t> chaves;
+  size_t lidas = 0;
+  for (int p = 0; p < 2; ++p) {
+    std::ifstream in(saida + "_" + std::to_string(p));
+    int64_t chave;
+    while (in >> chave) {
+      chaves.insert(chave);
+      ++lidas;
+    }
+    std::filesystem::remove(saida + "_" + std::to_string(p));
+  }
+  EXPECT_EQ(lidas, 2u * kPorProcesso);
+  EXPECT_EQ(chaves.size(), 2u * kPorProcesso);
+  EXPECT_EQ(*chaves.rbegin(), 2 * kPorProcesso);
+}
+
+CTB_INSTANTIATE_ENGINES(NutilsequenceTest);
+
+}  // namespace

@@ -1,0 +1,260 @@
+#include "framework/db/TnDMConexao.h"
+
+#include <gtest/gtest.h>
+
+#include "framework/core/Exceptions.h"
+#include "framework/db/Nutildb.h"
+#include "framework/db/Nutilexception.h"
+#include "tests/support/TestDatabases.h"
+
+namespace {
+
+class TnDMConexaoTest : public TDatabaseTest {
+ protected:
+  void CriarTabelaLcto() {
+    Conexao().ExecuteScript(
+        "create table LCTO (CODIGOEMPRESA smallint not null, CHAVELCTOCTB integer not null, "
+        "CONTACTB bigint, DATALCTOCTB date, DATAHORA timestamp, VALOR numeric(18,2), "
+        "COTACAO numeric(18,8), TAXA double precision, COMPL varchar(30), "
+        "primary key (CODIGOEMPRESA, CHAVELCTOCTB))");
+  }
+  int64_t Contar(const std::string& tabela) {
+    return Conexao().ExecuteScalar("select count(*) from " + tabela).AsInteger();
+  }
+};
+
+std::string Descrever(const TDbColumn& c) {
+  const char* kinds[] = {"Integer", "Float", "Numeric", "Text", "Date", "DateTime", "Boolean"};
+  return c.Name + ":" + kinds[static_cast<int>(c.Kind)] + "/" + std::to_string(c.Size) + "/" +
+         std::to_string(c.Precision) + "," + std::to_string(c.Scale);
+}
+
+TEST_P(TnDMConexaoTest, ResultColumnsCarryTheDeclaredTypes) {
+  CriarTabelaLcto();
+  Conexao().ExecuteDirect(
+      "insert into LCTO values (1, 7, 1101, '2025-03-10', "
+      "'2025-03-10 14:30:05', 150.25, 5.12345678, 0.5, 'x')");
+  TDbResult result = Conexao().ExecuteQuery(
+      "select CODIGOEMPRESA, CHAVELCTOCTB, CONTACTB, DATALCTOCTB, DATAHORA, VALOR, COTACAO, TAXA, "
+      "COMPL, cast(sum(VALOR) as numeric(14,2)) TOTAL, cast('' as varchar(100)) HISTORICO "
+      "from LCTO group by CODIGOEMPRESA, CHAVELCTOCTB, CONTACTB, DATALCTOCTB, DATAHORA, VALOR, "
+      "COTACAO, TAXA, COMPL");
+  std::string columns;
+  for (const auto& column : result.Columns)
+    columns += Descrever(column) + " ";
+  EXPECT_EQ(columns,
+            "CODIGOEMPRESA:Integer/2/0,0 CHAVELCTOCTB:Integer/4/0,0 CONTACTB:Integer/8/0,0 "
+            "DATALCTOCTB:Date/0/0,0 DATAHORA:DateTime/0/0,0 VALOR:Numeric/0/18,2 "
+            "COTACAO:Numeric/0/18,8 TAXA:Float/0/0,0 COMPL:Text/30/0,0 TOTAL:Numeric/0/14,2 "
+            "HISTORICO:Text/100/0,0 ");
+  ASSERT_EQ(result.Rows.size(), 1u);
+  const ValueArray& row = result.Rows[0];
+  EXPECT_TRUE(row[2].IdenticalTo(Value(int64_t{1101})));
+  EXPECT_TRUE(row[3].IdenticalTo(Value(EncodeDate(2025, 3, 10))));
+  EXPECT_TRUE(row[4].IdenticalTo(Value(EncodeDateTime(2025, 3, 10, 14, 30, 5))));
+  EXPECT_TRUE(row[5].IdenticalTo(Value(Currency::FromString("150.25"))));
+  EXPECT_EQ(row[6].Type(), TValueType::Float);
+  EXPECT_DOUBLE_EQ(row[6].AsFloat(), 5.12345678);
+  EXPECT_TRUE(row[8].IdenticalTo(Value("x")));
+  EXPECT_TRUE(row[9].IdenticalTo(Value(Currency::FromString("150.25"))));
+  EXPECT_TRUE(row[10].IdenticalTo(Value("")));
+}
+
+TEST_P(TnDMConexaoTest, DatesAndMoneyRoundTripThroughParameters) {
+  CriarTabelaLcto();
+  TDateTime dia = EncodeDate(2024, 2, 29);
+  TDateTime momento = EncodeDateTime(2024, 12, 31, 23, 59, 58);
+  for (int chave = 1; chave <= 10; ++chave) {
+    Conexao().ExecuteDirect(
+        "insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB, DATALCTOCTB, DATAHORA, VALOR) "
+        "values (:pEmp, :pChave, :pData, :pMomento, :pValor)",
+        {{"pEmp", 1},
+         {"pChave", chave},
+         {"pData", dia},
+         {"pMomento", momento},
+         {"pValor", Currency::FromString("0.10")}});
+  }
+  TDbResult result = Conexao().ExecuteQuery(
+      "select DATALCTOCTB, DATAHORA, VALOR from LCTO where DATALCTOCTB between :pIni and :pFim "
+      "and DATAHORA = :pMomento",
+      {{"pIni", EncodeDate(2024, 2, 1)}, {"pFim", dia}, {"pMomento", momento}});
+  ASSERT_EQ(result.Rows.size(), 10u);
+  EXPECT_TRUE(result.Rows[0][0].IdenticalTo(Value(dia)));
+  EXPECT_TRUE(result.Rows[0][1].IdenticalTo(Value(momento)));
+  EXPECT_TRUE(result.Rows[0][2].IdenticalTo(Value(Currency::FromString("0.1"))));
+  // Ten REAL dimes do not sum to exactly 1 in binary; the cast column reads
+  // back as the exact amount.
+  Value total = Conexao().ExecuteScalar("select cast(sum(VALOR) as numeric(14,2)) TOTAL from LCTO");
+  EXPECT_TRUE(total.IdenticalTo(Value(Currency(1)))) << total.DebugString();
+}
+
+TEST_P(TnDMConexaoTest, ColonsInTextsAndCastsAreNotParameters) {
+  CriarTabelaLcto();
+  Conexao().ExecuteDirect(
+      "insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB, COMPL) values (:pEmp, 1, 'hora :pEmp 10:30')",
+      {{"pEmp", 3}});
+  EXPECT_TRUE(
+      Conexao()
+          .ExecuteScalar("select COMPL from LCTO where CODIGOEMPRESA = :pEmp", {{"pEmp", 3}})
+          .IdenticalTo(Value("hora :pEmp 10:30")));
+  if (Tipo() == TTipoConexao::PostgreSQL) {
+    Value casted = Conexao().ExecuteScalar(
+        "select CHAVELCTOCTB::numeric(14,2) + :pMais from LCTO where COMPL = 'hora :pEmp 10:30'",
+        {{"pMais", 1}});
+    EXPECT_TRUE(casted.IdenticalTo(Value(Currency(2)))) << casted.DebugString();
+  }
+  EXPECT_THROW(Conexao().ExecuteQuery("select 1 from LCTO where CODIGOEMPRESA = :pEmp"),
+               EDatabaseError);
+}
+
+TEST_P(TnDMConexaoTest, LimitMacroCutsTheRows) {
+  CriarTabelaLcto();
+  for (int chave = 1; chave <= 20; ++chave)
+    Conexao().ExecuteDirect("insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, :p)",
+                            {{"p", chave}});
+  TDbResult result = Conexao().ExecuteQuery(
+      "select {LIMIT(10)}   L.CHAVELCTOCTB from LCTO L where L.CODIGOEMPRESA = :pEmp "
+      "order by L.CODIGOEMPRESA, L.CHAVELCTOCTB desc ",
+      {{"pEmp", 1}});
+  ASSERT_EQ(result.Rows.size(), 10u);
+  EXPECT_EQ(result.Rows.front()[0].AsInteger(), 20);
+  EXPECT_EQ(result.Rows.back()[0].AsInteger(), 11);
+}
+
+TEST_P(TnDMConexaoTest, NestedCommitWritesOnlyAtTheOutermostLevel) {
+  CriarTabelaLcto();
+  auto outra = Conexao().Clonar();
+  Conexao().StartTransaction();
+  Conexao().StartTransaction();
+  Conexao().ExecuteDirect("insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, 1)");
+  Conexao().Commit();
+  EXPECT_TRUE(Conexao().InTransaction());
+  EXPECT_EQ(outra->ExecuteScalar("select count(*) from LCTO").AsInteger(), 0);
+  Conexao().Commit();
+  EXPECT_FALSE(Conexao().InTransaction());
+  EXPECT_EQ(outra->ExecuteScalar("select count(*) from LCTO").AsInteger(), 1);
+  EXPECT_THROW(Conexao().Commit(), EDatabaseError);
+}
+
+TEST_P(TnDMConexaoTest, InnerRollBackUndoesAllAndMakesTheOuterCommitRaise) {
+  CriarTabelaLcto();
+  Conexao().StartTransaction();
+  Conexao().ExecuteDirect("insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, 1)");
+  Conexao().StartTransaction();
+  Conexao().ExecuteDirect("insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, 2)");
+  Conexao().RollBack();
+  EXPECT_TRUE(Conexao().InTransaction());
+  // Nothing may run in autocommit while the outer level still believes it
+  // is inside a transaction.
+  EXPECT_THROW(
+      Conexao().ExecuteDirect("insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, 3)"),
+      EDatabaseError);
+  EXPECT_THROW(Conexao().Commit(), EDatabaseError);
+  EXPECT_FALSE(Conexao().InTransaction());
+  EXPECT_EQ(Contar("LCTO"), 0);
+
+  // The connection is usable again, and an outer RollBack after an inner one
+  // is quiet.
+  Conexao().StartTransaction();
+  Conexao().StartTransaction();
+  Conexao().RollBack();
+  EXPECT_NO_THROW(Conexao().RollBack());
+  Conexao().ExecuteDirect("insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, 4)");
+  EXPECT_EQ(Contar("LCTO"), 1);
+}
+
+TEST_P(TnDMConexaoTest, ReadOnlyTransactionRefusesWrites) {
+  CriarTabelaLcto();
+  Conexao().StartTransactionRO();
+  EXPECT_EQ(Contar("LCTO"), 0);
+  EXPECT_THROW(
+      Conexao().ExecuteDirect("insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, 1)"),
+      EDatabaseError);
+  Conexao().CommitRO();
+  Conexao().ExecuteDirect("insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, 1)");
+  EXPECT_EQ(Contar("LCTO"), 1);
+}
+
+TEST_P(TnDMConexaoTest, ConstraintFailuresCarryTheirKind) {
+  Conexao().ExecuteScript(
+      "create table PAI (ID integer not null primary key, NOME varchar(10) not null, "
+      "  QTD integer check (QTD >= 0));"
+      "create table FILHO (ID integer not null primary key, PAI integer references PAI(ID));"
+      "insert into PAI values (1, 'um', 1);");
+  struct TCaso {
+    const char* Sql;
+    int Kind;
+  } casos[] = {
+      {"insert into PAI values (1, 'dois', 1)", 1}, {"insert into FILHO values (1, 99)", 2},
+      {"insert into PAI values (2, null, 1)", 3},   {"insert into PAI values (3, 'tres', -1)", 4},
+      {"insert into NAOEXISTE values (1)", 0},
+  };
+  // Inside a transaction, so the failures must also leave it usable.
+  Conexao().StartTransaction();
+  for (const auto& caso : casos) {
+    try {
+      Conexao().ExecuteDirect(caso.Sql);
+      ADD_FAILURE() << "no failure: " << caso.Sql;
+    } catch (const EDatabaseError& error) {
+      EXPECT_EQ(Nutilexception::ErroBanco(error), caso.Kind) << caso.Sql << ": " << error.what();
+      if (caso.Kind == 1) {
+        EXPECT_EQ(Nutildb::TraduzirErroBD(error),
+                  "Registro duplicado: já existe um registro com esta chave.");
+      }
+    }
+  }
+  Conexao().ExecuteDirect("insert into PAI values (2, 'dois', 2)");
+  Conexao().Commit();
+  EXPECT_EQ(Contar("PAI"), 2);
+  EXPECT_EQ(Nutilexception::ErroBanco(Exception("x")), 0);
+}
+
+TEST_P(TnDMConexaoTest, StatementsArePreparedOncePerText) {
+  CriarTabelaLcto();
+  int64_t antes = Conexao().PreparedCount();
+  const std::string insert =
+      "insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB, VALOR) values (:pEmp, :pChave, :pValor)";
+  for (int chave = 1; chave <= 50; ++chave)
+    Conexao().ExecuteDirect(insert, {{"pEmp", 1}, {"pChave", chave}, {"pValor", chave * 1.5}});
+  for (int i = 0; i < 50; ++i)
+    Conexao().ExecuteQuery("select VALOR from LCTO where CHAVELCTOCTB = :p", {{"p", i}});
+  EXPECT_EQ(Conexao().PreparedCount() - antes, 2);
+  EXPECT_EQ(Contar("LCTO"), 50);
+  // More distinct texts than the cache holds: the oldest are dropped and
+  // prepared again when they come back, and still run.
+  for (size_t i = 0; i < kMaxPreparedStatements + 10; ++i)
+    Conexao().ExecuteScalar("select " + std::to_string(i));
+  antes = Conexao().PreparedCount();
+  Conexao().ExecuteDirect(insert, {{"pEmp", 2}, {"pChave", 1}, {"pValor", 1.0}});
+  EXPECT_EQ(Conexao().PreparedCount() - antes, 1);
+}
+
+TEST_P(TnDMConexaoTest, RowsAffectedAndScalarOfNoRow) {
+  CriarTabelaLcto();
+  for (int chave = 1; chave <= 5; ++chave)
+    Conexao().ExecuteDirect("insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, :p)",
+                            {{"p", chave}});
+  EXPECT_EQ(
+      Conexao().ExecuteDirect("update LCTO set COMPL = 'a' where CHAVELCTOCTB > :p", {{"p", 2}}),
+      3);
+  EXPECT_TRUE(Conexao().ExecuteScalar("select COMPL from LCTO where CHAVELCTOCTB = 99").IsNull());
+}
+
+TEST_P(TnDMConexaoTest, CloneReachesTheSameDatabaseWithTheSameUser) {
+  CriarTabelaLcto();
+  Conexao().SetCodigoUsuario(7);
+  Conexao().SetCodigoEstab(3);
+  auto clone = Conexao().Clonar();
+  EXPECT_EQ(clone->CodigoUsuario(), 7);
+  EXPECT_EQ(clone->CodigoEstab(), 3);
+  clone->ExecuteDirect("insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, 1)");
+  EXPECT_EQ(Contar("LCTO"), 1);
+  Conexao().StartTransaction();
+  Conexao().Reabrir();
+  EXPECT_FALSE(Conexao().InTransaction());
+  EXPECT_EQ(Contar("LCTO"), 1);
+}
+
+CTB_INSTANTIATE_ENGINES(TnDMConexaoTest);
+
+}  // namespace

@@ -1,0 +1,74 @@
+#pragma once
+// Fresh databases for tests, on every engine the system runs on.
+//
+// Each test gets its own empty database: on SQLite a new temporary file, on
+// PostgreSQL a new schema with a unique name on the server named by the
+// environment variable CTB_TEST_PG (a libpq conninfo), reached through a
+// connection whose search_path is that schema. Both are removed when the
+// test ends. A test creates the tables it needs.
+//
+// Without CTB_TEST_PG the PostgreSQL instances are skipped, except when CI
+// is "true": there a missing server is a failure, so a misconfigured build
+// machine cannot pass by skipping half of the suite.
+//
+// Usage:
+//   class MyTest : public TDatabaseTest {};
+//   TEST_P(MyTest, Something) { Conexao().ExecuteDirect(...); }
+//   CTB_INSTANTIATE_ENGINES(MyTest);
+// A fixture overriding SetUp calls TDatabaseTest::SetUp() first and returns
+// when IsSkipped() or HasFatalFailure().
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "framework/db/TnDMConexao.h"
+
+// The conninfo of the PostgreSQL server for tests; nullopt when unset.
+std::optional<std::string> ServidorPostgresTeste();
+
+// One fresh database, removed by the destructor. Raises EDatabaseError when
+// the engine cannot be reached.
+class TTestDatabase {
+ public:
+  explicit TTestDatabase(TTipoConexao tipo);
+  ~TTestDatabase();
+  TTestDatabase(const TTestDatabase&) = delete;
+  TTestDatabase& operator=(const TTestDatabase&) = delete;
+
+  TTipoConexao Tipo() const { return FTipo; }
+  // What a TnDMConexao (of this or another process) opens to reach it.
+  const std::string& Parametros() const { return FParametros; }
+  std::unique_ptr<TnDMConexao> Conectar() const;
+
+ private:
+  TTipoConexao FTipo;
+  std::string FParametros;
+  std::string FArquivo;   // SQLite
+  std::string FServidor;  // PostgreSQL: the server, and the schema made there
+  std::string FSchema;
+};
+
+class TDatabaseTest : public ::testing::TestWithParam<TTipoConexao> {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  TTipoConexao Tipo() const { return GetParam(); }
+  TnDMConexao& Conexao() { return *FConexao; }
+  const TTestDatabase& Banco() const { return *FBanco; }
+
+ private:
+  std::unique_ptr<TTestDatabase> FBanco;
+  std::unique_ptr<TnDMConexao> FConexao;
+};
+
+// "SQLite" / "PostgreSQL", for the instantiated test names.
+std::string NomeDoMotor(const ::testing::TestParamInfo<TTipoConexao>& info);
+
+#define CTB_INSTANTIATE_ENGINES(Fixture)                                                      \
+  INSTANTIATE_TEST_SUITE_P(Engines, Fixture,                                                  \
+                           ::testing::Values(TTipoConexao::SQLite, TTipoConexao::PostgreSQL), \
+                           NomeDoMotor)
