@@ -1,0 +1,467 @@
+#include "framework/data/ClientDataSet.h"
+
+#include <gtest/gtest.h>
+
+#include "framework/core/Exceptions.h"
+#include "framework/data/filter/FilterExpression.h"
+
+namespace {
+
+// CONTA (integer), ESTAB (small integer), NOME (string 10), VALOR (BCD 2).
+void CreateContas(TnClientDataSet& ds) {
+  ds.AddField("CONTA", TFieldType::ftInteger);
+  ds.AddField("ESTAB", TFieldType::ftSmallint);
+  ds.AddField("NOME", TFieldType::ftString, 10);
+  ds.AddField("VALOR", TFieldType::ftBCD, 2);
+  ds.CreateDataSet();
+}
+
+void Add(TnClientDataSet& ds, int conta, int estab, const std::string& nome, double valor) {
+  ds.AppendRecord({conta, estab, nome, valor});
+}
+
+// The rows the cursor sees, in order: "conta/estab/nome;...".
+std::string Rows(TnClientDataSet& ds) {
+  std::string text;
+  TBookmark mark = ds.GetBookmark();
+  for (ds.First(); !ds.Eof(); ds.Next()) {
+    if (!text.empty())
+      text += ";";
+    text += ds.FieldByName("CONTA").AsString() + "/" + ds.FieldByName("ESTAB").AsString() + "/" +
+            ds.FieldByName("NOME").AsString();
+  }
+  if (ds.BookmarkValid(mark))
+    ds.GotoBookmark(mark);
+  return text;
+}
+
+// Records every data-set event by name.
+void TraceEvents(TnClientDataSet& ds, std::string& log) {
+  auto trace = [&log](const char* name) {
+    return [&log, name](TnClientDataSet&) { log += std::string(name) + " "; };
+  };
+  ds.BeforeInsert = trace("BeforeInsert");
+  ds.OnNewRecord = trace("OnNewRecord");
+  ds.AfterInsert = trace("AfterInsert");
+  ds.BeforeEdit = trace("BeforeEdit");
+  ds.AfterEdit = trace("AfterEdit");
+  ds.BeforePost = trace("BeforePost");
+  ds.AfterPost = trace("AfterPost");
+  ds.BeforeCancel = trace("BeforeCancel");
+  ds.AfterCancel = trace("AfterCancel");
+  ds.BeforeDelete = trace("BeforeDelete");
+  ds.AfterDelete = trace("AfterDelete");
+  ds.BeforeScroll = trace("BeforeScroll");
+  ds.AfterScroll = trace("AfterScroll");
+}
+
+}  // namespace
+
+TEST(ClientDataSet, EventsFireInTheClassicOrder) {
+  TnClientDataSet ds;
+  CreateContas(ds);
+  std::string log;
+  TraceEvents(ds, log);
+
+  ds.Append();
+  EXPECT_EQ(ds.State(), TDataSetState::dsInsert);
+  ds.FieldByName("CONTA").SetAsInteger(1);
+  ds.Post();
+  EXPECT_EQ(log,
+            "BeforeInsert BeforeScroll OnNewRecord AfterInsert AfterScroll BeforePost AfterPost ");
+
+  log.clear();
+  ds.Edit();
+  ds.FieldByName("NOME").SetAsString("x");
+  ds.Append();  // posts the edit first
+  ds.Cancel();
+  EXPECT_EQ(log,
+            "BeforeEdit AfterEdit BeforePost AfterPost BeforeInsert BeforeScroll OnNewRecord "
+            "AfterInsert AfterScroll BeforeCancel BeforeScroll AfterCancel AfterScroll ");
+
+  log.clear();
+  ds.Edit();
+  ds.Next();  // nothing typed: the edit is cancelled, not posted
+  ds.Delete();
+  EXPECT_EQ(log,
+            "BeforeEdit AfterEdit BeforeCancel AfterCancel BeforeScroll AfterScroll BeforeDelete "
+            "BeforeScroll AfterDelete AfterScroll ");
+  EXPECT_EQ(ds.RecordCount(), 0);
+  EXPECT_EQ(ds.FieldByName("NOME").AsString(), "");
+}
+
+TEST(ClientDataSet, RefusedPostKeepsStateAndTypedValues) {
+  TnClientDataSet ds;
+  CreateContas(ds);
+  ds.BeforePost = [](TnClientDataSet& d) {
+    if (d.FieldByName("VALOR").AsCurrency() <= Currency(0))
+      throw Exception("Valor inválido");
+  };
+  ds.Append();
+  ds.FieldByName("CONTA").SetAsInteger(7);
+  EXPECT_THROW(ds.Post(), Exception);
+  EXPECT_EQ(ds.State(), TDataSetState::dsInsert);
+  EXPECT_EQ(ds.FieldByName("CONTA").AsInteger(), 7);
+  EXPECT_EQ(ds.ChangeCount(), 0);
+  ds.FieldByName("VALOR").SetAsFloat(10);
+  ds.Post();
+  EXPECT_EQ(ds.State(), TDataSetState::dsBrowse);
+  EXPECT_EQ(ds.RecordCount(), 1);
+}
+
+TEST(ClientDataSet, RequiredFieldIsCheckedAfterBeforePost) {
+  TnClientDataSet ds;
+  ds.AddField("CONTA", TFieldType::ftInteger, 0, true);
+  ds.AddField("NOME", TFieldType::ftString, 10);
+  ds.CreateDataSet();
+  ds.FieldByName("CONTA").SetDisplayLabel("Conta");
+  bool beforePost = false;
+  ds.BeforePost = [&](TnClientDataSet&) { beforePost = true; };
+  ds.Append();
+  ds.FieldByName("NOME").SetAsString("a");
+  try {
+    ds.Post();
+    FAIL() << "Post accepted a null required field";
+  } catch (const EnField& e) {
+    EXPECT_EQ(e.Message(), "Campo 'Conta' deve ter um valor");
+    EXPECT_EQ(e.FieldName(), "CONTA");
+  }
+  EXPECT_TRUE(beforePost);
+  EXPECT_EQ(ds.State(), TDataSetState::dsInsert);
+}
+
+TEST(ClientDataSet, WritingOutsideEditRaises) {
+  TnClientDataSet ds;
+  CreateContas(ds);
+  Add(ds, 1, 1, "a", 1);
+  EXPECT_THROW(ds.FieldByName("CONTA").SetAsInteger(2), EDatabaseStateError);
+  EXPECT_THROW(ds.FieldByName("NADA"), Exception);
+  EXPECT_EQ(&ds.FieldByName("conta"), &ds.FieldByName("CONTA"));
+  ds.FieldByName("CONTA").SetReadOnly(true);
+  ds.Edit();
+  EXPECT_THROW(ds.FieldByName("CONTA").SetAsInteger(2), EDatabaseStateError);
+}
+
+TEST(ClientDataSet, OldValueIsTheValueAsLastApplied) {
+  TnClientDataSet ds;
+  CreateContas(ds);
+  ds.AppendRecordUnlogged({1, 1, "a", 5.0});
+  ds.First();
+  ds.Edit();
+  ds.FieldByName("NOME").SetAsString("b");
+  EXPECT_EQ(ds.FieldByName("NOME").OldValue().AsString(), "a");
+  EXPECT_EQ(ds.FieldByName("NOME").NewValue().AsString(), "b");
+  ds.Post();
+  ds.Edit();
+  ds.FieldByName("NOME").SetAsString("c");
+  ds.Post();
+  EXPECT_EQ(ds.FieldByName("NOME").OldValue().AsString(), "a");
+  ds.MergeChangeLog();
+  EXPECT_EQ(ds.FieldByName("NOME").OldValue().AsString(), "c");
+  ds.Append();
+  EXPECT_TRUE(ds.FieldByName("NOME").OldValue().IsNull());
+}
+
+TEST(ClientDataSet, ChangeLogRecordsInsertModifyDelete) {
+  TnClientDataSet ds;
+  CreateContas(ds);
+  ds.AppendRecordUnlogged({1, 1, "um", 1.0});
+  ds.AppendRecordUnlogged({2, 1, "dois", 2.0});
+  ds.AppendRecordUnlogged({3, 1, "tres", 3.0});
+  EXPECT_EQ(ds.ChangeCount(), 0);
+
+  ds.Locate("CONTA", {2});
+  ds.Edit();
+  ds.FieldByName("VALOR").SetAsFloat(20);
+  ds.Post();
+  EXPECT_EQ(ds.UpdateStatus(), TUpdateStatus::usModified);
+  ds.Locate("CONTA", {3});
+  ds.Delete();
+  Add(ds, 4, 1, "quatro", 4);
+  Add(ds, 5, 1, "cinco", 5);
+  ds.Delete();  // inserted then deleted: leaves nothing in the log
+
+  TnDelta delta = ds.GetDelta();
+  std::string text;
+  TField& conta = ds.FieldByName("CONTA");
+  TField& valor = ds.FieldByName("VALOR");
+  for (size_t i = 0; i < delta.Count(); ++i) {
+    const char* kinds[] = {"M", "I", "D"};
+    text += std::string(kinds[static_cast<int>(delta[i].UpdateKind)]) + ":" +
+            delta.OldValue(i, conta).AsString() + ">" + delta.NewValue(i, conta).AsString() + "," +
+            delta.OldValue(i, valor).AsString() + ">" + delta.NewValue(i, valor).AsString() +
+            (delta.FieldChanged(i, valor) ? "*" : "") + (delta.FieldChanged(i, conta) ? "#" : "") +
+            " ";
+  }
+  EXPECT_EQ(text, "M:2>2,2>20* D:3>3,3>3 I:>4,>4*# ");
+  EXPECT_EQ(ds.ChangeCount(), 3);
+  EXPECT_EQ(Rows(ds), "1/1/um;2/1/dois;4/1/quatro");
+
+  ds.CancelUpdates();
+  EXPECT_EQ(ds.ChangeCount(), 0);
+  EXPECT_EQ(Rows(ds), "1/1/um;2/1/dois;3/1/tres");
+  ds.Locate("CONTA", {2});
+  EXPECT_EQ(ds.FieldByName("VALOR").AsCurrency(), Currency(2));
+}
+
+TEST(ClientDataSet, LogChangesOffLeavesNothingPending) {
+  TnClientDataSet ds;
+  CreateContas(ds);
+  ds.SetLogChanges(false);
+  Add(ds, 1, 1, "a", 1);
+  ds.Edit();
+  ds.FieldByName("NOME").SetAsString("b");
+  ds.Post();
+  EXPECT_EQ(ds.ChangeCount(), 0);
+  EXPECT_EQ(ds.UpdateStatus(), TUpdateStatus::usUnmodified);
+}
+
+namespace {
+
+// Writes every record except those whose CONTA is in FFail.
+class TFakeProvider : public IDataSetProvider {
+ public:
+  std::vector<int64_t> FFail;
+  std::string FLog;
+  int ApplyUpdates(TnDelta& delta, int maxErrors) override {
+    int errors = 0;
+    TField& conta = delta.DataSet().FieldByName("CONTA");
+    for (size_t i = 0; i < delta.Count(); ++i) {
+      const Value& key = delta[i].UpdateKind == TUpdateKind::ukDelete ? delta.OldValue(i, conta)
+                                                                      : delta.NewValue(i, conta);
+      if (std::find(FFail.begin(), FFail.end(), key.AsInteger()) != FFail.end()) {
+        delta[i].ErrorMessage = "falhou";
+        if (++errors > maxErrors && maxErrors >= 0)
+          break;
+        continue;
+      }
+      if (key.AsInteger() == 9)
+        delta.SetNewValue(i, conta, 90);  // a renumbered key
+      FLog += key.AsString() + " ";
+      delta[i].Applied = true;
+    }
+    return errors;
+  }
+};
+
+}  // namespace
+
+TEST(ClientDataSet, ApplyUpdatesMergesAppliedRowsAndKeepsFailedOnes) {
+  TnClientDataSet ds;
+  CreateContas(ds);
+  TFakeProvider provider;
+  provider.FFail = {2};
+  EXPECT_THROW(ds.ApplyUpdates(0), Exception);
+  ds.SetProvider(&provider);
+  ds.SetIndexFieldNames("CONTA");
+  Add(ds, 1, 1, "a", 1);
+  Add(ds, 2, 1, "b", 1);
+  Add(ds, 9, 1, "c", 1);
+  EXPECT_EQ(ds.ApplyUpdates(-1), 1);
+  EXPECT_EQ(provider.FLog, "1 90 ");
+  EXPECT_EQ(ds.ChangeCount(), 1);
+  EXPECT_TRUE(ds.FindKey({90}));
+  EXPECT_EQ(ds.UpdateStatus(), TUpdateStatus::usUnmodified);
+  EXPECT_TRUE(ds.FindKey({2}));
+  EXPECT_EQ(ds.UpdateStatus(), TUpdateStatus::usInserted);
+}
+
+TEST(ClientDataSet, IndexKeepsDuplicatesInInsertionOrderAndHonoursDescendingFields) {
+  TnClientDataSet ds;
+  CreateContas(ds);
+  Add(ds, 2, 1, "a", 0);
+  Add(ds, 1, 2, "b", 0);
+  Add(ds, 2, 3, "c", 0);
+  Add(ds, 1, 1, "d", 0);
+  Add(ds, 2, 1, "e", 0);
+  ds.SetIndexFieldNames("CONTA");
+  EXPECT_EQ(Rows(ds), "1/2/b;1/1/d;2/1/a;2/3/c;2/1/e");
+  ds.AddIndex("IX", "CONTA;ESTAB", "ESTAB");
+  ds.SetIndexName("IX");
+  EXPECT_EQ(Rows(ds), "1/2/b;1/1/d;2/3/c;2/1/a;2/1/e");
+  // A changed key moves the row; a new row finds its place at once.
+  ds.FindKey({2, 3});
+  ds.Edit();
+  ds.FieldByName("CONTA").SetAsInteger(0);
+  ds.Post();
+  Add(ds, 1, 5, "f", 0);
+  EXPECT_EQ(Rows(ds), "0/3/c;1/5/f;1/2/b;1/1/d;2/1/a;2/1/e");
+  ds.SetIndexName("");
+  EXPECT_EQ(Rows(ds), "2/1/a;1/2/b;0/3/c;1/1/d;2/1/e;1/5/f");
+}
+
+TEST(ClientDataSet, InsertPlacesTheRecordBeforeTheCurrentOneInNaturalOrder) {
+  TnClientDataSet ds;
+  CreateContas(ds);
+  Add(ds, 1, 1, "a", 0);
+  Add(ds, 2, 1, "b", 0);
+  ds.First();
+  ds.Next();
+  ds.Insert();
+  ds.FieldByName("CONTA").SetAsInteger(3);
+  ds.Post();
+  EXPECT_EQ(Rows(ds), "1/1/a;3//;2/1/b");
+  EXPECT_EQ(ds.RecNo(), 2);
+}
+
+TEST(ClientDataSet, FindKeyNearestAndRangeRespectTheFilter) {
+  TnClientDataSet ds;
+  CreateContas(ds);
+  for (int conta = 1; conta <= 5; ++conta) {
+    for (int estab = 1; estab <= 2; ++estab)
+      Add(ds, conta, estab, "n" + std::to_string(conta), 0);
+  }
+  ds.SetIndexFieldNames("CONTA;ESTAB");
+  ds.SetFilter("ESTAB = 2");
+  ds.SetFiltered(true);
+  EXPECT_FALSE(ds.FindKey({3, 1}));  // exists, but filtered out
+  EXPECT_TRUE(ds.FindKey({3}));
+  EXPECT_EQ(ds.FieldByName("ESTAB").AsInteger(), 2);
+  EXPECT_TRUE(ds.FindKey({"4", "2"}));  // texts are coerced to the key types
+
+  ds.SetKey();
+  ds.FieldByName("CONTA").SetAsInteger(2);
+  ds.FieldByName("ESTAB").SetAsInteger(1);
+  ds.GotoNearest();
+  EXPECT_EQ(ds.State(), TDataSetState::dsBrowse);
+  EXPECT_EQ(Rows(ds).substr(0, 0), "");
+  EXPECT_EQ(ds.FieldByName("CONTA").AsInteger(), 2);
+  EXPECT_EQ(ds.FieldByName("ESTAB").AsInteger(), 2);
+
+  ds.SetRange({2}, {4});
+  EXPECT_EQ(Rows(ds), "2/2/n2;3/2/n3;4/2/n4");
+  EXPECT_EQ(ds.RecordCount(), 3);
+  EXPECT_FALSE(ds.FindKey({5}));
+  ds.FindNearest({9});
+  EXPECT_EQ(ds.FieldByName("CONTA").AsInteger(), 4);
+  ds.SetFiltered(false);
+  EXPECT_EQ(ds.RecordCount(), 6);
+  ds.CancelRange();
+  EXPECT_EQ(ds.RecordCount(), 10);
+}
+
+TEST(ClientDataSet, RecordThatStopsMatchingLeavesTheViewAndDeleteWorksFiltered) {
+  TnClientDataSet ds;
+  CreateContas(ds);
+  for (int conta = 1; conta <= 4; ++conta)
+    Add(ds, conta, conta % 2, "x", 0);
+  ds.OnFilterRecord = [](TnClientDataSet& d, bool& accept) {
+    accept = d.FieldByName("ESTAB").AsInteger() == 1;
+  };
+  ds.SetFiltered(true);
+  EXPECT_EQ(Rows(ds), "1/1/x;3/1/x");
+  ds.First();
+  ds.Edit();
+  ds.FieldByName("ESTAB").SetAsInteger(0);
+  ds.Post();
+  EXPECT_EQ(ds.FieldByName("CONTA").AsInteger(), 3);
+  EXPECT_EQ(Rows(ds), "3/1/x");
+  ds.Delete();
+  EXPECT_TRUE(ds.IsEmpty());
+  EXPECT_TRUE(ds.Eof());
+  ds.SetFiltered(false);
+  EXPECT_EQ(Rows(ds), "1/0/x;2/0/x;4/0/x");
+}
+
+TEST(ClientDataSet, MalformedFilterRaisesAtOnceAndUnknownFieldWhenFiltering) {
+  TnClientDataSet ds;
+  CreateContas(ds);
+  EXPECT_THROW(ds.SetFilter("CONTA = "), EFilterError);
+  EXPECT_EQ(ds.Filter(), "");
+  ds.SetFilter("NADA = 1");
+  EXPECT_THROW(ds.SetFiltered(true), Exception);
+}
+
+TEST(ClientDataSet, CloneCursorSharesRowsWithItsOwnPositionAndIndex) {
+  TnClientDataSet ds;
+  CreateContas(ds);
+  Add(ds, 2, 1, "b", 0);
+  Add(ds, 1, 1, "a", 0);
+  Add(ds, 3, 1, "c", 0);
+  TnClientDataSet clone;
+  clone.CloneCursor(ds);
+  clone.SetIndexFieldNames("CONTA");
+  clone.SetFilter("CONTA >= 2");
+  clone.SetFiltered(true);
+  EXPECT_EQ(Rows(clone), "2/1/b;3/1/c");
+  EXPECT_EQ(Rows(ds), "2/1/b;1/1/a;3/1/c");
+
+  ASSERT_TRUE(clone.FindKey({3}));
+  clone.Edit();
+  clone.FieldByName("NOME").SetAsString("C");
+  clone.Post();
+  ds.Last();
+  EXPECT_EQ(ds.FieldByName("NOME").AsString(), "C");
+  EXPECT_EQ(ds.UpdateStatus(), TUpdateStatus::usInserted);
+
+  Add(ds, 0, 1, "z", 0);
+  ds.First();
+  ds.Delete();  // the row the clone stands on
+  EXPECT_EQ(clone.FieldByName("CONTA").AsInteger(), 3);
+  EXPECT_EQ(Rows(clone), "3/1/C");
+  EXPECT_EQ(Rows(ds), "1/1/a;3/1/C;0/1/z");
+  clone.SetFiltered(false);
+  EXPECT_EQ(Rows(clone), "0/1/z;1/1/a;3/1/C");
+}
+
+TEST(ClientDataSet, LocateAndLookup) {
+  TnClientDataSet ds;
+  CreateContas(ds);
+  Add(ds, 1, 1, "Caixa", 0);
+  Add(ds, 2, 1, "Banco", 0);
+  EXPECT_TRUE(ds.Locate("NOME", {"BAN"}, loCaseInsensitive | loPartialKey));
+  EXPECT_EQ(ds.FieldByName("CONTA").AsInteger(), 2);
+  EXPECT_FALSE(ds.Locate("NOME", {"banco"}));
+  EXPECT_EQ(ds.FieldByName("CONTA").AsInteger(), 2);
+  ds.First();
+  EXPECT_EQ(ds.Lookup("CONTA;ESTAB", {2, 1}, "NOME").AsString(), "Banco");
+  EXPECT_EQ(ds.FieldByName("CONTA").AsInteger(), 1);
+  EXPECT_TRUE(ds.Lookup("CONTA", {7}, "NOME").IsNull());
+}
+
+TEST(ClientDataSet, EmptyDataSetAndNavigationBounds) {
+  TnClientDataSet ds;
+  CreateContas(ds);
+  Add(ds, 1, 1, "a", 0);
+  Add(ds, 2, 1, "b", 0);
+  ds.First();
+  EXPECT_TRUE(ds.Bof());
+  EXPECT_EQ(ds.MoveBy(5), 1);
+  EXPECT_TRUE(ds.Eof());
+  EXPECT_EQ(ds.RecNo(), 2);
+  EXPECT_EQ(ds.MoveBy(-5), -1);
+  EXPECT_TRUE(ds.Bof());
+  ds.EmptyDataSet();
+  EXPECT_TRUE(ds.IsEmpty());
+  EXPECT_EQ(ds.ChangeCount(), 0);
+  EXPECT_THROW(ds.Delete(), EDatabaseStateError);
+  ds.DisableControls();
+  ds.DisableControls();
+  ds.EnableControls();
+  EXPECT_TRUE(ds.ControlsDisabled());
+  ds.EnableControls();
+  EXPECT_FALSE(ds.ControlsDisabled());
+}
+
+TEST(ClientDataSet, CalculatedFieldsFollowTheRecordAndStayOutOfTheLog) {
+  TnClientDataSet ds;
+  ds.AddField("VALOR", TFieldType::ftBCD, 2);
+  ds.AddCalcField("DOBRO", TFieldType::ftBCD);
+  ds.OnCalcFields = [](TnClientDataSet& d) {
+    d.FieldByName("DOBRO").SetAsCurrency(d.FieldByName("VALOR").AsCurrency() * 2);
+  };
+  ds.CreateDataSet();
+  ds.AppendRecord({1.5});
+  ds.AppendRecord({4});
+  ds.First();
+  EXPECT_EQ(ds.FieldByName("DOBRO").AsString(), "3");
+  ds.Edit();
+  ds.FieldByName("VALOR").SetAsFloat(10);
+  EXPECT_EQ(ds.FieldByName("DOBRO").AsString(), "20");
+  ds.Post();
+  ds.SetFilter("DOBRO > 10");
+  ds.SetFiltered(true);
+  EXPECT_EQ(ds.RecordCount(), 1);
+  TnDelta delta = ds.GetDelta();
+  EXPECT_TRUE(delta.NewValue(0, ds.FieldByName("DOBRO")).IsNull());
+}
