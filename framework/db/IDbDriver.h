@@ -33,6 +33,11 @@ class IDbDriver {
   virtual void Rollback() = 0;
 
   virtual int64_t PreparedCount() const = 0;
+
+  // Whether a statement inside a transaction runs under its own savepoint
+  // (engines that abort the whole transaction on a failed statement); on by
+  // default. Engines that need none ignore it.
+  virtual void SetIsolarComandos(bool isolar) { (void)isolar; }
 };
 
 // Statements kept prepared per connection before the least recently used is

@@ -1,6 +1,8 @@
 #include "framework/db/NutilSql.h"
 
 #include "framework/core/LiteralSQL.h"
+#include "framework/data/Field.h"
+#include "framework/db/Nutildb.h"
 
 namespace Nutil {
 
@@ -58,6 +60,38 @@ std::string ValorParaSQL(const Value& value, const std::string& op) {
       return " is not null";
   }
   return " " + op + " " + ValorParaSQL(value);
+}
+
+TDbColumnKind TipoColunaDoCampo(const TField& field) {
+  switch (field.DataType()) {
+    case TFieldType::ftSmallint:
+    case TFieldType::ftInteger:
+    case TFieldType::ftLargeint:
+      return TDbColumnKind::Integer;
+    case TFieldType::ftFloat:
+      return TDbColumnKind::Float;
+    case TFieldType::ftBCD:
+      return TDbColumnKind::Numeric;
+    case TFieldType::ftDate:
+      return TDbColumnKind::Date;
+    case TFieldType::ftTime:
+    case TFieldType::ftDateTime:
+    case TFieldType::ftTimeStamp:
+      return TDbColumnKind::DateTime;
+    case TFieldType::ftBoolean:
+      return TDbColumnKind::Boolean;
+    default:
+      return TDbColumnKind::Text;
+  }
+}
+
+std::string ValorParaSQL(const TField& field, const std::string& op, bool comNome) {
+  Nutildb::VerificarIdentificador(field.FieldName());
+  const Value& value = field.AsValue();
+  std::string comparacao = value.IsNull()
+                               ? ValorParaSQL(value, op)
+                               : " " + op + " " + ValorParaSQL(value, TipoColunaDoCampo(field));
+  return comNome ? field.FieldName() + comparacao : comparacao;
 }
 
 }  // namespace Nutil

@@ -15,6 +15,8 @@
 #include "framework/core/Value.h"
 #include "framework/db/TDbTypes.h"
 
+class TField;
+
 namespace Nutil {
 
 // Raises EConvertError for a text holding a NUL character or a float that
@@ -28,5 +30,13 @@ std::string ValorParaSQL(const Value& value, TDbColumnKind kind);
 // A comparison fragment: " = 'X'", " <> 10"; a null value gives " is null"
 // for "=" and " is not null" for "<>".
 std::string ValorParaSQL(const Value& value, const std::string& op);
+
+// The current value of the field compared with op, as the field's type:
+// "CODIGOEMPRESA = 1", "COMPLHIST is null". comNome false leaves the name
+// out (" = 1"). The field name must be an identifier (Exception otherwise).
+std::string ValorParaSQL(const TField& field, const std::string& op, bool comNome = true);
+
+// The column class a field type is written as.
+TDbColumnKind TipoColunaDoCampo(const TField& field);
 
 }  // namespace Nutil

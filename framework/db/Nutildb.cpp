@@ -46,4 +46,17 @@ int ErroBanco(const std::exception& error) {
   return database ? static_cast<int>(database->Kind()) : 0;
 }
 
+int ErroBancoAtual() {
+  std::exception_ptr current = std::current_exception();
+  if (!current)
+    return 0;
+  try {
+    std::rethrow_exception(current);
+  } catch (const std::exception& error) {
+    return ErroBanco(error);
+  } catch (...) {
+    return 0;
+  }
+}
+
 }  // namespace Nutilexception

@@ -11,4 +11,9 @@ namespace Nutilexception {
 // database or not.
 int ErroBanco(const std::exception& error);
 
+// The kind of the exception being handled (inside a catch block or a
+// reconcile handler the provider calls while handling the error); 0 when
+// there is none.
+int ErroBancoAtual();
+
 }  // namespace Nutilexception

@@ -185,7 +185,7 @@ class TPgDriver : public IDbDriver {
   TTipoConexao Tipo() const override { return TTipoConexao::PostgreSQL; }
 
   TDbResult Executar(const Dialect::TSqlPreparada& sql, const std::vector<Value>& args) override {
-    bool isolate = PQtransactionStatus(FConn) == PQTRANS_INTRANS;
+    bool isolate = FIsolar && PQtransactionStatus(FConn) == PQTRANS_INTRANS;
     if (isolate)
       Comando("SAVEPOINT ctb_comando");
     try {
@@ -203,6 +203,8 @@ class TPgDriver : public IDbDriver {
   }
 
   void ExecutarScript(const std::string& text) override { Comando(text); }
+
+  void SetIsolarComandos(bool isolar) override { FIsolar = isolar; }
 
   void Begin(bool readOnly) override { Comando(readOnly ? "BEGIN READ ONLY" : "BEGIN"); }
   void Commit() override {
@@ -285,6 +287,7 @@ class TPgDriver : public IDbDriver {
 
   PGconn* FConn = nullptr;
   int64_t FPreparedCount = 0;
+  bool FIsolar = true;
   int64_t FNameCounter = 0;
   TStatementCache<std::string> FCache;
 };

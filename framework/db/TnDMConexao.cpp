@@ -10,6 +10,8 @@ std::unique_ptr<IDbDriver> CriarDriver(TTipoConexao tipo, const std::string& par
                                       : CriarDriverPostgreSQL(parametros);
 }
 
+thread_local TnDMConexao* gConexaoAtual = nullptr;
+
 const char* const kTransacaoDesfeita =
     "A transação foi desfeita (RollBack) num nível interno; nada foi gravado";
 
@@ -19,6 +21,9 @@ TnDMConexao::TnDMConexao(TTipoConexao tipo, std::string parametros)
     : FTipo(tipo), FParametros(std::move(parametros)), FDriver(CriarDriver(FTipo, FParametros)) {}
 
 TnDMConexao::~TnDMConexao() {
+  // A closed connection must not stay current on this thread.
+  if (gConexaoAtual == this)
+    gConexaoAtual = nullptr;
   if (FNivel > 0 && !FDesfeita) {
     try {
       FDriver->Rollback();
@@ -97,6 +102,7 @@ void TnDMConexao::ExecuteScript(const std::string& text) {
 void TnDMConexao::Reabrir() {
   std::unique_ptr<IDbDriver> novo = CriarDriver(FTipo, FParametros);
   FDriver = std::move(novo);
+  FDriver->SetIsolarComandos(FIsolarComandos);
   FNivel = 0;
   FDesfeita = false;
 }
@@ -106,4 +112,23 @@ std::unique_ptr<TnDMConexao> TnDMConexao::Clonar() const {
   clone->FCodigoUsuario = FCodigoUsuario;
   clone->FCodigoEstab = FCodigoEstab;
   return clone;
+}
+
+void TnDMConexao::SetIsolarComandos(bool isolar) {
+  FIsolarComandos = isolar;
+  FDriver->SetIsolarComandos(isolar);
+}
+
+TnDMConexao& TnDMConexao::Atual() {
+  if (!gConexaoAtual)
+    throw Exception("Nenhuma conexão com o banco de dados foi definida para esta thread");
+  return *gConexaoAtual;
+}
+
+TnDMConexao* TnDMConexao::AtualOuNulo() {
+  return gConexaoAtual;
+}
+
+void TnDMConexao::SetAtual(TnDMConexao* conexao) {
+  gConexaoAtual = conexao;
 }

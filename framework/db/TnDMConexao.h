@@ -60,8 +60,24 @@ class TnDMConexao {
   // A new connection with the same parameters, user and establishment.
   std::unique_ptr<TnDMConexao> Clonar() const;
 
+  // On by default: inside a transaction every statement runs under a
+  // savepoint on PostgreSQL, so a failed one leaves the transaction usable
+  // (a duplicate key the caller recovers from). A bulk writer that gives up
+  // at the first failure anyway turns it off for its batch: a statement then
+  // costs one round trip instead of three, and a failure aborts the
+  // transaction (only RollBack is left). SQLite needs no savepoint.
+  bool IsolarComandos() const { return FIsolarComandos; }
+  void SetIsolarComandos(bool isolar);
+
   // Statements prepared by the engine since the connection opened.
   int64_t PreparedCount() const { return FDriver->PreparedCount(); }
+
+  // The connection of the calling thread, used by the SQL helpers when none
+  // is passed. Each thread sets its own (a worker sets its clone); the
+  // pointer is not owned. Atual raises Exception when none is set.
+  static TnDMConexao& Atual();
+  static TnDMConexao* AtualOuNulo();
+  static void SetAtual(TnDMConexao* conexao);
 
  private:
   void VerificarTransacaoValida() const;
@@ -76,4 +92,5 @@ class TnDMConexao {
   // Transaction nesting: depth, and whether a RollBack already undid it.
   int FNivel = 0;
   bool FDesfeita = false;
+  bool FIsolarComandos = true;
 };

@@ -1,0 +1,229 @@
+#include "framework/app/TnForm.h"
+
+#include <algorithm>
+
+#include <fmt/format.h>
+
+#include "framework/core/Nutil.h"
+
+namespace {
+
+std::string Chave(const std::string& name) {
+  return Nutil::UpperCase(name);
+}
+
+std::string Linha(const TnControle& c) {
+  std::string texto;
+  switch (c.Tipo()) {
+    case TTipoControle::Label: {
+      const auto& l = static_cast<const TnLabel&>(c);
+      texto = fmt::format("Label {} \"{}\"", c.Name(), l.Caption);
+      if (l.Color != kCorPadrao) {
+        texto += fmt::format(" cor={:08X}", l.Color);
+      }
+      break;
+    }
+    case TTipoControle::Panel:
+      texto = fmt::format("Panel {} \"{}\"", c.Name(), static_cast<const TnPanel&>(c).Caption);
+      break;
+    case TTipoControle::FraField: {
+      const auto& f = static_cast<const TnFraField&>(c);
+      texto = fmt::format("FraField {} campo={} \"{}\" [{}] [{}]", c.Name(), f.NomeCampo, f.Titulo,
+                          f.Codigo, f.Descricao);
+      break;
+    }
+    case TTipoControle::Splitter:
+      texto = "Splitter " + c.Name();
+      break;
+    case TTipoControle::ToolButton:
+      texto = fmt::format("ToolButton {} -> {}", c.Name(),
+                          static_cast<const TnToolButton&>(c).NomeAction);
+      break;
+  }
+  if (!c.Parent.empty()) {
+    texto += " em " + c.Parent;
+  }
+  if (!c.Visible) {
+    texto += " oculto";
+  }
+  if (!c.Enabled) {
+    texto += " desabilitado";
+  }
+  return texto;
+}
+
+}  // namespace
+
+TnForm::TnForm(std::string name, std::string classe)
+    : FName(std::move(name)), FClasse(std::move(classe)) {
+  FStatusPanels.push_back(TnStatusPanel{200, ""});
+}
+
+void TnForm::Adicionar(std::unique_ptr<TnControle> controle, const std::string& parent) {
+  if (Nutil::Trim(controle->Name()).empty()) {
+    throw Exception("Controle sem nome no formulário " + FName);
+  }
+  if (Controle(controle->Name()) != nullptr) {
+    throw Exception("Já existe um controle chamado " + controle->Name() + " no formulário " +
+                    FName);
+  }
+  if (!parent.empty() && Controle(parent) == nullptr) {
+    throw Exception("Controle pai inexistente: " + parent);
+  }
+  controle->Parent = parent;
+  FControles.push_back(std::move(controle));
+}
+
+TnControle* TnForm::Controle(const std::string& name) {
+  const std::string chave = Chave(name);
+  for (auto& c : FControles) {
+    if (Chave(c->Name()) == chave) {
+      return c.get();
+    }
+  }
+  return nullptr;
+}
+
+const TnControle* TnForm::Controle(const std::string& name) const {
+  return const_cast<TnForm*>(this)->Controle(name);
+}
+
+bool TnForm::Remover(const std::string& name) {
+  TnControle* alvo = Controle(name);
+  if (alvo == nullptr) {
+    return false;
+  }
+  std::vector<std::string> removidos{Chave(alvo->Name())};
+  // Children come after their parent in creation order, so one pass finds
+  // the whole subtree.
+  for (const auto& c : FControles) {
+    if (!c->Parent.empty() &&
+        std::find(removidos.begin(), removidos.end(), Chave(c->Parent)) != removidos.end()) {
+      removidos.push_back(Chave(c->Name()));
+    }
+  }
+  std::erase_if(FControles, [&](const std::unique_ptr<TnControle>& c) {
+    return std::find(removidos.begin(), removidos.end(), Chave(c->Name())) != removidos.end();
+  });
+  return true;
+}
+
+TnAction& TnForm::CriarAction(const std::string& name, const std::string& caption,
+                              const std::string& atalho, TnActionHandler handler) {
+  if (FActions.Find(name) != nullptr) {
+    throw Exception("Já existe uma ação chamada " + name + " no formulário " + FName);
+  }
+  TnAction& action = FActions.Add(name);
+  action.SetCaption(caption);
+  action.SetShortCut(atalho);
+  action.SetOnExecute(std::move(handler));
+  return action;
+}
+
+TnToolButton& TnForm::CriarToolButton(const std::string& caption, const std::string& hint,
+                                      const std::string& atalho, TnActionHandler handler) {
+  std::string nome;
+  do {
+    nome = fmt::format("ToolButton{}", ++FToolButtons);
+  } while (Controle(nome) != nullptr || FActions.Find("act" + nome) != nullptr);
+  TnAction& action = CriarAction("act" + nome, caption, atalho, std::move(handler));
+  action.SetHint(hint);
+  TnToolButton& botao = Criar<TnToolButton>(nome);
+  botao.NomeAction = action.Name();
+  return botao;
+}
+
+void TnForm::EdEnabledAction(TnAction& action, bool enabled) {
+  action.SetEnabled(enabled);
+  for (auto& c : FControles) {
+    if (c->Tipo() == TTipoControle::ToolButton &&
+        static_cast<TnToolButton&>(*c).NomeAction == action.Name()) {
+      c->Enabled = enabled;
+    }
+  }
+}
+
+bool TnForm::PressionarAtalho(const std::string& atalho) {
+  TnAction* action = FActions.FindByShortCut(atalho);
+  return action != nullptr && action->Execute();
+}
+
+TnStatusPanel& TnForm::AddStatusPanel(int width) {
+  FStatusPanels.push_back(TnStatusPanel{width, ""});
+  return FStatusPanels.back();
+}
+
+TnStatusPanel& TnForm::StatusPanel(size_t index) {
+  if (index >= FStatusPanels.size()) {
+    throw Exception(fmt::format("Painel {} inexistente na barra de status de {}", index, FName));
+  }
+  return FStatusPanels[index];
+}
+
+void TnForm::Show() {
+  FVisible = true;
+  FFechado = false;
+  for (auto& handler : FOnShow) {
+    handler(*this);
+  }
+}
+
+void TnForm::Resize(int clientWidth, int clientHeight) {
+  ClientWidth = clientWidth;
+  ClientHeight = clientHeight;
+  for (auto& handler : FOnResize) {
+    handler(*this);
+  }
+}
+
+TModalResult TnForm::ShowModal() {
+  ++FShowModalCount;
+  ModalResult = TModalResult::mrNone;
+  Show();
+  if (FOnShowModal) {
+    FOnShowModal(*this);
+  }
+  FVisible = false;
+  return ModalResult == TModalResult::mrNone ? TModalResult::mrCancel : ModalResult;
+}
+
+bool TnForm::Close() {
+  for (auto& handler : FOnCloseQuery) {
+    if (!handler(*this)) {
+      return false;
+    }
+  }
+  FVisible = false;
+  FFechado = true;
+  return true;
+}
+
+std::string TnForm::Descrever() const {
+  std::string texto = fmt::format("Form {} ({}) \"{}\" {}x{}\n", FName, FClasse, Caption,
+                                  ClientWidth, ClientHeight);
+  for (const auto& c : FControles) {
+    texto += Linha(*c) + "\n";
+  }
+  for (size_t i = 0; i < FActions.Count(); ++i) {
+    const TnAction& a = FActions[i];
+    texto += fmt::format("Action {} \"{}\"", a.Name(), a.Caption());
+    if (!a.ShortCut().empty()) {
+      texto += " " + a.ShortCut();
+    }
+    if (!a.Visible()) {
+      texto += " oculta";
+    }
+    if (!a.Enabled()) {
+      texto += " desabilitada";
+    }
+    texto += "\n";
+  }
+  for (size_t i = 0; i < FStatusPanels.size(); ++i) {
+    texto +=
+        fmt::format("StatusPanel {} {} \"{}\"\n", i, FStatusPanels[i].Width, FStatusPanels[i].Text);
+  }
+  if (!FCampoFocado.empty()) {
+    texto += "Foco " + FCampoFocado + "\n";
+  }
+  return texto;
+}

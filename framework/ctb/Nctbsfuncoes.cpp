@@ -1,0 +1,181 @@
+#include "framework/ctb/Nctbsfuncoes.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "framework/ctb/TnUtilControleLctoPadrao.h"
+#include "framework/ctb/TnUtilCotacao.h"
+#include "framework/ctb/TnUtilCtb.h"
+#include "framework/ctb/TnUtilOpcoesCtb.h"
+#include "framework/data/ClientDataSet.h"
+#include "framework/data/Field.h"
+#include "framework/db/Nutilsequence.h"
+#include "framework/db/TnDMConexao.h"
+
+namespace Nctbsfuncoes {
+
+namespace {
+
+std::string Aparar(const std::string& texto) {
+  const auto inicio = texto.find_first_not_of(" \t\r\n");
+  if (inicio == std::string::npos)
+    return "";
+  return texto.substr(inicio, texto.find_last_not_of(" \t\r\n") - inicio + 1);
+}
+
+TDbResult FiltroAtivo(TnDMConexao& conexao, int codigoEmpresa) {
+  return conexao.ExecuteQuery(
+      "select DATAINICIAL, DATAFINAL, ORIGENS from FILTROLCTOCTB where CODIGOUSUARIO = :pUsuario "
+      "and ATIVO = '1' and (:pEmpresa = 0 or CODIGOEMPRESA = :pEmpresa) order by CODIGOEMPRESA",
+      {{"pUsuario", conexao.CodigoUsuario()}, {"pEmpresa", codigoEmpresa}});
+}
+
+}  // namespace
+
+bool FiltroLctoCtbAtivo(TnDMConexao& conexao, int codigoEmpresa) {
+  return !FiltroAtivo(conexao, codigoEmpresa).Rows.empty();
+}
+
+bool CarregarFiltroLctoCtbAtivo(TnDMConexao& conexao, TDateTime& dataInicial, TDateTime& dataFinal,
+                                std::string& filtro, int codigoEmpresa) {
+  const TDbResult ativo = FiltroAtivo(conexao, codigoEmpresa);
+  if (ativo.Rows.empty())
+    return false;
+  const ValueArray& linha = ativo.Rows.front();
+  dataInicial = linha[0].IsNull() ? TDateTime() : DateOf(linha[0].AsDateTime());
+  dataFinal = linha[1].IsNull() ? TDateTime() : DateOf(linha[1].AsDateTime());
+  filtro = linha[2].AsString();
+  return true;
+}
+
+void MontarFiltroContaBalanco(TnDMConexao& conexao, int codigoEmpresa, std::string& filtro) {
+  const Value marcadas = conexao.ExecuteScalar(
+      "select count(*) from PLANOESPEC where CODIGOEMPRESA = :pEmpresa and ENTRABALANCO = '1'",
+      {{"pEmpresa", codigoEmpresa}});
+  filtro = marcadas.AsInteger() > 0 ? "P.ENTRABALANCO = '1'" : "";
+}
+
+bool PermiteAlterarLctoContabil(TnDMConexao& conexao, int64_t chaveLctoCtb,
+                                const std::string& codigoEmpresa, const std::string& codigoEstab,
+                                TDateTime dataInicial, TDateTime dataFinal) {
+  std::string sql =
+      "select count(*) from CONCBANCLCTO where CODIGOEMPRESA = :pEmpresa and CHAVELCTOCTB = "
+      ":pChave and CONCILLCTOCTB = 1";
+  TParams params{{"pEmpresa", std::stoll(Aparar(codigoEmpresa))}, {"pChave", chaveLctoCtb}};
+  if (!Aparar(codigoEstab).empty()) {
+    sql += " and CODIGOESTAB = :pEstab";
+    params.emplace_back("pEstab", std::stoll(Aparar(codigoEstab)));
+  }
+  if (!dataInicial.IsZero()) {
+    sql += " and DATALCTOBANC >= :pInicio";
+    params.emplace_back("pInicio", DateOf(dataInicial));
+  }
+  if (!dataFinal.IsZero()) {
+    sql += " and DATALCTOBANC <= :pFim";
+    params.emplace_back("pFim", DateOf(dataFinal));
+  }
+  return conexao.ExecuteScalar(sql, params).AsInteger() == 0;
+}
+
+int64_t PegarProximaTransacao(TnDMConexao& conexao, int codigoEmpresa) {
+  const std::string nome = fmt::format("GEN_TRANSCTB({})", codigoEmpresa);
+  // A new sequence starts where the company's entries left off; the insert
+  // does nothing when the row exists, so a racing process keeps its draw.
+  conexao.ExecuteDirect(
+      "insert into SEQUENCIA (NOME, VALOR) select cast(:pNome as varchar(100)), (select "
+      "coalesce(max(TRANSCTB), 0) "
+      "from LCTOCTB where CODIGOEMPRESA = :pEmpresa) where not exists (select 1 from SEQUENCIA "
+      "where NOME = :pNome)",
+      {{"pNome", nome}, {"pEmpresa", codigoEmpresa}});
+  return Nutilsequence::PegarProximaSequence(conexao, nome);
+}
+
+std::string ProcurarApelido(TnDMConexao& conexao, int codigoEmpresa,
+                            const Nctbsfuncoes_u::TMascGrupos& /*mascGrupos*/,
+                            const std::string& apelido) {
+  std::string chave = Aparar(apelido);
+  if (chave.empty())
+    return "";
+  std::transform(chave.begin(), chave.end(), chave.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  const Value conta = conexao.ExecuteScalar(
+      "select min(CONTACTB) from PLANOESPEC where CODIGOEMPRESA = :pEmpresa and "
+      "upper(trim(APELIDOCONTA)) = :pApelido",
+      {{"pEmpresa", codigoEmpresa}, {"pApelido", chave}});
+  return conta.IsNull() ? "" : std::to_string(conta.AsInteger());
+}
+
+bool VerificarContaCtbInscrFederal(TnDMConexao& conexao, TField& campo, const std::string& texto,
+                                   int codigoEmpresa) {
+  std::string digitos;
+  for (char c : Aparar(texto)) {
+    if (std::isdigit(static_cast<unsigned char>(c)))
+      digitos += c;
+    else if (c != '.' && c != '/' && c != '-')
+      return false;
+  }
+  if (digitos.size() != 11 && digitos.size() != 14)
+    return false;
+  // Registrations are stored as typed: compare on their digits alone.
+  const std::string semPontuacao =
+      "replace(replace(replace(PA.INSCRFEDERAL, '.', ''), '/', ''), '-', '')";
+  const Value conta = conexao.ExecuteScalar(
+      "select min(PP.CONTACTB) from PARTICIPANTE PA join PLANOESPECPARTICIPANTE PP on "
+      "PP.CODIGOEMPRESA = PA.CODIGOEMPRESA and PP.CODIGOPART = PA.CODIGOPART join PLANOESPEC P "
+      "on P.CODIGOEMPRESA = PP.CODIGOEMPRESA and P.CONTACTB = PP.CONTACTB where "
+      "PA.CODIGOEMPRESA = :pEmpresa and P.TIPOCONTA = 2 and " +
+          semPontuacao + " = :pInscr",
+      {{"pEmpresa", codigoEmpresa}, {"pInscr", digitos}});
+  if (conta.IsNull())
+    return false;
+  campo.SetAsString(std::to_string(conta.AsInteger()));
+  return true;
+}
+
+bool HouveAlteracoes(const TnClientDataSet& dataSet) {
+  for (int i = 0; i < dataSet.FieldCount(); ++i) {
+    const TField& campo = dataSet.Fields(i);
+    if (campo.IsCalculated())
+      continue;
+    if (!(campo.NewValue() == campo.OldValue()))
+      return true;
+  }
+  return false;
+}
+
+void SetConexaoSingletons(TnDMConexao* conexao) {
+  ControleCTB().SetConexao(conexao);
+  ControleCotacao().SetConexao(conexao);
+  ControleOpcaoIFRS().SetConexao(conexao);
+  ControleOpcaoMoedaFuncional().SetConexao(conexao);
+  ControleSPEDContabil().SetConexao(conexao);
+  ControleCtbLimiteUsuario().SetConexao(conexao);
+  ControleLctoPadrao().SetConexao(conexao);
+  ControleExercicioSocialCtb().SetConexao(conexao);
+  UtilFCONT().SetConexao(conexao);
+  PlanoEspecifico().SetConexao(conexao);
+}
+
+void LimparChavesSingletons() {
+  ControleCTB().LimparChaveOld();
+  UtilFCONT().LimparOlds();
+  ControleOpcaoIFRS().LimparChave();
+  ControleOpcaoMoedaFuncional().LimparChave();
+}
+
+}  // namespace Nctbsfuncoes
+
+double TnControleTransacao::Pegar(double numeroImportado) {
+  const auto achou = FNumeros.find(numeroImportado);
+  if (achou != FNumeros.end())
+    return achou->second;
+  const double numero = PegarProximo();
+  FNumeros.emplace(numeroImportado, numero);
+  return numero;
+}
+
+double TnControleTransacao::PegarProximo() {
+  return static_cast<double>(Nctbsfuncoes::PegarProximaTransacao(FConexao, FCodigoEmpresa));
+}

@@ -1,0 +1,154 @@
+#include "framework/ctb/TnUtilCotacao.h"
+
+#include <algorithm>
+
+#include "framework/core/Nutil.h"
+
+void TnUtilCotacao::DadosCotacao(int codigoMoeda, TDateTime data) {
+  if (FChaveMoeda != codigoMoeda) {
+    FCotacoes.clear();
+    FChaveMoeda.reset();
+  }
+  FCodigoMoeda = codigoMoeda;
+  FData = DateOf(data);
+}
+
+void TnUtilCotacao::LimparChave() {
+  FChaveMoeda.reset();
+  FCotacoes.clear();
+  FUsouCotacaoInvalida = false;
+}
+
+const std::vector<TnUtilCotacao::TCotacao>& TnUtilCotacao::Cotacoes(int tipoCotacao) {
+  // First: reading through another connection drops the cache.
+  TnDMConexao& conexao = Conexao();
+  if (FChaveMoeda != FCodigoMoeda) {
+    FCotacoes.clear();
+    const TDbResult linhas = conexao.ExecuteQuery(
+        "select TIPOCOTACAO, DATACOTACAO, VALORCOTACAO from COTACAO where CODIGOMOEDA = :pMoeda "
+        "and VALORCOTACAO > 0 order by TIPOCOTACAO, DATACOTACAO",
+        {{"pMoeda", FCodigoMoeda}});
+    for (const ValueArray& linha : linhas.Rows)
+      FCotacoes[static_cast<int>(linha[0].AsInteger())].push_back(
+          {Data(linha[1]), linha[2].AsFloat()});
+    FChaveMoeda = FCodigoMoeda;
+  }
+  static const std::vector<TCotacao> kNenhuma;
+  const auto achou = FCotacoes.find(tipoCotacao);
+  return achou == FCotacoes.end() ? kNenhuma : achou->second;
+}
+
+double TnUtilCotacao::GetCotacao(int tipoCotacao) {
+  const std::vector<TCotacao>& cotacoes = Cotacoes(tipoCotacao);
+  const auto achou =
+      std::lower_bound(cotacoes.begin(), cotacoes.end(), FData,
+                       [](const TCotacao& cotacao, TDateTime data) { return cotacao.Data < data; });
+  return achou != cotacoes.end() && achou->Data == FData ? achou->Valor : 0.0;
+}
+
+double TnUtilCotacao::GetUltimaCotacaoValida(int tipoCotacao) {
+  const std::vector<TCotacao>& cotacoes = Cotacoes(tipoCotacao);
+  const auto depois =
+      std::upper_bound(cotacoes.begin(), cotacoes.end(), FData,
+                       [](TDateTime data, const TCotacao& cotacao) { return data < cotacao.Data; });
+  return depois == cotacoes.begin() ? 0.0 : std::prev(depois)->Valor;
+}
+
+double TnUtilCotacao::GetUltimaCotacaoValida(TTipoCotacaoConta tipo) {
+  if (tipo == TTipoCotacaoConta::tcNeutra)
+    return 0.0;
+  return GetUltimaCotacaoValida(static_cast<int>(tipo));
+}
+
+double TnUtilCotacao::ConverterValorEmMoeda(double valor) {
+  double cotacao = GetCotacao(kTipoCotacaoConversao);
+  FUsouCotacaoInvalida = cotacao == 0.0;
+  if (FUsouCotacaoInvalida)
+    cotacao = GetUltimaCotacaoValida(kTipoCotacaoConversao);
+  if (cotacao == 0.0)
+    return 0.0;
+  return Nutil::RoundValor(valor / cotacao, 2);
+}
+
+void TnUtilOpcaoMoedaFuncional::SetCodigoEmpresa(int codigoEmpresa) {
+  FCodigoEmpresa = codigoEmpresa;
+}
+void TnUtilOpcaoMoedaFuncional::SetCodigoEstab(int codigoEstab) {
+  FCodigoEstab = codigoEstab;
+}
+void TnUtilOpcaoMoedaFuncional::SetData(TDateTime data) {
+  FData = DateOf(data);
+}
+
+void TnUtilOpcaoMoedaFuncional::LimparChave() {
+  FChave.reset();
+  FCotacao.LimparChave();
+}
+
+void TnUtilOpcaoMoedaFuncional::Carregar() {
+  // First: reading through another connection drops the cache.
+  TnDMConexao& conexao = Conexao();
+  const TChave chave{FCodigoEmpresa, FCodigoEstab, FData.Days()};
+  if (FChave == chave)
+    return;
+  // The option valid at a date: the latest start whose window holds it.
+  const TDbResult opcao = conexao.ExecuteQuery(
+      "select O.CODIGOMOEDA, M.CIFRAOUSIMBOLO from OPCAOMOEDAFUNCIONAL O left join MOEDA M on "
+      "M.CODIGOMOEDA = O.CODIGOMOEDA where O.CODIGOEMPRESA = :pEmpresa and O.CODIGOESTAB = "
+      ":pEstab and O.DATAINICIAL <= :pData and (O.DATAFINAL is null or O.DATAFINAL >= :pData) "
+      "order by O.DATAINICIAL desc",
+      {{"pEmpresa", FCodigoEmpresa}, {"pEstab", FCodigoEstab}, {"pData", FData}});
+  FCodigoMoeda = 0;
+  FCifraOuSimbolo.clear();
+  if (!opcao.Rows.empty()) {
+    FCodigoMoeda = static_cast<int>(opcao.Rows.front()[0].AsInteger());
+    FCifraOuSimbolo = opcao.Rows.front()[1].AsString();
+  }
+  if (FCotacao.GetConexao() != &conexao)
+    FCotacao.SetConexao(&conexao);
+  FChave = chave;
+}
+
+bool TnUtilOpcaoMoedaFuncional::GetUtilizaMoedaFunc() {
+  return GetCodigoMoeda() != 0;
+}
+
+int TnUtilOpcaoMoedaFuncional::GetCodigoMoeda() {
+  Carregar();
+  return FCodigoMoeda;
+}
+
+std::string TnUtilOpcaoMoedaFuncional::GetCifraOuSimbolo() {
+  Carregar();
+  return FCifraOuSimbolo;
+}
+
+TnUtilCotacao& TnUtilOpcaoMoedaFuncional::GetCotacao() {
+  Carregar();
+  FCotacao.DadosCotacao(FCodigoMoeda, FData);
+  return FCotacao;
+}
+
+bool TnUtilOpcaoMoedaFuncional::TemFilialComOpcaoValida(int codigoEmpresa, int codigoEstab,
+                                                        TDateTime dataInicial,
+                                                        TDateTime dataFinal) {
+  const Value existe = Conexao().ExecuteScalar(
+      "select count(*) from OPCAOMOEDAFUNCIONAL where CODIGOEMPRESA = :pEmpresa and (:pEstab <= "
+      "0 or CODIGOESTAB = :pEstab) and DATAINICIAL <= :pFim and (DATAFINAL is null or DATAFINAL "
+      ">= :pInicio)",
+      {{"pEmpresa", codigoEmpresa},
+       {"pEstab", codigoEstab},
+       {"pFim", DateOf(dataFinal)},
+       {"pInicio", DateOf(dataInicial)}});
+  return existe.AsInteger() > 0;
+}
+
+TnUtilCotacao& ControleCotacao() {
+  static TnUtilCotacao instancia;
+  return instancia;
+}
+
+TnUtilOpcaoMoedaFuncional& ControleOpcaoMoedaFuncional() {
+  static TnUtilOpcaoMoedaFuncional instancia;
+  return instancia;
+}

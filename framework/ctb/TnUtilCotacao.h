@@ -1,0 +1,113 @@
+#pragma once
+// Exchange rates (COTACAO) and the functional-currency option of an
+// establishment (OPCAOMOEDAFUNCIONAL).
+//
+// TnUtilCotacao is positioned on a currency and a date (DadosCotacao) and
+// converts amounts in reais into that currency at the day's rate. A day
+// without a rate converts at the last earlier one and raises the
+// invalid-rate indicator (GetUsouCotacaoInvalida), which the caller reads
+// after each conversion; with no rate at all the result is 0. The rates of a
+// currency are read once and kept until LimparChave.
+//
+// TnUtilOpcaoMoedaFuncional is positioned on company, establishment and date
+// and tells whether the option holds there, in which currency, and gives a
+// rate service positioned on that currency and date.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "framework/ctb/TnUtilCtb.h"
+#include "framework/ctb/TnUtilCtbBase.h"
+
+class TnUtilCotacao : public TnUtilCtbBase {
+ public:
+  // The rate type ConverterValorEmMoeda uses: the day's closing rate.
+  static constexpr int kTipoCotacaoConversao = static_cast<int>(TTipoCotacaoConta::tcFechamento);
+
+  void DadosCotacao(int codigoMoeda, TDateTime data);
+  int GetCodigoMoeda() const { return FCodigoMoeda; }
+  TDateTime GetData() const { return FData; }
+
+  // The positioned day's rate of the type; 0 when the day has none.
+  double GetCotacao(int tipoCotacao = kTipoCotacaoConversao);
+  // Amount in reais -> amount in the positioned currency, rounded to cents.
+  // Sets the invalid-rate indicator.
+  double ConverterValorEmMoeda(double valor);
+  // Whether the last conversion had no rate of its own day.
+  bool GetUsouCotacaoInvalida() const { return FUsouCotacaoInvalida; }
+  // The last positive rate of the type on or before the positioned date; 0
+  // when there is none (the neutral type never has one).
+  double GetUltimaCotacaoValida(TTipoCotacaoConta tipo);
+  double GetUltimaCotacaoValida(int tipoCotacao);
+
+  void LimparChave() override;
+
+ private:
+  struct TCotacao {
+    TDateTime Data;
+    double Valor;
+  };
+  const std::vector<TCotacao>& Cotacoes(int tipoCotacao);
+
+  // Positioning.
+  int FCodigoMoeda = 0;
+  TDateTime FData;
+  bool FUsouCotacaoInvalida = false;
+  // Cached by currency: type -> rates in date order.
+  std::optional<int> FChaveMoeda;
+  std::map<int, std::vector<TCotacao>> FCotacoes;
+};
+
+class TnUtilOpcaoMoedaFuncional : public TnUtilCtbBase {
+ public:
+  void SetCodigoEmpresa(int codigoEmpresa);
+  void SetCodigoEstab(int codigoEstab);
+  void SetData(TDateTime data);
+  void Posicionar(int codigoEmpresa, int codigoEstab, TDateTime data) {
+    SetCodigoEmpresa(codigoEmpresa);
+    SetCodigoEstab(codigoEstab);
+    SetData(data);
+  }
+
+  // Whether the positioned establishment keeps its books in a functional
+  // currency at the positioned date.
+  bool GetUtilizaMoedaFunc();
+  // The functional currency then; 0 when the option does not hold.
+  int GetCodigoMoeda();
+  // The currency's symbol ("US$"); "" without the option.
+  std::string GetCifraOuSimbolo();
+  // A rate service positioned on the functional currency and the date.
+  TnUtilCotacao& GetCotacao();
+
+  // Whether some establishment of the company (all of them when
+  // codigoEstab <= 0) has an option whose window meets the period.
+  bool TemFilialComOpcaoValida(int codigoEmpresa, int codigoEstab, TDateTime dataInicial,
+                               TDateTime dataFinal);
+
+  void LimparChave() override;
+
+ private:
+  void Carregar();
+
+  // Positioning.
+  int FCodigoEmpresa = 0;
+  int FCodigoEstab = 0;
+  TDateTime FData;
+  // Cached by (company, establishment, date).
+  struct TChave {
+    int Empresa;
+    int Estab;
+    double Data;
+    bool operator==(const TChave&) const = default;
+  };
+  std::optional<TChave> FChave;
+  int FCodigoMoeda = 0;
+  std::string FCifraOuSimbolo;
+  TnUtilCotacao FCotacao;
+};
+
+TnUtilCotacao& ControleCotacao();
+TnUtilOpcaoMoedaFuncional& ControleOpcaoMoedaFuncional();

@@ -1,0 +1,275 @@
+#include "framework/db/TnDataSetProvider.h"
+
+#include <cctype>
+
+#include "framework/core/Nutil.h"
+#include "framework/db/DbCursor.h"
+#include "framework/db/Nutildb.h"
+#include "framework/db/TnDMConexao.h"
+#include "framework/db/TnSQLDataSet.h"
+
+namespace {
+
+// A handler that keeps answering "correct" for a record that keeps failing
+// would loop forever; past this many rewrites the record is skipped.
+constexpr int kMaxCorrecoes = 10;
+
+const char* const kRegistroNaoEncontrado = "Registro não encontrado ou alterado por outro usuário";
+
+bool EhCaractereDeNome(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.';
+}
+
+// The first name after the word "from" outside quotes; empty when none.
+std::string PrimeiraTabela(const std::string& sql) {
+  char aspas = 0;
+  for (size_t i = 0; i < sql.size(); ++i) {
+    char c = sql[i];
+    if (aspas) {
+      if (c == aspas)
+        aspas = 0;
+      continue;
+    }
+    if (c == '\'' || c == '"') {
+      aspas = c;
+      continue;
+    }
+    bool inicio = i == 0 || !EhCaractereDeNome(sql[i - 1]);
+    if (!inicio || i + 4 > sql.size() || Nutil::UpperCase(sql.substr(i, 4)) != "FROM" ||
+        (i + 4 < sql.size() && EhCaractereDeNome(sql[i + 4])))
+      continue;
+    size_t start = i + 4;
+    while (start < sql.size() && std::isspace(static_cast<unsigned char>(sql[start])))
+      ++start;
+    size_t end = start;
+    while (end < sql.size() && EhCaractereDeNome(sql[end]))
+      ++end;
+    return sql.substr(start, end - start);
+  }
+  return "";
+}
+
+// Appends "NAME = :O_NAME" (or "NAME is null") for each key field's old value.
+std::string Condicao(const TnDelta& delta, size_t record, const std::vector<TField*>& key,
+                     TParams& params) {
+  if (key.empty())
+    throw Exception("Nenhum campo chave para localizar o registro a gravar");
+  std::string where;
+  for (TField* field : key) {
+    const std::string& name = field->FieldName();
+    const Value& old = delta.OldValue(record, *field);
+    where += where.empty() ? "" : " and ";
+    if (old.IsNull()) {
+      where += name + " is null";
+    } else {
+      where += name + " = :O_" + name;
+      params.emplace_back("O_" + name, old);
+    }
+  }
+  return where;
+}
+
+}  // namespace
+
+TnDMConexao& TnDataSetProvider::Conexao() const {
+  if (FConexao)
+    return *FConexao;
+  return FDataSet ? FDataSet->Conexao() : TnDMConexao::Atual();
+}
+
+std::string TnDataSetProvider::GetTableName() {
+  std::string name = FTableName;
+  if (name.empty() && FDataSet)
+    name = PrimeiraTabela(FDataSet->CommandText());
+  if (OnGetTableName)
+    OnGetTableName(*this, FDataSet, name);
+  if (name.empty())
+    throw Exception("O provedor não tem tabela para gravar as alterações");
+  Nutildb::VerificarIdentificador(name, true);
+  return name;
+}
+
+void TnDataSetProvider::GetRecords(TnClientDataSet& target) {
+  if (!FDataSet)
+    throw Exception("O provedor não tem SQL data set para ler os registros");
+  TDbResult result = FDataSet->Abrir();
+  if (target.FieldCount() == 0)
+    DbCursor::DefinirCampos(target, result.Columns);
+  if (target.Active())
+    target.EmptyDataSet();
+  DbCursor::Carregar(target, result);
+}
+
+std::vector<TField*> TnDataSetProvider::CamposChave(const TnClientDataSet& dataSet) const {
+  std::vector<TField*> key;
+  if (!FKeyFields.empty()) {
+    std::string atual;
+    for (char c : FKeyFields + ";") {
+      if (c != ';') {
+        atual += c;
+      } else if (!Nutil::Trim(atual).empty()) {
+        key.push_back(&dataSet.FieldByName(Nutil::Trim(atual)));
+        atual.clear();
+      }
+    }
+    return key;
+  }
+  for (TProviderFlag flag : {pfInKey, pfInWhere}) {
+    for (int i = 0; i < dataSet.FieldCount(); ++i) {
+      TField& field = dataSet.Fields(i);
+      if (!field.IsCalculated() && field.HasProviderFlag(flag))
+        key.push_back(&field);
+    }
+    if (!key.empty())
+      break;
+  }
+  return key;
+}
+
+void TnDataSetProvider::GravarRegistro(TnDelta& delta, size_t record, const std::string& table,
+                                       const std::vector<TField*>& key) {
+  TnClientDataSet& dataSet = delta.DataSet();
+  TUpdateKind kind = delta[record].UpdateKind;
+  TParams params;
+  std::string sql;
+  if (kind == TUpdateKind::ukDelete) {
+    sql = "delete from " + table + " where " + Condicao(delta, record, key, params);
+  } else {
+    std::string colunas, valores, sets;
+    for (int i = 0; i < dataSet.FieldCount(); ++i) {
+      TField& field = dataSet.Fields(i);
+      if (field.IsCalculated() || !field.HasProviderFlag(pfInUpdate))
+        continue;
+      const Value& value = delta.NewValue(record, field);
+      if (kind == TUpdateKind::ukInsert ? value.IsNull() : !delta.FieldChanged(record, field))
+        continue;
+      const std::string& name = field.FieldName();
+      Nutildb::VerificarIdentificador(name);
+      params.emplace_back("N_" + name, value);
+      colunas += (colunas.empty() ? "" : ", ") + name;
+      valores += (valores.empty() ? ":N_" : ", :N_") + name;
+      sets += (sets.empty() ? "" : ", ") + name + " = :N_" + name;
+    }
+    if (kind == TUpdateKind::ukInsert) {
+      if (colunas.empty())
+        throw Exception("Nenhum campo para incluir em " + table);
+      sql = "insert into " + table + " (" + colunas + ") values (" + valores + ")";
+    } else {
+      // A modify that changed nothing the table keeps has nothing to write.
+      if (sets.empty())
+        return;
+      sql = "update " + table + " set " + sets + " where " + Condicao(delta, record, key, params);
+    }
+  }
+  FComandos.push_back(sql);
+  int64_t afetados = Conexao().ExecuteDirect(sql, params);
+  if (kind != TUpdateKind::ukInsert && afetados == 0)
+    throw EDatabaseError(kRegistroNaoEncontrado);
+}
+
+TReconcileAction TnDataSetProvider::Reconciliar(TnDelta& delta, size_t record,
+                                                const Exception& error) {
+  TReconcileAction action = TReconcileAction::raSkip;
+  TnClientDataSet& dataSet = delta.DataSet();
+  TUpdateKind kind = delta[record].UpdateKind;
+  FDeltaReconciliando = &delta;
+  FRegistroReconciliando = record;
+  struct TFim {
+    TnDataSetProvider* Provider;
+    ~TFim() { Provider->FDeltaReconciliando = nullptr; }
+  } fim{this};
+  // The handler reads the failing record through the data set's fields.
+  TBookmark row = static_cast<TBookmark>(delta[record].Row);
+  if (kind != TUpdateKind::ukDelete && dataSet.BookmarkValid(row))
+    dataSet.GotoBookmark(row);
+  if (OnUpdateError)
+    OnUpdateError(*this, dataSet, error, kind, action);
+  else if (dataSet.OnReconcileError)
+    dataSet.OnReconcileError(dataSet, error.what(), kind, action);
+  return action;
+}
+
+void TnDataSetProvider::SetNewValue(const std::string& fieldName, const Value& value) {
+  if (!FDeltaReconciliando)
+    throw Exception("SetNewValue só vale durante o tratamento de um erro de gravação");
+  TField& field = FDeltaReconciliando->DataSet().FieldByName(fieldName);
+  FDeltaReconciliando->SetNewValue(FRegistroReconciliando, field, value);
+}
+
+int TnDataSetProvider::ApplyUpdates(TnDelta& delta, int maxErrors) {
+  FComandos.clear();
+  std::string table = GetTableName();
+  std::vector<TField*> key = CamposChave(delta.DataSet());
+  TnDMConexao& conexao = Conexao();
+  auto desfazer = [&] {
+    conexao.RollBack();
+    for (size_t i = 0; i < delta.Count(); ++i)
+      delta[i].Applied = false;
+  };
+  // When the first failure loses the batch anyway and no handler could
+  // recover from one, statements need no savepoint each (on PostgreSQL a
+  // third of a plain insert's time).
+  bool semIsolar = maxErrors == 0 && conexao.IsolarComandos() && !BeforeUpdateRecord &&
+                   !OnUpdateError && !delta.DataSet().OnReconcileError;
+  struct TRestaurarIsolamento {
+    TnDMConexao& Conexao;
+    bool Restaurar;
+    ~TRestaurarIsolamento() {
+      if (Restaurar)
+        Conexao.SetIsolarComandos(true);
+    }
+  } restaurar{conexao, semIsolar};
+  if (semIsolar)
+    conexao.SetIsolarComandos(false);
+  int errors = 0;
+  bool abortar = false;
+  conexao.StartTransaction();
+  try {
+    for (size_t i = 0; i < delta.Count() && !abortar; ++i) {
+      for (int tentativa = 0;; ++tentativa) {
+        try {
+          bool applied = false;
+          if (BeforeUpdateRecord)
+            BeforeUpdateRecord(*this, FDataSet, delta, i, delta[i].UpdateKind, applied);
+          if (!applied)
+            GravarRegistro(delta, i, table, key);
+          delta[i].Applied = true;
+          delta[i].ErrorMessage.clear();
+          break;
+        } catch (const EAbort&) {
+          throw;
+        } catch (const Exception& error) {
+          TReconcileAction action = Reconciliar(delta, i, error);
+          if (action == TReconcileAction::raCorrect && tentativa < kMaxCorrecoes)
+            continue;
+          if (action == TReconcileAction::raCancel) {
+            delta[i].ErrorMessage.clear();
+            break;
+          }
+          delta[i].ErrorMessage = error.what();
+          ++errors;
+          abortar = action == TReconcileAction::raAbort || (maxErrors >= 0 && errors > maxErrors);
+          break;
+        }
+      }
+    }
+    if (!abortar && AfterApplyUpdates)
+      AfterApplyUpdates(*this);
+  } catch (...) {
+    desfazer();
+    throw;
+  }
+  if (abortar) {
+    desfazer();
+    return errors;
+  }
+  try {
+    conexao.Commit();
+  } catch (...) {
+    // Nothing reached the database: every record stays pending.
+    for (size_t i = 0; i < delta.Count(); ++i)
+      delta[i].Applied = false;
+    throw;
+  }
+  return errors;
+}

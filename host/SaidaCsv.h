@@ -1,0 +1,19 @@
+#pragma once
+// A data set for another program: comma separator, a header of field names,
+// every field, one line per record ("\n"). A value holding a comma, a quote
+// or a line break is quoted with its quotes doubled (RFC 4180). Numbers with
+// a dot and no grouping (BCD with its scale's decimals), dates YYYY-MM-DD,
+// moments YYYY-MM-DD HH:MM:SS, Booleans 1/0, null empty.
+
+#include <string>
+
+class TnClientDataSet;
+
+namespace SaidaCsv {
+
+std::string Escrever(TnClientDataSet& dataSet);
+
+// One value as the CSV writes it (quoted when needed).
+std::string Campo(const std::string& text);
+
+}  // namespace SaidaCsv

@@ -1,0 +1,99 @@
+#include "host/SaidaTabela.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "framework/core/FormatDateTime.h"
+#include "framework/core/FormatFloat.h"
+#include "framework/data/ClientDataSet.h"
+
+namespace {
+
+bool Oculto(const TField& field) {
+  return !field.Visible() || field.HasProviderFlag(pfHidden);
+}
+
+// Characters of a UTF-8 text: every byte that does not continue a sequence.
+size_t Largura(const std::string& text) {
+  return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+std::string Valor(const TField& field) {
+  if (field.IsNull())
+    return "";
+  if (!field.DisplayFormat().empty() || field.OnGetText)
+    return field.DisplayText();
+  switch (field.DataType()) {
+    case TFieldType::ftBCD:
+      return FormatCurr("#,##0.00", field.AsCurrency());
+    case TFieldType::ftFloat:
+      return FormatFloat("", field.AsFloat());
+    case TFieldType::ftDate:
+      return FormatDateTime("dd/mm/yyyy", field.AsDateTime());
+    case TFieldType::ftDateTime:
+    case TFieldType::ftTimeStamp:
+      return FormatDateTime("dd/mm/yyyy hh:nn:ss", field.AsDateTime());
+    case TFieldType::ftBoolean:
+      return field.AsBoolean() ? "Sim" : "Não";
+    default:
+      return field.AsString();
+  }
+}
+
+std::string Linha(const std::vector<std::string>& celulas, const std::vector<size_t>& larguras,
+                  const std::vector<bool>& aDireita) {
+  std::string linha;
+  for (size_t i = 0; i < celulas.size(); ++i) {
+    std::string espaco(larguras[i] - Largura(celulas[i]), ' ');
+    linha += (i ? "  " : "") + (aDireita[i] ? espaco + celulas[i] : celulas[i] + espaco);
+  }
+  linha.erase(linha.find_last_not_of(' ') + 1);
+  return linha + "\n";
+}
+
+}  // namespace
+
+namespace SaidaTabela {
+
+std::string Escrever(TnClientDataSet& dataSet) {
+  std::vector<const TField*> campos;
+  for (int i = 0; i < dataSet.FieldCount(); ++i) {
+    if (!Oculto(dataSet.Fields(i)))
+      campos.push_back(&dataSet.Fields(i));
+  }
+  std::vector<std::string> titulos;
+  std::vector<size_t> larguras;
+  std::vector<bool> aDireita;
+  for (const TField* field : campos) {
+    titulos.push_back(field->DisplayLabel());
+    larguras.push_back(Largura(field->DisplayLabel()));
+    aDireita.push_back(IsNumericFieldType(field->DataType()));
+  }
+  std::vector<std::vector<std::string>> linhas;
+  TBookmark lugar = dataSet.GetBookmark();
+  dataSet.DisableControls();
+  for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
+    std::vector<std::string> celulas;
+    for (size_t i = 0; i < campos.size(); ++i) {
+      celulas.push_back(Valor(*campos[i]));
+      larguras[i] = std::max(larguras[i], Largura(celulas.back()));
+    }
+    linhas.push_back(std::move(celulas));
+  }
+  if (dataSet.BookmarkValid(lugar))
+    dataSet.GotoBookmark(lugar);
+  dataSet.EnableControls();
+
+  std::string out = Linha(titulos, larguras, aDireita);
+  std::vector<std::string> tracos;
+  for (size_t largura : larguras)
+    tracos.emplace_back(largura, '-');
+  out += Linha(tracos, larguras, aDireita);
+  for (const auto& celulas : linhas)
+    out += Linha(celulas, larguras, aDireita);
+  return out;
+}
+
+}  // namespace SaidaTabela

@@ -1,0 +1,120 @@
+#include "schema/SchemaInstaller.h"
+
+#include <fmt/format.h>
+
+#include <exception>
+#include <functional>
+
+#include "framework/core/Exceptions.h"
+#include "framework/db/TnDMConexao.h"
+#include "schema/SchemaScripts.h"
+
+namespace SchemaInstaller {
+
+namespace {
+
+std::string Dialeto(const TnDMConexao& conexao) {
+  return conexao.PegarTipoCon() == TTipoConexao::SQLite ? "sqlite" : "postgresql";
+}
+
+std::string Script(const TnDMConexao& conexao, const std::string& nome) {
+  return std::string(SchemaScripts::Get(Dialeto(conexao) + "/" + nome));
+}
+
+// Runs `work` in a transaction of its own level: committed when it returns,
+// rolled back when it raises.
+void EmTransacao(TnDMConexao& conexao, const std::function<void()>& work) {
+  conexao.StartTransaction();
+  try {
+    work();
+  } catch (...) {
+    conexao.RollBack();
+    throw;
+  }
+  conexao.Commit();
+}
+
+// Looked up in the catalog rather than by querying the table: on PostgreSQL a
+// failed statement would spoil the transaction the installation runs in.
+bool TabelaExiste(TnDMConexao& conexao, const std::string& tabela) {
+  const std::string sql =
+      conexao.PegarTipoCon() == TTipoConexao::SQLite
+          ? "select count(*) from sqlite_master where type = 'table' and upper(name) = :pNome"
+          : "select count(*) from information_schema.tables "
+            "where table_schema = current_schema() and upper(table_name) = :pNome";
+  return conexao.ExecuteScalar(sql, {{"pNome", Value(tabela)}}).AsInteger() > 0;
+}
+
+// Steps from one version to the next, run after the script (which creates
+// what is missing); step k takes version k to k + 1. None yet: version 1 is
+// the first.
+void Atualizar(TnDMConexao& /*conexao*/, int /*deVersao*/) {}
+
+}  // namespace
+
+std::string TResultadoInstalacao::Descricao() const {
+  switch (Acao) {
+    case TAcaoInstalacao::Criado:
+      return fmt::format("Esquema criado (versão {})", VersaoAtual);
+    case TAcaoInstalacao::Atualizado:
+      return fmt::format("Esquema atualizado da versão {} para a versão {}", VersaoAnterior,
+                         VersaoAtual);
+    case TAcaoInstalacao::Reaplicado:
+      break;
+  }
+  return fmt::format("Esquema já na versão {}; visões, funções e gatilhos recriados", VersaoAtual);
+}
+
+int VersaoInstalada(TnDMConexao& conexao) {
+  if (!TabelaExiste(conexao, "VERSAOSCHEMA"))
+    return 0;
+  Value versao = conexao.ExecuteScalar("select max(VERSAO) from VERSAOSCHEMA");
+  return versao.IsNull() ? 0 : static_cast<int>(versao.AsInteger());
+}
+
+TResultadoInstalacao Instalar(TnDMConexao& conexao) {
+  TResultadoInstalacao resultado;
+  EmTransacao(conexao, [&] {
+    resultado.VersaoAnterior = VersaoInstalada(conexao);
+    if (resultado.VersaoAnterior > kVersaoSchema)
+      throw Exception(fmt::format(
+          "O banco de dados está na versão {} do esquema, mais nova que a versão {} que "
+          "este programa conhece; use um programa atualizado",
+          resultado.VersaoAnterior, kVersaoSchema));
+    conexao.ExecuteScript(Script(conexao, "schema.sql"));
+    if (resultado.VersaoAnterior == 0) {
+      resultado.Acao = TAcaoInstalacao::Criado;
+    } else if (resultado.VersaoAnterior < kVersaoSchema) {
+      for (int versao = resultado.VersaoAnterior; versao < kVersaoSchema; ++versao)
+        Atualizar(conexao, versao);
+      resultado.Acao = TAcaoInstalacao::Atualizado;
+    } else {
+      resultado.Acao = TAcaoInstalacao::Reaplicado;
+    }
+    conexao.ExecuteDirect("update VERSAOSCHEMA set VERSAO = :pVersao",
+                          {{"pVersao", Value(kVersaoSchema)}});
+    resultado.VersaoAtual = kVersaoSchema;
+  });
+  return resultado;
+}
+
+void RecalcularSaldos(TnDMConexao& conexao, std::optional<int> codigoEmpresa) {
+  std::string script;
+  if (codigoEmpresa) {
+    script = Script(conexao, "rebuild_balances_company.sql");
+    const std::string marca = "{CODIGOEMPRESA}";
+    const std::string codigo = std::to_string(*codigoEmpresa);
+    for (size_t pos = script.find(marca); pos != std::string::npos;
+         pos = script.find(marca, pos + codigo.size()))
+      script.replace(pos, marca.size(), codigo);
+  } else {
+    script = Script(conexao, "rebuild_balances.sql");
+  }
+  EmTransacao(conexao, [&] { conexao.ExecuteScript(script); });
+}
+
+TDbResult VerificarSaldos(TnDMConexao& conexao) {
+  return conexao.ExecuteQuery(std::string(SchemaScripts::Get("check_balances.sql")));
+}
+
+}  // namespace SchemaInstaller

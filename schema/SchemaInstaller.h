@@ -1,0 +1,54 @@
+#pragma once
+// Creates, upgrades and checks the database of the journal-entry engine.
+//
+// Instalar brings any database to the schema version this program knows:
+// an empty database gets every table, an older one its upgrade steps, and a
+// current one the same script again (every statement of it may run twice),
+// which re-creates views, functions and triggers. The whole installation is
+// one transaction, so a failure leaves the database as it was.
+//
+// The balance tables are kept by triggers; RecalcularSaldos recomputes them
+// from LCTOCTB (after a bulk load without triggers, a repair, or a change of
+// the functional-currency options), and VerificarSaldos lists what differs.
+// Both pick the dialect from the connection's engine.
+
+#include <optional>
+#include <string>
+
+#include "framework/db/TDbTypes.h"
+
+class TnDMConexao;
+
+namespace SchemaInstaller {
+
+// The schema version this program creates (VERSAOSCHEMA.VERSAO).
+inline constexpr int kVersaoSchema = 1;
+
+enum class TAcaoInstalacao { Criado, Atualizado, Reaplicado };
+
+struct TResultadoInstalacao {
+  TAcaoInstalacao Acao = TAcaoInstalacao::Criado;
+  int VersaoAnterior = 0;  // 0: the database had no schema
+  int VersaoAtual = kVersaoSchema;
+  // One line for the person who asked ("Esquema criado (versão 1)").
+  std::string Descricao() const;
+};
+
+// The version recorded in VERSAOSCHEMA; 0 when the table is missing or empty.
+int VersaoInstalada(TnDMConexao& conexao);
+
+// Raises Exception when the database is newer than this program (nothing is
+// changed then), EDatabaseError when a statement fails (rolled back).
+TResultadoInstalacao Instalar(TnDMConexao& conexao);
+
+// Recomputes the five balance tables from LCTOCTB, for one company or for
+// all; one transaction (joins the caller's when one is open).
+void RecalcularSaldos(TnDMConexao& conexao, std::optional<int> codigoEmpresa);
+
+// One row per difference between a balance table and the entries (columns
+// TABELA, ORIGEM, CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO,
+// TIPOLANCAMENTO, CODIGOHISTCTB, CODIGOMOEDA, VALORDEB, VALORCRED); no rows
+// when they agree.
+TDbResult VerificarSaldos(TnDMConexao& conexao);
+
+}  // namespace SchemaInstaller

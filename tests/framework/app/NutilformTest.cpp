@@ -1,0 +1,164 @@
+#include "framework/app/Nutilform.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Records construction, configuration and destruction, so tests see who was
+// built, configured and freed, and in which order.
+std::vector<std::string> gEventos;
+
+class TModuloTeste : public TnObjetoRegistravel {
+ public:
+  TModuloTeste() { gEventos.push_back("criado"); }
+  ~TModuloTeste() override { gEventos.push_back("liberado " + ClassName() + "/" + Name()); }
+  void ConfigSobDemanda() override {
+    ++Configuracoes;
+    gEventos.push_back("configurado " + ClassName() + "/" + Name());
+  }
+  int Configuracoes = 0;
+};
+
+class TOutroModulo : public TnObjetoRegistravel {};
+
+class TModuloQueFalha : public TnObjetoRegistravel {
+ public:
+  void ConfigSobDemanda() override { throw Exception("configuração falhou"); }
+};
+
+class NutilformTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    gEventos.clear();
+    FRegistro.nRegisterClass("TnModuloTeste", [] { return std::make_unique<TModuloTeste>(); });
+  }
+  TnRegistroClasses FRegistro;
+};
+
+TEST_F(NutilformTest, KeepsRegistrationOrderAndIgnoresUnknownUnregistration) {
+  TnRegistroClasses registro;
+  const std::vector<std::string> nomes{"TnCtbDMLctoGerDebitoCloud", "TnCtbDMLctoGerCreditoCloud",
+                                       "TnCtbDMLctoCtbExtemp", "TnCtbDMLctoCtbParticipante",
+                                       "TnCtbDMLctoCtbAreaTrabalho"};
+  for (const std::string& nome : nomes) {
+    registro.nRegisterClass(nome, [] { return std::make_unique<TOutroModulo>(); });
+  }
+  EXPECT_EQ(registro.ClassesRegistradas(), nomes);
+
+  registro.nUnRegisterClass("tnctbdmlctoctbextemp");  // any case
+  registro.nUnRegisterClass("TnCtbDMLctoCtb");        // never registered: ignored
+  EXPECT_EQ(registro.ClassesRegistradas(),
+            (std::vector<std::string>{"TnCtbDMLctoGerDebitoCloud", "TnCtbDMLctoGerCreditoCloud",
+                                      "TnCtbDMLctoCtbParticipante", "TnCtbDMLctoCtbAreaTrabalho"}));
+  EXPECT_FALSE(registro.TemClasse("TnCtbDMLctoCtbExtemp"));
+  EXPECT_TRUE(registro.TemClasse("TNCTBDMLCTOCTBAREATRABALHO"));
+
+  // Registered again after unregistration: goes to the end.
+  registro.nRegisterClass("TnCtbDMLctoCtbExtemp", [] { return std::make_unique<TOutroModulo>(); });
+  EXPECT_EQ(registro.ClassesRegistradas().back(), "TnCtbDMLctoCtbExtemp");
+}
+
+TEST_F(NutilformTest, RefusesDuplicateOrNamelessRegistration) {
+  EXPECT_THROW(
+      FRegistro.nRegisterClass("TNMODULOTESTE", [] { return std::make_unique<TOutroModulo>(); }),
+      Exception);
+  EXPECT_THROW(FRegistro.nRegisterClass(" ", [] { return std::make_unique<TOutroModulo>(); }),
+               Exception);
+  EXPECT_EQ(FRegistro.ClassesRegistradas().size(), 1u);
+}
+
+TEST_F(NutilformTest, CriarDMSharesOneConfiguredInstancePerClassAndName) {
+  TnObjetoRegistravel& a = FRegistro.CriarDM("TnModuloTeste");
+  TnObjetoRegistravel& b = FRegistro.CriarDM("tnmoduloteste");
+  TnObjetoRegistravel& nomeado = FRegistro.CriarDM("TnModuloTeste", "ConsultaBalancete");
+  EXPECT_EQ(&a, &b);
+  EXPECT_NE(&a, &nomeado);
+  EXPECT_EQ(a.ClassName(), "TnModuloTeste");
+  EXPECT_EQ(nomeado.Name(), "ConsultaBalancete");
+  EXPECT_EQ(static_cast<TModuloTeste&>(a).Configuracoes, 1);
+  EXPECT_EQ(FRegistro.ContagemUsos("TnModuloTeste"), 2);
+  EXPECT_EQ(FRegistro.ContagemUsos("TnModuloTeste", "ConsultaBalancete"), 1);
+}
+
+TEST_F(NutilformTest, CriarDMNovoGivesAFreshUnconfiguredObjectToTheCaller) {
+  TnObjetoRegistravel& compartilhado = FRegistro.CriarDM("TnModuloTeste");
+  {
+    std::unique_ptr<TnObjetoRegistravel> novo = FRegistro.CriarDMNovo("TnModuloTeste");
+    EXPECT_NE(novo.get(), &compartilhado);
+    EXPECT_EQ(static_cast<TModuloTeste&>(*novo).Configuracoes, 0);
+    EXPECT_EQ(novo->ClassName(), "TnModuloTeste");
+    EXPECT_FALSE(FRegistro.DestruirDMDefinitivo(novo.get()));  // not the registry's
+  }
+  EXPECT_EQ(gEventos.back(), "liberado TnModuloTeste/");
+  EXPECT_EQ(FRegistro.PegarDM("TnModuloTeste"), &compartilhado);
+}
+
+TEST_F(NutilformTest, DestruirDMFreesWithTheLastUseAndDefinitivoAtOnce) {
+  FRegistro.CriarDM("TnModuloTeste");
+  FRegistro.CriarDM("TnModuloTeste");
+  EXPECT_TRUE(FRegistro.DestruirDM("TnModuloTeste"));
+  EXPECT_NE(FRegistro.PegarDM("TnModuloTeste"), nullptr);
+  EXPECT_TRUE(FRegistro.DestruirDM("TnModuloTeste"));
+  EXPECT_EQ(FRegistro.PegarDM("TnModuloTeste"), nullptr);
+  EXPECT_FALSE(FRegistro.DestruirDM("TnModuloTeste"));
+
+  TnObjetoRegistravel& m = FRegistro.CriarDM("TnModuloTeste", "GeradorLcto");
+  FRegistro.CriarDM("TnModuloTeste", "GeradorLcto");
+  EXPECT_TRUE(FRegistro.DestruirDMDefinitivo(&m));
+  EXPECT_EQ(FRegistro.PegarDM("TnModuloTeste", "GeradorLcto"), nullptr);
+  EXPECT_EQ(gEventos.back(), "liberado TnModuloTeste/GeradorLcto");
+  // A new one is built on the next request.
+  EXPECT_EQ(
+      static_cast<TModuloTeste&>(FRegistro.CriarDM("TnModuloTeste", "GeradorLcto")).Configuracoes,
+      1);
+}
+
+TEST_F(NutilformTest, ShutDownFreesSharedInstancesNewestFirst) {
+  FRegistro.CriarDM("TnModuloTeste", "Primeiro");
+  FRegistro.CriarDM("TnModuloTeste", "Segundo");
+  gEventos.clear();
+  FRegistro.DestruirTodosDM();
+  EXPECT_EQ(gEventos, (std::vector<std::string>{"liberado TnModuloTeste/Segundo",
+                                                "liberado TnModuloTeste/Primeiro"}));
+}
+
+TEST_F(NutilformTest, FailedConfigurationLeavesNoInstance) {
+  FRegistro.nRegisterClass("TnModuloQueFalha", [] { return std::make_unique<TModuloQueFalha>(); });
+  EXPECT_THROW(FRegistro.CriarDM("TnModuloQueFalha"), Exception);
+  EXPECT_EQ(FRegistro.PegarDM("TnModuloQueFalha"), nullptr);
+  EXPECT_EQ(FRegistro.ContagemUsos("TnModuloQueFalha"), 0);
+}
+
+TEST_F(NutilformTest, UnknownClassRaisesWithItsName) {
+  try {
+    FRegistro.CriarDM("TnCtbDCAtivDiferenc");
+    FAIL() << "expected Exception";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Classe não registrada: TnCtbDCAtivDiferenc");
+  }
+  EXPECT_THROW(FRegistro.CriarDMNovo("TnCtbDCAtivDiferenc"), Exception);
+}
+
+TEST(NutilformGlobalTest, TypedCreationChecksTheClass) {
+  Nutilform::nRegisterClass<TModuloTeste>("TnModuloGlobal");
+  Nutilform::nRegisterClass<TOutroModulo>("TnOutroGlobal");
+  TModuloTeste& m = Nutilform::CriarDM<TModuloTeste>("TnModuloGlobal");
+  EXPECT_EQ(&m, &Nutilform::CriarDM("TnModuloGlobal"));
+  EXPECT_THROW(Nutilform::CriarDM<TModuloTeste>("TnOutroGlobal"), Exception);
+  // The failed typed request did not leave a use behind.
+  EXPECT_EQ(Nutilform::Registro().ContagemUsos("TnOutroGlobal"), 0);
+  EXPECT_THROW(Nutilform::CriarDMNovo<TModuloTeste>("TnOutroGlobal"), Exception);
+  std::unique_ptr<TModuloTeste> novo = Nutilform::CriarDMNovo<TModuloTeste>("TnModuloGlobal");
+  EXPECT_NE(novo.get(), &m);
+  Nutilform::DestruirDM("TnModuloGlobal");
+  Nutilform::DestruirDM("TnModuloGlobal");
+  EXPECT_EQ(Nutilform::Registro().PegarDM("TnModuloGlobal"), nullptr);
+  Nutilform::nUnRegisterClass("TnModuloGlobal");
+  Nutilform::nUnRegisterClass("TnOutroGlobal");
+  EXPECT_FALSE(Nutilform::TemClasse("TnModuloGlobal"));
+}
+
+}  // namespace

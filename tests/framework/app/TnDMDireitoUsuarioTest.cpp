@@ -1,0 +1,83 @@
+#include "framework/app/TnDMDireitoUsuario.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/TestDatabases.h"
+
+namespace {
+
+class TnDMDireitoUsuarioTest : public TDatabaseTest {
+ protected:
+  void SetUp() override {
+    TDatabaseTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) {
+      return;
+    }
+    Conexao().ExecuteDirect(
+        "CREATE TABLE DIREITOUSUARIO (CODIGOUSUARIO SMALLINT NOT NULL, NOMEDIREITO VARCHAR(100) "
+        "NOT NULL, NIVEL CHAR(1), PRIMARY KEY (CODIGOUSUARIO, NOMEDIREITO))");
+    Inserir(1, "DireitoLctoIgual", "8");
+    Inserir(1, "DireitoLctoCtb", "1");
+    Inserir(2, "DireitoLctoIgual", "3");
+    Inserir(2, "DireitoControlaLancamentoExcluido", "8");
+    Conexao().SetCodigoUsuario(1);
+  }
+  void Inserir(int usuario, const std::string& nome, const std::string& nivel) {
+    Conexao().ExecuteDirect(
+        "insert into DIREITOUSUARIO values (:pU, :pN, :pNivel)",
+        {{"pU", Value(usuario)}, {"pN", Value(nome)}, {"pNivel", Value(nivel)}});
+  }
+};
+
+TEST_P(TnDMDireitoUsuarioTest, ReadsTheLevelOfTheConnectionsUser) {
+  TnDMDireitoUsuario direitos(Conexao());
+  EXPECT_EQ(direitos.PegarDireito("DireitoLctoIgual"), "8");
+  EXPECT_EQ(direitos.PegarDireito("DIREITOLCTOCTB"), "1");
+  EXPECT_TRUE(direitos.TemDireitoLiberado("DireitoLctoIgual"));
+  EXPECT_FALSE(direitos.TemDireitoLiberado("DireitoLctoCtb"));
+  // Granted to another user only: no row for this one.
+  EXPECT_EQ(direitos.PegarDireito("DireitoControlaLancamentoExcluido"), "");
+  EXPECT_FALSE(direitos.TemDireitoLiberado("DireitoControlaLancamentoExcluido"));
+
+  Conexao().SetCodigoUsuario(2);
+  EXPECT_EQ(direitos.PegarDireito("DireitoLctoIgual"), "3");
+  EXPECT_TRUE(direitos.TemDireitoLiberado("DireitoControlaLancamentoExcluido"));
+  Conexao().SetCodigoUsuario(7);  // a user with no rights at all
+  EXPECT_EQ(direitos.PegarDireito("DireitoLctoIgual"), "");
+}
+
+TEST_P(TnDMDireitoUsuarioTest, CachesPerUserUntilCleared) {
+  TnDMDireitoUsuario direitos(Conexao());
+  EXPECT_EQ(direitos.PegarDireito("DireitoLctoCtb"), "1");
+  EXPECT_EQ(direitos.PegarDireito("DireitoLctoIgual"), "8");
+  EXPECT_EQ(direitos.PegarDireito("DireitoInexistente"), "");
+  EXPECT_EQ(direitos.Leituras(), 1);
+
+  Conexao().ExecuteDirect(
+      "update DIREITOUSUARIO set NIVEL = '8' where CODIGOUSUARIO = 1 and NOMEDIREITO = "
+      "'DireitoLctoCtb'");
+  EXPECT_EQ(direitos.PegarDireito("DireitoLctoCtb"), "1");
+  direitos.LimparCache();
+  EXPECT_EQ(direitos.PegarDireito("DireitoLctoCtb"), "8");
+  EXPECT_EQ(direitos.Leituras(), 2);
+}
+
+TEST_P(TnDMDireitoUsuarioTest, MissingTableIsADatabaseError) {
+  Conexao().ExecuteDirect("DROP TABLE DIREITOUSUARIO");
+  TnDMDireitoUsuario direitos(Conexao());
+  EXPECT_THROW(direitos.PegarDireito("DireitoLctoIgual"), EDatabaseError);
+}
+
+CTB_INSTANTIATE_ENGINES(TnDMDireitoUsuarioTest);
+
+TEST(TnDMDireitoUsuarioServicoTest, ExistsOnlyWhenTheHostSetsIt) {
+  EXPECT_EQ(nDMDireitoUsuario(), nullptr);
+  TnDMConexao conexao(TTipoConexao::SQLite, ":memory:");
+  TnDMDireitoUsuario direitos(conexao);
+  SetnDMDireitoUsuario(&direitos);
+  EXPECT_EQ(nDMDireitoUsuario(), &direitos);
+  SetnDMDireitoUsuario(nullptr);
+  EXPECT_EQ(nDMDireitoUsuario(), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,130 @@
+#include "framework/app/TnForm.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(TnFormTest, BuildsAScreenReadBackByName) {
+  TnForm form("FrmLctoCtb", "TnFrmVisDataSet");
+  form.Caption = "Lançamentos Contábeis";
+  TnPanel& painel = form.Criar<TnPanel>("PanelTrans");
+  painel.Align = "alTop";
+  TnLabel& rotulo = form.Criar<TnLabel>("LabelChaveOrigem", "PanelTrans");
+  rotulo.Caption = "Origem: Fiscal";
+  rotulo.Color = kCorVermelho;
+  TnFraField& deb = form.Criar<TnFraField>("FraDeb");
+  deb.NomeCampo = "CONTACTBDEB";
+  deb.Titulo = "Débito";
+  deb.Codigo = "1101";
+  deb.Descricao = "Caixa";
+  form.Criar<TnSplitter>("Splitter1").Visible = false;
+  form.AddStatusPanel(300);
+  form.AddStatusPanel(75).Text = "Digitado";
+  form.CriarAction("actPesquisar", "Pesquisar...", "Ctrl+F3", nullptr);
+  form.FocarCampo("DATALCTOCTB");
+
+  EXPECT_EQ(&form.Label("labelchaveorigem"), &rotulo);
+  EXPECT_EQ(form.FraField("FraDeb").Descricao, "Caixa");
+  EXPECT_EQ(form.Controle("Nada"), nullptr);
+  EXPECT_THROW(form.Label("Nada"), Exception);
+  EXPECT_THROW(form.Label("FraDeb"), Exception);  // another kind
+  EXPECT_EQ(form.StatusPanel(2).Text, "Digitado");
+  EXPECT_THROW(form.StatusPanel(3), Exception);
+  EXPECT_EQ(form.Descrever(),
+            "Form FrmLctoCtb (TnFrmVisDataSet) \"Lançamentos Contábeis\" 800x600\n"
+            "Panel PanelTrans \"\"\n"
+            "Label LabelChaveOrigem \"Origem: Fiscal\" cor=000000FF em PanelTrans\n"
+            "FraField FraDeb campo=CONTACTBDEB \"Débito\" [1101] [Caixa]\n"
+            "Splitter Splitter1 oculto\n"
+            "Action actPesquisar \"Pesquisar...\" Ctrl+F3\n"
+            "StatusPanel 0 200 \"\"\n"
+            "StatusPanel 1 300 \"\"\n"
+            "StatusPanel 2 75 \"Digitado\"\n"
+            "Foco DATALCTOCTB\n");
+}
+
+TEST(TnFormTest, RefusesDuplicateNamesAndUnknownParents) {
+  TnForm form("F");
+  form.Criar<TnLabel>("Label1");
+  EXPECT_THROW(form.Criar<TnPanel>("LABEL1"), Exception);
+  EXPECT_THROW(form.Criar<TnPanel>("Panel1", "PanelInexistente"), Exception);
+  EXPECT_THROW(form.Criar<TnPanel>(""), Exception);
+  form.CriarAction("actA", "A", "", nullptr);
+  EXPECT_THROW(form.CriarAction("actA", "A", "", nullptr), Exception);
+  EXPECT_EQ(form.ControleCount(), 1u);
+}
+
+TEST(TnFormTest, RemovingAControlTakesItsChildren) {
+  TnForm form("F");
+  form.Criar<TnPanel>("P");
+  form.Criar<TnPanel>("Q", "P");
+  form.Criar<TnLabel>("L", "Q");
+  form.Criar<TnLabel>("Fora");
+  EXPECT_TRUE(form.Remover("P"));
+  EXPECT_FALSE(form.Remover("P"));
+  ASSERT_EQ(form.ControleCount(), 1u);
+  EXPECT_EQ(form.ControleAt(0).Name(), "Fora");
+}
+
+TEST(TnFormTest, ToolButtonsFireTheirActionUntilDisabled) {
+  TnForm form("F");
+  int criadas = 0;
+  TnToolButton& b1 = form.CriarToolButton("Criar Transação", "Cria uma transação", "Ctrl+F9",
+                                          [&](TnAction&) { ++criadas; });
+  TnToolButton& b2 = form.CriarToolButton("Continuar Transação", "", "Ctrl+F10", nullptr);
+  EXPECT_NE(b1.Name(), b2.Name());
+  TnAction* action = form.Actions().Find(b1.NomeAction);
+  ASSERT_NE(action, nullptr);
+  EXPECT_EQ(action->Caption(), "Criar Transação");
+  EXPECT_EQ(action->Hint(), "Cria uma transação");
+
+  EXPECT_TRUE(form.PressionarAtalho("ctrl+f9"));
+  form.EdEnabledAction(*action, false);
+  EXPECT_FALSE(b1.Enabled);
+  EXPECT_TRUE(b2.Enabled);
+  EXPECT_FALSE(form.PressionarAtalho("Ctrl+F9"));
+  EXPECT_FALSE(form.PressionarAtalho("Ctrl+F11"));
+  EXPECT_EQ(criadas, 1);
+}
+
+TEST(TnFormTest, ModalShowsAreCountedAndCloseAsksEveryHandler) {
+  TnForm form("F");
+  std::vector<std::string> ordem;
+  form.AddOnShow([&](TnForm&) { ordem.push_back("show"); });
+  EXPECT_EQ(form.ShowModal(), TModalResult::mrCancel);
+  form.SetOnShowModal([&](TnForm& f) {
+    ordem.push_back("modal");
+    f.ModalResult = TModalResult::mrOk;
+  });
+  EXPECT_EQ(form.ShowModal(), TModalResult::mrOk);
+  EXPECT_EQ(form.ShowModalCount(), 2);
+  EXPECT_EQ(ordem, (std::vector<std::string>{"show", "show", "modal"}));
+
+  bool permitir = false;
+  int segundo = 0;
+  form.AddOnCloseQuery([&](TnForm&) { return permitir; });
+  form.AddOnCloseQuery([&](TnForm&) {
+    ++segundo;
+    return true;
+  });
+  form.Show();
+  EXPECT_FALSE(form.Close());
+  EXPECT_TRUE(form.Visible());
+  EXPECT_EQ(segundo, 0);
+  permitir = true;
+  EXPECT_TRUE(form.Close());
+  EXPECT_TRUE(form.Fechado());
+  EXPECT_FALSE(form.Visible());
+  EXPECT_EQ(segundo, 1);
+}
+
+TEST(TnFormTest, ResizeRunsTheChainWithTheNewSize) {
+  TnForm form("F");
+  int largura = 0;
+  form.AddOnResize([&](TnForm& f) { largura = f.ClientWidth; });
+  form.Resize(1024, 700);
+  EXPECT_EQ(largura, 1024);
+  EXPECT_EQ(form.ClientHeight, 700);
+}
+
+}  // namespace

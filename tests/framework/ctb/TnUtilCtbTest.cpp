@@ -1,0 +1,189 @@
+#include "framework/ctb/TnUtilCtb.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "framework/core/Exceptions.h"
+#include "tests/framework/ctb/CtbBancoTest.h"
+
+namespace {
+
+// The configuration array as one line: "null" for a null item, dates as
+// dd/mm/yyyy, so one assertion shows the whole picture.
+std::string Renderizar(const std::optional<ValueArray>& itens) {
+  if (!itens)
+    return "<sem linha>";
+  std::string texto;
+  for (const Value& item : *itens)
+    texto += (texto.empty() ? "" : "|") + (item.IsNull() ? std::string("null") : item.AsString());
+  return texto;
+}
+
+class TnUtilCtbTest : public TCtbBancoTest {};
+
+TEST_P(TnUtilCtbTest, CfgEmpresaGivesItemsInOrderAndNullsForNullColumns) {
+  Exec(
+      "insert into CFGEMPRESACTB (CODIGOEMPRESA, DATAINICIALEXERC, DATAFINALEXERC, "
+      "UTILORIGEMLCTOCTB, UTILNUMERODCTO, UTILLOTE, UTILCENTROCUSTO, INICIOUTILCENTROCUSTO, "
+      "UTILDIFLANCAMENTO, TIPOEXIBETITULOSALDO, DATAINICIALLCTOUSU, DATAFINALLCTOUSU, "
+      "UTILULTIMOSLCTO, INFORMACODIGOSYN, CODIGOPADRAO) values (1, :pIni, :pFim, '1', '0', '1', "
+      "'1', :pCC, '0', 2, :pUsuIni, :pUsuFim, '1', '0', 7)",
+      {{"pIni", EncodeDate(2024, 1, 1)},
+       {"pFim", EncodeDate(2024, 12, 31)},
+       {"pCC", EncodeDate(2024, 3, 1)},
+       {"pUsuIni", EncodeDate(2024, 2, 1)},
+       {"pUsuFim", EncodeDate(2024, 2, 29)}});
+  Exec("insert into CFGEMPRESACTB (CODIGOEMPRESA, UTILLOTE) values (2, '1')");
+
+  ControleCTB().SetCodigoEmpresa(1);
+  const std::optional<ValueArray>& cfg = ControleCTB().GetCFGEmpresaCtb();
+  EXPECT_EQ(Renderizar(cfg),
+            "01/01/2024|31/12/2024|1|0|1|1|01/03/2024|0|2|01/02/2024|29/02/2024|1|0");
+  ASSERT_TRUE(cfg.has_value());
+  EXPECT_EQ((*cfg)[kCfgDataFinalExerc].Type(), TValueType::DateTime);
+  EXPECT_EQ((*cfg)[kCfgTipoExibeTituloSaldo].AsInteger(), 2);
+  EXPECT_EQ(ControleCTB().GetCodigoPadrao().AsInteger(), 7);
+
+  ControleCTB().SetCodigoEmpresa(2);
+  EXPECT_EQ(Renderizar(ControleCTB().GetCFGEmpresaCtb()),
+            "null|null|null|null|1|null|null|null|null|null|null|null|null");
+  EXPECT_TRUE(ControleCTB().GetCodigoPadrao().IsNull());
+
+  ControleCTB().SetCodigoEmpresa(3);
+  EXPECT_FALSE(ControleCTB().GetCFGEmpresaCtb().has_value());
+}
+
+TEST_P(TnUtilCtbTest, NatureIsThatOfTheLongestGroupPrefix) {
+  CriarPlanoExemplo();
+  const struct {
+    int64_t Conta;
+    int Natureza;
+  } casos[] = {{4, 1}, {5, 1}, {8, -1}, {9, -1}, {11, 1}, {6, -1}};
+  ControleCTB().SetCodigoEmpresa(1);
+  for (const auto& caso : casos) {
+    ControleCTB().SetConta(caso.Conta);
+    EXPECT_EQ(ControleCTB().GetNatureza(), caso.Natureza) << "conta " << caso.Conta;
+    EXPECT_EQ(PlanoEspecifico().CfgPlano(1).NaturezaGrupo(ControleCTB().DadosConta().ClassifConta),
+              caso.Natureza)
+        << "conta " << caso.Conta;
+  }
+}
+
+TEST_P(TnUtilCtbTest, NatureOutsideEveryGroupRaisesNamingTheClassification) {
+  CriarPlanoExemplo();
+  ControleCTB().SetCodigoEmpresa(1);
+  ControleCTB().SetConta(10);
+  try {
+    ControleCTB().GetNatureza();
+    FAIL() << "sem exceção";
+  } catch (const Exception& e) {
+    EXPECT_NE(std::string(e.what()).find("\"3.1.01.001\""), std::string::npos) << e.what();
+  }
+  EXPECT_THROW(PlanoEspecifico().CfgPlano(1).NaturezaGrupo("3"), Exception);
+  // Another company has no groups at all.
+  EXPECT_THROW(PlanoEspecifico().CfgPlano(2).NaturezaGrupo("1.1"), Exception);
+}
+
+TEST_P(TnUtilCtbTest, ParentAccountAndDescriptionOfEachLevel) {
+  CriarPlanoExemplo();
+  const struct {
+    int64_t Conta;
+    const char* Pai;  // "número - descrição" of the parent as the labels show it
+  } casos[] = {
+      {4, "3 - DISPONIVEL"},
+      {3, "2 - ATIVO CIRCULANTE"},
+      {2, "1 - ATIVO"},
+      {1, " - "},  // the top has no parent
+      {8, " - "},  // "2.1.01" is missing from the chart
+  };
+  ControleCTB().SetCodigoEmpresa(1);
+  for (const auto& caso : casos) {
+    ControleCTB().SetConta(caso.Conta, "texto do lookup");
+    ASSERT_TRUE(ControleCTB().GetContaValida());
+    EXPECT_EQ(ControleCTB().GetContaDebPai() + " - " + ControleCTB().GetDescrDebPai(), caso.Pai)
+        << "conta " << caso.Conta;
+    EXPECT_EQ(ControleCTB().GetContaCredPai() + " - " + ControleCTB().GetDescrCredPai(), caso.Pai)
+        << "conta " << caso.Conta;
+  }
+  EXPECT_EQ(ControleCTB().GetTextoLookup(), "texto do lookup");
+}
+
+TEST_P(TnUtilCtbTest, UnknownAccountIsInvalidAndHasNoData) {
+  CriarPlanoExemplo();
+  ControleCTB().SetCodigoEmpresa(1);
+  ControleCTB().SetConta(999);
+  EXPECT_FALSE(ControleCTB().GetContaValida());
+  EXPECT_EQ(ControleCTB().GetContaDebPai(), "");
+  EXPECT_THROW(ControleCTB().DadosConta(), Exception);
+  // The same account in a company without a chart is not valid either.
+  ControleCTB().SetCodigoEmpresa(2);
+  ControleCTB().SetConta(4);
+  EXPECT_FALSE(ControleCTB().GetContaValida());
+}
+
+TEST_P(TnUtilCtbTest, AccountRateTypeIsNeutralWhenUnset) {
+  CriarPlanoExemplo();
+  Exec("update PLANOESPEC set TIPOCOTACAO = 2 where CODIGOEMPRESA = 1 and CONTACTB = 5");
+  ControleCTB().SetCodigoEmpresa(1);
+  ControleCTB().SetConta(4);
+  EXPECT_EQ(ControleCTB().DadosConta().TipoCotacao, TTipoCotacaoConta::tcNeutra);
+  ControleCTB().SetConta(5);
+  EXPECT_EQ(ControleCTB().DadosConta().TipoCotacao, TTipoCotacaoConta::tcMedia);
+}
+
+TEST_P(TnUtilCtbTest, CompanyKeyCachesUntilAnotherCompanyOrLimparChaveOld) {
+  Exec("insert into CFGEMPRESACTB (CODIGOEMPRESA, UTILLOTE) values (1, '1')");
+  Exec("insert into CFGEMPRESACTB (CODIGOEMPRESA, UTILLOTE) values (2, '0')");
+  TnUtilCtb& ctb = ControleCTB();
+  const int leituras = ctb.LeiturasEmpresa();
+  ctb.SetCodigoEmpresa(1);
+  EXPECT_EQ((*ctb.GetCFGEmpresaCtb())[kCfgUtilLote].AsString(), "1");
+  Exec("update CFGEMPRESACTB set UTILLOTE = '0' where CODIGOEMPRESA = 1");
+  // Same company: the cached row answers.
+  EXPECT_EQ((*ctb.GetCFGEmpresaCtb())[kCfgUtilLote].AsString(), "1");
+  EXPECT_EQ(ctb.LeiturasEmpresa(), leituras + 1);
+
+  ctb.SetCodigoEmpresa(2);
+  EXPECT_EQ((*ctb.GetCFGEmpresaCtb())[kCfgUtilLote].AsString(), "0");
+  EXPECT_EQ(ctb.LeiturasEmpresa(), leituras + 2);
+
+  ctb.SetCodigoEmpresa(1);
+  EXPECT_EQ((*ctb.GetCFGEmpresaCtb())[kCfgUtilLote].AsString(), "0");
+
+  Exec("update CFGEMPRESACTB set UTILLOTE = '1' where CODIGOEMPRESA = 1");
+  Nctbsfuncoes::LimparChavesSingletons();
+  EXPECT_EQ((*ctb.GetCFGEmpresaCtb())[kCfgUtilLote].AsString(), "1");
+}
+
+TEST_P(TnUtilCtbTest, NaturesAreReadPerCompany) {
+  CriarPlanoExemplo(1);
+  Exec("insert into NATUREZAGRUPO (CODIGOEMPRESA, CLASSIFGRUPO, NATUREZA) values (2, '1', -1)");
+  EXPECT_EQ(PlanoEspecifico().CfgPlano(1).NaturezaGrupo("1.1.01.001"), 1);
+  EXPECT_EQ(PlanoEspecifico().CfgPlano(2).NaturezaGrupo("1.1.01.001"), -1);
+}
+
+TEST_P(TnUtilCtbTest, WithoutAConnectionOfItsOwnReadsTheCurrentOneAndRereadsOnAnother) {
+  Exec("insert into CFGEMPRESACTB (CODIGOEMPRESA, UTILLOTE) values (1, '1')");
+  Nctbsfuncoes::SetConexaoSingletons(nullptr);
+  TnUtilCtb& ctb = ControleCTB();
+  ctb.SetCodigoEmpresa(1);
+  TnDMConexao::SetAtual(nullptr);
+  EXPECT_THROW(ctb.GetCFGEmpresaCtb(), Exception);
+
+  TnDMConexao::SetAtual(&Conexao());
+  const int leituras = ctb.LeiturasEmpresa();
+  EXPECT_TRUE(ctb.GetCFGEmpresaCtb().has_value());
+  EXPECT_TRUE(ctb.GetCFGEmpresaCtb().has_value());
+  EXPECT_EQ(ctb.LeiturasEmpresa(), leituras + 1);
+
+  const std::unique_ptr<TnDMConexao> outra = Banco().Conectar();
+  TnDMConexao::SetAtual(outra.get());
+  EXPECT_TRUE(ctb.GetCFGEmpresaCtb().has_value());
+  EXPECT_EQ(ctb.LeiturasEmpresa(), leituras + 2);
+  TnDMConexao::SetAtual(nullptr);
+}
+
+CTB_INSTANTIATE_ENGINES(TnUtilCtbTest);
+
+}  // namespace

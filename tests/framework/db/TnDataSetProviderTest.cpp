@@ -1,0 +1,290 @@
+#include "framework/db/TnDataSetProvider.h"
+
+#include <gtest/gtest.h>
+
+#include "framework/core/Exceptions.h"
+#include "framework/db/Nutildb.h"
+#include "framework/db/Nutilexception.h"
+#include "framework/db/TnSQLDataSet.h"
+#include "tests/support/TestDatabases.h"
+
+namespace {
+
+// The chain a register module owns: SQL data set -> provider -> client data
+// set, over a table keyed by (CODIGOEMPRESA, CHAVELCTOCTB).
+class TnDataSetProviderTest : public TDatabaseTest {
+ protected:
+  void SetUp() override {
+    TDatabaseTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    TnDMConexao::SetAtual(&Conexao());
+    Conexao().ExecuteScript(
+        "create table LCTO (CODIGOEMPRESA integer not null, CHAVELCTOCTB integer not null, "
+        "VALOR numeric(18,2), COMPL varchar(60), DATAHORA timestamp, "
+        "primary key (CODIGOEMPRESA, CHAVELCTOCTB));"
+        "create table LOGLCTO (CHAVELCTOCTB integer, ACAO varchar(10))");
+    Conexao().ExecuteDirect(
+        "insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB, VALOR, COMPL) values "
+        "(1, 1, 10, 'a'), (1, 2, 20, 'b')");
+    FSql.SetCommandText(
+        "select CODIGOEMPRESA, CHAVELCTOCTB, VALOR, COMPL, DATAHORA from LCTO order by 2");
+    FProvider.SetDataSet(&FSql);
+    FCds.SetProvider(&FProvider);
+    FProvider.GetRecords(FCds);
+    for (const char* chave : {"CODIGOEMPRESA", "CHAVELCTOCTB"})
+      FCds.FieldByName(chave).SetProviderFlags(pfInUpdate | pfInWhere | pfInKey);
+  }
+  void TearDown() override {
+    TnDMConexao::SetAtual(nullptr);
+    TDatabaseTest::TearDown();
+  }
+
+  // The table as one string: "key:valor:compl " per row.
+  std::string Tabela() {
+    auto cursor =
+        Nutildb::ExecutarSQL("select CHAVELCTOCTB, VALOR, COMPL from LCTO order by CHAVELCTOCTB");
+    std::string text;
+    for (; !cursor->Eof(); cursor->Next())
+      text += cursor->Fields(0).AsString() + ":" + cursor->Fields(1).AsString() + ":" +
+              cursor->Fields(2).AsString() + " ";
+    return text;
+  }
+  void Inserir(int chave, const char* complemento) {
+    FCds.Append();
+    FCds.FieldByName("CODIGOEMPRESA").SetAsInteger(1);
+    FCds.FieldByName("CHAVELCTOCTB").SetAsInteger(chave);
+    FCds.FieldByName("VALOR").SetAsFloat(chave * 1.5);
+    FCds.FieldByName("COMPL").SetAsString(complemento);
+    FCds.Post();
+  }
+
+  TnSQLDataSet FSql;
+  TnDataSetProvider FProvider;
+  TnClientDataSet FCds;
+};
+
+TEST_P(TnDataSetProviderTest, TableNameIsTheFirstTableOfTheSelectUnlessTheEventSaysOtherwise) {
+  EXPECT_EQ(FProvider.GetTableName(), "LCTO");
+  FProvider.OnGetTableName = [](TnDataSetProvider&, TnSQLDataSet*, std::string& name) {
+    name = "LOGLCTO";
+  };
+  EXPECT_EQ(FProvider.GetTableName(), "LOGLCTO");
+  FProvider.OnGetTableName = [](TnDataSetProvider&, TnSQLDataSet*, std::string& name) {
+    name = "LCTO; delete from LCTO";
+  };
+  EXPECT_THROW(FProvider.GetTableName(), Exception);
+}
+
+TEST_P(TnDataSetProviderTest, UpdateWritesOnlyTheChangedFieldsFindingTheRowByTheOldKey) {
+  // Another user changes VALOR after we read: our update must not undo it.
+  Conexao().ExecuteDirect("update LCTO set VALOR = 99 where CHAVELCTOCTB = 1");
+  FCds.First();
+  FCds.Edit();
+  FCds.FieldByName("COMPL").SetAsString("novo");
+  FCds.FieldByName("CHAVELCTOCTB").SetAsInteger(5);
+  FCds.Post();
+  EXPECT_EQ(FCds.ApplyUpdates(0), 0);
+  EXPECT_EQ(FCds.ChangeCount(), 0);
+  EXPECT_EQ(Tabela(), "2:20:b 5:99:novo ");
+  ASSERT_EQ(FProvider.ComandosExecutados().size(), 1u);
+  EXPECT_EQ(FProvider.ComandosExecutados()[0],
+            "update LCTO set CHAVELCTOCTB = :N_CHAVELCTOCTB, COMPL = :N_COMPL where "
+            "CODIGOEMPRESA = :O_CODIGOEMPRESA and CHAVELCTOCTB = :O_CHAVELCTOCTB");
+}
+
+TEST_P(TnDataSetProviderTest, InsertLeavesNullsOutAndDeleteFindsTheRowByTheKey) {
+  FCds.FieldByName("DATAHORA").SetProviderFlags(pfInUpdate);
+  Inserir(3, "c");
+  FCds.First();
+  FCds.Delete();
+  EXPECT_EQ(FCds.ApplyUpdates(0), 0);
+  EXPECT_EQ(Tabela(), "2:20:b 3:4.5:c ");
+  EXPECT_EQ(FProvider.ComandosExecutados(),
+            (std::vector<std::string>{
+                "insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB, VALOR, COMPL) values "
+                "(:N_CODIGOEMPRESA, :N_CHAVELCTOCTB, :N_VALOR, :N_COMPL)",
+                "delete from LCTO where CODIGOEMPRESA = :O_CODIGOEMPRESA and "
+                "CHAVELCTOCTB = :O_CHAVELCTOCTB"}));
+}
+
+TEST_P(TnDataSetProviderTest, ARowChangedByAnotherUserIsReportedAndStaysPending) {
+  Conexao().ExecuteDirect("delete from LCTO where CHAVELCTOCTB = 2");
+  std::string mensagem;
+  FCds.OnReconcileError = [&](TnClientDataSet&, const std::string& m, TUpdateKind,
+                              TReconcileAction& action) {
+    mensagem = m;
+    action = TReconcileAction::raSkip;
+  };
+  FCds.Last();
+  FCds.Edit();
+  FCds.FieldByName("COMPL").SetAsString("x");
+  FCds.Post();
+  EXPECT_EQ(FCds.ApplyUpdates(-1), 1);
+  EXPECT_EQ(mensagem, "Registro não encontrado ou alterado por outro usuário");
+  EXPECT_EQ(FCds.ChangeCount(), 1);
+
+  // Cancel ignores the failure: no error counted, the change stays pending.
+  FCds.OnReconcileError = [](TnClientDataSet&, const std::string&, TUpdateKind,
+                             TReconcileAction& action) { action = TReconcileAction::raCancel; };
+  EXPECT_EQ(FCds.ApplyUpdates(0), 0);
+  EXPECT_EQ(FCds.ChangeCount(), 1);
+}
+
+TEST_P(TnDataSetProviderTest, DuplicateKeyReachesReconcileWithKindOneAndCorrectWritesTheNewKey) {
+  int kind = -1;
+  TUpdateKind updateKind = TUpdateKind::ukModify;
+  FCds.OnReconcileError = [&](TnClientDataSet& ds, const std::string&, TUpdateKind uk,
+                              TReconcileAction& action) {
+    kind = Nutilexception::ErroBancoAtual();
+    updateKind = uk;
+    EXPECT_EQ(ds.FieldByName("COMPL").AsString(), "dup") << "positioned on the failing row";
+    FProvider.SetNewValue("CHAVELCTOCTB", Value(7));
+    action = TReconcileAction::raCorrect;
+  };
+  Inserir(2, "dup");
+  Inserir(4, "d");
+  EXPECT_EQ(FCds.ApplyUpdates(0), 0);
+  EXPECT_EQ(kind, 1);
+  EXPECT_EQ(updateKind, TUpdateKind::ukInsert);
+  EXPECT_EQ(Tabela(), "1:10:a 2:20:b 4:6:d 7:3:dup ");
+  EXPECT_EQ(FCds.ChangeCount(), 0);
+  EXPECT_TRUE(FCds.Locate("CHAVELCTOCTB", {Value(7)})) << "the data set keeps the new key";
+}
+
+TEST_P(TnDataSetProviderTest, AbortRollsBackEveryRecordAlreadyWritten) {
+  FCds.OnReconcileError = [](TnClientDataSet&, const std::string&, TUpdateKind,
+                             TReconcileAction& action) { action = TReconcileAction::raAbort; };
+  Inserir(3, "c");
+  Inserir(1, "dup");
+  Inserir(4, "d");
+  EXPECT_EQ(FCds.ApplyUpdates(-1), 1);
+  EXPECT_EQ(Tabela(), "1:10:a 2:20:b ");
+  EXPECT_EQ(FCds.ChangeCount(), 3);
+  EXPECT_FALSE(Conexao().InTransaction());
+}
+
+TEST_P(TnDataSetProviderTest, MoreErrorsThanAllowedRollBackWhileSkipKeepsTheGoodRows) {
+  Inserir(3, "c");
+  Inserir(1, "dup");
+  EXPECT_EQ(FCds.ApplyUpdates(0), 1);
+  EXPECT_EQ(Tabela(), "1:10:a 2:20:b ");
+  EXPECT_EQ(FCds.ChangeCount(), 2);
+  EXPECT_EQ(FCds.ApplyUpdates(-1), 1);
+  EXPECT_EQ(Tabela(), "1:10:a 2:20:b 3:4.5:c ");
+  EXPECT_EQ(FCds.ChangeCount(), 1);
+}
+
+TEST_P(TnDataSetProviderTest, BeforeUpdateRecordMayWriteARowItself) {
+  FProvider.BeforeUpdateRecord = [&](TnDataSetProvider&, TnSQLDataSet* source, TnDelta& delta,
+                                     size_t record, TUpdateKind kind, bool& applied) {
+    EXPECT_EQ(source, &FSql);
+    if (kind != TUpdateKind::ukDelete)
+      return;
+    Value chave = Nutildb::PegarValorDelta(delta, record, "CHAVELCTOCTB");
+    Nutildb::ExecutarSQLDireto("insert into LOGLCTO values (:c, 'excluido')", {{"c", chave}});
+    applied = true;
+  };
+  FCds.First();
+  FCds.Delete();
+  Inserir(3, "c");
+  EXPECT_EQ(FCds.ApplyUpdates(0), 0);
+  EXPECT_EQ(Tabela(), "1:10:a 2:20:b 3:4.5:c ") << "the handled delete wrote nothing itself";
+  EXPECT_EQ(Nutildb::ExecutarSQL("select CHAVELCTOCTB from LOGLCTO")->Fields(0).AsInteger(), 1);
+  EXPECT_EQ(FCds.ChangeCount(), 0);
+}
+
+TEST_P(TnDataSetProviderTest, PegarValorDeltaGivesTheNewValueWhenSetElseTheOld) {
+  std::string visto;
+  FProvider.BeforeUpdateRecord = [&](TnDataSetProvider&, TnSQLDataSet*, TnDelta& delta,
+                                     size_t record, TUpdateKind, bool&) {
+    for (const char* campo : {"CHAVELCTOCTB", "VALOR", "COMPL"})
+      visto += Nutildb::PegarValorDelta(delta, record, campo).AsString() + " ";
+  };
+  FCds.Last();
+  FCds.Edit();
+  FCds.FieldByName("COMPL").SetAsString("novo");
+  FCds.Post();
+  Inserir(3, "c");
+  EXPECT_EQ(FCds.ApplyUpdates(0), 0);
+  EXPECT_EQ(visto, "2 20 novo 3 4.5 c ");
+}
+
+TEST_P(TnDataSetProviderTest, AnExceptionOfAfterApplyUpdatesLosesTheWholeBatch) {
+  FProvider.AfterApplyUpdates = [](TnDataSetProvider&) { throw Exception("gerencial falhou"); };
+  Inserir(3, "c");
+  EXPECT_THROW(FCds.ApplyUpdates(0), Exception);
+  EXPECT_EQ(Tabela(), "1:10:a 2:20:b ");
+  EXPECT_EQ(FCds.ChangeCount(), 1);
+}
+
+TEST_P(TnDataSetProviderTest, TextsWithQuotesBackslashesAndSemicolonsRoundTrip) {
+  const std::string texto = "it's \\ C:\\dir; drop table LCTO; --";
+  Inserir(3, texto.c_str());
+  FCds.First();
+  FCds.Edit();
+  FCds.FieldByName("COMPL").SetAsString("'; \\'");
+  FCds.Post();
+  EXPECT_EQ(FCds.ApplyUpdates(0), 0);
+  EXPECT_EQ(Tabela(), "1:10:'; \\' 2:20:b 3:4.5:" + texto + " ");
+}
+
+TEST_P(TnDataSetProviderTest, GravarCDSWritesByTheGivenKeyReusingOneStatementPerShape) {
+  TnClientDataSet cds;
+  cds.AddField("CODIGOEMPRESA", TFieldType::ftInteger);
+  cds.AddField("CHAVELCTOCTB", TFieldType::ftInteger);
+  cds.AddField("VALOR", TFieldType::ftBCD);
+  cds.AddField("COMPL", TFieldType::ftString, 60);
+  cds.CreateDataSet();
+  for (int chave = 10; chave < 60; ++chave)
+    cds.AppendRecord({Value(1), Value(chave), Value(1.0), Value("g")});
+  int64_t antes = Conexao().PreparedCount();
+  EXPECT_EQ(Nutildb::GravarCDS("LCTO", cds, "CODIGOEMPRESA;CHAVELCTOCTB"), 0);
+  EXPECT_LE(Conexao().PreparedCount() - antes, 3) << "one insert text for 50 rows";
+  EXPECT_EQ(Conexao().ExecuteScalar("select count(*) from LCTO").AsInteger(), 52);
+  EXPECT_EQ(cds.Provider(), nullptr) << "the data set's own provider comes back";
+
+  cds.First();
+  cds.Edit();
+  cds.FieldByName("VALOR").SetAsFloat(2.0);
+  cds.Post();
+  EXPECT_EQ(Nutildb::GravarCDS("LCTO", cds, "CODIGOEMPRESA;CHAVELCTOCTB"), 0);
+  EXPECT_EQ(
+      Conexao().ExecuteScalar("select sum(VALOR) from LCTO where CHAVELCTOCTB >= 10").AsFloat(),
+      51.0);
+}
+
+TEST_P(TnDataSetProviderTest, ABatchThatCannotRecoverRunsWithoutSavepointsAndStillRollsBack) {
+  Inserir(3, "c");
+  Inserir(1, "dup");
+  EXPECT_EQ(FCds.ApplyUpdates(0), 1);
+  EXPECT_TRUE(Conexao().IsolarComandos()) << "the connection gets its setting back";
+  EXPECT_EQ(Tabela(), "1:10:a 2:20:b ");
+  EXPECT_EQ(FCds.ChangeCount(), 2);
+}
+
+// Without the per-statement savepoint a failure on PostgreSQL aborts the
+// transaction; with it (the default) the transaction goes on.
+TEST_P(TnDataSetProviderTest, IsolarComandosDecidesWhetherAFailureAbortsTheTransaction) {
+  const std::string duplicado = "insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, 1)";
+  const std::string outro = "insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, 9)";
+  Conexao().StartTransaction();
+  EXPECT_THROW(Conexao().ExecuteDirect(duplicado), EDatabaseError);
+  EXPECT_EQ(Conexao().ExecuteDirect(outro), 1);
+  Conexao().RollBack();
+
+  Conexao().SetIsolarComandos(false);
+  Conexao().StartTransaction();
+  EXPECT_THROW(Conexao().ExecuteDirect(duplicado), EDatabaseError);
+  if (Tipo() == TTipoConexao::PostgreSQL)
+    EXPECT_THROW(Conexao().ExecuteDirect(outro), EDatabaseError);
+  else
+    EXPECT_EQ(Conexao().ExecuteDirect(outro), 1);
+  Conexao().RollBack();
+  Conexao().SetIsolarComandos(true);
+  EXPECT_EQ(Tabela(), "1:10:a 2:20:b ");
+}
+
+CTB_INSTANTIATE_ENGINES(TnDataSetProviderTest);
+
+}  // namespace

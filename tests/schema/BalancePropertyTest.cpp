@@ -1,0 +1,284 @@
+// The balance tables against thousands of random writes to LCTOCTB: whatever
+// a writer does (row by row, or one statement over many rows), the triggers
+// leave the balances equal to a recomputation from the entries.
+
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <cstdlib>
+#include <map>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "framework/core/Currency.h"
+#include "framework/core/TDateTime.h"
+#include "framework/db/TnDMConexao.h"
+#include "schema/SchemaInstaller.h"
+#include "tests/support/TestDatabases.h"
+
+namespace {
+
+constexpr int kOperacoes = 3000;
+constexpr int kPorTransacao = 250;
+
+// The differences as text, one line each, so a failure shows them all.
+std::string Diferencas(const TDbResult& result) {
+  std::string text;
+  for (const ValueArray& row : result.Rows) {
+    for (const Value& value : row)
+      text += value.DebugString() + " ";
+    text += "\n";
+  }
+  return text;
+}
+
+class TBalancePropertyTest : public TDatabaseTest {
+ protected:
+  void SetUp() override {
+    TDatabaseTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    SchemaInstaller::Instalar(Conexao());
+    // Functional currencies for some branches and dates only: company 1
+    // branch 1 has two overlapping windows (the later start wins), company 2
+    // branch 2 one open window from March 2025, everyone else none.
+    Conexao().ExecuteScript(
+        "insert into OPCAOMOEDAFUNCIONAL (CODIGOEMPRESA, CODIGOESTAB, DATAINICIAL, DATAFINAL, "
+        "CODIGOMOEDA) values (1, 1, '2024-01-01', '2024-12-31', 2);"
+        "insert into OPCAOMOEDAFUNCIONAL (CODIGOEMPRESA, CODIGOESTAB, DATAINICIAL, DATAFINAL, "
+        "CODIGOMOEDA) values (1, 1, '2024-07-01', null, 3);"
+        "insert into OPCAOMOEDAFUNCIONAL (CODIGOEMPRESA, CODIGOESTAB, DATAINICIAL, DATAFINAL, "
+        "CODIGOMOEDA) values (2, 2, '2025-03-01', null, 4);");
+    const char* seed = std::getenv("CTB_SEED");
+    FSeed = seed ? std::strtoull(seed, nullptr, 10) : std::random_device{}();
+    FRandom.seed(FSeed);
+  }
+
+  int Sorteio(int de, int ate) { return std::uniform_int_distribution<int>(de, ate)(FRandom); }
+  bool Chance(int porcento) { return Sorteio(1, 100) <= porcento; }
+
+  Value Empresa() { return Value(Sorteio(1, 3)); }
+  Value Estab() { return Value(Sorteio(1, 3)); }
+  Value Data() { return Value(EncodeDate(2024, 1, 1) + Sorteio(0, 730)); }
+  Value Conta() {
+    static const int64_t contas[] = {1101, 1102, 1201, 2101, 2102, 3101, 4101, 110100001};
+    return Value(contas[Sorteio(0, 7)]);
+  }
+  Value Tipo() {
+    static const char* const tipos[] = {"LN", "LS", "LF"};
+    return Value(tipos[Sorteio(0, 2)]);
+  }
+  Value Historico() { return Chance(25) ? Value() : Value(Sorteio(1, 4)); }
+  Value Dinheiro() {
+    return Value(Chance(3) ? Currency() : Currency::FromRaw(int64_t{Sorteio(1, 5000000)} * 100));
+  }
+  Value DinheiroMoeda() { return Chance(40) ? Value() : Dinheiro(); }
+
+  void Inserir() {
+    Value empresa = Empresa();
+    int64_t chave = ++FUltimaChave[empresa.AsInteger()];
+    // One-sided entries leave one account null; never both.
+    int lados = Sorteio(0, 4);
+    Conexao().ExecuteDirect(
+        "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
+        "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, CODIGOHISTCTB, VALORLCTOCTB, VALORLCTOMOEDA) "
+        "values (:pEmpresa, :pChave, :pEstab, :pData, :pTipo, :pDeb, :pCred, :pHist, :pValor, "
+        ":pMoeda)",
+        {{"pEmpresa", empresa},
+         {"pChave", Value(chave)},
+         {"pEstab", Estab()},
+         {"pData", Data()},
+         {"pTipo", Tipo()},
+         {"pDeb", lados == 1 ? Value() : Conta()},
+         {"pCred", lados == 2 ? Value() : Conta()},
+         {"pHist", Historico()},
+         {"pValor", Dinheiro()},
+         {"pMoeda", DinheiroMoeda()}});
+    FChaves.emplace_back(empresa.AsInteger(), chave);
+  }
+
+  // One entry, a random non-empty set of the columns the balances read.
+  void Alterar() {
+    if (FChaves.empty())
+      return Inserir();
+    auto [empresa, chave] =
+        FChaves[static_cast<size_t>(Sorteio(0, static_cast<int>(FChaves.size()) - 1))];
+    TParams params{{"pEmpresa", Value(empresa)}, {"pChave", Value(chave)}};
+    std::string sets;
+    auto talvez = [&](const char* coluna, const char* param, auto gerar) {
+      if (Chance(30)) {
+        sets += fmt::format("{}{} = :{}", sets.empty() ? "" : ", ", coluna, param);
+        params.emplace_back(param, gerar());
+      }
+    };
+    while (sets.empty()) {
+      talvez("DATALCTOCTB", "pData", [&] { return Data(); });
+      talvez("CODIGOESTAB", "pEstab", [&] { return Estab(); });
+      talvez("CONTACTBDEB", "pDeb", [&] { return Chance(15) ? Value() : Conta(); });
+      talvez("CONTACTBCRED", "pCred", [&] { return Chance(15) ? Value() : Conta(); });
+      talvez("VALORLCTOCTB", "pValor", [&] { return Dinheiro(); });
+      talvez("TIPOLANCAMENTO", "pTipo", [&] { return Tipo(); });
+      talvez("CODIGOHISTCTB", "pHist", [&] { return Historico(); });
+      talvez("VALORLCTOMOEDA", "pMoeda", [&] { return DinheiroMoeda(); });
+    }
+    Conexao().ExecuteDirect("update LCTOCTB set " + sets +
+                                " where CODIGOEMPRESA = :pEmpresa and CHAVELCTOCTB = :pChave",
+                            params);
+  }
+
+  void Excluir() {
+    if (FChaves.empty())
+      return;
+    size_t i = static_cast<size_t>(Sorteio(0, static_cast<int>(FChaves.size()) - 1));
+    Conexao().ExecuteDirect(
+        "delete from LCTOCTB where CODIGOEMPRESA = :pEmpresa and CHAVELCTOCTB = :pChave",
+        {{"pEmpresa", Value(FChaves[i].first)}, {"pChave", Value(FChaves[i].second)}});
+    FChaves[i] = FChaves.back();
+    FChaves.pop_back();
+  }
+
+  // One statement over many rows, as a repair script would write it.
+  void AlterarEmMassa() {
+    static const char* const comandos[] = {
+        "update LCTOCTB set VALORLCTOCTB = VALORLCTOCTB + 1 where CODIGOEMPRESA = :pEmpresa "
+        "and CONTACTBDEB = :pConta",
+        "update LCTOCTB set CONTACTBDEB = CONTACTBCRED, CONTACTBCRED = CONTACTBDEB "
+        "where CODIGOEMPRESA = :pEmpresa and CODIGOESTAB = :pEstab",
+        "update LCTOCTB set DATALCTOCTB = :pData, TIPOLANCAMENTO = 'LS' "
+        "where CODIGOEMPRESA = :pEmpresa and CONTACTBCRED = :pConta",
+        "update LCTOCTB set VALORLCTOMOEDA = null, CODIGOHISTCTB = null "
+        "where CODIGOEMPRESA = :pEmpresa and CODIGOESTAB = :pEstab and TIPOLANCAMENTO = 'LF'",
+        "update LCTOCTB set CODIGOESTAB = :pEstab where CODIGOEMPRESA = :pEmpresa "
+        "and DATALCTOCTB between :pData and :pAte",
+        "delete from LCTOCTB where CODIGOEMPRESA = :pEmpresa and CODIGOESTAB = :pEstab "
+        "and DATALCTOCTB between :pData and :pAte",
+    };
+    int escolha = Sorteio(0, 5);
+    Value data = Data();
+    TParams params{{"pEmpresa", Empresa()}};
+    std::string sql = comandos[escolha];
+    if (sql.find(":pConta") != std::string::npos)
+      params.emplace_back("pConta", Conta());
+    if (sql.find(":pEstab") != std::string::npos)
+      params.emplace_back("pEstab", Estab());
+    if (sql.find(":pData") != std::string::npos)
+      params.emplace_back("pData", data);
+    if (sql.find(":pAte") != std::string::npos)
+      params.emplace_back("pAte", Value(data.AsDateTime() + Sorteio(0, 20)));
+    Conexao().ExecuteDirect(sql, params);
+    if (sql.rfind("delete", 0) == 0)
+      RelerChaves();
+  }
+
+  void RelerChaves() {
+    FChaves.clear();
+    for (const ValueArray& row :
+         Conexao().ExecuteQuery("select CODIGOEMPRESA, CHAVELCTOCTB from LCTOCTB").Rows)
+      FChaves.emplace_back(row[0].AsInteger(), row[1].AsInteger());
+  }
+
+  void Operar(int quantas) {
+    for (int lote = 0; lote < quantas; lote += kPorTransacao) {
+      Conexao().StartTransaction();
+      for (int i = lote; i < std::min(quantas, lote + kPorTransacao); ++i) {
+        int sorteio = Sorteio(1, 100);
+        if (sorteio <= 45 || FChaves.size() < 20)
+          Inserir();
+        else if (sorteio <= 80)
+          Alterar();
+        else if (sorteio <= 95)
+          Excluir();
+        else
+          AlterarEmMassa();
+      }
+      Conexao().Commit();
+    }
+  }
+
+  int64_t Contar(const std::string& tabela) {
+    return Conexao().ExecuteScalar("select count(*) from " + tabela).AsInteger();
+  }
+
+  uint64_t FSeed = 0;
+  std::mt19937_64 FRandom;
+  std::map<int64_t, int64_t> FUltimaChave;
+  std::vector<std::pair<int64_t, int64_t>> FChaves;
+};
+
+TEST_P(TBalancePropertyTest, RandomWritesKeepEveryBalanceTableExact) {
+  SCOPED_TRACE(fmt::format("semente {} (repita com CTB_SEED={})", FSeed, FSeed));
+  Operar(kOperacoes);
+  TDbResult diferencas = SchemaInstaller::VerificarSaldos(Conexao());
+  EXPECT_TRUE(diferencas.Rows.empty()) << Diferencas(diferencas);
+  // The run reached every kind of balance, or the check proved little.
+  EXPECT_GT(Contar("LCTOCTB"), 500);
+  for (const char* tabela :
+       {"SALDOCTB", "SALDOCTBMENSAL", "SALDOCTBMENSALHIST", "SALDOCTBMOEDA", "SALDOCTBMOEDAMENSAL"})
+    EXPECT_GT(Contar(tabela), 0) << tabela;
+  // Only the branches and dates with an option count in a currency.
+  EXPECT_EQ(Conexao()
+                .ExecuteScalar("select count(*) from SALDOCTBMOEDA where not ("
+                               "(CODIGOEMPRESA = 1 and CODIGOESTAB = 1 and CODIGOMOEDA = 2 "
+                               "and DATASALDO < '2024-07-01') or "
+                               "(CODIGOEMPRESA = 1 and CODIGOESTAB = 1 and CODIGOMOEDA = 3 "
+                               "and DATASALDO >= '2024-07-01') or "
+                               "(CODIGOEMPRESA = 2 and CODIGOESTAB = 2 and CODIGOMOEDA = 4 "
+                               "and DATASALDO >= '2025-03-01'))")
+                .AsInteger(),
+            0);
+}
+
+TEST_P(TBalancePropertyTest, CheckFindsCorruptedBalancesAndRebuildRepairsThem) {
+  SCOPED_TRACE(fmt::format("semente {} (repita com CTB_SEED={})", FSeed, FSeed));
+  Operar(300);
+  // Rows to corrupt, whatever the seed drew: a debit of an account no random
+  // entry uses, and a currency balance in company 2.
+  Conexao().ExecuteDirect(
+      "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
+      "TIPOLANCAMENTO, CONTACTBDEB, VALORLCTOCTB, VALORLCTOMOEDA) "
+      "values (2, 100000, 2, '2025-04-10', 'LN', 1101, 50, 10)");
+  Conexao().ExecuteDirect(
+      "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
+      "TIPOLANCAMENTO, CONTACTBDEB, VALORLCTOCTB) values (1, 100000, 3, '2024-02-10', 'LN', "
+      "999001, 20)");
+  ASSERT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
+
+  // A wrong amount in company 1, a lost currency row and an invented monthly
+  // row in company 2.
+  ASSERT_EQ(Conexao().ExecuteDirect("update SALDOCTB set VALORDEB = VALORDEB + 10 "
+                                    "where CODIGOEMPRESA = 1 and CONTACTB = 999001"),
+            1);
+  ASSERT_GE(Conexao().ExecuteDirect("delete from SALDOCTBMOEDA where CODIGOEMPRESA = 2"), 1);
+  Conexao().ExecuteDirect(
+      "insert into SALDOCTBMENSAL (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, "
+      "TIPOLANCAMENTO, VALORDEB, VALORCRED) values (2, 9, 999, '2024-05-01', 'LN', 5, 0)");
+
+  TDbResult diferencas = SchemaInstaller::VerificarSaldos(Conexao());
+  std::map<std::string, int> porTabela;
+  for (size_t i = 0; i < diferencas.Rows.size(); ++i)
+    ++porTabela[diferencas.Get(i, "TABELA").AsString() + "/" +
+                diferencas.Get(i, "ORIGEM").AsString() + "/" +
+                diferencas.Get(i, "CODIGOEMPRESA").AsString()];
+  EXPECT_EQ(porTabela["SALDOCTB/SALDOCTB/1"], 1) << Diferencas(diferencas);
+  EXPECT_EQ(porTabela["SALDOCTB/LCTOCTB/1"], 1);
+  EXPECT_GE(porTabela["SALDOCTBMOEDA/LCTOCTB/2"], 1);
+  EXPECT_EQ(porTabela["SALDOCTBMENSAL/SALDOCTBMENSAL/2"], 1);
+
+  // A rebuild of company 1 repairs company 1 only.
+  SchemaInstaller::RecalcularSaldos(Conexao(), 1);
+  diferencas = SchemaInstaller::VerificarSaldos(Conexao());
+  ASSERT_FALSE(diferencas.Rows.empty());
+  for (size_t i = 0; i < diferencas.Rows.size(); ++i)
+    EXPECT_EQ(diferencas.Get(i, "CODIGOEMPRESA").AsInteger(), 2) << Diferencas(diferencas);
+
+  SchemaInstaller::RecalcularSaldos(Conexao(), std::nullopt);
+  diferencas = SchemaInstaller::VerificarSaldos(Conexao());
+  EXPECT_TRUE(diferencas.Rows.empty()) << Diferencas(diferencas);
+}
+
+CTB_INSTANTIATE_ENGINES(TBalancePropertyTest);
+
+}  // namespace

@@ -1,0 +1,57 @@
+#include "schema/SchemaInstaller.h"
+
+#include <gtest/gtest.h>
+
+#include "framework/core/Exceptions.h"
+#include "framework/db/TnDMConexao.h"
+#include "tests/support/TestDatabases.h"
+
+namespace {
+
+class TSchemaInstallerTest : public TDatabaseTest {};
+
+TEST_P(TSchemaInstallerTest, SecondInstallKeepsDataAndRecreatesTriggers) {
+  EXPECT_EQ(SchemaInstaller::VersaoInstalada(Conexao()), 0);
+  auto primeira = SchemaInstaller::Instalar(Conexao());
+  EXPECT_EQ(primeira.Acao, SchemaInstaller::TAcaoInstalacao::Criado);
+  EXPECT_EQ(primeira.Descricao(), "Esquema criado (versão 1)");
+  Conexao().ExecuteDirect(
+      "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
+      "TIPOLANCAMENTO, CONTACTBDEB, VALORLCTOCTB) values (1, 1, 1, '2025-01-02', 'LN', 11, 7.5)");
+
+  auto segunda = SchemaInstaller::Instalar(Conexao());
+  EXPECT_EQ(segunda.Acao, SchemaInstaller::TAcaoInstalacao::Reaplicado);
+  EXPECT_EQ(segunda.VersaoAnterior, SchemaInstaller::kVersaoSchema);
+  EXPECT_EQ(Conexao().ExecuteScalar("select count(*) from VERSAOSCHEMA").AsInteger(), 1);
+  EXPECT_EQ(Conexao().ExecuteScalar("select count(*) from LCTOCTB").AsInteger(), 1);
+  // The triggers still work after being re-created.
+  Conexao().ExecuteDirect(
+      "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
+      "TIPOLANCAMENTO, CONTACTBDEB, VALORLCTOCTB) values (1, 2, 1, '2025-01-02', 'LN', 11, 2.5)");
+  EXPECT_EQ(Conexao()
+                .ExecuteScalar("select VALORDEB from SALDOCTB where CONTACTB = 11")
+                .AsCurrency()
+                .ToString(),
+            "10");
+  EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
+}
+
+TEST_P(TSchemaInstallerTest, RefusesDatabaseNewerThanProgramWithoutTouchingIt) {
+  SchemaInstaller::Instalar(Conexao());
+  Conexao().ExecuteDirect("update VERSAOSCHEMA set VERSAO = 99");
+  Conexao().ExecuteScript("drop view VLCTOCTBSALDO");
+  try {
+    SchemaInstaller::Instalar(Conexao());
+    FAIL() << "installed over a newer schema";
+  } catch (const Exception& error) {
+    EXPECT_NE(std::string(error.what()).find("versão 99"), std::string::npos) << error.what();
+  }
+  EXPECT_FALSE(Conexao().InTransaction());
+  EXPECT_EQ(SchemaInstaller::VersaoInstalada(Conexao()), 99);
+  // The script did not run: the dropped view is still missing.
+  EXPECT_THROW(Conexao().ExecuteQuery("select * from VLCTOCTBSALDO"), EDatabaseError);
+}
+
+CTB_INSTANTIATE_ENGINES(TSchemaInstallerTest);
+
+}  // namespace
