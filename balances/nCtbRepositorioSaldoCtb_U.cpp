@@ -1,0 +1,128 @@
+#include "balances/nCtbRepositorioSaldoCtb_U.h"
+
+namespace {
+
+// "PLANOESPEC join" that limits a statement to the classifications of
+// FiltroClassificacao, on the account column `conta` of alias `alias`.
+std::string JoinClassificacao(const TnParansSaldoCtb& parans, const std::string& alias,
+                              const std::string& conta, const char* prefixoClassif) {
+  if (parans.FiltroClassificacao.empty())
+    return "";
+  return "join PLANOESPEC P ON (" + alias + ".CODIGOEMPRESA = P.CODIGOEMPRESA AND " + conta +
+         " = P.CONTACTB AND " + prefixoClassif + "CLASSIFCONTA IN (" + parans.FiltroClassificacao +
+         ")) ";
+}
+
+}  // namespace
+
+std::string TnCtbRepositorioSaldoCtb::GetSqlSaldoCtbAnterior(const TnParansSaldoCtb& parans) const {
+  const std::string w = "CODIGOEMPRESA = " + LiteralInteiro(parans.CodigoEmpresa) +
+                        GetFiltroTipoLancamento(parans) + GetFiltroEstabInclusion(parans) +
+                        GetFiltroContaCtbInclusion(parans, "CONTACTB");
+  const std::string mes = LiteralData(StartOfTheMonth(parans.DataInicial));
+  const std::string mensal = SelectConta(parans) + SomaDebCred() + "from SALDOCTBMENSAL " +
+                             " where " + w + " and DATASALDO < " + mes + " group by CONTACTB" +
+                             GrupoEstab(parans);
+  const std::string diario = SelectConta(parans) + SomaDebCred() + "from SALDOCTB " + " where " +
+                             w + " and DATASALDO between " + mes + " and " +
+                             LiteralData(parans.DataInicial - 1) + " group by CONTACTB" +
+                             GrupoEstab(parans);
+  return MontarSaldoAnterior(parans, mensal, diario);
+}
+
+std::string TnCtbRepositorioSaldoCtb::GetSqlSaldoCtbAnteriorOri(const TnParansSaldoCtb& parans,
+                                                                bool /*incluirOrigem*/) const {
+  const std::string mes = LiteralData(StartOfTheMonth(parans.DataInicial));
+  const std::string mensal = SelectConta(parans) + SomaDebCred() + "from SALDOCTBMENSALHIST " +
+                             " where CODIGOEMPRESA = " + LiteralInteiro(parans.CodigoEmpresa) +
+                             GetFiltroEstabInclusion(parans) + GetFiltroTipoLancamento(parans) +
+                             GetFiltroHistoricoInclusion(parans) +
+                             GetFiltroContaCtbInclusion(parans, "CONTACTB") + " and DATASALDO < " +
+                             mes + " group by CONTACTB" + GrupoEstab(parans);
+  return MontarSaldoAnterior(parans, mensal, GetSqlLctoCtbAnterior(parans));
+}
+
+std::string TnCtbRepositorioSaldoCtb::GetSqlLctoCtbAnterior(const TnParansSaldoCtb& parans) const {
+  const std::string estab = parans.RelacionarFilial ? "CODIGOESTAB, " : "";
+  const std::string w = "where CODIGOEMPRESA = " + LiteralInteiro(parans.CodigoEmpresa) +
+                        " and DATALCTOCTB between " +
+                        LiteralData(StartOfTheMonth(parans.DataInicial)) + " and " +
+                        LiteralData(parans.DataInicial - 1) + GetFiltroEstabInclusion(parans) +
+                        GetFiltroTipoLancamento(parans) + GetFiltroHistoricoInclusion(parans);
+  return "select CONTACTBDEB CONTACTB, " + estab +
+         "cast(sum(VALORLCTOCTB) as numeric(14,2)) VALORDEB, "
+         "cast(0 as Numeric(14,2)) VALORCRED from LCTOCTB " +
+         w + GetFiltroContaCtbInclusion(parans, "CONTACTBDEB") +
+         " and CONTACTBDEB is not null  group by CONTACTBDEB" + GrupoEstab(parans) +
+         " union all select CONTACTBCRED CONTACTB, " + estab +
+         "cast(0 as Numeric(14,2)) VALORDEB, "
+         "cast(sum(VALORLCTOCTB) as numeric(14,2)) VALORCRED from LCTOCTB " +
+         w + GetFiltroContaCtbInclusion(parans, "CONTACTBCRED") +
+         " and CONTACTBCRED is not null  group by CONTACTBCRED" + GrupoEstab(parans);
+}
+
+std::string TnCtbRepositorioSaldoCtb::GetSqlSaldoCtbAtual(const TnParansSaldoCtb& parans) const {
+  const bool semClassif = parans.FiltroClassificacao.empty();
+  return std::string("select S.CONTACTB, ") + (parans.RelacionarFilial ? "S.CODIGOESTAB, " : "") +
+         "S.DATASALDO, cast(SUM(S.VALORDEB) as numeric(14,2)) VALORDEB, "
+         "cast(SUM(S.VALORCRED) as numeric(14,2)) VALORCRED from SALDOCTB S " +
+         JoinClassificacao(parans, "S", "S.CONTACTB", "") +
+         "where S.CODIGOEMPRESA = " + LiteralInteiro(parans.CodigoEmpresa) +
+         " and S.DATASALDO between " + LiteralData(parans.DataInicial) + " and " +
+         LiteralData(parans.DataFinal) + GetFiltroTipoLancamento(parans) +
+         GetFiltroEstabInclusion(parans) +
+         (semClassif ? GetFiltroContaCtbInclusion(parans, "S.CONTACTB") : "") +
+         " group by S.CONTACTB, " + (parans.RelacionarFilial ? "S.CODIGOESTAB, " : "") +
+         "S.DATASALDO";
+}
+
+std::string TnCtbRepositorioSaldoCtb::GetSqlLctoCtbAtualOri(const TnParansSaldoCtb& parans,
+                                                            bool incluirOrigem) const {
+  const bool semClassif = parans.FiltroClassificacao.empty();
+  const std::string estab = parans.RelacionarFilial ? "CODIGOESTAB, " : "";
+  const std::string estabL = parans.RelacionarFilial ? "L.CODIGOESTAB, " : "";
+  const std::string w = "where L.CODIGOEMPRESA = " + LiteralInteiro(parans.CodigoEmpresa) +
+                        " and L.DATALCTOCTB between " + LiteralData(parans.DataInicial) + " and " +
+                        LiteralData(parans.DataFinal) +
+                        (incluirOrigem ? GetFiltroOrigemLctoCtb(parans) : "") +
+                        GetFiltroEstabInclusion(parans) + GetFiltroTipoLancamento(parans) +
+                        GetFiltroHistoricoInclusion(parans);
+  auto lado = [&](const std::string& coluna, bool debito) {
+    return "select " + coluna + " CONTACTB, " + estabL + "L.DATALCTOCTB DATASALDO, " +
+           (debito ? "cast(sum(L.VALORLCTOCTB) as numeric(14,2)) VALORDEB, "
+                     "cast(0 as Numeric(14,2)) VALORCRED "
+                   : "cast(0 as Numeric(14,2)) VALORDEB, "
+                     "cast(sum(L.VALORLCTOCTB) as numeric(14,2)) VALORCRED ") +
+           "from LCTOCTB L " + JoinClassificacao(parans, "L", coluna, "P.") + w +
+           (semClassif ? GetFiltroContaCtbInclusion(parans, coluna) : "") + " and " + coluna +
+           " is not null  group by " + coluna + ", " + estabL + "L.DATALCTOCTB";
+  };
+  return "select CONTACTB, " + estab + "DATASALDO, " +
+         "cast(sum(VALORDEB) as numeric(14,2)) VALORDEB, "
+         "cast(sum(VALORCRED) as numeric(14,2)) VALORCRED from( " +
+         lado("L.CONTACTBDEB", true) + " union all " + lado("L.CONTACTBCRED", false) +
+         " ) aliasmssql group by CONTACTB, " + estab + "DATASALDO";
+}
+
+std::string TnCtbRepositorioSaldoCtb::GetSqlReduzirOrigemSaldoAnterior(
+    const TnParansSaldoCtb& parans) const {
+  const std::string estab = parans.RelacionarFilial ? "CODIGOESTAB, " : "";
+  const std::string w = "where CODIGOEMPRESA = " + LiteralInteiro(parans.CodigoEmpresa) +
+                        " and DATALCTOCTB < " + LiteralData(parans.DataInicial) +
+                        GetFiltroOrigemLctoCtb(parans) + GetFiltroEstabInclusion(parans) +
+                        GetFiltroTipoLancamento(parans) + GetFiltroHistoricoInclusion(parans);
+  return "select CONTACTB, " + estab +
+         "cast(sum(VALORDEB) as numeric(14,2)) VALORDEB, "
+         "cast(sum(VALORCRED) as numeric(14,2)) VALORCRED from( select CONTACTBDEB CONTACTB, " +
+         estab +
+         "cast(sum(VALORLCTOCTB) as numeric(14,2)) VALORDEB, "
+         "cast(0 as Numeric(14,2)) VALORCRED from LCTOCTB " +
+         w + GetFiltroContaCtbInclusion(parans, "CONTACTBDEB") +
+         " and CONTACTBDEB is not null  group by CONTACTBDEB" + GrupoEstab(parans) +
+         " union all select CONTACTBCRED CONTACTB, " + estab +
+         "cast(0 as Numeric(14,2)) VALORDEB, "
+         "cast(sum(VALORLCTOCTB) as numeric(14,2)) VALORCRED from LCTOCTB " +
+         w + GetFiltroContaCtbInclusion(parans, "CONTACTBCRED") +
+         " and CONTACTBCRED is not null  group by CONTACTBCRED" + GrupoEstab(parans) +
+         " ) aliasmssql group by CONTACTB" + GrupoEstab(parans);
+}

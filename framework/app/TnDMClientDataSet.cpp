@@ -1,0 +1,569 @@
+#include "framework/app/TnDMClientDataSet.h"
+
+#include <utility>
+
+#include "framework/core/Exceptions.h"
+#include "framework/core/Nutil.h"
+#include "framework/db/DbCursor.h"
+#include "framework/db/NutilSql.h"
+#include "framework/db/Nutildb.h"
+#include "framework/db/Nutilsequence.h"
+#include "framework/db/TnDMConexao.h"
+#include "framework/db/TnDMSQLDataSet.h"
+
+namespace {
+
+std::vector<std::string> Nomes(const std::string& lista) {
+  std::vector<std::string> nomes;
+  for (const std::string& item : Nutil::StrToStrArray(lista, ";")) {
+    std::string nome = Nutil::Trim(item);
+    if (!nome.empty())
+      nomes.push_back(std::move(nome));
+  }
+  return nomes;
+}
+
+bool TerminaCom(const std::string& texto, const std::string& fim) {
+  return texto.size() >= fim.size() &&
+         texto.compare(texto.size() - fim.size(), fim.size(), fim) == 0;
+}
+
+// The position of the first of the clauses that end a where, at or after
+// `inicio`; npos when none.
+size_t FimDoWhere(const std::string& upper, size_t inicio) {
+  size_t fim = std::string::npos;
+  for (const char* clausula : {" GROUP BY ", " ORDER BY ", " LIMIT ", " {LIMIT("}) {
+    size_t pos = upper.find(clausula, inicio);
+    if (pos != std::string::npos && (fim == std::string::npos || pos < fim))
+      fim = pos;
+  }
+  return fim;
+}
+
+// The prefix of the parameters the opening's where binds; the select's own
+// parameters never use it.
+constexpr const char* kPrefixoParamSelecao = "pSelDM";
+
+// The select's own parameters, without those of the last opening's where.
+TParams ParamsProprios(const TParams& params) {
+  TParams proprios;
+  for (const auto& param : params) {
+    if (param.first.rfind(kPrefixoParamSelecao, 0) != 0)
+      proprios.push_back(param);
+  }
+  return proprios;
+}
+
+std::map<std::string, TnDicionarioLookup>& Dicionarios() {
+  static std::map<std::string, TnDicionarioLookup> dicionarios = {
+      {"CONTACTB", {"PLANOESPEC", "CODIGOEMPRESA;CONTACTB", "DESCRCONTA"}},
+      {"CONTACTBDEB", {"PLANOESPEC", "CODIGOEMPRESA;CONTACTB", "DESCRCONTA"}},
+      {"CONTACTBCRED", {"PLANOESPEC", "CODIGOEMPRESA;CONTACTB", "DESCRCONTA"}},
+      {"CODIGOHISTCTB", {"HISTORICOCTB", "CODIGOHISTCTB", "DESCRHISTCTB"}},
+      {"CODIGOLOTECTB", {"LOTECTB", "CODIGOEMPRESA;CODIGOLOTECTB", "DESCRLOTECTB"}},
+      {"CODIGOESTAB", {"ESTAB", "CODIGOEMPRESA;CODIGOESTAB", "NOMEESTAB"}},
+  };
+  return dicionarios;
+}
+
+// Sequences of the fields the modules draw keys for.
+std::string SequenciaConhecida(const std::string& fieldName) {
+  if (Nutil::UpperCase(fieldName) == "CHAVELCTOCTB")
+    return "DYN_GENCHAVELCTOCTB(CODIGOEMPRESA)";
+  return "";
+}
+
+nlohmann::json ParaJson(const Value& valor) {
+  switch (valor.Type()) {
+    case TValueType::Null:
+      return nullptr;
+    case TValueType::Boolean:
+      return valor.AsBoolean();
+    case TValueType::Integer:
+      return valor.AsInteger();
+    case TValueType::Float:
+    case TValueType::Currency:
+      return valor.AsFloat();
+    case TValueType::DateTime:
+      return DateToIso(valor.AsDateTime());
+    default:
+      return valor.AsString();
+  }
+}
+
+}  // namespace
+
+TnDMClientDataSet::TnDMClientDataSet() {
+  nDataSetProvider.SetDataSet(&nSQLDataSet);
+  nClientDataSet.SetProvider(&nDataSetProvider);
+  LigarEventos();
+}
+
+TnDMClientDataSet::~TnDMClientDataSet() {
+  if (FFormProprio) {
+    FForm = nullptr;
+    FFormProprio.reset();
+  }
+}
+
+void TnDMClientDataSet::LigarEventos() {
+  TnClientDataSet& cds = nClientDataSet;
+  cds.BeforeOpen = [this](TnClientDataSet& ds) { nClientDataSetBeforeOpen(ds); };
+  cds.BeforeInsert = [this](TnClientDataSet& ds) { nClientDataSetBeforeInsert(ds); };
+  cds.OnNewRecord = [this](TnClientDataSet& ds) { nClientDataSetNewRecord(ds); };
+  cds.AfterInsert = [this](TnClientDataSet& ds) { nClientDataSetAfterInsert(ds); };
+  cds.BeforeEdit = [this](TnClientDataSet& ds) { nClientDataSetBeforeEdit(ds); };
+  cds.BeforePost = [this](TnClientDataSet& ds) { nClientDataSetBeforePost(ds); };
+  cds.AfterPost = [this](TnClientDataSet& ds) { nClientDataSetAfterPost(ds); };
+  cds.BeforeDelete = [this](TnClientDataSet& ds) { nClientDataSetBeforeDelete(ds); };
+  cds.AfterDelete = [this](TnClientDataSet& ds) { nClientDataSetAfterDelete(ds); };
+  cds.AfterCancel = [this](TnClientDataSet& ds) { nClientDataSetAfterCancel(ds); };
+  cds.AfterScroll = [this](TnClientDataSet& ds) { nClientDataSetAfterScroll(ds); };
+  cds.OnCalcFields = [this](TnClientDataSet& ds) { nClientDataSetCalcFields(ds); };
+  cds.OnReconcileError = [this](TnClientDataSet& ds, const std::string& message, TUpdateKind kind,
+                                TReconcileAction& action) {
+    DoReconcileError(ds, message, kind, action);
+  };
+  nDataSetProvider.BeforeUpdateRecord = [this](TnDataSetProvider& sender, TnSQLDataSet* source,
+                                               TnDelta& delta, size_t record, TUpdateKind kind,
+                                               bool& applied) {
+    nDataSetProviderBeforeUpdateRecord(sender, source, delta, record, kind, applied);
+  };
+  nDataSetProvider.OnGetTableName = [this](TnDataSetProvider& sender, TnSQLDataSet* dataSet,
+                                           std::string& tableName) {
+    nDataSetProviderGetTableName(sender, dataSet, tableName);
+  };
+  nDataSetProvider.AfterApplyUpdates = [this](TnDataSetProvider& sender) {
+    nDataSetProviderAfterApplyUpdates(sender);
+  };
+}
+
+// ---- Configuration ----
+
+void TnDMClientDataSet::Configurar(TnForm* form) {
+  if (form != nullptr) {
+    FForm = form;
+    FTemTela = true;
+  }
+  AntesConfigurar(form);
+  if (!FConfigurado) {
+    ConfigurarTabela();
+    DefinirCampos();
+    AplicarChavePrimaria();
+    for (int i = 0; i < nClientDataSet.FieldCount(); ++i)
+      ConfigurarCampo(nClientDataSet.Fields(i));
+    FConfigurado = true;
+  }
+  DepoisConfigurar(form);
+}
+
+void TnDMClientDataSet::AntesConfigurar(TnForm* /*form*/) {}
+void TnDMClientDataSet::ConfigurarTabela() {}
+void TnDMClientDataSet::ConfigurarCampo(TField& /*field*/) {}
+void TnDMClientDataSet::DepoisConfigurar(TnForm* /*form*/) {}
+void TnDMClientDataSet::ConfigurarAutoValor(TnClientDataSet& /*sender*/) {}
+
+void TnDMClientDataSet::DefinirCampos() {
+  if (nClientDataSet.FieldCount() > 0 || FSelectText.empty())
+    return;
+  // The columns of the select, without reading a row.
+  nSQLDataSet.SetConexao(ConexaoDefinida());
+  TParams params = ParamsProprios(nSQLDataSet.Params());
+  nSQLDataSet.SetCommandText(MontarSQL("1 = 0", params));
+  nSQLDataSet.SetParams(params);
+  TDbResult result = nSQLDataSet.Abrir();
+  DbCursor::DefinirCampos(nClientDataSet, result.Columns);
+}
+
+void TnDMClientDataSet::AplicarChavePrimaria() {
+  const std::string chave = ChavePrimaria();
+  if (chave.empty())
+    return;
+  nDataSetProvider.SetKeyFields(chave);
+  for (const std::string& nome : Nomes(chave)) {
+    if (TField* field = nClientDataSet.FindField(nome))
+      field->SetProviderFlags(field->ProviderFlags() | pfInKey | pfInWhere);
+  }
+}
+
+// ---- Hooks with a base behaviour ----
+
+void TnDMClientDataSet::ValidarDado() {
+  for (int i = 0; i < nClientDataSet.FieldCount(); ++i) {
+    TField& field = nClientDataSet.Fields(i);
+    if (!field.IsCalculated() && field.Required() && field.IsNull())
+      throw EnField("Campo '" + field.DisplayLabel() + "' deve ter um valor", field.FieldName());
+  }
+}
+
+bool TnDMClientDataSet::ValidarImportacao(TnListaMensagem* /*sender*/) {
+  return true;
+}
+
+nlohmann::json TnDMClientDataSet::PegarJsonConfigExtra() const {
+  return nlohmann::json::object();
+}
+
+nlohmann::json TnDMClientDataSet::PegarJsonConteudo() {
+  nlohmann::json conteudo = nlohmann::json::object();
+  if (!nClientDataSet.Active() || nClientDataSet.IsEmpty())
+    return conteudo;
+  for (int i = 0; i < nClientDataSet.FieldCount(); ++i) {
+    const TField& field = nClientDataSet.Fields(i);
+    if (!field.IsCalculated())
+      conteudo[field.FieldName()] = ParaJson(field.AsValue());
+  }
+  return conteudo;
+}
+
+void TnDMClientDataSet::Refresh() {
+  if (!nClientDataSet.Active())
+    return;
+  const std::vector<std::string> chave = Nomes(ChavePrimaria());
+  ValueArray valores;
+  if (!nClientDataSet.IsEmpty()) {
+    for (const std::string& nome : chave)
+      valores.push_back(nClientDataSet.FieldByName(nome).AsValue());
+  }
+  nDataSetProvider.GetRecords(nClientDataSet);
+  if (!chave.empty() && !valores.empty())
+    nClientDataSet.Locate(ChavePrimaria(), valores);
+}
+
+bool TnDMClientDataSet::VerificarClose() {
+  if (FForm == nullptr || FForm->Fechado())
+    return true;
+  return FForm->Close();
+}
+
+TnForm& TnDMClientDataSet::CriarForm() {
+  if (!FFormProprio) {
+    const std::string classe = ClassName().empty() ? "TnDMClientDataSet" : ClassName();
+    FFormProprio = std::make_unique<TnForm>("Frm" + classe);
+    Configurar(FFormProprio.get());
+  }
+  return *FFormProprio;
+}
+
+void TnDMClientDataSet::DoFormDestroy() {
+  FForm = nullptr;
+  FTemTela = false;
+}
+
+void TnDMClientDataSet::DestruirForm() {
+  if (FForm == nullptr)
+    return;
+  DoFormDestroy();
+  FFormProprio.reset();
+}
+
+// ---- Opening ----
+
+std::string TnDMClientDataSet::VerificaSelecao() const {
+  return FVerificaSelecaoManual.empty() ? PegarVerificaSelecao() : FVerificaSelecaoManual;
+}
+
+std::string TnDMClientDataSet::MontarSQL(const std::string& condicao, TParams& params) const {
+  std::string where;
+  int n = 0;
+  for (const std::string& nome : Nomes(VerificaSelecao())) {
+    std::string coluna = Nutil::UpperCase(nome);
+    std::string op = " = ";
+    for (const auto& [sufixo, comparacao] :
+         {std::pair<const char*, const char*>{"_MAIORIGUAL", " >= "}, {"_MENORIGUAL", " <= "}}) {
+      if (TerminaCom(coluna, sufixo)) {
+        coluna.resize(coluna.size() - std::string(sufixo).size());
+        op = comparacao;
+      }
+    }
+    Nutildb::VerificarIdentificador(coluna);
+    const std::string param = kPrefixoParamSelecao + std::to_string(++n);
+    Nutil::Add(where, coluna + op + ":" + param, " and ");
+    params.emplace_back(param, FSelecao.Param(nome));
+  }
+  if (!FFiltroAbertura.empty())
+    Nutil::Add(where, "(" + FFiltroAbertura + ")", " and ");
+  if (!condicao.empty())
+    Nutil::Add(where, "(" + condicao + ")", " and ");
+  std::string sql = FSelectText;
+  if (where.empty())
+    return sql;
+  const std::string upper = Nutil::UpperCase(sql);
+  const size_t posWhere = upper.find(" WHERE ");
+  if (posWhere == std::string::npos) {
+    const size_t fim = FimDoWhere(upper, 0);
+    const size_t pos = fim == std::string::npos ? sql.size() : fim;
+    return sql.substr(0, pos) + " where " + where + sql.substr(pos);
+  }
+  // The select's own condition keeps its meaning whatever its operators.
+  const size_t inicio = posWhere + 7;
+  const size_t fim = FimDoWhere(upper, inicio);
+  const size_t pos = fim == std::string::npos ? sql.size() : fim;
+  return sql.substr(0, inicio) + "(" + sql.substr(inicio, pos - inicio) + ") and " + where +
+         sql.substr(pos);
+}
+
+void TnDMClientDataSet::Abrir(const TnSelecao* selecao) {
+  FSelecao = selecao != nullptr ? *selecao : nDMSelecao().Selecao();
+  std::string faltam;
+  for (const std::string& nome : Nomes(VerificaSelecao())) {
+    if (!FSelecao.Atende(nome))
+      Nutil::Add(faltam, nome, ", ");
+  }
+  if (!faltam.empty())
+    throw Exception("Seleção incompleta: informe " + faltam);
+  if (!FConfigurado)
+    Configurar(nullptr);
+  nSQLDataSet.SetConexao(ConexaoDefinida());
+  TParams params = ParamsProprios(nSQLDataSet.Params());
+  std::string sql = MontarSQL(FSobDemanda ? "1 = 0" : "", params);
+  nSQLDataSet.SetCommandText(sql);
+  nSQLDataSet.SetParams(params);
+  FUltimoSQL = std::move(sql);
+  if (nClientDataSet.Active())
+    nClientDataSet.Close();
+  nDataSetProvider.GetRecords(nClientDataSet);
+}
+
+int TnDMClientDataSet::FetchRegistros(const std::string& condicao) {
+  if (!nClientDataSet.Active())
+    throw Exception("FetchRegistros: o módulo não está aberto");
+  TnSQLDataSet consulta(ConexaoDefinida());
+  TParams params = ParamsProprios(nSQLDataSet.Params());
+  consulta.SetCommandText(MontarSQL(condicao, params));
+  consulta.SetParams(params);
+  TDbResult result = consulta.Abrir();
+  FUltimoSQL = consulta.CommandText();
+
+  const std::string chave = ChavePrimaria();
+  const std::vector<std::string> nomesChave = Nomes(chave);
+  std::vector<int> colunaChave;
+  for (const std::string& nome : nomesChave)
+    colunaChave.push_back(result.ColumnIndex(nome));
+  std::vector<int> coluna(static_cast<size_t>(nClientDataSet.FieldCount()), -1);
+  for (int i = 0; i < nClientDataSet.FieldCount(); ++i) {
+    if (!nClientDataSet.Fields(i).IsCalculated())
+      coluna[static_cast<size_t>(i)] = result.ColumnIndex(nClientDataSet.Fields(i).FieldName());
+  }
+  int adicionados = 0;
+  const TBookmark posicao = nClientDataSet.IsEmpty() ? -1 : nClientDataSet.GetBookmark();
+  for (const ValueArray& row : result.Rows) {
+    if (!nomesChave.empty()) {
+      ValueArray valoresChave;
+      for (int c : colunaChave)
+        valoresChave.push_back(c >= 0 ? row[static_cast<size_t>(c)] : Value());
+      if (!nClientDataSet.Lookup(chave, valoresChave, nomesChave.front()).IsNull())
+        continue;
+    }
+    ValueArray values(coluna.size());
+    for (size_t i = 0; i < coluna.size(); ++i)
+      values[i] = coluna[i] >= 0 ? row[static_cast<size_t>(coluna[i])] : Value();
+    nClientDataSet.AppendRecordUnlogged(values);
+    ++adicionados;
+  }
+  if (posicao >= 0 && nClientDataSet.BookmarkValid(posicao))
+    nClientDataSet.GotoBookmark(posicao);
+  else
+    nClientDataSet.First();
+  return adicionados;
+}
+
+// ---- Applying ----
+
+void TnDMClientDataSet::AplicarAtualizacoes() {
+  if (nClientDataSet.ChangeCount() == 0)
+    return;
+  FUltimoErro.clear();
+  nSQLDataSet.SetConexao(ConexaoDefinida());
+  const int erros = nClientDataSet.ApplyUpdates(0);
+  if (erros > 0) {
+    if (FUltimoErro.empty())
+      FUltimoErro = "Não foi possível gravar o registro";
+    throw Exception(FUltimoErro);
+  }
+}
+
+void TnDMClientDataSet::AplicarSeGravando() {
+  if (FAplicarAoGravar && !FImportacao)
+    AplicarAtualizacoes();
+}
+
+// ---- Events ----
+
+void TnDMClientDataSet::nClientDataSetBeforeOpen(TnClientDataSet& /*dataSet*/) {}
+void TnDMClientDataSet::nClientDataSetBeforeInsert(TnClientDataSet& /*dataSet*/) {}
+
+void TnDMClientDataSet::nClientDataSetNewRecord(TnClientDataSet& dataSet) {
+  TnControleFieldsManutencaoTela::Controlar(*this, [&] { ConfigurarAutoValor(dataSet); });
+}
+
+void TnDMClientDataSet::nClientDataSetAfterInsert(TnClientDataSet& /*dataSet*/) {}
+void TnDMClientDataSet::nClientDataSetBeforeEdit(TnClientDataSet& /*dataSet*/) {}
+
+void TnDMClientDataSet::nClientDataSetBeforePost(TnClientDataSet& dataSet) {
+  TnControleFieldsManutencaoTela::Controlar(*this, [&] { ConfigurarAutoValor(dataSet); });
+  ValidarDado();
+}
+
+void TnDMClientDataSet::nClientDataSetAfterPost(TnClientDataSet& /*dataSet*/) {
+  AplicarSeGravando();
+}
+
+void TnDMClientDataSet::nClientDataSetBeforeDelete(TnClientDataSet& /*dataSet*/) {}
+
+void TnDMClientDataSet::nClientDataSetAfterDelete(TnClientDataSet& /*dataSet*/) {
+  AplicarSeGravando();
+}
+
+void TnDMClientDataSet::nClientDataSetAfterCancel(TnClientDataSet& /*dataSet*/) {}
+void TnDMClientDataSet::nClientDataSetAfterScroll(TnClientDataSet& /*dataSet*/) {}
+void TnDMClientDataSet::nClientDataSetCalcFields(TnClientDataSet& /*dataSet*/) {}
+
+void TnDMClientDataSet::DoReconcileError(TnClientDataSet& /*dataSet*/, const std::string& message,
+                                         TUpdateKind /*kind*/, TReconcileAction& action) {
+  FUltimoErro = message;
+  action = TReconcileAction::raSkip;
+}
+
+void TnDMClientDataSet::nDataSetProviderBeforeUpdateRecord(TnDataSetProvider& /*sender*/,
+                                                           TnSQLDataSet* /*sourceDS*/,
+                                                           TnDelta& /*delta*/, size_t /*record*/,
+                                                           TUpdateKind /*updateKind*/,
+                                                           bool& /*applied*/) {}
+
+void TnDMClientDataSet::nDataSetProviderGetTableName(TnDataSetProvider& /*sender*/,
+                                                     TnSQLDataSet* /*dataSet*/,
+                                                     std::string& /*tableName*/) {}
+
+void TnDMClientDataSet::nDataSetProviderAfterApplyUpdates(TnDataSetProvider& /*sender*/) {}
+
+// ---- Fields ----
+
+TnFraField* TnDMClientDataSet::EdFindFieldControl(const TField& field) const {
+  if (FForm == nullptr)
+    return nullptr;
+  const std::string nome = Nutil::UpperCase(field.FieldName());
+  for (size_t i = 0; i < FForm->ControleCount(); ++i) {
+    const TnControle& controle = FForm->ControleAt(i);
+    if (controle.Tipo() == TTipoControle::FraField &&
+        Nutil::UpperCase(static_cast<const TnFraField&>(controle).NomeCampo) == nome)
+      return &FForm->FraField(controle.Name());
+  }
+  return nullptr;
+}
+
+void TnDMClientDataSet::EdEnabledField(TField& field, bool enabled) {
+  field.SetReadOnly(!enabled);
+  if (TnFraField* frame = EdFindFieldControl(field))
+    frame->Enabled = enabled;
+}
+
+void TnDMClientDataSet::EdVisibleField(TField& field, bool visible) {
+  field.SetVisible(visible);
+  if (TnFraField* frame = EdFindFieldControl(field))
+    frame->Visible = visible;
+}
+
+void TnDMClientDataSet::EdRequiredField(TField& field, bool required) {
+  field.SetRequired(required);
+}
+
+void TnDMClientDataSet::RegistrarDicionarioLookup(const std::string& nome,
+                                                  TnDicionarioLookup dicionario) {
+  Dicionarios()[Nutil::UpperCase(nome)] = std::move(dicionario);
+}
+
+const TnDicionarioLookup* TnDMClientDataSet::DicionarioLookup(const std::string& nome) {
+  auto it = Dicionarios().find(Nutil::UpperCase(nome));
+  return it == Dicionarios().end() ? nullptr : &it->second;
+}
+
+Value TnDMClientDataSet::EdFindValueDataSetLookup(const std::string& fieldName,
+                                                  const std::string& resultField) {
+  TField& field = nClientDataSet.FieldByName(fieldName);
+  if (field.IsNull())
+    return Value();
+  const std::string& nomeDicionario = field.GetDefinicao().DicionarioLookup();
+  const TnDicionarioLookup* dicionario =
+      DicionarioLookup(nomeDicionario.empty() ? field.FieldName() : nomeDicionario);
+  if (dicionario == nullptr)
+    return Value();
+  const std::vector<std::string> chave = Nomes(dicionario->CamposChave);
+  std::string where;
+  for (size_t i = 0; i < chave.size(); ++i) {
+    Value valor;
+    if (i + 1 == chave.size())
+      valor = field.AsValue();
+    else if (Nutil::UpperCase(chave[i]) == "CODIGOEMPRESA")
+      valor = Value(PegarCodigoEmpresa());
+    else
+      valor = nClientDataSet.FieldByName(chave[i]).AsValue();
+    Nutil::Add(where, chave[i] + Nutil::ValorParaSQL(valor, "="), " and ");
+  }
+  TnDMSQLDataSet sql(&Conexao());
+  return sql.PegarValorCampo(dicionario->Tabela, resultField, where);
+}
+
+int64_t TnDMClientDataSet::DMAutoIncrementarCheck(TField& field) {
+  if (!field.IsNull() && field.AsInteger() != 0)
+    return field.AsInteger();
+  std::string sequencia = field.GetDefinicao().Propriedade("NomeSequence").AsString();
+  if (sequencia.empty())
+    sequencia = SequenciaConhecida(field.FieldName());
+  if (sequencia.empty())
+    throw Exception("O campo " + field.FieldName() + " não tem sequência de auto-incremento");
+  // "NAME(FIELD)": the sequence of the record's value of FIELD.
+  const size_t abre = sequencia.find('(');
+  const size_t fecha = sequencia.rfind(')');
+  int64_t valor = 0;
+  if (abre != std::string::npos && fecha != std::string::npos && fecha > abre) {
+    const std::string base = sequencia.substr(0, abre);
+    const std::string campo = Nutil::Trim(sequencia.substr(abre + 1, fecha - abre - 1));
+    const Value chave = nClientDataSet.FieldByName(campo).AsValue();
+    if (chave.IsNull())
+      throw Exception("O campo " + campo + " deve ser informado antes de " + field.FieldName());
+    if (Nutil::UpperCase(base) == "DYN_GENCHAVELCTOCTB")
+      valor = Nutilsequence::ProximaChaveLctoCtb(Conexao(), chave.AsInteger());
+    else
+      valor = Nutilsequence::PegarProximaSequence(Conexao(), base + "(" + chave.AsString() + ")");
+  } else {
+    valor = Nutilsequence::PegarProximaSequence(Conexao(), sequencia);
+  }
+  field.SetAsInteger(valor);
+  return valor;
+}
+
+void TnDMClientDataSet::SelecionarConteudo(TField& field) {
+  FCampoSelecionado = field.FieldName();
+  if (FForm != nullptr)
+    FForm->FocarCampo(field.FieldName());
+}
+
+int64_t TnDMClientDataSet::PegarCodigoEmpresa() const {
+  if (nClientDataSet.Active()) {
+    if (const TField* field = nClientDataSet.FindField("CODIGOEMPRESA")) {
+      if (!field->IsNull())
+        return field->AsInteger();
+    }
+  }
+  return FSelecao.CodigoEmpresa();
+}
+
+// ---- TnControleFieldsManutencaoTela ----
+
+void TnControleFieldsManutencaoTela::Controlar(TnDMClientDataSet& modulo,
+                                               const std::function<void()>& proc) {
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  std::vector<std::function<void(TField&)>> guardados(static_cast<size_t>(cds.FieldCount()));
+  for (int i = 0; i < cds.FieldCount(); ++i)
+    guardados[static_cast<size_t>(i)] = std::exchange(cds.Fields(i).OnChange, nullptr);
+  struct TRestaurar {
+    TnClientDataSet& Cds;
+    std::vector<std::function<void(TField&)>>& Guardados;
+    ~TRestaurar() {
+      for (int i = 0; i < Cds.FieldCount() && static_cast<size_t>(i) < Guardados.size(); ++i)
+        Cds.Fields(i).OnChange = std::move(Guardados[static_cast<size_t>(i)]);
+    }
+  } restaurar{cds, guardados};
+  proc();
+}

@@ -1,0 +1,290 @@
+#pragma once
+// A small company on each engine for the balance repositories: a chart of
+// four levels, two establishments, and entries over January to March 2024
+// written with plain INSERTs into LCTOCTB (the triggers fill the balance
+// tables). The test keeps every entry it wrote, so expected balances are
+// computed from the entries themselves, never from the balance tables.
+
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <random>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "balances/nCtbRepositorioSaldoCtbBase_U.h"
+#include "framework/core/Currency.h"
+#include "framework/core/TDateTime.h"
+#include "framework/db/TnDMConexao.h"
+#include "schema/SchemaInstaller.h"
+#include "tests/support/TestDatabases.h"
+
+// One entry as written (also a functional-currency zeroing record, whose
+// amount is ValorMoeda).
+struct TLcto {
+  int Estab = 1;
+  TDateTime Data;
+  std::string Tipo = "LN";
+  std::optional<int64_t> Deb;
+  std::optional<int64_t> Cred;
+  std::optional<int> Hist;
+  std::string Origem = "DG";
+  Currency Valor;
+  std::optional<Currency> ValorMoeda;
+};
+
+// Debits and credits by (account, establishment or 0, day or 0).
+using TChaveSaldo = std::tuple<int64_t, int64_t, double>;
+using TSaldos = std::map<TChaveSaldo, std::pair<Currency, Currency>>;
+
+enum class TJanela { Anterior, Periodo };
+
+inline constexpr int64_t kContasAnaliticas[] = {11, 12, 13, 14, 21, 22, 31};
+inline constexpr int kMoedaFuncional = 2;
+
+class TBalancesTest : public TDatabaseTest {
+ protected:
+  void SetUp() override {
+    TDatabaseTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    SchemaInstaller::Instalar(Conexao());
+    Conexao().SetCodigoUsuario(1);
+    TnDMConexao::SetAtual(&Conexao());
+    CriarEmpresa();
+  }
+  void TearDown() override {
+    TnDMConexao::SetAtual(nullptr);
+    TDatabaseTest::TearDown();
+  }
+
+  void Exec(const std::string& sql, const TParams& params = {}) {
+    Conexao().ExecuteDirect(sql, params);
+  }
+
+  static TDateTime Dia(int mes, int dia) { return EncodeDate(2024, mes, dia); }
+
+  // Establishment 1 keeps a functional currency from 2024 on; 2 does not.
+  void CriarEmpresa() {
+    Exec("insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB) values (1, 1, 'MATRIZ')");
+    Exec("insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB) values (1, 2, 'FILIAL')");
+    Exec(
+        "insert into OPCAOMOEDAFUNCIONAL (CODIGOEMPRESA, CODIGOESTAB, DATAINICIAL, DATAFINAL, "
+        "CODIGOMOEDA) values (1, 1, '2024-01-01', null, 2)");
+    struct TConta {
+      int64_t Conta;
+      const char* Classif;
+      const char* Descr;
+      int Tipo;
+      const char* Controle;
+    };
+    const TConta contas[] = {
+        {1, "1", "ATIVO", 1, "LN"},
+        {2, "1.1", "ATIVO CIRCULANTE", 1, "LN"},
+        {3, "1.1.01", "DISPONIVEL", 1, "LN"},
+        {11, "1.1.01.001", "CAIXA", 2, "LN"},
+        {12, "1.1.01.002", "BANCO", 2, "LN"},
+        {4, "1.2", "ATIVO NAO CIRCULANTE", 1, "LN"},
+        {5, "1.2.01", "IMOBILIZADO", 1, "LN"},
+        {13, "1.2.01.001", "MAQUINAS", 2, "LS"},
+        {14, "1.2.01.002", "AJUSTE FISCAL", 2, "LF"},
+        {6, "2", "PASSIVO", 1, "LN"},
+        {7, "2.1", "PASSIVO CIRCULANTE", 1, "LN"},
+        {8, "2.1.01", "FORNECEDORES", 1, "LN"},
+        {21, "2.1.01.001", "FORNECEDOR A", 2, "LN"},
+        {22, "2.1.01.002", "FORNECEDOR B", 2, "LN"},
+        {9, "3", "RESULTADO", 1, "LN"},
+        {31, "3.1.01.001", "RECEITA", 2, "LN"},
+    };
+    for (const TConta& c : contas)
+      Exec(
+          "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, DESCRCONTA, TIPOCONTA, "
+          "TIPOCONTACALC, TIPOCOTACAO, APELIDOCONTA, TIPOCONTROLECONTABIL) values (1, :pConta, "
+          ":pClassif, :pDescr, :pTipo, 1, 1, :pApelido, :pControle)",
+          {{"pConta", c.Conta},
+           {"pClassif", c.Classif},
+           {"pDescr", c.Descr},
+           {"pTipo", c.Tipo},
+           {"pApelido", fmt::format("A{}", c.Conta)},
+           {"pControle", c.Controle}});
+  }
+
+  void Inserir(const TLcto& l) {
+    auto opcional = [](const auto& v) { return v ? Value(*v) : Value(); };
+    Exec(
+        "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
+        "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, CODIGOHISTCTB, CODIGOORIGLCTOCTB, "
+        "VALORLCTOCTB, VALORLCTOMOEDA) values (1, :pChave, :pEstab, :pData, :pTipo, :pDeb, "
+        ":pCred, :pHist, :pOrigem, :pValor, :pMoeda)",
+        {{"pChave", ++FChave},
+         {"pEstab", l.Estab},
+         {"pData", l.Data},
+         {"pTipo", l.Tipo},
+         {"pDeb", opcional(l.Deb)},
+         {"pCred", opcional(l.Cred)},
+         {"pHist", opcional(l.Hist)},
+         {"pOrigem", l.Origem},
+         {"pValor", l.Valor},
+         {"pMoeda", opcional(l.ValorMoeda)}});
+    FLctos.push_back(l);
+  }
+
+  void InserirZeramento(const TLcto& z) {
+    Exec(
+        "insert into ZERAMENTOCTBMOEDA (CODIGOEMPRESA, CHAVEZERAMENTO, CODIGOESTAB, CODIGOMOEDA, "
+        "DATAZERAMENTO, TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, CODIGOHISTCTB, "
+        "VALORZERAMENTO) values (1, :pChave, :pEstab, 2, :pData, :pTipo, :pDeb, :pCred, :pHist, "
+        ":pValor)",
+        {{"pChave", static_cast<int64_t>(FZeramentos.size()) + 1},
+         {"pEstab", z.Estab},
+         {"pData", z.Data},
+         {"pTipo", z.Tipo},
+         {"pDeb", z.Deb ? Value(*z.Deb) : Value()},
+         {"pCred", z.Cred ? Value(*z.Cred) : Value()},
+         {"pHist", z.Hist ? Value(*z.Hist) : Value()},
+         {"pValor", *z.ValorMoeda}});
+    FZeramentos.push_back(z);
+  }
+
+  // A random entry of the first quarter; amounts in whole cents, never 0.
+  TLcto Sortear(std::mt19937_64& gerador) {
+    auto sorteio = [&](int de, int ate) {
+      return std::uniform_int_distribution<int>(de, ate)(gerador);
+    };
+    TLcto l;
+    l.Estab = sorteio(1, 2);
+    l.Data = Dia(1, 1) + sorteio(0, 90);
+    l.Tipo = std::vector<std::string>{"LN", "LS", "LF"}[static_cast<size_t>(sorteio(0, 2))];
+    const int lados = sorteio(0, 9);
+    if (lados != 1)
+      l.Deb = kContasAnaliticas[sorteio(0, 6)];
+    if (lados != 2)
+      l.Cred = kContasAnaliticas[sorteio(0, 6)];
+    if (sorteio(0, 3) != 0)
+      l.Hist = sorteio(1, 2);
+    l.Origem = std::vector<std::string>{"DG", "IM", "AA"}[static_cast<size_t>(sorteio(0, 2))];
+    l.Valor = Currency::FromRaw(int64_t{sorteio(1, 500000)} * 100);
+    // Only establishment 1 keeps the functional currency: the entries of 2
+    // carry no amount in it.
+    if (l.Estab == 1)
+      l.ValorMoeda = Currency::FromRaw(int64_t{sorteio(1, 100000)} * 100);
+    return l;
+  }
+
+  // The three months of the fixture: random entries plus entries on the
+  // days where the month and period arithmetic turns.
+  void SemearTresMeses(int quantidade = 120) {
+    std::mt19937_64 gerador(20240101);
+    for (int i = 0; i < quantidade; ++i)
+      Inserir(Sortear(gerador));
+    const Currency cem = Currency::FromRaw(1000000);
+    for (TDateTime data : {Dia(1, 1), Dia(1, 31), Dia(2, 1), Dia(2, 14), Dia(2, 15), Dia(3, 31)})
+      Inserir({1, data, "LN", 11, 21, 1, "IM", cem, cem});
+    Inserir({2, Dia(2, 10), "LS", 12, std::nullopt, 2, "AA", cem, std::nullopt});
+    Inserir({2, Dia(2, 10), "LF", std::nullopt, 14, std::nullopt, "DG", cem, std::nullopt});
+  }
+
+  // What a repository should return, from the entries kept by the test.
+  // Every entry counts its amount on its debit account's debits and on its
+  // credit account's credits.
+  TSaldos Esperado(const TnParansSaldoCtb& p, TJanela janela,
+                   const std::function<bool(const TLcto&)>& aceita = {}, bool porEstab = false,
+                   bool porDia = false, bool emMoeda = false,
+                   const std::vector<TLcto>* outros = nullptr) const {
+    TSaldos saldos;
+    auto somar = [&](const TLcto& l) {
+      const bool livro = l.Tipo == "LN" ||
+                         (p.TipoSaldoCtb == TnTipoSaldoCtb::tscSocietario && l.Tipo == "LS") ||
+                         (p.TipoSaldoCtb == TnTipoSaldoCtb::tscFiscal && l.Tipo == "LF");
+      const bool dentro = janela == TJanela::Anterior
+                              ? l.Data < p.DataInicial
+                              : (l.Data >= p.DataInicial && l.Data <= p.DataFinal);
+      if (!livro || !dentro || (aceita && !aceita(l)))
+        return;
+      const Currency valor = emMoeda ? l.ValorMoeda.value_or(Currency()) : l.Valor;
+      const int64_t estab = porEstab ? l.Estab : 0;
+      const double dia = porDia ? l.Data.Days() : 0;
+      if (l.Deb)
+        saldos[{*l.Deb, estab, dia}].first += valor;
+      if (l.Cred)
+        saldos[{*l.Cred, estab, dia}].second += valor;
+    };
+    for (const TLcto& l : FLctos)
+      somar(l);
+    if (outros)
+      for (const TLcto& l : *outros)
+        somar(l);
+    return SemZeros(saldos);
+  }
+
+  static TSaldos SemZeros(TSaldos saldos) {
+    std::erase_if(saldos, [](const auto& item) {
+      return item.second.first == Currency() && item.second.second == Currency();
+    });
+    return saldos;
+  }
+
+  // The cursor's rows summed by key: CODIGOESTAB and DATASALDO count when the
+  // cursor has them.
+  static TSaldos Ler(TnClientDataSet& cursor) {
+    TSaldos saldos;
+    const TField* estab = cursor.FindField("CODIGOESTAB");
+    const TField* data = cursor.FindField("DATASALDO");
+    for (cursor.First(); !cursor.Eof(); cursor.Next()) {
+      auto& item =
+          saldos[{cursor.FieldByName("CONTACTB").AsInteger(), estab ? estab->AsInteger() : 0,
+                  data ? DateOf(data->AsDateTime()).Days() : 0}];
+      item.first += cursor.FieldByName("VALORDEB").AsCurrency();
+      item.second += cursor.FieldByName("VALORCRED").AsCurrency();
+    }
+    return SemZeros(saldos);
+  }
+
+  static TSaldos Subtrair(TSaldos a, const TSaldos& b) {
+    for (const auto& [chave, valores] : b) {
+      a[chave].first -= valores.first;
+      a[chave].second -= valores.second;
+    }
+    return SemZeros(a);
+  }
+
+  // One line per key, so a failed comparison shows the whole picture.
+  static std::string Texto(const TSaldos& saldos) {
+    std::string texto;
+    for (const auto& [chave, valores] : saldos) {
+      const auto [conta, estab, dia] = chave;
+      texto += fmt::format("{} e{} {}: D {} C {}\n", conta, estab,
+                           dia == 0 ? std::string("-") : DateToIso(TDateTime(dia)),
+                           valores.first.ToString(), valores.second.ToString());
+    }
+    return texto;
+  }
+
+  static TnParansSaldoCtb Parans(TDateTime inicio, TDateTime fim, bool relacionar = false,
+                                 TnTipoSaldoCtb livro = TnTipoSaldoCtb::tscSocietario) {
+    TnParansSaldoCtb p;
+    p.CodigoEmpresa = 1;
+    p.DataInicial = inicio;
+    p.DataFinal = fim;
+    p.RelacionarFilial = relacionar;
+    p.TipoSaldoCtb = livro;
+    return p;
+  }
+
+  void AtivarFiltroUsuario(TDateTime inicio, TDateTime fim, const std::string& origens) {
+    Exec(
+        "insert into FILTROLCTOCTB (CODIGOEMPRESA, CODIGOUSUARIO, ATIVO, DATAINICIAL, DATAFINAL, "
+        "ORIGENS) values (1, 1, '1', :pIni, :pFim, :pOrigens)",
+        {{"pIni", inicio}, {"pFim", fim}, {"pOrigens", origens}});
+  }
+
+  std::vector<TLcto> FLctos;
+  std::vector<TLcto> FZeramentos;
+  int64_t FChave = 0;
+};

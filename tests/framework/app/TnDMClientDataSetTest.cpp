@@ -1,0 +1,289 @@
+#include "framework/app/TnDMClientDataSet.h"
+
+#include <gtest/gtest.h>
+
+#include "framework/core/Exceptions.h"
+#include "framework/db/Nutildb.h"
+#include "schema/SchemaInstaller.h"
+#include "tests/support/TestDatabases.h"
+
+namespace {
+
+// A register over LCTOCTB that records every hook the framework calls.
+class TModuloLcto : public TnDMClientDataSet {
+ public:
+  TModuloLcto() {
+    SetSelectText(
+        "select CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, TIPOLANCAMENTO, "
+        "CONTACTBDEB, VALORLCTOCTB, COMPLHIST from LCTOCTB order by CHAVELCTOCTB");
+  }
+  std::string Log;
+
+  std::string ChavePrimaria() const override { return "CODIGOEMPRESA;CHAVELCTOCTB"; }
+  std::string PegarVerificaSelecao() const override {
+    return "CodigoEmpresa;DataLctoCtb_MAIORIGUAL;DataLctoCtb_MENORIGUAL";
+  }
+  void AntesConfigurar(TnForm* form) override {
+    TnDMClientDataSet::AntesConfigurar(form);
+    Log += "Antes(" + (form ? form->Name() : std::string("-")) + ") ";
+  }
+  void ConfigurarTabela() override {
+    TnDMClientDataSet::ConfigurarTabela();
+    Log += "Tabela ";
+  }
+  void ConfigurarCampo(TField& field) override {
+    TnDMClientDataSet::ConfigurarCampo(field);
+    Log += field.FieldName() + " ";
+  }
+  void DepoisConfigurar(TnForm* form) override {
+    TnDMClientDataSet::DepoisConfigurar(form);
+    Log += "Depois(" + (form ? form->Name() : std::string("-")) + ")";
+  }
+  void ConfigurarAutoValor(TnClientDataSet& sender) override {
+    TnDMClientDataSet::ConfigurarAutoValor(sender);
+    if (sender.FieldByName("TIPOLANCAMENTO").IsNull())
+      sender.FieldByName("TIPOLANCAMENTO").SetAsString("LN");
+    if (sender.FieldByName("CODIGOESTAB").IsNull())
+      sender.FieldByName("CODIGOESTAB").SetAsInteger(1);
+  }
+
+ protected:
+  void nClientDataSetBeforePost(TnClientDataSet& dataSet) override {
+    TnDMClientDataSet::nClientDataSetBeforePost(dataSet);
+    if (dataSet.FieldByName("COMPLHIST").AsString() == "RECUSAR")
+      throw EnField("Complemento recusado", "COMPLHIST");
+    if (!Importacao() && PegarCodigoEmpresa() != 0)
+      DMAutoIncrementarCheck(dataSet.FieldByName("CHAVELCTOCTB"));
+  }
+};
+
+class TnDMClientDataSetTest : public TDatabaseTest {
+ protected:
+  void SetUp() override {
+    TDatabaseTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    TnDMConexao::SetAtual(&Conexao());
+    SchemaInstaller::Instalar(Conexao());
+    Conexao().ExecuteDirect(
+        "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
+        "TIPOLANCAMENTO, VALORLCTOCTB) values "
+        "(1, 4, 1, '2024-01-10', 'LN', 10), (1, 5, 1, '2024-02-10', 'LN', 20), "
+        "(2, 7, 1, '2024-01-15', 'LN', 30)");
+    FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{1}));
+    FSelecao.SetParam(kSelDataInicial, Value(EncodeDate(2024, 1, 1)));
+    FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 12, 31)));
+  }
+  void TearDown() override {
+    TnDMConexao::SetAtual(nullptr);
+    TDatabaseTest::TearDown();
+  }
+
+  // "company:key:value " per row of LCTOCTB.
+  std::string Tabela() {
+    auto cursor = Nutildb::ExecutarSQL(
+        "select CODIGOEMPRESA, CHAVELCTOCTB, VALORLCTOCTB, TIPOLANCAMENTO from LCTOCTB "
+        "order by CODIGOEMPRESA, CHAVELCTOCTB");
+    std::string texto;
+    for (; !cursor->Eof(); cursor->Next())
+      texto += cursor->Fields(0).AsString() + ":" + cursor->Fields(1).AsString() + ":" +
+               cursor->Fields(2).AsString() + ":" + cursor->Fields(3).AsString() + " ";
+    return texto;
+  }
+  static std::string Chaves(TnClientDataSet& cds) {
+    std::string texto;
+    for (cds.First(); !cds.Eof(); cds.Next())
+      texto += cds.FieldByName("CHAVELCTOCTB").AsString() + " ";
+    return texto;
+  }
+  void Inserir(TModuloLcto& modulo, double valor, const std::string& complemento = "",
+               int64_t chave = 0) {
+    TnClientDataSet& cds = modulo.nClientDataSet;
+    cds.Append();
+    if (chave != 0)
+      cds.FieldByName("CHAVELCTOCTB").SetAsInteger(chave);
+    cds.FieldByName("CODIGOEMPRESA").SetAsInteger(1);
+    cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 3, 1));
+    cds.FieldByName("VALORLCTOCTB").SetAsFloat(valor);
+    if (!complemento.empty())
+      cds.FieldByName("COMPLHIST").SetAsString(complemento);
+    cds.Post();
+  }
+
+  TnSelecao FSelecao;
+};
+
+TEST_P(TnDMClientDataSetTest, ConfigurationHooksRunInTheFrameworkOrderFieldsOnce) {
+  TModuloLcto modulo;
+  TnForm form("FrmLcto");
+  modulo.Configurar(&form);
+  EXPECT_EQ(modulo.Log,
+            "Antes(FrmLcto) Tabela CODIGOEMPRESA CHAVELCTOCTB CODIGOESTAB DATALCTOCTB "
+            "TIPOLANCAMENTO CONTACTBDEB VALORLCTOCTB COMPLHIST Depois(FrmLcto)");
+  EXPECT_TRUE(modulo.Tela());
+  EXPECT_TRUE(modulo.nClientDataSet.FieldByName("CHAVELCTOCTB").HasProviderFlag(pfInKey));
+  // The module's own form gets its form hooks, not a second field
+  // configuration.
+  modulo.Log.clear();
+  TnForm& proprio = modulo.CriarForm();
+  EXPECT_EQ(modulo.Log, "Antes(FrmTnDMClientDataSet) Depois(FrmTnDMClientDataSet)");
+  EXPECT_EQ(modulo.Form(), &proprio);
+  modulo.DestruirForm();
+  EXPECT_EQ(modulo.Form(), nullptr);
+  EXPECT_FALSE(modulo.TemTela());
+}
+
+TEST_P(TnDMClientDataSetTest, OpensOnlyTheSelectedCompanyAndPeriod) {
+  TModuloLcto modulo;
+  modulo.Abrir(&FSelecao);
+  EXPECT_EQ(Chaves(modulo.nClientDataSet), "4 5 ");
+  FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 1, 31)));
+  modulo.Abrir(&FSelecao);
+  EXPECT_EQ(Chaves(modulo.nClientDataSet), "4 ");
+  modulo.SetFiltroAbertura("CHAVELCTOCTB = 5 or CHAVELCTOCTB = 7");
+  modulo.Abrir(&FSelecao);
+  EXPECT_EQ(Chaves(modulo.nClientDataSet), "");
+  // The manual requirement replaces the module's own.
+  modulo.SetFiltroAbertura("");
+  modulo.SetVerificaSelecaoManual("CODIGOEMPRESA");
+  FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{2}));
+  modulo.Abrir(&FSelecao);
+  EXPECT_EQ(Chaves(modulo.nClientDataSet), "7 ");
+}
+
+TEST_P(TnDMClientDataSetTest, RefusesToOpenOnAnIncompleteSelection) {
+  TModuloLcto modulo;
+  FSelecao.RemoverParam(kSelDataFinal);
+  try {
+    modulo.Abrir(&FSelecao);
+    FAIL() << "opened without the period";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Seleção incompleta: informe DataLctoCtb_MENORIGUAL");
+  }
+}
+
+TEST_P(TnDMClientDataSetTest, OnDemandOpensEmptyAndFetchesOnlyMissingRows) {
+  TModuloLcto modulo;
+  modulo.SetCarregarDetalhesDinamicamente(true);
+  modulo.Abrir(&FSelecao);
+  EXPECT_TRUE(modulo.nClientDataSet.IsEmpty());
+  EXPECT_EQ(modulo.FetchRegistros("CHAVELCTOCTB = 5"), 1);
+  EXPECT_EQ(modulo.FetchRegistros("CHAVELCTOCTB >= 4"), 1);
+  EXPECT_EQ(modulo.FetchRegistros("CHAVELCTOCTB = 7"), 0);  // another company
+  EXPECT_EQ(modulo.nClientDataSet.RecordCount(), 2);
+}
+
+TEST_P(TnDMClientDataSetTest, InsertReachesTheDatabaseWithTheDrawnKeyAndDefaults) {
+  TModuloLcto modulo;
+  modulo.Abrir(&FSelecao);
+  int mudancas = 0;
+  modulo.nClientDataSet.FieldByName("TIPOLANCAMENTO").OnChange = [&](TField&) { ++mudancas; };
+  Inserir(modulo, 12.5);
+  EXPECT_EQ(mudancas, 0) << "defaults must not fire the change handlers";
+  EXPECT_EQ(modulo.nClientDataSet.ChangeCount(), 0);
+  EXPECT_EQ(Tabela(), "1:4:10:LN 1:5:20:LN 1:6:12.5:LN 2:7:30:LN ");
+  Inserir(modulo, 1);
+  EXPECT_EQ(modulo.nClientDataSet.FieldByName("CHAVELCTOCTB").AsInteger(), 7);
+}
+
+TEST_P(TnDMClientDataSetTest, RefusedBeforePostWritesNothing) {
+  TModuloLcto modulo;
+  modulo.Abrir(&FSelecao);
+  const std::string antes = Tabela();
+  EXPECT_THROW(Inserir(modulo, 3, "RECUSAR"), EnField);
+  EXPECT_EQ(modulo.nClientDataSet.State(), TDataSetState::dsInsert);
+  modulo.nClientDataSet.Cancel();
+  EXPECT_EQ(modulo.nClientDataSet.ChangeCount(), 0);
+  EXPECT_EQ(Tabela(), antes);
+}
+
+TEST_P(TnDMClientDataSetTest, ImportModeWritesOnlyWhenTheBatchIsApplied) {
+  TModuloLcto modulo;
+  modulo.SetImportacao(true);
+  modulo.Abrir(&FSelecao);
+  const std::string antes = Tabela();
+  for (int chave : {10, 11}) {
+    Inserir(modulo, chave, "", chave);
+  }
+  EXPECT_EQ(Tabela(), antes);
+  Conexao().StartTransaction();
+  modulo.AplicarAtualizacoes();
+  Conexao().Commit();
+  EXPECT_EQ(Tabela(), "1:4:10:LN 1:5:20:LN 1:10:10:LN 1:11:11:LN 2:7:30:LN ");
+
+  // A batch with a duplicate key writes none of its rows.
+  for (int chave : {12, 4}) {
+    Inserir(modulo, chave, "", chave);
+  }
+  Conexao().StartTransaction();
+  EXPECT_THROW(modulo.AplicarAtualizacoes(), Exception);
+  Conexao().RollBack();
+  EXPECT_FALSE(modulo.UltimoErro().empty());
+  EXPECT_EQ(modulo.nClientDataSet.ChangeCount(), 2);
+  EXPECT_EQ(Tabela(), "1:4:10:LN 1:5:20:LN 1:10:10:LN 1:11:11:LN 2:7:30:LN ");
+}
+
+TEST_P(TnDMClientDataSetTest, EnablingAndShowingReachFieldAndItsFrame) {
+  TModuloLcto modulo;
+  TnForm form("FrmLcto");
+  TnFraField& frame = form.Criar<TnFraField>("fraVALOR");
+  frame.NomeCampo = "VALORLCTOCTB";
+  modulo.Configurar(&form);
+  TField& valor = modulo.nClientDataSet.FieldByName("VALORLCTOCTB");
+  modulo.EdEnabledField(valor, false);
+  modulo.EdVisibleField(valor, false);
+  modulo.EdRequiredField(valor, true);
+  EXPECT_TRUE(valor.ReadOnly());
+  EXPECT_FALSE(valor.Visible());
+  EXPECT_TRUE(valor.Required());
+  EXPECT_FALSE(frame.Enabled);
+  EXPECT_FALSE(frame.Visible);
+  modulo.EdEnabledField(valor, true);
+  EXPECT_TRUE(frame.Enabled);
+  EXPECT_FALSE(valor.ReadOnly());
+  // Another field leaves this frame alone.
+  modulo.EdVisibleField(modulo.nClientDataSet.FieldByName("COMPLHIST"), true);
+  EXPECT_FALSE(frame.Visible);
+}
+
+TEST_P(TnDMClientDataSetTest, LookupReadsTheChartOfTheRecordsCompany) {
+  Conexao().ExecuteDirect(
+      "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, TIPOCONTA, "
+      "TIPOCONTROLECONTABIL) values (1, 100, '1.1', 2, 'LF'), (2, 100, '1.1', 2, 'LS')");
+  TModuloLcto modulo;
+  modulo.Abrir(&FSelecao);
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  cds.First();
+  cds.Edit();
+  EXPECT_TRUE(modulo.EdFindValueDataSetLookup("CONTACTBDEB", "TIPOCONTROLECONTABIL").IsNull());
+  cds.FieldByName("CONTACTBDEB").SetAsInteger(100);
+  EXPECT_EQ(modulo.EdFindValueDataSetLookup("CONTACTBDEB", "TIPOCONTROLECONTABIL").AsString(),
+            "LF");
+  cds.FieldByName("CODIGOEMPRESA").SetAsInteger(2);
+  EXPECT_EQ(modulo.EdFindValueDataSetLookup("CONTACTBDEB", "TIPOCONTROLECONTABIL").AsString(),
+            "LS");
+  cds.Cancel();
+}
+
+CTB_INSTANTIATE_ENGINES(TnDMClientDataSetTest);
+
+TEST(TnControleFieldsManutencaoTela, RestoresHandlersWhenTheStepRaises) {
+  TnDMClientDataSet modulo;
+  modulo.nClientDataSet.AddField("A", TFieldType::ftInteger);
+  modulo.nClientDataSet.CreateDataSet();
+  int chamadas = 0;
+  modulo.nClientDataSet.FieldByName("A").OnChange = [&](TField&) { ++chamadas; };
+  modulo.nClientDataSet.Append();
+  EXPECT_THROW(TnControleFieldsManutencaoTela::Controlar(
+                   modulo,
+                   [&] {
+                     modulo.nClientDataSet.FieldByName("A").SetAsInteger(1);
+                     throw Exception("x");
+                   }),
+               Exception);
+  EXPECT_EQ(chamadas, 0);
+  modulo.nClientDataSet.FieldByName("A").SetAsInteger(2);
+  EXPECT_EQ(chamadas, 1);
+}
+
+}  // namespace
