@@ -682,33 +682,20 @@ void TnClientDataSet::GotoBookmark(TBookmark bookmark) {
 // ---- Editing ----
 
 void TnClientDataSet::Insert() {
-  CheckBrowseMode();
-  DoEvent(BeforeInsert);
-  DoEvent(BeforeScroll);
-  // In natural order the new record goes before the current one; in an
-  // index its key decides.
-  FInsertBefore = FIndex->KeyCount() == 0 ? FCurrentRow : kNoRow;
-  std::fill(FEditBuffer.begin(), FEditBuffer.end(), Value());
-  FState = TDataSetState::dsInsert;
-  FModified = false;
-  CalculateFields();
-  try {
-    DoEvent(OnNewRecord);
-  } catch (...) {
-    FState = TDataSetState::dsBrowse;
-    CalculateFields();
-    throw;
-  }
-  FModified = false;
-  DoEvent(AfterInsert);
-  DoEvent(AfterScroll);
+  BeginInsert(false);
 }
 
 void TnClientDataSet::Append() {
+  BeginInsert(true);
+}
+
+void TnClientDataSet::BeginInsert(bool append) {
   CheckBrowseMode();
   DoEvent(BeforeInsert);
   DoEvent(BeforeScroll);
-  FInsertBefore = kNoRow;
+  // Inserted in natural order, the new record goes before the current one;
+  // appended, or in an index, its place is the end or its key's.
+  FInsertBefore = !append && FIndex->KeyCount() == 0 ? FCurrentRow : kNoRow;
   std::fill(FEditBuffer.begin(), FEditBuffer.end(), Value());
   FState = TDataSetState::dsInsert;
   FModified = false;

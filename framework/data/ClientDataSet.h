@@ -240,6 +240,8 @@ class TnClientDataSet {
 
   // State.
   void CheckBrowseMode();
+  // Insert and Append: the new record's events and buffer.
+  void BeginInsert(bool append);
   void CalculateFields() const;
   void ResolveFilter();
   void DoEvent(const TNotifyEvent& event) {
