@@ -11,10 +11,15 @@
 #include <string>
 
 #include "framework/db/TnDMConexao.h"
+#include "host/ComandoBalances.h"
+#include "host/ComandoBalancete.h"
 #include "host/ComandoDb.h"
+#include "host/ComandoDemo.h"
 #include "host/ComandoLoad.h"
 #include "host/ComandoSql.h"
 #include "host/ConexaoHost.h"
+#include "host/DigitacaoHost.h"
+#include "host/ImportacaoHost.h"
 
 namespace {
 
@@ -79,6 +84,107 @@ int main(int argc, char** argv) {
     };
   });
 
+  auto* cmdBalances =
+      app.add_subcommand("balances", "Gera os saldos contábeis de uma empresa e período");
+  ComandoBalances::TOpcoes opcoesBalances;
+  ComandoBalances::AdicionarOpcoes(*cmdBalances, opcoesBalances);
+  cmdBalances->callback([&] {
+    comando = [&](TnDMConexao& conexao) {
+      std::string texto = ComandoBalances::Executar(
+          conexao, opcoesBalances,
+          opcoesBalances.Formato.empty() ? Saida::FormatoPadrao()
+                                         : Saida::FormatoDoNome(opcoesBalances.Formato));
+      if (!texto.empty() && texto.back() == '\n')
+        texto.pop_back();  // the program adds the last line break
+      return texto;
+    };
+  });
+
+  // `entry post` and `import entries` print their result and still end
+  // with status 1 when something was refused.
+  int codigoSaida = 0;
+  auto* cmdEntry = app.add_subcommand("entry", "Lançamentos digitados como na tela");
+  cmdEntry->require_subcommand(1);
+  auto* cmdPost =
+      cmdEntry->add_subcommand("post", "Inclui, altera ou exclui lançamentos descritos em JSON");
+  std::string arquivoJson;
+  cmdPost->add_option("FILE", arquivoJson, "Arquivo JSON (padrão: a entrada padrão)");
+  cmdPost->callback([&] {
+    comando = [&](TnDMConexao& conexao) {
+      DigitacaoHost::TSaidaComando saida =
+          DigitacaoHost::ComandoEntryPost(conexao, DigitacaoHost::LerDocumento(arquivoJson));
+      codigoSaida = saida.Status;
+      return saida.Texto;
+    };
+  });
+  auto* cmdImport = app.add_subcommand("import", "Importação");
+  cmdImport->require_subcommand(1);
+  auto* cmdImportEntries = cmdImport->add_subcommand(
+      "entries", "Importa lançamentos de um CSV pelo módulo de lançamentos");
+  std::string arquivoCsv;
+  ImportacaoHost::TOpcoesImportacao opcoesImportacao;
+  cmdImportEntries->add_option("FILE", arquivoCsv, "Arquivo CSV com cabeçalho")->required();
+  cmdImportEntries->add_option("--company", opcoesImportacao.CodigoEmpresa, "Empresa")
+      ->required()
+      ->check(CLI::PositiveNumber);
+  cmdImportEntries->callback([&] {
+    comando = [&](TnDMConexao& conexao) {
+      ImportacaoHost::TSaidaImportacao saida =
+          ImportacaoHost::ComandoImportEntries(conexao, arquivoCsv, opcoesImportacao);
+      codigoSaida = saida.Status;
+      return saida.Texto;
+    };
+  });
+
+  auto* cmdBalancete = app.add_subcommand("trial-balance", "Balancete débito, crédito e movimento");
+  ComandoBalancete::TOpcoes opcoesBalancete;
+  std::string formatoBalancete = "table", saidaBalancete;
+  cmdBalancete->add_option("--company", opcoesBalancete.Empresas, "Empresas (1;3;5-7)")->required();
+  cmdBalancete->add_option("--from", opcoesBalancete.DataInicial, "Data inicial")->required();
+  cmdBalancete->add_option("--to", opcoesBalancete.DataFinal, "Data final")->required();
+  cmdBalancete->add_flag("--monthly", opcoesBalancete.Mensal, "Movimento por mês");
+  cmdBalancete
+      ->add_option("--type", opcoesBalancete.Tipo,
+                   "0 débito e crédito, 1 com movimento, 2 movimento")
+      ->check(CLI::Range(0, 2));
+  cmdBalancete->add_option("--estab", opcoesBalancete.Estab, "Estabelecimentos");
+  cmdBalancete->add_option("--relate", opcoesBalancete.Relacionar, "Relacionar filiais (0..3)")
+      ->check(CLI::Range(0, 3));
+  cmdBalancete->add_flag("--zero", opcoesBalancete.Zero, "Contas sem saldo e sem movimento");
+  cmdBalancete->add_flag("--cost-centres", opcoesBalancete.CentrosCusto,
+                         "Valores por centro de custo");
+  cmdBalancete->add_option("--book", opcoesBalancete.Livro, "0 societário, 1 fiscal")
+      ->check(CLI::Range(0, 1));
+  cmdBalancete->add_option("--currency", opcoesBalancete.Moeda, "Moeda de conversão");
+  cmdBalancete->add_option("--format", formatoBalancete, "table, csv, json ou xlsx")
+      ->check(CLI::IsMember({"table", "csv", "json", "xlsx"}));
+  cmdBalancete->add_option("--out", saidaBalancete, "Arquivo de saída (obrigatório para xlsx)");
+  cmdBalancete->callback([&] {
+    comando = [&](TnDMConexao& conexao) {
+      std::string texto = ComandoBalancete::Executar(
+          conexao, opcoesBalancete, ComandoBalancete::FormatoDoNome(formatoBalancete),
+          saidaBalancete);
+      if (!texto.empty() && texto.back() == '\n')
+        texto.pop_back();  // the program adds the last line break
+      return texto;
+    };
+  });
+
+  auto* cmdDemo = app.add_subcommand(
+      "demo", "Cria a empresa de demonstração, importa um ano de lançamentos e mostra o balancete");
+  ComandoDemo::TOpcoesDemo opcoesDemo;
+  cmdDemo->add_option("--entries", opcoesDemo.Lancamentos, "Quantidade de lançamentos gerados")
+      ->check(CLI::Range(int64_t{1}, int64_t{100000000}));
+  cmdDemo->add_option("--seed", opcoesDemo.Semente, "Semente do gerador");
+  cmdDemo->add_option("--company", opcoesDemo.CodigoEmpresa, "Código da empresa de demonstração")
+      ->check(CLI::Range(1, 9999));
+  cmdDemo->callback([&] {
+    comando = [&](TnDMConexao& conexao) {
+      codigoSaida = ComandoDemo::Executar(conexao, opcoesDemo, std::cout);
+      return std::string();
+    };
+  });
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -97,5 +203,5 @@ int main(int argc, char** argv) {
     std::cerr << "ctb: " << error.what() << '\n';
     return kExitFalhou;
   }
-  return 0;
+  return codigoSaida;
 }

@@ -1,0 +1,193 @@
+#pragma once
+// The balance generation process: from a company, a period and filters it
+// fills nClientDataSet with one row per account, establishment and date
+// bucket holding previous balance, debits, credits, movement and current
+// balance. Synthetic accounts are rolled up from their analytic accounts and
+// calculated accounts derived from their components. Balances may be
+// expressed in another currency (converted day by day from the last
+// implantation) or read in the functional currency.
+//
+// The process only reads (through a balance repository); it writes nothing.
+// Its parameters stay between runs until LimparParamsINI; the result belongs
+// to the process. Executar runs on the module's connection: the repositories
+// work on the thread's current connection, so the run makes it current for
+// its duration.
+//
+// Cancelling: at three checkpoints the process asks the report it runs for
+// (pReferReport) and looks at its progress frame; once cancelling was asked
+// the run stops there, keeping the result as far as it was computed.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "balances/nCtbRepositorioSaldoCtbBase_U.h"
+#include "framework/app/TnDMPowerParam.h"
+#include "framework/core/Currency.h"
+
+class TnForm;
+
+// A running report that shows the process's progress; a true answer asks
+// the process to stop.
+class IReportProgresso {
+ public:
+  virtual ~IReportProgresso() = default;
+  virtual bool CSLShowProgress(int atual, int total) = 0;
+};
+
+// The grid's link to the result data set.
+struct TnDataSource {
+  TnClientDataSet* DataSet = nullptr;
+};
+
+// One synthetic account's accumulation for an establishment and date.
+struct TnTotalizaoSintetica {
+  double ContaCtb = 0;
+  std::string Classif;
+  TDateTime Data;
+  int SemSaldoMov = 1;
+  int CodigoEstab = 0;
+  Currency SaldoAnterior;
+  Currency Debito;
+  Currency Credito;
+  Currency Movimento;
+  Currency SaldoAtual;
+};
+
+class TnCtbDPGerarSaldoCtbIndividual : public TnDMPowerParam {
+ public:
+  static constexpr const char* kClassName = "TnCtbDPGerarSaldoCtbIndividual";
+  static constexpr const char* kCaption = "Gerar Saldos Contábeis - Individual";
+  // Checkpoints of a run, as the report counts them.
+  static constexpr int kTotalCheckpoints = 8;
+
+  TnCtbDPGerarSaldoCtbIndividual();
+  ~TnCtbDPGerarSaldoCtbIndividual() override;
+
+  void Executar() override;
+  // Runs on a worker; the result arrives through OnProcessarResultadoParalelo.
+  void ExecutarParalelo();
+  void OnProcessarResultadoParalelo(const TnResultadoParalelo& resultado) override;
+  bool GetFinalizouParalelo() const { return FFinalizouParalelo; }
+  const std::string& GetErroExecucaoParalela() const { return FErroExecucaoParalela; }
+
+  // Some row of the result has debits or credits; the cursor stays put.
+  bool GetExisteMovimento();
+  void LimparParamsINI() override;
+
+  static void GerarPrincAction(TnActionList& lista, const TnActionHandler& handler,
+                               const TnConjuntoModulos& permitidos);
+  void DepoisConfigurar(TnForm* form);
+
+  // Object references travel in the hidden parameters as integers.
+  static std::string Referencia(const void* objeto);
+
+  // The repository of the last run decides these.
+  bool CalculandoSaldoMoedaFuncional() const;
+  bool CalculandoSaldoOutraMoeda() const;
+  const TnParansSaldoCtb& ParansSaldoCtb() const { return FParansSaldoCtb; }
+  // The checkpoints reached in the last run.
+  int GetItemAtual() const { return FItemAtual; }
+
+  TnDataSource nDatasource;
+
+  // Date bucket of a day: the day (daily), the first of its month (monthly)
+  // or 0 (no grouping).
+  TDateTime FormatarDataSaldoTipoAgrupamento(TDateTime data) const;
+  // The date a bucket shows: ungrouped rows carry DataFinal.
+  TDateTime AvaliarDataSaldo(TDateTime data) const;
+
+ private:
+  struct TLinhaPlano {
+    int64_t Conta = 0;
+    int TipoConta = 0;
+    std::string Classif;
+    std::string Descr;
+    int TipoContaCalc = 0;
+    int TipoCotacao = 0;
+    std::string Apelido;
+  };
+
+  void CriarParametros();
+  static void CriarCamposResultado(TnClientDataSet& dataSet);
+
+  // The steps of a run.
+  void InicializarVariaveis();
+  void CarregarParametros();
+  void LimparCDS();
+  bool ParametrosObrigatoriosInconsistentes() const;
+  void ValidarPeriodoIFRS();
+  void CarregarRepositorioSaldo();
+  void PrepararCamposMovZero();
+  // True when the run must stop here.
+  bool AtualizarProcessoVisual();
+  void PrepararCursorPlanoEspec();
+  void PrepararCursorSaldoAnterior();
+  void PrepararCursorMovimento();
+  void PrepararCursorMovimentoParcial();
+  void PreparaListaEstab();
+  void ImplantarSaldoZeroContasCtb();
+  void TotalizarMovimentoContaCtb();
+  void TotalizarSaldoAnteriorContaCtb();
+  void TransferirMovimentoParaClientDataSet();
+  void TotalizarContasSinteticas();
+  void TotalizarContasCalculadas();
+  void TotalizarContasCalculadasPorFilial();
+  void TotalizarContasCalculadasFilialZero();
+  void RemoverContasSinteticasSemAnaliticas();
+  void DestruirObjetos();
+
+  // Currencies.
+  bool TemFilialComOpcaoMoedaFuncionalNoPeriodo() const;
+  Currency ConverterValorEmMoeda(Currency valor, TDateTime data);
+  std::unique_ptr<TnClientDataSet> CriarSaldoAnteriorMoeda(int codigoMoeda);
+  void ConverterSaldoMoedaFuncionalParaReais();
+  // The implanted value on the side its nature and the account's take.
+  void SomarImplantacao(int64_t conta, int natureza, Currency valor, Currency& debito,
+                        Currency& credito);
+
+  const TLinhaPlano* LinhaPlano(int64_t conta) const;
+  int Natureza(const TLinhaPlano& linha) const;
+  std::vector<TDateTime> Buckets() const;
+  Currency Cota(Currency valor) const;
+  int ContaTemMovimentoZero(const TnClientDataSet& dataSet) const;
+  // The same for a row of the result's layout not yet appended.
+  int ContaTemMovimentoZero(const ValueArray& linha) const;
+  bool AvaliarMovimentoZero(const TnClientDataSet& dataSet) const;
+  void Progresso(const std::string& texto, int64_t maximo = 0);
+
+  // Parameters of the run.
+  TnParansSaldoCtb FParansSaldoCtb;
+  bool FListarMovimentoZero = true;
+  const std::vector<std::string>* FCamposAvalMovZero = nullptr;
+  std::vector<std::string> FCamposMovZeroPadrao;
+  IReportProgresso* FReport = nullptr;
+  double FPercentualCota = 0;
+  bool FIgnorarSaldoAnterior = false;
+  bool FValidarPeriodoIFRS = true;
+  bool FListarSinteticasSemAnaliticas = true;
+  bool FGerarMoedaFuncionalEmReais = false;
+  bool FFiltrarContaCtb = true;
+
+  // Live from the repository's choice to the end of the run.
+  std::unique_ptr<TnCtbRepositorioSaldoCtbBase> FRepositorioSaldoCtb;
+  std::unique_ptr<TnClientDataSet> curPlanoEspec;
+  std::unique_ptr<TnClientDataSet> curSaldoAnterior;
+  std::unique_ptr<TnClientDataSet> curMovimento;
+  std::unique_ptr<TnClientDataSet> curContaCalc;
+  std::unique_ptr<TnClientDataSet> curMovimentoParcial;
+  // The chart by account, read once from curPlanoEspec.
+  std::map<int64_t, TLinhaPlano> FPlano;
+  // Establishments of the run, 0 (the company as a whole) first.
+  std::vector<int> FListaEstab;
+
+  std::vector<TnTotalizaoSintetica> FTotalizacao;
+  std::map<std::string, size_t> FTotalizacaoIndex;
+
+  int FItemAtual = 0;
+  bool FCancelado = false;
+  bool FFinalizouParalelo = true;
+  std::string FErroExecucaoParalela;
+};

@@ -1,0 +1,1000 @@
+#include "entries/nCtbDMLctoCtb_U.h"
+
+#include "balances/nCtbRepositorioSaldoCtb_U.h"
+#include "framework/app/NutilAmbiente.h"
+#include "framework/app/Nutilform.h"
+#include "framework/app/Nutilutil.h"
+#include "framework/app/TnDMDireitoUsuario.h"
+#include "framework/app/TnDMPersonalizacao.h"
+#include "framework/core/Exceptions.h"
+#include "framework/core/FormatFloat.h"
+#include "framework/core/Nutil.h"
+#include "framework/ctb/Nctbsfuncoes.h"
+#include "framework/ctb/TnUtilOpcoesCtb.h"
+#include "framework/db/NutilSql.h"
+#include "framework/db/Nutildb.h"
+#include "framework/db/TnDMConexao.h"
+#include "framework/db/TnDMSQLDataSet.h"
+
+namespace {
+
+constexpr const char* kCategoria = "02 Movimentos";
+constexpr const char* kCaption = "Lançamentos Contábeis";
+constexpr const char* kCategoriaAreaTrabalho =
+    "00 Áreas de Trabalho\\02 Grupo de Empresas - Holding\\02 Lançamentos";
+constexpr const char* kClasseAreaTrabalho = "TnCtbDPAreaTrabalhoMoedaFuncional";
+constexpr int kImagem = 100;
+
+bool Sim(const Value& valor) {
+  return valor.AsString() == "1";
+}
+
+TDateTime DataDe(const Value& valor) {
+  return valor.IsNull() ? TDateTime() : DateOf(valor.AsDateTime());
+}
+
+// One row of the web layout: group name, group row and columns (0: none).
+struct TLayoutWeb {
+  const char* Campo;
+  const char* GrupoNome;
+  const char* GrupoLinha;
+  int Colunas;
+};
+
+constexpr TLayoutWeb kLayoutWeb[] = {
+    {"TRANSCTB", "Transação", "LINHA1", 1},
+    {"CHAVELCTOCTB", "Sequência", "LINHA1", 1},
+    {"CODIGOESTAB", "Filial", "LINHA1", 8},
+    {"DATALCTOCTB", "Data", "LINHA1", 2},
+    {"CODIGOORIGLCTOCTB", "", "", 6},
+    {"CODIGOLOTECTB", "", "", 3},
+    {"IDSYN", "", "", 1},
+    {"NUMERODCTO", "", "", 2},
+    {"CONTACTBDEB", "Debite", "GPDEBITO", 10},
+    {"VALORDEBITO", "Saldo", "GPDEBITO", 0},
+    {"CONTACTBCRED", "Credite", "GPCREDITO", 10},
+    {"VALORCREDITO", "Saldo", "GPCREDITO", 0},
+    {"CODIGOHISTCTB", "", "", 2},
+    {"COMPLHIST", "", "", 10},
+    {"VALORLCTOCTB", "", "", 2},
+    {"COTACAOMOEDA", nullptr, nullptr, 8},
+    {"VALORLCTOMOEDA", nullptr, nullptr, 2},
+};
+
+// The text of ORIGEMDADO on the status bar.
+std::string TextoOrigemDado(const Value& valor) {
+  if (valor.IsNull())
+    return "";
+  switch (valor.AsInteger()) {
+    case 1:
+      return "Automático";
+    case 2:
+      return "Digitado";
+    case 3:
+      return "Importado";
+    case 5:
+      return "Analítico";
+    default:
+      return "";
+  }
+}
+
+}  // namespace
+
+// ---- Creation ----
+
+TnCtbDMLctoCtb::TnCtbDMLctoCtb() {
+  SetSelectText(kSelectCliente);
+  // Active histories only; the group of a history is read through it.
+  RegistrarDicionarioLookup("CODIGOHISTCTBATIVO",
+                            {"HISTORICOCTB", "CODIGOHISTCTB", "DESCRHISTCTB"});
+  CriarCampos();
+  CriarDataSetsAuxiliares();
+  LigarHandlers();
+  FDataHoraIniFrmCriado = Now();
+  FOldTransDate = TDateTime();
+  FTransacaoAtual = 0;
+  FOldTransTipoLcto.clear();
+  FDataOpcaoSPED = TDateTime();
+  FCodigoEmpresaSPED = 0;
+  FRepositorioSaldoCtb = std::make_unique<TnCtbRepositorioSaldoCtb>();
+  if (Nutil::EhCloud())
+    Campo("COTACAOMOEDA").SetDisplayFormat("#,##0.00000000");
+  if (!Nutil::EhHttpExe())
+    nClientDataSet.RemoveField("NATURLCTOCTB");
+  ActionList.Add("nActAbrirCadastroQ100").SetCaption("Registro Q100");
+}
+
+TnCtbDMLctoCtb::~TnCtbDMLctoCtb() = default;
+
+void TnCtbDMLctoCtb::CriarCampos() {
+  TnClientDataSet& cds = nClientDataSet;
+  auto campo = [&](const char* nome, TFieldType tipo, int tamanho, bool requerido,
+                   const char* rotulo) -> TField& {
+    TField& f = cds.AddField(nome, tipo, tamanho, requerido);
+    if (rotulo != nullptr)
+      f.SetDisplayLabel(rotulo);
+    return f;
+  };
+  auto link = [](TField& f, const char* dicionario, const char* campos) {
+    if (dicionario != nullptr)
+      f.GetDefinicao().SetDicionarioLookup(dicionario);
+    f.GetDefinicao().SetLinkFields(campos);
+  };
+  using T = TFieldType;
+  campo("CODIGOEMPRESA", T::ftSmallint, 0, true, nullptr).SetVisible(false);
+  campo("TRANSCTB", T::ftLargeint, 0, false, "Transação");
+  TField& chave = campo("CHAVELCTOCTB", T::ftInteger, 0, true, nullptr);
+  chave.GetDefinicao().SetAutoIncremento(true);
+  chave.GetDefinicao().SetPropriedade("NomeSequence", "DYN_GENCHAVELCTOCTB(CODIGOEMPRESA)");
+  chave.GetDefinicao().SetPropriedade("ExpressaoEnabled",
+                                      "DIFERENTE(FORMSTATE(\"nCtbDMLctoCtb\"),\"dsInsert\")");
+  link(campo("CODIGOLCTOPROG", T::ftSmallint, 0, false, "Lançamento Programado"),
+       "CODIGOLCTOPROGESPEC", "CODIGOEMPRESA;CODIGOLCTOPROG");
+  link(campo("CODIGOESTAB", T::ftSmallint, 0, true, nullptr), nullptr, "CODIGOEMPRESA;CODIGOESTAB");
+  link(campo("CODIGOLOTECTB", T::ftInteger, 0, false, nullptr), nullptr,
+       "CODIGOEMPRESA;CODIGOLOTECTB");
+  TField& data = campo("DATALCTOCTB", T::ftDate, 0, true, "Data");
+  data.SetDisplayFormat("dd/mm/yyyy - dddd");
+  data.GetDefinicao().SetPropriedade("Hint", "Data do lançamento contábil");
+  TField& tipo = campo("TIPOLANCAMENTO", T::ftFixedChar, 2, true, "Tipo Lançamento");
+  tipo.GetDefinicao().SetPropriedade("DefaultExpression", "'LN'");
+  tipo.GetDefinicao().SetPropriedade("Items", "Normal=LN\nSocietário=LS\nFiscal=LF");
+  tipo.GetDefinicao().SetPropriedade("Hint",
+                                     "Informe o tipo do lançamento para o controle dos saldos");
+  campo("IDSYN", T::ftInteger, 0, false, "Código SYN").SetReadOnly(true);
+  campo("NUMERODCTO", T::ftString, 20, false, "Número Documento")
+      .GetDefinicao()
+      .SetPropriedade("CharCase", "ecUpperCase");
+  link(campo("CODIGOORIGLCTOCTB", T::ftString, 2, false, nullptr), nullptr, "CODIGOORIGLCTOCTB");
+  link(campo("CONTACTBDEB", T::ftLargeint, 0, false, "Debite"), "CONTACTB",
+       "CODIGOEMPRESA;CONTACTBDEB");
+  cds.AddCalcField("VALORDEBITO", T::ftString, 30).SetDisplayLabel("Saldo");
+  Campo("VALORDEBITO")
+      .GetDefinicao()
+      .SetPropriedade("ExpressaoInicial", "IF( VAZIO(DATALCTOCTB), \"R$ 0,00\", )");
+  link(campo("CONTACTBCRED", T::ftLargeint, 0, false, "Credite"), "CONTACTB",
+       "CODIGOEMPRESA;CONTACTBCRED");
+  cds.AddCalcField("VALORCREDITO", T::ftString, 30).SetDisplayLabel("Saldo");
+  Campo("VALORCREDITO")
+      .GetDefinicao()
+      .SetPropriedade("ExpressaoInicial", "IF( VAZIO(DATALCTOCTB), \"R$ 0,00\", )");
+  link(campo("CODIGOHISTCTB", T::ftSmallint, 0, false, nullptr), "CODIGOHISTCTBATIVO",
+       "CODIGOHISTCTB");
+  campo("COMPLHIST", T::ftString, 300, false, "Complemento").SetDisplayWidth(12);
+  const char* kExpressaoMoeda =
+      "EXTERNO(\"UTILIZAMOEDAFUNC\" , [CODIGOEMPRESA,CODIGOESTAB,DATALCTOCTB])";
+  TField& cotacao = campo("COTACAOMOEDA", T::ftBCD, 0, false, "Cotação");
+  cotacao.SetPrecision(18);
+  cotacao.SetScale(8);
+  cotacao.SetDisplayFormat("##0.00######");
+  TField& valorMoeda = campo("VALORLCTOMOEDA", T::ftBCD, 0, false, "Valor");
+  valorMoeda.SetPrecision(18);
+  valorMoeda.SetScale(2);
+  for (TField* f : {&cotacao, &valorMoeda}) {
+    f->GetDefinicao().SetPropriedade("ExpressaoEnabled", kExpressaoMoeda);
+    f->GetDefinicao().SetPropriedade("ExpressaoVisible", kExpressaoMoeda);
+  }
+  TField& valor = campo("VALORLCTOCTB", T::ftBCD, 0, true, "Valor R$");
+  valor.SetPrecision(18);
+  valor.SetScale(2);
+  valor.SetDisplayFormat("#,##0.00");
+  valor.GetDefinicao().SetPropriedade("Hint", "Valor do Lançamento Contábil");
+  campo("LCTOCONCILDEB", T::ftFixedChar, 1, false, "Lançamento Débito").SetVisible(false);
+  campo("LCTOCONCILCRED", T::ftFixedChar, 1, false, "Lançamento Credito").SetVisible(false);
+  TField& usuario = campo("CODIGOUSUARIO", T::ftSmallint, 0, false, nullptr);
+  usuario.SetVisible(false);
+  usuario.GetDefinicao().SetPropriedade("Importar", false);
+  TField& momento = campo("DATAHORALCTOCTB", T::ftTimeStamp, 0, true, "Data e Hora");
+  momento.SetVisible(false);
+  momento.SetProviderFlags(pfInUpdate);
+  momento.GetDefinicao().SetPropriedade("Importar", false);
+  campo("CHAVEORIGEM", T::ftString, 25, false, "Chave Origem Lançamento");
+  campo("ORIGEMDADO", T::ftSmallint, 0, true, nullptr)
+      .GetDefinicao()
+      .SetPropriedade("Items", "Automático=1\nDigitado=2\nImportado=3\nAnalítico=5");
+  campo("CODIGOESTABORI", T::ftSmallint, 0, false, nullptr).SetVisible(false);
+  campo("DESCRCONTACTBDEB", T::ftString, 50, false, nullptr).SetVisible(false);
+  campo("DESCRCONTACTBCRED", T::ftString, 50, false, nullptr).SetVisible(false);
+  cds.AddCalcField("NATURLCTOCTB", T::ftSmallint)
+      .GetDefinicao()
+      .SetPropriedade("Items", "Débito=1\nCrédito=-1");
+  nSQLDataSet.SetCommandText(kSelectProvider);
+}
+
+void TnCtbDMLctoCtb::CriarDataSetsAuxiliares() {
+  cdsGerecialGrupo.AddField("ClassifGrupo", TFieldType::ftString, 30);
+  cdsGerecialGrupo.CreateDataSet();
+
+  cdsContasDupla.AddField("CONTACTB", TFieldType::ftFloat);
+  cdsContasDupla.CreateDataSet();
+  cdsContasDupla.SetIndexFieldNames("CONTACTB");
+
+  cdsPercentRatCta.AddField("CODIGOEMPRESA", TFieldType::ftFloat);
+  cdsPercentRatCta.AddField("CONTACTB", TFieldType::ftFloat);
+  cdsPercentRatCta.AddField("PERCENTRAT", TFieldType::ftInteger);
+  cdsPercentRatCta.CreateDataSet();
+  cdsPercentRatCta.SetIndexFieldNames("CODIGOEMPRESA;CONTACTB");
+
+  cdsSaldos.AddField("DataSaldo", TFieldType::ftDate);
+  cdsSaldos.AddField("CodigoEstab", TFieldType::ftInteger);
+  cdsSaldos.AddField("ContaCtb", TFieldType::ftFloat);
+  cdsSaldos.AddField("NaturConta", TFieldType::ftInteger);
+  cdsSaldos.AddField("ValorDebito", TFieldType::ftFloat);
+  cdsSaldos.AddField("ValorCredito", TFieldType::ftFloat);
+  cdsSaldos.CreateDataSet();
+  cdsSaldos.SetIndexFieldNames("DataSaldo;CodigoEstab;ContaCtb");
+
+  TnClientDataSet& ult = nClientDataSetUlt;
+  ult.AddField("CODIGOEMPRESA", TFieldType::ftSmallint);
+  ult.AddField("CODIGOUSUARIO", TFieldType::ftSmallint);
+  ult.AddField("CHAVELCTOCTB", TFieldType::ftInteger).SetDisplayLabel("Sequência");
+  ult.AddField("TRANSCTB", TFieldType::ftLargeint);
+  ult.AddField("TIPOLANCAMENTO", TFieldType::ftFixedChar, 2);
+  ult.AddField("CODIGOESTAB", TFieldType::ftSmallint).SetDisplayLabel("Filial");
+  ult.AddField("DATALCTOCTB", TFieldType::ftDate);
+  ult.AddField("CONTACTBDEB", TFieldType::ftLargeint);
+  ult.AddField("CONTACTBCRED", TFieldType::ftLargeint);
+  ult.AddField("VALORLCTOCTB", TFieldType::ftBCD);
+  ult.AddField("CODIGOHISTCTB", TFieldType::ftSmallint);
+  ult.AddField("COMPLHIST", TFieldType::ftString, 300);
+  ult.AddField("CODIGOORIGLCTOCTB", TFieldType::ftString, 2);
+  ult.AddField("HISTORICO", TFieldType::ftString, 300);
+  ult.AddField("DESCRHISTCTB", TFieldType::ftString, 100);
+  ult.CreateDataSet();
+  ult.AddIndex("ixChave", "CHAVELCTOCTB", "CHAVELCTOCTB");
+  ult.SetIndexName("ixChave");
+}
+
+void TnCtbDMLctoCtb::LigarHandlers() {
+  Campo("CONTACTBDEB").OnSetText = [this](TField& f, const std::string& t) {
+    nClientDataSetCONTACTBDEBSetText(f, t);
+  };
+  Campo("CONTACTBCRED").OnSetText = [this](TField& f, const std::string& t) {
+    nClientDataSetCONTACTBCREDSetText(f, t);
+  };
+  Campo("CONTACTBDEB").OnChange = [this](TField& f) { nClientDataSetCONTACTBDEBChange(f); };
+  Campo("CONTACTBCRED").OnChange = [this](TField& f) { nClientDataSetCONTACTBCREDChange(f); };
+  Campo("CODIGOHISTCTB").OnSetText = [this](TField& f, const std::string& t) {
+    nClientDataSetCODIGOHISTCTBSetText(f, t);
+  };
+  Campo("CODIGOHISTCTB").OnChange = [this](TField& f) { nClientDataSetCODIGOHISTCTBChange(f); };
+  Campo("CODIGOLOTECTB").OnChange = [this](TField& f) { nClientDataSetCODIGOLOTECTBChange(f); };
+  Campo("CODIGOESTAB").GetDefinicao().OnExit = [this](TField& f) {
+    nClientDataSetCODIGOESTABDefIntExit(f);
+  };
+  Campo("COTACAOMOEDA").GetDefinicao().OnEnter = [this](TField& f) {
+    nClientDataSetCOTACAOMOEDADefIntEnter(f);
+  };
+  Campo("COTACAOMOEDA").GetDefinicao().OnExit = [this](TField& f) {
+    nClientDataSetCOTACAOMOEDADefIntExit(f);
+  };
+  Campo("VALORLCTOMOEDA").GetDefinicao().OnExit = [this](TField& f) {
+    nClientDataSetVALORLCTOMOEDADefIntExit(f);
+  };
+  Campo("VALORLCTOCTB").GetDefinicao().OnExit = [this](TField& f) {
+    nClientDataSetVALORLCTOCTBDefIntExit(f);
+  };
+}
+
+// ---- Menu and registration ----
+
+const TnConjuntoModulos& TnCtbDMLctoCtb::GrupoModulos(int indice) {
+  static const TnConjuntoModulos kGrupos[3] = {
+      {TnModulo::nCtb},
+      {TnModulo::nFin},
+      {TnModulo::nFis, TnModulo::nFpg, TnModulo::nPat, TnModulo::nCtr, TnModulo::nEst},
+  };
+  return kGrupos[indice];
+}
+
+void TnCtbDMLctoCtb::GerarPrincAction(TnActionList& lista, const TnActionHandler& handler,
+                                      const TnConjuntoModulos& permitidos) {
+  const std::string selecao = PegarVerificaSelecaoPadrao();
+  for (int i = 0; i < 3; ++i) {
+    if (!GrupoModulos(i).Intersecta(permitidos))
+      continue;
+    TnAction& acao = AdicionarPrincAction(lista, kClassName, kCategoria, kCaption, handler);
+    acao.SetImageIndex(kImagem);
+    acao.SetVerificaSelecao(selecao);
+    if (i == 0) {
+      acao.SetIndex(0);
+      acao.SetShortCut("Ctrl+Shift+L");
+    } else {
+      acao.SetIndex(1);
+      acao.SetMenuItem(false);
+      acao.SetControlaDireito(false);
+    }
+  }
+}
+
+void TnCtbDMLctoCtbAreaTrabalho::GerarPrincAction(TnActionList& lista,
+                                                  const TnActionHandler& handler,
+                                                  const TnConjuntoModulos& permitidos) {
+  if (!GrupoModulos(0).Intersecta(permitidos))
+    return;
+  TnAction& acao =
+      AdicionarPrincAction(lista, kClassName, kCategoriaAreaTrabalho, kCaption, handler);
+  acao.SetIndex(25);
+  acao.SetVerificaSelecao(TnCtbDMLctoCtb::PegarVerificaSelecaoPadrao());
+  acao.SetMenuItem(false);
+  acao.SetClasseAreaTrabalho(kClasseAreaTrabalho);
+  acao.SetLink(TnActionList::HashNome(std::string("act") + TnCtbDMLctoCtb::kClassName));
+}
+
+namespace nCtbDMLctoCtb_U {
+
+void Registrar() {
+  // The workspace class is created by name; the main class is reached
+  // through its menu action, whose handler creates it by name as well.
+  if (!Nutilform::TemClasse(TnCtbDMLctoCtbAreaTrabalho::kClassName))
+    Nutilform::nRegisterClass<TnCtbDMLctoCtbAreaTrabalho>(TnCtbDMLctoCtbAreaTrabalho::kClassName);
+  if (!Nutilform::TemClasse(TnCtbDMLctoCtb::kClassName))
+    Nutilform::nRegisterClass<TnCtbDMLctoCtb>(TnCtbDMLctoCtb::kClassName);
+  TnDM::RegistrarGerarPrincAction<TnCtbDMLctoCtb>(TnCtbDMLctoCtb::kClassName);
+  TnDM::RegistrarGerarPrincAction<TnCtbDMLctoCtbAreaTrabalho>(
+      TnCtbDMLctoCtbAreaTrabalho::kClassName);
+}
+
+void Desregistrar() {
+  Nutilform::nUnRegisterClass(TnCtbDMLctoCtbAreaTrabalho::kClassName);
+  Nutilform::nUnRegisterClass(TnCtbDMLctoCtb::kClassName);
+  TnDM::RemoverGerarPrincAction(TnCtbDMLctoCtbAreaTrabalho::kClassName);
+  TnDM::RemoverGerarPrincAction(TnCtbDMLctoCtb::kClassName);
+}
+
+}  // namespace nCtbDMLctoCtb_U
+
+// ---- What the module says about itself ----
+
+std::string TnCtbDMLctoCtb::PegarVerificaSelecaoPadrao() {
+  const TnDMPersonalizacao* personalizacao = nDMPersonalizacao();
+  if (personalizacao != nullptr && personalizacao->ExigeSelecaoEmpresaPeriodo())
+    return "CodigoEmpresa;DataLctoCtb_MAIORIGUAL;DataLctoCtb_MENORIGUAL";
+  return "";
+}
+
+std::string TnCtbDMLctoCtb::PegarVerificaSelecao() const {
+  return PegarVerificaSelecaoPadrao();
+}
+
+TDateTime TnCtbDMLctoCtb::GetDataInicialSelecao() const {
+  return DataDe(Selecao().Param(kSelDataInicial));
+}
+
+TDateTime TnCtbDMLctoCtb::GetDataFinalSelecao() const {
+  return DataDe(Selecao().Param(kSelDataFinal));
+}
+
+bool TnCtbDMLctoCtb::GetFilialSelecionada() const {
+  return Selecao().CodigoEstab() != 0;
+}
+
+nlohmann::json TnCtbDMLctoCtb::PegarJsonConfigExtra() const {
+  auto* self = const_cast<TnCtbDMLctoCtb*>(this);
+  TnDMDireitoUsuario* direitos = nDMDireitoUsuario();
+  nlohmann::json ordenado;
+  ordenado["DireitoAlteraDadoFixoLancamentoProg"] =
+      direitos != nullptr && direitos->PegarDireito("DireitoAlteraDadoFixoLancamentoProg") !=
+                                 TnDMDireitoUsuario::kNivelLiberado;
+  ordenado["UsaLote"] = GetUsaLote();
+  ordenado["UsaNumeroDcto"] = GetUsaNumeroDcto();
+  ordenado["FilialSelecionada"] = GetFilialSelecionada();
+  ordenado["UsaOrigemLctoCtb"] = GetUsaOrigemLctoCtb();
+  ordenado["DataInicialSelecao"] = DateToIso(GetDataInicialSelecao());
+  ordenado["DataFinalSelecao"] = DateToIso(GetDataFinalSelecao());
+  ordenado["PertenceLote"] = GetPertenceLote();
+  ordenado["DataInicialLote"] = DateToIso(GetDataInicialLote());
+  ordenado["DataFinalLote"] = DateToIso(GetDataFinalLote());
+  ordenado["EhOptanteIFRS"] = self->GetEhOptanteIFRS();
+  ordenado["UsaAtividades"] = GetUsaAtividades();
+  ordenado["UsaCentroCusto"] = GetUsaCentroCusto();
+  return ordenado;
+}
+
+// ---- Configuration hooks ----
+
+void TnCtbDMLctoCtb::AntesConfigurar(TnForm* form) {
+  TnDMClientDataSet::AntesConfigurar(form);
+  if (Nutil::EhCloud() && !Nutil::EhExecutavelnWeb()) {
+    Nctbsfuncoes::LimparChavesSingletons();
+    FTipoForm = 5;  // the web form type
+    for (const TLayoutWeb& linha : kLayoutWeb) {
+      TField* field = nClientDataSet.FindField(linha.Campo);
+      if (field == nullptr)
+        continue;
+      const std::string nome = linha.Campo;
+      if (nome == "CODIGOORIGLCTOCTB") {
+        if (!GetUsaOrigemLctoCtb())
+          continue;
+        EdEnabledField(*field, true);
+        EdVisibleField(*field, true);
+      }
+      TnFieldDefinicao& def = field->GetDefinicao();
+      for (const char* propriedade : {"GrupoNome", "GrupoColuna", "Colunas", "GrupoLinha"})
+        def.AddPropriedadeAlterada(propriedade);
+      if (linha.GrupoNome != nullptr) {
+        def.SetPropriedade("GrupoNome", linha.GrupoNome);
+        def.SetPropriedade("GrupoLinha", linha.GrupoLinha);
+        def.SetPropriedade("GrupoColuna", "");
+      }
+      if (linha.Colunas > 0)
+        def.SetPropriedade("Colunas", linha.Colunas);
+      if (nome == "CONTACTBDEB" || nome == "CONTACTBCRED") {
+        for (const char* propriedade : {"LinkLookupDescFindField", "LinkLookupDescShowFields",
+                                        "LinkLookupDataSetNome", "LinkLookupKeyFields"})
+          def.AddPropriedadeAlterada(propriedade);
+      }
+      if (nome == "COTACAOMOEDA")
+        field->SetDisplayLabel("Valor da Cotação");
+    }
+    // The date after the establishment, the origin after the date.
+    Campo("DATALCTOCTB").GetDefinicao().SetPropriedade("Posicao", "CODIGOESTAB");
+    if (GetUsaOrigemLctoCtb())
+      Campo("CODIGOORIGLCTOCTB").GetDefinicao().SetPropriedade("Posicao", "DATALCTOCTB");
+  }
+  Campo("DATALCTOCTB").SetDisplayWidth(22);
+  Campo("VALORDEBITO").SetVisible(Nutil::EhHttpExe());
+  Campo("VALORCREDITO").SetVisible(Nutil::EhHttpExe());
+  if (!Nutil::EhCloud() && !TelaSecundaria() && form != nullptr) {
+    form->AddStatusPanel(300);
+    form->AddStatusPanel(75);
+  }
+}
+
+void TnCtbDMLctoCtb::ConfigurarTabela() {
+  TnDMClientDataSet::ConfigurarTabela();
+  if (!Nutil::EhCloud()) {
+    // An account or a history may be typed as a nickname or classification.
+    for (const char* nome : {"CONTACTBDEB", "CONTACTBCRED", "CODIGOHISTCTB"})
+      Campo(nome).GetDefinicao().SetPropriedade("ValidChars", "*");
+  }
+}
+
+void TnCtbDMLctoCtb::DepoisConfigurar(TnForm* form) {
+  TnDMClientDataSet::DepoisConfigurar(form);
+  if (form != nullptr) {
+    if (!Nutil::EhCloud() && form->Controle("LbDataSetChaveOrigem") == nullptr) {
+      TnLabel& label = form->Criar<TnLabel>("LbDataSetChaveOrigem");
+      label.Top = 3;
+      label.Left = 0;
+      label.Width = 250;
+      label.Color = 0x00808080;
+    }
+    struct TAcao {
+      const char* Nome;
+      const char* Caption;
+      const char* Atalho;
+      TnAction** Guardar;
+    };
+    const TAcao acoes[] = {
+        {"actPesquisar", "Pesquisar...", "Ctrl+F3", nullptr},
+        {"actLctoAutomatico", "Lançamentos Automáticos", "F9", nullptr},
+        {"actLctoGerDeb", "Lançamentos gerenciais a débito", "Ctrl+F7", &FactLctoGerDeb},
+        {"actLctoGerCred", "Lançamentos gerenciais a crédito", "Ctrl+F8", &FactLctoGerCred},
+        {"actVincularParticipantes", "Vincular Participantes", "Ctrl+F9", nullptr},
+        {"actRegistroQ100", "Registro Q100", "Ctrl+Q", &FActRegistroQ100},
+        {"actUltimosLancamentos", "Exibir os últimos lançamentos", "Ctrl+U", nullptr},
+    };
+    for (const TAcao& a : acoes) {
+      TnAction* acao = form->Actions().Find(a.Nome);
+      if (acao == nullptr)
+        acao = &form->CriarAction(a.Nome, a.Caption, a.Atalho, nullptr);
+      if (a.Guardar != nullptr)
+        *a.Guardar = acao;
+    }
+    AtualizarAcoesEmpresa();
+    if (Nutil::EhHttp() && form->ClassName() == "TnFrmVisDataSet")
+      AdicionarDetalhesWeb();
+  }
+  CheckEditLock();
+  ConfigurarTipoLcto();
+}
+
+void TnCtbDMLctoCtb::AdicionarDetalhesWeb() {
+  if (!InfoDetalhes().empty())
+    return;
+  if (GetUsaCentroCusto()) {
+    AddInfoDetalhe({"debitosGerenciais", "Débitos Gerenciais", "TnCtbDMLctoGerDebitoCloud",
+                    "CODIGOEMPRESA;CHAVELCTOCTB;CONTACTBDEB;DATALCTOCTB",
+                    "CODIGOEMPRESA;CHAVELCTOCTB;CONTACTB;DATALCTOCTB", ""});
+    AddInfoDetalhe({"creditosGerenciais", "Créditos Gerenciais", "TnCtbDMLctoGerCreditoCloud",
+                    "CODIGOEMPRESA;CHAVELCTOCTB;CONTACTBCRED;DATALCTOCTB",
+                    "CODIGOEMPRESA;CHAVELCTOCTB;CONTACTB;DATALCTOCTB", ""});
+  }
+  AddInfoDetalhe({"debito", "Atividades - Débito", "TnCtbDMLctoAtivDiferenc",
+                  "CODIGOEMPRESA;CHAVELCTOCTB", "CODIGOEMPRESA;CHAVELCTOCTB", "NATURLCTOCTB;1"});
+  AddInfoDetalhe({"credito", "Atividades - Crédito", "TnCtbDMLctoAtivDiferenc",
+                  "CODIGOEMPRESA;CHAVELCTOCTB", "CODIGOEMPRESA;CHAVELCTOCTB", "NATURLCTOCTB;-1"});
+  if (!Nutil::EhCloud())
+    AddInfoDetalhe({"relacionarLancamento", "Relacionar Lançamento Fiscal/Societário",
+                    "nCtbDMRelacLctoCtbIFRS", "CODIGOEMPRESA;CHAVELCTOCTB",
+                    "CODIGOEMPRESA;CHAVELCTOCTBFIS", ""});
+}
+
+void TnCtbDMLctoCtb::ConfigurarTipoLcto() {
+  EdVisibleField(Campo("TIPOLANCAMENTO"), GetEhOptanteFCONT() || GetEhOptanteIFRS());
+}
+
+bool TnCtbDMLctoCtb::DataSetEditando() const {
+  const TDataSetState estado = nClientDataSet.State();
+  return estado == TDataSetState::dsEdit || estado == TDataSetState::dsInsert;
+}
+
+void TnCtbDMLctoCtb::ConfigurarCampo(TField& field) {
+  TnDMClientDataSet::ConfigurarCampo(field);
+  const std::string nome = field.FieldName();
+  const bool ativo = nClientDataSet.Active();
+  const bool inserindo = nClientDataSet.State() == TDataSetState::dsInsert;
+  auto valor = [&](const char* campo) { return ativo ? Campo(campo).AsValue() : Value(); };
+
+  if (!Nutil::EhCloud() && !Importacao() && !TelaSecundaria() && TemTela()) {
+    if (nome == "VALORLCTOMOEDA" && ativo)
+      AjustarLabelValorMoedaFuncional();
+    if (nome == "ORIGEMDADO" && Form() != nullptr && Form()->StatusPanels().size() > 2)
+      Form()->StatusPanel(2).Text = TextoOrigemDado(valor("ORIGEMDADO"));
+  }
+  if (nome == "CHAVEORIGEM" && !Nutil::EhCloud()) {
+    if (TnLabel* label = GetLbDataSetChaveOrigem())
+      label->Caption = TextoChaveOrigem();
+  }
+  if (nome == "CHAVELCTOCTB")
+    EdEnabledField(field, !inserindo);
+  else if (nome == "CODIGOESTAB")
+    EdEnabledField(field, !(inserindo && GetFilialSelecionada()));
+  else if (nome == "CODIGOORIGLCTOCTB") {
+    EdEnabledField(field, GetUsaOrigemLctoCtb());
+    EdVisibleField(field, GetUsaOrigemLctoCtb());
+  } else if (nome == "IDSYN")
+    EdVisibleField(field, FInformaCodigoSyn);
+  else if (nome == "NUMERODCTO") {
+    EdEnabledField(field, GetUsaNumeroDcto());
+    EdVisibleField(field, GetUsaNumeroDcto());
+  } else if (nome == "CODIGOLOTECTB") {
+    EdEnabledField(field, GetUsaLote());
+    EdVisibleField(field, GetUsaLote());
+  } else if (nome == "DATALCTOCTB")
+    EdEnabledField(field, true);
+
+  if (GetUsaLote()) {
+    if (nome == "CODIGOORIGLCTOCTB" && GetUsaOrigemLctoCtb() && GetPertenceLote() &&
+        !FCodigoOrigLctoCtb.empty())
+      EdEnabledField(field, false);
+    if (nome == "DATALCTOCTB" && !FDataInicialLote.IsZero() && FDataInicialLote == FDataFinalLote)
+      EdEnabledField(field, false);
+  }
+  if (nome == "DATALCTOCTB" && inserindo && !GetDataInicialSelecao().IsZero() &&
+      GetDataInicialSelecao() == GetDataFinalSelecao())
+    EdEnabledField(field, false);
+
+  static const char* const kCamposLctoProg[] = {
+      "CONTACTBDEB",   "CONTACTBCRED",   "CODIGOHISTCTB", "COMPLHIST",    "DATALCTOCTB",
+      "CODIGOLOTECTB", "TIPOLANCAMENTO", "NUMERODCTO",    "VALORLCTOCTB", "CODIGOORIGLCTOCTB"};
+  bool campoLctoProg = false;
+  for (const char* c : kCamposLctoProg)
+    campoLctoProg = campoLctoProg || nome == c;
+  TnDMDireitoUsuario* direitos = nDMDireitoUsuario();
+  if (campoLctoProg && direitos != nullptr &&
+      direitos->PegarDireito("DireitoAlteraDadoFixoLancamentoProg") !=
+          TnDMDireitoUsuario::kNivelLiberado) {
+    const Value prog = valor("CODIGOLCTOPROG");
+    if (!prog.IsNull() && prog.AsInteger() != 0) {
+      EdEnabledField(field, false);
+    } else if (nome == "CODIGOLOTECTB") {
+      EdEnabledField(field, GetUsaLote());
+    } else if (nome == "NUMERODCTO") {
+      EdEnabledField(field, GetUsaNumeroDcto());
+    } else if (nome == "CODIGOORIGLCTOCTB") {
+      EdEnabledField(field, GetUsaOrigemLctoCtb());
+    } else {
+      EdEnabledField(field, true);
+    }
+  }
+}
+
+// ---- Default values ----
+
+void TnCtbDMLctoCtb::ConfigurarAutoValor(TnClientDataSet& sender) {
+  TnDMClientDataSet::ConfigurarAutoValor(sender);
+  TnControleFieldsManutencaoTela::Controlar(*this, [&] { ConfigurarAutoValorInterno(sender); });
+}
+
+void TnCtbDMLctoCtb::Atribuir(TField& field, const Value& valor) {
+  if (field.AsValue().IdenticalTo(field.Coerce(valor)))
+    return;
+  const bool somenteLeitura = field.ReadOnly();
+  field.SetReadOnly(false);
+  try {
+    field.SetValue(valor);
+  } catch (...) {
+    field.SetReadOnly(somenteLeitura);
+    throw;
+  }
+  field.SetReadOnly(somenteLeitura);
+}
+
+void TnCtbDMLctoCtb::ConfigurarAutoValorInterno(TnClientDataSet& sender) {
+  TnClientDataSet& cds = nClientDataSet;
+  PegarConfigEmpresa();
+  const bool inserindo = cds.State() == TDataSetState::dsInsert;
+  // 1. Who and when.
+  if (inserindo || Nctbsfuncoes::HouveAlteracoes(cds)) {
+    Atribuir(Campo("CODIGOUSUARIO"), Value(Conexao().CodigoUsuario()));
+    Atribuir(Campo("DATAHORALCTOCTB"), Value(Now()));
+  }
+  // 2. A one-day selection fixes the date.
+  TField& data = Campo("DATALCTOCTB");
+  if (data.IsNull() && !GetDataInicialSelecao().IsZero() &&
+      GetDataInicialSelecao() == GetDataFinalSelecao())
+    Atribuir(data, Value(GetDataInicialSelecao()));
+  // 3. Reconciliation flags.
+  for (const char* nome : {"LCTOCONCILDEB", "LCTOCONCILCRED"}) {
+    if (Campo(nome).IsNull())
+      Atribuir(Campo(nome), Value("0"));
+  }
+  // 4. No batches.
+  if (!GetUsaLote() && &sender == &cds && !TelaSecundaria())
+    Atribuir(Campo("CODIGOLOTECTB"), Value());
+  // 5. The batch's origin and date.
+  PegarConfigLote();
+  if (GetPertenceLote()) {
+    if (!FCodigoOrigLctoCtb.empty())
+      Atribuir(Campo("CODIGOORIGLCTOCTB"), Value(FCodigoOrigLctoCtb));
+    if (data.IsNull() && !FDataInicialLote.IsZero() && FDataInicialLote == FDataFinalLote)
+      Atribuir(data, Value(FDataInicialLote));
+  }
+  // 6. Origin.
+  TField& origem = Campo("CODIGOORIGLCTOCTB");
+  if (Nutil::Trim(origem.AsString()).empty()) {
+    if (Importacao())
+      Atribuir(origem, Value("IP"));
+    else if (!Nutil::EhHttpExe())
+      Atribuir(origem, Value("CB"));
+  }
+  // 7. How the entry came in.
+  TField& origemDado = Campo("ORIGEMDADO");
+  if (FAutomatico)
+    Atribuir(origemDado, Value(1));
+  else if (Importacao() || (!origemDado.IsNull() && origemDado.AsInteger() == 8))
+    Atribuir(origemDado, Value(3));
+  else if (FModoAnalitico)
+    Atribuir(origemDado, Value(5));
+  else
+    Atribuir(origemDado, Value(2));
+  // 8. No document numbers.
+  if (!GetUsaNumeroDcto() && !TelaSecundaria())
+    Atribuir(Campo("NUMERODCTO"), Value());
+  // 9. The logged establishment.
+  TField& estab = Campo("CODIGOESTAB");
+  if (!Nutil::EhHttpExe() && Tela() && inserindo && GetFilialSelecionada() &&
+      (estab.IsNull() || estab.AsInteger() != Conexao().CodigoEstab()))
+    Atribuir(estab, Value(Conexao().CodigoEstab()));
+  // 10. Entry type.
+  TField& tipo = Campo("TIPOLANCAMENTO");
+  if (Tela() && inserindo && Nutil::Trim(tipo.AsString()).empty())
+    Atribuir(tipo, Value("LN"));
+  // 11. Currency fields without the option.
+  LimparCamposMoedaFuncional();
+}
+
+// ---- Configuration loaders ----
+
+void TnCtbDMLctoCtb::LimparChaveConfig() {
+  TnDMClientDataSet::LimparChaveConfig();
+  FChaveConfigUsu.clear();
+  FChaveConfigLote.clear();
+  FChaveConfigPlano.clear();
+  FChaveConfigIFRS.clear();
+  FChaveConfigSPED.clear();
+  FChaveConfigFCONT.clear();
+  FChaveListaUltimosLcto.clear();
+}
+
+void TnCtbDMLctoCtb::AplicarConfigEmpresaPadrao() {
+  FUsaLote = true;
+  FUsaNumeroDcto = true;
+  FUsaUltimosLcto = true;
+  FMostraCadLctoGer = true;
+  FUsaOrigemLctoCtb = true;
+  FInformaCodigoSyn = true;
+  FUsaCentroCusto = false;
+  FUsaDifLancamento = false;
+  FDataInicialExerc = TDateTime();
+  FDataFinalExerc = TDateTime();
+  FDataInicialCentroCusto = TDateTime();
+  FTipoExibeTituloSaldo = 0;
+  AtualizarAcoesEmpresa();
+  cdsGerecialGrupo.EmptyDataSet();
+}
+
+void TnCtbDMLctoCtb::AtualizarAcoesEmpresa() {
+  for (TnAction* acao : {FactLctoGerDeb, FactLctoGerCred}) {
+    if (acao != nullptr)
+      acao->SetVisible(FUsaCentroCusto);
+  }
+  if (FActRegistroQ100 != nullptr)
+    FActRegistroQ100->SetVisible(EhProdutorRural());
+  for (TnAction* acao : {FactLctoAtivDeb, FactLctoAtivCred}) {
+    if (acao != nullptr)
+      acao->SetVisible(FUsaAtividades);
+  }
+}
+
+void TnCtbDMLctoCtb::PegarConfigEmpresa(bool forcar) {
+  const int64_t empresa = PegarCodigoEmpresa();
+  if (empresa == 0) {
+    AplicarConfigEmpresaPadrao();
+    return;
+  }
+  const bool recarregaSempre = Nutil::EhCloud() && !Importacao();
+  if (empresa == ChaveConfig() && !forcar && !recarregaSempre)
+    return;
+  ++FLeiturasConfigEmpresa;
+  SetChaveConfig(empresa);
+  ControleCTB().SetCodigoEmpresa(static_cast<int>(empresa));
+  const std::optional<ValueArray>& cfg = ControleCTB().GetCFGEmpresaCtb();
+  if (!cfg || cfg->size() < kCfgQtdItens || (*cfg)[kCfgDataInicialExerc].IsNull()) {
+    AplicarConfigEmpresaPadrao();
+  } else {
+    const ValueArray& item = *cfg;
+    FDataInicialExerc = DataDe(item[kCfgDataInicialExerc]);
+    FDataFinalExerc = DataDe(item[kCfgDataFinalExerc]);
+    FUsaOrigemLctoCtb = Sim(item[kCfgUtilOrigemLctoCtb]);
+    FUsaNumeroDcto = Sim(item[kCfgUtilNumeroDcto]);
+    FUsaLote = Sim(item[kCfgUtilLote]);
+    FUsaCentroCusto = Sim(item[kCfgUtilCentroCusto]);
+    FDataInicialCentroCusto =
+        FUsaCentroCusto ? DataDe(item[kCfgInicioUtilCentroCusto]) : TDateTime();
+    FUsaDifLancamento = Sim(item[kCfgUtilDifLancamento]);
+    const Value& tipoExibe = item[kCfgTipoExibeTituloSaldo];
+    if (!tipoExibe.IsNull() && tipoExibe.AsInteger() >= 0 && tipoExibe.AsInteger() <= 3)
+      FTipoExibeTituloSaldo = static_cast<int>(tipoExibe.AsInteger());
+    FUsaUltimosLcto = Sim(item[kCfgUtilUltimosLcto]);
+    FInformaCodigoSyn = Sim(item[kCfgInformaCodigoSyn]);
+    AtualizarAcoesEmpresa();
+    cdsGerecialGrupo.EmptyDataSet();
+    if (FUsaCentroCusto) {
+      TnDMSQLDataSet sql(&Conexao());
+      const Value opcao =
+          sql.PegarValorCampo("OPCAOSISTEMA", "NAOMOSTRALCTOGERRAT", "CODIGOOPCAOSISTEMA = 1");
+      if (!opcao.IsNull())
+        FMostraCadLctoGer = opcao.AsString() != "1";
+      auto cursor = Nutildb::ExecutarSQL(
+          Conexao(),
+          "select P.CLASSIFCONTA from PLESPECCENCUS PL join PLANOESPEC P on P.CODIGOEMPRESA = "
+          "PL.CODIGOEMPRESA and P.CONTACTB = PL.CONTACTB  where PL.CODIGOEMPRESA = " +
+              Nutil::ValorParaSQL(Value(empresa)));
+      for (; !cursor->Eof(); cursor->Next())
+        cdsGerecialGrupo.AppendRecord({cursor->Fields(0).AsValue()});
+      Nutildb::DestruirSQL(cursor);
+    }
+  }
+  PegarConfigAtividade(static_cast<int>(empresa));
+  PegarConfigLctoExpurgo();
+}
+
+void TnCtbDMLctoCtb::AdicionarConta(double conta) {
+  if (!cdsContasDupla.FindKey({Value(conta)}))
+    cdsContasDupla.AppendRecord({Value(conta)});
+}
+
+void TnCtbDMLctoCtb::PegarConfigPlano() {
+  const int64_t empresa = PegarCodigoEmpresa();
+  const std::string chave = std::to_string(empresa);
+  if (chave == FChaveConfigPlano)
+    return;
+  ++FLeiturasConfigPlano;
+  cdsContasDupla.EmptyDataSet();
+  const std::string condicaoEmpresa = "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(empresa));
+  auto cursor = Nutildb::ExecutarSQL(
+      Conexao(),
+      "select distinct(DP.CONTACTB) ,PE.TIPOCONTA ,PE.CLASSIFCONTA from DEFPLANOESPEC DP join "
+      "PLANOESPEC PE on PE.CODIGOEMPRESA = DP.CODIGOEMPRESA and PE.CONTACTB = DP.CONTACTB where "
+      "DP." +
+          condicaoEmpresa + " and DP.TIPOCONTA in (04,05,10,11,12,13,14,15,16,17,18,19,20,21,22)");
+  for (; !cursor->Eof(); cursor->Next()) {
+    if (cursor->Fields(1).AsInteger() == 2) {
+      AdicionarConta(cursor->Fields(0).AsFloat());
+      continue;
+    }
+    auto filhas = Nutildb::ExecutarSQL(
+        Conexao(), "select CONTACTB from PLANOESPEC where " + condicaoEmpresa +
+                       " and CLASSIFCONTA like(" +
+                       Nutil::ValorParaSQL(Value(cursor->Fields(2).AsString() + ".%")) +
+                       ") and TIPOCONTA = 2");
+    for (; !filhas->Eof(); filhas->Next())
+      AdicionarConta(filhas->Fields(0).AsFloat());
+    Nutildb::DestruirSQL(filhas);
+  }
+  Nutildb::DestruirSQL(cursor);
+  FChaveConfigPlano = chave;
+}
+
+void TnCtbDMLctoCtb::PegarConfigLote() {
+  if (!nClientDataSet.Active())
+    return;
+  TField& lote = Campo("CODIGOLOTECTB");
+  const std::string texto = Nutil::Trim(lote.AsString());
+  if (!lote.IsNull() && !texto.empty()) {
+    if (texto == FChaveConfigLote)
+      return;
+    if (GetUsaLote()) {
+      ++FLeiturasConfigLote;
+      FPertenceLote = true;
+      const std::string condicao =
+          "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(PegarCodigoEmpresa())) + " and " +
+          Nutil::ValorParaSQL(lote, "=");
+      TnDMSQLDataSet sql(&Conexao());
+      const ValueArray linha = sql.PegarValorCampos(
+          "LOTECTB", "DATAINICIALLOTECTB;DATAFINALLOTECTB;SITUACAOLOTECTB;CODIGOORIGLCTOCTB",
+          condicao);
+      const Value nulo;
+      FDataInicialLote = DataDe(linha.empty() ? nulo : linha[0]);
+      FDataFinalLote = DataDe(linha.empty() ? nulo : linha[1]);
+      FAlteracaoLote = linha.empty() || linha[2].IsNull() || linha[2].AsString() != "1";
+      FCodigoOrigLctoCtb = linha.empty() ? "" : Nutil::Trim(linha[3].AsString());
+      FChaveConfigLote = texto;
+      return;
+    }
+  }
+  FPertenceLote = false;
+  FAlteracaoLote = true;
+  FDataInicialLote = TDateTime();
+  FDataFinalLote = TDateTime();
+  FCodigoOrigLctoCtb.clear();
+  FChaveConfigLote = texto;
+}
+
+void TnCtbDMLctoCtb::PegarConfigUsuario() {
+  const int64_t usuario = Conexao().CodigoUsuario();
+  if (usuario == 0) {
+    FUsuarioLimitado = false;
+  } else if (std::to_string(usuario) != FChaveConfigUsu) {
+    TnDMDireitoUsuario* direitos = nDMDireitoUsuario();
+    FUsuarioLimitado = direitos != nullptr && direitos->PegarDireito("DireitoLctoCtb") !=
+                                                  TnDMDireitoUsuario::kNivelLiberado;
+  }
+  FChaveConfigUsu = std::to_string(usuario);
+}
+
+void TnCtbDMLctoCtb::PegarConfigAtividade(int codigoEmpresa) {
+  ControleOpcaoIFRS().SetCodigoEmpresa(codigoEmpresa);
+  FUsaAtividades = ControleOpcaoIFRS().GetCTRLAATIVIDADE();
+  FDataInicialAtividades = ControleOpcaoIFRS().GetDATAINIATIVIDADE();
+  AtualizarAcoesEmpresa();
+}
+
+void TnCtbDMLctoCtb::PegarConfigLctoExpurgo() {
+  if (FactLctoSocExpurgo != nullptr)
+    FactLctoSocExpurgo->SetVisible(GetEhOptanteIFRS());
+}
+
+// ---- Options evaluated on demand ----
+
+bool TnCtbDMLctoCtb::GetEhOptanteIFRS() {
+  const int64_t empresa = PegarCodigoEmpresa();
+  const std::string chave = std::to_string(empresa);
+  if (chave != FChaveConfigIFRS) {
+    ControleOpcaoIFRS().SetCodigoEmpresa(static_cast<int>(empresa));
+    FEhOptanteIFRS = empresa != 0 && ControleOpcaoIFRS().GetEhOptanteIFRS();
+    FChaveConfigIFRS = chave;
+  }
+  return FEhOptanteIFRS;
+}
+
+bool TnCtbDMLctoCtb::GetEhOptanteFCONT() {
+  const int64_t empresa = PegarCodigoEmpresa();
+  TDateTime data;
+  if (nClientDataSet.Active() && !Campo("DATALCTOCTB").IsNull())
+    data = DateOf(Campo("DATALCTOCTB").AsDateTime());
+  else if (!GetDataFinalSelecao().IsZero())
+    data = GetDataFinalSelecao();
+  else
+    data = Date();
+  const std::string chave = std::to_string(empresa) + "|" + DateToIso(data);
+  if (chave != FChaveConfigFCONT) {
+    UtilFCONT().SetCodigoEmpresa(static_cast<int>(empresa));
+    UtilFCONT().ProcurarOpcao(data);
+    FEhOptanteFCONT = empresa != 0 && UtilFCONT().GetEhOptanteFCONT();
+    FChaveConfigFCONT = chave;
+  }
+  return FEhOptanteFCONT;
+}
+
+bool TnCtbDMLctoCtb::GetPossuiSPED() {
+  int64_t empresa = 0;
+  if (Nutilutil::MantemExternalVars())
+    empresa = Nutilutil::PegarValorExternalVar("gCodigoEmpresaAtiva").AsInteger();
+  if (empresa == 0)
+    empresa = PegarCodigoEmpresa();
+  if (empresa == 0)
+    empresa = FCodigoEmpresaSPED;
+  const std::string chave = std::to_string(empresa);
+  if (chave != FChaveConfigSPED) {
+    ControleSPEDContabil().SetCodigoEmpresa(static_cast<int>(empresa));
+    TDateTime referencia = DataDe(Nutilutil::PegarValorExternalVar("gDATALCTOCTB_MAIORIGUAL"));
+    if (referencia.IsZero())
+      referencia = FDataOpcaoSPED;
+    if (referencia.IsZero() && nClientDataSet.Active() && !Campo("DATALCTOCTB").IsNull())
+      referencia = DateOf(EndOfTheMonth(Campo("DATALCTOCTB").AsDateTime()));
+    ControleSPEDContabil().SetDataFinal(referencia);
+    FPossuiSPED = empresa != 0 && ControleSPEDContabil().GetEhOpSPEDCtb();
+    FOldTransDate = TDateTime();
+    FOldTransTipoLcto.clear();
+    FTransacaoAtual = 0;
+    FChaveConfigSPED = chave;
+  }
+  return FPossuiSPED;
+}
+
+TnClientDataSet* TnCtbDMLctoCtb::GetVICDS(bool criar) {
+  if (!FVICDS && criar) {
+    FVICDS = std::make_unique<TnClientDataSet>();
+    FVICDS->AddField("CODIGOEMPRESA", TFieldType::ftInteger);
+    FVICDS->AddField("CODIGOESTAB", TFieldType::ftInteger);
+    FVICDS->AddField("DATALCTOCTB", TFieldType::ftDate);
+    FVICDS->AddField("VALORLCTOCTBCred", TFieldType::ftBCD);
+    FVICDS->AddField("VALORLCTOCTBDeb", TFieldType::ftBCD);
+    FVICDS->CreateDataSet();
+  }
+  return FVICDS.get();
+}
+
+// ---- Events that feed the rules ----
+
+void TnCtbDMLctoCtb::nClientDataSetBeforeOpen(TnClientDataSet& dataSet) {
+  TnDMClientDataSet::nClientDataSetBeforeOpen(dataSet);
+  // The screen may have been configured before the selection named the
+  // company: its fields follow that company's settings from now on.
+  PegarConfigEmpresa();
+  PegarConfigUsuario();
+  if (Configurado()) {
+    for (int i = 0; i < nClientDataSet.FieldCount(); ++i)
+      ChecarConfigurarCampo(nClientDataSet.Fields(i));
+    ConfigurarTipoLcto();
+  }
+}
+
+void TnCtbDMLctoCtb::nClientDataSetAfterInsert(TnClientDataSet& dataSet) {
+  TnDMClientDataSet::nClientDataSetAfterInsert(dataSet);
+  TField& empresa = Campo("CODIGOEMPRESA");
+  // A screen opened on a company's selection keys that company's entries.
+  if (empresa.IsNull() && Selecao().CodigoEmpresa() != 0)
+    Atribuir(empresa, Value(Selecao().CodigoEmpresa()));
+  if (!Importacao() && !empresa.IsNull()) {
+    TField& chave = Campo("CHAVELCTOCTB");
+    const bool somenteLeitura = chave.ReadOnly();
+    chave.SetReadOnly(false);
+    try {
+      DMAutoIncrementarCheck(chave);
+    } catch (...) {
+      chave.SetReadOnly(somenteLeitura);
+      throw;
+    }
+    chave.SetReadOnly(somenteLeitura);
+  }
+  if (Campo("TIPOLANCAMENTO").IsNull())
+    Atribuir(Campo("TIPOLANCAMENTO"), Value("LN"));
+}
+
+void TnCtbDMLctoCtb::nClientDataSetAfterPost(TnClientDataSet& dataSet) {
+  TnDMClientDataSet::nClientDataSetAfterPost(dataSet);
+  if (!Importacao() && TemTela()) {
+    FUltLctoCtb.Preenchido = true;
+    FUltLctoCtb.CodigoEmpresa = Campo("CODIGOEMPRESA").AsInteger();
+    FUltLctoCtb.CodigoEstab = Campo("CODIGOESTAB").AsInteger();
+    FUltLctoCtb.CodigoHistCtb = Campo("CODIGOHISTCTB").AsValue();
+    FUltLctoCtb.Complemento = Campo("COMPLHIST").AsString();
+    FUltLctoCtb.ContaCtbCred = Campo("CONTACTBCRED").AsValue();
+    FUltLctoCtb.ContaCtbDeb = Campo("CONTACTBDEB").AsValue();
+    FUltLctoCtb.DataLctoCtb = DataDe(Campo("DATALCTOCTB").AsValue());
+    FUltLctoCtb.Origem = Campo("CODIGOORIGLCTOCTB").AsString();
+    FUltLctoCtb.ValorLctoCtb = Campo("VALORLCTOCTB").AsCurrency();
+  }
+}
+
+void TnCtbDMLctoCtb::nDataSetProviderGetTableName(TnDataSetProvider& /*sender*/,
+                                                  TnSQLDataSet* /*dataSet*/,
+                                                  std::string& tableName) {
+  tableName = "LCTOCTB";
+}

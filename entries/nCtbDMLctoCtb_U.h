@@ -1,0 +1,403 @@
+#pragma once
+// The journal-entry data module: the register behind the "Lançamentos
+// Contábeis" screen, and the module the posting engine and scripted insertion
+// drive without a screen (import mode). Every entry, however it came in,
+// passes through the one ordered rule chain of ValidarDado before it is
+// written to LCTOCTB.
+//
+// Who owns what: the module owns its chain (nSQLDataSet -> provider ->
+// nClientDataSet over LCTOCTB), its auxiliary in-memory data sets and its
+// balance repository. It never owns the form (the host's) nor the
+// connection. The settings of the company, batch and user are loaded into
+// switches (F...) by the Pegar* loaders, each cached under its key, so one
+// module can serve several companies in turn; the rest of the module learns
+// a setting only through its getter.
+//
+// What it never does: write outside the provider (a refused entry leaves
+// nothing in the database), or ask a person anything in import mode.
+//
+// The implementation is split by concern: nCtbDMLctoCtb_U.cpp (record,
+// set-up, defaults, loaders), nCtbDMLctoCtb_UValidacao.cpp (the rule chain
+// and the checks around post, edit and delete), nCtbDMLctoCtb_UHistorico.cpp
+// (origin-key text, history complement, account typing),
+// nCtbDMLctoCtb_UMoeda.cpp (functional-currency fields).
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "framework/app/TnAction.h"
+#include "framework/app/TnDMClientDataSet.h"
+#include "framework/core/TDateTime.h"
+#include "framework/ctb/Nctbsfuncoes_u.h"
+#include "framework/ctb/TnUtilCtb.h"
+
+class TnCtbRepositorioSaldoCtb;
+
+// The last entry this module saved, for the duplicate question.
+struct TUltLctoCtb {
+  bool Preenchido = false;
+  int64_t CodigoEmpresa = 0;
+  TDateTime DataLctoCtb;
+  int64_t CodigoEstab = 0;
+  Value ContaCtbDeb;
+  Value ContaCtbCred;
+  Currency ValorLctoCtb;
+  Value CodigoHistCtb;
+  std::string Complemento;
+  std::string Origem;
+};
+
+// Where the user's posting window comes from: the company configuration
+// (items 9 and 10) or the user's own limits.
+enum class TTipoFuncVerificaLimite : int { tfComCache = 0, tfSemCache = 1 };
+using TFuncVerificaLimite = std::function<bool(TDateTime)>;
+
+class TnCtbDMLctoCtb : public TnDMClientDataSet {
+ public:
+  static constexpr const char* kClassName = "TnCtbDMLctoCtb";
+  static constexpr const char* kSelectProvider =
+      "Select t_t.CODIGOEMPRESA,t_t.CHAVELCTOCTB,t_t.CODIGOLCTOPROG,t_t.CODIGOESTAB,"
+      "t_t.CODIGOLOTECTB,t_t.DATALCTOCTB,t_t.TIPOLANCAMENTO,t_t.NUMERODCTO,"
+      "t_t.CODIGOORIGLCTOCTB,t_t.CONTACTBDEB,t_t.CONTACTBCRED,t_t.CODIGOHISTCTB,t_t.COMPLHIST,"
+      "t_t.COTACAOMOEDA,t_t.VALORLCTOMOEDA,t_t.VALORLCTOCTB,t_t.LCTOCONCILDEB,"
+      "t_t.LCTOCONCILCRED,t_t.CODIGOUSUARIO,t_t.DATAHORALCTOCTB,t_t.CHAVEORIGEM,t_t.ORIGEMDADO,"
+      "t_t.TRANSCTB,t_t.CODIGOESTABORI from LCTOCTB t_t ORDER BY "
+      "t_t.CodigoEmpresa,t_t.ChaveLctoCtb";
+  // The client data set's command: the provider's columns and three more.
+  static constexpr const char* kSelectCliente =
+      "Select t_t.CODIGOEMPRESA,t_t.CHAVELCTOCTB,t_t.CODIGOLCTOPROG,t_t.CODIGOESTAB,"
+      "t_t.CODIGOLOTECTB,t_t.DATALCTOCTB,t_t.TIPOLANCAMENTO,t_t.NUMERODCTO,"
+      "t_t.CODIGOORIGLCTOCTB,t_t.CONTACTBDEB,t_t.CONTACTBCRED,t_t.CODIGOHISTCTB,t_t.COMPLHIST,"
+      "t_t.COTACAOMOEDA,t_t.VALORLCTOMOEDA,t_t.VALORLCTOCTB,t_t.LCTOCONCILDEB,"
+      "t_t.LCTOCONCILCRED,t_t.CODIGOUSUARIO,t_t.DATAHORALCTOCTB,t_t.CHAVEORIGEM,t_t.ORIGEMDADO,"
+      "t_t.TRANSCTB,t_t.CODIGOESTABORI, t_t.IDSYN, t_t.DESCRCONTACTBDEB, t_t.DESCRCONTACTBCRED "
+      "from LCTOCTB t_t ORDER BY t_t.CodigoEmpresa,t_t.ChaveLctoCtb";
+
+  // DataModuleCreate.
+  TnCtbDMLctoCtb();
+  ~TnCtbDMLctoCtb() override;
+
+  // The menu entries of the screen (class operation).
+  static void GerarPrincAction(TnActionList& lista, const TnActionHandler& handler,
+                               const TnConjuntoModulos& permitidos);
+  // The three module groups the screen belongs to.
+  static const TnConjuntoModulos& GrupoModulos(int indice);
+
+  // --- Auxiliary data sets (filled by the loaders) -------------------------
+  TnClientDataSet cdsGerecialGrupo;
+  TnClientDataSet cdsContasDupla;
+  TnClientDataSet cdsPercentRatCta;
+  TnClientDataSet cdsSaldos;
+  TnClientDataSet nClientDataSetUlt;
+  TnActionList ActionList;
+
+  // --- Framework hooks -----------------------------------------------------
+  std::string PegarVerificaSelecao() const override;
+  // The selection the screen requires: company and period when the
+  // personalisation asks for it.
+  static std::string PegarVerificaSelecaoPadrao();
+  bool PegarTipoObjeto() const override { return true; }
+  std::string ChavePrimaria() const override { return "CODIGOEMPRESA;CHAVELCTOCTB"; }
+  void AntesConfigurar(TnForm* form) override;
+  void ConfigurarTabela() override;
+  void ConfigurarCampo(TField& field) override;
+  void DepoisConfigurar(TnForm* form) override;
+  void ConfigurarAutoValor(TnClientDataSet& sender) override;
+  void ValidarDado() override;
+  bool ValidarImportacao(TnListaMensagem* sender) override;
+  void LimparChaveConfig() override;
+  nlohmann::json PegarJsonConfigExtra() const override;
+
+  void ConfigurarTipoLcto();
+  void ConfigurarAutoValorInterno(TnClientDataSet& sender);
+  // The module's own writes: a field the person may not edit (disabled on
+  // the screen) still takes its defaults and derived values.
+  static void Atribuir(TField& field, const Value& valor);
+
+  // --- Configuration loaders ----------------------------------------------
+  void PegarConfigEmpresa(bool forcar = false);
+  void PegarConfigPlano();
+  void PegarConfigLote();
+  void PegarConfigUsuario();
+  void PegarConfigAtividade(int codigoEmpresa);
+  void PegarConfigLctoExpurgo();
+  // How many times each loader really read (cache tests).
+  int LeiturasConfigEmpresa() const { return FLeiturasConfigEmpresa; }
+  int LeiturasConfigPlano() const { return FLeiturasConfigPlano; }
+  int LeiturasConfigLote() const { return FLeiturasConfigLote; }
+
+  // --- Switches ----------------------------------------------------------
+  TDateTime GetDataInicialExerc() const { return FDataInicialExerc; }
+  TDateTime GetDataFinalExerc() const { return FDataFinalExerc; }
+  bool GetUsaOrigemLctoCtb() const { return FUsaOrigemLctoCtb; }
+  bool GetUsaNumeroDcto() const { return FUsaNumeroDcto; }
+  bool GetUsaLote() const { return FUsaLote; }
+  bool GetUsaCentroCusto() const { return FUsaCentroCusto; }
+  TDateTime GetDataInicialCentroCusto() const { return FDataInicialCentroCusto; }
+  bool GetUsaDifLancamento() const { return FUsaDifLancamento; }
+  int GetTipoExibeTituloSaldo() const { return FTipoExibeTituloSaldo; }
+  bool GetUsaUltimosLcto() const { return FUsaUltimosLcto; }
+  bool GetInformaCodigoSyn() const { return FInformaCodigoSyn; }
+  bool GetMostraCadLctoGer() const { return FMostraCadLctoGer; }
+  bool GetUsaAtividades() const { return FUsaAtividades; }
+  TDateTime GetDataInicialAtividades() const { return FDataInicialAtividades; }
+  bool GetPertenceLote() const { return FPertenceLote; }
+  TDateTime GetDataInicialLote() const { return FDataInicialLote; }
+  TDateTime GetDataFinalLote() const { return FDataFinalLote; }
+  bool GetAlteracaoLote() const { return FAlteracaoLote; }
+  const std::string& GetCodigoOrigLctoCtb() const { return FCodigoOrigLctoCtb; }
+  bool GetUsuarioLimitado() const { return FUsuarioLimitado; }
+  bool GetEhOptanteIFRS();
+  bool GetEhOptanteFCONT();
+  bool GetPossuiSPED();
+  bool GetControlarDiferenca() const { return FControlarDiferenca; }
+  void SetControlarDiferenca(bool value) { FControlarDiferenca = value; }
+  bool GetAutomatico() const { return FAutomatico; }
+  void SetAutomatico(bool value) { FAutomatico = value; }
+  bool GetModoAnalitico() const { return FModoAnalitico; }
+  void SetModoAnalitico(bool value) { FModoAnalitico = value; }
+  bool GetApplyUpdatesManual() const { return FApplyUpdatesManual; }
+  void SetApplyUpdatesManual(bool value) { FApplyUpdatesManual = value; }
+  bool GetLctoGerConcBanc() const { return FLctoGerConcBanc; }
+  void SetLctoGerConcBanc(bool value) { FLctoGerConcBanc = value; }
+  bool GetAcessoMenu() const { return FAcessoMenu; }
+  void SetAcessoMenu(bool value) { FAcessoMenu = value; }
+  // The framework's edit-lock option of this module (CheckEditLock).
+  void SetOpcaoEditLock(bool value) { FOpcaoEditLock = value; }
+  bool GetControleEditLock() const { return FControleEditLock; }
+  // The form type the web layout asks for (5) ; 0 until configured.
+  int GetTipoForm() const { return FTipoForm; }
+
+  // The selection the module was opened on.
+  TDateTime GetDataInicialSelecao() const;
+  TDateTime GetDataFinalSelecao() const;
+  bool GetFilialSelecionada() const;
+
+  // Open transaction (numbered by the transaction bookkeeping).
+  TDateTime GetOldTransDate() const { return FOldTransDate; }
+  void SetOldTransDate(TDateTime value) { FOldTransDate = value; }
+  const std::string& GetOldTransTipoLcto() const { return FOldTransTipoLcto; }
+  void SetOldTransTipoLcto(const std::string& value) { FOldTransTipoLcto = value; }
+  const TUltLctoCtb& GetUltLctoCtb() const { return FUltLctoCtb; }
+
+  // Import totals per company, establishment and date, examined by
+  // ValidarImportacao (the import fills them; tests may too).
+  TnClientDataSet* GetVICDS(bool criar);
+
+  // --- Validation --------------------------------------------------------
+  void ValidarAlteracaoLctoCtb();
+  void ValidarModeloIFRS();
+  bool ValidarContaVinculadaGrupoHisLcto();
+  void VerificarLimiteUsuario();
+  void VerificaSeEstaDentroLimiteUsu(const TFuncVerificaLimite& verificar,
+                                     TTipoFuncVerificaLimite tipo);
+  bool EstaDentroDoLimiteUsu(TDateTime data);
+  bool EstaDentroDoLimiteUsuCache(TDateTime data);
+  std::string GetMsgDataForaDoLimite(TTipoFuncVerificaLimite tipo);
+  std::string GetMsgDataForaDoLimiteDataAnterior(TDateTime data, TTipoFuncVerificaLimite tipo);
+  bool ContaDePartidaDobrada(const Value& conta);
+  bool EhProdutorRural();
+  bool HistoricoAtivo();
+  bool VerificarContaRateio(int64_t codigoEmpresa, const Value& conta, TDateTime data);
+  int VerificarPorcentContaRateio(int64_t codigoEmpresa, int64_t conta);
+  bool LctoRegistroFoiDuplicado(int64_t codigoEmpresa, int64_t chave);
+  void CheckEditLock();
+
+  // --- Origin key and history complement ---------------------------------
+  std::string TextoChaveOrigem() const;
+  bool AlterarChaveOrigem();
+  void FormatarComplementoHistorico();
+  std::string FormatarComplementoHistorico(int64_t codigoHistCtb, int64_t contaDeb,
+                                           int64_t contaCred, int64_t chaveLctoCtb, TDateTime data,
+                                           const std::string& complemento);
+  std::string FormatarComplementoHistoricoAjax(const std::string& json);
+  std::string PegarDicionariosConta(const std::string& historico);
+  std::string PegarDescricaoConta(int64_t contaDeb, int64_t contaCred, double chaveLctoCtb,
+                                  const std::string& dicionarios, const std::string& texto,
+                                  TDateTime data);
+  std::string GetComplementoHist(const std::string& complemento, int64_t chave);
+  std::string GetHistorico(const Value& codigo);
+  void DoGetHistorico(void* sender, std::string& historico);
+  std::string GetDescricaoConta(int64_t conta);
+  static std::string GetDescricaoTipoLancamentoConta(const std::string& tipo);
+  void DoDepoisCriarFiltroCODIGOHISTCTB(void* sender, std::string& filtro);
+  const std::string& GetDescrHistCtb() const { return FDescrHistCtb; }
+  TnLabel* GetLbDataSetChaveOrigem() const;
+
+  // --- Account typing ------------------------------------------------------
+  std::string ProcurarApelido(const std::string& apelido);
+  const Nctbsfuncoes_u::TMascGrupos& GetMascGrupos();
+
+  // --- Functional currency -----------------------------------------------
+  void SugerirCotacaoMoeda();
+  TTipoCotacaoConta GetTipoCotacaoMoeda();
+  void AjustarLabelValorMoedaFuncional();
+  void LimparCamposMoedaFuncional();
+
+  // Field handlers, bound at creation (public so a host can fire them).
+  void nClientDataSetCONTACTBDEBSetText(TField& sender, const std::string& text);
+  void nClientDataSetCONTACTBCREDSetText(TField& sender, const std::string& text);
+  void nClientDataSetCONTACTBDEBChange(TField& sender);
+  void nClientDataSetCONTACTBCREDChange(TField& sender);
+  void nClientDataSetCODIGOHISTCTBSetText(TField& sender, const std::string& text);
+  void nClientDataSetCODIGOHISTCTBChange(TField& sender);
+  void nClientDataSetCODIGOLOTECTBChange(TField& sender);
+  void nClientDataSetCODIGOESTABDefIntExit(TField& sender);
+  void nClientDataSetCOTACAOMOEDADefIntEnter(TField& sender);
+  void nClientDataSetCOTACAOMOEDADefIntExit(TField& sender);
+  void nClientDataSetVALORLCTOMOEDADefIntExit(TField& sender);
+  void nClientDataSetVALORLCTOCTBDefIntExit(TField& sender);
+
+ protected:
+  void nClientDataSetBeforeOpen(TnClientDataSet& dataSet) override;
+  void nClientDataSetAfterInsert(TnClientDataSet& dataSet) override;
+  void nClientDataSetBeforeEdit(TnClientDataSet& dataSet) override;
+  void nClientDataSetBeforePost(TnClientDataSet& dataSet) override;
+  void nClientDataSetAfterPost(TnClientDataSet& dataSet) override;
+  void nClientDataSetBeforeDelete(TnClientDataSet& dataSet) override;
+  void nDataSetProviderGetTableName(TnDataSetProvider& sender, TnSQLDataSet* dataSet,
+                                    std::string& tableName) override;
+  void nClientDataSetBeforePostInterno(TnClientDataSet& dataSet);
+
+ private:
+  void CriarCampos();
+  void CriarDataSetsAuxiliares();
+  void LigarHandlers();
+  void AplicarConfigEmpresaPadrao();
+  void AtualizarAcoesEmpresa();
+  // The detail screens the web form offers under the entry.
+  void AdicionarDetalhesWeb();
+  void AdicionarConta(double conta);
+  // The rule chain itself (ValidarDado runs it with field events quiet).
+  void ValidarDadoInterno();
+  void ValidarMesmoUltimoLcto();
+  void ValidarPartidaDobrada();
+  void ValidarContaTipo(const char* campo, const char* mensagem);
+  void ValidarLote();
+  void ValidarTransacao();
+  void ValidarOrigemFiscal();
+  void ValidarIFRS();
+  void ValidarContaControleContabil(const char* campo, bool debito);
+  void ValidarHistorico();
+  void SetTextConta(TField& sender, const std::string& text);
+  void ContaAlterada(TField& sender);
+  void PosicionarMoedaFuncional();
+  bool DataSetEditando() const;
+  TField& Campo(const char* nome) const { return nClientDataSet.FieldByName(nome); }
+  bool Tela() const { return TnDMClientDataSet::Tela(); }
+
+  // Set at creation.
+  std::unique_ptr<TnCtbRepositorioSaldoCtb> FRepositorioSaldoCtb;
+  TDateTime FDataHoraIniFrmCriado;
+  std::unique_ptr<TnClientDataSet> FVICDS;
+
+  // Company settings (PegarConfigEmpresa), cached by the base's company key.
+  TDateTime FDataInicialExerc;
+  TDateTime FDataFinalExerc;
+  bool FUsaOrigemLctoCtb = true;
+  bool FUsaNumeroDcto = true;
+  bool FUsaLote = true;
+  bool FUsaCentroCusto = false;
+  TDateTime FDataInicialCentroCusto;
+  bool FUsaDifLancamento = false;
+  int FTipoExibeTituloSaldo = 0;
+  bool FUsaUltimosLcto = true;
+  bool FInformaCodigoSyn = true;
+  bool FMostraCadLctoGer = true;
+  bool FUsaAtividades = false;
+  TDateTime FDataInicialAtividades;
+  int FLeiturasConfigEmpresa = 0;
+
+  // Chart settings (PegarConfigPlano), cached by FChaveConfigPlano.
+  Nctbsfuncoes_u::TMascGrupos FMascGrupos;
+  int FLeiturasConfigPlano = 0;
+
+  // Batch settings (PegarConfigLote), cached by FChaveConfigLote.
+  bool FPertenceLote = false;
+  TDateTime FDataInicialLote;
+  TDateTime FDataFinalLote;
+  bool FAlteracaoLote = true;
+  std::string FCodigoOrigLctoCtb;
+  int FLeiturasConfigLote = 0;
+
+  // User settings (PegarConfigUsuario), cached by FChaveConfigUsu.
+  bool FUsuarioLimitado = false;
+
+  // Options evaluated on demand.
+  bool FEhOptanteIFRS = false;
+  bool FEhOptanteFCONT = false;
+  bool FPossuiSPED = false;
+  TDateTime FDataOpcaoSPED;
+  int64_t FCodigoEmpresaSPED = 0;
+
+  // Set by the caller.
+  bool FControlarDiferenca = false;
+  bool FAutomatico = false;
+  bool FModoAnalitico = false;
+  bool FApplyUpdatesManual = false;
+  bool FLctoGerConcBanc = false;
+  bool FAcessoMenu = true;
+  bool FOpcaoEditLock = false;
+  bool FPodeLancarGerencial = false;
+  bool FTeveInsercao = false;
+
+  // Cache keys (LimparChaveConfig clears them).
+  std::string FChaveConfigUsu;
+  std::string FChaveConfigLote;
+  std::string FChaveConfigPlano;
+  std::string FChaveConfigIFRS;
+  std::string FChaveConfigSPED;
+  std::string FChaveConfigFCONT;
+  std::string FChaveListaUltimosLcto;
+
+  // Post bookkeeping.
+  TUltLctoCtb FUltLctoCtb;
+  TDateTime FOldTransDate;
+  std::string FOldTransTipoLcto;
+  double FTransacaoAtual = 0;
+  bool FNovaTransacao = false;
+  bool FAtualizarDMTrans = false;
+  double FContaCtbDebOld = 0;
+  double FContaCtbCredOld = 0;
+  TDateTime FDataLctoCtbOld;
+  double FValorLctoCtbOld = 0;
+  std::string FComplHistOld;
+  TDataSetState FClientOperantion = TDataSetState::dsInactive;
+  bool FControleEditLock = false;
+  int FTipoForm = 0;
+
+  // History complement.
+  std::string FDescrHistCtb;
+  std::string FFiltroCODIGOHISTCTB;
+  bool FFiltroCODIGOHISTCTBAtualizar = false;
+  std::unique_ptr<TnClientDataSet> FcurGrupos;
+
+  // Menu actions that follow the company's settings.
+  TnAction* FactLctoGerDeb = nullptr;
+  TnAction* FactLctoGerCred = nullptr;
+  TnAction* FActRegistroQ100 = nullptr;
+  TnAction* FactLctoAtivDeb = nullptr;
+  TnAction* FactLctoAtivCred = nullptr;
+  TnAction* FactLctoSocExpurgo = nullptr;
+};
+
+// The workspace entry of the same screen; no behaviour of its own.
+class TnCtbDMLctoCtbAreaTrabalho : public TnCtbDMLctoCtb {
+ public:
+  static constexpr const char* kClassName = "TnCtbDMLctoCtbAreaTrabalho";
+  static void GerarPrincAction(TnActionList& lista, const TnActionHandler& handler,
+                               const TnConjuntoModulos& permitidos);
+};
+
+// For a host that runs without the package's start-up (tests, tools):
+// registers both classes by name (the menu action's handler creates the main
+// one by name) and their menu entries, leaving classes already registered
+// alone. The package registers the workspace class in its own table.
+namespace nCtbDMLctoCtb_U {
+void Registrar();
+void Desregistrar();
+}  // namespace nCtbDMLctoCtb_U

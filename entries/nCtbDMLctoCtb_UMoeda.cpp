@@ -1,0 +1,131 @@
+// The functional-currency fields of an entry: the rate suggested from the
+// accounts' rate type, and the three values (reais, currency, rate) kept
+// consistent as the person leaves each field. Reais are always derived from
+// currency x rate and the currency value from reais / rate, never the rate
+// from the two values; a zero rate never divides.
+#include "entries/nCtbDMLctoCtb_U.h"
+#include "framework/app/Ndialogs.h"
+#include "framework/app/NutilAmbiente.h"
+#include "framework/core/Nutil.h"
+#include "framework/ctb/TnUtilCotacao.h"
+#include "framework/ctb/TnUtilCtb.h"
+
+namespace {
+
+constexpr const char* kMsgValorNaoFecha =
+    "O valor em Real não esta fechando com o valor da moeda Estrangeira!";
+
+}  // namespace
+
+void TnCtbDMLctoCtb::PosicionarMoedaFuncional() {
+  const Value data = Campo("DATALCTOCTB").AsValue();
+  ControleOpcaoMoedaFuncional().Posicionar(static_cast<int>(Campo("CODIGOEMPRESA").AsInteger()),
+                                           static_cast<int>(Campo("CODIGOESTAB").AsInteger()),
+                                           data.IsNull() ? TDateTime() : DateOf(data.AsDateTime()));
+}
+
+TTipoCotacaoConta TnCtbDMLctoCtb::GetTipoCotacaoMoeda() {
+  ControleCTB().SetCodigoEmpresa(static_cast<int>(PegarCodigoEmpresa()));
+  auto tipoDe = [](const TField& conta) {
+    ControleCTB().SetConta(conta.AsInteger());
+    if (!ControleCTB().GetContaValida())
+      return TTipoCotacaoConta::tcNeutra;
+    return ControleCTB().DadosConta().TipoCotacao;
+  };
+  const TField& deb = Campo("CONTACTBDEB");
+  const TField& cred = Campo("CONTACTBCRED");
+  if (!deb.IsNull() && !cred.IsNull()) {
+    const TTipoCotacaoConta tipoCred = tipoDe(cred);
+    const TTipoCotacaoConta tipoDeb = tipoDe(deb);
+    return tipoCred == tipoDeb ? tipoCred : TTipoCotacaoConta::tcNeutra;
+  }
+  if (!cred.IsNull())
+    return tipoDe(cred);
+  if (!deb.IsNull())
+    return tipoDe(deb);
+  return TTipoCotacaoConta::tcNeutra;
+}
+
+void TnCtbDMLctoCtb::SugerirCotacaoMoeda() {
+  TnControleFieldsManutencaoTela::Controlar(*this, [this] {
+    TField& cotacao = Campo("COTACAOMOEDA");
+    if (!cotacao.IsNull())
+      return;
+    const TTipoCotacaoConta tipo = GetTipoCotacaoMoeda();
+    if (tipo == TTipoCotacaoConta::tcNeutra)
+      return;
+    PosicionarMoedaFuncional();
+    const double taxa = ControleOpcaoMoedaFuncional().GetCotacao().GetUltimaCotacaoValida(tipo);
+    if (taxa != 0) {
+      Atribuir(cotacao, Value(taxa));
+      SelecionarConteudo(cotacao);
+    }
+  });
+}
+
+void TnCtbDMLctoCtb::nClientDataSetCOTACAOMOEDADefIntEnter(TField& /*sender*/) {
+  if (DataSetEditando())
+    SugerirCotacaoMoeda();
+}
+
+void TnCtbDMLctoCtb::nClientDataSetCOTACAOMOEDADefIntExit(TField& /*sender*/) {
+  if (!DataSetEditando())
+    return;
+  const double taxa = Campo("COTACAOMOEDA").AsFloat();
+  if (taxa == 0)
+    return;
+  TField& moeda = Campo("VALORLCTOMOEDA");
+  TField& reais = Campo("VALORLCTOCTB");
+  if (!moeda.IsNull())
+    Atribuir(reais, Value(Nutil::RoundValor(moeda.AsFloat() * taxa, 2)));
+  else if (!reais.IsNull())
+    Atribuir(moeda, Value(Nutil::RoundValor(reais.AsFloat() / taxa, 2)));
+}
+
+void TnCtbDMLctoCtb::nClientDataSetVALORLCTOMOEDADefIntExit(TField& /*sender*/) {
+  if (!DataSetEditando())
+    return;
+  const TField& moeda = Campo("VALORLCTOMOEDA");
+  const TField& cotacao = Campo("COTACAOMOEDA");
+  if (moeda.IsNull() && cotacao.IsNull())
+    return;
+  Atribuir(Campo("VALORLCTOCTB"), Value(Nutil::RoundValor(moeda.AsFloat() * cotacao.AsFloat(), 2)));
+}
+
+void TnCtbDMLctoCtb::nClientDataSetVALORLCTOCTBDefIntExit(TField& /*sender*/) {
+  if (!DataSetEditando())
+    return;
+  PosicionarMoedaFuncional();
+  if (!ControleOpcaoMoedaFuncional().GetUtilizaMoedaFunc())
+    return;
+  TField& moeda = Campo("VALORLCTOMOEDA");
+  const double taxa = Campo("COTACAOMOEDA").AsFloat();
+  const double reais = Nutil::RoundValor(Campo("VALORLCTOCTB").AsFloat(), 2);
+  if (moeda.IsNull() && taxa != 0) {
+    Atribuir(moeda, Value(Nutil::RoundValor(Campo("VALORLCTOCTB").AsFloat() / taxa, 2)));
+  } else if (!moeda.IsNull() && Nutil::RoundValor(moeda.AsFloat() * taxa, 2) != reais) {
+    Ndialogs::nMessageDlg(kMsgValorNaoFecha, TMsgDlgType::mtInformation, BotoesOk());
+  }
+}
+
+void TnCtbDMLctoCtb::AjustarLabelValorMoedaFuncional() {
+  PosicionarMoedaFuncional();
+  if (Nutil::EhCloud() || !ControleOpcaoMoedaFuncional().GetUtilizaMoedaFunc())
+    return;
+  const std::string caption = "Valor " + ControleOpcaoMoedaFuncional().GetCifraOuSimbolo();
+  TField& campo = Campo("VALORLCTOMOEDA");
+  if (TnFraField* frame = EdFindFieldControl(campo))
+    frame->Titulo = caption;
+  else
+    campo.SetDisplayLabel(caption);
+}
+
+void TnCtbDMLctoCtb::LimparCamposMoedaFuncional() {
+  PosicionarMoedaFuncional();
+  if (ControleOpcaoMoedaFuncional().GetUtilizaMoedaFunc())
+    return;
+  for (const char* nome : {"COTACAOMOEDA", "VALORLCTOMOEDA"}) {
+    if (!Campo(nome).IsNull())
+      Atribuir(Campo(nome), Value());
+  }
+}

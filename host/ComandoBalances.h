@@ -1,0 +1,58 @@
+#pragma once
+// `ctb balances`: runs the balance generation process for a company and a
+// period and prints its result data set. Every option fills one parameter of
+// the process; options left out keep the process's own defaults.
+
+#include <optional>
+#include <string>
+
+#include "host/Saida.h"
+
+namespace CLI {
+class App;
+}
+class TnDMConexao;
+class TnCtbDPGerarSaldoCtbIndividual;
+
+namespace ComandoBalances {
+
+struct TOpcoes {
+  std::optional<int> Empresa;
+  // YYYY-MM-DD or dd/mm/yyyy.
+  std::string De;
+  std::string Ate;
+  std::string Estab;
+  std::string Contas;
+  std::string Classif;
+  // none, day or month.
+  std::string Agrupamento = "none";
+  bool PorFilial = false;
+  std::optional<int> Livro;
+  std::optional<int> Moeda;
+  std::string Historico;
+  std::string Origens;
+  std::optional<int> ContasZero;
+  std::optional<int> Sinteticas;
+  std::optional<int> FiltroLcto;
+  std::optional<int> EntraBalanco;
+  std::optional<double> Cotas;
+  std::optional<int> Idioma;
+  bool IgnorarSaldoAnterior = false;
+  std::optional<int> ValidarIFRS;
+  std::optional<int> SinteticasSemAnaliticas;
+  bool MoedaFuncionalEmReais = false;
+  std::optional<int> PreFiltro;
+  std::string Formato;
+};
+
+// The subcommand's options, bound to `opcoes`.
+void AdicionarOpcoes(CLI::App& comando, TOpcoes& opcoes);
+
+// The process's parameters from the options. Raises Exception for a date
+// that does not read as one.
+void PreencherParametros(TnCtbDPGerarSaldoCtbIndividual& processo, const TOpcoes& opcoes);
+
+// Runs the process on `conexao` and renders its result.
+std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, Saida::TFormatoSaida formato);
+
+}  // namespace ComandoBalances

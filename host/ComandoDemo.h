@@ -1,0 +1,28 @@
+#pragma once
+// `ctb demo`, the main job: a demo company with a realistic chart, a year of
+// generated entries imported through the journal-entry module as any import
+// is, and that year's trial balance with monthly columns.
+//
+// Running it again on the same database rebuilds the demo company: its
+// registers are replaced and its entries deleted before the new import, so
+// the result depends only on the seed and the number of entries.
+
+#include <cstdint>
+#include <ostream>
+
+class TnDMConexao;
+
+namespace ComandoDemo {
+
+struct TOpcoesDemo {
+  int CodigoEmpresa = 1;
+  int64_t Lancamentos = 20000;
+  uint64_t Semente = 2025;
+};
+
+// Writes the import report and the trial balance to `saida`; returns the
+// exit status (0 when every generated entry was stored and the import's day
+// check passed).
+int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& saida);
+
+}  // namespace ComandoDemo

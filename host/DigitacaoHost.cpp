@@ -1,0 +1,337 @@
+#include "host/DigitacaoHost.h"
+
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "framework/app/Ndialogs.h"
+#include "framework/app/Nutilform.h"
+#include "framework/app/TnSelecao.h"
+#include "framework/core/Exceptions.h"
+#include "framework/core/Nutil.h"
+#include "framework/core/TDateTime.h"
+#include "framework/db/NutilSql.h"
+#include "framework/db/TnDMConexao.h"
+#include "host/HostComum.h"
+
+namespace DigitacaoHost {
+
+using json = nlohmann::ordered_json;
+
+namespace {
+
+constexpr const char* kPosted = "posted";
+
+// A date of the document; a text that is no date raises when `estrito`
+// (the selection), else is left to the field that will refuse it.
+std::optional<TDateTime> DataDoJson(const json& objeto, const char* nome, bool estrito) {
+  if (!objeto.is_object() || !objeto.contains(nome) || !objeto[nome].is_string())
+    return std::nullopt;
+  const std::string texto = objeto[nome].get<std::string>();
+  std::optional<TDateTime> data = ParseDate(texto);
+  if (!data && estrito)
+    throw Exception(std::string("Data inválida em \"") + nome + "\": " + texto);
+  return data ? std::optional<TDateTime>(DateOf(*data)) : std::nullopt;
+}
+
+// The text a person would type for a JSON value: numbers with a dot.
+std::string TextoDigitado(const json& valor) {
+  if (valor.is_string())
+    return valor.get<std::string>();
+  return valor.dump();
+}
+
+int64_t InteiroObrigatorio(const json& documento, const char* nome, const std::string& descricao) {
+  if (!documento.contains(nome) || !documento[nome].is_number_integer())
+    throw Exception("Informe " + descricao + " (\"" + std::string(nome) + "\")");
+  return documento[nome].get<int64_t>();
+}
+
+}  // namespace
+
+// What the module was last opened on: a new document with the same
+// selection keeps the records (and what the module remembers) as they are.
+struct TDigitacao::TSelecaoAberta {
+  int64_t Empresa = 0;
+  TDateTime De;
+  TDateTime Ate;
+  std::string Filtro;
+  bool operator==(const TSelecaoAberta& outra) const {
+    return Empresa == outra.Empresa && De == outra.De && Ate == outra.Ate && Filtro == outra.Filtro;
+  }
+};
+
+TDigitacao::TDigitacao(TnDMConexao& conexao, TOpcoesDigitacao opcoes)
+    : FConexao(conexao), FOpcoes(std::move(opcoes)) {}
+
+TDigitacao::~TDigitacao() {
+  // The module first: it points at the form.
+  FModulo.reset();
+  FForm.reset();
+}
+
+void TDigitacao::CriarModulo(bool tela) {
+  // Kept only once configured: a module whose configuration failed is not
+  // offered to the next document.
+  std::unique_ptr<TnDMClientDataSet> modulo =
+      Nutilform::CriarDMNovo<TnDMClientDataSet>(FOpcoes.Classe);
+  std::unique_ptr<TnForm> form;
+  modulo->SetConexao(&FConexao);
+  modulo->ConfigSobDemanda();
+  modulo->SetTemTela(tela);
+  if (tela) {
+    form = std::make_unique<TnForm>("Frm" + FOpcoes.Classe);
+    modulo->Configurar(form.get());
+  } else {
+    modulo->Configurar(nullptr);
+  }
+  FForm = std::move(form);
+  FModulo = std::move(modulo);
+}
+
+void TDigitacao::AbrirSeNecessario(const json& documento) {
+  TSelecaoAberta selecao;
+  selecao.Empresa = InteiroObrigatorio(documento, "company", "a empresa");
+  const json semSelecao = json::object();
+  const json& periodo = documento.contains("selection") ? documento["selection"] : semSelecao;
+  std::optional<TDateTime> de = DataDoJson(periodo, "from", true);
+  std::optional<TDateTime> ate = DataDoJson(periodo, "to", true);
+  const std::string op = documento.value("op", "insert");
+  if (!de && !ate) {
+    // No period chosen: an insert works on the month of its date (this
+    // month without one); an edit or a delete opens on its own record only.
+    const json& campos = documento.contains("fields") ? documento["fields"] : semSelecao;
+    std::optional<TDateTime> data = DataDoJson(campos, "DATALCTOCTB", false);
+    if (op == "insert") {
+      const TDateTime mes = data.value_or(Date());
+      de = StartOfTheMonth(mes);
+      ate = DateOf(EndOfTheMonth(mes));
+    } else {
+      const std::vector<std::string> nomes = Nutil::StrToStrArray(FOpcoes.CamposChave, ";");
+      const Value chave(InteiroObrigatorio(documento, "key", "a chave do registro"));
+      std::string filtro;
+      for (size_t i = 0; i < nomes.size(); ++i) {
+        const Value valor = i + 1 == nomes.size() ? chave : Value(selecao.Empresa);
+        Nutil::Add(filtro, nomes[i] + Nutil::ValorParaSQL(valor, "="), " and ");
+      }
+      selecao.Filtro = filtro;
+    }
+  }
+  selecao.De = de.value_or(HostComum::DataMinima());
+  selecao.Ate = ate.value_or(HostComum::DataMaxima());
+  if (FAberta && *FAberta == selecao && FModulo->nClientDataSet.Active())
+    return;
+
+  TnSelecao parametros;
+  parametros.SetParam(kSelCodigoEmpresa, Value(selecao.Empresa));
+  parametros.SetParam(kSelDataInicial, Value(selecao.De));
+  parametros.SetParam(kSelDataFinal, Value(selecao.Ate));
+  // The host's selection is the one the person chose before opening.
+  for (const std::string& nome : parametros.Nomes())
+    nDMSelecao().CriarParam(nome, parametros.Param(nome));
+  FAberta.reset();
+  FModulo->SetFiltroAbertura(selecao.Filtro);
+  FModulo->Abrir(&parametros);
+  FAberta = std::make_unique<TSelecaoAberta>(selecao);
+}
+
+void TDigitacao::Localizar(const json& documento) {
+  const int64_t empresa = InteiroObrigatorio(documento, "company", "a empresa");
+  const int64_t chave = InteiroObrigatorio(documento, "key", "a chave do registro");
+  const std::vector<std::string> nomes = Nutil::StrToStrArray(FOpcoes.CamposChave, ";");
+  ValueArray valores;
+  for (size_t i = 0; i < nomes.size(); ++i)
+    valores.push_back(i + 1 == nomes.size() ? Value(chave) : Value(empresa));
+  if (!FModulo->nClientDataSet.Locate(FOpcoes.CamposChave, valores))
+    throw Exception("Registro não encontrado: empresa " + std::to_string(empresa) + ", chave " +
+                    std::to_string(chave));
+}
+
+void TDigitacao::Digitar(const json& campos) {
+  if (campos.is_null())
+    return;
+  if (!campos.is_object())
+    throw Exception("\"fields\" deve ser um objeto");
+  TnClientDataSet& cds = FModulo->nClientDataSet;
+  for (const auto& [nome, valor] : campos.items()) {
+    TField& field = cds.FieldByName(nome);
+    TnFieldDefinicao& definicao = field.GetDefinicao();
+    if (definicao.OnEnter)
+      definicao.OnEnter(field);
+    if (valor.is_null())
+      field.Clear();
+    else if (valor.is_boolean())
+      field.SetAsBoolean(valor.get<bool>());
+    else {
+      try {
+        field.SetText(TextoDigitado(valor));
+      } catch (const EConvertError& erro) {
+        // Text the field cannot take: the screen refuses it on the field.
+        throw EnField(erro.what(), field.FieldName());
+      }
+    }
+    if (definicao.OnExit)
+      definicao.OnExit(field);
+  }
+}
+
+void TDigitacao::Desfazer() {
+  if (FModulo) {
+    TnClientDataSet& cds = FModulo->nClientDataSet;
+    try {
+      if (cds.State() == TDataSetState::dsInsert || cds.State() == TDataSetState::dsEdit)
+        cds.Cancel();
+      if (cds.Active() && cds.ChangeCount() > 0)
+        cds.CancelUpdates();
+    } catch (const std::exception&) {
+      // The records are reloaded before the next document anyway.
+    }
+  }
+  // What the module holds may now differ from the database.
+  FAberta.reset();
+}
+
+json TDigitacao::Executar(const json& documento) {
+  if (!documento.is_object())
+    throw Exception("Cada documento deve ser um objeto JSON");
+  std::vector<std::string> respostas;
+  if (documento.contains("answers")) {
+    for (const json& resposta : documento["answers"])
+      respostas.push_back(TextoDigitado(resposta));
+  }
+  auto dialogos = std::make_shared<TDialogServiceScripted>(std::move(respostas));
+  TUsarDialogService usarDialogos(dialogos);
+  HostComum::TUsarConexaoAtual usarConexao(FConexao);
+
+  json resultado = json::object();
+  json registro;
+  std::string mensagem, campo;
+  const int nivelAntes = FConexao.NivelTransacao();
+  try {
+    const std::string op = documento.value("op", "insert");
+    if (op != "insert" && op != "edit" && op != "delete")
+      throw Exception("Operação desconhecida: " + op + " (insert, edit ou delete)");
+    if (!FModulo)
+      CriarModulo(documento.value("screen", true));
+    AbrirSeNecessario(documento);
+    TnClientDataSet& cds = FModulo->nClientDataSet;
+    FConexao.StartTransaction();
+    if (op == "insert") {
+      cds.Append();
+      if (TField* empresa = cds.FindField("CODIGOEMPRESA"); empresa && empresa->IsNull()) {
+        TnControleFieldsManutencaoTela::Controlar(*FModulo, [&] {
+          empresa->SetAsInteger(InteiroObrigatorio(documento, "company", "a empresa"));
+        });
+      }
+    } else {
+      Localizar(documento);
+    }
+    if (op == "delete") {
+      registro = HostComum::RegistroJson(cds);
+      cds.Delete();
+    } else {
+      if (op == "edit")
+        cds.Edit();
+      Digitar(documento.contains("fields") ? documento["fields"] : json());
+      cds.Post();
+      registro = HostComum::RegistroJson(cds);
+    }
+    FConexao.Commit();
+    resultado["result"] = kPosted;
+  } catch (const ESemResposta& erro) {
+    resultado["result"] = "question";
+    mensagem = erro.what();
+  } catch (const EnField& erro) {
+    resultado["result"] = "refused";
+    mensagem = erro.what();
+    campo = erro.FieldName();
+  } catch (const EAbort&) {
+    resultado["result"] = "aborted";
+  } catch (const std::exception& erro) {
+    resultado["result"] = "refused";
+    mensagem = erro.what();
+  }
+  if (resultado["result"] != kPosted) {
+    Desfazer();
+    while (FConexao.NivelTransacao() > nivelAntes)
+      FConexao.RollBack();
+    // A module may turn the unanswered question into its own refusal: the
+    // question is still what stopped it.
+    const std::vector<TDialogoRegistrado> perguntas = dialogos->Perguntas();
+    if (!perguntas.empty() && perguntas.back().Resposta.empty() &&
+        dialogos->RespostasRestantes() == 0 && resultado["result"] != "question") {
+      resultado["result"] = "question";
+      mensagem = "Pergunta sem resposta: " + perguntas.back().Texto;
+      campo.clear();
+    }
+  }
+  if (!mensagem.empty())
+    resultado["message"] = mensagem;
+  if (!campo.empty())
+    resultado["field"] = campo;
+  json perguntas = json::array();
+  for (const TDialogoRegistrado& pergunta : dialogos->Perguntas()) {
+    json item = {{"text", pergunta.Texto}, {"buttons", pergunta.Botoes}};
+    item["answer"] = pergunta.Resposta.empty() ? json() : json(pergunta.Resposta);
+    perguntas.push_back(std::move(item));
+  }
+  resultado["questions"] = std::move(perguntas);
+  resultado["informations"] = dialogos->Informacoes();
+  if (resultado["result"] == kPosted)
+    resultado["entry"] = std::move(registro);
+  return resultado;
+}
+
+TResultadoDigitacao Executar(TnDMConexao& conexao, const json& entrada,
+                             const TOpcoesDigitacao& opcoes) {
+  if (!entrada.is_object() && !entrada.is_array())
+    throw Exception("A entrada deve ser um objeto JSON ou uma lista de objetos");
+  TDigitacao digitacao(conexao, opcoes);
+  TResultadoDigitacao resultado;
+  if (entrada.is_object()) {
+    resultado.Saida = digitacao.Executar(entrada);
+    resultado.TodosPostados = resultado.Saida["result"] == kPosted;
+    return resultado;
+  }
+  resultado.Saida = json::array();
+  for (const json& documento : entrada) {
+    json item = digitacao.Executar(documento);
+    const bool postado = item["result"] == kPosted;
+    resultado.Saida.push_back(std::move(item));
+    if (!postado) {
+      resultado.TodosPostados = false;
+      break;
+    }
+  }
+  return resultado;
+}
+
+std::string LerDocumento(const std::string& arquivo) {
+  if (arquivo.empty())
+    return std::string(std::istreambuf_iterator<char>(std::cin), {});
+  std::ifstream entrada(arquivo, std::ios::binary);
+  if (!entrada)
+    throw Exception("Não foi possível abrir " + arquivo);
+  return std::string(std::istreambuf_iterator<char>(entrada), {});
+}
+
+TSaidaComando ComandoEntryPost(TnDMConexao& conexao, const std::string& textoJson,
+                               const TOpcoesDigitacao& opcoes) {
+  HostComum::CarregarPacote();
+  json entrada;
+  try {
+    entrada = json::parse(textoJson);
+  } catch (const json::parse_error& erro) {
+    throw Exception(std::string("JSON inválido: ") + erro.what());
+  }
+  TResultadoDigitacao resultado = Executar(conexao, entrada, opcoes);
+  TSaidaComando saida;
+  saida.Texto = resultado.Saida.dump(2, ' ', false, json::error_handler_t::replace);
+  saida.Status = resultado.TodosPostados ? 0 : 1;
+  return saida;
+}
+
+}  // namespace DigitacaoHost

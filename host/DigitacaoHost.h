@@ -1,0 +1,98 @@
+#pragma once
+// A person at the screen, driven by a JSON document: `ctb entry post`.
+//
+// The module is created by class name, configured on a form (or without one
+// when "screen" is false) and opened on the document's selection; then the
+// record is inserted, edited (located by company and key) or deleted. Each
+// field given is entered, typed and left in the order given: the field
+// definition's OnEnter, the typed text (so OnSetText runs: an account may be
+// a number or an alias), then OnExit. Then Post.
+//
+// The questions are answered from the document's "answers" by a scripted
+// dialog service, and every question and information is recorded in the
+// result. Each document runs inside one transaction of its own: whatever
+// stops it (a refusal, an abort, a question left without an answer) rolls
+// back and cancels the record, so nothing of it is written.
+//
+// Input and output are described in docs/ctb.md. An array of documents runs
+// on one module instance, in order, as a person keying entry after entry,
+// and stops at the first result that is not "posted".
+
+#include <memory>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "framework/app/TnDMClientDataSet.h"
+#include "framework/app/TnForm.h"
+
+class TnDMConexao;
+
+namespace DigitacaoHost {
+
+// The module the command drives unless told otherwise.
+inline constexpr const char* kClassePadrao = "TnCtbDMLctoCtb";
+// The fields that find the record to edit or delete: the company, the key.
+inline constexpr const char* kCamposChavePadrao = "CODIGOEMPRESA;CHAVELCTOCTB";
+
+struct TOpcoesDigitacao {
+  std::string Classe = kClassePadrao;
+  std::string CamposChave = kCamposChavePadrao;
+};
+
+// One open screen: the module lives from the first document to the end.
+class TDigitacao {
+ public:
+  TDigitacao(TnDMConexao& conexao, TOpcoesDigitacao opcoes = {});
+  ~TDigitacao();
+  TDigitacao(const TDigitacao&) = delete;
+  TDigitacao& operator=(const TDigitacao&) = delete;
+
+  // Runs one document; never throws for what the module refuses (that is a
+  // result), only for a document that is not an object.
+  nlohmann::ordered_json Executar(const nlohmann::ordered_json& documento);
+
+  // nullptr before the first document.
+  TnDMClientDataSet* Modulo() const { return FModulo.get(); }
+
+ private:
+  struct TSelecaoAberta;
+
+  void CriarModulo(bool tela);
+  void AbrirSeNecessario(const nlohmann::ordered_json& documento);
+  void Localizar(const nlohmann::ordered_json& documento);
+  void Digitar(const nlohmann::ordered_json& campos);
+  void Desfazer();
+
+  TnDMConexao& FConexao;
+  TOpcoesDigitacao FOpcoes;
+  // The form outlives the module that points at it.
+  std::unique_ptr<TnForm> FForm;
+  std::unique_ptr<TnDMClientDataSet> FModulo;
+  std::unique_ptr<TSelecaoAberta> FAberta;
+};
+
+// A document or an array of documents; the output has the same shape.
+// TodosPostados is false when any result is not "posted".
+struct TResultadoDigitacao {
+  nlohmann::ordered_json Saida;
+  bool TodosPostados = true;
+};
+TResultadoDigitacao Executar(TnDMConexao& conexao, const nlohmann::ordered_json& entrada,
+                             const TOpcoesDigitacao& opcoes = {});
+
+// The text of a file, or of the standard input when `arquivo` is empty.
+// Raises Exception when the file cannot be read.
+std::string LerDocumento(const std::string& arquivo);
+
+// The command: the JSON text in, the JSON text out (indented) and the exit
+// status (0 when every document was posted, 1 otherwise). Loads the
+// module's package first. Raises Exception for text that is not JSON.
+struct TSaidaComando {
+  std::string Texto;
+  int Status = 0;
+};
+TSaidaComando ComandoEntryPost(TnDMConexao& conexao, const std::string& textoJson,
+                               const TOpcoesDigitacao& opcoes = {});
+
+}  // namespace DigitacaoHost

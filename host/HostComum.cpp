@@ -1,0 +1,74 @@
+#include "host/HostComum.h"
+
+#include "entries/nCtbDMLctoCtb_U.h"
+#include "framework/data/ClientDataSet.h"
+#include "framework/db/TnDMConexao.h"
+#include "package/Package.h"
+
+namespace HostComum {
+
+TUsarConexaoAtual::TUsarConexaoAtual(TnDMConexao& conexao) : FAnterior(TnDMConexao::AtualOuNulo()) {
+  TnDMConexao::SetAtual(&conexao);
+}
+
+TUsarConexaoAtual::~TUsarConexaoAtual() {
+  TnDMConexao::SetAtual(FAnterior);
+}
+
+nlohmann::ordered_json RegistroJson(const TnClientDataSet& dataSet) {
+  nlohmann::ordered_json registro = nlohmann::ordered_json::object();
+  if (!dataSet.Active() || dataSet.IsEmpty())
+    return registro;
+  for (int i = 0; i < dataSet.FieldCount(); ++i) {
+    const TField& field = dataSet.Fields(i);
+    if (field.IsCalculated())
+      continue;
+    const Value& valor = field.AsValue();
+    switch (valor.Type()) {
+      case TValueType::Null:
+        registro[field.FieldName()] = nullptr;
+        break;
+      case TValueType::Boolean:
+        registro[field.FieldName()] = valor.AsBoolean();
+        break;
+      case TValueType::Integer:
+        registro[field.FieldName()] = valor.AsInteger();
+        break;
+      case TValueType::Float:
+      case TValueType::Currency:
+        registro[field.FieldName()] = valor.AsFloat();
+        break;
+      case TValueType::DateTime:
+        registro[field.FieldName()] = DateToIso(valor.AsDateTime());
+        break;
+      default:
+        registro[field.FieldName()] = valor.AsString();
+    }
+  }
+  return registro;
+}
+
+void CarregarPacote() {
+  bool carregado = false;
+  for (const Package::TClassePacote& classe : Package::ClassesPacote())
+    carregado = carregado || (classe.Fabrica && Nutilform::TemClasse(classe.Nome));
+  static bool iniciado = false;
+  if (!carregado && !iniciado) {
+    Package::Iniciar();
+    iniciado = true;
+  }
+  // The journal-entry module joins the package's start-up table later; until
+  // then the host registers it itself.
+  if (!Nutilform::TemClasse(TnCtbDMLctoCtb::kClassName))
+    nCtbDMLctoCtb_U::Registrar();
+}
+
+TDateTime DataMinima() {
+  return EncodeDate(1900, 1, 1);
+}
+
+TDateTime DataMaxima() {
+  return EncodeDate(9999, 12, 31);
+}
+
+}  // namespace HostComum

@@ -1,0 +1,38 @@
+#pragma once
+// Small pieces the host's commands share.
+
+#include <nlohmann/json.hpp>
+
+#include "framework/core/TDateTime.h"
+
+class TnClientDataSet;
+class TnDMConexao;
+
+namespace HostComum {
+
+// Makes a connection the calling thread's current one (the SQL helpers and
+// the modules reach it when none is passed) and puts the previous one back.
+class TUsarConexaoAtual {
+ public:
+  explicit TUsarConexaoAtual(TnDMConexao& conexao);
+  ~TUsarConexaoAtual();
+  TUsarConexaoAtual(const TUsarConexaoAtual&) = delete;
+  TUsarConexaoAtual& operator=(const TUsarConexaoAtual&) = delete;
+
+ private:
+  TnDMConexao* FAnterior;
+};
+
+// The current record's data fields in field order: dates ISO, money and
+// other numbers as numbers, null as null.
+nlohmann::ordered_json RegistroJson(const TnClientDataSet& dataSet);
+
+// Loads the module's package once per program, as the host does before it
+// creates modules by class name; nothing when it is loaded already.
+void CarregarPacote();
+
+// The bounds of an open period: 01/01/1900 and 31/12/9999.
+TDateTime DataMinima();
+TDateTime DataMaxima();
+
+}  // namespace HostComum

@@ -1,0 +1,632 @@
+// The balance generation process against balances computed from the entries
+// the test wrote: previous balance, debits, credits and current balance of
+// every analytic account, the date buckets, the establishments, the roll-up
+// of synthetic and calculated accounts, quotas, currencies, refusals,
+// cancelling and the parallel run.
+
+#include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
+
+#include <map>
+#include <memory>
+#include <random>
+#include <set>
+
+#include "framework/core/Nutil.h"
+#include "framework/ctb/TnUtilCotacao.h"
+#include "framework/ctb/TnUtilCtb.h"
+#include "framework/ctb/TnUtilOpcoesCtb.h"
+#include "tests/balances/TBalancesTest.h"
+
+namespace {
+
+using TParametros = std::map<std::string, std::string>;
+
+struct TLinhaSaldo {
+  Currency Anterior, Debito, Credito, Movimento, Atual;
+  int64_t SemSaldoMov = 0;
+  int64_t SintFilial = 0;
+  std::string Classif;
+  int64_t TipoConta = 0;
+};
+// (account, establishment, day) -> row.
+using TResultado = std::map<std::tuple<int64_t, int64_t, double>, TLinhaSaldo>;
+
+TResultado LerResultado(TnClientDataSet& ds) {
+  TResultado r;
+  for (ds.First(); !ds.Eof(); ds.Next()) {
+    auto chave = std::make_tuple(ds.FieldByName("CONTACTB").AsInteger(),
+                                 ds.FieldByName("CODIGOESTAB").AsInteger(),
+                                 ds.FieldByName("DATASALDO").AsDateTime().Days());
+    EXPECT_FALSE(r.contains(chave)) << "linha repetida " << std::get<0>(chave);
+    TLinhaSaldo& l = r[chave];
+    l.Anterior = ds.FieldByName("SALDOANTERIOR").AsCurrency();
+    l.Debito = ds.FieldByName("DEBITO").AsCurrency();
+    l.Credito = ds.FieldByName("CREDITO").AsCurrency();
+    l.Movimento = ds.FieldByName("MOVIMENTO").AsCurrency();
+    l.Atual = ds.FieldByName("SALDOATUAL").AsCurrency();
+    l.SemSaldoMov = ds.FieldByName("SEMSALDOMOV").AsInteger();
+    l.SintFilial = ds.FieldByName("SINTFILIAL").AsInteger();
+    l.Classif = ds.FieldByName("CLASSIFCONTA").AsString();
+    l.TipoConta = ds.FieldByName("TIPOCONTA").AsInteger();
+  }
+  return r;
+}
+
+std::string Linha(int64_t conta, int64_t estab, const TLinhaSaldo& l) {
+  return fmt::format("{} e{}: ant {} D {} C {} mov {} atual {}\n", conta, estab,
+                     l.Anterior.ToString(), l.Debito.ToString(), l.Credito.ToString(),
+                     l.Movimento.ToString(), l.Atual.ToString());
+}
+
+// Nature of the analytic accounts of the fixture (groups 1 debit, 2 and 3
+// credit).
+int NaturezaConta(int64_t conta) {
+  return conta < 20 ? 1 : -1;
+}
+
+// A report that asks to stop at a given checkpoint.
+class TReportParar : public IReportProgresso {
+ public:
+  explicit TReportParar(int pararEm) : FPararEm(pararEm) {}
+  bool CSLShowProgress(int atual, int total) override {
+    Chamadas.emplace_back(atual, total);
+    return atual == FPararEm;
+  }
+  std::vector<std::pair<int, int>> Chamadas;
+
+ private:
+  int FPararEm;
+};
+
+class TProcessoContado : public TnCtbDPGerarSaldoCtbIndividual {
+ public:
+  void OnProcessarResultadoParalelo(const TnResultadoParalelo& resultado) override {
+    ++Entregas;
+    TnCtbDPGerarSaldoCtbIndividual::OnProcessarResultadoParalelo(resultado);
+  }
+  int Entregas = 0;
+};
+
+class TGerarSaldoTest : public TBalancesTest {
+ protected:
+  void SetUp() override {
+    TBalancesTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    LimparConfiguracoes();
+    for (auto [grupo, natureza] : {std::pair{"1", 1}, {"2", -1}, {"3", -1}, {"5", 1}})
+      Exec("insert into NATUREZAGRUPO (CODIGOEMPRESA, CLASSIFGRUPO, NATUREZA) values (1, :pG, :pN)",
+           {{"pG", grupo}, {"pN", natureza}});
+  }
+  void TearDown() override {
+    LimparConfiguracoes();
+    TBalancesTest::TearDown();
+  }
+  // The settings singletons outlive the test databases.
+  static void LimparConfiguracoes() {
+    PlanoEspecifico().LimparChave();
+    ControleOpcaoIFRS().LimparChave();
+    ControleCotacao().LimparChave();
+    ControleOpcaoMoedaFuncional().LimparChave();
+  }
+
+  void InserirConta(int64_t conta, const std::string& classif, int tipo, int tipoCalc = 1) {
+    Exec(
+        "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, DESCRCONTA, TIPOCONTA, "
+        "TIPOCONTACALC, TIPOCOTACAO, APELIDOCONTA, TIPOCONTROLECONTABIL) values (1, :pConta, "
+        ":pClassif, 'CONTA', :pTipo, :pCalc, 1, 'X', 'LN')",
+        {{"pConta", conta}, {"pClassif", classif}, {"pTipo", tipo}, {"pCalc", tipoCalc}});
+  }
+
+  void Cotacao(int moeda, TDateTime data, double valor) {
+    Exec(
+        "insert into COTACAO (CODIGOMOEDA, DATACOTACAO, TIPOCOTACAO, VALORCOTACAO) values "
+        "(:pMoeda, :pData, 0, :pValor)",
+        {{"pMoeda", moeda}, {"pData", data}, {"pValor", valor}});
+  }
+
+  std::unique_ptr<TnCtbDPGerarSaldoCtbIndividual> Processo(TDateTime inicio, TDateTime fim,
+                                                           const TParametros& params = {}) {
+    auto processo = std::make_unique<TProcessoContado>();
+    processo->SetConexao(&Conexao());
+    processo->Param("pCodigoEmpresa").SetValor("1");
+    processo->Param("pDataInicial").SetValor(DateToIso(inicio));
+    processo->Param("pDataFinal").SetValor(DateToIso(fim));
+    for (const auto& [alias, valor] : params)
+      processo->Param(alias).SetValor(valor);
+    return processo;
+  }
+
+  TResultado Rodar(TDateTime inicio, TDateTime fim, const TParametros& params = {}) {
+    auto processo = Processo(inicio, fim, params);
+    processo->Executar();
+    return LerResultado(processo->nClientDataSet);
+  }
+
+  // What the process must show for the analytic accounts, straight from the
+  // entries.
+  std::string Direto(const TnParansSaldoCtb& p, const std::function<bool(const TLcto&)>& aceita,
+                     const std::vector<int64_t>& estabs) const {
+    std::string texto;
+    for (int64_t estab : estabs) {
+      const bool porEstab = estab != 0;
+      const TSaldos anterior = Esperado(p, TJanela::Anterior, aceita, porEstab);
+      const TSaldos periodo = Esperado(p, TJanela::Periodo, aceita, porEstab);
+      for (int64_t conta : kContasAnaliticas) {
+        auto valor = [&](const TSaldos& s) {
+          auto it = s.find({conta, estab, 0});
+          return it == s.end() ? std::pair<Currency, Currency>() : it->second;
+        };
+        const auto [da, ca] = valor(anterior);
+        const auto [d, c] = valor(periodo);
+        const int n = NaturezaConta(conta);
+        TLinhaSaldo l;
+        l.Anterior = n == 1 ? da - ca : ca - da;
+        l.Debito = d;
+        l.Credito = c;
+        l.Movimento = n == 1 ? d - c : c - d;
+        l.Atual = l.Anterior + l.Movimento;
+        texto += Linha(conta, estab, l);
+      }
+    }
+    return texto;
+  }
+
+  static std::string Analiticas(const TResultado& r, const std::vector<int64_t>& estabs) {
+    std::string texto;
+    for (int64_t estab : estabs)
+      for (int64_t conta : kContasAnaliticas)
+        for (const auto& [chave, l] : r)
+          if (std::get<0>(chave) == conta && std::get<1>(chave) == estab)
+            texto += Linha(conta, estab, l);
+    return texto;
+  }
+};
+
+// ---- the balances themselves ----
+
+struct TCasoSaldo {
+  TDateTime Inicio, Fim;
+  bool Relacionar;
+  TnTipoSaldoCtb Livro;
+  std::string Historico;  // "" = no history filter
+};
+
+TEST_P(TGerarSaldoTest, RandomEntriesMatchDirectComputationFromEntries) {
+  const std::vector<TCasoSaldo> casos = {
+      {Dia(1, 1), Dia(3, 31), false, TnTipoSaldoCtb::tscSocietario, ""},
+      {Dia(2, 1), Dia(2, 29), true, TnTipoSaldoCtb::tscSocietario, ""},
+      {Dia(2, 15), Dia(3, 10), true, TnTipoSaldoCtb::tscFiscal, ""},
+      {Dia(2, 15), Dia(3, 10), false, TnTipoSaldoCtb::tscFiscal, "1"},
+      {Dia(3, 1), Dia(3, 31), true, TnTipoSaldoCtb::tscSocietario, "2"},
+      {Dia(3, 31), Dia(3, 31), false, TnTipoSaldoCtb::tscSocietario, ""}};
+  for (uint64_t semente : {7u, 99u, 2024u}) {
+    std::mt19937_64 gerador(semente);
+    for (int i = 0; i < 60; ++i)
+      Inserir(Sortear(gerador));
+    for (const TCasoSaldo& caso : casos) {
+      SCOPED_TRACE(fmt::format("semente {} {}..{} filiais={} livro={} hist={}", semente,
+                               DateToIso(caso.Inicio), DateToIso(caso.Fim), caso.Relacionar,
+                               static_cast<int>(caso.Livro), caso.Historico));
+      const TnParansSaldoCtb p = Parans(caso.Inicio, caso.Fim, caso.Relacionar, caso.Livro);
+      std::function<bool(const TLcto&)> aceita;
+      if (!caso.Historico.empty()) {
+        const int hist = std::stoi(caso.Historico);
+        aceita = [hist](const TLcto& l) { return l.Hist == hist; };
+      }
+      const std::vector<int64_t> estabs =
+          caso.Relacionar ? std::vector<int64_t>{0, 1, 2} : std::vector<int64_t>{0};
+      const TResultado r = Rodar(caso.Inicio, caso.Fim,
+                                 {{"pRelacionarEstab", caso.Relacionar ? "1" : "0"},
+                                  {"pTipoSaldoCtb", std::to_string(static_cast<int>(caso.Livro))},
+                                  {"pCodigoHistCtb", caso.Historico}});
+      EXPECT_EQ(Direto(p, aceita, estabs), Analiticas(r, estabs));
+      for (const auto& [chave, l] : r)
+        EXPECT_EQ(caso.Fim.Days(), std::get<2>(chave)) << "sem agrupamento a data é a final";
+    }
+  }
+}
+
+TEST_P(TGerarSaldoTest, EntryFilterOriginsAreTakenOutOfThePeriod) {
+  SemearTresMeses();
+  const TnParansSaldoCtb p = Parans(Dia(2, 1), Dia(3, 31), true);
+  const TResultado r = Rodar(
+      Dia(2, 1), Dia(3, 31),
+      {{"pRelacionarEstab", "1"}, {"pConsiderarFiltroLctoCtb", "1"}, {"pFiltroOrigemLcto", "IM"}});
+  // The origins' window is the period: what came before stays whole.
+  auto semIM = [&](const TLcto& l) { return l.Data < p.DataInicial || l.Origem != "IM"; };
+  EXPECT_EQ(Direto(p, semIM, {0, 1, 2}), Analiticas(r, {0, 1, 2}));
+
+  // The user's active filter reaches back before the start: the previous
+  // balance loses those entries too, unless the filter is not considered.
+  AtivarFiltroUsuario(Dia(1, 1), Dia(3, 31), "IM");
+  const TnParansSaldoCtb q = Parans(Dia(2, 15), Dia(3, 31));
+  auto nuncaIM = [](const TLcto& l) { return l.Origem != "IM"; };
+  EXPECT_EQ(Direto(q, nuncaIM, {0}),
+            Analiticas(Rodar(Dia(2, 15), Dia(3, 31), {{"pConsiderarFiltroLctoCtb", "1"}}), {0}));
+  EXPECT_EQ(Direto(q, {}, {0}),
+            Analiticas(Rodar(Dia(2, 15), Dia(3, 31), {{"pConsiderarFiltroLctoCtb", "0"}}), {0}));
+}
+
+TEST_P(TGerarSaldoTest, MonthlyBucketsCarryTheCloseIntoTheNextMonth) {
+  SemearTresMeses();
+  const TResultado r =
+      Rodar(Dia(1, 15), Dia(3, 10), {{"pTipoAgruparData", "2"}, {"pRelacionarEstab", "1"}});
+  const std::vector<double> meses = {Dia(1, 1).Days(), Dia(2, 1).Days(), Dia(3, 1).Days()};
+  // 16 accounts of the chart, establishments 0, 1 and 2, three months.
+  EXPECT_EQ(16u * 3 * 3, r.size());
+  std::set<double> datas;
+  for (const auto& [chave, l] : r)
+    datas.insert(std::get<2>(chave));
+  EXPECT_EQ(std::set<double>(meses.begin(), meses.end()), datas);
+  for (int64_t conta : kContasAnaliticas)
+    for (int64_t estab : {0, 1, 2})
+      for (size_t m = 1; m < meses.size(); ++m) {
+        const TLinhaSaldo& anterior = r.at({conta, estab, meses[m - 1]});
+        const TLinhaSaldo& atual = r.at({conta, estab, meses[m]});
+        EXPECT_EQ(anterior.Atual, atual.Anterior) << conta << " e" << estab << " mês " << m;
+        EXPECT_EQ(atual.Anterior + atual.Movimento, atual.Atual);
+      }
+  // The January bucket starts at the 15th: its previous balance is
+  // everything before it, its movement the rest of January.
+  const TnParansSaldoCtb jan = Parans(Dia(1, 15), Dia(1, 31), true);
+  TResultado janeiro;
+  for (const auto& [chave, l] : r)
+    if (std::get<2>(chave) == meses[0])
+      janeiro[{std::get<0>(chave), std::get<1>(chave), 0}] = l;
+  EXPECT_EQ(Direto(jan, {}, {0, 1, 2}), Analiticas(janeiro, {0, 1, 2}));
+}
+
+TEST_P(TGerarSaldoTest, DailyBucketsListEveryAccountEveryDay) {
+  SemearTresMeses();
+  const TResultado r = Rodar(Dia(2, 10), Dia(2, 16), {{"pTipoAgruparData", "1"}});
+  EXPECT_EQ(16u * 7, r.size());
+  // The day totals of one account add up to the undivided period.
+  const TResultado inteiro = Rodar(Dia(2, 10), Dia(2, 16));
+  for (int64_t conta : kContasAnaliticas) {
+    Currency debito, credito;
+    for (int dia = 10; dia <= 16; ++dia) {
+      const TLinhaSaldo& l = r.at({conta, 0, Dia(2, dia).Days()});
+      debito += l.Debito;
+      credito += l.Credito;
+    }
+    const TLinhaSaldo& total = inteiro.at({conta, 0, Dia(2, 16).Days()});
+    EXPECT_EQ(total.Debito, debito) << conta;
+    EXPECT_EQ(total.Credito, credito) << conta;
+    EXPECT_EQ(total.Atual, r.at({conta, 0, Dia(2, 16).Days()}).Atual) << conta;
+  }
+}
+
+TEST_P(TGerarSaldoTest, CreditNatureAccountTurnsCreditsIntoPositiveMovement) {
+  const Currency cem = Currency::FromRaw(1000000), trezentos = Currency::FromRaw(3000000);
+  Inserir({1, Dia(2, 5), "LN", 21, 11, 1, "DG", cem, std::nullopt});
+  Inserir({1, Dia(2, 6), "LN", 11, 21, 1, "DG", trezentos, std::nullopt});
+  const TLinhaSaldo l = Rodar(Dia(2, 1), Dia(2, 29)).at({21, 0, Dia(2, 29).Days()});
+  EXPECT_EQ(Currency(), l.Anterior);
+  EXPECT_EQ(cem, l.Debito);
+  EXPECT_EQ(trezentos, l.Credito);
+  EXPECT_EQ(Currency(200), l.Movimento);
+  EXPECT_EQ(Currency(200), l.Atual);
+}
+
+TEST_P(TGerarSaldoTest, QuotaScalesBalancesAndMovementButNotDebitsAndCredits) {
+  SemearTresMeses();
+  const TResultado inteiro = Rodar(Dia(2, 15), Dia(3, 31));
+  const TResultado metade = Rodar(Dia(2, 15), Dia(3, 31), {{"pPercentualCotas", "50"}});
+  const TResultado semAnterior = Rodar(Dia(2, 15), Dia(3, 31), {{"pIgnorarSaldoAnt", "1"}});
+  auto meio = [](Currency c) {
+    return Nutil::RoundValor(Currency::FromDouble(c.ToDouble() / 2), 2);
+  };
+  for (int64_t conta : kContasAnaliticas) {
+    const auto chave = std::make_tuple(conta, int64_t{0}, Dia(3, 31).Days());
+    const TLinhaSaldo& a = inteiro.at(chave);
+    const TLinhaSaldo& b = metade.at(chave);
+    EXPECT_EQ(a.Debito, b.Debito) << conta;
+    EXPECT_EQ(a.Credito, b.Credito) << conta;
+    EXPECT_EQ(meio(a.Anterior), b.Anterior) << conta;
+    EXPECT_EQ(meio(a.Movimento), b.Movimento) << conta;
+    EXPECT_EQ(b.Anterior + b.Movimento, b.Atual) << conta;
+    const TLinhaSaldo& c = semAnterior.at(chave);
+    EXPECT_EQ(a.Anterior, c.Anterior) << conta;
+    EXPECT_EQ(c.Movimento, c.Atual) << conta;
+  }
+}
+
+// ---- roll-ups ----
+
+TEST_P(TGerarSaldoTest, SyntheticTotalsEqualTheirAnalyticAccountsAtEveryLevel) {
+  SemearTresMeses();
+  for (const std::string relacionar : {"0", "1"}) {
+    const TResultado r =
+        Rodar(Dia(1, 20), Dia(3, 5), {{"pRelacionarEstab", relacionar}, {"pTipoAgruparData", "2"}});
+    int sinteticas = 0;
+    for (const auto& [chave, s] : r) {
+      if (s.TipoConta != 1)
+        continue;
+      ++sinteticas;
+      TLinhaSaldo soma;
+      for (const auto& [outra, a] : r)
+        if (a.TipoConta == 2 && std::get<1>(outra) == std::get<1>(chave) &&
+            std::get<2>(outra) == std::get<2>(chave) && a.Classif.starts_with(s.Classif + ".")) {
+          soma.Anterior += a.Anterior;
+          soma.Debito += a.Debito;
+          soma.Credito += a.Credito;
+          soma.Movimento += a.Movimento;
+          soma.Atual += a.Atual;
+        }
+      EXPECT_EQ(Linha(std::get<0>(chave), std::get<1>(chave), soma),
+                Linha(std::get<0>(chave), std::get<1>(chave), s))
+          << s.Classif << " filiais=" << relacionar;
+    }
+    EXPECT_EQ((relacionar == "1" ? 3 : 1) * 9 * 3, sinteticas);
+  }
+  // Without roll-up no synthetic row is created at all.
+  for (const auto& [chave, l] : Rodar(Dia(1, 1), Dia(3, 31), {{"pTotalizarSintetica", "0"}}))
+    EXPECT_EQ(2, l.TipoConta) << std::get<0>(chave);
+}
+
+TEST_P(TGerarSaldoTest, CalculatedAccountIsOneAccountMinusAnother) {
+  SemearTresMeses();
+  InserirConta(50, "1.1.01.009", 2, 2);
+  Exec(
+      "insert into CALCPLANOESPEC (CODIGOEMPRESA, CONTACTB, CONTACTBCALC, OPERACAO) values "
+      "(1, 50, 11, 1)");
+  Exec(
+      "insert into CALCPLANOESPEC (CODIGOEMPRESA, CONTACTB, CONTACTBCALC, OPERACAO) values "
+      "(1, 50, 21, 2)");
+  const TResultado r =
+      Rodar(Dia(1, 10), Dia(3, 20), {{"pRelacionarEstab", "1"}, {"pTipoAgruparData", "2"}});
+  int linhas = 0;
+  for (const auto& [chave, a] : r) {
+    if (std::get<0>(chave) != 50)
+      continue;
+    ++linhas;
+    const auto [conta, estab, dia] = chave;
+    const TLinhaSaldo& b = r.at({11, estab, dia});
+    const TLinhaSaldo& c = r.at({21, estab, dia});
+    TLinhaSaldo esperado;
+    esperado.Anterior = b.Anterior - c.Anterior;
+    esperado.Debito = b.Debito - c.Debito;
+    esperado.Credito = b.Credito - c.Credito;
+    esperado.Movimento = b.Movimento - c.Movimento;
+    esperado.Atual = b.Atual - c.Atual;
+    EXPECT_EQ(Linha(50, estab, esperado), Linha(50, estab, a)) << DateToIso(TDateTime(dia));
+  }
+  EXPECT_EQ(3 * 3, linhas);
+}
+
+TEST_P(TGerarSaldoTest, SyntheticWithoutAnalyticAccountsCanBeLeftOut) {
+  SemearTresMeses();
+  InserirConta(70, "5", 1);
+  auto temConta = [](const TResultado& r, int64_t conta) {
+    for (const auto& [chave, l] : r)
+      if (std::get<0>(chave) == conta)
+        return true;
+    return false;
+  };
+  EXPECT_TRUE(temConta(Rodar(Dia(1, 1), Dia(1, 31)), 70));
+  const TResultado sem = Rodar(Dia(1, 1), Dia(1, 31), {{"pListarSinteticasSemAnaliticas", "0"}});
+  EXPECT_FALSE(temConta(sem, 70));
+  EXPECT_TRUE(temConta(sem, 1));
+}
+
+TEST_P(TGerarSaldoTest, ZeroMovementMarksAndBranchSums) {
+  const Currency cem = Currency::FromRaw(1000000);
+  Inserir({1, Dia(2, 5), "LN", 11, 21, 1, "DG", cem, std::nullopt});
+  Inserir({2, Dia(2, 6), "LN", 11, 21, 1, "DG", cem, std::nullopt});
+  Inserir({2, Dia(2, 6), "LN", 12, 22, 1, "DG", cem, std::nullopt});
+  const TResultado r = Rodar(Dia(2, 1), Dia(2, 29),
+                             {{"pRelacionarEstab", "1"}, {"pListarContasMovimentoZero", "0"}});
+  const double fim = Dia(2, 29).Days();
+  EXPECT_EQ(1, r.at({13, 0, fim}).SemSaldoMov);
+  EXPECT_EQ(0, r.at({11, 0, fim}).SemSaldoMov);
+  // Two establishments with values under account 11, one under 12.
+  EXPECT_EQ(1, r.at({11, 0, fim}).SintFilial);
+  EXPECT_EQ(0, r.at({12, 0, fim}).SintFilial);
+  EXPECT_EQ(Currency(200), r.at({11, 0, fim}).Debito);
+  // Listing them clears the mark.
+  EXPECT_EQ(0, Rodar(Dia(2, 1), Dia(2, 29)).at({13, 0, fim}).SemSaldoMov);
+}
+
+// ---- currencies ----
+
+TEST_P(TGerarSaldoTest, LocalCurrencyImplantationIsConvertedAtItsDateAndFlagged) {
+  // Currency 3 is nobody's functional currency; establishment 2 keeps none.
+  Exec(
+      "insert into IMPLSALDOCTB (CODIGOEMPRESA, CODIGOESTAB, CODIGOMOEDA, CONTACTB, "
+      "TIPOLANCAMENTO, DATASALDO, NATUREZASALDO, VALORSALDO) values (1, 2, 0, 11, 'LN', "
+      "'2023-12-31', 1, 1000)");
+  Cotacao(3, EncodeDate(2023, 12, 31), 5.0);
+  Cotacao(3, Dia(1, 10), 4.0);
+  Cotacao(3, Dia(2, 10), 2.0);
+  const Currency cem = Currency::FromRaw(1000000);
+  Inserir({2, Dia(1, 10), "LN", 11, 21, 1, "DG", cem, std::nullopt});
+  Inserir({2, Dia(2, 10), "LN", 11, 21, 1, "DG", cem, std::nullopt});
+  auto processo = Processo(Dia(2, 1), Dia(2, 29), {{"pCodigoMoeda", "3"}, {"pCodigoEstab", "2"}});
+  processo->Executar();
+  EXPECT_TRUE(processo->CalculandoSaldoOutraMoeda());
+  const TResultado r = LerResultado(processo->nClientDataSet);
+  const TLinhaSaldo& caixa = r.at({11, 0, Dia(2, 29).Days()});
+  // 1,000.00 at 5 plus 100.00 at 4; the period's 100.00 at 2.
+  EXPECT_EQ(Currency(225), caixa.Anterior);
+  EXPECT_EQ(Currency(50), caixa.Debito);
+  EXPECT_EQ(Currency(275), caixa.Atual);
+  EXPECT_EQ(Currency(25), r.at({21, 0, Dia(2, 29).Days()}).Anterior);
+  EXPECT_EQ("1", processo->Param("pImplSaldoMoedaInvalida").AsString());
+  EXPECT_EQ("0", processo->Param("pUsouValorCotacaoInvalida").AsString());
+  EXPECT_EQ(EncodeDate(2023, 12, 31), processo->ParansSaldoCtb().DataImplSaldoCtb);
+
+  // A day without its own rate converts at the last one and says so.
+  Inserir({2, Dia(2, 20), "LN", 11, 21, 1, "DG", cem, std::nullopt});
+  processo->Executar();
+  EXPECT_EQ("1", processo->Param("pUsouValorCotacaoInvalida").AsString());
+  EXPECT_EQ(Currency(100),
+            LerResultado(processo->nClientDataSet).at({11, 0, Dia(2, 29).Days()}).Debito);
+}
+
+TEST_P(TGerarSaldoTest, FunctionalCurrencyReadsTheCurrencyAmountsAndConvertsBackToReais) {
+  SemearTresMeses();
+  Exec("update PLANOESPEC set TIPOCOTACAO = 0 where CODIGOEMPRESA = 1");
+  Cotacao(kMoedaFuncional, Dia(3, 31), 2.5);
+  auto processo =
+      Processo(Dia(2, 1), Dia(3, 31),
+               {{"pCodigoMoeda", std::to_string(kMoedaFuncional)}, {"pCodigoEstab", "1"}});
+  processo->Executar();
+  ASSERT_TRUE(processo->CalculandoSaldoMoedaFuncional());
+  const TResultado moeda = LerResultado(processo->nClientDataSet);
+  auto doEstab1 = [](const TLcto& l) { return l.Estab == 1; };
+  const TnParansSaldoCtb p = Parans(Dia(2, 1), Dia(3, 31));
+  const TSaldos periodo = Esperado(p, TJanela::Periodo, doEstab1, false, false, true);
+  for (int64_t conta : kContasAnaliticas) {
+    auto it = periodo.find({conta, 0, 0});
+    const auto [d, c] = it == periodo.end() ? std::pair<Currency, Currency>() : it->second;
+    EXPECT_EQ(d, moeda.at({conta, 0, Dia(3, 31).Days()}).Debito) << conta;
+    EXPECT_EQ(c, moeda.at({conta, 0, Dia(3, 31).Days()}).Credito) << conta;
+  }
+  processo->Param("pGerarMoedaFuncionalEmReais").SetValor("1");
+  processo->Executar();
+  const TResultado reais = LerResultado(processo->nClientDataSet);
+  auto vezes = [](Currency c) {
+    return Nutil::RoundValor(Currency::FromDouble(c.ToDouble() * 2.5), 2);
+  };
+  for (int64_t conta : kContasAnaliticas) {
+    const auto chave = std::make_tuple(conta, int64_t{0}, Dia(3, 31).Days());
+    const TLinhaSaldo& a = moeda.at(chave);
+    const TLinhaSaldo& b = reais.at(chave);
+    EXPECT_EQ(vezes(a.Anterior), b.Anterior) << conta;
+    EXPECT_EQ(vezes(a.Debito), b.Debito) << conta;
+    EXPECT_EQ(vezes(a.Atual), b.Atual) << conta;
+  }
+  // Synthetic accounts are rolled up from the converted rows.
+  const TLinhaSaldo& disponivel = reais.at({3, 0, Dia(3, 31).Days()});
+  EXPECT_EQ(reais.at({11, 0, Dia(3, 31).Days()}).Atual + reais.at({12, 0, Dia(3, 31).Days()}).Atual,
+            disponivel.Atual);
+}
+
+// ---- refusals, parameters and the run ----
+
+TEST_P(TGerarSaldoTest, IfrsAdoptionInsideThePeriodIsRefused) {
+  SemearTresMeses();
+  Exec("insert into OPCAOIFRS (CODIGOEMPRESA, DATAOPCAO) values (1, '2024-02-01')");
+  try {
+    Rodar(Dia(1, 1), Dia(3, 31));
+    ADD_FAILURE() << "sem recusa";
+  } catch (const Exception& e) {
+    EXPECT_STREQ(
+        "Períodos Inválidos: Não é possível calcular o saldo pois a adoção do IFRS(01/02/2024) "
+        "foi feita entre os períodos Inicial e Final informados.",
+        e.what());
+  }
+  // On the start date itself, or with the check off, the run goes on.
+  EXPECT_FALSE(Rodar(Dia(2, 1), Dia(3, 31)).empty());
+  EXPECT_FALSE(Rodar(Dia(1, 1), Dia(3, 31), {{"pValidarPeriodoIFRS", "0"}}).empty());
+}
+
+TEST_P(TGerarSaldoTest, AccountWithoutNatureIsRefusedByName) {
+  InserirConta(60, "9.1", 2);
+  try {
+    Rodar(Dia(1, 1), Dia(1, 31));
+    ADD_FAILURE() << "sem recusa";
+  } catch (const Exception& e) {
+    EXPECT_STREQ("Conta contábil código 60 possui uma classificação inválida!", e.what());
+  }
+}
+
+TEST_P(TGerarSaldoTest, MissingOrInvertedPeriodEndsSilentlyWithAnEmptyResult) {
+  SemearTresMeses();
+  EXPECT_TRUE(Rodar(Dia(3, 1), Dia(2, 1)).empty());
+  EXPECT_TRUE(Rodar(Dia(3, 1), Dia(3, 31), {{"pCodigoEmpresa", ""}}).empty());
+  EXPECT_TRUE(Rodar(Dia(3, 1), Dia(3, 31), {{"pDataFinal", ""}}).empty());
+}
+
+TEST_P(TGerarSaldoTest, SmallAccountSelectionNarrowsTheQueriesToItsAccounts) {
+  SemearTresMeses();
+  auto processo = Processo(Dia(2, 1), Dia(2, 29), {{"pContaCtb", "3"}});
+  processo->Executar();
+  EXPECT_EQ("3,11,12", processo->ParansSaldoCtb().ContaCtbInclusion);
+  const TResultado r = LerResultado(processo->nClientDataSet);
+  EXPECT_EQ(3u, r.size());
+  const TResultado todas = Rodar(Dia(2, 1), Dia(2, 29));
+  EXPECT_EQ(Linha(11, 0, todas.at({11, 0, Dia(2, 29).Days()})),
+            Linha(11, 0, r.at({11, 0, Dia(2, 29).Days()})));
+}
+
+TEST_P(TGerarSaldoTest, ReportCancelStopsAtTheCheckpoint) {
+  SemearTresMeses();
+  TReportParar relatorio(2);
+  auto processo =
+      Processo(Dia(1, 1), Dia(3, 31),
+               {{"pReferReport", TnCtbDPGerarSaldoCtbIndividual::Referencia(&relatorio)}});
+  processo->Executar();
+  EXPECT_EQ(2, processo->GetItemAtual());
+  EXPECT_TRUE(processo->nClientDataSet.IsEmpty());
+  EXPECT_EQ((std::vector<std::pair<int, int>>{{1, 8}, {2, 8}}), relatorio.Chamadas);
+
+  TReportParar continuar(0);
+  processo->Param("pReferReport").SetValor(TnCtbDPGerarSaldoCtbIndividual::Referencia(&continuar));
+  processo->Executar();
+  EXPECT_EQ(3, processo->GetItemAtual());
+  EXPECT_FALSE(processo->nClientDataSet.IsEmpty());
+  EXPECT_TRUE(processo->GetExisteMovimento());
+
+  // The person cancels through the progress frame.
+  processo->GetProgresso().Cancelar();
+  processo->Executar();
+  EXPECT_EQ(1, processo->GetItemAtual());
+  EXPECT_TRUE(processo->nClientDataSet.IsEmpty());
+  EXPECT_FALSE(processo->GetExisteMovimento());
+}
+
+TEST_P(TGerarSaldoTest, ParallelRunDeliversItsResultOnce) {
+  SemearTresMeses();
+  const TResultado sequencial = Rodar(Dia(2, 1), Dia(3, 31), {{"pRelacionarEstab", "1"}});
+  auto processo = Processo(Dia(2, 1), Dia(3, 31), {{"pRelacionarEstab", "1"}});
+  auto& contado = dynamic_cast<TProcessoContado&>(*processo);
+  processo->ExecutarParalelo();
+  EXPECT_FALSE(processo->GetFinalizouParalelo());
+  EXPECT_TRUE(processo->AguardarParalelo());
+  EXPECT_FALSE(processo->AguardarParalelo());
+  EXPECT_EQ(1, contado.Entregas);
+  EXPECT_TRUE(processo->GetFinalizouParalelo());
+  EXPECT_EQ("", processo->GetErroExecucaoParalela());
+  EXPECT_FALSE(processo->Mensagens().TemErro());
+  const TResultado paralelo = LerResultado(processo->nClientDataSet);
+  EXPECT_EQ(Analiticas(sequencial, {0, 1, 2}), Analiticas(paralelo, {0, 1, 2}));
+
+  // A failed run is delivered once too, as an error message.
+  Exec("insert into OPCAOIFRS (CODIGOEMPRESA, DATAOPCAO) values (1, '2024-03-01')");
+  ControleOpcaoIFRS().LimparChave();
+  processo->ExecutarParalelo();
+  processo->AguardarParalelo();
+  EXPECT_EQ(2, contado.Entregas);
+  EXPECT_TRUE(processo->Mensagens().TemErro());
+}
+
+TEST_P(TGerarSaldoTest, ClearingTheRememberedParametersRestoresTheProcessDefaults) {
+  auto processo = Processo(Dia(1, 1), Dia(1, 31),
+                           {{"pConsiderarFiltroLctoCtb", "1"},
+                            {"pTotalizarSintetica", "0"},
+                            {"pPercentualCotas", "30"},
+                            {"pTipoAgruparData", "2"}});
+  processo->LimparParamsINI();
+  const std::vector<std::pair<const char*, const char*>> esperados = {
+      {"pTipoSaldoCtb", "0"},
+      {"pCodigoMoeda", "0"},
+      {"pRelacionarEstab", "0"},
+      {"pTipoAgruparData", "0"},
+      {"pTotalizarSintetica", "1"},
+      {"pConsiderarFiltroLctoCtb", "0"},
+      {"pListarContasMovimentoZero", "1"},
+      {"pValidarPeriodoIFRS", "1"},
+      {"pCodigoEmpresa", ""},
+      {"pDataInicial", ""},
+      {"pPercentualCotas", ""},
+      {"pListarSinteticasSemAnaliticas", "1"}};
+  for (const auto& [alias, valor] : esperados)
+    EXPECT_EQ(valor, processo->Param(alias).AsString()) << alias;
+  EXPECT_THROW(processo->Param("pTipoAgruparData").SetValor("3"), Exception);
+}
+
+CTB_INSTANTIATE_ENGINES(TGerarSaldoTest);
+
+}  // namespace

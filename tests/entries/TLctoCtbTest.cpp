@@ -1,0 +1,150 @@
+#include "tests/entries/TLctoCtbTest.h"
+
+#include "framework/app/NutilAmbiente.h"
+#include "framework/core/Nutil.h"
+
+void TLctoCtbTest::SetUp() {
+  TDatabaseTest::SetUp();
+  if (IsSkipped() || HasFatalFailure())
+    return;
+  TnDMConexao::SetAtual(&Conexao());
+  Nctbsfuncoes::SetConexaoSingletons(&Conexao());
+  SchemaInstaller::Instalar(Conexao());
+  Conexao().SetCodigoUsuario(1);
+  Conexao().SetCodigoEstab(1);
+  static const bool registrado = [] {
+    nCtbDMLctoCtb_U::Registrar();
+    return true;
+  }();
+  (void)registrado;
+  Executar(
+      "insert into EMPRESA (CODIGOEMPRESA, NOMEEMPRESA) values (1, 'Um'), (2, 'Dois'), "
+      "(3, 'Tres')");
+  Executar(
+      "insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB) values (1, 1, 'Matriz'), "
+      "(2, 1, 'Matriz'), (3, 1, 'Matriz')");
+  Executar(
+      "insert into CFGEMPRESACTB (CODIGOEMPRESA, DATAINICIALEXERC, DATAFINALEXERC, "
+      "UTILORIGEMLCTOCTB, UTILNUMERODCTO, UTILLOTE, UTILCENTROCUSTO, UTILDIFLANCAMENTO, "
+      "TIPOEXIBETITULOSALDO, DATAINICIALLCTOUSU, DATAFINALLCTOUSU, UTILULTIMOSLCTO, "
+      "INFORMACODIGOSYN) values "
+      "(1, '2024-01-01', '2024-12-31', '1', '1', '1', '0', '0', 2, '2024-03-01', '2024-03-31', "
+      "'0', '0'), "
+      "(2, '2024-01-01', '2024-12-31', '1', '1', '0', '0', '0', 0, null, null, '0', '0')");
+  for (int empresa : {1, 2}) {
+    const std::string e = std::to_string(empresa);
+    Executar("insert into NATUREZAGRUPO (CODIGOEMPRESA, CLASSIFGRUPO, NATUREZA) values (" + e +
+             ", '1', 1), (" + e + ", '2', -1)");
+    Executar(
+        "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, DESCRCONTA, TIPOCONTA, "
+        "TIPOCOTACAO, APELIDOCONTA, TIPOCONTROLECONTABIL) values "
+        "(" +
+        e + ", 1, '1', 'ATIVO', 1, null, null, null), " + "(" + e +
+        ", 101, '1.01', 'Caixa', 2, 0, 'CAIXA', 'LN'), " + "(" + e +
+        ", 102, '1.02', 'Banco', 2, 0, 'BANCO', 'LN'), " + "(" + e +
+        ", 103, '1.03', 'Aplicação', 2, 2, null, 'LS'), " + "(" + e +
+        ", 201, '2.01', 'Fornecedores', 2, 0, null, 'LF')");
+  }
+  Executar(
+      "insert into HISTORICOCTB (CODIGOHISTCTB, DESCRHISTCTB, CODIGOGRUPOHISTCTB, STATUS) "
+      "values (1, 'PAGTO [DICTEXTOCONTACRED] REF [DICDATAMESANOATUAL]', 10, 0), "
+      "(2, 'INATIVO', 10, 1), (3, '[DICTEXTOCONTADEBUPPER]', 20, 0), (4, 'SIMPLES', 20, 0)");
+  Executar(
+      "insert into LOTECTB (CODIGOEMPRESA, CODIGOLOTECTB, DESCRLOTECTB, DATAINICIALLOTECTB, "
+      "DATAFINALLOTECTB, SITUACAOLOTECTB, CODIGOORIGLCTOCTB) values "
+      "(1, 1, 'Janeiro', '2024-01-01', '2024-01-31', '0', null), "
+      "(1, 2, 'Fechado', '2024-01-01', '2024-12-31', '1', null), "
+      "(1, 3, 'Origem', '2024-01-01', '2024-12-31', '0', 'LT'), "
+      "(1, 4, 'Dia', '2024-05-10', '2024-05-10', '0', null)");
+  Executar("insert into OPCAOIFRS (CODIGOEMPRESA, DATAOPCAO) values (2, '2024-01-01')");
+  Executar(
+      "insert into OPCAOIFRSMODELO (CODIGOEMPRESA, DATAINICIAL, DATAFINAL, MODELOADOCAO) "
+      "values (2, '2024-01-01', '2024-06-30', 1)");
+  Executar("insert into USUARIO (CODIGOUSUARIO, NOMEUSUARIO) values (1, 'Ana')");
+  for (const char* direito :
+       {"DireitoLctoCtb", "DireitoAlterarLctoOutroModulo", "DireitoAlteraDadoFixoLancamentoProg"})
+    Direito(direito, "8");
+  FDireitos = std::make_unique<TnDMDireitoUsuario>(Conexao());
+  SetnDMDireitoUsuario(FDireitos.get());
+  FDialogos = std::make_shared<TDialogServiceScripted>();
+  FUsarDialogos = std::make_unique<TUsarDialogService>(FDialogos);
+  FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{1}));
+}
+
+void TLctoCtbTest::TearDown() {
+  FModulos.clear();
+  FForms.clear();
+  FUsarDialogos.reset();
+  SetnDMDireitoUsuario(nullptr);
+  SetnDMPersonalizacao(nullptr);
+  Nutil::SetEhHttpExe(false);
+  Nutil::SetEhCloud(false);
+  Nutil::SetEhHttp(false);
+  Nctbsfuncoes::SetConexaoSingletons(nullptr);
+  TnDMConexao::SetAtual(nullptr);
+  TDatabaseTest::TearDown();
+}
+
+TnCtbDMLctoCtb& TLctoCtbTest::Criar(bool tela, const std::string& classe) {
+  FModulos.push_back(Nutilform::CriarDMNovo<TnCtbDMLctoCtb>(classe));
+  TnCtbDMLctoCtb& modulo = *FModulos.back();
+  if (tela) {
+    FForms.push_back(std::make_unique<TnForm>("FrmLcto" + std::to_string(FForms.size())));
+    modulo.Configurar(FForms.back().get());
+  }
+  modulo.Abrir(&FSelecao);
+  return modulo;
+}
+
+void TLctoCtbTest::NovoValido(TnCtbDMLctoCtb& modulo) {
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  cds.Append();
+  cds.FieldByName("CODIGOESTAB").SetAsInteger(1);
+  cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 3, 10));
+  cds.FieldByName("CONTACTBDEB").SetAsInteger(101);
+  cds.FieldByName("CONTACTBCRED").SetAsInteger(102);
+  cds.FieldByName("CODIGOHISTCTB").SetAsInteger(4);
+  cds.FieldByName("VALORLCTOCTB").SetAsFloat(100);
+}
+
+void TLctoCtbTest::InserirLcto(int chave, const std::string& data, const std::string& extra,
+                               const std::string& valoresExtra) {
+  Executar(
+      "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
+      "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, CODIGOHISTCTB, VALORLCTOCTB, "
+      "ORIGEMDADO, CODIGOORIGLCTOCTB" +
+      extra + ") values (1, " + std::to_string(chave) + ", 1, '" + data +
+      "', 'LN', 101, 102, 4, 50, 2, 'CB'" + valoresExtra + ")");
+}
+
+void TLctoCtbTest::Direito(const std::string& nome, const std::string& nivel) {
+  Executar("delete from DIREITOUSUARIO where CODIGOUSUARIO = 1 and NOMEDIREITO = '" + nome + "'");
+  Executar("insert into DIREITOUSUARIO (CODIGOUSUARIO, NOMEDIREITO, NIVEL) values (1, '" + nome +
+           "', '" + nivel + "')");
+  if (FDireitos)
+    FDireitos->LimparCache();
+}
+
+void TLctoCtbTest::Responder(std::vector<std::string> respostas) {
+  for (std::string& resposta : respostas)
+    FDialogos->AdicionarResposta(std::move(resposta));
+}
+
+std::string TLctoCtbTest::Linha(int chave, const std::string& colunas) {
+  std::string select;
+  for (const std::string& c : Nutil::StrToStrArray(colunas, ";"))
+    Nutil::Add(select, c, ", ");
+  auto cursor = Nutildb::ExecutarSQL(
+      "select " + select +
+      " from LCTOCTB where CODIGOEMPRESA = 1 and CHAVELCTOCTB = " + std::to_string(chave));
+  if (cursor->IsEmpty())
+    return "(none)";
+  std::string texto;
+  for (int i = 0; i < cursor->FieldCount(); ++i)
+    Nutil::Add(texto, cursor->Fields(i).FieldName() + "=" + cursor->Fields(i).AsString(), " ");
+  return texto;
+}
+
+int64_t TLctoCtbTest::Contar(const std::string& sql) {
+  return Conexao().ExecuteScalar(sql).AsInteger();
+}

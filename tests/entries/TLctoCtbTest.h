@@ -1,0 +1,65 @@
+#pragma once
+// A seeded company for the journal-entry module's tests, on every engine.
+//
+// Company 1 keeps its books for 2024 with origins, document numbers and
+// batches on; its limited users may post in March (configuration items 9 and
+// 10). Chart: 1 ATIVO (synthetic), 101 Caixa (alias CAIXA), 102 Banco
+// (alias BANCO), 103 Aplicação (control type LS, rate type 2), 201
+// Fornecedores (control type LF). Histories: 1 with account and month
+// tokens, 2 inactive, 3 the upper-case debit token, 4 plain. Batches: 1
+// January, 2 closed, 3 with origin "LT", 4 a single day (10/05/2024).
+// Company 2 opted for IFRS in 2024; company 3 has no configuration.
+//
+// The logged user is 1 (rights: every restriction lifted except
+// DireitoLctoIgual), establishment 1; dialogs are answered from
+// Respostas(), in order.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "entries/nCtbDMLctoCtb_U.h"
+#include "framework/app/Ndialogs.h"
+#include "framework/app/Nutilform.h"
+#include "framework/app/TnDMDireitoUsuario.h"
+#include "framework/app/TnDMPersonalizacao.h"
+#include "framework/app/TnForm.h"
+#include "framework/ctb/Nctbsfuncoes.h"
+#include "framework/db/Nutildb.h"
+#include "schema/SchemaInstaller.h"
+#include "tests/support/TestDatabases.h"
+
+class TLctoCtbTest : public TDatabaseTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+ public:
+  // A module created by name, configured on a screen of its own (or without
+  // one) and opened on the selection.
+  TnCtbDMLctoCtb& Criar(bool tela = true, const std::string& classe = "TnCtbDMLctoCtb");
+  // Appends a valid entry of company 1 (10/03/2024, 101 -> 102, history 4,
+  // 100,00) without posting it.
+  void NovoValido(TnCtbDMLctoCtb& modulo);
+  // Inserts an entry straight into LCTOCTB (the triggers move balances).
+  void InserirLcto(int chave, const std::string& data, const std::string& extra = "",
+                   const std::string& valoresExtra = "");
+  void Executar(const std::string& sql) { Conexao().ExecuteDirect(sql); }
+  void Direito(const std::string& nome, const std::string& nivel);
+  void Responder(std::vector<std::string> respostas);
+  TDialogServiceScripted& Dialogos() { return *FDialogos; }
+  // "field=value" of LCTOCTB's row, for the columns asked ("A;B").
+  std::string Linha(int chave, const std::string& colunas);
+  int64_t Contar(const std::string& sql);
+
+  TnSelecao FSelecao;
+  TnDMPersonalizacao FPersonalizacao;
+
+ private:
+  std::unique_ptr<TnDMDireitoUsuario> FDireitos;
+  std::shared_ptr<TDialogServiceScripted> FDialogos;
+  std::unique_ptr<TUsarDialogService> FUsarDialogos;
+  std::vector<std::unique_ptr<TnForm>> FForms;
+  std::vector<std::unique_ptr<TnCtbDMLctoCtb>> FModulos;
+};

@@ -1,0 +1,314 @@
+// Set-up of the journal-entry module: defaults of a new entry, the cached
+// configuration loaders, the menu entries and the registration by name.
+#include <functional>
+
+#include "entries/nCtbDMLctoCtb_U.h"
+#include "framework/app/NutilAmbiente.h"
+#include "framework/core/Exceptions.h"
+#include "framework/core/FormatDateTime.h"
+#include "framework/ctb/TnUtilCtb.h"
+#include "tests/entries/TLctoCtbTest.h"
+
+namespace {
+
+class TnCtbDMLctoCtbConfiguracaoTest : public TLctoCtbTest {};
+
+// "ORIGEM/ORIGEMDADO" of the record the module holds after a post.
+std::string Origens(TnClientDataSet& cds) {
+  return cds.FieldByName("CODIGOORIGLCTOCTB").AsString() + "/" +
+         cds.FieldByName("ORIGEMDADO").AsString();
+}
+
+struct TCasoPadrao {
+  const char* Nome;
+  bool Tela;
+  // Before the record is appended, and after it is filled.
+  std::function<void(TnCtbDMLctoCtb&)> Antes;
+  std::function<void(TnCtbDMLctoCtb&)> Preparar;
+  std::string Esperado;
+};
+
+void Nada(TnCtbDMLctoCtb&) {}
+
+}  // namespace
+
+TEST_P(TnCtbDMLctoCtbConfiguracaoTest, OriginAndDataSourceDefaults) {
+  const std::vector<TCasoPadrao> casos = {
+      {"TypedOnDesktopGetsCB", true, Nada, Nada, "CB/2"},
+      {"ImportGetsIP", false, [](TnCtbDMLctoCtb& m) { m.SetImportacao(true); },
+       [](TnCtbDMLctoCtb& m) {
+         m.nClientDataSet.FieldByName("CODIGOEMPRESA").SetAsInteger(1);
+         m.nClientDataSet.FieldByName("CHAVELCTOCTB").SetAsInteger(900);
+       },
+       "IP/3"},
+      {"BatchOriginWins", true, Nada,
+       [](TnCtbDMLctoCtb& m) { m.nClientDataSet.FieldByName("CODIGOLOTECTB").SetAsInteger(3); },
+       "LT/2"},
+      {"OtherModulesEightBecomesThree", true, Nada,
+       [](TnCtbDMLctoCtb& m) { m.nClientDataSet.FieldByName("ORIGEMDADO").SetAsInteger(8); },
+       "CB/3"},
+      {"AutomaticIsOne", true, Nada, [](TnCtbDMLctoCtb& m) { m.SetAutomatico(true); }, "CB/1"},
+      {"AnalyticIsFive", true, Nada, [](TnCtbDMLctoCtb& m) { m.SetModoAnalitico(true); }, "CB/5"},
+      {"TypedOriginKept", true, Nada,
+       [](TnCtbDMLctoCtb& m) {
+         m.nClientDataSet.FieldByName("CODIGOORIGLCTOCTB").SetAsString("DG");
+       },
+       "DG/2"},
+      {"WebExecutableLeavesOriginEmpty", true, [](TnCtbDMLctoCtb&) { Nutil::SetEhHttpExe(true); },
+       Nada, "/2"},
+  };
+  for (const TCasoPadrao& caso : casos) {
+    SCOPED_TRACE(caso.Nome);
+    TnCtbDMLctoCtb& modulo = Criar(caso.Tela);
+    caso.Antes(modulo);
+    NovoValido(modulo);
+    caso.Preparar(modulo);
+    modulo.nClientDataSet.Post();
+    EXPECT_EQ(Origens(modulo.nClientDataSet), caso.Esperado);
+    Nutil::SetEhHttpExe(false);
+  }
+}
+
+TEST_P(TnCtbDMLctoCtbConfiguracaoTest, NewRecordDefaults) {
+  TnCtbDMLctoCtb& modulo = Criar();
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  const TDateTime antes = Now();
+  cds.Append();
+  EXPECT_EQ(cds.FieldByName("CODIGOEMPRESA").AsInteger(), 1);
+  EXPECT_EQ(cds.FieldByName("CODIGOUSUARIO").AsInteger(), 1);
+  EXPECT_GE(cds.FieldByName("DATAHORALCTOCTB").AsDateTime().Days(), antes.Days() - 1e-5);
+  EXPECT_EQ(cds.FieldByName("LCTOCONCILDEB").AsString(), "0");
+  EXPECT_EQ(cds.FieldByName("LCTOCONCILCRED").AsString(), "0");
+  EXPECT_EQ(cds.FieldByName("TIPOLANCAMENTO").AsString(), "LN");
+  EXPECT_GT(cds.FieldByName("CHAVELCTOCTB").AsInteger(), 0);
+  // A one-day batch fixes an empty date.
+  cds.FieldByName("CODIGOLOTECTB").SetAsInteger(4);
+  cds.FieldByName("DATALCTOCTB").Clear();
+  modulo.ConfigurarAutoValor(cds);
+  EXPECT_EQ(DateToStr(cds.FieldByName("DATALCTOCTB").AsDateTime()), "10/05/2024");
+  cds.Cancel();
+}
+
+TEST_P(TnCtbDMLctoCtbConfiguracaoTest, OneDaySelectionDatesNewEntries) {
+  FSelecao.SetParam(kSelDataInicial, Value(EncodeDate(2024, 3, 15)));
+  FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 3, 15)));
+  TnCtbDMLctoCtb& modulo = Criar();
+  modulo.nClientDataSet.Append();
+  EXPECT_EQ(DateToStr(modulo.nClientDataSet.FieldByName("DATALCTOCTB").AsDateTime()), "15/03/2024");
+}
+
+TEST_P(TnCtbDMLctoCtbConfiguracaoTest, DocumentNumbersAndBatchesOffAreClosedAndCleared) {
+  Executar("update CFGEMPRESACTB set UTILNUMERODCTO = '0', UTILLOTE = '0' where CODIGOEMPRESA = 1");
+  InserirLcto(80, "2024-03-05", ", NUMERODCTO, CODIGOLOTECTB", ", 'NF 1', 1");
+  TnCtbDMLctoCtb& modulo = Criar();
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  for (const char* nome : {"NUMERODCTO", "CODIGOLOTECTB"}) {
+    EXPECT_TRUE(cds.FieldByName(nome).ReadOnly()) << nome;
+    EXPECT_FALSE(cds.FieldByName(nome).Visible()) << nome;
+  }
+  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(80)}));
+  cds.Edit();
+  EXPECT_THROW(cds.FieldByName("NUMERODCTO").SetAsString("NF 2"), EDatabaseStateError);
+  cds.FieldByName("COMPLHIST").SetAsString("REVISTO");
+  cds.Post();
+  EXPECT_EQ(Linha(80, "NUMERODCTO;CODIGOLOTECTB;COMPLHIST"),
+            "NUMERODCTO= CODIGOLOTECTB= COMPLHIST=REVISTO");
+}
+
+TEST_P(TnCtbDMLctoCtbConfiguracaoTest, CompanyWithoutConfigurationGetsItsDefaults) {
+  FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{3}));
+  TnCtbDMLctoCtb& modulo = Criar();
+  modulo.PegarConfigEmpresa();
+  const std::string estado =
+      std::string(modulo.GetUsaLote() ? "lote " : "") + (modulo.GetUsaNumeroDcto() ? "dcto " : "") +
+      (modulo.GetUsaOrigemLctoCtb() ? "origem " : "") +
+      (modulo.GetUsaUltimosLcto() ? "ultimos " : "") +
+      (modulo.GetInformaCodigoSyn() ? "syn " : "") +
+      (modulo.GetMostraCadLctoGer() ? "cadger " : "") + (modulo.GetUsaCentroCusto() ? "cc " : "") +
+      std::to_string(modulo.GetTipoExibeTituloSaldo()) +
+      (modulo.GetDataInicialExerc().IsZero() && modulo.GetDataFinalExerc().IsZero() ? " semexerc"
+                                                                                    : "");
+  EXPECT_EQ(estado, "lote dcto origem ultimos syn cadger 0 semexerc");
+}
+
+TEST_P(TnCtbDMLctoCtbConfiguracaoTest, ConfiguredCompanyReadsItsSwitches) {
+  TnCtbDMLctoCtb& modulo = Criar();
+  modulo.PegarConfigEmpresa();
+  EXPECT_EQ(DateToStr(modulo.GetDataInicialExerc()), "01/01/2024");
+  EXPECT_EQ(DateToStr(modulo.GetDataFinalExerc()), "31/12/2024");
+  EXPECT_FALSE(modulo.GetUsaUltimosLcto());
+  EXPECT_FALSE(modulo.GetInformaCodigoSyn());
+  EXPECT_EQ(modulo.GetTipoExibeTituloSaldo(), 2);
+  EXPECT_FALSE(modulo.nClientDataSet.FieldByName("IDSYN").Visible());
+  // A display mode outside 0..3 leaves the mode as it was.
+  Executar("update CFGEMPRESACTB set TIPOEXIBETITULOSALDO = 7 where CODIGOEMPRESA = 1");
+  modulo.PegarConfigEmpresa(true);
+  EXPECT_EQ(modulo.GetTipoExibeTituloSaldo(), 2);
+}
+
+TEST_P(TnCtbDMLctoCtbConfiguracaoTest, CacheKeysReloadForAnotherCompanyOnly) {
+  TnCtbDMLctoCtb& modulo = Criar(false);
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  modulo.PegarConfigEmpresa();
+  const int leituras = modulo.LeiturasConfigEmpresa();
+  modulo.PegarConfigEmpresa();
+  EXPECT_EQ(modulo.LeiturasConfigEmpresa(), leituras);
+  cds.Append();
+  cds.FieldByName("CODIGOEMPRESA").SetAsInteger(2);
+  modulo.PegarConfigEmpresa();
+  EXPECT_EQ(modulo.LeiturasConfigEmpresa(), leituras + 1);
+  EXPECT_FALSE(modulo.GetUsaLote());  // company 2 keeps no batches
+  modulo.PegarConfigEmpresa(true);
+  EXPECT_EQ(modulo.LeiturasConfigEmpresa(), leituras + 2);
+  modulo.LimparChaveConfig();
+  modulo.PegarConfigEmpresa();
+  EXPECT_EQ(modulo.LeiturasConfigEmpresa(), leituras + 3);
+  cds.Cancel();
+
+  const int plano = modulo.LeiturasConfigPlano();
+  modulo.PegarConfigPlano();
+  modulo.PegarConfigPlano();
+  EXPECT_EQ(modulo.LeiturasConfigPlano(), plano + 1);
+
+  cds.Append();
+  const int lote = modulo.LeiturasConfigLote();
+  cds.FieldByName("CODIGOLOTECTB").SetAsInteger(1);
+  modulo.PegarConfigLote();
+  modulo.PegarConfigLote();
+  EXPECT_EQ(modulo.LeiturasConfigLote(), lote + 1);
+  EXPECT_EQ(DateToStr(modulo.GetDataFinalLote()), "31/01/2024");
+  cds.FieldByName("CODIGOLOTECTB").SetAsInteger(2);
+  modulo.PegarConfigLote();
+  EXPECT_EQ(modulo.LeiturasConfigLote(), lote + 2);
+  EXPECT_FALSE(modulo.GetAlteracaoLote());
+  cds.FieldByName("CODIGOLOTECTB").Clear();
+  modulo.PegarConfigLote();
+  EXPECT_FALSE(modulo.GetPertenceLote());
+  EXPECT_TRUE(modulo.GetAlteracaoLote());
+  cds.Cancel();
+}
+
+TEST_P(TnCtbDMLctoCtbConfiguracaoTest, DoubleEntryAccountsIncludeTheAnalyticsOfAGroup) {
+  Executar(
+      "insert into DEFPLANOESPEC (CODIGOEMPRESA, TIPOCONTA, CONTACTB) values (1, 4, 1), "
+      "(1, 5, 201), (1, 99, 103)");
+  TnCtbDMLctoCtb& modulo = Criar();
+  modulo.PegarConfigPlano();
+  std::string contas;
+  for (modulo.cdsContasDupla.First(); !modulo.cdsContasDupla.Eof(); modulo.cdsContasDupla.Next())
+    contas += modulo.cdsContasDupla.Fields(0).AsString() + " ";
+  EXPECT_EQ(contas, "101 102 103 201 ");
+  EXPECT_TRUE(modulo.ContaDePartidaDobrada(Value(103)));
+  modulo.SetImportacao(true);
+  EXPECT_FALSE(modulo.ContaDePartidaDobrada(Value(103)));
+}
+
+TEST_P(TnCtbDMLctoCtbConfiguracaoTest, LimitedUserFollowsTheRight) {
+  TnCtbDMLctoCtb& modulo = Criar(false);
+  modulo.PegarConfigUsuario();
+  EXPECT_FALSE(modulo.GetUsuarioLimitado());
+  Direito("DireitoLctoCtb", "2");
+  TnCtbDMLctoCtb& outro = Criar(false);
+  outro.PegarConfigUsuario();
+  EXPECT_TRUE(outro.GetUsuarioLimitado());
+  Conexao().SetCodigoUsuario(0);
+  outro.PegarConfigUsuario();
+  EXPECT_FALSE(outro.GetUsuarioLimitado());
+}
+
+TEST_P(TnCtbDMLctoCtbConfiguracaoTest, MenuEntriesOfBothClasses) {
+  TnActionList lista;
+  TnCtbDMLctoCtb::GerarPrincAction(lista, nullptr, {TnModulo::nCtb, TnModulo::nFin});
+  ASSERT_EQ(lista.Count(), 2u);
+  const TnAction& principal = lista[0];
+  EXPECT_EQ(principal.Name(), "actTnCtbDMLctoCtb");
+  EXPECT_EQ(principal.Category(), "02 Movimentos");
+  EXPECT_EQ(principal.Caption(), "Lançamentos Contábeis");
+  EXPECT_EQ(principal.ImageIndex(), 100);
+  EXPECT_EQ(principal.Index(), 0);
+  EXPECT_EQ(principal.ShortCut(), "Ctrl+Shift+L");
+  EXPECT_TRUE(principal.MenuItem());
+  EXPECT_EQ(lista[1].Index(), 1);
+  EXPECT_FALSE(lista[1].MenuItem());
+  EXPECT_FALSE(lista[1].ControlaDireito());
+  EXPECT_EQ(lista[1].ShortCut(), "");
+
+  TnActionList area;
+  TnCtbDMLctoCtbAreaTrabalho::GerarPrincAction(area, nullptr, {TnModulo::nFin});
+  EXPECT_EQ(area.Count(), 0u);
+  TnCtbDMLctoCtbAreaTrabalho::GerarPrincAction(area, nullptr, {TnModulo::nCtb});
+  ASSERT_EQ(area.Count(), 1u);
+  EXPECT_EQ(area[0].Name(), "actTnCtbDMLctoCtbAreaTrabalho");
+  EXPECT_EQ(area[0].Category(),
+            "00 Áreas de Trabalho\\02 Grupo de Empresas - Holding\\02 Lançamentos");
+  EXPECT_EQ(area[0].Index(), 25);
+  EXPECT_EQ(area[0].ClasseAreaTrabalho(), "TnCtbDPAreaTrabalhoMoedaFuncional");
+  EXPECT_EQ(area[0].Link(), 0xC8580662u);
+  EXPECT_FALSE(area[0].MenuItem());
+}
+
+TEST_P(TnCtbDMLctoCtbConfiguracaoTest, SelectionRequirementFollowsPersonalisation) {
+  TnCtbDMLctoCtb& modulo = Criar(false);
+  EXPECT_EQ(modulo.PegarVerificaSelecao(), "");
+  FPersonalizacao.SetFlags(TnDMPersonalizacao::kFlagSelecaoEmpresaPeriodo);
+  SetnDMPersonalizacao(&FPersonalizacao);
+  EXPECT_EQ(modulo.PegarVerificaSelecao(),
+            "CodigoEmpresa;DataLctoCtb_MAIORIGUAL;DataLctoCtb_MENORIGUAL");
+  // Without the period the screen does not open.
+  EXPECT_THROW(Criar(false), Exception);
+  FSelecao.SetParam(kSelDataInicial, Value(EncodeDate(2024, 3, 1)));
+  FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 3, 31)));
+  InserirLcto(30, "2024-03-05");
+  InserirLcto(31, "2024-04-05");
+  EXPECT_EQ(Criar(false).nClientDataSet.RecordCount(), 1);
+}
+
+TEST_P(TnCtbDMLctoCtbConfiguracaoTest, WorkspaceClassIsCreatedByNameAndWorksTheSame) {
+  TnCtbDMLctoCtb& modulo = Criar(true, "TnCtbDMLctoCtbAreaTrabalho");
+  EXPECT_NE(dynamic_cast<TnCtbDMLctoCtbAreaTrabalho*>(&modulo), nullptr);
+  NovoValido(modulo);
+  modulo.nClientDataSet.Post();
+  EXPECT_EQ(Contar("select count(*) from LCTOCTB"), 1);
+}
+
+TEST_P(TnCtbDMLctoCtbConfiguracaoTest, ScreenGetsStatusPanelsActionsAndEntryTypeVisibility) {
+  TnCtbDMLctoCtb& modulo = Criar();
+  TnForm& form = *modulo.Form();
+  ASSERT_EQ(form.StatusPanels().size(), 3u);
+  EXPECT_EQ(form.StatusPanels()[1].Width, 300);
+  EXPECT_EQ(form.StatusPanels()[2].Width, 75);
+  ASSERT_NE(form.Actions().Find("actLctoGerDeb"), nullptr);
+  EXPECT_EQ(form.Actions().Find("actLctoGerDeb")->ShortCut(), "Ctrl+F7");
+  EXPECT_FALSE(modulo.nClientDataSet.FieldByName("TIPOLANCAMENTO").Visible());
+  EXPECT_FALSE(modulo.nClientDataSet.FindField("NATURLCTOCTB"));
+  FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{2}));
+  TnCtbDMLctoCtb& ifrs = Criar(false);
+  ifrs.ConfigurarTipoLcto();
+  EXPECT_TRUE(ifrs.nClientDataSet.FieldByName("TIPOLANCAMENTO").Visible());
+}
+
+TEST_P(TnCtbDMLctoCtbConfiguracaoTest, WebFormOffersTheLinkedDetailScreens) {
+  Nutil::SetEhHttp(true);
+  auto modulo = Nutilform::CriarDMNovo<TnCtbDMLctoCtb>("TnCtbDMLctoCtb");
+  TnForm form("FrmVis", "TnFrmVisDataSet");
+  modulo->Configurar(&form);
+  Nutil::SetEhHttp(false);
+  std::string nomes;
+  for (const TnInfoDetalhe& info : modulo->InfoDetalhes())
+    nomes += info.Nome + ":" + info.Filtro + " ";
+  // Cost centres are off before the selection names the company.
+  EXPECT_EQ(nomes, "debito:NATURLCTOCTB;1 credito:NATURLCTOCTB;-1 relacionarLancamento: ");
+}
+
+TEST_P(TnCtbDMLctoCtbConfiguracaoTest, JsonConfigMirrorsTheSwitches) {
+  TnCtbDMLctoCtb& modulo = Criar();
+  modulo.PegarConfigEmpresa();
+  const nlohmann::json json = modulo.PegarJsonConfigExtra();
+  EXPECT_EQ(json["UsaLote"], true);
+  EXPECT_EQ(json["EhOptanteIFRS"], false);
+  EXPECT_EQ(json["DireitoAlteraDadoFixoLancamentoProg"], false);
+  EXPECT_EQ(json["UsaCentroCusto"], false);
+  EXPECT_EQ(json.size(), 13u);
+}
+
+CTB_INSTANTIATE_ENGINES(TnCtbDMLctoCtbConfiguracaoTest);

@@ -1,0 +1,345 @@
+// Origin-key texts, the history complement, accounts typed as aliases and
+// the functional-currency fields.
+#include "entries/nCtbDMLctoCtb_U.h"
+#include "framework/core/Exceptions.h"
+#include "framework/ctb/nCtbSMensagens.h"
+#include "tests/entries/TLctoCtbTest.h"
+
+namespace {
+
+class TnCtbDMLctoCtbHistoricoTest : public TLctoCtbTest {};
+
+struct TCasoOrigem {
+  const char* Origem;
+  const char* Chave;
+  const char* Texto;
+};
+
+}  // namespace
+
+TEST_P(TnCtbDMLctoCtbHistoricoTest, OriginKeyTexts) {
+  const TCasoOrigem casos[] = {
+      {"FI", "", ""},
+      {"XX", "ABC", ""},
+      {"FI", "IMP1", "ICMS"},
+      {"FI", "IMP2", "ISS"},
+      {"FI", "IMP10", "IPI"},
+      {"FI", "IMP11", "FunRural"},
+      {"FI", "IMP30", "SIMPLES Federal"},
+      {"FI", "IMP31", "Lucro Presumido"},
+      {"FI", "IMP32", "Lucro Real (PIS e COFINS)"},
+      {"FI", "IMP33", "Super SIMPLES"},
+      {"FI", "IMP34", "Lucro Real (IRPJ e CSLL)"},
+      {"FI", "IMP39", "Lucro Presumido PIS/COFINS"},
+      {"FI", "IMP40", "Lucro Presumido IRPJ/CSLL"},
+      {"FI", "IMP99", "Retenção"},
+      {"FI", "IMP5", ""},
+      {"FI", "ME0000000055", "Entrada (Nr. Lcto: 55)"},
+      {"FI", "MS0000000056", "Saída (Nr. Lcto: 56)"},
+      {"FI", "RE0000000057", "Entrada Ret. (Nr. Lcto: 57)"},
+      {"FI", "RS0000000058", "Saída Ret. (Nr. Lcto: 58)"},
+      {"FI", "MEABC", "Entrada (Nr. Lcto: 0)"},
+      {"FI", "XX0000000001", ""},
+      {"CP", "ABCDEFGHIJ0000001234001X", "Dup. Paga (1234-001)"},
+      {"CP", "ABCDEFGHIJ000000123401", "Dup. Paga (1234-01)"},
+      {"CP", "ABCDEFGHIJ00000012", "Dup. Paga (12-)"},
+      {"CR", "ABCDEF0000000077002X", "Dup. Recebida (77-002)"},
+      {"CR", "ABCDEF000000007702", "Dup. Recebida (77-02)"},
+      {"CT", "CF0000000123-000045", "Crédito Fed. (Nr. Lcto 123-45)"},
+      {"CT", "CE0000000001-000002", "Crédito Est. (Nr. Lcto 1-2)"},
+      {"CT", "CM0000000003-000004", "Crédito Mun. (Nr. Lcto 3-4)"},
+      {"CT", "CS0000000005-000006", "Crédito Sindical. (Nr. Lcto 5-6)"},
+      {"CT", "CG0000000007-000008", "Crédito GPS. (Nr. Lcto 7-8)"},
+      {"CT", "CFC0000000009-000010", "Crédito FGTS. (Nr. Lcto 9-10)"},
+      {"CT", "DF0000000011", "Débito Fed. (Nr. Lcto 11)"},
+      {"CT", "DE12", "Débito Est. (Nr. Lcto 12)"},
+      {"CT", "DM13", "Débito Mun. (Nr. Lcto 13)"},
+      {"CT", "DS14", "Débito Sindical. (Nr. Lcto 14)"},
+      {"CT", "DG15", "Débito GPS. (Nr. Lcto 15)"},
+      {"CT", "DFC16", "Débito FGTS. (Nr. Lcto 16)"},
+      {"CT", "ZZ16", ""},
+      {"FP", "FPA00042", "Período Cálculo (42)"},
+      {"FP", "FPB00042", ""},
+      {"TV", "X_LDS_77", "Tesouraria Saída (77)"},
+      {"TV", "X_LDE_1", "Tesouraria Entrada (1)"},
+      {"TV", "X_TRF_2", "Tesouraria Transferência (2)"},
+      {"TV", "X_ECM_3", "Compras (3)"},
+      {"TV", "X_FVD_4", "Vendas (4)"},
+      {"TV", "X_BCP_5", "Baixas Contas Pagar (5)"},
+      {"TV", "X_BCR_6", "Baixas Contas Receber (6)"},
+      {"TV", "X_ECP_7", "Contas Pagar (7)"},
+      {"TV", "X_ECR_8", "Contas Receber (8)"},
+      {"TV", "X_ABC_5", "Outros (5)"},
+      {"TV", "X__5", ""},
+      {"TV", "12", "Outros (12)"},
+  };
+  TnCtbDMLctoCtb& modulo = Criar(false);
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  cds.Append();
+  for (const TCasoOrigem& caso : casos) {
+    cds.FieldByName("CODIGOORIGLCTOCTB").SetAsString(caso.Origem);
+    cds.FieldByName("CHAVEORIGEM").SetAsString(caso.Chave);
+    EXPECT_EQ(modulo.TextoChaveOrigem(), caso.Texto) << caso.Origem << " " << caso.Chave;
+  }
+  cds.Cancel();
+}
+
+TEST_P(TnCtbDMLctoCtbHistoricoTest, OriginLabelShowsTheCurrentEntrysOrigin) {
+  InserirLcto(61, "2024-03-05", ", CHAVEORIGEM", ", 'CF0000000123-000045'");
+  Executar("update LCTOCTB set CODIGOORIGLCTOCTB = 'CT' where CHAVELCTOCTB = 61");
+  TnCtbDMLctoCtb& modulo = Criar();
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  ASSERT_NE(modulo.GetLbDataSetChaveOrigem(), nullptr);
+  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(61)}));
+  modulo.ChecarConfigurarCampo(cds.FieldByName("CHAVEORIGEM"));
+  EXPECT_EQ(modulo.GetLbDataSetChaveOrigem()->Caption, "Crédito Fed. (Nr. Lcto 123-45)");
+}
+
+TEST_P(TnCtbDMLctoCtbHistoricoTest, TakingOverAsksNamingTheModule) {
+  const std::pair<const char*, const char*> modulos[] = {
+      {"CT", "módulo Controle de Tributos"}, {"FP", "módulo Folha de Pagamento"},
+      {"TV", "Tervani Empresarial"},         {"IM", "módulo Controle Patrimonial"},
+      {"ZZ", "módulo Desconhecido"},         {"CR", "módulo Fiscal"}};
+  TnCtbDMLctoCtb& modulo = Criar();
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  cds.Append();
+  for (const auto& [origem, nome] : modulos) {
+    cds.FieldByName("CODIGOORIGLCTOCTB").SetAsString(origem);
+    Dialogos().LimparRegistro();
+    Responder({"Não"});
+    EXPECT_FALSE(modulo.AlterarChaveOrigem());
+    ASSERT_EQ(Dialogos().Perguntas().size(), 1u);
+    EXPECT_EQ(Dialogos().Perguntas()[0].Texto,
+              std::string("Este lançamento contábil pertence ao ") + nome +
+                  ". Alterações neste lançamento, o tornará pertencente ao módulo Contabilidade. "
+                  "Isso fará com que o " +
+                  nome +
+                  " não reconheça este lançamento em caso de refazer a contabilização. Deseja "
+                  "continuar com as alterações?");
+  }
+  cds.Cancel();
+  // Without a screen nobody can be asked: the change is refused.
+  TnCtbDMLctoCtb& semTela = Criar(false);
+  semTela.nClientDataSet.Append();
+  semTela.nClientDataSet.FieldByName("CODIGOORIGLCTOCTB").SetAsString("FI");
+  Dialogos().LimparRegistro();
+  EXPECT_FALSE(semTela.AlterarChaveOrigem());
+  EXPECT_TRUE(Dialogos().Registro().empty());
+  semTela.nClientDataSet.Cancel();
+}
+
+TEST_P(TnCtbDMLctoCtbHistoricoTest, ImportedEntryOfOtherModuleIsDeletedOnlyAfterTheQuestion) {
+  InserirLcto(60, "2024-03-05", ", CHAVEORIGEM", ", 'ME0000000001'");
+  Executar("update LCTOCTB set CODIGOORIGLCTOCTB = 'FI' where CHAVELCTOCTB = 60");
+  TnCtbDMLctoCtb& modulo = Criar();
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(60)}));
+  Responder({"Não", "Sim"});
+  try {
+    cds.Delete();
+    ADD_FAILURE() << "deleted";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Exclusão cancelada!");
+  }
+  EXPECT_EQ(Linha(60, "CHAVELCTOCTB"), "CHAVELCTOCTB=60");
+  cds.Delete();
+  EXPECT_EQ(Linha(60, "CHAVELCTOCTB"), "(none)");
+}
+
+TEST_P(TnCtbDMLctoCtbHistoricoTest, ComplementTokens) {
+  TnCtbDMLctoCtb& modulo = Criar();
+  const TDateTime marco = EncodeDate(2024, 3, 10);
+  EXPECT_EQ(modulo.PegarDicionariosConta("PAGTO [DICTEXTOCONTACRED] REF [DICDATAMESANOATUAL]"),
+            "[DICTEXTOCONTACRED]|[DICDATAMESANOATUAL]|");
+  EXPECT_EQ(modulo.GetDescrHistCtb(), "PAGTO  REF ");
+  EXPECT_EQ(modulo.FormatarComplementoHistorico(3, 101, 102, 0, marco, ""), "CAIXA|");
+  EXPECT_EQ(modulo.FormatarComplementoHistorico(3, 101, 102, 0, marco, "CAIXA GERAL|"),
+            "CAIXA GERAL|");
+  EXPECT_EQ(modulo.FormatarComplementoHistorico(3, 102, 101, 0, marco, "CAIXA GERAL|"), "BANCO|");
+  EXPECT_EQ(modulo.FormatarComplementoHistorico(1, 101, 102, 0, marco, ""), "Banco|03/2024|");
+  EXPECT_EQ(modulo.FormatarComplementoHistorico(4, 101, 102, 0, marco, "LIVRE"), "LIVRE");
+  EXPECT_EQ(modulo.PegarDescricaoConta(101, 102, 0,
+                                       "[DICTEXTOCONTADEBLOWER]|[DICDATAMESANOANTERIOR]|"
+                                       "[DICOUTRO]|[DICTEXTOCONTACREDUPPER]|",
+                                       "", EncodeDate(2024, 1, 31)),
+            "caixa|12/2023||BANCO|");
+  EXPECT_EQ(modulo.FormatarComplementoHistoricoAjax(
+                R"({"CODIGOHIST": 1, "CONTACTBCRED": 101, "DATALCTOCTB": "2024-05-02"})"),
+            "Caixa|05/2024|");
+  // An empty complement of a stored entry starts from what it holds.
+  InserirLcto(70, "2024-03-05", ", COMPLHIST", ", 'ANTIGO|X|'");
+  EXPECT_EQ(modulo.FormatarComplementoHistorico(3, 101, 102, 70, marco, ""), "CAIXA|");
+  EXPECT_EQ(modulo.GetComplementoHist("", 70), "ANTIGO|X|");
+}
+
+TEST_P(TnCtbDMLctoCtbHistoricoTest, HistoryAndAccountChangesRecomputeTheComplementOnScreen) {
+  TnCtbDMLctoCtb& modulo = Criar();
+  NovoValido(modulo);
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  cds.FieldByName("CODIGOHISTCTB").SetAsInteger(1);
+  EXPECT_EQ(cds.FieldByName("COMPLHIST").AsString(), "Banco|03/2024|");
+  cds.FieldByName("CONTACTBCRED").SetText("CAIXA");
+  EXPECT_EQ(cds.FieldByName("CONTACTBCRED").AsInteger(), 101);
+  EXPECT_EQ(cds.FieldByName("COMPLHIST").AsString(), "Caixa|03/2024|");
+  cds.Cancel();
+  // Without a screen the complement stays as typed.
+  TnCtbDMLctoCtb& semTela = Criar(false);
+  NovoValido(semTela);
+  semTela.nClientDataSet.FieldByName("CODIGOHISTCTB").SetAsInteger(1);
+  EXPECT_TRUE(semTela.nClientDataSet.FieldByName("COMPLHIST").IsNull());
+  semTela.nClientDataSet.Cancel();
+}
+
+TEST_P(TnCtbDMLctoCtbHistoricoTest, HistoryLookupFilterFollowsTheAccountsGroups) {
+  Executar(
+      "insert into PLESPGRHISTCTB (CODIGOEMPRESA, CONTACTB, CODIGOGRUPOHISTCTB) values "
+      "(1, 101, 10), (1, 102, 20), (1, 103, 30)");
+  TnCtbDMLctoCtb& modulo = Criar();
+  NovoValido(modulo);
+  std::string filtro;
+  modulo.DoDepoisCriarFiltroCODIGOHISTCTB(nullptr, filtro);
+  EXPECT_EQ(filtro, "(CODIGOGRUPOHISTCTB = 10) or (CODIGOGRUPOHISTCTB = 20)");
+  modulo.nClientDataSet.FieldByName("CONTACTBCRED").SetAsInteger(103);
+  filtro = "STATUS = 0";
+  modulo.DoDepoisCriarFiltroCODIGOHISTCTB(nullptr, filtro);
+  EXPECT_EQ(filtro, "STATUS = 0 and ((CODIGOGRUPOHISTCTB = 10) or (CODIGOGRUPOHISTCTB = 30))");
+  modulo.nClientDataSet.Cancel();
+}
+
+TEST_P(TnCtbDMLctoCtbHistoricoTest, AccountsTypedAsCodesOrAliases) {
+  TnCtbDMLctoCtb& modulo = Criar();
+  NovoValido(modulo);
+  TField& deb = modulo.nClientDataSet.FieldByName("CONTACTBDEB");
+  deb.SetText("0");
+  EXPECT_TRUE(deb.IsNull());
+  deb.SetText(" banco ");
+  EXPECT_EQ(deb.AsInteger(), 102);
+  deb.SetText("103");
+  EXPECT_EQ(deb.AsInteger(), 103);
+  deb.SetText("");
+  EXPECT_TRUE(deb.IsNull());
+  for (const char* texto : {"1.1.01", "   ", "NINGUEM"}) {
+    SCOPED_TRACE(texto);
+    try {
+      deb.SetText(texto);
+      ADD_FAILURE() << "accepted";
+    } catch (const EnField& e) {
+      EXPECT_EQ(e.Message(), nCtbSApelidoInexistente);
+      EXPECT_EQ(e.FieldName(), "CONTACTBDEB");
+    }
+  }
+  modulo.nClientDataSet.FieldByName("CONTACTBCRED").SetText("caixa");
+  EXPECT_EQ(modulo.nClientDataSet.FieldByName("CONTACTBCRED").AsInteger(), 101);
+  modulo.nClientDataSet.Cancel();
+}
+
+// ---- Functional currency ----
+
+class TnCtbDMLctoCtbMoedaTest : public TLctoCtbTest {
+ protected:
+  void SetUp() override {
+    TLctoCtbTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    Executar(
+        "insert into MOEDA (CODIGOMOEDA, DESCRMOEDA, CIFRAOUSIMBOLO) values (2, 'Dólar', "
+        "'US$')");
+    Executar(
+        "insert into OPCAOMOEDAFUNCIONAL (CODIGOEMPRESA, CODIGOESTAB, DATAINICIAL, "
+        "DATAFINAL, CODIGOMOEDA) values (1, 1, '2024-03-01', null, 2)");
+    Executar(
+        "insert into COTACAO (CODIGOMOEDA, DATACOTACAO, TIPOCOTACAO, VALORCOTACAO) values "
+        "(2, '2024-03-01', 0, 5.1), (2, '2024-03-01', 2, 4.9)");
+  }
+  void Sair(TnCtbDMLctoCtb& modulo, const char* campo) {
+    TField& field = modulo.nClientDataSet.FieldByName(campo);
+    field.GetDefinicao().OnExit(field);
+  }
+  std::string Valores(TnClientDataSet& cds) {
+    return cds.FieldByName("COTACAOMOEDA").AsString() + " x " +
+           cds.FieldByName("VALORLCTOMOEDA").AsString() + " = " +
+           cds.FieldByName("VALORLCTOCTB").AsString();
+  }
+};
+
+TEST_P(TnCtbDMLctoCtbMoedaTest, ExitHandlersDeriveReaisAndCurrency) {
+  TnCtbDMLctoCtb& modulo = Criar();
+  NovoValido(modulo);
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  cds.FieldByName("COTACAOMOEDA").SetAsFloat(5.25);
+  cds.FieldByName("VALORLCTOMOEDA").SetAsFloat(100);
+  Sair(modulo, "COTACAOMOEDA");
+  EXPECT_EQ(Valores(cds), "5.25 x 100 = 525");
+  cds.FieldByName("VALORLCTOMOEDA").SetAsFloat(10.01);
+  Sair(modulo, "VALORLCTOMOEDA");
+  EXPECT_EQ(Valores(cds), "5.25 x 10.01 = 52.55");
+
+  cds.FieldByName("COTACAOMOEDA").SetAsFloat(3);
+  cds.FieldByName("VALORLCTOMOEDA").Clear();
+  cds.FieldByName("VALORLCTOCTB").SetAsFloat(100);
+  Sair(modulo, "VALORLCTOCTB");
+  EXPECT_EQ(Valores(cds), "3 x 33.33 = 100");
+  EXPECT_TRUE(Dialogos().Informacoes().empty());
+  Sair(modulo, "VALORLCTOCTB");
+  EXPECT_EQ(Dialogos().Informacoes(),
+            std::vector<std::string>{
+                "O valor em Real não esta fechando com o valor da moeda Estrangeira!"});
+  EXPECT_EQ(Valores(cds), "3 x 33.33 = 100");
+  // The rate exit derives the currency value from reais when it is empty.
+  cds.FieldByName("VALORLCTOMOEDA").Clear();
+  cds.FieldByName("COTACAOMOEDA").SetAsFloat(4);
+  Sair(modulo, "COTACAOMOEDA");
+  EXPECT_EQ(Valores(cds), "4 x 25 = 100");
+  ASSERT_NO_THROW(cds.Post());
+  EXPECT_EQ(Linha(static_cast<int>(cds.FieldByName("CHAVELCTOCTB").AsInteger()),
+                  "COTACAOMOEDA;VALORLCTOMOEDA"),
+            "COTACAOMOEDA=4 VALORLCTOMOEDA=25");
+}
+
+TEST_P(TnCtbDMLctoCtbMoedaTest, RateIsSuggestedFromTheAccountsRateType) {
+  TnCtbDMLctoCtb& modulo = Criar();
+  NovoValido(modulo);
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  TField& cotacao = cds.FieldByName("COTACAOMOEDA");
+  cotacao.GetDefinicao().OnEnter(cotacao);
+  EXPECT_DOUBLE_EQ(cotacao.AsFloat(), 5.1);
+  EXPECT_EQ(modulo.CampoConteudoSelecionado(), "COTACAOMOEDA");
+  // A rate already there is kept.
+  cotacao.SetAsFloat(6);
+  cotacao.GetDefinicao().OnEnter(cotacao);
+  EXPECT_DOUBLE_EQ(cotacao.AsFloat(), 6);
+  // Accounts of different rate types: nothing to suggest.
+  cotacao.Clear();
+  cds.FieldByName("CONTACTBDEB").SetAsInteger(103);
+  cotacao.GetDefinicao().OnEnter(cotacao);
+  EXPECT_TRUE(cotacao.IsNull());
+  cds.FieldByName("CONTACTBCRED").Clear();
+  EXPECT_EQ(modulo.GetTipoCotacaoMoeda(), TTipoCotacaoConta::tcMedia);
+  cotacao.GetDefinicao().OnEnter(cotacao);
+  EXPECT_DOUBLE_EQ(cotacao.AsFloat(), 4.9);
+  cds.Cancel();
+}
+
+TEST_P(TnCtbDMLctoCtbMoedaTest, OptionOffClearsTheCurrencyFieldsAndLabelShowsTheSymbol) {
+  TnCtbDMLctoCtb& modulo = Criar();
+  NovoValido(modulo);
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  modulo.AjustarLabelValorMoedaFuncional();
+  EXPECT_EQ(cds.FieldByName("VALORLCTOMOEDA").DisplayLabel(), "Valor US$");
+  cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 2, 10));
+  cds.FieldByName("COTACAOMOEDA").SetAsFloat(5);
+  cds.FieldByName("VALORLCTOMOEDA").SetAsFloat(20);
+  ASSERT_NO_THROW(cds.Post());
+  EXPECT_EQ(Valores(cds), " x  = 100");
+  // With the option the values are kept, and the reais exit does nothing
+  // without it.
+  NovoValido(modulo);
+  cds.FieldByName("COTACAOMOEDA").SetAsFloat(5);
+  cds.FieldByName("VALORLCTOMOEDA").SetAsFloat(20);
+  cds.FieldByName("VALORLCTOCTB").SetAsFloat(100);
+  ASSERT_NO_THROW(cds.Post());
+  EXPECT_EQ(Valores(cds), "5 x 20 = 100");
+}
+
+CTB_INSTANTIATE_ENGINES(TnCtbDMLctoCtbHistoricoTest);
+CTB_INSTANTIATE_ENGINES(TnCtbDMLctoCtbMoedaTest);

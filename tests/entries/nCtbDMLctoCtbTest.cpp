@@ -1,0 +1,611 @@
+// The rule chain of an entry, driven as the host drives the module: created
+// by name, configured on a screen, opened on the selection, posted.
+#include "entries/nCtbDMLctoCtb_U.h"
+
+#include <functional>
+
+#include "framework/app/NutilAmbiente.h"
+#include "framework/core/Exceptions.h"
+#include "framework/ctb/nCtbSMensagens.h"
+#include "tests/entries/TLctoCtbTest.h"
+
+namespace {
+
+class TnCtbDMLctoCtbTest : public TLctoCtbTest {};
+
+// What a post ended in: "ok", "EnField <field>: <text>", "Exception: <text>"
+// or "EAbort".
+std::string Postar(TnClientDataSet& cds) {
+  try {
+    cds.Post();
+    return "ok";
+  } catch (const EnField& e) {
+    return "EnField " + e.FieldName() + ": " + e.Message();
+  } catch (const EAbort&) {
+    return "EAbort";
+  } catch (const Exception& e) {
+    return "Exception: " + e.Message();
+  }
+}
+
+std::string Campo(const char* campo, const std::string& texto) {
+  return std::string("EnField ") + campo + ": " + texto;
+}
+
+struct TCasoRegra {
+  const char* Nome;
+  std::function<void(TLctoCtbTest&, TnClientDataSet&)> Preparar;
+  std::string Esperado;
+};
+
+void Set(TnClientDataSet& cds, const char* campo, const Value& valor) {
+  cds.FieldByName(campo).SetValue(valor);
+}
+
+}  // namespace
+
+TEST_P(TnCtbDMLctoCtbTest, ValidEntryReachesLctoctbWithKeyFromSequenceAndMovesBalances) {
+  InserirLcto(41, "2024-03-01");
+  TnCtbDMLctoCtb& modulo = Criar();
+  NovoValido(modulo);
+  ASSERT_EQ(Postar(modulo.nClientDataSet), "ok");
+  EXPECT_EQ(modulo.nClientDataSet.FieldByName("CHAVELCTOCTB").AsInteger(), 42);
+  EXPECT_EQ(Linha(42,
+                  "CONTACTBDEB;CONTACTBCRED;VALORLCTOCTB;CODIGOORIGLCTOCTB;ORIGEMDADO;"
+                  "CODIGOUSUARIO;LCTOCONCILDEB;TIPOLANCAMENTO"),
+            "CONTACTBDEB=101 CONTACTBCRED=102 VALORLCTOCTB=100 CODIGOORIGLCTOCTB=CB "
+            "ORIGEMDADO=2 CODIGOUSUARIO=1 LCTOCONCILDEB=0 TIPOLANCAMENTO=LN");
+  EXPECT_EQ(Contar("select count(*) from SALDOCTBMENSAL where CODIGOEMPRESA = 1 and CONTACTB = 101 "
+                   "and VALORDEB = 150"),
+            1);
+  EXPECT_EQ(Contar("select count(*) from SALDOCTBMENSAL where CODIGOEMPRESA = 1 and CONTACTB = 102 "
+                   "and VALORCRED = 150"),
+            1);
+}
+
+TEST_P(TnCtbDMLctoCtbTest, RefusalsNameTheFieldAndTheTextInChainOrder) {
+  const std::vector<TCasoRegra> casos = {
+      {"BothAccountsEmptyBeforeEqualAndAmount",
+       [](TLctoCtbTest&, TnClientDataSet& cds) {
+         cds.FieldByName("CONTACTBDEB").Clear();
+         cds.FieldByName("CONTACTBCRED").Clear();
+         Set(cds, "VALORLCTOCTB", 0.0);
+       },
+       Campo("CONTACTBDEB", nCtbSContaDebCredNula)},
+      {"RefusesEqualAccountsBeforeAmount",
+       [](TLctoCtbTest&, TnClientDataSet& cds) {
+         Set(cds, "CONTACTBCRED", 101);
+         Set(cds, "VALORLCTOCTB", 0.0);
+       },
+       Campo("CONTACTBDEB", nCtbSLctoMesmaContaDedCred)},
+      {"ZeroAmount", [](TLctoCtbTest&, TnClientDataSet& cds) { Set(cds, "VALORLCTOCTB", 0.0); },
+       Campo("VALORLCTOCTB", nCtbSLctoDebCredZerado)},
+      {"NegativeAmount",
+       [](TLctoCtbTest&, TnClientDataSet& cds) { Set(cds, "VALORLCTOCTB", -5.0); },
+       Campo("VALORLCTOCTB", nCtbSLctoDebCredZerado)},
+      {"SyntheticDebit", [](TLctoCtbTest&, TnClientDataSet& cds) { Set(cds, "CONTACTBDEB", 1); },
+       Campo("CONTACTBDEB", nCtbSTipoContaInvalidaDeb)},
+      {"SyntheticCreditBeforeEqualAccounts",
+       [](TLctoCtbTest&, TnClientDataSet& cds) {
+         Set(cds, "CONTACTBDEB", 1);
+         Set(cds, "CONTACTBCRED", 1);
+       },
+       Campo("CONTACTBDEB", nCtbSTipoContaInvalidaDeb)},
+      {"SyntheticCredit", [](TLctoCtbTest&, TnClientDataSet& cds) { Set(cds, "CONTACTBCRED", 1); },
+       Campo("CONTACTBCRED", nCtbSTipoContaInvalidaCred)},
+      {"OutsideFiscalYear",
+       [](TLctoCtbTest&, TnClientDataSet& cds) { Set(cds, "DATALCTOCTB", EncodeDate(2025, 1, 2)); },
+       Campo("DATALCTOCTB",
+             "A data do lançamento deve estar dentro do exercício social: de 01/01/2024 a "
+             "31/12/2024!")},
+      {"AfterPersonalisationLimit",
+       [](TLctoCtbTest& t, TnClientDataSet&) {
+         auto& p = t.FPersonalizacao;
+         p.SetPermiDataFinal(EncodeDate(2024, 3, 5));
+         SetnDMPersonalizacao(&p);
+       },
+       Campo("DATALCTOCTB",
+             nCtbS::Formatar(nCtbSDataLctoForaPersonalizacao, std::string("05/03/2024")))},
+      {"PersonalisationLimitSparesOriginCE",
+       [](TLctoCtbTest& t, TnClientDataSet& cds) {
+         auto& p = t.FPersonalizacao;
+         p.SetPermiDataFinal(EncodeDate(2024, 3, 5));
+         SetnDMPersonalizacao(&p);
+         Set(cds, "CODIGOORIGLCTOCTB", "CE");
+       },
+       "ok"},
+      {"DateOutsideBatch",
+       [](TLctoCtbTest&, TnClientDataSet& cds) { Set(cds, "CODIGOLOTECTB", 1); },
+       Campo("DATALCTOCTB",
+             "A data do lançamento deve estar dentro do período do lote: de 01/01/2024 a "
+             "31/01/2024!")},
+      {"ClosedBatch", [](TLctoCtbTest&, TnClientDataSet& cds) { Set(cds, "CODIGOLOTECTB", 2); },
+       Campo("CODIGOLOTECTB", nCtbSLoteFechadoNaoPermiteAlteracao)},
+      {"InactiveHistory", [](TLctoCtbTest&, TnClientDataSet& cds) { Set(cds, "CODIGOHISTCTB", 2); },
+       Campo("CODIGOHISTCTB", "Histórico não existe ou está inativo, verifique.")},
+      {"MissingHistory", [](TLctoCtbTest&, TnClientDataSet& cds) { Set(cds, "CODIGOHISTCTB", 99); },
+       Campo("CODIGOHISTCTB", "Histórico não existe ou está inativo, verifique.")},
+  };
+  for (const TCasoRegra& caso : casos) {
+    SCOPED_TRACE(caso.Nome);
+    TnCtbDMLctoCtb& modulo = Criar();
+    NovoValido(modulo);
+    caso.Preparar(*this, modulo.nClientDataSet);
+    const int64_t antes = Contar("select count(*) from LCTOCTB");
+    const std::string resultado = Postar(modulo.nClientDataSet);
+    EXPECT_EQ(resultado, caso.Esperado);
+    if (resultado != "ok") {
+      EXPECT_EQ(modulo.nClientDataSet.State(), TDataSetState::dsInsert);
+      EXPECT_EQ(Contar("select count(*) from LCTOCTB"), antes);
+      modulo.nClientDataSet.Cancel();
+    }
+    SetnDMPersonalizacao(nullptr);
+  }
+}
+
+TEST_P(TnCtbDMLctoCtbTest, SelectedPeriodBoundsTheDateOnScreen) {
+  FSelecao.SetParam(kSelDataInicial, Value(EncodeDate(2024, 3, 1)));
+  FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 3, 31)));
+  TnCtbDMLctoCtb& modulo = Criar();
+  NovoValido(modulo);
+  Set(modulo.nClientDataSet, "DATALCTOCTB", EncodeDate(2024, 4, 2));
+  EXPECT_EQ(Postar(modulo.nClientDataSet),
+            Campo("DATALCTOCTB",
+                  "A data do lançamento deve estar dentro do período selecionado: de 01/03/2024 "
+                  "a 31/03/2024!"));
+}
+
+TEST_P(TnCtbDMLctoCtbTest, BatchOriginWinsOverTheTypedOrigin) {
+  TnCtbDMLctoCtb& modulo = Criar();
+  NovoValido(modulo);
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  Set(cds, "CODIGOLOTECTB", 3);
+  Set(cds, "CODIGOORIGLCTOCTB", "XX");
+  ASSERT_EQ(Postar(cds), "ok");
+  EXPECT_EQ(modulo.GetCodigoOrigLctoCtb(), "LT");
+  EXPECT_EQ(cds.FieldByName("CODIGOORIGLCTOCTB").AsString(), "LT");
+}
+
+TEST_P(TnCtbDMLctoCtbTest, CompanyWithoutConfigurationRefusesEveryDate) {
+  FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{3}));
+  TnCtbDMLctoCtb& modulo = Criar();
+  NovoValido(modulo);
+  EXPECT_EQ(
+      Postar(modulo.nClientDataSet),
+      Campo("DATALCTOCTB", "A data do lançamento deve estar dentro do exercício social: de  a !"));
+}
+
+// ---- Questions ----
+
+struct TCasoPergunta {
+  const char* Nome;
+  std::function<void(TLctoCtbTest&, TnCtbDMLctoCtb&)> Preparar;
+  std::string Resposta;
+  std::string Pergunta;
+  std::vector<std::string> Botoes;
+  std::string Resultado;
+};
+
+TEST_P(TnCtbDMLctoCtbTest, QuestionsCarryTheirTextButtonsAndOutcome) {
+  const std::string partidaDobrada =
+      nCtbS::Formatar(nCtbSAvisoContaPartidaDobrada, std::string("101"));
+  auto soDebito = [](TLctoCtbTest& t, TnCtbDMLctoCtb& m) {
+    t.Executar("insert into DEFPLANOESPEC (CODIGOEMPRESA, TIPOCONTA, CONTACTB) values (1, 4, 1)");
+    m.nClientDataSet.FieldByName("CONTACTBCRED").Clear();
+  };
+  auto repetido = [](TLctoCtbTest& t, TnCtbDMLctoCtb& m) {
+    ASSERT_EQ(Postar(m.nClientDataSet), "ok");
+    t.NovoValido(m);
+  };
+  auto outroModulo = [](TLctoCtbTest&, TnCtbDMLctoCtb& m) {
+    Set(m.nClientDataSet, "CHAVEORIGEM", "ME0000000055");
+    Set(m.nClientDataSet, "CODIGOORIGLCTOCTB", "FI");
+  };
+  const std::string perguntaFiscal =
+      "Este lançamento contábil pertence ao módulo Fiscal. Alterações neste lançamento, o "
+      "tornará pertencente ao módulo Contabilidade. Isso fará com que o módulo Fiscal não "
+      "reconheça este lançamento em caso de refazer a contabilização. Deseja continuar com as "
+      "alterações?";
+  const std::vector<TCasoPergunta> casos = {
+      {"DoubleEntryAccountCorrected",
+       soDebito,
+       "Corrigir",
+       partidaDobrada,
+       {"Gravar", "Corrigir"},
+       "EAbort"},
+      {"DoubleEntryAccountSavedAnyway",
+       soDebito,
+       "Gravar",
+       partidaDobrada,
+       {"Gravar", "Corrigir"},
+       "ok"},
+      {"SameAsLastRefused",
+       repetido,
+       "Não",
+       "Lançamento igual ao último lançamento gravado! Confirmar a inclusão deste lançamento?",
+       {"Sim", "Não"},
+       "Exception: Inclusão cancelada!"},
+      {"SameAsLastConfirmed",
+       repetido,
+       "Sim",
+       "Lançamento igual ao último lançamento gravado! Confirmar a inclusão deste lançamento?",
+       {"Sim", "Não"},
+       "ok"},
+      {"OtherModuleKept",
+       outroModulo,
+       "Não",
+       perguntaFiscal,
+       {"Sim", "Não"},
+       "Exception: Alteração cancelada, registro automático!"},
+      {"OtherModuleTakenOver", outroModulo, "Sim", perguntaFiscal, {"Sim", "Não"}, "ok"},
+  };
+  for (const TCasoPergunta& caso : casos) {
+    SCOPED_TRACE(caso.Nome);
+    Executar("delete from DEFPLANOESPEC");
+    TnCtbDMLctoCtb& modulo = Criar();
+    NovoValido(modulo);
+    caso.Preparar(*this, modulo);
+    Dialogos().LimparRegistro();
+    Responder({caso.Resposta});
+    EXPECT_EQ(Postar(modulo.nClientDataSet), caso.Resultado);
+    const auto perguntas = Dialogos().Perguntas();
+    ASSERT_EQ(perguntas.size(), 1u);
+    EXPECT_EQ(perguntas[0].Texto, caso.Pergunta);
+    EXPECT_EQ(perguntas[0].Botoes, caso.Botoes);
+    if (caso.Resultado != "ok")
+      modulo.nClientDataSet.Cancel();
+    else
+      EXPECT_TRUE(modulo.nClientDataSet.FieldByName("CHAVEORIGEM").IsNull());
+  }
+}
+
+TEST_P(TnCtbDMLctoCtbTest, OtherModuleEntryNeedsTheRightAndOriginCEAsksNothing) {
+  Direito("DireitoAlterarLctoOutroModulo", "1");
+  TnCtbDMLctoCtb& modulo = Criar();
+  NovoValido(modulo);
+  Set(modulo.nClientDataSet, "CHAVEORIGEM", "X");
+  EXPECT_EQ(Postar(modulo.nClientDataSet),
+            "Exception: Usuário não autorizado a alterar lançamentos oriundos de outros "
+            "módulos!");
+  Direito("DireitoAlterarLctoOutroModulo", "8");
+  Set(modulo.nClientDataSet, "CODIGOORIGLCTOCTB", "CE");
+  EXPECT_EQ(Postar(modulo.nClientDataSet), "ok");
+  EXPECT_TRUE(Dialogos().Registro().empty());
+}
+
+TEST_P(TnCtbDMLctoCtbTest, BankReconciledDebitAsksOnlyWhenAccountEstabOrAmountChange) {
+  InserirLcto(7, "2024-03-05", ", LCTOCONCILDEB", ", '2'");
+  TnCtbDMLctoCtb& modulo = Criar();
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(7)}));
+  cds.Edit();
+  Set(cds, "COMPLHIST", "SO O COMPLEMENTO");
+  EXPECT_EQ(Postar(cds), "ok");
+  EXPECT_TRUE(Dialogos().Perguntas().empty());
+  cds.Edit();
+  Set(cds, "VALORLCTOCTB", 70.0);
+  Responder({"Corrigir"});
+  EXPECT_EQ(Postar(cds), "EAbort");
+  ASSERT_EQ(Dialogos().Perguntas().size(), 1u);
+  EXPECT_EQ(Dialogos().Perguntas()[0].Texto,
+            nCtbS::Formatar(nCtbSLctoConcilBancaria, std::string("101")));
+  EXPECT_EQ(Linha(7, "VALORLCTOCTB;COMPLHIST"), "VALORLCTOCTB=50 COMPLHIST=SO O COMPLEMENTO");
+}
+
+TEST_P(TnCtbDMLctoCtbTest, HistoryOutsideTheAccountsGroupInformsAndSaves) {
+  Executar(
+      "insert into PLESPGRHISTCTB (CODIGOEMPRESA, CONTACTB, CODIGOGRUPOHISTCTB) values "
+      "(1, 101, 10)");
+  TnCtbDMLctoCtb& modulo = Criar();
+  NovoValido(modulo);  // history 4 is of group 20
+  EXPECT_EQ(Postar(modulo.nClientDataSet), "ok");
+  EXPECT_EQ(Dialogos().Informacoes(),
+            std::vector<std::string>{
+                "Histórico utilizado não pertence ao Grupo de Histórico vinculado, verifique."});
+  Dialogos().LimparRegistro();
+  NovoValido(modulo);
+  Set(modulo.nClientDataSet, "CODIGOHISTCTB", 1);  // group 10
+  Set(modulo.nClientDataSet, "VALORLCTOCTB", 5.0);
+  EXPECT_EQ(Postar(modulo.nClientDataSet), "ok");
+  EXPECT_TRUE(Dialogos().Informacoes().empty());
+}
+
+TEST_P(TnCtbDMLctoCtbTest, AnalyticEntryAsksBeforeEditing) {
+  InserirLcto(8, "2024-03-05");
+  Executar("update LCTOCTB set ORIGEMDADO = 5 where CHAVELCTOCTB = 8");
+  TnCtbDMLctoCtb& modulo = Criar();
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(8)}));
+  Responder({"Sim", "Não"});
+  EXPECT_THROW(cds.Edit(), EAbort);
+  EXPECT_EQ(cds.State(), TDataSetState::dsBrowse);
+  cds.Edit();
+  EXPECT_EQ(cds.State(), TDataSetState::dsEdit);
+  EXPECT_EQ(Dialogos().Perguntas()[0].Texto,
+            "Este lançamento foi feito através do cadastro Analítico.Deseja entrar no "
+            "Lançamento Analítico para Alterar o mesmo?");
+}
+
+TEST_P(TnCtbDMLctoCtbTest, ReconciledEntryCannotBeEditedNorDeleted) {
+  InserirLcto(9, "2024-03-05");
+  Executar(
+      "insert into CONCBANCLCTO (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATALCTOBANC, "
+      "SEQLCTOBANC, CONCILLCTOCTB, CHAVELCTOCTB) values (1, 1, 101, '2024-03-05', 1, 1, 9)");
+  TnCtbDMLctoCtb& modulo = Criar();
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(9)}));
+  const std::string texto =
+      "Atenção: Esse lançamento já está conciliado! Para prosseguir realize a desconciliação "
+      "acessando a rotina: Conciliar Lançamentos Contábeis!";
+  cds.Edit();
+  Set(cds, "COMPLHIST", "X");
+  EXPECT_EQ(Postar(cds), "Exception: " + texto);
+  cds.Cancel();
+  try {
+    cds.Delete();
+    ADD_FAILURE() << "delete went through";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), texto);
+  }
+  EXPECT_EQ(Linha(9, "CHAVELCTOCTB"), "CHAVELCTOCTB=9");
+}
+
+TEST_P(TnCtbDMLctoCtbTest, DeleteOfEntryInClosedBatchIsRefused) {
+  InserirLcto(10, "2024-03-05", ", CODIGOLOTECTB", ", 2");
+  InserirLcto(11, "2024-03-05");
+  TnCtbDMLctoCtb& modulo = Criar();
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(10)}));
+  EXPECT_THROW(cds.Delete(), Exception);
+  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(11)}));
+  cds.Delete();
+  EXPECT_EQ(Linha(11, "CHAVELCTOCTB"), "(none)");
+  EXPECT_EQ(Linha(10, "CHAVELCTOCTB"), "CHAVELCTOCTB=10");
+}
+
+// ---- Import mode ----
+
+TEST_P(TnCtbDMLctoCtbTest, ImportModeSkipsTheRulesThatNeedAPerson) {
+  Executar("insert into DEFPLANOESPEC (CODIGOEMPRESA, TIPOCONTA, CONTACTB) values (1, 4, 101)");
+  TnCtbDMLctoCtb& modulo = Criar(false);
+  modulo.SetImportacao(true);
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  for (int chave : {500, 501}) {
+    NovoValido(modulo);
+    Set(cds, "CODIGOEMPRESA", 1);
+    Set(cds, "CHAVELCTOCTB", chave);
+    cds.FieldByName("CONTACTBCRED").Clear();
+    ASSERT_EQ(Postar(cds), "ok");
+  }
+  EXPECT_TRUE(Dialogos().Registro().empty());
+  EXPECT_EQ(cds.FieldByName("CODIGOORIGLCTOCTB").AsString(), "IP");
+  EXPECT_EQ(cds.FieldByName("ORIGEMDADO").AsInteger(), 3);
+  NovoValido(modulo);
+  Set(cds, "CODIGOEMPRESA", 1);
+  Set(cds, "CHAVELCTOCTB", 502);
+  Set(cds, "CODIGOHISTCTB", 2);
+  EXPECT_EQ(Postar(cds), Campo("CODIGOHISTCTB", "2 não existe ou está inativo, verifique."));
+  cds.Cancel();
+  modulo.AplicarAtualizacoes();
+  EXPECT_EQ(Linha(501, "CODIGOORIGLCTOCTB;ORIGEMDADO"), "CODIGOORIGLCTOCTB=IP ORIGEMDADO=3");
+}
+
+TEST_P(TnCtbDMLctoCtbTest, ImportTotalsThatDoNotBalanceAreReported) {
+  TnCtbDMLctoCtb& modulo = Criar(false);
+  TnClientDataSet& vi = *modulo.GetVICDS(true);
+  vi.AppendRecord({Value(1), Value(1), Value(EncodeDate(2024, 3, 1)), Value(Currency(100)),
+                   Value(Currency::FromDouble(1234.5))});
+  vi.AppendRecord({Value(1), Value(2), Value(EncodeDate(2024, 3, 2)), Value(Currency(10)),
+                   Value(Currency(10))});
+  TnListaMensagem mensagens;
+  EXPECT_TRUE(modulo.ValidarImportacao(&mensagens));
+  EXPECT_EQ(mensagens.Texto(),
+            "Aviso: Diferença em: 01/03/2024 débito 1.234,50 crédito 100,00 diferença: 1.134,50 "
+            "empresa: 1 filial: 1\n");
+  EXPECT_EQ(modulo.GetVICDS(false), nullptr);
+}
+
+// ---- The user's window ----
+
+TEST_P(TnCtbDMLctoCtbTest, LimitedUserWithoutScreenUsesTheCompanyWindow) {
+  Direito("DireitoLctoCtb", "1");
+  TnCtbDMLctoCtb& modulo = Criar(false);
+  NovoValido(modulo);
+  Set(modulo.nClientDataSet, "DATALCTOCTB", EncodeDate(2024, 4, 10));
+  EXPECT_EQ(Postar(modulo.nClientDataSet),
+            Campo("DATALCTOCTB",
+                  "A data do lançamento está fora do período permitido ao usuário: de 01/03/2024 "
+                  "a 31/03/2024!"));
+  Set(modulo.nClientDataSet, "DATALCTOCTB", EncodeDate(2024, 3, 31));
+  EXPECT_EQ(Postar(modulo.nClientDataSet), "ok");
+}
+
+TEST_P(TnCtbDMLctoCtbTest, LimitedUserOnScreenKeepsAndMovesEntriesOutsideTheWindow) {
+  Direito("DireitoLctoCtb", "1");
+  Executar(
+      "insert into LIMITEUSUARIOCTB (CODIGOEMPRESA, CODIGOUSUARIO, DATAINICIAL, DATAFINAL) "
+      "values (1, 1, '2024-05-01', '2024-05-31')");
+  InserirLcto(20, "2024-06-10");
+  InserirLcto(21, "2024-05-10");
+  TnCtbDMLctoCtb& modulo = Criar();
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  const std::string foraDaJanela =
+      "A data do lançamento está fora do período permitido ao usuário: de 01/05/2024 a "
+      "31/05/2024!";
+  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(20)}));
+  cds.Edit();
+  Set(cds, "COMPLHIST", "X");
+  EXPECT_EQ(Postar(cds), Campo("DATALCTOCTB", foraDaJanela));
+  Set(cds, "DATALCTOCTB", EncodeDate(2024, 5, 12));
+  EXPECT_EQ(Postar(cds), Campo("DATALCTOCTB",
+                               "O lançamento não pode ser alterado: sua data original, "
+                               "10/06/2024, está fora do período permitido ao usuário: de "
+                               "01/05/2024 a 31/05/2024!"));
+  cds.Cancel();
+  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(21)}));
+  cds.Edit();
+  Set(cds, "DATALCTOCTB", EncodeDate(2024, 6, 1));
+  EXPECT_EQ(Postar(cds), Campo("DATALCTOCTB", foraDaJanela));
+  Set(cds, "DATALCTOCTB", EncodeDate(2024, 5, 20));
+  EXPECT_EQ(Postar(cds), "ok");
+}
+
+TEST_P(TnCtbDMLctoCtbTest, LimitedUserWithoutAnyWindowIsToldItIsMissing) {
+  Direito("DireitoLctoCtb", "1");
+  Executar("update CFGEMPRESACTB set DATAFINALLCTOUSU = null where CODIGOEMPRESA = 1");
+  TnCtbDMLctoCtb& modulo = Criar(false);
+  NovoValido(modulo);
+  EXPECT_EQ(Postar(modulo.nClientDataSet),
+            std::string("Exception: ") + nCtbSPeriodoLancUsuNaoEspecificado);
+}
+
+// ---- IFRS company ----
+
+TEST_P(TnCtbDMLctoCtbTest, IfrsCompanyChecksModelOriginsAndControlTypes) {
+  FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{2}));
+  struct TCaso {
+    const char* Nome;
+    std::function<void(TnClientDataSet&)> Preparar;
+    std::string Esperado;
+  };
+  const std::vector<TCaso> casos = {
+      {"OutsideAdoptionModel",
+       [](TnClientDataSet& cds) { Set(cds, "DATALCTOCTB", EncodeDate(2024, 8, 1)); },
+       Campo("DATALCTOCTB",
+             "Não foi encontrada configuração para o Modelo de Adoção do IFRS no "
+             "período do lançamento!")},
+      {"TaxOriginNeedsTaxType", [](TnClientDataSet& cds) { Set(cds, "CODIGOORIGLCTOCTB", "af"); },
+       Campo("TIPOLANCAMENTO",
+             "Para a Origem de Lançamento informada \"af\", o Tipo do "
+             "Lançamento deve ser \"Lançamento Fiscal\"!")},
+      {"AdoptionOriginOnOtherDate",
+       [](TnClientDataSet& cds) { Set(cds, "CODIGOORIGLCTOCTB", "AI"); },
+       Campo("DATALCTOCTB",
+             "Para origem do lançamento do tipo 'AI'(Adoção IFRS), a data do "
+             "lançamento deve ser igual a data de opção do IFRS!")},
+      {"NormalEntryOnCorporateAccount", [](TnClientDataSet& cds) { Set(cds, "CONTACTBDEB", 103); },
+       Campo("CONTACTBDEB",
+             "Para lançamento \"Normal\" devemos informar somente contas a Débito com o tipo de "
+             "controle contábil \"Ambos\"!\r\nConta: 103 configurada com tipo de controle "
+             "contábil igual a Societário.")},
+      {"CorporateEntryOnTaxCreditAccount",
+       [](TnClientDataSet& cds) {
+         Set(cds, "TIPOLANCAMENTO", "LS");
+         Set(cds, "CONTACTBCRED", 201);
+       },
+       Campo("CONTACTBCRED",
+             "Para lançamento \"Societário\" devemos informar somente contas a Crédito com o "
+             "tipo de controle contábil \"Ambos\" ou \"Societário\"!\r\nConta: 201 configurada "
+             "com tipo de controle contábil igual a Fiscal.")},
+      {"TaxEntryOnTaxAccount",
+       [](TnClientDataSet& cds) {
+         Set(cds, "TIPOLANCAMENTO", "LF");
+         Set(cds, "CONTACTBCRED", 201);
+       },
+       "ok"},
+  };
+  for (const TCaso& caso : casos) {
+    SCOPED_TRACE(caso.Nome);
+    TnCtbDMLctoCtb& modulo = Criar();
+    EXPECT_TRUE(modulo.GetEhOptanteIFRS());
+    NovoValido(modulo);
+    caso.Preparar(modulo.nClientDataSet);
+    EXPECT_EQ(Postar(modulo.nClientDataSet), caso.Esperado);
+  }
+}
+
+TEST_P(TnCtbDMLctoCtbTest, ClosedAndReworkedYearsOfIfrsCompany) {
+  FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{2}));
+  Executar(
+      "insert into EXERCICIOSOCIALCTB (CODIGOEMPRESA, DATAINICIAL, DATAFINAL, SITUACAO) "
+      "values (2, '2024-01-01', '2024-03-31', 3), (2, '2024-04-01', '2024-06-30', 4)");
+  TnCtbDMLctoCtb& modulo = Criar();
+  NovoValido(modulo);
+  EXPECT_EQ(Postar(modulo.nClientDataSet),
+            Campo("DATALCTOCTB",
+                  "Não são permitidos lançamentos/alterações em período já "
+                  "fechados."));
+  Set(modulo.nClientDataSet, "DATALCTOCTB", EncodeDate(2024, 4, 10));
+  EXPECT_EQ(Postar(modulo.nClientDataSet), Campo("CODIGOORIGLCTOCTB",
+                                                 "Em períodos Reelaborados, só são permitidos "
+                                                 "lançamentos com Origem igual a 'AA'."));
+  Set(modulo.nClientDataSet, "CODIGOORIGLCTOCTB", "AA");
+  EXPECT_EQ(Postar(modulo.nClientDataSet), "ok");
+}
+
+TEST_P(TnCtbDMLctoCtbTest, OpenTransactionFixesDateAndTypeOfItsEntries) {
+  FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{2}));
+  TnCtbDMLctoCtb& modulo = Criar();
+  modulo.GetPossuiSPED();  // positions the company; an open transaction is kept from now on
+  modulo.SetOldTransDate(EncodeDate(2024, 3, 1));
+  NovoValido(modulo);
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  EXPECT_EQ(Postar(cds), Campo("DATALCTOCTB",
+                               "Atenção, a data informada é diferente da data inicial da "
+                               "transação!\r\nData inicial da transação: 01/03/2024"));
+  Set(cds, "DATALCTOCTB", EncodeDate(2024, 3, 1));
+  modulo.SetOldTransTipoLcto("LS");
+  EXPECT_EQ(Postar(cds),
+            Campo("TIPOLANCAMENTO",
+                  "Atenção, o tipo de lançamento informado é diferente do tipo de lançamento "
+                  "inicial da transação!\r\nTipo lançamento inicial da transação: Societário"));
+  modulo.SetOldTransTipoLcto("LN");
+  EXPECT_EQ(Postar(cds), "ok");
+}
+
+TEST_P(TnCtbDMLctoCtbTest, EditKeepsAHistoryThatBecameInactiveAndAutomaticSkipsTheCheck) {
+  InserirLcto(90, "2024-03-05");
+  Executar("update LCTOCTB set CODIGOHISTCTB = 2 where CHAVELCTOCTB = 90");
+  TnCtbDMLctoCtb& modulo = Criar();
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(90)}));
+  cds.Edit();
+  Set(cds, "COMPLHIST", "MANTIDO");
+  EXPECT_EQ(Postar(cds), "ok");
+  modulo.SetAutomatico(true);
+  NovoValido(modulo);
+  Set(cds, "CODIGOHISTCTB", 2);
+  EXPECT_EQ(Postar(cds), "ok");
+}
+
+TEST_P(TnCtbDMLctoCtbTest, ProgrammedEntryFieldsAreClosedWithoutTheRight) {
+  Direito("DireitoAlteraDadoFixoLancamentoProg", "1");
+  InserirLcto(91, "2024-03-05", ", CODIGOLCTOPROG", ", 5");
+  InserirLcto(92, "2024-03-05");
+  TnCtbDMLctoCtb& modulo = Criar();
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  auto fechados = [&] {
+    std::string texto;
+    for (const char* nome : {"CONTACTBDEB", "VALORLCTOCTB", "NUMERODCTO", "COMPLHIST"}) {
+      modulo.ChecarConfigurarCampo(cds.FieldByName(nome));
+      texto += cds.FieldByName(nome).ReadOnly() ? "1" : "0";
+    }
+    return texto;
+  };
+  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(91)}));
+  EXPECT_EQ(fechados(), "1111");
+  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(92)}));
+  EXPECT_EQ(fechados(), "0000");
+}
+
+TEST_P(TnCtbDMLctoCtbTest, WebVariantLaysOutTheFieldsForTheWebClient) {
+  Nutil::SetEhCloud(true);
+  TnCtbDMLctoCtb& modulo = Criar();
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  EXPECT_EQ(modulo.GetTipoForm(), 5);
+  const TnFieldDefinicao& deb = cds.FieldByName("CONTACTBDEB").GetDefinicao();
+  EXPECT_EQ(deb.Propriedade("GrupoNome").AsString(), "Debite");
+  EXPECT_EQ(deb.Propriedade("GrupoLinha").AsString(), "GPDEBITO");
+  EXPECT_EQ(deb.Propriedade("Colunas").AsInteger(), 10);
+  EXPECT_EQ(deb.PropriedadesAlteradas(),
+            (std::vector<std::string>{"GrupoNome", "GrupoColuna", "Colunas", "GrupoLinha",
+                                      "LinkLookupDescFindField", "LinkLookupDescShowFields",
+                                      "LinkLookupDataSetNome", "LinkLookupKeyFields"}));
+  EXPECT_EQ(cds.FieldByName("COTACAOMOEDA").DisplayLabel(), "Valor da Cotação");
+  EXPECT_EQ(cds.FieldByName("COTACAOMOEDA").DisplayFormat(), "#,##0.00000000");
+  EXPECT_EQ(cds.FieldByName("DATALCTOCTB").DisplayWidth(), 22);
+  // The web form has no desktop status panels.
+  EXPECT_EQ(modulo.Form()->StatusPanels().size(), 1u);
+}
+
+CTB_INSTANTIATE_ENGINES(TnCtbDMLctoCtbTest);

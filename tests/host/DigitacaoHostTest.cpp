@@ -1,0 +1,240 @@
+#include "host/DigitacaoHost.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/db/TnDMConexao.h"
+#include "schema/SchemaInstaller.h"
+#include "tests/host/TnTesteDMLcto.h"
+#include "tests/support/TestDatabases.h"
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+class TDigitacaoHostTest : public TDatabaseTest {
+ protected:
+  void SetUp() override {
+    TDatabaseTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    SchemaInstaller::Instalar(Conexao());
+    Conexao().ExecuteScript(
+        "INSERT INTO PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, DESCRCONTA, TIPOCONTA, "
+        "APELIDOCONTA) VALUES (1, 1101, '1.1.01', 'Caixa', 2, 'CAIXA');"
+        "INSERT INTO PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, DESCRCONTA, TIPOCONTA, "
+        "APELIDOCONTA) VALUES (1, 2101, '2.1.01', 'Fornecedores', 2, 'FORNEC');"
+        "INSERT INTO HISTORICOCTB (CODIGOHISTCTB, DESCRHISTCTB) VALUES (3, 'Pagamento')");
+    TnTesteDMLcto::Registrar();
+    FOpcoes.Classe = TnTesteDMLcto::kNomeClasse;
+  }
+
+  // An insert of 150.00 on 10/03/2025 from CAIXA to 2101 with history 3,
+  // with the answers given.
+  static json Insercao(const std::string& valor, std::vector<std::string> respostas = {}) {
+    json documento = {{"op", "insert"}, {"company", 1}};
+    documento["fields"] = {{"DATALCTOCTB", "2025-03-10"},
+                           {"CONTACTBDEB", "CAIXA"},
+                           {"CONTACTBCRED", "2101"},
+                           {"CODIGOHISTCTB", 3},
+                           {"VALORLCTOCTB", valor}};
+    documento["answers"] = respostas;
+    return documento;
+  }
+
+  json Rodar(const json& documento) {
+    return DigitacaoHost::Executar(Conexao(), documento, FOpcoes).Saida;
+  }
+
+  int64_t Quantos() { return Conexao().ExecuteScalar("SELECT count(*) FROM LCTOCTB").AsInteger(); }
+
+  DigitacaoHost::TOpcoesDigitacao FOpcoes;
+};
+
+TEST_P(TDigitacaoHostTest, InsertTypesEachFieldInOrderAndReachesTheTable) {
+  DigitacaoHost::TDigitacao digitacao(Conexao(), FOpcoes);
+  json resultado = digitacao.Executar(Insercao("150.00"));
+  ASSERT_EQ(resultado["result"], "posted") << resultado.dump();
+  EXPECT_EQ(resultado["questions"], json::array());
+  EXPECT_EQ(resultado["informations"], json::array());
+  const json& entry = resultado["entry"];
+  EXPECT_EQ(entry["CONTACTBDEB"], 1101);  // the alias, resolved
+  EXPECT_EQ(entry["CONTACTBCRED"], 2101);
+  EXPECT_EQ(entry["DATALCTOCTB"], "2025-03-10");
+  EXPECT_EQ(entry["VALORLCTOCTB"], 150.0);
+  EXPECT_EQ(entry["COMPLHIST"], "Pagamento");  // filled by the history's exit
+  EXPECT_GT(entry["CHAVELCTOCTB"].get<int64_t>(), 0);
+
+  const std::vector<std::string> esperada = {
+      "enter:DATALCTOCTB",   "exit:DATALCTOCTB",   "enter:CONTACTBDEB",  "set:CONTACTBDEB",
+      "exit:CONTACTBDEB",    "enter:CONTACTBCRED", "set:CONTACTBCRED",   "exit:CONTACTBCRED",
+      "enter:CODIGOHISTCTB", "exit:CODIGOHISTCTB", "enter:VALORLCTOCTB", "exit:VALORLCTOCTB"};
+  auto* modulo = dynamic_cast<TnTesteDMLcto*>(digitacao.Modulo());
+  ASSERT_NE(modulo, nullptr);
+  EXPECT_EQ(modulo->Trilha(), esperada);
+  EXPECT_TRUE(modulo->TemTela());
+  EXPECT_NE(modulo->Form(), nullptr);
+
+  TDbResult linhas = Conexao().ExecuteQuery(
+      "SELECT CHAVELCTOCTB, CONTACTBDEB, CONTACTBCRED, VALORLCTOCTB, COMPLHIST FROM LCTOCTB");
+  ASSERT_EQ(linhas.Rows.size(), 1u);
+  EXPECT_EQ(linhas.Rows[0][0].AsInteger(), entry["CHAVELCTOCTB"].get<int64_t>());
+  EXPECT_EQ(linhas.Rows[0][1].AsInteger(), 1101);
+  EXPECT_EQ(linhas.Rows[0][2].AsInteger(), 2101);
+  EXPECT_EQ(linhas.Rows[0][3].AsCurrency(), Currency::FromString("150"));
+  EXPECT_EQ(linhas.Rows[0][4].AsString(), "Pagamento");
+}
+
+TEST_P(TDigitacaoHostTest, EditAndDeleteFindTheEntryByCompanyAndKey) {
+  json inserido = Rodar(Insercao("150.00"));
+  ASSERT_EQ(inserido["result"], "posted") << inserido.dump();
+  const int64_t chave = inserido["entry"]["CHAVELCTOCTB"].get<int64_t>();
+
+  json edicao = {{"op", "edit"}, {"company", 1}, {"key", chave}};
+  edicao["fields"] = {{"VALORLCTOCTB", 275.5}, {"CONTACTBCRED", "FORNEC"}};
+  json editado = Rodar(edicao);
+  ASSERT_EQ(editado["result"], "posted") << editado.dump();
+  EXPECT_EQ(editado["entry"]["VALORLCTOCTB"], 275.5);
+  TDbResult linha = Conexao().ExecuteQuery(
+      "SELECT VALORLCTOCTB, CONTACTBCRED, CONTACTBDEB FROM LCTOCTB WHERE CHAVELCTOCTB = " +
+      std::to_string(chave));
+  ASSERT_EQ(linha.Rows.size(), 1u);
+  EXPECT_EQ(linha.Rows[0][0].AsCurrency(), Currency::FromString("275.50"));
+  EXPECT_EQ(linha.Rows[0][1].AsInteger(), 2101);
+  EXPECT_EQ(linha.Rows[0][2].AsInteger(), 1101);  // untouched
+
+  json semEntrada = Rodar({{"op", "delete"}, {"company", 1}, {"key", chave + 100}});
+  EXPECT_EQ(semEntrada["result"], "refused");
+  EXPECT_EQ(Quantos(), 1);
+
+  json removido = Rodar({{"op", "delete"},
+                         {"company", 1},
+                         {"key", chave},
+                         {"selection", {{"from", "2025-03-01"}, {"to", "2025-03-31"}}}});
+  ASSERT_EQ(removido["result"], "posted") << removido.dump();
+  EXPECT_EQ(removido["entry"]["CHAVELCTOCTB"], chave);
+  EXPECT_EQ(Quantos(), 0);
+}
+
+TEST_P(TDigitacaoHostTest, RefusalsCarryTheFieldAndTheExactMessageAndWriteNothing) {
+  struct TCaso {
+    std::string Campo;
+    std::string Valor;
+    std::string CampoEsperado;
+    std::string Mensagem;
+  } casos[] = {
+      {"VALORLCTOCTB", "0", "VALORLCTOCTB", "O valor do lançamento deve ser maior que zero"},
+      {"CONTACTBDEB", "BANCO", "CONTACTBDEB", "Conta não encontrada: BANCO"},
+      {"DATALCTOCTB", "", "DATALCTOCTB", "Informe a data do lançamento"},
+      {"VALORLCTOCTB", "abc", "VALORLCTOCTB", ""},
+      {"DATALCTOCTB", "2025-02-30", "DATALCTOCTB", ""},
+  };
+  for (const TCaso& caso : casos) {
+    SCOPED_TRACE(caso.Campo + "=" + caso.Valor);
+    json documento = Insercao("150.00");
+    documento["fields"][caso.Campo] = caso.Valor;
+    DigitacaoHost::TSaidaComando saida =
+        DigitacaoHost::ComandoEntryPost(Conexao(), documento.dump(), FOpcoes);
+    EXPECT_EQ(saida.Status, 1);
+    json resultado = json::parse(saida.Texto);
+    EXPECT_EQ(resultado["result"], "refused");
+    EXPECT_EQ(resultado["field"], caso.CampoEsperado);
+    if (!caso.Mensagem.empty())
+      EXPECT_EQ(resultado["message"], caso.Mensagem);
+    else
+      EXPECT_FALSE(resultado["message"].get<std::string>().empty());
+    EXPECT_FALSE(resultado.contains("entry"));
+    EXPECT_EQ(Quantos(), 0);
+  }
+}
+
+TEST_P(TDigitacaoHostTest, QuestionsAreAnsweredInOrderOrStopBeforeAnythingIsWritten) {
+  const std::string pergunta = "Valor de 12.000,00 acima do limite. Confirma?";
+  struct TCaso {
+    std::vector<std::string> Respostas;
+    std::string Resultado;
+    int64_t Linhas;
+  } casos[] = {{{"Sim"}, "posted", 1}, {{"Não"}, "aborted", 0}, {{}, "question", 0}};
+  for (const TCaso& caso : casos) {
+    SCOPED_TRACE(caso.Resultado);
+    Conexao().ExecuteDirect("DELETE FROM LCTOCTB");
+    json resultado = Rodar(Insercao("12000.00", caso.Respostas));
+    EXPECT_EQ(resultado["result"], caso.Resultado) << resultado.dump();
+    ASSERT_EQ(resultado["questions"].size(), 1u);
+    EXPECT_EQ(resultado["questions"][0]["text"], pergunta);
+    EXPECT_EQ(resultado["questions"][0]["buttons"], json::array({"Sim", "Não"}));
+    EXPECT_EQ(resultado["questions"][0]["answer"],
+              caso.Respostas.empty() ? json() : json(caso.Respostas[0]));
+    EXPECT_EQ(Quantos(), caso.Linhas);
+  }
+}
+
+TEST_P(TDigitacaoHostTest, AQuestionAskedAfterTheWriteStillLeavesNothingWritten) {
+  json documento = Insercao("150.00");
+  documento["fields"]["COMPLHIST"] = "IMPRIMIR";
+  json semResposta = Rodar(documento);
+  EXPECT_EQ(semResposta["result"], "question") << semResposta.dump();
+  EXPECT_EQ(semResposta["questions"].back()["text"], "Imprimir o lançamento?");
+  EXPECT_EQ(Quantos(), 0);
+  EXPECT_EQ(Conexao().ExecuteScalar("SELECT count(*) FROM SALDOCTB").AsInteger(), 0);
+
+  documento["answers"] = {"Não"};
+  EXPECT_EQ(Rodar(documento)["result"], "posted");
+  EXPECT_EQ(Quantos(), 1);
+}
+
+TEST_P(TDigitacaoHostTest, InformationsAreRecordedAndNeverStop) {
+  json documento = Insercao("80.00");
+  documento["fields"].erase("CODIGOHISTCTB");
+  json resultado = Rodar(documento);
+  EXPECT_EQ(resultado["result"], "posted");
+  EXPECT_EQ(resultado["informations"], json::array({"Lançamento sem histórico padrão"}));
+  EXPECT_EQ(resultado["questions"], json::array());
+  EXPECT_EQ(Quantos(), 1);
+}
+
+TEST_P(TDigitacaoHostTest, AnArrayRunsOnOneScreenAndStopsAtTheFirstResultNotPosted) {
+  json segunda = Insercao("20.00");
+  segunda["fields"].erase("DATALCTOCTB");  // the screen remembers the last date
+  json recusada = Insercao("0");
+  json entrada = json::array({Insercao("10.00"), segunda, recusada, Insercao("30.00")});
+  DigitacaoHost::TSaidaComando saida =
+      DigitacaoHost::ComandoEntryPost(Conexao(), entrada.dump(), FOpcoes);
+  EXPECT_EQ(saida.Status, 1);
+  json resultados = json::parse(saida.Texto);
+  ASSERT_EQ(resultados.size(), 3u);
+  EXPECT_EQ(resultados[0]["result"], "posted");
+  EXPECT_EQ(resultados[1]["result"], "posted");
+  EXPECT_EQ(resultados[1]["entry"]["DATALCTOCTB"], "2025-03-10");
+  EXPECT_EQ(resultados[2]["result"], "refused");
+  EXPECT_EQ(Quantos(), 2);
+
+  json postadas = json::array({Insercao("10.00"), Insercao("20.00")});
+  EXPECT_EQ(DigitacaoHost::ComandoEntryPost(Conexao(), postadas.dump(), FOpcoes).Status, 0);
+}
+
+TEST_P(TDigitacaoHostTest, WithoutAScreenTheModuleAsksNothing) {
+  json documento = Insercao("12000.00");
+  documento["screen"] = false;
+  json resultado = Rodar(documento);
+  EXPECT_EQ(resultado["result"], "posted") << resultado.dump();
+  EXPECT_EQ(resultado["questions"], json::array());
+}
+
+TEST_P(TDigitacaoHostTest, BadDocumentsAreRefusedOrRaised) {
+  json operacao = Insercao("1.00");
+  operacao["op"] = "move";
+  EXPECT_EQ(Rodar(operacao)["result"], "refused");
+  json classe = Insercao("1.00");
+  DigitacaoHost::TOpcoesDigitacao outra;
+  outra.Classe = "TnClasseQueNaoExiste";
+  EXPECT_EQ(DigitacaoHost::Executar(Conexao(), classe, outra).Saida["result"], "refused");
+  EXPECT_THROW(DigitacaoHost::ComandoEntryPost(Conexao(), "{ nope", FOpcoes), Exception);
+  EXPECT_THROW(DigitacaoHost::ComandoEntryPost(Conexao(), "42", FOpcoes), Exception);
+}
+
+CTB_INSTANTIATE_ENGINES(TDigitacaoHostTest);
+
+}  // namespace

@@ -1,0 +1,101 @@
+// Start-up and close-down of the module: the classes land in the registry in
+// the fixed order, the menu gains the process's action, and close-down
+// leaves neither a class nor an action behind.
+
+#include "package/Package.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
+
+namespace {
+
+class TPackageTest : public ::testing::Test {
+ protected:
+  void TearDown() override { Package::Finalizar(); }
+
+  static size_t AcoesMenu() {
+    TnActionList lista;
+    return TnDM::GerarPrincActions(
+        lista, [](TnAction&) {}, TnConjuntoModulos{});
+  }
+};
+
+TEST_F(TPackageTest, RegistersTheAvailableClassesInTheTableOrder) {
+  const std::vector<std::string> antes = Nutilform::Registro().ClassesRegistradas();
+  Package::Iniciar();
+  std::vector<std::string> novas;
+  for (const std::string& nome : Nutilform::Registro().ClassesRegistradas())
+    if (std::find(antes.begin(), antes.end(), nome) == antes.end())
+      novas.push_back(nome);
+  std::vector<std::string> esperadas;
+  for (const Package::TClassePacote& classe : Package::ClassesPacote())
+    if (classe.Fabrica)
+      esperadas.push_back(classe.Nome);
+  EXPECT_EQ(esperadas, novas);
+  ASSERT_FALSE(novas.empty());
+
+  // The table itself keeps the start-up order the host relies on.
+  std::vector<std::string> tabela;
+  for (const Package::TClassePacote& classe : Package::ClassesPacote())
+    tabela.push_back(classe.Nome);
+  const std::vector<std::string> ordem = {
+      "TnCtbDMLctoGerDebitoCloud",
+      "TnCtbDMLctoGerCreditoCloud",
+      "TnCtbDMLctoCtbExtemp",
+      "TnCtbDMLctoCtbParticipante",
+      "TnCtbDMLctoCtbAreaTrabalho",
+      "TnCtbDCLctoAtivDiferenc",
+      "TnCtbDPGerarSaldoCtbIndividual",
+      "TnCtbDCLctoCtbExtemp",
+      "TnCtbDMLctoCtbQ100",
+      "TnCtbDCOrigemLctoCtb",
+      "TnCtbDPConsultaBalanceteMovimento",
+      "TnCtbDPConsultaBalanceteMovimentoAreaTrabalhoEmprestimo",
+      "TnCtbDPConsultaBalanceteMovimentoAreaTrabalhoParcelamento"};
+  EXPECT_EQ(ordem, tabela);
+}
+
+TEST_F(TPackageTest, RegisteredProcessIsCreatedByNameAndOffersItsMenuAction) {
+  Package::Iniciar();
+  auto& processo = Nutilform::CriarDM<TnCtbDPGerarSaldoCtbIndividual>(
+      "TnCtbDPGerarSaldoCtbIndividual", "ConsultaBalancete");
+  EXPECT_EQ("TnCtbDPGerarSaldoCtbIndividual", processo.ClassName());
+  EXPECT_TRUE(Nutilform::DestruirDM("TnCtbDPGerarSaldoCtbIndividual", "ConsultaBalancete"));
+
+  TnActionList lista;
+  TnDM::GerarPrincActions(
+      lista, [](TnAction&) {}, TnConjuntoModulos{});
+  const TnAction* acao = lista.Find("actTnCtbDPGerarSaldoCtbIndividual");
+  ASSERT_NE(nullptr, acao);
+  EXPECT_EQ("Processos", acao->Category());
+  EXPECT_EQ("Gerar Saldos Contábeis - Individual", acao->Caption());
+}
+
+TEST_F(TPackageTest, CloseDownUnregistersEveryKnownClassAndItsMenuAction) {
+  const size_t acoesAntes = AcoesMenu();
+  Package::Iniciar();
+  EXPECT_GT(AcoesMenu(), acoesAntes);
+  // A class reachable from the menu only, registered by its own module.
+  Nutilform::nRegisterClass<TnCtbDPGerarSaldoCtbIndividual>("TnCtbDMLctoCtb");
+  Package::Finalizar();
+  for (const std::string& nome : Package::ClassesConhecidas())
+    EXPECT_FALSE(Nutilform::TemClasse(nome)) << nome;
+  EXPECT_EQ(acoesAntes, AcoesMenu());
+  const std::set<std::string> conhecidas(Package::ClassesConhecidas().begin(),
+                                         Package::ClassesConhecidas().end());
+  EXPECT_TRUE(conhecidas.contains("TnCtbDMLctoCtbCloud"));
+  EXPECT_TRUE(conhecidas.contains("TnCtbDMLctoGer"));
+  // Loaded again after unloading: start-up works as the first time.
+  EXPECT_NO_THROW(Package::Iniciar());
+}
+
+TEST_F(TPackageTest, LoadingTwiceIsRefused) {
+  Package::Iniciar();
+  EXPECT_THROW(Package::Iniciar(), Exception);
+}
+
+}  // namespace

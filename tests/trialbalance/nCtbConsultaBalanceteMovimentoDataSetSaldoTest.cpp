@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/data/ClientDataSet.h"
+#include "trialbalance/nCtbConsultaBalanceteMovimentoDataSetSaldo_U.h"
+#include "trialbalance/nCtbConsultaBalanceteMovimentoInterfaces_U.h"
+
+namespace {
+
+TnParametroConf Conf(TnTipoConsultaBalancete tipo, bool quebrar, TDateTime de, TDateTime ate) {
+  TnParametroConf conf;
+  conf.CodigoEmpresa = "1";
+  conf.TipoConsultaBalancete = tipo;
+  conf.QuebrarMovPeriodo = quebrar;
+  conf.DataInicial = de;
+  conf.DataFinal = ate;
+  return conf;
+}
+
+std::vector<std::string> NomesCampos(const TnClientDataSet& dataSet) {
+  std::vector<std::string> nomes;
+  for (int i = 0; i < dataSet.FieldCount(); ++i)
+    nomes.push_back(dataSet.Fields(i).FieldName());
+  return nomes;
+}
+
+}  // namespace
+
+TEST(DataSetSaldoTest, MonthColumnsSpanTheYearEndInFieldOrder) {
+  auto dataSet = TnCtbConsultaBalanceteMovimentoDataSetSaldo::New()
+                     ->Inicializar(Conf(TnTipoConsultaBalancete::tpConMovDebCred, true,
+                                        EncodeDate(2023, 11, 1), EncodeDate(2024, 2, 29)))
+                     ->CriarDataSet();
+  std::vector<std::string> esperado = {"Ordem",
+                                       "Filtros",
+                                       "CodigoEstab",
+                                       "Filial",
+                                       "RelacionarFilial",
+                                       "CodigoConta",
+                                       "TipoConta",
+                                       "ClassifConta",
+                                       "DescrConta",
+                                       "CodigoCentroCusto",
+                                       "DescrCentroCusto",
+                                       "SaldoAnterior"};
+  for (const char* mes : {"112023", "122023", "012024", "022024"}) {
+    for (const char* prefixo : {"DEBITO", "CREDITO", "MOVIMENTO"})
+      esperado.push_back(std::string(prefixo) + mes);
+  }
+  esperado.push_back("SaldoAtual");
+  EXPECT_EQ(NomesCampos(*dataSet), esperado);
+  EXPECT_EQ(dataSet->FieldByName("CREDITO122023").DisplayLabel(), "Crédito");
+  EXPECT_EQ(dataSet->IndexFieldNames(),
+            "ClassifConta;TipoConta;CodigoConta;CodigoEstab;CodigoCentroCusto");
+}
+
+TEST(DataSetSaldoTest, WithoutBreakThereIsOneGroupOfAmountColumns) {
+  auto dataSet = TnCtbConsultaBalanceteMovimentoDataSetSaldo::New()
+                     ->Inicializar(Conf(TnTipoConsultaBalancete::tpConMovDebCred, false,
+                                        EncodeDate(2023, 11, 1), EncodeDate(2024, 2, 29)))
+                     ->CriarDataSet();
+  std::vector<std::string> nomes = NomesCampos(*dataSet);
+  EXPECT_EQ(
+      std::vector<std::string>(nomes.end() - 5, nomes.end()),
+      (std::vector<std::string>{"SaldoAnterior", "DEBITO", "CREDITO", "MOVIMENTO", "SaldoAtual"}));
+}
+
+// Which amount columns each query type shows, with and without the monthly
+// break (every month's columns follow the same rule).
+TEST(DataSetSaldoTest, ColumnVisibilityFollowsTheQueryType) {
+  struct TCaso {
+    TnTipoConsultaBalancete Tipo;
+    bool Debito, Credito, Movimento;
+  } casos[] = {
+      {TnTipoConsultaBalancete::tpConDebCred, true, true, false},
+      {TnTipoConsultaBalancete::tpConMovDebCred, true, true, true},
+      {TnTipoConsultaBalancete::tpConMov, false, false, true},
+  };
+  for (const TCaso& caso : casos) {
+    for (bool quebrar : {false, true}) {
+      SCOPED_TRACE(static_cast<int>(caso.Tipo) * 10 + quebrar);
+      auto dataSet = TnCtbConsultaBalanceteMovimentoDataSetSaldo::New()
+                         ->Inicializar(Conf(caso.Tipo, quebrar, EncodeDate(2024, 1, 15),
+                                            EncodeDate(2024, 2, 10)))
+                         ->CriarDataSet();
+      std::vector<std::string> sufixos =
+          quebrar ? std::vector<std::string>{"012024", "022024"} : std::vector<std::string>{""};
+      for (const std::string& s : sufixos) {
+        EXPECT_EQ(dataSet->FieldByName("DEBITO" + s).Visible(), caso.Debito);
+        EXPECT_EQ(dataSet->FieldByName("CREDITO" + s).Visible(), caso.Credito);
+        EXPECT_EQ(dataSet->FieldByName("MOVIMENTO" + s).Visible(), caso.Movimento);
+      }
+      for (const char* oculto : {"Ordem", "Filtros", "CodigoEstab", "RelacionarFilial"})
+        EXPECT_FALSE(dataSet->FieldByName(oculto).Visible()) << oculto;
+      EXPECT_TRUE(dataSet->FieldByName("SaldoAnterior").Visible());
+    }
+  }
+}
+
+TEST(DataSetSaldoTest, AmountsShowNegativesInParenthesesAndSyntheticRowsTakeTheStyle) {
+  auto dataSet = TnCtbConsultaBalanceteMovimentoDataSetSaldo::New()
+                     ->Inicializar(Conf(TnTipoConsultaBalancete::tpConMovDebCred, false,
+                                        EncodeDate(2024, 1, 1), EncodeDate(2024, 1, 31)))
+                     ->CriarDataSet();
+  dataSet->Append();
+  dataSet->FieldByName("TipoConta").SetAsString("S");
+  dataSet->FieldByName("SaldoAnterior").SetAsFloat(-1234.5);
+  dataSet->FieldByName("MOVIMENTO").SetAsFloat(1234.5);
+  dataSet->Post();
+  EXPECT_EQ(dataSet->FieldByName("SaldoAnterior").DisplayText(), "(1.234,50)");
+  EXPECT_EQ(dataSet->FieldByName("MOVIMENTO").DisplayText(), "1.234,50");
+  EXPECT_EQ(
+      dataSet->FieldByName("SaldoAtual").GetDefinicao().Propriedade("DisplayFormat").AsString(),
+      kFormatoValorBalancete);
+  EXPECT_TRUE(LinhaComEstilo(*dataSet));
+  const TnFieldDefinicao& estilo = dataSet->FieldByName("TipoConta").GetDefinicao();
+  EXPECT_EQ(estilo.Propriedade(kPropEstiloCorFundo).AsInteger(), 0xC0DCC0);
+  EXPECT_TRUE(estilo.Propriedade(kPropEstiloNegrito).AsBoolean());
+  EXPECT_EQ(estilo.Propriedade(kPropEstiloFonte).AsString(), "Tahoma");
+  dataSet->Edit();
+  dataSet->FieldByName("TipoConta").SetAsString("A");
+  dataSet->Post();
+  EXPECT_FALSE(LinhaComEstilo(*dataSet));
+}
+
+TEST(DataSetSaldoTest, DictionaryKeysCarryCompanyAndMonth) {
+  EXPECT_EQ(MontarChaveDataSet("12", EncodeDate(2024, 2, 15)), "12|022024");
+  struct {
+    const char* Chave;
+    int Empresa;
+    const char* Periodo;
+  } casos[] = {{"12|022024", 12, "022024"}, {"x|012024", 0, "012024"}, {"", 0, ""}, {"7", 7, ""}};
+  for (const auto& caso : casos) {
+    EXPECT_EQ(CapturaCodigoEmpresaChave(caso.Chave), caso.Empresa) << caso.Chave;
+    EXPECT_EQ(CapturaPeriodoChave(caso.Chave), caso.Periodo) << caso.Chave;
+  }
+}

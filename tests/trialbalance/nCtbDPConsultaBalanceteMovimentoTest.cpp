@@ -1,0 +1,395 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <set>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
+#include "framework/app/TnAction.h"
+#include "framework/data/ClientDataSet.h"
+#include "tests/trialbalance/TTrialBalanceTest.h"
+#include "trialbalance/nCtbDPConsultaBalanceteMovimento_U.h"
+#include "trialbalance/nCtbDPGerarSaldoGerIndividual_U.h"
+
+namespace {
+
+// The trial balance rows as (account, establishment, cost centre).
+using TChave = std::tuple<int64_t, int64_t, int64_t>;
+
+std::set<TChave> Chaves(TnClientDataSet& dataSet) {
+  std::set<TChave> chaves;
+  for (dataSet.First(); !dataSet.Eof(); dataSet.Next())
+    chaves.insert({dataSet.FieldByName("CodigoConta").AsInteger(),
+                   dataSet.FieldByName("CodigoEstab").AsInteger(),
+                   dataSet.FieldByName("CodigoCentroCusto").AsInteger()});
+  return chaves;
+}
+
+bool Localizar(TnClientDataSet& dataSet, int64_t conta, int64_t estab = 0) {
+  return dataSet.Locate("CodigoConta;CodigoEstab", {Value(conta), Value(estab)});
+}
+
+// Every row, every field: the whole trial balance as one text.
+std::string Retrato(TnClientDataSet& dataSet) {
+  std::string texto;
+  for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
+    for (int i = 0; i < dataSet.FieldCount(); ++i)
+      texto += dataSet.Fields(i).AsString() + "|";
+    texto += "\n";
+  }
+  return texto;
+}
+
+double Valor(TnClientDataSet& dataSet, const std::string& campo) {
+  return dataSet.FieldByName(campo).AsFloat();
+}
+
+}  // namespace
+
+class ConsultaBalanceteTest : public TTrialBalanceTest {
+ protected:
+  void SetUp() override {
+    TTrialBalanceTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    FProcesso = std::make_unique<TnCtbDPConsultaBalanceteMovimento>();
+    Parametro("pCodigoEmpresa", "1");
+    Parametro("pDataInicial", "15/01/2024");
+    Parametro("pDataFinal", "10/03/2024");
+  }
+  void TearDown() override {
+    FProcesso.reset();
+    TTrialBalanceTest::TearDown();
+  }
+
+  void Parametro(const std::string& alias, const std::string& valor) {
+    FProcesso->Param(alias).SetValor(valor);
+  }
+  TnClientDataSet& Executar(int empresa = 1) {
+    FProcesso->Executar();
+    EXPECT_EQ(FProcesso->Mensagens().Texto(), "");
+    TnClientDataSet* dataSet = FProcesso->RetornaDataSet(empresa);
+    EXPECT_NE(dataSet, nullptr);
+    return *dataSet;
+  }
+
+  std::unique_ptr<TnCtbDPConsultaBalanceteMovimento> FProcesso;
+};
+
+TEST_P(ConsultaBalanceteTest, MonthlyBreakRunsTheBalanceOncePerMonthAndFoldsTheMonths) {
+  LancarMovimento();
+  Parametro("pQuebrarMovPeriodo", "1");
+  TnClientDataSet& cds = Executar();
+
+  const std::vector<std::pair<TDateTime, TDateTime>> execucoes = {
+      {Dia(2024, 1, 15), Dia(2024, 1, 31)},
+      {Dia(2024, 2, 1), Dia(2024, 2, 29)},
+      {Dia(2024, 3, 1), Dia(2024, 3, 10)}};
+  EXPECT_EQ(TFakeGerarSaldoCtb::Execucoes(), execucoes);
+
+  // CAIXA: 1000 + 50 before 15/01; -300 in January, +400 in February, +150
+  // up to 10/03 (the 70 of 20/03 is out of the period).
+  ASSERT_TRUE(Localizar(cds, 11));
+  EXPECT_DOUBLE_EQ(Valor(cds, "SaldoAnterior"), 1050);
+  EXPECT_DOUBLE_EQ(Valor(cds, "DEBITO012024"), 0);
+  EXPECT_DOUBLE_EQ(Valor(cds, "CREDITO012024"), 300);
+  EXPECT_DOUBLE_EQ(Valor(cds, "MOVIMENTO012024"), -300);
+  EXPECT_DOUBLE_EQ(Valor(cds, "DEBITO022024"), 400);
+  EXPECT_DOUBLE_EQ(Valor(cds, "MOVIMENTO022024"), 400);
+  EXPECT_DOUBLE_EQ(Valor(cds, "DEBITO032024"), 150);
+  EXPECT_DOUBLE_EQ(Valor(cds, "SaldoAtual"), 1300);
+  EXPECT_EQ(cds.FieldByName("TipoConta").AsString(), "A");
+  EXPECT_EQ(cds.FieldByName("ClassifConta").AsString(), "1.1.01");
+
+  // A credit-nature account: the balance grows with credits.
+  ASSERT_TRUE(Localizar(cds, 31));
+  EXPECT_DOUBLE_EQ(Valor(cds, "SaldoAnterior"), 1050);
+  EXPECT_DOUBLE_EQ(Valor(cds, "CREDITO022024"), 200);
+  EXPECT_DOUBLE_EQ(Valor(cds, "SaldoAtual"), 1250);
+
+  ASSERT_TRUE(Localizar(cds, 1));
+  EXPECT_EQ(cds.FieldByName("TipoConta").AsString(), "S");
+}
+
+TEST_P(ConsultaBalanceteTest, AnAccountFirstMovingInTheSecondMonthGetsItsRowThen) {
+  LancarMovimento();
+  Parametro("pQuebrarMovPeriodo", "1");
+  TnClientDataSet& cds = Executar();
+  ASSERT_TRUE(Localizar(cds, 13));
+  EXPECT_DOUBLE_EQ(Valor(cds, "SaldoAnterior"), 0);
+  EXPECT_DOUBLE_EQ(Valor(cds, "DEBITO012024"), 0);
+  EXPECT_DOUBLE_EQ(Valor(cds, "DEBITO022024"), 200);
+  EXPECT_DOUBLE_EQ(Valor(cds, "CREDITO032024"), 150);
+  EXPECT_DOUBLE_EQ(Valor(cds, "MOVIMENTO032024"), -150);
+  EXPECT_DOUBLE_EQ(Valor(cds, "SaldoAtual"), 50);
+}
+
+// CAIXA (11) moves in both establishments, BANCO (12) only in 1, ATIVO (1)
+// is synthetic.
+TEST_P(ConsultaBalanceteTest, EachBranchRelationKeepsItsRows) {
+  LancarMovimento();
+  struct TCaso {
+    const char* Relacionar;
+    std::set<std::pair<int64_t, int64_t>> Esperado;
+  } casos[] = {
+      {"0", {{11, 0}, {12, 0}, {1, 0}}},
+      {"1", {{11, 1}, {11, 2}, {12, 1}, {1, 0}}},
+      {"2", {{11, 0}, {11, 1}, {11, 2}, {12, 0}, {12, 1}, {1, 0}}},
+      {"3", {{11, 0}, {11, 1}, {11, 2}, {12, 1}, {1, 0}}},
+  };
+  for (const TCaso& caso : casos) {
+    SCOPED_TRACE(caso.Relacionar);
+    Parametro("pRelacionarEstab", caso.Relacionar);
+    TnClientDataSet& cds = Executar();
+    std::set<std::pair<int64_t, int64_t>> obtido;
+    for (const auto& [conta, estab, centro] : Chaves(cds)) {
+      if (conta == 11 || conta == 12 || conta == 1)
+        obtido.insert({conta, estab});
+    }
+    EXPECT_EQ(obtido, caso.Esperado);
+  }
+}
+
+TEST_P(ConsultaBalanceteTest, AccountsWithoutBalanceLeaveButASyntheticAboveValuesStays) {
+  LancarMovimento();
+  TnClientDataSet& semZero = Executar();
+  // 4/4.01 never moved; group 5 nets to zero while 5.01 and 5.02 hold
+  // opposite balances.
+  EXPECT_FALSE(Localizar(semZero, 41));
+  EXPECT_FALSE(Localizar(semZero, 6));
+  ASSERT_TRUE(Localizar(semZero, 7));
+  EXPECT_DOUBLE_EQ(Valor(semZero, "SaldoAnterior"), 0);
+  EXPECT_DOUBLE_EQ(Valor(semZero, "DEBITO"), 0);
+  EXPECT_TRUE(Localizar(semZero, 51));
+  EXPECT_TRUE(Localizar(semZero, 52));
+
+  Parametro("pImpSaldoZero", "1");
+  TnClientDataSet& comZero = Executar();
+  EXPECT_TRUE(Localizar(comZero, 41));
+  EXPECT_TRUE(Localizar(comZero, 6));
+}
+
+TEST_P(ConsultaBalanceteTest, CustomersAndSuppliersAreHiddenUnlessDetailed) {
+  LancarMovimento();
+  Exec("insert into CFGPLANOESPECPESSOA (CODIGOEMPRESA, CLASSIFCONTA) values (1, '3.01')");
+  TnClientDataSet& oculto = Executar();
+  EXPECT_FALSE(Localizar(oculto, 3));   // 1.1.03, the customers' group
+  EXPECT_FALSE(Localizar(oculto, 21));  // 2.01, the suppliers
+  EXPECT_FALSE(Localizar(oculto, 31));  // 3.01, a person account
+  EXPECT_TRUE(Localizar(oculto, 13));   // below the group: still shown
+
+  Parametro("pDetalharClienteFornecedor", "1");
+  TnClientDataSet& detalhado = Executar();
+  EXPECT_TRUE(Localizar(detalhado, 3));
+  EXPECT_TRUE(Localizar(detalhado, 21));
+  EXPECT_TRUE(Localizar(detalhado, 31));
+}
+
+TEST_P(ConsultaBalanceteTest, RowsCarryTheirDrillDownFilter) {
+  LancarMovimento();
+  Parametro("pRelacionarEstab", "1");
+  TnClientDataSet& cds = Executar();
+  ASSERT_TRUE(Localizar(cds, 11, 2));
+  EXPECT_EQ(cds.FieldByName("Filial").AsString(), "FILIAL SUL");
+  auto filtros = nlohmann::json::parse(cds.FieldByName("Filtros").AsString());
+  EXPECT_EQ(filtros, (nlohmann::json{{"pCodigoEmpresa", "1"},
+                                     {"pCodigoEstab", "2"},
+                                     {"pContaCtb", "11"},
+                                     {"pDataInicial", "15/01/2024"},
+                                     {"pDataFinal", "10/03/2024"},
+                                     {"pTipoSaldoCtb", "0"}}));
+  ASSERT_TRUE(Localizar(cds, 1, 0));
+  EXPECT_EQ(nlohmann::json::parse(cds.FieldByName("Filtros").AsString())["pCodigoEstab"], "");
+}
+
+TEST_P(ConsultaBalanceteTest, NovemberToFebruaryGivesFourMonthColumnsAndBands) {
+  Parametro("pDataInicial", "01/11/2023");
+  Parametro("pDataFinal", "29/02/2024");
+  Parametro("pQuebrarMovPeriodo", "1");
+  Parametro("pTipoConsultaBalancete", "0");
+  Parametro("pCodigoEstab", "0");
+  TnClientDataSet& cds = Executar();
+  EXPECT_EQ(TFakeGerarSaldoCtb::Execucoes().size(), 4u);
+  const TnGridBands* bands = FProcesso->Bandas(1);
+  ASSERT_NE(bands, nullptr);
+
+  // Left: Empresa > CNPJ > BalanceteMovimento > Vazio > the account columns.
+  ASSERT_EQ(bands->Raiz.Bands.size(), 2u);
+  const TnGridBand& empresa = *bands->Raiz.Bands[0];
+  EXPECT_EQ(empresa.Nome, "Empresa");
+  EXPECT_EQ(empresa.Caption, "1 - EMPRESA UM");
+  const TnGridBand& cnpj = *empresa.Bands.at(0);
+  EXPECT_EQ(cnpj.Caption, "CNPJ: 00.000.001/0001-00");
+  const TnGridBand& titulo = *cnpj.Bands.at(0);
+  EXPECT_EQ(titulo.Caption, "Balancete - Débito e Crédito");
+  const TnGridBand& vazio = *titulo.Bands.at(0);
+  EXPECT_EQ(vazio.Nome, "Vazio");
+  std::vector<std::string> colunas;
+  for (const TnGridBand* coluna : vazio.Colunas())
+    colunas.push_back(coluna->Coluna);
+  EXPECT_EQ(colunas,
+            (std::vector<std::string>{"Filial", "CodigoConta", "TipoConta", "ClassifConta",
+                                      "DescrConta", "CodigoCentroCusto", "DescrCentroCusto"}));
+
+  // Right: Emissao > Periodo > Usuario > VazioUm, one band per month, VazioDois.
+  const TnGridBand& emissao = *bands->Raiz.Bands[1];
+  EXPECT_EQ(emissao.Nome, "Emissao");
+  const TnGridBand& periodo = *emissao.Bands.at(0);
+  EXPECT_EQ(periodo.Caption, "Período: 01/11/2023 a 29/02/2024");
+  const TnGridBand& usuario = *periodo.Bands.at(0);
+  EXPECT_EQ(usuario.Caption, "  ");
+  std::vector<std::pair<std::string, std::string>> meses;
+  for (const auto& band : usuario.Bands)
+    meses.emplace_back(band->Nome, band->Caption);
+  EXPECT_EQ(meses, (std::vector<std::pair<std::string, std::string>>{{"VazioUm", "   "},
+                                                                     {"112023", "11/2023"},
+                                                                     {"122023", "12/2023"},
+                                                                     {"012024", "01/2024"},
+                                                                     {"022024", "02/2024"},
+                                                                     {"VazioDois", "    "}}));
+  ASSERT_NE(bands->Raiz.Find("122023"), nullptr);
+  std::vector<std::string> dezembro;
+  for (const TnGridBand* coluna : bands->Raiz.Find("122023")->Colunas())
+    dezembro.push_back(coluna->Coluna);
+  EXPECT_EQ(dezembro,
+            (std::vector<std::string>{"Debito122023", "Credito122023", "Movimento122023"}));
+  // Every bound column exists in the company's data set.
+  for (const TnGridBand* coluna : bands->Raiz.Colunas())
+    EXPECT_NE(cds.FindField(coluna->Coluna), nullptr) << coluna->Coluna;
+}
+
+TEST_P(ConsultaBalanceteTest, TheUserBandNamesTheLoggedUserWhenAsked) {
+  Exec("insert into USUARIO (CODIGOUSUARIO, NOMEUSUARIO) values (1, 'ANA')");
+  Parametro("pDemonstrarUsuario", "1");
+  Executar();
+  ASSERT_NE(FProcesso->Bandas(1)->Raiz.Find("Usuario"), nullptr);
+  EXPECT_EQ(FProcesso->Bandas(1)->Raiz.Find("Usuario")->Caption, "ANA");
+  EXPECT_EQ(FProcesso->Bandas(1)->Raiz.Find("BalanceteMovimento")->Caption,
+            "Balancete - Débito, Crédito e Movimento");
+}
+
+TEST_P(ConsultaBalanceteTest, TwoCompaniesGiveTwoDataSetsWithTheirOwnBands) {
+  CriarEmpresa(2, "EMPRESA DOIS");
+  LancarMovimento();
+  Lcto(2, 1, Dia(2024, 2, 1), 12, 31, "75");
+  Parametro("pCodigoEmpresa", "2;1");
+  Executar();
+  EXPECT_EQ(FProcesso->Empresas(), (std::vector<int>{2, 1}));
+  TnClientDataSet& um = *FProcesso->RetornaDataSet(1);
+  TnClientDataSet& dois = *FProcesso->RetornaDataSet(2);
+  EXPECT_EQ(um.Name(), "Cds1");
+  EXPECT_EQ(dois.Name(), "Cds2");
+  EXPECT_EQ(FProcesso->Bandas(2)->Raiz.Find("Empresa")->Caption, "2 - EMPRESA DOIS");
+  EXPECT_EQ(FProcesso->Bandas(1)->Raiz.Find("Empresa")->Caption, "1 - EMPRESA UM");
+  ASSERT_TRUE(Localizar(dois, 12));
+  EXPECT_DOUBLE_EQ(Valor(dois, "DEBITO"), 75);
+  EXPECT_FALSE(Localizar(dois, 11));
+  ASSERT_TRUE(Localizar(um, 12));
+  EXPECT_DOUBLE_EQ(Valor(um, "DEBITO"), 300);
+}
+
+TEST_P(ConsultaBalanceteTest, AFailingCompanyIsReportedAndTheOthersStillRun) {
+  CriarEmpresa(3, "SEM NATUREZAS");
+  Exec("delete from NATUREZAGRUPO where CODIGOEMPRESA = 3");
+  LancarMovimento();
+  Parametro("pCodigoEmpresa", "3;1");
+  FProcesso->Executar();
+  ASSERT_EQ(FProcesso->Mensagens().Count(), 1u);
+  EXPECT_EQ(FProcesso->Mensagens().Mensagens()[0].Tipo, TTipoMensagem::tmErro);
+  EXPECT_EQ(FProcesso->Mensagens().Mensagens()[0].Texto.rfind(
+                "Encontrado Problema a Executar a Consulta: ", 0),
+            0u);
+  EXPECT_NE(FProcesso->RetornaDataSet(3), nullptr);
+  EXPECT_TRUE(Localizar(*FProcesso->RetornaDataSet(1), 11));
+  EXPECT_FALSE(Conexao().InTransaction());
+}
+
+TEST_P(ConsultaBalanceteTest, CostCentresComeFromTheManagerialBalance) {
+  nCtbDPGerarSaldoGerIndividual_U::Registrar();
+  LancarMovimento();
+  Exec(
+      "insert into CENTROCUSTO (CODIGOEMPRESA, CODIGOCENTROCUSTO, DESCRCENTROCUSTO) values "
+      "(1, 100, 'ADMINISTRACAO')");
+  // The 300 of 20/01 (entry 4: D12 C11) split 200/100 over two centres.
+  Exec(
+      "insert into LCTOGER (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOCENTROCUSTO, NATURLCTOCTB, "
+      "CONTACTB, DATALCTOCTB, VALORLCTOGER) values (1, 4, 100, 1, 12, '2024-01-20', 200)");
+  Exec(
+      "insert into LCTOGER (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOCENTROCUSTO, NATURLCTOCTB, "
+      "CONTACTB, DATALCTOCTB, VALORLCTOGER) values (1, 4, 200, 1, 12, '2024-01-20', 100)");
+  Exec(
+      "insert into LCTOGER (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOCENTROCUSTO, NATURLCTOCTB, "
+      "CONTACTB, DATALCTOCTB, VALORLCTOGER) values (1, 4, 100, -1, 11, '2024-01-20', 300)");
+  Parametro("pGerarCentroCusto", "1");
+  TnClientDataSet& cds = Executar();
+  nCtbDPGerarSaldoGerIndividual_U::Desregistrar();
+  EXPECT_EQ(Chaves(cds), (std::set<TChave>{{12, 0, 100}, {12, 0, 200}, {11, 0, 100}}));
+  ASSERT_TRUE(cds.Locate("CodigoConta;CodigoCentroCusto", {Value(12), Value(100)}));
+  EXPECT_EQ(cds.FieldByName("DescrCentroCusto").AsString(), "ADMINISTRACAO");
+  EXPECT_EQ(cds.FieldByName("ClassifConta").AsString(), "1.1");
+  EXPECT_DOUBLE_EQ(Valor(cds, "DEBITO"), 200);
+  ASSERT_TRUE(cds.Locate("CodigoConta;CodigoCentroCusto", {Value(11), Value(100)}));
+  EXPECT_DOUBLE_EQ(Valor(cds, "CREDITO"), 300);
+  EXPECT_DOUBLE_EQ(Valor(cds, "MOVIMENTO"), -300);
+  EXPECT_TRUE(TFakeGerarSaldoCtb::Execucoes().empty());
+}
+
+// The stand-in and the account balance process agree on the whole monthly
+// trial balance, so the folding tested above is the one real runs get.
+TEST_P(ConsultaBalanceteTest, TheBalanceProcessGivesTheSameTrialBalanceAsTheStandIn) {
+  LancarMovimento();
+  Parametro("pQuebrarMovPeriodo", "1");
+  for (const char* relacionar : {"0", "1", "3"}) {
+    SCOPED_TRACE(relacionar);
+    Parametro("pRelacionarEstab", relacionar);
+    Nutilform::nUnRegisterClass(kClasseGerarSaldoCtb);
+    Nutilform::nRegisterClass<TFakeGerarSaldoCtb>(kClasseGerarSaldoCtb);
+    const std::string comSubstituto = Retrato(Executar());
+    Nutilform::nUnRegisterClass(kClasseGerarSaldoCtb);
+    Nutilform::nRegisterClass<TnCtbDPGerarSaldoCtbIndividual>(kClasseGerarSaldoCtb);
+    const std::string comProcesso = Retrato(Executar());
+    EXPECT_EQ(comProcesso, comSubstituto);
+    EXPECT_NE(comProcesso.find("CAIXA"), std::string::npos);
+  }
+}
+
+CTB_INSTANTIATE_ENGINES(ConsultaBalanceteTest);
+
+TEST(ConsultaBalanceteMenuTest, ThreeEntriesShareTheMainActionsRight) {
+  nCtbDPConsultaBalanceteMovimento_U::Registrar();
+  TnActionList lista;
+  TnDM::GerarPrincActions(
+      lista, [](TnAction&) {}, TnConjuntoModulos{TnModulo::nCtb});
+  nCtbDPConsultaBalanceteMovimento_U::Desregistrar();
+  const TnAction* principal = lista.Find("actTnCtbDPConsultaBalanceteMovimento");
+  ASSERT_NE(principal, nullptr);
+  EXPECT_EQ(principal->Category(), "03 Consultas");
+  EXPECT_EQ(principal->Caption(), "Balancete Débito Crédito Movimento");
+  EXPECT_TRUE(principal->ControlaDireito());
+  struct {
+    const char* Nome;
+    const char* Categoria;
+    const char* Area;
+  } areas[] = {{"actTnCtbDPConsultaBalanceteMovimentoAreaTrabalhoEmprestimo",
+                "00 Áreas de Trabalho\\03 Empréstimos e Financiamentos\\04 Relatórios",
+                "TnCtbDPAreaTrabalhoEmprestimos"},
+               {"actTnCtbDPConsultaBalanceteMovimentoAreaTrabalhoParcelamento",
+                "00 Áreas de Trabalho\\03 Parcelamento de Tributos\\04 Relatórios",
+                "TnCtrDPAreaTrabalhoParcelamentos"}};
+  for (const auto& area : areas) {
+    const TnAction* acao = lista.Find(area.Nome);
+    ASSERT_NE(acao, nullptr) << area.Nome;
+    EXPECT_EQ(acao->Category(), area.Categoria);
+    EXPECT_EQ(acao->Caption(), "Consulta - Balancete Débito Crédito Movimento");
+    EXPECT_EQ(acao->ClasseAreaTrabalho(), area.Area);
+    EXPECT_EQ(lista.FindByHash(acao->Link()), principal);
+  }
+  TnActionList outroModulo;
+  TnDM::GerarPrincActions(
+      outroModulo, [](TnAction&) {}, TnConjuntoModulos{TnModulo::nFin});
+  EXPECT_EQ(outroModulo.Find("actTnCtbDPConsultaBalanceteMovimento"), nullptr);
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The trial balance of one company: runs the balance process once for the
+// whole period, or once per month when the movement is broken down by
+// period, and folds every run's rows into one trial balance data set (one
+// row per account, establishment and cost centre).
+//
+// Folding keeps the opening balance of the first month, the closing balance
+// of the last month that listed the row, and each month's debits, credits
+// and movement in that month's columns. Rows are filtered on the way in:
+// accounts without balance (unless asked for), customer and supplier
+// groups (unless detailed), and the establishment rows the chosen relation
+// of establishments leaves out.
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "trialbalance/nCtbConsultaBalanceteMovimentoInterfaces_U.h"
+#include "trialbalance/nCtbConsultaBalanceteMovimentoMapDataSet_U.h"
+
+class TnCtbConsultaBalanceteMovimentoProcessarSaldo
+    : public IGerarSaldoBalancete,
+      public std::enable_shared_from_this<TnCtbConsultaBalanceteMovimentoProcessarSaldo> {
+ public:
+  static std::shared_ptr<IGerarSaldoBalancete> New();
+
+  std::shared_ptr<IGerarSaldoBalancete> Inicializar(const TnParametroConf& conf) override;
+  void AtualizaProgresso(TAtualizaProgresso callback) override;
+  TnDicionarioDataSetSaldo Executar() override;
+
+  // The customer and supplier classifications of the company's chart.
+  static std::vector<std::string> RetornarContasClienteFornecedor(int codigoEmpresa);
+  static std::string GetSqlCentroCusto();
+
+  // Whether a balance row enters the trial balance (the map is bound to the
+  // balance data set, positioned on the row). `classifComValor` holds the
+  // groups above an analytic row with values.
+  bool Validar(const TMapCdsSaldoPlano& map, const std::vector<std::string>& clienteFornecedor,
+               const std::set<std::string>& classifComValor) const;
+
+  // Folds one balance run into the trial balance.
+  void ProcessarSaldoBalancete(int empresa, const std::string& periodo, TnClientDataSet& saldo,
+                               TnClientDataSet& resultado);
+
+ private:
+  void ProcessarSaldo(TnDicionarioDataSetSaldo& resultado);
+  void AtualizaProgresso(const std::string& texto) const;
+
+  bool ValidarImprimirContaSemSaldo(const TMapCdsSaldoPlano& map,
+                                    const std::set<std::string>& classifComValor) const;
+  bool ValidarDetalharClienteFornecedor(const TMapCdsSaldoPlano& map,
+                                        const std::vector<std::string>& clienteFornecedor) const;
+  bool ValidarRelacionarFiliais(const TMapCdsSaldoPlano& map) const;
+
+  std::string GerarFiltros(int64_t codigoEstab, int64_t contaCtb) const;
+
+  TAtualizaProgresso FAtualizaProgresso;
+  TnParametroConf FParam;
+};

@@ -1,0 +1,117 @@
+#include "trialbalance/nCtbConsultaBalanceteMovimentoSaldoPlanoIndividual_U.h"
+
+#include "framework/app/Nutilform.h"
+#include "framework/app/TnDMPowerParam.h"
+#include "framework/core/FormatDateTime.h"
+#include "framework/core/Nutil.h"
+
+namespace {
+
+// Parameter dates travel as text the parameter readers parse back.
+std::string TextoData(TDateTime data) {
+  return DateToStr(data);
+}
+
+bool FiltroSomenteZeramento(const std::string& filtro) {
+  const std::string texto = Nutil::UpperCase(Nutil::Trim(filtro));
+  return texto == "ZZ" || texto == "'ZZ'";
+}
+
+}  // namespace
+
+std::shared_ptr<ISaldoPlanoIndividual> TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual::New() {
+  return std::make_shared<TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual>();
+}
+
+TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual::
+    ~TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual() {
+  LiberarProcesso();
+}
+
+std::shared_ptr<ISaldoPlanoIndividual>
+TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual::Inicializar(const TnParametroConf& conf) {
+  FParam = conf;
+  return shared_from_this();
+}
+
+void TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual::LiberarProcesso() {
+  FLstDataSetSaldo.clear();
+  FProcessoGerencial.reset();
+  if (FUsaProcessoContabil) {
+    FUsaProcessoContabil = false;
+    Nutilform::DestruirDM(kClasseGerarSaldoCtb, kNomeInstanciaConsulta);
+  }
+}
+
+TnDicionarioDataSetPlano TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual::Executar(
+    TDateTime dataInicial, TDateTime dataFinal) {
+  LiberarProcesso();
+  TnDMPowerParam& processo = FParam.GerarCentroCusto
+                                 ? ExecutarSaldoGerencial(dataInicial, dataFinal)
+                                 : ExecutarSaldoContabil(dataInicial, dataFinal);
+  AddDataSet(processo.nClientDataSet, dataInicial);
+  return FLstDataSetSaldo;
+}
+
+TnDMPowerParam& TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual::ExecutarSaldoGerencial(
+    TDateTime dataInicial, TDateTime dataFinal) {
+  FProcessoGerencial = Nutilform::CriarDMNovo<TnDMPowerParam>(kClasseGerarSaldoGer);
+  FProcessoGerencial->ConfigSobDemanda();
+  TnDMPowerParam& processo = *FProcessoGerencial;
+  processo.Param("pCodigoEmpresa").SetValor(FParam.CodigoEmpresa);
+  processo.Param("pCodigoEstab").SetValor(FParam.CodigoEstab);
+  processo.Param("pClassifCentroCusto").SetValor("");
+  processo.Param("pContaCtb").SetValor("");
+  processo.Param("pClassifContaCtb").SetValor("");
+  processo.Param("pDataInicial").SetValor(TextoData(dataInicial));
+  processo.Param("pDataFinal").SetValor(TextoData(dataFinal));
+  processo.Param("pCodigoMoeda").SetValor(FParam.CodigoMoeda);
+  processo.Param("pRelacionarEstab").SetValor(FParam.RelacionarEstab != 0 ? "1" : "0");
+  processo.Param("pTipoAgruparData").SetValor("0");
+  processo.Param("pTipoMesclarPlano").SetValor("2");
+  processo.Param("pConsiderarFiltroLctoCtb").SetValor("1");
+  processo.Param("pFiltroOrigemLcto").SetValor(FParam.FiltroLctoAtivo);
+  processo.Param("pListarContasMovimentoZero").SetValor(FParam.ImpSaldoZero);
+  processo.Param("pListarCentroSint").SetValor("1");
+  processo.Param("pListarSinteticasSemAnaliticas").SetValor("0");
+  processo.Param("pListaContaSemRateio").SetValor("1");
+  processo.Param("pCodigoIdioma").SetValor(FParam.CodigoIdioma);
+  if (FiltroSomenteZeramento(FParam.FiltroLctoAtivo))
+    processo.Param("pConsiderarZeramentoGer").SetValor("0");
+  processo.Executar();
+  return processo;
+}
+
+TnDMPowerParam& TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual::ExecutarSaldoContabil(
+    TDateTime dataInicial, TDateTime dataFinal) {
+  TnDMPowerParam& processo =
+      Nutilform::CriarDM<TnDMPowerParam>(kClasseGerarSaldoCtb, kNomeInstanciaConsulta);
+  FUsaProcessoContabil = true;
+  processo.Param("pCodigoEmpresa").SetValor(FParam.CodigoEmpresa);
+  processo.Param("pCodigoEstab").SetValor(FParam.CodigoEstab);
+  processo.Param("pTipoSaldoCtb").SetValor(FParam.TipoSaldoCtb);
+  processo.Param("pContaCtb").SetValor("");
+  processo.Param("pClassifConta").SetValor("");
+  processo.Param("pDataInicial").SetValor(TextoData(dataInicial));
+  processo.Param("pDataFinal").SetValor(TextoData(dataFinal));
+  processo.Param("pCodigoHistCtb").SetValor("");
+  processo.Param("pFiltroOrigemLcto").SetValor(FParam.FiltroLctoAtivo);
+  processo.Param("pRelacionarEstab").SetValor(FParam.RelacionarEstab != 0 ? "1" : "0");
+  processo.Param("pTipoAgruparData").SetValor("0");
+  processo.Param("pTotalizarSintetica").SetValor("1");
+  processo.Param("pConsiderarFiltroLctoCtb").SetValor("1");
+  processo.Param("pListarContasMovimentoZero").SetValor(FParam.ImpSaldoZero);
+  processo.Param("pCodigoMoeda").SetValor(FParam.CodigoMoeda);
+  processo.Param("pCodigoIdioma").SetValor(FParam.CodigoIdioma);
+  processo.Param("pGerarMoedaFuncionalEmReais").SetValor(FParam.GerarMoedaFuncionalEmReais);
+  processo.Executar();
+  return processo;
+}
+
+void TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual::AddDataSet(TnClientDataSet& dataSet,
+                                                                     TDateTime dataInicial) {
+  dataSet.SetIndexFieldNames(kIndiceSaldoPlano);
+  dataSet.First();
+  FLstDataSetSaldo.clear();
+  FLstDataSetSaldo.emplace(MontarChaveDataSet(FParam.CodigoEmpresa, dataInicial), &dataSet);
+}
