@@ -48,21 +48,40 @@ class TCtbEntryImportProgramTest : public ::testing::Test {
   std::string FSaida, FErro;
 };
 
-TEST_F(TCtbEntryImportProgramTest, EntryPostAnswersInJsonFromAFileOrTheStandardInput) {
-  const std::string documento =
-      R"({"op":"insert","company":1,"fields":{"DATALCTOCTB":"2025-03-10"}})";
-  std::ofstream(FPasta / "doc.json") << documento;
-  for (const std::string& args : {std::string("entry post doc.json"), std::string("entry post")}) {
-    SCOPED_TRACE(args);
-    const int status = Ctb(args, documento);
-    const nlohmann::json resultado = nlohmann::json::parse(FSaida);
-    // Whatever the module does with it, the result is one of the four and
-    // only "posted" ends with status 0.
-    const std::string tipo = resultado["result"];
-    EXPECT_TRUE(tipo == "posted" || tipo == "refused" || tipo == "aborted" || tipo == "question");
-    EXPECT_EQ(status, tipo == "posted" ? 0 : 1);
-    EXPECT_TRUE(resultado["questions"].is_array());
-  }
+TEST_F(TCtbEntryImportProgramTest, EntryPostOnTheDemoCompanyPostsRefusesAndStopsOnAQuestion) {
+  ASSERT_EQ(Ctb("demo --entries 1"), 0) << FErro;
+  const std::string lancamento =
+      R"({"op":"insert","company":1,"fields":{"CODIGOESTAB":1,"DATALCTOCTB":"2025-03-11",)"
+      R"("CONTACTBDEB":"CAIXA","CONTACTBCRED":"BANCO","CODIGOHISTCTB":3,"VALORLCTOCTB":"99.00"}})";
+  std::ofstream(FPasta / "doc.json") << lancamento;
+  ASSERT_EQ(Ctb("entry post doc.json"), 0) << FSaida << FErro;
+  nlohmann::json resultado = nlohmann::json::parse(FSaida);
+  EXPECT_EQ(resultado["result"], "posted");
+  EXPECT_EQ(resultado["entry"]["CONTACTBDEB"], 1101001);  // typed as its alias
+  EXPECT_EQ(resultado["entry"]["ORIGEMDADO"], 2);
+
+  std::string iguais = lancamento;
+  iguais.replace(iguais.find("\"BANCO\""), 7, "\"CAIXA\"");
+  EXPECT_EQ(Ctb("entry post", iguais), 1);
+  resultado = nlohmann::json::parse(FSaida);
+  EXPECT_EQ(resultado["result"], "refused");
+  EXPECT_EQ(resultado["field"], "CONTACTBDEB");
+  EXPECT_EQ(resultado["message"], "A conta a débito não pode ser igual à conta a crédito!");
+
+  // The same entry twice on one screen asks before the second; without an
+  // answer nothing of the second is written.
+  EXPECT_EQ(Ctb("entry post", "[" + lancamento + "," + lancamento + "]"), 1);
+  resultado = nlohmann::json::parse(FSaida);
+  ASSERT_EQ(resultado.size(), 2u);
+  EXPECT_EQ(resultado[0]["result"], "posted");
+  EXPECT_EQ(resultado[1]["result"], "question");
+  EXPECT_EQ(resultado[1]["questions"].back()["text"],
+            "Lançamento igual ao último lançamento gravado! Confirmar a inclusão deste "
+            "lançamento?");
+  ASSERT_EQ(Ctb("sql \"select count(*) as N from LCTOCTB where VALORLCTOCTB = 99\" --format csv"),
+            0);
+  EXPECT_EQ(FSaida, "N\n2\n");
+
   EXPECT_EQ(Ctb("entry post", "{ not json"), 1);
   EXPECT_NE(FErro.find("JSON inválido"), std::string::npos) << FErro;
   EXPECT_EQ(Ctb("entry post nao-existe.json"), 1);
