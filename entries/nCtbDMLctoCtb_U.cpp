@@ -370,10 +370,10 @@ bool TnCtbDMLctoCtb::GetFilialSelecionada() const {
   return Selecao().CodigoEstab() != 0;
 }
 
-nlohmann::json TnCtbDMLctoCtb::PegarJsonConfigExtra() const {
+nlohmann::ordered_json TnCtbDMLctoCtb::PegarJsonConfigExtra() const {
   auto* self = const_cast<TnCtbDMLctoCtb*>(this);
   TnDMDireitoUsuario* direitos = nDMDireitoUsuario();
-  nlohmann::json ordenado;
+  nlohmann::ordered_json ordenado;
   ordenado["DireitoAlteraDadoFixoLancamentoProg"] =
       direitos != nullptr && direitos->PegarDireito("DireitoAlteraDadoFixoLancamentoProg") !=
                                  TnDMDireitoUsuario::kNivelLiberado;

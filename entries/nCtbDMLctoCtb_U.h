@@ -110,7 +110,7 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   void ValidarDado() override;
   bool ValidarImportacao(TnListaMensagem* sender) override;
   void LimparChaveConfig() override;
-  nlohmann::json PegarJsonConfigExtra() const override;
+  nlohmann::ordered_json PegarJsonConfigExtra() const override;
 
   void ConfigurarTipoLcto();
   void ConfigurarAutoValorInterno(TnClientDataSet& sender);

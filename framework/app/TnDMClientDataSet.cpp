@@ -200,12 +200,12 @@ bool TnDMClientDataSet::ValidarImportacao(TnListaMensagem* /*sender*/) {
   return true;
 }
 
-nlohmann::json TnDMClientDataSet::PegarJsonConfigExtra() const {
-  return nlohmann::json::object();
+nlohmann::ordered_json TnDMClientDataSet::PegarJsonConfigExtra() const {
+  return nlohmann::ordered_json::object();
 }
 
-nlohmann::json TnDMClientDataSet::PegarJsonConteudo() {
-  nlohmann::json conteudo = nlohmann::json::object();
+nlohmann::ordered_json TnDMClientDataSet::PegarJsonConteudo() {
+  nlohmann::ordered_json conteudo = nlohmann::ordered_json::object();
   if (!nClientDataSet.Active() || nClientDataSet.IsEmpty())
     return conteudo;
   for (int i = 0; i < nClientDataSet.FieldCount(); ++i) {

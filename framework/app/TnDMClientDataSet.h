@@ -100,9 +100,9 @@ class TnDMClientDataSet : public TnDM {
   virtual bool ValidarImportacao(TnListaMensagem* sender);
   // Clears the company key the module's cached settings were loaded for.
   virtual void LimparChaveConfig() { FChaveConfig = 0; }
-  virtual nlohmann::json PegarJsonConfigExtra() const;
+  virtual nlohmann::ordered_json PegarJsonConfigExtra() const;
   // The base: the current record's data fields by name.
-  virtual nlohmann::json PegarJsonConteudo();
+  virtual nlohmann::ordered_json PegarJsonConteudo();
   // Reopens on the same selection, on the same record when it still exists.
   virtual void Refresh();
   // Closes the module's form; false when the form refused to close.

@@ -303,7 +303,15 @@ TEST_P(TnCtbDMLctoCtbConfiguracaoTest, WebFormOffersTheLinkedDetailScreens) {
 TEST_P(TnCtbDMLctoCtbConfiguracaoTest, JsonConfigMirrorsTheSwitches) {
   TnCtbDMLctoCtb& modulo = Criar();
   modulo.PegarConfigEmpresa();
-  const nlohmann::json json = modulo.PegarJsonConfigExtra();
+  const nlohmann::ordered_json json = modulo.PegarJsonConfigExtra();
+  // The web client reads the keys in this order.
+  std::string chaves;
+  for (const auto& item : json.items())
+    chaves += item.key() + " ";
+  EXPECT_EQ(chaves,
+            "DireitoAlteraDadoFixoLancamentoProg UsaLote UsaNumeroDcto FilialSelecionada "
+            "UsaOrigemLctoCtb DataInicialSelecao DataFinalSelecao PertenceLote DataInicialLote "
+            "DataFinalLote EhOptanteIFRS UsaAtividades UsaCentroCusto ");
   EXPECT_EQ(json["UsaLote"], true);
   EXPECT_EQ(json["EhOptanteIFRS"], false);
   EXPECT_EQ(json["DireitoAlteraDadoFixoLancamentoProg"], false);
