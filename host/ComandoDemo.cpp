@@ -14,6 +14,7 @@
 #include "host/ComandoBalancete.h"
 #include "host/DemoEmpresa.h"
 #include "host/DemoLancamentos.h"
+#include "host/ExportarJournal.h"
 #include "host/HostComum.h"
 #include "host/ImportacaoHost.h"
 #include "schema/SchemaInstaller.h"
@@ -77,6 +78,16 @@ int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& said
   SchemaInstaller::Instalar(conexao);
   DemoEmpresa::Criar(conexao, opcoes.CodigoEmpresa);
   ExcluirLancamentosDaEmpresa(conexao, opcoes.CodigoEmpresa);
+
+  if (!opcoes.ArquivoJournal.empty()) {
+    std::ofstream journal(opcoes.ArquivoJournal);
+    if (!journal)
+      throw Exception(fmt::format("Não foi possível criar o arquivo {}", opcoes.ArquivoJournal));
+    ExportarJournal::Escrever(journal, opcoes.Semente, opcoes.Lancamentos, opcoes.CodigoEmpresa);
+    journal.close();
+    if (!journal)
+      throw Exception(fmt::format("Falha ao gravar o arquivo {}", opcoes.ArquivoJournal));
+  }
 
   TArquivoTemporario arquivo;
   {

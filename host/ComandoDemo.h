@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <ostream>
+#include <string>
 
 class TnDMConexao;
 
@@ -18,6 +19,9 @@ struct TOpcoesDemo {
   int CodigoEmpresa = 1;
   int64_t Lancamentos = 20000;
   uint64_t Semente = 2025;
+  // When set, the same generated rows are also written there as a plain-text
+  // double-entry journal, so other ledger tools can total the same year.
+  std::string ArquivoJournal;
 };
 
 // Writes the import report and the trial balance to `saida`; returns the

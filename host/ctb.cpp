@@ -178,6 +178,8 @@ int main(int argc, char** argv) {
   cmdDemo->add_option("--seed", opcoesDemo.Semente, "Semente do gerador");
   cmdDemo->add_option("--company", opcoesDemo.CodigoEmpresa, "Código da empresa de demonstração")
       ->check(CLI::Range(1, 9999));
+  cmdDemo->add_option("--journal", opcoesDemo.ArquivoJournal,
+                      "Grava também os lançamentos gerados como journal de partidas dobradas");
   cmdDemo->callback([&] {
     comando = [&](TnDMConexao& conexao) {
       codigoSaida = ComandoDemo::Executar(conexao, opcoesDemo, std::cout);

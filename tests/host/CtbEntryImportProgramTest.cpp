@@ -49,7 +49,9 @@ class TCtbEntryImportProgramTest : public ::testing::Test {
 };
 
 TEST_F(TCtbEntryImportProgramTest, EntryPostOnTheDemoCompanyPostsRefusesAndStopsOnAQuestion) {
-  ASSERT_EQ(Ctb("demo --entries 1"), 0) << FErro;
+  ASSERT_EQ(Ctb("demo --entries 1 --journal demo.journal"), 0) << FErro;
+  // The journal export holds the same generated year for the comparison bench.
+  EXPECT_NE(Ler(FPasta / "demo.journal").find("2025/01/01"), std::string::npos);
   const std::string lancamento =
       R"({"op":"insert","company":1,"fields":{"CODIGOESTAB":1,"DATALCTOCTB":"2025-03-11",)"
       R"("CONTACTBDEB":"CAIXA","CONTACTBCRED":"BANCO","CODIGOHISTCTB":3,"VALORLCTOCTB":"99.00"}})";
