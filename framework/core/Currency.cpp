@@ -9,7 +9,8 @@
 namespace {
 
 Currency Checked(Int128 raw) {
-  if (raw > INT64_MAX || raw < INT64_MIN) throw EConvertError("Estouro na aritmética de moeda");
+  if (raw > INT64_MAX || raw < INT64_MIN)
+    throw EConvertError("Estouro na aritmética de moeda");
   return Currency::FromRaw(static_cast<int64_t>(raw));
 }
 
@@ -21,9 +22,11 @@ Currency Currency::FromDouble(double x) {
 
 Currency Currency::FromString(const std::string& text) {
   size_t i = 0;
-  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+    ++i;
   bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+    negative = text[i++] == '-';
   Int128 raw = 0;
   int decimals = -1;
   bool anyDigit = false;
@@ -32,12 +35,15 @@ Currency Currency::FromString(const std::string& text) {
     if (std::isdigit(static_cast<unsigned char>(ch))) {
       anyDigit = true;
       if (decimals >= 4) {
-        if (ch != '0') throw EConvertError("'" + text + "' não é um valor válido");
+        if (ch != '0')
+          throw EConvertError("'" + text + "' não é um valor válido");
         continue;
       }
       raw = raw * 10 + (ch - '0');
-      if (decimals >= 0) ++decimals;
-      if (raw > INT64_MAX) throw EConvertError("'" + text + "' não é um valor válido");
+      if (decimals >= 0)
+        ++decimals;
+      if (raw > INT64_MAX)
+        throw EConvertError("'" + text + "' não é um valor válido");
     } else if ((ch == '.' || ch == ',') && decimals < 0) {
       decimals = 0;
     } else if (std::isspace(static_cast<unsigned char>(ch))) {
@@ -51,8 +57,10 @@ Currency Currency::FromString(const std::string& text) {
       throw EConvertError("'" + text + "' não é um valor válido");
     }
   }
-  if (!anyDigit) throw EConvertError("'" + text + "' não é um valor válido");
-  for (int d = decimals < 0 ? 0 : decimals; d < 4; ++d) raw *= 10;
+  if (!anyDigit)
+    throw EConvertError("'" + text + "' não é um valor válido");
+  for (int d = decimals < 0 ? 0 : decimals; d < 4; ++d)
+    raw *= 10;
   return Checked(negative ? -raw : raw);
 }
 
@@ -60,7 +68,8 @@ std::string Currency::ToString() const {
   Int128 magnitude = FRaw < 0 ? -static_cast<Int128>(FRaw) : FRaw;
   std::string units = std::to_string(static_cast<uint64_t>(magnitude / kScale));
   std::string fraction = std::to_string(static_cast<int>(magnitude % kScale) + kScale).substr(1);
-  while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+  while (!fraction.empty() && fraction.back() == '0')
+    fraction.pop_back();
   std::string text = FRaw < 0 ? "-" + units : units;
   return fraction.empty() ? text : text + "." + fraction;
 }
@@ -91,7 +100,8 @@ Currency operator*(Currency a, int64_t factor) {
 }
 
 Currency operator/(Currency a, Currency b) {
-  if (b.FRaw == 0) throw EConvertError("Divisão por zero");
+  if (b.FRaw == 0)
+    throw EConvertError("Divisão por zero");
   Int128 n = static_cast<Int128>(a.FRaw) * Currency::kScale;
   Int128 d = b.FRaw;
   if (d < 0) {
@@ -102,7 +112,8 @@ Currency operator/(Currency a, Currency b) {
 }
 
 Currency operator/(Currency a, int64_t divisor) {
-  if (divisor == 0) throw EConvertError("Divisão por zero");
+  if (divisor == 0)
+    throw EConvertError("Divisão por zero");
   Int128 n = a.FRaw;
   Int128 d = divisor;
   if (d < 0) {

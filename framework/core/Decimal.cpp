@@ -14,29 +14,35 @@ constexpr int kSignificantDigits = 15;
 
 Int128 PowerOfTen(int n) {
   Int128 result = 1;
-  for (int i = 0; i < n; ++i) result *= 10;
+  for (int i = 0; i < n; ++i)
+    result *= 10;
   return result;
 }
 
 // The exact scaled value of x's 15-digit decimal form, or throws.
 Int128 ScaleExact(double x, int places, TRoundMode mode) {
-  if (!std::isfinite(x)) throw EConvertError("Valor numérico inválido");
-  if (x == 0) return 0;
+  if (!std::isfinite(x))
+    throw EConvertError("Valor numérico inválido");
+  if (x == 0)
+    return 0;
   char text[40];
   std::snprintf(text, sizeof text, "%.*e", kSignificantDigits - 1, x);
   // text is "[-]d.dddddddddddddde[+-]xx"
   const char* p = text;
   bool negative = *p == '-';
-  if (negative) ++p;
+  if (negative)
+    ++p;
   Int128 mantissa = 0;
   for (; *p != 'e'; ++p) {
-    if (*p != '.') mantissa = mantissa * 10 + (*p - '0');
+    if (*p != '.')
+      mantissa = mantissa * 10 + (*p - '0');
   }
   int exponent = std::atoi(p + 1);
   int shift = exponent - (kSignificantDigits - 1) + places;
   Int128 scaled;
   if (shift >= 0) {
-    if (shift > 22) throw EConvertError("Valor numérico fora do intervalo");
+    if (shift > 22)
+      throw EConvertError("Valor numérico fora do intervalo");
     scaled = mantissa * PowerOfTen(shift);
   } else if (-shift > kSignificantDigits + 1) {
     scaled = 0;

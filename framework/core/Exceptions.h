@@ -43,7 +43,13 @@ class EDatabaseStateError : public Exception {
 };
 
 // Kinds of database failure the callers react to.
-enum class TDatabaseErrorKind { Other = 0, DuplicateKey = 1, ForeignKey = 2, NotNull = 3, Check = 4 };
+enum class TDatabaseErrorKind {
+  Other = 0,
+  DuplicateKey = 1,
+  ForeignKey = 2,
+  NotNull = 3,
+  Check = 4
+};
 
 class EDatabaseError : public Exception {
  public:

@@ -38,7 +38,9 @@ void CivilFromDays(long z, int& y, int& m, int& d) {
   y = static_cast<int>(yy + (m <= 2));
 }
 
-long DayNumber(TDateTime date) { return static_cast<long>(std::floor(date.Days())); }
+long DayNumber(TDateTime date) {
+  return static_cast<long>(std::floor(date.Days()));
+}
 
 // Milliseconds past midnight, rounded so that 23:59:59.999 survives the double.
 long MillisecondsOfDay(TDateTime date) {
@@ -49,7 +51,9 @@ long MillisecondsOfDay(TDateTime date) {
 
 }  // namespace
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInAMonth(int year, int month) {
   static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -66,7 +70,8 @@ std::optional<TDateTime> TryEncodeDate(int year, int month, int day) {
 
 TDateTime EncodeDate(int year, int month, int day) {
   auto date = TryEncodeDate(year, month, day);
-  if (!date) throw EConvertError(fmt::format("Data inválida: {}/{}/{}", day, month, year));
+  if (!date)
+    throw EConvertError(fmt::format("Data inválida: {}/{}/{}", day, month, year));
   return *date;
 }
 
@@ -116,7 +121,9 @@ int DayOfWeek(TDateTime date) {
   return static_cast<int>(n < 0 ? n + 7 : n) + 1;
 }
 
-TDateTime DateOf(TDateTime moment) { return TDateTime(static_cast<double>(DayNumber(moment))); }
+TDateTime DateOf(TDateTime moment) {
+  return TDateTime(static_cast<double>(DayNumber(moment)));
+}
 
 TDateTime IncMonth(TDateTime date, int months) {
   int y, m, d;
@@ -129,7 +136,9 @@ TDateTime IncMonth(TDateTime date, int months) {
   return EncodeDate(year, month, day) + timeOfDay;
 }
 
-TDateTime IncDay(TDateTime date, int days) { return date + days; }
+TDateTime IncDay(TDateTime date, int days) {
+  return date + days;
+}
 
 TDateTime StartOfTheMonth(TDateTime date) {
   int y, m, d;
@@ -143,13 +152,15 @@ TDateTime EndOfTheMonth(TDateTime date) {
   return EncodeDateTime(y, m, DaysInAMonth(y, m), 23, 59, 59, 999);
 }
 
-TDateTime Date() { return DateOf(Now()); }
+TDateTime Date() {
+  return DateOf(Now());
+}
 
 TDateTime Now() {
   auto now = std::chrono::system_clock::now();
   std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
-            1000;
+  auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
   std::tm local{};
   localtime_r(&seconds, &local);
   return EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
@@ -161,8 +172,10 @@ std::string DateToIso(TDateTime date) {
   DecodeDate(date, y, m, d);
   DecodeTime(date, h, n, s, ms);
   std::string text = fmt::format("{:04}-{:02}-{:02}", y, m, d);
-  if (h || n || s || ms) text += fmt::format(" {:02}:{:02}:{:02}", h, n, s);
-  if (ms) text += fmt::format(".{:03}", ms);
+  if (h || n || s || ms)
+    text += fmt::format(" {:02}:{:02}:{:02}", h, n, s);
+  if (ms)
+    text += fmt::format(".{:03}", ms);
   return text;
 }
 
@@ -170,8 +183,7 @@ std::optional<TDateTime> ParseDate(const std::string& text) {
   int y = 0, m = 0, d = 0, h = 0, n = 0, s = 0, consumed = 0;
   double fractionOfSecond = 0;
   const char* rest = nullptr;
-  if (std::sscanf(text.c_str(), "%4d-%2d-%2d%n", &y, &m, &d, &consumed) == 3 &&
-      consumed == 10) {
+  if (std::sscanf(text.c_str(), "%4d-%2d-%2d%n", &y, &m, &d, &consumed) == 3 && consumed == 10) {
     rest = text.c_str() + consumed;
   } else if (std::sscanf(text.c_str(), "%2d/%2d/%4d%n", &d, &m, &y, &consumed) == 3 &&
              consumed == 10) {
@@ -180,26 +192,34 @@ std::optional<TDateTime> ParseDate(const std::string& text) {
     return std::nullopt;
   }
   auto date = TryEncodeDate(y, m, d);
-  if (!date) return std::nullopt;
-  if (*rest == '\0') return date;
-  if (*rest != ' ' && *rest != 'T') return std::nullopt;
+  if (!date)
+    return std::nullopt;
+  if (*rest == '\0')
+    return date;
+  if (*rest != ' ' && *rest != 'T')
+    return std::nullopt;
   ++rest;
   int fieldsRead = 0;
   consumed = 0;
-  if (std::sscanf(rest, "%2d:%2d%n", &h, &n, &consumed) == 2) fieldsRead = 2;
-  if (fieldsRead == 0) return std::nullopt;
+  if (std::sscanf(rest, "%2d:%2d%n", &h, &n, &consumed) == 2)
+    fieldsRead = 2;
+  if (fieldsRead == 0)
+    return std::nullopt;
   rest += consumed;
   if (*rest == ':') {
     consumed = 0;
-    if (std::sscanf(rest, ":%2d%n", &s, &consumed) != 1) return std::nullopt;
+    if (std::sscanf(rest, ":%2d%n", &s, &consumed) != 1)
+      return std::nullopt;
     rest += consumed;
     if (*rest == '.') {
       consumed = 0;
-      if (std::sscanf(rest, "%lf%n", &fractionOfSecond, &consumed) != 1) return std::nullopt;
+      if (std::sscanf(rest, "%lf%n", &fractionOfSecond, &consumed) != 1)
+        return std::nullopt;
       rest += consumed;
     }
   }
-  if (*rest != '\0' || h > 23 || n > 59 || s > 59) return std::nullopt;
+  if (*rest != '\0' || h > 23 || n > 59 || s > 59)
+    return std::nullopt;
   int ms = static_cast<int>(std::lround(fractionOfSecond * 1000));
   return EncodeDateTime(y, m, d, h, n, s, ms > 999 ? 999 : ms);
 }

@@ -17,8 +17,12 @@ class TDateTime {
 
   friend constexpr auto operator<=>(TDateTime a, TDateTime b) = default;
   friend constexpr bool operator==(TDateTime a, TDateTime b) = default;
-  friend constexpr TDateTime operator+(TDateTime d, double days) { return TDateTime(d.FDays + days); }
-  friend constexpr TDateTime operator-(TDateTime d, double days) { return TDateTime(d.FDays - days); }
+  friend constexpr TDateTime operator+(TDateTime d, double days) {
+    return TDateTime(d.FDays + days);
+  }
+  friend constexpr TDateTime operator-(TDateTime d, double days) {
+    return TDateTime(d.FDays - days);
+  }
   friend constexpr double operator-(TDateTime a, TDateTime b) { return a.FDays - b.FDays; }
 
  private:

@@ -16,7 +16,8 @@ namespace {
 
 std::string Trimmed(const std::string& text) {
   size_t first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) return {};
+  if (first == std::string::npos)
+    return {};
   size_t last = text.find_last_not_of(" \t\r\n");
   return text.substr(first, last - first + 1);
 }
@@ -26,17 +27,20 @@ std::string Trimmed(const std::string& text) {
 }
 
 std::string FormatDouble(double d) {
-  if (d == std::floor(d) && std::fabs(d) < 1e15) return fmt::format("{:.0f}", d);
+  if (d == std::floor(d) && std::fabs(d) < 1e15)
+    return fmt::format("{:.0f}", d);
   return fmt::format("{}", d);
 }
 
 std::string FormatDateTimeText(TDateTime date) {
-  if (date.IsZero()) return "";
+  if (date.IsZero())
+    return "";
   int y, m, d, h, n, s, ms;
   DecodeDate(date, y, m, d);
   DecodeTime(date, h, n, s, ms);
   std::string text = fmt::format("{:02}/{:02}/{:04}", d, m, y);
-  if (h || n || s) text += fmt::format(" {:02}:{:02}:{:02}", h, n, s);
+  if (h || n || s)
+    text += fmt::format(" {:02}:{:02}:{:02}", h, n, s);
   return text;
 }
 
@@ -44,11 +48,14 @@ std::string FormatDateTimeText(TDateTime date) {
 
 bool TryParseNumber(const std::string& text, double& result) {
   std::string t = Trimmed(text);
-  if (t.empty()) return false;
+  if (t.empty())
+    return false;
   for (char& ch : t) {
-    if (ch == ',') ch = '.';
+    if (ch == ',')
+      ch = '.';
   }
-  if (std::count(t.begin(), t.end(), '.') > 1) return false;
+  if (std::count(t.begin(), t.end(), '.') > 1)
+    return false;
   for (char ch : t) {
     if (!std::isdigit(static_cast<unsigned char>(ch)) && ch != '.' && ch != '-' && ch != '+' &&
         ch != 'e' && ch != 'E') {
@@ -67,110 +74,150 @@ bool Value::IsNumeric() const {
 
 bool Value::AsBoolean() const {
   switch (Type()) {
-    case TValueType::Null: return false;
-    case TValueType::Boolean: return std::get<bool>(FData);
+    case TValueType::Null:
+      return false;
+    case TValueType::Boolean:
+      return std::get<bool>(FData);
     case TValueType::String: {
       std::string t = Trimmed(std::get<std::string>(FData));
-      if (t == "True" || t == "true" || t == "TRUE" || t == "1") return true;
-      if (t == "False" || t == "false" || t == "FALSE" || t == "0" || t.empty()) return false;
+      if (t == "True" || t == "true" || t == "TRUE" || t == "1")
+        return true;
+      if (t == "False" || t == "false" || t == "FALSE" || t == "0" || t.empty())
+        return false;
       ThrowNotA(t, "um valor lógico");
     }
-    default: return AsFloat() != 0;
+    default:
+      return AsFloat() != 0;
   }
 }
 
 int64_t Value::AsInteger() const {
   switch (Type()) {
-    case TValueType::Null: return 0;
-    case TValueType::Boolean: return std::get<bool>(FData) ? 1 : 0;
-    case TValueType::Integer: return std::get<int64_t>(FData);
-    case TValueType::Float: return Decimal::Scale(std::get<double>(FData), 0, TRoundMode::HalfEven);
+    case TValueType::Null:
+      return 0;
+    case TValueType::Boolean:
+      return std::get<bool>(FData) ? 1 : 0;
+    case TValueType::Integer:
+      return std::get<int64_t>(FData);
+    case TValueType::Float:
+      return Decimal::Scale(std::get<double>(FData), 0, TRoundMode::HalfEven);
     case TValueType::Currency: {
       auto raw = std::get<Currency>(FData).Raw();
-      return static_cast<int64_t>(Decimal::DivideRounded(raw, Currency::kScale, TRoundMode::HalfEven));
+      return static_cast<int64_t>(
+          Decimal::DivideRounded(raw, Currency::kScale, TRoundMode::HalfEven));
     }
     case TValueType::String: {
       std::string t = Trimmed(std::get<std::string>(FData));
-      if (t.empty()) return 0;
+      if (t.empty())
+        return 0;
       char* end = nullptr;
       errno = 0;
       long long parsed = std::strtoll(t.c_str(), &end, 10);
-      if (end == t.c_str() + t.size() && errno == 0) return parsed;
+      if (end == t.c_str() + t.size() && errno == 0)
+        return parsed;
       double d;
-      if (TryParseNumber(t, d)) return Decimal::Scale(d, 0, TRoundMode::HalfEven);
+      if (TryParseNumber(t, d))
+        return Decimal::Scale(d, 0, TRoundMode::HalfEven);
       ThrowNotA(t, "um número inteiro");
     }
-    case TValueType::DateTime: return static_cast<int64_t>(std::floor(std::get<TDateTime>(FData).Days()));
+    case TValueType::DateTime:
+      return static_cast<int64_t>(std::floor(std::get<TDateTime>(FData).Days()));
   }
   return 0;
 }
 
 double Value::AsFloat() const {
   switch (Type()) {
-    case TValueType::Null: return 0;
-    case TValueType::Boolean: return std::get<bool>(FData) ? 1 : 0;
-    case TValueType::Integer: return static_cast<double>(std::get<int64_t>(FData));
-    case TValueType::Float: return std::get<double>(FData);
-    case TValueType::Currency: return std::get<Currency>(FData).ToDouble();
+    case TValueType::Null:
+      return 0;
+    case TValueType::Boolean:
+      return std::get<bool>(FData) ? 1 : 0;
+    case TValueType::Integer:
+      return static_cast<double>(std::get<int64_t>(FData));
+    case TValueType::Float:
+      return std::get<double>(FData);
+    case TValueType::Currency:
+      return std::get<Currency>(FData).ToDouble();
     case TValueType::String: {
       std::string t = Trimmed(std::get<std::string>(FData));
-      if (t.empty()) return 0;
+      if (t.empty())
+        return 0;
       double d;
-      if (TryParseNumber(t, d)) return d;
+      if (TryParseNumber(t, d))
+        return d;
       ThrowNotA(t, "um número");
     }
-    case TValueType::DateTime: return std::get<TDateTime>(FData).Days();
+    case TValueType::DateTime:
+      return std::get<TDateTime>(FData).Days();
   }
   return 0;
 }
 
 Currency Value::AsCurrency() const {
   switch (Type()) {
-    case TValueType::Currency: return std::get<Currency>(FData);
-    case TValueType::Integer: return Currency(std::get<int64_t>(FData));
+    case TValueType::Currency:
+      return std::get<Currency>(FData);
+    case TValueType::Integer:
+      return Currency(std::get<int64_t>(FData));
     case TValueType::String: {
       std::string t = Trimmed(std::get<std::string>(FData));
-      if (t.empty()) return Currency();
+      if (t.empty())
+        return Currency();
       try {
         return Currency::FromString(t);
       } catch (const EConvertError&) {
         return Currency::FromDouble(AsFloat());
       }
     }
-    default: return Currency::FromDouble(AsFloat());
+    default:
+      return Currency::FromDouble(AsFloat());
   }
 }
 
 std::string Value::AsString() const {
   switch (Type()) {
-    case TValueType::Null: return "";
-    case TValueType::Boolean: return std::get<bool>(FData) ? "True" : "False";
-    case TValueType::Integer: return std::to_string(std::get<int64_t>(FData));
-    case TValueType::Float: return FormatDouble(std::get<double>(FData));
-    case TValueType::Currency: return std::get<Currency>(FData).ToString();
-    case TValueType::String: return std::get<std::string>(FData);
-    case TValueType::DateTime: return FormatDateTimeText(std::get<TDateTime>(FData));
+    case TValueType::Null:
+      return "";
+    case TValueType::Boolean:
+      return std::get<bool>(FData) ? "True" : "False";
+    case TValueType::Integer:
+      return std::to_string(std::get<int64_t>(FData));
+    case TValueType::Float:
+      return FormatDouble(std::get<double>(FData));
+    case TValueType::Currency:
+      return std::get<Currency>(FData).ToString();
+    case TValueType::String:
+      return std::get<std::string>(FData);
+    case TValueType::DateTime:
+      return FormatDateTimeText(std::get<TDateTime>(FData));
   }
   return "";
 }
 
 TDateTime Value::AsDateTime() const {
   switch (Type()) {
-    case TValueType::Null: return TDateTime();
-    case TValueType::DateTime: return std::get<TDateTime>(FData);
+    case TValueType::Null:
+      return TDateTime();
+    case TValueType::DateTime:
+      return std::get<TDateTime>(FData);
     case TValueType::String: {
       std::string t = Trimmed(std::get<std::string>(FData));
-      if (t.empty()) return TDateTime();
-      if (auto date = ParseDate(t)) return *date;
+      if (t.empty())
+        return TDateTime();
+      if (auto date = ParseDate(t))
+        return *date;
       ThrowNotA(t, "uma data");
     }
-    default: return TDateTime(AsFloat());
+    default:
+      return TDateTime(AsFloat());
   }
 }
 
 namespace {
 
-int Sign(double d) { return d < 0 ? -1 : (d > 0 ? 1 : 0); }
+int Sign(double d) {
+  return d < 0 ? -1 : (d > 0 ? 1 : 0);
+}
 
 // Exact comparison of two numeric values where both are exact types.
 int CompareNumbers(const Value& a, const Value& b) {
@@ -183,7 +230,8 @@ int CompareNumbers(const Value& a, const Value& b) {
     // In ten-thousandths on 128 bits: an integer beyond the Currency range
     // (a large key against an amount) must not overflow.
     auto raw = [](const Value& v) -> Int128 {
-      if (v.Type() == TValueType::Integer) return Int128{v.AsInteger()} * Currency::kScale;
+      if (v.Type() == TValueType::Integer)
+        return Int128{v.AsInteger()} * Currency::kScale;
       return v.AsCurrency().Raw();
     };
     Int128 x = raw(a), y = raw(b);
@@ -207,7 +255,8 @@ int Compare(const Value& a, const Value& b) {
     int c = std::get<std::string>(a.FData).compare(std::get<std::string>(b.FData));
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
   }
-  if (IsOrdered(ta) && IsOrdered(tb)) return CompareNumbers(a, b);
+  if (IsOrdered(ta) && IsOrdered(tb))
+    return CompareNumbers(a, b);
   // A text against a number or a date: convert the text when it is one.
   const Value& text = ta == TValueType::String ? a : b;
   const Value& other = ta == TValueType::String ? b : a;
@@ -219,7 +268,8 @@ int Compare(const Value& a, const Value& b) {
     }
   } else {
     double d;
-    if (TryParseNumber(s, d)) return flip * Sign(d - other.AsFloat());
+    if (TryParseNumber(s, d))
+      return flip * Sign(d - other.AsFloat());
   }
   int c = s.compare(other.AsString());
   return flip * (c < 0 ? -1 : (c > 0 ? 1 : 0));
@@ -227,9 +277,13 @@ int Compare(const Value& a, const Value& b) {
 
 std::string Value::DebugString() const {
   switch (Type()) {
-    case TValueType::Null: return "null";
-    case TValueType::String: return "'" + std::get<std::string>(FData) + "'";
-    case TValueType::DateTime: return DateToIso(std::get<TDateTime>(FData));
-    default: return AsString();
+    case TValueType::Null:
+      return "null";
+    case TValueType::String:
+      return "'" + std::get<std::string>(FData) + "'";
+    case TValueType::DateTime:
+      return DateToIso(std::get<TDateTime>(FData));
+    default:
+      return AsString();
   }
 }

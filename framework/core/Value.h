@@ -21,8 +21,8 @@ class Value {
   Value() = default;
   Value(bool b) : FData(b) {}
   template <std::integral T>
-    requires(!std::same_as<T, bool> && !std::same_as<T, char>)
-  Value(T i) : FData(static_cast<int64_t>(i)) {}
+  requires(!std::same_as<T, bool> && !std::same_as<T, char>) Value(T i)
+      : FData(static_cast<int64_t>(i)) {}
   Value(double d) : FData(d) {}
   Value(Currency c) : FData(c) {}
   Value(std::string s) : FData(std::move(s)) {}

@@ -15,10 +15,12 @@ std::string ReadAll(const std::string& text) {
   std::istringstream input(text);
   TCsvReader reader(input);
   std::string out = std::string(1, reader.Separator()) + " ";
-  for (const auto& h : reader.Header()) out += h + "|";
+  for (const auto& h : reader.Header())
+    out += h + "|";
   while (auto row = reader.Next()) {
     out += fmt::format(" {}:", row->LineNumber);
-    for (const auto& c : row->Cells) out += c + "|";
+    for (const auto& c : row->Cells)
+      out += c + "|";
   }
   return out;
 }
@@ -27,7 +29,9 @@ std::string ReadAll(const std::string& text) {
 
 TEST(CsvReader, ReadsQuotedCellsLineBreaksAndBothSeparators) {
   EXPECT_EQ(ReadAll("A,B\n1,2\n"), ", A|B| 2:1|2|");
-  EXPECT_EQ(ReadAll("\xEF\xBB\xBF" "A;B\r\n1;\"x;y\"\r\n"), "; A|B| 2:1|x;y|");
+  EXPECT_EQ(ReadAll("\xEF\xBB\xBF"
+                    "A;B\r\n1;\"x;y\"\r\n"),
+            "; A|B| 2:1|x;y|");
   EXPECT_EQ(ReadAll("A,B\n\"say \"\"hi\"\"\",\"two\nlines\"\n3,\n"),
             ", A|B| 2:say \"hi\"|two\nlines| 4:3||");
   EXPECT_EQ(ReadAll("A\n\n7"), ", A| 3:7|");

@@ -13,7 +13,8 @@ TEST(Currency, FromDoubleRoundsTheDecimalValueHalfToEven) {
 
 TEST(Currency, SumsOfCentsAreExact) {
   Currency total;
-  for (int i = 0; i < 1000000; ++i) total += Currency::FromDouble(0.01);
+  for (int i = 0; i < 1000000; ++i)
+    total += Currency::FromDouble(0.01);
   EXPECT_EQ(total, Currency(10000));
 }
 

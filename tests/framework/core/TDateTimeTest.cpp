@@ -5,7 +5,9 @@
 #include "framework/core/Exceptions.h"
 
 namespace {
-std::string Iso(TDateTime d) { return DateToIso(d); }
+std::string Iso(TDateTime d) {
+  return DateToIso(d);
+}
 }  // namespace
 
 TEST(TDateTime, CountsDaysFromThe30thOfDecember1899) {
