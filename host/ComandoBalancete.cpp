@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <map>
 #include <optional>
@@ -17,6 +18,7 @@
 #include "framework/core/Nutil.h"
 #include "framework/data/ClientDataSet.h"
 #include "framework/db/TnDMConexao.h"
+#include "host/HostComum.h"
 #include "host/SaidaCsv.h"
 #include "host/SaidaJson.h"
 #include "trialbalance/nCtbConsultaBalanceteMovimentoDataSetSaldo_U.h"
@@ -277,6 +279,17 @@ void EscreverPlanilha(lxw_workbook* pasta, TnClientDataSet& dataSet, const TnGri
   }
 }
 
+// The company data sets the query produced, in company order, with their
+// company code; companies that failed (no fields) are left out.
+void ParaCadaEmpresa(TnCtbDPConsultaBalanceteMovimento& processo,
+                     const std::function<void(int, TnClientDataSet&)>& fazer) {
+  for (int empresa : processo.Empresas()) {
+    TnClientDataSet* dataSet = processo.RetornaDataSet(empresa);
+    if (dataSet != nullptr && dataSet->FieldCount() > 0)
+      fazer(empresa, *dataSet);
+  }
+}
+
 }  // namespace
 
 namespace ComandoBalancete {
@@ -297,15 +310,7 @@ std::unique_ptr<TnCtbDPConsultaBalanceteMovimento> Consultar(TnDMConexao& conexa
                                                              const TOpcoes& opcoes) {
   RegistrarProcessos();
   // The trial balance's parts read through the thread's current connection.
-  struct TConexaoAtual {
-    TnDMConexao* Anterior;
-    explicit TConexaoAtual(TnDMConexao& conexao) : Anterior(TnDMConexao::AtualOuNulo()) {
-      TnDMConexao::SetAtual(&conexao);
-    }
-    ~TConexaoAtual() { TnDMConexao::SetAtual(Anterior); }
-    TConexaoAtual(const TConexaoAtual&) = delete;
-    TConexaoAtual& operator=(const TConexaoAtual&) = delete;
-  } atual(conexao);
+  HostComum::TUsarConexaoAtual atual(conexao);
   auto processo = std::make_unique<TnCtbDPConsultaBalanceteMovimento>();
   processo->SetConexao(&conexao);
   processo->Param("pCodigoEmpresa").SetValor(opcoes.Empresas);
@@ -325,14 +330,11 @@ std::unique_ptr<TnCtbDPConsultaBalanceteMovimento> Consultar(TnDMConexao& conexa
 
 std::string EscreverTabela(TnCtbDPConsultaBalanceteMovimento& processo) {
   std::string out;
-  for (int empresa : processo.Empresas()) {
-    TnClientDataSet* dataSet = processo.RetornaDataSet(empresa);
-    if (dataSet == nullptr || dataSet->FieldCount() == 0)
-      continue;
+  ParaCadaEmpresa(processo, [&](int empresa, TnClientDataSet& dataSet) {
     if (!out.empty())
       out += "\n";
-    out += Tabela(*dataSet, processo.Bandas(empresa));
-  }
+    out += Tabela(dataSet, processo.Bandas(empresa));
+  });
   if (processo.Mensagens().Count() > 0)
     out += (out.empty() ? "" : "\n") + processo.Mensagens().Texto();
   return out;
@@ -340,29 +342,23 @@ std::string EscreverTabela(TnCtbDPConsultaBalanceteMovimento& processo) {
 
 std::string EscreverCsv(TnCtbDPConsultaBalanceteMovimento& processo) {
   std::string out;
-  for (int empresa : processo.Empresas()) {
-    TnClientDataSet* dataSet = processo.RetornaDataSet(empresa);
-    if (dataSet == nullptr || dataSet->FieldCount() == 0)
-      continue;
+  ParaCadaEmpresa(processo, [&](int, TnClientDataSet& dataSet) {
     if (!out.empty())
       out += "\n";
-    out += SaidaCsv::Escrever(*dataSet);
-  }
+    out += SaidaCsv::Escrever(dataSet);
+  });
   return out;
 }
 
 std::string EscreverJson(TnCtbDPConsultaBalanceteMovimento& processo) {
   std::string empresas;
-  for (int empresa : processo.Empresas()) {
-    TnClientDataSet* dataSet = processo.RetornaDataSet(empresa);
-    if (dataSet == nullptr || dataSet->FieldCount() == 0)
-      continue;
-    std::string linhas = SemBrancosFinais(SaidaJson::Escrever(*dataSet));
+  ParaCadaEmpresa(processo, [&](int empresa, TnClientDataSet& dataSet) {
+    std::string linhas = SemBrancosFinais(SaidaJson::Escrever(dataSet));
     while (!linhas.empty() && linhas.back() == '\n')
       linhas.pop_back();
     Nutil::Add(empresas, "{\"company\": " + std::to_string(empresa) + ", \"rows\": " + linhas + "}",
                ",\n");
-  }
+  });
   std::string mensagens;
   for (const auto& mensagem : processo.Mensagens().Mensagens())
     Nutil::Add(mensagens, SaidaJson::Texto(mensagem.Texto), ", ");
@@ -371,11 +367,9 @@ std::string EscreverJson(TnCtbDPConsultaBalanceteMovimento& processo) {
 
 void EscreverXlsx(TnCtbDPConsultaBalanceteMovimento& processo, const std::string& arquivo) {
   TPastaXlsx pasta(arquivo);
-  for (int empresa : processo.Empresas()) {
-    TnClientDataSet* dataSet = processo.RetornaDataSet(empresa);
-    if (dataSet != nullptr && dataSet->FieldCount() > 0)
-      EscreverPlanilha(pasta.Pasta(), *dataSet, processo.Bandas(empresa));
-  }
+  ParaCadaEmpresa(processo, [&](int empresa, TnClientDataSet& dataSet) {
+    EscreverPlanilha(pasta.Pasta(), dataSet, processo.Bandas(empresa));
+  });
   pasta.Fechar(arquivo);
 }
 
