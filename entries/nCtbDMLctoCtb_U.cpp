@@ -16,6 +16,8 @@
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnDMSQLDataSet.h"
 
+using nCtbDMLctoCtb_U::DataDe;
+
 namespace {
 
 constexpr const char* kCategoria = "02 Movimentos";
@@ -27,10 +29,6 @@ constexpr int kImagem = 100;
 
 bool Sim(const Value& valor) {
   return valor.AsString() == "1";
-}
-
-TDateTime DataDe(const Value& valor) {
-  return valor.IsNull() ? TDateTime() : DateOf(valor.AsDateTime());
 }
 
 // One row of the web layout: group name, group row and columns (0: none).
@@ -323,6 +321,10 @@ void TnCtbDMLctoCtbAreaTrabalho::GerarPrincAction(TnActionList& lista,
 }
 
 namespace nCtbDMLctoCtb_U {
+
+TDateTime DataDe(const Value& valor) {
+  return valor.IsNull() ? TDateTime() : DateOf(valor.AsDateTime());
+}
 
 void Registrar() {
   // The workspace class is created by name; the main class is reached
@@ -731,6 +733,9 @@ void TnCtbDMLctoCtb::PegarConfigEmpresa(bool forcar) {
     return;
   ++FLeiturasConfigEmpresa;
   SetChaveConfig(empresa);
+  // Forcing reads the stored configuration, not the shared cache of it.
+  if (forcar)
+    ControleCTB().LimparChave();
   ControleCTB().SetCodigoEmpresa(static_cast<int>(empresa));
   const std::optional<ValueArray>& cfg = ControleCTB().GetCFGEmpresaCtb();
   if (!cfg || cfg->size() < kCfgQtdItens || (*cfg)[kCfgDataInicialExerc].IsNull()) {
@@ -925,76 +930,4 @@ bool TnCtbDMLctoCtb::GetPossuiSPED() {
     FChaveConfigSPED = chave;
   }
   return FPossuiSPED;
-}
-
-TnClientDataSet* TnCtbDMLctoCtb::GetVICDS(bool criar) {
-  if (!FVICDS && criar) {
-    FVICDS = std::make_unique<TnClientDataSet>();
-    FVICDS->AddField("CODIGOEMPRESA", TFieldType::ftInteger);
-    FVICDS->AddField("CODIGOESTAB", TFieldType::ftInteger);
-    FVICDS->AddField("DATALCTOCTB", TFieldType::ftDate);
-    FVICDS->AddField("VALORLCTOCTBCred", TFieldType::ftBCD);
-    FVICDS->AddField("VALORLCTOCTBDeb", TFieldType::ftBCD);
-    FVICDS->CreateDataSet();
-  }
-  return FVICDS.get();
-}
-
-// ---- Events that feed the rules ----
-
-void TnCtbDMLctoCtb::nClientDataSetBeforeOpen(TnClientDataSet& dataSet) {
-  TnDMClientDataSet::nClientDataSetBeforeOpen(dataSet);
-  // The screen may have been configured before the selection named the
-  // company: its fields follow that company's settings from now on.
-  PegarConfigEmpresa();
-  PegarConfigUsuario();
-  if (Configurado()) {
-    for (int i = 0; i < nClientDataSet.FieldCount(); ++i)
-      ChecarConfigurarCampo(nClientDataSet.Fields(i));
-    ConfigurarTipoLcto();
-  }
-}
-
-void TnCtbDMLctoCtb::nClientDataSetAfterInsert(TnClientDataSet& dataSet) {
-  TnDMClientDataSet::nClientDataSetAfterInsert(dataSet);
-  TField& empresa = Campo("CODIGOEMPRESA");
-  // A screen opened on a company's selection keys that company's entries.
-  if (empresa.IsNull() && Selecao().CodigoEmpresa() != 0)
-    Atribuir(empresa, Value(Selecao().CodigoEmpresa()));
-  if (!Importacao() && !empresa.IsNull()) {
-    TField& chave = Campo("CHAVELCTOCTB");
-    const bool somenteLeitura = chave.ReadOnly();
-    chave.SetReadOnly(false);
-    try {
-      DMAutoIncrementarCheck(chave);
-    } catch (...) {
-      chave.SetReadOnly(somenteLeitura);
-      throw;
-    }
-    chave.SetReadOnly(somenteLeitura);
-  }
-  if (Campo("TIPOLANCAMENTO").IsNull())
-    Atribuir(Campo("TIPOLANCAMENTO"), Value("LN"));
-}
-
-void TnCtbDMLctoCtb::nClientDataSetAfterPost(TnClientDataSet& dataSet) {
-  TnDMClientDataSet::nClientDataSetAfterPost(dataSet);
-  if (!Importacao() && TemTela()) {
-    FUltLctoCtb.Preenchido = true;
-    FUltLctoCtb.CodigoEmpresa = Campo("CODIGOEMPRESA").AsInteger();
-    FUltLctoCtb.CodigoEstab = Campo("CODIGOESTAB").AsInteger();
-    FUltLctoCtb.CodigoHistCtb = Campo("CODIGOHISTCTB").AsValue();
-    FUltLctoCtb.Complemento = Campo("COMPLHIST").AsString();
-    FUltLctoCtb.ContaCtbCred = Campo("CONTACTBCRED").AsValue();
-    FUltLctoCtb.ContaCtbDeb = Campo("CONTACTBDEB").AsValue();
-    FUltLctoCtb.DataLctoCtb = DataDe(Campo("DATALCTOCTB").AsValue());
-    FUltLctoCtb.Origem = Campo("CODIGOORIGLCTOCTB").AsString();
-    FUltLctoCtb.ValorLctoCtb = Campo("VALORLCTOCTB").AsCurrency();
-  }
-}
-
-void TnCtbDMLctoCtb::nDataSetProviderGetTableName(TnDataSetProvider& /*sender*/,
-                                                  TnSQLDataSet* /*dataSet*/,
-                                                  std::string& tableName) {
-  tableName = "LCTOCTB";
 }

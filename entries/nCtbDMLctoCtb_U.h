@@ -20,7 +20,9 @@
 // set-up, defaults, loaders), nCtbDMLctoCtb_UValidacao.cpp (the rule chain
 // and the checks around post, edit and delete), nCtbDMLctoCtb_UHistorico.cpp
 // (origin-key text, history complement, account typing),
-// nCtbDMLctoCtb_UMoeda.cpp (functional-currency fields).
+// nCtbDMLctoCtb_UMoeda.cpp (functional-currency fields),
+// nCtbDMLctoCtb_UGravacao.cpp (what happens around the writing: new keys,
+// after-post steps, import totals, what a delete undoes elsewhere, refresh).
 
 #include <cstdint>
 #include <functional>
@@ -185,8 +187,24 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   const TUltLctoCtb& GetUltLctoCtb() const { return FUltLctoCtb; }
 
   // Import totals per company, establishment and date, examined by
-  // ValidarImportacao (the import fills them; tests may too).
+  // ValidarImportacao (filled after each post of an import with the
+  // balance check on).
   TnClientDataSet* GetVICDS(bool criar);
+
+  // Whether a post of this module inserted an entry on its screen.
+  bool GetTeveInsercao() const { return FTeveInsercao; }
+
+  // --- Writing -------------------------------------------------------------
+  // Fills the current record with the next entry of its programmed entry
+  // (CODIGOLCTOPROG), which starts or continues that template's sequence.
+  void InserirLctoProg();
+  // Whether the entry belongs to a rural cash-book group, as its main entry
+  // or as one of its details.
+  bool GetLancLCDPR(int64_t codigoEmpresa, int64_t chave);
+  // Removes the entry's rural cash-book group: the links, the main entry
+  // and every other detail entry (the entry itself goes by its own delete).
+  void ExcluirLancamentosLCDPR(int64_t codigoEmpresa, int64_t chave);
+  void Refresh() override;
 
   // --- Validation --------------------------------------------------------
   void ValidarAlteracaoLctoCtb();
@@ -259,6 +277,11 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   void nClientDataSetBeforePost(TnClientDataSet& dataSet) override;
   void nClientDataSetAfterPost(TnClientDataSet& dataSet) override;
   void nClientDataSetBeforeDelete(TnClientDataSet& dataSet) override;
+  void nClientDataSetAfterDelete(TnClientDataSet& dataSet) override;
+  void nClientDataSetAfterCancel(TnClientDataSet& dataSet) override;
+  void nDataSetProviderBeforeUpdateRecord(TnDataSetProvider& sender, TnSQLDataSet* sourceDS,
+                                          TnDelta& delta, size_t record, TUpdateKind updateKind,
+                                          bool& applied) override;
   void nDataSetProviderGetTableName(TnDataSetProvider& sender, TnSQLDataSet* dataSet,
                                     std::string& tableName) override;
   void nClientDataSetBeforePostInterno(TnClientDataSet& dataSet);
@@ -286,6 +309,13 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   void SetTextConta(TField& sender, const std::string& text);
   void ContaAlterada(TField& sender);
   void PosicionarMoedaFuncional();
+  // After a post.
+  void GuardarUltLctoCtb();
+  void SomarTotaisImportacao();
+  void GerarLctosProgramadosPeriodo();
+  // On a delete applied to the database: the reconciliation links of the
+  // entry are undone.
+  void DesfazerConciliacoes(const Value& codigoEmpresa, const Value& chave);
   bool DataSetEditando() const;
   TField& Campo(const char* nome) const { return nClientDataSet.FieldByName(nome); }
   bool Tela() const { return TnDMClientDataSet::Tela(); }
@@ -294,6 +324,11 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   std::unique_ptr<TnCtbRepositorioSaldoCtb> FRepositorioSaldoCtb;
   TDateTime FDataHoraIniFrmCriado;
   std::unique_ptr<TnClientDataSet> FVICDS;
+  int ixVICODIGOEMPRESA = 0;
+  int ixVICODIGOESTAB = 0;
+  int ixVIDATALCTOCTB = 0;
+  int ixVIVALORLCTOCTBCred = 0;
+  int ixVIVALORLCTOCTBDeb = 0;
 
   // Company settings (PegarConfigEmpresa), cached by the base's company key.
   TDateTime FDataInicialExerc;
@@ -344,6 +379,7 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   bool FOpcaoEditLock = false;
   bool FPodeLancarGerencial = false;
   bool FTeveInsercao = false;
+  bool FGerandoLctosPeriodo = false;
 
   // Cache keys (LimparChaveConfig clears them).
   std::string FChaveConfigUsu;
@@ -400,4 +436,6 @@ class TnCtbDMLctoCtbAreaTrabalho : public TnCtbDMLctoCtb {
 namespace nCtbDMLctoCtb_U {
 void Registrar();
 void Desregistrar();
+// The date part of a field's value; zero for null.
+TDateTime DataDe(const Value& valor);
 }  // namespace nCtbDMLctoCtb_U

@@ -20,8 +20,13 @@
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnDMSQLDataSet.h"
 
+using nCtbDMLctoCtb_U::DataDe;
+
 namespace {
 
+constexpr const char* kMsgLCDPR =
+    "Esse Lançamento Contábil esta relacionado o Livro Caixa do Produtor Rural.\r\nConfirma a "
+    "exclusão de todos os Lançamentos Contábeis e Q100 relacionados a esse Lançamento?";
 constexpr const char* kMsgConciliado =
     "Atenção: Esse lançamento já está conciliado! Para prosseguir realize a desconciliação "
     "acessando a rotina: Conciliar Lançamentos Contábeis!";
@@ -65,10 +70,6 @@ constexpr const char* kBtnCorrigir = "Corrigir";
 std::string NivelDireito(const char* nome) {
   TnDMDireitoUsuario* direitos = nDMDireitoUsuario();
   return direitos != nullptr ? direitos->PegarDireito(nome) : std::string();
-}
-
-TDateTime DataDe(const Value& valor) {
-  return valor.IsNull() ? TDateTime() : DateOf(valor.AsDateTime());
 }
 
 std::string Maiusculo(const std::string& texto) {
@@ -397,6 +398,9 @@ void TnCtbDMLctoCtb::nClientDataSetBeforeDelete(TnClientDataSet& dataSet) {
   PegarConfigEmpresa();
   PegarConfigUsuario();
   ValidarAlteracaoLctoCtb();
+  // The group itself goes when the provider deletes the entry.
+  if (GetLancLCDPR(PegarCodigoEmpresa(), Campo("CHAVELCTOCTB").AsInteger()) && !SimNao(kMsgLCDPR))
+    throw EAbort();
   if (!Nutil::Trim(Campo("CHAVEORIGEM").AsString()).empty() && !AlterarChaveOrigem())
     throw Exception(kMsgExclusaoCancelada);
   if (dataSet.State() != TDataSetState::dsInsert)

@@ -45,6 +45,7 @@ std::unique_ptr<TnDMClientDataSet> AbrirModulo(TnDMConexao& conexao,
   auto modulo = Nutilform::CriarDMNovo<TnDMClientDataSet>(opcoes.Classe);
   modulo->SetConexao(&conexao);
   modulo->SetImportacao(true);
+  modulo->SetVerificarBalancoImportacao(true);
   modulo->SetTemTela(false);
   modulo->SetAplicarAoGravar(false);
   modulo->ConfigSobDemanda();

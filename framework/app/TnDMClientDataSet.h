@@ -153,6 +153,11 @@ class TnDMClientDataSet : public TnDM {
   // --- State ---------------------------------------------------------------
   bool Importacao() const { return FImportacao; }
   void SetImportacao(bool value) { FImportacao = value; }
+  // The import's balance check: the module keeps per-day debit and credit
+  // totals of what it imports and ValidarImportacao reports the days that
+  // do not balance.
+  bool VerificarBalancoImportacao() const { return FVerificarBalancoImportacao; }
+  void SetVerificarBalancoImportacao(bool value) { FVerificarBalancoImportacao = value; }
   bool Copia() const { return FCopia; }
   void SetCopia(bool value) { FCopia = value; }
   int ModoForm() const { return FModoForm; }
@@ -254,6 +259,7 @@ class TnDMClientDataSet : public TnDM {
 
   // State the host sets.
   bool FImportacao = false;
+  bool FVerificarBalancoImportacao = false;
   bool FCopia = false;
   int FModoForm = 2;
   bool FTelaSecundaria = false;

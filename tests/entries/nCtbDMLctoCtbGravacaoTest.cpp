@@ -1,0 +1,256 @@
+// What the module does around the writing of an entry: the steps after a
+// post, what a delete undoes in other tables, cancel and refresh.
+#include <gtest/gtest.h>
+
+#include "entries/nCtbDMLctoCtb_U.h"
+#include "framework/core/Exceptions.h"
+#include "framework/core/FormatDateTime.h"
+#include "framework/ctb/TnUtilControleLctoPadrao.h"
+#include "schema/SchemaInstaller.h"
+#include "tests/entries/TLctoCtbTest.h"
+
+namespace {
+
+class TnCtbDMLctoCtbGravacaoTest : public TLctoCtbTest {
+ protected:
+  void SetUp() override {
+    TLctoCtbTest::SetUp();
+    ControleLctoPadrao().LimparChaveOld();
+  }
+  void TearDown() override {
+    ControleLctoPadrao().LimparChaveOld();
+    TLctoCtbTest::TearDown();
+  }
+
+  // A monthly programmed entry 3 of two items (101 -> 102 then 102 -> 103)
+  // recurring on the last day of each month up to April.
+  void ProgramarLcto() {
+    Executar(
+        "insert into LCTOPROG (CODIGOEMPRESA, CODIGOLCTOPROG, PERIODICIDADE, DIALCTO, "
+        "DATAFINAL) values (1, 3, 1, 31, '2024-04-30')");
+    Executar(
+        "insert into LCTOPROGITEM (CODIGOEMPRESA, CODIGOLCTOPROG, SEQLCTOPROG, CONTACTBDEB, "
+        "CONTACTBCRED, VALORLCTOCTB) values (1, 3, 1, 101, 102, 10), (1, 3, 2, 102, 103, 20)");
+  }
+
+  int64_t Um(const std::string& sql) { return Contar(sql); }
+
+  void Excluir(TnCtbDMLctoCtb& modulo, int chave) {
+    ASSERT_TRUE(modulo.nClientDataSet.Locate("CHAVELCTOCTB", {Value(chave)}));
+    modulo.nClientDataSet.Delete();
+  }
+};
+
+// Seeds the same reconciliation picture around entry `chave`: a bank line
+// pointing at it by key, a bank line and a card line reached through their
+// link tables, two investment lines linked to it, and a link of another
+// entry (99) that must survive.
+void SemearConciliacoes(TLctoCtbTest& t, int chave) {
+  const std::string k = std::to_string(chave);
+  t.Executar(
+      "insert into CONCBANCLCTO (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATALCTOBANC, "
+      "SEQLCTOBANC, CONCILLCTOCTB, CHAVELCTOCTB) values (1, 1, 101, '2024-03-05', " +
+      k + ", 0, " + k + "), (1, 1, 101, '2024-03-06', " + k + ", 1, null)");
+  t.Executar(
+      "insert into CONCBANCLCTOBANC (CODIGOEMPRESA, CODIGOESTAB, CHAVELCTOCTB, CONTACTB, "
+      "DATALCTOBANC, SEQLCTOBANC) values (1, 1, " +
+      k + ", 101, '2024-03-06', " + k + ")");
+  t.Executar(
+      "insert into OPENFINANCECONCCARTAOLCTO (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATALCTO, "
+      "SEQLCTO, CONCILLCTOCTB, CHAVELCTOCTB) values (1, 1, 102, '2024-03-07', " +
+      k + ", 1, " + k + ")");
+  t.Executar(
+      "insert into OPENFINANCECONCCARLCTORELAC (CODIGOEMPRESA, CODIGOESTAB, CHAVELCTOCTB, "
+      "CONTACTB, DATALCTO, SEQLCTO) values (1, 1, " +
+      k + ", 102, '2024-03-07', " + k + ")");
+  t.Executar(
+      "insert into OPENFINANCEINVESTIMENTO (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATALCTO, "
+      "SEQLCTO, CONCILLCTOCTB, CHAVELCTOCTB) values (1, 1, 103, '2024-03-08', " +
+      k + ", 1, null), (1, 1, 103, '2024-03-09', " + k + ", 1, null)");
+  t.Executar(
+      "insert into OPENFINANCEINVESTIMENTORELAC (CODIGOEMPRESA, CODIGOESTAB, CHAVELCTOCTB, "
+      "CONTACTB, DATALCTO, SEQLCTO) values (1, 1, " +
+      k + ", 103, '2024-03-08', " + k + "), (1, 1, " + k + ", 103, '2024-03-09', " + k +
+      "), (1, 1, 99, 103, '2024-03-09', " + k + ")");
+}
+
+// Rows of the picture of `chave` still marked or still linked to it.
+int64_t MarcasRestantes(TLctoCtbTest& t, int chave) {
+  const std::string k = std::to_string(chave);
+  int64_t total = t.Contar("select count(*) from CONCBANCLCTO where (CHAVELCTOCTB = " + k +
+                           " or CONCILLCTOCTB = 1) and SEQLCTOBANC = " + k);
+  for (const char* tabela : {"OPENFINANCECONCCARTAOLCTO", "OPENFINANCEINVESTIMENTO"})
+    total += t.Contar(std::string("select count(*) from ") + tabela +
+                      " where (CHAVELCTOCTB = " + k + " or CONCILLCTOCTB = 1) and SEQLCTO = " + k);
+  for (const char* tabela :
+       {"CONCBANCLCTOBANC", "OPENFINANCECONCCARLCTORELAC", "OPENFINANCEINVESTIMENTORELAC"})
+    total += t.Contar(std::string("select count(*) from ") + tabela + " where CHAVELCTOCTB = " + k);
+  return total;
+}
+
+}  // namespace
+
+TEST_P(TnCtbDMLctoCtbGravacaoTest, DeleteUndoesTheReconciliationsOnlyOfAFlaggedEntry) {
+  // Flags empty and "0": nothing is touched, even rows that name the key.
+  InserirLcto(20, "2024-03-05");
+  InserirLcto(21, "2024-03-05", ", LCTOCONCILDEB, LCTOCONCILCRED", ", '0', '0'");
+  // Either flag set: every link goes.
+  InserirLcto(22, "2024-03-05", ", LCTOCONCILCRED", ", '1'");
+  for (int chave : {20, 21, 22})
+    SemearConciliacoes(*this, chave);
+  const int64_t antes20 = MarcasRestantes(*this, 20);
+  ASSERT_EQ(antes20, 9);  // 2 + 1 + 2 marked or keyed lines, 1 + 1 + 2 links
+
+  TnCtbDMLctoCtb& modulo = Criar();
+  Excluir(modulo, 20);
+  Excluir(modulo, 21);
+  EXPECT_EQ(MarcasRestantes(*this, 20), antes20);
+  EXPECT_EQ(MarcasRestantes(*this, 21), antes20);
+
+  Excluir(modulo, 22);
+  EXPECT_EQ(Linha(22, "CHAVELCTOCTB"), "(none)");
+  EXPECT_EQ(MarcasRestantes(*this, 22), 0);
+  // Both investment lines are cleared, and the link of entry 99 stays.
+  EXPECT_EQ(Um("select count(*) from OPENFINANCEINVESTIMENTO where SEQLCTO = 22 and "
+               "CONCILLCTOCTB = 0"),
+            2);
+  EXPECT_EQ(Um("select count(*) from OPENFINANCEINVESTIMENTORELAC where CHAVELCTOCTB = 99 and "
+               "SEQLCTO = 22"),
+            1);
+}
+
+TEST_P(TnCtbDMLctoCtbGravacaoTest, DeletingAnEntryOfARuralCashBookGroupRemovesTheWholeGroup) {
+  for (int chave : {30, 31, 32, 33, 40, 41, 42})
+    InserirLcto(chave, "2024-03-05");
+  Executar(
+      "insert into LCTOCTBRELACLCDPR (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOEMPRESADET, "
+      "CHAVELCTOCTBDET) values (1, 30, 1, 31), (1, 30, 1, 32), (1, 30, 1, 33), (1, 40, 1, 41), "
+      "(1, 40, 1, 42)");
+  TnCtbDMLctoCtb& modulo = Criar();
+  const std::string pergunta =
+      "Esse Lançamento Contábil esta relacionado o Livro Caixa do Produtor Rural.\r\nConfirma a "
+      "exclusão de todos os Lançamentos Contábeis e Q100 relacionados a esse Lançamento?";
+
+  Responder({"Não"});
+  EXPECT_THROW(Excluir(modulo, 32), EAbort);
+  ASSERT_FALSE(Dialogos().Registro().empty());
+  EXPECT_EQ(Dialogos().Registro().back().Texto, pergunta);
+  EXPECT_EQ(Um("select count(*) from LCTOCTB"), 7);
+
+  // A detail takes the main entry and the other details with it.
+  Responder({"Sim"});
+  Excluir(modulo, 32);
+  for (int chave : {30, 31, 32, 33})
+    EXPECT_EQ(Linha(chave, "CHAVELCTOCTB"), "(none)") << chave;
+  EXPECT_EQ(Um("select count(*) from LCTOCTBRELACLCDPR where CHAVELCTOCTB = 30"), 0);
+
+  // The main entry takes its details.
+  modulo.Refresh();
+  Responder({"Sim"});
+  Excluir(modulo, 40);
+  EXPECT_EQ(Um("select count(*) from LCTOCTB"), 0);
+  EXPECT_EQ(Um("select count(*) from LCTOCTBRELACLCDPR"), 0);
+  EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
+}
+
+TEST_P(TnCtbDMLctoCtbGravacaoTest, ImportReportsEachUnbalancedDayOfCompanyAndBranch) {
+  TnCtbDMLctoCtb& modulo = Criar(false);
+  modulo.SetImportacao(true);
+  modulo.SetVerificarBalancoImportacao(true);
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  // 01/03: a whole entry and a debit alone; 02/03: a debit and a credit
+  // that balance each other.
+  struct TLinha {
+    int Chave, Dia;
+    bool Debito, Credito;
+    double Valor;
+  };
+  for (const TLinha& l : {TLinha{600, 1, true, true, 100}, TLinha{601, 1, true, false, 1234.5},
+                          TLinha{602, 2, true, false, 10}, TLinha{603, 2, false, true, 10}}) {
+    NovoValido(modulo);
+    cds.FieldByName("CODIGOEMPRESA").SetAsInteger(1);
+    cds.FieldByName("CHAVELCTOCTB").SetAsInteger(l.Chave);
+    cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 3, l.Dia));
+    cds.FieldByName("VALORLCTOCTB").SetAsFloat(l.Valor);
+    if (!l.Debito)
+      cds.FieldByName("CONTACTBDEB").Clear();
+    if (!l.Credito)
+      cds.FieldByName("CONTACTBCRED").Clear();
+    cds.Post();
+  }
+  modulo.AplicarAtualizacoes();
+  TnListaMensagem mensagens;
+  EXPECT_TRUE(modulo.ValidarImportacao(&mensagens));
+  EXPECT_EQ(mensagens.Texto(),
+            "Aviso: Diferença em: 01/03/2024 débito 1.334,50 crédito 100,00 diferença: 1.234,50 "
+            "empresa: 1 filial: 1\n");
+  EXPECT_EQ(modulo.GetVICDS(false), nullptr);
+}
+
+TEST_P(TnCtbDMLctoCtbGravacaoTest, ProgrammedEntryGoesOnInsertByInsertUntilACancel) {
+  ProgramarLcto();
+  TnCtbDMLctoCtb& modulo = Criar();
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  NovoValido(modulo);
+  cds.FieldByName("CODIGOLCTOPROG").SetAsInteger(3);
+  modulo.InserirLctoProg();
+  EXPECT_EQ(cds.FieldByName("VALORLCTOCTB").AsFloat(), 10);
+  cds.Post();
+  EXPECT_TRUE(modulo.GetTeveInsercao());
+
+  // The next insert continues the template by itself.
+  cds.Append();
+  EXPECT_EQ(cds.FieldByName("CODIGOLCTOPROG").AsInteger(), 3);
+  EXPECT_EQ(cds.FieldByName("CONTACTBDEB").AsInteger(), 102);
+  EXPECT_EQ(cds.FieldByName("CONTACTBCRED").AsInteger(), 103);
+  EXPECT_EQ(cds.FieldByName("VALORLCTOCTB").AsFloat(), 20);
+  cds.Cancel();
+  cds.Append();
+  EXPECT_TRUE(cds.FieldByName("CODIGOLCTOPROG").IsNull());
+  EXPECT_TRUE(cds.FieldByName("CONTACTBDEB").IsNull());
+  cds.Cancel();
+}
+
+TEST_P(TnCtbDMLctoCtbGravacaoTest, PeriodicProgrammedEntryRepeatsOnEachDateOfItsPeriod) {
+  ProgramarLcto();
+  TnCtbDMLctoCtb& modulo = Criar();
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  cds.FieldByName("CODIGOLCTOPROG").GetDefinicao().SetPropriedade("GerarLctosPeriodo", Value(true));
+  NovoValido(modulo);
+  cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 1, 31));
+  cds.FieldByName("CODIGOLCTOPROG").SetAsInteger(3);
+  cds.FieldByName("COMPLHIST").SetAsString("aluguel");
+  cds.Post();
+  auto datas = Nutildb::ExecutarSQL(
+      "select DATALCTOCTB, VALORLCTOCTB, COMPLHIST from LCTOCTB where CODIGOLCTOPROG = 3 order by "
+      "DATALCTOCTB");
+  std::string texto;
+  for (; !datas->Eof(); datas->Next())
+    texto += DateToStr(datas->Fields(0).AsDateTime()) + " " + datas->Fields(1).AsString() + " " +
+             datas->Fields(2).AsString() + ";";
+  EXPECT_EQ(texto,
+            "31/01/2024 100 aluguel;29/02/2024 100 aluguel;31/03/2024 100 aluguel;30/04/2024 100 "
+            "aluguel;");
+  EXPECT_EQ(Um("select count(distinct CHAVELCTOCTB) from LCTOCTB"), 4);
+}
+
+TEST_P(TnCtbDMLctoCtbGravacaoTest, RefreshReloadsRowsAndSettingsAndForgetsWorkingSets) {
+  InserirLcto(50, "2024-03-05");
+  InserirLcto(51, "2024-03-06");
+  TnCtbDMLctoCtb& modulo = Criar();
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(51)}));
+  modulo.cdsPercentRatCta.AppendRecord({Value(1.0), Value(101.0), Value(50)});
+  const int leituras = modulo.LeiturasConfigEmpresa();
+  InserirLcto(52, "2024-03-07");
+  Executar("update CFGEMPRESACTB set DATAFINALEXERC = '2024-06-30' where CODIGOEMPRESA = 1");
+
+  modulo.Refresh();
+  EXPECT_EQ(cds.RecordCount(), 3);
+  EXPECT_EQ(cds.FieldByName("CHAVELCTOCTB").AsInteger(), 51);
+  EXPECT_EQ(modulo.LeiturasConfigEmpresa(), leituras + 1);
+  EXPECT_EQ(DateToStr(modulo.GetDataFinalExerc()), "30/06/2024");
+  EXPECT_TRUE(modulo.cdsPercentRatCta.IsEmpty());
+}
+
+CTB_INSTANTIATE_ENGINES(TnCtbDMLctoCtbGravacaoTest);
