@@ -46,10 +46,17 @@ void Set(TnClientDataSet& cds, const char* campo, const Value& valor) {
 
 TEST_P(TnCtbDMLctoCtbTest, ValidEntryReachesLctoctbWithKeyFromSequenceAndMovesBalances) {
   InserirLcto(41, "2024-03-01");
+  // Another company's keys do not count.
+  Executar(
+      "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
+      "TIPOLANCAMENTO, CONTACTBDEB, VALORLCTOCTB) values (2, 900, 1, '2024-03-01', 'LN', 101, 1)");
   TnCtbDMLctoCtb& modulo = Criar();
   NovoValido(modulo);
   ASSERT_EQ(Postar(modulo.nClientDataSet), "ok");
   EXPECT_EQ(modulo.nClientDataSet.FieldByName("CHAVELCTOCTB").AsInteger(), 42);
+  EXPECT_EQ(Contar("select count(*) from LCTOCTB where CHAVELCTOCTB = 42 and DATAHORALCTOCTB is "
+                   "not null"),
+            1);
   EXPECT_EQ(Linha(42,
                   "CONTACTBDEB;CONTACTBCRED;VALORLCTOCTB;CODIGOORIGLCTOCTB;ORIGEMDADO;"
                   "CODIGOUSUARIO;LCTOCONCILDEB;TIPOLANCAMENTO"),
