@@ -1,5 +1,6 @@
-// The chart cursor of the balance process and the filter fragments every
-// repository shares.
+// The chart cursor of the balance process. The filter fragments the
+// repositories share are checked through their figures in
+// nCtbRepositorioSaldoCtbTest.
 
 #include "balances/nCtbRepositorioSaldoCtbBase_U.h"
 
@@ -125,50 +126,6 @@ TEST_P(TPlanoEspecTest, FailureIsReportedAsChartStructureProblemWithOriginalMess
   EXPECT_EQ(Contas(p), "21");
 }
 
-// ---------------------------------------------------------------------------
-// Filter fragments
-// ---------------------------------------------------------------------------
-
-class TFiltrosSaldoCtbTest : public TBalancesTest {
- protected:
-  TnCtbRepositorioSaldoCtb FRepositorio;
-};
-
-TEST_P(TFiltrosSaldoCtbTest, UnsetFiltersAddNothing) {
-  const TnParansSaldoCtb p = Parans(Dia(2, 15), Dia(3, 10));
-  EXPECT_EQ(FRepositorio.GetFiltroEstabInclusion(p), "");
-  EXPECT_EQ(FRepositorio.GetFiltroContaCtbInclusion(p, "CONTACTB"), "");
-  EXPECT_EQ(FRepositorio.GetFiltroDataImplSaldoCtb(p, "DATASALDO"), "");
-  EXPECT_EQ(FRepositorio.GetFiltroHistoricoInclusion(p), "");
-}
-
-TEST_P(TFiltrosSaldoCtbTest, SetFiltersNameTheirColumn) {
-  TnParansSaldoCtb p = Parans(Dia(2, 15), Dia(3, 10));
-  p.CodigoEstab = "1;2";
-  p.ContaCtbInclusion = "11-13";
-  p.DataImplSaldoCtb = Dia(1, 31);
-  p.CodigoHistCtb = "2";
-  p.FiltroLctoAtivo = "IM;AA";
-  EXPECT_EQ(FRepositorio.GetFiltroEstabInclusion(p).find(" and CODIGOESTAB"), 0u);
-  EXPECT_EQ(FRepositorio.GetFiltroContaCtbInclusion(p, "L.CONTACTBDEB").find(" and L.CONTACTBDEB"),
-            0u);
-  EXPECT_EQ(FRepositorio.GetFiltroDataImplSaldoCtb(p, "DATALCTOCTB"),
-            " and DATALCTOCTB > '2024-01-31' ");
-  EXPECT_EQ(FRepositorio.GetFiltroHistoricoInclusion(p).find(" and CODIGOHISTCTB"), 0u);
-  const std::string origem = FRepositorio.GetFiltroOrigemLctoCtb(p);
-  EXPECT_EQ(origem.find(" and DATALCTOCTB between '2024-02-15' and '2024-03-10'"), 0u) << origem;
-  EXPECT_NE(origem.find("CODIGOORIGLCTOCTB in ('IM', 'AA')"), std::string::npos) << origem;
-}
-
-TEST_P(TFiltrosSaldoCtbTest, WithoutGivenOriginsTheUsersActiveFilterIsRead) {
-  TnParansSaldoCtb p = Parans(Dia(2, 15), Dia(3, 10));
-  AtivarFiltroUsuario(Dia(1, 5), Dia(1, 25), "DG");
-  const std::string origem = FRepositorio.GetFiltroOrigemLctoCtb(p);
-  EXPECT_EQ(origem.find(" and DATALCTOCTB between '2024-01-05' and '2024-01-25'"), 0u) << origem;
-  EXPECT_NE(origem.find("'DG'"), std::string::npos) << origem;
-}
-
 CTB_INSTANTIATE_ENGINES(TPlanoEspecTest);
-CTB_INSTANTIATE_ENGINES(TFiltrosSaldoCtbTest);
 
 }  // namespace

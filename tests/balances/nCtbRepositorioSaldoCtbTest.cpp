@@ -1,17 +1,19 @@
-// The local-currency and other-currency repositories against balances
-// computed from the entries: both paths (balance tables, history), both
-// books, with and without establishments, starts on and off the first of a
-// month, and the removal of the entries an entry filter selects.
+// The three balance repositories (local currency, another currency,
+// functional currency) against balances computed from the entries: both
+// paths (balance tables, history), both books, with and without
+// establishments, starts on and off the first of a month, the narrowing
+// filters and the removal of the entries an entry filter selects. What the
+// repositories share runs as one table over the three; what one of them adds
+// has its own test below.
 
 #include "balances/nCtbRepositorioSaldoCtb_U.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <set>
 
+#include "balances/nCtbRepositorioSaldoCtbMoedaFuncional_U.h"
 #include "balances/nCtbRepositorioSaldoCtbMoeda_U.h"
 #include "framework/core/Nutil.h"
-#include "framework/db/Nutildb.h"
 #include "tests/balances/TBalancesTest.h"
 
 namespace {
@@ -33,6 +35,38 @@ std::string Caso(const TPeriodo& periodo, bool relacionar, TnTipoSaldoCtb livro)
                      DateToIso(periodo.Fim), relacionar, static_cast<int>(livro));
 }
 
+// How a repository's cursors are shaped and what they sum.
+struct TTipoRepositorio {
+  const char* Nome;
+  int Moeda;            // CodigoMoeda of its queries
+  bool AnteriorPorDia;  // previous balance per establishment and day, always
+  bool Funcional;       // currency amounts; zeroing records on the history path
+  std::unique_ptr<TnCtbRepositorioSaldoCtbBase> (*Criar)();
+};
+
+template <class T>
+std::unique_ptr<TnCtbRepositorioSaldoCtbBase> Novo() {
+  return std::make_unique<T>();
+}
+
+const TTipoRepositorio kLocal = {"moeda local", 0, false, false, &Novo<TnCtbRepositorioSaldoCtb>};
+const TTipoRepositorio kOutraMoeda = {"outra moeda", 0, true, false,
+                                      &Novo<TnCtbRepositorioSaldoCtbMoeda>};
+const TTipoRepositorio kFuncional = {"moeda funcional", kMoedaFuncional, false, true,
+                                     &Novo<TnCtbRepositorioSaldoCtbMoedaFuncional>};
+const TTipoRepositorio* const kRepositorios[] = {&kLocal, &kOutraMoeda, &kFuncional};
+
+// The entries of the histories `historicos` names; every entry when it names
+// none ("" or "-1").
+std::function<bool(const TLcto&)> DosHistoricos(const std::string& historicos) {
+  if (historicos.empty() || historicos == "-1")
+    return {};
+  std::set<int> aceitos;
+  for (const std::string& h : Nutil::StrToStrArray(historicos))
+    aceitos.insert(std::stoi(h));
+  return [aceitos](const TLcto& l) { return l.Hist && aceitos.contains(*l.Hist); };
+}
+
 class TRepositorioSaldoCtbTest : public TBalancesTest {
  protected:
   void SetUp() override {
@@ -40,11 +74,25 @@ class TRepositorioSaldoCtbTest : public TBalancesTest {
     if (IsSkipped() || HasFatalFailure())
       return;
     SemearTresMeses();
+    const Currency cento50 = Currency::FromRaw(1500000);
+    const Currency oitenta = Currency::FromRaw(800000);
+    InserirZeramento({1, Dia(1, 31), "LN", 21, 11, 1, "ZZ", Currency(), cento50});
+    InserirZeramento({1, Dia(2, 20), "LN", 22, 12, 2, "ZZ", Currency(), oitenta});
+    InserirZeramento({1, Dia(3, 5), "LF", 14, std::nullopt, 1, "ZZ", Currency(), oitenta});
   }
 
-  // Previous balance and period movement of `p` against the entries that
+  static TnParansSaldoCtb ParansDe(const TTipoRepositorio& r, TDateTime inicio, TDateTime fim,
+                                   bool relacionar = false,
+                                   TnTipoSaldoCtb livro = TnTipoSaldoCtb::tscSocietario) {
+    TnParansSaldoCtb p = Parans(inicio, fim, relacionar, livro);
+    p.CodigoMoeda = r.Moeda;
+    return p;
+  }
+
+  // Previous balance and period movement of `p` against the entries (and,
+  // for the functional currency's history path, the zeroing records) that
   // `aceita` keeps, on the accounts of `contas` (all when empty).
-  void Conferir(TnCtbRepositorioSaldoCtbBase& repositorio, const TnParansSaldoCtb& p,
+  void Conferir(const TTipoRepositorio& r, const TnParansSaldoCtb& p,
                 const std::function<bool(const TLcto&)>& aceita = {},
                 const std::set<int64_t>& contas = {}) {
     auto nasContas = [&](TSaldos s) {
@@ -52,90 +100,99 @@ class TRepositorioSaldoCtbTest : public TBalancesTest {
         std::erase_if(s, [&](const auto& i) { return !contas.contains(std::get<0>(i.first)); });
       return s;
     };
-    auto anterior = repositorio.CriarMovSaldoCtbAnterior(p);
+    const std::vector<TLcto>* zeramentos =
+        r.Funcional && TnCtbRepositorioSaldoCtbBase::TemFiltroHistorico(p) ? &FZeramentos : nullptr;
+    const bool anteriorPorEstab = r.AnteriorPorDia || p.RelacionarFilial;
+    auto repositorio = r.Criar();
+    auto anterior = repositorio->CriarMovSaldoCtbAnterior(p);
     ASSERT_TRUE(anterior);
-    EXPECT_EQ(Texto(nasContas(Esperado(p, TJanela::Anterior, aceita, p.RelacionarFilial))),
+    EXPECT_EQ(Texto(nasContas(Esperado(p, TJanela::Anterior, aceita, anteriorPorEstab,
+                                       r.AnteriorPorDia, r.Funcional, zeramentos))),
               Texto(Ler(*anterior)));
-    EXPECT_EQ(anterior->FindField("CODIGOESTAB") != nullptr, p.RelacionarFilial);
-    auto atual = repositorio.CriarMovSaldoCtbAtual(p);
+    EXPECT_EQ(anterior->FindField("CODIGOESTAB") != nullptr, anteriorPorEstab);
+    EXPECT_EQ(anterior->FindField("DATASALDO") != nullptr, r.AnteriorPorDia);
+    auto atual = repositorio->CriarMovSaldoCtbAtual(p);
     ASSERT_TRUE(atual);
-    EXPECT_EQ(Texto(nasContas(Esperado(p, TJanela::Periodo, aceita, p.RelacionarFilial, true))),
+    EXPECT_EQ(Texto(nasContas(Esperado(p, TJanela::Periodo, aceita, p.RelacionarFilial, true,
+                                       r.Funcional, zeramentos))),
               Texto(Ler(*atual)));
   }
-
-  TnCtbRepositorioSaldoCtb FRepositorio;
 };
 
-TEST_P(TRepositorioSaldoCtbTest, BookPathMatchesEntriesForEveryStartBookAndBranchSetting) {
-  for (const TPeriodo& periodo : Periodos())
-    for (bool relacionar : {false, true})
-      for (TnTipoSaldoCtb livro : {TnTipoSaldoCtb::tscSocietario, TnTipoSaldoCtb::tscFiscal}) {
-        SCOPED_TRACE(Caso(periodo, relacionar, livro));
-        Conferir(FRepositorio, Parans(periodo.Inicio, periodo.Fim, relacionar, livro));
-      }
-}
-
-TEST_P(TRepositorioSaldoCtbTest, PreviousBalanceAddsDailyPartOnlyWhenStartIsNotFirstOfMonth) {
-  for (const TPeriodo& periodo : Periodos()) {
-    SCOPED_TRACE(DateToIso(periodo.Inicio));
-    const bool primeiro = DayOf(periodo.Inicio) == 1;
-    for (bool historico : {false, true}) {
-      TnParansSaldoCtb p = Parans(periodo.Inicio, periodo.Fim);
-      p.CodigoHistCtb = historico ? "1" : "";
-      const std::string sql = historico ? FRepositorio.GetSqlSaldoCtbAnteriorOri(p, false)
-                                        : FRepositorio.GetSqlSaldoCtbAnterior(p);
-      EXPECT_EQ(sql.find(" union all ") == std::string::npos, primeiro) << sql;
-      EXPECT_EQ(sql.find("aliasmssql") == std::string::npos, primeiro) << sql;
-    }
-  }
-}
-
-TEST_P(TRepositorioSaldoCtbTest, HistoryPathReadsOnlyEntriesOfTheChosenHistories) {
-  for (const std::string historicos : {"1", "1;2", "2"}) {
-    std::set<int> aceitos;
-    for (const std::string& h : Nutil::StrToStrArray(historicos))
-      aceitos.insert(std::stoi(h));
+TEST_P(TRepositorioSaldoCtbTest, EveryRepositoryMatchesEntriesOnBothPathsBooksAndBranches) {
+  for (const TTipoRepositorio* r : kRepositorios)
     for (const TPeriodo& periodo : Periodos())
-      for (bool relacionar : {false, true}) {
-        SCOPED_TRACE(historicos + " " + Caso(periodo, relacionar, TnTipoSaldoCtb::tscFiscal));
-        TnParansSaldoCtb p =
-            Parans(periodo.Inicio, periodo.Fim, relacionar, TnTipoSaldoCtb::tscFiscal);
-        p.CodigoHistCtb = historicos;
-        Conferir(FRepositorio, p,
-                 [&](const TLcto& l) { return l.Hist && aceitos.contains(*l.Hist); });
-      }
-  }
-}
-
-TEST_P(TRepositorioSaldoCtbTest, HistoryMinusOneIsNoHistoryFilter) {
-  TnParansSaldoCtb p = Parans(Dia(2, 15), Dia(3, 10), true);
-  p.CodigoHistCtb = "-1";
-  EXPECT_EQ(FRepositorio.GetFiltroHistoricoInclusion(p), "");
-  Conferir(FRepositorio, p);
+      for (bool relacionar : {false, true})
+        for (TnTipoSaldoCtb livro : {TnTipoSaldoCtb::tscSocietario, TnTipoSaldoCtb::tscFiscal})
+          for (const std::string historicos : {"", "-1", "2", "1;2"}) {
+            SCOPED_TRACE(fmt::format("{} hist={} {}", r->Nome, historicos,
+                                     Caso(periodo, relacionar, livro)));
+            TnParansSaldoCtb p = ParansDe(*r, periodo.Inicio, periodo.Fim, relacionar, livro);
+            p.CodigoHistCtb = historicos;
+            Conferir(*r, p, DosHistoricos(historicos));
+          }
 }
 
 TEST_P(TRepositorioSaldoCtbTest, BranchAndAccountInclusionsNarrowBothPaths) {
-  for (const std::string historico : {"", "1;2"}) {
-    SCOPED_TRACE(historico);
-    TnParansSaldoCtb p = Parans(Dia(2, 15), Dia(3, 10), true);
-    p.CodigoEstab = "2";
-    p.ContaCtbInclusion = "11;12;21";
-    p.CodigoHistCtb = historico;
-    Conferir(
-        FRepositorio, p,
-        [&](const TLcto& l) { return l.Estab == 2 && (historico.empty() || l.Hist.has_value()); },
-        {11, 12, 21});
-  }
+  for (const TTipoRepositorio* r : kRepositorios)
+    for (const std::string historico : {"", "1;2"}) {
+      SCOPED_TRACE(fmt::format("{} hist={}", r->Nome, historico));
+      TnParansSaldoCtb p = ParansDe(*r, Dia(2, 15), Dia(3, 10), true);
+      p.CodigoEstab = "1";
+      p.ContaCtbInclusion = "11;12;21";
+      p.CodigoHistCtb = historico;
+      Conferir(
+          *r, p,
+          [&](const TLcto& l) { return l.Estab == 1 && (historico.empty() || l.Hist.has_value()); },
+          {11, 12, 21});
+    }
 }
 
+// The user's active filter takes its own window and origins out, on both
+// sides of the start; origins given with the query take the period as their
+// window, so the previous balance stays whole. Without
+// ConsiderarFiltroLctoCtb nothing is taken out.
+TEST_P(TRepositorioSaldoCtbTest, EntryFilterTakesItsWindowAndOriginsOut) {
+  auto fora = [](TDateTime de, TDateTime ate) {
+    return [=](const TLcto& l) {
+      return !((l.Origem == "IM" || l.Origem == "AA") && l.Data >= de && l.Data <= ate);
+    };
+  };
+  for (const TTipoRepositorio* r : kRepositorios)
+    for (bool relacionar : {false, true})
+      for (const std::string historico : {"", "1;2"}) {
+        SCOPED_TRACE(fmt::format("{} filiais={} hist={}", r->Nome, relacionar, historico));
+        auto comHistoria = [&](const TLcto& l) { return historico.empty() || l.Hist; };
+        TnParansSaldoCtb p = ParansDe(*r, Dia(2, 15), Dia(3, 10), relacionar);
+        p.CodigoHistCtb = historico;
+        p.ConsiderarFiltroLctoCtb = true;
+        AtivarFiltroUsuario(Dia(1, 10), Dia(2, 20), "IM;AA");
+        const auto doUsuario = fora(Dia(1, 10), Dia(2, 20));
+        Conferir(*r, p, [&](const TLcto& l) { return doUsuario(l) && comHistoria(l); });
+        p.ConsiderarFiltroLctoCtb = false;
+        Conferir(*r, p, comHistoria);
+        Exec("delete from FILTROLCTOCTB");
+
+        p.ConsiderarFiltroLctoCtb = true;
+        p.FiltroLctoAtivo = "IM;AA";
+        const auto doPeriodo = fora(p.DataInicial, p.DataFinal);
+        Conferir(*r, p, [&](const TLcto& l) { return doPeriodo(l) && comHistoria(l); });
+      }
+}
+
+// ---------------------------------------------------------------------------
+// Local currency
+// ---------------------------------------------------------------------------
+
 TEST_P(TRepositorioSaldoCtbTest, ClassificationFilterJoinsTheChartInPeriodStatements) {
+  TnCtbRepositorioSaldoCtb repositorio;
   for (const std::string historico : {"", "1;2"}) {
     SCOPED_TRACE(historico);
     TnParansSaldoCtb p = Parans(Dia(1, 1), Dia(3, 31));
     p.FiltroClassificacao = "'1.1.01.001', '2.1.01.002'";
     p.ContaCtbInclusion = "12";  // dropped: the classifications decide
     p.CodigoHistCtb = historico;
-    auto atual = FRepositorio.CriarMovSaldoCtbAtual(p);
+    auto atual = repositorio.CriarMovSaldoCtbAtual(p);
     TSaldos esperado = Esperado(
         p, TJanela::Periodo, [&](const TLcto& l) { return historico.empty() || l.Hist; }, false,
         true);
@@ -147,53 +204,21 @@ TEST_P(TRepositorioSaldoCtbTest, ClassificationFilterJoinsTheChartInPeriodStatem
 }
 
 TEST_P(TRepositorioSaldoCtbTest, BookFilterNamesNormalEntriesAndTheBooksOwnType) {
+  TnCtbRepositorioSaldoCtb repositorio;
   TnParansSaldoCtb p = Parans(Dia(1, 1), Dia(1, 31));
-  EXPECT_EQ(FRepositorio.GetFiltroTipoLancamento(p), " and TIPOLANCAMENTO in ('LN', 'LS') ");
+  EXPECT_EQ(repositorio.GetFiltroTipoLancamento(p), " and TIPOLANCAMENTO in ('LN', 'LS') ");
   p.TipoSaldoCtb = TnTipoSaldoCtb::tscFiscal;
-  EXPECT_EQ(FRepositorio.GetFiltroTipoLancamento(p), " and TIPOLANCAMENTO in ('LN', 'LF') ");
+  EXPECT_EQ(repositorio.GetFiltroTipoLancamento(p), " and TIPOLANCAMENTO in ('LN', 'LF') ");
   // Another book without a history filter has no cursor at all.
   p.TipoSaldoCtb = static_cast<TnTipoSaldoCtb>(2);
-  EXPECT_FALSE(FRepositorio.CriarMovSaldoCtbAnterior(p));
-  EXPECT_FALSE(FRepositorio.CriarMovSaldoCtbAtual(p));
+  EXPECT_FALSE(repositorio.CriarMovSaldoCtbAnterior(p));
+  EXPECT_FALSE(repositorio.CriarMovSaldoCtbAtual(p));
   p.CodigoHistCtb = "1";
-  EXPECT_TRUE(FRepositorio.CriarMovSaldoCtbAtual(p));
-}
-
-// ---------------------------------------------------------------------------
-// Reductions by origin
-// ---------------------------------------------------------------------------
-
-TEST_P(TRepositorioSaldoCtbTest, UsersActiveFilterTakesItsWindowAndOriginsOut) {
-  AtivarFiltroUsuario(Dia(1, 10), Dia(2, 20), "IM");
-  auto filtrado = [&](const TLcto& l) {
-    return !(l.Origem == "IM" && l.Data >= Dia(1, 10) && l.Data <= Dia(2, 20));
-  };
-  for (bool relacionar : {false, true})
-    for (const std::string historico : {"", "1;2"}) {
-      SCOPED_TRACE(fmt::format("filiais={} hist={}", relacionar, historico));
-      TnParansSaldoCtb p = Parans(Dia(2, 15), Dia(3, 10), relacionar);
-      p.CodigoHistCtb = historico;
-      p.ConsiderarFiltroLctoCtb = true;
-      Conferir(FRepositorio, p,
-               [&](const TLcto& l) { return filtrado(l) && (historico.empty() || l.Hist); });
-      // Without ConsiderarFiltroLctoCtb the filter is ignored.
-      p.ConsiderarFiltroLctoCtb = false;
-      Conferir(FRepositorio, p, [&](const TLcto& l) { return historico.empty() || l.Hist; });
-    }
-}
-
-TEST_P(TRepositorioSaldoCtbTest, GivenOriginsUseThePeriodAsWindow) {
-  TnParansSaldoCtb p = Parans(Dia(2, 15), Dia(3, 10), true);
-  p.ConsiderarFiltroLctoCtb = true;
-  p.FiltroLctoAtivo = "IM;AA";
-  // Nothing before the start lies inside the window: the previous balance
-  // stays whole.
-  Conferir(FRepositorio, p, [&](const TLcto& l) {
-    return l.Data < p.DataInicial || (l.Origem != "IM" && l.Origem != "AA");
-  });
+  EXPECT_TRUE(repositorio.CriarMovSaldoCtbAtual(p));
 }
 
 TEST_P(TRepositorioSaldoCtbTest, ReductionAppendsNegativeRowsForAccountsTheCursorLacks) {
+  TnCtbRepositorioSaldoCtb repositorio;
   auto so11 = [](TSaldos s) {
     std::erase_if(s, [](const auto& i) { return std::get<0>(i.first) != 11; });
     return s;
@@ -207,16 +232,16 @@ TEST_P(TRepositorioSaldoCtbTest, ReductionAppendsNegativeRowsForAccountsTheCurso
     TnParansSaldoCtb p = Parans(Dia(2, 15), Dia(3, 31), relacionar);
     p.FiltroLctoAtivo = "IM";
 
-    auto atual = FRepositorio.CriarMovSaldoCtbAtual(estreito);
-    FRepositorio.ReduzirLctoCtbAtualOri(*atual, p);
+    auto atual = repositorio.CriarMovSaldoCtbAtual(estreito);
+    repositorio.ReduzirLctoCtbAtualOri(*atual, p);
     const TSaldos esperado = Subtrair(so11(Esperado(p, TJanela::Periodo, {}, relacionar, true)),
                                       Esperado(p, TJanela::Periodo, deIM, relacionar, true));
     EXPECT_EQ(Texto(esperado), Texto(Ler(*atual)));
 
     AtivarFiltroUsuario(Dia(1, 1), Dia(3, 31), "IM");
     p.FiltroLctoAtivo = "";
-    auto anterior = FRepositorio.CriarMovSaldoCtbAnterior(estreito);
-    FRepositorio.ReduzirLctoCtbAnteriorOri(*anterior, p);
+    auto anterior = repositorio.CriarMovSaldoCtbAnterior(estreito);
+    repositorio.ReduzirLctoCtbAnteriorOri(*anterior, p);
     const TSaldos esperadoAnterior = Subtrair(so11(Esperado(p, TJanela::Anterior, {}, relacionar)),
                                               Esperado(p, TJanela::Anterior, deIM, relacionar));
     EXPECT_EQ(Texto(esperadoAnterior), Texto(Ler(*anterior)));
@@ -231,129 +256,39 @@ TEST_P(TRepositorioSaldoCtbTest, ReductionAppendsNegativeRowsForAccountsTheCurso
 }
 
 // ---------------------------------------------------------------------------
-// Randomized
+// Another currency
 // ---------------------------------------------------------------------------
 
-class TRepositorioSaldoCtbAleatorioTest : public TBalancesTest {};
-
-TEST_P(TRepositorioSaldoCtbAleatorioTest, EveryAccountMatchesEntriesForRandomEntrySets) {
-  // CTB_SEED replays a failed run.
-  const char* fixa = std::getenv("CTB_SEED");
-  const uint64_t semente = fixa ? std::strtoull(fixa, nullptr, 10) : std::random_device{}();
-  SCOPED_TRACE(fmt::format("semente {}", semente));
-  std::mt19937_64 gerador(semente);
-  TnCtbRepositorioSaldoCtb repositorio;
-  for (int rodada = 0; rodada < 4; ++rodada) {
-    Exec("delete from LCTOCTB where CODIGOEMPRESA = 1");
-    FLctos.clear();
-    const int quantidade = std::uniform_int_distribution<int>(1, 80)(gerador);
-    for (int i = 0; i < quantidade; ++i)
-      Inserir(Sortear(gerador));
-    for (int consulta = 0; consulta < 4; ++consulta) {
-      const TDateTime inicio = Dia(1, 1) + std::uniform_int_distribution<int>(0, 90)(gerador);
-      const TDateTime fim = inicio + std::uniform_int_distribution<int>(0, 40)(gerador);
-      const bool relacionar = std::uniform_int_distribution<int>(0, 1)(gerador) == 1;
-      const auto livro =
-          static_cast<TnTipoSaldoCtb>(std::uniform_int_distribution<int>(0, 1)(gerador));
-      const bool historico = std::uniform_int_distribution<int>(0, 2)(gerador) == 0;
-      SCOPED_TRACE(fmt::format("rodada {} consulta {} hist={} {}", rodada, consulta, historico,
-                               Caso({inicio, fim}, relacionar, livro)));
-      TnParansSaldoCtb p = Parans(inicio, fim, relacionar, livro);
-      p.CodigoHistCtb = historico ? "1" : "";
-      auto anterior = repositorio.CriarMovSaldoCtbAnterior(p);
-      auto atual = repositorio.CriarMovSaldoCtbAtual(p);
-      auto aceita = [&](const TLcto& l) { return !historico || l.Hist == 1; };
-      // Every analytic account, with or without movement.
-      for (int64_t conta : kContasAnaliticas) {
-        auto daConta = [&](const TSaldos& s) {
-          TSaldos r;
-          for (const auto& [chave, valores] : s)
-            if (std::get<0>(chave) == conta)
-              r[chave] = valores;
-          return r;
-        };
-        EXPECT_EQ(Texto(daConta(Esperado(p, TJanela::Anterior, aceita, relacionar))),
-                  Texto(daConta(Ler(*anterior))))
-            << "conta " << conta;
-        EXPECT_EQ(Texto(daConta(Esperado(p, TJanela::Periodo, aceita, relacionar, true))),
-                  Texto(daConta(Ler(*atual))))
-            << "conta " << conta;
-      }
-    }
+TEST_P(TRepositorioSaldoCtbTest, OtherCurrencyPreviousRowsComeInOrderSinceTheImplantation) {
+  TnCtbRepositorioSaldoCtbMoeda repositorio;
+  TnParansSaldoCtb p = Parans(Dia(2, 15), Dia(3, 10), false);
+  auto anterior = repositorio.CriarMovSaldoCtbAnterior(p);
+  // Rows come in account, establishment and day order.
+  ValueArray ultima;
+  for (anterior->First(); !anterior->Eof(); anterior->Next()) {
+    ValueArray chave{anterior->FieldByName("CONTACTB").AsValue(),
+                     anterior->FieldByName("CODIGOESTAB").AsValue(),
+                     anterior->FieldByName("DATASALDO").AsValue()};
+    EXPECT_FALSE(std::lexicographical_compare(
+        chave.begin(), chave.end(), ultima.begin(), ultima.end(),
+        [](const Value& x, const Value& y) { return Compare(x, y) < 0; }));
+    ultima = chave;
   }
-}
-
-// ---------------------------------------------------------------------------
-// Other currency
-// ---------------------------------------------------------------------------
-
-class TRepositorioSaldoCtbMoedaTest : public TRepositorioSaldoCtbTest {
- protected:
-  TnCtbRepositorioSaldoCtbMoeda FMoeda;
-};
-
-TEST_P(TRepositorioSaldoCtbMoedaTest, PreviousBalanceComesPerBranchAndDayWhateverRelacionar) {
-  for (bool relacionar : {false, true})
-    for (const std::string historico : {"", "1"}) {
-      SCOPED_TRACE(fmt::format("filiais={} hist={}", relacionar, historico));
-      TnParansSaldoCtb p = Parans(Dia(2, 15), Dia(3, 10), relacionar);
-      p.CodigoHistCtb = historico;
-      auto anterior = FMoeda.CriarMovSaldoCtbAnterior(p);
-      ASSERT_TRUE(anterior->FindField("CODIGOESTAB"));
-      ASSERT_TRUE(anterior->FindField("DATASALDO"));
-      auto aceita = [&](const TLcto& l) { return historico.empty() || l.Hist == 1; };
-      EXPECT_EQ(Texto(Esperado(p, TJanela::Anterior, aceita, true, true)), Texto(Ler(*anterior)));
-      // Rows come in account, establishment and day order.
-      ValueArray ultima;
-      for (anterior->First(); !anterior->Eof(); anterior->Next()) {
-        ValueArray chave{anterior->FieldByName("CONTACTB").AsValue(),
-                         anterior->FieldByName("CODIGOESTAB").AsValue(),
-                         anterior->FieldByName("DATASALDO").AsValue()};
-        if (!ultima.empty() && historico.empty()) {
-          EXPECT_FALSE(std::lexicographical_compare(
-              chave.begin(), chave.end(), ultima.begin(), ultima.end(),
-              [](const Value& x, const Value& y) { return Compare(x, y) < 0; }));
-        }
-        ultima = chave;
-      }
-      // The period is the local currency's.
-      auto atual = FMoeda.CriarMovSaldoCtbAtual(p);
-      EXPECT_EQ(Texto(Esperado(p, TJanela::Periodo, aceita, relacionar, true)), Texto(Ler(*atual)));
-    }
-}
-
-TEST_P(TRepositorioSaldoCtbMoedaTest, ImplantationDateKeepsOnlyLaterDays) {
   for (const std::string historico : {"", "1;2"}) {
     SCOPED_TRACE(historico);
-    TnParansSaldoCtb p = Parans(Dia(3, 1), Dia(3, 31));
+    p = Parans(Dia(3, 1), Dia(3, 31));
     p.DataImplSaldoCtb = Dia(1, 31);
     p.CodigoHistCtb = historico;
-    auto anterior = FMoeda.CriarMovSaldoCtbAnterior(p);
     EXPECT_EQ(
         Texto(Esperado(
             p, TJanela::Anterior,
             [&](const TLcto& l) { return l.Data > Dia(1, 31) && (historico.empty() || l.Hist); },
             true, true)),
-        Texto(Ler(*anterior)));
+        Texto(Ler(*repositorio.CriarMovSaldoCtbAnterior(p))));
   }
 }
 
-TEST_P(TRepositorioSaldoCtbMoedaTest, ReductionOfPreviousBalanceMatchesTheDay) {
-  AtivarFiltroUsuario(Dia(1, 10), Dia(2, 20), "IM;AA");
-  TnParansSaldoCtb p = Parans(Dia(3, 1), Dia(3, 31));
-  p.ConsiderarFiltroLctoCtb = true;
-  auto anterior = FMoeda.CriarMovSaldoCtbAnterior(p);
-  EXPECT_EQ(Texto(Esperado(
-                p, TJanela::Anterior,
-                [&](const TLcto& l) {
-                  return !((l.Origem == "IM" || l.Origem == "AA") && l.Data >= Dia(1, 10) &&
-                           l.Data <= Dia(2, 20));
-                },
-                true, true)),
-            Texto(Ler(*anterior)));
-}
-
-TEST_P(TRepositorioSaldoCtbMoedaTest, ImplantationRowsFollowBranchAccountAndBookFilters) {
+TEST_P(TRepositorioSaldoCtbTest, ImplantationRowsFollowBranchAccountAndBookFilters) {
   struct TImpl {
     int Estab, Moeda;
     int64_t Conta;
@@ -377,8 +312,9 @@ TEST_P(TRepositorioSaldoCtbMoedaTest, ImplantationRowsFollowBranchAccountAndBook
          {"pT", i.Tipo},
          {"pN", i.Natureza},
          {"pV", Currency::FromRaw(i.Centavos * 100)}});
+  TnCtbRepositorioSaldoCtbMoeda repositorio;
   auto linhas = [&](const TnParansSaldoCtb& p) {
-    auto cursor = FMoeda.CriarMovImpSaldoCtb(p);
+    auto cursor = repositorio.CriarMovImpSaldoCtb(p);
     std::string texto;
     for (; !cursor->Eof(); cursor->Next())
       texto +=
@@ -402,8 +338,50 @@ TEST_P(TRepositorioSaldoCtbMoedaTest, ImplantationRowsFollowBranchAccountAndBook
   EXPECT_EQ(linhas(p), "2/0/21 2023-12-31 -1 500.00\n");
 }
 
+// ---------------------------------------------------------------------------
+// Functional currency: the origin "ZZ" alone reaches the zeroing records
+// ---------------------------------------------------------------------------
+
+TEST_P(TRepositorioSaldoCtbTest, FunctionalOriginZZReachesOnlyTheZeroingRecords) {
+  TnCtbRepositorioSaldoCtbMoedaFuncional repositorio;
+  TnParansSaldoCtb p = ParansDe(kFuncional, Dia(2, 15), Dia(3, 31), true);
+  p.CodigoHistCtb = "1;2";
+  p.ConsiderarFiltroLctoCtb = true;
+  auto comHistoria = [](const TLcto& l) { return l.Hist.has_value(); };
+
+  p.FiltroLctoAtivo = "ZZ";
+  std::string sql = repositorio.GetSqlReduzirOrigemSaldoAnterior(p);
+  EXPECT_NE(sql.find("ZERAMENTOCTBMOEDA"), std::string::npos);
+  EXPECT_EQ(sql.find("LCTOCTB"), std::string::npos);
+  // The window is the period: the period loses its zeroing records, the
+  // previous balance keeps them.
+  Conferir(kFuncional, p, [&](const TLcto& l) {
+    return comHistoria(l) && !(l.Origem == "ZZ" && l.Data >= p.DataInicial);
+  });
+  p.FiltroLctoAtivo = "IM";
+  sql = repositorio.GetSqlReduzirOrigemSaldoAnterior(p);
+  EXPECT_EQ(sql.find("ZERAMENTOCTBMOEDA"), std::string::npos);
+  EXPECT_NE(sql.find("LCTOCTB"), std::string::npos);
+
+  // The user's filter window reaches the previous zeroing records.
+  p.FiltroLctoAtivo = "";
+  AtivarFiltroUsuario(Dia(1, 1), Dia(2, 10), "ZZ");
+  Conferir(kFuncional, p, [&](const TLcto& l) {
+    return comHistoria(l) && !(l.Origem == "ZZ" && l.Data <= Dia(2, 10));
+  });
+  // A filter naming no origin takes nothing out.
+  Exec("update FILTROLCTOCTB set ORIGENS = '', DATAFINAL = '2024-03-31'");
+  EXPECT_EQ(repositorio.GetSqlReduzirOrigemSaldoAnterior(p), "");
+  EXPECT_EQ(repositorio.GetSqlLctoCtbAtualOri(p, true), "");
+  Conferir(kFuncional, p, comHistoria);
+
+  // No establishment keeps currency 3.
+  p = ParansDe(kFuncional, Dia(2, 15), Dia(3, 31));
+  p.CodigoMoeda = 3;
+  EXPECT_TRUE(repositorio.CriarMovSaldoCtbAnterior(p)->IsEmpty());
+  EXPECT_TRUE(repositorio.CriarMovSaldoCtbAtual(p)->IsEmpty());
+}
+
 CTB_INSTANTIATE_ENGINES(TRepositorioSaldoCtbTest);
-CTB_INSTANTIATE_ENGINES(TRepositorioSaldoCtbAleatorioTest);
-CTB_INSTANTIATE_ENGINES(TRepositorioSaldoCtbMoedaTest);
 
 }  // namespace

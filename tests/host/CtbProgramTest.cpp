@@ -1,24 +1,18 @@
-// The built `ctb` program run as a person runs it: exit statuses, what it
-// prints, and what it leaves in the database file.
+// The built `ctb` program run as a person runs it: exit statuses, what
+// reaches standard output and error, and what it leaves in the database file.
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "framework/db/TnDMConexao.h"
 
 namespace {
-
-struct TExecucao {
-  int Status = -1;
-  std::string Saida;
-  std::string Erro;
-};
 
 std::string Ler(const std::filesystem::path& path) {
   std::ifstream in(path);
@@ -38,18 +32,17 @@ class TCtbProgramTest : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(FPasta); }
 
-  // Runs ctb in the test's folder (so the default ctb.db lands there).
-  TExecucao Ctb(const std::vector<std::string>& args) {
-    std::string linha = "cd '" + FPasta.string() + "' && '" CTB_EXECUTABLE "'";
-    for (const std::string& arg : args)
-      linha += " '" + arg + "'";
-    linha += " > out.txt 2> err.txt";
-    int status = std::system(linha.c_str());
-    TExecucao execucao;
-    execucao.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    execucao.Saida = Ler(FPasta / "out.txt");
-    execucao.Erro = Ler(FPasta / "err.txt");
-    return execucao;
+  // Runs ctb in the test's folder (so the default ctb.db lands there) with
+  // `args` (shell words) and `entrada` on standard input; returns the exit
+  // status.
+  int Ctb(const std::string& args, const std::string& entrada = "") {
+    Escrever("in.txt", entrada);
+    const std::string linha = "cd '" + FPasta.string() + "' && '" CTB_EXECUTABLE "' " + args +
+                              " < in.txt > out.txt 2> err.txt";
+    const int status = std::system(linha.c_str());
+    FSaida = Ler(FPasta / "out.txt");
+    FErro = Ler(FPasta / "err.txt");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
   void Escrever(const std::string& nome, const std::string& texto) {
@@ -57,64 +50,106 @@ class TCtbProgramTest : public ::testing::Test {
   }
 
   std::filesystem::path FPasta;
+  std::string FSaida, FErro;
 };
 
 TEST_F(TCtbProgramTest, InitAndLoadIntoTheDefaultDatabase) {
-  TExecucao init = Ctb({"db", "init"});
-  EXPECT_EQ(init.Status, 0) << init.Erro;
-  EXPECT_EQ(init.Saida, "Esquema criado (versão 1)\n");
+  EXPECT_EQ(Ctb("db init"), 0) << FErro;
+  EXPECT_EQ(FSaida, "Esquema criado (versão 1)\n");
   EXPECT_TRUE(std::filesystem::exists(FPasta / "ctb.db"));
-  EXPECT_EQ(Ctb({"db", "init"}).Saida,
-            "Esquema já na versão 1; visões, funções e gatilhos recriados\n");
+  Ctb("db init");
+  EXPECT_EQ(FSaida, "Esquema já na versão 1; visões, funções e gatilhos recriados\n");
 
   Escrever("moedas.csv", "CODIGOMOEDA,DESCRMOEDA\n1,Real\n2,Dólar\n");
-  TExecucao load = Ctb({"load", "moeda", "moedas.csv"});
-  EXPECT_EQ(load.Status, 0) << load.Erro;
-  EXPECT_EQ(load.Saida, "2 linhas carregadas em MOEDA\n");
+  EXPECT_EQ(Ctb("load moeda moedas.csv"), 0) << FErro;
+  EXPECT_EQ(FSaida, "2 linhas carregadas em MOEDA\n");
 
   Escrever("ruim.csv", "CODIGOMOEDA,DESCRMOEDA\n3,Euro\nquatro,Iene\n");
-  TExecucao ruim = Ctb({"load", "MOEDA", "ruim.csv"});
-  EXPECT_EQ(ruim.Status, 1);
-  EXPECT_EQ(ruim.Saida, "");
-  EXPECT_NE(ruim.Erro.find("Linha 3, coluna CODIGOMOEDA"), std::string::npos) << ruim.Erro;
+  EXPECT_EQ(Ctb("load MOEDA ruim.csv"), 1);
+  EXPECT_EQ(FSaida, "");
+  EXPECT_NE(FErro.find("Linha 3, coluna CODIGOMOEDA"), std::string::npos) << FErro;
 
-  EXPECT_EQ(Ctb({"db", "rebuild-balances", "--company", "1"}).Status, 0);
+  EXPECT_EQ(Ctb("db rebuild-balances --company 1"), 0);
 
   TnDMConexao conexao(TTipoConexao::SQLite, (FPasta / "ctb.db").string());
   EXPECT_EQ(conexao.ExecuteScalar("select count(*) from MOEDA").AsInteger(), 2);
 }
 
 TEST_F(TCtbProgramTest, DatabaseOptionChoosesTheFile) {
-  EXPECT_EQ(Ctb({"--db", "outro.db", "db", "init"}).Status, 0);
+  EXPECT_EQ(Ctb("--db outro.db db init"), 0);
   EXPECT_TRUE(std::filesystem::exists(FPasta / "outro.db"));
   EXPECT_FALSE(std::filesystem::exists(FPasta / "ctb.db"));
   // A load into a database without the schema is refused, not a crash.
   Escrever("m.csv", "CODIGOMOEDA\n1\n");
-  TExecucao semEsquema = Ctb({"--db", "vazio.db", "load", "MOEDA", "m.csv"});
-  EXPECT_EQ(semEsquema.Status, 1);
-  EXPECT_NE(semEsquema.Erro.find("não existe"), std::string::npos) << semEsquema.Erro;
+  EXPECT_EQ(Ctb("--db vazio.db load MOEDA m.csv"), 1);
+  EXPECT_NE(FErro.find("não existe"), std::string::npos) << FErro;
 }
 
 TEST_F(TCtbProgramTest, BadCommandLineExitsWithTwo) {
-  const std::vector<std::vector<std::string>> linhas = {
-      {"--bogus", "db", "init"},
-      {},
-      {"db"},
-      {"load", "MOEDA"},
-      {"db", "init", "extra"},
-      {"--user", "x", "db", "init"},
-      {"db", "rebuild-balances", "--company", "um"},
-      {"--db", "a.db", "--pg", "host=x", "db", "init"}};
-  for (const auto& args : linhas) {
-    std::string texto;
-    for (const auto& arg : args)
-      texto += arg + " ";
-    TExecucao execucao = Ctb(args);
-    EXPECT_EQ(execucao.Status, 2) << texto << execucao.Erro;
-    EXPECT_FALSE(execucao.Erro.empty()) << texto;
+  for (const char* args :
+       {"--bogus db init", "", "db", "load MOEDA", "db init extra", "--user x db init",
+        "db rebuild-balances --company um", "--db a.db --pg host=x db init"}) {
+    EXPECT_EQ(Ctb(args), 2) << args << FErro;
+    EXPECT_FALSE(FErro.empty()) << args;
   }
   EXPECT_FALSE(std::filesystem::exists(FPasta / "ctb.db"));
-  EXPECT_EQ(Ctb({"--help"}).Status, 0);
+  EXPECT_EQ(Ctb("--help"), 0);
+}
+
+// `ctb entry post` and `ctb import entries` when the module cannot do the
+// work.
+TEST_F(TCtbProgramTest, EntryPostOnTheDemoCompanyPostsRefusesAndStopsOnAQuestion) {
+  ASSERT_EQ(Ctb("db init"), 0);
+  ASSERT_EQ(Ctb("demo --entries 1 --journal demo.journal"), 0) << FErro;
+  // The journal export holds the same generated year for the comparison bench.
+  EXPECT_NE(Ler(FPasta / "demo.journal").find("2025/01/01"), std::string::npos);
+  const std::string lancamento =
+      R"({"op":"insert","company":1,"fields":{"CODIGOESTAB":1,"DATALCTOCTB":"2025-03-11",)"
+      R"("CONTACTBDEB":"CAIXA","CONTACTBCRED":"BANCO","CODIGOHISTCTB":3,"VALORLCTOCTB":"99.00"}})";
+  Escrever("doc.json", lancamento);
+  ASSERT_EQ(Ctb("entry post doc.json"), 0) << FSaida << FErro;
+  nlohmann::json resultado = nlohmann::json::parse(FSaida);
+  EXPECT_EQ(resultado["result"], "posted");
+  EXPECT_EQ(resultado["entry"]["CONTACTBDEB"], 1101001);  // typed as its alias
+  EXPECT_EQ(resultado["entry"]["ORIGEMDADO"], 2);
+
+  std::string iguais = lancamento;
+  iguais.replace(iguais.find("\"BANCO\""), 7, "\"CAIXA\"");
+  EXPECT_EQ(Ctb("entry post", iguais), 1);
+  resultado = nlohmann::json::parse(FSaida);
+  EXPECT_EQ(resultado["result"], "refused");
+  EXPECT_EQ(resultado["field"], "CONTACTBDEB");
+  EXPECT_EQ(resultado["message"], "A conta a débito não pode ser igual à conta a crédito!");
+
+  // The same entry twice on one screen asks before the second; without an
+  // answer nothing of the second is written.
+  EXPECT_EQ(Ctb("entry post", "[" + lancamento + "," + lancamento + "]"), 1);
+  resultado = nlohmann::json::parse(FSaida);
+  ASSERT_EQ(resultado.size(), 2u);
+  EXPECT_EQ(resultado[0]["result"], "posted");
+  EXPECT_EQ(resultado[1]["result"], "question");
+  EXPECT_EQ(resultado[1]["questions"].back()["text"],
+            "Lançamento igual ao último lançamento gravado! Confirmar a inclusão deste "
+            "lançamento?");
+  ASSERT_EQ(Ctb("sql \"select count(*) as N from LCTOCTB where VALORLCTOCTB = 99\" --format csv"),
+            0);
+  EXPECT_EQ(FSaida, "N\n2\n");
+
+  EXPECT_EQ(Ctb("entry post", "{ not json"), 1);
+  EXPECT_NE(FErro.find("JSON inválido"), std::string::npos) << FErro;
+  EXPECT_EQ(Ctb("entry post nao-existe.json"), 1);
+  EXPECT_NE(FErro.find("nao-existe.json"), std::string::npos);
+}
+
+TEST_F(TCtbProgramTest, ImportEntriesNeedsTheCompanyAndAReadableFile) {
+  ASSERT_EQ(Ctb("db init"), 0);
+  Escrever("a.csv", "DATALCTOCTB,VALORLCTOCTB\n2025-03-01,1.00\n");
+  EXPECT_EQ(Ctb("import entries a.csv"), 2);
+  EXPECT_EQ(Ctb("import entries nao.csv --company 1"), 1);
+  EXPECT_NE(FErro.find("nao.csv"), std::string::npos);
+  // Piped: no progress bar reaches standard error.
+  Ctb("import entries a.csv --company 1");
+  EXPECT_EQ(FErro.find('\r'), std::string::npos);
 }
 
 }  // namespace

@@ -21,16 +21,28 @@ std::string Pai(const std::string& classif) {
   return ponto == std::string::npos ? std::string() : classif.substr(0, ponto);
 }
 
+// Codes, classifications and aliases unique; calculated accounts analytic
+// and apart from the others; every account with a nature.
 TEST(DemoEmpresaPlano, HasAboutOneHundredFiftyAccountsInFourLevelsWithTheirParents) {
   const auto& plano = DemoEmpresa::PlanoContas();
   EXPECT_GE(plano.size(), 140u);
   EXPECT_LE(plano.size(), 170u);
   std::map<std::string, const TContaDemo*> porClassif;
   std::set<int64_t> codigos;
+  std::set<std::string> apelidos;
   std::map<size_t, int> porNivel;
+  int calculadas = 0;
   for (const TContaDemo& conta : plano) {
     EXPECT_TRUE(porClassif.emplace(conta.ClassifConta, &conta).second) << conta.ClassifConta;
     EXPECT_TRUE(codigos.insert(conta.ContaCtb).second) << conta.ClassifConta;
+    EXPECT_TRUE(conta.ApelidoConta.empty() || apelidos.insert(conta.ApelidoConta).second)
+        << conta.ApelidoConta;
+    EXPECT_NE(DemoEmpresa::Natureza(conta.ClassifConta), 0) << conta.ClassifConta;
+    if (conta.Calculada) {
+      ++calculadas;
+      EXPECT_EQ(conta.TipoConta, 2) << conta.ClassifConta;
+      EXPECT_TRUE(conta.ClassifConta.starts_with("5.")) << conta.ClassifConta;
+    }
     const size_t nivel = std::count(conta.ClassifConta.begin(), conta.ClassifConta.end(), '.') + 1;
     ++porNivel[nivel];
     // Level widths 1, 1, 2, 3 digits: "1", "1.1", "1.1.01", "1.1.01.001".
@@ -49,6 +61,11 @@ TEST(DemoEmpresaPlano, HasAboutOneHundredFiftyAccountsInFourLevelsWithTheirParen
     ASSERT_NE(it, porClassif.end()) << "sem pai: " << conta.ClassifConta;
     EXPECT_EQ(it->second->TipoConta, 1) << pai;
   }
+  EXPECT_GE(calculadas, 2);
+  for (const char* apelido : {"CAIXA", "BANCO", "VENDAS", "CMV", "CAPITAL", "SALARIOS"})
+    EXPECT_TRUE(apelidos.count(apelido)) << apelido;
+  EXPECT_EQ(DemoEmpresa::Analiticas("1.1.02").size(), 8u);
+  EXPECT_TRUE(DemoEmpresa::Analiticas("1.1").empty());  // only direct children
   // The reduced code is the classification's digits.
   EXPECT_EQ(DemoEmpresa::Conta("1.1.01.001").ContaCtb, 1101001);
   EXPECT_EQ(DemoEmpresa::Conta("2.1").ContaCtb, 21);
@@ -56,8 +73,6 @@ TEST(DemoEmpresaPlano, HasAboutOneHundredFiftyAccountsInFourLevelsWithTheirParen
 }
 
 TEST(DemoEmpresaPlano, NaturesFollowTheGroupsAndTheirContraAccounts) {
-  for (const TContaDemo& conta : DemoEmpresa::PlanoContas())
-    EXPECT_NE(DemoEmpresa::Natureza(conta.ClassifConta), 0) << conta.ClassifConta;
   struct TCaso {
     const char* Classif;
     int Natureza;
@@ -69,29 +84,6 @@ TEST(DemoEmpresaPlano, NaturesFollowTheGroupsAndTheirContraAccounts) {
   };
   for (const TCaso& caso : casos)
     EXPECT_EQ(DemoEmpresa::Natureza(caso.Classif), caso.Natureza) << caso.Classif;
-}
-
-TEST(DemoEmpresaPlano, AliasesAreUniqueAndCommonAccountsHaveOne) {
-  std::set<std::string> apelidos;
-  for (const TContaDemo& conta : DemoEmpresa::PlanoContas())
-    if (!conta.ApelidoConta.empty()) {
-      EXPECT_TRUE(apelidos.insert(conta.ApelidoConta).second) << conta.ApelidoConta;
-    }
-  for (const char* apelido : {"CAIXA", "BANCO", "VENDAS", "CMV", "CAPITAL", "SALARIOS"})
-    EXPECT_TRUE(apelidos.count(apelido)) << apelido;
-}
-
-TEST(DemoEmpresaPlano, CalculatedAccountsAreAnalyticAndApartFromTheOthers) {
-  int calculadas = 0;
-  for (const TContaDemo& conta : DemoEmpresa::PlanoContas())
-    if (conta.Calculada) {
-      ++calculadas;
-      EXPECT_EQ(conta.TipoConta, 2) << conta.ClassifConta;
-      EXPECT_TRUE(conta.ClassifConta.starts_with("5.")) << conta.ClassifConta;
-    }
-  EXPECT_GE(calculadas, 2);
-  EXPECT_EQ(DemoEmpresa::Analiticas("1.1.02").size(), 8u);
-  EXPECT_TRUE(DemoEmpresa::Analiticas("1.1").empty());  // only direct children
 }
 
 class TDemoEmpresaTest : public TDatabaseTest {

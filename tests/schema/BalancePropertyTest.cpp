@@ -155,8 +155,12 @@ class TBalancePropertyTest : public TDatabaseTest {
         "and DATALCTOCTB between :pData and :pAte",
         "delete from LCTOCTB where CODIGOEMPRESA = :pEmpresa and CODIGOESTAB = :pEstab "
         "and DATALCTOCTB between :pData and :pAte",
+        // The company moves: the key changes under the balances. Company 4
+        // takes no other writes, so its keys stay unique.
+        "update LCTOCTB set CODIGOEMPRESA = 4, CHAVELCTOCTB = CHAVELCTOCTB + 1000000 * "
+        "CODIGOEMPRESA where CODIGOEMPRESA = :pEmpresa and CODIGOESTAB = :pEstab",
     };
-    int escolha = Sorteio(0, 5);
+    int escolha = Sorteio(0, 6);
     Value data = Data();
     TParams params{{"pEmpresa", Empresa()}};
     std::string sql = comandos[escolha];
@@ -169,7 +173,7 @@ class TBalancePropertyTest : public TDatabaseTest {
     if (sql.find(":pAte") != std::string::npos)
       params.emplace_back("pAte", Value(data.AsDateTime() + Sorteio(0, 20)));
     Conexao().ExecuteDirect(sql, params);
-    if (sql.rfind("delete", 0) == 0)
+    if (sql.rfind("delete", 0) == 0 || sql.find("CODIGOEMPRESA = 4") != std::string::npos)
       RelerChaves();
   }
 
@@ -246,15 +250,21 @@ TEST_P(TBalancePropertyTest, CheckFindsCorruptedBalancesAndRebuildRepairsThem) {
       "999001, 20)");
   ASSERT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
 
-  // A wrong amount in company 1, a lost currency row and an invented monthly
-  // row in company 2.
+  // Each balance table broken once: a wrong amount in company 1, lost,
+  // invented and changed rows in company 2.
   ASSERT_EQ(Conexao().ExecuteDirect("update SALDOCTB set VALORDEB = VALORDEB + 10 "
                                     "where CODIGOEMPRESA = 1 and CONTACTB = 999001"),
             1);
   ASSERT_GE(Conexao().ExecuteDirect("delete from SALDOCTBMOEDA where CODIGOEMPRESA = 2"), 1);
-  Conexao().ExecuteDirect(
+  ASSERT_GE(Conexao().ExecuteDirect("update SALDOCTBMOEDAMENSAL set VALORCRED = VALORCRED - 1 "
+                                    "where CODIGOEMPRESA = 2"),
+            1);
+  Conexao().ExecuteScript(
       "insert into SALDOCTBMENSAL (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, "
-      "TIPOLANCAMENTO, VALORDEB, VALORCRED) values (2, 9, 999, '2024-05-01', 'LN', 5, 0)");
+      "TIPOLANCAMENTO, VALORDEB, VALORCRED) values (2, 9, 999, '2024-05-01', 'LN', 5, 0);"
+      "insert into SALDOCTBMENSALHIST (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, "
+      "TIPOLANCAMENTO, CODIGOHISTCTB, VALORDEB, VALORCRED) values (2, 9, 999, '2024-05-01', "
+      "'LN', 1, 5, 0);");
 
   TDbResult diferencas = SchemaInstaller::VerificarSaldos(Conexao());
   std::map<std::string, int> porTabela;
@@ -266,6 +276,9 @@ TEST_P(TBalancePropertyTest, CheckFindsCorruptedBalancesAndRebuildRepairsThem) {
   EXPECT_EQ(porTabela["SALDOCTB/LCTOCTB/1"], 1);
   EXPECT_GE(porTabela["SALDOCTBMOEDA/LCTOCTB/2"], 1);
   EXPECT_EQ(porTabela["SALDOCTBMENSAL/SALDOCTBMENSAL/2"], 1);
+  EXPECT_EQ(porTabela["SALDOCTBMENSALHIST/SALDOCTBMENSALHIST/2"], 1);
+  EXPECT_GE(porTabela["SALDOCTBMOEDAMENSAL/LCTOCTB/2"], 1);
+  EXPECT_GE(porTabela["SALDOCTBMOEDAMENSAL/SALDOCTBMOEDAMENSAL/2"], 1);
 
   // A rebuild of company 1 repairs company 1 only.
   SchemaInstaller::RecalcularSaldos(Conexao(), 1);

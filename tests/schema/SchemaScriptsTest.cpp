@@ -40,19 +40,4 @@ TEST(SchemaScripts, RefusesUnknownOrPartialNames) {
   }
 }
 
-// The connection layer and the tests rely on these names.
-TEST(SchemaScripts, ProvidesTheScriptsOfBothDialects) {
-  for (const char* dialect : {"sqlite", "postgresql"}) {
-    for (const char* script :
-         {"schema.sql", "rebuild_balances.sql", "rebuild_balances_company.sql"}) {
-      const std::string path = std::string(dialect) + "/" + script;
-      EXPECT_FALSE(SchemaScripts::Get(path).empty()) << path;
-    }
-    EXPECT_NE(SchemaScripts::Get(std::string(dialect) + "/rebuild_balances_company.sql")
-                  .find("{CODIGOEMPRESA}"),
-              std::string_view::npos);
-  }
-  EXPECT_NE(SchemaScripts::Get("check_balances.sql").find("VLCTOCTBSALDO"), std::string_view::npos);
-}
-
 }  // namespace
