@@ -259,9 +259,19 @@ std::pair<std::string, std::string> TnCtbDPConsultaBalanceteMovimento::GetDadosE
                            "E.NOMEEMPRESA, ES.INSCRFEDERAL",
                            "ES.CODIGOEMPRESA = " + std::to_string(codigoEmpresa) +
                                " AND ES.CODIGOESTAB = " + std::to_string(estab));
-  if (valores.size() < 2)
+  if (valores.size() >= 2)
+    return {valores[0].AsString(), valores[1].AsString()};
+  // No single branch chosen (all of them): the company's name and its
+  // first branch's registration rather than an empty header.
+  const ValueArray matriz = sql.PegarValorCampos(
+      "ESTAB ES JOIN EMPRESA E ON E.CODIGOEMPRESA = ES.CODIGOEMPRESA",
+      "E.NOMEEMPRESA, ES.INSCRFEDERAL",
+      "ES.CODIGOEMPRESA = " + std::to_string(codigoEmpresa) +
+          " AND ES.CODIGOESTAB = (SELECT MIN(CODIGOESTAB) FROM ESTAB WHERE CODIGOEMPRESA = " +
+          std::to_string(codigoEmpresa) + ")");
+  if (matriz.size() < 2)
     return {"", ""};
-  return {valores[0].AsString(), valores[1].AsString()};
+  return {matriz[0].AsString(), matriz[1].AsString()};
 }
 
 std::string TnCtbDPConsultaBalanceteMovimento::NomeUsuario() {

@@ -276,6 +276,10 @@ TEST_P(ConsultaBalanceteTest, TwoCompaniesGiveTwoDataSetsWithTheirOwnBands) {
   CriarEmpresa(2, "EMPRESA DOIS");
   LancarMovimento();
   Lcto(2, 1, Dia(2024, 2, 1), 12, 31, "75");
+  // Without a row for "all branches" the header names the company by its
+  // first branch.
+  Exec("delete from ESTAB where CODIGOEMPRESA = 2 and CODIGOESTAB = 0");
+  Exec("update ESTAB set INSCRFEDERAL = '22' where CODIGOEMPRESA = 2 and CODIGOESTAB = 1");
   Parametro("pCodigoEmpresa", "2;1");
   Executar();
   EXPECT_EQ(FProcesso->Empresas(), (std::vector<int>{2, 1}));
@@ -284,6 +288,7 @@ TEST_P(ConsultaBalanceteTest, TwoCompaniesGiveTwoDataSetsWithTheirOwnBands) {
   EXPECT_EQ(um.Name(), "Cds1");
   EXPECT_EQ(dois.Name(), "Cds2");
   EXPECT_EQ(FProcesso->Bandas(2)->Raiz.Find("Empresa")->Caption, "2 - EMPRESA DOIS");
+  EXPECT_EQ(FProcesso->Bandas(2)->Raiz.Find("CNPJ")->Caption, "CNPJ: 22");
   EXPECT_EQ(FProcesso->Bandas(1)->Raiz.Find("Empresa")->Caption, "1 - EMPRESA UM");
   ASSERT_TRUE(Localizar(dois, 12));
   EXPECT_DOUBLE_EQ(Valor(dois, "DEBITO"), 75);
