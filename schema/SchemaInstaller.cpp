@@ -81,6 +81,11 @@ TResultadoInstalacao Instalar(TnDMConexao& conexao) {
           "O banco de dados está na versão {} do esquema, mais nova que a versão {} que "
           "este programa conhece; use um programa atualizado",
           resultado.VersaoAnterior, kVersaoSchema));
+    // Re-creating what exists is announced as a notice per table on
+    // PostgreSQL: only warnings are worth showing here.
+    if (conexao.PegarTipoCon() == TTipoConexao::PostgreSQL)
+      conexao.ExecuteDirect("SET LOCAL client_min_messages = warning");
+    conexao.ExecuteScript(std::string(SchemaScripts::Get("tables.sql")));
     conexao.ExecuteScript(Script(conexao, "schema.sql"));
     if (resultado.VersaoAnterior == 0) {
       resultado.Acao = TAcaoInstalacao::Criado;
