@@ -157,6 +157,9 @@ void TnCtbDMLctoCtb::CriarCampos() {
   Campo("VALORCREDITO")
       .GetDefinicao()
       .SetPropriedade("ExpressaoInicial", "IF( VAZIO(DATALCTOCTB), \"R$ 0,00\", )");
+  // An entry never reaches an account the company's chart does not have.
+  for (const char* conta : {"CONTACTBDEB", "CONTACTBCRED"})
+    Campo(conta).GetDefinicao().SetPropriedade("ValidarLookup", Value(true));
   link(campo("CODIGOHISTCTB", T::ftSmallint, 0, false, nullptr), "CODIGOHISTCTBATIVO",
        "CODIGOHISTCTB");
   campo("COMPLHIST", T::ftString, 300, false, "Complemento").SetDisplayWidth(12);

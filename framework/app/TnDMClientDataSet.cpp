@@ -194,6 +194,7 @@ void TnDMClientDataSet::ValidarDado() {
     if (!field.IsCalculated() && field.Required() && field.IsNull())
       throw EnField("Campo '" + field.DisplayLabel() + "' deve ter um valor", field.FieldName());
   }
+  ValidarLookups();
 }
 
 bool TnDMClientDataSet::ValidarImportacao(TnListaMensagem* /*sender*/) {
@@ -478,17 +479,14 @@ const TnDicionarioLookup* TnDMClientDataSet::DicionarioLookup(const std::string&
   return it == Dicionarios().end() ? nullptr : &it->second;
 }
 
-Value TnDMClientDataSet::EdFindValueDataSetLookup(const std::string& fieldName,
-                                                  const std::string& resultField) {
-  TField& field = nClientDataSet.FieldByName(fieldName);
-  if (field.IsNull())
-    return Value();
+const TnDicionarioLookup* TnDMClientDataSet::DicionarioDoCampo(const TField& field) {
   const std::string& nomeDicionario = field.GetDefinicao().DicionarioLookup();
-  const TnDicionarioLookup* dicionario =
-      DicionarioLookup(nomeDicionario.empty() ? field.FieldName() : nomeDicionario);
-  if (dicionario == nullptr)
-    return Value();
-  const std::vector<std::string> chave = Nomes(dicionario->CamposChave);
+  return DicionarioLookup(nomeDicionario.empty() ? field.FieldName() : nomeDicionario);
+}
+
+std::string TnDMClientDataSet::CondicaoLookup(const TField& field,
+                                              const TnDicionarioLookup& dicionario) const {
+  const std::vector<std::string> chave = Nomes(dicionario.CamposChave);
   std::string where;
   for (size_t i = 0; i < chave.size(); ++i) {
     Value valor;
@@ -500,8 +498,36 @@ Value TnDMClientDataSet::EdFindValueDataSetLookup(const std::string& fieldName,
       valor = nClientDataSet.FieldByName(chave[i]).AsValue();
     Nutil::Add(where, chave[i] + Nutil::ValorParaSQL(valor, "="), " and ");
   }
+  return where;
+}
+
+Value TnDMClientDataSet::EdFindValueDataSetLookup(const std::string& fieldName,
+                                                  const std::string& resultField) {
+  TField& field = nClientDataSet.FieldByName(fieldName);
+  if (field.IsNull())
+    return Value();
+  const TnDicionarioLookup* dicionario = DicionarioDoCampo(field);
+  if (dicionario == nullptr)
+    return Value();
   TnDMSQLDataSet sql(&Conexao());
-  return sql.PegarValorCampo(dicionario->Tabela, resultField, where);
+  return sql.PegarValorCampo(dicionario->Tabela, resultField, CondicaoLookup(field, *dicionario));
+}
+
+void TnDMClientDataSet::ValidarLookups() {
+  if (FIgnorarLookup)
+    return;
+  for (int i = 0; i < nClientDataSet.FieldCount(); ++i) {
+    TField& field = nClientDataSet.Fields(i);
+    if (field.IsNull() || !field.GetDefinicao().Propriedade("ValidarLookup").AsBoolean())
+      continue;
+    const TnDicionarioLookup* dicionario = DicionarioDoCampo(field);
+    if (dicionario == nullptr)
+      continue;
+    TnDMSQLDataSet sql(&Conexao());
+    if (!sql.PegarTemRegistro(dicionario->Tabela, CondicaoLookup(field, *dicionario)))
+      throw EnField(field.DisplayLabel() + ": " + field.AsString() + " não existe, verifique.",
+                    field.FieldName());
+  }
 }
 
 int64_t TnDMClientDataSet::DMAutoIncrementarCheck(TField& field) {

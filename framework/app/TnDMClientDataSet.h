@@ -94,7 +94,9 @@ class TnDMClientDataSet : public TnDM {
   // The selection the module requires before opening ("" = none).
   virtual std::string PegarVerificaSelecao() const { return ""; }
   virtual bool PegarTipoObjeto() const { return false; }
-  // The framework's own record checks (required fields); raises EnField.
+  // The framework's own record checks: required fields, and codes that
+  // must exist in their dictionary (fields whose definition has the
+  // property "ValidarLookup", unless IgnorarLookup); raises EnField.
   virtual void ValidarDado();
   // After an import; false refuses it. The base accepts.
   virtual bool ValidarImportacao(TnListaMensagem* sender);
@@ -188,6 +190,9 @@ class TnDMClientDataSet : public TnDM {
   Value EdFindValueDataSetLookup(const std::string& fieldName, const std::string& resultField);
   static void RegistrarDicionarioLookup(const std::string& nome, TnDicionarioLookup dicionario);
   static const TnDicionarioLookup* DicionarioLookup(const std::string& nome);
+  // The field's dictionary: its definition's DicionarioLookup, else the one
+  // named after the field; nullptr when none.
+  static const TnDicionarioLookup* DicionarioDoCampo(const TField& field);
   // Draws the field's next value from its sequence when the field is empty
   // (null or 0); returns the field's value. The sequence is the definition's
   // property "NomeSequence", else the field's known one (CHAVELCTOCTB:
@@ -237,6 +242,9 @@ class TnDMClientDataSet : public TnDM {
   void DefinirCampos();
   void AplicarChavePrimaria();
   void AplicarSeGravando();
+  void ValidarLookups();
+  // The where of the dictionary row the field's code names.
+  std::string CondicaoLookup(const TField& field, const TnDicionarioLookup& dicionario) const;
   // The select with the opening's where and the extra condition.
   std::string MontarSQL(const std::string& condicao, TParams& params) const;
 

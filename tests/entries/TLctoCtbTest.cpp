@@ -31,7 +31,7 @@ void TLctoCtbTest::SetUp() {
       "(1, '2024-01-01', '2024-12-31', '1', '1', '1', '0', '0', 2, '2024-03-01', '2024-03-31', "
       "'0', '0'), "
       "(2, '2024-01-01', '2024-12-31', '1', '1', '0', '0', '0', 0, null, null, '0', '0')");
-  for (int empresa : {1, 2}) {
+  for (int empresa : {1, 2, 3}) {
     const std::string e = std::to_string(empresa);
     Executar("insert into NATUREZAGRUPO (CODIGOEMPRESA, CLASSIFGRUPO, NATUREZA) values (" + e +
              ", '1', 1), (" + e + ", '2', -1)");

@@ -8,7 +8,8 @@
 // Fornecedores (control type LF). Histories: 1 with account and month
 // tokens, 2 inactive, 3 the upper-case debit token, 4 plain. Batches: 1
 // January, 2 closed, 3 with origin "LT", 4 a single day (10/05/2024).
-// Company 2 opted for IFRS in 2024; company 3 has no configuration.
+// Company 2 opted for IFRS in 2024; company 3 has the same chart and no
+// configuration.
 //
 // The logged user is 1 (rights: every restriction lifted except
 // DireitoLctoIgual), establishment 1; dialogs are answered from

@@ -85,6 +85,12 @@ TEST_P(TnCtbDMLctoCtbTest, RefusalsNameTheFieldAndTheTextInChainOrder) {
          Set(cds, "VALORLCTOCTB", 0.0);
        },
        Campo("CONTACTBDEB", nCtbSLctoMesmaContaDedCred)},
+      {"CreditAccountOutsideTheChartBeforeAmount",
+       [](TLctoCtbTest&, TnClientDataSet& cds) {
+         Set(cds, "CONTACTBCRED", 999);
+         Set(cds, "VALORLCTOCTB", 0.0);
+       },
+       Campo("CONTACTBCRED", "Credite: 999 não existe, verifique.")},
       {"ZeroAmount", [](TLctoCtbTest&, TnClientDataSet& cds) { Set(cds, "VALORLCTOCTB", 0.0); },
        Campo("VALORLCTOCTB", nCtbSLctoDebCredZerado)},
       {"NegativeAmount",
