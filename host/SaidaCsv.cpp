@@ -5,22 +5,7 @@
 
 namespace {
 
-std::string Valor(const TField& field) {
-  if (field.IsNull())
-    return "";
-  if (IsNumericFieldType(field.DataType()))
-    return SaidaFormatos::NumeroComPonto(field);
-  switch (field.DataType()) {
-    case TFieldType::ftDate:
-    case TFieldType::ftDateTime:
-    case TFieldType::ftTimeStamp:
-      return SaidaFormatos::DataIso(field, ' ');
-    case TFieldType::ftBoolean:
-      return field.AsBoolean() ? "1" : "0";
-    default:
-      return SaidaCsv::Campo(field.AsString());
-  }
-}
+const SaidaFormatos::TGrafia kGrafiaCsv{"", "", ' ', "1", "0", SaidaCsv::Campo};
 
 }  // namespace
 
@@ -43,16 +28,11 @@ std::string Escrever(TnClientDataSet& dataSet) {
   for (int i = 0; i < dataSet.FieldCount(); ++i)
     out += (i ? "," : "") + Campo(dataSet.Fields(i).FieldName());
   out += "\n";
-  TBookmark lugar = dataSet.GetBookmark();
-  dataSet.DisableControls();
-  for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
+  SaidaFormatos::ParaCadaLinha(dataSet, [&] {
     for (int i = 0; i < dataSet.FieldCount(); ++i)
-      out += (i ? "," : "") + Valor(dataSet.Fields(i));
+      out += (i ? "," : "") + SaidaFormatos::Valor(dataSet.Fields(i), kGrafiaCsv);
     out += "\n";
-  }
-  if (dataSet.BookmarkValid(lugar))
-    dataSet.GotoBookmark(lugar);
-  dataSet.EnableControls();
+  });
   return out;
 }
 

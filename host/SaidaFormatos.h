@@ -1,9 +1,11 @@
 #pragma once
 // Machine texts of values shared by the csv and json writers.
 
+#include <functional>
 #include <string>
 
 class TField;
+class TnClientDataSet;
 
 namespace SaidaFormatos {
 
@@ -13,5 +15,22 @@ std::string NumeroComPonto(const TField& field);
 
 // Dates "YYYY-MM-DD"; moments "YYYY-MM-DD" + separator + "HH:MM:SS".
 std::string DataIso(const TField& field, char separador);
+
+// How a writer spells each kind of value.
+struct TGrafia {
+  std::string Nulo;
+  std::string Aspas;  // around dates and moments
+  char SeparadorDataHora;
+  std::string Verdadeiro;
+  std::string Falso;
+  std::string (*Texto)(const std::string&);
+};
+
+// The field's current value in the writer's spelling: numbers with a dot,
+// dates ISO, Booleans and null as the writer says, other values as text.
+std::string Valor(const TField& field, const TGrafia& grafia);
+
+// Visits every row of the data set, then leaves the cursor where it was.
+void ParaCadaLinha(TnClientDataSet& dataSet, const std::function<void()>& visitar);
 
 }  // namespace SaidaFormatos

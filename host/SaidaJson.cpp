@@ -7,22 +7,7 @@
 
 namespace {
 
-std::string Valor(const TField& field) {
-  if (field.IsNull())
-    return "null";
-  if (IsNumericFieldType(field.DataType()))
-    return SaidaFormatos::NumeroComPonto(field);
-  switch (field.DataType()) {
-    case TFieldType::ftDate:
-    case TFieldType::ftDateTime:
-    case TFieldType::ftTimeStamp:
-      return "\"" + SaidaFormatos::DataIso(field, 'T') + "\"";
-    case TFieldType::ftBoolean:
-      return field.AsBoolean() ? "true" : "false";
-    default:
-      return SaidaJson::Texto(field.AsString());
-  }
-}
+const SaidaFormatos::TGrafia kGrafiaJson{"null", "\"", 'T', "true", "false", SaidaJson::Texto};
 
 }  // namespace
 
@@ -60,20 +45,16 @@ std::string Texto(const std::string& text) {
 std::string Escrever(TnClientDataSet& dataSet) {
   std::string out = "[";
   bool primeiro = true;
-  TBookmark lugar = dataSet.GetBookmark();
-  dataSet.DisableControls();
-  for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
+  SaidaFormatos::ParaCadaLinha(dataSet, [&] {
     out += primeiro ? "\n  {" : ",\n  {";
     primeiro = false;
     for (int i = 0; i < dataSet.FieldCount(); ++i) {
       const TField& field = dataSet.Fields(i);
-      out += (i ? ", " : "") + Texto(field.FieldName()) + ": " + Valor(field);
+      out += (i ? ", " : "") + Texto(field.FieldName()) + ": " +
+             SaidaFormatos::Valor(field, kGrafiaJson);
     }
     out += "}";
-  }
-  if (dataSet.BookmarkValid(lugar))
-    dataSet.GotoBookmark(lugar);
-  dataSet.EnableControls();
+  });
   return out + (primeiro ? "]\n" : "\n]\n");
 }
 

@@ -730,13 +730,19 @@ void TnClientDataSet::Edit() {
   DoEvent(AfterEdit);
 }
 
-void TnClientDataSet::Post() {
+// Post and Cancel both leave a key search without touching any record; true
+// when a record is being edited or inserted.
+bool TnClientDataSet::EndSetKeyOrEditing() {
   CheckActive();
   if (FState == TDataSetState::dsSetKey) {
     FState = TDataSetState::dsBrowse;
-    return;
+    return false;
   }
-  if (!IsEditing(FState))
+  return IsEditing(FState);
+}
+
+void TnClientDataSet::Post() {
+  if (!EndSetKeyOrEditing())
     return;
   DoEvent(BeforePost);
   for (const auto& field : FFields) {
@@ -788,12 +794,7 @@ void TnClientDataSet::Post() {
 }
 
 void TnClientDataSet::Cancel() {
-  CheckActive();
-  if (FState == TDataSetState::dsSetKey) {
-    FState = TDataSetState::dsBrowse;
-    return;
-  }
-  if (!IsEditing(FState))
+  if (!EndSetKeyOrEditing())
     return;
   bool inserting = FState == TDataSetState::dsInsert;
   DoEvent(BeforeCancel);

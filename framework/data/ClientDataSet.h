@@ -240,6 +240,7 @@ class TnClientDataSet {
 
   // State.
   void CheckBrowseMode();
+  bool EndSetKeyOrEditing();
   // Insert and Append: the new record's events and buffer.
   void BeginInsert(bool append);
   void CalculateFields() const;
