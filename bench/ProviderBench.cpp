@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/Cronometro.h"
 #include "framework/data/ClientDataSet.h"
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnDataSetProvider.h"
@@ -46,12 +47,6 @@ ValueArray Lancamento(int empresa, int i) {
           Value(Currency::FromRaw(int64_t{1000000} + i * 37)),
           Value(1),
           Value(data + 0.5)};
-}
-
-double Segundos(const std::function<void()>& corpo) {
-  auto inicio = std::chrono::steady_clock::now();
-  corpo();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
 }
 
 void LoopPreparado(TnDMConexao& conexao, int empresa, int linhas) {
