@@ -88,15 +88,14 @@ void Plantar(TTipoErro tipo, TLancamentoDemo& lancamento) {
   }
 }
 
-// The refusal the rule chain gives for each kind. It has no rule for an
-// account missing from the chart (only synthetic accounts are refused), so
-// there any message on the debit account is taken.
+// The refusal the rule chain gives for each kind.
 ImportacaoHost::TRecusa Esperada(TTipoErro tipo, int linha) {
   const TDateTime inicio = EncodeDate(DemoEmpresa::kAnoExercicio, 1, 1);
   const TDateTime fim = EncodeDate(DemoEmpresa::kAnoExercicio, 12, 31);
   switch (tipo) {
     case TTipoErro::ContaInexistente:
-      return {linha, "CONTACTBDEB", ""};
+      return {linha, "CONTACTBDEB",
+              fmt::format("Debite: {} não existe, verifique.", kContaInexistente)};
     case TTipoErro::ValorZero:
       return {linha, "VALORLCTOCTB", nCtbSLctoDebCredZerado};
     case TTipoErro::DataForaDoExercicio:
@@ -247,13 +246,12 @@ void VerificarRecusas(const ImportacaoHost::TResultadoImportacao& resultado,
   for (const auto& [linha, plantada] : plantadas) {
     const auto achada = recusas.find(linha);
     const ImportacaoHost::TRecusa& esperada = plantada.Esperada;
-    const std::string esperadaTexto =
-        esperada.Mensagem.empty() ? esperada.Campo + ": (any message)" : Texto(esperada);
+    const std::string esperadaTexto = Texto(esperada);
     if (achada == recusas.end())
       verificacao.Diferenca("refusals", fmt::format("line {} ({}): accepted; expected {}", linha,
                                                     Nome(plantada.Tipo), esperadaTexto));
     else if (achada->second->Campo != esperada.Campo ||
-             (!esperada.Mensagem.empty() && achada->second->Mensagem != esperada.Mensagem))
+             achada->second->Mensagem != esperada.Mensagem)
       verificacao.Diferenca(
           "refusals", fmt::format("line {} ({}): refused with {}; expected {}", linha,
                                   Nome(plantada.Tipo), Texto(*achada->second), esperadaTexto));
