@@ -212,6 +212,9 @@ const TLinhaNatureza kNaturezas[] = {
 // Calculated accounts: each takes the listed (mostly synthetic) accounts,
 // adding (1) or subtracting (2) their balances, which follow each account's
 // nature, so revenue and costs are both positive and a profit is positive.
+// A synthetic account adds its children's balances as they are, so a group
+// holding a contra account (3 holds the revenue deductions) is never taken
+// whole: its parts are.
 struct TLinhaCalculo {
   const char* Conta;
   const char* Componente;
@@ -221,7 +224,8 @@ const TLinhaCalculo kCalculos[] = {
     {"5.1.01.001", "3.1.01", 1}, {"5.1.01.001", "3.1.02", 2}, {"5.1.01.002", "3.1.01", 1},
     {"5.1.01.002", "3.1.02", 2}, {"5.1.01.002", "4.1", 2},    {"5.1.01.003", "3.1.01", 1},
     {"5.1.01.003", "3.1.02", 2}, {"5.1.01.003", "4.1", 2},    {"5.1.01.003", "4.2", 2},
-    {"5.1.01.004", "3", 1},      {"5.1.01.004", "4", 2},
+    {"5.1.01.004", "3.1.01", 1}, {"5.1.01.004", "3.1.02", 2}, {"5.1.01.004", "3.2", 1},
+    {"5.1.01.004", "4", 2},
 };
 
 const char* const kClassifCliente = "1.1.02";

@@ -56,7 +56,7 @@ struct TPesoNegocio {
 };
 constexpr TPesoNegocio kNegocios[] = {
     {TNegocio::VendaPrazo, 30},          {TNegocio::VendaVista, 8}, {TNegocio::Servico, 5},
-    {TNegocio::Recebimento, 25},         {TNegocio::Compra, 14},    {TNegocio::Custo, 8},
+    {TNegocio::Recebimento, 32},         {TNegocio::Compra, 14},    {TNegocio::Custo, 8},
     {TNegocio::PagamentoFornecedor, 14}, {TNegocio::Despesa, 10},   {TNegocio::Tarifa, 3},
     {TNegocio::Rendimento, 2},           {TNegocio::Suprimento, 2},
 };
@@ -313,7 +313,7 @@ void TGerador::Negocio(TDateTime data) {
       break;
     }
     case TNegocio::Custo:
-      Acrescentar(data, estab, "4.1.01.001", "1.1.04.001", 8, SortearCentavos(20'000, 1'200'000),
+      Acrescentar(data, estab, "4.1.01.001", "1.1.04.001", 8, SortearCentavos(60'000, 3'750'000),
                   "Baixa de estoque do dia " + Zeros(DayOf(data), 2) + "/" + MesAno(data));
       break;
     case TNegocio::PagamentoFornecedor: {
