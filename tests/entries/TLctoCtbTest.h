@@ -43,6 +43,11 @@ class TLctoCtbTest : public TDatabaseTest {
   // Appends a valid entry of company 1 (10/03/2024, 101 -> 102, history 4,
   // 100,00) without posting it.
   void NovoValido(TnCtbDMLctoCtb& modulo);
+  TnCtbDMLctoCtb& CriarNovo(bool tela = true) {
+    TnCtbDMLctoCtb& modulo = Criar(tela);
+    NovoValido(modulo);
+    return modulo;
+  }
   // Inserts an entry straight into LCTOCTB (the triggers move balances).
   void InserirLcto(int chave, const std::string& data, const std::string& extra = "",
                    const std::string& valoresExtra = "");

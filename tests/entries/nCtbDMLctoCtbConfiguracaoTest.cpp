@@ -41,8 +41,11 @@ TEST_P(TnCtbDMLctoCtbConfiguracaoTest, OriginAndDataSourceDefaults) {
          m.nClientDataSet.FieldByName("CHAVELCTOCTB").SetAsInteger(900);
        },
        "IP/3"},
-      {"BatchOriginWins", true, Nada,
-       [](TnCtbDMLctoCtb& m) { m.nClientDataSet.FieldByName("CODIGOLOTECTB").SetAsInteger(3); },
+      {"BatchOriginWinsOverTheTypedOne", true, Nada,
+       [](TnCtbDMLctoCtb& m) {
+         m.nClientDataSet.FieldByName("CODIGOLOTECTB").SetAsInteger(3);
+         m.nClientDataSet.FieldByName("CODIGOORIGLCTOCTB").SetAsString("XX");
+       },
        "LT/2"},
       {"OtherModulesEightBecomesThree", true, Nada,
        [](TnCtbDMLctoCtb& m) { m.nClientDataSet.FieldByName("ORIGEMDADO").SetAsInteger(8); },

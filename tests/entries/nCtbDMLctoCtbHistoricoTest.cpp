@@ -2,7 +2,6 @@
 // the functional-currency fields.
 #include "entries/nCtbDMLctoCtb_U.h"
 #include "framework/core/Exceptions.h"
-#include "framework/ctb/nCtbSMensagens.h"
 #include "tests/entries/TLctoCtbTest.h"
 
 namespace {
@@ -173,8 +172,7 @@ TEST_P(TnCtbDMLctoCtbHistoricoTest, ComplementTokens) {
 }
 
 TEST_P(TnCtbDMLctoCtbHistoricoTest, HistoryAndAccountChangesRecomputeTheComplementOnScreen) {
-  TnCtbDMLctoCtb& modulo = Criar();
-  NovoValido(modulo);
+  TnCtbDMLctoCtb& modulo = CriarNovo();
   TnClientDataSet& cds = modulo.nClientDataSet;
   cds.FieldByName("CODIGOHISTCTB").SetAsInteger(1);
   EXPECT_EQ(cds.FieldByName("COMPLHIST").AsString(), "Banco|03/2024|");
@@ -183,8 +181,7 @@ TEST_P(TnCtbDMLctoCtbHistoricoTest, HistoryAndAccountChangesRecomputeTheCompleme
   EXPECT_EQ(cds.FieldByName("COMPLHIST").AsString(), "Caixa|03/2024|");
   cds.Cancel();
   // Without a screen the complement stays as typed.
-  TnCtbDMLctoCtb& semTela = Criar(false);
-  NovoValido(semTela);
+  TnCtbDMLctoCtb& semTela = CriarNovo(false);
   semTela.nClientDataSet.FieldByName("CODIGOHISTCTB").SetAsInteger(1);
   EXPECT_TRUE(semTela.nClientDataSet.FieldByName("COMPLHIST").IsNull());
   semTela.nClientDataSet.Cancel();
@@ -194,8 +191,7 @@ TEST_P(TnCtbDMLctoCtbHistoricoTest, HistoryLookupFilterFollowsTheAccountsGroups)
   Executar(
       "insert into PLESPGRHISTCTB (CODIGOEMPRESA, CONTACTB, CODIGOGRUPOHISTCTB) values "
       "(1, 101, 10), (1, 102, 20), (1, 103, 30)");
-  TnCtbDMLctoCtb& modulo = Criar();
-  NovoValido(modulo);
+  TnCtbDMLctoCtb& modulo = CriarNovo();
   std::string filtro;
   modulo.DoDepoisCriarFiltroCODIGOHISTCTB(nullptr, filtro);
   EXPECT_EQ(filtro, "(CODIGOGRUPOHISTCTB = 10) or (CODIGOGRUPOHISTCTB = 20)");
@@ -207,8 +203,7 @@ TEST_P(TnCtbDMLctoCtbHistoricoTest, HistoryLookupFilterFollowsTheAccountsGroups)
 }
 
 TEST_P(TnCtbDMLctoCtbHistoricoTest, AccountsTypedAsCodesOrAliases) {
-  TnCtbDMLctoCtb& modulo = Criar();
-  NovoValido(modulo);
+  TnCtbDMLctoCtb& modulo = CriarNovo();
   TField& deb = modulo.nClientDataSet.FieldByName("CONTACTBDEB");
   deb.SetText("0");
   EXPECT_TRUE(deb.IsNull());
@@ -224,7 +219,7 @@ TEST_P(TnCtbDMLctoCtbHistoricoTest, AccountsTypedAsCodesOrAliases) {
       deb.SetText(texto);
       ADD_FAILURE() << "accepted";
     } catch (const EnField& e) {
-      EXPECT_EQ(e.Message(), nCtbSApelidoInexistente);
+      EXPECT_EQ(e.Message(), "Não existe conta contábil com o apelido informado!");
       EXPECT_EQ(e.FieldName(), "CONTACTBDEB");
     }
   }
@@ -263,8 +258,7 @@ class TnCtbDMLctoCtbMoedaTest : public TLctoCtbTest {
 };
 
 TEST_P(TnCtbDMLctoCtbMoedaTest, ExitHandlersDeriveReaisAndCurrency) {
-  TnCtbDMLctoCtb& modulo = Criar();
-  NovoValido(modulo);
+  TnCtbDMLctoCtb& modulo = CriarNovo();
   TnClientDataSet& cds = modulo.nClientDataSet;
   cds.FieldByName("COTACAOMOEDA").SetAsFloat(5.25);
   cds.FieldByName("VALORLCTOMOEDA").SetAsFloat(100);
@@ -297,8 +291,7 @@ TEST_P(TnCtbDMLctoCtbMoedaTest, ExitHandlersDeriveReaisAndCurrency) {
 }
 
 TEST_P(TnCtbDMLctoCtbMoedaTest, RateIsSuggestedFromTheAccountsRateType) {
-  TnCtbDMLctoCtb& modulo = Criar();
-  NovoValido(modulo);
+  TnCtbDMLctoCtb& modulo = CriarNovo();
   TnClientDataSet& cds = modulo.nClientDataSet;
   TField& cotacao = cds.FieldByName("COTACAOMOEDA");
   cotacao.GetDefinicao().OnEnter(cotacao);
@@ -321,8 +314,7 @@ TEST_P(TnCtbDMLctoCtbMoedaTest, RateIsSuggestedFromTheAccountsRateType) {
 }
 
 TEST_P(TnCtbDMLctoCtbMoedaTest, OptionOffClearsTheCurrencyFieldsAndLabelShowsTheSymbol) {
-  TnCtbDMLctoCtb& modulo = Criar();
-  NovoValido(modulo);
+  TnCtbDMLctoCtb& modulo = CriarNovo();
   TnClientDataSet& cds = modulo.nClientDataSet;
   modulo.AjustarLabelValorMoedaFuncional();
   EXPECT_EQ(cds.FieldByName("VALORLCTOMOEDA").DisplayLabel(), "Valor US$");

@@ -1,27 +1,15 @@
 #pragma once
-// A small company on each engine for the trial balance, and a stand-in for
-// the account balance process registered under its class name.
-//
-// The stand-in computes its balances from LCTOCTB as the balance process
-// reports them: one row per chart account (and per establishment with the
-// entries' establishments when establishments are related, plus
-// establishment 0 with the sums), opening balance before the first day and
-// movement by the account's group nature, synthetic accounts summing the
-// analytic accounts below them. It records every run's dates so a test can
-// check how the trial balance split the period.
+// A small company on each engine for the trial balance, and the account
+// balance process it runs, observed.
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <map>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
 #include "framework/app/Nutilform.h"
-#include "framework/app/TnDMPowerParam.h"
-#include "framework/core/Currency.h"
 #include "framework/core/TDateTime.h"
 #include "framework/ctb/TnUtilCtb.h"
 #include "framework/db/Nutildb.h"
@@ -30,7 +18,10 @@
 #include "tests/support/TestDatabases.h"
 #include "trialbalance/nCtbConsultaBalanceteMovimentoSaldoPlanoIndividual_U.h"
 
-class TFakeGerarSaldoCtb : public TnDMPowerParam {
+// The account balance process, registered under its class name for the run,
+// recording every run's dates so a test can check how the trial balance
+// split the period.
+class TGerarSaldoCtbObservado : public TnCtbDPGerarSaldoCtbIndividual {
  public:
   // Dates of every run, in order, by any instance.
   static std::vector<std::pair<TDateTime, TDateTime>>& Execucoes() {
@@ -38,114 +29,9 @@ class TFakeGerarSaldoCtb : public TnDMPowerParam {
     return execucoes;
   }
 
-  TFakeGerarSaldoCtb() {
-    for (const char* alias :
-         {"pTipoSaldoCtb", "pCodigoEmpresa", "pCodigoEstab", "pContaCtb", "pClassifConta",
-          "pDataInicial", "pDataFinal", "pCodigoMoeda", "pCodigoHistCtb", "pFiltroOrigemLcto",
-          "pRelacionarEstab", "pTipoAgruparData", "pTotalizarSintetica", "pConsiderarFiltroLctoCtb",
-          "pListarContasMovimentoZero", "pCodigoIdioma", "pGerarMoedaFuncionalEmReais"})
-      npqPowerParam.Add(alias, alias, TTipoParam::tpTexto);
-    nClientDataSet.AddField("CONTACTB", TFieldType::ftFloat);
-    nClientDataSet.AddField("CLASSIFCONTA", TFieldType::ftString, 30);
-    nClientDataSet.AddField("TIPOCONTA", TFieldType::ftSmallint);
-    nClientDataSet.AddField("DESCRCONTA", TFieldType::ftString, 50);
-    nClientDataSet.AddField("CODIGOESTAB", TFieldType::ftSmallint);
-    nClientDataSet.AddField("DATASALDO", TFieldType::ftDate);
-    for (const char* campo : {"SALDOANTERIOR", "DEBITO", "CREDITO", "MOVIMENTO", "SALDOATUAL"})
-      nClientDataSet.AddField(campo, TFieldType::ftBCD).SetPrecision(18);
-    nClientDataSet.AddField("SEMSALDOMOV", TFieldType::ftInteger);
-    nClientDataSet.AddField("SINTFILIAL", TFieldType::ftInteger);
-    nClientDataSet.AddField("TIPOCONTACALC", TFieldType::ftInteger);
-    nClientDataSet.AddField("APELIDOCONTA", TFieldType::ftString, 30);
-    nClientDataSet.CreateDataSet();
-    nClientDataSet.SetLogChanges(false);
-  }
-
   void Executar() override {
-    TnDMPowerParam::Executar();
-    nClientDataSet.SetIndexFieldNames("");
-    nClientDataSet.EmptyDataSet();
-    const int empresa = static_cast<int>(Param("pCodigoEmpresa").AsInteger());
-    const TDateTime inicio = Param("pDataInicial").AsDate();
-    const TDateTime fim = Param("pDataFinal").AsDate();
-    const bool porEstab = Param("pRelacionarEstab").AsInteger() == 1;
-    const bool listarZero = Param("pListarContasMovimentoZero").AsInteger(1) == 1;
-    Execucoes().emplace_back(inicio, fim);
-
-    struct TConta {
-      int64_t Codigo;
-      std::string Classif;
-      int Tipo;
-      std::string Descr;
-    };
-    std::vector<TConta> plano;
-    auto contas = Nutildb::ExecutarSQL(
-        "select CONTACTB, CLASSIFCONTA, TIPOCONTA, DESCRCONTA from PLANOESPEC where "
-        "CODIGOEMPRESA = :e order by CLASSIFCONTA",
-        {{"e", Value(empresa)}});
-    for (; !contas->Eof(); contas->Next())
-      plano.push_back({contas->FieldByName("CONTACTB").AsLargeInt(),
-                       contas->FieldByName("CLASSIFCONTA").AsString(),
-                       static_cast<int>(contas->FieldByName("TIPOCONTA").AsInteger()),
-                       contas->FieldByName("DESCRCONTA").AsString()});
-    const TnNaturezasGrupo& naturezas = PlanoEspecifico().CfgPlano(empresa);
-
-    // (account, establishment) -> previous debit, previous credit, debit, credit.
-    std::map<std::pair<int64_t, int64_t>, std::array<Currency, 4>> valores;
-    std::set<int64_t> estabs = {0};
-    auto lctos = Nutildb::ExecutarSQL(
-        "select CODIGOESTAB, DATALCTOCTB, CONTACTBDEB, CONTACTBCRED, VALORLCTOCTB from LCTOCTB "
-        "where CODIGOEMPRESA = :e and DATALCTOCTB <= :f",
-        {{"e", Value(empresa)}, {"f", Value(fim)}});
-    for (; !lctos->Eof(); lctos->Next()) {
-      const int64_t estab = lctos->FieldByName("CODIGOESTAB").AsInteger();
-      const bool anterior = lctos->FieldByName("DATALCTOCTB").AsDateTime() < inicio;
-      const Currency valor = lctos->FieldByName("VALORLCTOCTB").AsCurrency();
-      if (porEstab)
-        estabs.insert(estab);
-      for (int64_t e : std::set<int64_t>{0, porEstab ? estab : 0}) {
-        if (!lctos->FieldByName("CONTACTBDEB").IsNull())
-          valores[{lctos->FieldByName("CONTACTBDEB").AsLargeInt(), e}][anterior ? 0 : 2] += valor;
-        if (!lctos->FieldByName("CONTACTBCRED").IsNull())
-          valores[{lctos->FieldByName("CONTACTBCRED").AsLargeInt(), e}][anterior ? 1 : 3] += valor;
-      }
-    }
-
-    for (const TConta& conta : plano) {
-      for (int64_t estab : estabs) {
-        // Analytic: its own values; synthetic: the analytic accounts below.
-        Currency saldoAnterior, debito, credito, movimento;
-        int estabsComValor = 0;
-        for (const TConta& analitica : plano) {
-          const bool abaixo = analitica.Classif == conta.Classif ||
-                              analitica.Classif.rfind(conta.Classif + ".", 0) == 0;
-          if (analitica.Tipo != 2 || !abaixo)
-            continue;
-          const int n = naturezas.NaturezaGrupo(analitica.Classif);
-          auto v = valores[{analitica.Codigo, estab}];
-          saldoAnterior += n == 1 ? v[0] - v[1] : v[1] - v[0];
-          movimento += n == 1 ? v[2] - v[3] : v[3] - v[2];
-          debito += v[2];
-          credito += v[3];
-        }
-        if (estab == 0 && porEstab) {
-          for (int64_t e : estabs) {
-            auto v = valores[{conta.Codigo, e}];
-            if (e != 0 && (v[0] != v[1] || v[2] != Currency() || v[3] != Currency()))
-              ++estabsComValor;
-          }
-        }
-        const bool zero =
-            saldoAnterior == Currency() && debito == Currency() && credito == Currency();
-        nClientDataSet.AppendRecord(
-            {Value(static_cast<double>(conta.Codigo)), Value(conta.Classif), Value(conta.Tipo),
-             Value(conta.Descr), Value(estab), Value(fim), Value(saldoAnterior), Value(debito),
-             Value(credito), Value(movimento), Value(saldoAnterior + movimento),
-             Value(!listarZero && zero ? 1 : 0), Value(!listarZero && estabsComValor > 1 ? 1 : 0),
-             Value(0), Value("")});
-      }
-    }
-    nClientDataSet.First();
+    Execucoes().emplace_back(Param("pDataInicial").AsDate(), Param("pDataFinal").AsDate());
+    TnCtbDPGerarSaldoCtbIndividual::Executar();
   }
 };
 
@@ -159,10 +45,9 @@ class TTrialBalanceTest : public TDatabaseTest {
     Conexao().SetCodigoUsuario(1);
     TnDMConexao::SetAtual(&Conexao());
     PlanoEspecifico().LimparChave();
-    // The stand-in replaces whatever process the registry holds for the run.
     Nutilform::nUnRegisterClass(kClasseGerarSaldoCtb);
-    Nutilform::nRegisterClass<TFakeGerarSaldoCtb>(kClasseGerarSaldoCtb);
-    TFakeGerarSaldoCtb::Execucoes().clear();
+    Nutilform::nRegisterClass<TGerarSaldoCtbObservado>(kClasseGerarSaldoCtb);
+    TGerarSaldoCtbObservado::Execucoes().clear();
     CriarEmpresa(1, "EMPRESA UM");
   }
   void TearDown() override {
@@ -187,9 +72,7 @@ class TTrialBalanceTest : public TDatabaseTest {
     Exec("insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB, INSCRFEDERAL) values (" + e +
          ", 0, '" + nome + "', '00.000.00" + e + "/0001-00')");
     Exec("insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB) values (" + e +
-         ", 1, 'MATRIZ')");
-    Exec("insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB) values (" + e +
-         ", 2, 'FILIAL SUL')");
+         ", 1, 'MATRIZ'), (" + e + ", 2, 'FILIAL SUL')");
     struct {
       int64_t Conta;
       const char* Classif;

@@ -8,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
 #include "framework/app/TnAction.h"
 #include "framework/data/ClientDataSet.h"
 #include "tests/trialbalance/TTrialBalanceTest.h"
@@ -31,17 +30,6 @@ std::set<TChave> Chaves(TnClientDataSet& dataSet) {
 
 bool Localizar(TnClientDataSet& dataSet, int64_t conta, int64_t estab = 0) {
   return dataSet.Locate("CodigoConta;CodigoEstab", {Value(conta), Value(estab)});
-}
-
-// Every row, every field: the whole trial balance as one text.
-std::string Retrato(TnClientDataSet& dataSet) {
-  std::string texto;
-  for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
-    for (int i = 0; i < dataSet.FieldCount(); ++i)
-      texto += dataSet.Fields(i).AsString() + "|";
-    texto += "\n";
-  }
-  return texto;
 }
 
 double Valor(TnClientDataSet& dataSet, const std::string& campo) {
@@ -89,7 +77,7 @@ TEST_P(ConsultaBalanceteTest, MonthlyBreakRunsTheBalanceOncePerMonthAndFoldsTheM
       {Dia(2024, 1, 15), Dia(2024, 1, 31)},
       {Dia(2024, 2, 1), Dia(2024, 2, 29)},
       {Dia(2024, 3, 1), Dia(2024, 3, 10)}};
-  EXPECT_EQ(TFakeGerarSaldoCtb::Execucoes(), execucoes);
+  EXPECT_EQ(TGerarSaldoCtbObservado::Execucoes(), execucoes);
 
   // CAIXA: 1000 + 50 before 15/01; -300 in January, +400 in February, +150
   // up to 10/03 (the 70 of 20/03 is out of the period).
@@ -113,12 +101,8 @@ TEST_P(ConsultaBalanceteTest, MonthlyBreakRunsTheBalanceOncePerMonthAndFoldsTheM
 
   ASSERT_TRUE(Localizar(cds, 1));
   EXPECT_EQ(cds.FieldByName("TipoConta").AsString(), "S");
-}
 
-TEST_P(ConsultaBalanceteTest, AnAccountFirstMovingInTheSecondMonthGetsItsRowThen) {
-  LancarMovimento();
-  Parametro("pQuebrarMovPeriodo", "1");
-  TnClientDataSet& cds = Executar();
+  // An account first moving in the second month gets its row then.
   ASSERT_TRUE(Localizar(cds, 13));
   EXPECT_DOUBLE_EQ(Valor(cds, "SaldoAnterior"), 0);
   EXPECT_DOUBLE_EQ(Valor(cds, "DEBITO012024"), 0);
@@ -213,7 +197,7 @@ TEST_P(ConsultaBalanceteTest, NovemberToFebruaryGivesFourMonthColumnsAndBands) {
   Parametro("pTipoConsultaBalancete", "0");
   Parametro("pCodigoEstab", "0");
   TnClientDataSet& cds = Executar();
-  EXPECT_EQ(TFakeGerarSaldoCtb::Execucoes().size(), 4u);
+  EXPECT_EQ(TGerarSaldoCtbObservado::Execucoes().size(), 4u);
   const TnGridBands* bands = FProcesso->Bandas(1);
   ASSERT_NE(bands, nullptr);
 
@@ -322,13 +306,8 @@ TEST_P(ConsultaBalanceteTest, CostCentresComeFromTheManagerialBalance) {
   // The 300 of 20/01 (entry 4: D12 C11) split 200/100 over two centres.
   Exec(
       "insert into LCTOGER (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOCENTROCUSTO, NATURLCTOCTB, "
-      "CONTACTB, DATALCTOCTB, VALORLCTOGER) values (1, 4, 100, 1, 12, '2024-01-20', 200)");
-  Exec(
-      "insert into LCTOGER (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOCENTROCUSTO, NATURLCTOCTB, "
-      "CONTACTB, DATALCTOCTB, VALORLCTOGER) values (1, 4, 200, 1, 12, '2024-01-20', 100)");
-  Exec(
-      "insert into LCTOGER (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOCENTROCUSTO, NATURLCTOCTB, "
-      "CONTACTB, DATALCTOCTB, VALORLCTOGER) values (1, 4, 100, -1, 11, '2024-01-20', 300)");
+      "CONTACTB, DATALCTOCTB, VALORLCTOGER) values (1, 4, 100, 1, 12, '2024-01-20', 200), "
+      "(1, 4, 200, 1, 12, '2024-01-20', 100), (1, 4, 100, -1, 11, '2024-01-20', 300)");
   Parametro("pGerarCentroCusto", "1");
   TnClientDataSet& cds = Executar();
   nCtbDPGerarSaldoGerIndividual_U::Desregistrar();
@@ -340,26 +319,7 @@ TEST_P(ConsultaBalanceteTest, CostCentresComeFromTheManagerialBalance) {
   ASSERT_TRUE(cds.Locate("CodigoConta;CodigoCentroCusto", {Value(11), Value(100)}));
   EXPECT_DOUBLE_EQ(Valor(cds, "CREDITO"), 300);
   EXPECT_DOUBLE_EQ(Valor(cds, "MOVIMENTO"), -300);
-  EXPECT_TRUE(TFakeGerarSaldoCtb::Execucoes().empty());
-}
-
-// The stand-in and the account balance process agree on the whole monthly
-// trial balance, so the folding tested above is the one real runs get.
-TEST_P(ConsultaBalanceteTest, TheBalanceProcessGivesTheSameTrialBalanceAsTheStandIn) {
-  LancarMovimento();
-  Parametro("pQuebrarMovPeriodo", "1");
-  for (const char* relacionar : {"0", "1", "3"}) {
-    SCOPED_TRACE(relacionar);
-    Parametro("pRelacionarEstab", relacionar);
-    Nutilform::nUnRegisterClass(kClasseGerarSaldoCtb);
-    Nutilform::nRegisterClass<TFakeGerarSaldoCtb>(kClasseGerarSaldoCtb);
-    const std::string comSubstituto = Retrato(Executar());
-    Nutilform::nUnRegisterClass(kClasseGerarSaldoCtb);
-    Nutilform::nRegisterClass<TnCtbDPGerarSaldoCtbIndividual>(kClasseGerarSaldoCtb);
-    const std::string comProcesso = Retrato(Executar());
-    EXPECT_EQ(comProcesso, comSubstituto);
-    EXPECT_NE(comProcesso.find("CAIXA"), std::string::npos);
-  }
+  EXPECT_TRUE(TGerarSaldoCtbObservado::Execucoes().empty());
 }
 
 CTB_INSTANTIATE_ENGINES(ConsultaBalanceteTest);

@@ -6,28 +6,6 @@
 
 namespace {
 
-TEST(NutilAmbienteTest, TheFourPredicatesAreIndependentSettings) {
-  using TSetter = void (*)(bool);
-  using TGetter = bool (*)();
-  const std::vector<std::pair<TSetter, TGetter>> pares{
-      {Nutil::SetEhCloud, Nutil::EhCloud},
-      {Nutil::SetEhHttpExe, Nutil::EhHttpExe},
-      {Nutil::SetEhHttp, Nutil::EhHttp},
-      {Nutil::SetEhExecutavelnWeb, Nutil::EhExecutavelnWeb},
-  };
-  for (size_t ligado = 0; ligado < pares.size(); ++ligado) {
-    for (size_t i = 0; i < pares.size(); ++i) {
-      pares[i].first(i == ligado);
-    }
-    for (size_t i = 0; i < pares.size(); ++i) {
-      EXPECT_EQ(pares[i].second(), i == ligado) << "ligado " << ligado << ", lido " << i;
-    }
-  }
-  for (const auto& par : pares) {
-    par.first(false);
-  }
-}
-
 TEST(NutilAmbienteTest, LogLinesGoToTheHostsSink) {
   std::vector<Nutil::TLinhaLog> linhas;
   Nutil::SetLogSink([&](const Nutil::TLinhaLog& l) { linhas.push_back(l); });

@@ -32,6 +32,10 @@ TEST(TnActionTest, ShortcutsTakeOneCanonicalForm) {
   for (const char* invalido : {"Crtl+F3", "F13", "F0", "Ctrl+", "Ctrl+Ctrl+A", "Ctrl+AB", "+"}) {
     EXPECT_THROW(NormalizarAtalho(invalido), Exception) << invalido;
   }
+  // A refused shortcut leaves the action without one.
+  TnAction a("actX");
+  EXPECT_THROW(a.SetShortCut("Ctrl+Shift+Ç"), Exception);
+  EXPECT_EQ(a.ShortCut(), "");
 }
 
 TEST(TnActionTest, ModuleSetsOfferAScreenOnlyWhenTheyMeet) {
@@ -80,17 +84,6 @@ TEST(TnActionTest, ListFindsLinksAndShortcutsOfEnabledActionsOnly) {
   principal.SetVisible(false);
   EXPECT_FALSE(principal.Execute());
   EXPECT_EQ(execucoes, 1);
-}
-
-TEST(TnActionTest, NewActionDefaultsToAMenuItemUnderRightsControl) {
-  TnAction a("actX");
-  EXPECT_TRUE(a.MenuItem());
-  EXPECT_TRUE(a.ControlaDireito());
-  EXPECT_EQ(a.Link(), 0u);
-  EXPECT_TRUE(a.Enabled());
-  EXPECT_TRUE(a.Visible());
-  EXPECT_THROW(a.SetShortCut("Ctrl+Shift+Ç"), Exception);
-  EXPECT_EQ(a.ShortCut(), "");
 }
 
 }  // namespace

@@ -70,14 +70,4 @@ TEST_P(TnDMDireitoUsuarioTest, MissingTableIsADatabaseError) {
 
 CTB_INSTANTIATE_ENGINES(TnDMDireitoUsuarioTest);
 
-TEST(TnDMDireitoUsuarioServicoTest, ExistsOnlyWhenTheHostSetsIt) {
-  EXPECT_EQ(nDMDireitoUsuario(), nullptr);
-  TnDMConexao conexao(TTipoConexao::SQLite, ":memory:");
-  TnDMDireitoUsuario direitos(conexao);
-  SetnDMDireitoUsuario(&direitos);
-  EXPECT_EQ(nDMDireitoUsuario(), &direitos);
-  SetnDMDireitoUsuario(nullptr);
-  EXPECT_EQ(nDMDireitoUsuario(), nullptr);
-}
-
 }  // namespace

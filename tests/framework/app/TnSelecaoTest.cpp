@@ -61,17 +61,12 @@ TEST(TnSelecaoTest, ExternalVariablesReadAsNullUntilSet) {
 }
 
 TEST(TnSelecaoTest, PersonalisationRequiresSelectionOnlyWithBitValueTwo) {
-  EXPECT_EQ(nDMPersonalizacao(), nullptr);
   TnDMPersonalizacao personalizacao;
   for (const auto& [flags, exige] : std::vector<std::pair<int, bool>>{
            {0, false}, {1, false}, {2, true}, {3, true}, {4, false}, {6, true}}) {
     personalizacao.SetFlags(flags);
     EXPECT_EQ(personalizacao.ExigeSelecaoEmpresaPeriodo(), exige) << flags;
   }
-  EXPECT_TRUE(personalizacao.GetPermiDataFinal().IsZero());
-  SetnDMPersonalizacao(&personalizacao);
-  EXPECT_EQ(nDMPersonalizacao(), &personalizacao);
-  SetnDMPersonalizacao(nullptr);
 }
 
 }  // namespace

@@ -35,6 +35,7 @@ TEST(TDateTime, MonthBoundaries) {
   EXPECT_EQ(Iso(StartOfTheMonth(EncodeDateTime(2024, 2, 17, 8, 0, 0))), "2024-02-01");
   EXPECT_EQ(Iso(EndOfTheMonth(EncodeDate(2024, 2, 3))), "2024-02-29 23:59:59.999");
   EXPECT_EQ(Iso(DateOf(EndOfTheMonth(EncodeDate(2100, 2, 3)))), "2100-02-28");
+  EXPECT_EQ(Iso(DateOf(EndOfTheMonth(EncodeDate(2023, 2, 3)))), "2023-02-28");
   EXPECT_EQ(DaysInAMonth(2000, 2), 29);
 }
 

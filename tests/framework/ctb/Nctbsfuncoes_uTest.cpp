@@ -61,16 +61,6 @@ TEST(Nctbsfuncoes_u, RemovesTheLastLevelOfAClassification) {
     EXPECT_EQ(RetirarUltimoNivelClassificacao(classif), pai) << classif;
 }
 
-TEST(Nctbsfuncoes_u, WalkingUpAFourLevelChartReachesTheTopInFourSteps) {
-  std::string c = "1.1.01.001";
-  std::vector<std::string> caminho;
-  while (!c.empty()) {
-    caminho.push_back(c);
-    c = RetirarUltimoNivelClassificacao(c);
-  }
-  EXPECT_EQ(caminho, (std::vector<std::string>{"1.1.01.001", "1.1.01", "1.1", "1"}));
-}
-
 TEST(Nctbsfuncoes_u, GroupMaskIsTheWidthOfEachLevel) {
   EXPECT_EQ(PegarMascGrupos("9.9.99.999"), (TMascGrupos{1, 1, 2, 3}));
   EXPECT_EQ(PegarMascGrupos(" 9 "), (TMascGrupos{1}));

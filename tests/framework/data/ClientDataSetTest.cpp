@@ -55,11 +55,16 @@ void TraceEvents(TnClientDataSet& ds, std::string& log) {
   ds.AfterScroll = trace("AfterScroll");
 }
 
+// Every test of the cursor starts from an empty CONTAS data set.
+class ClientDataSet : public ::testing::Test {
+ protected:
+  ClientDataSet() { CreateContas(ds); }
+  TnClientDataSet ds;
+};
+
 }  // namespace
 
-TEST(ClientDataSet, EventsFireInTheClassicOrder) {
-  TnClientDataSet ds;
-  CreateContas(ds);
+TEST_F(ClientDataSet, EventsFireInTheClassicOrder) {
   std::string log;
   TraceEvents(ds, log);
 
@@ -90,9 +95,7 @@ TEST(ClientDataSet, EventsFireInTheClassicOrder) {
   EXPECT_EQ(ds.FieldByName("NOME").AsString(), "");
 }
 
-TEST(ClientDataSet, RefusedPostKeepsStateAndTypedValues) {
-  TnClientDataSet ds;
-  CreateContas(ds);
+TEST_F(ClientDataSet, RefusedPostKeepsStateAndTypedValues) {
   ds.BeforePost = [](TnClientDataSet& d) {
     if (d.FieldByName("VALOR").AsCurrency() <= Currency(0))
       throw Exception("Valor inválido");
@@ -109,7 +112,7 @@ TEST(ClientDataSet, RefusedPostKeepsStateAndTypedValues) {
   EXPECT_EQ(ds.RecordCount(), 1);
 }
 
-TEST(ClientDataSet, RequiredFieldIsCheckedAfterBeforePost) {
+TEST(ClientDataSetSchema, RequiredFieldIsCheckedAfterBeforePost) {
   TnClientDataSet ds;
   ds.AddField("CONTA", TFieldType::ftInteger, 0, true);
   ds.AddField("NOME", TFieldType::ftString, 10);
@@ -130,9 +133,7 @@ TEST(ClientDataSet, RequiredFieldIsCheckedAfterBeforePost) {
   EXPECT_EQ(ds.State(), TDataSetState::dsInsert);
 }
 
-TEST(ClientDataSet, WritingOutsideEditRaises) {
-  TnClientDataSet ds;
-  CreateContas(ds);
+TEST_F(ClientDataSet, WritingOutsideEditRaises) {
   Add(ds, 1, 1, "a", 1);
   EXPECT_THROW(ds.FieldByName("CONTA").SetAsInteger(2), EDatabaseStateError);
   EXPECT_THROW(ds.FieldByName("NADA"), Exception);
@@ -142,9 +143,7 @@ TEST(ClientDataSet, WritingOutsideEditRaises) {
   EXPECT_THROW(ds.FieldByName("CONTA").SetAsInteger(2), EDatabaseStateError);
 }
 
-TEST(ClientDataSet, OldValueIsTheValueAsLastApplied) {
-  TnClientDataSet ds;
-  CreateContas(ds);
+TEST_F(ClientDataSet, OldValueIsTheValueAsLastApplied) {
   ds.AppendRecordUnlogged({1, 1, "a", 5.0});
   ds.First();
   ds.Edit();
@@ -162,9 +161,7 @@ TEST(ClientDataSet, OldValueIsTheValueAsLastApplied) {
   EXPECT_TRUE(ds.FieldByName("NOME").OldValue().IsNull());
 }
 
-TEST(ClientDataSet, ChangeLogRecordsInsertModifyDelete) {
-  TnClientDataSet ds;
-  CreateContas(ds);
+TEST_F(ClientDataSet, ChangeLogRecordsInsertModifyDelete) {
   ds.AppendRecordUnlogged({1, 1, "um", 1.0});
   ds.AppendRecordUnlogged({2, 1, "dois", 2.0});
   ds.AppendRecordUnlogged({3, 1, "tres", 3.0});
@@ -204,9 +201,7 @@ TEST(ClientDataSet, ChangeLogRecordsInsertModifyDelete) {
   EXPECT_EQ(ds.FieldByName("VALOR").AsCurrency(), Currency(2));
 }
 
-TEST(ClientDataSet, LogChangesOffLeavesNothingPending) {
-  TnClientDataSet ds;
-  CreateContas(ds);
+TEST_F(ClientDataSet, LogChangesOffLeavesNothingPending) {
   ds.SetLogChanges(false);
   Add(ds, 1, 1, "a", 1);
   ds.Edit();
@@ -246,9 +241,7 @@ class TFakeProvider : public IDataSetProvider {
 
 }  // namespace
 
-TEST(ClientDataSet, ApplyUpdatesMergesAppliedRowsAndKeepsFailedOnes) {
-  TnClientDataSet ds;
-  CreateContas(ds);
+TEST_F(ClientDataSet, ApplyUpdatesMergesAppliedRowsAndKeepsFailedOnes) {
   TFakeProvider provider;
   provider.FFail = {2};
   EXPECT_THROW(ds.ApplyUpdates(0), Exception);
@@ -266,9 +259,7 @@ TEST(ClientDataSet, ApplyUpdatesMergesAppliedRowsAndKeepsFailedOnes) {
   EXPECT_EQ(ds.UpdateStatus(), TUpdateStatus::usInserted);
 }
 
-TEST(ClientDataSet, IndexKeepsDuplicatesInInsertionOrderAndHonoursDescendingFields) {
-  TnClientDataSet ds;
-  CreateContas(ds);
+TEST_F(ClientDataSet, IndexKeepsDuplicatesInInsertionOrderAndHonoursDescendingFields) {
   Add(ds, 2, 1, "a", 0);
   Add(ds, 1, 2, "b", 0);
   Add(ds, 2, 3, "c", 0);
@@ -290,9 +281,7 @@ TEST(ClientDataSet, IndexKeepsDuplicatesInInsertionOrderAndHonoursDescendingFiel
   EXPECT_EQ(Rows(ds), "2/1/a;1/2/b;0/3/c;1/1/d;2/1/e;1/5/f");
 }
 
-TEST(ClientDataSet, InsertPlacesTheRecordBeforeTheCurrentOneInNaturalOrder) {
-  TnClientDataSet ds;
-  CreateContas(ds);
+TEST_F(ClientDataSet, InsertPlacesTheRecordBeforeTheCurrentOneInNaturalOrder) {
   Add(ds, 1, 1, "a", 0);
   Add(ds, 2, 1, "b", 0);
   ds.First();
@@ -304,9 +293,7 @@ TEST(ClientDataSet, InsertPlacesTheRecordBeforeTheCurrentOneInNaturalOrder) {
   EXPECT_EQ(ds.RecNo(), 2);
 }
 
-TEST(ClientDataSet, FindKeyNearestAndRangeRespectTheFilter) {
-  TnClientDataSet ds;
-  CreateContas(ds);
+TEST_F(ClientDataSet, FindKeyNearestAndRangeRespectTheFilter) {
   for (int conta = 1; conta <= 5; ++conta) {
     for (int estab = 1; estab <= 2; ++estab)
       Add(ds, conta, estab, "n" + std::to_string(conta), 0);
@@ -324,7 +311,6 @@ TEST(ClientDataSet, FindKeyNearestAndRangeRespectTheFilter) {
   ds.FieldByName("ESTAB").SetAsInteger(1);
   ds.GotoNearest();
   EXPECT_EQ(ds.State(), TDataSetState::dsBrowse);
-  EXPECT_EQ(Rows(ds).substr(0, 0), "");
   EXPECT_EQ(ds.FieldByName("CONTA").AsInteger(), 2);
   EXPECT_EQ(ds.FieldByName("ESTAB").AsInteger(), 2);
 
@@ -340,9 +326,7 @@ TEST(ClientDataSet, FindKeyNearestAndRangeRespectTheFilter) {
   EXPECT_EQ(ds.RecordCount(), 10);
 }
 
-TEST(ClientDataSet, RecordThatStopsMatchingLeavesTheViewAndDeleteWorksFiltered) {
-  TnClientDataSet ds;
-  CreateContas(ds);
+TEST_F(ClientDataSet, RecordThatStopsMatchingLeavesTheViewAndDeleteWorksFiltered) {
   for (int conta = 1; conta <= 4; ++conta)
     Add(ds, conta, conta % 2, "x", 0);
   ds.OnFilterRecord = [](TnClientDataSet& d, bool& accept) {
@@ -363,18 +347,14 @@ TEST(ClientDataSet, RecordThatStopsMatchingLeavesTheViewAndDeleteWorksFiltered) 
   EXPECT_EQ(Rows(ds), "1/0/x;2/0/x;4/0/x");
 }
 
-TEST(ClientDataSet, MalformedFilterRaisesAtOnceAndUnknownFieldWhenFiltering) {
-  TnClientDataSet ds;
-  CreateContas(ds);
+TEST_F(ClientDataSet, MalformedFilterRaisesAtOnceAndUnknownFieldWhenFiltering) {
   EXPECT_THROW(ds.SetFilter("CONTA = "), EFilterError);
   EXPECT_EQ(ds.Filter(), "");
   ds.SetFilter("NADA = 1");
   EXPECT_THROW(ds.SetFiltered(true), Exception);
 }
 
-TEST(ClientDataSet, CloneCursorSharesRowsWithItsOwnPositionAndIndex) {
-  TnClientDataSet ds;
-  CreateContas(ds);
+TEST_F(ClientDataSet, CloneCursorSharesRowsWithItsOwnPositionAndIndex) {
   Add(ds, 2, 1, "b", 0);
   Add(ds, 1, 1, "a", 0);
   Add(ds, 3, 1, "c", 0);
@@ -404,9 +384,7 @@ TEST(ClientDataSet, CloneCursorSharesRowsWithItsOwnPositionAndIndex) {
   EXPECT_EQ(Rows(clone), "0/1/z;1/1/a;3/1/C");
 }
 
-TEST(ClientDataSet, LocateAndLookup) {
-  TnClientDataSet ds;
-  CreateContas(ds);
+TEST_F(ClientDataSet, LocateAndLookup) {
   Add(ds, 1, 1, "Caixa", 0);
   Add(ds, 2, 1, "Banco", 0);
   EXPECT_TRUE(ds.Locate("NOME", {"BAN"}, loCaseInsensitive | loPartialKey));
@@ -419,9 +397,7 @@ TEST(ClientDataSet, LocateAndLookup) {
   EXPECT_TRUE(ds.Lookup("CONTA", {7}, "NOME").IsNull());
 }
 
-TEST(ClientDataSet, EmptyDataSetAndNavigationBounds) {
-  TnClientDataSet ds;
-  CreateContas(ds);
+TEST_F(ClientDataSet, EmptyDataSetAndNavigationBounds) {
   Add(ds, 1, 1, "a", 0);
   Add(ds, 2, 1, "b", 0);
   ds.First();
@@ -443,7 +419,7 @@ TEST(ClientDataSet, EmptyDataSetAndNavigationBounds) {
   EXPECT_FALSE(ds.ControlsDisabled());
 }
 
-TEST(ClientDataSet, CalculatedFieldsFollowTheRecordAndStayOutOfTheLog) {
+TEST(ClientDataSetSchema, CalculatedFieldsFollowTheRecordAndStayOutOfTheLog) {
   TnClientDataSet ds;
   ds.AddField("VALOR", TFieldType::ftBCD, 2);
   ds.AddCalcField("DOBRO", TFieldType::ftBCD);

@@ -61,6 +61,7 @@ TEST_P(ValorParaSQLBanco, NoTextChangesTheStatement) {
       "/* */ ; drop table VITIMA",
       "Lançamento çãõ ü",
       ":pNome e ::int",
+      "O'Brien \\n; drop VITIMA;--\"x\"",
   };
   int id = 0;
   for (const auto& texto : textos) {

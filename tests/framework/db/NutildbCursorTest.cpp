@@ -145,21 +145,6 @@ TEST_P(NutildbCursorTest, NamesGivenByCodeCannotCarrySql) {
   EXPECT_EQ(sql.PegarQtdRegistro("LCTO", ""), 3) << "nothing ran";
 }
 
-TEST_P(NutildbCursorTest, TextsWithQuotesBackslashesAndSemicolonsRoundTrip) {
-  const std::string texto = "O'Brien \\n; drop LCTO;--\"x\"";
-  TnClientDataSet cds;
-  cds.AddField("COMPL", TFieldType::ftString, 60);
-  cds.CreateDataSet();
-  cds.AppendRecord({Value(texto)});
-  Nutildb::ExecutarSQLDireto("update LCTO set COMPL = " + Nutil::ValorParaSQL(Value(texto)) +
-                             " where CHAVELCTOCTB = 8");
-  TnDMSQLDataSet sql;
-  EXPECT_EQ(sql.PegarValorCampo("LCTO", "COMPL", "CHAVELCTOCTB = 8").AsString(), texto);
-  EXPECT_EQ(sql.PegarQtdRegistro("LCTO", Nutil::ValorParaSQL(cds.FieldByName("COMPL"), "=")), 1);
-  auto cursor = Nutildb::ExecutarSQL("select COMPL from LCTO where COMPL = :p", {{"p", texto}});
-  EXPECT_EQ(cursor->FieldByName("COMPL").AsString(), texto);
-}
-
 CTB_INSTANTIATE_ENGINES(NutildbCursorTest);
 
 TEST(ValorParaSQLDoCampo, RendersNameOperatorAndValueAsTheFieldType) {
