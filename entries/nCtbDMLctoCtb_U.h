@@ -38,6 +38,7 @@
 #include "framework/ctb/TnUtilCtb.h"
 
 class TnCtbRepositorioSaldoCtb;
+class TnUtilControleLctoPadrao;
 
 // The last entry this module saved, for the duplicate question.
 struct TUltLctoCtb {
@@ -309,6 +310,9 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   void SetTextConta(TField& sender, const std::string& text);
   void ContaAlterada(TField& sender);
   void PosicionarMoedaFuncional();
+  // The programmed-entry library on this module's company, record and the
+  // given programmed entry.
+  TnUtilControleLctoPadrao& PosicionarLctoProg(int64_t codigoLctoProg);
   // After a post.
   void GuardarUltLctoCtb();
   void SomarTotaisImportacao();

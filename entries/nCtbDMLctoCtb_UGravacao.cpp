@@ -116,11 +116,15 @@ void TnCtbDMLctoCtb::InserirLctoProg() {
   const Value codigo = Campo("CODIGOLCTOPROG").AsValue();
   if (codigo.IsNull() || codigo.AsInteger() == 0)
     return;
+  PosicionarLctoProg(codigo.AsInteger()).VerificarCarregarDados();
+}
+
+TnUtilControleLctoPadrao& TnCtbDMLctoCtb::PosicionarLctoProg(int64_t codigoLctoProg) {
   TnUtilControleLctoPadrao& padrao = ControleLctoPadrao();
   padrao.SetCodigoEmpresa(static_cast<int>(PegarCodigoEmpresa()));
-  padrao.SetCodigoLctoProg(static_cast<int>(codigo.AsInteger()));
+  padrao.SetCodigoLctoProg(static_cast<int>(codigoLctoProg));
   padrao.SetCdsLctoProg(&nClientDataSet);
-  padrao.VerificarCarregarDados();
+  return padrao;
 }
 
 // ---- After a post ----
@@ -211,11 +215,8 @@ void TnCtbDMLctoCtb::GerarLctosProgramadosPeriodo() {
   if (FGerandoLctosPeriodo || lctoProg.IsNull() || lctoProg.AsInteger() == 0 ||
       !lctoProg.GetDefinicao().Propriedade("GerarLctosPeriodo").AsBoolean())
     return;
-  TnUtilControleLctoPadrao& padrao = ControleLctoPadrao();
-  padrao.SetCodigoEmpresa(static_cast<int>(PegarCodigoEmpresa()));
-  padrao.SetCodigoLctoProg(static_cast<int>(lctoProg.AsInteger()));
-  padrao.SetCdsLctoProg(&nClientDataSet);
-  const std::vector<TDateTime> datas = padrao.GerarLancamentosPeriodo();
+  const std::vector<TDateTime> datas =
+      PosicionarLctoProg(lctoProg.AsInteger()).GerarLancamentosPeriodo();
   if (datas.empty())
     return;
   std::vector<std::pair<TField*, Value>> modelo;
