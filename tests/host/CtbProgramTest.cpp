@@ -2,15 +2,20 @@
 // reaches standard output and error, and what it leaves in the database file.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "framework/db/TnDMConexao.h"
+#include "host/DemoLancamentos.h"
+#include "schema/SchemaInstaller.h"
 
 namespace {
 
@@ -150,6 +155,44 @@ TEST_F(TCtbProgramTest, ImportEntriesNeedsTheCompanyAndAReadableFile) {
   // Piped: no progress bar reaches standard error.
   Ctb("import entries a.csv --company 1");
   EXPECT_EQ(FErro.find('\r'), std::string::npos);
+}
+
+TEST_F(TCtbProgramTest, AKilledImportLeavesWholeBatchesAndBalancesEqualToTheEntries) {
+  ASSERT_EQ(Ctb("demo --entries 1"), 0) << FErro;
+  {
+    std::ofstream csv(FPasta / "ano.csv");
+    DemoLancamentos::EscreverCsv(csv, 7, 30000, 1);
+  }
+  TnDMConexao conexao(TTipoConexao::SQLite, (FPasta / "ctb.db").string());
+  auto contar = [&] { return conexao.ExecuteScalar("select count(*) from LCTOCTB").AsInteger(); };
+  const int64_t antes = contar();
+
+  const pid_t filho = ::fork();
+  ASSERT_GE(filho, 0);
+  if (filho == 0) {
+    if (::chdir(FPasta.c_str()) == 0 && std::freopen("/dev/null", "w", stdout) != nullptr &&
+        std::freopen("/dev/null", "w", stderr) != nullptr)
+      ::execl(CTB_EXECUTABLE, "ctb", "import", "entries", "ano.csv", "--company", "1", nullptr);
+    ::_exit(127);
+  }
+  // Killed somewhere after its second batch, in the middle of a later one.
+  int status = 0;
+  bool terminou = false;
+  while (contar() < antes + 2000 && !terminou) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    terminou = ::waitpid(filho, &status, WNOHANG) == filho;
+  }
+  ASSERT_FALSE(terminou) << "the import ended before it could be killed";
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  ::kill(filho, SIGKILL);
+  ::waitpid(filho, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status));
+
+  const int64_t gravadas = contar() - antes;
+  EXPECT_GE(gravadas, 2000);
+  EXPECT_LT(gravadas, 30000);
+  EXPECT_EQ(gravadas % 1000, 0) << "a batch was left half written";
+  EXPECT_TRUE(SchemaInstaller::VerificarSaldos(conexao).Rows.empty());
 }
 
 }  // namespace
