@@ -54,6 +54,20 @@ std::string TnCtbRepositorioSaldoCtbBase::GrupoEstab(const TnParansSaldoCtb& par
   return parans.RelacionarFilial ? ", CODIGOESTAB" : "";
 }
 
+std::string TnCtbRepositorioSaldoCtbBase::UniaoDebitoCredito(
+    const TnParansSaldoCtb& parans, const std::string& colunas, const std::string& valor,
+    const std::string& tabela, const std::string& where, const std::string& grupo) const {
+  return "select CONTACTBDEB CONTACTB, " + colunas + "cast(sum(" + valor +
+         ") as numeric(14,2)) VALORDEB, cast(0 as Numeric(14,2)) VALORCRED from " + tabela + " " +
+         where + GetFiltroContaCtbInclusion(parans, "CONTACTBDEB") +
+         " and CONTACTBDEB is not null  group by CONTACTBDEB" + grupo +
+         " union all select CONTACTBCRED CONTACTB, " + colunas +
+         "cast(0 as Numeric(14,2)) VALORDEB, cast(sum(" + valor +
+         ") as numeric(14,2)) VALORCRED from " + tabela + " " + where +
+         GetFiltroContaCtbInclusion(parans, "CONTACTBCRED") +
+         " and CONTACTBCRED is not null  group by CONTACTBCRED" + grupo;
+}
+
 std::string TnCtbRepositorioSaldoCtbBase::SomaDebCred() {
   return "cast(SUM(VALORDEB) as numeric(14,2)) VALORDEB, "
          "cast(SUM(VALORCRED) as numeric(14,2)) VALORCRED ";

@@ -177,6 +177,13 @@ class TnCtbRepositorioSaldoCtbBase {
   static std::string GrupoEstab(const TnParansSaldoCtb& parans);
   // "cast(SUM(VALORDEB) ...) VALORDEB, cast(SUM(VALORCRED) ...) VALORCRED ".
   static std::string SomaDebCred();
+  // The rows of `tabela` (filtered by `where`) counted on their debit account
+  // and on their credit account: one sum of `valor` per side, united.
+  // `colunas` come between the account and the amounts ("CODIGOESTAB, ");
+  // `grupo` follows each side's "group by" account.
+  std::string UniaoDebitoCredito(const TnParansSaldoCtb& parans, const std::string& colunas,
+                                 const std::string& valor, const std::string& tabela,
+                                 const std::string& where, const std::string& grupo) const;
   // The previous balance of a month table before the start month and, when
   // the start is not the first of a month, `parcial` (the days of the start
   // month) summed with it.

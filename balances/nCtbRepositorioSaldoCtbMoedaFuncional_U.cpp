@@ -93,16 +93,7 @@ std::string TnCtbRepositorioSaldoCtbMoedaFuncional::GetSqlLctoCtb(const TnParans
   const std::string dia = atual ? "DATALCTOCTB DATASALDO, " : "";
   const std::string grupo =
       std::string(parans.RelacionarFilial ? ",CODIGOESTAB " : "") + (atual ? ",DATALCTOCTB " : "");
-  return "select CONTACTBDEB CONTACTB, " + estab + dia +
-         "cast(sum(VALORLCTOMOEDA) as numeric(14,2)) VALORDEB, "
-         "cast(0 as Numeric(14,2)) VALORCRED from LCTOCTB " +
-         w + GetFiltroContaCtbInclusion(parans, "CONTACTBDEB") +
-         " and CONTACTBDEB is not null  group by CONTACTBDEB " + grupo +
-         " union all select CONTACTBCRED CONTACTB, " + estab + dia +
-         "cast(0 as Numeric(14,2)) VALORDEB, "
-         "cast(sum(VALORLCTOMOEDA) as numeric(14,2)) VALORCRED from LCTOCTB " +
-         w + GetFiltroContaCtbInclusion(parans, "CONTACTBCRED") +
-         " and CONTACTBCRED is not null  group by CONTACTBCRED " + grupo;
+  return UniaoDebitoCredito(parans, estab + dia, "VALORLCTOMOEDA", "LCTOCTB", w, " " + grupo);
 }
 
 std::string TnCtbRepositorioSaldoCtbMoedaFuncional::GetSqlZeramentoMoedaFuncional(
@@ -121,16 +112,8 @@ std::string TnCtbRepositorioSaldoCtbMoedaFuncional::GetSqlZeramentoMoedaFunciona
   const std::string dia = atual ? "DATAZERAMENTO DATASALDO, " : "";
   const std::string grupo = std::string(parans.RelacionarFilial ? ",CODIGOESTAB " : "") +
                             (atual ? ",DATAZERAMENTO " : "");
-  return "select CONTACTBDEB CONTACTB, " + estab + dia +
-         "cast(sum(VALORZERAMENTO) as numeric(14,2)) VALORDEB, "
-         "cast(0 as Numeric(14,2)) VALORCRED from ZERAMENTOCTBMOEDA " +
-         w + GetFiltroContaCtbInclusion(parans, "CONTACTBDEB") +
-         " and CONTACTBDEB is not null  group by CONTACTBDEB " + grupo +
-         " union all select CONTACTBCRED CONTACTB, " + estab + dia +
-         "cast(0 as Numeric(14,2)) VALORDEB, "
-         "cast(sum(VALORZERAMENTO) as numeric(14,2)) VALORCRED from ZERAMENTOCTBMOEDA " +
-         w + GetFiltroContaCtbInclusion(parans, "CONTACTBCRED") +
-         " and CONTACTBCRED is not null  group by CONTACTBCRED " + grupo;
+  return UniaoDebitoCredito(parans, estab + dia, "VALORZERAMENTO", "ZERAMENTOCTBMOEDA", w,
+                            " " + grupo);
 }
 
 std::string TnCtbRepositorioSaldoCtbMoedaFuncional::MontarSqlOri(const TnParansSaldoCtb& parans,

@@ -23,17 +23,10 @@ std::string TnCtbRepositorioSaldoCtbMoeda::GetSqlSaldoCtbAnteriorOri(const TnPar
       GetFiltroTipoLancamento(parans) + GetFiltroHistoricoInclusion(parans);
   return "select CONTACTB, CODIGOESTAB, DATASALDO, "
          "cast(sum(VALORDEB) as numeric(14,2)) VALORDEB, "
-         "cast(sum(VALORCRED) as numeric(14,2)) VALORCRED from( select CONTACTBDEB CONTACTB, "
-         "CODIGOESTAB, DATALCTOCTB DATASALDO, cast(sum(VALORLCTOCTB) as numeric(14,2)) VALORDEB, "
-         "cast(0 as Numeric(14,2)) VALORCRED from LCTOCTB " +
-         w + GetFiltroContaCtbInclusion(parans, "CONTACTBDEB") +
-         " and CONTACTBDEB is not null  group by CONTACTBDEB, CODIGOESTAB, DATALCTOCTB "
-         " union all select CONTACTBCRED CONTACTB, CODIGOESTAB, DATALCTOCTB DATASALDO, "
-         "cast(0 as Numeric(14,2)) VALORDEB, cast(sum(VALORLCTOCTB) as numeric(14,2)) VALORCRED "
-         "from LCTOCTB " +
-         w + GetFiltroContaCtbInclusion(parans, "CONTACTBCRED") +
-         " and CONTACTBCRED is not null  group by CONTACTBCRED, CODIGOESTAB, DATALCTOCTB )"
-         " aliasmssql group by CONTACTB, CODIGOESTAB, DATASALDO";
+         "cast(sum(VALORCRED) as numeric(14,2)) VALORCRED from( " +
+         UniaoDebitoCredito(parans, "CODIGOESTAB, DATALCTOCTB DATASALDO, ", "VALORLCTOCTB",
+                            "LCTOCTB", w, ", CODIGOESTAB, DATALCTOCTB ") +
+         ") aliasmssql group by CONTACTB, CODIGOESTAB, DATASALDO";
 }
 
 void TnCtbRepositorioSaldoCtbMoeda::ReduzirLctoCtbAnteriorOri(TnClientDataSet& cursor,

@@ -49,16 +49,7 @@ std::string TnCtbRepositorioSaldoCtb::GetSqlLctoCtbAnterior(const TnParansSaldoC
                         LiteralData(StartOfTheMonth(parans.DataInicial)) + " and " +
                         LiteralData(parans.DataInicial - 1) + GetFiltroEstabInclusion(parans) +
                         GetFiltroTipoLancamento(parans) + GetFiltroHistoricoInclusion(parans);
-  return "select CONTACTBDEB CONTACTB, " + estab +
-         "cast(sum(VALORLCTOCTB) as numeric(14,2)) VALORDEB, "
-         "cast(0 as Numeric(14,2)) VALORCRED from LCTOCTB " +
-         w + GetFiltroContaCtbInclusion(parans, "CONTACTBDEB") +
-         " and CONTACTBDEB is not null  group by CONTACTBDEB" + GrupoEstab(parans) +
-         " union all select CONTACTBCRED CONTACTB, " + estab +
-         "cast(0 as Numeric(14,2)) VALORDEB, "
-         "cast(sum(VALORLCTOCTB) as numeric(14,2)) VALORCRED from LCTOCTB " +
-         w + GetFiltroContaCtbInclusion(parans, "CONTACTBCRED") +
-         " and CONTACTBCRED is not null  group by CONTACTBCRED" + GrupoEstab(parans);
+  return UniaoDebitoCredito(parans, estab, "VALORLCTOCTB", "LCTOCTB", w, GrupoEstab(parans));
 }
 
 std::string TnCtbRepositorioSaldoCtb::GetSqlSaldoCtbAtual(const TnParansSaldoCtb& parans) const {
@@ -113,16 +104,7 @@ std::string TnCtbRepositorioSaldoCtb::GetSqlReduzirOrigemSaldoAnterior(
                         GetFiltroTipoLancamento(parans) + GetFiltroHistoricoInclusion(parans);
   return "select CONTACTB, " + estab +
          "cast(sum(VALORDEB) as numeric(14,2)) VALORDEB, "
-         "cast(sum(VALORCRED) as numeric(14,2)) VALORCRED from( select CONTACTBDEB CONTACTB, " +
-         estab +
-         "cast(sum(VALORLCTOCTB) as numeric(14,2)) VALORDEB, "
-         "cast(0 as Numeric(14,2)) VALORCRED from LCTOCTB " +
-         w + GetFiltroContaCtbInclusion(parans, "CONTACTBDEB") +
-         " and CONTACTBDEB is not null  group by CONTACTBDEB" + GrupoEstab(parans) +
-         " union all select CONTACTBCRED CONTACTB, " + estab +
-         "cast(0 as Numeric(14,2)) VALORDEB, "
-         "cast(sum(VALORLCTOCTB) as numeric(14,2)) VALORCRED from LCTOCTB " +
-         w + GetFiltroContaCtbInclusion(parans, "CONTACTBCRED") +
-         " and CONTACTBCRED is not null  group by CONTACTBCRED" + GrupoEstab(parans) +
+         "cast(sum(VALORCRED) as numeric(14,2)) VALORCRED from( " +
+         UniaoDebitoCredito(parans, estab, "VALORLCTOCTB", "LCTOCTB", w, GrupoEstab(parans)) +
          " ) aliasmssql group by CONTACTB" + GrupoEstab(parans);
 }
