@@ -48,26 +48,14 @@ enum class TJanela { Anterior, Periodo };
 inline constexpr int64_t kContasAnaliticas[] = {11, 12, 13, 14, 21, 22, 31};
 inline constexpr int kMoedaFuncional = 2;
 
-class TBalancesTest : public TDatabaseTest {
+class TBalancesTest : public TSchemaTest {
  protected:
   void SetUp() override {
-    TDatabaseTest::SetUp();
+    TSchemaTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    SchemaInstaller::Instalar(Conexao());
-    Conexao().SetCodigoUsuario(1);
-    TnDMConexao::SetAtual(&Conexao());
     CriarEmpresa();
   }
-  void TearDown() override {
-    TnDMConexao::SetAtual(nullptr);
-    TDatabaseTest::TearDown();
-  }
-
-  void Exec(const std::string& sql, const TParams& params = {}) {
-    Conexao().ExecuteDirect(sql, params);
-  }
-
   static TDateTime Dia(int mes, int dia) { return EncodeDate(2024, mes, dia); }
 
   // Establishment 1 keeps a functional currency from 2024 on; 2 does not.

@@ -4,13 +4,10 @@
 #include "framework/core/Nutil.h"
 
 void TLctoCtbTest::SetUp() {
-  TDatabaseTest::SetUp();
+  TSchemaTest::SetUp();
   if (IsSkipped() || HasFatalFailure())
     return;
-  TnDMConexao::SetAtual(&Conexao());
   Nctbsfuncoes::SetConexaoSingletons(&Conexao());
-  SchemaInstaller::Instalar(Conexao());
-  Conexao().SetCodigoUsuario(1);
   Conexao().SetCodigoEstab(1);
   static const bool registrado = [] {
     nCtbDMLctoCtb_U::Registrar();
@@ -81,8 +78,7 @@ void TLctoCtbTest::TearDown() {
   Nutil::SetEhCloud(false);
   Nutil::SetEhHttp(false);
   Nctbsfuncoes::SetConexaoSingletons(nullptr);
-  TnDMConexao::SetAtual(nullptr);
-  TDatabaseTest::TearDown();
+  TSchemaTest::TearDown();
 }
 
 TnCtbDMLctoCtb& TLctoCtbTest::Criar(bool tela, const std::string& classe) {

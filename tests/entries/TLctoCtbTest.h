@@ -31,7 +31,7 @@
 #include "schema/SchemaInstaller.h"
 #include "tests/support/TestDatabases.h"
 
-class TLctoCtbTest : public TDatabaseTest {
+class TLctoCtbTest : public TSchemaTest {
  protected:
   void SetUp() override;
   void TearDown() override;

@@ -73,15 +73,12 @@ std::map<std::string, std::string> LerZip(const std::string& arquivo) {
 
 }  // namespace
 
-class ComandoBalanceteTest : public TDatabaseTest {
+class ComandoBalanceteTest : public TSchemaTest {
  protected:
   void SetUp() override {
-    TDatabaseTest::SetUp();
+    TSchemaTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    SchemaInstaller::Instalar(Conexao());
-    Conexao().SetCodigoUsuario(1);
-    TnDMConexao::SetAtual(&Conexao());
     PlanoEspecifico().LimparChave();
     for (const char* sql : {
              "insert into EMPRESA (CODIGOEMPRESA, NOMEEMPRESA) values (1, 'EMPRESA UM')",
@@ -115,8 +112,7 @@ class ComandoBalanceteTest : public TDatabaseTest {
   }
   void TearDown() override {
     PlanoEspecifico().LimparChave();
-    TnDMConexao::SetAtual(nullptr);
-    TDatabaseTest::TearDown();
+    TSchemaTest::TearDown();
   }
 
   ComandoBalancete::TOpcoes FOpcoes;

@@ -1,5 +1,7 @@
 #include "tests/support/TestDatabases.h"
 
+#include "schema/SchemaInstaller.h"
+
 #include <unistd.h>
 
 #include <atomic>
@@ -90,4 +92,18 @@ void TDatabaseTest::TearDown() {
 
 std::string NomeDoMotor(const ::testing::TestParamInfo<TTipoConexao>& info) {
   return info.param == TTipoConexao::SQLite ? "SQLite" : "PostgreSQL";
+}
+
+void TSchemaTest::SetUp() {
+  TDatabaseTest::SetUp();
+  if (IsSkipped() || HasFatalFailure())
+    return;
+  SchemaInstaller::Instalar(Conexao());
+  Conexao().SetCodigoUsuario(1);
+  TnDMConexao::SetAtual(&Conexao());
+}
+
+void TSchemaTest::TearDown() {
+  TnDMConexao::SetAtual(nullptr);
+  TDatabaseTest::TearDown();
 }

@@ -65,6 +65,18 @@ class TDatabaseTest : public ::testing::TestWithParam<TTipoConexao> {
   std::unique_ptr<TnDMConexao> FConexao;
 };
 
+// A fresh database with the schema installed, user 1 logged in and the
+// connection current on the test's thread (cleared at the end). A fixture
+// overriding SetUp calls TSchemaTest::SetUp() first, as above.
+class TSchemaTest : public TDatabaseTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  void Exec(const std::string& sql, const TParams& params = {}) {
+    Conexao().ExecuteDirect(sql, params);
+  }
+};
+
 // "SQLite" / "PostgreSQL", for the instantiated test names.
 std::string NomeDoMotor(const ::testing::TestParamInfo<TTipoConexao>& info);
 

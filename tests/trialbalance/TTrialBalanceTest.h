@@ -35,15 +35,12 @@ class TGerarSaldoCtbObservado : public TnCtbDPGerarSaldoCtbIndividual {
   }
 };
 
-class TTrialBalanceTest : public TDatabaseTest {
+class TTrialBalanceTest : public TSchemaTest {
  protected:
   void SetUp() override {
-    TDatabaseTest::SetUp();
+    TSchemaTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    SchemaInstaller::Instalar(Conexao());
-    Conexao().SetCodigoUsuario(1);
-    TnDMConexao::SetAtual(&Conexao());
     PlanoEspecifico().LimparChave();
     Nutilform::nUnRegisterClass(kClasseGerarSaldoCtb);
     Nutilform::nRegisterClass<TGerarSaldoCtbObservado>(kClasseGerarSaldoCtb);
@@ -54,11 +51,8 @@ class TTrialBalanceTest : public TDatabaseTest {
     Nutilform::Registro().DestruirTodosDM();
     Nutilform::nUnRegisterClass(kClasseGerarSaldoCtb);
     PlanoEspecifico().LimparChave();
-    TnDMConexao::SetAtual(nullptr);
-    TDatabaseTest::TearDown();
+    TSchemaTest::TearDown();
   }
-
-  void Exec(const std::string& sql) { Conexao().ExecuteDirect(sql); }
 
   static TDateTime Dia(int ano, int mes, int dia) { return EncodeDate(ano, mes, dia); }
 
