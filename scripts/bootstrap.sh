@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config ccache
   libsqlite3-dev libpq-dev postgresql
   libfmt-dev nlohmann-json3-dev libcli11-dev libcpp-httplib-dev
   liblua5.4-dev libxlsxwriter-dev
