@@ -25,6 +25,7 @@
 #include "framework/db/NutilSql.h"
 #include "framework/db/Nutildb.h"
 #include "framework/db/TnDMConexao.h"
+#include "framework/db/TnSessao.h"
 
 namespace {
 
@@ -38,21 +39,6 @@ Currency Moeda(const TField* field) {
 Currency Arredondar(Currency valor) {
   return Nutil::RoundValor(valor, 2);
 }
-
-// The thread's current connection is the process's for the run: the
-// repositories and the accounting settings read through it.
-class TConexaoDaExecucao {
- public:
-  explicit TConexaoDaExecucao(TnDMConexao& conexao) : FAnterior(TnDMConexao::AtualOuNulo()) {
-    TnDMConexao::SetAtual(&conexao);
-  }
-  ~TConexaoDaExecucao() { TnDMConexao::SetAtual(FAnterior); }
-  TConexaoDaExecucao(const TConexaoDaExecucao&) = delete;
-  TConexaoDaExecucao& operator=(const TConexaoDaExecucao&) = delete;
-
- private:
-  TnDMConexao* FAnterior;
-};
 
 // The five amounts of a row, in the order of kAmounts.
 struct TValores {
@@ -264,8 +250,10 @@ TDateTime TnCtbDPGerarSaldoCtbIndividual::AvaliarDataSaldo(TDateTime data) const
 // ---- the run ----
 
 void TnCtbDPGerarSaldoCtbIndividual::Executar() {
+  // The repositories and the accounting settings read through the session
+  // of the process's connection.
+  TUsarConexao conexao(Conexao());
   TnDMPowerParam::Executar();
-  TConexaoDaExecucao conexao(Conexao());
   Progresso("Inicio");
   FTotalizacao.clear();
   FTotalizacaoIndex.clear();

@@ -9,6 +9,7 @@
 #include "framework/app/Nutilform.h"
 #include "framework/core/Exceptions.h"
 #include "framework/core/TDateTime.h"
+#include "framework/db/TnSessao.h"
 #include "package/Package.h"
 
 namespace {
@@ -108,6 +109,7 @@ void PreencherParametros(TnCtbDPGerarSaldoCtbIndividual& processo, const TOpcoes
 
 std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, Saida::TFormatoSaida formato) {
   CarregarModulo();
+  TUsarConexao atual(conexao);
   auto processo = Nutilform::CriarDMNovo<TnCtbDPGerarSaldoCtbIndividual>(
       TnCtbDPGerarSaldoCtbIndividual::kClassName);
   processo->SetConexao(&conexao);

@@ -18,6 +18,7 @@
 #include "framework/core/Nutil.h"
 #include "framework/data/ClientDataSet.h"
 #include "framework/db/TnDMConexao.h"
+#include "framework/db/TnSessao.h"
 #include "host/HostComum.h"
 #include "host/SaidaCsv.h"
 #include "host/SaidaJson.h"
@@ -310,7 +311,7 @@ std::unique_ptr<TnCtbDPConsultaBalanceteMovimento> Consultar(TnDMConexao& conexa
                                                              const TOpcoes& opcoes) {
   RegistrarProcessos();
   // The trial balance's parts read through the thread's current connection.
-  HostComum::TUsarConexaoAtual atual(conexao);
+  TUsarConexao atual(conexao);
   auto processo = std::make_unique<TnCtbDPConsultaBalanceteMovimento>();
   processo->SetConexao(&conexao);
   processo->Param("pCodigoEmpresa").SetValor(opcoes.Empresas);

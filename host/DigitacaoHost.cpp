@@ -15,6 +15,7 @@
 #include "framework/core/TDateTime.h"
 #include "framework/db/NutilSql.h"
 #include "framework/db/TnDMConexao.h"
+#include "framework/db/TnSessao.h"
 #include "host/HostComum.h"
 
 namespace DigitacaoHost {
@@ -203,8 +204,8 @@ json TDigitacao::Executar(const json& documento) {
       respostas.push_back(TextoDigitado(resposta));
   }
   auto dialogos = std::make_shared<TDialogServiceScripted>(std::move(respostas));
+  TUsarConexao usarConexao(FConexao);
   TUsarDialogService usarDialogos(dialogos);
-  HostComum::TUsarConexaoAtual usarConexao(FConexao);
 
   json resultado = json::object();
   json registro;

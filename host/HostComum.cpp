@@ -7,14 +7,6 @@
 
 namespace HostComum {
 
-TUsarConexaoAtual::TUsarConexaoAtual(TnDMConexao& conexao) : FAnterior(TnDMConexao::AtualOuNulo()) {
-  TnDMConexao::SetAtual(&conexao);
-}
-
-TUsarConexaoAtual::~TUsarConexaoAtual() {
-  TnDMConexao::SetAtual(FAnterior);
-}
-
 nlohmann::ordered_json RegistroJson(const TnClientDataSet& dataSet) {
   nlohmann::ordered_json registro = nlohmann::ordered_json::object();
   if (!dataSet.Active() || dataSet.IsEmpty())

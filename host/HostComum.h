@@ -10,19 +10,6 @@ class TnDMConexao;
 
 namespace HostComum {
 
-// Makes a connection the calling thread's current one (the SQL helpers and
-// the modules reach it when none is passed) and puts the previous one back.
-class TUsarConexaoAtual {
- public:
-  explicit TUsarConexaoAtual(TnDMConexao& conexao);
-  ~TUsarConexaoAtual();
-  TUsarConexaoAtual(const TUsarConexaoAtual&) = delete;
-  TUsarConexaoAtual& operator=(const TUsarConexaoAtual&) = delete;
-
- private:
-  TnDMConexao* FAnterior;
-};
-
 // The current record's data fields in field order: dates ISO, money and
 // other numbers as numbers, null as null.
 nlohmann::ordered_json RegistroJson(const TnClientDataSet& dataSet);

@@ -18,6 +18,7 @@
 #include "framework/core/Exceptions.h"
 #include "framework/core/Nutil.h"
 #include "framework/db/TnDMConexao.h"
+#include "framework/db/TnSessao.h"
 #include "host/CsvReader.h"
 #include "host/HostComum.h"
 
@@ -97,7 +98,7 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
                               const TOpcoesImportacao& opcoes) {
   if (opcoes.TamanhoLote <= 0)
     throw Exception("O tamanho do lote deve ser positivo");
-  HostComum::TUsarConexaoAtual usarConexao(conexao);
+  TUsarConexao usarConexao(conexao);
   // Nobody answers during an import: a question refuses its row.
   TUsarDialogService usarDialogos(std::make_shared<TDialogServiceScripted>());
 

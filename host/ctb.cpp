@@ -11,6 +11,7 @@
 #include <string>
 
 #include "framework/db/TnDMConexao.h"
+#include "framework/db/TnSessao.h"
 #include "host/ComandoBalances.h"
 #include "host/ComandoBalancete.h"
 #include "host/ComandoDb.h"
@@ -199,8 +200,10 @@ int main(int argc, char** argv) {
   }
 
   try {
-    auto conexao = ConexaoHost::Abrir(opcoes);
-    std::cout << comando(*conexao) << '\n';
+    // One user, one session: every command runs in it.
+    TnSessao sessao(ConexaoHost::Abrir(opcoes));
+    TUsarSessao usarSessao(sessao);
+    std::cout << comando(sessao.Conexao()) << '\n';
   } catch (const std::exception& error) {
     std::cerr << "ctb: " << error.what() << '\n';
     return kExitFalhou;

@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "framework/core/Nutil.h"
+#include "framework/db/TnSessao.h"
 
 namespace {
 
@@ -28,8 +29,6 @@ std::string JuntarBotoes(const TMsgDlgButtons& botoes) {
   }
   return texto;
 }
-
-thread_local std::shared_ptr<TDialogService> tServico;
 
 }  // namespace
 
@@ -162,23 +161,26 @@ void TDialogServiceConsole::Informar(const TDialogoRegistrado& informacao) {
 }
 
 TDialogService& DialogService() {
-  if (!tServico) {
-    tServico = std::make_shared<TDialogServiceScripted>();
-  }
-  return *tServico;
+  TnSessao& sessao = TnSessao::Atual();
+  if (TDialogService* servico = sessao.Procurar<TDialogService>())
+    return *servico;
+  return sessao.Instalar<TDialogService>(std::make_shared<TDialogServiceScripted>());
 }
 
 void SetDialogService(std::shared_ptr<TDialogService> service) {
-  tServico = std::move(service);
+  if (service)
+    TnSessao::Atual().Instalar(std::move(service));
+  else
+    TnSessao::Atual().Emprestar<TDialogService>(nullptr);
 }
 
 TUsarDialogService::TUsarDialogService(std::shared_ptr<TDialogService> service)
-    : FAnterior(tServico) {
-  tServico = std::move(service);
+    : FAnterior(TnSessao::Atual().Compartilhado<TDialogService>()) {
+  SetDialogService(std::move(service));
 }
 
 TUsarDialogService::~TUsarDialogService() {
-  tServico = std::move(FAnterior);
+  SetDialogService(std::move(FAnterior));
 }
 
 namespace Ndialogs {

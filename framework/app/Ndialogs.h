@@ -13,10 +13,10 @@
 //   step with the questions must not be taken for a refusal).
 // - TDialogServiceConsole prompts on a terminal.
 //
-// The service in use belongs to the calling thread (a web host answers each
-// request on its own thread with its own answers); a thread that chose none
-// uses a scripted service without answers, so a process with no person
-// behind it fails with ESemResposta instead of waiting for one.
+// The service in use belongs to the current session (a web host answers each
+// user's requests with that user's answers); a session that chose none, a
+// worker's among them, uses a scripted service without answers, so a process
+// with no person behind it fails with ESemResposta instead of waiting for one.
 
 #include <iosfwd>
 #include <memory>
@@ -124,11 +124,11 @@ class TDialogServiceConsole : public TDialogService {
   std::ostream& FSaida;
 };
 
-// The calling thread's service.
+// The current session's service; SetDialogService(nullptr) goes back to the default.
 TDialogService& DialogService();
 void SetDialogService(std::shared_ptr<TDialogService> service);
 
-// Installs a service for the calling thread and puts the previous one back
+// Installs a service in the current session and puts the previous one back
 // when it goes out of scope.
 class TUsarDialogService {
  public:

@@ -2,17 +2,26 @@
 
 #include <atomic>
 #include <map>
-#include <mutex>
+#include <memory>
 
 #include "framework/core/Nutil.h"
+#include "framework/db/TnSessao.h"
 
 namespace {
 
-std::mutex gMutex;
+// The session's variables, by upper-case name. A worker's session starts
+// with a copy.
+struct TVariaveisExternas {
+  std::map<std::string, Value> Valores;
+  std::unique_ptr<TVariaveisExternas> Derivar(TnSessao& /*nova*/) const {
+    return std::make_unique<TVariaveisExternas>(*this);
+  }
+};
+
 std::map<std::string, Value>& Variaveis() {
-  static std::map<std::string, Value> variaveis;
-  return variaveis;
+  return TnSessao::Atual().Servico<TVariaveisExternas>().Valores;
 }
+
 std::atomic<bool> gMantem{false};
 
 std::string Chave(const std::string& nome) {
@@ -24,23 +33,19 @@ std::string Chave(const std::string& nome) {
 namespace Nutilutil {
 
 Value PegarValorExternalVar(const std::string& nome) {
-  std::lock_guard<std::mutex> lock(gMutex);
   auto it = Variaveis().find(Chave(nome));
   return it == Variaveis().end() ? Value() : it->second;
 }
 
 void SetValorExternalVar(const std::string& nome, Value valor) {
-  std::lock_guard<std::mutex> lock(gMutex);
   Variaveis()[Chave(nome)] = std::move(valor);
 }
 
 bool TemExternalVar(const std::string& nome) {
-  std::lock_guard<std::mutex> lock(gMutex);
   return Variaveis().count(Chave(nome)) > 0;
 }
 
 void LimparExternalVars() {
-  std::lock_guard<std::mutex> lock(gMutex);
   Variaveis().clear();
 }
 

@@ -1,15 +1,8 @@
 #include "framework/app/TnDMDireitoUsuario.h"
 
-#include <atomic>
-
 #include "framework/core/Nutil.h"
 #include "framework/db/TnDMConexao.h"
-
-namespace {
-
-std::atomic<TnDMDireitoUsuario*> gServico{nullptr};
-
-}  // namespace
+#include "framework/db/TnSessao.h"
 
 std::string TnDMDireitoUsuario::PegarDireito(const std::string& nome) {
   const int64_t usuario = FConexao.CodigoUsuario();
@@ -31,10 +24,15 @@ std::string TnDMDireitoUsuario::PegarDireito(const std::string& nome) {
   return direito == it->second.end() ? "" : direito->second;
 }
 
+std::unique_ptr<TnDMDireitoUsuario> TnDMDireitoUsuario::Derivar(TnSessao& nova) const {
+  return std::make_unique<TnDMDireitoUsuario>(nova.Conexao());
+}
+
 TnDMDireitoUsuario* nDMDireitoUsuario() {
-  return gServico.load();
+  TnSessao* sessao = TnSessao::AtualOuNula();
+  return sessao ? sessao->Procurar<TnDMDireitoUsuario>() : nullptr;
 }
 
 void SetnDMDireitoUsuario(TnDMDireitoUsuario* servico) {
-  gServico.store(servico);
+  TnSessao::Atual().Emprestar(servico);
 }

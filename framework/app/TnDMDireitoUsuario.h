@@ -15,9 +15,11 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 
 class TnDMConexao;
+class TnSessao;
 
 class TnDMDireitoUsuario {
  public:
@@ -33,6 +35,8 @@ class TnDMDireitoUsuario {
   bool TemDireitoLiberado(const std::string& nome) { return PegarDireito(nome) == kNivelLiberado; }
 
   void LimparCache() { FCache.clear(); }
+  // A worker's session reads the same rights through its own connection.
+  std::unique_ptr<TnDMDireitoUsuario> Derivar(TnSessao& nova) const;
   // How many times the table was read (one per user and cache life).
   int Leituras() const { return FLeituras; }
 
@@ -43,7 +47,9 @@ class TnDMDireitoUsuario {
   int FLeituras = 0;
 };
 
-// The host's rights service; nullptr when the host runs without one.
+// The current session's rights service; nullptr when the host runs without
+// one (or the thread has no session).
 TnDMDireitoUsuario* nDMDireitoUsuario();
-// Not owned: the host keeps the service alive while it is set.
+// Into the current session; not owned: the host keeps the service alive
+// while it is set (nullptr removes it).
 void SetnDMDireitoUsuario(TnDMDireitoUsuario* servico);

@@ -1,17 +1,16 @@
 #include "framework/app/TnDMPersonalizacao.h"
 
-#include <atomic>
+#include "framework/db/TnSessao.h"
 
-namespace {
-
-std::atomic<TnDMPersonalizacao*> gPersonalizacao{nullptr};
-
-}  // namespace
+std::unique_ptr<TnDMPersonalizacao> TnDMPersonalizacao::Derivar(TnSessao& /*nova*/) const {
+  return std::make_unique<TnDMPersonalizacao>(*this);
+}
 
 TnDMPersonalizacao* nDMPersonalizacao() {
-  return gPersonalizacao.load();
+  TnSessao* sessao = TnSessao::AtualOuNula();
+  return sessao ? sessao->Procurar<TnDMPersonalizacao>() : nullptr;
 }
 
 void SetnDMPersonalizacao(TnDMPersonalizacao* personalizacao) {
-  gPersonalizacao.store(personalizacao);
+  TnSessao::Atual().Emprestar(personalizacao);
 }

@@ -8,7 +8,11 @@
 //   selection of company and period.
 // GetPermiDataFinal is the last date entries may carry (zero: no limit).
 
+#include <memory>
+
 #include "framework/core/TDateTime.h"
+
+class TnSessao;
 
 class TnDMPersonalizacao {
  public:
@@ -22,11 +26,15 @@ class TnDMPersonalizacao {
   TDateTime GetPermiDataFinal() const { return FPermiDataFinal; }
   void SetPermiDataFinal(TDateTime data) { FPermiDataFinal = data; }
 
+  // A worker's session sees the same choices.
+  std::unique_ptr<TnDMPersonalizacao> Derivar(TnSessao& nova) const;
+
  private:
   int FFlags = 0;
   TDateTime FPermiDataFinal;
 };
 
-// Not owned: the host keeps it alive while it is set.
+// The current session's; not owned: the host keeps it alive while it is set
+// (nullptr removes it).
 TnDMPersonalizacao* nDMPersonalizacao();
 void SetnDMPersonalizacao(TnDMPersonalizacao* personalizacao);

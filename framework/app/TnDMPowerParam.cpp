@@ -1,7 +1,6 @@
 #include "framework/app/TnDMPowerParam.h"
 
 #include <map>
-#include <mutex>
 #include <optional>
 #include <typeinfo>
 
@@ -9,20 +8,19 @@
 #include "framework/core/Nutil.h"
 #include "framework/core/Value.h"
 #include "framework/db/TnDMConexao.h"
+#include "framework/db/TnSessao.h"
 
 namespace {
 
-// Remembered parameter values: class -> (upper-case alias -> text). Processes
-// of one class may run on several threads (the parallel run), so the store
-// is locked.
-std::mutex& TravaParams() {
-  static std::mutex trava;
-  return trava;
-}
+// The session's remembered parameter values: class -> (upper-case alias ->
+// text). A worker's session starts without any; what its run remembers is
+// handed back with the result.
+struct TParamsLembrados {
+  std::map<std::string, TnValoresParams> PorClasse;
+};
 
-std::map<std::string, std::map<std::string, std::string>>& ParamsLembrados() {
-  static std::map<std::string, std::map<std::string, std::string>> params;
-  return params;
+std::map<std::string, TnValoresParams>& ParamsLembrados() {
+  return TnSessao::Atual().Servico<TParamsLembrados>().PorClasse;
 }
 
 }  // namespace
@@ -133,11 +131,13 @@ TnpqParamItem* TnpqPowerParam::ParamUnCheck(const std::string& alias) {
 
 // ---- TnDMPowerParam ----
 
+TnDMPowerParam::TnDMPowerParam() = default;
+
 TnDMPowerParam::~TnDMPowerParam() {
   // A module freed while its worker runs waits for it; the result is dropped.
   if (FThread.joinable())
     FThread.join();
-  if (FConexaoParalela)
+  if (FSessaoParalela)
     SetConexao(FConexaoAnterior);
 }
 
@@ -156,24 +156,19 @@ void TnDMPowerParam::Executar() {
 }
 
 void TnDMPowerParam::GravarParamsINI() {
-  std::map<std::string, std::string> valores;
+  TnValoresParams valores;
   for (size_t i = 0; i < npqPowerParam.Count(); ++i) {
     TnpqParamItem& item = npqPowerParam.Item(i);
     valores[Nutil::UpperCase(item.Alias())] = item.AsString();
   }
-  std::lock_guard<std::mutex> trava(TravaParams());
   ParamsLembrados()[ChaveClasse()] = std::move(valores);
 }
 
 void TnDMPowerParam::CarregarParamsINI() {
-  std::map<std::string, std::string> valores;
-  {
-    std::lock_guard<std::mutex> trava(TravaParams());
-    auto it = ParamsLembrados().find(ChaveClasse());
-    if (it == ParamsLembrados().end())
-      return;
-    valores = it->second;
-  }
+  auto it = ParamsLembrados().find(ChaveClasse());
+  if (it == ParamsLembrados().end())
+    return;
+  const TnValoresParams valores = it->second;
   for (size_t i = 0; i < npqPowerParam.Count(); ++i) {
     TnpqParamItem& item = npqPowerParam.Item(i);
     auto valor = valores.find(Nutil::UpperCase(item.Alias()));
@@ -183,10 +178,7 @@ void TnDMPowerParam::CarregarParamsINI() {
 }
 
 void TnDMPowerParam::LimparParamsINI() {
-  {
-    std::lock_guard<std::mutex> trava(TravaParams());
-    ParamsLembrados().erase(ChaveClasse());
-  }
+  ParamsLembrados().erase(ChaveClasse());
   for (size_t i = 0; i < npqPowerParam.Count(); ++i) {
     TnpqParamItem& item = npqPowerParam.Item(i);
     item.SetValor(item.Default());
@@ -196,17 +188,20 @@ void TnDMPowerParam::LimparParamsINI() {
 void TnDMPowerParam::ExecutarParalelo() {
   if (EmExecucaoParalela())
     throw Exception("O processo já está em execução");
-  // The clone is made here, on the caller's thread, which owns the module's
-  // connection; the worker only uses it.
+  // The worker's session is made here, on the caller's thread, which owns
+  // the module's connection and the caller's session; the worker only uses
+  // it. Without a session the worker still gets one over the clone.
+  TnSessao* atual = TnSessao::AtualOuNula();
+  FSessaoParalela =
+      atual ? atual->Derivar(Conexao()) : std::make_unique<TnSessao>(Conexao().Clonar());
   FConexaoAnterior = ConexaoDefinida();
-  FConexaoParalela = Conexao().Clonar();
-  SetConexao(FConexaoParalela.get());
+  SetConexao(&FSessaoParalela->Conexao());
   FErroEntrega.clear();
   FTerminou.store(false);
   FResultado = TnResultadoParalelo{};
   FResultadoPendente = true;
   FThread = std::thread([this] {
-    TnDMConexao::SetAtual(FConexaoParalela.get());
+    TUsarSessao usar(*FSessaoParalela);
     TnResultadoParalelo resultado;
     try {
       Executar();
@@ -217,7 +212,10 @@ void TnDMPowerParam::ExecutarParalelo() {
       resultado.Sucesso = false;
       resultado.Erro = "Erro desconhecido na execução do processo";
     }
-    TnDMConexao::SetAtual(nullptr);
+    // What the run remembered travels back with its result.
+    auto lembrados = ParamsLembrados().find(ChaveClasse());
+    if (lembrados != ParamsLembrados().end())
+      resultado.ParamsLembrados = lembrados->second;
     FResultado = std::move(resultado);
     FTerminou.store(true, std::memory_order_release);
   });
@@ -242,8 +240,10 @@ void TnDMPowerParam::Entregar() {
     FThread.join();
   FResultadoPendente = false;
   SetConexao(FConexaoAnterior);
-  FConexaoParalela.reset();
+  FSessaoParalela.reset();
   FConexaoAnterior = nullptr;
+  if (FResultado.ParamsLembrados)
+    ParamsLembrados()[ChaveClasse()] = *FResultado.ParamsLembrados;
   try {
     OnProcessarResultadoParalelo(FResultado);
   } catch (const std::exception& e) {

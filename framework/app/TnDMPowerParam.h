@@ -4,12 +4,13 @@
 //
 // Parameters are items by alias ("pCodigoEmpresa"), each with a caption, a
 // kind, a default text and the value as text; typed readers convert it.
-// Every run remembers the values per class (in memory), so the next process
-// of that class starts from them (CarregarParamsINI); LimparParamsINI forgets
-// them and puts the defaults back.
+// Every run remembers the values per class in the user's session, so the next
+// process of that class starts from them (CarregarParamsINI); LimparParamsINI
+// forgets them and puts the defaults back.
 //
-// ExecutarParalelo runs Executar on a worker thread with a connection of its
-// own (a clone of the module's, the worker's current connection). The module
+// ExecutarParalelo runs Executar on a worker thread in a session of its own
+// (TnSessao::Derivar: a clone of the module's connection, the caller's
+// selection and rights, empty caches). The module
 // belongs to the worker until the result is delivered: the caller pumps
 // (ProcessarParalelo) or waits (AguardarParalelo), and the result reaches
 // OnProcessarResultadoParalelo exactly once, on the caller's thread. An
@@ -20,7 +21,9 @@
 // members are gone.
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -31,6 +34,7 @@
 #include "framework/data/ClientDataSet.h"
 
 class TnDMConexao;
+class TnSessao;
 
 enum class TTipoParam { tpTexto, tpInteiro, tpNumero, tpData, tpBoolean, tpCombo, tpInclusao };
 
@@ -94,14 +98,19 @@ class TnpqPowerParam {
   std::vector<std::unique_ptr<TnpqParamItem>> FItens;
 };
 
+// Remembered values of one process class: upper-case alias -> text.
+using TnValoresParams = std::map<std::string, std::string>;
+
 struct TnResultadoParalelo {
   bool Sucesso = true;
   std::string Erro;  // the worker's exception text when it failed
+  // What the run remembered of its parameters, for the caller's session.
+  std::optional<TnValoresParams> ParamsLembrados;
 };
 
 class TnDMPowerParam : public TnDM {
  public:
-  TnDMPowerParam() = default;
+  TnDMPowerParam();
   ~TnDMPowerParam() override;
 
   TnpqPowerParam npqPowerParam;
@@ -142,7 +151,7 @@ class TnDMPowerParam : public TnDM {
   std::atomic<bool> FTerminou{false};
   bool FResultadoPendente = false;
   TnResultadoParalelo FResultado;
-  std::unique_ptr<TnDMConexao> FConexaoParalela;
+  std::unique_ptr<TnSessao> FSessaoParalela;
   TnDMConexao* FConexaoAnterior = nullptr;
   std::string FErroEntrega;
 };

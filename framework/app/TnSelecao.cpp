@@ -1,6 +1,7 @@
 #include "framework/app/TnSelecao.h"
 
 #include "framework/core/Nutil.h"
+#include "framework/db/TnSessao.h"
 
 namespace {
 
@@ -52,6 +53,5 @@ bool TnSelecao::Atende(const std::string& requisitos) const {
 }
 
 TnDMSelecao& nDMSelecao() {
-  static TnDMSelecao selecao;
-  return selecao;
+  return TnSessao::Atual().Servico<TnDMSelecao>();
 }

@@ -9,11 +9,14 @@
 // "DataLctoCtb_MENORIGUAL" (last day).
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/core/TDateTime.h"
 #include "framework/core/Value.h"
+
+class TnSessao;
 
 inline constexpr const char* kSelCodigoEmpresa = "CodigoEmpresa";
 inline constexpr const char* kSelCodigoEstab = "CodigoEstab";
@@ -62,11 +65,14 @@ class TnDMSelecao {
     FSelecao.SetParam(nome, std::move(valor));
   }
   void DeletarParam(const std::string& nome) { FSelecao.RemoverParam(nome); }
+  // A worker's session runs on the same selection.
+  std::unique_ptr<TnDMSelecao> Derivar(TnSessao& /*nova*/) const {
+    return std::make_unique<TnDMSelecao>(*this);
+  }
 
  private:
   TnSelecao FSelecao;
 };
 
-// The host's selection service. One per process: the desktop and the command
-// line have one user at a time.
+// The current session's selection service.
 TnDMSelecao& nDMSelecao();

@@ -145,19 +145,6 @@ bool HouveAlteracoes(const TnClientDataSet& dataSet) {
   return false;
 }
 
-void SetConexaoSingletons(TnDMConexao* conexao) {
-  ControleCTB().SetConexao(conexao);
-  ControleCotacao().SetConexao(conexao);
-  ControleOpcaoIFRS().SetConexao(conexao);
-  ControleOpcaoMoedaFuncional().SetConexao(conexao);
-  ControleSPEDContabil().SetConexao(conexao);
-  ControleCtbLimiteUsuario().SetConexao(conexao);
-  ControleLctoPadrao().SetConexao(conexao);
-  ControleExercicioSocialCtb().SetConexao(conexao);
-  UtilFCONT().SetConexao(conexao);
-  PlanoEspecifico().SetConexao(conexao);
-}
-
 void LimparChavesSingletons() {
   ControleCTB().LimparChaveOld();
   UtilFCONT().LimparOlds();

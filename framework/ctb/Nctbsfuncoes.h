@@ -61,8 +61,6 @@ bool VerificarContaCtbInscrFederal(TnDMConexao& conexao, TField& campo, const st
 // values in some data field (calculated fields are not compared).
 bool HouveAlteracoes(const TnClientDataSet& dataSet);
 
-// Hands every settings singleton the connection (dropping what they cached).
-void SetConexaoSingletons(TnDMConexao* conexao);
 // Drops the cached company keys of ControleCTB, UtilFCONT, ControleOpcaoIFRS
 // and ControleOpcaoMoedaFuncional, so a screen starts with fresh settings.
 void LimparChavesSingletons();

@@ -4,6 +4,7 @@
 
 #include "framework/data/ClientDataSet.h"
 #include "framework/data/Field.h"
+#include "framework/db/TnSessao.h"
 
 void TnUtilControleLctoPadrao::LimparChave() {
   FChave.reset();
@@ -20,7 +21,6 @@ bool TnUtilControleLctoPadrao::GetUsaLctoProg() {
 }
 
 void TnUtilControleLctoPadrao::Carregar() {
-  // First: reading through another connection drops the cache.
   TnDMConexao& conexao = Conexao();
   const std::pair<int, int> chave{FCodigoEmpresa, FCodigoLctoProg};
   if (FChave == chave)
@@ -89,6 +89,5 @@ std::vector<TDateTime> TnUtilControleLctoPadrao::GerarLancamentosPeriodo() {
 }
 
 TnUtilControleLctoPadrao& ControleLctoPadrao() {
-  static TnUtilControleLctoPadrao instancia;
-  return instancia;
+  return TnSessao::Atual().Servico<TnUtilControleLctoPadrao>();
 }

@@ -21,6 +21,7 @@ class TnClientDataSet;
 
 class TnUtilControleLctoPadrao : public TnUtilCtbBase {
  public:
+  using TnUtilCtbBase::TnUtilCtbBase;
   void SetCodigoEmpresa(int codigoEmpresa) { FCodigoEmpresa = codigoEmpresa; }
   void SetCodigoLctoProg(int codigoLctoProg) { FCodigoLctoProg = codigoLctoProg; }
   // The entry data set the template fills; not owned.

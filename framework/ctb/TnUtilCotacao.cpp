@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/core/Nutil.h"
+#include "framework/db/TnSessao.h"
 
 void TnUtilCotacao::DadosCotacao(int codigoMoeda, TDateTime data) {
   if (FChaveMoeda != codigoMoeda) {
@@ -20,7 +21,6 @@ void TnUtilCotacao::LimparChave() {
 }
 
 const std::vector<TnUtilCotacao::TCotacao>& TnUtilCotacao::Cotacoes(int tipoCotacao) {
-  // First: reading through another connection drops the cache.
   TnDMConexao& conexao = Conexao();
   if (FChaveMoeda != FCodigoMoeda) {
     FCotacoes.clear();
@@ -86,7 +86,6 @@ void TnUtilOpcaoMoedaFuncional::LimparChave() {
 }
 
 void TnUtilOpcaoMoedaFuncional::Carregar() {
-  // First: reading through another connection drops the cache.
   TnDMConexao& conexao = Conexao();
   const TChave chave{FCodigoEmpresa, FCodigoEstab, FData.Days()};
   if (FChave == chave)
@@ -104,8 +103,6 @@ void TnUtilOpcaoMoedaFuncional::Carregar() {
     FCodigoMoeda = static_cast<int>(opcao.Rows.front()[0].AsInteger());
     FCifraOuSimbolo = opcao.Rows.front()[1].AsString();
   }
-  if (FCotacao.GetConexao() != &conexao)
-    FCotacao.SetConexao(&conexao);
   FChave = chave;
 }
 
@@ -144,11 +141,9 @@ bool TnUtilOpcaoMoedaFuncional::TemFilialComOpcaoValida(int codigoEmpresa, int c
 }
 
 TnUtilCotacao& ControleCotacao() {
-  static TnUtilCotacao instancia;
-  return instancia;
+  return TnSessao::Atual().Servico<TnUtilCotacao>();
 }
 
 TnUtilOpcaoMoedaFuncional& ControleOpcaoMoedaFuncional() {
-  static TnUtilOpcaoMoedaFuncional instancia;
-  return instancia;
+  return TnSessao::Atual().Servico<TnUtilOpcaoMoedaFuncional>();
 }

@@ -24,6 +24,7 @@
 
 class TnUtilCotacao : public TnUtilCtbBase {
  public:
+  using TnUtilCtbBase::TnUtilCtbBase;
   // The rate type ConverterValorEmMoeda uses: the day's closing rate.
   static constexpr int kTipoCotacaoConversao = static_cast<int>(TTipoCotacaoConta::tcFechamento);
 
@@ -63,6 +64,7 @@ class TnUtilCotacao : public TnUtilCtbBase {
 
 class TnUtilOpcaoMoedaFuncional : public TnUtilCtbBase {
  public:
+  explicit TnUtilOpcaoMoedaFuncional(TnSessao& sessao) : TnUtilCtbBase(sessao), FCotacao(sessao) {}
   void SetCodigoEmpresa(int codigoEmpresa);
   void SetCodigoEstab(int codigoEstab);
   void SetData(TDateTime data);

@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "framework/ctb/Nctbsfuncoes_u.h"
+#include "framework/db/TnSessao.h"
 
 namespace {
 
@@ -71,7 +72,6 @@ void TnUtilCtb::LimparChave() {
 }
 
 void TnUtilCtb::CarregarEmpresa() {
-  // First: reading through another connection drops the cache.
   TnDMConexao& conexao = Conexao();
   if (FChaveEmpresa == FCodigoEmpresa)
     return;
@@ -191,7 +191,6 @@ std::string TnUtilCtb::DescrPai() {
 }
 
 const TnNaturezasGrupo& TnUtilNaturezaGrupoContaPlanoEspecifico::CfgPlano(int codigoEmpresa) {
-  // First: reading through another connection drops the cache.
   TnDMConexao& conexao = Conexao();
   auto achou = FPlanos.find(codigoEmpresa);
   if (achou == FPlanos.end())
@@ -200,11 +199,9 @@ const TnNaturezasGrupo& TnUtilNaturezaGrupoContaPlanoEspecifico::CfgPlano(int co
 }
 
 TnUtilCtb& ControleCTB() {
-  static TnUtilCtb instancia;
-  return instancia;
+  return TnSessao::Atual().Servico<TnUtilCtb>();
 }
 
 TnUtilNaturezaGrupoContaPlanoEspecifico& PlanoEspecifico() {
-  static TnUtilNaturezaGrupoContaPlanoEspecifico instancia;
-  return instancia;
+  return TnSessao::Atual().Servico<TnUtilNaturezaGrupoContaPlanoEspecifico>();
 }

@@ -79,6 +79,7 @@ class TnNaturezasGrupo {
 
 class TnUtilCtb : public TnUtilCtbBase {
  public:
+  using TnUtilCtbBase::TnUtilCtbBase;
   void SetCodigoEmpresa(int codigoEmpresa);
   int GetCodigoEmpresa() const { return FCodigoEmpresa; }
 
@@ -144,6 +145,7 @@ class TnUtilCtb : public TnUtilCtbBase {
 // company.
 class TnUtilNaturezaGrupoContaPlanoEspecifico : public TnUtilCtbBase {
  public:
+  using TnUtilCtbBase::TnUtilCtbBase;
   const TnNaturezasGrupo& CfgPlano(int codigoEmpresa);
   void LimparChave() override { FPlanos.clear(); }
 

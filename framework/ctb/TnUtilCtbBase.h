@@ -1,14 +1,11 @@
 #pragma once
-// What every settings singleton of the accounting base library shares: the
-// connection it reads through and the company key its cache belongs to.
+// What every settings cache of the accounting base library shares: the
+// session it belongs to and reads through.
 //
-// The singletons live for the whole process and are reached through global
-// accessors (ControleCTB() ...). They never own the connection: they read
-// through the one given to SetConexao or, without one, the calling thread's
-// current connection (TnDMConexao::Atual). Reading through another
-// connection than last time drops every cached key, since the same company
-// may hold other settings in another database. Not thread-safe: the cache
-// is shared by the process.
+// Each session holds one instance of each cache (ControleCTB() and friends
+// forward to the current session's), so what one user's session cached is
+// never seen by another's, and a worker's session starts with empty caches.
+// A cache never outlives its session.
 
 #include <optional>
 
@@ -16,32 +13,20 @@
 #include "framework/core/TDateTime.h"
 #include "framework/core/Value.h"
 #include "framework/db/TnDMConexao.h"
+#include "framework/db/TnSessao.h"
 
 class TnUtilCtbBase {
  public:
+  explicit TnUtilCtbBase(TnSessao& sessao) : FSessao(sessao) {}
   virtual ~TnUtilCtbBase() = default;
-
-  void SetConexao(TnDMConexao* conexao) {
-    FConexao = conexao;
-    FUltimaConexao = nullptr;
-    LimparChave();
-  }
-  TnDMConexao* GetConexao() const { return FConexao; }
+  TnUtilCtbBase(const TnUtilCtbBase&) = delete;
+  TnUtilCtbBase& operator=(const TnUtilCtbBase&) = delete;
 
   // Forgets what was read, so the next use reads the settings again.
   virtual void LimparChave() = 0;
 
  protected:
-  TnDMConexao& Conexao() {
-    TnDMConexao* conexao = FConexao ? FConexao : TnDMConexao::AtualOuNulo();
-    if (!conexao)
-      throw Exception("As configurações contábeis não têm conexão com o banco de dados!");
-    if (conexao != FUltimaConexao) {
-      LimparChave();
-      FUltimaConexao = conexao;
-    }
-    return *conexao;
-  }
+  TnDMConexao& Conexao() const { return FSessao.Conexao(); }
 
   // A date column: null reads as 0 (no date).
   static TDateTime Data(const Value& valor) {
@@ -49,7 +34,5 @@ class TnUtilCtbBase {
   }
 
  private:
-  TnDMConexao* FConexao = nullptr;
-  // The connection the cache was read through.
-  TnDMConexao* FUltimaConexao = nullptr;
+  TnSessao& FSessao;
 };

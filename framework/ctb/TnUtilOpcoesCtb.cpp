@@ -1,9 +1,9 @@
 #include "framework/ctb/TnUtilOpcoesCtb.h"
 
 #include "framework/ctb/nCtbSMensagens.h"
+#include "framework/db/TnSessao.h"
 
 void TnUtilOpcaoIFRS::Carregar() {
-  // First: reading through another connection drops the cache.
   TnDMConexao& conexao = Conexao();
   if (FChave == FCodigoEmpresa)
     return;
@@ -42,7 +42,6 @@ TDateTime TnUtilOpcaoIFRS::GetDATAINIATIVIDADE() {
 }
 
 bool TnUtilSPEDContabil::GetEhOpSPEDCtb() {
-  // First: reading through another connection drops the cache.
   TnDMConexao& conexao = Conexao();
   const std::pair<int, double> chave{FCodigoEmpresa, FDataFinal.Days()};
   if (FChave != chave) {
@@ -58,7 +57,6 @@ bool TnUtilSPEDContabil::GetEhOpSPEDCtb() {
 }
 
 void TnUtilFCONT::ProcurarOpcao(TDateTime data) {
-  // First: reading through another connection drops the cache.
   TnDMConexao& conexao = Conexao();
   const std::pair<int, double> chave{FCodigoEmpresa, DateOf(data).Days()};
   if (FChave == chave)
@@ -72,7 +70,6 @@ void TnUtilFCONT::ProcurarOpcao(TDateTime data) {
 
 bool TnUtilCtbLimiteUsuario::VerificarLimiteUsuario(int codigoEmpresa, int codigoUsuario,
                                                     TDateTime data) {
-  // First: reading through another connection drops the cache.
   TnDMConexao& conexao = Conexao();
   const std::pair<int, int> chave{codigoEmpresa, codigoUsuario};
   if (FChave != chave) {
@@ -105,7 +102,6 @@ bool TnUtilCtbLimiteUsuario::VerificarLimiteUsuario(int codigoEmpresa, int codig
 }
 
 int TControleExercicioSocialCtb::GetSituacaoExercicio() {
-  // First: reading through another connection drops the cache.
   TnDMConexao& conexao = Conexao();
   const std::pair<int, double> chave{FCodigoEmpresa, FData.Days()};
   if (FChave != chave) {
@@ -121,26 +117,21 @@ int TControleExercicioSocialCtb::GetSituacaoExercicio() {
 }
 
 TnUtilOpcaoIFRS& ControleOpcaoIFRS() {
-  static TnUtilOpcaoIFRS instancia;
-  return instancia;
+  return TnSessao::Atual().Servico<TnUtilOpcaoIFRS>();
 }
 
 TnUtilSPEDContabil& ControleSPEDContabil() {
-  static TnUtilSPEDContabil instancia;
-  return instancia;
+  return TnSessao::Atual().Servico<TnUtilSPEDContabil>();
 }
 
 TnUtilFCONT& UtilFCONT() {
-  static TnUtilFCONT instancia;
-  return instancia;
+  return TnSessao::Atual().Servico<TnUtilFCONT>();
 }
 
 TnUtilCtbLimiteUsuario& ControleCtbLimiteUsuario() {
-  static TnUtilCtbLimiteUsuario instancia;
-  return instancia;
+  return TnSessao::Atual().Servico<TnUtilCtbLimiteUsuario>();
 }
 
 TControleExercicioSocialCtb& ControleExercicioSocialCtb() {
-  static TControleExercicioSocialCtb instancia;
-  return instancia;
+  return TnSessao::Atual().Servico<TControleExercicioSocialCtb>();
 }

@@ -16,6 +16,7 @@
 
 class TnUtilOpcaoIFRS : public TnUtilCtbBase {
  public:
+  using TnUtilCtbBase::TnUtilCtbBase;
   void SetCodigoEmpresa(int codigoEmpresa) { FCodigoEmpresa = codigoEmpresa; }
   // Whether the company opted for IFRS (an option with a date).
   bool GetEhOptanteIFRS();
@@ -38,6 +39,7 @@ class TnUtilOpcaoIFRS : public TnUtilCtbBase {
 
 class TnUtilSPEDContabil : public TnUtilCtbBase {
  public:
+  using TnUtilCtbBase::TnUtilCtbBase;
   void SetCodigoEmpresa(int codigoEmpresa) { FCodigoEmpresa = codigoEmpresa; }
   void SetDataFinal(TDateTime data) { FDataFinal = DateOf(data); }
   // Whether some establishment of the company opted for SPED books on or
@@ -54,6 +56,7 @@ class TnUtilSPEDContabil : public TnUtilCtbBase {
 
 class TnUtilFCONT : public TnUtilCtbBase {
  public:
+  using TnUtilCtbBase::TnUtilCtbBase;
   void SetCodigoEmpresa(int codigoEmpresa) { FCodigoEmpresa = codigoEmpresa; }
   // Finds the option in force at `data`: the latest option date on or
   // before it. GetDataOpcao is then that date, 0 when there is none.
@@ -74,6 +77,7 @@ class TnUtilFCONT : public TnUtilCtbBase {
 
 class TnUtilCtbLimiteUsuario : public TnUtilCtbBase {
  public:
+  using TnUtilCtbBase::TnUtilCtbBase;
   // Whether the user may post at `data` in the company: inside the user's
   // window, or the company's (CFGEMPRESACTB items 9 and 10) when the user
   // has none. Without a complete window raises
@@ -97,6 +101,7 @@ inline constexpr int kSituacaoExercicioReelaborado = 4;
 
 class TControleExercicioSocialCtb : public TnUtilCtbBase {
  public:
+  using TnUtilCtbBase::TnUtilCtbBase;
   void SetCodigoEmpresa(int codigoEmpresa) { FCodigoEmpresa = codigoEmpresa; }
   void SetData(TDateTime data) { FData = DateOf(data); }
   // SITUACAO of the fiscal year holding the date; open (0) when none does.

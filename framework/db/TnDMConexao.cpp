@@ -2,6 +2,7 @@
 
 #include "framework/core/Exceptions.h"
 #include "framework/db/Dialect.h"
+#include "framework/db/TnSessao.h"
 
 namespace {
 
@@ -9,8 +10,6 @@ std::unique_ptr<IDbDriver> CriarDriver(TTipoConexao tipo, const std::string& par
   return tipo == TTipoConexao::SQLite ? CriarDriverSQLite(parametros)
                                       : CriarDriverPostgreSQL(parametros);
 }
-
-thread_local TnDMConexao* gConexaoAtual = nullptr;
 
 const char* const kTransacaoDesfeita =
     "A transação foi desfeita (RollBack) num nível interno; nada foi gravado";
@@ -21,9 +20,6 @@ TnDMConexao::TnDMConexao(TTipoConexao tipo, std::string parametros)
     : FTipo(tipo), FParametros(std::move(parametros)), FDriver(CriarDriver(FTipo, FParametros)) {}
 
 TnDMConexao::~TnDMConexao() {
-  // A closed connection must not stay current on this thread.
-  if (gConexaoAtual == this)
-    gConexaoAtual = nullptr;
   if (FNivel > 0 && !FDesfeita) {
     try {
       FDriver->Rollback();
@@ -120,15 +116,10 @@ void TnDMConexao::SetIsolarComandos(bool isolar) {
 }
 
 TnDMConexao& TnDMConexao::Atual() {
-  if (!gConexaoAtual)
-    throw Exception("Nenhuma conexão com o banco de dados foi definida para esta thread");
-  return *gConexaoAtual;
+  return TnSessao::Atual().Conexao();
 }
 
 TnDMConexao* TnDMConexao::AtualOuNulo() {
-  return gConexaoAtual;
-}
-
-void TnDMConexao::SetAtual(TnDMConexao* conexao) {
-  gConexaoAtual = conexao;
+  TnSessao* sessao = TnSessao::AtualOuNula();
+  return sessao ? &sessao->Conexao() : nullptr;
 }

@@ -72,12 +72,11 @@ class TnDMConexao {
   // Statements prepared by the engine since the connection opened.
   int64_t PreparedCount() const { return FDriver->PreparedCount(); }
 
-  // The connection of the calling thread, used by the SQL helpers when none
-  // is passed. Each thread sets its own (a worker sets its clone); the
-  // pointer is not owned. Atual raises Exception when none is set.
+  // The connection of the calling thread's session (TnSessao), used by the
+  // SQL helpers when none is passed. Atual raises Exception when the thread
+  // has no session.
   static TnDMConexao& Atual();
   static TnDMConexao* AtualOuNulo();
-  static void SetAtual(TnDMConexao* conexao);
 
  private:
   void VerificarTransacaoValida() const;

@@ -93,23 +93,10 @@ class TGerarSaldoTest : public TBalancesTest {
     TBalancesTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    LimparConfiguracoes();
     for (auto [grupo, natureza] : {std::pair{"1", 1}, {"2", -1}, {"3", -1}, {"5", 1}})
       Exec("insert into NATUREZAGRUPO (CODIGOEMPRESA, CLASSIFGRUPO, NATUREZA) values (1, :pG, :pN)",
            {{"pG", grupo}, {"pN", natureza}});
   }
-  void TearDown() override {
-    LimparConfiguracoes();
-    TBalancesTest::TearDown();
-  }
-  // The settings singletons outlive the test databases.
-  static void LimparConfiguracoes() {
-    PlanoEspecifico().LimparChave();
-    ControleOpcaoIFRS().LimparChave();
-    ControleCotacao().LimparChave();
-    ControleOpcaoMoedaFuncional().LimparChave();
-  }
-
   void InserirConta(int64_t conta, const std::string& classif, int tipo, int tipoCalc = 1) {
     Exec(
         "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, DESCRCONTA, TIPOCONTA, "

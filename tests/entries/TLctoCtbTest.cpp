@@ -7,7 +7,6 @@ void TLctoCtbTest::SetUp() {
   TSchemaTest::SetUp();
   if (IsSkipped() || HasFatalFailure())
     return;
-  Nctbsfuncoes::SetConexaoSingletons(&Conexao());
   Conexao().SetCodigoEstab(1);
   static const bool registrado = [] {
     nCtbDMLctoCtb_U::Registrar();
@@ -77,7 +76,6 @@ void TLctoCtbTest::TearDown() {
   Nutil::SetEhHttpExe(false);
   Nutil::SetEhCloud(false);
   Nutil::SetEhHttp(false);
-  Nctbsfuncoes::SetConexaoSingletons(nullptr);
   TSchemaTest::TearDown();
 }
 

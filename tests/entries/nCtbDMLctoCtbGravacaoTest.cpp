@@ -13,15 +13,6 @@ namespace {
 
 class TnCtbDMLctoCtbGravacaoTest : public TLctoCtbTest {
  protected:
-  void SetUp() override {
-    TLctoCtbTest::SetUp();
-    ControleLctoPadrao().LimparChaveOld();
-  }
-  void TearDown() override {
-    ControleLctoPadrao().LimparChaveOld();
-    TLctoCtbTest::TearDown();
-  }
-
   // A monthly programmed entry 3 of two items (101 -> 102 then 102 -> 103)
   // recurring on the last day of each month up to April.
   void ProgramarLcto() {

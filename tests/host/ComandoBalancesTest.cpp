@@ -93,7 +93,6 @@ class ComandoBalancesTest : public TDatabaseTest {
     if (IsSkipped() || HasFatalFailure())
       return;
     SchemaInstaller::Instalar(Conexao());
-    PlanoEspecifico().LimparChave();
     for (const char* sql :
          {"insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB) values (1, 1, 'MATRIZ')",
           "insert into NATUREZAGRUPO (CODIGOEMPRESA, CLASSIFGRUPO, NATUREZA) values (1, '1', 1)",
@@ -110,10 +109,6 @@ class ComandoBalancesTest : public TDatabaseTest {
           "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, VALORLCTOCTB) values (1, 2, 1, "
           "'2024-02-10', 'LN', 11, 12, 50)"})
       Conexao().ExecuteDirect(sql);
-  }
-  void TearDown() override {
-    PlanoEspecifico().LimparChave();
-    TDatabaseTest::TearDown();
   }
 };
 

@@ -79,7 +79,6 @@ class ComandoBalanceteTest : public TSchemaTest {
     TSchemaTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    PlanoEspecifico().LimparChave();
     for (const char* sql : {
              "insert into EMPRESA (CODIGOEMPRESA, NOMEEMPRESA) values (1, 'EMPRESA UM')",
              "insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB, INSCRFEDERAL) values "
@@ -109,10 +108,6 @@ class ComandoBalanceteTest : public TSchemaTest {
     FOpcoes.DataInicial = "2024-01-01";
     FOpcoes.DataFinal = "2024-02-29";
     FOpcoes.Mensal = true;
-  }
-  void TearDown() override {
-    PlanoEspecifico().LimparChave();
-    TSchemaTest::TearDown();
   }
 
   ComandoBalancete::TOpcoes FOpcoes;

@@ -85,7 +85,18 @@ void TDatabaseTest::SetUp() {
   FConexao = FBanco->Conectar();
 }
 
+TSessaoDeTeste::TSessaoDeTeste()
+    : FSessao(std::make_unique<TnDMConexao>(TTipoConexao::SQLite, ":memory:")), FUso(FSessao) {}
+
+TnSessao& TDatabaseTest::AbrirSessao() {
+  FSessao = std::make_unique<TnSessao>(Conexao());
+  FUsarSessao = std::make_unique<TUsarSessao>(*FSessao);
+  return *FSessao;
+}
+
 void TDatabaseTest::TearDown() {
+  FUsarSessao.reset();
+  FSessao.reset();
   FConexao.reset();
   FBanco.reset();
 }
@@ -100,10 +111,5 @@ void TSchemaTest::SetUp() {
     return;
   SchemaInstaller::Instalar(Conexao());
   Conexao().SetCodigoUsuario(1);
-  TnDMConexao::SetAtual(&Conexao());
-}
-
-void TSchemaTest::TearDown() {
-  TnDMConexao::SetAtual(nullptr);
-  TDatabaseTest::TearDown();
+  AbrirSessao();
 }

@@ -25,6 +25,7 @@
 #include <string>
 
 #include "framework/db/TnDMConexao.h"
+#include "framework/db/TnSessao.h"
 
 // The conninfo of the PostgreSQL server for tests; nullopt when unset.
 std::optional<std::string> ServidorPostgresTeste();
@@ -59,22 +60,39 @@ class TDatabaseTest : public ::testing::TestWithParam<TTipoConexao> {
   TTipoConexao Tipo() const { return GetParam(); }
   TnDMConexao& Conexao() { return *FConexao; }
   const TTestDatabase& Banco() const { return *FBanco; }
+  // Opens a session over the test's connection, current on the test's
+  // thread until the test ends, as the host does for its user.
+  TnSessao& AbrirSessao();
+  TnSessao& Sessao() { return *FSessao; }
 
  private:
   std::unique_ptr<TTestDatabase> FBanco;
   std::unique_ptr<TnDMConexao> FConexao;
+  std::unique_ptr<TnSessao> FSessao;
+  std::unique_ptr<TUsarSessao> FUsarSessao;
 };
 
-// A fresh database with the schema installed, user 1 logged in and the
-// connection current on the test's thread (cleared at the end). A fixture
+// A fresh database with the schema installed, user 1 logged in and a session
+// over it current on the test's thread (closed at the end). A fixture
 // overriding SetUp calls TSchemaTest::SetUp() first, as above.
 class TSchemaTest : public TDatabaseTest {
  protected:
   void SetUp() override;
-  void TearDown() override;
   void Exec(const std::string& sql, const TParams& params = {}) {
     Conexao().ExecuteDirect(sql, params);
   }
+};
+
+// A session over a private in-memory database, current on the test's thread
+// while it lives: for services that belong to a session but read no table.
+class TSessaoDeTeste {
+ public:
+  TSessaoDeTeste();
+  TnSessao& Sessao() { return FSessao; }
+
+ private:
+  TnSessao FSessao;
+  TUsarSessao FUso;
 };
 
 // "SQLite" / "PostgreSQL", for the instantiated test names.

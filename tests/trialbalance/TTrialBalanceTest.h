@@ -41,7 +41,6 @@ class TTrialBalanceTest : public TSchemaTest {
     TSchemaTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    PlanoEspecifico().LimparChave();
     Nutilform::nUnRegisterClass(kClasseGerarSaldoCtb);
     Nutilform::nRegisterClass<TGerarSaldoCtbObservado>(kClasseGerarSaldoCtb);
     TGerarSaldoCtbObservado::Execucoes().clear();
@@ -50,7 +49,6 @@ class TTrialBalanceTest : public TSchemaTest {
   void TearDown() override {
     Nutilform::Registro().DestruirTodosDM();
     Nutilform::nUnRegisterClass(kClasseGerarSaldoCtb);
-    PlanoEspecifico().LimparChave();
     TSchemaTest::TearDown();
   }
 

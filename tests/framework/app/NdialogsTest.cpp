@@ -4,6 +4,8 @@
 
 #include <sstream>
 
+#include "tests/support/TestDatabases.h"
+
 namespace {
 
 const char* kIgual =
@@ -28,6 +30,7 @@ std::string Registro(const TDialogService& s) {
 }
 
 TEST(NdialogsTest, ScriptedAnswersAreConsumedInOrderAndNoticesConsumeNone) {
+  TSessaoDeTeste sessao;
   auto servico = std::make_shared<TDialogServiceScripted>(
       std::vector<std::string>{"Sim", "criar nova", "Não"});
   TUsarDialogService uso(servico);
@@ -60,6 +63,7 @@ TEST(NdialogsTest, ScriptedAnswersAreConsumedInOrderAndNoticesConsumeNone) {
 }
 
 TEST(NdialogsTest, QuestionWithoutAnswerStopsAndIsRecordedPendingLast) {
+  TSessaoDeTeste sessao;
   auto servico = std::make_shared<TDialogServiceScripted>(std::vector<std::string>{"Sim"});
   TUsarDialogService uso(servico);
   Ndialogs::nMessageDlg(kIgual, TMsgDlgType::mtConfirmation, BotoesSimNao());
@@ -80,6 +84,7 @@ TEST(NdialogsTest, QuestionWithoutAnswerStopsAndIsRecordedPendingLast) {
 }
 
 TEST(NdialogsTest, AnswerThatIsNoButtonIsAnErrorNotARefusal) {
+  TSessaoDeTeste sessao;
   TDialogServiceScripted servico({"Talvez"});
   EXPECT_THROW(servico.Mostrar(kIgual, TMsgDlgType::mtConfirmation, BotoesSimNao()), Exception);
   try {
@@ -94,7 +99,8 @@ TEST(NdialogsTest, AnswerThatIsNoButtonIsAnErrorNotARefusal) {
   EXPECT_THROW(servico.Mostrar("x", TMsgDlgType::mtConfirmation, BotoesSimNao(), "Ok"), Exception);
 }
 
-TEST(NdialogsTest, ThreadWithoutServiceAnswersNothingAndScopesRestore) {
+TEST(NdialogsTest, SessionWithoutServiceAnswersNothingAndScopesRestore) {
+  TSessaoDeTeste sessao;
   auto externo = std::make_shared<TDialogServiceScripted>(std::vector<std::string>{"Não"});
   SetDialogService(externo);
   {
@@ -109,6 +115,7 @@ TEST(NdialogsTest, ThreadWithoutServiceAnswersNothingAndScopesRestore) {
 }
 
 TEST(NdialogsTest, ExceptionsAndListsAreRecordedAsNotices) {
+  TSessaoDeTeste sessao;
   auto servico = std::make_shared<TDialogServiceScripted>();
   TUsarDialogService uso(servico);
   Ndialogs::nShowException(Exception("Problema na geração do gerencial\r\nfalhou"));

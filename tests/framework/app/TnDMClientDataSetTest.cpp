@@ -63,7 +63,7 @@ class TnDMClientDataSetTest : public TDatabaseTest {
     TDatabaseTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    TnDMConexao::SetAtual(&Conexao());
+    AbrirSessao();
     SchemaInstaller::Instalar(Conexao());
     Conexao().ExecuteDirect(
         "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
@@ -73,10 +73,6 @@ class TnDMClientDataSetTest : public TDatabaseTest {
     FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{1}));
     FSelecao.SetParam(kSelDataInicial, Value(EncodeDate(2024, 1, 1)));
     FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 12, 31)));
-  }
-  void TearDown() override {
-    TnDMConexao::SetAtual(nullptr);
-    TDatabaseTest::TearDown();
   }
 
   // "company:key:value " per row of LCTOCTB.

@@ -72,6 +72,7 @@ TEST(TnDMPowerParam, RunRefusesAnEmptyRequiredParameter) {
 }
 
 TEST(TnDMPowerParam, RunRemembersValuesPerClassUntilLimparParamsINI) {
+  TSessaoDeTeste sessao;
   {
     TProcessoTeste processo;
     processo.Param("pCodigoEmpresa").SetValor("3");
@@ -124,11 +125,7 @@ class TnDMPowerParamParaleloTest : public TDatabaseTest {
       return;
     Conexao().ExecuteScript("create table T (A integer)");
     Conexao().ExecuteDirect("insert into T (A) values (1), (2)");
-    TnDMConexao::SetAtual(&Conexao());
-  }
-  void TearDown() override {
-    TnDMConexao::SetAtual(nullptr);
-    TDatabaseTest::TearDown();
+    AbrirSessao();
   }
 };
 

@@ -4,6 +4,7 @@
 
 #include "framework/app/Nutilutil.h"
 #include "framework/app/TnDMPersonalizacao.h"
+#include "tests/support/TestDatabases.h"
 
 namespace {
 
@@ -39,6 +40,7 @@ TEST(TnSelecaoTest, ARequirementIsMetOnlyWhenEveryNameHasAValue) {
 }
 
 TEST(TnSelecaoTest, ModulesAddAndRemoveTheirParameters) {
+  TSessaoDeTeste sessao;
   TnDMSelecao& servico = nDMSelecao();
   servico.CriarParam("CHAVELCTOCTBFIS", Value(57));
   EXPECT_EQ(nDMSelecao().Selecao().Param("ChaveLctoCtbFis").AsInteger(), 57);
@@ -48,6 +50,7 @@ TEST(TnSelecaoTest, ModulesAddAndRemoveTheirParameters) {
 }
 
 TEST(TnSelecaoTest, ExternalVariablesReadAsNullUntilSet) {
+  TSessaoDeTeste sessao;
   Nutilutil::LimparExternalVars();
   EXPECT_TRUE(Nutilutil::PegarValorExternalVar("gCodigoEmpresaAtiva").IsNull());
   Nutilutil::SetValorExternalVar("gCodigoEmpresaAtiva", Value(" 5 "));

@@ -1,6 +1,6 @@
 #pragma once
-// A fresh database with the whole schema on each engine, handed to every
-// settings singleton of the accounting base library for the test's length,
+// A fresh database with the whole schema on each engine and a session over
+// it, whose settings caches the tests read,
 // and a sample chart of four levels shared by the tests.
 
 #include <string>
@@ -16,11 +16,7 @@ class TCtbBancoTest : public TDatabaseTest {
     if (IsSkipped() || HasFatalFailure())
       return;
     SchemaInstaller::Instalar(Conexao());
-    Nctbsfuncoes::SetConexaoSingletons(&Conexao());
-  }
-  void TearDown() override {
-    Nctbsfuncoes::SetConexaoSingletons(nullptr);
-    TDatabaseTest::TearDown();
+    AbrirSessao();
   }
 
   void Exec(const std::string& sql, const TParams& params = {}) {

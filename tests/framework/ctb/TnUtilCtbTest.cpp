@@ -163,25 +163,30 @@ TEST_P(TnUtilCtbTest, NaturesAreReadPerCompany) {
   EXPECT_EQ(PlanoEspecifico().CfgPlano(2).NaturezaGrupo("1.1.01.001"), -1);
 }
 
-TEST_P(TnUtilCtbTest, WithoutAConnectionOfItsOwnReadsTheCurrentOneAndRereadsOnAnother) {
+TEST_P(TnUtilCtbTest, EachSessionCachesItsOwnSettings) {
   Exec("insert into CFGEMPRESACTB (CODIGOEMPRESA, UTILLOTE) values (1, '1')");
-  Nctbsfuncoes::SetConexaoSingletons(nullptr);
   TnUtilCtb& ctb = ControleCTB();
   ctb.SetCodigoEmpresa(1);
-  TnDMConexao::SetAtual(nullptr);
-  EXPECT_THROW(ctb.GetCFGEmpresaCtb(), Exception);
+  ASSERT_EQ(ctb.GetCFGEmpresaCtb()->at(kCfgUtilLote).AsString(), "1");
+  ctb.GetCFGEmpresaCtb();
+  EXPECT_EQ(ctb.LeiturasEmpresa(), 1);
 
-  TnDMConexao::SetAtual(&Conexao());
-  const int leituras = ctb.LeiturasEmpresa();
-  EXPECT_TRUE(ctb.GetCFGEmpresaCtb().has_value());
-  EXPECT_TRUE(ctb.GetCFGEmpresaCtb().has_value());
-  EXPECT_EQ(ctb.LeiturasEmpresa(), leituras + 1);
-
-  const std::unique_ptr<TnDMConexao> outra = Banco().Conectar();
-  TnDMConexao::SetAtual(outra.get());
-  EXPECT_TRUE(ctb.GetCFGEmpresaCtb().has_value());
-  EXPECT_EQ(ctb.LeiturasEmpresa(), leituras + 2);
-  TnDMConexao::SetAtual(nullptr);
+  // Another user changes the setting: his session reads it, ours keeps what
+  // it read until told to forget.
+  TnSessao outra(Banco().Conectar());
+  {
+    TUsarSessao usar(outra);
+    Exec("update CFGEMPRESACTB set UTILLOTE = '0' where CODIGOEMPRESA = 1");
+    TnUtilCtb& dele = ControleCTB();
+    EXPECT_NE(&dele, &ctb);
+    dele.SetCodigoEmpresa(1);
+    EXPECT_EQ(dele.GetCFGEmpresaCtb()->at(kCfgUtilLote).AsString(), "0");
+  }
+  EXPECT_EQ(&ControleCTB(), &ctb);
+  EXPECT_EQ(ctb.GetCFGEmpresaCtb()->at(kCfgUtilLote).AsString(), "1");
+  Nctbsfuncoes::LimparChavesSingletons();
+  ctb.SetCodigoEmpresa(1);
+  EXPECT_EQ(ctb.GetCFGEmpresaCtb()->at(kCfgUtilLote).AsString(), "0");
 }
 
 CTB_INSTANTIATE_ENGINES(TnUtilCtbTest);

@@ -14,7 +14,7 @@ class NutildbCursorTest : public TDatabaseTest {
     TDatabaseTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    TnDMConexao::SetAtual(&Conexao());
+    AbrirSessao();
     Conexao().ExecuteScript(
         "create table LCTO (CODIGOEMPRESA smallint not null, CHAVELCTOCTB integer not null, "
         "CONTACTB bigint, DATALCTOCTB date, DATAHORA timestamp, VALOR numeric(18,2), "
@@ -24,10 +24,6 @@ class NutildbCursorTest : public TDatabaseTest {
         "insert into LCTO values (1, 7, 1101, '2025-03-10', '2025-03-10 14:30:05', 150.25, 0.5, "
         "'um', true), (1, 8, 2101, '2025-03-11', null, 10, null, null, false), "
         "(2, 1, 3101, '2025-04-01', null, 1, null, 'dois', null)");
-  }
-  void TearDown() override {
-    TnDMConexao::SetAtual(nullptr);
-    TDatabaseTest::TearDown();
   }
 };
 
@@ -179,16 +175,15 @@ TEST(ValorParaSQLDoCampo, RendersNameOperatorAndValueAsTheFieldType) {
   EXPECT_EQ(Nutil::ValorParaSQL(cds.FieldByName("COMPL"), "<>"), "COMPL is not null");
 }
 
-TEST(ConexaoAtual, IsPerThreadAndRaisesWhenUnset) {
-  TnDMConexao::SetAtual(nullptr);
+TEST(ConexaoAtual, IsTheCurrentSessionsAndRaisesWithoutOne) {
   EXPECT_THROW(TnDMConexao::Atual(), Exception);
   EXPECT_THROW(Nutildb::ExecutarSQL("select 1"), Exception);
   {
-    TnDMConexao conexao(TTipoConexao::SQLite, ":memory:");
-    TnDMConexao::SetAtual(&conexao);
-    EXPECT_EQ(&TnDMConexao::Atual(), &conexao);
+    TnSessao sessao(std::make_unique<TnDMConexao>(TTipoConexao::SQLite, ":memory:"));
+    TUsarSessao usar(sessao);
+    EXPECT_EQ(&TnDMConexao::Atual(), &sessao.Conexao());
   }
-  EXPECT_EQ(TnDMConexao::AtualOuNulo(), nullptr) << "a closed connection is no longer current";
+  EXPECT_EQ(TnDMConexao::AtualOuNulo(), nullptr) << "a closed session is no longer current";
 }
 
 }  // namespace

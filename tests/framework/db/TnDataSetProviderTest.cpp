@@ -18,7 +18,7 @@ class TnDataSetProviderTest : public TDatabaseTest {
     TDatabaseTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    TnDMConexao::SetAtual(&Conexao());
+    AbrirSessao();
     Conexao().ExecuteScript(
         "create table LCTO (CODIGOEMPRESA integer not null, CHAVELCTOCTB integer not null, "
         "VALOR numeric(18,2), COMPL varchar(60), DATAHORA timestamp, "
@@ -34,10 +34,6 @@ class TnDataSetProviderTest : public TDatabaseTest {
     FProvider.GetRecords(FCds);
     for (const char* chave : {"CODIGOEMPRESA", "CHAVELCTOCTB"})
       FCds.FieldByName(chave).SetProviderFlags(pfInUpdate | pfInWhere | pfInKey);
-  }
-  void TearDown() override {
-    TnDMConexao::SetAtual(nullptr);
-    TDatabaseTest::TearDown();
   }
 
   // The table as one string: "key:valor:compl " per row.
