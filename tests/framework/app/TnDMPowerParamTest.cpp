@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "framework/app/TnSelecao.h"
 #include "framework/core/Exceptions.h"
 #include "tests/support/TestDatabases.h"
 
@@ -18,8 +19,11 @@ class TProcessoTeste : public TnDMPowerParam {
     npqPowerParam.Add("pTotalizarSintetica", "Totalizar Sintéticas", TTipoParam::tpBoolean, "1",
                       true);
   }
-  // Set by the worker: the connection it ran on and what it read there.
+  // Set by the worker: the session and connection it ran on, what it read
+  // there and the company the session's selection held.
+  TnSessao* SessaoDoExecutar = nullptr;
   TnDMConexao* ConexaoDoExecutar = nullptr;
+  int64_t EmpresaSelecionada = 0;
   int64_t Lido = 0;
   std::string Falhar;
   int Entregas = 0;
@@ -27,7 +31,9 @@ class TProcessoTeste : public TnDMPowerParam {
 
   void Executar() override {
     TnDMPowerParam::Executar();
+    SessaoDoExecutar = &TnSessao::Atual();
     ConexaoDoExecutar = &TnDMConexao::Atual();
+    EmpresaSelecionada = nDMSelecao().Selecao().CodigoEmpresa();
     if (!Falhar.empty())
       throw Exception(Falhar);
     Lido = Conexao().ExecuteScalar("select count(*) from T").AsInteger();
@@ -129,7 +135,8 @@ class TnDMPowerParamParaleloTest : public TDatabaseTest {
   }
 };
 
-TEST_P(TnDMPowerParamParaleloTest, RunsOnItsOwnConnectionAndDeliversOnce) {
+TEST_P(TnDMPowerParamParaleloTest, RunsInASessionOfItsOwnAndDeliversOnce) {
+  nDMSelecao().CriarParam(kSelCodigoEmpresa, Value(int64_t{4}));
   TProcessoTeste processo;
   processo.Param("pCodigoEmpresa").SetValor("1");
   processo.ExecutarParalelo();
@@ -141,9 +148,15 @@ TEST_P(TnDMPowerParamParaleloTest, RunsOnItsOwnConnectionAndDeliversOnce) {
   EXPECT_EQ(processo.Lido, 2);
   ASSERT_NE(processo.ConexaoDoExecutar, nullptr);
   EXPECT_NE(processo.ConexaoDoExecutar, &Conexao());
+  EXPECT_NE(processo.SessaoDoExecutar, &Sessao());
+  EXPECT_EQ(processo.EmpresaSelecionada, 4) << "the worker runs on the caller's selection";
   EXPECT_EQ(&processo.Conexao(), &Conexao()) << "the caller's connection is back";
   EXPECT_EQ(processo.Mensagens().Texto(), "empresa 1\n");
   EXPECT_FALSE(processo.EmExecucaoParalela());
+  // What the run remembered reaches the caller's session.
+  TProcessoTeste seguinte;
+  seguinte.CarregarParamsINI();
+  EXPECT_EQ(seguinte.Param("pCodigoEmpresa").AsString(), "1");
 }
 
 TEST_P(TnDMPowerParamParaleloTest, WorkerFailureIsTheResultsErrorAndPumpingDelivers) {

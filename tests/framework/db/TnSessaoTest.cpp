@@ -1,0 +1,96 @@
+// The session's service store: one instance per type and session, what a
+// worker's session inherits, and which session is current.
+
+#include "framework/db/TnSessao.h"
+
+#include <gtest/gtest.h>
+
+#include "framework/core/Exceptions.h"
+
+namespace {
+
+std::unique_ptr<TnDMConexao> Memoria() {
+  return std::make_unique<TnDMConexao>(TTipoConexao::SQLite, ":memory:");
+}
+
+// A cache: built from its session, never copied to a worker.
+struct TCache {
+  explicit TCache(TnSessao& sessao) : Dona(&sessao) {}
+  TnSessao* Dona;
+  int Lidos = 0;
+};
+
+// A choice the user made: a worker's session starts with a copy.
+struct TEscolha {
+  int Valor = 0;
+  std::unique_ptr<TEscolha> Derivar(TnSessao& /*nova*/) const {
+    return std::make_unique<TEscolha>(*this);
+  }
+};
+
+TEST(TnSessao, KeepsOneServiceOfEachTypeBuiltFromItself) {
+  TnSessao sessao(Memoria());
+  EXPECT_EQ(sessao.Procurar<TCache>(), nullptr);
+  TCache& cache = sessao.Servico<TCache>();
+  EXPECT_EQ(cache.Dona, &sessao);
+  EXPECT_EQ(&sessao.Servico<TCache>(), &cache);
+  EXPECT_EQ(sessao.Procurar<TEscolha>(), nullptr) << "types do not share a slot";
+
+  TnSessao outra(Memoria());
+  EXPECT_NE(&outra.Servico<TCache>(), &cache);
+}
+
+TEST(TnSessao, BorrowedServicesStayTheCallersAndCanBeRemoved) {
+  TnSessao sessao(Memoria());
+  TEscolha minha{7};
+  sessao.Emprestar(&minha);
+  EXPECT_EQ(sessao.Procurar<TEscolha>(), &minha);
+  sessao.Emprestar<TEscolha>(nullptr);
+  EXPECT_EQ(sessao.Procurar<TEscolha>(), nullptr);
+  EXPECT_EQ(minha.Valor, 7);
+}
+
+TEST(TnSessao, AWorkersSessionCopiesChoicesNotCachesOverItsOwnConnection) {
+  TnSessao sessao(Memoria());
+  sessao.Conexao().SetCodigoUsuario(5);
+  sessao.Servico<TEscolha>().Valor = 3;
+  sessao.Servico<TCache>().Lidos = 9;
+
+  const std::unique_ptr<TnSessao> worker = sessao.Derivar(sessao.Conexao());
+  EXPECT_NE(&worker->Conexao(), &sessao.Conexao());
+  EXPECT_EQ(worker->Conexao().CodigoUsuario(), 5);
+  ASSERT_NE(worker->Procurar<TEscolha>(), nullptr);
+  EXPECT_NE(worker->Procurar<TEscolha>(), sessao.Procurar<TEscolha>());
+  EXPECT_EQ(worker->Procurar<TEscolha>()->Valor, 3);
+  EXPECT_EQ(worker->Procurar<TCache>(), nullptr);
+  EXPECT_EQ(worker->Servico<TCache>().Dona, worker.get());
+}
+
+TEST(TnSessao, GuardsSetTheCurrentSessionAndPutThePreviousBack) {
+  EXPECT_THROW(TnSessao::Atual(), Exception);
+  TnSessao primeira(Memoria());
+  {
+    TUsarSessao usar(primeira);
+    EXPECT_EQ(&TnSessao::Atual(), &primeira);
+    // Handed the current session's connection, the guard keeps that session.
+    TUsarConexao mesma(primeira.Conexao());
+    EXPECT_EQ(&mesma.Sessao(), &primeira);
+    {
+      // Handed another connection, it works in a session of its own.
+      TnDMConexao outra(TTipoConexao::SQLite, ":memory:");
+      TUsarConexao propria(outra);
+      EXPECT_NE(&TnSessao::Atual(), &primeira);
+      EXPECT_EQ(&TnSessao::Atual().Conexao(), &outra);
+    }
+    EXPECT_EQ(&TnSessao::Atual(), &primeira);
+  }
+  EXPECT_EQ(TnSessao::AtualOuNula(), nullptr);
+  {
+    auto fechada = std::make_unique<TnSessao>(Memoria());
+    TnSessao::SetAtual(fechada.get());
+    fechada.reset();
+    EXPECT_EQ(TnSessao::AtualOuNula(), nullptr) << "a closed session is no longer current";
+  }
+}
+
+}  // namespace
