@@ -329,25 +329,6 @@ TDateTime DataDe(const Value& valor) {
   return valor.IsNull() ? TDateTime() : DateOf(valor.AsDateTime());
 }
 
-void Registrar() {
-  // The workspace class is created by name; the main class is reached
-  // through its menu action, whose handler creates it by name as well.
-  if (!Nutilform::TemClasse(TnCtbDMLctoCtbAreaTrabalho::kClassName))
-    Nutilform::nRegisterClass<TnCtbDMLctoCtbAreaTrabalho>(TnCtbDMLctoCtbAreaTrabalho::kClassName);
-  if (!Nutilform::TemClasse(TnCtbDMLctoCtb::kClassName))
-    Nutilform::nRegisterClass<TnCtbDMLctoCtb>(TnCtbDMLctoCtb::kClassName);
-  TnDM::RegistrarGerarPrincAction<TnCtbDMLctoCtb>(TnCtbDMLctoCtb::kClassName);
-  TnDM::RegistrarGerarPrincAction<TnCtbDMLctoCtbAreaTrabalho>(
-      TnCtbDMLctoCtbAreaTrabalho::kClassName);
-}
-
-void Desregistrar() {
-  Nutilform::nUnRegisterClass(TnCtbDMLctoCtbAreaTrabalho::kClassName);
-  Nutilform::nUnRegisterClass(TnCtbDMLctoCtb::kClassName);
-  TnDM::RemoverGerarPrincAction(TnCtbDMLctoCtbAreaTrabalho::kClassName);
-  TnDM::RemoverGerarPrincAction(TnCtbDMLctoCtb::kClassName);
-}
-
 }  // namespace nCtbDMLctoCtb_U
 
 // ---- What the module says about itself ----

@@ -433,13 +433,7 @@ class TnCtbDMLctoCtbAreaTrabalho : public TnCtbDMLctoCtb {
                                const TnConjuntoModulos& permitidos);
 };
 
-// For a host that runs without the package's start-up (tests, tools):
-// registers both classes by name (the menu action's handler creates the main
-// one by name) and their menu entries, leaving classes already registered
-// alone. The package registers the workspace class in its own table.
 namespace nCtbDMLctoCtb_U {
-void Registrar();
-void Desregistrar();
 // The date part of a field's value; zero for null.
 TDateTime DataDe(const Value& valor);
 }  // namespace nCtbDMLctoCtb_U

@@ -10,7 +10,7 @@
 #include "framework/core/Exceptions.h"
 #include "framework/core/TDateTime.h"
 #include "framework/db/TnSessao.h"
-#include "package/Package.h"
+#include "host/HostComum.h"
 
 namespace {
 
@@ -20,16 +20,6 @@ std::string Data(const std::string& texto, const std::string& opcao) {
     throw Exception("Data inválida em " + opcao + ": \"" + texto +
                     "\" (use AAAA-MM-DD ou dd/mm/aaaa)");
   return DateToIso(*data);
-}
-
-// The module is loaded once per program, as the host loads a package.
-void CarregarModulo() {
-  static const bool carregado = [] {
-    if (!Nutilform::TemClasse(TnCtbDPGerarSaldoCtbIndividual::kClassName))
-      Package::Iniciar();
-    return true;
-  }();
-  (void)carregado;
 }
 
 }  // namespace
@@ -108,7 +98,7 @@ void PreencherParametros(TnCtbDPGerarSaldoCtbIndividual& processo, const TOpcoes
 }
 
 std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, Saida::TFormatoSaida formato) {
-  CarregarModulo();
+  HostComum::CarregarPacote();
   TUsarConexao atual(conexao);
   auto processo = Nutilform::CriarDMNovo<TnCtbDPGerarSaldoCtbIndividual>(
       TnCtbDPGerarSaldoCtbIndividual::kClassName);

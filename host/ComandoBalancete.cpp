@@ -25,7 +25,6 @@
 #include "trialbalance/nCtbConsultaBalanceteMovimentoDataSetSaldo_U.h"
 #include "trialbalance/nCtbConsultaBalanceteMovimentoSaldoPlanoIndividual_U.h"
 #include "trialbalance/nCtbDPConsultaBalanceteMovimento_U.h"
-#include "trialbalance/nCtbDPGerarSaldoGerIndividual_U.h"
 
 namespace {
 
@@ -179,15 +178,6 @@ std::string TextoData(const std::string& texto, const char* opcao) {
   return DateToStr(*data);
 }
 
-void RegistrarProcessos() {
-  if (!Nutilform::TemClasse(TnCtbDPConsultaBalanceteMovimento::kClassName))
-    nCtbDPConsultaBalanceteMovimento_U::Registrar();
-  if (!Nutilform::TemClasse(kClasseGerarSaldoGer))
-    nCtbDPGerarSaldoGerIndividual_U::Registrar();
-  if (!Nutilform::TemClasse(kClasseGerarSaldoCtb))
-    Nutilform::nRegisterClass<TnCtbDPGerarSaldoCtbIndividual>(kClasseGerarSaldoCtb);
-}
-
 void VerificarResultado(TnCtbDPConsultaBalanceteMovimento& processo) {
   if (processo.Mensagens().TemErro() &&
       processo.Mensagens().Quantidade(TTipoMensagem::tmErro) >= processo.Empresas().size())
@@ -309,7 +299,7 @@ TFormato FormatoDoNome(const std::string& nome) {
 
 std::unique_ptr<TnCtbDPConsultaBalanceteMovimento> Consultar(TnDMConexao& conexao,
                                                              const TOpcoes& opcoes) {
-  RegistrarProcessos();
+  HostComum::CarregarPacote();
   // The trial balance's parts read through the thread's current connection.
   TUsarConexao atual(conexao);
   auto processo = std::make_unique<TnCtbDPConsultaBalanceteMovimento>();

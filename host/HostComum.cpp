@@ -1,6 +1,5 @@
 #include "host/HostComum.h"
 
-#include "entries/nCtbDMLctoCtb_U.h"
 #include "framework/data/ClientDataSet.h"
 #include "framework/db/TnDMConexao.h"
 #include "package/Package.h"
@@ -41,18 +40,8 @@ nlohmann::ordered_json RegistroJson(const TnClientDataSet& dataSet) {
 }
 
 void CarregarPacote() {
-  bool carregado = false;
-  for (const Package::TClassePacote& classe : Package::ClassesPacote())
-    carregado = carregado || (classe.Fabrica && Nutilform::TemClasse(classe.Nome));
-  static bool iniciado = false;
-  if (!carregado && !iniciado) {
+  if (!Package::Carregado())
     Package::Iniciar();
-    iniciado = true;
-  }
-  // The journal-entry module joins the package's start-up table later; until
-  // then the host registers it itself.
-  if (!Nutilform::TemClasse(TnCtbDMLctoCtb::kClassName))
-    nCtbDMLctoCtb_U::Registrar();
 }
 
 TDateTime DataMinima() {

@@ -4,6 +4,8 @@
 
 #include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
 #include "entries/nCtbDMLctoCtb_U.h"
+#include "trialbalance/nCtbDPConsultaBalanceteMovimento_U.h"
+#include "trialbalance/nCtbDPGerarSaldoGerIndividual_U.h"
 
 namespace {
 
@@ -17,24 +19,39 @@ TFabricaClasse Fabrica() {
 namespace Package {
 
 const std::vector<TClassePacote>& ClassesPacote() {
+  using enum TTipoClasse;
+  using TEmprestimo = TnCtbDPConsultaBalanceteMovimentoAreaTrabalhoEmprestimo;
+  using TParcelamento = TnCtbDPConsultaBalanceteMovimentoAreaTrabalhoParcelamento;
   // One line per class; a module that lands fills in its factory (and menu
   // hook) on its own line, so the order never moves.
   static const std::vector<TClassePacote> classes = {
-      {"TnCtbDMLctoGerDebitoCloud", {}, {}},
-      {"TnCtbDMLctoGerCreditoCloud", {}, {}},
-      {"TnCtbDMLctoCtbExtemp", {}, {}},
-      {"TnCtbDMLctoCtbParticipante", {}, {}},
-      {TnCtbDMLctoCtbAreaTrabalho::kClassName, Fabrica<TnCtbDMLctoCtbAreaTrabalho>(),
+      {"TnCtbDMLctoGerDebitoCloud", tcInicio, {}, {}},
+      {"TnCtbDMLctoGerCreditoCloud", tcInicio, {}, {}},
+      {"TnCtbDMLctoCtbExtemp", tcInicio, {}, {}},
+      {"TnCtbDMLctoCtbParticipante", tcInicio, {}, {}},
+      {TnCtbDMLctoCtbAreaTrabalho::kClassName, tcInicio, Fabrica<TnCtbDMLctoCtbAreaTrabalho>(),
        &TnCtbDMLctoCtbAreaTrabalho::GerarPrincAction},
-      {"TnCtbDCLctoAtivDiferenc", {}, {}},
-      {TnCtbDPGerarSaldoCtbIndividual::kClassName, Fabrica<TnCtbDPGerarSaldoCtbIndividual>(),
+      {"TnCtbDCLctoAtivDiferenc", tcInicio, {}, {}},
+      {TnCtbDPGerarSaldoCtbIndividual::kClassName, tcInicio,
+       Fabrica<TnCtbDPGerarSaldoCtbIndividual>(),
        &TnCtbDPGerarSaldoCtbIndividual::GerarPrincAction},
-      {"TnCtbDCLctoCtbExtemp", {}, {}},
-      {"TnCtbDMLctoCtbQ100", {}, {}},
-      {"TnCtbDCOrigemLctoCtb", {}, {}},
-      {"TnCtbDPConsultaBalanceteMovimento", {}, {}},
-      {"TnCtbDPConsultaBalanceteMovimentoAreaTrabalhoEmprestimo", {}, {}},
-      {"TnCtbDPConsultaBalanceteMovimentoAreaTrabalhoParcelamento", {}, {}},
+      {"TnCtbDCLctoCtbExtemp", tcInicio, {}, {}},
+      {"TnCtbDMLctoCtbQ100", tcInicio, {}, {}},
+      {"TnCtbDCOrigemLctoCtb", tcInicio, {}, {}},
+      {TnCtbDPConsultaBalanceteMovimento::kClassName, tcInicio,
+       Fabrica<TnCtbDPConsultaBalanceteMovimento>(),
+       &TnCtbDPConsultaBalanceteMovimento::GerarPrincAction},
+      {TEmprestimo::kClassName, tcInicio, Fabrica<TEmprestimo>(), &TEmprestimo::GerarPrincAction},
+      {TParcelamento::kClassName, tcInicio, Fabrica<TParcelamento>(),
+       &TParcelamento::GerarPrincAction},
+      {TnCtbDMLctoCtb::kClassName, tcMenu, Fabrica<TnCtbDMLctoCtb>(),
+       &TnCtbDMLctoCtb::GerarPrincAction},
+      {"TnCtbDMLctoCtbCloud", tcMenu, {}, {}},
+      {"TnCtbDMLctoGer", tcMenu, {}, {}},
+      {TnCtbDPGerarSaldoGerIndividual::kClassName,
+       tcOutroModulo,
+       Fabrica<TnCtbDPGerarSaldoGerIndividual>(),
+       {}},
   };
   return classes;
 }
@@ -44,9 +61,6 @@ const std::vector<std::string>& ClassesConhecidas() {
     std::vector<std::string> todos;
     for (const TClassePacote& classe : ClassesPacote())
       todos.push_back(classe.Nome);
-    // Reached from the menu only, never registered at start-up.
-    for (const char* nome : {"TnCtbDMLctoCtb", "TnCtbDMLctoCtbCloud", "TnCtbDMLctoGer"})
-      todos.emplace_back(nome);
     return todos;
   }();
   return nomes;
@@ -66,6 +80,13 @@ void Finalizar() {
     Nutilform::nUnRegisterClass(nome);
     TnDM::RemoverGerarPrincAction(nome);
   }
+}
+
+bool Carregado() {
+  for (const TClassePacote& classe : ClassesPacote())
+    if (classe.Fabrica && Nutilform::TemClasse(classe.Nome))
+      return true;
+  return false;
 }
 
 }  // namespace Package

@@ -353,28 +353,3 @@ void TnCtbDPConsultaBalanceteMovimentoAreaTrabalhoParcelamento::GerarPrincAction
   acao.SetClasseAreaTrabalho("TnCtrDPAreaTrabalhoParcelamentos");
   acao.SetLink(HashNomeAcao(std::string("act") + TnCtbDPConsultaBalanceteMovimento::kClassName));
 }
-
-namespace nCtbDPConsultaBalanceteMovimento_U {
-
-void Registrar() {
-  using TBase = TnCtbDPConsultaBalanceteMovimento;
-  using TEmprestimo = TnCtbDPConsultaBalanceteMovimentoAreaTrabalhoEmprestimo;
-  using TParcelamento = TnCtbDPConsultaBalanceteMovimentoAreaTrabalhoParcelamento;
-  Nutilform::nRegisterClass<TBase>(TBase::kClassName);
-  Nutilform::nRegisterClass<TEmprestimo>(TEmprestimo::kClassName);
-  Nutilform::nRegisterClass<TParcelamento>(TParcelamento::kClassName);
-  TnDM::RegistrarGerarPrincAction<TBase>(TBase::kClassName);
-  TnDM::RegistrarGerarPrincAction<TEmprestimo>(TEmprestimo::kClassName);
-  TnDM::RegistrarGerarPrincAction<TParcelamento>(TParcelamento::kClassName);
-}
-
-void Desregistrar() {
-  for (const char* nome : {TnCtbDPConsultaBalanceteMovimento::kClassName,
-                           TnCtbDPConsultaBalanceteMovimentoAreaTrabalhoEmprestimo::kClassName,
-                           TnCtbDPConsultaBalanceteMovimentoAreaTrabalhoParcelamento::kClassName}) {
-    Nutilform::nUnRegisterClass(nome);
-    TnDM::RemoverGerarPrincAction(nome);
-  }
-}
-
-}  // namespace nCtbDPConsultaBalanceteMovimento_U

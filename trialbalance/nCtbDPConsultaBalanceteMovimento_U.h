@@ -156,10 +156,3 @@ class TnCtbDPConsultaBalanceteMovimentoAreaTrabalhoParcelamento
   static void GerarPrincAction(TnActionList& lista, const TnActionHandler& handler,
                                const TnConjuntoModulos& permitidos);
 };
-
-// The unit's start-up and close-down: the three classes and their menu
-// entries by class name.
-namespace nCtbDPConsultaBalanceteMovimento_U {
-void Registrar();
-void Desregistrar();
-}  // namespace nCtbDPConsultaBalanceteMovimento_U

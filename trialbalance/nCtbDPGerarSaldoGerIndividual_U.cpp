@@ -143,16 +143,3 @@ void TnCtbDPGerarSaldoGerIndividual::Executar() {
   }
   nClientDataSet.First();
 }
-
-namespace nCtbDPGerarSaldoGerIndividual_U {
-
-void Registrar() {
-  Nutilform::nRegisterClass<TnCtbDPGerarSaldoGerIndividual>(
-      TnCtbDPGerarSaldoGerIndividual::kClassName);
-}
-
-void Desregistrar() {
-  Nutilform::nUnRegisterClass(TnCtbDPGerarSaldoGerIndividual::kClassName);
-}
-
-}  // namespace nCtbDPGerarSaldoGerIndividual_U

@@ -25,8 +25,3 @@ class TnCtbDPGerarSaldoGerIndividual : public TnDMPowerParam {
  private:
   void CriarDataSet();
 };
-
-namespace nCtbDPGerarSaldoGerIndividual_U {
-void Registrar();
-void Desregistrar();
-}  // namespace nCtbDPGerarSaldoGerIndividual_U

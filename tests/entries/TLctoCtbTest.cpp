@@ -2,17 +2,15 @@
 
 #include "framework/app/NutilAmbiente.h"
 #include "framework/core/Nutil.h"
+#include "package/Package.h"
 
 void TLctoCtbTest::SetUp() {
   TSchemaTest::SetUp();
   if (IsSkipped() || HasFatalFailure())
     return;
   Conexao().SetCodigoEstab(1);
-  static const bool registrado = [] {
-    nCtbDMLctoCtb_U::Registrar();
-    return true;
-  }();
-  (void)registrado;
+  if (!Package::Carregado())
+    Package::Iniciar();
   Executar(
       "insert into EMPRESA (CODIGOEMPRESA, NOMEEMPRESA) values (1, 'Um'), (2, 'Dois'), "
       "(3, 'Tres')");

@@ -14,6 +14,7 @@
 #include "framework/ctb/TnUtilCtb.h"
 #include "framework/db/Nutildb.h"
 #include "framework/db/TnDMConexao.h"
+#include "package/Package.h"
 #include "schema/SchemaInstaller.h"
 #include "tests/support/TestDatabases.h"
 #include "trialbalance/nCtbConsultaBalanceteMovimentoSaldoPlanoIndividual_U.h"
@@ -41,6 +42,8 @@ class TTrialBalanceTest : public TSchemaTest {
     TSchemaTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
+    // The module as the host loads it, with the balance process observed.
+    Package::Iniciar();
     Nutilform::nUnRegisterClass(kClasseGerarSaldoCtb);
     Nutilform::nRegisterClass<TGerarSaldoCtbObservado>(kClasseGerarSaldoCtb);
     TGerarSaldoCtbObservado::Execucoes().clear();
@@ -48,7 +51,7 @@ class TTrialBalanceTest : public TSchemaTest {
   }
   void TearDown() override {
     Nutilform::Registro().DestruirTodosDM();
-    Nutilform::nUnRegisterClass(kClasseGerarSaldoCtb);
+    Package::Finalizar();
     TSchemaTest::TearDown();
   }
 

@@ -298,7 +298,6 @@ TEST_P(ConsultaBalanceteTest, AFailingCompanyIsReportedAndTheOthersStillRun) {
 }
 
 TEST_P(ConsultaBalanceteTest, CostCentresComeFromTheManagerialBalance) {
-  nCtbDPGerarSaldoGerIndividual_U::Registrar();
   LancarMovimento();
   Exec(
       "insert into CENTROCUSTO (CODIGOEMPRESA, CODIGOCENTROCUSTO, DESCRCENTROCUSTO) values "
@@ -310,7 +309,6 @@ TEST_P(ConsultaBalanceteTest, CostCentresComeFromTheManagerialBalance) {
       "(1, 4, 200, 1, 12, '2024-01-20', 100), (1, 4, 100, -1, 11, '2024-01-20', 300)");
   Parametro("pGerarCentroCusto", "1");
   TnClientDataSet& cds = Executar();
-  nCtbDPGerarSaldoGerIndividual_U::Desregistrar();
   EXPECT_EQ(Chaves(cds), (std::set<TChave>{{12, 0, 100}, {12, 0, 200}, {11, 0, 100}}));
   ASSERT_TRUE(cds.Locate("CodigoConta;CodigoCentroCusto", {Value(12), Value(100)}));
   EXPECT_EQ(cds.FieldByName("DescrCentroCusto").AsString(), "ADMINISTRACAO");
@@ -325,11 +323,11 @@ TEST_P(ConsultaBalanceteTest, CostCentresComeFromTheManagerialBalance) {
 CTB_INSTANTIATE_ENGINES(ConsultaBalanceteTest);
 
 TEST(ConsultaBalanceteMenuTest, ThreeEntriesShareTheMainActionsRight) {
-  nCtbDPConsultaBalanceteMovimento_U::Registrar();
+  Package::Iniciar();
   TnActionList lista;
   TnDM::GerarPrincActions(
       lista, [](TnAction&) {}, TnConjuntoModulos{TnModulo::nCtb});
-  nCtbDPConsultaBalanceteMovimento_U::Desregistrar();
+  Package::Finalizar();
   const TnAction* principal = lista.Find("actTnCtbDPConsultaBalanceteMovimento");
   ASSERT_NE(principal, nullptr);
   EXPECT_EQ(principal->Category(), "03 Consultas");
