@@ -114,12 +114,9 @@ void TnCtbDPGerarSaldoCtbIndividual::CriarParametros() {
   p.Add("pConsiderarEntraBalanco", "Considerar Entra no Balanço", TTipoParam::tpBoolean, "0", true);
   p.Add("pListarContasMovimentoZero", "Listar Contas Movimento Zero", TTipoParam::tpBoolean, "1",
         true);
-  p.Add("pCamposAvaliaMovimentoZero", "Campos Avalia Movimento Zero", TTipoParam::tpInteiro)
-      .Oculto = true;
   p.Add("pUsouValorCotacaoInvalida", "Usou Valor Cotação Inválida", TTipoParam::tpBoolean, "0");
   p.Add("pImplSaldoMoedaInvalida", "Implantação de Saldo em Moeda Inválida", TTipoParam::tpBoolean,
         "0");
-  p.Add("pReferReport", "Relatório", TTipoParam::tpInteiro).Oculto = true;
   p.Add("pPercentualCotas", "Percentual Cotas", TTipoParam::tpNumero).Oculto = true;
   p.Add("pCodigoIdioma", "Idioma", TTipoParam::tpInteiro);
   p.Add("pIgnorarSaldoAnt", "Ignorar Saldo Anterior", TTipoParam::tpBoolean, "0").Oculto = true;
@@ -148,10 +145,6 @@ void TnCtbDPGerarSaldoCtbIndividual::CriarCamposResultado(TnClientDataSet& ds) {
   ds.AddField("SINTFILIAL", TFieldType::ftInteger);
   ds.AddField("TIPOCONTACALC", TFieldType::ftInteger);
   ds.AddField("APELIDOCONTA", TFieldType::ftString, 30);
-}
-
-std::string TnCtbDPGerarSaldoCtbIndividual::Referencia(const void* objeto) {
-  return std::to_string(reinterpret_cast<uintptr_t>(objeto));
 }
 
 // ---- public hooks ----
@@ -228,7 +221,7 @@ bool TnCtbDPGerarSaldoCtbIndividual::CalculandoSaldoOutraMoeda() const {
 }
 
 TDateTime TnCtbDPGerarSaldoCtbIndividual::FormatarDataSaldoTipoAgrupamento(TDateTime data) const {
-  switch (FParansSaldoCtb.TipoAgrupamento) {
+  switch (FParams.Saldo.TipoAgrupamento) {
     case TTipoAgrupamento::taDiario:
       return DateOf(data);
     case TTipoAgrupamento::taMensal:
@@ -242,9 +235,9 @@ TDateTime TnCtbDPGerarSaldoCtbIndividual::FormatarDataSaldoTipoAgrupamento(TDate
 TDateTime TnCtbDPGerarSaldoCtbIndividual::AvaliarDataSaldo(TDateTime data) const {
   if (!data.IsZero())
     return data;
-  if (FParansSaldoCtb.TipoAgrupamento == TTipoAgrupamento::taMensal)
-    return StartOfTheMonth(FParansSaldoCtb.DataInicial);
-  return FParansSaldoCtb.DataFinal;
+  if (FParams.Saldo.TipoAgrupamento == TTipoAgrupamento::taMensal)
+    return StartOfTheMonth(FParams.Saldo.DataInicial);
+  return FParams.Saldo.DataFinal;
 }
 
 // ---- the run ----
@@ -259,10 +252,10 @@ void TnCtbDPGerarSaldoCtbIndividual::Executar() {
   FTotalizacaoIndex.clear();
   try {
     InicializarVariaveis();
-    CarregarParametros();
+    FParams = LerParametros();
     LimparCDS();
     if (!ParametrosObrigatoriosInconsistentes()) {
-      if (FValidarPeriodoIFRS)
+      if (FParams.ValidarPeriodoIFRS)
         ValidarPeriodoIFRS();
       CarregarRepositorioSaldo();
       PrepararCamposMovZero();
@@ -285,13 +278,13 @@ void TnCtbDPGerarSaldoCtbIndividual::Executar() {
         TransferirMovimentoParaClientDataSet();
         if (AtualizarProcessoVisual())
           return;
-        if (CalculandoSaldoMoedaFuncional() && FGerarMoedaFuncionalEmReais)
+        if (CalculandoSaldoMoedaFuncional() && FParams.GerarMoedaFuncionalEmReais)
           ConverterSaldoMoedaFuncionalParaReais();
-        if (FParansSaldoCtb.TotalizarSintetica) {
+        if (FParams.Saldo.TotalizarSintetica) {
           TotalizarContasSinteticas();
           TotalizarContasCalculadas();
         }
-        if (!FListarSinteticasSemAnaliticas)
+        if (!FParams.ListarSinteticasSemAnaliticas)
           RemoverContasSinteticasSemAnaliticas();
       }();
     }
@@ -322,7 +315,6 @@ void TnCtbDPGerarSaldoCtbIndividual::Progresso(const std::string& texto, int64_t
 }
 
 void TnCtbDPGerarSaldoCtbIndividual::InicializarVariaveis() {
-  FReport = nullptr;
   FItemAtual = 0;
   FCancelado = false;
   Param("pImplSaldoMoedaInvalida").SetValor("0");
@@ -330,9 +322,9 @@ void TnCtbDPGerarSaldoCtbIndividual::InicializarVariaveis() {
   FRepositorioSaldoCtb.reset();
 }
 
-void TnCtbDPGerarSaldoCtbIndividual::CarregarParametros() {
-  TnParansSaldoCtb& p = FParansSaldoCtb;
-  p = TnParansSaldoCtb{};
+TnParamsGerarSaldoCtb TnCtbDPGerarSaldoCtbIndividual::LerParametros() {
+  TnParamsGerarSaldoCtb params;
+  TnParansSaldoCtb& p = params.Saldo;
   p.TipoSaldoCtb = static_cast<TnTipoSaldoCtb>(Param("pTipoSaldoCtb").AsInteger(0));
   p.CodigoEmpresa = static_cast<int>(Param("pCodigoEmpresa").AsInteger(0));
   p.CodigoEstab = Nutil::Trim(Param("pCodigoEstab").AsString());
@@ -352,17 +344,14 @@ void TnCtbDPGerarSaldoCtbIndividual::CarregarParametros() {
   p.ConsiderarFiltroLctoCtb = Param("pConsiderarFiltroLctoCtb").AsBoolean(true);
   p.ConsiderarEntraBalanco = Param("pConsiderarEntraBalanco").AsBoolean(false);
   p.CodigoIdioma = static_cast<int>(Param("pCodigoIdioma").AsInteger(0));
-  FListarMovimentoZero = Param("pListarContasMovimentoZero").AsBoolean(true);
-  FCamposAvalMovZero = reinterpret_cast<const std::vector<std::string>*>(
-      static_cast<uintptr_t>(Param("pCamposAvaliaMovimentoZero").AsInteger(0)));
-  FReport = reinterpret_cast<IReportProgresso*>(
-      static_cast<uintptr_t>(Param("pReferReport").AsInteger(0)));
-  FPercentualCota = Param("pPercentualCotas").AsFloat(0.0);
-  FIgnorarSaldoAnterior = Param("pIgnorarSaldoAnt").AsBoolean(false);
-  FValidarPeriodoIFRS = Param("pValidarPeriodoIFRS").AsBoolean(true);
-  FListarSinteticasSemAnaliticas = Param("pListarSinteticasSemAnaliticas").AsBoolean(true);
-  FGerarMoedaFuncionalEmReais = Param("pGerarMoedaFuncionalEmReais").AsBoolean(false);
-  FFiltrarContaCtb = Param("pFiltrarContaCtb").AsBoolean(true);
+  params.ListarMovimentoZero = Param("pListarContasMovimentoZero").AsBoolean(true);
+  params.PercentualCota = Param("pPercentualCotas").AsFloat(0.0);
+  params.IgnorarSaldoAnterior = Param("pIgnorarSaldoAnt").AsBoolean(false);
+  params.ValidarPeriodoIFRS = Param("pValidarPeriodoIFRS").AsBoolean(true);
+  params.ListarSinteticasSemAnaliticas = Param("pListarSinteticasSemAnaliticas").AsBoolean(true);
+  params.GerarMoedaFuncionalEmReais = Param("pGerarMoedaFuncionalEmReais").AsBoolean(false);
+  params.FiltrarContaCtb = Param("pFiltrarContaCtb").AsBoolean(true);
+  return params;
 }
 
 void TnCtbDPGerarSaldoCtbIndividual::LimparCDS() {
@@ -374,25 +363,25 @@ void TnCtbDPGerarSaldoCtbIndividual::LimparCDS() {
 }
 
 bool TnCtbDPGerarSaldoCtbIndividual::ParametrosObrigatoriosInconsistentes() const {
-  const TnParansSaldoCtb& p = FParansSaldoCtb;
+  const TnParansSaldoCtb& p = FParams.Saldo;
   return p.CodigoEmpresa == 0 || p.DataInicial.IsZero() || p.DataFinal.IsZero() ||
          p.DataFinal < p.DataInicial;
 }
 
 void TnCtbDPGerarSaldoCtbIndividual::ValidarPeriodoIFRS() {
   TnUtilOpcaoIFRS& ifrs = ControleOpcaoIFRS();
-  ifrs.SetCodigoEmpresa(FParansSaldoCtb.CodigoEmpresa);
+  ifrs.SetCodigoEmpresa(FParams.Saldo.CodigoEmpresa);
   if (!ifrs.GetEhOptanteIFRS())
     return;
   const TDateTime opcao = ifrs.GetDATAOPCAO();
-  if (FParansSaldoCtb.DataInicial < opcao && opcao <= FParansSaldoCtb.DataFinal)
+  if (FParams.Saldo.DataInicial < opcao && opcao <= FParams.Saldo.DataFinal)
     throw Exception("Períodos Inválidos: Não é possível calcular o saldo pois a adoção do IFRS(" +
                     FormatDateTime("dd/mm/yyyy", opcao) +
                     ") foi feita entre os períodos Inicial e Final informados.");
 }
 
 bool TnCtbDPGerarSaldoCtbIndividual::TemFilialComOpcaoMoedaFuncionalNoPeriodo() const {
-  const TnParansSaldoCtb& p = FParansSaldoCtb;
+  const TnParansSaldoCtb& p = FParams.Saldo;
   // A list of establishments asks about each of them; none asks about all.
   const auto itens =
       Nutilinclusao::LerInclusao(p.CodigoEstab, Nutilinclusao::TTipoInclusao::tiNumerica);
@@ -408,7 +397,7 @@ bool TnCtbDPGerarSaldoCtbIndividual::TemFilialComOpcaoMoedaFuncionalNoPeriodo() 
 }
 
 void TnCtbDPGerarSaldoCtbIndividual::CarregarRepositorioSaldo() {
-  if (FParansSaldoCtb.CodigoMoeda == 0)
+  if (FParams.Saldo.CodigoMoeda == 0)
     FRepositorioSaldoCtb = std::make_unique<TnCtbRepositorioSaldoCtb>();
   else if (TemFilialComOpcaoMoedaFuncionalNoPeriodo())
     FRepositorioSaldoCtb = std::make_unique<TnCtbRepositorioSaldoCtbMoedaFuncional>();
@@ -418,7 +407,7 @@ void TnCtbDPGerarSaldoCtbIndividual::CarregarRepositorioSaldo() {
 
 void TnCtbDPGerarSaldoCtbIndividual::PrepararCamposMovZero() {
   FCamposMovZeroPadrao.clear();
-  if (!FListarMovimentoZero && FCamposAvalMovZero == nullptr)
+  if (!FParams.ListarMovimentoZero && FCamposAvalMovZero.empty())
     FCamposMovZeroPadrao = {"SALDOANTERIOR", "DEBITO", "CREDITO"};
 }
 
@@ -432,11 +421,11 @@ bool TnCtbDPGerarSaldoCtbIndividual::AtualizarProcessoVisual() {
 }
 
 void TnCtbDPGerarSaldoCtbIndividual::PrepararCursorPlanoEspec() {
-  TnParansSaldoCtb& p = FParansSaldoCtb;
+  TnParansSaldoCtb& p = FParams.Saldo;
   curPlanoEspec = FRepositorioSaldoCtb->CriarPlanoEspec(p);
   p.ContaCtbInclusion.clear();
   if ((!p.ContaCtb.empty() || !p.ClassifConta.empty()) && curPlanoEspec->RecordCount() < 5 &&
-      FFiltrarContaCtb)
+      FParams.FiltrarContaCtb)
     p.ContaCtbInclusion =
         Nutilvariants::MontarInclusao(Nutildb::GetFieldRecordValues(*curPlanoEspec, "CONTACTB"));
   curPlanoEspec->SetIndexFieldNames("CONTACTB");
@@ -467,7 +456,7 @@ const TnCtbDPGerarSaldoCtbIndividual::TLinhaPlano* TnCtbDPGerarSaldoCtbIndividua
 
 int TnCtbDPGerarSaldoCtbIndividual::Natureza(const TLinhaPlano& linha) const {
   try {
-    return PlanoEspecifico().CfgPlano(FParansSaldoCtb.CodigoEmpresa).NaturezaGrupo(linha.Classif);
+    return PlanoEspecifico().CfgPlano(FParams.Saldo.CodigoEmpresa).NaturezaGrupo(linha.Classif);
   } catch (const std::exception&) {
     throw Exception("Conta contábil código " + std::to_string(linha.Conta) +
                     " possui uma classificação inválida!");
@@ -477,14 +466,14 @@ int TnCtbDPGerarSaldoCtbIndividual::Natureza(const TLinhaPlano& linha) const {
 void TnCtbDPGerarSaldoCtbIndividual::PrepararCursorSaldoAnterior() {
   Progresso("Abrindo Cursor de Saldo Anterior");
   if (CalculandoSaldoOutraMoeda())
-    curSaldoAnterior = CriarSaldoAnteriorMoeda(FParansSaldoCtb.CodigoMoeda);
+    curSaldoAnterior = CriarSaldoAnteriorMoeda(FParams.Saldo.CodigoMoeda);
   else
-    curSaldoAnterior = FRepositorioSaldoCtb->CriarMovSaldoCtbAnterior(FParansSaldoCtb);
+    curSaldoAnterior = FRepositorioSaldoCtb->CriarMovSaldoCtbAnterior(FParams.Saldo);
 }
 
 void TnCtbDPGerarSaldoCtbIndividual::PrepararCursorMovimento() {
   Progresso("Abrindo Cursor de Movimentação");
-  curMovimento = FRepositorioSaldoCtb->CriarMovSaldoCtbAtual(FParansSaldoCtb);
+  curMovimento = FRepositorioSaldoCtb->CriarMovSaldoCtbAtual(FParams.Saldo);
 }
 
 void TnCtbDPGerarSaldoCtbIndividual::PrepararCursorMovimentoParcial() {
@@ -496,7 +485,7 @@ void TnCtbDPGerarSaldoCtbIndividual::PrepararCursorMovimentoParcial() {
 
 void TnCtbDPGerarSaldoCtbIndividual::PreparaListaEstab() {
   Progresso("Controle do Relacionar Filiais");
-  const TnParansSaldoCtb& p = FParansSaldoCtb;
+  const TnParansSaldoCtb& p = FParams.Saldo;
   std::string sql = "select CODIGOESTAB from ESTAB ";
   if (p.RelacionarFilial)
     sql += "where CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(int64_t{p.CodigoEmpresa})) +
@@ -515,13 +504,13 @@ void TnCtbDPGerarSaldoCtbIndividual::PreparaListaEstab() {
 
 std::vector<TDateTime> TnCtbDPGerarSaldoCtbIndividual::Buckets() const {
   std::vector<TDateTime> buckets;
-  TDateTime d = FormatarDataSaldoTipoAgrupamento(FParansSaldoCtb.DataInicial);
+  TDateTime d = FormatarDataSaldoTipoAgrupamento(FParams.Saldo.DataInicial);
   while (true) {
     buckets.push_back(d);
     if (d.IsZero())
       break;
-    d = FParansSaldoCtb.TipoAgrupamento == TTipoAgrupamento::taDiario ? IncDay(d) : IncMonth(d);
-    if (FParansSaldoCtb.DataFinal < d)
+    d = FParams.Saldo.TipoAgrupamento == TTipoAgrupamento::taDiario ? IncDay(d) : IncMonth(d);
+    if (FParams.Saldo.DataFinal < d)
       break;
   }
   return buckets;
@@ -533,7 +522,7 @@ void TnCtbDPGerarSaldoCtbIndividual::ImplantarSaldoZeroContasCtb() {
   for (TDateTime d : Buckets()) {
     for (int estab : FListaEstab)
       for (const auto& [conta, linha] : FPlano) {
-        if (linha.TipoConta != 2 && !FParansSaldoCtb.TotalizarSintetica)
+        if (linha.TipoConta != 2 && !FParams.Saldo.TotalizarSintetica)
           continue;
         curMovimentoParcial->AppendRecordUnlogged(
             {Value(static_cast<double>(conta)), Value(linha.Classif),
@@ -548,7 +537,7 @@ void TnCtbDPGerarSaldoCtbIndividual::ImplantarSaldoZeroContasCtb() {
 void TnCtbDPGerarSaldoCtbIndividual::TotalizarMovimentoContaCtb() {
   if (!curMovimento)
     return;
-  const bool rf = FParansSaldoCtb.RelacionarFilial;
+  const bool rf = FParams.Saldo.RelacionarFilial;
   TnMapMovSaldoCtb mov;
   Nfieldmapper_u::FieldMapper::MapearFields(*curMovimento, mov);
   curMovimento->SetIndexFieldNames(rf && mov.CODIGOESTAB ? "CONTACTB;CODIGOESTAB;DATASALDO"
@@ -604,14 +593,14 @@ void TnCtbDPGerarSaldoCtbIndividual::TotalizarMovimentoContaCtb() {
 }
 
 Currency TnCtbDPGerarSaldoCtbIndividual::Cota(Currency valor) const {
-  if (FPercentualCota == 0)
+  if (FParams.PercentualCota == 0)
     return valor;
-  return Arredondar(Currency::FromDouble(valor.ToDouble() * FPercentualCota / 100.0));
+  return Arredondar(Currency::FromDouble(valor.ToDouble() * FParams.PercentualCota / 100.0));
 }
 
 void TnCtbDPGerarSaldoCtbIndividual::TotalizarSaldoAnteriorContaCtb() {
   Progresso("Implantando Saldo Anterior e Saldo Atual", curMovimentoParcial->RecordCount());
-  const bool rf = FParansSaldoCtb.RelacionarFilial;
+  const bool rf = FParams.Saldo.RelacionarFilial;
   // The previous balance by account and establishment key.
   std::map<std::pair<int64_t, int64_t>, std::pair<Currency, Currency>> anterior;
   if (curSaldoAnterior) {
@@ -664,7 +653,7 @@ void TnCtbDPGerarSaldoCtbIndividual::TotalizarSaldoAnteriorContaCtb() {
                          : natureza == -1 ? v.V[2] - v.V[1]
                                           : Currency();
     movimento = Cota(movimento);
-    const Currency atual = FIgnorarSaldoAnterior ? movimento : saldo + movimento;
+    const Currency atual = FParams.IgnorarSaldoAnterior ? movimento : saldo + movimento;
     ds.Edit();
     campos.F[0]->SetAsCurrency(saldo);
     campos.F[3]->SetAsCurrency(movimento);
@@ -678,7 +667,7 @@ void TnCtbDPGerarSaldoCtbIndividual::TotalizarSaldoAnteriorContaCtb() {
 
 bool TnCtbDPGerarSaldoCtbIndividual::AvaliarMovimentoZero(const TnClientDataSet& ds) const {
   const std::vector<std::string>& campos =
-      FCamposAvalMovZero != nullptr ? *FCamposAvalMovZero : FCamposMovZeroPadrao;
+      FCamposAvalMovZero.empty() ? FCamposMovZeroPadrao : FCamposAvalMovZero;
   for (const std::string& nome : campos)
     if (Moeda(&ds.FieldByName(nome)) != Currency())
       return false;
@@ -686,10 +675,10 @@ bool TnCtbDPGerarSaldoCtbIndividual::AvaliarMovimentoZero(const TnClientDataSet&
 }
 
 int TnCtbDPGerarSaldoCtbIndividual::ContaTemMovimentoZero(const ValueArray& linha) const {
-  if (FListarMovimentoZero)
+  if (FParams.ListarMovimentoZero)
     return 0;
   const std::vector<std::string>& campos =
-      FCamposAvalMovZero != nullptr ? *FCamposAvalMovZero : FCamposMovZeroPadrao;
+      FCamposAvalMovZero.empty() ? FCamposMovZeroPadrao : FCamposAvalMovZero;
   for (const std::string& nome : campos) {
     const Value& valor = linha.at(static_cast<size_t>(nClientDataSet.FieldByName(nome).Index()));
     if (!valor.IsNull() && valor.AsCurrency() != Currency())
@@ -699,14 +688,14 @@ int TnCtbDPGerarSaldoCtbIndividual::ContaTemMovimentoZero(const ValueArray& linh
 }
 
 int TnCtbDPGerarSaldoCtbIndividual::ContaTemMovimentoZero(const TnClientDataSet& ds) const {
-  if (FListarMovimentoZero)
+  if (FParams.ListarMovimentoZero)
     return 0;
   return AvaliarMovimentoZero(ds) ? 1 : 0;
 }
 
 void TnCtbDPGerarSaldoCtbIndividual::TransferirMovimentoParaClientDataSet() {
   Progresso("Totalizando Estab e Transferindo Movimento", curMovimentoParcial->RecordCount());
-  const bool rf = FParansSaldoCtb.RelacionarFilial;
+  const bool rf = FParams.Saldo.RelacionarFilial;
   TnClientDataSet& origem = *curMovimentoParcial;
   origem.SetIndexFieldNames("CONTACTB;DATASALDO;CODIGOESTAB");
   // The result takes its rows unindexed and is sorted once at the end: each
@@ -748,7 +737,7 @@ void TnCtbDPGerarSaldoCtbIndividual::TransferirMovimentoParaClientDataSet() {
       if (zero && !linhaZero)
         linhaZero = grupo.size();
       grupo.push_back(std::move(valores));
-      if (!FListarMovimentoZero && !AvaliarMovimentoZero(origem))
+      if (!FParams.ListarMovimentoZero && !AvaliarMovimentoZero(origem))
         ++comValores;
     }
     if (linhaZero) {
@@ -756,7 +745,7 @@ void TnCtbDPGerarSaldoCtbIndividual::TransferirMovimentoParaClientDataSet() {
       for (size_t k = 0; k < 5; ++k)
         linha[iValores[k]] = Value(soma.V[k]);
       linha[iSemSaldo] = Value(int64_t{ContaTemMovimentoZero(linha)});
-      if (rf && !FListarMovimentoZero && comValores > 1)
+      if (rf && !FParams.ListarMovimentoZero && comValores > 1)
         linha[iSintFilial] = Value(int64_t{1});
     }
     for (const ValueArray& linha : grupo)
@@ -833,7 +822,7 @@ void TnCtbDPGerarSaldoCtbIndividual::TotalizarContasSinteticas() {
 }
 
 void TnCtbDPGerarSaldoCtbIndividual::TotalizarContasCalculadas() {
-  const TnParansSaldoCtb& p = FParansSaldoCtb;
+  const TnParansSaldoCtb& p = FParams.Saldo;
   const std::string empresa = Nutil::ValorParaSQL(Value(int64_t{p.CodigoEmpresa}));
   std::string sql;
   if (!p.ClassifConta.empty()) {
@@ -879,7 +868,7 @@ void TnCtbDPGerarSaldoCtbIndividual::TotalizarContasCalculadasPorFilial() {
   Progresso("Incluindo contas Sintéticas");
   for (TDateTime data : buckets)
     for (int estab : FListaEstab) {
-      if (FParansSaldoCtb.RelacionarFilial == (estab == 0))
+      if (FParams.Saldo.RelacionarFilial == (estab == 0))
         continue;
       for (const auto& [conta, linha] : FPlano) {
         if (linha.TipoContaCalc != 2)
@@ -909,7 +898,7 @@ void TnCtbDPGerarSaldoCtbIndividual::TotalizarContasCalculadasPorFilial() {
 void TnCtbDPGerarSaldoCtbIndividual::TotalizarContasCalculadasFilialZero() {
   // Without establishments the calculation above already wrote the
   // establishment-0 rows, the only ones there are.
-  if (!FParansSaldoCtb.RelacionarFilial)
+  if (!FParams.Saldo.RelacionarFilial)
     return;
   Progresso("Totalizando na filial zero");
   TnClientDataSet& ds = nClientDataSet;
@@ -928,7 +917,7 @@ void TnCtbDPGerarSaldoCtbIndividual::TotalizarContasCalculadasFilialZero() {
       continue;
     TSoma& s = somas[{fConta.AsFloat(), fData.AsDateTime().Days()}];
     s.Valores.Somar(campos.Ler());
-    if (!FListarMovimentoZero && !AvaliarMovimentoZero(ds))
+    if (!FParams.ListarMovimentoZero && !AvaliarMovimentoZero(ds))
       ++s.ComValores;
   }
   for (const auto& [chave, soma] : somas) {
@@ -937,14 +926,15 @@ void TnCtbDPGerarSaldoCtbIndividual::TotalizarContasCalculadasFilialZero() {
     ds.Edit();
     campos.Escrever(soma.Valores);
     ds.FieldByName("SEMSALDOMOV").SetAsInteger(ContaTemMovimentoZero(ds));
-    ds.FieldByName("SINTFILIAL").SetAsInteger(!FListarMovimentoZero && soma.ComValores > 1 ? 1 : 0);
+    ds.FieldByName("SINTFILIAL")
+        .SetAsInteger(!FParams.ListarMovimentoZero && soma.ComValores > 1 ? 1 : 0);
     ds.Post();
   }
 }
 
 void TnCtbDPGerarSaldoCtbIndividual::RemoverContasSinteticasSemAnaliticas() {
   const std::string sql = "select P.CONTACTB from PLANOESPEC P where P.CODIGOEMPRESA = " +
-                          Nutil::ValorParaSQL(Value(int64_t{FParansSaldoCtb.CodigoEmpresa})) +
+                          Nutil::ValorParaSQL(Value(int64_t{FParams.Saldo.CodigoEmpresa})) +
                           " and P.TIPOCONTA = 1 " + "and not exists( " + "select 1 " +
                           "from PLANOESPEC S " + "where S.CODIGOEMPRESA = P.CODIGOEMPRESA " +
                           "and S.CLASSIFCONTA like P.CLASSIFCONTA||'%' " + "and S.TIPOCONTA = 2 " +
@@ -966,7 +956,7 @@ Currency TnCtbDPGerarSaldoCtbIndividual::ConverterValorEmMoeda(Currency valor, T
   if (!CalculandoSaldoOutraMoeda())
     return valor;
   TnUtilCotacao& cotacao = ControleCotacao();
-  cotacao.DadosCotacao(FParansSaldoCtb.CodigoMoeda, data);
+  cotacao.DadosCotacao(FParams.Saldo.CodigoMoeda, data);
   const double convertido = cotacao.ConverterValorEmMoeda(valor.ToDouble());
   Param("pUsouValorCotacaoInvalida").SetValor(cotacao.GetUsouCotacaoInvalida() ? "1" : "0");
   return Currency::FromDouble(convertido);
@@ -978,7 +968,7 @@ void TnCtbDPGerarSaldoCtbIndividual::SomarImplantacao(int64_t conta, int naturez
   if (linha == nullptr)
     return;
   const std::optional<int> naturezaConta =
-      PlanoEspecifico().CfgPlano(FParansSaldoCtb.CodigoEmpresa).ProcurarNatureza(linha->Classif);
+      PlanoEspecifico().CfgPlano(FParams.Saldo.CodigoEmpresa).ProcurarNatureza(linha->Classif);
   if (naturezaConta == 1)
     (natureza == 1 ? debito : credito) += valor;
   else if (naturezaConta == -1)
@@ -988,7 +978,7 @@ void TnCtbDPGerarSaldoCtbIndividual::SomarImplantacao(int64_t conta, int naturez
 std::unique_ptr<TnClientDataSet> TnCtbDPGerarSaldoCtbIndividual::CriarSaldoAnteriorMoeda(
     int codigoMoeda) {
   auto& repositorio = dynamic_cast<TnCtbRepositorioSaldoCtbMoeda&>(*FRepositorioSaldoCtb);
-  const bool rf = FParansSaldoCtb.RelacionarFilial;
+  const bool rf = FParams.Saldo.RelacionarFilial;
 
   // Implantations by (establishment, currency, account): the first row of
   // each key counts.
@@ -999,11 +989,11 @@ std::unique_ptr<TnClientDataSet> TnCtbDPGerarSaldoCtbIndividual::CriarSaldoAnter
   using TChaveImpl = std::tuple<int64_t, int64_t, int64_t>;
   std::map<TChaveImpl, TImpl> implantacoes;
   std::vector<TChaveImpl> ordemImpl;
-  auto impl = repositorio.CriarMovImpSaldoCtb(FParansSaldoCtb);
+  auto impl = repositorio.CriarMovImpSaldoCtb(FParams.Saldo);
   if (!impl->IsEmpty()) {
     impl->First();
     if (!impl->FieldByName("DATASALDO").IsNull())
-      FParansSaldoCtb.DataImplSaldoCtb = DateOf(impl->FieldByName("DATASALDO").AsDateTime());
+      FParams.Saldo.DataImplSaldoCtb = DateOf(impl->FieldByName("DATASALDO").AsDateTime());
   }
   for (impl->First(); !impl->Eof(); impl->Next()) {
     const TChaveImpl chave{impl->FieldByName("CODIGOESTAB").AsInteger(),
@@ -1016,7 +1006,7 @@ std::unique_ptr<TnClientDataSet> TnCtbDPGerarSaldoCtbIndividual::CriarSaldoAnter
       ordemImpl.push_back(chave);
   }
   Nutildb::DestruirSQL(impl);
-  const TDateTime dataImpl = FParansSaldoCtb.DataImplSaldoCtb;
+  const TDateTime dataImpl = FParams.Saldo.DataImplSaldoCtb;
 
   // Converted previous balance by (account, establishment or 0).
   std::map<std::pair<int64_t, int64_t>, std::pair<Currency, Currency>> saldos;
@@ -1044,7 +1034,7 @@ std::unique_ptr<TnClientDataSet> TnCtbDPGerarSaldoCtbIndividual::CriarSaldoAnter
       c = ConverterValorEmMoeda(c, dataImpl);
   };
 
-  auto prev = repositorio.CriarMovSaldoCtbAnterior(FParansSaldoCtb);
+  auto prev = repositorio.CriarMovSaldoCtbAnterior(FParams.Saldo);
   if (prev) {
     TnMapMovSaldoCtb map;
     Nfieldmapper_u::FieldMapper::MapearFields(*prev, map);
@@ -1104,7 +1094,7 @@ std::unique_ptr<TnClientDataSet> TnCtbDPGerarSaldoCtbIndividual::CriarSaldoAnter
 
 void TnCtbDPGerarSaldoCtbIndividual::ConverterSaldoMoedaFuncionalParaReais() {
   TnUtilCotacao& cotacao = ControleCotacao();
-  cotacao.DadosCotacao(FParansSaldoCtb.CodigoMoeda, FParansSaldoCtb.DataFinal);
+  cotacao.DadosCotacao(FParams.Saldo.CodigoMoeda, FParams.Saldo.DataFinal);
   std::map<int, double> taxas;  // by rate type
   TnClientDataSet& ds = nClientDataSet;
   TCamposValores campos(ds);

@@ -14,8 +14,8 @@
 // its duration.
 //
 // Cancelling: at three checkpoints the process asks the report it runs for
-// (pReferReport) and looks at its progress frame; once cancelling was asked
-// the run stops there, keeping the result as far as it was computed.
+// (SetReport) and looks at its progress frame; once cancelling was asked the
+// run stops there, keeping the result as far as it was computed.
 
 #include <cstdint>
 #include <map>
@@ -56,6 +56,20 @@ struct TnTotalizaoSintetica {
   Currency SaldoAtual;
 };
 
+// Everything a run depends on, typed. The parameter table is the screens' and
+// the generic host's view of it: Executar() reads the table into it once,
+// and the run reads only this.
+struct TnParamsGerarSaldoCtb {
+  TnParansSaldoCtb Saldo;
+  bool ListarMovimentoZero = true;
+  double PercentualCota = 0;
+  bool IgnorarSaldoAnterior = false;
+  bool ValidarPeriodoIFRS = true;
+  bool ListarSinteticasSemAnaliticas = true;
+  bool GerarMoedaFuncionalEmReais = false;
+  bool FiltrarContaCtb = true;
+};
+
 class TnCtbDPGerarSaldoCtbIndividual : public TnDMPowerParam {
  public:
   static constexpr const char* kClassName = "TnCtbDPGerarSaldoCtbIndividual";
@@ -66,7 +80,10 @@ class TnCtbDPGerarSaldoCtbIndividual : public TnDMPowerParam {
   TnCtbDPGerarSaldoCtbIndividual();
   ~TnCtbDPGerarSaldoCtbIndividual() override;
 
+  // Reads the parameter table and runs.
   void Executar() override;
+  // The parameters as the table holds them.
+  TnParamsGerarSaldoCtb LerParametros();
   // Runs on a worker; the result arrives through OnProcessarResultadoParalelo.
   void ExecutarParalelo();
   void OnProcessarResultadoParalelo(const TnResultadoParalelo& resultado) override;
@@ -81,13 +98,19 @@ class TnCtbDPGerarSaldoCtbIndividual : public TnDMPowerParam {
                                const TnConjuntoModulos& permitidos);
   void DepoisConfigurar(TnForm* form);
 
-  // Object references travel in the hidden parameters as integers.
-  static std::string Referencia(const void* objeto);
+  // The report the run shows its progress on and may be cancelled from; not
+  // owned, nullptr for none. Kept for the next runs.
+  void SetReport(IReportProgresso* report) { FReport = report; }
+  // The amounts whose being all zero makes a row one without movement when
+  // such rows are not listed; empty: previous balance, debit and credit.
+  void SetCamposAvaliaMovimentoZero(std::vector<std::string> campos) {
+    FCamposAvalMovZero = std::move(campos);
+  }
 
   // The repository of the last run decides these.
   bool CalculandoSaldoMoedaFuncional() const;
   bool CalculandoSaldoOutraMoeda() const;
-  const TnParansSaldoCtb& ParansSaldoCtb() const { return FParansSaldoCtb; }
+  const TnParansSaldoCtb& ParansSaldoCtb() const { return FParams.Saldo; }
   // The checkpoints reached in the last run.
   int GetItemAtual() const { return FItemAtual; }
 
@@ -115,7 +138,6 @@ class TnCtbDPGerarSaldoCtbIndividual : public TnDMPowerParam {
 
   // The steps of a run.
   void InicializarVariaveis();
-  void CarregarParametros();
   void LimparCDS();
   bool ParametrosObrigatoriosInconsistentes() const;
   void ValidarPeriodoIFRS();
@@ -158,18 +180,12 @@ class TnCtbDPGerarSaldoCtbIndividual : public TnDMPowerParam {
   bool AvaliarMovimentoZero(const TnClientDataSet& dataSet) const;
   void Progresso(const std::string& texto, int64_t maximo = 0);
 
-  // Parameters of the run.
-  TnParansSaldoCtb FParansSaldoCtb;
-  bool FListarMovimentoZero = true;
-  const std::vector<std::string>* FCamposAvalMovZero = nullptr;
-  std::vector<std::string> FCamposMovZeroPadrao;
+  // Set by the caller, kept between runs.
   IReportProgresso* FReport = nullptr;
-  double FPercentualCota = 0;
-  bool FIgnorarSaldoAnterior = false;
-  bool FValidarPeriodoIFRS = true;
-  bool FListarSinteticasSemAnaliticas = true;
-  bool FGerarMoedaFuncionalEmReais = false;
-  bool FFiltrarContaCtb = true;
+  std::vector<std::string> FCamposAvalMovZero;
+  // Parameters of the run.
+  TnParamsGerarSaldoCtb FParams;
+  std::vector<std::string> FCamposMovZeroPadrao;
 
   // Live from the repository's choice to the end of the run.
   std::unique_ptr<TnCtbRepositorioSaldoCtbBase> FRepositorioSaldoCtb;

@@ -522,16 +522,15 @@ TEST_P(TGerarSaldoTest, SmallAccountSelectionNarrowsTheQueriesToItsAccounts) {
 TEST_P(TGerarSaldoTest, ReportCancelStopsAtTheCheckpoint) {
   SemearTresMeses();
   TReportParar relatorio(2);
-  auto processo =
-      Processo(Dia(1, 1), Dia(3, 31),
-               {{"pReferReport", TnCtbDPGerarSaldoCtbIndividual::Referencia(&relatorio)}});
+  auto processo = Processo(Dia(1, 1), Dia(3, 31));
+  processo->SetReport(&relatorio);
   processo->Executar();
   EXPECT_EQ(2, processo->GetItemAtual());
   EXPECT_TRUE(processo->nClientDataSet.IsEmpty());
   EXPECT_EQ((std::vector<std::pair<int, int>>{{1, 8}, {2, 8}}), relatorio.Chamadas);
 
   TReportParar continuar(0);
-  processo->Param("pReferReport").SetValor(TnCtbDPGerarSaldoCtbIndividual::Referencia(&continuar));
+  processo->SetReport(&continuar);
   processo->Executar();
   EXPECT_EQ(3, processo->GetItemAtual());
   EXPECT_FALSE(processo->nClientDataSet.IsEmpty());
