@@ -326,7 +326,7 @@ TnParamsGerarSaldoCtb TnCtbDPGerarSaldoCtbIndividual::LerParametros() {
   TnParamsGerarSaldoCtb params;
   TnParansSaldoCtb& p = params.Saldo;
   p.TipoSaldoCtb = static_cast<TnTipoSaldoCtb>(Param("pTipoSaldoCtb").AsInteger(0));
-  p.CodigoEmpresa = static_cast<int>(Param("pCodigoEmpresa").AsInteger(0));
+  p.CodigoEmpresa = Param("pCodigoEmpresa").AsInteger(0);
   p.CodigoEstab = Nutil::Trim(Param("pCodigoEstab").AsString());
   p.ContaCtb = Nutil::Trim(Param("pContaCtb").AsString());
   p.ClassifConta = Nutil::Trim(Param("pClassifConta").AsString());

@@ -34,7 +34,7 @@ enum class TTipoAgrupamento { taNenhum = 0, taDiario = 1, taMensal = 2 };
 // Parameters of one balance query.
 struct TnParansSaldoCtb {
   TnTipoSaldoCtb TipoSaldoCtb = TnTipoSaldoCtb::tscSocietario;
-  int CodigoEmpresa = 0;
+  int64_t CodigoEmpresa = 0;
   // Establishment inclusion expression; empty = every establishment.
   std::string CodigoEstab;
   TDateTime DataInicial;

@@ -720,7 +720,7 @@ void TnCtbDMLctoCtb::PegarConfigEmpresa(bool forcar) {
   // Forcing reads the stored configuration, not the shared cache of it.
   if (forcar)
     ControleCTB().LimparChave();
-  ControleCTB().SetCodigoEmpresa(static_cast<int>(empresa));
+  ControleCTB().SetCodigoEmpresa(empresa);
   const std::optional<ValueArray>& cfg = ControleCTB().GetCFGEmpresaCtb();
   if (!cfg || cfg->size() < kCfgQtdItens || (*cfg)[kCfgDataInicialExerc].IsNull()) {
     AplicarConfigEmpresaPadrao();
@@ -758,7 +758,7 @@ void TnCtbDMLctoCtb::PegarConfigEmpresa(bool forcar) {
       Nutildb::DestruirSQL(cursor);
     }
   }
-  PegarConfigAtividade(static_cast<int>(empresa));
+  PegarConfigAtividade(empresa);
   PegarConfigLctoExpurgo();
 }
 
@@ -846,7 +846,7 @@ void TnCtbDMLctoCtb::PegarConfigUsuario() {
   FChaveConfigUsu = std::to_string(usuario);
 }
 
-void TnCtbDMLctoCtb::PegarConfigAtividade(int codigoEmpresa) {
+void TnCtbDMLctoCtb::PegarConfigAtividade(int64_t codigoEmpresa) {
   ControleOpcaoIFRS().SetCodigoEmpresa(codigoEmpresa);
   FUsaAtividades = ControleOpcaoIFRS().GetCTRLAATIVIDADE();
   FDataInicialAtividades = ControleOpcaoIFRS().GetDATAINIATIVIDADE();
@@ -864,7 +864,7 @@ bool TnCtbDMLctoCtb::GetEhOptanteIFRS() {
   const int64_t empresa = PegarCodigoEmpresa();
   const std::string chave = std::to_string(empresa);
   if (chave != FChaveConfigIFRS) {
-    ControleOpcaoIFRS().SetCodigoEmpresa(static_cast<int>(empresa));
+    ControleOpcaoIFRS().SetCodigoEmpresa(empresa);
     FEhOptanteIFRS = empresa != 0 && ControleOpcaoIFRS().GetEhOptanteIFRS();
     FChaveConfigIFRS = chave;
   }
@@ -882,7 +882,7 @@ bool TnCtbDMLctoCtb::GetEhOptanteFCONT() {
     data = Date();
   const std::string chave = std::to_string(empresa) + "|" + DateToIso(data);
   if (chave != FChaveConfigFCONT) {
-    UtilFCONT().SetCodigoEmpresa(static_cast<int>(empresa));
+    UtilFCONT().SetCodigoEmpresa(empresa);
     UtilFCONT().ProcurarOpcao(data);
     FEhOptanteFCONT = empresa != 0 && UtilFCONT().GetEhOptanteFCONT();
     FChaveConfigFCONT = chave;
@@ -900,7 +900,7 @@ bool TnCtbDMLctoCtb::GetPossuiSPED() {
     empresa = FCodigoEmpresaSPED;
   const std::string chave = std::to_string(empresa);
   if (chave != FChaveConfigSPED) {
-    ControleSPEDContabil().SetCodigoEmpresa(static_cast<int>(empresa));
+    ControleSPEDContabil().SetCodigoEmpresa(empresa);
     TDateTime referencia = DataDe(Nutilutil::PegarValorExternalVar("gDATALCTOCTB_MAIORIGUAL"));
     if (referencia.IsZero())
       referencia = FDataOpcaoSPED;

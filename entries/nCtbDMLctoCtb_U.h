@@ -126,7 +126,7 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   void PegarConfigPlano();
   void PegarConfigLote();
   void PegarConfigUsuario();
-  void PegarConfigAtividade(int codigoEmpresa);
+  void PegarConfigAtividade(int64_t codigoEmpresa);
   void PegarConfigLctoExpurgo();
   // How many times each loader really read (cache tests).
   int LeiturasConfigEmpresa() const { return FLeiturasConfigEmpresa; }

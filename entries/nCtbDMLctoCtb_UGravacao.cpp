@@ -121,7 +121,7 @@ void TnCtbDMLctoCtb::InserirLctoProg() {
 
 TnUtilControleLctoPadrao& TnCtbDMLctoCtb::PosicionarLctoProg(int64_t codigoLctoProg) {
   TnUtilControleLctoPadrao& padrao = ControleLctoPadrao();
-  padrao.SetCodigoEmpresa(static_cast<int>(PegarCodigoEmpresa()));
+  padrao.SetCodigoEmpresa(PegarCodigoEmpresa());
   padrao.SetCodigoLctoProg(static_cast<int>(codigoLctoProg));
   padrao.SetCdsLctoProg(&nClientDataSet);
   return padrao;

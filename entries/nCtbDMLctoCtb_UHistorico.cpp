@@ -488,8 +488,7 @@ const Nctbsfuncoes_u::TMascGrupos& TnCtbDMLctoCtb::GetMascGrupos() {
 
 std::string TnCtbDMLctoCtb::ProcurarApelido(const std::string& apelido) {
   PegarConfigPlano();
-  return Nctbsfuncoes::ProcurarApelido(Conexao(), static_cast<int>(PegarCodigoEmpresa()),
-                                       FMascGrupos, apelido);
+  return Nctbsfuncoes::ProcurarApelido(Conexao(), PegarCodigoEmpresa(), FMascGrupos, apelido);
 }
 
 void TnCtbDMLctoCtb::SetTextConta(TField& sender, const std::string& text) {
@@ -497,8 +496,7 @@ void TnCtbDMLctoCtb::SetTextConta(TField& sender, const std::string& text) {
     sender.Clear();
     return;
   }
-  if (Nctbsfuncoes::VerificarContaCtbInscrFederal(Conexao(), sender, text,
-                                                  static_cast<int>(PegarCodigoEmpresa())))
+  if (Nctbsfuncoes::VerificarContaCtbInscrFederal(Conexao(), sender, text, PegarCodigoEmpresa()))
     return;
   const bool branco = Nutil::Trim(text).empty();
   int64_t numero = 0;

@@ -19,13 +19,13 @@ constexpr const char* kMsgValorNaoFecha =
 
 void TnCtbDMLctoCtb::PosicionarMoedaFuncional() {
   const Value data = Campo("DATALCTOCTB").AsValue();
-  ControleOpcaoMoedaFuncional().Posicionar(static_cast<int>(Campo("CODIGOEMPRESA").AsInteger()),
+  ControleOpcaoMoedaFuncional().Posicionar(Campo("CODIGOEMPRESA").AsInteger(),
                                            static_cast<int>(Campo("CODIGOESTAB").AsInteger()),
                                            data.IsNull() ? TDateTime() : DateOf(data.AsDateTime()));
 }
 
 TTipoCotacaoConta TnCtbDMLctoCtb::GetTipoCotacaoMoeda() {
-  ControleCTB().SetCodigoEmpresa(static_cast<int>(PegarCodigoEmpresa()));
+  ControleCTB().SetCodigoEmpresa(PegarCodigoEmpresa());
   auto tipoDe = [](const TField& conta) {
     ControleCTB().SetConta(conta.AsInteger());
     if (!ControleCTB().GetContaValida())

@@ -290,9 +290,9 @@ void TnCtbDMLctoCtb::ValidarOrigemFiscal() {
 void TnCtbDMLctoCtb::ValidarIFRS() {
   const TDateTime data = DataDe(Campo("DATALCTOCTB").AsValue());
   const std::string origem = Maiusculo(Campo("CODIGOORIGLCTOCTB").AsString());
-  ControleExercicioSocialCtb().SetCodigoEmpresa(static_cast<int>(PegarCodigoEmpresa()));
+  ControleExercicioSocialCtb().SetCodigoEmpresa(PegarCodigoEmpresa());
   ControleExercicioSocialCtb().SetData(data);
-  ControleOpcaoIFRS().SetCodigoEmpresa(static_cast<int>(PegarCodigoEmpresa()));
+  ControleOpcaoIFRS().SetCodigoEmpresa(PegarCodigoEmpresa());
   if (origem == "AI" && data != DateOf(ControleOpcaoIFRS().GetDATAOPCAO()))
     throw EnField(kMsgOrigemAI, "DATALCTOCTB");
   const int situacao = ControleExercicioSocialCtb().GetSituacaoExercicio();
@@ -565,12 +565,12 @@ void TnCtbDMLctoCtb::VerificarLimiteUsuario() {
 }
 
 bool TnCtbDMLctoCtb::EstaDentroDoLimiteUsu(TDateTime data) {
-  return ControleCtbLimiteUsuario().VerificarLimiteUsuario(
-      static_cast<int>(PegarCodigoEmpresa()), static_cast<int>(Conexao().CodigoUsuario()), data);
+  return ControleCtbLimiteUsuario().VerificarLimiteUsuario(PegarCodigoEmpresa(),
+                                                           Conexao().CodigoUsuario(), data);
 }
 
 bool TnCtbDMLctoCtb::EstaDentroDoLimiteUsuCache(TDateTime data) {
-  ControleCTB().SetCodigoEmpresa(static_cast<int>(PegarCodigoEmpresa()));
+  ControleCTB().SetCodigoEmpresa(PegarCodigoEmpresa());
   const std::optional<ValueArray>& cfg = ControleCTB().GetCFGEmpresaCtb();
   if (!cfg || (*cfg)[kCfgDataInicialLctoUsu].IsNull() || (*cfg)[kCfgDataFinalLctoUsu].IsNull())
     throw Exception(nCtbSPeriodoLancUsuNaoEspecificado);
@@ -604,7 +604,8 @@ void TnCtbDMLctoCtb::VerificaSeEstaDentroLimiteUsu(const TFuncVerificaLimite& ve
 
 namespace {
 
-void LimitesDoTipo(TTipoFuncVerificaLimite tipo, int empresa, TDateTime& inicio, TDateTime& fim) {
+void LimitesDoTipo(TTipoFuncVerificaLimite tipo, int64_t empresa, TDateTime& inicio,
+                   TDateTime& fim) {
   if (tipo == TTipoFuncVerificaLimite::tfComCache) {
     ControleCTB().SetCodigoEmpresa(empresa);
     const std::optional<ValueArray>& cfg = ControleCTB().GetCFGEmpresaCtb();
@@ -623,7 +624,7 @@ void LimitesDoTipo(TTipoFuncVerificaLimite tipo, int empresa, TDateTime& inicio,
 std::string TnCtbDMLctoCtb::GetMsgDataForaDoLimite(TTipoFuncVerificaLimite tipo) {
   TDateTime inicio;
   TDateTime fim;
-  LimitesDoTipo(tipo, static_cast<int>(PegarCodigoEmpresa()), inicio, fim);
+  LimitesDoTipo(tipo, PegarCodigoEmpresa(), inicio, fim);
   return nCtbS::Formatar(nCtbSDataLctoForaDoLimiteUsu, DateToStr(inicio), DateToStr(fim));
 }
 
@@ -631,7 +632,7 @@ std::string TnCtbDMLctoCtb::GetMsgDataForaDoLimiteDataAnterior(TDateTime data,
                                                                TTipoFuncVerificaLimite tipo) {
   TDateTime inicio;
   TDateTime fim;
-  LimitesDoTipo(tipo, static_cast<int>(PegarCodigoEmpresa()), inicio, fim);
+  LimitesDoTipo(tipo, PegarCodigoEmpresa(), inicio, fim);
   return nCtbS::Formatar(nCtbSDataLctoForaDoLimiteUsuData, DateToStr(inicio), DateToStr(fim),
                          DateToStr(data));
 }

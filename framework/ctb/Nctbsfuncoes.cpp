@@ -25,7 +25,7 @@ std::string Aparar(const std::string& texto) {
   return texto.substr(inicio, texto.find_last_not_of(" \t\r\n") - inicio + 1);
 }
 
-TDbResult FiltroAtivo(TnDMConexao& conexao, int codigoEmpresa) {
+TDbResult FiltroAtivo(TnDMConexao& conexao, int64_t codigoEmpresa) {
   return conexao.ExecuteQuery(
       "select DATAINICIAL, DATAFINAL, ORIGENS from FILTROLCTOCTB where CODIGOUSUARIO = :pUsuario "
       "and ATIVO = '1' and (:pEmpresa = 0 or CODIGOEMPRESA = :pEmpresa) order by CODIGOEMPRESA",
@@ -34,12 +34,12 @@ TDbResult FiltroAtivo(TnDMConexao& conexao, int codigoEmpresa) {
 
 }  // namespace
 
-bool FiltroLctoCtbAtivo(TnDMConexao& conexao, int codigoEmpresa) {
+bool FiltroLctoCtbAtivo(TnDMConexao& conexao, int64_t codigoEmpresa) {
   return !FiltroAtivo(conexao, codigoEmpresa).Rows.empty();
 }
 
 bool CarregarFiltroLctoCtbAtivo(TnDMConexao& conexao, TDateTime& dataInicial, TDateTime& dataFinal,
-                                std::string& filtro, int codigoEmpresa) {
+                                std::string& filtro, int64_t codigoEmpresa) {
   const TDbResult ativo = FiltroAtivo(conexao, codigoEmpresa);
   if (ativo.Rows.empty())
     return false;
@@ -50,7 +50,7 @@ bool CarregarFiltroLctoCtbAtivo(TnDMConexao& conexao, TDateTime& dataInicial, TD
   return true;
 }
 
-void MontarFiltroContaBalanco(TnDMConexao& conexao, int codigoEmpresa, std::string& filtro) {
+void MontarFiltroContaBalanco(TnDMConexao& conexao, int64_t codigoEmpresa, std::string& filtro) {
   const Value marcadas = conexao.ExecuteScalar(
       "select count(*) from PLANOESPEC where CODIGOEMPRESA = :pEmpresa and ENTRABALANCO = '1'",
       {{"pEmpresa", codigoEmpresa}});
@@ -79,7 +79,7 @@ bool PermiteAlterarLctoContabil(TnDMConexao& conexao, int64_t chaveLctoCtb,
   return conexao.ExecuteScalar(sql, params).AsInteger() == 0;
 }
 
-int64_t PegarProximaTransacao(TnDMConexao& conexao, int codigoEmpresa) {
+int64_t PegarProximaTransacao(TnDMConexao& conexao, int64_t codigoEmpresa) {
   const std::string nome = fmt::format("GEN_TRANSCTB({})", codigoEmpresa);
   // A new sequence starts where the company's entries left off; the insert
   // does nothing when the row exists, so a racing process keeps its draw.
@@ -92,7 +92,7 @@ int64_t PegarProximaTransacao(TnDMConexao& conexao, int codigoEmpresa) {
   return Nutilsequence::PegarProximaSequence(conexao, nome);
 }
 
-std::string ProcurarApelido(TnDMConexao& conexao, int codigoEmpresa,
+std::string ProcurarApelido(TnDMConexao& conexao, int64_t codigoEmpresa,
                             const Nctbsfuncoes_u::TMascGrupos& /*mascGrupos*/,
                             const std::string& apelido) {
   std::string chave = Aparar(apelido);
@@ -108,7 +108,7 @@ std::string ProcurarApelido(TnDMConexao& conexao, int codigoEmpresa,
 }
 
 bool VerificarContaCtbInscrFederal(TnDMConexao& conexao, TField& campo, const std::string& texto,
-                                   int codigoEmpresa) {
+                                   int64_t codigoEmpresa) {
   std::string digitos;
   for (char c : Aparar(texto)) {
     if (std::isdigit(static_cast<unsigned char>(c)))

@@ -20,17 +20,17 @@ namespace Nctbsfuncoes {
 
 // Whether the connection's user has an active entry filter (FILTROLCTOCTB
 // with ATIVO "1") in the company; codigoEmpresa 0: in any company.
-bool FiltroLctoCtbAtivo(TnDMConexao& conexao, int codigoEmpresa = 0);
+bool FiltroLctoCtbAtivo(TnDMConexao& conexao, int64_t codigoEmpresa = 0);
 
 // The user's active entry filter: its window and its ";"-separated origin
 // list. False (and the outputs untouched) when there is none.
 bool CarregarFiltroLctoCtbAtivo(TnDMConexao& conexao, TDateTime& dataInicial, TDateTime& dataFinal,
-                                std::string& filtro, int codigoEmpresa = 0);
+                                std::string& filtro, int64_t codigoEmpresa = 0);
 
 // The condition on the chart cursor (alias P) that keeps the accounts that
 // enter the balance sheet (PLANOESPEC.ENTRABALANCO "1"). Empty when the
 // company marks no account: the chart then has no restriction.
-void MontarFiltroContaBalanco(TnDMConexao& conexao, int codigoEmpresa, std::string& filtro);
+void MontarFiltroContaBalanco(TnDMConexao& conexao, int64_t codigoEmpresa, std::string& filtro);
 
 // False when the entry is reconciled with a bank statement
 // (CONCBANCLCTO.CONCILLCTOCTB = 1). An empty establishment text means any;
@@ -41,12 +41,12 @@ bool PermiteAlterarLctoContabil(TnDMConexao& conexao, int64_t chaveLctoCtb,
 
 // The next transaction number of the company; the first continues after the
 // highest TRANSCTB the company has. Safe across processes.
-int64_t PegarProximaTransacao(TnDMConexao& conexao, int codigoEmpresa);
+int64_t PegarProximaTransacao(TnDMConexao& conexao, int64_t codigoEmpresa);
 
 // The account number (as text) whose alias is `apelido` in the company,
 // compared trimmed and without regard to case; "" when none. The group mask
 // is accepted for the callers' sake: an alias names an account at any level.
-std::string ProcurarApelido(TnDMConexao& conexao, int codigoEmpresa,
+std::string ProcurarApelido(TnDMConexao& conexao, int64_t codigoEmpresa,
                             const Nctbsfuncoes_u::TMascGrupos& mascGrupos,
                             const std::string& apelido);
 
@@ -55,7 +55,7 @@ std::string ProcurarApelido(TnDMConexao& conexao, int codigoEmpresa,
 // puts that account number in the field and returns true; false otherwise
 // (the caller goes on with the text).
 bool VerificarContaCtbInscrFederal(TnDMConexao& conexao, TField& campo, const std::string& texto,
-                                   int codigoEmpresa);
+                                   int64_t codigoEmpresa);
 
 // Whether the current record of the data set differs from its stored
 // values in some data field (calculated fields are not compared).
@@ -72,10 +72,10 @@ void LimparChavesSingletons();
 // imported number is remembered until ZerarCache.
 class TnControleTransacao {
  public:
-  TnControleTransacao(TnDMConexao& conexao, int codigoEmpresa)
+  TnControleTransacao(TnDMConexao& conexao, int64_t codigoEmpresa)
       : FConexao(conexao), FCodigoEmpresa(codigoEmpresa) {}
 
-  int CodigoEmpresa() const { return FCodigoEmpresa; }
+  int64_t CodigoEmpresa() const { return FCodigoEmpresa; }
   // The number stored for the imported transaction `numeroImportado`: a new
   // one the first time, the same one afterwards.
   double Pegar(double numeroImportado);
@@ -85,7 +85,7 @@ class TnControleTransacao {
 
  private:
   TnDMConexao& FConexao;
-  int FCodigoEmpresa;
+  int64_t FCodigoEmpresa;
   // Imported number -> number given.
   std::map<double, double> FNumeros;
 };

@@ -22,7 +22,7 @@ bool TnUtilControleLctoPadrao::GetUsaLctoProg() {
 
 void TnUtilControleLctoPadrao::Carregar() {
   TnDMConexao& conexao = Conexao();
-  const std::pair<int, int> chave{FCodigoEmpresa, FCodigoLctoProg};
+  const std::pair<int64_t, int64_t> chave{FCodigoEmpresa, FCodigoLctoProg};
   if (FChave == chave)
     return;
   LimparChave();
@@ -65,7 +65,7 @@ bool TnUtilControleLctoPadrao::VerificarSequencia(bool continuar) const {
   const bool emAndamento = FChave && FProximo > 0 && FProximo < FItens.size();
   if (continuar)
     return emAndamento;
-  return emAndamento && *FChave == std::pair<int, int>{FCodigoEmpresa, FCodigoLctoProg};
+  return emAndamento && *FChave == std::pair<int64_t, int64_t>{FCodigoEmpresa, FCodigoLctoProg};
 }
 
 std::vector<TDateTime> TnUtilControleLctoPadrao::GerarLancamentosPeriodo() {

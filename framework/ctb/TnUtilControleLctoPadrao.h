@@ -22,7 +22,7 @@ class TnClientDataSet;
 class TnUtilControleLctoPadrao : public TnUtilCtbBase {
  public:
   using TnUtilCtbBase::TnUtilCtbBase;
-  void SetCodigoEmpresa(int codigoEmpresa) { FCodigoEmpresa = codigoEmpresa; }
+  void SetCodigoEmpresa(int64_t codigoEmpresa) { FCodigoEmpresa = codigoEmpresa; }
   void SetCodigoLctoProg(int codigoLctoProg) { FCodigoLctoProg = codigoLctoProg; }
   // The entry data set the template fills; not owned.
   void SetCdsLctoProg(TnClientDataSet* cds) { FCds = cds; }
@@ -57,11 +57,11 @@ class TnUtilControleLctoPadrao : public TnUtilCtbBase {
   void Carregar();
 
   // Positioning.
-  int FCodigoEmpresa = 0;
+  int64_t FCodigoEmpresa = 0;
   int FCodigoLctoProg = 0;
   TnClientDataSet* FCds = nullptr;
   // Cached by (company, template): the header and the items in sequence.
-  std::optional<std::pair<int, int>> FChave;
+  std::optional<std::pair<int64_t, int64_t>> FChave;
   int FPeriodicidade = 0;
   int FDiaLcto = 0;
   TDateTime FDataFinal;

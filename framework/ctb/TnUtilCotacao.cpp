@@ -70,7 +70,7 @@ double TnUtilCotacao::ConverterValorEmMoeda(double valor) {
   return Nutil::RoundValor(valor / cotacao, 2);
 }
 
-void TnUtilOpcaoMoedaFuncional::SetCodigoEmpresa(int codigoEmpresa) {
+void TnUtilOpcaoMoedaFuncional::SetCodigoEmpresa(int64_t codigoEmpresa) {
   FCodigoEmpresa = codigoEmpresa;
 }
 void TnUtilOpcaoMoedaFuncional::SetCodigoEstab(int codigoEstab) {
@@ -126,7 +126,7 @@ TnUtilCotacao& TnUtilOpcaoMoedaFuncional::GetCotacao() {
   return FCotacao;
 }
 
-bool TnUtilOpcaoMoedaFuncional::TemFilialComOpcaoValida(int codigoEmpresa, int codigoEstab,
+bool TnUtilOpcaoMoedaFuncional::TemFilialComOpcaoValida(int64_t codigoEmpresa, int codigoEstab,
                                                         TDateTime dataInicial,
                                                         TDateTime dataFinal) {
   const Value existe = Conexao().ExecuteScalar(

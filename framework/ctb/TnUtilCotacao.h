@@ -65,10 +65,10 @@ class TnUtilCotacao : public TnUtilCtbBase {
 class TnUtilOpcaoMoedaFuncional : public TnUtilCtbBase {
  public:
   explicit TnUtilOpcaoMoedaFuncional(TnSessao& sessao) : TnUtilCtbBase(sessao), FCotacao(sessao) {}
-  void SetCodigoEmpresa(int codigoEmpresa);
+  void SetCodigoEmpresa(int64_t codigoEmpresa);
   void SetCodigoEstab(int codigoEstab);
   void SetData(TDateTime data);
-  void Posicionar(int codigoEmpresa, int codigoEstab, TDateTime data) {
+  void Posicionar(int64_t codigoEmpresa, int codigoEstab, TDateTime data) {
     SetCodigoEmpresa(codigoEmpresa);
     SetCodigoEstab(codigoEstab);
     SetData(data);
@@ -86,7 +86,7 @@ class TnUtilOpcaoMoedaFuncional : public TnUtilCtbBase {
 
   // Whether some establishment of the company (all of them when
   // codigoEstab <= 0) has an option whose window meets the period.
-  bool TemFilialComOpcaoValida(int codigoEmpresa, int codigoEstab, TDateTime dataInicial,
+  bool TemFilialComOpcaoValida(int64_t codigoEmpresa, int codigoEstab, TDateTime dataInicial,
                                TDateTime dataFinal);
 
   void LimparChave() override;
@@ -95,12 +95,12 @@ class TnUtilOpcaoMoedaFuncional : public TnUtilCtbBase {
   void Carregar();
 
   // Positioning.
-  int FCodigoEmpresa = 0;
+  int64_t FCodigoEmpresa = 0;
   int FCodigoEstab = 0;
   TDateTime FData;
   // Cached by (company, establishment, date).
   struct TChave {
-    int Empresa;
+    int64_t Empresa;
     int Estab;
     double Data;
     bool operator==(const TChave&) const = default;

@@ -21,7 +21,7 @@ std::string SemPontuacao(const std::string& texto) {
 
 }  // namespace
 
-TnNaturezasGrupo::TnNaturezasGrupo(TnDMConexao& conexao, int codigoEmpresa)
+TnNaturezasGrupo::TnNaturezasGrupo(TnDMConexao& conexao, int64_t codigoEmpresa)
     : FCodigoEmpresa(codigoEmpresa) {
   const TDbResult grupos = conexao.ExecuteQuery(
       "select CLASSIFGRUPO, NATUREZA from NATUREZAGRUPO where CODIGOEMPRESA = :pEmpresa",
@@ -53,7 +53,7 @@ int TnNaturezasGrupo::NaturezaGrupo(const std::string& classificacao) const {
   return *natureza;
 }
 
-void TnUtilCtb::SetCodigoEmpresa(int codigoEmpresa) {
+void TnUtilCtb::SetCodigoEmpresa(int64_t codigoEmpresa) {
   FCodigoEmpresa = codigoEmpresa;
 }
 
@@ -190,7 +190,7 @@ std::string TnUtilCtb::DescrPai() {
   return FDadosConta ? FDadosConta->DescrPai : "";
 }
 
-const TnNaturezasGrupo& TnUtilNaturezaGrupoContaPlanoEspecifico::CfgPlano(int codigoEmpresa) {
+const TnNaturezasGrupo& TnUtilNaturezaGrupoContaPlanoEspecifico::CfgPlano(int64_t codigoEmpresa) {
   TnDMConexao& conexao = Conexao();
   auto achou = FPlanos.find(codigoEmpresa);
   if (achou == FPlanos.end())

@@ -63,16 +63,16 @@ struct TDadosConta {
 class TnNaturezasGrupo {
  public:
   TnNaturezasGrupo() = default;
-  TnNaturezasGrupo(TnDMConexao& conexao, int codigoEmpresa);
+  TnNaturezasGrupo(TnDMConexao& conexao, int64_t codigoEmpresa);
 
-  int CodigoEmpresa() const { return FCodigoEmpresa; }
+  int64_t CodigoEmpresa() const { return FCodigoEmpresa; }
   // 1 debit nature, -1 credit nature; raises Exception when no group holds
   // the classification.
   int NaturezaGrupo(const std::string& classificacao) const;
   std::optional<int> ProcurarNatureza(const std::string& classificacao) const;
 
  private:
-  int FCodigoEmpresa = 0;
+  int64_t FCodigoEmpresa = 0;
   // Set at creation: prefix without punctuation -> nature.
   std::map<std::string, int> FNaturezas;
 };
@@ -80,7 +80,7 @@ class TnNaturezasGrupo {
 class TnUtilCtb : public TnUtilCtbBase {
  public:
   using TnUtilCtbBase::TnUtilCtbBase;
-  void SetCodigoEmpresa(int codigoEmpresa);
+  void SetCodigoEmpresa(int64_t codigoEmpresa);
   int GetCodigoEmpresa() const { return FCodigoEmpresa; }
 
   // Positions on an account of the positioned company. `textoLookup` is
@@ -127,11 +127,11 @@ class TnUtilCtb : public TnUtilCtbBase {
   std::string DescrPai();
 
   // Positioning.
-  int FCodigoEmpresa = 0;
+  int64_t FCodigoEmpresa = 0;
   int64_t FConta = 0;
   std::string FTextoLookup;
   // Cached by company key (FChaveEmpresa = company read, or nullopt).
-  std::optional<int> FChaveEmpresa;
+  std::optional<int64_t> FChaveEmpresa;
   std::optional<ValueArray> FCfgEmpresa;
   Value FCodigoPadrao;
   TnNaturezasGrupo FNaturezas;
@@ -146,11 +146,11 @@ class TnUtilCtb : public TnUtilCtbBase {
 class TnUtilNaturezaGrupoContaPlanoEspecifico : public TnUtilCtbBase {
  public:
   using TnUtilCtbBase::TnUtilCtbBase;
-  const TnNaturezasGrupo& CfgPlano(int codigoEmpresa);
+  const TnNaturezasGrupo& CfgPlano(int64_t codigoEmpresa);
   void LimparChave() override { FPlanos.clear(); }
 
  private:
-  std::map<int, TnNaturezasGrupo> FPlanos;
+  std::map<int64_t, TnNaturezasGrupo> FPlanos;
 };
 
 TnUtilCtb& ControleCTB();

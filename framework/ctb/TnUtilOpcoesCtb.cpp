@@ -68,10 +68,10 @@ void TnUtilFCONT::ProcurarOpcao(TDateTime data) {
   FChave = chave;
 }
 
-bool TnUtilCtbLimiteUsuario::VerificarLimiteUsuario(int codigoEmpresa, int codigoUsuario,
+bool TnUtilCtbLimiteUsuario::VerificarLimiteUsuario(int64_t codigoEmpresa, int64_t codigoUsuario,
                                                     TDateTime data) {
   TnDMConexao& conexao = Conexao();
-  const std::pair<int, int> chave{codigoEmpresa, codigoUsuario};
+  const std::pair<int64_t, int64_t> chave{codigoEmpresa, codigoUsuario};
   if (FChave != chave) {
     const TDbResult limite = conexao.ExecuteQuery(
         "select DATAINICIAL, DATAFINAL from LIMITEUSUARIOCTB where CODIGOEMPRESA = :pEmpresa and "

@@ -17,7 +17,7 @@
 class TnUtilOpcaoIFRS : public TnUtilCtbBase {
  public:
   using TnUtilCtbBase::TnUtilCtbBase;
-  void SetCodigoEmpresa(int codigoEmpresa) { FCodigoEmpresa = codigoEmpresa; }
+  void SetCodigoEmpresa(int64_t codigoEmpresa) { FCodigoEmpresa = codigoEmpresa; }
   // Whether the company opted for IFRS (an option with a date).
   bool GetEhOptanteIFRS();
   // The option date; 0 without the option.
@@ -29,9 +29,9 @@ class TnUtilOpcaoIFRS : public TnUtilCtbBase {
 
  private:
   void Carregar();
-  int FCodigoEmpresa = 0;
+  int64_t FCodigoEmpresa = 0;
   // Cached by company.
-  std::optional<int> FChave;
+  std::optional<int64_t> FChave;
   TDateTime FDataOpcao;
   bool FCtrlAtividade = false;
   TDateTime FDataIniAtividade;
@@ -40,7 +40,7 @@ class TnUtilOpcaoIFRS : public TnUtilCtbBase {
 class TnUtilSPEDContabil : public TnUtilCtbBase {
  public:
   using TnUtilCtbBase::TnUtilCtbBase;
-  void SetCodigoEmpresa(int codigoEmpresa) { FCodigoEmpresa = codigoEmpresa; }
+  void SetCodigoEmpresa(int64_t codigoEmpresa) { FCodigoEmpresa = codigoEmpresa; }
   void SetDataFinal(TDateTime data) { FDataFinal = DateOf(data); }
   // Whether some establishment of the company opted for SPED books on or
   // before the final date.
@@ -48,7 +48,7 @@ class TnUtilSPEDContabil : public TnUtilCtbBase {
   void LimparChave() override { FChave.reset(); }
 
  private:
-  int FCodigoEmpresa = 0;
+  int64_t FCodigoEmpresa = 0;
   TDateTime FDataFinal;
   std::optional<std::pair<int, double>> FChave;
   bool FPossuiSPED = false;
@@ -57,7 +57,7 @@ class TnUtilSPEDContabil : public TnUtilCtbBase {
 class TnUtilFCONT : public TnUtilCtbBase {
  public:
   using TnUtilCtbBase::TnUtilCtbBase;
-  void SetCodigoEmpresa(int codigoEmpresa) { FCodigoEmpresa = codigoEmpresa; }
+  void SetCodigoEmpresa(int64_t codigoEmpresa) { FCodigoEmpresa = codigoEmpresa; }
   // Finds the option in force at `data`: the latest option date on or
   // before it. GetDataOpcao is then that date, 0 when there is none.
   void ProcurarOpcao(TDateTime data);
@@ -70,7 +70,7 @@ class TnUtilFCONT : public TnUtilCtbBase {
   }
 
  private:
-  int FCodigoEmpresa = 0;
+  int64_t FCodigoEmpresa = 0;
   std::optional<std::pair<int, double>> FChave;
   TDateTime FDataOpcao;
 };
@@ -82,14 +82,14 @@ class TnUtilCtbLimiteUsuario : public TnUtilCtbBase {
   // window, or the company's (CFGEMPRESACTB items 9 and 10) when the user
   // has none. Without a complete window raises
   // nCtbSPeriodoLancUsuNaoEspecificado.
-  bool VerificarLimiteUsuario(int codigoEmpresa, int codigoUsuario, TDateTime data);
+  bool VerificarLimiteUsuario(int64_t codigoEmpresa, int64_t codigoUsuario, TDateTime data);
   // The window of the last check, for the refusal message.
   TDateTime GetDataInicialLimite() const { return FDataInicial; }
   TDateTime GetDataFinalLimite() const { return FDataFinal; }
   void LimparChave() override { FChave.reset(); }
 
  private:
-  std::optional<std::pair<int, int>> FChave;
+  std::optional<std::pair<int64_t, int64_t>> FChave;
   TDateTime FDataInicial;
   TDateTime FDataFinal;
 };
@@ -102,14 +102,14 @@ inline constexpr int kSituacaoExercicioReelaborado = 4;
 class TControleExercicioSocialCtb : public TnUtilCtbBase {
  public:
   using TnUtilCtbBase::TnUtilCtbBase;
-  void SetCodigoEmpresa(int codigoEmpresa) { FCodigoEmpresa = codigoEmpresa; }
+  void SetCodigoEmpresa(int64_t codigoEmpresa) { FCodigoEmpresa = codigoEmpresa; }
   void SetData(TDateTime data) { FData = DateOf(data); }
   // SITUACAO of the fiscal year holding the date; open (0) when none does.
   int GetSituacaoExercicio();
   void LimparChave() override { FChave.reset(); }
 
  private:
-  int FCodigoEmpresa = 0;
+  int64_t FCodigoEmpresa = 0;
   TDateTime FData;
   std::optional<std::pair<int, double>> FChave;
   int FSituacao = kSituacaoExercicioAberto;
