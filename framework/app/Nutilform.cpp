@@ -1,8 +1,10 @@
 #include "framework/app/Nutilform.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "framework/core/Nutil.h"
+#include "framework/db/TnSessao.h"
 
 namespace {
 
@@ -12,15 +14,14 @@ std::string Normalizar(const std::string& text) {
 
 }  // namespace
 
-TnRegistroClasses::~TnRegistroClasses() {
-  DestruirTodosDM();
-}
-
 void TnRegistroClasses::nRegisterClass(const std::string& className, TFabricaClasse fabrica) {
   if (Nutil::Trim(className).empty() || !fabrica) {
     throw Exception("Registro de classe sem nome ou sem fábrica");
   }
-  if (TemClasse(className)) {
+  const std::string chave = Normalizar(className);
+  std::unique_lock trava(FTrava);
+  if (std::any_of(FClasses.begin(), FClasses.end(),
+                  [&](const TClasse& c) { return Normalizar(c.Nome) == chave; })) {
     throw Exception("Classe já registrada: " + className);
   }
   FClasses.push_back(TClasse{className, std::move(fabrica)});
@@ -28,16 +29,19 @@ void TnRegistroClasses::nRegisterClass(const std::string& className, TFabricaCla
 
 void TnRegistroClasses::nUnRegisterClass(const std::string& className) {
   const std::string chave = Normalizar(className);
+  std::unique_lock trava(FTrava);
   std::erase_if(FClasses, [&](const TClasse& c) { return Normalizar(c.Nome) == chave; });
 }
 
 bool TnRegistroClasses::TemClasse(const std::string& className) const {
   const std::string chave = Normalizar(className);
+  std::shared_lock trava(FTrava);
   return std::any_of(FClasses.begin(), FClasses.end(),
                      [&](const TClasse& c) { return Normalizar(c.Nome) == chave; });
 }
 
 std::vector<std::string> TnRegistroClasses::ClassesRegistradas() const {
+  std::shared_lock trava(FTrava);
   std::vector<std::string> nomes;
   nomes.reserve(FClasses.size());
   for (const TClasse& c : FClasses) {
@@ -46,18 +50,20 @@ std::vector<std::string> TnRegistroClasses::ClassesRegistradas() const {
   return nomes;
 }
 
-const TnRegistroClasses::TClasse& TnRegistroClasses::Classe(const std::string& className) const {
+std::unique_ptr<TnObjetoRegistravel> TnRegistroClasses::CriarDMNovo(const std::string& className,
+                                                                    const std::string& name) const {
   const std::string chave = Normalizar(className);
-  for (const TClasse& c : FClasses) {
-    if (Normalizar(c.Nome) == chave) {
-      return c;
+  TClasse classe;
+  {
+    std::shared_lock trava(FTrava);
+    auto achou = std::find_if(FClasses.begin(), FClasses.end(),
+                              [&](const TClasse& c) { return Normalizar(c.Nome) == chave; });
+    if (achou == FClasses.end()) {
+      throw Exception("Classe não registrada: " + className);
     }
+    classe = *achou;
   }
-  throw Exception("Classe não registrada: " + className);
-}
-
-std::unique_ptr<TnObjetoRegistravel> TnRegistroClasses::Instanciar(const TClasse& classe,
-                                                                   const std::string& name) const {
+  // The factory runs outside the lock: it may reach the registry itself.
   std::unique_ptr<TnObjetoRegistravel> objeto = classe.Fabrica();
   if (!objeto) {
     throw Exception("A fábrica da classe " + classe.Nome + " não criou o objeto");
@@ -67,15 +73,19 @@ std::unique_ptr<TnObjetoRegistravel> TnRegistroClasses::Instanciar(const TClasse
   return objeto;
 }
 
-TnObjetoRegistravel& TnRegistroClasses::CriarDM(const std::string& className,
-                                                const std::string& name) {
+TnInstanciasDM::~TnInstanciasDM() {
+  DestruirTodosDM();
+}
+
+TnObjetoRegistravel& TnInstanciasDM::CriarDM(const std::string& className,
+                                             const std::string& name) {
   const TChave chave{Normalizar(className), Normalizar(name)};
   auto it = FInstancias.find(chave);
   if (it != FInstancias.end()) {
     ++it->second.Usos;
     return *it->second.Objeto;
   }
-  std::unique_ptr<TnObjetoRegistravel> objeto = Instanciar(Classe(className), name);
+  std::unique_ptr<TnObjetoRegistravel> objeto = FRegistro.CriarDMNovo(className, name);
   // Configured before it becomes visible: a configuration that fails leaves
   // no half-built shared instance behind.
   objeto->ConfigSobDemanda();
@@ -86,11 +96,7 @@ TnObjetoRegistravel& TnRegistroClasses::CriarDM(const std::string& className,
   return *instancia.Objeto;
 }
 
-std::unique_ptr<TnObjetoRegistravel> TnRegistroClasses::CriarDMNovo(const std::string& className) {
-  return Instanciar(Classe(className), "");
-}
-
-void TnRegistroClasses::Liberar(std::map<TChave, TInstancia>::iterator it) {
+void TnInstanciasDM::Liberar(std::map<TChave, TInstancia>::iterator it) {
   std::erase(FOrdemCriacao, it->first);
   // Detached before it is destroyed, so a destructor that reaches the
   // registry (freeing its own companions by name) finds a consistent map.
@@ -99,7 +105,7 @@ void TnRegistroClasses::Liberar(std::map<TChave, TInstancia>::iterator it) {
   objeto.reset();
 }
 
-bool TnRegistroClasses::DestruirDM(const std::string& className, const std::string& name) {
+bool TnInstanciasDM::DestruirDM(const std::string& className, const std::string& name) {
   auto it = FInstancias.find(TChave{Normalizar(className), Normalizar(name)});
   if (it == FInstancias.end()) {
     return false;
@@ -110,7 +116,7 @@ bool TnRegistroClasses::DestruirDM(const std::string& className, const std::stri
   return true;
 }
 
-bool TnRegistroClasses::DestruirDMDefinitivo(const TnObjetoRegistravel* modulo) {
+bool TnInstanciasDM::DestruirDMDefinitivo(const TnObjetoRegistravel* modulo) {
   for (auto it = FInstancias.begin(); it != FInstancias.end(); ++it) {
     if (it->second.Objeto.get() == modulo) {
       Liberar(it);
@@ -120,18 +126,18 @@ bool TnRegistroClasses::DestruirDMDefinitivo(const TnObjetoRegistravel* modulo) 
   return false;
 }
 
-TnObjetoRegistravel* TnRegistroClasses::PegarDM(const std::string& className,
-                                                const std::string& name) const {
+TnObjetoRegistravel* TnInstanciasDM::PegarDM(const std::string& className,
+                                             const std::string& name) const {
   auto it = FInstancias.find(TChave{Normalizar(className), Normalizar(name)});
   return it == FInstancias.end() ? nullptr : it->second.Objeto.get();
 }
 
-int TnRegistroClasses::ContagemUsos(const std::string& className, const std::string& name) const {
+int TnInstanciasDM::ContagemUsos(const std::string& className, const std::string& name) const {
   auto it = FInstancias.find(TChave{Normalizar(className), Normalizar(name)});
   return it == FInstancias.end() ? 0 : it->second.Usos;
 }
 
-void TnRegistroClasses::DestruirTodosDM() {
+void TnInstanciasDM::DestruirTodosDM() {
   while (!FOrdemCriacao.empty()) {
     auto it = FInstancias.find(FOrdemCriacao.back());
     if (it == FInstancias.end()) {
@@ -149,6 +155,19 @@ TnRegistroClasses& Registro() {
   return registro;
 }
 
+TnInstanciasDM& Instancias() {
+  TnSessao& sessao = TnSessao::Atual();
+  if (TnInstanciasDM* instancias = sessao.Procurar<TnInstanciasDM>())
+    return *instancias;
+  return sessao.Instalar(std::make_shared<TnInstanciasDM>(Registro()));
+}
+
+void DestruirTodosDM() {
+  if (TnSessao* sessao = TnSessao::AtualOuNula())
+    if (TnInstanciasDM* instancias = sessao->Procurar<TnInstanciasDM>())
+      instancias->DestruirTodosDM();
+}
+
 void nRegisterClass(const std::string& className, TFabricaClasse fabrica) {
   Registro().nRegisterClass(className, std::move(fabrica));
 }
@@ -159,16 +178,16 @@ bool TemClasse(const std::string& className) {
   return Registro().TemClasse(className);
 }
 TnObjetoRegistravel& CriarDM(const std::string& className, const std::string& name) {
-  return Registro().CriarDM(className, name);
+  return Instancias().CriarDM(className, name);
 }
 std::unique_ptr<TnObjetoRegistravel> CriarDMNovo(const std::string& className) {
   return Registro().CriarDMNovo(className);
 }
 bool DestruirDM(const std::string& className, const std::string& name) {
-  return Registro().DestruirDM(className, name);
+  return Instancias().DestruirDM(className, name);
 }
 bool DestruirDMDefinitivo(const TnObjetoRegistravel* modulo) {
-  return Registro().DestruirDMDefinitivo(modulo);
+  return Instancias().DestruirDMDefinitivo(modulo);
 }
 
 }  // namespace Nutilform

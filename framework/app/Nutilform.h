@@ -5,10 +5,11 @@
 // instances by name.
 //
 // Two kinds of instance:
-// - shared (CriarDM): one per class and name, owned by the registry. Every
-//   CriarDM of the same class and name returns the same object and counts
-//   one more use; DestruirDM releases one use and frees the object with the
-//   last one; DestruirDMDefinitivo frees it whatever the count.
+// - shared (CriarDM): one per class and name in the user's session, owned by
+//   the session (TnInstanciasDM). Every CriarDM of the same class and name
+//   returns the same object and counts one more use; DestruirDM releases one
+//   use and frees the object with the last one; DestruirDMDefinitivo frees it
+//   whatever the count. Two sessions never share an instance.
 // - new (CriarDMNovo): a fresh object owned by the caller, not configured.
 //
 // A shared instance is configured once, when created (ConfigSobDemanda); a
@@ -17,12 +18,14 @@
 // class leaves its live shared instances alone: they still belong to whoever
 // created them, and are freed by name as usual.
 //
-// Not thread-safe: the registry is used from the host's UI (or request)
-// thread only.
+// The classes are the process's: registered at start-up, read by every
+// session's thread (the registry locks). The instances are a session's, used
+// by one thread at a time.
 
 #include <functional>
 #include <map>
 #include <memory>
+#include <shared_mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,6 +52,7 @@ class TnObjetoRegistravel {
 
  private:
   friend class TnRegistroClasses;
+  friend class TnInstanciasDM;
   std::string FClassName;
   std::string FName;
 };
@@ -58,7 +62,6 @@ using TFabricaClasse = std::function<std::unique_ptr<TnObjetoRegistravel>()>;
 class TnRegistroClasses {
  public:
   TnRegistroClasses() = default;
-  ~TnRegistroClasses();
   TnRegistroClasses(const TnRegistroClasses&) = delete;
   TnRegistroClasses& operator=(const TnRegistroClasses&) = delete;
 
@@ -73,50 +76,67 @@ class TnRegistroClasses {
   // Registered names in registration order.
   std::vector<std::string> ClassesRegistradas() const;
 
-  // Raise Exception for a class that is not registered.
-  TnObjetoRegistravel& CriarDM(const std::string& className, const std::string& name = "");
-  std::unique_ptr<TnObjetoRegistravel> CriarDMNovo(const std::string& className);
-
-  // Releases one use of the shared instance; false when there is none.
-  bool DestruirDM(const std::string& className, const std::string& name = "");
-  // Frees the shared instance whatever its use count; false when `modulo` is
-  // not a shared instance of this registry (a caller-owned module is freed
-  // by its owner).
-  bool DestruirDMDefinitivo(const TnObjetoRegistravel* modulo);
-  // The shared instance when it exists; nullptr otherwise. Never creates.
-  TnObjetoRegistravel* PegarDM(const std::string& className, const std::string& name = "") const;
-  // Uses counted for a shared instance (0 when it does not exist).
-  int ContagemUsos(const std::string& className, const std::string& name = "") const;
-  // Frees every shared instance, newest first (host shut-down).
-  void DestruirTodosDM();
+  // A new object of the class, named `name`; raises Exception for a class
+  // that is not registered.
+  std::unique_ptr<TnObjetoRegistravel> CriarDMNovo(const std::string& className,
+                                                   const std::string& name = "") const;
 
  private:
   struct TClasse {
     std::string Nome;  // as registered
     TFabricaClasse Fabrica;
   };
+  // Registration order is the vector's order.
+  std::vector<TClasse> FClasses;
+  mutable std::shared_mutex FTrava;
+};
+
+// The shared instances of one session, created through a class registry.
+class TnInstanciasDM {
+ public:
+  explicit TnInstanciasDM(const TnRegistroClasses& registro) : FRegistro(registro) {}
+  ~TnInstanciasDM();
+  TnInstanciasDM(const TnInstanciasDM&) = delete;
+  TnInstanciasDM& operator=(const TnInstanciasDM&) = delete;
+
+  // Raises Exception for a class that is not registered.
+  TnObjetoRegistravel& CriarDM(const std::string& className, const std::string& name = "");
+  // Releases one use of the shared instance; false when there is none.
+  bool DestruirDM(const std::string& className, const std::string& name = "");
+  // Frees the shared instance whatever its use count; false when `modulo` is
+  // not one of these shared instances (a caller-owned module is freed by its
+  // owner).
+  bool DestruirDMDefinitivo(const TnObjetoRegistravel* modulo);
+  // The shared instance when it exists; nullptr otherwise. Never creates.
+  TnObjetoRegistravel* PegarDM(const std::string& className, const std::string& name = "") const;
+  // Uses counted for a shared instance (0 when it does not exist).
+  int ContagemUsos(const std::string& className, const std::string& name = "") const;
+  // Frees every shared instance, newest first (the session's end).
+  void DestruirTodosDM();
+
+ private:
   struct TInstancia {
     std::unique_ptr<TnObjetoRegistravel> Objeto;
     int Usos = 0;
   };
   using TChave = std::pair<std::string, std::string>;  // upper-case class, name
 
-  const TClasse& Classe(const std::string& className) const;
-  std::unique_ptr<TnObjetoRegistravel> Instanciar(const TClasse& classe,
-                                                  const std::string& name) const;
   void Liberar(std::map<TChave, TInstancia>::iterator it);
 
-  // Registration order is the vector's order.
-  std::vector<TClasse> FClasses;
+  const TnRegistroClasses& FRegistro;
   std::map<TChave, TInstancia> FInstancias;
   // Creation order of the shared instances, for DestruirTodosDM.
   std::vector<TChave> FOrdemCriacao;
 };
 
-// The process-wide registry the host and the modules share.
+// The process's class registry, and the current session's shared instances.
 namespace Nutilform {
 
 TnRegistroClasses& Registro();
+// The current session's shared instances.
+TnInstanciasDM& Instancias();
+// Frees the current session's shared instances, newest first.
+void DestruirTodosDM();
 
 void nRegisterClass(const std::string& className, TFabricaClasse fabrica);
 void nUnRegisterClass(const std::string& className);

@@ -1,5 +1,6 @@
 #include "framework/db/TnSessao.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include "framework/core/Exceptions.h"
@@ -20,11 +21,14 @@ TnSessao::TnSessao(std::unique_ptr<TnDMConexao> conexao)
 TnSessao::TnSessao(TnDMConexao& conexao) : FConexao(&conexao) {}
 
 TnSessao::~TnSessao() {
-  // A session that ends must not stay current on this thread. Services go
-  // before the connection they may read through.
-  if (gSessaoAtual == this)
-    gSessaoAtual = nullptr;
-  FServicos.clear();
+  // Services go newest first, before the connection they may read through,
+  // with their session current: a module freed here may still reach its
+  // settings. Then the session is current nowhere.
+  TnSessao* anterior = gSessaoAtual == this ? nullptr : gSessaoAtual;
+  gSessaoAtual = this;
+  for (auto indice = FOrdem.rbegin(); indice != FOrdem.rend(); ++indice)
+    FServicos[*indice] = TEntrada{};
+  gSessaoAtual = anterior;
 }
 
 size_t TnSessao::NovoIndiceServico() {
@@ -35,17 +39,18 @@ void TnSessao::Guardar(size_t indice, std::shared_ptr<void> objeto, TCopiador co
   if (indice >= FServicos.size())
     FServicos.resize(indice + 1);
   const bool instalado = objeto != nullptr;
+  std::erase(FOrdem, indice);
+  if (instalado)
+    FOrdem.push_back(indice);
   FServicos[indice] = TEntrada{std::move(objeto), instalado ? copiador : nullptr};
 }
 
 std::unique_ptr<TnSessao> TnSessao::Derivar(const TnDMConexao& conexao) const {
   auto nova = std::make_unique<TnSessao>(conexao.Clonar());
-  nova->FServicos.resize(FServicos.size());
-  for (size_t i = 0; i < FServicos.size(); ++i) {
-    const TEntrada& entrada = FServicos[i];
-    if (entrada.Objeto && entrada.Copiador)
-      nova->FServicos[i] =
-          TEntrada{entrada.Copiador(entrada.Objeto.get(), *nova), entrada.Copiador};
+  for (size_t indice : FOrdem) {
+    const TEntrada& entrada = FServicos[indice];
+    if (entrada.Copiador)
+      nova->Guardar(indice, entrada.Copiador(entrada.Objeto.get(), *nova), entrada.Copiador);
   }
   return nova;
 }

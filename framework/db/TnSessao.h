@@ -131,6 +131,8 @@ class TnSessao {
   TnDMConexao* FConexao;
   // By service index; an empty entry is a service not installed.
   std::vector<TEntrada> FServicos;
+  // The installed indices in the order installed, for freeing newest first.
+  std::vector<size_t> FOrdem;
 };
 
 // Makes a session the calling thread's current one and puts the previous one

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
+#include "tests/support/TestDatabases.h"
 
 namespace {
 
@@ -63,6 +64,7 @@ TEST_F(TPackageTest, RegistersTheAvailableClassesInTheTableOrder) {
 }
 
 TEST_F(TPackageTest, RegisteredProcessIsCreatedByNameAndOffersItsMenuAction) {
+  TSessaoDeTeste sessao;
   Package::Iniciar();
   auto& processo = Nutilform::CriarDM<TnCtbDPGerarSaldoCtbIndividual>(
       "TnCtbDPGerarSaldoCtbIndividual", "ConsultaBalancete");

@@ -50,7 +50,7 @@ class TTrialBalanceTest : public TSchemaTest {
     CriarEmpresa(1, "EMPRESA UM");
   }
   void TearDown() override {
-    Nutilform::Registro().DestruirTodosDM();
+    Nutilform::DestruirTodosDM();
     Package::Finalizar();
     TSchemaTest::TearDown();
   }

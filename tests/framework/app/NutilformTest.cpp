@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TestDatabases.h"
+
 namespace {
 
 // Records construction, configuration and destruction, so tests see who was
@@ -36,6 +38,7 @@ class NutilformTest : public ::testing::Test {
     FRegistro.nRegisterClass("TnModuloTeste", [] { return std::make_unique<TModuloTeste>(); });
   }
   TnRegistroClasses FRegistro;
+  TnInstanciasDM FInstancias{FRegistro};
 };
 
 TEST_F(NutilformTest, KeepsRegistrationOrderAndIgnoresUnknownUnregistration) {
@@ -71,70 +74,70 @@ TEST_F(NutilformTest, RefusesDuplicateOrNamelessRegistration) {
 }
 
 TEST_F(NutilformTest, CriarDMSharesOneConfiguredInstancePerClassAndName) {
-  TnObjetoRegistravel& a = FRegistro.CriarDM("TnModuloTeste");
-  TnObjetoRegistravel& b = FRegistro.CriarDM("tnmoduloteste");
-  TnObjetoRegistravel& nomeado = FRegistro.CriarDM("TnModuloTeste", "ConsultaBalancete");
+  TnObjetoRegistravel& a = FInstancias.CriarDM("TnModuloTeste");
+  TnObjetoRegistravel& b = FInstancias.CriarDM("tnmoduloteste");
+  TnObjetoRegistravel& nomeado = FInstancias.CriarDM("TnModuloTeste", "ConsultaBalancete");
   EXPECT_EQ(&a, &b);
   EXPECT_NE(&a, &nomeado);
   EXPECT_EQ(a.ClassName(), "TnModuloTeste");
   EXPECT_EQ(nomeado.Name(), "ConsultaBalancete");
   EXPECT_EQ(static_cast<TModuloTeste&>(a).Configuracoes, 1);
-  EXPECT_EQ(FRegistro.ContagemUsos("TnModuloTeste"), 2);
-  EXPECT_EQ(FRegistro.ContagemUsos("TnModuloTeste", "ConsultaBalancete"), 1);
+  EXPECT_EQ(FInstancias.ContagemUsos("TnModuloTeste"), 2);
+  EXPECT_EQ(FInstancias.ContagemUsos("TnModuloTeste", "ConsultaBalancete"), 1);
 }
 
 TEST_F(NutilformTest, CriarDMNovoGivesAFreshUnconfiguredObjectToTheCaller) {
-  TnObjetoRegistravel& compartilhado = FRegistro.CriarDM("TnModuloTeste");
+  TnObjetoRegistravel& compartilhado = FInstancias.CriarDM("TnModuloTeste");
   {
     std::unique_ptr<TnObjetoRegistravel> novo = FRegistro.CriarDMNovo("TnModuloTeste");
     EXPECT_NE(novo.get(), &compartilhado);
     EXPECT_EQ(static_cast<TModuloTeste&>(*novo).Configuracoes, 0);
     EXPECT_EQ(novo->ClassName(), "TnModuloTeste");
-    EXPECT_FALSE(FRegistro.DestruirDMDefinitivo(novo.get()));  // not the registry's
+    EXPECT_FALSE(FInstancias.DestruirDMDefinitivo(novo.get()));  // not the registry's
   }
   EXPECT_EQ(gEventos.back(), "liberado TnModuloTeste/");
-  EXPECT_EQ(FRegistro.PegarDM("TnModuloTeste"), &compartilhado);
+  EXPECT_EQ(FInstancias.PegarDM("TnModuloTeste"), &compartilhado);
 }
 
 TEST_F(NutilformTest, DestruirDMFreesWithTheLastUseAndDefinitivoAtOnce) {
-  FRegistro.CriarDM("TnModuloTeste");
-  FRegistro.CriarDM("TnModuloTeste");
-  EXPECT_TRUE(FRegistro.DestruirDM("TnModuloTeste"));
-  EXPECT_NE(FRegistro.PegarDM("TnModuloTeste"), nullptr);
-  EXPECT_TRUE(FRegistro.DestruirDM("TnModuloTeste"));
-  EXPECT_EQ(FRegistro.PegarDM("TnModuloTeste"), nullptr);
-  EXPECT_FALSE(FRegistro.DestruirDM("TnModuloTeste"));
+  FInstancias.CriarDM("TnModuloTeste");
+  FInstancias.CriarDM("TnModuloTeste");
+  EXPECT_TRUE(FInstancias.DestruirDM("TnModuloTeste"));
+  EXPECT_NE(FInstancias.PegarDM("TnModuloTeste"), nullptr);
+  EXPECT_TRUE(FInstancias.DestruirDM("TnModuloTeste"));
+  EXPECT_EQ(FInstancias.PegarDM("TnModuloTeste"), nullptr);
+  EXPECT_FALSE(FInstancias.DestruirDM("TnModuloTeste"));
 
-  TnObjetoRegistravel& m = FRegistro.CriarDM("TnModuloTeste", "GeradorLcto");
-  FRegistro.CriarDM("TnModuloTeste", "GeradorLcto");
-  EXPECT_TRUE(FRegistro.DestruirDMDefinitivo(&m));
-  EXPECT_EQ(FRegistro.PegarDM("TnModuloTeste", "GeradorLcto"), nullptr);
+  TnObjetoRegistravel& m = FInstancias.CriarDM("TnModuloTeste", "GeradorLcto");
+  FInstancias.CriarDM("TnModuloTeste", "GeradorLcto");
+  EXPECT_TRUE(FInstancias.DestruirDMDefinitivo(&m));
+  EXPECT_EQ(FInstancias.PegarDM("TnModuloTeste", "GeradorLcto"), nullptr);
   EXPECT_EQ(gEventos.back(), "liberado TnModuloTeste/GeradorLcto");
   // A new one is built on the next request.
   EXPECT_EQ(
-      static_cast<TModuloTeste&>(FRegistro.CriarDM("TnModuloTeste", "GeradorLcto")).Configuracoes,
+      static_cast<TModuloTeste&>(FInstancias.CriarDM("TnModuloTeste", "GeradorLcto")).Configuracoes,
       1);
 }
 
 TEST_F(NutilformTest, ShutDownFreesSharedInstancesNewestFirst) {
-  FRegistro.CriarDM("TnModuloTeste", "Primeiro");
-  FRegistro.CriarDM("TnModuloTeste", "Segundo");
+  FInstancias.CriarDM("TnModuloTeste", "Primeiro");
+  FInstancias.CriarDM("TnModuloTeste", "Segundo");
   gEventos.clear();
-  FRegistro.DestruirTodosDM();
+  FInstancias.DestruirTodosDM();
   EXPECT_EQ(gEventos, (std::vector<std::string>{"liberado TnModuloTeste/Segundo",
                                                 "liberado TnModuloTeste/Primeiro"}));
 }
 
 TEST_F(NutilformTest, FailedConfigurationLeavesNoInstance) {
   FRegistro.nRegisterClass("TnModuloQueFalha", [] { return std::make_unique<TModuloQueFalha>(); });
-  EXPECT_THROW(FRegistro.CriarDM("TnModuloQueFalha"), Exception);
-  EXPECT_EQ(FRegistro.PegarDM("TnModuloQueFalha"), nullptr);
-  EXPECT_EQ(FRegistro.ContagemUsos("TnModuloQueFalha"), 0);
+  EXPECT_THROW(FInstancias.CriarDM("TnModuloQueFalha"), Exception);
+  EXPECT_EQ(FInstancias.PegarDM("TnModuloQueFalha"), nullptr);
+  EXPECT_EQ(FInstancias.ContagemUsos("TnModuloQueFalha"), 0);
 }
 
 TEST_F(NutilformTest, UnknownClassRaisesWithItsName) {
   try {
-    FRegistro.CriarDM("TnCtbDCAtivDiferenc");
+    FInstancias.CriarDM("TnCtbDCAtivDiferenc");
     FAIL() << "expected Exception";
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "Classe não registrada: TnCtbDCAtivDiferenc");
@@ -142,20 +145,26 @@ TEST_F(NutilformTest, UnknownClassRaisesWithItsName) {
   EXPECT_THROW(FRegistro.CriarDMNovo("TnCtbDCAtivDiferenc"), Exception);
 }
 
-TEST(NutilformGlobalTest, TypedCreationChecksTheClass) {
+TEST(NutilformGlobalTest, TypedCreationChecksTheClassAndEachSessionHasItsOwnInstances) {
+  TSessaoDeTeste sessao;
   Nutilform::nRegisterClass<TModuloTeste>("TnModuloGlobal");
   Nutilform::nRegisterClass<TOutroModulo>("TnOutroGlobal");
   TModuloTeste& m = Nutilform::CriarDM<TModuloTeste>("TnModuloGlobal");
   EXPECT_EQ(&m, &Nutilform::CriarDM("TnModuloGlobal"));
   EXPECT_THROW(Nutilform::CriarDM<TModuloTeste>("TnOutroGlobal"), Exception);
   // The failed typed request did not leave a use behind.
-  EXPECT_EQ(Nutilform::Registro().ContagemUsos("TnOutroGlobal"), 0);
+  EXPECT_EQ(Nutilform::Instancias().ContagemUsos("TnOutroGlobal"), 0);
   EXPECT_THROW(Nutilform::CriarDMNovo<TModuloTeste>("TnOutroGlobal"), Exception);
   std::unique_ptr<TModuloTeste> novo = Nutilform::CriarDMNovo<TModuloTeste>("TnModuloGlobal");
   EXPECT_NE(novo.get(), &m);
+  {
+    TSessaoDeTeste outra;
+    EXPECT_NE(&Nutilform::CriarDM("TnModuloGlobal"), &m) << "another user's instance";
+  }
+  EXPECT_EQ(Nutilform::Instancias().ContagemUsos("TnModuloGlobal"), 2);
   Nutilform::DestruirDM("TnModuloGlobal");
   Nutilform::DestruirDM("TnModuloGlobal");
-  EXPECT_EQ(Nutilform::Registro().PegarDM("TnModuloGlobal"), nullptr);
+  EXPECT_EQ(Nutilform::Instancias().PegarDM("TnModuloGlobal"), nullptr);
   Nutilform::nUnRegisterClass("TnModuloGlobal");
   Nutilform::nUnRegisterClass("TnOutroGlobal");
   EXPECT_FALSE(Nutilform::TemClasse("TnModuloGlobal"));
