@@ -3,6 +3,12 @@
 // quoted cells with doubled quotes, line breaks inside quotes, CRLF, a UTF-8
 // byte-order mark. The separator is the first ',' or ';' found outside quotes
 // in the header line. Cells are text; typing is the caller's business.
+//
+// Input is bounded and checked before anything reads a cell: a cell must be
+// UTF-8 and at most kMaxBytesCelula bytes, a row at most kMaxCelulas cells;
+// a closing quote must end its cell (text right after it means the quote
+// that opened the cell was never closed, and the cell swallowed the rows
+// that followed). Each raises Exception naming the line.
 
 #include <istream>
 #include <optional>
@@ -16,13 +22,16 @@ struct TCsvRow {
 
 class TCsvReader {
  public:
+  static constexpr size_t kMaxBytesCelula = 64 * 1024;
+  static constexpr size_t kMaxCelulas = 1000;
+
   // Reads the header at once; throws Exception when the input is empty.
   explicit TCsvReader(std::istream& input);
 
   const std::vector<std::string>& Header() const { return FHeader; }
   char Separator() const { return FSeparator; }
   // The next data row, or nullopt at the end. Blank lines are skipped. A
-  // quote left open at the end of the input raises Exception naming its line.
+  // quote left open raises Exception naming the line where it opened.
   std::optional<TCsvRow> Next();
 
  private:

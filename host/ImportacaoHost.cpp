@@ -20,6 +20,7 @@
 #include "framework/db/TnDMConexao.h"
 #include "host/CsvReader.h"
 #include "host/HostComum.h"
+#include "host/ValorDigitado.h"
 
 namespace ImportacaoHost {
 
@@ -80,6 +81,8 @@ std::vector<TField*> CamposDoCabecalho(TnClientDataSet& cds,
 // A cell as typed into its field; a text the field cannot take is a
 // refusal of that field.
 void Preencher(TField& field, const std::string& celula) {
+  if (const std::string erro = ValorDigitado::Verificar(field, celula); !erro.empty())
+    throw EnField(erro, field.FieldName());
   try {
     field.SetValue(Value(celula));
   } catch (const EnField&) {
