@@ -6,6 +6,7 @@
 #include <map>
 #include <string_view>
 
+#include "framework/app/TnDMDireitoUsuario.h"
 #include "framework/core/Exceptions.h"
 #include "framework/core/TDateTime.h"
 #include "framework/core/Value.h"
@@ -655,6 +656,9 @@ void Criar(TnDMConexao& conexao, int codigoEmpresa) {
     GravarLotes(escritor);
     GravarUsuariosEmpresa(escritor);
     conexao.Commit();
+    // The rights were edited: what the service read before is stale.
+    if (TnDMDireitoUsuario* direitos = nDMDireitoUsuario())
+      direitos->LimparCache();
   } catch (...) {
     conexao.RollBack();
     throw;

@@ -250,9 +250,15 @@ void TDigitacao::Desfazer() {
 json TDigitacao::Executar(const json& documento) {
   if (!documento.is_object())
     throw Exception("Cada documento deve ser um objeto JSON");
-  VerificarDocumento(documento);
+  // A malformed document is a refusal like any other, in the result.
+  std::string recusaDocumento;
+  try {
+    VerificarDocumento(documento);
+  } catch (const Exception& erro) {
+    recusaDocumento = erro.what();
+  }
   std::vector<std::string> respostas;
-  if (documento.contains("answers")) {
+  if (recusaDocumento.empty() && documento.contains("answers")) {
     for (const json& resposta : documento["answers"])
       respostas.push_back(TextoDigitado(resposta));
   }
@@ -265,6 +271,8 @@ json TDigitacao::Executar(const json& documento) {
   std::string mensagem, campo;
   const int nivelAntes = FConexao.NivelTransacao();
   try {
+    if (!recusaDocumento.empty())
+      throw Exception(recusaDocumento);
     const std::string op = documento.value("op", "insert");
     if (op != "insert" && op != "edit" && op != "delete")
       throw Exception("Operação desconhecida: " + op + " (insert, edit ou delete)");

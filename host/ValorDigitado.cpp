@@ -61,8 +61,6 @@ TDecimal AnalisarDecimal(const std::string& texto) {
   numero.Valido = true;
   inteiros.remove_prefix(std::min(inteiros.find_first_not_of('0'), inteiros.size()));
   numero.DigitosInteiros = inteiros.size();
-  while (!casas.empty() && casas.back() == '0')
-    casas.remove_suffix(1);
   numero.Casas = casas.size();
   return numero;
 }

@@ -3,8 +3,9 @@
 // post, import, load):
 // - integers: an optional sign and digits, within the column's size;
 // - decimals: an optional sign, digits, optionally a dot and digits: no
-//   comma, no thousands separator, no exponent, no more places than the
-//   column keeps (10.005 into money is refused, never rounded) and, for
+//   comma, no thousands separator, no exponent, no more places written than
+//   the column keeps (10.005 into money is refused, never rounded; "1.500"
+//   too, since a person may have meant a thousands separator) and, for
 //   money (2 places), at most 12 integer digits: amounts are summed as
 //   numeric(14,2), and SQLite would alter a larger one silently;
 // - texts: at most the column's size in characters (not bytes).
@@ -22,7 +23,7 @@ inline constexpr int kDigitosInteirosValor = 12;
 struct TDecimal {
   bool Valido = false;
   size_t DigitosInteiros = 0;  // without leading zeros
-  size_t Casas = 0;            // without trailing zeros
+  size_t Casas = 0;            // as written: "1.500" has 3
 };
 TDecimal AnalisarDecimal(const std::string& texto);
 
