@@ -102,7 +102,7 @@ Value Converter(const std::string& cell, const TDbColumn& coluna, std::string& e
 }  // namespace
 
 TResultadoLoad Carregar(TnDMConexao& conexao, const std::string& tabela, std::istream& csv,
-                        const TVerificarEmpresa& verificarEmpresa) {
+                        const TVerificarEmpresa& verificarEmpresa, TCodificacaoCsv codificacao) {
   TResultadoLoad resultado;
   resultado.Tabela = Maiusculas(tabela);
   if (!EhIdentificador(tabela))
@@ -113,7 +113,7 @@ TResultadoLoad Carregar(TnDMConexao& conexao, const std::string& tabela, std::is
   const std::vector<TDbColumn> colunasTabela =
       conexao.ExecuteQuery("select * from " + resultado.Tabela + " where 1 = 0").Columns;
 
-  TCsvReader leitor(csv);
+  TCsvReader leitor(csv, codificacao);
   std::vector<TDbColumn> colunas;
   for (const std::string& nome : leitor.Header()) {
     const std::string nomeMaiusculo = Maiusculas(nome);
@@ -178,11 +178,12 @@ TResultadoLoad Carregar(TnDMConexao& conexao, const std::string& tabela, std::is
 
 TResultadoLoad CarregarArquivo(TnDMConexao& conexao, const std::string& tabela,
                                const std::string& arquivo,
-                               const TVerificarEmpresa& verificarEmpresa) {
+                               const TVerificarEmpresa& verificarEmpresa,
+                               TCodificacaoCsv codificacao) {
   std::ifstream input(arquivo, std::ios::binary);
   if (!input)
     throw Exception(fmt::format("Não foi possível abrir o arquivo {}", arquivo));
-  return Carregar(conexao, tabela, input, verificarEmpresa);
+  return Carregar(conexao, tabela, input, verificarEmpresa, codificacao);
 }
 
 std::string Descricao(const TResultadoLoad& resultado) {

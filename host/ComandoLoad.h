@@ -14,6 +14,8 @@
 #include <istream>
 #include <string>
 
+#include "host/CsvReader.h"
+
 class TnDMConexao;
 
 namespace ComandoLoad {
@@ -31,12 +33,14 @@ using TVerificarEmpresa = std::function<void(int64_t)>;
 // Exception for a bad table name, a bad header or a row the database refused
 // (the message names the line). Nothing is loaded then.
 TResultadoLoad Carregar(TnDMConexao& conexao, const std::string& tabela, std::istream& csv,
-                        const TVerificarEmpresa& verificarEmpresa = {});
+                        const TVerificarEmpresa& verificarEmpresa = {},
+                        TCodificacaoCsv codificacao = TCodificacaoCsv::Utf8);
 
 // The same from a file; raises Exception when it cannot be opened.
 TResultadoLoad CarregarArquivo(TnDMConexao& conexao, const std::string& tabela,
                                const std::string& arquivo,
-                               const TVerificarEmpresa& verificarEmpresa = {});
+                               const TVerificarEmpresa& verificarEmpresa = {},
+                               TCodificacaoCsv codificacao = TCodificacaoCsv::Utf8);
 
 // "3 linhas carregadas em HISTORICOCTB".
 std::string Descricao(const TResultadoLoad& resultado);

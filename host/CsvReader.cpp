@@ -52,9 +52,44 @@ bool EhUtf8(const std::string& texto) {
   return true;
 }
 
+// Windows-1252 bytes 0x80 to 0x9F; the rest above 0x7F are Latin-1's.
+constexpr char16_t kWindows1252[32] = {
+    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+
+std::string DeWindows1252(const std::string& texto) {
+  std::string utf8;
+  utf8.reserve(texto.size() + texto.size() / 8);
+  for (const char c : texto) {
+    const auto byte = static_cast<unsigned char>(c);
+    const unsigned codigo = byte >= 0x80 && byte < 0xA0 ? kWindows1252[byte - 0x80] : byte;
+    if (codigo < 0x80) {
+      utf8 += static_cast<char>(codigo);
+    } else if (codigo < 0x800) {
+      utf8 += static_cast<char>(0xC0 | (codigo >> 6));
+      utf8 += static_cast<char>(0x80 | (codigo & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xE0 | (codigo >> 12));
+      utf8 += static_cast<char>(0x80 | ((codigo >> 6) & 0x3F));
+      utf8 += static_cast<char>(0x80 | (codigo & 0x3F));
+    }
+  }
+  return utf8;
+}
+
 }  // namespace
 
-TCsvReader::TCsvReader(std::istream& input) : FInput(input) {
+TCodificacaoCsv CodificacaoDoNome(const std::string& nome) {
+  if (nome == "utf-8")
+    return TCodificacaoCsv::Utf8;
+  if (nome == "windows-1252")
+    return TCodificacaoCsv::Windows1252;
+  throw Exception("Codificação desconhecida: " + nome + " (utf-8 ou windows-1252)");
+}
+
+TCsvReader::TCsvReader(std::istream& input, TCodificacaoCsv codificacao)
+    : FInput(input), FCodificacao(codificacao) {
   int first = FInput.peek();
   if (first == 0xEF) {
     char bom[3];
@@ -99,8 +134,13 @@ std::optional<TCsvRow> TCsvReader::ReadRecord() {
     if (celula.size() > kMaxBytesCelula)
       throw Exception(
           fmt::format("Linha {}: célula com mais de {} bytes", row.LineNumber, kMaxBytesCelula));
-    if (!EhUtf8(celula))
-      throw Exception(fmt::format("Linha {}: o texto não está em UTF-8", row.LineNumber));
+    if (FCodificacao == TCodificacaoCsv::Windows1252)
+      celula = DeWindows1252(celula);
+    else if (!EhUtf8(celula))
+      throw Exception(fmt::format(
+          "Linha {}: o texto não está em UTF-8 (use --encoding windows-1252 se o arquivo for "
+          "dessa codificação)",
+          row.LineNumber));
     if (row.Cells.size() == kMaxCelulas)
       throw Exception(
           fmt::format("Linha {}: mais de {} células na linha", row.LineNumber, kMaxCelulas));

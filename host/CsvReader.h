@@ -15,6 +15,13 @@
 #include <string>
 #include <vector>
 
+// How the file's bytes are written: UTF-8 (checked), or Windows-1252
+// (converted to UTF-8 as read, for files saved by older spreadsheets).
+enum class TCodificacaoCsv { Utf8, Windows1252 };
+
+// "utf-8" or "windows-1252"; raises Exception for any other name.
+TCodificacaoCsv CodificacaoDoNome(const std::string& nome);
+
 struct TCsvRow {
   int LineNumber = 0;  // line of the file where the row starts (1-based)
   std::vector<std::string> Cells;
@@ -26,7 +33,7 @@ class TCsvReader {
   static constexpr size_t kMaxCelulas = 1000;
 
   // Reads the header at once; throws Exception when the input is empty.
-  explicit TCsvReader(std::istream& input);
+  explicit TCsvReader(std::istream& input, TCodificacaoCsv codificacao = TCodificacaoCsv::Utf8);
 
   const std::vector<std::string>& Header() const { return FHeader; }
   char Separator() const { return FSeparator; }
@@ -38,6 +45,7 @@ class TCsvReader {
   std::optional<TCsvRow> ReadRecord();
 
   std::istream& FInput;
+  TCodificacaoCsv FCodificacao;
   char FSeparator = ',';
   int FLine = 0;  // lines consumed so far
   std::vector<std::string> FHeader;

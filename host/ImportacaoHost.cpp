@@ -105,7 +105,7 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
   TUsarDialogService usarDialogos(std::make_shared<TDialogServiceScripted>());
 
   const int64_t tamanho = TamanhoDaEntrada(csv);
-  TCsvReader leitor(csv);
+  TCsvReader leitor(csv, opcoes.Codificacao);
   std::unique_ptr<TnDMClientDataSet> modulo = AbrirModulo(conexao, opcoes);
   TnClientDataSet& cds = modulo->nClientDataSet;
   const std::vector<TField*> campos = CamposDoCabecalho(cds, leitor.Header());

@@ -77,13 +77,16 @@ int main(int argc, char** argv) {
   std::string tabela, arquivo;
   cmdLoad->add_option("TABLE", tabela, "Tabela")->required();
   cmdLoad->add_option("FILE", arquivo, "Arquivo CSV com cabeçalho")->required();
+  std::string codificacaoLoad = "utf-8";
+  cmdLoad->add_option("--encoding", codificacaoLoad, "utf-8 (padrão) ou windows-1252")
+      ->check(CLI::IsMember({"utf-8", "windows-1252"}));
   cmdLoad->callback([&] {
     comando = [&](TSessaoHost& sessao) {
       ComandoLoad::TVerificarEmpresa verificarEmpresa;
       if (sessao.VerificarTabelaCarga(tabela))
         verificarEmpresa = [&](int64_t codigoEmpresa) { sessao.VerificarEmpresa(codigoEmpresa); };
-      return ComandoLoad::Descricao(
-          ComandoLoad::CarregarArquivo(sessao.Conexao(), tabela, arquivo, verificarEmpresa));
+      return ComandoLoad::Descricao(ComandoLoad::CarregarArquivo(
+          sessao.Conexao(), tabela, arquivo, verificarEmpresa, CodificacaoDoNome(codificacaoLoad)));
     };
   });
 
@@ -158,9 +161,13 @@ int main(int argc, char** argv) {
   cmdImportEntries->add_option("--company", opcoesImportacao.CodigoEmpresa, "Empresa")
       ->required()
       ->check(CLI::PositiveNumber);
+  std::string codificacaoImport = "utf-8";
+  cmdImportEntries->add_option("--encoding", codificacaoImport, "utf-8 (padrão) ou windows-1252")
+      ->check(CLI::IsMember({"utf-8", "windows-1252"}));
   cmdImportEntries->callback([&] {
     comando = [&](TSessaoHost& sessao) {
       sessao.VerificarEmpresa(opcoesImportacao.CodigoEmpresa);
+      opcoesImportacao.Codificacao = CodificacaoDoNome(codificacaoImport);
       ImportacaoHost::TSaidaImportacao saida =
           ImportacaoHost::ComandoImportEntries(sessao.Conexao(), arquivoCsv, opcoesImportacao);
       codigoSaida = saida.Status;

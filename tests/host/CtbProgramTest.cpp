@@ -38,12 +38,13 @@ class TCtbProgramTest : public ::testing::Test {
   void TearDown() override { std::filesystem::remove_all(FPasta); }
 
   // Runs ctb in the test's folder (so the default ctb.db lands there) with
-  // `args` (shell words) and `entrada` on standard input; returns the exit
-  // status.
-  int Ctb(const std::string& args, const std::string& entrada = "") {
+  // `args` (shell words) and `entrada` on standard input, the program's path
+  // after `prefixo` (a command that runs it); returns the exit status.
+  int Ctb(const std::string& args, const std::string& entrada = "",
+          const std::string& prefixo = "") {
     Escrever("in.txt", entrada);
-    const std::string linha = "cd '" + FPasta.string() + "' && '" CTB_EXECUTABLE "' " + args +
-                              " < in.txt > out.txt 2> err.txt";
+    const std::string linha = "cd '" + FPasta.string() + "' && " + prefixo +
+                              "'" CTB_EXECUTABLE "' " + args + " < in.txt > out.txt 2> err.txt";
     const int status = std::system(linha.c_str());
     FSaida = Ler(FPasta / "out.txt");
     FErro = Ler(FPasta / "err.txt");
@@ -102,6 +103,27 @@ TEST_F(TCtbProgramTest, BadCommandLineExitsWithTwo) {
   EXPECT_NE(FSaida.find("Comandos:"), std::string::npos) << FSaida;
   EXPECT_EQ(Ctb("--version"), 0);
   EXPECT_EQ(FSaida, "ctb 1.0\n");
+}
+
+// A database in a folder its user may only read still answers reads (the
+// program runs as an unprivileged user: permissions do not bind root).
+TEST_F(TCtbProgramTest, ADatabaseInAReadOnlyFolderStillAnswersReads) {
+  std::filesystem::create_directories(FPasta / "ro");
+  ASSERT_EQ(Ctb("--db ro/ctb.db demo --entries 3"), 0) << FErro;
+  std::filesystem::permissions(FPasta / "ro" / "ctb.db", std::filesystem::perms::owner_read |
+                                                             std::filesystem::perms::group_read |
+                                                             std::filesystem::perms::others_read);
+  std::filesystem::permissions(
+      FPasta / "ro", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                         std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
+  const std::string comoUsuario =
+      ::getuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+  EXPECT_EQ(
+      Ctb("--db ro/ctb.db sql \"select count(*) as N from LCTOCTB\" --format csv", "", comoUsuario),
+      0)
+      << FErro;
+  EXPECT_EQ(FSaida, "N\n3\n");
+  std::filesystem::permissions(FPasta / "ro", std::filesystem::perms::owner_all);
 }
 
 // The parser's own messages are Portuguese and say what is accepted.

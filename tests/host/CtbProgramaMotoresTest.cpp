@@ -258,6 +258,8 @@ TEST_P(TCtbProgramaTest, EntryPostRefusesWhatAPersonCouldNotType) {
   comAcao["action"] = "edit";
   json comObjeto = Lancamento();
   comObjeto["fields"]["COMPLHIST"] = {{"a", 1}};
+  json semLote = Lancamento();
+  semLote["fields"]["CODIGOLOTECTB"] = 999;
   json comprido = Lancamento();
   comprido["fields"]["COMPLHIST"] = std::string(299, 'x') + "çé";
   struct TCaso {
@@ -276,7 +278,8 @@ TEST_P(TCtbProgramaTest, EntryPostRefusesWhatAPersonCouldNotType) {
            {comValor("99999999999999.99"),
             "VALORLCTOCTB: '99999999999999.99' tem mais de 12 dígitos inteiros"},
            {comObjeto, "Informe um texto ou um número em COMPLHIST"},
-           {comprido, "COMPLHIST: texto com mais de 300 caracteres"}}) {
+           {comprido, "COMPLHIST: texto com mais de 300 caracteres"},
+           {semLote, "Lote 999 não cadastrado!"}}) {
     EXPECT_EQ(Post(caso.Documento), 1) << caso.Documento.dump();
     EXPECT_EQ(FResultado["result"], "refused");
     EXPECT_EQ(FResultado["message"], caso.Mensagem);
@@ -297,7 +300,7 @@ TEST_P(TCtbProgramaTest, EntryPostRefusesWhatAPersonCouldNotType) {
       Currency::FromString("999999999999.99"));
 }
 
-TEST_P(TCtbProgramaTest, CsvWithAnUnclosedQuoteOrNotUtf8IsRefusedWhole) {
+TEST_P(TCtbProgramaTest, CsvWithAnUnclosedQuoteOrNotUtf8IsRefusedWholeOrConvertedWhenAsked) {
   Demo();
   const int64_t antes = Lancamentos();
   Escrever("aspas.csv",
@@ -311,9 +314,15 @@ TEST_P(TCtbProgramaTest, CsvWithAnUnclosedQuoteOrNotUtf8IsRefusedWhole) {
   EXPECT_EQ(FErro, "ctb: Aspas abertas na linha 2 do arquivo CSV não foram fechadas\n");
   Escrever("latin1.csv", "CODIGOMOEDA,DESCRMOEDA\n7,Euro\n8,Cora\xE7\xE3o\n");
   EXPECT_EQ(Ctb({"load", "MOEDA", "latin1.csv"}), 1);
-  EXPECT_EQ(FErro, "ctb: Linha 3: o texto não está em UTF-8\n");
+  EXPECT_EQ(FErro,
+            "ctb: Linha 3: o texto não está em UTF-8 (use --encoding windows-1252 se o arquivo "
+            "for dessa codificação)\n");
   EXPECT_EQ(Lancamentos(), antes);
   EXPECT_EQ(Contar("select count(*) from MOEDA where CODIGOMOEDA in (7, 8)"), 0);
+  EXPECT_EQ(Ctb({"load", "MOEDA", "latin1.csv", "--encoding", "windows-1252"}), 0) << FErro;
+  EXPECT_EQ(
+      Conexao().ExecuteScalar("select DESCRMOEDA from MOEDA where CODIGOMOEDA = 8").AsString(),
+      "Coração");
 }
 
 TEST_P(TCtbProgramaTest, KeysWrittenOutsideTheSequenceAreNeverHandedOutAgain) {
@@ -337,6 +346,16 @@ TEST_P(TCtbProgramaTest, ReportsRefuseWhatDoesNotExistOrAPeriodBackwards) {
       Ctb({"trial-balance", "--company", "5-9", "--from", "2025-01-01", "--to", "2025-01-31"}), 1);
   EXPECT_EQ(FErro, "ctb: Nenhuma empresa cadastrada de 5 a 9\n");
   EXPECT_EQ(FSaida, "");
+  // Control characters of a text are shown escaped, never sent raw.
+  json lancamento = Lancamento();
+  lancamento["fields"]["COMPLHIST"] = "a\x1b[2Jb\nc";
+  ASSERT_EQ(Post(lancamento), 0) << FSaida;
+  ASSERT_EQ(
+      Ctb({"sql", "select COMPLHIST from LCTOCTB where COMPLHIST like 'a%'", "--format", "table"}),
+      0)
+      << FErro;
+  EXPECT_NE(FSaida.find("a\\x1b[2Jb\\nc"), std::string::npos) << FSaida;
+  EXPECT_EQ(FSaida.find('\x1b'), std::string::npos);
 }
 
 CTB_INSTANTIATE_ENGINES(TCtbProgramaTest);
