@@ -239,8 +239,10 @@ std::string Relatorio(const TResultadoImportacao& resultado) {
     if (texto.back() != '\n')
       texto += "\n";
   }
-  texto +=
-      fmt::format("{} linhas gravadas, {} recusadas", resultado.Gravadas, resultado.Recusas.size());
+  const size_t recusadas = resultado.Recusas.size();
+  texto += fmt::format("{} {}, {} {}", resultado.Gravadas,
+                       resultado.Gravadas == 1 ? "linha gravada" : "linhas gravadas", recusadas,
+                       recusadas == 1 ? "recusada" : "recusadas");
   return texto;
 }
 

@@ -325,6 +325,35 @@ TEST_P(TCtbProgramaTest, CsvWithAnUnclosedQuoteOrNotUtf8IsRefusedWholeOrConverte
       "Coração");
 }
 
+// The typed-value rule on the other paths: an import reports the row and
+// stores the rest; a load refuses the file.
+TEST_P(TCtbProgramaTest, ImportAndLoadApplyTheTypedValueRule) {
+  Demo();
+  const int64_t antes = Lancamentos();
+  Escrever("l.csv",
+           "CODIGOESTAB,TIPOLANCAMENTO,DATALCTOCTB,CONTACTBDEB,CONTACTBCRED,CODIGOHISTCTB,"
+           "COMPLHIST,VALORLCTOCTB\n"
+           "1,LN,2025-08-01,1101001,1101002,3,ok,5.00\n"
+           "1,LN,2025-08-01,1101001,1101002,3,ok,99999999999999.99\n"
+           "1,LN,2025-08-01,1101001,1101002,3,ok,\"1,500\"\n"
+           "1,LN,2025-08-01,1101001,1101002,3," +
+               std::string(301, 'y') + ",5.00\n");
+  EXPECT_EQ(Ctb({"import", "entries", "l.csv", "--company", "1"}), 1);
+  EXPECT_EQ(FSaida,
+            "linha 3: VALORLCTOCTB: '99999999999999.99' tem mais de 12 dígitos inteiros\n"
+            "linha 4: VALORLCTOCTB: número inválido: '1,500' (use ponto como separador decimal)\n"
+            "linha 5: COMPLHIST: texto com mais de 300 caracteres\n"
+            "1 linha gravada, 3 recusadas\n");
+  EXPECT_EQ(Lancamentos(), antes + 1);
+  Escrever("c.csv",
+           "CODIGOMOEDA,DATACOTACAO,TIPOCOTACAO,VALORCOTACAO\n"
+           "1,2025-01-02,1,5.1\n1,2025-01-03,1,10000000000.5\n");
+  EXPECT_EQ(Ctb({"load", "COTACAO", "c.csv"}), 1);
+  EXPECT_EQ(FErro,
+            "ctb: Linha 3, coluna VALORCOTACAO: '10000000000.5' tem mais de 10 dígitos "
+            "inteiros\n");
+}
+
 TEST_P(TCtbProgramaTest, KeysWrittenOutsideTheSequenceAreNeverHandedOutAgain) {
   Demo();
   ASSERT_EQ(Post(Lancamento()), 0) << FSaida;
