@@ -9,6 +9,7 @@
 #include "framework/app/Ndialogs.h"
 #include "framework/app/TnSelecao.h"
 #include "framework/core/Exceptions.h"
+#include "framework/core/Nrwutilapp.h"
 #include "framework/core/Nutil.h"
 #include "framework/core/Nutilinclusao.h"
 #include "framework/db/TnDMConexao.h"
@@ -121,6 +122,40 @@ void TSessaoHost::VerificarEmpresa(int64_t codigoEmpresa) {
     throw Exception(fmt::format("O usuário {} não tem acesso à empresa {}",
                                 FConexao->CodigoUsuario(), codigoEmpresa));
   nDMSelecao().CriarParam(kSelCodigoEmpresa, Value(codigoEmpresa));
+  FEmpresasVerificadas +=
+      (FEmpresasVerificadas.empty() ? "" : ", ") + std::to_string(codigoEmpresa);
+}
+
+void TSessaoHost::VerificarEstabelecimentos(const std::string& expressao) {
+  using Nutilinclusao::TItemInclusao;
+  if (Nutil::Trim(expressao).empty() || FEmpresasVerificadas.empty())
+    return;
+  for (const TItemInclusao& item :
+       Nutilinclusao::LerInclusao(expressao, Nutilinclusao::TTipoInclusao::tiNumerica)) {
+    const int64_t existentes =
+        FConexao
+            ->ExecuteScalar("select count(*) from ESTAB where CODIGOEMPRESA in (" +
+                                FEmpresasVerificadas + ") and CODIGOESTAB between :pDe and :pAte",
+                            {{"pDe", Value(item.NumInicial)}, {"pAte", Value(item.NumFinal)}})
+            .AsInteger();
+    if (existentes == 0)
+      throw Exception(item.Intervalo
+                          ? fmt::format("Nenhum estabelecimento cadastrado de {} a {}",
+                                        item.NumInicial, item.NumFinal)
+                          : fmt::format("Estabelecimento {} não cadastrado", item.NumInicial));
+  }
+}
+
+void TSessaoHost::VerificarClassificacao(const std::string& grupos) {
+  if (Nutil::Trim(grupos).empty() || FEmpresasVerificadas.empty())
+    return;
+  // The condition is the process's own, literals escaped by it.
+  if (FConexao
+          ->ExecuteScalar("select count(*) from PLANOESPEC P where P.CODIGOEMPRESA in (" +
+                          FEmpresasVerificadas + ") and " +
+                          Nrwutilapp::IncluiExcluiGruposClassif(1, grupos))
+          .AsInteger() == 0)
+    throw Exception(fmt::format("Nenhuma conta do plano na classificação {}", grupos));
 }
 
 void TSessaoHost::VerificarEmpresas(const std::string& expressao) {

@@ -69,6 +69,12 @@ class TSessaoHost {
   // and each registered company of an interval (an interval without one is
   // refused).
   void VerificarEmpresas(const std::string& expressao);
+  // A report's filters name what exists in the companies verified so far:
+  // each establishment code of an inclusion expression ("1;3-5": the single
+  // codes each, an interval at least one), and at least one account under
+  // the classification groups ("1.1;2"). Empty expressions filter nothing.
+  void VerificarEstabelecimentos(const std::string& expressao);
+  void VerificarClassificacao(const std::string& grupos);
   // Raises Exception unless the user holds the right to administer users.
   void VerificarAdministrador();
   // Loading into the users, rights and installation tables needs the
@@ -84,5 +90,7 @@ class TSessaoHost {
   TnDMDireitoUsuario FDireitos;
   TnDMPersonalizacao FPersonalizacao;
   std::unique_ptr<TUsarDialogService> FDialogos;
+  // The companies VerificarEmpresa accepted, as an SQL list of numbers.
+  std::string FEmpresasVerificadas;
   bool FTinhaEsquema = false;
 };

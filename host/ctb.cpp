@@ -119,6 +119,8 @@ int main(int argc, char** argv) {
     comando = [&](TSessaoHost& sessao) {
       if (opcoesBalances.Empresa)
         sessao.VerificarEmpresa(*opcoesBalances.Empresa);
+      sessao.VerificarEstabelecimentos(opcoesBalances.Estab);
+      sessao.VerificarClassificacao(opcoesBalances.Classif);
       LinhaComando::VerificarPeriodo(opcoesBalances.De, opcoesBalances.Ate);
       std::string texto = ComandoBalances::Executar(
           sessao.Conexao(), opcoesBalances,
@@ -203,6 +205,7 @@ int main(int argc, char** argv) {
   cmdBalancete->callback([&] {
     comando = [&](TSessaoHost& sessao) {
       sessao.VerificarEmpresas(opcoesBalancete.Empresas);
+      sessao.VerificarEstabelecimentos(opcoesBalancete.Estab);
       LinhaComando::VerificarPeriodo(opcoesBalancete.DataInicial, opcoesBalancete.DataFinal);
       std::string texto =
           ComandoBalancete::Executar(sessao.Conexao(), opcoesBalancete,

@@ -375,6 +375,25 @@ TEST_P(TCtbProgramaTest, ReportsRefuseWhatDoesNotExistOrAPeriodBackwards) {
       Ctb({"trial-balance", "--company", "5-9", "--from", "2025-01-01", "--to", "2025-01-31"}), 1);
   EXPECT_EQ(FErro, "ctb: Nenhuma empresa cadastrada de 5 a 9\n");
   EXPECT_EQ(FSaida, "");
+  const std::vector<std::string> saldos = {"balances",   "--company", "1",         "--from",
+                                           "2025-01-01", "--to",      "2025-12-31"};
+  struct TCaso {
+    std::vector<std::string> Filtro;
+    std::string Mensagem;
+  };
+  for (const TCaso& caso :
+       std::vector<TCaso>{{{"--estab", "9"}, "Estabelecimento 9 não cadastrado"},
+                          {{"--estab", "1;7-9"}, "Nenhum estabelecimento cadastrado de 7 a 9"},
+                          {{"--classif", "9.9"}, "Nenhuma conta do plano na classificação 9.9"}}) {
+    std::vector<std::string> args = saldos;
+    args.insert(args.end(), caso.Filtro.begin(), caso.Filtro.end());
+    EXPECT_EQ(Ctb(args), 1) << caso.Mensagem;
+    EXPECT_EQ(FErro, "ctb: " + caso.Mensagem + "\n");
+  }
+  EXPECT_EQ(Ctb({"balances", "--company", "1", "--from", "2025-01-01", "--to", "2025-12-31",
+                 "--estab", "1", "--classif", "1.1", "--format", "csv"}),
+            0)
+      << FErro;
   // Control characters of a text are shown escaped, never sent raw.
   json lancamento = Lancamento();
   lancamento["fields"]["COMPLHIST"] = "a\x1b[2Jb\nc";
