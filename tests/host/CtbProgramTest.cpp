@@ -81,27 +81,32 @@ TEST_F(TCtbProgramTest, InitAndLoadIntoTheDefaultDatabase) {
   EXPECT_EQ(conexao.ExecuteScalar("select count(*) from MOEDA").AsInteger(), 2);
 }
 
-TEST_F(TCtbProgramTest, DatabaseOptionChoosesTheFile) {
-  EXPECT_EQ(Ctb("--db outro.db db init"), 0);
-  EXPECT_TRUE(std::filesystem::exists(FPasta / "outro.db"));
-  EXPECT_FALSE(std::filesystem::exists(FPasta / "ctb.db"));
-  // A load into a database without the schema is refused, not a crash.
-  Escrever("m.csv", "CODIGOMOEDA\n1\n");
-  EXPECT_EQ(Ctb("--db vazio.db load MOEDA m.csv"), 1);
-  EXPECT_NE(FErro.find("não existe"), std::string::npos) << FErro;
-}
-
-TEST_F(TCtbProgramTest, BadCommandLineExitsWithTwo) {
-  for (const char* args :
-       {"--bogus db init", "", "db", "load MOEDA", "db init extra", "--user x db init",
-        "db rebuild-balances --company um", "--db a.db --pg host=x db init"}) {
-    EXPECT_EQ(Ctb(args), 2) << args << FErro;
-    EXPECT_FALSE(FErro.empty()) << args;
+// Every bad command line exits with 2, says in Portuguese what is wrong and
+// what is accepted, and creates no database.
+TEST_F(TCtbProgramTest, BadCommandLinesExitWithTwoExplainedInPortuguese) {
+  struct TCaso {
+    const char* Args;
+    const char* Mensagem;  // how standard error starts
+  };
+  for (const TCaso& caso : {
+           TCaso{"", "ctb: Falta o comando\nComandos aceitos: db, load, sql"},
+           TCaso{"bogus", "ctb: Comando desconhecido: bogus\nComandos aceitos: db, load, sql"},
+           TCaso{"db", "ctb: Falta o comando\nComandos aceitos: init, rebuild-balances"},
+           TCaso{"--bogus db init", "ctb: Argumento não reconhecido: --bogus\n"},
+           TCaso{"db init --bogus", "ctb: Argumento não reconhecido: --bogus\nOpções aceitas:"},
+           TCaso{"db init extra", "ctb: Argumento não reconhecido: extra\n"},
+           TCaso{"load MOEDA", "ctb: Falta FILE, que é obrigatório"},
+           TCaso{"--user x db init", "ctb: Valor inválido em --user: x"},
+           TCaso{"db rebuild-balances --company um", "ctb: Valor inválido em --company: um"},
+           TCaso{"db init --db a.db --pg x", "ctb: Opções que não podem ir juntas: --db e --pg"},
+       }) {
+    EXPECT_EQ(Ctb(caso.Args), 2) << caso.Args;
+    EXPECT_EQ(FErro.rfind(caso.Mensagem, 0), 0u) << caso.Args << "\n" << FErro;
   }
   EXPECT_FALSE(std::filesystem::exists(FPasta / "ctb.db"));
   EXPECT_EQ(Ctb("--help"), 0);
   EXPECT_NE(FSaida.find("Comandos:"), std::string::npos) << FSaida;
-  EXPECT_EQ(Ctb("--version"), 0);
+  EXPECT_EQ(Ctb("db init --version"), 0);
   EXPECT_EQ(FSaida, "ctb 1.0\n");
 }
 
@@ -126,31 +131,15 @@ TEST_F(TCtbProgramTest, ADatabaseInAReadOnlyFolderStillAnswersReads) {
   std::filesystem::permissions(FPasta / "ro", std::filesystem::perms::owner_all);
 }
 
-// The parser's own messages are Portuguese and say what is accepted.
-TEST_F(TCtbProgramTest, BadCommandLinesAreExplainedInPortuguese) {
-  struct TCaso {
-    const char* Args;
-    const char* Mensagem;
-  };
-  for (const TCaso& caso : {
-           TCaso{"bogus", "ctb: Comando desconhecido: bogus\nComandos aceitos: db, load, sql"},
-           TCaso{"db init --bogus", "ctb: Argumento não reconhecido: --bogus\nOpções aceitas:"},
-           TCaso{"load MOEDA", "ctb: Falta FILE, que é obrigatório"},
-           TCaso{"--user x db init", "ctb: Valor inválido em --user: x"},
-           TCaso{"db init --db a.db --pg x", "ctb: Opções que não podem ir juntas: --db e --pg"},
-       }) {
-    EXPECT_EQ(Ctb(caso.Args), 2) << caso.Args;
-    EXPECT_EQ(FErro.rfind(caso.Mensagem, 0), 0u) << caso.Args << "\n" << FErro;
-  }
-}
-
-// Global options after the command's name; a missing database is never
-// created by a command that needs one; --out names the format.
+// --db chooses the file, before or after the command's name; a missing
+// database is never created by a command that needs one; --out names the
+// format.
 TEST_F(TCtbProgramTest, GlobalOptionsFollowTheCommandAndOutPicksTheFormat) {
   EXPECT_EQ(Ctb("sql \"select 1\" --db nada.db"), 1);
   EXPECT_EQ(FErro, "ctb: O banco de dados nada.db não existe; crie-o com 'ctb db init'\n");
   EXPECT_FALSE(std::filesystem::exists(FPasta / "nada.db"));
   ASSERT_EQ(Ctb("demo --entries 1 --db outro.db --user 1"), 0) << FErro;
+  EXPECT_FALSE(std::filesystem::exists(FPasta / "ctb.db"));
   ASSERT_EQ(Ctb("trial-balance --company 1 --from 2025-01-01 --to 2025-12-31 --out tb.csv "
                 "--db outro.db"),
             0)
