@@ -20,12 +20,30 @@ namespace {
 using SessaoHost::TEsquema;
 using SessaoHost::TOpcoesConexao;
 
-// Tables whose rows decide who may do what: only the administrator writes
-// them, so nobody grants himself a right or a company.
+// Tables only the administrator loads: those whose rows decide who may do
+// what (nobody grants himself a right, a company or a wider window), and
+// the entries and balances, whose rows a load would write past the entry
+// rules and the rights that apply to them.
 const std::set<std::string>& TabelasDoAdministrador() {
-  static const std::set<std::string> tabelas = {"USUARIO",     "DIREITOUSUARIO", "EMPRESAUSUARIO",
-                                                "EMPRESA",     "PERSONALIZACAO", "SEQUENCIA",
-                                                "VERSAOSCHEMA"};
+  static const std::set<std::string> tabelas = {"USUARIO",
+                                                "DIREITOUSUARIO",
+                                                "EMPRESAUSUARIO",
+                                                "EMPRESA",
+                                                "PERSONALIZACAO",
+                                                "LIMITEUSUARIOCTB",
+                                                "SEQUENCIA",
+                                                "VERSAOSCHEMA",
+                                                "LCTOCTB",
+                                                "LCTOGER",
+                                                "LCTOATIVDIFERENC",
+                                                "LCTOCTBEXCLUIDO",
+                                                "LCTOGEREXCLUIDO",
+                                                "LCTOATIVDIFERENCEXCL",
+                                                "SALDOCTB",
+                                                "SALDOCTBMENSAL",
+                                                "SALDOCTBMENSALHIST",
+                                                "SALDOCTBMOEDA",
+                                                "SALDOCTBMOEDAMENSAL"};
   return tabelas;
 }
 

@@ -211,7 +211,7 @@ TEST_P(TCtbProgramaTest, OnlyTheAdministratorWritesUsersRightsAndReadsFreely) {
   const std::string semDireito =
       "ctb: O usuário 2 não tem o direito de administrar usuários e direitos "
       "(DireitoAdministrarUsuarios)\n";
-  for (const char* tabela : {"DIREITOUSUARIO", "usuario", "EmpresaUsuario"}) {
+  for (const char* tabela : {"DIREITOUSUARIO", "usuario", "EmpresaUsuario", "LCTOCTB"}) {
     EXPECT_EQ(Ctb({"load", tabela, "d.csv"}, "", 2), 1) << tabela;
     EXPECT_EQ(FErro, semDireito) << tabela;
   }
