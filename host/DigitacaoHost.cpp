@@ -202,7 +202,7 @@ void TDigitacao::Localizar(const json& documento) {
                     std::to_string(chave));
 }
 
-void TDigitacao::Digitar(const json& campos) {
+void TDigitacao::Digitar(const json& campos, int64_t codigoEmpresa) {
   if (campos.is_null())
     return;
   if (!campos.is_object())
@@ -210,6 +210,12 @@ void TDigitacao::Digitar(const json& campos) {
   TnClientDataSet& cds = FModulo->nClientDataSet;
   for (const auto& [nome, valor] : campos.items()) {
     TField& field = cds.FieldByName(nome);
+    // The company is the one whose access was checked: a field may not move
+    // the entry to another.
+    if (Nutil::UpperCase(nome) == "CODIGOEMPRESA" &&
+        !(valor.is_number_integer() && valor.get<int64_t>() == codigoEmpresa))
+      throw EnField("A empresa do lançamento deve ser a do documento (\"company\")",
+                    field.FieldName());
     TnFieldDefinicao& definicao = field.GetDefinicao();
     if (definicao.OnEnter)
       definicao.OnEnter(field);
@@ -299,7 +305,8 @@ json TDigitacao::Executar(const json& documento) {
     } else {
       if (op == "edit")
         cds.Edit();
-      Digitar(documento.contains("fields") ? documento["fields"] : json());
+      Digitar(documento.contains("fields") ? documento["fields"] : json(),
+              InteiroObrigatorio(documento, "company", "a empresa"));
       cds.Post();
       registro = HostComum::RegistroJson(cds);
     }

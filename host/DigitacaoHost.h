@@ -71,7 +71,7 @@ class TDigitacao {
   void CriarModulo(bool tela);
   void AbrirSeNecessario(const nlohmann::ordered_json& documento);
   void Localizar(const nlohmann::ordered_json& documento);
-  void Digitar(const nlohmann::ordered_json& campos);
+  void Digitar(const nlohmann::ordered_json& campos, int64_t codigoEmpresa);
   void Desfazer();
 
   TnDMConexao& FConexao;

@@ -186,6 +186,13 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
         if (!Nutil::Trim(linha->Cells[i]).empty())
           Preencher(*campos[i], linha->Cells[i]);
       }
+      // The company is the one named (and whose access was checked): a
+      // CODIGOEMPRESA column may repeat it, never name another.
+      if (TField* empresa = cds.FindField("CODIGOEMPRESA");
+          empresa && !empresa->IsNull() && empresa->AsInteger() != opcoes.CodigoEmpresa)
+        throw EnField(
+            fmt::format("A empresa da linha deve ser a de --company ({})", opcoes.CodigoEmpresa),
+            "CODIGOEMPRESA");
       if (campoChave != nullptr && campoChave->IsNull())
         modulo->DMAutoIncrementarCheck(*campoChave);
       cds.Post();

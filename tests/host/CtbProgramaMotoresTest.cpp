@@ -260,6 +260,8 @@ TEST_P(TCtbProgramaTest, EntryPostRefusesWhatAPersonCouldNotType) {
   comObjeto["fields"]["COMPLHIST"] = {{"a", 1}};
   json semLote = Lancamento();
   semLote["fields"]["CODIGOLOTECTB"] = 999;
+  json outraEmpresa = Lancamento();
+  outraEmpresa["fields"]["CODIGOEMPRESA"] = 2;
   json comprido = Lancamento();
   comprido["fields"]["COMPLHIST"] = std::string(299, 'x') + "çé";
   struct TCaso {
@@ -279,7 +281,8 @@ TEST_P(TCtbProgramaTest, EntryPostRefusesWhatAPersonCouldNotType) {
             "VALORLCTOCTB: '99999999999999.99' tem mais de 12 dígitos inteiros"},
            {comObjeto, "Informe um texto ou um número em COMPLHIST"},
            {comprido, "COMPLHIST: texto com mais de 300 caracteres"},
-           {semLote, "Lote 999 não cadastrado!"}}) {
+           {semLote, "Lote 999 não cadastrado!"},
+           {outraEmpresa, "A empresa do lançamento deve ser a do documento (\"company\")"}}) {
     EXPECT_EQ(Post(caso.Documento), 1) << caso.Documento.dump();
     EXPECT_EQ(FResultado["result"], "refused");
     EXPECT_EQ(FResultado["message"], caso.Mensagem);
@@ -330,20 +333,20 @@ TEST_P(TCtbProgramaTest, CsvWithAnUnclosedQuoteOrNotUtf8IsRefusedWholeOrConverte
 TEST_P(TCtbProgramaTest, ImportAndLoadApplyTheTypedValueRule) {
   Demo();
   const int64_t antes = Lancamentos();
+  const std::string linha = "1,LN,2025-08-01,1101001,1101002,3,";
   Escrever("l.csv",
-           "CODIGOESTAB,TIPOLANCAMENTO,DATALCTOCTB,CONTACTBDEB,CONTACTBCRED,CODIGOHISTCTB,"
-           "COMPLHIST,VALORLCTOCTB\n"
-           "1,LN,2025-08-01,1101001,1101002,3,ok,5.00\n"
-           "1,LN,2025-08-01,1101001,1101002,3,ok,99999999999999.99\n"
-           "1,LN,2025-08-01,1101001,1101002,3,ok,\"1,500\"\n"
-           "1,LN,2025-08-01,1101001,1101002,3," +
-               std::string(301, 'y') + ",5.00\n");
+           "CODIGOEMPRESA,CODIGOESTAB,TIPOLANCAMENTO,DATALCTOCTB,CONTACTBDEB,"
+           "CONTACTBCRED,CODIGOHISTCTB,COMPLHIST,VALORLCTOCTB\n" +
+               ("1," + linha + "ok,5.00\n") + ("1," + linha + "ok,99999999999999.99\n") +
+               ("1," + linha + "ok,\"1,500\"\n") +
+               ("1," + linha + std::string(301, 'y') + ",5.00\n") + ("2," + linha + "ok,5.00\n"));
   EXPECT_EQ(Ctb({"import", "entries", "l.csv", "--company", "1"}), 1);
   EXPECT_EQ(FSaida,
             "linha 3: VALORLCTOCTB: '99999999999999.99' tem mais de 12 dígitos inteiros\n"
             "linha 4: VALORLCTOCTB: número inválido: '1,500' (use ponto como separador decimal)\n"
             "linha 5: COMPLHIST: texto com mais de 300 caracteres\n"
-            "1 linha gravada, 3 recusadas\n");
+            "linha 6: CODIGOEMPRESA: A empresa da linha deve ser a de --company (1)\n"
+            "1 linha gravada, 4 recusadas\n");
   EXPECT_EQ(Lancamentos(), antes + 1);
   Escrever("c.csv",
            "CODIGOMOEDA,DATACOTACAO,TIPOCOTACAO,VALORCOTACAO\n"
