@@ -248,6 +248,14 @@ void TnCtbDMLctoCtb::ValidarLote() {
   if (!GetPertenceLote())
     return;
   const TDateTime data = DataDe(Campo("DATALCTOCTB").AsValue());
+  // A batch that is not registered has no period to show: name the batch.
+  TField& lote = Campo("CODIGOLOTECTB");
+  if (GetDataInicialLote().IsZero() && GetDataFinalLote().IsZero() &&
+      !TnDMSQLDataSet(&Conexao())
+           .PegarTemRegistro("LOTECTB",
+                             "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(PegarCodigoEmpresa())) +
+                                 " and " + Nutil::ValorParaSQL(lote, "=")))
+    throw EnField("Lote " + Nutil::Trim(lote.AsString()) + " não cadastrado!", "CODIGOLOTECTB");
   if (data < GetDataInicialLote() || data > GetDataFinalLote())
     throw EnField(nCtbS::Formatar(nCtbSDataLctoForaDoLimiteLote, DateToStr(GetDataInicialLote()),
                                   DateToStr(GetDataFinalLote())),

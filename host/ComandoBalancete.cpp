@@ -22,6 +22,7 @@
 #include "host/HostComum.h"
 #include "host/SaidaCsv.h"
 #include "host/SaidaJson.h"
+#include "host/SaidaTabela.h"
 #include "trialbalance/nCtbConsultaBalanceteMovimentoDataSetSaldo_U.h"
 #include "trialbalance/nCtbConsultaBalanceteMovimentoSaldoPlanoIndividual_U.h"
 #include "trialbalance/nCtbDPConsultaBalanceteMovimento_U.h"
@@ -122,7 +123,7 @@ std::string Tabela(TnClientDataSet& dataSet, const TnGridBands* bands) {
   for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
     std::vector<std::string> celulas;
     for (size_t i = 0; i < n; ++i) {
-      celulas.push_back(Celula(*layout.Colunas[i]));
+      celulas.push_back(SaidaTabela::Visivel(Celula(*layout.Colunas[i])));
       larguras[i] = std::max(larguras[i], Largura(celulas.back()));
     }
     linhas.push_back(std::move(celulas));

@@ -75,6 +75,14 @@ std::string TotaisDoAno(TnDMConexao& conexao, int codigoEmpresa) {
 }  // namespace
 
 int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& saida) {
+  if (!opcoes.Substituir && SchemaInstaller::VersaoInstalada(conexao) > 0 &&
+      conexao.ExecuteScalar("select count(*) from EMPRESA where CODIGOEMPRESA = :pEmpresa",
+                            {{"pEmpresa", Value(opcoes.CodigoEmpresa)}})
+              .AsInteger() > 0)
+    throw Exception(
+        fmt::format("A empresa {} já existe; use --replace para substituí-la pela "
+                    "demonstração (plano de contas e lançamentos)",
+                    opcoes.CodigoEmpresa));
   SchemaInstaller::Instalar(conexao);
   DemoEmpresa::Criar(conexao, opcoes.CodigoEmpresa);
   ExcluirLancamentosDaEmpresa(conexao, opcoes.CodigoEmpresa);

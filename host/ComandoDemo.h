@@ -3,9 +3,10 @@
 // generated entries imported through the journal-entry module as any import
 // is, and that year's trial balance with monthly columns.
 //
-// Running it again on the same database rebuilds the demo company: its
-// registers are replaced and its entries deleted before the new import, so
-// the result depends only on the seed and the number of entries.
+// Running it again with --replace rebuilds the demo company: its registers
+// are replaced and its entries deleted before the new import, so the result
+// depends only on the seed and the number of entries. Without it a company
+// of that number is never touched.
 
 #include <cstdint>
 #include <ostream>
@@ -22,11 +23,14 @@ struct TOpcoesDemo {
   // When set, the same generated rows are also written there as a plain-text
   // double-entry journal, so other ledger tools can total the same year.
   std::string ArquivoJournal;
+  // A company of the same number may be replaced, chart and entries.
+  bool Substituir = false;
 };
 
 // Writes the import report and the trial balance to `saida`; returns the
 // exit status (0 when every generated entry was stored and the import's day
-// check passed).
+// check passed). Raises Exception, before writing anything, when the company
+// exists and `Substituir` is off.
 int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& saida);
 
 }  // namespace ComandoDemo

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <fstream>
 #include <optional>
 #include <vector>
@@ -16,6 +15,7 @@
 #include "framework/db/Nutildb.h"
 #include "framework/db/TnDMConexao.h"
 #include "host/CsvReader.h"
+#include "host/ValorDigitado.h"
 
 namespace ComandoLoad {
 
@@ -49,79 +49,23 @@ bool SoDigitos(std::string_view text) {
          std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
 }
 
-// "-12", "3.50": an optional sign, digits, an optional dot and digits.
-struct TNumeroTexto {
-  bool Valido = false;
-  size_t DigitosInteiros = 0;
-  size_t Casas = 0;
-};
-
-TNumeroTexto AnalisarDecimal(const std::string& text) {
-  std::string_view rest(text);
-  if (!rest.empty() && (rest[0] == '-' || rest[0] == '+'))
-    rest.remove_prefix(1);
-  TNumeroTexto numero;
-  size_t ponto = rest.find('.');
-  std::string_view inteiros = rest.substr(0, ponto);
-  std::string_view casas = ponto == std::string_view::npos ? "" : rest.substr(ponto + 1);
-  if (!SoDigitos(inteiros) || (ponto != std::string_view::npos && !SoDigitos(casas)))
-    return numero;
-  numero.Valido = true;
-  inteiros.remove_prefix(std::min(inteiros.find_first_not_of('0'), inteiros.size()));
-  numero.DigitosInteiros = inteiros.size();
-  while (!casas.empty() && casas.back() == '0')
-    casas.remove_suffix(1);
-  numero.Casas = casas.size();
-  return numero;
-}
-
-size_t CaracteresUtf8(const std::string& text) {
-  return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
-}
-
 // The cell typed for its column; the reason in `erro` when it does not fit.
 Value Converter(const std::string& cell, const TDbColumn& coluna, std::string& erro) {
   if (cell.empty())
     return Value();
   switch (coluna.Kind) {
-    case TDbColumnKind::Integer: {
-      int64_t inteiro = 0;
-      const char* begin = cell.data() + (cell[0] == '+' ? 1 : 0);
-      auto [end, ec] = std::from_chars(begin, cell.data() + cell.size(), inteiro);
-      if (ec == std::errc::result_out_of_range) {
-        erro = fmt::format("número inteiro fora do limite: '{}'", cell);
-      } else if (ec != std::errc() || end != cell.data() + cell.size()) {
-        erro = fmt::format("número inteiro inválido: '{}'", cell);
-      } else {
-        int bits = coluna.Size > 0 && coluna.Size < 8 ? coluna.Size * 8 : 64;
-        int64_t limite = bits == 64 ? INT64_MAX : (int64_t{1} << (bits - 1)) - 1;
-        if (bits < 64 && (inteiro > limite || inteiro < -limite - 1))
-          erro = fmt::format("número inteiro fora do limite da coluna: '{}'", cell);
-        else
-          return Value(inteiro);
-      }
-      return Value();
-    }
+    case TDbColumnKind::Integer:
+      erro = ValorDigitado::VerificarInteiro(cell, coluna.Size);
+      return erro.empty() ? Value(static_cast<int64_t>(std::stoll(cell))) : Value();
     case TDbColumnKind::Float:
     case TDbColumnKind::Numeric: {
-      TNumeroTexto numero = AnalisarDecimal(cell);
-      if (!numero.Valido) {
-        erro = fmt::format("número inválido: '{}' (use ponto como separador decimal)", cell);
+      const bool decimalFixo = coluna.Kind == TDbColumnKind::Numeric && coluna.Precision > 0;
+      erro = ValorDigitado::VerificarDecimal(cell, decimalFixo ? coluna.Scale : -1,
+                                             decimalFixo ? coluna.Precision : 0);
+      if (!erro.empty())
         return Value();
-      }
-      if (coluna.Kind == TDbColumnKind::Numeric && coluna.Precision > 0) {
-        if (numero.Casas > static_cast<size_t>(coluna.Scale)) {
-          erro = fmt::format("'{}' tem mais de {} casas decimais", cell, coluna.Scale);
-          return Value();
-        }
-        if (numero.DigitosInteiros > static_cast<size_t>(coluna.Precision - coluna.Scale)) {
-          erro = fmt::format("'{}' excede a precisão da coluna", cell);
-          return Value();
-        }
-      }
-      if (coluna.Kind == TDbColumnKind::Numeric && coluna.Scale <= 4 && numero.Casas <= 4)
+      if (coluna.Kind == TDbColumnKind::Numeric && coluna.Scale <= 4 &&
+          ValorDigitado::AnalisarDecimal(cell).Casas <= 4)
         return Value(Currency::FromString(cell));
       return Value(std::stod(cell));
     }
@@ -146,7 +90,7 @@ Value Converter(const std::string& cell, const TDbColumn& coluna, std::string& e
       erro = fmt::format("valor lógico inválido: '{}' (use 0 ou 1)", cell);
       return Value();
     case TDbColumnKind::Text:
-      if (coluna.Size > 0 && CaracteresUtf8(cell) > static_cast<size_t>(coluna.Size)) {
+      if (coluna.Size > 0 && ValorDigitado::Caracteres(cell) > static_cast<size_t>(coluna.Size)) {
         erro = fmt::format("texto com mais de {} caracteres", coluna.Size);
         return Value();
       }
@@ -157,7 +101,8 @@ Value Converter(const std::string& cell, const TDbColumn& coluna, std::string& e
 
 }  // namespace
 
-TResultadoLoad Carregar(TnDMConexao& conexao, const std::string& tabela, std::istream& csv) {
+TResultadoLoad Carregar(TnDMConexao& conexao, const std::string& tabela, std::istream& csv,
+                        const TVerificarEmpresa& verificarEmpresa, TCodificacaoCsv codificacao) {
   TResultadoLoad resultado;
   resultado.Tabela = Maiusculas(tabela);
   if (!EhIdentificador(tabela))
@@ -168,7 +113,7 @@ TResultadoLoad Carregar(TnDMConexao& conexao, const std::string& tabela, std::is
   const std::vector<TDbColumn> colunasTabela =
       conexao.ExecuteQuery("select * from " + resultado.Tabela + " where 1 = 0").Columns;
 
-  TCsvReader leitor(csv);
+  TCsvReader leitor(csv, codificacao);
   std::vector<TDbColumn> colunas;
   for (const std::string& nome : leitor.Header()) {
     const std::string nomeMaiusculo = Maiusculas(nome);
@@ -207,6 +152,13 @@ TResultadoLoad Carregar(TnDMConexao& conexao, const std::string& tabela, std::is
           throw EnField(
               fmt::format("Linha {}, coluna {}: {}", linha->LineNumber, colunas[i].Name, erro),
               colunas[i].Name);
+        if (verificarEmpresa && colunas[i].Name == "CODIGOEMPRESA" && !valor.IsNull()) {
+          try {
+            verificarEmpresa(valor.AsInteger());
+          } catch (const Exception& recusa) {
+            throw Exception(fmt::format("Linha {}: {}", linha->LineNumber, recusa.what()));
+          }
+        }
         valores.emplace_back(fmt::format("p{}", i), std::move(valor));
       }
       try {
@@ -225,11 +177,13 @@ TResultadoLoad Carregar(TnDMConexao& conexao, const std::string& tabela, std::is
 }
 
 TResultadoLoad CarregarArquivo(TnDMConexao& conexao, const std::string& tabela,
-                               const std::string& arquivo) {
+                               const std::string& arquivo,
+                               const TVerificarEmpresa& verificarEmpresa,
+                               TCodificacaoCsv codificacao) {
   std::ifstream input(arquivo, std::ios::binary);
   if (!input)
     throw Exception(fmt::format("Não foi possível abrir o arquivo {}", arquivo));
-  return Carregar(conexao, tabela, input);
+  return Carregar(conexao, tabela, input, verificarEmpresa, codificacao);
 }
 
 std::string Descricao(const TResultadoLoad& resultado) {

@@ -10,8 +10,11 @@
 // never reaches SQL unless it is a plain identifier of an existing table.
 
 #include <cstdint>
+#include <functional>
 #include <istream>
 #include <string>
+
+#include "host/CsvReader.h"
 
 class TnDMConexao;
 
@@ -22,14 +25,22 @@ struct TResultadoLoad {
   int64_t Linhas = 0;
 };
 
+// Called with the CODIGOEMPRESA of each row that has one, before the row is
+// written; it raises to refuse the company (and so the whole file).
+using TVerificarEmpresa = std::function<void(int64_t)>;
+
 // Raises EnField (message and column) for a bad cell or an unknown column,
 // Exception for a bad table name, a bad header or a row the database refused
 // (the message names the line). Nothing is loaded then.
-TResultadoLoad Carregar(TnDMConexao& conexao, const std::string& tabela, std::istream& csv);
+TResultadoLoad Carregar(TnDMConexao& conexao, const std::string& tabela, std::istream& csv,
+                        const TVerificarEmpresa& verificarEmpresa = {},
+                        TCodificacaoCsv codificacao = TCodificacaoCsv::Utf8);
 
 // The same from a file; raises Exception when it cannot be opened.
 TResultadoLoad CarregarArquivo(TnDMConexao& conexao, const std::string& tabela,
-                               const std::string& arquivo);
+                               const std::string& arquivo,
+                               const TVerificarEmpresa& verificarEmpresa = {},
+                               TCodificacaoCsv codificacao = TCodificacaoCsv::Utf8);
 
 // "3 linhas carregadas em HISTORICOCTB".
 std::string Descricao(const TResultadoLoad& resultado);

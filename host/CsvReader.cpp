@@ -17,9 +17,79 @@ char DetectSeparator(const std::string& line) {
   return ',';
 }
 
+// Whether `texto` is well-formed UTF-8 (no overlong forms, no surrogates).
+bool EhUtf8(const std::string& texto) {
+  const auto* p = reinterpret_cast<const unsigned char*>(texto.data());
+  const auto* fim = p + texto.size();
+  while (p < fim) {
+    if (*p < 0x80) {
+      ++p;
+      continue;
+    }
+    int seguintes = 0;
+    unsigned minimo = 0;
+    unsigned codigo = 0;
+    if ((*p & 0xE0) == 0xC0) {
+      seguintes = 1, minimo = 0x80, codigo = *p & 0x1F;
+    } else if ((*p & 0xF0) == 0xE0) {
+      seguintes = 2, minimo = 0x800, codigo = *p & 0x0F;
+    } else if ((*p & 0xF8) == 0xF0) {
+      seguintes = 3, minimo = 0x10000, codigo = *p & 0x07;
+    } else {
+      return false;
+    }
+    if (fim - p <= seguintes)
+      return false;
+    for (int i = 1; i <= seguintes; ++i) {
+      if ((p[i] & 0xC0) != 0x80)
+        return false;
+      codigo = (codigo << 6) | (p[i] & 0x3F);
+    }
+    if (codigo < minimo || codigo > 0x10FFFF || (codigo >= 0xD800 && codigo <= 0xDFFF))
+      return false;
+    p += seguintes + 1;
+  }
+  return true;
+}
+
+// Windows-1252 bytes 0x80 to 0x9F; the rest above 0x7F are Latin-1's.
+constexpr char16_t kWindows1252[32] = {
+    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+
+std::string DeWindows1252(const std::string& texto) {
+  std::string utf8;
+  utf8.reserve(texto.size() + texto.size() / 8);
+  for (const char c : texto) {
+    const auto byte = static_cast<unsigned char>(c);
+    const unsigned codigo = byte >= 0x80 && byte < 0xA0 ? kWindows1252[byte - 0x80] : byte;
+    if (codigo < 0x80) {
+      utf8 += static_cast<char>(codigo);
+    } else if (codigo < 0x800) {
+      utf8 += static_cast<char>(0xC0 | (codigo >> 6));
+      utf8 += static_cast<char>(0x80 | (codigo & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xE0 | (codigo >> 12));
+      utf8 += static_cast<char>(0x80 | ((codigo >> 6) & 0x3F));
+      utf8 += static_cast<char>(0x80 | (codigo & 0x3F));
+    }
+  }
+  return utf8;
+}
+
 }  // namespace
 
-TCsvReader::TCsvReader(std::istream& input) : FInput(input) {
+TCodificacaoCsv CodificacaoDoNome(const std::string& nome) {
+  if (nome == "utf-8")
+    return TCodificacaoCsv::Utf8;
+  if (nome == "windows-1252")
+    return TCodificacaoCsv::Windows1252;
+  throw Exception("Codificação desconhecida: " + nome + " (utf-8 ou windows-1252)");
+}
+
+TCsvReader::TCsvReader(std::istream& input, TCodificacaoCsv codificacao)
+    : FInput(input), FCodificacao(codificacao) {
   int first = FInput.peek();
   if (first == 0xEF) {
     char bom[3];
@@ -59,15 +129,39 @@ std::optional<TCsvRow> TCsvReader::ReadRecord() {
   std::string cell;
   bool quoted = false;
   bool cellWasQuoted = false;
+  int quoteLine = 0;  // where the open quote was opened
+  auto terminar = [&](std::string celula) {
+    if (celula.size() > kMaxBytesCelula)
+      throw Exception(
+          fmt::format("Linha {}: célula com mais de {} bytes", row.LineNumber, kMaxBytesCelula));
+    if (FCodificacao == TCodificacaoCsv::Windows1252)
+      celula = DeWindows1252(celula);
+    else if (!EhUtf8(celula))
+      throw Exception(fmt::format(
+          "Linha {}: o texto não está em UTF-8 (use --encoding windows-1252 se o arquivo for "
+          "dessa codificação)",
+          row.LineNumber));
+    if (row.Cells.size() == kMaxCelulas)
+      throw Exception(
+          fmt::format("Linha {}: mais de {} células na linha", row.LineNumber, kMaxCelulas));
+    row.Cells.push_back(std::move(celula));
+  };
   int ch;
   while ((ch = FInput.get()) != std::char_traits<char>::eof()) {
     if (quoted) {
       if (ch == '"') {
-        if (FInput.peek() == '"') {
+        const int next = FInput.peek();
+        if (next == '"') {
           cell += '"';
           FInput.get();
-        } else {
+        } else if (next == FSeparator || next == '\n' || next == '\r' ||
+                   next == std::char_traits<char>::eof()) {
           quoted = false;
+        } else {
+          // Text right after a closing quote: the quote that opened the
+          // cell was never closed, and the cell swallowed the lines since.
+          throw Exception(fmt::format("Aspas abertas na linha {} do arquivo CSV não foram fechadas",
+                                      quoteLine));
         }
       } else {
         if (ch == '\n')
@@ -76,8 +170,9 @@ std::optional<TCsvRow> TCsvReader::ReadRecord() {
       }
     } else if (ch == '"' && cell.empty() && !cellWasQuoted) {
       quoted = cellWasQuoted = true;
+      quoteLine = FLine + 1;
     } else if (ch == FSeparator) {
-      row.Cells.push_back(std::move(cell));
+      terminar(std::move(cell));
       cell.clear();
       cellWasQuoted = false;
     } else if (ch == '\n') {
@@ -89,10 +184,10 @@ std::optional<TCsvRow> TCsvReader::ReadRecord() {
   }
   if (quoted) {
     throw Exception(
-        fmt::format("Aspas abertas na linha {} do arquivo CSV não foram fechadas", row.LineNumber));
+        fmt::format("Aspas abertas na linha {} do arquivo CSV não foram fechadas", quoteLine));
   }
   if (ch == std::char_traits<char>::eof())
     ++FLine;
-  row.Cells.push_back(std::move(cell));
+  terminar(std::move(cell));
   return row;
 }

@@ -1,13 +1,17 @@
 #include "host/DemoEmpresa.h"
 
+#include "schema/SchemaInstaller.h"
+
 #include <algorithm>
 #include <map>
 #include <string_view>
 
+#include "framework/app/TnDMDireitoUsuario.h"
 #include "framework/core/Exceptions.h"
 #include "framework/core/TDateTime.h"
 #include "framework/core/Value.h"
 #include "framework/db/TnDMConexao.h"
+#include "schema/SchemaInstaller.h"
 
 namespace DemoEmpresa {
 
@@ -551,9 +555,11 @@ void GravarRegistrosGlobais(TEscritor& escritor) {
     // The operator may key entries only inside the company's user window
     // and may not touch other modules' entries; the rest is lifted.
     for (const std::string& direito : Direitos()) {
-      const bool restrito = !usuario.Administrador && (direito == "DireitoLctoCtb" ||
-                                                       direito == "DireitoAlterarLctoOutroModulo" ||
-                                                       direito == "DireitoLctoIgual");
+      const bool restrito =
+          !usuario.Administrador &&
+          (direito == "DireitoLctoCtb" || direito == "DireitoAlterarLctoOutroModulo" ||
+           direito == "DireitoLctoIgual" ||
+           direito == SchemaInstaller::kDireitoAdministrarUsuarios);
       escritor.InserirGlobal("DIREITOUSUARIO",
                              "CODIGOUSUARIO = :pUsuario and NOMEDIREITO = :pDireito",
                              "insert into DIREITOUSUARIO (CODIGOUSUARIO, NOMEDIREITO, NIVEL) "
@@ -633,6 +639,7 @@ const std::vector<std::string>& Direitos() {
       "DireitoControlaExclusaoLctosTransacao",
       "DireitoControlaLancamentoExcluido",
       "DireitoAlteraDadoFixoLancamentoProg",
+      SchemaInstaller::kDireitoAdministrarUsuarios,
   };
   return direitos;
 }
@@ -649,6 +656,9 @@ void Criar(TnDMConexao& conexao, int codigoEmpresa) {
     GravarLotes(escritor);
     GravarUsuariosEmpresa(escritor);
     conexao.Commit();
+    // The rights were edited: what the service read before is stale.
+    if (TnDMDireitoUsuario* direitos = nDMDireitoUsuario())
+      direitos->LimparCache();
   } catch (...) {
     conexao.RollBack();
     throw;

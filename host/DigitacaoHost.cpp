@@ -1,6 +1,8 @@
 #include "host/DigitacaoHost.h"
 
+#include <algorithm>
 #include <fstream>
+#include <initializer_list>
 #include <iostream>
 #include <iterator>
 #include <optional>
@@ -17,6 +19,7 @@
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnSessao.h"
 #include "host/HostComum.h"
+#include "host/ValorDigitado.h"
 
 namespace DigitacaoHost {
 
@@ -43,6 +46,55 @@ std::string TextoDigitado(const json& valor) {
   if (valor.is_string())
     return valor.get<std::string>();
   return valor.dump();
+}
+
+// Every key a document may carry: anything else is a typo that would
+// otherwise be ignored (an "action" taken for the default insert).
+void VerificarChaves(const json& objeto, std::initializer_list<const char*> aceitas,
+                     const std::string& onde) {
+  for (const auto& [chave, valor] : objeto.items()) {
+    if (std::none_of(aceitas.begin(), aceitas.end(),
+                     [&](const char* aceita) { return chave == aceita; })) {
+      std::string lista;
+      for (const char* aceita : aceitas)
+        lista += (lista.empty() ? "" : ", ") + std::string(aceita);
+      throw Exception("Chave desconhecida " + onde + ": \"" + chave + "\" (aceitas: " + lista +
+                      ")");
+    }
+  }
+}
+
+void VerificarDocumento(const json& documento) {
+  VerificarChaves(documento, {"op", "company", "key", "fields", "answers", "screen", "selection"},
+                  "no documento");
+  if (documento.contains("selection")) {
+    if (!documento["selection"].is_object())
+      throw Exception("\"selection\" deve ser um objeto");
+    VerificarChaves(documento["selection"], {"from", "to"}, "em \"selection\"");
+  }
+  if (documento.contains("op") && !documento["op"].is_string())
+    throw Exception("\"op\" deve ser um texto (insert, edit ou delete)");
+  if (documento.contains("screen") && !documento["screen"].is_boolean())
+    throw Exception("\"screen\" deve ser true ou false");
+  if (documento.contains("answers") && !documento["answers"].is_array())
+    throw Exception("\"answers\" deve ser uma lista de respostas");
+}
+
+// The text a person types into `field` for a JSON value: a text or a number
+// (written with a dot), under the one rule of typed values; true and false
+// only into a flag. Anything else is refused on the field.
+std::string TextoDoCampo(const TField& field, const json& valor) {
+  if (valor.is_object() || valor.is_array())
+    throw EnField("Informe um texto ou um número em " + field.FieldName(), field.FieldName());
+  if (valor.is_boolean() != (field.DataType() == TFieldType::ftBoolean))
+    throw EnField(valor.is_boolean()
+                      ? "Valor lógico (true ou false) não aceito em " + field.FieldName()
+                      : "Informe true ou false em " + field.FieldName(),
+                  field.FieldName());
+  const std::string texto = TextoDigitado(valor);
+  if (const std::string erro = ValorDigitado::Verificar(field, texto); !erro.empty())
+    throw EnField(field.FieldName() + ": " + erro, field.FieldName());
+  return texto;
 }
 
 int64_t InteiroObrigatorio(const json& documento, const char* nome, const std::string& descricao) {
@@ -151,7 +203,7 @@ void TDigitacao::Localizar(const json& documento) {
                     std::to_string(chave));
 }
 
-void TDigitacao::Digitar(const json& campos) {
+void TDigitacao::Digitar(const json& campos, int64_t codigoEmpresa) {
   if (campos.is_null())
     return;
   if (!campos.is_object())
@@ -159,16 +211,23 @@ void TDigitacao::Digitar(const json& campos) {
   TnClientDataSet& cds = FModulo->nClientDataSet;
   for (const auto& [nome, valor] : campos.items()) {
     TField& field = cds.FieldByName(nome);
+    // The company is the one whose access was checked: a field may not move
+    // the entry to another.
+    if (Nutil::UpperCase(nome) == "CODIGOEMPRESA" &&
+        !(valor.is_number_integer() && valor.get<int64_t>() == codigoEmpresa))
+      throw EnField("A empresa do lançamento deve ser a do documento (\"company\")",
+                    field.FieldName());
     TnFieldDefinicao& definicao = field.GetDefinicao();
     if (definicao.OnEnter)
       definicao.OnEnter(field);
     if (valor.is_null())
       field.Clear();
-    else if (valor.is_boolean())
+    else if (valor.is_boolean() && field.DataType() == TFieldType::ftBoolean)
       field.SetAsBoolean(valor.get<bool>());
     else {
+      const std::string texto = TextoDoCampo(field, valor);
       try {
-        field.SetText(TextoDigitado(valor));
+        field.SetText(texto);
       } catch (const EConvertError& erro) {
         // Text the field cannot take: the screen refuses it on the field.
         throw EnField(erro.what(), field.FieldName());
@@ -198,8 +257,15 @@ void TDigitacao::Desfazer() {
 json TDigitacao::Executar(const json& documento) {
   if (!documento.is_object())
     throw Exception("Cada documento deve ser um objeto JSON");
+  // A malformed document is a refusal like any other, in the result.
+  std::string recusaDocumento;
+  try {
+    VerificarDocumento(documento);
+  } catch (const Exception& erro) {
+    recusaDocumento = erro.what();
+  }
   std::vector<std::string> respostas;
-  if (documento.contains("answers")) {
+  if (recusaDocumento.empty() && documento.contains("answers")) {
     for (const json& resposta : documento["answers"])
       respostas.push_back(TextoDigitado(resposta));
   }
@@ -212,9 +278,13 @@ json TDigitacao::Executar(const json& documento) {
   std::string mensagem, campo;
   const int nivelAntes = FConexao.NivelTransacao();
   try {
+    if (!recusaDocumento.empty())
+      throw Exception(recusaDocumento);
     const std::string op = documento.value("op", "insert");
     if (op != "insert" && op != "edit" && op != "delete")
       throw Exception("Operação desconhecida: " + op + " (insert, edit ou delete)");
+    if (FOpcoes.VerificarEmpresa)
+      FOpcoes.VerificarEmpresa(InteiroObrigatorio(documento, "company", "a empresa"));
     if (!FModulo)
       CriarModulo(documento.value("screen", true));
     AbrirSeNecessario(documento);
@@ -236,7 +306,8 @@ json TDigitacao::Executar(const json& documento) {
     } else {
       if (op == "edit")
         cds.Edit();
-      Digitar(documento.contains("fields") ? documento["fields"] : json());
+      Digitar(documento.contains("fields") ? documento["fields"] : json(),
+              InteiroObrigatorio(documento, "company", "a empresa"));
       cds.Post();
       registro = HostComum::RegistroJson(cds);
     }
@@ -311,20 +382,40 @@ TResultadoDigitacao Executar(TnDMConexao& conexao, const json& entrada,
 }
 
 std::string LerDocumento(const std::string& arquivo) {
-  if (arquivo.empty())
-    return std::string(std::istreambuf_iterator<char>(std::cin), {});
-  std::ifstream entrada(arquivo, std::ios::binary);
-  if (!entrada)
-    throw Exception("Não foi possível abrir " + arquivo);
-  return std::string(std::istreambuf_iterator<char>(entrada), {});
+  std::ifstream arquivoAberto;
+  if (!arquivo.empty()) {
+    arquivoAberto.open(arquivo, std::ios::binary);
+    if (!arquivoAberto)
+      throw Exception("Não foi possível abrir " + arquivo);
+  }
+  std::istream& entrada = arquivo.empty() ? std::cin : arquivoAberto;
+  std::string texto(kMaxBytesDocumento + 1, '\0');
+  entrada.read(texto.data(), static_cast<std::streamsize>(texto.size()));
+  texto.resize(static_cast<size_t>(entrada.gcount()));
+  if (texto.size() > kMaxBytesDocumento)
+    throw Exception("Documento JSON maior que " + std::to_string(kMaxBytesDocumento / 1024 / 1024) +
+                    " MB");
+  return texto;
 }
 
 TSaidaComando ComandoEntryPost(TnDMConexao& conexao, const std::string& textoJson,
                                const TOpcoesDigitacao& opcoes) {
   HostComum::CarregarPacote();
+  if (textoJson.size() > kMaxBytesDocumento)
+    throw Exception("Documento JSON maior que " + std::to_string(kMaxBytesDocumento / 1024 / 1024) +
+                    " MB");
+  // Refused while parsing, before a deep value is built: freeing or writing
+  // one recurses once per level.
+  const json::parser_callback_t limitarProfundidade = [](int profundidade, json::parse_event_t,
+                                                         json&) {
+    if (profundidade > kMaxProfundidade)
+      throw Exception("JSON inválido: mais de " + std::to_string(kMaxProfundidade) +
+                      " níveis de listas e objetos");
+    return true;
+  };
   json entrada;
   try {
-    entrada = json::parse(textoJson);
+    entrada = json::parse(textoJson, limitarProfundidade);
   } catch (const json::parse_error& erro) {
     throw Exception(std::string("JSON inválido: ") + erro.what());
   }

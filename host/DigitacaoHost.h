@@ -18,6 +18,8 @@
 // on one module instance, in order, as a person keying entry after entry,
 // and stops at the first result that is not "posted".
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -35,9 +37,17 @@ inline constexpr const char* kClassePadrao = "TnCtbDMLctoCtb";
 // The fields that find the record to edit or delete: the company, the key.
 inline constexpr const char* kCamposChavePadrao = "CODIGOEMPRESA;CHAVELCTOCTB";
 
+// Bounds of the input: a document is read whole, so its size and depth are
+// capped before anything parses deeper than a person's entry could need.
+inline constexpr size_t kMaxBytesDocumento = 16 * 1024 * 1024;
+inline constexpr int kMaxProfundidade = 16;
+
 struct TOpcoesDigitacao {
   std::string Classe = kClassePadrao;
   std::string CamposChave = kCamposChavePadrao;
+  // Called with each document's company before anything is done; raises to
+  // refuse it (the program checks the user's access there).
+  std::function<void(int64_t)> VerificarEmpresa;
 };
 
 // One open screen: the module lives from the first document to the end.
@@ -61,7 +71,7 @@ class TDigitacao {
   void CriarModulo(bool tela);
   void AbrirSeNecessario(const nlohmann::ordered_json& documento);
   void Localizar(const nlohmann::ordered_json& documento);
-  void Digitar(const nlohmann::ordered_json& campos);
+  void Digitar(const nlohmann::ordered_json& campos, int64_t codigoEmpresa);
   void Desfazer();
 
   TnDMConexao& FConexao;
@@ -82,12 +92,14 @@ TResultadoDigitacao Executar(TnDMConexao& conexao, const nlohmann::ordered_json&
                              const TOpcoesDigitacao& opcoes = {});
 
 // The text of a file, or of the standard input when `arquivo` is empty.
-// Raises Exception when the file cannot be read.
+// Raises Exception when the file cannot be read or is larger than
+// kMaxBytesDocumento.
 std::string LerDocumento(const std::string& arquivo);
 
 // The command: the JSON text in, the JSON text out (indented) and the exit
 // status (0 when every document was posted, 1 otherwise). Loads the
-// module's package first. Raises Exception for text that is not JSON.
+// module's package first. Raises Exception for text that is not JSON or
+// nests deeper than kMaxProfundidade.
 struct TSaidaComando {
   std::string Texto;
   int Status = 0;

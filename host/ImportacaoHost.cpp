@@ -21,6 +21,7 @@
 #include "framework/db/TnSessao.h"
 #include "host/CsvReader.h"
 #include "host/HostComum.h"
+#include "host/ValorDigitado.h"
 
 namespace ImportacaoHost {
 
@@ -81,6 +82,8 @@ std::vector<TField*> CamposDoCabecalho(TnClientDataSet& cds,
 // A cell as typed into its field; a text the field cannot take is a
 // refusal of that field.
 void Preencher(TField& field, const std::string& celula) {
+  if (const std::string erro = ValorDigitado::Verificar(field, celula); !erro.empty())
+    throw EnField(erro, field.FieldName());
   try {
     field.SetValue(Value(celula));
   } catch (const EnField&) {
@@ -103,7 +106,7 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
   TUsarDialogService usarDialogos(std::make_shared<TDialogServiceScripted>());
 
   const int64_t tamanho = TamanhoDaEntrada(csv);
-  TCsvReader leitor(csv);
+  TCsvReader leitor(csv, opcoes.Codificacao);
   std::unique_ptr<TnDMClientDataSet> modulo = AbrirModulo(conexao, opcoes);
   TnClientDataSet& cds = modulo->nClientDataSet;
   const std::vector<TField*> campos = CamposDoCabecalho(cds, leitor.Header());
@@ -184,6 +187,13 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
         if (!Nutil::Trim(linha->Cells[i]).empty())
           Preencher(*campos[i], linha->Cells[i]);
       }
+      // The company is the one named (and whose access was checked): a
+      // CODIGOEMPRESA column may repeat it, never name another.
+      if (TField* empresa = cds.FindField("CODIGOEMPRESA");
+          empresa && !empresa->IsNull() && empresa->AsInteger() != opcoes.CodigoEmpresa)
+        throw EnField(
+            fmt::format("A empresa da linha deve ser a de --company ({})", opcoes.CodigoEmpresa),
+            "CODIGOEMPRESA");
       if (campoChave != nullptr && campoChave->IsNull())
         modulo->DMAutoIncrementarCheck(*campoChave);
       cds.Post();
@@ -237,8 +247,10 @@ std::string Relatorio(const TResultadoImportacao& resultado) {
     if (texto.back() != '\n')
       texto += "\n";
   }
-  texto +=
-      fmt::format("{} linhas gravadas, {} recusadas", resultado.Gravadas, resultado.Recusas.size());
+  const size_t recusadas = resultado.Recusas.size();
+  texto += fmt::format("{} {}, {} {}", resultado.Gravadas,
+                       resultado.Gravadas == 1 ? "linha gravada" : "linhas gravadas", recusadas,
+                       recusadas == 1 ? "recusada" : "recusadas");
   return texto;
 }
 

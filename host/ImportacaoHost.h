@@ -25,6 +25,8 @@
 class TnDMConexao;
 class TnDMClientDataSet;
 
+#include "host/CsvReader.h"
+
 namespace ImportacaoHost {
 
 inline constexpr const char* kClassePadrao = "TnCtbDMLctoCtb";
@@ -36,6 +38,7 @@ struct TOpcoesImportacao {
   // company.
   int64_t CodigoEmpresa = 0;
   int TamanhoLote = kTamanhoLotePadrao;
+  TCodificacaoCsv Codificacao = TCodificacaoCsv::Utf8;
   // Watches the module's progress (text, position out of the input's size).
   TnFraProgresso::THook Progresso;
   // Called with the module once it is open, before the first row.

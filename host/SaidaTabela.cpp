@@ -1,5 +1,7 @@
 #include "host/SaidaTabela.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -20,7 +22,7 @@ size_t Largura(const std::string& text) {
   }));
 }
 
-std::string Valor(const TField& field) {
+std::string ValorBruto(const TField& field) {
   if (field.IsNull())
     return "";
   if (!field.DisplayFormat().empty() || field.OnGetText)
@@ -42,6 +44,10 @@ std::string Valor(const TField& field) {
   }
 }
 
+std::string Valor(const TField& field) {
+  return SaidaTabela::Visivel(ValorBruto(field));
+}
+
 std::string Linha(const std::vector<std::string>& celulas, const std::vector<size_t>& larguras,
                   const std::vector<bool>& aDireita) {
   std::string linha;
@@ -56,6 +62,25 @@ std::string Linha(const std::vector<std::string>& celulas, const std::vector<siz
 }  // namespace
 
 namespace SaidaTabela {
+
+std::string Visivel(const std::string& texto) {
+  std::string visivel;
+  visivel.reserve(texto.size());
+  for (const char c : texto) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F)
+      visivel += c;
+    else if (c == '\n')
+      visivel += "\\n";
+    else if (c == '\t')
+      visivel += "\\t";
+    else if (c == '\r')
+      visivel += "\\r";
+    else
+      visivel += fmt::format("\\x{:02x}", byte);
+  }
+  return visivel;
+}
 
 std::string Escrever(TnClientDataSet& dataSet) {
   std::vector<const TField*> campos;

@@ -5,7 +5,8 @@
 // DisplayFormat, money (BCD) without one through "#,##0.00", other numbers in
 // their shortest Brazilian form; dates dd/mm/yyyy (with hh:nn:ss for a
 // moment); Booleans Sim/Não; null blank. Widths count characters, not bytes.
-// Every line ends in "\n", without trailing blanks.
+// Every line ends in "\n", without trailing blanks. Control characters of a
+// text never reach the terminal raw: they are shown escaped ("\n", "\x1b").
 
 #include <string>
 
@@ -16,5 +17,8 @@ namespace SaidaTabela {
 // Every record the cursor sees, from the first; the cursor comes back to
 // where it was.
 std::string Escrever(TnClientDataSet& dataSet);
+
+// `texto` with its control characters escaped, as a table shows it.
+std::string Visivel(const std::string& texto);
 
 }  // namespace SaidaTabela

@@ -18,9 +18,10 @@
 #include "host/ComandoDemo.h"
 #include "host/ComandoLoad.h"
 #include "host/ComandoSql.h"
-#include "host/ConexaoHost.h"
 #include "host/DigitacaoHost.h"
 #include "host/ImportacaoHost.h"
+#include "host/LinhaComando.h"
+#include "host/SessaoHost.h"
 
 namespace {
 
@@ -31,38 +32,62 @@ constexpr int kExitLinhaDeComando = 2;
 
 int main(int argc, char** argv) {
   CLI::App app{"ctb: lançamentos contábeis"};
+  // Before the commands exist, so each inherits it: the global options
+  // may come before or after the command's name.
+  LinhaComando::Configurar(app);
   app.require_subcommand(1);
-  ConexaoHost::TOpcoesConexao opcoes;
+  SessaoHost::TOpcoesConexao opcoes;
   auto* db = app.add_option("--db", opcoes.ArquivoSQLite, "Arquivo SQLite (padrão: ctb.db)");
   auto* pg = app.add_option("--pg", opcoes.ConninfoPg, "Servidor PostgreSQL (conninfo da libpq)");
   db->excludes(pg);
   app.add_option("--user", opcoes.CodigoUsuario, "Usuário logado (padrão: 1)")
       ->check(CLI::PositiveNumber);
 
-  // The command chosen: it runs after the whole line parsed, on an open
-  // connection, and returns the line to print.
-  std::function<std::string(TnDMConexao&)> comando;
+  // The command chosen: it runs after the whole line parsed, in the session
+  // the global options name, and returns the line to print. Every command
+  // checks what the logged user may do before it touches anything.
+  std::function<std::string(TSessaoHost&)> comando;
+  SessaoHost::TEsquema esquema = SessaoHost::TEsquema::Exigido;
 
   auto* cmdDb = app.add_subcommand("db", "Banco de dados");
   cmdDb->require_subcommand(1);
   cmdDb->add_subcommand("init", "Cria ou atualiza o esquema")->callback([&] {
-    comando = [](TnDMConexao& conexao) { return ComandoDb::Inicializar(conexao); };
+    esquema = SessaoHost::TEsquema::CriadoPeloComando;
+    comando = [](TSessaoHost& sessao) {
+      if (sessao.TinhaEsquema())
+        sessao.VerificarAdministrador();
+      return ComandoDb::Inicializar(sessao.Conexao());
+    };
   });
   auto* cmdRebuild =
       cmdDb->add_subcommand("rebuild-balances", "Recalcula as tabelas de saldos dos lançamentos");
   std::optional<int> empresa;
-  cmdRebuild->add_option("--company", empresa, "Só esta empresa");
+  cmdRebuild->add_option("--company", empresa, "Só esta empresa")->check(CLI::PositiveNumber);
   cmdRebuild->callback([&] {
-    comando = [&](TnDMConexao& conexao) { return ComandoDb::RecalcularSaldos(conexao, empresa); };
+    comando = [&](TSessaoHost& sessao) {
+      // Every company's balances are the administrator's to rebuild.
+      if (empresa)
+        sessao.VerificarEmpresa(*empresa);
+      else
+        sessao.VerificarAdministrador();
+      return ComandoDb::RecalcularSaldos(sessao.Conexao(), empresa);
+    };
   });
 
   auto* cmdLoad = app.add_subcommand("load", "Carrega linhas de um CSV numa tabela");
   std::string tabela, arquivo;
   cmdLoad->add_option("TABLE", tabela, "Tabela")->required();
   cmdLoad->add_option("FILE", arquivo, "Arquivo CSV com cabeçalho")->required();
+  std::string codificacaoLoad = "utf-8";
+  cmdLoad->add_option("--encoding", codificacaoLoad, "utf-8 (padrão) ou windows-1252")
+      ->check(CLI::IsMember({"utf-8", "windows-1252"}));
   cmdLoad->callback([&] {
-    comando = [&](TnDMConexao& conexao) {
-      return ComandoLoad::Descricao(ComandoLoad::CarregarArquivo(conexao, tabela, arquivo));
+    comando = [&](TSessaoHost& sessao) {
+      ComandoLoad::TVerificarEmpresa verificarEmpresa;
+      if (sessao.VerificarTabelaCarga(tabela))
+        verificarEmpresa = [&](int64_t codigoEmpresa) { sessao.VerificarEmpresa(codigoEmpresa); };
+      return ComandoLoad::Descricao(ComandoLoad::CarregarArquivo(
+          sessao.Conexao(), tabela, arquivo, verificarEmpresa, CodificacaoDoNome(codificacaoLoad)));
     };
   });
 
@@ -75,10 +100,12 @@ int main(int argc, char** argv) {
                    "table, csv ou json (padrão: table num terminal, csv quando redirecionado)")
       ->check(CLI::IsMember({"table", "csv", "json"}));
   cmdSql->callback([&] {
-    comando = [&](TnDMConexao& conexao) {
+    comando = [&](TSessaoHost& sessao) {
+      // A free query reads every company and every user: the administrator's.
+      sessao.VerificarAdministrador();
       Saida::TFormatoSaida saida =
           formato.empty() ? Saida::FormatoPadrao() : Saida::FormatoDoNome(formato);
-      std::string texto = ComandoSql::Executar(conexao, consulta, saida);
+      std::string texto = ComandoSql::Executar(sessao.Conexao(), consulta, saida);
       if (!texto.empty() && texto.back() == '\n')
         texto.pop_back();  // the program adds the last line break
       return texto;
@@ -90,9 +117,14 @@ int main(int argc, char** argv) {
   ComandoBalances::TOpcoes opcoesBalances;
   ComandoBalances::AdicionarOpcoes(*cmdBalances, opcoesBalances);
   cmdBalances->callback([&] {
-    comando = [&](TnDMConexao& conexao) {
+    comando = [&](TSessaoHost& sessao) {
+      if (opcoesBalances.Empresa)
+        sessao.VerificarEmpresa(*opcoesBalances.Empresa);
+      sessao.VerificarEstabelecimentos(opcoesBalances.Estab);
+      sessao.VerificarClassificacao(opcoesBalances.Classif);
+      LinhaComando::VerificarPeriodo(opcoesBalances.De, opcoesBalances.Ate);
       std::string texto = ComandoBalances::Executar(
-          conexao, opcoesBalances,
+          sessao.Conexao(), opcoesBalances,
           opcoesBalances.Formato.empty() ? Saida::FormatoPadrao()
                                          : Saida::FormatoDoNome(opcoesBalances.Formato));
       if (!texto.empty() && texto.back() == '\n')
@@ -111,9 +143,13 @@ int main(int argc, char** argv) {
   std::string arquivoJson;
   cmdPost->add_option("FILE", arquivoJson, "Arquivo JSON (padrão: a entrada padrão)");
   cmdPost->callback([&] {
-    comando = [&](TnDMConexao& conexao) {
-      DigitacaoHost::TSaidaComando saida =
-          DigitacaoHost::ComandoEntryPost(conexao, DigitacaoHost::LerDocumento(arquivoJson));
+    comando = [&](TSessaoHost& sessao) {
+      DigitacaoHost::TOpcoesDigitacao opcoesDigitacao;
+      opcoesDigitacao.VerificarEmpresa = [&](int64_t codigoEmpresa) {
+        sessao.VerificarEmpresa(codigoEmpresa);
+      };
+      DigitacaoHost::TSaidaComando saida = DigitacaoHost::ComandoEntryPost(
+          sessao.Conexao(), DigitacaoHost::LerDocumento(arquivoJson), opcoesDigitacao);
       codigoSaida = saida.Status;
       return saida.Texto;
     };
@@ -128,10 +164,15 @@ int main(int argc, char** argv) {
   cmdImportEntries->add_option("--company", opcoesImportacao.CodigoEmpresa, "Empresa")
       ->required()
       ->check(CLI::PositiveNumber);
+  std::string codificacaoImport = "utf-8";
+  cmdImportEntries->add_option("--encoding", codificacaoImport, "utf-8 (padrão) ou windows-1252")
+      ->check(CLI::IsMember({"utf-8", "windows-1252"}));
   cmdImportEntries->callback([&] {
-    comando = [&](TnDMConexao& conexao) {
+    comando = [&](TSessaoHost& sessao) {
+      sessao.VerificarEmpresa(opcoesImportacao.CodigoEmpresa);
+      opcoesImportacao.Codificacao = CodificacaoDoNome(codificacaoImport);
       ImportacaoHost::TSaidaImportacao saida =
-          ImportacaoHost::ComandoImportEntries(conexao, arquivoCsv, opcoesImportacao);
+          ImportacaoHost::ComandoImportEntries(sessao.Conexao(), arquivoCsv, opcoesImportacao);
       codigoSaida = saida.Status;
       return saida.Texto;
     };
@@ -139,7 +180,7 @@ int main(int argc, char** argv) {
 
   auto* cmdBalancete = app.add_subcommand("trial-balance", "Balancete débito, crédito e movimento");
   ComandoBalancete::TOpcoes opcoesBalancete;
-  std::string formatoBalancete = "table", saidaBalancete;
+  std::string formatoBalancete, saidaBalancete;
   cmdBalancete->add_option("--company", opcoesBalancete.Empresas, "Empresas (1;3;5-7)")->required();
   cmdBalancete->add_option("--from", opcoesBalancete.DataInicial, "Data inicial")->required();
   cmdBalancete->add_option("--to", opcoesBalancete.DataFinal, "Data final")->required();
@@ -157,14 +198,21 @@ int main(int argc, char** argv) {
   cmdBalancete->add_option("--book", opcoesBalancete.Livro, "0 societário, 1 fiscal")
       ->check(CLI::Range(0, 1));
   cmdBalancete->add_option("--currency", opcoesBalancete.Moeda, "Moeda de conversão");
-  cmdBalancete->add_option("--format", formatoBalancete, "table, csv, json ou xlsx")
+  cmdBalancete
+      ->add_option("--format", formatoBalancete,
+                   "table, csv, json ou xlsx (padrão: a extensão de --out, senão table)")
       ->check(CLI::IsMember({"table", "csv", "json", "xlsx"}));
   cmdBalancete->add_option("--out", saidaBalancete, "Arquivo de saída (obrigatório para xlsx)");
   cmdBalancete->callback([&] {
-    comando = [&](TnDMConexao& conexao) {
-      std::string texto = ComandoBalancete::Executar(
-          conexao, opcoesBalancete, ComandoBalancete::FormatoDoNome(formatoBalancete),
-          saidaBalancete);
+    comando = [&](TSessaoHost& sessao) {
+      sessao.VerificarEmpresas(opcoesBalancete.Empresas);
+      sessao.VerificarEstabelecimentos(opcoesBalancete.Estab);
+      LinhaComando::VerificarPeriodo(opcoesBalancete.DataInicial, opcoesBalancete.DataFinal);
+      std::string texto =
+          ComandoBalancete::Executar(sessao.Conexao(), opcoesBalancete,
+                                     ComandoBalancete::FormatoDoNome(LinhaComando::FormatoDaSaida(
+                                         formatoBalancete, saidaBalancete)),
+                                     saidaBalancete);
       if (!texto.empty() && texto.back() == '\n')
         texto.pop_back();  // the program adds the last line break
       return texto;
@@ -181,18 +229,27 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(1, 9999));
   cmdDemo->add_option("--journal", opcoesDemo.ArquivoJournal,
                       "Grava também os lançamentos gerados como journal de partidas dobradas");
+  cmdDemo->add_flag("--replace", opcoesDemo.Substituir,
+                    "Substitui a empresa de mesmo código, com plano e lançamentos");
   cmdDemo->callback([&] {
-    comando = [&](TnDMConexao& conexao) {
-      codigoSaida = ComandoDemo::Executar(conexao, opcoesDemo, std::cout);
+    esquema = SessaoHost::TEsquema::CriadoPeloComando;
+    comando = [&](TSessaoHost& sessao) {
+      // The demo writes users and rights.
+      if (sessao.TinhaEsquema())
+        sessao.VerificarAdministrador();
+      codigoSaida = ComandoDemo::Executar(sessao.Conexao(), opcoesDemo, std::cout);
       return std::string();
     };
   });
 
+  LinhaComando::NomearGrupos(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     app.exit(e);
@@ -200,10 +257,8 @@ int main(int argc, char** argv) {
   }
 
   try {
-    // One user, one session: every command runs in it.
-    TnSessao sessao(ConexaoHost::Abrir(opcoes));
-    TUsarSessao usarSessao(sessao);
-    std::cout << comando(sessao.Conexao()) << '\n';
+    TSessaoHost sessao(opcoes, esquema);
+    std::cout << comando(sessao) << '\n';
   } catch (const std::exception& error) {
     std::cerr << "ctb: " << error.what() << '\n';
     return kExitFalhou;

@@ -45,10 +45,39 @@ bool TabelaExiste(TnDMConexao& conexao, const std::string& tabela) {
   return conexao.ExecuteScalar(sql, {{"pNome", Value(tabela)}}).AsInteger() > 0;
 }
 
+// Somebody must be able to grant rights: when nobody holds the right to
+// administer users, user 1 (created when missing) gets it.
+void GarantirAdministrador(TnDMConexao& conexao) {
+  const TParams direito = {{"pDireito", Value(kDireitoAdministrarUsuarios)}};
+  if (conexao
+          .ExecuteScalar("select count(*) from DIREITOUSUARIO where upper(NOMEDIREITO) = "
+                         "upper(:pDireito) and NIVEL = '8'",
+                         direito)
+          .AsInteger() > 0)
+    return;
+  const TParams usuario = {{"pUsuario", Value(kUsuarioAdministrador)},
+                           {"pDireito", Value(kDireitoAdministrarUsuarios)}};
+  conexao.ExecuteDirect(
+      "insert into USUARIO (CODIGOUSUARIO, NOMEUSUARIO) values (:pUsuario, 'Administrador') "
+      "on conflict (CODIGOUSUARIO) do nothing",
+      {usuario.front()});
+  conexao.ExecuteDirect(
+      "delete from DIREITOUSUARIO where CODIGOUSUARIO = :pUsuario and upper(NOMEDIREITO) = "
+      "upper(:pDireito)",
+      usuario);
+  conexao.ExecuteDirect(
+      "insert into DIREITOUSUARIO (CODIGOUSUARIO, NOMEDIREITO, NIVEL) values (:pUsuario, "
+      ":pDireito, '8')",
+      usuario);
+}
+
 // Steps from one version to the next, run after the script (which creates
-// what is missing); step k takes version k to k + 1. None yet: version 1 is
-// the first.
-void Atualizar(TnDMConexao& /*conexao*/, int /*deVersao*/) {}
+// what is missing: version 2 brought PERSONALIZACAO); step k takes version k
+// to k + 1.
+void Atualizar(TnDMConexao& conexao, int deVersao) {
+  if (deVersao == 1)
+    GarantirAdministrador(conexao);
+}
 
 }  // namespace
 
@@ -88,6 +117,7 @@ TResultadoInstalacao Instalar(TnDMConexao& conexao) {
     conexao.ExecuteScript(std::string(SchemaScripts::Get("tables.sql")));
     conexao.ExecuteScript(Script(conexao, "schema.sql"));
     if (resultado.VersaoAnterior == 0) {
+      GarantirAdministrador(conexao);
       resultado.Acao = TAcaoInstalacao::Criado;
     } else if (resultado.VersaoAnterior < kVersaoSchema) {
       for (int versao = resultado.VersaoAnterior; versao < kVersaoSchema; ++versao)

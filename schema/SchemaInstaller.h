@@ -22,7 +22,13 @@ class TnDMConexao;
 namespace SchemaInstaller {
 
 // The schema version this program creates (VERSAOSCHEMA.VERSAO).
-inline constexpr int kVersaoSchema = 1;
+inline constexpr int kVersaoSchema = 2;
+
+// The right that lets a user write the users, rights and company-access
+// tables; "8" grants it. A new database gives it to user 1, its
+// administrator, so somebody can let the others in.
+inline constexpr const char* kDireitoAdministrarUsuarios = "DireitoAdministrarUsuarios";
+inline constexpr int kUsuarioAdministrador = 1;
 
 enum class TAcaoInstalacao { Criado, Atualizado, Reaplicado };
 
@@ -37,6 +43,8 @@ struct TResultadoInstalacao {
 // The version recorded in VERSAOSCHEMA; 0 when the table is missing or empty.
 int VersaoInstalada(TnDMConexao& conexao);
 
+// A new database, and one upgraded from a version without the right above,
+// gets user 1 as its administrator when nobody holds that right.
 // Raises Exception when the database is newer than this program (nothing is
 // changed then), EDatabaseError when a statement fails (rolled back).
 TResultadoInstalacao Instalar(TnDMConexao& conexao);

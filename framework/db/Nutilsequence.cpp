@@ -8,23 +8,24 @@
 namespace Nutilsequence {
 namespace {
 
-std::optional<int64_t> Incrementar(TnDMConexao& conexao, const std::string& nome) {
-  TDbResult result = conexao.ExecuteQuery(
-      "update SEQUENCIA set VALOR = VALOR + 1 where NOME = :pNome returning VALOR",
-      {{"pNome", nome}});
+std::optional<int64_t> Incrementar(TnDMConexao& conexao, const std::string& sql,
+                                   const TParams& params) {
+  TDbResult result = conexao.ExecuteQuery(sql, params);
   if (result.Rows.empty())
     return std::nullopt;
   return result.Rows.front().front().AsInteger();
 }
 
-// Draws from the sequence, creating it first with `criar` when it is
-// missing. `criar` must do nothing when the row exists.
+// Draws from the sequence with `incrementar` (an UPDATE ... RETURNING),
+// creating it first with `criar` when it is missing. `criar` must do nothing
+// when the row exists.
 template <typename Criar>
-int64_t Proximo(TnDMConexao& conexao, const std::string& nome, Criar criar) {
-  if (auto valor = Incrementar(conexao, nome))
+int64_t Proximo(TnDMConexao& conexao, const std::string& nome, const std::string& incrementar,
+                const TParams& params, Criar criar) {
+  if (auto valor = Incrementar(conexao, incrementar, params))
     return *valor;
   criar();
-  if (auto valor = Incrementar(conexao, nome))
+  if (auto valor = Incrementar(conexao, incrementar, params))
     return *valor;
   throw EDatabaseError("Não foi possível criar a sequência " + nome);
 }
@@ -32,21 +33,33 @@ int64_t Proximo(TnDMConexao& conexao, const std::string& nome, Criar criar) {
 }  // namespace
 
 int64_t PegarProximaSequence(TnDMConexao& conexao, const std::string& nome) {
-  return Proximo(conexao, nome, [&] {
-    conexao.ExecuteDirect(
-        "insert into SEQUENCIA (NOME, VALOR) values (:pNome, 0) on conflict (NOME) do nothing",
-        {{"pNome", nome}});
-  });
+  return Proximo(conexao, nome,
+                 "update SEQUENCIA set VALOR = VALOR + 1 where NOME = :pNome returning VALOR",
+                 {{"pNome", nome}}, [&] {
+                   conexao.ExecuteDirect(
+                       "insert into SEQUENCIA (NOME, VALOR) values (:pNome, 0) "
+                       "on conflict (NOME) do nothing",
+                       {{"pNome", nome}});
+                 });
 }
 
 int64_t ProximaChaveLctoCtb(TnDMConexao& conexao, int64_t codigoEmpresa) {
-  std::string nome = "DYN_GENCHAVELCTOCTB(" + std::to_string(codigoEmpresa) + ")";
-  return Proximo(conexao, nome, [&] {
-    conexao.ExecuteDirect(
-        "insert into SEQUENCIA (NOME, VALOR) select :pNome, coalesce(max(CHAVELCTOCTB), 0) "
-        "from LCTOCTB where CODIGOEMPRESA = :pCodigoEmpresa on conflict (NOME) do nothing",
-        {{"pNome", nome}, {"pCodigoEmpresa", codigoEmpresa}});
-  });
+  const std::string nome = "DYN_GENCHAVELCTOCTB(" + std::to_string(codigoEmpresa) + ")";
+  const TParams params = {{"pNome", nome}, {"pCodigoEmpresa", codigoEmpresa}};
+  // Keys also arrive from outside the sequence (a loaded or imported key, an
+  // edited one): each draw steps past the company's highest key, one look
+  // at the end of the primary key's index, so the sequence never hands out
+  // a key that exists and a database left behind catches up by itself.
+  return Proximo(
+      conexao, nome,
+      "update SEQUENCIA set VALOR = (select case when coalesce(max(CHAVELCTOCTB), 0) > "
+      "SEQUENCIA.VALOR then max(CHAVELCTOCTB) + 1 else SEQUENCIA.VALOR + 1 end from LCTOCTB "
+      "where CODIGOEMPRESA = :pCodigoEmpresa) where NOME = :pNome returning VALOR",
+      params, [&] {
+        conexao.ExecuteDirect(
+            "insert into SEQUENCIA (NOME, VALOR) values (:pNome, 0) on conflict (NOME) do nothing",
+            {{"pNome", nome}});
+      });
 }
 
 }  // namespace Nutilsequence

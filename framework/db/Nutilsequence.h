@@ -20,8 +20,9 @@ namespace Nutilsequence {
 int64_t PegarProximaSequence(TnDMConexao& conexao, const std::string& nome);
 
 // The next entry key of a company, from the sequence
-// "DYN_GENCHAVELCTOCTB(<company>)". A new sequence starts after the highest
-// CHAVELCTOCTB the company already has in LCTOCTB.
+// "DYN_GENCHAVELCTOCTB(<company>)". Never a key the company has in LCTOCTB:
+// a draw steps past the highest CHAVELCTOCTB when a key was written outside
+// the sequence (keys still pending in a data set are the caller's).
 int64_t ProximaChaveLctoCtb(TnDMConexao& conexao, int64_t codigoEmpresa);
 
 }  // namespace Nutilsequence

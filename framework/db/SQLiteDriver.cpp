@@ -67,8 +67,37 @@ class TSQLiteDriver : public IDbDriver {
  public:
   explicit TSQLiteDriver(const std::string& path)
       : FCache(kMaxPreparedStatements, [](TPrepared& p) { sqlite3_finalize(p.Stmt); }) {
-    int rc = sqlite3_open_v2(path.c_str(), &FDb,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI, nullptr);
+    Abrir(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI);
+    try {
+      // A file its user may only read (a read-only file in a read-only
+      // folder) still answers reads: opened as immutable, since the write-
+      // ahead log it would need beside it cannot be created there.
+      if (sqlite3_db_readonly(FDb, "main") == 1) {
+        sqlite3_close_v2(FDb);
+        FDb = nullptr;
+        Abrir("file:" + CodificarUri(path) + "?immutable=1",
+              SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+        ExecutarScript("PRAGMA foreign_keys=ON; PRAGMA temp_store=MEMORY;");
+        return;
+      }
+      ExecutarScript(
+          "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;"
+          "PRAGMA temp_store=MEMORY; PRAGMA cache_size=-65536;");
+    } catch (...) {
+      sqlite3_close_v2(FDb);
+      throw;
+    }
+  }
+  ~TSQLiteDriver() override {
+    FCache.Clear();
+    sqlite3_close_v2(FDb);
+  }
+
+  TTipoConexao Tipo() const override { return TTipoConexao::SQLite; }
+
+ private:
+  void Abrir(const std::string& path, int flags) {
+    int rc = sqlite3_open_v2(path.c_str(), &FDb, flags, nullptr);
     if (rc != SQLITE_OK) {
       std::string message = FDb ? sqlite3_errmsg(FDb) : sqlite3_errstr(rc);
       sqlite3_close(FDb);
@@ -78,17 +107,25 @@ class TSQLiteDriver : public IDbDriver {
     }
     sqlite3_extended_result_codes(FDb, 1);
     sqlite3_busy_timeout(FDb, kBusyTimeoutMs);
-    ExecutarScript(
-        "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;"
-        "PRAGMA temp_store=MEMORY; PRAGMA cache_size=-65536;");
-  }
-  ~TSQLiteDriver() override {
-    FCache.Clear();
-    sqlite3_close_v2(FDb);
   }
 
-  TTipoConexao Tipo() const override { return TTipoConexao::SQLite; }
+  // A path as a file: URI takes it: '%', '?' and '#' escaped.
+  static std::string CodificarUri(const std::string& path) {
+    std::string uri;
+    for (char c : path) {
+      if (c == '%')
+        uri += "%25";
+      else if (c == '?')
+        uri += "%3F";
+      else if (c == '#')
+        uri += "%23";
+      else
+        uri += c;
+    }
+    return uri;
+  }
 
+ public:
   TDbResult Executar(const Dialect::TSqlPreparada& sql, const std::vector<Value>& args) override {
     TPrepared& prepared = Preparar(sql.Text);
     sqlite3_stmt* stmt = prepared.Stmt;

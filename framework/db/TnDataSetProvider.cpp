@@ -1,5 +1,6 @@
 #include "framework/db/TnDataSetProvider.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "framework/core/Nutil.h"
@@ -15,6 +16,14 @@ namespace {
 constexpr int kMaxCorrecoes = 10;
 
 const char* const kRegistroNaoEncontrado = "Registro não encontrado ou alterado por outro usuário";
+
+// "NAME = :O_NAME" (or "NAME is null") for a field's old value.
+std::string CondicaoValorAntigo(const std::string& name, const Value& old, TParams& params) {
+  if (old.IsNull())
+    return name + " is null";
+  params.emplace_back("O_" + name, old);
+  return name + " = :O_" + name;
+}
 
 bool EhCaractereDeNome(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.';
@@ -57,14 +66,8 @@ std::string Condicao(const TnDelta& delta, size_t record, const std::vector<TFie
   std::string where;
   for (TField* field : key) {
     const std::string& name = field->FieldName();
-    const Value& old = delta.OldValue(record, *field);
-    where += where.empty() ? "" : " and ";
-    if (old.IsNull()) {
-      where += name + " is null";
-    } else {
-      where += name + " = :O_" + name;
-      params.emplace_back("O_" + name, old);
-    }
+    where += (where.empty() ? "" : " and ") +
+             CondicaoValorAntigo(name, delta.OldValue(record, *field), params);
   }
   return where;
 }
@@ -135,7 +138,10 @@ void TnDataSetProvider::GravarRegistro(TnDelta& delta, size_t record, const std:
   if (kind == TUpdateKind::ukDelete) {
     sql = "delete from " + table + " where " + Condicao(delta, record, key, params);
   } else {
-    std::string colunas, valores, sets;
+    // An update also requires every column it changes to hold the value it
+    // was read with: a row another user changed meanwhile is refused instead
+    // of having his change overwritten, at no cost beyond the statement.
+    std::string colunas, valores, sets, lidos;
     for (int i = 0; i < dataSet.FieldCount(); ++i) {
       TField& field = dataSet.Fields(i);
       if (field.IsCalculated() || !field.HasProviderFlag(pfInUpdate))
@@ -149,6 +155,8 @@ void TnDataSetProvider::GravarRegistro(TnDelta& delta, size_t record, const std:
       colunas += (colunas.empty() ? "" : ", ") + name;
       valores += (valores.empty() ? ":N_" : ", :N_") + name;
       sets += (sets.empty() ? "" : ", ") + name + " = :N_" + name;
+      if (kind == TUpdateKind::ukModify && std::find(key.begin(), key.end(), &field) == key.end())
+        lidos += " and " + CondicaoValorAntigo(name, delta.OldValue(record, field), params);
     }
     if (kind == TUpdateKind::ukInsert) {
       if (colunas.empty())
@@ -158,7 +166,8 @@ void TnDataSetProvider::GravarRegistro(TnDelta& delta, size_t record, const std:
       // A modify that changed nothing the table keeps has nothing to write.
       if (sets.empty())
         return;
-      sql = "update " + table + " set " + sets + " where " + Condicao(delta, record, key, params);
+      sql = "update " + table + " set " + sets + " where " + Condicao(delta, record, key, params) +
+            lidos;
     }
   }
   FComandos.push_back(sql);

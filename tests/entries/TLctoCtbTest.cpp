@@ -54,7 +54,7 @@ void TLctoCtbTest::SetUp() {
   Executar(
       "insert into OPCAOIFRSMODELO (CODIGOEMPRESA, DATAINICIAL, DATAFINAL, MODELOADOCAO) "
       "values (2, '2024-01-01', '2024-06-30', 1)");
-  Executar("insert into USUARIO (CODIGOUSUARIO, NOMEUSUARIO) values (1, 'Ana')");
+  Executar("update USUARIO set NOMEUSUARIO = 'Ana' where CODIGOUSUARIO = 1");
   for (const char* direito :
        {"DireitoLctoCtb", "DireitoAlterarLctoOutroModulo", "DireitoAlteraDadoFixoLancamentoProg"})
     Direito(direito, "8");

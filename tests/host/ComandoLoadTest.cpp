@@ -71,6 +71,8 @@ struct TLinhaRuim {
 };
 
 // Every bad file loads nothing, not even the good rows before the bad one.
+// (The typed-value rule itself is ValorDigitadoTest's; these prove each kind
+// reaches it with the line and the column.)
 TEST_P(TComandoLoadTest, BadRowStopsTheLoadNamingLineAndColumn) {
   const std::vector<TLinhaRuim> casos = {
       {"data inexistente", "COTACAO",
@@ -81,13 +83,8 @@ TEST_P(TComandoLoadTest, BadRowStopsTheLoadNamingLineAndColumn) {
        "Linha 2, coluna DATACOTACAO: data inválida", "DATACOTACAO"},
       {"texto em coluna inteira", "HISTORICOCTB", "CODIGOHISTCTB,DESCRHISTCTB\n1,a\nabc,b\n",
        "Linha 3, coluna CODIGOHISTCTB: número inteiro inválido: 'abc'", "CODIGOHISTCTB"},
-      {"inteiro com casas", "HISTORICOCTB", "CODIGOHISTCTB,DESCRHISTCTB\n1.5,a\n",
-       "Linha 2, coluna CODIGOHISTCTB: número inteiro inválido", "CODIGOHISTCTB"},
       {"inteiro maior que a coluna", "HISTORICOCTB", "CODIGOHISTCTB\n40000\n",
        "Linha 2, coluna CODIGOHISTCTB: número inteiro fora do limite", "CODIGOHISTCTB"},
-      {"texto em coluna decimal", "COTACAO",
-       "CODIGOMOEDA,DATACOTACAO,TIPOCOTACAO,VALORCOTACAO\n1,2025-01-02,1,x1\n",
-       "Linha 2, coluna VALORCOTACAO: número inválido: 'x1'", "VALORCOTACAO"},
       {"vírgula decimal", "COTACAO",
        "CODIGOMOEDA;DATACOTACAO;TIPOCOTACAO;VALORCOTACAO\n1;2025-01-02;1;1,5\n",
        "Linha 2, coluna VALORCOTACAO: número inválido: '1,5'", "VALORCOTACAO"},

@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include <sstream>
+#include <vector>
 
 #include "framework/core/Exceptions.h"
 
@@ -40,12 +41,47 @@ TEST(CsvReader, ReadsQuotedCellsLineBreaksAndBothSeparators) {
 TEST(CsvReader, RefusesAnEmptyFileAndAnUnclosedQuote) {
   std::istringstream empty("");
   EXPECT_THROW(TCsvReader reader(empty), Exception);
-  std::istringstream open("A,B\n1,\"never closed\n");
-  TCsvReader reader(open);
-  try {
-    reader.Next();
-    FAIL() << "an open quote must be refused";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "Aspas abertas na linha 2 do arquivo CSV não foram fechadas");
+}
+
+// What would otherwise be read wrong is refused naming its line: a quote
+// left open (at the end, or closed by the next row's quote), text that is
+// not UTF-8, a cell or a row past its bound.
+TEST(CsvReader, RefusesWhatItCannotReadRightNamingTheLine) {
+  const std::string grande(TCsvReader::kMaxBytesCelula + 1, 'x');
+  std::string largo;
+  for (size_t i = 0; i <= TCsvReader::kMaxCelulas; ++i)
+    largo += ",";
+  struct TCaso {
+    std::string Texto;
+    std::string Mensagem;
+  };
+  for (const TCaso& caso : std::vector<TCaso>{
+           {"A,B\n1,\"never closed\n",
+            "Aspas abertas na linha 2 do arquivo CSV não foram fechadas"},
+           {"A,B\n1,\"open\n2,\"x\"\n",
+            "Aspas abertas na linha 2 do arquivo CSV não foram fechadas"},
+           {"A,B\n1,ok\n2,Cora\xE7\xE3o\n",
+            "Linha 3: o texto não está em UTF-8 (use --encoding windows-1252 se o arquivo for "
+            "dessa codificação)"},
+           {"A\n\xC0\xAF\n",
+            "Linha 2: o texto não está em UTF-8 (use --encoding windows-1252 "
+            "se o arquivo for dessa codificação)"},
+           {"A\n" + grande + "\n", "Linha 2: célula com mais de 65536 bytes"},
+           {"A\n" + largo + "\n", "Linha 2: mais de 1000 células na linha"}}) {
+    std::istringstream input(caso.Texto);
+    try {
+      TCsvReader reader(input);
+      while (reader.Next()) {
+      }
+      ADD_FAILURE() << "read: " << caso.Mensagem;
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), caso.Mensagem);
+    }
   }
+}
+
+TEST(CsvReader, ConvertsWindows1252WhenAsked) {
+  std::istringstream input("A\nCora\xE7\xE3o \x80\x93\n");
+  TCsvReader reader(input, TCodificacaoCsv::Windows1252);
+  EXPECT_EQ(reader.Next()->Cells.at(0), "Coração €“");
 }

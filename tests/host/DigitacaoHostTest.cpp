@@ -118,6 +118,32 @@ TEST_P(TDigitacaoHostTest, EditAndDeleteFindTheEntryByCompanyAndKey) {
   EXPECT_EQ(Quantos(), 0);
 }
 
+// A screen left open while another user changes the entry: the edit keyed on
+// the stale record is refused and his change stays.
+TEST_P(TDigitacaoHostTest, AnEditOfAnEntryChangedSinceItWasReadIsRefused) {
+  const json marco = {{"from", "2025-03-01"}, {"to", "2025-03-31"}};
+  DigitacaoHost::TDigitacao digitacao(Conexao(), FOpcoes);
+  json insercao = Insercao("150.00");
+  insercao["selection"] = marco;
+  json inserido = digitacao.Executar(insercao);
+  ASSERT_EQ(inserido["result"], "posted") << inserido.dump();
+  const int64_t chave = inserido["entry"]["CHAVELCTOCTB"].get<int64_t>();
+  Conexao().ExecuteDirect("UPDATE LCTOCTB SET VALORLCTOCTB = 99 WHERE CHAVELCTOCTB = " +
+                          std::to_string(chave));
+
+  json edicao = {{"op", "edit"}, {"company", 1}, {"key", chave}, {"selection", marco}};
+  edicao["fields"] = {{"VALORLCTOCTB", "200.00"}};
+  json editado = digitacao.Executar(edicao);
+  EXPECT_EQ(editado["result"], "refused") << editado.dump();
+  EXPECT_NE(editado.value("message", "").find("alterado por outro usuário"), std::string::npos)
+      << editado.dump();
+  EXPECT_EQ(Conexao()
+                .ExecuteScalar("SELECT VALORLCTOCTB FROM LCTOCTB WHERE CHAVELCTOCTB = " +
+                               std::to_string(chave))
+                .AsCurrency(),
+            Currency::FromString("99"));
+}
+
 TEST_P(TDigitacaoHostTest, RefusalsCarryTheFieldAndTheExactMessageAndWriteNothing) {
   struct TCaso {
     std::string Campo;

@@ -14,7 +14,7 @@ TEST_P(TSchemaInstallerTest, SecondInstallKeepsDataAndRecreatesTriggers) {
   EXPECT_EQ(SchemaInstaller::VersaoInstalada(Conexao()), 0);
   auto primeira = SchemaInstaller::Instalar(Conexao());
   EXPECT_EQ(primeira.Acao, SchemaInstaller::TAcaoInstalacao::Criado);
-  EXPECT_EQ(primeira.Descricao(), "Esquema criado (versão 1)");
+  EXPECT_EQ(primeira.Descricao(), "Esquema criado (versão 2)");
   Conexao().ExecuteDirect(
       "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
       "TIPOLANCAMENTO, CONTACTBDEB, VALORLCTOCTB) values (1, 1, 1, '2025-01-02', 'LN', 11, 7.5)");
@@ -50,6 +50,25 @@ TEST_P(TSchemaInstallerTest, RefusesDatabaseNewerThanProgramWithoutTouchingIt) {
   EXPECT_EQ(SchemaInstaller::VersaoInstalada(Conexao()), 99);
   // The script did not run: the dropped view is still missing.
   EXPECT_THROW(Conexao().ExecuteQuery("select * from VLCTOCTBSALDO"), EDatabaseError);
+}
+
+// A database of version 1 had no right to administer users: the upgrade
+// makes user 1 its administrator (and creates him when missing) so that
+// somebody can grant rights, and adds the personalisation table.
+TEST_P(TSchemaInstallerTest, UpgradeFromVersion1MakesUser1TheAdministrator) {
+  SchemaInstaller::Instalar(Conexao());
+  Conexao().ExecuteScript(
+      "delete from DIREITOUSUARIO; delete from USUARIO; drop table PERSONALIZACAO; "
+      "update VERSAOSCHEMA set VERSAO = 1");
+  const auto atualizado = SchemaInstaller::Instalar(Conexao());
+  EXPECT_EQ(atualizado.Descricao(), "Esquema atualizado da versão 1 para a versão 2");
+  EXPECT_EQ(Conexao()
+                .ExecuteScalar("select count(*) from DIREITOUSUARIO d join USUARIO u on "
+                               "u.CODIGOUSUARIO = d.CODIGOUSUARIO where d.CODIGOUSUARIO = 1 and "
+                               "NOMEDIREITO = 'DireitoAdministrarUsuarios' and NIVEL = '8'")
+                .AsInteger(),
+            1);
+  EXPECT_EQ(Conexao().ExecuteScalar("select count(*) from PERSONALIZACAO").AsInteger(), 0);
 }
 
 CTB_INSTANTIATE_ENGINES(TSchemaInstallerTest);

@@ -247,7 +247,7 @@ TEST_P(ConsultaBalanceteTest, NovemberToFebruaryGivesFourMonthColumnsAndBands) {
 }
 
 TEST_P(ConsultaBalanceteTest, TheUserBandNamesTheLoggedUserWhenAsked) {
-  Exec("insert into USUARIO (CODIGOUSUARIO, NOMEUSUARIO) values (1, 'ANA')");
+  Exec("update USUARIO set NOMEUSUARIO = 'ANA' where CODIGOUSUARIO = 1");
   Parametro("pDemonstrarUsuario", "1");
   Executar();
   ASSERT_NE(FProcesso->Bandas(1)->Raiz.Find("Usuario"), nullptr);

@@ -86,7 +86,29 @@ TEST_P(TnDataSetProviderTest, UpdateWritesOnlyTheChangedFieldsFindingTheRowByThe
   ASSERT_EQ(FProvider.ComandosExecutados().size(), 1u);
   EXPECT_EQ(FProvider.ComandosExecutados()[0],
             "update LCTO set CHAVELCTOCTB = :N_CHAVELCTOCTB, COMPL = :N_COMPL where "
-            "CODIGOEMPRESA = :O_CODIGOEMPRESA and CHAVELCTOCTB = :O_CHAVELCTOCTB");
+            "CODIGOEMPRESA = :O_CODIGOEMPRESA and CHAVELCTOCTB = :O_CHAVELCTOCTB and "
+            "COMPL = :O_COMPL");
+}
+
+// A lost update: another user changed the very column we change since we
+// read it. Ours is refused and nothing is written; his change stays.
+TEST_P(TnDataSetProviderTest, AColumnChangedByAnotherUserSinceReadIsNotOverwritten) {
+  Conexao().ExecuteDirect("update LCTO set COMPL = 'dele' where CHAVELCTOCTB = 2");
+  FCds.Last();
+  FCds.Edit();
+  FCds.FieldByName("COMPL").SetAsString("meu");
+  FCds.FieldByName("VALOR").SetAsFloat(21);
+  FCds.Post();
+  std::string mensagem;
+  FCds.OnReconcileError = [&](TnClientDataSet&, const std::string& m, TUpdateKind,
+                              TReconcileAction& action) {
+    mensagem = m;
+    action = TReconcileAction::raSkip;
+  };
+  EXPECT_EQ(FCds.ApplyUpdates(0), 1);
+  EXPECT_EQ(mensagem, "Registro não encontrado ou alterado por outro usuário");
+  EXPECT_EQ(Tabela(), "1:10:a 2:20:dele ");
+  EXPECT_EQ(FCds.ChangeCount(), 1);
 }
 
 TEST_P(TnDataSetProviderTest, InsertLeavesNullsOutAndDeleteFindsTheRowByTheKey) {

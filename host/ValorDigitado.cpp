@@ -1,0 +1,110 @@
+#include "host/ValorDigitado.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdint>
+#include <string_view>
+
+#include "framework/data/Field.h"
+
+namespace ValorDigitado {
+
+namespace {
+
+bool SoDigitos(std::string_view texto) {
+  return !texto.empty() &&
+         std::all_of(texto.begin(), texto.end(), [](unsigned char c) { return std::isdigit(c); });
+}
+
+int BytesDoInteiro(TFieldType tipo) {
+  switch (tipo) {
+    case TFieldType::ftSmallint:
+      return 2;
+    case TFieldType::ftInteger:
+      return 4;
+    default:
+      return 8;
+  }
+}
+
+}  // namespace
+
+std::string VerificarInteiro(const std::string& texto, int bytes) {
+  int64_t inteiro = 0;
+  const char* inicio = texto.data() + (!texto.empty() && texto[0] == '+' ? 1 : 0);
+  auto [fim, ec] = std::from_chars(inicio, texto.data() + texto.size(), inteiro);
+  if (ec == std::errc::result_out_of_range)
+    return fmt::format("número inteiro fora do limite: '{}'", texto);
+  if (ec != std::errc() || fim != texto.data() + texto.size())
+    return fmt::format("número inteiro inválido: '{}'", texto);
+  if (bytes > 0 && bytes < 8) {
+    const int64_t limite = (int64_t{1} << (bytes * 8 - 1)) - 1;
+    if (inteiro > limite || inteiro < -limite - 1)
+      return fmt::format("número inteiro fora do limite da coluna: '{}'", texto);
+  }
+  return "";
+}
+
+TDecimal AnalisarDecimal(const std::string& texto) {
+  std::string_view resto(texto);
+  if (!resto.empty() && (resto[0] == '-' || resto[0] == '+'))
+    resto.remove_prefix(1);
+  TDecimal numero;
+  const size_t ponto = resto.find('.');
+  std::string_view inteiros = resto.substr(0, ponto);
+  std::string_view casas = ponto == std::string_view::npos ? "" : resto.substr(ponto + 1);
+  if (!SoDigitos(inteiros) || (ponto != std::string_view::npos && !SoDigitos(casas)))
+    return numero;
+  numero.Valido = true;
+  inteiros.remove_prefix(std::min(inteiros.find_first_not_of('0'), inteiros.size()));
+  numero.DigitosInteiros = inteiros.size();
+  numero.Casas = casas.size();
+  return numero;
+}
+
+std::string VerificarDecimal(const std::string& texto, int casas, int precisao) {
+  const TDecimal numero = AnalisarDecimal(texto);
+  if (!numero.Valido)
+    return fmt::format("número inválido: '{}' (use ponto como separador decimal)", texto);
+  if (casas >= 0 && numero.Casas > static_cast<size_t>(casas))
+    return fmt::format("'{}' tem mais de {} casas decimais", texto, casas);
+  int digitos = precisao > 0 ? precisao - std::max(casas, 0) : -1;
+  if (casas == 2 && (digitos < 0 || digitos > kDigitosInteirosValor))
+    digitos = kDigitosInteirosValor;
+  if (digitos >= 0 && numero.DigitosInteiros > static_cast<size_t>(digitos))
+    return fmt::format("'{}' tem mais de {} dígitos inteiros", texto, digitos);
+  return "";
+}
+
+size_t Caracteres(const std::string& texto) {
+  return static_cast<size_t>(std::count_if(texto.begin(), texto.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+std::string Verificar(const TField& field, const std::string& texto) {
+  if (field.OnSetText)
+    return "";
+  switch (field.DataType()) {
+    case TFieldType::ftSmallint:
+    case TFieldType::ftInteger:
+    case TFieldType::ftLargeint:
+      return VerificarInteiro(texto, BytesDoInteiro(field.DataType()));
+    case TFieldType::ftBCD:
+      return VerificarDecimal(texto, field.Scale(), field.Precision());
+    case TFieldType::ftFloat:
+      return VerificarDecimal(texto, -1, 0);
+    case TFieldType::ftString:
+    case TFieldType::ftFixedChar:
+      if (field.Size() > 0 && Caracteres(texto) > static_cast<size_t>(field.Size()))
+        return fmt::format("texto com mais de {} caracteres", field.Size());
+      return "";
+    default:
+      return "";
+  }
+}
+
+}  // namespace ValorDigitado
