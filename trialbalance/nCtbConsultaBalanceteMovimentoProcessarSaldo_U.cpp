@@ -7,11 +7,15 @@
 #include "framework/app/NutilAmbiente.h"
 #include "framework/core/FormatDateTime.h"
 #include "framework/core/Nutil.h"
+#include "framework/ctb/Nctbsfuncoes.h"
 #include "framework/ctb/Nctbsfuncoes_u.h"
+#include "framework/ctb/TnUtilOpcoesCtb.h"
 #include "framework/data/ClientDataSet.h"
 #include "framework/db/Nutildb.h"
+#include "framework/db/TnDMConexao.h"
 #include "trialbalance/nCtbConsultaBalanceteMovimentoDataSetSaldo_U.h"
 #include "trialbalance/nCtbConsultaBalanceteMovimentoFactory_U.h"
+#include "trialbalance/nCtbConsultaBalanceteMovimentoSaldoPlanoIndividual_U.h"
 
 namespace {
 
@@ -85,6 +89,10 @@ TnDicionarioDataSetSaldo TnCtbConsultaBalanceteMovimentoProcessarSaldo::Executar
 void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarSaldo(
     TnDicionarioDataSetSaldo& resultado) {
   TnClientDataSet& cds = *(resultado[""] = Factory()->DataSetSaldo(FParam)->CriarDataSet());
+  if (FParam.QuebrarMovPeriodo && UmaExecucaoMensal()) {
+    ProcessarMesesDeUmaExecucao(cds);
+    return;
+  }
   TDateTime inicio = FParam.DataInicial;
   do {
     TDateTime fim = FParam.DataFinal;
@@ -97,6 +105,38 @@ void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarSaldo(
                               cds);
     inicio = fim + 1;
   } while (inicio <= FParam.DataFinal);
+}
+
+bool TnCtbConsultaBalanceteMovimentoProcessarSaldo::UmaExecucaoMensal() const {
+  const std::string moeda = Nutil::Trim(FParam.CodigoMoeda);
+  if (MesesDoPeriodo(FParam).empty() || FParam.GerarCentroCusto ||
+      !(moeda.empty() || moeda == "0") || !Nutil::Trim(FParam.FiltroLctoAtivo).empty())
+    return false;
+  const int empresa = CapturaCodigoEmpresaChave(FParam.CodigoEmpresa);
+  if (Nctbsfuncoes::FiltroLctoCtbAtivo(TnDMConexao::Atual(), empresa))
+    return false;
+  TnUtilOpcaoIFRS& ifrs = ControleOpcaoIFRS();
+  ifrs.SetCodigoEmpresa(empresa);
+  return !ifrs.GetEhOptanteIFRS() || ifrs.GetDATAOPCAO() <= FParam.DataInicial ||
+         FParam.DataFinal < ifrs.GetDATAOPCAO();
+}
+
+void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarMesesDeUmaExecucao(
+    TnClientDataSet& resultado) {
+  TnParametroConf conf = FParam;
+  conf.AgruparPorMes = true;
+  std::shared_ptr<ISaldoPlanoIndividual> plano = Factory()->GerarSaldoPlanoIndividual(conf);
+  for (const auto& [chave, saldo] : plano->Executar(FParam.DataInicial, FParam.DataFinal)) {
+    // Each month's rows, in the order a run of that month alone lists them.
+    TnClientDataSet doMes;
+    doMes.CloneCursor(*saldo);
+    doMes.SetIndexFieldNames(std::string("DATASALDO;") + kIndiceSaldoPlano);
+    for (TDateTime mes : MesesDoPeriodo(FParam)) {
+      doMes.SetRange({Value(mes)}, {Value(mes)});
+      ProcessarSaldoBalancete(CapturaCodigoEmpresaChave(chave), FormatarPeriodo(mes), doMes,
+                              resultado);
+    }
+  }
 }
 
 void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarSaldoBalancete(
