@@ -267,14 +267,20 @@ TEST_P(TGerarSaldoTest, MonthlyBucketsCarryTheCloseIntoTheNextMonth) {
         EXPECT_EQ(anterior.Atual, atual.Anterior) << conta << " e" << estab << " mês " << m;
         EXPECT_EQ(atual.Anterior + atual.Movimento, atual.Atual);
       }
-  // The January bucket starts at the 15th: its previous balance is
-  // everything before it, its movement the rest of January.
-  const TnParansSaldoCtb jan = Parans(Dia(1, 15), Dia(1, 31), true);
-  TResultado janeiro;
-  for (const auto& [chave, l] : r)
-    if (std::get<2>(chave) == meses[0])
-      janeiro[{std::get<0>(chave), std::get<1>(chave), 0}] = l;
-  EXPECT_EQ(Direto(jan, {}, {0, 1, 2}), Analiticas(janeiro, {0, 1, 2}));
+  // Each bucket against the entries of its days: January from the 15th and
+  // March up to the 10th read by day, February (a whole month) from the
+  // month table.
+  const std::pair<TDateTime, TDateTime> dias[] = {
+      {Dia(1, 15), Dia(1, 31)}, {Dia(2, 1), Dia(2, 29)}, {Dia(3, 1), Dia(3, 10)}};
+  for (size_t m = 0; m < meses.size(); ++m) {
+    TResultado doMes;
+    for (const auto& [chave, l] : r)
+      if (std::get<2>(chave) == meses[m])
+        doMes[{std::get<0>(chave), std::get<1>(chave), 0}] = l;
+    EXPECT_EQ(Direto(Parans(dias[m].first, dias[m].second, true), {}, {0, 1, 2}),
+              Analiticas(doMes, {0, 1, 2}))
+        << "mês " << m;
+  }
 }
 
 TEST_P(TGerarSaldoTest, DailyBucketsListEveryAccountEveryDay) {
