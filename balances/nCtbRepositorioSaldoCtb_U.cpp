@@ -68,16 +68,16 @@ std::string TnCtbRepositorioSaldoCtb::GetSqlSaldoCtbAtual(const TnParansSaldoCtb
   // By month, the whole months inside the period come from the month table,
   // so the rows read stay bounded by accounts, establishments and months
   // however many entries there are. The days at either end still come by
-  // day, and so does everything when a reduction by origin (matched by day)
-  // applies.
+  // day, and so does everything when the amounts are converted to another
+  // currency at each day's rate or reduced by origin (matched by day).
   const TDateTime primeiroMes = DayOf(parans.DataInicial) == 1
                                     ? parans.DataInicial
                                     : IncMonth(StartOfTheMonth(parans.DataInicial));
   const TDateTime aposUltimoMes = DateOf(EndOfTheMonth(parans.DataFinal)) == parans.DataFinal
                                       ? IncMonth(StartOfTheMonth(parans.DataFinal))
                                       : StartOfTheMonth(parans.DataFinal);
-  if (parans.TipoAgrupamento != TTipoAgrupamento::taMensal || !(primeiroMes < aposUltimoMes) ||
-      DeveReduzirPorOrigem(parans))
+  if (parans.TipoAgrupamento != TTipoAgrupamento::taMensal || parans.CodigoMoeda != 0 ||
+      !(primeiroMes < aposUltimoMes) || DeveReduzirPorOrigem(parans))
     return linhas("S.CONTACTB, " + estab +
                       "S.DATASALDO, cast(SUM(S.VALORDEB) as numeric(14,2)) VALORDEB, "
                       "cast(SUM(S.VALORCRED) as numeric(14,2)) VALORCRED",

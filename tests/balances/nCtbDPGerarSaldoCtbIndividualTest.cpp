@@ -442,6 +442,11 @@ TEST_P(TGerarSaldoTest, LocalCurrencyImplantationIsConvertedAtItsDateAndFlagged)
   EXPECT_EQ("1", processo->Param("pImplSaldoMoedaInvalida").AsString());
   EXPECT_EQ("0", processo->Param("pUsouValorCotacaoInvalida").AsString());
   EXPECT_EQ(EncodeDate(2023, 12, 31), processo->ParansSaldoCtb().DataImplSaldoCtb);
+  // Grouped by month, the whole month still converts at each day's rate.
+  const TResultado mensal =
+      Rodar(Dia(2, 1), Dia(2, 29),
+            {{"pCodigoMoeda", "3"}, {"pCodigoEstab", "2"}, {"pTipoAgruparData", "2"}});
+  EXPECT_EQ(Currency(50), mensal.at({11, 0, Dia(2, 1).Days()}).Debito);
 
   // A day without its own rate converts at the last one and says so.
   Inserir({2, Dia(2, 20), "LN", 11, 21, 1, "DG", cem, std::nullopt});
