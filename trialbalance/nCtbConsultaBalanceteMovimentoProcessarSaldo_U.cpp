@@ -60,6 +60,32 @@ class TnApelidoEstab {
 
 }  // namespace
 
+struct TnCtbConsultaBalanceteMovimentoProcessarSaldo::TDadosEmpresa {
+  explicit TDadosEmpresa(int empresa)
+      : Empresa(empresa),
+        Apelidos(empresa),
+        CentroCusto(
+            Nutildb::ExecutarSQL(GetSqlCentroCusto(), {{"pCodigoempresa", Value(empresa)}})),
+        ClienteFornecedor(RetornarContasClienteFornecedor(empresa)) {
+    CentroCusto->SetIndexFieldNames("CODIGOCENTROCUSTO");
+  }
+  ~TDadosEmpresa() { Nutildb::DestruirSQL(CentroCusto); }
+  TDadosEmpresa(const TDadosEmpresa&) = delete;
+  TDadosEmpresa& operator=(const TDadosEmpresa&) = delete;
+
+  int Empresa;
+  TnApelidoEstab Apelidos;
+  std::unique_ptr<TnClientDataSet> CentroCusto;
+  std::vector<std::string> ClienteFornecedor;
+};
+
+TnCtbConsultaBalanceteMovimentoProcessarSaldo::TDadosEmpresa&
+TnCtbConsultaBalanceteMovimentoProcessarSaldo::DadosEmpresa(int empresa) {
+  if (!FDadosEmpresa || FDadosEmpresa->Empresa != empresa)
+    FDadosEmpresa = std::make_shared<TDadosEmpresa>(empresa);
+  return *FDadosEmpresa;
+}
+
 std::shared_ptr<IGerarSaldoBalancete> TnCtbConsultaBalanceteMovimentoProcessarSaldo::New() {
   return std::make_shared<TnCtbConsultaBalanceteMovimentoProcessarSaldo>();
 }
@@ -159,18 +185,14 @@ void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarSaldoBalancete(
   }
 
   resultado.SetIndexFieldNames(kIndiceChave);
-  TnApelidoEstab apelidos(empresa);
-  auto centroCusto =
-      Nutildb::ExecutarSQL(GetSqlCentroCusto(), {{"pCodigoempresa", Value(empresa)}});
-  centroCusto->SetIndexFieldNames("CODIGOCENTROCUSTO");
-  const std::vector<std::string> clienteFornecedor = RetornarContasClienteFornecedor(empresa);
+  TDadosEmpresa& dados = DadosEmpresa(empresa);
 
   const std::vector<TDateTime> meses = MesesDoPeriodo(FParam);
   const bool primeiroPeriodo = !meses.empty() && periodo == FormatarPeriodo(FParam.DataInicial);
 
   for (saldo.First(); !saldo.Eof(); saldo.Next()) {
     AtualizaProgresso("Processando Saldo Plano Individual...");
-    if (!Validar(map, clienteFornecedor, classifComValor))
+    if (!Validar(map, dados.ClienteFornecedor, classifComValor))
       continue;
     const int64_t conta = map.ContaCtb->AsLargeInt();
     const int64_t estab = map.CodigoEstab->AsInteger();
@@ -184,13 +206,13 @@ void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarSaldoBalancete(
     } else {
       resultado.Append();
       resultado.FieldByName("CodigoEstab").SetAsInteger(estab);
-      resultado.FieldByName("Filial").SetAsString(apelidos.Apelido(estab));
+      resultado.FieldByName("Filial").SetAsString(dados.Apelidos.Apelido(estab));
       resultado.FieldByName("RelacionarFilial").SetAsInteger(FParam.RelacionarEstab);
       if (!centro.IsNull()) {
         resultado.FieldByName("CodigoCentroCusto").SetValue(centro);
-        if (centroCusto->FindKey({centro}))
+        if (dados.CentroCusto->FindKey({centro}))
           resultado.FieldByName("DescrCentroCusto")
-              .SetValue(centroCusto->FieldByName("DESCRCENTROCUSTO").AsValue());
+              .SetValue(dados.CentroCusto->FieldByName("DESCRCENTROCUSTO").AsValue());
         resultado.FieldByName("ClassifConta")
             .SetAsString(
                 Nctbsfuncoes_u::RetirarUltimoNivelClassificacao(map.ClassifConta->AsString()));
@@ -233,7 +255,6 @@ void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarSaldoBalancete(
     }
     resultado.Post();
   }
-  Nutildb::DestruirSQL(centroCusto);
 
   resultado.SetIndexFieldNames(kIndiceFinal);
   if (Nutil::EhHttpExe()) {

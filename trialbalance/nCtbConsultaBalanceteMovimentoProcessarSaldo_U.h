@@ -64,6 +64,12 @@ class TnCtbConsultaBalanceteMovimentoProcessarSaldo
 
   std::string GerarFiltros(int64_t codigoEstab, int64_t contaCtb) const;
 
+  // What the fold reads about a company (branch names, cost centres,
+  // customer and supplier groups), read once for all its months.
+  struct TDadosEmpresa;
+  TDadosEmpresa& DadosEmpresa(int empresa);
+
   TAtualizaProgresso FAtualizaProgresso;
   TnParametroConf FParam;
+  std::shared_ptr<TDadosEmpresa> FDadosEmpresa;
 };
