@@ -413,6 +413,18 @@ TEST_P(TGerarSaldoTest, ZeroMovementMarksAndBranchSums) {
   EXPECT_EQ(Currency(200), r.at({11, 0, fim}).Debito);
   // Listing them clears the mark.
   EXPECT_EQ(0, Rodar(Dia(2, 1), Dia(2, 29)).at({13, 0, fim}).SemSaldoMov);
+  // The caller's own fields: judged on debits alone, the credited account has
+  // no movement; a field that is not an amount is refused.
+  const std::vector<std::string> debitos = {"DEBITO"}, conta = {"CONTACTB"};
+  auto comCampos = [&](const std::vector<std::string>& campos) {
+    return Rodar(
+        Dia(2, 1), Dia(2, 29),
+        {{"pListarContasMovimentoZero", "0"},
+         {"pCamposAvaliaMovimentoZero", TnCtbDPGerarSaldoCtbIndividual::Referencia(&campos)}});
+  };
+  EXPECT_EQ(0, r.at({21, 0, fim}).SemSaldoMov);
+  EXPECT_EQ(1, comCampos(debitos).at({21, 0, fim}).SemSaldoMov);
+  EXPECT_THROW(comCampos(conta), Exception);
 }
 
 // ---- currencies ----
