@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -40,6 +41,11 @@ Currency Arredondar(Currency valor) {
   return Nutil::RoundValor(valor, 2);
 }
 
+// An amount as the result's two-decimal fields keep it.
+Currency Gravado(Currency valor) {
+  return valor.Rounded(2);
+}
+
 // The five amounts of a row, in the order of kAmounts.
 struct TValores {
   Currency V[5];
@@ -74,6 +80,55 @@ struct TCamposValores {
 };
 
 }  // namespace
+
+// The rows of a run before they reach the result: one cell per account,
+// establishment and date bucket, laid out in the order of the result's
+// index. Finding a row's cell is arithmetic, not a search, and every step
+// after the movement is a walk in that order. A cell holds a row once it is
+// present: every listed establishment and bucket of every account from the
+// start, any other when a movement reaches it.
+struct TnCtbDPGerarSaldoCtbIndividual::TGradeSaldo {
+  struct TCelula {
+    TValores Valores;
+    int SemSaldoMov = 0;
+    bool Presente = false;
+  };
+  std::vector<std::pair<int64_t, const TLinhaPlano*>> Contas;
+  std::vector<int64_t> Estabs;
+  std::vector<TDateTime> Buckets;
+  std::vector<TCelula> Celulas;
+  size_t Presentes = 0;
+
+  TCelula& Celula(size_t conta, size_t estab, size_t bucket) {
+    return Celulas[(conta * Estabs.size() + estab) * Buckets.size() + bucket];
+  }
+  // The position of an establishment or a bucket; one not seen yet widens
+  // the layout.
+  size_t Estab(int64_t estab) { return Posicao(Estabs, estab, true); }
+  size_t Bucket(TDateTime bucket) { return Posicao(Buckets, bucket, false); }
+
+ private:
+  template <typename T>
+  size_t Posicao(std::vector<T>& eixo, T valor, bool deEstabs) {
+    auto it = std::lower_bound(eixo.begin(), eixo.end(), valor);
+    const auto posicao = static_cast<size_t>(it - eixo.begin());
+    if (it != eixo.end() && *it == valor)
+      return posicao;
+    const size_t estabs = Estabs.size(), buckets = Buckets.size();
+    eixo.insert(it, valor);
+    std::vector<TCelula> novas(Contas.size() * Estabs.size() * Buckets.size());
+    for (size_t c = 0; c < Contas.size(); ++c)
+      for (size_t e = 0; e < estabs; ++e)
+        for (size_t b = 0; b < buckets; ++b) {
+          const size_t e2 = deEstabs && e >= posicao ? e + 1 : e;
+          const size_t b2 = !deEstabs && b >= posicao ? b + 1 : b;
+          novas[(c * Estabs.size() + e2) * Buckets.size() + b2] =
+              Celulas[(c * estabs + e) * buckets + b];
+        }
+    Celulas = std::move(novas);
+    return posicao;
+  }
+};
 
 TnCtbDPGerarSaldoCtbIndividual::TnCtbDPGerarSaldoCtbIndividual() {
   CriarParametros();
@@ -248,8 +303,6 @@ void TnCtbDPGerarSaldoCtbIndividual::Executar() {
   TUsarConexao conexao(Conexao());
   TnDMPowerParam::Executar();
   Progresso("Inicio");
-  FTotalizacao.clear();
-  FTotalizacaoIndex.clear();
   try {
     InicializarVariaveis();
     FParams = LerParametros();
@@ -267,7 +320,6 @@ void TnCtbDPGerarSaldoCtbIndividual::Executar() {
         PrepararCursorPlanoEspec();
         PrepararCursorSaldoAnterior();
         PrepararCursorMovimento();
-        PrepararCursorMovimentoParcial();
         Progresso("Fim Abrindo cursores:");
         if (AtualizarProcessoVisual())
           return;
@@ -300,14 +352,13 @@ void TnCtbDPGerarSaldoCtbIndividual::DestruirObjetos() {
   Nutildb::DestruirSQL(curSaldoAnterior);
   Nutildb::DestruirSQL(curMovimento);
   Nutildb::DestruirSQL(curContaCalc);
-  curMovimentoParcial.reset();
+  FGrade.reset();
   FPlano.clear();
   if (nClientDataSet.ControlsDisabled())
     nClientDataSet.EnableControls();
-  if (nClientDataSet.Active())
+  if (nClientDataSet.Active() && nClientDataSet.IndexFieldNames() != kIndiceConta)
     nClientDataSet.SetIndexFieldNames(kIndiceConta);
   Progresso("Fim procedure TnCtbDPGerarSaldoCtbIndividual.Executar;:");
-  FTotalizacaoIndex.clear();
 }
 
 void TnCtbDPGerarSaldoCtbIndividual::Progresso(const std::string& texto, int64_t maximo) {
@@ -355,10 +406,11 @@ TnParamsGerarSaldoCtb TnCtbDPGerarSaldoCtbIndividual::LerParametros() {
 }
 
 void TnCtbDPGerarSaldoCtbIndividual::LimparCDS() {
+  // Emptied first, the previous result is not sorted again on its way out.
+  nClientDataSet.EmptyDataSet();
   nClientDataSet.SetFiltered(false);
   nClientDataSet.SetFilter("");
   nClientDataSet.SetIndexFieldNames("");
-  nClientDataSet.EmptyDataSet();
   nClientDataSet.SetLogChanges(false);
 }
 
@@ -407,8 +459,21 @@ void TnCtbDPGerarSaldoCtbIndividual::CarregarRepositorioSaldo() {
 
 void TnCtbDPGerarSaldoCtbIndividual::PrepararCamposMovZero() {
   FCamposMovZeroPadrao.clear();
-  if (!FParams.ListarMovimentoZero && FCamposAvalMovZero.empty())
+  FValoresMovZero.clear();
+  if (FParams.ListarMovimentoZero)
+    return;
+  if (FCamposAvalMovZero.empty())
     FCamposMovZeroPadrao = {"SALDOANTERIOR", "DEBITO", "CREDITO"};
+  const std::vector<std::string>& campos =
+      FCamposAvalMovZero.empty() ? FCamposMovZeroPadrao : FCamposAvalMovZero;
+  // Rows are judged before they reach the result, by their amounts only.
+  for (const std::string& nome : campos) {
+    const int indice = nClientDataSet.FieldByName(nome).Index();
+    const int primeiro = nClientDataSet.FieldByName(kAmounts[0]).Index();
+    if (indice < primeiro || indice >= primeiro + 5)
+      throw Exception("Campo '" + nome + "' não é um valor do saldo");
+    FValoresMovZero.push_back(static_cast<size_t>(indice - primeiro));
+  }
 }
 
 bool TnCtbDPGerarSaldoCtbIndividual::AtualizarProcessoVisual() {
@@ -476,13 +541,6 @@ void TnCtbDPGerarSaldoCtbIndividual::PrepararCursorMovimento() {
   curMovimento = FRepositorioSaldoCtb->CriarMovSaldoCtbAtual(FParams.Saldo);
 }
 
-void TnCtbDPGerarSaldoCtbIndividual::PrepararCursorMovimentoParcial() {
-  curMovimentoParcial = std::make_unique<TnClientDataSet>();
-  CriarCamposResultado(*curMovimentoParcial);
-  curMovimentoParcial->CreateDataSet();
-  curMovimentoParcial->SetLogChanges(false);
-}
-
 void TnCtbDPGerarSaldoCtbIndividual::PreparaListaEstab() {
   Progresso("Controle do Relacionar Filiais");
   const TnParansSaldoCtb& p = FParams.Saldo;
@@ -518,19 +576,17 @@ std::vector<TDateTime> TnCtbDPGerarSaldoCtbIndividual::Buckets() const {
 
 void TnCtbDPGerarSaldoCtbIndividual::ImplantarSaldoZeroContasCtb() {
   Progresso("Implantando Contas Selecionada sem Movimento e sem Saldo Anterior");
-  const Value zero(Currency{});
-  for (TDateTime d : Buckets()) {
-    for (int estab : FListaEstab)
-      for (const auto& [conta, linha] : FPlano) {
-        if (linha.TipoConta != 2 && !FParams.Saldo.TotalizarSintetica)
-          continue;
-        curMovimentoParcial->AppendRecordUnlogged(
-            {Value(static_cast<double>(conta)), Value(linha.Classif),
-             Value(int64_t{linha.TipoConta}), Value(linha.Descr), Value(int64_t{estab}), Value(d),
-             zero, zero, zero, zero, zero, Value(int64_t{0}), Value(int64_t{0}),
-             Value(int64_t{linha.TipoContaCalc}), Value(linha.Apelido)});
-      }
-  }
+  FGrade = std::make_unique<TGradeSaldo>();
+  TGradeSaldo& grade = *FGrade;
+  for (const auto& [conta, linha] : FPlano)
+    if (linha.TipoConta == 2 || FParams.Saldo.TotalizarSintetica)
+      grade.Contas.emplace_back(conta, &linha);
+  grade.Estabs.assign(FListaEstab.begin(), FListaEstab.end());
+  grade.Buckets = Buckets();
+  grade.Celulas.resize(grade.Contas.size() * grade.Estabs.size() * grade.Buckets.size());
+  for (TGradeSaldo::TCelula& celula : grade.Celulas)
+    celula.Presente = true;
+  grade.Presentes = grade.Celulas.size();
   Progresso("Fim Repeat until:");
 }
 
@@ -542,12 +598,13 @@ void TnCtbDPGerarSaldoCtbIndividual::TotalizarMovimentoContaCtb() {
   Nfieldmapper_u::FieldMapper::MapearFields(*curMovimento, mov);
   curMovimento->SetIndexFieldNames(rf && mov.CODIGOESTAB ? "CONTACTB;CODIGOESTAB;DATASALDO"
                                                          : "CONTACTB;DATASALDO");
-  curMovimentoParcial->SetIndexFieldNames(kIndiceConta);
-  TCamposValores parcial(*curMovimentoParcial);
   Progresso("Totalizando as Contas pela Quebra de Data", curMovimento->RecordCount());
 
+  TGradeSaldo& grade = *FGrade;
   using TChave = std::tuple<int64_t, int64_t, double>;
   Currency debito, credito;
+  // The movement comes by account: the account's cell row is a walk.
+  size_t indiceConta = 0;
   curMovimento->First();
   while (!curMovimento->Eof()) {
     GetProgresso().Incrementar();
@@ -572,21 +629,16 @@ void TnCtbDPGerarSaldoCtbIndividual::TotalizarMovimentoContaCtb() {
       if (proxima == chave)
         continue;
     }
-    const Value contaValor(static_cast<double>(conta));
-    if (curMovimentoParcial->FindKey({contaValor, Value(estab), Value(bucket)})) {
-      curMovimentoParcial->Edit();
-    } else {
-      const Value zero(Currency{});
-      curMovimentoParcial->AppendRecordUnlogged(
-          {contaValor, Value(linha->Classif), Value(int64_t{linha->TipoConta}), Value(linha->Descr),
-           Value(estab), Value(bucket), zero, zero, zero, zero, zero, Value(int64_t{0}),
-           Value(int64_t{0}), Value(int64_t{linha->TipoContaCalc}), Value(linha->Apelido)});
-      curMovimentoParcial->FindKey({contaValor, Value(estab), Value(bucket)});
-      curMovimentoParcial->Edit();
+    while (grade.Contas[indiceConta].first < conta)
+      ++indiceConta;
+    TGradeSaldo::TCelula& celula =
+        grade.Celula(indiceConta, grade.Estab(estab), grade.Bucket(bucket));
+    if (!celula.Presente) {
+      celula.Presente = true;
+      ++grade.Presentes;
     }
-    parcial.F[1]->SetAsCurrency(Arredondar(debito));
-    parcial.F[2]->SetAsCurrency(Arredondar(credito));
-    curMovimentoParcial->Post();
+    celula.Valores.V[1] = Gravado(Arredondar(debito));
+    celula.Valores.V[2] = Gravado(Arredondar(credito));
     debito = credito = Currency();
   }
   Progresso("Fim Totalizando movimento:");
@@ -599,7 +651,8 @@ Currency TnCtbDPGerarSaldoCtbIndividual::Cota(Currency valor) const {
 }
 
 void TnCtbDPGerarSaldoCtbIndividual::TotalizarSaldoAnteriorContaCtb() {
-  Progresso("Implantando Saldo Anterior e Saldo Atual", curMovimentoParcial->RecordCount());
+  TGradeSaldo& grade = *FGrade;
+  Progresso("Implantando Saldo Anterior e Saldo Atual", static_cast<int64_t>(grade.Presentes));
   const bool rf = FParams.Saldo.RelacionarFilial;
   // The previous balance by account and establishment key.
   std::map<std::pair<int64_t, int64_t>, std::pair<Currency, Currency>> anterior;
@@ -613,54 +666,41 @@ void TnCtbDPGerarSaldoCtbIndividual::TotalizarSaldoAnteriorContaCtb() {
       item.second += Moeda(map.VALORCRED);
     }
   }
-  TnClientDataSet& ds = *curMovimentoParcial;
-  ds.SetIndexFieldNames(kIndiceConta);
-  TCamposValores campos(ds);
-  const TField& fConta = ds.FieldByName("CONTACTB");
-  const TField& fEstab = ds.FieldByName("CODIGOESTAB");
-  TField& fSemSaldo = ds.FieldByName("SEMSALDOMOV");
-  int64_t contaAtual = -1, estabAtual = -1;
-  int natureza = 0;
-  Currency saldo;
-  for (ds.First(); !ds.Eof(); ds.Next()) {
-    GetProgresso().Incrementar();
-    const int64_t conta = fConta.AsInteger();
-    const int64_t estab = fEstab.AsInteger();
-    const bool novaConta = conta != contaAtual;
-    if (novaConta) {
-      const TLinhaPlano* linha = LinhaPlano(conta);
-      TLinhaPlano avulsa;
-      if (linha == nullptr) {
-        avulsa.Conta = conta;
-        avulsa.Classif = ds.FieldByName("CLASSIFCONTA").AsString();
-        linha = &avulsa;
+  for (size_t c = 0; c < grade.Contas.size(); ++c) {
+    const auto [conta, linha] = grade.Contas[c];
+    std::optional<int> natureza;
+    for (size_t e = 0; e < grade.Estabs.size(); ++e) {
+      Currency saldo;
+      bool primeira = true;
+      for (size_t b = 0; b < grade.Buckets.size(); ++b) {
+        TGradeSaldo::TCelula& celula = grade.Celula(c, e, b);
+        if (!celula.Presente)
+          continue;
+        GetProgresso().Incrementar();
+        if (!natureza)
+          natureza = Natureza(*linha);
+        if (primeira) {
+          auto it = anterior.find({conta, grade.Estabs[e]});
+          if (it != anterior.end()) {
+            const auto [d, c2] = it->second;
+            saldo = *natureza == 1 ? d - c2 : *natureza == -1 ? c2 - d : Currency();
+          }
+          saldo = Cota(saldo);
+          primeira = false;
+        }
+        Currency* v = celula.Valores.V;
+        Currency movimento = *natureza == 1    ? v[1] - v[2]
+                             : *natureza == -1 ? v[2] - v[1]
+                                               : Currency();
+        movimento = Cota(movimento);
+        const Currency atual = FParams.IgnorarSaldoAnterior ? movimento : saldo + movimento;
+        v[0] = Gravado(saldo);
+        v[3] = Gravado(movimento);
+        v[4] = Gravado(atual);
+        celula.SemSaldoMov = ContaTemMovimentoZero(v);
+        saldo = atual;
       }
-      natureza = Natureza(*linha);
     }
-    if (novaConta || estab != estabAtual) {
-      saldo = Currency();
-      auto it = anterior.find({conta, estab});
-      if (it != anterior.end()) {
-        const auto [d, c] = it->second;
-        saldo = natureza == 1 ? d - c : natureza == -1 ? c - d : Currency();
-      }
-      saldo = Cota(saldo);
-    }
-    contaAtual = conta;
-    estabAtual = estab;
-    TValores v = campos.Ler();
-    Currency movimento = natureza == 1    ? v.V[1] - v.V[2]
-                         : natureza == -1 ? v.V[2] - v.V[1]
-                                          : Currency();
-    movimento = Cota(movimento);
-    const Currency atual = FParams.IgnorarSaldoAnterior ? movimento : saldo + movimento;
-    ds.Edit();
-    campos.F[0]->SetAsCurrency(saldo);
-    campos.F[3]->SetAsCurrency(movimento);
-    campos.F[4]->SetAsCurrency(atual);
-    fSemSaldo.SetAsInteger(ContaTemMovimentoZero(ds));
-    ds.Post();
-    saldo = atual;
   }
   Progresso("Fim Implantando saldo anterior e saldo atual:");
 }
@@ -674,17 +714,17 @@ bool TnCtbDPGerarSaldoCtbIndividual::AvaliarMovimentoZero(const TnClientDataSet&
   return true;
 }
 
-int TnCtbDPGerarSaldoCtbIndividual::ContaTemMovimentoZero(const ValueArray& linha) const {
+bool TnCtbDPGerarSaldoCtbIndividual::AvaliarMovimentoZero(const Currency* valores) const {
+  for (size_t i : FValoresMovZero)
+    if (valores[i] != Currency())
+      return false;
+  return true;
+}
+
+int TnCtbDPGerarSaldoCtbIndividual::ContaTemMovimentoZero(const Currency* valores) const {
   if (FParams.ListarMovimentoZero)
     return 0;
-  const std::vector<std::string>& campos =
-      FCamposAvalMovZero.empty() ? FCamposMovZeroPadrao : FCamposAvalMovZero;
-  for (const std::string& nome : campos) {
-    const Value& valor = linha.at(static_cast<size_t>(nClientDataSet.FieldByName(nome).Index()));
-    if (!valor.IsNull() && valor.AsCurrency() != Currency())
-      return 0;
-  }
-  return 1;
+  return AvaliarMovimentoZero(valores) ? 1 : 0;
 }
 
 int TnCtbDPGerarSaldoCtbIndividual::ContaTemMovimentoZero(const TnClientDataSet& ds) const {
@@ -694,63 +734,75 @@ int TnCtbDPGerarSaldoCtbIndividual::ContaTemMovimentoZero(const TnClientDataSet&
 }
 
 void TnCtbDPGerarSaldoCtbIndividual::TransferirMovimentoParaClientDataSet() {
-  Progresso("Totalizando Estab e Transferindo Movimento", curMovimentoParcial->RecordCount());
+  TGradeSaldo& grade = *FGrade;
+  Progresso("Totalizando Estab e Transferindo Movimento", static_cast<int64_t>(grade.Presentes));
   const bool rf = FParams.Saldo.RelacionarFilial;
-  TnClientDataSet& origem = *curMovimentoParcial;
-  origem.SetIndexFieldNames("CONTACTB;DATASALDO;CODIGOESTAB");
-  // The result takes its rows unindexed and is sorted once at the end: each
-  // group's establishment-0 row gets its sums before it is appended.
+  // The result takes its rows unindexed, by account, date and establishment,
+  // and is sorted once at the end: each group's establishment-0 row gets the
+  // group's sums before it is appended.
   nClientDataSet.SetIndexFieldNames("");
-  TCamposValores deOrigem(origem);
-  const TField& fConta = origem.FieldByName("CONTACTB");
-  const TField& fEstab = origem.FieldByName("CODIGOESTAB");
-  const TField& fData = origem.FieldByName("DATASALDO");
-  const size_t iData = static_cast<size_t>(fData.Index());
-  const size_t iSemSaldo = static_cast<size_t>(origem.FieldByName("SEMSALDOMOV").Index());
-  const size_t iSintFilial = static_cast<size_t>(origem.FieldByName("SINTFILIAL").Index());
-  size_t iValores[5];
+  const Value zero(int64_t{0});
+  ValueArray linha(static_cast<size_t>(nClientDataSet.FieldCount()));
+  auto campo = [&](const char* nome) -> Value& {
+    return linha[static_cast<size_t>(nClientDataSet.FieldByName(nome).Index())];
+  };
+  Value& vConta = campo("CONTACTB");
+  Value& vClassif = campo("CLASSIFCONTA");
+  Value& vTipo = campo("TIPOCONTA");
+  Value& vDescr = campo("DESCRCONTA");
+  Value& vEstab = campo("CODIGOESTAB");
+  Value& vData = campo("DATASALDO");
+  Value& vSemSaldo = campo("SEMSALDOMOV");
+  Value& vSintFilial = campo("SINTFILIAL");
+  Value& vTipoCalc = campo("TIPOCONTACALC");
+  Value& vApelido = campo("APELIDOCONTA");
+  Value* vValores[5];
   for (size_t k = 0; k < 5; ++k)
-    iValores[k] = static_cast<size_t>(deOrigem.F[k]->Index());
-  const size_t nCampos = static_cast<size_t>(origem.FieldCount());
-
-  std::vector<ValueArray> grupo;
-  origem.First();
-  while (!origem.Eof()) {
-    const double conta = fConta.AsFloat();
-    const TDateTime data = fData.AsDateTime();
-    const Value dataSaldo(AvaliarDataSaldo(data));
-    TValores soma;
-    int comValores = 0;
-    grupo.clear();
-    std::optional<size_t> linhaZero;
-    for (; !origem.Eof() && fConta.AsFloat() == conta && fData.AsDateTime() == data;
-         origem.Next()) {
-      GetProgresso().Incrementar();
-      soma.Somar(deOrigem.Ler());
-      const bool zero = fEstab.AsInteger() == 0;
-      if (!rf && !zero)
-        continue;
-      ValueArray valores;
-      valores.reserve(nCampos);
-      for (size_t i = 0; i < nCampos; ++i)
-        valores.push_back(i == iData ? dataSaldo : origem.Fields(static_cast<int>(i)).AsValue());
-      if (zero && !linhaZero)
-        linhaZero = grupo.size();
-      grupo.push_back(std::move(valores));
-      if (!FParams.ListarMovimentoZero && !AvaliarMovimentoZero(origem))
-        ++comValores;
+    vValores[k] = &campo(kAmounts[k]);
+  for (size_t c = 0; c < grade.Contas.size(); ++c) {
+    const auto [conta, plano] = grade.Contas[c];
+    vConta = Value(static_cast<double>(conta));
+    vClassif = Value(plano->Classif);
+    vTipo = Value(int64_t{plano->TipoConta});
+    vDescr = Value(plano->Descr);
+    vTipoCalc = Value(int64_t{plano->TipoContaCalc});
+    vApelido = Value(plano->Apelido);
+    for (size_t b = 0; b < grade.Buckets.size(); ++b) {
+      vData = Value(AvaliarDataSaldo(grade.Buckets[b]));
+      TValores soma;
+      int comValores = 0;
+      std::optional<size_t> estabZero;
+      for (size_t e = 0; e < grade.Estabs.size(); ++e) {
+        const TGradeSaldo::TCelula& celula = grade.Celula(c, e, b);
+        if (!celula.Presente)
+          continue;
+        GetProgresso().Incrementar();
+        soma.Somar(celula.Valores);
+        if (!rf && grade.Estabs[e] != 0)
+          continue;
+        if (grade.Estabs[e] == 0 && !estabZero)
+          estabZero = e;
+        if (!FParams.ListarMovimentoZero && !AvaliarMovimentoZero(celula.Valores.V))
+          ++comValores;
+      }
+      for (size_t e = 0; e < grade.Estabs.size(); ++e) {
+        const TGradeSaldo::TCelula& celula = grade.Celula(c, e, b);
+        if (!celula.Presente || (!rf && grade.Estabs[e] != 0))
+          continue;
+        const bool somada = estabZero == e;
+        const TValores& valores = somada ? soma : celula.Valores;
+        vEstab = Value(grade.Estabs[e]);
+        for (size_t k = 0; k < 5; ++k)
+          *vValores[k] = Value(valores.V[k]);
+        vSemSaldo = Value(int64_t{somada ? ContaTemMovimentoZero(soma.V) : celula.SemSaldoMov});
+        vSintFilial = somada && rf && !FParams.ListarMovimentoZero && comValores > 1
+                          ? Value(int64_t{1})
+                          : zero;
+        nClientDataSet.AppendRecordUnlogged(linha);
+      }
     }
-    if (linhaZero) {
-      ValueArray& linha = grupo[*linhaZero];
-      for (size_t k = 0; k < 5; ++k)
-        linha[iValores[k]] = Value(soma.V[k]);
-      linha[iSemSaldo] = Value(int64_t{ContaTemMovimentoZero(linha)});
-      if (rf && !FParams.ListarMovimentoZero && comValores > 1)
-        linha[iSintFilial] = Value(int64_t{1});
-    }
-    for (const ValueArray& linha : grupo)
-      nClientDataSet.AppendRecordUnlogged(linha);
   }
+  FGrade.reset();
   nClientDataSet.SetIndexFieldNames(kIndiceConta);
   Progresso("Fim Totalizando estab e tranferindo movimento:");
 }
@@ -765,59 +817,75 @@ void TnCtbDPGerarSaldoCtbIndividual::TotalizarContasSinteticas() {
 
   TnClientDataSet& ds = nClientDataSet;
   TCamposValores campos(ds);
-  const TField& fConta = ds.FieldByName("CONTACTB");
   const TField& fClassif = ds.FieldByName("CLASSIFCONTA");
   const TField& fData = ds.FieldByName("DATASALDO");
   const TField& fEstab = ds.FieldByName("CODIGOESTAB");
   const TField& fSemSaldo = ds.FieldByName("SEMSALDOMOV");
+  // Totals by (establishment, date) slot and synthetic account.
+  std::map<std::pair<int, double>, size_t> slots;
+  std::vector<std::map<int64_t, TnTotalizaoSintetica>> totais;
+  // The synthetic accounts a row rolls up into: its classification's own and
+  // its ancestors'. Rows come account by account, so this changes seldom.
+  std::string classif;
+  std::vector<std::pair<std::string, int64_t>> destinos;
+  bool primeira = true;
   for (ds.First(); !ds.Eof(); ds.Next()) {
     GetProgresso().Incrementar();
+    if (primeira || fClassif.AsString() != classif) {
+      primeira = false;
+      classif = fClassif.AsString();
+      destinos.clear();
+      for (std::string c = Nutil::Trim(classif); !c.empty();
+           c = Nctbsfuncoes_u::RetirarUltimoNivelClassificacao(c)) {
+        auto sintetica = sinteticas.find(c);
+        if (sintetica != sinteticas.end())
+          destinos.emplace_back(c, sintetica->second);
+      }
+    }
+    if (destinos.empty())
+      continue;
     const TValores valores = campos.Ler();
     const TDateTime data = fData.AsDateTime();
     const int estab = static_cast<int>(fEstab.AsInteger());
-    const int semSaldoMov = static_cast<int>(fSemSaldo.AsInteger());
-    (void)fConta;
-    // Every synthetic whose classification is the row's own or an ancestor
-    // receives the row.
-    for (std::string c = Nutil::Trim(fClassif.AsString()); !c.empty();
-         c = Nctbsfuncoes_u::RetirarUltimoNivelClassificacao(c)) {
-      auto sintetica = sinteticas.find(c);
-      if (sintetica == sinteticas.end())
-        continue;
-      const std::string chave =
-          fmt::format("{};{};{}", c, static_cast<int64_t>(data.Days()), estab);
-      auto it = FTotalizacaoIndex.find(chave);
-      if (it == FTotalizacaoIndex.end()) {
-        TnTotalizaoSintetica nova;
-        nova.ContaCtb = static_cast<double>(sintetica->second);
-        nova.Classif = c;
-        nova.Data = data;
-        nova.CodigoEstab = estab;
-        FTotalizacao.push_back(nova);
-        it = FTotalizacaoIndex.emplace(chave, FTotalizacao.size() - 1).first;
+    const bool comSaldoMov = fSemSaldo.AsInteger() == 0;
+    const size_t slot = slots.try_emplace({estab, data.Days()}, slots.size()).first->second;
+    if (slot == totais.size())
+      totais.emplace_back();
+    for (const auto& [c, conta] : destinos) {
+      auto [it, nova] = totais[slot].try_emplace(conta);
+      TnTotalizaoSintetica& t = it->second;
+      if (nova) {
+        t.ContaCtb = static_cast<double>(conta);
+        t.Classif = c;
+        t.Data = data;
+        t.CodigoEstab = estab;
       }
-      TnTotalizaoSintetica& t = FTotalizacao[it->second];
       t.SaldoAnterior += valores.V[0];
       t.Debito += valores.V[1];
       t.Credito += valores.V[2];
       t.Movimento += valores.V[3];
       t.SaldoAtual += valores.V[4];
-      if (semSaldoMov == 0)
+      if (comSaldoMov)
         t.SemSaldoMov = 0;
     }
   }
-  Progresso("Incluindo contas Sintéticas", static_cast<int64_t>(FTotalizacao.size()));
-  for (const TnTotalizaoSintetica& t : FTotalizacao) {
-    GetProgresso().Incrementar();
-    if (!ds.FindKey(
-            {Value(t.ContaCtb), Value(int64_t{t.CodigoEstab}), Value(AvaliarDataSaldo(t.Data))}))
-      continue;
-    ds.Edit();
-    campos.Escrever({{t.SaldoAnterior, t.Debito, t.Credito, t.Movimento, t.SaldoAtual}});
-    ds.FieldByName("SEMSALDOMOV").SetAsInteger(t.SemSaldoMov);
-    ds.FieldByName("SINTFILIAL").SetAsInteger(0);
-    ds.Post();
-  }
+  size_t quantos = 0;
+  for (const auto& porConta : totais)
+    quantos += porConta.size();
+  Progresso("Incluindo contas Sintéticas", static_cast<int64_t>(quantos));
+  TField& fSintFilial = ds.FieldByName("SINTFILIAL");
+  for (const auto& porConta : totais)
+    for (const auto& [conta, t] : porConta) {
+      GetProgresso().Incrementar();
+      if (!ds.FindKey(
+              {Value(t.ContaCtb), Value(int64_t{t.CodigoEstab}), Value(AvaliarDataSaldo(t.Data))}))
+        continue;
+      ds.Edit();
+      campos.Escrever({{t.SaldoAnterior, t.Debito, t.Credito, t.Movimento, t.SaldoAtual}});
+      ds.FieldByName("SEMSALDOMOV").SetAsInteger(t.SemSaldoMov);
+      fSintFilial.SetAsInteger(0);
+      ds.Post();
+    }
   Progresso("Fim Totalizando contas títulos:");
 }
 

@@ -148,7 +148,6 @@ class TnCtbDPGerarSaldoCtbIndividual : public TnDMPowerParam {
   void PrepararCursorPlanoEspec();
   void PrepararCursorSaldoAnterior();
   void PrepararCursorMovimento();
-  void PrepararCursorMovimentoParcial();
   void PreparaListaEstab();
   void ImplantarSaldoZeroContasCtb();
   void TotalizarMovimentoContaCtb();
@@ -175,9 +174,10 @@ class TnCtbDPGerarSaldoCtbIndividual : public TnDMPowerParam {
   std::vector<TDateTime> Buckets() const;
   Currency Cota(Currency valor) const;
   int ContaTemMovimentoZero(const TnClientDataSet& dataSet) const;
-  // The same for a row of the result's layout not yet appended.
-  int ContaTemMovimentoZero(const ValueArray& linha) const;
   bool AvaliarMovimentoZero(const TnClientDataSet& dataSet) const;
+  // The same for the five amounts of a row not yet in the result.
+  int ContaTemMovimentoZero(const Currency* valores) const;
+  bool AvaliarMovimentoZero(const Currency* valores) const;
   void Progresso(const std::string& texto, int64_t maximo = 0);
 
   // Set by the caller, kept between runs.
@@ -186,6 +186,8 @@ class TnCtbDPGerarSaldoCtbIndividual : public TnDMPowerParam {
   // Parameters of the run.
   TnParamsGerarSaldoCtb FParams;
   std::vector<std::string> FCamposMovZeroPadrao;
+  // The amounts (positions among the five) that tell a zero row.
+  std::vector<size_t> FValoresMovZero;
 
   // Live from the repository's choice to the end of the run.
   std::unique_ptr<TnCtbRepositorioSaldoCtbBase> FRepositorioSaldoCtb;
@@ -193,14 +195,14 @@ class TnCtbDPGerarSaldoCtbIndividual : public TnDMPowerParam {
   std::unique_ptr<TnClientDataSet> curSaldoAnterior;
   std::unique_ptr<TnClientDataSet> curMovimento;
   std::unique_ptr<TnClientDataSet> curContaCalc;
-  std::unique_ptr<TnClientDataSet> curMovimentoParcial;
+  // The rows by account, establishment and bucket until they reach the
+  // result (see TGradeSaldo in the source).
+  struct TGradeSaldo;
+  std::unique_ptr<TGradeSaldo> FGrade;
   // The chart by account, read once from curPlanoEspec.
   std::map<int64_t, TLinhaPlano> FPlano;
   // Establishments of the run, 0 (the company as a whole) first.
   std::vector<int> FListaEstab;
-
-  std::vector<TnTotalizaoSintetica> FTotalizacao;
-  std::map<std::string, size_t> FTotalizacaoIndex;
 
   int FItemAtual = 0;
   bool FCancelado = false;

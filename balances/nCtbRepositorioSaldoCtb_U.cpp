@@ -53,18 +53,44 @@ std::string TnCtbRepositorioSaldoCtb::GetSqlLctoCtbAnterior(const TnParansSaldoC
 }
 
 std::string TnCtbRepositorioSaldoCtb::GetSqlSaldoCtbAtual(const TnParansSaldoCtb& parans) const {
-  const bool semClassif = parans.FiltroClassificacao.empty();
-  return std::string("select S.CONTACTB, ") + (parans.RelacionarFilial ? "S.CODIGOESTAB, " : "") +
-         "S.DATASALDO, cast(SUM(S.VALORDEB) as numeric(14,2)) VALORDEB, "
-         "cast(SUM(S.VALORCRED) as numeric(14,2)) VALORCRED from SALDOCTB S " +
-         JoinClassificacao(parans, "S", "S.CONTACTB", "") +
-         "where S.CODIGOEMPRESA = " + LiteralInteiro(parans.CodigoEmpresa) +
-         " and S.DATASALDO between " + LiteralData(parans.DataInicial) + " and " +
-         LiteralData(parans.DataFinal) + GetFiltroTipoLancamento(parans) +
-         GetFiltroEstabInclusion(parans) +
-         (semClassif ? GetFiltroContaCtbInclusion(parans, "S.CONTACTB") : "") +
-         " group by S.CONTACTB, " + (parans.RelacionarFilial ? "S.CODIGOESTAB, " : "") +
-         "S.DATASALDO";
+  const std::string estab = parans.RelacionarFilial ? "S.CODIGOESTAB, " : "";
+  // The rows of one balance table from one day to another, as the run
+  // filters them.
+  auto linhas = [&](const std::string& colunas, const char* tabela, TDateTime de, TDateTime ate) {
+    return "select " + colunas + " from " + tabela + " S " +
+           JoinClassificacao(parans, "S", "S.CONTACTB", "") +
+           "where S.CODIGOEMPRESA = " + LiteralInteiro(parans.CodigoEmpresa) +
+           " and S.DATASALDO between " + LiteralData(de) + " and " + LiteralData(ate) +
+           GetFiltroTipoLancamento(parans) + GetFiltroEstabInclusion(parans) +
+           (parans.FiltroClassificacao.empty() ? GetFiltroContaCtbInclusion(parans, "S.CONTACTB")
+                                               : "");
+  };
+  // By month, the whole months inside the period come from the month table,
+  // so the rows read stay bounded by accounts, establishments and months
+  // however many entries there are. The days at either end still come by
+  // day, and so does everything when the amounts are converted to another
+  // currency at each day's rate or reduced by origin (matched by day).
+  const TDateTime primeiroMes = DayOf(parans.DataInicial) == 1
+                                    ? parans.DataInicial
+                                    : IncMonth(StartOfTheMonth(parans.DataInicial));
+  const TDateTime aposUltimoMes = DateOf(EndOfTheMonth(parans.DataFinal)) == parans.DataFinal
+                                      ? IncMonth(StartOfTheMonth(parans.DataFinal))
+                                      : StartOfTheMonth(parans.DataFinal);
+  if (parans.TipoAgrupamento != TTipoAgrupamento::taMensal || parans.CodigoMoeda != 0 ||
+      !(primeiroMes < aposUltimoMes) || DeveReduzirPorOrigem(parans))
+    return linhas("S.CONTACTB, " + estab +
+                      "S.DATASALDO, cast(SUM(S.VALORDEB) as numeric(14,2)) VALORDEB, "
+                      "cast(SUM(S.VALORCRED) as numeric(14,2)) VALORCRED",
+                  "SALDOCTB", parans.DataInicial, parans.DataFinal) +
+           " group by S.CONTACTB, " + estab + "S.DATASALDO";
+  const std::string colunas = "S.CONTACTB, " + estab + "S.DATASALDO, S.VALORDEB, S.VALORCRED";
+  std::string partes = linhas(colunas, "SALDOCTBMENSAL", primeiroMes, aposUltimoMes - 1);
+  if (parans.DataInicial < primeiroMes)
+    partes += " union all " + linhas(colunas, "SALDOCTB", parans.DataInicial, primeiroMes - 1);
+  if (aposUltimoMes <= parans.DataFinal)
+    partes += " union all " + linhas(colunas, "SALDOCTB", aposUltimoMes, parans.DataFinal);
+  return SelectConta(parans) + "DATASALDO, " + SomaDebCred() + "from (" + partes +
+         ") M group by CONTACTB" + GrupoEstab(parans) + ", DATASALDO";
 }
 
 std::string TnCtbRepositorioSaldoCtb::GetSqlLctoCtbAtualOri(const TnParansSaldoCtb& parans,

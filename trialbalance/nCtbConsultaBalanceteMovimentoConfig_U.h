@@ -43,6 +43,9 @@ struct TnParametroConf {
   std::string FiltroLctoAtivo;
   std::string CodigoIdioma;
   std::string CodigoMoeda;
+  // The balance run groups its rows by month (one run serving every month's
+  // columns) instead of covering its dates as one bucket.
+  bool AgruparPorMes = false;
 };
 
 // The first day of every month from the month of DataInicial to the month of

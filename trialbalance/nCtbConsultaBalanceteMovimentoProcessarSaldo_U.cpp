@@ -7,11 +7,15 @@
 #include "framework/app/NutilAmbiente.h"
 #include "framework/core/FormatDateTime.h"
 #include "framework/core/Nutil.h"
+#include "framework/ctb/Nctbsfuncoes.h"
 #include "framework/ctb/Nctbsfuncoes_u.h"
+#include "framework/ctb/TnUtilOpcoesCtb.h"
 #include "framework/data/ClientDataSet.h"
 #include "framework/db/Nutildb.h"
+#include "framework/db/TnDMConexao.h"
 #include "trialbalance/nCtbConsultaBalanceteMovimentoDataSetSaldo_U.h"
 #include "trialbalance/nCtbConsultaBalanceteMovimentoFactory_U.h"
+#include "trialbalance/nCtbConsultaBalanceteMovimentoSaldoPlanoIndividual_U.h"
 
 namespace {
 
@@ -56,6 +60,32 @@ class TnApelidoEstab {
 
 }  // namespace
 
+struct TnCtbConsultaBalanceteMovimentoProcessarSaldo::TDadosEmpresa {
+  explicit TDadosEmpresa(int empresa)
+      : Empresa(empresa),
+        Apelidos(empresa),
+        CentroCusto(
+            Nutildb::ExecutarSQL(GetSqlCentroCusto(), {{"pCodigoempresa", Value(empresa)}})),
+        ClienteFornecedor(RetornarContasClienteFornecedor(empresa)) {
+    CentroCusto->SetIndexFieldNames("CODIGOCENTROCUSTO");
+  }
+  ~TDadosEmpresa() { Nutildb::DestruirSQL(CentroCusto); }
+  TDadosEmpresa(const TDadosEmpresa&) = delete;
+  TDadosEmpresa& operator=(const TDadosEmpresa&) = delete;
+
+  int Empresa;
+  TnApelidoEstab Apelidos;
+  std::unique_ptr<TnClientDataSet> CentroCusto;
+  std::vector<std::string> ClienteFornecedor;
+};
+
+TnCtbConsultaBalanceteMovimentoProcessarSaldo::TDadosEmpresa&
+TnCtbConsultaBalanceteMovimentoProcessarSaldo::DadosEmpresa(int empresa) {
+  if (!FDadosEmpresa || FDadosEmpresa->Empresa != empresa)
+    FDadosEmpresa = std::make_shared<TDadosEmpresa>(empresa);
+  return *FDadosEmpresa;
+}
+
 std::shared_ptr<IGerarSaldoBalancete> TnCtbConsultaBalanceteMovimentoProcessarSaldo::New() {
   return std::make_shared<TnCtbConsultaBalanceteMovimentoProcessarSaldo>();
 }
@@ -85,6 +115,10 @@ TnDicionarioDataSetSaldo TnCtbConsultaBalanceteMovimentoProcessarSaldo::Executar
 void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarSaldo(
     TnDicionarioDataSetSaldo& resultado) {
   TnClientDataSet& cds = *(resultado[""] = Factory()->DataSetSaldo(FParam)->CriarDataSet());
+  if (FParam.QuebrarMovPeriodo && UmaExecucaoMensal()) {
+    ProcessarMesesDeUmaExecucao(cds);
+    return;
+  }
   TDateTime inicio = FParam.DataInicial;
   do {
     TDateTime fim = FParam.DataFinal;
@@ -97,6 +131,38 @@ void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarSaldo(
                               cds);
     inicio = fim + 1;
   } while (inicio <= FParam.DataFinal);
+}
+
+bool TnCtbConsultaBalanceteMovimentoProcessarSaldo::UmaExecucaoMensal() const {
+  const std::string moeda = Nutil::Trim(FParam.CodigoMoeda);
+  if (MesesDoPeriodo(FParam).empty() || FParam.GerarCentroCusto ||
+      !(moeda.empty() || moeda == "0") || !Nutil::Trim(FParam.FiltroLctoAtivo).empty())
+    return false;
+  const int empresa = CapturaCodigoEmpresaChave(FParam.CodigoEmpresa);
+  if (Nctbsfuncoes::FiltroLctoCtbAtivo(TnDMConexao::Atual(), empresa))
+    return false;
+  TnUtilOpcaoIFRS& ifrs = ControleOpcaoIFRS();
+  ifrs.SetCodigoEmpresa(empresa);
+  return !ifrs.GetEhOptanteIFRS() || ifrs.GetDATAOPCAO() <= FParam.DataInicial ||
+         FParam.DataFinal < ifrs.GetDATAOPCAO();
+}
+
+void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarMesesDeUmaExecucao(
+    TnClientDataSet& resultado) {
+  TnParametroConf conf = FParam;
+  conf.AgruparPorMes = true;
+  std::shared_ptr<ISaldoPlanoIndividual> plano = Factory()->GerarSaldoPlanoIndividual(conf);
+  for (const auto& [chave, saldo] : plano->Executar(FParam.DataInicial, FParam.DataFinal)) {
+    // Each month's rows, in the order a run of that month alone lists them.
+    TnClientDataSet doMes;
+    doMes.CloneCursor(*saldo);
+    doMes.SetIndexFieldNames(std::string("DATASALDO;") + kIndiceSaldoPlano);
+    for (TDateTime mes : MesesDoPeriodo(FParam)) {
+      doMes.SetRange({Value(mes)}, {Value(mes)});
+      ProcessarSaldoBalancete(CapturaCodigoEmpresaChave(chave), FormatarPeriodo(mes), doMes,
+                              resultado);
+    }
+  }
 }
 
 void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarSaldoBalancete(
@@ -119,18 +185,14 @@ void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarSaldoBalancete(
   }
 
   resultado.SetIndexFieldNames(kIndiceChave);
-  TnApelidoEstab apelidos(empresa);
-  auto centroCusto =
-      Nutildb::ExecutarSQL(GetSqlCentroCusto(), {{"pCodigoempresa", Value(empresa)}});
-  centroCusto->SetIndexFieldNames("CODIGOCENTROCUSTO");
-  const std::vector<std::string> clienteFornecedor = RetornarContasClienteFornecedor(empresa);
+  TDadosEmpresa& dados = DadosEmpresa(empresa);
 
   const std::vector<TDateTime> meses = MesesDoPeriodo(FParam);
   const bool primeiroPeriodo = !meses.empty() && periodo == FormatarPeriodo(FParam.DataInicial);
 
   for (saldo.First(); !saldo.Eof(); saldo.Next()) {
     AtualizaProgresso("Processando Saldo Plano Individual...");
-    if (!Validar(map, clienteFornecedor, classifComValor))
+    if (!Validar(map, dados.ClienteFornecedor, classifComValor))
       continue;
     const int64_t conta = map.ContaCtb->AsLargeInt();
     const int64_t estab = map.CodigoEstab->AsInteger();
@@ -144,13 +206,13 @@ void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarSaldoBalancete(
     } else {
       resultado.Append();
       resultado.FieldByName("CodigoEstab").SetAsInteger(estab);
-      resultado.FieldByName("Filial").SetAsString(apelidos.Apelido(estab));
+      resultado.FieldByName("Filial").SetAsString(dados.Apelidos.Apelido(estab));
       resultado.FieldByName("RelacionarFilial").SetAsInteger(FParam.RelacionarEstab);
       if (!centro.IsNull()) {
         resultado.FieldByName("CodigoCentroCusto").SetValue(centro);
-        if (centroCusto->FindKey({centro}))
+        if (dados.CentroCusto->FindKey({centro}))
           resultado.FieldByName("DescrCentroCusto")
-              .SetValue(centroCusto->FieldByName("DESCRCENTROCUSTO").AsValue());
+              .SetValue(dados.CentroCusto->FieldByName("DESCRCENTROCUSTO").AsValue());
         resultado.FieldByName("ClassifConta")
             .SetAsString(
                 Nctbsfuncoes_u::RetirarUltimoNivelClassificacao(map.ClassifConta->AsString()));
@@ -193,7 +255,6 @@ void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarSaldoBalancete(
     }
     resultado.Post();
   }
-  Nutildb::DestruirSQL(centroCusto);
 
   resultado.SetIndexFieldNames(kIndiceFinal);
   if (Nutil::EhHttpExe()) {

@@ -1,8 +1,10 @@
 #pragma once
 // The trial balance of one company: runs the balance process once for the
-// whole period, or once per month when the movement is broken down by
-// period, and folds every run's rows into one trial balance data set (one
-// row per account, establishment and cost centre).
+// whole period and folds its rows into one trial balance data set (one row
+// per account, establishment and cost centre). With the movement broken
+// down by month the one run groups by month and each month's rows are
+// folded in turn; where a month's figures would depend on where its run
+// starts, the process runs once per month instead (see UmaExecucaoMensal).
 //
 // Folding keeps the opening balance of the first month, the closing balance
 // of the last month that listed the row, and each month's debits, credits
@@ -45,6 +47,13 @@ class TnCtbConsultaBalanceteMovimentoProcessarSaldo
 
  private:
   void ProcessarSaldo(TnDicionarioDataSetSaldo& resultado);
+  // True when one run grouped by month gives each month the rows a run of
+  // that month alone gives: no conversion to another currency (rates by day
+  // from an implantation), no reduction by entry origin (bounded by a run's
+  // dates), no IFRS adoption inside the period (checked against a run's
+  // dates) and no cost centres (another process).
+  bool UmaExecucaoMensal() const;
+  void ProcessarMesesDeUmaExecucao(TnClientDataSet& resultado);
   void AtualizaProgresso(const std::string& texto) const;
 
   bool ValidarImprimirContaSemSaldo(const TMapCdsSaldoPlano& map,
@@ -55,6 +64,12 @@ class TnCtbConsultaBalanceteMovimentoProcessarSaldo
 
   std::string GerarFiltros(int64_t codigoEstab, int64_t contaCtb) const;
 
+  // What the fold reads about a company (branch names, cost centres,
+  // customer and supplier groups), read once for all its months.
+  struct TDadosEmpresa;
+  TDadosEmpresa& DadosEmpresa(int empresa);
+
   TAtualizaProgresso FAtualizaProgresso;
   TnParametroConf FParam;
+  std::shared_ptr<TDadosEmpresa> FDadosEmpresa;
 };

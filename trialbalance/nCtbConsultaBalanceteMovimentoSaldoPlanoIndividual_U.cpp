@@ -97,7 +97,7 @@ TnDMPowerParam& TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual::ExecutarSal
   processo.Param("pCodigoHistCtb").SetValor("");
   processo.Param("pFiltroOrigemLcto").SetValor(FParam.FiltroLctoAtivo);
   processo.Param("pRelacionarEstab").SetValor(FParam.RelacionarEstab != 0 ? "1" : "0");
-  processo.Param("pTipoAgruparData").SetValor("0");
+  processo.Param("pTipoAgruparData").SetValor(FParam.AgruparPorMes ? "2" : "0");
   processo.Param("pTotalizarSintetica").SetValor("1");
   processo.Param("pConsiderarFiltroLctoCtb").SetValor("1");
   processo.Param("pListarContasMovimentoZero").SetValor(FParam.ImpSaldoZero);

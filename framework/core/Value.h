@@ -39,6 +39,8 @@ class Value {
   Currency AsCurrency() const;
   std::string AsString() const;  // dates as dd/mm/yyyy[ hh:nn:ss], numbers with a dot
   TDateTime AsDateTime() const;
+  // The text of a String value, without a copy.
+  const std::string& Text() const { return std::get<std::string>(FData); }
 
   // Total order used by indexes, FindKey, ranges and filters: null first;
   // numbers (and dates, and Booleans as 0/1) by magnitude across types; texts

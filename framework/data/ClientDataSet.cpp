@@ -185,7 +185,9 @@ void TnClientDataSet::AttachStore(std::shared_ptr<TnRecordStore> store) {
     FStore->Detach(this);
   FStore = std::move(store);
   FStore->Attach(this);
+  FCacheRow = kNoRow;
   FIndex = std::make_unique<TnRecordIndex>(*FStore, std::vector<size_t>{}, std::vector<bool>{});
+  FKeyFields.clear();
 }
 
 void TnClientDataSet::EnsureStore() {
@@ -225,6 +227,7 @@ void TnClientDataSet::BuildIndex(const std::string& fields, const std::string& d
                    descNames.end());
   }
   TRowId current = FCurrentRow;
+  FKeyFields = ResolveFields(fields);
   FIndex = std::make_unique<TnRecordIndex>(*FStore, std::move(slots), std::move(desc));
   FIndex->Rebuild();
   FRangeActive = false;
@@ -324,18 +327,17 @@ TRowId TnClientDataSet::NeighbourOf(TRowId row) const {
 
 // Writes new values into a stored row, moving it in every cursor's index
 // whose key changed.
-void TnClientDataSet::WriteRow(TRowId row, std::vector<Value>& values, bool logged) {
-  const Value* before = FStore->Row(row);
+void TnClientDataSet::WriteRow(TRowId row, const std::vector<Value>& values, bool logged) {
   std::vector<TnClientDataSet*> moved;
   for (TnClientDataSet* cursor : FStore->Cursors()) {
-    if (cursor->FIndex->KeyDiffers(before, values.data())) {
+    if (cursor->FIndex->KeyDiffers(row, values.data())) {
       cursor->FIndex->Erase(row);
       moved.push_back(cursor);
     }
   }
   if (logged)
-    FStore->MarkModified(row, before);
-  std::move(values.begin(), values.end(), FStore->MutableRow(row));
+    FStore->MarkModified(row);
+  FStore->SetRow(row, values.data());
   for (TnClientDataSet* cursor : moved)
     cursor->FIndex->Insert(row);
 }
@@ -383,7 +385,7 @@ const Value& TnClientDataSet::FieldValue(const TField& field) const {
   if (field.IsCalculated())
     return FCalcBuffer[field.FSlot];
   if (FTempRow != kNoRow)
-    return FStore->Row(FTempRow)[field.FSlot];
+    return StoredValue(FTempRow, field.FSlot);
   TDataSetState state = FState == TDataSetState::dsCalcFields ? FSavedState : FState;
   if (IsEditing(state))
     return FEditBuffer[field.FSlot];
@@ -391,16 +393,35 @@ const Value& TnClientDataSet::FieldValue(const TField& field) const {
     return FKeyBuffer[field.FSlot];
   if (FCurrentRow == kNoRow || !FStore)
     return kNull;
-  return FStore->Row(FCurrentRow)[field.FSlot];
+  return StoredValue(FCurrentRow, field.FSlot);
 }
 
-const Value& TnClientDataSet::FieldOldValue(const TField& field) const {
+// Values of stored rows are read into a per-cursor copy of the row, each
+// field once until the cursor moves or the store changes.
+const Value& TnClientDataSet::StoredValue(TRowId row, size_t slot) const {
+  if (row != FCacheRow || FStore->Stamp() != FCacheStamp || FRowCache.size() != FDataCount) {
+    if (FRowCache.size() != FDataCount) {
+      FRowCache.assign(FDataCount, Value());
+      FRowCacheGen.assign(FDataCount, 0);
+    }
+    FCacheRow = row;
+    FCacheStamp = FStore->Stamp();
+    ++FCacheGen;
+  }
+  if (FRowCacheGen[slot] != FCacheGen) {
+    FRowCache[slot] = FStore->Get(row, slot);
+    FRowCacheGen[slot] = FCacheGen;
+  }
+  return FRowCache[slot];
+}
+
+Value TnClientDataSet::FieldOldValue(const TField& field) const {
   if (field.IsCalculated() || FState == TDataSetState::dsInsert)
-    return kNull;
+    return Value();
   TRowId row = FTempRow != kNoRow ? FTempRow : FCurrentRow;
   if (row == kNoRow || !FStore)
-    return kNull;
-  return FStore->Original(row)[field.FSlot];
+    return Value();
+  return FStore->Original(row, field.FSlot);
 }
 
 void TnClientDataSet::SetFieldValue(TField& field, const Value& value) {
@@ -722,9 +743,7 @@ void TnClientDataSet::Edit() {
     return;
   }
   DoEvent(BeforeEdit);
-  const Value* row = FStore->Row(FCurrentRow);
-  for (size_t i = 0; i < FDataCount; ++i)
-    FEditBuffer[i] = row[i];
+  FStore->GetRow(FCurrentRow, FEditBuffer.data());
   FState = TDataSetState::dsEdit;
   FModified = false;
   DoEvent(AfterEdit);
@@ -770,15 +789,8 @@ void TnClientDataSet::Post() {
     }
   } else {
     row = FCurrentRow;
-    const Value* stored = FStore->Row(row);
-    bool changed = false;
-    for (size_t i = 0; i < FDataCount && !changed; ++i) {
-      changed = !stored[i].IdenticalTo(FEditBuffer[i]);
-    }
-    if (changed) {
-      std::vector<Value> values(FEditBuffer);
-      WriteRow(row, values, true);
-    }
+    if (!FStore->RowIdentical(row, FEditBuffer.data()))
+      WriteRow(row, FEditBuffer, true);
   }
   FState = TDataSetState::dsBrowse;
   FModified = false;
@@ -873,28 +885,24 @@ void TnClientDataSet::EnableControls() {
 
 // ---- Searching ----
 
-ValueArray TnClientDataSet::CoerceKey(const ValueArray& values) const {
+void TnClientDataSet::CoerceKey(const ValueArray& values, ValueArray& key) const {
   if (values.size() > FIndex->KeyCount()) {
     throw Exception("O índice ativo tem menos campos que os valores procurados");
   }
+  key.resize(values.size());
+  for (size_t i = 0; i < values.size(); ++i)
+    key[i] = FKeyFields[i]->Coerce(values[i]);
+}
+
+ValueArray TnClientDataSet::CoerceKey(const ValueArray& values) const {
   ValueArray key;
-  key.reserve(values.size());
-  const auto& slots = FIndex->KeySlots();
-  for (size_t i = 0; i < values.size(); ++i) {
-    const TField* field = nullptr;
-    for (const auto& f : FFields) {
-      if (!f->IsCalculated() && f->FSlot == slots[i])
-        field = f.get();
-    }
-    key.push_back(field->Coerce(values[i]));
-  }
+  CoerceKey(values, key);
   return key;
 }
 
 bool TnClientDataSet::FindKeyRow(const ValueArray& key) {
   for (TIndexPos pos = FIndex->LowerBound(key);
-       !FIndex->IsEnd(pos) && FIndex->CompareKey(FIndex->At(pos), key) == 0;
-       pos = FIndex->Next(pos)) {
+       !FIndex->IsEnd(pos) && FIndex->CompareKeyAt(pos, key) == 0; pos = FIndex->Next(pos)) {
     if (IsVisible(FIndex->At(pos))) {
       DoEvent(BeforeScroll);
       SetCurrent(pos);
@@ -907,7 +915,8 @@ bool TnClientDataSet::FindKeyRow(const ValueArray& key) {
 
 bool TnClientDataSet::FindKey(const ValueArray& values) {
   CheckBrowseMode();
-  return FindKeyRow(CoerceKey(values));
+  CoerceKey(values, FSearchKey);
+  return FindKeyRow(FSearchKey);
 }
 
 void TnClientDataSet::FindNearest(const ValueArray& values) {
@@ -1011,15 +1020,14 @@ TRowId TnClientDataSet::FindRow(const std::vector<TField*>& fields, const ValueA
     for (size_t i = 0; i < fields.size(); ++i) {
       if (fields[i]->IsCalculated())
         return false;
-      if (!LocateMatches(FStore->Row(row)[fields[i]->FSlot], wanted[i], options))
+      if (!LocateMatches(FStore->Get(row, fields[i]->FSlot), wanted[i], options))
         return false;
     }
     return true;
   };
   if (indexed) {
     for (TIndexPos pos = FIndex->LowerBound(wanted);
-         !FIndex->IsEnd(pos) && FIndex->CompareKey(FIndex->At(pos), wanted) == 0;
-         pos = FIndex->Next(pos)) {
+         !FIndex->IsEnd(pos) && FIndex->CompareKeyAt(pos, wanted) == 0; pos = FIndex->Next(pos)) {
       TRowId row = FIndex->At(pos);
       if (rowMatches(row) && IsVisible(row))
         return row;
@@ -1052,7 +1060,7 @@ Value TnClientDataSet::Lookup(const std::string& keyFields, const ValueArray& ke
   TRowId row = FindRow(ResolveFields(keyFields), keyValues, 0);
   if (row == kNoRow || result.IsCalculated())
     return Value();
-  return FStore->Row(row)[result.FSlot];
+  return FStore->Get(row, result.FSlot);
 }
 
 // ---- Filter ----
@@ -1159,9 +1167,12 @@ void TnClientDataSet::CopyDataFrom(const TnClientDataSet& source) {
   }
   EnsureStore();
   if (source.FStore) {
+    std::vector<Value> values(FDataCount);
     for (TRowId r = 0; r < source.FStore->RowCount(); ++r) {
-      if (source.FStore->Live(r))
-        FStore->AddRow(source.FStore->Row(r));
+      if (!source.FStore->Live(r))
+        continue;
+      source.FStore->GetRow(r, values.data());
+      FStore->AddRow(values.data());
     }
   }
   FIndexDefs = source.FIndexDefs;
@@ -1272,16 +1283,16 @@ void TnClientDataSet::EmptyDataSet() {
 TnDelta::TnDelta(TnClientDataSet& dataSet, std::vector<TnDeltaRecord> records)
     : FDataSet(&dataSet), FRecords(std::move(records)) {}
 
-const Value& TnDelta::OldValue(size_t record, const TField& field) const {
+Value TnDelta::OldValue(size_t record, const TField& field) const {
   if (field.IsCalculated())
-    return kNull;
-  return FDataSet->FStore->Original(FRecords[record].Row)[field.FSlot];
+    return Value();
+  return FDataSet->FStore->Original(FRecords[record].Row, field.FSlot);
 }
 
-const Value& TnDelta::NewValue(size_t record, const TField& field) const {
+Value TnDelta::NewValue(size_t record, const TField& field) const {
   if (field.IsCalculated())
-    return kNull;
-  return FDataSet->FStore->Row(FRecords[record].Row)[field.FSlot];
+    return Value();
+  return FDataSet->FStore->Get(FRecords[record].Row, field.FSlot);
 }
 
 bool TnDelta::FieldChanged(size_t record, const TField& field) const {
@@ -1300,8 +1311,8 @@ void TnDelta::SetNewValue(size_t record, const TField& field, const Value& value
   if (field.IsCalculated())
     return;
   TRowId row = FRecords[record].Row;
-  std::vector<Value> values(FDataSet->FStore->Row(row),
-                            FDataSet->FStore->Row(row) + FDataSet->FDataCount);
+  std::vector<Value> values(FDataSet->FDataCount);
+  FDataSet->FStore->GetRow(row, values.data());
   values[field.FSlot] = field.Coerce(value);
   FDataSet->WriteRow(row, values, false);
 }

@@ -206,7 +206,8 @@ class TnClientDataSet {
   // Fields.
   const Value& FieldValue(const TField& field) const;
   void SetFieldValue(TField& field, const Value& value);
-  const Value& FieldOldValue(const TField& field) const;
+  Value FieldOldValue(const TField& field) const;
+  const Value& StoredValue(TRowId row, size_t slot) const;
   std::vector<TField*> ResolveFields(const std::string& names) const;
   void CheckInactive(const char* what) const;
   void CheckActive() const;
@@ -218,7 +219,7 @@ class TnClientDataSet {
   void RebuildAllCursors();
   void CursorRowRemoving(TRowId row);
   void CursorResync();
-  void WriteRow(TRowId row, std::vector<Value>& values, bool logged);
+  void WriteRow(TRowId row, const std::vector<Value>& values, bool logged);
 
   // Position.
   TIndexPos CurrentPos() const;
@@ -236,6 +237,8 @@ class TnClientDataSet {
   TRowId FindRow(const std::vector<TField*>& fields, const ValueArray& values,
                  TLocateOptions options) const;
   bool FindKeyRow(const ValueArray& key);
+  // Values coerced to the active index's key fields.
+  void CoerceKey(const ValueArray& values, ValueArray& key) const;
   ValueArray CoerceKey(const ValueArray& values) const;
 
   // State.
@@ -265,6 +268,7 @@ class TnClientDataSet {
   // Cursor.
   mutable TDataSetState FState = TDataSetState::dsInactive;
   std::unique_ptr<TnRecordIndex> FIndex;
+  std::vector<TField*> FKeyFields;  // the active index's
   mutable TIndexPos FPos;
   mutable uint64_t FPosVersion = 0;
   TRowId FCurrentRow = kNoRow;
@@ -280,6 +284,13 @@ class TnClientDataSet {
   std::vector<Value> FKeyBuffer;
   std::vector<bool> FKeyAssigned;
   mutable TRowId FTempRow = kNoRow;
+  // The values of one stored row read so far (see StoredValue).
+  mutable std::vector<Value> FRowCache;
+  mutable std::vector<uint64_t> FRowCacheGen;
+  mutable uint64_t FCacheGen = 0;
+  mutable TRowId FCacheRow = kNoRow;
+  mutable uint64_t FCacheStamp = 0;
+  ValueArray FSearchKey;
   mutable TDataSetState FSavedState = TDataSetState::dsInactive;
   bool FModified = false;
   TRowId FInsertBefore = kNoRow;

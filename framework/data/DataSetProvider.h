@@ -41,8 +41,8 @@ class TnDelta {
 
   // Values as last applied (null for an insert) and as they are now (the
   // applied values for a delete).
-  const Value& OldValue(size_t record, const TField& field) const;
-  const Value& NewValue(size_t record, const TField& field) const;
+  Value OldValue(size_t record, const TField& field) const;
+  Value NewValue(size_t record, const TField& field) const;
   // True when a modify changed the field (always for an insert).
   bool FieldChanged(size_t record, const TField& field) const;
   // Corrects a record before it is written again (a new key after a

@@ -1,96 +1,291 @@
 #include "framework/data/RecordIndex.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
+#include <cstring>
+#include <numeric>
+
+namespace {
+
+// Comparison of two cells that could not be settled from the cells alone.
+constexpr int kUndecided = 2;
+
+// Keys past the eighth keep their types in extra words after the cells,
+// sixteen to a word.
+constexpr size_t kTypesInRowWord = 8;
+constexpr size_t kTypesPerWord = 16;
+
+template <typename T>
+int Sign(T a, T b) {
+  return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+constexpr uint64_t kSignBit = uint64_t{1} << 63;
+
+// Index cells hold their value's bits rearranged so that two cells of the
+// same type compare as unsigned integers in the order Compare gives their
+// values: signed integers with the sign bit flipped, floats by sign and
+// magnitude, texts by their first eight bytes in byte order.
+uint64_t Ordered(TCell cell, std::string_view text) {
+  switch (cell.Type) {
+    case TValueType::Integer:
+    case TValueType::Currency:
+      return cell.Bits ^ kSignBit;
+    case TValueType::Float:
+    case TValueType::DateTime: {
+      double d = std::bit_cast<double>(cell.Bits);
+      const uint64_t bits = std::bit_cast<uint64_t>(d == 0 ? 0.0 : d);
+      return (bits & kSignBit) ? ~bits : bits | kSignBit;
+    }
+    case TValueType::String: {
+      unsigned char bytes[8] = {};
+      std::memcpy(bytes, text.data(), std::min<size_t>(8, text.size()));
+      uint64_t prefix = 0;
+      for (unsigned char b : bytes)
+        prefix = prefix << 8 | b;
+      return prefix;
+    }
+    case TValueType::Null:
+    case TValueType::Boolean:
+      break;
+  }
+  return cell.Bits;
+}
+
+// The order of Compare on the values two index cells come from, when the
+// cells are enough to tell.
+int CompareCells(TCell a, TCell b) {
+  if (a.Type != b.Type) {
+    if (a.Type == TValueType::Null)
+      return -1;
+    if (b.Type == TValueType::Null)
+      return 1;
+    return kUndecided;
+  }
+  if (a.Bits != b.Bits)
+    return a.Bits < b.Bits ? -1 : 1;
+  return a.Type == TValueType::String ? kUndecided : 0;
+}
+
+}  // namespace
 
 TnRecordIndex::TnRecordIndex(const TnRecordStore& store, std::vector<size_t> keySlots,
                              std::vector<bool> descending)
     : FStore(store), FKeySlots(std::move(keySlots)), FDescending(std::move(descending)) {
   FDescending.resize(FKeySlots.size(), false);
+  const size_t keys = FKeySlots.size();
+  const size_t extra = keys > kTypesInRowWord ? keys - kTypesInRowWord : 0;
+  FStride = 1 + keys + (extra + kTypesPerWord - 1) / kTypesPerWord;
+  FProbe.resize(FStride);
 }
 
-int TnRecordIndex::CompareRows(TRowId a, TRowId b) const {
-  const Value* ra = FStore.Row(a);
-  const Value* rb = FStore.Row(b);
-  for (size_t k = 0; k < FKeySlots.size(); ++k) {
-    int c = Compare(ra[FKeySlots[k]], rb[FKeySlots[k]]);
-    if (c != 0)
-      return FDescending[k] ? -c : c;
+// ---- Entries ----
+
+TValueType TnRecordIndex::TypeOf(const uint64_t* entry, size_t key) const {
+  if (key < kTypesInRowWord)
+    return static_cast<TValueType>((entry[0] >> (32 + 4 * key)) & 15);
+  const size_t k = key - kTypesInRowWord;
+  const uint64_t word = entry[1 + FKeySlots.size() + k / kTypesPerWord];
+  return static_cast<TValueType>((word >> (4 * (k % kTypesPerWord))) & 15);
+}
+
+TCell TnRecordIndex::KeyCell(TRowId row, size_t key) const {
+  TCell cell = FStore.Cell(row, FKeySlots[key]);
+  cell.Bits = Ordered(cell, cell.Type == TValueType::String ? FStore.Text(row, FKeySlots[key])
+                                                            : std::string_view());
+  return cell;
+}
+
+TCell TnRecordIndex::KeyCell(const Value& value) {
+  TCell cell = CellOf(value);
+  cell.Bits = Ordered(
+      cell, cell.Type == TValueType::String ? std::string_view(value.Text()) : std::string_view());
+  return cell;
+}
+
+void TnRecordIndex::WriteEntry(TRowId row, const TCell* cells, uint64_t* entry) const {
+  const size_t keys = FKeySlots.size();
+  std::fill(entry, entry + FStride, 0);
+  entry[0] = row;
+  for (size_t k = 0; k < keys; ++k) {
+    const auto type = static_cast<uint64_t>(cells[k].Type);
+    if (k < kTypesInRowWord) {
+      entry[0] |= type << (32 + 4 * k);
+    } else {
+      const size_t e = k - kTypesInRowWord;
+      entry[1 + keys + e / kTypesPerWord] |= type << (4 * (e % kTypesPerWord));
+    }
+    entry[1 + k] = cells[k].Bits;
   }
-  int64_t oa = FStore.Order(a), ob = FStore.Order(b);
-  return oa < ob ? -1 : (oa > ob ? 1 : 0);
 }
 
-int TnRecordIndex::CompareKey(TRowId row, const std::vector<Value>& key) const {
-  const Value* r = FStore.Row(row);
-  size_t n = std::min(key.size(), FKeySlots.size());
+const uint64_t* TnRecordIndex::RowProbe(TRowId row) const {
+  FCells.resize(FKeySlots.size());
+  for (size_t k = 0; k < FKeySlots.size(); ++k)
+    FCells[k] = KeyCell(row, k);
+  WriteEntry(row, FCells.data(), FProbe.data());
+  return FProbe.data();
+}
+
+const uint64_t* TnRecordIndex::KeyProbe(const std::vector<Value>& key) const {
+  FCells.assign(FKeySlots.size(), TCell());
+  for (size_t k = 0; k < key.size() && k < FKeySlots.size(); ++k)
+    FCells[k] = KeyCell(key[k]);
+  WriteEntry(kNoRow, FCells.data(), FProbe.data());
+  return FProbe.data();
+}
+
+int TnRecordIndex::CompareEntry(const uint64_t* entry, const uint64_t* probe,
+                                const std::vector<Value>* key) const {
+  const size_t n = key ? std::min(key->size(), FKeySlots.size()) : FKeySlots.size();
+  // Usual case: the same types on both sides, told apart by the words.
+  const uint64_t typeMask =
+      n >= kTypesInRowWord ? ~uint64_t{0} << 32 : ((uint64_t{1} << (4 * n)) - 1) << 32;
+  if (n <= kTypesInRowWord && ((entry[0] ^ probe[0]) & typeMask) == 0) {
+    size_t k = 0;
+    while (k < n && entry[k + 1] == probe[k + 1] && TypeOf(entry, k) != TValueType::String)
+      ++k;
+    if (k < n && entry[k + 1] != probe[k + 1]) {
+      const int c = entry[k + 1] < probe[k + 1] ? -1 : 1;
+      return FDescending[k] ? -c : c;
+    }
+    if (k == n)
+      return key ? 0 : Sign(FStore.Order(RowOf(entry)), FStore.Order(RowOf(probe)));
+  }
   for (size_t k = 0; k < n; ++k) {
-    int c = Compare(r[FKeySlots[k]], key[k]);
+    int c = CompareCells(CellAt(entry, k), CellAt(probe, k));
+    if (c == kUndecided) {
+      const Value stored = FStore.Get(RowOf(entry), FKeySlots[k]);
+      c = key ? Compare(stored, (*key)[k])
+              : Compare(stored, FStore.Get(RowOf(probe), FKeySlots[k]));
+    }
     if (c != 0)
       return FDescending[k] ? -c : c;
   }
-  return 0;
+  if (key)
+    return 0;
+  return Sign(FStore.Order(RowOf(entry)), FStore.Order(RowOf(probe)));
 }
 
-bool TnRecordIndex::KeyDiffers(const Value* a, const Value* b) const {
-  for (size_t slot : FKeySlots) {
-    if (!a[slot].IdenticalTo(b[slot]))
-      return true;
+int TnRecordIndex::CompareLast(size_t block, const uint64_t* probe,
+                               const std::vector<Value>* key) const {
+  return CompareEntry(FLasts.data() + block * FStride, probe, key);
+}
+
+TIndexPos TnRecordIndex::Partition(const uint64_t* probe, const std::vector<Value>* key,
+                                   bool orEqual) const {
+  auto before = [orEqual](int c) { return orEqual ? c <= 0 : c < 0; };
+  // Appending in index order lands past the last block: no search.
+  if (FBlocks.empty() || before(CompareLast(FBlocks.size() - 1, probe, key)))
+    return End();
+  size_t low = 0, high = FBlocks.size() - 1;
+  while (low < high) {
+    const size_t mid = low + (high - low) / 2;
+    if (before(CompareLast(mid, probe, key)))
+      low = mid + 1;
+    else
+      high = mid;
   }
-  return false;
+  const TBlock& block = FBlocks[low];
+  size_t first = 0, count = EntryCount(block);
+  while (count > 0) {
+    const size_t step = count / 2;
+    // The next probe is in one half or the other: fetch both while this
+    // one is compared.
+    __builtin_prefetch(block.data() + (first + step / 2) * FStride);
+    __builtin_prefetch(block.data() + (first + step + 1 + (count - step - 1) / 2) * FStride);
+    if (before(CompareEntry(block.data() + (first + step) * FStride, probe, key))) {
+      first += step + 1;
+      count -= step + 1;
+    } else {
+      count = step;
+    }
+  }
+  return {static_cast<uint32_t>(low), static_cast<uint32_t>(first)};
+}
+
+void TnRecordIndex::UpdateLast(size_t block) {
+  const uint64_t* last = LastEntry(FBlocks[block]);
+  std::copy(last, last + FStride, FLasts.begin() + static_cast<ptrdiff_t>(block * FStride));
+}
+
+void TnRecordIndex::InsertBlock(size_t block, TBlock entries) {
+  FBlocks.insert(FBlocks.begin() + static_cast<ptrdiff_t>(block), std::move(entries));
+  FLasts.insert(FLasts.begin() + static_cast<ptrdiff_t>(block * FStride), FStride, 0);
+  UpdateLast(block);
+}
+
+// ---- Changes ----
+
+void TnRecordIndex::Clear() {
+  FBlocks.clear();
+  FLasts.clear();
+  FSize = 0;
+  ++FVersion;
 }
 
 void TnRecordIndex::Rebuild() {
   ++FVersion;
-  std::vector<TRowId> rows;
-  rows.reserve(FStore.RowCount());
+  std::vector<uint64_t> entries;
+  std::vector<TCell> cells(FKeySlots.size());
   for (TRowId r = 0; r < FStore.RowCount(); ++r) {
-    if (FStore.Live(r))
-      rows.push_back(r);
+    if (!FStore.Live(r))
+      continue;
+    for (size_t k = 0; k < FKeySlots.size(); ++k)
+      cells[k] = KeyCell(r, k);
+    entries.resize(entries.size() + FStride);
+    WriteEntry(r, cells.data(), entries.data() + entries.size() - FStride);
   }
-  std::sort(rows.begin(), rows.end(), [this](TRowId a, TRowId b) { return CompareRows(a, b) < 0; });
+  FSize = entries.size() / FStride;
+  std::vector<uint32_t> order(FSize);
+  std::iota(order.begin(), order.end(), 0);
+  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+    return CompareEntry(entries.data() + size_t{a} * FStride, entries.data() + size_t{b} * FStride,
+                        nullptr) < 0;
+  });
   FBlocks.clear();
-  FSize = rows.size();
+  FLasts.clear();
   const size_t fill = kMaxBlock / 2;
-  for (size_t i = 0; i < rows.size(); i += fill) {
-    size_t end = std::min(rows.size(), i + fill);
-    FBlocks.emplace_back(rows.begin() + static_cast<ptrdiff_t>(i),
-                         rows.begin() + static_cast<ptrdiff_t>(end));
+  for (size_t i = 0; i < FSize; i += fill) {
+    TBlock block;
+    const size_t end = std::min(FSize, i + fill);
+    for (size_t j = i; j < end; ++j) {
+      const uint64_t* entry = entries.data() + size_t{order[j]} * FStride;
+      block.insert(block.end(), entry, entry + FStride);
+    }
+    InsertBlock(FBlocks.size(), std::move(block));
   }
-}
-
-template <typename TBefore>
-TIndexPos TnRecordIndex::Partition(TBefore before) const {
-  // The first block whose last row is not before: the answer lies in it.
-  auto block = std::partition_point(FBlocks.begin(), FBlocks.end(),
-                                    [&](const std::vector<TRowId>& b) { return before(b.back()); });
-  if (block == FBlocks.end())
-    return End();
-  auto offset = std::partition_point(block->begin(), block->end(), before);
-  return {static_cast<uint32_t>(block - FBlocks.begin()),
-          static_cast<uint32_t>(offset - block->begin())};
 }
 
 TIndexPos TnRecordIndex::Insert(TRowId row) {
   ++FSize;
   ++FVersion;
+  const uint64_t* probe = RowProbe(row);
+  TIndexPos pos = Partition(probe, nullptr, false);
   if (FBlocks.empty()) {
-    FBlocks.emplace_back(1, row);
+    InsertBlock(0, TBlock(probe, probe + FStride));
     return Begin();
   }
-  TIndexPos pos = Partition([&](TRowId r) { return CompareRows(r, row) < 0; });
-  if (IsEnd(pos))
-    pos = {static_cast<uint32_t>(FBlocks.size() - 1), static_cast<uint32_t>(FBlocks.back().size())};
-  std::vector<TRowId>& block = FBlocks[pos.Block];
-  block.insert(block.begin() + pos.Offset, row);
-  if (block.size() > kMaxBlock) {
-    std::vector<TRowId> upper(block.begin() + kMaxBlock / 2, block.end());
-    block.resize(kMaxBlock / 2);
-    FBlocks.insert(FBlocks.begin() + pos.Block + 1, std::move(upper));
-    if (pos.Offset >= kMaxBlock / 2) {
-      pos = {pos.Block + 1, static_cast<uint32_t>(pos.Offset - kMaxBlock / 2)};
-    }
+  if (IsEnd(pos)) {
+    pos = {static_cast<uint32_t>(FBlocks.size() - 1),
+           static_cast<uint32_t>(EntryCount(FBlocks.back()))};
   }
+  TBlock& block = FBlocks[pos.Block];
+  block.insert(block.begin() + static_cast<ptrdiff_t>(pos.Offset * FStride), probe,
+               probe + FStride);
+  if (EntryCount(block) > kMaxBlock) {
+    const auto half = static_cast<ptrdiff_t>(kMaxBlock / 2 * FStride);
+    TBlock upper;
+    upper.assign(block.begin() + half, block.end());
+    block.resize(static_cast<size_t>(half));
+    UpdateLast(pos.Block);
+    InsertBlock(pos.Block + 1, std::move(upper));
+    if (pos.Offset >= kMaxBlock / 2)
+      pos = {pos.Block + 1, static_cast<uint32_t>(pos.Offset - kMaxBlock / 2)};
+    return pos;
+  }
+  UpdateLast(pos.Block);
   return pos;
 }
 
@@ -100,32 +295,66 @@ void TnRecordIndex::Erase(TRowId row) {
   if (IsEnd(pos))
     return;
   ++FVersion;
-  std::vector<TRowId>& block = FBlocks[pos.Block];
-  block.erase(block.begin() + pos.Offset);
-  if (block.empty())
+  TBlock& block = FBlocks[pos.Block];
+  const auto at = block.begin() + static_cast<ptrdiff_t>(pos.Offset * FStride);
+  block.erase(at, at + static_cast<ptrdiff_t>(FStride));
+  if (block.empty()) {
     FBlocks.erase(FBlocks.begin() + pos.Block);
+    const auto last = FLasts.begin() + static_cast<ptrdiff_t>(size_t{pos.Block} * FStride);
+    FLasts.erase(last, last + static_cast<ptrdiff_t>(FStride));
+  } else {
+    UpdateLast(pos.Block);
+  }
   --FSize;
 }
 
+// ---- Searching ----
+
 TIndexPos TnRecordIndex::Find(TRowId row) const {
-  TIndexPos pos = Partition([&](TRowId r) { return CompareRows(r, row) < 0; });
+  TIndexPos pos = Partition(RowProbe(row), nullptr, false);
   if (IsEnd(pos) || At(pos) != row)
     return End();
   return pos;
 }
 
 TIndexPos TnRecordIndex::LowerBound(const std::vector<Value>& key) const {
-  return Partition([&](TRowId r) { return CompareKey(r, key) < 0; });
+  return Partition(KeyProbe(key), &key, false);
 }
 
 TIndexPos TnRecordIndex::UpperBound(const std::vector<Value>& key) const {
-  return Partition([&](TRowId r) { return CompareKey(r, key) <= 0; });
+  return Partition(KeyProbe(key), &key, true);
 }
+
+int TnRecordIndex::CompareKey(TRowId row, const std::vector<Value>& key) const {
+  const size_t n = std::min(key.size(), FKeySlots.size());
+  for (size_t k = 0; k < n; ++k) {
+    int c = CompareCells(KeyCell(row, k), KeyCell(key[k]));
+    if (c == kUndecided)
+      c = Compare(FStore.Get(row, FKeySlots[k]), key[k]);
+    if (c != 0)
+      return FDescending[k] ? -c : c;
+  }
+  return 0;
+}
+
+int TnRecordIndex::CompareKeyAt(TIndexPos pos, const std::vector<Value>& key) const {
+  return CompareEntry(Entry(pos), KeyProbe(key), &key);
+}
+
+bool TnRecordIndex::KeyDiffers(TRowId row, const Value* values) const {
+  for (size_t slot : FKeySlots) {
+    if (!FStore.Identical(row, slot, values[slot]))
+      return true;
+  }
+  return false;
+}
+
+// ---- Walking ----
 
 TIndexPos TnRecordIndex::Next(TIndexPos pos) const {
   if (IsEnd(pos))
     return pos;
-  if (++pos.Offset >= FBlocks[pos.Block].size())
+  if (++pos.Offset >= EntryCount(FBlocks[pos.Block]))
     pos = {pos.Block + 1, 0};
   return pos;
 }
@@ -137,19 +366,19 @@ TIndexPos TnRecordIndex::Prior(TIndexPos pos) const {
     return {pos.Block, pos.Offset - 1};
   if (pos.Block == 0)
     return End();
-  return {pos.Block - 1, static_cast<uint32_t>(FBlocks[pos.Block - 1].size() - 1)};
+  return {pos.Block - 1, static_cast<uint32_t>(EntryCount(FBlocks[pos.Block - 1]) - 1)};
 }
 
 TIndexPos TnRecordIndex::Last() const {
   if (FBlocks.empty())
     return End();
   return {static_cast<uint32_t>(FBlocks.size() - 1),
-          static_cast<uint32_t>(FBlocks.back().size() - 1)};
+          static_cast<uint32_t>(EntryCount(FBlocks.back()) - 1)};
 }
 
 size_t TnRecordIndex::Ordinal(TIndexPos pos) const {
   size_t n = 0;
   for (uint32_t b = 0; b < pos.Block && b < FBlocks.size(); ++b)
-    n += FBlocks[b].size();
+    n += EntryCount(FBlocks[b]);
   return n + pos.Offset;
 }

@@ -3,10 +3,15 @@
 // fields (each ascending or descending), then by natural order, so equal keys
 // keep insertion order and every row has exactly one place.
 //
-// The order is kept as a list of sorted blocks of row ids, so an insert or an
-// erase costs a binary search plus a move inside one block, a lookup is
-// logarithmic, and walking to the next row is constant time. Positions are
-// (block, offset) pairs, valid until the index next changes.
+// The order is kept as a list of sorted blocks of entries. An entry carries
+// the row id and a copy of its key cells (a text by its first eight bytes), so
+// a search compares inside the block it reads and touches a stored row only
+// to settle a tie the cells cannot decide (texts sharing their first bytes,
+// values of different types). A copy of each block's last entry, side by
+// side, picks the block. An insert or an erase costs a binary search plus a
+// move inside one block, a look-up is logarithmic, and walking to the next
+// row is constant time. Positions are (block, offset) pairs, valid until the
+// index next changes.
 
 #include <cstdint>
 #include <vector>
@@ -32,7 +37,7 @@ class TnRecordIndex {
   TIndexPos Insert(TRowId row);
   // Erases a row that is still at the place its current values give it.
   void Erase(TRowId row);
-  void Clear() { FBlocks.clear(), FSize = 0, ++FVersion; }
+  void Clear();
 
   size_t Size() const { return FSize; }
   // Changes with every insert, erase or rebuild: positions taken before are stale.
@@ -43,7 +48,7 @@ class TnRecordIndex {
   TIndexPos Begin() const { return {0, 0}; }
   TIndexPos End() const { return {static_cast<uint32_t>(FBlocks.size()), 0}; }
   bool IsEnd(TIndexPos pos) const { return pos.Block >= FBlocks.size(); }
-  TRowId At(TIndexPos pos) const { return FBlocks[pos.Block][pos.Offset]; }
+  TRowId At(TIndexPos pos) const { return RowOf(Entry(pos)); }
   TIndexPos Next(TIndexPos pos) const;
   // Begin's predecessor is End.
   TIndexPos Prior(TIndexPos pos) const;
@@ -54,30 +59,72 @@ class TnRecordIndex {
   // Where the row stands; End when it is not in the index.
   TIndexPos Find(TRowId row) const;
   // First position whose first key.size() key fields are not below key
-  // (LowerBound) or above key (UpperBound), in index order.
+  // (LowerBound) or above key (UpperBound), in index order. The key's values
+  // have the key fields' types.
   TIndexPos LowerBound(const std::vector<Value>& key) const;
   TIndexPos UpperBound(const std::vector<Value>& key) const;
 
   // Compares the row's first key.size() key fields with key, in index
   // order (a descending field reverses its comparison).
   int CompareKey(TRowId row, const std::vector<Value>& key) const;
-  // True when two value arrays (full rows) give different keys.
-  bool KeyDiffers(const Value* a, const Value* b) const;
+  // The same for the row at a position, from the index's own copy of its key.
+  int CompareKeyAt(TIndexPos pos, const std::vector<Value>& key) const;
+  // True when values (a full row) give the stored row a different key.
+  bool KeyDiffers(TRowId row, const Value* values) const;
 
  private:
-  static constexpr size_t kMaxBlock = 512;
+  using TBlock = std::vector<uint64_t>;
+  static constexpr size_t kMaxBlock = 256;
 
-  int CompareRows(TRowId a, TRowId b) const;
-  // First position for which before(row) is false (before is monotone).
-  template <typename TBefore>
-  TIndexPos Partition(TBefore before) const;
+  size_t EntryCount(const TBlock& block) const { return block.size() / FStride; }
+  const uint64_t* Entry(TIndexPos pos) const {
+    return FBlocks[pos.Block].data() + size_t{pos.Offset} * FStride;
+  }
+  const uint64_t* LastEntry(const TBlock& block) const {
+    return block.data() + block.size() - FStride;
+  }
+  static TRowId RowOf(const uint64_t* entry) { return static_cast<TRowId>(entry[0]); }
+  TValueType TypeOf(const uint64_t* entry, size_t key) const;
+  TCell CellAt(const uint64_t* entry, size_t key) const {
+    return {TypeOf(entry, key), entry[key + 1]};
+  }
+  // A key cell of a stored row or of a key value: a text by its prefix.
+  TCell KeyCell(TRowId row, size_t key) const;
+  static TCell KeyCell(const Value& value);
+  void WriteEntry(TRowId row, const TCell* cells, uint64_t* entry) const;
+
+  // The entry a stored row or a search key would have (kept in FProbe,
+  // valid until the next probe).
+  const uint64_t* RowProbe(TRowId row) const;
+  const uint64_t* KeyProbe(const std::vector<Value>& key) const;
+  // An entry against a probe: on the key's fields for a search key (key
+  // given), else on every key field and then natural order.
+  int CompareEntry(const uint64_t* entry, const uint64_t* probe,
+                   const std::vector<Value>* key) const;
+  // The block's last entry against the probe.
+  int CompareLast(size_t block, const uint64_t* probe, const std::vector<Value>* key) const;
+  // First position whose entry compares at or above the probe (orEqual:
+  // above it).
+  TIndexPos Partition(const uint64_t* probe, const std::vector<Value>* key, bool orEqual) const;
+  // Keeps FLasts in step with the blocks.
+  void UpdateLast(size_t block);
+  void InsertBlock(size_t block, TBlock entries);
 
   // Set at creation.
   const TnRecordStore& FStore;
   std::vector<size_t> FKeySlots;
   std::vector<bool> FDescending;
+  // Words per entry: the row id with the key cells' types, then one word per
+  // key cell.
+  size_t FStride;
 
-  std::vector<std::vector<TRowId>> FBlocks;
+  std::vector<TBlock> FBlocks;
+  // A copy of each block's last entry, side by side: picking the block
+  // reads no block.
+  std::vector<uint64_t> FLasts;
   size_t FSize = 0;
   uint64_t FVersion = 1;
+
+  mutable std::vector<uint64_t> FProbe;
+  mutable std::vector<TCell> FCells;
 };

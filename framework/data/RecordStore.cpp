@@ -1,12 +1,97 @@
 #include "framework/data/RecordStore.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
+
+TCell CellOf(const Value& value) {
+  switch (value.Type()) {
+    case TValueType::Boolean:
+      return {TValueType::Boolean, value.AsBoolean() ? 1u : 0u};
+    case TValueType::Integer:
+      return {TValueType::Integer, static_cast<uint64_t>(value.AsInteger())};
+    case TValueType::Float:
+      return {TValueType::Float, std::bit_cast<uint64_t>(value.AsFloat())};
+    case TValueType::Currency:
+      return {TValueType::Currency, static_cast<uint64_t>(value.AsCurrency().Raw())};
+    case TValueType::DateTime:
+      return {TValueType::DateTime, std::bit_cast<uint64_t>(value.AsDateTime().Days())};
+    case TValueType::Null:
+    case TValueType::String:
+      break;
+  }
+  return {value.Type(), 0};
+}
+
+Value TnRecordStore::Get(TRowId row, size_t slot) const {
+  const TColumn& c = FColumns[slot];
+  const uint64_t bits = c.Bits[row];
+  switch (static_cast<TValueType>(c.Types[row])) {
+    case TValueType::Null:
+      break;
+    case TValueType::Boolean:
+      return Value(bits != 0);
+    case TValueType::Integer:
+      return Value(static_cast<int64_t>(bits));
+    case TValueType::Float:
+      return Value(std::bit_cast<double>(bits));
+    case TValueType::Currency:
+      return Value(Currency::FromRaw(static_cast<int64_t>(bits)));
+    case TValueType::String:
+      return Value(c.Texts[row]);
+    case TValueType::DateTime:
+      return Value(TDateTime(std::bit_cast<double>(bits)));
+  }
+  return Value();
+}
+
+void TnRecordStore::GetRow(TRowId row, Value* values) const {
+  for (size_t slot = 0; slot < FColumns.size(); ++slot)
+    values[slot] = Get(row, slot);
+}
+
+bool TnRecordStore::Identical(TRowId row, size_t slot, const Value& value) const {
+  const TColumn& c = FColumns[slot];
+  if (static_cast<TValueType>(c.Types[row]) != value.Type())
+    return false;
+  if (value.Type() == TValueType::String)
+    return c.Texts[row] == value.Text();
+  // Floats compare as the variant does: by value, not by bits.
+  if (value.Type() == TValueType::Float || value.Type() == TValueType::DateTime)
+    return std::bit_cast<double>(c.Bits[row]) == std::bit_cast<double>(CellOf(value).Bits);
+  return c.Bits[row] == CellOf(value).Bits;
+}
+
+bool TnRecordStore::RowIdentical(TRowId row, const Value* values) const {
+  for (size_t slot = 0; slot < FColumns.size(); ++slot) {
+    if (!Identical(row, slot, values[slot]))
+      return false;
+  }
+  return true;
+}
+
+void TnRecordStore::Put(TColumn& column, TRowId row, const Value& value) {
+  const TCell cell = CellOf(value);
+  column.Types[row] = static_cast<uint8_t>(cell.Type);
+  column.Bits[row] = cell.Bits;
+  if (cell.Type == TValueType::String) {
+    if (column.Texts.empty())
+      column.Texts.resize(FMeta.size());
+    column.Texts[row] = value.Text();
+  } else if (!column.Texts.empty()) {
+    column.Texts[row].clear();
+  }
+}
+
+void TnRecordStore::SetRow(TRowId row, const Value* values) {
+  ++FStamp;
+  for (size_t slot = 0; slot < FColumns.size(); ++slot)
+    Put(FColumns[slot], row, values[slot]);
+}
 
 TRowId TnRecordStore::AddRow(const Value* values, int64_t order) {
   auto row = static_cast<TRowId>(FMeta.size());
   assert(row != kNoRow);
-  FValues.insert(FValues.end(), values, values + FFieldCount);
   TRowMeta meta;
   if (order == kAppendOrder) {
     FLastOrder += kOrderGap;
@@ -15,6 +100,15 @@ TRowId TnRecordStore::AddRow(const Value* values, int64_t order) {
     meta.Order = order;
   }
   FMeta.push_back(meta);
+  FLive.push_back(1);
+  for (size_t slot = 0; slot < FColumns.size(); ++slot) {
+    TColumn& column = FColumns[slot];
+    column.Types.emplace_back();
+    column.Bits.emplace_back();
+    if (!column.Texts.empty())
+      column.Texts.emplace_back();
+    Put(column, row, values[slot]);
+  }
   return row;
 }
 
@@ -57,32 +151,31 @@ void TnRecordStore::MarkInserted(TRowId row) {
     SetStatus(row, TUpdateStatus::usInserted);
 }
 
-void TnRecordStore::MarkModified(TRowId row, const Value* before) {
-  if (!FLogChanges)
+void TnRecordStore::MarkModified(TRowId row) {
+  if (!FLogChanges || FMeta[row].Status != TUpdateStatus::usUnmodified)
     return;
-  if (FMeta[row].Status == TUpdateStatus::usUnmodified) {
-    FOriginals.emplace(row, std::vector<Value>(before, before + FFieldCount));
-    SetStatus(row, TUpdateStatus::usModified);
-  }
+  std::vector<Value> before(FColumns.size());
+  GetRow(row, before.data());
+  FOriginals.emplace(row, std::move(before));
+  SetStatus(row, TUpdateStatus::usModified);
 }
 
 void TnRecordStore::MarkDeleted(TRowId row) {
-  TRowMeta& meta = FMeta[row];
-  meta.Live = false;
+  FLive[row] = 0;
   if (!FLogChanges)
     return;
-  if (meta.Status == TUpdateStatus::usInserted) {
+  if (FMeta[row].Status == TUpdateStatus::usInserted) {
     SetStatus(row, TUpdateStatus::usUnmodified);
     return;
   }
   SetStatus(row, TUpdateStatus::usDeleted);
 }
 
-const Value* TnRecordStore::Original(TRowId row) const {
+Value TnRecordStore::Original(TRowId row, size_t slot) const {
   if (FMeta[row].Status == TUpdateStatus::usInserted)
-    return FNullRow.data();
+    return Value();
   auto it = FOriginals.find(row);
-  return it == FOriginals.end() ? Row(row) : it->second.data();
+  return it == FOriginals.end() ? Get(row, slot) : it->second[slot];
 }
 
 std::vector<TRowId> TnRecordStore::ChangedRows() const {
@@ -106,16 +199,16 @@ void TnRecordStore::RevertRow(TRowId row) {
   TRowMeta& meta = FMeta[row];
   switch (meta.Status) {
     case TUpdateStatus::usInserted:
-      meta.Live = false;
+      FLive[row] = 0;
       break;
     case TUpdateStatus::usModified:
     case TUpdateStatus::usDeleted: {
       auto it = FOriginals.find(row);
       if (it != FOriginals.end()) {
-        std::move(it->second.begin(), it->second.end(), MutableRow(row));
+        SetRow(row, it->second.data());
         FOriginals.erase(it);
       }
-      meta.Live = true;
+      FLive[row] = 1;
       break;
     }
     case TUpdateStatus::usUnmodified:
@@ -125,8 +218,11 @@ void TnRecordStore::RevertRow(TRowId row) {
 }
 
 void TnRecordStore::Clear() {
-  FValues.clear();
+  ++FStamp;
+  for (TColumn& column : FColumns)
+    column = TColumn();
   FMeta.clear();
+  FLive.clear();
   FOriginals.clear();
   FChangeCount = 0;
   FLastOrder = 0;

@@ -2,11 +2,18 @@
 // The rows of a client data set and their change log, shared by the data set
 // and every clone cursor made from it.
 //
-// Rows live in one flat vector of values (row r's fields are the values
-// r * FieldCount() .. r * FieldCount() + FieldCount() - 1), so loading a row
-// costs no allocation of its own. A row id is stable for the life of the
-// store: a deleted row stays in place (its id is never reused) until the
-// store is emptied, which keeps bookmarks and index entries of clones valid.
+// Rows are stored by column: each column keeps one type tag and one 8-byte
+// cell per row (the integer, the bits of the float or date, the ten-thousandths
+// of a currency), and texts in a string per row that only columns which ever
+// held a text allocate (short texts stay inside the string). Adding a row
+// costs no allocation of its own, numbers are read without touching a Value,
+// and a key field is a dense array the indexes compare cheaply. Any value
+// type can go in any column; the fields coerce before writing, so in practice
+// a column holds its field's type or null.
+//
+// A row id is stable for the life of the store: a deleted row stays in place
+// (its id is never reused) until the store is emptied, which keeps bookmarks
+// and index entries of clones valid.
 //
 // The change log is per row: its update status, the values as last applied
 // (kept only once the row is modified), and the sequence of its first change
@@ -14,6 +21,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -24,24 +32,47 @@ enum class TUpdateStatus { usUnmodified, usModified, usInserted, usDeleted };
 using TRowId = uint32_t;
 inline constexpr TRowId kNoRow = std::numeric_limits<TRowId>::max();
 
+// A value as a column stores it: its type and its 8-byte cell (unused for
+// null and texts).
+struct TCell {
+  TValueType Type = TValueType::Null;
+  uint64_t Bits = 0;
+};
+
+// The cell of a value that is not a text.
+TCell CellOf(const Value& value);
+
 class TnClientDataSet;
 
 class TnRecordStore {
  public:
-  explicit TnRecordStore(size_t fieldCount) : FFieldCount(fieldCount), FNullRow(fieldCount) {}
+  explicit TnRecordStore(size_t fieldCount) : FColumns(fieldCount) {}
 
-  size_t FieldCount() const { return FFieldCount; }
+  size_t FieldCount() const { return FColumns.size(); }
   // Every row id ever given out, dead ones included.
   TRowId RowCount() const { return static_cast<TRowId>(FMeta.size()); }
 
-  const Value* Row(TRowId row) const { return FValues.data() + Offset(row); }
-  Value* MutableRow(TRowId row) { return FValues.data() + Offset(row); }
+  // Values. Texts are read in place with Text.
+  Value Get(TRowId row, size_t slot) const;
+  void GetRow(TRowId row, Value* values) const;
+  TCell Cell(TRowId row, size_t slot) const {
+    const TColumn& c = FColumns[slot];
+    return {static_cast<TValueType>(c.Types[row]), c.Bits[row]};
+  }
+  std::string_view Text(TRowId row, size_t slot) const { return FColumns[slot].Texts[row]; }
+  // Same type and content (see Value::IdenticalTo).
+  bool Identical(TRowId row, size_t slot, const Value& value) const;
+  bool RowIdentical(TRowId row, const Value* values) const;
+  // Overwrites a row's values; changes Stamp.
+  void SetRow(TRowId row, const Value* values);
+  // Changes whenever stored values change in place (not when rows are added).
+  uint64_t Stamp() const { return FStamp; }
 
   // A live row is part of the data; a deleted row with a logged delete is
   // not live but still answers the delta.
-  bool Live(TRowId row) const { return FMeta[row].Live; }
+  bool Live(TRowId row) const { return FLive[row] != 0; }
   TUpdateStatus Status(TRowId row) const { return FMeta[row].Status; }
-  // Natural (insertion) order key; see NewOrderBefore.
+  // Natural (insertion) order key; see NewOrderBetween.
   int64_t Order(TRowId row) const { return FMeta[row].Order; }
   uint64_t ChangeSeq(TRowId row) const { return FMeta[row].ChangeSeq; }
 
@@ -51,18 +82,18 @@ class TnRecordStore {
   // `before`; renumbers every row when the gap is used up.
   int64_t NewOrderBetween(TRowId after, TRowId before);
 
-  // Change log. Each records the change on a row whose values the caller has
-  // already written (or is about to drop).
+  // Change log.
   bool LogChanges() const { return FLogChanges; }
   void SetLogChanges(bool on) { FLogChanges = on; }
   void MarkInserted(TRowId row);
-  // Keeps `before` as the row's applied values when it had none yet.
-  void MarkModified(TRowId row, const Value* before);
+  // Called before the row's values change: keeps them as the applied values
+  // when the row had none yet.
+  void MarkModified(TRowId row);
   // Removes the row; an inserted row vanishes from the log altogether.
   void MarkDeleted(TRowId row);
-  // Values as last applied: the original for a modified or deleted row, the
-  // current values otherwise. Null values for an inserted row.
-  const Value* Original(TRowId row) const;
+  // Value as last applied: the original for a modified or deleted row, the
+  // current value otherwise; null for an inserted row.
+  Value Original(TRowId row, size_t slot) const;
 
   // Rows with pending changes, in the order of their first change.
   std::vector<TRowId> ChangedRows() const;
@@ -84,25 +115,28 @@ class TnRecordStore {
   static constexpr int64_t kAppendOrder = std::numeric_limits<int64_t>::min();
 
  private:
+  struct TColumn {
+    std::vector<uint8_t> Types;  // TValueType
+    std::vector<uint64_t> Bits;
+    // Empty until the column holds its first text; then one per row.
+    std::vector<std::string> Texts;
+  };
   struct TRowMeta {
     int64_t Order = 0;
     uint64_t ChangeSeq = 0;
     TUpdateStatus Status = TUpdateStatus::usUnmodified;
-    bool Live = true;
   };
   static constexpr int64_t kOrderGap = int64_t{1} << 20;
 
-  size_t Offset(TRowId row) const { return static_cast<size_t>(row) * FFieldCount; }
+  void Put(TColumn& column, TRowId row, const Value& value);
   void SetStatus(TRowId row, TUpdateStatus status);
 
-  // Set at creation.
-  size_t FFieldCount;
-  std::vector<Value> FNullRow;
-
-  // The rows.
-  std::vector<Value> FValues;
+  std::vector<TColumn> FColumns;
   std::vector<TRowMeta> FMeta;
+  // Apart from the rest of the row's state: every look-up asks.
+  std::vector<uint8_t> FLive;
   int64_t FLastOrder = 0;
+  uint64_t FStamp = 0;
 
   // The change log.
   bool FLogChanges = true;

@@ -254,14 +254,20 @@ TEST_P(TGerarSaldoTest, MonthlyBucketsCarryTheCloseIntoTheNextMonth) {
         EXPECT_EQ(anterior.Atual, atual.Anterior) << conta << " e" << estab << " mês " << m;
         EXPECT_EQ(atual.Anterior + atual.Movimento, atual.Atual);
       }
-  // The January bucket starts at the 15th: its previous balance is
-  // everything before it, its movement the rest of January.
-  const TnParansSaldoCtb jan = Parans(Dia(1, 15), Dia(1, 31), true);
-  TResultado janeiro;
-  for (const auto& [chave, l] : r)
-    if (std::get<2>(chave) == meses[0])
-      janeiro[{std::get<0>(chave), std::get<1>(chave), 0}] = l;
-  EXPECT_EQ(Direto(jan, {}, {0, 1, 2}), Analiticas(janeiro, {0, 1, 2}));
+  // Each bucket against the entries of its days: January from the 15th and
+  // March up to the 10th read by day, February (a whole month) from the
+  // month table.
+  const std::pair<TDateTime, TDateTime> dias[] = {
+      {Dia(1, 15), Dia(1, 31)}, {Dia(2, 1), Dia(2, 29)}, {Dia(3, 1), Dia(3, 10)}};
+  for (size_t m = 0; m < meses.size(); ++m) {
+    TResultado doMes;
+    for (const auto& [chave, l] : r)
+      if (std::get<2>(chave) == meses[m])
+        doMes[{std::get<0>(chave), std::get<1>(chave), 0}] = l;
+    EXPECT_EQ(Direto(Parans(dias[m].first, dias[m].second, true), {}, {0, 1, 2}),
+              Analiticas(doMes, {0, 1, 2}))
+        << "mês " << m;
+  }
 }
 
 TEST_P(TGerarSaldoTest, DailyBucketsListEveryAccountEveryDay) {
@@ -394,6 +400,18 @@ TEST_P(TGerarSaldoTest, ZeroMovementMarksAndBranchSums) {
   EXPECT_EQ(Currency(200), r.at({11, 0, fim}).Debito);
   // Listing them clears the mark.
   EXPECT_EQ(0, Rodar(Dia(2, 1), Dia(2, 29)).at({13, 0, fim}).SemSaldoMov);
+  // The caller's own fields: judged on debits alone, the credited account has
+  // no movement; a field that is not an amount is refused.
+  const std::vector<std::string> debitos = {"DEBITO"}, conta = {"CONTACTB"};
+  auto comCampos = [&](const std::vector<std::string>& campos) {
+    auto processo = Processo(Dia(2, 1), Dia(2, 29), {{"pListarContasMovimentoZero", "0"}});
+    processo->SetCamposAvaliaMovimentoZero(campos);
+    processo->Executar();
+    return LerResultado(processo->nClientDataSet);
+  };
+  EXPECT_EQ(0, r.at({21, 0, fim}).SemSaldoMov);
+  EXPECT_EQ(1, comCampos(debitos).at({21, 0, fim}).SemSaldoMov);
+  EXPECT_THROW(comCampos(conta), Exception);
 }
 
 // ---- currencies ----
@@ -423,6 +441,11 @@ TEST_P(TGerarSaldoTest, LocalCurrencyImplantationIsConvertedAtItsDateAndFlagged)
   EXPECT_EQ("1", processo->Param("pImplSaldoMoedaInvalida").AsString());
   EXPECT_EQ("0", processo->Param("pUsouValorCotacaoInvalida").AsString());
   EXPECT_EQ(EncodeDate(2023, 12, 31), processo->ParansSaldoCtb().DataImplSaldoCtb);
+  // Grouped by month, the whole month still converts at each day's rate.
+  const TResultado mensal =
+      Rodar(Dia(2, 1), Dia(2, 29),
+            {{"pCodigoMoeda", "3"}, {"pCodigoEstab", "2"}, {"pTipoAgruparData", "2"}});
+  EXPECT_EQ(Currency(50), mensal.at({11, 0, Dia(2, 1).Days()}).Debito);
 
   // A day without its own rate converts at the last one and says so.
   Inserir({2, Dia(2, 20), "LN", 11, 21, 1, "DG", cem, std::nullopt});

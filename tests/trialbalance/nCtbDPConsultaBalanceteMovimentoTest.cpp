@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include <random>
 #include <set>
 #include <string>
 #include <tuple>
@@ -11,6 +13,8 @@
 #include "framework/app/TnAction.h"
 #include "framework/data/ClientDataSet.h"
 #include "tests/trialbalance/TTrialBalanceTest.h"
+#include "trialbalance/nCtbConsultaBalanceteMovimentoFactory_U.h"
+#include "trialbalance/nCtbConsultaBalanceteMovimentoProcessarSaldo_U.h"
 #include "trialbalance/nCtbDPConsultaBalanceteMovimento_U.h"
 #include "trialbalance/nCtbDPGerarSaldoGerIndividual_U.h"
 
@@ -34,6 +38,17 @@ bool Localizar(TnClientDataSet& dataSet, int64_t conta, int64_t estab = 0) {
 
 double Valor(TnClientDataSet& dataSet, const std::string& campo) {
   return dataSet.FieldByName(campo).AsFloat();
+}
+
+// Every field of every row, in the data set's order.
+std::string Linhas(TnClientDataSet& dataSet) {
+  std::string texto;
+  for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
+    for (int i = 0; i < dataSet.FieldCount(); ++i)
+      texto += dataSet.Fields(i).AsValue().DebugString() + "|";
+    texto += "\n";
+  }
+  return texto;
 }
 
 }  // namespace
@@ -68,15 +83,13 @@ class ConsultaBalanceteTest : public TTrialBalanceTest {
   std::unique_ptr<TnCtbDPConsultaBalanceteMovimento> FProcesso;
 };
 
-TEST_P(ConsultaBalanceteTest, MonthlyBreakRunsTheBalanceOncePerMonthAndFoldsTheMonths) {
+TEST_P(ConsultaBalanceteTest, MonthlyBreakFoldsTheMonthsOfOneRun) {
   LancarMovimento();
   Parametro("pQuebrarMovPeriodo", "1");
   TnClientDataSet& cds = Executar();
 
   const std::vector<std::pair<TDateTime, TDateTime>> execucoes = {
-      {Dia(2024, 1, 15), Dia(2024, 1, 31)},
-      {Dia(2024, 2, 1), Dia(2024, 2, 29)},
-      {Dia(2024, 3, 1), Dia(2024, 3, 10)}};
+      {Dia(2024, 1, 15), Dia(2024, 3, 10)}};
   EXPECT_EQ(TGerarSaldoCtbObservado::Execucoes(), execucoes);
 
   // CAIXA: 1000 + 50 before 15/01; -300 in January, +400 in February, +150
@@ -110,6 +123,55 @@ TEST_P(ConsultaBalanceteTest, MonthlyBreakRunsTheBalanceOncePerMonthAndFoldsTheM
   EXPECT_DOUBLE_EQ(Valor(cds, "CREDITO032024"), 150);
   EXPECT_DOUBLE_EQ(Valor(cds, "MOVIMENTO032024"), -150);
   EXPECT_DOUBLE_EQ(Valor(cds, "SaldoAtual"), 50);
+}
+
+// One run grouped by month against a run per month folded the way the trial
+// balance folds them: the same rows and columns, on random entries, for each
+// relation of establishments, with and without the accounts without
+// balance.
+TEST_P(ConsultaBalanceteTest, OneRunByMonthFoldsLikeARunPerMonth) {
+  std::mt19937 gerador(14);
+  auto sorteio = [&](int de, int ate) {
+    return std::uniform_int_distribution<int>(de, ate)(gerador);
+  };
+  const int64_t analiticas[] = {11, 12, 13, 21, 31, 41, 51, 52};
+  for (int i = 0; i < 80; ++i) {
+    const int64_t debito = analiticas[sorteio(0, 7)];
+    const int64_t credito = analiticas[sorteio(0, 7)];
+    if (debito != credito)
+      Lcto(1, sorteio(1, 2), Dia(2023, 12, 1) + sorteio(0, 120), debito, credito,
+           std::to_string(sorteio(1, 99999)) + "." + std::to_string(sorteio(10, 99)));
+  }
+  const std::pair<TDateTime, TDateTime> meses[] = {{Dia(2024, 1, 15), Dia(2024, 1, 31)},
+                                                   {Dia(2024, 2, 1), Dia(2024, 2, 29)},
+                                                   {Dia(2024, 3, 1), Dia(2024, 3, 10)}};
+  for (int relacionar : {0, 1, 2, 3})
+    for (bool zero : {false, true}) {
+      SCOPED_TRACE(fmt::format("relacionar {} zero {}", relacionar, zero));
+      TnParametroConf conf;
+      conf.CodigoEmpresa = "1";
+      conf.DataInicial = meses[0].first;
+      conf.DataFinal = meses[2].second;
+      conf.QuebrarMovPeriodo = true;
+      conf.RelacionarEstab = relacionar;
+      conf.ImpSaldoZero = zero ? "1" : "0";
+      conf.ImprimirContaSemSaldo = zero;
+      conf.TipoSaldoCtb = "0";
+      TGerarSaldoCtbObservado::Execucoes().clear();
+      TnDicionarioDataSetSaldo umaExecucao =
+          TnCtbConsultaBalanceteMovimentoProcessarSaldo::New()->Inicializar(conf)->Executar();
+      EXPECT_EQ(TGerarSaldoCtbObservado::Execucoes().size(), 1u);
+
+      auto dobrar = std::make_shared<TnCtbConsultaBalanceteMovimentoProcessarSaldo>();
+      dobrar->Inicializar(conf);
+      std::unique_ptr<TnClientDataSet> porMes = Factory()->DataSetSaldo(conf)->CriarDataSet();
+      for (const auto& [de, ate] : meses) {
+        auto plano = TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual::New()->Inicializar(conf);
+        for (const auto& [chave, saldo] : plano->Executar(de, ate))
+          dobrar->ProcessarSaldoBalancete(1, FormatarPeriodo(de), *saldo, *porMes);
+      }
+      EXPECT_EQ(Linhas(*umaExecucao.at("")), Linhas(*porMes));
+    }
 }
 
 // CAIXA (11) moves in both establishments, BANCO (12) only in 1, ATIVO (1)
@@ -197,7 +259,7 @@ TEST_P(ConsultaBalanceteTest, NovemberToFebruaryGivesFourMonthColumnsAndBands) {
   Parametro("pTipoConsultaBalancete", "0");
   Parametro("pCodigoEstab", "0");
   TnClientDataSet& cds = Executar();
-  EXPECT_EQ(TGerarSaldoCtbObservado::Execucoes().size(), 4u);
+  EXPECT_EQ(TGerarSaldoCtbObservado::Execucoes().size(), 1u);
   const TnGridBands* bands = FProcesso->Bandas(1);
   ASSERT_NE(bands, nullptr);
 

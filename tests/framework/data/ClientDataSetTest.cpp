@@ -232,7 +232,7 @@ class TFakeProvider : public IDataSetProvider {
       }
       if (key.AsInteger() == 9)
         delta.SetNewValue(i, conta, 90);  // a renumbered key
-      FLog += key.AsString() + " ";
+      FLog += delta.NewValue(i, conta).AsString() + " ";
       delta[i].Applied = true;
     }
     return errors;
