@@ -357,7 +357,6 @@ bool TnCtbDMLctoCtb::GetFilialSelecionada() const {
 }
 
 nlohmann::ordered_json TnCtbDMLctoCtb::PegarJsonConfigExtra() const {
-  auto* self = const_cast<TnCtbDMLctoCtb*>(this);
   TnDMDireitoUsuario* direitos = nDMDireitoUsuario();
   nlohmann::ordered_json ordenado;
   ordenado["DireitoAlteraDadoFixoLancamentoProg"] =
@@ -372,7 +371,7 @@ nlohmann::ordered_json TnCtbDMLctoCtb::PegarJsonConfigExtra() const {
   ordenado["PertenceLote"] = GetPertenceLote();
   ordenado["DataInicialLote"] = DateToIso(GetDataInicialLote());
   ordenado["DataFinalLote"] = DateToIso(GetDataFinalLote());
-  ordenado["EhOptanteIFRS"] = self->GetEhOptanteIFRS();
+  ordenado["EhOptanteIFRS"] = GetEhOptanteIFRS();
   ordenado["UsaAtividades"] = GetUsaAtividades();
   ordenado["UsaCentroCusto"] = GetUsaCentroCusto();
   return ordenado;
@@ -670,7 +669,7 @@ void TnCtbDMLctoCtb::LimparChaveConfig() {
   FChaveConfigUsu.clear();
   FChaveConfigLote.clear();
   FChaveConfigPlano.clear();
-  FChaveConfigIFRS.clear();
+  FChaveConfigIFRS.reset();
   FChaveConfigSPED.clear();
   FChaveConfigFCONT.clear();
   FChaveListaUltimosLcto.clear();
@@ -860,13 +859,12 @@ void TnCtbDMLctoCtb::PegarConfigLctoExpurgo() {
 
 // ---- Options evaluated on demand ----
 
-bool TnCtbDMLctoCtb::GetEhOptanteIFRS() {
+bool TnCtbDMLctoCtb::GetEhOptanteIFRS() const {
   const int64_t empresa = PegarCodigoEmpresa();
-  const std::string chave = std::to_string(empresa);
-  if (chave != FChaveConfigIFRS) {
+  if (FChaveConfigIFRS != empresa) {
     ControleOpcaoIFRS().SetCodigoEmpresa(empresa);
     FEhOptanteIFRS = empresa != 0 && ControleOpcaoIFRS().GetEhOptanteIFRS();
-    FChaveConfigIFRS = chave;
+    FChaveConfigIFRS = empresa;
   }
   return FEhOptanteIFRS;
 }

@@ -28,6 +28,7 @@
 #include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -154,7 +155,7 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   bool GetAlteracaoLote() const { return FAlteracaoLote; }
   const std::string& GetCodigoOrigLctoCtb() const { return FCodigoOrigLctoCtb; }
   bool GetUsuarioLimitado() const { return FUsuarioLimitado; }
-  bool GetEhOptanteIFRS();
+  bool GetEhOptanteIFRS() const;
   bool GetEhOptanteFCONT();
   bool GetPossuiSPED();
   bool GetControlarDiferenca() const { return FControlarDiferenca; }
@@ -367,7 +368,7 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   bool FUsuarioLimitado = false;
 
   // Options evaluated on demand.
-  bool FEhOptanteIFRS = false;
+  mutable bool FEhOptanteIFRS = false;
   bool FEhOptanteFCONT = false;
   bool FPossuiSPED = false;
   TDateTime FDataOpcaoSPED;
@@ -389,7 +390,7 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   std::string FChaveConfigUsu;
   std::string FChaveConfigLote;
   std::string FChaveConfigPlano;
-  std::string FChaveConfigIFRS;
+  mutable std::optional<int64_t> FChaveConfigIFRS;
   std::string FChaveConfigSPED;
   std::string FChaveConfigFCONT;
   std::string FChaveListaUltimosLcto;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the ctb program need.
 # Idempotent and silent when everything is already there. Pass --bench to add
-# what the benchmarks need, --fuzz for the fuzz targets.
+# what the benchmarks need, --fuzz for the fuzz targets, --ci for the CI
+# checks (clang-tidy and the fuzz targets).
 set -euo pipefail
 
 packages=(
@@ -15,6 +16,7 @@ for arg in "$@"; do
   case "$arg" in
     --bench) packages+=(libbenchmark-dev ledger hledger) ;;
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    --ci) packages+=(clang libclang-rt-14-dev clang-tidy) ;;
     *) echo "bootstrap: unknown option $arg" >&2; exit 2 ;;
   esac
 done

@@ -22,7 +22,7 @@ enum class TnTipoConsultaBalancete : int {
 TnTipoConsultaBalancete TipoConsultaBalanceteDoInteiro(int64_t valor);
 
 struct TnParametroConf {
-  std::string CodigoEmpresa;
+  int64_t CodigoEmpresa = 0;
   std::string CodigoEstab;  // establishment inclusion expression
   // "1" also lists accounts without balance and movement; passed on to the
   // balance process as it is.

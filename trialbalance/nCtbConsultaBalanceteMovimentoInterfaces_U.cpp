@@ -1,30 +1,19 @@
 #include "trialbalance/nCtbConsultaBalanceteMovimentoInterfaces_U.h"
 
-#include <charconv>
-
 #include "framework/core/FormatDateTime.h"
-#include "framework/core/Nutil.h"
 
 std::string FormatarPeriodo(TDateTime data) {
   return FormatDateTime("mmyyyy", data);
 }
 
-std::string MontarChaveDataSet(const std::string& codigoEmpresa, TDateTime data) {
-  return Nutil::Trim(codigoEmpresa) + "|" + FormatarPeriodo(data);
+TChaveDataSet MontarChaveDataSet(int64_t codigoEmpresa, TDateTime data) {
+  return TChaveDataSet{codigoEmpresa, FormatarPeriodo(data)};
 }
 
-int CapturaCodigoEmpresaChave(const std::string& chave) {
-  const std::string texto = Nutil::Trim(chave.substr(0, chave.find('|')));
-  int valor = 0;
-  auto [fim, erro] = std::from_chars(texto.data(), texto.data() + texto.size(), valor);
-  if (erro != std::errc() || fim != texto.data() + texto.size())
-    return 0;
-  return valor;
+int64_t CapturaCodigoEmpresaChave(const TChaveDataSet& chave) {
+  return chave.CodigoEmpresa;
 }
 
-std::string CapturaPeriodoChave(const std::string& chave) {
-  const size_t barra = chave.find('|');
-  if (barra == std::string::npos)
-    return "";
-  return chave.substr(barra + 1, 6);
+const std::string& CapturaPeriodoChave(const TChaveDataSet& chave) {
+  return chave.Periodo;
 }

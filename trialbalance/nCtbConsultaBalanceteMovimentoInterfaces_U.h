@@ -25,9 +25,17 @@ using TAtualizaProgresso = std::function<void(const std::string& texto)>;
 
 // Data sets owned by the dictionary (the trial balance result).
 using TnDicionarioDataSetSaldo = std::map<std::string, std::unique_ptr<TnClientDataSet>>;
+// What a balance run's data set is known by: its company and the month of
+// its period ("mmyyyy").
+struct TChaveDataSet {
+  int64_t CodigoEmpresa = 0;
+  std::string Periodo;
+  auto operator<=>(const TChaveDataSet&) const = default;
+};
+
 // Data sets owned by whoever returned the dictionary (a balance run's result
 // lives with the object that ran it).
-using TnDicionarioDataSetPlano = std::map<std::string, TnClientDataSet*>;
+using TnDicionarioDataSetPlano = std::map<TChaveDataSet, TnClientDataSet*>;
 
 class IGerarSaldoBalancete {
  public:
@@ -71,9 +79,7 @@ class IConsultaBalanceteFactory {
 
 // "mmyyyy" of the date's month.
 std::string FormatarPeriodo(TDateTime data);
-// Company code + "|" + mmyyyy of the date.
-std::string MontarChaveDataSet(const std::string& codigoEmpresa, TDateTime data);
-// The text before "|" as an integer; 0 when it is not a number.
-int CapturaCodigoEmpresaChave(const std::string& chave);
-// The 6 characters after "|" ("" when there is no "|").
-std::string CapturaPeriodoChave(const std::string& chave);
+// The company and the month of the date.
+TChaveDataSet MontarChaveDataSet(int64_t codigoEmpresa, TDateTime data);
+int64_t CapturaCodigoEmpresaChave(const TChaveDataSet& chave);
+const std::string& CapturaPeriodoChave(const TChaveDataSet& chave);

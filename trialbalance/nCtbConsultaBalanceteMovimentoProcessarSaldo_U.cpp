@@ -35,7 +35,7 @@ bool TemValor(const TMapCdsSaldoPlano& map) {
 // (establishment 0) has none.
 class TnApelidoEstab {
  public:
-  explicit TnApelidoEstab(int empresa) {
+  explicit TnApelidoEstab(int64_t empresa) {
     auto cursor = Nutildb::ExecutarSQL(
         "select CODIGOESTAB, NOMEESTAB from ESTAB where CODIGOEMPRESA = :pCodigoEmpresa",
         {{"pCodigoEmpresa", Value(empresa)}});
@@ -61,7 +61,7 @@ class TnApelidoEstab {
 }  // namespace
 
 struct TnCtbConsultaBalanceteMovimentoProcessarSaldo::TDadosEmpresa {
-  explicit TDadosEmpresa(int empresa)
+  explicit TDadosEmpresa(int64_t empresa)
       : Empresa(empresa),
         Apelidos(empresa),
         CentroCusto(
@@ -80,7 +80,7 @@ struct TnCtbConsultaBalanceteMovimentoProcessarSaldo::TDadosEmpresa {
 };
 
 TnCtbConsultaBalanceteMovimentoProcessarSaldo::TDadosEmpresa&
-TnCtbConsultaBalanceteMovimentoProcessarSaldo::DadosEmpresa(int empresa) {
+TnCtbConsultaBalanceteMovimentoProcessarSaldo::DadosEmpresa(int64_t empresa) {
   if (!FDadosEmpresa || FDadosEmpresa->Empresa != empresa)
     FDadosEmpresa = std::make_shared<TDadosEmpresa>(empresa);
   return *FDadosEmpresa;
@@ -138,7 +138,7 @@ bool TnCtbConsultaBalanceteMovimentoProcessarSaldo::UmaExecucaoMensal() const {
   if (MesesDoPeriodo(FParam).empty() || FParam.GerarCentroCusto ||
       !(moeda.empty() || moeda == "0") || !Nutil::Trim(FParam.FiltroLctoAtivo).empty())
     return false;
-  const int empresa = CapturaCodigoEmpresaChave(FParam.CodigoEmpresa);
+  const int64_t empresa = FParam.CodigoEmpresa;
   if (Nctbsfuncoes::FiltroLctoCtbAtivo(TnDMConexao::Atual(), empresa))
     return false;
   TnUtilOpcaoIFRS& ifrs = ControleOpcaoIFRS();
@@ -166,7 +166,8 @@ void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarMesesDeUmaExecucao(
 }
 
 void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarSaldoBalancete(
-    int empresa, const std::string& periodo, TnClientDataSet& saldo, TnClientDataSet& resultado) {
+    int64_t empresa, const std::string& periodo, TnClientDataSet& saldo,
+    TnClientDataSet& resultado) {
   TMapCdsSaldoPlano map;
   map.Mapear(saldo);
 
@@ -313,7 +314,8 @@ bool TnCtbConsultaBalanceteMovimentoProcessarSaldo::ValidarRelacionarFiliais(
 }
 
 std::vector<std::string>
-TnCtbConsultaBalanceteMovimentoProcessarSaldo::RetornarContasClienteFornecedor(int codigoEmpresa) {
+TnCtbConsultaBalanceteMovimentoProcessarSaldo::RetornarContasClienteFornecedor(
+    int64_t codigoEmpresa) {
   const TParams params = {{"pCodigoEmpresa", Value(codigoEmpresa)}};
   std::string lista;
   auto cfg = Nutildb::ExecutarSQL(
@@ -348,10 +350,15 @@ std::string TnCtbConsultaBalanceteMovimentoProcessarSaldo::GerarFiltros(int64_t 
     estab = FParam.CodigoEstab;
   else if (codigoEstab != 0)
     estab = std::to_string(codigoEstab);
+  // The drill-down opens the balance process with these, as its screen
+  // fills them: every parameter as text.
   nlohmann::ordered_json filtros = {
-      {"pCodigoEmpresa", FParam.CodigoEmpresa},    {"pCodigoEstab", estab},
-      {"pContaCtb", std::to_string(contaCtb)},     {"pDataInicial", DateToStr(FParam.DataInicial)},
-      {"pDataFinal", DateToStr(FParam.DataFinal)}, {"pTipoSaldoCtb", FParam.TipoSaldoCtb},
+      {"pCodigoEmpresa", std::to_string(FParam.CodigoEmpresa)},
+      {"pCodigoEstab", estab},
+      {"pContaCtb", std::to_string(contaCtb)},
+      {"pDataInicial", DateToStr(FParam.DataInicial)},
+      {"pDataFinal", DateToStr(FParam.DataFinal)},
+      {"pTipoSaldoCtb", FParam.TipoSaldoCtb},
   };
   return filtros.dump();
 }

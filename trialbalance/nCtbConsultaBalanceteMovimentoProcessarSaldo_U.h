@@ -32,7 +32,7 @@ class TnCtbConsultaBalanceteMovimentoProcessarSaldo
   TnDicionarioDataSetSaldo Executar() override;
 
   // The customer and supplier classifications of the company's chart.
-  static std::vector<std::string> RetornarContasClienteFornecedor(int codigoEmpresa);
+  static std::vector<std::string> RetornarContasClienteFornecedor(int64_t codigoEmpresa);
   static std::string GetSqlCentroCusto();
 
   // Whether a balance row enters the trial balance (the map is bound to the
@@ -42,7 +42,7 @@ class TnCtbConsultaBalanceteMovimentoProcessarSaldo
                const std::set<std::string>& classifComValor) const;
 
   // Folds one balance run into the trial balance.
-  void ProcessarSaldoBalancete(int empresa, const std::string& periodo, TnClientDataSet& saldo,
+  void ProcessarSaldoBalancete(int64_t empresa, const std::string& periodo, TnClientDataSet& saldo,
                                TnClientDataSet& resultado);
 
  private:
@@ -67,7 +67,7 @@ class TnCtbConsultaBalanceteMovimentoProcessarSaldo
   // What the fold reads about a company (branch names, cost centres,
   // customer and supplier groups), read once for all its months.
   struct TDadosEmpresa;
-  TDadosEmpresa& DadosEmpresa(int empresa);
+  TDadosEmpresa& DadosEmpresa(int64_t empresa);
 
   TAtualizaProgresso FAtualizaProgresso;
   TnParametroConf FParam;

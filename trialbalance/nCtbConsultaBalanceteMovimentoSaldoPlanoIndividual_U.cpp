@@ -58,7 +58,7 @@ TnDMPowerParam& TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual::ExecutarSal
   FProcessoGerencial = Nutilform::CriarDMNovo<TnDMPowerParam>(kClasseGerarSaldoGer);
   FProcessoGerencial->ConfigSobDemanda();
   TnDMPowerParam& processo = *FProcessoGerencial;
-  processo.Param("pCodigoEmpresa").SetValor(FParam.CodigoEmpresa);
+  processo.Param("pCodigoEmpresa").SetValor(std::to_string(FParam.CodigoEmpresa));
   processo.Param("pCodigoEstab").SetValor(FParam.CodigoEstab);
   processo.Param("pClassifCentroCusto").SetValor("");
   processo.Param("pContaCtb").SetValor("");
@@ -87,7 +87,7 @@ TnDMPowerParam& TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual::ExecutarSal
   TnDMPowerParam& processo =
       Nutilform::CriarDM<TnDMPowerParam>(kClasseGerarSaldoCtb, kNomeInstanciaConsulta);
   FUsaProcessoContabil = true;
-  processo.Param("pCodigoEmpresa").SetValor(FParam.CodigoEmpresa);
+  processo.Param("pCodigoEmpresa").SetValor(std::to_string(FParam.CodigoEmpresa));
   processo.Param("pCodigoEstab").SetValor(FParam.CodigoEstab);
   processo.Param("pTipoSaldoCtb").SetValor(FParam.TipoSaldoCtb);
   processo.Param("pContaCtb").SetValor("");

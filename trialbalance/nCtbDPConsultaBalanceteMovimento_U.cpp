@@ -106,11 +106,11 @@ void TnCtbDPConsultaBalanceteMovimento::Executar() {
 }
 
 void TnCtbDPConsultaBalanceteMovimento::CarregarDadosTodasEmpresas() {
-  for (int empresa : Nctbsfuncoes_u::GetLstCodigoEmpresa(Param("pCodigoEmpresa").AsString()))
+  for (int64_t empresa : Nctbsfuncoes_u::GetLstCodigoEmpresa(Param("pCodigoEmpresa").AsString()))
     ExecutarEmpresa(empresa);
 }
 
-void TnCtbDPConsultaBalanceteMovimento::ExecutarEmpresa(int codigoEmpresa) {
+void TnCtbDPConsultaBalanceteMovimento::ExecutarEmpresa(int64_t codigoEmpresa) {
   try {
     GetProgresso().Iniciar("Balancete da empresa " + std::to_string(codigoEmpresa), 0);
     TDadosEmpresa& dados = FLstCds[codigoEmpresa];
@@ -128,9 +128,9 @@ void TnCtbDPConsultaBalanceteMovimento::ExecutarEmpresa(int codigoEmpresa) {
   }
 }
 
-void TnCtbDPConsultaBalanceteMovimento::CarregarParametros(int codigoEmpresa) {
+void TnCtbDPConsultaBalanceteMovimento::CarregarParametros(int64_t codigoEmpresa) {
   FParam = TnParametroConf{};
-  FParam.CodigoEmpresa = std::to_string(codigoEmpresa);
+  FParam.CodigoEmpresa = codigoEmpresa;
   FParam.CodigoEstab = Param("pCodigoEstab").AsString();
   FParam.DataInicial = Param("pDataInicial").AsDate();
   FParam.DataFinal = Param("pDataFinal").AsDate();
@@ -180,7 +180,7 @@ std::vector<TDateTime> TnCtbDPConsultaBalanceteMovimento::CarregarListaPeriodos(
   return MesesDoPeriodo(FParam);
 }
 
-void TnCtbDPConsultaBalanceteMovimento::ConfigurarBandsCalculadas(int codigoEmpresa) {
+void TnCtbDPConsultaBalanceteMovimento::ConfigurarBandsCalculadas(int64_t codigoEmpresa) {
   TnGridBands& bands = FLstCds.at(codigoEmpresa).Bands;
   bands.Clear();
   ConfigurarBandsEsquerda(bands, codigoEmpresa);
@@ -194,7 +194,7 @@ TnGridBand& TnCtbDPConsultaBalanceteMovimento::AddChildBands(TnGridBand& item,
 }
 
 TnGridBand& TnCtbDPConsultaBalanceteMovimento::ConfigurarBandsEsquerda(TnGridBands& bands,
-                                                                       int codigoEmpresa) {
+                                                                       int64_t codigoEmpresa) {
   const auto [nomeEmpresa, inscricao] = GetDadosEmpresa(codigoEmpresa);
   TnGridBand& empresa =
       bands.Raiz.Add("Empresa", std::to_string(codigoEmpresa) + " - " + nomeEmpresa);
@@ -248,7 +248,7 @@ void TnCtbDPConsultaBalanceteMovimento::AddBandsPeriodo(TnGridBand& item) {
 }
 
 std::pair<std::string, std::string> TnCtbDPConsultaBalanceteMovimento::GetDadosEmpresa(
-    int codigoEmpresa) {
+    int64_t codigoEmpresa) {
   int64_t estab = 0;
   double numero = 0;
   if (TryParseNumber(Nutil::Trim(Param("pCodigoEstab").AsString()), numero))
@@ -304,18 +304,18 @@ void TnCtbDPConsultaBalanceteMovimento::AtualizaProgresso(const std::string& tex
   GetProgresso().SetTexto(texto);
 }
 
-TnClientDataSet* TnCtbDPConsultaBalanceteMovimento::RetornaDataSet(int codigoEmpresa) const {
+TnClientDataSet* TnCtbDPConsultaBalanceteMovimento::RetornaDataSet(int64_t codigoEmpresa) const {
   auto it = FLstCds.find(codigoEmpresa);
   return it == FLstCds.end() ? nullptr : it->second.DataSet.get();
 }
 
-const TnGridBands* TnCtbDPConsultaBalanceteMovimento::Bandas(int codigoEmpresa) const {
+const TnGridBands* TnCtbDPConsultaBalanceteMovimento::Bandas(int64_t codigoEmpresa) const {
   auto it = FLstCds.find(codigoEmpresa);
   return it == FLstCds.end() ? nullptr : &it->second.Bands;
 }
 
 const TnConfigGridBalancete& TnCtbDPConsultaBalanceteMovimento::ConfigGrid(
-    int codigoEmpresa) const {
+    int64_t codigoEmpresa) const {
   return FLstCds.at(codigoEmpresa).ConfigGrid;
 }
 

@@ -77,14 +77,14 @@ class TnCtbDPConsultaBalanceteMovimento : public TnDMPowerParam {
   ~TnCtbDPConsultaBalanceteMovimento() override;
 
   void Executar() override;
-  void ExecutarEmpresa(int codigoEmpresa);
+  void ExecutarEmpresa(int64_t codigoEmpresa);
 
   // The company data sets of the last run, in the order the companies were
   // given.
   const std::vector<int>& Empresas() const { return FOrdemEmpresas; }
-  TnClientDataSet* RetornaDataSet(int codigoEmpresa) const;
-  const TnGridBands* Bandas(int codigoEmpresa) const;
-  const TnConfigGridBalancete& ConfigGrid(int codigoEmpresa) const;
+  TnClientDataSet* RetornaDataSet(int64_t codigoEmpresa) const;
+  const TnGridBands* Bandas(int64_t codigoEmpresa) const;
+  const TnConfigGridBalancete& ConfigGrid(int64_t codigoEmpresa) const;
   // The configuration of the last company run.
   const TnParametroConf& Configuracao() const { return FParam; }
 
@@ -104,18 +104,18 @@ class TnCtbDPConsultaBalanceteMovimento : public TnDMPowerParam {
 
  protected:
   void CarregarDadosTodasEmpresas();
-  void CarregarParametros(int codigoEmpresa);
+  void CarregarParametros(int64_t codigoEmpresa);
   void GerarSaldoBalancetePorEmpresa();
   void CarregarDadosConsulta(TnClientDataSet& dataSet);
-  void ConfigurarBandsCalculadas(int codigoEmpresa);
-  TnGridBand& ConfigurarBandsEsquerda(TnGridBands& bands, int codigoEmpresa);
+  void ConfigurarBandsCalculadas(int64_t codigoEmpresa);
+  TnGridBand& ConfigurarBandsEsquerda(TnGridBands& bands, int64_t codigoEmpresa);
   void ConfigurarBandsDireita(TnGridBands& bands);
   void CriarBandasQuebraPeriodo(TnGridBand& item);
   void CriarBandasSemQuebra(TnGridBand& item);
   void AddBandsPeriodo(TnGridBand& item);
   static TnGridBand& AddChildBands(TnGridBand& item, const std::string& nome);
   // Company name and the establishment's federal registration.
-  std::pair<std::string, std::string> GetDadosEmpresa(int codigoEmpresa);
+  std::pair<std::string, std::string> GetDadosEmpresa(int64_t codigoEmpresa);
   std::string NomeUsuario();
   void SetarVisibilidadeColunasCloud();
   void Exibir();
@@ -129,7 +129,7 @@ class TnCtbDPConsultaBalanceteMovimento : public TnDMPowerParam {
   };
 
   TnParametroConf FParam;
-  std::map<int, TDadosEmpresa> FLstCds;
+  std::map<int64_t, TDadosEmpresa> FLstCds;
   std::vector<int> FOrdemEmpresas;
   // The trial balance of the company being processed, as the generator
   // returned it.

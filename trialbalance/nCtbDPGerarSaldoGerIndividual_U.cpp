@@ -62,7 +62,7 @@ void TnCtbDPGerarSaldoGerIndividual::CriarDataSet() {
 void TnCtbDPGerarSaldoGerIndividual::Executar() {
   TnDMPowerParam::Executar();
   nClientDataSet.EmptyDataSet();
-  const int empresa = static_cast<int>(Param("pCodigoEmpresa").AsInteger(0));
+  const int64_t empresa = Param("pCodigoEmpresa").AsInteger(0);
   const TDateTime inicio = Param("pDataInicial").AsDate();
   const TDateTime fim = Param("pDataFinal").AsDate();
   if (empresa == 0 || inicio.IsZero() || fim.IsZero() || fim < inicio)

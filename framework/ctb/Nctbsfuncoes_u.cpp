@@ -245,8 +245,8 @@ std::string FiltroContaCrediteDebiteCtb(const std::string& campoDeb, const std::
   return " and (" + deb + " or " + cred + ")";
 }
 
-std::vector<int> GetLstCodigoEmpresa(const std::string& texto) {
-  std::vector<int> codigos;
+std::vector<int64_t> GetLstCodigoEmpresa(const std::string& texto) {
+  std::vector<int64_t> codigos;
   for (const TItemInclusao& item : Nutilinclusao::LerInclusao(texto, TTipoInclusao::tiNumerica)) {
     if (item.NumInicial < std::numeric_limits<int>::min() ||
         item.NumFinal > std::numeric_limits<int>::max())
@@ -257,7 +257,7 @@ std::vector<int> GetLstCodigoEmpresa(const std::string& texto) {
                       "\".");
     for (int64_t codigo = item.NumInicial; codigo <= item.NumFinal; ++codigo)
       if (std::find(codigos.begin(), codigos.end(), codigo) == codigos.end())
-        codigos.push_back(static_cast<int>(codigo));
+        codigos.push_back(codigo);
   }
   return codigos;
 }

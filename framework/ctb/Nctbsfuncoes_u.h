@@ -65,6 +65,6 @@ std::string FiltroContaCrediteDebiteCtb(const std::string& campoDeb, const std::
 // 6, 7), in the order given, each once. An interval of more than
 // kMaxEmpresasIntervalo codes raises Exception (a typing error, not a list).
 inline constexpr int64_t kMaxEmpresasIntervalo = 10000;
-std::vector<int> GetLstCodigoEmpresa(const std::string& texto);
+std::vector<int64_t> GetLstCodigoEmpresa(const std::string& texto);
 
 }  // namespace Nctbsfuncoes_u

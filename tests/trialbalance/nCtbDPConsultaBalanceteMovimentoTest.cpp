@@ -149,7 +149,7 @@ TEST_P(ConsultaBalanceteTest, OneRunByMonthFoldsLikeARunPerMonth) {
     for (bool zero : {false, true}) {
       SCOPED_TRACE(fmt::format("relacionar {} zero {}", relacionar, zero));
       TnParametroConf conf;
-      conf.CodigoEmpresa = "1";
+      conf.CodigoEmpresa = 1;
       conf.DataInicial = meses[0].first;
       conf.DataFinal = meses[2].second;
       conf.QuebrarMovPeriodo = true;

@@ -135,8 +135,8 @@ TEST(Nctbsfuncoes_u, AccountFilterLooksAtTheSideAsked) {
 }
 
 TEST(Nctbsfuncoes_u, CompanyListExpandsIntervalsInTheOrderGiven) {
-  EXPECT_EQ(GetLstCodigoEmpresa("3;1;5-7;6;1"), (std::vector<int>{3, 1, 5, 6, 7}));
-  EXPECT_EQ(GetLstCodigoEmpresa("2"), (std::vector<int>{2}));
+  EXPECT_EQ(GetLstCodigoEmpresa("3;1;5-7;6;1"), (std::vector<int64_t>{3, 1, 5, 6, 7}));
+  EXPECT_EQ(GetLstCodigoEmpresa("2"), (std::vector<int64_t>{2}));
   EXPECT_TRUE(GetLstCodigoEmpresa(" ").empty());
   EXPECT_THROW(GetLstCodigoEmpresa("1-100000"), Exception);
   EXPECT_THROW(GetLstCodigoEmpresa("9999999999"), Exception);
