@@ -1,5 +1,8 @@
 #include "framework/app/TnDMClientDataSet.h"
 
+#include <map>
+#include <mutex>
+#include <shared_mutex>
 #include <utility>
 
 #include "framework/core/Exceptions.h"
@@ -53,6 +56,11 @@ TParams ParamsProprios(const TParams& params) {
   }
   return proprios;
 }
+
+// The dictionaries are the code's, shared by every session's modules: a
+// module registers its own when built, on whichever thread builds it. An
+// entry never changes once there, so a pointer to it stays valid unlocked.
+std::shared_mutex gTravaDicionarios;
 
 std::map<std::string, TnDicionarioLookup>& Dicionarios() {
   static std::map<std::string, TnDicionarioLookup> dicionarios = {
@@ -471,10 +479,12 @@ void TnDMClientDataSet::EdRequiredField(TField& field, bool required) {
 
 void TnDMClientDataSet::RegistrarDicionarioLookup(const std::string& nome,
                                                   TnDicionarioLookup dicionario) {
-  Dicionarios()[Nutil::UpperCase(nome)] = std::move(dicionario);
+  std::unique_lock trava(gTravaDicionarios);
+  Dicionarios().try_emplace(Nutil::UpperCase(nome), std::move(dicionario));
 }
 
 const TnDicionarioLookup* TnDMClientDataSet::DicionarioLookup(const std::string& nome) {
+  std::shared_lock trava(gTravaDicionarios);
   auto it = Dicionarios().find(Nutil::UpperCase(nome));
   return it == Dicionarios().end() ? nullptr : &it->second;
 }

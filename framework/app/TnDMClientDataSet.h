@@ -188,6 +188,8 @@ class TnDMClientDataSet : public TnDM {
   // (the definition's DicionarioLookup, else the field name); null when the
   // field is empty, has no dictionary or the row does not exist.
   Value EdFindValueDataSetLookup(const std::string& fieldName, const std::string& resultField);
+  // The first registration of a name holds; a later one of the same name is
+  // the same dictionary again (each module registers its own when built).
   static void RegistrarDicionarioLookup(const std::string& nome, TnDicionarioLookup dicionario);
   static const TnDicionarioLookup* DicionarioLookup(const std::string& nome);
   // The field's dictionary: its definition's DicionarioLookup, else the one
