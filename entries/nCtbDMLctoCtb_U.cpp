@@ -27,10 +27,6 @@ constexpr const char* kCategoriaAreaTrabalho =
 constexpr const char* kClasseAreaTrabalho = "TnCtbDPAreaTrabalhoMoedaFuncional";
 constexpr int kImagem = 100;
 
-bool Sim(const Value& valor) {
-  return valor.AsString() == "1";
-}
-
 // One row of the web layout: group name, group row and columns (0: none).
 struct TLayoutWeb {
   const char* Campo;
@@ -531,7 +527,7 @@ void TnCtbDMLctoCtb::ConfigurarCampo(TField& field) {
     EdEnabledField(field, GetUsaOrigemLctoCtb());
     EdVisibleField(field, GetUsaOrigemLctoCtb());
   } else if (nome == "IDSYN")
-    EdVisibleField(field, FInformaCodigoSyn);
+    EdVisibleField(field, FConfigEmpresa.InformaCodigoSyn);
   else if (nome == "NUMERODCTO") {
     EdEnabledField(field, GetUsaNumeroDcto());
     EdVisibleField(field, GetUsaNumeroDcto());
@@ -543,9 +539,10 @@ void TnCtbDMLctoCtb::ConfigurarCampo(TField& field) {
 
   if (GetUsaLote()) {
     if (nome == "CODIGOORIGLCTOCTB" && GetUsaOrigemLctoCtb() && GetPertenceLote() &&
-        !FCodigoOrigLctoCtb.empty())
+        !FConfigLote.CodigoOrigLctoCtb.empty())
       EdEnabledField(field, false);
-    if (nome == "DATALCTOCTB" && !FDataInicialLote.IsZero() && FDataInicialLote == FDataFinalLote)
+    if (nome == "DATALCTOCTB" && !FConfigLote.DataInicialLote.IsZero() &&
+        FConfigLote.DataInicialLote == FConfigLote.DataFinalLote)
       EdEnabledField(field, false);
   }
   if (nome == "DATALCTOCTB" && inserindo && !GetDataInicialSelecao().IsZero() &&
@@ -623,10 +620,11 @@ void TnCtbDMLctoCtb::ConfigurarAutoValorInterno(TnClientDataSet& sender) {
   // 5. The batch's origin and date.
   PegarConfigLote();
   if (GetPertenceLote()) {
-    if (!FCodigoOrigLctoCtb.empty())
-      Atribuir(Campo("CODIGOORIGLCTOCTB"), Value(FCodigoOrigLctoCtb));
-    if (data.IsNull() && !FDataInicialLote.IsZero() && FDataInicialLote == FDataFinalLote)
-      Atribuir(data, Value(FDataInicialLote));
+    if (!FConfigLote.CodigoOrigLctoCtb.empty())
+      Atribuir(Campo("CODIGOORIGLCTOCTB"), Value(FConfigLote.CodigoOrigLctoCtb));
+    if (data.IsNull() && !FConfigLote.DataInicialLote.IsZero() &&
+        FConfigLote.DataInicialLote == FConfigLote.DataFinalLote)
+      Atribuir(data, Value(FConfigLote.DataInicialLote));
   }
   // 6. Origin.
   TField& origem = Campo("CODIGOORIGLCTOCTB");
@@ -666,28 +664,17 @@ void TnCtbDMLctoCtb::ConfigurarAutoValorInterno(TnClientDataSet& sender) {
 
 void TnCtbDMLctoCtb::LimparChaveConfig() {
   TnDMClientDataSet::LimparChaveConfig();
-  FChaveConfigUsu.clear();
+  FChaveConfigUsu.reset();
   FChaveConfigLote.clear();
-  FChaveConfigPlano.clear();
+  FChaveConfigPlano.reset();
   FChaveConfigIFRS.reset();
-  FChaveConfigSPED.clear();
-  FChaveConfigFCONT.clear();
+  FChaveConfigSPED.reset();
+  FChaveConfigFCONT.reset();
   FChaveListaUltimosLcto.clear();
 }
 
 void TnCtbDMLctoCtb::AplicarConfigEmpresaPadrao() {
-  FUsaLote = true;
-  FUsaNumeroDcto = true;
-  FUsaUltimosLcto = true;
-  FMostraCadLctoGer = true;
-  FUsaOrigemLctoCtb = true;
-  FInformaCodigoSyn = true;
-  FUsaCentroCusto = false;
-  FUsaDifLancamento = false;
-  FDataInicialExerc = TDateTime();
-  FDataFinalExerc = TDateTime();
-  FDataInicialCentroCusto = TDateTime();
-  FTipoExibeTituloSaldo = 0;
+  FConfigEmpresa = TnConfigEmpresaLctoCtb{};
   AtualizarAcoesEmpresa();
   cdsGerecialGrupo.EmptyDataSet();
 }
@@ -695,13 +682,13 @@ void TnCtbDMLctoCtb::AplicarConfigEmpresaPadrao() {
 void TnCtbDMLctoCtb::AtualizarAcoesEmpresa() {
   for (TnAction* acao : {FactLctoGerDeb, FactLctoGerCred}) {
     if (acao != nullptr)
-      acao->SetVisible(FUsaCentroCusto);
+      acao->SetVisible(FConfigEmpresa.UsaCentroCusto);
   }
   if (FActRegistroQ100 != nullptr)
     FActRegistroQ100->SetVisible(EhProdutorRural());
   for (TnAction* acao : {FactLctoAtivDeb, FactLctoAtivCred}) {
     if (acao != nullptr)
-      acao->SetVisible(FUsaAtividades);
+      acao->SetVisible(FConfigEmpresa.UsaAtividades);
   }
 }
 
@@ -720,44 +707,27 @@ void TnCtbDMLctoCtb::PegarConfigEmpresa(bool forcar) {
   if (forcar)
     ControleCTB().LimparChave();
   ControleCTB().SetCodigoEmpresa(empresa);
-  const std::optional<ValueArray>& cfg = ControleCTB().GetCFGEmpresaCtb();
-  if (!cfg || cfg->size() < kCfgQtdItens || (*cfg)[kCfgDataInicialExerc].IsNull()) {
-    AplicarConfigEmpresaPadrao();
-  } else {
-    const ValueArray& item = *cfg;
-    FDataInicialExerc = DataDe(item[kCfgDataInicialExerc]);
-    FDataFinalExerc = DataDe(item[kCfgDataFinalExerc]);
-    FUsaOrigemLctoCtb = Sim(item[kCfgUtilOrigemLctoCtb]);
-    FUsaNumeroDcto = Sim(item[kCfgUtilNumeroDcto]);
-    FUsaLote = Sim(item[kCfgUtilLote]);
-    FUsaCentroCusto = Sim(item[kCfgUtilCentroCusto]);
-    FDataInicialCentroCusto =
-        FUsaCentroCusto ? DataDe(item[kCfgInicioUtilCentroCusto]) : TDateTime();
-    FUsaDifLancamento = Sim(item[kCfgUtilDifLancamento]);
-    const Value& tipoExibe = item[kCfgTipoExibeTituloSaldo];
-    if (!tipoExibe.IsNull() && tipoExibe.AsInteger() >= 0 && tipoExibe.AsInteger() <= 3)
-      FTipoExibeTituloSaldo = static_cast<int>(tipoExibe.AsInteger());
-    FUsaUltimosLcto = Sim(item[kCfgUtilUltimosLcto]);
-    FInformaCodigoSyn = Sim(item[kCfgInformaCodigoSyn]);
-    AtualizarAcoesEmpresa();
-    cdsGerecialGrupo.EmptyDataSet();
-    if (FUsaCentroCusto) {
-      TnDMSQLDataSet sql(&Conexao());
-      const Value opcao =
-          sql.PegarValorCampo("OPCAOSISTEMA", "NAOMOSTRALCTOGERRAT", "CODIGOOPCAOSISTEMA = 1");
-      if (!opcao.IsNull())
-        FMostraCadLctoGer = opcao.AsString() != "1";
-      auto cursor = Nutildb::ExecutarSQL(
-          Conexao(),
-          "select P.CLASSIFCONTA from PLESPECCENCUS PL join PLANOESPEC P on P.CODIGOEMPRESA = "
-          "PL.CODIGOEMPRESA and P.CONTACTB = PL.CONTACTB  where PL.CODIGOEMPRESA = " +
-              Nutil::ValorParaSQL(Value(empresa)));
-      for (; !cursor->Eof(); cursor->Next())
-        cdsGerecialGrupo.AppendRecord({cursor->Fields(0).AsValue()});
-      Nutildb::DestruirSQL(cursor);
-    }
+  TnConfigEmpresaLctoCtb config = TnConfigEmpresaLctoCtb::DaConfiguracao(
+      ControleCTB().GetCFGEmpresaCtb(), FConfigEmpresa.TipoExibeTituloSaldo);
+  cdsGerecialGrupo.EmptyDataSet();
+  if (config.UsaCentroCusto) {
+    TnDMSQLDataSet sql(&Conexao());
+    const Value opcao =
+        sql.PegarValorCampo("OPCAOSISTEMA", "NAOMOSTRALCTOGERRAT", "CODIGOOPCAOSISTEMA = 1");
+    if (!opcao.IsNull())
+      config.MostraCadLctoGer = opcao.AsString() != "1";
+    auto cursor = Nutildb::ExecutarSQL(
+        Conexao(),
+        "select P.CLASSIFCONTA from PLESPECCENCUS PL join PLANOESPEC P on P.CODIGOEMPRESA = "
+        "PL.CODIGOEMPRESA and P.CONTACTB = PL.CONTACTB  where PL.CODIGOEMPRESA = " +
+            Nutil::ValorParaSQL(Value(empresa)));
+    for (; !cursor->Eof(); cursor->Next())
+      cdsGerecialGrupo.AppendRecord({cursor->Fields(0).AsValue()});
+    Nutildb::DestruirSQL(cursor);
   }
-  PegarConfigAtividade(empresa);
+  LerConfigAtividade(config, empresa);
+  FConfigEmpresa = config;
+  AtualizarAcoesEmpresa();
   PegarConfigLctoExpurgo();
 }
 
@@ -768,8 +738,7 @@ void TnCtbDMLctoCtb::AdicionarConta(double conta) {
 
 void TnCtbDMLctoCtb::PegarConfigPlano() {
   const int64_t empresa = PegarCodigoEmpresa();
-  const std::string chave = std::to_string(empresa);
-  if (chave == FChaveConfigPlano)
+  if (FChaveConfigPlano == empresa)
     return;
   ++FLeiturasConfigPlano;
   cdsContasDupla.EmptyDataSet();
@@ -795,7 +764,7 @@ void TnCtbDMLctoCtb::PegarConfigPlano() {
     Nutildb::DestruirSQL(filhas);
   }
   Nutildb::DestruirSQL(cursor);
-  FChaveConfigPlano = chave;
+  FChaveConfigPlano = empresa;
 }
 
 void TnCtbDMLctoCtb::PegarConfigLote() {
@@ -808,7 +777,6 @@ void TnCtbDMLctoCtb::PegarConfigLote() {
       return;
     if (GetUsaLote()) {
       ++FLeiturasConfigLote;
-      FPertenceLote = true;
       const std::string condicao =
           "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(PegarCodigoEmpresa())) + " and " +
           Nutil::ValorParaSQL(lote, "=");
@@ -817,39 +785,45 @@ void TnCtbDMLctoCtb::PegarConfigLote() {
           "LOTECTB", "DATAINICIALLOTECTB;DATAFINALLOTECTB;SITUACAOLOTECTB;CODIGOORIGLCTOCTB",
           condicao);
       const Value nulo;
-      FDataInicialLote = DataDe(linha.empty() ? nulo : linha[0]);
-      FDataFinalLote = DataDe(linha.empty() ? nulo : linha[1]);
-      FAlteracaoLote = linha.empty() || linha[2].IsNull() || linha[2].AsString() != "1";
-      FCodigoOrigLctoCtb = linha.empty() ? "" : Nutil::Trim(linha[3].AsString());
+      TnConfigLoteLctoCtb config;
+      config.PertenceLote = true;
+      config.DataInicialLote = DataDe(linha.empty() ? nulo : linha[0]);
+      config.DataFinalLote = DataDe(linha.empty() ? nulo : linha[1]);
+      config.AlteracaoLote = linha.empty() || linha[2].IsNull() || linha[2].AsString() != "1";
+      config.CodigoOrigLctoCtb = linha.empty() ? "" : Nutil::Trim(linha[3].AsString());
+      FConfigLote = config;
       FChaveConfigLote = texto;
       return;
     }
   }
-  FPertenceLote = false;
-  FAlteracaoLote = true;
-  FDataInicialLote = TDateTime();
-  FDataFinalLote = TDateTime();
-  FCodigoOrigLctoCtb.clear();
+  FConfigLote = TnConfigLoteLctoCtb{};
   FChaveConfigLote = texto;
 }
 
 void TnCtbDMLctoCtb::PegarConfigUsuario() {
   const int64_t usuario = Conexao().CodigoUsuario();
   if (usuario == 0) {
-    FUsuarioLimitado = false;
-  } else if (std::to_string(usuario) != FChaveConfigUsu) {
+    FConfigUsuario = TnConfigUsuarioLctoCtb{};
+  } else if (FChaveConfigUsu != usuario) {
     TnDMDireitoUsuario* direitos = nDMDireitoUsuario();
-    FUsuarioLimitado = direitos != nullptr && direitos->PegarDireito("DireitoLctoCtb") !=
-                                                  TnDMDireitoUsuario::kNivelLiberado;
+    FConfigUsuario =
+        TnConfigUsuarioLctoCtb{direitos != nullptr && direitos->PegarDireito("DireitoLctoCtb") !=
+                                                          TnDMDireitoUsuario::kNivelLiberado};
   }
-  FChaveConfigUsu = std::to_string(usuario);
+  FChaveConfigUsu = usuario;
 }
 
 void TnCtbDMLctoCtb::PegarConfigAtividade(int64_t codigoEmpresa) {
-  ControleOpcaoIFRS().SetCodigoEmpresa(codigoEmpresa);
-  FUsaAtividades = ControleOpcaoIFRS().GetCTRLAATIVIDADE();
-  FDataInicialAtividades = ControleOpcaoIFRS().GetDATAINIATIVIDADE();
+  TnConfigEmpresaLctoCtb config = FConfigEmpresa;
+  LerConfigAtividade(config, codigoEmpresa);
+  FConfigEmpresa = config;
   AtualizarAcoesEmpresa();
+}
+
+void TnCtbDMLctoCtb::LerConfigAtividade(TnConfigEmpresaLctoCtb& config, int64_t codigoEmpresa) {
+  ControleOpcaoIFRS().SetCodigoEmpresa(codigoEmpresa);
+  config.UsaAtividades = ControleOpcaoIFRS().GetCTRLAATIVIDADE();
+  config.DataInicialAtividades = ControleOpcaoIFRS().GetDATAINIATIVIDADE();
 }
 
 void TnCtbDMLctoCtb::PegarConfigLctoExpurgo() {
@@ -878,8 +852,8 @@ bool TnCtbDMLctoCtb::GetEhOptanteFCONT() {
     data = GetDataFinalSelecao();
   else
     data = Date();
-  const std::string chave = std::to_string(empresa) + "|" + DateToIso(data);
-  if (chave != FChaveConfigFCONT) {
+  const std::pair<int64_t, double> chave{empresa, data.Days()};
+  if (FChaveConfigFCONT != chave) {
     UtilFCONT().SetCodigoEmpresa(empresa);
     UtilFCONT().ProcurarOpcao(data);
     FEhOptanteFCONT = empresa != 0 && UtilFCONT().GetEhOptanteFCONT();
@@ -896,8 +870,7 @@ bool TnCtbDMLctoCtb::GetPossuiSPED() {
     empresa = PegarCodigoEmpresa();
   if (empresa == 0)
     empresa = FCodigoEmpresaSPED;
-  const std::string chave = std::to_string(empresa);
-  if (chave != FChaveConfigSPED) {
+  if (FChaveConfigSPED != empresa) {
     ControleSPEDContabil().SetCodigoEmpresa(empresa);
     TDateTime referencia = DataDe(Nutilutil::PegarValorExternalVar("gDATALCTOCTB_MAIORIGUAL"));
     if (referencia.IsZero())
@@ -909,7 +882,7 @@ bool TnCtbDMLctoCtb::GetPossuiSPED() {
     FOldTransDate = TDateTime();
     FOldTransTipoLcto.clear();
     FTransacaoAtual = 0;
-    FChaveConfigSPED = chave;
+    FChaveConfigSPED = empresa;
   }
   return FPossuiSPED;
 }

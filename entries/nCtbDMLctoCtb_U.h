@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "entries/TnConfigLctoCtb.h"
 #include "framework/app/TnAction.h"
 #include "framework/app/TnDMClientDataSet.h"
 #include "framework/core/TDateTime.h"
@@ -128,6 +129,8 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   void PegarConfigLote();
   void PegarConfigUsuario();
   void PegarConfigAtividade(int64_t codigoEmpresa);
+  // The activity control of the company's IFRS option, into `config`.
+  void LerConfigAtividade(TnConfigEmpresaLctoCtb& config, int64_t codigoEmpresa);
   void PegarConfigLctoExpurgo();
   // How many times each loader really read (cache tests).
   int LeiturasConfigEmpresa() const { return FLeiturasConfigEmpresa; }
@@ -135,26 +138,26 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   int LeiturasConfigLote() const { return FLeiturasConfigLote; }
 
   // --- Switches ----------------------------------------------------------
-  TDateTime GetDataInicialExerc() const { return FDataInicialExerc; }
-  TDateTime GetDataFinalExerc() const { return FDataFinalExerc; }
-  bool GetUsaOrigemLctoCtb() const { return FUsaOrigemLctoCtb; }
-  bool GetUsaNumeroDcto() const { return FUsaNumeroDcto; }
-  bool GetUsaLote() const { return FUsaLote; }
-  bool GetUsaCentroCusto() const { return FUsaCentroCusto; }
-  TDateTime GetDataInicialCentroCusto() const { return FDataInicialCentroCusto; }
-  bool GetUsaDifLancamento() const { return FUsaDifLancamento; }
-  int GetTipoExibeTituloSaldo() const { return FTipoExibeTituloSaldo; }
-  bool GetUsaUltimosLcto() const { return FUsaUltimosLcto; }
-  bool GetInformaCodigoSyn() const { return FInformaCodigoSyn; }
-  bool GetMostraCadLctoGer() const { return FMostraCadLctoGer; }
-  bool GetUsaAtividades() const { return FUsaAtividades; }
-  TDateTime GetDataInicialAtividades() const { return FDataInicialAtividades; }
-  bool GetPertenceLote() const { return FPertenceLote; }
-  TDateTime GetDataInicialLote() const { return FDataInicialLote; }
-  TDateTime GetDataFinalLote() const { return FDataFinalLote; }
-  bool GetAlteracaoLote() const { return FAlteracaoLote; }
-  const std::string& GetCodigoOrigLctoCtb() const { return FCodigoOrigLctoCtb; }
-  bool GetUsuarioLimitado() const { return FUsuarioLimitado; }
+  TDateTime GetDataInicialExerc() const { return FConfigEmpresa.DataInicialExerc; }
+  TDateTime GetDataFinalExerc() const { return FConfigEmpresa.DataFinalExerc; }
+  bool GetUsaOrigemLctoCtb() const { return FConfigEmpresa.UsaOrigemLctoCtb; }
+  bool GetUsaNumeroDcto() const { return FConfigEmpresa.UsaNumeroDcto; }
+  bool GetUsaLote() const { return FConfigEmpresa.UsaLote; }
+  bool GetUsaCentroCusto() const { return FConfigEmpresa.UsaCentroCusto; }
+  TDateTime GetDataInicialCentroCusto() const { return FConfigEmpresa.DataInicialCentroCusto; }
+  bool GetUsaDifLancamento() const { return FConfigEmpresa.UsaDifLancamento; }
+  int GetTipoExibeTituloSaldo() const { return FConfigEmpresa.TipoExibeTituloSaldo; }
+  bool GetUsaUltimosLcto() const { return FConfigEmpresa.UsaUltimosLcto; }
+  bool GetInformaCodigoSyn() const { return FConfigEmpresa.InformaCodigoSyn; }
+  bool GetMostraCadLctoGer() const { return FConfigEmpresa.MostraCadLctoGer; }
+  bool GetUsaAtividades() const { return FConfigEmpresa.UsaAtividades; }
+  TDateTime GetDataInicialAtividades() const { return FConfigEmpresa.DataInicialAtividades; }
+  bool GetPertenceLote() const { return FConfigLote.PertenceLote; }
+  TDateTime GetDataInicialLote() const { return FConfigLote.DataInicialLote; }
+  TDateTime GetDataFinalLote() const { return FConfigLote.DataFinalLote; }
+  bool GetAlteracaoLote() const { return FConfigLote.AlteracaoLote; }
+  const std::string& GetCodigoOrigLctoCtb() const { return FConfigLote.CodigoOrigLctoCtb; }
+  bool GetUsuarioLimitado() const { return FConfigUsuario.UsuarioLimitado; }
   bool GetEhOptanteIFRS() const;
   bool GetEhOptanteFCONT();
   bool GetPossuiSPED();
@@ -336,20 +339,7 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   int ixVIVALORLCTOCTBDeb = 0;
 
   // Company settings (PegarConfigEmpresa), cached by the base's company key.
-  TDateTime FDataInicialExerc;
-  TDateTime FDataFinalExerc;
-  bool FUsaOrigemLctoCtb = true;
-  bool FUsaNumeroDcto = true;
-  bool FUsaLote = true;
-  bool FUsaCentroCusto = false;
-  TDateTime FDataInicialCentroCusto;
-  bool FUsaDifLancamento = false;
-  int FTipoExibeTituloSaldo = 0;
-  bool FUsaUltimosLcto = true;
-  bool FInformaCodigoSyn = true;
-  bool FMostraCadLctoGer = true;
-  bool FUsaAtividades = false;
-  TDateTime FDataInicialAtividades;
+  TnConfigEmpresaLctoCtb FConfigEmpresa;
   int FLeiturasConfigEmpresa = 0;
 
   // Chart settings (PegarConfigPlano), cached by FChaveConfigPlano.
@@ -357,15 +347,11 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   int FLeiturasConfigPlano = 0;
 
   // Batch settings (PegarConfigLote), cached by FChaveConfigLote.
-  bool FPertenceLote = false;
-  TDateTime FDataInicialLote;
-  TDateTime FDataFinalLote;
-  bool FAlteracaoLote = true;
-  std::string FCodigoOrigLctoCtb;
+  TnConfigLoteLctoCtb FConfigLote;
   int FLeiturasConfigLote = 0;
 
   // User settings (PegarConfigUsuario), cached by FChaveConfigUsu.
-  bool FUsuarioLimitado = false;
+  TnConfigUsuarioLctoCtb FConfigUsuario;
 
   // Options evaluated on demand.
   mutable bool FEhOptanteIFRS = false;
@@ -387,12 +373,12 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   bool FGerandoLctosPeriodo = false;
 
   // Cache keys (LimparChaveConfig clears them).
-  std::string FChaveConfigUsu;
+  std::optional<int64_t> FChaveConfigUsu;
   std::string FChaveConfigLote;
-  std::string FChaveConfigPlano;
+  std::optional<int64_t> FChaveConfigPlano;
   mutable std::optional<int64_t> FChaveConfigIFRS;
-  std::string FChaveConfigSPED;
-  std::string FChaveConfigFCONT;
+  std::optional<int64_t> FChaveConfigSPED;
+  std::optional<std::pair<int64_t, double>> FChaveConfigFCONT;
   std::string FChaveListaUltimosLcto;
 
   // Post bookkeeping.

@@ -260,8 +260,8 @@ void TnCtbDMLctoCtb::ValidarLote() {
     throw EnField(nCtbS::Formatar(nCtbSDataLctoForaDoLimiteLote, DateToStr(GetDataInicialLote()),
                                   DateToStr(GetDataFinalLote())),
                   "DATALCTOCTB");
-  if (GetUsaOrigemLctoCtb() && !FCodigoOrigLctoCtb.empty() &&
-      Maiusculo(Campo("CODIGOORIGLCTOCTB").AsString()) != Maiusculo(FCodigoOrigLctoCtb))
+  if (GetUsaOrigemLctoCtb() && !FConfigLote.CodigoOrigLctoCtb.empty() &&
+      Maiusculo(Campo("CODIGOORIGLCTOCTB").AsString()) != Maiusculo(FConfigLote.CodigoOrigLctoCtb))
     throw EnField(nCtbSOrigemNaoConfereComLote, "CODIGOLOTECTB");
   if (!GetAlteracaoLote() && !Importacao())
     throw EnField(nCtbSLoteFechadoNaoPermiteAlteracao, "CODIGOLOTECTB");

@@ -1,0 +1,40 @@
+#include "entries/TnConfigLctoCtb.h"
+
+#include "framework/ctb/TnUtilCtb.h"
+
+namespace {
+
+TDateTime DataDoItem(const Value& valor) {
+  return valor.IsNull() ? TDateTime() : DateOf(valor.AsDateTime());
+}
+
+bool Sim(const Value& valor) {
+  return !valor.IsNull() && valor.AsString() == "1";
+}
+
+}  // namespace
+
+TnConfigEmpresaLctoCtb TnConfigEmpresaLctoCtb::DaConfiguracao(
+    const std::optional<ValueArray>& itens, int tipoExibeAnterior) {
+  TnConfigEmpresaLctoCtb config;
+  if (!itens || itens->size() < kCfgQtdItens || (*itens)[kCfgDataInicialExerc].IsNull())
+    return config;
+  const ValueArray& item = *itens;
+  config.DataInicialExerc = DataDoItem(item[kCfgDataInicialExerc]);
+  config.DataFinalExerc = DataDoItem(item[kCfgDataFinalExerc]);
+  config.UsaOrigemLctoCtb = Sim(item[kCfgUtilOrigemLctoCtb]);
+  config.UsaNumeroDcto = Sim(item[kCfgUtilNumeroDcto]);
+  config.UsaLote = Sim(item[kCfgUtilLote]);
+  config.UsaCentroCusto = Sim(item[kCfgUtilCentroCusto]);
+  if (config.UsaCentroCusto)
+    config.DataInicialCentroCusto = DataDoItem(item[kCfgInicioUtilCentroCusto]);
+  config.UsaDifLancamento = Sim(item[kCfgUtilDifLancamento]);
+  const Value& tipoExibe = item[kCfgTipoExibeTituloSaldo];
+  config.TipoExibeTituloSaldo =
+      !tipoExibe.IsNull() && tipoExibe.AsInteger() >= 0 && tipoExibe.AsInteger() <= 3
+          ? static_cast<int>(tipoExibe.AsInteger())
+          : tipoExibeAnterior;
+  config.UsaUltimosLcto = Sim(item[kCfgUtilUltimosLcto]);
+  config.InformaCodigoSyn = Sim(item[kCfgInformaCodigoSyn]);
+  return config;
+}

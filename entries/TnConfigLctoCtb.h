@@ -1,0 +1,56 @@
+#pragma once
+// The settings the journal-entry module works under, as its loaders gather
+// them (PegarConfigEmpresa, PegarConfigLote, PegarConfigUsuario): values
+// replaced whole when a loader reads again, never edited in place, so the
+// rules read one consistent picture and a test builds one without a
+// database.
+
+#include <optional>
+#include <string>
+
+#include "framework/core/TDateTime.h"
+#include "framework/core/Value.h"
+
+// The company's: its fiscal year and what it keeps (CFGEMPRESACTB, the
+// system option about managerial screens, the activity control of its IFRS
+// option).
+struct TnConfigEmpresaLctoCtb {
+  TDateTime DataInicialExerc;
+  TDateTime DataFinalExerc;
+  bool UsaOrigemLctoCtb = true;
+  bool UsaNumeroDcto = true;
+  bool UsaLote = true;
+  bool UsaCentroCusto = false;
+  // Only when cost centres are in use.
+  TDateTime DataInicialCentroCusto;
+  bool UsaDifLancamento = false;
+  int TipoExibeTituloSaldo = 0;  // 0..3
+  bool UsaUltimosLcto = true;
+  bool InformaCodigoSyn = true;
+  bool MostraCadLctoGer = true;
+  bool UsaAtividades = false;
+  TDateTime DataInicialAtividades;
+
+  // From the company's configuration items (ControleCTB().GetCFGEmpresaCtb):
+  // the defaults above when the company has no row or no first day of its
+  // fiscal year; a display type outside 0..3 leaves the one shown before.
+  static TnConfigEmpresaLctoCtb DaConfiguracao(const std::optional<ValueArray>& itens,
+                                               int tipoExibeAnterior);
+};
+
+// The batch of the entry being keyed (LOTECTB); the defaults when the entry
+// names none or the company keeps no batches.
+struct TnConfigLoteLctoCtb {
+  bool PertenceLote = false;
+  TDateTime DataInicialLote;
+  TDateTime DataFinalLote;
+  // A closed batch ("1") takes no changes.
+  bool AlteracaoLote = true;
+  std::string CodigoOrigLctoCtb;
+};
+
+// The logged user's: limited to the company's user window unless his right
+// "DireitoLctoCtb" is lifted.
+struct TnConfigUsuarioLctoCtb {
+  bool UsuarioLimitado = false;
+};
