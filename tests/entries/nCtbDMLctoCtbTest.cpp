@@ -262,6 +262,35 @@ TEST_P(TnCtbDMLctoCtbTest, QuestionsCarryTheirTextButtonsAndOutcome) {
   }
 }
 
+// The same-as-last question compares every field the entry is known by: a
+// difference in any one of them posts without asking.
+TEST_P(TnCtbDMLctoCtbTest, SameAsLastAsksNothingWhenAnyComparedFieldDiffers) {
+  const std::vector<TCasoRegra> casos = {
+      {"Complement", [](TLctoCtbTest&, TnClientDataSet& c) { Set(c, "COMPLHIST", "OUTRO"); }, "ok"},
+      {"History", [](TLctoCtbTest&, TnClientDataSet& c) { Set(c, "CODIGOHISTCTB", 3); }, "ok"},
+      {"Debit", [](TLctoCtbTest&, TnClientDataSet& c) { c.FieldByName("CONTACTBDEB").Clear(); },
+       "ok"},
+      {"Credit", [](TLctoCtbTest&, TnClientDataSet& c) { c.FieldByName("CONTACTBCRED").Clear(); },
+       "ok"},
+      {"Date",
+       [](TLctoCtbTest&, TnClientDataSet& c) { Set(c, "DATALCTOCTB", EncodeDate(2024, 3, 11)); },
+       "ok"},
+      {"Amount", [](TLctoCtbTest&, TnClientDataSet& c) { Set(c, "VALORLCTOCTB", 5.0); }, "ok"},
+      {"Origin", [](TLctoCtbTest&, TnClientDataSet& c) { Set(c, "CODIGOORIGLCTOCTB", "LT"); },
+       "ok"},
+  };
+  for (const TCasoRegra& caso : casos) {
+    SCOPED_TRACE(caso.Nome);
+    TnCtbDMLctoCtb& modulo = CriarNovo();
+    ASSERT_EQ(Postar(modulo.nClientDataSet), "ok");
+    NovoValido(modulo);
+    caso.Preparar(*this, modulo.nClientDataSet);
+    Dialogos().LimparRegistro();
+    EXPECT_EQ(Postar(modulo.nClientDataSet), caso.Esperado);
+    EXPECT_TRUE(Dialogos().Perguntas().empty());
+  }
+}
+
 TEST_P(TnCtbDMLctoCtbTest, OtherModuleEntryNeedsTheRightAndOriginCEAsksNothing) {
   Direito("DireitoAlterarLctoOutroModulo", "1");
   TnCtbDMLctoCtb& modulo = CriarNovo();
