@@ -496,21 +496,34 @@ TEST_P(TGerarSaldoTest, FunctionalCurrencyReadsTheCurrencyAmountsAndConvertsBack
 
 // ---- refusals, parameters and the run ----
 
+// An adoption after the first day and up to the last one, included, splits
+// the period; on the first day, or with the check off, the run goes on.
 TEST_P(TGerarSaldoTest, IfrsAdoptionInsideThePeriodIsRefused) {
   SemearTresMeses();
   Exec("insert into OPCAOIFRS (CODIGOEMPRESA, DATAOPCAO) values (1, '2024-02-01')");
-  try {
-    Rodar(Dia(1, 1), Dia(3, 31));
-    ADD_FAILURE() << "sem recusa";
-  } catch (const Exception& e) {
-    EXPECT_STREQ(
-        "Períodos Inválidos: Não é possível calcular o saldo pois a adoção do IFRS(01/02/2024) "
-        "foi feita entre os períodos Inicial e Final informados.",
-        e.what());
+  const struct {
+    TDateTime Inicio, Fim;
+    TParametros Params;
+    bool Recusa;
+  } casos[] = {
+      {Dia(1, 1), Dia(3, 31), {}, true},
+      {Dia(1, 1), Dia(2, 1), {}, true},
+      {Dia(2, 1), Dia(3, 31), {}, false},
+      {Dia(1, 1), Dia(3, 31), {{"pValidarPeriodoIFRS", "0"}}, false},
+  };
+  for (const auto& caso : casos) {
+    SCOPED_TRACE(DateToIso(caso.Inicio) + " a " + DateToIso(caso.Fim));
+    try {
+      EXPECT_FALSE(Rodar(caso.Inicio, caso.Fim, caso.Params).empty());
+      EXPECT_FALSE(caso.Recusa) << "sem recusa";
+    } catch (const Exception& e) {
+      EXPECT_TRUE(caso.Recusa) << e.what();
+      EXPECT_STREQ(
+          "Períodos Inválidos: Não é possível calcular o saldo pois a adoção do IFRS(01/02/2024) "
+          "foi feita entre os períodos Inicial e Final informados.",
+          e.what());
+    }
   }
-  // On the start date itself, or with the check off, the run goes on.
-  EXPECT_FALSE(Rodar(Dia(2, 1), Dia(3, 31)).empty());
-  EXPECT_FALSE(Rodar(Dia(1, 1), Dia(3, 31), {{"pValidarPeriodoIFRS", "0"}}).empty());
 }
 
 TEST_P(TGerarSaldoTest, AccountWithoutNatureIsRefusedByName) {

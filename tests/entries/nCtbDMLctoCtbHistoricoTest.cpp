@@ -290,6 +290,40 @@ TEST_P(TnCtbDMLctoCtbMoedaTest, ExitHandlersDeriveReaisAndCurrency) {
             "COTACAOMOEDA=4 VALORLCTOMOEDA=25");
 }
 
+// Every conversion rounds a half cent away from zero (half to even would
+// lose the cent in each case below).
+TEST_P(TnCtbDMLctoCtbMoedaTest, ConversionsRoundHalfCentsAwayFromZero) {
+  const struct {
+    const char* Saida;
+    double Cotacao, Moeda, Reais;  // a negative value: the field is empty
+    const char* Esperado;
+  } casos[] = {
+      {"VALORLCTOMOEDA", 2.5, 10.01, -1, "2.5 x 10.01 = 25.03"},
+      {"COTACAOMOEDA", 0.5, 0.05, -1, "0.5 x 0.05 = 0.03"},
+      {"COTACAOMOEDA", 2, -1, 0.25, "2 x 0.13 = 0.25"},
+      {"VALORLCTOCTB", 2, -1, 0.25, "2 x 0.13 = 0.25"},
+      {"VALORLCTOCTB", 2.5, 10.01, 25.03, "2.5 x 10.01 = 25.03"},  // closes: no information
+  };
+  TnCtbDMLctoCtb& modulo = CriarNovo();
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  for (const auto& caso : casos) {
+    SCOPED_TRACE(std::string(caso.Saida) + " " + caso.Esperado);
+    auto definir = [&](const char* campo, double valor) {
+      if (valor < 0)
+        cds.FieldByName(campo).Clear();
+      else
+        cds.FieldByName(campo).SetAsFloat(valor);
+    };
+    definir("COTACAOMOEDA", caso.Cotacao);
+    definir("VALORLCTOMOEDA", caso.Moeda);
+    definir("VALORLCTOCTB", caso.Reais);
+    Dialogos().LimparRegistro();
+    Sair(modulo, caso.Saida);
+    EXPECT_EQ(Valores(cds), caso.Esperado);
+    EXPECT_TRUE(Dialogos().Informacoes().empty());
+  }
+}
+
 TEST_P(TnCtbDMLctoCtbMoedaTest, RateIsSuggestedFromTheAccountsRateType) {
   TnCtbDMLctoCtb& modulo = CriarNovo();
   TnClientDataSet& cds = modulo.nClientDataSet;

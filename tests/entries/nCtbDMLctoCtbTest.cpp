@@ -262,6 +262,35 @@ TEST_P(TnCtbDMLctoCtbTest, QuestionsCarryTheirTextButtonsAndOutcome) {
   }
 }
 
+// The same-as-last question compares every field the entry is known by: a
+// difference in any one of them posts without asking.
+TEST_P(TnCtbDMLctoCtbTest, SameAsLastAsksNothingWhenAnyComparedFieldDiffers) {
+  const std::vector<TCasoRegra> casos = {
+      {"Complement", [](TLctoCtbTest&, TnClientDataSet& c) { Set(c, "COMPLHIST", "OUTRO"); }, "ok"},
+      {"History", [](TLctoCtbTest&, TnClientDataSet& c) { Set(c, "CODIGOHISTCTB", 3); }, "ok"},
+      {"Debit", [](TLctoCtbTest&, TnClientDataSet& c) { c.FieldByName("CONTACTBDEB").Clear(); },
+       "ok"},
+      {"Credit", [](TLctoCtbTest&, TnClientDataSet& c) { c.FieldByName("CONTACTBCRED").Clear(); },
+       "ok"},
+      {"Date",
+       [](TLctoCtbTest&, TnClientDataSet& c) { Set(c, "DATALCTOCTB", EncodeDate(2024, 3, 11)); },
+       "ok"},
+      {"Amount", [](TLctoCtbTest&, TnClientDataSet& c) { Set(c, "VALORLCTOCTB", 5.0); }, "ok"},
+      {"Origin", [](TLctoCtbTest&, TnClientDataSet& c) { Set(c, "CODIGOORIGLCTOCTB", "LT"); },
+       "ok"},
+  };
+  for (const TCasoRegra& caso : casos) {
+    SCOPED_TRACE(caso.Nome);
+    TnCtbDMLctoCtb& modulo = CriarNovo();
+    ASSERT_EQ(Postar(modulo.nClientDataSet), "ok");
+    NovoValido(modulo);
+    caso.Preparar(*this, modulo.nClientDataSet);
+    Dialogos().LimparRegistro();
+    EXPECT_EQ(Postar(modulo.nClientDataSet), caso.Esperado);
+    EXPECT_TRUE(Dialogos().Perguntas().empty());
+  }
+}
+
 TEST_P(TnCtbDMLctoCtbTest, OtherModuleEntryNeedsTheRightAndOriginCEAsksNothing) {
   Direito("DireitoAlterarLctoOutroModulo", "1");
   TnCtbDMLctoCtb& modulo = CriarNovo();
@@ -277,23 +306,41 @@ TEST_P(TnCtbDMLctoCtbTest, OtherModuleEntryNeedsTheRightAndOriginCEAsksNothing) 
 
 TEST_P(TnCtbDMLctoCtbTest, BankReconciledDebitAsksOnlyWhenAccountEstabOrAmountChange) {
   InserirLcto(7, "2024-03-05", ", LCTOCONCILDEB", ", '2'");
+  Executar("insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB) values (1, 2, 'Filial')");
+  const std::vector<TCasoRegra> casos = {
+      {"ComplementOnly",
+       [](TLctoCtbTest&, TnClientDataSet& c) { Set(c, "COMPLHIST", "SO O COMPLEMENTO"); }, "ok"},
+      {"Amount", [](TLctoCtbTest&, TnClientDataSet& c) { Set(c, "VALORLCTOCTB", 70.0); }, "EAbort"},
+      {"DebitAccount", [](TLctoCtbTest&, TnClientDataSet& c) { Set(c, "CONTACTBDEB", 103); },
+       "EAbort"},
+      {"Branch", [](TLctoCtbTest&, TnClientDataSet& c) { Set(c, "CODIGOESTAB", 2); }, "EAbort"},
+  };
   TnCtbDMLctoCtb& modulo = Criar();
   TnClientDataSet& cds = modulo.nClientDataSet;
-  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(7)}));
-  cds.Edit();
-  Set(cds, "COMPLHIST", "SO O COMPLEMENTO");
-  EXPECT_EQ(Postar(cds), "ok");
-  EXPECT_TRUE(Dialogos().Perguntas().empty());
-  cds.Edit();
-  Set(cds, "VALORLCTOCTB", 70.0);
-  Responder({"Corrigir"});
-  EXPECT_EQ(Postar(cds), "EAbort");
-  ASSERT_EQ(Dialogos().Perguntas().size(), 1u);
-  EXPECT_EQ(Dialogos().Perguntas()[0].Texto,
-            "O lançamento da conta 101 está conciliado na conciliação bancária. A alteração da "
-            "conta, da filial ou do valor pode invalidar a conciliação!\r\nDeseja gravar o "
-            "lançamento assim mesmo?");
-  EXPECT_EQ(Linha(7, "VALORLCTOCTB;COMPLHIST"), "VALORLCTOCTB=50 COMPLHIST=SO O COMPLEMENTO");
+  for (const TCasoRegra& caso : casos) {
+    SCOPED_TRACE(caso.Nome);
+    Dialogos().LimparRegistro();
+    ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(7)}));
+    cds.Edit();
+    caso.Preparar(*this, cds);
+    if (caso.Esperado != "ok")
+      Responder({"Corrigir"});
+    EXPECT_EQ(Postar(cds), caso.Esperado);
+    const auto perguntas = Dialogos().Perguntas();
+    if (caso.Esperado == "ok") {
+      EXPECT_TRUE(perguntas.empty());
+      continue;
+    }
+    ASSERT_EQ(perguntas.size(), 1u);
+    EXPECT_EQ(perguntas[0].Texto,
+              "O lançamento da conta " + cds.FieldByName("CONTACTBDEB").AsString() +
+                  " está conciliado na conciliação bancária. A alteração da conta, da filial ou "
+                  "do valor pode invalidar a conciliação!\r\nDeseja gravar o lançamento assim "
+                  "mesmo?");
+    cds.Cancel();
+  }
+  EXPECT_EQ(Linha(7, "VALORLCTOCTB;CONTACTBDEB;CODIGOESTAB;COMPLHIST"),
+            "VALORLCTOCTB=50 CONTACTBDEB=101 CODIGOESTAB=1 COMPLHIST=SO O COMPLEMENTO");
 }
 
 TEST_P(TnCtbDMLctoCtbTest, HistoryOutsideTheAccountsGroupInformsAndSaves) {

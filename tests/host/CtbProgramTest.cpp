@@ -178,15 +178,18 @@ TEST_F(TCtbProgramTest, EntryPostOnTheDemoCompanyPostsAndRefuses) {
   EXPECT_NE(FErro.find("nao-existe.json"), std::string::npos);
 }
 
-TEST_F(TCtbProgramTest, ImportEntriesNeedsTheCompanyAndAReadableFile) {
+TEST_F(TCtbProgramTest, ImportEntriesNeedsTheCompanyAndAReadableFileAndCountsTheRefusals) {
   ASSERT_EQ(Ctb("demo --entries 1"), 0);
   Escrever("a.csv", "DATALCTOCTB,VALORLCTOCTB\n2025-03-01,1.00\n");
   EXPECT_EQ(Ctb("import entries a.csv"), 2);
   EXPECT_EQ(Ctb("import entries nao.csv --company 1"), 1);
   EXPECT_NE(FErro.find("nao.csv"), std::string::npos);
   // Piped: no progress bar reaches standard error.
-  Ctb("import entries a.csv --company 1");
+  EXPECT_EQ(Ctb("import entries a.csv --company 1"), 1);
   EXPECT_EQ(FErro.find('\r'), std::string::npos);
+  EXPECT_EQ(FSaida,
+            "linha 2: CODIGOESTAB: Campo 'CODIGOESTAB' deve ter um valor\n"
+            "0 linhas gravadas, 1 recusada\n");
 }
 
 TEST_F(TCtbProgramTest, AKilledImportLeavesWholeBatchesAndBalancesEqualToTheEntries) {

@@ -131,6 +131,11 @@ TEST_P(TCtbProgramaTest, DireitoLctoIgualLevel8PostsTheSameEntryWithoutAsking) {
   EXPECT_EQ(FResultado[1]["questions"].back()["text"],
             "Lançamento igual ao último lançamento gravado! Confirmar a inclusão deste "
             "lançamento?");
+  // Another complement is another entry: nothing to confirm.
+  json outra = duas;
+  outra[1]["fields"]["COMPLHIST"] = "outro";
+  EXPECT_EQ(Post(outra, 2), 0) << FSaida;
+  EXPECT_TRUE(FResultado[1]["questions"].empty());
 }
 
 TEST_P(TCtbProgramaTest, DireitoAlterarLctoOutroModuloAsksLevel8AndRefusesTheOthers) {

@@ -197,18 +197,31 @@ TEST_P(TDigitacaoHostTest, QuestionsAreAnsweredInOrderOrStopBeforeAnythingIsWrit
   }
 }
 
-TEST_P(TDigitacaoHostTest, AQuestionAskedAfterTheWriteStillLeavesNothingWritten) {
-  json documento = Insercao("150.00");
-  documento["fields"]["COMPLHIST"] = "IMPRIMIR";
-  json semResposta = Rodar(documento);
-  EXPECT_EQ(semResposta["result"], "question") << semResposta.dump();
-  EXPECT_EQ(semResposta["questions"].back()["text"], "Imprimir o lançamento?");
-  EXPECT_EQ(Quantos(), 0);
-  EXPECT_EQ(Conexao().ExecuteScalar("SELECT count(*) FROM SALDOCTB").AsInteger(), 0);
+// Asked after the write, or turned by the module into its own refusal: an
+// unanswered question is still reported as one, last in "questions", and
+// nothing is written until the answer comes.
+TEST_P(TDigitacaoHostTest, AnUnansweredQuestionIsReportedAsOneAndLeavesNothingWritten) {
+  const struct {
+    const char* Complemento;
+    const char* Pergunta;
+  } casos[] = {{"IMPRIMIR", "Imprimir o lançamento?"}, {"CONFERIR", "Conferir o lançamento?"}};
+  for (const auto& caso : casos) {
+    SCOPED_TRACE(caso.Complemento);
+    Conexao().ExecuteDirect("DELETE FROM LCTOCTB");
+    json documento = Insercao("150.00");
+    documento["fields"]["COMPLHIST"] = caso.Complemento;
+    json semResposta = Rodar(documento);
+    EXPECT_EQ(semResposta["result"], "question") << semResposta.dump();
+    EXPECT_FALSE(semResposta.contains("field")) << semResposta.dump();
+    EXPECT_EQ(semResposta["questions"].back()["text"], caso.Pergunta);
+    EXPECT_TRUE(semResposta["questions"].back()["answer"].is_null());
+    EXPECT_EQ(Quantos(), 0);
+    EXPECT_EQ(Conexao().ExecuteScalar("SELECT count(*) FROM SALDOCTB").AsInteger(), 0);
 
-  documento["answers"] = {"Não"};
-  EXPECT_EQ(Rodar(documento)["result"], "posted");
-  EXPECT_EQ(Quantos(), 1);
+    documento["answers"] = {"Sim"};
+    EXPECT_EQ(Rodar(documento)["result"], "posted");
+    EXPECT_EQ(Quantos(), 1);
+  }
 }
 
 TEST_P(TDigitacaoHostTest, InformationsAreRecordedAndNeverStop) {

@@ -5,6 +5,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "framework/core/Exceptions.h"
 #include "framework/db/TnDMConexao.h"
@@ -53,7 +54,8 @@ TEST_P(TImportacaoHostTest, StoresTheGoodRowsAndReportsTheBadOnesWithLineFieldAn
       "2025-03-11,1101,2101,abc,valor ruim\n"               // line 7: refused
       "2025-03-11,,,10.00,sem contas\n"                     // line 8: refused
       "2025-03-11,1101,2101,5.00,tres,sobra\n"              // line 9: refused
-      "2025-03-12,2101,1101,7.00,quatro\n";                 // line 10
+      "2025-03-12,2101,1101,7.00,quatro\n"                  // line 10
+      "2025-03-12,1101,2101,9.00,FALHA APOS\n";             // line 11: refused after its post
   ImportacaoHost::TResultadoImportacao resultado = Importar(csv);
   EXPECT_EQ(resultado.Gravadas, 3);
   EXPECT_EQ(Complementos(), "um|dois,\nem duas linhas|quatro");
@@ -65,13 +67,14 @@ TEST_P(TImportacaoHostTest, StoresTheGoodRowsAndReportsTheBadOnesWithLineFieldAn
                 .AsInteger(),
             3);
 
-  ASSERT_EQ(resultado.Recusas.size(), 5u);
+  ASSERT_EQ(resultado.Recusas.size(), 6u);
   const ImportacaoHost::TRecusa esperadas[] = {
       {3, "VALORLCTOCTB", "O valor do lançamento deve ser maior que zero"},
       {6, "DATALCTOCTB", ""},
       {7, "VALORLCTOCTB", ""},
       {8, "CONTACTBDEB", "Informe a conta de débito ou de crédito"},
       {9, "", "A linha tem 6 colunas; o cabeçalho, 5"},
+      {11, "", "falha após o post"},
   };
   for (size_t i = 0; i < resultado.Recusas.size(); ++i) {
     SCOPED_TRACE(i);
@@ -92,7 +95,7 @@ TEST_P(TImportacaoHostTest, StoresTheGoodRowsAndReportsTheBadOnesWithLineFieldAn
   EXPECT_NE(relatorio.find("\nlinha 9: A linha tem 6 colunas; o cabeçalho, 5\n"),
             std::string::npos);
   EXPECT_NE(relatorio.find("\nAviso: Diferença em: 2025-03-10"), std::string::npos);
-  EXPECT_EQ(relatorio.substr(relatorio.rfind('\n') + 1), "3 linhas gravadas, 5 recusadas");
+  EXPECT_EQ(relatorio.substr(relatorio.rfind('\n') + 1), "3 linhas gravadas, 6 recusadas");
   EXPECT_EQ(SchemaInstaller::VerificarSaldos(Conexao()).Rows.size(), 0u);
 }
 
@@ -116,6 +119,30 @@ TEST_P(TImportacaoHostTest, EachBatchCommitsSoAFaultMidBatchKeepsTheEarlierOnes)
   EXPECT_FALSE(Conexao().InTransaction());
   EXPECT_GT(Conexao().ExecuteScalar("SELECT count(*) FROM SALDOCTB").AsInteger(), 0);
   EXPECT_EQ(SchemaInstaller::VerificarSaldos(Conexao()).Rows.size(), 0u);
+}
+
+// A batch counts when it commits rows: the last one, whose rows were all
+// refused, commits nothing.
+TEST_P(TImportacaoHostTest, CountsOnlyTheBatchesThatStoredRows) {
+  FOpcoes.TamanhoLote = 2;
+  const struct {
+    std::vector<const char*> Valores;  // 0 is refused
+    int Gravadas, Lotes;
+  } casos[] = {
+      {{"1", "2", "3", "4"}, 4, 2},
+      {{"1", "2", "3"}, 3, 2},
+      {{"1", "2", "0"}, 2, 1},
+      {{"0", "0", "0"}, 0, 0},
+  };
+  for (const auto& caso : casos) {
+    std::string csv = "DATALCTOCTB,CONTACTBDEB,VALORLCTOCTB\n";
+    for (const char* valor : caso.Valores)
+      csv += std::string("2025-03-01,1101,") + valor + "\n";
+    SCOPED_TRACE(csv);
+    const ImportacaoHost::TResultadoImportacao resultado = Importar(csv);
+    EXPECT_EQ(resultado.Gravadas, caso.Gravadas);
+    EXPECT_EQ(resultado.Lotes, caso.Lotes);
+  }
 }
 
 TEST_P(TImportacaoHostTest, ABatchTheDatabaseRefusesIsRolledBackWhole) {

@@ -112,10 +112,27 @@ void TnTesteDMLcto::ValidarDado() {
   }
   if (cds.FieldByName("CODIGOHISTCTB").IsNull())
     Ndialogs::nShowMessage("Lançamento sem histórico padrão");
+  // A check whose dialog failing of any cause becomes the module's own
+  // refusal of the field.
+  if (cds.FieldByName("COMPLHIST").AsString() == "CONFERIR") {
+    std::string resposta;
+    try {
+      resposta = Ndialogs::nMessageDlg("Conferir o lançamento?", TMsgDlgType::mtConfirmation,
+                                       BotoesSimNao());
+    } catch (const std::exception& erro) {
+      throw EnField(std::string("Conferência interrompida: ") + erro.what(), "COMPLHIST");
+    }
+    if (resposta == kBtnNao)
+      throw EAbort();
+  }
 }
 
 void TnTesteDMLcto::nClientDataSetAfterPost(TnClientDataSet& dataSet) {
   TnDMClientDataSet::nClientDataSetAfterPost(dataSet);
+  // A step after the post that fails: the record is already in the change
+  // log when this raises.
+  if (dataSet.FieldByName("COMPLHIST").AsString() == "FALHA APOS")
+    throw Exception("falha após o post");
   FUltimaData = dataSet.FieldByName("DATALCTOCTB").AsDateTime();
   if (Importacao()) {
     auto& totais = FTotaisDia[DateToIso(FUltimaData)];

@@ -2,8 +2,10 @@
 // A small register module over LCTOCTB for the host's keying and import
 // tests: it behaves as the screens' modules do, with an alias resolved by
 // OnSetText, a field filled by another's OnExit, rules that refuse with a
-// field, a question that aborts on "Não", an information that never stops,
-// a memory of the last entry and the import's day totals.
+// field, a question that aborts on "Não", one whose unanswered dialog turns
+// into a refusal ("CONFERIR"), an after-post step that fails ("FALHA APOS"),
+// an information that never stops, a memory of the last entry and the
+// import's day totals.
 
 #include <cstdint>
 #include <map>
