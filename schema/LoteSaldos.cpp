@@ -31,6 +31,8 @@ constexpr std::array<TTabelaSaldo, 5> kTabelas{{
 // A group whose movements cancel out changes nothing, so it is left out; a
 // row the sum brought to zero is deleted by the statement after. Rounding
 // to cents keeps SQLite's REAL sums exact, as the triggers do at each step.
+// Rows are written in key order, so two batches of one company that share
+// balance rows lock them in the same order and wait instead of deadlocking.
 std::string Somar(const TTabelaSaldo& tabela) {
   const std::string extra = *tabela.ChaveExtra ? fmt::format(", {}", tabela.ChaveExtra) : "";
   const char* deb = tabela.Moeda ? "VALORDEBMOEDA" : "VALORDEB";
@@ -42,6 +44,7 @@ std::string Somar(const TTabelaSaldo& tabela) {
       "round(sum({4}), 2) from VLOTESALDOCTB where CODIGOEMPRESA = :pEmpresa{5} "
       "group by CODIGOEMPRESA, CODIGOESTAB, CONTACTB, {2}, TIPOLANCAMENTO{1} "
       "having round(sum({3}), 2) <> 0 or round(sum({4}), 2) <> 0 "
+      "order by CODIGOESTAB, CONTACTB, {2}, TIPOLANCAMENTO{1} "
       "on conflict (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, TIPOLANCAMENTO{1}) do update "
       "set VALORDEB = round({0}.VALORDEB + excluded.VALORDEB, 2), "
       "VALORCRED = round({0}.VALORCRED + excluded.VALORCRED, 2)",

@@ -183,7 +183,9 @@ class TBalancePropertyTest : public TDatabaseTest {
   void RelerChaves() {
     FChaves.clear();
     for (const ValueArray& row :
-         Conexao().ExecuteQuery("select CODIGOEMPRESA, CHAVELCTOCTB from LCTOCTB order by 1, 2").Rows)
+         Conexao()
+             .ExecuteQuery("select CODIGOEMPRESA, CHAVELCTOCTB from LCTOCTB order by 1, 2")
+             .Rows)
       FChaves.emplace_back(row[0].AsInteger(), row[1].AsInteger());
   }
 
@@ -221,7 +223,8 @@ class TBalancePropertyTest : public TDatabaseTest {
     for (const char* tabela : kTabelasSaldo) {
       texto += fmt::format("{}\n", tabela);
       for (const ValueArray& row :
-           Conexao().ExecuteQuery(fmt::format("select * from {} order by 1, 2, 3, 4, 5, 6", tabela))
+           Conexao()
+               .ExecuteQuery(fmt::format("select * from {} order by 1, 2, 3, 4, 5, 6", tabela))
                .Rows) {
         for (const Value& value : row)
           texto += value.DebugString() + " ";
@@ -239,8 +242,8 @@ class TBalancePropertyTest : public TDatabaseTest {
     FChaves.clear();
   }
 
-  static constexpr const char* kTabelasSaldo[] = {"SALDOCTB", "SALDOCTBMENSAL", "SALDOCTBMENSALHIST",
-                                                   "SALDOCTBMOEDA", "SALDOCTBMOEDAMENSAL"};
+  static constexpr const char* kTabelasSaldo[] = {
+      "SALDOCTB", "SALDOCTBMENSAL", "SALDOCTBMENSALHIST", "SALDOCTBMOEDA", "SALDOCTBMOEDAMENSAL"};
 
   uint64_t FSeed = 0;
   std::mt19937_64 FRandom;
