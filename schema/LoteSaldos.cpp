@@ -10,8 +10,8 @@
 
 namespace {
 
-// One balance table as the grouped statements see it: the journal view's
-// date column it is keyed on, the key column past the common five, and
+// One balance table as the grouped statements see it: the journal's date
+// column it is keyed on, the key column past the common five, and
 // whether it sums the currency amounts.
 struct TTabelaSaldo {
   const char* Nome;
@@ -41,7 +41,7 @@ std::string Somar(const TTabelaSaldo& tabela) {
       "insert into {0} (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, TIPOLANCAMENTO{1}, "
       "VALORDEB, VALORCRED) "
       "select CODIGOEMPRESA, CODIGOESTAB, CONTACTB, {2}, TIPOLANCAMENTO{1}, round(sum({3}), 2), "
-      "round(sum({4}), 2) from VLOTESALDOCTB where CODIGOEMPRESA = :pEmpresa{5} "
+      "round(sum({4}), 2) from LOTESALDOCTB where CODIGOEMPRESA = :pEmpresa{5} "
       "group by CODIGOEMPRESA, CODIGOESTAB, CONTACTB, {2}, TIPOLANCAMENTO{1} "
       "having round(sum({3}), 2) <> 0 or round(sum({4}), 2) <> 0 "
       "order by CODIGOESTAB, CONTACTB, {2}, TIPOLANCAMENTO{1} "
@@ -57,7 +57,7 @@ std::string ExcluirZerados(const TTabelaSaldo& tabela) {
   return fmt::format(
       "delete from {0} where CODIGOEMPRESA = :pEmpresa and VALORDEB = 0 and VALORCRED = 0 "
       "and (CODIGOESTAB, CONTACTB, DATASALDO, TIPOLANCAMENTO{1}) in "
-      "(select CODIGOESTAB, CONTACTB, {2}, TIPOLANCAMENTO{1} from VLOTESALDOCTB "
+      "(select CODIGOESTAB, CONTACTB, {2}, TIPOLANCAMENTO{1} from LOTESALDOCTB "
       "where CODIGOEMPRESA = :pEmpresa)",
       tabela.Nome, extra, tabela.ColunaData);
 }
