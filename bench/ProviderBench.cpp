@@ -1,8 +1,9 @@
 // Entries per second written into LCTOCTB (with its balance triggers)
 // through the provider, against two baselines measured in the same run: a
 // prepared INSERT loop into the same table, and the same loop into a copy of
-// the schema without the balance triggers. Every path commits once per
-// 1,000 rows. On PostgreSQL (when CTB_TEST_PG names a server) it also
+// the schema without the balance triggers; and the same loop under the batch
+// writer (TLoteSaldos: the balances moved once per transaction, grouped).
+// Every path commits once per 1,000 rows. On PostgreSQL (when CTB_TEST_PG names a server) it also
 // measures what the per-statement savepoint costs.
 //
 // Usage: bench_provider [rows]   (default 20000)
