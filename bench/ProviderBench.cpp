@@ -1,8 +1,9 @@
 // Entries per second written into LCTOCTB (with its balance triggers)
 // through the provider, against two baselines measured in the same run: a
 // prepared INSERT loop into the same table, and the same loop into a copy of
-// the schema without the balance triggers. Every path commits once per
-// 1,000 rows. On PostgreSQL (when CTB_TEST_PG names a server) it also
+// the schema without the balance triggers; and the same loop under the batch
+// writer (TLoteSaldos: the balances moved once per transaction, grouped).
+// Every path commits once per 1,000 rows. On PostgreSQL (when CTB_TEST_PG names a server) it also
 // measures what the per-statement savepoint costs.
 //
 // Usage: bench_provider [rows]   (default 20000)
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "bench/Cronometro.h"
@@ -22,6 +24,7 @@
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnDataSetProvider.h"
 #include "framework/db/TnSQLDataSet.h"
+#include "schema/LoteSaldos.h"
 #include "schema/SchemaInstaller.h"
 
 namespace {
@@ -49,21 +52,32 @@ ValueArray Lancamento(int empresa, int i) {
           Value(data + 0.5)};
 }
 
-void LoopPreparado(TnDMConexao& conexao, int empresa, int linhas) {
+// emLote: each transaction is one batch of the batch writer, which moves the
+// balance tables once, grouped, before the commit.
+void LoopPreparado(TnDMConexao& conexao, int empresa, int linhas, bool emLote = false) {
   std::string sql = fmt::format(
       "insert into LCTOCTB ({}) values (:p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10, "
       ":p11, :p12)",
       kColunas);
   TParams params(12);
+  std::optional<TLoteSaldos> saldos;
   for (int i = 0; i < linhas; ++i) {
-    if (i % kLote == 0)
+    if (i % kLote == 0) {
       conexao.StartTransaction();
+      if (emLote)
+        saldos.emplace(conexao);
+    }
     ValueArray valores = Lancamento(empresa, i);
     for (size_t k = 0; k < params.size(); ++k)
       params[k] = {"", valores[k]};
     conexao.ExecuteDirect(sql, params);
-    if (i % kLote == kLote - 1 || i == linhas - 1)
+    if (i % kLote == kLote - 1 || i == linhas - 1) {
+      if (saldos) {
+        saldos->Aplicar();
+        saldos.reset();
+      }
       conexao.Commit();
+    }
   }
 }
 
@@ -172,10 +186,14 @@ void Medir(TTipoConexao tipo, int linhas) {
       Caminho(tipo, 3, true, [&](TnDMConexao& c) { PeloProvider(c, 1, linhas, true); });
   double tSemGatilhos =
       Caminho(tipo, 4, false, [&](TnDMConexao& c) { LoopPreparado(c, 1, linhas); });
+  double tLote = Caminho(tipo, 6, true, [&](TnDMConexao& c) { LoopPreparado(c, 1, linhas, true); });
   fmt::print("{} ({} rows, commit per {}):\n",
              tipo == TTipoConexao::SQLite ? "SQLite" : "PostgreSQL", linhas, kLote);
   fmt::print("  prepared loop, triggers     {:9.0f} rows/s\n", linhas / tLoop);
   fmt::print("  prepared loop, no triggers  {:9.0f} rows/s\n", linhas / tSemGatilhos);
+  fmt::print(
+      "  prepared loop, batch writer {:9.0f} rows/s   vs loop {:.2f}, vs no triggers {:.2f}\n",
+      linhas / tLote, tLoop / tLote, tSemGatilhos / tLote);
   fmt::print(
       "  provider                    {:9.0f} rows/s   vs loop {:.2f}, vs no triggers {:.2f}\n",
       linhas / tProvider, tLoop / tProvider, tSemGatilhos / tProvider);

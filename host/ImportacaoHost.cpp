@@ -22,6 +22,7 @@
 #include "host/CsvReader.h"
 #include "host/HostComum.h"
 #include "host/ValorDigitado.h"
+#include "schema/LoteSaldos.h"
 
 namespace ImportacaoHost {
 
@@ -149,11 +150,15 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
         Conexao.RollBack();
     }
   } desfazerLote{conexao, nivelInicial};
+  // The batch moves the balance tables once, grouped, before its commit.
+  std::optional<TLoteSaldos> saldos;
   auto aplicarLote = [&] {
     if (conexao.NivelTransacao() == nivelInicial)
       return;
     try {
       modulo->AplicarAtualizacoes();
+      saldos->Aplicar();
+      saldos.reset();
       conexao.Commit();
     } catch (const std::exception& erro) {
       while (conexao.NivelTransacao() > nivelInicial)
@@ -172,8 +177,10 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
   int64_t lidas = 0;
   while (std::optional<TCsvRow> linha = leitor.Next()) {
     progresso.VerificarCancelamento();
-    if (conexao.NivelTransacao() == nivelInicial)
+    if (conexao.NivelTransacao() == nivelInicial) {
       conexao.StartTransaction();
+      saldos.emplace(conexao);
+    }
     const int mudancasAntes = cds.ChangeCount();
     try {
       if (linha->Cells.size() > campos.size())

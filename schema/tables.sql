@@ -17,6 +17,23 @@ CREATE TABLE IF NOT EXISTS SEQUENCIA (
   VALOR BIGINT NOT NULL
 );
 
+-- A company's own sequences (the entry keys), one row per company and name,
+-- kept with the company's rows so that a draw never leaves its company.
+CREATE TABLE IF NOT EXISTS SEQUENCIAEMPRESA (
+  CODIGOEMPRESA SMALLINT NOT NULL,
+  NOME VARCHAR(100) NOT NULL,
+  VALOR BIGINT NOT NULL,
+  PRIMARY KEY (CODIGOEMPRESA, NOME)
+);
+
+-- The entry keys were once drawn from SEQUENCIA rows named
+-- DYN_GENCHAVELCTOCTB(<company>): they move to the company's row once.
+INSERT INTO SEQUENCIAEMPRESA (CODIGOEMPRESA, NOME, VALOR)
+SELECT CAST(substr(NOME, 21, length(NOME) - 21) AS SMALLINT), 'DYN_GENCHAVELCTOCTB', VALOR
+  FROM SEQUENCIA WHERE NOME LIKE 'DYN\_GENCHAVELCTOCTB(%)' ESCAPE '\'
+ON CONFLICT (CODIGOEMPRESA, NOME) DO NOTHING;
+DELETE FROM SEQUENCIA WHERE NOME LIKE 'DYN\_GENCHAVELCTOCTB(%)' ESCAPE '\';
+
 CREATE TABLE IF NOT EXISTS VERSAOSCHEMA (
   VERSAO INTEGER NOT NULL
 );
@@ -724,6 +741,24 @@ CREATE TABLE IF NOT EXISTS IMPLSALDOCTB (
 -- only while its debits or credits are not zero. CODIGOHISTCTB 0 stands for
 -- entries without a history.
 -- ---------------------------------------------------------------------------
+
+-- The batch journal: the balance movements (the columns of VLCTOCTBSALDO)
+-- of the entries a batch writer wrote in its transaction, applied and
+-- deleted before its commit (schema/README.md, "Batches").
+CREATE TABLE IF NOT EXISTS LOTESALDOCTB (
+  CODIGOEMPRESA SMALLINT NOT NULL,
+  CODIGOESTAB SMALLINT NOT NULL,
+  CONTACTB BIGINT NOT NULL,
+  DATASALDO DATE NOT NULL,
+  DATAMES DATE NOT NULL,
+  TIPOLANCAMENTO CHAR(2) NOT NULL,
+  CODIGOHISTCTB SMALLINT NOT NULL,
+  CODIGOMOEDA SMALLINT,
+  VALORDEB NUMERIC(18,2) NOT NULL,
+  VALORCRED NUMERIC(18,2) NOT NULL,
+  VALORDEBMOEDA NUMERIC(18,2) NOT NULL,
+  VALORCREDMOEDA NUMERIC(18,2) NOT NULL
+);
 
 CREATE TABLE IF NOT EXISTS SALDOCTB (
   CODIGOEMPRESA SMALLINT NOT NULL,

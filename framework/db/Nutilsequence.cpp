@@ -44,21 +44,24 @@ int64_t PegarProximaSequence(TnDMConexao& conexao, const std::string& nome) {
 }
 
 int64_t ProximaChaveLctoCtb(TnDMConexao& conexao, int64_t codigoEmpresa) {
-  const std::string nome = "DYN_GENCHAVELCTOCTB(" + std::to_string(codigoEmpresa) + ")";
+  const std::string nome = "DYN_GENCHAVELCTOCTB";
   const TParams params = {{"pNome", nome}, {"pCodigoEmpresa", codigoEmpresa}};
   // Keys also arrive from outside the sequence (a loaded or imported key, an
   // edited one): each draw steps past the company's highest key, one look
   // at the end of the primary key's index, so the sequence never hands out
-  // a key that exists and a database left behind catches up by itself.
+  // a key that exists and a database left behind catches up by itself. The
+  // row and the look-up stay inside the company's rows.
   return Proximo(
       conexao, nome,
-      "update SEQUENCIA set VALOR = (select case when coalesce(max(CHAVELCTOCTB), 0) > "
-      "SEQUENCIA.VALOR then max(CHAVELCTOCTB) + 1 else SEQUENCIA.VALOR + 1 end from LCTOCTB "
-      "where CODIGOEMPRESA = :pCodigoEmpresa) where NOME = :pNome returning VALOR",
+      "update SEQUENCIAEMPRESA set VALOR = (select case when coalesce(max(CHAVELCTOCTB), 0) > "
+      "SEQUENCIAEMPRESA.VALOR then max(CHAVELCTOCTB) + 1 else SEQUENCIAEMPRESA.VALOR + 1 end "
+      "from LCTOCTB where CODIGOEMPRESA = :pCodigoEmpresa) "
+      "where CODIGOEMPRESA = :pCodigoEmpresa and NOME = :pNome returning VALOR",
       params, [&] {
         conexao.ExecuteDirect(
-            "insert into SEQUENCIA (NOME, VALOR) values (:pNome, 0) on conflict (NOME) do nothing",
-            {{"pNome", nome}});
+            "insert into SEQUENCIAEMPRESA (CODIGOEMPRESA, NOME, VALOR) "
+            "values (:pCodigoEmpresa, :pNome, 0) on conflict (CODIGOEMPRESA, NOME) do nothing",
+            params);
       });
 }
 

@@ -19,8 +19,10 @@ namespace Nutilsequence {
 // The next value of the sequence `nome`; a new sequence starts at 1.
 int64_t PegarProximaSequence(TnDMConexao& conexao, const std::string& nome);
 
-// The next entry key of a company, from the sequence
-// "DYN_GENCHAVELCTOCTB(<company>)". Never a key the company has in LCTOCTB:
+// The next entry key of a company, from the company's sequence
+// "DYN_GENCHAVELCTOCTB" in
+//   SEQUENCIAEMPRESA (CODIGOEMPRESA, NOME, VALOR), key (CODIGOEMPRESA, NOME)
+// so that companies never share a row. Never a key the company has in LCTOCTB:
 // a draw steps past the highest CHAVELCTOCTB when a key was written outside
 // the sequence (keys still pending in a data set are the caller's).
 int64_t ProximaChaveLctoCtb(TnDMConexao& conexao, int64_t codigoEmpresa);

@@ -47,6 +47,16 @@ RETURNS SMALLINT LANGUAGE sql STABLE AS $$
    ORDER BY O.DATAINICIAL DESC LIMIT 1
 $$;
 
+-- A batch writer (LoteSaldos) turns the per-row movements off for its
+-- transaction with the setting ctb.lotesaldo = '1' (set_config local to the
+-- transaction, so a commit or rollback turns it off again and no other
+-- session sees it). The movements of the entries then go to the batch
+-- journal LOTESALDOCTB (same columns as VLCTOCTBSALDO), which the writer
+-- applies to the balance tables with one grouped statement per table before
+-- its commit. Concurrent writers each see only their own uncommitted
+-- journal rows; the journal never holds a committed row, so it needs no WAL.
+ALTER TABLE LOTESALDOCTB SET UNLOGGED;
+
 -- Entry sides as balance movements; rebuilds and checks recompute from it.
 DROP VIEW IF EXISTS VLCTOCTBSALDO;
 CREATE VIEW VLCTOCTBSALDO AS
@@ -77,6 +87,11 @@ RETURNS void LANGUAGE plpgsql AS $$
 DECLARE
   vMes DATE := CAST(date_trunc('month', pData) AS DATE);
 BEGIN
+  IF current_setting('ctb.lotesaldo', true) = '1' THEN
+    INSERT INTO LOTESALDOCTB
+    VALUES (pEmpresa, pEstab, pConta, pData, vMes, pTipo, pHist, pMoeda, pDeb, pCred, pDebMoeda, pCredMoeda);
+    RETURN;
+  END IF;
   INSERT INTO SALDOCTB (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, TIPOLANCAMENTO, VALORDEB, VALORCRED)
   VALUES (pEmpresa, pEstab, pConta, pData, pTipo, pDeb, pCred)
   ON CONFLICT (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, TIPOLANCAMENTO) DO UPDATE

@@ -1,6 +1,7 @@
 // The balance tables against thousands of random writes to LCTOCTB: whatever
 // a writer does (row by row, or one statement over many rows), the triggers
-// leave the balances equal to a recomputation from the entries.
+// leave the balances equal to a recomputation from the entries, and a batch
+// writer (TLoteSaldos) leaves exactly the rows and amounts the triggers leave.
 
 #include <gtest/gtest.h>
 
@@ -14,8 +15,10 @@
 #include <vector>
 
 #include "framework/core/Currency.h"
+#include "framework/core/Exceptions.h"
 #include "framework/core/TDateTime.h"
 #include "framework/db/TnDMConexao.h"
+#include "schema/LoteSaldos.h"
 #include "schema/SchemaInstaller.h"
 #include "tests/support/TestDatabases.h"
 
@@ -180,13 +183,19 @@ class TBalancePropertyTest : public TDatabaseTest {
   void RelerChaves() {
     FChaves.clear();
     for (const ValueArray& row :
-         Conexao().ExecuteQuery("select CODIGOEMPRESA, CHAVELCTOCTB from LCTOCTB").Rows)
+         Conexao()
+             .ExecuteQuery("select CODIGOEMPRESA, CHAVELCTOCTB from LCTOCTB order by 1, 2")
+             .Rows)
       FChaves.emplace_back(row[0].AsInteger(), row[1].AsInteger());
   }
 
-  void Operar(int quantas) {
+  // emLote: each transaction is one batch of the batch writer.
+  void Operar(int quantas, bool emLote = false) {
     for (int lote = 0; lote < quantas; lote += kPorTransacao) {
       Conexao().StartTransaction();
+      std::optional<TLoteSaldos> saldos;
+      if (emLote)
+        saldos.emplace(Conexao());
       for (int i = lote; i < std::min(quantas, lote + kPorTransacao); ++i) {
         int sorteio = Sorteio(1, 100);
         if (sorteio <= 45 || FChaves.size() < 20)
@@ -198,6 +207,8 @@ class TBalancePropertyTest : public TDatabaseTest {
         else
           AlterarEmMassa();
       }
+      if (saldos)
+        saldos->Aplicar();
       Conexao().Commit();
     }
   }
@@ -205,6 +216,34 @@ class TBalancePropertyTest : public TDatabaseTest {
   int64_t Contar(const std::string& tabela) {
     return Conexao().ExecuteScalar("select count(*) from " + tabela).AsInteger();
   }
+
+  // Every balance table, rows in key order, every value as stored.
+  std::string Saldos() {
+    std::string texto;
+    for (const char* tabela : kTabelasSaldo) {
+      texto += fmt::format("{}\n", tabela);
+      for (const ValueArray& row :
+           Conexao()
+               .ExecuteQuery(fmt::format("select * from {} order by 1, 2, 3, 4, 5, 6", tabela))
+               .Rows) {
+        for (const Value& value : row)
+          texto += value.DebugString() + " ";
+        texto += "\n";
+      }
+    }
+    return texto;
+  }
+
+  // The same random writes again from an empty LCTOCTB.
+  void Recomecar() {
+    Conexao().ExecuteDirect("delete from LCTOCTB");
+    FRandom.seed(FSeed);
+    FUltimaChave.clear();
+    FChaves.clear();
+  }
+
+  static constexpr const char* kTabelasSaldo[] = {
+      "SALDOCTB", "SALDOCTBMENSAL", "SALDOCTBMENSALHIST", "SALDOCTBMOEDA", "SALDOCTBMOEDAMENSAL"};
 
   uint64_t FSeed = 0;
   std::mt19937_64 FRandom;
@@ -233,6 +272,47 @@ TEST_P(TBalancePropertyTest, RandomWritesKeepEveryBalanceTableExact) {
                                "and DATASALDO >= '2025-03-01'))")
                 .AsInteger(),
             0);
+}
+
+TEST_P(TBalancePropertyTest, BatchWriterLeavesExactlyTheBalancesOfTheTriggers) {
+  SCOPED_TRACE(fmt::format("semente {} (repita com CTB_SEED={})", FSeed, FSeed));
+  Operar(kOperacoes / 2);
+  const std::string porGatilho = Saldos();
+  Recomecar();
+  ASSERT_EQ(Contar("SALDOCTB") + Contar("SALDOCTBMOEDAMENSAL"), 0);
+  Operar(kOperacoes / 2, true);
+  EXPECT_EQ(Saldos(), porGatilho);
+  EXPECT_EQ(Contar("LOTESALDOCTB"), 0);
+  EXPECT_GT(Contar("SALDOCTBMOEDA"), 0);
+
+  // Past the batch the triggers move the balances again.
+  Conexao().StartTransaction();
+  Inserir();
+  Alterar();
+  Excluir();
+  Conexao().Commit();
+  TDbResult diferencas = SchemaInstaller::VerificarSaldos(Conexao());
+  EXPECT_TRUE(diferencas.Rows.empty()) << Diferencas(diferencas);
+  EXPECT_EQ(Contar("LOTESALDOCTB"), 0);
+}
+
+TEST_P(TBalancePropertyTest, BatchLeftWithoutApplyingCommitsNothing) {
+  EXPECT_THROW(TLoteSaldos{Conexao()}, Exception);
+  Conexao().StartTransaction();
+  {
+    TLoteSaldos saldos(Conexao());
+    Inserir();
+    Inserir();
+  }
+  EXPECT_FALSE(Conexao().InTransaction());
+  EXPECT_EQ(Contar("LCTOCTB") + Contar("LOTESALDOCTB") + Contar("SALDOCTB"), 0);
+  // The switch went with the transaction: a single entry moves its balances.
+  Conexao().ExecuteDirect(
+      "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
+      "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, VALORLCTOCTB) "
+      "values (1, 1, 1, '2024-03-05', 'LN', 1101, 2101, 12.5)");
+  EXPECT_EQ(Contar("SALDOCTB"), 2);
+  EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
 }
 
 TEST_P(TBalancePropertyTest, CheckFindsCorruptedBalancesAndRebuildRepairsThem) {

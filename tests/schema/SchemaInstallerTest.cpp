@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/core/Exceptions.h"
+#include "framework/db/Nutilsequence.h"
 #include "framework/db/TnDMConexao.h"
 #include "tests/support/TestDatabases.h"
 
@@ -34,6 +35,24 @@ TEST_P(TSchemaInstallerTest, SecondInstallKeepsDataAndRecreatesTriggers) {
                 .ToString(),
             "10");
   EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
+}
+
+// Entry keys drawn before they were kept per company go on from where they
+// were, past the company's highest key, never below it.
+TEST_P(TSchemaInstallerTest, ReinstallMovesEntryKeySequencesToTheirCompany) {
+  SchemaInstaller::Instalar(Conexao());
+  Conexao().ExecuteScript(
+      "insert into SEQUENCIA (NOME, VALOR) values ('DYN_GENCHAVELCTOCTB(3)', 77);"
+      "insert into SEQUENCIA (NOME, VALOR) values ('DYN_GENCHAVELCTOCTB(12)', 5);"
+      "insert into SEQUENCIA (NOME, VALOR) values ('GEN_IDLCTOCTBEXCL', 9);"
+      "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
+      "TIPOLANCAMENTO, CONTACTBDEB, VALORLCTOCTB) values (12, 40, 1, '2025-01-02', 'LN', 11, 1);");
+  SchemaInstaller::Instalar(Conexao());
+  EXPECT_EQ(Nutilsequence::ProximaChaveLctoCtb(Conexao(), 3), 78);
+  EXPECT_EQ(Nutilsequence::ProximaChaveLctoCtb(Conexao(), 12), 41);
+  EXPECT_EQ(Nutilsequence::ProximaChaveLctoCtb(Conexao(), 4), 1);
+  EXPECT_EQ(Conexao().ExecuteScalar("select count(*) from SEQUENCIA").AsInteger(), 1);
+  EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "GEN_IDLCTOCTBEXCL"), 10);
 }
 
 TEST_P(TSchemaInstallerTest, RefusesDatabaseNewerThanProgramWithoutTouchingIt) {

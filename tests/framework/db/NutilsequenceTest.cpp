@@ -21,6 +21,8 @@ class NutilsequenceTest : public TDatabaseTest {
       return;
     Conexao().ExecuteScript(
         "create table SEQUENCIA (NOME varchar(100) not null primary key, VALOR bigint not null);"
+        "create table SEQUENCIAEMPRESA (CODIGOEMPRESA smallint not null, NOME varchar(100) not "
+        "null, VALOR bigint not null, primary key (CODIGOEMPRESA, NOME));"
         "create table LCTOCTB (CODIGOEMPRESA smallint not null, CHAVELCTOCTB integer not null, "
         "  primary key (CODIGOEMPRESA, CHAVELCTOCTB));");
   }
@@ -42,7 +44,8 @@ TEST_P(NutilsequenceTest, EntryKeysStartAfterTheCompanysHighestKey) {
   EXPECT_EQ(Nutilsequence::ProximaChaveLctoCtb(Conexao(), 3), 1);
   EXPECT_EQ(Nutilsequence::ProximaChaveLctoCtb(Conexao(), 2), 901);
   EXPECT_EQ(Conexao()
-                .ExecuteScalar("select VALOR from SEQUENCIA where NOME = 'DYN_GENCHAVELCTOCTB(1)'")
+                .ExecuteScalar("select VALOR from SEQUENCIAEMPRESA where CODIGOEMPRESA = 1 "
+                               "and NOME = 'DYN_GENCHAVELCTOCTB'")
                 .AsInteger(),
             43);
 }
