@@ -24,10 +24,18 @@ TnSessao::~TnSessao() {
   // Services go newest first, before the connection they may read through,
   // with their session current: a module freed here may still reach its
   // settings. Then the session is current nowhere.
+  // A service freed here may itself reach (and so create) another one: each
+  // is taken out of the order before it goes, and the loop runs until none
+  // is left.
   TnSessao* anterior = gSessaoAtual == this ? nullptr : gSessaoAtual;
   gSessaoAtual = this;
-  for (auto indice = FOrdem.rbegin(); indice != FOrdem.rend(); ++indice)
-    FServicos[*indice] = TEntrada{};
+  while (!FOrdem.empty()) {
+    const size_t indice = FOrdem.back();
+    FOrdem.pop_back();
+    std::shared_ptr<void> objeto = std::move(FServicos[indice].Objeto);
+    FServicos[indice] = TEntrada{};
+    objeto.reset();
+  }
   gSessaoAtual = anterior;
 }
 

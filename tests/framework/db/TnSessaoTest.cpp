@@ -66,6 +66,25 @@ TEST(TnSessao, AWorkersSessionCopiesChoicesNotCachesOverItsOwnConnection) {
   EXPECT_EQ(worker->Servico<TCache>().Dona, worker.get());
 }
 
+// A service whose end reaches another service of its session, as a module
+// freed with the session reaches its settings.
+struct TQueUsaOutro {
+  explicit TQueUsaOutro(TnSessao& sessao) : Sessao(sessao) {}
+  ~TQueUsaOutro() { Sessao.Servico<TCache>().Lidos = TnSessao::Atual().Servico<TEscolha>().Valor; }
+  TnSessao& Sessao;
+};
+
+TEST(TnSessao, ServicesEndNewestFirstWithTheirSessionCurrent) {
+  auto sessao = std::make_unique<TnSessao>(Memoria());
+  sessao->Servico<TQueUsaOutro>();
+  sessao->Servico<TEscolha>().Valor = 4;
+  // Freed last, it reaches services already gone and so creates them anew;
+  // the session frees those too (ASan sees a leak or a use after free
+  // otherwise).
+  EXPECT_NO_THROW(sessao.reset());
+  EXPECT_EQ(TnSessao::AtualOuNula(), nullptr);
+}
+
 TEST(TnSessao, GuardsSetTheCurrentSessionAndPutThePreviousBack) {
   EXPECT_THROW(TnSessao::Atual(), Exception);
   TnSessao primeira(Memoria());
