@@ -432,8 +432,8 @@ void TnCtbDMLctoCtb::CheckEditLock() {
 void TnCtbDMLctoCtb::ValidarAlteracaoLctoCtb() {
   const Value estab = Campo("CODIGOESTAB").AsValue();
   if (!Nctbsfuncoes::PermiteAlterarLctoContabil(
-          Conexao(), Campo("CHAVELCTOCTB").AsInteger(), std::to_string(PegarCodigoEmpresa()),
-          estab.IsNull() ? std::string() : std::to_string(estab.AsInteger()), TDateTime(),
+          Conexao(), Campo("CHAVELCTOCTB").AsInteger(), PegarCodigoEmpresa(),
+          estab.IsNull() ? std::nullopt : std::optional<int64_t>(estab.AsInteger()), TDateTime(),
           TDateTime()))
     throw Exception(kMsgConciliado);
 }

@@ -6,10 +6,12 @@
 // object, so a part is obtained in one expression:
 //   TnCtbConsultaBalanceteMovimentoDataSetSaldo::New()->Inicializar(conf)
 //
-// Balance data sets travel in dictionaries keyed company + "|" + mmyyyy
-// (the month of the run's first day); the trial balance itself is the entry
-// with the empty key of IGerarSaldoBalancete::Executar's dictionary.
+// A balance run's data sets travel in dictionaries keyed by company and
+// month (TChaveDataSet: the month of the run's first day); the trial balance
+// itself is the entry with the empty key of IGerarSaldoBalancete::Executar's
+// dictionary.
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>

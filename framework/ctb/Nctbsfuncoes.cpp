@@ -57,16 +57,16 @@ void MontarFiltroContaBalanco(TnDMConexao& conexao, int64_t codigoEmpresa, std::
   filtro = marcadas.AsInteger() > 0 ? "P.ENTRABALANCO = '1'" : "";
 }
 
-bool PermiteAlterarLctoContabil(TnDMConexao& conexao, int64_t chaveLctoCtb,
-                                const std::string& codigoEmpresa, const std::string& codigoEstab,
-                                TDateTime dataInicial, TDateTime dataFinal) {
+bool PermiteAlterarLctoContabil(TnDMConexao& conexao, int64_t chaveLctoCtb, int64_t codigoEmpresa,
+                                std::optional<int64_t> codigoEstab, TDateTime dataInicial,
+                                TDateTime dataFinal) {
   std::string sql =
       "select count(*) from CONCBANCLCTO where CODIGOEMPRESA = :pEmpresa and CHAVELCTOCTB = "
       ":pChave and CONCILLCTOCTB = 1";
-  TParams params{{"pEmpresa", std::stoll(Aparar(codigoEmpresa))}, {"pChave", chaveLctoCtb}};
-  if (!Aparar(codigoEstab).empty()) {
+  TParams params{{"pEmpresa", codigoEmpresa}, {"pChave", chaveLctoCtb}};
+  if (codigoEstab) {
     sql += " and CODIGOESTAB = :pEstab";
-    params.emplace_back("pEstab", std::stoll(Aparar(codigoEstab)));
+    params.emplace_back("pEstab", *codigoEstab);
   }
   if (!dataInicial.IsZero()) {
     sql += " and DATALCTOBANC >= :pInicio";

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "framework/core/TDateTime.h"
@@ -33,11 +34,11 @@ bool CarregarFiltroLctoCtbAtivo(TnDMConexao& conexao, TDateTime& dataInicial, TD
 void MontarFiltroContaBalanco(TnDMConexao& conexao, int64_t codigoEmpresa, std::string& filtro);
 
 // False when the entry is reconciled with a bank statement
-// (CONCBANCLCTO.CONCILLCTOCTB = 1). An empty establishment text means any;
-// dates of 0 mean any date of the statement.
-bool PermiteAlterarLctoContabil(TnDMConexao& conexao, int64_t chaveLctoCtb,
-                                const std::string& codigoEmpresa, const std::string& codigoEstab,
-                                TDateTime dataInicial, TDateTime dataFinal);
+// (CONCBANCLCTO.CONCILLCTOCTB = 1). No establishment means any; dates of 0
+// mean any date of the statement.
+bool PermiteAlterarLctoContabil(TnDMConexao& conexao, int64_t chaveLctoCtb, int64_t codigoEmpresa,
+                                std::optional<int64_t> codigoEstab, TDateTime dataInicial,
+                                TDateTime dataFinal);
 
 // The next transaction number of the company; the first continues after the
 // highest TRANSCTB the company has. Safe across processes.

@@ -95,12 +95,13 @@ TEST_P(NctbsfuncoesTest, ReconciledEntryMayNotBeChanged) {
       "CONCILLCTOCTB, CHAVELCTOCTB) values (1, 2, 5, :pData, 2, 0, 101)",
       {{"pData", EncodeDate(2024, 3, 10)}});
   const TDateTime zero;
-  EXPECT_FALSE(PermiteAlterarLctoContabil(Conexao(), 100, "1", "2", zero, zero));
-  EXPECT_FALSE(PermiteAlterarLctoContabil(Conexao(), 100, " 1 ", "", zero, zero));
-  EXPECT_TRUE(PermiteAlterarLctoContabil(Conexao(), 100, "1", "3", zero, zero));
-  EXPECT_TRUE(PermiteAlterarLctoContabil(Conexao(), 100, "2", "", zero, zero));
-  EXPECT_TRUE(PermiteAlterarLctoContabil(Conexao(), 101, "1", "", zero, zero));
-  EXPECT_TRUE(PermiteAlterarLctoContabil(Conexao(), 100, "1", "", EncodeDate(2024, 3, 11), zero));
+  EXPECT_FALSE(PermiteAlterarLctoContabil(Conexao(), 100, 1, 2, zero, zero));
+  EXPECT_FALSE(PermiteAlterarLctoContabil(Conexao(), 100, 1, std::nullopt, zero, zero));
+  EXPECT_TRUE(PermiteAlterarLctoContabil(Conexao(), 100, 1, 3, zero, zero));
+  EXPECT_TRUE(PermiteAlterarLctoContabil(Conexao(), 100, 2, std::nullopt, zero, zero));
+  EXPECT_TRUE(PermiteAlterarLctoContabil(Conexao(), 101, 1, std::nullopt, zero, zero));
+  EXPECT_TRUE(
+      PermiteAlterarLctoContabil(Conexao(), 100, 1, std::nullopt, EncodeDate(2024, 3, 11), zero));
 }
 
 TEST_P(NctbsfuncoesTest, ActiveEntryFilterOfTheConnectionsUser) {
