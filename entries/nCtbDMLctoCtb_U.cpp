@@ -73,6 +73,13 @@ std::string TextoOrigemDado(const Value& valor) {
   }
 }
 
+// The activity control of the company's IFRS option, into `config`.
+void LerConfigAtividade(TnConfigEmpresaLctoCtb& config, int64_t codigoEmpresa) {
+  ControleOpcaoIFRS().SetCodigoEmpresa(codigoEmpresa);
+  config.UsaAtividades = ControleOpcaoIFRS().GetCTRLAATIVIDADE();
+  config.DataInicialAtividades = ControleOpcaoIFRS().GetDATAINIATIVIDADE();
+}
+
 }  // namespace
 
 // ---- Creation ----
@@ -818,12 +825,6 @@ void TnCtbDMLctoCtb::PegarConfigAtividade(int64_t codigoEmpresa) {
   LerConfigAtividade(config, codigoEmpresa);
   FConfigEmpresa = config;
   AtualizarAcoesEmpresa();
-}
-
-void TnCtbDMLctoCtb::LerConfigAtividade(TnConfigEmpresaLctoCtb& config, int64_t codigoEmpresa) {
-  ControleOpcaoIFRS().SetCodigoEmpresa(codigoEmpresa);
-  config.UsaAtividades = ControleOpcaoIFRS().GetCTRLAATIVIDADE();
-  config.DataInicialAtividades = ControleOpcaoIFRS().GetDATAINIATIVIDADE();
 }
 
 void TnCtbDMLctoCtb::PegarConfigLctoExpurgo() {

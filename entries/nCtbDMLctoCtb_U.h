@@ -129,8 +129,6 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   void PegarConfigLote();
   void PegarConfigUsuario();
   void PegarConfigAtividade(int64_t codigoEmpresa);
-  // The activity control of the company's IFRS option, into `config`.
-  void LerConfigAtividade(TnConfigEmpresaLctoCtb& config, int64_t codigoEmpresa);
   void PegarConfigLctoExpurgo();
   // How many times each loader really read (cache tests).
   int LeiturasConfigEmpresa() const { return FLeiturasConfigEmpresa; }
