@@ -4,126 +4,38 @@
 // leaves in the database. The global options go after the command's name
 // here (the other suite puts them first).
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "tests/support/TestDatabases.h"
+#include "tests/host/TCtbPrograma.h"
 
 namespace {
 
 using json = nlohmann::json;
 
-std::string Ler(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+// The suite's own fixture: other program-level suites derive theirs from
+// TCtbProgramaTest and instantiate it under their own name.
+class TCtbMotoresTest : public TCtbProgramaTest {};
 
-// An entry of the demo company as `entry post` takes it.
-json Lancamento(const std::string& data = "2025-08-11", const json& valor = "99.00") {
-  return {{"op", "insert"},
-          {"company", 1},
-          {"fields",
-           {{"CODIGOESTAB", 1},
-            {"DATALCTOCTB", data},
-            {"CONTACTBDEB", "CAIXA"},
-            {"CONTACTBCRED", "BANCO"},
-            {"CODIGOHISTCTB", 3},
-            {"VALORLCTOCTB", valor}}}};
-}
-
-class TCtbProgramaTest : public TDatabaseTest {
- protected:
-  void SetUp() override {
-    TDatabaseTest::SetUp();
-    if (IsSkipped() || HasFatalFailure())
-      return;
-    FPasta = std::filesystem::temp_directory_path() /
-             ("ctb_motor_" + std::to_string(::getpid()) + "_" +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(FPasta);
-    std::filesystem::create_directories(FPasta);
-  }
-  void TearDown() override {
-    if (!FPasta.empty())
-      std::filesystem::remove_all(FPasta);
-    TDatabaseTest::TearDown();
-  }
-
-  // Runs ctb in the test's folder on the test's database as `usuario`, with
-  // `entrada` on standard input; returns the exit status.
-  int Ctb(std::vector<std::string> args, const std::string& entrada = "", int usuario = 1) {
-    args.insert(args.end(), {Tipo() == TTipoConexao::SQLite ? "--db" : "--pg", Banco().Parametros(),
-                             "--user", std::to_string(usuario)});
-    Escrever("in.txt", entrada);
-    const pid_t filho = ::fork();
-    if (filho == 0) {
-      const auto redirecionar = [&](const char* nome, int flags, int alvo) {
-        const int fd = ::open((FPasta / nome).c_str(), flags, 0644);
-        return fd >= 0 && ::dup2(fd, alvo) >= 0;
-      };
-      std::vector<char*> argv = {const_cast<char*>("ctb")};
-      for (std::string& arg : args)
-        argv.push_back(arg.data());
-      argv.push_back(nullptr);
-      if (::chdir(FPasta.c_str()) == 0 && redirecionar("in.txt", O_RDONLY, 0) &&
-          redirecionar("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 1) &&
-          redirecionar("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 2))
-        ::execv(CTB_EXECUTABLE, argv.data());
-      ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(filho, &status, 0);
-    FSaida = Ler(FPasta / "out.txt");
-    FErro = Ler(FPasta / "err.txt");
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  int Post(const json& documento, int usuario = 1) {
-    const int status = Ctb({"entry", "post"}, documento.dump(), usuario);
-    FResultado = FSaida.empty() ? json() : json::parse(FSaida);
-    return status;
-  }
-
-  void Escrever(const std::string& nome, const std::string& texto) {
-    std::ofstream(FPasta / nome, std::ios::binary) << texto;
-  }
-  int64_t Contar(const std::string& sql) { return Conexao().ExecuteScalar(sql).AsInteger(); }
-  int64_t Lancamentos() { return Contar("select count(*) from LCTOCTB"); }
-  // The demo company: user 1 the administrator, user 2 an operator limited
-  // by DireitoLctoCtb, DireitoLctoIgual and DireitoAlterarLctoOutroModulo,
-  // both with access to company 1; the operator's window from 01/07/2025.
-  void Demo() { ASSERT_EQ(Ctb({"demo", "--entries", "1"}), 0) << FErro; }
-
-  std::filesystem::path FPasta;
-  std::string FSaida, FErro;
-  json FResultado;
-};
-
-TEST_P(TCtbProgramaTest, DireitoLctoCtbLimitsToTheUserWindowOnlyWithoutLevel8) {
+TEST_P(TCtbMotoresTest, DireitoLctoCtbLimitsToTheUserWindowOnlyWithoutLevel8) {
   Demo();
-  EXPECT_EQ(Post(Lancamento("2025-03-11"), 2), 1);
+  EXPECT_EQ(Post(LancamentoDemo("2025-03-11"), 2), 1);
   EXPECT_EQ(FResultado["result"], "refused");
   EXPECT_EQ(FResultado["field"], "DATALCTOCTB");
   EXPECT_EQ(FResultado["message"],
             "A data do lançamento está fora do período permitido ao usuário: de 01/07/2025 a "
             "31/12/2025!");
-  EXPECT_EQ(Post(Lancamento("2025-08-11"), 2), 0) << FSaida;
-  EXPECT_EQ(Post(Lancamento("2025-03-11"), 1), 0) << FSaida;
+  EXPECT_EQ(Post(LancamentoDemo("2025-08-11"), 2), 0) << FSaida;
+  EXPECT_EQ(Post(LancamentoDemo("2025-03-11"), 1), 0) << FSaida;
 }
 
-TEST_P(TCtbProgramaTest, DireitoLctoIgualLevel8PostsTheSameEntryWithoutAsking) {
+TEST_P(TCtbMotoresTest, DireitoLctoIgualLevel8PostsTheSameEntryWithoutAsking) {
   Demo();
-  const json duas = json::array({Lancamento(), Lancamento()});
+  const json duas = json::array({LancamentoDemo(), LancamentoDemo()});
   EXPECT_EQ(Post(duas, 1), 0) << FSaida;
   EXPECT_TRUE(FResultado[1]["questions"].empty());
   EXPECT_EQ(Post(duas, 2), 1);
@@ -138,9 +50,9 @@ TEST_P(TCtbProgramaTest, DireitoLctoIgualLevel8PostsTheSameEntryWithoutAsking) {
   EXPECT_TRUE(FResultado[1]["questions"].empty());
 }
 
-TEST_P(TCtbProgramaTest, DireitoAlterarLctoOutroModuloAsksLevel8AndRefusesTheOthers) {
+TEST_P(TCtbMotoresTest, DireitoAlterarLctoOutroModuloAsksLevel8AndRefusesTheOthers) {
   Demo();
-  ASSERT_EQ(Post(Lancamento()), 0) << FSaida;
+  ASSERT_EQ(Post(LancamentoDemo()), 0) << FSaida;
   const int64_t chave = FResultado["entry"]["CHAVELCTOCTB"];
   Conexao().ExecuteDirect(
       "update LCTOCTB set CHAVEORIGEM = 'NF 7' where CODIGOEMPRESA = 1 and "
@@ -159,11 +71,11 @@ TEST_P(TCtbProgramaTest, DireitoAlterarLctoOutroModuloAsksLevel8AndRefusesTheOth
   EXPECT_TRUE(FResultado["entry"]["CHAVEORIGEM"].is_null()) << FSaida;
 }
 
-TEST_P(TCtbProgramaTest, PersonalisationRefusesDatesAfterTheLastPermitted) {
+TEST_P(TCtbMotoresTest, PersonalisationRefusesDatesAfterTheLastPermitted) {
   Demo();
   Escrever("p.csv", "CODIGOPERSONALIZACAO,FLAGS,PERMIDATAFINAL\n1,0,2025-06-30\n");
   ASSERT_EQ(Ctb({"load", "PERSONALIZACAO", "p.csv"}), 0) << FErro;
-  EXPECT_EQ(Post(Lancamento("2025-08-11")), 1);
+  EXPECT_EQ(Post(LancamentoDemo("2025-08-11")), 1);
   EXPECT_EQ(FResultado["field"], "DATALCTOCTB");
   EXPECT_EQ(FResultado["message"],
             "A data do lançamento não pode ser posterior a 30/06/2025, data final permitida na "
@@ -172,7 +84,7 @@ TEST_P(TCtbProgramaTest, PersonalisationRefusesDatesAfterTheLastPermitted) {
 
 // Who may act: an unknown user, a user without access to the company, a
 // company that does not exist. Each command refuses and writes nothing.
-TEST_P(TCtbProgramaTest, UnknownUsersAndCompaniesWithoutAccessAreRefused) {
+TEST_P(TCtbMotoresTest, UnknownUsersAndCompaniesWithoutAccessAreRefused) {
   Demo();
   Conexao().ExecuteDirect("delete from EMPRESAUSUARIO where CODIGOUSUARIO = 2");
   Escrever("l.csv",
@@ -189,7 +101,7 @@ TEST_P(TCtbProgramaTest, UnknownUsersAndCompaniesWithoutAccessAreRefused) {
                                               {2, "1", "O usuário 2 não tem acesso à empresa 1"},
                                               {1, "9", "Empresa 9 não cadastrada"}}) {
     const int64_t antes = Lancamentos();
-    json documento = Lancamento();
+    json documento = LancamentoDemo();
     documento["company"] = std::stoi(caso.Empresa);
     EXPECT_EQ(Post(documento, caso.Usuario), 1);
     const std::string postado = FResultado.is_null() ? FErro : FResultado.value("message", "");
@@ -210,7 +122,7 @@ TEST_P(TCtbProgramaTest, UnknownUsersAndCompaniesWithoutAccessAreRefused) {
   }
 }
 
-TEST_P(TCtbProgramaTest, OnlyTheAdministratorWritesUsersRightsAndReadsFreely) {
+TEST_P(TCtbMotoresTest, OnlyTheAdministratorWritesUsersRightsAndReadsFreely) {
   Demo();
   Escrever("d.csv", "CODIGOUSUARIO,NOMEDIREITO,NIVEL\n2,DireitoQualquer,8\n");
   const std::string semDireito =
@@ -236,7 +148,7 @@ TEST_P(TCtbProgramaTest, OnlyTheAdministratorWritesUsersRightsAndReadsFreely) {
 // A new database: user 1 is its administrator; nobody else creates it, and
 // a command that needs the schema refuses the database and names the
 // command that makes one.
-TEST_P(TCtbProgramaTest, ANewDatabaseBelongsToUser1AndOtherCommandsNeedItsSchema) {
+TEST_P(TCtbMotoresTest, ANewDatabaseBelongsToUser1AndOtherCommandsNeedItsSchema) {
   EXPECT_EQ(Ctb({"trial-balance", "--company", "1", "--from", "2025-01-01", "--to", "2025-01-31"}),
             1);
   EXPECT_EQ(FErro, "ctb: O banco de dados não tem o esquema; crie-o com 'ctb db init'\n");
@@ -255,19 +167,19 @@ TEST_P(TCtbProgramaTest, ANewDatabaseBelongsToUser1AndOtherCommandsNeedItsSchema
 
 // Each document a person could mistype is refused whole, naming the fault;
 // nothing of it is written.
-TEST_P(TCtbProgramaTest, EntryPostRefusesWhatAPersonCouldNotType) {
+TEST_P(TCtbMotoresTest, EntryPostRefusesWhatAPersonCouldNotType) {
   Demo();
   const int64_t antes = Lancamentos();
-  auto comValor = [](json valor) { return Lancamento("2025-08-11", std::move(valor)); };
-  json comAcao = Lancamento();
+  auto comValor = [](json valor) { return LancamentoDemo("2025-08-11", std::move(valor)); };
+  json comAcao = LancamentoDemo();
   comAcao["action"] = "edit";
-  json comObjeto = Lancamento();
+  json comObjeto = LancamentoDemo();
   comObjeto["fields"]["COMPLHIST"] = {{"a", 1}};
-  json semLote = Lancamento();
+  json semLote = LancamentoDemo();
   semLote["fields"]["CODIGOLOTECTB"] = 999;
-  json outraEmpresa = Lancamento();
+  json outraEmpresa = LancamentoDemo();
   outraEmpresa["fields"]["CODIGOEMPRESA"] = 2;
-  json comprido = Lancamento();
+  json comprido = LancamentoDemo();
   comprido["fields"]["COMPLHIST"] = std::string(299, 'x') + "çé";
   struct TCaso {
     json Documento;
@@ -308,7 +220,7 @@ TEST_P(TCtbProgramaTest, EntryPostRefusesWhatAPersonCouldNotType) {
       Currency::FromString("999999999999.99"));
 }
 
-TEST_P(TCtbProgramaTest, CsvWithAnUnclosedQuoteOrNotUtf8IsRefusedWholeOrConvertedWhenAsked) {
+TEST_P(TCtbMotoresTest, CsvWithAnUnclosedQuoteOrNotUtf8IsRefusedWholeOrConvertedWhenAsked) {
   Demo();
   const int64_t antes = Lancamentos();
   Escrever("aspas.csv",
@@ -335,7 +247,7 @@ TEST_P(TCtbProgramaTest, CsvWithAnUnclosedQuoteOrNotUtf8IsRefusedWholeOrConverte
 
 // The typed-value rule on the other paths: an import reports the row and
 // stores the rest; a load refuses the file.
-TEST_P(TCtbProgramaTest, ImportAndLoadApplyTheTypedValueRule) {
+TEST_P(TCtbMotoresTest, ImportAndLoadApplyTheTypedValueRule) {
   Demo();
   const int64_t antes = Lancamentos();
   const std::string linha = "1,LN,2025-08-01,1101001,1101002,3,";
@@ -362,18 +274,18 @@ TEST_P(TCtbProgramaTest, ImportAndLoadApplyTheTypedValueRule) {
             "inteiros\n");
 }
 
-TEST_P(TCtbProgramaTest, KeysWrittenOutsideTheSequenceAreNeverHandedOutAgain) {
+TEST_P(TCtbMotoresTest, KeysWrittenOutsideTheSequenceAreNeverHandedOutAgain) {
   Demo();
-  ASSERT_EQ(Post(Lancamento()), 0) << FSaida;
+  ASSERT_EQ(Post(LancamentoDemo()), 0) << FSaida;
   const int64_t chave = FResultado["entry"]["CHAVELCTOCTB"];
   Conexao().ExecuteDirect(
       "update LCTOCTB set CHAVELCTOCTB = :pNova where CODIGOEMPRESA = 1 and CHAVELCTOCTB = :pChave",
       {{"pNova", Value(chave + 5)}, {"pChave", Value(chave)}});
-  ASSERT_EQ(Post(Lancamento("2025-08-12")), 0) << FSaida;
+  ASSERT_EQ(Post(LancamentoDemo("2025-08-12")), 0) << FSaida;
   EXPECT_EQ(FResultado["entry"]["CHAVELCTOCTB"], chave + 6);
 }
 
-TEST_P(TCtbProgramaTest, ReportsRefuseWhatDoesNotExistOrAPeriodBackwards) {
+TEST_P(TCtbMotoresTest, ReportsRefuseWhatDoesNotExistOrAPeriodBackwards) {
   Demo();
   EXPECT_EQ(Ctb({"trial-balance", "--company", "1", "--from", "2025-02-01", "--to", "2025-01-31"}),
             1);
@@ -403,7 +315,7 @@ TEST_P(TCtbProgramaTest, ReportsRefuseWhatDoesNotExistOrAPeriodBackwards) {
             0)
       << FErro;
   // Control characters of a text are shown escaped, never sent raw.
-  json lancamento = Lancamento();
+  json lancamento = LancamentoDemo();
   lancamento["fields"]["COMPLHIST"] = "a\x1b[2Jb\nc";
   ASSERT_EQ(Post(lancamento), 0) << FSaida;
   ASSERT_EQ(
@@ -414,6 +326,6 @@ TEST_P(TCtbProgramaTest, ReportsRefuseWhatDoesNotExistOrAPeriodBackwards) {
   EXPECT_EQ(FSaida.find('\x1b'), std::string::npos);
 }
 
-CTB_INSTANTIATE_ENGINES(TCtbProgramaTest);
+CTB_INSTANTIATE_ENGINES(TCtbMotoresTest);
 
 }  // namespace

@@ -1,0 +1,93 @@
+#include "tests/host/TCtbPrograma.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::string Ler(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+nlohmann::json LancamentoDemo(const std::string& data, const nlohmann::json& valor) {
+  return {{"op", "insert"},
+          {"company", 1},
+          {"fields",
+           {{"CODIGOESTAB", 1},
+            {"DATALCTOCTB", data},
+            {"CONTACTBDEB", "CAIXA"},
+            {"CONTACTBCRED", "BANCO"},
+            {"CODIGOHISTCTB", 3},
+            {"VALORLCTOCTB", valor}}}};
+}
+
+void TCtbProgramaTest::SetUp() {
+  TDatabaseTest::SetUp();
+  if (IsSkipped() || HasFatalFailure())
+    return;
+  FPasta = std::filesystem::temp_directory_path() /
+           ("ctb_motor_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  std::filesystem::remove_all(FPasta);
+  std::filesystem::create_directories(FPasta);
+}
+
+void TCtbProgramaTest::TearDown() {
+  if (!FPasta.empty())
+    std::filesystem::remove_all(FPasta);
+  TDatabaseTest::TearDown();
+}
+
+int TCtbProgramaTest::Ctb(std::vector<std::string> args, const std::string& entrada, int usuario) {
+  args.insert(args.end(), {Tipo() == TTipoConexao::SQLite ? "--db" : "--pg", Banco().Parametros(),
+                           "--user", std::to_string(usuario)});
+  Escrever("in.txt", entrada);
+  const pid_t filho = ::fork();
+  if (filho == 0) {
+    const auto redirecionar = [&](const char* nome, int flags, int alvo) {
+      const int fd = ::open((FPasta / nome).c_str(), flags, 0644);
+      return fd >= 0 && ::dup2(fd, alvo) >= 0;
+    };
+    std::vector<char*> argv = {const_cast<char*>("ctb")};
+    for (std::string& arg : args)
+      argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    if (::chdir(FPasta.c_str()) == 0 && redirecionar("in.txt", O_RDONLY, 0) &&
+        redirecionar("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 1) &&
+        redirecionar("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 2))
+      ::execv(CTB_EXECUTABLE, argv.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  ::waitpid(filho, &status, 0);
+  FSaida = Ler(FPasta / "out.txt");
+  FErro = Ler(FPasta / "err.txt");
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int TCtbProgramaTest::Post(const nlohmann::json& documento, int usuario) {
+  const int status = Ctb({"entry", "post"}, documento.dump(), usuario);
+  FResultado = FSaida.empty() ? nlohmann::json() : nlohmann::json::parse(FSaida);
+  return status;
+}
+
+void TCtbProgramaTest::Escrever(const std::string& nome, const std::string& texto) {
+  std::ofstream(FPasta / nome, std::ios::binary) << texto;
+}
+
+int64_t TCtbProgramaTest::Contar(const std::string& sql) {
+  return Conexao().ExecuteScalar(sql).AsInteger();
+}
+
+void TCtbProgramaTest::Demo() {
+  ASSERT_EQ(Ctb({"demo", "--entries", "1"}), 0) << FErro;
+}

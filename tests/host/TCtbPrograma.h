@@ -1,0 +1,46 @@
+// A fixture that runs the built `ctb` program on a real database of each
+// engine, as its users run it: a folder of its own per test, the database of
+// the test's engine, the user given, standard input given, and what the
+// program printed kept for the test to read. A suite derives its own fixture
+// from it and instantiates that with CTB_INSTANTIATE_ENGINES.
+
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "tests/support/TestDatabases.h"
+
+// An entry of the demo company as `entry post` takes it.
+nlohmann::json LancamentoDemo(const std::string& data = "2025-08-11",
+                              const nlohmann::json& valor = "99.00");
+
+class TCtbProgramaTest : public TDatabaseTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Runs ctb in the test's folder on the test's database as `usuario`, with
+  // `entrada` on standard input; returns the exit status.
+  int Ctb(std::vector<std::string> args, const std::string& entrada = "", int usuario = 1);
+  // `entry post` of a document (or an array of them), its output parsed
+  // into FResultado.
+  int Post(const nlohmann::json& documento, int usuario = 1);
+
+  void Escrever(const std::string& nome, const std::string& texto);
+  int64_t Contar(const std::string& sql);
+  int64_t Lancamentos() { return Contar("select count(*) from LCTOCTB"); }
+  // The demo company: user 1 the administrator, user 2 an operator limited
+  // by DireitoLctoCtb, DireitoLctoIgual and DireitoAlterarLctoOutroModulo,
+  // both with access to company 1; the operator's window from 01/07/2025.
+  void Demo();
+
+  std::filesystem::path FPasta;
+  std::string FSaida, FErro;
+  nlohmann::json FResultado;
+};
