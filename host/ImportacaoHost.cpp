@@ -17,6 +17,7 @@
 #include "framework/app/TnSelecao.h"
 #include "framework/core/Exceptions.h"
 #include "framework/core/Nutil.h"
+#include "framework/db/Nutilsequence.h"
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnSessao.h"
 #include "host/CsvReader.h"
@@ -150,22 +151,33 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
         Conexao.RollBack();
     }
   } desfazerLote{conexao, nivelInicial};
-  // The batch moves the balance tables once, grouped, before its commit.
+  // The batch moves the balance tables once, grouped, before its commit,
+  // and draws its keys a block at a time.
   std::optional<TLoteSaldos> saldos;
+  std::optional<Nutilsequence::TBlocoChavesLctoCtb> chaves;
+  struct TSoltarChaves {
+    TnDMClientDataSet& Modulo;
+    ~TSoltarChaves() { Modulo.SetBlocoChaves(nullptr); }
+  } soltarChaves{*modulo};
   auto aplicarLote = [&] {
     if (conexao.NivelTransacao() == nivelInicial)
       return;
     try {
       modulo->AplicarAtualizacoes();
+      chaves->Devolver();
       saldos->Aplicar();
       saldos.reset();
       conexao.Commit();
     } catch (const std::exception& erro) {
+      modulo->SetBlocoChaves(nullptr);
+      chaves.reset();
       while (conexao.NivelTransacao() > nivelInicial)
         conexao.RollBack();
       throw Exception(fmt::format("Lote das linhas {} a {} recusado pelo banco de dados: {}",
                                   primeiraLinhaDoLote, ultimaLinha, erro.what()));
     }
+    modulo->SetBlocoChaves(nullptr);
+    chaves.reset();
     resultado.Gravadas += pendentes;
     if (pendentes > 0)
       ++resultado.Lotes;
@@ -180,6 +192,8 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
     if (conexao.NivelTransacao() == nivelInicial) {
       conexao.StartTransaction();
       saldos.emplace(conexao);
+      chaves.emplace(conexao, opcoes.TamanhoLote);
+      modulo->SetBlocoChaves(&*chaves);
     }
     const int mudancasAntes = cds.ChangeCount();
     try {

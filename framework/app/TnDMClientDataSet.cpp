@@ -559,7 +559,8 @@ int64_t TnDMClientDataSet::DMAutoIncrementarCheck(TField& field) {
     if (chave.IsNull())
       throw Exception("O campo " + campo + " deve ser informado antes de " + field.FieldName());
     if (Nutil::UpperCase(base) == "DYN_GENCHAVELCTOCTB")
-      valor = Nutilsequence::ProximaChaveLctoCtb(Conexao(), chave.AsInteger());
+      valor = FBlocoChaves ? FBlocoChaves->Proxima(chave.AsInteger())
+                           : Nutilsequence::ProximaChaveLctoCtb(Conexao(), chave.AsInteger());
     else
       valor = Nutilsequence::PegarProximaSequence(Conexao(), base + "(" + chave.AsString() + ")");
   } else {

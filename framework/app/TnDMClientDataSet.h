@@ -37,6 +37,7 @@
 #include "framework/app/TnForm.h"
 #include "framework/app/TnSelecao.h"
 #include "framework/data/ClientDataSet.h"
+#include "framework/db/Nutilsequence.h"
 #include "framework/db/TnDataSetProvider.h"
 #include "framework/db/TnSQLDataSet.h"
 
@@ -201,6 +202,9 @@ class TnDMClientDataSet : public TnDM {
   // "DYN_GENCHAVELCTOCTB(CODIGOEMPRESA)"); names in parentheses take the
   // record's values. Raises Exception when the field has no sequence.
   int64_t DMAutoIncrementarCheck(TField& field);
+  // While set, entry keys (DYN_GENCHAVELCTOCTB) come from this batch's block
+  // instead of a draw each; the caller keeps it alive and clears it.
+  void SetBlocoChaves(Nutilsequence::TBlocoChavesLctoCtb* bloco) { FBlocoChaves = bloco; }
   void SelecionarConteudo(TField& field);
   const std::string& CampoConteudoSelecionado() const { return FCampoSelecionado; }
 
@@ -266,6 +270,7 @@ class TnDMClientDataSet : public TnDM {
   // Applying.
   bool FAplicarAoGravar = true;
   std::string FUltimoErro;
+  Nutilsequence::TBlocoChavesLctoCtb* FBlocoChaves = nullptr;
 
   // State the host sets.
   bool FImportacao = false;

@@ -8,6 +8,7 @@
 // how many were really prepared (what the cache saves is visible in tests).
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,20 @@
 #include "framework/db/Dialect.h"
 #include "framework/db/TDbTypes.h"
 
+// One statement of a batch (ExecutarLote): its text through Dialect::Preparar
+// and its values in placeholder order.
+struct TDbComando {
+  Dialect::TSqlPreparada Sql;
+  std::vector<Value> Args;
+};
+
+// What a batch gave: the results of the statements that ran, in order, and
+// the failure of the one after them (null when every statement ran).
+struct TDbLote {
+  std::vector<TDbResult> Resultados;
+  std::exception_ptr Erro;
+};
+
 class IDbDriver {
  public:
   virtual ~IDbDriver() = default;
@@ -25,6 +40,22 @@ class IDbDriver {
   // Runs one statement (already through Dialect::Preparar) with its values
   // in placeholder order; every row is fetched.
   virtual TDbResult Executar(const Dialect::TSqlPreparada& sql, const std::vector<Value>& args) = 0;
+  // Runs the statements in order and stops at the first that fails. The ones
+  // before it stand and the failed one leaves nothing, as with Executar one
+  // by one; an engine that can sends them together (PostgreSQL: one exchange
+  // instead of one per statement).
+  virtual TDbLote ExecutarLote(const std::vector<TDbComando>& comandos) {
+    TDbLote lote;
+    for (const TDbComando& comando : comandos) {
+      try {
+        lote.Resultados.push_back(Executar(comando.Sql, comando.Args));
+      } catch (...) {
+        lote.Erro = std::current_exception();
+        break;
+      }
+    }
+    return lote;
+  }
   // Many statements, no parameters, text passed to the engine untouched.
   virtual void ExecutarScript(const std::string& text) = 0;
 

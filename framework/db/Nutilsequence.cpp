@@ -43,26 +43,69 @@ int64_t PegarProximaSequence(TnDMConexao& conexao, const std::string& nome) {
                  });
 }
 
-int64_t ProximaChaveLctoCtb(TnDMConexao& conexao, int64_t codigoEmpresa) {
-  const std::string nome = "DYN_GENCHAVELCTOCTB";
-  const TParams params = {{"pNome", nome}, {"pCodigoEmpresa", codigoEmpresa}};
+namespace {
+
+const char* const kSequenciaChave = "DYN_GENCHAVELCTOCTB";
+
+// The last of `quantidade` keys drawn at once, as that many single draws.
+int64_t ReservarChaves(TnDMConexao& conexao, int64_t codigoEmpresa, int64_t quantidade) {
+  const TParams sequencia = {{"pNome", kSequenciaChave}, {"pCodigoEmpresa", codigoEmpresa}};
+  TParams params = sequencia;
+  params.emplace_back("pQuantidade", quantidade);
   // Keys also arrive from outside the sequence (a loaded or imported key, an
   // edited one): each draw steps past the company's highest key, one look
   // at the end of the primary key's index, so the sequence never hands out
   // a key that exists and a database left behind catches up by itself. The
   // row and the look-up stay inside the company's rows.
   return Proximo(
-      conexao, nome,
+      conexao, kSequenciaChave,
       "update SEQUENCIAEMPRESA set VALOR = (select case when coalesce(max(CHAVELCTOCTB), 0) > "
-      "SEQUENCIAEMPRESA.VALOR then max(CHAVELCTOCTB) + 1 else SEQUENCIAEMPRESA.VALOR + 1 end "
-      "from LCTOCTB where CODIGOEMPRESA = :pCodigoEmpresa) "
+      "SEQUENCIAEMPRESA.VALOR then max(CHAVELCTOCTB) + :pQuantidade else SEQUENCIAEMPRESA.VALOR + "
+      ":pQuantidade end from LCTOCTB where CODIGOEMPRESA = :pCodigoEmpresa) "
       "where CODIGOEMPRESA = :pCodigoEmpresa and NOME = :pNome returning VALOR",
       params, [&] {
         conexao.ExecuteDirect(
             "insert into SEQUENCIAEMPRESA (CODIGOEMPRESA, NOME, VALOR) "
             "values (:pCodigoEmpresa, :pNome, 0) on conflict (CODIGOEMPRESA, NOME) do nothing",
-            params);
+            sequencia);
       });
+}
+
+}  // namespace
+
+int64_t ProximaChaveLctoCtb(TnDMConexao& conexao, int64_t codigoEmpresa) {
+  return ReservarChaves(conexao, codigoEmpresa, 1);
+}
+
+TBlocoChavesLctoCtb::TBlocoChavesLctoCtb(TnDMConexao& conexao, int64_t tamanho)
+    : FConexao(conexao), FTamanho(tamanho) {
+  if (tamanho <= 0)
+    throw Exception("O bloco de chaves deve ter tamanho positivo");
+}
+
+int64_t TBlocoChavesLctoCtb::Proxima(int64_t codigoEmpresa) {
+  if (codigoEmpresa != FEmpresa || FUltimaEntregue == FFim) {
+    Devolver();
+    FEmpresa = codigoEmpresa;
+    FFim = ReservarChaves(FConexao, codigoEmpresa, FTamanho);
+    FUltimaEntregue = FFim - FTamanho;
+  }
+  return ++FUltimaEntregue;
+}
+
+void TBlocoChavesLctoCtb::Devolver() {
+  if (FUltimaEntregue == FFim)
+    return;
+  // Only while the sequence still ends at the block: a single draw of the
+  // same transaction past it keeps its keys.
+  FConexao.ExecuteDirect(
+      "update SEQUENCIAEMPRESA set VALOR = :pUltima where CODIGOEMPRESA = :pCodigoEmpresa and "
+      "NOME = :pNome and VALOR = :pFim",
+      {{"pUltima", FUltimaEntregue},
+       {"pCodigoEmpresa", FEmpresa},
+       {"pNome", kSequenciaChave},
+       {"pFim", FFim}});
+  FUltimaEntregue = FFim;
 }
 
 }  // namespace Nutilsequence

@@ -27,4 +27,24 @@ int64_t PegarProximaSequence(TnDMConexao& conexao, const std::string& nome);
 // the sequence (keys still pending in a data set are the caller's).
 int64_t ProximaChaveLctoCtb(TnDMConexao& conexao, int64_t codigoEmpresa);
 
+// Entry keys of one batch, inside its transaction, drawn a block at a time:
+// one statement per block instead of one per key, the keys the same single
+// draws would give in the same order. Devolver, before the commit, sets the
+// sequence back to the last key handed out, so it ends where single draws
+// leave it; a rollback returns the whole block anyway.
+class TBlocoChavesLctoCtb {
+ public:
+  TBlocoChavesLctoCtb(TnDMConexao& conexao, int64_t tamanho);
+  int64_t Proxima(int64_t codigoEmpresa);
+  void Devolver();
+
+ private:
+  TnDMConexao& FConexao;
+  int64_t FTamanho;
+  int64_t FEmpresa = 0;
+  // Keys of the block still to hand out: (FUltimaEntregue, FFim].
+  int64_t FUltimaEntregue = 0;
+  int64_t FFim = 0;
+};
+
 }  // namespace Nutilsequence

@@ -7,12 +7,23 @@
 // statement (a duplicate key the caller recovers from, say) leaves the
 // transaction usable, as it does on SQLite; the caller still decides whether
 // to commit or roll back.
+//
+// Statements go in pipeline mode: the savepoint, the statement's preparation
+// when its text is new, the statement and the release of the savepoint reach
+// the server together and cost one exchange, not three. A batch
+// (ExecutarLote) sends up to kComandosPorPipeline statements under a single
+// savepoint the same way; when one of them fails, the savepoint undoes those
+// before it too, and they are sent again, so only a failure costs more
+// exchanges.
 
 #include <libpq-fe.h>
 
 #include <fmt/format.h>
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <string_view>
+#include <unordered_map>
 
 #include "framework/db/IDbDriver.h"
 #include "framework/db/StatementCache.h"
@@ -48,6 +59,11 @@ TDatabaseErrorKind KindOf(const char* sqlState) {
     return TDatabaseErrorKind::Check;
   return TDatabaseErrorKind::Other;
 }
+
+// Statements of a batch sent in one pipeline. Their answers are small (a
+// command tag each), so the server never blocks on a client that reads them
+// only after the last one is sent.
+constexpr size_t kComandosPorPipeline = 256;
 
 struct TResultGuard {
   PGresult* R;
@@ -185,21 +201,40 @@ class TPgDriver : public IDbDriver {
   TTipoConexao Tipo() const override { return TTipoConexao::PostgreSQL; }
 
   TDbResult Executar(const Dialect::TSqlPreparada& sql, const std::vector<Value>& args) override {
-    bool isolate = FIsolar && PQtransactionStatus(FConn) == PQTRANS_INTRANS;
-    if (isolate)
-      Comando("SAVEPOINT ctb_comando");
-    try {
-      TDbResult result = ExecutarPreparado(sql.Text, args);
-      if (isolate)
-        Comando("RELEASE SAVEPOINT ctb_comando");
-      return result;
-    } catch (...) {
-      if (isolate) {
-        PQclear(PQexec(FConn, "ROLLBACK TO SAVEPOINT ctb_comando"));
-        PQclear(PQexec(FConn, "RELEASE SAVEPOINT ctb_comando"));
+    TDbLote lote = ExecutarLote({TDbComando{sql, args}});
+    if (lote.Erro)
+      std::rethrow_exception(lote.Erro);
+    return std::move(lote.Resultados.front());
+  }
+
+  TDbLote ExecutarLote(const std::vector<TDbComando>& comandos) override {
+    const bool emTransacao = PQtransactionStatus(FConn) == PQTRANS_INTRANS;
+    const bool isolar = emTransacao && FIsolar;
+    TDbLote lote;
+    for (size_t inicio = 0; inicio < comandos.size();) {
+      size_t fim = std::min(comandos.size(), inicio + kComandosPorPipeline);
+      TDbLote envio = Enviar(comandos, inicio, fim, isolar);
+      std::exception_ptr falha;
+      while (envio.Erro) {
+        if (isolar)
+          Comando("ROLLBACK TO SAVEPOINT ctb_comando; RELEASE SAVEPOINT ctb_comando");
+        else if (emTransacao)
+          break;  // the transaction is aborted: nothing can be sent again
+        // The savepoint (or, outside a transaction, the pipeline's implicit
+        // one) undid the statements before the failed one: send them again.
+        falha = envio.Erro;
+        fim = inicio + envio.Resultados.size();
+        envio = Enviar(comandos, inicio, fim, isolar);
       }
-      throw;
+      for (TDbResult& result : envio.Resultados)
+        lote.Resultados.push_back(std::move(result));
+      if (envio.Erro || falha) {
+        lote.Erro = envio.Erro ? envio.Erro : falha;
+        break;
+      }
+      inicio = fim;
     }
+    return lote;
   }
 
   void ExecutarScript(const std::string& text) override { Comando(text); }
@@ -221,27 +256,119 @@ class TPgDriver : public IDbDriver {
   int64_t PreparedCount() const override { return FPreparedCount; }
 
  private:
-  TDbResult ExecutarPreparado(const std::string& text, const std::vector<Value>& args) {
-    std::string* name = FCache.Find(text);
-    if (!name) {
-      std::string newName = "ctb_" + std::to_string(++FNameCounter);
-      TResultGuard prepared{PQprepare(FConn, newName.c_str(), text.c_str(), 0, nullptr)};
-      Verificar(prepared.R, text);
-      ++FPreparedCount;
-      name = &FCache.Add(text, newName);
+  // Sends statements [inicio, fim) of `comandos` in one pipeline, under the
+  // savepoint ctb_comando when `savepoint`, and reads every answer: the
+  // results of the statements before the first failure, and that failure.
+  TDbLote Enviar(const std::vector<TDbComando>& comandos, size_t inicio, size_t fim,
+                 bool savepoint) {
+    TDbLote lote;
+    if (inicio == fim)
+      return lote;
+    // The name each statement runs under; texts not yet prepared are
+    // prepared in the same pipeline, once each.
+    std::vector<std::string> nomes(fim - inicio);
+    std::vector<bool> preparar(fim - inicio, false);
+    std::unordered_map<std::string_view, size_t> novos;
+    for (size_t i = inicio; i < fim; ++i) {
+      const std::string& text = comandos[i].Sql.Text;
+      const size_t j = i - inicio;
+      if (const std::string* name = FCache.Find(text)) {
+        nomes[j] = *name;
+      } else if (auto novo = novos.find(text); novo != novos.end()) {
+        nomes[j] = nomes[novo->second];
+      } else {
+        nomes[j] = "ctb_" + std::to_string(++FNameCounter);
+        preparar[j] = true;
+        novos.emplace(text, j);
+      }
     }
-    std::vector<std::string> texts(args.size());
-    std::vector<const char*> values(args.size(), nullptr);
-    for (size_t i = 0; i < args.size(); ++i) {
-      if (args[i].IsNull())
+    if (PQenterPipelineMode(FConn) != 1)
+      Verificar(nullptr);
+    bool enviado = !savepoint || EnviarTexto("SAVEPOINT ctb_comando");
+    for (size_t i = inicio; enviado && i < fim; ++i) {
+      const size_t j = i - inicio;
+      const TDbComando& comando = comandos[i];
+      if (preparar[j])
+        enviado = PQsendPrepare(FConn, nomes[j].c_str(), comando.Sql.Text.c_str(), 0, nullptr) == 1;
+      std::vector<std::string> texts(comando.Args.size());
+      std::vector<const char*> values(comando.Args.size(), nullptr);
+      for (size_t a = 0; a < comando.Args.size(); ++a) {
+        if (comando.Args[a].IsNull())
+          continue;
+        texts[a] = Texto(comando.Args[a]);
+        values[a] = texts[a].c_str();
+      }
+      enviado =
+          enviado && PQsendQueryPrepared(FConn, nomes[j].c_str(), static_cast<int>(values.size()),
+                                         values.data(), nullptr, nullptr, 0) == 1;
+    }
+    enviado = enviado && (!savepoint || EnviarTexto("RELEASE SAVEPOINT ctb_comando"));
+    if (!enviado || PQpipelineSync(FConn) != 1) {
+      // The connection is lost: no answer will come.
+      PQexitPipelineMode(FConn);
+      Verificar(nullptr);
+    }
+
+    auto falhar = [&](const PGresult* res, const std::string& text) {
+      try {
+        Verificar(res, text);
+      } catch (...) {
+        lote.Erro = std::current_exception();
+      }
+    };
+    if (savepoint) {
+      TResultGuard guard{Resposta()};
+      if (PQresultStatus(guard.R) != PGRES_PIPELINE_ABORTED)
+        falhar(guard.R, "");
+    }
+    std::vector<size_t> preparados;
+    for (size_t i = inicio; i < fim; ++i) {
+      const size_t j = i - inicio;
+      const std::string& text = comandos[i].Sql.Text;
+      if (preparar[j]) {
+        TResultGuard guard{Resposta()};
+        if (PQresultStatus(guard.R) == PGRES_COMMAND_OK) {
+          preparados.push_back(j);
+          ++FPreparedCount;
+        } else if (!lote.Erro) {
+          falhar(guard.R, text);
+        }
+      }
+      TResultGuard guard{Resposta()};
+      if (lote.Erro)
         continue;
-      texts[i] = Texto(args[i]);
-      values[i] = texts[i].c_str();
+      falhar(guard.R, text);
+      if (!lote.Erro)
+        lote.Resultados.push_back(Resultado(guard.R));
     }
-    TResultGuard guard{PQexecPrepared(FConn, name->c_str(), static_cast<int>(args.size()),
-                                      values.data(), nullptr, nullptr, 0)};
-    Verificar(guard.R, text);
-    const PGresult* res = guard.R;
+    if (savepoint) {
+      TResultGuard guard{Resposta()};
+      if (!lote.Erro)
+        falhar(guard.R, "");
+    }
+    TResultGuard sync{PQgetResult(FConn)};
+    PQexitPipelineMode(FConn);
+    // Cached only now: dropping the least recently used statement runs a
+    // command, which pipeline mode does not allow.
+    for (size_t j : preparados)
+      FCache.Add(comandos[inicio + j].Sql.Text, nomes[j]);
+    return lote;
+  }
+
+  bool EnviarTexto(const char* text) {
+    return PQsendQueryParams(FConn, text, 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
+  }
+
+  // The next command's answer in the pipeline, past the empty result that
+  // ends it; a failure of the connection reads as a failed answer.
+  PGresult* Resposta() {
+    PGresult* res = PQgetResult(FConn);
+    if (res)
+      PQclear(PQgetResult(FConn));
+    return res;
+  }
+
+  static TDbResult Resultado(const PGresult* res) {
     TDbResult result;
     int columns = PQnfields(res);
     for (int c = 0; c < columns; ++c)
@@ -261,7 +388,7 @@ class TPgDriver : public IDbDriver {
       }
       result.Rows.push_back(std::move(row));
     }
-    const char* affected = PQcmdTuples(guard.R);
+    const char* affected = PQcmdTuples(const_cast<PGresult*>(res));
     result.RowsAffected = affected && *affected ? std::strtoll(affected, nullptr, 10) : 0;
     return result;
   }

@@ -83,6 +83,24 @@ int64_t TnDMConexao::ExecuteDirect(const std::string& sql, const TParams& params
   return ExecuteQuery(sql, params).RowsAffected;
 }
 
+TnDMConexao::TResultadoLote TnDMConexao::ExecuteBatch(const std::vector<TComando>& comandos) {
+  VerificarTransacaoValida();
+  std::vector<TDbComando> preparados;
+  preparados.reserve(comandos.size());
+  for (const TComando& comando : comandos) {
+    TDbComando& preparado = preparados.emplace_back();
+    preparado.Sql = Dialect::Preparar(comando.Sql, FTipo);
+    preparado.Args = Dialect::OrdenarParametros(preparado.Sql, comando.Params);
+  }
+  TDbLote lote = FDriver->ExecutarLote(preparados);
+  TResultadoLote resultado;
+  resultado.Afetados.reserve(lote.Resultados.size());
+  for (const TDbResult& result : lote.Resultados)
+    resultado.Afetados.push_back(result.RowsAffected);
+  resultado.Erro = lote.Erro;
+  return resultado;
+}
+
 Value TnDMConexao::ExecuteScalar(const std::string& sql, const TParams& params) {
   TDbResult result = ExecuteQuery(sql, params);
   if (result.Rows.empty() || result.Columns.empty())

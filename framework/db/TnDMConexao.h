@@ -15,8 +15,10 @@
 // from Clonar.
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/core/Value.h"
 #include "framework/db/IDbDriver.h"
@@ -52,6 +54,20 @@ class TnDMConexao {
   int64_t ExecuteDirect(const std::string& sql, const TParams& params = {});
   // First column of the first row; null when there is no row.
   Value ExecuteScalar(const std::string& sql, const TParams& params = {});
+  // Runs the statements in order and stops at the first that fails, which
+  // it returns instead of raising: the result has the rows each statement
+  // before it affected, in order, and its failure (Erro). The statements before the failure stand;
+  // on PostgreSQL the batch costs one exchange with the server instead of one
+  // per statement.
+  struct TComando {
+    std::string Sql;
+    TParams Params;
+  };
+  struct TResultadoLote {
+    std::vector<int64_t> Afetados;
+    std::exception_ptr Erro;
+  };
+  TResultadoLote ExecuteBatch(const std::vector<TComando>& comandos);
   // Many statements separated by ";", no parameters, no macros: schema files.
   void ExecuteScript(const std::string& text);
 

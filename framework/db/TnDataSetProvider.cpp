@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
+#include <utility>
 
 #include "framework/core/Nutil.h"
 #include "framework/db/DbCursor.h"
@@ -14,6 +16,10 @@ namespace {
 // A handler that keeps answering "correct" for a record that keeps failing
 // would loop forever; past this many rewrites the record is skipped.
 constexpr int kMaxCorrecoes = 10;
+
+// Inserts queued before they are sent together: enough to make the exchange
+// with the engine a small part of each, few enough to keep the texts small.
+constexpr size_t kInsercoesPorLote = 1000;
 
 const char* const kRegistroNaoEncontrado = "Registro não encontrado ou alterado por outro usuário";
 
@@ -129,9 +135,10 @@ std::vector<TField*> TnDataSetProvider::CamposChave(const TnClientDataSet& dataS
   return key;
 }
 
-void TnDataSetProvider::GravarRegistro(TnDelta& delta, size_t record, const std::string& table,
-                                       const std::vector<TField*>& key) {
-  TnClientDataSet& dataSet = delta.DataSet();
+std::optional<TnDMConexao::TComando> TnDataSetProvider::Comando(
+    const TnDelta& delta, size_t record, const std::string& table,
+    const std::vector<TField*>& key) const {
+  const TnClientDataSet& dataSet = delta.DataSet();
   TUpdateKind kind = delta[record].UpdateKind;
   TParams params;
   std::string sql;
@@ -165,14 +172,22 @@ void TnDataSetProvider::GravarRegistro(TnDelta& delta, size_t record, const std:
     } else {
       // A modify that changed nothing the table keeps has nothing to write.
       if (sets.empty())
-        return;
+        return std::nullopt;
       sql = "update " + table + " set " + sets + " where " + Condicao(delta, record, key, params) +
             lidos;
     }
   }
-  FComandos.push_back(sql);
-  int64_t afetados = Conexao().ExecuteDirect(sql, params);
-  if (kind != TUpdateKind::ukInsert && afetados == 0)
+  return TnDMConexao::TComando{std::move(sql), std::move(params)};
+}
+
+void TnDataSetProvider::GravarRegistro(TnDelta& delta, size_t record, const std::string& table,
+                                       const std::vector<TField*>& key) {
+  std::optional<TnDMConexao::TComando> comando = Comando(delta, record, table, key);
+  if (!comando)
+    return;
+  FComandos.push_back(comando->Sql);
+  int64_t afetados = Conexao().ExecuteDirect(comando->Sql, comando->Params);
+  if (delta[record].UpdateKind != TUpdateKind::ukInsert && afetados == 0)
     throw EDatabaseError(kRegistroNaoEncontrado);
 }
 
@@ -232,36 +247,83 @@ int TnDataSetProvider::ApplyUpdates(TnDelta& delta, int maxErrors) {
     conexao.SetIsolarComandos(false);
   int errors = 0;
   bool abortar = false;
+  // Inserts wait here and go to the engine together (see the header).
+  std::vector<TnDMConexao::TComando> pendentes;
+  std::vector<size_t> registrosPendentes;
+  // Writes record i (or queues its insert when `adiar`), reconciling its
+  // failures; `falha` is a failure it already met in a batch.
+  auto gravar = [&](size_t i, bool adiar, std::exception_ptr falha) {
+    for (int tentativa = 0;; ++tentativa) {
+      try {
+        if (falha)
+          std::rethrow_exception(std::exchange(falha, nullptr));
+        bool applied = false;
+        if (BeforeUpdateRecord)
+          BeforeUpdateRecord(*this, FDataSet, delta, i, delta[i].UpdateKind, applied);
+        if (!applied && adiar) {
+          if (std::optional<TnDMConexao::TComando> comando = Comando(delta, i, table, key)) {
+            FComandos.push_back(comando->Sql);
+            pendentes.push_back(std::move(*comando));
+            registrosPendentes.push_back(i);
+            return;
+          }
+        } else if (!applied) {
+          GravarRegistro(delta, i, table, key);
+        }
+        delta[i].Applied = true;
+        delta[i].ErrorMessage.clear();
+        return;
+      } catch (const EAbort&) {
+        throw;
+      } catch (const Exception& error) {
+        TReconcileAction action = Reconciliar(delta, i, error);
+        if (action == TReconcileAction::raCorrect && tentativa < kMaxCorrecoes) {
+          adiar = false;
+          continue;
+        }
+        if (action == TReconcileAction::raCancel) {
+          delta[i].ErrorMessage.clear();
+          return;
+        }
+        delta[i].ErrorMessage = error.what();
+        ++errors;
+        abortar = action == TReconcileAction::raAbort || (maxErrors >= 0 && errors > maxErrors);
+        return;
+      }
+    }
+  };
+  // Sends the queued inserts; a failed one is reconciled on its own and the
+  // ones after it are sent again.
+  auto enviar = [&] {
+    while (!pendentes.empty() && !abortar) {
+      TnDMConexao::TResultadoLote lote = conexao.ExecuteBatch(pendentes);
+      const size_t feitos = lote.Afetados.size();
+      for (size_t p = 0; p < feitos; ++p) {
+        delta[registrosPendentes[p]].Applied = true;
+        delta[registrosPendentes[p]].ErrorMessage.clear();
+      }
+      if (!lote.Erro)
+        break;
+      gravar(registrosPendentes[feitos], false, lote.Erro);
+      const auto enviados = static_cast<std::ptrdiff_t>(feitos) + 1;
+      pendentes.erase(pendentes.begin(), pendentes.begin() + enviados);
+      registrosPendentes.erase(registrosPendentes.begin(), registrosPendentes.begin() + enviados);
+    }
+    pendentes.clear();
+    registrosPendentes.clear();
+  };
   conexao.StartTransaction();
   try {
     for (size_t i = 0; i < delta.Count() && !abortar; ++i) {
-      for (int tentativa = 0;; ++tentativa) {
-        try {
-          bool applied = false;
-          if (BeforeUpdateRecord)
-            BeforeUpdateRecord(*this, FDataSet, delta, i, delta[i].UpdateKind, applied);
-          if (!applied)
-            GravarRegistro(delta, i, table, key);
-          delta[i].Applied = true;
-          delta[i].ErrorMessage.clear();
-          break;
-        } catch (const EAbort&) {
-          throw;
-        } catch (const Exception& error) {
-          TReconcileAction action = Reconciliar(delta, i, error);
-          if (action == TReconcileAction::raCorrect && tentativa < kMaxCorrecoes)
-            continue;
-          if (action == TReconcileAction::raCancel) {
-            delta[i].ErrorMessage.clear();
-            break;
-          }
-          delta[i].ErrorMessage = error.what();
-          ++errors;
-          abortar = action == TReconcileAction::raAbort || (maxErrors >= 0 && errors > maxErrors);
-          break;
-        }
-      }
+      const bool insercao = delta[i].UpdateKind == TUpdateKind::ukInsert;
+      if (!insercao)
+        enviar();
+      if (!abortar)
+        gravar(i, insercao, nullptr);
+      if (pendentes.size() >= kInsercoesPorLote)
+        enviar();
     }
+    enviar();
     if (!abortar && AfterApplyUpdates)
       AfterApplyUpdates(*this);
   } catch (...) {

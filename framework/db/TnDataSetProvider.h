@@ -27,20 +27,26 @@
 // AfterApplyUpdates runs inside the transaction, before the commit, so what
 // it writes is kept or lost with the records (an exception rolls all back).
 // An EAbort, or an exception of a handler, rolls back and propagates.
+// Consecutive inserts are sent to the engine together (one exchange with
+// PostgreSQL instead of one per row): BeforeUpdateRecord is called for each
+// of them as they are queued, so a handler of a later insert runs before the
+// earlier inserts reach the table. A failed insert is reconciled as above
+// and the ones after it are sent again; updates and deletes go one by one.
 // With maxErrors 0 and no BeforeUpdateRecord, OnUpdateError or
 // OnReconcileError, nothing can recover from a failure, so the batch runs
 // without the connection's per-statement savepoints (IsolarComandos).
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "framework/core/Exceptions.h"
 #include "framework/data/ClientDataSet.h"
 #include "framework/data/DataSetProvider.h"
+#include "framework/db/TnDMConexao.h"
 
-class TnDMConexao;
 class TnSQLDataSet;
 
 class TnDataSetProvider : public IDataSetProvider {
@@ -95,6 +101,11 @@ class TnDataSetProvider : public IDataSetProvider {
   TUpdateErrorEvent OnUpdateError;
 
  private:
+  // The statement that writes the record; none for a modify that changed
+  // nothing the table keeps.
+  std::optional<TnDMConexao::TComando> Comando(const TnDelta& delta, size_t record,
+                                               const std::string& table,
+                                               const std::vector<TField*>& key) const;
   void GravarRegistro(TnDelta& delta, size_t record, const std::string& table,
                       const std::vector<TField*>& key);
   TReconcileAction Reconciliar(TnDelta& delta, size_t record, const Exception& error);

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -48,6 +49,41 @@ TEST_P(NutilsequenceTest, EntryKeysStartAfterTheCompanysHighestKey) {
                                "and NOME = 'DYN_GENCHAVELCTOCTB'")
                 .AsInteger(),
             43);
+}
+
+// A batch's block hands out the keys single draws would, company by
+// company, and gives back what it did not hand out.
+TEST_P(NutilsequenceTest, ABlockOfKeysGivesTheKeysOfSingleDrawsAndReturnsTheRest) {
+  struct TCaso {
+    int64_t Tamanho;
+    std::vector<int64_t> Empresas;  // one draw each
+    std::vector<int64_t> Chaves;
+  };
+  const TCaso casos[] = {
+      {1, {1, 1, 1}, {42, 43, 44}},
+      {2, {1, 1, 1}, {42, 43, 44}},
+      {100, {1, 1, 1}, {42, 43, 44}},
+      {100, {1, 2, 1, 2}, {42, 901, 43, 902}},
+      {100, {}, {}},
+  };
+  for (const TCaso& caso : casos) {
+    SCOPED_TRACE(caso.Tamanho);
+    Conexao().ExecuteScript(
+        "delete from LCTOCTB; delete from SEQUENCIAEMPRESA;"
+        "insert into LCTOCTB values (1, 41); insert into LCTOCTB values (2, 900);");
+    Conexao().StartTransaction();
+    Nutilsequence::TBlocoChavesLctoCtb bloco(Conexao(), caso.Tamanho);
+    std::vector<int64_t> chaves;
+    for (int64_t empresa : caso.Empresas)
+      chaves.push_back(bloco.Proxima(empresa));
+    bloco.Devolver();
+    Conexao().Commit();
+    EXPECT_EQ(chaves, caso.Chaves);
+    EXPECT_EQ(Nutilsequence::ProximaChaveLctoCtb(Conexao(), 1),
+              1 + std::count(caso.Empresas.begin(), caso.Empresas.end(), 1) + 41);
+    EXPECT_EQ(Nutilsequence::ProximaChaveLctoCtb(Conexao(), 2),
+              1 + std::count(caso.Empresas.begin(), caso.Empresas.end(), 2) + 900);
+  }
 }
 
 TEST_P(NutilsequenceTest, RolledBackDrawIsDrawnAgain) {

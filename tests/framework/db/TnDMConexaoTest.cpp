@@ -229,6 +229,60 @@ TEST_P(TnDMConexaoTest, StatementsArePreparedOncePerText) {
   EXPECT_EQ(Conexao().PreparedCount() - antes, 1);
 }
 
+// A batch stops at its first failure: the statements before it stand, the
+// failed one leaves nothing, the rest never run, and a transaction goes on.
+// Past 256 statements PostgreSQL sends the batch in several pipelines.
+TEST_P(TnDMConexaoTest, ABatchStopsAtItsFirstFailureKeepingTheStatementsBeforeIt) {
+  struct TCaso {
+    int Comandos;
+    int Falha;  // the statement that repeats key 1; -1: none
+    bool EmTransacao;
+  };
+  const TCaso casos[] = {
+      {5, -1, true},    {5, 0, true},  {5, 2, true},      {5, 4, true},
+      {300, 280, true}, {5, 2, false}, {300, 280, false},
+  };
+  CriarTabelaLcto();
+  for (const TCaso& caso : casos) {
+    SCOPED_TRACE(testing::Message() << caso.Comandos << " statements, failure at " << caso.Falha
+                                    << (caso.EmTransacao ? " in a transaction" : ""));
+    Conexao().ExecuteDirect("delete from LCTO");
+    Conexao().ExecuteDirect("insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, 1)");
+    std::vector<TnDMConexao::TComando> comandos;
+    for (int i = 0; i < caso.Comandos; ++i)
+      comandos.push_back({"insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, :pChave)",
+                          {{"pChave", i == caso.Falha ? 1 : i + 2}}});
+    if (caso.EmTransacao)
+      Conexao().StartTransaction();
+    const int64_t preparados = Conexao().PreparedCount();
+    const TnDMConexao::TResultadoLote lote = Conexao().ExecuteBatch(comandos);
+    const int feitos = caso.Falha < 0 ? caso.Comandos : caso.Falha;
+    EXPECT_EQ(lote.Afetados, std::vector<int64_t>(static_cast<size_t>(feitos), 1));
+    EXPECT_LE(Conexao().PreparedCount() - preparados, 1) << "one text, prepared once";
+    ASSERT_EQ(static_cast<bool>(lote.Erro), caso.Falha >= 0);
+    if (lote.Erro) {
+      try {
+        std::rethrow_exception(lote.Erro);
+      } catch (const EDatabaseError& erro) {
+        EXPECT_EQ(erro.Kind(), TDatabaseErrorKind::DuplicateKey);
+      }
+    }
+    if (caso.EmTransacao) {
+      EXPECT_EQ(
+          Conexao().ExecuteDirect("insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (2, 1)"),
+          1);
+      Conexao().Commit();
+    }
+    EXPECT_EQ(Contar("LCTO where CODIGOEMPRESA = 1"), 1 + feitos);
+    EXPECT_EQ(Conexao()
+                  .ExecuteScalar("select max(CHAVELCTOCTB) from LCTO where CODIGOEMPRESA = 1")
+                  .AsInteger(),
+              1 + feitos)
+        << "only the statements before the failure";
+    Conexao().ExecuteDirect("delete from LCTO where CODIGOEMPRESA = 2");
+  }
+}
+
 TEST_P(TnDMConexaoTest, RowsAffectedAndScalarOfNoRow) {
   CriarTabelaLcto();
   for (int chave = 1; chave <= 5; ++chave)

@@ -182,6 +182,44 @@ TEST_P(TnDataSetProviderTest, AbortRollsBackEveryRecordAlreadyWritten) {
   EXPECT_FALSE(Conexao().InTransaction());
 }
 
+// Inserts go to the database together; one refused in the middle is
+// reconciled alone and the ones after it are still written, in order.
+TEST_P(TnDataSetProviderTest, AnInsertRefusedAmongOthersIsReconciledAloneAndTheRestWritten) {
+  struct TCaso {
+    TReconcileAction Acao;
+    const char* Tabela;
+    int Pendentes;
+  };
+  const TCaso casos[] = {
+      {TReconcileAction::raSkip, "1:10:a 2:20:b 3:4.5:c 4:6:d 5:7.5:e ", 1},
+      {TReconcileAction::raCancel, "1:10:a 2:20:b 3:4.5:c 4:6:d 5:7.5:e ", 1},
+      {TReconcileAction::raCorrect, "1:10:a 2:20:b 3:4.5:c 4:6:d 5:7.5:e 9:1.5:dup ", 0},
+  };
+  for (const TCaso& caso : casos) {
+    SCOPED_TRACE(static_cast<int>(caso.Acao));
+    std::vector<std::string> erros;
+    FCds.OnReconcileError = [&](TnClientDataSet& ds, const std::string& mensagem, TUpdateKind,
+                                TReconcileAction& action) {
+      erros.push_back(ds.FieldByName("COMPL").AsString() + ": " +
+                      std::to_string(Nutilexception::ErroBancoAtual()));
+      EXPECT_FALSE(mensagem.empty());
+      if (caso.Acao == TReconcileAction::raCorrect)
+        FProvider.SetNewValue("CHAVELCTOCTB", Value(9));
+      action = caso.Acao;
+    };
+    Inserir(3, "c");
+    Inserir(1, "dup");
+    Inserir(4, "d");
+    Inserir(5, "e");
+    EXPECT_EQ(FCds.ApplyUpdates(-1), caso.Acao == TReconcileAction::raSkip ? 1 : 0);
+    EXPECT_EQ(erros, std::vector<std::string>{"dup: 1"});
+    EXPECT_EQ(Tabela(), caso.Tabela);
+    EXPECT_EQ(FCds.ChangeCount(), caso.Pendentes);
+    Conexao().ExecuteDirect("delete from LCTO where CHAVELCTOCTB > 2");
+    FProvider.GetRecords(FCds);
+  }
+}
+
 TEST_P(TnDataSetProviderTest, MoreErrorsThanAllowedRollBackWhileSkipKeepsTheGoodRows) {
   Inserir(3, "c");
   Inserir(1, "dup");
