@@ -60,6 +60,9 @@ TnDMPowerParam& TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual::ExecutarSal
   TnDMPowerParam& processo = *FProcessoGerencial;
   processo.Param("pCodigoEmpresa").SetValor(std::to_string(FParam.CodigoEmpresa));
   processo.Param("pCodigoEstab").SetValor(FParam.CodigoEstab);
+  // The book too, so that the cost-centre rows count the entries the
+  // account rows count.
+  processo.Param("pTipoSaldoCtb").SetValor(FParam.TipoSaldoCtb);
   processo.Param("pClassifCentroCusto").SetValor("");
   processo.Param("pContaCtb").SetValor("");
   processo.Param("pClassifContaCtb").SetValor("");
