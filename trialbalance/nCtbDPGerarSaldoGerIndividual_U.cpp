@@ -122,6 +122,7 @@ std::string SqlReducaoOrigem(const TnParansSaldoCtb& p, const std::string& centr
 }  // namespace
 
 struct TnCtbDPGerarSaldoGerIndividual::TParamsGer {
+  // Company, period, establishments, book, grouping, entry filter.
   TnParansSaldoCtb Saldo;
   // Inclusion expression of cost-centre codes; empty: every one.
   std::string CentroCusto;
@@ -278,19 +279,6 @@ void TnCtbDPGerarSaldoGerIndividual::CriarDataSet() {
 
 TnCtbDPGerarSaldoGerIndividual::TParamsGer TnCtbDPGerarSaldoGerIndividual::LerParametros() {
   TParamsGer params;
-  TnParansSaldoCtb& p = params.Saldo;
-  p.TipoSaldoCtb = static_cast<TnTipoSaldoCtb>(Param("pTipoSaldoCtb").AsInteger(0));
-  p.CodigoEmpresa = Param("pCodigoEmpresa").AsInteger(0);
-  p.CodigoEstab = Nutil::Trim(Param("pCodigoEstab").AsString());
-  p.ContaCtb = Nutil::Trim(Param("pContaCtb").AsString());
-  p.ClassifConta = Nutil::Trim(Param("pClassifContaCtb").AsString());
-  p.DataInicial = DateOf(Param("pDataInicial").AsDate());
-  p.DataFinal = DateOf(Param("pDataFinal").AsDate());
-  p.CodigoMoeda = static_cast<int>(Param("pCodigoMoeda").AsInteger(0));
-  p.RelacionarFilial = Param("pRelacionarEstab").AsBoolean(false);
-  p.TipoAgrupamento = static_cast<TTipoAgrupamento>(Param("pTipoAgruparData").AsInteger(0));
-  p.ConsiderarFiltroLctoCtb = Param("pConsiderarFiltroLctoCtb").AsBoolean(true);
-  p.FiltroLctoAtivo = Nutil::Trim(Param("pFiltroOrigemLcto").AsString());
   params.CentroCusto = Nutil::Trim(Param("pClassifCentroCusto").AsString());
   params.ListarMovimentoZero = Param("pListarContasMovimentoZero").AsBoolean(true);
   params.ListaContaSemRateio = Param("pListaContaSemRateio").AsBoolean(true);
@@ -301,15 +289,16 @@ void TnCtbDPGerarSaldoGerIndividual::Executar() {
   TUsarConexao conexao(Conexao());
   TnDMPowerParam::Executar();
   nClientDataSet.EmptyDataSet();
-  const TParamsGer params = LerParametros();
+  if (Param("pCodigoMoeda").AsInteger(0) != 0)
+    throw Exception("O saldo por centro de custo é gerado somente em reais (moeda 0)");
+  TParamsGer params = LerParametros();
+  const std::unique_ptr<TnCtbDPGerarSaldoCtbIndividual> contabil = GerarSaldoContabil();
+  // The selection as the balance generation process read it.
+  params.Saldo = contabil->ParansSaldoCtb();
   const TnParansSaldoCtb& p = params.Saldo;
   if (p.CodigoEmpresa == 0 || p.DataInicial.IsZero() || p.DataFinal.IsZero() ||
       p.DataFinal < p.DataInicial)
     return;
-  if (p.CodigoMoeda != 0)
-    throw Exception("O saldo por centro de custo é gerado somente em reais (moeda 0)");
-
-  const std::unique_ptr<TnCtbDPGerarSaldoCtbIndividual> contabil = GerarSaldoContabil();
   std::map<int64_t, TConta> contas = ContasAnaliticas(contabil->nClientDataSet, p.CodigoEmpresa);
   const TGrade grade = MontarGrade(params, *contabil, contas);
   TransferirContas(contabil->nClientDataSet, contas, params.ListaContaSemRateio);
