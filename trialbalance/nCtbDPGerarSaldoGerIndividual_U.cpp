@@ -41,9 +41,6 @@ Currency PelaNatureza(int natureza, Currency debito, Currency credito) {
   return natureza == 1 ? debito - credito : natureza == -1 ? credito - debito : Currency();
 }
 
-// The period as whole months from the monthly table and the days before and
-// after them from the daily one; every day from the daily one when the
-// result is daily.
 // One piece of the period: a balance table and the dates read from it.
 struct TFaixa {
   const char* Tabela;
@@ -51,6 +48,9 @@ struct TFaixa {
   TDateTime Ate;
 };
 
+// The period as whole months from the monthly table and the days before and
+// after them from the daily one; every day from the daily one when the
+// result is daily.
 std::vector<TFaixa> FaixasDoPeriodo(TDateTime inicio, TDateTime fim, bool diario) {
   const TDateTime primeiroMes =
       DayOf(inicio) == 1 ? inicio : StartOfTheMonth(EndOfTheMonth(inicio) + 1);
@@ -177,19 +177,20 @@ class TnCtbDPGerarSaldoGerIndividual::TGrade {
         Listado(Pares.size() * Estabs.size(), false) {}
 
   void SomarAnterior(const TLinhaMov& linha, int sinal) {
-    for (size_t e : EstabEZero(linha.Estab)) {
-      const size_t i = Posicao(linha) * Estabs.size() + e;
-      Somar(Anterior[i], linha, sinal);
-      Listado[i] = true;
-    }
+    const size_t par = Posicao(linha);
+    ParaEstabEZero(linha.Estab, [&](size_t e) {
+      Somar(Anterior[par * Estabs.size() + e], linha, sinal);
+      Listado[par * Estabs.size() + e] = true;
+    });
   }
   void SomarMovimento(const TLinhaMov& linha, TDateTime bucket, int sinal) {
+    const size_t par = Posicao(linha);
     const size_t b = static_cast<size_t>(std::lower_bound(Buckets.begin(), Buckets.end(), bucket) -
                                          Buckets.begin());
-    for (size_t e : EstabEZero(linha.Estab)) {
-      Somar(Celula(Posicao(linha), e, b), linha, sinal);
-      Listado[Posicao(linha) * Estabs.size() + e] = true;
-    }
+    ParaEstabEZero(linha.Estab, [&](size_t e) {
+      Somar(Celula(par, e, b), linha, sinal);
+      Listado[par * Estabs.size() + e] = true;
+    });
   }
 
   const TCelula& Celula(size_t par, size_t estab, size_t bucket) const {
@@ -214,10 +215,14 @@ class TnCtbDPGerarSaldoGerIndividual::TGrade {
         std::lower_bound(Pares.begin(), Pares.end(), TPar{linha.Conta, linha.Centro}) -
         Pares.begin());
   }
-  std::vector<size_t> EstabEZero(int64_t estab) const {
+  // The establishment's position, and 0 (the sums) when it is another.
+  template <typename F>
+  void ParaEstabEZero(int64_t estab, F&& fazer) const {
     const size_t e =
         static_cast<size_t>(std::lower_bound(Estabs.begin(), Estabs.end(), estab) - Estabs.begin());
-    return e == 0 ? std::vector<size_t>{0} : std::vector<size_t>{0, e};
+    fazer(size_t{0});
+    if (e != 0)
+      fazer(e);
   }
   static void Somar(TCelula& celula, const TLinhaMov& linha, int sinal) {
     celula.Debito += sinal > 0 ? linha.Debito : -linha.Debito;
