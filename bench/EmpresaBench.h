@@ -11,6 +11,7 @@
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -18,6 +19,7 @@
 #include "framework/core/Currency.h"
 #include "framework/core/TDateTime.h"
 #include "framework/db/TnDMConexao.h"
+#include "schema/LoteSaldos.h"
 #include "schema/SchemaInstaller.h"
 
 inline constexpr int kContas = 2000;
@@ -69,9 +71,11 @@ struct TLctoBench {
 };
 
 // `entradas` random entries, committed every kLote; `depois` (when given)
-// runs after each entry in its transaction.
+// runs after each entry in its transaction, and then each transaction is
+// one batch of the batch writer.
 inline void Carregar(TnDMConexao& c, int entradas,
                      const std::function<void(const TLctoBench&)>& depois = {}) {
+  std::optional<TLoteSaldos> lote;
   std::mt19937_64 gerador(42);
   auto sorteio = [&](int de, int ate) {
     return std::uniform_int_distribution<int>(de, ate)(gerador);
@@ -82,8 +86,11 @@ inline void Carregar(TnDMConexao& c, int entradas,
       ":p4, :p5, :p6)";
   TParams params(6);
   for (int i = 0; i < entradas; ++i) {
-    if (i % kLote == 0)
+    if (i % kLote == 0) {
       c.StartTransaction();
+      if (depois)
+        lote.emplace(c);
+    }
     const TLctoBench lcto{i + 1,
                           sorteio(1, kFiliais),
                           EncodeDate(2024, 1, 1) + sorteio(0, 365),
@@ -97,8 +104,13 @@ inline void Carregar(TnDMConexao& c, int entradas,
     c.ExecuteDirect(sql, params);
     if (depois)
       depois(lcto);
-    if (i % kLote == kLote - 1 || i == entradas - 1)
+    if (i % kLote == kLote - 1 || i == entradas - 1) {
+      if (lote) {
+        lote->Aplicar();
+        lote.reset();
+      }
       c.Commit();
+    }
   }
   c.ExecuteScript("ANALYZE");
 }

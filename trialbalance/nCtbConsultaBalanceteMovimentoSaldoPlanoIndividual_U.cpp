@@ -70,7 +70,7 @@ TnDMPowerParam& TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual::ExecutarSal
   processo.Param("pDataFinal").SetValor(TextoData(dataFinal));
   processo.Param("pCodigoMoeda").SetValor(FParam.CodigoMoeda);
   processo.Param("pRelacionarEstab").SetValor(FParam.RelacionarEstab != 0 ? "1" : "0");
-  processo.Param("pTipoAgruparData").SetValor("0");
+  processo.Param("pTipoAgruparData").SetValor(FParam.AgruparPorMes ? "2" : "0");
   processo.Param("pTipoMesclarPlano").SetValor("2");
   processo.Param("pConsiderarFiltroLctoCtb").SetValor("1");
   processo.Param("pFiltroOrigemLcto").SetValor(FParam.FiltroLctoAtivo);

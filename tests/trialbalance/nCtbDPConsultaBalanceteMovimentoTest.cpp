@@ -391,6 +391,17 @@ TEST_P(ConsultaBalanceteTest, CostCentreRowsFollowTheirAccountFromTheManagerialB
   ASSERT_TRUE(cds.Locate("CodigoConta;CodigoCentroCusto", {Value(31), Value(100)}));
   EXPECT_DOUBLE_EQ(Valor(cds, "SaldoAnterior"), 50);
   EXPECT_DOUBLE_EQ(Valor(cds, "SaldoAtual"), 50);
+
+  // By month, from one run grouped by month: each month in its columns.
+  Parametro("pQuebrarMovPeriodo", "1");
+  TnClientDataSet& mensal = Executar();
+  ASSERT_TRUE(mensal.Locate("CodigoConta;CodigoCentroCusto", {Value(12), Value(100)}));
+  EXPECT_DOUBLE_EQ(Valor(mensal, "DEBITO012024"), 200);
+  EXPECT_DOUBLE_EQ(Valor(mensal, "DEBITO022024"), 0);
+  EXPECT_DOUBLE_EQ(Valor(mensal, "SaldoAtual"), 200);
+  ASSERT_TRUE(mensal.Locate("CodigoConta;CodigoCentroCusto", {Value(31), Value(100)}));
+  EXPECT_DOUBLE_EQ(Valor(mensal, "SaldoAnterior"), 50);
+  EXPECT_DOUBLE_EQ(Valor(mensal, "SaldoAtual"), 50);
 }
 
 CTB_INSTANTIATE_ENGINES(ConsultaBalanceteTest);
