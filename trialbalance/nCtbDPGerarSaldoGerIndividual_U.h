@@ -15,12 +15,15 @@
 // When every side of an account's entries is split in full, its cost-centre
 // rows add up to the account row; an unsplit part shows as the difference.
 //
-// Amounts are in local currency only: another currency is refused. Cost
-// centres have no hierarchy here, so there are no synthetic cost-centre
-// rows (pListarCentroSint) and merging is always by classification
-// (pTipoMesclarPlano). The entry filter (pConsiderarFiltroLctoCtb,
-// pFiltroOrigemLcto) takes the filtered entries out of the account rows and
-// their splits out of the cost-centre rows.
+// Amounts are in local currency only: another currency is refused. The
+// entry filter (pConsiderarFiltroLctoCtb, pFiltroOrigemLcto) takes the
+// filtered entries out of the account rows and their splits out of the
+// cost-centre rows; pClassifCentroCusto keeps only the cost centres it
+// names (codes). Three parameters the trial balance sets change nothing:
+// cost centres have no hierarchy here, so there are no synthetic
+// cost-centre rows (pListarCentroSint) and merging is always the one above
+// (pTipoMesclarPlano); there is no managerial zeroing to leave out
+// (pConsiderarZeramentoGer).
 //
 // Registered by class name ("TnCtbDPGerarSaldoGerIndividual") and created
 // new by the trial balance; the result is nClientDataSet.
