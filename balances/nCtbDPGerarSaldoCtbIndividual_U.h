@@ -116,6 +116,9 @@ class TnCtbDPGerarSaldoCtbIndividual : public TnDMPowerParam {
 
   TnDataSource nDatasource;
 
+  // The result's fields, for a data set that takes its rows.
+  static void CriarCamposResultado(TnClientDataSet& dataSet);
+
   // Date bucket of a day: the day (daily), the first of its month (monthly)
   // or 0 (no grouping).
   TDateTime FormatarDataSaldoTipoAgrupamento(TDateTime data) const;
@@ -134,7 +137,6 @@ class TnCtbDPGerarSaldoCtbIndividual : public TnDMPowerParam {
   };
 
   void CriarParametros();
-  static void CriarCamposResultado(TnClientDataSet& dataSet);
 
   // The steps of a run.
   void InicializarVariaveis();

@@ -151,7 +151,8 @@ class TnCtbRepositorioSaldoCtbBase {
   std::string GetFiltroHistoricoInclusion(const TnParansSaldoCtb& parans) const;
   // The entry filter's window on DATALCTOCTB and its origins.
   std::string GetFiltroOrigemLctoCtb(const TnParansSaldoCtb& parans) const;
-
+  // Whether the entry filter applies to this query at all.
+  bool DeveReduzirPorOrigem(const TnParansSaldoCtb& parans) const;
   static bool CompetenciaEhDiaPrimeiro(TDateTime data);
   static bool TemFiltroHistorico(const TnParansSaldoCtb& parans);
 
@@ -161,8 +162,6 @@ class TnCtbRepositorioSaldoCtbBase {
   // is none.
   bool CarregarFiltroOrigem(const TnParansSaldoCtb& parans, TDateTime& dataIni, TDateTime& dataFim,
                             std::string& origens) const;
-  // Whether the entry filter applies to this query at all.
-  bool DeveReduzirPorOrigem(const TnParansSaldoCtb& parans) const;
 
   // Runs `sql` and subtracts its rows from `cursor`, matching rows on
   // `campos` ("CONTACTB;CODIGOESTAB"). An empty statement takes nothing out.

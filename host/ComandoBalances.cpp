@@ -1,9 +1,11 @@
 #include "host/ComandoBalances.h"
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 #include <CLI/CLI.hpp>
 
 #include <memory>
+#include <vector>
 
 #include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
 #include "framework/app/Nutilform.h"
@@ -11,6 +13,7 @@
 #include "framework/core/TDateTime.h"
 #include "framework/db/TnSessao.h"
 #include "host/HostComum.h"
+#include "trialbalance/nCtbDPGerarSaldoGerIndividual_U.h"
 
 namespace {
 
@@ -20,6 +23,61 @@ std::string Data(const std::string& texto, const std::string& opcao) {
     throw Exception("Data inválida em " + opcao + ": \"" + texto +
                     "\" (use AAAA-MM-DD ou dd/mm/aaaa)");
   return DateToIso(*data);
+}
+
+// Fills one parameter of a process from an option.
+class TPreenchedor {
+ public:
+  explicit TPreenchedor(TnDMPowerParam& processo) : FProcesso(processo) {}
+  void Definir(const char* alias, const std::string& valor) {
+    FProcesso.Param(alias).SetValor(valor);
+  }
+  template <typename T>
+  void Opcional(const char* alias, const std::optional<T>& valor) {
+    if (valor)
+      Definir(alias, fmt::format("{}", *valor));
+  }
+
+ private:
+  TnDMPowerParam& FProcesso;
+};
+
+// The parameters both processes take under the same names.
+void PreencherComuns(TPreenchedor& p, const ComandoBalances::TOpcoes& o) {
+  p.Opcional("pCodigoEmpresa", o.Empresa);
+  p.Definir("pDataInicial", Data(o.De, "--from"));
+  p.Definir("pDataFinal", Data(o.Ate, "--to"));
+  p.Definir("pCodigoEstab", o.Estab);
+  p.Definir("pContaCtb", o.Contas);
+  p.Definir("pTipoAgruparData", o.Agrupamento == "day"     ? "1"
+                                : o.Agrupamento == "month" ? "2"
+                                                           : "0");
+  p.Definir("pRelacionarEstab", o.PorFilial ? "1" : "0");
+  p.Opcional("pTipoSaldoCtb", o.Livro);
+  p.Definir("pFiltroOrigemLcto", o.Origens);
+  p.Opcional("pListarContasMovimentoZero", o.ContasZero);
+  p.Opcional("pConsiderarFiltroLctoCtb", o.FiltroLcto);
+  p.Opcional("pCodigoIdioma", o.Idioma);
+  p.Opcional("pListarSinteticasSemAnaliticas", o.SinteticasSemAnaliticas);
+}
+
+// The options only the balance generation process takes, by name, when given.
+std::vector<std::string> OpcoesSoContabeis(const ComandoBalances::TOpcoes& o) {
+  std::vector<std::string> dadas;
+  auto se = [&](bool dada, const char* nome) {
+    if (dada)
+      dadas.emplace_back(nome);
+  };
+  se(!o.Historico.empty(), "--history");
+  se(o.Moeda.has_value() && *o.Moeda != 0, "--currency");
+  se(o.Sinteticas.has_value(), "--synthetic");
+  se(o.EntraBalanco.has_value(), "--balance-sheet");
+  se(o.Cotas.has_value(), "--quota");
+  se(o.IgnorarSaldoAnterior, "--ignore-previous");
+  se(o.ValidarIFRS.has_value(), "--validate-ifrs");
+  se(o.MoedaFuncionalEmReais, "--functional-in-reais");
+  se(o.PreFiltro.has_value(), "--prefilter");
+  return dadas;
 }
 
 }  // namespace
@@ -59,53 +117,59 @@ void AdicionarOpcoes(CLI::App& cmd, TOpcoes& o) {
                "Moeda funcional convertida em reais");
   cmd.add_option("--prefilter", o.PreFiltro, "Restringir as consultas às contas escolhidas")
       ->check(zeroUm);
+  cmd.add_flag("--cost-centres", o.CentrosCusto,
+               "Saldos por centro de custo abaixo de cada conta analítica");
+  cmd.add_option("--centres", o.Centros, "Centros de custo (1;3;5-7), com --cost-centres");
   cmd.add_option("--format", o.Formato,
                  "table, csv ou json (padrão: table num terminal, csv quando redirecionado)")
       ->check(CLI::IsMember({"table", "csv", "json"}));
 }
 
 void PreencherParametros(TnCtbDPGerarSaldoCtbIndividual& processo, const TOpcoes& o) {
-  auto definir = [&](const char* alias, const std::string& valor) {
-    processo.Param(alias).SetValor(valor);
-  };
-  auto opcional = [&](const char* alias, const auto& valor) {
-    if (valor)
-      definir(alias, fmt::format("{}", *valor));
-  };
-  opcional("pCodigoEmpresa", o.Empresa);
-  definir("pDataInicial", Data(o.De, "--from"));
-  definir("pDataFinal", Data(o.Ate, "--to"));
-  definir("pCodigoEstab", o.Estab);
-  definir("pContaCtb", o.Contas);
-  definir("pClassifConta", o.Classif);
-  definir("pTipoAgruparData", o.Agrupamento == "day" ? "1" : o.Agrupamento == "month" ? "2" : "0");
-  definir("pRelacionarEstab", o.PorFilial ? "1" : "0");
-  opcional("pTipoSaldoCtb", o.Livro);
-  opcional("pCodigoMoeda", o.Moeda);
-  definir("pCodigoHistCtb", o.Historico);
-  definir("pFiltroOrigemLcto", o.Origens);
-  opcional("pListarContasMovimentoZero", o.ContasZero);
-  opcional("pTotalizarSintetica", o.Sinteticas);
-  opcional("pConsiderarFiltroLctoCtb", o.FiltroLcto);
-  opcional("pConsiderarEntraBalanco", o.EntraBalanco);
-  opcional("pPercentualCotas", o.Cotas);
-  opcional("pCodigoIdioma", o.Idioma);
-  definir("pIgnorarSaldoAnt", o.IgnorarSaldoAnterior ? "1" : "0");
-  opcional("pValidarPeriodoIFRS", o.ValidarIFRS);
-  opcional("pListarSinteticasSemAnaliticas", o.SinteticasSemAnaliticas);
-  definir("pGerarMoedaFuncionalEmReais", o.MoedaFuncionalEmReais ? "1" : "0");
-  opcional("pFiltrarContaCtb", o.PreFiltro);
+  if (!o.Centros.empty())
+    throw Exception("A opção --centres só se aplica com --cost-centres");
+  TPreenchedor p(processo);
+  PreencherComuns(p, o);
+  p.Definir("pClassifConta", o.Classif);
+  p.Opcional("pCodigoMoeda", o.Moeda);
+  p.Definir("pCodigoHistCtb", o.Historico);
+  p.Opcional("pTotalizarSintetica", o.Sinteticas);
+  p.Opcional("pConsiderarEntraBalanco", o.EntraBalanco);
+  p.Opcional("pPercentualCotas", o.Cotas);
+  p.Definir("pIgnorarSaldoAnt", o.IgnorarSaldoAnterior ? "1" : "0");
+  p.Opcional("pValidarPeriodoIFRS", o.ValidarIFRS);
+  p.Definir("pGerarMoedaFuncionalEmReais", o.MoedaFuncionalEmReais ? "1" : "0");
+  p.Opcional("pFiltrarContaCtb", o.PreFiltro);
+}
+
+void PreencherParametros(TnCtbDPGerarSaldoGerIndividual& processo, const TOpcoes& o) {
+  const std::vector<std::string> soContabeis = OpcoesSoContabeis(o);
+  if (!soContabeis.empty())
+    throw Exception(fmt::format("Opções que não se aplicam com --cost-centres: {}",
+                                fmt::join(soContabeis, ", ")));
+  TPreenchedor p(processo);
+  PreencherComuns(p, o);
+  p.Definir("pClassifContaCtb", o.Classif);
+  p.Definir("pClassifCentroCusto", o.Centros);
 }
 
 std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, Saida::TFormatoSaida formato) {
   HostComum::CarregarPacote();
   TUsarConexao atual(conexao);
+  auto executar = [&](auto& processo) {
+    processo->SetConexao(&conexao);
+    PreencherParametros(*processo, opcoes);
+    processo->Executar();
+    return Saida::Escrever(processo->nClientDataSet, formato);
+  };
+  if (opcoes.CentrosCusto) {
+    auto processo = Nutilform::CriarDMNovo<TnCtbDPGerarSaldoGerIndividual>(
+        TnCtbDPGerarSaldoGerIndividual::kClassName);
+    return executar(processo);
+  }
   auto processo = Nutilform::CriarDMNovo<TnCtbDPGerarSaldoCtbIndividual>(
       TnCtbDPGerarSaldoCtbIndividual::kClassName);
-  processo->SetConexao(&conexao);
-  PreencherParametros(*processo, opcoes);
-  processo->Executar();
-  return Saida::Escrever(processo->nClientDataSet, formato);
+  return executar(processo);
 }
 
 }  // namespace ComandoBalances

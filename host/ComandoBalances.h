@@ -2,6 +2,11 @@
 // `ctb balances`: runs the balance generation process for a company and a
 // period and prints its result data set. Every option fills one parameter of
 // the process; options left out keep the process's own defaults.
+//
+// With --cost-centres it runs the managerial balance process instead: the
+// same account rows, each analytic account followed by its cost-centre rows
+// (CODIGOCENTROCUSTO, DESCRCENTROCUSTO). Options that process has no
+// parameter for are refused rather than ignored.
 
 #include <optional>
 #include <string>
@@ -13,6 +18,8 @@ class App;
 }
 class TnDMConexao;
 class TnCtbDPGerarSaldoCtbIndividual;
+class TnCtbDPGerarSaldoGerIndividual;
+class TnDMPowerParam;
 
 namespace ComandoBalances {
 
@@ -42,6 +49,9 @@ struct TOpcoes {
   std::optional<int> SinteticasSemAnaliticas;
   bool MoedaFuncionalEmReais = false;
   std::optional<int> PreFiltro;
+  bool CentrosCusto = false;
+  // Cost-centre codes (1;3;5-7); with CentrosCusto only.
+  std::string Centros;
   std::string Formato;
 };
 
@@ -51,6 +61,9 @@ void AdicionarOpcoes(CLI::App& comando, TOpcoes& opcoes);
 // The process's parameters from the options. Raises Exception for a date
 // that does not read as one.
 void PreencherParametros(TnCtbDPGerarSaldoCtbIndividual& processo, const TOpcoes& opcoes);
+// The same for the managerial process. Raises Exception also for an option
+// it has no parameter for.
+void PreencherParametros(TnCtbDPGerarSaldoGerIndividual& processo, const TOpcoes& opcoes);
 
 // Runs the process on `conexao` and renders its result.
 std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, Saida::TFormatoSaida formato);

@@ -10,23 +10,41 @@
 
 namespace {
 
-// One balance table as the grouped statements see it: the journal's date
-// column it is keyed on, the key column past the common five, and
-// whether it sums the currency amounts.
+// One balance table as the grouped statements see it: the journal it sums,
+// its key past the company (as the table names it, and as the journal does:
+// the monthly tables take the journal's DATAMES for DATASALDO), and whether
+// it sums the currency amounts.
 struct TTabelaSaldo {
   const char* Nome;
-  const char* ColunaData;
-  const char* ChaveExtra;
+  const char* Diario;
+  const char* Chave;
+  const char* ChaveDiario;
   bool Moeda;
 };
 
-constexpr std::array<TTabelaSaldo, 5> kTabelas{{
-    {"SALDOCTB", "DATASALDO", "", false},
-    {"SALDOCTBMENSAL", "DATAMES", "", false},
-    {"SALDOCTBMENSALHIST", "DATAMES", "CODIGOHISTCTB", false},
-    {"SALDOCTBMOEDA", "DATASALDO", "CODIGOMOEDA", true},
-    {"SALDOCTBMOEDAMENSAL", "DATAMES", "CODIGOMOEDA", true},
+constexpr std::array<TTabelaSaldo, 7> kTabelas{{
+    {"SALDOCTB", "LOTESALDOCTB", "CODIGOESTAB, CONTACTB, DATASALDO, TIPOLANCAMENTO",
+     "CODIGOESTAB, CONTACTB, DATASALDO, TIPOLANCAMENTO", false},
+    {"SALDOCTBMENSAL", "LOTESALDOCTB", "CODIGOESTAB, CONTACTB, DATASALDO, TIPOLANCAMENTO",
+     "CODIGOESTAB, CONTACTB, DATAMES, TIPOLANCAMENTO", false},
+    {"SALDOCTBMENSALHIST", "LOTESALDOCTB",
+     "CODIGOESTAB, CONTACTB, DATASALDO, TIPOLANCAMENTO, CODIGOHISTCTB",
+     "CODIGOESTAB, CONTACTB, DATAMES, TIPOLANCAMENTO, CODIGOHISTCTB", false},
+    {"SALDOCTBMOEDA", "LOTESALDOCTB",
+     "CODIGOESTAB, CONTACTB, DATASALDO, TIPOLANCAMENTO, CODIGOMOEDA",
+     "CODIGOESTAB, CONTACTB, DATASALDO, TIPOLANCAMENTO, CODIGOMOEDA", true},
+    {"SALDOCTBMOEDAMENSAL", "LOTESALDOCTB",
+     "CODIGOESTAB, CONTACTB, DATASALDO, TIPOLANCAMENTO, CODIGOMOEDA",
+     "CODIGOESTAB, CONTACTB, DATAMES, TIPOLANCAMENTO, CODIGOMOEDA", true},
+    {"SALDOGER", "LOTESALDOGER",
+     "CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, DATASALDO, TIPOLANCAMENTO",
+     "CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, DATASALDO, TIPOLANCAMENTO", false},
+    {"SALDOGERMENSAL", "LOTESALDOGER",
+     "CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, DATASALDO, TIPOLANCAMENTO",
+     "CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, DATAMES, TIPOLANCAMENTO", false},
 }};
+
+constexpr std::array<const char*, 2> kDiarios{"LOTESALDOCTB", "LOTESALDOGER"};
 
 // A group whose movements cancel out changes nothing, so it is left out; a
 // row the sum brought to zero is deleted by the statement after. Rounding
@@ -34,32 +52,27 @@ constexpr std::array<TTabelaSaldo, 5> kTabelas{{
 // Rows are written in key order, so two batches of one company that share
 // balance rows lock them in the same order and wait instead of deadlocking.
 std::string Somar(const TTabelaSaldo& tabela) {
-  const std::string extra = *tabela.ChaveExtra ? fmt::format(", {}", tabela.ChaveExtra) : "";
   const char* deb = tabela.Moeda ? "VALORDEBMOEDA" : "VALORDEB";
   const char* cred = tabela.Moeda ? "VALORCREDMOEDA" : "VALORCRED";
   return fmt::format(
-      "insert into {0} (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, TIPOLANCAMENTO{1}, "
-      "VALORDEB, VALORCRED) "
-      "select CODIGOEMPRESA, CODIGOESTAB, CONTACTB, {2}, TIPOLANCAMENTO{1}, round(sum({3}), 2), "
-      "round(sum({4}), 2) from LOTESALDOCTB where CODIGOEMPRESA = :pEmpresa{5} "
-      "group by CODIGOEMPRESA, CODIGOESTAB, CONTACTB, {2}, TIPOLANCAMENTO{1} "
+      "insert into {0} (CODIGOEMPRESA, {1}, VALORDEB, VALORCRED) "
+      "select CODIGOEMPRESA, {2}, round(sum({3}), 2), round(sum({4}), 2) "
+      "from {5} where CODIGOEMPRESA = :pEmpresa{6} "
+      "group by CODIGOEMPRESA, {2} "
       "having round(sum({3}), 2) <> 0 or round(sum({4}), 2) <> 0 "
-      "order by CODIGOESTAB, CONTACTB, {2}, TIPOLANCAMENTO{1} "
-      "on conflict (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, TIPOLANCAMENTO{1}) do update "
+      "order by {2} "
+      "on conflict (CODIGOEMPRESA, {1}) do update "
       "set VALORDEB = round({0}.VALORDEB + excluded.VALORDEB, 2), "
       "VALORCRED = round({0}.VALORCRED + excluded.VALORCRED, 2)",
-      tabela.Nome, extra, tabela.ColunaData, deb, cred,
+      tabela.Nome, tabela.Chave, tabela.ChaveDiario, deb, cred, tabela.Diario,
       tabela.Moeda ? " and CODIGOMOEDA is not null" : "");
 }
 
 std::string ExcluirZerados(const TTabelaSaldo& tabela) {
-  const std::string extra = *tabela.ChaveExtra ? fmt::format(", {}", tabela.ChaveExtra) : "";
   return fmt::format(
       "delete from {0} where CODIGOEMPRESA = :pEmpresa and VALORDEB = 0 and VALORCRED = 0 "
-      "and (CODIGOESTAB, CONTACTB, DATASALDO, TIPOLANCAMENTO{1}) in "
-      "(select CODIGOESTAB, CONTACTB, {2}, TIPOLANCAMENTO{1} from LOTESALDOCTB "
-      "where CODIGOEMPRESA = :pEmpresa)",
-      tabela.Nome, extra, tabela.ColunaData);
+      "and ({1}) in (select {2} from {3} where CODIGOEMPRESA = :pEmpresa)",
+      tabela.Nome, tabela.Chave, tabela.ChaveDiario, tabela.Diario);
 }
 
 struct TComandos {
@@ -111,15 +124,17 @@ void TLoteSaldos::Aplicar() {
   const TComandos& comandos = Comandos();
   // Company by company, so every statement stays inside one company's rows
   // (one shard when the tables are distributed by CODIGOEMPRESA).
-  const TDbResult empresas =
-      FConexao.ExecuteQuery("select distinct CODIGOEMPRESA from LOTESALDOCTB");
+  const TDbResult empresas = FConexao.ExecuteQuery(
+      "select CODIGOEMPRESA from LOTESALDOCTB union select CODIGOEMPRESA from LOTESALDOGER");
   for (const ValueArray& empresa : empresas.Rows) {
     const TParams params{{"pEmpresa", empresa[0]}};
     for (size_t i = 0; i < kTabelas.size(); ++i) {
       FConexao.ExecuteDirect(comandos.Somas[i], params);
       FConexao.ExecuteDirect(comandos.Exclusoes[i], params);
     }
-    FConexao.ExecuteDirect("delete from LOTESALDOCTB where CODIGOEMPRESA = :pEmpresa", params);
+    for (const char* diario : kDiarios)
+      FConexao.ExecuteDirect(fmt::format("delete from {} where CODIGOEMPRESA = :pEmpresa", diario),
+                             params);
   }
   Ligar(FConexao, false);
   FAberto = false;

@@ -2,9 +2,10 @@
 // A batch of entries written on one connection moves the balance tables once,
 // with grouped statements, instead of once per row through the triggers.
 //
-// While a TLoteSaldos is open the LCTOCTB triggers of its connection skip
-// the balance tables and record each entry's balance columns (negated to take
-// an entry out) in the batch journal LOTESALDOCTB; Aplicar then adds the
+// While a TLoteSaldos is open the LCTOCTB and LCTOGER triggers of its
+// connection skip the balance tables and record each movement (negated to
+// take an entry or a split out) in the batch journals LOTESALDOCTB and
+// LOTESALDOGER (cost-centre splits); Aplicar then adds the
 // journal to each balance table with one grouped upsert per table and
 // company, deletes the rows it brought to zero and empties the journal. The
 // balances are exactly the ones the per-row triggers give, whatever the batch

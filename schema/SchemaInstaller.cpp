@@ -72,11 +72,15 @@ void GarantirAdministrador(TnDMConexao& conexao) {
 }
 
 // Steps from one version to the next, run after the script (which creates
-// what is missing: version 2 brought PERSONALIZACAO); step k takes version k
-// to k + 1.
+// what is missing: version 2 brought PERSONALIZACAO, version 3 the
+// managerial balance tables and their triggers); step k takes version k to
+// k + 1.
 void Atualizar(TnDMConexao& conexao, int deVersao) {
   if (deVersao == 1)
     GarantirAdministrador(conexao);
+  // The cost-centre splits written before version 3 are in no balance yet.
+  if (deVersao == 2)
+    conexao.ExecuteScript(Script(conexao, "rebuild_balances.sql"));
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ class TnDMConexao;
 namespace SchemaInstaller {
 
 // The schema version this program creates (VERSAOSCHEMA.VERSAO).
-inline constexpr int kVersaoSchema = 2;
+inline constexpr int kVersaoSchema = 3;
 
 // The right that lets a user write the users, rights and company-access
 // tables; "8" grants it. A new database gives it to user 1, its
@@ -49,8 +49,8 @@ int VersaoInstalada(TnDMConexao& conexao);
 // changed then), EDatabaseError when a statement fails (rolled back).
 TResultadoInstalacao Instalar(TnDMConexao& conexao);
 
-// Recomputes the five balance tables from LCTOCTB, for one company or for
-// all; one transaction (joins the caller's when one is open).
+// Recomputes the balance tables from LCTOCTB (and the managerial ones from
+// LCTOGER), for one company or for all; one transaction (joins the caller's when one is open).
 void RecalcularSaldos(TnDMConexao& conexao, std::optional<int> codigoEmpresa);
 
 // One row per difference between a balance table and the entries (columns

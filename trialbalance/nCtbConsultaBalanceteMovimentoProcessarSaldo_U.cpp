@@ -135,8 +135,8 @@ void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarSaldo(
 
 bool TnCtbConsultaBalanceteMovimentoProcessarSaldo::UmaExecucaoMensal() const {
   const std::string moeda = Nutil::Trim(FParam.CodigoMoeda);
-  if (MesesDoPeriodo(FParam).empty() || FParam.GerarCentroCusto ||
-      !(moeda.empty() || moeda == "0") || !Nutil::Trim(FParam.FiltroLctoAtivo).empty())
+  if (MesesDoPeriodo(FParam).empty() || !(moeda.empty() || moeda == "0") ||
+      !Nutil::Trim(FParam.FiltroLctoAtivo).empty())
     return false;
   const int64_t empresa = FParam.CodigoEmpresa;
   if (Nctbsfuncoes::FiltroLctoCtbAtivo(TnDMConexao::Atual(), empresa))

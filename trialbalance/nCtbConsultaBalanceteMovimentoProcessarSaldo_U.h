@@ -50,8 +50,9 @@ class TnCtbConsultaBalanceteMovimentoProcessarSaldo
   // True when one run grouped by month gives each month the rows a run of
   // that month alone gives: no conversion to another currency (rates by day
   // from an implantation), no reduction by entry origin (bounded by a run's
-  // dates), no IFRS adoption inside the period (checked against a run's
-  // dates) and no cost centres (another process).
+  // dates) and no IFRS adoption inside the period (checked against a run's
+  // dates). With cost centres the managerial process groups by month the
+  // same way.
   bool UmaExecucaoMensal() const;
   void ProcessarMesesDeUmaExecucao(TnClientDataSet& resultado);
   void AtualizaProgresso(const std::string& texto) const;

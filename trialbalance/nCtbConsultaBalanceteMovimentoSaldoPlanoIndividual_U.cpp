@@ -60,6 +60,9 @@ TnDMPowerParam& TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual::ExecutarSal
   TnDMPowerParam& processo = *FProcessoGerencial;
   processo.Param("pCodigoEmpresa").SetValor(std::to_string(FParam.CodigoEmpresa));
   processo.Param("pCodigoEstab").SetValor(FParam.CodigoEstab);
+  // The book too, so that the cost-centre rows count the entries the
+  // account rows count.
+  processo.Param("pTipoSaldoCtb").SetValor(FParam.TipoSaldoCtb);
   processo.Param("pClassifCentroCusto").SetValor("");
   processo.Param("pContaCtb").SetValor("");
   processo.Param("pClassifContaCtb").SetValor("");
@@ -67,7 +70,7 @@ TnDMPowerParam& TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual::ExecutarSal
   processo.Param("pDataFinal").SetValor(TextoData(dataFinal));
   processo.Param("pCodigoMoeda").SetValor(FParam.CodigoMoeda);
   processo.Param("pRelacionarEstab").SetValor(FParam.RelacionarEstab != 0 ? "1" : "0");
-  processo.Param("pTipoAgruparData").SetValor("0");
+  processo.Param("pTipoAgruparData").SetValor(FParam.AgruparPorMes ? "2" : "0");
   processo.Param("pTipoMesclarPlano").SetValor("2");
   processo.Param("pConsiderarFiltroLctoCtb").SetValor("1");
   processo.Param("pFiltroOrigemLcto").SetValor(FParam.FiltroLctoAtivo);

@@ -1,12 +1,15 @@
-// The balance tables against thousands of random writes to LCTOCTB: whatever
-// a writer does (row by row, or one statement over many rows), the triggers
-// leave the balances equal to a recomputation from the entries, and a batch
-// writer (TLoteSaldos) leaves exactly the rows and amounts the triggers leave.
+// The balance tables against thousands of random writes to LCTOCTB and to its
+// cost-centre splits (LCTOGER): whatever a writer does (row by row, or one
+// statement over many rows; splits before, with or without their entry), the
+// triggers leave the balances equal to a recomputation from the entries, and
+// a batch writer (TLoteSaldos) leaves exactly the rows and amounts the
+// triggers leave.
 
 #include <gtest/gtest.h>
 
 #include <fmt/format.h>
 
+#include <array>
 #include <cstdlib>
 #include <map>
 #include <optional>
@@ -143,6 +146,110 @@ class TBalancePropertyTest : public TDatabaseTest {
     FChaves.pop_back();
   }
 
+  // A split of an entry side, now and then of a key no entry has yet (the
+  // next one Inserir gives) or of a side that counts nowhere (0).
+  void InserirRateio() {
+    if (FChaves.empty())
+      return Inserir();
+    auto [empresa, chave] = FChaves[Indice(FChaves.size())];
+    if (Chance(5))
+      chave = FUltimaChave[empresa] + 1;
+    const int natureza = Chance(3) ? 0 : Chance(50) ? 1 : -1;
+    const int64_t centro = Sorteio(1, 4);
+    Conexao().ExecuteDirect(
+        "insert into LCTOGER (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOCENTROCUSTO, NATURLCTOCTB, "
+        "CONTACTB, DATALCTOCTB, VALORLCTOGER) values (:pEmpresa, :pChave, :pCentro, :pNatur, "
+        ":pConta, :pData, :pValor) on conflict do nothing",
+        {{"pEmpresa", Value(empresa)},
+         {"pChave", Value(chave)},
+         {"pCentro", Value(centro)},
+         {"pNatur", Value(natureza)},
+         {"pConta", Conta()},
+         {"pData", Data()},
+         {"pValor", Dinheiro()}});
+    RelerRateios();
+  }
+
+  // One split, a random non-empty set of the columns outside its key.
+  void AlterarRateio() {
+    if (FRateios.empty())
+      return InserirRateio();
+    const std::array<int64_t, 4>& rateio = FRateios[Indice(FRateios.size())];
+    TParams params{{"pEmpresa", Value(rateio[0])},
+                   {"pChave", Value(rateio[1])},
+                   {"pNatur", Value(rateio[2])},
+                   {"pCentro", Value(rateio[3])}};
+    std::string sets;
+    while (sets.empty()) {
+      for (auto [coluna, param] :
+           {std::pair{"VALORLCTOGER", "pValor"}, std::pair{"CONTACTB", "pConta"},
+            std::pair{"DATALCTOCTB", "pData"}}) {
+        if (!Chance(40))
+          continue;
+        sets += fmt::format("{}{} = :{}", sets.empty() ? "" : ", ", coluna, param);
+        params.emplace_back(param, param == std::string("pValor")   ? Dinheiro()
+                                   : param == std::string("pConta") ? Conta()
+                                                                    : Data());
+      }
+    }
+    Conexao().ExecuteDirect("update LCTOGER set " + sets +
+                                " where CODIGOEMPRESA = :pEmpresa and CHAVELCTOCTB = :pChave "
+                                "and NATURLCTOCTB = :pNatur and CODIGOCENTROCUSTO = :pCentro",
+                            params);
+  }
+
+  void ExcluirRateio() {
+    if (FRateios.empty())
+      return;
+    const std::array<int64_t, 4>& rateio = FRateios[Indice(FRateios.size())];
+    Conexao().ExecuteDirect(
+        "delete from LCTOGER where CODIGOEMPRESA = :pEmpresa and CHAVELCTOCTB = :pChave "
+        "and NATURLCTOCTB = :pNatur and CODIGOCENTROCUSTO = :pCentro",
+        {{"pEmpresa", Value(rateio[0])},
+         {"pChave", Value(rateio[1])},
+         {"pNatur", Value(rateio[2])},
+         {"pCentro", Value(rateio[3])}});
+    RelerRateios();
+  }
+
+  // One statement over many splits; the company move follows the entries'
+  // (the same new keys), so moved splits find their moved entries.
+  void AlterarRateiosEmMassa() {
+    static const char* const comandos[] = {
+        "update LCTOGER set VALORLCTOGER = VALORLCTOGER + 1 where CODIGOEMPRESA = :pEmpresa "
+        "and CONTACTB = :pConta",
+        "delete from LCTOGER where CODIGOEMPRESA = :pEmpresa and CODIGOCENTROCUSTO = :pCentro",
+        "update LCTOGER set CODIGOEMPRESA = 4, CHAVELCTOCTB = CHAVELCTOCTB + 1000000 * "
+        "CODIGOEMPRESA where CODIGOEMPRESA = :pEmpresa and CODIGOCENTROCUSTO = :pCentro "
+        "and not exists (select 1 from LCTOGER X where X.CODIGOEMPRESA = 4 and X.CHAVELCTOCTB = "
+        "LCTOGER.CHAVELCTOCTB + 1000000 * LCTOGER.CODIGOEMPRESA and X.NATURLCTOCTB = "
+        "LCTOGER.NATURLCTOCTB and X.CODIGOCENTROCUSTO = LCTOGER.CODIGOCENTROCUSTO)",
+    };
+    const std::string sql = comandos[Sorteio(0, 2)];
+    TParams params{{"pEmpresa", Empresa()}};
+    if (sql.find(":pConta") != std::string::npos)
+      params.emplace_back("pConta", Conta());
+    if (sql.find(":pCentro") != std::string::npos)
+      params.emplace_back("pCentro", Value(Sorteio(1, 4)));
+    Conexao().ExecuteDirect(sql, params);
+    RelerRateios();
+  }
+
+  size_t Indice(size_t tamanho) {
+    return static_cast<size_t>(Sorteio(0, static_cast<int>(tamanho) - 1));
+  }
+
+  void RelerRateios() {
+    FRateios.clear();
+    for (const ValueArray& row :
+         Conexao()
+             .ExecuteQuery("select CODIGOEMPRESA, CHAVELCTOCTB, NATURLCTOCTB, CODIGOCENTROCUSTO "
+                           "from LCTOGER order by 1, 2, 3, 4")
+             .Rows)
+      FRateios.push_back(
+          {row[0].AsInteger(), row[1].AsInteger(), row[2].AsInteger(), row[3].AsInteger()});
+  }
+
   // One statement over many rows, as a repair script would write it.
   void AlterarEmMassa() {
     static const char* const comandos[] = {
@@ -198,14 +305,22 @@ class TBalancePropertyTest : public TDatabaseTest {
         saldos.emplace(Conexao());
       for (int i = lote; i < std::min(quantas, lote + kPorTransacao); ++i) {
         int sorteio = Sorteio(1, 100);
-        if (sorteio <= 45 || FChaves.size() < 20)
+        if (sorteio <= 35 || FChaves.size() < 20)
           Inserir();
-        else if (sorteio <= 80)
+        else if (sorteio <= 50)
+          InserirRateio();
+        else if (sorteio <= 68)
           Alterar();
-        else if (sorteio <= 95)
+        else if (sorteio <= 76)
+          AlterarRateio();
+        else if (sorteio <= 86)
           Excluir();
-        else
+        else if (sorteio <= 92)
+          ExcluirRateio();
+        else if (sorteio <= 96)
           AlterarEmMassa();
+        else
+          AlterarRateiosEmMassa();
       }
       if (saldos)
         saldos->Aplicar();
@@ -234,21 +349,25 @@ class TBalancePropertyTest : public TDatabaseTest {
     return texto;
   }
 
-  // The same random writes again from an empty LCTOCTB.
+  // The same random writes again from empty LCTOCTB and LCTOGER.
   void Recomecar() {
-    Conexao().ExecuteDirect("delete from LCTOCTB");
+    Conexao().ExecuteScript("delete from LCTOGER; delete from LCTOCTB");
     FRandom.seed(FSeed);
     FUltimaChave.clear();
     FChaves.clear();
+    FRateios.clear();
   }
 
   static constexpr const char* kTabelasSaldo[] = {
-      "SALDOCTB", "SALDOCTBMENSAL", "SALDOCTBMENSALHIST", "SALDOCTBMOEDA", "SALDOCTBMOEDAMENSAL"};
+      "SALDOCTB", "SALDOCTBMENSAL", "SALDOCTBMENSALHIST", "SALDOCTBMOEDA", "SALDOCTBMOEDAMENSAL",
+      "SALDOGER", "SALDOGERMENSAL"};
 
   uint64_t FSeed = 0;
   std::mt19937_64 FRandom;
   std::map<int64_t, int64_t> FUltimaChave;
   std::vector<std::pair<int64_t, int64_t>> FChaves;
+  // Splits by key: company, entry, side, cost centre.
+  std::vector<std::array<int64_t, 4>> FRateios;
 };
 
 TEST_P(TBalancePropertyTest, RandomWritesKeepEveryBalanceTableExact) {
@@ -258,8 +377,8 @@ TEST_P(TBalancePropertyTest, RandomWritesKeepEveryBalanceTableExact) {
   EXPECT_TRUE(diferencas.Rows.empty()) << Diferencas(diferencas);
   // The run reached every kind of balance, or the check proved little.
   EXPECT_GT(Contar("LCTOCTB"), 500);
-  for (const char* tabela :
-       {"SALDOCTB", "SALDOCTBMENSAL", "SALDOCTBMENSALHIST", "SALDOCTBMOEDA", "SALDOCTBMOEDAMENSAL"})
+  EXPECT_GT(Contar("LCTOGER"), 100);
+  for (const char* tabela : kTabelasSaldo)
     EXPECT_GT(Contar(tabela), 0) << tabela;
   // Only the branches and dates with an option count in a currency.
   EXPECT_EQ(Conexao()
@@ -279,10 +398,10 @@ TEST_P(TBalancePropertyTest, BatchWriterLeavesExactlyTheBalancesOfTheTriggers) {
   Operar(kOperacoes / 2);
   const std::string porGatilho = Saldos();
   Recomecar();
-  ASSERT_EQ(Contar("SALDOCTB") + Contar("SALDOCTBMOEDAMENSAL"), 0);
+  ASSERT_EQ(Contar("SALDOCTB") + Contar("SALDOCTBMOEDAMENSAL") + Contar("SALDOGER"), 0);
   Operar(kOperacoes / 2, true);
   EXPECT_EQ(Saldos(), porGatilho);
-  EXPECT_EQ(Contar("LOTESALDOCTB"), 0);
+  EXPECT_EQ(Contar("LOTESALDOCTB") + Contar("LOTESALDOGER"), 0);
   EXPECT_GT(Contar("SALDOCTBMOEDA"), 0);
 
   // Past the batch the triggers move the balances again.
@@ -328,6 +447,10 @@ TEST_P(TBalancePropertyTest, CheckFindsCorruptedBalancesAndRebuildRepairsThem) {
       "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
       "TIPOLANCAMENTO, CONTACTBDEB, VALORLCTOCTB) values (1, 100000, 3, '2024-02-10', 'LN', "
       "999001, 20)");
+  Conexao().ExecuteDirect(
+      "insert into LCTOGER (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOCENTROCUSTO, NATURLCTOCTB, "
+      "CONTACTB, DATALCTOCTB, VALORLCTOGER) values (1, 100000, 9, 1, 999001, '2024-02-10', 20), "
+      "(2, 100000, 9, 1, 1101, '2025-04-10', 50)");
   ASSERT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
 
   // Each balance table broken once: a wrong amount in company 1, lost,
@@ -335,6 +458,10 @@ TEST_P(TBalancePropertyTest, CheckFindsCorruptedBalancesAndRebuildRepairsThem) {
   ASSERT_EQ(Conexao().ExecuteDirect("update SALDOCTB set VALORDEB = VALORDEB + 10 "
                                     "where CODIGOEMPRESA = 1 and CONTACTB = 999001"),
             1);
+  ASSERT_EQ(Conexao().ExecuteDirect("update SALDOGER set VALORDEB = VALORDEB + 10 "
+                                    "where CODIGOEMPRESA = 1 and CONTACTB = 999001"),
+            1);
+  ASSERT_GE(Conexao().ExecuteDirect("delete from SALDOGERMENSAL where CODIGOEMPRESA = 2"), 1);
   ASSERT_GE(Conexao().ExecuteDirect("delete from SALDOCTBMOEDA where CODIGOEMPRESA = 2"), 1);
   ASSERT_GE(Conexao().ExecuteDirect("update SALDOCTBMOEDAMENSAL set VALORCRED = VALORCRED - 1 "
                                     "where CODIGOEMPRESA = 2"),
@@ -359,6 +486,9 @@ TEST_P(TBalancePropertyTest, CheckFindsCorruptedBalancesAndRebuildRepairsThem) {
   EXPECT_EQ(porTabela["SALDOCTBMENSALHIST/SALDOCTBMENSALHIST/2"], 1);
   EXPECT_GE(porTabela["SALDOCTBMOEDAMENSAL/LCTOCTB/2"], 1);
   EXPECT_GE(porTabela["SALDOCTBMOEDAMENSAL/SALDOCTBMOEDAMENSAL/2"], 1);
+  EXPECT_EQ(porTabela["SALDOGER/SALDOGER/1"], 1);
+  EXPECT_EQ(porTabela["SALDOGER/LCTOGER/1"], 1);
+  EXPECT_GE(porTabela["SALDOGERMENSAL/LCTOGER/2"], 1);
 
   // A rebuild of company 1 repairs company 1 only.
   SchemaInstaller::RecalcularSaldos(Conexao(), 1);

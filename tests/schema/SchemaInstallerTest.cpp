@@ -15,7 +15,7 @@ TEST_P(TSchemaInstallerTest, SecondInstallKeepsDataAndRecreatesTriggers) {
   EXPECT_EQ(SchemaInstaller::VersaoInstalada(Conexao()), 0);
   auto primeira = SchemaInstaller::Instalar(Conexao());
   EXPECT_EQ(primeira.Acao, SchemaInstaller::TAcaoInstalacao::Criado);
-  EXPECT_EQ(primeira.Descricao(), "Esquema criado (versão 2)");
+  EXPECT_EQ(primeira.Descricao(), "Esquema criado (versão 3)");
   Conexao().ExecuteDirect(
       "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
       "TIPOLANCAMENTO, CONTACTBDEB, VALORLCTOCTB) values (1, 1, 1, '2025-01-02', 'LN', 11, 7.5)");
@@ -80,7 +80,7 @@ TEST_P(TSchemaInstallerTest, UpgradeFromVersion1MakesUser1TheAdministrator) {
       "delete from DIREITOUSUARIO; delete from USUARIO; drop table PERSONALIZACAO; "
       "update VERSAOSCHEMA set VERSAO = 1");
   const auto atualizado = SchemaInstaller::Instalar(Conexao());
-  EXPECT_EQ(atualizado.Descricao(), "Esquema atualizado da versão 1 para a versão 2");
+  EXPECT_EQ(atualizado.Descricao(), "Esquema atualizado da versão 1 para a versão 3");
   EXPECT_EQ(Conexao()
                 .ExecuteScalar("select count(*) from DIREITOUSUARIO d join USUARIO u on "
                                "u.CODIGOUSUARIO = d.CODIGOUSUARIO where d.CODIGOUSUARIO = 1 and "
@@ -88,6 +88,28 @@ TEST_P(TSchemaInstallerTest, UpgradeFromVersion1MakesUser1TheAdministrator) {
                 .AsInteger(),
             1);
   EXPECT_EQ(Conexao().ExecuteScalar("select count(*) from PERSONALIZACAO").AsInteger(), 0);
+}
+
+// Version 2 kept no cost-centre balances: the upgrade brings the splits
+// already written into them.
+TEST_P(TSchemaInstallerTest, UpgradeFromVersion2BalancesTheCostCentreSplits) {
+  SchemaInstaller::Instalar(Conexao());
+  Conexao().ExecuteScript(
+      "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
+      "TIPOLANCAMENTO, CONTACTBDEB, VALORLCTOCTB) values (1, 1, 2, '2025-01-02', 'LN', 11, 10);"
+      "insert into LCTOGER (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOCENTROCUSTO, NATURLCTOCTB, "
+      "CONTACTB, DATALCTOCTB, VALORLCTOGER) values (1, 1, 7, 1, 11, '2025-01-02', 10);"
+      "delete from SALDOGER; delete from SALDOGERMENSAL; update VERSAOSCHEMA set VERSAO = 2");
+  ASSERT_FALSE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
+  EXPECT_EQ(SchemaInstaller::Instalar(Conexao()).Descricao(),
+            "Esquema atualizado da versão 2 para a versão 3");
+  EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
+  EXPECT_EQ(Conexao()
+                .ExecuteScalar("select VALORDEB from SALDOGERMENSAL where CODIGOESTAB = 2 and "
+                               "CODIGOCENTROCUSTO = 7 and DATASALDO = '2025-01-01'")
+                .AsCurrency()
+                .ToString(),
+            "10");
 }
 
 CTB_INSTANTIATE_ENGINES(TSchemaInstallerTest);

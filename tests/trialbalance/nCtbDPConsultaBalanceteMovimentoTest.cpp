@@ -359,27 +359,49 @@ TEST_P(ConsultaBalanceteTest, AFailingCompanyIsReportedAndTheOthersStillRun) {
   EXPECT_FALSE(Conexao().InTransaction());
 }
 
-TEST_P(ConsultaBalanceteTest, CostCentresComeFromTheManagerialBalance) {
+TEST_P(ConsultaBalanceteTest, CostCentreRowsFollowTheirAccountFromTheManagerialBalance) {
   LancarMovimento();
   Exec(
       "insert into CENTROCUSTO (CODIGOEMPRESA, CODIGOCENTROCUSTO, DESCRCENTROCUSTO) values "
       "(1, 100, 'ADMINISTRACAO')");
-  // The 300 of 20/01 (entry 4: D12 C11) split 200/100 over two centres.
+  // The 300 of 20/01 (entry 4: D12 C11) split 200/100 over two centres on
+  // its debit side, whole on its credit side; the 50 of 10/01 (entry 3,
+  // before the period) on its credit side.
   Exec(
       "insert into LCTOGER (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOCENTROCUSTO, NATURLCTOCTB, "
       "CONTACTB, DATALCTOCTB, VALORLCTOGER) values (1, 4, 100, 1, 12, '2024-01-20', 200), "
-      "(1, 4, 200, 1, 12, '2024-01-20', 100), (1, 4, 100, -1, 11, '2024-01-20', 300)");
+      "(1, 4, 200, 1, 12, '2024-01-20', 100), (1, 4, 100, -1, 11, '2024-01-20', 300), "
+      "(1, 3, 100, -1, 31, '2024-01-10', 50)");
   Parametro("pGerarCentroCusto", "1");
   TnClientDataSet& cds = Executar();
-  EXPECT_EQ(Chaves(cds), (std::set<TChave>{{12, 0, 100}, {12, 0, 200}, {11, 0, 100}}));
+  // BANCO moved only by entry 4: its centres add up to it, right below it.
+  std::vector<std::tuple<std::string, std::string, double>> banco;
+  for (cds.First(); !cds.Eof(); cds.Next())
+    if (cds.FieldByName("CodigoConta").AsInteger() == 12)
+      banco.emplace_back(cds.FieldByName("CodigoCentroCusto").AsString(),
+                         cds.FieldByName("DescrCentroCusto").AsString(), Valor(cds, "MOVIMENTO"));
+  EXPECT_EQ(banco,
+            (decltype(banco){{"", "", 300}, {"100", "ADMINISTRACAO", 200}, {"200", "", 100}}));
   ASSERT_TRUE(cds.Locate("CodigoConta;CodigoCentroCusto", {Value(12), Value(100)}));
-  EXPECT_EQ(cds.FieldByName("DescrCentroCusto").AsString(), "ADMINISTRACAO");
-  EXPECT_EQ(cds.FieldByName("ClassifConta").AsString(), "1.1");
-  EXPECT_DOUBLE_EQ(Valor(cds, "DEBITO"), 200);
+  EXPECT_EQ(cds.FieldByName("ClassifConta").AsString(), "1.1.02");
   ASSERT_TRUE(cds.Locate("CodigoConta;CodigoCentroCusto", {Value(11), Value(100)}));
   EXPECT_DOUBLE_EQ(Valor(cds, "CREDITO"), 300);
   EXPECT_DOUBLE_EQ(Valor(cds, "MOVIMENTO"), -300);
-  EXPECT_TRUE(TGerarSaldoCtbObservado::Execucoes().empty());
+  // A credit-nature account's split before the period opens its balance.
+  ASSERT_TRUE(cds.Locate("CodigoConta;CodigoCentroCusto", {Value(31), Value(100)}));
+  EXPECT_DOUBLE_EQ(Valor(cds, "SaldoAnterior"), 50);
+  EXPECT_DOUBLE_EQ(Valor(cds, "SaldoAtual"), 50);
+
+  // By month, from one run grouped by month: each month in its columns.
+  Parametro("pQuebrarMovPeriodo", "1");
+  TnClientDataSet& mensal = Executar();
+  ASSERT_TRUE(mensal.Locate("CodigoConta;CodigoCentroCusto", {Value(12), Value(100)}));
+  EXPECT_DOUBLE_EQ(Valor(mensal, "DEBITO012024"), 200);
+  EXPECT_DOUBLE_EQ(Valor(mensal, "DEBITO022024"), 0);
+  EXPECT_DOUBLE_EQ(Valor(mensal, "SaldoAtual"), 200);
+  ASSERT_TRUE(mensal.Locate("CodigoConta;CodigoCentroCusto", {Value(31), Value(100)}));
+  EXPECT_DOUBLE_EQ(Valor(mensal, "SaldoAnterior"), 50);
+  EXPECT_DOUBLE_EQ(Valor(mensal, "SaldoAtual"), 50);
 }
 
 CTB_INSTANTIATE_ENGINES(ConsultaBalanceteTest);

@@ -1,0 +1,121 @@
+// Balances per cost centre through the built `ctb` program on each engine:
+// entries posted by the program, their cost-centre splits loaded with
+// `ctb load LCTOGER`, and `trial-balance` / `balances` with --cost-centres
+// listing, below each split account, cost-centre rows that add up to it.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "schema/SchemaInstaller.h"
+#include "tests/host/TCtbPrograma.h"
+
+namespace {
+
+using json = nlohmann::json;
+
+constexpr int64_t kSalarios = 4201001;
+
+class TCentrosCustoProgramaTest : public TCtbProgramaTest {
+ protected:
+  // Two salary entries of August in the demo company, split over three
+  // cost centres: 1000.00 as 600.00/400.00, 500.50 as 300.25/200.25.
+  void SetUp() override {
+    TCtbProgramaTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    Demo();
+    std::vector<int64_t> chaves;
+    for (const auto& [data, valor] :
+         {std::pair{"2025-08-11", "1000.00"}, {"2025-08-20", "500.50"}}) {
+      json lancamento = LancamentoDemo(data, valor);
+      lancamento["fields"]["CONTACTBDEB"] = kSalarios;
+      ASSERT_EQ(Post(lancamento), 0) << FSaida;
+      chaves.push_back(FResultado["entry"]["CHAVELCTOCTB"]);
+    }
+    Escrever("rateio.csv",
+             "CODIGOEMPRESA,CHAVELCTOCTB,CODIGOCENTROCUSTO,NATURLCTOCTB,CONTACTB,DATALCTOCTB,"
+             "VALORLCTOGER\n"
+             "1," +
+                 std::to_string(chaves[0]) + ",101,1,4201001,2025-08-11,600.00\n" + "1," +
+                 std::to_string(chaves[0]) + ",102,1,4201001,2025-08-11,400.00\n" + "1," +
+                 std::to_string(chaves[1]) + ",101,1,4201001,2025-08-20,300.25\n" + "1," +
+                 std::to_string(chaves[1]) + ",201,1,4201001,2025-08-20,200.25\n");
+    ASSERT_EQ(Ctb({"load", "LCTOGER", "rateio.csv"}), 0) << FErro;
+  }
+
+  // The salary rows of a command's JSON rows: movement by cost centre (0 for
+  // the account row).
+  static std::map<int64_t, double> Salarios(const json& linhas, const char* conta,
+                                            const char* centro, const char* movimento) {
+    std::map<int64_t, double> valores;
+    for (const json& linha : linhas)
+      if (linha[conta] == kSalarios)
+        valores[linha[centro].is_null() ? 0 : linha[centro].get<int64_t>()] +=
+            linha[movimento].get<double>();
+    return valores;
+  }
+};
+
+TEST_P(TCentrosCustoProgramaTest, TrialBalanceListsCostCentreRowsThatAddUpToTheirAccount) {
+  ASSERT_EQ(Ctb({"trial-balance", "--company", "1", "--from", "2025-08-01", "--to", "2025-08-31",
+                 "--cost-centres", "--format", "json"}),
+            0)
+      << FErro;
+  const json linhas = json::parse(FSaida)["companies"][0]["rows"];
+  EXPECT_EQ(Salarios(linhas, "CodigoConta", "CodigoCentroCusto", "MOVIMENTO"),
+            (std::map<int64_t, double>{{0, 1500.50}, {101, 900.25}, {102, 400}, {201, 200.25}}));
+  // Each cost-centre row sits right below its account, with the centre's name.
+  std::vector<std::string> ordem;
+  for (const json& linha : linhas)
+    if (linha["CodigoConta"] == kSalarios)
+      ordem.push_back(linha["DescrCentroCusto"].is_null() ? "" : linha["DescrCentroCusto"]);
+  EXPECT_EQ(ordem, (std::vector<std::string>{"", "Diretoria", "Financeiro", "Vendas"}));
+}
+
+TEST_P(TCentrosCustoProgramaTest, BalancesListCostCentreRowsOfTheChosenCentres) {
+  ASSERT_EQ(Ctb({"balances", "--company", "1", "--from", "2025-08-01", "--to", "2025-08-31",
+                 "--cost-centres", "--centres", "101;201", "--format", "json"}),
+            0)
+      << FErro;
+  EXPECT_EQ(Salarios(json::parse(FSaida), "CONTACTB", "CODIGOCENTROCUSTO", "MOVIMENTO"),
+            (std::map<int64_t, double>{{0, 1500.50}, {101, 900.25}, {201, 200.25}}));
+}
+
+TEST_P(TCentrosCustoProgramaTest, RebuildRestoresLostCostCentreBalances) {
+  Conexao().ExecuteScript("delete from SALDOGER; delete from SALDOGERMENSAL");
+  ASSERT_FALSE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
+  ASSERT_EQ(Ctb({"db", "rebuild-balances", "--company", "1"}), 0) << FErro;
+  EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
+  EXPECT_EQ(Contar("select count(*) from SALDOGERMENSAL"), 3);
+}
+
+TEST_P(TCentrosCustoProgramaTest, OptionsTheCostCentreBalanceCannotTakeAreRefused) {
+  const struct {
+    std::vector<std::string> Opcoes;
+    const char* Erro;
+  } casos[] = {
+      {{"--cost-centres", "--history", "3", "--quota", "50"},
+       "ctb: Opções que não se aplicam com --cost-centres: --history, --quota\n"},
+      {{"--cost-centres", "--currency", "2"},
+       "ctb: Opções que não se aplicam com --cost-centres: --currency\n"},
+      {{"--centres", "101"}, "ctb: A opção --centres só se aplica com --cost-centres\n"},
+      {{"--cost-centres", "--centres", "1x"},
+       "ctb: Expressão de inclusão inválida: \"1x\" não é um código numérico.\n"},
+  };
+  for (const auto& caso : casos) {
+    std::vector<std::string> args{"balances",   "--company", "1",         "--from",
+                                  "2025-08-01", "--to",      "2025-08-31"};
+    args.insert(args.end(), caso.Opcoes.begin(), caso.Opcoes.end());
+    EXPECT_EQ(Ctb(args), 1) << caso.Erro;
+    EXPECT_EQ(FErro, caso.Erro);
+    EXPECT_EQ(FSaida, "");
+  }
+}
+
+CTB_INSTANTIATE_ENGINES(TCentrosCustoProgramaTest);
+
+}  // namespace
