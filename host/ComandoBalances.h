@@ -43,6 +43,7 @@ struct TOpcoes {
   bool MoedaFuncionalEmReais = false;
   std::optional<int> PreFiltro;
   std::string Formato;
+  bool CsvBr = false;
 };
 
 // The subcommand's options, bound to `opcoes`.
@@ -52,7 +53,8 @@ void AdicionarOpcoes(CLI::App& comando, TOpcoes& opcoes);
 // that does not read as one.
 void PreencherParametros(TnCtbDPGerarSaldoCtbIndividual& processo, const TOpcoes& opcoes);
 
-// Runs the process on `conexao` and renders its result.
+// Runs the process on `conexao` and renders its result; a progress bar
+// while a person watches.
 std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, Saida::TFormatoSaida formato);
 
 }  // namespace ComandoBalances

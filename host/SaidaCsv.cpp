@@ -23,17 +23,26 @@ std::string Campo(const std::string& text) {
   return quoted + "\"";
 }
 
-std::string Escrever(TnClientDataSet& dataSet) {
-  std::string out;
+std::string Cabecalho(TnClientDataSet& dataSet, const std::string& antes) {
+  std::string out = antes;
   for (int i = 0; i < dataSet.FieldCount(); ++i)
     out += (i ? "," : "") + Campo(dataSet.Fields(i).FieldName());
-  out += "\n";
+  return out + "\n";
+}
+
+std::string Linhas(TnClientDataSet& dataSet, const std::string& antes) {
+  std::string out;
   SaidaFormatos::ParaCadaLinha(dataSet, [&] {
+    out += antes;
     for (int i = 0; i < dataSet.FieldCount(); ++i)
       out += (i ? "," : "") + SaidaFormatos::Valor(dataSet.Fields(i), kGrafiaCsv);
     out += "\n";
   });
   return out;
+}
+
+std::string Escrever(TnClientDataSet& dataSet) {
+  return Cabecalho(dataSet) + Linhas(dataSet);
 }
 
 }  // namespace SaidaCsv

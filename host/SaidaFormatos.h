@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class TField;
 class TnClientDataSet;
@@ -29,6 +30,15 @@ struct TGrafia {
 // The field's current value in the writer's spelling: numbers with a dot,
 // dates ISO, Booleans and null as the writer says, other values as text.
 std::string Valor(const TField& field, const TGrafia& grafia);
+
+// The fields a person sees, in field order: neither invisible nor pfHidden.
+std::vector<TField*> CamposVisiveis(TnClientDataSet& dataSet);
+
+// The columns' headings for people: each display label; a column of one
+// month ("DEBITO032025") adds the month ("Débito 03/2025"), and a label
+// already used adds the column's before it ("Descrição Centro de Custo"), so
+// no two headings repeat.
+std::vector<std::string> TitulosParaPessoas(const std::vector<TField*>& campos);
 
 // Visits every row of the data set, then leaves the cursor where it was.
 void ParaCadaLinha(TnClientDataSet& dataSet, const std::function<void()>& visitar);

@@ -8,12 +8,10 @@
 #include "framework/core/FormatDateTime.h"
 #include "framework/core/FormatFloat.h"
 #include "framework/data/ClientDataSet.h"
+#include "host/SaidaFormatos.h"
+#include "trialbalance/nCtbConsultaBalanceteMovimentoDataSetSaldo_U.h"
 
 namespace {
-
-bool Oculto(const TField& field) {
-  return !field.Visible() || field.HasProviderFlag(pfHidden);
-}
 
 // Characters of a UTF-8 text: every byte that does not continue a sequence.
 size_t Largura(const std::string& text) {
@@ -29,7 +27,7 @@ std::string ValorBruto(const TField& field) {
     return field.DisplayText();
   switch (field.DataType()) {
     case TFieldType::ftBCD:
-      return FormatCurr("#,##0.00", field.AsCurrency());
+      return FormatCurr(kFormatoValorBalancete, field.AsCurrency());
     case TFieldType::ftFloat:
       return FormatFloat("", field.AsFloat());
     case TFieldType::ftDate:
@@ -83,11 +81,7 @@ std::string Visivel(const std::string& texto) {
 }
 
 std::string Escrever(TnClientDataSet& dataSet) {
-  std::vector<const TField*> campos;
-  for (int i = 0; i < dataSet.FieldCount(); ++i) {
-    if (!Oculto(dataSet.Fields(i)))
-      campos.push_back(&dataSet.Fields(i));
-  }
+  const std::vector<TField*> campos = SaidaFormatos::CamposVisiveis(dataSet);
   std::vector<std::string> titulos;
   std::vector<size_t> larguras;
   std::vector<bool> aDireita;
