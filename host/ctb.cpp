@@ -163,7 +163,16 @@ int main(int argc, char** argv) {
       "entries", "Importa lançamentos de um CSV pelo módulo de lançamentos");
   std::string arquivoCsv;
   ImportacaoHost::TOpcoesImportacao opcoesImportacao;
-  cmdImportEntries->add_option("FILE", arquivoCsv, "Arquivo CSV com cabeçalho")->required();
+  cmdImportEntries->add_option("FILE", arquivoCsv, "Arquivo CSV com cabeçalho (- lê a entrada padrão)")
+      ->required();
+  std::string arquivoMapa;
+  cmdImportEntries->add_option("--map", arquivoMapa,
+                               "Mapa de colunas (JSON): coluna do arquivo -> campo, formato da "
+                               "data, vírgula decimal");
+  cmdImportEntries->add_flag("--again", opcoesImportacao.DeNovo,
+                             "Importa de novo um conteúdo já importado nesta empresa");
+  cmdImportEntries->add_option("--rejects", opcoesImportacao.ArquivoRecusas,
+                               "Grava as linhas recusadas, com o motivo, neste CSV");
   cmdImportEntries->add_option("--company", opcoesImportacao.CodigoEmpresa, "Empresa")
       ->required()
       ->check(CLI::PositiveNumber);
@@ -174,6 +183,9 @@ int main(int argc, char** argv) {
     comando = [&](TSessaoHost& sessao) {
       sessao.VerificarEmpresa(opcoesImportacao.CodigoEmpresa);
       opcoesImportacao.Codificacao = CodificacaoDoNome(codificacaoImport);
+      std::optional<TMapaImportacao> mapa;
+      if (!arquivoMapa.empty())
+        opcoesImportacao.Mapa = &mapa.emplace(TMapaImportacao::DoArquivo(arquivoMapa));
       ImportacaoHost::TSaidaImportacao saida =
           ImportacaoHost::ComandoImportEntries(sessao.Conexao(), arquivoCsv, opcoesImportacao);
       codigoSaida = saida.Status;

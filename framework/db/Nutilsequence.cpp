@@ -65,4 +65,11 @@ int64_t ProximaChaveLctoCtb(TnDMConexao& conexao, int64_t codigoEmpresa) {
       });
 }
 
+void DevolverChaveLctoCtb(TnDMConexao& conexao, int64_t codigoEmpresa, int64_t chave) {
+  conexao.ExecuteDirect(
+      "update SEQUENCIAEMPRESA set VALOR = VALOR - 1 where CODIGOEMPRESA = :pCodigoEmpresa and "
+      "NOME = 'DYN_GENCHAVELCTOCTB' and VALOR = :pChave",
+      {{"pCodigoEmpresa", codigoEmpresa}, {"pChave", chave}});
+}
+
 }  // namespace Nutilsequence

@@ -27,4 +27,9 @@ int64_t PegarProximaSequence(TnDMConexao& conexao, const std::string& nome);
 // the sequence (keys still pending in a data set are the caller's).
 int64_t ProximaChaveLctoCtb(TnDMConexao& conexao, int64_t codigoEmpresa);
 
+// Gives `chave`, drawn and then not used, back to the company's sequence when
+// it is still the last one handed out; nothing otherwise. In the caller's
+// transaction.
+void DevolverChaveLctoCtb(TnDMConexao& conexao, int64_t codigoEmpresa, int64_t chave);
+
 }  // namespace Nutilsequence

@@ -41,7 +41,7 @@ class TComandoDbTest : public TDatabaseTest {
 
 TEST_P(TComandoDbTest, RebuildRestoresBalanceTablesEmptiedByHand) {
   EXPECT_THROW(ComandoDb::RecalcularSaldos(Conexao(), std::nullopt), Exception);
-  EXPECT_EQ(ComandoDb::Inicializar(Conexao()), "Esquema criado (versão 2)");
+  EXPECT_EQ(ComandoDb::Inicializar(Conexao()), "Esquema criado (versão 3)");
   std::istringstream opcao("CODIGOEMPRESA,CODIGOESTAB,DATAINICIAL,CODIGOMOEDA\n1,1,2025-01-01,2\n");
   ComandoLoad::Carregar(Conexao(), "OPCAOMOEDAFUNCIONAL", opcao);
   std::istringstream lancamentos(

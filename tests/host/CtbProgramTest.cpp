@@ -61,10 +61,10 @@ class TCtbProgramTest : public ::testing::Test {
 
 TEST_F(TCtbProgramTest, InitAndLoadIntoTheDefaultDatabase) {
   EXPECT_EQ(Ctb("db init"), 0) << FErro;
-  EXPECT_EQ(FSaida, "Esquema criado (versão 2)\n");
+  EXPECT_EQ(FSaida, "Esquema criado (versão 3)\n");
   EXPECT_TRUE(std::filesystem::exists(FPasta / "ctb.db"));
   Ctb("db init");
-  EXPECT_EQ(FSaida, "Esquema já na versão 2; visões, funções e gatilhos recriados\n");
+  EXPECT_EQ(FSaida, "Esquema já na versão 3; visões, funções e gatilhos recriados\n");
 
   Escrever("moedas.csv", "CODIGOMOEDA,DESCRMOEDA\n1,Real\n2,Dólar\n");
   EXPECT_EQ(Ctb("load moeda moedas.csv"), 0) << FErro;
