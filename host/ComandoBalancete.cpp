@@ -232,24 +232,32 @@ std::string Cortar(const std::string& texto, size_t largura) {
   return Primeiros(texto, largura - 1) + "…";
 }
 
-// Narrows the widest text column until the line fits `maxima` (0: no limit),
-// never below its heading or a few characters.
-void Ajustar(std::vector<size_t>& larguras, const TLayout& layout, size_t maxima) {
-  size_t total = 2;
-  for (size_t largura : larguras)
-    total += largura + 2;
-  if (maxima == 0 || larguras.empty() || total - 2 <= maxima)
+// Fits the columns to `maxima` (0: no limit): first headings wider than
+// their column's values are cut (to no less than a few characters), then the
+// widest text column is narrowed. A table that still does not fit is left
+// so: the person chooses fewer columns (--columns).
+void Ajustar(std::vector<size_t>& larguras, const std::vector<size_t>& dosValores,
+             const TLayout& layout, size_t maxima) {
+  constexpr size_t kMinimo = 8;
+  const auto total = [&] {
+    size_t soma = 0;
+    for (size_t largura : larguras)
+      soma += largura + 2;
+    return soma;
+  };
+  if (maxima == 0 || larguras.empty() || total() <= maxima)
     return;
+  for (size_t i = 0; i < larguras.size(); ++i)
+    larguras[i] = std::max(dosValores[i], std::min(larguras[i], kMinimo));
   size_t maior = larguras.size();
   for (size_t i = 0; i < larguras.size(); ++i)
     if (!IsNumericFieldType(layout.Colunas[i]->DataType()) &&
         (maior == larguras.size() || larguras[i] > larguras[maior]))
       maior = i;
-  if (maior == larguras.size())
+  if (maior == larguras.size() || total() <= maxima)
     return;
-  const size_t minimo = std::max<size_t>(Largura(layout.Colunas[maior]->DisplayLabel()), 8);
-  const size_t excesso = total - 2 - maxima;
-  larguras[maior] = std::max(minimo, larguras[maior] > excesso ? larguras[maior] - excesso : 0);
+  const size_t excesso = total() - maxima;
+  larguras[maior] = std::max(kMinimo, larguras[maior] > excesso ? larguras[maior] - excesso : 0);
 }
 
 // The totals line's cells: "Total" in the first text column wide enough,
@@ -272,24 +280,27 @@ std::vector<std::string> LinhaTotais(const TLayout& layout, const std::vector<si
 std::string Tabela(TnClientDataSet& dataSet, const TnGridBands* bands, size_t maxima) {
   TLayout layout = Montar(dataSet, bands);
   const size_t n = layout.Colunas.size();
-  std::vector<size_t> larguras(n);
+  std::vector<size_t> dosValores(n, 0);
   std::vector<std::vector<std::string>> linhas;
   std::vector<bool> sinteticas;
-  for (size_t i = 0; i < n; ++i)
-    larguras[i] = Largura(layout.Colunas[i]->DisplayLabel());
   for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
     std::vector<std::string> celulas;
     for (size_t i = 0; i < n; ++i) {
       celulas.push_back(SaidaTabela::Visivel(Celula(*layout.Colunas[i])));
-      larguras[i] = std::max(larguras[i], Largura(celulas.back()));
+      dosValores[i] = std::max(dosValores[i], Largura(celulas.back()));
     }
     linhas.push_back(std::move(celulas));
     sinteticas.push_back(LinhaComEstilo(dataSet));
   }
+  std::vector<size_t> larguras(n);
+  for (size_t i = 0; i < n; ++i)
+    larguras[i] = std::max(dosValores[i], Largura(layout.Colunas[i]->DisplayLabel()));
   const std::vector<std::string> totais = LinhaTotais(layout, larguras, Totais(dataSet));
   for (size_t i = 0; i < n; ++i)
-    larguras[i] = std::max(larguras[i], Largura(totais[i]));
-  Ajustar(larguras, layout, maxima);
+    dosValores[i] = std::max(dosValores[i], Largura(totais[i]));
+  for (size_t i = 0; i < n; ++i)
+    larguras[i] = std::max(larguras[i], dosValores[i]);
+  Ajustar(larguras, dosValores, layout, maxima);
   // Two characters of marker, then the columns two blanks apart.
   std::vector<size_t> inicio(n);
   size_t pos = 2;
