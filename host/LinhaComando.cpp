@@ -159,7 +159,7 @@ std::pair<std::string, std::string> DatasDoPeriodo(const std::string& periodo) {
   if (primeiroMes < 1 || ultimoMes > 12)
     return recusar();
   return {DateToIso(EncodeDate(ano, primeiroMes, 1)),
-          DateToIso(EndOfTheMonth(EncodeDate(ano, ultimoMes, 1)))};
+          DateToIso(EncodeDate(ano, ultimoMes, DaysInAMonth(ano, ultimoMes)))};
 }
 
 void AdicionarPeriodo(CLI::App& cmd, std::string& de, std::string& ate) {
