@@ -120,9 +120,9 @@ void Recortar(TnClientDataSet& dataSet, int nivel, bool soSinteticas) {
   if (nivel <= 0 && !soSinteticas)
     return;
   dataSet.OnFilterRecord = [nivel, soSinteticas](TnClientDataSet& ds, bool& aceitar) {
-    aceitar = (nivel <= 0 ||
-               NivelDaClassificacao(ds.FieldByName("ClassifConta").AsString()) <= nivel) &&
-              (!soSinteticas || EhSintetica(ds));
+    aceitar =
+        (nivel <= 0 || NivelDaClassificacao(ds.FieldByName("ClassifConta").AsString()) <= nivel) &&
+        (!soSinteticas || EhSintetica(ds));
   };
   dataSet.SetFiltered(true);
 }
@@ -139,16 +139,15 @@ std::map<std::string, double> Totais(TnClientDataSet& dataSet) {
   };
   bool temConsolidado = false;
   SaidaFormatos::ParaCadaLinha(dataSet, [&] {
-    temConsolidado = temConsolidado ||
-                     (primeiroNivel() && dataSet.FieldByName("CodigoEstab").AsFloat() == 0);
+    temConsolidado =
+        temConsolidado || (primeiroNivel() && dataSet.FieldByName("CodigoEstab").AsFloat() == 0);
   });
   std::map<std::string, double> totais;
   for (TField* field : SaidaFormatos::CamposVisiveis(dataSet))
     if (EhValor(*field))
       totais[field->FieldName()] = 0;
   SaidaFormatos::ParaCadaLinha(dataSet, [&] {
-    if (!primeiroNivel() ||
-        (temConsolidado && dataSet.FieldByName("CodigoEstab").AsFloat() != 0))
+    if (!primeiroNivel() || (temConsolidado && dataSet.FieldByName("CodigoEstab").AsFloat() != 0))
       return;
     for (auto& [nome, soma] : totais)
       soma += dataSet.FieldByName(nome).AsFloat();
@@ -159,9 +158,8 @@ std::map<std::string, double> Totais(TnClientDataSet& dataSet) {
 
 bool TemValor(TnClientDataSet& dataSet, const TField& field) {
   bool tem = false;
-  SaidaFormatos::ParaCadaLinha(dataSet, [&] {
-    tem = tem || (!field.IsNull() && !Nutil::Trim(field.AsString()).empty());
-  });
+  SaidaFormatos::ParaCadaLinha(
+      dataSet, [&] { tem = tem || (!field.IsNull() && !Nutil::Trim(field.AsString()).empty()); });
   return tem;
 }
 
@@ -455,10 +453,9 @@ void EscreverPlanilha(lxw_workbook* pasta, const std::string& nome, TnClientData
   size_t primeiroValor = 0;
   while (primeiroValor < layout.Colunas.size() && !EhValor(*layout.Colunas[primeiroValor]))
     ++primeiroValor;
-  worksheet_freeze_panes(planilha, linha + 1,
-                         static_cast<lxw_col_t>(primeiroValor < layout.Colunas.size()
-                                                    ? primeiroValor
-                                                    : 0));
+  worksheet_freeze_panes(
+      planilha, linha + 1,
+      static_cast<lxw_col_t>(primeiroValor < layout.Colunas.size() ? primeiroValor : 0));
   for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
     ++linha;
     const bool destaque = LinhaComEstilo(dataSet);
@@ -495,9 +492,8 @@ void EscreverPlanilha(lxw_workbook* pasta, const std::string& nome, TnClientData
 }
 
 std::string NomeEmpresa(TnCtbDPConsultaBalanceteMovimento& processo, int empresa) {
-  const Value nome =
-      processo.Conexao().ExecuteScalar("select NOMEEMPRESA from EMPRESA where CODIGOEMPRESA = :p",
-                                       {{"p", Value(empresa)}});
+  const Value nome = processo.Conexao().ExecuteScalar(
+      "select NOMEEMPRESA from EMPRESA where CODIGOEMPRESA = :p", {{"p", Value(empresa)}});
   return nome.IsNull() ? "" : Nutil::Trim(nome.AsString());
 }
 
@@ -559,9 +555,8 @@ std::unique_ptr<TnCtbDPConsultaBalanceteMovimento> Consultar(TnDMConexao& conexa
 }
 
 void EscolherColunas(TnCtbDPConsultaBalanceteMovimento& processo, const std::string& colunas) {
-  ParaCadaEmpresa(processo, [&](int, TnClientDataSet& dataSet) {
-    EscolherColunasDoDataSet(dataSet, colunas);
-  });
+  ParaCadaEmpresa(
+      processo, [&](int, TnClientDataSet& dataSet) { EscolherColunasDoDataSet(dataSet, colunas); });
 }
 
 std::string EscreverTabela(TnCtbDPConsultaBalanceteMovimento& processo, size_t largura) {
@@ -593,11 +588,10 @@ std::string EscreverCsvBr(TnCtbDPConsultaBalanceteMovimento& processo) {
   ParaCadaEmpresa(processo, [&](int empresa, TnClientDataSet& dataSet) {
     if (out.empty())
       out = SaidaCsvBr::kBom + SaidaCsvBr::Cabecalho(dataSet, varias ? "Empresa;" : "");
-    out += SaidaCsvBr::Linhas(
-        dataSet, varias ? SaidaCsvBr::Campo(std::to_string(empresa) + " - " +
-                                            NomeEmpresa(processo, empresa)) +
-                              ";"
-                        : "");
+    out += SaidaCsvBr::Linhas(dataSet, varias ? SaidaCsvBr::Campo(std::to_string(empresa) + " - " +
+                                                                  NomeEmpresa(processo, empresa)) +
+                                                    ";"
+                                              : "");
   });
   return out;
 }
@@ -622,10 +616,9 @@ std::string EscreverJson(TnCtbDPConsultaBalanceteMovimento& processo) {
     for (const auto& [nome, soma] : Totais(dataSet))
       Nutil::Add(totais, SaidaJson::Texto(nome) + ": " + fmt::format("{:.2f}", soma), ", ");
     Nutil::Add(empresas,
-               "{\"company\": " + std::to_string(empresa) +
-                   ", \"name\": " + SaidaJson::Texto(NomeEmpresa(processo, empresa)) +
-                   ",\n \"columns\": [" + colunas + "],\n \"rows\": " + linhas +
-                   ",\n \"totals\": {" + totais + "}}",
+               "{\"company\": " + std::to_string(empresa) + ", \"name\": " +
+                   SaidaJson::Texto(NomeEmpresa(processo, empresa)) + ",\n \"columns\": [" +
+                   colunas + "],\n \"rows\": " + linhas + ",\n \"totals\": {" + totais + "}}",
                ",\n");
   });
   std::string mensagens;

@@ -57,8 +57,8 @@ std::string NomeConta(const std::string& classif) {
   std::string nome;
   for (size_t ponto = classif.find('.');; ponto = classif.find('.', ponto + 1)) {
     const std::string nivel = classif.substr(0, ponto);
-    nome += (nome.empty() ? "" : ":") + nivel + " " +
-            NomeDeNivel(DemoEmpresa::Conta(nivel).DescrConta);
+    nome +=
+        (nome.empty() ? "" : ":") + nivel + " " + NomeDeNivel(DemoEmpresa::Conta(nivel).DescrConta);
     if (ponto == std::string::npos)
       return nome;
   }
@@ -82,8 +82,8 @@ std::string TipoConta(const std::string& classif) {
 std::string Declaracoes() {
   std::string texto;
   for (const DemoEmpresa::TContaDemo& conta : DemoEmpresa::PlanoContas())
-    texto += "account " + NomeConta(conta.ClassifConta) + "  ; type: " +
-             TipoConta(conta.ClassifConta) + "\n";
+    texto += "account " + NomeConta(conta.ClassifConta) +
+             "  ; type: " + TipoConta(conta.ClassifConta) + "\n";
   return texto + "\n";
 }
 

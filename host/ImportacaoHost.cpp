@@ -18,8 +18,8 @@
 #include "framework/app/TnSelecao.h"
 #include "framework/core/Exceptions.h"
 #include "framework/core/Nutil.h"
-#include "framework/db/TnDMConexao.h"
 #include "framework/db/Nutilsequence.h"
+#include "framework/db/TnDMConexao.h"
 #include "framework/db/TnSessao.h"
 #include "host/ArquivoImportado.h"
 #include "host/BarraProgresso.h"
@@ -110,8 +110,8 @@ std::vector<TField*> CamposDoCabecalho(TnClientDataSet& cds,
 std::string ContaDigitada(TnDMConexao& conexao, int64_t codigoEmpresa, const TField& field,
                           const std::string& texto) {
   const std::string conta = Nutil::Trim(texto);
-  if (!conta.empty() && std::all_of(conta.begin(), conta.end(),
-                                    [](char c) { return c >= '0' && c <= '9'; }))
+  if (!conta.empty() &&
+      std::all_of(conta.begin(), conta.end(), [](char c) { return c >= '0' && c <= '9'; }))
     return conta;
   const Value codigo = conexao.ExecuteScalar(
       "select min(CONTACTB) from PLANOESPEC where CODIGOEMPRESA = :pEmpresa and "
@@ -310,9 +310,8 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
       std::string mensagem = erro.what();
       if (dynamic_cast<const EAbort*>(&erro) != nullptr)
         mensagem = "Linha abandonada pelo módulo";
-      resultado.Recusas.push_back(TRecusa{linha->LineNumber,
-                                          erroCampo ? erroCampo->FieldName() : "", mensagem,
-                                          linha->Cells});
+      resultado.Recusas.push_back(TRecusa{
+          linha->LineNumber, erroCampo ? erroCampo->FieldName() : "", mensagem, linha->Cells});
       if (chaveDaLinha != 0)
         chaveSobrando = chaveDaLinha;
     }
@@ -364,9 +363,9 @@ void EscreverRecusas(const TResultadoImportacao& resultado, const std::string& a
   // The message column of a file that was itself a rejects file is
   // replaced, not repeated.
   const auto& cabecalho = resultado.Cabecalho;
-  const auto colunaRecusa = std::find_if(cabecalho.begin(), cabecalho.end(), [](const std::string& c) {
-    return Nutil::UpperCase(Nutil::Trim(c)) == kColunaRecusa;
-  });
+  const auto colunaRecusa = std::find_if(
+      cabecalho.begin(), cabecalho.end(),
+      [](const std::string& c) { return Nutil::UpperCase(Nutil::Trim(c)) == kColunaRecusa; });
   const auto indiceRecusa = static_cast<size_t>(colunaRecusa - cabecalho.begin());
   const std::string separador(1, resultado.Separador);
   const auto celula = [&](const std::string& texto) {
@@ -388,8 +387,8 @@ void EscreverRecusas(const TResultadoImportacao& resultado, const std::string& a
   for (const TRecusa& recusa : resultado.Recusas) {
     std::vector<std::string> celulas = recusa.Celulas;
     celulas.resize(std::max(celulas.size(), cabecalho.size()));
-    texto += linha(celulas, recusa.Campo.empty() ? recusa.Mensagem
-                                                 : recusa.Campo + ": " + recusa.Mensagem);
+    texto += linha(celulas,
+                   recusa.Campo.empty() ? recusa.Mensagem : recusa.Campo + ": " + recusa.Mensagem);
   }
   std::ofstream saida(arquivo, std::ios::binary);
   saida << texto;

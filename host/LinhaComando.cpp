@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
-#include <tuple>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "framework/core/Exceptions.h"
@@ -174,7 +174,8 @@ void AdicionarPeriodo(CLI::App& cmd, std::string& de, std::string& ate) {
       try {
         std::tie(de, ate) = DatasDoPeriodo(*periodo);
       } catch (const Exception&) {
-        throw CLI::ValidationError("--period: Value " + *periodo + " (use 2025, 2025-03 ou 2025-Q1)");
+        throw CLI::ValidationError("--period: Value " + *periodo +
+                                   " (use 2025, 2025-03 ou 2025-Q1)");
       }
       return;
     }

@@ -17,8 +17,8 @@ int CasasDoFormato(const std::string& formato) {
   const size_t ponto = primeiro.find('.');
   if (ponto == std::string::npos)
     return -1;
-  return static_cast<int>(std::count(primeiro.begin() + static_cast<std::ptrdiff_t>(ponto),
-                                     primeiro.end(), '0'));
+  return static_cast<int>(
+      std::count(primeiro.begin() + static_cast<std::ptrdiff_t>(ponto), primeiro.end(), '0'));
 }
 
 std::string Numero(const TField& field) {

@@ -33,7 +33,8 @@ bool Paginar(const std::string& texto) {
   if (comando.empty())
     return false;
   std::cout.flush();
-  struct sigaction ignorar {}, anterior {};
+  struct sigaction ignorar {
+  }, anterior{};
   ignorar.sa_handler = SIG_IGN;
   ::sigaction(SIGPIPE, &ignorar, &anterior);
   FILE* pager = ::popen(comando.c_str(), "w");

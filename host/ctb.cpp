@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
       LinhaComando::VerificarPeriodo(opcoesBalances.De, opcoesBalances.Ate);
       std::string texto = ComandoBalances::Executar(
           sessao.Conexao(), opcoesBalances,
-          opcoesBalances.CsvBr            ? Saida::TFormatoSaida::CsvBr
+          opcoesBalances.CsvBr             ? Saida::TFormatoSaida::CsvBr
           : opcoesBalances.Formato.empty() ? Saida::FormatoPadrao()
                                            : Saida::FormatoDoNome(opcoesBalances.Formato));
       if (!texto.empty() && texto.back() == '\n')
@@ -163,7 +163,8 @@ int main(int argc, char** argv) {
       "entries", "Importa lançamentos de um CSV pelo módulo de lançamentos");
   std::string arquivoCsv;
   ImportacaoHost::TOpcoesImportacao opcoesImportacao;
-  cmdImportEntries->add_option("FILE", arquivoCsv, "Arquivo CSV com cabeçalho (- lê a entrada padrão)")
+  cmdImportEntries
+      ->add_option("FILE", arquivoCsv, "Arquivo CSV com cabeçalho (- lê a entrada padrão)")
       ->required();
   std::string arquivoMapa;
   cmdImportEntries->add_option("--map", arquivoMapa,
@@ -242,13 +243,14 @@ int main(int argc, char** argv) {
       sessao.VerificarEstabelecimentos(opcoesBalancete.Estab);
       LinhaComando::VerificarPeriodo(opcoesBalancete.DataInicial, opcoesBalancete.DataFinal);
       const ComandoBalancete::TFormato formatoEscolhido = ComandoBalancete::FormatoDoNome(
-          csvBrBalancete ? "csv-br" : LinhaComando::FormatoDaSaida(formatoBalancete, saidaBalancete));
+          csvBrBalancete ? "csv-br"
+                         : LinhaComando::FormatoDaSaida(formatoBalancete, saidaBalancete));
       if (saidaBalancete.empty())
         opcoesBalancete.LarguraMaxima = Terminal::Largura();
       TBarraProgresso barra;
       opcoesBalancete.Progresso = barra.Hook();
-      std::string texto = ComandoBalancete::Executar(sessao.Conexao(), opcoesBalancete, formatoEscolhido,
-                                                     saidaBalancete);
+      std::string texto = ComandoBalancete::Executar(sessao.Conexao(), opcoesBalancete,
+                                                     formatoEscolhido, saidaBalancete);
       if (!texto.empty() && texto.back() == '\n')
         texto.pop_back();  // the program adds the last line break
       return texto;

@@ -34,8 +34,8 @@ class TBalancetePessoasTest : public TCtbProgramaTest {
 
   // The machine CSV of a trial balance of 2025 with `extras`, as rows.
   std::vector<std::vector<std::string>> Linhas(std::vector<std::string> extras) {
-    std::vector<std::string> args = {"trial-balance", "--company", "1", "--period", "2025",
-                                     "--format", "csv"};
+    std::vector<std::string> args = {"trial-balance", "--company", "1",  "--period",
+                                     "2025",          "--format",  "csv"};
     args.insert(args.end(), extras.begin(), extras.end());
     EXPECT_EQ(Ctb(args), 0) << FErro;
     std::istringstream texto(FSaida);
@@ -55,8 +55,8 @@ class TBalancetePessoasTest : public TCtbProgramaTest {
   // to `pager`; what the terminal showed (both outputs) and the status.
   int CtbNoTerminal(std::vector<std::string> args, unsigned short colunas, unsigned short linhas,
                     const std::string& pager, std::string& tela) {
-    args.insert(args.end(), {Tipo() == TTipoConexao::SQLite ? "--db" : "--pg",
-                             Banco().Parametros()});
+    args.insert(args.end(),
+                {Tipo() == TTipoConexao::SQLite ? "--db" : "--pg", Banco().Parametros()});
     winsize tamanho{};
     tamanho.ws_col = colunas;
     tamanho.ws_row = linhas;
@@ -112,15 +112,15 @@ TEST_P(TBalancetePessoasTest, PeriodShortcutsAreTheirFirstAndLastDays) {
   struct TCaso {
     std::string Periodo, De, Ate;
   };
-  for (const TCaso& caso : {TCaso{"2025-Q1", "2025-01-01", "2025-03-31"},
-                            TCaso{"2025-02", "2025-02-01", "2025-02-28"},
-                            TCaso{"2025", "2025-01-01", "2025-12-31"}}) {
+  for (const TCaso& caso :
+       {TCaso{"2025-Q1", "2025-01-01", "2025-03-31"}, TCaso{"2025-02", "2025-02-01", "2025-02-28"},
+        TCaso{"2025", "2025-01-01", "2025-12-31"}}) {
     ASSERT_EQ(Ctb({"balances", "--company", "1", "--period", caso.Periodo, "--format", "csv"}), 0)
         << FErro;
     const std::string atalho = FSaida;
-    ASSERT_EQ(Ctb({"balances", "--company", "1", "--from", caso.De, "--to", caso.Ate, "--format",
-                   "csv"}),
-              0);
+    ASSERT_EQ(
+        Ctb({"balances", "--company", "1", "--from", caso.De, "--to", caso.Ate, "--format", "csv"}),
+        0);
     EXPECT_EQ(atalho, FSaida) << caso.Periodo;
   }
   for (const char* ruim : {"2025-13", "2025-Q5", "25", "2025-1"})
@@ -242,9 +242,8 @@ print(z.read("xl/sharedStrings.xml").decode())
 
 TEST_P(TBalancetePessoasTest, ATerminalGetsItsWidthAPagerAndABarThatAPipeNeverGets) {
   std::string tela;
-  ASSERT_EQ(CtbNoTerminal({"trial-balance", "--company", "1", "--period", "2025"}, 110, 500, "",
-                          tela),
-            0)
+  ASSERT_EQ(
+      CtbNoTerminal({"trial-balance", "--company", "1", "--period", "2025"}, 110, 500, "", tela), 0)
       << tela;
   std::istringstream linhas(tela);
   size_t mostradas = 0;

@@ -61,8 +61,7 @@ TEST_P(TImportacaoArquivoTest, ASecondImportOfOneContentIsRefusedUnlessAgain) {
     EXPECT_NE(FErro.find("(arquivo maio.csv)"), std::string::npos) << FErro;
     EXPECT_EQ(Lancamentos(), antes);
   }
-  EXPECT_EQ(Ctb({"import", "entries", "-", "--company", "1", "--again"}, kLancamentos), 0)
-      << FErro;
+  EXPECT_EQ(Ctb({"import", "entries", "-", "--company", "1", "--again"}, kLancamentos), 0) << FErro;
   EXPECT_EQ(Lancamentos(), antes + 2);
   // A file whose every row was refused stored nothing: it is not recorded.
   Escrever("ruim.csv", "CODIGOESTAB,DATALCTOCTB,VALORLCTOCTB\n1,2025-05-09,0\n");
@@ -94,9 +93,8 @@ TEST_P(TImportacaoArquivoTest, ARejectsFileReimportsCleanlyOnceFixed) {
   corrigidas.replace(corrigidas.find(";0;"), 3, ";5.00;");
   corrigidas.replace(corrigidas.find(";999;"), 5, ";1101003;");
   Escrever("corrigidas.csv", corrigidas);
-  EXPECT_EQ(Ctb({"import", "entries", "corrigidas.csv", "--company", "1", "--rejects",
-                 "de-novo.csv"}),
-            0)
+  EXPECT_EQ(
+      Ctb({"import", "entries", "corrigidas.csv", "--company", "1", "--rejects", "de-novo.csv"}), 0)
       << FSaida << FErro;
   EXPECT_NE(FSaida.find("2 linhas gravadas, 0 recusadas"), std::string::npos) << FSaida;
   EXPECT_EQ(Ler("de-novo.csv"),

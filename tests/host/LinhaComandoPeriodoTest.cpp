@@ -12,16 +12,16 @@ TEST(LinhaComando, PeriodShortcutsGiveTheirFirstAndLastDays) {
   struct TCaso {
     std::string Periodo, De, Ate;
   };
-  for (const TCaso& caso : {TCaso{"2025", "2025-01-01", "2025-12-31"},
-                            TCaso{"2024-02", "2024-02-01", "2024-02-29"},
-                            TCaso{"2025-Q4", "2025-10-01", "2025-12-31"},
-                            TCaso{"2025-t2", "2025-04-01", "2025-06-30"}}) {
+  for (const TCaso& caso :
+       {TCaso{"2025", "2025-01-01", "2025-12-31"}, TCaso{"2024-02", "2024-02-01", "2024-02-29"},
+        TCaso{"2025-Q4", "2025-10-01", "2025-12-31"},
+        TCaso{"2025-t2", "2025-04-01", "2025-06-30"}}) {
     const auto [de, ate] = LinhaComando::DatasDoPeriodo(caso.Periodo);
     EXPECT_EQ(de, caso.De) << caso.Periodo;
     EXPECT_EQ(ate, caso.Ate) << caso.Periodo;
   }
-  for (const char* ruim : {"", "2025-00", "2025-13", "2025-Q0", "2025-Q5", "1850", "2025-3",
-                           "2025-03-01", "abcd"})
+  for (const char* ruim :
+       {"", "2025-00", "2025-13", "2025-Q0", "2025-Q5", "1850", "2025-3", "2025-03-01", "abcd"})
     EXPECT_THROW(LinhaComando::DatasDoPeriodo(ruim), Exception) << ruim;
 }
 
