@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iostream>
 
+#include "host/SaidaFormatos.h"
 #include "host/Terminal.h"
 
 struct TBarraProgresso::TEstado {
@@ -16,16 +17,6 @@ struct TBarraProgresso::TEstado {
 namespace {
 
 constexpr size_t kLarguraBarra = 30;
-
-// The first `largura` characters of a UTF-8 text.
-std::string Cortar(const std::string& texto, size_t largura) {
-  size_t caracteres = 0;
-  for (size_t i = 0; i < texto.size(); ++i) {
-    if ((static_cast<unsigned char>(texto[i]) & 0xC0) != 0x80 && caracteres++ == largura)
-      return texto.substr(0, i);
-  }
-  return texto;
-}
 
 std::string Linha(const TnFraProgresso& progresso) {
   if (progresso.Maximo() <= 0)
@@ -56,7 +47,7 @@ TnFraProgresso::THook TBarraProgresso::Hook() {
   // The last column stays free: a line that fills the terminal wraps on some
   // of them, and the carriage return would then redraw one line too low.
   return [estado = FEstado](const TnFraProgresso& progresso) {
-    const std::string linha = Cortar(Linha(progresso), estado->Largura - 1);
+    const std::string linha = SaidaFormatos::Primeiros(Linha(progresso), estado->Largura - 1);
     if (estado->Desenhada && linha == estado->Ultima)
       return;
     estado->Ultima = linha;

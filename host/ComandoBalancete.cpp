@@ -48,11 +48,8 @@ struct TLayout {
   size_t Niveis = 0;
 };
 
-size_t Largura(const std::string& text) {
-  return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
-}
+using SaidaFormatos::Largura;
+using SaidaFormatos::Primeiros;
 
 // The band's column range; nullopt when none of its columns is visible.
 std::optional<std::pair<size_t, size_t>> ColetarFaixas(const TnGridBand& band, size_t nivel,
@@ -211,16 +208,6 @@ std::string Celula(const TField& field) {
 std::string SemBrancosFinais(std::string linha) {
   linha.erase(linha.find_last_not_of(' ') + 1);
   return linha;
-}
-
-// The first `quantos` characters of a UTF-8 text.
-std::string Primeiros(const std::string& texto, size_t quantos) {
-  size_t caracteres = 0;
-  for (size_t i = 0; i < texto.size(); ++i) {
-    if ((static_cast<unsigned char>(texto[i]) & 0xC0) != 0x80 && caracteres++ == quantos)
-      return texto.substr(0, i);
-  }
-  return texto;
 }
 
 // At most `largura` characters, the last one "…" when the text was cut.
@@ -410,23 +397,26 @@ std::string NomePlanilha(int empresa, const std::string& nome, std::vector<std::
   return limpo;
 }
 
+lxw_format* FormatoNegrito(lxw_workbook* pasta) {
+  lxw_format* formato = workbook_add_format(pasta);
+  format_set_bold(formato);
+  return formato;
+}
+
 void EscreverPlanilha(lxw_workbook* pasta, const std::string& nome, TnClientDataSet& dataSet,
                       const TnGridBands* bands) {
   TLayout layout = Montar(dataSet, bands);
   lxw_worksheet* planilha = workbook_add_worksheet(pasta, nome.c_str());
-  lxw_format* titulo = workbook_add_format(pasta);
-  format_set_bold(titulo);
+  lxw_format* titulo = FormatoNegrito(pasta);
   format_set_align(titulo, LXW_ALIGN_CENTER);
-  lxw_format* rotulo = workbook_add_format(pasta);
-  format_set_bold(rotulo);
+  lxw_format* rotulo = FormatoNegrito(pasta);
   format_set_bottom(rotulo, LXW_BORDER_THIN);
   lxw_format* valor = workbook_add_format(pasta);
   format_set_num_format(valor, kFormatoValorBalancete);
-  lxw_format* total = workbook_add_format(pasta);
-  format_set_bold(total);
+  // The totals row: bold under a line.
+  lxw_format* total = FormatoNegrito(pasta);
   format_set_top(total, LXW_BORDER_THIN);
-  lxw_format* totalValor = workbook_add_format(pasta);
-  format_set_bold(totalValor);
+  lxw_format* totalValor = FormatoNegrito(pasta);
   format_set_top(totalValor, LXW_BORDER_THIN);
   format_set_num_format(totalValor, kFormatoValorBalancete);
   TField& tipoConta = dataSet.FieldByName("TipoConta");
@@ -508,6 +498,22 @@ void ParaCadaEmpresa(TnCtbDPConsultaBalanceteMovimento& processo,
   }
 }
 
+// The companies' rows under one header; with several companies each line
+// starts with a company cell.
+using TParteCsv = std::string (*)(TnClientDataSet&, const std::string&);
+std::string UmCsv(TnCtbDPConsultaBalanceteMovimento& processo, TParteCsv cabecalho,
+                  TParteCsv linhas, const std::string& tituloEmpresa,
+                  const std::function<std::string(int)>& celulaEmpresa) {
+  const bool varias = processo.Empresas().size() > 1;
+  std::string out;
+  ParaCadaEmpresa(processo, [&](int empresa, TnClientDataSet& dataSet) {
+    if (out.empty())
+      out = cabecalho(dataSet, varias ? tituloEmpresa : "");
+    out += linhas(dataSet, varias ? celulaEmpresa(empresa) : "");
+  });
+  return out;
+}
+
 }  // namespace
 
 namespace ComandoBalancete {
@@ -572,28 +578,17 @@ std::string EscreverTabela(TnCtbDPConsultaBalanceteMovimento& processo, size_t l
 }
 
 std::string EscreverCsv(TnCtbDPConsultaBalanceteMovimento& processo) {
-  const bool varias = processo.Empresas().size() > 1;
-  std::string out;
-  ParaCadaEmpresa(processo, [&](int empresa, TnClientDataSet& dataSet) {
-    if (out.empty())
-      out = SaidaCsv::Cabecalho(dataSet, varias ? "CodigoEmpresa," : "");
-    out += SaidaCsv::Linhas(dataSet, varias ? std::to_string(empresa) + "," : "");
-  });
-  return out;
+  return UmCsv(processo, SaidaCsv::Cabecalho, SaidaCsv::Linhas, "CodigoEmpresa,",
+               [](int empresa) { return std::to_string(empresa) + ","; });
 }
 
 std::string EscreverCsvBr(TnCtbDPConsultaBalanceteMovimento& processo) {
-  const bool varias = processo.Empresas().size() > 1;
-  std::string out;
-  ParaCadaEmpresa(processo, [&](int empresa, TnClientDataSet& dataSet) {
-    if (out.empty())
-      out = SaidaCsvBr::kBom + SaidaCsvBr::Cabecalho(dataSet, varias ? "Empresa;" : "");
-    out += SaidaCsvBr::Linhas(dataSet, varias ? SaidaCsvBr::Campo(std::to_string(empresa) + " - " +
-                                                                  NomeEmpresa(processo, empresa)) +
-                                                    ";"
-                                              : "");
-  });
-  return out;
+  return SaidaCsvBr::kBom +
+         UmCsv(processo, SaidaCsvBr::Cabecalho, SaidaCsvBr::Linhas, "Empresa;", [&](int empresa) {
+           return SaidaCsv::Campo(std::to_string(empresa) + " - " + NomeEmpresa(processo, empresa),
+                                  ';') +
+                  ";";
+         });
 }
 
 std::string EscreverJson(TnCtbDPConsultaBalanceteMovimento& processo) {

@@ -26,6 +26,7 @@
 #include "host/CsvReader.h"
 #include "host/HostComum.h"
 #include "host/ResumoSha256.h"
+#include "host/SaidaCsv.h"
 #include "host/ValorDigitado.h"
 #include "schema/LoteSaldos.h"
 
@@ -367,15 +368,8 @@ void EscreverRecusas(const TResultadoImportacao& resultado, const std::string& a
       cabecalho.begin(), cabecalho.end(),
       [](const std::string& c) { return Nutil::UpperCase(Nutil::Trim(c)) == kColunaRecusa; });
   const auto indiceRecusa = static_cast<size_t>(colunaRecusa - cabecalho.begin());
-  const std::string separador(1, resultado.Separador);
-  const auto celula = [&](const std::string& texto) {
-    if (texto.find_first_of(separador + "\"\r\n") == std::string::npos)
-      return texto;
-    std::string entre = "\"";
-    for (char c : texto)
-      entre += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return entre + "\"";
-  };
+  const char separador = resultado.Separador;
+  const auto celula = [&](const std::string& texto) { return SaidaCsv::Campo(texto, separador); };
   const auto linha = [&](const std::vector<std::string>& celulas, const std::string& ultima) {
     std::string texto;
     for (size_t i = 0; i < celulas.size(); ++i)
@@ -406,7 +400,9 @@ TSaidaImportacao ComandoImportEntries(TnDMConexao& conexao, const std::string& a
   if (arquivo == "-") {
     copia.emplace();
     std::ofstream destino(copia->Caminho(), std::ios::binary);
-    destino << std::cin.rdbuf();
+    // An empty input writes nothing (and is then refused as an empty file).
+    if (std::cin.peek() != std::char_traits<char>::eof())
+      destino << std::cin.rdbuf();
     destino.close();
     if (!destino)
       throw Exception("Não foi possível guardar a entrada padrão");

@@ -5,14 +5,18 @@
 
 namespace {
 
-const SaidaFormatos::TGrafia kGrafiaCsv{"", "", ' ', "1", "0", SaidaCsv::Campo};
+std::string CampoComVirgula(const std::string& text) {
+  return SaidaCsv::Campo(text);
+}
+
+const SaidaFormatos::TGrafia kGrafiaCsv{"", "", ' ', "1", "0", CampoComVirgula};
 
 }  // namespace
 
 namespace SaidaCsv {
 
-std::string Campo(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos)
+std::string Campo(const std::string& text, char separador) {
+  if (text.find_first_of(std::string(1, separador) + "\"\r\n") == std::string::npos)
     return text;
   std::string quoted = "\"";
   for (char c : text) {

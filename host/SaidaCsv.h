@@ -18,7 +18,8 @@ std::string Escrever(TnClientDataSet& dataSet);
 std::string Cabecalho(TnClientDataSet& dataSet, const std::string& antes = "");
 std::string Linhas(TnClientDataSet& dataSet, const std::string& antes = "");
 
-// One value as the CSV writes it (quoted when needed).
-std::string Campo(const std::string& text);
+// One value as a CSV with `separador` writes it: quoted, its quotes doubled,
+// when it holds the separator, a quote or a line break.
+std::string Campo(const std::string& text, char separador = ',');
 
 }  // namespace SaidaCsv

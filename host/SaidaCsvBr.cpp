@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "framework/core/FormatDateTime.h"
 #include "framework/data/ClientDataSet.h"
+#include "host/SaidaCsv.h"
 #include "host/SaidaFormatos.h"
 
 namespace {
@@ -37,41 +37,19 @@ std::string Valor(const TField& field) {
     return "";
   if (IsNumericFieldType(field.DataType()))
     return Numero(field);
-  switch (field.DataType()) {
-    case TFieldType::ftDate:
-      return FormatDateTime("dd/mm/yyyy", field.AsDateTime());
-    case TFieldType::ftDateTime:
-    case TFieldType::ftTimeStamp:
-      return FormatDateTime("dd/mm/yyyy hh:nn:ss", field.AsDateTime());
-    case TFieldType::ftBoolean:
-      return field.AsBoolean() ? "Sim" : "Não";
-    default:
-      return SaidaCsvBr::Campo(field.AsString());
-  }
+  return SaidaFormatos::DataOuSimNao(field).value_or(SaidaCsv::Campo(field.AsString(), ';'));
 }
 
 }  // namespace
 
 namespace SaidaCsvBr {
 
-std::string Campo(const std::string& texto) {
-  if (texto.find_first_of(";\"\r\n") == std::string::npos)
-    return texto;
-  std::string entre = "\"";
-  for (char c : texto) {
-    if (c == '"')
-      entre += '"';
-    entre += c;
-  }
-  return entre + "\"";
-}
-
 std::string Cabecalho(TnClientDataSet& dataSet, const std::string& antes) {
   std::string linha = antes;
   const std::vector<TField*> campos = SaidaFormatos::CamposVisiveis(dataSet);
   const std::vector<std::string> titulos = SaidaFormatos::TitulosParaPessoas(campos);
   for (size_t i = 0; i < titulos.size(); ++i)
-    linha += (i ? ";" : "") + Campo(titulos[i]);
+    linha += (i ? ";" : "") + SaidaCsv::Campo(titulos[i], ';');
   return linha + "\r\n";
 }
 

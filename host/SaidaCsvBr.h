@@ -27,7 +27,4 @@ std::string Escrever(TnClientDataSet& dataSet);
 std::string Cabecalho(TnClientDataSet& dataSet, const std::string& antes = "");
 std::string Linhas(TnClientDataSet& dataSet, const std::string& antes = "");
 
-// One cell as written (quoted when needed).
-std::string Campo(const std::string& texto);
-
 }  // namespace SaidaCsvBr

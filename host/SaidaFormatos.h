@@ -1,7 +1,9 @@
 #pragma once
 // Machine texts of values shared by the csv and json writers.
 
+#include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,15 @@ struct TGrafia {
 // The field's current value in the writer's spelling: numbers with a dot,
 // dates ISO, Booleans and null as the writer says, other values as text.
 std::string Valor(const TField& field, const TGrafia& grafia);
+
+// Dates "dd/mm/yyyy", moments "dd/mm/yyyy hh:nn:ss", Booleans "Sim"/"Não",
+// as people read them; nullopt for a value of another kind.
+std::optional<std::string> DataOuSimNao(const TField& field);
+
+// Characters of a UTF-8 text (every byte that does not continue a sequence)
+// and its first `quantos` characters.
+size_t Largura(const std::string& texto);
+std::string Primeiros(const std::string& texto, size_t quantos);
 
 // The fields a person sees, in field order: neither invisible nor pfHidden.
 std::vector<TField*> CamposVisiveis(TnClientDataSet& dataSet);

@@ -13,33 +13,18 @@
 
 namespace {
 
-// Characters of a UTF-8 text: every byte that does not continue a sequence.
-size_t Largura(const std::string& text) {
-  return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
-}
+using SaidaFormatos::Largura;
 
 std::string ValorBruto(const TField& field) {
   if (field.IsNull())
     return "";
   if (!field.DisplayFormat().empty() || field.OnGetText)
     return field.DisplayText();
-  switch (field.DataType()) {
-    case TFieldType::ftBCD:
-      return FormatCurr(kFormatoValorBalancete, field.AsCurrency());
-    case TFieldType::ftFloat:
-      return FormatFloat("", field.AsFloat());
-    case TFieldType::ftDate:
-      return FormatDateTime("dd/mm/yyyy", field.AsDateTime());
-    case TFieldType::ftDateTime:
-    case TFieldType::ftTimeStamp:
-      return FormatDateTime("dd/mm/yyyy hh:nn:ss", field.AsDateTime());
-    case TFieldType::ftBoolean:
-      return field.AsBoolean() ? "Sim" : "Não";
-    default:
-      return field.AsString();
-  }
+  if (field.DataType() == TFieldType::ftBCD)
+    return FormatCurr(kFormatoValorBalancete, field.AsCurrency());
+  if (field.DataType() == TFieldType::ftFloat)
+    return FormatFloat("", field.AsFloat());
+  return SaidaFormatos::DataOuSimNao(field).value_or(field.AsString());
 }
 
 std::string Valor(const TField& field) {

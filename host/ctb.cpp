@@ -99,8 +99,9 @@ int main(int argc, char** argv) {
   cmdSql->add_option("SELECT", consulta, "Consulta (SELECT, WITH ou VALUES)")->required();
   cmdSql
       ->add_option("--format", formato,
-                   "table, csv ou json (padrão: table num terminal, csv quando redirecionado)")
-      ->check(CLI::IsMember({"table", "csv", "json"}));
+                   "table, csv, csv-br ou json (padrão: table num terminal, csv quando "
+                   "redirecionado)")
+      ->check(CLI::IsMember({"table", "csv", "csv-br", "json"}));
   cmdSql->callback([&] {
     comando = [&](TSessaoHost& sessao) {
       // A free query reads every company and every user: the administrator's.

@@ -82,6 +82,19 @@ class TBalancetePessoasTest : public TCtbProgramaTest {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
+  // Runs `script` with python3 in the test's folder; what it printed.
+  std::string Python(const std::string& script, int& status) {
+    Escrever("ler.py", script);
+    const std::string comando = "cd '" + FPasta.string() + "' && python3 ler.py 2>&1";
+    FILE* python = ::popen(comando.c_str(), "r");
+    std::string saida;
+    char buffer[4096];
+    while (python != nullptr && std::fgets(buffer, sizeof buffer, python) != nullptr)
+      saida += buffer;
+    status = python == nullptr ? -1 : ::pclose(python);
+    return saida;
+  }
+
   std::vector<std::string> FCabecalho;
 };
 
@@ -179,7 +192,8 @@ TEST_P(TBalancetePessoasTest, BrazilianCsvRoundTripsThroughPythonsCsvModule) {
                  "--out", "br.csv"}),
             0)
       << FErro;
-  Escrever("ler.py", R"(import csv, sys
+  int status = 0;
+  const std::string saida = Python(R"(import csv, sys
 with open("br.csv", "rb") as f:
     assert f.read(3) == b"\xef\xbb\xbf", "sem BOM"
 br = list(csv.DictReader(open("br.csv", encoding="utf-8-sig", newline=""), delimiter=";"))
@@ -197,15 +211,9 @@ for b, m in zip(br, maq):
             assert "." not in b[pessoa], b[pessoa]
             assert abs(float(b[pessoa].replace(",", ".")) - float(m[campo])) < 0.005, (pessoa, b[pessoa], m[campo])
 print("ok", len(br))
-)");
-  const std::string comando = "cd '" + FPasta.string() + "' && python3 ler.py 2>&1";
-  FILE* python = ::popen(comando.c_str(), "r");
-  ASSERT_NE(python, nullptr);
-  std::string saida;
-  char buffer[512];
-  while (std::fgets(buffer, sizeof buffer, python) != nullptr)
-    saida += buffer;
-  EXPECT_EQ(::pclose(python), 0) << saida;
+)",
+                                   status);
+  EXPECT_EQ(status, 0) << saida;
   EXPECT_EQ(saida.rfind("ok ", 0), 0u) << saida;
 }
 
@@ -219,20 +227,15 @@ TEST_P(TBalancetePessoasTest, SeveralCompaniesGetACompanyColumnAndNamedSheets) {
   EXPECT_NE(FSaida.find("\n2,"), std::string::npos);
   ASSERT_EQ(Ctb({"trial-balance", "--company", "1;2", "--period", "2025", "--out", "b.xlsx"}), 0)
       << FErro;
-  Escrever("ler.py", R"(import zipfile
+  int status = 0;
+  const std::string xml = Python(R"(import zipfile
 z = zipfile.ZipFile("b.xlsx")
 print(z.read("xl/workbook.xml").decode())
 print(z.read("xl/worksheets/sheet1.xml").decode())
 print(z.read("xl/sharedStrings.xml").decode())
-)");
-  const std::string comando = "cd '" + FPasta.string() + "' && python3 ler.py";
-  FILE* python = ::popen(comando.c_str(), "r");
-  ASSERT_NE(python, nullptr);
-  std::string xml;
-  char buffer[4096];
-  while (std::fgets(buffer, sizeof buffer, python) != nullptr)
-    xml += buffer;
-  ASSERT_EQ(::pclose(python), 0);
+)",
+                                 status);
+  ASSERT_EQ(status, 0);
   EXPECT_NE(xml.find("name=\"1 - Distribuidora Horizonte Com\""), std::string::npos);
   EXPECT_NE(xml.find("name=\"2 - Comercial Ipê Amarelo Ltda\""), std::string::npos);
   EXPECT_NE(xml.find("state=\"frozen\""), std::string::npos);
