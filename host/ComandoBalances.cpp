@@ -12,8 +12,10 @@
 #include "framework/core/Exceptions.h"
 #include "framework/core/TDateTime.h"
 #include "framework/db/TnSessao.h"
+#include "host/BarraProgresso.h"
 #include "host/HostComum.h"
 #include "trialbalance/nCtbDPGerarSaldoGerIndividual_U.h"
+#include "host/LinhaComando.h"
 
 namespace {
 
@@ -87,8 +89,7 @@ namespace ComandoBalances {
 void AdicionarOpcoes(CLI::App& cmd, TOpcoes& o) {
   const auto zeroUm = CLI::IsMember({0, 1});
   cmd.add_option("--company", o.Empresa, "Empresa")->required();
-  cmd.add_option("--from", o.De, "Data inicial (AAAA-MM-DD ou dd/mm/aaaa)")->required();
-  cmd.add_option("--to", o.Ate, "Data final")->required();
+  LinhaComando::AdicionarPeriodo(cmd, o.De, o.Ate);
   cmd.add_option("--estab", o.Estab, "Estabelecimentos (1;3;5-7)");
   cmd.add_option("--accounts", o.Contas, "Contas (uma sintética inclui as subordinadas)");
   cmd.add_option("--classif", o.Classif, "Classificações");
@@ -120,9 +121,14 @@ void AdicionarOpcoes(CLI::App& cmd, TOpcoes& o) {
   cmd.add_flag("--cost-centres", o.CentrosCusto,
                "Saldos por centro de custo abaixo de cada conta analítica");
   cmd.add_option("--centres", o.Centros, "Centros de custo (1;3;5-7), com --cost-centres");
-  cmd.add_option("--format", o.Formato,
-                 "table, csv ou json (padrão: table num terminal, csv quando redirecionado)")
-      ->check(CLI::IsMember({"table", "csv", "json"}));
+  auto* formato =
+      cmd.add_option("--format", o.Formato,
+                     "table, csv, csv-br ou json (padrão: table num terminal, csv quando "
+                     "redirecionado)")
+          ->check(CLI::IsMember({"table", "csv", "csv-br", "json"}));
+  cmd.add_flag("--csv-br", o.CsvBr,
+               "CSV para planilha brasileira: ponto e vírgula, vírgula decimal, UTF-8 com BOM")
+      ->excludes(formato);
 }
 
 void PreencherParametros(TnCtbDPGerarSaldoCtbIndividual& processo, const TOpcoes& o) {
@@ -159,7 +165,10 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, Saida::TFormat
   auto executar = [&](auto& processo) {
     processo->SetConexao(&conexao);
     PreencherParametros(*processo, opcoes);
+    TBarraProgresso barra;
+    processo->GetProgresso().SetOnAtualizar(barra.Hook());
     processo->Executar();
+    barra.Apagar();
     return Saida::Escrever(processo->nClientDataSet, formato);
   };
   if (opcoes.CentrosCusto) {

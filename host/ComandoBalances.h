@@ -53,6 +53,7 @@ struct TOpcoes {
   // Cost-centre codes (1;3;5-7); with CentrosCusto only.
   std::string Centros;
   std::string Formato;
+  bool CsvBr = false;
 };
 
 // The subcommand's options, bound to `opcoes`.
@@ -65,7 +66,8 @@ void PreencherParametros(TnCtbDPGerarSaldoCtbIndividual& processo, const TOpcoes
 // it has no parameter for.
 void PreencherParametros(TnCtbDPGerarSaldoGerIndividual& processo, const TOpcoes& opcoes);
 
-// Runs the process on `conexao` and renders its result.
+// Runs the process on `conexao` and renders its result; a progress bar
+// while a person watches.
 std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, Saida::TFormatoSaida formato);
 
 }  // namespace ComandoBalances

@@ -1,5 +1,6 @@
 #include "host/ComandoBalancete.h"
 
+#include <fmt/format.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
@@ -21,6 +22,8 @@
 #include "framework/db/TnSessao.h"
 #include "host/HostComum.h"
 #include "host/SaidaCsv.h"
+#include "host/SaidaCsvBr.h"
+#include "host/SaidaFormatos.h"
 #include "host/SaidaJson.h"
 #include "host/SaidaTabela.h"
 #include "trialbalance/nCtbConsultaBalanceteMovimentoDataSetSaldo_U.h"
@@ -45,11 +48,8 @@ struct TLayout {
   size_t Niveis = 0;
 };
 
-size_t Largura(const std::string& text) {
-  return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
-}
+using SaidaFormatos::Largura;
+using SaidaFormatos::Primeiros;
 
 // The band's column range; nullopt when none of its columns is visible.
 std::optional<std::pair<size_t, size_t>> ColetarFaixas(const TnGridBand& band, size_t nivel,
@@ -97,6 +97,104 @@ TLayout Montar(TnClientDataSet& dataSet, const TnGridBands* bands) {
   return layout;
 }
 
+// The chart level of a classification: its groups ("1.1.01" is 3).
+int NivelDaClassificacao(const std::string& classif) {
+  const std::string texto = Nutil::Trim(classif);
+  return texto.empty() ? 0 : static_cast<int>(std::count(texto.begin(), texto.end(), '.')) + 1;
+}
+
+bool EhSintetica(const TnClientDataSet& dataSet) {
+  return Nutil::Trim(dataSet.FieldByName("TipoConta").AsString()) == "S";
+}
+
+bool EhValor(const TField& field) {
+  return field.DataType() == TFieldType::ftFloat && !field.DisplayFormat().empty();
+}
+
+// The rows the options keep, in every format: a filter on the data set, so
+// the totals can still read every row.
+void Recortar(TnClientDataSet& dataSet, int nivel, bool soSinteticas) {
+  if (nivel <= 0 && !soSinteticas)
+    return;
+  dataSet.OnFilterRecord = [nivel, soSinteticas](TnClientDataSet& ds, bool& aceitar) {
+    aceitar =
+        (nivel <= 0 || NivelDaClassificacao(ds.FieldByName("ClassifConta").AsString()) <= nivel) &&
+        (!soSinteticas || EhSintetica(ds));
+  };
+  dataSet.SetFiltered(true);
+}
+
+// The amount columns' sums over the accounts of the chart's first level
+// (each totals every account under it, those the query hides included),
+// every row counted whatever the rows shown: those of branch 0 when the query
+// consolidated the branches there, else each branch's.
+std::map<std::string, double> Totais(TnClientDataSet& dataSet) {
+  const bool filtrado = dataSet.Filtered();
+  dataSet.SetFiltered(false);
+  const auto primeiroNivel = [&] {
+    return NivelDaClassificacao(dataSet.FieldByName("ClassifConta").AsString()) == 1;
+  };
+  bool temConsolidado = false;
+  SaidaFormatos::ParaCadaLinha(dataSet, [&] {
+    temConsolidado =
+        temConsolidado || (primeiroNivel() && dataSet.FieldByName("CodigoEstab").AsFloat() == 0);
+  });
+  std::map<std::string, double> totais;
+  for (TField* field : SaidaFormatos::CamposVisiveis(dataSet))
+    if (EhValor(*field))
+      totais[field->FieldName()] = 0;
+  SaidaFormatos::ParaCadaLinha(dataSet, [&] {
+    if (!primeiroNivel() || (temConsolidado && dataSet.FieldByName("CodigoEstab").AsFloat() != 0))
+      return;
+    for (auto& [nome, soma] : totais)
+      soma += dataSet.FieldByName(nome).AsFloat();
+  });
+  dataSet.SetFiltered(filtrado);
+  return totais;
+}
+
+bool TemValor(TnClientDataSet& dataSet, const TField& field) {
+  bool tem = false;
+  SaidaFormatos::ParaCadaLinha(
+      dataSet, [&] { tem = tem || (!field.IsNull() && !Nutil::Trim(field.AsString()).empty()); });
+  return tem;
+}
+
+// Whether `nome` (as typed) chooses `field`: its name, or a month's prefix.
+bool Escolhe(const std::string& nome, const TField& field) {
+  const std::string campo = Nutil::UpperCase(field.FieldName());
+  if (campo == nome)
+    return true;
+  return campo.size() == nome.size() + 6 && campo.rfind(nome, 0) == 0 &&
+         std::all_of(campo.begin() + static_cast<std::ptrdiff_t>(nome.size()), campo.end(),
+                     [](char c) { return c >= '0' && c <= '9'; });
+}
+
+void EscolherColunasDoDataSet(TnClientDataSet& dataSet, const std::string& colunas) {
+  const std::vector<TField*> visiveis = SaidaFormatos::CamposVisiveis(dataSet);
+  if (Nutil::Trim(colunas).empty()) {
+    for (TField* field : visiveis)
+      field->SetVisible(TemValor(dataSet, *field));
+    return;
+  }
+  std::vector<std::string> nomes;
+  for (const std::string& nome : Nutil::StrToStrArray(colunas, ","))
+    if (!Nutil::Trim(nome).empty())
+      nomes.push_back(Nutil::UpperCase(Nutil::Trim(nome)));
+  for (const std::string& nome : nomes) {
+    if (std::none_of(visiveis.begin(), visiveis.end(),
+                     [&](const TField* field) { return Escolhe(nome, *field); })) {
+      std::string aceitas;
+      for (const TField* field : visiveis)
+        Nutil::Add(aceitas, field->FieldName(), ", ");
+      throw Exception("Coluna desconhecida em --columns: " + nome + " (colunas: " + aceitas + ")");
+    }
+  }
+  for (TField* field : visiveis)
+    field->SetVisible(std::any_of(nomes.begin(), nomes.end(),
+                                  [&](const std::string& nome) { return Escolhe(nome, *field); }));
+}
+
 std::string Celula(const TField& field) {
   if (field.IsNull())
     return "";
@@ -112,23 +210,82 @@ std::string SemBrancosFinais(std::string linha) {
   return linha;
 }
 
-std::string Tabela(TnClientDataSet& dataSet, const TnGridBands* bands) {
+// At most `largura` characters, the last one "…" when the text was cut.
+std::string Cortar(const std::string& texto, size_t largura) {
+  if (Largura(texto) <= largura || largura == 0)
+    return texto;
+  return Primeiros(texto, largura - 1) + "…";
+}
+
+// Fits the columns to `maxima` (0: no limit): first headings wider than
+// their column's values are cut (to no less than a few characters), then the
+// widest text column is narrowed. A table that still does not fit is left
+// so: the person chooses fewer columns (--columns).
+void Ajustar(std::vector<size_t>& larguras, const std::vector<size_t>& dosValores,
+             const TLayout& layout, size_t maxima) {
+  constexpr size_t kMinimo = 8;
+  const auto total = [&] {
+    size_t soma = 0;
+    for (size_t largura : larguras)
+      soma += largura + 2;
+    return soma;
+  };
+  if (maxima == 0 || larguras.empty() || total() <= maxima)
+    return;
+  for (size_t i = 0; i < larguras.size(); ++i)
+    larguras[i] = std::max(dosValores[i], std::min(larguras[i], kMinimo));
+  size_t maior = larguras.size();
+  for (size_t i = 0; i < larguras.size(); ++i)
+    if (!IsNumericFieldType(layout.Colunas[i]->DataType()) &&
+        (maior == larguras.size() || larguras[i] > larguras[maior]))
+      maior = i;
+  if (maior == larguras.size() || total() <= maxima)
+    return;
+  const size_t excesso = total() - maxima;
+  larguras[maior] = std::max(kMinimo, larguras[maior] > excesso ? larguras[maior] - excesso : 0);
+}
+
+// The totals line's cells: "Total" in the first text column wide enough,
+// each amount column's sum in its format.
+std::vector<std::string> LinhaTotais(const TLayout& layout, const std::vector<size_t>& larguras,
+                                     const std::map<std::string, double>& totais) {
+  std::vector<std::string> celulas(layout.Colunas.size());
+  bool rotulo = false;
+  for (size_t i = 0; i < layout.Colunas.size(); ++i) {
+    const TField& field = *layout.Colunas[i];
+    if (auto it = totais.find(field.FieldName()); it != totais.end())
+      celulas[i] = FormatFloat(field.DisplayFormat(), it->second);
+    else if (!rotulo && !IsNumericFieldType(field.DataType()) && larguras[i] >= 5)
+      celulas[i] = "Total";
+    rotulo = rotulo || celulas[i] == "Total";
+  }
+  return celulas;
+}
+
+std::string Tabela(TnClientDataSet& dataSet, const TnGridBands* bands, size_t maxima) {
   TLayout layout = Montar(dataSet, bands);
   const size_t n = layout.Colunas.size();
-  std::vector<size_t> larguras(n);
+  std::vector<size_t> dosValores(n, 0);
   std::vector<std::vector<std::string>> linhas;
   std::vector<bool> sinteticas;
-  for (size_t i = 0; i < n; ++i)
-    larguras[i] = Largura(layout.Colunas[i]->DisplayLabel());
   for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
     std::vector<std::string> celulas;
     for (size_t i = 0; i < n; ++i) {
       celulas.push_back(SaidaTabela::Visivel(Celula(*layout.Colunas[i])));
-      larguras[i] = std::max(larguras[i], Largura(celulas.back()));
+      dosValores[i] = std::max(dosValores[i], Largura(celulas.back()));
     }
     linhas.push_back(std::move(celulas));
     sinteticas.push_back(LinhaComEstilo(dataSet));
   }
+  std::vector<size_t> larguras(n);
+  for (size_t i = 0; i < n; ++i)
+    larguras[i] = std::max(dosValores[i], Largura(layout.Colunas[i]->DisplayLabel()));
+  const std::vector<std::string> totais = LinhaTotais(layout, larguras, Totais(dataSet));
+  for (size_t i = 0; i < n; ++i)
+    dosValores[i] = std::max(dosValores[i], Largura(totais[i]));
+  for (size_t i = 0; i < n; ++i)
+    larguras[i] = std::max(larguras[i], dosValores[i]);
+  Ajustar(larguras, dosValores, layout, maxima);
   // Two characters of marker, then the columns two blanks apart.
   std::vector<size_t> inicio(n);
   size_t pos = 2;
@@ -150,14 +307,15 @@ std::string Tabela(TnClientDataSet& dataSet, const TnGridBands* bands) {
       ocupado = destino + Largura(caption);
     }
     if (!linha.empty())
-      out += SemBrancosFinais(linha) + "\n";
+      out += SemBrancosFinais(maxima > 0 ? Cortar(linha, maxima) : linha) + "\n";
   }
   auto linhaColunas = [&](const std::string& marca, const std::vector<std::string>& celulas) {
     std::string linha = marca;
     for (size_t i = 0; i < n; ++i) {
-      const std::string espaco(larguras[i] - Largura(celulas[i]), ' ');
+      const std::string celula = Cortar(celulas[i], larguras[i]);
+      const std::string espaco(larguras[i] - Largura(celula), ' ');
       const bool direita = IsNumericFieldType(layout.Colunas[i]->DataType());
-      linha += (i ? "  " : "") + (direita ? espaco + celulas[i] : celulas[i] + espaco);
+      linha += (i ? "  " : "") + (direita ? espaco + celula : celula + espaco);
     }
     return SemBrancosFinais(linha) + "\n";
   };
@@ -169,6 +327,7 @@ std::string Tabela(TnClientDataSet& dataSet, const TnGridBands* bands) {
   out += linhaColunas("  ", titulos) + linhaColunas("  ", tracos);
   for (size_t r = 0; r < linhas.size(); ++r)
     out += linhaColunas(sinteticas[r] ? "* " : "  ", linhas[r]);
+  out += linhaColunas("  ", tracos) + linhaColunas("  ", totais);
   return out;
 }
 
@@ -225,17 +384,41 @@ lxw_format* FormatoSintetica(lxw_workbook* pasta, const TField& tipoConta, bool 
   return formato;
 }
 
-void EscreverPlanilha(lxw_workbook* pasta, TnClientDataSet& dataSet, const TnGridBands* bands) {
+// A sheet name as the workbook accepts it: at most 31 characters, none of
+// []:*?/\, not repeated (a repeat gets the company code instead).
+std::string NomePlanilha(int empresa, const std::string& nome, std::vector<std::string>& usados) {
+  std::string limpo;
+  for (char c : std::to_string(empresa) + " - " + nome)
+    limpo += std::string("[]:*?/\\").find(c) == std::string::npos ? c : ' ';
+  limpo = Nutil::Trim(Primeiros(limpo, 31));
+  if (std::find(usados.begin(), usados.end(), limpo) != usados.end())
+    limpo = "Empresa " + std::to_string(empresa);
+  usados.push_back(limpo);
+  return limpo;
+}
+
+lxw_format* FormatoNegrito(lxw_workbook* pasta) {
+  lxw_format* formato = workbook_add_format(pasta);
+  format_set_bold(formato);
+  return formato;
+}
+
+void EscreverPlanilha(lxw_workbook* pasta, const std::string& nome, TnClientDataSet& dataSet,
+                      const TnGridBands* bands) {
   TLayout layout = Montar(dataSet, bands);
-  lxw_worksheet* planilha = workbook_add_worksheet(pasta, dataSet.Name().c_str());
-  lxw_format* titulo = workbook_add_format(pasta);
-  format_set_bold(titulo);
+  lxw_worksheet* planilha = workbook_add_worksheet(pasta, nome.c_str());
+  lxw_format* titulo = FormatoNegrito(pasta);
   format_set_align(titulo, LXW_ALIGN_CENTER);
-  lxw_format* rotulo = workbook_add_format(pasta);
-  format_set_bold(rotulo);
+  lxw_format* rotulo = FormatoNegrito(pasta);
   format_set_bottom(rotulo, LXW_BORDER_THIN);
   lxw_format* valor = workbook_add_format(pasta);
   format_set_num_format(valor, kFormatoValorBalancete);
+  // The totals row: bold under a line.
+  lxw_format* total = FormatoNegrito(pasta);
+  format_set_top(total, LXW_BORDER_THIN);
+  lxw_format* totalValor = FormatoNegrito(pasta);
+  format_set_top(totalValor, LXW_BORDER_THIN);
+  format_set_num_format(totalValor, kFormatoValorBalancete);
   TField& tipoConta = dataSet.FieldByName("TipoConta");
   lxw_format* sintetica = FormatoSintetica(pasta, tipoConta, false);
   lxw_format* sinteticaValor = FormatoSintetica(pasta, tipoConta, true);
@@ -249,26 +432,59 @@ void EscreverPlanilha(lxw_workbook* pasta, TnClientDataSet& dataSet, const TnGri
     else
       worksheet_merge_range(planilha, linha, de, linha, ate, faixa.Caption.c_str(), titulo);
   }
+  std::vector<size_t> larguras;
   lxw_row_t linha = static_cast<lxw_row_t>(layout.Niveis);
-  for (size_t i = 0; i < layout.Colunas.size(); ++i)
+  for (size_t i = 0; i < layout.Colunas.size(); ++i) {
+    larguras.push_back(Largura(layout.Colunas[i]->DisplayLabel()));
     worksheet_write_string(planilha, linha, static_cast<lxw_col_t>(i),
                            layout.Colunas[i]->DisplayLabel().c_str(), rotulo);
+  }
+  // The headings and the columns up to the first amount stay on screen.
+  size_t primeiroValor = 0;
+  while (primeiroValor < layout.Colunas.size() && !EhValor(*layout.Colunas[primeiroValor]))
+    ++primeiroValor;
+  worksheet_freeze_panes(
+      planilha, linha + 1,
+      static_cast<lxw_col_t>(primeiroValor < layout.Colunas.size() ? primeiroValor : 0));
   for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
     ++linha;
     const bool destaque = LinhaComEstilo(dataSet);
     for (size_t i = 0; i < layout.Colunas.size(); ++i) {
       const TField& field = *layout.Colunas[i];
       const auto coluna = static_cast<lxw_col_t>(i);
+      const std::string texto = Celula(field);
+      larguras[i] = std::max(larguras[i], Largura(texto));
       if (IsNumericFieldType(field.DataType()) && !field.IsNull()) {
         lxw_format* formato = field.DisplayFormat().empty() ? (destaque ? sintetica : nullptr)
                                                             : (destaque ? sinteticaValor : valor);
         worksheet_write_number(planilha, linha, coluna, field.AsFloat(), formato);
       } else if (destaque || !field.IsNull()) {
-        worksheet_write_string(planilha, linha, coluna, Celula(field).c_str(),
+        worksheet_write_string(planilha, linha, coluna, texto.c_str(),
                                destaque ? sintetica : nullptr);
       }
     }
   }
+  ++linha;
+  const std::map<std::string, double> somas = Totais(dataSet);
+  const std::vector<std::string> totais = LinhaTotais(layout, larguras, somas);
+  for (size_t i = 0; i < layout.Colunas.size(); ++i) {
+    const auto coluna = static_cast<lxw_col_t>(i);
+    if (auto it = somas.find(layout.Colunas[i]->FieldName()); it != somas.end())
+      worksheet_write_number(planilha, linha, coluna, it->second, totalValor);
+    else
+      worksheet_write_string(planilha, linha, coluna, totais[i].c_str(), total);
+    larguras[i] = std::max(larguras[i], Largura(totais[i]));
+  }
+  constexpr size_t kLarguraMaxima = 60;
+  for (size_t i = 0; i < larguras.size(); ++i)
+    worksheet_set_column(planilha, static_cast<lxw_col_t>(i), static_cast<lxw_col_t>(i),
+                         static_cast<double>(std::min(larguras[i], kLarguraMaxima) + 2), nullptr);
+}
+
+std::string NomeEmpresa(TnCtbDPConsultaBalanceteMovimento& processo, int empresa) {
+  const Value nome = processo.Conexao().ExecuteScalar(
+      "select NOMEEMPRESA from EMPRESA where CODIGOEMPRESA = :p", {{"p", Value(empresa)}});
+  return nome.IsNull() ? "" : Nutil::Trim(nome.AsString());
 }
 
 // The company data sets the query produced, in company order, with their
@@ -280,6 +496,22 @@ void ParaCadaEmpresa(TnCtbDPConsultaBalanceteMovimento& processo,
     if (dataSet != nullptr && dataSet->FieldCount() > 0)
       fazer(empresa, *dataSet);
   }
+}
+
+// The companies' rows under one header; with several companies each line
+// starts with a company cell.
+using TParteCsv = std::string (*)(TnClientDataSet&, const std::string&);
+std::string UmCsv(TnCtbDPConsultaBalanceteMovimento& processo, TParteCsv cabecalho,
+                  TParteCsv linhas, const std::string& tituloEmpresa,
+                  const std::function<std::string(int)>& celulaEmpresa) {
+  const bool varias = processo.Empresas().size() > 1;
+  std::string out;
+  ParaCadaEmpresa(processo, [&](int empresa, TnClientDataSet& dataSet) {
+    if (out.empty())
+      out = cabecalho(dataSet, varias ? tituloEmpresa : "");
+    out += linhas(dataSet, varias ? celulaEmpresa(empresa) : "");
+  });
+  return out;
 }
 
 }  // namespace
@@ -295,7 +527,9 @@ TFormato FormatoDoNome(const std::string& nome) {
     return TFormato::Json;
   if (nome == "xlsx")
     return TFormato::Xlsx;
-  throw Exception("Formato desconhecido: " + nome + " (table, csv, json ou xlsx)");
+  if (nome == "csv-br")
+    return TFormato::CsvBr;
+  throw Exception("Formato desconhecido: " + nome + " (table, csv, csv-br, json ou xlsx)");
 }
 
 std::unique_ptr<TnCtbDPConsultaBalanceteMovimento> Consultar(TnDMConexao& conexao,
@@ -305,6 +539,8 @@ std::unique_ptr<TnCtbDPConsultaBalanceteMovimento> Consultar(TnDMConexao& conexa
   TUsarConexao atual(conexao);
   auto processo = std::make_unique<TnCtbDPConsultaBalanceteMovimento>();
   processo->SetConexao(&conexao);
+  if (opcoes.Progresso)
+    processo->GetProgresso().SetOnAtualizar(opcoes.Progresso);
   processo->Param("pCodigoEmpresa").SetValor(opcoes.Empresas);
   processo->Param("pDataInicial").SetValor(TextoData(opcoes.DataInicial, "--from"));
   processo->Param("pDataFinal").SetValor(TextoData(opcoes.DataFinal, "--to"));
@@ -316,16 +552,25 @@ std::unique_ptr<TnCtbDPConsultaBalanceteMovimento> Consultar(TnDMConexao& conexa
   processo->Param("pGerarCentroCusto").SetValor(opcoes.CentrosCusto ? "1" : "0");
   processo->Param("pTipoSaldoCtb").SetValor(std::to_string(opcoes.Livro));
   processo->Param("pCodigoMoeda").SetValor(std::to_string(opcoes.Moeda));
+  processo->Param("pDetalharClienteFornecedor").SetValor(opcoes.DetalharClientes ? "1" : "0");
   processo->Executar();
+  ParaCadaEmpresa(*processo, [&](int, TnClientDataSet& dataSet) {
+    Recortar(dataSet, opcoes.Nivel, opcoes.SoSinteticas);
+  });
   return processo;
 }
 
-std::string EscreverTabela(TnCtbDPConsultaBalanceteMovimento& processo) {
+void EscolherColunas(TnCtbDPConsultaBalanceteMovimento& processo, const std::string& colunas) {
+  ParaCadaEmpresa(
+      processo, [&](int, TnClientDataSet& dataSet) { EscolherColunasDoDataSet(dataSet, colunas); });
+}
+
+std::string EscreverTabela(TnCtbDPConsultaBalanceteMovimento& processo, size_t largura) {
   std::string out;
   ParaCadaEmpresa(processo, [&](int empresa, TnClientDataSet& dataSet) {
     if (!out.empty())
       out += "\n";
-    out += Tabela(dataSet, processo.Bandas(empresa));
+    out += Tabela(dataSet, processo.Bandas(empresa), largura);
   });
   if (processo.Mensagens().Count() > 0)
     out += (out.empty() ? "" : "\n") + processo.Mensagens().Texto();
@@ -333,13 +578,17 @@ std::string EscreverTabela(TnCtbDPConsultaBalanceteMovimento& processo) {
 }
 
 std::string EscreverCsv(TnCtbDPConsultaBalanceteMovimento& processo) {
-  std::string out;
-  ParaCadaEmpresa(processo, [&](int, TnClientDataSet& dataSet) {
-    if (!out.empty())
-      out += "\n";
-    out += SaidaCsv::Escrever(dataSet);
-  });
-  return out;
+  return UmCsv(processo, SaidaCsv::Cabecalho, SaidaCsv::Linhas, "CodigoEmpresa,",
+               [](int empresa) { return std::to_string(empresa) + ","; });
+}
+
+std::string EscreverCsvBr(TnCtbDPConsultaBalanceteMovimento& processo) {
+  return SaidaCsvBr::kBom +
+         UmCsv(processo, SaidaCsvBr::Cabecalho, SaidaCsvBr::Linhas, "Empresa;", [&](int empresa) {
+           return SaidaCsv::Campo(std::to_string(empresa) + " - " + NomeEmpresa(processo, empresa),
+                                  ';') +
+                  ";";
+         });
 }
 
 std::string EscreverJson(TnCtbDPConsultaBalanceteMovimento& processo) {
@@ -348,7 +597,23 @@ std::string EscreverJson(TnCtbDPConsultaBalanceteMovimento& processo) {
     std::string linhas = SemBrancosFinais(SaidaJson::Escrever(dataSet));
     while (!linhas.empty() && linhas.back() == '\n')
       linhas.pop_back();
-    Nutil::Add(empresas, "{\"company\": " + std::to_string(empresa) + ", \"rows\": " + linhas + "}",
+    std::vector<TField*> campos;
+    for (int i = 0; i < dataSet.FieldCount(); ++i)
+      campos.push_back(&dataSet.Fields(i));
+    const std::vector<std::string> titulos = SaidaFormatos::TitulosParaPessoas(campos);
+    std::string colunas;
+    for (size_t i = 0; i < campos.size(); ++i)
+      Nutil::Add(colunas,
+                 "{\"name\": " + SaidaJson::Texto(campos[i]->FieldName()) +
+                     ", \"label\": " + SaidaJson::Texto(titulos[i]) + "}",
+                 ", ");
+    std::string totais;
+    for (const auto& [nome, soma] : Totais(dataSet))
+      Nutil::Add(totais, SaidaJson::Texto(nome) + ": " + fmt::format("{:.2f}", soma), ", ");
+    Nutil::Add(empresas,
+               "{\"company\": " + std::to_string(empresa) + ", \"name\": " +
+                   SaidaJson::Texto(NomeEmpresa(processo, empresa)) + ",\n \"columns\": [" +
+                   colunas + "],\n \"rows\": " + linhas + ",\n \"totals\": {" + totais + "}}",
                ",\n");
   });
   std::string mensagens;
@@ -359,8 +624,10 @@ std::string EscreverJson(TnCtbDPConsultaBalanceteMovimento& processo) {
 
 void EscreverXlsx(TnCtbDPConsultaBalanceteMovimento& processo, const std::string& arquivo) {
   TPastaXlsx pasta(arquivo);
+  std::vector<std::string> nomes;
   ParaCadaEmpresa(processo, [&](int empresa, TnClientDataSet& dataSet) {
-    EscreverPlanilha(pasta.Pasta(), dataSet, processo.Bandas(empresa));
+    EscreverPlanilha(pasta.Pasta(), NomePlanilha(empresa, NomeEmpresa(processo, empresa), nomes),
+                     dataSet, processo.Bandas(empresa));
   });
   pasta.Fechar(arquivo);
 }
@@ -371,13 +638,18 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, TFormato forma
     throw Exception("O formato xlsx precisa de --out ARQUIVO");
   auto processo = Consultar(conexao, opcoes);
   VerificarResultado(*processo);
+  if (formato == TFormato::Tabela || formato == TFormato::CsvBr || formato == TFormato::Xlsx)
+    EscolherColunas(*processo, opcoes.Colunas);
   std::string texto;
   switch (formato) {
     case TFormato::Tabela:
-      texto = EscreverTabela(*processo);
+      texto = EscreverTabela(*processo, opcoes.LarguraMaxima);
       break;
     case TFormato::Csv:
       texto = EscreverCsv(*processo);
+      break;
+    case TFormato::CsvBr:
+      texto = EscreverCsvBr(*processo);
       break;
     case TFormato::Json:
       texto = EscreverJson(*processo);

@@ -11,6 +11,7 @@
 #include "framework/core/Exceptions.h"
 #include "framework/core/FormatFloat.h"
 #include "framework/db/TnDMConexao.h"
+#include "host/BarraProgresso.h"
 #include "host/ComandoBalancete.h"
 #include "host/DemoEmpresa.h"
 #include "host/DemoLancamentos.h"
@@ -22,27 +23,6 @@
 namespace ComandoDemo {
 
 namespace {
-
-// The generated entries go through a file, as a real import does, so a large
-// year never sits in memory; the file is removed however the run ends.
-class TArquivoTemporario {
- public:
-  TArquivoTemporario() {
-    char modelo[] = "/tmp/ctb-demo-XXXXXX";
-    int descritor = mkstemp(modelo);
-    if (descritor < 0)
-      throw Exception("Não foi possível criar o arquivo temporário da demonstração");
-    close(descritor);
-    FCaminho = modelo;
-  }
-  ~TArquivoTemporario() { std::remove(FCaminho.c_str()); }
-  TArquivoTemporario(const TArquivoTemporario&) = delete;
-  TArquivoTemporario& operator=(const TArquivoTemporario&) = delete;
-  const std::string& Caminho() const { return FCaminho; }
-
- private:
-  std::string FCaminho;
-};
 
 void ExcluirLancamentosDaEmpresa(TnDMConexao& conexao, int codigoEmpresa) {
   conexao.StartTransaction();
@@ -97,7 +77,9 @@ int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& said
       throw Exception(fmt::format("Falha ao gravar o arquivo {}", opcoes.ArquivoJournal));
   }
 
-  TArquivoTemporario arquivo;
+  // The generated entries go through a file, as a real import does, so a
+  // large year never sits in memory.
+  HostComum::TArquivoTemporario arquivo;
   {
     std::ofstream csv(arquivo.Caminho());
     DemoLancamentos::EscreverCsv(csv, opcoes.Semente, opcoes.Lancamentos, opcoes.CodigoEmpresa);
@@ -106,19 +88,23 @@ int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& said
   HostComum::CarregarPacote();
   ImportacaoHost::TOpcoesImportacao importacao;
   importacao.CodigoEmpresa = opcoes.CodigoEmpresa;
-  importacao.Progresso = ImportacaoHost::BarraDeProgresso();
+  TBarraProgresso barra;
+  importacao.Progresso = barra.Hook();
   ImportacaoHost::TResultadoImportacao resultado =
       ImportacaoHost::Importar(conexao, csv, importacao);
-  saida << ImportacaoHost::Relatorio(resultado) << "\n\n";
+  barra.Apagar();
+  saida << ImportacaoHost::Relatorio(resultado) << "\n\n" << std::flush;
 
   ComandoBalancete::TOpcoes balancete;
   balancete.Empresas = std::to_string(opcoes.CodigoEmpresa);
   balancete.DataInicial = fmt::format("{}-01-01", DemoEmpresa::kAnoExercicio);
   balancete.DataFinal = fmt::format("{}-12-31", DemoEmpresa::kAnoExercicio);
   balancete.Mensal = true;
-  saida << ComandoBalancete::Executar(conexao, balancete, ComandoBalancete::TFormato::Tabela, "")
-        << "\n"
-        << TotaisDoAno(conexao, opcoes.CodigoEmpresa);
+  balancete.Progresso = barra.Hook();
+  const std::string texto =
+      ComandoBalancete::Executar(conexao, balancete, ComandoBalancete::TFormato::Tabela, "");
+  barra.Apagar();
+  saida << texto << "\n" << TotaisDoAno(conexao, opcoes.CodigoEmpresa);
   return resultado.Recusas.empty() && resultado.Aceita ? 0 : 1;
 }
 

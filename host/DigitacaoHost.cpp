@@ -18,6 +18,7 @@
 #include "framework/db/NutilSql.h"
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnSessao.h"
+#include "host/BarraProgresso.h"
 #include "host/HostComum.h"
 #include "host/ValorDigitado.h"
 
@@ -369,8 +370,12 @@ TResultadoDigitacao Executar(TnDMConexao& conexao, const json& entrada,
     return resultado;
   }
   resultado.Saida = json::array();
+  TnFraProgresso progresso;
+  progresso.SetOnAtualizar(opcoes.Progresso);
+  progresso.Iniciar("Lançando", static_cast<int64_t>(entrada.size()));
   for (const json& documento : entrada) {
     json item = digitacao.Executar(documento);
+    progresso.Incrementar();
     const bool postado = item["result"] == kPosted;
     resultado.Saida.push_back(std::move(item));
     if (!postado) {
@@ -419,7 +424,12 @@ TSaidaComando ComandoEntryPost(TnDMConexao& conexao, const std::string& textoJso
   } catch (const json::parse_error& erro) {
     throw Exception(std::string("JSON inválido: ") + erro.what());
   }
-  TResultadoDigitacao resultado = Executar(conexao, entrada, opcoes);
+  TBarraProgresso barra;
+  TOpcoesDigitacao comBarra = opcoes;
+  if (!comBarra.Progresso)
+    comBarra.Progresso = barra.Hook();
+  TResultadoDigitacao resultado = Executar(conexao, entrada, comBarra);
+  barra.Apagar();
   TSaidaComando saida;
   saida.Texto = resultado.Saida.dump(2, ' ', false, json::error_handler_t::replace);
   saida.Status = resultado.TodosPostados ? 0 : 1;

@@ -27,6 +27,7 @@
 
 #include "framework/app/TnDMClientDataSet.h"
 #include "framework/app/TnForm.h"
+#include "framework/app/TnFraProgresso.h"
 
 class TnDMConexao;
 
@@ -48,6 +49,8 @@ struct TOpcoesDigitacao {
   // Called with each document's company before anything is done; raises to
   // refuse it (the program checks the user's access there).
   std::function<void(int64_t)> VerificarEmpresa;
+  // Watches a list of documents (one step per document).
+  TnFraProgresso::THook Progresso;
 };
 
 // One open screen: the module lives from the first document to the end.

@@ -1,5 +1,11 @@
 #include "host/HostComum.h"
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "framework/core/Exceptions.h"
 #include "framework/data/ClientDataSet.h"
 #include "framework/db/TnDMConexao.h"
 #include "package/Package.h"
@@ -50,6 +56,19 @@ TDateTime DataMinima() {
 
 TDateTime DataMaxima() {
   return EncodeDate(9999, 12, 31);
+}
+
+TArquivoTemporario::TArquivoTemporario() {
+  char modelo[] = "/tmp/ctb-XXXXXX";
+  const int descritor = ::mkstemp(modelo);
+  if (descritor < 0)
+    throw Exception("Não foi possível criar um arquivo temporário");
+  ::close(descritor);
+  FCaminho = modelo;
+}
+
+TArquivoTemporario::~TArquivoTemporario() {
+  std::remove(FCaminho.c_str());
 }
 
 }  // namespace HostComum

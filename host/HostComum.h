@@ -2,6 +2,7 @@
 // Small pieces the host's commands share.
 
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "framework/core/TDateTime.h"
 
@@ -21,5 +22,19 @@ void CarregarPacote();
 // The bounds of an open period: 01/01/1900 and 31/12/9999.
 TDateTime DataMinima();
 TDateTime DataMaxima();
+
+// A file of our own under /tmp, removed however the run ends.
+class TArquivoTemporario {
+ public:
+  // Exception when it cannot be created.
+  TArquivoTemporario();
+  ~TArquivoTemporario();
+  TArquivoTemporario(const TArquivoTemporario&) = delete;
+  TArquivoTemporario& operator=(const TArquivoTemporario&) = delete;
+  const std::string& Caminho() const { return FCaminho; }
+
+ private:
+  std::string FCaminho;
+};
 
 }  // namespace HostComum

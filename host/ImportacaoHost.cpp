@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -20,8 +21,12 @@
 #include "framework/db/Nutilsequence.h"
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnSessao.h"
+#include "host/ArquivoImportado.h"
+#include "host/BarraProgresso.h"
 #include "host/CsvReader.h"
 #include "host/HostComum.h"
+#include "host/ResumoSha256.h"
+#include "host/SaidaCsv.h"
 #include "host/ValorDigitado.h"
 #include "schema/LoteSaldos.h"
 
@@ -64,13 +69,29 @@ std::unique_ptr<TnDMClientDataSet> AbrirModulo(TnDMConexao& conexao,
   return modulo;
 }
 
-// The fields of the header's columns, in the file's order.
+// The fields of the header's columns, in the file's order; null for a
+// column nobody reads (the rejects' message, a column the map leaves out).
 std::vector<TField*> CamposDoCabecalho(TnClientDataSet& cds,
-                                       const std::vector<std::string>& cabecalho) {
+                                       const std::vector<std::string>& cabecalho,
+                                       const TMapaImportacao* mapa) {
   std::vector<TField*> campos;
   std::set<std::string> vistos;
+  std::set<std::string> mapeadas;
   for (const std::string& coluna : cabecalho) {
-    const std::string nome = Nutil::Trim(coluna);
+    std::string nome = Nutil::Trim(coluna);
+    if (Nutil::UpperCase(nome) == kColunaRecusa) {
+      campos.push_back(nullptr);
+      continue;
+    }
+    if (mapa != nullptr) {
+      auto it = mapa->Colunas.find(Nutil::UpperCase(nome));
+      if (it == mapa->Colunas.end()) {
+        campos.push_back(nullptr);
+        continue;
+      }
+      mapeadas.insert(it->first);
+      nome = it->second;
+    }
     TField* field = cds.FindField(nome);
     if (field == nullptr || field->IsCalculated())
       throw Exception("Coluna desconhecida no cabeçalho: " + nome);
@@ -78,7 +99,49 @@ std::vector<TField*> CamposDoCabecalho(TnClientDataSet& cds,
       throw Exception("Coluna repetida no cabeçalho: " + nome);
     campos.push_back(field);
   }
+  if (mapa != nullptr)
+    for (const auto& [coluna, campo] : mapa->Colunas)
+      if (mapeadas.count(coluna) == 0)
+        throw Exception("A coluna " + coluna + " do mapa não está no cabeçalho do arquivo");
   return campos;
+}
+
+// An account typed as on the screen: its code, its alias or its
+// classification; EnField when the company has no such account.
+std::string ContaDigitada(TnDMConexao& conexao, int64_t codigoEmpresa, const TField& field,
+                          const std::string& texto) {
+  const std::string conta = Nutil::Trim(texto);
+  if (!conta.empty() &&
+      std::all_of(conta.begin(), conta.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return conta;
+  const Value codigo = conexao.ExecuteScalar(
+      "select min(CONTACTB) from PLANOESPEC where CODIGOEMPRESA = :pEmpresa and "
+      "(upper(trim(APELIDOCONTA)) = :pTexto or trim(CLASSIFCONTA) = :pConta)",
+      {{"pEmpresa", Value(codigoEmpresa)},
+       {"pTexto", Value(Nutil::UpperCase(conta))},
+       {"pConta", Value(conta)}});
+  if (codigo.IsNull())
+    throw EnField("Conta não encontrada (código, apelido ou classificação): " + conta,
+                  field.FieldName());
+  return std::to_string(codigo.AsInteger());
+}
+
+// A cell of a mapped file as the importer types it: dates and numbers in
+// the map's writing, accounts as on the screen.
+std::string CelulaDoMapa(TnDMConexao& conexao, int64_t codigoEmpresa, const TMapaImportacao& mapa,
+                         const TField& field, const std::string& celula) {
+  try {
+    if (field.DataType() == TFieldType::ftDate && !mapa.FormatoData.empty())
+      return mapa.DataIso(celula);
+  } catch (const Exception& erro) {
+    throw EnField(erro.what(), field.FieldName());
+  }
+  if (IsNumericFieldType(field.DataType()) &&
+      Nutil::UpperCase(field.FieldName()).rfind("CONTACTB", 0) == 0)
+    return ContaDigitada(conexao, codigoEmpresa, field, celula);
+  if (field.DataType() == TFieldType::ftBCD || field.DataType() == TFieldType::ftFloat)
+    return mapa.NumeroComPonto(celula);
+  return celula;
 }
 
 // A cell as typed into its field; a text the field cannot take is a
@@ -111,7 +174,20 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
   TCsvReader leitor(csv, opcoes.Codificacao);
   std::unique_ptr<TnDMClientDataSet> modulo = AbrirModulo(conexao, opcoes);
   TnClientDataSet& cds = modulo->nClientDataSet;
-  const std::vector<TField*> campos = CamposDoCabecalho(cds, leitor.Header());
+  const std::vector<TField*> campos = CamposDoCabecalho(cds, leitor.Header(), opcoes.Mapa);
+  std::vector<std::pair<TField*, std::string>> fixos;
+  if (opcoes.Mapa != nullptr)
+    for (const auto& [nome, valor] : opcoes.Mapa->Valores) {
+      TField* field = cds.FindField(nome);
+      if (field == nullptr || field->IsCalculated())
+        throw Exception("Campo desconhecido em \"values\" do mapa: " + nome);
+      fixos.emplace_back(field, valor);
+    }
+  const auto digitar = [&](TField& field, const std::string& celula) {
+    Preencher(field, opcoes.Mapa == nullptr ? celula
+                                            : CelulaDoMapa(conexao, opcoes.CodigoEmpresa,
+                                                           *opcoes.Mapa, field, celula));
+  };
   // The record's key comes from its sequence when the file does not give
   // it: in import mode the module leaves that to whoever feeds it.
   TField* campoChave = nullptr;
@@ -125,7 +201,7 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
   }
   TField* campoEmpresa = nullptr;
   if (std::none_of(campos.begin(), campos.end(), [](const TField* field) {
-        return Nutil::UpperCase(field->FieldName()) == "CODIGOEMPRESA";
+        return field != nullptr && Nutil::UpperCase(field->FieldName()) == "CODIGOEMPRESA";
       }))
     campoEmpresa = cds.FindField("CODIGOEMPRESA");
 
@@ -137,6 +213,8 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
     opcoes.AoAbrir(*modulo);
 
   TResultadoImportacao resultado;
+  resultado.Cabecalho = leitor.Header();
+  resultado.Separador = leitor.Separator();
   int pendentes = 0;
   int primeiraLinhaDoLote = 0, ultimaLinha = 0;
   // One transaction per batch, open from its first row to its commit: the
@@ -167,6 +245,8 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
       chaves->Devolver();
       saldos->Aplicar();
       saldos.reset();
+      if (pendentes > 0 && resultado.Lotes == 0 && opcoes.AoGravarPrimeiroLote)
+        opcoes.AoGravarPrimeiroLote();
       conexao.Commit();
     } catch (const std::exception& erro) {
       modulo->SetBlocoChaves(nullptr);
@@ -186,16 +266,22 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
     cds.EmptyDataSet();
   };
 
-  int64_t lidas = 0;
-  while (std::optional<TCsvRow> linha = leitor.Next()) {
-    progresso.VerificarCancelamento();
+  const auto abrirLote = [&] {
     if (conexao.NivelTransacao() == nivelInicial) {
       conexao.StartTransaction();
       saldos.emplace(conexao);
       chaves.emplace(conexao, opcoes.TamanhoLote);
       modulo->SetBlocoChaves(&*chaves);
     }
+  };
+  // A key drawn for a row that was then refused: the next row takes it.
+  std::optional<int64_t> chaveSobrando;
+  int64_t lidas = 0;
+  while (std::optional<TCsvRow> linha = leitor.Next()) {
+    progresso.VerificarCancelamento();
+    abrirLote();
     const int mudancasAntes = cds.ChangeCount();
+    int64_t chaveDaLinha = 0;
     try {
       if (linha->Cells.size() > campos.size())
         throw Exception(fmt::format("A linha tem {} colunas; o cabeçalho, {}", linha->Cells.size(),
@@ -203,10 +289,12 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
       cds.Append();
       if (campoEmpresa != nullptr)
         campoEmpresa->SetAsInteger(opcoes.CodigoEmpresa);
+      for (const auto& [field, valor] : fixos)
+        digitar(*field, valor);
       for (size_t i = 0; i < linha->Cells.size(); ++i) {
         // An empty cell keeps what the module put in the new record.
-        if (!Nutil::Trim(linha->Cells[i]).empty())
-          Preencher(*campos[i], linha->Cells[i]);
+        if (campos[i] != nullptr && !Nutil::Trim(linha->Cells[i]).empty())
+          digitar(*campos[i], linha->Cells[i]);
       }
       // The company is the one named (and whose access was checked): a
       // CODIGOEMPRESA column may repeat it, never name another.
@@ -215,8 +303,12 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
         throw EnField(
             fmt::format("A empresa da linha deve ser a de --company ({})", opcoes.CodigoEmpresa),
             "CODIGOEMPRESA");
-      if (campoChave != nullptr && campoChave->IsNull())
-        modulo->DMAutoIncrementarCheck(*campoChave);
+      if (campoChave != nullptr && campoChave->IsNull()) {
+        if (chaveSobrando)
+          campoChave->SetAsInteger(*chaveSobrando);
+        chaveDaLinha = modulo->DMAutoIncrementarCheck(*campoChave);
+        chaveSobrando.reset();
+      }
       cds.Post();
       if (pendentes++ == 0)
         primeiraLinhaDoLote = linha->LineNumber;
@@ -232,8 +324,10 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
       std::string mensagem = erro.what();
       if (dynamic_cast<const EAbort*>(&erro) != nullptr)
         mensagem = "Linha abandonada pelo módulo";
-      resultado.Recusas.push_back(
-          TRecusa{linha->LineNumber, erroCampo ? erroCampo->FieldName() : "", mensagem});
+      resultado.Recusas.push_back(TRecusa{
+          linha->LineNumber, erroCampo ? erroCampo->FieldName() : "", mensagem, linha->Cells});
+      if (chaveDaLinha != 0)
+        chaveSobrando = chaveDaLinha;
     }
     if (pendentes >= opcoes.TamanhoLote)
       aplicarLote();
@@ -244,6 +338,10 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
     }
   }
   aplicarLote();
+  // After the batch gave its unused block back, so that the sequence ends
+  // at the key left over.
+  if (chaveSobrando && Nutil::UpperCase(campoChave->FieldName()) == "CHAVELCTOCTB")
+    Nutilsequence::DevolverChaveLctoCtb(conexao, opcoes.CodigoEmpresa, *chaveSobrando);
   progresso.SetPosicao(tamanho);
 
   TnListaMensagem mensagens;
@@ -275,47 +373,80 @@ std::string Relatorio(const TResultadoImportacao& resultado) {
   return texto;
 }
 
-TSaidaImportacao ComandoImportEntries(TnDMConexao& conexao, const std::string& arquivo,
-                                      TOpcoesImportacao opcoes) {
-  std::ifstream entrada(arquivo, std::ios::binary);
-  if (!entrada)
-    throw Exception("Não foi possível abrir " + arquivo);
-  HostComum::CarregarPacote();
-  if (!opcoes.Progresso)
-    opcoes.Progresso = BarraDeProgresso();
-  const bool barra = static_cast<bool>(opcoes.Progresso);
-  TResultadoImportacao resultado;
-  try {
-    resultado = Importar(conexao, entrada, opcoes);
-  } catch (...) {
-    if (barra)
-      std::cerr << '\n';
-    throw;
+void EscreverRecusas(const TResultadoImportacao& resultado, const std::string& arquivo) {
+  // The message column of a file that was itself a rejects file is
+  // replaced, not repeated.
+  const auto& cabecalho = resultado.Cabecalho;
+  const auto colunaRecusa = std::find_if(
+      cabecalho.begin(), cabecalho.end(),
+      [](const std::string& c) { return Nutil::UpperCase(Nutil::Trim(c)) == kColunaRecusa; });
+  const auto indiceRecusa = static_cast<size_t>(colunaRecusa - cabecalho.begin());
+  const char separador = resultado.Separador;
+  const auto celula = [&](const std::string& texto) { return SaidaCsv::Campo(texto, separador); };
+  const auto linha = [&](const std::vector<std::string>& celulas, const std::string& ultima) {
+    std::string texto;
+    for (size_t i = 0; i < celulas.size(); ++i)
+      if (i != indiceRecusa)
+        texto += celula(celulas[i]) + separador;
+    return texto + celula(ultima) + "\n";
+  };
+  std::string texto = linha(cabecalho, kColunaRecusa);
+  for (const TRecusa& recusa : resultado.Recusas) {
+    std::vector<std::string> celulas = recusa.Celulas;
+    celulas.resize(std::max(celulas.size(), cabecalho.size()));
+    texto += linha(celulas,
+                   recusa.Campo.empty() ? recusa.Mensagem : recusa.Campo + ": " + recusa.Mensagem);
   }
-  if (barra)
-    std::cerr << '\n';
-  TSaidaImportacao saida;
-  saida.Texto = Relatorio(resultado);
-  saida.Status = resultado.Recusas.empty() && resultado.Aceita ? 0 : 1;
-  return saida;
+  std::ofstream saida(arquivo, std::ios::binary);
+  saida << texto;
+  saida.close();
+  if (!saida)
+    throw Exception("Não foi possível gravar o arquivo de recusas " + arquivo);
 }
 
-TnFraProgresso::THook BarraDeProgresso() {
-  if (::isatty(STDERR_FILENO) == 0)
-    return {};
-  auto ultimo = std::make_shared<int>(-1);
-  return [ultimo](const TnFraProgresso& progresso) {
-    const int percentual = progresso.Percentual();
-    if (percentual == *ultimo)
-      return;
-    *ultimo = percentual;
-    constexpr int kLargura = 30;
-    const int cheios = percentual * kLargura / 100;
-    std::cerr << fmt::format("\r[{}{}] {:3}% {}", std::string(static_cast<size_t>(cheios), '#'),
-                             std::string(static_cast<size_t>(kLargura - cheios), ' '), percentual,
-                             progresso.Texto())
-              << std::flush;
+TSaidaImportacao ComandoImportEntries(TnDMConexao& conexao, const std::string& arquivo,
+                                      TOpcoesImportacao opcoes) {
+  // Standard input is kept in a file of ours: its content is hashed before
+  // the import reads it.
+  std::optional<HostComum::TArquivoTemporario> copia;
+  std::string caminho = arquivo;
+  if (arquivo == "-") {
+    copia.emplace();
+    std::ofstream destino(copia->Caminho(), std::ios::binary);
+    // An empty input writes nothing (and is then refused as an empty file).
+    if (std::cin.peek() != std::char_traits<char>::eof())
+      destino << std::cin.rdbuf();
+    destino.close();
+    if (!destino)
+      throw Exception("Não foi possível guardar a entrada padrão");
+    caminho = copia->Caminho();
+  }
+  std::ifstream entrada(caminho, std::ios::binary);
+  if (!entrada)
+    throw Exception("Não foi possível abrir " + arquivo);
+  const std::string hash = TResumoSha256::DoFluxo(entrada);
+  entrada.clear();
+  entrada.seekg(0);
+  ArquivoImportado::VerificarInedito(conexao, opcoes.CodigoEmpresa, hash, opcoes.DeNovo);
+  const std::string nome =
+      arquivo == "-" ? "(entrada padrão)" : std::filesystem::path(arquivo).filename().string();
+  opcoes.AoGravarPrimeiroLote = [&] {
+    ArquivoImportado::Registrar(conexao, opcoes.CodigoEmpresa, hash, nome);
   };
+  HostComum::CarregarPacote();
+  TBarraProgresso barra;
+  if (!opcoes.Progresso)
+    opcoes.Progresso = barra.Hook();
+  const TResultadoImportacao resultado = Importar(conexao, entrada, opcoes);
+  barra.Apagar();
+  TSaidaImportacao saida;
+  saida.Texto = Relatorio(resultado);
+  if (!opcoes.ArquivoRecusas.empty()) {
+    EscreverRecusas(resultado, opcoes.ArquivoRecusas);
+    saida.Texto += fmt::format("\nRecusadas gravadas em {}", opcoes.ArquivoRecusas);
+  }
+  saida.Status = resultado.Recusas.empty() && resultado.Aceita ? 0 : 1;
+  return saida;
 }
 
 }  // namespace ImportacaoHost

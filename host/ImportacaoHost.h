@@ -13,6 +13,11 @@
 // leaves each stored row whole and the balance tables (kept by triggers)
 // equal to the stored rows. At the end the module checks the import as a
 // whole (ValidarImportacao) and its messages are reported.
+//
+// A key drawn for a row that is then refused goes to the next row, and the
+// last one left over goes back to the sequence: refused rows consume no key.
+// A column named RECUSA (the message column of a rejects file) is never
+// read, so a rejects file, once fixed, imports as it is.
 
 #include <cstdint>
 #include <functional>
@@ -26,8 +31,12 @@ class TnDMConexao;
 class TnDMClientDataSet;
 
 #include "host/CsvReader.h"
+#include "host/MapaImportacao.h"
 
 namespace ImportacaoHost {
+
+// The column of a rejects file that holds each row's refusal.
+inline constexpr const char* kColunaRecusa = "RECUSA";
 
 inline constexpr const char* kClassePadrao = "TnCtbDMLctoCtb";
 inline constexpr int kTamanhoLotePadrao = 1000;
@@ -43,12 +52,23 @@ struct TOpcoesImportacao {
   TnFraProgresso::THook Progresso;
   // Called with the module once it is open, before the first row.
   std::function<void(TnDMClientDataSet&)> AoAbrir;
+  // Called inside the transaction of the first batch that stores rows,
+  // before its commit.
+  std::function<void()> AoGravarPrimeiroLote;
+  // A column map (the file's columns, dates and numbers); none: the header
+  // names the fields and accounts are codes.
+  const TMapaImportacao* Mapa = nullptr;
+  // The command's: the content may be imported again; where the refused
+  // rows go ("" nowhere).
+  bool DeNovo = false;
+  std::string ArquivoRecusas;
 };
 
 struct TRecusa {
   int Linha = 0;      // line of the file where the row starts
   std::string Campo;  // "" when the refusal names no field
   std::string Mensagem;
+  std::vector<std::string> Celulas;  // the row as the file has it
 };
 
 struct TResultadoImportacao {
@@ -58,6 +78,9 @@ struct TResultadoImportacao {
   std::vector<TnMensagem> Mensagens;
   bool Aceita = true;
   int Lotes = 0;  // transactions committed
+  // The file's header and separator, for the rejects file.
+  std::vector<std::string> Cabecalho;
+  char Separador = ',';
 };
 
 // Raises Exception for a bad header (an unknown column, a repeated one), an
@@ -71,18 +94,21 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
 // messages, then "N linhas gravadas, M recusadas".
 std::string Relatorio(const TResultadoImportacao& resultado);
 
+// The refused rows as a CSV to fix and import again: the file's header and
+// a last column RECUSA ("CAMPO: mensagem"), each refused row's cells as read
+// (UTF-8), the file's separator. Exception when it cannot be written.
+void EscreverRecusas(const TResultadoImportacao& resultado, const std::string& arquivo);
+
 // The command: the report and the exit status (1 when a row was refused or
-// the module refused the import). Loads the module's package first. Raises
-// Exception when the file cannot be opened.
+// the module refused the import). `arquivo` "-" reads standard input. A
+// content the company imported before is refused unless `DeNovo`; the
+// content is recorded with the first rows stored. Loads the module's package
+// first. Raises Exception when the file cannot be opened.
 struct TSaidaImportacao {
   std::string Texto;
   int Status = 0;
 };
 TSaidaImportacao ComandoImportEntries(TnDMConexao& conexao, const std::string& arquivo,
                                       TOpcoesImportacao opcoes);
-
-// The host's bar for a TnFraProgresso on standard error ("\r[####    ] 40%
-// text"); empty when standard error is not a terminal.
-TnFraProgresso::THook BarraDeProgresso();
 
 }  // namespace ImportacaoHost

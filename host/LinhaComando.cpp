@@ -3,8 +3,11 @@
 #include <fmt/format.h>
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "framework/core/Exceptions.h"
@@ -126,6 +129,61 @@ void VerificarPeriodo(const std::string& de, const std::string& ate) {
   if (inicio && fim && *inicio > *fim)
     throw Exception(
         fmt::format("A data inicial (--from {}) é posterior à data final (--to {})", de, ate));
+}
+
+std::pair<std::string, std::string> DatasDoPeriodo(const std::string& periodo) {
+  const std::string texto = Nutil::UpperCase(Nutil::Trim(periodo));
+  const auto digitos = [&](size_t de, size_t quantos) {
+    return texto.size() >= de + quantos &&
+           std::all_of(texto.begin() + static_cast<std::ptrdiff_t>(de),
+                       texto.begin() + static_cast<std::ptrdiff_t>(de + quantos),
+                       [](char c) { return c >= '0' && c <= '9'; });
+  };
+  const auto recusar = [&]() -> std::pair<std::string, std::string> {
+    throw Exception("Período inválido: \"" + periodo +
+                    "\" (use AAAA, AAAA-MM ou AAAA-T1 .. AAAA-T4, como 2025, 2025-03, 2025-Q1)");
+  };
+  if (!digitos(0, 4) || std::stoi(texto.substr(0, 4)) < 1900)
+    return recusar();
+  const int ano = std::stoi(texto.substr(0, 4));
+  int primeiroMes = 1, ultimoMes = 12;
+  if (texto.size() == 7 && texto[4] == '-' && digitos(5, 2)) {
+    primeiroMes = ultimoMes = std::stoi(texto.substr(5, 2));
+  } else if (texto.size() == 7 && texto[4] == '-' && (texto[5] == 'Q' || texto[5] == 'T') &&
+             digitos(6, 1)) {
+    ultimoMes = 3 * std::stoi(texto.substr(6, 1));
+    primeiroMes = ultimoMes - 2;
+  } else if (texto.size() != 4) {
+    return recusar();
+  }
+  if (primeiroMes < 1 || ultimoMes > 12)
+    return recusar();
+  return {DateToIso(EncodeDate(ano, primeiroMes, 1)),
+          DateToIso(EncodeDate(ano, ultimoMes, DaysInAMonth(ano, ultimoMes)))};
+}
+
+void AdicionarPeriodo(CLI::App& cmd, std::string& de, std::string& ate) {
+  auto periodo = std::make_shared<std::string>();
+  auto* opcaoDe = cmd.add_option("--from", de, "Data inicial (AAAA-MM-DD ou dd/mm/aaaa)");
+  auto* opcaoAte = cmd.add_option("--to", ate, "Data final");
+  auto* atalho = cmd.add_option("--period", *periodo,
+                                "Período em vez de --from e --to: 2025, 2025-03 ou 2025-Q1");
+  atalho->excludes(opcaoDe)->excludes(opcaoAte);
+  cmd.parse_complete_callback([&de, &ate, periodo, opcaoDe, opcaoAte, atalho] {
+    if (atalho->count() > 0) {
+      try {
+        std::tie(de, ate) = DatasDoPeriodo(*periodo);
+      } catch (const Exception&) {
+        throw CLI::ValidationError("--period: Value " + *periodo +
+                                   " (use 2025, 2025-03 ou 2025-Q1)");
+      }
+      return;
+    }
+    if (opcaoDe->count() == 0)
+      throw CLI::RequiredError("--from (ou --period)");
+    if (opcaoAte->count() == 0)
+      throw CLI::RequiredError("--to (ou --period)");
+  });
 }
 
 std::string FormatoDaSaida(const std::string& formato, const std::string& arquivo) {

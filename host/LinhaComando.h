@@ -4,6 +4,7 @@
 // output format an output file's name implies.
 
 #include <string>
+#include <utility>
 
 namespace CLI {
 class App;
@@ -24,6 +25,16 @@ void NomearGrupos(CLI::App& app);
 // Raises Exception when both dates read as dates and the first is after the
 // second (a bad date is the command's to refuse).
 void VerificarPeriodo(const std::string& de, const std::string& ate);
+
+// The first and last days (YYYY-MM-DD) of a period written as a month
+// ("2025-03"), a year ("2025") or a quarter ("2025-Q1"); Exception for any
+// other text.
+std::pair<std::string, std::string> DatasDoPeriodo(const std::string& periodo);
+
+// Adds --from, --to and --period to `cmd`, and a check run when the line is
+// parsed (a bad line: exit 2): --period fills `de` and `ate`, or --from and
+// --to are both given.
+void AdicionarPeriodo(CLI::App& cmd, std::string& de, std::string& ate);
 
 // `formato` when given; else the extension of `arquivo` (.csv, .json,
 // .xlsx); else "table".

@@ -4,6 +4,7 @@
 
 #include "framework/core/Exceptions.h"
 #include "host/SaidaCsv.h"
+#include "host/SaidaCsvBr.h"
 #include "host/SaidaJson.h"
 #include "host/SaidaTabela.h"
 
@@ -16,7 +17,10 @@ TFormatoSaida FormatoDoNome(const std::string& nome) {
     return TFormatoSaida::Csv;
   if (nome == "json")
     return TFormatoSaida::Json;
-  throw Exception("Formato de saída desconhecido: \"" + nome + "\" (use table, csv ou json)");
+  if (nome == "csv-br")
+    return TFormatoSaida::CsvBr;
+  throw Exception("Formato de saída desconhecido: \"" + nome +
+                  "\" (use table, csv, csv-br ou json)");
 }
 
 TFormatoSaida FormatoPadrao() {
@@ -29,6 +33,8 @@ std::string Escrever(TnClientDataSet& dataSet, TFormatoSaida formato) {
       return SaidaCsv::Escrever(dataSet);
     case TFormatoSaida::Json:
       return SaidaJson::Escrever(dataSet);
+    case TFormatoSaida::CsvBr:
+      return SaidaCsvBr::Escrever(dataSet);
     case TFormatoSaida::Tabela:
       break;
   }

@@ -7,9 +7,9 @@ class TnClientDataSet;
 
 namespace Saida {
 
-enum class TFormatoSaida { Tabela, Csv, Json };
+enum class TFormatoSaida { Tabela, Csv, Json, CsvBr };
 
-// "table", "csv" or "json"; Exception for any other name.
+// "table", "csv", "json" or "csv-br"; Exception for any other name.
 TFormatoSaida FormatoDoNome(const std::string& nome);
 
 // Table on a terminal; csv when standard output is a pipe or a file, since

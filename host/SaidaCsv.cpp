@@ -5,14 +5,18 @@
 
 namespace {
 
-const SaidaFormatos::TGrafia kGrafiaCsv{"", "", ' ', "1", "0", SaidaCsv::Campo};
+std::string CampoComVirgula(const std::string& text) {
+  return SaidaCsv::Campo(text);
+}
+
+const SaidaFormatos::TGrafia kGrafiaCsv{"", "", ' ', "1", "0", CampoComVirgula};
 
 }  // namespace
 
 namespace SaidaCsv {
 
-std::string Campo(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos)
+std::string Campo(const std::string& text, char separador) {
+  if (text.find_first_of(std::string(1, separador) + "\"\r\n") == std::string::npos)
     return text;
   std::string quoted = "\"";
   for (char c : text) {
@@ -23,17 +27,26 @@ std::string Campo(const std::string& text) {
   return quoted + "\"";
 }
 
-std::string Escrever(TnClientDataSet& dataSet) {
-  std::string out;
+std::string Cabecalho(TnClientDataSet& dataSet, const std::string& antes) {
+  std::string out = antes;
   for (int i = 0; i < dataSet.FieldCount(); ++i)
     out += (i ? "," : "") + Campo(dataSet.Fields(i).FieldName());
-  out += "\n";
+  return out + "\n";
+}
+
+std::string Linhas(TnClientDataSet& dataSet, const std::string& antes) {
+  std::string out;
   SaidaFormatos::ParaCadaLinha(dataSet, [&] {
+    out += antes;
     for (int i = 0; i < dataSet.FieldCount(); ++i)
       out += (i ? "," : "") + SaidaFormatos::Valor(dataSet.Fields(i), kGrafiaCsv);
     out += "\n";
   });
   return out;
+}
+
+std::string Escrever(TnClientDataSet& dataSet) {
+  return Cabecalho(dataSet) + Linhas(dataSet);
 }
 
 }  // namespace SaidaCsv

@@ -13,7 +13,13 @@ namespace SaidaCsv {
 
 std::string Escrever(TnClientDataSet& dataSet);
 
-// One value as the CSV writes it (quoted when needed).
-std::string Campo(const std::string& text);
+// The two halves of Escrever, for a caller that puts a column of its own
+// first (`antes`, written as given, e.g. "CodigoEmpresa,") in every line.
+std::string Cabecalho(TnClientDataSet& dataSet, const std::string& antes = "");
+std::string Linhas(TnClientDataSet& dataSet, const std::string& antes = "");
+
+// One value as a CSV with `separador` writes it: quoted, its quotes doubled,
+// when it holds the separator, a quote or a line break.
+std::string Campo(const std::string& text, char separador = ',');
 
 }  // namespace SaidaCsv

@@ -53,6 +53,80 @@ std::string Valor(const TField& field, const TGrafia& grafia) {
   }
 }
 
+std::optional<std::string> DataOuSimNao(const TField& field) {
+  switch (field.DataType()) {
+    case TFieldType::ftDate:
+      return FormatDateTime("dd/mm/yyyy", field.AsDateTime());
+    case TFieldType::ftDateTime:
+    case TFieldType::ftTimeStamp:
+      return FormatDateTime("dd/mm/yyyy hh:nn:ss", field.AsDateTime());
+    case TFieldType::ftBoolean:
+      return field.AsBoolean() ? "Sim" : "Não";
+    default:
+      return std::nullopt;
+  }
+}
+
+namespace {
+
+bool Continua(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+}  // namespace
+
+size_t Largura(const std::string& texto) {
+  return static_cast<size_t>(
+      std::count_if(texto.begin(), texto.end(), [](char c) { return !Continua(c); }));
+}
+
+std::string Primeiros(const std::string& texto, size_t quantos) {
+  size_t caracteres = 0;
+  for (size_t i = 0; i < texto.size(); ++i) {
+    if (!Continua(texto[i]) && caracteres++ == quantos)
+      return texto.substr(0, i);
+  }
+  return texto;
+}
+
+std::vector<TField*> CamposVisiveis(TnClientDataSet& dataSet) {
+  std::vector<TField*> campos;
+  for (int i = 0; i < dataSet.FieldCount(); ++i) {
+    TField& field = dataSet.Fields(i);
+    if (field.Visible() && !field.HasProviderFlag(pfHidden))
+      campos.push_back(&field);
+  }
+  return campos;
+}
+
+namespace {
+
+// "03/2025" when the name ends in a month and year ("DEBITO032025").
+std::string MesDoNome(const std::string& nome) {
+  if (nome.size() <= 6)
+    return "";
+  const std::string fim = nome.substr(nome.size() - 6);
+  if (!std::all_of(fim.begin(), fim.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return "";
+  const int mes = std::stoi(fim.substr(0, 2));
+  return mes >= 1 && mes <= 12 ? fim.substr(0, 2) + "/" + fim.substr(2) : "";
+}
+
+}  // namespace
+
+std::vector<std::string> TitulosParaPessoas(const std::vector<TField*>& campos) {
+  std::vector<std::string> titulos;
+  for (const TField* field : campos) {
+    std::string titulo = field->DisplayLabel();
+    if (const std::string mes = MesDoNome(field->FieldName()); !mes.empty())
+      titulo += " " + mes;
+    if (std::find(titulos.begin(), titulos.end(), titulo) != titulos.end() && !titulos.empty())
+      titulo += " " + titulos.back();
+    titulos.push_back(titulo);
+  }
+  return titulos;
+}
+
 void ParaCadaLinha(TnClientDataSet& dataSet, const std::function<void()>& visitar) {
   TBookmark lugar = dataSet.GetBookmark();
   dataSet.DisableControls();

@@ -1,8 +1,11 @@
 #pragma once
 // Machine texts of values shared by the csv and json writers.
 
+#include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 class TField;
 class TnClientDataSet;
@@ -29,6 +32,24 @@ struct TGrafia {
 // The field's current value in the writer's spelling: numbers with a dot,
 // dates ISO, Booleans and null as the writer says, other values as text.
 std::string Valor(const TField& field, const TGrafia& grafia);
+
+// Dates "dd/mm/yyyy", moments "dd/mm/yyyy hh:nn:ss", Booleans "Sim"/"Não",
+// as people read them; nullopt for a value of another kind.
+std::optional<std::string> DataOuSimNao(const TField& field);
+
+// Characters of a UTF-8 text (every byte that does not continue a sequence)
+// and its first `quantos` characters.
+size_t Largura(const std::string& texto);
+std::string Primeiros(const std::string& texto, size_t quantos);
+
+// The fields a person sees, in field order: neither invisible nor pfHidden.
+std::vector<TField*> CamposVisiveis(TnClientDataSet& dataSet);
+
+// The columns' headings for people: each display label; a column of one
+// month ("DEBITO032025") adds the month ("Débito 03/2025"), and a label
+// already used adds the column's before it ("Descrição Centro de Custo"), so
+// no two headings repeat.
+std::vector<std::string> TitulosParaPessoas(const std::vector<TField*>& campos);
 
 // Visits every row of the data set, then leaves the cursor where it was.
 void ParaCadaLinha(TnClientDataSet& dataSet, const std::function<void()>& visitar);

@@ -8,40 +8,23 @@
 #include "framework/core/FormatDateTime.h"
 #include "framework/core/FormatFloat.h"
 #include "framework/data/ClientDataSet.h"
+#include "host/SaidaFormatos.h"
+#include "trialbalance/nCtbConsultaBalanceteMovimentoDataSetSaldo_U.h"
 
 namespace {
 
-bool Oculto(const TField& field) {
-  return !field.Visible() || field.HasProviderFlag(pfHidden);
-}
-
-// Characters of a UTF-8 text: every byte that does not continue a sequence.
-size_t Largura(const std::string& text) {
-  return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
-}
+using SaidaFormatos::Largura;
 
 std::string ValorBruto(const TField& field) {
   if (field.IsNull())
     return "";
   if (!field.DisplayFormat().empty() || field.OnGetText)
     return field.DisplayText();
-  switch (field.DataType()) {
-    case TFieldType::ftBCD:
-      return FormatCurr("#,##0.00", field.AsCurrency());
-    case TFieldType::ftFloat:
-      return FormatFloat("", field.AsFloat());
-    case TFieldType::ftDate:
-      return FormatDateTime("dd/mm/yyyy", field.AsDateTime());
-    case TFieldType::ftDateTime:
-    case TFieldType::ftTimeStamp:
-      return FormatDateTime("dd/mm/yyyy hh:nn:ss", field.AsDateTime());
-    case TFieldType::ftBoolean:
-      return field.AsBoolean() ? "Sim" : "Não";
-    default:
-      return field.AsString();
-  }
+  if (field.DataType() == TFieldType::ftBCD)
+    return FormatCurr(kFormatoValorBalancete, field.AsCurrency());
+  if (field.DataType() == TFieldType::ftFloat)
+    return FormatFloat("", field.AsFloat());
+  return SaidaFormatos::DataOuSimNao(field).value_or(field.AsString());
 }
 
 std::string Valor(const TField& field) {
@@ -83,11 +66,7 @@ std::string Visivel(const std::string& texto) {
 }
 
 std::string Escrever(TnClientDataSet& dataSet) {
-  std::vector<const TField*> campos;
-  for (int i = 0; i < dataSet.FieldCount(); ++i) {
-    if (!Oculto(dataSet.Fields(i)))
-      campos.push_back(&dataSet.Fields(i));
-  }
+  const std::vector<TField*> campos = SaidaFormatos::CamposVisiveis(dataSet);
   std::vector<std::string> titulos;
   std::vector<size_t> larguras;
   std::vector<bool> aDireita;

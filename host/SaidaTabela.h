@@ -2,7 +2,8 @@
 // A data set as a person reads it on a terminal: aligned columns headed by
 // the display labels, a dashed line under the header. Hidden fields (not
 // visible, or pfHidden) are left out. Numbers go right-aligned through their
-// DisplayFormat, money (BCD) without one through "#,##0.00", other numbers in
+// DisplayFormat, money (BCD) without one as the trial balance shows amounts
+// (negatives in parentheses: "(1.234,56)"), other numbers in
 // their shortest Brazilian form; dates dd/mm/yyyy (with hh:nn:ss for a
 // moment); Booleans Sim/Não; null blank. Widths count characters, not bytes.
 // Every line ends in "\n", without trailing blanks. Control characters of a

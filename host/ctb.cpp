@@ -12,6 +12,7 @@
 
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnSessao.h"
+#include "host/BarraProgresso.h"
 #include "host/ComandoBalances.h"
 #include "host/ComandoBalancete.h"
 #include "host/ComandoDb.h"
@@ -22,6 +23,7 @@
 #include "host/ImportacaoHost.h"
 #include "host/LinhaComando.h"
 #include "host/SessaoHost.h"
+#include "host/Terminal.h"
 
 namespace {
 
@@ -97,8 +99,9 @@ int main(int argc, char** argv) {
   cmdSql->add_option("SELECT", consulta, "Consulta (SELECT, WITH ou VALUES)")->required();
   cmdSql
       ->add_option("--format", formato,
-                   "table, csv ou json (padrão: table num terminal, csv quando redirecionado)")
-      ->check(CLI::IsMember({"table", "csv", "json"}));
+                   "table, csv, csv-br ou json (padrão: table num terminal, csv quando "
+                   "redirecionado)")
+      ->check(CLI::IsMember({"table", "csv", "csv-br", "json"}));
   cmdSql->callback([&] {
     comando = [&](TSessaoHost& sessao) {
       // A free query reads every company and every user: the administrator's.
@@ -125,8 +128,9 @@ int main(int argc, char** argv) {
       LinhaComando::VerificarPeriodo(opcoesBalances.De, opcoesBalances.Ate);
       std::string texto = ComandoBalances::Executar(
           sessao.Conexao(), opcoesBalances,
-          opcoesBalances.Formato.empty() ? Saida::FormatoPadrao()
-                                         : Saida::FormatoDoNome(opcoesBalances.Formato));
+          opcoesBalances.CsvBr             ? Saida::TFormatoSaida::CsvBr
+          : opcoesBalances.Formato.empty() ? Saida::FormatoPadrao()
+                                           : Saida::FormatoDoNome(opcoesBalances.Formato));
       if (!texto.empty() && texto.back() == '\n')
         texto.pop_back();  // the program adds the last line break
       return texto;
@@ -160,7 +164,17 @@ int main(int argc, char** argv) {
       "entries", "Importa lançamentos de um CSV pelo módulo de lançamentos");
   std::string arquivoCsv;
   ImportacaoHost::TOpcoesImportacao opcoesImportacao;
-  cmdImportEntries->add_option("FILE", arquivoCsv, "Arquivo CSV com cabeçalho")->required();
+  cmdImportEntries
+      ->add_option("FILE", arquivoCsv, "Arquivo CSV com cabeçalho (- lê a entrada padrão)")
+      ->required();
+  std::string arquivoMapa;
+  cmdImportEntries->add_option("--map", arquivoMapa,
+                               "Mapa de colunas (JSON): coluna do arquivo -> campo, formato da "
+                               "data, vírgula decimal");
+  cmdImportEntries->add_flag("--again", opcoesImportacao.DeNovo,
+                             "Importa de novo um conteúdo já importado nesta empresa");
+  cmdImportEntries->add_option("--rejects", opcoesImportacao.ArquivoRecusas,
+                               "Grava as linhas recusadas, com o motivo, neste CSV");
   cmdImportEntries->add_option("--company", opcoesImportacao.CodigoEmpresa, "Empresa")
       ->required()
       ->check(CLI::PositiveNumber);
@@ -171,6 +185,9 @@ int main(int argc, char** argv) {
     comando = [&](TSessaoHost& sessao) {
       sessao.VerificarEmpresa(opcoesImportacao.CodigoEmpresa);
       opcoesImportacao.Codificacao = CodificacaoDoNome(codificacaoImport);
+      std::optional<TMapaImportacao> mapa;
+      if (!arquivoMapa.empty())
+        opcoesImportacao.Mapa = &mapa.emplace(TMapaImportacao::DoArquivo(arquivoMapa));
       ImportacaoHost::TSaidaImportacao saida =
           ImportacaoHost::ComandoImportEntries(sessao.Conexao(), arquivoCsv, opcoesImportacao);
       codigoSaida = saida.Status;
@@ -181,9 +198,10 @@ int main(int argc, char** argv) {
   auto* cmdBalancete = app.add_subcommand("trial-balance", "Balancete débito, crédito e movimento");
   ComandoBalancete::TOpcoes opcoesBalancete;
   std::string formatoBalancete, saidaBalancete;
+  bool csvBrBalancete = false;
   cmdBalancete->add_option("--company", opcoesBalancete.Empresas, "Empresas (1;3;5-7)")->required();
-  cmdBalancete->add_option("--from", opcoesBalancete.DataInicial, "Data inicial")->required();
-  cmdBalancete->add_option("--to", opcoesBalancete.DataFinal, "Data final")->required();
+  LinhaComando::AdicionarPeriodo(*cmdBalancete, opcoesBalancete.DataInicial,
+                                 opcoesBalancete.DataFinal);
   cmdBalancete->add_flag("--monthly", opcoesBalancete.Mensal, "Movimento por mês");
   cmdBalancete
       ->add_option("--type", opcoesBalancete.Tipo,
@@ -198,21 +216,42 @@ int main(int argc, char** argv) {
   cmdBalancete->add_option("--book", opcoesBalancete.Livro, "0 societário, 1 fiscal")
       ->check(CLI::Range(0, 1));
   cmdBalancete->add_option("--currency", opcoesBalancete.Moeda, "Moeda de conversão");
+  cmdBalancete->add_flag("--detail-customers", opcoesBalancete.DetalharClientes,
+                         "Detalhar as contas de clientes e fornecedores");
   cmdBalancete
-      ->add_option("--format", formatoBalancete,
-                   "table, csv, json ou xlsx (padrão: a extensão de --out, senão table)")
-      ->check(CLI::IsMember({"table", "csv", "json", "xlsx"}));
+      ->add_option("--depth,--level", opcoesBalancete.Nivel,
+                   "Só as contas até este nível do plano (1.1.01 é o nível 3)")
+      ->check(CLI::Range(1, 99));
+  cmdBalancete->add_flag("--synthetic-only", opcoesBalancete.SoSinteticas,
+                         "Só as contas sintéticas");
+  cmdBalancete->add_option("--columns", opcoesBalancete.Colunas,
+                           "Colunas mostradas, separadas por vírgula (ClassifConta,DescrConta,"
+                           "SaldoAtual; DEBITO são os débitos de todos os meses)");
+  auto* formatoOpcao =
+      cmdBalancete
+          ->add_option("--format", formatoBalancete,
+                       "table, csv, csv-br, json ou xlsx (padrão: a extensão de --out, senão "
+                       "table)")
+          ->check(CLI::IsMember({"table", "csv", "csv-br", "json", "xlsx"}));
+  cmdBalancete
+      ->add_flag("--csv-br", csvBrBalancete,
+                 "CSV para planilha brasileira: ponto e vírgula, vírgula decimal, UTF-8 com BOM")
+      ->excludes(formatoOpcao);
   cmdBalancete->add_option("--out", saidaBalancete, "Arquivo de saída (obrigatório para xlsx)");
   cmdBalancete->callback([&] {
     comando = [&](TSessaoHost& sessao) {
       sessao.VerificarEmpresas(opcoesBalancete.Empresas);
       sessao.VerificarEstabelecimentos(opcoesBalancete.Estab);
       LinhaComando::VerificarPeriodo(opcoesBalancete.DataInicial, opcoesBalancete.DataFinal);
-      std::string texto =
-          ComandoBalancete::Executar(sessao.Conexao(), opcoesBalancete,
-                                     ComandoBalancete::FormatoDoNome(LinhaComando::FormatoDaSaida(
-                                         formatoBalancete, saidaBalancete)),
-                                     saidaBalancete);
+      const ComandoBalancete::TFormato formatoEscolhido = ComandoBalancete::FormatoDoNome(
+          csvBrBalancete ? "csv-br"
+                         : LinhaComando::FormatoDaSaida(formatoBalancete, saidaBalancete));
+      if (saidaBalancete.empty())
+        opcoesBalancete.LarguraMaxima = Terminal::Largura();
+      TBarraProgresso barra;
+      opcoesBalancete.Progresso = barra.Hook();
+      std::string texto = ComandoBalancete::Executar(sessao.Conexao(), opcoesBalancete,
+                                                     formatoEscolhido, saidaBalancete);
       if (!texto.empty() && texto.back() == '\n')
         texto.pop_back();  // the program adds the last line break
       return texto;
@@ -258,7 +297,7 @@ int main(int argc, char** argv) {
 
   try {
     TSessaoHost sessao(opcoes, esquema);
-    std::cout << comando(sessao) << '\n';
+    Terminal::Mostrar(comando(sessao) + '\n');
   } catch (const std::exception& error) {
     std::cerr << "ctb: " << error.what() << '\n';
     return kExitFalhou;

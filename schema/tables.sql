@@ -867,3 +867,17 @@ CREATE TABLE IF NOT EXISTS SALDOGERMENSAL (
   PRIMARY KEY (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, DATASALDO, TIPOLANCAMENTO)
 );
 CREATE INDEX IF NOT EXISTS IX_SALDOGERMENSAL_DATA ON SALDOGERMENSAL (CODIGOEMPRESA, DATASALDO);
+
+-- ---------------------------------------------------------------------------
+-- Files imported, by content hash: a second import of one content is refused
+-- unless asked for (`ctb import entries --again`)
+-- ---------------------------------------------------------------------------
+
+CREATE TABLE IF NOT EXISTS IMPORTACAOARQUIVO (
+  CODIGOEMPRESA SMALLINT NOT NULL,
+  HASHCONTEUDO CHAR(64) NOT NULL,
+  NOMEARQUIVO VARCHAR(255),
+  DATAIMPORTACAO TIMESTAMP NOT NULL,
+  CODIGOUSUARIO SMALLINT NOT NULL,
+  PRIMARY KEY (CODIGOEMPRESA, HASHCONTEUDO)
+);

@@ -108,4 +108,11 @@ void TBlocoChavesLctoCtb::Devolver() {
   FUltimaEntregue = FFim;
 }
 
+void DevolverChaveLctoCtb(TnDMConexao& conexao, int64_t codigoEmpresa, int64_t chave) {
+  conexao.ExecuteDirect(
+      "update SEQUENCIAEMPRESA set VALOR = VALOR - 1 where CODIGOEMPRESA = :pCodigoEmpresa and "
+      "NOME = :pNome and VALOR = :pChave",
+      {{"pCodigoEmpresa", codigoEmpresa}, {"pNome", kSequenciaChave}, {"pChave", chave}});
+}
+
 }  // namespace Nutilsequence

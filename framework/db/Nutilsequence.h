@@ -47,4 +47,9 @@ class TBlocoChavesLctoCtb {
   int64_t FFim = 0;
 };
 
+// Gives `chave`, drawn and then not used, back to the company's sequence when
+// it is still the last one handed out; nothing otherwise. In the caller's
+// transaction.
+void DevolverChaveLctoCtb(TnDMConexao& conexao, int64_t codigoEmpresa, int64_t chave);
+
 }  // namespace Nutilsequence

@@ -145,7 +145,7 @@ TEST_P(ComandoBalanceteTest, XlsxIsAWorkbookWithMergedBandsAndTheSyntheticStyle)
   const std::string& planilha = membros["xl/worksheets/sheet1.xml"];
   EXPECT_NE(planilha.find("<mergeCell "), std::string::npos);
   EXPECT_NE(planilha.find("<sheetData>"), std::string::npos);
-  EXPECT_NE(membros["xl/workbook.xml"].find("name=\"Cds1\""), std::string::npos);
+  EXPECT_NE(membros["xl/workbook.xml"].find("name=\"1 - EMPRESA UM\""), std::string::npos);
   const std::string& textos = membros["xl/sharedStrings.xml"];
   for (const char* texto : {"1 - EMPRESA UM", "01/2024", "02/2024", "Saldo Anterior", "CAIXA"})
     EXPECT_NE(textos.find(texto), std::string::npos) << texto;

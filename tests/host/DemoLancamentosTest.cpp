@@ -153,10 +153,21 @@ TEST(DemoLancamentos, AmountsAlwaysCarryTwoDecimals) {
         << caso.Valor;
 }
 
-TEST(ExportarJournal, AccountNamesAreTheClassificationPath) {
-  EXPECT_EQ(ExportarJournal::NomeConta("1.1.01.001"), "1:1.1:1.1.01:1.1.01.001");
-  EXPECT_EQ(ExportarJournal::NomeConta("2.1"), "2:2.1");
-  EXPECT_EQ(ExportarJournal::NomeConta("3"), "3");
+TEST(ExportarJournal, AccountNamesAreTheClassificationPathWithNames) {
+  EXPECT_EQ(ExportarJournal::NomeConta("1.1.01.001"),
+            "1 ATIVO:1.1 ATIVO CIRCULANTE:1.1.01 DISPONÍVEL:1.1.01.001 Caixa Geral");
+  EXPECT_EQ(ExportarJournal::NomeConta("3"), "3 RECEITAS");
+}
+
+// The tools' balance sheet and income statement place an account by its
+// declared type; a contra account keeps its group's type.
+TEST(ExportarJournal, AccountTypesFollowTheGroup) {
+  const std::vector<std::pair<std::string, std::string>> casos = {
+      {"1.1.01.001", "A"}, {"1.2.04", "A"}, {"2.1.01", "L"},     {"2.3.01", "E"},
+      {"3.1.02", "R"},     {"4.1", "X"},    {"5.1.01.001", "E"},
+  };
+  for (const auto& [classif, tipo] : casos)
+    EXPECT_EQ(ExportarJournal::TipoConta(classif), tipo) << classif;
 }
 
 // Reads the journal back as a ledger tool would: each transaction's elided
@@ -171,7 +182,8 @@ TEST(ExportarJournal, EveryTransactionBalancesAndAccountTotalsMatchTheRows) {
   std::map<std::string, Currency> doJournal;
   std::istringstream entrada(saida.str());
   std::string linha;
-  int transacoes = 0;
+  int transacoes = 0, filiais = 0;
+  std::set<std::string> declaradas;
   std::vector<std::string> postagens;
   auto fechar = [&] {
     if (postagens.empty())
@@ -196,8 +208,13 @@ TEST(ExportarJournal, EveryTransactionBalancesAndAccountTotalsMatchTheRows) {
     postagens.clear();
   };
   while (std::getline(entrada, linha)) {
-    if (linha.empty()) {
+    if (linha.starts_with("account ")) {
+      EXPECT_EQ(transacoes, 0) << "declaração depois das transações: " << linha;
+      declaradas.insert(linha.substr(8, linha.find("  ; type: ") - 8));
+    } else if (linha.empty()) {
       fechar();
+    } else if (linha.starts_with("    ; filial: ")) {
+      ++filiais;
     } else if (linha.starts_with("    ")) {
       postagens.push_back(linha);
     } else {
@@ -210,6 +227,9 @@ TEST(ExportarJournal, EveryTransactionBalancesAndAccountTotalsMatchTheRows) {
   }
   fechar();
   EXPECT_EQ(transacoes, quantidade);
+  EXPECT_EQ(filiais, quantidade);
+  for (const auto& [conta, saldo] : doJournal)
+    EXPECT_EQ(declaradas.count(conta), 1u) << "conta sem declaração: " << conta;
 
   std::map<std::string, Currency> dasLinhas;
   const auto contas = PorCodigo();

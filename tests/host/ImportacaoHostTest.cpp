@@ -69,12 +69,12 @@ TEST_P(TImportacaoHostTest, StoresTheGoodRowsAndReportsTheBadOnesWithLineFieldAn
 
   ASSERT_EQ(resultado.Recusas.size(), 6u);
   const ImportacaoHost::TRecusa esperadas[] = {
-      {3, "VALORLCTOCTB", "O valor do lançamento deve ser maior que zero"},
-      {6, "DATALCTOCTB", ""},
-      {7, "VALORLCTOCTB", ""},
-      {8, "CONTACTBDEB", "Informe a conta de débito ou de crédito"},
-      {9, "", "A linha tem 6 colunas; o cabeçalho, 5"},
-      {11, "", "falha após o post"},
+      {3, "VALORLCTOCTB", "O valor do lançamento deve ser maior que zero", {}},
+      {6, "DATALCTOCTB", "", {}},
+      {7, "VALORLCTOCTB", "", {}},
+      {8, "CONTACTBDEB", "Informe a conta de débito ou de crédito", {}},
+      {9, "", "A linha tem 6 colunas; o cabeçalho, 5", {}},
+      {11, "", "falha após o post", {}},
   };
   for (size_t i = 0; i < resultado.Recusas.size(); ++i) {
     SCOPED_TRACE(i);

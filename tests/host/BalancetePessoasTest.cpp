@@ -1,0 +1,292 @@
+// The trial balance as people read it, through the built `ctb` on each
+// engine: the level and synthetic cuts against the full report, the totals,
+// the customer detail, period shortcuts, the exports for a Brazilian
+// spreadsheet (read back by Python's csv module) and for several companies,
+// and what a terminal gets (width, pager, progress) that a pipe never does.
+
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host/CsvReader.h"
+#include "tests/host/TCtbPrograma.h"
+
+namespace {
+
+class TBalancetePessoasTest : public TCtbProgramaTest {
+ protected:
+  void SetUp() override {
+    TCtbProgramaTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    ASSERT_EQ(Ctb({"demo", "--entries", "400"}), 0) << FErro;
+  }
+
+  // The machine CSV of a trial balance of 2025 with `extras`, as rows.
+  std::vector<std::vector<std::string>> Linhas(std::vector<std::string> extras) {
+    std::vector<std::string> args = {"trial-balance", "--company", "1",  "--period",
+                                     "2025",          "--format",  "csv"};
+    args.insert(args.end(), extras.begin(), extras.end());
+    EXPECT_EQ(Ctb(args), 0) << FErro;
+    std::istringstream texto(FSaida);
+    TCsvReader leitor(texto);
+    FCabecalho = leitor.Header();
+    std::vector<std::vector<std::string>> linhas;
+    while (auto linha = leitor.Next())
+      linhas.push_back(linha->Cells);
+    return linhas;
+  }
+  size_t Coluna(const std::string& nome) const {
+    return static_cast<size_t>(std::find(FCabecalho.begin(), FCabecalho.end(), nome) -
+                               FCabecalho.begin());
+  }
+
+  // Runs ctb on a pseudo-terminal of `colunas` x `linhas` with $PAGER set
+  // to `pager`; what the terminal showed (both outputs) and the status.
+  int CtbNoTerminal(std::vector<std::string> args, unsigned short colunas, unsigned short linhas,
+                    const std::string& pager, std::string& tela) {
+    args.insert(args.end(),
+                {Tipo() == TTipoConexao::SQLite ? "--db" : "--pg", Banco().Parametros()});
+    winsize tamanho{};
+    tamanho.ws_col = colunas;
+    tamanho.ws_row = linhas;
+    int mestre = -1;
+    const pid_t filho = ::forkpty(&mestre, nullptr, nullptr, &tamanho);
+    if (filho == 0) {
+      ::setenv("PAGER", pager.c_str(), 1);
+      std::vector<char*> argv = {const_cast<char*>("ctb")};
+      for (std::string& arg : args)
+        argv.push_back(arg.data());
+      argv.push_back(nullptr);
+      if (::chdir(FPasta.c_str()) == 0)
+        ::execv(CTB_EXECUTABLE, argv.data());
+      ::_exit(127);
+    }
+    tela.clear();
+    char buffer[4096];
+    for (ssize_t lidos; (lidos = ::read(mestre, buffer, sizeof buffer)) > 0;)
+      tela.append(buffer, static_cast<size_t>(lidos));
+    ::close(mestre);
+    int status = 0;
+    ::waitpid(filho, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  // Runs `script` with python3 in the test's folder; what it printed.
+  std::string Python(const std::string& script, int& status) {
+    Escrever("ler.py", script);
+    const std::string comando = "cd '" + FPasta.string() + "' && python3 ler.py 2>&1";
+    FILE* python = ::popen(comando.c_str(), "r");
+    std::string saida;
+    char buffer[4096];
+    while (python != nullptr && std::fgets(buffer, sizeof buffer, python) != nullptr)
+      saida += buffer;
+    status = python == nullptr ? -1 : ::pclose(python);
+    return saida;
+  }
+
+  std::vector<std::string> FCabecalho;
+};
+
+int Nivel(const std::string& classif) {
+  return static_cast<int>(std::count(classif.begin(), classif.end(), '.')) + 1;
+}
+
+TEST_P(TBalancetePessoasTest, DepthTwoEqualsTheFullReportsRowsDownToLevelTwo) {
+  const auto completo = Linhas({});
+  const size_t classif = Coluna("ClassifConta");
+  std::vector<std::vector<std::string>> esperadas;
+  for (const auto& linha : completo)
+    if (Nivel(linha.at(classif)) <= 2)
+      esperadas.push_back(linha);
+  ASSERT_GT(esperadas.size(), 5u);
+  ASSERT_LT(esperadas.size(), completo.size());
+  EXPECT_EQ(Linhas({"--depth", "2"}), esperadas);
+  EXPECT_EQ(Linhas({"--level", "2"}), esperadas);
+
+  std::vector<std::vector<std::string>> sinteticas;
+  for (const auto& linha : completo)
+    if (linha.at(Coluna("TipoConta")) == "S")
+      sinteticas.push_back(linha);
+  EXPECT_EQ(Linhas({"--synthetic-only"}), sinteticas);
+}
+
+TEST_P(TBalancetePessoasTest, PeriodShortcutsAreTheirFirstAndLastDays) {
+  struct TCaso {
+    std::string Periodo, De, Ate;
+  };
+  for (const TCaso& caso :
+       {TCaso{"2025-Q1", "2025-01-01", "2025-03-31"}, TCaso{"2025-02", "2025-02-01", "2025-02-28"},
+        TCaso{"2025", "2025-01-01", "2025-12-31"}}) {
+    ASSERT_EQ(Ctb({"balances", "--company", "1", "--period", caso.Periodo, "--format", "csv"}), 0)
+        << FErro;
+    const std::string atalho = FSaida;
+    ASSERT_EQ(
+        Ctb({"balances", "--company", "1", "--from", caso.De, "--to", caso.Ate, "--format", "csv"}),
+        0);
+    EXPECT_EQ(atalho, FSaida) << caso.Periodo;
+  }
+  for (const char* ruim : {"2025-13", "2025-Q5", "25", "2025-1"})
+    EXPECT_EQ(Ctb({"trial-balance", "--company", "1", "--period", ruim}), 2) << ruim;
+  EXPECT_EQ(Ctb({"trial-balance", "--company", "1", "--period", "2025", "--from", "2025-01-01"}),
+            2);
+  EXPECT_EQ(Ctb({"trial-balance", "--company", "1", "--to", "2025-01-01"}), 2);
+  EXPECT_NE(FErro.find("Falta --from (ou --period)"), std::string::npos) << FErro;
+}
+
+// The totals are the company's: debits equal credits, whatever rows show.
+TEST_P(TBalancetePessoasTest, TotalsLineBalancesAndIgnoresTheCut) {
+  std::string totais;
+  for (const char* nivel : {"1", "4"}) {
+    ASSERT_EQ(Ctb({"trial-balance", "--company", "1", "--period", "2025", "--format", "table",
+                   "--columns", "DescrConta,DEBITO,CREDITO", "--depth", nivel}),
+              0)
+        << FErro;
+    const size_t pos = FSaida.rfind("\n  Total");
+    ASSERT_NE(pos, std::string::npos) << FSaida;
+    std::istringstream linha(FSaida.substr(pos + 8));
+    std::string debito, credito;
+    linha >> debito >> credito;
+    EXPECT_EQ(debito, credito) << FSaida;
+    EXPECT_NE(debito, "0,00");
+    if (!totais.empty()) {
+      EXPECT_EQ(totais, debito);
+    }
+    totais = debito;
+  }
+}
+
+TEST_P(TBalancetePessoasTest, CustomerAccountsShowOnlyWhenAsked) {
+  const auto classifs = [&](std::vector<std::string> extras) {
+    std::vector<std::string> encontradas;
+    for (const auto& linha : Linhas(extras))
+      if (linha.at(Coluna("ClassifConta")).rfind("1.1.02", 0) == 0)
+        encontradas.push_back(linha.at(Coluna("ClassifConta")));
+    return encontradas;
+  };
+  EXPECT_TRUE(classifs({}).empty());
+  const auto detalhe = classifs({"--detail-customers"});
+  EXPECT_GT(std::count_if(detalhe.begin(), detalhe.end(),
+                          [](const std::string& c) { return Nivel(c) == 4; }),
+            0);
+}
+
+// What Python's csv module reads from the Brazilian export (";", decimal
+// comma, UTF-8 with a byte-order mark) is what the machine CSV says.
+TEST_P(TBalancetePessoasTest, BrazilianCsvRoundTripsThroughPythonsCsvModule) {
+  ASSERT_EQ(Ctb({"trial-balance", "--company", "1", "--period", "2025", "--monthly", "--format",
+                 "csv", "--out", "maquina.csv"}),
+            0)
+      << FErro;
+  ASSERT_EQ(Ctb({"trial-balance", "--company", "1", "--period", "2025", "--monthly", "--csv-br",
+                 "--out", "br.csv"}),
+            0)
+      << FErro;
+  int status = 0;
+  const std::string saida = Python(R"(import csv, sys
+with open("br.csv", "rb") as f:
+    assert f.read(3) == b"\xef\xbb\xbf", "sem BOM"
+br = list(csv.DictReader(open("br.csv", encoding="utf-8-sig", newline=""), delimiter=";"))
+maq = list(csv.DictReader(open("maquina.csv", encoding="utf-8", newline="")))
+assert len(br) == len(maq), (len(br), len(maq))
+pares = {"Saldo Anterior": "SaldoAnterior", "Saldo Atual": "SaldoAtual",
+         "Débito 03/2025": "DEBITO032025", "Crédito 12/2025": "CREDITO122025",
+         "Movimento 07/2025": "MOVIMENTO072025", "Classificação Conta": "ClassifConta",
+         "Descrição": "DescrConta"}
+for b, m in zip(br, maq):
+    for pessoa, campo in pares.items():
+        if campo in ("ClassifConta", "DescrConta"):
+            assert b[pessoa] == m[campo], (pessoa, b[pessoa], m[campo])
+        else:
+            assert "." not in b[pessoa], b[pessoa]
+            assert abs(float(b[pessoa].replace(",", ".")) - float(m[campo])) < 0.005, (pessoa, b[pessoa], m[campo])
+print("ok", len(br))
+)",
+                                   status);
+  EXPECT_EQ(status, 0) << saida;
+  EXPECT_EQ(saida.rfind("ok ", 0), 0u) << saida;
+}
+
+// Several companies: one CSV with a company column, a sheet per company
+// named after it, with its totals, frozen panes and column widths.
+TEST_P(TBalancetePessoasTest, SeveralCompaniesGetACompanyColumnAndNamedSheets) {
+  ASSERT_EQ(Ctb({"demo", "--entries", "20", "--company", "2"}), 0) << FErro;
+  ASSERT_EQ(Ctb({"trial-balance", "--company", "1;2", "--period", "2025", "--format", "csv"}), 0);
+  EXPECT_EQ(FSaida.rfind("CodigoEmpresa,Ordem,", 0), 0u) << FSaida.substr(0, 80);
+  EXPECT_EQ(FSaida.find("Ordem,", 20), std::string::npos) << "um só cabeçalho";
+  EXPECT_NE(FSaida.find("\n2,"), std::string::npos);
+  ASSERT_EQ(Ctb({"trial-balance", "--company", "1;2", "--period", "2025", "--out", "b.xlsx"}), 0)
+      << FErro;
+  int status = 0;
+  const std::string xml = Python(R"(import zipfile
+z = zipfile.ZipFile("b.xlsx")
+print(z.read("xl/workbook.xml").decode())
+print(z.read("xl/worksheets/sheet1.xml").decode())
+print(z.read("xl/sharedStrings.xml").decode())
+)",
+                                 status);
+  ASSERT_EQ(status, 0);
+  EXPECT_NE(xml.find("name=\"1 - Distribuidora Horizonte Com\""), std::string::npos);
+  EXPECT_NE(xml.find("name=\"2 - Comercial Ipê Amarelo Ltda\""), std::string::npos);
+  EXPECT_NE(xml.find("state=\"frozen\""), std::string::npos);
+  EXPECT_NE(xml.find("<col "), std::string::npos);
+  EXPECT_NE(xml.find(">Total<"), std::string::npos);
+}
+
+TEST_P(TBalancetePessoasTest, ATerminalGetsItsWidthAPagerAndABarThatAPipeNeverGets) {
+  std::string tela;
+  ASSERT_EQ(
+      CtbNoTerminal({"trial-balance", "--company", "1", "--period", "2025"}, 110, 500, "", tela), 0)
+      << tela;
+  std::istringstream linhas(tela);
+  size_t mostradas = 0;
+  for (std::string linha; std::getline(linhas, linha); ++mostradas) {
+    if (!linha.empty() && linha.back() == '\r')
+      linha.pop_back();
+    // What the progress bar drew before it was erased is not on screen.
+    if (const size_t apagada = linha.rfind("\x1b[K"); apagada != std::string::npos)
+      linha.erase(0, apagada + 3);
+    const auto caracteres = std::count_if(linha.begin(), linha.end(), [](char c) {
+      return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    });
+    EXPECT_LE(caracteres, 110) << linha;
+  }
+  EXPECT_GT(mostradas, 20u);
+  // Columns empty in every row (branch, cost centre) are dropped.
+  EXPECT_EQ(tela.find("Centro de Custo"), std::string::npos);
+  EXPECT_NE(tela.find("…"), std::string::npos) << "a descrição cortada para caber";
+
+  // Longer than the screen: the pager shows it.
+  ASSERT_EQ(CtbNoTerminal({"trial-balance", "--company", "1", "--period", "2025"}, 200, 10,
+                          "sed s/^/P:/", tela),
+            0);
+  EXPECT_NE(tela.find("P:  Conta Contábil"), std::string::npos) << tela;
+
+  // A long command's bar is erased before its output.
+  ASSERT_EQ(CtbNoTerminal({"demo", "--replace", "--entries", "1000"}, 120, 500, "", tela), 0);
+  const size_t relatorio = tela.find("1000 linhas gravadas");
+  ASSERT_NE(relatorio, std::string::npos) << tela;
+  EXPECT_NE(tela.find("% Importando lançamentos"), std::string::npos);
+  EXPECT_EQ(tela.substr(relatorio - 4, 4), "\r\x1b[K") << tela.substr(relatorio - 40, 40);
+
+  // Piped: none of it.
+  ASSERT_EQ(Ctb({"demo", "--replace", "--entries", "1000"}), 0);
+  EXPECT_EQ(FErro, "");
+  EXPECT_EQ(FSaida.find('\r'), std::string::npos);
+  EXPECT_EQ(FSaida.find('\x1b'), std::string::npos);
+  EXPECT_EQ(FSaida.rfind("1000 linhas gravadas", 0), 0u);
+}
+
+CTB_INSTANTIATE_ENGINES(TBalancetePessoasTest);
+
+}  // namespace

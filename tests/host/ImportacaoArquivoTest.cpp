@@ -1,0 +1,171 @@
+// Imports people can trust, through the built `ctb` on each engine: one
+// content is imported once (whatever its name or way in), the refused rows
+// go to a file that imports once fixed without a gap in the keys, and the
+// CSV of a bank goes in through a column map.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tests/host/TCtbPrograma.h"
+
+namespace {
+
+class TImportacaoArquivoTest : public TCtbProgramaTest {
+ protected:
+  void SetUp() override {
+    TCtbProgramaTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    Demo();
+  }
+
+  std::string Ler(const std::string& nome) {
+    std::ifstream entrada(FPasta / nome, std::ios::binary);
+    std::ostringstream texto;
+    texto << entrada.rdbuf();
+    return texto.str();
+  }
+
+  // The keys the company's entries of May 2025 got, in order.
+  std::string ChavesDeMaio() {
+    std::string chaves;
+    const TDbResult linhas = Conexao().ExecuteQuery(
+        "select CHAVELCTOCTB from LCTOCTB where CODIGOEMPRESA = 1 and DATALCTOCTB between "
+        "'2025-05-01' and '2025-05-31' order by CHAVELCTOCTB");
+    for (const auto& linha : linhas.Rows)
+      chaves += std::to_string(linha.at(0).AsInteger()) + " ";
+    return chaves;
+  }
+};
+
+const char* const kLancamentos =
+    "CODIGOESTAB,DATALCTOCTB,CONTACTBDEB,CONTACTBCRED,CODIGOHISTCTB,VALORLCTOCTB\n"
+    "1,2025-05-02,1101001,1101003,3,10.00\n"
+    "1,2025-05-03,1101001,1101003,3,11.00\n";
+
+TEST_P(TImportacaoArquivoTest, ASecondImportOfOneContentIsRefusedUnlessAgain) {
+  Escrever("maio.csv", kLancamentos);
+  Escrever("copia.csv", kLancamentos);
+  ASSERT_EQ(Ctb({"import", "entries", "maio.csv", "--company", "1"}), 0) << FErro;
+  EXPECT_EQ(Contar("select count(*) from IMPORTACAOARQUIVO where CODIGOEMPRESA = 1"), 1);
+  const int64_t antes = Lancamentos();
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"import", "entries", "maio.csv", "--company", "1"},
+        std::vector<std::string>{"import", "entries", "copia.csv", "--company", "1"},
+        std::vector<std::string>{"import", "entries", "-", "--company", "1"}}) {
+    EXPECT_EQ(Ctb(args, kLancamentos), 1) << args[2];
+    EXPECT_NE(FErro.find("já foi importado na empresa 1"), std::string::npos) << FErro;
+    EXPECT_NE(FErro.find("(arquivo maio.csv)"), std::string::npos) << FErro;
+    EXPECT_EQ(Lancamentos(), antes);
+  }
+  EXPECT_EQ(Ctb({"import", "entries", "-", "--company", "1", "--again"}, kLancamentos), 0) << FErro;
+  EXPECT_EQ(Lancamentos(), antes + 2);
+  // A file whose every row was refused stored nothing: it is not recorded.
+  Escrever("ruim.csv", "CODIGOESTAB,DATALCTOCTB,VALORLCTOCTB\n1,2025-05-09,0\n");
+  EXPECT_EQ(Ctb({"import", "entries", "ruim.csv", "--company", "1"}), 1);
+  EXPECT_EQ(Ctb({"import", "entries", "ruim.csv", "--company", "1"}), 1);
+  EXPECT_EQ(FErro, "");
+}
+
+TEST_P(TImportacaoArquivoTest, ARejectsFileReimportsCleanlyOnceFixed) {
+  Escrever("maio.csv",
+           "CODIGOESTAB;DATALCTOCTB;CONTACTBDEB;CONTACTBCRED;CODIGOHISTCTB;VALORLCTOCTB\n"
+           "1;2025-05-02;1101001;1101003;3;10.00\n"
+           "1;2025-05-03;1101001;1101003;3;0\n"
+           "1;2025-05-04;1101001;1101003;3;12.00\n"
+           "1;2025-05-05;1101001;999;3;13.00\n");
+  ASSERT_EQ(Ctb({"import", "entries", "maio.csv", "--company", "1", "--rejects", "recusadas.csv"}),
+            1);
+  EXPECT_NE(FSaida.find("2 linhas gravadas, 2 recusadas"), std::string::npos) << FSaida;
+  const std::string recusadas = Ler("recusadas.csv");
+  EXPECT_EQ(recusadas,
+            "CODIGOESTAB;DATALCTOCTB;CONTACTBDEB;CONTACTBCRED;CODIGOHISTCTB;VALORLCTOCTB;RECUSA\n"
+            "1;2025-05-03;1101001;1101003;3;0;VALORLCTOCTB: O valor do lançamento deve ser maior "
+            "que zero!\n"
+            "1;2025-05-05;1101001;999;3;13.00;CONTACTBCRED: Credite: 999 não existe, verifique.\n");
+  // The refused rows drew no key: the stored ones follow each other.
+  const std::string chaves = ChavesDeMaio();
+
+  std::string corrigidas = recusadas;
+  corrigidas.replace(corrigidas.find(";0;"), 3, ";5.00;");
+  corrigidas.replace(corrigidas.find(";999;"), 5, ";1101003;");
+  Escrever("corrigidas.csv", corrigidas);
+  EXPECT_EQ(
+      Ctb({"import", "entries", "corrigidas.csv", "--company", "1", "--rejects", "de-novo.csv"}), 0)
+      << FSaida << FErro;
+  EXPECT_NE(FSaida.find("2 linhas gravadas, 0 recusadas"), std::string::npos) << FSaida;
+  EXPECT_EQ(Ler("de-novo.csv"),
+            "CODIGOESTAB;DATALCTOCTB;CONTACTBDEB;CONTACTBCRED;CODIGOHISTCTB;VALORLCTOCTB;RECUSA\n");
+  EXPECT_EQ(Contar("select count(*) from LCTOCTB where DATALCTOCTB between '2025-05-02' and "
+                   "'2025-05-05' and VALORLCTOCTB in (5, 10, 12, 13)"),
+            4);
+
+  // Four keys in a row, and the next post takes the one after them.
+  std::istringstream lidas(ChavesDeMaio());
+  int64_t anterior = 0, chave = 0, quantas = 0;
+  while (lidas >> chave) {
+    if (quantas++ > 0) {
+      EXPECT_EQ(chave, anterior + 1) << ChavesDeMaio() << " (antes: " << chaves << ")";
+    }
+    anterior = chave;
+  }
+  EXPECT_EQ(quantas, 4);
+  ASSERT_EQ(Post(LancamentoDemo("2025-08-11")), 0) << FSaida;
+  EXPECT_EQ(FResultado["entry"]["CHAVELCTOCTB"], anterior + 1);
+}
+
+TEST_P(TImportacaoArquivoTest, ABankCsvGoesInThroughAColumnMap) {
+  Escrever("extrato.csv",
+           "Data;Histórico;Valor;Saldo;Conta;Contrapartida\n"
+           "02/06/25;Tarifa;1.234,56;9,00;CAIXA;1.1.01.003\n"
+           "03/06/25;Depósito;10,50;9,00;1101003;CAIXA\n"
+           "31/06/25;Erro;1,00;9,00;CAIXA;1.1.01.003\n"
+           "04/06/25;Erro;1,00;9,00;NINGUEM;1.1.01.003\n");
+  Escrever("mapa.json", R"({"columns": {"data": "DATALCTOCTB", "Histórico": "COMPLHIST",
+    "Valor": "VALORLCTOCTB", "Conta": "CONTACTBDEB", "Contrapartida": "CONTACTBCRED"},
+    "date_format": "dd/mm/yy", "decimal_comma": true,
+    "values": {"CODIGOESTAB": 1, "CODIGOHISTCTB": 3}})");
+  EXPECT_EQ(Ctb({"import", "entries", "extrato.csv", "--company", "1", "--map", "mapa.json"}), 1);
+  EXPECT_NE(FSaida.find("linha 4: DATALCTOCTB: data inválida: '31/06/25' (o mapa diz dd/mm/yy)"),
+            std::string::npos)
+      << FSaida;
+  EXPECT_NE(FSaida.find("linha 5: CONTACTBDEB: Conta não encontrada"), std::string::npos);
+  EXPECT_NE(FSaida.find("2 linhas gravadas, 2 recusadas"), std::string::npos);
+  const TDbResult linhas = Conexao().ExecuteQuery(
+      "select DATALCTOCTB, CONTACTBDEB, CONTACTBCRED, VALORLCTOCTB, COMPLHIST from LCTOCTB where "
+      "DATALCTOCTB between '2025-06-02' and '2025-06-03' and CODIGOHISTCTB = 3 and COMPLHIST in "
+      "('Tarifa', 'Depósito') order by DATALCTOCTB");
+  ASSERT_EQ(linhas.Rows.size(), 2u);
+  EXPECT_EQ(linhas.Rows[0].at(1).AsInteger(), 1101001);
+  EXPECT_EQ(linhas.Rows[0].at(2).AsInteger(), 1101003);
+  EXPECT_EQ(linhas.Rows[0].at(3).AsCurrency(), Currency::FromString("1234.56"));
+  EXPECT_EQ(linhas.Rows[1].at(1).AsInteger(), 1101003);
+  EXPECT_EQ(linhas.Rows[1].at(3).AsCurrency(), Currency::FromString("10.50"));
+
+  struct TCaso {
+    std::string Mapa, Erro;
+  };
+  for (const TCaso& caso : {
+           TCaso{R"({"columns": {"Data": "DATALCTOCTB"}, "extra": 1})", "chave desconhecida"},
+           TCaso{R"({"columns": {"Nada": "DATALCTOCTB"}})", "A coluna NADA do mapa não está"},
+           TCaso{R"({"columns": {"Data": "NAOEXISTE"}})", "Coluna desconhecida"},
+           TCaso{R"({"columns": {"Data": "DATALCTOCTB"}, "date_format": "dd/mm"})",
+                 "date_format inválido"},
+           TCaso{"[1]", "deve ser um objeto"},
+       }) {
+    Escrever("ruim.json", caso.Mapa);
+    const int64_t antes = Lancamentos();
+    EXPECT_EQ(Ctb({"import", "entries", "extrato.csv", "--company", "1", "--map", "ruim.json",
+                   "--again"}),
+              1);
+    EXPECT_NE(FErro.find(caso.Erro), std::string::npos) << caso.Mapa << "\n" << FErro;
+    EXPECT_EQ(Lancamentos(), antes);
+  }
+}
+
+CTB_INSTANTIATE_ENGINES(TImportacaoArquivoTest);
+
+}  // namespace
