@@ -12,12 +12,14 @@
 #include "framework/core/FormatFloat.h"
 #include "framework/db/TnDMConexao.h"
 #include "host/ComandoBalancete.h"
+#include "host/ComandoDemonstracoes.h"
 #include "host/DemoEmpresa.h"
 #include "host/DemoLancamentos.h"
 #include "host/ExportarJournal.h"
 #include "host/HostComum.h"
 #include "host/ImportacaoHost.h"
 #include "schema/SchemaInstaller.h"
+#include "trialbalance/nCtbDPConsultaBalanceteMovimento_U.h"
 
 namespace ComandoDemo {
 
@@ -72,6 +74,31 @@ std::string TotaisDoAno(TnDMConexao& conexao, int codigoEmpresa) {
                      debitos == creditos ? "(iguais)" : "(DIFERENTES)");
 }
 
+// The year-end checks an accountant makes: the trial balance's asset total
+// is the sum of the asset accounts' balances (reducing accounts subtract),
+// and the balance sheet ties, assets = liabilities + equity + result.
+std::string Conferencias(TnDMConexao& conexao, TnCtbDPConsultaBalanceteMovimento& balancete,
+                         int codigoEmpresa) {
+  const TDateTime inicio = EncodeDate(DemoEmpresa::kAnoExercicio, 1, 1);
+  const TDateTime fim = EncodeDate(DemoEmpresa::kAnoExercicio, 12, 31);
+  const ComandoDemonstracoes::TDemonstracoes demonstracoes =
+      ComandoDemonstracoes::Calcular(conexao, codigoEmpresa, inicio, fim, 0, 0, false);
+  std::string texto;
+  TnClientDataSet* dataSet = balancete.RetornaDataSet(codigoEmpresa);
+  if (dataSet != nullptr &&
+      dataSet->Locate("CodigoConta", {Value(DemoEmpresa::Conta("1").ContaCtb)})) {
+    const Currency ativo =
+        Currency::FromDouble(dataSet->FieldByName("SaldoAtual").AsFloat()).Rounded(2);
+    texto += fmt::format(
+        "Balancete em 31/12/{}: ATIVO {} = soma dos saldos das contas do ativo {} ({})\n",
+        DemoEmpresa::kAnoExercicio, SaidaRelatorio::ValorTabela(ativo),
+        SaidaRelatorio::ValorTabela(demonstracoes.Ativo.Atual),
+        ativo == demonstracoes.Ativo.Atual ? "confere" : "NÃO CONFERE");
+  }
+  return texto + fmt::format("Balanço Patrimonial em 31/12/{}: {}\n", DemoEmpresa::kAnoExercicio,
+                             demonstracoes.Equacao());
+}
+
 }  // namespace
 
 int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& saida) {
@@ -116,9 +143,10 @@ int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& said
   balancete.DataInicial = fmt::format("{}-01-01", DemoEmpresa::kAnoExercicio);
   balancete.DataFinal = fmt::format("{}-12-31", DemoEmpresa::kAnoExercicio);
   balancete.Mensal = true;
-  saida << ComandoBalancete::Executar(conexao, balancete, ComandoBalancete::TFormato::Tabela, "")
-        << "\n"
-        << TotaisDoAno(conexao, opcoes.CodigoEmpresa);
+  auto processo = ComandoBalancete::Consultar(conexao, balancete);
+  saida << ComandoBalancete::EscreverTabela(*processo) << "\n"
+        << TotaisDoAno(conexao, opcoes.CodigoEmpresa)
+        << Conferencias(conexao, *processo, opcoes.CodigoEmpresa);
   return resultado.Recusas.empty() && resultado.Aceita ? 0 : 1;
 }
 
