@@ -37,18 +37,8 @@ source "$root/bench/tempos.sh"
 status=0
 for n in "${sizes[@]}"; do
   dir="$work/$n"
-  mkdir -p "$dir"
+  load_demo "$n" "$dir"
   cd "$dir"
-  echo "== $n entries"
-
-  t0="$(now)"
-  if ! "$ctb" --db ctb.db demo --entries "$n" --journal demo.journal >demo.out 2>demo.err; then
-    echo "ctb demo failed:" >&2
-    tail -n 20 demo.out demo.err >&2
-    exit 1
-  fi
-  t1="$(now)"
-  echo "load (ctb demo, not compared): $(elapsed "$t0" "$t1") s"
 
   # The busiest account: its code, its classification, and its name in the
   # journal (the classification's path).

@@ -24,3 +24,21 @@ best_of_3() {
   done
   echo "$best"
 }
+
+# load_demo N DIR: in DIR, a fresh SQLite database (ctb.db) loaded by `ctb
+# demo --entries N` and the same rows as a journal (demo.journal); prints the
+# load's time, which no comparison includes. Needs $ctb.
+load_demo() {
+  local n="$1" dir="$2" t0 t1
+  mkdir -p "$dir"
+  echo "== $n entries"
+  t0="$(now)"
+  if ! (cd "$dir" && "$ctb" --db ctb.db demo --entries "$n" --journal demo.journal \
+    >demo.out 2>demo.err); then
+    echo "ctb demo failed:" >&2
+    tail -n 20 "$dir/demo.out" "$dir/demo.err" >&2
+    exit 1
+  fi
+  t1="$(now)"
+  echo "load (ctb demo, not compared): $(elapsed "$t0" "$t1") s"
+}

@@ -44,18 +44,19 @@ enum EColuna {
 };
 
 std::vector<SaidaRelatorio::TColuna> Colunas(size_t larguraDescricao) {
+  using namespace RelatorioContabil;
   return {
       {"PAGINA", "Página", TTipoColuna::Inteiro, 0},
-      {"DATALCTOCTB", "Data", TTipoColuna::Data, 10},
-      {"CHAVELCTOCTB", "Chave", TTipoColuna::Inteiro, 8},
-      {"CODIGOESTAB", "Filial", TTipoColuna::Inteiro, 6},
+      kColunaData,
+      kColunaChave,
+      kColunaEstab,
       {"CONTACTBDEB", "Conta débito", TTipoColuna::Inteiro, 13},
       {"DESCRCONTADEB", "Descrição", TTipoColuna::Texto, larguraDescricao},
       {"CONTACTBCRED", "Conta crédito", TTipoColuna::Inteiro, 13},
       {"DESCRCONTACRED", "Descrição", TTipoColuna::Texto, larguraDescricao},
-      {"DEBITO", "Débito", TTipoColuna::Valor, 16},
-      {"CREDITO", "Crédito", TTipoColuna::Valor, 16},
-      {"HISTORICO", "Histórico", TTipoColuna::Texto, 1},
+      kColunaDebito,
+      kColunaCredito,
+      kColunaHistorico,
   };
 }
 

@@ -56,19 +56,20 @@ enum EColuna {
 };
 
 std::vector<SaidaRelatorio::TColuna> Colunas(size_t larguraDescricao) {
+  using namespace RelatorioContabil;
   return {
       {"CONTACTB", "Conta", TTipoColuna::Inteiro, 0},
       {"CLASSIFCONTA", "Classificação", TTipoColuna::Texto, 0},
-      {"CODIGOESTAB", "Filial", TTipoColuna::Inteiro, 6},
-      {"DATALCTOCTB", "Data", TTipoColuna::Data, 10},
-      {"CHAVELCTOCTB", "Chave", TTipoColuna::Inteiro, 8},
+      kColunaEstab,
+      kColunaData,
+      kColunaChave,
       {"CONTRAPARTIDA", "Contrapartida", TTipoColuna::Inteiro, 13},
       {"DESCRCONTRAPARTIDA", "Descrição", TTipoColuna::Texto, larguraDescricao},
-      {"DEBITO", "Débito", TTipoColuna::Valor, 16},
-      {"CREDITO", "Crédito", TTipoColuna::Valor, 16},
+      kColunaDebito,
+      kColunaCredito,
       {"SALDO", "Saldo", TTipoColuna::Valor, 16},
       {"DC", "D/C", TTipoColuna::Texto, 3},
-      {"HISTORICO", "Histórico", TTipoColuna::Texto, 1},
+      kColunaHistorico,
   };
 }
 

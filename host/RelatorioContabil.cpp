@@ -38,6 +38,15 @@ constexpr const char* kSqlSaldosAntes =
 
 }  // namespace
 
+using SaidaRelatorio::TTipoColuna;
+const SaidaRelatorio::TColuna kColunaEstab{"CODIGOESTAB", "Filial", TTipoColuna::Inteiro, 6};
+const SaidaRelatorio::TColuna kColunaData{"DATALCTOCTB", "Data", TTipoColuna::Data, 10};
+const SaidaRelatorio::TColuna kColunaChave{"CHAVELCTOCTB", "Chave", TTipoColuna::Inteiro, 8};
+const SaidaRelatorio::TColuna kColunaDebito{"DEBITO", "Débito", TTipoColuna::Valor, 16};
+const SaidaRelatorio::TColuna kColunaCredito{"CREDITO", "Crédito", TTipoColuna::Valor, 16};
+// The free text goes last, so the table never pads it.
+const SaidaRelatorio::TColuna kColunaHistorico{"HISTORICO", "Histórico", TTipoColuna::Texto, 1};
+
 void AdicionarOpcoes(CLI::App& cmd, TOpcoesRelatorio& o, bool comEstab) {
   cmd.add_option("--company", o.Empresa, "Empresa")->required()->check(CLI::PositiveNumber);
   cmd.add_option("--from", o.De, "Data inicial (AAAA-MM-DD ou dd/mm/aaaa)")->required();

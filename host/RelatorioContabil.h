@@ -49,6 +49,10 @@ void VerificarAcesso(TSessaoHost& sessao, const TOpcoesRelatorio& opcoes);
 // --format, else the extension of --out, else table.
 ComandoBalancete::TFormato Formato(const TOpcoesRelatorio& opcoes);
 
+// Columns the entry reports share.
+extern const SaidaRelatorio::TColuna kColunaEstab, kColunaData, kColunaChave, kColunaDebito,
+    kColunaCredito, kColunaHistorico;
+
 struct TConta {
   int64_t ContaCtb = 0;
   std::string Classif;
