@@ -43,10 +43,11 @@ for n in "${sizes[@]}"; do
   # The busiest account: its code, its classification, and its name in the
   # journal (the classification's path).
   "$ctb" --db ctb.db sql --format csv \
-    "select P.CONTACTB, P.CLASSIFCONTA, count(*) N from LCTOCTB L join PLANOESPEC P
-       on P.CODIGOEMPRESA = L.CODIGOEMPRESA
-      and (P.CONTACTB = L.CONTACTBDEB or P.CONTACTB = L.CONTACTBCRED)
-     where L.CODIGOEMPRESA = 1 group by P.CONTACTB, P.CLASSIFCONTA order by 3 desc" \
+    "select C.CONTACTB, P.CLASSIFCONTA, C.N from (select CONTACTB, count(*) N from (
+       select CONTACTBDEB CONTACTB from LCTOCTB where CODIGOEMPRESA = 1
+       union all select CONTACTBCRED from LCTOCTB where CODIGOEMPRESA = 1) S
+       group by CONTACTB order by 2 desc limit 1) C
+     join PLANOESPEC P on P.CODIGOEMPRESA = 1 and P.CONTACTB = C.CONTACTB" \
     | sed -n 2p >busiest.csv
   IFS=, read -r code classif postings <busiest.csv
   name="$(python3 -c "import sys; c = sys.argv[1]; p = c.split('.'); \

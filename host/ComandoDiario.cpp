@@ -21,12 +21,14 @@ using SaidaRelatorio::TCelula;
 using SaidaRelatorio::TEscritor;
 using SaidaRelatorio::TTipoColuna;
 
-// One day's entries in key order.
+// One day's entries in key order. The day is a range ordered by date and
+// key: with an equality and the key alone, SQLite walks the company's whole
+// primary key (already in key order) instead of the date index.
 constexpr const char* kSqlDia =
     "select CHAVELCTOCTB, CODIGOESTAB, CONTACTBDEB, CONTACTBCRED, CODIGOHISTCTB, COMPLHIST, "
-    "VALORLCTOCTB from LCTOCTB where CODIGOEMPRESA = :pEmpresa and DATALCTOCTB = :pDia and "
-    "(:pEstab = 0 or CODIGOESTAB = :pEstab) and TIPOLANCAMENTO in (:pTipoNormal, :pTipoLivro) "
-    "order by CHAVELCTOCTB";
+    "VALORLCTOCTB from LCTOCTB where CODIGOEMPRESA = :pEmpresa and "
+    "DATALCTOCTB between :pDia and :pDia and (:pEstab = 0 or CODIGOESTAB = :pEstab) and "
+    "TIPOLANCAMENTO in (:pTipoNormal, :pTipoLivro) order by DATALCTOCTB, CHAVELCTOCTB";
 
 enum EColuna {
   cPagina,
