@@ -188,6 +188,13 @@ TEST_P(TRelatoriosTest, StatementsTieAndAgreeWithTheTrialBalance) {
     EXPECT_EQ(Centavos(resultado["VALOR"]),
               Centavos(balancete.at(DemoEmpresa::Conta("5.1.01.004").ContaCtb)["MOVIMENTO"]));
   }
+  // Costs and expenses in no group: the balance sheet no longer ties, and
+  // says by how much.
+  Conexao().ExecuteDirect(
+      "delete from GRUPODEMONSCTB where CODIGOEMPRESA = 1 and CLASSIFGRUPO = '4'");
+  ASSERT_EQ(Ctb({"statements", "--company", "1", "--from", "2025-01-01", "--to", "2025-12-31"}), 0)
+      << FErro;
+  EXPECT_NE(FSaida.find(") (não confere: diferença de "), std::string::npos) << FSaida;
 }
 
 TEST_P(TRelatoriosTest, DemoStatesTheTies) {
