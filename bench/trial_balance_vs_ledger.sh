@@ -30,46 +30,13 @@ sizes=("$@")
 work="$(mktemp -d /tmp/ctb-vs-ledger-XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 
-now() { date +%s.%N; }
-elapsed() { python3 -c "import sys; print(f'{float(sys.argv[2]) - float(sys.argv[1]):.3f}')" "$1" "$2"; }
-
-# best_of_3 OUTPUT CMD...: runs CMD three times with stdout to OUTPUT and
-# prints the best wall time in seconds; a failing run stops the script. It is
-# called inside $(...), where bash drops set -e, so the failure is checked
-# here and returned for the caller's assignment to fail on.
-best_of_3() {
-  local output="$1" best="" t0 t1 t
-  shift
-  for _ in 1 2 3; do
-    t0="$(now)"
-    if ! "$@" >"$output"; then
-      echo "failed: $*" >&2
-      return 1
-    fi
-    t1="$(now)"
-    t="$(elapsed "$t0" "$t1")"
-    if [ -z "$best" ] || python3 -c "import sys; sys.exit(0 if float(sys.argv[1]) < float(sys.argv[2]) else 1)" "$t" "$best"; then
-      best="$t"
-    fi
-  done
-  echo "$best"
-}
+source "$root/bench/tempos.sh"
 
 status=0
 for n in "${sizes[@]}"; do
   dir="$work/$n"
-  mkdir -p "$dir"
+  load_demo "$n" "$dir"
   cd "$dir"
-  echo "== $n entries"
-
-  t0="$(now)"
-  if ! "$ctb" --db ctb.db demo --entries "$n" --journal demo.journal >demo.out 2>demo.err; then
-    echo "ctb demo failed:" >&2
-    tail -n 20 demo.out demo.err >&2
-    exit 1
-  fi
-  t1="$(now)"
-  echo "load (ctb demo, not compared): $(elapsed "$t0" "$t1") s"
 
   tCtb="$(best_of_3 ctb.csv "$ctb" --db ctb.db trial-balance --company 1 \
     --from 2025-01-01 --to 2025-12-31 --monthly --format csv)"

@@ -13,12 +13,14 @@
 #include "framework/db/TnDMConexao.h"
 #include "host/BarraProgresso.h"
 #include "host/ComandoBalancete.h"
+#include "host/ComandoDemonstracoes.h"
 #include "host/DemoEmpresa.h"
 #include "host/DemoLancamentos.h"
 #include "host/ExportarJournal.h"
 #include "host/HostComum.h"
 #include "host/ImportacaoHost.h"
 #include "schema/SchemaInstaller.h"
+#include "trialbalance/nCtbDPConsultaBalanceteMovimento_U.h"
 
 namespace ComandoDemo {
 
@@ -50,6 +52,31 @@ std::string TotaisDoAno(TnDMConexao& conexao, int codigoEmpresa) {
   return fmt::format("Total de débitos: {}   Total de créditos: {}   {}\n",
                      FormatFloat("#,##0.00", debitos), FormatFloat("#,##0.00", creditos),
                      debitos == creditos ? "(iguais)" : "(DIFERENTES)");
+}
+
+// The year-end checks an accountant makes: the trial balance's asset total
+// is the sum of the asset accounts' balances (reducing accounts subtract),
+// and the balance sheet ties, assets = liabilities + equity + result.
+std::string Conferencias(TnDMConexao& conexao, TnCtbDPConsultaBalanceteMovimento& balancete,
+                         int codigoEmpresa) {
+  const TDateTime inicio = EncodeDate(DemoEmpresa::kAnoExercicio, 1, 1);
+  const TDateTime fim = EncodeDate(DemoEmpresa::kAnoExercicio, 12, 31);
+  const ComandoDemonstracoes::TDemonstracoes demonstracoes =
+      ComandoDemonstracoes::Calcular(conexao, codigoEmpresa, inicio, fim, 0, 0, false);
+  std::string texto;
+  TnClientDataSet* dataSet = balancete.RetornaDataSet(codigoEmpresa);
+  if (dataSet != nullptr &&
+      dataSet->Locate("CodigoConta", {Value(DemoEmpresa::Conta("1").ContaCtb)})) {
+    const Currency ativo =
+        Currency::FromDouble(dataSet->FieldByName("SaldoAtual").AsFloat()).Rounded(2);
+    texto += fmt::format(
+        "Balancete em 31/12/{}: ATIVO {} = soma dos saldos das contas do ativo {} ({})\n",
+        DemoEmpresa::kAnoExercicio, SaidaRelatorio::ValorTabela(ativo),
+        SaidaRelatorio::ValorTabela(demonstracoes.Ativo.Atual),
+        ativo == demonstracoes.Ativo.Atual ? "confere" : "NÃO CONFERE");
+  }
+  return texto + fmt::format("Balanço Patrimonial em 31/12/{}: {}\n", DemoEmpresa::kAnoExercicio,
+                             demonstracoes.Equacao());
 }
 
 }  // namespace
@@ -101,10 +128,12 @@ int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& said
   balancete.DataFinal = fmt::format("{}-12-31", DemoEmpresa::kAnoExercicio);
   balancete.Mensal = true;
   balancete.Progresso = barra.Hook();
-  const std::string texto =
-      ComandoBalancete::Executar(conexao, balancete, ComandoBalancete::TFormato::Tabela, "");
+  auto processo = ComandoBalancete::Consultar(conexao, balancete);
   barra.Apagar();
-  saida << texto << "\n" << TotaisDoAno(conexao, opcoes.CodigoEmpresa);
+  ComandoBalancete::EscolherColunas(*processo, "");
+  saida << ComandoBalancete::EscreverTabela(*processo) << "\n"
+        << TotaisDoAno(conexao, opcoes.CodigoEmpresa)
+        << Conferencias(conexao, *processo, opcoes.CodigoEmpresa);
   return resultado.Recusas.empty() && resultado.Aceita ? 0 : 1;
 }
 

@@ -201,35 +201,42 @@ const TLinhaPlano kPlano[] = {
 
 constexpr std::string_view kClassifCalculadas = "5.1.01.";
 
-// Nature by classification prefix; the longest prefix wins, so the contra
-// accounts (accumulated depreciation, revenue deductions, capital not paid
-// in, accumulated losses) take the side opposite to their group.
+// Nature by classification prefix; the longest prefix wins. A reducing
+// account (accumulated depreciation, revenue deductions, capital not paid in,
+// accumulated losses) keeps the nature of its group, so its balance shows
+// with the opposite sign and every group total is the plain sum of its
+// accounts' balances, as an accountant reads the trial balance.
 struct TLinhaNatureza {
   const char* Classif;
   int Natureza;
 };
 const TLinhaNatureza kNaturezas[] = {
-    {"1", 1},  {"1.2.04", -1}, {"2", -1}, {"2.3.01.002", 1}, {"2.3.03.002", 1},
-    {"3", -1}, {"3.1.02", 1},  {"4", 1},  {"5", -1},
+    {"1", 1}, {"2", -1}, {"3", -1}, {"4", 1}, {"5", -1},
+};
+
+// Which groups make the balance sheet (assets, liabilities, equity) and the
+// income statement (revenue, costs and expenses); the longest prefix wins.
+struct TLinhaGrupoDemonstracao {
+  const char* Classif;
+  const char* Tipo;
+};
+const TLinhaGrupoDemonstracao kGruposDemonstracao[] = {
+    {"1", "A"}, {"2", "P"}, {"2.3", "L"}, {"3", "R"}, {"4", "D"},
 };
 
 // Calculated accounts: each takes the listed (mostly synthetic) accounts,
-// adding (1) or subtracting (2) their balances, which follow each account's
-// nature, so revenue and costs are both positive and a profit is positive.
-// A synthetic account adds its children's balances as they are, so a group
-// holding a contra account (3 holds the revenue deductions) is never taken
-// whole: its parts are.
+// adding (1) or subtracting (2) their balances, which follow each group's
+// nature, so revenue and costs are both positive, the revenue deductions
+// negative inside revenue, and a profit is positive.
 struct TLinhaCalculo {
   const char* Conta;
   const char* Componente;
   int Operacao;
 };
 const TLinhaCalculo kCalculos[] = {
-    {"5.1.01.001", "3.1.01", 1}, {"5.1.01.001", "3.1.02", 2}, {"5.1.01.002", "3.1.01", 1},
-    {"5.1.01.002", "3.1.02", 2}, {"5.1.01.002", "4.1", 2},    {"5.1.01.003", "3.1.01", 1},
-    {"5.1.01.003", "3.1.02", 2}, {"5.1.01.003", "4.1", 2},    {"5.1.01.003", "4.2", 2},
-    {"5.1.01.004", "3.1.01", 1}, {"5.1.01.004", "3.1.02", 2}, {"5.1.01.004", "3.2", 1},
-    {"5.1.01.004", "4", 2},
+    {"5.1.01.001", "3.1", 1}, {"5.1.01.002", "3.1", 1}, {"5.1.01.002", "4.1", 2},
+    {"5.1.01.003", "3.1", 1}, {"5.1.01.003", "4.1", 2}, {"5.1.01.003", "4.2", 2},
+    {"5.1.01.004", "3", 1},   {"5.1.01.004", "4", 2},
 };
 
 const char* const kClassifCliente = "1.1.02";
@@ -410,8 +417,8 @@ void ApagarEmpresa(TEscritor& escritor) {
   // Children before parents, so the order also suits foreign keys.
   for (const char* tabela :
        {"RATCENTROCUSTO", "PLESPECCENCUS", "CENTROCUSTO", "CALCPLANOESPEC", "CFGPLANOESPECPESSOA",
-        "CFGPLANOESPEC", "NATUREZAGRUPO", "PLANOESPEC", "LOTECTB", "EXERCICIOSOCIALCTB",
-        "CFGEMPRESACTB", "EMPRESAUSUARIO", "ESTAB", "EMPRESA"})
+        "CFGPLANOESPEC", "GRUPODEMONSCTB", "NATUREZAGRUPO", "PLANOESPEC", "LOTECTB",
+        "EXERCICIOSOCIALCTB", "CFGEMPRESACTB", "EMPRESAUSUARIO", "ESTAB", "EMPRESA"})
     escritor.Executar(std::string("delete from ") + tabela + " where CODIGOEMPRESA = :pEmpresa");
 }
 
@@ -458,6 +465,11 @@ void GravarPlano(TEscritor& escritor) {
         "insert into NATUREZAGRUPO (CODIGOEMPRESA, CLASSIFGRUPO, NATUREZA) "
         "values (:pEmpresa, :pClassif, :pNatureza)",
         {{"pClassif", Value(natureza.Classif)}, {"pNatureza", Value(natureza.Natureza)}});
+  for (const TLinhaGrupoDemonstracao& grupo : kGruposDemonstracao)
+    escritor.Executar(
+        "insert into GRUPODEMONSCTB (CODIGOEMPRESA, CLASSIFGRUPO, TIPOGRUPO) "
+        "values (:pEmpresa, :pClassif, :pTipo)",
+        {{"pClassif", Value(grupo.Classif)}, {"pTipo", Value(grupo.Tipo)}});
   for (const TLinhaCalculo& calculo : kCalculos)
     escritor.Executar(
         "insert into CALCPLANOESPEC (CODIGOEMPRESA, CONTACTB, CONTACTBCALC, OPERACAO) "

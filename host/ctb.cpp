@@ -17,7 +17,10 @@
 #include "host/ComandoBalancete.h"
 #include "host/ComandoDb.h"
 #include "host/ComandoDemo.h"
+#include "host/ComandoDemonstracoes.h"
+#include "host/ComandoDiario.h"
 #include "host/ComandoLoad.h"
+#include "host/ComandoRazao.h"
 #include "host/ComandoSql.h"
 #include "host/DigitacaoHost.h"
 #include "host/ImportacaoHost.h"
@@ -281,6 +284,12 @@ int main(int argc, char** argv) {
     };
   });
 
+  // The reports write their rows as they read them and return only what
+  // follows them (a file written), or nothing.
+  ComandoRazao::Registrar(app, comando);
+  ComandoDiario::Registrar(app, comando);
+  ComandoDemonstracoes::Registrar(app, comando);
+
   LinhaComando::NomearGrupos(app);
   try {
     app.parse(argc, argv);
@@ -297,7 +306,9 @@ int main(int argc, char** argv) {
 
   try {
     TSessaoHost sessao(opcoes, esquema);
-    Terminal::Mostrar(comando(sessao) + '\n');
+    const std::string texto = comando(sessao);
+    if (!texto.empty())
+      Terminal::Mostrar(texto + '\n');
   } catch (const std::exception& error) {
     std::cerr << "ctb: " << error.what() << '\n';
     return kExitFalhou;

@@ -127,6 +127,16 @@ CREATE TABLE IF NOT EXISTS NATUREZAGRUPO (
   PRIMARY KEY (CODIGOEMPRESA, CLASSIFGRUPO)
 );
 
+-- Which chart groups make the financial statements: A assets, P
+-- liabilities, L equity (balance sheet), R revenue, D costs and expenses
+-- (income statement). An account belongs to its longest listed prefix.
+CREATE TABLE IF NOT EXISTS GRUPODEMONSCTB (
+  CODIGOEMPRESA SMALLINT NOT NULL,
+  CLASSIFGRUPO VARCHAR(30) NOT NULL,
+  TIPOGRUPO CHAR(1) NOT NULL CHECK (TIPOGRUPO IN ('A', 'P', 'L', 'R', 'D')),
+  PRIMARY KEY (CODIGOEMPRESA, CLASSIFGRUPO)
+);
+
 -- Currencies and their daily rates (rates are shared by all companies).
 CREATE TABLE IF NOT EXISTS MOEDA (
   CODIGOMOEDA SMALLINT NOT NULL,

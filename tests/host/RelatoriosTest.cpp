@@ -1,0 +1,268 @@
+// The ledger, the journal and the statements of the built `ctb` program on
+// a demo year, on each engine, checked against each other and against the
+// trial balance: every running balance, every total, every tie.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "host/DemoEmpresa.h"
+#include "tests/host/TCtbPrograma.h"
+
+namespace {
+
+using json = nlohmann::json;
+
+int64_t Centavos(const json& valor) {
+  return valor.is_null() ? 0 : std::llround(valor.get<double>() * 100);
+}
+
+class TRelatoriosTest : public TCtbProgramaTest {
+ protected:
+  void SetUp() override {
+    TCtbProgramaTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    ASSERT_EQ(Ctb({"demo", "--entries", "400"}), 0) << FErro;
+  }
+
+  // The command's rows in json; the test fails when it does not run.
+  json Json(std::vector<std::string> args) {
+    args.insert(args.end(), {"--company", "1", "--format", "json"});
+    EXPECT_EQ(Ctb(args), 0) << FErro;
+    return FSaida.empty() ? json::array() : json::parse(FSaida);
+  }
+
+  // Per account, the trial balance's opening and closing balance (the
+  // account's nature) and its debits and credits, for the period.
+  std::map<int64_t, json> Balancete(const std::string& de, const std::string& ate) {
+    std::map<int64_t, json> contas;
+    const json balancete = Json({"trial-balance", "--from", de, "--to", ate});
+    for (const json& linha : balancete["companies"][0]["rows"])
+      contas[linha["CodigoConta"].get<int64_t>()] = linha;
+    return contas;
+  }
+};
+
+struct TCasoRazao {
+  std::vector<std::string> Selecao;
+  const char* De;
+  const char* Ate;
+};
+
+TEST_P(TRelatoriosTest, LedgerRunsOpeningPlusDebitsMinusCreditsToTheTrialBalanceClosing) {
+  const TCasoRazao casos[] = {
+      {{"--account", "CAIXA"}, "2025-03-15", "2025-09-10"},
+      {{"--classif", "3.1.02"}, "2025-06-01", "2025-11-20"},  // reducing accounts
+      {{"--classif", "1.1.04"}, "2025-01-01", "2025-12-31"},
+      {{"--accounts", "1101001-1101006"}, "2025-02-10", "2025-12-31"},
+      {{"--account", "1101"}, "2025-05-02", "2025-05-30"},  // a synthetic account: its group
+  };
+  for (const TCasoRazao& caso : casos) {
+    SCOPED_TRACE(caso.Selecao[1]);
+    std::vector<std::string> args = {"ledger", "--from", caso.De, "--to", caso.Ate};
+    args.insert(args.end(), caso.Selecao.begin(), caso.Selecao.end());
+    const json linhas = Json(args);
+    const std::map<int64_t, json> balancete = Balancete(caso.De, caso.Ate);
+    int64_t saldo = 0, lancamentos = 0, contas = 0;
+    for (const json& linha : linhas) {
+      const std::string historico = linha["HISTORICO"];
+      const int64_t assinado = Centavos(linha["SALDO"]) * (linha["DC"] == "C" ? -1 : 1);
+      const int64_t conta = linha["CONTACTB"];
+      const int natureza = DemoEmpresa::Natureza(linha["CLASSIFCONTA"]);
+      if (historico == "Saldo anterior") {
+        saldo = assinado;
+        ++contas;
+        ASSERT_TRUE(balancete.count(conta)) << conta;
+        EXPECT_EQ(saldo * natureza, Centavos(balancete.at(conta)["SaldoAnterior"])) << conta;
+      } else if (historico == "Total da conta") {
+        EXPECT_EQ(assinado, saldo) << conta;
+        EXPECT_EQ(saldo * natureza, Centavos(balancete.at(conta)["SaldoAtual"])) << conta;
+        EXPECT_EQ(Centavos(linha["DEBITO"]), Centavos(balancete.at(conta)["DEBITO"])) << conta;
+        EXPECT_EQ(Centavos(linha["CREDITO"]), Centavos(balancete.at(conta)["CREDITO"])) << conta;
+      } else {
+        saldo += Centavos(linha["DEBITO"]) - Centavos(linha["CREDITO"]);
+        EXPECT_EQ(assinado, saldo) << "chave " << linha["CHAVELCTOCTB"];
+        ++lancamentos;
+      }
+    }
+    EXPECT_GT(contas, 0);
+    EXPECT_GT(lancamentos, 0);
+  }
+}
+
+TEST_P(TRelatoriosTest, LedgerByBranchSplitsTheCompanyLedger) {
+  const json empresa =
+      Json({"ledger", "--from", "2025-04-01", "--to", "2025-10-31", "--account", "CAIXA"});
+  const json filiais = Json({"ledger", "--from", "2025-04-01", "--to", "2025-10-31", "--account",
+                             "CAIXA", "--by-branch"});
+  auto totais = [](const json& linhas) {
+    int64_t debitos = 0, saldo = 0, secoes = 0;
+    for (const json& linha : linhas)
+      if (linha["HISTORICO"] == "Total da conta") {
+        debitos += Centavos(linha["DEBITO"]);
+        saldo += Centavos(linha["SALDO"]) * (linha["DC"] == "C" ? -1 : 1);
+        ++secoes;
+      }
+    return std::tuple{debitos, saldo, secoes};
+  };
+  const auto [debitosEmpresa, saldoEmpresa, secoesEmpresa] = totais(empresa);
+  const auto [debitosFiliais, saldoFiliais, secoesFiliais] = totais(filiais);
+  EXPECT_EQ(secoesEmpresa, 1);
+  EXPECT_GT(secoesFiliais, 1);
+  EXPECT_EQ(debitosFiliais, debitosEmpresa);
+  EXPECT_EQ(saldoFiliais, saldoEmpresa);
+}
+
+TEST_P(TRelatoriosTest, JournalPeriodTotalsAreTheTrialBalanceMovementAndPagesAddUp) {
+  const json linhas =
+      Json({"journal", "--from", "2025-03-01", "--to", "2025-03-31", "--page-size", "7"});
+  int64_t entradas = 0, paginas = 0, debitos = 0, creditos = 0;
+  json periodo;
+  std::string ultimo;
+  for (const json& linha : linhas) {
+    if (linha["HISTORICO"] == "Total do período") {
+      periodo = linha;
+    } else if (linha["CHAVELCTOCTB"].is_null()) {
+      EXPECT_EQ(Centavos(linha["DEBITO"]), debitos) << linha;
+      EXPECT_EQ(Centavos(linha["CREDITO"]), creditos) << linha;
+      ++paginas;
+      debitos = creditos = 0;
+    } else {
+      const std::string chave = linha["DATALCTOCTB"].get<std::string>() + "/" +
+                                std::to_string(1000000000 + linha["CHAVELCTOCTB"].get<int64_t>());
+      EXPECT_LT(ultimo, chave);  // date and key order
+      ultimo = chave;
+      debitos += Centavos(linha["DEBITO"]);
+      creditos += Centavos(linha["CREDITO"]);
+      ++entradas;
+    }
+  }
+  EXPECT_EQ(entradas, Contar("select count(*) from LCTOCTB where DATALCTOCTB between "
+                             "'2025-03-01' and '2025-03-31'"));
+  EXPECT_EQ(paginas, (entradas + 6) / 7);
+  ASSERT_FALSE(periodo.is_null());
+  int64_t movimentoDebito = 0, movimentoCredito = 0;
+  for (const auto& [conta, linha] : Balancete("2025-03-01", "2025-03-31"))
+    if (linha["TipoConta"] == "S" && linha["ClassifConta"].get<std::string>().size() == 1 &&
+        linha["ClassifConta"] != "5") {
+      movimentoDebito += Centavos(linha["DEBITO"]);
+      movimentoCredito += Centavos(linha["CREDITO"]);
+    }
+  EXPECT_GT(movimentoDebito, 0);
+  EXPECT_EQ(Centavos(periodo["DEBITO"]), movimentoDebito);
+  EXPECT_EQ(Centavos(periodo["CREDITO"]), movimentoCredito);
+}
+
+TEST_P(TRelatoriosTest, StatementsTieAndAgreeWithTheTrialBalance) {
+  struct TCaso {
+    const char* De;
+    const char* Ate;
+  };
+  // The second period's previous one (the first half) leaves its result
+  // unclosed in the balance sheet.
+  for (const TCaso& caso : {TCaso{"2025-01-01", "2025-12-31"}, TCaso{"2025-07-01", "2025-12-31"},
+                            TCaso{"2025-03-10", "2025-08-20"}}) {
+    SCOPED_TRACE(caso.De);
+    std::map<std::string, json> bp, dre;
+    for (const json& linha : Json({"statements", "--from", caso.De, "--to", caso.Ate}))
+      (linha["DEMONSTRACAO"] == "BP" ? bp : dre)[linha["CLASSIFCONTA"].get<std::string>() + "|" +
+                                                 linha["DESCRCONTA"].get<std::string>()] = linha;
+    const json& ativo = bp.at("|TOTAL DO ATIVO");
+    const json& passivo = bp.at("|TOTAL DO PASSIVO E PATRIMÔNIO LÍQUIDO");
+    const json& resultado = dre.at("|RESULTADO DO PERÍODO");
+    for (const char* coluna : {"VALOR", "VALORANTERIOR"}) {
+      EXPECT_EQ(Centavos(ativo[coluna]), Centavos(passivo[coluna])) << coluna;
+      EXPECT_EQ(Centavos(bp.at("|Resultado do período")[coluna]), Centavos(resultado[coluna]))
+          << coluna;
+    }
+    EXPECT_EQ(Centavos(bp.at("1|ATIVO")["VALOR"]), Centavos(ativo["VALOR"]));
+    const std::map<int64_t, json> balancete = Balancete(caso.De, caso.Ate);
+    EXPECT_EQ(Centavos(ativo["VALOR"]), Centavos(balancete.at(1)["SaldoAtual"]));
+    EXPECT_EQ(Centavos(resultado["VALOR"]),
+              Centavos(balancete.at(DemoEmpresa::Conta("5.1.01.004").ContaCtb)["MOVIMENTO"]));
+  }
+  // Costs and expenses in no group: the balance sheet no longer ties, and
+  // says by how much.
+  Conexao().ExecuteDirect(
+      "delete from GRUPODEMONSCTB where CODIGOEMPRESA = 1 and CLASSIFGRUPO = '4'");
+  ASSERT_EQ(Ctb({"statements", "--company", "1", "--from", "2025-01-01", "--to", "2025-12-31"}), 0)
+      << FErro;
+  EXPECT_NE(FSaida.find(") (não confere: diferença de "), std::string::npos) << FSaida;
+}
+
+TEST_P(TRelatoriosTest, DemoStatesTheTies) {
+  // FSaida still holds what the demo printed.
+  const size_t balancete = FSaida.find("Balancete em 31/12/2025: ATIVO ");
+  const size_t balanco = FSaida.find("Balanço Patrimonial em 31/12/2025: Ativo ");
+  ASSERT_NE(balancete, std::string::npos) << FSaida.substr(FSaida.size() - 500);
+  ASSERT_NE(balanco, std::string::npos);
+  EXPECT_LT(balancete, balanco);
+  EXPECT_EQ(FSaida.substr(FSaida.size() - 10), "(confere)\n");
+  EXPECT_EQ(FSaida.find("NÃO CONFERE"), std::string::npos);
+  EXPECT_EQ(FSaida.find("não confere"), std::string::npos);
+}
+
+TEST_P(TRelatoriosTest, RefusesWhatNamesNothingOrIsNotAllowed) {
+  Conexao().ExecuteDirect("delete from GRUPODEMONSCTB where CODIGOEMPRESA = 1");
+  struct TCaso {
+    std::vector<std::string> Args;
+    int Usuario;
+    const char* Mensagem;
+  };
+  const std::vector<std::string> periodo = {"--from", "2025-01-01", "--to", "2025-01-31"};
+  auto com = [&](std::vector<std::string> args) {
+    args.insert(args.begin() + 1, periodo.begin(), periodo.end());
+    return args;
+  };
+  const TCaso casos[] = {
+      {com({"ledger", "--company", "1"}), 1, "uma (e só uma) de --account"},
+      {com({"ledger", "--company", "1", "--account", "CAIXA", "--classif", "1"}), 1,
+       "uma (e só uma)"},
+      {com({"ledger", "--company", "1", "--account", "NADA"}), 1, "Conta NADA não cadastrada"},
+      {com({"ledger", "--company", "1", "--accounts", "1-x"}), 1, "Intervalo de contas inválido"},
+      {com({"ledger", "--company", "1", "--accounts", "9000-9999"}), 1, "Nenhuma conta analítica"},
+      {com({"ledger", "--company", "9", "--account", "1"}), 1, "Empresa 9 não cadastrada"},
+      {com({"journal", "--company", "1", "--estab", "7"}), 1, "7"},
+      {com({"journal", "--company", "1", "--format", "xlsx"}), 1, "precisa de --out"},
+      {com({"journal", "--company", "1"}), 3, "Usuário 3 não cadastrado"},
+      {com({"statements", "--company", "1"}), 1, "não tem os grupos das demonstrações"},
+      {{"journal", "--company", "1", "--from", "2025-02-01", "--to", "2025-01-01"},
+       1,
+       "posterior à data final"},
+  };
+  for (const TCaso& caso : casos) {
+    EXPECT_EQ(Ctb(caso.Args, "", caso.Usuario), 1) << caso.Mensagem;
+    EXPECT_NE(FErro.find(caso.Mensagem), std::string::npos) << FErro;
+    EXPECT_TRUE(FSaida.empty()) << FSaida;
+  }
+}
+
+TEST_P(TRelatoriosTest, WritesEachFormatToTheFileItNames) {
+  const std::vector<std::string> diario = {"journal",    "--company", "1",          "--from",
+                                           "2025-03-01", "--to",      "2025-03-31", "--out"};
+  for (const char* arquivo : {"d.csv", "d.json", "d.xlsx", "d.txt"}) {
+    std::vector<std::string> args = diario;
+    args.push_back(arquivo);
+    ASSERT_EQ(Ctb(args), 0) << FErro;
+    EXPECT_EQ(FSaida, std::string("Diário gravado em ") + arquivo + "\n");
+    std::ifstream in(FPasta / arquivo, std::ios::binary);
+    std::string inicio(12, '\0');
+    in.read(inicio.data(), 12);
+    const std::string esperado = std::string(arquivo).ends_with("csv")    ? "PAGINA,DATAL"
+                                 : std::string(arquivo).ends_with("json") ? "[\n  {\"PAGINA"
+                                 : std::string(arquivo).ends_with("xlsx") ? "PK"
+                                                                          : "Diário  1 -";
+    EXPECT_EQ(inicio.substr(0, esperado.size()), esperado) << arquivo;
+  }
+}
+
+CTB_INSTANTIATE_ENGINES(TRelatoriosTest);
+
+}  // namespace
