@@ -19,6 +19,7 @@
 #include "host/ExportarJournal.h"
 #include "host/HostComum.h"
 #include "host/ImportacaoHost.h"
+#include "host/SaidaRelatorio.h"
 #include "schema/SchemaInstaller.h"
 #include "trialbalance/nCtbDPConsultaBalanceteMovimento_U.h"
 

@@ -1,7 +1,8 @@
 #pragma once
 // `ctb demo`, the main job: a demo company with a realistic chart, a year of
 // generated entries imported through the journal-entry module as any import
-// is, and that year's trial balance with monthly columns.
+// is, that year's trial balance with monthly columns, and the year-end
+// checks: the asset total against its accounts and the balance sheet's tie.
 //
 // Running it again with --replace rebuilds the demo company: its registers
 // are replaced and its entries deleted before the new import, so the result

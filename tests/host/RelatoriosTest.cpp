@@ -194,7 +194,7 @@ TEST_P(TRelatoriosTest, StatementsTieAndAgreeWithTheTrialBalance) {
       "delete from GRUPODEMONSCTB where CODIGOEMPRESA = 1 and CLASSIFGRUPO = '4'");
   ASSERT_EQ(Ctb({"statements", "--company", "1", "--from", "2025-01-01", "--to", "2025-12-31"}), 0)
       << FErro;
-  EXPECT_NE(FSaida.find(") (não confere: diferença de "), std::string::npos) << FSaida;
+  EXPECT_NE(FSaida.find(" (não confere: diferença de "), std::string::npos) << FSaida;
 }
 
 TEST_P(TRelatoriosTest, DemoStatesTheTies) {
