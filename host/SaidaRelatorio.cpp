@@ -8,6 +8,7 @@
 #include "framework/core/FormatDateTime.h"
 #include "framework/core/FormatFloat.h"
 #include "host/SaidaCsv.h"
+#include "host/SaidaCsvBr.h"
 #include "host/SaidaJson.h"
 #include "host/SaidaTabela.h"
 #include "trialbalance/nCtbConsultaBalanceteMovimentoDataSetSaldo_U.h"
@@ -109,26 +110,48 @@ class TEscritorTabela : public TEscritor {
   bool FEscreveu = false;
 };
 
+// The machine CSV (field names, dot decimals, ISO dates) or the Brazilian
+// one (headings for people, ";", comma decimals, dd/mm/yyyy dates, a
+// byte-order mark and CRLF, as a spreadsheet opens it).
 class TEscritorCsv : public TEscritor {
  public:
-  TEscritorCsv(const std::vector<TColuna>& colunas, std::ostream& saida) : FSaida(saida) {
-    std::string cabecalho;
+  TEscritorCsv(const std::vector<TColuna>& colunas, std::ostream& saida, bool brasileiro)
+      : FSaida(saida), FBrasileiro(brasileiro), FSeparador(brasileiro ? ';' : ',') {
+    std::vector<TCelula> cabecalho;
     for (const TColuna& coluna : colunas)
-      cabecalho += (cabecalho.empty() ? "" : ",") + SaidaCsv::Campo(coluna.Nome);
-    FSaida << cabecalho << '\n';
+      cabecalho.emplace_back(brasileiro ? coluna.Rotulo : coluna.Nome);
+    if (brasileiro)
+      FSaida << SaidaCsvBr::kBom;
+    Linha(cabecalho, false);
   }
   void Titulo(const std::string&) override {}
   void Nota(const std::string&) override {}
   void Linha(const std::vector<TCelula>& celulas, bool) override {
     std::string linha;
-    for (size_t i = 0; i < celulas.size(); ++i)
-      linha += (i ? "," : "") + TextoMaquina(celulas[i], "", SaidaCsv::Campo, "");
-    FSaida << linha << '\n';
+    for (size_t i = 0; i < celulas.size(); ++i) {
+      if (i)
+        linha += FSeparador;
+      linha += FBrasileiro ? TextoBrasileiro(celulas[i]) : TextoMaquina(celulas[i], "", Campo, "");
+    }
+    FSaida << linha << (FBrasileiro ? "\r\n" : "\n");
   }
   void Fechar() override { FSaida.flush(); }
 
  private:
+  static std::string Campo(const std::string& texto) { return SaidaCsv::Campo(texto); }
+  std::string TextoBrasileiro(const TCelula& celula) const {
+    if (const auto* valor = std::get_if<Currency>(&celula))
+      return FormatFloat("0.00", *valor);
+    if (const auto* data = std::get_if<TDateTime>(&celula))
+      return FormatDateTime("dd/mm/yyyy", *data);
+    if (const auto* texto = std::get_if<std::string>(&celula))
+      return SaidaCsv::Campo(*texto, FSeparador);
+    return TextoMaquina(celula, "", Campo, "");
+  }
+
   std::ostream& FSaida;
+  bool FBrasileiro;
+  char FSeparador;
 };
 
 class TEscritorJson : public TEscritor {
@@ -248,7 +271,8 @@ std::unique_ptr<TEscritor> Criar(TFormato formato, std::vector<TColuna> colunas,
                                  const std::string& planilha) {
   switch (formato) {
     case TFormato::Csv:
-      return std::make_unique<TEscritorCsv>(colunas, saida);
+    case TFormato::CsvBr:
+      return std::make_unique<TEscritorCsv>(colunas, saida, formato == TFormato::CsvBr);
     case TFormato::Json:
       return std::make_unique<TEscritorJson>(std::move(colunas), saida);
     case TFormato::Xlsx:

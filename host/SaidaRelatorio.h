@@ -9,6 +9,8 @@
 //   parentheses, dates dd/mm/yyyy; control characters escaped.
 // - csv: one header of column names, then every row (titles are left out:
 //   each row carries what a program needs); dot decimals, ISO dates.
+// - csv-br: the same rows for a Brazilian spreadsheet: headings for people,
+//   ";" between cells, comma decimals, dd/mm/yyyy dates, UTF-8 with BOM.
 // - json: an array of objects, one row per line, keys the column names.
 // - xlsx: one sheet written row by row (constant memory): titles and the
 //   header in bold, totals in bold, amounts and dates as numbers with their
