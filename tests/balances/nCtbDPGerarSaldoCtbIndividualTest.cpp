@@ -605,31 +605,6 @@ TEST_P(TGerarSaldoTest, ParallelRunDeliversItsResultOnce) {
   EXPECT_TRUE(processo->Mensagens().TemErro());
 }
 
-TEST_P(TGerarSaldoTest, ClearingTheRememberedParametersRestoresTheProcessDefaults) {
-  auto processo = Processo(Dia(1, 1), Dia(1, 31),
-                           {{"pConsiderarFiltroLctoCtb", "1"},
-                            {"pTotalizarSintetica", "0"},
-                            {"pPercentualCotas", "30"},
-                            {"pTipoAgruparData", "2"}});
-  processo->LimparParamsINI();
-  const std::vector<std::pair<const char*, const char*>> esperados = {
-      {"pTipoSaldoCtb", "0"},
-      {"pCodigoMoeda", "0"},
-      {"pRelacionarEstab", "0"},
-      {"pTipoAgruparData", "0"},
-      {"pTotalizarSintetica", "1"},
-      {"pConsiderarFiltroLctoCtb", "0"},
-      {"pListarContasMovimentoZero", "1"},
-      {"pValidarPeriodoIFRS", "1"},
-      {"pCodigoEmpresa", ""},
-      {"pDataInicial", ""},
-      {"pPercentualCotas", ""},
-      {"pListarSinteticasSemAnaliticas", "1"}};
-  for (const auto& [alias, valor] : esperados)
-    EXPECT_EQ(valor, processo->Param(alias).AsString()) << alias;
-  EXPECT_THROW(processo->Param("pTipoAgruparData").SetValor("3"), Exception);
-}
-
 CTB_INSTANTIATE_ENGINES(TGerarSaldoTest);
 
 }  // namespace

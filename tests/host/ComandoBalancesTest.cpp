@@ -10,7 +10,6 @@
 #include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
 #include "framework/core/Exceptions.h"
 #include "framework/ctb/TnUtilCtb.h"
-#include "schema/SchemaInstaller.h"
 #include "tests/support/TestDatabases.h"
 
 namespace {
@@ -86,13 +85,12 @@ TEST(ComandoBalancesOpcoes, RefusesBadDatesAndValues) {
   EXPECT_THROW(Ler({"--from", "2024-01-01", "--to", "2024-01-31"}), CLI::RequiredError);
 }
 
-class ComandoBalancesTest : public TDatabaseTest {
+class ComandoBalancesTest : public TSchemaTest {
  protected:
   void SetUp() override {
-    TDatabaseTest::SetUp();
+    TSchemaTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    SchemaInstaller::Instalar(Conexao());
     for (const char* sql :
          {"insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB) values (1, 1, 'MATRIZ')",
           "insert into NATUREZAGRUPO (CODIGOEMPRESA, CLASSIFGRUPO, NATUREZA) values (1, '1', 1)",

@@ -15,13 +15,12 @@
 
 namespace {
 
-class TImportacaoHostTest : public TDatabaseTest {
+class TImportacaoHostTest : public TSchemaTest {
  protected:
   void SetUp() override {
-    TDatabaseTest::SetUp();
+    TSchemaTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    SchemaInstaller::Instalar(Conexao());
     TnTesteDMLcto::Registrar();
     FOpcoes.Classe = TnTesteDMLcto::kNomeClasse;
     FOpcoes.CodigoEmpresa = 1;

@@ -54,8 +54,11 @@ TEST_P(TnUtilCtbTest, CfgEmpresaGivesItemsInOrderAndNullsForNullColumns) {
   EXPECT_FALSE(ControleCTB().GetCFGEmpresaCtb().has_value());
 }
 
-TEST_P(TnUtilCtbTest, NatureIsThatOfTheLongestGroupPrefix) {
+// Each company's own groups.
+TEST_P(TnUtilCtbTest, NatureIsThatOfTheLongestGroupPrefixOfTheCompany) {
   CriarPlanoExemplo();
+  Exec("insert into NATUREZAGRUPO (CODIGOEMPRESA, CLASSIFGRUPO, NATUREZA) values (2, '1', -1)");
+  EXPECT_EQ(PlanoEspecifico().CfgPlano(2).NaturezaGrupo("1.1.01.001"), -1);
   const struct {
     int64_t Conta;
     int Natureza;
@@ -154,13 +157,6 @@ TEST_P(TnUtilCtbTest, CompanyKeyCachesUntilAnotherCompanyOrLimparChaveOld) {
   Exec("update CFGEMPRESACTB set UTILLOTE = '1' where CODIGOEMPRESA = 1");
   Nctbsfuncoes::LimparChavesSingletons();
   EXPECT_EQ((*ctb.GetCFGEmpresaCtb())[kCfgUtilLote].AsString(), "1");
-}
-
-TEST_P(TnUtilCtbTest, NaturesAreReadPerCompany) {
-  CriarPlanoExemplo(1);
-  Exec("insert into NATUREZAGRUPO (CODIGOEMPRESA, CLASSIFGRUPO, NATUREZA) values (2, '1', -1)");
-  EXPECT_EQ(PlanoEspecifico().CfgPlano(1).NaturezaGrupo("1.1.01.001"), 1);
-  EXPECT_EQ(PlanoEspecifico().CfgPlano(2).NaturezaGrupo("1.1.01.001"), -1);
 }
 
 TEST_P(TnUtilCtbTest, EachSessionCachesItsOwnSettings) {
