@@ -39,9 +39,9 @@ TEST(CsvReader, ReadsQuotedCellsLineBreaksAndBothSeparators) {
 }
 
 // What would otherwise be read wrong is refused naming its line: an empty
-// file, a quote closed only by the next row's quote, bytes that are not
-// UTF-8, a cell or a row past its bound. (A quote never closed and Latin-1
-// text are the program's cases, on both engines.)
+// file, a quote still open at the end, bytes that are not UTF-8, a cell or a
+// row past its bound. (A quote closed only by the next row's quote and
+// Latin-1 text are the program's cases, on both engines.)
 TEST(CsvReader, RefusesWhatItCannotReadRightNamingTheLine) {
   const std::string grande(TCsvReader::kMaxBytesCelula + 1, 'x');
   std::string largo;
@@ -53,7 +53,7 @@ TEST(CsvReader, RefusesWhatItCannotReadRightNamingTheLine) {
   };
   for (const TCaso& caso :
        std::vector<TCaso>{{"", "Arquivo CSV vazio: falta o cabeçalho"},
-                          {"A,B\n1,\"open\n2,\"x\"\n",
+                          {"A,B\n1,\"never closed\n",
                            "Aspas abertas na linha 2 do arquivo CSV não foram fechadas"},
                           {"A\n\xC0\xAF\n",
                            "Linha 2: o texto não está em UTF-8 (use --encoding windows-1252 "
