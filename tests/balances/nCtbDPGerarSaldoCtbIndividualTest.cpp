@@ -235,7 +235,8 @@ TEST_P(TGerarSaldoTest, EntryFilterOriginsAreTakenOutOfThePeriod) {
             Analiticas(Rodar(Dia(2, 15), Dia(3, 31), {{"pConsiderarFiltroLctoCtb", "0"}}), {0}));
 }
 
-TEST_P(TGerarSaldoTest, MonthlyBucketsCarryTheCloseIntoTheNextMonth) {
+// Monthly buckets carry the close into the next month.
+TEST_P(TGerarSaldoTest, BucketsAndQuotas) {
   SemearTresMeses();
   const TResultado r =
       Rodar(Dia(1, 15), Dia(3, 10), {{"pTipoAgruparData", "2"}, {"pRelacionarEstab", "1"}});
@@ -268,30 +269,24 @@ TEST_P(TGerarSaldoTest, MonthlyBucketsCarryTheCloseIntoTheNextMonth) {
               Analiticas(doMes, {0, 1, 2}))
         << "mês " << m;
   }
-}
-
-TEST_P(TGerarSaldoTest, DailyBucketsListEveryAccountEveryDay) {
-  SemearTresMeses();
-  const TResultado r = Rodar(Dia(2, 10), Dia(2, 16), {{"pTipoAgruparData", "1"}});
-  EXPECT_EQ(16u * 7, r.size());
+  // Daily buckets list every account every day.
+  const TResultado porDia = Rodar(Dia(2, 10), Dia(2, 16), {{"pTipoAgruparData", "1"}});
+  EXPECT_EQ(16u * 7, porDia.size());
   // The day totals of one account add up to the undivided period.
-  const TResultado inteiro = Rodar(Dia(2, 10), Dia(2, 16));
+  const TResultado semana = Rodar(Dia(2, 10), Dia(2, 16));
   for (int64_t conta : kContasAnaliticas) {
     Currency debito, credito;
     for (int dia = 10; dia <= 16; ++dia) {
-      const TLinhaSaldo& l = r.at({conta, 0, Dia(2, dia).Days()});
+      const TLinhaSaldo& l = porDia.at({conta, 0, Dia(2, dia).Days()});
       debito += l.Debito;
       credito += l.Credito;
     }
-    const TLinhaSaldo& total = inteiro.at({conta, 0, Dia(2, 16).Days()});
+    const TLinhaSaldo& total = semana.at({conta, 0, Dia(2, 16).Days()});
     EXPECT_EQ(total.Debito, debito) << conta;
     EXPECT_EQ(total.Credito, credito) << conta;
-    EXPECT_EQ(total.Atual, r.at({conta, 0, Dia(2, 16).Days()}).Atual) << conta;
+    EXPECT_EQ(total.Atual, porDia.at({conta, 0, Dia(2, 16).Days()}).Atual) << conta;
   }
-}
-
-TEST_P(TGerarSaldoTest, QuotaScalesBalancesAndMovementButNotDebitsAndCredits) {
-  SemearTresMeses();
+  // A quota scales balances and movement, not debits and credits.
   const TResultado inteiro = Rodar(Dia(2, 15), Dia(3, 31));
   const TResultado metade = Rodar(Dia(2, 15), Dia(3, 31), {{"pPercentualCotas", "50"}});
   const TResultado semAnterior = Rodar(Dia(2, 15), Dia(3, 31), {{"pIgnorarSaldoAnt", "1"}});

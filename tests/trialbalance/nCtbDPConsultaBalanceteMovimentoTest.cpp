@@ -200,8 +200,11 @@ TEST_P(ConsultaBalanceteTest, EachBranchRelationKeepsItsRows) {
   }
 }
 
-TEST_P(ConsultaBalanceteTest, AccountsWithoutBalanceLeaveButASyntheticAboveValuesStays) {
+// Accounts without balance leave, but a synthetic above values stays;
+// customers and suppliers are hidden unless detailed.
+TEST_P(ConsultaBalanceteTest, AccountsWithoutBalanceAndPeopleLeaveUnlessAsked) {
   LancarMovimento();
+  Exec("insert into CFGPLANOESPECPESSOA (CODIGOEMPRESA, CLASSIFCONTA) values (1, '3.01')");
   TnClientDataSet& semZero = Executar();
   // 4/4.01 never moved; group 5 nets to zero while 5.01 and 5.02 hold
   // opposite balances.
@@ -212,22 +215,15 @@ TEST_P(ConsultaBalanceteTest, AccountsWithoutBalanceLeaveButASyntheticAboveValue
   EXPECT_DOUBLE_EQ(Valor(semZero, "DEBITO"), 0);
   EXPECT_TRUE(Localizar(semZero, 51));
   EXPECT_TRUE(Localizar(semZero, 52));
+  EXPECT_FALSE(Localizar(semZero, 3));   // 1.1.03, the customers' group
+  EXPECT_FALSE(Localizar(semZero, 21));  // 2.01, the suppliers
+  EXPECT_FALSE(Localizar(semZero, 31));  // 3.01, a person account
+  EXPECT_TRUE(Localizar(semZero, 13));   // below the group: still shown
 
   Parametro("pImpSaldoZero", "1");
   TnClientDataSet& comZero = Executar();
   EXPECT_TRUE(Localizar(comZero, 41));
   EXPECT_TRUE(Localizar(comZero, 6));
-}
-
-TEST_P(ConsultaBalanceteTest, CustomersAndSuppliersAreHiddenUnlessDetailed) {
-  LancarMovimento();
-  Exec("insert into CFGPLANOESPECPESSOA (CODIGOEMPRESA, CLASSIFCONTA) values (1, '3.01')");
-  TnClientDataSet& oculto = Executar();
-  EXPECT_FALSE(Localizar(oculto, 3));   // 1.1.03, the customers' group
-  EXPECT_FALSE(Localizar(oculto, 21));  // 2.01, the suppliers
-  EXPECT_FALSE(Localizar(oculto, 31));  // 3.01, a person account
-  EXPECT_TRUE(Localizar(oculto, 13));   // below the group: still shown
-
   Parametro("pDetalharClienteFornecedor", "1");
   TnClientDataSet& detalhado = Executar();
   EXPECT_TRUE(Localizar(detalhado, 3));

@@ -28,11 +28,16 @@ class NutilsequenceTest : public TDatabaseTest {
   }
 };
 
-TEST_P(NutilsequenceTest, NamedSequencesCountFromOneIndependently) {
+TEST_P(NutilsequenceTest, NamedSequencesCountFromOneIndependentlyAndRollBack) {
   EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "GEN_IDLCTOCTBEXCL"), 1);
   EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "GEN_IDLCTOCTBEXCL"), 2);
   EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "GEN_OUTRA"), 1);
   EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "GEN_IDLCTOCTBEXCL"), 3);
+  // A rolled-back draw is drawn again.
+  Conexao().StartTransaction();
+  EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "S"), 1);
+  Conexao().RollBack();
+  EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "S"), 1);
 }
 
 TEST_P(NutilsequenceTest, EntryKeysStartAfterTheCompanysHighestKey) {
@@ -48,13 +53,6 @@ TEST_P(NutilsequenceTest, EntryKeysStartAfterTheCompanysHighestKey) {
                                "and NOME = 'DYN_GENCHAVELCTOCTB'")
                 .AsInteger(),
             43);
-}
-
-TEST_P(NutilsequenceTest, RolledBackDrawIsDrawnAgain) {
-  Conexao().StartTransaction();
-  EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "S"), 1);
-  Conexao().RollBack();
-  EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "S"), 1);
 }
 
 // Two processes, each with its own connection, draw from one sequence that
