@@ -184,7 +184,8 @@ TEST_P(TRepositorioSaldoCtbTest, EntryFilterTakesItsWindowAndOriginsOut) {
 // Local currency
 // ---------------------------------------------------------------------------
 
-TEST_P(TRepositorioSaldoCtbTest, ClassificationFilterJoinsTheChartInPeriodStatements) {
+// The classification filter joins the chart in the period statements.
+TEST_P(TRepositorioSaldoCtbTest, ClassificationAndBookFilters) {
   TnCtbRepositorioSaldoCtb repositorio;
   for (const std::string historico : {"", "1;2"}) {
     SCOPED_TRACE(historico);
@@ -201,10 +202,7 @@ TEST_P(TRepositorioSaldoCtbTest, ClassificationFilterJoinsTheChartInPeriodStatem
     });
     EXPECT_EQ(Texto(esperado), Texto(Ler(*atual)));
   }
-}
-
-TEST_P(TRepositorioSaldoCtbTest, BookFilterNamesNormalEntriesAndTheBooksOwnType) {
-  TnCtbRepositorioSaldoCtb repositorio;
+  // The book filter names normal entries and the book's own type.
   TnParansSaldoCtb p = Parans(Dia(1, 1), Dia(1, 31));
   EXPECT_EQ(repositorio.GetFiltroTipoLancamento(p), " and TIPOLANCAMENTO in ('LN', 'LS') ");
   p.TipoSaldoCtb = TnTipoSaldoCtb::tscFiscal;

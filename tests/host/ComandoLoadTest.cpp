@@ -8,20 +8,12 @@
 
 #include "framework/core/Exceptions.h"
 #include "framework/db/TnDMConexao.h"
-#include "schema/SchemaInstaller.h"
 #include "tests/support/TestDatabases.h"
 
 namespace {
 
-class TComandoLoadTest : public TDatabaseTest {
+class TComandoLoadTest : public TSchemaTest {
  protected:
-  void SetUp() override {
-    TDatabaseTest::SetUp();
-    if (IsSkipped() || HasFatalFailure())
-      return;
-    SchemaInstaller::Instalar(Conexao());
-  }
-
   ComandoLoad::TResultadoLoad Carregar(const std::string& tabela, const std::string& csv) {
     std::istringstream input(csv);
     return ComandoLoad::Carregar(Conexao(), tabela, input);

@@ -9,7 +9,6 @@
 
 #include "framework/core/Exceptions.h"
 #include "framework/db/TnDMConexao.h"
-#include "schema/SchemaInstaller.h"
 #include "tests/support/TestDatabases.h"
 
 namespace {
@@ -94,15 +93,8 @@ TEST(DemoEmpresaPlano, ReducingAccountsTakeTheNatureOfTheirGroup) {
     EXPECT_EQ(DemoEmpresa::Natureza(caso.Classif), caso.Natureza) << caso.Classif;
 }
 
-class TDemoEmpresaTest : public TDatabaseTest {
+class TDemoEmpresaTest : public TSchemaTest {
  protected:
-  void SetUp() override {
-    TDatabaseTest::SetUp();
-    if (IsSkipped() || HasFatalFailure())
-      return;
-    SchemaInstaller::Instalar(Conexao());
-  }
-
   int64_t Contar(const std::string& sql) { return Conexao().ExecuteScalar(sql).AsInteger(); }
 };
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "framework/db/TnDMConexao.h"
-#include "schema/SchemaInstaller.h"
 #include "tests/host/TnTesteDMLcto.h"
 #include "tests/support/TestDatabases.h"
 
@@ -14,13 +13,12 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-class TDigitacaoHostTest : public TDatabaseTest {
+class TDigitacaoHostTest : public TSchemaTest {
  protected:
   void SetUp() override {
-    TDatabaseTest::SetUp();
+    TSchemaTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    SchemaInstaller::Instalar(Conexao());
     Conexao().ExecuteScript(
         "INSERT INTO PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, DESCRCONTA, TIPOCONTA, "
         "APELIDOCONTA) VALUES (1, 1101, '1.1.01', 'Caixa', 2, 'CAIXA');"
@@ -224,16 +222,6 @@ TEST_P(TDigitacaoHostTest, AnUnansweredQuestionIsReportedAsOneAndLeavesNothingWr
   }
 }
 
-TEST_P(TDigitacaoHostTest, InformationsAreRecordedAndNeverStop) {
-  json documento = Insercao("80.00");
-  documento["fields"].erase("CODIGOHISTCTB");
-  json resultado = Rodar(documento);
-  EXPECT_EQ(resultado["result"], "posted");
-  EXPECT_EQ(resultado["informations"], json::array({"Lançamento sem histórico padrão"}));
-  EXPECT_EQ(resultado["questions"], json::array());
-  EXPECT_EQ(Quantos(), 1);
-}
-
 TEST_P(TDigitacaoHostTest, AnArrayRunsOnOneScreenAndStopsAtTheFirstResultNotPosted) {
   json segunda = Insercao("20.00");
   segunda["fields"].erase("DATALCTOCTB");  // the screen remembers the last date
@@ -254,12 +242,21 @@ TEST_P(TDigitacaoHostTest, AnArrayRunsOnOneScreenAndStopsAtTheFirstResultNotPost
   EXPECT_EQ(DigitacaoHost::ComandoEntryPost(Conexao(), postadas.dump(), FOpcoes).Status, 0);
 }
 
-TEST_P(TDigitacaoHostTest, WithoutAScreenTheModuleAsksNothing) {
-  json documento = Insercao("12000.00");
-  documento["screen"] = false;
-  json resultado = Rodar(documento);
+// Informations are recorded and never stop; without a screen the module
+// asks nothing.
+TEST_P(TDigitacaoHostTest, InformationsNeverStopAndWithoutAScreenNothingIsAsked) {
+  json semHistorico = Insercao("80.00");
+  semHistorico["fields"].erase("CODIGOHISTCTB");
+  json resultado = Rodar(semHistorico);
+  EXPECT_EQ(resultado["result"], "posted");
+  EXPECT_EQ(resultado["informations"], json::array({"Lançamento sem histórico padrão"}));
+  EXPECT_EQ(resultado["questions"], json::array());
+  json semTela = Insercao("12000.00");
+  semTela["screen"] = false;
+  resultado = Rodar(semTela);
   EXPECT_EQ(resultado["result"], "posted") << resultado.dump();
   EXPECT_EQ(resultado["questions"], json::array());
+  EXPECT_EQ(Quantos(), 2);
 }
 
 TEST_P(TDigitacaoHostTest, BadDocumentsAreRefusedOrRaised) {

@@ -15,13 +15,12 @@
 
 namespace {
 
-class TImportacaoHostTest : public TDatabaseTest {
+class TImportacaoHostTest : public TSchemaTest {
  protected:
   void SetUp() override {
-    TDatabaseTest::SetUp();
+    TSchemaTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    SchemaInstaller::Instalar(Conexao());
     TnTesteDMLcto::Registrar();
     FOpcoes.Classe = TnTesteDMLcto::kNomeClasse;
     FOpcoes.CodigoEmpresa = 1;
@@ -44,7 +43,12 @@ class TImportacaoHostTest : public TDatabaseTest {
   ImportacaoHost::TOpcoesImportacao FOpcoes;
 };
 
+// A header naming no column, or one twice, stops before any row; then the
+// good rows are stored and the bad ones reported.
 TEST_P(TImportacaoHostTest, StoresTheGoodRowsAndReportsTheBadOnesWithLineFieldAndMessage) {
+  EXPECT_THROW(Importar("DATALCTOCTB,CONTA\n2025-03-01,1\n"), Exception);
+  EXPECT_THROW(Importar("DATALCTOCTB,datalctoctb\n2025-03-01,2025-03-01\n"), Exception);
+  EXPECT_EQ(Complementos(), "");
   const std::string csv =
       "DATALCTOCTB,CONTACTBDEB,CONTACTBCRED,VALORLCTOCTB,COMPLHIST\n"
       "2025-03-10,1101,2101,100.50,um\n"                    // line 2
@@ -156,21 +160,10 @@ TEST_P(TImportacaoHostTest, ABatchTheDatabaseRefusesIsRolledBackWhole) {
       "CHAVELCTOCTB,DATALCTOCTB,CONTACTBDEB,VALORLCTOCTB,COMPLHIST\n"
       "1,2025-03-02,1101,1.00,a\n2,2025-03-02,1101,1.00,b\n"
       "3,2025-03-02,1101,1.00,c\n4,2025-03-02,1101,1.00,d\n";
-  try {
-    Importar(csv);
-    FAIL() << "the colliding batch must stop the import";
-  } catch (const Exception& erro) {
-    EXPECT_NE(std::string(erro.what()).find("Lote das linhas 4 a 5"), std::string::npos)
-        << erro.what();
-  }
+  const std::string erro = MensagemDoErro([&] { Importar(csv); });
+  EXPECT_NE(erro.find("Lote das linhas 4 a 5"), std::string::npos) << erro;
   EXPECT_EQ(Complementos(), "a|b|antes");
   EXPECT_EQ(SchemaInstaller::VerificarSaldos(Conexao()).Rows.size(), 0u);
-}
-
-TEST_P(TImportacaoHostTest, AHeaderNamingNoColumnStopsBeforeAnyRow) {
-  EXPECT_THROW(Importar("DATALCTOCTB,CONTA\n2025-03-01,1\n"), Exception);
-  EXPECT_THROW(Importar("DATALCTOCTB,datalctoctb\n2025-03-01,2025-03-01\n"), Exception);
-  EXPECT_EQ(Complementos(), "");
 }
 
 TEST_P(TImportacaoHostTest, ProgressRunsToTheEndOfASeekableInput) {

@@ -1,6 +1,7 @@
 #include "tests/host/TCtbPrograma.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,8 +49,21 @@ void TCtbProgramaTest::TearDown() {
 }
 
 int TCtbProgramaTest::Ctb(std::vector<std::string> args, const std::string& entrada, int usuario) {
+  return Executar(NoBanco(std::move(args), usuario), entrada);
+}
+
+std::vector<std::string> TCtbProgramaTest::NoBanco(std::vector<std::string> args,
+                                                   int usuario) const {
   args.insert(args.end(), {Tipo() == TTipoConexao::SQLite ? "--db" : "--pg", Banco().Parametros(),
                            "--user", std::to_string(usuario)});
+  return args;
+}
+
+int TCtbProgramaTest::Executar(std::vector<std::string> args, const std::string& entrada) {
+  return Aguardar(Iniciar(std::move(args), entrada));
+}
+
+pid_t TCtbProgramaTest::Iniciar(std::vector<std::string> args, const std::string& entrada) {
   Escrever("in.txt", entrada);
   const pid_t filho = ::fork();
   if (filho == 0) {
@@ -61,12 +75,21 @@ int TCtbProgramaTest::Ctb(std::vector<std::string> args, const std::string& entr
     for (std::string& arg : args)
       argv.push_back(arg.data());
     argv.push_back(nullptr);
+    // Standard input and output are opened before the privileges go.
+    const auto semPrivilegios = [&] {
+      return !FSemPrivilegios || ::getuid() != 0 ||
+             (::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0);
+    };
     if (::chdir(FPasta.c_str()) == 0 && redirecionar("in.txt", O_RDONLY, 0) &&
         redirecionar("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 1) &&
-        redirecionar("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 2))
+        redirecionar("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 2) && semPrivilegios())
       ::execv(CTB_EXECUTABLE, argv.data());
     ::_exit(127);
   }
+  return filho;
+}
+
+int TCtbProgramaTest::Aguardar(pid_t filho) {
   int status = 0;
   ::waitpid(filho, &status, 0);
   FSaida = Ler(FPasta / "out.txt");
@@ -82,6 +105,10 @@ int TCtbProgramaTest::Post(const nlohmann::json& documento, int usuario) {
 
 void TCtbProgramaTest::Escrever(const std::string& nome, const std::string& texto) {
   std::ofstream(FPasta / nome, std::ios::binary) << texto;
+}
+
+std::string TCtbProgramaTest::Arquivo(const std::string& nome) const {
+  return Ler(FPasta / nome);
 }
 
 int64_t TCtbProgramaTest::Contar(const std::string& sql) {

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/types.h>
+
 #include "tests/support/TestDatabases.h"
 
 // An entry of the demo company as `entry post` takes it.
@@ -28,11 +30,22 @@ class TCtbProgramaTest : public TDatabaseTest {
   // Runs ctb in the test's folder on the test's database as `usuario`, with
   // `entrada` on standard input; returns the exit status.
   int Ctb(std::vector<std::string> args, const std::string& entrada = "", int usuario = 1);
+  // `args` with the test's database and `usuario` after them.
+  std::vector<std::string> NoBanco(std::vector<std::string> args, int usuario = 1) const;
+  // Runs ctb with exactly `args`: the database and the user are the command
+  // line's, or the program's defaults.
+  int Executar(std::vector<std::string> args, const std::string& entrada = "");
+  // Starts ctb with exactly `args` and does not wait; Aguardar waits, reads
+  // what it printed and returns the exit status (-1 when killed).
+  pid_t Iniciar(std::vector<std::string> args, const std::string& entrada = "");
+  int Aguardar(pid_t filho);
   // `entry post` of a document (or an array of them), its output parsed
   // into FResultado.
   int Post(const nlohmann::json& documento, int usuario = 1);
 
   void Escrever(const std::string& nome, const std::string& texto);
+  // A file of the test's folder.
+  std::string Arquivo(const std::string& nome) const;
   int64_t Contar(const std::string& sql);
   int64_t Lancamentos() { return Contar("select count(*) from LCTOCTB"); }
   // The demo company: user 1 the administrator, user 2 an operator limited
@@ -43,4 +56,7 @@ class TCtbProgramaTest : public TDatabaseTest {
   std::filesystem::path FPasta;
   std::string FSaida, FErro;
   nlohmann::json FResultado;
+  // The program runs as an unprivileged user when the tests run as root, so
+  // that file permissions bind it.
+  bool FSemPrivilegios = false;
 };

@@ -41,13 +41,12 @@ std::string Diferencas(const TDbResult& result) {
   return text;
 }
 
-class TBalancePropertyTest : public TDatabaseTest {
+class TBalancePropertyTest : public TSchemaTest {
  protected:
   void SetUp() override {
-    TDatabaseTest::SetUp();
+    TSchemaTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    SchemaInstaller::Instalar(Conexao());
     // Functional currencies for some branches and dates only: company 1
     // branch 1 has two overlapping windows (the later start wins), company 2
     // branch 2 one open window from March 2025, everyone else none.

@@ -24,6 +24,7 @@
 #include <optional>
 #include <string>
 
+#include "framework/core/Exceptions.h"
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnSessao.h"
 
@@ -94,6 +95,17 @@ class TSessaoDeTeste {
   TnSessao FSessao;
   TUsarSessao FUso;
 };
+
+// The message of what `acao` raised; "" when it raised nothing.
+template <class F>
+std::string MensagemDoErro(F&& acao) {
+  try {
+    acao();
+  } catch (const Exception& erro) {
+    return erro.Message();
+  }
+  return "";
+}
 
 // "SQLite" / "PostgreSQL", for the instantiated test names.
 std::string NomeDoMotor(const ::testing::TestParamInfo<TTipoConexao>& info);

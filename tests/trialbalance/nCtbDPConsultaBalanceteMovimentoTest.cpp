@@ -200,8 +200,11 @@ TEST_P(ConsultaBalanceteTest, EachBranchRelationKeepsItsRows) {
   }
 }
 
-TEST_P(ConsultaBalanceteTest, AccountsWithoutBalanceLeaveButASyntheticAboveValuesStays) {
+// Accounts without balance leave, but a synthetic above values stays;
+// customers and suppliers are hidden unless detailed.
+TEST_P(ConsultaBalanceteTest, AccountsWithoutBalanceAndPeopleLeaveUnlessAsked) {
   LancarMovimento();
+  Exec("insert into CFGPLANOESPECPESSOA (CODIGOEMPRESA, CLASSIFCONTA) values (1, '3.01')");
   TnClientDataSet& semZero = Executar();
   // 4/4.01 never moved; group 5 nets to zero while 5.01 and 5.02 hold
   // opposite balances.
@@ -212,22 +215,15 @@ TEST_P(ConsultaBalanceteTest, AccountsWithoutBalanceLeaveButASyntheticAboveValue
   EXPECT_DOUBLE_EQ(Valor(semZero, "DEBITO"), 0);
   EXPECT_TRUE(Localizar(semZero, 51));
   EXPECT_TRUE(Localizar(semZero, 52));
+  EXPECT_FALSE(Localizar(semZero, 3));   // 1.1.03, the customers' group
+  EXPECT_FALSE(Localizar(semZero, 21));  // 2.01, the suppliers
+  EXPECT_FALSE(Localizar(semZero, 31));  // 3.01, a person account
+  EXPECT_TRUE(Localizar(semZero, 13));   // below the group: still shown
 
   Parametro("pImpSaldoZero", "1");
   TnClientDataSet& comZero = Executar();
   EXPECT_TRUE(Localizar(comZero, 41));
   EXPECT_TRUE(Localizar(comZero, 6));
-}
-
-TEST_P(ConsultaBalanceteTest, CustomersAndSuppliersAreHiddenUnlessDetailed) {
-  LancarMovimento();
-  Exec("insert into CFGPLANOESPECPESSOA (CODIGOEMPRESA, CLASSIFCONTA) values (1, '3.01')");
-  TnClientDataSet& oculto = Executar();
-  EXPECT_FALSE(Localizar(oculto, 3));   // 1.1.03, the customers' group
-  EXPECT_FALSE(Localizar(oculto, 21));  // 2.01, the suppliers
-  EXPECT_FALSE(Localizar(oculto, 31));  // 3.01, a person account
-  EXPECT_TRUE(Localizar(oculto, 13));   // below the group: still shown
-
   Parametro("pDetalharClienteFornecedor", "1");
   TnClientDataSet& detalhado = Executar();
   EXPECT_TRUE(Localizar(detalhado, 3));
@@ -263,40 +259,22 @@ TEST_P(ConsultaBalanceteTest, NovemberToFebruaryGivesFourMonthColumnsAndBands) {
   const TnGridBands* bands = FProcesso->Bandas(1);
   ASSERT_NE(bands, nullptr);
 
-  // Left: Empresa > CNPJ > BalanceteMovimento > Vazio > the account columns.
-  ASSERT_EQ(bands->Raiz.Bands.size(), 2u);
-  const TnGridBand& empresa = *bands->Raiz.Bands[0];
-  EXPECT_EQ(empresa.Nome, "Empresa");
-  EXPECT_EQ(empresa.Caption, "1 - EMPRESA UM");
-  const TnGridBand& cnpj = *empresa.Bands.at(0);
-  EXPECT_EQ(cnpj.Caption, "CNPJ: 00.000.001/0001-00");
-  const TnGridBand& titulo = *cnpj.Bands.at(0);
-  EXPECT_EQ(titulo.Caption, "Balancete - Débito e Crédito");
-  const TnGridBand& vazio = *titulo.Bands.at(0);
-  EXPECT_EQ(vazio.Nome, "Vazio");
+  // The company's bands above the account columns; one band per month.
+  EXPECT_EQ(bands->Raiz.Find("Empresa")->Caption, "1 - EMPRESA UM");
+  EXPECT_EQ(bands->Raiz.Find("CNPJ")->Caption, "CNPJ: 00.000.001/0001-00");
+  EXPECT_EQ(bands->Raiz.Find("BalanceteMovimento")->Caption, "Balancete - Débito e Crédito");
   std::vector<std::string> colunas;
-  for (const TnGridBand* coluna : vazio.Colunas())
+  for (const TnGridBand* coluna : bands->Raiz.Find("Vazio")->Colunas())
     colunas.push_back(coluna->Coluna);
   EXPECT_EQ(colunas,
             (std::vector<std::string>{"Filial", "CodigoConta", "TipoConta", "ClassifConta",
                                       "DescrConta", "CodigoCentroCusto", "DescrCentroCusto"}));
-
-  // Right: Emissao > Periodo > Usuario > VazioUm, one band per month, VazioDois.
-  const TnGridBand& emissao = *bands->Raiz.Bands[1];
-  EXPECT_EQ(emissao.Nome, "Emissao");
-  const TnGridBand& periodo = *emissao.Bands.at(0);
-  EXPECT_EQ(periodo.Caption, "Período: 01/11/2023 a 29/02/2024");
-  const TnGridBand& usuario = *periodo.Bands.at(0);
-  EXPECT_EQ(usuario.Caption, "  ");
-  std::vector<std::pair<std::string, std::string>> meses;
-  for (const auto& band : usuario.Bands)
-    meses.emplace_back(band->Nome, band->Caption);
-  EXPECT_EQ(meses, (std::vector<std::pair<std::string, std::string>>{{"VazioUm", "   "},
-                                                                     {"112023", "11/2023"},
-                                                                     {"122023", "12/2023"},
-                                                                     {"012024", "01/2024"},
-                                                                     {"022024", "02/2024"},
-                                                                     {"VazioDois", "    "}}));
+  EXPECT_EQ(bands->Raiz.Find("Periodo")->Caption, "Período: 01/11/2023 a 29/02/2024");
+  std::vector<std::string> meses;
+  for (const auto& band : bands->Raiz.Find("Usuario")->Bands)
+    meses.push_back(band->Caption);
+  EXPECT_EQ(meses,
+            (std::vector<std::string>{"   ", "11/2023", "12/2023", "01/2024", "02/2024", "    "}));
   ASSERT_NE(bands->Raiz.Find("122023"), nullptr);
   std::vector<std::string> dezembro;
   for (const TnGridBand* coluna : bands->Raiz.Find("122023")->Colunas())

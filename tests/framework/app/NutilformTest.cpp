@@ -136,12 +136,8 @@ TEST_F(NutilformTest, FailedConfigurationLeavesNoInstance) {
 }
 
 TEST_F(NutilformTest, UnknownClassRaisesWithItsName) {
-  try {
-    FInstancias.CriarDM("TnCtbDCAtivDiferenc");
-    FAIL() << "expected Exception";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "Classe não registrada: TnCtbDCAtivDiferenc");
-  }
+  EXPECT_EQ(MensagemDoErro([&] { FInstancias.CriarDM("TnCtbDCAtivDiferenc"); }),
+            "Classe não registrada: TnCtbDCAtivDiferenc");
   EXPECT_THROW(FRegistro.CriarDMNovo("TnCtbDCAtivDiferenc"), Exception);
 }
 

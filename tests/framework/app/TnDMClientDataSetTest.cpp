@@ -150,12 +150,8 @@ TEST_P(TnDMClientDataSetTest, OpensOnlyTheSelectedCompanyAndPeriod) {
 TEST_P(TnDMClientDataSetTest, RefusesToOpenOnAnIncompleteSelection) {
   TModuloLcto modulo;
   FSelecao.RemoverParam(kSelDataFinal);
-  try {
-    modulo.Abrir(&FSelecao);
-    FAIL() << "opened without the period";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "Seleção incompleta: informe DataLctoCtb_MENORIGUAL");
-  }
+  EXPECT_EQ(MensagemDoErro([&] { modulo.Abrir(&FSelecao); }),
+            "Seleção incompleta: informe DataLctoCtb_MENORIGUAL");
 }
 
 TEST_P(TnDMClientDataSetTest, OnDemandOpensEmptyAndFetchesOnlyMissingRows) {

@@ -69,12 +69,8 @@ TEST(TnDMPowerParam, ParametersStartAtTheirDefaultsAndConvertTheirText) {
 TEST(TnDMPowerParam, RunRefusesAnEmptyRequiredParameter) {
   TProcessoTeste processo;
   processo.Param("pTotalizarSintetica").SetValor("");
-  try {
-    processo.TnDMPowerParam::Executar();
-    FAIL() << "ran without a required parameter";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "O parâmetro Totalizar Sintéticas é obrigatório!");
-  }
+  EXPECT_EQ(MensagemDoErro([&] { processo.TnDMPowerParam::Executar(); }),
+            "O parâmetro Totalizar Sintéticas é obrigatório!");
 }
 
 TEST(TnDMPowerParam, RunRemembersValuesPerClassUntilLimparParamsINI) {

@@ -43,7 +43,7 @@ TEST(TnFormTest, BuildsAScreenReadBackByName) {
             "Foco DATALCTOCTB\n");
 }
 
-TEST(TnFormTest, RefusesDuplicateNamesAndUnknownParents) {
+TEST(TnFormTest, RefusesDuplicateNamesAndUnknownParentsAndRemovesWithChildren) {
   TnForm form("F");
   form.Criar<TnLabel>("Label1");
   EXPECT_THROW(form.Criar<TnPanel>("LABEL1"), Exception);
@@ -52,10 +52,8 @@ TEST(TnFormTest, RefusesDuplicateNamesAndUnknownParents) {
   form.CriarAction("actA", "A", "", nullptr);
   EXPECT_THROW(form.CriarAction("actA", "A", "", nullptr), Exception);
   EXPECT_EQ(form.ControleCount(), 1u);
-}
-
-TEST(TnFormTest, RemovingAControlTakesItsChildren) {
-  TnForm form("F");
+  // Removing a control takes its children.
+  EXPECT_TRUE(form.Remover("Label1"));
   form.Criar<TnPanel>("P");
   form.Criar<TnPanel>("Q", "P");
   form.Criar<TnLabel>("L", "Q");
@@ -87,7 +85,7 @@ TEST(TnFormTest, ToolButtonsFireTheirActionUntilDisabled) {
   EXPECT_EQ(criadas, 1);
 }
 
-TEST(TnFormTest, ModalShowsAreCountedAndCloseAsksEveryHandler) {
+TEST(TnFormTest, ModalShowsAreCountedCloseAsksEveryHandlerResizeTellsTheSize) {
   TnForm form("F");
   std::vector<std::string> ordem;
   form.AddOnShow([&](TnForm&) { ordem.push_back("show"); });
@@ -116,10 +114,7 @@ TEST(TnFormTest, ModalShowsAreCountedAndCloseAsksEveryHandler) {
   EXPECT_TRUE(form.Fechado());
   EXPECT_FALSE(form.Visible());
   EXPECT_EQ(segundo, 1);
-}
-
-TEST(TnFormTest, ResizeRunsTheChainWithTheNewSize) {
-  TnForm form("F");
+  // Resizing runs the chain with the new size.
   int largura = 0;
   form.AddOnResize([&](TnForm& f) { largura = f.ClientWidth; });
   form.Resize(1024, 700);

@@ -6,20 +6,17 @@
 
 using Nrwutilapp::IncluiExcluiGruposClassif;
 
-TEST(Nrwutilapp, IncludedGroupHoldsItselfAndWhatIsBelowButNotItsSiblings) {
+// An included group holds itself and what is below, not its siblings.
+TEST(Nrwutilapp, GroupsIncludedOrExcludedWithWhatIsBelow) {
   EXPECT_EQ(IncluiExcluiGruposClassif(1, "1.1"),
             "(P.CLASSIFCONTA = '1.1' or P.CLASSIFCONTA like '1.1.%')");
   EXPECT_EQ(IncluiExcluiGruposClassif(1, " 1.1. ; 2", "CLASSIF"),
             "(CLASSIF = '1.1' or CLASSIF like '1.1.%' or CLASSIF = '2' or CLASSIF like '2.%')");
-}
-
-TEST(Nrwutilapp, ExcludedGroupsAreAllKeptOut) {
+  // Excluded groups are all kept out.
   EXPECT_EQ(IncluiExcluiGruposClassif(2, "1;3.2"),
             "(P.CLASSIFCONTA <> '1' and P.CLASSIFCONTA not like '1.%' and P.CLASSIFCONTA <> "
             "'3.2' and P.CLASSIFCONTA not like '3.2.%')");
-}
-
-TEST(Nrwutilapp, EmptySelectionDoesNotRestrictAndUnknownKindIsRefused) {
+  // An empty selection does not restrict; an unknown kind is refused.
   EXPECT_EQ(IncluiExcluiGruposClassif(1, " ; "), "1=1");
   EXPECT_EQ(IncluiExcluiGruposClassif(2, ""), "1=1");
   EXPECT_THROW(IncluiExcluiGruposClassif(3, "1"), Exception);

@@ -35,14 +35,9 @@ TEST(Nutilfiltro_u, BoundsGiveBetweenOrOneSidedConditions) {
     EXPECT_EQ(FiltroEntre("E", caso.Inicial, caso.Final, caso.Tipo), caso.Condicao)
         << caso.Condicao;
   }
-}
-
-TEST(Nutilfiltro_u, NoBoundNoCondition) {
+  // No bound, no condition; without "and" the condition is bare.
   EXPECT_EQ(FiltroEntre("E", Value(), Value(), TTipoCampoFiltro::tcData), "");
   EXPECT_EQ(FiltroEntre("E", Value(""), Value(" "), TTipoCampoFiltro::tcData), "");
-}
-
-TEST(Nutilfiltro_u, WithoutAndTheConditionIsBare) {
   EXPECT_EQ(FiltroEntre("cast(L.DATAHORALCTOCTB as date)", Value("01/03/2024"), Value(),
                         TTipoCampoFiltro::tcData, false),
             "cast(L.DATAHORALCTOCTB as date) >= '2024-03-01'");

@@ -57,14 +57,12 @@ TEST(Nutilinclusao, TurnsListsAndIntervalsIntoTheConditionOfTheColumn) {
   }
 }
 
-TEST(Nutilinclusao, LeadsWithAndAndIndentOnlyWhenAsked) {
+TEST(Nutilinclusao, LeadsWithAndAndIndentOnlyWhenAskedAndNotForNothing) {
   EXPECT_EQ(FilterInterval("L.CODIGOESTAB", "1;2", kNum), " and L.CODIGOESTAB in (1, 2)");
   EXPECT_EQ(FilterInterval("CODIGOEMPRESA", "3", kNum, true, 5), "     and CODIGOEMPRESA = 3");
   EXPECT_EQ(FilterInterval("C", "3", kNum, false, 1), " C = 3");
   EXPECT_EQ(FilterInterval("C", "3", kNum, true, 0), "and C = 3");
-}
-
-TEST(Nutilinclusao, EmptyExpressionAddsNothingNotEvenTheAnd) {
+  // An empty expression adds nothing, not even the "and".
   for (const char* vazia : {"", "   ", ";", " ; , ;"}) {
     EXPECT_EQ(FilterInterval("C", vazia, kNum, true, 1), "") << '"' << vazia << '"';
     EXPECT_EQ(FilterInterval("C", vazia, kTxt, true, 1), "") << '"' << vazia << '"';

@@ -31,15 +31,13 @@ TEST(TDateTime, IncMonthClampsToTheLastDayOfShorterMonths) {
   EXPECT_EQ(Iso(IncMonth(EncodeDateTime(2024, 1, 31, 10, 30, 0))), "2024-02-29 10:30:00");
 }
 
-TEST(TDateTime, MonthBoundaries) {
+TEST(TDateTime, MonthBoundariesAndDayOfWeek) {
   EXPECT_EQ(Iso(StartOfTheMonth(EncodeDateTime(2024, 2, 17, 8, 0, 0))), "2024-02-01");
   EXPECT_EQ(Iso(EndOfTheMonth(EncodeDate(2024, 2, 3))), "2024-02-29 23:59:59.999");
   EXPECT_EQ(Iso(DateOf(EndOfTheMonth(EncodeDate(2100, 2, 3)))), "2100-02-28");
   EXPECT_EQ(Iso(DateOf(EndOfTheMonth(EncodeDate(2023, 2, 3)))), "2023-02-28");
   EXPECT_EQ(DaysInAMonth(2000, 2), 29);
-}
-
-TEST(TDateTime, DayOfWeekStartsOnSunday) {
+  // The week starts on Sunday.
   EXPECT_EQ(DayOfWeek(EncodeDate(2025, 3, 9)), 1);   // Sunday
   EXPECT_EQ(DayOfWeek(EncodeDate(2025, 3, 15)), 7);  // Saturday
 }

@@ -1,28 +1,14 @@
 #pragma once
-// A fresh database with the whole schema on each engine and a session over
-// it, whose settings caches the tests read,
-// and a sample chart of four levels shared by the tests.
+// The schema on each engine with a session over it, whose settings caches
+// the tests read, and a sample chart of four levels shared by the tests.
 
 #include <string>
 
 #include "framework/ctb/Nctbsfuncoes.h"
-#include "schema/SchemaInstaller.h"
 #include "tests/support/TestDatabases.h"
 
-class TCtbBancoTest : public TDatabaseTest {
+class TCtbBancoTest : public TSchemaTest {
  protected:
-  void SetUp() override {
-    TDatabaseTest::SetUp();
-    if (IsSkipped() || HasFatalFailure())
-      return;
-    SchemaInstaller::Instalar(Conexao());
-    AbrirSessao();
-  }
-
-  void Exec(const std::string& sql, const TParams& params = {}) {
-    Conexao().ExecuteDirect(sql, params);
-  }
-
   // Company 1: four levels under assets, a liability whose third level is
   // missing, and a revenue account outside every nature group.
   void CriarPlanoExemplo(int empresa = 1) {

@@ -15,7 +15,8 @@ namespace {
 
 class NctbsfuncoesTest : public TCtbBancoTest {};
 
-TEST_P(NctbsfuncoesTest, AliasFindsTheAccountOfItsCompanyOnly) {
+// An alias or a federal registration typed for an account.
+TEST_P(NctbsfuncoesTest, AliasOrRegistrationFindsTheAccountOfItsCompanyOnly) {
   CriarPlanoExemplo(1);
   const Nctbsfuncoes_u::TMascGrupos mascara{1, 1, 2, 3};
   EXPECT_EQ(ProcurarApelido(Conexao(), 1, mascara, " cx "), "4");
@@ -23,10 +24,7 @@ TEST_P(NctbsfuncoesTest, AliasFindsTheAccountOfItsCompanyOnly) {
   EXPECT_EQ(ProcurarApelido(Conexao(), 1, mascara, "CAIXA"), "");
   EXPECT_EQ(ProcurarApelido(Conexao(), 1, mascara, ""), "");
   EXPECT_EQ(ProcurarApelido(Conexao(), 2, mascara, "CX"), "");
-}
-
-TEST_P(NctbsfuncoesTest, FederalRegistrationResolvesToTheLinkedAnalyticAccount) {
-  CriarPlanoExemplo(1);
+  // A federal registration resolves to the linked analytic account.
   Exec(
       "insert into PARTICIPANTE (CODIGOEMPRESA, CODIGOPART, NOMEPART, INSCRFEDERAL) values (1, "
       "1, 'Fornecedor X', '12.345.678/0001-95')");

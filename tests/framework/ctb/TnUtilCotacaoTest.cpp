@@ -107,12 +107,8 @@ TEST_P(TnUtilCotacaoTest, UserLimitFallsBackToTheCompanyWindowAndRaisesWithoutOn
   EXPECT_TRUE(limite.VerificarLimiteUsuario(1, 6, EncodeDate(2024, 3, 1)));
   EXPECT_EQ(limite.GetDataFinalLimite(), EncodeDate(2024, 3, 31));
   EXPECT_FALSE(limite.VerificarLimiteUsuario(1, 6, EncodeDate(2024, 4, 1)));
-  try {
-    limite.VerificarLimiteUsuario(2, 6, EncodeDate(2024, 4, 1));
-    FAIL() << "sem exceção";
-  } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), nCtbSPeriodoLancUsuNaoEspecificado);
-  }
+  EXPECT_EQ(MensagemDoErro([&] { limite.VerificarLimiteUsuario(2, 6, EncodeDate(2024, 4, 1)); }),
+            nCtbSPeriodoLancUsuNaoEspecificado);
 }
 
 TEST_P(TnUtilCotacaoTest, CompanyOptionsFollowTheirDates) {

@@ -54,8 +54,11 @@ TEST_P(TnUtilCtbTest, CfgEmpresaGivesItemsInOrderAndNullsForNullColumns) {
   EXPECT_FALSE(ControleCTB().GetCFGEmpresaCtb().has_value());
 }
 
-TEST_P(TnUtilCtbTest, NatureIsThatOfTheLongestGroupPrefix) {
+// Each company's own groups; outside every group the nature is an error.
+TEST_P(TnUtilCtbTest, NatureIsThatOfTheLongestGroupPrefixOfTheCompany) {
   CriarPlanoExemplo();
+  Exec("insert into NATUREZAGRUPO (CODIGOEMPRESA, CLASSIFGRUPO, NATUREZA) values (2, '1', -1)");
+  EXPECT_EQ(PlanoEspecifico().CfgPlano(2).NaturezaGrupo("1.1.01.001"), -1);
   const struct {
     int64_t Conta;
     int Natureza;
@@ -68,25 +71,18 @@ TEST_P(TnUtilCtbTest, NatureIsThatOfTheLongestGroupPrefix) {
               caso.Natureza)
         << "conta " << caso.Conta;
   }
-}
-
-TEST_P(TnUtilCtbTest, NatureOutsideEveryGroupRaisesNamingTheClassification) {
-  CriarPlanoExemplo();
-  ControleCTB().SetCodigoEmpresa(1);
+  // Outside every group: raised, naming the classification.
   ControleCTB().SetConta(10);
-  try {
-    ControleCTB().GetNatureza();
-    FAIL() << "sem exceção";
-  } catch (const Exception& e) {
-    EXPECT_NE(std::string(e.what()).find("\"3.1.01.001\""), std::string::npos) << e.what();
-  }
+  const std::string erro = MensagemDoErro([] { ControleCTB().GetNatureza(); });
+  EXPECT_NE(erro.find("\"3.1.01.001\""), std::string::npos) << erro;
   EXPECT_THROW(PlanoEspecifico().CfgPlano(1).NaturezaGrupo("3"), Exception);
   // Another company has no groups at all.
-  EXPECT_THROW(PlanoEspecifico().CfgPlano(2).NaturezaGrupo("1.1"), Exception);
+  EXPECT_THROW(PlanoEspecifico().CfgPlano(3).NaturezaGrupo("1.1"), Exception);
 }
 
-TEST_P(TnUtilCtbTest, ParentAccountAndDescriptionOfEachLevel) {
+TEST_P(TnUtilCtbTest, AccountDataParentAndDescriptionOfEachLevel) {
   CriarPlanoExemplo();
+  Exec("update PLANOESPEC set TIPOCOTACAO = 2 where CODIGOEMPRESA = 1 and CONTACTB = 5");
   const struct {
     int64_t Conta;
     const char* Pai;  // "número - descrição" of the parent as the labels show it
@@ -107,11 +103,7 @@ TEST_P(TnUtilCtbTest, ParentAccountAndDescriptionOfEachLevel) {
         << "conta " << caso.Conta;
   }
   EXPECT_EQ(ControleCTB().GetTextoLookup(), "texto do lookup");
-}
-
-TEST_P(TnUtilCtbTest, UnknownAccountIsInvalidAndHasNoData) {
-  CriarPlanoExemplo();
-  ControleCTB().SetCodigoEmpresa(1);
+  // An unknown account is invalid and has no data.
   ControleCTB().SetConta(999);
   EXPECT_FALSE(ControleCTB().GetContaValida());
   EXPECT_EQ(ControleCTB().GetContaDebPai(), "");
@@ -120,11 +112,7 @@ TEST_P(TnUtilCtbTest, UnknownAccountIsInvalidAndHasNoData) {
   ControleCTB().SetCodigoEmpresa(2);
   ControleCTB().SetConta(4);
   EXPECT_FALSE(ControleCTB().GetContaValida());
-}
-
-TEST_P(TnUtilCtbTest, AccountRateTypeIsNeutralWhenUnset) {
-  CriarPlanoExemplo();
-  Exec("update PLANOESPEC set TIPOCOTACAO = 2 where CODIGOEMPRESA = 1 and CONTACTB = 5");
+  // The rate type is neutral when unset.
   ControleCTB().SetCodigoEmpresa(1);
   ControleCTB().SetConta(4);
   EXPECT_EQ(ControleCTB().DadosConta().TipoCotacao, TTipoCotacaoConta::tcNeutra);
@@ -154,13 +142,6 @@ TEST_P(TnUtilCtbTest, CompanyKeyCachesUntilAnotherCompanyOrLimparChaveOld) {
   Exec("update CFGEMPRESACTB set UTILLOTE = '1' where CODIGOEMPRESA = 1");
   Nctbsfuncoes::LimparChavesSingletons();
   EXPECT_EQ((*ctb.GetCFGEmpresaCtb())[kCfgUtilLote].AsString(), "1");
-}
-
-TEST_P(TnUtilCtbTest, NaturesAreReadPerCompany) {
-  CriarPlanoExemplo(1);
-  Exec("insert into NATUREZAGRUPO (CODIGOEMPRESA, CLASSIFGRUPO, NATUREZA) values (2, '1', -1)");
-  EXPECT_EQ(PlanoEspecifico().CfgPlano(1).NaturezaGrupo("1.1.01.001"), 1);
-  EXPECT_EQ(PlanoEspecifico().CfgPlano(2).NaturezaGrupo("1.1.01.001"), -1);
 }
 
 TEST_P(TnUtilCtbTest, EachSessionCachesItsOwnSettings) {

@@ -29,11 +29,16 @@ class NutilsequenceTest : public TDatabaseTest {
   }
 };
 
-TEST_P(NutilsequenceTest, NamedSequencesCountFromOneIndependently) {
+TEST_P(NutilsequenceTest, NamedSequencesCountFromOneIndependentlyAndRollBack) {
   EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "GEN_IDLCTOCTBEXCL"), 1);
   EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "GEN_IDLCTOCTBEXCL"), 2);
   EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "GEN_OUTRA"), 1);
   EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "GEN_IDLCTOCTBEXCL"), 3);
+  // A rolled-back draw is drawn again.
+  Conexao().StartTransaction();
+  EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "S"), 1);
+  Conexao().RollBack();
+  EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "S"), 1);
 }
 
 TEST_P(NutilsequenceTest, EntryKeysStartAfterTheCompanysHighestKey) {
@@ -84,13 +89,6 @@ TEST_P(NutilsequenceTest, ABlockOfKeysGivesTheKeysOfSingleDrawsAndReturnsTheRest
     EXPECT_EQ(Nutilsequence::ProximaChaveLctoCtb(Conexao(), 2),
               1 + std::count(caso.Empresas.begin(), caso.Empresas.end(), 2) + 900);
   }
-}
-
-TEST_P(NutilsequenceTest, RolledBackDrawIsDrawnAgain) {
-  Conexao().StartTransaction();
-  EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "S"), 1);
-  Conexao().RollBack();
-  EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "S"), 1);
 }
 
 // Two processes, each with its own connection, draw from one sequence that

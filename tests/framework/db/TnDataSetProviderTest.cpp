@@ -233,10 +233,15 @@ TEST_P(TnDataSetProviderTest, MoreErrorsThanAllowedRollBackWhileSkipKeepsTheGood
   EXPECT_EQ(FCds.ChangeCount(), 1);
 }
 
-TEST_P(TnDataSetProviderTest, BeforeUpdateRecordMayWriteARowItself) {
+// BeforeUpdateRecord sees each record's new value when set, else the old,
+// and may write a row itself.
+TEST_P(TnDataSetProviderTest, BeforeUpdateRecordSeesTheValuesAndMayWriteARowItself) {
+  std::string visto;
   FProvider.BeforeUpdateRecord = [&](TnDataSetProvider&, TnSQLDataSet* source, TnDelta& delta,
                                      size_t record, TUpdateKind kind, bool& applied) {
     EXPECT_EQ(source, &FSql);
+    for (const char* campo : {"CHAVELCTOCTB", "VALOR", "COMPL"})
+      visto += Nutildb::PegarValorDelta(delta, record, campo).AsString() + " ";
     if (kind != TUpdateKind::ukDelete)
       return;
     Value chave = Nutildb::PegarValorDelta(delta, record, "CHAVELCTOCTB");
@@ -245,27 +250,15 @@ TEST_P(TnDataSetProviderTest, BeforeUpdateRecordMayWriteARowItself) {
   };
   FCds.First();
   FCds.Delete();
-  Inserir(3, "c");
-  EXPECT_EQ(FCds.ApplyUpdates(0), 0);
-  EXPECT_EQ(Tabela(), "1:10:a 2:20:b 3:4.5:c ") << "the handled delete wrote nothing itself";
-  EXPECT_EQ(Nutildb::ExecutarSQL("select CHAVELCTOCTB from LOGLCTO")->Fields(0).AsInteger(), 1);
-  EXPECT_EQ(FCds.ChangeCount(), 0);
-}
-
-TEST_P(TnDataSetProviderTest, PegarValorDeltaGivesTheNewValueWhenSetElseTheOld) {
-  std::string visto;
-  FProvider.BeforeUpdateRecord = [&](TnDataSetProvider&, TnSQLDataSet*, TnDelta& delta,
-                                     size_t record, TUpdateKind, bool&) {
-    for (const char* campo : {"CHAVELCTOCTB", "VALOR", "COMPL"})
-      visto += Nutildb::PegarValorDelta(delta, record, campo).AsString() + " ";
-  };
-  FCds.Last();
   FCds.Edit();
   FCds.FieldByName("COMPL").SetAsString("novo");
   FCds.Post();
   Inserir(3, "c");
   EXPECT_EQ(FCds.ApplyUpdates(0), 0);
-  EXPECT_EQ(visto, "2 20 novo 3 4.5 c ");
+  EXPECT_EQ(visto, "1 10 a 2 20 novo 3 4.5 c ");
+  EXPECT_EQ(Tabela(), "1:10:a 2:20:novo 3:4.5:c ") << "the handled delete wrote nothing itself";
+  EXPECT_EQ(Nutildb::ExecutarSQL("select CHAVELCTOCTB from LOGLCTO")->Fields(0).AsInteger(), 1);
+  EXPECT_EQ(FCds.ChangeCount(), 0);
 }
 
 TEST_P(TnDataSetProviderTest, AnExceptionOfAfterApplyUpdatesLosesTheWholeBatch) {
