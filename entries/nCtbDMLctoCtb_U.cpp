@@ -1,5 +1,6 @@
 #include "entries/nCtbDMLctoCtb_U.h"
 
+#include "activities/nCtbDMLctoAtivDiferenc_U.h"
 #include "balances/nCtbRepositorioSaldoCtb_U.h"
 #include "framework/app/NutilAmbiente.h"
 #include "framework/app/Nutilform.h"
@@ -15,6 +16,7 @@
 #include "framework/db/Nutildb.h"
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnDMSQLDataSet.h"
+#include "managerial/nCtbDMLctoGer_U.h"
 
 using nCtbDMLctoCtb_U::DataDe;
 
@@ -471,6 +473,7 @@ void TnCtbDMLctoCtb::DepoisConfigurar(TnForm* form) {
       if (a.Guardar != nullptr)
         *a.Guardar = acao;
     }
+    ConfigurarAcoesSplits(*form);
     AtualizarAcoesEmpresa();
     if (Nutil::EhHttp() && form->ClassName() == "TnFrmVisDataSet")
       AdicionarDetalhesWeb();
