@@ -238,6 +238,9 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   bool AlterouContaDebito() const;
   bool AlterouContaCredito() const;
   bool AlterouValor() const;
+  // Drops what the companion modules hold unapplied (after the caller rolled
+  // back the work they belonged to).
+  void DescartarSplitsPendentes();
   // The screen's actions: the managerial and activity splits of a side.
   void actLctoGerDebExecute();
   void actLctoGerCredExecute();
