@@ -94,10 +94,11 @@ void TnCtbDMLctoAtivDiferenc::AtualizarFiltroChaveLctoCtb(const TInfoLctoCtb& in
   nClientDataSet.SetFiltered(false);
   // The rows of the side as stored now: what the service wrote since is seen.
   nClientDataSet.EmptyDataSet();
-  FetchRegistros("CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(info.CodigoEmpresa)) + " and " +
-                 "CHAVELCTOCTB = " + Nutil::ValorParaSQL(Value(static_cast<int64_t>(info.ChaveLctoCtb))) +
-                 " and NATURLCTOCTB = " + Nutil::ValorParaSQL(Value(info.NaturezaLctoCtb)) +
-                 " and CONTACTB = " + Nutil::ValorParaSQL(Value(static_cast<int64_t>(info.ContaCtb))));
+  FetchRegistros(
+      "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(info.CodigoEmpresa)) + " and " +
+      "CHAVELCTOCTB = " + Nutil::ValorParaSQL(Value(static_cast<int64_t>(info.ChaveLctoCtb))) +
+      " and NATURLCTOCTB = " + Nutil::ValorParaSQL(Value(info.NaturezaLctoCtb)) +
+      " and CONTACTB = " + Nutil::ValorParaSQL(Value(static_cast<int64_t>(info.ContaCtb))));
   nClientDataSet.SetFilter(filtro);
   nClientDataSet.SetFiltered(true);
   nClientDataSet.EnableControls();
@@ -139,8 +140,9 @@ void TnCtbDMLctoAtivDiferenc::ValidarAtividade() {
     Nutil::Add(chave, Nutil::ValorParaSQL(Campo(nome), "=", true), " AND ");
   if (nClientDataSet.State() != TDataSetState::dsEdit &&
       !sql.PegarValorCampo("LCTOATIVDIFERENC", "CODIGOATIVDIF", chave).IsNull())
-    throw Exception("Atividade " + atividade.AsString() + " já relacionada ao Lançamento Contábil " +
-                    Campo("CHAVELCTOCTB").AsString() + "!");
+    throw Exception("Atividade " + atividade.AsString() +
+                    " já relacionada ao Lançamento Contábil " + Campo("CHAVELCTOCTB").AsString() +
+                    "!");
   if (!atividade.IsNull() &&
       sql.PegarValorCampo("ATIVDIFERENC ", "DESCRATIVDIF", condicaoAtividade).IsNull())
     throw Exception("Atividade " + atividade.AsString() + " não cadastrada!");

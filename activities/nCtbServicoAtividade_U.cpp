@@ -132,7 +132,8 @@ std::unique_ptr<TnClientDataSet> TServicoAtividade::GetAtividades() {
 // ---- Statements ----
 
 void TServicoAtividade::ExcluirLancamentos(const TInfoLctoCtb& info) {
-  Nutildb::ExecutarSQLDireto(fmt::format("delete from LCTOATIVDIFERENC where {} ", CondicaoLado(info)));
+  Nutildb::ExecutarSQLDireto(
+      fmt::format("delete from LCTOATIVDIFERENC where {} ", CondicaoLado(info)));
 }
 
 void TServicoAtividade::ExcluirLancamentosAutomaticos(const TInfoLctoCtb& info) {
@@ -142,16 +143,14 @@ void TServicoAtividade::ExcluirLancamentosAutomaticos(const TInfoLctoCtb& info) 
   std::string lista;
   for (; !atividades->Eof(); atividades->Next()) {
     if (atividades->FieldByName("PERCENTUAL").AsFloat() > 0)
-      Nutil::Add(lista,
-                 Codigo(atividades->FieldByName("CODIGOATIVDIF").AsFloat()),
-                 ",");
+      Nutil::Add(lista, Codigo(atividades->FieldByName("CODIGOATIVDIF").AsFloat()), ",");
   }
   // No activity with a share: nothing of the plan to delete.
   if (lista.empty())
     return;
-  Nutildb::ExecutarSQLDireto(fmt::format("delete from LCTOATIVDIFERENC where {} ",
-                                         CondicaoLado(info) + " and CODIGOATIVDIF in( " + lista +
-                                             ")"));
+  Nutildb::ExecutarSQLDireto(
+      fmt::format("delete from LCTOATIVDIFERENC where {} ",
+                  CondicaoLado(info) + " and CODIGOATIVDIF in( " + lista + ")"));
 }
 
 void TServicoAtividade::GerarLancamentosAutomaticos(const TInfoLctoCtb& info) {
@@ -177,20 +176,20 @@ void TServicoAtividade::GerarLancamentosAutomaticos(const TInfoLctoCtb& info) {
 }
 
 void TServicoAtividade::AlterarDataLcto(const TInfoLctoCtb& info) {
-  Nutildb::ExecutarSQLDireto(fmt::format(
-      "update LCTOATIVDIFERENC set DATALCTOCTB = {} where {} ",
-      Nutil::ValorParaSQL(Value(DateOf(info.DataLctoCtb))),
-      "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(info.CodigoEmpresa)) +
-          " and CHAVELCTOCTB = " + Codigo(info.ChaveLctoCtb)));
+  Nutildb::ExecutarSQLDireto(
+      fmt::format("update LCTOATIVDIFERENC set DATALCTOCTB = {} where {} ",
+                  Nutil::ValorParaSQL(Value(DateOf(info.DataLctoCtb))),
+                  "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(info.CodigoEmpresa)) +
+                      " and CHAVELCTOCTB = " + Codigo(info.ChaveLctoCtb)));
 }
 
 void TServicoAtividade::InserirAtividade(const TLctoAtivDiferenc& a) {
   Nutildb::ExecutarSQLDireto(fmt::format(
       "insert into LCTOATIVDIFERENC(CODIGOEMPRESA,CHAVELCTOCTB,CONTACTB,CODIGOATIVDIF,"
       "NATURLCTOCTB,DATALCTOCTB,VALORLCTOATIV,ORIGEMDADO)  values({},{},{},{},{},{},{},{}) ",
-      Nutil::ValorParaSQL(Value(a.CodigoEmpresa)), Codigo(a.ChaveLctoCtb),
-      Codigo(a.ContaCtb), Codigo(a.CodigoAtivDif),
-      Nutil::ValorParaSQL(Value(a.NaturLctoCtb)), Nutil::ValorParaSQL(Value(DateOf(a.DataLctoCtb))),
+      Nutil::ValorParaSQL(Value(a.CodigoEmpresa)), Codigo(a.ChaveLctoCtb), Codigo(a.ContaCtb),
+      Codigo(a.CodigoAtivDif), Nutil::ValorParaSQL(Value(a.NaturLctoCtb)),
+      Nutil::ValorParaSQL(Value(DateOf(a.DataLctoCtb))),
       Nutil::ValorParaSQL(Value(a.ValorLctoAtiv)), Nutil::ValorParaSQL(Value(a.OrigemDado))));
 }
 

@@ -17,6 +17,7 @@
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnDMSQLDataSet.h"
 #include "managerial/nCtbDMLctoGer_U.h"
+#include "managerial/nCtbLctoGerUtil.h"
 
 using nCtbDMLctoCtb_U::DataDe;
 
@@ -594,15 +595,7 @@ void TnCtbDMLctoCtb::ConfigurarAutoValor(TnClientDataSet& sender) {
 void TnCtbDMLctoCtb::Atribuir(TField& field, const Value& valor) {
   if (field.AsValue().IdenticalTo(field.Coerce(valor)))
     return;
-  const bool somenteLeitura = field.ReadOnly();
-  field.SetReadOnly(false);
-  try {
-    field.SetValue(valor);
-  } catch (...) {
-    field.SetReadOnly(somenteLeitura);
-    throw;
-  }
-  field.SetReadOnly(somenteLeitura);
+  nCtbLctoGerUtil::Gravar(field, valor);
 }
 
 void TnCtbDMLctoCtb::ConfigurarAutoValorInterno(TnClientDataSet& sender) {

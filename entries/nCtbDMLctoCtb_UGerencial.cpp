@@ -32,38 +32,38 @@ double ContaDe(const TField& field) {
 
 // ---- The companion modules ----
 
-TnCtbDMLctoGer& TnCtbDMLctoCtb::GetDMLctoGer() {
-  if (!FDMLctoGer) {
-    auto modulo = Nutilform::CriarDMNovo<TnCtbDMLctoGer>(TnCtbDMLctoGer::kClassName);
-    modulo->SetConexao(ConexaoDefinida());
-    modulo->SetImportacao(Importacao());
-    // Without a screen the rows are applied with the entries they split
-    // (nDataSetProviderAfterApplyUpdates), in the same transaction.
-    modulo->SetApplyUpdatesManual(Importacao());
-    modulo->SetVerificaSelecaoManual("CodigoEmpresa");
-    modulo->ConfigSobDemanda();
-    modulo->SetCarregarDetalhesDinamicamente(true);
-    FDMLctoGer = std::move(modulo);
+namespace {
+
+// A companion module of `lancamentos`, created on first use in its mode
+// (import or not), loading rows on demand, and open on its selection.
+template <class T>
+T& Companheiro(const TnCtbDMLctoCtb& lancamentos, std::unique_ptr<T>& modulo) {
+  if (!modulo) {
+    auto novo = Nutilform::CriarDMNovo<T>(T::kClassName);
+    novo->SetConexao(lancamentos.ConexaoDefinida());
+    novo->SetImportacao(lancamentos.Importacao());
+    novo->SetVerificaSelecaoManual("CodigoEmpresa");
+    novo->ConfigSobDemanda();
+    novo->SetCarregarDetalhesDinamicamente(true);
+    modulo = std::move(novo);
   }
-  if (!FDMLctoGer->nClientDataSet.Active())
-    FDMLctoGer->Abrir(&Selecao());
-  return *FDMLctoGer;
+  if (!modulo->nClientDataSet.Active())
+    modulo->Abrir(&lancamentos.Selecao());
+  return *modulo;
+}
+
+}  // namespace
+
+TnCtbDMLctoGer& TnCtbDMLctoCtb::GetDMLctoGer() {
+  TnCtbDMLctoGer& gerencial = Companheiro(*this, FDMLctoGer);
+  // Without a screen the rows are applied with the entries they split
+  // (nDataSetProviderAfterApplyUpdates), in the same transaction.
+  gerencial.SetApplyUpdatesManual(Importacao());
+  return gerencial;
 }
 
 TnCtbDMLctoAtivDiferenc& TnCtbDMLctoCtb::GetDMLctoATiv() {
-  if (!FDMLctoAtiv) {
-    auto modulo =
-        Nutilform::CriarDMNovo<TnCtbDMLctoAtivDiferenc>(TnCtbDMLctoAtivDiferenc::kClassName);
-    modulo->SetConexao(ConexaoDefinida());
-    modulo->SetImportacao(Importacao());
-    modulo->SetVerificaSelecaoManual("CodigoEmpresa");
-    modulo->ConfigSobDemanda();
-    modulo->SetCarregarDetalhesDinamicamente(true);
-    FDMLctoAtiv = std::move(modulo);
-  }
-  if (!FDMLctoAtiv->nClientDataSet.Active())
-    FDMLctoAtiv->Abrir(&Selecao());
-  return *FDMLctoAtiv;
+  return Companheiro(*this, FDMLctoAtiv);
 }
 
 void TnCtbDMLctoCtb::CarregarLctoCtbGerencial() {
@@ -93,11 +93,10 @@ void TnCtbDMLctoCtb::AtualizarFiltroLctoGer(const std::vector<std::string>& camp
   auto tem = [&](const char* nome) {
     return std::find(campos.begin(), campos.end(), nome) != campos.end();
   };
-  std::string condicao = "CODIGOEMPRESA = " +
-                         Nutil::ValorParaSQL(Value(gerencial.GetCodigoEmpresa())) +
-                         " and DATALCTOCTB between " +
-                         Nutil::ValorParaSQL(Value(GetDataInicialSelecao())) + " and " +
-                         Nutil::ValorParaSQL(Value(GetDataFinalSelecao()));
+  std::string condicao =
+      "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(gerencial.GetCodigoEmpresa())) +
+      " and DATALCTOCTB between " + Nutil::ValorParaSQL(Value(GetDataInicialSelecao())) + " and " +
+      Nutil::ValorParaSQL(Value(GetDataFinalSelecao()));
   if (tem("CHAVELCTOCTB"))
     condicao += " and CHAVELCTOCTB = " +
                 Nutil::ValorParaSQL(Value(static_cast<int64_t>(gerencial.GetChaveLctoCtb())));
@@ -129,9 +128,8 @@ void TnCtbDMLctoCtb::MostrarCadastroGerencial(double conta) {
 }
 
 void TnCtbDMLctoCtb::DescartarSplitsPendentes() {
-  for (TnDMClientDataSet* modulo :
-       {static_cast<TnDMClientDataSet*>(FDMLctoGer.get()),
-        static_cast<TnDMClientDataSet*>(FDMLctoAtiv.get())}) {
+  for (TnDMClientDataSet* modulo : {static_cast<TnDMClientDataSet*>(FDMLctoGer.get()),
+                                    static_cast<TnDMClientDataSet*>(FDMLctoAtiv.get())}) {
     if (modulo == nullptr || !modulo->nClientDataSet.Active())
       continue;
     TnClientDataSet& cds = modulo->nClientDataSet;

@@ -51,9 +51,9 @@ void ExcluirLancamentosDaEmpresa(TnDMConexao& conexao, int codigoEmpresa) {
   conexao.StartTransaction();
   try {
     for (const char* tabela : {"LCTOATIVDIFERENC", "LCTOGER", "LCTOCTB"})
-      conexao.ExecuteDirect(std::string("delete from ") + tabela +
-                                " where CODIGOEMPRESA = :pCodigoEmpresa",
-                            {{"pCodigoEmpresa", Value(codigoEmpresa)}});
+      conexao.ExecuteDirect(
+          std::string("delete from ") + tabela + " where CODIGOEMPRESA = :pCodigoEmpresa",
+          {{"pCodigoEmpresa", Value(codigoEmpresa)}});
     conexao.Commit();
   } catch (...) {
     conexao.RollBack();
@@ -167,8 +167,7 @@ int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& said
   const DigitacaoHost::TResultadoDigitacao digitados =
       DigitacaoHost::Executar(conexao, LancamentosDigitados(opcoes.CodigoEmpresa));
   if (!digitados.TodosPostados)
-    throw Exception("Lançamentos digitados da demonstração recusados: " +
-                    digitados.Saida.dump());
+    throw Exception("Lançamentos digitados da demonstração recusados: " + digitados.Saida.dump());
   // The IFRS company with activity control: a tenth of the year, its
   // entries detailed by activity as they are loaded.
   const ImportacaoHost::TResultadoImportacao ifrs = ImportarAno(
@@ -185,7 +184,7 @@ int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& said
         << "\n"
         << TotaisDoAno(conexao, opcoes.CodigoEmpresa);
   return resultado.Recusas.empty() && resultado.Aceita && ifrs.Recusas.empty() && ifrs.Aceita ? 0
-                                                                                           : 1;
+                                                                                              : 1;
 }
 
 }  // namespace ComandoDemo

@@ -335,8 +335,7 @@ const TLinhaAtividade kAtividades[] = {
     {3, "Administrativa", 1},
 };
 const TLinhaRateio kPlanoAtividades[] = {
-    {"3.1.01", 1, 70}, {"3.1.01", 2, 30}, {"4.2.01", 1, 40},
-    {"4.2.01", 3, 60}, {"4.2.02", 3, 100},
+    {"3.1.01", 1, 70}, {"3.1.01", 2, 30}, {"4.2.01", 1, 40}, {"4.2.01", 3, 60}, {"4.2.02", 3, 100},
 };
 
 struct TLinhaUsuario {

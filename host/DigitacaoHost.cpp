@@ -212,8 +212,8 @@ void DigitarSplitsLado(TnCtbDMLctoCtb& lancamentos, const TTipoSplit& tipo, bool
         } catch (const EAbort&) {
           throw;
         } catch (const std::exception& erro) {
-          throw Exception(std::string(tipo.Descricao) + " " + lado + " " +
-                          std::to_string(numero) + ": " + erro.what());
+          throw Exception(std::string(tipo.Descricao) + " " + lado + " " + std::to_string(numero) +
+                          ": " + erro.what());
         }
       }
       if (!tela.Close())

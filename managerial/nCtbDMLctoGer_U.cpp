@@ -404,8 +404,7 @@ void TnCtbDMLctoGer::ValidarDado() {
                   "CODIGOCENTROCUSTO");
   if (GetUsuarioLimitado())
     VerificarLimiteUsuario();
-  if (Nutil::EhHttpExe() && !Importacao() &&
-      nClientDataSet.State() == TDataSetState::dsInsert) {
+  if (Nutil::EhHttpExe() && !Importacao() && nClientDataSet.State() == TDataSetState::dsInsert) {
     auto inteiro = [&](const char* campo) {
       const Value valor = Campo(campo).AsValue();
       return Nutil::ValorParaSQL(Value(valor.IsNull() ? 0 : valor.AsInteger()));
@@ -426,10 +425,10 @@ void TnCtbDMLctoGer::ValidarDado() {
 // account's.
 void TnCtbDMLctoGer::ValidarCentroCusto() {
   auto centros = Nutildb::ExecutarSQL(
-      Conexao(), " Select CODIGOCENTROCUSTO from  CENTROCUSTO where CODIGOEMPRESA = " +
-                     Nutil::ValorParaSQL(Value(FCodigoEmpresa != 0
-                                                   ? FCodigoEmpresa
-                                                   : Campo("CODIGOEMPRESA").AsInteger())));
+      Conexao(),
+      " Select CODIGOCENTROCUSTO from  CENTROCUSTO where CODIGOEMPRESA = " +
+          Nutil::ValorParaSQL(
+              Value(FCodigoEmpresa != 0 ? FCodigoEmpresa : Campo("CODIGOEMPRESA").AsInteger())));
   centros->SetIndexFieldNames("CODIGOCENTROCUSTO");
   const bool achou = !Campo("CODIGOCENTROCUSTO").IsNull() &&
                      centros->FindKey({Campo("CODIGOCENTROCUSTO").AsValue()});
@@ -476,10 +475,9 @@ bool TnCtbDMLctoGer::CadastroOnCloseQuery() {
   const double diferenca = FValorLctoGer - FValorLctoCtb;
   if (Nutil::RoundValor(diferenca, 2) == 0)
     return true;
-  return Ndialogs::nMessageDlg(
-             nCtbS::Formatar(nCtbSDiferencaEntreLctoGerencialEContabil,
-                             FormatFloat(kFormatoValor, diferenca)),
-             TMsgDlgType::mtConfirmation, BotoesSimNao()) == kBtnSim;
+  return Ndialogs::nMessageDlg(nCtbS::Formatar(nCtbSDiferencaEntreLctoGerencialEContabil,
+                                               FormatFloat(kFormatoValor, diferenca)),
+                               TMsgDlgType::mtConfirmation, BotoesSimNao()) == kBtnSim;
 }
 
 void TnCtbDMLctoGer::nClientDataSetAfterPost(TnClientDataSet& dataSet) {

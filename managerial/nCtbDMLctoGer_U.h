@@ -24,8 +24,8 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 
 #include "framework/app/TnAction.h"
@@ -178,8 +178,7 @@ class TnCtbDMLctoGer : public TnDMClientDataSet {
   // One automatic row in the client data set, replacing the side's row of
   // the same cost centre.
   void InserirOuAtualizarLinha(int64_t codigoEmpresa, int64_t chaveLctoCtb, int natureza,
-                               double centro, int64_t contaCtb, TDateTime dataLcto,
-                               Currency valor);
+                               double centro, int64_t contaCtb, TDateTime dataLcto, Currency valor);
   bool DaLinhaDoLancamento() const;
   bool EditandoOuInserindo() const;
 

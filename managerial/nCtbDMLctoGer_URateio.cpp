@@ -139,9 +139,9 @@ void TnCtbDMLctoGer::InserirLctoGerAuto() {
   AplicarSeAutomatico();
 }
 
-void TnCtbDMLctoGer::InserirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb, double codigoCentroCusto,
-                                    int natureza, int64_t contaCtb, TDateTime dataLcto,
-                                    double valorLcto, int origemDado) {
+void TnCtbDMLctoGer::InserirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb,
+                                    double codigoCentroCusto, int natureza, int64_t contaCtb,
+                                    TDateTime dataLcto, double valorLcto, int origemDado) {
   TnClientDataSet& cds = nClientDataSet;
   SetImportacao(true);
   cds.Append();
@@ -203,9 +203,8 @@ void TnCtbDMLctoGer::InserirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb,
     for (taxas.First(); !taxas.Eof(); taxas.Next()) {
       const double percentual = taxas.FieldByName("Percentual").AsFloat();
       const bool ultima = taxas.RecNo() == total && total >= 2;
-      const Currency valor =
-          rateio.Valor(percentual, valorLcto, ultima,
-                       Nutil::RoundTo(percentual + rateio.AccPerc, -2) >= 100);
+      const Currency valor = rateio.Valor(percentual, valorLcto, ultima,
+                                          Nutil::RoundTo(percentual + rateio.AccPerc, -2) >= 100);
       const double centro = taxas.FieldByName("CodigoCentroCusto").AsFloat();
       rateio.AccPerc += percentual;
       rateio.AccValor += valor;
@@ -313,16 +312,17 @@ void TnCtbDMLctoGer::ExcluirLctoGer(const std::string& codigoEmpresa, TDateTime 
   std::string sql =
       "delete from LctoGer where DATALCTOCTB between :pDataInicial and :pDataFinal and "
       "OrigemDado = 1 ";
-  for (const auto& [coluna, lista] : {std::pair<const char*, const std::string&>{
-                                          "CodigoEmpresa", codigoEmpresa},
-                                      {"CodigoCentroCusto", codigoCentroCusto}}) {
+  for (const auto& [coluna, lista] :
+       {std::pair<const char*, const std::string&>{"CodigoEmpresa", codigoEmpresa},
+        {"CodigoCentroCusto", codigoCentroCusto}}) {
     if (!Nutil::Trim(lista).empty())
-      sql += Nutilinclusao::FilterInterval(coluna, lista, Nutilinclusao::TTipoInclusao::tiNumerica, true, 5) +
+      sql += Nutilinclusao::FilterInterval(coluna, lista, Nutilinclusao::TTipoInclusao::tiNumerica,
+                                           true, 5) +
              "\r\n";
   }
-  Nutildb::ExecutarSQLDireto(Conexao(), sql,
-                             {{"pDataInicial", Value(DateOf(dataInicial))},
-                              {"pDataFinal", Value(DateOf(dataFinal))}});
+  Nutildb::ExecutarSQLDireto(
+      Conexao(), sql,
+      {{"pDataInicial", Value(DateOf(dataInicial))}, {"pDataFinal", Value(DateOf(dataFinal))}});
 }
 
 // ---- Screen actions ----

@@ -44,7 +44,8 @@ struct TCasoAtividade {
 };
 
 const TCasoAtividade kCasosAtividade[] = {
-    {"AntesDoInicio", 2, "2024-03-10", "Data de início da atividade é superior a data do lançamento!"},
+    {"AntesDoInicio", 2, "2024-03-10",
+     "Data de início da atividade é superior a data do lançamento!"},
     {"Descontinuada", 3, "2024-05-10", "Atividade descontinuada na data do lançamento"},
     {"JaRelacionada", 1, "2024-03-10", "Atividade 1 já relacionada ao Lançamento Contábil 5!"},
     {"NaoCadastrada", 9, "2024-03-10", "Atividade 9 não cadastrada!"},

@@ -188,7 +188,7 @@ TEST_P(TCtbMotoresTest, EntryPostRefusesWhatAPersonCouldNotType) {
   for (const TCaso& caso : std::vector<TCaso>{
            {comAcao,
             "Chave desconhecida no documento: \"action\" (aceitas: op, company, key, fields, "
-            "answers, screen, selection)"},
+            "answers, screen, selection, managerial, activities)"},
            {comValor(true), "Valor lógico (true ou false) não aceito em VALORLCTOCTB"},
            {comValor("1,500"),
             "VALORLCTOCTB: número inválido: '1,500' (use ponto como separador decimal)"},

@@ -25,10 +25,11 @@ class TSplitsProgramaTest : public TCtbProgramaTest {
   // The debit splits of the entry posted last, or of every entry on the
   // apportioned account outside the demo's own.
   std::string Gerenciais() {
-    const std::string chave = FResultado.contains("entry")
-                                  ? " and CHAVELCTOCTB = " +
-                                        std::to_string(FResultado["entry"]["CHAVELCTOCTB"].get<int64_t>())
-                                  : " and DATALCTOCTB = '2025-08-11'";
+    const std::string chave =
+        FResultado.contains("entry")
+            ? " and CHAVELCTOCTB = " +
+                  std::to_string(FResultado["entry"]["CHAVELCTOCTB"].get<int64_t>())
+            : " and DATALCTOCTB = '2025-08-11'";
     return FormatarLinhas(
         "select CODIGOCENTROCUSTO, VALORLCTOGER, ORIGEMDADO from LCTOGER where CODIGOEMPRESA = 1 "
         "and NATURLCTOCTB = 1" +
@@ -47,10 +48,9 @@ class TSplitsProgramaTest : public TCtbProgramaTest {
 TEST_P(TSplitsProgramaTest, TypedSplitsOfAnApportionedAccountAreStored) {
   Demo();
   json documento = Despesa();
-  documento["managerial"] = {
-      {"debit",
-       {{{"CODIGOCENTROCUSTO", 201}, {"VALORLCTOGER", "60.00"}},
-        {{"CODIGOCENTROCUSTO", 202}, {"VALORLCTOGER", "39.00"}}}}};
+  documento["managerial"] = {{"debit",
+                              {{{"CODIGOCENTROCUSTO", 201}, {"VALORLCTOGER", "60.00"}},
+                               {{"CODIGOCENTROCUSTO", 202}, {"VALORLCTOGER", "39.00"}}}}};
   ASSERT_EQ(Post(documento), 0) << FSaida;
   EXPECT_EQ(Gerenciais(), "201=60/2, 202=39/2");
 }
@@ -69,10 +69,9 @@ TEST_P(TSplitsProgramaTest, RefusedSplitIsNamedAndNothingIsWritten) {
   Demo();
   const int64_t antes = Lancamentos();
   json documento = Despesa();
-  documento["managerial"] = {
-      {"debit",
-       {{{"CODIGOCENTROCUSTO", 201}, {"VALORLCTOGER", "60.00"}},
-        {{"CODIGOCENTROCUSTO", 2}, {"VALORLCTOGER", "39.00"}}}}};
+  documento["managerial"] = {{"debit",
+                              {{{"CODIGOCENTROCUSTO", 201}, {"VALORLCTOGER", "60.00"}},
+                               {{"CODIGOCENTROCUSTO", 2}, {"VALORLCTOGER", "39.00"}}}}};
   EXPECT_EQ(Post(documento), 1);
   EXPECT_EQ(FResultado["result"], "refused");
   EXPECT_EQ(FResultado["field"], "CODIGOCENTROCUSTO");

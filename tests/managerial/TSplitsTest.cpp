@@ -30,9 +30,10 @@ void TSplitsTest::SetUp() {
     Executar(
         "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, DESCRCONTA, TIPOCONTA, "
         "TIPOCONTROLECONTABIL) values (" +
-        empresa + ", 1, '1', 'ATIVO', 1, null), (" + empresa + ", 101, '1.01', 'Caixa', 2, 'LN'), (" +
-        empresa + ", 4, '4', 'DESPESAS', 1, null), (" + empresa +
-        ", 401, '4.01', 'Aluguel', 2, 'LN'), (" + empresa + ", 402, '4.02', 'Energia', 2, 'LN')");
+        empresa + ", 1, '1', 'ATIVO', 1, null), (" + empresa +
+        ", 101, '1.01', 'Caixa', 2, 'LN'), (" + empresa + ", 4, '4', 'DESPESAS', 1, null), (" +
+        empresa + ", 401, '4.01', 'Aluguel', 2, 'LN'), (" + empresa +
+        ", 402, '4.02', 'Energia', 2, 'LN')");
   }
   Executar(
       "insert into HISTORICOCTB (CODIGOHISTCTB, DESCRHISTCTB, CODIGOGRUPOHISTCTB, STATUS) "
@@ -64,9 +65,12 @@ void TSplitsTest::SetUp() {
 }
 
 void TSplitsTest::TearDown() {
-  FModulos.clear();
-  FUsarDialogos.reset();
-  SetnDMDireitoUsuario(nullptr);
+  // A skipped engine set nothing up.
+  if (FDireitos) {
+    FModulos.clear();
+    FUsarDialogos.reset();
+    SetnDMDireitoUsuario(nullptr);
+  }
   TSchemaTest::TearDown();
 }
 
@@ -128,35 +132,56 @@ void TSplitsTest::Editar(TnCtbDMLctoCtb& modulo, int64_t chave,
   cds.Post();
 }
 
+// "N:CODE=value/origin dd/mm/yyyy" per row of a query whose last four
+// columns are the code, the value, the origin and the date (a leading
+// nature, and an account, come before them).
+std::string TSplitsTest::Linhas(const std::string& sql) {
+  auto cursor = Nutildb::ExecutarSQL(sql);
+  std::string texto;
+  const int n = cursor->FieldCount();
+  for (; !cursor->Eof(); cursor->Next()) {
+    std::string linha;
+    for (int i = 0; i < n - 4; ++i)
+      linha += cursor->Fields(i).AsString() + ":";
+    Nutil::Add(texto,
+               linha + cursor->Fields(n - 4).AsString() + "=" +
+                   cursor->Fields(n - 3).AsCurrency().Rounded(2).ToString() + "/" +
+                   cursor->Fields(n - 2).AsString() + " " +
+                   DateToStr(cursor->Fields(n - 1).AsDateTime()),
+               ", ");
+  }
+  return texto;
+}
+
 std::string TSplitsTest::Gerenciais(int64_t chave, int64_t empresa) {
-  auto cursor = Nutildb::ExecutarSQL(
+  return Linhas(
       "select NATURLCTOCTB, CONTACTB, CODIGOCENTROCUSTO, VALORLCTOGER, ORIGEMDADO, DATALCTOCTB "
       "from LCTOGER where CODIGOEMPRESA = " +
       std::to_string(empresa) + " and CHAVELCTOCTB = " + std::to_string(chave) +
       " order by NATURLCTOCTB desc, CODIGOCENTROCUSTO");
-  std::string texto;
-  for (; !cursor->Eof(); cursor->Next())
-    Nutil::Add(texto,
-               cursor->Fields(0).AsString() + ":" + cursor->Fields(1).AsString() + ":" +
-                   cursor->Fields(2).AsString() + "=" +
-                   cursor->Fields(3).AsCurrency().Rounded(2).ToString() + "/" +
-                   cursor->Fields(4).AsString() + " " + DateToStr(cursor->Fields(5).AsDateTime()),
-               ", ");
-  return texto;
 }
 
 std::string TSplitsTest::Atividades(int64_t chave, int64_t empresa) {
-  auto cursor = Nutildb::ExecutarSQL(
+  return Linhas(
       "select NATURLCTOCTB, CODIGOATIVDIF, VALORLCTOATIV, ORIGEMDADO, DATALCTOCTB from "
       "LCTOATIVDIFERENC where CODIGOEMPRESA = " +
       std::to_string(empresa) + " and CHAVELCTOCTB = " + std::to_string(chave) +
       " order by NATURLCTOCTB desc, CODIGOATIVDIF");
-  std::string texto;
-  for (; !cursor->Eof(); cursor->Next())
-    Nutil::Add(texto,
-               cursor->Fields(0).AsString() + ":" + cursor->Fields(1).AsString() + "=" +
-                   cursor->Fields(2).AsCurrency().Rounded(2).ToString() + "/" +
-                   cursor->Fields(3).AsString() + " " + DateToStr(cursor->Fields(4).AsDateTime()),
-               ", ");
-  return texto;
+}
+
+std::unique_ptr<TnCtbDMLctoGer> TSplitsTest::Gerencial(double valorLctoCtb) {
+  auto gerencial = std::make_unique<TnCtbDMLctoGer>();
+  gerencial->SetConexao(&Conexao());
+  gerencial->SetVerificaSelecaoManual("CodigoEmpresa");
+  gerencial->SetCarregarDetalhesDinamicamente(true);
+  TnSelecao selecao;
+  selecao.SetParam(kSelCodigoEmpresa, Value(int64_t{1}));
+  gerencial->Abrir(&selecao);
+  gerencial->SetCodigoEmpresa(1);
+  gerencial->SetChaveLctoCtb(7);
+  gerencial->SetNaturLctoCtb(1);
+  gerencial->SetContaCtb(401);
+  gerencial->SetDataLctoCtb(EncodeDate(2024, 3, 10));
+  gerencial->SetValorLctoCtb(valorLctoCtb);
+  return gerencial;
 }

@@ -20,6 +20,7 @@
 #include "entries/nCtbDMLctoCtb_U.h"
 #include "framework/app/Ndialogs.h"
 #include "framework/app/TnDMDireitoUsuario.h"
+#include "managerial/nCtbDMLctoGer_U.h"
 #include "tests/support/TestDatabases.h"
 
 struct TTaxa {
@@ -51,8 +52,13 @@ class TSplitsTest : public TSchemaTest {
   std::string Gerenciais(int64_t chave, int64_t empresa = 1);
   // "N:ATIV=valor/origem dd/mm/yyyy" of the entry's activity rows.
   std::string Atividades(int64_t chave, int64_t empresa = 2);
+  // A managerial module of company 1 on the debit side of entry 7 (account
+  // 401, 10/03/2024) of `valorLctoCtb`, opened loading rows on demand.
+  std::unique_ptr<TnCtbDMLctoGer> Gerencial(double valorLctoCtb);
 
  private:
+  std::string Linhas(const std::string& sql);
+
   std::unique_ptr<TnDMDireitoUsuario> FDireitos;
   std::shared_ptr<TDialogServiceScripted> FDialogos;
   std::unique_ptr<TUsarDialogService> FUsarDialogos;

@@ -21,18 +21,36 @@ struct TCasoRateio {
 };
 
 const TCasoRateio kCasosRateio[] = {
-    {"TelaUltimoCentroFicaComOCentavo", TGeracao::Tela, {33.33, 33.33, 33.34}, 100,
+    {"TelaUltimoCentroFicaComOCentavo",
+     TGeracao::Tela,
+     {33.33, 33.33, 33.34},
+     100,
      "1:401:10=33.33/1, 1:401:20=33.33/1, 1:401:30=33.34/1"},
-    {"TelaTercosSemResto", TGeracao::Tela, {33.33, 33.33, 33.33}, 100,
+    {"TelaTercosSemResto",
+     TGeracao::Tela,
+     {33.33, 33.33, 33.33},
+     100,
      "1:401:10=33.33/1, 1:401:20=33.33/1, 1:401:30=33.33/1"},
-    {"TelaDiferencaNoMaiorCentro", TGeracao::Tela, {33.34, 33.33, 33.33}, 0.10,
+    {"TelaDiferencaNoMaiorCentro",
+     TGeracao::Tela,
+     {33.34, 33.33, 33.33},
+     0.10,
      "1:401:10=0.03/1, 1:401:20=0.03/1, 1:401:30=0.04/1"},
     {"TelaCentavoMinimoEDiferencaNegativa", TGeracao::Tela, {97, 2, 1}, 0.10, "1:401:10=0.1/1"},
-    {"SeisUltimaLevaRestoAos100", TGeracao::SeisArgumentos, {33.33, 33.33, 33.34}, 100,
+    {"SeisUltimaLevaRestoAos100",
+     TGeracao::SeisArgumentos,
+     {33.33, 33.33, 33.34},
+     100,
      "1:401:10=33.33/1, 1:401:20=33.33/1, 1:401:30=33.34/1"},
-    {"SeisTercosSemResto", TGeracao::SeisArgumentos, {33.33, 33.33, 33.33}, 100,
+    {"SeisTercosSemResto",
+     TGeracao::SeisArgumentos,
+     {33.33, 33.33, 33.33},
+     100,
      "1:401:10=33.33/1, 1:401:20=33.33/1, 1:401:30=33.33/1"},
-    {"SeteTercosUltimaLevaResto", TGeracao::SeteArgumentos, {33.33, 33.33, 33.33}, 100,
+    {"SeteTercosUltimaLevaResto",
+     TGeracao::SeteArgumentos,
+     {33.33, 33.33, 33.33},
+     100,
      "1:401:10=33.33/1, 1:401:20=33.33/1, 1:401:30=33.34/1"},
 };
 
@@ -45,19 +63,8 @@ TEST_P(TLctoGerTest, ApportionsEachSideByItsOverloadsRemainderRule) {
     for (size_t i = 0; i < caso.Percentuais.size(); ++i)
       taxas.push_back({401, static_cast<int64_t>(10 * (i + 1)), caso.Percentuais[i]});
     Taxas(taxas);
-    TnCtbDMLctoGer gerencial;
-    gerencial.SetConexao(&Conexao());
-    gerencial.SetVerificaSelecaoManual("CodigoEmpresa");
-    gerencial.SetCarregarDetalhesDinamicamente(true);
-    TnSelecao selecao;
-    selecao.SetParam(kSelCodigoEmpresa, Value(int64_t{1}));
-    gerencial.Abrir(&selecao);
-    gerencial.SetCodigoEmpresa(1);
-    gerencial.SetChaveLctoCtb(7);
-    gerencial.SetNaturLctoCtb(1);
-    gerencial.SetContaCtb(401);
-    gerencial.SetDataLctoCtb(EncodeDate(2024, 3, 10));
-    gerencial.SetValorLctoCtb(caso.Valor);
+    std::unique_ptr<TnCtbDMLctoGer> modulo = Gerencial(caso.Valor);
+    TnCtbDMLctoGer& gerencial = *modulo;
     const TDateTime data = EncodeDate(2024, 3, 10);
     switch (caso.Geracao) {
       case TGeracao::Tela:
@@ -124,9 +131,10 @@ TEST_P(TLctoGerTest, DateChangeMovesTheRows) {
 
 TEST_P(TLctoGerTest, DeleteRemovesTheEntrysSplits) {
   Taxas({{401, 10, 100}});
-  Executar("insert into LCTOGER (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOCENTROCUSTO, NATURLCTOCTB, "
-           "CONTACTB, DATALCTOCTB, VALORLCTOGER, ORIGEMDADO) values (1, 999, 10, 1, 401, "
-           "'2024-03-10', 5, 1)");
+  Executar(
+      "insert into LCTOGER (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOCENTROCUSTO, NATURLCTOCTB, "
+      "CONTACTB, DATALCTOCTB, VALORLCTOGER, ORIGEMDADO) values (1, 999, 10, 1, 401, "
+      "'2024-03-10', 5, 1)");
   TnCtbDMLctoCtb& lancamentos = Lancamentos();
   const int64_t chave = Postar(lancamentos, 401, 101, "25.00");
   ASSERT_NE(Gerenciais(chave), "");
@@ -152,10 +160,10 @@ const TCasoValidacao kCasosValidacao[] = {
     {"CentroDeOutraEmpresa", "", 99, "2024-03-10", "10",
      "O Centro de Custo informado para esta tabela contábil, é diferente do configurado!",
      "VALORLCTOGER"},
-    {"EmpresaSemCentroDeCusto", "update CFGEMPRESACTB set UTILCENTROCUSTO = '0'", 10,
-     "2024-03-10", "10", "A empresa não utiliza centro de custo!", "CODIGOCENTROCUSTO"},
-    {"AntesDoInicioDosCentros",
-     "update CFGEMPRESACTB set INICIOUTILCENTROCUSTO = '2024-06-01'", 10, "2024-03-10", "10",
+    {"EmpresaSemCentroDeCusto", "update CFGEMPRESACTB set UTILCENTROCUSTO = '0'", 10, "2024-03-10",
+     "10", "A empresa não utiliza centro de custo!", "CODIGOCENTROCUSTO"},
+    {"AntesDoInicioDosCentros", "update CFGEMPRESACTB set INICIOUTILCENTROCUSTO = '2024-06-01'", 10,
+     "2024-03-10", "10",
      "A data do lançamento é anterior à data inicial de utilização de centro de custo da "
      "empresa!",
      "CODIGOCENTROCUSTO"},
@@ -176,17 +184,8 @@ TEST_P(TLctoGerTest, RefusesRowsWithTheirMessages) {
     Conexao().StartTransaction();
     if (*caso.Preparar != '\0')
       Executar(caso.Preparar);
-    TnCtbDMLctoGer gerencial;
-    gerencial.SetConexao(&Conexao());
-    gerencial.SetVerificaSelecaoManual("CodigoEmpresa");
-    TnSelecao selecao;
-    selecao.SetParam(kSelCodigoEmpresa, Value(int64_t{1}));
-    gerencial.Abrir(&selecao);
-    gerencial.SetCodigoEmpresa(1);
-    gerencial.SetChaveLctoCtb(7);
-    gerencial.SetNaturLctoCtb(1);
-    gerencial.SetContaCtb(401);
-    TnClientDataSet& cds = gerencial.nClientDataSet;
+    std::unique_ptr<TnCtbDMLctoGer> gerencial = Gerencial(10);
+    TnClientDataSet& cds = gerencial->nClientDataSet;
     cds.Append();
     cds.FieldByName("CODIGOCENTROCUSTO").SetAsInteger(caso.Centro);
     cds.FieldByName("DATALCTOCTB").SetText(caso.Data);
@@ -205,18 +204,8 @@ TEST_P(TLctoGerTest, RefusesRowsWithTheirMessages) {
 }
 
 TEST_P(TLctoGerTest, NewRowStartsWithWhatIsLeftToSplitAndClosingAsksAboutADifference) {
-  TnCtbDMLctoGer gerencial;
-  gerencial.SetConexao(&Conexao());
-  gerencial.SetVerificaSelecaoManual("CodigoEmpresa");
-  TnSelecao selecao;
-  selecao.SetParam(kSelCodigoEmpresa, Value(int64_t{1}));
-  gerencial.Abrir(&selecao);
-  gerencial.SetCodigoEmpresa(1);
-  gerencial.SetChaveLctoCtb(7);
-  gerencial.SetNaturLctoCtb(1);
-  gerencial.SetContaCtb(401);
-  gerencial.SetDataLctoCtb(EncodeDate(2024, 3, 10));
-  gerencial.SetValorLctoCtb(1000);
+  std::unique_ptr<TnCtbDMLctoGer> modulo = Gerencial(1000);
+  TnCtbDMLctoGer& gerencial = *modulo;
   TnClientDataSet& cds = gerencial.nClientDataSet;
   cds.Append();
   cds.FieldByName("CODIGOCENTROCUSTO").SetAsInteger(10);
