@@ -194,12 +194,10 @@ void TnCtbDMLctoCtb::ProcessarLctoGerencialLado(const char* campoConta, bool ofe
 void TnCtbDMLctoCtb::nDataSetProviderAfterApplyUpdates(TnDataSetProvider& sender) {
   TnDMClientDataSet::nDataSetProviderAfterApplyUpdates(sender);
   if (Importacao() && FPodeLancarGerencial && !FApplyUpdatesManual && FDMLctoGer) {
-    TnClientDataSet& linhas = FDMLctoGer->nClientDataSet;
-    if (linhas.ChangeCount() > 0 && linhas.ApplyUpdates(0) > 0)
-      throw Exception(FDMLctoGer->UltimoErro());
+    FDMLctoGer->AplicarAtualizacoesGerenciais();
     // What is stored need not stay in memory during a long import.
-    if (linhas.Active())
-      linhas.EmptyDataSet();
+    if (FDMLctoGer->nClientDataSet.Active())
+      FDMLctoGer->nClientDataSet.EmptyDataSet();
   }
   if (Nutil::EhHttpExe() && GetUsaCentroCusto() && nClientDataSet.Active() &&
       !nClientDataSet.IsEmpty())
