@@ -155,12 +155,6 @@ void TnCtbDMLctoAtivDiferenc::nClientDataSetVALORLCTOATIVDefIntEnter(TField& sen
   SelecionarConteudo(sender);
 }
 
-void TnCtbDMLctoAtivDiferenc::nClientDataSetBeforePost(TnClientDataSet& dataSet) {
-  TnDMClientDataSet::nClientDataSetBeforePost(dataSet);
-  const Value antigo = Campo("VALORLCTOATIV").OldValue();
-  FOldVALORLCTOATIV = antigo.IsNull() ? 0 : antigo.AsFloat();
-}
-
 void TnCtbDMLctoAtivDiferenc::nClientDataSetAfterPost(TnClientDataSet& dataSet) {
   TnDMClientDataSet::nClientDataSetAfterPost(dataSet);
   MostrarTotais();

@@ -54,7 +54,6 @@ class TnCtbDMLctoAtivDiferenc : public TnDMClientDataSet {
   void nClientDataSetVALORLCTOATIVDefIntEnter(TField& sender);
 
  protected:
-  void nClientDataSetBeforePost(TnClientDataSet& dataSet) override;
   void nClientDataSetAfterPost(TnClientDataSet& dataSet) override;
   void nClientDataSetAfterDelete(TnClientDataSet& dataSet) override;
 
@@ -63,7 +62,6 @@ class TnCtbDMLctoAtivDiferenc : public TnDMClientDataSet {
 
   TInfoLctoCtb FInfoLctoCtb;
   double FValorLctoAtiv = 0;
-  double FOldVALORLCTOATIV = 0;
   std::string FTextoValorLctoAtiv;
   std::string FTextoDiferenca;
 };

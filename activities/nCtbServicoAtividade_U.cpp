@@ -20,7 +20,7 @@ constexpr const char* kSelectPlano =
     "order by CLASSIFCONTA ";
 
 TDateTime DataDoPlano(const TnClientDataSet& plano, const char* campo) {
-  const Value valor = plano.FieldByName(campo).AsValue();
+  const Value& valor = plano.FieldByName(campo).AsValue();
   return valor.IsNull() ? TDateTime() : DateOf(valor.AsDateTime());
 }
 

@@ -406,7 +406,7 @@ void TnCtbDMLctoGer::ValidarDado() {
     VerificarLimiteUsuario();
   if (Nutil::EhHttpExe() && !Importacao() && nClientDataSet.State() == TDataSetState::dsInsert) {
     auto inteiro = [&](const char* campo) {
-      const Value valor = Campo(campo).AsValue();
+      const Value& valor = Campo(campo).AsValue();
       return Nutil::ValorParaSQL(Value(valor.IsNull() ? 0 : valor.AsInteger()));
     };
     if (sql.PegarTemRegistro("LCTOGER", "CODIGOCENTROCUSTO",

@@ -37,7 +37,7 @@ constexpr const char* kInsertLctoGer =
     ":pValorLctoGer, :pValorLctoGerMoeda, :pOrigemDado)";
 
 bool OrigemAutomaticaOuImportada(const TField& origem) {
-  const Value valor = origem.AsValue();
+  const Value& valor = origem.AsValue();
   return !valor.IsNull() && (valor.AsInteger() == TnCtbDMLctoGer::kOrigemAutomatico ||
                              valor.AsInteger() == TnCtbDMLctoGer::kOrigemImportado);
 }
@@ -165,7 +165,7 @@ void TnCtbDMLctoGer::ExcluirLctoGerDebCred() {
 
 void TnCtbDMLctoGer::ExcluirLctoGerAuto() {
   ExcluirLinhas([this] {
-    const Value origem = Campo("ORIGEMDADO").AsValue();
+    const Value& origem = Campo("ORIGEMDADO").AsValue();
     return DaLinhaDoLancamento() && Campo("CONTACTB").AsFloat() == FContaCtb &&
            Campo("NATURLCTOCTB").AsInteger() == FNaturLctoCtb && !origem.IsNull() &&
            origem.AsInteger() == kOrigemAutomatico;
