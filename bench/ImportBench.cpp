@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "bench/Cronometro.h"
+#include "bench/PastaTemporaria.h"
 #include "framework/core/Exceptions.h"
 #include "framework/core/FormatDateTime.h"
 #include "framework/ctb/nCtbSMensagens.h"
@@ -148,27 +149,6 @@ TArquivoGerado GerarCsv(const std::string& caminho, uint64_t semente, int64_t li
     throw Exception("Falha ao gravar " + caminho);
   return gerado;
 }
-
-// A folder of its own, removed however the run ends.
-class TPastaTemporaria {
- public:
-  TPastaTemporaria() {
-    std::string modelo = (std::filesystem::temp_directory_path() / "ctb-bench-import-XXXXXX");
-    if (mkdtemp(modelo.data()) == nullptr)
-      throw Exception("Não foi possível criar a pasta temporária");
-    FCaminho = modelo;
-  }
-  ~TPastaTemporaria() {
-    std::error_code erro;
-    std::filesystem::remove_all(FCaminho, erro);
-  }
-  TPastaTemporaria(const TPastaTemporaria&) = delete;
-  TPastaTemporaria& operator=(const TPastaTemporaria&) = delete;
-  std::string Arquivo(const char* nome) const { return (FCaminho / nome).string(); }
-
- private:
-  std::filesystem::path FCaminho;
-};
 
 // A fresh database with the schema and the demo company, as `ctb demo` sets it up.
 void PrepararBanco(TnDMConexao& conexao) {
@@ -317,7 +297,7 @@ void VerificarSaldos(TnDMConexao& conexao, TVerificacao& verificacao) {
 }
 
 int Executar(int64_t linhas, uint64_t semente) {
-  TPastaTemporaria pasta;
+  TPastaTemporaria pasta("ctb-bench-import");
   const std::string csv = pasta.Arquivo("lancamentos.csv");
   const TArquivoGerado gerado = GerarCsv(csv, semente, linhas);
   const int64_t boas = static_cast<int64_t>(gerado.Boas.size());

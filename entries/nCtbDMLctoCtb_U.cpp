@@ -1,5 +1,6 @@
 #include "entries/nCtbDMLctoCtb_U.h"
 
+#include "activities/nCtbDMLctoAtivDiferenc_U.h"
 #include "balances/nCtbRepositorioSaldoCtb_U.h"
 #include "framework/app/NutilAmbiente.h"
 #include "framework/app/Nutilform.h"
@@ -15,6 +16,8 @@
 #include "framework/db/Nutildb.h"
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnDMSQLDataSet.h"
+#include "managerial/nCtbDMLctoGer_U.h"
+#include "managerial/nCtbLctoGerUtil.h"
 
 using nCtbDMLctoCtb_U::DataDe;
 
@@ -471,6 +474,7 @@ void TnCtbDMLctoCtb::DepoisConfigurar(TnForm* form) {
       if (a.Guardar != nullptr)
         *a.Guardar = acao;
     }
+    ConfigurarAcoesSplits(*form);
     AtualizarAcoesEmpresa();
     if (Nutil::EhHttp() && form->ClassName() == "TnFrmVisDataSet")
       AdicionarDetalhesWeb();
@@ -591,15 +595,7 @@ void TnCtbDMLctoCtb::ConfigurarAutoValor(TnClientDataSet& sender) {
 void TnCtbDMLctoCtb::Atribuir(TField& field, const Value& valor) {
   if (field.AsValue().IdenticalTo(field.Coerce(valor)))
     return;
-  const bool somenteLeitura = field.ReadOnly();
-  field.SetReadOnly(false);
-  try {
-    field.SetValue(valor);
-  } catch (...) {
-    field.SetReadOnly(somenteLeitura);
-    throw;
-  }
-  field.SetReadOnly(somenteLeitura);
+  nCtbLctoGerUtil::Gravar(field, valor);
 }
 
 void TnCtbDMLctoCtb::ConfigurarAutoValorInterno(TnClientDataSet& sender) {

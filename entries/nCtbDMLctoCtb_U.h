@@ -41,6 +41,9 @@
 
 class TnCtbRepositorioSaldoCtb;
 class TnUtilControleLctoPadrao;
+class TnCtbDMLctoGer;
+class TnCtbDMLctoAtivDiferenc;
+struct TInfoLctoCtb;
 
 // The last entry this module saved, for the duplicate question.
 struct TUltLctoCtb {
@@ -209,6 +212,41 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   void ExcluirLancamentosLCDPR(int64_t codigoEmpresa, int64_t chave);
   void Refresh() override;
 
+  // --- Managerial and activity splits (nCtbDMLctoCtb_UGerencial.cpp) -------
+  // Whether this module keeps the cost-centre splits of what it posts, and
+  // its activity splits: callers that post (the posting engine, scripts, a
+  // bulk load) turn the first on; the activities are on by default.
+  bool GetPodeLancarGerencial() const { return FPodeLancarGerencial; }
+  void SetPodeLancarGerencial(bool value) { FPodeLancarGerencial = value; }
+  bool GetPodeLancarAtividade() const { return FPodeLancarAtividade; }
+  void SetPodeLancarAtividade(bool value) { FPodeLancarAtividade = value; }
+  // The companion modules, created on first use and owned here.
+  TnCtbDMLctoGer& GetDMLctoGer();
+  TnCtbDMLctoAtivDiferenc& GetDMLctoATiv();
+  // Hands the entry (company, key, date, amount) to the managerial module.
+  void CarregarLctoCtbGerencial();
+  void CarregarContaDebGerencial(double conta);
+  void CarregarContaCredGerencial(double conta);
+  // Loads the managerial rows of the selection matching the managerial
+  // module's entry key, account and nature, as `campos` names them.
+  void AtualizarFiltroLctoGer(const std::vector<std::string>& campos);
+  void MostrarCadastroGerencial(double conta);
+  void MostrarCadastroAtividade(const TInfoLctoCtb& info);
+  void ProcessarAtividades();
+  TInfoLctoCtb GetInfoLctoCtb() const;
+  bool AlterouDataLancamento() const;
+  bool AlterouContaDebito() const;
+  bool AlterouContaCredito() const;
+  bool AlterouValor() const;
+  // Drops what the companion modules hold unapplied (after the caller rolled
+  // back the work they belonged to).
+  void DescartarSplitsPendentes();
+  // The screen's actions: the managerial and activity splits of a side.
+  void actLctoGerDebExecute();
+  void actLctoGerCredExecute();
+  void actLctoAtivDebExecute();
+  void actLctoAtivCredExecute();
+
   // --- Validation --------------------------------------------------------
   void ValidarAlteracaoLctoCtb();
   void ValidarModeloIFRS();
@@ -288,6 +326,7 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   void nDataSetProviderGetTableName(TnDataSetProvider& sender, TnSQLDataSet* dataSet,
                                     std::string& tableName) override;
   void nClientDataSetBeforePostInterno(TnClientDataSet& dataSet);
+  void nDataSetProviderAfterApplyUpdates(TnDataSetProvider& sender) override;
 
  private:
   void CriarCampos();
@@ -323,6 +362,20 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   // entry are undone.
   void DesfazerConciliacoes(const Value& codigoEmpresa, const Value& chave);
   bool DataSetEditando() const;
+  // After a post: moves, deletes and re-apportions the entry's managerial
+  // rows; offers the managerial screen when `oferecerTela`.
+  void ProcessarLctoGerencial(bool oferecerTela);
+  void ProcessarLctoGerencialLado(const char* campoConta, bool oferecerTela);
+  // After a delete: the entry's managerial and activity rows go with it.
+  void ExcluirSplitsDoLancamento(int64_t codigoEmpresa, double chave);
+  // The activity side of the current entry.
+  TInfoLctoCtb InfoLado(const char* campoConta, int natureza) const;
+  // The managerial or activity screen of a side, after the unsaved-entry
+  // warning.
+  void AbrirGerencial(const char* campoConta, int natureza);
+  void AbrirAtividades(const char* campoConta, int natureza);
+  void AvisarLancamentoNaoGravado(const char* mensagem);
+  void ConfigurarAcoesSplits(TnForm& form);
   TField& Campo(const char* nome) const { return nClientDataSet.FieldByName(nome); }
   bool Tela() const { return TnDMClientDataSet::Tela(); }
 
@@ -367,6 +420,7 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   bool FAcessoMenu = true;
   bool FOpcaoEditLock = false;
   bool FPodeLancarGerencial = false;
+  bool FPodeLancarAtividade = true;
   bool FTeveInsercao = false;
   bool FGerandoLctosPeriodo = false;
 
@@ -400,6 +454,13 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   std::string FFiltroCODIGOHISTCTB;
   bool FFiltroCODIGOHISTCTBAtualizar = false;
   std::unique_ptr<TnClientDataSet> FcurGrupos;
+
+  // Companion modules (created on first use).
+  std::unique_ptr<TnCtbDMLctoGer> FDMLctoGer;
+  std::unique_ptr<TnCtbDMLctoAtivDiferenc> FDMLctoAtiv;
+  // The entry a delete is taking away (its splits go after it).
+  int64_t FEmpresaExcluida = 0;
+  double FChaveExcluida = 0;
 
   // Menu actions that follow the company's settings.
   TnAction* FactLctoGerDeb = nullptr;

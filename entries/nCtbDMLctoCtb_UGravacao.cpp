@@ -133,6 +133,9 @@ void TnCtbDMLctoCtb::nClientDataSetAfterPost(TnClientDataSet& dataSet) {
   TnDMClientDataSet::nClientDataSetAfterPost(dataSet);
   if (!Importacao() && TemTela())
     GuardarUltLctoCtb();
+  if (!Nutil::EhHttpExe() || FLctoGerConcBanc)
+    ProcessarLctoGerencial(true);
+  ProcessarAtividades();
   if (Tela() && FClientOperantion == TDataSetState::dsInsert)
     FTeveInsercao = true;
   if (Importacao() && VerificarBalancoImportacao())
@@ -249,6 +252,7 @@ void TnCtbDMLctoCtb::nClientDataSetAfterDelete(TnClientDataSet& dataSet) {
   // The duplicate question compares with an entry that no longer exists.
   if (!Importacao() && TemTela())
     FUltLctoCtb = TUltLctoCtb();
+  ExcluirSplitsDoLancamento(FEmpresaExcluida, FChaveExcluida);
 }
 
 void TnCtbDMLctoCtb::nClientDataSetAfterCancel(TnClientDataSet& dataSet) {

@@ -376,7 +376,11 @@ void TnCtbDMLctoCtb::nClientDataSetBeforePostInterno(TnClientDataSet& dataSet) {
   FAtualizarDMTrans = false;
   if (GetUsaDifLancamento())
     FControlarDiferenca = true;
-  if (GetUsaCentroCusto() && FPodeLancarGerencial) {
+  // The splits follow what the post changed: the stored values are kept
+  // for the steps after it (the activity rows need them as much as the
+  // managerial ones).
+  if ((GetUsaCentroCusto() && FPodeLancarGerencial) ||
+      (GetUsaAtividades() && FPodeLancarAtividade)) {
     FContaCtbDebOld = 0;
     FContaCtbCredOld = 0;
     FDataLctoCtbOld = TDateTime();
@@ -416,6 +420,10 @@ void TnCtbDMLctoCtb::nClientDataSetBeforeDelete(TnClientDataSet& dataSet) {
   PegarConfigLote();
   if (GetPertenceLote() && !GetAlteracaoLote())
     throw Exception(nCtbSLoteFechadoNaoPermiteAlteracao);
+  FEmpresaExcluida = Campo("CODIGOEMPRESA").AsInteger();
+  FChaveExcluida = Campo("CHAVELCTOCTB").AsFloat();
+  if (GetUsaCentroCusto() && FPodeLancarGerencial)
+    CarregarLctoCtbGerencial();
   TnDMClientDataSet::nClientDataSetBeforeDelete(dataSet);
 }
 

@@ -2,12 +2,13 @@
 
 #include <fmt/format.h>
 #include <unistd.h>
-
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 
+#include "entries/nCtbDMLctoCtb_U.h"
 #include "framework/core/Exceptions.h"
 #include "framework/core/FormatFloat.h"
 #include "framework/db/TnDMConexao.h"
@@ -16,6 +17,7 @@
 #include "host/ComandoDemonstracoes.h"
 #include "host/DemoEmpresa.h"
 #include "host/DemoLancamentos.h"
+#include "host/DigitacaoHost.h"
 #include "host/ExportarJournal.h"
 #include "host/HostComum.h"
 #include "host/ImportacaoHost.h"
@@ -30,8 +32,10 @@ namespace {
 void ExcluirLancamentosDaEmpresa(TnDMConexao& conexao, int codigoEmpresa) {
   conexao.StartTransaction();
   try {
-    conexao.ExecuteDirect("delete from LCTOCTB where CODIGOEMPRESA = :pCodigoEmpresa",
-                          {{"pCodigoEmpresa", Value(codigoEmpresa)}});
+    for (const char* tabela : {"LCTOATIVDIFERENC", "LCTOGER", "LCTOCTB"})
+      conexao.ExecuteDirect(
+          std::string("delete from ") + tabela + " where CODIGOEMPRESA = :pCodigoEmpresa",
+          {{"pCodigoEmpresa", Value(codigoEmpresa)}});
     conexao.Commit();
   } catch (...) {
     conexao.RollBack();
@@ -53,6 +57,71 @@ std::string TotaisDoAno(TnDMConexao& conexao, int codigoEmpresa) {
   return fmt::format("Total de débitos: {}   Total de créditos: {}   {}\n",
                      FormatFloat("#,##0.00", debitos), FormatFloat("#,##0.00", creditos),
                      debitos == creditos ? "(iguais)" : "(DIFERENTES)");
+}
+
+void VerificarEmpresaLivre(TnDMConexao& conexao, int codigoEmpresa, bool substituir) {
+  if (!substituir && SchemaInstaller::VersaoInstalada(conexao) > 0 &&
+      conexao.ExecuteScalar("select count(*) from EMPRESA where CODIGOEMPRESA = :pEmpresa",
+                            {{"pEmpresa", Value(codigoEmpresa)}})
+              .AsInteger() > 0)
+    throw Exception(
+        fmt::format("A empresa {} já existe; use --replace para substituí-la pela "
+                    "demonstração (plano de contas e lançamentos)",
+                    codigoEmpresa));
+}
+
+// Imports the generated year through the journal-entry module, which keeps
+// the cost-centre splits of what it loads as a bulk load does.
+ImportacaoHost::TResultadoImportacao ImportarAno(TnDMConexao& conexao, int codigoEmpresa,
+                                                 uint64_t semente, int64_t quantidade,
+                                                 TBarraProgresso& barra) {
+  HostComum::TArquivoTemporario arquivo;
+  {
+    std::ofstream csv(arquivo.Caminho());
+    DemoLancamentos::EscreverCsv(csv, semente, quantidade, codigoEmpresa);
+  }
+  std::ifstream csv(arquivo.Caminho());
+  ImportacaoHost::TOpcoesImportacao importacao;
+  importacao.CodigoEmpresa = codigoEmpresa;
+  importacao.Progresso = barra.Hook();
+  importacao.AoAbrir = [](TnDMClientDataSet& modulo) {
+    if (auto* lancamentos = dynamic_cast<TnCtbDMLctoCtb*>(&modulo))
+      lancamentos->SetPodeLancarGerencial(true);
+  };
+  ImportacaoHost::TResultadoImportacao resultado =
+      ImportacaoHost::Importar(conexao, csv, importacao);
+  barra.Apagar();
+  return resultado;
+}
+
+// A few entries keyed by hand on the screen, each split by hand over two
+// cost centres of its account (the 15th of each month).
+nlohmann::ordered_json LancamentosDigitados(int codigoEmpresa) {
+  const int64_t despesa = DemoEmpresa::Analiticas("4.2.03").front()->ContaCtb;
+  nlohmann::ordered_json documentos = nlohmann::ordered_json::array();
+  for (int mes = 1; mes <= 12; ++mes) {
+    const int64_t centavos = 120'000 + mes * 1'001;
+    const int64_t vendas = centavos * 7 / 10;
+    auto valor = [](int64_t c) { return DemoLancamentos::ValorTexto(Currency::FromRaw(c * 100)); };
+    documentos.push_back(
+        {{"op", "insert"},
+         {"company", codigoEmpresa},
+         {"fields",
+          {{"CODIGOESTAB", 1},
+           {"DATALCTOCTB", fmt::format("{}-{:02}-15", DemoEmpresa::kAnoExercicio, mes)},
+           {"CODIGOLOTECTB", 13},
+           {"CONTACTBDEB", despesa},
+           {"CONTACTBCRED", DemoEmpresa::Conta("1.1.01.003").ContaCtb},
+           {"CODIGOHISTCTB", 17},
+           {"COMPLHIST", "Campanha do mês, rateio informado"},
+           {"VALORLCTOCTB", valor(centavos)}}},
+         {"managerial",
+          {{"debit",
+            {{{"CODIGOCENTROCUSTO", 201}, {"VALORLCTOGER", valor(vendas)}},
+             {{"CODIGOCENTROCUSTO", 202}, {"VALORLCTOGER", valor(centavos - vendas)}}}}}},
+         {"screen", true}});
+  }
+  return documentos;
 }
 
 // The year-end checks an accountant makes: the trial balance's asset total
@@ -83,17 +152,14 @@ std::string Conferencias(TnDMConexao& conexao, TnCtbDPConsultaBalanceteMovimento
 }  // namespace
 
 int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& saida) {
-  if (!opcoes.Substituir && SchemaInstaller::VersaoInstalada(conexao) > 0 &&
-      conexao.ExecuteScalar("select count(*) from EMPRESA where CODIGOEMPRESA = :pEmpresa",
-                            {{"pEmpresa", Value(opcoes.CodigoEmpresa)}})
-              .AsInteger() > 0)
-    throw Exception(
-        fmt::format("A empresa {} já existe; use --replace para substituí-la pela "
-                    "demonstração (plano de contas e lançamentos)",
-                    opcoes.CodigoEmpresa));
+  const int empresaIfrs = opcoes.CodigoEmpresa + 1;
+  for (const int empresa : {opcoes.CodigoEmpresa, empresaIfrs})
+    VerificarEmpresaLivre(conexao, empresa, opcoes.Substituir);
   SchemaInstaller::Instalar(conexao);
   DemoEmpresa::Criar(conexao, opcoes.CodigoEmpresa);
-  ExcluirLancamentosDaEmpresa(conexao, opcoes.CodigoEmpresa);
+  DemoEmpresa::Criar(conexao, empresaIfrs, true);
+  for (const int empresa : {opcoes.CodigoEmpresa, empresaIfrs})
+    ExcluirLancamentosDaEmpresa(conexao, empresa);
 
   if (!opcoes.ArquivoJournal.empty()) {
     std::ofstream journal(opcoes.ArquivoJournal);
@@ -105,23 +171,21 @@ int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& said
       throw Exception(fmt::format("Falha ao gravar o arquivo {}", opcoes.ArquivoJournal));
   }
 
-  // The generated entries go through a file, as a real import does, so a
-  // large year never sits in memory.
-  HostComum::TArquivoTemporario arquivo;
-  {
-    std::ofstream csv(arquivo.Caminho());
-    DemoLancamentos::EscreverCsv(csv, opcoes.Semente, opcoes.Lancamentos, opcoes.CodigoEmpresa);
-  }
-  std::ifstream csv(arquivo.Caminho());
   HostComum::CarregarPacote();
-  ImportacaoHost::TOpcoesImportacao importacao;
-  importacao.CodigoEmpresa = opcoes.CodigoEmpresa;
   TBarraProgresso barra;
-  importacao.Progresso = barra.Hook();
   ImportacaoHost::TResultadoImportacao resultado =
-      ImportacaoHost::Importar(conexao, csv, importacao);
-  barra.Apagar();
+      ImportarAno(conexao, opcoes.CodigoEmpresa, opcoes.Semente, opcoes.Lancamentos, barra);
   saida << ImportacaoHost::Relatorio(resultado) << "\n\n" << std::flush;
+  const DigitacaoHost::TResultadoDigitacao digitados =
+      DigitacaoHost::Executar(conexao, LancamentosDigitados(opcoes.CodigoEmpresa));
+  if (!digitados.TodosPostados)
+    throw Exception("Lançamentos digitados da demonstração recusados: " + digitados.Saida.dump());
+  // The IFRS company with activity control: a tenth of the year, its
+  // entries detailed by activity as they are loaded.
+  const ImportacaoHost::TResultadoImportacao ifrs = ImportarAno(
+      conexao, empresaIfrs, opcoes.Semente, std::max<int64_t>(1, opcoes.Lancamentos / 10), barra);
+  saida << fmt::format("Empresa {} (IFRS, atividades): ", empresaIfrs)
+        << ImportacaoHost::Relatorio(ifrs) << "\n\n";
 
   ComandoBalancete::TOpcoes balancete;
   balancete.Empresas = std::to_string(opcoes.CodigoEmpresa);
@@ -135,7 +199,8 @@ int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& said
   saida << ComandoBalancete::EscreverTabela(*processo) << "\n"
         << TotaisDoAno(conexao, opcoes.CodigoEmpresa)
         << Conferencias(conexao, *processo, opcoes.CodigoEmpresa);
-  return resultado.Recusas.empty() && resultado.Aceita ? 0 : 1;
+  return resultado.Recusas.empty() && resultado.Aceita && ifrs.Recusas.empty() && ifrs.Aceita ? 0
+                                                                                              : 1;
 }
 
 }  // namespace ComandoDemo

@@ -319,7 +319,7 @@ const TLinhaCentroCusto kCentrosCusto[] = {
 // every analytic account below it receives (percentages add to 100).
 struct TLinhaRateio {
   const char* Classif;
-  int64_t CentroCusto;
+  int64_t Codigo;  // the cost centre (or the activity, in an activity plan)
   double Percentual;
 };
 const TLinhaRateio kRateios[] = {
@@ -327,6 +327,22 @@ const TLinhaRateio kRateios[] = {
     {"4.2.01", 301, 20}, {"4.2.01", 302, 15}, {"4.2.02", 101, 25}, {"4.2.02", 102, 25},
     {"4.2.02", 103, 10}, {"4.2.02", 201, 15}, {"4.2.02", 302, 25}, {"4.2.03", 201, 60},
     {"4.2.03", 202, 25}, {"4.2.03", 301, 15},
+};
+
+// The activities of the IFRS demo company and the plan that details the
+// entries of each group by them (percentages add to 100 per group).
+struct TLinhaAtividade {
+  int64_t Codigo;
+  const char* Descr;
+  int MesInicial;  // valid from the first day of this month to the year's end
+};
+const TLinhaAtividade kAtividades[] = {
+    {1, "Comercial", 1},
+    {2, "Industrial", 7},
+    {3, "Administrativa", 1},
+};
+const TLinhaRateio kPlanoAtividades[] = {
+    {"3.1.01", 1, 70}, {"3.1.01", 2, 30}, {"4.2.01", 1, 40}, {"4.2.01", 3, 60}, {"4.2.02", 3, 100},
 };
 
 struct TLinhaUsuario {
@@ -416,7 +432,8 @@ Value Data(int mes, int dia) {
 void ApagarEmpresa(TEscritor& escritor) {
   // Children before parents, so the order also suits foreign keys.
   for (const char* tabela :
-       {"RATCENTROCUSTO", "PLESPECCENCUS", "CENTROCUSTO", "CALCPLANOESPEC", "CFGPLANOESPECPESSOA",
+       {"ATIVDIFERENCPLESPECRATEIO", "ATIVDIFERENC", "OPCAOIFRSMODELO", "OPCAOIFRS",
+        "RATCENTROCUSTO", "PLESPECCENCUS", "CENTROCUSTO", "CALCPLANOESPEC", "CFGPLANOESPECPESSOA",
         "CFGPLANOESPEC", "GRUPODEMONSCTB", "NATUREZAGRUPO", "PLANOESPEC", "LOTECTB",
         "EXERCICIOSOCIALCTB", "CFGEMPRESACTB", "EMPRESAUSUARIO", "ESTAB", "EMPRESA"})
     escritor.Executar(std::string("delete from ") + tabela + " where CODIGOEMPRESA = :pEmpresa");
@@ -513,7 +530,7 @@ void GravarCentrosCusto(TEscritor& escritor) {
           "insert into RATCENTROCUSTO (CODIGOEMPRESA, CONTACTB, CODIGOCENTROCUSTO, PERCRATEIO) "
           "values (:pEmpresa, :pConta, :pCentro, :pPercentual)",
           {{"pConta", Value(conta->ContaCtb)},
-           {"pCentro", Value(rateio.CentroCusto)},
+           {"pCentro", Value(rateio.Codigo)},
            {"pPercentual", Value(rateio.Percentual)}});
 }
 
@@ -656,7 +673,34 @@ const std::vector<std::string>& Direitos() {
   return direitos;
 }
 
-void Criar(TnDMConexao& conexao, int codigoEmpresa) {
+void GravarAtividades(TEscritor& escritor) {
+  escritor.Executar(
+      "insert into OPCAOIFRS (CODIGOEMPRESA, DATAOPCAO, CTRLAATIVIDADE, DATAINIATIVIDADE) "
+      "values (:pEmpresa, :pIni, 1, :pIni)",
+      {{"pIni", Data(1, 1)}});
+  escritor.Executar(
+      "insert into OPCAOIFRSMODELO (CODIGOEMPRESA, DATAINICIAL, DATAFINAL, MODELOADOCAO) "
+      "values (:pEmpresa, :pIni, :pFim, 1)",
+      {{"pIni", Data(1, 1)}, {"pFim", Data(12, 31)}});
+  for (const TLinhaAtividade& atividade : kAtividades)
+    escritor.Executar(
+        "insert into ATIVDIFERENC (CODIGOEMPRESA, CODIGOATIVDIF, DESCRATIVDIF, DATAINICIAL, "
+        "DATAFINAL) values (:pEmpresa, :pAtividade, :pDescr, :pIni, :pFim)",
+        {{"pAtividade", Value(atividade.Codigo)},
+         {"pDescr", Value(atividade.Descr)},
+         {"pIni", Data(atividade.MesInicial, 1)},
+         {"pFim", Data(12, 31)}});
+  // On the groups: every analytic account below takes its group's plan.
+  for (const TLinhaRateio& plano : kPlanoAtividades)
+    escritor.Executar(
+        "insert into ATIVDIFERENCPLESPECRATEIO (CODIGOEMPRESA, CONTACTB, CODIGOATIVDIF, "
+        "PERCENTUAL) values (:pEmpresa, :pConta, :pAtividade, :pPercentual)",
+        {{"pConta", Value(Conta(plano.Classif).ContaCtb)},
+         {"pAtividade", Value(plano.Codigo)},
+         {"pPercentual", Value(plano.Percentual)}});
+}
+
+void Criar(TnDMConexao& conexao, int codigoEmpresa, bool ifrsComAtividades) {
   TEscritor escritor(conexao, codigoEmpresa);
   conexao.StartTransaction();
   try {
@@ -667,6 +711,8 @@ void Criar(TnDMConexao& conexao, int codigoEmpresa) {
     GravarCentrosCusto(escritor);
     GravarLotes(escritor);
     GravarUsuariosEmpresa(escritor);
+    if (ifrsComAtividades)
+      GravarAtividades(escritor);
     conexao.Commit();
     // The rights were edited: what the service read before is stale.
     if (TnDMDireitoUsuario* direitos = nDMDireitoUsuario())

@@ -53,8 +53,10 @@ int Natureza(const std::string& classif);
 // The rights the journal-entry module asks for ("8" lifts each).
 const std::vector<std::string>& Direitos();
 
-// Writes the company. Raises EDatabaseError when a statement fails (nothing
-// is written then).
-void Criar(TnDMConexao& conexao, int codigoEmpresa);
+// Writes the company; with `ifrsComAtividades` it opted for IFRS with
+// activity control from the year's first day, with three activities and a
+// plan on the revenue, payroll and occupancy groups. Raises EDatabaseError
+// when a statement fails (nothing is written then).
+void Criar(TnDMConexao& conexao, int codigoEmpresa, bool ifrsComAtividades = false);
 
 }  // namespace DemoEmpresa

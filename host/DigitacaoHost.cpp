@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "activities/nCtbDMLctoAtivDiferenc_U.h"
+#include "entries/nCtbDMLctoCtb_U.h"
 #include "framework/app/Ndialogs.h"
 #include "framework/app/Nutilform.h"
 #include "framework/app/TnSelecao.h"
@@ -21,6 +23,7 @@
 #include "host/BarraProgresso.h"
 #include "host/HostComum.h"
 #include "host/ValorDigitado.h"
+#include "managerial/nCtbDMLctoGer_U.h"
 
 namespace DigitacaoHost {
 
@@ -66,8 +69,30 @@ void VerificarChaves(const json& objeto, std::initializer_list<const char*> acei
 }
 
 void VerificarDocumento(const json& documento) {
-  VerificarChaves(documento, {"op", "company", "key", "fields", "answers", "screen", "selection"},
+  VerificarChaves(documento,
+                  {"op", "company", "key", "fields", "answers", "screen", "selection", "managerial",
+                   "activities"},
                   "no documento");
+  for (const char* tipo : {"managerial", "activities"}) {
+    if (!documento.contains(tipo))
+      continue;
+    const json& splits = documento[tipo];
+    const std::string onde = std::string("em \"") + tipo + "\"";
+    if (!splits.is_object())
+      throw Exception("\"" + std::string(tipo) + "\" deve ser um objeto (debit, credit, redo)");
+    VerificarChaves(splits, {"debit", "credit", "redo"}, onde);
+    for (const char* lado : {"debit", "credit"})
+      if (splits.contains(lado) && !splits[lado].is_array())
+        throw Exception("\"" + std::string(lado) + "\" " + onde +
+                        " deve ser uma lista de linhas (objetos de campos)");
+    if (splits.contains("redo")) {
+      if (!splits["redo"].is_array())
+        throw Exception("\"redo\" " + onde + " deve ser uma lista de lados (debit, credit)");
+      for (const json& lado : splits["redo"])
+        if (lado != "debit" && lado != "credit")
+          throw Exception("\"redo\" " + onde + " aceita apenas \"debit\" e \"credit\"");
+    }
+  }
   if (documento.contains("selection")) {
     if (!documento["selection"].is_object())
       throw Exception("\"selection\" deve ser um objeto");
@@ -96,6 +121,137 @@ std::string TextoDoCampo(const TField& field, const json& valor) {
   if (const std::string erro = ValorDigitado::Verificar(field, texto); !erro.empty())
     throw EnField(field.FieldName() + ": " + erro, field.FieldName());
   return texto;
+}
+
+// Each field entered, typed and left in the order given, as a person tabbing
+// through the screen of `modulo`.
+void DigitarCampos(TnDMClientDataSet& modulo, const json& campos, int64_t codigoEmpresa) {
+  if (campos.is_null())
+    return;
+  if (!campos.is_object())
+    throw Exception("\"fields\" deve ser um objeto");
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  for (const auto& [nome, valor] : campos.items()) {
+    TField& field = cds.FieldByName(nome);
+    // The company is the one whose access was checked: a field may not move
+    // the entry to another.
+    if (Nutil::UpperCase(nome) == "CODIGOEMPRESA" &&
+        !(valor.is_number_integer() && valor.get<int64_t>() == codigoEmpresa))
+      throw EnField("A empresa do lançamento deve ser a do documento (\"company\")",
+                    field.FieldName());
+    TnFieldDefinicao& definicao = field.GetDefinicao();
+    if (definicao.OnEnter)
+      definicao.OnEnter(field);
+    if (valor.is_null())
+      field.Clear();
+    else if (valor.is_boolean() && field.DataType() == TFieldType::ftBoolean)
+      field.SetAsBoolean(valor.get<bool>());
+    else {
+      const std::string texto = TextoDoCampo(field, valor);
+      try {
+        field.SetText(texto);
+      } catch (const EConvertError& erro) {
+        // Text the field cannot take: the screen refuses it on the field.
+        throw EnField(erro.what(), field.FieldName());
+      }
+    }
+    if (definicao.OnExit)
+      definicao.OnExit(field);
+  }
+}
+
+// One kind of split a posted entry offers: the action of each side opens the
+// companion screen; the document's rows are keyed there.
+struct TTipoSplit {
+  const char* Chave;      // of the document
+  const char* Descricao;  // in messages
+  const char* AcaoRefazer;
+  void (TnCtbDMLctoCtb::*Debito)();
+  void (TnCtbDMLctoCtb::*Credito)();
+  TnDMClientDataSet& (*Companheiro)(TnCtbDMLctoCtb&);
+};
+
+const TTipoSplit kTiposSplit[] = {
+    {"managerial", "Lançamento gerencial", "actRefazLctoGerAuto",
+     &TnCtbDMLctoCtb::actLctoGerDebExecute, &TnCtbDMLctoCtb::actLctoGerCredExecute,
+     [](TnCtbDMLctoCtb& m) -> TnDMClientDataSet& { return m.GetDMLctoGer(); }},
+    {"activities", "Atividade", "actRefazLctoAtivAuto", &TnCtbDMLctoCtb::actLctoAtivDebExecute,
+     &TnCtbDMLctoCtb::actLctoAtivCredExecute,
+     [](TnCtbDMLctoCtb& m) -> TnDMClientDataSet& { return m.GetDMLctoATiv(); }},
+};
+
+// Keys one side's rows on the companion screen the side's action opens:
+// first the redo action when asked, then each row (Append, its fields, Post),
+// then the screen is closed as a person would (its closing question asked).
+// A refusal names the split; a side whose screen the entry does not offer
+// is refused.
+void DigitarSplitsLado(TnCtbDMLctoCtb& lancamentos, const TTipoSplit& tipo, bool debito,
+                       const json& linhas, bool refazer, int64_t codigoEmpresa) {
+  const std::string lado = debito ? "a débito" : "a crédito";
+  TnDMClientDataSet& companheiro = tipo.Companheiro(lancamentos);
+  TnForm& form = companheiro.CriarForm();
+  bool aberta = false;
+  std::exception_ptr falha;
+  form.SetOnShowModal([&](TnForm& tela) {
+    aberta = true;
+    try {
+      if (refazer)
+        tela.Actions().Find(tipo.AcaoRefazer)->Execute();
+      int numero = 0;
+      for (const json& linha : linhas) {
+        ++numero;
+        try {
+          companheiro.nClientDataSet.Append();
+          DigitarCampos(companheiro, linha, codigoEmpresa);
+          companheiro.nClientDataSet.Post();
+        } catch (const EnField& erro) {
+          throw EnField(std::string(tipo.Descricao) + " " + lado + " " + std::to_string(numero) +
+                            ": " + erro.what(),
+                        erro.FieldName());
+        } catch (const ESemResposta&) {
+          throw;
+        } catch (const EAbort&) {
+          throw;
+        } catch (const std::exception& erro) {
+          throw Exception(std::string(tipo.Descricao) + " " + lado + " " + std::to_string(numero) +
+                          ": " + erro.what());
+        }
+      }
+      if (!tela.Close())
+        throw EAbort();
+    } catch (...) {
+      falha = std::current_exception();
+    }
+  });
+  struct TSemGancho {
+    TnForm& Form;
+    ~TSemGancho() { Form.SetOnShowModal(nullptr); }
+  } semGancho{form};
+  (lancamentos.*(debito ? tipo.Debito : tipo.Credito))();
+  if (falha)
+    std::rethrow_exception(falha);
+  if (!aberta)
+    throw Exception(std::string(tipo.Descricao) + " " + lado +
+                    ": o lançamento não oferece esta tela para a conta " + lado);
+}
+
+void DigitarSplits(TnDMClientDataSet& modulo, const json& documento, int64_t codigoEmpresa) {
+  for (const TTipoSplit& tipo : kTiposSplit) {
+    if (!documento.contains(tipo.Chave))
+      continue;
+    auto* lancamentos = dynamic_cast<TnCtbDMLctoCtb*>(&modulo);
+    if (lancamentos == nullptr)
+      throw Exception(std::string("\"") + tipo.Chave + "\" só vale para lançamentos contábeis");
+    const json& splits = documento[tipo.Chave];
+    const json redo = splits.value("redo", json::array());
+    for (const char* lado : {"debit", "credit"}) {
+      const bool refazer = std::find(redo.begin(), redo.end(), lado) != redo.end();
+      if (!splits.contains(lado) && !refazer)
+        continue;
+      DigitarSplitsLado(*lancamentos, tipo, std::string(lado) == "debit",
+                        splits.value(lado, json::array()), refazer, codigoEmpresa);
+    }
+  }
 }
 
 int64_t InteiroObrigatorio(const json& documento, const char* nome, const std::string& descricao) {
@@ -205,38 +361,7 @@ void TDigitacao::Localizar(const json& documento) {
 }
 
 void TDigitacao::Digitar(const json& campos, int64_t codigoEmpresa) {
-  if (campos.is_null())
-    return;
-  if (!campos.is_object())
-    throw Exception("\"fields\" deve ser um objeto");
-  TnClientDataSet& cds = FModulo->nClientDataSet;
-  for (const auto& [nome, valor] : campos.items()) {
-    TField& field = cds.FieldByName(nome);
-    // The company is the one whose access was checked: a field may not move
-    // the entry to another.
-    if (Nutil::UpperCase(nome) == "CODIGOEMPRESA" &&
-        !(valor.is_number_integer() && valor.get<int64_t>() == codigoEmpresa))
-      throw EnField("A empresa do lançamento deve ser a do documento (\"company\")",
-                    field.FieldName());
-    TnFieldDefinicao& definicao = field.GetDefinicao();
-    if (definicao.OnEnter)
-      definicao.OnEnter(field);
-    if (valor.is_null())
-      field.Clear();
-    else if (valor.is_boolean() && field.DataType() == TFieldType::ftBoolean)
-      field.SetAsBoolean(valor.get<bool>());
-    else {
-      const std::string texto = TextoDoCampo(field, valor);
-      try {
-        field.SetText(texto);
-      } catch (const EConvertError& erro) {
-        // Text the field cannot take: the screen refuses it on the field.
-        throw EnField(erro.what(), field.FieldName());
-      }
-    }
-    if (definicao.OnExit)
-      definicao.OnExit(field);
-  }
+  DigitarCampos(*FModulo, campos, codigoEmpresa);
 }
 
 void TDigitacao::Desfazer() {
@@ -247,6 +372,8 @@ void TDigitacao::Desfazer() {
         cds.Cancel();
       if (cds.Active() && cds.ChangeCount() > 0)
         cds.CancelUpdates();
+      if (auto* lancamentos = dynamic_cast<TnCtbDMLctoCtb*>(FModulo.get()))
+        lancamentos->DescartarSplitsPendentes();
     } catch (const std::exception&) {
       // The records are reloaded before the next document anyway.
     }
@@ -311,6 +438,7 @@ json TDigitacao::Executar(const json& documento) {
               InteiroObrigatorio(documento, "company", "a empresa"));
       cds.Post();
       registro = HostComum::RegistroJson(cds);
+      DigitarSplits(*FModulo, documento, InteiroObrigatorio(documento, "company", "a empresa"));
     }
     FConexao.Commit();
     resultado["result"] = kPosted;

@@ -14,6 +14,11 @@
 // stops it (a refusal, an abort, a question left without an answer) rolls
 // back and cancels the record, so nothing of it is written.
 //
+// An entry document may also carry the splits a person keys afterwards on
+// the managerial and activity screens the entry offers ("managerial",
+// "activities"): each side's action opens its screen, and the rows are
+// keyed there by the same typing, inside the document's transaction.
+//
 // Input and output are described in docs/ctb.md. An array of documents runs
 // on one module instance, in order, as a person keying entry after entry,
 // and stops at the first result that is not "posted".

@@ -2,8 +2,10 @@
 
 #include <memory>
 
+#include "activities/nCtbDMLctoAtivDiferenc_U.h"
 #include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
 #include "entries/nCtbDMLctoCtb_U.h"
+#include "managerial/nCtbDMLctoGer_U.h"
 #include "trialbalance/nCtbDPConsultaBalanceteMovimento_U.h"
 #include "trialbalance/nCtbDPGerarSaldoGerIndividual_U.h"
 
@@ -25,13 +27,16 @@ const std::vector<TClassePacote>& ClassesPacote() {
   // One line per class; a module that lands fills in its factory (and menu
   // hook) on its own line, so the order never moves.
   static const std::vector<TClassePacote> classes = {
-      {"TnCtbDMLctoGerDebitoCloud", tcInicio, {}, {}},
-      {"TnCtbDMLctoGerCreditoCloud", tcInicio, {}, {}},
+      {TnCtbDMLctoGerDebitoCloud::kClassName, tcInicio, Fabrica<TnCtbDMLctoGerDebitoCloud>(),
+       &TnCtbDMLctoGerDebitoCloud::GerarPrincAction},
+      {TnCtbDMLctoGerCreditoCloud::kClassName, tcInicio, Fabrica<TnCtbDMLctoGerCreditoCloud>(),
+       &TnCtbDMLctoGerCreditoCloud::GerarPrincAction},
       {"TnCtbDMLctoCtbExtemp", tcInicio, {}, {}},
       {"TnCtbDMLctoCtbParticipante", tcInicio, {}, {}},
       {TnCtbDMLctoCtbAreaTrabalho::kClassName, tcInicio, Fabrica<TnCtbDMLctoCtbAreaTrabalho>(),
        &TnCtbDMLctoCtbAreaTrabalho::GerarPrincAction},
-      {"TnCtbDCLctoAtivDiferenc", tcInicio, {}, {}},
+      {TnCtbDCLctoAtivDiferenc::kClassName, tcInicio, Fabrica<TnCtbDCLctoAtivDiferenc>(),
+       &TnCtbDCLctoAtivDiferenc::GerarPrincAction},
       {TnCtbDPGerarSaldoCtbIndividual::kClassName, tcInicio,
        Fabrica<TnCtbDPGerarSaldoCtbIndividual>(),
        &TnCtbDPGerarSaldoCtbIndividual::GerarPrincAction},
@@ -47,7 +52,10 @@ const std::vector<TClassePacote>& ClassesPacote() {
       {TnCtbDMLctoCtb::kClassName, tcMenu, Fabrica<TnCtbDMLctoCtb>(),
        &TnCtbDMLctoCtb::GerarPrincAction},
       {"TnCtbDMLctoCtbCloud", tcMenu, {}, {}},
-      {"TnCtbDMLctoGer", tcMenu, {}, {}},
+      {TnCtbDMLctoGer::kClassName, tcMenu, Fabrica<TnCtbDMLctoGer>(),
+       &TnCtbDMLctoGer::GerarPrincAction},
+      {TnCtbDMLctoAtivDiferenc::kClassName, tcMenu, Fabrica<TnCtbDMLctoAtivDiferenc>(),
+       &TnCtbDMLctoAtivDiferenc::GerarPrincAction},
       {TnCtbDPGerarSaldoGerIndividual::kClassName,
        tcOutroModulo,
        Fabrica<TnCtbDPGerarSaldoGerIndividual>(),

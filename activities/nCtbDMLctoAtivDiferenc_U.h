@@ -1,0 +1,76 @@
+#pragma once
+// The activity rows of one journal-entry side: the grid register behind the
+// "Detalhamento de Atividades" screen the journal-entry screen opens for the
+// side the user is on (TInfoLctoCtb, set by AtualizarFiltroChaveLctoCtb).
+//
+// Typed rows get ORIGEMDADO 2; the redo action deletes the side's rows of
+// the plan's activities and generates them again (TServicoAtividade).
+
+#include <string>
+
+#include "activities/nCtbServicoAtividade_U.h"
+#include "framework/app/TnAction.h"
+#include "framework/app/TnDMClientDataSet.h"
+
+class TnCtbDMLctoAtivDiferenc : public TnDMClientDataSet {
+ public:
+  static constexpr const char* kClassName = "TnCtbDMLctoAtivDiferenc";
+  static constexpr const char* kSelect =
+      "Select t_t.CODIGOEMPRESA,t_t.CHAVELCTOCTB,t_t.CONTACTB,t_t.CODIGOATIVDIF,t_t.NATURLCTOCTB,"
+      "t_t.DATALCTOCTB,t_t.VALORLCTOATIV,t_t.ORIGEMDADO from LCTOATIVDIFERENC t_t ORDER BY "
+      "t_t.CodigoEmpresa,t_t.ChaveLctoCtb,t_t.CodigoAtivDif";
+
+  // DataModuleCreate.
+  TnCtbDMLctoAtivDiferenc();
+
+  static void GerarPrincAction(TnActionList& lista, const TnActionHandler& handler,
+                               const TnConjuntoModulos& permitidos);
+
+  std::string ChavePrimaria() const override {
+    return "CODIGOEMPRESA;CHAVELCTOCTB;CONTACTB;NATURLCTOCTB;CODIGOATIVDIF";
+  }
+  std::string PegarVerificaSelecao() const override {
+    return "CodigoEmpresa;DataLctoCtb_MAIORIGUAL;DataLctoCtb_MENORIGUAL";
+  }
+  bool PegarTipoObjeto() const override { return true; }
+  void DepoisConfigurar(TnForm* form) override;
+  void ValidarDado() override;
+  void Refresh() override;
+
+  // Shows the side's rows only, fetching them when they are not loaded.
+  void AtualizarFiltroChaveLctoCtb(const TInfoLctoCtb& info);
+  const TInfoLctoCtb& InfoLctoCtb() const { return FInfoLctoCtb; }
+  void ValidarAtividade();
+  void CalcularTotais();
+  void MostrarTotais();
+  void MostrarParams();
+  double GetValorLctoAtiv() const { return FValorLctoAtiv; }
+  // "Valor Lançado" and "Valor Restante" as the panel shows them.
+  const std::string& TextoValorLctoAtiv() const { return FTextoValorLctoAtiv; }
+  const std::string& TextoDiferenca() const { return FTextoDiferenca; }
+  bool CadastroOnCloseQuery();
+  void actRefazLctoAtivAutoExecute();
+
+  void nClientDataSetVALORLCTOATIVDefIntEnter(TField& sender);
+
+ protected:
+  void nClientDataSetAfterPost(TnClientDataSet& dataSet) override;
+  void nClientDataSetAfterDelete(TnClientDataSet& dataSet) override;
+
+ private:
+  TField& Campo(const char* nome) const { return nClientDataSet.FieldByName(nome); }
+
+  TInfoLctoCtb FInfoLctoCtb;
+  double FValorLctoAtiv = 0;
+  std::string FTextoValorLctoAtiv;
+  std::string FTextoDiferenca;
+};
+
+// The read-only consultation grid over every activity row.
+class TnCtbDCLctoAtivDiferenc : public TnDMClientDataSet {
+ public:
+  static constexpr const char* kClassName = "TnCtbDCLctoAtivDiferenc";
+  TnCtbDCLctoAtivDiferenc();
+  static void GerarPrincAction(TnActionList& lista, const TnActionHandler& handler,
+                               const TnConjuntoModulos& permitidos);
+};

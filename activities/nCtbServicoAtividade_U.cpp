@@ -1,0 +1,200 @@
+#include "activities/nCtbServicoAtividade_U.h"
+
+#include <fmt/format.h>
+
+#include "framework/core/Nutil.h"
+#include "framework/ctb/Nctbsfuncoes_u.h"
+#include "framework/db/NutilSql.h"
+#include "framework/db/Nutildb.h"
+#include "framework/db/TnDMConexao.h"
+#include "framework/db/TnSessao.h"
+
+namespace {
+
+constexpr const char* kSelectPlano =
+    "select distinct P.CONTACTB,  P.TIPOCONTA,  P.CLASSIFCONTA,  PL.CODIGOATIVDIF,  "
+    "PL.PERCENTUAL,  PL.CODIGOEMPRESA,  A.DATAINICIAL,  A.DATAFINAL from "
+    "ATIVDIFERENCPLESPECRATEIO PL  join ATIVDIFERENC A  on A.CODIGOEMPRESA = PL.CODIGOEMPRESA  "
+    "and A.CODIGOATIVDIF = PL.CODIGOATIVDIF  join PLANOESPEC P on P.CODIGOEMPRESA = "
+    "PL.CODIGOEMPRESA and P.CONTACTB = PL.CONTACTB  where PL.CODIGOEMPRESA = :pCODIGOEMPRESA  "
+    "order by CLASSIFCONTA ";
+
+TDateTime DataDoPlano(const TnClientDataSet& plano, const char* campo) {
+  const Value& valor = plano.FieldByName(campo).AsValue();
+  return valor.IsNull() ? TDateTime() : DateOf(valor.AsDateTime());
+}
+
+// The plan rows that give activity rows on the date: a positive share of an
+// activity valid on it.
+bool ValeNaData(const TnClientDataSet& plano, TDateTime data) {
+  return plano.FieldByName("PERCENTUAL").AsFloat() > 0 &&
+         DataDoPlano(plano, "DATAINICIAL") <= data && data <= DataDoPlano(plano, "DATAFINAL");
+}
+
+// Keys and accounts are whole numbers however they are held.
+std::string Codigo(double valor) {
+  return Nutil::ValorParaSQL(Value(static_cast<int64_t>(valor)));
+}
+
+std::string CondicaoLado(const TInfoLctoCtb& info) {
+  return "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(info.CodigoEmpresa)) +
+         " and CHAVELCTOCTB = " + Codigo(info.ChaveLctoCtb) +
+         " and NATURLCTOCTB = " + Nutil::ValorParaSQL(Value(info.NaturezaLctoCtb));
+}
+
+}  // namespace
+
+// ---- The cache ----
+
+TnCachePlanoAtividades::TnCachePlanoAtividades() {
+  FPlano.AddField("CONTACTB", TFieldType::ftFloat);
+  FPlano.AddField("TIPOCONTA", TFieldType::ftInteger);
+  FPlano.AddField("CLASSIFCONTA", TFieldType::ftString, 30);
+  FPlano.AddField("CODIGOATIVDIF", TFieldType::ftFloat);
+  FPlano.AddField("PERCENTUAL", TFieldType::ftFloat);
+  FPlano.AddField("CODIGOEMPRESA", TFieldType::ftInteger);
+  FPlano.AddField("DATAINICIAL", TFieldType::ftDate);
+  FPlano.AddField("DATAFINAL", TFieldType::ftDate);
+  FPlano.CreateDataSet();
+}
+
+void TnCachePlanoAtividades::Carregar(int64_t codigoEmpresa) {
+  if (FCarregado && FCodigoEmpresa == codigoEmpresa)
+    return;
+  FPlano.CancelRange();
+  FPlano.EmptyDataSet();
+  auto cursor = Nutildb::ExecutarSQL(kSelectPlano, {{"pCODIGOEMPRESA", Value(codigoEmpresa)}});
+  for (; !cursor->Eof(); cursor->Next()) {
+    ValueArray linha;
+    for (int i = 0; i < cursor->FieldCount(); ++i)
+      linha.push_back(cursor->Fields(i).AsValue());
+    FPlano.AppendRecordUnlogged(linha);
+  }
+  Nutildb::DestruirSQL(cursor);
+  FCarregado = true;
+  FCodigoEmpresa = codigoEmpresa;
+}
+
+void TnCachePlanoAtividades::Limpar() {
+  FPlano.CancelRange();
+  FPlano.EmptyDataSet();
+  FCarregado = false;
+}
+
+// ---- Plan look-ups ----
+
+TnCachePlanoAtividades& TServicoAtividade::Cache() {
+  return TnSessao::Atual().Servico<TnCachePlanoAtividades>();
+}
+
+bool TServicoAtividade::ProcurarClassif(const TInfoLctoCtb& info) {
+  if (Nutil::Trim(info.ClassifConta).empty())
+    return false;
+  TnCachePlanoAtividades& cache = Cache();
+  cache.Carregar(info.CodigoEmpresa);
+  TnClientDataSet& plano = cache.Plano();
+  plano.SetIndexFieldNames("CONTACTB");
+  plano.SetRange({Value(info.ContaCtb)}, {Value(info.ContaCtb)});
+  if (!plano.IsEmpty())
+    return true;
+  return ProcurarClassif(Nctbsfuncoes_u::RetirarUltimoNivelClassificacao(info.ClassifConta));
+}
+
+bool TServicoAtividade::ProcurarClassif(const std::string& classificacao) {
+  TnClientDataSet& plano = Cache().Plano();
+  plano.SetIndexFieldNames("TIPOCONTA;CLASSIFCONTA");
+  for (std::string classif = Nutil::Trim(classificacao); !classif.empty();
+       classif = Nctbsfuncoes_u::RetirarUltimoNivelClassificacao(classif)) {
+    plano.SetRange({Value(1), Value(classif)}, {Value(1), Value(classif)});
+    if (!plano.IsEmpty())
+      return true;
+  }
+  return false;
+}
+
+std::unique_ptr<TnClientDataSet> TServicoAtividade::GetAtividades() {
+  TnClientDataSet& plano = Cache().Plano();
+  auto copia = std::make_unique<TnClientDataSet>();
+  for (int i = 0; i < plano.FieldCount(); ++i)
+    copia->AddField(plano.Fields(i).FieldName(), plano.Fields(i).DataType(),
+                    plano.Fields(i).Size());
+  copia->CreateDataSet();
+  for (plano.First(); !plano.Eof(); plano.Next()) {
+    ValueArray linha;
+    for (int i = 0; i < plano.FieldCount(); ++i)
+      linha.push_back(plano.Fields(i).AsValue());
+    copia->AppendRecordUnlogged(linha);
+  }
+  copia->First();
+  return copia;
+}
+
+// ---- Statements ----
+
+void TServicoAtividade::ExcluirLancamentos(const TInfoLctoCtb& info) {
+  Nutildb::ExecutarSQLDireto(
+      fmt::format("delete from LCTOATIVDIFERENC where {} ", CondicaoLado(info)));
+}
+
+void TServicoAtividade::ExcluirLancamentosAutomaticos(const TInfoLctoCtb& info) {
+  if (!ProcurarClassif(info))
+    return;
+  std::unique_ptr<TnClientDataSet> atividades = GetAtividades();
+  std::string lista;
+  for (; !atividades->Eof(); atividades->Next()) {
+    if (atividades->FieldByName("PERCENTUAL").AsFloat() > 0)
+      Nutil::Add(lista, Codigo(atividades->FieldByName("CODIGOATIVDIF").AsFloat()), ",");
+  }
+  // No activity with a share: nothing of the plan to delete.
+  if (lista.empty())
+    return;
+  Nutildb::ExecutarSQLDireto(
+      fmt::format("delete from LCTOATIVDIFERENC where {} ",
+                  CondicaoLado(info) + " and CODIGOATIVDIF in( " + lista + ")"));
+}
+
+void TServicoAtividade::GerarLancamentosAutomaticos(const TInfoLctoCtb& info) {
+  if (!ProcurarClassif(info))
+    return;
+  std::unique_ptr<TnClientDataSet> atividades = GetAtividades();
+  TLctoAtivDiferenc atividade;
+  atividade.CodigoEmpresa = info.CodigoEmpresa;
+  atividade.ChaveLctoCtb = info.ChaveLctoCtb;
+  atividade.ContaCtb = info.ContaCtb;
+  atividade.NaturLctoCtb = info.NaturezaLctoCtb;
+  atividade.DataLctoCtb = info.DataLctoCtb;
+  atividade.OrigemDado = 1;
+  // Each share rounded on its own: the rows need not add up to the side.
+  for (; !atividades->Eof(); atividades->Next()) {
+    if (!ValeNaData(*atividades, DateOf(info.DataLctoCtb)))
+      continue;
+    atividade.CodigoAtivDif = atividades->FieldByName("CODIGOATIVDIF").AsFloat();
+    atividade.ValorLctoAtiv = Nutil::RoundValor(
+        atividades->FieldByName("PERCENTUAL").AsFloat() * info.ValorLcto / 100, 2);
+    InserirAtividade(atividade);
+  }
+}
+
+void TServicoAtividade::AlterarDataLcto(const TInfoLctoCtb& info) {
+  Nutildb::ExecutarSQLDireto(
+      fmt::format("update LCTOATIVDIFERENC set DATALCTOCTB = {} where {} ",
+                  Nutil::ValorParaSQL(Value(DateOf(info.DataLctoCtb))),
+                  "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(info.CodigoEmpresa)) +
+                      " and CHAVELCTOCTB = " + Codigo(info.ChaveLctoCtb)));
+}
+
+void TServicoAtividade::InserirAtividade(const TLctoAtivDiferenc& a) {
+  Nutildb::ExecutarSQLDireto(fmt::format(
+      "insert into LCTOATIVDIFERENC(CODIGOEMPRESA,CHAVELCTOCTB,CONTACTB,CODIGOATIVDIF,"
+      "NATURLCTOCTB,DATALCTOCTB,VALORLCTOATIV,ORIGEMDADO)  values({},{},{},{},{},{},{},{}) ",
+      Nutil::ValorParaSQL(Value(a.CodigoEmpresa)), Codigo(a.ChaveLctoCtb), Codigo(a.ContaCtb),
+      Codigo(a.CodigoAtivDif), Nutil::ValorParaSQL(Value(a.NaturLctoCtb)),
+      Nutil::ValorParaSQL(Value(DateOf(a.DataLctoCtb))),
+      Nutil::ValorParaSQL(Value(a.ValorLctoAtiv)), Nutil::ValorParaSQL(Value(a.OrigemDado))));
+}
+
+void TServicoAtividade::LimparDados() {
+  if (TnSessao* sessao = TnSessao::AtualOuNula())
+    if (TnCachePlanoAtividades* cache = sessao->Procurar<TnCachePlanoAtividades>())
+      cache->Limpar();
+}

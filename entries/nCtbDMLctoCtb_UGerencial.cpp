@@ -1,0 +1,358 @@
+// The splits of an entry: after a post the managerial (cost-centre) rows
+// follow the entry's date, accounts and amount and the activity rows are
+// generated again; a delete takes both with it; the screen's actions open the
+// managerial and activity screens of a side.
+#include <algorithm>
+
+#include "activities/nCtbDMLctoAtivDiferenc_U.h"
+#include "activities/nCtbServicoAtividade_U.h"
+#include "entries/nCtbDMLctoCtb_U.h"
+#include "framework/app/Ndialogs.h"
+#include "framework/app/NutilAmbiente.h"
+#include "framework/core/Exceptions.h"
+#include "framework/core/Nutil.h"
+#include "framework/db/NutilSql.h"
+#include "framework/db/TnDMSQLDataSet.h"
+#include "managerial/nCtbDMLctoGer_U.h"
+
+using nCtbDMLctoCtb_U::DataDe;
+
+namespace {
+
+constexpr const char* kMsgGravarAntesGerencial =
+    "É necessário gravar o lançamento atual antes de fazer o lançamento gerencial!";
+constexpr const char* kMsgGravarAntesAtividades =
+    "É necessário gravar o lançamento atual antes de fazer o lançamento das atividades!";
+
+double ContaDe(const TField& field) {
+  return field.IsNull() ? 0 : field.AsFloat();
+}
+
+}  // namespace
+
+// ---- The companion modules ----
+
+namespace {
+
+// A companion module of `lancamentos`, created on first use in its mode
+// (import or not), loading rows on demand, and open on its selection.
+template <class T>
+T& Companheiro(const TnCtbDMLctoCtb& lancamentos, std::unique_ptr<T>& modulo) {
+  if (!modulo) {
+    auto novo = Nutilform::CriarDMNovo<T>(T::kClassName);
+    novo->SetConexao(lancamentos.ConexaoDefinida());
+    novo->SetImportacao(lancamentos.Importacao());
+    novo->SetVerificaSelecaoManual("CodigoEmpresa");
+    novo->ConfigSobDemanda();
+    novo->SetCarregarDetalhesDinamicamente(true);
+    modulo = std::move(novo);
+  }
+  if (!modulo->nClientDataSet.Active())
+    modulo->Abrir(&lancamentos.Selecao());
+  return *modulo;
+}
+
+}  // namespace
+
+TnCtbDMLctoGer& TnCtbDMLctoCtb::GetDMLctoGer() {
+  TnCtbDMLctoGer& gerencial = Companheiro(*this, FDMLctoGer);
+  // Without a screen the rows are applied with the entries they split
+  // (nDataSetProviderAfterApplyUpdates), in the same transaction.
+  gerencial.SetApplyUpdatesManual(Importacao());
+  return gerencial;
+}
+
+TnCtbDMLctoAtivDiferenc& TnCtbDMLctoCtb::GetDMLctoATiv() {
+  return Companheiro(*this, FDMLctoAtiv);
+}
+
+void TnCtbDMLctoCtb::CarregarLctoCtbGerencial() {
+  TnCtbDMLctoGer& gerencial = GetDMLctoGer();
+  gerencial.SetCodigoEmpresa(Campo("CODIGOEMPRESA").AsInteger());
+  gerencial.SetChaveLctoCtb(Campo("CHAVELCTOCTB").AsFloat());
+  gerencial.SetDataLctoCtb(DataDe(Campo("DATALCTOCTB").AsValue()));
+  gerencial.SetValorLctoCtb(Campo("VALORLCTOCTB").AsFloat());
+}
+
+void TnCtbDMLctoCtb::CarregarContaDebGerencial(double conta) {
+  CarregarLctoCtbGerencial();
+  GetDMLctoGer().SetNaturLctoCtb(1);
+  GetDMLctoGer().SetContaCtb(conta);
+}
+
+void TnCtbDMLctoCtb::CarregarContaCredGerencial(double conta) {
+  CarregarLctoCtbGerencial();
+  GetDMLctoGer().SetNaturLctoCtb(-1);
+  GetDMLctoGer().SetContaCtb(conta);
+}
+
+void TnCtbDMLctoCtb::AtualizarFiltroLctoGer(const std::vector<std::string>& campos) {
+  TnCtbDMLctoGer& gerencial = GetDMLctoGer();
+  if (gerencial.ModoForm() != 2 || FModoAnalitico)
+    return;
+  auto tem = [&](const char* nome) {
+    return std::find(campos.begin(), campos.end(), nome) != campos.end();
+  };
+  std::string condicao =
+      "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(gerencial.GetCodigoEmpresa())) +
+      " and DATALCTOCTB between " + Nutil::ValorParaSQL(Value(GetDataInicialSelecao())) + " and " +
+      Nutil::ValorParaSQL(Value(GetDataFinalSelecao()));
+  if (tem("CHAVELCTOCTB"))
+    condicao += " and CHAVELCTOCTB = " +
+                Nutil::ValorParaSQL(Value(static_cast<int64_t>(gerencial.GetChaveLctoCtb())));
+  if (tem("CONTACTB"))
+    condicao += " and CONTACTB = " +
+                Nutil::ValorParaSQL(Value(static_cast<int64_t>(gerencial.GetContaCtb())));
+  if (tem("NATURLCTOCTB"))
+    condicao += " and NATURLCTOCTB = " + Nutil::ValorParaSQL(Value(gerencial.GetNaturLctoCtb()));
+  // The rows of other entries go, unless they still wait to be applied.
+  if (!FLctoGerConcBanc && gerencial.nClientDataSet.ChangeCount() == 0)
+    gerencial.nClientDataSet.EmptyDataSet();
+  gerencial.FetchRegistros(condicao);
+}
+
+void TnCtbDMLctoCtb::MostrarCadastroGerencial(double conta) {
+  if (!(Tela() || FModoAnalitico))
+    return;
+  if (conta != 0 && !GetMostraCadLctoGer() &&
+      VerificarPorcentContaRateio(PegarCodigoEmpresa(), static_cast<int64_t>(conta)) == 100)
+    return;
+  TnCtbDMLctoGer& gerencial = GetDMLctoGer();
+  gerencial.SetCodigoEstab(Campo("CODIGOESTAB").AsInteger());
+  gerencial.SetValorCotacaoMoeda(ContaDe(Campo("COTACAOMOEDA")));
+  TnForm& form = gerencial.CriarForm();
+  gerencial.AtualizarFiltroChaveLctoCtb();
+  gerencial.MostrarParams();
+  gerencial.CalcularTotais();
+  form.ShowModal();
+}
+
+void TnCtbDMLctoCtb::DescartarSplitsPendentes() {
+  for (TnDMClientDataSet* modulo : {static_cast<TnDMClientDataSet*>(FDMLctoGer.get()),
+                                    static_cast<TnDMClientDataSet*>(FDMLctoAtiv.get())}) {
+    if (modulo == nullptr || !modulo->nClientDataSet.Active())
+      continue;
+    TnClientDataSet& cds = modulo->nClientDataSet;
+    if (cds.State() == TDataSetState::dsInsert || cds.State() == TDataSetState::dsEdit)
+      cds.Cancel();
+    // What was applied was rolled back too: the rows are read again.
+    cds.CancelUpdates();
+    cds.EmptyDataSet();
+  }
+}
+
+// ---- After a post ----
+
+void TnCtbDMLctoCtb::ProcessarLctoGerencial(bool oferecerTela) {
+  if (!GetUsaCentroCusto() || !FPodeLancarGerencial)
+    return;
+  if (!FDataLctoCtbOld.IsZero() && FDataLctoCtbOld != DataDe(Campo("DATALCTOCTB").AsValue())) {
+    CarregarLctoCtbGerencial();
+    AtualizarFiltroLctoGer({"CHAVELCTOCTB"});
+    GetDMLctoGer().TrocarDataLctoCtb(DataDe(Campo("DATALCTOCTB").AsValue()));
+  }
+  // A side whose account changed loses the old account's rows.
+  for (const auto& [campo, contaOld] :
+       {std::pair<const char*, double>{"CONTACTBDEB", FContaCtbDebOld},
+        {"CONTACTBCRED", FContaCtbCredOld}}) {
+    if (contaOld == 0 || contaOld == ContaDe(Campo(campo)))
+      continue;
+    CarregarLctoCtbGerencial();
+    GetDMLctoGer().SetContaCtb(contaOld);
+    AtualizarFiltroLctoGer({"CHAVELCTOCTB", "CONTACTB"});
+    GetDMLctoGer().ExcluirLctoGerDebCred();
+  }
+  ProcessarLctoGerencialLado("CONTACTBDEB", oferecerTela);
+  ProcessarLctoGerencialLado("CONTACTBCRED", oferecerTela);
+}
+
+void TnCtbDMLctoCtb::ProcessarLctoGerencialLado(const char* campoConta, bool oferecerTela) {
+  const double conta = ContaDe(Campo(campoConta));
+  if (!VerificarContaRateio(PegarCodigoEmpresa(), Campo(campoConta).AsValue(),
+                            DataDe(Campo("DATALCTOCTB").AsValue())))
+    return;
+  const bool debito = std::string(campoConta) == "CONTACTBDEB";
+  if (debito)
+    CarregarContaDebGerencial(conta);
+  else
+    CarregarContaCredGerencial(conta);
+  std::vector<std::string> campos = {"CHAVELCTOCTB", "CONTACTB"};
+  const bool valorAlterado =
+      FValorLctoCtbOld != 0 && FValorLctoCtbOld != Campo("VALORLCTOCTB").AsFloat();
+  if (valorAlterado)
+    campos.emplace_back("NATURLCTOCTB");
+  AtualizarFiltroLctoGer(campos);
+  TnCtbDMLctoGer& gerencial = GetDMLctoGer();
+  // A new amount is apportioned again; typed rows stay as they were.
+  if (valorAlterado)
+    gerencial.ExcluirLctoGerAuto();
+  gerencial.InserirLctoGerAuto();
+  if (oferecerTela)
+    MostrarCadastroGerencial(conta);
+}
+
+void TnCtbDMLctoCtb::nDataSetProviderAfterApplyUpdates(TnDataSetProvider& sender) {
+  TnDMClientDataSet::nDataSetProviderAfterApplyUpdates(sender);
+  if (Importacao() && FPodeLancarGerencial && !FApplyUpdatesManual && FDMLctoGer) {
+    FDMLctoGer->AplicarAtualizacoesGerenciais();
+    // What is stored need not stay in memory during a long import.
+    if (FDMLctoGer->nClientDataSet.Active())
+      FDMLctoGer->nClientDataSet.EmptyDataSet();
+  }
+  if (Nutil::EhHttpExe() && GetUsaCentroCusto() && nClientDataSet.Active() &&
+      !nClientDataSet.IsEmpty())
+    ProcessarLctoGerencial(false);
+}
+
+// ---- Activities ----
+
+TInfoLctoCtb TnCtbDMLctoCtb::GetInfoLctoCtb() const {
+  TInfoLctoCtb info;
+  info.CodigoEmpresa = Campo("CODIGOEMPRESA").AsInteger();
+  info.ChaveLctoCtb = Campo("CHAVELCTOCTB").AsFloat();
+  info.DataLctoCtb = DataDe(Campo("DATALCTOCTB").AsValue());
+  info.ValorLcto = Campo("VALORLCTOCTB").AsFloat();
+  return info;
+}
+
+TInfoLctoCtb TnCtbDMLctoCtb::InfoLado(const char* campoConta, int natureza) const {
+  TInfoLctoCtb info = GetInfoLctoCtb();
+  info.ContaCtb = ContaDe(Campo(campoConta));
+  info.NaturezaLctoCtb = natureza;
+  TnDMSQLDataSet sql(&Conexao());
+  info.ClassifConta = Nutil::Trim(
+      sql.PegarValorCampo("PLANOESPEC", "CLASSIFCONTA",
+                          "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(info.CodigoEmpresa)) +
+                              " and CONTACTB = " +
+                              Nutil::ValorParaSQL(Value(static_cast<int64_t>(info.ContaCtb))))
+          .AsString());
+  return info;
+}
+
+bool TnCtbDMLctoCtb::AlterouDataLancamento() const {
+  return FClientOperantion == TDataSetState::dsEdit && !FDataLctoCtbOld.IsZero() &&
+         FDataLctoCtbOld != DataDe(Campo("DATALCTOCTB").AsValue());
+}
+
+bool TnCtbDMLctoCtb::AlterouContaDebito() const {
+  return FClientOperantion == TDataSetState::dsEdit && FContaCtbDebOld != 0 &&
+         FContaCtbDebOld != ContaDe(Campo("CONTACTBDEB"));
+}
+
+bool TnCtbDMLctoCtb::AlterouContaCredito() const {
+  return FClientOperantion == TDataSetState::dsEdit && FContaCtbCredOld != 0 &&
+         FContaCtbCredOld != ContaDe(Campo("CONTACTBCRED"));
+}
+
+bool TnCtbDMLctoCtb::AlterouValor() const {
+  return FClientOperantion == TDataSetState::dsEdit && FValorLctoCtbOld != 0 &&
+         FValorLctoCtbOld != Campo("VALORLCTOCTB").AsFloat();
+}
+
+void TnCtbDMLctoCtb::ProcessarAtividades() {
+  if (!FPodeLancarAtividade || !GetUsaAtividades() ||
+      DataDe(Campo("DATALCTOCTB").AsValue()) < GetDataInicialAtividades())
+    return;
+  if (AlterouDataLancamento())
+    TServicoAtividade::AlterarDataLcto(GetInfoLctoCtb());
+  const bool insercao = FClientOperantion == TDataSetState::dsInsert;
+  for (const auto& [campo, natureza, alterouConta] :
+       {std::tuple<const char*, int, bool>{"CONTACTBDEB", 1, AlterouContaDebito()},
+        {"CONTACTBCRED", -1, AlterouContaCredito()}}) {
+    const TInfoLctoCtb info = InfoLado(campo, natureza);
+    if ((insercao && info.ContaCtb != 0) || alterouConta || AlterouValor()) {
+      if (FClientOperantion == TDataSetState::dsEdit)
+        TServicoAtividade::ExcluirLancamentos(info);
+      TServicoAtividade::GerarLancamentosAutomaticos(info);
+    }
+    if (Tela() && TServicoAtividade::ProcurarClassif(info))
+      MostrarCadastroAtividade(info);
+  }
+}
+
+void TnCtbDMLctoCtb::MostrarCadastroAtividade(const TInfoLctoCtb& info) {
+  TnCtbDMLctoAtivDiferenc& atividades = GetDMLctoATiv();
+  TnForm& form = atividades.CriarForm();
+  atividades.AtualizarFiltroChaveLctoCtb(info);
+  atividades.MostrarParams();
+  form.ShowModal();
+}
+
+// ---- Delete ----
+
+void TnCtbDMLctoCtb::ExcluirSplitsDoLancamento(int64_t codigoEmpresa, double chave) {
+  if (GetUsaCentroCusto() && FPodeLancarGerencial) {
+    TnCtbDMLctoGer& gerencial = GetDMLctoGer();
+    gerencial.SetCodigoEmpresa(codigoEmpresa);
+    gerencial.SetChaveLctoCtb(chave);
+    AtualizarFiltroLctoGer({"CHAVELCTOCTB"});
+    gerencial.ExcluirChaveLctoCtb();
+  }
+  // An entry's activity rows mean nothing without it.
+  TInfoLctoCtb info;
+  info.CodigoEmpresa = codigoEmpresa;
+  info.ChaveLctoCtb = chave;
+  for (const int natureza : {1, -1}) {
+    info.NaturezaLctoCtb = natureza;
+    TServicoAtividade::ExcluirLancamentos(info);
+  }
+}
+
+// ---- The screen's actions ----
+
+void TnCtbDMLctoCtb::AvisarLancamentoNaoGravado(const char* mensagem) {
+  if (DataSetEditando())
+    Ndialogs::nMessageDlg(mensagem, TMsgDlgType::mtWarning, BotoesOk());
+}
+
+void TnCtbDMLctoCtb::AbrirGerencial(const char* campoConta, int natureza) {
+  AvisarLancamentoNaoGravado(kMsgGravarAntesGerencial);
+  if (!VerificarContaRateio(PegarCodigoEmpresa(), Campo(campoConta).AsValue(),
+                            DataDe(Campo("DATALCTOCTB").AsValue())))
+    return;
+  const double conta = ContaDe(Campo(campoConta));
+  if (natureza == 1)
+    CarregarContaDebGerencial(conta);
+  else
+    CarregarContaCredGerencial(conta);
+  AtualizarFiltroLctoGer({"CHAVELCTOCTB", "CONTACTB"});
+  MostrarCadastroGerencial(0);
+}
+
+void TnCtbDMLctoCtb::AbrirAtividades(const char* campoConta, int natureza) {
+  AvisarLancamentoNaoGravado(kMsgGravarAntesAtividades);
+  const TInfoLctoCtb info = InfoLado(campoConta, natureza);
+  if (TServicoAtividade::ProcurarClassif(info))
+    MostrarCadastroAtividade(info);
+}
+
+void TnCtbDMLctoCtb::actLctoGerDebExecute() {
+  AbrirGerencial("CONTACTBDEB", 1);
+}
+
+void TnCtbDMLctoCtb::actLctoGerCredExecute() {
+  AbrirGerencial("CONTACTBCRED", -1);
+}
+
+void TnCtbDMLctoCtb::actLctoAtivDebExecute() {
+  AbrirAtividades("CONTACTBDEB", 1);
+}
+
+void TnCtbDMLctoCtb::actLctoAtivCredExecute() {
+  AbrirAtividades("CONTACTBCRED", -1);
+}
+
+void TnCtbDMLctoCtb::ConfigurarAcoesSplits(TnForm& form) {
+  if (FactLctoGerDeb != nullptr)
+    FactLctoGerDeb->SetOnExecute([this](TnAction&) { actLctoGerDebExecute(); });
+  if (FactLctoGerCred != nullptr)
+    FactLctoGerCred->SetOnExecute([this](TnAction&) { actLctoGerCredExecute(); });
+  if (Nutil::EhCloud() || form.Actions().Find("actLctoAtivDeb") != nullptr)
+    return;
+  FactLctoAtivDeb = &form.CriarAction("actLctoAtivDeb", "Atividades - débito", "Ctrl+F11",
+                                      [this](TnAction&) { actLctoAtivDebExecute(); });
+  FactLctoAtivDeb->SetHint("Atividades - débito");
+  FactLctoAtivCred = &form.CriarAction("actLctoAtivCred", "Atividades - crédito", "Ctrl+F12",
+                                       [this](TnAction&) { actLctoAtivCredExecute(); });
+  FactLctoAtivCred->SetHint("Atividades - crédito");
+}

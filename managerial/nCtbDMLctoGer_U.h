@@ -1,0 +1,241 @@
+#pragma once
+// The managerial (cost-centre) splits of one journal-entry side: the register
+// behind the "Lançamentos Gerenciais" screen, and the module the journal-entry
+// module drives without a screen after each post to move, delete and
+// re-apportion an entry's splits (LCTOGER).
+//
+// One module edits one entry side at a time: its caller sets the company,
+// the entry key, the nature (1 debit, -1 credit), the account, the date and
+// the entry's amount, then filters the rows on that side
+// (AtualizarFiltroChaveLctoCtb). A side has at most one row per cost centre.
+//
+// Who owns what: the module owns its chain over LCTOGER and the company's
+// apportionment rates (cdsGerecialAuto, read with the company configuration).
+// It never owns the form nor the connection.
+//
+// The row-maintenance operations (deletions, date move, apportionment) work
+// on the whole client data set and apply their changes at the end, unless
+// ApplyUpdatesManual leaves them for the caller to apply.
+//
+// The implementation is split by concern: nCtbDMLctoGer_U.cpp (record,
+// configuration, validation, totals, row maintenance) and
+// nCtbDMLctoGer_URateio.cpp (the automatic apportionment and the deletions
+// that precede a regeneration).
+
+#include <cstdint>
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+
+#include "framework/app/TnAction.h"
+#include "framework/app/TnDMClientDataSet.h"
+#include "framework/core/Currency.h"
+#include "framework/core/TDateTime.h"
+
+// What the parameter panel above the grid shows, as formatted there.
+struct TnPainelLctoGer {
+  std::string CodigoEmpresa;
+  std::string ChaveLctoCtb;
+  std::string DataLctoCtb;
+  std::string TituloConta;  // "Débito" or "Crédito"
+  std::string ContaCtb;
+  std::string ValorLctoCtb;
+  std::string ValorLctoGer;
+  std::string Diferenca;
+  bool DiferencaEmVermelho = false;
+};
+
+class TnCtbDMLctoGer : public TnDMClientDataSet {
+ public:
+  static constexpr const char* kClassName = "TnCtbDMLctoGer";
+  static constexpr const char* kSelect =
+      "Select t_t.CODIGOEMPRESA,t_t.CHAVELCTOCTB,t_t.CODIGOCENTROCUSTO,t_t.NATURLCTOCTB,"
+      "t_t.CONTACTB,t_t.DATALCTOCTB,t_t.VALORLCTOGER,t_t.VALORLCTOGERMOEDA,t_t.ORIGEMDADO from "
+      "LCTOGER t_t ORDER BY t_t.CODIGOEMPRESA,t_t.CHAVELCTOCTB,t_t.NATURLCTOCTB,"
+      "t_t.CODIGOCENTROCUSTO";
+  static constexpr int kOrigemAutomatico = 1;
+  static constexpr int kOrigemDigitado = 2;
+  static constexpr int kOrigemImportado = 3;
+
+  // DataModuleCreate.
+  TnCtbDMLctoGer();
+
+  static void GerarPrincAction(TnActionList& lista, const TnActionHandler& handler,
+                               const TnConjuntoModulos& permitidos);
+
+  // The company's apportionment rates: ContaCtb, CodigoCentroCusto,
+  // Percentual, DescrCentroCusto.
+  TnClientDataSet cdsGerecialAuto;
+
+  // --- Framework hooks -----------------------------------------------------
+  std::string ChavePrimaria() const override {
+    return "CODIGOEMPRESA;CHAVELCTOCTB;NATURLCTOCTB;CODIGOCENTROCUSTO";
+  }
+  std::string PegarVerificaSelecao() const override;
+  bool PegarTipoObjeto() const override { return true; }
+  void AntesConfigurar(TnForm* form) override;
+  void DepoisConfigurar(TnForm* form) override;
+  void ConfigurarAutoValor(TnClientDataSet& sender) override;
+  void ValidarDado() override;
+  void Refresh() override;
+  void LimparChaveConfig() override;
+
+  // --- The entry side --------------------------------------------------------
+  int64_t GetCodigoEmpresa() const { return FCodigoEmpresa; }
+  // Reads the company's configuration again when it changes.
+  void SetCodigoEmpresa(int64_t value);
+  int64_t GetCodigoEstab() const { return FCodigoEstab; }
+  void SetCodigoEstab(int64_t value);
+  int GetNaturLctoCtb() const { return FNaturLctoCtb; }
+  void SetNaturLctoCtb(int value) { FNaturLctoCtb = value; }
+  double GetChaveLctoCtb() const { return FChaveLctoCtb; }
+  void SetChaveLctoCtb(double value) { FChaveLctoCtb = value; }
+  double GetContaCtb() const { return FContaCtb; }
+  void SetContaCtb(double value) { FContaCtb = value; }
+  double GetValorLctoCtb() const { return FValorLctoCtb; }
+  void SetValorLctoCtb(double value) { FValorLctoCtb = value; }
+  double GetValorCotacaoMoeda() const { return FValorCotacaoMoeda; }
+  void SetValorCotacaoMoeda(double value) { FValorCotacaoMoeda = value; }
+  TDateTime GetDataLctoCtb() const { return FDataLctoCtb; }
+  void SetDataLctoCtb(TDateTime value) { FDataLctoCtb = value; }
+  double GetValorLctoGer() const { return FValorLctoGer; }
+  bool GetApplyUpdatesManual() const { return FApplyUpdatesManual; }
+  void SetApplyUpdatesManual(bool value) { FApplyUpdatesManual = value; }
+
+  // --- Company and user settings ---------------------------------------------
+  bool GetUsaCentroCusto();
+  TDateTime GetDataInicialCentroCusto();
+  TDateTime GetDataInicialExerc();
+  TDateTime GetDataFinalExerc();
+  bool GetUsuarioLimitado();
+  TDateTime GetDataInicialUsu();
+  TDateTime GetDataFinalUsu();
+  void PegarConfigEmpresa();
+  void PegarConfigUsuario();
+  void VerificarLimiteUsuario();
+  bool EhOptanteMoedaFuncional();
+  void ConfigurarCampoValorLCTOGERMoeda();
+
+  // --- Totals and the panel ----------------------------------------------------
+  void CalcularTotais();
+  void MostrarTotais();
+  void MostrarParams();
+  const TnPainelLctoGer& Painel() const { return FPainel; }
+  // Asks before closing a screen whose splits do not add up to the entry.
+  bool CadastroOnCloseQuery();
+
+  // --- Row maintenance -------------------------------------------------------
+  void AtualizarFiltroChaveLctoCtb();
+  void ExcluirChaveLctoCtb();
+  void TrocarDataLctoCtb(TDateTime dataNova);
+  void AplicarAtualizacoesGerenciais();
+  // VALORLCTOGER of the side's other cost centres and the entry's amount.
+  nlohmann::ordered_json RetornaValorGerencialAjax(int64_t codigoEmpresa, int64_t chaveLctoCtb,
+                                                   int64_t codigoCentroCusto, int naturLctoCtb);
+
+  // --- Automatic apportionment ---------------------------------------------
+  void InserirLctoGerAuto();
+  void InserirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb, int natureza, int64_t contaCtb,
+                      TDateTime dataLcto, double valorLcto);
+  void InserirLctoGer(double valorLcto, int64_t codigoEmpresa, int64_t chaveLctoCtb, int natureza,
+                      int64_t contaCtb, TDateTime dataLcto, const std::string& codigoCentroCusto);
+  void InserirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb, double codigoCentroCusto,
+                      int natureza, int64_t contaCtb, TDateTime dataLcto, double valorLcto,
+                      int origemDado);
+  void ExcluirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb, int origem);
+  void ExcluirLctoGer(const std::string& codigoEmpresa, TDateTime dataInicial, TDateTime dataFinal,
+                      const std::string& codigoCentroCusto);
+  void ExcluirLctoGerDebCred();
+  void ExcluirLctoGerAuto();
+  void actRefazLctoGerAutoExecute();
+  void actConsultaPercAutoExecute();
+
+  // Field handlers (public so a host can fire them).
+  void nClientDataSetVALORLCTOGERDefIntExit(TField& sender);
+  void nClientDataSetVALORLCTOGERMOEDADefIntExit(TField& sender);
+
+ protected:
+  TField& Campo(const char* nome) const { return nClientDataSet.FieldByName(nome); }
+  void nClientDataSetAfterInsert(TnClientDataSet& dataSet) override;
+  void nClientDataSetAfterPost(TnClientDataSet& dataSet) override;
+  void nClientDataSetBeforeDelete(TnClientDataSet& dataSet) override;
+  void nClientDataSetAfterDelete(TnClientDataSet& dataSet) override;
+
+ private:
+  void CriarCampos();
+  void ValidarCentroCusto();
+  // The functional-currency value of a local amount at the entry's rate.
+  void PreencherValorMoeda();
+  // Deletes, over every row (filter off, delete handlers detached), those
+  // `excluir` accepts, from the last to the first; then applies.
+  void ExcluirLinhas(const std::function<bool()>& excluir);
+  // Applies the pending changes unless the caller applies them.
+  void AplicarSeAutomatico();
+  // One automatic row by the insert statement (the caller's transaction).
+  void InserirLinhaDireta(int64_t codigoEmpresa, int64_t chaveLctoCtb, int natureza, double centro,
+                          int64_t contaCtb, TDateTime dataLcto, Currency valor);
+  // One automatic row in the client data set, replacing the side's row of
+  // the same cost centre.
+  void InserirOuAtualizarLinha(int64_t codigoEmpresa, int64_t chaveLctoCtb, int natureza,
+                               double centro, int64_t contaCtb, TDateTime dataLcto, Currency valor);
+  bool DaLinhaDoLancamento() const;
+  bool EditandoOuInserindo() const;
+
+  // Set at creation.
+  bool FPodeAlterarOrigem = true;
+
+  // The entry side, set by the caller.
+  int64_t FCodigoEmpresa = 0;
+  int64_t FCodigoEstab = 0;
+  int FNaturLctoCtb = 0;
+  double FChaveLctoCtb = 0;
+  double FContaCtb = 0;
+  double FValorLctoCtb = 0;
+  double FValorCotacaoMoeda = 0;
+  TDateTime FDataLctoCtb;
+  bool FApplyUpdatesManual = false;
+
+  // Sum of the rows in view (CalcularTotais).
+  double FValorLctoGer = 0;
+  TnPainelLctoGer FPainel;
+
+  // Company settings, cached by the base's company key.
+  bool FUsaCentroCusto = false;
+  TDateTime FDataInicialCentroCusto;
+  TDateTime FDataInicialExerc;
+  TDateTime FDataFinalExerc;
+  bool FConfigEmpresaLida = false;
+
+  // User settings, cached by the user's code.
+  bool FUsuarioLimitado = false;
+  TDateTime FDataInicialUsu;
+  TDateTime FDataFinalUsu;
+  std::optional<int64_t> FChaveConfigUsu;
+
+  // The filter last applied to the side.
+  std::string FFiltro;
+};
+
+// The web client's debit and credit screens: the nature follows the screen.
+class TnCtbDMLctoGerDebitoCloud : public TnCtbDMLctoGer {
+ public:
+  static constexpr const char* kClassName = "TnCtbDMLctoGerDebitoCloud";
+  static void GerarPrincAction(TnActionList& lista, const TnActionHandler& handler,
+                               const TnConjuntoModulos& permitidos);
+  void DepoisConfigurar(TnForm* form) override;
+
+ protected:
+  void nClientDataSetBeforePost(TnClientDataSet& dataSet) override;
+  virtual int Natureza() const { return 1; }
+};
+
+class TnCtbDMLctoGerCreditoCloud : public TnCtbDMLctoGerDebitoCloud {
+ public:
+  static constexpr const char* kClassName = "TnCtbDMLctoGerCreditoCloud";
+  static void GerarPrincAction(TnActionList& lista, const TnActionHandler& handler,
+                               const TnConjuntoModulos& permitidos);
+
+ protected:
+  int Natureza() const override { return -1; }
+};

@@ -1,0 +1,361 @@
+// The automatic apportionment of an entry side over the cost centres of its
+// account's rates (cdsGerecialAuto), and the deletions that precede a
+// regeneration.
+//
+// Three generations with three remainder rules, each kept as its callers
+// rely on it:
+// - InserirLctoGerAuto (the journal-entry screen): shares rounded half away
+//   from zero, largest rate first; a share below one cent gets one cent
+//   (only the first such share); when the rates total 100 % the difference
+//   to the entry goes to the automatic row of the highest cost centre.
+// - InserirLctoGer with six arguments: shares rounded half to even, in the
+//   rates' order; the last of two or more rows takes the remainder only when
+//   the rates reach 100 %.
+// - InserirLctoGer with seven arguments: the same, the last row always
+//   taking the remainder.
+#include <vector>
+
+#include "framework/app/Ndialogs.h"
+#include "framework/core/Exceptions.h"
+#include "framework/core/FormatFloat.h"
+#include "framework/core/Nutil.h"
+#include "framework/core/Nutilinclusao.h"
+#include "framework/db/NutilSql.h"
+#include "framework/db/Nutildb.h"
+#include "framework/db/TnDMConexao.h"
+#include "managerial/nCtbDMLctoGer_U.h"
+#include "managerial/nCtbLctoGerUtil.h"
+
+using nCtbLctoGerUtil::Gravar;
+
+namespace {
+
+constexpr const char* kInsertLctoGer =
+    "insert into LCTOGER (CODIGOEMPRESA, CHAVELCTOCTB, NATURLCTOCTB, CODIGOCENTROCUSTO, "
+    "CONTACTB, DATALCTOCTB, VALORLCTOGER, VALORLCTOGERMOEDA, ORIGEMDADO) values(:pCodigoEmpresa, "
+    ":pChaveLctoCtb, :pNaturLctoCtb, :pCodigoCentroCusto, :pContaCtb, :pDataLctoCtb, "
+    ":pValorLctoGer, :pValorLctoGerMoeda, :pOrigemDado)";
+
+bool OrigemAutomaticaOuImportada(const TField& origem) {
+  const Value& valor = origem.AsValue();
+  return !valor.IsNull() && (valor.AsInteger() == TnCtbDMLctoGer::kOrigemAutomatico ||
+                             valor.AsInteger() == TnCtbDMLctoGer::kOrigemImportado);
+}
+
+Currency Centavos(double valor) {
+  return Currency::FromDouble(Nutil::RoundValor(valor, 2));
+}
+
+}  // namespace
+
+// ---- On the screen's rows ----
+
+void TnCtbDMLctoGer::InserirLctoGerAuto() {
+  TnClientDataSet& cds = nClientDataSet;
+  TnClientDataSet& taxas = cdsGerecialAuto;
+  AtualizarFiltroChaveLctoCtb();
+  const bool aplicarAoGravar = AplicarAoGravar();
+  struct TRestaurar {
+    TnCtbDMLctoGer& Modulo;
+    bool AplicarAoGravar;
+    ~TRestaurar() {
+      Modulo.FPodeAlterarOrigem = true;
+      Modulo.nClientDataSet.SetIndexFieldNames("");
+      Modulo.nClientDataSet.EnableControls();
+      Modulo.cdsGerecialAuto.SetFiltered(false);
+      Modulo.cdsGerecialAuto.SetFilter("");
+      Modulo.cdsGerecialAuto.SetIndexFieldNames("");
+      Modulo.SetAplicarAoGravar(AplicarAoGravar);
+    }
+  } restaurar{*this, aplicarAoGravar};
+  // The rows are applied together at the end, not one by one.
+  SetAplicarAoGravar(false);
+  taxas.SetFilter("ContaCtb = " + Nutil::ValorParaFiltro(Value(FContaCtb)));
+  taxas.SetFiltered(true);
+  taxas.SetIndexFieldNames("Percentual");
+  cds.SetIndexFieldNames("CODIGOCENTROCUSTO");
+  cds.DisableControls();
+  FPodeAlterarOrigem = false;
+  AtualizarFiltroChaveLctoCtb();
+
+  double somaPerc = 0;
+  bool umCentavo = false;
+  for (taxas.Last(); !taxas.Bof(); taxas.Prior()) {
+    const double percentual = taxas.FieldByName("Percentual").AsFloat();
+    somaPerc += Nutil::RoundValor(percentual, 2);
+    double valor = percentual * FValorLctoCtb / 100;
+    if (valor > 0 && valor < 0.01 && !umCentavo) {
+      valor = 0.01;
+      umCentavo = true;
+    } else {
+      valor = Nutil::RoundValor(valor, 2);
+    }
+    const Value centro(static_cast<int64_t>(taxas.FieldByName("CodigoCentroCusto").AsFloat()));
+    // A row the side already has (typed or not) keeps its value.
+    if (cds.Locate("CODIGOCENTROCUSTO", {centro}))
+      continue;
+    cds.Append();
+    try {
+      Campo("CODIGOCENTROCUSTO").SetValue(centro);
+      Campo("VALORLCTOGER").SetAsCurrency(Centavos(valor));
+      Gravar(Campo("ORIGEMDADO"), Value(kOrigemAutomatico));
+      PreencherValorMoeda();
+      if (Campo("VALORLCTOGER").AsCurrency() > Currency())
+        cds.Post();
+      else
+        cds.Cancel();
+    } catch (...) {
+      if (EditandoOuInserindo())
+        cds.Cancel();
+      throw;
+    }
+  }
+
+  if (Nutil::RoundValor(somaPerc, 2) == 100) {
+    Currency soma;
+    for (cds.First(); !cds.Eof(); cds.Next()) {
+      if (OrigemAutomaticaOuImportada(Campo("ORIGEMDADO")))
+        soma += Nutil::RoundValor(Campo("VALORLCTOGER").AsCurrency(), 2);
+    }
+    const Currency diferenca = Nutil::RoundValor(Centavos(FValorLctoCtb) - soma, 2);
+    if (diferenca != Currency()) {
+      for (cds.Last(); !cds.Bof(); cds.Prior()) {
+        if (!OrigemAutomaticaOuImportada(Campo("ORIGEMDADO")))
+          continue;
+        cds.Edit();
+        Campo("VALORLCTOGER")
+            .SetAsCurrency(Nutil::RoundValor(Campo("VALORLCTOGER").AsCurrency() + diferenca, 2));
+        PreencherValorMoeda();
+        if (Campo("VALORLCTOGER").AsCurrency() > Currency()) {
+          cds.Post();
+        } else {
+          cds.Cancel();
+          cds.Delete();
+        }
+        break;
+      }
+    }
+  }
+  AplicarSeAutomatico();
+}
+
+void TnCtbDMLctoGer::InserirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb,
+                                    double codigoCentroCusto, int natureza, int64_t contaCtb,
+                                    TDateTime dataLcto, double valorLcto, int origemDado) {
+  TnClientDataSet& cds = nClientDataSet;
+  SetImportacao(true);
+  cds.Append();
+  Campo("CODIGOEMPRESA").SetValue(Value(codigoEmpresa));
+  Campo("CHAVELCTOCTB").SetValue(Value(chaveLctoCtb));
+  Campo("CODIGOCENTROCUSTO").SetValue(Value(static_cast<int64_t>(codigoCentroCusto)));
+  Campo("NATURLCTOCTB").SetValue(Value(natureza));
+  Campo("CONTACTB").SetValue(Value(contaCtb));
+  Campo("DATALCTOCTB").SetValue(Value(DateOf(dataLcto)));
+  Campo("VALORLCTOGER").SetAsCurrency(Centavos(valorLcto));
+  Campo("VALORLCTOGERMOEDA").SetAsCurrency(Centavos(valorLcto * FValorCotacaoMoeda));
+  Gravar(Campo("ORIGEMDADO"), Value(origemDado));
+  SetImportacao(false);
+  cds.Post();
+}
+
+void TnCtbDMLctoGer::ExcluirLctoGerDebCred() {
+  ExcluirLinhas(
+      [this] { return DaLinhaDoLancamento() && Campo("CONTACTB").AsFloat() == FContaCtb; });
+}
+
+void TnCtbDMLctoGer::ExcluirLctoGerAuto() {
+  ExcluirLinhas([this] {
+    const Value& origem = Campo("ORIGEMDADO").AsValue();
+    return DaLinhaDoLancamento() && Campo("CONTACTB").AsFloat() == FContaCtb &&
+           Campo("NATURLCTOCTB").AsInteger() == FNaturLctoCtb && !origem.IsNull() &&
+           origem.AsInteger() == kOrigemAutomatico;
+  });
+}
+
+// ---- Straight into the table ----
+
+namespace {
+
+// The share of one rate row: the last of two or more rows takes what the
+// others left when `ultimaLevaResto` says so.
+struct TRateioDireto {
+  double AccPerc = 0;
+  Currency AccValor;
+  Currency Valor(double percentual, double valorLcto, bool ultima, bool ultimaLevaResto) const {
+    if (ultima && ultimaLevaResto)
+      return Nutil::RoundTo(Currency::FromDouble(valorLcto) - AccValor, -2);
+    return Nutil::RoundTo(Currency::FromDouble(percentual * valorLcto / 100), -2);
+  }
+};
+
+}  // namespace
+
+void TnCtbDMLctoGer::InserirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb, int natureza,
+                                    int64_t contaCtb, TDateTime dataLcto, double valorLcto) {
+  TnClientDataSet& taxas = cdsGerecialAuto;
+  if (taxas.IsEmpty())
+    return;
+  TnDMConexao& conexao = Conexao();
+  conexao.StartTransaction();
+  try {
+    TRateioDireto rateio;
+    const int total = taxas.RecordCount();
+    for (taxas.First(); !taxas.Eof(); taxas.Next()) {
+      const double percentual = taxas.FieldByName("Percentual").AsFloat();
+      const bool ultima = taxas.RecNo() == total && total >= 2;
+      const Currency valor = rateio.Valor(percentual, valorLcto, ultima,
+                                          Nutil::RoundTo(percentual + rateio.AccPerc, -2) >= 100);
+      const double centro = taxas.FieldByName("CodigoCentroCusto").AsFloat();
+      rateio.AccPerc += percentual;
+      rateio.AccValor += valor;
+      if (Importacao()) {
+        // Without a screen the rows join the module's own, applied by the
+        // caller with the entry.
+        if (!nClientDataSet.Active())
+          nClientDataSet.Open();
+        InserirOuAtualizarLinha(codigoEmpresa, chaveLctoCtb, natureza, centro, contaCtb, dataLcto,
+                                valor);
+        continue;
+      }
+      try {
+        InserirLinhaDireta(codigoEmpresa, chaveLctoCtb, natureza, centro, contaCtb, dataLcto,
+                           valor);
+      } catch (const std::exception& erro) {
+        Ndialogs::nShowException(
+            Exception(std::string("Problema na geração do gerencial\r\n") + erro.what()));
+      }
+    }
+    conexao.Commit();
+  } catch (...) {
+    conexao.RollBack();
+    throw;
+  }
+}
+
+void TnCtbDMLctoGer::InserirLctoGer(double valorLcto, int64_t codigoEmpresa, int64_t chaveLctoCtb,
+                                    int natureza, int64_t contaCtb, TDateTime dataLcto,
+                                    const std::string& /*codigoCentroCusto*/) {
+  TnClientDataSet& taxas = cdsGerecialAuto;
+  TRateioDireto rateio;
+  const int total = taxas.RecordCount();
+  for (taxas.First(); !taxas.Eof(); taxas.Next()) {
+    const double percentual = taxas.FieldByName("Percentual").AsFloat();
+    const Currency valor =
+        rateio.Valor(percentual, valorLcto, taxas.RecNo() == total && total >= 2, true);
+    rateio.AccPerc += percentual;
+    rateio.AccValor += valor;
+    InserirLinhaDireta(codigoEmpresa, chaveLctoCtb, natureza,
+                       taxas.FieldByName("CodigoCentroCusto").AsFloat(), contaCtb, dataLcto, valor);
+  }
+}
+
+void TnCtbDMLctoGer::InserirLinhaDireta(int64_t codigoEmpresa, int64_t chaveLctoCtb, int natureza,
+                                        double centro, int64_t contaCtb, TDateTime dataLcto,
+                                        Currency valor) {
+  Value valorMoeda;
+  if (FValorCotacaoMoeda > 0 && EhOptanteMoedaFuncional())
+    valorMoeda = Value(Nutil::RoundValor(Nutil::Dividir(valor.ToDouble(), FValorCotacaoMoeda), 2));
+  Nutildb::ExecutarSQLDireto(Conexao(), kInsertLctoGer,
+                             {{"pCodigoEmpresa", Value(codigoEmpresa)},
+                              {"pChaveLctoCtb", Value(chaveLctoCtb)},
+                              {"pNaturLctoCtb", Value(natureza)},
+                              {"pCodigoCentroCusto", Value(static_cast<int64_t>(centro))},
+                              {"pContaCtb", Value(contaCtb)},
+                              {"pDataLctoCtb", Value(DateOf(dataLcto))},
+                              {"pValorLctoGer", Value(valor)},
+                              {"pValorLctoGerMoeda", valorMoeda},
+                              {"pOrigemDado", Value(kOrigemAutomatico)}});
+}
+
+void TnCtbDMLctoGer::InserirOuAtualizarLinha(int64_t codigoEmpresa, int64_t chaveLctoCtb,
+                                             int natureza, double centro, int64_t contaCtb,
+                                             TDateTime dataLcto, Currency valor) {
+  TnClientDataSet& cds = nClientDataSet;
+  const Value centroValor(static_cast<int64_t>(centro));
+  if (cds.Locate("CODIGOEMPRESA;CHAVELCTOCTB;NATURLCTOCTB;CODIGOCENTROCUSTO",
+                 {Value(codigoEmpresa), Value(chaveLctoCtb), Value(natureza), centroValor}))
+    cds.Edit();
+  else
+    cds.Append();
+  Campo("CODIGOEMPRESA").SetValue(Value(codigoEmpresa));
+  Campo("CHAVELCTOCTB").SetValue(Value(chaveLctoCtb));
+  Campo("NATURLCTOCTB").SetValue(Value(natureza));
+  Campo("CODIGOCENTROCUSTO").SetValue(centroValor);
+  Campo("CONTACTB").SetValue(Value(contaCtb));
+  Campo("DATALCTOCTB").SetValue(Value(DateOf(dataLcto)));
+  Campo("VALORLCTOGER").SetAsCurrency(valor);
+  Campo("VALORLCTOGERMOEDA").Clear();
+  PreencherValorMoeda();
+  Gravar(Campo("ORIGEMDADO"), Value(kOrigemAutomatico));
+  cds.Post();
+}
+
+// ---- By statement ----
+
+void TnCtbDMLctoGer::ExcluirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb, int origem) {
+  if (Importacao())
+    return;
+  std::string sql =
+      "delete from LctoGer where CodigoEmpresa = :pCodigoEmpresa and ChaveLctoCtb = "
+      ":pChaveLctoCtb ";
+  TParams params = {{"pCodigoEmpresa", Value(codigoEmpresa)},
+                    {"pChaveLctoCtb", Value(chaveLctoCtb)}};
+  if (origem != 0) {
+    sql += " and OrigemDado = :pOrigemDado";
+    params.emplace_back("pOrigemDado", Value(origem));
+  }
+  Nutildb::ExecutarSQLDireto(Conexao(), sql, params);
+}
+
+void TnCtbDMLctoGer::ExcluirLctoGer(const std::string& codigoEmpresa, TDateTime dataInicial,
+                                    TDateTime dataFinal, const std::string& codigoCentroCusto) {
+  std::string sql =
+      "delete from LctoGer where DATALCTOCTB between :pDataInicial and :pDataFinal and "
+      "OrigemDado = 1 ";
+  for (const auto& [coluna, lista] :
+       {std::pair<const char*, const std::string&>{"CodigoEmpresa", codigoEmpresa},
+        {"CodigoCentroCusto", codigoCentroCusto}}) {
+    if (!Nutil::Trim(lista).empty())
+      sql += Nutilinclusao::FilterInterval(coluna, lista, Nutilinclusao::TTipoInclusao::tiNumerica,
+                                           true, 5) +
+             "\r\n";
+  }
+  Nutildb::ExecutarSQLDireto(
+      Conexao(), sql,
+      {{"pDataInicial", Value(DateOf(dataInicial))}, {"pDataFinal", Value(DateOf(dataFinal))}});
+}
+
+// ---- Screen actions ----
+
+void TnCtbDMLctoGer::actRefazLctoGerAutoExecute() {
+  if (Ndialogs::nMessageDlg("Deseja refazer os lançamentos automáticos?",
+                            TMsgDlgType::mtConfirmation, BotoesSimNao()) != kBtnSim)
+    return;
+  ExcluirLctoGerAuto();
+  InserirLctoGerAuto();
+  CalcularTotais();
+}
+
+void TnCtbDMLctoGer::actConsultaPercAutoExecute() {
+  TnClientDataSet& taxas = cdsGerecialAuto;
+  std::vector<std::string> linhas;
+  double total = 0;
+  for (taxas.First(); !taxas.Eof(); taxas.Next()) {
+    if (taxas.FieldByName("ContaCtb").AsFloat() != FContaCtb)
+      continue;
+    const double percentual = taxas.FieldByName("Percentual").AsFloat();
+    total += percentual;
+    linhas.push_back(
+        "Centro Custo: " +
+        std::to_string(static_cast<int64_t>(taxas.FieldByName("CodigoCentroCusto").AsFloat())) +
+        " - " + taxas.FieldByName("DescrCentroCusto").AsString() + " (" +
+        FormatFloat("##0.00 %", percentual) + ")");
+  }
+  if (linhas.empty()) {
+    Ndialogs::nShowMessage("Não existem rateios automáticos para esta conta contábil!");
+    return;
+  }
+  linhas.push_back("Rateio Total: " + FormatFloat("##0.00 %", total));
+  Ndialogs::nInputQueryListBox(
+      "Percentuais Conta Contábil: " + std::to_string(static_cast<int64_t>(FContaCtb)), linhas);
+}

@@ -1,0 +1,125 @@
+// The splits of an entry through the built `ctb` program, on each engine:
+// what `entry post` keys on the managerial and activity screens an entry
+// offers, and the splits the demo loads.
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "tests/host/TCtbPrograma.h"
+
+namespace {
+
+using json = nlohmann::json;
+
+class TSplitsProgramaTest : public TCtbProgramaTest {
+ protected:
+  // An entry of 99.00 on an expense account apportioned 60/25/15 over cost
+  // centres 201, 202 and 301.
+  static json Despesa() {
+    json documento = LancamentoDemo();
+    documento["fields"]["CONTACTBDEB"] = 4203001;
+    return documento;
+  }
+  // The debit splits of the entry posted last, or of every entry on the
+  // apportioned account outside the demo's own.
+  std::string Gerenciais() {
+    const std::string chave =
+        FResultado.contains("entry")
+            ? " and CHAVELCTOCTB = " +
+                  std::to_string(FResultado["entry"]["CHAVELCTOCTB"].get<int64_t>())
+            : " and DATALCTOCTB = '2025-08-11'";
+    return FormatarLinhas(
+        "select CODIGOCENTROCUSTO, VALORLCTOGER, ORIGEMDADO from LCTOGER where CODIGOEMPRESA = 1 "
+        "and NATURLCTOCTB = 1" +
+        chave + " order by CODIGOCENTROCUSTO");
+  }
+  std::string FormatarLinhas(const std::string& sql) {
+    std::string texto;
+    const TDbResult linhas = Conexao().ExecuteQuery(sql);
+    for (const ValueArray& linha : linhas.Rows)
+      texto += (texto.empty() ? "" : ", ") + linha[0].AsString() + "=" +
+               linha[1].AsCurrency().Rounded(2).ToString() + "/" + linha[2].AsString();
+    return texto;
+  }
+};
+
+TEST_P(TSplitsProgramaTest, TypedSplitsOfAnApportionedAccountAreStored) {
+  Demo();
+  json documento = Despesa();
+  documento["managerial"] = {{"debit",
+                              {{{"CODIGOCENTROCUSTO", 201}, {"VALORLCTOGER", "60.00"}},
+                               {{"CODIGOCENTROCUSTO", 202}, {"VALORLCTOGER", "39.00"}}}}};
+  ASSERT_EQ(Post(documento), 0) << FSaida;
+  EXPECT_EQ(Gerenciais(), "201=60/2, 202=39/2");
+}
+
+TEST_P(TSplitsProgramaTest, RedoActionApportionsTheSideOverItsRates) {
+  Demo();
+  json documento = Despesa();
+  documento["managerial"] = {{"redo", {"debit"}}};
+  documento["answers"] = {"Sim"};
+  ASSERT_EQ(Post(documento), 0) << FSaida;
+  EXPECT_EQ(FResultado["questions"][0]["text"], "Deseja refazer os lançamentos automáticos?");
+  EXPECT_EQ(Gerenciais(), "201=59.4/1, 202=24.75/1, 301=14.85/1");
+}
+
+TEST_P(TSplitsProgramaTest, RefusedSplitIsNamedAndNothingIsWritten) {
+  Demo();
+  const int64_t antes = Lancamentos();
+  json documento = Despesa();
+  documento["managerial"] = {{"debit",
+                              {{{"CODIGOCENTROCUSTO", 201}, {"VALORLCTOGER", "60.00"}},
+                               {{"CODIGOCENTROCUSTO", 2}, {"VALORLCTOGER", "39.00"}}}}};
+  EXPECT_EQ(Post(documento), 1);
+  EXPECT_EQ(FResultado["result"], "refused");
+  EXPECT_EQ(FResultado["field"], "CODIGOCENTROCUSTO");
+  EXPECT_EQ(FResultado["message"],
+            "Lançamento gerencial a débito 2: O centro de custo informado é sintético! Informe "
+            "um centro de custo analítico.");
+  EXPECT_EQ(Lancamentos(), antes);
+  EXPECT_EQ(Gerenciais(), "");
+}
+
+TEST_P(TSplitsProgramaTest, SplitsAskedOfAnAccountWithoutApportionmentAreRefused) {
+  Demo();
+  json documento = LancamentoDemo();
+  documento["managerial"] = {{"credit", {{{"CODIGOCENTROCUSTO", 201}, {"VALORLCTOGER", "9"}}}}};
+  EXPECT_EQ(Post(documento), 1);
+  EXPECT_EQ(FResultado["message"],
+            "Lançamento gerencial a crédito: o lançamento não oferece esta tela para a conta a "
+            "crédito");
+}
+
+TEST_P(TSplitsProgramaTest, DemoEntriesOnApportionedAccountsCarryTheirSplits) {
+  ASSERT_EQ(Ctb({"demo", "--entries", "600"}), 0) << FErro;
+  // Every side on an apportioned account is split to the cent.
+  for (const char* lado : {"DEB", "CRED"}) {
+    const std::string natureza = std::string(lado) == "DEB" ? "1" : "-1";
+    const std::string naConta = std::string("L.CONTACTB") + lado +
+                                " in (select CONTACTB from RATCENTROCUSTO R where "
+                                "R.CODIGOEMPRESA = L.CODIGOEMPRESA)";
+    const std::string soma =
+        "round(coalesce((select sum(G.VALORLCTOGER) from LCTOGER G where G.CODIGOEMPRESA = "
+        "L.CODIGOEMPRESA and G.CHAVELCTOCTB = L.CHAVELCTOCTB and G.NATURLCTOCTB = " +
+        natureza + "), 0), 2)";
+    if (natureza == "1") {
+      EXPECT_GT(Contar("select count(*) from LCTOCTB L where L.CODIGOEMPRESA = 1 and " + naConta),
+                50);
+    }
+    EXPECT_EQ(Contar("select count(*) from LCTOCTB L where L.CODIGOEMPRESA in (1, 2) and " +
+                     naConta + " and " + soma + " <> round(L.VALORLCTOCTB, 2)"),
+              0);
+  }
+  EXPECT_EQ(Contar("select count(*) from LCTOGER where CODIGOEMPRESA = 1 and ORIGEMDADO = 2"), 24);
+  // The IFRS company details its revenue and payroll by activity.
+  EXPECT_GT(Contar("select count(*) from LCTOATIVDIFERENC where CODIGOEMPRESA = 2"), 0);
+  EXPECT_EQ(Contar("select count(*) from LCTOATIVDIFERENC where CODIGOEMPRESA = 2 and "
+                   "CODIGOATIVDIF = 2 and DATALCTOCTB < '2025-07-01'"),
+            0);
+}
+
+CTB_INSTANTIATE_ENGINES(TSplitsProgramaTest);
+
+}  // namespace
