@@ -326,14 +326,6 @@ void TnCtbDMLctoCtbAreaTrabalho::GerarPrincAction(TnActionList& lista,
   acao.SetLink(TnActionList::HashNome(std::string("act") + TnCtbDMLctoCtb::kClassName));
 }
 
-namespace nCtbDMLctoCtb_U {
-
-TDateTime DataDe(const Value& valor) {
-  return valor.IsNull() ? TDateTime() : DateOf(valor.AsDateTime());
-}
-
-}  // namespace nCtbDMLctoCtb_U
-
 // ---- What the module says about itself ----
 
 std::string TnCtbDMLctoCtb::PegarVerificaSelecaoPadrao() {
@@ -534,7 +526,7 @@ void TnCtbDMLctoCtb::ConfigurarCampo(TField& field) {
     EdEnabledField(field, GetUsaOrigemLctoCtb());
     EdVisibleField(field, GetUsaOrigemLctoCtb());
   } else if (nome == "IDSYN")
-    EdVisibleField(field, FConfigEmpresa.InformaCodigoSyn);
+    EdVisibleField(field, FConfig.Empresa.InformaCodigoSyn);
   else if (nome == "NUMERODCTO") {
     EdEnabledField(field, GetUsaNumeroDcto());
     EdVisibleField(field, GetUsaNumeroDcto());
@@ -546,10 +538,10 @@ void TnCtbDMLctoCtb::ConfigurarCampo(TField& field) {
 
   if (GetUsaLote()) {
     if (nome == "CODIGOORIGLCTOCTB" && GetUsaOrigemLctoCtb() && GetPertenceLote() &&
-        !FConfigLote.CodigoOrigLctoCtb.empty())
+        !FConfig.Lote.CodigoOrigLctoCtb.empty())
       EdEnabledField(field, false);
-    if (nome == "DATALCTOCTB" && !FConfigLote.DataInicialLote.IsZero() &&
-        FConfigLote.DataInicialLote == FConfigLote.DataFinalLote)
+    if (nome == "DATALCTOCTB" && !FConfig.Lote.DataInicialLote.IsZero() &&
+        FConfig.Lote.DataInicialLote == FConfig.Lote.DataFinalLote)
       EdEnabledField(field, false);
   }
   if (nome == "DATALCTOCTB" && inserindo && !GetDataInicialSelecao().IsZero() &&
@@ -588,20 +580,6 @@ void TnCtbDMLctoCtb::ConfigurarAutoValor(TnClientDataSet& sender) {
   TnControleFieldsManutencaoTela::Controlar(*this, [&] { ConfigurarAutoValorInterno(sender); });
 }
 
-void TnCtbDMLctoCtb::Atribuir(TField& field, const Value& valor) {
-  if (field.AsValue().IdenticalTo(field.Coerce(valor)))
-    return;
-  const bool somenteLeitura = field.ReadOnly();
-  field.SetReadOnly(false);
-  try {
-    field.SetValue(valor);
-  } catch (...) {
-    field.SetReadOnly(somenteLeitura);
-    throw;
-  }
-  field.SetReadOnly(somenteLeitura);
-}
-
 void TnCtbDMLctoCtb::ConfigurarAutoValorInterno(TnClientDataSet& sender) {
   TnClientDataSet& cds = nClientDataSet;
   PegarConfigEmpresa();
@@ -627,11 +605,11 @@ void TnCtbDMLctoCtb::ConfigurarAutoValorInterno(TnClientDataSet& sender) {
   // 5. The batch's origin and date.
   PegarConfigLote();
   if (GetPertenceLote()) {
-    if (!FConfigLote.CodigoOrigLctoCtb.empty())
-      Atribuir(Campo("CODIGOORIGLCTOCTB"), Value(FConfigLote.CodigoOrigLctoCtb));
-    if (data.IsNull() && !FConfigLote.DataInicialLote.IsZero() &&
-        FConfigLote.DataInicialLote == FConfigLote.DataFinalLote)
-      Atribuir(data, Value(FConfigLote.DataInicialLote));
+    if (!FConfig.Lote.CodigoOrigLctoCtb.empty())
+      Atribuir(Campo("CODIGOORIGLCTOCTB"), Value(FConfig.Lote.CodigoOrigLctoCtb));
+    if (data.IsNull() && !FConfig.Lote.DataInicialLote.IsZero() &&
+        FConfig.Lote.DataInicialLote == FConfig.Lote.DataFinalLote)
+      Atribuir(data, Value(FConfig.Lote.DataInicialLote));
   }
   // 6. Origin.
   TField& origem = Campo("CODIGOORIGLCTOCTB");
@@ -681,7 +659,7 @@ void TnCtbDMLctoCtb::LimparChaveConfig() {
 }
 
 void TnCtbDMLctoCtb::AplicarConfigEmpresaPadrao() {
-  FConfigEmpresa = TnConfigEmpresaLctoCtb{};
+  FConfig.Empresa = TnConfigEmpresaLctoCtb{};
   AtualizarAcoesEmpresa();
   cdsGerecialGrupo.EmptyDataSet();
 }
@@ -689,13 +667,13 @@ void TnCtbDMLctoCtb::AplicarConfigEmpresaPadrao() {
 void TnCtbDMLctoCtb::AtualizarAcoesEmpresa() {
   for (TnAction* acao : {FactLctoGerDeb, FactLctoGerCred}) {
     if (acao != nullptr)
-      acao->SetVisible(FConfigEmpresa.UsaCentroCusto);
+      acao->SetVisible(FConfig.Empresa.UsaCentroCusto);
   }
   if (FActRegistroQ100 != nullptr)
     FActRegistroQ100->SetVisible(EhProdutorRural());
   for (TnAction* acao : {FactLctoAtivDeb, FactLctoAtivCred}) {
     if (acao != nullptr)
-      acao->SetVisible(FConfigEmpresa.UsaAtividades);
+      acao->SetVisible(FConfig.Empresa.UsaAtividades);
   }
 }
 
@@ -715,7 +693,7 @@ void TnCtbDMLctoCtb::PegarConfigEmpresa(bool forcar) {
     ControleCTB().LimparChave();
   ControleCTB().SetCodigoEmpresa(empresa);
   TnConfigEmpresaLctoCtb config = TnConfigEmpresaLctoCtb::DaConfiguracao(
-      ControleCTB().GetCFGEmpresaCtb(), FConfigEmpresa.TipoExibeTituloSaldo);
+      ControleCTB().GetCFGEmpresaCtb(), FConfig.Empresa.TipoExibeTituloSaldo);
   cdsGerecialGrupo.EmptyDataSet();
   if (config.UsaCentroCusto) {
     TnDMSQLDataSet sql(&Conexao());
@@ -733,7 +711,7 @@ void TnCtbDMLctoCtb::PegarConfigEmpresa(bool forcar) {
     Nutildb::DestruirSQL(cursor);
   }
   LerConfigAtividade(config, empresa);
-  FConfigEmpresa = config;
+  FConfig.Empresa = config;
   AtualizarAcoesEmpresa();
   PegarConfigLctoExpurgo();
 }
@@ -798,22 +776,22 @@ void TnCtbDMLctoCtb::PegarConfigLote() {
       config.DataFinalLote = DataDe(linha.empty() ? nulo : linha[1]);
       config.AlteracaoLote = linha.empty() || linha[2].IsNull() || linha[2].AsString() != "1";
       config.CodigoOrigLctoCtb = linha.empty() ? "" : Nutil::Trim(linha[3].AsString());
-      FConfigLote = config;
+      FConfig.Lote = config;
       FChaveConfigLote = texto;
       return;
     }
   }
-  FConfigLote = TnConfigLoteLctoCtb{};
+  FConfig.Lote = TnConfigLoteLctoCtb{};
   FChaveConfigLote = texto;
 }
 
 void TnCtbDMLctoCtb::PegarConfigUsuario() {
   const int64_t usuario = Conexao().CodigoUsuario();
   if (usuario == 0) {
-    FConfigUsuario = TnConfigUsuarioLctoCtb{};
+    FConfig.Usuario = TnConfigUsuarioLctoCtb{};
   } else if (FChaveConfigUsu != usuario) {
     TnDMDireitoUsuario* direitos = nDMDireitoUsuario();
-    FConfigUsuario =
+    FConfig.Usuario =
         TnConfigUsuarioLctoCtb{direitos != nullptr && direitos->PegarDireito("DireitoLctoCtb") !=
                                                           TnDMDireitoUsuario::kNivelLiberado};
   }
@@ -821,9 +799,9 @@ void TnCtbDMLctoCtb::PegarConfigUsuario() {
 }
 
 void TnCtbDMLctoCtb::PegarConfigAtividade(int64_t codigoEmpresa) {
-  TnConfigEmpresaLctoCtb config = FConfigEmpresa;
+  TnConfigEmpresaLctoCtb config = FConfig.Empresa;
   LerConfigAtividade(config, codigoEmpresa);
-  FConfigEmpresa = config;
+  FConfig.Empresa = config;
   AtualizarAcoesEmpresa();
 }
 
