@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include <memory>
+#include <type_traits>
 
 #include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
 #include "framework/app/Nutilform.h"
@@ -14,12 +15,12 @@
 
 namespace {
 
-std::string Data(const std::string& texto, const std::string& opcao) {
+TDateTime Data(const std::string& texto, const std::string& opcao) {
   const std::optional<TDateTime> data = ParseDate(texto);
   if (!data)
     throw Exception("Data inválida em " + opcao + ": \"" + texto +
                     "\" (use AAAA-MM-DD ou dd/mm/aaaa)");
-  return DateToIso(*data);
+  return *data;
 }
 
 }  // namespace
@@ -64,37 +65,40 @@ void AdicionarOpcoes(CLI::App& cmd, TOpcoes& o) {
       ->check(CLI::IsMember({"table", "csv", "json"}));
 }
 
-void PreencherParametros(TnCtbDPGerarSaldoCtbIndividual& processo, const TOpcoes& o) {
-  auto definir = [&](const char* alias, const std::string& valor) {
-    processo.Param(alias).SetValor(valor);
-  };
-  auto opcional = [&](const char* alias, const auto& valor) {
+TnParamsGerarSaldoCtb Parametros(TnCtbDPGerarSaldoCtbIndividual& processo, const TOpcoes& o) {
+  // An option not given leaves the process's own default.
+  TnParamsGerarSaldoCtb params = processo.LerParametros();
+  TnParansSaldoCtb& saldo = params.Saldo;
+  auto opcional = [](auto& campo, const auto& valor) {
     if (valor)
-      definir(alias, fmt::format("{}", *valor));
+      campo = static_cast<std::remove_reference_t<decltype(campo)>>(*valor);
   };
-  opcional("pCodigoEmpresa", o.Empresa);
-  definir("pDataInicial", Data(o.De, "--from"));
-  definir("pDataFinal", Data(o.Ate, "--to"));
-  definir("pCodigoEstab", o.Estab);
-  definir("pContaCtb", o.Contas);
-  definir("pClassifConta", o.Classif);
-  definir("pTipoAgruparData", o.Agrupamento == "day" ? "1" : o.Agrupamento == "month" ? "2" : "0");
-  definir("pRelacionarEstab", o.PorFilial ? "1" : "0");
-  opcional("pTipoSaldoCtb", o.Livro);
-  opcional("pCodigoMoeda", o.Moeda);
-  definir("pCodigoHistCtb", o.Historico);
-  definir("pFiltroOrigemLcto", o.Origens);
-  opcional("pListarContasMovimentoZero", o.ContasZero);
-  opcional("pTotalizarSintetica", o.Sinteticas);
-  opcional("pConsiderarFiltroLctoCtb", o.FiltroLcto);
-  opcional("pConsiderarEntraBalanco", o.EntraBalanco);
-  opcional("pPercentualCotas", o.Cotas);
-  opcional("pCodigoIdioma", o.Idioma);
-  definir("pIgnorarSaldoAnt", o.IgnorarSaldoAnterior ? "1" : "0");
-  opcional("pValidarPeriodoIFRS", o.ValidarIFRS);
-  opcional("pListarSinteticasSemAnaliticas", o.SinteticasSemAnaliticas);
-  definir("pGerarMoedaFuncionalEmReais", o.MoedaFuncionalEmReais ? "1" : "0");
-  opcional("pFiltrarContaCtb", o.PreFiltro);
+  opcional(saldo.CodigoEmpresa, o.Empresa);
+  saldo.DataInicial = Data(o.De, "--from");
+  saldo.DataFinal = Data(o.Ate, "--to");
+  saldo.CodigoEstab = o.Estab;
+  saldo.ContaCtb = o.Contas;
+  saldo.ClassifConta = o.Classif;
+  saldo.TipoAgrupamento = o.Agrupamento == "day"     ? TTipoAgrupamento::taDiario
+                          : o.Agrupamento == "month" ? TTipoAgrupamento::taMensal
+                                                     : TTipoAgrupamento::taNenhum;
+  saldo.RelacionarFilial = o.PorFilial;
+  opcional(saldo.TipoSaldoCtb, o.Livro);
+  opcional(saldo.CodigoMoeda, o.Moeda);
+  saldo.CodigoHistCtb = o.Historico;
+  saldo.FiltroLctoAtivo = o.Origens;
+  opcional(params.ListarMovimentoZero, o.ContasZero);
+  opcional(saldo.TotalizarSintetica, o.Sinteticas);
+  opcional(saldo.ConsiderarFiltroLctoCtb, o.FiltroLcto);
+  opcional(saldo.ConsiderarEntraBalanco, o.EntraBalanco);
+  opcional(params.PercentualCota, o.Cotas);
+  opcional(saldo.CodigoIdioma, o.Idioma);
+  params.IgnorarSaldoAnterior = o.IgnorarSaldoAnterior;
+  opcional(params.ValidarPeriodoIFRS, o.ValidarIFRS);
+  opcional(params.ListarSinteticasSemAnaliticas, o.SinteticasSemAnaliticas);
+  params.GerarMoedaFuncionalEmReais = o.MoedaFuncionalEmReais;
+  opcional(params.FiltrarContaCtb, o.PreFiltro);
+  return params;
 }
 
 std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, Saida::TFormatoSaida formato) {
@@ -103,8 +107,7 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, Saida::TFormat
   auto processo = Nutilform::CriarDMNovo<TnCtbDPGerarSaldoCtbIndividual>(
       TnCtbDPGerarSaldoCtbIndividual::kClassName);
   processo->SetConexao(&conexao);
-  PreencherParametros(*processo, opcoes);
-  processo->Executar();
+  processo->Executar(Parametros(*processo, opcoes));
   return Saida::Escrever(processo->nClientDataSet, formato);
 }
 

@@ -13,6 +13,7 @@ class App;
 }
 class TnDMConexao;
 class TnCtbDPGerarSaldoCtbIndividual;
+struct TnParamsGerarSaldoCtb;
 
 namespace ComandoBalances {
 
@@ -48,9 +49,9 @@ struct TOpcoes {
 // The subcommand's options, bound to `opcoes`.
 void AdicionarOpcoes(CLI::App& comando, TOpcoes& opcoes);
 
-// The process's parameters from the options. Raises Exception for a date
-// that does not read as one.
-void PreencherParametros(TnCtbDPGerarSaldoCtbIndividual& processo, const TOpcoes& opcoes);
+// The process's parameters from the options, over the defaults of its
+// parameter table. Raises Exception for a date that does not read as one.
+TnParamsGerarSaldoCtb Parametros(TnCtbDPGerarSaldoCtbIndividual& processo, const TOpcoes& opcoes);
 
 // Runs the process on `conexao` and renders its result.
 std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, Saida::TFormatoSaida formato);

@@ -134,9 +134,8 @@ void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarSaldo(
 }
 
 bool TnCtbConsultaBalanceteMovimentoProcessarSaldo::UmaExecucaoMensal() const {
-  const std::string moeda = Nutil::Trim(FParam.CodigoMoeda);
-  if (MesesDoPeriodo(FParam).empty() || FParam.GerarCentroCusto ||
-      !(moeda.empty() || moeda == "0") || !Nutil::Trim(FParam.FiltroLctoAtivo).empty())
+  if (MesesDoPeriodo(FParam).empty() || FParam.GerarCentroCusto || FParam.CodigoMoeda != 0 ||
+      !Nutil::Trim(FParam.FiltroLctoAtivo).empty())
     return false;
   const int64_t empresa = FParam.CodigoEmpresa;
   if (Nctbsfuncoes::FiltroLctoCtbAtivo(TnDMConexao::Atual(), empresa))
@@ -358,7 +357,7 @@ std::string TnCtbConsultaBalanceteMovimentoProcessarSaldo::GerarFiltros(int64_t 
       {"pContaCtb", std::to_string(contaCtb)},
       {"pDataInicial", DateToStr(FParam.DataInicial)},
       {"pDataFinal", DateToStr(FParam.DataFinal)},
-      {"pTipoSaldoCtb", FParam.TipoSaldoCtb},
+      {"pTipoSaldoCtb", std::to_string(static_cast<int>(FParam.TipoSaldoCtb))},
   };
   return filtros.dump();
 }
