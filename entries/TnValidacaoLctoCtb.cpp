@@ -65,6 +65,18 @@ bool SimNao(const std::string& texto) {
   return Ndialogs::nMessageDlg(texto, TMsgDlgType::mtConfirmation, BotoesSimNao()) == kBtnSim;
 }
 
+// The answer `ler` gives for `chave`, asked once while `mapa` keeps it;
+// every time without one.
+template <class Mapa, class Chave, class Ler>
+auto Lembrado(Mapa* mapa, const Chave& chave, const Ler& ler) -> decltype(ler()) {
+  if (mapa == nullptr)
+    return ler();
+  auto [achado, novo] = mapa->try_emplace(chave);
+  if (novo)
+    achado->second = ler();
+  return achado->second;
+}
+
 }  // namespace
 
 void TnValidacaoLctoCtb::Atribuir(TField& field, const Value& valor) {
@@ -242,11 +254,16 @@ void TnValidacaoLctoCtb::ValidarContaTipo(const char* campo, const char* mensage
   const TField& conta = Campo(campo);
   if (conta.IsNull())
     return;
-  TnDMSQLDataSet sql(&FSessao.Conexao());
-  const Value tipo = sql.PegarValorCampo(
-      "PLANOESPEC", "TIPOCONTA",
-      " CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(FContexto.CodigoEmpresa)) +
-          " and CONTACTB = " + Nutil::ValorParaSQL(conta.AsValue()));
+  TnCacheValidacaoLctoCtb* cache = FContexto.Cache;
+  const Value tipo =
+      Lembrado(cache ? &cache->TipoConta : nullptr,
+               std::pair{FContexto.CodigoEmpresa, conta.AsInteger()}, [&] {
+                 return TnDMSQLDataSet(&FSessao.Conexao())
+                     .PegarValorCampo(
+                         "PLANOESPEC", "TIPOCONTA",
+                         " CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(FContexto.CodigoEmpresa)) +
+                             " and CONTACTB = " + Nutil::ValorParaSQL(conta.AsValue()));
+               });
   if (!tipo.IsNull() && tipo.AsInteger() == 1)
     throw EnField(mensagem, campo);
 }
@@ -445,10 +462,13 @@ bool TnValidacaoLctoCtb::HistoricoAtivo() {
   const TField& historico = Campo("CODIGOHISTCTB");
   if (historico.AsValue() == historico.OldValue())
     return true;
-  TnDMSQLDataSet sql(&FSessao.Conexao());
-  return sql.PegarTemRegistro(
-      "HISTORICOCTB", "CODIGOHISTCTB",
-      "CODIGOHISTCTB = " + Nutil::ValorParaSQL(historico.AsValue()) + " and STATUS = 0");
+  TnCacheValidacaoLctoCtb* cache = FContexto.Cache;
+  return Lembrado(cache ? &cache->HistoricoAtivo : nullptr, historico.AsString(), [&] {
+    return TnDMSQLDataSet(&FSessao.Conexao())
+        .PegarTemRegistro(
+            "HISTORICOCTB", "CODIGOHISTCTB",
+            "CODIGOHISTCTB = " + Nutil::ValorParaSQL(historico.AsValue()) + " and STATUS = 0");
+  });
 }
 
 // ---- The user's posting window ----

@@ -18,7 +18,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
+#include <utility>
 
 #include "entries/TnConfigLctoCtb.h"
 #include "framework/core/Currency.h"
@@ -48,6 +50,22 @@ struct TUltLctoCtb {
 enum class TTipoFuncVerificaLimite : int { tfComCache = 0, tfSemCache = 1 };
 using TFuncVerificaLimite = std::function<bool(TDateTime)>;
 
+// The chart and history look-ups the chain already made, for a run of
+// entries in which they do not change (one batch of an import, inside its
+// transaction): a batch of thousands of entries on a few hundred accounts
+// asks the database once per account.
+struct TnCacheValidacaoLctoCtb {
+  // TIPOCONTA by (company, account); null for an account not in the chart.
+  std::map<std::pair<int64_t, int64_t>, Value> TipoConta;
+  // Whether a history code names an active history.
+  std::map<std::string, bool> HistoricoAtivo;
+
+  void Limpar() {
+    TipoConta.clear();
+    HistoricoAtivo.clear();
+  }
+};
+
 // What the chain needs of the data module it runs for: how it runs, what it
 // remembers between posts, and the few services that are the module's own.
 // An empty hook means the module has none (no framework checks, no lookup
@@ -63,6 +81,8 @@ struct TnContextoValidacaoLctoCtb {
   // the last.
   Value DataInicialSelecao;
   TDateTime DataFinalSelecao;
+  // Look-ups already answered in this batch; nullptr asks every time.
+  TnCacheValidacaoLctoCtb* Cache = nullptr;
   // The last entry saved by the module; nullptr when it keeps none.
   const TUltLctoCtb* UltLctoCtb = nullptr;
   // Date and type of the first entry of the open transaction.

@@ -651,6 +651,8 @@ void TnCtbDMLctoCtb::LimparChaveConfig() {
   TnDMClientDataSet::LimparChaveConfig();
   FChaveConfigUsu.reset();
   FChaveConfigLote.clear();
+  FLotesDoLote.clear();
+  FCacheLote.Limpar();
   FChaveConfigPlano.reset();
   FChaveConfigIFRS.reset();
   FChaveConfigSPED.reset();
@@ -760,6 +762,11 @@ void TnCtbDMLctoCtb::PegarConfigLote() {
   if (!lote.IsNull() && !texto.empty()) {
     if (texto == FChaveConfigLote)
       return;
+    if (auto lido = FLotesDoLote.find(texto); lido != FLotesDoLote.end() && GetUsaLote()) {
+      FConfig.Lote = lido->second;
+      FChaveConfigLote = texto;
+      return;
+    }
     if (GetUsaLote()) {
       ++FLeiturasConfigLote;
       const std::string condicao =
@@ -778,6 +785,8 @@ void TnCtbDMLctoCtb::PegarConfigLote() {
       config.CodigoOrigLctoCtb = linha.empty() ? "" : Nutil::Trim(linha[3].AsString());
       FConfig.Lote = config;
       FChaveConfigLote = texto;
+      if (Importacao())
+        FLotesDoLote[texto] = config;
       return;
     }
   }

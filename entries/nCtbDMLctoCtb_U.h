@@ -27,6 +27,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -274,6 +275,7 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
                                           bool& applied) override;
   void nDataSetProviderGetTableName(TnDataSetProvider& sender, TnSQLDataSet* dataSet,
                                     std::string& tableName) override;
+  void nDataSetProviderAfterApplyUpdates(TnDataSetProvider& sender) override;
   void nClientDataSetBeforePostInterno(TnClientDataSet& dataSet);
 
  private:
@@ -324,6 +326,10 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   TnConfigLctoCtb FConfig;
   int FLeiturasConfigEmpresa = 0;
   int FLeiturasConfigLote = 0;
+  // In import mode, per batch of stored entries (emptied when the batch is
+  // applied): the batches read, by code, and the rule chain's look-ups.
+  std::map<std::string, TnConfigLoteLctoCtb> FLotesDoLote;
+  TnCacheValidacaoLctoCtb FCacheLote;
 
   // Chart settings (PegarConfigPlano), cached by FChaveConfigPlano.
   Nctbsfuncoes_u::TMascGrupos FMascGrupos;

@@ -47,6 +47,7 @@ TnContextoValidacaoLctoCtb TnCtbDMLctoCtb::ContextoValidacao() {
   contexto.Automatico = FAutomatico;
   contexto.DataInicialSelecao = Selecao().Param(kSelDataInicial);
   contexto.DataFinalSelecao = GetDataFinalSelecao();
+  contexto.Cache = Importacao() ? &FCacheLote : nullptr;
   contexto.UltLctoCtb = &FUltLctoCtb;
   contexto.OldTransDate = FOldTransDate;
   contexto.OldTransTipoLcto = FOldTransTipoLcto;
@@ -88,6 +89,13 @@ void TnCtbDMLctoCtb::ValidarDado() {
       PegarConfigPlano();
     ComValidacao([](TnValidacaoLctoCtb& v) { v.ValidarDado(); });
   });
+}
+
+void TnCtbDMLctoCtb::nDataSetProviderAfterApplyUpdates(TnDataSetProvider& sender) {
+  TnDMClientDataSet::nDataSetProviderAfterApplyUpdates(sender);
+  // The next batch reads the chart, the histories and its batches again.
+  FLotesDoLote.clear();
+  FCacheLote.Limpar();
 }
 
 // ---- Around the post ----

@@ -6,25 +6,15 @@
 
 #include "framework/app/NutilAmbiente.h"
 #include "framework/core/Exceptions.h"
+#include "tests/entries/ResultadoRegra.h"
 #include "tests/entries/TLctoCtbTest.h"
 
 namespace {
 
 class TnCtbDMLctoCtbTest : public TLctoCtbTest {};
 
-// What a post ended in: "ok", "EnField <field>: <text>", "Exception: <text>"
-// or "EAbort".
 std::string Postar(TnClientDataSet& cds) {
-  try {
-    cds.Post();
-    return "ok";
-  } catch (const EnField& e) {
-    return "EnField " + e.FieldName() + ": " + e.Message();
-  } catch (const EAbort&) {
-    return "EAbort";
-  } catch (const Exception& e) {
-    return "Exception: " + e.Message();
-  }
+  return ResultadoDe([&] { cds.Post(); });
 }
 
 std::string Campo(const char* campo, const std::string& texto) {
