@@ -302,10 +302,16 @@ void TnCtbDPGerarSaldoCtbIndividual::Executar() {
   // of the process's connection.
   TUsarConexao conexao(Conexao());
   TnDMPowerParam::Executar();
+  Executar(LerParametros());
+}
+
+void TnCtbDPGerarSaldoCtbIndividual::Executar(const TnParamsGerarSaldoCtb& params) {
+  TUsarConexao conexao(Conexao());
+  Mensagens().Limpar();
   Progresso("Inicio");
   try {
     InicializarVariaveis();
-    FParams = LerParametros();
+    FParams = params;
     LimparCDS();
     if (!ParametrosObrigatoriosInconsistentes()) {
       if (FParams.ValidarPeriodoIFRS)

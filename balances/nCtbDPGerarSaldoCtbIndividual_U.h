@@ -82,6 +82,8 @@ class TnCtbDPGerarSaldoCtbIndividual : public TnDMPowerParam {
 
   // Reads the parameter table and runs.
   void Executar() override;
+  // Runs on parameters the caller gives (the table is left as it is).
+  virtual void Executar(const TnParamsGerarSaldoCtb& params);
   // The parameters as the table holds them.
   TnParamsGerarSaldoCtb LerParametros();
   // Runs on a worker; the result arrives through OnProcessarResultadoParalelo.

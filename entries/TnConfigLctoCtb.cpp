@@ -2,11 +2,17 @@
 
 #include "framework/ctb/TnUtilCtb.h"
 
-namespace {
+namespace nCtbDMLctoCtb_U {
 
-TDateTime DataDoItem(const Value& valor) {
+TDateTime DataDe(const Value& valor) {
   return valor.IsNull() ? TDateTime() : DateOf(valor.AsDateTime());
 }
+
+}  // namespace nCtbDMLctoCtb_U
+
+using nCtbDMLctoCtb_U::DataDe;
+
+namespace {
 
 bool Sim(const Value& valor) {
   return !valor.IsNull() && valor.AsString() == "1";
@@ -20,14 +26,14 @@ TnConfigEmpresaLctoCtb TnConfigEmpresaLctoCtb::DaConfiguracao(
   if (!itens || itens->size() < kCfgQtdItens || (*itens)[kCfgDataInicialExerc].IsNull())
     return config;
   const ValueArray& item = *itens;
-  config.DataInicialExerc = DataDoItem(item[kCfgDataInicialExerc]);
-  config.DataFinalExerc = DataDoItem(item[kCfgDataFinalExerc]);
+  config.DataInicialExerc = DataDe(item[kCfgDataInicialExerc]);
+  config.DataFinalExerc = DataDe(item[kCfgDataFinalExerc]);
   config.UsaOrigemLctoCtb = Sim(item[kCfgUtilOrigemLctoCtb]);
   config.UsaNumeroDcto = Sim(item[kCfgUtilNumeroDcto]);
   config.UsaLote = Sim(item[kCfgUtilLote]);
   config.UsaCentroCusto = Sim(item[kCfgUtilCentroCusto]);
   if (config.UsaCentroCusto)
-    config.DataInicialCentroCusto = DataDoItem(item[kCfgInicioUtilCentroCusto]);
+    config.DataInicialCentroCusto = DataDe(item[kCfgInicioUtilCentroCusto]);
   config.UsaDifLancamento = Sim(item[kCfgUtilDifLancamento]);
   const Value& tipoExibe = item[kCfgTipoExibeTituloSaldo];
   config.TipoExibeTituloSaldo =

@@ -54,3 +54,15 @@ struct TnConfigLoteLctoCtb {
 struct TnConfigUsuarioLctoCtb {
   bool UsuarioLimitado = false;
 };
+
+// Everything the module's loaders gathered, as the rules read it.
+struct TnConfigLctoCtb {
+  TnConfigEmpresaLctoCtb Empresa;
+  TnConfigLoteLctoCtb Lote;
+  TnConfigUsuarioLctoCtb Usuario;
+};
+
+namespace nCtbDMLctoCtb_U {
+// The date part of a field's value; zero for null.
+TDateTime DataDe(const Value& valor);
+}  // namespace nCtbDMLctoCtb_U

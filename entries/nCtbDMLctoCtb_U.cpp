@@ -329,14 +329,6 @@ void TnCtbDMLctoCtbAreaTrabalho::GerarPrincAction(TnActionList& lista,
   acao.SetLink(TnActionList::HashNome(std::string("act") + TnCtbDMLctoCtb::kClassName));
 }
 
-namespace nCtbDMLctoCtb_U {
-
-TDateTime DataDe(const Value& valor) {
-  return valor.IsNull() ? TDateTime() : DateOf(valor.AsDateTime());
-}
-
-}  // namespace nCtbDMLctoCtb_U
-
 // ---- What the module says about itself ----
 
 std::string TnCtbDMLctoCtb::PegarVerificaSelecaoPadrao() {
@@ -538,7 +530,7 @@ void TnCtbDMLctoCtb::ConfigurarCampo(TField& field) {
     EdEnabledField(field, GetUsaOrigemLctoCtb());
     EdVisibleField(field, GetUsaOrigemLctoCtb());
   } else if (nome == "IDSYN")
-    EdVisibleField(field, FConfigEmpresa.InformaCodigoSyn);
+    EdVisibleField(field, FConfig.Empresa.InformaCodigoSyn);
   else if (nome == "NUMERODCTO") {
     EdEnabledField(field, GetUsaNumeroDcto());
     EdVisibleField(field, GetUsaNumeroDcto());
@@ -550,10 +542,10 @@ void TnCtbDMLctoCtb::ConfigurarCampo(TField& field) {
 
   if (GetUsaLote()) {
     if (nome == "CODIGOORIGLCTOCTB" && GetUsaOrigemLctoCtb() && GetPertenceLote() &&
-        !FConfigLote.CodigoOrigLctoCtb.empty())
+        !FConfig.Lote.CodigoOrigLctoCtb.empty())
       EdEnabledField(field, false);
-    if (nome == "DATALCTOCTB" && !FConfigLote.DataInicialLote.IsZero() &&
-        FConfigLote.DataInicialLote == FConfigLote.DataFinalLote)
+    if (nome == "DATALCTOCTB" && !FConfig.Lote.DataInicialLote.IsZero() &&
+        FConfig.Lote.DataInicialLote == FConfig.Lote.DataFinalLote)
       EdEnabledField(field, false);
   }
   if (nome == "DATALCTOCTB" && inserindo && !GetDataInicialSelecao().IsZero() &&
@@ -592,12 +584,6 @@ void TnCtbDMLctoCtb::ConfigurarAutoValor(TnClientDataSet& sender) {
   TnControleFieldsManutencaoTela::Controlar(*this, [&] { ConfigurarAutoValorInterno(sender); });
 }
 
-void TnCtbDMLctoCtb::Atribuir(TField& field, const Value& valor) {
-  if (field.AsValue().IdenticalTo(field.Coerce(valor)))
-    return;
-  nCtbLctoGerUtil::Gravar(field, valor);
-}
-
 void TnCtbDMLctoCtb::ConfigurarAutoValorInterno(TnClientDataSet& sender) {
   TnClientDataSet& cds = nClientDataSet;
   PegarConfigEmpresa();
@@ -623,11 +609,11 @@ void TnCtbDMLctoCtb::ConfigurarAutoValorInterno(TnClientDataSet& sender) {
   // 5. The batch's origin and date.
   PegarConfigLote();
   if (GetPertenceLote()) {
-    if (!FConfigLote.CodigoOrigLctoCtb.empty())
-      Atribuir(Campo("CODIGOORIGLCTOCTB"), Value(FConfigLote.CodigoOrigLctoCtb));
-    if (data.IsNull() && !FConfigLote.DataInicialLote.IsZero() &&
-        FConfigLote.DataInicialLote == FConfigLote.DataFinalLote)
-      Atribuir(data, Value(FConfigLote.DataInicialLote));
+    if (!FConfig.Lote.CodigoOrigLctoCtb.empty())
+      Atribuir(Campo("CODIGOORIGLCTOCTB"), Value(FConfig.Lote.CodigoOrigLctoCtb));
+    if (data.IsNull() && !FConfig.Lote.DataInicialLote.IsZero() &&
+        FConfig.Lote.DataInicialLote == FConfig.Lote.DataFinalLote)
+      Atribuir(data, Value(FConfig.Lote.DataInicialLote));
   }
   // 6. Origin.
   TField& origem = Campo("CODIGOORIGLCTOCTB");
@@ -669,6 +655,8 @@ void TnCtbDMLctoCtb::LimparChaveConfig() {
   TnDMClientDataSet::LimparChaveConfig();
   FChaveConfigUsu.reset();
   FChaveConfigLote.clear();
+  FLotesDoLote.clear();
+  FCacheLote.Limpar();
   FChaveConfigPlano.reset();
   FChaveConfigIFRS.reset();
   FChaveConfigSPED.reset();
@@ -677,7 +665,7 @@ void TnCtbDMLctoCtb::LimparChaveConfig() {
 }
 
 void TnCtbDMLctoCtb::AplicarConfigEmpresaPadrao() {
-  FConfigEmpresa = TnConfigEmpresaLctoCtb{};
+  FConfig.Empresa = TnConfigEmpresaLctoCtb{};
   AtualizarAcoesEmpresa();
   cdsGerecialGrupo.EmptyDataSet();
 }
@@ -685,13 +673,13 @@ void TnCtbDMLctoCtb::AplicarConfigEmpresaPadrao() {
 void TnCtbDMLctoCtb::AtualizarAcoesEmpresa() {
   for (TnAction* acao : {FactLctoGerDeb, FactLctoGerCred}) {
     if (acao != nullptr)
-      acao->SetVisible(FConfigEmpresa.UsaCentroCusto);
+      acao->SetVisible(FConfig.Empresa.UsaCentroCusto);
   }
   if (FActRegistroQ100 != nullptr)
     FActRegistroQ100->SetVisible(EhProdutorRural());
   for (TnAction* acao : {FactLctoAtivDeb, FactLctoAtivCred}) {
     if (acao != nullptr)
-      acao->SetVisible(FConfigEmpresa.UsaAtividades);
+      acao->SetVisible(FConfig.Empresa.UsaAtividades);
   }
 }
 
@@ -711,7 +699,7 @@ void TnCtbDMLctoCtb::PegarConfigEmpresa(bool forcar) {
     ControleCTB().LimparChave();
   ControleCTB().SetCodigoEmpresa(empresa);
   TnConfigEmpresaLctoCtb config = TnConfigEmpresaLctoCtb::DaConfiguracao(
-      ControleCTB().GetCFGEmpresaCtb(), FConfigEmpresa.TipoExibeTituloSaldo);
+      ControleCTB().GetCFGEmpresaCtb(), FConfig.Empresa.TipoExibeTituloSaldo);
   cdsGerecialGrupo.EmptyDataSet();
   if (config.UsaCentroCusto) {
     TnDMSQLDataSet sql(&Conexao());
@@ -729,7 +717,7 @@ void TnCtbDMLctoCtb::PegarConfigEmpresa(bool forcar) {
     Nutildb::DestruirSQL(cursor);
   }
   LerConfigAtividade(config, empresa);
-  FConfigEmpresa = config;
+  FConfig.Empresa = config;
   AtualizarAcoesEmpresa();
   PegarConfigLctoExpurgo();
 }
@@ -778,6 +766,11 @@ void TnCtbDMLctoCtb::PegarConfigLote() {
   if (!lote.IsNull() && !texto.empty()) {
     if (texto == FChaveConfigLote)
       return;
+    if (auto lido = FLotesDoLote.find(texto); lido != FLotesDoLote.end() && GetUsaLote()) {
+      FConfig.Lote = lido->second;
+      FChaveConfigLote = texto;
+      return;
+    }
     if (GetUsaLote()) {
       ++FLeiturasConfigLote;
       const std::string condicao =
@@ -794,22 +787,24 @@ void TnCtbDMLctoCtb::PegarConfigLote() {
       config.DataFinalLote = DataDe(linha.empty() ? nulo : linha[1]);
       config.AlteracaoLote = linha.empty() || linha[2].IsNull() || linha[2].AsString() != "1";
       config.CodigoOrigLctoCtb = linha.empty() ? "" : Nutil::Trim(linha[3].AsString());
-      FConfigLote = config;
+      FConfig.Lote = config;
       FChaveConfigLote = texto;
+      if (Importacao())
+        FLotesDoLote[texto] = config;
       return;
     }
   }
-  FConfigLote = TnConfigLoteLctoCtb{};
+  FConfig.Lote = TnConfigLoteLctoCtb{};
   FChaveConfigLote = texto;
 }
 
 void TnCtbDMLctoCtb::PegarConfigUsuario() {
   const int64_t usuario = Conexao().CodigoUsuario();
   if (usuario == 0) {
-    FConfigUsuario = TnConfigUsuarioLctoCtb{};
+    FConfig.Usuario = TnConfigUsuarioLctoCtb{};
   } else if (FChaveConfigUsu != usuario) {
     TnDMDireitoUsuario* direitos = nDMDireitoUsuario();
-    FConfigUsuario =
+    FConfig.Usuario =
         TnConfigUsuarioLctoCtb{direitos != nullptr && direitos->PegarDireito("DireitoLctoCtb") !=
                                                           TnDMDireitoUsuario::kNivelLiberado};
   }
@@ -817,9 +812,9 @@ void TnCtbDMLctoCtb::PegarConfigUsuario() {
 }
 
 void TnCtbDMLctoCtb::PegarConfigAtividade(int64_t codigoEmpresa) {
-  TnConfigEmpresaLctoCtb config = FConfigEmpresa;
+  TnConfigEmpresaLctoCtb config = FConfig.Empresa;
   LerConfigAtividade(config, codigoEmpresa);
-  FConfigEmpresa = config;
+  FConfig.Empresa = config;
   AtualizarAcoesEmpresa();
 }
 

@@ -17,8 +17,9 @@
 // nothing in the database), or ask a person anything in import mode.
 //
 // The implementation is split by concern: nCtbDMLctoCtb_U.cpp (record,
-// set-up, defaults, loaders), nCtbDMLctoCtb_UValidacao.cpp (the rule chain
-// and the checks around post, edit and delete), nCtbDMLctoCtb_UHistorico.cpp
+// set-up, defaults, loaders), nCtbDMLctoCtb_UValidacao.cpp (the checks
+// around post, edit and delete; the rule chain itself is
+// TnValidacaoLctoCtb, shared with the web twin), nCtbDMLctoCtb_UHistorico.cpp
 // (origin-key text, history complement, account typing),
 // nCtbDMLctoCtb_UMoeda.cpp (functional-currency fields),
 // nCtbDMLctoCtb_UGravacao.cpp (what happens around the writing: new keys,
@@ -26,6 +27,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -33,6 +35,7 @@
 #include <vector>
 
 #include "entries/TnConfigLctoCtb.h"
+#include "entries/TnValidacaoLctoCtb.h"
 #include "framework/app/TnAction.h"
 #include "framework/app/TnDMClientDataSet.h"
 #include "framework/core/TDateTime.h"
@@ -44,25 +47,6 @@ class TnUtilControleLctoPadrao;
 class TnCtbDMLctoGer;
 class TnCtbDMLctoAtivDiferenc;
 struct TInfoLctoCtb;
-
-// The last entry this module saved, for the duplicate question.
-struct TUltLctoCtb {
-  bool Preenchido = false;
-  int64_t CodigoEmpresa = 0;
-  TDateTime DataLctoCtb;
-  int64_t CodigoEstab = 0;
-  Value ContaCtbDeb;
-  Value ContaCtbCred;
-  Currency ValorLctoCtb;
-  Value CodigoHistCtb;
-  std::string Complemento;
-  std::string Origem;
-};
-
-// Where the user's posting window comes from: the company configuration
-// (items 9 and 10) or the user's own limits.
-enum class TTipoFuncVerificaLimite : int { tfComCache = 0, tfSemCache = 1 };
-using TFuncVerificaLimite = std::function<bool(TDateTime)>;
 
 class TnCtbDMLctoCtb : public TnDMClientDataSet {
  public:
@@ -124,7 +108,9 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   void ConfigurarAutoValorInterno(TnClientDataSet& sender);
   // The module's own writes: a field the person may not edit (disabled on
   // the screen) still takes its defaults and derived values.
-  static void Atribuir(TField& field, const Value& valor);
+  static void Atribuir(TField& field, const Value& valor) {
+    TnValidacaoLctoCtb::Atribuir(field, valor);
+  }
 
   // --- Configuration loaders ----------------------------------------------
   void PegarConfigEmpresa(bool forcar = false);
@@ -139,26 +125,26 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   int LeiturasConfigLote() const { return FLeiturasConfigLote; }
 
   // --- Switches ----------------------------------------------------------
-  TDateTime GetDataInicialExerc() const { return FConfigEmpresa.DataInicialExerc; }
-  TDateTime GetDataFinalExerc() const { return FConfigEmpresa.DataFinalExerc; }
-  bool GetUsaOrigemLctoCtb() const { return FConfigEmpresa.UsaOrigemLctoCtb; }
-  bool GetUsaNumeroDcto() const { return FConfigEmpresa.UsaNumeroDcto; }
-  bool GetUsaLote() const { return FConfigEmpresa.UsaLote; }
-  bool GetUsaCentroCusto() const { return FConfigEmpresa.UsaCentroCusto; }
-  TDateTime GetDataInicialCentroCusto() const { return FConfigEmpresa.DataInicialCentroCusto; }
-  bool GetUsaDifLancamento() const { return FConfigEmpresa.UsaDifLancamento; }
-  int GetTipoExibeTituloSaldo() const { return FConfigEmpresa.TipoExibeTituloSaldo; }
-  bool GetUsaUltimosLcto() const { return FConfigEmpresa.UsaUltimosLcto; }
-  bool GetInformaCodigoSyn() const { return FConfigEmpresa.InformaCodigoSyn; }
-  bool GetMostraCadLctoGer() const { return FConfigEmpresa.MostraCadLctoGer; }
-  bool GetUsaAtividades() const { return FConfigEmpresa.UsaAtividades; }
-  TDateTime GetDataInicialAtividades() const { return FConfigEmpresa.DataInicialAtividades; }
-  bool GetPertenceLote() const { return FConfigLote.PertenceLote; }
-  TDateTime GetDataInicialLote() const { return FConfigLote.DataInicialLote; }
-  TDateTime GetDataFinalLote() const { return FConfigLote.DataFinalLote; }
-  bool GetAlteracaoLote() const { return FConfigLote.AlteracaoLote; }
-  const std::string& GetCodigoOrigLctoCtb() const { return FConfigLote.CodigoOrigLctoCtb; }
-  bool GetUsuarioLimitado() const { return FConfigUsuario.UsuarioLimitado; }
+  TDateTime GetDataInicialExerc() const { return FConfig.Empresa.DataInicialExerc; }
+  TDateTime GetDataFinalExerc() const { return FConfig.Empresa.DataFinalExerc; }
+  bool GetUsaOrigemLctoCtb() const { return FConfig.Empresa.UsaOrigemLctoCtb; }
+  bool GetUsaNumeroDcto() const { return FConfig.Empresa.UsaNumeroDcto; }
+  bool GetUsaLote() const { return FConfig.Empresa.UsaLote; }
+  bool GetUsaCentroCusto() const { return FConfig.Empresa.UsaCentroCusto; }
+  TDateTime GetDataInicialCentroCusto() const { return FConfig.Empresa.DataInicialCentroCusto; }
+  bool GetUsaDifLancamento() const { return FConfig.Empresa.UsaDifLancamento; }
+  int GetTipoExibeTituloSaldo() const { return FConfig.Empresa.TipoExibeTituloSaldo; }
+  bool GetUsaUltimosLcto() const { return FConfig.Empresa.UsaUltimosLcto; }
+  bool GetInformaCodigoSyn() const { return FConfig.Empresa.InformaCodigoSyn; }
+  bool GetMostraCadLctoGer() const { return FConfig.Empresa.MostraCadLctoGer; }
+  bool GetUsaAtividades() const { return FConfig.Empresa.UsaAtividades; }
+  TDateTime GetDataInicialAtividades() const { return FConfig.Empresa.DataInicialAtividades; }
+  bool GetPertenceLote() const { return FConfig.Lote.PertenceLote; }
+  TDateTime GetDataInicialLote() const { return FConfig.Lote.DataInicialLote; }
+  TDateTime GetDataFinalLote() const { return FConfig.Lote.DataFinalLote; }
+  bool GetAlteracaoLote() const { return FConfig.Lote.AlteracaoLote; }
+  const std::string& GetCodigoOrigLctoCtb() const { return FConfig.Lote.CodigoOrigLctoCtb; }
+  bool GetUsuarioLimitado() const { return FConfig.Usuario.UsuarioLimitado; }
   bool GetEhOptanteIFRS() const;
   bool GetEhOptanteFCONT();
   bool GetPossuiSPED();
@@ -282,7 +268,9 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   std::string GetHistorico(const Value& codigo);
   void DoGetHistorico(void* sender, std::string& historico);
   std::string GetDescricaoConta(int64_t conta);
-  static std::string GetDescricaoTipoLancamentoConta(const std::string& tipo);
+  static std::string GetDescricaoTipoLancamentoConta(const std::string& tipo) {
+    return TnValidacaoLctoCtb::GetDescricaoTipoLancamentoConta(tipo);
+  }
   void DoDepoisCriarFiltroCODIGOHISTCTB(void* sender, std::string& filtro);
   const std::string& GetDescrHistCtb() const { return FDescrHistCtb; }
   TnLabel* GetLbDataSetChaveOrigem() const;
@@ -325,6 +313,7 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
                                           bool& applied) override;
   void nDataSetProviderGetTableName(TnDataSetProvider& sender, TnSQLDataSet* dataSet,
                                     std::string& tableName) override;
+  void nDataSetProviderAfterApplyUpdates(TnDataSetProvider& sender) override;
   void nClientDataSetBeforePostInterno(TnClientDataSet& dataSet);
   void nDataSetProviderAfterApplyUpdates(TnDataSetProvider& sender) override;
 
@@ -337,17 +326,12 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   // The detail screens the web form offers under the entry.
   void AdicionarDetalhesWeb();
   void AdicionarConta(double conta);
-  // The rule chain itself (ValidarDado runs it with field events quiet).
-  void ValidarDadoInterno();
-  void ValidarMesmoUltimoLcto();
-  void ValidarPartidaDobrada();
-  void ValidarContaTipo(const char* campo, const char* mensagem);
-  void ValidarLote();
-  void ValidarTransacao();
-  void ValidarOrigemFiscal();
-  void ValidarIFRS();
-  void ValidarContaControleContabil(const char* campo, bool debito);
-  void ValidarHistorico();
+  // What the rule chain needs of this module beyond the record, the
+  // settings and the session.
+  TnContextoValidacaoLctoCtb ContextoValidacao();
+  // Runs `uso` with the rule chain over this module's current record.
+  template <class F>
+  decltype(auto) ComValidacao(F&& uso);
   void SetTextConta(TField& sender, const std::string& text);
   void ContaAlterada(TField& sender);
   void PosicionarMoedaFuncional();
@@ -389,20 +373,20 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   int ixVIVALORLCTOCTBCred = 0;
   int ixVIVALORLCTOCTBDeb = 0;
 
-  // Company settings (PegarConfigEmpresa), cached by the base's company key.
-  TnConfigEmpresaLctoCtb FConfigEmpresa;
+  // Company settings (PegarConfigEmpresa), cached by the base's company key;
+  // batch settings (PegarConfigLote), cached by FChaveConfigLote; user
+  // settings (PegarConfigUsuario), cached by FChaveConfigUsu.
+  TnConfigLctoCtb FConfig;
   int FLeiturasConfigEmpresa = 0;
+  int FLeiturasConfigLote = 0;
+  // In import mode, per batch of stored entries (emptied when the batch is
+  // applied): the batches read, by code, and the rule chain's look-ups.
+  std::map<std::string, TnConfigLoteLctoCtb> FLotesDoLote;
+  TnCacheValidacaoLctoCtb FCacheLote;
 
   // Chart settings (PegarConfigPlano), cached by FChaveConfigPlano.
   Nctbsfuncoes_u::TMascGrupos FMascGrupos;
   int FLeiturasConfigPlano = 0;
-
-  // Batch settings (PegarConfigLote), cached by FChaveConfigLote.
-  TnConfigLoteLctoCtb FConfigLote;
-  int FLeiturasConfigLote = 0;
-
-  // User settings (PegarConfigUsuario), cached by FChaveConfigUsu.
-  TnConfigUsuarioLctoCtb FConfigUsuario;
 
   // Options evaluated on demand.
   mutable bool FEhOptanteIFRS = false;

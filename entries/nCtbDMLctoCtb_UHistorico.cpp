@@ -410,14 +410,6 @@ std::string TnCtbDMLctoCtb::GetDescricaoConta(int64_t conta) {
       .AsString();
 }
 
-std::string TnCtbDMLctoCtb::GetDescricaoTipoLancamentoConta(const std::string& tipo) {
-  if (tipo == "LN")
-    return "Ambos";
-  if (tipo == "LS")
-    return "Societário";
-  return "Fiscal";
-}
-
 void TnCtbDMLctoCtb::DoDepoisCriarFiltroCODIGOHISTCTB(void* /*sender*/, std::string& filtro) {
   const Value empresa(PegarCodigoEmpresa());
   const TParams params = {{"pCodigoEmpresa1", empresa},

@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
@@ -14,17 +15,17 @@
 #include "framework/db/TnSessao.h"
 #include "host/BarraProgresso.h"
 #include "host/HostComum.h"
-#include "trialbalance/nCtbDPGerarSaldoGerIndividual_U.h"
 #include "host/LinhaComando.h"
+#include "trialbalance/nCtbDPGerarSaldoGerIndividual_U.h"
 
 namespace {
 
-std::string Data(const std::string& texto, const std::string& opcao) {
+TDateTime Data(const std::string& texto, const std::string& opcao) {
   const std::optional<TDateTime> data = ParseDate(texto);
   if (!data)
     throw Exception("Data inválida em " + opcao + ": \"" + texto +
                     "\" (use AAAA-MM-DD ou dd/mm/aaaa)");
-  return DateToIso(*data);
+  return *data;
 }
 
 // Fills one parameter of a process from an option.
@@ -44,11 +45,12 @@ class TPreenchedor {
   TnDMPowerParam& FProcesso;
 };
 
-// The parameters both processes take under the same names.
+// The managerial process's parameters that the options share with the
+// accounting one.
 void PreencherComuns(TPreenchedor& p, const ComandoBalances::TOpcoes& o) {
   p.Opcional("pCodigoEmpresa", o.Empresa);
-  p.Definir("pDataInicial", Data(o.De, "--from"));
-  p.Definir("pDataFinal", Data(o.Ate, "--to"));
+  p.Definir("pDataInicial", DateToIso(Data(o.De, "--from")));
+  p.Definir("pDataFinal", DateToIso(Data(o.Ate, "--to")));
   p.Definir("pCodigoEstab", o.Estab);
   p.Definir("pContaCtb", o.Contas);
   p.Definir("pTipoAgruparData", o.Agrupamento == "day"     ? "1"
@@ -131,21 +133,42 @@ void AdicionarOpcoes(CLI::App& cmd, TOpcoes& o) {
       ->excludes(formato);
 }
 
-void PreencherParametros(TnCtbDPGerarSaldoCtbIndividual& processo, const TOpcoes& o) {
+TnParamsGerarSaldoCtb Parametros(TnCtbDPGerarSaldoCtbIndividual& processo, const TOpcoes& o) {
+  // An option not given leaves the process's own default.
   if (!o.Centros.empty())
     throw Exception("A opção --centres só se aplica com --cost-centres");
-  TPreenchedor p(processo);
-  PreencherComuns(p, o);
-  p.Definir("pClassifConta", o.Classif);
-  p.Opcional("pCodigoMoeda", o.Moeda);
-  p.Definir("pCodigoHistCtb", o.Historico);
-  p.Opcional("pTotalizarSintetica", o.Sinteticas);
-  p.Opcional("pConsiderarEntraBalanco", o.EntraBalanco);
-  p.Opcional("pPercentualCotas", o.Cotas);
-  p.Definir("pIgnorarSaldoAnt", o.IgnorarSaldoAnterior ? "1" : "0");
-  p.Opcional("pValidarPeriodoIFRS", o.ValidarIFRS);
-  p.Definir("pGerarMoedaFuncionalEmReais", o.MoedaFuncionalEmReais ? "1" : "0");
-  p.Opcional("pFiltrarContaCtb", o.PreFiltro);
+  TnParamsGerarSaldoCtb params = processo.LerParametros();
+  TnParansSaldoCtb& saldo = params.Saldo;
+  auto opcional = [](auto& campo, const auto& valor) {
+    if (valor)
+      campo = static_cast<std::remove_reference_t<decltype(campo)>>(*valor);
+  };
+  opcional(saldo.CodigoEmpresa, o.Empresa);
+  saldo.DataInicial = Data(o.De, "--from");
+  saldo.DataFinal = Data(o.Ate, "--to");
+  saldo.CodigoEstab = o.Estab;
+  saldo.ContaCtb = o.Contas;
+  saldo.ClassifConta = o.Classif;
+  saldo.TipoAgrupamento = o.Agrupamento == "day"     ? TTipoAgrupamento::taDiario
+                          : o.Agrupamento == "month" ? TTipoAgrupamento::taMensal
+                                                     : TTipoAgrupamento::taNenhum;
+  saldo.RelacionarFilial = o.PorFilial;
+  opcional(saldo.TipoSaldoCtb, o.Livro);
+  opcional(saldo.CodigoMoeda, o.Moeda);
+  saldo.CodigoHistCtb = o.Historico;
+  saldo.FiltroLctoAtivo = o.Origens;
+  opcional(params.ListarMovimentoZero, o.ContasZero);
+  opcional(saldo.TotalizarSintetica, o.Sinteticas);
+  opcional(saldo.ConsiderarFiltroLctoCtb, o.FiltroLcto);
+  opcional(saldo.ConsiderarEntraBalanco, o.EntraBalanco);
+  opcional(params.PercentualCota, o.Cotas);
+  opcional(saldo.CodigoIdioma, o.Idioma);
+  params.IgnorarSaldoAnterior = o.IgnorarSaldoAnterior;
+  opcional(params.ValidarPeriodoIFRS, o.ValidarIFRS);
+  opcional(params.ListarSinteticasSemAnaliticas, o.SinteticasSemAnaliticas);
+  params.GerarMoedaFuncionalEmReais = o.MoedaFuncionalEmReais;
+  opcional(params.FiltrarContaCtb, o.PreFiltro);
+  return params;
 }
 
 void PreencherParametros(TnCtbDPGerarSaldoGerIndividual& processo, const TOpcoes& o) {
@@ -162,23 +185,25 @@ void PreencherParametros(TnCtbDPGerarSaldoGerIndividual& processo, const TOpcoes
 std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, Saida::TFormatoSaida formato) {
   HostComum::CarregarPacote();
   TUsarConexao atual(conexao);
-  auto executar = [&](auto& processo) {
+  auto executar = [&](auto& processo, const auto& rodar) {
     processo->SetConexao(&conexao);
-    PreencherParametros(*processo, opcoes);
     TBarraProgresso barra;
     processo->GetProgresso().SetOnAtualizar(barra.Hook());
-    processo->Executar();
+    rodar();
     barra.Apagar();
     return Saida::Escrever(processo->nClientDataSet, formato);
   };
   if (opcoes.CentrosCusto) {
     auto processo = Nutilform::CriarDMNovo<TnCtbDPGerarSaldoGerIndividual>(
         TnCtbDPGerarSaldoGerIndividual::kClassName);
-    return executar(processo);
+    return executar(processo, [&] {
+      PreencherParametros(*processo, opcoes);
+      processo->Executar();
+    });
   }
   auto processo = Nutilform::CriarDMNovo<TnCtbDPGerarSaldoCtbIndividual>(
       TnCtbDPGerarSaldoCtbIndividual::kClassName);
-  return executar(processo);
+  return executar(processo, [&] { processo->Executar(Parametros(*processo, opcoes)); });
 }
 
 }  // namespace ComandoBalances

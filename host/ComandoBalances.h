@@ -19,7 +19,7 @@ class App;
 class TnDMConexao;
 class TnCtbDPGerarSaldoCtbIndividual;
 class TnCtbDPGerarSaldoGerIndividual;
-class TnDMPowerParam;
+struct TnParamsGerarSaldoCtb;
 
 namespace ComandoBalances {
 
@@ -59,11 +59,11 @@ struct TOpcoes {
 // The subcommand's options, bound to `opcoes`.
 void AdicionarOpcoes(CLI::App& comando, TOpcoes& opcoes);
 
-// The process's parameters from the options. Raises Exception for a date
-// that does not read as one.
-void PreencherParametros(TnCtbDPGerarSaldoCtbIndividual& processo, const TOpcoes& opcoes);
-// The same for the managerial process. Raises Exception also for an option
-// it has no parameter for.
+// The process's parameters from the options, over the defaults of its
+// parameter table. Raises Exception for a date that does not read as one.
+TnParamsGerarSaldoCtb Parametros(TnCtbDPGerarSaldoCtbIndividual& processo, const TOpcoes& opcoes);
+// The managerial process's parameters, by name. Raises Exception also for an
+// option it has no parameter for.
 void PreencherParametros(TnCtbDPGerarSaldoGerIndividual& processo, const TOpcoes& opcoes);
 
 // Runs the process on `conexao` and renders its result; a progress bar

@@ -17,6 +17,7 @@
 #include "framework/core/FormatDateTime.h"
 #include "framework/core/FormatFloat.h"
 #include "framework/core/Nutil.h"
+#include "framework/ctb/Nctbsfuncoes_u.h"
 #include "framework/data/ClientDataSet.h"
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnSessao.h"
@@ -331,11 +332,11 @@ std::string Tabela(TnClientDataSet& dataSet, const TnGridBands* bands, size_t ma
   return out;
 }
 
-std::string TextoData(const std::string& texto, const char* opcao) {
+TDateTime DataDaOpcao(const std::string& texto, const char* opcao) {
   std::optional<TDateTime> data = ParseDate(Nutil::Trim(texto));
   if (!data)
     throw Exception(std::string("Data inválida em ") + opcao + ": \"" + texto + "\"");
-  return DateToStr(*data);
+  return *data;
 }
 
 void VerificarResultado(TnCtbDPConsultaBalanceteMovimento& processo) {
@@ -541,19 +542,21 @@ std::unique_ptr<TnCtbDPConsultaBalanceteMovimento> Consultar(TnDMConexao& conexa
   processo->SetConexao(&conexao);
   if (opcoes.Progresso)
     processo->GetProgresso().SetOnAtualizar(opcoes.Progresso);
-  processo->Param("pCodigoEmpresa").SetValor(opcoes.Empresas);
-  processo->Param("pDataInicial").SetValor(TextoData(opcoes.DataInicial, "--from"));
-  processo->Param("pDataFinal").SetValor(TextoData(opcoes.DataFinal, "--to"));
-  processo->Param("pQuebrarMovPeriodo").SetValor(opcoes.Mensal ? "1" : "0");
-  processo->Param("pTipoConsultaBalancete").SetValor(std::to_string(opcoes.Tipo));
-  processo->Param("pCodigoEstab").SetValor(opcoes.Estab);
-  processo->Param("pRelacionarEstab").SetValor(std::to_string(opcoes.Relacionar));
-  processo->Param("pImpSaldoZero").SetValor(opcoes.Zero ? "1" : "0");
-  processo->Param("pGerarCentroCusto").SetValor(opcoes.CentrosCusto ? "1" : "0");
-  processo->Param("pTipoSaldoCtb").SetValor(std::to_string(opcoes.Livro));
-  processo->Param("pCodigoMoeda").SetValor(std::to_string(opcoes.Moeda));
-  processo->Param("pDetalharClienteFornecedor").SetValor(opcoes.DetalharClientes ? "1" : "0");
-  processo->Executar();
+  TnParamsConsultaBalancete params;
+  params.Empresas = Nctbsfuncoes_u::GetLstCodigoEmpresa(opcoes.Empresas);
+  params.DataInicial = DataDaOpcao(opcoes.DataInicial, "--from");
+  params.DataFinal = DataDaOpcao(opcoes.DataFinal, "--to");
+  params.QuebrarMovPeriodo = opcoes.Mensal;
+  params.TipoConsultaBalancete = TipoConsultaBalanceteDoInteiro(opcoes.Tipo);
+  params.CodigoEstab = opcoes.Estab;
+  params.RelacionarEstab = opcoes.Relacionar;
+  params.ImpSaldoZero = opcoes.Zero;
+  params.GerarCentroCusto = opcoes.CentrosCusto;
+  params.TipoSaldoCtb =
+      opcoes.Livro == 1 ? TnTipoSaldoCtb::tscFiscal : TnTipoSaldoCtb::tscSocietario;
+  params.CodigoMoeda = opcoes.Moeda;
+  params.DetalharClienteFornecedor = opcoes.DetalharClientes;
+  processo->Executar(params);
   ParaCadaEmpresa(*processo, [&](int, TnClientDataSet& dataSet) {
     Recortar(dataSet, opcoes.Nivel, opcoes.SoSinteticas);
   });

@@ -134,8 +134,7 @@ void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarSaldo(
 }
 
 bool TnCtbConsultaBalanceteMovimentoProcessarSaldo::UmaExecucaoMensal() const {
-  const std::string moeda = Nutil::Trim(FParam.CodigoMoeda);
-  if (MesesDoPeriodo(FParam).empty() || !(moeda.empty() || moeda == "0") ||
+  if (MesesDoPeriodo(FParam).empty() || FParam.CodigoMoeda != 0 ||
       !Nutil::Trim(FParam.FiltroLctoAtivo).empty())
     return false;
   const int64_t empresa = FParam.CodigoEmpresa;
@@ -358,7 +357,7 @@ std::string TnCtbConsultaBalanceteMovimentoProcessarSaldo::GerarFiltros(int64_t 
       {"pContaCtb", std::to_string(contaCtb)},
       {"pDataInicial", DateToStr(FParam.DataInicial)},
       {"pDataFinal", DateToStr(FParam.DataFinal)},
-      {"pTipoSaldoCtb", FParam.TipoSaldoCtb},
+      {"pTipoSaldoCtb", std::to_string(static_cast<int>(FParam.TipoSaldoCtb))},
   };
   return filtros.dump();
 }

@@ -1,5 +1,6 @@
 #include "trialbalance/nCtbConsultaBalanceteMovimentoSaldoPlanoIndividual_U.h"
 
+#include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
 #include "framework/app/Nutilform.h"
 #include "framework/app/TnDMPowerParam.h"
 #include "framework/core/FormatDateTime.h"
@@ -7,7 +8,7 @@
 
 namespace {
 
-// Parameter dates travel as text the parameter readers parse back.
+// The managerial process takes its dates by alias, as text.
 std::string TextoData(TDateTime data) {
   return DateToStr(data);
 }
@@ -68,17 +69,17 @@ TnDMPowerParam& TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual::ExecutarSal
   processo.Param("pClassifContaCtb").SetValor("");
   processo.Param("pDataInicial").SetValor(TextoData(dataInicial));
   processo.Param("pDataFinal").SetValor(TextoData(dataFinal));
-  processo.Param("pCodigoMoeda").SetValor(FParam.CodigoMoeda);
+  processo.Param("pCodigoMoeda").SetValor(std::to_string(FParam.CodigoMoeda));
   processo.Param("pRelacionarEstab").SetValor(FParam.RelacionarEstab != 0 ? "1" : "0");
   processo.Param("pTipoAgruparData").SetValor(FParam.AgruparPorMes ? "2" : "0");
   processo.Param("pTipoMesclarPlano").SetValor("2");
   processo.Param("pConsiderarFiltroLctoCtb").SetValor("1");
   processo.Param("pFiltroOrigemLcto").SetValor(FParam.FiltroLctoAtivo);
-  processo.Param("pListarContasMovimentoZero").SetValor(FParam.ImpSaldoZero);
+  processo.Param("pListarContasMovimentoZero").SetValor(FParam.ImprimirContaSemSaldo ? "1" : "0");
   processo.Param("pListarCentroSint").SetValor("1");
   processo.Param("pListarSinteticasSemAnaliticas").SetValor("0");
   processo.Param("pListaContaSemRateio").SetValor("1");
-  processo.Param("pCodigoIdioma").SetValor(FParam.CodigoIdioma);
+  processo.Param("pCodigoIdioma").SetValor(std::to_string(FParam.CodigoIdioma));
   if (FiltroSomenteZeramento(FParam.FiltroLctoAtivo))
     processo.Param("pConsiderarZeramentoGer").SetValor("0");
   processo.Executar();
@@ -87,27 +88,32 @@ TnDMPowerParam& TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual::ExecutarSal
 
 TnDMPowerParam& TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual::ExecutarSaldoContabil(
     TDateTime dataInicial, TDateTime dataFinal) {
-  TnDMPowerParam& processo =
-      Nutilform::CriarDM<TnDMPowerParam>(kClasseGerarSaldoCtb, kNomeInstanciaConsulta);
+  auto& processo = Nutilform::CriarDM<TnCtbDPGerarSaldoCtbIndividual>(kClasseGerarSaldoCtb,
+                                                                      kNomeInstanciaConsulta);
   FUsaProcessoContabil = true;
-  processo.Param("pCodigoEmpresa").SetValor(std::to_string(FParam.CodigoEmpresa));
-  processo.Param("pCodigoEstab").SetValor(FParam.CodigoEstab);
-  processo.Param("pTipoSaldoCtb").SetValor(FParam.TipoSaldoCtb);
-  processo.Param("pContaCtb").SetValor("");
-  processo.Param("pClassifConta").SetValor("");
-  processo.Param("pDataInicial").SetValor(TextoData(dataInicial));
-  processo.Param("pDataFinal").SetValor(TextoData(dataFinal));
-  processo.Param("pCodigoHistCtb").SetValor("");
-  processo.Param("pFiltroOrigemLcto").SetValor(FParam.FiltroLctoAtivo);
-  processo.Param("pRelacionarEstab").SetValor(FParam.RelacionarEstab != 0 ? "1" : "0");
-  processo.Param("pTipoAgruparData").SetValor(FParam.AgruparPorMes ? "2" : "0");
-  processo.Param("pTotalizarSintetica").SetValor("1");
-  processo.Param("pConsiderarFiltroLctoCtb").SetValor("1");
-  processo.Param("pListarContasMovimentoZero").SetValor(FParam.ImpSaldoZero);
-  processo.Param("pCodigoMoeda").SetValor(FParam.CodigoMoeda);
-  processo.Param("pCodigoIdioma").SetValor(FParam.CodigoIdioma);
-  processo.Param("pGerarMoedaFuncionalEmReais").SetValor(FParam.GerarMoedaFuncionalEmReais);
-  processo.Executar();
+  // What the trial balance does not decide stays as the process's table
+  // holds it.
+  TnParamsGerarSaldoCtb params = processo.LerParametros();
+  TnParansSaldoCtb& saldo = params.Saldo;
+  saldo.CodigoEmpresa = FParam.CodigoEmpresa;
+  saldo.CodigoEstab = Nutil::Trim(FParam.CodigoEstab);
+  saldo.TipoSaldoCtb = FParam.TipoSaldoCtb;
+  saldo.ContaCtb.clear();
+  saldo.ClassifConta.clear();
+  saldo.DataInicial = DateOf(dataInicial);
+  saldo.DataFinal = DateOf(dataFinal);
+  saldo.CodigoHistCtb.clear();
+  saldo.FiltroLctoAtivo = Nutil::Trim(FParam.FiltroLctoAtivo);
+  saldo.RelacionarFilial = FParam.RelacionarEstab != 0;
+  saldo.TipoAgrupamento =
+      FParam.AgruparPorMes ? TTipoAgrupamento::taMensal : TTipoAgrupamento::taNenhum;
+  saldo.TotalizarSintetica = true;
+  saldo.ConsiderarFiltroLctoCtb = true;
+  saldo.CodigoMoeda = FParam.CodigoMoeda;
+  saldo.CodigoIdioma = FParam.CodigoIdioma;
+  params.ListarMovimentoZero = FParam.ImprimirContaSemSaldo;
+  params.GerarMoedaFuncionalEmReais = FParam.GerarMoedaFuncionalEmReais;
+  processo.Executar(params);
   return processo;
 }
 

@@ -3,7 +3,8 @@
 // ("TnCtbDPGerarSaldoCtbIndividual", the shared instance named
 // "ConsultaBalancete") or, for values per cost centre, a new managerial
 // balance process ("TnCtbDPGerarSaldoGerIndividual"), both created by class
-// name, filled by parameter alias and run. The result is the process's own
+// name and run: the account balance process on its typed parameters, the
+// managerial one (another module's) filled by parameter alias. The result is the process's own
 // data set, so the object keeps the process until it is destroyed: the
 // shared instance is released by name, the managerial one freed.
 

@@ -98,6 +98,12 @@ TnCtbDPConsultaBalanceteMovimento::~TnCtbDPConsultaBalanceteMovimento() {
 
 void TnCtbDPConsultaBalanceteMovimento::Executar() {
   TnDMPowerParam::Executar();
+  Executar(LerParametros());
+}
+
+void TnCtbDPConsultaBalanceteMovimento::Executar(const TnParamsConsultaBalancete& params) {
+  Mensagens().Limpar();
+  FParams = params;
   FLstCds.clear();
   FOrdemEmpresas.clear();
   CarregarDadosTodasEmpresas();
@@ -105,8 +111,31 @@ void TnCtbDPConsultaBalanceteMovimento::Executar() {
   SetarVisibilidadeColunasCloud();
 }
 
+TnParamsConsultaBalancete TnCtbDPConsultaBalanceteMovimento::LerParametros() {
+  TnParamsConsultaBalancete params;
+  params.Empresas = Nctbsfuncoes_u::GetLstCodigoEmpresa(Param("pCodigoEmpresa").AsString());
+  params.CodigoEstab = Param("pCodigoEstab").AsString();
+  params.DataInicial = Param("pDataInicial").AsDate();
+  params.DataFinal = Param("pDataFinal").AsDate();
+  params.TipoConsultaBalancete =
+      TipoConsultaBalanceteDoInteiro(Param("pTipoConsultaBalancete").AsInteger(1));
+  params.QuebrarMovPeriodo = ParamLigado(Param("pQuebrarMovPeriodo"));
+  params.GerarCentroCusto = ParamLigado(Param("pGerarCentroCusto"));
+  params.ImpSaldoZero = ParamLigado(Param("pImpSaldoZero"));
+  params.TipoSaldoCtb = Param("pTipoSaldoCtb").AsInteger(0) == 1 ? TnTipoSaldoCtb::tscFiscal
+                                                                 : TnTipoSaldoCtb::tscSocietario;
+  params.RelacionarEstab = static_cast<int32_t>(Param("pRelacionarEstab").AsInteger(0));
+  params.DemonstrarUsuario = ParamLigado(Param("pDemonstrarUsuario"));
+  params.DetalharClienteFornecedor = ParamLigado(Param("pDetalharClienteFornecedor"));
+  params.GerarMoedaFuncionalEmReais = Param("pGerarMoedaFuncionalEmReais").AsBoolean(false);
+  params.FiltroLctoAtivo = Nutil::Trim(Param("pFiltroOrigemLcto").AsString());
+  params.CodigoMoeda = static_cast<int>(Param("pCodigoMoeda").AsInteger(0));
+  params.CodigoIdioma = static_cast<int>(Param("pCodigoIdioma").AsInteger(0));
+  return params;
+}
+
 void TnCtbDPConsultaBalanceteMovimento::CarregarDadosTodasEmpresas() {
-  for (int64_t empresa : Nctbsfuncoes_u::GetLstCodigoEmpresa(Param("pCodigoEmpresa").AsString()))
+  for (int64_t empresa : FParams.Empresas)
     ExecutarEmpresa(empresa);
 }
 
@@ -129,25 +158,7 @@ void TnCtbDPConsultaBalanceteMovimento::ExecutarEmpresa(int64_t codigoEmpresa) {
 }
 
 void TnCtbDPConsultaBalanceteMovimento::CarregarParametros(int64_t codigoEmpresa) {
-  FParam = TnParametroConf{};
-  FParam.CodigoEmpresa = codigoEmpresa;
-  FParam.CodigoEstab = Param("pCodigoEstab").AsString();
-  FParam.DataInicial = Param("pDataInicial").AsDate();
-  FParam.DataFinal = Param("pDataFinal").AsDate();
-  FParam.TipoConsultaBalancete =
-      TipoConsultaBalanceteDoInteiro(Param("pTipoConsultaBalancete").AsInteger(1));
-  FParam.QuebrarMovPeriodo = ParamLigado(Param("pQuebrarMovPeriodo"));
-  FParam.GerarCentroCusto = ParamLigado(Param("pGerarCentroCusto"));
-  FParam.ImpSaldoZero = Param("pImpSaldoZero").AsString();
-  FParam.ImprimirContaSemSaldo = ParamLigado(Param("pImpSaldoZero"));
-  FParam.TipoSaldoCtb = Param("pTipoSaldoCtb").AsString();
-  FParam.RelacionarEstab = static_cast<int32_t>(Param("pRelacionarEstab").AsInteger(0));
-  FParam.DemonstrarUsuario = ParamLigado(Param("pDemonstrarUsuario"));
-  FParam.DetalharClienteFornecedor = ParamLigado(Param("pDetalharClienteFornecedor"));
-  FParam.GerarMoedaFuncionalEmReais = Param("pGerarMoedaFuncionalEmReais").AsString();
-  FParam.FiltroLctoAtivo = Nutil::Trim(Param("pFiltroOrigemLcto").AsString());
-  FParam.CodigoMoeda = Param("pCodigoMoeda").AsString();
-  FParam.CodigoIdioma = Param("pCodigoIdioma").AsString();
+  FParam = ConfiguracaoDaEmpresa(FParams, codigoEmpresa);
 }
 
 void TnCtbDPConsultaBalanceteMovimento::GerarSaldoBalancetePorEmpresa() {
@@ -251,7 +262,7 @@ std::pair<std::string, std::string> TnCtbDPConsultaBalanceteMovimento::GetDadosE
     int64_t codigoEmpresa) {
   int64_t estab = 0;
   double numero = 0;
-  if (TryParseNumber(Nutil::Trim(Param("pCodigoEstab").AsString()), numero))
+  if (TryParseNumber(Nutil::Trim(FParams.CodigoEstab), numero))
     estab = static_cast<int64_t>(numero);
   TnDMSQLDataSet sql(&Conexao());
   const ValueArray valores =
@@ -285,7 +296,7 @@ std::string TnCtbDPConsultaBalanceteMovimento::NomeUsuario() {
 void TnCtbDPConsultaBalanceteMovimento::SetarVisibilidadeColunasCloud() {
   if (!Nutil::EhHttpExe())
     return;
-  const bool visivel = ParamLigado(Param("pGerarCentroCusto"));
+  const bool visivel = FParams.GerarCentroCusto;
   for (auto& [empresa, dados] : FLstCds) {
     for (const char* campo : {"CODIGOCENTROCUSTO", "DESCRCENTROCUSTO"}) {
       if (TField* field = dados.DataSet->FindField(campo))

@@ -76,7 +76,12 @@ class TnCtbDPConsultaBalanceteMovimento : public TnDMPowerParam {
   TnCtbDPConsultaBalanceteMovimento();
   ~TnCtbDPConsultaBalanceteMovimento() override;
 
+  // Reads the parameter table and runs.
   void Executar() override;
+  // Runs on parameters the caller gives.
+  void Executar(const TnParamsConsultaBalancete& params);
+  // The parameters as the table holds them.
+  TnParamsConsultaBalancete LerParametros();
   void ExecutarEmpresa(int64_t codigoEmpresa);
 
   // The company data sets of the last run, in the order the companies were
@@ -128,6 +133,8 @@ class TnCtbDPConsultaBalanceteMovimento : public TnDMPowerParam {
     TnConfigGridBalancete ConfigGrid;
   };
 
+  // The run's parameters, and the configuration of the company being run.
+  TnParamsConsultaBalancete FParams;
   TnParametroConf FParam;
   std::map<int64_t, TDadosEmpresa> FLstCds;
   std::vector<int> FOrdemEmpresas;

@@ -81,29 +81,33 @@ void TnUtilOpcaoMoedaFuncional::SetData(TDateTime data) {
 }
 
 void TnUtilOpcaoMoedaFuncional::LimparChave() {
-  FChave.reset();
+  FJanelas.clear();
   FCotacao.LimparChave();
 }
 
 void TnUtilOpcaoMoedaFuncional::Carregar() {
-  TnDMConexao& conexao = Conexao();
-  const TChave chave{FCodigoEmpresa, FCodigoEstab, FData.Days()};
-  if (FChave == chave)
-    return;
-  // The option valid at a date: the latest start whose window holds it.
-  const TDbResult opcao = conexao.ExecuteQuery(
-      "select O.CODIGOMOEDA, M.CIFRAOUSIMBOLO from OPCAOMOEDAFUNCIONAL O left join MOEDA M on "
-      "M.CODIGOMOEDA = O.CODIGOMOEDA where O.CODIGOEMPRESA = :pEmpresa and O.CODIGOESTAB = "
-      ":pEstab and O.DATAINICIAL <= :pData and (O.DATAFINAL is null or O.DATAFINAL >= :pData) "
-      "order by O.DATAINICIAL desc",
-      {{"pEmpresa", FCodigoEmpresa}, {"pEstab", FCodigoEstab}, {"pData", FData}});
+  auto [janelas, novas] = FJanelas.try_emplace({FCodigoEmpresa, FCodigoEstab});
+  if (novas) {
+    const TDbResult opcoes = Conexao().ExecuteQuery(
+        "select O.DATAINICIAL, O.DATAFINAL, O.CODIGOMOEDA, M.CIFRAOUSIMBOLO from "
+        "OPCAOMOEDAFUNCIONAL O left join MOEDA M on M.CODIGOMOEDA = O.CODIGOMOEDA where "
+        "O.CODIGOEMPRESA = :pEmpresa and O.CODIGOESTAB = :pEstab order by O.DATAINICIAL desc",
+        {{"pEmpresa", FCodigoEmpresa}, {"pEstab", FCodigoEstab}});
+    for (const ValueArray& linha : opcoes.Rows)
+      janelas->second.push_back({linha[0].IsNull() ? TDateTime() : DateOf(linha[0].AsDateTime()),
+                                 linha[1].IsNull() ? TDateTime() : DateOf(linha[1].AsDateTime()),
+                                 static_cast<int>(linha[2].AsInteger()), linha[3].AsString()});
+  }
+  // The option valid at the date: the latest start whose window holds it.
   FCodigoMoeda = 0;
   FCifraOuSimbolo.clear();
-  if (!opcao.Rows.empty()) {
-    FCodigoMoeda = static_cast<int>(opcao.Rows.front()[0].AsInteger());
-    FCifraOuSimbolo = opcao.Rows.front()[1].AsString();
+  for (const TJanela& janela : janelas->second) {
+    if (janela.Inicio <= FData && (janela.Fim.IsZero() || janela.Fim >= FData)) {
+      FCodigoMoeda = janela.CodigoMoeda;
+      FCifraOuSimbolo = janela.CifraOuSimbolo;
+      return;
+    }
   }
-  FChave = chave;
 }
 
 bool TnUtilOpcaoMoedaFuncional::GetUtilizaMoedaFunc() {

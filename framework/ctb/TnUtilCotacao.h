@@ -17,6 +17,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/ctb/TnUtilCtb.h"
@@ -98,14 +99,17 @@ class TnUtilOpcaoMoedaFuncional : public TnUtilCtbBase {
   int64_t FCodigoEmpresa = 0;
   int FCodigoEstab = 0;
   TDateTime FData;
-  // Cached by (company, establishment, date).
-  struct TChave {
-    int64_t Empresa;
-    int Estab;
-    double Data;
-    bool operator==(const TChave&) const = default;
+  // The option windows of each establishment asked about, latest start
+  // first, read once for (company, establishment): a date is answered from
+  // them, so a run of entries on many dates reads the table once.
+  struct TJanela {
+    TDateTime Inicio;
+    TDateTime Fim;  // zero: open-ended
+    int CodigoMoeda = 0;
+    std::string CifraOuSimbolo;
   };
-  std::optional<TChave> FChave;
+  std::map<std::pair<int64_t, int>, std::vector<TJanela>> FJanelas;
+  // The option at the positioned date.
   int FCodigoMoeda = 0;
   std::string FCifraOuSimbolo;
   TnUtilCotacao FCotacao;

@@ -75,8 +75,10 @@ void TnDMConexao::VerificarTransacaoValida() const {
 
 TDbResult TnDMConexao::ExecuteQuery(const std::string& sql, const TParams& params) {
   VerificarTransacaoValida();
-  Dialect::TSqlPreparada preparada = Dialect::Preparar(sql, FTipo);
-  return FDriver->Executar(preparada, Dialect::OrdenarParametros(preparada, params));
+  const Dialect::TSqlPreparada* preparada = FPreparadas.Find(sql);
+  if (preparada == nullptr)
+    preparada = &FPreparadas.Add(sql, Dialect::Preparar(sql, FTipo));
+  return FDriver->Executar(*preparada, Dialect::OrdenarParametros(*preparada, params));
 }
 
 int64_t TnDMConexao::ExecuteDirect(const std::string& sql, const TParams& params) {

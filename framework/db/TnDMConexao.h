@@ -21,7 +21,9 @@
 #include <vector>
 
 #include "framework/core/Value.h"
+#include "framework/db/Dialect.h"
 #include "framework/db/IDbDriver.h"
+#include "framework/db/StatementCache.h"
 #include "framework/db/TDbTypes.h"
 
 class TnDMConexao {
@@ -108,4 +110,7 @@ class TnDMConexao {
   int FNivel = 0;
   bool FDesfeita = false;
   bool FIsolarComandos = true;
+  // The engine form of the statements run lately, by their text: a statement
+  // run once per row is rewritten once.
+  TStatementCache<Dialect::TSqlPreparada> FPreparadas{64, [](Dialect::TSqlPreparada&) {}};
 };

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include <CLI/CLI.hpp>
+#include <map>
 
 #include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
 #include "framework/core/Exceptions.h"
@@ -23,57 +26,92 @@ ComandoBalances::TOpcoes Ler(std::vector<std::string> args) {
   return opcoes;
 }
 
+// The parameters as "name=value" by name, the values as the options spell
+// them.
+std::string Campo(const TnParamsGerarSaldoCtb& p, const std::string& nome) {
+  const TnParansSaldoCtb& s = p.Saldo;
+  auto n = [](auto valor) { return fmt::format("{}", static_cast<int64_t>(valor)); };
+  const std::map<std::string, std::string> campos = {
+      {"CodigoEmpresa", n(s.CodigoEmpresa)},
+      {"DataInicial", DateToIso(s.DataInicial)},
+      {"DataFinal", DateToIso(s.DataFinal)},
+      {"TipoAgrupamento", n(s.TipoAgrupamento)},
+      {"RelacionarFilial", n(s.RelacionarFilial)},
+      {"TipoSaldoCtb", n(s.TipoSaldoCtb)},
+      {"CodigoEstab", s.CodigoEstab},
+      {"ContaCtb", s.ContaCtb},
+      {"ClassifConta", s.ClassifConta},
+      {"CodigoMoeda", n(s.CodigoMoeda)},
+      {"CodigoHistCtb", s.CodigoHistCtb},
+      {"FiltroLctoAtivo", s.FiltroLctoAtivo},
+      {"TotalizarSintetica", n(s.TotalizarSintetica)},
+      {"ConsiderarFiltroLctoCtb", n(s.ConsiderarFiltroLctoCtb)},
+      {"ConsiderarEntraBalanco", n(s.ConsiderarEntraBalanco)},
+      {"CodigoIdioma", n(s.CodigoIdioma)},
+      {"ListarMovimentoZero", n(p.ListarMovimentoZero)},
+      {"PercentualCota", fmt::format("{}", p.PercentualCota)},
+      {"IgnorarSaldoAnterior", n(p.IgnorarSaldoAnterior)},
+      {"ValidarPeriodoIFRS", n(p.ValidarPeriodoIFRS)},
+      {"ListarSinteticasSemAnaliticas", n(p.ListarSinteticasSemAnaliticas)},
+      {"GerarMoedaFuncionalEmReais", n(p.GerarMoedaFuncionalEmReais)},
+      {"FiltrarContaCtb", n(p.FiltrarContaCtb)},
+  };
+  return campos.at(nome);
+}
+
 TEST(ComandoBalancesOpcoes, EveryOptionFillsItsParameter) {
   struct TCaso {
     std::vector<std::string> Args;
-    const char* Alias;
+    const char* Campo;
     const char* Valor;
   };
   const std::vector<std::string> base = {"--company",  "3",    "--from",
                                          "2024-01-15", "--to", "10/03/2024"};
   const std::vector<TCaso> casos = {
-      {{}, "pCodigoEmpresa", "3"},
-      {{}, "pDataInicial", "2024-01-15"},
-      {{}, "pDataFinal", "2024-03-10"},
-      {{}, "pTipoAgruparData", "0"},
-      {{}, "pRelacionarEstab", "0"},
-      {{}, "pTipoSaldoCtb", "0"},
-      {{}, "pListarContasMovimentoZero", "1"},
-      {{"--estab", "1;2"}, "pCodigoEstab", "1;2"},
-      {{"--accounts", "11-14"}, "pContaCtb", "11-14"},
-      {{"--classif", "1.1"}, "pClassifConta", "1.1"},
-      {{"--group", "day"}, "pTipoAgruparData", "1"},
-      {{"--group", "month"}, "pTipoAgruparData", "2"},
-      {{"--by-branch"}, "pRelacionarEstab", "1"},
-      {{"--book", "1"}, "pTipoSaldoCtb", "1"},
-      {{"--currency", "2"}, "pCodigoMoeda", "2"},
-      {{"--history", "4"}, "pCodigoHistCtb", "4"},
-      {{"--origins", "IM"}, "pFiltroOrigemLcto", "IM"},
-      {{"--zero-accounts", "0"}, "pListarContasMovimentoZero", "0"},
-      {{"--synthetic", "0"}, "pTotalizarSintetica", "0"},
-      {{"--entry-filter", "0"}, "pConsiderarFiltroLctoCtb", "0"},
-      {{"--balance-sheet", "1"}, "pConsiderarEntraBalanco", "1"},
-      {{"--quota", "50"}, "pPercentualCotas", "50"},
-      {{"--language", "2"}, "pCodigoIdioma", "2"},
-      {{"--ignore-previous"}, "pIgnorarSaldoAnt", "1"},
-      {{"--validate-ifrs", "0"}, "pValidarPeriodoIFRS", "0"},
-      {{"--synthetic-without-analytic", "0"}, "pListarSinteticasSemAnaliticas", "0"},
-      {{"--functional-in-reais"}, "pGerarMoedaFuncionalEmReais", "1"},
-      {{"--prefilter", "0"}, "pFiltrarContaCtb", "0"},
+      {{}, "CodigoEmpresa", "3"},
+      {{}, "DataInicial", "2024-01-15"},
+      {{}, "DataFinal", "2024-03-10"},
+      {{}, "TipoAgrupamento", "0"},
+      {{}, "RelacionarFilial", "0"},
+      {{}, "TipoSaldoCtb", "0"},
+      {{}, "ListarMovimentoZero", "1"},
+      {{}, "TotalizarSintetica", "1"},
+      {{}, "ValidarPeriodoIFRS", "1"},
+      {{"--estab", "1;2"}, "CodigoEstab", "1;2"},
+      {{"--accounts", "11-14"}, "ContaCtb", "11-14"},
+      {{"--classif", "1.1"}, "ClassifConta", "1.1"},
+      {{"--group", "day"}, "TipoAgrupamento", "1"},
+      {{"--group", "month"}, "TipoAgrupamento", "2"},
+      {{"--by-branch"}, "RelacionarFilial", "1"},
+      {{"--book", "1"}, "TipoSaldoCtb", "1"},
+      {{"--currency", "2"}, "CodigoMoeda", "2"},
+      {{"--history", "4"}, "CodigoHistCtb", "4"},
+      {{"--origins", "IM"}, "FiltroLctoAtivo", "IM"},
+      {{"--zero-accounts", "0"}, "ListarMovimentoZero", "0"},
+      {{"--synthetic", "0"}, "TotalizarSintetica", "0"},
+      {{"--entry-filter", "0"}, "ConsiderarFiltroLctoCtb", "0"},
+      {{"--balance-sheet", "1"}, "ConsiderarEntraBalanco", "1"},
+      {{"--quota", "50"}, "PercentualCota", "50"},
+      {{"--language", "2"}, "CodigoIdioma", "2"},
+      {{"--ignore-previous"}, "IgnorarSaldoAnterior", "1"},
+      {{"--validate-ifrs", "0"}, "ValidarPeriodoIFRS", "0"},
+      {{"--synthetic-without-analytic", "0"}, "ListarSinteticasSemAnaliticas", "0"},
+      {{"--functional-in-reais"}, "GerarMoedaFuncionalEmReais", "1"},
+      {{"--prefilter", "0"}, "FiltrarContaCtb", "0"},
   };
   for (const TCaso& caso : casos) {
     std::vector<std::string> args = base;
     args.insert(args.end(), caso.Args.begin(), caso.Args.end());
     TnCtbDPGerarSaldoCtbIndividual processo;
-    ComandoBalances::PreencherParametros(processo, Ler(args));
-    EXPECT_EQ(caso.Valor, processo.Param(caso.Alias).AsString()) << caso.Alias;
+    EXPECT_EQ(caso.Valor, Campo(ComandoBalances::Parametros(processo, Ler(args)), caso.Campo))
+        << caso.Campo;
   }
 }
 
 TEST(ComandoBalancesOpcoes, RefusesBadDatesAndValues) {
   TnCtbDPGerarSaldoCtbIndividual processo;
   const std::string erro = MensagemDoErro([&] {
-    ComandoBalances::PreencherParametros(
+    ComandoBalances::Parametros(
         processo, Ler({"--company", "1", "--from", "31/02/2024", "--to", "2024-03-01"}));
   });
   EXPECT_NE(erro.find("--from"), std::string::npos) << erro;

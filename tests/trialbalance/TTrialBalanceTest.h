@@ -30,9 +30,10 @@ class TGerarSaldoCtbObservado : public TnCtbDPGerarSaldoCtbIndividual {
     return execucoes;
   }
 
-  void Executar() override {
-    Execucoes().emplace_back(Param("pDataInicial").AsDate(), Param("pDataFinal").AsDate());
-    TnCtbDPGerarSaldoCtbIndividual::Executar();
+  using TnCtbDPGerarSaldoCtbIndividual::Executar;
+  void Executar(const TnParamsGerarSaldoCtb& params) override {
+    Execucoes().emplace_back(params.Saldo.DataInicial, params.Saldo.DataFinal);
+    TnCtbDPGerarSaldoCtbIndividual::Executar(params);
   }
 };
 

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 #include <nlohmann/json.hpp>
 
+#include <functional>
 #include <random>
 #include <set>
 #include <string>
@@ -83,6 +85,51 @@ class ConsultaBalanceteTest : public TTrialBalanceTest {
   std::unique_ptr<TnCtbDPConsultaBalanceteMovimento> FProcesso;
 };
 
+// The by-name parameter table reads into the typed parameters: what a
+// screen types reaches the run as the host's own values would.
+TEST(ConsultaBalanceteParametros, TheTableReadsIntoTheTypedParameters) {
+  struct TCaso {
+    const char* Alias;
+    const char* Texto;
+    std::function<std::string(const TnParamsConsultaBalancete&)> Campo;
+    std::string Esperado;
+  };
+  auto n = [](auto valor) { return fmt::format("{}", static_cast<int64_t>(valor)); };
+  const std::vector<TCaso> casos = {
+      {"pCodigoEmpresa", "1;3-4",
+       [](const TnParamsConsultaBalancete& p) { return fmt::format("{}", p.Empresas); },
+       "[1, 3, 4]"},
+      {"pDataInicial", "15/01/2024",
+       [](const TnParamsConsultaBalancete& p) { return DateToIso(p.DataInicial); }, "2024-01-15"},
+      {"pDataFinal", "2024-03-10",
+       [](const TnParamsConsultaBalancete& p) { return DateToIso(p.DataFinal); }, "2024-03-10"},
+      {"pTipoConsultaBalancete", "", [n](const auto& p) { return n(p.TipoConsultaBalancete); },
+       "1"},
+      {"pTipoConsultaBalancete", "2", [n](const auto& p) { return n(p.TipoConsultaBalancete); },
+       "2"},
+      {"pTipoConsultaBalancete", "0", [n](const auto& p) { return n(p.TipoConsultaBalancete); },
+       "0"},
+      {"pQuebrarMovPeriodo", "1", [n](const auto& p) { return n(p.QuebrarMovPeriodo); }, "1"},
+      {"pGerarCentroCusto", "1", [n](const auto& p) { return n(p.GerarCentroCusto); }, "1"},
+      {"pImpSaldoZero", "", [n](const auto& p) { return n(p.ImpSaldoZero); }, "0"},
+      {"pImpSaldoZero", "1", [n](const auto& p) { return n(p.ImpSaldoZero); }, "1"},
+      {"pTipoSaldoCtb", "1", [n](const auto& p) { return n(p.TipoSaldoCtb); }, "1"},
+      {"pRelacionarEstab", "3", [n](const auto& p) { return n(p.RelacionarEstab); }, "3"},
+      {"pCodigoEstab", "1;2", [](const auto& p) { return p.CodigoEstab; }, "1;2"},
+      {"pFiltroOrigemLcto", " IM ", [](const auto& p) { return p.FiltroLctoAtivo; }, "IM"},
+      {"pCodigoMoeda", "2", [n](const auto& p) { return n(p.CodigoMoeda); }, "2"},
+      {"pCodigoIdioma", "", [n](const auto& p) { return n(p.CodigoIdioma); }, "0"},
+      {"pGerarMoedaFuncionalEmReais", "S",
+       [n](const auto& p) { return n(p.GerarMoedaFuncionalEmReais); }, "1"},
+  };
+  for (const TCaso& caso : casos) {
+    SCOPED_TRACE(std::string(caso.Alias) + "=" + caso.Texto);
+    TnCtbDPConsultaBalanceteMovimento processo;
+    processo.Param(caso.Alias).SetValor(caso.Texto);
+    EXPECT_EQ(caso.Campo(processo.LerParametros()), caso.Esperado);
+  }
+}
+
 TEST_P(ConsultaBalanceteTest, MonthlyBreakFoldsTheMonthsOfOneRun) {
   LancarMovimento();
   Parametro("pQuebrarMovPeriodo", "1");
@@ -154,9 +201,8 @@ TEST_P(ConsultaBalanceteTest, OneRunByMonthFoldsLikeARunPerMonth) {
       conf.DataFinal = meses[2].second;
       conf.QuebrarMovPeriodo = true;
       conf.RelacionarEstab = relacionar;
-      conf.ImpSaldoZero = zero ? "1" : "0";
       conf.ImprimirContaSemSaldo = zero;
-      conf.TipoSaldoCtb = "0";
+      conf.TipoSaldoCtb = TnTipoSaldoCtb::tscSocietario;
       TGerarSaldoCtbObservado::Execucoes().clear();
       TnDicionarioDataSetSaldo umaExecucao =
           TnCtbConsultaBalanceteMovimentoProcessarSaldo::New()->Inicializar(conf)->Executar();

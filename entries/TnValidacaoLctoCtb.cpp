@@ -1,0 +1,551 @@
+#include "entries/TnValidacaoLctoCtb.h"
+
+#include "managerial/nCtbLctoGerUtil.h"
+
+#include "framework/app/Ndialogs.h"
+#include "framework/app/NutilAmbiente.h"
+#include "framework/app/TnDMDireitoUsuario.h"
+#include "framework/app/TnDMPersonalizacao.h"
+#include "framework/core/Exceptions.h"
+#include "framework/core/FormatDateTime.h"
+#include "framework/core/Nutil.h"
+#include "framework/core/Nutilinclusao.h"
+#include "framework/ctb/Nctbsfuncoes.h"
+#include "framework/ctb/Nctbsfuncoes_u.h"
+#include "framework/ctb/TnUtilCtb.h"
+#include "framework/ctb/TnUtilOpcoesCtb.h"
+#include "framework/ctb/nCtbSMensagens.h"
+#include "framework/data/ClientDataSet.h"
+#include "framework/db/NutilSql.h"
+#include "framework/db/TnDMSQLDataSet.h"
+#include "framework/db/TnSessao.h"
+
+using nCtbDMLctoCtb_U::DataDe;
+
+namespace {
+
+constexpr const char* kMsgConciliado =
+    "Atenção: Esse lançamento já está conciliado! Para prosseguir realize a desconciliação "
+    "acessando a rotina: Conciliar Lançamentos Contábeis!";
+constexpr const char* kMsgModeloIFRS =
+    "Não foi encontrada configuração para o Modelo de Adoção do IFRS no período do lançamento!";
+constexpr const char* kMsgLctoIgual =
+    "Lançamento igual ao último lançamento gravado! Confirmar a inclusão deste lançamento?";
+constexpr const char* kMsgInclusaoCancelada = "Inclusão cancelada!";
+constexpr const char* kMsgAlteracaoCancelada = "Alteração cancelada, registro automático!";
+constexpr const char* kMsgDataTransacao =
+    "Atenção, a data informada é diferente da data inicial da transação!\r\nData inicial da "
+    "transação: ";
+constexpr const char* kMsgTipoTransacao =
+    "Atenção, o tipo de lançamento informado é diferente do tipo de lançamento inicial da "
+    "transação!\r\nTipo lançamento inicial da transação: ";
+constexpr const char* kMsgDatasTransacao =
+    "Atenção, está transação possui lançamentos com datas diferentes, favor verificar!\r\nDeseja "
+    "confirmar as alterações?";
+constexpr const char* kMsgTiposTransacao =
+    "Atenção, está transação possui tipos de lançamentos diferentes, favor verificar!\r\nDeseja "
+    "confirmar as alterações?";
+constexpr const char* kMsgOrigemAI =
+    "Para origem do lançamento do tipo 'AI'(Adoção IFRS), a data do lançamento deve ser igual a "
+    "data de opção do IFRS!";
+constexpr const char* kMsgPeriodoFechado =
+    "Não são permitidos lançamentos/alterações em período já fechados.";
+constexpr const char* kMsgPeriodoReelaborado =
+    "Em períodos Reelaborados, só são permitidos lançamentos com Origem igual a 'AA'.";
+constexpr const char* kMsgGrupoHistorico =
+    "Histórico utilizado não pertence ao Grupo de Histórico vinculado, verifique.";
+constexpr const char* kMsgHistoricoInativo = "Histórico não existe ou está inativo, verifique.";
+constexpr const char* kMsgHistoricoInativoImportacao = "%s não existe ou está inativo, verifique.";
+constexpr const char* kBtnGravar = "Gravar";
+constexpr const char* kBtnCorrigir = "Corrigir";
+
+std::string Maiusculo(const std::string& texto) {
+  return Nutil::UpperCase(Nutil::Trim(texto));
+}
+
+bool SimNao(const std::string& texto) {
+  return Ndialogs::nMessageDlg(texto, TMsgDlgType::mtConfirmation, BotoesSimNao()) == kBtnSim;
+}
+
+// The answer `ler` gives for `chave`, asked once while `mapa` keeps it;
+// every time without one.
+template <class Mapa, class Chave, class Ler>
+auto Lembrado(Mapa* mapa, const Chave& chave, const Ler& ler) -> decltype(ler()) {
+  if (mapa == nullptr)
+    return ler();
+  auto [achado, novo] = mapa->try_emplace(chave);
+  if (novo)
+    achado->second = ler();
+  return achado->second;
+}
+
+}  // namespace
+
+void TnValidacaoLctoCtb::Atribuir(TField& field, const Value& valor) {
+  if (field.AsValue().IdenticalTo(field.Coerce(valor)))
+    return;
+  nCtbLctoGerUtil::Gravar(field, valor);
+}
+
+TnValidacaoLctoCtb::TnValidacaoLctoCtb(TnClientDataSet& registro, const TnConfigLctoCtb& config,
+                                       TnSessao& sessao, const TnContextoValidacaoLctoCtb& contexto)
+    : FRegistro(registro), FConfig(config), FSessao(sessao), FContexto(contexto) {}
+
+TField& TnValidacaoLctoCtb::Campo(const char* nome) const {
+  return FRegistro.FieldByName(nome);
+}
+
+bool TnValidacaoLctoCtb::Inserindo() const {
+  return FRegistro.State() == TDataSetState::dsInsert;
+}
+
+bool TnValidacaoLctoCtb::Editando() const {
+  return FRegistro.State() == TDataSetState::dsEdit;
+}
+
+// ---- The rule chain ----
+
+void TnValidacaoLctoCtb::ValidarDado() {
+  const bool tela = FContexto.Tela();
+  // Reconciled entries stay as they are.
+  if (!FContexto.Importacao && !Inserindo())
+    ValidarAlteracaoLctoCtb();
+  ValidarModeloIFRS();
+  // The framework's own checks; they must not lose the establishment.
+  if (FContexto.ValidarBase) {
+    const Value estab = Campo("CODIGOESTAB").AsValue();
+    FContexto.ValidarBase();
+    if (!estab.IsNull() && estab.AsInteger() != 0 && !(Campo("CODIGOESTAB").AsValue() == estab))
+      Atribuir(Campo("CODIGOESTAB"), estab);
+  }
+  if (tela && Inserindo())
+    ValidarMesmoUltimoLcto();
+  if (FContexto.TemTela)
+    ValidarPartidaDobrada();
+  const std::string origem = Maiusculo(Campo("CODIGOORIGLCTOCTB").AsString());
+  ValidarDatas(DataDe(Campo("DATALCTOCTB").AsValue()), origem);
+  ValidarContas();
+  ValidarLote();
+  // Entries of other modules.
+  if ((!Nutil::Trim(Campo("CHAVEORIGEM").AsString()).empty() || origem == "IM") &&
+      !FContexto.Importacao) {
+    if (!FContexto.AlterarChaveOrigem || !FContexto.AlterarChaveOrigem())
+      throw Exception(kMsgAlteracaoCancelada);
+    Atribuir(Campo("CHAVEORIGEM"), Value());
+  }
+  const bool ifrs = FContexto.EhOptanteIFRS && FContexto.EhOptanteIFRS();
+  if (tela && ((FContexto.PossuiSPED && FContexto.PossuiSPED()) || ifrs))
+    ValidarTransacao();
+  // A zero programmed entry means none.
+  TField& lctoProg = Campo("CODIGOLCTOPROG");
+  if (!lctoProg.IsNull() && lctoProg.AsInteger() == 0 &&
+      lctoProg.GetDefinicao().Propriedade("ZeroComoVazio").AsBoolean())
+    Atribuir(lctoProg, Value());
+  if (tela && (ifrs || (FContexto.EhOptanteFCONT && FContexto.EhOptanteFCONT())))
+    ValidarOrigemFiscal();
+  if (tela && ifrs)
+    ValidarIFRS();
+  // History groups only inform.
+  if (tela && !ValidarContaVinculadaGrupoHisLcto())
+    Ndialogs::nMessageDlg(kMsgGrupoHistorico, TMsgDlgType::mtInformation, BotoesOk());
+  if (!FContexto.Automatico)
+    ValidarHistorico();
+}
+
+void TnValidacaoLctoCtb::ValidarDatas(TDateTime data, const std::string& origem) {
+  // The last date the installation permits.
+  if (origem != "CE" && origem != "CP") {
+    const TnDMPersonalizacao* personalizacao = FSessao.Procurar<TnDMPersonalizacao>();
+    if (personalizacao != nullptr && !personalizacao->GetPermiDataFinal().IsZero() &&
+        data > DateOf(personalizacao->GetPermiDataFinal()))
+      throw EnField(nCtbS::Formatar(nCtbSDataLctoForaPersonalizacao,
+                                    DateToStr(personalizacao->GetPermiDataFinal())),
+                    "DATALCTOCTB");
+  }
+  // The fiscal year.
+  const TnConfigEmpresaLctoCtb& empresa = FConfig.Empresa;
+  if (data < empresa.DataInicialExerc || data > empresa.DataFinalExerc)
+    throw EnField(nCtbS::Formatar(nCtbSDataLctoForaDoExercicio, DateToStr(empresa.DataInicialExerc),
+                                  DateToStr(empresa.DataFinalExerc)),
+                  "DATALCTOCTB");
+  VerificarLimiteUsuario();
+  // The selected period.
+  const Value& inicio = FContexto.DataInicialSelecao;
+  if (!FContexto.Importacao && (FContexto.TemTela || Nutil::EhCloud()) && !inicio.IsNull()) {
+    const TDateTime fim = FContexto.DataFinalSelecao;
+    if (data < DataDe(inicio) || data > fim)
+      throw EnField(
+          nCtbS::Formatar(nCtbSDataLctoForaSelecao, DateToStr(DataDe(inicio)), DateToStr(fim)),
+          "DATALCTOCTB");
+  }
+}
+
+void TnValidacaoLctoCtb::ValidarContas() {
+  // Synthetic accounts take no entries.
+  ValidarContaTipo("CONTACTBDEB", nCtbSTipoContaInvalidaDeb);
+  ValidarContaTipo("CONTACTBCRED", nCtbSTipoContaInvalidaCred);
+  const TField& deb = Campo("CONTACTBDEB");
+  const TField& cred = Campo("CONTACTBCRED");
+  if (deb.IsNull() && cred.IsNull())
+    throw EnField(nCtbSContaDebCredNula, "CONTACTBDEB");
+  if (deb.AsValue() == cred.AsValue())
+    throw EnField(nCtbSLctoMesmaContaDedCred, "CONTACTBDEB");
+  if (!(Campo("VALORLCTOCTB").AsCurrency() > Currency()))
+    throw EnField(nCtbSLctoDebCredZerado, "VALORLCTOCTB");
+}
+
+void TnValidacaoLctoCtb::ValidarMesmoUltimoLcto() {
+  const TUltLctoCtb* ult = FContexto.UltLctoCtb;
+  if (ult == nullptr || !ult->Preenchido)
+    return;
+  const bool igual = Campo("CODIGOEMPRESA").AsInteger() == ult->CodigoEmpresa &&
+                     Campo("CODIGOESTAB").AsInteger() == ult->CodigoEstab &&
+                     Campo("CODIGOHISTCTB").AsValue() == ult->CodigoHistCtb &&
+                     Campo("COMPLHIST").AsString() == ult->Complemento &&
+                     Campo("CONTACTBCRED").AsValue() == ult->ContaCtbCred &&
+                     Campo("CONTACTBDEB").AsValue() == ult->ContaCtbDeb &&
+                     DataDe(Campo("DATALCTOCTB").AsValue()) == ult->DataLctoCtb &&
+                     Campo("CODIGOORIGLCTOCTB").AsString() == ult->Origem &&
+                     Campo("VALORLCTOCTB").AsCurrency() == ult->ValorLctoCtb;
+  if (!igual)
+    return;
+  TnDMDireitoUsuario* direitos = FSessao.Procurar<TnDMDireitoUsuario>();
+  const std::string nivel =
+      direitos != nullptr ? direitos->PegarDireito("DireitoLctoIgual") : std::string();
+  if (nivel != TnDMDireitoUsuario::kNivelLiberado && !SimNao(kMsgLctoIgual))
+    throw Exception(kMsgInclusaoCancelada);
+}
+
+void TnValidacaoLctoCtb::ValidarPartidaDobrada() {
+  TField& deb = Campo("CONTACTBDEB");
+  TField& cred = Campo("CONTACTBCRED");
+  auto perguntar = [this](const std::string& texto, const char* campo) {
+    if (Ndialogs::nMessageDlg(texto, TMsgDlgType::mtWarning, {kBtnGravar, kBtnCorrigir}) ==
+        kBtnCorrigir) {
+      if (FContexto.FocarCampo)
+        FContexto.FocarCampo(campo);
+      throw EAbort();
+    }
+  };
+  auto partidaDobrada = [this](const TField& conta) {
+    return FContexto.ContaDePartidaDobrada && FContexto.ContaDePartidaDobrada(conta.AsValue());
+  };
+  if (!deb.IsNull() && cred.IsNull() && partidaDobrada(deb))
+    perguntar(nCtbS::Formatar(nCtbSAvisoContaPartidaDobrada, deb.AsString()), "CONTACTBDEB");
+  if (!cred.IsNull() && deb.IsNull() && partidaDobrada(cred))
+    perguntar(nCtbS::Formatar(nCtbSAvisoContaPartidaDobrada, cred.AsString()), "CONTACTBCRED");
+  if (Campo("LCTOCONCILDEB").AsString() == "2") {
+    auto mudou = [this](const char* nome) {
+      const TField& f = Campo(nome);
+      return !(f.AsValue() == f.OldValue());
+    };
+    if (mudou("CONTACTBDEB") || mudou("CODIGOESTAB") || mudou("VALORLCTOCTB"))
+      perguntar(nCtbS::Formatar(nCtbSLctoConcilBancaria, deb.AsString()), "CONTACTBDEB");
+  }
+}
+
+void TnValidacaoLctoCtb::ValidarContaTipo(const char* campo, const char* mensagem) {
+  const TField& conta = Campo(campo);
+  if (conta.IsNull())
+    return;
+  TnCacheValidacaoLctoCtb* cache = FContexto.Cache;
+  const Value tipo =
+      Lembrado(cache ? &cache->TipoConta : nullptr,
+               std::pair{FContexto.CodigoEmpresa, conta.AsInteger()}, [&] {
+                 return TnDMSQLDataSet(&FSessao.Conexao())
+                     .PegarValorCampo(
+                         "PLANOESPEC", "TIPOCONTA",
+                         " CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(FContexto.CodigoEmpresa)) +
+                             " and CONTACTB = " + Nutil::ValorParaSQL(conta.AsValue()));
+               });
+  if (!tipo.IsNull() && tipo.AsInteger() == 1)
+    throw EnField(mensagem, campo);
+}
+
+void TnValidacaoLctoCtb::ValidarLote() {
+  const TnConfigLoteLctoCtb& lote = FConfig.Lote;
+  if (!lote.PertenceLote)
+    return;
+  const TDateTime data = DataDe(Campo("DATALCTOCTB").AsValue());
+  // A batch that is not registered has no period to show: name the batch.
+  TField& campoLote = Campo("CODIGOLOTECTB");
+  if (lote.DataInicialLote.IsZero() && lote.DataFinalLote.IsZero() &&
+      !TnDMSQLDataSet(&FSessao.Conexao())
+           .PegarTemRegistro(
+               "LOTECTB", "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(FContexto.CodigoEmpresa)) +
+                              " and " + Nutil::ValorParaSQL(campoLote, "=")))
+    throw EnField("Lote " + Nutil::Trim(campoLote.AsString()) + " não cadastrado!",
+                  "CODIGOLOTECTB");
+  if (data < lote.DataInicialLote || data > lote.DataFinalLote)
+    throw EnField(nCtbS::Formatar(nCtbSDataLctoForaDoLimiteLote, DateToStr(lote.DataInicialLote),
+                                  DateToStr(lote.DataFinalLote)),
+                  "DATALCTOCTB");
+  if (FConfig.Empresa.UsaOrigemLctoCtb && !lote.CodigoOrigLctoCtb.empty() &&
+      Maiusculo(Campo("CODIGOORIGLCTOCTB").AsString()) != Maiusculo(lote.CodigoOrigLctoCtb))
+    throw EnField(nCtbSOrigemNaoConfereComLote, "CODIGOLOTECTB");
+  if (!lote.AlteracaoLote && !FContexto.Importacao)
+    throw EnField(nCtbSLoteFechadoNaoPermiteAlteracao, "CODIGOLOTECTB");
+}
+
+void TnValidacaoLctoCtb::ValidarTransacao() {
+  const TDateTime data = DataDe(Campo("DATALCTOCTB").AsValue());
+  const std::string tipo = Campo("TIPOLANCAMENTO").AsString();
+  if (!FContexto.OldTransDate.IsZero() && data != DateOf(FContexto.OldTransDate))
+    throw EnField(kMsgDataTransacao + DateToStr(FContexto.OldTransDate), "DATALCTOCTB");
+  if (!FContexto.OldTransTipoLcto.empty() && tipo != FContexto.OldTransTipoLcto)
+    throw EnField(
+        kMsgTipoTransacao + Nctbsfuncoes_u::GetDescrTipoLancamento(FContexto.OldTransTipoLcto),
+        "TIPOLANCAMENTO");
+  if (Editando()) {
+    TnDMSQLDataSet sql(&FSessao.Conexao());
+    const std::string condicao =
+        "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(FContexto.CodigoEmpresa)) +
+        " and TRANSCTB = " + Nutil::ValorParaSQL(Campo("TRANSCTB").AsValue()) +
+        " and CHAVELCTOCTB <> " + Nutil::ValorParaSQL(Campo("CHAVELCTOCTB").AsValue()) +
+        " and DATALCTOCTB <> " + Nutil::ValorParaSQL(Value(data), TDbColumnKind::Date);
+    if (sql.PegarTemRegistro("LCTOCTB", condicao) && !SimNao(kMsgDatasTransacao))
+      throw EAbort();
+  }
+}
+
+void TnValidacaoLctoCtb::ValidarOrigemFiscal() {
+  const std::string origem = Campo("CODIGOORIGLCTOCTB").AsString();
+  if (Campo("TIPOLANCAMENTO").AsString() != "LF" && Nctbsfuncoes_u::EhOrigemLctoFiscal(origem))
+    throw EnField("Para a Origem de Lançamento informada \"" + origem +
+                      "\", o Tipo do Lançamento deve ser \"Lançamento Fiscal\"!",
+                  "TIPOLANCAMENTO");
+}
+
+void TnValidacaoLctoCtb::ValidarIFRS() {
+  const TDateTime data = DataDe(Campo("DATALCTOCTB").AsValue());
+  const std::string origem = Maiusculo(Campo("CODIGOORIGLCTOCTB").AsString());
+  TControleExercicioSocialCtb& exercicio = FSessao.Servico<TControleExercicioSocialCtb>();
+  TnUtilOpcaoIFRS& opcaoIFRS = FSessao.Servico<TnUtilOpcaoIFRS>();
+  exercicio.SetCodigoEmpresa(FContexto.CodigoEmpresa);
+  exercicio.SetData(data);
+  opcaoIFRS.SetCodigoEmpresa(FContexto.CodigoEmpresa);
+  if (origem == "AI" && data != DateOf(opcaoIFRS.GetDATAOPCAO()))
+    throw EnField(kMsgOrigemAI, "DATALCTOCTB");
+  const int situacao = exercicio.GetSituacaoExercicio();
+  if (situacao == kSituacaoExercicioFechado)
+    throw EnField(kMsgPeriodoFechado, "DATALCTOCTB");
+  if (situacao == kSituacaoExercicioReelaborado && origem != "AA")
+    throw EnField(kMsgPeriodoReelaborado, "CODIGOORIGLCTOCTB");
+  ValidarContaControleContabil("CONTACTBDEB", true);
+  ValidarContaControleContabil("CONTACTBCRED", false);
+  if (Editando()) {
+    TnDMSQLDataSet sql(&FSessao.Conexao());
+    const std::string condicao =
+        "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(FContexto.CodigoEmpresa)) +
+        " and TRANSCTB = " + Nutil::ValorParaSQL(Campo("TRANSCTB").AsValue()) +
+        " and CHAVELCTOCTB <> " + Nutil::ValorParaSQL(Campo("CHAVELCTOCTB").AsValue()) +
+        " and TIPOLANCAMENTO <> " + Nutil::ValorParaSQL(Campo("TIPOLANCAMENTO").AsValue());
+    if (sql.PegarTemRegistro("LCTOCTB", condicao) && !SimNao(kMsgTiposTransacao))
+      throw EAbort();
+  }
+}
+
+void TnValidacaoLctoCtb::ValidarContaControleContabil(const char* campo, bool debito) {
+  const TField& conta = Campo(campo);
+  if (conta.IsNull())
+    return;
+  const std::string tipoLcto = Campo("TIPOLANCAMENTO").AsString();
+  std::string tipoConta;
+  if (FContexto.ValorLookup)
+    tipoConta = Nutil::Trim(FContexto.ValorLookup(campo, "TIPOCONTROLECONTABIL").AsString());
+  if (tipoConta.empty())
+    tipoConta = tipoLcto;
+  bool aceita = tipoConta == "LN";
+  std::string nomeTipo = "\"Normal\"";
+  std::string tiposAceitos = "\"Ambos\"";
+  if (tipoLcto == "LS") {
+    aceita = aceita || tipoConta == "LS";
+    nomeTipo = "\"Societário\"";
+    tiposAceitos = "\"Ambos\" ou \"Societário\"";
+  } else if (tipoLcto == "LF") {
+    aceita = aceita || tipoConta == "LF";
+    nomeTipo = "\"Fiscal\"";
+    tiposAceitos = "\"Ambos\" ou \"Fiscal\"";
+  }
+  if (aceita)
+    return;
+  throw EnField("Para lançamento " + nomeTipo + " devemos informar somente contas a " +
+                    (debito ? "Débito" : "Crédito") + " com o tipo de controle contábil " +
+                    tiposAceitos + "!\r\nConta: " + conta.AsString() +
+                    " configurada com tipo de controle contábil igual a " +
+                    GetDescricaoTipoLancamentoConta(tipoConta) + ".",
+                campo);
+}
+
+std::string TnValidacaoLctoCtb::GetDescricaoTipoLancamentoConta(const std::string& tipo) {
+  if (tipo == "LN")
+    return "Ambos";
+  if (tipo == "LS")
+    return "Societário";
+  return "Fiscal";
+}
+
+void TnValidacaoLctoCtb::ValidarHistorico() {
+  if (HistoricoAtivo())
+    return;
+  if (FContexto.Importacao) {
+    std::string texto = kMsgHistoricoInativoImportacao;
+    texto.replace(texto.find("%s"), 2, Campo("CODIGOHISTCTB").AsString());
+    throw EnField(texto, "CODIGOHISTCTB");
+  }
+  throw EnField(kMsgHistoricoInativo, "CODIGOHISTCTB");
+}
+
+// ---- Checks ----
+
+void TnValidacaoLctoCtb::ValidarAlteracaoLctoCtb() {
+  const Value estab = Campo("CODIGOESTAB").AsValue();
+  if (!Nctbsfuncoes::PermiteAlterarLctoContabil(
+          FSessao.Conexao(), Campo("CHAVELCTOCTB").AsInteger(), FContexto.CodigoEmpresa,
+          estab.IsNull() ? std::nullopt : std::optional<int64_t>(estab.AsInteger()), TDateTime(),
+          TDateTime()))
+    throw Exception(kMsgConciliado);
+}
+
+void TnValidacaoLctoCtb::ValidarModeloIFRS() {
+  if (!FContexto.EhOptanteIFRS || !FContexto.EhOptanteIFRS())
+    return;
+  TnDMSQLDataSet sql(&FSessao.Conexao());
+  const Value modelo = sql.PegarValorCampo(
+      "OPCAOIFRSMODELO", "MODELOADOCAO",
+      " CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(FContexto.CodigoEmpresa)) + " and " +
+          Nutil::ValorParaSQL(Value(DataDe(Campo("DATALCTOCTB").AsValue())), TDbColumnKind::Date) +
+          " between DATAINICIAL and DATAFINAL ");
+  if (modelo.IsNull())
+    throw EnField(kMsgModeloIFRS, "DATALCTOCTB");
+}
+
+bool TnValidacaoLctoCtb::ValidarContaVinculadaGrupoHisLcto() {
+  // An entry without a history uses no group.
+  if (Campo("CODIGOHISTCTB").IsNull())
+    return true;
+  std::string contas = "0;";
+  for (const char* nome : {"CONTACTBDEB", "CONTACTBCRED"}) {
+    if (!Campo(nome).IsNull())
+      contas += std::to_string(Campo(nome).AsInteger()) + ";";
+  }
+  const std::string filtroContas = Nutilinclusao::FilterInterval(
+      "CONTACTB", contas, Nutilinclusao::TTipoInclusao::tiNumerica, false, 0);
+  const std::string grupo = Nutil::ValorParaSQL(
+      FContexto.ValorLookup ? FContexto.ValorLookup("CODIGOHISTCTB", "CODIGOGRUPOHISTCTB")
+                            : Value());
+  TnDMSQLDataSet sql(&FSessao.Conexao());
+  const std::string empresa = Nutil::ValorParaSQL(Value(FContexto.CodigoEmpresa));
+  const std::string condicaoEmpresa = " CODIGOEMPRESA = " + empresa + " AND " + filtroContas;
+  if (sql.PegarTemRegistro("PLESPGRHISTCTB", condicaoEmpresa))
+    return sql.PegarTemRegistro("PLESPGRHISTCTB",
+                                condicaoEmpresa + " AND CODIGOGRUPOHISTCTB = " + grupo);
+  const Value padrao =
+      sql.PegarValorCampo("CFGEMPRESACTB", "CODIGOPADRAO", "CODIGOEMPRESA = " + empresa);
+  if (padrao.IsNull())
+    return true;
+  const std::string condicaoPadrao =
+      " CODIGOPADRAO = " + Nutil::ValorParaSQL(padrao) + " AND " + filtroContas;
+  if (sql.PegarTemRegistro("PLPADGRHISTCTB", condicaoPadrao))
+    return sql.PegarTemRegistro("PLPADGRHISTCTB",
+                                condicaoPadrao + " AND CODIGOGRUPOHISTCTB = " + grupo);
+  return true;
+}
+
+bool TnValidacaoLctoCtb::HistoricoAtivo() {
+  const TField& historico = Campo("CODIGOHISTCTB");
+  if (historico.AsValue() == historico.OldValue())
+    return true;
+  TnCacheValidacaoLctoCtb* cache = FContexto.Cache;
+  return Lembrado(cache ? &cache->HistoricoAtivo : nullptr, historico.AsString(), [&] {
+    return TnDMSQLDataSet(&FSessao.Conexao())
+        .PegarTemRegistro(
+            "HISTORICOCTB", "CODIGOHISTCTB",
+            "CODIGOHISTCTB = " + Nutil::ValorParaSQL(historico.AsValue()) + " and STATUS = 0");
+  });
+}
+
+// ---- The user's posting window ----
+
+void TnValidacaoLctoCtb::VerificarLimiteUsuario() {
+  if (!FConfig.Usuario.UsuarioLimitado)
+    return;
+  if (!FContexto.TemTela || FContexto.Importacao)
+    VerificaSeEstaDentroLimiteUsu([this](TDateTime d) { return EstaDentroDoLimiteUsuCache(d); },
+                                  TTipoFuncVerificaLimite::tfComCache);
+  else
+    VerificaSeEstaDentroLimiteUsu([this](TDateTime d) { return EstaDentroDoLimiteUsu(d); },
+                                  TTipoFuncVerificaLimite::tfSemCache);
+}
+
+bool TnValidacaoLctoCtb::EstaDentroDoLimiteUsu(TDateTime data) {
+  return FSessao.Servico<TnUtilCtbLimiteUsuario>().VerificarLimiteUsuario(
+      FContexto.CodigoEmpresa, FSessao.Conexao().CodigoUsuario(), data);
+}
+
+bool TnValidacaoLctoCtb::EstaDentroDoLimiteUsuCache(TDateTime data) {
+  TnUtilCtb& controle = FSessao.Servico<TnUtilCtb>();
+  controle.SetCodigoEmpresa(FContexto.CodigoEmpresa);
+  const std::optional<ValueArray>& cfg = controle.GetCFGEmpresaCtb();
+  if (!cfg || (*cfg)[kCfgDataInicialLctoUsu].IsNull() || (*cfg)[kCfgDataFinalLctoUsu].IsNull())
+    throw Exception(nCtbSPeriodoLancUsuNaoEspecificado);
+  const TDateTime dia = DateOf(data);
+  return DataDe((*cfg)[kCfgDataInicialLctoUsu]) <= dia &&
+         dia <= DataDe((*cfg)[kCfgDataFinalLctoUsu]);
+}
+
+void TnValidacaoLctoCtb::VerificaSeEstaDentroLimiteUsu(const TFuncVerificaLimite& verificar,
+                                                       TTipoFuncVerificaLimite tipo) {
+  const TField& campo = Campo("DATALCTOCTB");
+  const TDateTime nova = DataDe(campo.AsValue());
+  const Value antigaValor = campo.OldValue();
+  if (Inserindo() || antigaValor.IsNull()) {
+    if (!verificar(nova))
+      throw EnField(GetMsgDataForaDoLimite(tipo), "DATALCTOCTB");
+    return;
+  }
+  const TDateTime antiga = DataDe(antigaValor);
+  const bool mudou = nova != antiga;
+  if (mudou && verificar(antiga)) {
+    if (!verificar(nova))
+      throw EnField(GetMsgDataForaDoLimite(tipo), "DATALCTOCTB");
+    return;
+  }
+  if (!verificar(antiga))
+    throw EnField(
+        mudou ? GetMsgDataForaDoLimiteDataAnterior(antiga, tipo) : GetMsgDataForaDoLimite(tipo),
+        "DATALCTOCTB");
+}
+
+void TnValidacaoLctoCtb::LimitesDoTipo(TTipoFuncVerificaLimite tipo, TDateTime& inicio,
+                                       TDateTime& fim) {
+  if (tipo == TTipoFuncVerificaLimite::tfComCache) {
+    TnUtilCtb& controle = FSessao.Servico<TnUtilCtb>();
+    controle.SetCodigoEmpresa(FContexto.CodigoEmpresa);
+    const std::optional<ValueArray>& cfg = controle.GetCFGEmpresaCtb();
+    if (cfg) {
+      inicio = DataDe((*cfg)[kCfgDataInicialLctoUsu]);
+      fim = DataDe((*cfg)[kCfgDataFinalLctoUsu]);
+    }
+    return;
+  }
+  const TnUtilCtbLimiteUsuario& limite = FSessao.Servico<TnUtilCtbLimiteUsuario>();
+  inicio = limite.GetDataInicialLimite();
+  fim = limite.GetDataFinalLimite();
+}
+
+std::string TnValidacaoLctoCtb::GetMsgDataForaDoLimite(TTipoFuncVerificaLimite tipo) {
+  TDateTime inicio;
+  TDateTime fim;
+  LimitesDoTipo(tipo, inicio, fim);
+  return nCtbS::Formatar(nCtbSDataLctoForaDoLimiteUsu, DateToStr(inicio), DateToStr(fim));
+}
+
+std::string TnValidacaoLctoCtb::GetMsgDataForaDoLimiteDataAnterior(TDateTime data,
+                                                                   TTipoFuncVerificaLimite tipo) {
+  TDateTime inicio;
+  TDateTime fim;
+  LimitesDoTipo(tipo, inicio, fim);
+  return nCtbS::Formatar(nCtbSDataLctoForaDoLimiteUsuData, DateToStr(inicio), DateToStr(fim),
+                         DateToStr(data));
+}

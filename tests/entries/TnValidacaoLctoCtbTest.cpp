@@ -1,0 +1,304 @@
+// The rule chain over a record built in memory: no data module around it,
+// only the record, the settings and the user's session (company 1's chart:
+// 1 synthetic, 101 and 102; history 4 active, 2 inactive; no batch
+// registered).
+#include "entries/TnValidacaoLctoCtb.h"
+
+#include <functional>
+
+#include "framework/app/Ndialogs.h"
+#include "framework/app/TnDMPersonalizacao.h"
+#include "framework/core/Exceptions.h"
+#include "framework/ctb/nCtbSMensagens.h"
+#include "framework/data/ClientDataSet.h"
+#include "tests/entries/ResultadoRegra.h"
+#include "tests/support/TestDatabases.h"
+
+namespace {
+
+class TnValidacaoLctoCtbTest : public TSchemaTest {
+ protected:
+  void SetUp() override {
+    TSchemaTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    Exec(
+        "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, DESCRCONTA, TIPOCONTA) "
+        "values (1, 1, '1', 'ATIVO', 1), (1, 101, '1.01', 'Caixa', 2), "
+        "(1, 102, '1.02', 'Banco', 2)");
+    Exec(
+        "insert into HISTORICOCTB (CODIGOHISTCTB, DESCRHISTCTB, CODIGOGRUPOHISTCTB, STATUS) "
+        "values (2, 'INATIVO', 10, 1), (4, 'SIMPLES', 20, 0)");
+    using T = TFieldType;
+    for (const char* nome : {"CODIGOEMPRESA", "CHAVELCTOCTB", "CODIGOESTAB", "CODIGOLOTECTB",
+                             "CODIGOHISTCTB", "CODIGOLCTOPROG"})
+      FRegistro.AddField(nome, T::ftInteger);
+    for (const char* nome : {"CONTACTBDEB", "CONTACTBCRED", "TRANSCTB"})
+      FRegistro.AddField(nome, T::ftLargeint);
+    for (const char* nome :
+         {"TIPOLANCAMENTO", "CODIGOORIGLCTOCTB", "COMPLHIST", "LCTOCONCILDEB", "CHAVEORIGEM"})
+      FRegistro.AddField(nome, T::ftString, 30);
+    FRegistro.AddField("DATALCTOCTB", T::ftDate);
+    FRegistro.AddField("VALORLCTOCTB", T::ftBCD);
+    FRegistro.CreateDataSet();
+    FConfig.Empresa.DataInicialExerc = EncodeDate(2024, 1, 1);
+    FConfig.Empresa.DataFinalExerc = EncodeDate(2024, 12, 31);
+    FContexto.CodigoEmpresa = 1;
+    FDialogos = std::make_shared<TDialogServiceScripted>();
+    FUsarDialogos = std::make_unique<TUsarDialogService>(FDialogos);
+  }
+  void TearDown() override {
+    FUsarDialogos.reset();
+    SetnDMPersonalizacao(nullptr);
+    TSchemaTest::TearDown();
+  }
+
+ public:
+  // A valid new entry of company 1: 10/03/2024, 101 -> 102, history 4,
+  // 100,00, origin "CB".
+  void NovoValido() {
+    FRegistro.Append();
+    Set("CODIGOEMPRESA", 1);
+    Set("CHAVELCTOCTB", 1);
+    Set("CODIGOESTAB", 1);
+    Set("DATALCTOCTB", EncodeDate(2024, 3, 10));
+    Set("TIPOLANCAMENTO", "LN");
+    Set("CODIGOORIGLCTOCTB", "CB");
+    Set("CONTACTBDEB", 101);
+    Set("CONTACTBCRED", 102);
+    Set("CODIGOHISTCTB", 4);
+    Set("VALORLCTOCTB", 100.0);
+  }
+  void Set(const char* campo, const Value& valor) { FRegistro.FieldByName(campo).SetValue(valor); }
+
+  std::string Validar() {
+    return ResultadoDe(
+        [this] { TnValidacaoLctoCtb(FRegistro, FConfig, Sessao(), FContexto).ValidarDado(); });
+  }
+
+  TnClientDataSet FRegistro;
+  TnConfigLctoCtb FConfig;
+  TnContextoValidacaoLctoCtb FContexto;
+  std::shared_ptr<TDialogServiceScripted> FDialogos;
+  std::unique_ptr<TUsarDialogService> FUsarDialogos;
+  TnDMPersonalizacao FPersonalizacao;
+};
+
+std::string Campo(const char* campo, const std::string& texto) {
+  return std::string("EnField ") + campo + ": " + texto;
+}
+
+struct TCaso {
+  const char* Nome;
+  std::function<void(TnValidacaoLctoCtbTest&)> Preparar;
+  std::string Esperado;
+};
+
+#define PREPARAR(...) []([[maybe_unused]] TnValidacaoLctoCtbTest& t) { __VA_ARGS__; }
+
+}  // namespace
+
+// Each record breaks one rule, or several to show which one the chain
+// reaches first.
+TEST_P(TnValidacaoLctoCtbTest, NewRecordRefusedOnItsFieldInChainOrder) {
+  const std::string exercicio =
+      "A data do lançamento deve estar dentro do exercício social: de 01/01/2024 a 31/12/2024!";
+  const std::string sinteticaDeb = "A conta a débito é sintética! Informe uma conta analítica.";
+  const std::string zerado = "O valor do lançamento deve ser maior que zero!";
+  const std::string lote =
+      "A data do lançamento deve estar dentro do período do lote: de 01/01/2024 a 31/01/2024!";
+  const std::vector<TCaso> casos = {
+      {"Valid", PREPARAR(), "ok"},
+      {"PersonalisationLimitBeforeFiscalYear",
+       PREPARAR(t.Set("DATALCTOCTB", EncodeDate(2025, 1, 2));
+                t.FPersonalizacao.SetPermiDataFinal(EncodeDate(2024, 3, 5));
+                SetnDMPersonalizacao(&t.FPersonalizacao)),
+       Campo("DATALCTOCTB",
+             "A data do lançamento não pode ser posterior a 05/03/2024, data final permitida na "
+             "personalização do sistema!")},
+      {"PersonalisationLimitSparesOriginCP",
+       PREPARAR(t.Set("CODIGOORIGLCTOCTB", "cp");
+                t.FPersonalizacao.SetPermiDataFinal(EncodeDate(2024, 3, 5));
+                SetnDMPersonalizacao(&t.FPersonalizacao)),
+       "ok"},
+      {"FiscalYearBeforeSyntheticAccount",
+       PREPARAR(t.Set("DATALCTOCTB", EncodeDate(2023, 12, 31)); t.Set("CONTACTBDEB", 1)),
+       Campo("DATALCTOCTB", exercicio)},
+      {"SelectedPeriodOnScreen",
+       PREPARAR(t.FContexto.TemTela = true;
+                t.FContexto.DataInicialSelecao = Value(EncodeDate(2024, 4, 1));
+                t.FContexto.DataFinalSelecao = EncodeDate(2024, 4, 30)),
+       Campo("DATALCTOCTB",
+             "A data do lançamento deve estar dentro do período selecionado: de 01/04/2024 a "
+             "30/04/2024!")},
+      {"SelectedPeriodIgnoredWithoutScreen",
+       PREPARAR(t.FContexto.DataInicialSelecao = Value(EncodeDate(2024, 4, 1));
+                t.FContexto.DataFinalSelecao = EncodeDate(2024, 4, 30)),
+       "ok"},
+      {"SyntheticCreditBeforeEqualAccounts",
+       PREPARAR(t.Set("CONTACTBDEB", 1); t.Set("CONTACTBCRED", 1)),
+       Campo("CONTACTBDEB", sinteticaDeb)},
+      {"SyntheticCredit", PREPARAR(t.Set("CONTACTBCRED", 1)),
+       Campo("CONTACTBCRED", "A conta a crédito é sintética! Informe uma conta analítica.")},
+      {"BothAccountsEmptyBeforeAmount",
+       PREPARAR(t.FRegistro.FieldByName("CONTACTBDEB").Clear();
+                t.FRegistro.FieldByName("CONTACTBCRED").Clear(); t.Set("VALORLCTOCTB", 0.0)),
+       Campo("CONTACTBDEB", "Informe a conta a débito e/ou a conta a crédito do lançamento!")},
+      {"EqualAccountsBeforeAmount",
+       PREPARAR(t.Set("CONTACTBCRED", 101); t.Set("VALORLCTOCTB", 0.0)),
+       Campo("CONTACTBDEB", "A conta a débito não pode ser igual à conta a crédito!")},
+      {"NegativeAmountBeforeBatch",
+       PREPARAR(t.Set("VALORLCTOCTB", -5.0); t.FConfig.Lote.PertenceLote = true),
+       Campo("VALORLCTOCTB", zerado)},
+      {"BatchNotRegistered",
+       PREPARAR(t.Set("CODIGOLOTECTB", 7); t.FConfig.Lote.PertenceLote = true),
+       Campo("CODIGOLOTECTB", "Lote 7 não cadastrado!")},
+      {"DateOutsideBatchBeforeItsOrigin",
+       PREPARAR(
+           t.FConfig.Lote = {true, EncodeDate(2024, 1, 1), EncodeDate(2024, 1, 31), true, "LT"}),
+       Campo("DATALCTOCTB", lote)},
+      {"OriginOtherThanTheBatchs",
+       PREPARAR(
+           t.FConfig.Lote = {true, EncodeDate(2024, 1, 1), EncodeDate(2024, 12, 31), true, "lt"}),
+       Campo("CODIGOLOTECTB", nCtbSOrigemNaoConfereComLote)},
+      {"BatchOriginIgnoredWithoutOrigins",
+       PREPARAR(
+           t.FConfig.Empresa.UsaOrigemLctoCtb = false;
+           t.FConfig.Lote = {true, EncodeDate(2024, 1, 1), EncodeDate(2024, 12, 31), true, "LT"}),
+       "ok"},
+      {"ClosedBatch",
+       PREPARAR(
+           t.FConfig.Lote = {true, EncodeDate(2024, 1, 1), EncodeDate(2024, 12, 31), false, ""}),
+       Campo("CODIGOLOTECTB",
+             "O lote está fechado e não permite inclusões, alterações ou exclusões de "
+             "lançamentos!")},
+      {"ClosedBatchTakesAnImport",
+       PREPARAR(
+           t.FContexto.Importacao = true;
+           t.FConfig.Lote = {true, EncodeDate(2024, 1, 1), EncodeDate(2024, 12, 31), false, ""}),
+       "ok"},
+      {"OtherModuleWithoutTakeOverBeforeHistory",
+       PREPARAR(t.Set("CHAVEORIGEM", "ME01"); t.Set("CODIGOHISTCTB", 2)),
+       "Exception: Alteração cancelada, registro automático!"},
+      {"OtherModuleByOriginIM", PREPARAR(t.Set("CODIGOORIGLCTOCTB", "im")),
+       "Exception: Alteração cancelada, registro automático!"},
+      {"OtherModuleImportedAsIs",
+       PREPARAR(t.FContexto.Importacao = true; t.Set("CHAVEORIGEM", "ME01")), "ok"},
+      {"InactiveHistory", PREPARAR(t.Set("CODIGOHISTCTB", 2)),
+       Campo("CODIGOHISTCTB", "Histórico não existe ou está inativo, verifique.")},
+      {"MissingHistoryOfAnImportNamesTheCode",
+       PREPARAR(t.FContexto.Importacao = true; t.Set("CODIGOHISTCTB", 99)),
+       Campo("CODIGOHISTCTB", "99 não existe ou está inativo, verifique.")},
+      {"AutomaticEntrySkipsTheHistory",
+       PREPARAR(t.FContexto.Automatico = true; t.Set("CODIGOHISTCTB", 2)), "ok"},
+  };
+  for (const TCaso& caso : casos) {
+    SCOPED_TRACE(caso.Nome);
+    FConfig = TnConfigLctoCtb{};
+    FConfig.Empresa.DataInicialExerc = EncodeDate(2024, 1, 1);
+    FConfig.Empresa.DataFinalExerc = EncodeDate(2024, 12, 31);
+    FContexto = TnContextoValidacaoLctoCtb{};
+    FContexto.CodigoEmpresa = 1;
+    SetnDMPersonalizacao(nullptr);
+    NovoValido();
+    caso.Preparar(*this);
+    EXPECT_EQ(Validar(), caso.Esperado);
+    EXPECT_TRUE(FDialogos->Registro().empty());
+    FRegistro.Cancel();
+  }
+}
+
+// With a batch's cache the second entry on an account or history gets the
+// same answer as the first, without asking the database again.
+TEST_P(TnValidacaoLctoCtbTest, ABatchCacheGivesEveryEntryTheSameAnswer) {
+  TnCacheValidacaoLctoCtb cache;
+  FContexto.Cache = &cache;
+  const std::vector<TCaso> casos = {
+      {"SyntheticDebit", PREPARAR(t.Set("CONTACTBDEB", 1)),
+       Campo("CONTACTBDEB", "A conta a débito é sintética! Informe uma conta analítica.")},
+      {"InactiveHistory", PREPARAR(t.Set("CODIGOHISTCTB", 2)),
+       Campo("CODIGOHISTCTB", "Histórico não existe ou está inativo, verifique.")},
+      {"Valid", PREPARAR(), "ok"},
+  };
+  for (int vez = 0; vez < 2; ++vez) {
+    for (const TCaso& caso : casos) {
+      SCOPED_TRACE(std::string(caso.Nome) + " " + std::to_string(vez));
+      NovoValido();
+      caso.Preparar(*this);
+      EXPECT_EQ(Validar(), caso.Esperado);
+      FRegistro.Cancel();
+    }
+    // The chart changes under the cache: it keeps the batch's answers.
+    Exec("update PLANOESPEC set TIPOCONTA = 2 where CONTACTB = 1");
+  }
+  EXPECT_EQ(cache.TipoConta.size(), 3u);
+  EXPECT_EQ(cache.HistoricoAtivo.size(), 2u);
+}
+
+// What the chain settles in the record itself.
+TEST_P(TnValidacaoLctoCtbTest, TakenOverEntryAndEmptyProgrammedEntryAreWrittenBack) {
+  NovoValido();
+  Set("CHAVEORIGEM", "ME01");
+  Set("CODIGOLCTOPROG", 0);
+  FRegistro.FieldByName("CODIGOLCTOPROG").GetDefinicao().SetPropriedade("ZeroComoVazio", true);
+  FContexto.AlterarChaveOrigem = [] { return true; };
+  // The framework's own checks may not lose the establishment.
+  FContexto.ValidarBase = [this] { Set("CODIGOESTAB", 0); };
+  EXPECT_EQ(Validar(), "ok");
+  EXPECT_TRUE(FRegistro.FieldByName("CHAVEORIGEM").IsNull());
+  EXPECT_TRUE(FRegistro.FieldByName("CODIGOLCTOPROG").IsNull());
+  EXPECT_EQ(FRegistro.FieldByName("CODIGOESTAB").AsInteger(), 1);
+}
+
+// An edit of an entry of an open transaction asks when the transaction's
+// other entries are on another date (SPED) or of another type (IFRS).
+TEST_P(TnValidacaoLctoCtbTest, EditOfATransactionAsksAboutItsOtherEntries) {
+  Exec(
+      "insert into OPCAOIFRSMODELO (CODIGOEMPRESA, DATAINICIAL, DATAFINAL, MODELOADOCAO) "
+      "values (1, '2024-01-01', '2024-12-31', 1)");
+  Exec(
+      "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
+      "TIPOLANCAMENTO, CONTACTBDEB, VALORLCTOCTB, TRANSCTB, ORIGEMDADO) values "
+      "(1, 2, 1, '2024-03-11', 'LN', 101, 1, 9, 2), (1, 3, 1, '2024-03-10', 'LS', 101, 1, 9, 2)");
+  struct TCasoTransacao {
+    const char* Nome;
+    bool Ifrs;
+    std::string Resposta;
+    std::string Pergunta;
+    std::string Esperado;
+  };
+  const std::string datas =
+      "Atenção, está transação possui lançamentos com datas diferentes, favor verificar!\r\n"
+      "Deseja confirmar as alterações?";
+  const std::string tipos =
+      "Atenção, está transação possui tipos de lançamentos diferentes, favor verificar!\r\n"
+      "Deseja confirmar as alterações?";
+  const std::vector<TCasoTransacao> casos = {
+      {"SpedDatesKept", false, "Não", datas, "EAbort"},
+      {"SpedDatesConfirmed", false, "Sim", datas, "ok"},
+      {"IfrsTypesKept", true, "Não", tipos, "EAbort"},
+  };
+  NovoValido();
+  Set("TRANSCTB", 9);
+  FRegistro.Post();
+  for (const TCasoTransacao& caso : casos) {
+    SCOPED_TRACE(caso.Nome);
+    FContexto.TemTela = true;
+    FContexto.PossuiSPED = [] { return true; };
+    FContexto.EhOptanteIFRS = [&caso] { return caso.Ifrs; };
+    FDialogos->LimparRegistro();
+    // The IFRS company is first asked about the dates, then the types.
+    if (caso.Ifrs)
+      FDialogos->AdicionarResposta("Sim");
+    FDialogos->AdicionarResposta(caso.Resposta);
+    FRegistro.Edit();
+    Set("COMPLHIST", "EDITADO");
+    EXPECT_EQ(Validar(), caso.Esperado);
+    const auto perguntas = FDialogos->Perguntas();
+    ASSERT_FALSE(perguntas.empty());
+    EXPECT_EQ(perguntas.back().Texto, caso.Pergunta);
+    FRegistro.Cancel();
+  }
+}
+
+CTB_INSTANTIATE_ENGINES(TnValidacaoLctoCtbTest);
