@@ -315,7 +315,7 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
                                     std::string& tableName) override;
   void nDataSetProviderAfterApplyUpdates(TnDataSetProvider& sender) override;
   void nClientDataSetBeforePostInterno(TnClientDataSet& dataSet);
-  void nDataSetProviderAfterApplyUpdates(TnDataSetProvider& sender) override;
+  void LimparCachesDoLote();
 
  private:
   void CriarCampos();

@@ -202,6 +202,7 @@ void TnCtbDMLctoCtb::nDataSetProviderAfterApplyUpdates(TnDataSetProvider& sender
   if (Nutil::EhHttpExe() && GetUsaCentroCusto() && nClientDataSet.Active() &&
       !nClientDataSet.IsEmpty())
     ProcessarLctoGerencial(false);
+  LimparCachesDoLote();
 }
 
 // ---- Activities ----

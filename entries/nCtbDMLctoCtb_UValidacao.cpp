@@ -91,9 +91,8 @@ void TnCtbDMLctoCtb::ValidarDado() {
   });
 }
 
-void TnCtbDMLctoCtb::nDataSetProviderAfterApplyUpdates(TnDataSetProvider& sender) {
-  TnDMClientDataSet::nDataSetProviderAfterApplyUpdates(sender);
-  // The next batch reads the chart, the histories and its batches again.
+// The next batch reads the chart, the histories and its batches again.
+void TnCtbDMLctoCtb::LimparCachesDoLote() {
   FLotesDoLote.clear();
   FCacheLote.Limpar();
 }
