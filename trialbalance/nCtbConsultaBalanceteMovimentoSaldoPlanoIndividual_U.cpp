@@ -63,7 +63,7 @@ TnDMPowerParam& TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual::ExecutarSal
   processo.Param("pCodigoEstab").SetValor(FParam.CodigoEstab);
   // The book too, so that the cost-centre rows count the entries the
   // account rows count.
-  processo.Param("pTipoSaldoCtb").SetValor(FParam.TipoSaldoCtb);
+  processo.Param("pTipoSaldoCtb").SetValor(std::to_string(static_cast<int>(FParam.TipoSaldoCtb)));
   processo.Param("pClassifCentroCusto").SetValor("");
   processo.Param("pContaCtb").SetValor("");
   processo.Param("pClassifContaCtb").SetValor("");
