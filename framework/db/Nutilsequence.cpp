@@ -1,5 +1,7 @@
 #include "framework/db/Nutilsequence.h"
 
+#include <fmt/format.h>
+
 #include <optional>
 
 #include "framework/core/Exceptions.h"
@@ -43,26 +45,45 @@ int64_t PegarProximaSequence(TnDMConexao& conexao, const std::string& nome) {
                  });
 }
 
-int64_t ProximaChaveLctoCtb(TnDMConexao& conexao, int64_t codigoEmpresa) {
-  const std::string nome = "DYN_GENCHAVELCTOCTB";
-  const TParams params = {{"pNome", nome}, {"pCodigoEmpresa", codigoEmpresa}};
-  // Keys also arrive from outside the sequence (a loaded or imported key, an
-  // edited one): each draw steps past the company's highest key, one look
-  // at the end of the primary key's index, so the sequence never hands out
-  // a key that exists and a database left behind catches up by itself. The
-  // row and the look-up stay inside the company's rows.
+namespace {
+
+// Values also arrive from outside the sequence (a loaded or imported key,
+// an edited one, a transaction number typed on the screen): each draw steps
+// past the company's highest value of the column, one look at the end of an
+// index that leads with the company, so the sequence never hands out a value
+// that exists and a database left behind catches up by itself. The row and
+// the look-up stay inside the company's rows.
+int64_t ProximoDaEmpresa(TnDMConexao& conexao, int64_t codigoEmpresa, const char* nome,
+                         const char* tabela, const char* coluna) {
+  const TParams params = {{"pNome", std::string(nome)}, {"pCodigoEmpresa", codigoEmpresa}};
   return Proximo(
       conexao, nome,
-      "update SEQUENCIAEMPRESA set VALOR = (select case when coalesce(max(CHAVELCTOCTB), 0) > "
-      "SEQUENCIAEMPRESA.VALOR then max(CHAVELCTOCTB) + 1 else SEQUENCIAEMPRESA.VALOR + 1 end "
-      "from LCTOCTB where CODIGOEMPRESA = :pCodigoEmpresa) "
-      "where CODIGOEMPRESA = :pCodigoEmpresa and NOME = :pNome returning VALOR",
+      fmt::format("update SEQUENCIAEMPRESA set VALOR = (select case when coalesce(max({1}), 0) > "
+                  "SEQUENCIAEMPRESA.VALOR then max({1}) + 1 else SEQUENCIAEMPRESA.VALOR + 1 end "
+                  "from {0} where CODIGOEMPRESA = :pCodigoEmpresa) "
+                  "where CODIGOEMPRESA = :pCodigoEmpresa and NOME = :pNome returning VALOR",
+                  tabela, coluna),
       params, [&] {
         conexao.ExecuteDirect(
             "insert into SEQUENCIAEMPRESA (CODIGOEMPRESA, NOME, VALOR) "
             "values (:pCodigoEmpresa, :pNome, 0) on conflict (CODIGOEMPRESA, NOME) do nothing",
             params);
       });
+}
+
+}  // namespace
+
+int64_t ProximaChaveLctoCtb(TnDMConexao& conexao, int64_t codigoEmpresa) {
+  return ProximoDaEmpresa(conexao, codigoEmpresa, "DYN_GENCHAVELCTOCTB", "LCTOCTB", "CHAVELCTOCTB");
+}
+
+int64_t ProximaTransacao(TnDMConexao& conexao, int64_t codigoEmpresa) {
+  return ProximoDaEmpresa(conexao, codigoEmpresa, "GEN_TRANSCTB", "LCTOCTB", "TRANSCTB");
+}
+
+int64_t ProximoIdLctoCtbExcl(TnDMConexao& conexao, int64_t codigoEmpresa) {
+  return ProximoDaEmpresa(conexao, codigoEmpresa, "GEN_IDLCTOCTBEXCL", "LCTOCTBEXCLUIDO",
+                          "IDLCTOCTBEXCL");
 }
 
 }  // namespace Nutilsequence

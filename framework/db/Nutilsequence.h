@@ -27,4 +27,13 @@ int64_t PegarProximaSequence(TnDMConexao& conexao, const std::string& nome);
 // the sequence (keys still pending in a data set are the caller's).
 int64_t ProximaChaveLctoCtb(TnDMConexao& conexao, int64_t codigoEmpresa);
 
+// The next transaction number of a company (its sequence "GEN_TRANSCTB"),
+// past the highest TRANSCTB the company has.
+int64_t ProximaTransacao(TnDMConexao& conexao, int64_t codigoEmpresa);
+
+// The next id of a company's deleted-entry log (its sequence
+// "GEN_IDLCTOCTBEXCL"), past the highest IDLCTOCTBEXCL of its log. The log's
+// ids are unique within a company, not across companies.
+int64_t ProximoIdLctoCtbExcl(TnDMConexao& conexao, int64_t codigoEmpresa);
+
 }  // namespace Nutilsequence
