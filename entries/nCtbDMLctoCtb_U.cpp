@@ -1,6 +1,7 @@
 #include "entries/nCtbDMLctoCtb_U.h"
 
 #include "balances/nCtbRepositorioSaldoCtb_U.h"
+#include "deletedlog/nCtbServicoLctoCtbExcluido_U.h"
 #include "framework/app/NutilAmbiente.h"
 #include "framework/app/Nutilform.h"
 #include "framework/app/Nutilutil.h"
@@ -278,6 +279,12 @@ void TnCtbDMLctoCtb::LigarHandlers() {
   };
   Campo("VALORLCTOCTB").GetDefinicao().OnExit = [this](TField& f) {
     nClientDataSetVALORLCTOCTBDefIntExit(f);
+  };
+  Campo("TRANSCTB").OnGetText = [this](TField& f, std::string& t, bool exibir) {
+    nClientDataSetTRANSCTBGetText(f, t, exibir);
+  };
+  Campo("TRANSCTB").GetDefinicao().OnExit = [this](TField& f) {
+    nClientDataSetTRANSCTBDefIntExit(f);
   };
 }
 

@@ -101,6 +101,7 @@ void TnCtbDMLctoCtb::nClientDataSetAfterInsert(TnClientDataSet& dataSet) {
     }
     chave.SetReadOnly(somenteLeitura);
   }
+  TransacaoDepoisInserir();
   // A programmed entry being keyed goes on with its next entry.
   TnUtilControleLctoPadrao& padrao = ControleLctoPadrao();
   if (!Importacao() && !FGerandoLctosPeriodo && padrao.VerificarSequencia(true)) {
@@ -133,10 +134,15 @@ void TnCtbDMLctoCtb::nClientDataSetAfterPost(TnClientDataSet& dataSet) {
   TnDMClientDataSet::nClientDataSetAfterPost(dataSet);
   if (!Importacao() && TemTela())
     GuardarUltLctoCtb();
+  TransacaoDepoisGravar();
   if (Tela() && FClientOperantion == TDataSetState::dsInsert)
     FTeveInsercao = true;
   if (Importacao() && VerificarBalancoImportacao())
     SomarTotaisImportacao();
+  FixarInicioTransacao();
+  // Other entries of the transaction changed in the database meanwhile.
+  if (FAtualizarDMTrans && !Nutil::EhHttpExe())
+    Refresh();
   // A caller that took the menu away wants the form closed after the post.
   if (!FAcessoMenu)
     VerificarClose();
@@ -249,10 +255,13 @@ void TnCtbDMLctoCtb::nClientDataSetAfterDelete(TnClientDataSet& dataSet) {
   // The duplicate question compares with an entry that no longer exists.
   if (!Importacao() && TemTela())
     FUltLctoCtb = TUltLctoCtb();
+  if (FAtualizarDMTrans && !Nutil::EhHttp())
+    Refresh();
 }
 
 void TnCtbDMLctoCtb::nClientDataSetAfterCancel(TnClientDataSet& dataSet) {
   TnDMClientDataSet::nClientDataSetAfterCancel(dataSet);
+  TransacaoDepoisCancelar();
   // A cancelled record ends the programmed entry being keyed.
   ControleLctoPadrao().LimparChaveOld();
 }
@@ -270,6 +279,7 @@ void TnCtbDMLctoCtb::nDataSetProviderBeforeUpdateRecord(TnDataSetProvider& sende
   if (FlagConciliacao(Nutildb::PegarValorDelta(delta, record, "LCTOCONCILDEB")) != 0 ||
       FlagConciliacao(Nutildb::PegarValorDelta(delta, record, "LCTOCONCILCRED")) != 0)
     DesfazerConciliacoes(empresa, chave);
+  CopiarLctoExcluido(empresa, chave);
   // The rural cash-book group goes in the same transaction as the entry
   // (the delete checks asked the person first), so a refused delete leaves
   // the group whole.

@@ -96,8 +96,8 @@ void TnCtbDMLctoCtb::ValidarDadoInterno() {
   const bool inserindo = nClientDataSet.State() == TDataSetState::dsInsert;
   TField& data = Campo("DATALCTOCTB");
 
-  // 1. Transaction numbers belong to the transaction bookkeeping.
-  FNovaTransacao = false;
+  // 1. The transaction number (SPED or IFRS companies).
+  NumerarTransacao();
   // 2. Reconciled entries stay as they are.
   if (!Importacao() && !inserindo)
     ValidarAlteracaoLctoCtb();
@@ -376,6 +376,9 @@ void TnCtbDMLctoCtb::nClientDataSetBeforePostInterno(TnClientDataSet& dataSet) {
   FAtualizarDMTrans = false;
   if (GetUsaDifLancamento())
     FControlarDiferenca = true;
+  if (dataSet.State() == TDataSetState::dsEdit &&
+      !(Campo("DATALCTOCTB").AsValue() == Campo("DATALCTOCTB").OldValue()))
+    VerificaAtualizarDatasTransacao();
   if (GetUsaCentroCusto() && FPodeLancarGerencial) {
     FContaCtbDebOld = 0;
     FContaCtbCredOld = 0;
@@ -407,7 +410,8 @@ void TnCtbDMLctoCtb::nClientDataSetBeforeDelete(TnClientDataSet& dataSet) {
   PegarConfigUsuario();
   ValidarAlteracaoLctoCtb();
   // The group itself goes when the provider deletes the entry.
-  if (GetLancLCDPR(PegarCodigoEmpresa(), Campo("CHAVELCTOCTB").AsInteger()) && !SimNao(kMsgLCDPR))
+  const bool grupoLCDPR = GetLancLCDPR(PegarCodigoEmpresa(), Campo("CHAVELCTOCTB").AsInteger());
+  if (grupoLCDPR && !SimNao(kMsgLCDPR))
     throw EAbort();
   if (!Nutil::Trim(Campo("CHAVEORIGEM").AsString()).empty() && !AlterarChaveOrigem())
     throw Exception(kMsgExclusaoCancelada);
@@ -416,6 +420,9 @@ void TnCtbDMLctoCtb::nClientDataSetBeforeDelete(TnClientDataSet& dataSet) {
   PegarConfigLote();
   if (GetPertenceLote() && !GetAlteracaoLote())
     throw Exception(nCtbSLoteFechadoNaoPermiteAlteracao);
+  TransacaoAntesExcluir();
+  if (!grupoLCDPR)
+    VerificaDeltarLancamentosTransacao();
   TnDMClientDataSet::nClientDataSetBeforeDelete(dataSet);
 }
 
