@@ -14,6 +14,7 @@
 #include "host/ComandoBalancete.h"
 #include "host/DemoEmpresa.h"
 #include "host/DemoLancamentos.h"
+#include "host/DemoTransacoes.h"
 #include "host/ExportarJournal.h"
 #include "host/HostComum.h"
 #include "host/ImportacaoHost.h"
@@ -75,14 +76,17 @@ std::string TotaisDoAno(TnDMConexao& conexao, int codigoEmpresa) {
 }  // namespace
 
 int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& saida) {
-  if (!opcoes.Substituir && SchemaInstaller::VersaoInstalada(conexao) > 0 &&
-      conexao.ExecuteScalar("select count(*) from EMPRESA where CODIGOEMPRESA = :pEmpresa",
-                            {{"pEmpresa", Value(opcoes.CodigoEmpresa)}})
-              .AsInteger() > 0)
-    throw Exception(
-        fmt::format("A empresa {} já existe; use --replace para substituí-la pela "
-                    "demonstração (plano de contas e lançamentos)",
-                    opcoes.CodigoEmpresa));
+  const int empresaSPED = opcoes.CodigoEmpresa + 1;
+  for (const int empresa : {opcoes.CodigoEmpresa, empresaSPED}) {
+    if (!opcoes.Substituir && SchemaInstaller::VersaoInstalada(conexao) > 0 &&
+        conexao.ExecuteScalar("select count(*) from EMPRESA where CODIGOEMPRESA = :pEmpresa",
+                              {{"pEmpresa", Value(empresa)}})
+                .AsInteger() > 0)
+      throw Exception(
+          fmt::format("A empresa {} já existe; use --replace para substituí-la pela "
+                      "demonstração (plano de contas e lançamentos)",
+                      empresa));
+  }
   SchemaInstaller::Instalar(conexao);
   DemoEmpresa::Criar(conexao, opcoes.CodigoEmpresa);
   ExcluirLancamentosDaEmpresa(conexao, opcoes.CodigoEmpresa);
@@ -109,7 +113,9 @@ int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& said
   importacao.Progresso = ImportacaoHost::BarraDeProgresso();
   ImportacaoHost::TResultadoImportacao resultado =
       ImportacaoHost::Importar(conexao, csv, importacao);
-  saida << ImportacaoHost::Relatorio(resultado) << "\n\n";
+  saida << ImportacaoHost::Relatorio(resultado) << "\n";
+  saida << DemoTransacoes::Descricao(empresaSPED, DemoTransacoes::Criar(conexao, empresaSPED))
+        << "\n\n";
 
   ComandoBalancete::TOpcoes balancete;
   balancete.Empresas = std::to_string(opcoes.CodigoEmpresa);

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "entries/nCtbDMLctoCtb_U.h"
 #include "framework/app/Ndialogs.h"
 #include "framework/app/Nutilform.h"
 #include "framework/app/TnSelecao.h"
@@ -65,8 +66,12 @@ void VerificarChaves(const json& objeto, std::initializer_list<const char*> acei
 }
 
 void VerificarDocumento(const json& documento) {
-  VerificarChaves(documento, {"op", "company", "key", "fields", "answers", "screen", "selection"},
-                  "no documento");
+  VerificarChaves(
+      documento,
+      {"op", "company", "key", "fields", "answers", "screen", "selection", "transaction"},
+      "no documento");
+  if (documento.contains("transaction") && documento["transaction"] != "close")
+    throw Exception("\"transaction\" só aceita \"close\" (encerrar a transação aberta)");
   if (documento.contains("selection")) {
     if (!documento["selection"].is_object())
       throw Exception("\"selection\" deve ser um objeto");
@@ -95,6 +100,21 @@ std::string TextoDoCampo(const TField& field, const json& valor) {
   if (const std::string erro = ValorDigitado::Verificar(field, texto); !erro.empty())
     throw EnField(field.FieldName() + ": " + erro, field.FieldName());
   return texto;
+}
+
+// The transaction of the entry just written, as the screen shows it: its
+// number, its sums and whether it is still open for the next entry.
+json TransacaoJson(TnCtbDMLctoCtb& modulo) {
+  const TField& trans = modulo.nClientDataSet.FieldByName("TRANSCTB");
+  if (trans.IsNull())
+    return json();
+  const TDifTransacao dif = modulo.SomarTransacao(
+      modulo.nClientDataSet.FieldByName("CODIGOEMPRESA").AsInteger(), trans.AsFloat());
+  return {{"TRANSCTB", trans.AsInteger()},
+          {"debit", dif.Debito.ToDouble()},
+          {"credit", dif.Credito.ToDouble()},
+          {"difference", dif.Diferenca.ToDouble()},
+          {"open", modulo.GetTransacaoAtual() == trans.AsFloat()}};
 }
 
 int64_t InteiroObrigatorio(const json& documento, const char* nome, const std::string& descricao) {
@@ -274,7 +294,7 @@ json TDigitacao::Executar(const json& documento) {
   TUsarDialogService usarDialogos(dialogos);
 
   json resultado = json::object();
-  json registro;
+  json registro, transacao;
   std::string mensagem, campo;
   const int nivelAntes = FConexao.NivelTransacao();
   try {
@@ -310,6 +330,12 @@ json TDigitacao::Executar(const json& documento) {
               InteiroObrigatorio(documento, "company", "a empresa"));
       cds.Post();
       registro = HostComum::RegistroJson(cds);
+      if (auto* lcto = dynamic_cast<TnCtbDMLctoCtb*>(FModulo.get())) {
+        // Closing as "Criar Transação" does: asked when it does not balance.
+        if (documento.contains("transaction"))
+          lcto->CloseTransacao(true, true);
+        transacao = TransacaoJson(*lcto);
+      }
     }
     FConexao.Commit();
     resultado["result"] = kPosted;
@@ -354,6 +380,8 @@ json TDigitacao::Executar(const json& documento) {
   resultado["informations"] = dialogos->Informacoes();
   if (resultado["result"] == kPosted)
     resultado["entry"] = std::move(registro);
+  if (resultado["result"] == kPosted && !transacao.is_null())
+    resultado["transaction"] = std::move(transacao);
   return resultado;
 }
 
