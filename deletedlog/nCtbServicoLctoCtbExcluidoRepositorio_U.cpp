@@ -44,6 +44,15 @@ std::string Restaurar(const char* tabela, const std::string& campos, const char*
          " and CODIGOEMPRESA = " + Inteiro(codigoEmpresa);
 }
 
+// The split rows of an entry copied into their log table under `id`.
+std::string CopiarRateio(const char* tabelaLog, const std::string& campos, const char* tabela,
+                         int64_t codigoEmpresa, int64_t chave, int64_t id) {
+  return std::string("insert into ") + tabelaLog + " (IDLCTOCTBEXCL, " + campos + ") select " +
+         Inteiro(id) + ", " + campos + " from " + tabela +
+         " where CODIGOEMPRESA = " + Inteiro(codigoEmpresa) +
+         " and CHAVELCTOCTB = " + Inteiro(chave);
+}
+
 }  // namespace
 
 TnCtbServicoLctoCtbExcluidoRepositorio::TnCtbServicoLctoCtbExcluidoRepositorio(TnDMConexao& conexao)
@@ -82,18 +91,14 @@ std::string TnCtbServicoLctoCtbExcluidoRepositorio::GetSQLInsertLctoCtbExclIndiv
 
 std::string TnCtbServicoLctoCtbExcluidoRepositorio::GetSQLInsertLctoGerExclIndividual(
     int64_t codigoEmpresa, int64_t chaveLctoCtb, int64_t idLctoCtbExcl) const {
-  return "insert into LCTOGEREXCLUIDO (IDLCTOCTBEXCL, " + FCamposLctoGer + ") select " +
-         Inteiro(idLctoCtbExcl) + ", " + FCamposLctoGer +
-         " from LCTOGER where CODIGOEMPRESA = " + Inteiro(codigoEmpresa) +
-         " and CHAVELCTOCTB = " + Inteiro(chaveLctoCtb);
+  return CopiarRateio("LCTOGEREXCLUIDO", FCamposLctoGer, "LCTOGER", codigoEmpresa, chaveLctoCtb,
+                      idLctoCtbExcl);
 }
 
 std::string TnCtbServicoLctoCtbExcluidoRepositorio::GetSQLInsertLctoAtivExclIndividual(
     int64_t codigoEmpresa, int64_t chaveLctoCtb, int64_t idLctoCtbExcl) const {
-  return "insert into LCTOATIVDIFERENCEXCL (IDLCTOCTBEXCL, " + FCamposLctoAtiv + ") select " +
-         Inteiro(idLctoCtbExcl) + ", " + FCamposLctoAtiv +
-         " from LCTOATIVDIFERENC where CODIGOEMPRESA = " + Inteiro(codigoEmpresa) +
-         " and CHAVELCTOCTB = " + Inteiro(chaveLctoCtb);
+  return CopiarRateio("LCTOATIVDIFERENCEXCL", FCamposLctoAtiv, "LCTOATIVDIFERENC", codigoEmpresa,
+                      chaveLctoCtb, idLctoCtbExcl);
 }
 
 std::string TnCtbServicoLctoCtbExcluidoRepositorio::GetSQLInsertLctoCtbExclColetivo(

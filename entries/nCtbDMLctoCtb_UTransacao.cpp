@@ -195,7 +195,7 @@ void TnCtbDMLctoCtb::TransacaoAntesExcluir() {
 }
 
 void TnCtbDMLctoCtb::TransacaoDepoisCancelar() {
-  if (!Importacao() && UsaTransacao())
+  if (FTransacaoAtual != 0 && !Importacao() && UsaTransacao())
     CloseTransacao(false, false);
 }
 

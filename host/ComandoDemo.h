@@ -1,7 +1,9 @@
 #pragma once
 // `ctb demo`, the main job: a demo company with a realistic chart, a year of
 // generated entries imported through the journal-entry module as any import
-// is, and that year's trial balance with monthly columns.
+// is, and that year's trial balance with monthly columns; beside it a SPED
+// company (the next number) whose year is keyed in transactions
+// (DemoTransacoes).
 //
 // Running it again with --replace rebuilds the demo company: its registers
 // are replaced and its entries deleted before the new import, so the result

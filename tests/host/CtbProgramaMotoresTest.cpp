@@ -188,7 +188,7 @@ TEST_P(TCtbMotoresTest, EntryPostRefusesWhatAPersonCouldNotType) {
   for (const TCaso& caso : std::vector<TCaso>{
            {comAcao,
             "Chave desconhecida no documento: \"action\" (aceitas: op, company, key, fields, "
-            "answers, screen, selection)"},
+            "answers, screen, selection, transaction)"},
            {comValor(true), "Valor lógico (true ou false) não aceito em VALORLCTOCTB"},
            {comValor("1,500"),
             "VALORLCTOCTB: número inválido: '1,500' (use ponto como separador decimal)"},
@@ -214,8 +214,9 @@ TEST_P(TCtbMotoresTest, EntryPostRefusesWhatAPersonCouldNotType) {
   EXPECT_EQ(Post(comValor("999999999999.99")), 0) << FSaida;
   EXPECT_EQ(
       Conexao()
-          .ExecuteScalar("select VALORLCTOCTB from LCTOCTB where CHAVELCTOCTB = :pChave",
-                         {{"pChave", Value(FResultado["entry"]["CHAVELCTOCTB"].get<int64_t>())}})
+          .ExecuteScalar(
+              "select VALORLCTOCTB from LCTOCTB where CODIGOEMPRESA = 1 and CHAVELCTOCTB = :pChave",
+              {{"pChave", Value(FResultado["entry"]["CHAVELCTOCTB"].get<int64_t>())}})
           .AsCurrency(),
       Currency::FromString("999999999999.99"));
 }
