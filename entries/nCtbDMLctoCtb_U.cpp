@@ -105,6 +105,7 @@ TnCtbDMLctoCtb::TnCtbDMLctoCtb() {
   if (!Nutil::EhHttpExe())
     nClientDataSet.RemoveField("NATURLCTOCTB");
   ActionList.Add("nActAbrirCadastroQ100").SetCaption("Registro Q100");
+  CriarAcoesTransacao();
 }
 
 TnCtbDMLctoCtb::~TnCtbDMLctoCtb() = default;

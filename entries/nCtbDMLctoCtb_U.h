@@ -356,6 +356,8 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   void ValidarContaTipo(const char* campo, const char* mensagem);
   void ValidarLote();
   void ValidarTransacao();
+  // "Criar Transação" (Ctrl+F9) and "Continuar Transação" (Ctrl+F10).
+  void CriarAcoesTransacao();
   // Rule 1 of the chain: the entry's transaction number.
   void NumerarTransacao();
   bool UsaTransacao();

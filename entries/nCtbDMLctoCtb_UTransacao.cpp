@@ -263,6 +263,17 @@ void TnCtbDMLctoCtb::VerificaDeltarLancamentosTransacao() {
 
 // ---- Screen actions and the field ----
 
+void TnCtbDMLctoCtb::CriarAcoesTransacao() {
+  TnAction& criar = ActionList.Add("actCriarTransacao");
+  criar.SetCaption("Criar Transação");
+  criar.SetShortCut("Ctrl+F9");
+  criar.SetOnExecute([this](TnAction&) { actCriarTransacaoExecute(); });
+  TnAction& continuar = ActionList.Add("actContinuarTransacao");
+  continuar.SetCaption("Continuar Transação");
+  continuar.SetShortCut("Ctrl+F10");
+  continuar.SetOnExecute([this](TnAction&) { actContinuarTransacaoExecute(); });
+}
+
 void TnCtbDMLctoCtb::actCriarTransacaoExecute() {
   if (DataSetEditando())
     nClientDataSet.Cancel();

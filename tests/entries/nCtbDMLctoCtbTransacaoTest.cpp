@@ -100,6 +100,26 @@ TEST_P(TnCtbDMLctoCtbTransacaoTest, UnbalancedTransactionAsksBeforeClosing) {
   }
 }
 
+// "Criar Transação" over an unbalanced one asks; "Não" keeps it open and
+// the new record joins it. "Continuar Transação" reopens the browsed
+// entry's transaction, date and type included.
+TEST_P(TnCtbDMLctoCtbTransacaoTest, ScreenActionsCreateAndContinueTransactions) {
+  TnCtbDMLctoCtb& modulo = Criar();
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  ASSERT_EQ(Postar(modulo, "D", 100), "ok 41");
+  Responder({"Não"});
+  ASSERT_TRUE(modulo.ActionList.FindByShortCut("Ctrl+F9")->Execute());
+  EXPECT_EQ(Dialogos().Perguntas().back().Texto, kPerguntaEncerrar);
+  EXPECT_EQ(cds.FieldByName("TRANSCTB").AsInteger(), 41);
+  cds.Cancel();
+  EXPECT_EQ(modulo.GetTransacaoAtual(), 0);
+  ASSERT_TRUE(cds.Locate("TRANSCTB", {Value(41)}));
+  ASSERT_TRUE(modulo.ActionList.Find("actContinuarTransacao")->Execute());
+  EXPECT_EQ(cds.FieldByName("TRANSCTB").AsInteger(), 41);
+  EXPECT_EQ(modulo.GetOldTransDate(), EncodeDate(2024, 3, 10));
+  cds.Cancel();
+}
+
 TEST_P(TnCtbDMLctoCtbTransacaoTest, LaterEntriesKeepTheDateAndTypeOfTheFirst) {
   TnCtbDMLctoCtb& modulo = Criar();
   TnClientDataSet& cds = modulo.nClientDataSet;
