@@ -30,6 +30,13 @@ std::string Valor(int64_t centavos) {
   return fmt::format("{}.{:02}", centavos / 100, centavos % 100);
 }
 
+// The whole year on one open screen: the module opens once, not once a
+// month.
+json Ano() {
+  return {{"from", DateToIso(EncodeDate(DemoEmpresa::kAnoExercicio, 1, 1))},
+          {"to", DateToIso(EncodeDate(DemoEmpresa::kAnoExercicio, 12, 31))}};
+}
+
 json Documento(int empresa, int mes, const TLinha& linha) {
   json campos = {{"CODIGOESTAB", 1},
                  {"DATALCTOCTB", DateToIso(EncodeDate(DemoEmpresa::kAnoExercicio, mes, 10))}};
@@ -41,7 +48,8 @@ json Documento(int empresa, int mes, const TLinha& linha) {
   campos["COMPLHIST"] =
       fmt::format("{} {:02}/{}", linha.Complemento, mes, DemoEmpresa::kAnoExercicio);
   campos["VALORLCTOCTB"] = Valor(linha.Centavos);
-  return {{"op", "insert"}, {"company", empresa}, {"fields", std::move(campos)}};
+  return {
+      {"op", "insert"}, {"company", empresa}, {"fields", std::move(campos)}, {"selection", Ano()}};
 }
 
 // The month's transactions, in the order keyed: a supplier paid with
@@ -103,7 +111,8 @@ TResumo Criar(TnDMConexao& conexao, int codigoEmpresa) {
     Postar(digitacao, {{"op", "delete"},
                        {"company", codigoEmpresa},
                        {"key", lancamento["entry"]["CHAVELCTOCTB"]},
-                       {"answers", respostas}});
+                       {"answers", respostas},
+                       {"selection", Ano()}});
   };
   excluir(Postar(digitacao, Documento(codigoEmpresa, 12, duplicado)), json::array());
   excluir(Postar(digitacao, Documento(codigoEmpresa, 12, duplicado)), json::array());
