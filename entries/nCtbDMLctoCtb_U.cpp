@@ -2,6 +2,7 @@
 
 #include "activities/nCtbDMLctoAtivDiferenc_U.h"
 #include "balances/nCtbRepositorioSaldoCtb_U.h"
+#include "deletedlog/nCtbServicoLctoCtbExcluido_U.h"
 #include "framework/app/NutilAmbiente.h"
 #include "framework/app/Nutilform.h"
 #include "framework/app/Nutilutil.h"
@@ -107,6 +108,7 @@ TnCtbDMLctoCtb::TnCtbDMLctoCtb() {
   if (!Nutil::EhHttpExe())
     nClientDataSet.RemoveField("NATURLCTOCTB");
   ActionList.Add("nActAbrirCadastroQ100").SetCaption("Registro Q100");
+  CriarAcoesTransacao();
 }
 
 TnCtbDMLctoCtb::~TnCtbDMLctoCtb() = default;
@@ -281,6 +283,12 @@ void TnCtbDMLctoCtb::LigarHandlers() {
   };
   Campo("VALORLCTOCTB").GetDefinicao().OnExit = [this](TField& f) {
     nClientDataSetVALORLCTOCTBDefIntExit(f);
+  };
+  Campo("TRANSCTB").OnGetText = [this](TField& f, std::string& t, bool exibir) {
+    nClientDataSetTRANSCTBGetText(f, t, exibir);
+  };
+  Campo("TRANSCTB").GetDefinicao().OnExit = [this](TField& f) {
+    nClientDataSetTRANSCTBDefIntExit(f);
   };
 }
 

@@ -23,7 +23,9 @@
 // (origin-key text, history complement, account typing),
 // nCtbDMLctoCtb_UMoeda.cpp (functional-currency fields),
 // nCtbDMLctoCtb_UGravacao.cpp (what happens around the writing: new keys,
-// after-post steps, import totals, what a delete undoes elsewhere, refresh).
+// after-post steps, import totals, what a delete undoes elsewhere, refresh),
+// nCtbDMLctoCtb_UTransacao.cpp (numbered transactions that must balance, and
+// the copy of deleted entries into the deleted-entry log).
 
 #include <cstdint>
 #include <functional>
@@ -47,6 +49,16 @@ class TnUtilControleLctoPadrao;
 class TnCtbDMLctoGer;
 class TnCtbDMLctoAtivDiferenc;
 struct TInfoLctoCtb;
+class TnControleTransacao;
+class TnServicoLctoCtbExcluido;
+
+// What the last balance check of a transaction found.
+struct TDifTransacao {
+  double TransCtb = 0;
+  Currency Debito;
+  Currency Credito;
+  Currency Diferenca;
+};
 
 class TnCtbDMLctoCtb : public TnDMClientDataSet {
  public:
@@ -170,6 +182,45 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   TDateTime GetDataInicialSelecao() const;
   TDateTime GetDataFinalSelecao() const;
   bool GetFilialSelecionada() const;
+
+  // --- Transactions (SPED or IFRS companies) ------------------------------
+  // The open transaction; 0 when none.
+  double GetTransacaoAtual() const { return FTransacaoAtual; }
+  // Draws the company's next number into the open transaction.
+  void GetNextTransacao();
+  // Closes the open transaction. Checking, an unbalanced one is reported
+  // (without asking) or asked about (asking: "Não" keeps it open, false).
+  bool CloseTransacao(bool verificar, bool perguntar);
+  // After a post (and before a delete): closes the transaction once it
+  // balances, or at once when the entry is a double entry or an edit.
+  void CanCloseTransacao(bool inserindo);
+  // Whether the transaction of the current entry is unbalanced; the sums
+  // found are kept (GetDifTransacao).
+  bool PossuiDifTransacao();
+  const TDifTransacao& GetDifTransacao() const { return FDifTransacao; }
+  // The debit and credit sums of a stored transaction of the company.
+  TDifTransacao SomarTransacao(int64_t codigoEmpresa, double transCtb);
+  // Before an edit that changed the date: offers to move the other entries
+  // of the transaction to the new date.
+  void VerificaAtualizarDatasTransacao();
+  // Before a delete: offers to delete the other entries of the transaction,
+  // logged in the deleted-entry log first.
+  void VerificaDeltarLancamentosTransacao();
+  // Imported transaction numbers mapped to fresh ones (import mode).
+  TnControleTransacao& GetControleTransacao();
+  // For callers without a record (the posting engine).
+  void SetCodigoEmpresaSPED(int64_t value) { FCodigoEmpresaSPED = value; }
+  void SetDataOpcaoSPED(TDateTime value) { FDataOpcaoSPED = value; }
+  // The screen's "Criar Transação" and "Continuar Transação".
+  void actCriarTransacaoExecute();
+  void actContinuarTransacaoExecute();
+  void nClientDataSetTRANSCTBGetText(TField& sender, std::string& text, bool displayText);
+  void nClientDataSetTRANSCTBDefIntExit(TField& sender);
+
+  // --- Deleted-entry log -------------------------------------------------
+  // Creates the log service on first need.
+  void ConfigurarServLctoCtbExcl();
+  TnServicoLctoCtbExcluido& ServicoLctoCtbExcl();
 
   // Open transaction (numbered by the transaction bookkeeping).
   TDateTime GetOldTransDate() const { return FOldTransDate; }
@@ -332,6 +383,19 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   // Runs `uso` with the rule chain over this module's current record.
   template <class F>
   decltype(auto) ComValidacao(F&& uso);
+  // "Criar Transação" (Ctrl+F9) and "Continuar Transação" (Ctrl+F10).
+  void CriarAcoesTransacao();
+  // Rule 1 of the chain: the entry's transaction number.
+  void NumerarTransacao();
+  bool UsaTransacao();
+  // The transaction steps around the writing.
+  void TransacaoDepoisInserir();
+  void TransacaoDepoisGravar();
+  void FixarInicioTransacao();
+  void TransacaoAntesExcluir();
+  void TransacaoDepoisCancelar();
+  // On a delete applied to the database, for a user with the right.
+  void CopiarLctoExcluido(const Value& codigoEmpresa, const Value& chave);
   void SetTextConta(TField& sender, const std::string& text);
   void ContaAlterada(TField& sender);
   void PosicionarMoedaFuncional();
@@ -430,6 +494,9 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   double FValorLctoCtbOld = 0;
   std::string FComplHistOld;
   TDataSetState FClientOperantion = TDataSetState::dsInactive;
+  TDifTransacao FDifTransacao;
+  std::unique_ptr<TnControleTransacao> FControleTransacao;
+  std::unique_ptr<TnServicoLctoCtbExcluido> FServicoLctoCtbExcl;
   bool FControleEditLock = false;
   int FTipoForm = 0;
 

@@ -101,6 +101,7 @@ void TnCtbDMLctoCtb::nClientDataSetAfterInsert(TnClientDataSet& dataSet) {
     }
     chave.SetReadOnly(somenteLeitura);
   }
+  TransacaoDepoisInserir();
   // A programmed entry being keyed goes on with its next entry.
   TnUtilControleLctoPadrao& padrao = ControleLctoPadrao();
   if (!Importacao() && !FGerandoLctosPeriodo && padrao.VerificarSequencia(true)) {
@@ -133,6 +134,7 @@ void TnCtbDMLctoCtb::nClientDataSetAfterPost(TnClientDataSet& dataSet) {
   TnDMClientDataSet::nClientDataSetAfterPost(dataSet);
   if (!Importacao() && TemTela())
     GuardarUltLctoCtb();
+  TransacaoDepoisGravar();
   if (!Nutil::EhHttpExe() || FLctoGerConcBanc)
     ProcessarLctoGerencial(true);
   ProcessarAtividades();
@@ -140,6 +142,10 @@ void TnCtbDMLctoCtb::nClientDataSetAfterPost(TnClientDataSet& dataSet) {
     FTeveInsercao = true;
   if (Importacao() && VerificarBalancoImportacao())
     SomarTotaisImportacao();
+  FixarInicioTransacao();
+  // Other entries of the transaction changed in the database meanwhile.
+  if (FAtualizarDMTrans && !Nutil::EhHttpExe())
+    Refresh();
   // A caller that took the menu away wants the form closed after the post.
   if (!FAcessoMenu)
     VerificarClose();
@@ -253,10 +259,13 @@ void TnCtbDMLctoCtb::nClientDataSetAfterDelete(TnClientDataSet& dataSet) {
   if (!Importacao() && TemTela())
     FUltLctoCtb = TUltLctoCtb();
   ExcluirSplitsDoLancamento(FEmpresaExcluida, FChaveExcluida);
+  if (FAtualizarDMTrans && !Nutil::EhHttp())
+    Refresh();
 }
 
 void TnCtbDMLctoCtb::nClientDataSetAfterCancel(TnClientDataSet& dataSet) {
   TnDMClientDataSet::nClientDataSetAfterCancel(dataSet);
+  TransacaoDepoisCancelar();
   // A cancelled record ends the programmed entry being keyed.
   ControleLctoPadrao().LimparChaveOld();
 }
@@ -274,6 +283,7 @@ void TnCtbDMLctoCtb::nDataSetProviderBeforeUpdateRecord(TnDataSetProvider& sende
   if (FlagConciliacao(Nutildb::PegarValorDelta(delta, record, "LCTOCONCILDEB")) != 0 ||
       FlagConciliacao(Nutildb::PegarValorDelta(delta, record, "LCTOCONCILCRED")) != 0)
     DesfazerConciliacoes(empresa, chave);
+  CopiarLctoExcluido(empresa, chave);
   // The rural cash-book group goes in the same transaction as the entry
   // (the delete checks asked the person first), so a refused delete leaves
   // the group whole.

@@ -83,8 +83,8 @@ void TnCtbDMLctoCtb::ValidarDado() {
     PegarConfigEmpresa();
     PegarConfigLote();
     PegarConfigUsuario();
-    // Transaction numbers belong to the transaction bookkeeping.
-    FNovaTransacao = false;
+    // The entry's transaction number (SPED or IFRS companies) comes first.
+    NumerarTransacao();
     if (TemTela())
       PegarConfigPlano();
     ComValidacao([](TnValidacaoLctoCtb& v) { v.ValidarDado(); });
@@ -109,6 +109,9 @@ void TnCtbDMLctoCtb::nClientDataSetBeforePostInterno(TnClientDataSet& dataSet) {
   FAtualizarDMTrans = false;
   if (GetUsaDifLancamento())
     FControlarDiferenca = true;
+  if (dataSet.State() == TDataSetState::dsEdit &&
+      !(Campo("DATALCTOCTB").AsValue() == Campo("DATALCTOCTB").OldValue()))
+    VerificaAtualizarDatasTransacao();
   // The splits follow what the post changed: the stored values are kept
   // for the steps after it (the activity rows need them as much as the
   // managerial ones).
@@ -144,7 +147,8 @@ void TnCtbDMLctoCtb::nClientDataSetBeforeDelete(TnClientDataSet& dataSet) {
   PegarConfigUsuario();
   ValidarAlteracaoLctoCtb();
   // The group itself goes when the provider deletes the entry.
-  if (GetLancLCDPR(PegarCodigoEmpresa(), Campo("CHAVELCTOCTB").AsInteger()) && !SimNao(kMsgLCDPR))
+  const bool grupoLCDPR = GetLancLCDPR(PegarCodigoEmpresa(), Campo("CHAVELCTOCTB").AsInteger());
+  if (grupoLCDPR && !SimNao(kMsgLCDPR))
     throw EAbort();
   if (!Nutil::Trim(Campo("CHAVEORIGEM").AsString()).empty() && !AlterarChaveOrigem())
     throw Exception(kMsgExclusaoCancelada);
@@ -157,6 +161,9 @@ void TnCtbDMLctoCtb::nClientDataSetBeforeDelete(TnClientDataSet& dataSet) {
   FChaveExcluida = Campo("CHAVELCTOCTB").AsFloat();
   if (GetUsaCentroCusto() && FPodeLancarGerencial)
     CarregarLctoCtbGerencial();
+  TransacaoAntesExcluir();
+  if (!grupoLCDPR)
+    VerificaDeltarLancamentosTransacao();
   TnDMClientDataSet::nClientDataSetBeforeDelete(dataSet);
 }
 

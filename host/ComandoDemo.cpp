@@ -17,6 +17,7 @@
 #include "host/ComandoDemonstracoes.h"
 #include "host/DemoEmpresa.h"
 #include "host/DemoLancamentos.h"
+#include "host/DemoTransacoes.h"
 #include "host/DigitacaoHost.h"
 #include "host/ExportarJournal.h"
 #include "host/HostComum.h"
@@ -152,8 +153,9 @@ std::string Conferencias(TnDMConexao& conexao, TnCtbDPConsultaBalanceteMovimento
 }  // namespace
 
 int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& saida) {
-  const int empresaIfrs = opcoes.CodigoEmpresa + 1;
-  for (const int empresa : {opcoes.CodigoEmpresa, empresaIfrs})
+  const int empresaSPED = opcoes.CodigoEmpresa + 1;
+  const int empresaIfrs = opcoes.CodigoEmpresa + 2;
+  for (const int empresa : {opcoes.CodigoEmpresa, empresaSPED, empresaIfrs})
     VerificarEmpresaLivre(conexao, empresa, opcoes.Substituir);
   SchemaInstaller::Instalar(conexao);
   DemoEmpresa::Criar(conexao, opcoes.CodigoEmpresa);
@@ -175,7 +177,9 @@ int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& said
   TBarraProgresso barra;
   ImportacaoHost::TResultadoImportacao resultado =
       ImportarAno(conexao, opcoes.CodigoEmpresa, opcoes.Semente, opcoes.Lancamentos, barra);
-  saida << ImportacaoHost::Relatorio(resultado) << "\n\n" << std::flush;
+  saida << ImportacaoHost::Relatorio(resultado) << "\n" << std::flush;
+  saida << DemoTransacoes::Descricao(empresaSPED, DemoTransacoes::Criar(conexao, empresaSPED))
+        << "\n\n";
   const DigitacaoHost::TResultadoDigitacao digitados =
       DigitacaoHost::Executar(conexao, LancamentosDigitados(opcoes.CodigoEmpresa));
   if (!digitados.TodosPostados)

@@ -3,6 +3,9 @@
 // generated entries imported through the journal-entry module as any import
 // is, that year's trial balance with monthly columns, and the year-end
 // checks: the asset total against its accounts and the balance sheet's tie.
+// Beside it an IFRS company with activity control (the next number) and a
+// SPED company (the one after) whose year is keyed in transactions
+// (DemoTransacoes).
 //
 // Running it again with --replace rebuilds the demo company: its registers
 // are replaced and its entries deleted before the new import, so the result

@@ -587,7 +587,7 @@ void GravarRegistrosGlobais(TEscritor& escritor) {
       const bool restrito =
           !usuario.Administrador &&
           (direito == "DireitoLctoCtb" || direito == "DireitoAlterarLctoOutroModulo" ||
-           direito == "DireitoLctoIgual" ||
+           direito == "DireitoLctoIgual" || direito == "DireitoRestaurarLancamentoExcluido" ||
            direito == SchemaInstaller::kDireitoAdministrarUsuarios);
       escritor.InserirGlobal("DIREITOUSUARIO",
                              "CODIGOUSUARIO = :pUsuario and NOMEDIREITO = :pDireito",
@@ -667,6 +667,7 @@ const std::vector<std::string>& Direitos() {
       "DireitoControleDataLctosTransacao",
       "DireitoControlaExclusaoLctosTransacao",
       "DireitoControlaLancamentoExcluido",
+      "DireitoRestaurarLancamentoExcluido",
       "DireitoAlteraDadoFixoLancamentoProg",
       SchemaInstaller::kDireitoAdministrarUsuarios,
   };

@@ -71,7 +71,7 @@ void VerificarChaves(const json& objeto, std::initializer_list<const char*> acei
 void VerificarDocumento(const json& documento) {
   VerificarChaves(documento,
                   {"op", "company", "key", "fields", "answers", "screen", "selection", "managerial",
-                   "activities"},
+                   "activities", "transaction"},
                   "no documento");
   for (const char* tipo : {"managerial", "activities"}) {
     if (!documento.contains(tipo))
@@ -93,6 +93,8 @@ void VerificarDocumento(const json& documento) {
           throw Exception("\"redo\" " + onde + " aceita apenas \"debit\" e \"credit\"");
     }
   }
+  if (documento.contains("transaction") && documento["transaction"] != "close")
+    throw Exception("\"transaction\" só aceita \"close\" (encerrar a transação aberta)");
   if (documento.contains("selection")) {
     if (!documento["selection"].is_object())
       throw Exception("\"selection\" deve ser um objeto");
@@ -254,6 +256,21 @@ void DigitarSplits(TnDMClientDataSet& modulo, const json& documento, int64_t cod
   }
 }
 
+// The transaction of the entry just written, as the screen shows it: its
+// number, its sums and whether it is still open for the next entry.
+json TransacaoJson(TnCtbDMLctoCtb& modulo) {
+  const TField& trans = modulo.nClientDataSet.FieldByName("TRANSCTB");
+  if (trans.IsNull())
+    return json();
+  const TDifTransacao dif = modulo.SomarTransacao(
+      modulo.nClientDataSet.FieldByName("CODIGOEMPRESA").AsInteger(), trans.AsFloat());
+  return {{"TRANSCTB", trans.AsInteger()},
+          {"debit", dif.Debito.ToDouble()},
+          {"credit", dif.Credito.ToDouble()},
+          {"difference", dif.Diferenca.ToDouble()},
+          {"open", modulo.GetTransacaoAtual() == trans.AsFloat()}};
+}
+
 int64_t InteiroObrigatorio(const json& documento, const char* nome, const std::string& descricao) {
   if (!documento.contains(nome) || !documento[nome].is_number_integer())
     throw Exception("Informe " + descricao + " (\"" + std::string(nome) + "\")");
@@ -402,7 +419,7 @@ json TDigitacao::Executar(const json& documento) {
   TUsarDialogService usarDialogos(dialogos);
 
   json resultado = json::object();
-  json registro;
+  json registro, transacao;
   std::string mensagem, campo;
   const int nivelAntes = FConexao.NivelTransacao();
   try {
@@ -439,6 +456,12 @@ json TDigitacao::Executar(const json& documento) {
       cds.Post();
       registro = HostComum::RegistroJson(cds);
       DigitarSplits(*FModulo, documento, InteiroObrigatorio(documento, "company", "a empresa"));
+      if (auto* lcto = dynamic_cast<TnCtbDMLctoCtb*>(FModulo.get())) {
+        // Closing as "Criar Transação" does: asked when it does not balance.
+        if (documento.contains("transaction"))
+          lcto->CloseTransacao(true, true);
+        transacao = TransacaoJson(*lcto);
+      }
     }
     FConexao.Commit();
     resultado["result"] = kPosted;
@@ -483,6 +506,8 @@ json TDigitacao::Executar(const json& documento) {
   resultado["informations"] = dialogos->Informacoes();
   if (resultado["result"] == kPosted)
     resultado["entry"] = std::move(registro);
+  if (resultado["result"] == kPosted && !transacao.is_null())
+    resultado["transaction"] = std::move(transacao);
   return resultado;
 }
 

@@ -19,6 +19,7 @@
 #include "host/ComandoDemo.h"
 #include "host/ComandoDemonstracoes.h"
 #include "host/ComandoDiario.h"
+#include "host/ComandoExcluidos.h"
 #include "host/ComandoLoad.h"
 #include "host/ComandoRazao.h"
 #include "host/ComandoSql.h"
@@ -259,6 +260,70 @@ int main(int argc, char** argv) {
         texto.pop_back();  // the program adds the last line break
       return texto;
     };
+  });
+
+  auto* cmdDeleted = app.add_subcommand("deleted", "Registro de lançamentos excluídos");
+  cmdDeleted->require_subcommand(1);
+  ComandoExcluidos::TOpcoes opcoesExcluidos;
+  const auto empresaExcluidos = [&](CLI::App* cmd) {
+    cmd->add_option("--company", opcoesExcluidos.Empresa, "Empresa")
+        ->required()
+        ->check(CLI::PositiveNumber);
+  };
+  const auto periodoExcluidos = [&](CLI::App* cmd) {
+    cmd->add_option("--from", opcoesExcluidos.De, "Data inicial dos lançamentos");
+    cmd->add_option("--to", opcoesExcluidos.Ate, "Data final dos lançamentos");
+  };
+  // Every path names its company, checked before anything is read.
+  const auto comandoExcluidos = [&](CLI::App* cmd, auto executar) {
+    cmd->callback([&, executar] {
+      comando = [&, executar](TSessaoHost& sessao) {
+        sessao.VerificarEmpresa(opcoesExcluidos.Empresa);
+        LinhaComando::VerificarPeriodo(opcoesExcluidos.De, opcoesExcluidos.Ate);
+        std::string texto = executar(sessao.Conexao());
+        if (!texto.empty() && texto.back() == '\n')
+          texto.pop_back();  // the program adds the last line break
+        return texto;
+      };
+    });
+  };
+  auto* cmdDeletedList = cmdDeleted->add_subcommand("list", "Lista os lançamentos excluídos");
+  empresaExcluidos(cmdDeletedList);
+  periodoExcluidos(cmdDeletedList);
+  cmdDeletedList
+      ->add_option("--format", opcoesExcluidos.Formato,
+                   "table, csv ou json (padrão: table num terminal, csv quando redirecionado)")
+      ->check(CLI::IsMember({"table", "csv", "json"}));
+  comandoExcluidos(cmdDeletedList, [&](TnDMConexao& conexao) {
+    return ComandoExcluidos::Listar(conexao, opcoesExcluidos,
+                                    opcoesExcluidos.Formato.empty()
+                                        ? Saida::FormatoPadrao()
+                                        : Saida::FormatoDoNome(opcoesExcluidos.Formato));
+  });
+  auto* cmdDeletedRestore =
+      cmdDeleted->add_subcommand("restore", "Restaura um lançamento excluído");
+  empresaExcluidos(cmdDeletedRestore);
+  cmdDeletedRestore->add_option("--id", opcoesExcluidos.Id, "Lançamento excluído (IDLCTOCTBEXCL)")
+      ->required()
+      ->check(CLI::PositiveNumber);
+  auto* chaveRestaurar =
+      cmdDeletedRestore
+          ->add_option("--key", opcoesExcluidos.Chave, "Chave do lançamento restaurado")
+          ->check(CLI::PositiveNumber);
+  cmdDeletedRestore
+      ->add_flag("--same-key", opcoesExcluidos.MesmaChave, "Restaura com a chave que tinha")
+      ->excludes(chaveRestaurar);
+  comandoExcluidos(cmdDeletedRestore, [&](TnDMConexao& conexao) {
+    return ComandoExcluidos::Restaurar(conexao, opcoesExcluidos);
+  });
+  auto* cmdDeletedPurge =
+      cmdDeleted->add_subcommand("purge", "Elimina lançamentos do registro de excluídos");
+  empresaExcluidos(cmdDeletedPurge);
+  periodoExcluidos(cmdDeletedPurge);
+  cmdDeletedPurge->add_option("--id", opcoesExcluidos.Id, "Lançamento excluído (IDLCTOCTBEXCL)")
+      ->check(CLI::PositiveNumber);
+  comandoExcluidos(cmdDeletedPurge, [&](TnDMConexao& conexao) {
+    return ComandoExcluidos::Eliminar(conexao, opcoesExcluidos);
   });
 
   auto* cmdDemo = app.add_subcommand(

@@ -80,16 +80,7 @@ bool PermiteAlterarLctoContabil(TnDMConexao& conexao, int64_t chaveLctoCtb, int6
 }
 
 int64_t PegarProximaTransacao(TnDMConexao& conexao, int64_t codigoEmpresa) {
-  const std::string nome = fmt::format("GEN_TRANSCTB({})", codigoEmpresa);
-  // A new sequence starts where the company's entries left off; the insert
-  // does nothing when the row exists, so a racing process keeps its draw.
-  conexao.ExecuteDirect(
-      "insert into SEQUENCIA (NOME, VALOR) select cast(:pNome as varchar(100)), (select "
-      "coalesce(max(TRANSCTB), 0) "
-      "from LCTOCTB where CODIGOEMPRESA = :pEmpresa) where not exists (select 1 from SEQUENCIA "
-      "where NOME = :pNome)",
-      {{"pNome", nome}, {"pEmpresa", codigoEmpresa}});
-  return Nutilsequence::PegarProximaSequence(conexao, nome);
+  return Nutilsequence::ProximaTransacao(conexao, codigoEmpresa);
 }
 
 std::string ProcurarApelido(TnDMConexao& conexao, int64_t codigoEmpresa,

@@ -40,8 +40,9 @@ bool PermiteAlterarLctoContabil(TnDMConexao& conexao, int64_t chaveLctoCtb, int6
                                 std::optional<int64_t> codigoEstab, TDateTime dataInicial,
                                 TDateTime dataFinal);
 
-// The next transaction number of the company; the first continues after the
-// highest TRANSCTB the company has. Safe across processes.
+// The next transaction number of the company, from the company's own
+// sequence row; never a number the company's entries carry. Safe across
+// processes, and companies never wait on each other's row.
 int64_t PegarProximaTransacao(TnDMConexao& conexao, int64_t codigoEmpresa);
 
 // The account number (as text) whose alias is `apelido` in the company,

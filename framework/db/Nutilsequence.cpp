@@ -1,5 +1,7 @@
 #include "framework/db/Nutilsequence.h"
 
+#include <fmt/format.h>
+
 #include <optional>
 
 #include "framework/core/Exceptions.h"
@@ -47,28 +49,38 @@ namespace {
 
 const char* const kSequenciaChave = "DYN_GENCHAVELCTOCTB";
 
-// The last of `quantidade` keys drawn at once, as that many single draws.
-int64_t ReservarChaves(TnDMConexao& conexao, int64_t codigoEmpresa, int64_t quantidade) {
-  const TParams sequencia = {{"pNome", kSequenciaChave}, {"pCodigoEmpresa", codigoEmpresa}};
+// Draws `quantidade` values at once, as that many single draws, and returns
+// the last. Values also arrive from outside the sequence (a loaded or
+// imported key, an edited one, a transaction number typed on the screen):
+// each draw steps past the company's highest value of the column, one look
+// at the end of an index that leads with the company, so the sequence never
+// hands out a value that exists and a database left behind catches up by
+// itself. The row and the look-up stay inside the company's rows.
+int64_t ProximoDaEmpresa(TnDMConexao& conexao, int64_t codigoEmpresa, const char* nome,
+                         const char* tabela, const char* coluna, int64_t quantidade = 1) {
+  const TParams sequencia = {{"pNome", std::string(nome)}, {"pCodigoEmpresa", codigoEmpresa}};
   TParams params = sequencia;
   params.emplace_back("pQuantidade", quantidade);
-  // Keys also arrive from outside the sequence (a loaded or imported key, an
-  // edited one): each draw steps past the company's highest key, one look
-  // at the end of the primary key's index, so the sequence never hands out
-  // a key that exists and a database left behind catches up by itself. The
-  // row and the look-up stay inside the company's rows.
   return Proximo(
-      conexao, kSequenciaChave,
-      "update SEQUENCIAEMPRESA set VALOR = (select case when coalesce(max(CHAVELCTOCTB), 0) > "
-      "SEQUENCIAEMPRESA.VALOR then max(CHAVELCTOCTB) + :pQuantidade else SEQUENCIAEMPRESA.VALOR + "
-      ":pQuantidade end from LCTOCTB where CODIGOEMPRESA = :pCodigoEmpresa) "
-      "where CODIGOEMPRESA = :pCodigoEmpresa and NOME = :pNome returning VALOR",
+      conexao, nome,
+      fmt::format("update SEQUENCIAEMPRESA set VALOR = (select case when coalesce(max({1}), 0) > "
+                  "SEQUENCIAEMPRESA.VALOR then max({1}) + :pQuantidade else "
+                  "SEQUENCIAEMPRESA.VALOR + :pQuantidade end "
+                  "from {0} where CODIGOEMPRESA = :pCodigoEmpresa) "
+                  "where CODIGOEMPRESA = :pCodigoEmpresa and NOME = :pNome returning VALOR",
+                  tabela, coluna),
       params, [&] {
         conexao.ExecuteDirect(
             "insert into SEQUENCIAEMPRESA (CODIGOEMPRESA, NOME, VALOR) "
             "values (:pCodigoEmpresa, :pNome, 0) on conflict (CODIGOEMPRESA, NOME) do nothing",
             sequencia);
       });
+}
+
+// The last of `quantidade` entry keys drawn at once.
+int64_t ReservarChaves(TnDMConexao& conexao, int64_t codigoEmpresa, int64_t quantidade) {
+  return ProximoDaEmpresa(conexao, codigoEmpresa, kSequenciaChave, "LCTOCTB", "CHAVELCTOCTB",
+                          quantidade);
 }
 
 }  // namespace
@@ -113,6 +125,15 @@ void DevolverChaveLctoCtb(TnDMConexao& conexao, int64_t codigoEmpresa, int64_t c
       "update SEQUENCIAEMPRESA set VALOR = VALOR - 1 where CODIGOEMPRESA = :pCodigoEmpresa and "
       "NOME = :pNome and VALOR = :pChave",
       {{"pCodigoEmpresa", codigoEmpresa}, {"pNome", kSequenciaChave}, {"pChave", chave}});
+}
+
+int64_t ProximaTransacao(TnDMConexao& conexao, int64_t codigoEmpresa) {
+  return ProximoDaEmpresa(conexao, codigoEmpresa, "GEN_TRANSCTB", "LCTOCTB", "TRANSCTB");
+}
+
+int64_t ProximoIdLctoCtbExcl(TnDMConexao& conexao, int64_t codigoEmpresa) {
+  return ProximoDaEmpresa(conexao, codigoEmpresa, "GEN_IDLCTOCTBEXCL", "LCTOCTBEXCLUIDO",
+                          "IDLCTOCTBEXCL");
 }
 
 }  // namespace Nutilsequence

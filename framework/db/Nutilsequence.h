@@ -52,4 +52,13 @@ class TBlocoChavesLctoCtb {
 // transaction.
 void DevolverChaveLctoCtb(TnDMConexao& conexao, int64_t codigoEmpresa, int64_t chave);
 
+// The next transaction number of a company (its sequence "GEN_TRANSCTB"),
+// past the highest TRANSCTB the company has.
+int64_t ProximaTransacao(TnDMConexao& conexao, int64_t codigoEmpresa);
+
+// The next id of a company's deleted-entry log (its sequence
+// "GEN_IDLCTOCTBEXCL"), past the highest IDLCTOCTBEXCL of its log. The log's
+// ids are unique within a company, not across companies.
+int64_t ProximoIdLctoCtbExcl(TnDMConexao& conexao, int64_t codigoEmpresa);
+
 }  // namespace Nutilsequence

@@ -205,7 +205,7 @@ TEST_P(TCtbMotoresTest, WhatAPersonCouldNotTypeIsRefusedOnEveryPath) {
   for (const TCaso& caso : std::vector<TCaso>{
            {comAcao,
             "Chave desconhecida no documento: \"action\" (aceitas: op, company, key, fields, "
-            "answers, screen, selection, managerial, activities)"},
+            "answers, screen, selection, managerial, activities, transaction)"},
            {comValor(true), "Valor lógico (true ou false) não aceito em VALORLCTOCTB"},
            {comValor("1,500"),
             "VALORLCTOCTB: número inválido: '1,500' (use ponto como separador decimal)"},
@@ -235,8 +235,9 @@ TEST_P(TCtbMotoresTest, WhatAPersonCouldNotTypeIsRefusedOnEveryPath) {
   EXPECT_EQ(Post(comValor("999999999999.99")), 0) << FSaida;
   EXPECT_EQ(
       Conexao()
-          .ExecuteScalar("select VALORLCTOCTB from LCTOCTB where CHAVELCTOCTB = :pChave",
-                         {{"pChave", Value(FResultado["entry"]["CHAVELCTOCTB"].get<int64_t>())}})
+          .ExecuteScalar(
+              "select VALORLCTOCTB from LCTOCTB where CODIGOEMPRESA = 1 and CHAVELCTOCTB = :pChave",
+              {{"pChave", Value(FResultado["entry"]["CHAVELCTOCTB"].get<int64_t>())}})
           .AsCurrency(),
       Currency::FromString("999999999999.99"));
   // A CSV file with an unclosed quote or not in UTF-8 is refused whole, or

@@ -108,14 +108,14 @@ TEST_P(TSplitsProgramaTest, DemoEntriesOnApportionedAccountsCarryTheirSplits) {
       EXPECT_GT(Contar("select count(*) from LCTOCTB L where L.CODIGOEMPRESA = 1 and " + naConta),
                 50);
     }
-    EXPECT_EQ(Contar("select count(*) from LCTOCTB L where L.CODIGOEMPRESA in (1, 2) and " +
+    EXPECT_EQ(Contar("select count(*) from LCTOCTB L where L.CODIGOEMPRESA in (1, 3) and " +
                      naConta + " and " + soma + " <> round(L.VALORLCTOCTB, 2)"),
               0);
   }
   EXPECT_EQ(Contar("select count(*) from LCTOGER where CODIGOEMPRESA = 1 and ORIGEMDADO = 2"), 24);
   // The IFRS company details its revenue and payroll by activity.
-  EXPECT_GT(Contar("select count(*) from LCTOATIVDIFERENC where CODIGOEMPRESA = 2"), 0);
-  EXPECT_EQ(Contar("select count(*) from LCTOATIVDIFERENC where CODIGOEMPRESA = 2 and "
+  EXPECT_GT(Contar("select count(*) from LCTOATIVDIFERENC where CODIGOEMPRESA = 3"), 0);
+  EXPECT_EQ(Contar("select count(*) from LCTOATIVDIFERENC where CODIGOEMPRESA = 3 and "
                    "CODIGOATIVDIF = 2 and DATALCTOCTB < '2025-07-01'"),
             0);
 }

@@ -37,22 +37,30 @@ TEST_P(TSchemaInstallerTest, SecondInstallKeepsDataAndRecreatesTriggers) {
   EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
 }
 
-// Entry keys drawn before they were kept per company go on from where they
-// were, past the company's highest key, never below it.
+// Entry keys and transaction numbers drawn before they were kept per company
+// go on from where they were, past the company's highest value, never below
+// it; the log's ids, once global, go on past each company's highest id.
 TEST_P(TSchemaInstallerTest, ReinstallMovesEntryKeySequencesToTheirCompany) {
   SchemaInstaller::Instalar(Conexao());
   Conexao().ExecuteScript(
       "insert into SEQUENCIA (NOME, VALOR) values ('DYN_GENCHAVELCTOCTB(3)', 77);"
       "insert into SEQUENCIA (NOME, VALOR) values ('DYN_GENCHAVELCTOCTB(12)', 5);"
       "insert into SEQUENCIA (NOME, VALOR) values ('GEN_IDLCTOCTBEXCL', 9);"
+      "insert into SEQUENCIA (NOME, VALOR) values ('GEN_TRANSCTB(3)', 15);"
+      "insert into SEQUENCIA (NOME, VALOR) values ('GEN_OUTRA', 4);"
+      "insert into LCTOCTBEXCLUIDO (IDLCTOCTBEXCL, CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, "
+      "DATALCTOCTB, TIPOLANCAMENTO, VALORLCTOCTB) values (6, 12, 7, 1, '2025-01-02', 'LN', 1);"
       "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
       "TIPOLANCAMENTO, CONTACTBDEB, VALORLCTOCTB) values (12, 40, 1, '2025-01-02', 'LN', 11, 1);");
   SchemaInstaller::Instalar(Conexao());
   EXPECT_EQ(Nutilsequence::ProximaChaveLctoCtb(Conexao(), 3), 78);
   EXPECT_EQ(Nutilsequence::ProximaChaveLctoCtb(Conexao(), 12), 41);
   EXPECT_EQ(Nutilsequence::ProximaChaveLctoCtb(Conexao(), 4), 1);
+  EXPECT_EQ(Nutilsequence::ProximaTransacao(Conexao(), 3), 16);
+  EXPECT_EQ(Nutilsequence::ProximoIdLctoCtbExcl(Conexao(), 12), 7);
+  EXPECT_EQ(Nutilsequence::ProximoIdLctoCtbExcl(Conexao(), 3), 1);
   EXPECT_EQ(Conexao().ExecuteScalar("select count(*) from SEQUENCIA").AsInteger(), 1);
-  EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "GEN_IDLCTOCTBEXCL"), 10);
+  EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "GEN_OUTRA"), 5);
 }
 
 TEST_P(TSchemaInstallerTest, RefusesDatabaseNewerThanProgramWithoutTouchingIt) {

@@ -1,0 +1,328 @@
+// Numbered transactions of a SPED or IFRS company: the entries keyed one
+// after the other form one transaction until its debits and credits
+// balance; the first entry fixes its date and type. Also the copy of a
+// deleted entry into the deleted-entry log.
+//
+// The open transaction lives in the module (FTransacaoAtual, FOldTransDate,
+// FOldTransTipoLcto) from one post to the next; the numbers come from the
+// company's own sequence, so two people keying the same company never share
+// one.
+#include "deletedlog/nCtbServicoLctoCtbExcluido_U.h"
+#include "entries/nCtbDMLctoCtb_U.h"
+#include "framework/app/Ndialogs.h"
+#include "framework/app/NutilAmbiente.h"
+#include "framework/app/TnDMDireitoUsuario.h"
+#include "framework/core/Nutil.h"
+#include "framework/ctb/Nctbsfuncoes.h"
+#include "framework/db/NutilSql.h"
+#include "framework/db/Nutildb.h"
+#include "framework/db/TnDMConexao.h"
+
+using nCtbDMLctoCtb_U::DataDe;
+
+namespace {
+
+constexpr const char* kMsgDifTransacao =
+    "Atenção, está transação possui diferença entre os lançamentos de Débito/Crédito!";
+constexpr const char* kMsgEncerrarTransacao = "\r\nTem certeza que deseja encerra-la?";
+constexpr const char* kMsgAtualizarDatas =
+    "Deseja atualizar a data de todos os lançamentos vinculados a esta transação?";
+constexpr const char* kMsgExcluirTransacao =
+    "Deseja excluir todos os lançamentos vinculados a esta transação?";
+constexpr const char* kLogExclusaoTransacao =
+    "Registro excluído em decorrencia da exclusão da transação efetuada pelo usuário";
+constexpr const char* kNova = "Nova...";
+
+constexpr const char* kDireitoDatas = "DireitoControleDataLctosTransacao";
+constexpr const char* kDireitoExclusao = "DireitoControlaExclusaoLctosTransacao";
+constexpr const char* kDireitoLog = "DireitoControlaLancamentoExcluido";
+
+// The other entries of a transaction: company, transaction and the key of
+// the entry at hand, as parameters.
+constexpr const char* kOutrosDaTransacao =
+    " where CODIGOEMPRESA = :pCodigoEmpresa and TRANSCTB = :pTransCtb and CHAVELCTOCTB <> "
+    ":pChaveLctoCtb";
+
+bool Liberado(const char* direito) {
+  TnDMDireitoUsuario* direitos = nDMDireitoUsuario();
+  return direitos != nullptr && direitos->TemDireitoLiberado(direito);
+}
+
+bool Sim(const std::string& texto) {
+  return Ndialogs::nMessageDlg(texto, TMsgDlgType::mtConfirmation, BotoesSimNao()) == kBtnSim;
+}
+
+}  // namespace
+
+bool TnCtbDMLctoCtb::UsaTransacao() {
+  return GetPossuiSPED() || GetEhOptanteIFRS();
+}
+
+TnControleTransacao& TnCtbDMLctoCtb::GetControleTransacao() {
+  const int64_t empresa = PegarCodigoEmpresa() != 0 ? PegarCodigoEmpresa() : FCodigoEmpresaSPED;
+  if (!FControleTransacao || FControleTransacao->CodigoEmpresa() != empresa)
+    FControleTransacao = std::make_unique<TnControleTransacao>(Conexao(), empresa);
+  return *FControleTransacao;
+}
+
+void TnCtbDMLctoCtb::GetNextTransacao() {
+  const int64_t empresa = PegarCodigoEmpresa() != 0 ? PegarCodigoEmpresa() : FCodigoEmpresaSPED;
+  FTransacaoAtual =
+      Importacao() ? GetControleTransacao().PegarProximo()
+                   : static_cast<double>(Nctbsfuncoes::PegarProximaTransacao(Conexao(), empresa));
+}
+
+void TnCtbDMLctoCtb::NumerarTransacao() {
+  FNovaTransacao = false;
+  if (!UsaTransacao())
+    return;
+  TField& trans = Campo("TRANSCTB");
+  if (!Importacao()) {
+    if (!trans.IsNull() && trans.AsFloat() != 0) {
+      FTransacaoAtual = trans.AsFloat();
+      return;
+    }
+    if (FTransacaoAtual == 0) {
+      GetNextTransacao();
+      FNovaTransacao = nClientDataSet.State() == TDataSetState::dsInsert;
+    }
+    Atribuir(trans, Value(static_cast<int64_t>(FTransacaoAtual)));
+    return;
+  }
+  // An imported number is never stored: the entries that shared it share a
+  // fresh one.
+  if (!trans.IsNull()) {
+    Atribuir(trans, Value(static_cast<int64_t>(GetControleTransacao().Pegar(trans.AsFloat()))));
+    return;
+  }
+  if (!FOldTransDate.IsZero() && DataDe(Campo("DATALCTOCTB").AsValue()) != DateOf(FOldTransDate)) {
+    GetNextTransacao();
+    Atribuir(trans, Value(static_cast<int64_t>(FTransacaoAtual)));
+  }
+}
+
+TDifTransacao TnCtbDMLctoCtb::SomarTransacao(int64_t codigoEmpresa, double transCtb) {
+  const auto soma = [&](const char* coluna) {
+    const Value valor = Conexao().ExecuteScalar(
+        std::string("select cast(SUM(L.VALORLCTOCTB) as numeric(14,2)) VALORLCTOCTB from LCTOCTB "
+                    "L where ") +
+        coluna +
+        " is not null  and L.CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(codigoEmpresa)) +
+        " and L.TRANSCTB = " + Nutil::ValorParaSQL(Value(transCtb), TDbColumnKind::Integer));
+    return valor.IsNull() ? Currency() : valor.AsCurrency();
+  };
+  TDifTransacao dif;
+  dif.TransCtb = transCtb;
+  dif.Debito = soma("L.CONTACTBDEB");
+  dif.Credito = soma("L.CONTACTBCRED");
+  dif.Diferenca = Nutil::RoundValor(dif.Debito - dif.Credito, 2);
+  return dif;
+}
+
+bool TnCtbDMLctoCtb::PossuiDifTransacao() {
+  const TField& trans = Campo("TRANSCTB");
+  const TField& empresa = Campo("CODIGOEMPRESA");
+  if (trans.IsNull() || trans.AsFloat() == 0 || empresa.IsNull() || empresa.AsInteger() == 0)
+    return false;
+  if (FNovaTransacao) {
+    // The entry that opened the transaction is all there is of it.
+    const Currency valor = Campo("VALORLCTOCTB").AsCurrency();
+    FDifTransacao.TransCtb = trans.AsFloat();
+    FDifTransacao.Debito = Campo("CONTACTBDEB").IsNull() ? Currency() : valor;
+    FDifTransacao.Credito = Campo("CONTACTBCRED").IsNull() ? Currency() : valor;
+    FDifTransacao.Diferenca = Nutil::RoundValor(FDifTransacao.Debito - FDifTransacao.Credito, 2);
+  } else {
+    FDifTransacao = SomarTransacao(empresa.AsInteger(), trans.AsFloat());
+  }
+  return !(FDifTransacao.Diferenca == Currency());
+}
+
+bool TnCtbDMLctoCtb::CloseTransacao(bool verificar, bool perguntar) {
+  if (verificar && PossuiDifTransacao()) {
+    if (!perguntar)
+      Ndialogs::nMessageDlg(kMsgDifTransacao, TMsgDlgType::mtInformation, BotoesOk());
+    else if (!Sim(std::string(kMsgDifTransacao) + kMsgEncerrarTransacao))
+      return false;
+  }
+  FOldTransDate = TDateTime();
+  FOldTransTipoLcto.clear();
+  FTransacaoAtual = 0;
+  return true;
+}
+
+void TnCtbDMLctoCtb::CanCloseTransacao(bool inserindo) {
+  // A detail of another screen keys into that screen's transaction.
+  if (!CampoLink().empty()) {
+    if (PossuiDifTransacao())
+      Ndialogs::nMessageDlg(kMsgDifTransacao, TMsgDlgType::mtInformation, BotoesOk());
+    return;
+  }
+  if (!inserindo) {
+    CloseTransacao(true, false);
+    return;
+  }
+  const bool dupla = !Campo("CONTACTBDEB").IsNull() && !Campo("CONTACTBCRED").IsNull();
+  if (dupla || !PossuiDifTransacao())
+    CloseTransacao(true, true);
+}
+
+// ---- Steps around the writing ----
+
+void TnCtbDMLctoCtb::TransacaoDepoisInserir() {
+  if (FTransacaoAtual != 0 && UsaTransacao())
+    Atribuir(Campo("TRANSCTB"), Value(static_cast<int64_t>(FTransacaoAtual)));
+}
+
+void TnCtbDMLctoCtb::TransacaoDepoisGravar() {
+  if (!UsaTransacao())
+    return;
+  if (!Importacao())
+    CanCloseTransacao(FClientOperantion == TDataSetState::dsInsert);
+  else if (!Campo("CONTACTBDEB").IsNull() && !Campo("CONTACTBCRED").IsNull())
+    CloseTransacao(false, false);
+}
+
+void TnCtbDMLctoCtb::FixarInicioTransacao() {
+  if (FTransacaoAtual > 0 && UsaTransacao()) {
+    FOldTransDate = DataDe(Campo("DATALCTOCTB").AsValue());
+    FOldTransTipoLcto = Campo("TIPOLANCAMENTO").AsString();
+  }
+}
+
+void TnCtbDMLctoCtb::TransacaoAntesExcluir() {
+  if (UsaTransacao())
+    CanCloseTransacao(false);
+}
+
+void TnCtbDMLctoCtb::TransacaoDepoisCancelar() {
+  if (FTransacaoAtual != 0 && !Importacao() && UsaTransacao())
+    CloseTransacao(false, false);
+}
+
+void TnCtbDMLctoCtb::VerificaAtualizarDatasTransacao() {
+  const TField& trans = Campo("TRANSCTB");
+  if (!Liberado(kDireitoDatas) || FModoAnalitico || trans.IsNull() || !UsaTransacao() ||
+      !Sim(kMsgAtualizarDatas))
+    return;
+  Conexao().StartTransaction();
+  try {
+    Nutildb::ExecutarSQLDireto(
+        Conexao(),
+        std::string("update LCTOCTB set DATALCTOCTB = :pDataLctoctb") + kOutrosDaTransacao,
+        {{"pDataLctoctb", Value(DataDe(Campo("DATALCTOCTB").AsValue()))},
+         {"pCodigoEmpresa", Campo("CODIGOEMPRESA").AsValue()},
+         {"pTransCtb", trans.AsValue()},
+         {"pChaveLctoCtb", Campo("CHAVELCTOCTB").AsValue()}});
+    Conexao().Commit();
+  } catch (...) {
+    Conexao().RollBack();
+    throw;
+  }
+  FAtualizarDMTrans = true;
+}
+
+void TnCtbDMLctoCtb::VerificaDeltarLancamentosTransacao() {
+  FAtualizarDMTrans = false;
+  const TField& trans = Campo("TRANSCTB");
+  if (!Liberado(kDireitoExclusao) || FModoAnalitico || Importacao() || trans.IsNull() ||
+      !UsaTransacao())
+    return;
+  const TParams params = {{"pCodigoEmpresa", Campo("CODIGOEMPRESA").AsValue()},
+                          {"pTransCtb", trans.AsValue()},
+                          {"pChaveLctoCtb", Campo("CHAVELCTOCTB").AsValue()}};
+  const TDbResult outros = Conexao().ExecuteQuery(
+      std::string("select CHAVELCTOCTB from LCTOCTB") + kOutrosDaTransacao, params);
+  // An entry alone in its transaction has nothing to ask about.
+  if (outros.Rows.empty() || !Sim(kMsgExcluirTransacao))
+    return;
+  Conexao().StartTransaction();
+  try {
+    TnServicoLctoCtbExcluido& servico = ServicoLctoCtbExcl();
+    servico.SetCodigoEmpresa(Campo("CODIGOEMPRESA").AsInteger());
+    for (const ValueArray& linha : outros.Rows)
+      servico.InserirLctoCtbExclIndividual(linha.front().AsInteger());
+    Nutil::LogDB(kLogExclusaoTransacao, Conexao().CodigoUsuario());
+    // Their splits were copied with them: none may outlive its entry.
+    for (const char* tabela : {"LCTOGER", "LCTOATIVDIFERENC"})
+      Nutildb::ExecutarSQLDireto(
+          Conexao(),
+          std::string("delete from ") + tabela +
+              " where CODIGOEMPRESA = :pCodigoEmpresa and CHAVELCTOCTB in (select CHAVELCTOCTB "
+              "from LCTOCTB" +
+              kOutrosDaTransacao + ")",
+          params);
+    Nutildb::ExecutarSQLDireto(Conexao(), std::string("delete from LCTOCTB") + kOutrosDaTransacao,
+                               params);
+    Conexao().Commit();
+  } catch (...) {
+    Conexao().RollBack();
+    throw;
+  }
+  FAtualizarDMTrans = true;
+}
+
+// ---- Screen actions and the field ----
+
+void TnCtbDMLctoCtb::CriarAcoesTransacao() {
+  TnAction& criar = ActionList.Add("actCriarTransacao");
+  criar.SetCaption("Criar Transação");
+  criar.SetShortCut("Ctrl+F9");
+  criar.SetOnExecute([this](TnAction&) { actCriarTransacaoExecute(); });
+  TnAction& continuar = ActionList.Add("actContinuarTransacao");
+  continuar.SetCaption("Continuar Transação");
+  continuar.SetShortCut("Ctrl+F10");
+  continuar.SetOnExecute([this](TnAction&) { actContinuarTransacaoExecute(); });
+}
+
+void TnCtbDMLctoCtb::actCriarTransacaoExecute() {
+  if (DataSetEditando())
+    nClientDataSet.Cancel();
+  if (FTransacaoAtual != 0)
+    CloseTransacao(true, true);
+  if (FTransacaoAtual == 0)
+    GetNextTransacao();
+  nClientDataSet.Append();
+}
+
+void TnCtbDMLctoCtb::actContinuarTransacaoExecute() {
+  if (DataSetEditando())
+    nClientDataSet.Cancel();
+  CloseTransacao(false, false);
+  FOldTransDate = DataDe(Campo("DATALCTOCTB").AsValue());
+  FOldTransTipoLcto = Campo("TIPOLANCAMENTO").AsString();
+  FTransacaoAtual = Campo("TRANSCTB").AsFloat();
+  nClientDataSet.Append();
+}
+
+void TnCtbDMLctoCtb::nClientDataSetTRANSCTBGetText(TField& sender, std::string& text,
+                                                   bool /*displayText*/) {
+  if (sender.IsNull() && nClientDataSet.State() == TDataSetState::dsInsert && Tela())
+    text = kNova;
+  else
+    text = sender.IsNull() ? std::string() : std::to_string(sender.AsInteger());
+}
+
+void TnCtbDMLctoCtb::nClientDataSetTRANSCTBDefIntExit(TField& sender) {
+  if (DataSetEditando() && !sender.IsNull() && sender.AsFloat() != FTransacaoAtual)
+    FTransacaoAtual = sender.AsFloat();
+}
+
+// ---- Deleted-entry log ----
+
+void TnCtbDMLctoCtb::ConfigurarServLctoCtbExcl() {
+  if (!FServicoLctoCtbExcl)
+    FServicoLctoCtbExcl = std::make_unique<TnServicoLctoCtbExcluido>(Conexao());
+}
+
+TnServicoLctoCtbExcluido& TnCtbDMLctoCtb::ServicoLctoCtbExcl() {
+  ConfigurarServLctoCtbExcl();
+  return *FServicoLctoCtbExcl;
+}
+
+void TnCtbDMLctoCtb::CopiarLctoExcluido(const Value& codigoEmpresa, const Value& chave) {
+  if (!Liberado(kDireitoLog))
+    return;
+  TnServicoLctoCtbExcluido& servico = ServicoLctoCtbExcl();
+  servico.SetCodigoEmpresa(codigoEmpresa.AsInteger());
+  servico.InserirLctoCtbExclIndividual(chave.AsInteger());
+}

@@ -1,0 +1,231 @@
+// Numbered transactions of a company that keeps SPED books: opening and
+// continuing one, the balance check and its question, the date and type
+// rules, moving and deleting a transaction's entries together, imported
+// numbers, and the copy of a deleted entry into the log.
+#include <gtest/gtest.h>
+
+#include "entries/nCtbDMLctoCtb_U.h"
+#include "framework/core/Exceptions.h"
+#include "tests/entries/TLctoCtbTest.h"
+
+namespace {
+
+constexpr const char* kPerguntaEncerrar =
+    "Atenção, está transação possui diferença entre os lançamentos de Débito/Crédito!\r\nTem "
+    "certeza que deseja encerra-la?";
+
+class TnCtbDMLctoCtbTransacaoTest : public TLctoCtbTest {
+ protected:
+  void SetUp() override {
+    TLctoCtbTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    Executar(
+        "insert into OPCAOSPEDCTBDET (CODIGOEMPRESA, CODIGOESTAB, DATAOPCAO) values (1, 1, "
+        "'2024-01-01')");
+    // An older transaction: new numbers continue after it.
+    InserirLcto(1, "2024-02-01", ", TRANSCTB", ", 40");
+  }
+
+  // Posts an entry of `valor` on 10/03/2024 with the sides given ("D", "C"
+  // or "DC"); returns what the post ended in.
+  std::string Postar(TnCtbDMLctoCtb& modulo, const std::string& lados, double valor, int dia = 10,
+                     const char* tipo = "LN") {
+    NovoValido(modulo);
+    TnClientDataSet& cds = modulo.nClientDataSet;
+    cds.FieldByName("VALORLCTOCTB").SetAsFloat(valor);
+    cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 3, dia));
+    cds.FieldByName("TIPOLANCAMENTO").SetAsString(tipo);
+    if (lados.find('D') == std::string::npos)
+      cds.FieldByName("CONTACTBDEB").Clear();
+    if (lados.find('C') == std::string::npos)
+      cds.FieldByName("CONTACTBCRED").Clear();
+    return Tentar(cds);
+  }
+
+  // A refused record stays in insert, as on the screen.
+  static std::string Tentar(TnClientDataSet& cds) {
+    try {
+      cds.Post();
+      return "ok " + cds.FieldByName("TRANSCTB").AsString();
+    } catch (const EnField& e) {
+      return e.FieldName() + ": " + e.Message();
+    }
+  }
+
+  // Entries 20, 21, 22 of transaction 7, double entries on 10/03/2024.
+  void Transacao7() {
+    for (int chave : {20, 21, 22})
+      InserirLcto(chave, "2024-03-10", ", TRANSCTB", ", 7");
+  }
+
+  std::string Perguntas() {
+    std::string texto;
+    for (const TDialogoRegistrado& p : Dialogos().Perguntas())
+      texto += p.Texto + " -> " + p.Resposta + "\n";
+    return texto;
+  }
+};
+
+TEST_P(TnCtbDMLctoCtbTransacaoTest, SingleSidedEntriesContinueTheTransactionUntilItBalances) {
+  TnCtbDMLctoCtb& modulo = Criar();
+  EXPECT_EQ(Postar(modulo, "D", 100), "ok 41");
+  EXPECT_EQ(modulo.GetTransacaoAtual(), 41);
+  EXPECT_EQ(Postar(modulo, "C", 60), "ok 41");
+  EXPECT_EQ(modulo.GetTransacaoAtual(), 41);
+  EXPECT_EQ(Postar(modulo, "C", 40), "ok 41");
+  EXPECT_EQ(modulo.GetTransacaoAtual(), 0);
+  // A double entry opens its own transaction and closes it at once.
+  EXPECT_EQ(Postar(modulo, "DC", 5), "ok 42");
+  EXPECT_EQ(modulo.GetTransacaoAtual(), 0);
+  EXPECT_EQ(Perguntas(), "");
+  EXPECT_EQ(Contar("select count(*) from LCTOCTB where TRANSCTB = 41"), 3);
+}
+
+TEST_P(TnCtbDMLctoCtbTransacaoTest, UnbalancedTransactionAsksBeforeClosing) {
+  struct TCaso {
+    const char* Resposta;
+    double Aberta;
+  };
+  for (const TCaso& caso : {TCaso{"Não", 41}, TCaso{"Sim", 0}}) {
+    Executar("delete from LCTOCTB where CHAVELCTOCTB > 1");
+    Executar("delete from SEQUENCIAEMPRESA");
+    TnCtbDMLctoCtb& modulo = Criar();
+    Responder({caso.Resposta});
+    ASSERT_EQ(Postar(modulo, "D", 100), "ok 41");
+    ASSERT_EQ(Postar(modulo, "DC", 50), "ok 41");
+    EXPECT_EQ(Dialogos().Perguntas().back().Texto, kPerguntaEncerrar);
+    EXPECT_EQ(modulo.GetTransacaoAtual(), caso.Aberta) << caso.Resposta;
+    EXPECT_EQ(modulo.GetDifTransacao().Diferenca.ToString(), "100");
+  }
+}
+
+// "Criar Transação" over an unbalanced one asks; "Não" keeps it open and
+// the new record joins it. "Continuar Transação" reopens the browsed
+// entry's transaction, date and type included.
+TEST_P(TnCtbDMLctoCtbTransacaoTest, ScreenActionsCreateAndContinueTransactions) {
+  TnCtbDMLctoCtb& modulo = Criar();
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  ASSERT_EQ(Postar(modulo, "D", 100), "ok 41");
+  Responder({"Não"});
+  ASSERT_TRUE(modulo.ActionList.FindByShortCut("Ctrl+F9")->Execute());
+  EXPECT_EQ(Dialogos().Perguntas().back().Texto, kPerguntaEncerrar);
+  EXPECT_EQ(cds.FieldByName("TRANSCTB").AsInteger(), 41);
+  cds.Cancel();
+  EXPECT_EQ(modulo.GetTransacaoAtual(), 0);
+  ASSERT_TRUE(cds.Locate("TRANSCTB", {Value(41)}));
+  ASSERT_TRUE(modulo.ActionList.Find("actContinuarTransacao")->Execute());
+  EXPECT_EQ(cds.FieldByName("TRANSCTB").AsInteger(), 41);
+  EXPECT_EQ(modulo.GetOldTransDate(), EncodeDate(2024, 3, 10));
+  cds.Cancel();
+}
+
+TEST_P(TnCtbDMLctoCtbTransacaoTest, LaterEntriesKeepTheDateAndTypeOfTheFirst) {
+  TnCtbDMLctoCtb& modulo = Criar();
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  ASSERT_EQ(Postar(modulo, "D", 100), "ok 41");
+  EXPECT_EQ(Postar(modulo, "C", 100, 11),
+            "DATALCTOCTB: Atenção, a data informada é diferente da data inicial da "
+            "transação!\r\nData inicial da transação: 10/03/2024");
+  cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 3, 10));
+  cds.FieldByName("TIPOLANCAMENTO").SetAsString("LS");
+  EXPECT_EQ(Tentar(cds),
+            "TIPOLANCAMENTO: Atenção, o tipo de lançamento informado é diferente do tipo de "
+            "lançamento inicial da transação!\r\nTipo lançamento inicial da transação: Normal");
+  cds.FieldByName("TIPOLANCAMENTO").SetAsString("LN");
+  EXPECT_EQ(Tentar(cds), "ok 41");
+  // A cancel ends the transaction: the next entry opens another.
+  ASSERT_EQ(Postar(modulo, "D", 100, 12), "ok 42");
+  cds.Append();
+  cds.Cancel();
+  EXPECT_EQ(modulo.GetTransacaoAtual(), 0);
+}
+
+TEST_P(TnCtbDMLctoCtbTransacaoTest, MovingAnEntryOffersToMoveItsTransaction) {
+  struct TCaso {
+    const char* Nivel;
+    const char* Datas;
+  };
+  for (const TCaso& caso : {TCaso{"8", "12 12 12"}, TCaso{"1", "12 10 10"}}) {
+    Executar("delete from LCTOCTB where CHAVELCTOCTB > 1");
+    Transacao7();
+    Direito("DireitoControleDataLctosTransacao", caso.Nivel);
+    TnCtbDMLctoCtb& modulo = Criar();
+    Responder({"Sim", "Sim"});
+    TnClientDataSet& cds = modulo.nClientDataSet;
+    ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(20)}));
+    cds.Edit();
+    cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 3, 12));
+    cds.Post();
+    std::string datas;
+    for (int chave : {20, 21, 22})
+      datas += (datas.empty() ? "" : " ") +
+               std::to_string(Contar("select count(*) from LCTOCTB where CHAVELCTOCTB = " +
+                                     std::to_string(chave) + " and DATALCTOCTB = '2024-03-12'") *
+                                  2 +
+                              10);
+    EXPECT_EQ(datas, caso.Datas) << caso.Nivel;
+  }
+  EXPECT_EQ(Dialogos().Perguntas().size(), 3u);
+  EXPECT_EQ(Dialogos().Perguntas()[1].Texto,
+            "Deseja atualizar a data de todos os lançamentos vinculados a esta transação?");
+}
+
+// Deleting with the rights and "Sim" logs and deletes the whole
+// transaction; "Não" deletes the entry alone; without the log right the
+// entry leaves no copy.
+TEST_P(TnCtbDMLctoCtbTransacaoTest, DeletingAnEntryOffersToDeleteItsTransaction) {
+  struct TCaso {
+    const char* Resposta;
+    const char* NivelLog;
+    int64_t Restantes;
+    int64_t Logados;
+  };
+  const TCaso casos[] = {{"Sim", "8", 0, 3}, {"Não", "8", 2, 1}, {"Não", "1", 2, 0}};
+  for (const TCaso& caso : casos) {
+    Executar("delete from LCTOCTB where CHAVELCTOCTB > 1");
+    Executar("delete from LCTOCTBEXCLUIDO");
+    Transacao7();
+    Direito("DireitoControlaExclusaoLctosTransacao", "8");
+    Direito("DireitoControlaLancamentoExcluido", caso.NivelLog);
+    TnCtbDMLctoCtb& modulo = Criar();
+    Responder({caso.Resposta});
+    ASSERT_TRUE(modulo.nClientDataSet.Locate("CHAVELCTOCTB", {Value(20)}));
+    modulo.nClientDataSet.Delete();
+    EXPECT_EQ(Contar("select count(*) from LCTOCTB where TRANSCTB = 7"), caso.Restantes)
+        << caso.Resposta << caso.NivelLog;
+    EXPECT_EQ(Contar("select count(*) from LCTOCTBEXCLUIDO where TRANSCTB = 7"), caso.Logados)
+        << caso.Resposta << caso.NivelLog;
+  }
+  EXPECT_EQ(Dialogos().Perguntas().front().Texto,
+            "Deseja excluir todos os lançamentos vinculados a esta transação?");
+}
+
+// An imported number is never stored: each one becomes a fresh number, the
+// same for every entry that shared it in the file.
+TEST_P(TnCtbDMLctoCtbTransacaoTest, ImportedNumbersMapToFreshOnes) {
+  TnCtbDMLctoCtb& modulo = Criar(false);
+  modulo.SetImportacao(true);
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  int chave = 600;
+  for (int importado : {500, 500, 40, 500}) {
+    NovoValido(modulo);
+    cds.FieldByName("CODIGOEMPRESA").SetAsInteger(1);
+    cds.FieldByName("CHAVELCTOCTB").SetAsInteger(chave++);
+    cds.FieldByName("TRANSCTB").SetAsInteger(importado);
+    cds.Post();
+  }
+  modulo.AplicarAtualizacoes();
+  std::string numeros;
+  for (const ValueArray& linha :
+       Conexao()
+           .ExecuteQuery("select TRANSCTB from LCTOCTB where CHAVELCTOCTB >= 600 order by "
+                         "CHAVELCTOCTB")
+           .Rows)
+    numeros += std::to_string(linha.front().AsInteger()) + " ";
+  EXPECT_EQ(numeros, "41 41 42 41 ");
+}
+
+CTB_INSTANTIATE_ENGINES(TnCtbDMLctoCtbTransacaoTest);
+
+}  // namespace
