@@ -34,7 +34,7 @@ class TImportacaoArquivoTest : public TCtbProgramaTest {
     std::string chaves;
     const TDbResult linhas = Conexao().ExecuteQuery(
         "select CHAVELCTOCTB from LCTOCTB where CODIGOEMPRESA = 1 and DATALCTOCTB between "
-        "'2025-05-01' and '2025-05-31' order by CHAVELCTOCTB");
+        "'2025-05-02' and '2025-05-05' order by CHAVELCTOCTB");
     for (const auto& linha : linhas.Rows)
       chaves += std::to_string(linha.at(0).AsInteger()) + " ";
     return chaves;
@@ -99,7 +99,8 @@ TEST_P(TImportacaoArquivoTest, ARejectsFileReimportsCleanlyOnceFixed) {
   EXPECT_NE(FSaida.find("2 linhas gravadas, 0 recusadas"), std::string::npos) << FSaida;
   EXPECT_EQ(Ler("de-novo.csv"),
             "CODIGOESTAB;DATALCTOCTB;CONTACTBDEB;CONTACTBCRED;CODIGOHISTCTB;VALORLCTOCTB;RECUSA\n");
-  EXPECT_EQ(Contar("select count(*) from LCTOCTB where DATALCTOCTB between '2025-05-02' and "
+  EXPECT_EQ(Contar("select count(*) from LCTOCTB where CODIGOEMPRESA = 1 and DATALCTOCTB between "
+                   "'2025-05-02' and "
                    "'2025-05-05' and VALORLCTOCTB in (5, 10, 12, 13)"),
             4);
 

@@ -26,8 +26,8 @@ class TImportacaoLoteTest : public TCtbProgramaTest {
   int64_t FUltimaAntes = 0;
 };
 
-// Refused rows still take their key, as a draw per row did; the sequence
-// ends at the last key handed out, so the next entry typed follows it.
+// Refused rows take no key: the stored rows follow each other and the
+// sequence ends at the last key stored, so the next entry typed follows it.
 TEST_P(TImportacaoLoteTest, KeysFollowTheSequenceAndRefusedRowsWriteNothing) {
   struct TCaso {
     std::vector<std::string> Valores;
@@ -37,7 +37,7 @@ TEST_P(TImportacaoLoteTest, KeysFollowTheSequenceAndRefusedRowsWriteNothing) {
   const TCaso casos[] = {
       {{"5.00", "6.00", "7.00"}, {1, 2, 3}, "3 linhas gravadas, 0 recusadas\n"},
       {{"5.00", "0", "7.00", "0"},
-       {1, 3},
+       {1, 2},
        "linha 3: VALORLCTOCTB: O valor do lançamento deve ser maior que zero!\n"
        "linha 5: VALORLCTOCTB: O valor do lançamento deve ser maior que zero!\n"
        "2 linhas gravadas, 2 recusadas\n"},
@@ -58,7 +58,7 @@ TEST_P(TImportacaoLoteTest, KeysFollowTheSequenceAndRefusedRowsWriteNothing) {
     EXPECT_EQ(ChavesDoLote(), caso.Chaves);
     ASSERT_EQ(Post(LancamentoDemo()), 0) << FSaida;
     EXPECT_EQ(FResultado["entry"]["CHAVELCTOCTB"],
-              FUltimaAntes + static_cast<int64_t>(caso.Valores.size()) + 1);
+              FUltimaAntes + static_cast<int64_t>(caso.Chaves.size()) + 1);
     EXPECT_EQ(Contar("select count(*) from LCTOCTB where VALORLCTOCTB = 0"), 0);
   }
 }

@@ -144,8 +144,8 @@ TEST_P(TRelatoriosTest, JournalPeriodTotalsAreTheTrialBalanceMovementAndPagesAdd
       ++entradas;
     }
   }
-  EXPECT_EQ(entradas, Contar("select count(*) from LCTOCTB where DATALCTOCTB between "
-                             "'2025-03-01' and '2025-03-31'"));
+  EXPECT_EQ(entradas, Contar("select count(*) from LCTOCTB where CODIGOEMPRESA = 1 and "
+                             "DATALCTOCTB between '2025-03-01' and '2025-03-31'"));
   EXPECT_EQ(paginas, (entradas + 6) / 7);
   ASSERT_FALSE(periodo.is_null());
   int64_t movimentoDebito = 0, movimentoCredito = 0;
