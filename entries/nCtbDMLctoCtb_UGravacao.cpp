@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "entries/nCtbDMLctoCtb_U.h"
+
+#include <fmt/format.h>
 #include "framework/app/NutilAmbiente.h"
 #include "framework/core/Exceptions.h"
 #include "framework/ctb/TnUtilControleLctoPadrao.h"
@@ -297,30 +299,32 @@ void TnCtbDMLctoCtb::DesfazerConciliacoes(const Value& codigoEmpresa, const Valu
   const std::string empresa = Nutil::ValorParaSQL(codigoEmpresa);
   const std::string chaveSql = Nutil::ValorParaSQL(chave);
   for (const TConciliacao& c : kConciliacoes)
-    Nutildb::ExecutarSQLDireto(Conexao(), std::string("update ") + c.Tabela +
-                                              " set CONCILLCTOCTB = 0, CHAVELCTOCTB = null where "
-                                              "CHAVELCTOCTB = " +
-                                              chaveSql + " and CODIGOEMPRESA = " + empresa);
+    Nutildb::ExecutarSQLDireto(
+        Conexao(), fmt::format("update {} set CONCILLCTOCTB = 0, CHAVELCTOCTB = null where "
+                               "CHAVELCTOCTB = {} and CODIGOEMPRESA = {}",
+                               c.Tabela, chaveSql, empresa));
   for (const TConciliacao& c : kConciliacoes) {
     auto links = Nutildb::ExecutarSQL(
-        Conexao(), std::string("select CHAVELCTOCTB, CODIGOESTAB, CONTACTB, ") + c.CampoData +
-                       ", " + c.CampoSequencia + "   from " + c.TabelaRelacao +
-                       "  where CODIGOEMPRESA = " + empresa + "   and CHAVELCTOCTB = " + chaveSql);
+        Conexao(), fmt::format("select CHAVELCTOCTB, CODIGOESTAB, CONTACTB, {}, {}   from {}  "
+                               "where CODIGOEMPRESA = {}   and CHAVELCTOCTB = {}",
+                               c.CampoData, c.CampoSequencia, c.TabelaRelacao, empresa, chaveSql));
     for (; !links->Eof(); links->Next()) {
       const std::string estab =
           " and " + Nutil::ValorParaSQL(links->FieldByName("CODIGOESTAB"), "=");
       // Every linked line is cleared, not only the first: a line whose
       // link is gone must not stay marked as reconciled.
       Nutildb::ExecutarSQLDireto(
-          Conexao(), std::string("update ") + c.Tabela +
-                         " set CONCILLCTOCTB = 0 where CODIGOEMPRESA = " + empresa + estab +
-                         " and " + Nutil::ValorParaSQL(links->FieldByName("CONTACTB"), "=") +
-                         " and " + Nutil::ValorParaSQL(links->FieldByName(c.CampoData), "=") +
-                         " and " + Nutil::ValorParaSQL(links->FieldByName(c.CampoSequencia), "="));
-      Nutildb::ExecutarSQLDireto(Conexao(),
-                                 std::string("delete from ") + c.TabelaRelacao +
-                                     " where CODIGOEMPRESA = " + empresa + estab + " and " +
-                                     Nutil::ValorParaSQL(links->FieldByName("CHAVELCTOCTB"), "="));
+          Conexao(),
+          fmt::format("update {} set CONCILLCTOCTB = 0 where CODIGOEMPRESA = {}{} and {} and {} "
+                      "and {}",
+                      c.Tabela, empresa, estab,
+                      Nutil::ValorParaSQL(links->FieldByName("CONTACTB"), "="),
+                      Nutil::ValorParaSQL(links->FieldByName(c.CampoData), "="),
+                      Nutil::ValorParaSQL(links->FieldByName(c.CampoSequencia), "=")));
+      Nutildb::ExecutarSQLDireto(
+          Conexao(),
+          fmt::format("delete from {} where CODIGOEMPRESA = {}{} and {}", c.TabelaRelacao, empresa,
+                      estab, Nutil::ValorParaSQL(links->FieldByName("CHAVELCTOCTB"), "=")));
     }
   }
 }

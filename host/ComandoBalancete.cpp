@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
-#include <limits>
 #include <map>
 #include <optional>
 #include <tuple>
@@ -32,8 +31,6 @@
 #include "trialbalance/nCtbDPConsultaBalanceteMovimento_U.h"
 
 namespace {
-
-constexpr size_t kSemColuna = std::numeric_limits<size_t>::max();
 
 // A header band laid over the visible columns it spans, at its depth.
 struct TFaixa {
@@ -188,7 +185,8 @@ void EscolherColunasDoDataSet(TnClientDataSet& dataSet, const std::string& colun
       std::string aceitas;
       for (const TField* field : visiveis)
         Nutil::Add(aceitas, field->FieldName(), ", ");
-      throw Exception("Coluna desconhecida em --columns: " + nome + " (colunas: " + aceitas + ")");
+      throw Exception(
+          fmt::format("Coluna desconhecida em --columns: {} (colunas: {})", nome, aceitas));
     }
   }
   for (TField* field : visiveis)
@@ -601,6 +599,7 @@ std::string EscreverJson(TnCtbDPConsultaBalanceteMovimento& processo) {
     while (!linhas.empty() && linhas.back() == '\n')
       linhas.pop_back();
     std::vector<TField*> campos;
+    campos.reserve(static_cast<size_t>(dataSet.FieldCount()));
     for (int i = 0; i < dataSet.FieldCount(); ++i)
       campos.push_back(&dataSet.Fields(i));
     const std::vector<std::string> titulos = SaidaFormatos::TitulosParaPessoas(campos);

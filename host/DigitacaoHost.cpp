@@ -1,5 +1,7 @@
 #include "host/DigitacaoHost.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <fstream>
 #include <initializer_list>
@@ -56,14 +58,15 @@ std::string TextoDigitado(const json& valor) {
 // otherwise be ignored (an "action" taken for the default insert).
 void VerificarChaves(const json& objeto, std::initializer_list<const char*> aceitas,
                      const std::string& onde) {
-  for (const auto& [chave, valor] : objeto.items()) {
+  for (const auto& item : objeto.items()) {
+    const std::string& chave = item.key();
     if (std::none_of(aceitas.begin(), aceitas.end(),
                      [&](const char* aceita) { return chave == aceita; })) {
       std::string lista;
       for (const char* aceita : aceitas)
-        lista += (lista.empty() ? "" : ", ") + std::string(aceita);
-      throw Exception("Chave desconhecida " + onde + ": \"" + chave + "\" (aceitas: " + lista +
-                      ")");
+        Nutil::Add(lista, aceita, ", ");
+      throw Exception(
+          fmt::format("Chave desconhecida {}: \"{}\" (aceitas: {})", onde, chave, lista));
     }
   }
 }
@@ -119,7 +122,7 @@ std::string TextoDoCampo(const TField& field, const json& valor) {
                       ? "Valor lógico (true ou false) não aceito em " + field.FieldName()
                       : "Informe true ou false em " + field.FieldName(),
                   field.FieldName());
-  const std::string texto = TextoDigitado(valor);
+  std::string texto = TextoDigitado(valor);
   if (const std::string erro = ValorDigitado::Verificar(field, texto); !erro.empty())
     throw EnField(field.FieldName() + ": " + erro, field.FieldName());
   return texto;

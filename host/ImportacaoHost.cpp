@@ -110,7 +110,7 @@ std::vector<TField*> CamposDoCabecalho(TnClientDataSet& cds,
 // classification; EnField when the company has no such account.
 std::string ContaDigitada(TnDMConexao& conexao, int64_t codigoEmpresa, const TField& field,
                           const std::string& texto) {
-  const std::string conta = Nutil::Trim(texto);
+  std::string conta = Nutil::Trim(texto);
   if (!conta.empty() &&
       std::all_of(conta.begin(), conta.end(), [](char c) { return c >= '0' && c <= '9'; }))
     return conta;

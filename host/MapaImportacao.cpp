@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr size_t kMaxBytesMapa = 1024 * 1024;
+constexpr size_t kMaxBytesMapa = size_t{1024} * 1024;
 
 std::string Texto(const nlohmann::json& valor, const std::string& onde) {
   if (valor.is_string())

@@ -77,6 +77,7 @@ class TEscritorTabela : public TEscritor {
 
   void Linha(const std::vector<TCelula>& celulas, bool) override {
     std::vector<std::string> textos;
+    textos.reserve(celulas.size());
     for (const TCelula& celula : celulas)
       textos.push_back(TextoTabela(celula));
     Escrever(textos);
@@ -118,6 +119,7 @@ class TEscritorCsv : public TEscritor {
   TEscritorCsv(const std::vector<TColuna>& colunas, std::ostream& saida, bool brasileiro)
       : FSaida(saida), FBrasileiro(brasileiro), FSeparador(brasileiro ? ';' : ',') {
     std::vector<TCelula> cabecalho;
+    cabecalho.reserve(colunas.size());
     for (const TColuna& coluna : colunas)
       cabecalho.emplace_back(brasileiro ? coluna.Rotulo : coluna.Nome);
     if (brasileiro)

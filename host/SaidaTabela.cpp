@@ -92,6 +92,7 @@ std::string Escrever(TnClientDataSet& dataSet) {
 
   std::string out = Linha(titulos, larguras, aDireita);
   std::vector<std::string> tracos;
+  tracos.reserve(larguras.size());
   for (size_t largura : larguras)
     tracos.emplace_back(largura, '-');
   out += Linha(tracos, larguras, aDireita);

@@ -433,6 +433,7 @@ void TnCtbDPGerarSaldoGerIndividual::TransferirContas(TnClientDataSet& saldo,
                                                       const std::map<int64_t, TConta>& contas,
                                                       bool listarSemRateio) {
   std::vector<size_t> destino;
+  destino.reserve(static_cast<size_t>(saldo.FieldCount()));
   for (int i = 0; i < saldo.FieldCount(); ++i)
     destino.push_back(
         static_cast<size_t>(nClientDataSet.FieldByName(saldo.Fields(i).FieldName()).Index()));

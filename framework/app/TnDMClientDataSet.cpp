@@ -1,5 +1,7 @@
 #include "framework/app/TnDMClientDataSet.h"
 
+#include <fmt/format.h>
+
 #include <map>
 #include <mutex>
 #include <shared_mutex>
@@ -287,7 +289,7 @@ std::string TnDMClientDataSet::MontarSQL(const std::string& condicao, TParams& p
     }
     Nutildb::VerificarIdentificador(coluna);
     const std::string param = kPrefixoParamSelecao + std::to_string(++n);
-    Nutil::Add(where, coluna + op + ":" + param, " and ");
+    Nutil::Add(where, fmt::format("{}{}:{}", coluna, op, param), " and ");
     params.emplace_back(param, FSelecao.Param(nome));
   }
   if (!FFiltroAbertura.empty())
@@ -347,6 +349,7 @@ int TnDMClientDataSet::FetchRegistros(const std::string& condicao) {
   const std::string chave = ChavePrimaria();
   const std::vector<std::string> nomesChave = Nomes(chave);
   std::vector<int> colunaChave;
+  colunaChave.reserve(nomesChave.size());
   for (const std::string& nome : nomesChave)
     colunaChave.push_back(result.ColumnIndex(nome));
   std::vector<int> coluna(static_cast<size_t>(nClientDataSet.FieldCount()), -1);
@@ -478,9 +481,9 @@ void TnDMClientDataSet::EdRequiredField(TField& field, bool required) {
 }
 
 void TnDMClientDataSet::RegistrarDicionarioLookup(const std::string& nome,
-                                                  TnDicionarioLookup dicionario) {
+                                                  const TnDicionarioLookup& dicionario) {
   std::unique_lock trava(gTravaDicionarios);
-  Dicionarios().try_emplace(Nutil::UpperCase(nome), std::move(dicionario));
+  Dicionarios().try_emplace(Nutil::UpperCase(nome), dicionario);
 }
 
 const TnDicionarioLookup* TnDMClientDataSet::DicionarioLookup(const std::string& nome) {

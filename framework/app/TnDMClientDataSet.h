@@ -191,7 +191,8 @@ class TnDMClientDataSet : public TnDM {
   Value EdFindValueDataSetLookup(const std::string& fieldName, const std::string& resultField);
   // The first registration of a name holds; a later one of the same name is
   // the same dictionary again (each module registers its own when built).
-  static void RegistrarDicionarioLookup(const std::string& nome, TnDicionarioLookup dicionario);
+  static void RegistrarDicionarioLookup(const std::string& nome,
+                                        const TnDicionarioLookup& dicionario);
   static const TnDicionarioLookup* DicionarioLookup(const std::string& nome);
   // The field's dictionary: its definition's DicionarioLookup, else the one
   // named after the field; nullptr when none.

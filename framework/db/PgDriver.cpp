@@ -368,7 +368,7 @@ class TPgDriver : public IDbDriver {
     return res;
   }
 
-  static TDbResult Resultado(const PGresult* res) {
+  static TDbResult Resultado(PGresult* res) {
     TDbResult result;
     int columns = PQnfields(res);
     for (int c = 0; c < columns; ++c)
@@ -388,7 +388,7 @@ class TPgDriver : public IDbDriver {
       }
       result.Rows.push_back(std::move(row));
     }
-    const char* affected = PQcmdTuples(const_cast<PGresult*>(res));
+    const char* affected = PQcmdTuples(res);
     result.RowsAffected = affected && *affected ? std::strtoll(affected, nullptr, 10) : 0;
     return result;
   }

@@ -160,8 +160,12 @@ std::optional<TnDMConexao::TComando> TnDataSetProvider::Comando(
       Nutildb::VerificarIdentificador(name);
       params.emplace_back("N_" + name, value);
       colunas += (colunas.empty() ? "" : ", ") + name;
-      valores += (valores.empty() ? ":N_" : ", :N_") + name;
-      sets += (sets.empty() ? "" : ", ") + name + " = :N_" + name;
+      valores += valores.empty() ? ":N_" : ", :N_";
+      valores += name;
+      sets += sets.empty() ? "" : ", ";
+      sets += name;
+      sets += " = :N_";
+      sets += name;
       if (kind == TUpdateKind::ukModify && std::find(key.begin(), key.end(), &field) == key.end())
         lidos += " and " + CondicaoValorAntigo(name, delta.OldValue(record, field), params);
     }
