@@ -191,10 +191,9 @@ bool TnCtbDMLctoAtivDiferenc::CadastroOnCloseQuery() {
   const double diferenca = Nutil::RoundValor(FValorLctoAtiv - FInfoLctoCtb.ValorLcto, 2);
   if (diferenca == 0)
     return true;
-  return Ndialogs::nMessageDlg("Existe uma diferença de R$ " + FormatFloat("0.00", diferenca) +
-                                   " dos lançamentos de atividades em relação ao lançamento "
-                                   "contábil!\r\nConfirma?",
-                               TMsgDlgType::mtConfirmation, BotoesSimNao()) == kBtnSim;
+  return Ndialogs::nConfirmar("Existe uma diferença de R$ " + FormatFloat("0.00", diferenca) +
+                              " dos lançamentos de atividades em relação ao lançamento "
+                              "contábil!\r\nConfirma?");
 }
 
 void TnCtbDMLctoAtivDiferenc::actRefazLctoAtivAutoExecute() {

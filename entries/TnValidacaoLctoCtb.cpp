@@ -63,10 +63,6 @@ std::string Maiusculo(const std::string& texto) {
   return Nutil::UpperCase(Nutil::Trim(texto));
 }
 
-bool SimNao(const std::string& texto) {
-  return Ndialogs::nMessageDlg(texto, TMsgDlgType::mtConfirmation, BotoesSimNao()) == kBtnSim;
-}
-
 // The answer `ler` gives for `chave`, asked once while `mapa` keeps it;
 // every time without one.
 template <class Mapa, class Chave, class Ler>
@@ -212,7 +208,7 @@ void TnValidacaoLctoCtb::ValidarMesmoUltimoLcto() {
   TnDMDireitoUsuario* direitos = FSessao.Procurar<TnDMDireitoUsuario>();
   const std::string nivel =
       direitos != nullptr ? direitos->PegarDireito("DireitoLctoIgual") : std::string();
-  if (nivel != TnDMDireitoUsuario::kNivelLiberado && !SimNao(kMsgLctoIgual))
+  if (nivel != TnDMDireitoUsuario::kNivelLiberado && !Ndialogs::nConfirmar(kMsgLctoIgual))
     throw Exception(kMsgInclusaoCancelada);
 }
 
@@ -303,7 +299,7 @@ void TnValidacaoLctoCtb::ValidarTransacao() {
         " and TRANSCTB = " + Nutil::ValorParaSQL(Campo("TRANSCTB").AsValue()) +
         " and CHAVELCTOCTB <> " + Nutil::ValorParaSQL(Campo("CHAVELCTOCTB").AsValue()) +
         " and DATALCTOCTB <> " + Nutil::ValorParaSQL(Value(data), TDbColumnKind::Date);
-    if (sql.PegarTemRegistro("LCTOCTB", condicao) && !SimNao(kMsgDatasTransacao))
+    if (sql.PegarTemRegistro("LCTOCTB", condicao) && !Ndialogs::nConfirmar(kMsgDatasTransacao))
       throw EAbort();
   }
 }
@@ -340,7 +336,7 @@ void TnValidacaoLctoCtb::ValidarIFRS() {
         " and TRANSCTB = " + Nutil::ValorParaSQL(Campo("TRANSCTB").AsValue()) +
         " and CHAVELCTOCTB <> " + Nutil::ValorParaSQL(Campo("CHAVELCTOCTB").AsValue()) +
         " and TIPOLANCAMENTO <> " + Nutil::ValorParaSQL(Campo("TIPOLANCAMENTO").AsValue());
-    if (sql.PegarTemRegistro("LCTOCTB", condicao) && !SimNao(kMsgTiposTransacao))
+    if (sql.PegarTemRegistro("LCTOCTB", condicao) && !Ndialogs::nConfirmar(kMsgTiposTransacao))
       throw EAbort();
   }
 }

@@ -238,7 +238,7 @@ bool TnCtbDMLctoCtb::AlterarChaveOrigem() {
       "Alterações neste lançamento, o tornará pertencente ao módulo Contabilidade. " +
       "Isso fará com que o " + m + " não reconheça este " +
       "lançamento em caso de refazer a contabilização. Deseja continuar com as alterações?";
-  return Ndialogs::nMessageDlg(pergunta, TMsgDlgType::mtConfirmation, BotoesSimNao()) == kBtnSim;
+  return Ndialogs::nConfirmar(pergunta);
 }
 
 TnLabel* TnCtbDMLctoCtb::GetLbDataSetChaveOrigem() const {

@@ -48,10 +48,6 @@ bool Liberado(const char* direito) {
   return direitos != nullptr && direitos->TemDireitoLiberado(direito);
 }
 
-bool Sim(const std::string& texto) {
-  return Ndialogs::nMessageDlg(texto, TMsgDlgType::mtConfirmation, BotoesSimNao()) == kBtnSim;
-}
-
 }  // namespace
 
 bool TnCtbDMLctoCtb::UsaTransacao() {
@@ -141,7 +137,7 @@ bool TnCtbDMLctoCtb::CloseTransacao(bool verificar, bool perguntar) {
   if (verificar && PossuiDifTransacao()) {
     if (!perguntar)
       Ndialogs::nMessageDlg(kMsgDifTransacao, TMsgDlgType::mtInformation, BotoesOk());
-    else if (!Sim(std::string(kMsgDifTransacao) + kMsgEncerrarTransacao))
+    else if (!Ndialogs::nConfirmar(std::string(kMsgDifTransacao) + kMsgEncerrarTransacao))
       return false;
   }
   FOldTransDate = TDateTime();
@@ -202,7 +198,7 @@ void TnCtbDMLctoCtb::TransacaoDepoisCancelar() {
 void TnCtbDMLctoCtb::VerificaAtualizarDatasTransacao() {
   const TField& trans = Campo("TRANSCTB");
   if (!Liberado(kDireitoDatas) || FModoAnalitico || trans.IsNull() || !UsaTransacao() ||
-      !Sim(kMsgAtualizarDatas))
+      !Ndialogs::nConfirmar(kMsgAtualizarDatas))
     return;
   Conexao().StartTransaction();
   try {
@@ -233,7 +229,7 @@ void TnCtbDMLctoCtb::VerificaDeltarLancamentosTransacao() {
   const TDbResult outros = Conexao().ExecuteQuery(
       std::string("select CHAVELCTOCTB from LCTOCTB") + kOutrosDaTransacao, params);
   // An entry alone in its transaction has nothing to ask about.
-  if (outros.Rows.empty() || !Sim(kMsgExcluirTransacao))
+  if (outros.Rows.empty() || !Ndialogs::nConfirmar(kMsgExcluirTransacao))
     return;
   Conexao().StartTransaction();
   try {

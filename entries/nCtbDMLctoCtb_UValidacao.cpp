@@ -31,10 +31,6 @@ constexpr const char* kMsgAnalitico =
     "Este lançamento foi feito através do cadastro Analítico.Deseja entrar no Lançamento "
     "Analítico para Alterar o mesmo?";
 
-bool SimNao(const std::string& texto) {
-  return Ndialogs::nMessageDlg(texto, TMsgDlgType::mtConfirmation, BotoesSimNao()) == kBtnSim;
-}
-
 }  // namespace
 
 // ---- The rule chain ----
@@ -136,7 +132,7 @@ void TnCtbDMLctoCtb::nClientDataSetBeforePostInterno(TnClientDataSet& dataSet) {
 void TnCtbDMLctoCtb::nClientDataSetBeforeEdit(TnClientDataSet& dataSet) {
   const Value origemDado = Campo("ORIGEMDADO").AsValue();
   if (!origemDado.IsNull() && origemDado.AsInteger() == 5 && !FModoAnalitico && Tela()) {
-    if (SimNao(kMsgAnalitico))
+    if (Ndialogs::nConfirmar(kMsgAnalitico))
       throw EAbort();
   }
   TnDMClientDataSet::nClientDataSetBeforeEdit(dataSet);
@@ -148,7 +144,7 @@ void TnCtbDMLctoCtb::nClientDataSetBeforeDelete(TnClientDataSet& dataSet) {
   ValidarAlteracaoLctoCtb();
   // The group itself goes when the provider deletes the entry.
   const bool grupoLCDPR = GetLancLCDPR(PegarCodigoEmpresa(), Campo("CHAVELCTOCTB").AsInteger());
-  if (grupoLCDPR && !SimNao(kMsgLCDPR))
+  if (grupoLCDPR && !Ndialogs::nConfirmar(kMsgLCDPR))
     throw EAbort();
   if (!Nutil::Trim(Campo("CHAVEORIGEM").AsString()).empty() && !AlterarChaveOrigem())
     throw Exception(kMsgExclusaoCancelada);

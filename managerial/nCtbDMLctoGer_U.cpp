@@ -475,9 +475,8 @@ bool TnCtbDMLctoGer::CadastroOnCloseQuery() {
   const double diferenca = FValorLctoGer - FValorLctoCtb;
   if (Nutil::RoundValor(diferenca, 2) == 0)
     return true;
-  return Ndialogs::nMessageDlg(nCtbS::Formatar(nCtbSDiferencaEntreLctoGerencialEContabil,
-                                               FormatFloat(kFormatoValor, diferenca)),
-                               TMsgDlgType::mtConfirmation, BotoesSimNao()) == kBtnSim;
+  return Ndialogs::nConfirmar(nCtbS::Formatar(nCtbSDiferencaEntreLctoGerencialEContabil,
+                                              FormatFloat(kFormatoValor, diferenca)));
 }
 
 void TnCtbDMLctoGer::nClientDataSetAfterPost(TnClientDataSet& dataSet) {

@@ -190,6 +190,10 @@ std::string nMessageDlg(const std::string& texto, TMsgDlgType tipo, const TMsgDl
   return DialogService().Mostrar(texto, tipo, botoes, padrao);
 }
 
+bool nConfirmar(const std::string& texto) {
+  return nMessageDlg(texto, TMsgDlgType::mtConfirmation, BotoesSimNao()) == kBtnSim;
+}
+
 void nShowMessage(const std::string& texto) {
   DialogService().Mostrar(texto, TMsgDlgType::mtInformation, BotoesOk());
 }

@@ -146,6 +146,8 @@ namespace Ndialogs {
 // The chosen button's caption.
 std::string nMessageDlg(const std::string& texto, TMsgDlgType tipo, const TMsgDlgButtons& botoes,
                         const std::string& padrao = "");
+// A confirmation with "Sim" and "Não": true when the answer is "Sim".
+bool nConfirmar(const std::string& texto);
 // An information with "Ok".
 void nShowMessage(const std::string& texto);
 // An error with "Ok" showing the exception's message.
