@@ -76,7 +76,7 @@ std::string TDialogService::Mostrar(const std::string& texto, TMsgDlgType tipo,
     return botoes.front();
   }
   const std::string dada = Responder(dialogo, botaoPadrao);
-  const std::string resposta = BotaoPorTexto(botoes, dada);
+  std::string resposta = BotaoPorTexto(botoes, dada);
   if (resposta.empty()) {
     throw Exception("A resposta \"" + dada + "\" não é um dos botões (" + JuntarBotoes(botoes) +
                     ") da pergunta: " + texto);
@@ -145,7 +145,7 @@ std::string TDialogServiceConsole::Responder(const TDialogoRegistrado& pergunta,
         return pergunta.Botoes[n - 1];
       }
     }
-    const std::string botao = BotaoPorTexto(pergunta.Botoes, linha);
+    std::string botao = BotaoPorTexto(pergunta.Botoes, linha);
     if (!botao.empty()) {
       return botao;
     }
