@@ -23,6 +23,7 @@
 #include "host/ComandoLoad.h"
 #include "host/ComandoRazao.h"
 #include "host/ComandoSql.h"
+#include "host/ContabilizacaoHost.h"
 #include "host/DigitacaoHost.h"
 #include "host/ImportacaoHost.h"
 #include "host/LinhaComando.h"
@@ -194,6 +195,32 @@ int main(int argc, char** argv) {
         opcoesImportacao.Mapa = &mapa.emplace(TMapaImportacao::DoArquivo(arquivoMapa));
       ImportacaoHost::TSaidaImportacao saida =
           ImportacaoHost::ComandoImportEntries(sessao.Conexao(), arquivoCsv, opcoesImportacao);
+      codigoSaida = saida.Status;
+      return saida.Texto;
+    };
+  });
+
+  // `post`: the posting engine over a batch file; a report line per entry.
+  auto* cmdLote = app.add_subcommand(
+      "post", "Contabiliza um lote de lançamentos e suas linhas gerenciais (JSON ou CSV)");
+  std::string arquivoLote, formatoLote;
+  ContabilizacaoHost::TOpcoesPost opcoesLote;
+  cmdLote->add_option("FILE", arquivoLote, "Lote: arquivo .json ou .csv")->required();
+  cmdLote->add_flag("--reconcile", opcoesLote.ConciliarAuto,
+                    "Marca como conciliados os lados lançados");
+  cmdLote
+      ->add_option("--format", formatoLote,
+                   "table, csv ou json (padrão: table num terminal, csv quando redirecionado)")
+      ->check(CLI::IsMember({"table", "csv", "json"}));
+  cmdLote->callback([&] {
+    comando = [&](TSessaoHost& sessao) {
+      opcoesLote.Formato =
+          formatoLote.empty() ? Saida::FormatoPadrao() : Saida::FormatoDoNome(formatoLote);
+      opcoesLote.VerificarEmpresa = [&](int64_t codigoEmpresa) {
+        sessao.VerificarEmpresa(codigoEmpresa);
+      };
+      ContabilizacaoHost::TSaidaPost saida =
+          ContabilizacaoHost::ComandoPost(sessao.Conexao(), arquivoLote, opcoesLote);
       codigoSaida = saida.Status;
       return saida.Texto;
     };
