@@ -30,16 +30,16 @@ namespace {
 
 using json = nlohmann::json;
 
-constexpr int64_t kMaxPequeno = 32767;              // small-integer codes
+constexpr int64_t kMaxPequeno = 32767;                // small-integer codes
 constexpr int64_t kMaxChave = 9'007'199'254'740'991;  // exact in a double
 constexpr int64_t kMaxConta = 999'999'999'999'999;
 constexpr const char* kColunaTipo = "TIPO";
 constexpr const char* kGerenciais = "LCTOGER";
 
 const std::set<std::string> kCamposLancamento = {
-    "CODIGOEMPRESA", "CHAVELCTOCTB",  "CODIGOESTAB",   "CODIGOLOTECTB", "DATALCTOCTB",
-    "CODIGOORIGLCTOCTB", "CONTACTBDEB", "CONTACTBCRED", "CODIGOHISTCTB", "COMPLHIST",
-    "VALORLCTOCTB",  "CHAVEORIGEM",   kGerenciais};
+    "CODIGOEMPRESA",     "CHAVELCTOCTB", "CODIGOESTAB",  "CODIGOLOTECTB", "DATALCTOCTB",
+    "CODIGOORIGLCTOCTB", "CONTACTBDEB",  "CONTACTBCRED", "CODIGOHISTCTB", "COMPLHIST",
+    "VALORLCTOCTB",      "CHAVEORIGEM",  kGerenciais};
 const std::set<std::string> kCamposGerencial = {"CODIGOCENTROCUSTO", "NATURLCTOCTB", "CONTACTB",
                                                 "DATALCTOCTB", "VALORLCTOGER"};
 
@@ -94,8 +94,8 @@ class TLeitor {
     const std::optional<std::string> texto = Texto(nome);
     if (!texto)
       Recusar(std::string(nome) + " é obrigatório");
-    if (const std::string erro = ValorDigitado::VerificarDecimal(
-            *texto, 2, ValorDigitado::kDigitosInteirosValor + 2);
+    if (const std::string erro =
+            ValorDigitado::VerificarDecimal(*texto, 2, ValorDigitado::kDigitosInteirosValor + 2);
         !erro.empty())
       Recusar(fmt::format("{}: {}", nome, erro));
     return Currency::FromString(*texto);
@@ -256,19 +256,18 @@ std::unique_ptr<TnClientDataSet> Relatorio(TnDMContabilizaContabil& engine,
     for (const TnMensagem& m : r.Mensagens)
       ditas.insert(m.Texto);
     if (const auto it = trocadas.find({r.CodigoEmpresa, r.ChaveLctoCtbNovo}); it != trocadas.end())
-      Nutil::Add(texto,
-                 fmt::format("a chave {} foi usada por outro lançamento; gravado com a chave {}",
-                             static_cast<int64_t>(it->second),
-                             static_cast<int64_t>(r.ChaveLctoCtbNovo)),
-                 "; ");
+      Nutil::Add(
+          texto,
+          fmt::format("a chave {} foi usada por outro lançamento; gravado com a chave {}",
+                      static_cast<int64_t>(it->second), static_cast<int64_t>(r.ChaveLctoCtbNovo)),
+          "; ");
     relatorio->AppendRecord({Value(r.CodigoEmpresa), chave(r.ChaveLctoCtb),
                              r.Recusado ? Value() : chave(r.ChaveLctoCtbNovo), Value(r.TransCtb),
                              Value(r.Recusado ? "recusado" : "contabilizado"), Value(texto)});
   }
   for (const TnMensagem& m : mensagens.Mensagens())
     if (m.Tipo == TTipoMensagem::tmErro && ditas.count(m.Texto) == 0)
-      relatorio->AppendRecord(
-          {Value(), Value(), Value(), Value(), Value("erro"), Value(m.Texto)});
+      relatorio->AppendRecord({Value(), Value(), Value(), Value(), Value("erro"), Value(m.Texto)});
   return relatorio;
 }
 
@@ -353,8 +352,8 @@ std::vector<TLancamentoPost> LerCsv(std::istream& entrada) {
     const auto it = indices.find({empresa, chave});
     if (it == indices.end())
       linha.Recusar(NomeDoLancamento(chave, empresa) + " não está no arquivo");
-    linha.SetOnde(fmt::format("{}, linha gerencial da linha {}", NomeDoLancamento(chave, empresa),
-                              numero));
+    linha.SetOnde(
+        fmt::format("{}, linha gerencial da linha {}", NomeDoLancamento(chave, empresa), numero));
     lote[it->second].Gerenciais.push_back(LerGerencial(linha));
   }
   return lote;

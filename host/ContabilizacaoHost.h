@@ -80,7 +80,6 @@ TSaidaPost Contabilizar(TnDMConexao& conexao, const std::vector<TLancamentoPost>
 
 // The command: the file by its extension (.json or .csv), every company it
 // names checked, then Contabilizar.
-TSaidaPost ComandoPost(TnDMConexao& conexao, const std::string& arquivo,
-                       const TOpcoesPost& opcoes);
+TSaidaPost ComandoPost(TnDMConexao& conexao, const std::string& arquivo, const TOpcoesPost& opcoes);
 
 }  // namespace ContabilizacaoHost

@@ -25,6 +25,8 @@ constexpr const char* kMsgSemDistribuicao =
 constexpr const char* kChaveLcto = "CODIGOEMPRESA;CHAVELCTOCTB";
 constexpr const char* kChaveGer = "CODIGOEMPRESA;CHAVELCTOCTB;NATURLCTOCTB;CODIGOCENTROCUSTO";
 constexpr int kErroChaveDuplicada = 1;
+// Entries posted between two writes.
+constexpr int kLancamentosPorGravacao = 100;
 
 TTipoMensagem TipoDaMensagem(int tipo) {
   switch (tipo) {
@@ -220,9 +222,10 @@ void TnDMContabilizaContabil::Contabilizar() {
                            Numero(cdsLctoCtb.FieldByName("ContaCtbCred")), contasRateio.get());
       }
       GetProgresso().Incrementar();
+      if (FDMLctoCtb->nClientDataSet.ChangeCount() >= kLancamentosPorGravacao)
+        Gravar();
     }
-    GravarLancamentos();
-    GravarGerenciais();
+    Gravar();
     if (FControleErros == 0)
       Msg(kMsgSucesso, ::kMsgSucesso);
   } catch (...) {
@@ -297,12 +300,10 @@ void TnDMContabilizaContabil::PostarGerenciais(double contaDeb, double contaCred
   FDMLctoGer->SetCodigoEmpresa(empresa.AsInteger());
   ger.SetRange({empresa, chave}, {empresa, chave});
   for (ger.First(); !ger.Eof(); ger.Next()) {
-    const double conta =
-        ger.FieldByName("NaturLctoCtb").AsInteger() == 1 ? contaDeb : contaCred;
+    const double conta = ger.FieldByName("NaturLctoCtb").AsInteger() == 1 ? contaDeb : contaCred;
     if (conta == 0)
       continue;
-    if (contasRateio == nullptr ||
-        !contasRateio->FindKey({Value(conta)})) {
+    if (contasRateio == nullptr || !contasRateio->FindKey({Value(conta)})) {
       MsgLcto(FResultados.size() - 1, kMsgGerencialIgnorado,
               fmt::format(kMsgSemDistribuicao, static_cast<int64_t>(conta)));
       continue;
@@ -318,11 +319,10 @@ void TnDMContabilizaContabil::PostarGerencial() {
   // A row the entry's own apportionment already gave the cost centre stays.
   const bool filtrado = cds.Filtered();
   cds.SetFiltered(false);
-  const bool existe =
-      cds.Locate(kChaveGer, {ger.FieldByName("CodigoEmpresa").AsValue(),
-                             Value(static_cast<int64_t>(FChaveNova)),
-                             ger.FieldByName("NaturLctoCtb").AsValue(),
-                             ger.FieldByName("CodigoCentroCusto").AsValue()});
+  const bool existe = cds.Locate(
+      kChaveGer,
+      {ger.FieldByName("CodigoEmpresa").AsValue(), Value(static_cast<int64_t>(FChaveNova)),
+       ger.FieldByName("NaturLctoCtb").AsValue(), ger.FieldByName("CodigoCentroCusto").AsValue()});
   try {
     if (!existe) {
       cds.Append();
@@ -341,6 +341,15 @@ void TnDMContabilizaContabil::PostarGerencial() {
 }
 
 // ---- Writing ----
+
+void TnDMContabilizaContabil::Gravar() {
+  GravarLancamentos();
+  GravarGerenciais();
+  // What is written need not stay: the modules look their rows up by
+  // filters, which a whole batch in memory would make slower at every entry.
+  FDMLctoCtb->nClientDataSet.EmptyDataSet();
+  FDMLctoGer->nClientDataSet.EmptyDataSet();
+}
 
 void TnDMContabilizaContabil::GravarLancamentos() {
   TnClientDataSet& cds = FDMLctoCtb->nClientDataSet;
@@ -415,8 +424,7 @@ void TnDMContabilizaContabil::DoClientDataSetReconcileErrorCTB(TnClientDataSet& 
   parte("Débito", "CONTACTBDEB");
   parte("Crédito", "CONTACTBCRED");
   parte("Histórico", "CODIGOHISTCTB");
-  mensagem += "Valor: " +
-              FormatFloat("0.00", dataSet.FieldByName("VALORLCTOCTB").AsCurrency()) +
+  mensagem += "Valor: " + FormatFloat("0.00", dataSet.FieldByName("VALORLCTOCTB").AsCurrency()) +
               "  Msg BD: " + UmaLinha(texto);
   if (indice < FResultados.size()) {
     FResultados[indice].Recusado = true;
@@ -474,10 +482,9 @@ std::unique_ptr<TnClientDataSet> TnDMContabilizaContabil::CriarContaCtbRateio(
       ":pCodigoEmpresa ",
       {{"pCodigoEmpresa", Value(codigoEmpresa)}});
   for (grupos->First(); !grupos->Eof(); grupos->Next()) {
-    analiticas->SetFilter(
-        "CLASSIFCONTA like " +
-        Nutil::ValorParaFiltro(Value(Nutil::Trim(grupos->FieldByName("CLASSIFCONTA").AsString()) +
-                                     "%")));
+    analiticas->SetFilter("CLASSIFCONTA like " +
+                          Nutil::ValorParaFiltro(Value(
+                              Nutil::Trim(grupos->FieldByName("CLASSIFCONTA").AsString()) + "%")));
     analiticas->SetFiltered(true);
     for (analiticas->First(); !analiticas->Eof(); analiticas->Next()) {
       const Value conta = analiticas->FieldByName("CONTACTB").AsValue();
@@ -518,9 +525,10 @@ void TnDMContabilizaContabil::CriarDMLcto() {
   modulo->Abrir(&selecao);
   FDMLctoCtb = std::move(modulo);
   FDMLctoGer = &FDMLctoCtb->GetDMLctoGer();
-  FDMLctoGer->nClientDataSet.OnReconcileError =
-      [this](TnClientDataSet& ds, const std::string& msg, TUpdateKind kind,
-             TReconcileAction& action) { DoClientDataSetReconcileErrorGER(ds, msg, kind, action); };
+  FDMLctoGer->nClientDataSet.OnReconcileError = [this](TnClientDataSet& ds, const std::string& msg,
+                                                       TUpdateKind kind, TReconcileAction& action) {
+    DoClientDataSetReconcileErrorGER(ds, msg, kind, action);
+  };
   // The module's own handler still sees every row after the key is fixed.
   auto anterior = FDMLctoGer->nDataSetProvider.BeforeUpdateRecord;
   FDMLctoGer->nDataSetProvider.BeforeUpdateRecord =

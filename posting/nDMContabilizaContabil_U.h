@@ -8,10 +8,10 @@
 // sets the options and calls Contabilizar. The engine numbers the
 // transactions, gives every entry a new key, runs each entry through the
 // journal-entry module in import mode (its own rule chain refuses what it
-// refuses) and each managerial row through the managerial module, then
-// writes both tables. A refused entry never stops the run: it is reported,
-// counted and the rest goes on; at the end any count turns into the
-// exception "Problemas encontrados: N".
+// refuses) and each managerial row through the managerial module, and
+// writes both tables every 100 entries and at the end. A refused entry never stops the run: it is
+// reported, counted and the rest goes on; at the end any count turns into the exception "Problemas
+// encontrados: N".
 //
 // Who owns what: the engine owns its three tables and, during one
 // Contabilizar only, the journal-entry module (whose managerial companion
@@ -110,6 +110,9 @@ class TnDMContabilizaContabil : public TnDM {
   // The entry's managerial rows, on the sides whose account takes them.
   void PostarGerenciais(double contaDeb, double contaCred, TnClientDataSet* contasRateio);
   void PostarGerencial();
+  // Writes the entries posted so far, then their managerial rows, and
+  // empties both modules.
+  void Gravar();
   void GravarLancamentos();
   void GravarGerenciais();
   // A message about the entry at `indice` of the results.

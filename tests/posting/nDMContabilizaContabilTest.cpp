@@ -62,10 +62,10 @@ std::string Transacoes(TnDMContabilizaContabil& engine) {
   cds.SetIndexFieldNames("ChaveLctoCtb");
   std::string texto;
   for (cds.First(); !cds.Eof(); cds.Next())
-    Nutil::Add(texto,
-               cds.FieldByName("ChaveLctoCtb").AsString() + ":" +
-                   cds.FieldByName("TransCTB").AsString(),
-               " ");
+    Nutil::Add(
+        texto,
+        cds.FieldByName("ChaveLctoCtb").AsString() + ":" + cds.FieldByName("TransCTB").AsString(),
+        " ");
   return texto;
 }
 

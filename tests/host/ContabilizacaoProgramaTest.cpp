@@ -1,0 +1,190 @@
+// `ctb post` through the built program on the demo company, on each engine:
+// the per-entry report by the caller's key, the checks that refuse a file
+// before anything is written, and a batch that a kill leaves whole and the
+// trial balance then shows.
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <fmt/format.h>
+
+#include <chrono>
+#include <cmath>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "host/CsvReader.h"
+#include "tests/host/TCtbPrograma.h"
+
+namespace {
+
+using json = nlohmann::json;
+
+constexpr int64_t kDespesa = 4202001;  // apportioned over 101, 102, 103, 201, 302
+constexpr int64_t kCaixa = 1101001;
+
+json Lancamento(int64_t chave, int64_t deb, int64_t cred, const std::string& valor) {
+  return {{"CODIGOEMPRESA", 1},          {"CHAVELCTOCTB", chave}, {"CODIGOESTAB", 1},
+          {"DATALCTOCTB", "2025-08-11"}, {"CONTACTBDEB", deb},    {"CONTACTBCRED", cred},
+          {"CODIGOHISTCTB", 17},         {"VALORLCTOCTB", valor}};
+}
+
+class TContabilizacaoProgramaTest : public TCtbProgramaTest {
+ protected:
+  int Postar(const std::string& nome, const std::string& conteudo,
+             const std::string& formato = "json") {
+    Escrever(nome, conteudo);
+    return Ctb({"post", nome, "--format", formato});
+  }
+  // CodigoConta -> (DEBITO, CREDITO) of the year's trial balance.
+  std::map<std::string, std::pair<std::string, std::string>> Balancete() {
+    EXPECT_EQ(Ctb({"trial-balance", "--company", "1", "--from", "2025-01-01", "--to", "2025-12-31",
+                   "--format", "csv"}),
+              0)
+        << FErro;
+    std::istringstream csv(FSaida);
+    TCsvReader leitor(csv);
+    std::map<std::string, size_t> coluna;
+    for (size_t i = 0; i < leitor.Header().size(); ++i)
+      coluna[leitor.Header()[i]] = i;
+    std::map<std::string, std::pair<std::string, std::string>> contas;
+    while (auto linha = leitor.Next())
+      contas[linha->Cells[coluna["CodigoConta"]]] = {linha->Cells[coluna["DEBITO"]],
+                                                     linha->Cells[coluna["CREDITO"]]};
+    return contas;
+  }
+};
+
+TEST_P(TContabilizacaoProgramaTest, RefusedEntryIsReportedByItsKeyAndTheRestIsPosted) {
+  Demo();
+  const int64_t antes = Lancamentos();
+  json primeiro = Lancamento(501, kDespesa, 0, "100.00");
+  primeiro["LCTOGER"] = {
+      {{"CODIGOCENTROCUSTO", 202}, {"NATURLCTOCTB", 1}, {"VALORLCTOGER", "7.00"}}};
+  const json lote = {primeiro, Lancamento(502, kCaixa, kCaixa, "5.00"),
+                     Lancamento(503, 0, kCaixa, "100.00")};
+  ASSERT_EQ(Postar("lote.json", lote.dump()), 1) << FErro;
+  const json relatorio = json::parse(FSaida);
+  ASSERT_EQ(relatorio.size(), 3u) << FSaida;
+  EXPECT_EQ(relatorio[1]["CHAVE"], 502);
+  EXPECT_EQ(relatorio[1]["SITUACAO"], "recusado");
+  EXPECT_EQ(relatorio[1]["MENSAGEM"], "A conta a débito não pode ser igual à conta a crédito!");
+  EXPECT_TRUE(relatorio[1]["CHAVENOVA"].is_null());
+  EXPECT_EQ(relatorio[2]["SITUACAO"], "contabilizado");
+  EXPECT_EQ(Lancamentos(), antes + 2);
+  const int64_t chave = relatorio[0]["CHAVENOVA"];
+  EXPECT_EQ(Contar("select count(*) from LCTOGER where CODIGOEMPRESA = 1 and CHAVELCTOCTB = " +
+                   std::to_string(chave) + " and CODIGOCENTROCUSTO = 202 and ORIGEMDADO = 3"),
+            1)
+      << "the given row lands under the new key, beside the account's apportionment";
+}
+
+TEST_P(TContabilizacaoProgramaTest, CsvWithARowKindColumnPostsEntriesAndTheirRows) {
+  Demo();
+  ASSERT_EQ(Postar("lote.csv",
+                   "TIPO,CODIGOEMPRESA,CHAVELCTOCTB,CODIGOESTAB,DATALCTOCTB,CONTACTBDEB,"
+                   "CONTACTBCRED,CODIGOHISTCTB,VALORLCTOCTB,CODIGOCENTROCUSTO,NATURLCTOCTB,"
+                   "VALORLCTOGER\n"
+                   "G,1,9,,,,,,,202,1,3.00\n"
+                   "L,1,9,1,11/08/2025,4202001,1101001,17,40.00,,,\n",
+                   "csv"),
+            0)
+      << FErro;
+  EXPECT_NE(FSaida.find("1,9,"), std::string::npos) << FSaida;
+  EXPECT_EQ(Contar("select count(*) from LCTOGER where CODIGOEMPRESA = 1 and "
+                   "CODIGOCENTROCUSTO = 202 and VALORLCTOGER = 3"),
+            1);
+}
+
+TEST_P(TContabilizacaoProgramaTest, BadFilesAreRefusedNamingTheEntryAndWriteNothing) {
+  Demo();
+  const int64_t antes = Lancamentos();
+  json valor = Lancamento(7, kDespesa, kCaixa, "10.005");
+  json campo = Lancamento(7, kDespesa, kCaixa, "1.00");
+  campo["FOO"] = 1;
+  json longo = Lancamento(7, kDespesa, kCaixa, "1.00");
+  longo["COMPLHIST"] = std::string(301, 'a');
+  json natureza = Lancamento(7, kDespesa, kCaixa, "1.00");
+  natureza["LCTOGER"] = {{{"CODIGOCENTROCUSTO", 202}, {"NATURLCTOCTB", 0}, {"VALORLCTOGER", 1}}};
+  json empresa = Lancamento(7, kDespesa, kCaixa, "1.00");
+  empresa["CODIGOEMPRESA"] = 77;
+  struct TCaso {
+    const char* Nome;
+    std::string Conteudo;
+    const char* Erro;  // how standard error starts
+  };
+  const TCaso casos[] = {
+      {"lote.json", json::array({valor}).dump(), "ctb: Lançamento 7 da empresa 1: VALORLCTOCTB: "},
+      {"lote.json", json::array({campo}).dump(),
+       "ctb: Lançamento na posição 1: campo desconhecido: FOO"},
+      {"lote.json", json::array({longo}).dump(),
+       "ctb: Lançamento 7 da empresa 1: COMPLHIST: mais de 300 caracteres"},
+      {"lote.json", json::array({natureza}).dump(),
+       "ctb: Lançamento 7 da empresa 1, linha gerencial 1: NATURLCTOCTB: use 1"},
+      {"lote.json", json::array({Lancamento(7, 1, 2, "1"), Lancamento(7, 1, 2, "1")}).dump(),
+       "ctb: Lançamento 7 da empresa 1: chave repetida no arquivo"},
+      {"lote.json", json::array({empresa}).dump(), "ctb: "},
+      {"lote.json", "{\"CODIGOEMPRESA\": 1}", "ctb: O arquivo deve ser uma lista de lançamentos"},
+      {"lote.csv",
+       "TIPO,CODIGOEMPRESA,CHAVELCTOCTB,CODIGOCENTROCUSTO,NATURLCTOCTB,VALORLCTOGER\n"
+       "G,1,8,202,1,1.00\n",
+       "ctb: Linha 2: Lançamento 8 da empresa 1 não está no arquivo"},
+      {"lote.txt", "[]", "ctb: O arquivo deve ser .json ou .csv"},
+  };
+  for (const TCaso& caso : casos) {
+    SCOPED_TRACE(caso.Erro);
+    EXPECT_EQ(Postar(caso.Nome, caso.Conteudo), 1);
+    EXPECT_EQ(FErro.rfind(caso.Erro, 0), 0u) << FErro;
+    EXPECT_EQ(Lancamentos(), antes);
+  }
+}
+
+// A batch of entries, each with a managerial row: killed on the way it
+// leaves all or nothing; posted, the trial balance moves by its total. (The
+// 10,000-entry run is bench/post_vs_import.sh's, on an optimised build.)
+TEST_P(TContabilizacaoProgramaTest, KilledBatchLeavesAllOrNothingAndTheTrialBalanceShowsIt) {
+  Demo();
+  constexpr int kQuantidade = 300;
+  json lote = json::array();
+  int64_t centavos = 0;
+  for (int i = 1; i <= kQuantidade; ++i) {
+    const int64_t valor = 100 + i % 997;
+    centavos += valor;
+    json l = Lancamento(i, kDespesa, kCaixa, fmt::format("{}.{:02}", valor / 100, valor % 100));
+    l["DATALCTOCTB"] = fmt::format("2025-{:02}-15", 1 + i % 12);
+    l["LCTOGER"] = {{{"CODIGOCENTROCUSTO", 202}, {"NATURLCTOCTB", 1}, {"VALORLCTOGER", "0.01"}}};
+    lote.push_back(l);
+  }
+  Escrever("lote.json", lote.dump());
+  const auto antes = Balancete();
+  const int64_t lancamentos = Lancamentos();
+  const pid_t filho = Iniciar(NoBanco({"post", "lote.json", "--format", "csv"}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  ::kill(filho, SIGKILL);
+  Aguardar(filho);
+  const int64_t gravados = Lancamentos() - lancamentos;
+  ASSERT_TRUE(gravados == 0 || gravados == kQuantidade) << gravados;
+  if (gravados == 0) {
+    ASSERT_EQ(Ctb({"post", "lote.json", "--format", "csv"}), 0) << FErro;
+  }
+  EXPECT_EQ(Lancamentos(), lancamentos + kQuantidade);
+  EXPECT_EQ(Contar("select count(*) from LCTOGER where CODIGOEMPRESA = 1 and CODIGOCENTROCUSTO "
+                   "= 202 and ORIGEMDADO = 3 and VALORLCTOGER = 0.01"),
+            kQuantidade);
+  const auto depois = Balancete();
+  const auto total = [](const std::string& texto) {
+    return static_cast<int64_t>(std::llround(std::stod(texto.empty() ? "0" : texto) * 100));
+  };
+  const std::string despesa = std::to_string(kDespesa), caixa = std::to_string(kCaixa);
+  EXPECT_EQ(total(depois.at(despesa).first) - total(antes.at(despesa).first), centavos);
+  EXPECT_EQ(total(depois.at(caixa).second) - total(antes.at(caixa).second), centavos);
+}
+
+CTB_INSTANTIATE_ENGINES(TContabilizacaoProgramaTest);
+
+}  // namespace
