@@ -343,38 +343,24 @@ void TnDMContabilizaContabil::PostarGerencial() {
 // ---- Writing ----
 
 void TnDMContabilizaContabil::Gravar() {
-  GravarLancamentos();
-  GravarGerenciais();
+  GravarModulo(*FDMLctoCtb, "LCTOCTB", kChaveLcto);
+  GravarModulo(*FDMLctoGer, "LCTOGER", kChaveGer);
   // What is written need not stay: the modules look their rows up by
   // filters, which a whole batch in memory would make slower at every entry.
   FDMLctoCtb->nClientDataSet.EmptyDataSet();
   FDMLctoGer->nClientDataSet.EmptyDataSet();
 }
 
-void TnDMContabilizaContabil::GravarLancamentos() {
-  TnClientDataSet& cds = FDMLctoCtb->nClientDataSet;
+void TnDMContabilizaContabil::GravarModulo(TnDMClientDataSet& modulo, const char* tabela,
+                                           const char* chave) {
+  TnClientDataSet& cds = modulo.nClientDataSet;
   if (cds.ChangeCount() == 0)
     return;
   try {
     cds.SetFiltered(false);
     if (!FUtilizaAutoIncrementar)
       cds.FieldByName("CHAVELCTOCTB").GetDefinicao().SetAutoIncremento(false);
-    Nutildb::GravarCDS("LCTOCTB", cds, kChaveLcto);
-    cds.CancelUpdates();
-  } catch (const std::exception& erro) {
-    Msg(kMsgErro, UmaLinha(erro.what()));
-  }
-}
-
-void TnDMContabilizaContabil::GravarGerenciais() {
-  TnClientDataSet& cds = FDMLctoGer->nClientDataSet;
-  if (cds.ChangeCount() == 0)
-    return;
-  try {
-    cds.SetFiltered(false);
-    if (!FUtilizaAutoIncrementar)
-      cds.FieldByName("CHAVELCTOCTB").GetDefinicao().SetAutoIncremento(false);
-    Nutildb::GravarCDS("LCTOGER", cds, kChaveGer);
+    Nutildb::GravarCDS(tabela, cds, chave);
     cds.CancelUpdates();
   } catch (const std::exception& erro) {
     Msg(kMsgErro, UmaLinha(erro.what()));

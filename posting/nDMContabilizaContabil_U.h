@@ -37,6 +37,7 @@ class TnCtbDMLctoGer;
 class TnDataSetProvider;
 class TnSQLDataSet;
 class TnDelta;
+class TnDMClientDataSet;
 
 // What became of one entry of the batch.
 struct TnResultadoContabilizacao {
@@ -113,8 +114,9 @@ class TnDMContabilizaContabil : public TnDM {
   // Writes the entries posted so far, then their managerial rows, and
   // empties both modules.
   void Gravar();
-  void GravarLancamentos();
-  void GravarGerenciais();
+  // The module's pending rows to the table, found by the key fields; a
+  // failure of the writing itself is reported, not counted.
+  void GravarModulo(TnDMClientDataSet& modulo, const char* tabela, const char* chave);
   // A message about the entry at `indice` of the results.
   void MsgLcto(size_t indice, int tipo, const std::string& texto);
   // The result of a stored entry, by its company and new key.
