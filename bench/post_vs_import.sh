@@ -7,8 +7,8 @@
 #   bench/post_vs_import.sh [N]     (default: 10000)
 #
 # CTB names the optimised ctb program (default build/host/ctb; build it with
-# scripts/demo.sh). Each command runs three times, each on a fresh copy of
-# the demo database, and the best wall time is kept. The entries move cash
+# scripts/demo.sh). Each command runs RUNS times (default 3), each on a
+# fresh copy of the demo database, and the best wall time is kept. The entries move cash
 # against revenue (no apportioned account, so both paths do the same work
 # per entry); the managerial run debits an apportioned expense account.
 set -euo pipefail
@@ -22,7 +22,7 @@ work="$(mktemp -d /tmp/ctb-post-XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 source "$root/bench/tempos.sh"
 cd "$work"
-"$ctb" --db base.db demo --entries 1 >/dev/null
+"$ctb" --db base.db demo --entries 1 >/dev/null 2>&1
 
 python3 - "$n" <<'PY'
 import csv, json, sys
@@ -51,18 +51,31 @@ json.dump(lote(4202001, 1101001, True), open("managerial.json", "w"))
 print(sum(100 + i * 37 % 99_901 for i in range(1, n + 1)), file=open("total", "w"))
 PY
 
-# A fresh copy of the demo for each run.
+# A fresh copy of the demo for each run; the best of RUNS wall times.
 on_copy() { cp base.db run.db; "$ctb" --db run.db "$@"; }
-t_import="$(best_of_3 import.out on_copy import entries entries.csv --company 1)"
-t_post="$(best_of_3 post.out on_copy post entries.json --format csv)"
-t_ger="$(best_of_3 managerial.out on_copy post managerial.json --format csv)"
+best() {
+  local output="$1" melhor="" t0 t
+  shift
+  for _ in $(seq "${RUNS:-3}"); do
+    t0="$(now)"
+    on_copy "$@" >"$output" || { echo "failed: $*" >&2; return 1; }
+    t="$(elapsed "$t0" "$(now)")"
+    if [ -z "$melhor" ] || python3 -c "import sys; sys.exit(float(sys.argv[1]) >= float(sys.argv[2]))" "$t" "$melhor"; then
+      melhor="$t"
+    fi
+  done
+  echo "$melhor"
+}
 rate() { python3 -c "import sys; print(f'{int(sys.argv[1]) / float(sys.argv[2]):,.0f}')" "$n" "$1"; }
-echo "== $n entries (best of 3, fresh demo database each)"
+echo "== $n entries (best of ${RUNS:-3}, fresh demo database each)"
+t_import="$(best import.out import entries entries.csv --company 1)"
 echo "import entries:              ${t_import} s  $(rate "$t_import") entries/s"
+t_post="$(best post.out post entries.json --format csv)"
 echo "post:                        ${t_post} s  $(rate "$t_post") entries/s"
-echo "post, apportioned + 1 row:   ${t_ger} s  $(rate "$t_ger") entries/s"
 python3 -c "import sys; print(f'post / import: {float(sys.argv[1]) / float(sys.argv[2]):.2f}x the time')" \
   "$t_post" "$t_import"
+t_ger="$(best managerial.out post managerial.json --format csv)"
+echo "post, apportioned + 1 row:   ${t_ger} s  $(rate "$t_ger") entries/s"
 
 # The last managerial run is in run.db: the trial balance shows its total.
 tb() {
