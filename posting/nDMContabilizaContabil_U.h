@@ -9,9 +9,14 @@
 // transactions, gives every entry a new key, runs each entry through the
 // journal-entry module in import mode (its own rule chain refuses what it
 // refuses) and each managerial row through the managerial module, and
-// writes both tables every 100 entries and at the end. A refused entry never stops the run: it is
-// reported, counted and the rest goes on; at the end any count turns into the exception "Problemas
-// encontrados: N".
+// writes both tables every 100 entries and at the end. A refused entry
+// never stops the run: it is reported, counted and the rest goes on; at
+// the end any count turns into the exception "Problemas encontrados: N".
+//
+// A write is one transaction of the writer's (nested in the caller's when
+// one is open). A key another writer stored since it was drawn is replaced
+// by the next free one (cdsLctoCtbErroPK) and the entry's managerial rows
+// follow it.
 //
 // Who owns what: the engine owns its three tables and, during one
 // Contabilizar only, the journal-entry module (whose managerial companion
