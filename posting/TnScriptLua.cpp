@@ -20,6 +20,18 @@ TnScriptLua*& Dono(lua_State* L) {
 
 const char* const kBibliotecasBase[] = {"dofile", "loadfile", "load", "collectgarbage", "print"};
 
+// A script that reaches for what it does not have is told so by name, at
+// its line, instead of meeting a nil.
+constexpr const char* kAvisoIndisponiveis = R"lua(
+local indisponiveis = { io = true, os = true, package = true, require = true, debug = true,
+                        dofile = true, loadfile = true, load = true, collectgarbage = true }
+setmetatable(_G, { __index = function(_, nome)
+  if indisponiveis[nome] then
+    error(nome .. " não está disponível nos scripts (sem arquivos, ambiente ou rede)", 2)
+  end
+end })
+)lua";
+
 }  // namespace
 
 TnScriptLua::TnScriptLua(const TLimites& limites) : FLimites(limites) {
@@ -30,6 +42,7 @@ TnScriptLua::TnScriptLua(const TLimites& limites) : FLimites(limites) {
   FInicio = std::chrono::steady_clock::now();
   lua_sethook(FL, &TnScriptLua::Gancho, LUA_MASKCOUNT, kPassoGancho);
   AbrirBibliotecas();
+  Executar(kAvisoIndisponiveis, "ambiente");
 }
 
 TnScriptLua::~TnScriptLua() {
