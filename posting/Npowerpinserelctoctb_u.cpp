@@ -58,6 +58,17 @@ std::string Texto(const Value& valor) {
       fmt::format("O parâmetro '{}' não pode ser convertido para {}!", Texto(valor), tipo));
 }
 
+// A null or empty argument is -1 (not given).
+template <class T>
+int64_t ConverteInteiro(const Value& valor) {
+  if (TextoOuNulo(valor).IsNull())
+    return -1;
+  T numero = 0;
+  if (!ParaInteiro(valor, numero))
+    Recusar("inteiro", valor);
+  return numero;
+}
+
 }  // namespace
 
 TnPowerPInsereLctoCtb::TnPowerPInsereLctoCtb() {
@@ -126,21 +137,11 @@ Value TnPowerPInsereLctoCtb::VerificaParametro(const Value& argumento) {
 }
 
 int64_t TnPowerPInsereLctoCtb::ConverteParamInteiro(const Value& valor) {
-  if (TextoOuNulo(valor).IsNull())
-    return -1;
-  int32_t numero = 0;
-  if (!ParaInteiro(valor, numero))
-    Recusar("inteiro", valor);
-  return numero;
+  return ConverteInteiro<int32_t>(valor);
 }
 
 int64_t TnPowerPInsereLctoCtb::ConverteParamInteiro64(const Value& valor) {
-  if (TextoOuNulo(valor).IsNull())
-    return -1;
-  int64_t numero = 0;
-  if (!ParaInteiro(valor, numero))
-    Recusar("inteiro", valor);
-  return numero;
+  return ConverteInteiro<int64_t>(valor);
 }
 
 double TnPowerPInsereLctoCtb::ConverteParamNumerico(const Value& valor) {
@@ -374,7 +375,6 @@ void TnPowerPInsereLctoCtb::Gravar() {
   const int64_t empresa = cds.FieldByName("CODIGOEMPRESA").AsInteger();
   const TDateTime data = cds.FieldByName("DATALCTOCTB").AsDateTime();
   const Currency valor = cds.FieldByName("VALORLCTOCTB").AsCurrency();
-  FKeyviolComAutoInc = false;
   try {
     lancamentos.AplicarAtualizacoes();
     if (lancamentos.GetUsaCentroCusto() && FLancGerencialAuto)
@@ -401,18 +401,12 @@ void TnPowerPInsereLctoCtb::GravarGerencial(TnCtbDMLctoGer& gerencial) {
 }
 
 void TnPowerPInsereLctoCtb::Esvaziar() {
-  for (TnDMClientDataSet* modulo : {static_cast<TnDMClientDataSet*>(FDMLctoGer.get()),
-                                    static_cast<TnDMClientDataSet*>(FDMLctoCtb.get())}) {
-    if (modulo == nullptr || !modulo->nClientDataSet.Active())
-      continue;
-    TnClientDataSet& cds = modulo->nClientDataSet;
-    if (cds.State() == TDataSetState::dsInsert || cds.State() == TDataSetState::dsEdit)
-      cds.Cancel();
-    cds.CancelUpdates();
-    cds.EmptyDataSet();
-  }
-  if (FDMLctoCtb)
+  if (FDMLctoGer)
+    FDMLctoGer->DescartarPendentes();
+  if (FDMLctoCtb) {
+    FDMLctoCtb->DescartarPendentes();
     FDMLctoCtb->DescartarSplitsPendentes();
+  }
 }
 
 // ---- Keys replaced while writing ----
@@ -434,7 +428,6 @@ bool TnPowerPInsereLctoCtb::DoClientDataSetReconcileErrorCTB(TReconcileAction& a
   const int64_t antiga = delta->NewValue(registro, cds.FieldByName("CHAVELCTOCTB")).AsInteger();
   const int64_t nova = Nutilsequence::ProximaChaveLctoCtb(Conexao(), empresa);
   provider.SetNewValue("CHAVELCTOCTB", Value(nova));
-  FKeyviolComAutoInc = true;
   action = TReconcileAction::raCorrect;
   if (cdsLctoCtbErroPK.FindKey({Value(empresa), Value(antiga)})) {
     cdsLctoCtbErroPK.Edit();

@@ -78,7 +78,6 @@ class TnPowerPInsereLctoCtb : public TnDMPowerParam {
   // CodigoEmpresa, ChaveLctoCtb, ChaveLctoCtbNovo, indexed by the first two.
   TnClientDataSet cdsLctoCtbErroPK;
 
-  std::string PegarVerificaSelecao() const { return "CodigoEmpresa"; }
   int64_t CodigoEmpresa();
 
   // The run: the inherited checks, then ExecutarInterno inside one database
@@ -154,7 +153,6 @@ class TnPowerPInsereLctoCtb : public TnDMPowerParam {
   std::unique_ptr<TnCtbDMLctoCtb> FDMLctoCtb;
   std::unique_ptr<TnCtbDMLctoGer> FDMLctoGer;
   int64_t FChaveNova = 0;
-  bool FKeyviolComAutoInc = false;
   bool FLancGerencialAuto = true;
   std::vector<TRateio> FCCustoPerc;
   std::vector<TnCtbDMLctoGer*> FGerenciaisLigados;

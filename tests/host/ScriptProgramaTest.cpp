@@ -12,6 +12,8 @@
 #include <tuple>
 #include <vector>
 
+#include "host/ComandoScript.h"
+#include "posting/Npowerpinserelctoctb_u.h"
 #include "tests/host/TCtbPrograma.h"
 
 namespace {
@@ -28,8 +30,7 @@ class TScriptProgramaTest : public TCtbProgramaTest {
   }
 
   // Runs `texto` as a script of company 1 with the parameters given.
-  int Script(const std::string& texto, std::vector<std::string> parametros = {},
-             int usuario = 1) {
+  int Script(const std::string& texto, std::vector<std::string> parametros = {}, int usuario = 1) {
     Escrever("s.lua", texto);
     std::vector<std::string> args = {"script", "s.lua", "--param", "pCodigoEmpresa=1"};
     for (const std::string& parametro : parametros) {
@@ -43,9 +44,8 @@ class TScriptProgramaTest : public TCtbProgramaTest {
 
   // Movement of each account of a period, from the trial balance.
   std::map<int64_t, double> Movimento(const std::string& de, const std::string& ate) {
-    EXPECT_EQ(Ctb({"trial-balance", "--company", "1", "--from", de, "--to", ate, "--format",
-                   "json"}),
-              0)
+    EXPECT_EQ(
+        Ctb({"trial-balance", "--company", "1", "--from", de, "--to", ate, "--format", "json"}), 0)
         << FErro;
     const json balancete = json::parse(FSaida);
     std::map<int64_t, double> movimento;
@@ -78,11 +78,12 @@ end)"),
     for (const int64_t centro : {101, 201})
       rateio[{natureza, centro}] = static_cast<double>(
           Contar("select cast(sum(VALORLCTOGER) * 100 as integer) from LCTOGER where "
-                 "CODIGOEMPRESA = 1 and CHAVELCTOCTB > " + std::to_string(ultima) +
-                 " and NATURLCTOCTB = " + std::to_string(natureza) +
+                 "CODIGOEMPRESA = 1 and CHAVELCTOCTB > " +
+                 std::to_string(ultima) + " and NATURLCTOCTB = " + std::to_string(natureza) +
                  " and CODIGOCENTROCUSTO = " + std::to_string(centro)));
-  EXPECT_EQ(rateio, (std::map<std::tuple<int64_t, int64_t>, double>{
-                        {{1, 101}, 36000}, {{1, 201}, 24000}, {{-1, 101}, 36000}, {{-1, 201}, 24000}}));
+  EXPECT_EQ(rateio,
+            (std::map<std::tuple<int64_t, int64_t>, double>{
+                {{1, 101}, 36000}, {{1, 201}, 24000}, {{-1, 101}, 36000}, {{-1, 201}, 24000}}));
 }
 
 struct TCasoFalha {
@@ -109,7 +110,8 @@ function executar()
   for i = 1, 2 do
     InserirLcto(1, nil, nil, "2025-08-1" .. i, nil, 10, "Folha", 4201001, 1101003, 10)
   end
-  )") + caso.Terceira + "\nend"),
+  )") + caso.Terceira +
+                     "\nend"),
               1);
     EXPECT_NE(FSaida.find("Nenhum lançamento foi feito.\n" + std::string(caso.Mensagem)),
               std::string::npos)
@@ -170,8 +172,7 @@ end)"),
   for (const auto& [usuario, sql, mensagem] : recusas) {
     SCOPED_TRACE(sql);
     EXPECT_EQ(Script("function executar() consulta(\"" + sql + "\") end", {}, usuario), 1);
-    EXPECT_NE(FSaida.find("Nenhum lançamento foi feito.\ns.lua:1: " + mensagem),
-              std::string::npos)
+    EXPECT_NE(FSaida.find("Nenhum lançamento foi feito.\ns.lua:1: " + mensagem), std::string::npos)
         << FSaida << FErro;
     EXPECT_EQ(Lancamentos(), antes + 1);
   }
@@ -207,5 +208,17 @@ TEST_P(TScriptProgramaTest, TheExampleScriptsReachTheTrialBalance) {
 }
 
 CTB_INSTANTIATE_ENGINES(TScriptProgramaTest);
+
+TEST(ComandoScriptTest, TheReportNamesEveryKeyAndEveryKeyReplaced) {
+  const std::vector<TnLctoInserido> inseridos = {
+      {57, EncodeDate(2025, 8, 1), Currency(1500)},
+      {60, EncodeDate(2025, 8, 2), Currency::FromDouble(0.25)}};
+  EXPECT_EQ(ComandoScript::Relatorio({"aviso"}, inseridos, {{1, 58, 60}}),
+            "aviso\n2 lançamentos inseridos, total 1.500,25\nchaves: 57, 60\n"
+            "chave trocada: empresa 1, 58 -> 60\nOperação finalizada.");
+  EXPECT_EQ(ComandoScript::Parametro("pData=a=b"),
+            std::make_pair(std::string("pData"), std::string("a=b")));
+  EXPECT_THROW(ComandoScript::Parametro("=1"), Exception);
+}
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "framework/core/Exceptions.h"
 #include "posting/Npowerpinserelctoctb_u.h"
+#include "posting/TnScriptInsereLctoCtb.h"
 
 namespace {
 
@@ -30,8 +31,7 @@ TEST_P(TScriptRecusadoTest, IsStoppedWithAMessageAtItsLine) {
     lua.Executar(GetParam().Script, "teste.lua");
     FAIL() << "the script ran";
   } catch (const EScriptLua& erro) {
-    EXPECT_NE(std::string(erro.what()).find(GetParam().Mensagem), std::string::npos)
-        << erro.what();
+    EXPECT_NE(std::string(erro.what()).find(GetParam().Mensagem), std::string::npos) << erro.what();
   }
 }
 
@@ -46,7 +46,8 @@ INSTANTIATE_TEST_SUITE_P(
         TCasoRecusa{"dofile", "dofile('/etc/passwd')", "dofile não está disponível"},
         TCasoRecusa{"dump", "string.dump(print)", "attempt to call a nil value"},
         TCasoRecusa{"laco", "while true do end", "limite de 2 milhões de instruções"},
-        TCasoRecusa{"memoria", "local t = {}\nfor i = 1, 1e7 do t[i] = string.rep('x', 100) .. i end",
+        TCasoRecusa{"memoria",
+                    "local t = {}\nfor i = 1, 1e7 do t[i] = string.rep('x', 100) .. i end",
                     "limite de memória"},
         TCasoRecusa{"sintaxe", "x = = 1", "teste.lua:1:"},
         TCasoRecusa{"registrada", "local a = 1\n\nfalhar()", "teste.lua:3: recusado pelo sistema"}),
@@ -70,8 +71,8 @@ TEST(TnScriptLuaTest, RegisteredFunctionsExchangeTypedValues) {
 // The texts of the arguments of an insertion, as each field converts them.
 struct TCasoConversao {
   Value Entrada;
-  int64_t Inteiro;     // -2: refused
-  double Numerico;     // -2: refused
+  int64_t Inteiro;  // -2: refused
+  double Numerico;  // -2: refused
 };
 
 class TConversaoTest : public ::testing::TestWithParam<TCasoConversao> {};
@@ -104,6 +105,62 @@ TEST(TConversaoDataTest, ADateThatIsNotOneNamesTheText) {
     FAIL();
   } catch (const Exception& erro) {
     EXPECT_STREQ(erro.what(), "O parâmetro '2025-13-01' não pode ser convertido para data!");
+  }
+}
+
+// A script's declarations become the process's parameters; wrong ones stop
+// the script before it runs.
+TEST(TnScriptInsereLctoCtbTest, DeclaredParametersAreCheckedBeforeTheRun) {
+  const std::pair<std::string, const char*> casos[] = {
+      {"{ { nome = '1x' } }", "nome de parâmetro inválido"},
+      {"{ { nome = 'pA', tipo = 'arquivo' } }", "tipo de parâmetro desconhecido: arquivo"},
+      {"{ { nome = 'pA' }, { nome = 'PA' } }", "Parâmetro duplicado: PA"},
+      {"{ { nome = 'pA', padrao = string.rep('x', 201) } }", "passa de 200 caracteres"},
+      {"{ 'pA' }", "deve ser uma lista de tabelas"},
+  };
+  for (const auto& [declaracao, mensagem] : casos) {
+    TnPowerPInsereLctoCtb processo;
+    try {
+      TnScriptInsereLctoCtb script(processo, "parametros = " + declaracao, "d.lua", {});
+      ADD_FAILURE() << declaracao;
+    } catch (const EScriptLua& erro) {
+      EXPECT_NE(std::string(erro.what()).find(mensagem), std::string::npos) << erro.what();
+    }
+  }
+  TnPowerPInsereLctoCtb processo;
+  TnScriptInsereLctoCtb script(
+      processo, "parametros = { { nome = 'pValor', tipo = 'numero', obrigatorio = true } }",
+      "d.lua", {});
+  EXPECT_TRUE(processo.Param("pValor").Obrigatorio);
+  EXPECT_THROW(script.DefinirParametros({{"pValor", "dez"}}), Exception);
+  script.DefinirParametros({{"pValor", "10,5"}});
+  EXPECT_EQ(processo.Param("pValor").AsString(), "10,5");
+}
+
+// An argument naming a parameter takes its value; any other text is itself.
+TEST(TnPowerPInsereLctoCtbTest, ArgumentsNamingAParameterTakeItsValue) {
+  TnPowerPInsereLctoCtb processo;
+  processo.npqPowerParam.Add("pData", "Data", TTipoParam::tpData).SetValor("2025-08-31");
+  processo.npqPowerParam.Add("pVazio", "Vazio", TTipoParam::tpTexto);
+  EXPECT_EQ(processo.VerificaParametro(Value("PDATA")).AsString(), "2025-08-31");
+  EXPECT_TRUE(processo.VerificaParametro(Value("pVazio")).IsNull());
+  EXPECT_EQ(processo.VerificaParametro(Value("Folha de agosto")).AsString(), "Folha de agosto");
+  EXPECT_EQ(processo.VerificaParametro(Value(int64_t{3})).AsInteger(), 3);
+}
+
+TEST(TnPowerPInsereLctoCtbTest, CustomSharesMustAddUpToBetweenAHundredthAndAHundredPercent) {
+  const std::pair<std::vector<double>, bool> casos[] = {
+      {{}, false},          {{0.01}, true},   {{60, 40}, true}, {{33.33, 33.33, 33.34}, true},
+      {{60, 40.01}, false}, {{0.004}, false},
+  };
+  for (const auto& [percentuais, aceito] : casos) {
+    TnPowerPInsereLctoCtb processo;
+    for (const double percentual : percentuais)
+      processo.ConfigurarRateio(101, percentual);
+    if (aceito)
+      EXPECT_NO_THROW(processo.VerificaSomaPercentuais()) << percentuais.size();
+    else
+      EXPECT_THROW(processo.VerificaSomaPercentuais(), Exception) << percentuais.size();
   }
 }
 
