@@ -185,10 +185,24 @@ Value TnScriptInsereLctoCtb::ValorParametro(const std::string& nome) {
 void TnScriptInsereLctoCtb::Executar() {
   FProcesso.SetAoExecutar([this] {
     ResolverContas();
+    FEmExecucao = true;
+    struct TFim {
+      bool& EmExecucao;
+      ~TFim() { EmExecucao = false; }
+    } fim{FEmExecucao};
     if (!FLua.Chamar("executar"))
       throw EScriptLua(FNome + ": o script não define a função executar");
   });
   FProcesso.Executar();
+}
+
+void TnScriptInsereLctoCtb::RegistrarNaExecucao(const std::string& nome,
+                                                TnScriptLua::TFuncao funcao) {
+  FLua.Registrar(nome, [this, nome, funcao = std::move(funcao)](TnScriptLua& lua) {
+    if (!FEmExecucao)
+      throw Exception(nome + " só pode ser chamada dentro de executar()");
+    return funcao(lua);
+  });
 }
 
 void TnScriptInsereLctoCtb::RegistrarFuncoes() {
@@ -196,32 +210,32 @@ void TnScriptInsereLctoCtb::RegistrarFuncoes() {
     lua.Empilhar(ValorParametro(lua.Argumento(1).AsString()));
     return 1;
   });
-  FLua.Registrar("InserirLcto", [this](TnScriptLua& lua) { return InserirLcto(lua); });
-  FLua.Registrar("ConfigurarRateio", [this](TnScriptLua& lua) {
+  RegistrarNaExecucao("InserirLcto", [this](TnScriptLua& lua) { return InserirLcto(lua); });
+  RegistrarNaExecucao("ConfigurarRateio", [this](TnScriptLua& lua) {
     FProcesso.ConfigurarRateio(TnPowerPInsereLctoCtb::ConverteParamNumerico(lua.Argumento(1)),
                                TnPowerPInsereLctoCtb::ConverteParamNumerico(lua.Argumento(2)));
     return 0;
   });
-  FLua.Registrar("RateioPersonalizado", [this](TnScriptLua& lua) {
+  RegistrarNaExecucao("RateioPersonalizado", [this](TnScriptLua& lua) {
     FProcesso.SetLancGerencialAuto(!lua.Argumento(1).AsBoolean());
     return 0;
   });
-  FLua.Registrar("LimparRateio", [this](TnScriptLua&) {
+  RegistrarNaExecucao("LimparRateio", [this](TnScriptLua&) {
     FProcesso.LimparRateio();
     return 0;
   });
-  FLua.Registrar("conta", [this](TnScriptLua& lua) {
+  RegistrarNaExecucao("conta", [this](TnScriptLua& lua) {
     lua.Empilhar(Value(FProcesso.ContaDoTexto(lua.Argumento(1).AsString())));
     return 1;
   });
-  FLua.Registrar("historico", [this](TnScriptLua& lua) {
+  RegistrarNaExecucao("historico", [this](TnScriptLua& lua) {
     lua.Empilhar(Value(FProcesso.DescricaoHistorico(lua.Argumento(1))));
     return 1;
   });
-  FLua.Registrar("contas", [this](TnScriptLua& lua) { return Contas(lua); });
-  FLua.Registrar("saldo", [this](TnScriptLua& lua) { return Saldo(lua, false); });
-  FLua.Registrar("movimento", [this](TnScriptLua& lua) { return Saldo(lua, true); });
-  FLua.Registrar("consulta", [this](TnScriptLua& lua) { return Consulta(lua); });
+  RegistrarNaExecucao("contas", [this](TnScriptLua& lua) { return Contas(lua); });
+  RegistrarNaExecucao("saldo", [this](TnScriptLua& lua) { return Saldo(lua, false); });
+  RegistrarNaExecucao("movimento", [this](TnScriptLua& lua) { return Saldo(lua, true); });
+  RegistrarNaExecucao("consulta", [this](TnScriptLua& lua) { return Consulta(lua); });
   FLua.Registrar("print", [this](TnScriptLua& lua) { return Imprimir(lua); });
 }
 

@@ -32,6 +32,9 @@
 //                                user with the administrator's right only
 //   print(...)                   a message of the run
 //
+// Only `param` and `print` work outside `executar` (while the main chunk
+// declares the parameters); the others refuse.
+//
 // Bounds: the script's size, its memory, instructions and time (TnScriptLua),
 // the number of parameters, the length of names and values, the rows a
 // query returns and the messages a run keeps.
@@ -79,6 +82,9 @@ class TnScriptInsereLctoCtb {
  private:
   void Declarar();
   void RegistrarFuncoes();
+  // A function that reaches the database or the process: only while the
+  // run's `executar` runs, inside its transaction and for its company.
+  void RegistrarNaExecucao(const std::string& nome, TnScriptLua::TFuncao funcao);
   void DefinirParametro(const std::string& nome, const std::string& valor);
   Value ValorParametro(const std::string& nome);
   void ResolverContas();
@@ -96,4 +102,5 @@ class TnScriptInsereLctoCtb {
   TnScriptLua FLua;
   std::string FNome;
   std::map<std::string, TTipo> FTipos;  // by upper-case name
+  bool FEmExecucao = false;
 };

@@ -117,6 +117,7 @@ TEST(TnScriptInsereLctoCtbTest, DeclaredParametersAreCheckedBeforeTheRun) {
       {"{ { nome = 'pA' }, { nome = 'PA' } }", "Parâmetro duplicado: PA"},
       {"{ { nome = 'pA', padrao = string.rep('x', 201) } }", "passa de 200 caracteres"},
       {"{ 'pA' }", "deve ser uma lista de tabelas"},
+      {"{} InserirLcto(1)", "d.lua:1: InserirLcto só pode ser chamada dentro de executar()"},
   };
   for (const auto& [declaracao, mensagem] : casos) {
     TnPowerPInsereLctoCtb processo;
