@@ -15,6 +15,7 @@ namespace {
 
 constexpr size_t kTamanhoNome = 40;
 constexpr size_t kTamanhoTitulo = 100;
+constexpr size_t kTamanhoConsulta = size_t{8} * 1024;
 
 struct TTipoDeclarado {
   const char* Nome;
@@ -164,7 +165,7 @@ Value TnScriptInsereLctoCtb::ValorParametro(const std::string& nome) {
   const TnpqParamItem& item = FProcesso.Param(nome);
   if (item.Vazio())
     return Value();
-  const Value texto(item.AsString());
+  Value texto(item.AsString());
   switch (TipoDe(nome)) {
     case TTipo::Inteiro:
     case TTipo::Historico:
@@ -294,7 +295,7 @@ int TnScriptInsereLctoCtb::Consulta(TnScriptLua& lua) {
   // A free query reads every company and every user: the administrator's.
   if (!FOpcoes.ConsultaLivre)
     throw Exception("consulta: só o administrador faz consultas livres num script");
-  const std::string sql = Limitado(lua.Argumento(1).AsString(), 8 * 1024, "A consulta");
+  const std::string sql = Limitado(lua.Argumento(1).AsString(), kTamanhoConsulta, "A consulta");
   TParams params;
   if (lua.ArgumentoTabela(2))
     for (auto& [nome, valor] : lua.CamposTabela(2))

@@ -133,7 +133,7 @@ int TnScriptLua::Trampolim(lua_State* L) {
 }
 
 int TnScriptLua::ChamarProtegido(lua_State* L) {
-  auto& trabalho = *static_cast<const std::function<void()>*>(lua_touserdata(L, 1));
+  auto& trabalho = *static_cast<std::function<void()>*>(lua_touserdata(L, 1));
   lua_settop(L, 0);
   TnScriptLua& self = *Dono(L);
   bool falhou = false;
@@ -155,9 +155,9 @@ int TnScriptLua::ChamarProtegido(lua_State* L) {
   return 0;
 }
 
-void TnScriptLua::Protegido(const std::function<void()>& trabalho) {
+void TnScriptLua::Protegido(std::function<void()> trabalho) {
   lua_pushcfunction(FL, &TnScriptLua::ChamarProtegido);
-  lua_pushlightuserdata(FL, const_cast<void*>(static_cast<const void*>(&trabalho)));
+  lua_pushlightuserdata(FL, &trabalho);
   VerificarResultado(lua_pcall(FL, 1, 0, 0));
 }
 

@@ -93,7 +93,7 @@ class TnScriptLua {
   void AbrirBibliotecas();
   // Runs `trabalho` inside a protected call: a Lua error there raises
   // EScriptLua here.
-  void Protegido(const std::function<void()>& trabalho);
+  void Protegido(std::function<void()> trabalho);
   void VerificarResultado(int status);
   Value ValorEm(int indice) const;
 

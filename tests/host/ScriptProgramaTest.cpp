@@ -30,7 +30,8 @@ class TScriptProgramaTest : public TCtbProgramaTest {
   }
 
   // Runs `texto` as a script of company 1 with the parameters given.
-  int Script(const std::string& texto, std::vector<std::string> parametros = {}, int usuario = 1) {
+  int Script(const std::string& texto, const std::vector<std::string>& parametros = {},
+             int usuario = 1) {
     Escrever("s.lua", texto);
     std::vector<std::string> args = {"script", "s.lua", "--param", "pCodigoEmpresa=1"};
     for (const std::string& parametro : parametros) {
