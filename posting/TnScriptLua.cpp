@@ -71,12 +71,19 @@ void* TnScriptLua::Alocar(void* ud, void* ptr, size_t tamanhoAntigo, size_t tama
 void TnScriptLua::Gancho(lua_State* L, lua_Debug* /*ar*/) {
   TnScriptLua& self = *Dono(L);
   self.FInstrucoes += kPassoGancho;
-  if (self.FInstrucoes > self.FLimites.Instrucoes)
-    luaL_error(L, "o script passou do limite de %d milhões de instruções",
-               static_cast<int>(self.FLimites.Instrucoes / 1'000'000));
-  if (std::chrono::steady_clock::now() - self.FInicio > self.FLimites.Tempo)
-    luaL_error(L, "o script passou do limite de %d segundos",
-               static_cast<int>(self.FLimites.Tempo.count() / 1000));
+  const bool instrucoes = self.FInstrucoes > self.FLimites.Instrucoes;
+  if (!instrucoes && std::chrono::steady_clock::now() - self.FInicio <= self.FLimites.Tempo)
+    return;
+  // Inside a hook the running function is level 0: the error names its line.
+  luaL_where(L, 0);
+  if (instrucoes)
+    lua_pushfstring(L, "o script passou do limite de %d milhões de instruções",
+                    static_cast<int>(self.FLimites.Instrucoes / 1'000'000));
+  else
+    lua_pushfstring(L, "o script passou do limite de %d segundos",
+                    static_cast<int>(self.FLimites.Tempo.count() / 1000));
+  lua_concat(L, 2);
+  lua_error(L);
 }
 
 void TnScriptLua::AbrirBibliotecas() {
