@@ -128,17 +128,11 @@ void TnCtbDMLctoCtb::MostrarCadastroGerencial(double conta) {
 }
 
 void TnCtbDMLctoCtb::DescartarSplitsPendentes() {
-  for (TnDMClientDataSet* modulo : {static_cast<TnDMClientDataSet*>(FDMLctoGer.get()),
-                                    static_cast<TnDMClientDataSet*>(FDMLctoAtiv.get())}) {
-    if (modulo == nullptr || !modulo->nClientDataSet.Active())
-      continue;
-    TnClientDataSet& cds = modulo->nClientDataSet;
-    if (cds.State() == TDataSetState::dsInsert || cds.State() == TDataSetState::dsEdit)
-      cds.Cancel();
-    // What was applied was rolled back too: the rows are read again.
-    cds.CancelUpdates();
-    cds.EmptyDataSet();
-  }
+  // What was applied was rolled back too: the rows are read again.
+  if (FDMLctoGer)
+    FDMLctoGer->DescartarPendentes();
+  if (FDMLctoAtiv)
+    FDMLctoAtiv->DescartarPendentes();
 }
 
 // ---- After a post ----

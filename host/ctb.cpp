@@ -22,6 +22,7 @@
 #include "host/ComandoExcluidos.h"
 #include "host/ComandoLoad.h"
 #include "host/ComandoRazao.h"
+#include "host/ComandoScript.h"
 #include "host/ComandoSql.h"
 #include "host/ContabilizacaoHost.h"
 #include "host/DigitacaoHost.h"
@@ -381,6 +382,8 @@ int main(int argc, char** argv) {
   ComandoRazao::Registrar(app, comando);
   ComandoDiario::Registrar(app, comando);
   ComandoDemonstracoes::Registrar(app, comando);
+  // Scripted insertion: one transaction per run.
+  ComandoScript::Registrar(app, comando, codigoSaida);
 
   LinhaComando::NomearGrupos(app);
   try {

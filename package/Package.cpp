@@ -6,6 +6,7 @@
 #include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
 #include "entries/nCtbDMLctoCtb_U.h"
 #include "managerial/nCtbDMLctoGer_U.h"
+#include "posting/Npowerpinserelctoctb_u.h"
 #include "trialbalance/nCtbDPConsultaBalanceteMovimento_U.h"
 #include "trialbalance/nCtbDPGerarSaldoGerIndividual_U.h"
 
@@ -56,6 +57,7 @@ const std::vector<TClassePacote>& ClassesPacote() {
        &TnCtbDMLctoGer::GerarPrincAction},
       {TnCtbDMLctoAtivDiferenc::kClassName, tcMenu, Fabrica<TnCtbDMLctoAtivDiferenc>(),
        &TnCtbDMLctoAtivDiferenc::GerarPrincAction},
+      {TnPowerPInsereLctoCtb::kClassName, tcMenu, Fabrica<TnPowerPInsereLctoCtb>(), {}},
       {TnCtbDPGerarSaldoGerIndividual::kClassName,
        tcOutroModulo,
        Fabrica<TnCtbDPGerarSaldoGerIndividual>(),

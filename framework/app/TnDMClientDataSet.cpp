@@ -395,6 +395,16 @@ void TnDMClientDataSet::AplicarAtualizacoes() {
   }
 }
 
+void TnDMClientDataSet::DescartarPendentes() {
+  if (!nClientDataSet.Active())
+    return;
+  if (nClientDataSet.State() == TDataSetState::dsInsert ||
+      nClientDataSet.State() == TDataSetState::dsEdit)
+    nClientDataSet.Cancel();
+  nClientDataSet.CancelUpdates();
+  nClientDataSet.EmptyDataSet();
+}
+
 void TnDMClientDataSet::AplicarSeGravando() {
   if (FAplicarAoGravar && !FImportacao)
     AplicarAtualizacoes();

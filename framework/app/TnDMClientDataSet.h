@@ -152,6 +152,9 @@ class TnDMClientDataSet : public TnDM {
   void AplicarAtualizacoes();
   const std::string& UltimoErro() const { return FUltimoErro; }
   void LimparUltimoErro() { FUltimoErro.clear(); }
+  // Drops every pending change and loaded row (after the caller rolled back
+  // the work they belonged to): a record being edited is cancelled.
+  void DescartarPendentes();
 
   // --- State ---------------------------------------------------------------
   bool Importacao() const { return FImportacao; }

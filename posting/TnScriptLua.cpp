@@ -1,0 +1,355 @@
+#include "posting/TnScriptLua.h"
+
+#include <lua.hpp>
+
+#include <cstdlib>
+#include <utility>
+
+#include "framework/core/TDateTime.h"
+
+namespace {
+
+// The hook runs every so many instructions: rare enough to cost nothing,
+// often enough to stop a loop within a fraction of a second.
+constexpr int kPassoGancho = 10'000;
+
+// The state's owner, kept in the registry-free extra space of the state.
+TnScriptLua*& Dono(lua_State* L) {
+  return *static_cast<TnScriptLua**>(lua_getextraspace(L));
+}
+
+const char* const kBibliotecasBase[] = {"dofile", "loadfile", "load", "collectgarbage", "print"};
+
+// A script that reaches for what it does not have is told so by name, at
+// its line, instead of meeting a nil.
+constexpr const char* kAvisoIndisponiveis = R"lua(
+local indisponiveis = { io = true, os = true, package = true, require = true, debug = true,
+                        dofile = true, loadfile = true, load = true, collectgarbage = true }
+setmetatable(_G, { __index = function(_, nome)
+  if indisponiveis[nome] then
+    error(nome .. " não está disponível nos scripts (sem arquivos, ambiente ou rede)", 2)
+  end
+end })
+)lua";
+
+}  // namespace
+
+TnScriptLua::TnScriptLua(const TLimites& limites) : FLimites(limites) {
+  FL = lua_newstate(&TnScriptLua::Alocar, this);
+  if (FL == nullptr)
+    throw EScriptLua("Não foi possível criar o ambiente do script");
+  Dono(FL) = this;
+  FInicio = std::chrono::steady_clock::now();
+  lua_sethook(FL, &TnScriptLua::Gancho, LUA_MASKCOUNT, kPassoGancho);
+  AbrirBibliotecas();
+  Executar(kAvisoIndisponiveis, "ambiente");
+}
+
+TnScriptLua::~TnScriptLua() {
+  // Closing frees everything; nothing is refused while it does.
+  ++FNativas;
+  lua_close(FL);
+}
+
+void* TnScriptLua::Alocar(void* ud, void* ptr, size_t tamanhoAntigo, size_t tamanhoNovo) {
+  auto* self = static_cast<TnScriptLua*>(ud);
+  const size_t antigo = ptr == nullptr ? 0 : tamanhoAntigo;
+  if (tamanhoNovo == 0) {
+    std::free(ptr);
+    self->FMemoria -= antigo;
+    return nullptr;
+  }
+  if (self->FNativas == 0 && tamanhoNovo > antigo &&
+      self->FMemoria + (tamanhoNovo - antigo) > self->FLimites.Memoria)
+    return nullptr;
+  void* novo = std::realloc(ptr, tamanhoNovo);
+  if (novo != nullptr)
+    self->FMemoria = self->FMemoria - antigo + tamanhoNovo;
+  return novo;
+}
+
+void TnScriptLua::Gancho(lua_State* L, lua_Debug* /*ar*/) {
+  TnScriptLua& self = *Dono(L);
+  self.FInstrucoes += kPassoGancho;
+  const bool instrucoes = self.FInstrucoes > self.FLimites.Instrucoes;
+  if (!instrucoes && std::chrono::steady_clock::now() - self.FInicio <= self.FLimites.Tempo)
+    return;
+  // Inside a hook the running function is level 0: the error names its line.
+  luaL_where(L, 0);
+  if (instrucoes)
+    lua_pushfstring(L, "o script passou do limite de %d milhões de instruções",
+                    static_cast<int>(self.FLimites.Instrucoes / 1'000'000));
+  else
+    lua_pushfstring(L, "o script passou do limite de %d segundos",
+                    static_cast<int>(self.FLimites.Tempo.count() / 1000));
+  lua_concat(L, 2);
+  lua_error(L);
+}
+
+void TnScriptLua::AbrirBibliotecas() {
+  static const luaL_Reg kBibliotecas[] = {{LUA_GNAME, luaopen_base},
+                                          {LUA_STRLIBNAME, luaopen_string},
+                                          {LUA_TABLIBNAME, luaopen_table},
+                                          {LUA_MATHLIBNAME, luaopen_math},
+                                          {LUA_UTF8LIBNAME, luaopen_utf8}};
+  Protegido([this] {
+    for (const luaL_Reg& biblioteca : kBibliotecas) {
+      luaL_requiref(FL, biblioteca.name, biblioteca.func, 1);
+      lua_pop(FL, 1);
+    }
+    lua_rawgeti(FL, LUA_REGISTRYINDEX, LUA_RIDX_GLOBALS);
+    for (const char* nome : kBibliotecasBase) {
+      lua_pushnil(FL);
+      lua_setfield(FL, -2, nome);
+    }
+    lua_getfield(FL, -1, LUA_STRLIBNAME);
+    lua_pushnil(FL);
+    lua_setfield(FL, -2, "dump");
+    lua_pop(FL, 2);
+    // require's loaders live in package, which is not opened; the
+    // registry's record of loaded libraries is all that is left of it.
+  });
+}
+
+int TnScriptLua::Trampolim(lua_State* L) {
+  TnScriptLua& self = *Dono(L);
+  auto& funcao = *static_cast<TFuncao*>(lua_touserdata(L, lua_upvalueindex(1)));
+  int resultados = -1;
+  {
+    // No C++ object may be alive when lua_error unwinds this frame, and
+    // nothing here may be refused memory (which would unwind it too).
+    ++self.FNativas;
+    std::string erro;
+    try {
+      resultados = funcao(self);
+    } catch (const std::exception& e) {
+      erro = e.what();
+    } catch (...) {
+      erro = "erro desconhecido";
+    }
+    if (resultados < 0) {
+      luaL_where(L, 1);
+      lua_pushlstring(L, erro.data(), erro.size());
+      lua_concat(L, 2);
+    }
+    --self.FNativas;
+  }
+  if (resultados >= 0)
+    return resultados;
+  return lua_error(L);
+}
+
+int TnScriptLua::ChamarProtegido(lua_State* L) {
+  auto& trabalho = *static_cast<std::function<void()>*>(lua_touserdata(L, 1));
+  lua_settop(L, 0);
+  TnScriptLua& self = *Dono(L);
+  bool falhou = false;
+  {
+    ++self.FNativas;
+    std::string erro;
+    try {
+      trabalho();
+    } catch (const std::exception& e) {
+      erro = e.what();
+      falhou = true;
+    }
+    if (falhou)
+      lua_pushlstring(L, erro.data(), erro.size());
+    --self.FNativas;
+  }
+  if (falhou)
+    return lua_error(L);
+  return 0;
+}
+
+void TnScriptLua::Protegido(std::function<void()> trabalho) {
+  lua_pushcfunction(FL, &TnScriptLua::ChamarProtegido);
+  lua_pushlightuserdata(FL, &trabalho);
+  VerificarResultado(lua_pcall(FL, 1, 0, 0));
+}
+
+void TnScriptLua::VerificarResultado(int status) {
+  if (status == LUA_OK)
+    return;
+  std::string mensagem;
+  if (status == LUA_ERRMEM)
+    mensagem = "o script passou do limite de memória";
+  else if (const char* texto = lua_tostring(FL, -1))
+    mensagem = texto;
+  else
+    mensagem = "erro sem mensagem no script";
+  lua_settop(FL, 0);
+  throw EScriptLua(mensagem);
+}
+
+void TnScriptLua::Registrar(const std::string& nome, TFuncao funcao) {
+  FFuncoes.push_back(std::move(funcao));
+  TFuncao* guardada = &FFuncoes.back();
+  Protegido([&] {
+    lua_rawgeti(FL, LUA_REGISTRYINDEX, LUA_RIDX_GLOBALS);
+    lua_pushlightuserdata(FL, guardada);
+    lua_pushcclosure(FL, &TnScriptLua::Trampolim, 1);
+    lua_setfield(FL, -2, nome.c_str());
+    lua_pop(FL, 1);
+  });
+}
+
+void TnScriptLua::Executar(const std::string& texto, const std::string& nome) {
+  const std::string pedaco = "=" + nome;
+  // "t": text only; a precompiled chunk could break the interpreter.
+  VerificarResultado(luaL_loadbufferx(FL, texto.data(), texto.size(), pedaco.c_str(), "t"));
+  VerificarResultado(lua_pcall(FL, 0, 0, 0));
+}
+
+bool TnScriptLua::Chamar(const std::string& nome) {
+  lua_rawgeti(FL, LUA_REGISTRYINDEX, LUA_RIDX_GLOBALS);
+  lua_pushlstring(FL, nome.data(), nome.size());
+  lua_rawget(FL, -2);
+  lua_remove(FL, -2);
+  if (lua_type(FL, -1) != LUA_TFUNCTION) {
+    lua_pop(FL, 1);
+    return false;
+  }
+  VerificarResultado(lua_pcall(FL, 0, 0, 0));
+  return true;
+}
+
+// ---- Arguments and results ----
+
+int TnScriptLua::Argumentos() const {
+  return lua_gettop(FL);
+}
+
+Value TnScriptLua::ValorEm(int indice) const {
+  switch (lua_type(FL, indice)) {
+    case LUA_TNONE:
+    case LUA_TNIL:
+      return Value();
+    case LUA_TBOOLEAN:
+      return Value(lua_toboolean(FL, indice) != 0);
+    case LUA_TNUMBER:
+      if (lua_isinteger(FL, indice))
+        return Value(static_cast<int64_t>(lua_tointeger(FL, indice)));
+      return Value(static_cast<double>(lua_tonumber(FL, indice)));
+    case LUA_TSTRING: {
+      size_t tamanho = 0;
+      const char* texto = lua_tolstring(FL, indice, &tamanho);
+      return Value(std::string(texto, tamanho));
+    }
+    default:
+      throw Exception(std::string("valor de tipo ") + lua_typename(FL, lua_type(FL, indice)) +
+                      " não aceito");
+  }
+}
+
+Value TnScriptLua::Argumento(int indice) const {
+  try {
+    return ValorEm(indice);
+  } catch (const Exception& erro) {
+    throw Exception("argumento " + std::to_string(indice) + ": " + erro.what());
+  }
+}
+
+bool TnScriptLua::ArgumentoTabela(int indice) const {
+  return lua_type(FL, indice) == LUA_TTABLE;
+}
+
+std::vector<std::pair<std::string, Value>> TnScriptLua::CamposTabela(int indice) const {
+  std::vector<std::pair<std::string, Value>> campos;
+  const int tabela = lua_absindex(FL, indice);
+  lua_pushnil(FL);
+  while (lua_next(FL, tabela) != 0) {
+    if (lua_type(FL, -2) == LUA_TSTRING) {
+      size_t tamanho = 0;
+      const char* chave = lua_tolstring(FL, -2, &tamanho);
+      try {
+        campos.emplace_back(std::string(chave, tamanho), ValorEm(-1));
+      } catch (...) {
+        lua_pop(FL, 2);
+        throw;
+      }
+    }
+    lua_pop(FL, 1);
+  }
+  return campos;
+}
+
+std::vector<Value> TnScriptLua::ItensTabela(int indice) const {
+  std::vector<Value> itens;
+  const lua_Unsigned n = lua_rawlen(FL, indice);
+  for (lua_Unsigned i = 1; i <= n; ++i) {
+    lua_rawgeti(FL, indice, static_cast<lua_Integer>(i));
+    try {
+      itens.push_back(ValorEm(-1));
+    } catch (...) {
+      lua_pop(FL, 1);
+      throw;
+    }
+    lua_pop(FL, 1);
+  }
+  return itens;
+}
+
+void TnScriptLua::Empilhar(const Value& valor) {
+  switch (valor.Type()) {
+    case TValueType::Null:
+      lua_pushnil(FL);
+      break;
+    case TValueType::Boolean:
+      lua_pushboolean(FL, valor.AsBoolean() ? 1 : 0);
+      break;
+    case TValueType::Integer:
+      lua_pushinteger(FL, valor.AsInteger());
+      break;
+    case TValueType::Float:
+    case TValueType::Currency:
+      lua_pushnumber(FL, valor.AsFloat());
+      break;
+    case TValueType::DateTime: {
+      const std::string data = DateToIso(valor.AsDateTime());
+      lua_pushlstring(FL, data.data(), data.size());
+      break;
+    }
+    case TValueType::String: {
+      const std::string texto = valor.AsString();
+      lua_pushlstring(FL, texto.data(), texto.size());
+      break;
+    }
+  }
+}
+
+void TnScriptLua::EmpilharTabela() {
+  lua_newtable(FL);
+}
+
+void TnScriptLua::DefinirCampo(const std::string& nome, const Value& valor) {
+  Empilhar(valor);
+  lua_setfield(FL, -2, nome.c_str());
+}
+
+void TnScriptLua::DefinirItem(int64_t i) {
+  lua_rawseti(FL, -2, i);
+}
+
+std::vector<std::vector<std::pair<std::string, Value>>> TnScriptLua::GlobalListaDeTabelas(
+    const std::string& nome) {
+  std::vector<std::vector<std::pair<std::string, Value>>> lista;
+  Protegido([&] {
+    lua_rawgeti(FL, LUA_REGISTRYINDEX, LUA_RIDX_GLOBALS);
+    lua_pushlstring(FL, nome.data(), nome.size());
+    lua_rawget(FL, -2);
+    if (lua_isnil(FL, -1))
+      return;
+    if (!lua_istable(FL, -1))
+      throw Exception("\"" + nome + "\" deve ser uma lista de tabelas");
+    const lua_Unsigned n = lua_rawlen(FL, -1);
+    for (lua_Unsigned i = 1; i <= n; ++i) {
+      lua_rawgeti(FL, -1, static_cast<lua_Integer>(i));
+      if (!lua_istable(FL, -1))
+        throw Exception("\"" + nome + "\" deve ser uma lista de tabelas");
+      lista.push_back(CamposTabela(-1));
+      lua_pop(FL, 1);
+    }
+  });
+  return lista;
+}
