@@ -6,6 +6,12 @@
 #include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
 #include "entries/nCtbDMLctoCtb_U.h"
 #include "managerial/nCtbDMLctoGer_U.h"
+#include "registers/nCtbDCLctoCtbExtemp_U.h"
+#include "registers/nCtbDCOrigemLctoCtb_U.h"
+#include "registers/nCtbDMLctoCtbExtemp_U.h"
+#include "registers/nCtbDMLctoCtbParticipante_U.h"
+#include "registers/nCtbDMLctoCtbQ100_U.h"
+#include "registers/nCtbDMRelacLctoCtbIFRS_U.h"
 #include "trialbalance/nCtbDPConsultaBalanceteMovimento_U.h"
 #include "trialbalance/nCtbDPGerarSaldoGerIndividual_U.h"
 
@@ -31,8 +37,10 @@ const std::vector<TClassePacote>& ClassesPacote() {
        &TnCtbDMLctoGerDebitoCloud::GerarPrincAction},
       {TnCtbDMLctoGerCreditoCloud::kClassName, tcInicio, Fabrica<TnCtbDMLctoGerCreditoCloud>(),
        &TnCtbDMLctoGerCreditoCloud::GerarPrincAction},
-      {"TnCtbDMLctoCtbExtemp", tcInicio, {}, {}},
-      {"TnCtbDMLctoCtbParticipante", tcInicio, {}, {}},
+      {TnCtbDMLctoCtbExtemp::kClassName, tcInicio, Fabrica<TnCtbDMLctoCtbExtemp>(),
+       &TnCtbDMLctoCtbExtemp::GerarPrincAction},
+      {TnCtbDMLctoCtbParticipante::kClassName, tcInicio, Fabrica<TnCtbDMLctoCtbParticipante>(),
+       &TnCtbDMLctoCtbParticipante::GerarPrincAction},
       {TnCtbDMLctoCtbAreaTrabalho::kClassName, tcInicio, Fabrica<TnCtbDMLctoCtbAreaTrabalho>(),
        &TnCtbDMLctoCtbAreaTrabalho::GerarPrincAction},
       {TnCtbDCLctoAtivDiferenc::kClassName, tcInicio, Fabrica<TnCtbDCLctoAtivDiferenc>(),
@@ -40,9 +48,12 @@ const std::vector<TClassePacote>& ClassesPacote() {
       {TnCtbDPGerarSaldoCtbIndividual::kClassName, tcInicio,
        Fabrica<TnCtbDPGerarSaldoCtbIndividual>(),
        &TnCtbDPGerarSaldoCtbIndividual::GerarPrincAction},
-      {"TnCtbDCLctoCtbExtemp", tcInicio, {}, {}},
-      {"TnCtbDMLctoCtbQ100", tcInicio, {}, {}},
-      {"TnCtbDCOrigemLctoCtb", tcInicio, {}, {}},
+      {TnCtbDCLctoCtbExtemp::kClassName, tcInicio, Fabrica<TnCtbDCLctoCtbExtemp>(),
+       &TnCtbDCLctoCtbExtemp::GerarPrincAction},
+      {TnCtbDMLctoCtbQ100::kClassName, tcInicio, Fabrica<TnCtbDMLctoCtbQ100>(),
+       &TnCtbDMLctoCtbQ100::GerarPrincAction},
+      {TnCtbDCOrigemLctoCtb::kClassName, tcInicio, Fabrica<TnCtbDCOrigemLctoCtb>(),
+       &TnCtbDCOrigemLctoCtb::GerarPrincAction},
       {TnCtbDPConsultaBalanceteMovimento::kClassName, tcInicio,
        Fabrica<TnCtbDPConsultaBalanceteMovimento>(),
        &TnCtbDPConsultaBalanceteMovimento::GerarPrincAction},
@@ -56,6 +67,8 @@ const std::vector<TClassePacote>& ClassesPacote() {
        &TnCtbDMLctoGer::GerarPrincAction},
       {TnCtbDMLctoAtivDiferenc::kClassName, tcMenu, Fabrica<TnCtbDMLctoAtivDiferenc>(),
        &TnCtbDMLctoAtivDiferenc::GerarPrincAction},
+      {TnCtbDMRelacLctoCtbIFRS::kClassName, tcMenu, Fabrica<TnCtbDMRelacLctoCtbIFRS>(),
+       &TnCtbDMRelacLctoCtbIFRS::GerarPrincAction},
       {TnCtbDPGerarSaldoGerIndividual::kClassName,
        tcOutroModulo,
        Fabrica<TnCtbDPGerarSaldoGerIndividual>(),
