@@ -22,6 +22,7 @@
 #include "host/ComandoExcluidos.h"
 #include "host/ComandoLoad.h"
 #include "host/ComandoRazao.h"
+#include "host/ComandoRecord.h"
 #include "host/ComandoSql.h"
 #include "host/DigitacaoHost.h"
 #include "host/ImportacaoHost.h"
@@ -162,6 +163,10 @@ int main(int argc, char** argv) {
       return saida.Texto;
     };
   });
+  // Any register of the package by class name; `entry post` is its short
+  // form for the journal entries.
+  ComandoRecord::Registrar(app, comando, codigoSaida);
+
   auto* cmdImport = app.add_subcommand("import", "Importação");
   cmdImport->require_subcommand(1);
   auto* cmdImportEntries = cmdImport->add_subcommand(
