@@ -54,7 +54,7 @@ void TnCtbDMLctoCtbExtemp::GerarPrincAction(TnActionList& lista, const TnActionH
 }
 
 void TnCtbDMLctoCtbExtemp::DepoisConfigurar(TnForm* form) {
-  TnDMClientDataSet::DepoisConfigurar(form);
+  TnCtbDMRegistroLctoCtb::DepoisConfigurar(form);
   if (form != nullptr)
     form->Caption = " Data da Ocorrência do Lançamento Extemporâneo";
 }
@@ -95,20 +95,19 @@ TDateTime TnCtbDMLctoCtbExtemp::CarregarDataInicioEscrituracao() {
 }
 
 void TnCtbDMLctoCtbExtemp::ValidarDado() {
-  TnDMClientDataSet::ValidarDado();
+  TnCtbDMRegistroLctoCtb::ValidarDado();
   const TField& data = nClientDataSet.FieldByName("DATAEXTEMP");
   if (DateOf(data.AsDateTime()) >= CarregarDataInicioEscrituracao())
     throw EnField(kMensagemDataPosterior, "DATAEXTEMP");
 }
 
 void TnCtbDMLctoCtbExtemp::nClientDataSetAfterPost(TnClientDataSet& dataSet) {
-  TnDMClientDataSet::nClientDataSetAfterPost(dataSet);
-  if (Form() != nullptr)
-    VerificarClose();
+  TnCtbDMRegistroLctoCtb::nClientDataSetAfterPost(dataSet);
+  FecharTela();
 }
 
 void TnCtbDMLctoCtbExtemp::nClientDataSetCalcFields(TnClientDataSet& dataSet) {
-  TnDMClientDataSet::nClientDataSetCalcFields(dataSet);
+  TnCtbDMRegistroLctoCtb::nClientDataSetCalcFields(dataSet);
   if (FCodigoEstab != 0)
     dataSet.FieldByName("CODIGOESTAB").SetAsInteger(FCodigoEstab);
 }

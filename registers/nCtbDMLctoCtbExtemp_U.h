@@ -14,8 +14,9 @@
 #include "framework/app/TnAction.h"
 #include "framework/app/TnDMClientDataSet.h"
 #include "framework/core/TDateTime.h"
+#include "registers/nCtbRegistrosComum.h"
 
-class TnCtbDMLctoCtbExtemp : public TnDMClientDataSet {
+class TnCtbDMLctoCtbExtemp : public TnCtbDMRegistroLctoCtb {
  public:
   static constexpr const char* kClassName = "TnCtbDMLctoCtbExtemp";
   static constexpr const char* kMensagemDataPosterior =
@@ -26,15 +27,11 @@ class TnCtbDMLctoCtbExtemp : public TnDMClientDataSet {
   static void GerarPrincAction(TnActionList& lista, const TnActionHandler& handler,
                                const TnConjuntoModulos& permitidos);
 
-  std::string ChavePrimaria() const override { return "CODIGOEMPRESA;CHAVELCTOCTB"; }
-  std::string PegarVerificaSelecao() const override { return "CodigoEmpresa"; }
   void DepoisConfigurar(TnForm* form) override;
   void ValidarDado() override;
 
   // What the journal screen hands over.
-  void SetCodigoEmpresa(int64_t valor) { FCodigoEmpresa = valor; }
   void SetCodigoEstab(int64_t valor) { FCodigoEstab = valor; }
-  void SetChaveLctoCtb(int64_t valor) { FChaveLctoCtb = valor; }
 
   // Opens the data set on the handed-over entry's row, in edit; a new row
   // for the entry when it has none.
@@ -51,9 +48,7 @@ class TnCtbDMLctoCtbExtemp : public TnDMClientDataSet {
   // The record's branch: the handed-over one, else the entry's own.
   int64_t CodigoEstabRegistro();
 
-  int64_t FCodigoEmpresa = 0;
   int64_t FCodigoEstab = 0;
-  int64_t FChaveLctoCtb = 0;
 };
 
 // The stored fields of an extemporaneous date, shared with its

@@ -63,13 +63,13 @@ void TnCtbDMLctoCtbParticipante::ConfigurarParticipante(const char* campo, int64
 }
 
 void TnCtbDMLctoCtbParticipante::nClientDataSetBeforeOpen(TnClientDataSet& dataSet) {
-  TnDMClientDataSet::nClientDataSetBeforeOpen(dataSet);
+  TnCtbDMRegistroLctoCtb::nClientDataSetBeforeOpen(dataSet);
   ConfigurarParticipante("CODIGOPARTDEB", FContaDebito);
   ConfigurarParticipante("CODIGOPARTCRED", FContaCredito);
 }
 
 void TnCtbDMLctoCtbParticipante::DepoisConfigurar(TnForm* form) {
-  TnDMClientDataSet::DepoisConfigurar(form);
+  TnCtbDMRegistroLctoCtb::DepoisConfigurar(form);
   if (form != nullptr)
     form->Caption = kCaption;
   if (TnFraField* chave = EdFindFieldControl(nClientDataSet.FieldByName("CHAVELCTOCTB")))
@@ -99,7 +99,7 @@ void TnCtbDMLctoCtbParticipante::ValidarDado() {
   CarregarContasRegistro(debito, credito);
   ConfigurarParticipante("CODIGOPARTDEB", debito);
   ConfigurarParticipante("CODIGOPARTCRED", credito);
-  TnDMClientDataSet::ValidarDado();
+  TnCtbDMRegistroLctoCtb::ValidarDado();
 }
 
 void TnCtbDMLctoCtbParticipante::FiltrarChaveLctoCtb() {
@@ -128,13 +128,11 @@ void TnCtbDMLctoCtbParticipante::FiltrarChaveLctoCtb() {
 }
 
 void TnCtbDMLctoCtbParticipante::nClientDataSetAfterPost(TnClientDataSet& dataSet) {
-  TnDMClientDataSet::nClientDataSetAfterPost(dataSet);
-  if (Form() != nullptr)
-    VerificarClose();
+  TnCtbDMRegistroLctoCtb::nClientDataSetAfterPost(dataSet);
+  FecharTela();
 }
 
 void TnCtbDMLctoCtbParticipante::nClientDataSetAfterCancel(TnClientDataSet& dataSet) {
-  TnDMClientDataSet::nClientDataSetAfterCancel(dataSet);
-  if (Form() != nullptr)
-    VerificarClose();
+  TnCtbDMRegistroLctoCtb::nClientDataSetAfterCancel(dataSet);
+  FecharTela();
 }

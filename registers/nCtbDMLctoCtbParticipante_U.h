@@ -14,8 +14,9 @@
 
 #include "framework/app/TnAction.h"
 #include "framework/app/TnDMClientDataSet.h"
+#include "registers/nCtbRegistrosComum.h"
 
-class TnCtbDMLctoCtbParticipante : public TnDMClientDataSet {
+class TnCtbDMLctoCtbParticipante : public TnCtbDMRegistroLctoCtb {
  public:
   static constexpr const char* kClassName = "TnCtbDMLctoCtbParticipante";
   static constexpr const char* kMensagemParticipante = "Código do  Participante inválido!";
@@ -25,14 +26,10 @@ class TnCtbDMLctoCtbParticipante : public TnDMClientDataSet {
   static void GerarPrincAction(TnActionList& lista, const TnActionHandler& handler,
                                const TnConjuntoModulos& permitidos);
 
-  std::string ChavePrimaria() const override { return "CODIGOEMPRESA;CHAVELCTOCTB"; }
-  std::string PegarVerificaSelecao() const override { return "CodigoEmpresa"; }
   void DepoisConfigurar(TnForm* form) override;
   void ValidarDado() override;
 
   // What the journal screen hands over.
-  void SetCodigoEmpresa(int64_t valor) { FCodigoEmpresa = valor; }
-  void SetChaveLctoCtb(int64_t valor) { FChaveLctoCtb = valor; }
   void SetContaDebito(int64_t valor) { FContaDebito = valor; }
   void SetContaCredito(int64_t valor) { FContaCredito = valor; }
   void SetAlterouContaDebito(bool valor) { FAlterouContaDebito = valor; }
@@ -56,8 +53,6 @@ class TnCtbDMLctoCtbParticipante : public TnDMClientDataSet {
   // entry, else the entry's own.
   void CarregarContasRegistro(int64_t& debito, int64_t& credito);
 
-  int64_t FCodigoEmpresa = 0;
-  int64_t FChaveLctoCtb = 0;
   int64_t FContaDebito = 0;
   int64_t FContaCredito = 0;
   bool FAlterouContaDebito = false;

@@ -59,7 +59,7 @@ void TnCtbDMLctoCtbQ100::GerarPrincAction(TnActionList& lista, const TnActionHan
 }
 
 void TnCtbDMLctoCtbQ100::AntesConfigurar(TnForm* form) {
-  TnDMClientDataSet::AntesConfigurar(form);
+  TnCtbDMRegistroLctoCtb::AntesConfigurar(form);
   TField& pessoa = nClientDataSet.FieldByName("CODIGOPESSOA");
   pessoa.SetDisplayWidth(kLarguraPessoa);
   pessoa.GetDefinicao().SetPropriedade("MaxLength", Value(kLarguraPessoa));
@@ -68,13 +68,13 @@ void TnCtbDMLctoCtbQ100::AntesConfigurar(TnForm* form) {
 }
 
 void TnCtbDMLctoCtbQ100::ConfigurarCampo(TField& field) {
-  TnDMClientDataSet::ConfigurarCampo(field);
+  TnCtbDMRegistroLctoCtb::ConfigurarCampo(field);
   if (field.FieldName() == "ORIGEMRECURSO")
     ControlaCampoCodigoContaBancaria();
 }
 
 void TnCtbDMLctoCtbQ100::DepoisConfigurar(TnForm* form) {
-  TnDMClientDataSet::DepoisConfigurar(form);
+  TnCtbDMRegistroLctoCtb::DepoisConfigurar(form);
   if (form != nullptr)
     form->Caption = kCaption;
 }
@@ -104,30 +104,28 @@ void TnCtbDMLctoCtbQ100::FiltrarContaBancaria() {
 }
 
 void TnCtbDMLctoCtbQ100::nClientDataSetBeforeOpen(TnClientDataSet& dataSet) {
-  TnDMClientDataSet::nClientDataSetBeforeOpen(dataSet);
+  TnCtbDMRegistroLctoCtb::nClientDataSetBeforeOpen(dataSet);
   FiltrarContaBancaria();
 }
 
 void TnCtbDMLctoCtbQ100::ValidarDado() {
   ControlaCampoCodigoContaBancaria();
   FiltrarContaBancaria();
-  TnDMClientDataSet::ValidarDado();
+  TnCtbDMRegistroLctoCtb::ValidarDado();
 }
 
 void TnCtbDMLctoCtbQ100::nClientDataSetAfterPost(TnClientDataSet& dataSet) {
-  TnDMClientDataSet::nClientDataSetAfterPost(dataSet);
-  if (Form() != nullptr)
-    VerificarClose();
+  TnCtbDMRegistroLctoCtb::nClientDataSetAfterPost(dataSet);
+  FecharTela();
 }
 
 void TnCtbDMLctoCtbQ100::nClientDataSetAfterDelete(TnClientDataSet& dataSet) {
-  TnDMClientDataSet::nClientDataSetAfterDelete(dataSet);
-  if (Form() != nullptr)
-    VerificarClose();
+  TnCtbDMRegistroLctoCtb::nClientDataSetAfterDelete(dataSet);
+  FecharTela();
 }
 
 void TnCtbDMLctoCtbQ100::nClientDataSetAfterCancel(TnClientDataSet& dataSet) {
-  TnDMClientDataSet::nClientDataSetAfterCancel(dataSet);
-  if (Form() != nullptr && dataSet.IsEmpty())
-    VerificarClose();
+  TnCtbDMRegistroLctoCtb::nClientDataSetAfterCancel(dataSet);
+  if (dataSet.IsEmpty())
+    FecharTela();
 }

@@ -12,8 +12,9 @@
 
 #include "framework/app/TnAction.h"
 #include "framework/app/TnDMClientDataSet.h"
+#include "registers/nCtbRegistrosComum.h"
 
-class TnCtbDMLctoCtbQ100 : public TnDMClientDataSet {
+class TnCtbDMLctoCtbQ100 : public TnCtbDMRegistroLctoCtb {
  public:
   static constexpr const char* kClassName = "TnCtbDMLctoCtbQ100";
   static constexpr const char* kOrigemComContaBancaria = "111";
@@ -23,8 +24,6 @@ class TnCtbDMLctoCtbQ100 : public TnDMClientDataSet {
   static void GerarPrincAction(TnActionList& lista, const TnActionHandler& handler,
                                const TnConjuntoModulos& permitidos);
 
-  std::string ChavePrimaria() const override { return "CODIGOEMPRESA;CHAVELCTOCTB"; }
-  std::string PegarVerificaSelecao() const override { return "CodigoEmpresa"; }
   void AntesConfigurar(TnForm* form) override;
   void ConfigurarCampo(TField& field) override;
   void DepoisConfigurar(TnForm* form) override;

@@ -27,3 +27,8 @@ void LigarLctoCtb(TField& field) {
 }
 
 }  // namespace nCtbRegistrosComum
+
+void TnCtbDMRegistroLctoCtb::FecharTela() {
+  if (Form() != nullptr)
+    VerificarClose();
+}
