@@ -17,18 +17,9 @@ namespace {
 
 // The entry dates of the period, open ends taking the widest bounds.
 TParams Periodo(const ComandoExcluidos::TOpcoes& opcoes) {
-  const auto data = [](const std::string& texto, const char* opcao, TDateTime padrao) {
-    if (texto.empty())
-      return padrao;
-    const std::optional<TDateTime> lida = ParseDate(texto);
-    if (!lida)
-      throw Exception(
-          fmt::format("Data inválida em {}: \"{}\" (use AAAA-MM-DD ou dd/mm/aaaa)", opcao, texto));
-    return DateOf(*lida);
-  };
   return {{"pEmpresa", Value(opcoes.Empresa)},
-          {"pDe", Value(data(opcoes.De, "--from", HostComum::DataMinima()))},
-          {"pAte", Value(data(opcoes.Ate, "--to", HostComum::DataMaxima()))}};
+          {"pDe", Value(HostComum::DataDaOpcao(opcoes.De, "--from", HostComum::DataMinima()))},
+          {"pAte", Value(HostComum::DataDaOpcao(opcoes.Ate, "--to", HostComum::DataMaxima()))}};
 }
 
 constexpr const char* kDoPeriodo =

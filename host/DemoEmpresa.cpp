@@ -11,6 +11,7 @@
 #include "framework/core/TDateTime.h"
 #include "framework/core/Value.h"
 #include "framework/db/TnDMConexao.h"
+#include "host/ComandoRecord.h"
 #include "schema/SchemaInstaller.h"
 
 namespace DemoEmpresa {
@@ -671,7 +672,14 @@ const std::vector<std::string>& Direitos() {
       "DireitoAlteraDadoFixoLancamentoProg",
       SchemaInstaller::kDireitoAdministrarUsuarios,
   };
-  return direitos;
+  static const std::vector<std::string> comAcoes = [] {
+    std::vector<std::string> todos = direitos;
+    // The screens of the package: both users open every one.
+    for (const std::string& acao : ComandoRecord::DireitosAcoes())
+      todos.push_back(acao);
+    return todos;
+  }();
+  return comAcoes;
 }
 
 void GravarAtividades(TEscritor& escritor) {

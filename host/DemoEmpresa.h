@@ -50,7 +50,8 @@ std::vector<const TContaDemo*> Analiticas(const std::string& classifPai);
 // (1 debit, -1 credit); 0 when none matches.
 int Natureza(const std::string& classif);
 
-// The rights the journal-entry module asks for ("8" lifts each).
+// The rights the journal-entry module asks for ("8" lifts each), then the
+// rights of the package's menu actions (what opens each screen).
 const std::vector<std::string>& Direitos();
 
 // Writes the company; with `ifrsComAtividades` it opted for IFRS with

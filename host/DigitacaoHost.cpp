@@ -144,6 +144,10 @@ void DigitarCampos(TnDMClientDataSet& modulo, const json& campos, int64_t codigo
         !(valor.is_number_integer() && valor.get<int64_t>() == codigoEmpresa))
       throw EnField("A empresa do lançamento deve ser a do documento (\"company\")",
                     field.FieldName());
+    // A closed field cannot be typed into: refused on the field.
+    if (field.ReadOnly())
+      throw EnField("Campo '" + field.DisplayLabel() + "' não pode ser modificado",
+                    field.FieldName());
     TnFieldDefinicao& definicao = field.GetDefinicao();
     if (definicao.OnEnter)
       definicao.OnEnter(field);
@@ -352,13 +356,14 @@ void TDigitacao::AbrirSeNecessario(const json& documento) {
   }
   selecao.De = de.value_or(HostComum::DataMinima());
   selecao.Ate = ate.value_or(HostComum::DataMaxima());
-  if (FAberta && *FAberta == selecao && FModulo->nClientDataSet.Active())
-    return;
-
   TnSelecao parametros;
   parametros.SetParam(kSelCodigoEmpresa, Value(selecao.Empresa));
   parametros.SetParam(kSelDataInicial, Value(selecao.De));
   parametros.SetParam(kSelDataFinal, Value(selecao.Ate));
+  SelecaoDoRegistro(documento, parametros, selecao.Filtro);
+  if (FAberta && *FAberta == selecao && FModulo->nClientDataSet.Active())
+    return;
+
   // The host's selection is the one the person chose before opening.
   for (const std::string& nome : parametros.Nomes())
     nDMSelecao().CriarParam(nome, parametros.Param(nome));
@@ -366,6 +371,28 @@ void TDigitacao::AbrirSeNecessario(const json& documento) {
   FModulo->SetFiltroAbertura(selecao.Filtro);
   FModulo->Abrir(&parametros);
   FAberta = std::make_unique<TSelecaoAberta>(selecao);
+}
+
+void TDigitacao::SelecaoDoRegistro(const json& documento, TnSelecao& parametros,
+                                   std::string& filtro) const {
+  const std::vector<std::string> chave = Nutil::StrToStrArray(FOpcoes.CamposChave, ";");
+  const json semCampos = json::object();
+  const json& campos = documento.contains("fields") ? documento["fields"] : semCampos;
+  for (const std::string& nome : Nutil::StrToStrArray(FModulo->VerificaSelecao(), ";")) {
+    if (parametros.TemParam(nome))
+      continue;
+    Value valor;
+    if (documento.value("op", "insert") != "insert" && !chave.empty() &&
+        Nutil::UpperCase(nome) == Nutil::UpperCase(chave.back()))
+      valor = Value(InteiroObrigatorio(documento, "key", "a chave do registro"));
+    else if (campos.is_object() && campos.contains(nome) && campos[nome].is_number_integer())
+      valor = Value(campos[nome].get<int64_t>());
+    else
+      throw Exception(
+          fmt::format("O cadastro abre sobre um registro: informe \"{}\" em \"fields\"", nome));
+    Nutil::Add(filtro, nome + Nutil::ValorParaSQL(valor, "="), " and ");
+    parametros.SetParam(nome, valor);
+  }
 }
 
 void TDigitacao::Localizar(const json& documento) {

@@ -33,6 +33,7 @@
 #include "framework/app/TnDMClientDataSet.h"
 #include "framework/app/TnForm.h"
 #include "framework/app/TnFraProgresso.h"
+#include "framework/app/TnSelecao.h"
 
 class TnDMConexao;
 
@@ -78,6 +79,12 @@ class TDigitacao {
 
   void CriarModulo(bool tela);
   void AbrirSeNecessario(const nlohmann::ordered_json& documento);
+  // The parameters the module requires to open beyond the company and the
+  // period (a register opened on one record) come from the document: the
+  // key of an edit or delete, the field of an insert; each also narrows the
+  // opening filter, so the opening differs from one on another record.
+  void SelecaoDoRegistro(const nlohmann::ordered_json& documento, TnSelecao& parametros,
+                         std::string& filtro) const;
   void Localizar(const nlohmann::ordered_json& documento);
   void Digitar(const nlohmann::ordered_json& campos, int64_t codigoEmpresa);
   void Desfazer();

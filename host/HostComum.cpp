@@ -1,9 +1,11 @@
 #include "host/HostComum.h"
 
+#include <fmt/format.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "framework/core/Exceptions.h"
 #include "framework/data/ClientDataSet.h"
@@ -56,6 +58,16 @@ TDateTime DataMinima() {
 
 TDateTime DataMaxima() {
   return EncodeDate(9999, 12, 31);
+}
+
+TDateTime DataDaOpcao(const std::string& texto, const char* opcao, TDateTime padrao) {
+  if (texto.empty())
+    return padrao;
+  const std::optional<TDateTime> lida = ParseDate(texto);
+  if (!lida)
+    throw Exception(
+        fmt::format("Data inválida em {}: \"{}\" (use AAAA-MM-DD ou dd/mm/aaaa)", opcao, texto));
+  return DateOf(*lida);
 }
 
 TArquivoTemporario::TArquivoTemporario() {

@@ -23,6 +23,10 @@ void CarregarPacote();
 TDateTime DataMinima();
 TDateTime DataMaxima();
 
+// The date of a command-line option; `padrao` when the option is empty.
+// Raises Exception naming the option for a text that is no date.
+TDateTime DataDaOpcao(const std::string& texto, const char* opcao, TDateTime padrao);
+
 // A file of our own under /tmp, removed however the run ends.
 class TArquivoTemporario {
  public:

@@ -23,6 +23,7 @@
 #include "host/ComandoLoad.h"
 #include "host/ComandoRazao.h"
 #include "host/ComandoScript.h"
+#include "host/ComandoRecord.h"
 #include "host/ComandoSql.h"
 #include "host/ContabilizacaoHost.h"
 #include "host/DigitacaoHost.h"
@@ -164,6 +165,10 @@ int main(int argc, char** argv) {
       return saida.Texto;
     };
   });
+  // Any register of the package by class name; `entry post` is its short
+  // form for the journal entries.
+  ComandoRecord::Registrar(app, comando, codigoSaida);
+
   auto* cmdImport = app.add_subcommand("import", "Importação");
   cmdImport->require_subcommand(1);
   auto* cmdImportEntries = cmdImport->add_subcommand(

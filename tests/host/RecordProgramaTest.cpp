@@ -1,0 +1,156 @@
+// The built `ctb` on each engine: `record CLASS post|list` on the demo
+// company, and every way a class is refused.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "tests/host/TCtbPrograma.h"
+
+namespace {
+
+// Fields are typed in the order written.
+using json = nlohmann::ordered_json;
+
+class TCtbRecordTest : public TCtbProgramaTest {
+ protected:
+  void SetUp() override {
+    TCtbProgramaTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    Demo();
+    FChave = Contar("select min(CHAVELCTOCTB) from LCTOCTB where CODIGOEMPRESA = 1");
+  }
+
+  // `record CLASS post` of one document; its result parsed into FResultado.
+  int Registrar(const std::string& classe, const json& documento, int usuario = 1) {
+    const int status = Ctb({"record", classe, "post"}, documento.dump(), usuario);
+    FResultado = nlohmann::json::parse(FSaida, nullptr, false);
+    return status;
+  }
+
+  json Q100(const json& campos) const {
+    json todos = {{"CHAVELCTOCTB", FChave},
+                  {"CODIGOIMOVEL", 5},
+                  {"TIPODOCUMENTO", 1},
+                  {"TIPOLANCAMENTO", 2},
+                  {"CODIGOPESSOA", 8}};
+    todos.update(campos);
+    return {{"op", "insert"}, {"company", 1}, {"fields", todos}};
+  }
+
+  int64_t FChave = 0;
+};
+
+TEST_P(TCtbRecordTest, Q100PostedThenListedByKey) {
+  ASSERT_EQ(Registrar("TnCtbDMLctoCtbQ100", Q100({{"ORIGEMRECURSO", "112"}})), 0)
+      << FSaida << FErro;
+  EXPECT_EQ(FResultado["result"], "posted");
+  ASSERT_EQ(Ctb({"record", "TnCtbDMLctoCtbQ100", "list", "--company", "1", "--key",
+                 std::to_string(FChave), "--format", "json"}),
+            0)
+      << FErro;
+  const nlohmann::json linhas = nlohmann::json::parse(FSaida);
+  ASSERT_EQ(linhas.size(), 1u) << FSaida;
+  EXPECT_EQ(linhas[0]["ORIGEMRECURSO"], "112");
+  EXPECT_EQ(linhas[0]["CODIGOPESSOA"], 8);
+  // An edit: the bank account opens only with origin 111, in typing order,
+  // and must be one of the company's.
+  const auto editar = [&](const json& campos) {
+    return Registrar("TnCtbDMLctoCtbQ100",
+                     {{"op", "edit"}, {"company", 1}, {"key", FChave}, {"fields", campos}});
+  };
+  EXPECT_EQ(editar({{"CODIGOCONTABANCARIA", 77}, {"ORIGEMRECURSO", "111"}}), 1);
+  EXPECT_EQ(FResultado["message"], "Campo 'CODIGOCONTABANCARIA' não pode ser modificado");
+  EXPECT_EQ(editar({{"ORIGEMRECURSO", "111"}, {"CODIGOCONTABANCARIA", 77}}), 1);
+  EXPECT_EQ(FResultado["message"], "CODIGOCONTABANCARIA: 77 não existe, verifique.") << FSaida;
+  EXPECT_EQ(Contar("select count(*) from LCTOCTBQ100 where ORIGEMRECURSO = '112'"), 1);
+}
+
+// No bookkeeping option for the demo company: the books start on
+// 31/12/1899, so any occurrence date is refused and nothing is written.
+TEST_P(TCtbRecordTest, ExtemporaneousDateRefusedOnItsField) {
+  EXPECT_EQ(Registrar("TnCtbDMLctoCtbExtemp",
+                      {{"op", "insert"},
+                       {"company", 1},
+                       {"fields", {{"CHAVELCTOCTB", FChave}, {"DATAEXTEMP", "2024-12-31"}}}}),
+            1);
+  EXPECT_EQ(FResultado["result"], "refused");
+  EXPECT_EQ(FResultado["field"], "DATAEXTEMP");
+  EXPECT_EQ(FResultado["message"],
+            "A data da ocorrência deve ser anterior à data de início da escrituração.");
+  EXPECT_EQ(Contar("select count(*) from LCTOCTBEXTEMP"), 0);
+}
+
+TEST_P(TCtbRecordTest, RefusedClassesAndSelections) {
+  Conexao().ExecuteDirect(
+      "update DIREITOUSUARIO set NIVEL = '1' where CODIGOUSUARIO = 2 and NOMEDIREITO = "
+      "'actTnCtbDMLctoCtbQ100'");
+  struct TCaso {
+    std::vector<std::string> Args;
+    int Usuario;
+    std::string Erro;
+  };
+  const std::vector<TCaso> casos = {
+      {{"record", "TnNada", "list", "--company", "1"}, 1, "Classe desconhecida: TnNada"},
+      {{"record", "TnCtbDPGerarSaldoCtbIndividual", "list", "--company", "1"},
+       1,
+       "TnCtbDPGerarSaldoCtbIndividual não é um cadastro"},
+      {{"record", "TnCtbDMLctoCtbQ100", "list", "--company", "1"},
+       2,
+       "O usuário 2 não tem direito a \"Lançamento Contábil - Registro Q100\""},
+      {{"record", "TnCtbDCOrigemLctoCtb", "post"}, 1, "TnCtbDCOrigemLctoCtb é uma consulta"},
+      {{"record", "TnCtbDMLctoGer", "post"},
+       1,
+       "TnCtbDMLctoGer não tem registros de empresa e chave"},
+      {{"record", "TnCtbDMLctoCtbParticipante", "list", "--company", "1", "--from", "2025-01-01"},
+       1,
+       "TnCtbDMLctoCtbParticipante não tem data"},
+      {{"record", "TnCtbDMLctoCtbQ100", "list", "--company", "1", "--key", "x"},
+       1,
+       "Chave inválida em --key para CHAVELCTOCTB: \"x\""},
+  };
+  for (const TCaso& caso : casos) {
+    SCOPED_TRACE(caso.Erro);
+    EXPECT_EQ(Ctb(caso.Args, "{}", caso.Usuario), 1) << FSaida;
+    EXPECT_NE(FErro.find(caso.Erro), std::string::npos) << FErro;
+  }
+}
+
+TEST_P(TCtbRecordTest, ConsultationListsTheSharedOrigins) {
+  ASSERT_EQ(Ctb({"record", "tnctbdcorigemlctoctb", "list", "--company", "1", "--format", "csv"}), 0)
+      << FErro;
+  EXPECT_EQ(FSaida.substr(0, FSaida.find('\n')), "CODIGOORIGLCTOCTB,DESCRORIGLCTOCTB");
+  EXPECT_EQ(static_cast<int64_t>(std::count(FSaida.begin(), FSaida.end(), '\n')),
+            Contar("select count(*) from ORIGEMLCTOCTB") + 1);
+}
+
+// The relation opens on its fiscal entry, taken from the document.
+TEST_P(TCtbRecordTest, RelationOfAFiscalToACorporateEntry) {
+  nlohmann::json fiscal = LancamentoDemo();
+  fiscal["fields"]["TIPOLANCAMENTO"] = "LF";
+  nlohmann::json societario = LancamentoDemo();
+  societario["fields"]["TIPOLANCAMENTO"] = "LS";
+  ASSERT_EQ(Post(nlohmann::json::array({fiscal, societario})), 0) << FSaida;
+  const int64_t fis = FResultado[0]["entry"]["CHAVELCTOCTB"];
+  const int64_t soc = FResultado[1]["entry"]["CHAVELCTOCTB"];
+  const auto relacionar = [&](int64_t chaveSoc) {
+    return Registrar("TnCtbDMRelacLctoCtbIFRS",
+                     {{"op", "insert"},
+                      {"company", 1},
+                      {"fields", {{"CHAVELCTOCTBFIS", fis}, {"CHAVELCTOCTBSOC", chaveSoc}}}});
+  };
+  EXPECT_EQ(relacionar(fis), 1) << "a fiscal entry is no corporate counterpart";
+  EXPECT_EQ(FResultado["field"], "CHAVELCTOCTBSOC");
+  ASSERT_EQ(relacionar(soc), 0) << FSaida;
+  EXPECT_EQ(Contar("select CHAVELCTOCTBSOC from RELACLCTOCTBIFRS where CHAVELCTOCTBFIS = " +
+                   std::to_string(fis)),
+            soc);
+}
+
+CTB_INSTANTIATE_ENGINES(TCtbRecordTest);
+
+}  // namespace
