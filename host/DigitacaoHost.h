@@ -79,7 +79,8 @@ class TDigitacao {
   void CriarModulo(bool tela);
   void AbrirSeNecessario(const nlohmann::ordered_json& documento);
   void Localizar(const nlohmann::ordered_json& documento);
-  void Digitar(const nlohmann::ordered_json& campos, int64_t codigoEmpresa);
+  // The titles and balances shown after each field.
+  nlohmann::ordered_json Digitar(const nlohmann::ordered_json& campos, int64_t codigoEmpresa);
   void Desfazer();
 
   TnDMConexao& FConexao;
