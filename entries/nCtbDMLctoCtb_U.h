@@ -581,6 +581,7 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   void ExibeSaldo(int lado);
   void ExibeTitulo(int lado);
   int LeftPanelSaldo() const;
+  bool TemTransacoes();
   void CarregarSaldoCache(int64_t codigoEmpresa, int codigoEstab, double conta, TDateTime data,
                           int natureza);
   void AndarSaldos(int tipoAndar, int natureza, int codigoEstab, TDateTime data, double conta,

@@ -16,6 +16,7 @@
 #include "framework/core/Nutil.h"
 #include "framework/ctb/TnUtilControleLctoPadrao.h"
 #include "framework/ctb/TnUtilCtb.h"
+#include "framework/ctb/TnUtilOpcoesCtb.h"
 #include "framework/db/Nutildb.h"
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnSessao.h"
@@ -386,11 +387,12 @@ void TnCtbDMLctoCtb::nClientDataSetCalcFields(TnClientDataSet& dataSet) {
     return;
   const int64_t empresa = Campo("CODIGOEMPRESA").AsInteger();
   const TDateTime data = DataDe(Campo("DATALCTOCTB").AsValue());
-  TField& natureza = Campo("NATURLCTOCTB");
-  if (VerificarContaRateio(empresa, Campo("CONTACTBDEB").AsValue(), data))
-    natureza.SetAsInteger(1);
-  if (VerificarContaRateio(empresa, Campo("CONTACTBCRED").AsValue(), data))
-    natureza.SetAsInteger(-1);
+  if (TField* natureza = nClientDataSet.FindField("NATURLCTOCTB")) {
+    if (VerificarContaRateio(empresa, Campo("CONTACTBDEB").AsValue(), data))
+      natureza->SetAsInteger(1);
+    if (VerificarContaRateio(empresa, Campo("CONTACTBCRED").AsValue(), data))
+      natureza->SetAsInteger(-1);
+  }
   const int estab = static_cast<int>(Campo("CODIGOESTAB").AsInteger());
   for (int lado = 0; lado < 2; ++lado) {
     TField& saldo = Campo(lado == 0 ? "VALORDEBITO" : "VALORCREDITO");
@@ -441,11 +443,22 @@ void TnCtbDMLctoCtb::CheckDifSaldo() {
   FDMDifSaldo->SetIgnorarFiscal(GetEhOptanteIFRS());
   FCDSDiferenca = &FDMDifSaldo->cdsDiferenca();
   FDMDifSaldo->CalcularDiferencas();
-  if (GetPossuiSPED() || GetEhOptanteIFRS()) {
+  if (TemTransacoes()) {
     FDMDifSaldo->AbrirDiferencaTransacao();
     FCDSDifTransacao = &FDMDifSaldo->cdsDifTransacao();
     FCDSDifTransacao->SetIndexFieldNames("TRANSCTB");
   }
+}
+
+// SPED books at the selection's end, or IFRS. Asked of the library, not of
+// GetPossuiSPED: that one keeps its answer (and resets the open transaction)
+// by company, and before the first entry has no date to ask with.
+bool TnCtbDMLctoCtb::TemTransacoes() {
+  if (GetEhOptanteIFRS())
+    return true;
+  ControleSPEDContabil().SetCodigoEmpresa(Selecao().CodigoEmpresa());
+  ControleSPEDContabil().SetDataFinal(GetDataFinalSelecao());
+  return ControleSPEDContabil().GetEhOpSPEDCtb();
 }
 
 void TnCtbDMLctoCtb::CriarFraDifSaldo(TnForm* form) {
@@ -464,7 +477,7 @@ void TnCtbDMLctoCtb::CriarFraDifSaldo(TnForm* form) {
   frame.SetCodigoEmpresa(Selecao().CodigoEmpresa());
   frame.SetDataIniSelecao(GetDataInicialSelecao());
   frame.SetDataFimSelecao(GetDataFinalSelecao());
-  const bool transacoes = GetPossuiSPED() || GetEhOptanteIFRS();
+  const bool transacoes = TemTransacoes();
   frame.SetOptanteSPED(transacoes);
   if (transacoes) {
     if (PegarCodigoEmpresa() != 0)
@@ -482,7 +495,8 @@ void TnCtbDMLctoCtb::ConfigurarPainelDiferenca() {
   // after its first post.
   if (GetUsaDifLancamento())
     FControlarDiferenca = true;
-  if (!GetControlarDiferenca() || Nutil::EhHttpExe() || Selecao().CodigoEmpresa() == 0)
+  if (!GetControlarDiferenca() || !TemTela() || Nutil::EhHttpExe() ||
+      Selecao().CodigoEmpresa() == 0)
     return;
   CheckDifSaldo();
   CriarFraDifSaldo(Form());

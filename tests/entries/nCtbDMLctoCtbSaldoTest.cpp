@@ -111,6 +111,10 @@ TEST_P(TnCtbDMLctoCtbSaldoTest, CacheFollowsPostsAndDeletesAsAFreshReadWould) {
   EXPECT_EQ(saldos(tela), saldos(Criar())) << "edit of the amount";
   cds.Delete();
   EXPECT_EQ(saldos(tela), saldos(Criar())) << "delete";
+  NovoValido(tela);
+  cds.FieldByName("TIPOLANCAMENTO").SetAsString("LF");
+  cds.Post();
+  EXPECT_EQ(saldos(tela), saldos(Criar())) << "fiscal entry, outside the corporate book";
 }
 
 TEST_P(TnCtbDMLctoCtbSaldoTest, LabelsShowTheParentAndTheBalanceOfTheAccountTyped) {
@@ -136,6 +140,39 @@ TEST_P(TnCtbDMLctoCtbSaldoTest, LabelsShowTheParentAndTheBalanceOfTheAccountType
     EXPECT_EQ(titulo ? Caption(modulo, "LblCtaDeb") + " " + Caption(modulo, "LblDescrDeb") : "",
               caso.Titulo);
     EXPECT_EQ(saldo ? Caption(modulo, "LblCtaSaldoDeb") : "", caso.Saldo);
+  }
+}
+
+TEST_P(TnCtbDMLctoCtbSaldoTest, BalanceSitsRightOfTheAccountWithinTheForm) {
+  struct TCasoLayout {
+    int Tela;  // screen width (height 600 for 800, else 768)
+    int Largura;
+    int ContaLeft;
+    int ContaWidth;
+    int Left;
+  };
+  const TCasoLayout casos[] = {
+      {800, 780, 10, 600, 650},    // small screen: 130 from the right edge
+      {800, 780, 700, 60, 830},    // ... never left of the account + 130
+      {1366, 1200, 10, 500, 512},  // right of the description box
+      {1366, 600, 10, 500, 470},   // a narrow form: 130 from the right edge
+  };
+  for (const TCasoLayout& caso : casos) {
+    SCOPED_TRACE(caso.Left);
+    TnForm form("FrmLayout");
+    form.ScreenWidth = caso.Tela;
+    form.ScreenHeight = caso.Tela == 800 ? 600 : 768;
+    TnFraField& conta = form.Criar<TnFraField>("FraCONTACTBDEB");
+    conta.NomeCampo = "CONTACTBDEB";
+    conta.Left = caso.ContaLeft;
+    conta.Width = caso.ContaWidth;
+    std::unique_ptr<TnCtbDMLctoCtb> modulo =
+        Nutilform::CriarDMNovo<TnCtbDMLctoCtb>("TnCtbDMLctoCtb");
+    modulo->Configurar(&form);
+    modulo->Abrir(&FSelecao);
+    form.Resize(caso.Largura, 500);
+    EXPECT_EQ(form.Panel(TnCtbDMLctoCtb::kPanelSaldo[0]).Left, caso.Left);
+    EXPECT_EQ(form.Panel(TnCtbDMLctoCtb::kPanelSaldo[1]).Left, caso.Left);
   }
 }
 
