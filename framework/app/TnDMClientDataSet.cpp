@@ -199,15 +199,7 @@ nlohmann::ordered_json TnDMClientDataSet::PegarJsonConfigExtra() const {
 }
 
 nlohmann::ordered_json TnDMClientDataSet::PegarJsonConteudo() {
-  nlohmann::ordered_json conteudo = nlohmann::ordered_json::object();
-  if (!nClientDataSet.Active() || nClientDataSet.IsEmpty())
-    return conteudo;
-  for (int i = 0; i < nClientDataSet.FieldCount(); ++i) {
-    const TField& field = nClientDataSet.Fields(i);
-    if (!field.IsCalculated())
-      conteudo[field.FieldName()] = TnUtilConsultaWeb::ValorJson(field.AsValue());
-  }
-  return conteudo;
+  return TnUtilConsultaWeb::RegistroJson(nClientDataSet);
 }
 
 void TnDMClientDataSet::Refresh() {

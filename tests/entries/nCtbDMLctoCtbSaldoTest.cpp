@@ -217,4 +217,15 @@ TEST_P(TnCtbDMLctoCtbSaldoTest, LastEntriesAreTheUsersTenNewestOfThePeriod) {
             nova + "; 12");
 }
 
+TEST_P(TnCtbDMLctoCtbSaldoTest, WebContentCarriesThePanesItShows) {
+  Configurar("UTILULTIMOSLCTO = '1', UTILDIFLANCAMENTO = '1'");
+  Gravar(1, "2024-03-04", "101", "null", "30");
+  const nlohmann::ordered_json conteudo = Criar().PegarJsonConteudo();
+  std::string panes;
+  for (const auto& grid : conteudo["grids"])
+    panes += grid["Caption"].get<std::string>() + "=" + std::to_string(grid["rows"].size()) + " ";
+  EXPECT_EQ(panes, "Últimos Lançamentos=1 Diferenças no Período=1 ");
+  EXPECT_EQ(conteudo["Name"], "cxGrids");
+}
+
 CTB_INSTANTIATE_ENGINES(TnCtbDMLctoCtbSaldoTest);

@@ -55,16 +55,14 @@ TEST_P(TExibicaoProgramaTest, BalancesShownMoveByTheAmountsPosted) {
   nlohmann::ordered_json documentos = nlohmann::ordered_json::array();
   for (const auto& [data, valor] :
        {std::pair{"2025-08-11", "100.00"}, std::pair{"2025-08-11", "250.00"},
-        std::pair{"2025-08-12", "40.00"}})
-    documentos.push_back({{"op", "insert"},
-                          {"company", 1},
-                          {"fields",
-                           {{"CODIGOESTAB", 1},
-                            {"DATALCTOCTB", data},
-                            {"CONTACTBDEB", "CAIXA"},
-                            {"CONTACTBCRED", "BANCO"},
-                            {"CODIGOHISTCTB", 3},
-                            {"VALORLCTOCTB", valor}}}});
+        std::pair{"2025-08-12", "40.00"}}) {
+    const json demo = LancamentoDemo(data, valor);
+    nlohmann::ordered_json documento = {{"op", "insert"}, {"company", 1}};
+    for (const char* campo : {"CODIGOESTAB", "DATALCTOCTB", "CONTACTBDEB", "CONTACTBCRED",
+                              "CODIGOHISTCTB", "VALORLCTOCTB"})
+      documento["fields"][campo] = demo["fields"][campo];
+    documentos.push_back(std::move(documento));
+  }
   ASSERT_EQ(Ctb({"entry", "post"}, documentos.dump()), 0) << FSaida;
   FResultado = json::parse(FSaida);
   const double valores[] = {100, 250, 40};
