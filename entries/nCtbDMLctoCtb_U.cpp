@@ -251,8 +251,7 @@ void TnCtbDMLctoCtb::CriarDataSetsAuxiliares() {
   ult.AddField("HISTORICO", TFieldType::ftString, 300);
   ult.AddField("DESCRHISTCTB", TFieldType::ftString, 100);
   ult.CreateDataSet();
-  ult.AddIndex("ixChave", "CHAVELCTOCTB", "CHAVELCTOCTB");
-  ult.SetIndexName("ixChave");
+  ult.AddIndex("nClientDataSetIndex3", "CHAVELCTOCTB", "CHAVELCTOCTB");
 }
 
 void TnCtbDMLctoCtb::LigarHandlers() {
@@ -481,6 +480,12 @@ void TnCtbDMLctoCtb::DepoisConfigurar(TnForm* form) {
   }
   CheckEditLock();
   ConfigurarTipoLcto();
+  if (form != nullptr) {
+    form->AddOnResize([this](TnForm& f) { FormResize(f); });
+    form->AddOnShow([this](TnForm& f) { FormShow(f); });
+  }
+  if (!Nutil::EhHttp())
+    ConfigurarPainelDiferenca();
 }
 
 void TnCtbDMLctoCtb::AdicionarDetalhesWeb() {
@@ -728,6 +733,11 @@ void TnCtbDMLctoCtb::PegarConfigEmpresa(bool forcar) {
   FConfig.Empresa = config;
   AtualizarAcoesEmpresa();
   PegarConfigLctoExpurgo();
+  if (!Nutil::EhCloud() && !Importacao() && TemTela()) {
+    const auto tipo = static_cast<TnTipoExibeTituloSaldo>(FConfig.Empresa.TipoExibeTituloSaldo);
+    ConfigurarControlSaldo(tipo);
+    ConfigurarControlTitulo(tipo);
+  }
 }
 
 void TnCtbDMLctoCtb::AdicionarConta(double conta) {

@@ -42,6 +42,8 @@
 #include "framework/app/TnDMClientDataSet.h"
 #include "framework/core/TDateTime.h"
 #include "framework/ctb/Nctbsfuncoes_u.h"
+#include "framework/ctb/TnDMValorSaldoDebCred.h"
+#include "framework/ctb/TnFraValorSaldoDebCred.h"
 #include "framework/ctb/TnUtilCtb.h"
 
 class TnCtbRepositorioSaldoCtb;
@@ -51,6 +53,13 @@ class TnCtbDMLctoAtivDiferenc;
 struct TInfoLctoCtb;
 class TnControleTransacao;
 class TnServicoLctoCtbExcluido;
+class TnLabel;
+class TnPanel;
+class TnSplitter;
+
+// What the screen shows beside each account: its parent's number and name
+// (the title row), its balance, both or neither.
+enum TnTipoExibeTituloSaldo { teNenhum = 0, teAmbos = 1, teSaldo = 2, teTitulo = 3 };
 
 // What the last balance check of a transaction found.
 struct TDifTransacao {
@@ -124,6 +133,62 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
     TnValidacaoLctoCtb::Atribuir(field, valor);
   }
 
+  // --- Titles and balances beside the accounts, the differences and
+  // last-entries panel (nCtbDMLctoCtb_USaldo.cpp) ---------------------------
+  // The names of the controls on the form, for the hosts that read them.
+  static constexpr const char* kPanelSaldo[2] = {"PanelDeb", "PanelCred"};
+  static constexpr const char* kLblCtaSaldo[2] = {"LblCtaSaldoDeb", "LblCtaSaldoCred"};
+  static constexpr const char* kFraTitulo[2] = {"FraDeb", "FraCred"};
+  static constexpr const char* kLblCta[2] = {"LblCtaDeb", "LblCtaCred"};
+  static constexpr const char* kLblDescr[2] = {"LblDescrDeb", "LblDescrCred"};
+  static constexpr const char* kFraDifSeparador = "FraDifSeparador";
+  TnTipoExibeTituloSaldo GetTipoExibeTituloSaldo();
+  // The balance of an account at the end of a day in a branch, as shown:
+  // "1.234,56 D", "(250,00) C"; "0,00" for an account the chart lacks.
+  std::string BuscarSaldo(int64_t codigoEmpresa, int codigoEstab, double conta, TDateTime data);
+  // Moves the cached balances by an entry being inserted (1), deleted (2)
+  // or altered (3), on its debit (natureza 1) or credit (-1) side.
+  void AtualizarSaldo(int operacao, int natureza, int codigoEstab, TDateTime data, double conta,
+                      double valor, const std::string& tipoLancamento);
+  void ExibeSaldoDeb() { ExibeSaldo(0); }
+  void ExibeSaldoCred() { ExibeSaldo(1); }
+  void ExibeTituloDeb() { ExibeTitulo(0); }
+  void ExibeTituloCred() { ExibeTitulo(1); }
+  void ConfigurarControlSaldo(TnTipoExibeTituloSaldo tipo);
+  void ConfigurarControlTitulo(TnTipoExibeTituloSaldo tipo);
+  // The title row above an account field (FFraDeb or FFraCred and their
+  // labels), created once; the account field's configuration calls it.
+  void CriarTituloConta(const char* campoConta);
+  void ReorganizaLayout();
+  void FormResize(TnForm& form);
+  void FormShow(TnForm& form);
+  TnForm& CriarForm() override;
+  void CarregarValorDifeLctoCtb(TnTipoOperacao operacao);
+  const TnDifLctoCtb& GetDifLctoCtb() const { return FDifLctoCtb; }
+  bool GetControlarDiferenca() const;
+  void CheckDifSaldo();
+  void CriarFraDifSaldo(TnForm* form);
+  TnFraValorSaldoDebCred* GetFraDifSaldo() const { return FFraDifSaldo.get(); }
+  TnClientDataSet* GetCDSDiferenca() const { return FCDSDiferenca; }
+  TnClientDataSet* GetCDSDifTransacao() const { return FCDSDifTransacao; }
+  void MostrarDiferenca();
+  // The entry double-clicked in the panel's grid becomes the current one.
+  void OnDoubleClickGridLcto(int64_t chaveLctoCtb);
+  // The user's last ten entries of the selection, newest first.
+  std::unique_ptr<TnClientDataSet> GetUltimosLctosUsu();
+  void CarregarUltimosLctoUsuario();
+  bool GetExibirUltimosLancamentos();
+  // The panes the web page shows below the entry.
+  nlohmann::ordered_json PegarJsonConteudo() override;
+  void nClientDataSetCalcFields(TnClientDataSet& dataSet) override;
+  // Before a post or a delete, with a screen: the cached balances follow.
+  void AtualizarSaldosAntesGravar(TDataSetState estado);
+  void AtualizarSaldosAntesExcluir();
+  // After a post or a delete: the panel follows the entry.
+  void AtualizarDiferencaDepoisGravar();
+  // Computes the period and shows the panel, when the screen has one.
+  void ConfigurarPainelDiferenca();
+
   // --- Configuration loaders ----------------------------------------------
   void PegarConfigEmpresa(bool forcar = false);
   void PegarConfigPlano();
@@ -145,7 +210,6 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   bool GetUsaCentroCusto() const { return FConfig.Empresa.UsaCentroCusto; }
   TDateTime GetDataInicialCentroCusto() const { return FConfig.Empresa.DataInicialCentroCusto; }
   bool GetUsaDifLancamento() const { return FConfig.Empresa.UsaDifLancamento; }
-  int GetTipoExibeTituloSaldo() const { return FConfig.Empresa.TipoExibeTituloSaldo; }
   bool GetUsaUltimosLcto() const { return FConfig.Empresa.UsaUltimosLcto; }
   bool GetInformaCodigoSyn() const { return FConfig.Empresa.InformaCodigoSyn; }
   bool GetMostraCadLctoGer() const { return FConfig.Empresa.MostraCadLctoGer; }
@@ -160,7 +224,6 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   bool GetEhOptanteIFRS() const;
   bool GetEhOptanteFCONT();
   bool GetPossuiSPED();
-  bool GetControlarDiferenca() const { return FControlarDiferenca; }
   void SetControlarDiferenca(bool value) { FControlarDiferenca = value; }
   bool GetAutomatico() const { return FAutomatico; }
   void SetAutomatico(bool value) { FAutomatico = value; }
@@ -512,6 +575,30 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   // The entry a delete is taking away (its splits go after it).
   int64_t FEmpresaExcluida = 0;
   double FChaveExcluida = 0;
+
+  // Titles, balances and the differences panel (nCtbDMLctoCtb_USaldo.cpp).
+  // lado: 0 debit, 1 credit.
+  void ExibeSaldo(int lado);
+  void ExibeTitulo(int lado);
+  int LeftPanelSaldo() const;
+  bool TemTransacoes();
+  void CarregarSaldoCache(int64_t codigoEmpresa, int codigoEstab, double conta, TDateTime data,
+                          int natureza);
+  void AndarSaldos(int tipoAndar, int natureza, int codigoEstab, TDateTime data, double conta,
+                   double valor);
+  void nClientDataSetUltBeforeOpen();
+  TnPanel* FPanelSaldo[2] = {nullptr, nullptr};
+  TnLabel* FLblCtaSaldo[2] = {nullptr, nullptr};
+  TnPanel* FFraTitulo[2] = {nullptr, nullptr};
+  TnLabel* FLblCta[2] = {nullptr, nullptr};
+  TnLabel* FLblDescr[2] = {nullptr, nullptr};
+  TnSplitter* FFraDifSeparador = nullptr;
+  std::unique_ptr<TnDMValorSaldoDebCred> FDMDifSaldo;
+  std::unique_ptr<TnFraValorSaldoDebCred> FFraDifSaldo;
+  TnClientDataSet* FCDSDiferenca = nullptr;
+  TnClientDataSet* FCDSDifTransacao = nullptr;
+  TnDifLctoCtb FDifLctoCtb;
+  int FComplHeight = 0;
 
   // Menu actions that follow the company's settings.
   TnAction* FactLctoGerDeb = nullptr;

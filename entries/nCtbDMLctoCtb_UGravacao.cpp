@@ -83,6 +83,8 @@ void TnCtbDMLctoCtb::nClientDataSetBeforeOpen(TnClientDataSet& dataSet) {
     historico.SetDisplayWidth(18);
     historico.GetDefinicao().SetPropriedade("DisplayWidth", Value(18));
   }
+  if (Configurado())
+    ConfigurarPainelDiferenca();
 }
 
 void TnCtbDMLctoCtb::nClientDataSetAfterInsert(TnClientDataSet& dataSet) {
@@ -136,10 +138,15 @@ void TnCtbDMLctoCtb::nClientDataSetAfterPost(TnClientDataSet& dataSet) {
   TnDMClientDataSet::nClientDataSetAfterPost(dataSet);
   if (!Importacao() && TemTela())
     GuardarUltLctoCtb();
+  AtualizarDiferencaDepoisGravar();
   TransacaoDepoisGravar();
   if (!Nutil::EhHttpExe() || FLctoGerConcBanc)
     ProcessarLctoGerencial(true);
   ProcessarAtividades();
+  if (!Nutil::EhCloud() && Tela()) {
+    ExibeSaldoDeb();
+    ExibeSaldoCred();
+  }
   if (Tela() && FClientOperantion == TDataSetState::dsInsert)
     FTeveInsercao = true;
   if (Importacao() && VerificarBalancoImportacao())
@@ -260,6 +267,7 @@ void TnCtbDMLctoCtb::nClientDataSetAfterDelete(TnClientDataSet& dataSet) {
   // The duplicate question compares with an entry that no longer exists.
   if (!Importacao() && TemTela())
     FUltLctoCtb = TUltLctoCtb();
+  AtualizarDiferencaDepoisGravar();
   ExcluirSplitsDoLancamento(FEmpresaExcluida, FChaveExcluida);
   if (FAtualizarDMTrans && !Nutil::EhHttp())
     Refresh();
@@ -390,6 +398,8 @@ void TnCtbDMLctoCtb::Refresh() {
   PegarConfigEmpresa(true);
   FFiltroCODIGOHISTCTBAtualizar = true;
   cdsPercentRatCta.EmptyDataSet();
-  if (GetTipoExibeTituloSaldo() == 1 || GetTipoExibeTituloSaldo() == 2)
+  if (GetTipoExibeTituloSaldo() == teAmbos || GetTipoExibeTituloSaldo() == teSaldo)
     cdsSaldos.EmptyDataSet();
+  if (FFraDifSaldo)
+    ConfigurarPainelDiferenca();
 }

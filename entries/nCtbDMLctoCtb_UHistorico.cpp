@@ -524,10 +524,18 @@ void TnCtbDMLctoCtb::ContaAlterada(TField& sender) {
 }
 
 void TnCtbDMLctoCtb::nClientDataSetCONTACTBDEBChange(TField& sender) {
+  if (!Importacao() && TemTela()) {
+    ExibeTituloDeb();
+    ExibeSaldoDeb();
+  }
   ContaAlterada(sender);
 }
 
 void TnCtbDMLctoCtb::nClientDataSetCONTACTBCREDChange(TField& sender) {
+  if (!Importacao() && TemTela()) {
+    ExibeTituloCred();
+    ExibeSaldoCred();
+  }
   ContaAlterada(sender);
 }
 

@@ -108,6 +108,7 @@ void TnCtbDMLctoCtb::nClientDataSetBeforePostInterno(TnClientDataSet& dataSet) {
   if (dataSet.State() == TDataSetState::dsEdit &&
       !(Campo("DATALCTOCTB").AsValue() == Campo("DATALCTOCTB").OldValue()))
     VerificaAtualizarDatasTransacao();
+  CarregarValorDifeLctoCtb(dataSet.State() == TDataSetState::dsInsert ? toInsercao : toAlteracao);
   // The splits follow what the post changed: the stored values are kept
   // for the steps after it (the activity rows need them as much as the
   // managerial ones).
@@ -126,6 +127,7 @@ void TnCtbDMLctoCtb::nClientDataSetBeforePostInterno(TnClientDataSet& dataSet) {
       FComplHistOld = Campo("COMPLHIST").OldValue().AsString();
     }
   }
+  AtualizarSaldosAntesGravar(dataSet.State());
   FClientOperantion = dataSet.State();
 }
 
@@ -150,6 +152,7 @@ void TnCtbDMLctoCtb::nClientDataSetBeforeDelete(TnClientDataSet& dataSet) {
     throw Exception(kMsgExclusaoCancelada);
   if (dataSet.State() != TDataSetState::dsInsert)
     VerificarLimiteUsuario();
+  CarregarValorDifeLctoCtb(toExclusao);
   PegarConfigLote();
   if (GetPertenceLote() && !GetAlteracaoLote())
     throw Exception(nCtbSLoteFechadoNaoPermiteAlteracao);
@@ -157,6 +160,7 @@ void TnCtbDMLctoCtb::nClientDataSetBeforeDelete(TnClientDataSet& dataSet) {
   FChaveExcluida = Campo("CHAVELCTOCTB").AsFloat();
   if (GetUsaCentroCusto() && FPodeLancarGerencial)
     CarregarLctoCtbGerencial();
+  AtualizarSaldosAntesExcluir();
   TransacaoAntesExcluir();
   if (!grupoLCDPR)
     VerificaDeltarLancamentosTransacao();

@@ -456,7 +456,7 @@ void GravarEmpresa(TEscritor& escritor, int codigoEmpresa) {
       "UTILORIGEMLCTOCTB, UTILNUMERODCTO, UTILLOTE, UTILCENTROCUSTO, INICIOUTILCENTROCUSTO, "
       "UTILDIFLANCAMENTO, TIPOEXIBETITULOSALDO, DATAINICIALLCTOUSU, DATAFINALLCTOUSU, "
       "UTILULTIMOSLCTO, INFORMACODIGOSYN) values (:pEmpresa, :pIni, :pFim, '1', '1', '1', '1', "
-      ":pIni, '1', 0, :pIniUsu, :pFim, '1', '0')",
+      ":pIni, '1', 1, :pIniUsu, :pFim, '1', '0')",
       {{"pIni", Data(1, 1)}, {"pFim", Data(12, 31)}, {"pIniUsu", Data(7, 1)}});
   escritor.Executar(
       "insert into EXERCICIOSOCIALCTB (CODIGOEMPRESA, DATAINICIAL, DATAFINAL, SITUACAO) "

@@ -23,6 +23,7 @@
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnSessao.h"
 #include "host/BarraProgresso.h"
+#include "host/ExibicaoLancamento.h"
 #include "host/HostComum.h"
 #include "host/ValorDigitado.h"
 #include "managerial/nCtbDMLctoGer_U.h"
@@ -129,8 +130,9 @@ std::string TextoDoCampo(const TField& field, const json& valor) {
 }
 
 // Each field entered, typed and left in the order given, as a person tabbing
-// through the screen of `modulo`.
-void DigitarCampos(TnDMClientDataSet& modulo, const json& campos, int64_t codigoEmpresa) {
+// through the screen of `modulo`; `depoisDoCampo` sees each field left.
+void DigitarCampos(TnDMClientDataSet& modulo, const json& campos, int64_t codigoEmpresa,
+                   const std::function<void(const TField&)>& depoisDoCampo = {}) {
   if (campos.is_null())
     return;
   if (!campos.is_object())
@@ -166,6 +168,8 @@ void DigitarCampos(TnDMClientDataSet& modulo, const json& campos, int64_t codigo
     }
     if (definicao.OnExit)
       definicao.OnExit(field);
+    if (depoisDoCampo)
+      depoisDoCampo(field);
   }
 }
 
@@ -407,8 +411,18 @@ void TDigitacao::Localizar(const json& documento) {
                     std::to_string(chave));
 }
 
-void TDigitacao::Digitar(const json& campos, int64_t codigoEmpresa) {
-  DigitarCampos(*FModulo, campos, codigoEmpresa);
+json TDigitacao::Digitar(const json& campos, int64_t codigoEmpresa) {
+  // What the screen shows beside the accounts after each field.
+  json exibicao = json::array();
+  auto* lancamentos = dynamic_cast<TnCtbDMLctoCtb*>(FModulo.get());
+  DigitarCampos(*FModulo, campos, codigoEmpresa, [&](const TField& field) {
+    if (lancamentos == nullptr)
+      return;
+    json passo = {{"field", field.FieldName()}};
+    passo.update(ExibicaoLancamento::Contas(*lancamentos));
+    exibicao.push_back(std::move(passo));
+  });
+  return exibicao;
 }
 
 void TDigitacao::Desfazer() {
@@ -419,8 +433,11 @@ void TDigitacao::Desfazer() {
         cds.Cancel();
       if (cds.Active() && cds.ChangeCount() > 0)
         cds.CancelUpdates();
-      if (auto* lancamentos = dynamic_cast<TnCtbDMLctoCtb*>(FModulo.get()))
+      if (auto* lancamentos = dynamic_cast<TnCtbDMLctoCtb*>(FModulo.get())) {
         lancamentos->DescartarSplitsPendentes();
+        // The balances shown were moved by what is now rolled back.
+        lancamentos->cdsSaldos.EmptyDataSet();
+      }
     } catch (const std::exception&) {
       // The records are reloaded before the next document anyway.
     }
@@ -449,7 +466,7 @@ json TDigitacao::Executar(const json& documento) {
   TUsarDialogService usarDialogos(dialogos);
 
   json resultado = json::object();
-  json registro, transacao;
+  json registro, transacao, exibicao;
   std::string mensagem, campo;
   const int nivelAntes = FConexao.NivelTransacao();
   try {
@@ -481,8 +498,8 @@ json TDigitacao::Executar(const json& documento) {
     } else {
       if (op == "edit")
         cds.Edit();
-      Digitar(documento.contains("fields") ? documento["fields"] : json(),
-              InteiroObrigatorio(documento, "company", "a empresa"));
+      exibicao["fields"] = Digitar(documento.contains("fields") ? documento["fields"] : json(),
+                                   InteiroObrigatorio(documento, "company", "a empresa"));
       cds.Post();
       registro = HostComum::RegistroJson(cds);
       DigitarSplits(*FModulo, documento, InteiroObrigatorio(documento, "company", "a empresa"));
@@ -493,6 +510,8 @@ json TDigitacao::Executar(const json& documento) {
         transacao = TransacaoJson(*lcto);
       }
     }
+    if (auto* lcto = dynamic_cast<TnCtbDMLctoCtb*>(FModulo.get()))
+      exibicao.update(ExibicaoLancamento::Completa(*lcto));
     FConexao.Commit();
     resultado["result"] = kPosted;
   } catch (const ESemResposta& erro) {
@@ -538,6 +557,8 @@ json TDigitacao::Executar(const json& documento) {
     resultado["entry"] = std::move(registro);
   if (resultado["result"] == kPosted && !transacao.is_null())
     resultado["transaction"] = std::move(transacao);
+  if (resultado["result"] == kPosted && !exibicao.is_null())
+    resultado["display"] = std::move(exibicao);
   return resultado;
 }
 

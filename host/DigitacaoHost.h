@@ -86,7 +86,8 @@ class TDigitacao {
   void SelecaoDoRegistro(const nlohmann::ordered_json& documento, TnSelecao& parametros,
                          std::string& filtro) const;
   void Localizar(const nlohmann::ordered_json& documento);
-  void Digitar(const nlohmann::ordered_json& campos, int64_t codigoEmpresa);
+  // The titles and balances shown after each field.
+  nlohmann::ordered_json Digitar(const nlohmann::ordered_json& campos, int64_t codigoEmpresa);
   void Desfazer();
 
   TnDMConexao& FConexao;

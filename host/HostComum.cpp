@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "framework/app/TnUtilConsultaWeb.h"
 #include "framework/core/Exceptions.h"
 #include "framework/data/ClientDataSet.h"
 #include "framework/db/TnDMConexao.h"
@@ -15,36 +16,7 @@
 namespace HostComum {
 
 nlohmann::ordered_json RegistroJson(const TnClientDataSet& dataSet) {
-  nlohmann::ordered_json registro = nlohmann::ordered_json::object();
-  if (!dataSet.Active() || dataSet.IsEmpty())
-    return registro;
-  for (int i = 0; i < dataSet.FieldCount(); ++i) {
-    const TField& field = dataSet.Fields(i);
-    if (field.IsCalculated())
-      continue;
-    const Value& valor = field.AsValue();
-    switch (valor.Type()) {
-      case TValueType::Null:
-        registro[field.FieldName()] = nullptr;
-        break;
-      case TValueType::Boolean:
-        registro[field.FieldName()] = valor.AsBoolean();
-        break;
-      case TValueType::Integer:
-        registro[field.FieldName()] = valor.AsInteger();
-        break;
-      case TValueType::Float:
-      case TValueType::Currency:
-        registro[field.FieldName()] = valor.AsFloat();
-        break;
-      case TValueType::DateTime:
-        registro[field.FieldName()] = DateToIso(valor.AsDateTime());
-        break;
-      default:
-        registro[field.FieldName()] = valor.AsString();
-    }
-  }
-  return registro;
+  return TnUtilConsultaWeb::RegistroJson(dataSet);
 }
 
 void CarregarPacote() {

@@ -5,6 +5,7 @@
 #include "activities/nCtbDMLctoAtivDiferenc_U.h"
 #include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
 #include "entries/nCtbDMLctoCtb_U.h"
+#include "framework/ctb/TnDMValorSaldoDebCred.h"
 #include "managerial/nCtbDMLctoGer_U.h"
 #include "posting/Npowerpinserelctoctb_u.h"
 #include "registers/nCtbDCLctoCtbExtemp_U.h"
@@ -74,6 +75,10 @@ const std::vector<TClassePacote>& ClassesPacote() {
       {TnCtbDPGerarSaldoGerIndividual::kClassName,
        tcOutroModulo,
        Fabrica<TnCtbDPGerarSaldoGerIndividual>(),
+       {}},
+      {TnDMValorSaldoDebCred::kClassName,
+       tcOutroModulo,
+       Fabrica<TnRegistravel<TnDMValorSaldoDebCred>>(),
        {}},
   };
   return classes;

@@ -57,6 +57,12 @@ class TnObjetoRegistravel {
   std::string FName;
 };
 
+// A class of a layer that cannot derive from the registry's root (the
+// accounting base library's modules) made creatable by name: the typed
+// CriarDM/CriarDMNovo find the T inside.
+template <class T>
+class TnRegistravel : public TnObjetoRegistravel, public T {};
+
 using TFabricaClasse = std::function<std::unique_ptr<TnObjetoRegistravel>()>;
 
 class TnRegistroClasses {

@@ -7,6 +7,7 @@
 #include <shared_mutex>
 #include <utility>
 
+#include "framework/app/TnUtilConsultaWeb.h"
 #include "framework/core/Exceptions.h"
 #include "framework/core/Nutil.h"
 #include "framework/db/DbCursor.h"
@@ -81,24 +82,6 @@ std::string SequenciaConhecida(const std::string& fieldName) {
   if (Nutil::UpperCase(fieldName) == "CHAVELCTOCTB")
     return "DYN_GENCHAVELCTOCTB(CODIGOEMPRESA)";
   return "";
-}
-
-nlohmann::json ParaJson(const Value& valor) {
-  switch (valor.Type()) {
-    case TValueType::Null:
-      return nullptr;
-    case TValueType::Boolean:
-      return valor.AsBoolean();
-    case TValueType::Integer:
-      return valor.AsInteger();
-    case TValueType::Float:
-    case TValueType::Currency:
-      return valor.AsFloat();
-    case TValueType::DateTime:
-      return DateToIso(valor.AsDateTime());
-    default:
-      return valor.AsString();
-  }
 }
 
 }  // namespace
@@ -216,15 +199,7 @@ nlohmann::ordered_json TnDMClientDataSet::PegarJsonConfigExtra() const {
 }
 
 nlohmann::ordered_json TnDMClientDataSet::PegarJsonConteudo() {
-  nlohmann::ordered_json conteudo = nlohmann::ordered_json::object();
-  if (!nClientDataSet.Active() || nClientDataSet.IsEmpty())
-    return conteudo;
-  for (int i = 0; i < nClientDataSet.FieldCount(); ++i) {
-    const TField& field = nClientDataSet.Fields(i);
-    if (!field.IsCalculated())
-      conteudo[field.FieldName()] = ParaJson(field.AsValue());
-  }
-  return conteudo;
+  return TnUtilConsultaWeb::RegistroJson(nClientDataSet);
 }
 
 void TnDMClientDataSet::Refresh() {

@@ -1,0 +1,608 @@
+// What the screen shows beside the entry: the parent account (title) and
+// the balance of each account at the entry's date and branch, kept in a
+// small cache that each insert, edit and delete moves, so the figure stays
+// right without reading the balances again; and the panel below it, with
+// the period's differences and the user's last entries.
+#include <algorithm>
+#include <optional>
+
+#include "balances/nCtbRepositorioSaldoCtb_U.h"
+#include "entries/nCtbDMLctoCtb_U.h"
+#include "framework/app/NutilAmbiente.h"
+#include "framework/app/Nutilform.h"
+#include "framework/app/TnForm.h"
+#include "framework/app/TnUtilConsultaWeb.h"
+#include "framework/core/FormatFloat.h"
+#include "framework/core/Nutil.h"
+#include "framework/ctb/TnUtilControleLctoPadrao.h"
+#include "framework/ctb/TnUtilCtb.h"
+#include "framework/ctb/TnUtilOpcoesCtb.h"
+#include "framework/db/Nutildb.h"
+#include "framework/db/TnDMConexao.h"
+#include "framework/db/TnSessao.h"
+
+using nCtbDMLctoCtb_U::DataDe;
+
+namespace {
+
+constexpr const char* kCampoConta[2] = {"CONTACTBDEB", "CONTACTBCRED"};
+constexpr uint32_t kCorSaldo = 0x00808080;  // grey
+constexpr int kMargemDireita = 130;
+
+constexpr const char* kSelectUltimosLctos =
+    "select {LIMIT(10)}   L.CODIGOEMPRESA , L.CODIGOUSUARIO , L.CHAVELCTOCTB , L.TRANSCTB , "
+    "L.TIPOLANCAMENTO , L.CODIGOESTAB , L.DATALCTOCTB , L.CONTACTBDEB , L.CONTACTBCRED , "
+    "L.VALORLCTOCTB , L.CODIGOHISTCTB , L.COMPLHIST , L.CODIGOORIGLCTOCTB , H.DESCRHISTCTB , "
+    "cast('' as varchar(100)) HISTORICO from LCTOCTB L left join HISTORICOCTB H on "
+    "L.CODIGOHISTCTB = H.CODIGOHISTCTB where L.CODIGOEMPRESA = :pCodigoEmpresa and "
+    "L.CODIGOUSUARIO = :pCodigousuario and L.DATALCTOCTB between :pDataIni and :pDataFim order "
+    "by L.CODIGOEMPRESA, L.CHAVELCTOCTB desc ";
+
+bool MostraSaldo(TnTipoExibeTituloSaldo tipo) {
+  return tipo == teAmbos || tipo == teSaldo;
+}
+
+bool MostraTitulo(TnTipoExibeTituloSaldo tipo) {
+  return tipo == teAmbos || tipo == teTitulo;
+}
+
+bool TelaPequena(const TnForm& form) {
+  return form.ScreenWidth < 801 && form.ScreenHeight < 601;
+}
+
+// A balance against the account's nature reads in parentheses with the
+// other side's letter.
+std::string FormatarSaldo(int natureza, double debito, double credito) {
+  if (natureza == 1)
+    return FormatFloat("#,##0.00 D;(#,##0.00) C", debito - credito);
+  return FormatFloat("#,##0.00 C;(#,##0.00) D", credito - debito);
+}
+
+}  // namespace
+
+TnTipoExibeTituloSaldo TnCtbDMLctoCtb::GetTipoExibeTituloSaldo() {
+  PegarConfigEmpresa(false);
+  return static_cast<TnTipoExibeTituloSaldo>(FConfig.Empresa.TipoExibeTituloSaldo);
+}
+
+// ---- The balance cache ----
+
+std::string TnCtbDMLctoCtb::BuscarSaldo(int64_t codigoEmpresa, int codigoEstab, double conta,
+                                        TDateTime data) {
+  if (!cdsSaldos.FindKey({Value(data), Value(int64_t{codigoEstab}), Value(conta)})) {
+    ControleCTB().SetCodigoEmpresa(PegarCodigoEmpresa());
+    ControleCTB().SetConta(static_cast<int64_t>(conta));
+    if (!ControleCTB().GetContaValida())
+      return FormatFloat("#,##0.00", 0.0);
+    // An account outside every nature group shows nothing either.
+    const std::optional<int> natureza =
+        ControleCTB().Naturezas().ProcurarNatureza(ControleCTB().DadosConta().ClassifConta);
+    if (!natureza)
+      return FormatFloat("#,##0.00", 0.0);
+    CarregarSaldoCache(codigoEmpresa, codigoEstab, conta, data, *natureza);
+  }
+  return FormatarSaldo(static_cast<int>(cdsSaldos.FieldByName("NaturConta").AsInteger()),
+                       cdsSaldos.FieldByName("ValorDebito").AsFloat(),
+                       cdsSaldos.FieldByName("ValorCredito").AsFloat());
+}
+
+// The corporate book's movement up to the end of `data` (the balance
+// tables: months before, days of the month), for one branch and account.
+void TnCtbDMLctoCtb::CarregarSaldoCache(int64_t codigoEmpresa, int codigoEstab, double conta,
+                                        TDateTime data, int natureza) {
+  TnParansSaldoCtb parans;
+  parans.TipoSaldoCtb = TnTipoSaldoCtb::tscSocietario;
+  parans.CodigoEmpresa = codigoEmpresa;
+  parans.CodigoEstab = std::to_string(codigoEstab);
+  parans.DataInicial = data + 1;
+  parans.DataFinal = data + 1;
+  parans.ContaCtbInclusion = std::to_string(static_cast<int64_t>(conta));
+  parans.RelacionarFilial = true;
+  parans.ConsiderarFiltroLctoCtb = false;
+  TUsarConexao usarConexao(Conexao());
+  std::unique_ptr<TnClientDataSet> cursor = FRepositorioSaldoCtb->CriarMovSaldoCtbAnterior(parans);
+  double debito = 0;
+  double credito = 0;
+  for (cursor->First(); !cursor->Eof(); cursor->Next()) {
+    debito += cursor->FieldByName("VALORDEB").AsFloat();
+    credito += cursor->FieldByName("VALORCRED").AsFloat();
+  }
+  Nutildb::DestruirSQL(cursor);
+  cdsSaldos.AppendRecord({Value(data), Value(int64_t{codigoEstab}), Value(conta),
+                          Value(int64_t{natureza}), Value(debito), Value(credito)});
+}
+
+// Adds (tipoAndar 1) or subtracts (2) `valor` on the side of `natureza` of
+// every cached balance of the branch and account from `data` on.
+void TnCtbDMLctoCtb::AndarSaldos(int tipoAndar, int natureza, int codigoEstab, TDateTime data,
+                                 double conta, double valor) {
+  cdsSaldos.SetFilter("DATASALDO >= " + Nutil::ValorParaFiltro(Value(data)) +
+                      " and CODIGOESTAB = " + Nutil::ValorParaFiltro(Value(int64_t{codigoEstab})) +
+                      " and CONTACTB = " + Nutil::ValorParaFiltro(Value(conta)));
+  cdsSaldos.SetFiltered(true);
+  TField& lado = cdsSaldos.FieldByName(natureza == 1 ? "ValorDebito" : "ValorCredito");
+  const double quantia = tipoAndar == 1 ? valor : -valor;
+  for (cdsSaldos.First(); !cdsSaldos.Eof(); cdsSaldos.Next()) {
+    cdsSaldos.Edit();
+    lado.SetAsFloat(Nutil::RoundValor(lado.AsFloat() + quantia, 2));
+    cdsSaldos.Post();
+  }
+  cdsSaldos.SetFilter("");
+  cdsSaldos.SetFiltered(false);
+}
+
+void TnCtbDMLctoCtb::AtualizarSaldo(int operacao, int natureza, int codigoEstab, TDateTime data,
+                                    double conta, double valor, const std::string& tipoLancamento) {
+  // Tax entries never enter the corporate balance shown.
+  if (tipoLancamento == "LF")
+    return;
+  const ValueArray chave = {Value(data), Value(int64_t{codigoEstab}), Value(conta)};
+  if (operacao == 1) {
+    if (cdsSaldos.FindKey(chave))
+      AndarSaldos(1, natureza, codigoEstab, data, conta, valor);
+    return;
+  }
+  if (operacao == 2) {
+    if (!cdsSaldos.FindKey(chave))
+      return;
+    // The day itself is read again when shown.
+    cdsSaldos.Delete();
+    AndarSaldos(2, natureza, codigoEstab, data, conta, valor);
+    return;
+  }
+  const Value dataOld = Campo("DATALCTOCTB").OldValue();
+  const Value estabOld = Campo("CODIGOESTAB").OldValue();
+  const Value valorOld = Campo("VALORLCTOCTB").OldValue();
+  const Value contaOld = Campo(natureza == 1 ? "CONTACTBDEB" : "CONTACTBCRED").OldValue();
+  if (dataOld.IsNull() || estabOld.IsNull() || valorOld.IsNull() || contaOld.IsNull())
+    return;
+  const int estabAnterior = static_cast<int>(estabOld.AsInteger());
+  const double contaAnterior = contaOld.AsFloat();
+  if (conta != contaAnterior || codigoEstab != estabAnterior || data != DataDe(dataOld)) {
+    // Both the old and the new account are read again when shown.
+    auto doPar = [&](int estab, double contaPar) {
+      return cdsSaldos.FieldByName("CodigoEstab").AsInteger() == estab &&
+             cdsSaldos.FieldByName("ContaCtb").AsFloat() == contaPar;
+    };
+    for (cdsSaldos.First(); !cdsSaldos.Eof();) {
+      if (doPar(codigoEstab, conta) || doPar(estabAnterior, contaAnterior))
+        cdsSaldos.Delete();
+      else
+        cdsSaldos.Next();
+    }
+    return;
+  }
+  const double anterior = valorOld.AsFloat();
+  if (anterior == valor || !cdsSaldos.FindKey(chave))
+    return;
+  if (valor > anterior)
+    AndarSaldos(1, natureza, codigoEstab, data, conta, valor - anterior);
+  else
+    AndarSaldos(2, natureza, codigoEstab, data, conta, anterior - valor);
+}
+
+void TnCtbDMLctoCtb::AtualizarSaldosAntesGravar(TDataSetState estado) {
+  if (!Tela() || !MostraSaldo(GetTipoExibeTituloSaldo()))
+    return;
+  const int estab = static_cast<int>(Campo("CODIGOESTAB").AsInteger());
+  const TDateTime data = DataDe(Campo("DATALCTOCTB").AsValue());
+  const double valor = Campo("VALORLCTOCTB").AsFloat();
+  const std::string tipo = Campo("TIPOLANCAMENTO").AsString();
+  for (int lado = 0; lado < 2; ++lado) {
+    const TField& conta = Campo(kCampoConta[lado]);
+    const int natureza = lado == 0 ? 1 : -1;
+    if (estado == TDataSetState::dsInsert) {
+      if (!conta.IsNull())
+        AtualizarSaldo(1, natureza, estab, data, conta.AsFloat(), valor, tipo);
+    } else {
+      AtualizarSaldo(3, natureza, estab, data, conta.AsFloat(), valor, tipo);
+    }
+  }
+}
+
+void TnCtbDMLctoCtb::AtualizarSaldosAntesExcluir() {
+  if (!Tela())
+    return;
+  const int estab = static_cast<int>(Campo("CODIGOESTAB").AsInteger());
+  const TDateTime data = DataDe(Campo("DATALCTOCTB").AsValue());
+  for (int lado = 0; lado < 2; ++lado) {
+    const TField& conta = Campo(kCampoConta[lado]);
+    if (!conta.IsNull())
+      AtualizarSaldo(2, lado == 0 ? 1 : -1, estab, data, conta.AsFloat(),
+                     Campo("VALORLCTOCTB").AsFloat(), Campo("TIPOLANCAMENTO").AsString());
+  }
+  if (Nutil::EhCloud())
+    return;
+  for (TnLabel* const* labels : {FLblCta, FLblDescr, FLblCtaSaldo}) {
+    for (int lado = 0; lado < 2; ++lado) {
+      if (labels[lado] != nullptr)
+        labels[lado]->Caption.clear();
+    }
+  }
+}
+
+// ---- Labels beside the accounts ----
+
+void TnCtbDMLctoCtb::ExibeSaldo(int lado) {
+  if (FLblCtaSaldo[lado] == nullptr)
+    return;
+  FLblCtaSaldo[lado]->Caption.clear();
+  if (FPanelSaldo[lado] == nullptr || !FPanelSaldo[lado]->Visible || !nClientDataSet.Active())
+    return;
+  const TField& conta = Campo(kCampoConta[lado]);
+  const int64_t estab = Campo("CODIGOESTAB").AsInteger();
+  const TDateTime data = DataDe(Campo("DATALCTOCTB").AsValue());
+  if (Campo("TIPOLANCAMENTO").AsString() == "LF" || !MostraSaldo(GetTipoExibeTituloSaldo()) ||
+      (estab == 0 && data.IsZero()) || conta.IsNull())
+    return;
+  FLblCtaSaldo[lado]->Caption = BuscarSaldo(Campo("CODIGOEMPRESA").AsInteger(),
+                                            static_cast<int>(estab), conta.AsFloat(), data);
+}
+
+void TnCtbDMLctoCtb::ExibeTitulo(int lado) {
+  if (FFraTitulo[lado] == nullptr || !FFraTitulo[lado]->Visible)
+    return;
+  const TnTipoExibeTituloSaldo tipo = GetTipoExibeTituloSaldo();
+  const int64_t conta = nClientDataSet.Active() ? Campo(kCampoConta[lado]).AsInteger() : 0;
+  if (!MostraTitulo(tipo) || conta == 0) {
+    FLblCta[lado]->Caption.clear();
+    FLblDescr[lado]->Caption.clear();
+    return;
+  }
+  ControleCTB().SetCodigoEmpresa(PegarCodigoEmpresa());
+  const TnFraField* frame = EdFindFieldControl(Campo(kCampoConta[lado]));
+  ControleCTB().SetConta(conta, frame != nullptr ? frame->Descricao : "");
+  FLblCta[lado]->Caption =
+      lado == 0 ? ControleCTB().GetContaDebPai() : ControleCTB().GetContaCredPai();
+  FLblDescr[lado]->Caption =
+      lado == 0 ? ControleCTB().GetDescrDebPai() : ControleCTB().GetDescrCredPai();
+}
+
+// ---- Controls ----
+
+// Where the balance sits: right of the account's description box, kept
+// 130 pixels from the form's right edge on a small screen or a narrow
+// form, never left of the account's edit + 130.
+int TnCtbDMLctoCtb::LeftPanelSaldo() const {
+  const TnForm& form = *Form();
+  const TnFraField* conta = EdFindFieldControl(Campo("CONTACTBDEB"));
+  const int x = conta != nullptr ? conta->Left : 0;
+  const int w = conta != nullptr ? conta->Width : 0;
+  const int minimo = x + kMargemDireita;
+  const int direita = std::max(form.ClientWidth - kMargemDireita, minimo);
+  if (TelaPequena(form))
+    return direita;
+  return x + w + 2 < form.ClientWidth - kMargemDireita ? x + w + 2 : direita;
+}
+
+void TnCtbDMLctoCtb::ConfigurarControlSaldo(TnTipoExibeTituloSaldo tipo) {
+  TnForm* form = Form();
+  if (form == nullptr || form->ClassName() == "TnFrmCadGrid")
+    return;
+  for (int lado = 0; lado < 2; ++lado) {
+    if (FPanelSaldo[lado] != nullptr)
+      continue;
+    const TnFraField* conta = EdFindFieldControl(Campo(kCampoConta[lado]));
+    const std::string pai = conta != nullptr ? conta->Name() : "";
+    TnPanel& panel = form->Criar<TnPanel>(kPanelSaldo[lado], pai);
+    panel.Width = conta != nullptr ? conta->Width : 0;
+    panel.Visible = false;
+    TnLabel& label = form->Criar<TnLabel>(kLblCtaSaldo[lado], kPanelSaldo[lado]);
+    label.Color = kCorSaldo;
+    label.Bold = true;
+    label.Top = panel.Top + 4;
+    label.Left = 1;
+    FPanelSaldo[lado] = &panel;
+    FLblCtaSaldo[lado] = &label;
+  }
+  const bool visivel = MostraSaldo(tipo);
+  const int left = visivel ? LeftPanelSaldo() : 0;
+  for (TnPanel* panel : FPanelSaldo) {
+    panel->Visible = visivel;
+    if (visivel)
+      panel->Left = left;
+  }
+}
+
+void TnCtbDMLctoCtb::CriarTituloConta(const char* campoConta) {
+  TnForm* form = Form();
+  const int lado = std::string(campoConta) == kCampoConta[0] ? 0 : 1;
+  if (form == nullptr || FFraTitulo[lado] != nullptr)
+    return;
+  const TnFraField* conta = EdFindFieldControl(Campo(campoConta));
+  TnPanel& titulo = form->Criar<TnPanel>(kFraTitulo[lado], conta != nullptr ? conta->Name() : "");
+  titulo.Visible = false;
+  FFraTitulo[lado] = &titulo;
+  FLblCta[lado] = &form->Criar<TnLabel>(kLblCta[lado], kFraTitulo[lado]);
+  FLblDescr[lado] = &form->Criar<TnLabel>(kLblDescr[lado], kFraTitulo[lado]);
+}
+
+void TnCtbDMLctoCtb::ConfigurarControlTitulo(TnTipoExibeTituloSaldo tipo) {
+  TnForm* form = Form();
+  if (form == nullptr || form->ClassName() == "TnFrmCadGrid")
+    return;
+  for (int lado = 0; lado < 2; ++lado) {
+    CriarTituloConta(kCampoConta[lado]);
+    const bool visivel = MostraTitulo(tipo);
+    FFraTitulo[lado]->Visible = visivel;
+    if (!visivel)
+      continue;
+    const TnFraField* conta = EdFindFieldControl(Campo(kCampoConta[lado]));
+    const int left = conta != nullptr ? conta->Left : 0;
+    const int width = conta != nullptr ? conta->Width : 0;
+    FFraTitulo[lado]->Top = 0;
+    FLblCta[lado]->Left = left;
+    FLblCta[lado]->Width = std::max(width - 4, 0);
+    FLblDescr[lado]->Left = left + 3;
+    FLblDescr[lado]->Width = width;
+  }
+}
+
+void TnCtbDMLctoCtb::ReorganizaLayout() {
+  TnForm* form = Form();
+  if (form == nullptr)
+    return;
+  TnFraField* memo = EdFindFieldControl(Campo("COMPLHIST"));
+  if (GetControlarDiferenca() && memo != nullptr) {
+    // The panel below takes room from the complement.
+    if (FComplHeight == 0)
+      FComplHeight = memo->Height;
+    memo->Height = TelaPequena(*form) ? FComplHeight - 35 : FComplHeight;
+    if (TnFraField* cotacao = EdFindFieldControl(Campo("COTACAOMOEDA")))
+      cotacao->Top = memo->Top + memo->Height + 1;
+  }
+  if (!Nutil::EhCloud() && MostraSaldo(GetTipoExibeTituloSaldo()) && FPanelSaldo[0] != nullptr &&
+      FPanelSaldo[1] != nullptr && FLblCtaSaldo[0] != nullptr && FLblCtaSaldo[1] != nullptr) {
+    const int left = LeftPanelSaldo();
+    FPanelSaldo[0]->Left = left;
+    FPanelSaldo[1]->Left = left;
+  }
+}
+
+void TnCtbDMLctoCtb::FormResize(TnForm& /*form*/) {
+  ReorganizaLayout();
+}
+
+void TnCtbDMLctoCtb::FormShow(TnForm& /*form*/) {
+  ReorganizaLayout();
+}
+
+TnForm& TnCtbDMLctoCtb::CriarForm() {
+  TnForm& form = TnDMClientDataSet::CriarForm();
+  PegarConfigEmpresa();
+  if (!Nutil::EhCloud() && !Importacao() && TemTela()) {
+    ExibeTituloDeb();
+    ExibeSaldoDeb();
+    ExibeTituloCred();
+    ExibeSaldoCred();
+  }
+  return form;
+}
+
+// ---- Web balances ----
+
+void TnCtbDMLctoCtb::nClientDataSetCalcFields(TnClientDataSet& dataSet) {
+  TnDMClientDataSet::nClientDataSetCalcFields(dataSet);
+  if (!Nutil::EhHttpExe() || Importacao())
+    return;
+  const int64_t empresa = Campo("CODIGOEMPRESA").AsInteger();
+  const TDateTime data = DataDe(Campo("DATALCTOCTB").AsValue());
+  if (TField* natureza = nClientDataSet.FindField("NATURLCTOCTB")) {
+    if (VerificarContaRateio(empresa, Campo("CONTACTBDEB").AsValue(), data))
+      natureza->SetAsInteger(1);
+    if (VerificarContaRateio(empresa, Campo("CONTACTBCRED").AsValue(), data))
+      natureza->SetAsInteger(-1);
+  }
+  const int estab = static_cast<int>(Campo("CODIGOESTAB").AsInteger());
+  for (int lado = 0; lado < 2; ++lado) {
+    TField& saldo = Campo(lado == 0 ? "VALORDEBITO" : "VALORCREDITO");
+    saldo.SetAsString(Campo("DATALCTOCTB").IsNull()
+                          ? "R$ 0,00"
+                          : BuscarSaldo(empresa, estab, Campo(kCampoConta[lado]).AsFloat(), data));
+  }
+}
+
+// ---- The differences panel ----
+
+void TnCtbDMLctoCtb::CarregarValorDifeLctoCtb(TnTipoOperacao operacao) {
+  FDifLctoCtb = TnDifLctoCtb();
+  FDifLctoCtb.CodigoEmpresa = Campo("CODIGOEMPRESA").AsInteger();
+  FDifLctoCtb.Operacao = operacao;
+  if (operacao != toExclusao) {
+    FDifLctoCtb.DataLctoCtb = DataDe(Campo("DATALCTOCTB").AsValue()).Days();
+    FDifLctoCtb.CodigoEstab = static_cast<int>(Campo("CODIGOESTAB").AsInteger());
+    FDifLctoCtb.ContaCtbDeb = Campo("CONTACTBDEB").AsFloat();
+    FDifLctoCtb.ContaCtbCred = Campo("CONTACTBCRED").AsFloat();
+    FDifLctoCtb.ValorLctoCtb = Campo("VALORLCTOCTB").AsFloat();
+    FDifLctoCtb.TipoLancamento = Campo("TIPOLANCAMENTO").AsString();
+  }
+  if (nClientDataSet.State() == TDataSetState::dsInsert)
+    return;
+  auto antigo = [&](const char* nome) { return Campo(nome).OldValue(); };
+  FDifLctoCtb.DataLctoCtbOld = DataDe(antigo("DATALCTOCTB")).Days();
+  FDifLctoCtb.CodigoEstabOld = static_cast<int>(antigo("CODIGOESTAB").AsInteger());
+  FDifLctoCtb.ContaCtbDebOld = antigo("CONTACTBDEB").AsFloat();
+  FDifLctoCtb.ContaCtbCredOld = antigo("CONTACTBCRED").AsFloat();
+  FDifLctoCtb.ValorLctoCtbOld = antigo("VALORLCTOCTB").AsFloat();
+  FDifLctoCtb.TipoLancamentoOld = antigo("TIPOLANCAMENTO").AsString();
+}
+
+bool TnCtbDMLctoCtb::GetControlarDiferenca() const {
+  // A screen opened on one entry has no period to show.
+  if (FiltroAbertura().find("CHAVELCTOCTB") != std::string::npos)
+    return false;
+  return (FControlarDiferenca || FConfig.Empresa.UsaUltimosLcto) && !Importacao();
+}
+
+void TnCtbDMLctoCtb::CheckDifSaldo() {
+  if (!FDMDifSaldo)
+    FDMDifSaldo = Nutilform::CriarDMNovo<TnDMValorSaldoDebCred>(TnDMValorSaldoDebCred::kClassName);
+  FDMDifSaldo->SetTipoDiferenca(tdDiaFilial);
+  FDMDifSaldo->SetSelecao(Selecao().CodigoEmpresa(), GetDataInicialSelecao(),
+                          GetDataFinalSelecao());
+  FDMDifSaldo->SetIgnorarFiscal(GetEhOptanteIFRS());
+  FCDSDiferenca = &FDMDifSaldo->cdsDiferenca();
+  FDMDifSaldo->CalcularDiferencas();
+  if (TemTransacoes()) {
+    FDMDifSaldo->AbrirDiferencaTransacao();
+    FCDSDifTransacao = &FDMDifSaldo->cdsDifTransacao();
+    FCDSDifTransacao->SetIndexFieldNames("TRANSCTB");
+  }
+}
+
+// SPED books at the selection's end, or IFRS. Asked of the library, not of
+// GetPossuiSPED: that one keeps its answer (and resets the open transaction)
+// by company, and before the first entry has no date to ask with.
+bool TnCtbDMLctoCtb::TemTransacoes() {
+  if (GetEhOptanteIFRS())
+    return true;
+  ControleSPEDContabil().SetCodigoEmpresa(Selecao().CodigoEmpresa());
+  ControleSPEDContabil().SetDataFinal(GetDataFinalSelecao());
+  return ControleSPEDContabil().GetEhOpSPEDCtb();
+}
+
+void TnCtbDMLctoCtb::CriarFraDifSaldo(TnForm* form) {
+  if (!FFraDifSaldo) {
+    FFraDifSaldo = std::make_unique<TnFraValorSaldoDebCred>();
+    FFraDifSaldo->SetLctoProgramado(ControleLctoPadrao().GetUsaLctoProg());
+    if (form != nullptr && form->Controle(kFraDifSeparador) == nullptr) {
+      FFraDifSeparador = &form->Criar<TnSplitter>(kFraDifSeparador);
+      FFraDifSeparador->Align = "alBottom";
+      FFraDifSeparador->Visible = false;
+    }
+  }
+  TnFraValorSaldoDebCred& frame = *FFraDifSaldo;
+  frame.dsDiferenca = FCDSDiferenca;
+  frame.dsUltimosLancamentos = &nClientDataSetUlt;
+  frame.SetCodigoEmpresa(Selecao().CodigoEmpresa());
+  frame.SetDataIniSelecao(GetDataInicialSelecao());
+  frame.SetDataFimSelecao(GetDataFinalSelecao());
+  const bool transacoes = TemTransacoes();
+  frame.SetOptanteSPED(transacoes);
+  if (transacoes) {
+    if (PegarCodigoEmpresa() != 0)
+      frame.SetCodigoEmpresa(PegarCodigoEmpresa());
+    frame.dsDifTransacao = FCDSDifTransacao;
+  }
+  frame.SetExibirUltimosLancamentos(GetExibirUltimosLancamentos());
+  frame.SetExibirDiferencas(GetUsaDifLancamento());
+  frame.SetOnDoubleClickGridLcto([this](int64_t chave) { OnDoubleClickGridLcto(chave); });
+  CarregarUltimosLctoUsuario();
+}
+
+void TnCtbDMLctoCtb::ConfigurarPainelDiferenca() {
+  // A company that controls differences sees them from the start, not only
+  // after its first post.
+  if (GetUsaDifLancamento())
+    FControlarDiferenca = true;
+  if (!GetControlarDiferenca() || !TemTela() || Nutil::EhHttpExe() ||
+      Selecao().CodigoEmpresa() == 0)
+    return;
+  CheckDifSaldo();
+  CriarFraDifSaldo(Form());
+  MostrarDiferenca();
+}
+
+void TnCtbDMLctoCtb::MostrarDiferenca() {
+  if (!FFraDifSaldo)
+    return;
+  FFraDifSaldo->Mostrar();
+  if (FFraDifSeparador != nullptr)
+    FFraDifSeparador->Visible = true;
+}
+
+void TnCtbDMLctoCtb::AtualizarDiferencaDepoisGravar() {
+  if (!FDMDifSaldo)
+    return;
+  if (GetControlarDiferenca()) {
+    // A changed entry type may move the entry in or out of what is counted.
+    if (FDifLctoCtb.Operacao == toAlteracao &&
+        FDifLctoCtb.TipoLancamento != FDifLctoCtb.TipoLancamentoOld)
+      FDMDifSaldo->CalcularDiferencas();
+    else
+      FDMDifSaldo->CalcularDiferencaRecord(FDifLctoCtb);
+    if (FCDSDifTransacao != nullptr)
+      FDMDifSaldo->AbrirDiferencaTransacao();
+    MostrarDiferenca();
+  }
+  CarregarUltimosLctoUsuario();
+  MostrarDiferenca();
+}
+
+void TnCtbDMLctoCtb::OnDoubleClickGridLcto(int64_t chaveLctoCtb) {
+  TnClientDataSet& cds = nClientDataSet;
+  if (cds.State() == TDataSetState::dsEdit)
+    cds.Cancel();
+  else if (cds.State() == TDataSetState::dsInsert)
+    cds.Post();
+  cds.Locate("CODIGOEMPRESA;CHAVELCTOCTB", {Value(PegarCodigoEmpresa()), Value(chaveLctoCtb)});
+}
+
+// ---- The user's last entries ----
+
+bool TnCtbDMLctoCtb::GetExibirUltimosLancamentos() {
+  PegarConfigEmpresa();
+  return GetUsaUltimosLcto();
+}
+
+std::unique_ptr<TnClientDataSet> TnCtbDMLctoCtb::GetUltimosLctosUsu() {
+  return Nutildb::ExecutarSQL(Conexao(), kSelectUltimosLctos,
+                              {{"pCodigoEmpresa", Value(Selecao().CodigoEmpresa())},
+                               {"pCodigousuario", Value(Conexao().CodigoUsuario())},
+                               {"pDataIni", Value(GetDataInicialSelecao())},
+                               {"pDataFim", Value(GetDataFinalSelecao())}});
+}
+
+void TnCtbDMLctoCtb::CarregarUltimosLctoUsuario() {
+  if (!GetExibirUltimosLancamentos())
+    return;
+  TnClientDataSet& ult = nClientDataSetUlt;
+  nClientDataSetUltBeforeOpen();
+  ult.DisableControls();
+  ult.EmptyDataSet();
+  std::unique_ptr<TnClientDataSet> cursor = GetUltimosLctosUsu();
+  for (; !cursor->Eof(); cursor->Next()) {
+    ult.Append();
+    for (int i = 0; i < cursor->FieldCount(); ++i) {
+      const TField& origem = cursor->Fields(i);
+      if (TField* destino = ult.FindField(origem.FieldName()))
+        destino->SetValue(origem.AsValue());
+    }
+    ult.FieldByName("HISTORICO")
+        .SetAsString(Nutil::MontarHist(cursor->FieldByName("DESCRHISTCTB").AsString(),
+                                       cursor->FieldByName("COMPLHIST").AsString()));
+    ult.Post();
+  }
+  ult.First();
+  ult.EnableControls();
+  Nutildb::DestruirSQL(cursor);
+}
+
+// Newest first, except on the web page, which orders its own grid.
+void TnCtbDMLctoCtb::nClientDataSetUltBeforeOpen() {
+  if (!Nutil::EhCloud())
+    nClientDataSetUlt.SetIndexName("nClientDataSetIndex3");
+}
+
+nlohmann::ordered_json TnCtbDMLctoCtb::PegarJsonConteudo() {
+  if (GetControlarDiferenca())
+    CheckDifSaldo();
+  CarregarUltimosLctoUsuario();
+  nlohmann::ordered_json grids = nlohmann::ordered_json::array();
+  auto grade = [&](TnClientDataSet* dataSet, const char* caption) {
+    if (dataSet == nullptr)
+      return;
+    nlohmann::ordered_json grid = TnUtilConsultaWeb::SerializarDataset(*dataSet);
+    grid["Caption"] = caption;
+    grids.push_back(std::move(grid));
+  };
+  if (GetExibirUltimosLancamentos())
+    grade(&nClientDataSetUlt, "Últimos Lançamentos");
+  grade(FCDSDiferenca, "Diferenças no Período");
+  grade(FCDSDifTransacao, "Diferenças por Transação");
+  nlohmann::ordered_json conteudo;
+  conteudo["grids"] = std::move(grids);
+  conteudo["Name"] = "cxGrids";
+  conteudo["twcxGrid"] = true;
+  return conteudo;
+}

@@ -1,0 +1,65 @@
+#pragma once
+// The panel docked below an entry screen: the period's differences, the
+// transactions that do not balance and the user's last entries, as the data
+// sets it is pointed at hold them. What it shows is state a host reads
+// (Visivel, the switches, the data sets); it draws nothing.
+//
+// It owns none of the data sets: the difference module and the entry module
+// do, and outlive it.
+
+#include <cstdint>
+#include <functional>
+
+#include "framework/core/TDateTime.h"
+#include "framework/data/ClientDataSet.h"
+
+class TnFraValorSaldoDebCred {
+ public:
+  // A double click on an entry of the last-entries grid: its key.
+  using TDoubleClickGridLcto = std::function<void(int64_t chaveLctoCtb)>;
+
+  void SetCodigoEmpresa(int64_t value) { FCodigoEmpresa = value; }
+  int64_t GetCodigoEmpresa() const { return FCodigoEmpresa; }
+  void SetDataIniSelecao(TDateTime value) { FDataIniSelecao = value; }
+  void SetDataFimSelecao(TDateTime value) { FDataFimSelecao = value; }
+  TDateTime GetDataIniSelecao() const { return FDataIniSelecao; }
+  TDateTime GetDataFimSelecao() const { return FDataFimSelecao; }
+  // SPED books or IFRS: the transactions grid is shown.
+  void SetOptanteSPED(bool value) { FOptanteSPED = value; }
+  bool GetOptanteSPED() const { return FOptanteSPED; }
+  void SetLctoProgramado(bool value) { FLctoProgramado = value; }
+  bool GetLctoProgramado() const { return FLctoProgramado; }
+  void SetExibirUltimosLancamentos(bool value) { FExibirUltimosLancamentos = value; }
+  bool GetExibirUltimosLancamentos() const { return FExibirUltimosLancamentos; }
+  void SetExibirDiferencas(bool value) { FExibirDiferencas = value; }
+  bool GetExibirDiferencas() const { return FExibirDiferencas; }
+  void SetOnDoubleClickGridLcto(TDoubleClickGridLcto handler) {
+    FOnDoubleClickGridLcto = std::move(handler);
+  }
+
+  // The grids' data sources (nullptr: the grid is empty).
+  TnClientDataSet* dsDiferenca = nullptr;
+  TnClientDataSet* dsUltimosLancamentos = nullptr;
+  TnClientDataSet* dsLctoProgramado = nullptr;
+  TnClientDataSet* dsDifTransacao = nullptr;
+
+  // Shows the panel with what its data sources hold now.
+  void Mostrar() { FVisivel = true; }
+  bool Visivel() const { return FVisivel; }
+  // A person double-clicking an entry of the last-entries grid.
+  void DoubleClickGridLcto(int64_t chaveLctoCtb) const {
+    if (FOnDoubleClickGridLcto)
+      FOnDoubleClickGridLcto(chaveLctoCtb);
+  }
+
+ private:
+  int64_t FCodigoEmpresa = 0;
+  TDateTime FDataIniSelecao;
+  TDateTime FDataFimSelecao;
+  bool FOptanteSPED = false;
+  bool FLctoProgramado = false;
+  bool FExibirUltimosLancamentos = false;
+  bool FExibirDiferencas = false;
+  TDoubleClickGridLcto FOnDoubleClickGridLcto;
+  bool FVisivel = false;
+};

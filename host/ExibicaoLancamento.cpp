@@ -1,0 +1,62 @@
+#include "host/ExibicaoLancamento.h"
+
+#include "entries/nCtbDMLctoCtb_U.h"
+#include "framework/app/TnForm.h"
+#include "framework/app/TnUtilConsultaWeb.h"
+
+namespace ExibicaoLancamento {
+
+using json = nlohmann::ordered_json;
+
+namespace {
+
+// The caption of a label whose holder is shown; null otherwise.
+json Texto(const TnForm& form, const char* holder, const char* label) {
+  const TnControle* controle = form.Controle(holder);
+  if (controle == nullptr || !controle->Visible)
+    return nullptr;
+  return static_cast<const TnLabel*>(form.Controle(label))->Caption;
+}
+
+json Lado(const TnForm& form, int lado) {
+  json titulo = nullptr;
+  json conta = Texto(form, TnCtbDMLctoCtb::kFraTitulo[lado], TnCtbDMLctoCtb::kLblCta[lado]);
+  if (!conta.is_null())
+    titulo = {{"account", std::move(conta)},
+              {"description",
+               Texto(form, TnCtbDMLctoCtb::kFraTitulo[lado], TnCtbDMLctoCtb::kLblDescr[lado])}};
+  return {{"title", std::move(titulo)},
+          {"balance",
+           Texto(form, TnCtbDMLctoCtb::kPanelSaldo[lado], TnCtbDMLctoCtb::kLblCtaSaldo[lado])}};
+}
+
+json Linhas(TnClientDataSet* dataSet) {
+  if (dataSet == nullptr)
+    return json::array();
+  return TnUtilConsultaWeb::SerializarDataset(*dataSet)["rows"];
+}
+
+}  // namespace
+
+json Contas(const TnCtbDMLctoCtb& modulo) {
+  const TnForm* form = modulo.Form();
+  if (form == nullptr)
+    return {{"debit", nullptr}, {"credit", nullptr}};
+  return {{"debit", Lado(*form, 0)}, {"credit", Lado(*form, 1)}};
+}
+
+json Completa(const TnCtbDMLctoCtb& modulo) {
+  json exibicao = Contas(modulo);
+  const TnFraValorSaldoDebCred* painel = modulo.GetFraDifSaldo();
+  if (painel == nullptr || !painel->Visivel())
+    return exibicao;
+  if (painel->GetExibirDiferencas())
+    exibicao["differences"] = Linhas(painel->dsDiferenca);
+  if (painel->GetOptanteSPED())
+    exibicao["transactionDifferences"] = Linhas(painel->dsDifTransacao);
+  if (painel->GetExibirUltimosLancamentos())
+    exibicao["lastEntries"] = Linhas(painel->dsUltimosLancamentos);
+  return exibicao;
+}
+
+}  // namespace ExibicaoLancamento

@@ -1,0 +1,231 @@
+// What the screen shows beside and below the entry: account balances (and
+// their cache, moved by every post and delete), the parent account's title,
+// the period's differences and the user's last entries.
+#include "entries/nCtbDMLctoCtb_U.h"
+#include "framework/app/TnForm.h"
+#include "framework/core/Nutil.h"
+#include "framework/ctb/TnUtilCtb.h"
+#include "tests/entries/TLctoCtbTest.h"
+
+namespace {
+
+class TnCtbDMLctoCtbSaldoTest : public TLctoCtbTest {
+ protected:
+  void SetUp() override {
+    TLctoCtbTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    Executar("insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB) values (1, 2, 'Filial')");
+    FSelecao.SetParam(kSelDataInicial, Value(EncodeDate(2024, 3, 1)));
+    FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 3, 31)));
+  }
+  // An entry of company 1 straight into LCTOCTB (the triggers move the
+  // balances); a null account leaves that side out.
+  void Gravar(int chave, const char* data, const char* deb, const char* cred, const char* valor,
+              int estab = 1, int usuario = 1) {
+    Executar(std::string("insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, "
+                         "DATALCTOCTB, TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, CODIGOHISTCTB, "
+                         "COMPLHIST, VALORLCTOCTB, ORIGEMDADO, CODIGOORIGLCTOCTB, CODIGOUSUARIO) "
+                         "values (1, ") +
+             std::to_string(chave) + ", " + std::to_string(estab) + ", '" + data + "', 'LN', " +
+             deb + ", " + cred + ", 4, 'c" + std::to_string(chave) + "', " + valor + ", 2, 'CB', " +
+             std::to_string(usuario) + ")");
+  }
+  void Configurar(const std::string& colunas) {
+    Executar("update CFGEMPRESACTB set " + colunas + " where CODIGOEMPRESA = 1");
+    ControleCTB().LimparChave();
+  }
+  static std::string Caption(TnCtbDMLctoCtb& modulo, const char* label) {
+    return modulo.Form()->Label(label).Caption;
+  }
+  // The rows of a panel grid, "field=value" per row, rows by "; ".
+  static std::string Linhas(TnClientDataSet& cds, const std::string& campos) {
+    std::string texto;
+    for (cds.First(); !cds.Eof(); cds.Next()) {
+      std::string linha;
+      for (const std::string& campo : Nutil::StrToStrArray(campos, ";"))
+        Nutil::Add(linha, cds.FieldByName(campo).AsString(), " ");
+      Nutil::Add(texto, linha, "; ");
+    }
+    return texto;
+  }
+};
+
+struct TCasoSaldo {
+  const char* Deb;
+  const char* Cred;
+  double Conta;
+  const char* Texto;
+};
+
+}  // namespace
+
+TEST_P(TnCtbDMLctoCtbSaldoTest, BalanceReadsAgainstOrWithTheAccountsNature) {
+  const TCasoSaldo casos[] = {
+      {"101", "null", 101, "1.234,56 D"},  // debit nature, debits
+      {"null", "101", 101, "(1.234,56) C"},
+      {"null", "201", 201, "1.234,56 C"},  // credit nature, credits
+      {"201", "null", 201, "(1.234,56) D"},
+      {"null", "null", 999, "0,00"},  // not in the chart
+  };
+  int chave = 1;
+  for (const TCasoSaldo& caso : casos) {
+    SCOPED_TRACE(caso.Texto);
+    Executar("delete from LCTOCTB");
+    Gravar(chave++, "2024-03-05", caso.Deb, caso.Cred, "1234.56");
+    // Later days and other branches are not part of the balance.
+    Gravar(chave++, "2024-03-11", caso.Deb, caso.Cred, "7");
+    Gravar(chave++, "2024-03-05", caso.Deb, caso.Cred, "9", 2);
+    EXPECT_EQ(Criar().BuscarSaldo(1, 1, caso.Conta, EncodeDate(2024, 3, 10)), caso.Texto);
+  }
+}
+
+TEST_P(TnCtbDMLctoCtbSaldoTest, CacheFollowsPostsAndDeletesAsAFreshReadWould) {
+  Gravar(1, "2024-02-20", "101", "102", "500");
+  Gravar(2, "2024-03-12", "102", "101", "80", 2);
+  TnCtbDMLctoCtb& tela = Criar();
+  const TDateTime dias[] = {EncodeDate(2024, 3, 10), EncodeDate(2024, 3, 12),
+                            EncodeDate(2024, 3, 20)};
+  auto saldos = [&](TnCtbDMLctoCtb& modulo) {
+    std::string texto;
+    for (const TDateTime dia : dias)
+      for (int estab : {1, 2})
+        for (double conta : {101.0, 102.0})
+          texto += modulo.BuscarSaldo(1, estab, conta, dia) + " | ";
+    return texto;
+  };
+  saldos(tela);  // everything cached before the changes
+  TnClientDataSet& cds = tela.nClientDataSet;
+  NovoValido(tela);  // 10/03, branch 1, 101 -> 102, 100,00
+  cds.Post();
+  EXPECT_EQ(saldos(tela), saldos(Criar())) << "insert";
+  cds.Edit();
+  cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 3, 12));
+  cds.FieldByName("CODIGOESTAB").SetAsInteger(2);
+  cds.FieldByName("VALORLCTOCTB").SetAsFloat(75);
+  cds.Post();
+  EXPECT_EQ(saldos(tela), saldos(Criar())) << "edit of date, branch and amount";
+  cds.Edit();
+  cds.FieldByName("VALORLCTOCTB").SetAsFloat(125);
+  cds.Post();
+  EXPECT_EQ(saldos(tela), saldos(Criar())) << "edit of the amount";
+  cds.Delete();
+  EXPECT_EQ(saldos(tela), saldos(Criar())) << "delete";
+  NovoValido(tela);
+  cds.FieldByName("TIPOLANCAMENTO").SetAsString("LF");
+  cds.Post();
+  EXPECT_EQ(saldos(tela), saldos(Criar())) << "fiscal entry, outside the corporate book";
+}
+
+TEST_P(TnCtbDMLctoCtbSaldoTest, LabelsShowTheParentAndTheBalanceOfTheAccountTyped) {
+  Executar(
+      "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, DESCRCONTA, TIPOCONTA) "
+      "values (1, 11, '1.1', 'CIRCULANTE', 1), (1, 1101, '1.1.01', 'Caixa geral', 2)");
+  Gravar(1, "2024-03-01", "1101", "102", "40");
+  struct TCasoTipo {
+    int Tipo;
+    const char* Titulo;  // account and description of the title row
+    const char* Saldo;   // "" when no balance is shown
+  };
+  const TCasoTipo casos[] = {
+      {1, "11 CIRCULANTE", "40,00 D"}, {2, "", "40,00 D"}, {3, "11 CIRCULANTE", ""}, {0, "", ""}};
+  for (const TCasoTipo& caso : casos) {
+    SCOPED_TRACE(caso.Tipo);
+    Configurar("TIPOEXIBETITULOSALDO = " + std::to_string(caso.Tipo));
+    TnCtbDMLctoCtb& modulo = Criar();
+    NovoValido(modulo);
+    modulo.nClientDataSet.FieldByName("CONTACTBDEB").SetAsInteger(1101);
+    const bool titulo = modulo.Form()->Controle(TnCtbDMLctoCtb::kFraTitulo[0])->Visible;
+    const bool saldo = modulo.Form()->Controle(TnCtbDMLctoCtb::kPanelSaldo[0])->Visible;
+    EXPECT_EQ(titulo ? Caption(modulo, "LblCtaDeb") + " " + Caption(modulo, "LblDescrDeb") : "",
+              caso.Titulo);
+    EXPECT_EQ(saldo ? Caption(modulo, "LblCtaSaldoDeb") : "", caso.Saldo);
+  }
+}
+
+TEST_P(TnCtbDMLctoCtbSaldoTest, BalanceSitsRightOfTheAccountWithinTheForm) {
+  struct TCasoLayout {
+    int Tela;  // screen width (height 600 for 800, else 768)
+    int Largura;
+    int ContaLeft;
+    int ContaWidth;
+    int Left;
+  };
+  const TCasoLayout casos[] = {
+      {800, 780, 10, 600, 650},    // small screen: 130 from the right edge
+      {800, 780, 700, 60, 830},    // ... never left of the account + 130
+      {1366, 1200, 10, 500, 512},  // right of the description box
+      {1366, 600, 10, 500, 470},   // a narrow form: 130 from the right edge
+  };
+  for (const TCasoLayout& caso : casos) {
+    SCOPED_TRACE(caso.Left);
+    TnForm form("FrmLayout");
+    form.ScreenWidth = caso.Tela;
+    form.ScreenHeight = caso.Tela == 800 ? 600 : 768;
+    TnFraField& conta = form.Criar<TnFraField>("FraCONTACTBDEB");
+    conta.NomeCampo = "CONTACTBDEB";
+    conta.Left = caso.ContaLeft;
+    conta.Width = caso.ContaWidth;
+    std::unique_ptr<TnCtbDMLctoCtb> modulo =
+        Nutilform::CriarDMNovo<TnCtbDMLctoCtb>("TnCtbDMLctoCtb");
+    modulo->Configurar(&form);
+    modulo->Abrir(&FSelecao);
+    form.Resize(caso.Largura, 500);
+    EXPECT_EQ(form.Panel(TnCtbDMLctoCtb::kPanelSaldo[0]).Left, caso.Left);
+    EXPECT_EQ(form.Panel(TnCtbDMLctoCtb::kPanelSaldo[1]).Left, caso.Left);
+  }
+}
+
+TEST_P(TnCtbDMLctoCtbSaldoTest, PanelShowsTheDaysThatDoNotBalanceAsTheyArePosted) {
+  Configurar("UTILDIFLANCAMENTO = '1'");
+  Gravar(1, "2024-03-04", "101", "null", "30");
+  TnCtbDMLctoCtb& modulo = Criar();
+  ASSERT_NE(modulo.GetFraDifSaldo(), nullptr);
+  EXPECT_TRUE(modulo.GetFraDifSaldo()->Visivel());
+  TnClientDataSet& diferencas = *modulo.GetCDSDiferenca();
+  const char* campos = "DATALCTOCTB;CODIGOESTAB;VALORDEBITO;VALORCREDITO;DIFERENCA";
+  EXPECT_EQ(Linhas(diferencas, campos), "04/03/2024 1 30 0 30");
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  NovoValido(modulo);
+  cds.FieldByName("CONTACTBCRED").Clear();
+  cds.Post();
+  EXPECT_EQ(Linhas(diferencas, campos), "04/03/2024 1 30 0 30; 10/03/2024 1 100 0 100");
+  NovoValido(modulo);
+  cds.FieldByName("CONTACTBDEB").Clear();
+  cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 3, 4));
+  cds.FieldByName("VALORLCTOCTB").SetAsFloat(30);
+  cds.Post();
+  EXPECT_EQ(Linhas(diferencas, campos), "10/03/2024 1 100 0 100");
+  cds.Delete();
+  EXPECT_EQ(Linhas(diferencas, campos), Linhas(*Criar().GetCDSDiferenca(), campos));
+}
+
+TEST_P(TnCtbDMLctoCtbSaldoTest, LastEntriesAreTheUsersTenNewestOfThePeriod) {
+  Configurar("UTILULTIMOSLCTO = '1'");
+  for (int chave = 1; chave <= 12; ++chave)
+    Gravar(chave, "2024-03-05", "101", "102", "10");
+  Gravar(20, "2024-03-05", "101", "102", "10", 1, 2);  // another user
+  Gravar(21, "2024-04-05", "101", "102", "10");        // after the period
+  TnCtbDMLctoCtb& modulo = Criar();
+  EXPECT_EQ(Linhas(modulo.nClientDataSetUlt, "CHAVELCTOCTB"), "12; 11; 10; 9; 8; 7; 6; 5; 4; 3");
+  modulo.nClientDataSetUlt.First();
+  EXPECT_EQ(modulo.nClientDataSetUlt.FieldByName("HISTORICO").AsString(), "SIMPLES c12");
+  NovoValido(modulo);
+  modulo.nClientDataSet.Post();
+  const std::string nova = modulo.nClientDataSet.FieldByName("CHAVELCTOCTB").AsString();
+  EXPECT_EQ(Linhas(modulo.nClientDataSetUlt, "CHAVELCTOCTB").substr(0, nova.size() + 4),
+            nova + "; 12");
+}
+
+TEST_P(TnCtbDMLctoCtbSaldoTest, WebContentCarriesThePanesItShows) {
+  Configurar("UTILULTIMOSLCTO = '1', UTILDIFLANCAMENTO = '1'");
+  Gravar(1, "2024-03-04", "101", "null", "30");
+  const nlohmann::ordered_json conteudo = Criar().PegarJsonConteudo();
+  std::string panes;
+  for (const auto& grid : conteudo["grids"])
+    panes += grid["Caption"].get<std::string>() + "=" + std::to_string(grid["rows"].size()) + " ";
+  EXPECT_EQ(panes, "Últimos Lançamentos=1 Diferenças no Período=1 ");
+  EXPECT_EQ(conteudo["Name"], "cxGrids");
+}
+
+CTB_INSTANTIATE_ENGINES(TnCtbDMLctoCtbSaldoTest);
