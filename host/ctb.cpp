@@ -21,6 +21,7 @@
 #include "host/ComandoDiario.h"
 #include "host/ComandoExcluidos.h"
 #include "host/ComandoLoad.h"
+#include "host/ComandoPlano.h"
 #include "host/ComandoRazao.h"
 #include "host/ComandoSql.h"
 #include "host/DigitacaoHost.h"
@@ -354,6 +355,7 @@ int main(int argc, char** argv) {
   ComandoRazao::Registrar(app, comando);
   ComandoDiario::Registrar(app, comando);
   ComandoDemonstracoes::Registrar(app, comando);
+  ComandoPlano::Registrar(app, comando);
 
   LinhaComando::NomearGrupos(app);
   try {

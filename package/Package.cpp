@@ -4,6 +4,8 @@
 
 #include "activities/nCtbDMLctoAtivDiferenc_U.h"
 #include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
+#include "chart/nCtbFCPlanoEspecFiltros_U.h"
+#include "chart/nCtbFCPlanoEspec_U.h"
 #include "entries/nCtbDMLctoCtb_U.h"
 #include "managerial/nCtbDMLctoGer_U.h"
 #include "trialbalance/nCtbDPConsultaBalanceteMovimento_U.h"
@@ -56,6 +58,8 @@ const std::vector<TClassePacote>& ClassesPacote() {
        &TnCtbDMLctoGer::GerarPrincAction},
       {TnCtbDMLctoAtivDiferenc::kClassName, tcMenu, Fabrica<TnCtbDMLctoAtivDiferenc>(),
        &TnCtbDMLctoAtivDiferenc::GerarPrincAction},
+      {TnCtbFCPlanoEspec::kClassName, tcMenu, Fabrica<TnCtbFCPlanoEspec>(), {}},
+      {TnCtbFCPlanoEspecFiltros::kClassName, tcMenu, Fabrica<TnCtbFCPlanoEspecFiltros>(), {}},
       {TnCtbDPGerarSaldoGerIndividual::kClassName,
        tcOutroModulo,
        Fabrica<TnCtbDPGerarSaldoGerIndividual>(),
