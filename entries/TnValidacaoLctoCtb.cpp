@@ -417,9 +417,6 @@ void TnValidacaoLctoCtb::ValidarModeloIFRS() {
 }
 
 bool TnValidacaoLctoCtb::ValidarContaVinculadaGrupoHisLcto() {
-  // An entry without a history uses no group.
-  if (Campo("CODIGOHISTCTB").IsNull())
-    return true;
   std::string contas = "0;";
   for (const char* nome : {"CONTACTBDEB", "CONTACTBCRED"}) {
     if (!Campo(nome).IsNull())

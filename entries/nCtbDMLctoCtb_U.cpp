@@ -289,6 +289,7 @@ void TnCtbDMLctoCtb::LigarHandlers() {
   Campo("TRANSCTB").GetDefinicao().OnExit = [this](TField& f) {
     nClientDataSetTRANSCTBDefIntExit(f);
   };
+  LigarHandlersCampos();
 }
 
 // ---- Menu and registration ----
@@ -658,8 +659,10 @@ void TnCtbDMLctoCtb::ConfigurarAutoValorInterno(TnClientDataSet& sender) {
   TField& tipo = Campo("TIPOLANCAMENTO");
   if (Tela() && inserindo && Nutil::Trim(tipo.AsString()).empty())
     Atribuir(tipo, Value("LN"));
-  // 11. Currency fields without the option.
+  // 11. Currency fields without the option; nothing of this is a change of
+  // the person's.
   LimparCamposMoedaFuncional();
+  cds.ClearModified();
 }
 
 // ---- Configuration loaders ----

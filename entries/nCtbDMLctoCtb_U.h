@@ -413,6 +413,18 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   void nClientDataSetVALORLCTOMOEDADefIntExit(TField& sender);
   void nClientDataSetVALORLCTOCTBDefIntExit(TField& sender);
 
+  // --- Field handlers and lookups (nCtbDMLctoCtb_UCampos.cpp) ---------------
+  void nClientDataSetDATALCTOCTBDefIntExit(TField& sender);
+  // A key typed on the screen moves to that entry (loading it when it lies
+  // in the selected period) instead of changing the current entry's key.
+  void nClientDataSetCHAVELCTOCTBSetText(TField& sender, const std::string& text);
+  void nClientDataSetCODIGOLCTOPROGDefIntExit(TField& sender);
+  // Focus on the first field a programmed entry left for the person.
+  void FocalizaCamposLctoPadrao();
+  // The account lookups of an IFRS company offer only the accounts whose
+  // control type the entry type admits.
+  void DoDepoisCriarFiltroCONTACTB(void* sender, std::string& filtro);
+
  protected:
   void nClientDataSetBeforeOpen(TnClientDataSet& dataSet) override;
   void nClientDataSetAfterInsert(TnClientDataSet& dataSet) override;
@@ -488,6 +500,14 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   void AvisarLancamentoNaoGravado(const char* mensagem);
   void ConfigurarAcoesSplits(TnForm& form);
   TField& Campo(const char* nome) const { return nClientDataSet.FieldByName(nome); }
+  // Field handlers (nCtbDMLctoCtb_UCampos.cpp).
+  void LigarHandlersCampos();
+  // An import that keys a new date: the open transaction follows, or a new
+  // one starts when the person says so.
+  void SeguirTransacaoPelaData();
+  // The origin an IFRS company's date asks for ("AA" re-worked year, "AI"
+  // the option date).
+  void SugerirOrigemIFRS(TDateTime data);
   bool Tela() const { return TnDMClientDataSet::Tela(); }
 
   // Set at creation.

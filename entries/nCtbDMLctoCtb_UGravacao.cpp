@@ -122,6 +122,7 @@ void TnCtbDMLctoCtb::InserirLctoProg() {
   if (codigo.IsNull() || codigo.AsInteger() == 0)
     return;
   PosicionarLctoProg(codigo.AsInteger()).VerificarCarregarDados();
+  FocalizaCamposLctoPadrao();
 }
 
 TnUtilControleLctoPadrao& TnCtbDMLctoCtb::PosicionarLctoProg(int64_t codigoLctoProg) {

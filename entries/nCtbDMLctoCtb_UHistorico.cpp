@@ -1,7 +1,6 @@
 // Text handling of the entry: the human text of an origin key written by
 // another module, taking such an entry over, the history complement built
 // from dictionary tokens, and accounts typed as codes or aliases.
-#include <charconv>
 #include <nlohmann/json.hpp>
 
 #include "entries/nCtbDMLctoCtb_U.h"
@@ -37,18 +36,10 @@ std::string Copiar(const std::string& texto, size_t posicao, size_t tamanho = st
   return texto.substr(posicao - 1, tamanho);
 }
 
-bool ParaInteiro(const std::string& texto, int64_t& valor) {
-  if (texto.empty())
-    return false;
-  const char* fim = texto.data() + texto.size();
-  auto [ptr, ec] = std::from_chars(texto.data(), fim, valor);
-  return ec == std::errc() && ptr == fim;
-}
-
 // Digits of an origin key as a number; 0 when they are not one.
 int64_t Numero(const std::string& texto) {
   int64_t valor = 0;
-  return ParaInteiro(Nutil::Trim(texto), valor) ? valor : 0;
+  return Nutil::TryStrToInt64(Nutil::Trim(texto), valor) ? valor : 0;
 }
 
 std::string NomeImposto(int64_t codigo) {
@@ -452,7 +443,7 @@ void TnCtbDMLctoCtb::nClientDataSetCODIGOHISTCTBSetText(TField& sender, const st
   int64_t codigo = 0;
   if (texto.empty()) {
     sender.Clear();
-  } else if (ParaInteiro(texto, codigo)) {
+  } else if (Nutil::TryStrToInt64(texto, codigo)) {
     sender.SetAsInteger(codigo);
   } else {
     // A search text: the first active history whose description starts so.
@@ -492,7 +483,7 @@ void TnCtbDMLctoCtb::SetTextConta(TField& sender, const std::string& text) {
     return;
   const bool branco = Nutil::Trim(text).empty();
   int64_t numero = 0;
-  const bool inteiro = ParaInteiro(text, numero);
+  const bool inteiro = Nutil::TryStrToInt64(text, numero);
   if (!inteiro && !branco) {
     const std::string conta = ProcurarApelido(text);
     if (conta.empty())

@@ -21,6 +21,7 @@
 #include "host/ComandoDiario.h"
 #include "host/ComandoExcluidos.h"
 #include "host/ComandoLoad.h"
+#include "host/ComandoPlano.h"
 #include "host/ComandoRazao.h"
 #include "host/ComandoScript.h"
 #include "host/ComandoRecord.h"
@@ -389,6 +390,7 @@ int main(int argc, char** argv) {
   ComandoDemonstracoes::Registrar(app, comando);
   // Scripted insertion: one transaction per run.
   ComandoScript::Registrar(app, comando, codigoSaida);
+  ComandoPlano::Registrar(app, comando);
 
   LinhaComando::NomearGrupos(app);
   try {

@@ -4,6 +4,8 @@
 
 #include "activities/nCtbDMLctoAtivDiferenc_U.h"
 #include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
+#include "chart/nCtbFCPlanoEspecFiltros_U.h"
+#include "chart/nCtbFCPlanoEspec_U.h"
 #include "entries/nCtbDMLctoCtb_U.h"
 #include "framework/ctb/TnDMValorSaldoDebCred.h"
 #include "managerial/nCtbDMLctoGer_U.h"
@@ -72,6 +74,8 @@ const std::vector<TClassePacote>& ClassesPacote() {
       {TnPowerPInsereLctoCtb::kClassName, tcMenu, Fabrica<TnPowerPInsereLctoCtb>(), {}},
       {TnCtbDMRelacLctoCtbIFRS::kClassName, tcMenu, Fabrica<TnCtbDMRelacLctoCtbIFRS>(),
        &TnCtbDMRelacLctoCtbIFRS::GerarPrincAction},
+      {TnCtbFCPlanoEspec::kClassName, tcMenu, Fabrica<TnCtbFCPlanoEspec>(), {}},
+      {TnCtbFCPlanoEspecFiltros::kClassName, tcMenu, Fabrica<TnCtbFCPlanoEspecFiltros>(), {}},
       {TnCtbDPGerarSaldoGerIndividual::kClassName,
        tcOutroModulo,
        Fabrica<TnCtbDPGerarSaldoGerIndividual>(),

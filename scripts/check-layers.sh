@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 base="framework/core framework/data framework/db"
-modulos="entries managerial activities deletedlog balances trialbalance posting registers"
+modulos="entries managerial activities deletedlog balances trialbalance posting registers chart"
 declare -A permitidos=(
   [framework/core]="framework/core"
   [framework/data]="framework/core framework/data"

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include "framework/core/Nutil.h"
 
@@ -39,6 +40,12 @@ std::string Linha(const TnControle& c) {
       texto = fmt::format("ToolButton {} -> {}", c.Name(),
                           static_cast<const TnToolButton&>(c).NomeAction);
       break;
+    case TTipoControle::ComboBox: {
+      const auto& combo = static_cast<const TnComboBox&>(c);
+      texto = fmt::format("ComboBox {} \"{}\" [{}] = {}", c.Name(), combo.Rotulo,
+                          fmt::join(combo.Items, "|"), combo.Text());
+      break;
+    }
   }
   if (!c.Parent.empty()) {
     texto += " em " + c.Parent;
@@ -53,6 +60,15 @@ std::string Linha(const TnControle& c) {
 }
 
 }  // namespace
+
+void TnComboBox::Escolher(const std::string& item) {
+  const auto achado = std::find(Items.begin(), Items.end(), item);
+  if (achado == Items.end())
+    throw Exception("Item inexistente em " + Name() + ": " + item);
+  ItemIndex = static_cast<int>(achado - Items.begin());
+  if (OnChange)
+    OnChange();
+}
 
 TnForm::TnForm(std::string name, std::string classe)
     : FName(std::move(name)), FClasse(std::move(classe)) {

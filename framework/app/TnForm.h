@@ -19,7 +19,7 @@
 #include "framework/app/TnAction.h"
 #include "framework/core/Exceptions.h"
 
-enum class TTipoControle { Label, Panel, FraField, Splitter, ToolButton };
+enum class TTipoControle { Label, Panel, FraField, Splitter, ToolButton, ComboBox };
 
 class TnControle {
  public:
@@ -93,6 +93,27 @@ class TnToolButton : public TnControle {
   // The action the button fires; its caption, hint and shortcut are the
   // action's.
   std::string NomeAction;
+};
+
+// A list to choose one item from, with its label; changing the choice runs
+// OnChange.
+class TnComboBox : public TnControle {
+ public:
+  using TnControle::TnControle;
+  TTipoControle Tipo() const override { return TTipoControle::ComboBox; }
+  std::string Rotulo;
+  std::string Hint;
+  std::vector<std::string> Items;
+  // The chosen item; "" when none.
+  std::string Text() const {
+    return ItemIndex >= 0 && static_cast<size_t>(ItemIndex) < Items.size()
+               ? Items[static_cast<size_t>(ItemIndex)]
+               : std::string();
+  }
+  // Chooses the item (Exception when it is not in the list) and runs OnChange.
+  void Escolher(const std::string& item);
+  int ItemIndex = -1;
+  std::function<void()> OnChange;
 };
 
 struct TnStatusPanel {

@@ -1,5 +1,6 @@
 #include "framework/core/Nutil.h"
 
+#include <charconv>
 #include <cmath>
 
 #include <fmt/format.h>
@@ -183,6 +184,18 @@ std::string ValorParaFiltro(const Value& value) {
     }
   }
   return "null";
+}
+
+bool TryStrToInt64(const std::string& text, int64_t& value) {
+  if (text.empty())
+    return false;
+  const char* fim = text.data() + text.size();
+  int64_t lido = 0;
+  auto [ptr, ec] = std::from_chars(text.data(), fim, lido);
+  if (ec != std::errc() || ptr != fim)
+    return false;
+  value = lido;
+  return true;
 }
 
 std::string Trim(const std::string& text) {

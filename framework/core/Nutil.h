@@ -8,6 +8,7 @@
 // the even neighbour (2.345 -> 2.34, 2.355 -> 2.36). Both work on the decimal
 // digits a person reads, never on the binary double.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,9 @@ void Add(std::string& list, const std::string& item, const std::string& separato
 std::string ValorParaFiltro(const Value& value);
 
 std::string Trim(const std::string& text);
+// A whole text as a 64-bit integer (optional sign and digits, nothing else);
+// false, with `value` untouched, otherwise.
+bool TryStrToInt64(const std::string& text, int64_t& value);
 // Case mapping of ASCII and of the accented Latin letters (ç <-> Ç, ã <-> Ã).
 std::string UpperCase(const std::string& text);
 std::string LowerCase(const std::string& text);

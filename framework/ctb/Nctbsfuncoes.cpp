@@ -5,10 +5,13 @@
 #include <algorithm>
 #include <cctype>
 
+#include "framework/core/Exceptions.h"
+#include "framework/core/FormatDateTime.h"
 #include "framework/ctb/TnUtilControleLctoPadrao.h"
 #include "framework/ctb/TnUtilCotacao.h"
 #include "framework/ctb/TnUtilCtb.h"
 #include "framework/ctb/TnUtilOpcoesCtb.h"
+#include "framework/ctb/nCtbSMensagens.h"
 #include "framework/data/ClientDataSet.h"
 #include "framework/data/Field.h"
 #include "framework/db/Nutilsequence.h"
@@ -123,6 +126,15 @@ bool VerificarContaCtbInscrFederal(TnDMConexao& conexao, TField& campo, const st
     return false;
   campo.SetAsString(std::to_string(conta.AsInteger()));
   return true;
+}
+
+void VerificarPeriodoSelecionado(const TField& data, TDateTime inicio, TDateTime fim) {
+  if (inicio.IsZero() || data.IsNull())
+    return;
+  const TDateTime dia = DateOf(data.AsDateTime());
+  if (dia < inicio || dia > fim)
+    throw EnField(nCtbS::Formatar(nCtbSDataLctoForaSelecao, DateToStr(inicio), DateToStr(fim)),
+                  data.FieldName());
 }
 
 bool HouveAlteracoes(const TnClientDataSet& dataSet) {

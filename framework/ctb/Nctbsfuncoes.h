@@ -59,6 +59,10 @@ std::string ProcurarApelido(TnDMConexao& conexao, int64_t codigoEmpresa,
 bool VerificarContaCtbInscrFederal(TnDMConexao& conexao, TField& campo, const std::string& texto,
                                    int64_t codigoEmpresa);
 
+// Refuses (EnField on the date field) a date outside the period a screen
+// was opened for; a period without a first date admits every date.
+void VerificarPeriodoSelecionado(const TField& data, TDateTime inicio, TDateTime fim);
+
 // Whether the current record of the data set differs from its stored
 // values in some data field (calculated fields are not compared).
 bool HouveAlteracoes(const TnClientDataSet& dataSet);

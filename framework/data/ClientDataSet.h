@@ -94,6 +94,9 @@ class TnClientDataSet {
   void Cancel();
   void Delete();
   bool Modified() const { return FModified; }
+  // Defaults set by code are not the person's change: clearing the flag
+  // lets leaving an untouched new record cancel it.
+  void ClearModified() { FModified = false; }
   // Append, assign the values in field order, Post.
   void AppendRecord(const ValueArray& values);
   // Loading a query result: the row joins the data without events, change

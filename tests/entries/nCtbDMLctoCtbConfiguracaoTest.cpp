@@ -87,8 +87,10 @@ TEST_P(TnCtbDMLctoCtbConfiguracaoTest, NewRecordDefaults) {
   // A one-day batch fixes an empty date.
   cds.FieldByName("CODIGOLOTECTB").SetAsInteger(4);
   cds.FieldByName("DATALCTOCTB").Clear();
+  ASSERT_TRUE(cds.Modified());
   modulo.ConfigurarAutoValor(cds);
   EXPECT_EQ(DateToStr(cds.FieldByName("DATALCTOCTB").AsDateTime()), "10/05/2024");
+  EXPECT_FALSE(cds.Modified());  // defaults are not the person's typing
   cds.Cancel();
 }
 

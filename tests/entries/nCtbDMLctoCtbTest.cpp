@@ -310,6 +310,12 @@ TEST_P(TnCtbDMLctoCtbTest, HistoryOutsideTheAccountsGroupInformsAndSaves) {
   Set(modulo.nClientDataSet, "VALORLCTOCTB", 5.0);
   EXPECT_EQ(Postar(modulo.nClientDataSet), "ok");
   EXPECT_TRUE(Dialogos().Informacoes().empty());
+  // No history at all is no history of the account's group either.
+  NovoValido(modulo);
+  modulo.nClientDataSet.FieldByName("CODIGOHISTCTB").Clear();
+  Set(modulo.nClientDataSet, "VALORLCTOCTB", 6.0);
+  EXPECT_EQ(Postar(modulo.nClientDataSet), "ok");
+  EXPECT_EQ(Dialogos().Informacoes().size(), 1u);
 }
 
 TEST_P(TnCtbDMLctoCtbTest, AnalyticEntryAsksBeforeEditing) {

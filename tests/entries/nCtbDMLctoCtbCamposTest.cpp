@@ -1,0 +1,165 @@
+// What the entry's fields do as they are typed and left: the date, a typed
+// key, a programmed entry's code, and the account lookups by entry type.
+#include "entries/nCtbDMLctoCtb_U.h"
+#include "framework/core/Exceptions.h"
+#include "tests/entries/TLctoCtbTest.h"
+
+namespace {
+
+class TnCtbDMLctoCtbCamposTest : public TLctoCtbTest {
+ protected:
+  // A new entry of the selection's company on `data`, its date then left.
+  void SairData(TnCtbDMLctoCtb& modulo, int ano, int mes, int dia) {
+    TnClientDataSet& cds = modulo.nClientDataSet;
+    if (cds.State() == TDataSetState::dsBrowse)
+      cds.Append();
+    TField& data = cds.FieldByName("DATALCTOCTB");
+    data.SetAsDateTime(EncodeDate(ano, mes, dia));
+    data.GetDefinicao().OnExit(data);
+  }
+};
+
+}  // namespace
+
+TEST_P(TnCtbDMLctoCtbCamposTest, IfrsDateSuggestsTheOriginItsPeriodAsks) {
+  // Company 2 opted on 01/01; February is a re-worked period.
+  Executar(
+      "insert into EXERCICIOSOCIALCTB (CODIGOEMPRESA, DATAINICIAL, DATAFINAL, SITUACAO) values "
+      "(2, '2024-02-01', '2024-02-29', 4)");
+  FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{2}));
+  struct TCaso {
+    int Mes, Dia;
+    const char* Origem;
+  };
+  const TCaso casos[] = {{1, 1, "AI"}, {2, 5, "AA"}, {3, 5, "CB"}};
+  TnCtbDMLctoCtb& modulo = Criar();
+  for (const TCaso& caso : casos) {
+    SCOPED_TRACE(caso.Dia);
+    modulo.nClientDataSet.Append();
+    SairData(modulo, 2024, caso.Mes, caso.Dia);
+    EXPECT_EQ(modulo.nClientDataSet.FieldByName("CODIGOORIGLCTOCTB").AsString(), caso.Origem);
+    modulo.nClientDataSet.Cancel();
+  }
+}
+
+TEST_P(TnCtbDMLctoCtbCamposTest, DateOutsideTheSelectedPeriodIsRefusedOnLeaving) {
+  FSelecao.SetParam(kSelDataInicial, Value(EncodeDate(2024, 3, 1)));
+  FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 3, 31)));
+  TnCtbDMLctoCtb& modulo = Criar();
+  SairData(modulo, 2024, 3, 31);
+  try {
+    SairData(modulo, 2024, 4, 1);
+    FAIL() << "a date after the period was accepted";
+  } catch (const EnField& erro) {
+    EXPECT_EQ(erro.FieldName(), "DATALCTOCTB");
+    EXPECT_STREQ(erro.what(),
+                 "A data do lançamento deve estar dentro do período selecionado: de 01/03/2024 a "
+                 "31/03/2024!");
+  }
+}
+
+TEST_P(TnCtbDMLctoCtbCamposTest, ImportOnAnotherDateAsksAndStartsANewTransaction) {
+  FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{2}));
+  TnCtbDMLctoCtb& modulo = Criar();
+  modulo.SetImportacao(true);
+  TField& trans = modulo.nClientDataSet.FieldByName("TRANSCTB");
+  SairData(modulo, 2024, 3, 10);  // no transaction open: none given
+  EXPECT_TRUE(trans.IsNull());
+  modulo.GetNextTransacao();
+  const double aberta = modulo.GetTransacaoAtual();
+  SairData(modulo, 2024, 3, 10);  // no date kept yet: the open one follows
+  EXPECT_EQ(trans.AsFloat(), aberta);
+  modulo.SetOldTransDate(EncodeDate(2024, 3, 10));
+  SairData(modulo, 2024, 3, 10);  // the same date: nothing asked
+  Responder({"Cancelar", "Criar Nova"});
+  EXPECT_THROW(SairData(modulo, 2024, 3, 11), EAbort);
+  EXPECT_EQ(modulo.GetTransacaoAtual(), aberta);
+  SairData(modulo, 2024, 3, 11);
+  EXPECT_GT(modulo.GetTransacaoAtual(), aberta);
+  EXPECT_EQ(trans.AsFloat(), modulo.GetTransacaoAtual());
+  EXPECT_EQ(modulo.GetOldTransDate(), EncodeDate(2024, 3, 11));
+  ASSERT_EQ(Dialogos().Perguntas().size(), 2u);
+  EXPECT_EQ(Dialogos().Perguntas()[0].Botoes, (TMsgDlgButtons{"Cancelar", "Criar Nova"}));
+}
+
+TEST_P(TnCtbDMLctoCtbCamposTest, TypedKeyMovesToThatEntryOfThePeriod) {
+  InserirLcto(7, "2024-03-05");
+  InserirLcto(8, "2024-03-06");
+  InserirLcto(9, "2024-05-06");
+  FSelecao.SetParam(kSelDataInicial, Value(EncodeDate(2024, 3, 1)));
+  FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 3, 31)));
+  TnCtbDMLctoCtb& modulo = Criar();
+  // Rows are loaded as they are asked for, as on a screen over many entries.
+  modulo.SetCarregarDetalhesDinamicamente(true);
+  modulo.Abrir(&FSelecao);
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  cds.Append();
+  cds.FieldByName("CHAVELCTOCTB").SetText("8");
+  EXPECT_EQ(cds.State(), TDataSetState::dsBrowse);
+  EXPECT_EQ(cds.FieldByName("CHAVELCTOCTB").AsInteger(), 8);
+  cds.Edit();
+  cds.FieldByName("CHAVELCTOCTB").SetText("9");  // outside the period
+  EXPECT_EQ(cds.FieldByName("CHAVELCTOCTB").AsInteger(), 8);
+  EXPECT_EQ(cds.RecordCount(), 1);
+  EXPECT_EQ(Dialogos().Informacoes(),
+            std::vector<std::string>{
+                "Este lançamento encontra-se fora do período selecionado ou não existe!"});
+}
+
+TEST_P(TnCtbDMLctoCtbCamposTest, ProgrammedEntryCodeIsRequiredAndFillsTheEntry) {
+  Executar("insert into LCTOPROG (CODIGOEMPRESA, CODIGOLCTOPROG, PERIODICIDADE) values (1, 5, 0)");
+  Executar(
+      "insert into LCTOPROGITEM (CODIGOEMPRESA, CODIGOLCTOPROG, SEQLCTOPROG, CONTACTBDEB, "
+      "CONTACTBCRED, CODIGOHISTCTB, VALORLCTOCTB) values (1, 5, 1, 102, 101, 4, 12.5)");
+  TnCtbDMLctoCtb& modulo = Criar();
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  cds.Append();
+  TField& prog = cds.FieldByName("CODIGOLCTOPROG");
+  EXPECT_THROW(prog.GetDefinicao().OnExit(prog), EnField);
+  EXPECT_EQ(modulo.Form()->CampoFocado(), "CODIGOLCTOPROG");
+  prog.SetAsInteger(5);
+  prog.GetDefinicao().OnExit(prog);
+  EXPECT_EQ(cds.FieldByName("CONTACTBDEB").AsInteger(), 102);
+  EXPECT_EQ(cds.FieldByName("VALORLCTOCTB").AsFloat(), 12.5);
+  // The form has no field frames: the amount takes the focus.
+  EXPECT_EQ(modulo.Form()->CampoFocado(), "VALORLCTOCTB");
+}
+
+TEST_P(TnCtbDMLctoCtbCamposTest, FocusGoesToTheFirstFieldThatCanTakeIt) {
+  TnCtbDMLctoCtb& modulo = Criar();
+  TnForm& form = *modulo.Form();
+  for (const char* campo : {"NUMERODCTO", "CONTACTBDEB"}) {
+    TnFraField& frame = form.Criar<TnFraField>(std::string("Fra") + campo);
+    frame.NomeCampo = campo;
+  }
+  form.FraField("FraNUMERODCTO").Enabled = false;
+  modulo.FocalizaCamposLctoPadrao();
+  EXPECT_EQ(form.CampoFocado(), "CONTACTBDEB");
+}
+
+TEST_P(TnCtbDMLctoCtbCamposTest, AccountLookupFollowsTheEntryTypeOfAnIfrsCompany) {
+  struct TCaso {
+    int64_t Empresa;
+    const char* Tipo;
+    const char* FiltroAntes;
+    const char* Filtro;
+  };
+  const TCaso casos[] = {
+      {2, "LN", "", "TIPOCONTROLECONTABIL = 'LN'"},
+      {2, "LS", "", "TIPOCONTROLECONTABIL in ('LN', 'LS')"},
+      {2, "LF", "TIPOCONTA = 2", "TIPOCONTA = 2 and (TIPOCONTROLECONTABIL in ('LN', 'LF'))"},
+      {1, "LS", "TIPOCONTA = 2", "TIPOCONTA = 2"},
+  };
+  for (const TCaso& caso : casos) {
+    SCOPED_TRACE(std::string(caso.Tipo) + " empresa " + std::to_string(caso.Empresa));
+    FSelecao.SetParam(kSelCodigoEmpresa, Value(caso.Empresa));
+    TnCtbDMLctoCtb& modulo = Criar(false);
+    modulo.nClientDataSet.Append();
+    modulo.nClientDataSet.FieldByName("TIPOLANCAMENTO").SetAsString(caso.Tipo);
+    std::string filtro = caso.FiltroAntes;
+    modulo.DoDepoisCriarFiltroCONTACTB(nullptr, filtro);
+    EXPECT_EQ(filtro, caso.Filtro);
+  }
+}
+
+CTB_INSTANTIATE_ENGINES(TnCtbDMLctoCtbCamposTest);

@@ -1,0 +1,100 @@
+// The entry's fields and the chart consultation through the built `ctb`
+// program, on each engine: what typing a date, a key or a programmed entry
+// does in `entry post`, and `ctb accounts`.
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "tests/host/TCtbPrograma.h"
+
+namespace {
+
+using json = nlohmann::json;
+
+class TCamposProgramaTest : public TCtbProgramaTest {};
+
+}  // namespace
+
+TEST_P(TCamposProgramaTest, IfrsEntryOnTheOptionDateTakesTheAdoptionOrigin) {
+  Demo();
+  json documento = LancamentoDemo("2025-01-01");
+  documento["company"] = 3;  // the demo's IFRS company, opted on 01/01
+  ASSERT_EQ(Post(documento), 0) << FSaida;
+  EXPECT_EQ(FResultado["entry"]["CODIGOORIGLCTOCTB"], "AI");
+  documento = LancamentoDemo("2025-01-02");
+  documento["company"] = 3;
+  ASSERT_EQ(Post(documento), 0) << FSaida;
+  EXPECT_EQ(FResultado["entry"]["CODIGOORIGLCTOCTB"], "CB");
+}
+
+TEST_P(TCamposProgramaTest, TypedKeyOutsideThePeriodIsAnInformation) {
+  Demo();
+  ASSERT_EQ(Post(LancamentoDemo()), 0) << FSaida;
+  const int64_t chave = FResultado["entry"]["CHAVELCTOCTB"];
+  const json edicao = {{"op", "edit"},
+                       {"company", 1},
+                       {"key", chave},
+                       {"selection", {{"from", "2025-08-01"}, {"to", "2025-08-31"}}},
+                       {"fields", {{"CHAVELCTOCTB", 999999}}}};
+  ASSERT_EQ(Post(edicao), 0) << FSaida;
+  EXPECT_EQ(
+      FResultado["informations"],
+      json::array({"Este lançamento encontra-se fora do período selecionado ou não existe!"}));
+  EXPECT_EQ(FResultado["entry"]["CHAVELCTOCTB"], chave);
+  EXPECT_EQ(Contar("select count(*) from LCTOCTB where CHAVELCTOCTB = 999999"), 0);
+}
+
+TEST_P(TCamposProgramaTest, EmptyProgrammedEntryCodeIsRefusedOnItsField) {
+  Demo();
+  const int64_t antes = Lancamentos();
+  json documento = LancamentoDemo();
+  documento["fields"]["CODIGOLCTOPROG"] = nullptr;
+  EXPECT_EQ(Post(documento), 1);
+  EXPECT_EQ(FResultado["result"], "refused");
+  EXPECT_EQ(FResultado["field"], "CODIGOLCTOPROG");
+  EXPECT_EQ(FResultado["message"], "O código do Lançamento Programado é Obrigatório");
+  EXPECT_EQ(Lancamentos(), antes);
+}
+
+TEST_P(TCamposProgramaTest, EntryWithoutHistoryOnAnAccountWithHistoryGroupsIsInformed) {
+  Demo();
+  Escrever("grupos.csv", "CODIGOEMPRESA,CONTACTB,CODIGOGRUPOHISTCTB\n1,1101001,1\n");
+  ASSERT_EQ(Ctb({"load", "PLESPGRHISTCTB", "grupos.csv"}), 0) << FErro;
+  json documento = LancamentoDemo();
+  documento["fields"].erase("CODIGOHISTCTB");
+  ASSERT_EQ(Post(documento), 0) << FSaida;
+  EXPECT_EQ(FResultado["informations"],
+            json::array({"Histórico utilizado não pertence ao Grupo de Histórico vinculado, "
+                         "verifique."}));
+}
+
+TEST_P(TCamposProgramaTest, AccountsKeepTheGroupsAboveAMatchWhenAsked) {
+  Demo();
+  ASSERT_EQ(Ctb({"accounts", "--company", "1", "--filter", "DESCRCONTA=caixa geral", "--synthetic",
+                 "--format", "csv"}),
+            0)
+      << FErro;
+  EXPECT_NE(FSaida.find("\n1,"), std::string::npos) << FSaida;
+  EXPECT_NE(FSaida.find("\n1.1,"), std::string::npos) << FSaida;
+  EXPECT_NE(FSaida.find("\n1.1.01,"), std::string::npos) << FSaida;
+  EXPECT_NE(FSaida.find("\n1.1.01.001,"), std::string::npos) << FSaida;
+  EXPECT_EQ(FSaida.find("\n2,"), std::string::npos) << FSaida;
+  ASSERT_EQ(
+      Ctb({"accounts", "--company", "1", "--filter", "DESCRCONTA=caixa geral", "--format", "csv"}),
+      0)
+      << FErro;
+  EXPECT_EQ(FSaida.find("\n1,"), std::string::npos) << FSaida;
+  EXPECT_NE(FSaida.find("\n1.1.01.001,"), std::string::npos) << FSaida;
+}
+
+TEST_P(TCamposProgramaTest, AccountsRefuseAnUnknownColumnAndAnotherUsersCompany) {
+  Demo();
+  EXPECT_EQ(Ctb({"accounts", "--company", "1", "--filter", "SENHA=x"}), 1);
+  EXPECT_NE(FErro.find("A consulta não tem a coluna SENHA"), std::string::npos) << FErro;
+  EXPECT_EQ(Ctb({"accounts", "--company", "9"}), 1);
+  EXPECT_NE(FErro.find("Empresa 9 não cadastrada"), std::string::npos) << FErro;
+}
+
+CTB_INSTANTIATE_ENGINES(TCamposProgramaTest);
