@@ -76,6 +76,7 @@ void TnCtbDMLctoCtb::nClientDataSetBeforeOpen(TnClientDataSet& dataSet) {
     for (int i = 0; i < nClientDataSet.FieldCount(); ++i)
       ChecarConfigurarCampo(nClientDataSet.Fields(i));
     ConfigurarTipoLcto();
+    AtualizarTelasEmpresa();
   }
   if (!Importacao()) {
     // Room for the code and its description in the grid.
@@ -137,9 +138,11 @@ void TnCtbDMLctoCtb::nClientDataSetAfterPost(TnClientDataSet& dataSet) {
   if (!Importacao() && TemTela())
     GuardarUltLctoCtb();
   TransacaoDepoisGravar();
+  MostrarCadastroDataExtemp();
   if (!Nutil::EhHttpExe() || FLctoGerConcBanc)
     ProcessarLctoGerencial(true);
   ProcessarAtividades();
+  MostrarCadastroRegistroQ100();
   if (Tela() && FClientOperantion == TDataSetState::dsInsert)
     FTeveInsercao = true;
   if (Importacao() && VerificarBalancoImportacao())

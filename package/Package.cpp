@@ -5,6 +5,8 @@
 #include "activities/nCtbDMLctoAtivDiferenc_U.h"
 #include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
 #include "entries/nCtbDMLctoCtb_U.h"
+#include "entries/nCtbDMNotaExplicaPeriodo_U.h"
+#include "entries/nCtbDPLctoCtbAnalitico_U.h"
 #include "managerial/nCtbDMLctoGer_U.h"
 #include "trialbalance/nCtbDPConsultaBalanceteMovimento_U.h"
 #include "trialbalance/nCtbDPGerarSaldoGerIndividual_U.h"
@@ -59,6 +61,9 @@ const std::vector<TClassePacote>& ClassesPacote() {
       {TnCtbDPGerarSaldoGerIndividual::kClassName,
        tcOutroModulo,
        Fabrica<TnCtbDPGerarSaldoGerIndividual>(),
+       {}},
+      {TnCtbDPLctoCtbAnalitico::kClassName, tcOutroModulo, Fabrica<TnCtbDPLctoCtbAnalitico>(), {}},
+      {TnCtbDMNotaExplicaPeriodo::kClassName, tcOutroModulo, Fabrica<TnCtbDMNotaExplicaPeriodo>(),
        {}},
   };
   return classes;
