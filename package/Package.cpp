@@ -8,6 +8,12 @@
 #include "entries/nCtbDMNotaExplicaPeriodo_U.h"
 #include "entries/nCtbDPLctoCtbAnalitico_U.h"
 #include "managerial/nCtbDMLctoGer_U.h"
+#include "registers/nCtbDCLctoCtbExtemp_U.h"
+#include "registers/nCtbDCOrigemLctoCtb_U.h"
+#include "registers/nCtbDMLctoCtbExtemp_U.h"
+#include "registers/nCtbDMLctoCtbParticipante_U.h"
+#include "registers/nCtbDMLctoCtbQ100_U.h"
+#include "registers/nCtbDMRelacLctoCtbIFRS_U.h"
 #include "trialbalance/nCtbDPConsultaBalanceteMovimento_U.h"
 #include "trialbalance/nCtbDPGerarSaldoGerIndividual_U.h"
 
@@ -33,8 +39,10 @@ const std::vector<TClassePacote>& ClassesPacote() {
        &TnCtbDMLctoGerDebitoCloud::GerarPrincAction},
       {TnCtbDMLctoGerCreditoCloud::kClassName, tcInicio, Fabrica<TnCtbDMLctoGerCreditoCloud>(),
        &TnCtbDMLctoGerCreditoCloud::GerarPrincAction},
-      {"TnCtbDMLctoCtbExtemp", tcInicio, {}, {}},
-      {"TnCtbDMLctoCtbParticipante", tcInicio, {}, {}},
+      {TnCtbDMLctoCtbExtemp::kClassName, tcInicio, Fabrica<TnCtbDMLctoCtbExtemp>(),
+       &TnCtbDMLctoCtbExtemp::GerarPrincAction},
+      {TnCtbDMLctoCtbParticipante::kClassName, tcInicio, Fabrica<TnCtbDMLctoCtbParticipante>(),
+       &TnCtbDMLctoCtbParticipante::GerarPrincAction},
       {TnCtbDMLctoCtbAreaTrabalho::kClassName, tcInicio, Fabrica<TnCtbDMLctoCtbAreaTrabalho>(),
        &TnCtbDMLctoCtbAreaTrabalho::GerarPrincAction},
       {TnCtbDCLctoAtivDiferenc::kClassName, tcInicio, Fabrica<TnCtbDCLctoAtivDiferenc>(),
@@ -42,9 +50,12 @@ const std::vector<TClassePacote>& ClassesPacote() {
       {TnCtbDPGerarSaldoCtbIndividual::kClassName, tcInicio,
        Fabrica<TnCtbDPGerarSaldoCtbIndividual>(),
        &TnCtbDPGerarSaldoCtbIndividual::GerarPrincAction},
-      {"TnCtbDCLctoCtbExtemp", tcInicio, {}, {}},
-      {"TnCtbDMLctoCtbQ100", tcInicio, {}, {}},
-      {"TnCtbDCOrigemLctoCtb", tcInicio, {}, {}},
+      {TnCtbDCLctoCtbExtemp::kClassName, tcInicio, Fabrica<TnCtbDCLctoCtbExtemp>(),
+       &TnCtbDCLctoCtbExtemp::GerarPrincAction},
+      {TnCtbDMLctoCtbQ100::kClassName, tcInicio, Fabrica<TnCtbDMLctoCtbQ100>(),
+       &TnCtbDMLctoCtbQ100::GerarPrincAction},
+      {TnCtbDCOrigemLctoCtb::kClassName, tcInicio, Fabrica<TnCtbDCOrigemLctoCtb>(),
+       &TnCtbDCOrigemLctoCtb::GerarPrincAction},
       {TnCtbDPConsultaBalanceteMovimento::kClassName, tcInicio,
        Fabrica<TnCtbDPConsultaBalanceteMovimento>(),
        &TnCtbDPConsultaBalanceteMovimento::GerarPrincAction},
@@ -58,6 +69,8 @@ const std::vector<TClassePacote>& ClassesPacote() {
        &TnCtbDMLctoGer::GerarPrincAction},
       {TnCtbDMLctoAtivDiferenc::kClassName, tcMenu, Fabrica<TnCtbDMLctoAtivDiferenc>(),
        &TnCtbDMLctoAtivDiferenc::GerarPrincAction},
+      {TnCtbDMRelacLctoCtbIFRS::kClassName, tcMenu, Fabrica<TnCtbDMRelacLctoCtbIFRS>(),
+       &TnCtbDMRelacLctoCtbIFRS::GerarPrincAction},
       {TnCtbDPGerarSaldoGerIndividual::kClassName,
        tcOutroModulo,
        Fabrica<TnCtbDPGerarSaldoGerIndividual>(),

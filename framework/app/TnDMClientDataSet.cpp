@@ -403,14 +403,28 @@ void TnDMClientDataSet::AplicarSeGravando() {
 // ---- Events ----
 
 void TnDMClientDataSet::nClientDataSetBeforeOpen(TnClientDataSet& /*dataSet*/) {}
-void TnDMClientDataSet::nClientDataSetBeforeInsert(TnClientDataSet& /*dataSet*/) {}
+namespace {
+
+void RecusarSeConsulta(const TnDMClientDataSet& modulo) {
+  if (modulo.SomenteConsulta())
+    throw Exception("Consulta: os registros de " + modulo.ClassName() +
+                    " não podem ser incluídos, alterados ou excluídos");
+}
+
+}  // namespace
+
+void TnDMClientDataSet::nClientDataSetBeforeInsert(TnClientDataSet& /*dataSet*/) {
+  RecusarSeConsulta(*this);
+}
 
 void TnDMClientDataSet::nClientDataSetNewRecord(TnClientDataSet& dataSet) {
   TnControleFieldsManutencaoTela::Controlar(*this, [&] { ConfigurarAutoValor(dataSet); });
 }
 
 void TnDMClientDataSet::nClientDataSetAfterInsert(TnClientDataSet& /*dataSet*/) {}
-void TnDMClientDataSet::nClientDataSetBeforeEdit(TnClientDataSet& /*dataSet*/) {}
+void TnDMClientDataSet::nClientDataSetBeforeEdit(TnClientDataSet& /*dataSet*/) {
+  RecusarSeConsulta(*this);
+}
 
 void TnDMClientDataSet::nClientDataSetBeforePost(TnClientDataSet& dataSet) {
   TnControleFieldsManutencaoTela::Controlar(*this, [&] { ConfigurarAutoValor(dataSet); });
@@ -421,7 +435,9 @@ void TnDMClientDataSet::nClientDataSetAfterPost(TnClientDataSet& /*dataSet*/) {
   AplicarSeGravando();
 }
 
-void TnDMClientDataSet::nClientDataSetBeforeDelete(TnClientDataSet& /*dataSet*/) {}
+void TnDMClientDataSet::nClientDataSetBeforeDelete(TnClientDataSet& /*dataSet*/) {
+  RecusarSeConsulta(*this);
+}
 
 void TnDMClientDataSet::nClientDataSetAfterDelete(TnClientDataSet& /*dataSet*/) {
   AplicarSeGravando();
@@ -536,10 +552,19 @@ void TnDMClientDataSet::ValidarLookups() {
     const TnDicionarioLookup* dicionario = DicionarioDoCampo(field);
     if (dicionario == nullptr)
       continue;
+    const TnFieldDefinicao& definicao = field.GetDefinicao();
+    std::string condicao = CondicaoLookup(field, *dicionario);
+    if (const std::string filtro = definicao.Propriedade("FiltroLookup").AsString();
+        !filtro.empty())
+      condicao = "(" + condicao + ") and (" + filtro + ")";
     TnDMSQLDataSet sql(&Conexao());
-    if (!sql.PegarTemRegistro(dicionario->Tabela, CondicaoLookup(field, *dicionario)))
-      throw EnField(field.DisplayLabel() + ": " + field.AsString() + " não existe, verifique.",
-                    field.FieldName());
+    if (sql.PegarTemRegistro(dicionario->Tabela, condicao))
+      continue;
+    const std::string mensagem = definicao.Propriedade("MensagemLookup").AsString();
+    throw EnField(mensagem.empty()
+                      ? field.DisplayLabel() + ": " + field.AsString() + " não existe, verifique."
+                      : mensagem,
+                  field.FieldName());
   }
 }
 

@@ -95,9 +95,14 @@ class TnDMClientDataSet : public TnDM {
   // The selection the module requires before opening ("" = none).
   virtual std::string PegarVerificaSelecao() const { return ""; }
   virtual bool PegarTipoObjeto() const { return false; }
+  // A consultation module: its records are shown, never inserted, edited or
+  // deleted (the data set refuses, raising Exception).
+  virtual bool SomenteConsulta() const { return false; }
   // The framework's own record checks: required fields, and codes that
   // must exist in their dictionary (fields whose definition has the
-  // property "ValidarLookup", unless IgnorarLookup); raises EnField.
+  // property "ValidarLookup", unless IgnorarLookup); raises EnField. A
+  // definition's "FiltroLookup" (SQL the module builds) narrows the rows a
+  // code may name; its "MensagemLookup" replaces the message.
   virtual void ValidarDado();
   // After an import; false refuses it. The base accepts.
   virtual bool ValidarImportacao(TnListaMensagem* sender);

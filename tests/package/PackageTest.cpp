@@ -82,6 +82,19 @@ TEST_F(TPackageTest, CloseDownUnregistersEveryKnownClassAndItsMenuAction) {
   EXPECT_NO_THROW(Package::Iniciar());
 }
 
+// The classes the host creates by name without a menu entry all exist: each
+// start-up entry builds its module.
+TEST_F(TPackageTest, EveryStartUpClassIsCreatedByName) {
+  TSessaoDeTeste sessao;
+  Package::Iniciar();
+  for (const Package::TClassePacote& classe : Package::ClassesPacote()) {
+    if (classe.Tipo != Package::TTipoClasse::tcInicio)
+      continue;
+    ASSERT_TRUE(classe.Fabrica) << classe.Nome;
+    EXPECT_NE(Nutilform::CriarDMNovo(classe.Nome), nullptr) << classe.Nome;
+  }
+}
+
 TEST_F(TPackageTest, LoadingTwiceIsRefused) {
   Package::Iniciar();
   EXPECT_THROW(Package::Iniciar(), Exception);
