@@ -377,7 +377,7 @@ nlohmann::ordered_json TnCtbDMLctoCtb::PegarJsonConfigExtra() const {
   ordenado["PertenceLote"] = GetPertenceLote();
   ordenado["DataInicialLote"] = DateToIso(GetDataInicialLote());
   ordenado["DataFinalLote"] = DateToIso(GetDataFinalLote());
-  ordenado["EhOptanteIFRS"] = GetEhOptanteIFRS();
+  ordenado["EhOptanteIFRS"] = LerOpcaoIFRS(PegarCodigoEmpresa());
   ordenado["UsaAtividades"] = GetUsaAtividades();
   ordenado["UsaCentroCusto"] = GetUsaCentroCusto();
   return ordenado;
@@ -475,6 +475,7 @@ void TnCtbDMLctoCtb::DepoisConfigurar(TnForm* form) {
         *a.Guardar = acao;
     }
     ConfigurarAcoesSplits(*form);
+    ConfigurarTelasVinculadas(*form);
     AtualizarAcoesEmpresa();
     if (Nutil::EhHttp() && form->ClassName() == "TnFrmVisDataSet")
       AdicionarDetalhesWeb();
@@ -842,60 +843,4 @@ void TnCtbDMLctoCtb::PegarConfigAtividade(int64_t codigoEmpresa) {
 void TnCtbDMLctoCtb::PegarConfigLctoExpurgo() {
   if (FactLctoSocExpurgo != nullptr)
     FactLctoSocExpurgo->SetVisible(GetEhOptanteIFRS());
-}
-
-// ---- Options evaluated on demand ----
-
-bool TnCtbDMLctoCtb::GetEhOptanteIFRS() const {
-  const int64_t empresa = PegarCodigoEmpresa();
-  if (FChaveConfigIFRS != empresa) {
-    ControleOpcaoIFRS().SetCodigoEmpresa(empresa);
-    FEhOptanteIFRS = empresa != 0 && ControleOpcaoIFRS().GetEhOptanteIFRS();
-    FChaveConfigIFRS = empresa;
-  }
-  return FEhOptanteIFRS;
-}
-
-bool TnCtbDMLctoCtb::GetEhOptanteFCONT() {
-  const int64_t empresa = PegarCodigoEmpresa();
-  TDateTime data;
-  if (nClientDataSet.Active() && !Campo("DATALCTOCTB").IsNull())
-    data = DateOf(Campo("DATALCTOCTB").AsDateTime());
-  else if (!GetDataFinalSelecao().IsZero())
-    data = GetDataFinalSelecao();
-  else
-    data = Date();
-  const std::pair<int64_t, double> chave{empresa, data.Days()};
-  if (FChaveConfigFCONT != chave) {
-    UtilFCONT().SetCodigoEmpresa(empresa);
-    UtilFCONT().ProcurarOpcao(data);
-    FEhOptanteFCONT = empresa != 0 && UtilFCONT().GetEhOptanteFCONT();
-    FChaveConfigFCONT = chave;
-  }
-  return FEhOptanteFCONT;
-}
-
-bool TnCtbDMLctoCtb::GetPossuiSPED() {
-  int64_t empresa = 0;
-  if (Nutilutil::MantemExternalVars())
-    empresa = Nutilutil::PegarValorExternalVar("gCodigoEmpresaAtiva").AsInteger();
-  if (empresa == 0)
-    empresa = PegarCodigoEmpresa();
-  if (empresa == 0)
-    empresa = FCodigoEmpresaSPED;
-  if (FChaveConfigSPED != empresa) {
-    ControleSPEDContabil().SetCodigoEmpresa(empresa);
-    TDateTime referencia = DataDe(Nutilutil::PegarValorExternalVar("gDATALCTOCTB_MAIORIGUAL"));
-    if (referencia.IsZero())
-      referencia = FDataOpcaoSPED;
-    if (referencia.IsZero() && nClientDataSet.Active() && !Campo("DATALCTOCTB").IsNull())
-      referencia = DateOf(EndOfTheMonth(Campo("DATALCTOCTB").AsDateTime()));
-    ControleSPEDContabil().SetDataFinal(referencia);
-    FPossuiSPED = empresa != 0 && ControleSPEDContabil().GetEhOpSPEDCtb();
-    FOldTransDate = TDateTime();
-    FOldTransTipoLcto.clear();
-    FTransacaoAtual = 0;
-    FChaveConfigSPED = empresa;
-  }
-  return FPossuiSPED;
 }

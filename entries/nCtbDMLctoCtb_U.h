@@ -221,7 +221,7 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   bool GetAlteracaoLote() const { return FConfig.Lote.AlteracaoLote; }
   const std::string& GetCodigoOrigLctoCtb() const { return FConfig.Lote.CodigoOrigLctoCtb; }
   bool GetUsuarioLimitado() const { return FConfig.Usuario.UsuarioLimitado; }
-  bool GetEhOptanteIFRS() const;
+  bool GetEhOptanteIFRS();
   bool GetEhOptanteFCONT();
   bool GetPossuiSPED();
   void SetControlarDiferenca(bool value) { FControlarDiferenca = value; }
@@ -346,6 +346,32 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   void actLctoGerCredExecute();
   void actLctoAtivDebExecute();
   void actLctoAtivCredExecute();
+
+  // --- Linked screens and company switches (nCtbDMLctoCtb_UTelas.cpp) -----
+  // The registers hanging off the current entry, each created by class name
+  // for the time its screen is shown: participants, Q100, the date of an
+  // extemporaneous entry, the fiscal/corporate relation, the period's
+  // explanatory notes, the analytic view of the transaction.
+  void actParticipanteExecute();
+  void actRegistroQ100Execute();
+  void actDataLctoExtemp();
+  void actLctoCtbRelacFiscalSocietario();
+  void actNotaExplicaPeriodo();
+  void MostrarCadastroRegistroQ100();
+  void MostrarCadastroDataExtemp();
+  bool PodeMostrarCadastroDataExtemp() const;
+  void ExibirLancamentoAnalitico();
+  // Called with each linked screen's module just before its form is shown
+  // modally: a host keys there what a person would type.
+  using TOnTelaVinculada = std::function<void(TnDMClientDataSet& modulo)>;
+  void SetOnTelaVinculada(TOnTelaVinculada handler) { FOnTelaVinculada = std::move(handler); }
+  // The toolbar steps of the screen and the transaction panel.
+  void ConfigurarSPED();
+  void ConfigurarLctoExpurgo();
+  void ConfigurarDataLctoExtemp();
+  void ConfigurarNotasExplicativas();
+  void ConfigurarLctoProg();
+  TnPanel* GetPanelTrans() const { return FPanelTrans; }
 
   // --- Validation --------------------------------------------------------
   void ValidarAlteracaoLctoCtb();
@@ -494,10 +520,10 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   // The activity side of the current entry.
   TInfoLctoCtb InfoLado(const char* campoConta, int natureza) const;
   // The managerial or activity screen of a side, after the unsaved-entry
-  // warning.
+  // guard (false: the connection asks to do nothing while unsaved).
   void AbrirGerencial(const char* campoConta, int natureza);
   void AbrirAtividades(const char* campoConta, int natureza);
-  void AvisarLancamentoNaoGravado(const char* mensagem);
+  bool AvisarLancamentoNaoGravado(const char* mensagem);
   void ConfigurarAcoesSplits(TnForm& form);
   TField& Campo(const char* nome) const { return nClientDataSet.FieldByName(nome); }
   // Field handlers (nCtbDMLctoCtb_UCampos.cpp).
@@ -536,7 +562,7 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   int FLeiturasConfigPlano = 0;
 
   // Options evaluated on demand.
-  mutable bool FEhOptanteIFRS = false;
+  bool FEhOptanteIFRS = false;
   bool FEhOptanteFCONT = false;
   bool FPossuiSPED = false;
   TDateTime FDataOpcaoSPED;
@@ -559,7 +585,7 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   std::optional<int64_t> FChaveConfigUsu;
   std::string FChaveConfigLote;
   std::optional<int64_t> FChaveConfigPlano;
-  mutable std::optional<int64_t> FChaveConfigIFRS;
+  std::optional<int64_t> FChaveConfigIFRS;
   std::optional<int64_t> FChaveConfigSPED;
   std::optional<std::pair<int64_t, double>> FChaveConfigFCONT;
   std::string FChaveListaUltimosLcto;
@@ -619,6 +645,24 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   TnClientDataSet* FCDSDifTransacao = nullptr;
   TnDifLctoCtb FDifLctoCtb;
   int FComplHeight = 0;
+  // Linked screens: the host's hook, the transaction panel, and the
+  // module-independent part of showing one.
+  TOnTelaVinculada FOnTelaVinculada;
+  TnPanel* FPanelTrans = nullptr;
+  void MostrarTelaVinculada(TnDMClientDataSet& modulo);
+  std::unique_ptr<TnDMClientDataSet> CriarTelaVinculada(const char* classe);
+  void MostrarTelaIndividual(const char* classe, bool abrir);
+  // The register's record of the current entry, in edit (a new one when it
+  // has none).
+  void PosicionarRegistroDoLancamento(TnClientDataSet& cds);
+  TnToolButton& CriarBotao(const char* caption, const char* hint, const char* atalho,
+                           void (TnCtbDMLctoCtb::*acao)());
+  bool LerOpcaoIFRS(int64_t codigoEmpresa) const;
+  void LimparTransacaoAberta();
+  // The linked screens' actions and buttons (DepoisConfigurar), and what of
+  // them follows the company once it is known (opening, refresh).
+  void ConfigurarTelasVinculadas(TnForm& form);
+  void AtualizarTelasEmpresa();
 
   // Menu actions that follow the company's settings.
   TnAction* FactLctoGerDeb = nullptr;

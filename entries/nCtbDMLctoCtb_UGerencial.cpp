@@ -12,6 +12,7 @@
 #include "framework/core/Exceptions.h"
 #include "framework/core/Nutil.h"
 #include "framework/db/NutilSql.h"
+#include "framework/db/TnDMConexao.h"
 #include "framework/db/TnDMSQLDataSet.h"
 #include "managerial/nCtbDMLctoGer_U.h"
 
@@ -295,14 +296,18 @@ void TnCtbDMLctoCtb::ExcluirSplitsDoLancamento(int64_t codigoEmpresa, double cha
 
 // ---- The screen's actions ----
 
-void TnCtbDMLctoCtb::AvisarLancamentoNaoGravado(const char* mensagem) {
-  if (DataSetEditando())
-    Ndialogs::nMessageDlg(mensagem, TMsgDlgType::mtWarning, BotoesOk());
+bool TnCtbDMLctoCtb::AvisarLancamentoNaoGravado(const char* mensagem) {
+  if (!DataSetEditando())
+    return true;
+  if (!Conexao().AvisarRegistroNaoGravado())
+    return false;
+  Ndialogs::nMessageDlg(mensagem, TMsgDlgType::mtWarning, BotoesOk());
+  return true;
 }
 
 void TnCtbDMLctoCtb::AbrirGerencial(const char* campoConta, int natureza) {
-  AvisarLancamentoNaoGravado(kMsgGravarAntesGerencial);
-  if (!VerificarContaRateio(PegarCodigoEmpresa(), Campo(campoConta).AsValue(),
+  if (!AvisarLancamentoNaoGravado(kMsgGravarAntesGerencial) ||
+      !VerificarContaRateio(PegarCodigoEmpresa(), Campo(campoConta).AsValue(),
                             DataDe(Campo("DATALCTOCTB").AsValue())))
     return;
   const double conta = ContaDe(Campo(campoConta));
@@ -315,7 +320,8 @@ void TnCtbDMLctoCtb::AbrirGerencial(const char* campoConta, int natureza) {
 }
 
 void TnCtbDMLctoCtb::AbrirAtividades(const char* campoConta, int natureza) {
-  AvisarLancamentoNaoGravado(kMsgGravarAntesAtividades);
+  if (!AvisarLancamentoNaoGravado(kMsgGravarAntesAtividades))
+    return;
   const TInfoLctoCtb info = InfoLado(campoConta, natureza);
   if (TServicoAtividade::ProcurarClassif(info))
     MostrarCadastroAtividade(info);

@@ -76,6 +76,7 @@ void TnCtbDMLctoCtb::nClientDataSetBeforeOpen(TnClientDataSet& dataSet) {
     for (int i = 0; i < nClientDataSet.FieldCount(); ++i)
       ChecarConfigurarCampo(nClientDataSet.Fields(i));
     ConfigurarTipoLcto();
+    AtualizarTelasEmpresa();
   }
   if (!Importacao()) {
     // Room for the code and its description in the grid.
@@ -141,6 +142,7 @@ void TnCtbDMLctoCtb::nClientDataSetAfterPost(TnClientDataSet& dataSet) {
     GuardarUltLctoCtb();
   AtualizarDiferencaDepoisGravar();
   TransacaoDepoisGravar();
+  MostrarCadastroDataExtemp();
   if (!Nutil::EhHttpExe() || FLctoGerConcBanc)
     ProcessarLctoGerencial(true);
   ProcessarAtividades();
@@ -148,6 +150,7 @@ void TnCtbDMLctoCtb::nClientDataSetAfterPost(TnClientDataSet& dataSet) {
     ExibeSaldoDeb();
     ExibeSaldoCred();
   }
+  MostrarCadastroRegistroQ100();
   if (Tela() && FClientOperantion == TDataSetState::dsInsert)
     FTeveInsercao = true;
   if (Importacao() && VerificarBalancoImportacao())

@@ -134,8 +134,11 @@ void TnCtbDMLctoCtb::nClientDataSetBeforePostInterno(TnClientDataSet& dataSet) {
 void TnCtbDMLctoCtb::nClientDataSetBeforeEdit(TnClientDataSet& dataSet) {
   const Value origemDado = Campo("ORIGEMDADO").AsValue();
   if (!origemDado.IsNull() && origemDado.AsInteger() == 5 && !FModoAnalitico && Tela()) {
-    if (Ndialogs::nConfirmar(kMsgAnalitico))
+    if (Ndialogs::nConfirmar(kMsgAnalitico)) {
+      // The entry is changed where it was made.
+      ExibirLancamentoAnalitico();
       throw EAbort();
+    }
   }
   TnDMClientDataSet::nClientDataSetBeforeEdit(dataSet);
 }

@@ -72,11 +72,39 @@ void VerificarChaves(const json& objeto, std::initializer_list<const char*> acei
   }
 }
 
+// A linked screen a posted entry may offer, keyed from the document: its
+// register, the document's key and the action that opens it when the post
+// itself did not.
+struct TTelaVinculada {
+  const char* Chave;
+  const char* Classe;
+  const char* Descricao;
+  void (TnCtbDMLctoCtb::*Acao)();
+};
+
+const TTelaVinculada kTelasVinculadas[] = {
+    {"participants", "TnCtbDMLctoCtbParticipante", "Participantes",
+     &TnCtbDMLctoCtb::actParticipanteExecute},
+    {"extemporaneous", "TnCtbDMLctoCtbExtemp", "Data da ocorrência",
+     &TnCtbDMLctoCtb::actDataLctoExtemp},
+    {"q100", "TnCtbDMLctoCtbQ100", "Registro Q100", &TnCtbDMLctoCtb::actRegistroQ100Execute},
+    {"relation", "TnCtbDMRelacLctoCtbIFRS", "Lançamento Fiscal/Societário",
+     &TnCtbDMLctoCtb::actLctoCtbRelacFiscalSocietario},
+};
+
+void VerificarTelasVinculadas(const json& documento) {
+  for (const TTelaVinculada& tela : kTelasVinculadas)
+    if (documento.contains(tela.Chave) && !documento[tela.Chave].is_object())
+      throw Exception(std::string("\"") + tela.Chave + "\" deve ser um objeto de campos");
+}
+
 void VerificarDocumento(const json& documento) {
   VerificarChaves(documento,
                   {"op", "company", "key", "fields", "answers", "screen", "selection", "managerial",
-                   "activities", "transaction"},
+                   "activities", "transaction", "participants", "extemporaneous", "q100",
+                   "relation"},
                   "no documento");
+  VerificarTelasVinculadas(documento);
   for (const char* tipo : {"managerial", "activities"}) {
     if (!documento.contains(tipo))
       continue;
@@ -266,6 +294,82 @@ void DigitarSplits(TnDMClientDataSet& modulo, const json& documento, int64_t cod
     }
   }
 }
+
+// The linked screens of one document: while it lives, every screen the
+// entry shows is recorded and, when the document carries its key, keyed
+// there (the record the screen stands on, its fields, Post). Concluir opens
+// by its action each keyed screen the post did not show; a key whose screen
+// the entry does not offer is refused.
+class TTelasDigitadas {
+ public:
+  TTelasDigitadas(TnCtbDMLctoCtb& modulo, const json& documento, int64_t codigoEmpresa)
+      : FModulo(modulo), FDocumento(documento), FEmpresa(codigoEmpresa) {
+    FModulo.SetOnTelaVinculada([this](TnDMClientDataSet& tela) { Mostrar(tela); });
+  }
+  ~TTelasDigitadas() { FModulo.SetOnTelaVinculada(nullptr); }
+  TTelasDigitadas(const TTelasDigitadas&) = delete;
+  TTelasDigitadas& operator=(const TTelasDigitadas&) = delete;
+
+  // After the post: raises what failed on a screen, then opens the others.
+  void Concluir() {
+    RelancarFalha();
+    for (const TTelaVinculada& tela : kTelasVinculadas) {
+      if (!FDocumento.contains(tela.Chave) || Digitada(tela))
+        continue;
+      (FModulo.*tela.Acao)();
+      RelancarFalha();
+      if (!Digitada(tela))
+        throw Exception(std::string(tela.Descricao) + ": o lançamento não oferece esta tela");
+    }
+  }
+  const json& Telas() const { return FTelas; }
+
+ private:
+  void Mostrar(TnDMClientDataSet& modulo) {
+    const TTelaVinculada* tela = nullptr;
+    for (const TTelaVinculada& candidata : kTelasVinculadas)
+      if (Nutil::UpperCase(candidata.Classe) == Nutil::UpperCase(modulo.ClassName()))
+        tela = &candidata;
+    const bool digitar = tela != nullptr && FDocumento.contains(tela->Chave) && !Digitada(*tela);
+    if (digitar)
+      FDigitadas.push_back(tela->Chave);
+    modulo.CriarForm().SetOnShowModal([this, tela, digitar, &modulo](TnForm& form) {
+      FTelas.push_back({{"class", modulo.ClassName()}, {"caption", form.Caption}});
+      if (!digitar)
+        return;
+      try {
+        TnClientDataSet& cds = modulo.nClientDataSet;
+        if (cds.State() == TDataSetState::dsBrowse)
+          cds.Edit();
+        DigitarCampos(modulo, FDocumento[tela->Chave], FEmpresa);
+        cds.Post();
+      } catch (const EnField& erro) {
+        FFalha = std::make_exception_ptr(
+            EnField(std::string(tela->Descricao) + ": " + erro.what(), erro.FieldName()));
+      } catch (const ESemResposta&) {
+        FFalha = std::current_exception();
+      } catch (const EAbort&) {
+        FFalha = std::current_exception();
+      } catch (const std::exception& erro) {
+        FFalha = std::make_exception_ptr(Exception(std::string(tela->Descricao) + ": " + erro.what()));
+      }
+    });
+  }
+  bool Digitada(const TTelaVinculada& tela) const {
+    return std::find(FDigitadas.begin(), FDigitadas.end(), tela.Chave) != FDigitadas.end();
+  }
+  void RelancarFalha() {
+    if (FFalha)
+      std::rethrow_exception(std::exchange(FFalha, nullptr));
+  }
+
+  TnCtbDMLctoCtb& FModulo;
+  const json& FDocumento;
+  int64_t FEmpresa;
+  std::vector<std::string> FDigitadas;
+  std::exception_ptr FFalha;
+  json FTelas = json::array();
+};
 
 // The transaction of the entry just written, as the screen shows it: its
 // number, its sums and whether it is still open for the next entry.
@@ -468,6 +572,7 @@ json TDigitacao::Executar(const json& documento) {
   json resultado = json::object();
   json registro, transacao, exibicao;
   std::string mensagem, campo;
+  std::optional<TTelasDigitadas> telas;
   const int nivelAntes = FConexao.NivelTransacao();
   try {
     if (!recusaDocumento.empty())
@@ -492,6 +597,13 @@ json TDigitacao::Executar(const json& documento) {
     } else {
       Localizar(documento);
     }
+    auto* lancamentos = dynamic_cast<TnCtbDMLctoCtb*>(FModulo.get());
+    for (const TTelaVinculada& tela : kTelasVinculadas)
+      if (documento.contains(tela.Chave) && (lancamentos == nullptr || op == "delete"))
+        throw Exception(std::string("\"") + tela.Chave +
+                        "\" só vale ao gravar lançamentos contábeis");
+    if (lancamentos != nullptr)
+      telas.emplace(*lancamentos, documento, InteiroObrigatorio(documento, "company", "a empresa"));
     if (op == "delete") {
       registro = HostComum::RegistroJson(cds);
       cds.Delete();
@@ -503,6 +615,8 @@ json TDigitacao::Executar(const json& documento) {
       cds.Post();
       registro = HostComum::RegistroJson(cds);
       DigitarSplits(*FModulo, documento, InteiroObrigatorio(documento, "company", "a empresa"));
+      if (telas)
+        telas->Concluir();
       if (auto* lcto = dynamic_cast<TnCtbDMLctoCtb*>(FModulo.get())) {
         // Closing as "Criar Transação" does: asked when it does not balance.
         if (documento.contains("transaction"))
@@ -553,6 +667,8 @@ json TDigitacao::Executar(const json& documento) {
   }
   resultado["questions"] = std::move(perguntas);
   resultado["informations"] = dialogos->Informacoes();
+  if (telas && !telas->Telas().empty())
+    resultado["screens"] = telas->Telas();
   if (resultado["result"] == kPosted)
     resultado["entry"] = std::move(registro);
   if (resultado["result"] == kPosted && !transacao.is_null())

@@ -8,6 +8,8 @@
 #include "chart/nCtbFCPlanoEspec_U.h"
 #include "entries/nCtbDMLctoCtb_U.h"
 #include "framework/ctb/TnDMValorSaldoDebCred.h"
+#include "entries/nCtbDMNotaExplicaPeriodo_U.h"
+#include "entries/nCtbDPLctoCtbAnalitico_U.h"
 #include "managerial/nCtbDMLctoGer_U.h"
 #include "posting/Npowerpinserelctoctb_u.h"
 #include "registers/nCtbDCLctoCtbExtemp_U.h"
@@ -83,6 +85,9 @@ const std::vector<TClassePacote>& ClassesPacote() {
       {TnDMValorSaldoDebCred::kClassName,
        tcOutroModulo,
        Fabrica<TnRegistravel<TnDMValorSaldoDebCred>>(),
+       {}},
+      {TnCtbDPLctoCtbAnalitico::kClassName, tcOutroModulo, Fabrica<TnCtbDPLctoCtbAnalitico>(), {}},
+      {TnCtbDMNotaExplicaPeriodo::kClassName, tcOutroModulo, Fabrica<TnCtbDMNotaExplicaPeriodo>(),
        {}},
   };
   return classes;

@@ -50,6 +50,7 @@ class TnControle {
 inline constexpr uint32_t kCorPadrao = 0x80000008;  // the window text colour
 inline constexpr uint32_t kCorVermelho = 0x000000FF;
 inline constexpr uint32_t kCorAzul = 0x00FF0000;
+inline constexpr uint32_t kCorBarraRolagem = 0x80000000;  // the system scroll-bar colour
 
 class TnLabel : public TnControle {
  public:
@@ -78,6 +79,13 @@ class TnFraField : public TnControle {
   std::string Titulo;
   std::string Codigo;
   std::string Descricao;
+  // How the title and the code edit are drawn (font size 0: the form's).
+  uint32_t CorTitulo = kCorPadrao;
+  uint32_t CorEdit = kCorPadrao;
+  bool Negrito = false;
+  int TamanhoFonte = 0;
+  int EditTop = 16;
+  int EditHeight = 21;
 };
 
 class TnSplitter : public TnControle {

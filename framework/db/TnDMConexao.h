@@ -42,6 +42,11 @@ class TnDMConexao {
   void SetCodigoUsuario(int64_t codigo) { FCodigoUsuario = codigo; }
   int64_t CodigoEstab() const { return FCodigoEstab; }
   void SetCodigoEstab(int64_t codigo) { FCodigoEstab = codigo; }
+  // On by default: a screen action that needs the record saved first warns
+  // and goes on; off, such an action does nothing while the record is
+  // unsaved.
+  bool AvisarRegistroNaoGravado() const { return FAvisarRegistroNaoGravado; }
+  void SetAvisarRegistroNaoGravado(bool value) { FAvisarRegistroNaoGravado = value; }
 
   void StartTransaction();
   void StartTransactionRO();  // a read-only snapshot; writes are refused
@@ -106,6 +111,7 @@ class TnDMConexao {
   // Set by the host.
   int64_t FCodigoUsuario = 0;
   int64_t FCodigoEstab = 0;
+  bool FAvisarRegistroNaoGravado = true;
   // Transaction nesting: depth, and whether a RollBack already undid it.
   int FNivel = 0;
   bool FDesfeita = false;

@@ -1,0 +1,328 @@
+// The registers a person reaches from the current entry, each created by
+// class name for the time its screen is shown; the company options that
+// switch them (IFRS, FCONT, SPED); the toolbar buttons and the transaction
+// panel the screen gets for them.
+#include <fmt/format.h>
+
+#include "entries/ITransactionView_U.h"
+#include "entries/nCtbDMLctoCtb_U.h"
+#include "framework/app/NutilAmbiente.h"
+#include "framework/app/Nutilform.h"
+#include "framework/app/Nutilutil.h"
+#include "framework/core/Exceptions.h"
+#include "framework/core/Nutil.h"
+#include "framework/ctb/TnUtilControleLctoPadrao.h"
+#include "framework/ctb/TnUtilOpcoesCtb.h"
+#include "framework/db/NutilSql.h"
+
+using nCtbDMLctoCtb_U::DataDe;
+
+namespace {
+
+constexpr const char* kClasseParticipante = "TnCtbDMLctoCtbParticipante";
+constexpr const char* kClasseExtemp = "TnCtbDMLctoCtbExtemp";
+constexpr const char* kClasseQ100 = "TnCtbDMLctoCtbQ100";
+constexpr const char* kClasseRelacao = "TnCtbDMRelacLctoCtbIFRS";
+constexpr const char* kClasseNotas = "TnCtbDMNotaExplicaPeriodo";
+constexpr const char* kClasseAnalitico = "TnCtbDPLctoCtbAnalitico";
+// The selection parameter the relation screen opens on.
+constexpr const char* kParamLctoFiscal = "CHAVELCTOCTBFIS";
+// The origin of an extemporaneous entry.
+constexpr const char* kOrigemExtemporaneo = "XX";
+
+// The transaction panel: where it sits and how the number stands out.
+constexpr const char* kPanelTrans = "PanelTrans";
+constexpr int kTopoPanelTrans = 60;
+constexpr int kFonteTransacao = 10;
+
+}  // namespace
+
+// ---- Company options ----
+
+bool TnCtbDMLctoCtb::LerOpcaoIFRS(int64_t codigoEmpresa) const {
+  if (codigoEmpresa == 0)
+    return false;
+  ControleOpcaoIFRS().SetCodigoEmpresa(codigoEmpresa);
+  return ControleOpcaoIFRS().GetEhOptanteIFRS();
+}
+
+void TnCtbDMLctoCtb::LimparTransacaoAberta() {
+  FOldTransDate = TDateTime();
+  FOldTransTipoLcto.clear();
+  FTransacaoAtual = 0;
+}
+
+bool TnCtbDMLctoCtb::GetEhOptanteIFRS() {
+  const int64_t empresa = PegarCodigoEmpresa();
+  // The web variant serves any company from one module: it reads every time.
+  if (FChaveConfigIFRS != empresa || Nutil::EhCloud()) {
+    FEhOptanteIFRS = LerOpcaoIFRS(empresa);
+    // A transaction never spans two companies' options.
+    LimparTransacaoAberta();
+    FChaveConfigIFRS = empresa;
+  }
+  return FEhOptanteIFRS;
+}
+
+bool TnCtbDMLctoCtb::GetEhOptanteFCONT() {
+  const int64_t empresa = PegarCodigoEmpresa();
+  const TDateTime data = GetDataInicialSelecao();
+  const std::pair<int64_t, double> chave{empresa, data.Days()};
+  if (FChaveConfigFCONT != chave || Nutil::EhCloud()) {
+    UtilFCONT().SetCodigoEmpresa(empresa);
+    UtilFCONT().ProcurarOpcao(data);
+    FEhOptanteFCONT = empresa != 0 && !UtilFCONT().GetDataOpcao().IsZero();
+    FChaveConfigFCONT = chave;
+  }
+  return FEhOptanteFCONT;
+}
+
+bool TnCtbDMLctoCtb::GetPossuiSPED() {
+  int64_t empresa = 0;
+  if (Nutilutil::MantemExternalVars())
+    empresa = Nutilutil::PegarValorExternalVar("gCodigoEmpresaAtiva").AsInteger();
+  if (empresa == 0)
+    empresa = PegarCodigoEmpresa();
+  if (empresa == 0)
+    empresa = FCodigoEmpresaSPED;
+  if (FChaveConfigSPED != empresa) {
+    ControleSPEDContabil().SetCodigoEmpresa(empresa);
+    TDateTime referencia = DataDe(Nutilutil::PegarValorExternalVar("gDATALCTOCTB_MAIORIGUAL"));
+    if (referencia.IsZero())
+      referencia = FDataOpcaoSPED;
+    if (referencia.IsZero() && nClientDataSet.Active() && !Campo("DATALCTOCTB").IsNull())
+      referencia = DateOf(EndOfTheMonth(Campo("DATALCTOCTB").AsDateTime()));
+    ControleSPEDContabil().SetDataFinal(referencia);
+    FPossuiSPED = empresa != 0 && ControleSPEDContabil().GetEhOpSPEDCtb();
+    LimparTransacaoAberta();
+    FChaveConfigSPED = empresa;
+  }
+  return FPossuiSPED;
+}
+
+// ---- Showing a linked screen ----
+
+void TnCtbDMLctoCtb::MostrarTelaVinculada(TnDMClientDataSet& modulo) {
+  if (FOnTelaVinculada)
+    FOnTelaVinculada(modulo);
+  modulo.CriarForm().ShowModal();
+}
+
+std::unique_ptr<TnDMClientDataSet> TnCtbDMLctoCtb::CriarTelaVinculada(const char* classe) {
+  auto modulo = Nutilform::CriarDMNovo<TnDMClientDataSet>(classe);
+  modulo->SetConexao(ConexaoDefinida());
+  modulo->ConfigSobDemanda();
+  return modulo;
+}
+
+void TnCtbDMLctoCtb::MostrarTelaIndividual(const char* classe, bool abrir) {
+  std::unique_ptr<TnDMClientDataSet> modulo = CriarTelaVinculada(classe);
+  // A register form of its own, decorations and all.
+  modulo->SetModoForm(2);
+  modulo->SetTelaSecundaria(false);
+  modulo->CriarForm();
+  if (abrir)
+    modulo->Abrir();
+  MostrarTelaVinculada(*modulo);
+}
+
+// ---- The screens ----
+
+void TnCtbDMLctoCtb::actLctoCtbRelacFiscalSocietario() {
+  if (Nutil::Trim(Campo("TIPOLANCAMENTO").AsString()) != "LF" || Nutil::EhCloud())
+    return;
+  nDMSelecao().CriarParam(kParamLctoFiscal, Campo("CHAVELCTOCTB").AsValue());
+  try {
+    MostrarTelaIndividual(kClasseRelacao, true);
+  } catch (...) {
+    nDMSelecao().DeletarParam(kParamLctoFiscal);
+    throw;
+  }
+  nDMSelecao().DeletarParam(kParamLctoFiscal);
+}
+
+void TnCtbDMLctoCtb::actNotaExplicaPeriodo() {
+  MostrarTelaIndividual(kClasseNotas, false);
+}
+
+void TnCtbDMLctoCtb::actRegistroQ100Execute() {
+  MostrarCadastroRegistroQ100();
+}
+
+void TnCtbDMLctoCtb::MostrarCadastroRegistroQ100() {
+  if (Importacao() || !(TemTela() || FModoAnalitico) || Nutil::EhCloud() || !EhProdutorRural())
+    return;
+  std::unique_ptr<TnDMClientDataSet> q100 = CriarTelaVinculada(kClasseQ100);
+  q100->Abrir(&Selecao());
+  q100->CriarForm();
+  TnClientDataSet& cds = q100->nClientDataSet;
+  const Value empresa = Campo("CODIGOEMPRESA").AsValue();
+  const Value chave = Campo("CHAVELCTOCTB").AsValue();
+  cds.SetFiltered(false);
+  cds.SetFilter("    CODIGOEMPRESA = " + Nutil::ValorParaSQL(empresa) +
+                " and CHAVELCTOCTB = " + Nutil::ValorParaSQL(chave));
+  cds.SetFiltered(true);
+  // The entry's record, or a new one when it has none yet.
+  cds.Edit();
+  Atribuir(cds.FieldByName("CODIGOEMPRESA"), empresa);
+  Atribuir(cds.FieldByName("CHAVELCTOCTB"), chave);
+  MostrarTelaVinculada(*q100);
+}
+
+bool TnCtbDMLctoCtb::PodeMostrarCadastroDataExtemp() const {
+  return Nutil::Trim(Campo("CODIGOORIGLCTOCTB").AsString()) == kOrigemExtemporaneo;
+}
+
+void TnCtbDMLctoCtb::actDataLctoExtemp() {
+  MostrarCadastroDataExtemp();
+}
+
+void TnCtbDMLctoCtb::MostrarCadastroDataExtemp() {
+  if (!Tela() || !PodeMostrarCadastroDataExtemp())
+    return;
+  std::unique_ptr<TnDMClientDataSet> extemp = CriarTelaVinculada(kClasseExtemp);
+  extemp->CriarForm();
+  extemp->Abrir(&Selecao());
+  PosicionarRegistroDoLancamento(extemp->nClientDataSet);
+  MostrarTelaVinculada(*extemp);
+}
+
+void TnCtbDMLctoCtb::actParticipanteExecute() {
+  if (!((Tela() && !Nutil::EhCloud()) || FModoAnalitico))
+    return;
+  std::unique_ptr<TnDMClientDataSet> participantes = CriarTelaVinculada(kClasseParticipante);
+  participantes->Abrir(&Selecao());
+  TnForm& form = participantes->CriarForm();
+  form.AddOnShow([](TnForm& tela) {
+    tela.ClientHeight = 200;
+    tela.ClientWidth = 900;
+  });
+  PosicionarRegistroDoLancamento(participantes->nClientDataSet);
+  form.Position = 6;
+  MostrarTelaVinculada(*participantes);
+}
+
+void TnCtbDMLctoCtb::PosicionarRegistroDoLancamento(TnClientDataSet& cds) {
+  const Value empresa = Campo("CODIGOEMPRESA").AsValue();
+  const Value chave = Campo("CHAVELCTOCTB").AsValue();
+  if (cds.Locate("CODIGOEMPRESA;CHAVELCTOCTB", {empresa, chave})) {
+    cds.Edit();
+    return;
+  }
+  cds.Append();
+  Atribuir(cds.FieldByName("CODIGOEMPRESA"), empresa);
+  Atribuir(cds.FieldByName("CHAVELCTOCTB"), chave);
+}
+
+void TnCtbDMLctoCtb::ExibirLancamentoAnalitico() {
+  std::unique_ptr<TnObjetoRegistravel> modulo = Nutilform::CriarDMNovo(kClasseAnalitico);
+  if (auto* tela = dynamic_cast<TnDMClientDataSet*>(modulo.get())) {
+    tela->SetConexao(ConexaoDefinida());
+    tela->ConfigSobDemanda();
+    if (FOnTelaVinculada)
+      FOnTelaVinculada(*tela);
+  }
+  if (auto* visao = dynamic_cast<ITransactionView*>(modulo.get()))
+    visao->AbrirTransacao(Campo("TRANSCTB").AsInteger());
+  modulo.reset();
+  Refresh();
+}
+
+// ---- Toolbar and transaction panel ----
+
+TnToolButton& TnCtbDMLctoCtb::CriarBotao(const char* caption, const char* hint, const char* atalho,
+                                         void (TnCtbDMLctoCtb::*acao)()) {
+  return Form()->CriarToolButton(caption, hint, atalho, [this, acao](TnAction&) { (this->*acao)(); });
+}
+
+void TnCtbDMLctoCtb::ConfigurarLctoExpurgo() {
+  if (Form() == nullptr || FactLctoSocExpurgo != nullptr)
+    return;
+  const TnToolButton& botao =
+      CriarBotao("Lançamento Fiscal/Societário", "Relacionar Lançamento Fiscal/Societário",
+                 "Ctrl+R", &TnCtbDMLctoCtb::actLctoCtbRelacFiscalSocietario);
+  FactLctoSocExpurgo = Form()->Actions().Find(botao.NomeAction);
+  PegarConfigLctoExpurgo();
+}
+
+void TnCtbDMLctoCtb::ConfigurarDataLctoExtemp() {
+  if (Form() != nullptr)
+    CriarBotao("Data da Ocorrência", "Data da Ocorrência do Lançamento Extemporâneo", "Ctrl+X",
+               &TnCtbDMLctoCtb::actDataLctoExtemp);
+}
+
+void TnCtbDMLctoCtb::ConfigurarNotasExplicativas() {
+  if (Form() != nullptr)
+    CriarBotao("Notas Explicativas no Período",
+               "Cadastrar as Notas Explicativas relacionadas ao período", "Ctrl+N",
+               &TnCtbDMLctoCtb::actNotaExplicaPeriodo);
+}
+
+void TnCtbDMLctoCtb::ConfigurarSPED() {
+  TnForm* form = Form();
+  if (form == nullptr || Nutil::EhCloud())
+    return;
+  const bool usa = UsaTransacao();
+  TField& trans = Campo("TRANSCTB");
+  TnFraField* frame = EdFindFieldControl(trans);
+  if (FPanelTrans == nullptr && !Copia() && usa && frame != nullptr) {
+    frame->Align = "alCustom";
+    frame->Top = 8;
+    frame->Left = 2;
+    frame->CorTitulo = kCorVermelho;
+    frame->CorEdit = kCorBarraRolagem;
+    frame->Negrito = true;
+    frame->TamanhoFonte = kFonteTransacao;
+    frame->Height = frame->EditTop + frame->EditHeight + 3;
+    TnPanel& panel = form->Criar<TnPanel>(kPanelTrans);
+    panel.Align = "alTop";
+    panel.Top = kTopoPanelTrans;
+    panel.Height = frame->Height + 15;
+    frame->Parent = kPanelTrans;
+    FPanelTrans = &panel;
+    const bool livre = FiltroAbertura().empty();
+    for (const auto& [caption, atalho, acao] :
+         {std::tuple{"Criar Transação", "Ctrl+F9", &TnCtbDMLctoCtb::actCriarTransacaoExecute},
+          std::tuple{"Continuar Transação", "Ctrl+F10",
+                     &TnCtbDMLctoCtb::actContinuarTransacaoExecute}}) {
+      const TnToolButton& botao = CriarBotao(caption, caption, atalho, acao);
+      form->EdEnabledAction(*form->Actions().Find(botao.NomeAction), livre);
+    }
+  }
+  EdRequiredField(trans, usa);
+  EdVisibleField(trans, usa);
+  if (FPanelTrans != nullptr)
+    FPanelTrans->Visible = usa;
+}
+
+// ---- Programmed entries ----
+
+void TnCtbDMLctoCtb::ConfigurarLctoProg() {
+  ControleLctoPadrao().SetCodigoEmpresa(PegarCodigoEmpresa());
+  const bool usa = ControleLctoPadrao().GetUsaLctoProg();
+  TField& prog = Campo("CODIGOLCTOPROG");
+  EdEnabledField(prog, usa);
+  EdVisibleField(prog, usa);
+}
+
+// ---- Configuration ----
+
+void TnCtbDMLctoCtb::ConfigurarTelasVinculadas(TnForm& form) {
+  if (TnAction* participantes = form.Actions().Find("actVincularParticipantes"))
+    participantes->SetOnExecute([this](TnAction&) { actParticipanteExecute(); });
+  if (FActRegistroQ100 != nullptr)
+    FActRegistroQ100->SetOnExecute([this](TnAction&) { actRegistroQ100Execute(); });
+  ConfigurarSPED();
+  ConfigurarLctoProg();
+  ConfigurarLctoExpurgo();
+  ConfigurarNotasExplicativas();
+  ConfigurarDataLctoExtemp();
+}
+
+void TnCtbDMLctoCtb::AtualizarTelasEmpresa() {
+  if (Form() == nullptr)
+    return;
+  ConfigurarSPED();
+  ConfigurarLctoProg();
+  PegarConfigLctoExpurgo();
+}

@@ -1,0 +1,19 @@
+#include "entries/nCtbDPLctoCtbAnalitico_U.h"
+
+#include <fmt/format.h>
+
+#include "framework/db/NutilSql.h"
+
+TnCtbDPLctoCtbAnalitico::TnCtbDPLctoCtbAnalitico() {
+  SetSelectText(
+      "select CODIGOEMPRESA, CHAVELCTOCTB, TRANSCTB, DATALCTOCTB, TIPOLANCAMENTO, CONTACTBDEB, "
+      "CONTACTBCRED, VALORLCTOCTB, COMPLHIST from LCTOCTB");
+}
+
+void TnCtbDPLctoCtbAnalitico::AbrirTransacao(int64_t transacao) {
+  SetFiltroAbertura("TRANSCTB = " + Nutil::ValorParaSQL(Value(transacao)));
+  TnForm& form = CriarForm();
+  form.Caption = fmt::format("Lançamento Analítico - Transação {}", transacao);
+  Abrir();
+  form.ShowModal();
+}

@@ -1,0 +1,168 @@
+// The registers the entry screen opens, the switches that offer them and the
+// company options behind those switches.
+#include "framework/app/NutilAmbiente.h"
+#include "framework/app/TnSelecao.h"
+#include "framework/db/TnDMConexao.h"
+#include "tests/entries/TLctoCtbTest.h"
+
+namespace {
+
+class TnCtbDMLctoCtbTelasTest : public TLctoCtbTest {
+ protected:
+  // The classes and captions of the linked screens `modulo` shows.
+  std::vector<std::string>& Registrar(TnCtbDMLctoCtb& modulo) {
+    modulo.SetOnTelaVinculada([this](TnDMClientDataSet& tela) {
+      tela.CriarForm().SetOnShowModal([this, &tela](TnForm& form) {
+        FTelas.push_back(tela.ClassName() + ": " + form.Caption);
+      });
+    });
+    return FTelas;
+  }
+  std::vector<std::string> FTelas;
+};
+
+TEST_P(TnCtbDMLctoCtbTelasTest, FcontOptionIsTheOneInForceOnTheSelectionsFirstDay) {
+  Executar("insert into OPCAOFCONT (CODIGOEMPRESA, DATAOPCAO) values (1, '2024-03-01')");
+  struct TCaso {
+    TDateTime De;
+    bool Optante;
+  };
+  for (const TCaso& caso : {TCaso{EncodeDate(2024, 2, 1), false},
+                            TCaso{EncodeDate(2024, 3, 1), true}}) {
+    FSelecao.SetParam(kSelDataInicial, Value(caso.De));
+    FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 3, 31)));
+    TnCtbDMLctoCtb& modulo = CriarNovo();
+    EXPECT_EQ(modulo.GetEhOptanteFCONT(), caso.Optante) << DateToStr(caso.De);
+    modulo.nClientDataSet.Cancel();
+  }
+}
+
+TEST_P(TnCtbDMLctoCtbTelasTest, IfrsOptionIsReadAgainWithTheCompanyOrAlwaysOnTheWeb) {
+  struct TCaso {
+    bool Web;
+    bool OutraEmpresa;
+    bool TransacaoMantida;
+  };
+  for (const TCaso& caso : {TCaso{false, false, true}, TCaso{false, true, false},
+                            TCaso{true, false, false}}) {
+    FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{2}));
+    TnCtbDMLctoCtb& modulo = CriarNovo();
+    modulo.nClientDataSet.FieldByName("CONTACTBCRED").Clear();
+    modulo.nClientDataSet.Post();
+    ASSERT_NE(modulo.GetTransacaoAtual(), 0) << "a single-sided entry leaves it open";
+    Nutil::SetEhCloud(caso.Web);
+    if (caso.OutraEmpresa)
+      modulo.LimparChaveConfig();
+    EXPECT_TRUE(modulo.GetEhOptanteIFRS());
+    EXPECT_EQ(modulo.GetTransacaoAtual() != 0, caso.TransacaoMantida)
+        << caso.Web << caso.OutraEmpresa;
+    Nutil::SetEhCloud(false);
+  }
+}
+
+TEST_P(TnCtbDMLctoCtbTelasTest, AnalyticEntryIsChangedOnTheAnalyticScreenWhenAsked) {
+  InserirLcto(5, "2024-03-10", ", TRANSCTB", ", 77");
+  Executar("update LCTOCTB set ORIGEMDADO = 5 where CHAVELCTOCTB = 5");
+  nDMSelecao().CriarParam(kSelCodigoEmpresa, Value(int64_t{1}));
+  for (const char* resposta : {"Sim", "Não"}) {
+    FTelas.clear();
+    TnCtbDMLctoCtb& modulo = Criar();
+    Registrar(modulo);
+    TnClientDataSet& cds = modulo.nClientDataSet;
+    ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(int64_t{5})}));
+    Responder({resposta});
+    if (std::string(resposta) == "Sim") {
+      EXPECT_THROW(cds.Edit(), EAbort);
+      EXPECT_EQ(cds.State(), TDataSetState::dsBrowse);
+      EXPECT_EQ(FTelas, std::vector<std::string>{
+                            "TnCtbDPLctoCtbAnalitico: Lançamento Analítico - Transação 77"});
+    } else {
+      cds.Edit();
+      EXPECT_EQ(cds.State(), TDataSetState::dsEdit);
+      EXPECT_TRUE(FTelas.empty());
+      cds.Cancel();
+    }
+  }
+}
+
+TEST_P(TnCtbDMLctoCtbTelasTest, UnsavedEntryGuardWarnsOrDoesNothingAsTheConnectionSays) {
+  for (const bool avisar : {true, false}) {
+    Conexao().SetAvisarRegistroNaoGravado(avisar);
+    Dialogos().LimparRegistro();
+    TnCtbDMLctoCtb& modulo = CriarNovo();
+    modulo.actLctoAtivDebExecute();
+    EXPECT_EQ(Dialogos().Informacoes().size(), avisar ? 1U : 0U);
+    modulo.nClientDataSet.Cancel();
+  }
+  Conexao().SetAvisarRegistroNaoGravado(true);
+}
+
+TEST_P(TnCtbDMLctoCtbTelasTest, TransactionPanelAndButtonsOnlyForSpedOrIfrsCompanies) {
+  for (const int64_t empresa : {2, 3}) {
+    const bool usa = empresa == 2;
+    auto modulo = Nutilform::CriarDMNovo<TnCtbDMLctoCtb>("TnCtbDMLctoCtb");
+    TnForm form("FrmSped");
+    TnFraField& frame = form.Criar<TnFraField>("FraTRANSCTB");
+    frame.NomeCampo = "TRANSCTB";
+    modulo->Configurar(&form);
+    FSelecao.SetParam(kSelCodigoEmpresa, Value(empresa));
+    modulo->Abrir(&FSelecao);
+    const TField& trans = modulo->nClientDataSet.FieldByName("TRANSCTB");
+    EXPECT_EQ(trans.Required(), usa);
+    EXPECT_EQ(trans.Visible(), usa);
+    ASSERT_EQ(modulo->GetPanelTrans() != nullptr, usa) << empresa;
+    if (!usa)
+      continue;
+    EXPECT_EQ(frame.Parent, "PanelTrans");
+    EXPECT_EQ(frame.CorTitulo, kCorVermelho);
+    EXPECT_EQ(modulo->GetPanelTrans()->Height, frame.Height + 15);
+    EXPECT_TRUE(form.PressionarAtalho("Ctrl+F10")) << "Continuar Transação";
+    EXPECT_EQ(modulo->nClientDataSet.State(), TDataSetState::dsInsert);
+    modulo->nClientDataSet.Cancel();
+  }
+}
+
+// Each screen under the switch that offers it: the action, what it needs of
+// the entry, and whether the screen shows.
+TEST_P(TnCtbDMLctoCtbTelasTest, LinkedScreensAreOfferedOnlyUnderTheirSwitches) {
+  struct TCaso {
+    const char* Nome;
+    void (TnCtbDMLctoCtb::*Acao)();
+    const char* Campo;
+    const char* Valor;
+    bool Web;
+    const char* Tela;  // "" when none shows
+  };
+  const TCaso casos[] = {
+      {"fiscal/societário num LS", &TnCtbDMLctoCtb::actLctoCtbRelacFiscalSocietario,
+       "TIPOLANCAMENTO", "LS", false, ""},
+      {"fiscal/societário na web", &TnCtbDMLctoCtb::actLctoCtbRelacFiscalSocietario,
+       "TIPOLANCAMENTO", "LF", true, ""},
+      {"extemporâneo sem origem XX", &TnCtbDMLctoCtb::actDataLctoExtemp, "CODIGOORIGLCTOCTB",
+       "CB", false, ""},
+      {"Q100 fora do produtor rural", &TnCtbDMLctoCtb::actRegistroQ100Execute,
+       "CODIGOORIGLCTOCTB", "CB", false, ""},
+      {"participantes na web", &TnCtbDMLctoCtb::actParticipanteExecute, "CODIGOORIGLCTOCTB",
+       "CB", true, ""},
+      {"notas explicativas", &TnCtbDMLctoCtb::actNotaExplicaPeriodo, "CODIGOORIGLCTOCTB", "CB",
+       false, "TnCtbDMNotaExplicaPeriodo"},
+  };
+  nDMSelecao().CriarParam(kSelCodigoEmpresa, Value(int64_t{1}));
+  for (const TCaso& caso : casos) {
+    FTelas.clear();
+    TnCtbDMLctoCtb& modulo = CriarNovo();
+    Registrar(modulo);
+    modulo.nClientDataSet.FieldByName(caso.Campo).SetAsString(caso.Valor);
+    modulo.nClientDataSet.Post();
+    Nutil::SetEhCloud(caso.Web);
+    (modulo.*caso.Acao)();
+    Nutil::SetEhCloud(false);
+    const std::string mostrada =
+        FTelas.empty() ? "" : FTelas.front().substr(0, FTelas.front().find(':'));
+    EXPECT_EQ(mostrada, caso.Tela) << caso.Nome;
+  }
+}
+
+}  // namespace
+
+CTB_INSTANTIATE_ENGINES(TnCtbDMLctoCtbTelasTest);

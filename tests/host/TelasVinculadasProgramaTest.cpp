@@ -1,0 +1,68 @@
+// The registers an entry offers, keyed through `ctb entry post` of the built
+// program on each engine, and the analytic entry that asks to be changed on
+// its own screen.
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "tests/host/TCtbPrograma.h"
+
+namespace {
+
+using json = nlohmann::json;
+
+class TTelasVinculadasProgramaTest : public TCtbProgramaTest {};
+
+// A screen the entry does not offer refuses its key and writes nothing.
+TEST_P(TTelasVinculadasProgramaTest, KeyOfAScreenTheEntryDoesNotOfferIsRefused) {
+  Demo();
+  struct TCaso {
+    const char* Chave;
+    json Campos;
+    const char* Mensagem;
+  };
+  const TCaso casos[] = {
+      {"q100", {{"CODIGOIMOVEL", 1}}, "Registro Q100: o lançamento não oferece esta tela"},
+      {"relation",
+       {{"CHAVELCTOCTBSOC", 1}},
+       "Lançamento Fiscal/Societário: o lançamento não oferece esta tela"},
+      {"extemporaneous",
+       {{"DATAEXTEMP", "2025-01-02"}},
+       "Data da ocorrência: o lançamento não oferece esta tela"},
+  };
+  const int64_t antes = Lancamentos();
+  for (const TCaso& caso : casos) {
+    json documento = LancamentoDemo();
+    documento[caso.Chave] = caso.Campos;
+    EXPECT_EQ(Post(documento), 1) << caso.Chave;
+    EXPECT_EQ(FResultado["result"], "refused");
+    EXPECT_EQ(FResultado["message"], caso.Mensagem);
+    EXPECT_EQ(Lancamentos(), antes);
+  }
+}
+
+TEST_P(TTelasVinculadasProgramaTest, AnalyticEntryOpensTheAnalyticScreenOnItsTransaction) {
+  Demo();
+  ASSERT_EQ(Post(LancamentoDemo()), 0) << FSaida;
+  const int64_t chave = FResultado["entry"]["CHAVELCTOCTB"].get<int64_t>();
+  Conexao().ExecuteDirect("update LCTOCTB set ORIGEMDADO = 5, TRANSCTB = 4242 where "
+                          "CODIGOEMPRESA = 1 and CHAVELCTOCTB = " +
+                          std::to_string(chave));
+  const json edicao = {{"op", "edit"},
+                       {"company", 1},
+                       {"key", chave},
+                       {"fields", {{"COMPLHIST", "outro"}}},
+                       {"answers", {"Sim"}}};
+  EXPECT_EQ(Post(edicao), 1);
+  EXPECT_EQ(FResultado["result"], "aborted") << FSaida;
+  ASSERT_EQ(FResultado["screens"].size(), 1U) << FSaida;
+  EXPECT_EQ(FResultado["screens"][0]["class"], "TnCtbDPLctoCtbAnalitico");
+  EXPECT_EQ(FResultado["screens"][0]["caption"], "Lançamento Analítico - Transação 4242");
+  EXPECT_EQ(Contar("select count(*) from LCTOCTB where COMPLHIST = 'outro'"), 0);
+}
+
+CTB_INSTANTIATE_ENGINES(TTelasVinculadasProgramaTest);
+
+}  // namespace
