@@ -447,7 +447,10 @@ void TnDMClientDataSet::nDataSetProviderGetTableName(TnDataSetProvider& /*sender
                                                      TnSQLDataSet* /*dataSet*/,
                                                      std::string& /*tableName*/) {}
 
-void TnDMClientDataSet::nDataSetProviderAfterApplyUpdates(TnDataSetProvider& /*sender*/) {}
+void TnDMClientDataSet::nDataSetProviderAfterApplyUpdates(TnDataSetProvider& /*sender*/) {
+  FLookupsDoLote.clear();
+  FValoresDoLote.clear();
+}
 
 // ---- Fields ----
 
@@ -526,6 +529,17 @@ Value TnDMClientDataSet::EdFindValueDataSetLookup(const std::string& fieldName,
   return sql.PegarValorCampo(dicionario->Tabela, resultField, CondicaoLookup(field, *dicionario));
 }
 
+Value TnDMClientDataSet::ValorDoLote(const std::string& tabela, const std::string& campo,
+                                     const std::string& where) {
+  TnDMSQLDataSet sql(&Conexao());
+  if (!Importacao())
+    return sql.PegarValorCampo(tabela, campo, where);
+  auto [achado, novo] = FValoresDoLote.try_emplace(tabela + '\n' + campo + '\n' + where);
+  if (novo)
+    achado->second = sql.PegarValorCampo(tabela, campo, where);
+  return achado->second;
+}
+
 void TnDMClientDataSet::ValidarLookups() {
   if (FIgnorarLookup)
     return;
@@ -536,10 +550,16 @@ void TnDMClientDataSet::ValidarLookups() {
     const TnDicionarioLookup* dicionario = DicionarioDoCampo(field);
     if (dicionario == nullptr)
       continue;
+    const std::string condicao = CondicaoLookup(field, *dicionario);
+    std::string lembrado = Importacao() ? dicionario->Tabela + '\n' + condicao : std::string();
+    if (!lembrado.empty() && FLookupsDoLote.contains(lembrado))
+      continue;
     TnDMSQLDataSet sql(&Conexao());
-    if (!sql.PegarTemRegistro(dicionario->Tabela, CondicaoLookup(field, *dicionario)))
+    if (!sql.PegarTemRegistro(dicionario->Tabela, condicao))
       throw EnField(field.DisplayLabel() + ": " + field.AsString() + " não existe, verifique.",
                     field.FieldName());
+    if (!lembrado.empty())
+      FLookupsDoLote.insert(std::move(lembrado));
   }
 }
 
