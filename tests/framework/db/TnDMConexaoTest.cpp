@@ -241,12 +241,15 @@ TEST_P(TnDMConexaoTest, DroppedStatementsAreReleasedOnTheServer) {
   Conexao().StartTransaction();
   for (size_t i = 0; i < 3 * kMaxPreparedStatements; ++i) {
     Conexao().ExecuteScalar("select " + std::to_string(i));
-    if (i % 100 == 99)
+    if (i % 100 == 99) {
       EXPECT_ANY_THROW(Conexao().ExecuteScalar("select * from SEMTABELA" + std::to_string(i)));
+    }
   }
   Conexao().Commit();
+  // The cache's statements, the count itself, and the one the statement
+  // before it dropped, released in the count's exchange after the count.
   EXPECT_LE(Conexao().ExecuteScalar("select count(*) from pg_prepared_statements").AsInteger(),
-            static_cast<int64_t>(kMaxPreparedStatements) + 1);
+            static_cast<int64_t>(kMaxPreparedStatements) + 2);
 }
 
 // A batch stops at its first failure: the statements before it stand, the
