@@ -77,6 +77,18 @@ auto Lembrado(Mapa* mapa, const Chave& chave, const Ler& ler) -> decltype(ler())
 
 }  // namespace
 
+std::string ClassificacaoDaConta(TnDMConexao& conexao, TnCacheValidacaoLctoCtb* cache,
+                                 int64_t empresa, int64_t conta) {
+  return Lembrado(cache ? &cache->ClassifConta : nullptr, std::pair{empresa, conta}, [&] {
+    return Nutil::Trim(
+        TnDMSQLDataSet(&conexao)
+            .PegarValorCampo("PLANOESPEC", "CLASSIFCONTA",
+                             "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(empresa)) +
+                                 " and CONTACTB = " + Nutil::ValorParaSQL(Value(conta)))
+            .AsString());
+  });
+}
+
 void TnValidacaoLctoCtb::Atribuir(TField& field, const Value& valor) {
   if (field.AsValue().IdenticalTo(field.Coerce(valor)))
     return;

@@ -59,12 +59,22 @@ struct TnCacheValidacaoLctoCtb {
   std::map<std::pair<int64_t, int64_t>, Value> TipoConta;
   // Whether a history code names an active history.
   std::map<std::string, bool> HistoricoAtivo;
+  // CLASSIFCONTA by (company, account), trimmed; empty outside the chart.
+  std::map<std::pair<int64_t, int64_t>, std::string> ClassifConta;
 
   void Limpar() {
     TipoConta.clear();
     HistoricoAtivo.clear();
+    ClassifConta.clear();
   }
 };
+
+class TnDMConexao;
+
+// An account's classification (trimmed; empty when the account is not in the
+// chart), read once per batch while `cache` keeps it; every time without one.
+std::string ClassificacaoDaConta(TnDMConexao& conexao, TnCacheValidacaoLctoCtb* cache,
+                                 int64_t empresa, int64_t conta);
 
 // What the chain needs of the data module it runs for: how it runs, what it
 // remembers between posts, and the few services that are the module's own.

@@ -555,7 +555,7 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   // In import mode, per batch of stored entries (emptied when the batch is
   // applied): the batches read, by code, and the rule chain's look-ups.
   std::map<std::string, TnConfigLoteLctoCtb> FLotesDoLote;
-  TnCacheValidacaoLctoCtb FCacheLote;
+  mutable TnCacheValidacaoLctoCtb FCacheLote;
 
   // Chart settings (PegarConfigPlano), cached by FChaveConfigPlano.
   Nctbsfuncoes_u::TMascGrupos FMascGrupos;

@@ -215,13 +215,8 @@ TInfoLctoCtb TnCtbDMLctoCtb::InfoLado(const char* campoConta, int natureza) cons
   TInfoLctoCtb info = GetInfoLctoCtb();
   info.ContaCtb = ContaDe(Campo(campoConta));
   info.NaturezaLctoCtb = natureza;
-  TnDMSQLDataSet sql(&Conexao());
-  info.ClassifConta = Nutil::Trim(
-      sql.PegarValorCampo("PLANOESPEC", "CLASSIFCONTA",
-                          "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(info.CodigoEmpresa)) +
-                              " and CONTACTB = " +
-                              Nutil::ValorParaSQL(Value(static_cast<int64_t>(info.ContaCtb))))
-          .AsString());
+  info.ClassifConta = ClassificacaoDaConta(Conexao(), Importacao() ? &FCacheLote : nullptr,
+                                           info.CodigoEmpresa, static_cast<int64_t>(info.ContaCtb));
   return info;
 }
 

@@ -225,12 +225,8 @@ bool TnCtbDMLctoCtb::VerificarContaRateio(int64_t codigoEmpresa, const Value& co
                                           TDateTime data) {
   if (conta.IsNull() || !GetUsaCentroCusto() || data < GetDataInicialCentroCusto())
     return false;
-  TnDMSQLDataSet sql(&Conexao());
-  std::string classif = Nutil::Trim(
-      sql.PegarValorCampo("PLANOESPEC", "CLASSIFCONTA",
-                          " CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(codigoEmpresa)) +
-                              " and CONTACTB = " + Nutil::ValorParaSQL(conta))
-          .AsString());
+  std::string classif = ClassificacaoDaConta(Conexao(), Importacao() ? &FCacheLote : nullptr,
+                                             codigoEmpresa, conta.AsInteger());
   // ProcurarClassifRateio: the classification or the nearest group above it.
   while (!classif.empty()) {
     for (cdsGerecialGrupo.First(); !cdsGerecialGrupo.Eof(); cdsGerecialGrupo.Next()) {

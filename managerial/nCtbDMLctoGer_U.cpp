@@ -392,11 +392,9 @@ void TnCtbDMLctoGer::ValidarDado() {
     throw EnField(nCtbSDataCentroCustoInicial, "CODIGOCENTROCUSTO");
   if (Campo("VALORLCTOGER").AsCurrency() <= Currency())
     throw EnField(nCtbSLctoDebCredZerado, "VALORLCTOGER");
-  TnDMSQLDataSet sql(&Conexao());
-  const Value tipo =
-      sql.PegarValorCampo("CENTROCUSTO", "TIPOCENTROCUSTO",
-                          Nutil::ValorParaSQL(Campo("CODIGOEMPRESA"), "=", true) + " and " +
-                              Nutil::ValorParaSQL(Campo("CODIGOCENTROCUSTO"), "=", true));
+  const Value tipo = ValorDoLote("CENTROCUSTO", "TIPOCENTROCUSTO",
+                                 Nutil::ValorParaSQL(Campo("CODIGOEMPRESA"), "=", true) + " and " +
+                                     Nutil::ValorParaSQL(Campo("CODIGOCENTROCUSTO"), "=", true));
   if (tipo.IsNull() || tipo.AsInteger() == 1)
     throw EnField(std::string(nCtbSTipoCentroCustoSintetico) +
                       (Importacao() ? " Centro de Custo = " + Campo("CODIGOCENTROCUSTO").AsString()
@@ -409,6 +407,7 @@ void TnCtbDMLctoGer::ValidarDado() {
       const Value& valor = Campo(campo).AsValue();
       return Nutil::ValorParaSQL(Value(valor.IsNull() ? 0 : valor.AsInteger()));
     };
+    TnDMSQLDataSet sql(&Conexao());
     if (sql.PegarTemRegistro("LCTOGER", "CODIGOCENTROCUSTO",
                              "CODIGOEMPRESA = " + inteiro("CODIGOEMPRESA") +
                                  "AND CHAVELCTOCTB = " + inteiro("CHAVELCTOCTB") +

@@ -448,7 +448,10 @@ void TnDMClientDataSet::nDataSetProviderGetTableName(TnDataSetProvider& /*sender
                                                      TnSQLDataSet* /*dataSet*/,
                                                      std::string& /*tableName*/) {}
 
-void TnDMClientDataSet::nDataSetProviderAfterApplyUpdates(TnDataSetProvider& /*sender*/) {}
+void TnDMClientDataSet::nDataSetProviderAfterApplyUpdates(TnDataSetProvider& /*sender*/) {
+  FLookupsDoLote.clear();
+  FValoresDoLote.clear();
+}
 
 // ---- Fields ----
 
@@ -527,6 +530,17 @@ Value TnDMClientDataSet::EdFindValueDataSetLookup(const std::string& fieldName,
   return sql.PegarValorCampo(dicionario->Tabela, resultField, CondicaoLookup(field, *dicionario));
 }
 
+Value TnDMClientDataSet::ValorDoLote(const std::string& tabela, const std::string& campo,
+                                     const std::string& where) {
+  TnDMSQLDataSet sql(&Conexao());
+  if (!Importacao())
+    return sql.PegarValorCampo(tabela, campo, where);
+  auto [achado, novo] = FValoresDoLote.try_emplace(tabela + '\n' + campo + '\n' + where);
+  if (novo)
+    achado->second = sql.PegarValorCampo(tabela, campo, where);
+  return achado->second;
+}
+
 void TnDMClientDataSet::ValidarLookups() {
   if (FIgnorarLookup)
     return;
@@ -541,15 +555,20 @@ void TnDMClientDataSet::ValidarLookups() {
     std::string condicao = CondicaoLookup(field, *dicionario);
     if (const std::string filtro = definicao.Propriedade("FiltroLookup").AsString();
         !filtro.empty())
-      condicao = "(" + condicao + ") and (" + filtro + ")";
-    TnDMSQLDataSet sql(&Conexao());
-    if (sql.PegarTemRegistro(dicionario->Tabela, condicao))
+      condicao = fmt::format("({}) and ({})", condicao, filtro);
+    std::string lembrado = Importacao() ? dicionario->Tabela + '\n' + condicao : std::string();
+    if (!lembrado.empty() && FLookupsDoLote.contains(lembrado))
       continue;
-    const std::string mensagem = definicao.Propriedade("MensagemLookup").AsString();
-    throw EnField(mensagem.empty()
-                      ? field.DisplayLabel() + ": " + field.AsString() + " não existe, verifique."
-                      : mensagem,
-                  field.FieldName());
+    TnDMSQLDataSet sql(&Conexao());
+    if (!sql.PegarTemRegistro(dicionario->Tabela, condicao)) {
+      const std::string mensagem = definicao.Propriedade("MensagemLookup").AsString();
+      throw EnField(mensagem.empty() ? fmt::format("{}: {} não existe, verifique.",
+                                                   field.DisplayLabel(), field.AsString())
+                                     : mensagem,
+                    field.FieldName());
+    }
+    if (!lembrado.empty())
+      FLookupsDoLote.insert(std::move(lembrado));
   }
 }
 

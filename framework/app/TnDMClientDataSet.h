@@ -30,6 +30,7 @@
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -197,6 +198,9 @@ class TnDMClientDataSet : public TnDM {
   // (the definition's DicionarioLookup, else the field name); null when the
   // field is empty, has no dictionary or the row does not exist.
   Value EdFindValueDataSetLookup(const std::string& fieldName, const std::string& resultField);
+  // A column of the first row of `tabela` under `where` (null when none);
+  // while importing, read once until the module's next batch is applied.
+  Value ValorDoLote(const std::string& tabela, const std::string& campo, const std::string& where);
   // The first registration of a name holds; a later one of the same name is
   // the same dictionary again (each module registers its own when built).
   static void RegistrarDicionarioLookup(const std::string& nome,
@@ -291,6 +295,11 @@ class TnDMClientDataSet : public TnDM {
   std::string FCampoLink;
   bool FIgnorarLookup = false;
   bool FPodeConfigurarVisual = true;
+  // Codes an import found in their dictionary (table and condition), until
+  // its batch is applied: a batch of thousands of rows on a few hundred
+  // codes asks the database once per code.
+  std::set<std::string> FLookupsDoLote;
+  std::map<std::string, Value> FValoresDoLote;
 
   // Cached by company key.
   int64_t FChaveConfig = 0;

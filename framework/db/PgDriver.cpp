@@ -24,6 +24,7 @@
 #include <cstdlib>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "framework/db/IDbDriver.h"
 #include "framework/db/StatementCache.h"
@@ -175,10 +176,8 @@ std::string Texto(const Value& value) {
 class TPgDriver : public IDbDriver {
  public:
   explicit TPgDriver(const std::string& conninfo)
-      : FCache(kMaxPreparedStatements, [this](std::string& name) {
-          if (FConn)
-            PQclear(PQexec(FConn, ("DEALLOCATE " + name).c_str()));
-        }) {
+      : FCache(kMaxPreparedStatements,
+               [this](std::string& name) { FDescartar.push_back(std::move(name)); }) {
     FConn = PQconnectdb(conninfo.c_str());
     if (PQstatus(FConn) != CONNECTION_OK) {
       std::string message = PQerrorMessage(FConn);
@@ -303,6 +302,12 @@ class TPgDriver : public IDbDriver {
                                          values.data(), nullptr, nullptr, 0) == 1;
     }
     enviado = enviado && (!savepoint || EnviarTexto("RELEASE SAVEPOINT ctb_comando"));
+    // The statements the cache dropped are released in the same exchange.
+    // A prepared statement outlives a rollback, so a release cannot fail;
+    // one the pipeline skipped after a failure waits for the next exchange.
+    const size_t descartes = FDescartar.size();
+    for (size_t d = 0; enviado && d < descartes; ++d)
+      enviado = EnviarTexto(("DEALLOCATE " + FDescartar[d]).c_str());
     if (!enviado || PQpipelineSync(FConn) != 1) {
       // The connection is lost: no answer will come.
       PQexitPipelineMode(FConn);
@@ -346,6 +351,14 @@ class TPgDriver : public IDbDriver {
       if (!lote.Erro)
         falhar(guard.R, "");
     }
+    size_t descartados = 0;
+    for (size_t d = 0; d < descartes; ++d) {
+      TResultGuard guard{Resposta()};
+      if (PQresultStatus(guard.R) != PGRES_PIPELINE_ABORTED && descartados == d)
+        ++descartados;
+    }
+    FDescartar.erase(FDescartar.begin(),
+                     FDescartar.begin() + static_cast<std::ptrdiff_t>(descartados));
     TResultGuard sync{PQgetResult(FConn)};
     PQexitPipelineMode(FConn);
     // Cached only now: dropping the least recently used statement runs a
@@ -416,6 +429,8 @@ class TPgDriver : public IDbDriver {
   int64_t FPreparedCount = 0;
   bool FIsolar = true;
   int64_t FNameCounter = 0;
+  // Names of the prepared statements the cache dropped, not yet released.
+  std::vector<std::string> FDescartar;
   TStatementCache<std::string> FCache;
 };
 

@@ -396,6 +396,24 @@ TEST_P(TnCtbDMLctoCtbTest, ImportModeSkipsTheRulesThatNeedAPerson) {
   EXPECT_EQ(Linha(501, "CODIGOORIGLCTOCTB;ORIGEMDADO"), "CODIGOORIGLCTOCTB=IP ORIGEMDADO=3");
 }
 
+// An import answers the chart's look-ups once per batch: an account taken out
+// of the chart between two batches is refused in the next one.
+TEST_P(TnCtbDMLctoCtbTest, ImportReadsTheChartAgainAfterEachBatch) {
+  TnCtbDMLctoCtb& modulo = Criar(false);
+  modulo.SetImportacao(true);
+  TnClientDataSet& cds = modulo.nClientDataSet;
+  NovoValido(modulo);
+  Set(cds, "CODIGOEMPRESA", 1);
+  Set(cds, "CHAVELCTOCTB", 600);
+  ASSERT_EQ(Postar(cds), "ok");
+  modulo.AplicarAtualizacoes();
+  Executar("delete from PLANOESPEC where CODIGOEMPRESA = 1 and CONTACTB = 102");
+  NovoValido(modulo);
+  Set(cds, "CODIGOEMPRESA", 1);
+  Set(cds, "CHAVELCTOCTB", 601);
+  EXPECT_EQ(Postar(cds), Campo("CONTACTBCRED", "Credite: 102 não existe, verifique."));
+}
+
 // ---- The user's window ----
 
 TEST_P(TnCtbDMLctoCtbTest, LimitedUserWithoutScreenUsesTheCompanyWindow) {

@@ -233,6 +233,25 @@ TEST_P(TnDMConexaoTest, StatementsArePreparedOncePerText) {
   EXPECT_EQ(Conexao().PreparedCount() - antes, 1);
 }
 
+// The statements the cache drops are released on the server, also those
+// whose release a failed statement skipped the first time.
+TEST_P(TnDMConexaoTest, DroppedStatementsAreReleasedOnTheServer) {
+  if (Tipo() != TTipoConexao::PostgreSQL)
+    GTEST_SKIP() << "SQLite finalizes a dropped statement in the program";
+  Conexao().StartTransaction();
+  for (size_t i = 0; i < 3 * kMaxPreparedStatements; ++i) {
+    Conexao().ExecuteScalar("select " + std::to_string(i));
+    if (i % 100 == 99) {
+      EXPECT_ANY_THROW(Conexao().ExecuteScalar("select * from SEMTABELA" + std::to_string(i)));
+    }
+  }
+  Conexao().Commit();
+  // The cache's statements, the count itself, and the one the statement
+  // before it dropped, released in the count's exchange after the count.
+  EXPECT_LE(Conexao().ExecuteScalar("select count(*) from pg_prepared_statements").AsInteger(),
+            static_cast<int64_t>(kMaxPreparedStatements) + 2);
+}
+
 // A batch stops at its first failure: the statements before it stand, the
 // failed one leaves nothing, the rest never run, and a transaction goes on.
 // Past 256 statements PostgreSQL sends the batch in several pipelines.
