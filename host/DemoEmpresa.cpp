@@ -11,6 +11,7 @@
 #include "framework/core/TDateTime.h"
 #include "framework/core/Value.h"
 #include "framework/db/TnDMConexao.h"
+#include "host/ComandoBalancete.h"
 #include "schema/SchemaInstaller.h"
 
 namespace DemoEmpresa {
@@ -669,6 +670,7 @@ const std::vector<std::string>& Direitos() {
       "DireitoControlaLancamentoExcluido",
       "DireitoRestaurarLancamentoExcluido",
       "DireitoAlteraDadoFixoLancamentoProg",
+      ComandoBalancete::kDireitoConsulta,
       SchemaInstaller::kDireitoAdministrarUsuarios,
   };
   return direitos;

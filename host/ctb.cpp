@@ -23,9 +23,11 @@
 #include "host/ComandoLoad.h"
 #include "host/ComandoRazao.h"
 #include "host/ComandoSql.h"
+#include "host/ComandoUsuario.h"
 #include "host/DigitacaoHost.h"
 #include "host/ImportacaoHost.h"
 #include "host/LinhaComando.h"
+#include "host/ServidorWeb.h"
 #include "host/SessaoHost.h"
 #include "host/Terminal.h"
 
@@ -352,6 +354,9 @@ int main(int argc, char** argv) {
   // The reports write their rows as they read them and return only what
   // follows them (a file written), or nothing.
   ComandoRazao::Registrar(app, comando);
+  // The web host and its users' passwords.
+  ComandoUsuario::Registrar(app, comando);
+  ServidorWeb::Registrar(app, comando, opcoes);
   ComandoDiario::Registrar(app, comando);
   ComandoDemonstracoes::Registrar(app, comando);
 
