@@ -99,6 +99,9 @@ size_t TLimitadorTentativas::Chaves() const {
 }
 
 void TLimitadorTentativas::Esquecer(TRelogio::time_point agora) {
+  // Swept only when full: a failure costs no walk over the table before.
+  if (FFalhas.size() < kMaxChaves)
+    return;
   std::erase_if(FFalhas,
                 [&](const auto& item) { return agora - item.second.Ultima > kEsquecerApos; });
   while (FFalhas.size() >= kMaxChaves) {

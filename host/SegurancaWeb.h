@@ -35,9 +35,9 @@ extern const char* const kPoliticaConteudo;
 // Failed sign-ins slowed per key (the user, the address: the caller asks
 // for both). Up to kLivres failures cost nothing; each one after that
 // doubles the wait before the next try, up to kEsperaMaxima. A success
-// clears the key; a key idle for an hour is forgotten. The table holds at
-// most kMaxChaves keys (the oldest goes first), so a flood of addresses
-// cannot grow it without bound.
+// clears the key. The table holds at most kMaxChaves keys: when full, the
+// keys idle for an hour are forgotten, then the oldest, so a flood of
+// addresses cannot grow it without bound.
 class TLimitadorTentativas {
  public:
   using TRelogio = std::chrono::steady_clock;
