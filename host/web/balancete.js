@@ -78,7 +78,9 @@ function cabecalho(colunas) {
   }
   if (colunas.some((coluna) => mesColuna.test(coluna.name))) thead.appendChild(bandas);
   const titulos = criar("tr");
-  for (const coluna of colunas) titulos.appendChild(criar("th", coluna.label));
+  // A month's columns sit under its band: their headings without the month.
+  for (const coluna of colunas)
+    titulos.appendChild(criar("th", mesColuna.test(coluna.name) ? coluna.label.replace(/ \d{2}\/\d{4}$/, "") : coluna.label));
   thead.appendChild(titulos);
   return thead;
 }
