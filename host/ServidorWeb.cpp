@@ -300,7 +300,7 @@ class TServidor {
           res, 429,
           fmt::format("Muitas tentativas sem sucesso; tente de novo em {} s", espera.count()));
     }
-    std::unique_ptr<TSessaoHost> host = AbrirSessaoHost(usuario, senha);
+    std::unique_ptr<TSessaoHost> host = AutenticarUsuario(usuario, senha);
     if (!host) {
       FLimitador.Falhou(chaveUsuario, agora);
       FLimitador.Falhou(chaveEndereco, agora);
@@ -320,28 +320,22 @@ class TServidor {
   }
 
   // The user's host session when the password is his; nullptr otherwise
-  // (an unknown user costs the same time as a wrong password). The host
-  // session is current only while a request of it runs: the thread gets its
-  // previous one back.
-  std::unique_ptr<TSessaoHost> AbrirSessaoHost(int64_t usuario, const std::string& senha) {
-    TnSessao* anterior = TnSessao::AtualOuNula();
+  // (an unknown user costs the same time as a wrong password).
+  std::unique_ptr<TSessaoHost> AutenticarUsuario(int64_t usuario, const std::string& senha) {
     SessaoHost::TOpcoesConexao conexao = FOpcoes.Conexao;
     conexao.CodigoUsuario = usuario;
     std::unique_ptr<TSessaoHost> host;
     try {
-      host = std::make_unique<TSessaoHost>(conexao, SessaoHost::TEsquema::Exigido);
+      host = AbrirSessaoHost(conexao);
     } catch (const Exception&) {
-      TnSessao::SetAtual(anterior);
       SenhaUsuario::SimularConferencia(senha);
       return nullptr;
     }
-    const bool autenticado = SenhaUsuario::Autenticar(host->Conexao(), usuario, senha);
-    if (!autenticado) {
-      TUsarSessao uso(host->Sessao());
-      host.reset();
-    }
-    TnSessao::SetAtual(anterior);
-    return host;
+    if (SenhaUsuario::Autenticar(host->Conexao(), usuario, senha))
+      return host;
+    TUsarSessao uso(host->Sessao());
+    host.reset();
+    return nullptr;
   }
 
   static json DadosSessao(TSessaoHost& host, const TSessaoWeb& sessao) {

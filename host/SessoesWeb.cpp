@@ -6,6 +6,18 @@
 #include "framework/db/TnSessao.h"
 #include "host/SegurancaWeb.h"
 
+std::unique_ptr<TSessaoHost> AbrirSessaoHost(const SessaoHost::TOpcoesConexao& opcoes) {
+  TnSessao* anterior = TnSessao::AtualOuNula();
+  try {
+    auto host = std::make_unique<TSessaoHost>(opcoes, SessaoHost::TEsquema::Exigido);
+    TnSessao::SetAtual(anterior);
+    return host;
+  } catch (...) {
+    TnSessao::SetAtual(anterior);
+    throw;
+  }
+}
+
 TSessaoWeb::TSessaoWeb(int64_t usuario, std::unique_ptr<TSessaoHost> host,
                        TRelogio::time_point agora)
     : FToken(SegurancaWeb::NovoToken()),

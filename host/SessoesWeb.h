@@ -24,6 +24,11 @@
 #include "host/DigitacaoHost.h"
 #include "host/SessaoHost.h"
 
+// A user's host session for the web: opened as a command's is, but left
+// current on no thread (TSessaoWeb::Usar makes it current for a request).
+// Raises what TSessaoHost raises (a user that does not exist ...).
+std::unique_ptr<TSessaoHost> AbrirSessaoHost(const SessaoHost::TOpcoesConexao& opcoes);
+
 class TSessaoWeb {
  public:
   using TRelogio = std::chrono::steady_clock;

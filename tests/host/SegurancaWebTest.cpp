@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <latch>
 #include <set>
+#include <thread>
 
 #include "host/SenhaUsuario.h"
 #include "host/SessoesWeb.h"
+#include "schema/SchemaInstaller.h"
+#include "tests/support/TestDatabases.h"
 
 namespace {
 
@@ -111,5 +116,47 @@ TEST(SessoesWebTest, SessionsExpireWhenIdleOrOldAndAreBounded) {
   EXPECT_EQ(sessoes.Procurar(c, inicio + 31min), nullptr);
   EXPECT_EQ(sessoes.Quantidade(), 1u);
 }
+
+// Requests of one session wait for each other; different sessions' run at
+// once, each with its own host session current.
+class TSessaoWebUsoTest : public TDatabaseTest {};
+
+TEST_P(TSessaoWebUsoTest, OneRequestOfASessionAtATimeManySessionsAtOnce) {
+  {
+    auto conexao = Banco().Conectar();
+    SchemaInstaller::Instalar(*conexao);
+  }
+  SessaoHost::TOpcoesConexao opcoes;
+  (Tipo() == TTipoConexao::SQLite ? opcoes.ArquivoSQLite : opcoes.ConninfoPg) =
+      Banco().Parametros();
+  const auto agora = TSessoesWeb::TRelogio::now();
+  TSessaoWeb a(1, AbrirSessaoHost(opcoes), agora);
+  TSessaoWeb b(1, AbrirSessaoHost(opcoes), agora);
+  std::atomic<int> dentroDeA{0}, maximoEmA{0};
+  std::latch ambasAbertas(2);
+  const auto pedidoEmA = [&] {
+    a.Usar(agora, [&](TSessaoHost& host) {
+      EXPECT_EQ(&TnSessao::Atual(), &host.Sessao());
+      maximoEmA = std::max(maximoEmA.load(), ++dentroDeA);
+      std::this_thread::sleep_for(20ms);
+      --dentroDeA;
+    });
+  };
+  // Both sessions inside at the same moment, or the latch never opens.
+  const auto pedidoQueEspera = [&](TSessaoWeb& sessao) {
+    sessao.Usar(agora, [&](TSessaoHost&) { ambasAbertas.arrive_and_wait(); });
+  };
+  std::vector<std::thread> pedidos;
+  for (int i = 0; i < 4; ++i)
+    pedidos.emplace_back(pedidoEmA);
+  for (auto& pedido : pedidos)
+    pedido.join();
+  std::thread outro([&] { pedidoQueEspera(b); });
+  pedidoQueEspera(a);
+  outro.join();
+  EXPECT_EQ(maximoEmA, 1);
+}
+
+CTB_INSTANTIATE_ENGINES(TSessaoWebUsoTest);
 
 }  // namespace
