@@ -607,7 +607,8 @@ std::string EscreverJson(TnCtbDPConsultaBalanceteMovimento& processo) {
     for (size_t i = 0; i < campos.size(); ++i)
       Nutil::Add(colunas,
                  "{\"name\": " + SaidaJson::Texto(campos[i]->FieldName()) +
-                     ", \"label\": " + SaidaJson::Texto(titulos[i]) + "}",
+                     ", \"label\": " + SaidaJson::Texto(titulos[i]) +
+                     ", \"visible\": " + (campos[i]->Visible() ? "true" : "false") + "}",
                  ", ");
     std::string totais;
     for (const auto& [nome, soma] : Totais(dataSet))

@@ -26,7 +26,8 @@
 // - csv-br (for a Brazilian spreadsheet, SaidaCsvBr): the columns for
 //   people; with several companies a first column "Empresa".
 // - json: {"companies": [{"company": N, "name": "...", "columns": [{"name":
-//   field, "label": heading}], "rows": [...], "totals": {field: sum}}],
+//   field, "label": heading, "visible": shown on a screen}], "rows": [...],
+//   "totals": {field: sum}}],
 //   "messages": [...]}; rows keyed by field name, every field.
 // - xlsx: a workbook with a sheet per company named after it ("1 - Name",
 //   as a sheet name may be: 31 characters, no []:*?/\): the bands as merged
@@ -47,6 +48,10 @@ class TnDMConexao;
 class TnCtbDPConsultaBalanceteMovimento;
 
 namespace ComandoBalancete {
+
+// The right of the query's menu entry ("act" + the process's class): "8"
+// opens it on a screen of the web host.
+inline constexpr const char* kDireitoConsulta = "actTnCtbDPConsultaBalanceteMovimento";
 
 enum class TFormato { Tabela, Csv, Json, Xlsx, CsvBr };
 

@@ -12,6 +12,7 @@
 #include "framework/core/Value.h"
 #include "framework/db/TnDMConexao.h"
 #include "host/ComandoRecord.h"
+#include "host/ComandoBalancete.h"
 #include "schema/SchemaInstaller.h"
 
 namespace DemoEmpresa {
@@ -670,6 +671,7 @@ const std::vector<std::string>& Direitos() {
       "DireitoControlaLancamentoExcluido",
       "DireitoRestaurarLancamentoExcluido",
       "DireitoAlteraDadoFixoLancamentoProg",
+      ComandoBalancete::kDireitoConsulta,
       SchemaInstaller::kDireitoAdministrarUsuarios,
   };
   static const std::vector<std::string> comAcoes = [] {

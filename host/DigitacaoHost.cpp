@@ -723,9 +723,7 @@ std::string LerDocumento(const std::string& arquivo) {
   return texto;
 }
 
-TSaidaComando ComandoEntryPost(TnDMConexao& conexao, const std::string& textoJson,
-                               const TOpcoesDigitacao& opcoes) {
-  HostComum::CarregarPacote();
+json AnalisarDocumento(const std::string& textoJson) {
   if (textoJson.size() > kMaxBytesDocumento)
     throw Exception("Documento JSON maior que " + std::to_string(kMaxBytesDocumento / 1024 / 1024) +
                     " MB");
@@ -744,6 +742,13 @@ TSaidaComando ComandoEntryPost(TnDMConexao& conexao, const std::string& textoJso
   } catch (const json::parse_error& erro) {
     throw Exception(std::string("JSON inválido: ") + erro.what());
   }
+  return entrada;
+}
+
+TSaidaComando ComandoEntryPost(TnDMConexao& conexao, const std::string& textoJson,
+                               const TOpcoesDigitacao& opcoes) {
+  HostComum::CarregarPacote();
+  const json entrada = AnalisarDocumento(textoJson);
   TBarraProgresso barra;
   TOpcoesDigitacao comBarra = opcoes;
   if (!comBarra.Progresso)

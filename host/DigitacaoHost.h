@@ -112,6 +112,11 @@ TResultadoDigitacao Executar(TnDMConexao& conexao, const nlohmann::ordered_json&
 // kMaxBytesDocumento.
 std::string LerDocumento(const std::string& arquivo);
 
+// The JSON text of a document (or an array of them); Exception for text
+// that is not JSON, larger than kMaxBytesDocumento or nesting deeper than
+// kMaxProfundidade.
+nlohmann::ordered_json AnalisarDocumento(const std::string& textoJson);
+
 // The command: the JSON text in, the JSON text out (indented) and the exit
 // status (0 when every document was posted, 1 otherwise). Loads the
 // module's package first. Raises Exception for text that is not JSON or

@@ -27,9 +27,11 @@
 #include "host/ComandoRecord.h"
 #include "host/ComandoSql.h"
 #include "host/ContabilizacaoHost.h"
+#include "host/ComandoUsuario.h"
 #include "host/DigitacaoHost.h"
 #include "host/ImportacaoHost.h"
 #include "host/LinhaComando.h"
+#include "host/ServidorWeb.h"
 #include "host/SessaoHost.h"
 #include "host/Terminal.h"
 
@@ -386,6 +388,9 @@ int main(int argc, char** argv) {
   // The reports write their rows as they read them and return only what
   // follows them (a file written), or nothing.
   ComandoRazao::Registrar(app, comando);
+  // The web host and its users' passwords.
+  ComandoUsuario::Registrar(app, comando);
+  ServidorWeb::Registrar(app, comando, opcoes);
   ComandoDiario::Registrar(app, comando);
   ComandoDemonstracoes::Registrar(app, comando);
   // Scripted insertion: one transaction per run.

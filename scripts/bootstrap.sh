@@ -8,9 +8,10 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config ccache
   libsqlite3-dev libpq-dev postgresql
-  libfmt-dev nlohmann-json3-dev libcli11-dev libcpp-httplib-dev
+  libfmt-dev nlohmann-json3-dev libcli11-dev libcpp-httplib-dev libssl-dev libsodium-dev
   liblua5.4-dev libxlsxwriter-dev
   libgtest-dev libgmock-dev
+  chromium
 )
 for arg in "$@"; do
   case "$arg" in
@@ -21,19 +22,32 @@ for arg in "$@"; do
   esac
 done
 
+# Node and npm run the browser tests; a machine whose node came without
+# Debian's package keeps its own.
+command -v npm >/dev/null || packages+=(nodejs npm)
+
 missing=()
 for pkg in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
     missing+=("$pkg")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
 
-if [ "$(id -u)" -ne 0 ]; then
-  echo "bootstrap: missing packages (${missing[*]}); run as root to install them" >&2
-  exit 1
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "bootstrap: missing packages (${missing[*]}); run as root to install them" >&2
+    exit 1
+  fi
+  echo "bootstrap: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
-echo "bootstrap: installing ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+# The browser tests' one npm package (playwright-core, pinned by the lock
+# file; it drives the chromium above and downloads no browser).
+browser="$(dirname "$0")/../tests/browser"
+if [ ! -d "$browser/node_modules/playwright-core" ] ||
+   [ "$browser/package-lock.json" -nt "$browser/node_modules/.package-lock.json" ]; then
+  (cd "$browser" && npm ci --no-audit --no-fund --silent)
+fi

@@ -1,0 +1,525 @@
+#include "host/ServidorWeb.h"
+
+#include <fmt/format.h>
+#include <httplib.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <CLI/CLI.hpp>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include "framework/app/NutilAmbiente.h"
+#include "framework/app/TnDMDireitoUsuario.h"
+#include "framework/core/Exceptions.h"
+#include "framework/db/TnDMConexao.h"
+#include "framework/db/TnSessao.h"
+#include "host/ArquivosWeb.h"
+#include "host/ComandoBalancete.h"
+#include "host/ComandoRazao.h"
+#include "host/DigitacaoHost.h"
+#include "host/HostComum.h"
+#include "host/LinhaComando.h"
+#include "host/RelatorioContabil.h"
+#include "host/SegurancaWeb.h"
+#include "host/SenhaUsuario.h"
+#include "host/SessoesWeb.h"
+
+namespace ServidorWeb {
+
+namespace {
+
+using json = nlohmann::ordered_json;
+using TRelogio = std::chrono::steady_clock;
+
+// A refusal of the user's access (company, right, CSRF): 403, where any
+// other Exception is the input's fault (400).
+class ERecusa : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// An answer already decided (status and message), thrown from deep in a
+// handler.
+struct TRespostaErro {
+  int Status;
+  std::string Mensagem;
+};
+
+constexpr const char* kTipoJson = "application/json; charset=utf-8";
+
+void ResponderJson(httplib::Response& res, int status, const json& corpo) {
+  res.status = status;
+  res.set_content(corpo.dump(-1, ' ', false, json::error_handler_t::replace), kTipoJson);
+}
+
+void ResponderErro(httplib::Response& res, int status, const std::string& mensagem) {
+  ResponderJson(res, status, json{{"erro", mensagem}});
+}
+
+// The embedded file's type by its extension; the list is closed.
+std::string TipoArquivo(const std::string& nome) {
+  if (nome.ends_with(".html"))
+    return "text/html; charset=utf-8";
+  if (nome.ends_with(".js"))
+    return "text/javascript; charset=utf-8";
+  if (nome.ends_with(".css"))
+    return "text/css; charset=utf-8";
+  return "application/octet-stream";
+}
+
+// A parameter of the query string as an integer in [minimo, maximo]; the
+// default when absent.
+int64_t Inteiro(const httplib::Request& req, const char* nome, int64_t minimo, int64_t maximo,
+                std::optional<int64_t> padrao = std::nullopt) {
+  if (!req.has_param(nome) || req.get_param_value(nome).empty()) {
+    if (padrao)
+      return *padrao;
+    throw Exception(fmt::format("Informe o parâmetro {}", nome));
+  }
+  const std::string texto = req.get_param_value(nome);
+  static const std::regex kNumero("-?[0-9]{1,18}");
+  if (!std::regex_match(texto, kNumero) || std::stoll(texto) < minimo || std::stoll(texto) > maximo)
+    throw Exception(
+        fmt::format("Parâmetro {} inválido: use um número de {} a {}", nome, minimo, maximo));
+  return std::stoll(texto);
+}
+
+// A date parameter: only the characters a date has, the command parses it.
+std::string Data(const httplib::Request& req, const char* nome) {
+  const std::string texto = req.get_param_value(nome);
+  static const std::regex kData("[0-9]{4}-[0-9]{2}-[0-9]{2}|[0-9]{2}/[0-9]{2}/[0-9]{4}");
+  if (!std::regex_match(texto, kData))
+    throw Exception(fmt::format("Parâmetro {} inválido: use AAAA-MM-DD ou DD/MM/AAAA", nome));
+  return texto;
+}
+
+void VerificarDireitoBalancete(TSessaoHost& host) {
+  TnDMDireitoUsuario* direitos = nDMDireitoUsuario();
+  if (direitos == nullptr || !direitos->TemDireitoLiberado(ComandoBalancete::kDireitoConsulta))
+    throw ERecusa(fmt::format(
+        "O usuário {} não tem o direito de abrir o Balancete Débito Crédito Movimento ({})",
+        host.Conexao().CodigoUsuario(), ComandoBalancete::kDireitoConsulta));
+}
+
+// Runs the access checks: what they refuse is a 403.
+template <class F>
+void Autorizar(F&& verificar) {
+  try {
+    verificar();
+  } catch (const ERecusa&) {
+    throw;
+  } catch (const Exception& e) {
+    throw ERecusa(e.what());
+  }
+}
+
+// The xlsx writer writes a file: a private folder of the server's, never a
+// path from the request, gone when the answer is read.
+std::string PlanilhaBalancete(TSessaoHost& host, const ComandoBalancete::TOpcoes& opcoes) {
+  std::string modelo = (std::filesystem::temp_directory_path() / "ctb-web-XXXXXX").string();
+  if (mkdtemp(modelo.data()) == nullptr)
+    throw Exception("Não foi possível criar a pasta temporária da planilha");
+  const std::filesystem::path pasta(modelo);
+  const std::filesystem::path arquivo = pasta / "balancete.xlsx";
+  try {
+    ComandoBalancete::Executar(host.Conexao(), opcoes, ComandoBalancete::TFormato::Xlsx,
+                               arquivo.string());
+    std::ifstream entrada(arquivo, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(entrada)), std::istreambuf_iterator<char>());
+    std::filesystem::remove_all(pasta);
+    return bytes;
+  } catch (...) {
+    std::filesystem::remove_all(pasta);
+    throw;
+  }
+}
+
+class TServidor {
+ public:
+  explicit TServidor(const TOpcoes& opcoes) : FOpcoes(opcoes), FTls(!opcoes.Certificado.empty()) {
+    if (FTls)
+      FHttp =
+          std::make_unique<httplib::SSLServer>(opcoes.Certificado.c_str(), opcoes.Chave.c_str());
+    else
+      FHttp = std::make_unique<httplib::Server>();
+    if (!FHttp->is_valid())
+      throw Exception(fmt::format("Não foi possível carregar o certificado {} e a chave {}",
+                                  opcoes.Certificado, opcoes.Chave));
+    Configurar();
+    Rotas();
+  }
+
+  void Servir(std::ostream& aviso) {
+    int porta = FOpcoes.Porta;
+    if (porta == 0)
+      porta = FHttp->bind_to_any_port(FOpcoes.Endereco);
+    else if (!FHttp->bind_to_port(FOpcoes.Endereco, porta))
+      porta = -1;
+    if (porta < 0)
+      throw Exception(
+          fmt::format("Não foi possível escutar em {}:{}", FOpcoes.Endereco, FOpcoes.Porta));
+    aviso << fmt::format("Servidor em {}://{}:{}/", FTls ? "https" : "http", FOpcoes.Endereco,
+                         porta)
+          << std::endl;
+    FHttp->listen_after_bind();
+  }
+
+  void Parar() { FHttp->stop(); }
+
+ private:
+  void Configurar() {
+    FHttp->set_payload_max_length(kMaxCorpo);
+    FHttp->set_read_timeout(std::chrono::seconds(15));
+    FHttp->set_write_timeout(std::chrono::seconds(60));
+    FHttp->set_keep_alive_max_count(100);
+    FHttp->set_post_routing_handler([](const httplib::Request&, httplib::Response& res) {
+      res.set_header("Content-Security-Policy", SegurancaWeb::kPoliticaConteudo);
+      res.set_header("X-Content-Type-Options", "nosniff");
+      res.set_header("X-Frame-Options", "DENY");
+      res.set_header("Referrer-Policy", "no-referrer");
+      res.set_header("Cache-Control", "no-store");
+    });
+    FHttp->set_error_handler([](const httplib::Request&, httplib::Response& res) {
+      if (!res.body.empty())
+        return;
+      if (res.status == 413)
+        ResponderErro(res, 413, fmt::format("Requisição maior que {} KB", kMaxCorpo / 1024));
+      else if (res.status == 404)
+        ResponderErro(res, 404, "Página não encontrada");
+    });
+    FHttp->set_exception_handler(
+        [](const httplib::Request&, httplib::Response& res, std::exception_ptr erro) {
+          try {
+            std::rethrow_exception(erro);
+          } catch (const std::exception& e) {
+            std::cerr << "ctb serve: " << e.what() << '\n';
+          }
+          ResponderErro(res, 500, "Erro interno do servidor");
+        });
+  }
+
+  void Rotas() {
+    FHttp->Get("/", [](const httplib::Request&, httplib::Response& res) {
+      res.set_redirect("/balancete");
+    });
+    for (const auto& [rota, arquivo] :
+         {std::pair{"/entrar", "entrar.html"}, std::pair{"/balancete", "balancete.html"}})
+      FHttp->Get(rota,
+                 [nome = std::string(arquivo)](const httplib::Request&, httplib::Response& res) {
+                   res.set_content(std::string(ArquivosWeb::Get(nome)), TipoArquivo(nome));
+                 });
+    // Only the names embedded: the request's text is looked up, never opened.
+    FHttp->Get(R"(/app/([a-z0-9-]+\.(js|css)))",
+               [](const httplib::Request& req, httplib::Response& res) {
+                 const std::string nome = req.matches[1];
+                 try {
+                   res.set_content(std::string(ArquivosWeb::Get(nome)), TipoArquivo(nome));
+                 } catch (const std::out_of_range&) {
+                   ResponderErro(res, 404, "Arquivo não encontrado");
+                 }
+               });
+    FHttp->Post("/api/entrar",
+                [this](const httplib::Request& req, httplib::Response& res) { Entrar(req, res); });
+    FHttp->Post("/api/sair", [this](const httplib::Request& req, httplib::Response& res) {
+      Atender(req, res, true, [&](TSessaoHost&, TSessaoWeb& sessao) {
+        FSessoes.Encerrar(sessao.Token());
+        res.set_header("Set-Cookie", SegurancaWeb::CookieSessao("", FTls, 0));
+        ResponderJson(res, 200, json{{"saiu", true}});
+      });
+    });
+    FHttp->Get("/api/sessao", [this](const httplib::Request& req, httplib::Response& res) {
+      Atender(req, res, false, [&](TSessaoHost& host, TSessaoWeb& sessao) {
+        ResponderJson(res, 200, DadosSessao(host, sessao));
+      });
+    });
+    FHttp->Get("/api/balancete", [this](const httplib::Request& req, httplib::Response& res) {
+      Atender(req, res, false, [&](TSessaoHost& host, TSessaoWeb&) { Balancete(req, res, host); });
+    });
+    FHttp->Get("/api/razao", [this](const httplib::Request& req, httplib::Response& res) {
+      Atender(req, res, false, [&](TSessaoHost& host, TSessaoWeb&) { Razao(req, res, host); });
+    });
+    FHttp->Post("/api/lancamentos", [this](const httplib::Request& req, httplib::Response& res) {
+      Atender(req, res, true,
+              [&](TSessaoHost& host, TSessaoWeb& sessao) { Lancamento(req, res, host, sessao); });
+    });
+  }
+
+  // The request of a signed-in session: found by its cookie, the CSRF token
+  // checked on a change, then run alone among the session's requests.
+  template <class F>
+  void Atender(const httplib::Request& req, httplib::Response& res, bool mudanca, F&& trabalho) {
+    const std::string token =
+        SegurancaWeb::LerCookie(req.get_header_value("Cookie"), SegurancaWeb::NomeCookie(FTls));
+    std::shared_ptr<TSessaoWeb> sessao = FSessoes.Procurar(token, TRelogio::now());
+    if (!sessao)
+      return ResponderErro(res, 401, "Sessão inexistente ou expirada; entre de novo");
+    if (mudanca &&
+        !SegurancaWeb::TokensIguais(req.get_header_value(kCabecalhoCsrf), sessao->Csrf()))
+      return ResponderErro(res, 403, "Requisição recusada: falta o token CSRF da sessão");
+    try {
+      sessao->Usar(TRelogio::now(), [&](TSessaoHost& host) { trabalho(host, *sessao); });
+    } catch (const ERecusa& e) {
+      ResponderErro(res, 403, e.what());
+    } catch (const Exception& e) {
+      ResponderErro(res, 400, e.what());
+    }
+  }
+
+  void Entrar(const httplib::Request& req, httplib::Response& res) {
+    if (req.get_header_value("Content-Type").rfind("application/json", 0) != 0)
+      return ResponderErro(res, 415, "Envie o usuário e a senha em JSON");
+    int64_t usuario = 0;
+    std::string senha;
+    try {
+      const json corpo = DigitacaoHost::AnalisarDocumento(req.body);
+      usuario = corpo.at("usuario").get<int64_t>();
+      senha = corpo.at("senha").get<std::string>();
+    } catch (const std::exception&) {
+      usuario = 0;
+    }
+    if (usuario <= 0 || usuario > 32767)
+      return ResponderErro(res, 400, "Informe o usuário (número) e a senha");
+    const auto agora = TRelogio::now();
+    const std::string chaveUsuario = fmt::format("usuario:{}", usuario);
+    const std::string chaveEndereco = "endereco:" + req.remote_addr;
+    const auto espera =
+        std::max(FLimitador.Espera(chaveUsuario, agora), FLimitador.Espera(chaveEndereco, agora));
+    if (espera.count() > 0) {
+      res.set_header("Retry-After", std::to_string(espera.count()));
+      return ResponderErro(
+          res, 429,
+          fmt::format("Muitas tentativas sem sucesso; tente de novo em {} s", espera.count()));
+    }
+    std::unique_ptr<TSessaoHost> host = AutenticarUsuario(usuario, senha);
+    if (!host) {
+      FLimitador.Falhou(chaveUsuario, agora);
+      FLimitador.Falhou(chaveEndereco, agora);
+      return ResponderErro(res, 401, "Usuário ou senha incorretos");
+    }
+    FLimitador.Acertou(chaveUsuario);
+    FLimitador.Acertou(chaveEndereco);
+    try {
+      std::shared_ptr<TSessaoWeb> sessao = FSessoes.Criar(usuario, std::move(host), agora);
+      const auto vida = std::chrono::duration_cast<std::chrono::seconds>(TSessoesWeb::kVidaMaxima);
+      res.set_header("Set-Cookie", SegurancaWeb::CookieSessao(sessao->Token(), FTls,
+                                                              static_cast<long>(vida.count())));
+      ResponderJson(res, 200, json{{"usuario", usuario}, {"csrf", sessao->Csrf()}});
+    } catch (const Exception& e) {
+      ResponderErro(res, 503, e.what());
+    }
+  }
+
+  // The user's host session when the password is his; nullptr otherwise
+  // (an unknown user costs the same time as a wrong password).
+  std::unique_ptr<TSessaoHost> AutenticarUsuario(int64_t usuario, const std::string& senha) {
+    SessaoHost::TOpcoesConexao conexao = FOpcoes.Conexao;
+    conexao.CodigoUsuario = usuario;
+    std::unique_ptr<TSessaoHost> host;
+    try {
+      host = AbrirSessaoHost(conexao);
+    } catch (const Exception&) {
+      SenhaUsuario::SimularConferencia(senha);
+      return nullptr;
+    }
+    if (SenhaUsuario::Autenticar(host->Conexao(), usuario, senha))
+      return host;
+    TUsarSessao uso(host->Sessao());
+    host.reset();
+    return nullptr;
+  }
+
+  static json DadosSessao(TSessaoHost& host, const TSessaoWeb& sessao) {
+    const TParams usuario = {{"pUsuario", Value(sessao.Usuario())}};
+    json empresas = json::array();
+    for (const auto& linha :
+         host.Conexao()
+             .ExecuteQuery("select E.CODIGOEMPRESA, E.NOMEEMPRESA from EMPRESA E join "
+                           "EMPRESAUSUARIO U on U.CODIGOEMPRESA = E.CODIGOEMPRESA where "
+                           "U.CODIGOUSUARIO = :pUsuario order by E.CODIGOEMPRESA",
+                           usuario)
+             .Rows)
+      empresas.push_back(json{{"codigo", linha[0].AsInteger()}, {"nome", linha[1].AsString()}});
+    return json{{"usuario", sessao.Usuario()},
+                {"nome", host.Conexao()
+                             .ExecuteScalar("select NOMEUSUARIO from USUARIO where CODIGOUSUARIO = "
+                                            ":pUsuario",
+                                            usuario)
+                             .AsString()},
+                {"csrf", sessao.Csrf()},
+                {"empresas", empresas}};
+  }
+
+  static void Balancete(const httplib::Request& req, httplib::Response& res, TSessaoHost& host) {
+    ComandoBalancete::TOpcoes opcoes;
+    const int64_t empresa = Inteiro(req, "empresa", 1, 32767);
+    opcoes.Empresas = std::to_string(empresa);
+    opcoes.DataInicial = Data(req, "de");
+    opcoes.DataFinal = Data(req, "ate");
+    opcoes.Mensal = Inteiro(req, "mensal", 0, 1, 0) == 1;
+    opcoes.Tipo = static_cast<int>(Inteiro(req, "tipo", 0, 2, 1));
+    opcoes.Livro = static_cast<int>(Inteiro(req, "livro", 0, 1, 0));
+    opcoes.Zero = Inteiro(req, "zero", 0, 1, 0) == 1;
+    const int64_t estab = Inteiro(req, "estab", 0, 32767, 0);
+    if (estab != 0)
+      opcoes.Estab = std::to_string(estab);
+    const std::string formato = req.has_param("formato") ? req.get_param_value("formato") : "json";
+    if (formato != "json" && formato != "csv" && formato != "csv-br" && formato != "xlsx")
+      throw Exception("Parâmetro formato inválido: use json, csv, csv-br ou xlsx");
+    Autorizar([&] {
+      host.VerificarEmpresas(opcoes.Empresas);
+      host.VerificarEstabelecimentos(opcoes.Estab);
+      VerificarDireitoBalancete(host);
+    });
+    LinhaComando::VerificarPeriodo(opcoes.DataInicial, opcoes.DataFinal);
+    const ComandoBalancete::TFormato tipo = ComandoBalancete::FormatoDoNome(formato);
+    if (tipo == ComandoBalancete::TFormato::Xlsx) {
+      res.set_header("Content-Disposition",
+                     fmt::format("attachment; filename=\"balancete-{}.xlsx\"", empresa));
+      res.set_content(PlanilhaBalancete(host, opcoes),
+                      "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet");
+      return;
+    }
+    std::string texto = ComandoBalancete::Executar(host.Conexao(), opcoes, tipo, "");
+    if (tipo == ComandoBalancete::TFormato::Json)
+      return res.set_content(texto, kTipoJson);
+    res.set_header("Content-Disposition",
+                   fmt::format("attachment; filename=\"balancete-{}.csv\"", empresa));
+    res.set_content(texto, "text/csv; charset=utf-8");
+  }
+
+  // A row's Filtros: the company, the establishment filter (one code or
+  // none), the account, the period and the book, each as text.
+  static void Razao(const httplib::Request& req, httplib::Response& res, TSessaoHost& host) {
+    const std::string texto = req.get_param_value("filtros");
+    ComandoRazao::TOpcoes opcoes;
+    RelatorioContabil::TOpcoesRelatorio& relatorio = opcoes.Relatorio;
+    try {
+      if (texto.size() > 500)
+        throw std::invalid_argument("longo");
+      const json filtros = json::parse(texto);
+      const auto numero = [&](const char* chave, int64_t maximo) {
+        const std::string valor = filtros.at(chave).get<std::string>();
+        static const std::regex kNumero("[0-9]{1,18}");
+        if (!std::regex_match(valor, kNumero) || std::stoll(valor) > maximo)
+          throw std::invalid_argument(chave);
+        return std::stoll(valor);
+      };
+      relatorio.Empresa = static_cast<int>(numero("pCodigoEmpresa", 32767));
+      relatorio.Estab = filtros.at("pCodigoEstab").get<std::string>().empty()
+                            ? 0
+                            : static_cast<int>(numero("pCodigoEstab", 32767));
+      opcoes.Conta = std::to_string(numero("pContaCtb", INT64_MAX));
+      relatorio.Livro = static_cast<int>(numero("pTipoSaldoCtb", 1));
+      relatorio.De = filtros.at("pDataInicial").get<std::string>();
+      relatorio.Ate = filtros.at("pDataFinal").get<std::string>();
+    } catch (const std::exception&) {
+      throw Exception("Parâmetro filtros inválido: use os filtros de uma linha do balancete");
+    }
+    relatorio.Formato = "json";
+    Autorizar([&] {
+      host.VerificarEmpresa(relatorio.Empresa);
+      if (relatorio.Estab != 0)
+        host.VerificarEstabelecimentos(std::to_string(relatorio.Estab));
+      VerificarDireitoBalancete(host);
+    });
+    LinhaComando::VerificarPeriodo(relatorio.De, relatorio.Ate);
+    std::ostringstream saida;
+    ComandoRazao::Executar(host.Conexao(), opcoes, saida);
+    res.set_content(saida.str(), kTipoJson);
+  }
+
+  // One document on the tab's screen: what the module remembers between
+  // posts (the last entry, the open transaction) stays with the tab.
+  static void Lancamento(const httplib::Request& req, httplib::Response& res, TSessaoHost& host,
+                         TSessaoWeb& sessao) {
+    const json corpo = DigitacaoHost::AnalisarDocumento(req.body);
+    static const std::regex kAba("[A-Za-z0-9_-]{1,64}");
+    if (!corpo.is_object() || !corpo.contains("aba") || !corpo["aba"].is_string() ||
+        !std::regex_match(corpo["aba"].get<std::string>(), kAba))
+      throw Exception("Informe a aba (até 64 letras, dígitos, - ou _)");
+    if (!corpo.contains("documento") || !corpo["documento"].is_object())
+      throw Exception("Informe o documento do lançamento (um objeto)");
+    DigitacaoHost::TOpcoesDigitacao opcoes;
+    opcoes.VerificarEmpresa = [&host](int64_t empresa) { host.VerificarEmpresa(empresa); };
+    DigitacaoHost::TDigitacao& tela = sessao.Tela(corpo["aba"].get<std::string>(), opcoes);
+    ResponderJson(res, 200, tela.Executar(corpo["documento"]));
+  }
+
+  const TOpcoes FOpcoes;
+  const bool FTls;
+  std::unique_ptr<httplib::Server> FHttp;
+  TSessoesWeb FSessoes;
+  SegurancaWeb::TLimitadorTentativas FLimitador;
+};
+
+}  // namespace
+
+void Servir(const TOpcoes& opcoes, std::ostream& aviso) {
+  if (opcoes.Certificado.empty() != opcoes.Chave.empty())
+    throw Exception("Informe o certificado (--cert) e a chave (--key) juntos");
+  HostComum::CarregarPacote();
+  Nutil::SetEhHttpExe(true);
+  // SIGINT and SIGTERM stop the server from a thread of its own: the
+  // handlers of the requests never see them.
+  sigset_t sinais;
+  sigemptyset(&sinais);
+  sigaddset(&sinais, SIGINT);
+  sigaddset(&sinais, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &sinais, nullptr);
+  TServidor servidor(opcoes);
+  std::atomic<bool> parado{false};
+  std::thread vigia([&] {
+    int sinal = 0;
+    sigwait(&sinais, &sinal);
+    parado = true;
+    servidor.Parar();
+  });
+  // The watcher waits for a signal that may never come when the server
+  // stopped by itself: it gets one.
+  const auto encerrarVigia = [&] {
+    if (!parado)
+      pthread_kill(vigia.native_handle(), SIGTERM);
+    vigia.join();
+  };
+  try {
+    servidor.Servir(aviso);
+  } catch (...) {
+    encerrarVigia();
+    throw;
+  }
+  encerrarVigia();
+}
+
+void Registrar(CLI::App& app, std::function<std::string(TSessaoHost&)>& comando,
+               const SessaoHost::TOpcoesConexao& conexao) {
+  auto opcoes = std::make_shared<TOpcoes>();
+  CLI::App* cmd = app.add_subcommand("serve", "Servidor web: entrada, balancete e lançamentos");
+  cmd->add_option("--port", opcoes->Porta, "Porta (padrão: 8080; 0 escolhe uma livre)")
+      ->check(CLI::Range(0, 65535));
+  cmd->add_option("--bind", opcoes->Endereco, "Endereço (padrão: 127.0.0.1)");
+  auto* certificado =
+      cmd->add_option("--cert", opcoes->Certificado, "Certificado TLS (PEM): serve HTTPS");
+  auto* chave = cmd->add_option("--key", opcoes->Chave, "Chave privada do certificado (PEM)");
+  certificado->needs(chave);
+  chave->needs(certificado);
+  cmd->callback([&comando, &conexao, opcoes] {
+    comando = [&conexao, opcoes](TSessaoHost& sessao) {
+      sessao.VerificarAdministrador();
+      opcoes->Conexao = conexao;
+      Servir(*opcoes, std::cout);
+      return std::string();
+    };
+  });
+}
+
+}  // namespace ServidorWeb

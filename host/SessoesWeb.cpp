@@ -1,0 +1,111 @@
+#include "host/SessoesWeb.h"
+
+#include <algorithm>
+
+#include "framework/core/Exceptions.h"
+#include "framework/db/TnSessao.h"
+#include "host/SegurancaWeb.h"
+
+std::unique_ptr<TSessaoHost> AbrirSessaoHost(const SessaoHost::TOpcoesConexao& opcoes) {
+  TnSessao* anterior = TnSessao::AtualOuNula();
+  try {
+    auto host = std::make_unique<TSessaoHost>(opcoes, SessaoHost::TEsquema::Exigido);
+    TnSessao::SetAtual(anterior);
+    return host;
+  } catch (...) {
+    TnSessao::SetAtual(anterior);
+    throw;
+  }
+}
+
+TSessaoWeb::TSessaoWeb(int64_t usuario, std::unique_ptr<TSessaoHost> host,
+                       TRelogio::time_point agora)
+    : FToken(SegurancaWeb::NovoToken()),
+      FCsrf(SegurancaWeb::NovoToken()),
+      FUsuario(usuario),
+      FCriada(agora),
+      FHost(std::move(host)),
+      FUltimoUso(agora) {}
+
+TSessaoWeb::~TSessaoWeb() {
+  if (!FHost)
+    return;
+  // The screens and the services close inside their own session, whichever
+  // thread lets the session go.
+  TUsarSessao uso(FHost->Sessao());
+  FTelas.clear();
+  FHost.reset();
+}
+
+TSessaoWeb::TRelogio::time_point TSessaoWeb::UltimoUso() const {
+  std::lock_guard<std::mutex> trava(FTravaUso);
+  return FUltimoUso;
+}
+
+void TSessaoWeb::Usar(TRelogio::time_point agora,
+                      const std::function<void(TSessaoHost&)>& trabalho) {
+  std::lock_guard<std::mutex> uso(FUso);
+  {
+    std::lock_guard<std::mutex> trava(FTravaUso);
+    FUltimoUso = std::max(FUltimoUso, agora);
+  }
+  TUsarSessao atual(FHost->Sessao());
+  trabalho(*FHost);
+}
+
+DigitacaoHost::TDigitacao& TSessaoWeb::Tela(const std::string& aba,
+                                            const DigitacaoHost::TOpcoesDigitacao& opcoes) {
+  FOrdemTelas[aba] = ++FTelasAbertas;
+  auto it = FTelas.find(aba);
+  if (it != FTelas.end())
+    return *it->second;
+  if (FTelas.size() >= kMaxTelas) {
+    const auto maisAntiga =
+        std::min_element(FOrdemTelas.begin(), FOrdemTelas.end(),
+                         [](const auto& a, const auto& b) { return a.second < b.second; });
+    FTelas.erase(maisAntiga->first);
+    FOrdemTelas.erase(maisAntiga);
+  }
+  auto& tela = FTelas[aba];
+  tela = std::make_unique<DigitacaoHost::TDigitacao>(FHost->Conexao(), opcoes);
+  return *tela;
+}
+
+std::shared_ptr<TSessaoWeb> TSessoesWeb::Criar(int64_t usuario, std::unique_ptr<TSessaoHost> host,
+                                               TRelogio::time_point agora) {
+  auto sessao = std::make_shared<TSessaoWeb>(usuario, std::move(host), agora);
+  std::lock_guard<std::mutex> trava(FTrava);
+  if (FSessoes.size() >= FMaxSessoes)
+    std::erase_if(FSessoes, [&](const auto& item) { return Expirada(*item.second, agora); });
+  if (FSessoes.size() >= FMaxSessoes)
+    throw Exception("O servidor atingiu o limite de sessões abertas; tente de novo mais tarde");
+  FSessoes.emplace(sessao->Token(), sessao);
+  return sessao;
+}
+
+std::shared_ptr<TSessaoWeb> TSessoesWeb::Procurar(const std::string& token,
+                                                  TRelogio::time_point agora) {
+  std::lock_guard<std::mutex> trava(FTrava);
+  const auto it = FSessoes.find(token);
+  if (it == FSessoes.end())
+    return nullptr;
+  if (Expirada(*it->second, agora)) {
+    FSessoes.erase(it);
+    return nullptr;
+  }
+  return it->second;
+}
+
+void TSessoesWeb::Encerrar(const std::string& token) {
+  std::lock_guard<std::mutex> trava(FTrava);
+  FSessoes.erase(token);
+}
+
+size_t TSessoesWeb::Quantidade() const {
+  std::lock_guard<std::mutex> trava(FTrava);
+  return FSessoes.size();
+}
+
+bool TSessoesWeb::Expirada(const TSessaoWeb& sessao, TRelogio::time_point agora) const {
+  return agora - sessao.UltimoUso() > kOcioMaximo || agora - sessao.Criada() > kVidaMaxima;
+}

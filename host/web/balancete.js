@@ -1,0 +1,204 @@
+"use strict";
+// The trial balance page: the filters, the grid with its monthly bands, the
+// entries behind a row (its Filtros) and the downloads. Texts from the
+// server are always set as text, never as markup.
+
+let csrf = "";
+
+function elemento(id) {
+  return document.getElementById(id);
+}
+
+function criar(tag, texto, classe) {
+  const novo = document.createElement(tag);
+  if (texto !== undefined) novo.textContent = texto;
+  if (classe) novo.className = classe;
+  return novo;
+}
+
+// A request of the session: without one, back to the sign-in.
+async function pedir(url, opcoes = {}) {
+  const resposta = await fetch(url, opcoes);
+  if (resposta.status === 401) {
+    window.location.assign("/entrar");
+    throw new Error("Sessão expirada");
+  }
+  const corpo = await resposta.json().catch(() => ({}));
+  if (!resposta.ok) throw new Error(corpo.erro || `Erro ${resposta.status}`);
+  return corpo;
+}
+
+const formatoValor = new Intl.NumberFormat("pt-BR", {
+  minimumFractionDigits: 2,
+  maximumFractionDigits: 2,
+});
+
+// "#,##0.00;(#,##0.00)": negatives in parentheses.
+function valor(numero) {
+  if (typeof numero !== "number") return numero === null || numero === undefined ? "" : String(numero);
+  const texto = formatoValor.format(Math.abs(numero));
+  return numero < 0 ? `(${texto})` : texto;
+}
+
+const mesColuna = /^(DEBITO|CREDITO|MOVIMENTO)(\d{2})(\d{4})$/;
+
+function parametros(formato) {
+  const p = new URLSearchParams({
+    empresa: elemento("empresa").value,
+    de: elemento("de").value,
+    ate: elemento("ate").value,
+    tipo: elemento("tipo").value,
+    livro: elemento("livro").value,
+    mensal: elemento("mensal").checked ? "1" : "0",
+    zero: elemento("zero").checked ? "1" : "0",
+    formato,
+  });
+  if (elemento("estab").value) p.set("estab", elemento("estab").value);
+  return p.toString();
+}
+
+// The header: one band per month over its columns (mm/yyyy), the other
+// columns under an empty band; then the column headings.
+function cabecalho(colunas) {
+  const thead = criar("thead");
+  const bandas = criar("tr", undefined, "bandas");
+  let anterior = null;
+  let celula = null;
+  for (const coluna of colunas) {
+    const mes = mesColuna.exec(coluna.name);
+    const banda = mes ? `${mes[2]}/${mes[3]}` : "";
+    if (celula && banda === anterior) {
+      celula.colSpan += 1;
+    } else {
+      celula = criar("th", banda);
+      celula.colSpan = 1;
+      bandas.appendChild(celula);
+      anterior = banda;
+    }
+  }
+  if (colunas.some((coluna) => mesColuna.test(coluna.name))) thead.appendChild(bandas);
+  const titulos = criar("tr");
+  // A month's columns sit under its band: their headings without the month.
+  for (const coluna of colunas)
+    titulos.appendChild(criar("th", mesColuna.test(coluna.name) ? coluna.label.replace(/ \d{2}\/\d{4}$/, "") : coluna.label));
+  thead.appendChild(titulos);
+  return thead;
+}
+
+function ehValor(nome) {
+  return nome === "SaldoAnterior" || nome === "SaldoAtual" || mesColuna.test(nome) ||
+    nome === "DEBITO" || nome === "CREDITO" || nome === "MOVIMENTO";
+}
+
+function mostrarEmpresa(empresa) {
+  const colunas = empresa.columns.filter((coluna) =>
+    coluna.visible && empresa.rows.some((linha) => linha[coluna.name] !== null && linha[coluna.name] !== ""));
+  const bloco = criar("section");
+  bloco.appendChild(criar("h2", `${empresa.company} - ${empresa.name}`));
+  const tabela = criar("table");
+  tabela.id = `balancete${empresa.company}`;
+  tabela.appendChild(cabecalho(colunas));
+  const corpo = criar("tbody");
+  for (const linha of empresa.rows) {
+    const tr = criar("tr", undefined, linha.TipoConta === "S" ? "linha sintetica" : "linha");
+    tr.title = "Clique para ver os lançamentos";
+    for (const coluna of colunas) {
+      const ehNumero = ehValor(coluna.name);
+      tr.appendChild(criar("td", ehNumero ? valor(linha[coluna.name]) : String(linha[coluna.name] ?? ""),
+        ehNumero ? "valor" : undefined));
+    }
+    tr.addEventListener("click", () => abrirRazao(linha));
+    corpo.appendChild(tr);
+  }
+  const total = criar("tr", undefined, "total");
+  colunas.forEach((coluna, i) => {
+    const soma = empresa.totals[coluna.name];
+    total.appendChild(criar("td", soma !== undefined ? valor(soma) : i === 0 ? "Total" : "",
+      soma !== undefined ? "valor" : undefined));
+  });
+  corpo.appendChild(total);
+  tabela.appendChild(corpo);
+  bloco.appendChild(tabela);
+  return bloco;
+}
+
+async function consultar(evento) {
+  evento.preventDefault();
+  elemento("erro").textContent = "";
+  elemento("razao").classList.add("oculto");
+  const resultado = elemento("resultado");
+  resultado.replaceChildren(criar("p", "Consultando..."));
+  try {
+    const dados = await pedir(`/api/balancete?${parametros("json")}`);
+    resultado.replaceChildren(...dados.companies.map(mostrarEmpresa));
+    for (const mensagem of dados.messages) resultado.appendChild(criar("p", mensagem, "erro"));
+    elemento("baixarCsv").href = `/api/balancete?${parametros("csv-br")}`;
+    elemento("baixarXlsx").href = `/api/balancete?${parametros("xlsx")}`;
+    elemento("baixarCsv").classList.remove("oculto");
+    elemento("baixarXlsx").classList.remove("oculto");
+  } catch (erro) {
+    resultado.replaceChildren();
+    elemento("erro").textContent = erro.message;
+  }
+}
+
+// The entries behind a row: the ledger of its account over the period.
+async function abrirRazao(linha) {
+  const secao = elemento("razao");
+  elemento("tituloRazao").textContent =
+    `Lançamentos da conta ${linha.CodigoConta} - ${linha.DescrConta}`;
+  const lista = elemento("lancamentos");
+  lista.replaceChildren(criar("p", "Carregando..."));
+  secao.classList.remove("oculto");
+  try {
+    const linhas = await pedir(`/api/razao?filtros=${encodeURIComponent(linha.Filtros)}`);
+    const tabela = criar("table");
+    tabela.id = "tabelaRazao";
+    const nomes = [["DATALCTOCTB", "Data"], ["CHAVELCTOCTB", "Chave"], ["CODIGOESTAB", "Estab."],
+      ["CONTRAPARTIDA", "Contrapartida"], ["DESCRCONTRAPARTIDA", "Descrição"], ["DEBITO", "Débito"],
+      ["CREDITO", "Crédito"], ["SALDO", "Saldo"], ["DC", "D/C"], ["HISTORICO", "Histórico"]];
+    const titulos = criar("tr");
+    for (const [, titulo] of nomes) titulos.appendChild(criar("th", titulo));
+    tabela.appendChild(criar("thead")).appendChild(titulos);
+    const corpo = criar("tbody");
+    for (const lancamento of linhas) {
+      const tr = criar("tr");
+      for (const [nome] of nomes) {
+        const numero = nome === "DEBITO" || nome === "CREDITO" || nome === "SALDO";
+        tr.appendChild(criar("td", numero ? valor(lancamento[nome]) : String(lancamento[nome] ?? ""),
+          numero ? "valor" : undefined));
+      }
+      corpo.appendChild(tr);
+    }
+    tabela.appendChild(corpo);
+    lista.replaceChildren(tabela);
+  } catch (erro) {
+    lista.replaceChildren(criar("p", erro.message, "erro"));
+  }
+}
+
+async function sair() {
+  await fetch("/api/sair", { method: "POST", headers: { "X-CSRF-Token": csrf } });
+  window.location.assign("/entrar");
+}
+
+async function iniciar() {
+  const sessao = await pedir("/api/sessao");
+  csrf = sessao.csrf;
+  elemento("nomeUsuario").textContent = `${sessao.usuario} - ${sessao.nome}`;
+  const empresas = elemento("empresa");
+  for (const empresa of sessao.empresas) {
+    const opcao = criar("option", `${empresa.codigo} - ${empresa.nome}`);
+    opcao.value = empresa.codigo;
+    empresas.appendChild(opcao);
+  }
+  const hoje = new Date();
+  elemento("de").value = `${hoje.getFullYear()}-01-01`;
+  elemento("ate").value = hoje.toISOString().slice(0, 10);
+  elemento("formBalancete").addEventListener("submit", consultar);
+  elemento("botaoSair").addEventListener("click", sair);
+}
+
+iniciar().catch((erro) => {
+  elemento("erro").textContent = erro.message;
+});

@@ -1,0 +1,70 @@
+// A `ctb serve` of its own for the browser tests: a new database (a
+// temporary SQLite file, or a new database on the PostgreSQL server named by
+// CTB_TEST_PG when CTB_MOTOR is "postgresql") with the demo company and the
+// users the tests sign in as, then the server on a free port of 127.0.0.1.
+//
+//   user 1  the administrator: every company of the demo, every right
+//   user 3  company 2 only, with the trial balance's right
+//   user 4  company 1, without the trial balance's right
+
+import { execFileSync, spawn } from "node:child_process";
+import { mkdtempSync, rmSync, writeFileSync } from "node:fs";
+import { tmpdir } from "node:os";
+import path from "node:path";
+
+export const SENHAS = { 1: "senha-do-admin", 3: "senha-do-terceiro", 4: "senha-do-quarto" };
+
+const ctb = process.env.CTB;
+if (!ctb) throw new Error("CTB deve apontar para o programa ctb");
+
+function banco(pasta) {
+  if (process.env.CTB_MOTOR !== "postgresql") return { args: ["--db", path.join(pasta, "ctb.db")] };
+  const conninfo = process.env.CTB_TEST_PG;
+  if (!conninfo) throw new Error("CTB_TEST_PG não definido para o PostgreSQL");
+  const nome = `ctb_navegador_${process.pid}`;
+  execFileSync("psql", [conninfo, "-q", "-c", `create database ${nome}`]);
+  return {
+    args: ["--pg", `${conninfo} dbname=${nome}`],
+    apagar: () => execFileSync("psql", [conninfo, "-q", "-c", `drop database if exists ${nome} with (force)`]),
+  };
+}
+
+export async function iniciarServidor() {
+  const pasta = mkdtempSync(path.join(tmpdir(), "ctb-navegador-"));
+  const { args: noBanco, apagar } = banco(pasta);
+  const rodar = (args, entrada = "") =>
+    execFileSync(ctb, [...args, ...noBanco], { cwd: pasta, input: entrada, stdio: ["pipe", "pipe", "pipe"] });
+  rodar(["demo", "--entries", "300"]);
+  writeFileSync(path.join(pasta, "u.csv"), "CODIGOUSUARIO,NOMEUSUARIO\n3,Terceiro\n4,Quarto\n");
+  writeFileSync(path.join(pasta, "e.csv"), "CODIGOEMPRESA,CODIGOUSUARIO\n2,3\n1,4\n");
+  writeFileSync(path.join(pasta, "d.csv"),
+    "CODIGOUSUARIO,NOMEDIREITO,NIVEL\n3,actTnCtbDPConsultaBalanceteMovimento,8\n");
+  rodar(["load", "USUARIO", "u.csv"]);
+  rodar(["load", "EMPRESAUSUARIO", "e.csv"]);
+  rodar(["load", "DIREITOUSUARIO", "d.csv"]);
+  for (const [usuario, senha] of Object.entries(SENHAS)) rodar(["user", "passwd", usuario], `${senha}\n`);
+
+  const processo = spawn(ctb, ["serve", "--port", "0", ...noBanco], { cwd: pasta });
+  let erros = "";
+  processo.stderr.on("data", (parte) => { erros += parte; });
+  const url = await new Promise((resolve, reject) => {
+    let saida = "";
+    processo.stdout.on("data", (parte) => {
+      saida += parte;
+      const achado = /Servidor em (http:\/\/127\.0\.0\.1:\d+)\//.exec(saida);
+      if (achado) resolve(achado[1]);
+    });
+    processo.on("exit", (codigo) => reject(new Error(`ctb serve saiu (${codigo}): ${erros}`)));
+  });
+  return {
+    url,
+    async parar() {
+      const fim = new Promise((resolve) => processo.on("exit", resolve));
+      processo.kill("SIGTERM");
+      const codigo = await fim;
+      apagar?.();
+      rmSync(pasta, { recursive: true, force: true });
+      if (codigo !== 0) throw new Error(`ctb serve terminou com ${codigo}: ${erros}`);
+    },
+  };
+}

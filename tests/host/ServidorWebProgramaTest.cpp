@@ -1,0 +1,245 @@
+// `ctb user passwd` and `ctb serve` run as their users run them: the
+// program on a real database of each engine, the server spoken to over HTTP.
+
+#include <httplib.h>
+#include <signal.h>
+
+#include <chrono>
+#include <regex>
+#include <thread>
+
+#include "host/ServidorWeb.h"
+#include "tests/host/TCtbPrograma.h"
+
+namespace {
+
+using nlohmann::json;
+
+constexpr const char* kSenha = "segredo-do-admin";
+constexpr const char* kSenhaOperador = "segredo-do-operador";
+
+class TServidorWebTest : public TCtbProgramaTest {
+ protected:
+  void SetUp() override {
+    TCtbProgramaTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    Demo();
+    ASSERT_EQ(Ctb({"user", "passwd", "1"}, std::string(kSenha) + "\n"), 0) << FErro;
+    ASSERT_EQ(Ctb({"user", "passwd", "2"}, std::string(kSenhaOperador) + "\n", 2), 0) << FErro;
+  }
+
+  void TearDown() override {
+    if (FServidor > 0) {
+      ::kill(FServidor, SIGTERM);
+      EXPECT_EQ(Aguardar(FServidor), 0) << FErro;
+    }
+    TCtbProgramaTest::TearDown();
+  }
+
+  // Starts the server on a free port and waits for the line naming it.
+  void Iniciar() {
+    FServidor = TCtbProgramaTest::Iniciar(NoBanco({"serve", "--port", "0"}));
+    const std::regex linha(R"(Servidor em http://127\.0\.0\.1:([0-9]+)/)");
+    for (int i = 0; i < 200 && FPorta == 0; ++i) {
+      std::smatch achado;
+      const std::string saida = Arquivo("out.txt");
+      if (std::regex_search(saida, achado, linha))
+        FPorta = std::stoi(achado[1]);
+      else
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_NE(FPorta, 0) << Arquivo("err.txt");
+  }
+
+  httplib::Client Cliente() const { return httplib::Client("127.0.0.1", FPorta); }
+
+  // Signs in; the session's cookie and CSRF token, or an empty cookie.
+  struct TSessao {
+    int Status = 0;
+    std::string Cookie;
+    std::string Csrf;
+    std::string SetCookie;
+  };
+  TSessao Entrar(int usuario, const std::string& senha) {
+    auto res = Cliente().Post("/api/entrar", json{{"usuario", usuario}, {"senha", senha}}.dump(),
+                              "application/json");
+    TSessao sessao;
+    if (!res)
+      return sessao;
+    sessao.Status = res->status;
+    sessao.SetCookie = res->get_header_value("Set-Cookie");
+    if (res->status == 200) {
+      sessao.Cookie = sessao.SetCookie.substr(0, sessao.SetCookie.find(';'));
+      sessao.Csrf = json::parse(res->body)["csrf"];
+    }
+    return sessao;
+  }
+
+  httplib::Result Get(const TSessao& sessao, const std::string& caminho) {
+    return Cliente().Get(caminho, {{"Cookie", sessao.Cookie}});
+  }
+  httplib::Result Post(const TSessao& sessao, const std::string& caminho, const std::string& corpo,
+                       bool comCsrf = true) {
+    httplib::Headers cabecalhos = {{"Cookie", sessao.Cookie}};
+    if (comCsrf)
+      cabecalhos.emplace(ServidorWeb::kCabecalhoCsrf, sessao.Csrf);
+    return Cliente().Post(caminho, cabecalhos, corpo, "application/json");
+  }
+
+  static std::string Erro(const httplib::Result& res) { return json::parse(res->body)["erro"]; }
+
+  // Grants user 3 company 2 only, with the trial balance's right.
+  void UsuarioDaEmpresa2() {
+    Escrever("u.csv", "CODIGOUSUARIO,NOMEUSUARIO\n3,Terceiro\n");
+    Escrever("e.csv", "CODIGOEMPRESA,CODIGOUSUARIO\n2,3\n");
+    Escrever("d.csv",
+             "CODIGOUSUARIO,NOMEDIREITO,NIVEL\n3,actTnCtbDPConsultaBalanceteMovimento,8\n");
+    for (const char* carga : {"USUARIO u.csv", "EMPRESAUSUARIO e.csv", "DIREITOUSUARIO d.csv"}) {
+      const std::string texto = carga;
+      ASSERT_EQ(Ctb({"load", texto.substr(0, texto.find(' ')), texto.substr(texto.find(' ') + 1)}),
+                0)
+          << FErro;
+    }
+    ASSERT_EQ(Ctb({"user", "passwd", "3"}, "senha-do-terceiro\n"), 0) << FErro;
+  }
+
+  pid_t FServidor = 0;
+  int FPorta = 0;
+};
+
+TEST_P(TServidorWebTest, PasswdStoresAHashAndRefusesWhatItMayNot) {
+  const std::string hash1 = Conexao()
+                                .ExecuteScalar(
+                                    "select SENHAHASH from USUARIO where "
+                                    "CODIGOUSUARIO = 1")
+                                .AsString();
+  EXPECT_TRUE(hash1.starts_with("$argon2id$")) << hash1;
+  EXPECT_EQ(hash1.find(kSenha), std::string::npos);
+  const struct {
+    std::vector<std::string> Args;
+    std::string Entrada;
+    int Usuario;
+    std::string Mensagem;
+  } casos[] = {
+      {{"user", "passwd", "1"}, "curta\n", 1, "A senha deve ter de 8 a 128 caracteres"},
+      {{"user", "passwd", "1"}, "", 1, "Informe a senha na entrada padrão"},
+      {{"user", "passwd", "1"}, "outra-senha-boa\n", 2, "não tem o direito de administrar"},
+      {{"user", "passwd", "9"}, "outra-senha-boa\n", 1, "Usuário 9 não cadastrado"},
+  };
+  for (const auto& caso : casos) {
+    EXPECT_EQ(Ctb(caso.Args, caso.Entrada, caso.Usuario), 1) << caso.Entrada;
+    EXPECT_NE(FErro.find(caso.Mensagem), std::string::npos) << FErro;
+  }
+  EXPECT_EQ(
+      Conexao().ExecuteScalar("select SENHAHASH from USUARIO where CODIGOUSUARIO = 1").AsString(),
+      hash1);
+  // Never from the command line.
+  EXPECT_EQ(Ctb({"user", "passwd", "1", kSenha}), 2);
+}
+
+TEST_P(TServidorWebTest, SignInGivesAStrictCookieAndTheTrialBalance) {
+  ASSERT_NO_FATAL_FAILURE(Iniciar());
+  EXPECT_EQ(Entrar(1, "senha-errada").Status, 401);
+  const TSessao sessao = Entrar(1, kSenha);
+  ASSERT_EQ(sessao.Status, 200);
+  for (const char* atributo : {"HttpOnly", "SameSite=Strict", "Path=/"})
+    EXPECT_NE(sessao.SetCookie.find(atributo), std::string::npos) << sessao.SetCookie;
+  EXPECT_EQ(sessao.SetCookie.find("Secure"), std::string::npos) << "no TLS, no Secure";
+
+  auto res = Get(sessao, "/api/balancete?empresa=1&de=2025-01-01&ate=2025-12-31&mensal=1");
+  ASSERT_TRUE(res);
+  ASSERT_EQ(res->status, 200) << res->body;
+  EXPECT_NE(res->get_header_value("Content-Security-Policy").find("default-src 'none'"),
+            std::string::npos);
+  const json balancete = json::parse(res->body);
+  const json& linhas = balancete["companies"][0]["rows"];
+  ASSERT_FALSE(linhas.empty());
+  EXPECT_TRUE(balancete["companies"][0]["rows"][0].contains("DEBITO122025"));
+
+  // The drill-down of an analytic row lists entries of its account.
+  const auto analitica = std::find_if(linhas.begin(), linhas.end(), [](const json& linha) {
+    return linha["TipoConta"] == "A" && linha["SaldoAtual"] != 0;
+  });
+  ASSERT_NE(analitica, linhas.end());
+  res = Get(sessao,
+            "/api/razao?filtros=" + httplib::detail::encode_query_param((*analitica)["Filtros"]));
+  ASSERT_EQ(res->status, 200) << res->body;
+  const json razao = json::parse(res->body);
+  ASSERT_GE(razao.size(), 2u);
+  EXPECT_EQ(razao[0]["CONTACTB"], (*analitica)["CodigoConta"]);
+
+  res = Get(sessao, "/api/balancete?empresa=1&de=2025-01-01&ate=2025-12-31&formato=xlsx");
+  ASSERT_EQ(res->status, 200);
+  EXPECT_TRUE(res->body.starts_with("PK")) << "a zip: the xlsx";
+}
+
+TEST_P(TServidorWebTest, AChangeWithoutTheCsrfTokenIsRefusedAndWritesNothing) {
+  ASSERT_NO_FATAL_FAILURE(Iniciar());
+  const TSessao sessao = Entrar(1, kSenha);
+  const int64_t antes = Lancamentos();
+  const std::string documento =
+      json{{"aba", "aba1"}, {"documento", LancamentoDemo("2025-08-11")}}.dump();
+  auto res = Post(sessao, "/api/lancamentos", documento, false);
+  EXPECT_EQ(res->status, 403);
+  EXPECT_EQ(Lancamentos(), antes);
+  TSessao outraChave = sessao;
+  outraChave.Csrf = std::string(sessao.Csrf.size(), '0');
+  EXPECT_EQ(Post(outraChave, "/api/lancamentos", documento)->status, 403);
+
+  res = Post(sessao, "/api/lancamentos", documento);
+  ASSERT_EQ(res->status, 200) << res->body;
+  EXPECT_EQ(json::parse(res->body)["result"], "posted") << res->body;
+  EXPECT_EQ(Lancamentos(), antes + 1);
+
+  EXPECT_EQ(Post(sessao, "/api/sair", "", false)->status, 403);
+  EXPECT_EQ(Post(sessao, "/api/sair", "")->status, 200);
+  EXPECT_EQ(Get(sessao, "/api/sessao")->status, 401);
+}
+
+TEST_P(TServidorWebTest, EachSessionReachesOnlyItsUsersCompaniesAndRights) {
+  ASSERT_NO_FATAL_FAILURE(UsuarioDaEmpresa2());
+  ASSERT_NO_FATAL_FAILURE(Iniciar());
+  const TSessao terceiro = Entrar(3, "senha-do-terceiro");
+  ASSERT_EQ(terceiro.Status, 200);
+  const std::string periodo = "&de=2025-01-01&ate=2025-12-31";
+  EXPECT_EQ(Get(terceiro, "/api/balancete?empresa=2" + periodo)->status, 200);
+  auto res = Get(terceiro, "/api/balancete?empresa=1" + periodo);
+  EXPECT_EQ(res->status, 403);
+  EXPECT_EQ(Erro(res), "O usuário 3 não tem acesso à empresa 1");
+  const json filtros = {{"pCodigoEmpresa", "1"},      {"pCodigoEstab", ""},
+                        {"pContaCtb", "1101001"},     {"pDataInicial", "01/01/2025"},
+                        {"pDataFinal", "31/12/2025"}, {"pTipoSaldoCtb", "0"}};
+  EXPECT_EQ(
+      Get(terceiro, "/api/razao?filtros=" + httplib::detail::encode_query_param(filtros.dump()))
+          ->status,
+      403);
+  // The operator lacks the right once it is taken from him.
+  Conexao().ExecuteDirect(
+      "update DIREITOUSUARIO set NIVEL = '1' where CODIGOUSUARIO = 2 and NOMEDIREITO = "
+      "'actTnCtbDPConsultaBalanceteMovimento'");
+  const TSessao operador = Entrar(2, kSenhaOperador);
+  res = Get(operador, "/api/balancete?empresa=1" + periodo);
+  EXPECT_EQ(res->status, 403);
+  EXPECT_NE(Erro(res).find("não tem o direito"), std::string::npos) << Erro(res);
+  // No session, no answer.
+  EXPECT_EQ(Cliente().Get("/api/balancete?empresa=1" + periodo)->status, 401);
+}
+
+TEST_P(TServidorWebTest, FailedSignInsAreSlowedAndBadInputRefused) {
+  ASSERT_NO_FATAL_FAILURE(Iniciar());
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(Entrar(1, "senha-errada").Status, 401);
+  EXPECT_EQ(Entrar(1, kSenha).Status, 429) << "even the right password waits";
+  auto res =
+      Cliente().Post("/api/entrar", "usuario=1&senha=x", "application/x-www-form-urlencoded");
+  EXPECT_EQ(res->status, 415);
+  res = Cliente().Post("/api/entrar", std::string(ServidorWeb::kMaxCorpo + 1, 'x'),
+                       "application/json");
+  EXPECT_EQ(res->status, 413);
+  EXPECT_EQ(Cliente().Get("/app/..%2F..%2Fetc%2Fpasswd")->status, 404);
+}
+
+CTB_INSTANTIATE_ENGINES(TServidorWebTest);
+
+}  // namespace
