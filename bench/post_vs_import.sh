@@ -83,7 +83,8 @@ tb() {
     python3 -c "
 import csv, sys
 for r in csv.DictReader(sys.stdin):
-    if r['CodigoConta'] == '4202001': print(round(float(r['DEBITO'] or 0) * 100))"
+    if r['CodigoConta'] == '4202001': print(round(float(r['DEBITO'] or 0) * 100)); break
+else: print(0)"
 }
 moved=$(( $(tb run.db) - $(tb base.db) ))
 expected="$(cat total)"
