@@ -12,6 +12,7 @@
 #include "framework/app/Nutilform.h"
 #include "framework/app/TnForm.h"
 #include "framework/app/TnUtilConsultaWeb.h"
+#include "framework/core/Exceptions.h"
 #include "framework/core/FormatFloat.h"
 #include "framework/core/Nutil.h"
 #include "framework/ctb/TnUtilControleLctoPadrao.h"
@@ -79,7 +80,13 @@ std::string TnCtbDMLctoCtb::BuscarSaldo(int64_t codigoEmpresa, int codigoEstab, 
         ControleCTB().Naturezas().ProcurarNatureza(ControleCTB().DadosConta().ClassifConta);
     if (!natureza)
       return FormatFloat("#,##0.00", 0.0);
-    CarregarSaldoCache(codigoEmpresa, codigoEstab, conta, data, *natureza);
+    try {
+      CarregarSaldoCache(codigoEmpresa, codigoEstab, conta, data, *natureza);
+    } catch (const EDatabaseError&) {
+      // Sums past what an amount column holds: the help beside the field
+      // is left blank rather than stop the person keying.
+      return "";
+    }
   }
   return FormatarSaldo(static_cast<int>(cdsSaldos.FieldByName("NaturConta").AsInteger()),
                        cdsSaldos.FieldByName("ValorDebito").AsFloat(),
