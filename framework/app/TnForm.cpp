@@ -91,17 +91,21 @@ void TnForm::Adicionar(std::unique_ptr<TnControle> controle, const std::string& 
 }
 
 TnControle* TnForm::Controle(const std::string& name) {
-  const std::string chave = Chave(name);
-  for (auto& c : FControles) {
-    if (Chave(c->Name()) == chave) {
-      return c.get();
-    }
-  }
-  return nullptr;
+  const size_t i = Posicao(name);
+  return i < FControles.size() ? FControles[i].get() : nullptr;
 }
 
 const TnControle* TnForm::Controle(const std::string& name) const {
-  return const_cast<TnForm*>(this)->Controle(name);
+  const size_t i = Posicao(name);
+  return i < FControles.size() ? FControles[i].get() : nullptr;
+}
+
+size_t TnForm::Posicao(const std::string& name) const {
+  const std::string chave = Chave(name);
+  size_t i = 0;
+  while (i < FControles.size() && Chave(FControles[i]->Name()) != chave)
+    ++i;
+  return i;
 }
 
 bool TnForm::Remover(const std::string& name) {

@@ -238,6 +238,8 @@ class TnForm {
 
  private:
   void Adicionar(std::unique_ptr<TnControle> controle, const std::string& parent);
+  // The control's position; the count of controls when there is none.
+  size_t Posicao(const std::string& name) const;
 
   // Set at creation.
   std::string FName;

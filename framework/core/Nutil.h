@@ -61,7 +61,7 @@ void Add(std::string& list, const std::string& item, const std::string& separato
 std::string ValorParaFiltro(const Value& value);
 
 std::string Trim(const std::string& text);
-// A whole text as a 64-bit integer (optional sign and digits, nothing else);
+// A whole text as a 64-bit integer (optional minus and digits, nothing else);
 // false, with `value` untouched, otherwise.
 bool TryStrToInt64(const std::string& text, int64_t& value);
 // Case mapping of ASCII and of the accented Latin letters (ç <-> Ç, ã <-> Ã).
