@@ -17,6 +17,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 #include "framework/app/NutilAmbiente.h"
 #include "framework/app/TnDMDireitoUsuario.h"
@@ -96,7 +97,7 @@ int64_t Inteiro(const httplib::Request& req, const char* nome, int64_t minimo, i
 
 // A date parameter: only the characters a date has, the command parses it.
 std::string Data(const httplib::Request& req, const char* nome) {
-  const std::string texto = req.get_param_value(nome);
+  std::string texto = req.get_param_value(nome);
   static const std::regex kData("[0-9]{4}-[0-9]{2}-[0-9]{2}|[0-9]{2}/[0-9]{2}/[0-9]{4}");
   if (!std::regex_match(texto, kData))
     throw Exception(fmt::format("Parâmetro {} inválido: use AAAA-MM-DD ou DD/MM/AAAA", nome));
@@ -200,7 +201,7 @@ class TServidor {
     FHttp->set_exception_handler(
         [](const httplib::Request&, httplib::Response& res, std::exception_ptr erro) {
           try {
-            std::rethrow_exception(erro);
+            std::rethrow_exception(std::move(erro));
           } catch (const std::exception& e) {
             std::cerr << "ctb serve: " << e.what() << '\n';
           }
@@ -475,6 +476,7 @@ void Servir(const TOpcoes& opcoes, std::ostream& aviso) {
   sigemptyset(&sinais);
   sigaddset(&sinais, SIGINT);
   sigaddset(&sinais, SIGTERM);
+  sigaddset(&sinais, SIGUSR1);
   pthread_sigmask(SIG_BLOCK, &sinais, nullptr);
   TServidor servidor(opcoes);
   std::atomic<bool> parado{false};
@@ -485,10 +487,10 @@ void Servir(const TOpcoes& opcoes, std::ostream& aviso) {
     servidor.Parar();
   });
   // The watcher waits for a signal that may never come when the server
-  // stopped by itself: it gets one.
+  // stopped by itself: it gets one of its own (SIGUSR1).
   const auto encerrarVigia = [&] {
     if (!parado)
-      pthread_kill(vigia.native_handle(), SIGTERM);
+      pthread_kill(vigia.native_handle(), SIGUSR1);
     vigia.join();
   };
   try {
