@@ -76,7 +76,9 @@ const std::vector<TClassePacote>& ClassesPacote() {
        Fabrica<TnCtbDPGerarSaldoGerIndividual>(),
        {}},
       {TnCtbDPLctoCtbAnalitico::kClassName, tcOutroModulo, Fabrica<TnCtbDPLctoCtbAnalitico>(), {}},
-      {TnCtbDMNotaExplicaPeriodo::kClassName, tcOutroModulo, Fabrica<TnCtbDMNotaExplicaPeriodo>(),
+      {TnCtbDMNotaExplicaPeriodo::kClassName,
+       tcOutroModulo,
+       Fabrica<TnCtbDMNotaExplicaPeriodo>(),
        {}},
   };
   return classes;
