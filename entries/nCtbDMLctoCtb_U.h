@@ -650,11 +650,10 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   TOnTelaVinculada FOnTelaVinculada;
   TnPanel* FPanelTrans = nullptr;
   void MostrarTelaVinculada(TnDMClientDataSet& modulo);
-  std::unique_ptr<TnDMClientDataSet> CriarTelaVinculada(const char* classe);
+  // A register created by class name on this module's connection.
+  template <class T>
+  std::unique_ptr<T> CriarTelaVinculada(const char* classe);
   void MostrarTelaIndividual(const char* classe, bool abrir);
-  // The register's record of the current entry, in edit (a new one when it
-  // has none).
-  void PosicionarRegistroDoLancamento(TnClientDataSet& cds);
   TnToolButton& CriarBotao(const char* caption, const char* hint, const char* atalho,
                            void (TnCtbDMLctoCtb::*acao)());
   bool LerOpcaoIFRS(int64_t codigoEmpresa) const;

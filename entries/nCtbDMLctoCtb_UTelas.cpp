@@ -6,6 +6,8 @@
 
 #include "entries/ITransactionView_U.h"
 #include "entries/nCtbDMLctoCtb_U.h"
+#include "entries/nCtbDMNotaExplicaPeriodo_U.h"
+#include "entries/nCtbDPLctoCtbAnalitico_U.h"
 #include "framework/app/NutilAmbiente.h"
 #include "framework/app/Nutilform.h"
 #include "framework/app/Nutilutil.h"
@@ -14,17 +16,15 @@
 #include "framework/ctb/TnUtilControleLctoPadrao.h"
 #include "framework/ctb/TnUtilOpcoesCtb.h"
 #include "framework/db/NutilSql.h"
+#include "registers/nCtbDMLctoCtbExtemp_U.h"
+#include "registers/nCtbDMLctoCtbParticipante_U.h"
+#include "registers/nCtbDMLctoCtbQ100_U.h"
+#include "registers/nCtbDMRelacLctoCtbIFRS_U.h"
 
 using nCtbDMLctoCtb_U::DataDe;
 
 namespace {
 
-constexpr const char* kClasseParticipante = "TnCtbDMLctoCtbParticipante";
-constexpr const char* kClasseExtemp = "TnCtbDMLctoCtbExtemp";
-constexpr const char* kClasseQ100 = "TnCtbDMLctoCtbQ100";
-constexpr const char* kClasseRelacao = "TnCtbDMRelacLctoCtbIFRS";
-constexpr const char* kClasseNotas = "TnCtbDMNotaExplicaPeriodo";
-constexpr const char* kClasseAnalitico = "TnCtbDPLctoCtbAnalitico";
 // The selection parameter the relation screen opens on.
 constexpr const char* kParamLctoFiscal = "CHAVELCTOCTBFIS";
 // The origin of an extemporaneous entry.
@@ -95,7 +95,10 @@ bool TnCtbDMLctoCtb::GetPossuiSPED() {
     ControleSPEDContabil().SetDataFinal(referencia);
     FPossuiSPED = empresa != 0 && ControleSPEDContabil().GetEhOpSPEDCtb();
     LimparTransacaoAberta();
-    FChaveConfigSPED = empresa;
+    // Asked before any date is known (the screen being opened), the answer
+    // is not kept: the first entry's date decides.
+    if (!referencia.IsZero())
+      FChaveConfigSPED = empresa;
   }
   return FPossuiSPED;
 }
@@ -108,15 +111,16 @@ void TnCtbDMLctoCtb::MostrarTelaVinculada(TnDMClientDataSet& modulo) {
   modulo.CriarForm().ShowModal();
 }
 
-std::unique_ptr<TnDMClientDataSet> TnCtbDMLctoCtb::CriarTelaVinculada(const char* classe) {
-  auto modulo = Nutilform::CriarDMNovo<TnDMClientDataSet>(classe);
+template <class T>
+std::unique_ptr<T> TnCtbDMLctoCtb::CriarTelaVinculada(const char* classe) {
+  auto modulo = Nutilform::CriarDMNovo<T>(classe);
   modulo->SetConexao(ConexaoDefinida());
   modulo->ConfigSobDemanda();
   return modulo;
 }
 
 void TnCtbDMLctoCtb::MostrarTelaIndividual(const char* classe, bool abrir) {
-  std::unique_ptr<TnDMClientDataSet> modulo = CriarTelaVinculada(classe);
+  std::unique_ptr<TnDMClientDataSet> modulo = CriarTelaVinculada<TnDMClientDataSet>(classe);
   // A register form of its own, decorations and all.
   modulo->SetModoForm(2);
   modulo->SetTelaSecundaria(false);
@@ -133,7 +137,7 @@ void TnCtbDMLctoCtb::actLctoCtbRelacFiscalSocietario() {
     return;
   nDMSelecao().CriarParam(kParamLctoFiscal, Campo("CHAVELCTOCTB").AsValue());
   try {
-    MostrarTelaIndividual(kClasseRelacao, true);
+    MostrarTelaIndividual(TnCtbDMRelacLctoCtbIFRS::kClassName, true);
   } catch (...) {
     nDMSelecao().DeletarParam(kParamLctoFiscal);
     throw;
@@ -142,7 +146,7 @@ void TnCtbDMLctoCtb::actLctoCtbRelacFiscalSocietario() {
 }
 
 void TnCtbDMLctoCtb::actNotaExplicaPeriodo() {
-  MostrarTelaIndividual(kClasseNotas, false);
+  MostrarTelaIndividual(TnCtbDMNotaExplicaPeriodo::kClassName, false);
 }
 
 void TnCtbDMLctoCtb::actRegistroQ100Execute() {
@@ -152,7 +156,7 @@ void TnCtbDMLctoCtb::actRegistroQ100Execute() {
 void TnCtbDMLctoCtb::MostrarCadastroRegistroQ100() {
   if (Importacao() || !(TemTela() || FModoAnalitico) || Nutil::EhCloud() || !EhProdutorRural())
     return;
-  std::unique_ptr<TnDMClientDataSet> q100 = CriarTelaVinculada(kClasseQ100);
+  auto q100 = CriarTelaVinculada<TnDMClientDataSet>(TnCtbDMLctoCtbQ100::kClassName);
   q100->Abrir(&Selecao());
   q100->CriarForm();
   TnClientDataSet& cds = q100->nClientDataSet;
@@ -180,51 +184,45 @@ void TnCtbDMLctoCtb::actDataLctoExtemp() {
 void TnCtbDMLctoCtb::MostrarCadastroDataExtemp() {
   if (!Tela() || !PodeMostrarCadastroDataExtemp())
     return;
-  std::unique_ptr<TnDMClientDataSet> extemp = CriarTelaVinculada(kClasseExtemp);
+  auto extemp = CriarTelaVinculada<TnCtbDMLctoCtbExtemp>(TnCtbDMLctoCtbExtemp::kClassName);
+  extemp->SetCodigoEmpresa(Campo("CODIGOEMPRESA").AsInteger());
+  extemp->SetCodigoEstab(Campo("CODIGOESTAB").AsInteger());
+  extemp->SetChaveLctoCtb(Campo("CHAVELCTOCTB").AsInteger());
   extemp->CriarForm();
-  extemp->Abrir(&Selecao());
-  PosicionarRegistroDoLancamento(extemp->nClientDataSet);
+  extemp->CarregarLctoCtb();
   MostrarTelaVinculada(*extemp);
 }
 
 void TnCtbDMLctoCtb::actParticipanteExecute() {
   if (!((Tela() && !Nutil::EhCloud()) || FModoAnalitico))
     return;
-  std::unique_ptr<TnDMClientDataSet> participantes = CriarTelaVinculada(kClasseParticipante);
+  auto participantes =
+      CriarTelaVinculada<TnCtbDMLctoCtbParticipante>(TnCtbDMLctoCtbParticipante::kClassName);
+  participantes->SetCodigoEmpresa(Campo("CODIGOEMPRESA").AsInteger());
+  participantes->SetChaveLctoCtb(Campo("CHAVELCTOCTB").AsInteger());
+  participantes->SetContaDebito(Campo("CONTACTBDEB").AsInteger());
+  participantes->SetContaCredito(Campo("CONTACTBCRED").AsInteger());
+  participantes->SetAlterouContaCredito(AlterouContaCredito());
+  participantes->SetAlterouContaDebito(AlterouContaDebito());
   participantes->Abrir(&Selecao());
   TnForm& form = participantes->CriarForm();
   form.AddOnShow([](TnForm& tela) {
     tela.ClientHeight = 200;
     tela.ClientWidth = 900;
   });
-  PosicionarRegistroDoLancamento(participantes->nClientDataSet);
+  participantes->FiltrarChaveLctoCtb();
   form.Position = 6;
   MostrarTelaVinculada(*participantes);
 }
 
-void TnCtbDMLctoCtb::PosicionarRegistroDoLancamento(TnClientDataSet& cds) {
-  const Value empresa = Campo("CODIGOEMPRESA").AsValue();
-  const Value chave = Campo("CHAVELCTOCTB").AsValue();
-  if (cds.Locate("CODIGOEMPRESA;CHAVELCTOCTB", {empresa, chave})) {
-    cds.Edit();
-    return;
-  }
-  cds.Append();
-  Atribuir(cds.FieldByName("CODIGOEMPRESA"), empresa);
-  Atribuir(cds.FieldByName("CHAVELCTOCTB"), chave);
-}
-
 void TnCtbDMLctoCtb::ExibirLancamentoAnalitico() {
-  std::unique_ptr<TnObjetoRegistravel> modulo = Nutilform::CriarDMNovo(kClasseAnalitico);
-  if (auto* tela = dynamic_cast<TnDMClientDataSet*>(modulo.get())) {
-    tela->SetConexao(ConexaoDefinida());
-    tela->ConfigSobDemanda();
+  auto analitico = CriarTelaVinculada<TnDMClientDataSet>(TnCtbDPLctoCtbAnalitico::kClassName);
+  if (auto* visao = dynamic_cast<ITransactionView*>(analitico.get())) {
     if (FOnTelaVinculada)
-      FOnTelaVinculada(*tela);
-  }
-  if (auto* visao = dynamic_cast<ITransactionView*>(modulo.get()))
+      FOnTelaVinculada(*analitico);
     visao->AbrirTransacao(Campo("TRANSCTB").AsInteger());
-  modulo.reset();
+  }
+  analitico.reset();
   Refresh();
 }
 
@@ -232,7 +230,8 @@ void TnCtbDMLctoCtb::ExibirLancamentoAnalitico() {
 
 TnToolButton& TnCtbDMLctoCtb::CriarBotao(const char* caption, const char* hint, const char* atalho,
                                          void (TnCtbDMLctoCtb::*acao)()) {
-  return Form()->CriarToolButton(caption, hint, atalho, [this, acao](TnAction&) { (this->*acao)(); });
+  return Form()->CriarToolButton(caption, hint, atalho,
+                                 [this, acao](TnAction&) { (this->*acao)(); });
 }
 
 void TnCtbDMLctoCtb::ConfigurarLctoExpurgo() {

@@ -7,8 +7,8 @@
 TnForm& TnCtbDMNotaExplicaPeriodo::CriarForm() {
   TnForm& form = TnDMClientDataSet::CriarForm();
   const TnSelecao& selecao = nDMSelecao().Selecao();
-  form.Caption = fmt::format("Notas Explicativas no Período - Empresa {}: {} a {}",
-                             selecao.CodigoEmpresa(), DateToStr(selecao.DataInicial()),
-                             DateToStr(selecao.DataFinal()));
+  form.Caption =
+      fmt::format("Notas Explicativas no Período - Empresa {}: {} a {}", selecao.CodigoEmpresa(),
+                  DateToStr(selecao.DataInicial()), DateToStr(selecao.DataFinal()));
   return form;
 }

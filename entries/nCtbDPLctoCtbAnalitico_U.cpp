@@ -11,7 +11,10 @@ TnCtbDPLctoCtbAnalitico::TnCtbDPLctoCtbAnalitico() {
 }
 
 void TnCtbDPLctoCtbAnalitico::AbrirTransacao(int64_t transacao) {
-  SetFiltroAbertura("TRANSCTB = " + Nutil::ValorParaSQL(Value(transacao)));
+  std::string filtro = "TRANSCTB = " + Nutil::ValorParaSQL(Value(transacao));
+  if (const int64_t empresa = nDMSelecao().Selecao().CodigoEmpresa(); empresa != 0)
+    filtro += " and CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(empresa));
+  SetFiltroAbertura(filtro);
   TnForm& form = CriarForm();
   form.Caption = fmt::format("Lançamento Analítico - Transação {}", transacao);
   Abrir();

@@ -2,7 +2,7 @@
 // The analytic entry screen belongs to another module of the application;
 // this module only opens it on a transaction. What is here is what that call
 // relies on: created by class name, it shows the entries of the transaction
-// (of the selection's company) on its own form, modally.
+// (of the selection's company, when one is selected) on its own form, modally.
 
 #include <cstdint>
 
@@ -13,7 +13,6 @@ class TnCtbDPLctoCtbAnalitico : public TnDMClientDataSet, public ITransactionVie
  public:
   static constexpr const char* kClassName = "TnCtbDPLctoCtbAnalitico";
   TnCtbDPLctoCtbAnalitico();
-  std::string PegarVerificaSelecao() const override { return kSelCodigoEmpresa; }
   std::string ChavePrimaria() const override { return "CODIGOEMPRESA;CHAVELCTOCTB"; }
   void AbrirTransacao(int64_t transacao) override;
 };

@@ -27,6 +27,10 @@
 #include "host/HostComum.h"
 #include "host/ValorDigitado.h"
 #include "managerial/nCtbDMLctoGer_U.h"
+#include "registers/nCtbDMLctoCtbExtemp_U.h"
+#include "registers/nCtbDMLctoCtbParticipante_U.h"
+#include "registers/nCtbDMLctoCtbQ100_U.h"
+#include "registers/nCtbDMRelacLctoCtbIFRS_U.h"
 
 namespace DigitacaoHost {
 
@@ -83,12 +87,13 @@ struct TTelaVinculada {
 };
 
 const TTelaVinculada kTelasVinculadas[] = {
-    {"participants", "TnCtbDMLctoCtbParticipante", "Participantes",
+    {"participants", TnCtbDMLctoCtbParticipante::kClassName, "Participantes",
      &TnCtbDMLctoCtb::actParticipanteExecute},
-    {"extemporaneous", "TnCtbDMLctoCtbExtemp", "Data da ocorrência",
+    {"extemporaneous", TnCtbDMLctoCtbExtemp::kClassName, "Data da ocorrência",
      &TnCtbDMLctoCtb::actDataLctoExtemp},
-    {"q100", "TnCtbDMLctoCtbQ100", "Registro Q100", &TnCtbDMLctoCtb::actRegistroQ100Execute},
-    {"relation", "TnCtbDMRelacLctoCtbIFRS", "Lançamento Fiscal/Societário",
+    {"q100", TnCtbDMLctoCtbQ100::kClassName, "Registro Q100",
+     &TnCtbDMLctoCtb::actRegistroQ100Execute},
+    {"relation", TnCtbDMRelacLctoCtbIFRS::kClassName, "Lançamento Fiscal/Societário",
      &TnCtbDMLctoCtb::actLctoCtbRelacFiscalSocietario},
 };
 
@@ -99,11 +104,11 @@ void VerificarTelasVinculadas(const json& documento) {
 }
 
 void VerificarDocumento(const json& documento) {
-  VerificarChaves(documento,
-                  {"op", "company", "key", "fields", "answers", "screen", "selection", "managerial",
-                   "activities", "transaction", "participants", "extemporaneous", "q100",
-                   "relation"},
-                  "no documento");
+  VerificarChaves(
+      documento,
+      {"op", "company", "key", "fields", "answers", "screen", "selection", "managerial",
+       "activities", "transaction", "participants", "extemporaneous", "q100", "relation"},
+      "no documento");
   VerificarTelasVinculadas(documento);
   for (const char* tipo : {"managerial", "activities"}) {
     if (!documento.contains(tipo))
@@ -351,7 +356,8 @@ class TTelasDigitadas {
       } catch (const EAbort&) {
         FFalha = std::current_exception();
       } catch (const std::exception& erro) {
-        FFalha = std::make_exception_ptr(Exception(std::string(tela->Descricao) + ": " + erro.what()));
+        FFalha =
+            std::make_exception_ptr(Exception(std::string(tela->Descricao) + ": " + erro.what()));
       }
     });
   }

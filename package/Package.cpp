@@ -87,7 +87,9 @@ const std::vector<TClassePacote>& ClassesPacote() {
        Fabrica<TnRegistravel<TnDMValorSaldoDebCred>>(),
        {}},
       {TnCtbDPLctoCtbAnalitico::kClassName, tcOutroModulo, Fabrica<TnCtbDPLctoCtbAnalitico>(), {}},
-      {TnCtbDMNotaExplicaPeriodo::kClassName, tcOutroModulo, Fabrica<TnCtbDMNotaExplicaPeriodo>(),
+      {TnCtbDMNotaExplicaPeriodo::kClassName,
+       tcOutroModulo,
+       Fabrica<TnCtbDMNotaExplicaPeriodo>(),
        {}},
   };
   return classes;

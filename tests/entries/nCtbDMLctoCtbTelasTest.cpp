@@ -2,6 +2,7 @@
 // company options behind those switches.
 #include "framework/app/NutilAmbiente.h"
 #include "framework/app/TnSelecao.h"
+#include "framework/core/FormatDateTime.h"
 #include "framework/db/TnDMConexao.h"
 #include "tests/entries/TLctoCtbTest.h"
 
@@ -27,8 +28,8 @@ TEST_P(TnCtbDMLctoCtbTelasTest, FcontOptionIsTheOneInForceOnTheSelectionsFirstDa
     TDateTime De;
     bool Optante;
   };
-  for (const TCaso& caso : {TCaso{EncodeDate(2024, 2, 1), false},
-                            TCaso{EncodeDate(2024, 3, 1), true}}) {
+  for (const TCaso& caso :
+       {TCaso{EncodeDate(2024, 2, 1), false}, TCaso{EncodeDate(2024, 3, 1), true}}) {
     FSelecao.SetParam(kSelDataInicial, Value(caso.De));
     FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 3, 31)));
     TnCtbDMLctoCtb& modulo = CriarNovo();
@@ -43,8 +44,8 @@ TEST_P(TnCtbDMLctoCtbTelasTest, IfrsOptionIsReadAgainWithTheCompanyOrAlwaysOnThe
     bool OutraEmpresa;
     bool TransacaoMantida;
   };
-  for (const TCaso& caso : {TCaso{false, false, true}, TCaso{false, true, false},
-                            TCaso{true, false, false}}) {
+  for (const TCaso& caso :
+       {TCaso{false, false, true}, TCaso{false, true, false}, TCaso{true, false, false}}) {
     FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{2}));
     TnCtbDMLctoCtb& modulo = CriarNovo();
     modulo.nClientDataSet.FieldByName("CONTACTBCRED").Clear();
@@ -138,18 +139,28 @@ TEST_P(TnCtbDMLctoCtbTelasTest, LinkedScreensAreOfferedOnlyUnderTheirSwitches) {
        "TIPOLANCAMENTO", "LS", false, ""},
       {"fiscal/societário na web", &TnCtbDMLctoCtb::actLctoCtbRelacFiscalSocietario,
        "TIPOLANCAMENTO", "LF", true, ""},
-      {"extemporâneo sem origem XX", &TnCtbDMLctoCtb::actDataLctoExtemp, "CODIGOORIGLCTOCTB",
+      {"extemporâneo sem origem XX", &TnCtbDMLctoCtb::actDataLctoExtemp, "CODIGOORIGLCTOCTB", "CB",
+       false, ""},
+      {"Q100 fora do produtor rural", &TnCtbDMLctoCtb::actRegistroQ100Execute, "CODIGOORIGLCTOCTB",
        "CB", false, ""},
-      {"Q100 fora do produtor rural", &TnCtbDMLctoCtb::actRegistroQ100Execute,
-       "CODIGOORIGLCTOCTB", "CB", false, ""},
-      {"participantes na web", &TnCtbDMLctoCtb::actParticipanteExecute, "CODIGOORIGLCTOCTB",
-       "CB", true, ""},
+      {"participantes na web", &TnCtbDMLctoCtb::actParticipanteExecute, "CODIGOORIGLCTOCTB", "CB",
+       true, ""},
       {"notas explicativas", &TnCtbDMLctoCtb::actNotaExplicaPeriodo, "CODIGOORIGLCTOCTB", "CB",
        false, "TnCtbDMNotaExplicaPeriodo"},
+      {"fiscal/societário num LF", &TnCtbDMLctoCtb::actLctoCtbRelacFiscalSocietario,
+       "TIPOLANCAMENTO", "LF", false, "TnCtbDMRelacLctoCtbIFRS"},
+      {"extemporâneo", &TnCtbDMLctoCtb::actDataLctoExtemp, "CODIGOORIGLCTOCTB", "XX", false,
+       "TnCtbDMLctoCtbExtemp"},
+      {"participantes", &TnCtbDMLctoCtb::actParticipanteExecute, "CODIGOORIGLCTOCTB", "CB", false,
+       "TnCtbDMLctoCtbParticipante"},
+      {"Q100 do produtor rural", &TnCtbDMLctoCtb::actRegistroQ100Execute, "CODIGOORIGLCTOCTB", "CB",
+       false, "TnCtbDMLctoCtbQ100"},
   };
   nDMSelecao().CriarParam(kSelCodigoEmpresa, Value(int64_t{1}));
   for (const TCaso& caso : casos) {
     FTelas.clear();
+    if (std::string(caso.Tela) == "TnCtbDMLctoCtbQ100")
+      Executar("update ESTAB set CAEPF = 2 where CODIGOEMPRESA = 1");
     TnCtbDMLctoCtb& modulo = CriarNovo();
     Registrar(modulo);
     modulo.nClientDataSet.FieldByName(caso.Campo).SetAsString(caso.Valor);

@@ -543,9 +543,11 @@ TEST_P(TnCtbDMLctoCtbTest, ClosedAndReworkedYearsOfIfrsCompany) {
 TEST_P(TnCtbDMLctoCtbTest, OpenTransactionFixesDateAndTypeOfItsEntries) {
   FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{2}));
   TnCtbDMLctoCtb& modulo = Criar();
-  modulo.GetPossuiSPED();  // positions the company; an open transaction is kept from now on
-  modulo.SetOldTransDate(EncodeDate(2024, 3, 1));
   NovoValido(modulo);
+  // Positions the company's options; an open transaction is kept from now on.
+  modulo.GetPossuiSPED();
+  modulo.GetEhOptanteIFRS();
+  modulo.SetOldTransDate(EncodeDate(2024, 3, 1));
   TnClientDataSet& cds = modulo.nClientDataSet;
   EXPECT_EQ(Postar(cds), Campo("DATALCTOCTB",
                                "Atenção, a data informada é diferente da data inicial da "

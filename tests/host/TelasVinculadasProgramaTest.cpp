@@ -43,13 +43,62 @@ TEST_P(TTelasVinculadasProgramaTest, KeyOfAScreenTheEntryDoesNotOfferIsRefused) 
   }
 }
 
+// The SPED company's books start on 01/01/2025: an extemporaneous entry's
+// fact must be older.
+TEST_P(TTelasVinculadasProgramaTest, DateOfOccurrenceIsKeyedOnTheScreenThePostOffers) {
+  Demo();
+  struct TCaso {
+    const char* Data;
+    int Status;
+    const char* Mensagem;
+  };
+  for (const TCaso& caso :
+       {TCaso{"2025-02-01", 1,
+              "Data da ocorrência: A data da ocorrência deve ser anterior à data de início da "
+              "escrituração."},
+        TCaso{"2024-12-15", 0, ""}}) {
+    json documento = LancamentoDemo();
+    documento["company"] = 2;
+    documento["fields"]["CODIGOORIGLCTOCTB"] = "XX";
+    documento["extemporaneous"] = {{"DATAEXTEMP", caso.Data}};
+    const int64_t antes = Lancamentos();
+    ASSERT_EQ(Post(documento), caso.Status) << FSaida;
+    if (caso.Status != 0) {
+      EXPECT_EQ(FResultado["message"], caso.Mensagem);
+      EXPECT_EQ(FResultado["field"], "DATAEXTEMP");
+      EXPECT_EQ(Lancamentos(), antes);
+      continue;
+    }
+    EXPECT_EQ(FResultado["screens"][0]["class"], "TnCtbDMLctoCtbExtemp") << FSaida;
+    EXPECT_EQ(Contar("select count(*) from LCTOCTBEXTEMP where CODIGOEMPRESA = 2 and "
+                     "CHAVELCTOCTB = " +
+                     std::to_string(FResultado["entry"]["CHAVELCTOCTB"].get<int64_t>()) +
+                     " and DATAEXTEMP = '2024-12-15'"),
+              1);
+  }
+}
+
+TEST_P(TTelasVinculadasProgramaTest, ParticipantsAreKeyedByTheirActionAfterThePost) {
+  Demo();
+  Conexao().ExecuteDirect(
+      "insert into PARTICIPANTE (CODIGOEMPRESA, CODIGOPART, NOMEPART) values (1, 3, 'Três')");
+  json documento = LancamentoDemo();
+  documento["participants"] = {{"CODIGOPARTDEB", 3}};
+  ASSERT_EQ(Post(documento), 0) << FSaida;
+  EXPECT_EQ(Contar("select count(*) from LCTOCTBPARTICIPANTE where CODIGOEMPRESA = 1 and "
+                   "CODIGOPARTDEB = 3 and CODIGOPARTCRED is null and CHAVELCTOCTB = " +
+                   std::to_string(FResultado["entry"]["CHAVELCTOCTB"].get<int64_t>())),
+            1);
+}
+
 TEST_P(TTelasVinculadasProgramaTest, AnalyticEntryOpensTheAnalyticScreenOnItsTransaction) {
   Demo();
   ASSERT_EQ(Post(LancamentoDemo()), 0) << FSaida;
   const int64_t chave = FResultado["entry"]["CHAVELCTOCTB"].get<int64_t>();
-  Conexao().ExecuteDirect("update LCTOCTB set ORIGEMDADO = 5, TRANSCTB = 4242 where "
-                          "CODIGOEMPRESA = 1 and CHAVELCTOCTB = " +
-                          std::to_string(chave));
+  Conexao().ExecuteDirect(
+      "update LCTOCTB set ORIGEMDADO = 5, TRANSCTB = 4242 where "
+      "CODIGOEMPRESA = 1 and CHAVELCTOCTB = " +
+      std::to_string(chave));
   const json edicao = {{"op", "edit"},
                        {"company", 1},
                        {"key", chave},
