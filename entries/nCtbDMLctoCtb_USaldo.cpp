@@ -93,6 +93,20 @@ std::string TnCtbDMLctoCtb::BuscarSaldo(int64_t codigoEmpresa, int codigoEstab, 
                        cdsSaldos.FieldByName("ValorCredito").AsFloat());
 }
 
+nlohmann::ordered_json TnCtbDMLctoCtb::AlterarCampoDebitoCreditoAjax(int64_t codigoEmpresa,
+                                                                     int codigoEstab,
+                                                                     int64_t conta, TDateTime data,
+                                                                     const std::string& campo) {
+  nlohmann::ordered_json saldos = {{"DEBITO", "R$ 0,00"}, {"CREDITO", "R$ 0,00"}};
+  const char* chave = campo == "debito" ? "DEBITO" : campo == "credito" ? "CREDITO" : nullptr;
+  if (chave == nullptr)
+    return saldos;
+  if (std::string saldo = BuscarSaldo(codigoEmpresa, codigoEstab, static_cast<double>(conta), data);
+      !saldo.empty())
+    saldos[chave] = std::move(saldo);
+  return saldos;
+}
+
 // The corporate book's movement up to the end of `data` (the balance
 // tables: months before, days of the month), for one branch and account.
 void TnCtbDMLctoCtb::CarregarSaldoCache(int64_t codigoEmpresa, int codigoEstab, double conta,

@@ -77,6 +77,11 @@ TEST_P(TnCtbDMLctoCtbSaldoTest, BalanceReadsAgainstOrWithTheAccountsNature) {
     Gravar(chave++, "2024-03-11", caso.Deb, caso.Cred, "7");
     Gravar(chave++, "2024-03-05", caso.Deb, caso.Cred, "9", 2);
     EXPECT_EQ(Criar().BuscarSaldo(1, 1, caso.Conta, EncodeDate(2024, 3, 10)), caso.Texto);
+    // The web page asks for one side; the other keeps its placeholder.
+    const nlohmann::ordered_json web = Criar().AlterarCampoDebitoCreditoAjax(
+        1, 1, static_cast<int64_t>(caso.Conta), EncodeDate(2024, 3, 10), "credito");
+    EXPECT_EQ(web["CREDITO"], caso.Texto);
+    EXPECT_EQ(web["DEBITO"], "R$ 0,00");
   }
 }
 
