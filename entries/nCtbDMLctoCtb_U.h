@@ -149,8 +149,8 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   // The web page's balance of one side: {"DEBITO", "CREDITO"}, the side
   // named by `campo` ("debito" or "credito") read, the other "R$ 0,00".
   nlohmann::ordered_json AlterarCampoDebitoCreditoAjax(int64_t codigoEmpresa, int codigoEstab,
-                                                      int64_t conta, TDateTime data,
-                                                      const std::string& campo);
+                                                       int64_t conta, TDateTime data,
+                                                       const std::string& campo);
   // Moves the cached balances by an entry being inserted (1), deleted (2)
   // or altered (3), on its debit (natureza 1) or credit (-1) side.
   void AtualizarSaldo(int operacao, int natureza, int codigoEstab, TDateTime data, double conta,

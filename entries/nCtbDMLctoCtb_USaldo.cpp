@@ -94,8 +94,8 @@ std::string TnCtbDMLctoCtb::BuscarSaldo(int64_t codigoEmpresa, int codigoEstab, 
 }
 
 nlohmann::ordered_json TnCtbDMLctoCtb::AlterarCampoDebitoCreditoAjax(int64_t codigoEmpresa,
-                                                                     int codigoEstab,
-                                                                     int64_t conta, TDateTime data,
+                                                                     int codigoEstab, int64_t conta,
+                                                                     TDateTime data,
                                                                      const std::string& campo) {
   nlohmann::ordered_json saldos = {{"DEBITO", "R$ 0,00"}, {"CREDITO", "R$ 0,00"}};
   const char* chave = campo == "debito" ? "DEBITO" : campo == "credito" ? "CREDITO" : nullptr;

@@ -11,8 +11,8 @@
 #include "framework/core/TDateTime.h"
 #include "framework/core/Value.h"
 #include "framework/db/TnDMConexao.h"
-#include "host/ComandoRecord.h"
 #include "host/ComandoBalancete.h"
+#include "host/ComandoRecord.h"
 #include "schema/SchemaInstaller.h"
 
 namespace DemoEmpresa {
@@ -678,7 +678,8 @@ const std::vector<std::string>& Direitos() {
     std::vector<std::string> todos = direitos;
     // The screens of the package: both users open every one.
     for (const std::string& acao : ComandoRecord::DireitosAcoes())
-      todos.push_back(acao);
+      if (std::find(todos.begin(), todos.end(), acao) == todos.end())
+        todos.push_back(acao);
     return todos;
   }();
   return comAcoes;

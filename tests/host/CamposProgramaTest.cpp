@@ -48,6 +48,10 @@ TEST_P(TCamposProgramaTest, TypedKeyOutsideThePeriodIsAnInformation) {
 
 TEST_P(TCamposProgramaTest, EmptyProgrammedEntryCodeIsRefusedOnItsField) {
   Demo();
+  // The field is open only to a company that keeps programmed entries.
+  Conexao().ExecuteDirect(
+      "insert into LCTOPROG (CODIGOEMPRESA, CODIGOLCTOPROG, DESCRLCTOPROG) values (1, 1, "
+      "'Aluguel')");
   const int64_t antes = Lancamentos();
   json documento = LancamentoDemo();
   documento["fields"]["CODIGOLCTOPROG"] = nullptr;

@@ -209,7 +209,8 @@ TEST_P(TCtbMotoresTest, WhatAPersonCouldNotTypeIsRefusedOnEveryPath) {
   for (const TCaso& caso : std::vector<TCaso>{
            {comAcao,
             "Chave desconhecida no documento: \"action\" (aceitas: op, company, key, fields, "
-            "answers, screen, selection, managerial, activities, transaction)"},
+            "answers, screen, selection, managerial, activities, transaction, participants, "
+            "extemporaneous, q100, relation)"},
            {comValor(true), "Valor lógico (true ou false) não aceito em VALORLCTOCTB"},
            {comValor("1,500"),
             "VALORLCTOCTB: número inválido: '1,500' (use ponto como separador decimal)"},
