@@ -4,6 +4,8 @@
 // managerial and activity screens of a side.
 #include <algorithm>
 
+#include <fmt/format.h>
+
 #include "activities/nCtbDMLctoAtivDiferenc_U.h"
 #include "activities/nCtbServicoAtividade_U.h"
 #include "entries/nCtbDMLctoCtb_U.h"
@@ -101,8 +103,11 @@ void TnCtbDMLctoCtb::AtualizarFiltroLctoGer(const std::vector<std::string>& camp
   if (tem("CHAVELCTOCTB"))
     condicao += " and CHAVELCTOCTB = " +
                 Nutil::ValorParaSQL(Value(static_cast<int64_t>(gerencial.GetChaveLctoCtb())));
+  // With the entry's key the account only narrows its rows: the unary plus
+  // keeps SQLite from preferring the account index, which would read every
+  // row ever split on that account for each entry of a batch.
   if (tem("CONTACTB"))
-    condicao += " and CONTACTB = " +
+    condicao += fmt::format(" and {}CONTACTB = ", tem("CHAVELCTOCTB") ? "+" : "") +
                 Nutil::ValorParaSQL(Value(static_cast<int64_t>(gerencial.GetContaCtb())));
   if (tem("NATURLCTOCTB"))
     condicao += " and NATURLCTOCTB = " + Nutil::ValorParaSQL(Value(gerencial.GetNaturLctoCtb()));

@@ -92,8 +92,9 @@ std::unique_ptr<TnDMClientDataSet> CriarCadastro(TnDMConexao& conexao, const std
     throw Exception(fmt::format("{} não é um cadastro: ctb record abre só módulos de registros",
                                 objeto->ClassName()));
   VerificarDireito(conexao, objeto->ClassName());
-  objeto.release();
+  // The same object, now owned as the register it is.
   std::unique_ptr<TnDMClientDataSet> modulo(cadastro);
+  (void)objeto.release();
   modulo->SetConexao(&conexao);
   return modulo;
 }

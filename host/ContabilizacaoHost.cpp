@@ -421,7 +421,8 @@ TSaidaPost ComandoPost(TnDMConexao& conexao, const std::string& arquivo,
   if (erro)
     throw Exception("Não foi possível abrir " + arquivo);
   if (tamanho > static_cast<uintmax_t>(kMaxBytesArquivo))
-    throw Exception(fmt::format("O arquivo passa de {} MiB", kMaxBytesArquivo / (1024 * 1024)));
+    throw Exception(
+        fmt::format("O arquivo passa de {} MiB", kMaxBytesArquivo / (int64_t{1024} * 1024)));
   std::ifstream entrada(arquivo, std::ios::binary);
   if (!entrada)
     throw Exception("Não foi possível abrir " + arquivo);
