@@ -274,8 +274,9 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
       modulo->SetBlocoChaves(&*chaves);
     }
   };
-  // A key drawn for a row that was then refused: the next row takes it.
-  std::optional<int64_t> chaveSobrando;
+  // A key drawn for a row that was then refused: the next row takes it
+  // (0: none; keys start at 1).
+  int64_t chaveSobrando = 0;
   int64_t lidas = 0;
   while (std::optional<TCsvRow> linha = leitor.Next()) {
     progresso.VerificarCancelamento();
@@ -304,10 +305,10 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
             fmt::format("A empresa da linha deve ser a de --company ({})", opcoes.CodigoEmpresa),
             "CODIGOEMPRESA");
       if (campoChave != nullptr && campoChave->IsNull()) {
-        if (chaveSobrando)
-          campoChave->SetAsInteger(*chaveSobrando);
+        if (chaveSobrando != 0)
+          campoChave->SetAsInteger(chaveSobrando);
         chaveDaLinha = modulo->DMAutoIncrementarCheck(*campoChave);
-        chaveSobrando.reset();
+        chaveSobrando = 0;
       }
       cds.Post();
       if (pendentes++ == 0)
@@ -340,8 +341,8 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
   aplicarLote();
   // After the batch gave its unused block back, so that the sequence ends
   // at the key left over.
-  if (chaveSobrando && Nutil::UpperCase(campoChave->FieldName()) == "CHAVELCTOCTB")
-    Nutilsequence::DevolverChaveLctoCtb(conexao, opcoes.CodigoEmpresa, *chaveSobrando);
+  if (chaveSobrando != 0 && Nutil::UpperCase(campoChave->FieldName()) == "CHAVELCTOCTB")
+    Nutilsequence::DevolverChaveLctoCtb(conexao, opcoes.CodigoEmpresa, chaveSobrando);
   progresso.SetPosicao(tamanho);
 
   TnListaMensagem mensagens;
