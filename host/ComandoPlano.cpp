@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "chart/nCtbFCPlanoEspecFiltros_U.h"
+#include "chart/ConsultaPlanoFiltros.h"
 #include "framework/core/Exceptions.h"
 #include "host/Saida.h"
 #include "host/SessaoHost.h"

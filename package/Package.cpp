@@ -4,8 +4,8 @@
 
 #include "activities/nCtbDMLctoAtivDiferenc_U.h"
 #include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
-#include "chart/nCtbFCPlanoEspecFiltros_U.h"
-#include "chart/nCtbFCPlanoEspec_U.h"
+#include "chart/ConsultaPlano.h"
+#include "chart/ConsultaPlanoFiltros.h"
 #include "entries/nCtbDMLctoCtb_U.h"
 #include "entries/nCtbDMNotaExplicaPeriodo_U.h"
 #include "entries/nCtbDPLctoCtbAnalitico_U.h"

@@ -1,6 +1,6 @@
 // The chart consultation's filters: a match keeps the synthetic accounts
 // above it when "Sintética" is "Sim", and only itself when "Não".
-#include "chart/nCtbFCPlanoEspecFiltros_U.h"
+#include "chart/ConsultaPlanoFiltros.h"
 
 #include <gtest/gtest.h>
 

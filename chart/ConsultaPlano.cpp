@@ -1,4 +1,4 @@
-#include "chart/nCtbFCPlanoEspec_U.h"
+#include "chart/ConsultaPlano.h"
 
 #include "framework/core/Nutil.h"
 #include "framework/db/NutilSql.h"

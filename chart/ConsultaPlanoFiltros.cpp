@@ -1,6 +1,6 @@
-#include "chart/nCtbFCPlanoEspecFiltros_U.h"
+#include "chart/ConsultaPlanoFiltros.h"
 
-#include "chart/nCtbFCPlanoEspec_U.h"
+#include "chart/ConsultaPlano.h"
 
 void TnCtbFCPlanoEspecFiltros::FormCreate() {
   TnForm& form = Form();
