@@ -6,6 +6,7 @@
 // Typed rows get ORIGEMDADO 2; the redo action deletes the side's rows of
 // the plan's activities and generates them again (TServicoAtividade).
 
+#include <memory>
 #include <string>
 
 #include "activities/nCtbServicoAtividade_U.h"
@@ -37,6 +38,12 @@ class TnCtbDMLctoAtivDiferenc : public TnDMClientDataSet {
   void ValidarDado() override;
   void Refresh() override;
 
+  // The plan's activities the side may take (the opener hands them over,
+  // TServicoAtividade::GetAtividades); nullptr until then.
+  void SetCdsAtividades(std::unique_ptr<TnClientDataSet> atividades) {
+    FCdsAtividades = std::move(atividades);
+  }
+  TnClientDataSet* GetCdsAtividades() const { return FCdsAtividades.get(); }
   // Shows the side's rows only, fetching them when they are not loaded.
   void AtualizarFiltroChaveLctoCtb(const TInfoLctoCtb& info);
   const TInfoLctoCtb& InfoLctoCtb() const { return FInfoLctoCtb; }
@@ -61,6 +68,7 @@ class TnCtbDMLctoAtivDiferenc : public TnDMClientDataSet {
   TField& Campo(const char* nome) const { return nClientDataSet.FieldByName(nome); }
 
   TInfoLctoCtb FInfoLctoCtb;
+  std::unique_ptr<TnClientDataSet> FCdsAtividades;
   double FValorLctoAtiv = 0;
   std::string FTextoValorLctoAtiv;
   std::string FTextoDiferenca;

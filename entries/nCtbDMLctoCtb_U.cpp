@@ -695,8 +695,8 @@ void TnCtbDMLctoCtb::AtualizarAcoesEmpresa() {
   if (FActRegistroQ100 != nullptr)
     FActRegistroQ100->SetVisible(EhProdutorRural());
   for (TnAction* acao : {FactLctoAtivDeb, FactLctoAtivCred}) {
-    if (acao != nullptr)
-      acao->SetVisible(FConfig.Empresa.UsaAtividades);
+    if (acao != nullptr && Form() != nullptr)
+      Form()->EdVisibleAction(*acao, FConfig.Empresa.UsaAtividades);
   }
 }
 

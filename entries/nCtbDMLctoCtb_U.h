@@ -38,6 +38,7 @@
 
 #include "entries/TnConfigLctoCtb.h"
 #include "entries/TnValidacaoLctoCtb.h"
+#include "entries/nDMLancamentoProgramado_U.h"
 #include "framework/app/TnAction.h"
 #include "framework/app/TnDMClientDataSet.h"
 #include "framework/core/TDateTime.h"
@@ -47,6 +48,7 @@
 #include "framework/ctb/TnUtilCtb.h"
 
 class TnCtbRepositorioSaldoCtb;
+class TnToolButton;
 class TnUtilControleLctoPadrao;
 class TnCtbDMLctoGer;
 class TnCtbDMLctoAtivDiferenc;
@@ -60,6 +62,19 @@ class TnSplitter;
 // What the screen shows beside each account: its parent's number and name
 // (the title row), its balance, both or neither.
 enum TnTipoExibeTituloSaldo { teNenhum = 0, teAmbos = 1, teSaldo = 2, teTitulo = 3 };
+
+// The F9 menu of the automatic-entry processes (action name and caption of
+// each), and where it last popped up.
+struct TnPopupMenuLctoAuto {
+  struct TItem {
+    std::string NomeAcao;
+    std::string Caption;
+  };
+  std::vector<TItem> Items;
+  bool Aberto = false;
+  int X = 0;
+  int Y = 0;
+};
 
 // What the last balance check of a transaction found.
 struct TDifTransacao {
@@ -162,8 +177,11 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   void ConfigurarControlSaldo(TnTipoExibeTituloSaldo tipo);
   void ConfigurarControlTitulo(TnTipoExibeTituloSaldo tipo);
   // The title row above an account field (FFraDeb or FFraCred and their
-  // labels), created once; the account field's configuration calls it.
+  // labels), created once, as the form builds the account field's controls
+  // (the two handlers below, outside the web variant and import mode).
   void CriarTituloConta(const char* campoConta);
+  void nClientDataSetCONTACTBDEBDefIntAntesConfigurar(TField& sender);
+  void nClientDataSetCONTACTBCREDDefIntAntesConfigurar(TField& sender);
   void ReorganizaLayout();
   void FormResize(TnForm& form);
   void FormShow(TnForm& form);
@@ -366,6 +384,27 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   void MostrarCadastroDataExtemp();
   bool PodeMostrarCadastroDataExtemp() const;
   void ExibirLancamentoAnalitico();
+  // --- Programmed entries, search and automatic entries
+  // (nCtbDMLctoCtb_UPainel.cpp) ------------------------------------------------
+  // The programmed-entries list below the entry follows the date and the
+  // programmed entry typed.
+  void nClientDataSetDATALCTOCTBChange(TField& sender);
+  void nClientDataSetCODIGOLCTOPROGChange(TField& sender);
+  void AtualizarGridLctosProgramados();
+  // The entry of the programmed-entries grid's current row becomes the
+  // current one.
+  void nDbGridEhLctoProgDblClick();
+  TnDMLancamentoProgramado* GetDMLctoProgramado() const { return FDMLctoProgramado.get(); }
+  // "Pesquisar..." (Ctrl+F3): the search panel of the last-entries grid,
+  // switched on, to the keyboard, or off.
+  void actPesquisar();
+  // "Lançamentos Automáticos" (F9): one process starts at once, several pop
+  // the menu up under the toolbar button; choosing one runs actLctoAutoAbrir.
+  void actLctoAuto();
+  void actLctoAutoAbrir(const std::string& nomeAcao);
+  TnPopupMenuLctoAuto nPopupMenuLctoAuto;
+  TnToolButton* GetToolButtonLctoAuto() const { return FToolButtonLctoAuto; }
+
   // Called with each linked screen's module just before its form is shown
   // modally: a host keys there what a person would type.
   using TOnTelaVinculada = std::function<void(TnDMClientDataSet& modulo)>;
@@ -530,6 +569,9 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   void AbrirAtividades(const char* campoConta, int natureza);
   bool AvisarLancamentoNaoGravado(const char* mensagem);
   void ConfigurarAcoesSplits(TnForm& form);
+  // The activity sides as toolbar buttons, shown while the company uses
+  // activities.
+  void ConfigurarAtividades(TnForm& form);
   TField& Campo(const char* nome) const { return nClientDataSet.FieldByName(nome); }
   // Field handlers (nCtbDMLctoCtb_UCampos.cpp).
   void LigarHandlersCampos();
@@ -667,6 +709,12 @@ class TnCtbDMLctoCtb : public TnDMClientDataSet {
   // them follows the company once it is known (opening, refresh).
   void ConfigurarTelasVinculadas(TnForm& form);
   void AtualizarTelasEmpresa();
+
+  // Programmed entries, automatic entries (nCtbDMLctoCtb_UPainel.cpp).
+  void CriarDMLctoProgramado();
+  void ConfigurarLctoAuto(TnForm& form);
+  std::unique_ptr<TnDMLancamentoProgramado> FDMLctoProgramado;
+  TnToolButton* FToolButtonLctoAuto = nullptr;
 
   // Menu actions that follow the company's settings.
   TnAction* FactLctoGerDeb = nullptr;

@@ -55,6 +55,14 @@ void TnCtbDMLctoCtb::LigarHandlersCampos() {
   Campo("CODIGOLCTOPROG").GetDefinicao().OnExit = [this](TField& f) {
     nClientDataSetCODIGOLCTOPROGDefIntExit(f);
   };
+  Campo("DATALCTOCTB").OnChange = [this](TField& f) { nClientDataSetDATALCTOCTBChange(f); };
+  Campo("CODIGOLCTOPROG").OnChange = [this](TField& f) { nClientDataSetCODIGOLCTOPROGChange(f); };
+  Campo("CONTACTBDEB").GetDefinicao().AntesConfigurar = [this](TField& f) {
+    nClientDataSetCONTACTBDEBDefIntAntesConfigurar(f);
+  };
+  Campo("CONTACTBCRED").GetDefinicao().AntesConfigurar = [this](TField& f) {
+    nClientDataSetCONTACTBCREDDefIntAntesConfigurar(f);
+  };
 }
 
 // ---- Date ----

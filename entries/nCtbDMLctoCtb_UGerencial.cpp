@@ -269,6 +269,7 @@ void TnCtbDMLctoCtb::ProcessarAtividades() {
 void TnCtbDMLctoCtb::MostrarCadastroAtividade(const TInfoLctoCtb& info) {
   TnCtbDMLctoAtivDiferenc& atividades = GetDMLctoATiv();
   TnForm& form = atividades.CriarForm();
+  atividades.SetCdsAtividades(TServicoAtividade::GetAtividades());
   atividades.AtualizarFiltroChaveLctoCtb(info);
   atividades.MostrarParams();
   form.ShowModal();
@@ -348,12 +349,17 @@ void TnCtbDMLctoCtb::ConfigurarAcoesSplits(TnForm& form) {
     FactLctoGerDeb->SetOnExecute([this](TnAction&) { actLctoGerDebExecute(); });
   if (FactLctoGerCred != nullptr)
     FactLctoGerCred->SetOnExecute([this](TnAction&) { actLctoGerCredExecute(); });
-  if (Nutil::EhCloud() || form.Actions().Find("actLctoAtivDeb") != nullptr)
+  ConfigurarAtividades(form);
+}
+
+void TnCtbDMLctoCtb::ConfigurarAtividades(TnForm& form) {
+  if (Nutil::EhCloud() || FactLctoAtivDeb != nullptr)
     return;
-  FactLctoAtivDeb = &form.CriarAction("actLctoAtivDeb", "Atividades - débito", "Ctrl+F11",
-                                      [this](TnAction&) { actLctoAtivDebExecute(); });
-  FactLctoAtivDeb->SetHint("Atividades - débito");
-  FactLctoAtivCred = &form.CriarAction("actLctoAtivCred", "Atividades - crédito", "Ctrl+F12",
-                                       [this](TnAction&) { actLctoAtivCredExecute(); });
-  FactLctoAtivCred->SetHint("Atividades - crédito");
+  const auto criar = [&](const char* caption, const char* atalho, void (TnCtbDMLctoCtb::*acao)()) {
+    return form.Actions().Find(CriarBotao(caption, caption, atalho, acao).NomeAction);
+  };
+  FactLctoAtivDeb =
+      criar("Atividades - débito", "Ctrl+F11", &TnCtbDMLctoCtb::actLctoAtivDebExecute);
+  FactLctoAtivCred =
+      criar("Atividades - crédito", "Ctrl+F12", &TnCtbDMLctoCtb::actLctoAtivCredExecute);
 }

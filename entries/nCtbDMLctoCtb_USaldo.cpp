@@ -27,7 +27,8 @@ using nCtbDMLctoCtb_U::DataDe;
 namespace {
 
 constexpr const char* kCampoConta[2] = {"CONTACTBDEB", "CONTACTBCRED"};
-constexpr uint32_t kCorSaldo = 0x00808080;  // grey
+constexpr uint32_t kCorSaldo = 0x00808080;   // grey
+constexpr uint32_t kCorTitulo = 0x00C08000;  // blue, red 0 green 128 blue 192
 constexpr int kMargemDireita = 130;
 
 constexpr const char* kSelectUltimosLctos =
@@ -334,8 +335,25 @@ void TnCtbDMLctoCtb::CriarTituloConta(const char* campoConta) {
   TnPanel& titulo = form->Criar<TnPanel>(kFraTitulo[lado], conta != nullptr ? conta->Name() : "");
   titulo.Visible = false;
   FFraTitulo[lado] = &titulo;
-  FLblCta[lado] = &form->Criar<TnLabel>(kLblCta[lado], kFraTitulo[lado]);
-  FLblDescr[lado] = &form->Criar<TnLabel>(kLblDescr[lado], kFraTitulo[lado]);
+  const int topo = (conta != nullptr ? conta->EditTop : 0) + 4;
+  const auto criarLabel = [&](const char* nome) {
+    TnLabel& label = form->Criar<TnLabel>(nome, kFraTitulo[lado]);
+    label.Color = kCorTitulo;
+    label.Top = topo;
+    return &label;
+  };
+  FLblCta[lado] = criarLabel(kLblCta[lado]);
+  FLblDescr[lado] = criarLabel(kLblDescr[lado]);
+}
+
+void TnCtbDMLctoCtb::nClientDataSetCONTACTBDEBDefIntAntesConfigurar(TField& sender) {
+  if (!Nutil::EhCloud() && !Importacao())
+    CriarTituloConta(sender.FieldName().c_str());
+}
+
+void TnCtbDMLctoCtb::nClientDataSetCONTACTBCREDDefIntAntesConfigurar(TField& sender) {
+  if (!Nutil::EhCloud() && !Importacao())
+    CriarTituloConta(sender.FieldName().c_str());
 }
 
 void TnCtbDMLctoCtb::ConfigurarControlTitulo(TnTipoExibeTituloSaldo tipo) {
@@ -343,7 +361,9 @@ void TnCtbDMLctoCtb::ConfigurarControlTitulo(TnTipoExibeTituloSaldo tipo) {
   if (form == nullptr || form->ClassName() == "TnFrmCadGrid")
     return;
   for (int lado = 0; lado < 2; ++lado) {
-    CriarTituloConta(kCampoConta[lado]);
+    // Built with the account field's controls; none in import mode.
+    if (FFraTitulo[lado] == nullptr)
+      continue;
     const bool visivel = MostraTitulo(tipo);
     FFraTitulo[lado]->Visible = visivel;
     if (!visivel)
@@ -495,6 +515,10 @@ void TnCtbDMLctoCtb::CriarFraDifSaldo(TnForm* form) {
   TnFraValorSaldoDebCred& frame = *FFraDifSaldo;
   frame.dsDiferenca = FCDSDiferenca;
   frame.dsUltimosLancamentos = &nClientDataSetUlt;
+  if (FDMLctoProgramado) {
+    frame.dsLctoProgramado = &FDMLctoProgramado->MemTableEh();
+    frame.SetOnDoubleClickGridLctoProg([this] { nDbGridEhLctoProgDblClick(); });
+  }
   frame.SetCodigoEmpresa(Selecao().CodigoEmpresa());
   frame.SetDataIniSelecao(GetDataInicialSelecao());
   frame.SetDataFimSelecao(GetDataFinalSelecao());

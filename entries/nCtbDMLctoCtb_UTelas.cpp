@@ -311,6 +311,10 @@ void TnCtbDMLctoCtb::ConfigurarTelasVinculadas(TnForm& form) {
     participantes->SetOnExecute([this](TnAction&) { actParticipanteExecute(); });
   if (FActRegistroQ100 != nullptr)
     FActRegistroQ100->SetOnExecute([this](TnAction&) { actRegistroQ100Execute(); });
+  if (TnAction* pesquisar = form.Actions().Find("actPesquisar"))
+    pesquisar->SetOnExecute([this](TnAction&) { actPesquisar(); });
+  ConfigurarLctoAuto(form);
+  CriarDMLctoProgramado();
   ConfigurarSPED();
   ConfigurarLctoProg();
   ConfigurarLctoExpurgo();

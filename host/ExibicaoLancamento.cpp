@@ -56,6 +56,9 @@ json Completa(const TnCtbDMLctoCtb& modulo) {
     exibicao["transactionDifferences"] = Linhas(painel->dsDifTransacao);
   if (painel->GetExibirUltimosLancamentos())
     exibicao["lastEntries"] = Linhas(painel->dsUltimosLancamentos);
+  // Listed once a programmed entry and a date were typed.
+  if (painel->dsLctoProgramado != nullptr && painel->dsLctoProgramado->Active())
+    exibicao["programmedEntries"] = Linhas(painel->dsLctoProgramado);
   return exibicao;
 }
 

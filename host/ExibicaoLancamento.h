@@ -15,8 +15,8 @@ namespace ExibicaoLancamento {
 // a title or a balance the screen does not show is null.
 nlohmann::ordered_json Contas(const TnCtbDMLctoCtb& modulo);
 // The accounts and, when the panel is shown, "differences",
-// "transactionDifferences" (SPED or IFRS companies) and "lastEntries"
-// (rows of the panel's grids).
+// "transactionDifferences" (SPED or IFRS companies), "lastEntries" and
+// "programmedEntries" (rows of the panel's grids).
 nlohmann::ordered_json Completa(const TnCtbDMLctoCtb& modulo);
 
 }  // namespace ExibicaoLancamento

@@ -162,8 +162,10 @@ int main(int argc, char** argv) {
       opcoesDigitacao.VerificarEmpresa = [&](int64_t codigoEmpresa) {
         sessao.VerificarEmpresa(codigoEmpresa);
       };
-      DigitacaoHost::TSaidaComando saida = DigitacaoHost::ComandoEntryPost(
-          sessao.Conexao(), DigitacaoHost::LerDocumento(arquivoJson), opcoesDigitacao);
+      // The short form of `record TnCtbDMLctoCtb post`: the same right.
+      DigitacaoHost::TSaidaComando saida =
+          ComandoRecord::Postar(sessao.Conexao(), DigitacaoHost::kClassePadrao,
+                                DigitacaoHost::LerDocumento(arquivoJson), opcoesDigitacao);
       codigoSaida = saida.Status;
       return saida.Texto;
     };

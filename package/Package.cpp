@@ -9,6 +9,8 @@
 #include "entries/nCtbDMLctoCtb_U.h"
 #include "entries/nCtbDMNotaExplicaPeriodo_U.h"
 #include "entries/nCtbDPLctoCtbAnalitico_U.h"
+#include "entries/nDMLancamentoAutomatico_U.h"
+#include "entries/nDMLancamentoProgramado_U.h"
 #include "framework/ctb/TnDMValorSaldoDebCred.h"
 #include "managerial/nCtbDMLctoGer_U.h"
 #include "posting/Npowerpinserelctoctb_u.h"
@@ -90,6 +92,14 @@ const std::vector<TClassePacote>& ClassesPacote() {
       {TnCtbDMNotaExplicaPeriodo::kClassName,
        tcOutroModulo,
        Fabrica<TnCtbDMNotaExplicaPeriodo>(),
+       {}},
+      {TnDMLancamentoProgramado::kClassName,
+       tcOutroModulo,
+       Fabrica<TnDMLancamentoProgramado>(),
+       {}},
+      {TnDMLancamentoAutomatico::kClassName,
+       tcOutroModulo,
+       Fabrica<TnDMLancamentoAutomatico>(),
        {}},
   };
   return classes;

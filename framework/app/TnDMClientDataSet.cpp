@@ -143,11 +143,23 @@ void TnDMClientDataSet::Configurar(TnForm* form) {
     ConfigurarTabela();
     DefinirCampos();
     AplicarChavePrimaria();
+  }
+  if (form != nullptr)
+    AntesConfigurarCampos();
+  if (!FConfigurado) {
     for (int i = 0; i < nClientDataSet.FieldCount(); ++i)
       ConfigurarCampo(nClientDataSet.Fields(i));
     FConfigurado = true;
   }
   DepoisConfigurar(form);
+}
+
+void TnDMClientDataSet::AntesConfigurarCampos() {
+  for (int i = 0; i < nClientDataSet.FieldCount(); ++i) {
+    TField& field = nClientDataSet.Fields(i);
+    if (const auto& antes = field.GetDefinicao().AntesConfigurar)
+      antes(field);
+  }
 }
 
 void TnDMClientDataSet::AntesConfigurar(TnForm* /*form*/) {}

@@ -11,10 +11,12 @@
 // 1. created (registry or directly); a subclass does its creation step in
 //    its constructor, after this one has built the chain;
 // 2. Configurar(form): AntesConfigurar(form), ConfigurarTabela, the fields
-//    (defined from the select's columns when the module defined none),
-//    ConfigurarCampo(field) per field, DepoisConfigurar(form). The field
-//    configuration runs once; a form created later (CriarForm) gets its
-//    own AntesConfigurar/DepoisConfigurar;
+//    (defined from the select's columns when the module defined none), on a
+//    form each field definition's AntesConfigurar (the form's controls for
+//    the field are being built), ConfigurarCampo(field) per field,
+//    DepoisConfigurar(form). The field configuration runs once; a form
+//    created later (CriarForm) gets its own AntesConfigurar, the fields'
+//    AntesConfigurar and DepoisConfigurar;
 // 3. opened on the selection (Abrir): the select gets a where with the
 //    selection parameters the module requires (PegarVerificaSelecao, or the
 //    manual requirement) and the opening filter;
@@ -259,6 +261,8 @@ class TnDMClientDataSet : public TnDM {
  private:
   void LigarEventos();
   void DefinirCampos();
+  // Each field definition's AntesConfigurar, in field order.
+  void AntesConfigurarCampos();
   void AplicarChavePrimaria();
   void AplicarSeGravando();
   void ValidarLookups();

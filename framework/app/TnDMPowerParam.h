@@ -143,6 +143,11 @@ class TnDMPowerParam : public TnDM {
 
   void Msg(TTipoMensagem tipo, const std::string& texto) { Mensagens().Add(tipo, texto); }
 
+  // Started from the journal-entry screen (its automatic-entry menu) rather
+  // than from the main menu.
+  bool GetChamadoLctoCtb() const { return FChamadoLctoCtb; }
+  void SetChamadoLctoCtb(bool value) { FChamadoLctoCtb = value; }
+
  private:
   std::string ChaveClasse() const;
   void Entregar();
@@ -154,4 +159,5 @@ class TnDMPowerParam : public TnDM {
   std::unique_ptr<TnSessao> FSessaoParalela;
   TnDMConexao* FConexaoAnterior = nullptr;
   std::string FErroEntrega;
+  bool FChamadoLctoCtb = false;
 };

@@ -155,12 +155,24 @@ TnToolButton& TnForm::CriarToolButton(const std::string& caption, const std::str
 
 void TnForm::EdEnabledAction(TnAction& action, bool enabled) {
   action.SetEnabled(enabled);
-  for (auto& c : FControles) {
+  for (TnControle* botao : BotoesDaAcao(action))
+    botao->Enabled = enabled;
+}
+
+void TnForm::EdVisibleAction(TnAction& action, bool visible) {
+  action.SetVisible(visible);
+  for (TnControle* botao : BotoesDaAcao(action))
+    botao->Visible = visible;
+}
+
+std::vector<TnControle*> TnForm::BotoesDaAcao(const TnAction& action) const {
+  std::vector<TnControle*> botoes;
+  for (const auto& c : FControles) {
     if (c->Tipo() == TTipoControle::ToolButton &&
-        static_cast<TnToolButton&>(*c).NomeAction == action.Name()) {
-      c->Enabled = enabled;
-    }
+        static_cast<const TnToolButton&>(*c).NomeAction == action.Name())
+      botoes.push_back(c.get());
   }
+  return botoes;
 }
 
 bool TnForm::PressionarAtalho(const std::string& atalho) {

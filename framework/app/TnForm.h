@@ -190,6 +190,8 @@ class TnForm {
                                 const std::string& atalho, TnActionHandler handler);
   // Enables or disables an action and the buttons that fire it.
   void EdEnabledAction(TnAction& action, bool enabled);
+  // Shows or hides an action and the buttons that fire it.
+  void EdVisibleAction(TnAction& action, bool visible);
   // Runs the enabled, visible action bound to the shortcut; false when none.
   bool PressionarAtalho(const std::string& atalho);
 
@@ -238,6 +240,8 @@ class TnForm {
 
  private:
   void Adicionar(std::unique_ptr<TnControle> controle, const std::string& parent);
+  // The tool buttons that fire the action.
+  std::vector<TnControle*> BotoesDaAcao(const TnAction& action) const;
   // The control's position; the count of controls when there is none.
   size_t Posicao(const std::string& name) const;
 
@@ -260,4 +264,13 @@ class TnForm {
   bool FFechado = false;
   bool FEditLock = false;
   int FShowModalCount = 0;
+};
+
+// The application's main window: its actions are the menu the host built
+// (TnDM::GerarPrincActions). A host lends it to the session
+// (TnSessao::Emprestar), so a screen can start a menu entry as the person
+// would from the menu.
+class TnFormPrincipal : public TnForm {
+ public:
+  TnFormPrincipal() : TnForm("FrmPrincipal", "TnFrmPrincipal") {}
 };

@@ -9,14 +9,28 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "framework/core/TDateTime.h"
 #include "framework/data/ClientDataSet.h"
+
+// The search panel above a grid: typed text narrows the grid's rows to those
+// showing it in some column.
+struct TnPainelPesquisaGrid {
+  bool Enabled = false;
+  bool Active = false;
+  // The search box has the keyboard (rather than the grid).
+  bool ModoEditor = false;
+  std::string Texto;
+};
 
 class TnFraValorSaldoDebCred {
  public:
   // A double click on an entry of the last-entries grid: its key.
   using TDoubleClickGridLcto = std::function<void(int64_t chaveLctoCtb)>;
+  // A double click on a row of the programmed-entries grid (its data
+  // source's current row).
+  using TDoubleClickGridLctoProg = std::function<void()>;
 
   void SetCodigoEmpresa(int64_t value) { FCodigoEmpresa = value; }
   int64_t GetCodigoEmpresa() const { return FCodigoEmpresa; }
@@ -43,6 +57,10 @@ class TnFraValorSaldoDebCred {
   TnClientDataSet* dsLctoProgramado = nullptr;
   TnClientDataSet* dsDifTransacao = nullptr;
 
+  void SetOnDoubleClickGridLctoProg(TDoubleClickGridLctoProg handler) {
+    FOnDoubleClickGridLctoProg = std::move(handler);
+  }
+
   // Shows the panel with what its data sources hold now.
   void Mostrar() { FVisivel = true; }
   bool Visivel() const { return FVisivel; }
@@ -51,6 +69,21 @@ class TnFraValorSaldoDebCred {
     if (FOnDoubleClickGridLcto)
       FOnDoubleClickGridLcto(chaveLctoCtb);
   }
+  // A person double-clicking the current row of the programmed-entries grid.
+  void DoubleClickGridLctoProg() const {
+    if (FOnDoubleClickGridLctoProg)
+      FOnDoubleClickGridLctoProg();
+  }
+
+  // The last-entries grid: it takes the focus only while the panel shows it
+  // with rows to show.
+  bool GridLctoPodeFocar() const;
+  void FocarGridLcto() { FGridLctoFocado = GridLctoPodeFocar(); }
+  bool GridLctoFocado() const { return FGridLctoFocado; }
+  TnPainelPesquisaGrid& PesquisaGridLcto() { return FPesquisaGridLcto; }
+  // The search text applied to the grid's rows, or the filter taken away.
+  void AplicarFiltroPesquisa();
+  void CancelarFiltroPesquisa();
 
  private:
   int64_t FCodigoEmpresa = 0;
@@ -61,5 +94,8 @@ class TnFraValorSaldoDebCred {
   bool FExibirUltimosLancamentos = false;
   bool FExibirDiferencas = false;
   TDoubleClickGridLcto FOnDoubleClickGridLcto;
+  TDoubleClickGridLctoProg FOnDoubleClickGridLctoProg;
   bool FVisivel = false;
+  bool FGridLctoFocado = false;
+  TnPainelPesquisaGrid FPesquisaGridLcto;
 };

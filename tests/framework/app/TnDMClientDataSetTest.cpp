@@ -118,11 +118,18 @@ TEST_P(TnDMClientDataSetTest, ConfigurationHooksRunInTheFrameworkOrderFieldsOnce
             "TIPOLANCAMENTO CONTACTBDEB VALORLCTOCTB COMPLHIST Depois(FrmLcto)");
   EXPECT_TRUE(modulo.Tela());
   EXPECT_TRUE(modulo.nClientDataSet.FieldByName("CHAVELCTOCTB").HasProviderFlag(pfInKey));
-  // The module's own form gets its form hooks, not a second field
-  // configuration.
+  // The module's own form gets its form hooks and the fields' (their
+  // controls are built for it), not a second field configuration; without
+  // a form no control is built.
+  modulo.nClientDataSet.FieldByName("CONTACTBDEB").GetDefinicao().AntesConfigurar =
+      [&](TField& field) { modulo.Log += "Controles(" + field.FieldName() + ") "; };
+  modulo.Log.clear();
+  modulo.Configurar(nullptr);
+  EXPECT_EQ(modulo.Log, "Antes(-) Depois(-)");
   modulo.Log.clear();
   TnForm& proprio = modulo.CriarForm();
-  EXPECT_EQ(modulo.Log, "Antes(FrmTnDMClientDataSet) Depois(FrmTnDMClientDataSet)");
+  EXPECT_EQ(modulo.Log,
+            "Antes(FrmTnDMClientDataSet) Controles(CONTACTBDEB) Depois(FrmTnDMClientDataSet)");
   EXPECT_EQ(modulo.Form(), &proprio);
   modulo.DestruirForm();
   EXPECT_EQ(modulo.Form(), nullptr);
