@@ -48,9 +48,9 @@ TEST_P(TAtividadesTelaTest, SidesAreButtonsOnlyWhileTheCompanyUsesActivities) {
       if (acao.Caption().starts_with("Atividades"))
         botoes.push_back(acao.Caption() + " " + acao.ShortCut());
     }
-    EXPECT_EQ(botoes, empresa == 2 ? std::vector<std::string>{"Atividades - débito Ctrl+F11",
-                                                              "Atividades - crédito Ctrl+F12"}
-                                   : std::vector<std::string>{});
+    const std::vector<std::string> esperados = {"Atividades - débito Ctrl+F11",
+                                                "Atividades - crédito Ctrl+F12"};
+    EXPECT_EQ(botoes, empresa == 2 ? esperados : std::vector<std::string>());
   }
 }
 
