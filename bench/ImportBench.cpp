@@ -31,6 +31,7 @@
 
 #include "bench/Cronometro.h"
 #include "bench/PastaTemporaria.h"
+#include "bench/VerificacaoBench.h"
 #include "framework/core/Exceptions.h"
 #include "framework/core/FormatDateTime.h"
 #include "framework/ctb/nCtbSMensagens.h"
@@ -52,7 +53,6 @@ constexpr int kEmpresa = 1;
 constexpr int kIntervalo = 97;
 constexpr int kLote = 1000;
 constexpr int64_t kContaInexistente = 99999999;  // the demo chart's codes have at most 7 digits
-constexpr size_t kDiferencasMostradas = 10;
 
 enum class TTipoErro { ContaInexistente, ValorZero, DataForaDoExercicio, MesmaConta };
 constexpr TTipoErro kTipos[] = {TTipoErro::ContaInexistente, TTipoErro::ValorZero,
@@ -189,30 +189,6 @@ void GravarPeloProvider(TnDMConexao& conexao, const std::vector<TLancamentoDemo>
   }
 }
 
-// Collects what differs, printing the first few differences of each check.
-class TVerificacao {
- public:
-  void Diferenca(const std::string& check, const std::string& texto) {
-    if (FContagem[check]++ < kDiferencasMostradas)
-      fmt::print("  DIFFERS {}: {}\n", check, texto);
-  }
-  // One line per check; true when none differed.
-  bool Resumo() {
-    for (const char* check : {"refusals", "import", "stored rows", "balances", "baseline"})
-      FContagem.try_emplace(check, 0);
-    bool ok = true;
-    for (const auto& [check, contagem] : FContagem) {
-      fmt::print("  check {:<12} {}\n", check,
-                 contagem == 0 ? std::string("ok") : fmt::format("{} difference(s)", contagem));
-      ok = ok && contagem == 0;
-    }
-    return ok;
-  }
-
- private:
-  std::map<std::string, size_t> FContagem;
-};
-
 std::string Texto(const ImportacaoHost::TRecusa& recusa) {
   return recusa.Campo.empty() ? recusa.Mensagem : recusa.Campo + ": " + recusa.Mensagem;
 }
@@ -289,17 +265,6 @@ void VerificarGravadas(TnDMConexao& conexao, const std::vector<TLancamentoDemo>&
                     totalGravado.Valor.ToString(), gravadas));
 }
 
-void VerificarSaldos(TnDMConexao& conexao, TVerificacao& verificacao) {
-  const TDbResult diferencas = SchemaInstaller::VerificarSaldos(conexao);
-  for (const ValueArray& linha : diferencas.Rows) {
-    std::string texto;
-    for (size_t i = 0; i < linha.size(); ++i)
-      texto += fmt::format("{}{}={}", i == 0 ? "" : " ", diferencas.Columns[i].Name,
-                           linha[i].IsNull() ? "null" : linha[i].AsString());
-    verificacao.Diferenca("balances", texto);
-  }
-}
-
 int Executar(int64_t linhas, uint64_t semente) {
   TPastaTemporaria pasta("ctb-bench-import");
   const std::string csv = pasta.Arquivo("lancamentos.csv");
@@ -308,7 +273,7 @@ int Executar(int64_t linhas, uint64_t semente) {
   fmt::print("rows {} (seed {}): {} planted (every {}th, {} kinds), {} good\n", linhas, semente,
              gerado.Plantadas.size(), kIntervalo, std::size(kTipos), boas);
 
-  TVerificacao verificacao;
+  TVerificacao verificacao({"refusals", "import", "stored rows", "balances", "baseline"});
   TnDMConexao importacao(TTipoConexao::SQLite, pasta.Arquivo("importacao.db"));
   PrepararBanco(importacao);
   HostComum::CarregarPacote();

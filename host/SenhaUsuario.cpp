@@ -4,6 +4,7 @@
 #include <sodium.h>
 
 #include <array>
+#include <semaphore>
 
 #include "framework/core/Exceptions.h"
 #include "framework/db/TnDMConexao.h"
@@ -44,7 +45,13 @@ std::string GerarHash(const std::string& senha) {
 
 bool Conferir(const std::string& hash, const std::string& senha) {
   IniciarSodium();
-  return crypto_pwhash_str_verify(hash.c_str(), senha.data(), senha.size()) == 0;
+  // Each check takes 64 MiB: the server's many workers take turns here, so
+  // a burst of sign-ins costs at most kConferenciasSimultaneas of them.
+  static std::counting_semaphore<kConferenciasSimultaneas> vagas(kConferenciasSimultaneas);
+  vagas.acquire();
+  const bool confere = crypto_pwhash_str_verify(hash.c_str(), senha.data(), senha.size()) == 0;
+  vagas.release();
+  return confere;
 }
 
 void Gravar(TnDMConexao& conexao, int64_t usuario, const std::string& senha) {

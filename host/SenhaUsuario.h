@@ -6,6 +6,7 @@
 // 64 MiB per check), high enough that a stolen table yields passwords only
 // slowly, low enough for a sign-in.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -15,6 +16,8 @@ namespace SenhaUsuario {
 
 inline constexpr size_t kTamanhoMinimo = 8;
 inline constexpr size_t kTamanhoMaximo = 128;
+// Password checks running at once in one process (the others wait).
+inline constexpr ptrdiff_t kConferenciasSimultaneas = 4;
 
 // Exception unless the password has kTamanhoMinimo to kTamanhoMaximo bytes.
 void Validar(const std::string& senha);

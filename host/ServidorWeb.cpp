@@ -182,7 +182,14 @@ class TServidor {
     FHttp->set_payload_max_length(kMaxCorpo);
     FHttp->set_read_timeout(std::chrono::seconds(15));
     FHttp->set_write_timeout(std::chrono::seconds(60));
-    FHttp->set_keep_alive_max_count(100);
+    // The library serves a connection on one worker until it closes, so
+    // its pool sized by the cores (8 on a small machine) let a few busy or
+    // slow connections keep every other session waiting for a minute. The
+    // pool is sized for many people keying at once, and a kept-alive
+    // connection gives its worker back after a few requests, so more
+    // connections than workers still take turns.
+    FHttp->new_task_queue = [] { return new httplib::ThreadPool(kTrabalhadores); };
+    FHttp->set_keep_alive_max_count(kRequisicoesPorConexao);
     FHttp->set_post_routing_handler([](const httplib::Request&, httplib::Response& res) {
       res.set_header("Content-Security-Policy", SegurancaWeb::kPoliticaConteudo);
       res.set_header("X-Content-Type-Options", "nosniff");

@@ -38,6 +38,10 @@ class App;
 namespace ServidorWeb {
 
 inline constexpr size_t kMaxCorpo = 1024 * 1024;
+// Requests served at once (each an open connection), and how many one
+// kept-alive connection sends before it waits its turn again.
+inline constexpr size_t kTrabalhadores = 64;
+inline constexpr size_t kRequisicoesPorConexao = 10;
 inline constexpr const char* kCabecalhoCsrf = "X-CSRF-Token";
 
 struct TOpcoes {

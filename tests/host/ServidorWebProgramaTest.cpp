@@ -1,8 +1,12 @@
 // `ctb user passwd` and `ctb serve` run as their users run them: the
 // program on a real database of each engine, the server spoken to over HTTP.
 
+#include <arpa/inet.h>
 #include <httplib.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <regex>
@@ -238,6 +242,37 @@ TEST_P(TServidorWebTest, FailedSignInsAreSlowedAndBadInputRefused) {
                        "application/json");
   EXPECT_EQ(res->status, 413);
   EXPECT_EQ(Cliente().Get("/app/..%2F..%2Fetc%2Fpasswd")->status, 404);
+}
+
+// Each open connection holds one of the server's workers while it sends its
+// request: two dozen slow ones (more than a pool sized by the cores) must
+// not keep another session waiting until they time out.
+TEST_P(TServidorWebTest, SlowConnectionsDoNotKeepOtherSessionsOut) {
+  ASSERT_NO_FATAL_FAILURE(Iniciar());
+  const TSessao sessao = Entrar(1, kSenha);
+  ASSERT_EQ(sessao.Status, 200);
+  sockaddr_in endereco{};
+  endereco.sin_family = AF_INET;
+  endereco.sin_port = htons(static_cast<uint16_t>(FPorta));
+  endereco.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  std::vector<int> lentas;
+  for (int i = 0; i < 24; ++i) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    lentas.push_back(fd);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&endereco), sizeof(endereco)), 0);
+    const std::string inicio = "GET /api/sessao HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+    ASSERT_EQ(::send(fd, inicio.data(), inicio.size(), 0), static_cast<ssize_t>(inicio.size()));
+  }
+  auto res = Get(sessao, "/api/sessao");
+  ASSERT_TRUE(res) << httplib::to_string(res.error());
+  EXPECT_EQ(res->status, 200);
+  // Answered while every slow request still waited for its end.
+  for (const int fd : lentas) {
+    char byte = 0;
+    EXPECT_EQ(::recv(fd, &byte, 1, MSG_DONTWAIT), -1) << "a slow connection was dropped first";
+    ::close(fd);
+  }
 }
 
 CTB_INSTANTIATE_ENGINES(TServidorWebTest);
