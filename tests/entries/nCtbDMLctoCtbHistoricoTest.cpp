@@ -257,19 +257,12 @@ class TnCtbDMLctoCtbMoedaTest : public TLctoCtbTest {
   }
 };
 
-TEST_P(TnCtbDMLctoCtbMoedaTest, ExitHandlersDeriveReaisAndCurrency) {
+// Reais typed with an empty currency value derive it; when the two no
+// longer close, leaving reais again says so; the post keeps both.
+TEST_P(TnCtbDMLctoCtbMoedaTest, ExitHandlersDeriveTheCurrencyAndSayWhenItDoesNotClose) {
   TnCtbDMLctoCtb& modulo = CriarNovo();
   TnClientDataSet& cds = modulo.nClientDataSet;
-  cds.FieldByName("COTACAOMOEDA").SetAsFloat(5.25);
-  cds.FieldByName("VALORLCTOMOEDA").SetAsFloat(100);
-  Sair(modulo, "COTACAOMOEDA");
-  EXPECT_EQ(Valores(cds), "5.25 x 100 = 525");
-  cds.FieldByName("VALORLCTOMOEDA").SetAsFloat(10.01);
-  Sair(modulo, "VALORLCTOMOEDA");
-  EXPECT_EQ(Valores(cds), "5.25 x 10.01 = 52.55");
-
   cds.FieldByName("COTACAOMOEDA").SetAsFloat(3);
-  cds.FieldByName("VALORLCTOMOEDA").Clear();
   cds.FieldByName("VALORLCTOCTB").SetAsFloat(100);
   Sair(modulo, "VALORLCTOCTB");
   EXPECT_EQ(Valores(cds), "3 x 33.33 = 100");
@@ -279,20 +272,15 @@ TEST_P(TnCtbDMLctoCtbMoedaTest, ExitHandlersDeriveReaisAndCurrency) {
             std::vector<std::string>{
                 "O valor em Real não esta fechando com o valor da moeda Estrangeira!"});
   EXPECT_EQ(Valores(cds), "3 x 33.33 = 100");
-  // The rate exit derives the currency value from reais when it is empty.
-  cds.FieldByName("VALORLCTOMOEDA").Clear();
-  cds.FieldByName("COTACAOMOEDA").SetAsFloat(4);
-  Sair(modulo, "COTACAOMOEDA");
-  EXPECT_EQ(Valores(cds), "4 x 25 = 100");
   ASSERT_NO_THROW(cds.Post());
   EXPECT_EQ(Linha(static_cast<int>(cds.FieldByName("CHAVELCTOCTB").AsInteger()),
                   "COTACAOMOEDA;VALORLCTOMOEDA"),
-            "COTACAOMOEDA=4 VALORLCTOMOEDA=25");
+            "COTACAOMOEDA=3 VALORLCTOMOEDA=33.33");
 }
 
-// Every conversion rounds a half cent away from zero (half to even would
-// lose the cent in each case below).
-TEST_P(TnCtbDMLctoCtbMoedaTest, ConversionsRoundHalfCentsAwayFromZero) {
+// What each exit derives; every conversion rounds a half cent away from
+// zero (half to even would lose the cent in the first four cases).
+TEST_P(TnCtbDMLctoCtbMoedaTest, ExitsDeriveTheMissingValueRoundingHalfCentsAwayFromZero) {
   const struct {
     const char* Saida;
     double Cotacao, Moeda, Reais;  // a negative value: the field is empty
@@ -303,6 +291,9 @@ TEST_P(TnCtbDMLctoCtbMoedaTest, ConversionsRoundHalfCentsAwayFromZero) {
       {"COTACAOMOEDA", 2, -1, 0.25, "2 x 0.13 = 0.25"},
       {"VALORLCTOCTB", 2, -1, 0.25, "2 x 0.13 = 0.25"},
       {"VALORLCTOCTB", 2.5, 10.01, 25.03, "2.5 x 10.01 = 25.03"},  // closes: no information
+      {"COTACAOMOEDA", 5.25, 100, -1, "5.25 x 100 = 525"},
+      {"VALORLCTOMOEDA", 5.25, 10.01, 525, "5.25 x 10.01 = 52.55"},
+      {"COTACAOMOEDA", 4, -1, 100, "4 x 25 = 100"},
   };
   TnCtbDMLctoCtb& modulo = CriarNovo();
   TnClientDataSet& cds = modulo.nClientDataSet;

@@ -67,6 +67,7 @@ TEST_P(TnCtbDMLctoCtbTelasTest, AnalyticEntryIsChangedOnTheAnalyticScreenWhenAsk
   nDMSelecao().CriarParam(kSelCodigoEmpresa, Value(int64_t{1}));
   for (const char* resposta : {"Sim", "Não"}) {
     FTelas.clear();
+    Dialogos().LimparRegistro();
     TnCtbDMLctoCtb& modulo = Criar();
     Registrar(modulo);
     TnClientDataSet& cds = modulo.nClientDataSet;
@@ -83,6 +84,10 @@ TEST_P(TnCtbDMLctoCtbTelasTest, AnalyticEntryIsChangedOnTheAnalyticScreenWhenAsk
       EXPECT_TRUE(FTelas.empty());
       cds.Cancel();
     }
+    ASSERT_EQ(Dialogos().Perguntas().size(), 1u);
+    EXPECT_EQ(Dialogos().Perguntas()[0].Texto,
+              "Este lançamento foi feito através do cadastro Analítico.Deseja entrar no "
+              "Lançamento Analítico para Alterar o mesmo?");
   }
 }
 

@@ -318,22 +318,6 @@ TEST_P(TnCtbDMLctoCtbTest, HistoryOutsideTheAccountsGroupInformsAndSaves) {
   EXPECT_EQ(Dialogos().Informacoes().size(), 1u);
 }
 
-TEST_P(TnCtbDMLctoCtbTest, AnalyticEntryAsksBeforeEditing) {
-  InserirLcto(8, "2024-03-05");
-  Executar("update LCTOCTB set ORIGEMDADO = 5 where CHAVELCTOCTB = 8");
-  TnCtbDMLctoCtb& modulo = Criar();
-  TnClientDataSet& cds = modulo.nClientDataSet;
-  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(8)}));
-  Responder({"Sim", "Não"});
-  EXPECT_THROW(cds.Edit(), EAbort);
-  EXPECT_EQ(cds.State(), TDataSetState::dsBrowse);
-  cds.Edit();
-  EXPECT_EQ(cds.State(), TDataSetState::dsEdit);
-  EXPECT_EQ(Dialogos().Perguntas()[0].Texto,
-            "Este lançamento foi feito através do cadastro Analítico.Deseja entrar no "
-            "Lançamento Analítico para Alterar o mesmo?");
-}
-
 TEST_P(TnCtbDMLctoCtbTest, ReconciledEntryCannotBeEditedNorDeleted) {
   InserirLcto(9, "2024-03-05");
   Executar(
@@ -538,28 +522,6 @@ TEST_P(TnCtbDMLctoCtbTest, ClosedAndReworkedYearsOfIfrsCompany) {
                                                  "lançamentos com Origem igual a 'AA'."));
   Set(modulo.nClientDataSet, "CODIGOORIGLCTOCTB", "AA");
   EXPECT_EQ(Postar(modulo.nClientDataSet), "ok");
-}
-
-TEST_P(TnCtbDMLctoCtbTest, OpenTransactionFixesDateAndTypeOfItsEntries) {
-  FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{2}));
-  TnCtbDMLctoCtb& modulo = Criar();
-  NovoValido(modulo);
-  // Positions the company's options; an open transaction is kept from now on.
-  modulo.GetPossuiSPED();
-  modulo.GetEhOptanteIFRS();
-  modulo.SetOldTransDate(EncodeDate(2024, 3, 1));
-  TnClientDataSet& cds = modulo.nClientDataSet;
-  EXPECT_EQ(Postar(cds), Campo("DATALCTOCTB",
-                               "Atenção, a data informada é diferente da data inicial da "
-                               "transação!\r\nData inicial da transação: 01/03/2024"));
-  Set(cds, "DATALCTOCTB", EncodeDate(2024, 3, 1));
-  modulo.SetOldTransTipoLcto("LS");
-  EXPECT_EQ(Postar(cds),
-            Campo("TIPOLANCAMENTO",
-                  "Atenção, o tipo de lançamento informado é diferente do tipo de lançamento "
-                  "inicial da transação!\r\nTipo lançamento inicial da transação: Societário"));
-  modulo.SetOldTransTipoLcto("LN");
-  EXPECT_EQ(Postar(cds), "ok");
 }
 
 TEST_P(TnCtbDMLctoCtbTest, EditKeepsAHistoryThatBecameInactiveAndAutomaticSkipsTheCheck) {

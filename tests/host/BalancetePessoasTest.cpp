@@ -218,21 +218,26 @@ print("ok", len(br))
 }
 
 // Several companies: one CSV with a company column, a sheet per company
-// named after it, with its totals, frozen panes and column widths.
+// named after it, with its totals, frozen panes, column widths, the bands
+// merged above the month columns and the synthetic rows' style.
 TEST_P(TBalancetePessoasTest, SeveralCompaniesGetACompanyColumnAndNamedSheets) {
   ASSERT_EQ(Ctb({"demo", "--entries", "20", "--company", "4"}), 0) << FErro;
   ASSERT_EQ(Ctb({"trial-balance", "--company", "1;4", "--period", "2025", "--format", "csv"}), 0);
   EXPECT_EQ(FSaida.rfind("CodigoEmpresa,Ordem,", 0), 0u) << FSaida.substr(0, 80);
   EXPECT_EQ(FSaida.find("Ordem,", 20), std::string::npos) << "um só cabeçalho";
   EXPECT_NE(FSaida.find("\n4,"), std::string::npos);
-  ASSERT_EQ(Ctb({"trial-balance", "--company", "1;4", "--period", "2025", "--out", "b.xlsx"}), 0)
+  ASSERT_EQ(Ctb({"trial-balance", "--company", "1;4", "--period", "2025", "--monthly", "--out",
+                 "b.xlsx"}),
+            0)
       << FErro;
+  EXPECT_EQ(FSaida.rfind("Balancete gravado em b.xlsx", 0), 0u) << FSaida;
   int status = 0;
   const std::string xml = Python(R"(import zipfile
 z = zipfile.ZipFile("b.xlsx")
 print(z.read("xl/workbook.xml").decode())
 print(z.read("xl/worksheets/sheet1.xml").decode())
 print(z.read("xl/sharedStrings.xml").decode())
+print(z.read("xl/styles.xml").decode())
 )",
                                  status);
   ASSERT_EQ(status, 0);
@@ -240,7 +245,9 @@ print(z.read("xl/sharedStrings.xml").decode())
   EXPECT_NE(xml.find("name=\"4 - "), std::string::npos);
   EXPECT_NE(xml.find("state=\"frozen\""), std::string::npos);
   EXPECT_NE(xml.find("<col "), std::string::npos);
-  EXPECT_NE(xml.find(">Total<"), std::string::npos);
+  for (const char* parte : {">Total<", "<mergeCell ", "<sheetData>", "01/2025", "12/2025",
+                            "Saldo Anterior", "Caixa Geral", "C0DCC0", "(#,##0.00)"})
+    EXPECT_NE(xml.find(parte), std::string::npos) << parte;
 }
 
 TEST_P(TBalancetePessoasTest, ATerminalGetsItsWidthAPagerAndABarThatAPipeNeverGets) {

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
 
 #include "tests/host/TCtbPrograma.h"
 
@@ -13,26 +14,23 @@ namespace {
 
 using json = nlohmann::json;
 
-class TCamposProgramaTest : public TCtbProgramaTest {};
+class TCamposProgramaTest : public TCtbDemoTest {};
 
 }  // namespace
 
 TEST_P(TCamposProgramaTest, IfrsEntryOnTheOptionDateTakesTheAdoptionOrigin) {
-  Demo();
-  json documento = LancamentoDemo("2025-01-01");
-  documento["company"] = 3;  // the demo's IFRS company, opted on 01/01
-  ASSERT_EQ(Post(documento), 0) << FSaida;
-  EXPECT_EQ(FResultado["entry"]["CODIGOORIGLCTOCTB"], "AI");
-  documento = LancamentoDemo("2025-01-02");
-  documento["company"] = 3;
-  ASSERT_EQ(Post(documento), 0) << FSaida;
-  EXPECT_EQ(FResultado["entry"]["CODIGOORIGLCTOCTB"], "CB");
+  // The demo's IFRS company opted on 01/01.
+  for (const auto& [data, origem] : {std::pair{"2025-01-01", "AI"}, {"2025-01-02", "CB"}}) {
+    json documento = LancamentoDemo(data);
+    documento["company"] = 3;
+    ASSERT_EQ(Post(documento), 0) << FSaida;
+    EXPECT_EQ(FResultado["entry"]["CODIGOORIGLCTOCTB"], origem);
+  }
 }
 
 TEST_P(TCamposProgramaTest, TypedKeyOutsideThePeriodIsAnInformation) {
-  Demo();
   ASSERT_EQ(Post(LancamentoDemo()), 0) << FSaida;
-  const int64_t chave = FResultado["entry"]["CHAVELCTOCTB"];
+  const int64_t chave = ChavePostada();
   const json edicao = {{"op", "edit"},
                        {"company", 1},
                        {"key", chave},
@@ -47,23 +45,16 @@ TEST_P(TCamposProgramaTest, TypedKeyOutsideThePeriodIsAnInformation) {
 }
 
 TEST_P(TCamposProgramaTest, EmptyProgrammedEntryCodeIsRefusedOnItsField) {
-  Demo();
   // The field is open only to a company that keeps programmed entries.
   Conexao().ExecuteDirect(
       "insert into LCTOPROG (CODIGOEMPRESA, CODIGOLCTOPROG, DESCRLCTOPROG) values (1, 1, "
       "'Aluguel')");
-  const int64_t antes = Lancamentos();
   json documento = LancamentoDemo();
   documento["fields"]["CODIGOLCTOPROG"] = nullptr;
-  EXPECT_EQ(Post(documento), 1);
-  EXPECT_EQ(FResultado["result"], "refused");
-  EXPECT_EQ(FResultado["field"], "CODIGOLCTOPROG");
-  EXPECT_EQ(FResultado["message"], "O código do Lançamento Programado é Obrigatório");
-  EXPECT_EQ(Lancamentos(), antes);
+  Recusa(documento, "O código do Lançamento Programado é Obrigatório", "CODIGOLCTOPROG");
 }
 
 TEST_P(TCamposProgramaTest, EntryWithoutHistoryOnAnAccountWithHistoryGroupsIsInformed) {
-  Demo();
   Escrever("grupos.csv", "CODIGOEMPRESA,CONTACTB,CODIGOGRUPOHISTCTB\n1,1101001,1\n");
   ASSERT_EQ(Ctb({"load", "PLESPGRHISTCTB", "grupos.csv"}), 0) << FErro;
   json documento = LancamentoDemo();
@@ -75,15 +66,12 @@ TEST_P(TCamposProgramaTest, EntryWithoutHistoryOnAnAccountWithHistoryGroupsIsInf
 }
 
 TEST_P(TCamposProgramaTest, AccountsKeepTheGroupsAboveAMatchWhenAsked) {
-  Demo();
   ASSERT_EQ(Ctb({"accounts", "--company", "1", "--filter", "DESCRCONTA=caixa geral", "--synthetic",
                  "--format", "csv"}),
             0)
       << FErro;
-  EXPECT_NE(FSaida.find("\n1,"), std::string::npos) << FSaida;
-  EXPECT_NE(FSaida.find("\n1.1,"), std::string::npos) << FSaida;
-  EXPECT_NE(FSaida.find("\n1.1.01,"), std::string::npos) << FSaida;
-  EXPECT_NE(FSaida.find("\n1.1.01.001,"), std::string::npos) << FSaida;
+  for (const char* grupo : {"\n1,", "\n1.1,", "\n1.1.01,", "\n1.1.01.001,"})
+    EXPECT_NE(FSaida.find(grupo), std::string::npos) << FSaida;
   EXPECT_EQ(FSaida.find("\n2,"), std::string::npos) << FSaida;
   ASSERT_EQ(
       Ctb({"accounts", "--company", "1", "--filter", "DESCRCONTA=caixa geral", "--format", "csv"}),
@@ -94,7 +82,6 @@ TEST_P(TCamposProgramaTest, AccountsKeepTheGroupsAboveAMatchWhenAsked) {
 }
 
 TEST_P(TCamposProgramaTest, AccountsRefuseAnUnknownColumnAndAnotherUsersCompany) {
-  Demo();
   EXPECT_EQ(Ctb({"accounts", "--company", "1", "--filter", "SENHA=x"}), 1);
   EXPECT_NE(FErro.find("A consulta não tem a coluna SENHA"), std::string::npos) << FErro;
   EXPECT_EQ(Ctb({"accounts", "--company", "9"}), 1);

@@ -19,22 +19,21 @@ using json = nlohmann::json;
 
 constexpr int64_t kSalarios = 4201001;
 
-class TCentrosCustoProgramaTest : public TCtbProgramaTest {
+class TCentrosCustoProgramaTest : public TCtbDemoTest {
  protected:
   // Two salary entries of August in the demo company, split over three
   // cost centres: 1000.00 as 600.00/400.00, 500.50 as 300.25/200.25.
   void SetUp() override {
-    TCtbProgramaTest::SetUp();
+    TCtbDemoTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    Demo();
     std::vector<int64_t> chaves;
     for (const auto& [data, valor] :
          {std::pair{"2025-08-11", "1000.00"}, {"2025-08-20", "500.50"}}) {
       json lancamento = LancamentoDemo(data, valor);
       lancamento["fields"]["CONTACTBDEB"] = kSalarios;
       ASSERT_EQ(Post(lancamento), 0) << FSaida;
-      chaves.push_back(FResultado["entry"]["CHAVELCTOCTB"]);
+      chaves.push_back(ChavePostada());
     }
     Escrever("rateio.csv",
              "CODIGOEMPRESA,CHAVELCTOCTB,CODIGOCENTROCUSTO,NATURLCTOCTB,CONTACTB,DATALCTOCTB,"

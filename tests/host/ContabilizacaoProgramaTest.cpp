@@ -34,7 +34,7 @@ json Lancamento(int64_t chave, int64_t deb, int64_t cred, const std::string& val
           {"CODIGOHISTCTB", 17},         {"VALORLCTOCTB", valor}};
 }
 
-class TContabilizacaoProgramaTest : public TCtbProgramaTest {
+class TContabilizacaoProgramaTest : public TCtbDemoTest {
  protected:
   int Postar(const std::string& nome, const std::string& conteudo,
              const std::string& formato = "json") {
@@ -61,7 +61,6 @@ class TContabilizacaoProgramaTest : public TCtbProgramaTest {
 };
 
 TEST_P(TContabilizacaoProgramaTest, RefusedEntryIsReportedByItsKeyAndTheRestIsPosted) {
-  Demo();
   const int64_t antes = Lancamentos();
   json primeiro = Lancamento(501, kDespesa, 0, "100.00");
   primeiro["LCTOGER"] = {
@@ -85,7 +84,6 @@ TEST_P(TContabilizacaoProgramaTest, RefusedEntryIsReportedByItsKeyAndTheRestIsPo
 }
 
 TEST_P(TContabilizacaoProgramaTest, CsvWithARowKindColumnPostsEntriesAndTheirRows) {
-  Demo();
   ASSERT_EQ(Postar("lote.csv",
                    "TIPO,CODIGOEMPRESA,CHAVELCTOCTB,CODIGOESTAB,DATALCTOCTB,CONTACTBDEB,"
                    "CONTACTBCRED,CODIGOHISTCTB,VALORLCTOCTB,CODIGOCENTROCUSTO,NATURLCTOCTB,"
@@ -102,7 +100,6 @@ TEST_P(TContabilizacaoProgramaTest, CsvWithARowKindColumnPostsEntriesAndTheirRow
 }
 
 TEST_P(TContabilizacaoProgramaTest, BadFilesAreRefusedNamingTheEntryAndWriteNothing) {
-  Demo();
   const int64_t antes = Lancamentos();
   json valor = Lancamento(7, kDespesa, kCaixa, "10.005");
   json campo = Lancamento(7, kDespesa, kCaixa, "1.00");
@@ -148,7 +145,6 @@ TEST_P(TContabilizacaoProgramaTest, BadFilesAreRefusedNamingTheEntryAndWriteNoth
 // leaves all or nothing; posted, the trial balance moves by its total. (The
 // 10,000-entry run is bench/post_vs_import.sh's, on an optimised build.)
 TEST_P(TContabilizacaoProgramaTest, KilledBatchLeavesAllOrNothingAndTheTrialBalanceShowsIt) {
-  Demo();
   constexpr int kQuantidade = 300;
   json lote = json::array();
   int64_t centavos = 0;

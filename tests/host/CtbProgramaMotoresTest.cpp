@@ -32,12 +32,10 @@ class TCtbMotoresTest : public TCtbProgramaTest {};
 TEST_P(TCtbMotoresTest, RightsAndPersonalisationDecideWhatEachUserPosts) {
   Demo();
   // DireitoLctoCtb: the user's window, unless level 8.
-  EXPECT_EQ(Post(LancamentoDemo("2025-03-11"), 2), 1);
-  EXPECT_EQ(FResultado["result"], "refused");
-  EXPECT_EQ(FResultado["field"], "DATALCTOCTB");
-  EXPECT_EQ(FResultado["message"],
-            "A data do lançamento está fora do período permitido ao usuário: de 01/07/2025 a "
-            "31/12/2025!");
+  Recusa(LancamentoDemo("2025-03-11"),
+         "A data do lançamento está fora do período permitido ao usuário: de 01/07/2025 a "
+         "31/12/2025!",
+         "DATALCTOCTB", 2);
   EXPECT_EQ(Post(LancamentoDemo("2025-08-11"), 2), 0) << FSaida;
   EXPECT_EQ(Post(LancamentoDemo("2025-03-11"), 1), 0) << FSaida;
   // DireitoLctoIgual: level 8 posts the same entry without asking.
@@ -56,17 +54,14 @@ TEST_P(TCtbMotoresTest, RightsAndPersonalisationDecideWhatEachUserPosts) {
   EXPECT_TRUE(FResultado[1]["questions"].empty());
   // DireitoAlterarLctoOutroModulo: level 8 is asked, the others refused.
   ASSERT_EQ(Post(LancamentoDemo()), 0) << FSaida;
-  const int64_t chave = FResultado["entry"]["CHAVELCTOCTB"];
+  const int64_t chave = ChavePostada();
   Conexao().ExecuteDirect(
       "update LCTOCTB set CHAVEORIGEM = 'NF 7' where CODIGOEMPRESA = 1 and "
       "CHAVELCTOCTB = :pChave",
       {{"pChave", Value(chave)}});
   json edicao = {
       {"op", "edit"}, {"company", 1}, {"key", chave}, {"fields", {{"COMPLHIST", "corrigido"}}}};
-  EXPECT_EQ(Post(edicao, 2), 1);
-  EXPECT_EQ(FResultado["result"], "refused");
-  EXPECT_EQ(FResultado["message"],
-            "Usuário não autorizado a alterar lançamentos oriundos de outros módulos!");
+  Recusa(edicao, "Usuário não autorizado a alterar lançamentos oriundos de outros módulos!", "", 2);
   EXPECT_EQ(Post(edicao, 1), 1);
   EXPECT_EQ(FResultado["result"], "question") << FSaida;
   edicao["answers"] = {"Sim"};
@@ -75,11 +70,10 @@ TEST_P(TCtbMotoresTest, RightsAndPersonalisationDecideWhatEachUserPosts) {
   // The personalisation's last permitted date.
   Escrever("p.csv", "CODIGOPERSONALIZACAO,FLAGS,PERMIDATAFINAL\n1,0,2025-06-30\n");
   ASSERT_EQ(Ctb({"load", "PERSONALIZACAO", "p.csv"}), 0) << FErro;
-  EXPECT_EQ(Post(LancamentoDemo("2025-08-11")), 1);
-  EXPECT_EQ(FResultado["field"], "DATALCTOCTB");
-  EXPECT_EQ(FResultado["message"],
-            "A data do lançamento não pode ser posterior a 30/06/2025, data final permitida na "
-            "personalização do sistema!");
+  Recusa(LancamentoDemo("2025-08-11"),
+         "A data do lançamento não pode ser posterior a 30/06/2025, data final permitida na "
+         "personalização do sistema!",
+         "DATALCTOCTB");
 }
 
 // Who may act: only the administrator writes users and rights, and reads
@@ -222,9 +216,7 @@ TEST_P(TCtbMotoresTest, WhatAPersonCouldNotTypeIsRefusedOnEveryPath) {
            {comprido, "COMPLHIST: texto com mais de 300 caracteres"},
            {semLote, "Lote 999 não cadastrado!"},
            {outraEmpresa, "A empresa do lançamento deve ser a do documento (\"company\")"}}) {
-    EXPECT_EQ(Post(caso.Documento), 1) << caso.Documento.dump();
-    EXPECT_EQ(FResultado["result"], "refused");
-    EXPECT_EQ(FResultado["message"], caso.Mensagem);
+    Recusa(caso.Documento, caso.Mensagem);
   }
   // 200 KB of nested arrays before another key: refused, not a crash.
   const std::string fundo =
@@ -242,7 +234,7 @@ TEST_P(TCtbMotoresTest, WhatAPersonCouldNotTypeIsRefusedOnEveryPath) {
       Conexao()
           .ExecuteScalar(
               "select VALORLCTOCTB from LCTOCTB where CODIGOEMPRESA = 1 and CHAVELCTOCTB = :pChave",
-              {{"pChave", Value(FResultado["entry"]["CHAVELCTOCTB"].get<int64_t>())}})
+              {{"pChave", Value(ChavePostada())}})
           .AsCurrency(),
       Currency::FromString("999999999999.99"));
   // A CSV file with an unclosed quote or not in UTF-8 is refused whole, or
@@ -314,12 +306,12 @@ TEST_P(TCtbMotoresTest, PostingFromAFileAndReadingBack) {
   FResultado = json::parse(FSaida);
   EXPECT_EQ(FResultado["entry"]["CONTACTBDEB"], 1101001);
   EXPECT_EQ(FResultado["entry"]["ORIGEMDADO"], 2);
-  const int64_t chave = FResultado["entry"]["CHAVELCTOCTB"];
+  const int64_t chave = ChavePostada();
   Conexao().ExecuteDirect(
       "update LCTOCTB set CHAVELCTOCTB = :pNova where CODIGOEMPRESA = 1 and CHAVELCTOCTB = :pChave",
       {{"pNova", Value(chave + 5)}, {"pChave", Value(chave)}});
   ASSERT_EQ(Post(LancamentoDemo("2025-08-12")), 0) << FSaida;
-  EXPECT_EQ(FResultado["entry"]["CHAVELCTOCTB"], chave + 6);
+  EXPECT_EQ(ChavePostada(), chave + 6);
   // Reports refuse what does not exist or a period backwards.
   EXPECT_EQ(Ctb({"trial-balance", "--company", "1", "--from", "2025-02-01", "--to", "2025-01-31"}),
             1);

@@ -14,7 +14,7 @@ namespace {
 
 using json = nlohmann::json;
 
-class TExibicaoProgramaTest : public TCtbProgramaTest {
+class TExibicaoProgramaTest : public TCtbDemoTest {
  protected:
   // "1.234,56 D" as a signed number of the debit side: "(…) C" and "… C"
   // count against it.
@@ -50,7 +50,6 @@ class TExibicaoProgramaTest : public TCtbProgramaTest {
 }  // namespace
 
 TEST_P(TExibicaoProgramaTest, BalancesShownMoveByTheAmountsPosted) {
-  Demo();
   // Typed in the screen's order: the date before the accounts.
   nlohmann::ordered_json documentos = nlohmann::ordered_json::array();
   for (const auto& [data, valor] :
@@ -84,7 +83,6 @@ TEST_P(TExibicaoProgramaTest, BalancesShownMoveByTheAmountsPosted) {
 }
 
 TEST_P(TExibicaoProgramaTest, SingleSidedEntryShowsTheDayInTheDifferences) {
-  Demo();
   json documento = LancamentoDemo("2025-08-13", "70.00");
   documento["fields"]["CONTACTBCRED"] = nullptr;
   ASSERT_EQ(Post(documento), 0) << FSaida;

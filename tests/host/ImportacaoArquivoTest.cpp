@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -13,22 +12,8 @@
 
 namespace {
 
-class TImportacaoArquivoTest : public TCtbProgramaTest {
+class TImportacaoArquivoTest : public TCtbDemoTest {
  protected:
-  void SetUp() override {
-    TCtbProgramaTest::SetUp();
-    if (IsSkipped() || HasFatalFailure())
-      return;
-    Demo();
-  }
-
-  std::string Ler(const std::string& nome) {
-    std::ifstream entrada(FPasta / nome, std::ios::binary);
-    std::ostringstream texto;
-    texto << entrada.rdbuf();
-    return texto.str();
-  }
-
   // The keys the company's entries of May 2025 got, in order.
   std::string ChavesDeMaio() {
     std::string chaves;
@@ -80,7 +65,7 @@ TEST_P(TImportacaoArquivoTest, ARejectsFileReimportsCleanlyOnceFixed) {
   ASSERT_EQ(Ctb({"import", "entries", "maio.csv", "--company", "1", "--rejects", "recusadas.csv"}),
             1);
   EXPECT_NE(FSaida.find("2 linhas gravadas, 2 recusadas"), std::string::npos) << FSaida;
-  const std::string recusadas = Ler("recusadas.csv");
+  const std::string recusadas = Arquivo("recusadas.csv");
   EXPECT_EQ(recusadas,
             "CODIGOESTAB;DATALCTOCTB;CONTACTBDEB;CONTACTBCRED;CODIGOHISTCTB;VALORLCTOCTB;RECUSA\n"
             "1;2025-05-03;1101001;1101003;3;0;VALORLCTOCTB: O valor do lançamento deve ser maior "
@@ -97,7 +82,7 @@ TEST_P(TImportacaoArquivoTest, ARejectsFileReimportsCleanlyOnceFixed) {
       Ctb({"import", "entries", "corrigidas.csv", "--company", "1", "--rejects", "de-novo.csv"}), 0)
       << FSaida << FErro;
   EXPECT_NE(FSaida.find("2 linhas gravadas, 0 recusadas"), std::string::npos) << FSaida;
-  EXPECT_EQ(Ler("de-novo.csv"),
+  EXPECT_EQ(Arquivo("de-novo.csv"),
             "CODIGOESTAB;DATALCTOCTB;CONTACTBDEB;CONTACTBCRED;CODIGOHISTCTB;VALORLCTOCTB;RECUSA\n");
   EXPECT_EQ(Contar("select count(*) from LCTOCTB where CODIGOEMPRESA = 1 and DATALCTOCTB between "
                    "'2025-05-02' and "
@@ -115,7 +100,7 @@ TEST_P(TImportacaoArquivoTest, ARejectsFileReimportsCleanlyOnceFixed) {
   }
   EXPECT_EQ(quantas, 4);
   ASSERT_EQ(Post(LancamentoDemo("2025-08-11")), 0) << FSaida;
-  EXPECT_EQ(FResultado["entry"]["CHAVELCTOCTB"], anterior + 1);
+  EXPECT_EQ(ChavePostada(), anterior + 1);
 }
 
 TEST_P(TImportacaoArquivoTest, ABankCsvGoesInThroughAColumnMap) {

@@ -15,13 +15,12 @@ namespace {
 // Fields are typed in the order written.
 using json = nlohmann::ordered_json;
 
-class TCtbRecordTest : public TCtbProgramaTest {
+class TCtbRecordTest : public TCtbDemoTest {
  protected:
   void SetUp() override {
-    TCtbProgramaTest::SetUp();
+    TCtbDemoTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    Demo();
     FChave = Contar("select min(CHAVELCTOCTB) from LCTOCTB where CODIGOEMPRESA = 1");
   }
 

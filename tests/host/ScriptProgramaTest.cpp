@@ -20,15 +20,8 @@ namespace {
 
 using json = nlohmann::json;
 
-class TScriptProgramaTest : public TCtbProgramaTest {
+class TScriptProgramaTest : public TCtbDemoTest {
  protected:
-  void SetUp() override {
-    TCtbProgramaTest::SetUp();
-    if (IsSkipped() || HasFatalFailure())
-      return;
-    Demo();
-  }
-
   // Runs `texto` as a script of company 1 with the parameters given.
   int Script(const std::string& texto, const std::vector<std::string>& parametros = {},
              int usuario = 1) {

@@ -22,13 +22,12 @@ using nlohmann::json;
 constexpr const char* kSenha = "segredo-do-admin";
 constexpr const char* kSenhaOperador = "segredo-do-operador";
 
-class TServidorWebTest : public TCtbProgramaTest {
+class TServidorWebTest : public TCtbDemoTest {
  protected:
   void SetUp() override {
-    TCtbProgramaTest::SetUp();
+    TCtbDemoTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    Demo();
     ASSERT_EQ(Ctb({"user", "passwd", "1"}, std::string(kSenha) + "\n"), 0) << FErro;
     ASSERT_EQ(Ctb({"user", "passwd", "2"}, std::string(kSenhaOperador) + "\n", 2), 0) << FErro;
   }

@@ -13,7 +13,7 @@ namespace {
 
 using json = nlohmann::json;
 
-class TSplitsProgramaTest : public TCtbProgramaTest {
+class TSplitsProgramaTest : public TCtbDemoTest {
  protected:
   // An entry of 99.00 on an expense account apportioned 60/25/15 over cost
   // centres 201, 202 and 301.
@@ -25,11 +25,9 @@ class TSplitsProgramaTest : public TCtbProgramaTest {
   // The debit splits of the entry posted last, or of every entry on the
   // apportioned account outside the demo's own.
   std::string Gerenciais() {
-    const std::string chave =
-        FResultado.contains("entry")
-            ? " and CHAVELCTOCTB = " +
-                  std::to_string(FResultado["entry"]["CHAVELCTOCTB"].get<int64_t>())
-            : " and DATALCTOCTB = '2025-08-11'";
+    const std::string chave = FResultado.contains("entry")
+                                  ? " and CHAVELCTOCTB = " + std::to_string(ChavePostada())
+                                  : " and DATALCTOCTB = '2025-08-11'";
     return FormatarLinhas(
         "select CODIGOCENTROCUSTO, VALORLCTOGER, ORIGEMDADO from LCTOGER where CODIGOEMPRESA = 1 "
         "and NATURLCTOCTB = 1" +
@@ -46,7 +44,6 @@ class TSplitsProgramaTest : public TCtbProgramaTest {
 };
 
 TEST_P(TSplitsProgramaTest, TypedSplitsOfAnApportionedAccountAreStored) {
-  Demo();
   json documento = Despesa();
   documento["managerial"] = {{"debit",
                               {{{"CODIGOCENTROCUSTO", 201}, {"VALORLCTOGER", "60.00"}},
@@ -56,7 +53,6 @@ TEST_P(TSplitsProgramaTest, TypedSplitsOfAnApportionedAccountAreStored) {
 }
 
 TEST_P(TSplitsProgramaTest, RedoActionApportionsTheSideOverItsRates) {
-  Demo();
   json documento = Despesa();
   documento["managerial"] = {{"redo", {"debit"}}};
   documento["answers"] = {"Sim"};
@@ -66,34 +62,27 @@ TEST_P(TSplitsProgramaTest, RedoActionApportionsTheSideOverItsRates) {
 }
 
 TEST_P(TSplitsProgramaTest, RefusedSplitIsNamedAndNothingIsWritten) {
-  Demo();
-  const int64_t antes = Lancamentos();
   json documento = Despesa();
   documento["managerial"] = {{"debit",
                               {{{"CODIGOCENTROCUSTO", 201}, {"VALORLCTOGER", "60.00"}},
                                {{"CODIGOCENTROCUSTO", 2}, {"VALORLCTOGER", "39.00"}}}}};
-  EXPECT_EQ(Post(documento), 1);
-  EXPECT_EQ(FResultado["result"], "refused");
-  EXPECT_EQ(FResultado["field"], "CODIGOCENTROCUSTO");
-  EXPECT_EQ(FResultado["message"],
-            "Lançamento gerencial a débito 2: O centro de custo informado é sintético! Informe "
-            "um centro de custo analítico.");
-  EXPECT_EQ(Lancamentos(), antes);
+  Recusa(documento,
+         "Lançamento gerencial a débito 2: O centro de custo informado é sintético! Informe um "
+         "centro de custo analítico.",
+         "CODIGOCENTROCUSTO");
   EXPECT_EQ(Gerenciais(), "");
 }
 
 TEST_P(TSplitsProgramaTest, SplitsAskedOfAnAccountWithoutApportionmentAreRefused) {
-  Demo();
   json documento = LancamentoDemo();
   documento["managerial"] = {{"credit", {{{"CODIGOCENTROCUSTO", 201}, {"VALORLCTOGER", "9"}}}}};
-  EXPECT_EQ(Post(documento), 1);
-  EXPECT_EQ(FResultado["message"],
-            "Lançamento gerencial a crédito: o lançamento não oferece esta tela para a conta a "
-            "crédito");
+  Recusa(documento,
+         "Lançamento gerencial a crédito: o lançamento não oferece esta tela para a conta a "
+         "crédito");
 }
 
 TEST_P(TSplitsProgramaTest, DemoEntriesOnApportionedAccountsCarryTheirSplits) {
-  ASSERT_EQ(Ctb({"demo", "--entries", "600"}), 0) << FErro;
+  ASSERT_EQ(Ctb({"demo", "--entries", "600", "--replace"}), 0) << FErro;
   // Every side on an apportioned account is split to the cent.
   for (const char* lado : {"DEB", "CRED"}) {
     const std::string natureza = std::string(lado) == "DEB" ? "1" : "-1";

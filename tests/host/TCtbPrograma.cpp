@@ -103,6 +103,19 @@ int TCtbProgramaTest::Post(const nlohmann::json& documento, int usuario) {
   return status;
 }
 
+void TCtbProgramaTest::Recusa(const nlohmann::json& documento, const std::string& mensagem,
+                              const std::string& campo, int usuario) {
+  SCOPED_TRACE(documento.dump());
+  const int64_t antes = Lancamentos();
+  EXPECT_EQ(Post(documento, usuario), 1);
+  EXPECT_EQ(FResultado["result"], "refused");
+  EXPECT_EQ(FResultado["message"], mensagem);
+  if (!campo.empty()) {
+    EXPECT_EQ(FResultado["field"], campo);
+  }
+  EXPECT_EQ(Lancamentos(), antes);
+}
+
 void TCtbProgramaTest::Escrever(const std::string& nome, const std::string& texto) {
   std::ofstream(FPasta / nome, std::ios::binary) << texto;
 }
@@ -117,4 +130,10 @@ int64_t TCtbProgramaTest::Contar(const std::string& sql) {
 
 void TCtbProgramaTest::Demo() {
   ASSERT_EQ(Ctb({"demo", "--entries", "1"}), 0) << FErro;
+}
+
+void TCtbDemoTest::SetUp() {
+  TCtbProgramaTest::SetUp();
+  if (!IsSkipped() && !HasFatalFailure())
+    Demo();
 }

@@ -42,6 +42,12 @@ class TCtbProgramaTest : public TDatabaseTest {
   // `entry post` of a document (or an array of them), its output parsed
   // into FResultado.
   int Post(const nlohmann::json& documento, int usuario = 1);
+  // The key of the entry the last Post wrote.
+  int64_t ChavePostada() const { return FResultado["entry"]["CHAVELCTOCTB"].get<int64_t>(); }
+  // Posts `documento` and checks that it is refused with `mensagem`, on
+  // `campo` when one is given, and that no entry was written.
+  void Recusa(const nlohmann::json& documento, const std::string& mensagem,
+              const std::string& campo = "", int usuario = 1);
 
   void Escrever(const std::string& nome, const std::string& texto);
   // A file of the test's folder.
@@ -59,4 +65,10 @@ class TCtbProgramaTest : public TDatabaseTest {
   // The program runs as an unprivileged user when the tests run as root, so
   // that file permissions bind it.
   bool FSemPrivilegios = false;
+};
+
+// The same, on the demo company made before each test.
+class TCtbDemoTest : public TCtbProgramaTest {
+ protected:
+  void SetUp() override;
 };

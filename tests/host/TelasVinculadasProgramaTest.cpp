@@ -13,11 +13,10 @@ namespace {
 
 using json = nlohmann::json;
 
-class TTelasVinculadasProgramaTest : public TCtbProgramaTest {};
+class TTelasVinculadasProgramaTest : public TCtbDemoTest {};
 
 // A screen the entry does not offer refuses its key and writes nothing.
 TEST_P(TTelasVinculadasProgramaTest, KeyOfAScreenTheEntryDoesNotOfferIsRefused) {
-  Demo();
   struct TCaso {
     const char* Chave;
     json Campos;
@@ -32,54 +31,36 @@ TEST_P(TTelasVinculadasProgramaTest, KeyOfAScreenTheEntryDoesNotOfferIsRefused) 
        {{"DATAEXTEMP", "2025-01-02"}},
        "Data da ocorrência: o lançamento não oferece esta tela"},
   };
-  const int64_t antes = Lancamentos();
   for (const TCaso& caso : casos) {
     json documento = LancamentoDemo();
     documento[caso.Chave] = caso.Campos;
-    EXPECT_EQ(Post(documento), 1) << caso.Chave;
-    EXPECT_EQ(FResultado["result"], "refused");
-    EXPECT_EQ(FResultado["message"], caso.Mensagem);
-    EXPECT_EQ(Lancamentos(), antes);
+    Recusa(documento, caso.Mensagem);
   }
 }
 
 // The SPED company's books start on 01/01/2025: an extemporaneous entry's
 // fact must be older.
 TEST_P(TTelasVinculadasProgramaTest, DateOfOccurrenceIsKeyedOnTheScreenThePostOffers) {
-  Demo();
-  struct TCaso {
-    const char* Data;
-    int Status;
-    const char* Mensagem;
-  };
-  for (const TCaso& caso :
-       {TCaso{"2025-02-01", 1,
-              "Data da ocorrência: A data da ocorrência deve ser anterior à data de início da "
-              "escrituração."},
-        TCaso{"2024-12-15", 0, ""}}) {
+  const auto extemporaneo = [](const char* data) {
     json documento = LancamentoDemo();
     documento["company"] = 2;
     documento["fields"]["CODIGOORIGLCTOCTB"] = "XX";
-    documento["extemporaneous"] = {{"DATAEXTEMP", caso.Data}};
-    const int64_t antes = Lancamentos();
-    ASSERT_EQ(Post(documento), caso.Status) << FSaida;
-    if (caso.Status != 0) {
-      EXPECT_EQ(FResultado["message"], caso.Mensagem);
-      EXPECT_EQ(FResultado["field"], "DATAEXTEMP");
-      EXPECT_EQ(Lancamentos(), antes);
-      continue;
-    }
-    EXPECT_EQ(FResultado["screens"][0]["class"], "TnCtbDMLctoCtbExtemp") << FSaida;
-    EXPECT_EQ(Contar("select count(*) from LCTOCTBEXTEMP where CODIGOEMPRESA = 2 and "
-                     "CHAVELCTOCTB = " +
-                     std::to_string(FResultado["entry"]["CHAVELCTOCTB"].get<int64_t>()) +
-                     " and DATAEXTEMP = '2024-12-15'"),
-              1);
-  }
+    documento["extemporaneous"] = {{"DATAEXTEMP", data}};
+    return documento;
+  };
+  Recusa(extemporaneo("2025-02-01"),
+         "Data da ocorrência: A data da ocorrência deve ser anterior à data de início da "
+         "escrituração.",
+         "DATAEXTEMP");
+  ASSERT_EQ(Post(extemporaneo("2024-12-15")), 0) << FSaida;
+  EXPECT_EQ(FResultado["screens"][0]["class"], "TnCtbDMLctoCtbExtemp") << FSaida;
+  EXPECT_EQ(
+      Contar("select count(*) from LCTOCTBEXTEMP where CODIGOEMPRESA = 2 and CHAVELCTOCTB = " +
+             std::to_string(ChavePostada()) + " and DATAEXTEMP = '2024-12-15'"),
+      1);
 }
 
 TEST_P(TTelasVinculadasProgramaTest, ParticipantsAreKeyedByTheirActionAfterThePost) {
-  Demo();
   Conexao().ExecuteDirect(
       "insert into PARTICIPANTE (CODIGOEMPRESA, CODIGOPART, NOMEPART) values (1, 3, 'Três')");
   json documento = LancamentoDemo();
@@ -87,14 +68,13 @@ TEST_P(TTelasVinculadasProgramaTest, ParticipantsAreKeyedByTheirActionAfterThePo
   ASSERT_EQ(Post(documento), 0) << FSaida;
   EXPECT_EQ(Contar("select count(*) from LCTOCTBPARTICIPANTE where CODIGOEMPRESA = 1 and "
                    "CODIGOPARTDEB = 3 and CODIGOPARTCRED is null and CHAVELCTOCTB = " +
-                   std::to_string(FResultado["entry"]["CHAVELCTOCTB"].get<int64_t>())),
+                   std::to_string(ChavePostada())),
             1);
 }
 
 TEST_P(TTelasVinculadasProgramaTest, AnalyticEntryOpensTheAnalyticScreenOnItsTransaction) {
-  Demo();
   ASSERT_EQ(Post(LancamentoDemo()), 0) << FSaida;
-  const int64_t chave = FResultado["entry"]["CHAVELCTOCTB"].get<int64_t>();
+  const int64_t chave = ChavePostada();
   Conexao().ExecuteDirect(
       "update LCTOCTB set ORIGEMDADO = 5, TRANSCTB = 4242 where "
       "CODIGOEMPRESA = 1 and CHAVELCTOCTB = " +

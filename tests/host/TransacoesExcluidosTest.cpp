@@ -35,7 +35,7 @@ json Lcto(const std::string& lados, const std::string& valor,
   return {{"op", "insert"}, {"company", 2}, {"fields", campos}};
 }
 
-class TCtbTransacoesTest : public TCtbProgramaTest {
+class TCtbTransacoesTest : public TCtbDemoTest {
  protected:
   std::string Motor() const {
     return std::string(Tipo() == TTipoConexao::SQLite ? "--db" : "--pg") + " '" +
@@ -55,7 +55,6 @@ class TCtbTransacoesTest : public TCtbProgramaTest {
 };
 
 TEST_P(TCtbTransacoesTest, EntryPostKeepsTheTransactionOpenAcrossTheArrayUntilItBalances) {
-  Demo();
   const int64_t n = UltimaTransacao() + 1;
   ASSERT_EQ(Post(json::array(
                 {Lcto("D", "100.00"), Lcto("C", "60.00"), Lcto("C", "40.00"), Lcto("DC", "5.00")})),
@@ -71,7 +70,6 @@ TEST_P(TCtbTransacoesTest, EntryPostKeepsTheTransactionOpenAcrossTheArrayUntilIt
 // A document may close the open transaction: when it does not balance the
 // module asks, and "Não" keeps it open for the next document.
 TEST_P(TCtbTransacoesTest, ADocumentClosesTheTransactionAskingWhenItDoesNotBalance) {
-  Demo();
   struct TCaso {
     const char* Resposta;
     const char* Estado;
@@ -98,7 +96,6 @@ TEST_P(TCtbTransacoesTest, ADocumentClosesTheTransactionAskingWhenItDoesNotBalan
 }
 
 TEST_P(TCtbTransacoesTest, TwoProcessesKeyingOneCompanyNeverShareANumber) {
-  Demo();
   const int64_t antes = Contar("select count(*) from LCTOCTB where CODIGOEMPRESA = 2");
   constexpr int kPorProcesso = 12;
   for (const char* nome : {"a.json", "b.json"}) {
@@ -134,9 +131,8 @@ TEST_P(TCtbTransacoesTest, TwoProcessesKeyingOneCompanyNeverShareANumber) {
 // activity split, deleted by a user with the log right: the log lists it,
 // a restore brings all three back once and the balances follow.
 TEST_P(TCtbTransacoesTest, DeletedEntriesAreListedRestoredOnceAndPurgedUnderTheirRights) {
-  Demo();
   ASSERT_EQ(Post(LancamentoDemo("2025-08-11", "321.00")), 0) << FSaida;
-  const int64_t chave = FResultado["entry"]["CHAVELCTOCTB"];
+  const int64_t chave = ChavePostada();
   const std::string k = std::to_string(chave);
   Conexao().ExecuteScript(
       "insert into LCTOGER (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOCENTROCUSTO, NATURLCTOCTB, "
@@ -190,7 +186,6 @@ TEST_P(TCtbTransacoesTest, DeletedEntriesAreListedRestoredOnceAndPurgedUnderThei
 }
 
 TEST_P(TCtbTransacoesTest, RestoreRefusesATakenKeyAndPurgeNeedsTheLogRight) {
-  Demo();
   // The demo's SPED company logged entries deleted by mistake.
   ASSERT_EQ(Ctb({"deleted", "list", "--company", "2", "--from", "2025-12-01", "--to", "2025-12-31",
                  "--format", "csv"}),

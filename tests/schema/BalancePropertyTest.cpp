@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <optional>
 #include <random>
@@ -30,8 +31,8 @@ namespace {
 constexpr int kOperacoes = 3000;
 constexpr int kPorTransacao = 250;
 
-// The differences as text, one line each, so a failure shows them all.
-std::string Diferencas(const TDbResult& result) {
+// Rows as text, one line each, so a failure shows them all.
+std::string Texto(const TDbResult& result) {
   std::string text;
   for (const ValueArray& row : result.Rows) {
     for (const Value& value : row)
@@ -112,26 +113,34 @@ class TBalancePropertyTest : public TSchemaTest {
     auto [empresa, chave] =
         FChaves[static_cast<size_t>(Sorteio(0, static_cast<int>(FChaves.size()) - 1))];
     TParams params{{"pEmpresa", Value(empresa)}, {"pChave", Value(chave)}};
-    std::string sets;
-    auto talvez = [&](const char* coluna, const char* param, auto gerar) {
-      if (Chance(30)) {
-        sets += fmt::format("{}{} = :{}", sets.empty() ? "" : ", ", coluna, param);
-        params.emplace_back(param, gerar());
-      }
-    };
-    while (sets.empty()) {
-      talvez("DATALCTOCTB", "pData", [&] { return Data(); });
-      talvez("CODIGOESTAB", "pEstab", [&] { return Estab(); });
-      talvez("CONTACTBDEB", "pDeb", [&] { return Chance(15) ? Value() : Conta(); });
-      talvez("CONTACTBCRED", "pCred", [&] { return Chance(15) ? Value() : Conta(); });
-      talvez("VALORLCTOCTB", "pValor", [&] { return Dinheiro(); });
-      talvez("TIPOLANCAMENTO", "pTipo", [&] { return Tipo(); });
-      talvez("CODIGOHISTCTB", "pHist", [&] { return Historico(); });
-      talvez("VALORLCTOMOEDA", "pMoeda", [&] { return DinheiroMoeda(); });
-    }
+    const auto contaOuNada = [&] { return Chance(15) ? Value() : Conta(); };
+    const std::string sets = Atribuicoes(30, params,
+                                         {{"DATALCTOCTB", [&] { return Data(); }},
+                                          {"CODIGOESTAB", [&] { return Estab(); }},
+                                          {"CONTACTBDEB", contaOuNada},
+                                          {"CONTACTBCRED", contaOuNada},
+                                          {"VALORLCTOCTB", [&] { return Dinheiro(); }},
+                                          {"TIPOLANCAMENTO", [&] { return Tipo(); }},
+                                          {"CODIGOHISTCTB", [&] { return Historico(); }},
+                                          {"VALORLCTOMOEDA", [&] { return DinheiroMoeda(); }}});
     Conexao().ExecuteDirect("update LCTOCTB set " + sets +
                                 " where CODIGOEMPRESA = :pEmpresa and CHAVELCTOCTB = :pChave",
                             params);
+  }
+
+  // A random non-empty set of `colunas`, each taken with `porcento` chance,
+  // as "COLUNA = :pCOLUNA, ..."; their new values go into `params`.
+  std::string Atribuicoes(
+      int porcento, TParams& params,
+      const std::vector<std::pair<const char*, std::function<Value()>>>& colunas) {
+    std::string sets;
+    while (sets.empty())
+      for (const auto& [coluna, gerar] : colunas)
+        if (Chance(porcento)) {
+          sets += fmt::format("{}{} = :p{}", sets.empty() ? "" : ", ", coluna, coluna);
+          params.emplace_back(std::string("p") + coluna, gerar());
+        }
+    return sets;
   }
 
   void Excluir() {
@@ -173,43 +182,32 @@ class TBalancePropertyTest : public TSchemaTest {
   void AlterarRateio() {
     if (FRateios.empty())
       return InserirRateio();
-    const std::array<int64_t, 4>& rateio = FRateios[Indice(FRateios.size())];
-    TParams params{{"pEmpresa", Value(rateio[0])},
-                   {"pChave", Value(rateio[1])},
-                   {"pNatur", Value(rateio[2])},
-                   {"pCentro", Value(rateio[3])}};
-    std::string sets;
-    while (sets.empty()) {
-      for (auto [coluna, param] :
-           {std::pair{"VALORLCTOGER", "pValor"}, std::pair{"CONTACTB", "pConta"},
-            std::pair{"DATALCTOCTB", "pData"}}) {
-        if (!Chance(40))
-          continue;
-        sets += fmt::format("{}{} = :{}", sets.empty() ? "" : ", ", coluna, param);
-        params.emplace_back(param, param == std::string("pValor")   ? Dinheiro()
-                                   : param == std::string("pConta") ? Conta()
-                                                                    : Data());
-      }
-    }
-    Conexao().ExecuteDirect("update LCTOGER set " + sets +
-                                " where CODIGOEMPRESA = :pEmpresa and CHAVELCTOCTB = :pChave "
-                                "and NATURLCTOCTB = :pNatur and CODIGOCENTROCUSTO = :pCentro",
-                            params);
+    TParams params = UmRateio();
+    const std::string sets = Atribuicoes(40, params,
+                                         {{"VALORLCTOGER", [&] { return Dinheiro(); }},
+                                          {"CONTACTB", [&] { return Conta(); }},
+                                          {"DATALCTOCTB", [&] { return Data(); }}});
+    Conexao().ExecuteDirect("update LCTOGER set " + sets + kOndeRateio, params);
   }
 
   void ExcluirRateio() {
     if (FRateios.empty())
       return;
-    const std::array<int64_t, 4>& rateio = FRateios[Indice(FRateios.size())];
-    Conexao().ExecuteDirect(
-        "delete from LCTOGER where CODIGOEMPRESA = :pEmpresa and CHAVELCTOCTB = :pChave "
-        "and NATURLCTOCTB = :pNatur and CODIGOCENTROCUSTO = :pCentro",
-        {{"pEmpresa", Value(rateio[0])},
-         {"pChave", Value(rateio[1])},
-         {"pNatur", Value(rateio[2])},
-         {"pCentro", Value(rateio[3])}});
+    Conexao().ExecuteDirect(std::string("delete from LCTOGER") + kOndeRateio, UmRateio());
     RelerRateios();
   }
+
+  // The key of a split drawn at random, for kOndeRateio.
+  TParams UmRateio() {
+    const std::array<int64_t, 4>& rateio = FRateios[Indice(FRateios.size())];
+    return {{"pEmpresa", Value(rateio[0])},
+            {"pChave", Value(rateio[1])},
+            {"pNatur", Value(rateio[2])},
+            {"pCentro", Value(rateio[3])}};
+  }
+  static constexpr const char* kOndeRateio =
+      " where CODIGOEMPRESA = :pEmpresa and CHAVELCTOCTB = :pChave and NATURLCTOCTB = :pNatur "
+      "and CODIGOCENTROCUSTO = :pCentro";
 
   // One statement over many splits; the company move follows the entries'
   // (the same new keys), so moved splits find their moved entries.
@@ -224,13 +222,7 @@ class TBalancePropertyTest : public TSchemaTest {
         "LCTOGER.CHAVELCTOCTB + 1000000 * LCTOGER.CODIGOEMPRESA and X.NATURLCTOCTB = "
         "LCTOGER.NATURLCTOCTB and X.CODIGOCENTROCUSTO = LCTOGER.CODIGOCENTROCUSTO)",
     };
-    const std::string sql = comandos[Sorteio(0, 2)];
-    TParams params{{"pEmpresa", Empresa()}};
-    if (sql.find(":pConta") != std::string::npos)
-      params.emplace_back("pConta", Conta());
-    if (sql.find(":pCentro") != std::string::npos)
-      params.emplace_back("pCentro", Value(Sorteio(1, 4)));
-    Conexao().ExecuteDirect(sql, params);
+    Executar(comandos[Sorteio(0, 2)]);
     RelerRateios();
   }
 
@@ -269,21 +261,27 @@ class TBalancePropertyTest : public TSchemaTest {
         "update LCTOCTB set CODIGOEMPRESA = 4, CHAVELCTOCTB = CHAVELCTOCTB + 1000000 * "
         "CODIGOEMPRESA where CODIGOEMPRESA = :pEmpresa and CODIGOESTAB = :pEstab",
     };
-    int escolha = Sorteio(0, 6);
-    Value data = Data();
-    TParams params{{"pEmpresa", Empresa()}};
-    std::string sql = comandos[escolha];
-    if (sql.find(":pConta") != std::string::npos)
-      params.emplace_back("pConta", Conta());
-    if (sql.find(":pEstab") != std::string::npos)
-      params.emplace_back("pEstab", Estab());
-    if (sql.find(":pData") != std::string::npos)
-      params.emplace_back("pData", data);
-    if (sql.find(":pAte") != std::string::npos)
-      params.emplace_back("pAte", Value(data.AsDateTime() + Sorteio(0, 20)));
-    Conexao().ExecuteDirect(sql, params);
+    const std::string sql = comandos[Sorteio(0, 6)];
+    Executar(sql);
     if (sql.rfind("delete", 0) == 0 || sql.find("CODIGOEMPRESA = 4") != std::string::npos)
       RelerChaves();
+  }
+
+  // Runs `sql` with a random company and whichever of :pConta, :pEstab,
+  // :pCentro, :pData and :pAte (up to 20 days after :pData) it names.
+  void Executar(const std::string& sql) {
+    const Value data = Data();
+    TParams params{{"pEmpresa", Empresa()}};
+    const std::pair<const char*, Value> sorteados[] = {
+        {"pConta", Conta()},
+        {"pEstab", Estab()},
+        {"pCentro", Value(Sorteio(1, 4))},
+        {"pData", data},
+        {"pAte", Value(data.AsDateTime() + Sorteio(0, 20))}};
+    for (const auto& [nome, valor] : sorteados)
+      if (sql.find(std::string(":") + nome) != std::string::npos)
+        params.emplace_back(nome, valor);
+    Conexao().ExecuteDirect(sql, params);
   }
 
   void RelerChaves() {
@@ -335,15 +333,9 @@ class TBalancePropertyTest : public TSchemaTest {
   std::string Saldos() {
     std::string texto;
     for (const char* tabela : kTabelasSaldo) {
-      texto += fmt::format("{}\n", tabela);
-      for (const ValueArray& row :
-           Conexao()
-               .ExecuteQuery(fmt::format("select * from {} order by 1, 2, 3, 4, 5, 6", tabela))
-               .Rows) {
-        for (const Value& value : row)
-          texto += value.DebugString() + " ";
-        texto += "\n";
-      }
+      texto +=
+          fmt::format("{}\n", tabela) + Texto(Conexao().ExecuteQuery(fmt::format(
+                                            "select * from {} order by 1, 2, 3, 4, 5, 6", tabela)));
     }
     return texto;
   }
@@ -373,7 +365,7 @@ TEST_P(TBalancePropertyTest, RandomWritesKeepEveryBalanceTableExact) {
   SCOPED_TRACE(fmt::format("semente {} (repita com CTB_SEED={})", FSeed, FSeed));
   Operar(kOperacoes);
   TDbResult diferencas = SchemaInstaller::VerificarSaldos(Conexao());
-  EXPECT_TRUE(diferencas.Rows.empty()) << Diferencas(diferencas);
+  EXPECT_TRUE(diferencas.Rows.empty()) << Texto(diferencas);
   // The run reached every kind of balance, or the check proved little.
   EXPECT_GT(Contar("LCTOCTB"), 500);
   EXPECT_GT(Contar("LCTOGER"), 100);
@@ -410,7 +402,7 @@ TEST_P(TBalancePropertyTest, BatchWriterLeavesExactlyTheBalancesOfTheTriggers) {
   Excluir();
   Conexao().Commit();
   TDbResult diferencas = SchemaInstaller::VerificarSaldos(Conexao());
-  EXPECT_TRUE(diferencas.Rows.empty()) << Diferencas(diferencas);
+  EXPECT_TRUE(diferencas.Rows.empty()) << Texto(diferencas);
   EXPECT_EQ(Contar("LOTESALDOCTB"), 0);
 }
 
@@ -478,7 +470,7 @@ TEST_P(TBalancePropertyTest, CheckFindsCorruptedBalancesAndRebuildRepairsThem) {
     ++porTabela[diferencas.Get(i, "TABELA").AsString() + "/" +
                 diferencas.Get(i, "ORIGEM").AsString() + "/" +
                 diferencas.Get(i, "CODIGOEMPRESA").AsString()];
-  EXPECT_EQ(porTabela["SALDOCTB/SALDOCTB/1"], 1) << Diferencas(diferencas);
+  EXPECT_EQ(porTabela["SALDOCTB/SALDOCTB/1"], 1) << Texto(diferencas);
   EXPECT_EQ(porTabela["SALDOCTB/LCTOCTB/1"], 1);
   EXPECT_GE(porTabela["SALDOCTBMOEDA/LCTOCTB/2"], 1);
   EXPECT_EQ(porTabela["SALDOCTBMENSAL/SALDOCTBMENSAL/2"], 1);
@@ -494,11 +486,11 @@ TEST_P(TBalancePropertyTest, CheckFindsCorruptedBalancesAndRebuildRepairsThem) {
   diferencas = SchemaInstaller::VerificarSaldos(Conexao());
   ASSERT_FALSE(diferencas.Rows.empty());
   for (size_t i = 0; i < diferencas.Rows.size(); ++i)
-    EXPECT_EQ(diferencas.Get(i, "CODIGOEMPRESA").AsInteger(), 2) << Diferencas(diferencas);
+    EXPECT_EQ(diferencas.Get(i, "CODIGOEMPRESA").AsInteger(), 2) << Texto(diferencas);
 
   SchemaInstaller::RecalcularSaldos(Conexao(), std::nullopt);
   diferencas = SchemaInstaller::VerificarSaldos(Conexao());
-  EXPECT_TRUE(diferencas.Rows.empty()) << Diferencas(diferencas);
+  EXPECT_TRUE(diferencas.Rows.empty()) << Texto(diferencas);
 }
 
 CTB_INSTANTIATE_ENGINES(TBalancePropertyTest);

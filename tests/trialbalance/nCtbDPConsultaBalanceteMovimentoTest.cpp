@@ -42,6 +42,18 @@ double Valor(TnClientDataSet& dataSet, const std::string& campo) {
   return dataSet.FieldByName(campo).AsFloat();
 }
 
+// "FIELD=value" of the current row for each field asked, so that one
+// assertion compares the whole row.
+std::string Campos(TnClientDataSet& dataSet, std::initializer_list<const char*> campos) {
+  std::string texto;
+  for (const char* campo : campos)
+    texto += fmt::format("{}{}={}", texto.empty() ? "" : " ", campo,
+                         dataSet.FieldByName(campo).AsValue().Type() == TValueType::String
+                             ? dataSet.FieldByName(campo).AsString()
+                             : fmt::format("{}", Valor(dataSet, campo)));
+  return texto;
+}
+
 // Every field of every row, in the data set's order.
 std::string Linhas(TnClientDataSet& dataSet) {
   std::string texto;
@@ -142,34 +154,24 @@ TEST_P(ConsultaBalanceteTest, MonthlyBreakFoldsTheMonthsOfOneRun) {
   // CAIXA: 1000 + 50 before 15/01; -300 in January, +400 in February, +150
   // up to 10/03 (the 70 of 20/03 is out of the period).
   ASSERT_TRUE(Localizar(cds, 11));
-  EXPECT_DOUBLE_EQ(Valor(cds, "SaldoAnterior"), 1050);
-  EXPECT_DOUBLE_EQ(Valor(cds, "DEBITO012024"), 0);
-  EXPECT_DOUBLE_EQ(Valor(cds, "CREDITO012024"), 300);
-  EXPECT_DOUBLE_EQ(Valor(cds, "MOVIMENTO012024"), -300);
-  EXPECT_DOUBLE_EQ(Valor(cds, "DEBITO022024"), 400);
-  EXPECT_DOUBLE_EQ(Valor(cds, "MOVIMENTO022024"), 400);
-  EXPECT_DOUBLE_EQ(Valor(cds, "DEBITO032024"), 150);
-  EXPECT_DOUBLE_EQ(Valor(cds, "SaldoAtual"), 1300);
-  EXPECT_EQ(cds.FieldByName("TipoConta").AsString(), "A");
-  EXPECT_EQ(cds.FieldByName("ClassifConta").AsString(), "1.1.01");
-
+  EXPECT_EQ(Campos(cds, {"SaldoAnterior", "DEBITO012024", "CREDITO012024", "MOVIMENTO012024",
+                         "DEBITO022024", "MOVIMENTO022024", "DEBITO032024", "SaldoAtual",
+                         "TipoConta", "ClassifConta"}),
+            "SaldoAnterior=1050 DEBITO012024=0 CREDITO012024=300 MOVIMENTO012024=-300 "
+            "DEBITO022024=400 MOVIMENTO022024=400 DEBITO032024=150 SaldoAtual=1300 TipoConta=A "
+            "ClassifConta=1.1.01");
   // A credit-nature account: the balance grows with credits.
   ASSERT_TRUE(Localizar(cds, 31));
-  EXPECT_DOUBLE_EQ(Valor(cds, "SaldoAnterior"), 1050);
-  EXPECT_DOUBLE_EQ(Valor(cds, "CREDITO022024"), 200);
-  EXPECT_DOUBLE_EQ(Valor(cds, "SaldoAtual"), 1250);
-
+  EXPECT_EQ(Campos(cds, {"SaldoAnterior", "CREDITO022024", "SaldoAtual"}),
+            "SaldoAnterior=1050 CREDITO022024=200 SaldoAtual=1250");
   ASSERT_TRUE(Localizar(cds, 1));
   EXPECT_EQ(cds.FieldByName("TipoConta").AsString(), "S");
-
   // An account first moving in the second month gets its row then.
   ASSERT_TRUE(Localizar(cds, 13));
-  EXPECT_DOUBLE_EQ(Valor(cds, "SaldoAnterior"), 0);
-  EXPECT_DOUBLE_EQ(Valor(cds, "DEBITO012024"), 0);
-  EXPECT_DOUBLE_EQ(Valor(cds, "DEBITO022024"), 200);
-  EXPECT_DOUBLE_EQ(Valor(cds, "CREDITO032024"), 150);
-  EXPECT_DOUBLE_EQ(Valor(cds, "MOVIMENTO032024"), -150);
-  EXPECT_DOUBLE_EQ(Valor(cds, "SaldoAtual"), 50);
+  EXPECT_EQ(Campos(cds, {"SaldoAnterior", "DEBITO012024", "DEBITO022024", "CREDITO032024",
+                         "MOVIMENTO032024", "SaldoAtual"}),
+            "SaldoAnterior=0 DEBITO012024=0 DEBITO022024=200 CREDITO032024=150 "
+            "MOVIMENTO032024=-150 SaldoAtual=50");
 }
 
 // One run grouped by month against a run per month folded the way the trial
@@ -257,8 +259,7 @@ TEST_P(ConsultaBalanceteTest, AccountsWithoutBalanceAndPeopleLeaveUnlessAsked) {
   EXPECT_FALSE(Localizar(semZero, 41));
   EXPECT_FALSE(Localizar(semZero, 6));
   ASSERT_TRUE(Localizar(semZero, 7));
-  EXPECT_DOUBLE_EQ(Valor(semZero, "SaldoAnterior"), 0);
-  EXPECT_DOUBLE_EQ(Valor(semZero, "DEBITO"), 0);
+  EXPECT_EQ(Campos(semZero, {"SaldoAnterior", "DEBITO"}), "SaldoAnterior=0 DEBITO=0");
   EXPECT_TRUE(Localizar(semZero, 51));
   EXPECT_TRUE(Localizar(semZero, 52));
   EXPECT_FALSE(Localizar(semZero, 3));   // 1.1.03, the customers' group
@@ -361,10 +362,10 @@ TEST_P(ConsultaBalanceteTest, TwoCompaniesGiveTwoDataSetsWithTheirOwnBands) {
   EXPECT_EQ(FProcesso->Bandas(2)->Raiz.Find("CNPJ")->Caption, "CNPJ: 22");
   EXPECT_EQ(FProcesso->Bandas(1)->Raiz.Find("Empresa")->Caption, "1 - EMPRESA UM");
   ASSERT_TRUE(Localizar(dois, 12));
-  EXPECT_DOUBLE_EQ(Valor(dois, "DEBITO"), 75);
+  EXPECT_EQ(Campos(dois, {"DEBITO"}), "DEBITO=75");
   EXPECT_FALSE(Localizar(dois, 11));
   ASSERT_TRUE(Localizar(um, 12));
-  EXPECT_DOUBLE_EQ(Valor(um, "DEBITO"), 300);
+  EXPECT_EQ(Campos(um, {"DEBITO"}), "DEBITO=300");
 }
 
 TEST_P(ConsultaBalanceteTest, AFailingCompanyIsReportedAndTheOthersStillRun) {
@@ -409,23 +410,19 @@ TEST_P(ConsultaBalanceteTest, CostCentreRowsFollowTheirAccountFromTheManagerialB
   ASSERT_TRUE(cds.Locate("CodigoConta;CodigoCentroCusto", {Value(12), Value(100)}));
   EXPECT_EQ(cds.FieldByName("ClassifConta").AsString(), "1.1.02");
   ASSERT_TRUE(cds.Locate("CodigoConta;CodigoCentroCusto", {Value(11), Value(100)}));
-  EXPECT_DOUBLE_EQ(Valor(cds, "CREDITO"), 300);
-  EXPECT_DOUBLE_EQ(Valor(cds, "MOVIMENTO"), -300);
+  EXPECT_EQ(Campos(cds, {"CREDITO", "MOVIMENTO"}), "CREDITO=300 MOVIMENTO=-300");
   // A credit-nature account's split before the period opens its balance.
   ASSERT_TRUE(cds.Locate("CodigoConta;CodigoCentroCusto", {Value(31), Value(100)}));
-  EXPECT_DOUBLE_EQ(Valor(cds, "SaldoAnterior"), 50);
-  EXPECT_DOUBLE_EQ(Valor(cds, "SaldoAtual"), 50);
+  EXPECT_EQ(Campos(cds, {"SaldoAnterior", "SaldoAtual"}), "SaldoAnterior=50 SaldoAtual=50");
 
   // By month, from one run grouped by month: each month in its columns.
   Parametro("pQuebrarMovPeriodo", "1");
   TnClientDataSet& mensal = Executar();
   ASSERT_TRUE(mensal.Locate("CodigoConta;CodigoCentroCusto", {Value(12), Value(100)}));
-  EXPECT_DOUBLE_EQ(Valor(mensal, "DEBITO012024"), 200);
-  EXPECT_DOUBLE_EQ(Valor(mensal, "DEBITO022024"), 0);
-  EXPECT_DOUBLE_EQ(Valor(mensal, "SaldoAtual"), 200);
+  EXPECT_EQ(Campos(mensal, {"DEBITO012024", "DEBITO022024", "SaldoAtual"}),
+            "DEBITO012024=200 DEBITO022024=0 SaldoAtual=200");
   ASSERT_TRUE(mensal.Locate("CodigoConta;CodigoCentroCusto", {Value(31), Value(100)}));
-  EXPECT_DOUBLE_EQ(Valor(mensal, "SaldoAnterior"), 50);
-  EXPECT_DOUBLE_EQ(Valor(mensal, "SaldoAtual"), 50);
+  EXPECT_EQ(Campos(mensal, {"SaldoAnterior", "SaldoAtual"}), "SaldoAnterior=50 SaldoAtual=50");
 }
 
 CTB_INSTANTIATE_ENGINES(ConsultaBalanceteTest);

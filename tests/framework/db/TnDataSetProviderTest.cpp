@@ -54,7 +54,16 @@ class TnDataSetProviderTest : public TDatabaseTest {
     FCds.FieldByName("COMPL").SetAsString(complemento);
     FCds.Post();
   }
+  // Every failed record is answered with `acao`; the last message is kept.
+  void Reconciliar(TReconcileAction acao) {
+    FCds.OnReconcileError = [this, acao](TnClientDataSet&, const std::string& mensagem, TUpdateKind,
+                                         TReconcileAction& action) {
+      FMensagem = mensagem;
+      action = acao;
+    };
+  }
 
+  std::string FMensagem;
   TnSQLDataSet FSql;
   TnDataSetProvider FProvider;
   TnClientDataSet FCds;
@@ -99,14 +108,9 @@ TEST_P(TnDataSetProviderTest, AColumnChangedByAnotherUserSinceReadIsNotOverwritt
   FCds.FieldByName("COMPL").SetAsString("meu");
   FCds.FieldByName("VALOR").SetAsFloat(21);
   FCds.Post();
-  std::string mensagem;
-  FCds.OnReconcileError = [&](TnClientDataSet&, const std::string& m, TUpdateKind,
-                              TReconcileAction& action) {
-    mensagem = m;
-    action = TReconcileAction::raSkip;
-  };
+  Reconciliar(TReconcileAction::raSkip);
   EXPECT_EQ(FCds.ApplyUpdates(0), 1);
-  EXPECT_EQ(mensagem, "Registro não encontrado ou alterado por outro usuário");
+  EXPECT_EQ(FMensagem, "Registro não encontrado ou alterado por outro usuário");
   EXPECT_EQ(Tabela(), "1:10:a 2:20:dele ");
   EXPECT_EQ(FCds.ChangeCount(), 1);
 }
@@ -128,23 +132,17 @@ TEST_P(TnDataSetProviderTest, InsertLeavesNullsOutAndDeleteFindsTheRowByTheKey) 
 
 TEST_P(TnDataSetProviderTest, ARowChangedByAnotherUserIsReportedAndStaysPending) {
   Conexao().ExecuteDirect("delete from LCTO where CHAVELCTOCTB = 2");
-  std::string mensagem;
-  FCds.OnReconcileError = [&](TnClientDataSet&, const std::string& m, TUpdateKind,
-                              TReconcileAction& action) {
-    mensagem = m;
-    action = TReconcileAction::raSkip;
-  };
+  Reconciliar(TReconcileAction::raSkip);
   FCds.Last();
   FCds.Edit();
   FCds.FieldByName("COMPL").SetAsString("x");
   FCds.Post();
   EXPECT_EQ(FCds.ApplyUpdates(-1), 1);
-  EXPECT_EQ(mensagem, "Registro não encontrado ou alterado por outro usuário");
+  EXPECT_EQ(FMensagem, "Registro não encontrado ou alterado por outro usuário");
   EXPECT_EQ(FCds.ChangeCount(), 1);
 
   // Cancel ignores the failure: no error counted, the change stays pending.
-  FCds.OnReconcileError = [](TnClientDataSet&, const std::string&, TUpdateKind,
-                             TReconcileAction& action) { action = TReconcileAction::raCancel; };
+  Reconciliar(TReconcileAction::raCancel);
   EXPECT_EQ(FCds.ApplyUpdates(0), 0);
   EXPECT_EQ(FCds.ChangeCount(), 1);
 }
@@ -170,30 +168,21 @@ TEST_P(TnDataSetProviderTest, DuplicateKeyReachesReconcileWithKindOneAndCorrectW
   EXPECT_TRUE(FCds.Locate("CHAVELCTOCTB", {Value(7)})) << "the data set keeps the new key";
 }
 
-TEST_P(TnDataSetProviderTest, AbortRollsBackEveryRecordAlreadyWritten) {
-  FCds.OnReconcileError = [](TnClientDataSet&, const std::string&, TUpdateKind,
-                             TReconcileAction& action) { action = TReconcileAction::raAbort; };
-  Inserir(3, "c");
-  Inserir(1, "dup");
-  Inserir(4, "d");
-  EXPECT_EQ(FCds.ApplyUpdates(-1), 1);
-  EXPECT_EQ(Tabela(), "1:10:a 2:20:b ");
-  EXPECT_EQ(FCds.ChangeCount(), 3);
-  EXPECT_FALSE(Conexao().InTransaction());
-}
-
 // Inserts go to the database together; one refused in the middle is
-// reconciled alone and the ones after it are still written, in order.
+// reconciled alone and the ones after it are still written, in order,
+// unless the answer aborts: then every record already written rolls back.
 TEST_P(TnDataSetProviderTest, AnInsertRefusedAmongOthersIsReconciledAloneAndTheRestWritten) {
   struct TCaso {
     TReconcileAction Acao;
     const char* Tabela;
     int Pendentes;
+    int Erros;
   };
   const TCaso casos[] = {
-      {TReconcileAction::raSkip, "1:10:a 2:20:b 3:4.5:c 4:6:d 5:7.5:e ", 1},
-      {TReconcileAction::raCancel, "1:10:a 2:20:b 3:4.5:c 4:6:d 5:7.5:e ", 1},
-      {TReconcileAction::raCorrect, "1:10:a 2:20:b 3:4.5:c 4:6:d 5:7.5:e 9:1.5:dup ", 0},
+      {TReconcileAction::raSkip, "1:10:a 2:20:b 3:4.5:c 4:6:d 5:7.5:e ", 1, 1},
+      {TReconcileAction::raCancel, "1:10:a 2:20:b 3:4.5:c 4:6:d 5:7.5:e ", 1, 0},
+      {TReconcileAction::raCorrect, "1:10:a 2:20:b 3:4.5:c 4:6:d 5:7.5:e 9:1.5:dup ", 0, 0},
+      {TReconcileAction::raAbort, "1:10:a 2:20:b ", 4, 1},
   };
   for (const TCaso& caso : casos) {
     SCOPED_TRACE(static_cast<int>(caso.Acao));
@@ -211,10 +200,11 @@ TEST_P(TnDataSetProviderTest, AnInsertRefusedAmongOthersIsReconciledAloneAndTheR
     Inserir(1, "dup");
     Inserir(4, "d");
     Inserir(5, "e");
-    EXPECT_EQ(FCds.ApplyUpdates(-1), caso.Acao == TReconcileAction::raSkip ? 1 : 0);
+    EXPECT_EQ(FCds.ApplyUpdates(-1), caso.Erros);
     EXPECT_EQ(erros, std::vector<std::string>{"dup: 1"});
     EXPECT_EQ(Tabela(), caso.Tabela);
     EXPECT_EQ(FCds.ChangeCount(), caso.Pendentes);
+    EXPECT_FALSE(Conexao().InTransaction());
     Conexao().ExecuteDirect("delete from LCTO where CHAVELCTOCTB > 2");
     FProvider.GetRecords(FCds);
   }
