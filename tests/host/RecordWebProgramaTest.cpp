@@ -1,0 +1,85 @@
+// The built `ctb` on each engine keying entries on the web screen's module:
+// `record TnCtbDMLctoCtbCloud post|list`, its required history and the
+// right it shares with the desktop screen.
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "tests/host/TCtbPrograma.h"
+
+namespace {
+
+constexpr const char* kWeb = "TnCtbDMLctoCtbCloud";
+
+class TCtbRecordWebTest : public TCtbProgramaTest {
+ protected:
+  void SetUp() override {
+    TCtbProgramaTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    Demo();
+  }
+
+  int Registrar(const nlohmann::json& documento, int usuario = 1) {
+    const int status = Ctb({"record", kWeb, "post"}, documento.dump(), usuario);
+    FResultado = nlohmann::json::parse(FSaida, nullptr, false);
+    return status;
+  }
+};
+
+}  // namespace
+
+TEST_P(TCtbRecordWebTest, EntryPostedWithAnAliasThenListedEditedAndDeleted) {
+  const int64_t antes = Lancamentos();
+  ASSERT_EQ(Registrar(LancamentoDemo("2025-08-11", 321.5)), 0) << FSaida << FErro;
+  ASSERT_EQ(FResultado["result"], "posted") << FSaida;
+  const int64_t chave = FResultado["entry"]["CHAVELCTOCTB"];
+  EXPECT_EQ(Lancamentos(), antes + 1);
+  ASSERT_EQ(Ctb({"record", kWeb, "list", "--company", "1", "--key", std::to_string(chave),
+                 "--format", "json"}),
+            0)
+      << FErro;
+  const nlohmann::json linhas = nlohmann::json::parse(FSaida);
+  ASSERT_EQ(linhas.size(), 1U) << FSaida;
+  EXPECT_EQ(linhas[0]["VALORLCTOCTB"], 321.5);
+
+  ASSERT_EQ(
+      Registrar(
+          {{"op", "edit"}, {"company", 1}, {"key", chave}, {"fields", {{"VALORLCTOCTB", 400}}}}),
+      0)
+      << FSaida;
+  EXPECT_EQ(Contar("select VALORLCTOCTB from LCTOCTB where CODIGOEMPRESA = 1 and CHAVELCTOCTB = " +
+                   std::to_string(chave)),
+            400);
+  ASSERT_EQ(Registrar({{"op", "delete"}, {"company", 1}, {"key", chave}}), 0) << FSaida;
+  EXPECT_EQ(Lancamentos(), antes);
+}
+
+TEST_P(TCtbRecordWebTest, EntryWithoutHistoryIsRefusedAndWritesNothing) {
+  const int64_t antes = Lancamentos();
+  nlohmann::json documento = LancamentoDemo("2025-08-11", 10);
+  documento["fields"].erase("CODIGOHISTCTB");
+  EXPECT_EQ(Registrar(documento), 1) << FSaida;
+  EXPECT_EQ(FResultado["result"], "refused") << FSaida;
+  EXPECT_EQ(FResultado["field"], "CODIGOHISTCTB") << FSaida;
+  EXPECT_EQ(Lancamentos(), antes);
+}
+
+TEST_P(TCtbRecordWebTest, UserWithoutTheEntriesRightIsRefusedOnTheWebScreenToo) {
+  Conexao().ExecuteDirect(
+      "update DIREITOUSUARIO set NIVEL = '1' where CODIGOUSUARIO = 2 and NOMEDIREITO = "
+      "'actTnCtbDMLctoCtb'");
+  const int64_t antes = Lancamentos();
+  for (const char* classe : {"TnCtbDMLctoCtb", kWeb}) {
+    SCOPED_TRACE(classe);
+    EXPECT_EQ(Ctb({"record", classe, "post"}, LancamentoDemo("2025-08-11", 10).dump(), 2), 1);
+    EXPECT_NE(FErro.find("O usuário 2 não tem direito a \"Lançamentos Contábeis\""),
+              std::string::npos)
+        << FErro;
+  }
+  EXPECT_EQ(Lancamentos(), antes);
+}
+
+CTB_INSTANTIATE_ENGINES(TCtbRecordWebTest);
