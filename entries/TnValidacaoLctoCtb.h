@@ -23,6 +23,7 @@
 #include <utility>
 
 #include "entries/TnConfigLctoCtb.h"
+#include "entries/nCtbDMLctoCtbCloudUtil_U.h"
 #include "framework/core/Currency.h"
 #include "framework/core/TDateTime.h"
 #include "framework/core/Value.h"
@@ -31,23 +32,6 @@ class TField;
 class TnClientDataSet;
 class TnSessao;
 
-// The last entry this module saved, for the duplicate question.
-struct TUltLctoCtb {
-  bool Preenchido = false;
-  int64_t CodigoEmpresa = 0;
-  TDateTime DataLctoCtb;
-  int64_t CodigoEstab = 0;
-  Value ContaCtbDeb;
-  Value ContaCtbCred;
-  Currency ValorLctoCtb;
-  Value CodigoHistCtb;
-  std::string Complemento;
-  std::string Origem;
-};
-
-// Where the user's posting window comes from: the company configuration
-// (items 9 and 10) or the user's own limits.
-enum class TTipoFuncVerificaLimite : int { tfComCache = 0, tfSemCache = 1 };
 using TFuncVerificaLimite = std::function<bool(TDateTime)>;
 
 // The chart and history look-ups the chain already made, for a run of

@@ -24,12 +24,9 @@ using nCtbDMLctoCtb_U::DataDe;
 
 namespace {
 
-constexpr const char* kCategoria = "02 Movimentos";
-constexpr const char* kCaption = "Lançamentos Contábeis";
 constexpr const char* kCategoriaAreaTrabalho =
     "00 Áreas de Trabalho\\02 Grupo de Empresas - Holding\\02 Lançamentos";
 constexpr const char* kClasseAreaTrabalho = "TnCtbDPAreaTrabalhoMoedaFuncional";
-constexpr int kImagem = 100;
 
 // One row of the web layout: group name, group row and columns (0: none).
 struct TLayoutWeb {
@@ -88,7 +85,7 @@ void LerConfigAtividade(TnConfigEmpresaLctoCtb& config, int64_t codigoEmpresa) {
 
 // ---- Creation ----
 
-TnCtbDMLctoCtb::TnCtbDMLctoCtb() {
+TnCtbDMLctoCtbBase::TnCtbDMLctoCtbBase() {
   SetSelectText(kSelectCliente);
   // Active histories only; the group of a history is read through it.
   RegistrarDicionarioLookup("CODIGOHISTCTBATIVO",
@@ -102,18 +99,23 @@ TnCtbDMLctoCtb::TnCtbDMLctoCtb() {
   FOldTransTipoLcto.clear();
   FDataOpcaoSPED = TDateTime();
   FCodigoEmpresaSPED = 0;
-  FRepositorioSaldoCtb = std::make_unique<TnCtbRepositorioSaldoCtb>();
   if (Nutil::EhCloud())
     Campo("COTACAOMOEDA").SetDisplayFormat("#,##0.00000000");
   if (!Nutil::EhHttpExe())
     nClientDataSet.RemoveField("NATURLCTOCTB");
   ActionList.Add("nActAbrirCadastroQ100").SetCaption("Registro Q100");
+}
+
+TnCtbDMLctoCtbBase::~TnCtbDMLctoCtbBase() = default;
+
+TnCtbDMLctoCtb::TnCtbDMLctoCtb()
+    : FRepositorioSaldoCtb(std::make_unique<TnCtbRepositorioSaldoCtb>()) {
   CriarAcoesTransacao();
 }
 
 TnCtbDMLctoCtb::~TnCtbDMLctoCtb() = default;
 
-void TnCtbDMLctoCtb::CriarCampos() {
+void TnCtbDMLctoCtbBase::CriarCampos() {
   TnClientDataSet& cds = nClientDataSet;
   auto campo = [&](const char* nome, TFieldType tipo, int tamanho, bool requerido,
                    const char* rotulo) -> TField& {
@@ -211,7 +213,7 @@ void TnCtbDMLctoCtb::CriarCampos() {
   nSQLDataSet.SetCommandText(kSelectProvider);
 }
 
-void TnCtbDMLctoCtb::CriarDataSetsAuxiliares() {
+void TnCtbDMLctoCtbBase::CriarDataSetsAuxiliares() {
   cdsGerecialGrupo.AddField("ClassifGrupo", TFieldType::ftString, 30);
   cdsGerecialGrupo.CreateDataSet();
 
@@ -254,7 +256,7 @@ void TnCtbDMLctoCtb::CriarDataSetsAuxiliares() {
   ult.AddIndex("nClientDataSetIndex3", "CHAVELCTOCTB", "CHAVELCTOCTB");
 }
 
-void TnCtbDMLctoCtb::LigarHandlers() {
+void TnCtbDMLctoCtbBase::LigarHandlers() {
   Campo("CONTACTBDEB").OnSetText = [this](TField& f, const std::string& t) {
     nClientDataSetCONTACTBDEBSetText(f, t);
   };
@@ -294,7 +296,7 @@ void TnCtbDMLctoCtb::LigarHandlers() {
 
 // ---- Menu and registration ----
 
-const TnConjuntoModulos& TnCtbDMLctoCtb::GrupoModulos(int indice) {
+const TnConjuntoModulos& TnCtbDMLctoCtbBase::GrupoModulos(int indice) {
   static const TnConjuntoModulos kGrupos[3] = {
       {TnModulo::nCtb},
       {TnModulo::nFin},
@@ -309,8 +311,8 @@ void TnCtbDMLctoCtb::GerarPrincAction(TnActionList& lista, const TnActionHandler
   for (int i = 0; i < 3; ++i) {
     if (!GrupoModulos(i).Intersecta(permitidos))
       continue;
-    TnAction& acao = AdicionarPrincAction(lista, kClassName, kCategoria, kCaption, handler);
-    acao.SetImageIndex(kImagem);
+    TnAction& acao = AdicionarPrincAction(lista, kClassName, kCategoriaMenu, kCaptionMenu, handler);
+    acao.SetImageIndex(kImagemMenu);
     acao.SetVerificaSelecao(selecao);
     if (i == 0) {
       acao.SetIndex(0);
@@ -329,9 +331,9 @@ void TnCtbDMLctoCtbAreaTrabalho::GerarPrincAction(TnActionList& lista,
   if (!GrupoModulos(0).Intersecta(permitidos))
     return;
   TnAction& acao =
-      AdicionarPrincAction(lista, kClassName, kCategoriaAreaTrabalho, kCaption, handler);
+      AdicionarPrincAction(lista, kClassName, kCategoriaAreaTrabalho, kCaptionMenu, handler);
   acao.SetIndex(25);
-  acao.SetVerificaSelecao(TnCtbDMLctoCtb::PegarVerificaSelecaoPadrao());
+  acao.SetVerificaSelecao(TnCtbDMLctoCtbBase::PegarVerificaSelecaoPadrao());
   acao.SetMenuItem(false);
   acao.SetClasseAreaTrabalho(kClasseAreaTrabalho);
   acao.SetLink(TnActionList::HashNome(std::string("act") + TnCtbDMLctoCtb::kClassName));
@@ -339,30 +341,30 @@ void TnCtbDMLctoCtbAreaTrabalho::GerarPrincAction(TnActionList& lista,
 
 // ---- What the module says about itself ----
 
-std::string TnCtbDMLctoCtb::PegarVerificaSelecaoPadrao() {
+std::string TnCtbDMLctoCtbBase::PegarVerificaSelecaoPadrao() {
   const TnDMPersonalizacao* personalizacao = nDMPersonalizacao();
   if (personalizacao != nullptr && personalizacao->ExigeSelecaoEmpresaPeriodo())
     return "CodigoEmpresa;DataLctoCtb_MAIORIGUAL;DataLctoCtb_MENORIGUAL";
   return "";
 }
 
-std::string TnCtbDMLctoCtb::PegarVerificaSelecao() const {
+std::string TnCtbDMLctoCtbBase::PegarVerificaSelecao() const {
   return PegarVerificaSelecaoPadrao();
 }
 
-TDateTime TnCtbDMLctoCtb::GetDataInicialSelecao() const {
+TDateTime TnCtbDMLctoCtbBase::GetDataInicialSelecao() const {
   return DataDe(Selecao().Param(kSelDataInicial));
 }
 
-TDateTime TnCtbDMLctoCtb::GetDataFinalSelecao() const {
+TDateTime TnCtbDMLctoCtbBase::GetDataFinalSelecao() const {
   return DataDe(Selecao().Param(kSelDataFinal));
 }
 
-bool TnCtbDMLctoCtb::GetFilialSelecionada() const {
+bool TnCtbDMLctoCtbBase::GetFilialSelecionada() const {
   return Selecao().CodigoEstab() != 0;
 }
 
-nlohmann::ordered_json TnCtbDMLctoCtb::PegarJsonConfigExtra() const {
+nlohmann::ordered_json TnCtbDMLctoCtbBase::PegarJsonConfigExtra() const {
   TnDMDireitoUsuario* direitos = nDMDireitoUsuario();
   nlohmann::ordered_json ordenado;
   ordenado["DireitoAlteraDadoFixoLancamentoProg"] =
@@ -385,7 +387,7 @@ nlohmann::ordered_json TnCtbDMLctoCtb::PegarJsonConfigExtra() const {
 
 // ---- Configuration hooks ----
 
-void TnCtbDMLctoCtb::AntesConfigurar(TnForm* form) {
+void TnCtbDMLctoCtbBase::AntesConfigurar(TnForm* form) {
   TnDMClientDataSet::AntesConfigurar(form);
   if (Nutil::EhCloud() && !Nutil::EhExecutavelnWeb()) {
     Nctbsfuncoes::LimparChavesSingletons();
@@ -442,7 +444,7 @@ void TnCtbDMLctoCtb::ConfigurarTabela() {
   }
 }
 
-void TnCtbDMLctoCtb::DepoisConfigurar(TnForm* form) {
+void TnCtbDMLctoCtbBase::DepoisConfigurar(TnForm* form) {
   TnDMClientDataSet::DepoisConfigurar(form);
   if (form != nullptr) {
     if (!Nutil::EhCloud() && form->Controle("LbDataSetChaveOrigem") == nullptr) {
@@ -452,30 +454,7 @@ void TnCtbDMLctoCtb::DepoisConfigurar(TnForm* form) {
       label.Width = 250;
       label.Color = 0x00808080;
     }
-    struct TAcao {
-      const char* Nome;
-      const char* Caption;
-      const char* Atalho;
-      TnAction** Guardar;
-    };
-    const TAcao acoes[] = {
-        {"actPesquisar", "Pesquisar...", "Ctrl+F3", nullptr},
-        {"actLctoAutomatico", "Lançamentos Automáticos", "F9", nullptr},
-        {"actLctoGerDeb", "Lançamentos gerenciais a débito", "Ctrl+F7", &FactLctoGerDeb},
-        {"actLctoGerCred", "Lançamentos gerenciais a crédito", "Ctrl+F8", &FactLctoGerCred},
-        {"actVincularParticipantes", "Vincular Participantes", "Ctrl+F9", nullptr},
-        {"actRegistroQ100", "Registro Q100", "Ctrl+Q", &FActRegistroQ100},
-        {"actUltimosLancamentos", "Exibir os últimos lançamentos", "Ctrl+U", nullptr},
-    };
-    for (const TAcao& a : acoes) {
-      TnAction* acao = form->Actions().Find(a.Nome);
-      if (acao == nullptr)
-        acao = &form->CriarAction(a.Nome, a.Caption, a.Atalho, nullptr);
-      if (a.Guardar != nullptr)
-        *a.Guardar = acao;
-    }
-    ConfigurarAcoesSplits(*form);
-    ConfigurarTelasVinculadas(*form);
+    ConfigurarAcoes(*form);
     AtualizarAcoesEmpresa();
     if (Nutil::EhHttp() && form->ClassName() == "TnFrmVisDataSet")
       AdicionarDetalhesWeb();
@@ -490,7 +469,34 @@ void TnCtbDMLctoCtb::DepoisConfigurar(TnForm* form) {
     ConfigurarPainelDiferenca();
 }
 
-void TnCtbDMLctoCtb::AdicionarDetalhesWeb() {
+void TnCtbDMLctoCtb::ConfigurarAcoes(TnForm& form) {
+  struct TAcao {
+    const char* Nome;
+    const char* Caption;
+    const char* Atalho;
+    TnAction** Guardar;
+  };
+  const TAcao acoes[] = {
+      {"actPesquisar", "Pesquisar...", "Ctrl+F3", nullptr},
+      {"actLctoAutomatico", "Lançamentos Automáticos", "F9", nullptr},
+      {"actLctoGerDeb", "Lançamentos gerenciais a débito", "Ctrl+F7", &FactLctoGerDeb},
+      {"actLctoGerCred", "Lançamentos gerenciais a crédito", "Ctrl+F8", &FactLctoGerCred},
+      {"actVincularParticipantes", "Vincular Participantes", "Ctrl+F9", nullptr},
+      {"actRegistroQ100", "Registro Q100", "Ctrl+Q", &FActRegistroQ100},
+      {"actUltimosLancamentos", "Exibir os últimos lançamentos", "Ctrl+U", nullptr},
+  };
+  for (const TAcao& a : acoes) {
+    TnAction* acao = form.Actions().Find(a.Nome);
+    if (acao == nullptr)
+      acao = &form.CriarAction(a.Nome, a.Caption, a.Atalho, nullptr);
+    if (a.Guardar != nullptr)
+      *a.Guardar = acao;
+  }
+  ConfigurarAcoesSplits(form);
+  ConfigurarTelasVinculadas(form);
+}
+
+void TnCtbDMLctoCtbBase::AdicionarDetalhesWeb() {
   if (!InfoDetalhes().empty())
     return;
   if (GetUsaCentroCusto()) {
@@ -511,16 +517,16 @@ void TnCtbDMLctoCtb::AdicionarDetalhesWeb() {
                     "CODIGOEMPRESA;CHAVELCTOCTBFIS", ""});
 }
 
-void TnCtbDMLctoCtb::ConfigurarTipoLcto() {
+void TnCtbDMLctoCtbBase::ConfigurarTipoLcto() {
   EdVisibleField(Campo("TIPOLANCAMENTO"), GetEhOptanteFCONT() || GetEhOptanteIFRS());
 }
 
-bool TnCtbDMLctoCtb::DataSetEditando() const {
+bool TnCtbDMLctoCtbBase::DataSetEditando() const {
   const TDataSetState estado = nClientDataSet.State();
   return estado == TDataSetState::dsEdit || estado == TDataSetState::dsInsert;
 }
 
-void TnCtbDMLctoCtb::ConfigurarCampo(TField& field) {
+void TnCtbDMLctoCtbBase::ConfigurarCampo(TField& field) {
   TnDMClientDataSet::ConfigurarCampo(field);
   const std::string nome = field.FieldName();
   const bool ativo = nClientDataSet.Active();
@@ -594,12 +600,12 @@ void TnCtbDMLctoCtb::ConfigurarCampo(TField& field) {
 
 // ---- Default values ----
 
-void TnCtbDMLctoCtb::ConfigurarAutoValor(TnClientDataSet& sender) {
+void TnCtbDMLctoCtbBase::ConfigurarAutoValor(TnClientDataSet& sender) {
   TnDMClientDataSet::ConfigurarAutoValor(sender);
   TnControleFieldsManutencaoTela::Controlar(*this, [&] { ConfigurarAutoValorInterno(sender); });
 }
 
-void TnCtbDMLctoCtb::ConfigurarAutoValorInterno(TnClientDataSet& sender) {
+void TnCtbDMLctoCtbBase::ConfigurarAutoValorInterno(TnClientDataSet& sender) {
   TnClientDataSet& cds = nClientDataSet;
   PegarConfigEmpresa();
   const bool inserindo = cds.State() == TDataSetState::dsInsert;
@@ -668,7 +674,7 @@ void TnCtbDMLctoCtb::ConfigurarAutoValorInterno(TnClientDataSet& sender) {
 
 // ---- Configuration loaders ----
 
-void TnCtbDMLctoCtb::LimparChaveConfig() {
+void TnCtbDMLctoCtbBase::LimparChaveConfig() {
   TnDMClientDataSet::LimparChaveConfig();
   FChaveConfigUsu.reset();
   FChaveConfigLote.clear();
@@ -681,13 +687,13 @@ void TnCtbDMLctoCtb::LimparChaveConfig() {
   FChaveListaUltimosLcto.clear();
 }
 
-void TnCtbDMLctoCtb::AplicarConfigEmpresaPadrao() {
+void TnCtbDMLctoCtbBase::AplicarConfigEmpresaPadrao() {
   FConfig.Empresa = TnConfigEmpresaLctoCtb{};
   AtualizarAcoesEmpresa();
   cdsGerecialGrupo.EmptyDataSet();
 }
 
-void TnCtbDMLctoCtb::AtualizarAcoesEmpresa() {
+void TnCtbDMLctoCtbBase::AtualizarAcoesEmpresa() {
   for (TnAction* acao : {FactLctoGerDeb, FactLctoGerCred}) {
     if (acao != nullptr)
       acao->SetVisible(FConfig.Empresa.UsaCentroCusto);
@@ -700,7 +706,7 @@ void TnCtbDMLctoCtb::AtualizarAcoesEmpresa() {
   }
 }
 
-void TnCtbDMLctoCtb::PegarConfigEmpresa(bool forcar) {
+void TnCtbDMLctoCtbBase::PegarConfigEmpresa(bool forcar) {
   const int64_t empresa = PegarCodigoEmpresa();
   if (empresa == 0) {
     AplicarConfigEmpresaPadrao();
@@ -736,7 +742,7 @@ void TnCtbDMLctoCtb::PegarConfigEmpresa(bool forcar) {
   LerConfigAtividade(config, empresa);
   FConfig.Empresa = config;
   AtualizarAcoesEmpresa();
-  PegarConfigLctoExpurgo();
+  DepoisConfigEmpresa();
   if (!Nutil::EhCloud() && !Importacao() && TemTela()) {
     const auto tipo = static_cast<TnTipoExibeTituloSaldo>(FConfig.Empresa.TipoExibeTituloSaldo);
     ConfigurarControlSaldo(tipo);
@@ -744,12 +750,12 @@ void TnCtbDMLctoCtb::PegarConfigEmpresa(bool forcar) {
   }
 }
 
-void TnCtbDMLctoCtb::AdicionarConta(double conta) {
+void TnCtbDMLctoCtbBase::AdicionarConta(double conta) {
   if (!cdsContasDupla.FindKey({Value(conta)}))
     cdsContasDupla.AppendRecord({Value(conta)});
 }
 
-void TnCtbDMLctoCtb::PegarConfigPlano() {
+void TnCtbDMLctoCtbBase::PegarConfigPlano() {
   const int64_t empresa = PegarCodigoEmpresa();
   if (FChaveConfigPlano == empresa)
     return;
@@ -780,7 +786,7 @@ void TnCtbDMLctoCtb::PegarConfigPlano() {
   FChaveConfigPlano = empresa;
 }
 
-void TnCtbDMLctoCtb::PegarConfigLote() {
+void TnCtbDMLctoCtbBase::PegarConfigLote() {
   if (!nClientDataSet.Active())
     return;
   TField& lote = Campo("CODIGOLOTECTB");
@@ -820,7 +826,7 @@ void TnCtbDMLctoCtb::PegarConfigLote() {
   FChaveConfigLote = texto;
 }
 
-void TnCtbDMLctoCtb::PegarConfigUsuario() {
+void TnCtbDMLctoCtbBase::PegarConfigUsuario() {
   const int64_t usuario = Conexao().CodigoUsuario();
   if (usuario == 0) {
     FConfig.Usuario = TnConfigUsuarioLctoCtb{};
@@ -833,7 +839,7 @@ void TnCtbDMLctoCtb::PegarConfigUsuario() {
   FChaveConfigUsu = usuario;
 }
 
-void TnCtbDMLctoCtb::PegarConfigAtividade(int64_t codigoEmpresa) {
+void TnCtbDMLctoCtbBase::PegarConfigAtividade(int64_t codigoEmpresa) {
   TnConfigEmpresaLctoCtb config = FConfig.Empresa;
   LerConfigAtividade(config, codigoEmpresa);
   FConfig.Empresa = config;

@@ -45,7 +45,7 @@ std::string FiltroTipoControleContabil(const std::string& tipo) {
 
 }  // namespace
 
-void TnCtbDMLctoCtb::LigarHandlersCampos() {
+void TnCtbDMLctoCtbBase::LigarHandlersCampos() {
   Campo("DATALCTOCTB").GetDefinicao().OnExit = [this](TField& f) {
     nClientDataSetDATALCTOCTBDefIntExit(f);
   };
@@ -67,7 +67,7 @@ void TnCtbDMLctoCtb::LigarHandlersCampos() {
 
 // ---- Date ----
 
-void TnCtbDMLctoCtb::nClientDataSetDATALCTOCTBDefIntExit(TField& sender) {
+void TnCtbDMLctoCtbBase::nClientDataSetDATALCTOCTBDefIntExit(TField& sender) {
   ChecarConfigurarCampo(sender);
   if (!DataSetEditando())
     return;
@@ -80,7 +80,7 @@ void TnCtbDMLctoCtb::nClientDataSetDATALCTOCTBDefIntExit(TField& sender) {
     SugerirOrigemIFRS(DataDe(data.AsValue()));
 }
 
-void TnCtbDMLctoCtb::SeguirTransacaoPelaData() {
+void TnCtbDMLctoCtbBase::SeguirTransacaoPelaData() {
   TField& trans = Campo("TRANSCTB");
   const TField& data = Campo("DATALCTOCTB");
   if (FOldTransDate.IsZero()) {
@@ -102,7 +102,7 @@ void TnCtbDMLctoCtb::SeguirTransacaoPelaData() {
   FOldTransDate = DataDe(data.AsValue());
 }
 
-void TnCtbDMLctoCtb::SugerirOrigemIFRS(TDateTime data) {
+void TnCtbDMLctoCtbBase::SugerirOrigemIFRS(TDateTime data) {
   const int64_t empresa = PegarCodigoEmpresa();
   TControleExercicioSocialCtb& exercicio = ControleExercicioSocialCtb();
   exercicio.SetCodigoEmpresa(empresa);
@@ -119,7 +119,8 @@ void TnCtbDMLctoCtb::SugerirOrigemIFRS(TDateTime data) {
 
 // ---- Entry key ----
 
-void TnCtbDMLctoCtb::nClientDataSetCHAVELCTOCTBSetText(TField& sender, const std::string& text) {
+void TnCtbDMLctoCtbBase::nClientDataSetCHAVELCTOCTBSetText(TField& sender,
+                                                           const std::string& text) {
   TnClientDataSet& cds = nClientDataSet;
   const bool modo2 = ModoForm() == 2;
   const bool move = TemTela() && (cds.State() == TDataSetState::dsEdit ||
@@ -150,7 +151,7 @@ void TnCtbDMLctoCtb::nClientDataSetCHAVELCTOCTBSetText(TField& sender, const std
 
 // ---- Programmed entry ----
 
-void TnCtbDMLctoCtb::nClientDataSetCODIGOLCTOPROGDefIntExit(TField& sender) {
+void TnCtbDMLctoCtbBase::nClientDataSetCODIGOLCTOPROGDefIntExit(TField& sender) {
   if (!DataSetEditando())
     return;
   if (sender.IsNull()) {
@@ -165,7 +166,7 @@ void TnCtbDMLctoCtb::nClientDataSetCODIGOLCTOPROGDefIntExit(TField& sender) {
   InserirLctoProg();
 }
 
-void TnCtbDMLctoCtb::FocalizaCamposLctoPadrao() {
+void TnCtbDMLctoCtbBase::FocalizaCamposLctoPadrao() {
   TnForm* form = Form();
   if (form == nullptr)
     return;
@@ -181,7 +182,7 @@ void TnCtbDMLctoCtb::FocalizaCamposLctoPadrao() {
 
 // ---- Account lookups ----
 
-void TnCtbDMLctoCtb::DoDepoisCriarFiltroCONTACTB(void* /*sender*/, std::string& filtro) {
+void TnCtbDMLctoCtbBase::DoDepoisCriarFiltroCONTACTB(void* /*sender*/, std::string& filtro) {
   if (!GetEhOptanteIFRS())
     return;
   const std::string termo =

@@ -40,7 +40,7 @@ namespace {
 // A companion module of `lancamentos`, created on first use in its mode
 // (import or not), loading rows on demand, and open on its selection.
 template <class T>
-T& Companheiro(const TnCtbDMLctoCtb& lancamentos, std::unique_ptr<T>& modulo) {
+T& Companheiro(const TnCtbDMLctoCtbBase& lancamentos, std::unique_ptr<T>& modulo) {
   if (!modulo) {
     auto novo = Nutilform::CriarDMNovo<T>(T::kClassName);
     novo->SetConexao(lancamentos.ConexaoDefinida());
@@ -57,7 +57,7 @@ T& Companheiro(const TnCtbDMLctoCtb& lancamentos, std::unique_ptr<T>& modulo) {
 
 }  // namespace
 
-TnCtbDMLctoGer& TnCtbDMLctoCtb::GetDMLctoGer() {
+TnCtbDMLctoGer& TnCtbDMLctoCtbBase::GetDMLctoGer() {
   TnCtbDMLctoGer& gerencial = Companheiro(*this, FDMLctoGer);
   // Without a screen the rows are applied with the entries they split
   // (nDataSetProviderAfterApplyUpdates), in the same transaction.
@@ -65,11 +65,11 @@ TnCtbDMLctoGer& TnCtbDMLctoCtb::GetDMLctoGer() {
   return gerencial;
 }
 
-TnCtbDMLctoAtivDiferenc& TnCtbDMLctoCtb::GetDMLctoATiv() {
+TnCtbDMLctoAtivDiferenc& TnCtbDMLctoCtbBase::GetDMLctoATiv() {
   return Companheiro(*this, FDMLctoAtiv);
 }
 
-void TnCtbDMLctoCtb::CarregarLctoCtbGerencial() {
+void TnCtbDMLctoCtbBase::CarregarLctoCtbGerencial() {
   TnCtbDMLctoGer& gerencial = GetDMLctoGer();
   gerencial.SetCodigoEmpresa(Campo("CODIGOEMPRESA").AsInteger());
   gerencial.SetChaveLctoCtb(Campo("CHAVELCTOCTB").AsFloat());
@@ -77,19 +77,19 @@ void TnCtbDMLctoCtb::CarregarLctoCtbGerencial() {
   gerencial.SetValorLctoCtb(Campo("VALORLCTOCTB").AsFloat());
 }
 
-void TnCtbDMLctoCtb::CarregarContaDebGerencial(double conta) {
+void TnCtbDMLctoCtbBase::CarregarContaDebGerencial(double conta) {
   CarregarLctoCtbGerencial();
   GetDMLctoGer().SetNaturLctoCtb(1);
   GetDMLctoGer().SetContaCtb(conta);
 }
 
-void TnCtbDMLctoCtb::CarregarContaCredGerencial(double conta) {
+void TnCtbDMLctoCtbBase::CarregarContaCredGerencial(double conta) {
   CarregarLctoCtbGerencial();
   GetDMLctoGer().SetNaturLctoCtb(-1);
   GetDMLctoGer().SetContaCtb(conta);
 }
 
-void TnCtbDMLctoCtb::AtualizarFiltroLctoGer(const std::vector<std::string>& campos) {
+void TnCtbDMLctoCtbBase::AtualizarFiltroLctoGer(const std::vector<std::string>& campos) {
   TnCtbDMLctoGer& gerencial = GetDMLctoGer();
   if (gerencial.ModoForm() != 2 || FModoAnalitico)
     return;
@@ -117,7 +117,7 @@ void TnCtbDMLctoCtb::AtualizarFiltroLctoGer(const std::vector<std::string>& camp
   gerencial.FetchRegistros(condicao);
 }
 
-void TnCtbDMLctoCtb::MostrarCadastroGerencial(double conta) {
+void TnCtbDMLctoCtbBase::MostrarCadastroGerencial(double conta) {
   if (!(Tela() || FModoAnalitico))
     return;
   if (conta != 0 && !GetMostraCadLctoGer() &&
@@ -133,7 +133,7 @@ void TnCtbDMLctoCtb::MostrarCadastroGerencial(double conta) {
   form.ShowModal();
 }
 
-void TnCtbDMLctoCtb::DescartarSplitsPendentes() {
+void TnCtbDMLctoCtbBase::DescartarSplitsPendentes() {
   // What was applied was rolled back too: the rows are read again.
   if (FDMLctoGer)
     FDMLctoGer->DescartarPendentes();
@@ -143,7 +143,7 @@ void TnCtbDMLctoCtb::DescartarSplitsPendentes() {
 
 // ---- After a post ----
 
-void TnCtbDMLctoCtb::ProcessarLctoGerencial(bool oferecerTela) {
+void TnCtbDMLctoCtbBase::ProcessarLctoGerencial(bool oferecerTela) {
   if (!GetUsaCentroCusto() || !FPodeLancarGerencial)
     return;
   if (!FDataLctoCtbOld.IsZero() && FDataLctoCtbOld != DataDe(Campo("DATALCTOCTB").AsValue())) {
@@ -166,7 +166,7 @@ void TnCtbDMLctoCtb::ProcessarLctoGerencial(bool oferecerTela) {
   ProcessarLctoGerencialLado("CONTACTBCRED", oferecerTela);
 }
 
-void TnCtbDMLctoCtb::ProcessarLctoGerencialLado(const char* campoConta, bool oferecerTela) {
+void TnCtbDMLctoCtbBase::ProcessarLctoGerencialLado(const char* campoConta, bool oferecerTela) {
   const double conta = ContaDe(Campo(campoConta));
   if (!VerificarContaRateio(PegarCodigoEmpresa(), Campo(campoConta).AsValue(),
                             DataDe(Campo("DATALCTOCTB").AsValue())))
@@ -191,7 +191,7 @@ void TnCtbDMLctoCtb::ProcessarLctoGerencialLado(const char* campoConta, bool ofe
     MostrarCadastroGerencial(conta);
 }
 
-void TnCtbDMLctoCtb::nDataSetProviderAfterApplyUpdates(TnDataSetProvider& sender) {
+void TnCtbDMLctoCtbBase::nDataSetProviderAfterApplyUpdates(TnDataSetProvider& sender) {
   TnDMClientDataSet::nDataSetProviderAfterApplyUpdates(sender);
   if (Importacao() && FPodeLancarGerencial && !FApplyUpdatesManual && FDMLctoGer) {
     FDMLctoGer->AplicarAtualizacoesGerenciais();
@@ -207,7 +207,7 @@ void TnCtbDMLctoCtb::nDataSetProviderAfterApplyUpdates(TnDataSetProvider& sender
 
 // ---- Activities ----
 
-TInfoLctoCtb TnCtbDMLctoCtb::GetInfoLctoCtb() const {
+TInfoLctoCtb TnCtbDMLctoCtbBase::GetInfoLctoCtb() const {
   TInfoLctoCtb info;
   info.CodigoEmpresa = Campo("CODIGOEMPRESA").AsInteger();
   info.ChaveLctoCtb = Campo("CHAVELCTOCTB").AsFloat();
@@ -216,7 +216,7 @@ TInfoLctoCtb TnCtbDMLctoCtb::GetInfoLctoCtb() const {
   return info;
 }
 
-TInfoLctoCtb TnCtbDMLctoCtb::InfoLado(const char* campoConta, int natureza) const {
+TInfoLctoCtb TnCtbDMLctoCtbBase::InfoLado(const char* campoConta, int natureza) const {
   TInfoLctoCtb info = GetInfoLctoCtb();
   info.ContaCtb = ContaDe(Campo(campoConta));
   info.NaturezaLctoCtb = natureza;
@@ -225,27 +225,27 @@ TInfoLctoCtb TnCtbDMLctoCtb::InfoLado(const char* campoConta, int natureza) cons
   return info;
 }
 
-bool TnCtbDMLctoCtb::AlterouDataLancamento() const {
+bool TnCtbDMLctoCtbBase::AlterouDataLancamento() const {
   return FClientOperantion == TDataSetState::dsEdit && !FDataLctoCtbOld.IsZero() &&
          FDataLctoCtbOld != DataDe(Campo("DATALCTOCTB").AsValue());
 }
 
-bool TnCtbDMLctoCtb::AlterouContaDebito() const {
+bool TnCtbDMLctoCtbBase::AlterouContaDebito() const {
   return FClientOperantion == TDataSetState::dsEdit && FContaCtbDebOld != 0 &&
          FContaCtbDebOld != ContaDe(Campo("CONTACTBDEB"));
 }
 
-bool TnCtbDMLctoCtb::AlterouContaCredito() const {
+bool TnCtbDMLctoCtbBase::AlterouContaCredito() const {
   return FClientOperantion == TDataSetState::dsEdit && FContaCtbCredOld != 0 &&
          FContaCtbCredOld != ContaDe(Campo("CONTACTBCRED"));
 }
 
-bool TnCtbDMLctoCtb::AlterouValor() const {
+bool TnCtbDMLctoCtbBase::AlterouValor() const {
   return FClientOperantion == TDataSetState::dsEdit && FValorLctoCtbOld != 0 &&
          FValorLctoCtbOld != Campo("VALORLCTOCTB").AsFloat();
 }
 
-void TnCtbDMLctoCtb::ProcessarAtividades() {
+void TnCtbDMLctoCtbBase::ProcessarAtividades() {
   if (!FPodeLancarAtividade || !GetUsaAtividades() ||
       DataDe(Campo("DATALCTOCTB").AsValue()) < GetDataInicialAtividades())
     return;
@@ -266,7 +266,7 @@ void TnCtbDMLctoCtb::ProcessarAtividades() {
   }
 }
 
-void TnCtbDMLctoCtb::MostrarCadastroAtividade(const TInfoLctoCtb& info) {
+void TnCtbDMLctoCtbBase::MostrarCadastroAtividade(const TInfoLctoCtb& info) {
   TnCtbDMLctoAtivDiferenc& atividades = GetDMLctoATiv();
   TnForm& form = atividades.CriarForm();
   atividades.SetCdsAtividades(TServicoAtividade::GetAtividades());
@@ -277,7 +277,7 @@ void TnCtbDMLctoCtb::MostrarCadastroAtividade(const TInfoLctoCtb& info) {
 
 // ---- Delete ----
 
-void TnCtbDMLctoCtb::ExcluirSplitsDoLancamento(int64_t codigoEmpresa, double chave) {
+void TnCtbDMLctoCtbBase::ExcluirSplitsDoLancamento(int64_t codigoEmpresa, double chave) {
   if (GetUsaCentroCusto() && FPodeLancarGerencial) {
     TnCtbDMLctoGer& gerencial = GetDMLctoGer();
     gerencial.SetCodigoEmpresa(codigoEmpresa);
@@ -297,7 +297,7 @@ void TnCtbDMLctoCtb::ExcluirSplitsDoLancamento(int64_t codigoEmpresa, double cha
 
 // ---- The screen's actions ----
 
-bool TnCtbDMLctoCtb::AvisarLancamentoNaoGravado(const char* mensagem) {
+bool TnCtbDMLctoCtbBase::AvisarLancamentoNaoGravado(const char* mensagem) {
   if (!DataSetEditando())
     return true;
   if (!Conexao().AvisarRegistroNaoGravado())
@@ -306,7 +306,7 @@ bool TnCtbDMLctoCtb::AvisarLancamentoNaoGravado(const char* mensagem) {
   return true;
 }
 
-void TnCtbDMLctoCtb::AbrirGerencial(const char* campoConta, int natureza) {
+void TnCtbDMLctoCtbBase::AbrirGerencial(const char* campoConta, int natureza) {
   if (!AvisarLancamentoNaoGravado(kMsgGravarAntesGerencial) ||
       !VerificarContaRateio(PegarCodigoEmpresa(), Campo(campoConta).AsValue(),
                             DataDe(Campo("DATALCTOCTB").AsValue())))
@@ -320,7 +320,7 @@ void TnCtbDMLctoCtb::AbrirGerencial(const char* campoConta, int natureza) {
   MostrarCadastroGerencial(0);
 }
 
-void TnCtbDMLctoCtb::AbrirAtividades(const char* campoConta, int natureza) {
+void TnCtbDMLctoCtbBase::AbrirAtividades(const char* campoConta, int natureza) {
   if (!AvisarLancamentoNaoGravado(kMsgGravarAntesAtividades))
     return;
   const TInfoLctoCtb info = InfoLado(campoConta, natureza);

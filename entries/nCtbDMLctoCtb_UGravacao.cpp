@@ -66,7 +66,7 @@ std::string CondicaoEmpresaChave(const char* campoEmpresa, int64_t codigoEmpresa
 
 // ---- Opening, new record ----
 
-void TnCtbDMLctoCtb::nClientDataSetBeforeOpen(TnClientDataSet& dataSet) {
+void TnCtbDMLctoCtbBase::nClientDataSetBeforeOpen(TnClientDataSet& dataSet) {
   TnDMClientDataSet::nClientDataSetBeforeOpen(dataSet);
   // The screen may have been configured before the selection named the
   // company: its fields follow that company's settings from now on.
@@ -88,7 +88,7 @@ void TnCtbDMLctoCtb::nClientDataSetBeforeOpen(TnClientDataSet& dataSet) {
     ConfigurarPainelDiferenca();
 }
 
-void TnCtbDMLctoCtb::nClientDataSetAfterInsert(TnClientDataSet& dataSet) {
+void TnCtbDMLctoCtbBase::nClientDataSetAfterInsert(TnClientDataSet& dataSet) {
   TnDMClientDataSet::nClientDataSetAfterInsert(dataSet);
   TField& empresa = Campo("CODIGOEMPRESA");
   // A screen opened on a company's selection keys that company's entries.
@@ -118,7 +118,7 @@ void TnCtbDMLctoCtb::nClientDataSetAfterInsert(TnClientDataSet& dataSet) {
     Atribuir(Campo("TIPOLANCAMENTO"), Value("LN"));
 }
 
-void TnCtbDMLctoCtb::InserirLctoProg() {
+void TnCtbDMLctoCtbBase::InserirLctoProg() {
   const Value codigo = Campo("CODIGOLCTOPROG").AsValue();
   if (codigo.IsNull() || codigo.AsInteger() == 0)
     return;
@@ -126,7 +126,7 @@ void TnCtbDMLctoCtb::InserirLctoProg() {
   FocalizaCamposLctoPadrao();
 }
 
-TnUtilControleLctoPadrao& TnCtbDMLctoCtb::PosicionarLctoProg(int64_t codigoLctoProg) {
+TnUtilControleLctoPadrao& TnCtbDMLctoCtbBase::PosicionarLctoProg(int64_t codigoLctoProg) {
   TnUtilControleLctoPadrao& padrao = ControleLctoPadrao();
   padrao.SetCodigoEmpresa(PegarCodigoEmpresa());
   padrao.SetCodigoLctoProg(static_cast<int>(codigoLctoProg));
@@ -136,7 +136,7 @@ TnUtilControleLctoPadrao& TnCtbDMLctoCtb::PosicionarLctoProg(int64_t codigoLctoP
 
 // ---- After a post ----
 
-void TnCtbDMLctoCtb::nClientDataSetAfterPost(TnClientDataSet& dataSet) {
+void TnCtbDMLctoCtbBase::nClientDataSetAfterPost(TnClientDataSet& dataSet) {
   TnDMClientDataSet::nClientDataSetAfterPost(dataSet);
   if (!Importacao() && TemTela())
     GuardarUltLctoCtb();
@@ -167,7 +167,7 @@ void TnCtbDMLctoCtb::nClientDataSetAfterPost(TnClientDataSet& dataSet) {
   FContaCtbCredOld = 0;
 }
 
-void TnCtbDMLctoCtb::GuardarUltLctoCtb() {
+void TnCtbDMLctoCtbBase::GuardarUltLctoCtb() {
   FUltLctoCtb.Preenchido = true;
   FUltLctoCtb.CodigoEmpresa = Campo("CODIGOEMPRESA").AsInteger();
   FUltLctoCtb.CodigoEstab = Campo("CODIGOESTAB").AsInteger();
@@ -180,7 +180,7 @@ void TnCtbDMLctoCtb::GuardarUltLctoCtb() {
   FUltLctoCtb.ValorLctoCtb = Campo("VALORLCTOCTB").AsCurrency();
 }
 
-TnClientDataSet* TnCtbDMLctoCtb::GetVICDS(bool criar) {
+TnClientDataSet* TnCtbDMLctoCtbBase::GetVICDS(bool criar) {
   if (!FVICDS && criar) {
     auto vi = std::make_unique<TnClientDataSet>();
     auto copiar = [&](const char* origem, const char* nome) {
@@ -201,7 +201,7 @@ TnClientDataSet* TnCtbDMLctoCtb::GetVICDS(bool criar) {
   return FVICDS.get();
 }
 
-void TnCtbDMLctoCtb::SomarTotaisImportacao() {
+void TnCtbDMLctoCtbBase::SomarTotaisImportacao() {
   TnClientDataSet& vi = *GetVICDS(true);
   const Value empresa = Campo("CODIGOEMPRESA").AsValue();
   const Value estab = Campo("CODIGOESTAB").AsValue();
@@ -232,7 +232,7 @@ void TnCtbDMLctoCtb::SomarTotaisImportacao() {
 // period after this one. The copies are keyed through the module itself, so
 // each one passes the rule chain and gets its own key; they do not repeat
 // themselves in turn.
-void TnCtbDMLctoCtb::GerarLctosProgramadosPeriodo() {
+void TnCtbDMLctoCtbBase::GerarLctosProgramadosPeriodo() {
   TField& lctoProg = Campo("CODIGOLCTOPROG");
   if (FGerandoLctosPeriodo || lctoProg.IsNull() || lctoProg.AsInteger() == 0 ||
       !lctoProg.GetDefinicao().Propriedade("GerarLctosPeriodo").AsBoolean())
@@ -266,7 +266,7 @@ void TnCtbDMLctoCtb::GerarLctosProgramadosPeriodo() {
 
 // ---- Delete and cancel ----
 
-void TnCtbDMLctoCtb::nClientDataSetAfterDelete(TnClientDataSet& dataSet) {
+void TnCtbDMLctoCtbBase::nClientDataSetAfterDelete(TnClientDataSet& dataSet) {
   TnDMClientDataSet::nClientDataSetAfterDelete(dataSet);
   // The duplicate question compares with an entry that no longer exists.
   if (!Importacao() && TemTela())
@@ -277,17 +277,17 @@ void TnCtbDMLctoCtb::nClientDataSetAfterDelete(TnClientDataSet& dataSet) {
     Refresh();
 }
 
-void TnCtbDMLctoCtb::nClientDataSetAfterCancel(TnClientDataSet& dataSet) {
+void TnCtbDMLctoCtbBase::nClientDataSetAfterCancel(TnClientDataSet& dataSet) {
   TnDMClientDataSet::nClientDataSetAfterCancel(dataSet);
   TransacaoDepoisCancelar();
   // A cancelled record ends the programmed entry being keyed.
   ControleLctoPadrao().LimparChaveOld();
 }
 
-void TnCtbDMLctoCtb::nDataSetProviderBeforeUpdateRecord(TnDataSetProvider& sender,
-                                                        TnSQLDataSet* sourceDS, TnDelta& delta,
-                                                        size_t record, TUpdateKind updateKind,
-                                                        bool& applied) {
+void TnCtbDMLctoCtbBase::nDataSetProviderBeforeUpdateRecord(TnDataSetProvider& sender,
+                                                            TnSQLDataSet* sourceDS, TnDelta& delta,
+                                                            size_t record, TUpdateKind updateKind,
+                                                            bool& applied) {
   TnDMClientDataSet::nDataSetProviderBeforeUpdateRecord(sender, sourceDS, delta, record, updateKind,
                                                         applied);
   if (updateKind != TUpdateKind::ukDelete)
@@ -307,7 +307,7 @@ void TnCtbDMLctoCtb::nDataSetProviderBeforeUpdateRecord(TnDataSetProvider& sende
 
 // Lines reconciled with the entry by key lose the reconciliation; lines
 // linked through the link tables lose it too, and the links go.
-void TnCtbDMLctoCtb::DesfazerConciliacoes(const Value& codigoEmpresa, const Value& chave) {
+void TnCtbDMLctoCtbBase::DesfazerConciliacoes(const Value& codigoEmpresa, const Value& chave) {
   const std::string empresa = Nutil::ValorParaSQL(codigoEmpresa);
   const std::string chaveSql = Nutil::ValorParaSQL(chave);
   for (const TConciliacao& c : kConciliacoes)
@@ -343,7 +343,7 @@ void TnCtbDMLctoCtb::DesfazerConciliacoes(const Value& codigoEmpresa, const Valu
 
 // ---- Rural cash-book groups ----
 
-bool TnCtbDMLctoCtb::GetLancLCDPR(int64_t codigoEmpresa, int64_t chave) {
+bool TnCtbDMLctoCtbBase::GetLancLCDPR(int64_t codigoEmpresa, int64_t chave) {
   TnDMSQLDataSet sql(&Conexao());
   const std::string empresa = Nutil::ValorParaSQL(Value(codigoEmpresa));
   const std::string chaveSql = Nutil::ValorParaSQL(Value(chave));
@@ -353,7 +353,7 @@ bool TnCtbDMLctoCtb::GetLancLCDPR(int64_t codigoEmpresa, int64_t chave) {
                                                        " AND CHAVELCTOCTBDET = " + chaveSql + ")");
 }
 
-void TnCtbDMLctoCtb::ExcluirLancamentosLCDPR(int64_t codigoEmpresa, int64_t chave) {
+void TnCtbDMLctoCtbBase::ExcluirLancamentosLCDPR(int64_t codigoEmpresa, int64_t chave) {
   TnDMSQLDataSet sql(&Conexao());
   Value empresaPrincipal(codigoEmpresa);
   Value chavePrincipal(chave);
@@ -390,13 +390,13 @@ void TnCtbDMLctoCtb::ExcluirLancamentosLCDPR(int64_t codigoEmpresa, int64_t chav
 
 // ---- Provider, refresh ----
 
-void TnCtbDMLctoCtb::nDataSetProviderGetTableName(TnDataSetProvider& /*sender*/,
-                                                  TnSQLDataSet* /*dataSet*/,
-                                                  std::string& tableName) {
+void TnCtbDMLctoCtbBase::nDataSetProviderGetTableName(TnDataSetProvider& /*sender*/,
+                                                      TnSQLDataSet* /*dataSet*/,
+                                                      std::string& tableName) {
   tableName = "LCTOCTB";
 }
 
-void TnCtbDMLctoCtb::Refresh() {
+void TnCtbDMLctoCtbBase::Refresh() {
   TnDMClientDataSet::Refresh();
   // Settings may have changed while the screen was open.
   PegarConfigEmpresa(true);

@@ -160,7 +160,7 @@ std::string RemoverSemCaixa(std::string texto, const std::string& parte) {
 
 // ---- Origin key ----
 
-std::string TnCtbDMLctoCtb::TextoChaveOrigem() const {
+std::string TnCtbDMLctoCtbBase::TextoChaveOrigem() const {
   if (!nClientDataSet.Active())
     return "";
   const std::string k = Campo("CHAVEORIGEM").AsString();
@@ -202,7 +202,7 @@ std::string TnCtbDMLctoCtb::TextoChaveOrigem() const {
   return "";
 }
 
-bool TnCtbDMLctoCtb::AlterarChaveOrigem() {
+bool TnCtbDMLctoCtbBase::AlterarChaveOrigem() {
   TnDMDireitoUsuario* direitos = nDMDireitoUsuario();
   if (direitos == nullptr ||
       direitos->PegarDireito("DireitoAlterarLctoOutroModulo") != TnDMDireitoUsuario::kNivelLiberado)
@@ -232,7 +232,7 @@ bool TnCtbDMLctoCtb::AlterarChaveOrigem() {
   return Ndialogs::nConfirmar(pergunta);
 }
 
-TnLabel* TnCtbDMLctoCtb::GetLbDataSetChaveOrigem() const {
+TnLabel* TnCtbDMLctoCtbBase::GetLbDataSetChaveOrigem() const {
   if (Form() == nullptr || Form()->Controle("LbDataSetChaveOrigem") == nullptr)
     return nullptr;
   return &Form()->Label("LbDataSetChaveOrigem");
@@ -240,7 +240,7 @@ TnLabel* TnCtbDMLctoCtb::GetLbDataSetChaveOrigem() const {
 
 // ---- History complement ----
 
-std::string TnCtbDMLctoCtb::PegarDicionariosConta(const std::string& historico) {
+std::string TnCtbDMLctoCtbBase::PegarDicionariosConta(const std::string& historico) {
   std::string texto = historico;
   std::string lista;
   size_t abre;
@@ -256,7 +256,7 @@ std::string TnCtbDMLctoCtb::PegarDicionariosConta(const std::string& historico) 
   return lista;
 }
 
-std::string TnCtbDMLctoCtb::GetComplementoHist(const std::string& complemento, int64_t chave) {
+std::string TnCtbDMLctoCtbBase::GetComplementoHist(const std::string& complemento, int64_t chave) {
   if (!Nutil::Trim(complemento).empty() || chave == 0)
     return complemento;
   TnDMSQLDataSet sql(&Conexao());
@@ -267,9 +267,10 @@ std::string TnCtbDMLctoCtb::GetComplementoHist(const std::string& complemento, i
       .AsString();
 }
 
-std::string TnCtbDMLctoCtb::PegarDescricaoConta(int64_t contaDeb, int64_t contaCred,
-                                                double chaveLctoCtb, const std::string& dicionarios,
-                                                const std::string& texto, TDateTime data) {
+std::string TnCtbDMLctoCtbBase::PegarDescricaoConta(int64_t contaDeb, int64_t contaCred,
+                                                    double chaveLctoCtb,
+                                                    const std::string& dicionarios,
+                                                    const std::string& texto, TDateTime data) {
   const std::string t = GetComplementoHist(texto, static_cast<int64_t>(chaveLctoCtb));
   std::string resultado;
   try {
@@ -330,10 +331,10 @@ std::string TnCtbDMLctoCtb::PegarDescricaoConta(int64_t contaDeb, int64_t contaC
   return resultado;
 }
 
-std::string TnCtbDMLctoCtb::FormatarComplementoHistorico(int64_t codigoHistCtb, int64_t contaDeb,
-                                                         int64_t contaCred, int64_t chaveLctoCtb,
-                                                         TDateTime data,
-                                                         const std::string& complemento) {
+std::string TnCtbDMLctoCtbBase::FormatarComplementoHistorico(int64_t codigoHistCtb,
+                                                             int64_t contaDeb, int64_t contaCred,
+                                                             int64_t chaveLctoCtb, TDateTime data,
+                                                             const std::string& complemento) {
   std::string resultado = complemento;
   const std::string historico = GetHistorico(Value(codigoHistCtb));
   const std::string dicionarios = PegarDicionariosConta(historico);
@@ -345,7 +346,7 @@ std::string TnCtbDMLctoCtb::FormatarComplementoHistorico(int64_t codigoHistCtb, 
   return resultado;
 }
 
-void TnCtbDMLctoCtb::FormatarComplementoHistorico() {
+void TnCtbDMLctoCtbBase::FormatarComplementoHistorico() {
   if (Importacao() || (!TemTela() && !FModoAnalitico))
     return;
   if (!DataSetEditando() || Campo("CODIGOHISTCTB").IsNull())
@@ -357,7 +358,7 @@ void TnCtbDMLctoCtb::FormatarComplementoHistorico() {
   Atribuir(Campo("COMPLHIST"), Value(novo));
 }
 
-std::string TnCtbDMLctoCtb::FormatarComplementoHistoricoAjax(const std::string& json) {
+std::string TnCtbDMLctoCtbBase::FormatarComplementoHistoricoAjax(const std::string& json) {
   const nlohmann::json doc = nlohmann::json::parse(json);
   auto inteiro = [&](const char* nome) -> int64_t {
     if (!doc.contains(nome) || doc[nome].is_null())
@@ -377,7 +378,7 @@ std::string TnCtbDMLctoCtb::FormatarComplementoHistoricoAjax(const std::string& 
                                       complemento);
 }
 
-std::string TnCtbDMLctoCtb::GetHistorico(const Value& codigo) {
+std::string TnCtbDMLctoCtbBase::GetHistorico(const Value& codigo) {
   if (codigo.IsNull())
     return "";
   TnDMSQLDataSet sql(&Conexao());
@@ -387,12 +388,12 @@ std::string TnCtbDMLctoCtb::GetHistorico(const Value& codigo) {
       .AsString();
 }
 
-void TnCtbDMLctoCtb::DoGetHistorico(void* /*sender*/, std::string& historico) {
+void TnCtbDMLctoCtbBase::DoGetHistorico(void* /*sender*/, std::string& historico) {
   if (nClientDataSet.Active() && !Campo("CODIGOHISTCTB").IsNull())
     historico = GetHistorico(Campo("CODIGOHISTCTB").AsValue());
 }
 
-std::string TnCtbDMLctoCtb::GetDescricaoConta(int64_t conta) {
+std::string TnCtbDMLctoCtbBase::GetDescricaoConta(int64_t conta) {
   TnDMSQLDataSet sql(&Conexao());
   return sql
       .PegarValorCampo("PLANOESPEC", "DESCRCONTA",
@@ -401,7 +402,7 @@ std::string TnCtbDMLctoCtb::GetDescricaoConta(int64_t conta) {
       .AsString();
 }
 
-void TnCtbDMLctoCtb::DoDepoisCriarFiltroCODIGOHISTCTB(void* /*sender*/, std::string& filtro) {
+void TnCtbDMLctoCtbBase::DoDepoisCriarFiltroCODIGOHISTCTB(void* /*sender*/, std::string& filtro) {
   const Value empresa(PegarCodigoEmpresa());
   const TParams params = {{"pCodigoEmpresa1", empresa},
                           {"pConta1", Campo("CONTACTBDEB").AsValue()},
@@ -438,7 +439,8 @@ void TnCtbDMLctoCtb::DoDepoisCriarFiltroCODIGOHISTCTB(void* /*sender*/, std::str
     filtro += " and (" + FFiltroCODIGOHISTCTB + ")";
 }
 
-void TnCtbDMLctoCtb::nClientDataSetCODIGOHISTCTBSetText(TField& sender, const std::string& text) {
+void TnCtbDMLctoCtbBase::nClientDataSetCODIGOHISTCTBSetText(TField& sender,
+                                                            const std::string& text) {
   const std::string texto = Nutil::Trim(text);
   int64_t codigo = 0;
   if (texto.empty()) {
@@ -458,23 +460,23 @@ void TnCtbDMLctoCtb::nClientDataSetCODIGOHISTCTBSetText(TField& sender, const st
   }
 }
 
-void TnCtbDMLctoCtb::nClientDataSetCODIGOHISTCTBChange(TField& /*sender*/) {
+void TnCtbDMLctoCtbBase::nClientDataSetCODIGOHISTCTBChange(TField& /*sender*/) {
   FormatarComplementoHistorico();
 }
 
 // ---- Accounts typed as codes or aliases ----
 
-const Nctbsfuncoes_u::TMascGrupos& TnCtbDMLctoCtb::GetMascGrupos() {
+const Nctbsfuncoes_u::TMascGrupos& TnCtbDMLctoCtbBase::GetMascGrupos() {
   PegarConfigPlano();
   return FMascGrupos;
 }
 
-std::string TnCtbDMLctoCtb::ProcurarApelido(const std::string& apelido) {
+std::string TnCtbDMLctoCtbBase::ProcurarApelido(const std::string& apelido) {
   PegarConfigPlano();
   return Nctbsfuncoes::ProcurarApelido(Conexao(), PegarCodigoEmpresa(), FMascGrupos, apelido);
 }
 
-void TnCtbDMLctoCtb::SetTextConta(TField& sender, const std::string& text) {
+void TnCtbDMLctoCtbBase::SetTextConta(TField& sender, const std::string& text) {
   if (text == "0" || text.empty()) {
     sender.Clear();
     return;
@@ -499,22 +501,23 @@ void TnCtbDMLctoCtb::SetTextConta(TField& sender, const std::string& text) {
     sender.SetValue(Value(text));
 }
 
-void TnCtbDMLctoCtb::nClientDataSetCONTACTBDEBSetText(TField& sender, const std::string& text) {
+void TnCtbDMLctoCtbBase::nClientDataSetCONTACTBDEBSetText(TField& sender, const std::string& text) {
   SetTextConta(sender, text);
 }
 
-void TnCtbDMLctoCtb::nClientDataSetCONTACTBCREDSetText(TField& sender, const std::string& text) {
+void TnCtbDMLctoCtbBase::nClientDataSetCONTACTBCREDSetText(TField& sender,
+                                                           const std::string& text) {
   SetTextConta(sender, text);
 }
 
-void TnCtbDMLctoCtb::ContaAlterada(TField& sender) {
+void TnCtbDMLctoCtbBase::ContaAlterada(TField& sender) {
   if (Importacao() || !TemTela())
     return;
   if (!sender.IsNull())
     nClientDataSetCODIGOHISTCTBChange(Campo("CODIGOHISTCTB"));
 }
 
-void TnCtbDMLctoCtb::nClientDataSetCONTACTBDEBChange(TField& sender) {
+void TnCtbDMLctoCtbBase::nClientDataSetCONTACTBDEBChange(TField& sender) {
   if (!Importacao() && TemTela()) {
     ExibeTituloDeb();
     ExibeSaldoDeb();
@@ -522,7 +525,7 @@ void TnCtbDMLctoCtb::nClientDataSetCONTACTBDEBChange(TField& sender) {
   ContaAlterada(sender);
 }
 
-void TnCtbDMLctoCtb::nClientDataSetCONTACTBCREDChange(TField& sender) {
+void TnCtbDMLctoCtbBase::nClientDataSetCONTACTBCREDChange(TField& sender) {
   if (!Importacao() && TemTela()) {
     ExibeTituloCred();
     ExibeSaldoCred();
@@ -530,11 +533,11 @@ void TnCtbDMLctoCtb::nClientDataSetCONTACTBCREDChange(TField& sender) {
   ContaAlterada(sender);
 }
 
-void TnCtbDMLctoCtb::nClientDataSetCODIGOLOTECTBChange(TField& /*sender*/) {
+void TnCtbDMLctoCtbBase::nClientDataSetCODIGOLOTECTBChange(TField& /*sender*/) {
   PegarConfigLote();
   ChecarConfigurarCampo(Campo("CODIGOLOTECTB"));
 }
 
-void TnCtbDMLctoCtb::nClientDataSetCODIGOESTABDefIntExit(TField& sender) {
+void TnCtbDMLctoCtbBase::nClientDataSetCODIGOESTABDefIntExit(TField& sender) {
   ChecarConfigurarCampo(sender);
 }

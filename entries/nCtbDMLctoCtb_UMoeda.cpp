@@ -17,14 +17,14 @@ constexpr const char* kMsgValorNaoFecha =
 
 }  // namespace
 
-void TnCtbDMLctoCtb::PosicionarMoedaFuncional() {
+void TnCtbDMLctoCtbBase::PosicionarMoedaFuncional() {
   const Value data = Campo("DATALCTOCTB").AsValue();
   ControleOpcaoMoedaFuncional().Posicionar(Campo("CODIGOEMPRESA").AsInteger(),
                                            static_cast<int>(Campo("CODIGOESTAB").AsInteger()),
                                            data.IsNull() ? TDateTime() : DateOf(data.AsDateTime()));
 }
 
-TTipoCotacaoConta TnCtbDMLctoCtb::GetTipoCotacaoMoeda() {
+TTipoCotacaoConta TnCtbDMLctoCtbBase::GetTipoCotacaoMoeda() {
   ControleCTB().SetCodigoEmpresa(PegarCodigoEmpresa());
   auto tipoDe = [](const TField& conta) {
     ControleCTB().SetConta(conta.AsInteger());
@@ -46,7 +46,7 @@ TTipoCotacaoConta TnCtbDMLctoCtb::GetTipoCotacaoMoeda() {
   return TTipoCotacaoConta::tcNeutra;
 }
 
-void TnCtbDMLctoCtb::SugerirCotacaoMoeda() {
+void TnCtbDMLctoCtbBase::SugerirCotacaoMoeda() {
   TnControleFieldsManutencaoTela::Controlar(*this, [this] {
     TField& cotacao = Campo("COTACAOMOEDA");
     if (!cotacao.IsNull())
@@ -63,12 +63,12 @@ void TnCtbDMLctoCtb::SugerirCotacaoMoeda() {
   });
 }
 
-void TnCtbDMLctoCtb::nClientDataSetCOTACAOMOEDADefIntEnter(TField& /*sender*/) {
+void TnCtbDMLctoCtbBase::nClientDataSetCOTACAOMOEDADefIntEnter(TField& /*sender*/) {
   if (DataSetEditando())
     SugerirCotacaoMoeda();
 }
 
-void TnCtbDMLctoCtb::nClientDataSetCOTACAOMOEDADefIntExit(TField& /*sender*/) {
+void TnCtbDMLctoCtbBase::nClientDataSetCOTACAOMOEDADefIntExit(TField& /*sender*/) {
   if (!DataSetEditando())
     return;
   const double taxa = Campo("COTACAOMOEDA").AsFloat();
@@ -82,7 +82,7 @@ void TnCtbDMLctoCtb::nClientDataSetCOTACAOMOEDADefIntExit(TField& /*sender*/) {
     Atribuir(moeda, Value(Nutil::RoundValor(reais.AsFloat() / taxa, 2)));
 }
 
-void TnCtbDMLctoCtb::nClientDataSetVALORLCTOMOEDADefIntExit(TField& /*sender*/) {
+void TnCtbDMLctoCtbBase::nClientDataSetVALORLCTOMOEDADefIntExit(TField& /*sender*/) {
   if (!DataSetEditando())
     return;
   const TField& moeda = Campo("VALORLCTOMOEDA");
@@ -92,7 +92,7 @@ void TnCtbDMLctoCtb::nClientDataSetVALORLCTOMOEDADefIntExit(TField& /*sender*/) 
   Atribuir(Campo("VALORLCTOCTB"), Value(Nutil::RoundValor(moeda.AsFloat() * cotacao.AsFloat(), 2)));
 }
 
-void TnCtbDMLctoCtb::nClientDataSetVALORLCTOCTBDefIntExit(TField& /*sender*/) {
+void TnCtbDMLctoCtbBase::nClientDataSetVALORLCTOCTBDefIntExit(TField& /*sender*/) {
   if (!DataSetEditando())
     return;
   PosicionarMoedaFuncional();
@@ -108,7 +108,7 @@ void TnCtbDMLctoCtb::nClientDataSetVALORLCTOCTBDefIntExit(TField& /*sender*/) {
   }
 }
 
-void TnCtbDMLctoCtb::AjustarLabelValorMoedaFuncional() {
+void TnCtbDMLctoCtbBase::AjustarLabelValorMoedaFuncional() {
   PosicionarMoedaFuncional();
   if (Nutil::EhCloud() || !ControleOpcaoMoedaFuncional().GetUtilizaMoedaFunc())
     return;
@@ -120,7 +120,7 @@ void TnCtbDMLctoCtb::AjustarLabelValorMoedaFuncional() {
     campo.SetDisplayLabel(caption);
 }
 
-void TnCtbDMLctoCtb::LimparCamposMoedaFuncional() {
+void TnCtbDMLctoCtbBase::LimparCamposMoedaFuncional() {
   PosicionarMoedaFuncional();
   if (ControleOpcaoMoedaFuncional().GetUtilizaMoedaFunc())
     return;

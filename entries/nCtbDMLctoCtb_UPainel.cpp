@@ -22,7 +22,7 @@ constexpr size_t kPrefixoAcao = 3;
 
 // ---- Programmed entries ----
 
-void TnCtbDMLctoCtb::CriarDMLctoProgramado() {
+void TnCtbDMLctoCtbBase::CriarDMLctoProgramado() {
   if (FDMLctoProgramado)
     return;
   FDMLctoProgramado =
@@ -30,17 +30,17 @@ void TnCtbDMLctoCtb::CriarDMLctoProgramado() {
   FDMLctoProgramado->SetConexao(ConexaoDefinida());
 }
 
-void TnCtbDMLctoCtb::nClientDataSetDATALCTOCTBChange(TField& /*sender*/) {
+void TnCtbDMLctoCtbBase::nClientDataSetDATALCTOCTBChange(TField& /*sender*/) {
   if (!Importacao())
     AtualizarGridLctosProgramados();
 }
 
-void TnCtbDMLctoCtb::nClientDataSetCODIGOLCTOPROGChange(TField& /*sender*/) {
+void TnCtbDMLctoCtbBase::nClientDataSetCODIGOLCTOPROGChange(TField& /*sender*/) {
   if (!Importacao())
     AtualizarGridLctosProgramados();
 }
 
-void TnCtbDMLctoCtb::AtualizarGridLctosProgramados() {
+void TnCtbDMLctoCtbBase::AtualizarGridLctosProgramados() {
   if (!FFraDifSaldo || !FDMLctoProgramado || Campo("CODIGOLCTOPROG").IsNull() ||
       Campo("DATALCTOCTB").IsNull())
     return;
@@ -52,7 +52,7 @@ void TnCtbDMLctoCtb::AtualizarGridLctosProgramados() {
     FControlarDiferenca = true;
 }
 
-void TnCtbDMLctoCtb::nDbGridEhLctoProgDblClick() {
+void TnCtbDMLctoCtbBase::nDbGridEhLctoProgDblClick() {
   if (!FDMLctoProgramado)
     return;
   const TnClientDataSet& lista = FDMLctoProgramado->MemTableEh();
@@ -63,7 +63,7 @@ void TnCtbDMLctoCtb::nDbGridEhLctoProgDblClick() {
 
 // ---- Search ----
 
-void TnCtbDMLctoCtb::actPesquisar() {
+void TnCtbDMLctoCtbBase::actPesquisar() {
   TnFraValorSaldoDebCred* frame = FFraDifSaldo.get();
   if (frame == nullptr || !frame->GridLctoPodeFocar())
     return;
@@ -87,7 +87,7 @@ void TnCtbDMLctoCtb::actPesquisar() {
 
 // ---- Automatic entries ----
 
-void TnCtbDMLctoCtb::ConfigurarLctoAuto(TnForm& form) {
+void TnCtbDMLctoCtbBase::ConfigurarLctoAuto(TnForm& form) {
   if (FToolButtonLctoAuto != nullptr)
     return;
   // A form configured again keeps its button.
@@ -105,7 +105,7 @@ void TnCtbDMLctoCtb::ConfigurarLctoAuto(TnForm& form) {
     nPopupMenuLctoAuto.Items.push_back({processo.NomeAcao, processo.Caption});
 }
 
-void TnCtbDMLctoCtb::actLctoAuto() {
+void TnCtbDMLctoCtbBase::actLctoAuto() {
   TnPopupMenuLctoAuto& menu = nPopupMenuLctoAuto;
   if (menu.Items.size() == 1) {
     actLctoAutoAbrir(menu.Items.front().NomeAcao);
@@ -117,7 +117,7 @@ void TnCtbDMLctoCtb::actLctoAuto() {
   }
 }
 
-void TnCtbDMLctoCtb::actLctoAutoAbrir(const std::string& nomeAcao) {
+void TnCtbDMLctoCtbBase::actLctoAutoAbrir(const std::string& nomeAcao) {
   nPopupMenuLctoAuto.Aberto = false;
   TnSessao* sessao = TnSessao::AtualOuNula();
   TnFormPrincipal* principal = sessao != nullptr ? sessao->Procurar<TnFormPrincipal>() : nullptr;

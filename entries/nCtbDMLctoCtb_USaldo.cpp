@@ -1,8 +1,8 @@
 // What the screen shows beside the entry: the parent account (title) and
 // the balance of each account at the entry's date and branch, kept in a
-// small cache that each insert, edit and delete moves, so the figure stays
-// right without reading the balances again; and the panel below it, with
-// the period's differences and the user's last entries.
+// small cache (on the desktop each insert, edit and delete moves it, so the
+// figure stays right without reading the balances again); and the panel
+// below it, with the period's differences and the user's last entries.
 #include <algorithm>
 #include <optional>
 
@@ -62,15 +62,15 @@ std::string FormatarSaldo(int natureza, double debito, double credito) {
 
 }  // namespace
 
-TnTipoExibeTituloSaldo TnCtbDMLctoCtb::GetTipoExibeTituloSaldo() {
+TnTipoExibeTituloSaldo TnCtbDMLctoCtbBase::GetTipoExibeTituloSaldo() {
   PegarConfigEmpresa(false);
   return static_cast<TnTipoExibeTituloSaldo>(FConfig.Empresa.TipoExibeTituloSaldo);
 }
 
 // ---- The balance cache ----
 
-std::string TnCtbDMLctoCtb::BuscarSaldo(int64_t codigoEmpresa, int codigoEstab, double conta,
-                                        TDateTime data) {
+std::string TnCtbDMLctoCtbBase::BuscarSaldo(int64_t codigoEmpresa, int codigoEstab, double conta,
+                                            TDateTime data) {
   if (!cdsSaldos.FindKey({Value(data), Value(int64_t{codigoEstab}), Value(conta)})) {
     ControleCTB().SetCodigoEmpresa(PegarCodigoEmpresa());
     ControleCTB().SetConta(static_cast<int64_t>(conta));
@@ -94,10 +94,11 @@ std::string TnCtbDMLctoCtb::BuscarSaldo(int64_t codigoEmpresa, int codigoEstab, 
                        cdsSaldos.FieldByName("ValorCredito").AsFloat());
 }
 
-nlohmann::ordered_json TnCtbDMLctoCtb::AlterarCampoDebitoCreditoAjax(int64_t codigoEmpresa,
-                                                                     int codigoEstab, int64_t conta,
-                                                                     TDateTime data,
-                                                                     const std::string& campo) {
+nlohmann::ordered_json TnCtbDMLctoCtbBase::AlterarCampoDebitoCreditoAjax(int64_t codigoEmpresa,
+                                                                         int codigoEstab,
+                                                                         int64_t conta,
+                                                                         TDateTime data,
+                                                                         const std::string& campo) {
   nlohmann::ordered_json saldos = {{"DEBITO", "R$ 0,00"}, {"CREDITO", "R$ 0,00"}};
   const char* chave = campo == "debito" ? "DEBITO" : campo == "credito" ? "CREDITO" : nullptr;
   if (chave == nullptr)
@@ -110,8 +111,8 @@ nlohmann::ordered_json TnCtbDMLctoCtb::AlterarCampoDebitoCreditoAjax(int64_t cod
 
 // The corporate book's movement up to the end of `data` (the balance
 // tables: months before, days of the month), for one branch and account.
-void TnCtbDMLctoCtb::CarregarSaldoCache(int64_t codigoEmpresa, int codigoEstab, double conta,
-                                        TDateTime data, int natureza) {
+void TnCtbDMLctoCtbBase::CarregarSaldoCache(int64_t codigoEmpresa, int codigoEstab, double conta,
+                                            TDateTime data, int natureza) {
   TnParansSaldoCtb parans;
   parans.TipoSaldoCtb = TnTipoSaldoCtb::tscSocietario;
   parans.CodigoEmpresa = codigoEmpresa;
@@ -122,7 +123,7 @@ void TnCtbDMLctoCtb::CarregarSaldoCache(int64_t codigoEmpresa, int codigoEstab, 
   parans.RelacionarFilial = true;
   parans.ConsiderarFiltroLctoCtb = false;
   TUsarConexao usarConexao(Conexao());
-  std::unique_ptr<TnClientDataSet> cursor = FRepositorioSaldoCtb->CriarMovSaldoCtbAnterior(parans);
+  std::unique_ptr<TnClientDataSet> cursor = LerMovSaldoAnterior(parans);
   double debito = 0;
   double credito = 0;
   for (cursor->First(); !cursor->Eof(); cursor->Next()) {
@@ -136,8 +137,8 @@ void TnCtbDMLctoCtb::CarregarSaldoCache(int64_t codigoEmpresa, int codigoEstab, 
 
 // Adds (tipoAndar 1) or subtracts (2) `valor` on the side of `natureza` of
 // every cached balance of the branch and account from `data` on.
-void TnCtbDMLctoCtb::AndarSaldos(int tipoAndar, int natureza, int codigoEstab, TDateTime data,
-                                 double conta, double valor) {
+void TnCtbDMLctoCtbBase::AndarSaldos(int tipoAndar, int natureza, int codigoEstab, TDateTime data,
+                                     double conta, double valor) {
   cdsSaldos.SetFilter("DATASALDO >= " + Nutil::ValorParaFiltro(Value(data)) +
                       " and CODIGOESTAB = " + Nutil::ValorParaFiltro(Value(int64_t{codigoEstab})) +
                       " and CONTACTB = " + Nutil::ValorParaFiltro(Value(conta)));
@@ -245,7 +246,7 @@ void TnCtbDMLctoCtb::AtualizarSaldosAntesExcluir() {
 
 // ---- Labels beside the accounts ----
 
-void TnCtbDMLctoCtb::ExibeSaldo(int lado) {
+void TnCtbDMLctoCtbBase::ExibeSaldo(int lado) {
   if (FLblCtaSaldo[lado] == nullptr)
     return;
   FLblCtaSaldo[lado]->Caption.clear();
@@ -261,7 +262,7 @@ void TnCtbDMLctoCtb::ExibeSaldo(int lado) {
                                             static_cast<int>(estab), conta.AsFloat(), data);
 }
 
-void TnCtbDMLctoCtb::ExibeTitulo(int lado) {
+void TnCtbDMLctoCtbBase::ExibeTitulo(int lado) {
   if (FFraTitulo[lado] == nullptr || !FFraTitulo[lado]->Visible)
     return;
   const TnTipoExibeTituloSaldo tipo = GetTipoExibeTituloSaldo();
@@ -285,7 +286,7 @@ void TnCtbDMLctoCtb::ExibeTitulo(int lado) {
 // Where the balance sits: right of the account's description box, kept
 // 130 pixels from the form's right edge on a small screen or a narrow
 // form, never left of the account's edit + 130.
-int TnCtbDMLctoCtb::LeftPanelSaldo() const {
+int TnCtbDMLctoCtbBase::LeftPanelSaldo() const {
   const TnForm& form = *Form();
   const TnFraField* conta = EdFindFieldControl(Campo("CONTACTBDEB"));
   const int x = conta != nullptr ? conta->Left : 0;
@@ -297,7 +298,7 @@ int TnCtbDMLctoCtb::LeftPanelSaldo() const {
   return x + w + 2 < form.ClientWidth - kMargemDireita ? x + w + 2 : direita;
 }
 
-void TnCtbDMLctoCtb::ConfigurarControlSaldo(TnTipoExibeTituloSaldo tipo) {
+void TnCtbDMLctoCtbBase::ConfigurarControlSaldo(TnTipoExibeTituloSaldo tipo) {
   TnForm* form = Form();
   if (form == nullptr || form->ClassName() == "TnFrmCadGrid")
     return;
@@ -326,7 +327,7 @@ void TnCtbDMLctoCtb::ConfigurarControlSaldo(TnTipoExibeTituloSaldo tipo) {
   }
 }
 
-void TnCtbDMLctoCtb::CriarTituloConta(const char* campoConta) {
+void TnCtbDMLctoCtbBase::CriarTituloConta(const char* campoConta) {
   TnForm* form = Form();
   const int lado = std::string(campoConta) == kCampoConta[0] ? 0 : 1;
   if (form == nullptr || FFraTitulo[lado] != nullptr)
@@ -346,17 +347,17 @@ void TnCtbDMLctoCtb::CriarTituloConta(const char* campoConta) {
   FLblDescr[lado] = criarLabel(kLblDescr[lado]);
 }
 
-void TnCtbDMLctoCtb::nClientDataSetCONTACTBDEBDefIntAntesConfigurar(TField& sender) {
+void TnCtbDMLctoCtbBase::nClientDataSetCONTACTBDEBDefIntAntesConfigurar(TField& sender) {
   if (!Nutil::EhCloud() && !Importacao())
     CriarTituloConta(sender.FieldName().c_str());
 }
 
-void TnCtbDMLctoCtb::nClientDataSetCONTACTBCREDDefIntAntesConfigurar(TField& sender) {
+void TnCtbDMLctoCtbBase::nClientDataSetCONTACTBCREDDefIntAntesConfigurar(TField& sender) {
   if (!Nutil::EhCloud() && !Importacao())
     CriarTituloConta(sender.FieldName().c_str());
 }
 
-void TnCtbDMLctoCtb::ConfigurarControlTitulo(TnTipoExibeTituloSaldo tipo) {
+void TnCtbDMLctoCtbBase::ConfigurarControlTitulo(TnTipoExibeTituloSaldo tipo) {
   TnForm* form = Form();
   if (form == nullptr || form->ClassName() == "TnFrmCadGrid")
     return;
@@ -379,7 +380,7 @@ void TnCtbDMLctoCtb::ConfigurarControlTitulo(TnTipoExibeTituloSaldo tipo) {
   }
 }
 
-void TnCtbDMLctoCtb::ReorganizaLayout() {
+void TnCtbDMLctoCtbBase::ReorganizaLayout() {
   TnForm* form = Form();
   if (form == nullptr)
     return;
@@ -400,15 +401,15 @@ void TnCtbDMLctoCtb::ReorganizaLayout() {
   }
 }
 
-void TnCtbDMLctoCtb::FormResize(TnForm& /*form*/) {
+void TnCtbDMLctoCtbBase::FormResize(TnForm& /*form*/) {
   ReorganizaLayout();
 }
 
-void TnCtbDMLctoCtb::FormShow(TnForm& /*form*/) {
+void TnCtbDMLctoCtbBase::FormShow(TnForm& /*form*/) {
   ReorganizaLayout();
 }
 
-TnForm& TnCtbDMLctoCtb::CriarForm() {
+TnForm& TnCtbDMLctoCtbBase::CriarForm() {
   TnForm& form = TnDMClientDataSet::CriarForm();
   PegarConfigEmpresa();
   if (!Nutil::EhCloud() && !Importacao() && TemTela()) {
@@ -422,7 +423,7 @@ TnForm& TnCtbDMLctoCtb::CriarForm() {
 
 // ---- Web balances ----
 
-void TnCtbDMLctoCtb::nClientDataSetCalcFields(TnClientDataSet& dataSet) {
+void TnCtbDMLctoCtbBase::nClientDataSetCalcFields(TnClientDataSet& dataSet) {
   TnDMClientDataSet::nClientDataSetCalcFields(dataSet);
   if (!Nutil::EhHttpExe() || Importacao())
     return;
@@ -445,7 +446,7 @@ void TnCtbDMLctoCtb::nClientDataSetCalcFields(TnClientDataSet& dataSet) {
 
 // ---- The differences panel ----
 
-void TnCtbDMLctoCtb::CarregarValorDifeLctoCtb(TnTipoOperacao operacao) {
+void TnCtbDMLctoCtbBase::CarregarValorDifeLctoCtb(TnTipoOperacao operacao) {
   FDifLctoCtb = TnDifLctoCtb();
   FDifLctoCtb.CodigoEmpresa = Campo("CODIGOEMPRESA").AsInteger();
   FDifLctoCtb.Operacao = operacao;
@@ -468,14 +469,14 @@ void TnCtbDMLctoCtb::CarregarValorDifeLctoCtb(TnTipoOperacao operacao) {
   FDifLctoCtb.TipoLancamentoOld = antigo("TIPOLANCAMENTO").AsString();
 }
 
-bool TnCtbDMLctoCtb::GetControlarDiferenca() const {
+bool TnCtbDMLctoCtbBase::GetControlarDiferenca() const {
   // A screen opened on one entry has no period to show.
   if (FiltroAbertura().find("CHAVELCTOCTB") != std::string::npos)
     return false;
   return (FControlarDiferenca || FConfig.Empresa.UsaUltimosLcto) && !Importacao();
 }
 
-void TnCtbDMLctoCtb::CheckDifSaldo() {
+void TnCtbDMLctoCtbBase::CheckDifSaldo() {
   if (!FDMDifSaldo)
     FDMDifSaldo = Nutilform::CriarDMNovo<TnDMValorSaldoDebCred>(TnDMValorSaldoDebCred::kClassName);
   FDMDifSaldo->SetTipoDiferenca(tdDiaFilial);
@@ -494,7 +495,7 @@ void TnCtbDMLctoCtb::CheckDifSaldo() {
 // SPED books at the selection's end, or IFRS. Asked of the library, not of
 // GetPossuiSPED: that one keeps its answer (and resets the open transaction)
 // by company, and before the first entry has no date to ask with.
-bool TnCtbDMLctoCtb::TemTransacoes() {
+bool TnCtbDMLctoCtbBase::TemTransacoes() {
   if (GetEhOptanteIFRS())
     return true;
   ControleSPEDContabil().SetCodigoEmpresa(Selecao().CodigoEmpresa());
@@ -502,7 +503,7 @@ bool TnCtbDMLctoCtb::TemTransacoes() {
   return ControleSPEDContabil().GetEhOpSPEDCtb();
 }
 
-void TnCtbDMLctoCtb::CriarFraDifSaldo(TnForm* form) {
+void TnCtbDMLctoCtbBase::CriarFraDifSaldo(TnForm* form) {
   if (!FFraDifSaldo) {
     FFraDifSaldo = std::make_unique<TnFraValorSaldoDebCred>();
     FFraDifSaldo->SetLctoProgramado(ControleLctoPadrao().GetUsaLctoProg());
@@ -535,7 +536,7 @@ void TnCtbDMLctoCtb::CriarFraDifSaldo(TnForm* form) {
   CarregarUltimosLctoUsuario();
 }
 
-void TnCtbDMLctoCtb::ConfigurarPainelDiferenca() {
+void TnCtbDMLctoCtbBase::ConfigurarPainelDiferenca() {
   // A company that controls differences sees them from the start, not only
   // after its first post.
   if (GetUsaDifLancamento())
@@ -548,7 +549,7 @@ void TnCtbDMLctoCtb::ConfigurarPainelDiferenca() {
   MostrarDiferenca();
 }
 
-void TnCtbDMLctoCtb::MostrarDiferenca() {
+void TnCtbDMLctoCtbBase::MostrarDiferenca() {
   if (!FFraDifSaldo)
     return;
   FFraDifSaldo->Mostrar();
@@ -556,7 +557,7 @@ void TnCtbDMLctoCtb::MostrarDiferenca() {
     FFraDifSeparador->Visible = true;
 }
 
-void TnCtbDMLctoCtb::AtualizarDiferencaDepoisGravar() {
+void TnCtbDMLctoCtbBase::AtualizarDiferencaDepoisGravar() {
   if (!FDMDifSaldo)
     return;
   if (GetControlarDiferenca()) {
@@ -574,7 +575,7 @@ void TnCtbDMLctoCtb::AtualizarDiferencaDepoisGravar() {
   MostrarDiferenca();
 }
 
-void TnCtbDMLctoCtb::OnDoubleClickGridLcto(int64_t chaveLctoCtb) {
+void TnCtbDMLctoCtbBase::OnDoubleClickGridLcto(int64_t chaveLctoCtb) {
   TnClientDataSet& cds = nClientDataSet;
   if (cds.State() == TDataSetState::dsEdit)
     cds.Cancel();
@@ -585,12 +586,12 @@ void TnCtbDMLctoCtb::OnDoubleClickGridLcto(int64_t chaveLctoCtb) {
 
 // ---- The user's last entries ----
 
-bool TnCtbDMLctoCtb::GetExibirUltimosLancamentos() {
+bool TnCtbDMLctoCtbBase::GetExibirUltimosLancamentos() {
   PegarConfigEmpresa();
   return GetUsaUltimosLcto();
 }
 
-std::unique_ptr<TnClientDataSet> TnCtbDMLctoCtb::GetUltimosLctosUsu() {
+std::unique_ptr<TnClientDataSet> TnCtbDMLctoCtbBase::GetUltimosLctosUsu() {
   return Nutildb::ExecutarSQL(Conexao(), kSelectUltimosLctos,
                               {{"pCodigoEmpresa", Value(Selecao().CodigoEmpresa())},
                                {"pCodigousuario", Value(Conexao().CodigoUsuario())},
@@ -598,11 +599,11 @@ std::unique_ptr<TnClientDataSet> TnCtbDMLctoCtb::GetUltimosLctosUsu() {
                                {"pDataFim", Value(GetDataFinalSelecao())}});
 }
 
-void TnCtbDMLctoCtb::CarregarUltimosLctoUsuario() {
+void TnCtbDMLctoCtbBase::CarregarUltimosLctoUsuario() {
   if (!GetExibirUltimosLancamentos())
     return;
   TnClientDataSet& ult = nClientDataSetUlt;
-  nClientDataSetUltBeforeOpen();
+  PrepararUltimosLancamentos();
   ult.DisableControls();
   ult.EmptyDataSet();
   std::unique_ptr<TnClientDataSet> cursor = GetUltimosLctosUsu();
@@ -623,13 +624,18 @@ void TnCtbDMLctoCtb::CarregarUltimosLctoUsuario() {
   Nutildb::DestruirSQL(cursor);
 }
 
+std::unique_ptr<TnClientDataSet> TnCtbDMLctoCtb::LerMovSaldoAnterior(
+    const TnParansSaldoCtb& parans) {
+  return FRepositorioSaldoCtb->CriarMovSaldoCtbAnterior(parans);
+}
+
 // Newest first, except on the web page, which orders its own grid.
 void TnCtbDMLctoCtb::nClientDataSetUltBeforeOpen() {
   if (!Nutil::EhCloud())
     nClientDataSetUlt.SetIndexName("nClientDataSetIndex3");
 }
 
-nlohmann::ordered_json TnCtbDMLctoCtb::PegarJsonConteudo() {
+nlohmann::ordered_json TnCtbDMLctoCtbBase::PegarJsonConteudo() {
   if (GetControlarDiferenca())
     CheckDifSaldo();
   CarregarUltimosLctoUsuario();

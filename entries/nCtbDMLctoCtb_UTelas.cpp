@@ -39,20 +39,20 @@ constexpr int kFonteTransacao = 10;
 
 // ---- Company options ----
 
-bool TnCtbDMLctoCtb::LerOpcaoIFRS(int64_t codigoEmpresa) const {
+bool TnCtbDMLctoCtbBase::LerOpcaoIFRS(int64_t codigoEmpresa) const {
   if (codigoEmpresa == 0)
     return false;
   ControleOpcaoIFRS().SetCodigoEmpresa(codigoEmpresa);
   return ControleOpcaoIFRS().GetEhOptanteIFRS();
 }
 
-void TnCtbDMLctoCtb::LimparTransacaoAberta() {
+void TnCtbDMLctoCtbBase::LimparTransacaoAberta() {
   FOldTransDate = TDateTime();
   FOldTransTipoLcto.clear();
   FTransacaoAtual = 0;
 }
 
-bool TnCtbDMLctoCtb::GetEhOptanteIFRS() {
+bool TnCtbDMLctoCtbBase::GetEhOptanteIFRS() {
   const int64_t empresa = PegarCodigoEmpresa();
   // The web variant serves any company from one module: it reads every time.
   if (FChaveConfigIFRS != empresa || Nutil::EhCloud()) {
@@ -64,7 +64,7 @@ bool TnCtbDMLctoCtb::GetEhOptanteIFRS() {
   return FEhOptanteIFRS;
 }
 
-bool TnCtbDMLctoCtb::GetEhOptanteFCONT() {
+bool TnCtbDMLctoCtbBase::GetEhOptanteFCONT() {
   const int64_t empresa = PegarCodigoEmpresa();
   const TDateTime data = GetDataInicialSelecao();
   const std::pair<int64_t, double> chave{empresa, data.Days()};
@@ -77,7 +77,7 @@ bool TnCtbDMLctoCtb::GetEhOptanteFCONT() {
   return FEhOptanteFCONT;
 }
 
-bool TnCtbDMLctoCtb::GetPossuiSPED() {
+bool TnCtbDMLctoCtbBase::GetPossuiSPED() {
   int64_t empresa = 0;
   if (Nutilutil::MantemExternalVars())
     empresa = Nutilutil::PegarValorExternalVar("gCodigoEmpresaAtiva").AsInteger();
@@ -105,21 +105,21 @@ bool TnCtbDMLctoCtb::GetPossuiSPED() {
 
 // ---- Showing a linked screen ----
 
-void TnCtbDMLctoCtb::MostrarTelaVinculada(TnDMClientDataSet& modulo) {
+void TnCtbDMLctoCtbBase::MostrarTelaVinculada(TnDMClientDataSet& modulo) {
   if (FOnTelaVinculada)
     FOnTelaVinculada(modulo);
   modulo.CriarForm().ShowModal();
 }
 
 template <class T>
-std::unique_ptr<T> TnCtbDMLctoCtb::CriarTelaVinculada(const char* classe) {
+std::unique_ptr<T> TnCtbDMLctoCtbBase::CriarTelaVinculada(const char* classe) {
   auto modulo = Nutilform::CriarDMNovo<T>(classe);
   modulo->SetConexao(ConexaoDefinida());
   modulo->ConfigSobDemanda();
   return modulo;
 }
 
-void TnCtbDMLctoCtb::MostrarTelaIndividual(const char* classe, bool abrir) {
+void TnCtbDMLctoCtbBase::MostrarTelaIndividual(const char* classe, bool abrir) {
   std::unique_ptr<TnDMClientDataSet> modulo = CriarTelaVinculada<TnDMClientDataSet>(classe);
   // A register form of its own, decorations and all.
   modulo->SetModoForm(2);
@@ -145,15 +145,11 @@ void TnCtbDMLctoCtb::actLctoCtbRelacFiscalSocietario() {
   nDMSelecao().DeletarParam(kParamLctoFiscal);
 }
 
-void TnCtbDMLctoCtb::actNotaExplicaPeriodo() {
+void TnCtbDMLctoCtbBase::MostrarNotasExplicativas() {
   MostrarTelaIndividual(TnCtbDMNotaExplicaPeriodo::kClassName, false);
 }
 
-void TnCtbDMLctoCtb::actRegistroQ100Execute() {
-  MostrarCadastroRegistroQ100();
-}
-
-void TnCtbDMLctoCtb::MostrarCadastroRegistroQ100() {
+void TnCtbDMLctoCtbBase::MostrarCadastroRegistroQ100() {
   if (Importacao() || !(TemTela() || FModoAnalitico) || Nutil::EhCloud() || !EhProdutorRural())
     return;
   auto q100 = CriarTelaVinculada<TnDMClientDataSet>(TnCtbDMLctoCtbQ100::kClassName);
@@ -173,15 +169,11 @@ void TnCtbDMLctoCtb::MostrarCadastroRegistroQ100() {
   MostrarTelaVinculada(*q100);
 }
 
-bool TnCtbDMLctoCtb::PodeMostrarCadastroDataExtemp() const {
+bool TnCtbDMLctoCtbBase::PodeMostrarCadastroDataExtemp() const {
   return Nutil::Trim(Campo("CODIGOORIGLCTOCTB").AsString()) == kOrigemExtemporaneo;
 }
 
-void TnCtbDMLctoCtb::actDataLctoExtemp() {
-  MostrarCadastroDataExtemp();
-}
-
-void TnCtbDMLctoCtb::MostrarCadastroDataExtemp() {
+void TnCtbDMLctoCtbBase::MostrarCadastroDataExtemp() {
   if (!Tela() || !PodeMostrarCadastroDataExtemp())
     return;
   auto extemp = CriarTelaVinculada<TnCtbDMLctoCtbExtemp>(TnCtbDMLctoCtbExtemp::kClassName);
@@ -193,7 +185,7 @@ void TnCtbDMLctoCtb::MostrarCadastroDataExtemp() {
   MostrarTelaVinculada(*extemp);
 }
 
-void TnCtbDMLctoCtb::actParticipanteExecute() {
+void TnCtbDMLctoCtbBase::MostrarCadastroParticipante() {
   if (!((Tela() && !Nutil::EhCloud()) || FModoAnalitico))
     return;
   auto participantes =
@@ -215,7 +207,7 @@ void TnCtbDMLctoCtb::actParticipanteExecute() {
   MostrarTelaVinculada(*participantes);
 }
 
-void TnCtbDMLctoCtb::ExibirLancamentoAnalitico() {
+void TnCtbDMLctoCtbBase::ExibirLancamentoAnalitico() {
   auto analitico = CriarTelaVinculada<TnDMClientDataSet>(TnCtbDPLctoCtbAnalitico::kClassName);
   if (auto* visao = dynamic_cast<ITransactionView*>(analitico.get())) {
     if (FOnTelaVinculada)
@@ -257,13 +249,11 @@ void TnCtbDMLctoCtb::ConfigurarNotasExplicativas() {
                &TnCtbDMLctoCtb::actNotaExplicaPeriodo);
 }
 
-void TnCtbDMLctoCtb::ConfigurarSPED() {
+bool TnCtbDMLctoCtbBase::MontarPanelTransacao(bool usa) {
   TnForm* form = Form();
-  if (form == nullptr || Nutil::EhCloud())
-    return;
-  const bool usa = UsaTransacao();
   TField& trans = Campo("TRANSCTB");
   TnFraField* frame = EdFindFieldControl(trans);
+  bool montado = false;
   if (FPanelTrans == nullptr && !Copia() && usa && frame != nullptr) {
     frame->Align = "alCustom";
     frame->Top = 8;
@@ -279,24 +269,34 @@ void TnCtbDMLctoCtb::ConfigurarSPED() {
     panel.Height = frame->Height + 15;
     frame->Parent = kPanelTrans;
     FPanelTrans = &panel;
-    const bool livre = FiltroAbertura().empty();
-    for (const auto& [caption, atalho, acao] :
-         {std::tuple{"Criar Transação", "Ctrl+F9", &TnCtbDMLctoCtb::actCriarTransacaoExecute},
-          std::tuple{"Continuar Transação", "Ctrl+F10",
-                     &TnCtbDMLctoCtb::actContinuarTransacaoExecute}}) {
-      const TnToolButton& botao = CriarBotao(caption, caption, atalho, acao);
-      form->EdEnabledAction(*form->Actions().Find(botao.NomeAction), livre);
-    }
+    montado = true;
   }
   EdRequiredField(trans, usa);
   EdVisibleField(trans, usa);
   if (FPanelTrans != nullptr)
     FPanelTrans->Visible = usa;
+  return montado;
+}
+
+void TnCtbDMLctoCtb::ConfigurarSPED() {
+  TnForm* form = Form();
+  if (form == nullptr || Nutil::EhCloud())
+    return;
+  if (!MontarPanelTransacao(UsaTransacao()))
+    return;
+  const bool livre = FiltroAbertura().empty();
+  for (const auto& [caption, atalho, acao] :
+       {std::tuple{"Criar Transação", "Ctrl+F9", &TnCtbDMLctoCtb::actCriarTransacaoExecute},
+        std::tuple{"Continuar Transação", "Ctrl+F10",
+                   &TnCtbDMLctoCtb::actContinuarTransacaoExecute}}) {
+    const TnToolButton& botao = CriarBotao(caption, caption, atalho, acao);
+    form->EdEnabledAction(*form->Actions().Find(botao.NomeAction), livre);
+  }
 }
 
 // ---- Programmed entries ----
 
-void TnCtbDMLctoCtb::ConfigurarLctoProg() {
+void TnCtbDMLctoCtbBase::ConfigurarLctoProg() {
   ControleLctoPadrao().SetCodigoEmpresa(PegarCodigoEmpresa());
   const bool usa = ControleLctoPadrao().GetUsaLctoProg();
   TField& prog = Campo("CODIGOLCTOPROG");
@@ -322,10 +322,31 @@ void TnCtbDMLctoCtb::ConfigurarTelasVinculadas(TnForm& form) {
   ConfigurarDataLctoExtemp();
 }
 
-void TnCtbDMLctoCtb::AtualizarTelasEmpresa() {
+void TnCtbDMLctoCtbBase::AtualizarTelasEmpresa() {
   if (Form() == nullptr)
     return;
   ConfigurarSPED();
   ConfigurarLctoProg();
-  PegarConfigLctoExpurgo();
+  DepoisConfigEmpresa();
+}
+
+void TnCtbDMLctoCtb::AbrirTela(TTelaLctoCtb tela) {
+  switch (tela) {
+    case TTelaLctoCtb::GerencialDebito:
+      return actLctoGerDebExecute();
+    case TTelaLctoCtb::GerencialCredito:
+      return actLctoGerCredExecute();
+    case TTelaLctoCtb::AtividadeDebito:
+      return actLctoAtivDebExecute();
+    case TTelaLctoCtb::AtividadeCredito:
+      return actLctoAtivCredExecute();
+    case TTelaLctoCtb::Participantes:
+      return actParticipanteExecute();
+    case TTelaLctoCtb::DataOcorrencia:
+      return actDataLctoExtemp();
+    case TTelaLctoCtb::RegistroQ100:
+      return actRegistroQ100Execute();
+    case TTelaLctoCtb::FiscalSocietario:
+      return actLctoCtbRelacFiscalSocietario();
+  }
 }

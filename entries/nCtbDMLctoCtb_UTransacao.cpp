@@ -50,25 +50,25 @@ bool Liberado(const char* direito) {
 
 }  // namespace
 
-bool TnCtbDMLctoCtb::UsaTransacao() {
+bool TnCtbDMLctoCtbBase::UsaTransacao() {
   return GetPossuiSPED() || GetEhOptanteIFRS();
 }
 
-TnControleTransacao& TnCtbDMLctoCtb::GetControleTransacao() {
+TnControleTransacao& TnCtbDMLctoCtbBase::GetControleTransacao() {
   const int64_t empresa = PegarCodigoEmpresa() != 0 ? PegarCodigoEmpresa() : FCodigoEmpresaSPED;
   if (!FControleTransacao || FControleTransacao->CodigoEmpresa() != empresa)
     FControleTransacao = std::make_unique<TnControleTransacao>(Conexao(), empresa);
   return *FControleTransacao;
 }
 
-void TnCtbDMLctoCtb::GetNextTransacao() {
+void TnCtbDMLctoCtbBase::GetNextTransacao() {
   const int64_t empresa = PegarCodigoEmpresa() != 0 ? PegarCodigoEmpresa() : FCodigoEmpresaSPED;
   FTransacaoAtual =
       Importacao() ? GetControleTransacao().PegarProximo()
                    : static_cast<double>(Nctbsfuncoes::PegarProximaTransacao(Conexao(), empresa));
 }
 
-void TnCtbDMLctoCtb::NumerarTransacao() {
+void TnCtbDMLctoCtbBase::NumerarTransacao() {
   FNovaTransacao = false;
   if (!UsaTransacao())
     return;
@@ -97,7 +97,7 @@ void TnCtbDMLctoCtb::NumerarTransacao() {
   }
 }
 
-TDifTransacao TnCtbDMLctoCtb::SomarTransacao(int64_t codigoEmpresa, double transCtb) {
+TDifTransacao TnCtbDMLctoCtbBase::SomarTransacao(int64_t codigoEmpresa, double transCtb) {
   const auto soma = [&](const char* coluna) {
     const Value valor = Conexao().ExecuteScalar(
         std::string("select cast(SUM(L.VALORLCTOCTB) as numeric(14,2)) VALORLCTOCTB from LCTOCTB "
@@ -115,7 +115,7 @@ TDifTransacao TnCtbDMLctoCtb::SomarTransacao(int64_t codigoEmpresa, double trans
   return dif;
 }
 
-bool TnCtbDMLctoCtb::PossuiDifTransacao() {
+bool TnCtbDMLctoCtbBase::PossuiDifTransacao() {
   const TField& trans = Campo("TRANSCTB");
   const TField& empresa = Campo("CODIGOEMPRESA");
   if (trans.IsNull() || trans.AsFloat() == 0 || empresa.IsNull() || empresa.AsInteger() == 0)
@@ -133,7 +133,7 @@ bool TnCtbDMLctoCtb::PossuiDifTransacao() {
   return !(FDifTransacao.Diferenca == Currency());
 }
 
-bool TnCtbDMLctoCtb::CloseTransacao(bool verificar, bool perguntar) {
+bool TnCtbDMLctoCtbBase::CloseTransacao(bool verificar, bool perguntar) {
   if (verificar && PossuiDifTransacao()) {
     if (!perguntar)
       Ndialogs::nMessageDlg(kMsgDifTransacao, TMsgDlgType::mtInformation, BotoesOk());
@@ -146,7 +146,7 @@ bool TnCtbDMLctoCtb::CloseTransacao(bool verificar, bool perguntar) {
   return true;
 }
 
-void TnCtbDMLctoCtb::CanCloseTransacao(bool inserindo) {
+void TnCtbDMLctoCtbBase::CanCloseTransacao(bool inserindo) {
   // A detail of another screen keys into that screen's transaction.
   if (!CampoLink().empty()) {
     if (PossuiDifTransacao())
@@ -164,12 +164,12 @@ void TnCtbDMLctoCtb::CanCloseTransacao(bool inserindo) {
 
 // ---- Steps around the writing ----
 
-void TnCtbDMLctoCtb::TransacaoDepoisInserir() {
+void TnCtbDMLctoCtbBase::TransacaoDepoisInserir() {
   if (FTransacaoAtual != 0 && UsaTransacao())
     Atribuir(Campo("TRANSCTB"), Value(static_cast<int64_t>(FTransacaoAtual)));
 }
 
-void TnCtbDMLctoCtb::TransacaoDepoisGravar() {
+void TnCtbDMLctoCtbBase::TransacaoDepoisGravar() {
   if (!UsaTransacao())
     return;
   if (!Importacao())
@@ -178,24 +178,24 @@ void TnCtbDMLctoCtb::TransacaoDepoisGravar() {
     CloseTransacao(false, false);
 }
 
-void TnCtbDMLctoCtb::FixarInicioTransacao() {
+void TnCtbDMLctoCtbBase::FixarInicioTransacao() {
   if (FTransacaoAtual > 0 && UsaTransacao()) {
     FOldTransDate = DataDe(Campo("DATALCTOCTB").AsValue());
     FOldTransTipoLcto = Campo("TIPOLANCAMENTO").AsString();
   }
 }
 
-void TnCtbDMLctoCtb::TransacaoAntesExcluir() {
+void TnCtbDMLctoCtbBase::TransacaoAntesExcluir() {
   if (UsaTransacao())
     CanCloseTransacao(false);
 }
 
-void TnCtbDMLctoCtb::TransacaoDepoisCancelar() {
+void TnCtbDMLctoCtbBase::TransacaoDepoisCancelar() {
   if (FTransacaoAtual != 0 && !Importacao() && UsaTransacao())
     CloseTransacao(false, false);
 }
 
-void TnCtbDMLctoCtb::VerificaAtualizarDatasTransacao() {
+void TnCtbDMLctoCtbBase::VerificaAtualizarDatasTransacao() {
   const TField& trans = Campo("TRANSCTB");
   if (!Liberado(kDireitoDatas) || FModoAnalitico || trans.IsNull() || !UsaTransacao() ||
       !Ndialogs::nConfirmar(kMsgAtualizarDatas))
@@ -217,7 +217,7 @@ void TnCtbDMLctoCtb::VerificaAtualizarDatasTransacao() {
   FAtualizarDMTrans = true;
 }
 
-void TnCtbDMLctoCtb::VerificaDeltarLancamentosTransacao() {
+void TnCtbDMLctoCtbBase::VerificaDeltarLancamentosTransacao() {
   FAtualizarDMTrans = false;
   const TField& trans = Campo("TRANSCTB");
   if (!Liberado(kDireitoExclusao) || FModoAnalitico || Importacao() || trans.IsNull() ||
@@ -270,7 +270,7 @@ void TnCtbDMLctoCtb::CriarAcoesTransacao() {
   continuar.SetOnExecute([this](TnAction&) { actContinuarTransacaoExecute(); });
 }
 
-void TnCtbDMLctoCtb::actCriarTransacaoExecute() {
+void TnCtbDMLctoCtbBase::CriarTransacao() {
   if (DataSetEditando())
     nClientDataSet.Cancel();
   if (FTransacaoAtual != 0)
@@ -280,7 +280,7 @@ void TnCtbDMLctoCtb::actCriarTransacaoExecute() {
   nClientDataSet.Append();
 }
 
-void TnCtbDMLctoCtb::actContinuarTransacaoExecute() {
+void TnCtbDMLctoCtbBase::ContinuarTransacao() {
   if (DataSetEditando())
     nClientDataSet.Cancel();
   CloseTransacao(false, false);
@@ -290,32 +290,32 @@ void TnCtbDMLctoCtb::actContinuarTransacaoExecute() {
   nClientDataSet.Append();
 }
 
-void TnCtbDMLctoCtb::nClientDataSetTRANSCTBGetText(TField& sender, std::string& text,
-                                                   bool /*displayText*/) {
+void TnCtbDMLctoCtbBase::nClientDataSetTRANSCTBGetText(TField& sender, std::string& text,
+                                                       bool /*displayText*/) {
   if (sender.IsNull() && nClientDataSet.State() == TDataSetState::dsInsert && Tela())
     text = kNova;
   else
     text = sender.IsNull() ? std::string() : std::to_string(sender.AsInteger());
 }
 
-void TnCtbDMLctoCtb::nClientDataSetTRANSCTBDefIntExit(TField& sender) {
+void TnCtbDMLctoCtbBase::nClientDataSetTRANSCTBDefIntExit(TField& sender) {
   if (DataSetEditando() && !sender.IsNull() && sender.AsFloat() != FTransacaoAtual)
     FTransacaoAtual = sender.AsFloat();
 }
 
 // ---- Deleted-entry log ----
 
-void TnCtbDMLctoCtb::ConfigurarServLctoCtbExcl() {
+void TnCtbDMLctoCtbBase::ConfigurarServLctoCtbExcl() {
   if (!FServicoLctoCtbExcl)
     FServicoLctoCtbExcl = std::make_unique<TnServicoLctoCtbExcluido>(Conexao());
 }
 
-TnServicoLctoCtbExcluido& TnCtbDMLctoCtb::ServicoLctoCtbExcl() {
+TnServicoLctoCtbExcluido& TnCtbDMLctoCtbBase::ServicoLctoCtbExcl() {
   ConfigurarServLctoCtbExcl();
   return *FServicoLctoCtbExcl;
 }
 
-void TnCtbDMLctoCtb::CopiarLctoExcluido(const Value& codigoEmpresa, const Value& chave) {
+void TnCtbDMLctoCtbBase::CopiarLctoExcluido(const Value& codigoEmpresa, const Value& chave) {
   if (!Liberado(kDireitoLog))
     return;
   TnServicoLctoCtbExcluido& servico = ServicoLctoCtbExcl();

@@ -35,7 +35,7 @@ constexpr const char* kMsgAnalitico =
 
 // ---- The rule chain ----
 
-TnContextoValidacaoLctoCtb TnCtbDMLctoCtb::ContextoValidacao() {
+TnContextoValidacaoLctoCtb TnCtbDMLctoCtbBase::ContextoValidacao() {
   TnContextoValidacaoLctoCtb contexto;
   contexto.CodigoEmpresa = PegarCodigoEmpresa();
   contexto.TemTela = TemTela();
@@ -66,7 +66,7 @@ TnContextoValidacaoLctoCtb TnCtbDMLctoCtb::ContextoValidacao() {
 }
 
 template <class F>
-decltype(auto) TnCtbDMLctoCtb::ComValidacao(F&& uso) {
+decltype(auto) TnCtbDMLctoCtbBase::ComValidacao(F&& uso) {
   const TnContextoValidacaoLctoCtb contexto = ContextoValidacao();
   // The module's connection is the one it checks against.
   TUsarConexao usarConexao(Conexao());
@@ -74,7 +74,7 @@ decltype(auto) TnCtbDMLctoCtb::ComValidacao(F&& uso) {
   return uso(validacao);
 }
 
-void TnCtbDMLctoCtb::ValidarDado() {
+void TnCtbDMLctoCtbBase::ValidarDado() {
   TnControleFieldsManutencaoTela::Controlar(*this, [this] {
     PegarConfigEmpresa();
     PegarConfigLote();
@@ -88,20 +88,20 @@ void TnCtbDMLctoCtb::ValidarDado() {
 }
 
 // The next batch reads the chart, the histories and its batches again.
-void TnCtbDMLctoCtb::LimparCachesDoLote() {
+void TnCtbDMLctoCtbBase::LimparCachesDoLote() {
   FLotesDoLote.clear();
   FCacheLote.Limpar();
 }
 
 // ---- Around the post ----
 
-void TnCtbDMLctoCtb::nClientDataSetBeforePost(TnClientDataSet& dataSet) {
+void TnCtbDMLctoCtbBase::nClientDataSetBeforePost(TnClientDataSet& dataSet) {
   TnDMClientDataSet::nClientDataSetBeforePost(dataSet);
   TnControleFieldsManutencaoTela::Controlar(*this,
                                             [&] { nClientDataSetBeforePostInterno(dataSet); });
 }
 
-void TnCtbDMLctoCtb::nClientDataSetBeforePostInterno(TnClientDataSet& dataSet) {
+void TnCtbDMLctoCtbBase::nClientDataSetBeforePostInterno(TnClientDataSet& dataSet) {
   FAtualizarDMTrans = false;
   if (GetUsaDifLancamento())
     FControlarDiferenca = true;
@@ -131,7 +131,7 @@ void TnCtbDMLctoCtb::nClientDataSetBeforePostInterno(TnClientDataSet& dataSet) {
   FClientOperantion = dataSet.State();
 }
 
-void TnCtbDMLctoCtb::nClientDataSetBeforeEdit(TnClientDataSet& dataSet) {
+void TnCtbDMLctoCtbBase::nClientDataSetBeforeEdit(TnClientDataSet& dataSet) {
   const Value origemDado = Campo("ORIGEMDADO").AsValue();
   if (!origemDado.IsNull() && origemDado.AsInteger() == 5 && !FModoAnalitico && Tela()) {
     if (Ndialogs::nConfirmar(kMsgAnalitico)) {
@@ -143,7 +143,7 @@ void TnCtbDMLctoCtb::nClientDataSetBeforeEdit(TnClientDataSet& dataSet) {
   TnDMClientDataSet::nClientDataSetBeforeEdit(dataSet);
 }
 
-void TnCtbDMLctoCtb::nClientDataSetBeforeDelete(TnClientDataSet& dataSet) {
+void TnCtbDMLctoCtbBase::nClientDataSetBeforeDelete(TnClientDataSet& dataSet) {
   PegarConfigEmpresa();
   PegarConfigUsuario();
   ValidarAlteracaoLctoCtb();
@@ -170,7 +170,7 @@ void TnCtbDMLctoCtb::nClientDataSetBeforeDelete(TnClientDataSet& dataSet) {
   TnDMClientDataSet::nClientDataSetBeforeDelete(dataSet);
 }
 
-void TnCtbDMLctoCtb::CheckEditLock() {
+void TnCtbDMLctoCtbBase::CheckEditLock() {
   if (FControleEditLock)
     return;
   if (FOpcaoEditLock && Form() != nullptr && Form()->ClassName() == "TnFrmCadastro")
@@ -180,25 +180,25 @@ void TnCtbDMLctoCtb::CheckEditLock() {
 
 // ---- Checks ----
 
-void TnCtbDMLctoCtb::ValidarAlteracaoLctoCtb() {
+void TnCtbDMLctoCtbBase::ValidarAlteracaoLctoCtb() {
   ComValidacao([](TnValidacaoLctoCtb& v) { v.ValidarAlteracaoLctoCtb(); });
 }
 
-void TnCtbDMLctoCtb::ValidarModeloIFRS() {
+void TnCtbDMLctoCtbBase::ValidarModeloIFRS() {
   ComValidacao([](TnValidacaoLctoCtb& v) { v.ValidarModeloIFRS(); });
 }
 
-bool TnCtbDMLctoCtb::ValidarContaVinculadaGrupoHisLcto() {
+bool TnCtbDMLctoCtbBase::ValidarContaVinculadaGrupoHisLcto() {
   return ComValidacao([](TnValidacaoLctoCtb& v) { return v.ValidarContaVinculadaGrupoHisLcto(); });
 }
 
-bool TnCtbDMLctoCtb::ContaDePartidaDobrada(const Value& conta) {
+bool TnCtbDMLctoCtbBase::ContaDePartidaDobrada(const Value& conta) {
   if (Importacao() || cdsContasDupla.IsEmpty() || conta.IsNull())
     return false;
   return cdsContasDupla.FindKey({Value(conta.AsFloat())});
 }
 
-bool TnCtbDMLctoCtb::EhProdutorRural() {
+bool TnCtbDMLctoCtbBase::EhProdutorRural() {
   int64_t empresa = 0;
   int64_t estab = 0;
   if (Nutil::EhHttpExe() || !nClientDataSet.Active()) {
@@ -217,12 +217,12 @@ bool TnCtbDMLctoCtb::EhProdutorRural() {
   return !caepf.IsNull() && caepf.AsInteger() == 2;
 }
 
-bool TnCtbDMLctoCtb::HistoricoAtivo() {
+bool TnCtbDMLctoCtbBase::HistoricoAtivo() {
   return ComValidacao([](TnValidacaoLctoCtb& v) { return v.HistoricoAtivo(); });
 }
 
-bool TnCtbDMLctoCtb::VerificarContaRateio(int64_t codigoEmpresa, const Value& conta,
-                                          TDateTime data) {
+bool TnCtbDMLctoCtbBase::VerificarContaRateio(int64_t codigoEmpresa, const Value& conta,
+                                              TDateTime data) {
   if (conta.IsNull() || !GetUsaCentroCusto() || data < GetDataInicialCentroCusto())
     return false;
   std::string classif = ClassificacaoDaConta(Conexao(), Importacao() ? &FCacheLote : nullptr,
@@ -238,7 +238,7 @@ bool TnCtbDMLctoCtb::VerificarContaRateio(int64_t codigoEmpresa, const Value& co
   return false;
 }
 
-int TnCtbDMLctoCtb::VerificarPorcentContaRateio(int64_t codigoEmpresa, int64_t conta) {
+int TnCtbDMLctoCtbBase::VerificarPorcentContaRateio(int64_t codigoEmpresa, int64_t conta) {
   const ValueArray chave = {Value(static_cast<double>(codigoEmpresa)),
                             Value(static_cast<double>(conta))};
   if (cdsPercentRatCta.FindKey(chave))
@@ -251,7 +251,7 @@ int TnCtbDMLctoCtb::VerificarPorcentContaRateio(int64_t codigoEmpresa, int64_t c
   return percentual;
 }
 
-bool TnCtbDMLctoCtb::LctoRegistroFoiDuplicado(int64_t codigoEmpresa, int64_t chave) {
+bool TnCtbDMLctoCtbBase::LctoRegistroFoiDuplicado(int64_t codigoEmpresa, int64_t chave) {
   TnDMSQLDataSet sql(&Conexao());
   return sql.PegarTemRegistro("LCTOCTB", "CODIGOEMPRESA = " + std::to_string(codigoEmpresa) +
                                              " and CHAVELCTOCTB = " + std::to_string(chave));
@@ -259,12 +259,12 @@ bool TnCtbDMLctoCtb::LctoRegistroFoiDuplicado(int64_t codigoEmpresa, int64_t cha
 
 // ---- The user's posting window ----
 
-void TnCtbDMLctoCtb::VerificarLimiteUsuario() {
+void TnCtbDMLctoCtbBase::VerificarLimiteUsuario() {
   ComValidacao([](TnValidacaoLctoCtb& v) { v.VerificarLimiteUsuario(); });
 }
 
-void TnCtbDMLctoCtb::VerificaSeEstaDentroLimiteUsu(const TFuncVerificaLimite& verificar,
-                                                   TTipoFuncVerificaLimite tipo) {
+void TnCtbDMLctoCtbBase::VerificaSeEstaDentroLimiteUsu(const TFuncVerificaLimite& verificar,
+                                                       TTipoFuncVerificaLimite tipo) {
   ComValidacao([&](TnValidacaoLctoCtb& v) { v.VerificaSeEstaDentroLimiteUsu(verificar, tipo); });
 }
 
@@ -272,23 +272,23 @@ bool TnCtbDMLctoCtb::EstaDentroDoLimiteUsu(TDateTime data) {
   return ComValidacao([&](TnValidacaoLctoCtb& v) { return v.EstaDentroDoLimiteUsu(data); });
 }
 
-bool TnCtbDMLctoCtb::EstaDentroDoLimiteUsuCache(TDateTime data) {
+bool TnCtbDMLctoCtbBase::EstaDentroDoLimiteUsuCache(TDateTime data) {
   return ComValidacao([&](TnValidacaoLctoCtb& v) { return v.EstaDentroDoLimiteUsuCache(data); });
 }
 
-std::string TnCtbDMLctoCtb::GetMsgDataForaDoLimite(TTipoFuncVerificaLimite tipo) {
+std::string TnCtbDMLctoCtbBase::GetMsgDataForaDoLimite(TTipoFuncVerificaLimite tipo) {
   return ComValidacao([&](TnValidacaoLctoCtb& v) { return v.GetMsgDataForaDoLimite(tipo); });
 }
 
-std::string TnCtbDMLctoCtb::GetMsgDataForaDoLimiteDataAnterior(TDateTime data,
-                                                               TTipoFuncVerificaLimite tipo) {
+std::string TnCtbDMLctoCtbBase::GetMsgDataForaDoLimiteDataAnterior(TDateTime data,
+                                                                   TTipoFuncVerificaLimite tipo) {
   return ComValidacao(
       [&](TnValidacaoLctoCtb& v) { return v.GetMsgDataForaDoLimiteDataAnterior(data, tipo); });
 }
 
 // ---- After an import ----
 
-bool TnCtbDMLctoCtb::ValidarImportacao(TnListaMensagem* sender) {
+bool TnCtbDMLctoCtbBase::ValidarImportacao(TnListaMensagem* sender) {
   const bool resultado = TnDMClientDataSet::ValidarImportacao(sender);
   if (!resultado || !FVICDS)
     return resultado;

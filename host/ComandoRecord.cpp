@@ -37,6 +37,11 @@ void VerificarDireito(TnDMConexao& conexao, const std::string& classe) {
   if (acao == nullptr)
     throw Exception(
         fmt::format("{} não tem entrada de menu: é aberto somente pela tela que o usa", classe));
+  // An entry that points at another (the same screen on another menu) is
+  // governed by the right of the entry it points at.
+  if (acao->Link() != 0)
+    if (const TnAction* principal = acoes.FindByHash(acao->Link()))
+      acao = principal;
   if (!acao->ControlaDireito())
     return;
   TnDMDireitoUsuario* direitos = nDMDireitoUsuario();

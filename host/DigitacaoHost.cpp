@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "activities/nCtbDMLctoAtivDiferenc_U.h"
-#include "entries/nCtbDMLctoCtb_U.h"
+#include "entries/nCtbDMLctoCtbCloud_U.h"
 #include "framework/app/Ndialogs.h"
 #include "framework/app/Nutilform.h"
 #include "framework/app/TnSelecao.h"
@@ -83,18 +83,17 @@ struct TTelaVinculada {
   const char* Chave;
   const char* Classe;
   const char* Descricao;
-  void (TnCtbDMLctoCtb::*Acao)();
+  TTelaLctoCtb Tela;
 };
 
 const TTelaVinculada kTelasVinculadas[] = {
     {"participants", TnCtbDMLctoCtbParticipante::kClassName, "Participantes",
-     &TnCtbDMLctoCtb::actParticipanteExecute},
+     TTelaLctoCtb::Participantes},
     {"extemporaneous", TnCtbDMLctoCtbExtemp::kClassName, "Data da ocorrência",
-     &TnCtbDMLctoCtb::actDataLctoExtemp},
-    {"q100", TnCtbDMLctoCtbQ100::kClassName, "Registro Q100",
-     &TnCtbDMLctoCtb::actRegistroQ100Execute},
+     TTelaLctoCtb::DataOcorrencia},
+    {"q100", TnCtbDMLctoCtbQ100::kClassName, "Registro Q100", TTelaLctoCtb::RegistroQ100},
     {"relation", TnCtbDMRelacLctoCtbIFRS::kClassName, "Lançamento Fiscal/Societário",
-     &TnCtbDMLctoCtb::actLctoCtbRelacFiscalSocietario},
+     TTelaLctoCtb::FiscalSocietario},
 };
 
 void VerificarTelasVinculadas(const json& documento) {
@@ -212,18 +211,18 @@ struct TTipoSplit {
   const char* Chave;      // of the document
   const char* Descricao;  // in messages
   const char* AcaoRefazer;
-  void (TnCtbDMLctoCtb::*Debito)();
-  void (TnCtbDMLctoCtb::*Credito)();
-  TnDMClientDataSet& (*Companheiro)(TnCtbDMLctoCtb&);
+  TTelaLctoCtb Debito;
+  TTelaLctoCtb Credito;
+  TnDMClientDataSet& (*Companheiro)(TnCtbDMLctoCtbBase&);
 };
 
 const TTipoSplit kTiposSplit[] = {
-    {"managerial", "Lançamento gerencial", "actRefazLctoGerAuto",
-     &TnCtbDMLctoCtb::actLctoGerDebExecute, &TnCtbDMLctoCtb::actLctoGerCredExecute,
-     [](TnCtbDMLctoCtb& m) -> TnDMClientDataSet& { return m.GetDMLctoGer(); }},
-    {"activities", "Atividade", "actRefazLctoAtivAuto", &TnCtbDMLctoCtb::actLctoAtivDebExecute,
-     &TnCtbDMLctoCtb::actLctoAtivCredExecute,
-     [](TnCtbDMLctoCtb& m) -> TnDMClientDataSet& { return m.GetDMLctoATiv(); }},
+    {"managerial", "Lançamento gerencial", "actRefazLctoGerAuto", TTelaLctoCtb::GerencialDebito,
+     TTelaLctoCtb::GerencialCredito,
+     [](TnCtbDMLctoCtbBase& m) -> TnDMClientDataSet& { return m.GetDMLctoGer(); }},
+    {"activities", "Atividade", "actRefazLctoAtivAuto", TTelaLctoCtb::AtividadeDebito,
+     TTelaLctoCtb::AtividadeCredito,
+     [](TnCtbDMLctoCtbBase& m) -> TnDMClientDataSet& { return m.GetDMLctoATiv(); }},
 };
 
 // Keys one side's rows on the companion screen the side's action opens:
@@ -231,7 +230,7 @@ const TTipoSplit kTiposSplit[] = {
 // then the screen is closed as a person would (its closing question asked).
 // A refusal names the split; a side whose screen the entry does not offer
 // is refused.
-void DigitarSplitsLado(TnCtbDMLctoCtb& lancamentos, const TTipoSplit& tipo, bool debito,
+void DigitarSplitsLado(TnCtbDMLctoCtbBase& lancamentos, const TTipoSplit& tipo, bool debito,
                        const json& linhas, bool refazer, int64_t codigoEmpresa) {
   const std::string lado = debito ? "a débito" : "a crédito";
   TnDMClientDataSet& companheiro = tipo.Companheiro(lancamentos);
@@ -273,7 +272,7 @@ void DigitarSplitsLado(TnCtbDMLctoCtb& lancamentos, const TTipoSplit& tipo, bool
     TnForm& Form;
     ~TSemGancho() { Form.SetOnShowModal(nullptr); }
   } semGancho{form};
-  (lancamentos.*(debito ? tipo.Debito : tipo.Credito))();
+  lancamentos.AbrirTela(debito ? tipo.Debito : tipo.Credito);
   if (falha)
     std::rethrow_exception(falha);
   if (!aberta)
@@ -285,7 +284,7 @@ void DigitarSplits(TnDMClientDataSet& modulo, const json& documento, int64_t cod
   for (const TTipoSplit& tipo : kTiposSplit) {
     if (!documento.contains(tipo.Chave))
       continue;
-    auto* lancamentos = dynamic_cast<TnCtbDMLctoCtb*>(&modulo);
+    auto* lancamentos = dynamic_cast<TnCtbDMLctoCtbBase*>(&modulo);
     if (lancamentos == nullptr)
       throw Exception(std::string("\"") + tipo.Chave + "\" só vale para lançamentos contábeis");
     const json& splits = documento[tipo.Chave];
@@ -307,7 +306,7 @@ void DigitarSplits(TnDMClientDataSet& modulo, const json& documento, int64_t cod
 // the entry does not offer is refused.
 class TTelasDigitadas {
  public:
-  TTelasDigitadas(TnCtbDMLctoCtb& modulo, const json& documento, int64_t codigoEmpresa)
+  TTelasDigitadas(TnCtbDMLctoCtbBase& modulo, const json& documento, int64_t codigoEmpresa)
       : FModulo(modulo), FDocumento(documento), FEmpresa(codigoEmpresa) {
     FModulo.SetOnTelaVinculada([this](TnDMClientDataSet& tela) { Mostrar(tela); });
   }
@@ -321,7 +320,7 @@ class TTelasDigitadas {
     for (const TTelaVinculada& tela : kTelasVinculadas) {
       if (!FDocumento.contains(tela.Chave) || Digitada(tela))
         continue;
-      (FModulo.*tela.Acao)();
+      FModulo.AbrirTela(tela.Tela);
       RelancarFalha();
       if (!Digitada(tela))
         throw Exception(std::string(tela.Descricao) + ": o lançamento não oferece esta tela");
@@ -369,7 +368,7 @@ class TTelasDigitadas {
       std::rethrow_exception(std::exchange(FFalha, nullptr));
   }
 
-  TnCtbDMLctoCtb& FModulo;
+  TnCtbDMLctoCtbBase& FModulo;
   const json& FDocumento;
   int64_t FEmpresa;
   std::vector<std::string> FDigitadas;
@@ -379,7 +378,7 @@ class TTelasDigitadas {
 
 // The transaction of the entry just written, as the screen shows it: its
 // number, its sums and whether it is still open for the next entry.
-json TransacaoJson(TnCtbDMLctoCtb& modulo) {
+json TransacaoJson(TnCtbDMLctoCtbBase& modulo) {
   const TField& trans = modulo.nClientDataSet.FieldByName("TRANSCTB");
   if (trans.IsNull())
     return json();
@@ -524,7 +523,7 @@ void TDigitacao::Localizar(const json& documento) {
 json TDigitacao::Digitar(const json& campos, int64_t codigoEmpresa) {
   // What the screen shows beside the accounts after each field.
   json exibicao = json::array();
-  auto* lancamentos = dynamic_cast<TnCtbDMLctoCtb*>(FModulo.get());
+  auto* lancamentos = dynamic_cast<TnCtbDMLctoCtbBase*>(FModulo.get());
   DigitarCampos(*FModulo, campos, codigoEmpresa, [&](const TField& field) {
     if (lancamentos == nullptr)
       return;
@@ -543,7 +542,7 @@ void TDigitacao::Desfazer() {
         cds.Cancel();
       if (cds.Active() && cds.ChangeCount() > 0)
         cds.CancelUpdates();
-      if (auto* lancamentos = dynamic_cast<TnCtbDMLctoCtb*>(FModulo.get())) {
+      if (auto* lancamentos = dynamic_cast<TnCtbDMLctoCtbBase*>(FModulo.get())) {
         lancamentos->DescartarSplitsPendentes();
         // The balances shown were moved by what is now rolled back.
         lancamentos->cdsSaldos.EmptyDataSet();
@@ -603,7 +602,7 @@ json TDigitacao::Executar(const json& documento) {
     } else {
       Localizar(documento);
     }
-    auto* lancamentos = dynamic_cast<TnCtbDMLctoCtb*>(FModulo.get());
+    auto* lancamentos = dynamic_cast<TnCtbDMLctoCtbBase*>(FModulo.get());
     for (const TTelaVinculada& tela : kTelasVinculadas)
       if (documento.contains(tela.Chave) && (lancamentos == nullptr || op == "delete"))
         throw Exception(std::string("\"") + tela.Chave +
@@ -623,14 +622,14 @@ json TDigitacao::Executar(const json& documento) {
       DigitarSplits(*FModulo, documento, InteiroObrigatorio(documento, "company", "a empresa"));
       if (telas)
         telas->Concluir();
-      if (auto* lcto = dynamic_cast<TnCtbDMLctoCtb*>(FModulo.get())) {
+      if (auto* lcto = dynamic_cast<TnCtbDMLctoCtbBase*>(FModulo.get())) {
         // Closing as "Criar Transação" does: asked when it does not balance.
         if (documento.contains("transaction"))
           lcto->CloseTransacao(true, true);
         transacao = TransacaoJson(*lcto);
       }
     }
-    if (auto* lcto = dynamic_cast<TnCtbDMLctoCtb*>(FModulo.get()))
+    if (auto* lcto = dynamic_cast<TnCtbDMLctoCtbBase*>(FModulo.get()))
       exibicao.update(ExibicaoLancamento::Completa(*lcto));
     FConexao.Commit();
     resultado["result"] = kPosted;
@@ -681,7 +680,21 @@ json TDigitacao::Executar(const json& documento) {
     resultado["transaction"] = std::move(transacao);
   if (resultado["result"] == kPosted && !exibicao.is_null())
     resultado["display"] = std::move(exibicao);
+  if (resultado["result"] == kPosted && FOpcoes.RecriarModuloAposGravar) {
+    telas.reset();
+    FAberta.reset();
+    FModulo.reset();
+    FForm.reset();
+  }
   return resultado;
+}
+
+TOpcoesDigitacao OpcoesTelaWeb(std::function<void(int64_t)> verificarEmpresa) {
+  TOpcoesDigitacao opcoes;
+  opcoes.Classe = TnCtbDMLctoCtbCloud::kClassName;
+  opcoes.VerificarEmpresa = std::move(verificarEmpresa);
+  opcoes.RecriarModuloAposGravar = true;
+  return opcoes;
 }
 
 TResultadoDigitacao Executar(TnDMConexao& conexao, const json& entrada,

@@ -57,7 +57,16 @@ struct TOpcoesDigitacao {
   std::function<void(int64_t)> VerificarEmpresa;
   // Watches a list of documents (one step per document).
   TnFraProgresso::THook Progresso;
+  // After each document written (posted, edited or deleted) the module is
+  // dropped and the next document opens a new one: for a module whose
+  // balance cache never follows what is written.
+  bool RecriarModuloAposGravar = false;
 };
+
+// A browser tab's screen: the web module, opened afresh after each document
+// written so the balances it shows are read again; `verificarEmpresa` checks
+// the user's access to each document's company.
+TOpcoesDigitacao OpcoesTelaWeb(std::function<void(int64_t)> verificarEmpresa);
 
 // One open screen: the module lives from the first document to the end.
 class TDigitacao {

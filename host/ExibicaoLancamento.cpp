@@ -1,6 +1,6 @@
 #include "host/ExibicaoLancamento.h"
 
-#include "entries/nCtbDMLctoCtb_U.h"
+#include "entries/nCtbDMLctoCtbBase_U.h"
 #include "framework/app/TnForm.h"
 #include "framework/app/TnUtilConsultaWeb.h"
 
@@ -20,14 +20,14 @@ json Texto(const TnForm& form, const char* holder, const char* label) {
 
 json Lado(const TnForm& form, int lado) {
   json titulo = nullptr;
-  json conta = Texto(form, TnCtbDMLctoCtb::kFraTitulo[lado], TnCtbDMLctoCtb::kLblCta[lado]);
+  json conta = Texto(form, TnCtbDMLctoCtbBase::kFraTitulo[lado], TnCtbDMLctoCtbBase::kLblCta[lado]);
   if (!conta.is_null())
     titulo = {{"account", std::move(conta)},
-              {"description",
-               Texto(form, TnCtbDMLctoCtb::kFraTitulo[lado], TnCtbDMLctoCtb::kLblDescr[lado])}};
+              {"description", Texto(form, TnCtbDMLctoCtbBase::kFraTitulo[lado],
+                                    TnCtbDMLctoCtbBase::kLblDescr[lado])}};
   return {{"title", std::move(titulo)},
-          {"balance",
-           Texto(form, TnCtbDMLctoCtb::kPanelSaldo[lado], TnCtbDMLctoCtb::kLblCtaSaldo[lado])}};
+          {"balance", Texto(form, TnCtbDMLctoCtbBase::kPanelSaldo[lado],
+                            TnCtbDMLctoCtbBase::kLblCtaSaldo[lado])}};
 }
 
 json Linhas(TnClientDataSet* dataSet) {
@@ -38,14 +38,14 @@ json Linhas(TnClientDataSet* dataSet) {
 
 }  // namespace
 
-json Contas(const TnCtbDMLctoCtb& modulo) {
+json Contas(const TnCtbDMLctoCtbBase& modulo) {
   const TnForm* form = modulo.Form();
   if (form == nullptr)
     return {{"debit", nullptr}, {"credit", nullptr}};
   return {{"debit", Lado(*form, 0)}, {"credit", Lado(*form, 1)}};
 }
 
-json Completa(const TnCtbDMLctoCtb& modulo) {
+json Completa(const TnCtbDMLctoCtbBase& modulo) {
   json exibicao = Contas(modulo);
   const TnFraValorSaldoDebCred* painel = modulo.GetFraDifSaldo();
   if (painel == nullptr || !painel->Visivel())

@@ -7,16 +7,16 @@
 
 #include <nlohmann/json.hpp>
 
-class TnCtbDMLctoCtb;
+class TnCtbDMLctoCtbBase;
 
 namespace ExibicaoLancamento {
 
 // {"debit": {"title": {"account", "description"}, "balance"}, "credit": …};
 // a title or a balance the screen does not show is null.
-nlohmann::ordered_json Contas(const TnCtbDMLctoCtb& modulo);
+nlohmann::ordered_json Contas(const TnCtbDMLctoCtbBase& modulo);
 // The accounts and, when the panel is shown, "differences",
 // "transactionDifferences" (SPED or IFRS companies), "lastEntries" and
 // "programmedEntries" (rows of the panel's grids).
-nlohmann::ordered_json Completa(const TnCtbDMLctoCtb& modulo);
+nlohmann::ordered_json Completa(const TnCtbDMLctoCtbBase& modulo);
 
 }  // namespace ExibicaoLancamento

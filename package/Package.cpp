@@ -6,6 +6,7 @@
 #include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
 #include "chart/ConsultaPlano.h"
 #include "chart/ConsultaPlanoFiltros.h"
+#include "entries/nCtbDMLctoCtbCloud_U.h"
 #include "entries/nCtbDMLctoCtb_U.h"
 #include "entries/nCtbDMNotaExplicaPeriodo_U.h"
 #include "entries/nCtbDPLctoCtbAnalitico_U.h"
@@ -70,7 +71,8 @@ const std::vector<TClassePacote>& ClassesPacote() {
        &TParcelamento::GerarPrincAction},
       {TnCtbDMLctoCtb::kClassName, tcMenu, Fabrica<TnCtbDMLctoCtb>(),
        &TnCtbDMLctoCtb::GerarPrincAction},
-      {"TnCtbDMLctoCtbCloud", tcMenu, {}, {}},
+      {TnCtbDMLctoCtbCloud::kClassName, tcMenu, Fabrica<TnCtbDMLctoCtbCloud>(),
+       &TnCtbDMLctoCtbCloud::GerarPrincAction},
       {TnCtbDMLctoGer::kClassName, tcMenu, Fabrica<TnCtbDMLctoGer>(),
        &TnCtbDMLctoGer::GerarPrincAction},
       {TnCtbDMLctoAtivDiferenc::kClassName, tcMenu, Fabrica<TnCtbDMLctoAtivDiferenc>(),

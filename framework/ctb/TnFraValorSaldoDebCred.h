@@ -64,6 +64,11 @@ class TnFraValorSaldoDebCred {
   // Shows the panel with what its data sources hold now.
   void Mostrar() { FVisivel = true; }
   bool Visivel() const { return FVisivel; }
+  // The page of the panel in front: the differences until a person turns
+  // to the last entries.
+  enum class TPagina { Diferencas, UltimosLancamentos };
+  void PageUltimosLancamentosSelect() { FPagina = TPagina::UltimosLancamentos; }
+  TPagina Pagina() const { return FPagina; }
   // A person double-clicking an entry of the last-entries grid.
   void DoubleClickGridLcto(int64_t chaveLctoCtb) const {
     if (FOnDoubleClickGridLcto)
@@ -98,4 +103,5 @@ class TnFraValorSaldoDebCred {
   bool FVisivel = false;
   bool FGridLctoFocado = false;
   TnPainelPesquisaGrid FPesquisaGridLcto;
+  TPagina FPagina = TPagina::Diferencas;
 };

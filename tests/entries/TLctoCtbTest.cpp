@@ -77,9 +77,11 @@ void TLctoCtbTest::TearDown() {
   TSchemaTest::TearDown();
 }
 
-TnCtbDMLctoCtb& TLctoCtbTest::Criar(bool tela, const std::string& classe) {
-  FModulos.push_back(Nutilform::CriarDMNovo<TnCtbDMLctoCtb>(classe));
-  TnCtbDMLctoCtb& modulo = *FModulos.back();
+template <class T>
+T& TLctoCtbTest::Abrir(bool tela, const std::string& classe) {
+  std::unique_ptr<T> novo = Nutilform::CriarDMNovo<T>(classe);
+  T& modulo = *novo;
+  FModulos.push_back(std::move(novo));
   if (tela) {
     FForms.push_back(std::make_unique<TnForm>("FrmLcto" + std::to_string(FForms.size())));
     modulo.Configurar(FForms.back().get());
@@ -88,7 +90,15 @@ TnCtbDMLctoCtb& TLctoCtbTest::Criar(bool tela, const std::string& classe) {
   return modulo;
 }
 
-void TLctoCtbTest::NovoValido(TnCtbDMLctoCtb& modulo) {
+TnCtbDMLctoCtb& TLctoCtbTest::Criar(bool tela, const std::string& classe) {
+  return Abrir<TnCtbDMLctoCtb>(tela, classe);
+}
+
+TnCtbDMLctoCtbCloud& TLctoCtbTest::CriarWeb(bool tela) {
+  return Abrir<TnCtbDMLctoCtbCloud>(tela, TnCtbDMLctoCtbCloud::kClassName);
+}
+
+void TLctoCtbTest::NovoValido(TnCtbDMLctoCtbBase& modulo) {
   TnClientDataSet& cds = modulo.nClientDataSet;
   cds.Append();
   cds.FieldByName("CODIGOESTAB").SetAsInteger(1);

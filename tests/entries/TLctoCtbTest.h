@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "entries/nCtbDMLctoCtbCloud_U.h"
 #include "entries/nCtbDMLctoCtb_U.h"
 #include "framework/app/Ndialogs.h"
 #include "framework/app/Nutilform.h"
@@ -40,9 +41,11 @@ class TLctoCtbTest : public TSchemaTest {
   // A module created by name, configured on a screen of its own (or without
   // one) and opened on the selection.
   TnCtbDMLctoCtb& Criar(bool tela = true, const std::string& classe = "TnCtbDMLctoCtb");
+  // The same for the web twin.
+  TnCtbDMLctoCtbCloud& CriarWeb(bool tela = true);
   // Appends a valid entry of company 1 (10/03/2024, 101 -> 102, history 4,
   // 100,00) without posting it.
-  void NovoValido(TnCtbDMLctoCtb& modulo);
+  void NovoValido(TnCtbDMLctoCtbBase& modulo);
   TnCtbDMLctoCtb& CriarNovo(bool tela = true) {
     TnCtbDMLctoCtb& modulo = Criar(tela);
     NovoValido(modulo);
@@ -67,5 +70,8 @@ class TLctoCtbTest : public TSchemaTest {
   std::shared_ptr<TDialogServiceScripted> FDialogos;
   std::unique_ptr<TUsarDialogService> FUsarDialogos;
   std::vector<std::unique_ptr<TnForm>> FForms;
-  std::vector<std::unique_ptr<TnCtbDMLctoCtb>> FModulos;
+  template <class T>
+  T& Abrir(bool tela, const std::string& classe);
+
+  std::vector<std::unique_ptr<TnCtbDMLctoCtbBase>> FModulos;
 };

@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <set>
+#include <string>
+#include <typeinfo>
 
 #include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
 #include "tests/support/TestDatabases.h"
@@ -82,16 +85,19 @@ TEST_F(TPackageTest, CloseDownUnregistersEveryKnownClassAndItsMenuAction) {
   EXPECT_NO_THROW(Package::Iniciar());
 }
 
-// The classes the host creates by name without a menu entry all exist: each
-// start-up entry builds its module.
-TEST_F(TPackageTest, EveryStartUpClassIsCreatedByName) {
+// Every class of the table exists: its factory builds an object of that
+// very class (its type's name, as the compiler records it with its length,
+// is the name the host asks for), never a neighbour's.
+TEST_F(TPackageTest, EveryClassIsCreatedByNameAsItself) {
   TSessaoDeTeste sessao;
   Package::Iniciar();
   for (const Package::TClassePacote& classe : Package::ClassesPacote()) {
-    if (classe.Tipo != Package::TTipoClasse::tcInicio)
-      continue;
     ASSERT_TRUE(classe.Fabrica) << classe.Nome;
-    EXPECT_NE(Nutilform::CriarDMNovo(classe.Nome), nullptr) << classe.Nome;
+    const std::unique_ptr<TnObjetoRegistravel> objeto = Nutilform::CriarDMNovo(classe.Nome);
+    ASSERT_NE(objeto, nullptr) << classe.Nome;
+    const std::string tipo = typeid(*objeto).name();
+    EXPECT_NE(tipo.find(std::to_string(classe.Nome.size()) + classe.Nome), std::string::npos)
+        << classe.Nome << " built a " << tipo;
   }
 }
 

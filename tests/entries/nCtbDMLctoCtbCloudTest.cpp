@@ -1,0 +1,208 @@
+// The web twin of the entry module where it differs from the desktop one:
+// its declared actions, the required history, the balance cache that never
+// moves, the information widget and the web client's questions.
+#include <type_traits>
+
+#include "framework/app/NutilAmbiente.h"
+#include "framework/app/TnSelecao.h"
+#include "framework/ctb/TnUtilCtb.h"
+#include "tests/entries/TLctoCtbTest.h"
+
+namespace {
+
+// What only the desktop screen has is absent from the web module.
+template <class T>
+concept TemAtualizarSaldo = requires(T& m) {
+  m.AtualizarSaldo(1, 1, 1, TDateTime(), 0.0, 0.0, std::string());
+};
+template <class T>
+concept TemAcoesDeExecucao = requires(T& m) {
+  m.actLctoGerDebExecute();
+  m.actParticipanteExecute();
+};
+template <class T>
+concept TemLctoAtiv = requires(T& m, const TField& f) {
+  m.LctoAtiv(f);
+};
+static_assert(TemAtualizarSaldo<TnCtbDMLctoCtb> && !TemAtualizarSaldo<TnCtbDMLctoCtbCloud>);
+static_assert(TemAcoesDeExecucao<TnCtbDMLctoCtb> && !TemAcoesDeExecucao<TnCtbDMLctoCtbCloud>);
+static_assert(TemLctoAtiv<TnCtbDMLctoCtbCloud> && !TemLctoAtiv<TnCtbDMLctoCtb>);
+static_assert(!std::is_base_of_v<TnCtbDMLctoCtb, TnCtbDMLctoCtbCloud>);
+
+class TnCtbDMLctoCtbCloudTest : public TLctoCtbTest {
+ protected:
+  void SetUp() override {
+    TLctoCtbTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    FSelecao.SetParam(kSelDataInicial, Value(EncodeDate(2024, 3, 1)));
+    FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 3, 31)));
+  }
+  // The linked screens `modulo` shows, by class.
+  std::vector<std::string>& Registrar(TnCtbDMLctoCtbBase& modulo) {
+    modulo.SetOnTelaVinculada(
+        [this](TnDMClientDataSet& tela) { FTelas.push_back(tela.ClassName()); });
+    return FTelas;
+  }
+  std::vector<std::string> FTelas;
+};
+
+}  // namespace
+
+TEST_P(TnCtbDMLctoCtbCloudTest, CtrlF9OpensTheParticipantsBeforeTheTransaction) {
+  FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{2}));  // IFRS: transactions in use
+  TnCtbDMLctoCtbCloud& web = CriarWeb();
+  std::vector<std::string> ctrlF9;
+  for (size_t i = 0; i < web.ActionList.Count(); ++i)
+    if (web.ActionList[i].ShortCut() == "Ctrl+F9")
+      ctrlF9.push_back(web.ActionList[i].Name());
+  EXPECT_EQ(ctrlF9, (std::vector<std::string>{"nActVincularParticipantes", "nActCriarTransacao"}));
+  EXPECT_EQ(web.ActionList.FindByShortCut("Ctrl+F9"), &web.nActVincularParticipantes);
+  web.nActVincularParticipantes.SetEnabled(false);
+  ASSERT_EQ(web.ActionList.FindByShortCut("Ctrl+F9"), &web.nActCriarTransacao);
+  // "Criar Transação" starts the transaction's first entry.
+  EXPECT_TRUE(web.ActionList.FindByShortCut("Ctrl+F9")->Execute());
+  EXPECT_EQ(web.nClientDataSet.State(), TDataSetState::dsInsert);
+  web.nClientDataSet.Cancel();
+}
+
+TEST_P(TnCtbDMLctoCtbCloudTest, TransactionActionsNeedTransactionsAndNoOpeningFilter) {
+  struct TCaso {
+    int64_t Empresa;
+    const char* Filtro;
+    bool Habilitadas;
+  };
+  for (const TCaso& caso :
+       {TCaso{1, "", false}, TCaso{2, "", true}, TCaso{2, "CHAVELCTOCTB = 1", false}}) {
+    SCOPED_TRACE(std::to_string(caso.Empresa) + caso.Filtro);
+    FSelecao.SetParam(kSelCodigoEmpresa, Value(caso.Empresa));
+    auto web = Nutilform::CriarDMNovo<TnCtbDMLctoCtbCloud>(TnCtbDMLctoCtbCloud::kClassName);
+    TnForm form("FrmWeb");
+    web->Configurar(&form);
+    web->SetFiltroAbertura(caso.Filtro);
+    web->Abrir(&FSelecao);
+    EXPECT_EQ(web->nActCriarTransacao.Enabled(), caso.Habilitadas);
+    EXPECT_EQ(web->nActContinuarTransacao.Enabled(), caso.Habilitadas);
+  }
+}
+
+TEST_P(TnCtbDMLctoCtbCloudTest, FiscalCorporateActionShowsNothingOnTheWeb) {
+  nDMSelecao().CriarParam(kSelCodigoEmpresa, Value(int64_t{1}));
+  TnCtbDMLctoCtb& desktop = Criar();
+  TnCtbDMLctoCtbCloud& web = CriarWeb();
+  for (TnCtbDMLctoCtbBase* modulo :
+       {static_cast<TnCtbDMLctoCtbBase*>(&desktop), static_cast<TnCtbDMLctoCtbBase*>(&web)}) {
+    Registrar(*modulo);
+    NovoValido(*modulo);
+    modulo->nClientDataSet.FieldByName("TIPOLANCAMENTO").SetAsString("LF");
+    modulo->nClientDataSet.Post();
+  }
+  desktop.actLctoCtbRelacFiscalSocietario();
+  ASSERT_EQ(FTelas, std::vector<std::string>{"TnCtbDMRelacLctoCtbIFRS"}) << "the desktop shows it";
+  FTelas.clear();
+  EXPECT_TRUE(web.nActLancamentoFiscalSocietario.Execute());
+  EXPECT_TRUE(FTelas.empty());
+  nDMSelecao().DeletarParam(kSelCodigoEmpresa);
+}
+
+TEST_P(TnCtbDMLctoCtbCloudTest, HistoryIsRequiredOnlyOnTheWeb) {
+  const int64_t antes = Contar("select count(*) from LCTOCTB");
+  TnCtbDMLctoCtb& desktop = Criar();
+  NovoValido(desktop);
+  desktop.nClientDataSet.FieldByName("CODIGOHISTCTB").Clear();
+  desktop.nClientDataSet.Post();
+  EXPECT_EQ(Contar("select count(*) from LCTOCTB"), antes + 1);
+
+  TnCtbDMLctoCtbCloud& web = CriarWeb();
+  NovoValido(web);
+  web.nClientDataSet.FieldByName("CODIGOHISTCTB").Clear();
+  EXPECT_ANY_THROW(web.nClientDataSet.Post());
+  EXPECT_EQ(Contar("select count(*) from LCTOCTB"), antes + 1);
+  web.nClientDataSet.Cancel();
+}
+
+// The web page reads a balance once; what is posted afterwards shows only
+// on a module opened afresh.
+TEST_P(TnCtbDMLctoCtbCloudTest, BalancesStayAsFirstReadWhileTheDesktopsFollowThePosts) {
+  InserirLcto(1, "2024-03-01");
+  const TDateTime dia = EncodeDate(2024, 3, 10);
+  TnCtbDMLctoCtb& desktop = Criar();
+  TnCtbDMLctoCtbCloud& web = CriarWeb();
+  EXPECT_EQ(web.BuscarSaldo(1, 1, 101, dia), "50,00 D");
+  EXPECT_EQ(desktop.BuscarSaldo(1, 1, 101, dia), "50,00 D");
+  for (TnCtbDMLctoCtbBase* modulo :
+       {static_cast<TnCtbDMLctoCtbBase*>(&desktop), static_cast<TnCtbDMLctoCtbBase*>(&web)}) {
+    NovoValido(*modulo);  // 10/03, 101 -> 102, 100,00
+    modulo->nClientDataSet.Post();
+  }
+  EXPECT_EQ(web.BuscarSaldo(1, 1, 101, dia), "50,00 D");
+  EXPECT_EQ(desktop.BuscarSaldo(1, 1, 101, dia), "150,00 D") << "its own post followed";
+  EXPECT_EQ(CriarWeb().BuscarSaldo(1, 1, 101, dia), "250,00 D");
+}
+
+TEST_P(TnCtbDMLctoCtbCloudTest, InformationWidgetWhereBalancesByHistoryAreKept) {
+  struct TCaso {
+    int64_t Empresa;
+    bool Executavel;
+    bool Visivel;
+  };
+  Executar("insert into EMPRESASALDOCTBHIST (CODIGOEMPRESA) values (2)");
+  for (const TCaso& caso : {TCaso{1, false, false}, TCaso{2, false, true}, TCaso{1, true, true}}) {
+    SCOPED_TRACE(std::to_string(caso.Empresa) + (caso.Executavel ? " web executable" : ""));
+    Nutil::SetEhHttpExe(caso.Executavel);
+    FSelecao.SetParam(kSelCodigoEmpresa, Value(caso.Empresa));
+    const TnWidgetContainer& container = CriarWeb().GetWidgetContainer();
+    EXPECT_EQ(container.Visible, caso.Visivel);
+    EXPECT_EQ(container.Posicao, 4);
+    ASSERT_EQ(container.Widgets.size(), 1U);
+    EXPECT_EQ(container.Widgets[0].Nome, "Widget0");
+    EXPECT_EQ(container.Widgets[0].Mensagem.rfind(
+                  "É importante que seja executado a rotina de recálculo dos saldos por histórico "
+                  "para esta empresa, para isso acesse o menu: ",
+                  0),
+              0U);
+  }
+}
+
+TEST_P(TnCtbDMLctoCtbCloudTest, DetailsAreOfferedForControlledActivitiesAndClassifiedAccounts) {
+  TnCtbDMLctoCtbCloud& web = CriarWeb();
+  EXPECT_FALSE(web.HabilitarDetalhesCloudAjax(1)) << "no IFRS option";
+  EXPECT_FALSE(web.HabilitarDetalhesCloudAjax(2)) << "activities not controlled";
+  Executar("update OPCAOIFRS set CTRLAATIVIDADE = 1 where CODIGOEMPRESA = 2");
+  EXPECT_TRUE(web.HabilitarDetalhesCloudAjax(2));
+
+  nDMSelecao().CriarParam(kSelCodigoEmpresa, Value(int64_t{1}));
+  Executar(
+      "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, DESCRCONTA, TIPOCONTA) "
+      "values (1, 105, '0', 'Sem grupo', 2)");
+  Executar(
+      "insert into ATIVDIFERENCPLESPECRATEIO (CODIGOEMPRESA, CONTACTB, CODIGOATIVDIF, PERCENTUAL) "
+      "values (1, 777, 1, 100)");
+  const std::pair<int64_t, bool> contas[] = {{101, true}, {105, false}, {777, true}, {999, false}};
+  for (const auto& [conta, oferece] : contas)
+    EXPECT_EQ(web.HabilitarCreditoDebitoDetalheCloudAjax(conta), oferece) << conta;
+  nDMSelecao().DeletarParam(kSelCodigoEmpresa);
+}
+
+TEST_P(TnCtbDMLctoCtbCloudTest, ManagerialDetailOpensBySideWhenApportionmentIsIncomplete) {
+  const TDateTime dia = EncodeDate(2024, 3, 10);
+  const nlohmann::ordered_json nenhum = {{"AbreDebito", false}, {"AbreCredito", false}};
+  EXPECT_EQ(CriarWeb().VerificaAbreGerCloudAjax(1, 101, 102, dia), nenhum) << "no cost centres";
+  Executar(
+      "update CFGEMPRESACTB set UTILCENTROCUSTO = '1', INICIOUTILCENTROCUSTO = '2024-01-01' "
+      "where CODIGOEMPRESA = 1");
+  ControleCTB().LimparChave();
+  Executar("insert into PLESPECCENCUS (CODIGOEMPRESA, CONTACTB) values (1, 101), (1, 102)");
+  Executar(
+      "insert into RATCENTROCUSTO (CODIGOEMPRESA, CONTACTB, CODIGOCENTROCUSTO, PERCRATEIO) "
+      "values (1, 101, 1, 60), (1, 102, 1, 100)");
+  TnCtbDMLctoCtbCloud& web = CriarWeb();
+  EXPECT_EQ(web.VerificaAbreGerCloudAjax(1, 101, 102, dia),
+            (nlohmann::ordered_json{{"AbreDebito", true}, {"AbreCredito", false}}));
+  EXPECT_EQ(web.VerificaAbreGerCloudAjax(1, 102, 101, dia),
+            (nlohmann::ordered_json{{"AbreDebito", false}, {"AbreCredito", true}}));
+  EXPECT_EQ(web.VerificaAbreGerCloudAjax(1, 101, 103, EncodeDate(2023, 12, 31)), nenhum)
+      << "before the cost centres start";
+}
+
+CTB_INSTANTIATE_ENGINES(TnCtbDMLctoCtbCloudTest);

@@ -1,0 +1,72 @@
+// The built `ctb` on each engine keying entries on the web screen's module:
+// `record TnCtbDMLctoCtbCloud post`, its required history and the
+// right it shares with the desktop screen.
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "tests/host/TCtbPrograma.h"
+
+namespace {
+
+constexpr const char* kWeb = "TnCtbDMLctoCtbCloud";
+
+class TCtbRecordWebTest : public TCtbProgramaTest {
+ protected:
+  void SetUp() override {
+    TCtbProgramaTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    Demo();
+  }
+
+  int Registrar(const nlohmann::json& documento, int usuario = 1) {
+    const int status = Ctb({"record", kWeb, "post"}, documento.dump(), usuario);
+    FResultado = nlohmann::json::parse(FSaida, nullptr, false);
+    return status;
+  }
+};
+
+}  // namespace
+
+TEST_P(TCtbRecordWebTest, EntryPostedWithAnAlias) {
+  const int64_t antes = Lancamentos();
+  ASSERT_EQ(Registrar(LancamentoDemo("2025-08-11", 321.5)), 0) << FSaida << FErro;
+  ASSERT_EQ(FResultado["result"], "posted") << FSaida;
+  const int64_t chave = FResultado["entry"]["CHAVELCTOCTB"];
+  EXPECT_EQ(Lancamentos(), antes + 1);
+  const std::string daChave =
+      " from LCTOCTB where CODIGOEMPRESA = 1 and CHAVELCTOCTB = " + std::to_string(chave);
+  EXPECT_EQ(Contar("select count(*)" + daChave + " and CONTACTBDEB is not null"), 1);
+
+  EXPECT_EQ(Contar("select VALORLCTOCTB * 10" + daChave), 3215);
+}
+
+TEST_P(TCtbRecordWebTest, EntryWithoutHistoryIsRefusedAndWritesNothing) {
+  const int64_t antes = Lancamentos();
+  nlohmann::json documento = LancamentoDemo("2025-08-11", 10);
+  documento["fields"].erase("CODIGOHISTCTB");
+  EXPECT_EQ(Registrar(documento), 1) << FSaida;
+  EXPECT_EQ(FResultado["result"], "refused") << FSaida;
+  EXPECT_EQ(FResultado["field"], "CODIGOHISTCTB") << FSaida;
+  EXPECT_EQ(Lancamentos(), antes);
+}
+
+TEST_P(TCtbRecordWebTest, UserWithoutTheEntriesRightIsRefusedOnTheWebScreenToo) {
+  Conexao().ExecuteDirect(
+      "update DIREITOUSUARIO set NIVEL = '1' where CODIGOUSUARIO = 2 and NOMEDIREITO = "
+      "'actTnCtbDMLctoCtb'");
+  const int64_t antes = Lancamentos();
+  for (const char* classe : {"TnCtbDMLctoCtb", kWeb}) {
+    SCOPED_TRACE(classe);
+    EXPECT_EQ(Ctb({"record", classe, "post"}, LancamentoDemo("2025-08-11", 10).dump(), 2), 1);
+    EXPECT_NE(FErro.find("O usuário 2 não tem direito a \"Lançamentos Contábeis\""),
+              std::string::npos)
+        << FErro;
+  }
+  EXPECT_EQ(Lancamentos(), antes);
+}
+
+CTB_INSTANTIATE_ENGINES(TCtbRecordWebTest);
