@@ -4,6 +4,7 @@
 // users the tests sign in as, then the server on a free port of 127.0.0.1.
 //
 //   user 1  the administrator: every company of the demo, every right
+//   user 2  the demo's operator: asked before keying the same entry twice
 //   user 3  company 2 only, with the trial balance's right
 //   user 4  company 1, without the trial balance's right
 
@@ -12,7 +13,9 @@ import { mkdtempSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import path from "node:path";
 
-export const SENHAS = { 1: "senha-do-admin", 3: "senha-do-terceiro", 4: "senha-do-quarto" };
+export const SENHAS = {
+  1: "senha-do-admin", 2: "senha-do-operador", 3: "senha-do-terceiro", 4: "senha-do-quarto",
+};
 
 const ctb = process.env.CTB;
 if (!ctb) throw new Error("CTB deve apontar para o programa ctb");
