@@ -300,6 +300,10 @@ class TServidor {
                                         TSessaoWeb& sessao, int64_t empresa) {
       return PaginaLancamento::Tela(TelaDaAba(req, host, sessao).Preparar(empresa));
     });
+    leitura("/api/lancamentos/paineis", [](const httplib::Request& req, TSessaoHost& host,
+                                           TSessaoWeb& sessao, int64_t empresa) {
+      return TelaDaAba(req, host, sessao).Preparar(empresa).PegarJsonConteudo();
+    });
     leitura("/api/lancamentos/contas",
             [](const httplib::Request& req, TSessaoHost& host, TSessaoWeb&, int64_t empresa) {
               return PaginaLancamento::ProcurarContas(host.Conexao(), empresa,

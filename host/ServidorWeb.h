@@ -20,6 +20,8 @@
 //                         post` document on the screen of that browser tab
 //   GET  /api/lancamentos/tela     ?empresa&aba: the tab's screen (fields,
 //                                  switches, panels, actions)
+//   GET  /api/lancamentos/paineis  ?empresa&aba: the panels (last entries,
+//                                  differences) of the tab's screen
 //   GET  /api/lancamentos/contas   ?empresa&texto: accounts found
 //   GET  /api/lancamentos/conta    ?empresa&aba&lado&conta&data[&estab]:
 //                                  title and balance beside one account

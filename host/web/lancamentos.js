@@ -13,28 +13,6 @@ let tela = null;
 // The entry being corrected ({chave, valores}) or null for a new one.
 let corrigindo = null;
 
-function elemento(id) {
-  return document.getElementById(id);
-}
-
-function criar(tag, texto, classe) {
-  const novo = document.createElement(tag);
-  if (texto !== undefined) novo.textContent = texto;
-  if (classe) novo.className = classe;
-  return novo;
-}
-
-async function pedir(url, opcoes = {}) {
-  const resposta = await fetch(url, opcoes);
-  if (resposta.status === 401) {
-    window.location.assign("/entrar");
-    throw new Error("Sessão expirada");
-  }
-  const corpo = await resposta.json().catch(() => ({}));
-  if (!resposta.ok) throw new Error(corpo.erro || `Erro ${resposta.status}`);
-  return corpo;
-}
-
 function empresa() {
   return elemento("empresa").value;
 }
@@ -310,21 +288,6 @@ function mostrarPaineis(grids) {
   }
 }
 
-// The display of a posted result, as the panels of the screen.
-function paineisDaExibicao(exibicao, anteriores) {
-  const porTitulo = new Map(anteriores.map((grid) => [grid.Caption, grid]));
-  const trocar = (titulo, linhas) => {
-    if (linhas === undefined) return;
-    const antes = porTitulo.get(titulo) || { fields: [] };
-    const fields = antes.fields.length ? antes.fields : Object.keys(linhas[0] || {}).map((name) => ({ name, label: name }));
-    porTitulo.set(titulo, { ...antes, Caption: titulo, fields, rows: linhas });
-  };
-  trocar("Últimos Lançamentos", exibicao.lastEntries);
-  trocar("Diferenças no Período", exibicao.differences);
-  trocar("Diferenças por Transação", exibicao.transactionDifferences);
-  return [...porTitulo.values()];
-}
-
 function mostrarDetalhes(dados) {
   const colunasGer = [["NATURLCTOCTB", "Natureza"], ["CONTACTB", "Conta"], ["CODIGOCENTROCUSTO", "Centro de Custo"],
     ["DESCRCENTROCUSTO", "Descrição"], ["VALORLCTOGER", "Valor"]];
@@ -429,15 +392,13 @@ function mostrarRecusa(resultado) {
   if (resultado.field) entrada(resultado.field)?.focus();
 }
 
-// After a post or a delete: the module's informations, the panels of the
-// result, the accounts' balances read again (left in view), then a new
+// After a post or a delete: the module's informations, the screen's panels
+// and the accounts' balances read again (left in view), then a new
 // entry on the same date and branch.
 async function concluir(resultado, texto) {
   for (const informacao of resultado.informations || []) await perguntar({ text: informacao, buttons: ["Ok"] });
-  if (resultado.display) {
-    tela.conteudo.grids = paineisDaExibicao(resultado.display, tela.conteudo.grids);
-    mostrarPaineis(tela.conteudo.grids);
-  }
+  tela.conteudo = await consulta("paineis", {});
+  mostrarPaineis(tela.conteudo.grids);
   await atualizarContas();
   const contas = Object.fromEntries(entradas().filter((e) => e.dataset.lado).map((e) => [e.dataset.campo, e.value]));
   elemento("ultimoSaldo").textContent = saldosTexto(contas);
@@ -448,6 +409,7 @@ async function concluir(resultado, texto) {
 async function gravar() {
   const documento = { op: corrigindo ? "edit" : "insert", company: Number(empresa()), fields: camposDoDocumento() };
   if (corrigindo) documento.key = corrigindo.chave;
+  mensagem("Gravando...");
   try {
     const resultado = await enviar(documento);
     if (resultado.result !== "posted") return mostrarRecusa(resultado);
@@ -462,6 +424,7 @@ async function excluir() {
   if (!corrigindo) return;
   const chave = corrigindo.chave;
   if ((await perguntar({ text: `Excluir o lançamento ${chave}?`, buttons: ["Sim", "Não"] })) !== "Sim") return;
+  mensagem("Excluindo...");
   try {
     const resultado = await enviar({ op: "delete", company: Number(empresa()), key: chave });
     if (resultado.result !== "posted") return mostrarRecusa(resultado);
@@ -562,30 +525,14 @@ async function abrirTela() {
   if (data && !data.value) data.value = new Date().toISOString().slice(0, 10);
 }
 
-async function sair() {
-  await fetch("/api/sair", { method: "POST", headers: { "X-CSRF-Token": csrf } });
-  window.location.assign("/entrar");
-}
-
 async function iniciar() {
-  const sessao = await pedir("/api/sessao");
-  csrf = sessao.csrf;
-  elemento("nomeUsuario").textContent = `${sessao.usuario} - ${sessao.nome}`;
-  for (const item of sessao.empresas) {
-    const opcao = criar("option", `${item.codigo} - ${item.nome}`);
-    opcao.value = item.codigo;
-    elemento("empresa").appendChild(opcao);
-  }
-  const ultimo = criar("p", "", "ultimo-saldo");
-  ultimo.id = "ultimoSaldo";
-  elemento("situacao").after(ultimo);
+  csrf = (await iniciarSessao()).csrf;
   await abrirTela();
   teclado(atalhosDaTela());
   elemento("empresa").addEventListener("change", () => abrirTela().catch((erro) => mensagem(erro.message, true)));
   elemento("botaoNovo").addEventListener("click", () => novo());
   elemento("botaoGravar").addEventListener("click", gravar);
   elemento("botaoExcluir").addEventListener("click", excluir);
-  elemento("botaoSair").addEventListener("click", sair);
   elemento("formLancamento").addEventListener("submit", (evento) => evento.preventDefault());
   document.body.dataset.pronta = "1";
 }

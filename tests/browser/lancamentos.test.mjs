@@ -5,29 +5,13 @@
 
 import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
-import { after, before, test as teste } from "node:test";
-import { chromium } from "playwright-core";
+import { SENHAS, servidorENavegador } from "./servidor.mjs";
 
-import { SENHAS, iniciarServidor } from "./servidor.mjs";
-
-let servidor;
-let navegador;
-const semBanco = process.env.CTB_MOTOR === "postgresql" && !process.env.CTB_TEST_PG;
-const test = (nome, corpo) => teste(nome, { skip: semBanco && "CTB_TEST_PG não definido" }, corpo);
-
-before(async () => {
-  if (semBanco) return;
-  servidor = await iniciarServidor();
-  navegador = await chromium.launch({ executablePath: process.env.CHROMIUM || "/usr/bin/chromium" });
-});
-
-after(async () => {
-  await navegador?.close();
-  await servidor?.parar();
-});
+const ambiente = servidorENavegador();
+const test = ambiente.teste;
 
 async function entrar(usuario) {
-  const contexto = await navegador.newContext({ baseURL: servidor.url, acceptDownloads: true });
+  const contexto = await ambiente.navegador.newContext({ baseURL: ambiente.servidor.url, acceptDownloads: true });
   const pagina = await contexto.newPage();
   await pagina.goto("/entrar");
   await pagina.fill("#usuario", String(usuario));
@@ -129,7 +113,7 @@ test("um lançamento sem o token CSRF é recusado e o cookie de outro usuário n
   assert.match((await semToken.json()).erro, /token CSRF/);
 
   const [cookie] = await contexto.cookies();
-  const outro = await navegador.newContext({ baseURL: servidor.url });
+  const outro = await ambiente.navegador.newContext({ baseURL: ambiente.servidor.url });
   await outro.addCookies([cookie]);
   const resposta = await outro.request.get("/api/lancamentos/tela?empresa=1&aba=a1");
   assert.equal(resposta.status(), 403);

@@ -9,6 +9,8 @@
 //   user 4  company 1, without the trial balance's right
 
 import { execFileSync, spawn } from "node:child_process";
+import { after, before, test } from "node:test";
+import { chromium } from "playwright-core";
 import { mkdtempSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import path from "node:path";
@@ -70,4 +72,23 @@ export async function iniciarServidor() {
       if (codigo !== 0) throw new Error(`ctb serve terminou com ${codigo}: ${erros}`);
     },
   };
+}
+
+// One server and one chromium for a file of tests, started before its first
+// test and stopped after its last; `teste` skips on PostgreSQL without a
+// server to use.
+export function servidorENavegador() {
+  const ambiente = {};
+  const semBanco = process.env.CTB_MOTOR === "postgresql" && !process.env.CTB_TEST_PG;
+  before(async () => {
+    if (semBanco) return;
+    ambiente.servidor = await iniciarServidor();
+    ambiente.navegador = await chromium.launch({ executablePath: process.env.CHROMIUM || "/usr/bin/chromium" });
+  });
+  after(async () => {
+    await ambiente.navegador?.close();
+    await ambiente.servidor?.parar();
+  });
+  ambiente.teste = (nome, corpo) => test(nome, { skip: semBanco && "CTB_TEST_PG não definido" }, corpo);
+  return ambiente;
 }

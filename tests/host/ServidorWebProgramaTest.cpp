@@ -284,6 +284,9 @@ TEST_P(TServidorWebTest, EntryPageReadsTheScreenAndKeepsBalancesFresh) {
   EXPECT_EQ(depois, postado["display"]["debit"]["balance"]);
 
   const int64_t chave = postado["entry"]["CHAVELCTOCTB"];
+  res = Get(sessao, "/api/lancamentos/paineis?empresa=1&aba=t1");
+  ASSERT_EQ(res->status, 200) << res->body;
+  EXPECT_EQ(json::parse(res->body)["grids"][0]["rows"][0]["CHAVELCTOCTB"], chave) << res->body;
   res = Get(sessao, "/api/lancamentos/registro?empresa=1&chave=" + std::to_string(chave));
   ASSERT_EQ(res->status, 200) << res->body;
   const json registro = json::parse(res->body);
