@@ -31,25 +31,6 @@ TnActionList AcoesMenu() {
   return lista;
 }
 
-void VerificarDireito(TnDMConexao& conexao, const std::string& classe) {
-  const TnActionList acoes = AcoesMenu();
-  const TnAction* acao = acoes.Find("act" + classe);
-  if (acao == nullptr)
-    throw Exception(
-        fmt::format("{} não tem entrada de menu: é aberto somente pela tela que o usa", classe));
-  // An entry that points at another (the same screen on another menu) is
-  // governed by the right of the entry it points at.
-  if (acao->Link() != 0)
-    if (const TnAction* principal = acoes.FindByHash(acao->Link()))
-      acao = principal;
-  if (!acao->ControlaDireito())
-    return;
-  TnDMDireitoUsuario* direitos = nDMDireitoUsuario();
-  if (direitos == nullptr || !direitos->TemDireitoLiberado(acao->Name()))
-    throw Exception(fmt::format("O usuário {} não tem direito a \"{}\" ({})",
-                                conexao.CodigoUsuario(), acao->Caption(), acao->Name()));
-}
-
 // The module's key field: the last of its primary key.
 TField& CampoChave(TnDMClientDataSet& modulo) {
   const std::vector<std::string> chave = Nutil::StrToStrArray(modulo.ChavePrimaria(), ";");
@@ -86,6 +67,25 @@ Value ValorChave(const TField& campo, const std::string& texto) {
 }
 
 }  // namespace
+
+void VerificarDireito(TnDMConexao& conexao, const std::string& classe) {
+  const TnActionList acoes = AcoesMenu();
+  const TnAction* acao = acoes.Find("act" + classe);
+  if (acao == nullptr)
+    throw Exception(
+        fmt::format("{} não tem entrada de menu: é aberto somente pela tela que o usa", classe));
+  // An entry that points at another (the same screen on another menu) is
+  // governed by the right of the entry it points at.
+  if (acao->Link() != 0)
+    if (const TnAction* principal = acoes.FindByHash(acao->Link()))
+      acao = principal;
+  if (!acao->ControlaDireito())
+    return;
+  TnDMDireitoUsuario* direitos = nDMDireitoUsuario();
+  if (direitos == nullptr || !direitos->TemDireitoLiberado(acao->Name()))
+    throw Exception(fmt::format("O usuário {} não tem direito a \"{}\" ({})",
+                                conexao.CodigoUsuario(), acao->Caption(), acao->Name()));
+}
 
 std::unique_ptr<TnDMClientDataSet> CriarCadastro(TnDMConexao& conexao, const std::string& classe) {
   HostComum::CarregarPacote();

@@ -33,6 +33,11 @@ class TSessaoHost;
 
 namespace ComandoRecord {
 
+// Raises Exception when the user lacks the right of the menu action that
+// opens `classe` ("act" + class, at level "8"), or when the class has no
+// menu entry of its own.
+void VerificarDireito(TnDMConexao& conexao, const std::string& classe);
+
 // The module of `classe`, not configured; raises Exception when the class
 // is not a reachable register or the user lacks its right (see above).
 std::unique_ptr<TnDMClientDataSet> CriarCadastro(TnDMConexao& conexao, const std::string& classe);

@@ -486,6 +486,17 @@ void TDigitacao::AbrirSeNecessario(const json& documento) {
   FAberta = std::make_unique<TSelecaoAberta>(selecao);
 }
 
+TnDMClientDataSet& TDigitacao::Preparar(int64_t codigoEmpresa) {
+  TUsarConexao usarConexao(FConexao);
+  if (FOpcoes.VerificarEmpresa)
+    FOpcoes.VerificarEmpresa(codigoEmpresa);
+  if (!FModulo)
+    CriarModulo(true);
+  if (!FAberta || FAberta->Empresa != codigoEmpresa)
+    AbrirSeNecessario(json{{"company", codigoEmpresa}});
+  return *FModulo;
+}
+
 void TDigitacao::SelecaoDoRegistro(const json& documento, TnSelecao& parametros,
                                    std::string& filtro) const {
   const std::vector<std::string> chave = Nutil::StrToStrArray(FOpcoes.CamposChave, ";");

@@ -83,6 +83,12 @@ class TDigitacao {
   // nullptr before the first document.
   TnDMClientDataSet* Modulo() const { return FModulo.get(); }
 
+  // The module on a screen, for a page that shows the fields and panels
+  // before anything is keyed: left as it is when open on the company, else
+  // opened as an insert without a date opens it (the current month). Raises
+  // what the company check or the opening raises.
+  TnDMClientDataSet& Preparar(int64_t codigoEmpresa);
+
  private:
   struct TSelecaoAberta;
 

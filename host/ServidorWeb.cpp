@@ -22,15 +22,19 @@
 #include "framework/app/NutilAmbiente.h"
 #include "framework/app/TnDMDireitoUsuario.h"
 #include "framework/core/Exceptions.h"
+#include "framework/core/TDateTime.h"
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnSessao.h"
 #include "host/ArquivosWeb.h"
 #include "host/ComandoBalancete.h"
 #include "host/ComandoRazao.h"
+#include "host/ComandoRecord.h"
 #include "host/DigitacaoHost.h"
 #include "host/HostComum.h"
 #include "host/LinhaComando.h"
+#include "host/PaginaLancamento.h"
 #include "host/RelatorioContabil.h"
+#include "host/Saida.h"
 #include "host/SegurancaWeb.h"
 #include "host/SenhaUsuario.h"
 #include "host/SessoesWeb.h"
@@ -57,6 +61,12 @@ struct TRespostaErro {
 };
 
 constexpr const char* kTipoJson = "application/json; charset=utf-8";
+
+// The module the journal-entry page keys on, for every tab and every read of
+// its records: the one place that chooses it. The desktop module until the
+// web module (TnCtbDMLctoCtbCloud, DigitacaoHost::OpcoesTelaWeb) finds an
+// entry again by its key for a correction.
+constexpr const char* kClasseLancamentos = DigitacaoHost::kClassePadrao;
 
 void ResponderJson(httplib::Response& res, int status, const json& corpo) {
   res.status = status;
@@ -102,6 +112,22 @@ std::string Data(const httplib::Request& req, const char* nome) {
   if (!std::regex_match(texto, kData))
     throw Exception(fmt::format("Parâmetro {} inválido: use AAAA-MM-DD ou DD/MM/AAAA", nome));
   return texto;
+}
+
+// The browser tab a screen belongs to.
+std::string Aba(const std::string& texto) {
+  static const std::regex kAba("[A-Za-z0-9_-]{1,64}");
+  if (!std::regex_match(texto, kAba))
+    throw Exception("Informe a aba (até 64 letras, dígitos, - ou _)");
+  return texto;
+}
+
+// A date parameter as a date: AAAA-MM-DD or DD/MM/AAAA.
+TDateTime DataDoParametro(const httplib::Request& req, const char* nome) {
+  const std::optional<TDateTime> data = ParseDate(Data(req, nome));
+  if (!data)
+    throw Exception(fmt::format("Parâmetro {} inválido: não é uma data", nome));
+  return DateOf(*data);
 }
 
 void VerificarDireitoBalancete(TSessaoHost& host) {
@@ -221,7 +247,8 @@ class TServidor {
       res.set_redirect("/balancete");
     });
     for (const auto& [rota, arquivo] :
-         {std::pair{"/entrar", "entrar.html"}, std::pair{"/balancete", "balancete.html"}})
+         {std::pair{"/entrar", "entrar.html"}, std::pair{"/balancete", "balancete.html"},
+          std::pair{"/lancamentos", "lancamentos.html"}})
       FHttp->Get(rota,
                  [nome = std::string(arquivo)](const httplib::Request&, httplib::Response& res) {
                    res.set_content(std::string(ArquivosWeb::Get(nome)), TipoArquivo(nome));
@@ -260,6 +287,80 @@ class TServidor {
       Atender(req, res, true,
               [&](TSessaoHost& host, TSessaoWeb& sessao) { Lancamento(req, res, host, sessao); });
     });
+    RotasPaginaLancamento();
+  }
+
+  // The reads of the journal-entry page: each checks the company and the
+  // right of the entries' menu entry first, as the post does.
+  void RotasPaginaLancamento() {
+    const auto leitura = [this](const char* rota, auto trabalho) {
+      FHttp->Get(rota, [this, trabalho](const httplib::Request& req, httplib::Response& res) {
+        Atender(req, res, false, [&](TSessaoHost& host, TSessaoWeb& sessao) {
+          const int64_t empresa = Inteiro(req, "empresa", 1, 32767);
+          Autorizar([&] {
+            host.VerificarEmpresa(empresa);
+            PaginaLancamento::VerificarDireito(host.Conexao());
+          });
+          ResponderJson(res, 200, trabalho(req, host, sessao, empresa));
+        });
+      });
+    };
+    leitura("/api/lancamentos/tela", [](const httplib::Request& req, TSessaoHost& host,
+                                        TSessaoWeb& sessao, int64_t empresa) {
+      return PaginaLancamento::Tela(TelaDaAba(req, host, sessao).Preparar(empresa));
+    });
+    leitura("/api/lancamentos/paineis", [](const httplib::Request& req, TSessaoHost& host,
+                                           TSessaoWeb& sessao, int64_t empresa) {
+      return TelaDaAba(req, host, sessao).Preparar(empresa).PegarJsonConteudo();
+    });
+    leitura("/api/lancamentos/contas",
+            [](const httplib::Request& req, TSessaoHost& host, TSessaoWeb&, int64_t empresa) {
+              return PaginaLancamento::ProcurarContas(host.Conexao(), empresa,
+                                                      req.get_param_value("texto"));
+            });
+    leitura("/api/lancamentos/conta", [](const httplib::Request& req, TSessaoHost& host,
+                                         TSessaoWeb& sessao, int64_t empresa) {
+      PaginaLancamento::TLadoConta lado;
+      lado.Empresa = empresa;
+      lado.Estab = static_cast<int>(Inteiro(req, "estab", 0, 32767, 0));
+      lado.Conta =
+          PaginaLancamento::ResolverConta(host.Conexao(), empresa, req.get_param_value("conta"));
+      lado.Data = DataDoParametro(req, "data");
+      const std::string nomeLado = req.get_param_value("lado");
+      if (nomeLado != "debito" && nomeLado != "credito")
+        throw Exception("Parâmetro lado inválido: use debito ou credito");
+      lado.Debito = nomeLado == "debito";
+      return PaginaLancamento::Conta(TelaDaAba(req, host, sessao).Preparar(empresa), lado);
+    });
+    leitura("/api/lancamentos/registro", [](const httplib::Request& req, TSessaoHost& host,
+                                            TSessaoWeb&, int64_t empresa) {
+      ComandoRecord::TOpcoesLista opcoes;
+      opcoes.Classe = kClasseLancamentos;
+      opcoes.Empresa = empresa;
+      const int64_t chave = Inteiro(req, "chave", 1, INT32_MAX);
+      opcoes.Chave = std::to_string(chave);
+      json registros =
+          json::parse(ComandoRecord::Listar(host.Conexao(), opcoes, Saida::TFormatoSaida::Json));
+      if (!registros.is_array() || registros.empty())
+        throw Exception(fmt::format("Lançamento {} não encontrado na empresa {}", chave, empresa));
+      json resposta = {{"registro", registros[0]}};
+      resposta.update(PaginaLancamento::Detalhes(host.Conexao(), empresa, chave));
+      return resposta;
+    });
+  }
+
+  // The screen of the request's tab ("aba"), keying on the entries' module
+  // with the user's company check.
+  static DigitacaoHost::TDigitacao& TelaDaAba(const std::string& aba, TSessaoHost& host,
+                                              TSessaoWeb& sessao) {
+    DigitacaoHost::TOpcoesDigitacao opcoes;
+    opcoes.Classe = kClasseLancamentos;
+    opcoes.VerificarEmpresa = [&host](int64_t empresa) { host.VerificarEmpresa(empresa); };
+    return sessao.Tela(Aba(aba), opcoes);
+  }
+  static DigitacaoHost::TDigitacao& TelaDaAba(const httplib::Request& req, TSessaoHost& host,
+                                              TSessaoWeb& sessao) {
+    return TelaDaAba(req.get_param_value("aba"), host, sessao);
   }
 
   // The request of a signed-in session: found by its cookie, the CSRF token
@@ -451,15 +552,12 @@ class TServidor {
   static void Lancamento(const httplib::Request& req, httplib::Response& res, TSessaoHost& host,
                          TSessaoWeb& sessao) {
     const json corpo = DigitacaoHost::AnalisarDocumento(req.body);
-    static const std::regex kAba("[A-Za-z0-9_-]{1,64}");
-    if (!corpo.is_object() || !corpo.contains("aba") || !corpo["aba"].is_string() ||
-        !std::regex_match(corpo["aba"].get<std::string>(), kAba))
+    if (!corpo.is_object() || !corpo.contains("aba") || !corpo["aba"].is_string())
       throw Exception("Informe a aba (até 64 letras, dígitos, - ou _)");
     if (!corpo.contains("documento") || !corpo["documento"].is_object())
       throw Exception("Informe o documento do lançamento (um objeto)");
-    DigitacaoHost::TOpcoesDigitacao opcoes;
-    opcoes.VerificarEmpresa = [&host](int64_t empresa) { host.VerificarEmpresa(empresa); };
-    DigitacaoHost::TDigitacao& tela = sessao.Tela(corpo["aba"].get<std::string>(), opcoes);
+    Autorizar([&] { PaginaLancamento::VerificarDireito(host.Conexao()); });
+    DigitacaoHost::TDigitacao& tela = TelaDaAba(corpo["aba"].get<std::string>(), host, sessao);
     ResponderJson(res, 200, tela.Executar(corpo["documento"]));
   }
 

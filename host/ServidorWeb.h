@@ -5,7 +5,8 @@
 // and his companies are checked by the same rules as on the command line.
 //
 // Pages (embedded, ArquivosWeb): /entrar (sign-in), /balancete (the trial
-// balance). The JSON interface under /api/:
+// balance), /lancamentos (keying journal entries). The JSON interface under
+// /api/:
 //
 //   POST /api/entrar      {"usuario": N, "senha": "..."} -> {"usuario", "csrf"}
 //   POST /api/sair        ends the session
@@ -17,6 +18,17 @@
 //                         entries behind the row (the ledger of its account)
 //   POST /api/lancamentos {"aba": "...", "documento": {...}}: one `entry
 //                         post` document on the screen of that browser tab
+//   GET  /api/lancamentos/tela     ?empresa&aba: the tab's screen (fields,
+//                                  switches, panels, actions)
+//   GET  /api/lancamentos/paineis  ?empresa&aba: the panels (last entries,
+//                                  differences) of the tab's screen
+//   GET  /api/lancamentos/contas   ?empresa&texto: accounts found
+//   GET  /api/lancamentos/conta    ?empresa&aba&lado&conta&data[&estab]:
+//                                  title and balance beside one account
+//   GET  /api/lancamentos/registro ?empresa&chave: an entry and its splits
+//
+// The journal-entry routes need the right of the entries' menu entry
+// (actTnCtbDMLctoCtb) besides the company, as the command does.
 //
 // Every POST but the sign-in carries the session's CSRF token in the header
 // X-CSRF-Token; the sign-in takes only JSON (a cross-site form cannot send

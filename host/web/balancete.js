@@ -3,31 +3,6 @@
 // entries behind a row (its Filtros) and the downloads. Texts from the
 // server are always set as text, never as markup.
 
-let csrf = "";
-
-function elemento(id) {
-  return document.getElementById(id);
-}
-
-function criar(tag, texto, classe) {
-  const novo = document.createElement(tag);
-  if (texto !== undefined) novo.textContent = texto;
-  if (classe) novo.className = classe;
-  return novo;
-}
-
-// A request of the session: without one, back to the sign-in.
-async function pedir(url, opcoes = {}) {
-  const resposta = await fetch(url, opcoes);
-  if (resposta.status === 401) {
-    window.location.assign("/entrar");
-    throw new Error("Sessão expirada");
-  }
-  const corpo = await resposta.json().catch(() => ({}));
-  if (!resposta.ok) throw new Error(corpo.erro || `Erro ${resposta.status}`);
-  return corpo;
-}
-
 const formatoValor = new Intl.NumberFormat("pt-BR", {
   minimumFractionDigits: 2,
   maximumFractionDigits: 2,
@@ -177,26 +152,12 @@ async function abrirRazao(linha) {
   }
 }
 
-async function sair() {
-  await fetch("/api/sair", { method: "POST", headers: { "X-CSRF-Token": csrf } });
-  window.location.assign("/entrar");
-}
-
 async function iniciar() {
-  const sessao = await pedir("/api/sessao");
-  csrf = sessao.csrf;
-  elemento("nomeUsuario").textContent = `${sessao.usuario} - ${sessao.nome}`;
-  const empresas = elemento("empresa");
-  for (const empresa of sessao.empresas) {
-    const opcao = criar("option", `${empresa.codigo} - ${empresa.nome}`);
-    opcao.value = empresa.codigo;
-    empresas.appendChild(opcao);
-  }
+  await iniciarSessao();
   const hoje = new Date();
   elemento("de").value = `${hoje.getFullYear()}-01-01`;
   elemento("ate").value = hoje.toISOString().slice(0, 10);
   elemento("formBalancete").addEventListener("submit", consultar);
-  elemento("botaoSair").addEventListener("click", sair);
 }
 
 iniciar().catch((erro) => {

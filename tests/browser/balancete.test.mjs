@@ -4,29 +4,13 @@
 
 import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
-import { after, before, test as teste } from "node:test";
-import { chromium } from "playwright-core";
+import { SENHAS, servidorENavegador } from "./servidor.mjs";
 
-import { SENHAS, iniciarServidor } from "./servidor.mjs";
-
-let servidor;
-let navegador;
-const semBanco = process.env.CTB_MOTOR === "postgresql" && !process.env.CTB_TEST_PG;
-const test = (nome, corpo) => teste(nome, { skip: semBanco && "CTB_TEST_PG não definido" }, corpo);
-
-before(async () => {
-  if (semBanco) return;
-  servidor = await iniciarServidor();
-  navegador = await chromium.launch({ executablePath: process.env.CHROMIUM || "/usr/bin/chromium" });
-});
-
-after(async () => {
-  await navegador?.close();
-  await servidor?.parar();
-});
+const ambiente = servidorENavegador();
+const test = ambiente.teste;
 
 async function entrar(usuario) {
-  const contexto = await navegador.newContext({ baseURL: servidor.url, acceptDownloads: true });
+  const contexto = await ambiente.navegador.newContext({ baseURL: ambiente.servidor.url, acceptDownloads: true });
   const pagina = await contexto.newPage();
   await pagina.goto("/entrar");
   await pagina.fill("#usuario", String(usuario));
@@ -103,7 +87,7 @@ test("o cookie da sessão de outro usuário não alcança a empresa deste", asyn
   assert.equal(cookie.sameSite, "Strict");
 
   // The same cookie in a browser of its own: still user 3's session.
-  const outro = await navegador.newContext({ baseURL: servidor.url });
+  const outro = await ambiente.navegador.newContext({ baseURL: ambiente.servidor.url });
   await outro.addCookies([cookie]);
   const resposta = await outro.request.get("/api/balancete?empresa=1&de=2025-01-01&ate=2025-03-31");
   assert.equal(resposta.status(), 403);

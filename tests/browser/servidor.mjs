@@ -4,15 +4,20 @@
 // users the tests sign in as, then the server on a free port of 127.0.0.1.
 //
 //   user 1  the administrator: every company of the demo, every right
+//   user 2  the demo's operator: asked before keying the same entry twice
 //   user 3  company 2 only, with the trial balance's right
 //   user 4  company 1, without the trial balance's right
 
 import { execFileSync, spawn } from "node:child_process";
+import { after, before, test } from "node:test";
+import { chromium } from "playwright-core";
 import { mkdtempSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import path from "node:path";
 
-export const SENHAS = { 1: "senha-do-admin", 3: "senha-do-terceiro", 4: "senha-do-quarto" };
+export const SENHAS = {
+  1: "senha-do-admin", 2: "senha-do-operador", 3: "senha-do-terceiro", 4: "senha-do-quarto",
+};
 
 const ctb = process.env.CTB;
 if (!ctb) throw new Error("CTB deve apontar para o programa ctb");
@@ -67,4 +72,23 @@ export async function iniciarServidor() {
       if (codigo !== 0) throw new Error(`ctb serve terminou com ${codigo}: ${erros}`);
     },
   };
+}
+
+// One server and one chromium for a file of tests, started before its first
+// test and stopped after its last; `teste` skips on PostgreSQL without a
+// server to use.
+export function servidorENavegador() {
+  const ambiente = {};
+  const semBanco = process.env.CTB_MOTOR === "postgresql" && !process.env.CTB_TEST_PG;
+  before(async () => {
+    if (semBanco) return;
+    ambiente.servidor = await iniciarServidor();
+    ambiente.navegador = await chromium.launch({ executablePath: process.env.CHROMIUM || "/usr/bin/chromium" });
+  });
+  after(async () => {
+    await ambiente.navegador?.close();
+    await ambiente.servidor?.parar();
+  });
+  ambiente.teste = (nome, corpo) => test(nome, { skip: semBanco && "CTB_TEST_PG não definido" }, corpo);
+  return ambiente;
 }

@@ -12,6 +12,7 @@
 #include <regex>
 #include <thread>
 
+#include "host/PaginaLancamento.h"
 #include "host/ServidorWeb.h"
 #include "tests/host/TCtbPrograma.h"
 
@@ -272,6 +273,108 @@ TEST_P(TServidorWebTest, SlowConnectionsDoNotKeepOtherSessionsOut) {
     EXPECT_EQ(::recv(fd, &byte, 1, MSG_DONTWAIT), -1) << "a slow connection was dropped first";
     ::close(fd);
   }
+// The journal-entry page's reads: the screen from the module, the account
+// search, the title and balance beside an account (fresh after a post and a
+// delete of the tab's screen) and an entry to correct.
+TEST_P(TServidorWebTest, EntryPageReadsTheScreenAndKeepsBalancesFresh) {
+  ASSERT_NO_FATAL_FAILURE(Iniciar());
+  const TSessao sessao = Entrar(1, kSenha);
+  auto res = Get(sessao, "/api/lancamentos/tela?empresa=1&aba=t1");
+  ASSERT_EQ(res->status, 200) << res->body;
+  const json tela = json::parse(res->body);
+  const json& campos = tela["campos"];
+  const auto conta = std::find_if(campos.begin(), campos.end(),
+                                  [](const json& campo) { return campo["nome"] == "CONTACTBDEB"; });
+  ASSERT_NE(conta, campos.end());
+  EXPECT_EQ((*conta)["consulta"], "CONTACTB");
+  EXPECT_TRUE(tela["config"].contains("UsaLote"));
+  EXPECT_EQ(tela["conteudo"]["grids"][0]["Caption"], "Últimos Lançamentos");
+
+  res = Get(sessao, "/api/lancamentos/contas?empresa=1&texto=caixa");
+  ASSERT_EQ(res->status, 200) << res->body;
+  const json achadas = json::parse(res->body);
+  ASSERT_FALSE(achadas.empty());
+  EXPECT_EQ(achadas[0]["apelido"], "CAIXA");
+  res = Get(sessao, "/api/lancamentos/contas?empresa=1&texto=1");
+  EXPECT_EQ(json::parse(res->body).size(), PaginaLancamento::kMaxContas);
+
+  const std::string saldoCaixa =
+      "/api/lancamentos/conta?empresa=1&aba=t1&lado=debito&conta=CAIXA&data=2025-08-11&estab=1";
+  const auto saldo = [&] {
+    auto resposta = Get(sessao, saldoCaixa);
+    EXPECT_EQ(resposta->status, 200) << resposta->body;
+    return json::parse(resposta->body)["saldo"].get<std::string>();
+  };
+  const std::string antes = saldo();
+  EXPECT_TRUE(std::regex_match(antes, std::regex(R"(\(?[0-9.]+,[0-9]{2}\)? [DC])"))) << antes;
+  res = Post(sessao, "/api/lancamentos",
+             json{{"aba", "t1"}, {"documento", LancamentoDemo("2025-08-11")}}.dump());
+  const json postado = json::parse(res->body);
+  ASSERT_EQ(postado["result"], "posted") << res->body;
+  const std::string depois = saldo();
+  EXPECT_NE(depois, antes);
+  EXPECT_EQ(depois, postado["display"]["debit"]["balance"]);
+
+  const int64_t chave = postado["entry"]["CHAVELCTOCTB"];
+  res = Get(sessao, "/api/lancamentos/paineis?empresa=1&aba=t1");
+  ASSERT_EQ(res->status, 200) << res->body;
+  EXPECT_EQ(json::parse(res->body)["grids"][0]["rows"][0]["CHAVELCTOCTB"], chave) << res->body;
+  res = Get(sessao, "/api/lancamentos/registro?empresa=1&chave=" + std::to_string(chave));
+  ASSERT_EQ(res->status, 200) << res->body;
+  const json registro = json::parse(res->body);
+  EXPECT_EQ(registro["registro"]["VALORLCTOCTB"], 99.0);
+  EXPECT_TRUE(registro["gerenciais"].is_array());
+
+  const json exclusao = {{"op", "delete"}, {"company", 1}, {"key", chave}, {"answers", {"Sim"}}};
+  res = Post(sessao, "/api/lancamentos", json{{"aba", "t1"}, {"documento", exclusao}}.dump());
+  ASSERT_EQ(json::parse(res->body)["result"], "posted") << res->body;
+  EXPECT_EQ(saldo(), antes);
+}
+
+TEST_P(TServidorWebTest, EntryPageRefusesOtherCompaniesUsersWithoutTheRightAndBadInput) {
+  ASSERT_NO_FATAL_FAILURE(UsuarioDaEmpresa2());
+  ASSERT_NO_FATAL_FAILURE(Iniciar());
+  const TSessao terceiro = Entrar(3, "senha-do-terceiro");
+  auto res = Get(terceiro, "/api/lancamentos/tela?empresa=1&aba=t1");
+  EXPECT_EQ(res->status, 403);
+  EXPECT_EQ(Erro(res), "O usuário 3 não tem acesso à empresa 1");
+  for (const char* rota :
+       {"/api/lancamentos/tela?empresa=2&aba=t1", "/api/lancamentos/contas?empresa=2&texto=caixa",
+        "/api/lancamentos/registro?empresa=2&chave=1"}) {
+    res = Get(terceiro, rota);
+    EXPECT_EQ(res->status, 403) << rota;
+    EXPECT_NE(Erro(res).find("não tem direito a \"Lançamentos Contábeis\""), std::string::npos)
+        << Erro(res);
+  }
+  const int64_t antes = Lancamentos();
+  json documento = LancamentoDemo("2025-08-11");
+  documento["company"] = 2;
+  res = Post(terceiro, "/api/lancamentos", json{{"aba", "t1"}, {"documento", documento}}.dump());
+  EXPECT_EQ(res->status, 403) << res->body;
+  EXPECT_EQ(Lancamentos(), antes);
+
+  const TSessao admin = Entrar(1, kSenha);
+  const struct {
+    const char* Rota;
+    const char* Mensagem;
+  } casos[] = {
+      {"/api/lancamentos/tela?empresa=x&aba=t1", "Parâmetro empresa inválido"},
+      {"/api/lancamentos/tela?empresa=1&aba=a%20b", "Informe a aba"},
+      {"/api/lancamentos/contas?empresa=1&texto=%20", "Informe o número"},
+      {"/api/lancamentos/conta?empresa=1&aba=t1&lado=meio&conta=1&data=2025-08-11",
+       "Parâmetro lado inválido"},
+      {"/api/lancamentos/conta?empresa=1&aba=t1&lado=debito&conta=NADA&data=2025-08-11",
+       "Nenhuma conta da empresa 1"},
+      {"/api/lancamentos/registro?empresa=1&chave=999999", "Lançamento 999999 não encontrado"},
+  };
+  for (const auto& caso : casos) {
+    res = Get(admin, caso.Rota);
+    EXPECT_EQ(res->status, 400) << caso.Rota;
+    EXPECT_NE(Erro(res).find(caso.Mensagem), std::string::npos) << Erro(res);
+  }
+  res = Get(admin, "/api/lancamentos/contas?empresa=1&texto=" +
+                       std::string(PaginaLancamento::kMaxTextoConta + 1, 'a'));
+  EXPECT_EQ(res->status, 400);
 }
 
 CTB_INSTANTIATE_ENGINES(TServidorWebTest);

@@ -1,0 +1,67 @@
+#pragma once
+// What the journal-entry page of `ctb serve` reads besides the documents it
+// posts: the fields of the module as the screen lays them out, the
+// module's switches and panels, the accounts a person looks for, the title
+// and balance beside each account and the splits of a saved entry.
+//
+// Everything here is read from the module of the tab's screen or from the
+// database with the request's values as parameters; the server checks the
+// user's company and right before calling any of it.
+
+#include <cstdint>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "framework/core/TDateTime.h"
+
+class TnDMConexao;
+class TnDMClientDataSet;
+
+namespace PaginaLancamento {
+
+// A search lists at most kMaxContas accounts for a text of at most
+// kMaxTextoConta characters.
+inline constexpr size_t kMaxContas = 20;
+inline constexpr size_t kMaxTextoConta = 100;
+
+// Raises Exception when the user lacks the right of the menu entry of the
+// journal entries ("Lançamentos Contábeis"), the one the command checks.
+void VerificarDireito(TnDMConexao& conexao);
+
+// The screen as the page builds it: "campos" (the visible fields in the
+// module's order: name, label, type, size, required, closed, and the web
+// layout's group, row and columns when the module gives them), "config"
+// (the module's switches), "conteudo" (its panels: last entries and
+// differences) and "acoes" (the form's actions with their shortcuts).
+nlohmann::ordered_json Tela(TnDMClientDataSet& modulo);
+
+// The accounts whose number, classification or alias starts with `texto`,
+// or whose description holds it; at most kMaxContas, each once: "conta",
+// "classificacao", "descricao", "apelido", "tipo" ("A" or "S").
+nlohmann::ordered_json ProcurarContas(TnDMConexao& conexao, int64_t empresa,
+                                      const std::string& texto);
+
+// The account a person types: a number as it is, else the account whose
+// alias or classification is the text. Exception naming the text when no
+// account has it.
+int64_t ResolverConta(TnDMConexao& conexao, int64_t empresa, const std::string& texto);
+
+// What the screen shows beside one account of the entry: "conta",
+// "descricao", "titulo" ({"conta", "descricao"} of the parent account) and
+// "saldo" (the balance at the date and branch, as the module formats it);
+// what the company's option does not show is null.
+struct TLadoConta {
+  int64_t Empresa = 0;
+  int Estab = 0;
+  int64_t Conta = 0;
+  TDateTime Data;
+  bool Debito = true;
+};
+nlohmann::ordered_json Conta(TnDMClientDataSet& modulo, const TLadoConta& lado);
+
+// The managerial ("gerenciais") and activity ("atividades") splits of one
+// saved entry, debit side first.
+nlohmann::ordered_json Detalhes(TnDMConexao& conexao, int64_t empresa, int64_t chave);
+
+}  // namespace PaginaLancamento

@@ -1,0 +1,44 @@
+// The pictures of docs/web.md, taken by hand (never by the test run):
+//   CTB=$PWD/build-test/host/ctb node tests/browser/capturas.mjs
+// writes docs/lancamentos.png and docs/balancete.png from a demo database.
+
+import path from "node:path";
+import { fileURLToPath } from "node:url";
+import { chromium } from "playwright-core";
+
+import { SENHAS, iniciarServidor } from "./servidor.mjs";
+
+const docs = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "../../docs");
+const servidor = await iniciarServidor();
+const navegador = await chromium.launch({ executablePath: process.env.CHROMIUM || "/usr/bin/chromium" });
+try {
+  const pagina = await navegador.newPage({ baseURL: servidor.url, viewport: { width: 1280, height: 900 } });
+  await pagina.goto("/entrar");
+  await pagina.fill("#usuario", "1");
+  await pagina.fill("#senha", SENHAS[1]);
+  await pagina.click("#botaoEntrar");
+  await pagina.waitForURL("**/balancete");
+
+  await pagina.goto("/lancamentos");
+  await pagina.waitForSelector("body[data-pronta='1']");
+  const campos = { DATALCTOCTB: "2025-08-11", CODIGOESTAB: "1", CONTACTBDEB: "CAIXA", CONTACTBCRED: "BANCO", CODIGOHISTCTB: "3" };
+  for (const [nome, texto] of Object.entries(campos)) {
+    await pagina.fill(`#campo${nome}`, texto);
+    await pagina.press(`#campo${nome}`, "Enter");
+  }
+  await pagina.locator("#ajudaCONTACTBCRED .saldo").waitFor();
+  await pagina.fill("#campoVALORLCTOCTB", "1.250,00");
+  await pagina.screenshot({ path: path.join(docs, "lancamentos.png"), fullPage: true });
+
+  await pagina.goto("/balancete");
+  await pagina.waitForSelector("#empresa option", { state: "attached" });
+  await pagina.fill("#de", "2025-01-01");
+  await pagina.fill("#ate", "2025-03-31");
+  await pagina.check("#mensal");
+  await pagina.click("#botaoConsultar");
+  await pagina.locator("#balancete1").waitFor();
+  await pagina.screenshot({ path: path.join(docs, "balancete.png") });
+} finally {
+  await navegador.close();
+  await servidor.parar();
+}

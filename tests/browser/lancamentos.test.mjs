@@ -1,0 +1,123 @@
+// The journal-entry page in Debian's chromium, as a person keys on it: an
+// account by its alias, the module's question answered in a dialog, the
+// balance beside the account moving, a correction and a deletion; then the
+// trial balance downloaded; and what the server refuses to a page.
+
+import assert from "node:assert/strict";
+import { readFileSync } from "node:fs";
+import { SENHAS, servidorENavegador } from "./servidor.mjs";
+
+const ambiente = servidorENavegador();
+const test = ambiente.teste;
+
+async function entrar(usuario) {
+  const contexto = await ambiente.navegador.newContext({ baseURL: ambiente.servidor.url, acceptDownloads: true });
+  const pagina = await contexto.newPage();
+  await pagina.goto("/entrar");
+  await pagina.fill("#usuario", String(usuario));
+  await pagina.fill("#senha", SENHAS[usuario]);
+  await pagina.click("#botaoEntrar");
+  await pagina.waitForURL("**/balancete");
+  await pagina.click("#linkLancamentos");
+  await pagina.waitForURL("**/lancamentos");
+  return { contexto, pagina };
+}
+
+async function situacao(pagina, padrao) {
+  await pagina.waitForFunction(
+    (fonte) => new RegExp(fonte).test(document.getElementById("situacao").textContent) ||
+      document.getElementById("erro").textContent !== "",
+    padrao.source);
+  assert.equal(await pagina.textContent("#erro"), "");
+  return pagina.textContent("#situacao");
+}
+
+// Types each field and leaves it with Enter, as a person does.
+async function digitar(pagina, campos) {
+  for (const [nome, texto] of Object.entries(campos)) {
+    await pagina.fill(`#campo${nome}`, texto);
+    await pagina.press(`#campo${nome}`, "Enter");
+  }
+}
+
+async function responder(pagina, texto, botao) {
+  const dialogo = pagina.locator("dialog#pergunta[open]");
+  await dialogo.waitFor();
+  assert.equal(await pagina.textContent("#textoPergunta"), texto);
+  await dialogo.getByRole("button", { name: botao }).click();
+}
+
+const saldoCaixa = (pagina) => pagina.locator("#ajudaCONTACTBDEB .saldo").textContent();
+
+test("digita com apelido, responde à pergunta, vê o saldo mudar, corrige, exclui e baixa o balancete", async () => {
+  const { contexto, pagina } = await entrar(2);
+  await pagina.waitForSelector("body[data-pronta='1']");
+  await pagina.waitForSelector("#campoCONTACTBDEB");
+  const lancamento = { DATALCTOCTB: "2025-08-11", CODIGOESTAB: "1", CONTACTBDEB: "CAIXA", CONTACTBCRED: "BANCO" };
+  await digitar(pagina, lancamento);
+  await pagina.locator("#ajudaCONTACTBDEB .saldo").waitFor();
+  const antes = await saldoCaixa(pagina);
+  assert.match(antes, /^\(?[\d.]+,\d{2}\)? [DC]$/);
+  // Enter left the last field typed for the next one.
+  assert.notEqual(await pagina.evaluate(() => document.activeElement.id), "campoCONTACTBCRED");
+  await digitar(pagina, { CODIGOHISTCTB: "3", VALORLCTOCTB: "1.000,00" });
+  await pagina.keyboard.press("Control+Enter");
+  assert.match(await situacao(pagina, /gravado/), /^Lançamento \d+ gravado$/);
+  const depois = await pagina.textContent("#ultimoSaldo");
+  assert.ok(!depois.includes(antes) && /[DC]$/.test(depois), `${antes} -> ${depois}`);
+
+  // The same entry again: the module asks, the answer goes back.
+  await digitar(pagina, { ...lancamento, CODIGOHISTCTB: "3", VALORLCTOCTB: "1.000,00" });
+  await pagina.click("#botaoGravar");
+  await responder(pagina, "Lançamento igual ao último lançamento gravado! Confirmar a inclusão deste lançamento?", "Sim");
+  const chave = /Lançamento (\d+) gravado/.exec(await situacao(pagina, /gravado/))[1];
+
+  // Corrected from the last entries panel, then deleted.
+  await pagina.locator("#painelUltimos tbody tr", { hasText: chave }).first().click();
+  assert.equal(await situacao(pagina, /Corrigindo/), `Corrigindo o lançamento ${chave}`);
+  assert.equal(await pagina.inputValue("#campoVALORLCTOCTB"), "1000");
+  await digitar(pagina, { VALORLCTOCTB: "250,00" });
+  await pagina.keyboard.press("Control+Enter");
+  assert.equal(await situacao(pagina, /corrigido/), `Lançamento ${chave} corrigido`);
+  await pagina.locator("#painelUltimos tbody tr", { hasText: chave }).first().click();
+  await situacao(pagina, /Corrigindo/);
+  assert.equal(await pagina.inputValue("#campoVALORLCTOCTB"), "250");
+  await pagina.click("#botaoExcluir");
+  await responder(pagina, `Excluir o lançamento ${chave}?`, "Sim");
+  assert.equal(await situacao(pagina, /excluído/), `Lançamento ${chave} excluído`);
+
+  await pagina.click("#linkBalancete");
+  await pagina.waitForSelector("#empresa option", { state: "attached" });
+  await pagina.fill("#de", "2025-08-01");
+  await pagina.fill("#ate", "2025-08-31");
+  await pagina.click("#botaoConsultar");
+  await pagina.locator("#balancete1").waitFor();
+  const [download] = await Promise.all([pagina.waitForEvent("download"), pagina.click("#baixarCsv")]);
+  assert.ok(readFileSync(await download.path()).toString("utf8").startsWith("\ufeffConta Contábil;"));
+  await contexto.close();
+});
+
+test("um usuário sem o direito dos lançamentos é recusado", async () => {
+  const { contexto, pagina } = await entrar(4);
+  await pagina.waitForFunction(() => document.getElementById("erro").textContent !== "");
+  assert.match(await pagina.textContent("#erro"), /não tem direito a "Lançamentos Contábeis"/);
+  assert.equal(await pagina.locator("#campoCONTACTBDEB").count(), 0);
+  await contexto.close();
+});
+
+test("um lançamento sem o token CSRF é recusado e o cookie de outro usuário não alcança esta empresa", async () => {
+  const { contexto, pagina } = await entrar(3);
+  const documento = { aba: "a1", documento: { company: 2, fields: { VALORLCTOCTB: "1.00" } } };
+  const semToken = await pagina.request.post("/api/lancamentos", { data: documento });
+  assert.equal(semToken.status(), 403);
+  assert.match((await semToken.json()).erro, /token CSRF/);
+
+  const [cookie] = await contexto.cookies();
+  const outro = await ambiente.navegador.newContext({ baseURL: ambiente.servidor.url });
+  await outro.addCookies([cookie]);
+  const resposta = await outro.request.get("/api/lancamentos/tela?empresa=1&aba=a1");
+  assert.equal(resposta.status(), 403);
+  assert.equal((await resposta.json()).erro, "O usuário 3 não tem acesso à empresa 1");
+  await outro.close();
+  await contexto.close();
+});
