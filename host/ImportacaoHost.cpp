@@ -237,10 +237,19 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
     TnDMClientDataSet& Modulo;
     ~TSoltarChaves() { Modulo.SetBlocoChaves(nullptr); }
   } soltarChaves{*modulo};
+  // The entry keys the batch's rows drew, all fresh: their balances are
+  // summed from the stored rows when the batch is applied, with no trigger
+  // per row (0: none drawn).
+  const bool chavesDeLancamento =
+      campoChave != nullptr && Nutil::UpperCase(campoChave->FieldName()) == "CHAVELCTOCTB";
+  int64_t primeiraChave = 0, ultimaChave = 0;
   auto aplicarLote = [&] {
     if (conexao.NivelTransacao() == nivelInicial)
       return;
     try {
+      if (ultimaChave != 0)
+        saldos->ChavesNovas(opcoes.CodigoEmpresa, primeiraChave, ultimaChave);
+      primeiraChave = ultimaChave = 0;
       modulo->AplicarAtualizacoes();
       chaves->Devolver();
       saldos->Aplicar();
@@ -249,6 +258,7 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
         opcoes.AoGravarPrimeiroLote();
       conexao.Commit();
     } catch (const std::exception& erro) {
+      primeiraChave = ultimaChave = 0;
       modulo->SetBlocoChaves(nullptr);
       chaves.reset();
       while (conexao.NivelTransacao() > nivelInicial)
@@ -309,6 +319,10 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
           campoChave->SetAsInteger(chaveSobrando);
         chaveDaLinha = modulo->DMAutoIncrementarCheck(*campoChave);
         chaveSobrando = 0;
+        if (chavesDeLancamento) {
+          primeiraChave = primeiraChave == 0 ? chaveDaLinha : std::min(primeiraChave, chaveDaLinha);
+          ultimaChave = std::max(ultimaChave, chaveDaLinha);
+        }
       }
       cds.Post();
       if (pendentes++ == 0)

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -45,6 +46,31 @@ constexpr std::array<TTabelaSaldo, 7> kTabelas{{
 }};
 
 constexpr std::array<const char*, 2> kDiarios{"LOTESALDOCTB", "LOTESALDOGER"};
+
+// The movements of the stored entries (and splits) of one block of keys,
+// read through the primary key and summed per row of the journal: one pass
+// and one sort, whatever the number of balance tables; rounded to cents as
+// every sum here is.
+const char* const kFaixaNoDiario[] = {
+    "insert into LOTESALDOCTB (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, DATAMES, "
+    "TIPOLANCAMENTO, CODIGOHISTCTB, CODIGOMOEDA, VALORDEB, VALORCRED, VALORDEBMOEDA, "
+    "VALORCREDMOEDA) "
+    "select CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, DATAMES, TIPOLANCAMENTO, "
+    "CODIGOHISTCTB, CODIGOMOEDA, round(sum(VALORDEB), 2), round(sum(VALORCRED), 2), "
+    "round(sum(VALORDEBMOEDA), 2), round(sum(VALORCREDMOEDA), 2) "
+    "from VLCTOCTBSALDO where CODIGOEMPRESA = :pEmpresa "
+    "and CHAVELCTOCTB between :pChaveInicial and :pChaveFinal "
+    "group by CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, DATAMES, TIPOLANCAMENTO, "
+    "CODIGOHISTCTB, CODIGOMOEDA",
+    "insert into LOTESALDOGER (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, "
+    "DATASALDO, DATAMES, TIPOLANCAMENTO, VALORDEB, VALORCRED) "
+    "select CODIGOEMPRESA, CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, DATASALDO, DATAMES, "
+    "TIPOLANCAMENTO, round(sum(VALORDEB), 2), round(sum(VALORCRED), 2) "
+    "from VLCTOGERSALDO where CODIGOEMPRESA = :pEmpresa "
+    "and CHAVELCTOCTB between :pChaveInicial and :pChaveFinal "
+    "group by CODIGOEMPRESA, CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, DATASALDO, DATAMES, "
+    "TIPOLANCAMENTO",
+};
 
 // A group whose movements cancel out changes nothing, so it is left out; a
 // row the sum brought to zero is deleted by the statement after. Rounding
@@ -120,7 +146,60 @@ TLoteSaldos::~TLoteSaldos() {
   }
 }
 
+void TLoteSaldos::ChavesNovas(int64_t codigoEmpresa, int64_t chaveInicial, int64_t chaveFinal) {
+  if (chaveInicial > chaveFinal)
+    return;
+  // A stored entry in the block counted before it: its balances stay the
+  // triggers' business, so the block is not taken.
+  if (!FConexao
+           .ExecuteQuery("select 1 from LCTOCTB where CODIGOEMPRESA = :pEmpresa and CHAVELCTOCTB "
+                         "between :pChaveInicial and :pChaveFinal {LIMIT(1)}",
+                         {{"pEmpresa", codigoEmpresa},
+                          {"pChaveInicial", chaveInicial},
+                          {"pChaveFinal", chaveFinal}})
+           .Rows.empty())
+    return;
+  TFaixa nova{codigoEmpresa, chaveInicial, chaveFinal};
+  // Merged with every block of the company it overlaps or touches, so that
+  // no key is summed twice.
+  std::erase_if(FFaixas, [&](const TFaixa& faixa) {
+    if (faixa.Empresa != codigoEmpresa || faixa.Final + 1 < nova.Inicial ||
+        nova.Final + 1 < faixa.Inicial)
+      return false;
+    nova.Inicial = std::min(nova.Inicial, faixa.Inicial);
+    nova.Final = std::max(nova.Final, faixa.Final);
+    return true;
+  });
+  FFaixas.push_back(nova);
+  GravarFaixas(codigoEmpresa);
+}
+
+void TLoteSaldos::GravarFaixas(int64_t codigoEmpresa) {
+  FConexao.ExecuteDirect("delete from LOTESALDOFAIXA where CODIGOEMPRESA = :pEmpresa",
+                         {{"pEmpresa", codigoEmpresa}});
+  for (const TFaixa& faixa : FFaixas)
+    if (faixa.Empresa == codigoEmpresa)
+      FConexao.ExecuteDirect(
+          "insert into LOTESALDOFAIXA (CODIGOEMPRESA, CHAVEINICIAL, CHAVEFINAL) "
+          "values (:pEmpresa, :pChaveInicial, :pChaveFinal)",
+          {{"pEmpresa", faixa.Empresa},
+           {"pChaveInicial", faixa.Inicial},
+           {"pChaveFinal", faixa.Final}});
+}
+
 void TLoteSaldos::Aplicar() {
+  // The blocks join the journal, already summed, and leave with it.
+  for (const TFaixa& faixa : FFaixas) {
+    const TParams params{{"pEmpresa", faixa.Empresa},
+                         {"pChaveInicial", faixa.Inicial},
+                         {"pChaveFinal", faixa.Final}};
+    for (const char* comando : kFaixaNoDiario)
+      FConexao.ExecuteDirect(comando, params);
+  }
+  for (const TFaixa& faixa : FFaixas)
+    FConexao.ExecuteDirect("delete from LOTESALDOFAIXA where CODIGOEMPRESA = :pEmpresa",
+                           {{"pEmpresa", faixa.Empresa}});
+  FFaixas.clear();
   const TComandos& comandos = Comandos();
   // Company by company, so every statement stays inside one company's rows
   // (one shard when the tables are distributed by CODIGOEMPRESA).

@@ -12,10 +12,23 @@
 // did (inserts, edits, deletes, company moves): both sum the same movements
 // and keep a row only while its debits or credits are non-zero.
 //
+// A batch that writes entries under fresh keys (an import drawing its keys a
+// block at a time) names each block with ChavesNovas: the triggers then leave
+// the entries and splits of those keys alone altogether (no journal row
+// either), and Aplicar sums them from LCTOCTB and LCTOGER by key range into
+// the journal, one row per balance key, before the grouped upserts: a pass
+// and a sort per block instead of a trigger program per row and a journal
+// row per side. What the batch did to them in between (edits, deletes, a
+// move out of the block) needs no bookkeeping: only their state at Aplicar
+// counts, and they counted nowhere before the block.
+//
 // The switch lives inside the batch's transaction and is never committed
 // (SQLite: an uncommitted row no other connection can write past; PostgreSQL:
 // a setting local to the transaction), so single entries typed on a screen,
 // and every other session, keep the triggers.
+
+#include <cstdint>
+#include <vector>
 
 class TnDMConexao;
 
@@ -29,11 +42,27 @@ class TLoteSaldos {
   TLoteSaldos(const TLoteSaldos&) = delete;
   TLoteSaldos& operator=(const TLoteSaldos&) = delete;
 
+  // The entries of `codigoEmpresa` keyed from `chaveInicial` to `chaveFinal`
+  // are the batch's own: none may exist yet, and keys are handed out by
+  // their sequence only to this batch until it commits (the sequence row
+  // stays locked). A block some entry already holds is left to the
+  // triggers. Blocks may overlap or touch; they are merged.
+  void ChavesNovas(int64_t codigoEmpresa, int64_t chaveInicial, int64_t chaveFinal);
+
   // Moves the balance tables by the batch and turns the triggers back on;
   // call it before the commit. Raises EDatabaseError when a statement fails.
   void Aplicar();
 
  private:
+  struct TFaixa {
+    int64_t Empresa;
+    int64_t Inicial;
+    int64_t Final;
+  };
+  void GravarFaixas(int64_t codigoEmpresa);
+
   TnDMConexao& FConexao;
   bool FAberto = true;
+  // The blocks of fresh keys, merged, as LOTESALDOFAIXA holds them.
+  std::vector<TFaixa> FFaixas;
 };

@@ -74,7 +74,9 @@ void GarantirAdministrador(TnDMConexao& conexao) {
 // Steps from one version to the next, run after the script (which creates
 // what is missing: version 2 brought PERSONALIZACAO, version 3 the
 // managerial balance tables and their triggers, and IMPORTACAOARQUIVO, which
-// starts empty); step k takes version k to k + 1.
+// starts empty; version 4 LOTESALDOFAIXA and triggers that leave its blocks
+// of keys to the batch writer, which a program that names such blocks needs,
+// so it asks for the upgrade); step k takes version k to k + 1.
 void Atualizar(TnDMConexao& conexao, int deVersao) {
   if (deVersao == 1)
     GarantirAdministrador(conexao);

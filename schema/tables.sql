@@ -780,6 +780,16 @@ CREATE TABLE IF NOT EXISTS LOTESALDOCTB (
   VALORCREDMOEDA NUMERIC(18,2) NOT NULL
 );
 
+-- Blocks of fresh entry keys a batch writer drew in its transaction: the
+-- balances of their entries and splits are summed from LCTOCTB and LCTOGER
+-- when the batch is applied, not moved row by row. Never holds a committed
+-- row either.
+CREATE TABLE IF NOT EXISTS LOTESALDOFAIXA (
+  CODIGOEMPRESA SMALLINT NOT NULL,
+  CHAVEINICIAL INTEGER NOT NULL,
+  CHAVEFINAL INTEGER NOT NULL
+);
+
 CREATE TABLE IF NOT EXISTS SALDOCTB (
   CODIGOEMPRESA SMALLINT NOT NULL,
   CODIGOESTAB SMALLINT NOT NULL,

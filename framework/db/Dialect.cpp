@@ -137,13 +137,22 @@ std::vector<Value> OrdenarParametros(const TSqlPreparada& sql, const TParams& pa
   }
   std::vector<Value> values(sql.ParamNames.size());
   std::vector<bool> given(sql.ParamNames.size(), false);
+  const auto nomeado = [&](size_t index, const std::string& name) {
+    return strcasecmp(sql.ParamNames[index].c_str(), name.c_str()) == 0;
+  };
+  // Parameters mostly come in the order the text names them (a provider's
+  // insert has dozens): the place after the last one is tried first.
+  size_t seguinte = 0;
   for (const auto& [name, value] : params) {
-    size_t index = 0;
-    while (index < sql.ParamNames.size() &&
-           strcasecmp(sql.ParamNames[index].c_str(), name.c_str()) != 0)
-      ++index;
+    size_t index = seguinte;
+    if (index >= sql.ParamNames.size() || !nomeado(index, name)) {
+      index = 0;
+      while (index < sql.ParamNames.size() && !nomeado(index, name))
+        ++index;
+    }
     if (index == sql.ParamNames.size())
       throw EDatabaseError("Parâmetro inexistente no comando SQL: " + name);
+    seguinte = index + 1;
     values[index] = value;
     given[index] = true;
   }

@@ -14,6 +14,15 @@ std::unique_ptr<IDbDriver> CriarDriver(TTipoConexao tipo, const std::string& par
 const char* const kTransacaoDesfeita =
     "A transação foi desfeita (RollBack) num nível interno; nada foi gravado";
 
+// The engine form of `sql`, rewritten once while it stays in `preparadas`.
+const Dialect::TSqlPreparada& Preparada(TStatementCache<Dialect::TSqlPreparada>& preparadas,
+                                        const std::string& sql, TTipoConexao tipo) {
+  const Dialect::TSqlPreparada* preparada = preparadas.Find(sql);
+  if (preparada == nullptr)
+    preparada = &preparadas.Add(sql, Dialect::Preparar(sql, tipo));
+  return *preparada;
+}
+
 }  // namespace
 
 TnDMConexao::TnDMConexao(TTipoConexao tipo, std::string parametros)
@@ -75,10 +84,8 @@ void TnDMConexao::VerificarTransacaoValida() const {
 
 TDbResult TnDMConexao::ExecuteQuery(const std::string& sql, const TParams& params) {
   VerificarTransacaoValida();
-  const Dialect::TSqlPreparada* preparada = FPreparadas.Find(sql);
-  if (preparada == nullptr)
-    preparada = &FPreparadas.Add(sql, Dialect::Preparar(sql, FTipo));
-  return FDriver->Executar(*preparada, Dialect::OrdenarParametros(*preparada, params));
+  const Dialect::TSqlPreparada& preparada = Preparada(FPreparadas, sql, FTipo);
+  return FDriver->Executar(preparada, Dialect::OrdenarParametros(preparada, params));
 }
 
 int64_t TnDMConexao::ExecuteDirect(const std::string& sql, const TParams& params) {
@@ -91,7 +98,7 @@ TnDMConexao::TResultadoLote TnDMConexao::ExecuteBatch(const std::vector<TComando
   preparados.reserve(comandos.size());
   for (const TComando& comando : comandos) {
     TDbComando& preparado = preparados.emplace_back();
-    preparado.Sql = Dialect::Preparar(comando.Sql, FTipo);
+    preparado.Sql = Preparada(FPreparadas, comando.Sql, FTipo);
     preparado.Args = Dialect::OrdenarParametros(preparado.Sql, comando.Params);
   }
   TDbLote lote = FDriver->ExecutarLote(preparados);

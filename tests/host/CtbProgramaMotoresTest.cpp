@@ -145,12 +145,12 @@ TEST_P(TCtbMotoresTest, ANewDatabaseBelongsToUser1AndOtherCommandsNeedItsSchema)
   EXPECT_EQ(FErro, "ctb: O banco de dados não tem o esquema; crie-o com 'ctb db init'\n");
   EXPECT_EQ(Ctb({"db", "init"}, "", 2), 1);
   EXPECT_EQ(Ctb({"db", "init"}), 0) << FErro;
-  EXPECT_EQ(FSaida, "Esquema criado (versão 3)\n");
+  EXPECT_EQ(FSaida, "Esquema criado (versão 4)\n");
   EXPECT_EQ(Contar("select count(*) from DIREITOUSUARIO where CODIGOUSUARIO = 1 and "
                    "NOMEDIREITO = 'DireitoAdministrarUsuarios' and NIVEL = '8'"),
             1);
   EXPECT_EQ(Ctb({"db", "init"}), 0) << FErro;
-  EXPECT_EQ(FSaida, "Esquema já na versão 3; visões, funções e gatilhos recriados\n");
+  EXPECT_EQ(FSaida, "Esquema já na versão 4; visões, funções e gatilhos recriados\n");
   EXPECT_EQ(Ctb({"demo", "--entries", "1", "--journal", "demo.journal"}), 0) << FErro;
   // The journal export holds the same generated year for the comparison bench.
   EXPECT_NE(Arquivo("demo.journal").find("2025/01/01"), std::string::npos);

@@ -273,6 +273,8 @@ TEST_P(TServidorWebTest, SlowConnectionsDoNotKeepOtherSessionsOut) {
     EXPECT_EQ(::recv(fd, &byte, 1, MSG_DONTWAIT), -1) << "a slow connection was dropped first";
     ::close(fd);
   }
+}
+
 // The journal-entry page's reads: the screen from the module, the account
 // search, the title and balance beside an account (fresh after a post and a
 // delete of the tab's screen) and an entry to correct.

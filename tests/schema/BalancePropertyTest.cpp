@@ -3,12 +3,13 @@
 // statement over many rows; splits before, with or without their entry), the
 // triggers leave the balances equal to a recomputation from the entries, and
 // a batch writer (TLoteSaldos) leaves exactly the rows and amounts the
-// triggers leave.
+// triggers leave, through its journal or summing blocks of fresh keys.
 
 #include <gtest/gtest.h>
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <functional>
@@ -260,10 +261,15 @@ class TBalancePropertyTest : public TSchemaTest {
         // takes no other writes, so its keys stay unique.
         "update LCTOCTB set CODIGOEMPRESA = 4, CHAVELCTOCTB = CHAVELCTOCTB + 1000000 * "
         "CODIGOEMPRESA where CODIGOEMPRESA = :pEmpresa and CODIGOESTAB = :pEstab",
+        // New keys, out of a batch's blocks: 300,000 on, far past any drawn
+        // key, so no two rows meet, here or moved on to company 4.
+        "update LCTOCTB set CHAVELCTOCTB = CHAVELCTOCTB + 300000 where CODIGOEMPRESA = :pEmpresa "
+        "and CODIGOESTAB = :pEstab",
     };
-    const std::string sql = comandos[Sorteio(0, 6)];
+    const std::string sql = comandos[Sorteio(0, 7)];
     Executar(sql);
-    if (sql.rfind("delete", 0) == 0 || sql.find("CODIGOEMPRESA = 4") != std::string::npos)
+    if (sql.rfind("delete", 0) == 0 || sql.find("set CODIGOEMPRESA") != std::string::npos ||
+        sql.find("set CHAVELCTOCTB") != std::string::npos)
       RelerChaves();
   }
 
@@ -293,14 +299,34 @@ class TBalancePropertyTest : public TSchemaTest {
       FChaves.emplace_back(row[0].AsInteger(), row[1].AsInteger());
   }
 
-  // emLote: each transaction is one batch of the batch writer.
-  void Operar(int quantas, bool emLote = false) {
+  // How each transaction's balances move.
+  enum class TModo { Gatilhos, Diario, ChavesNovas };
+
+  // The blocks a batch names draw nothing from the random source, so the
+  // writes are the same in every mode: the next keys of every company at the
+  // start; halfway, a block overlapping it, and one over keys that may be
+  // stored (taken only when none is).
+  void NomearChaves(TLoteSaldos& saldos, int passo) {
+    const int64_t empresa = passo % 3 + 1;
+    if (passo == 0) {
+      for (int64_t e = 1; e <= 3; ++e)
+        saldos.ChavesNovas(e, FUltimaChave[e] + 1, FUltimaChave[e] + kPorTransacao);
+    } else if (passo == kPorTransacao / 2) {
+      saldos.ChavesNovas(empresa, FUltimaChave[empresa] + 1, FUltimaChave[empresa] + 20);
+      saldos.ChavesNovas(empresa % 3 + 1, std::max<int64_t>(1, FUltimaChave[empresa % 3 + 1] - 5),
+                         FUltimaChave[empresa % 3 + 1] + 5);
+    }
+  }
+
+  void Operar(int quantas, TModo modo = TModo::Gatilhos) {
     for (int lote = 0; lote < quantas; lote += kPorTransacao) {
       Conexao().StartTransaction();
       std::optional<TLoteSaldos> saldos;
-      if (emLote)
+      if (modo != TModo::Gatilhos)
         saldos.emplace(Conexao());
       for (int i = lote; i < std::min(quantas, lote + kPorTransacao); ++i) {
+        if (modo == TModo::ChavesNovas)
+          NomearChaves(*saldos, i - lote);
         int sorteio = Sorteio(1, 100);
         if (sorteio <= 35 || FChaves.size() < 20)
           Inserir();
@@ -390,10 +416,15 @@ TEST_P(TBalancePropertyTest, BatchWriterLeavesExactlyTheBalancesOfTheTriggers) {
   const std::string porGatilho = Saldos();
   Recomecar();
   ASSERT_EQ(Contar("SALDOCTB") + Contar("SALDOCTBMOEDAMENSAL") + Contar("SALDOGER"), 0);
-  Operar(kOperacoes / 2, true);
+  Operar(kOperacoes / 2, TModo::Diario);
   EXPECT_EQ(Saldos(), porGatilho);
   EXPECT_EQ(Contar("LOTESALDOCTB") + Contar("LOTESALDOGER"), 0);
   EXPECT_GT(Contar("SALDOCTBMOEDA"), 0);
+
+  Recomecar();
+  Operar(kOperacoes / 2, TModo::ChavesNovas);
+  EXPECT_EQ(Saldos(), porGatilho);
+  EXPECT_EQ(Contar("LOTESALDOCTB") + Contar("LOTESALDOGER") + Contar("LOTESALDOFAIXA"), 0);
 
   // Past the batch the triggers move the balances again.
   Conexao().StartTransaction();
@@ -411,17 +442,51 @@ TEST_P(TBalancePropertyTest, BatchLeftWithoutApplyingCommitsNothing) {
   Conexao().StartTransaction();
   {
     TLoteSaldos saldos(Conexao());
+    saldos.ChavesNovas(1, 1, 10);
     Inserir();
     Inserir();
   }
   EXPECT_FALSE(Conexao().InTransaction());
-  EXPECT_EQ(Contar("LCTOCTB") + Contar("LOTESALDOCTB") + Contar("SALDOCTB"), 0);
+  EXPECT_EQ(
+      Contar("LCTOCTB") + Contar("LOTESALDOCTB") + Contar("LOTESALDOFAIXA") + Contar("SALDOCTB"),
+      0);
   // The switch went with the transaction: a single entry moves its balances.
   Conexao().ExecuteDirect(
       "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
       "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, VALORLCTOCTB) "
       "values (1, 1, 1, '2024-03-05', 'LN', 1101, 2101, 12.5)");
   EXPECT_EQ(Contar("SALDOCTB"), 2);
+  EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
+}
+
+// A block of fresh keys keeps its entries out of the journal; a block over a
+// stored entry is not taken, and its new entries go through the journal.
+TEST_P(TBalancePropertyTest, FreshKeyBlockSkipsTheJournalAndStoredKeysKeepIt) {
+  const auto lancar = [&](int64_t chave) {
+    Conexao().ExecuteDirect(
+        "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
+        "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, VALORLCTOCTB) "
+        "values (1, :pChave, 1, '2024-03-05', 'LN', 1101, 2101, 12.5)",
+        {{"pChave", Value(chave)}});
+  };
+  Conexao().StartTransaction();
+  TLoteSaldos saldos(Conexao());
+  saldos.ChavesNovas(1, 1, 10);
+  lancar(5);
+  lancar(7);
+  EXPECT_EQ(Contar("LOTESALDOCTB"), 0);
+  lancar(11);
+  EXPECT_EQ(Contar("LOTESALDOCTB"), 2);
+  saldos.ChavesNovas(1, 11, 20);
+  lancar(12);
+  EXPECT_EQ(Contar("LOTESALDOCTB"), 4);
+  saldos.Aplicar();
+  Conexao().Commit();
+  EXPECT_EQ(Conexao()
+                .ExecuteScalar("select VALORDEB from SALDOCTB where CONTACTB = 1101")
+                .AsCurrency()
+                .ToString(),
+            "50");
   EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
 }
 

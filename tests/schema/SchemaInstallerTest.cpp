@@ -15,7 +15,7 @@ TEST_P(TSchemaInstallerTest, SecondInstallKeepsDataAndRecreatesTriggers) {
   EXPECT_EQ(SchemaInstaller::VersaoInstalada(Conexao()), 0);
   auto primeira = SchemaInstaller::Instalar(Conexao());
   EXPECT_EQ(primeira.Acao, SchemaInstaller::TAcaoInstalacao::Criado);
-  EXPECT_EQ(primeira.Descricao(), "Esquema criado (versão 3)");
+  EXPECT_EQ(primeira.Descricao(), "Esquema criado (versão 4)");
   Conexao().ExecuteDirect(
       "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
       "TIPOLANCAMENTO, CONTACTBDEB, VALORLCTOCTB) values (1, 1, 1, '2025-01-02', 'LN', 11, 7.5)");
@@ -84,7 +84,7 @@ TEST_P(TSchemaInstallerTest, UpgradeFromVersion1MakesUser1TheAdministrator) {
       "delete from DIREITOUSUARIO; delete from USUARIO; drop table PERSONALIZACAO; "
       "update VERSAOSCHEMA set VERSAO = 1");
   const auto atualizado = SchemaInstaller::Instalar(Conexao());
-  EXPECT_EQ(atualizado.Descricao(), "Esquema atualizado da versão 1 para a versão 3");
+  EXPECT_EQ(atualizado.Descricao(), "Esquema atualizado da versão 1 para a versão 4");
   EXPECT_EQ(Conexao()
                 .ExecuteScalar("select count(*) from DIREITOUSUARIO d join USUARIO u on "
                                "u.CODIGOUSUARIO = d.CODIGOUSUARIO where d.CODIGOUSUARIO = 1 and "
@@ -106,7 +106,7 @@ TEST_P(TSchemaInstallerTest, UpgradeFromVersion2BalancesTheCostCentreSplits) {
       "delete from SALDOGER; delete from SALDOGERMENSAL; update VERSAOSCHEMA set VERSAO = 2");
   ASSERT_FALSE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
   EXPECT_EQ(SchemaInstaller::Instalar(Conexao()).Descricao(),
-            "Esquema atualizado da versão 2 para a versão 3");
+            "Esquema atualizado da versão 2 para a versão 4");
   EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
   EXPECT_EQ(Conexao()
                 .ExecuteScalar("select VALORDEB from SALDOGERMENSAL where CODIGOESTAB = 2 and "
