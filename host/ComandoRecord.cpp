@@ -148,6 +148,10 @@ std::string Listar(TnDMConexao& conexao, const TOpcoesLista& opcoes, Saida::TFor
   }
   modulo->SetFiltroAbertura(filtro);
   modulo->Abrir(&selecao);
+  // A module that loads its rows on demand opens empty; a listing asks for
+  // every row of its selection.
+  if (modulo->CarregarDetalhesDinamicamente())
+    modulo->FetchRegistros("");
   return Saida::Escrever(cds, formato);
 }
 

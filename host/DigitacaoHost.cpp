@@ -524,8 +524,15 @@ void TDigitacao::Localizar(const json& documento) {
   const int64_t chave = InteiroObrigatorio(documento, "key", "a chave do registro");
   const std::vector<std::string> nomes = Nutil::StrToStrArray(FOpcoes.CamposChave, ";");
   ValueArray valores;
-  for (size_t i = 0; i < nomes.size(); ++i)
+  std::string condicao;
+  for (size_t i = 0; i < nomes.size(); ++i) {
     valores.push_back(i + 1 == nomes.size() ? Value(chave) : Value(empresa));
+    Nutil::Add(condicao, nomes[i] + Nutil::ValorParaSQL(valores.back(), "="), " and ");
+  }
+  // A module that loads its rows on demand opened empty: the record is
+  // fetched before it is looked for.
+  if (FModulo->CarregarDetalhesDinamicamente())
+    FModulo->FetchRegistros(condicao);
   if (!FModulo->nClientDataSet.Locate(FOpcoes.CamposChave, valores))
     throw Exception("Registro não encontrado: empresa " + std::to_string(empresa) + ", chave " +
                     std::to_string(chave));

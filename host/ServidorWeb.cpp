@@ -63,9 +63,10 @@ struct TRespostaErro {
 constexpr const char* kTipoJson = "application/json; charset=utf-8";
 
 // The module the journal-entry page keys on, for every tab and every read of
-// its records: the one place that chooses it. The desktop module until the
-// web module (TnCtbDMLctoCtbCloud, DigitacaoHost::OpcoesTelaWeb) finds an
-// entry again by its key for a correction.
+// its records: the one place that chooses it. The desktop module for now:
+// the web module (TnCtbDMLctoCtbCloud, DigitacaoHost::OpcoesTelaWeb) answers
+// a post with the balances it read before it (its cache is never adjusted)
+// and does not fill the last-entries panel, both of which the page shows.
 constexpr const char* kClasseLancamentos = DigitacaoHost::kClassePadrao;
 
 void ResponderJson(httplib::Response& res, int status, const json& corpo) {

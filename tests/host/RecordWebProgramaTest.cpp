@@ -42,6 +42,23 @@ TEST_P(TCtbRecordWebTest, EntryPostedWithAnAlias) {
   EXPECT_EQ(Contar("select count(*)" + daChave + " and CONTACTBDEB is not null"), 1);
 
   EXPECT_EQ(Contar("select VALORLCTOCTB * 10" + daChave), 3215);
+
+  // The module loads its rows on demand: a listing, a correction and a
+  // deletion each find the entry by its key.
+  ASSERT_EQ(Ctb({"record", kWeb, "list", "--company", "1", "--key", std::to_string(chave),
+                 "--format", "json"}),
+            0)
+      << FErro;
+  const nlohmann::json listado = nlohmann::json::parse(FSaida);
+  ASSERT_EQ(listado.size(), 1u) << FSaida;
+  EXPECT_EQ(listado[0]["CHAVELCTOCTB"], chave);
+  const nlohmann::json correcao = {
+      {"op", "edit"}, {"company", 1}, {"key", chave}, {"fields", {{"VALORLCTOCTB", 400.25}}}};
+  ASSERT_EQ(Registrar(correcao), 0) << FSaida << FErro;
+  EXPECT_EQ(Contar("select VALORLCTOCTB * 100" + daChave), 40025);
+  ASSERT_EQ(Registrar({{"op", "delete"}, {"company", 1}, {"key", chave}}), 0) << FSaida << FErro;
+  EXPECT_EQ(Contar("select count(*)" + daChave), 0);
+  EXPECT_EQ(Lancamentos(), antes);
 }
 
 TEST_P(TCtbRecordWebTest, EntryWithoutHistoryIsRefusedAndWritesNothing) {
