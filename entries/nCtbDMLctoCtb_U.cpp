@@ -8,6 +8,7 @@
 #include "framework/app/Nutilutil.h"
 #include "framework/app/TnDMDireitoUsuario.h"
 #include "framework/app/TnDMPersonalizacao.h"
+#include "framework/app/TnUtilConsultaWeb.h"
 #include "framework/core/Exceptions.h"
 #include "framework/core/FormatFloat.h"
 #include "framework/core/Nutil.h"
@@ -115,7 +116,31 @@ TnCtbDMLctoCtb::TnCtbDMLctoCtb()
 
 TnCtbDMLctoCtb::~TnCtbDMLctoCtb() = default;
 
+// What the data dictionary calls the entry's columns: the caption of a
+// field that has no label of its own, as the web page and its grids show it.
+constexpr std::pair<const char*, const char*> kRotulosColunas[] = {
+    {"CODIGOEMPRESA", "Empresa"},
+    {"TRANSCTB", "Transação"},
+    {"CODIGOESTAB", "Filial"},
+    {"CODIGOLOTECTB", "Lote"},
+    {"CODIGOORIGLCTOCTB", "Origem"},
+    {"CODIGOHISTCTB", "Histórico"},
+    {"CODIGOUSUARIO", "Usuário"},
+    {"ORIGEMDADO", "Origem dos Dados"},
+    {"NATURLCTOCTB", "Natureza"},
+    {"TIPOLANCAMENTO", "Tipo"},
+    {"DATALCTOCTB", "Data"},
+    {"CONTACTBDEB", "Débito"},
+    {"CONTACTBCRED", "Crédito"},
+    {"VALORLCTOCTB", "Valor"},
+    {"COMPLHIST", "Complemento"},
+    {"HISTORICO", "Histórico"},
+    {"DESCRHISTCTB", "Descrição do Histórico"},
+};
+
 void TnCtbDMLctoCtbBase::CriarCampos() {
+  for (const auto& [coluna, rotulo] : kRotulosColunas)
+    TnUtilConsultaWeb::RegistrarRotuloColuna(coluna, rotulo);
   TnClientDataSet& cds = nClientDataSet;
   auto campo = [&](const char* nome, TFieldType tipo, int tamanho, bool requerido,
                    const char* rotulo) -> TField& {
@@ -252,6 +277,11 @@ void TnCtbDMLctoCtbBase::CriarDataSetsAuxiliares() {
   ult.AddField("CODIGOORIGLCTOCTB", TFieldType::ftString, 2);
   ult.AddField("HISTORICO", TFieldType::ftString, 300);
   ult.AddField("DESCRHISTCTB", TFieldType::ftString, 100);
+  // The history column shows the code's description and the complement
+  // together.
+  for (const char* oculto :
+       {"CODIGOEMPRESA", "CODIGOUSUARIO", "CODIGOHISTCTB", "COMPLHIST", "DESCRHISTCTB"})
+    ult.FieldByName(oculto).SetVisible(false);
   ult.CreateDataSet();
   ult.AddIndex("nClientDataSetIndex3", "CHAVELCTOCTB", "CHAVELCTOCTB");
 }

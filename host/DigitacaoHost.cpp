@@ -698,12 +698,8 @@ json TDigitacao::Executar(const json& documento) {
     resultado["transaction"] = std::move(transacao);
   if (resultado["result"] == kPosted && !exibicao.is_null())
     resultado["display"] = std::move(exibicao);
-  if (resultado["result"] == kPosted && FOpcoes.RecriarModuloAposGravar) {
-    telas.reset();
-    FAberta.reset();
-    FModulo.reset();
-    FForm.reset();
-  }
+  if (resultado["result"] == kPosted && FOpcoes.RefrescarAposGravar)
+    FModulo->Refresh();
   return resultado;
 }
 
@@ -711,7 +707,7 @@ TOpcoesDigitacao OpcoesTelaWeb(std::function<void(int64_t)> verificarEmpresa) {
   TOpcoesDigitacao opcoes;
   opcoes.Classe = TnCtbDMLctoCtbCloud::kClassName;
   opcoes.VerificarEmpresa = std::move(verificarEmpresa);
-  opcoes.RecriarModuloAposGravar = true;
+  opcoes.RefrescarAposGravar = true;
   return opcoes;
 }
 

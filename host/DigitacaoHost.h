@@ -57,13 +57,14 @@ struct TOpcoesDigitacao {
   std::function<void(int64_t)> VerificarEmpresa;
   // Watches a list of documents (one step per document).
   TnFraProgresso::THook Progresso;
-  // After each document written (posted, edited or deleted) the module is
-  // dropped and the next document opens a new one: for a module whose
-  // balance cache never follows what is written.
-  bool RecriarModuloAposGravar = false;
+  // After each document written (posted, edited or deleted) the module
+  // refreshes, as a screen does after a post: a module whose balance cache
+  // never follows what is written reads it again, while the last entry and
+  // the open transaction stay with the screen.
+  bool RefrescarAposGravar = false;
 };
 
-// A browser tab's screen: the web module, opened afresh after each document
+// A browser tab's screen: the web module, refreshed after each document
 // written so the balances it shows are read again; `verificarEmpresa` checks
 // the user's access to each document's company.
 TOpcoesDigitacao OpcoesTelaWeb(std::function<void(int64_t)> verificarEmpresa);

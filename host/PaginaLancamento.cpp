@@ -22,29 +22,10 @@ using json = nlohmann::ordered_json;
 
 namespace {
 
-// The kind of input a field takes on the page.
-const char* TipoCampo(TFieldType tipo) {
-  switch (tipo) {
-    case TFieldType::ftSmallint:
-    case TFieldType::ftInteger:
-    case TFieldType::ftLargeint:
-      return "inteiro";
-    case TFieldType::ftFloat:
-    case TFieldType::ftBCD:
-      return "valor";
-    case TFieldType::ftDate:
-      return "data";
-    case TFieldType::ftBoolean:
-      return "logico";
-    default:
-      return "texto";
-  }
-}
-
 json Campo(const TField& field) {
   json campo = {{"nome", field.FieldName()},
-                {"rotulo", field.DisplayLabel()},
-                {"tipo", TipoCampo(field.DataType())},
+                {"rotulo", TnUtilConsultaWeb::Rotulo(field)},
+                {"tipo", TnUtilConsultaWeb::TipoCampo(field.DataType())},
                 {"tamanho", field.Size()},
                 {"obrigatorio", field.Required()},
                 {"fechado", field.ReadOnly()},

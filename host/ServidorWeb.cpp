@@ -19,6 +19,7 @@
 #include <thread>
 #include <utility>
 
+#include "entries/nCtbDMLctoCtbCloud_U.h"
 #include "framework/app/NutilAmbiente.h"
 #include "framework/app/TnDMDireitoUsuario.h"
 #include "framework/core/Exceptions.h"
@@ -63,11 +64,8 @@ struct TRespostaErro {
 constexpr const char* kTipoJson = "application/json; charset=utf-8";
 
 // The module the journal-entry page keys on, for every tab and every read of
-// its records: the one place that chooses it. The desktop module for now:
-// the web module (TnCtbDMLctoCtbCloud, DigitacaoHost::OpcoesTelaWeb) answers
-// a post with the balances it read before it (its cache is never adjusted)
-// and does not fill the last-entries panel, both of which the page shows.
-constexpr const char* kClasseLancamentos = DigitacaoHost::kClassePadrao;
+// its records: the one place that chooses it.
+constexpr const char* kClasseLancamentos = TnCtbDMLctoCtbCloud::kClassName;
 
 void ResponderJson(httplib::Response& res, int status, const json& corpo) {
   res.status = status;
@@ -354,9 +352,9 @@ class TServidor {
   // with the user's company check.
   static DigitacaoHost::TDigitacao& TelaDaAba(const std::string& aba, TSessaoHost& host,
                                               TSessaoWeb& sessao) {
-    DigitacaoHost::TOpcoesDigitacao opcoes;
+    DigitacaoHost::TOpcoesDigitacao opcoes =
+        DigitacaoHost::OpcoesTelaWeb([&host](int64_t empresa) { host.VerificarEmpresa(empresa); });
     opcoes.Classe = kClasseLancamentos;
-    opcoes.VerificarEmpresa = [&host](int64_t empresa) { host.VerificarEmpresa(empresa); };
     return sessao.Tela(Aba(aba), opcoes);
   }
   static DigitacaoHost::TDigitacao& TelaDaAba(const httplib::Request& req, TSessaoHost& host,
@@ -575,7 +573,9 @@ void Servir(const TOpcoes& opcoes, std::ostream& aviso) {
   if (opcoes.Certificado.empty() != opcoes.Chave.empty())
     throw Exception("Informe o certificado (--cert) e a chave (--key) juntos");
   HostComum::CarregarPacote();
+  // The server is the web client: the modules behave as their web variant.
   Nutil::SetEhHttpExe(true);
+  Nutil::SetEhCloud(true);
   // SIGINT and SIGTERM stop the server from a thread of its own: the
   // handlers of the requests never see them.
   sigset_t sinais;

@@ -16,4 +16,17 @@ trap pg_temp_stop EXIT
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"
+status=0
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@" || status=$?
+# A run shown only by its end still names why each test failed: the last
+# lines of every failed test's output close it.
+failed="$build/Testing/Temporary/LastTestsFailed.log"
+if [ "$status" -ne 0 ] && [ -f "$failed" ]; then
+  while IFS=: read -r _ name; do
+    echo "---- last lines of $name ----"
+    awk -v name="$name" '$0 ~ "^[0-9]+/[0-9]+ Testing: " && $3 == name { on = 1; next }
+      on && index($0, "\"" name "\" end time:") == 1 { on = 0 }
+      on' "$build/Testing/Temporary/LastTest.log" | tail -n 40
+  done < "$failed"
+fi
+exit "$status"

@@ -1,8 +1,59 @@
 #include "framework/app/TnUtilConsultaWeb.h"
 
+#include <map>
+#include <mutex>
+#include <shared_mutex>
+
 #include "framework/core/TDateTime.h"
 
 namespace TnUtilConsultaWeb {
+
+namespace {
+
+struct TRotulosColunas {
+  std::shared_mutex Trava;
+  std::map<std::string, std::string, std::less<>> Rotulos;
+};
+
+TRotulosColunas& RotulosColunas() {
+  static TRotulosColunas rotulos;
+  return rotulos;
+}
+
+}  // namespace
+
+const char* TipoCampo(TFieldType tipo) {
+  switch (tipo) {
+    case TFieldType::ftSmallint:
+    case TFieldType::ftInteger:
+    case TFieldType::ftLargeint:
+      return "inteiro";
+    case TFieldType::ftFloat:
+    case TFieldType::ftBCD:
+      return "valor";
+    case TFieldType::ftDate:
+      return "data";
+    case TFieldType::ftBoolean:
+      return "logico";
+    default:
+      return "texto";
+  }
+}
+
+void RegistrarRotuloColuna(const std::string& coluna, const std::string& rotulo) {
+  TRotulosColunas& rotulos = RotulosColunas();
+  std::unique_lock trava(rotulos.Trava);
+  rotulos.Rotulos[coluna] = rotulo;
+}
+
+std::string Rotulo(const TField& field) {
+  if (field.DisplayLabel() != field.FieldName())
+    return field.DisplayLabel();
+  TRotulosColunas& rotulos = RotulosColunas();
+  std::shared_lock trava(rotulos.Trava);
+  const auto achado = rotulos.Rotulos.find(field.FieldName());
+  return achado == rotulos.Rotulos.end() ? field.FieldName() : achado->second;
+}
 
 nlohmann::ordered_json ValorJson(const Value& valor) {
   switch (valor.Type()) {
@@ -39,8 +90,9 @@ nlohmann::ordered_json SerializarDataset(TnClientDataSet& dataSet) {
   for (int i = 0; i < dataSet.FieldCount(); ++i) {
     const TField& field = dataSet.Fields(i);
     campos.push_back({{"name", field.FieldName()},
-                      {"label", field.DisplayLabel()},
-                      {"visible", field.Visible()}});
+                      {"label", Rotulo(field)},
+                      {"visible", field.Visible()},
+                      {"type", TipoCampo(field.DataType())}});
   }
   nlohmann::ordered_json linhas = nlohmann::ordered_json::array();
   if (dataSet.Active() && !dataSet.IsEmpty()) {

@@ -3,18 +3,6 @@
 // entries behind a row (its Filtros) and the downloads. Texts from the
 // server are always set as text, never as markup.
 
-const formatoValor = new Intl.NumberFormat("pt-BR", {
-  minimumFractionDigits: 2,
-  maximumFractionDigits: 2,
-});
-
-// "#,##0.00;(#,##0.00)": negatives in parentheses.
-function valor(numero) {
-  if (typeof numero !== "number") return numero === null || numero === undefined ? "" : String(numero);
-  const texto = formatoValor.format(Math.abs(numero));
-  return numero < 0 ? `(${texto})` : texto;
-}
-
 const mesColuna = /^(DEBITO|CREDITO|MOVIMENTO)(\d{2})(\d{4})$/;
 
 function parametros(formato) {

@@ -15,6 +15,27 @@ function criar(tag, texto, classe) {
   return novo;
 }
 
+const formatoValor = new Intl.NumberFormat("pt-BR", {
+  minimumFractionDigits: 2,
+  maximumFractionDigits: 2,
+});
+
+// "#,##0.00;(#,##0.00)": negatives in parentheses.
+function valor(numero) {
+  if (typeof numero !== "number") return numero === null || numero === undefined ? "" : String(numero);
+  const texto = formatoValor.format(Math.abs(numero));
+  return numero < 0 ? `(${texto})` : texto;
+}
+
+// A value of a data set's column as a grid shows it: money with two
+// decimals, dates as dd/mm/yyyy.
+function textoDaColuna(valorDaColuna, tipo) {
+  if (valorDaColuna === null || valorDaColuna === undefined) return "";
+  if (tipo === "valor") return valor(valorDaColuna);
+  const data = tipo === "data" && /^(\d{4})-(\d{2})-(\d{2})/.exec(valorDaColuna);
+  return data ? `${data[3]}/${data[2]}/${data[1]}` : String(valorDaColuna);
+}
+
 async function pedir(url, opcoes = {}) {
   const resposta = await fetch(url, opcoes);
   if (resposta.status === 401) {

@@ -265,9 +265,9 @@ function grade(titulo, grid, aoClicar) {
   for (const linha of grid.rows || []) {
     const tr = criar("tr", undefined, aoClicar ? "linha" : undefined);
     for (const coluna of colunas) {
-      const valor = linha[coluna.name];
-      tr.appendChild(criar("td", valor === null || valor === undefined ? "" : String(valor),
-        typeof valor === "number" ? "valor" : undefined));
+      const valorDaColuna = linha[coluna.name];
+      tr.appendChild(criar("td", textoDaColuna(valorDaColuna, coluna.type),
+        typeof valorDaColuna === "number" ? "valor" : undefined));
     }
     if (aoClicar) tr.addEventListener("click", () => aoClicar(linha));
     corpo.appendChild(tr);
@@ -290,13 +290,13 @@ function mostrarPaineis(grids) {
 
 function mostrarDetalhes(dados) {
   const colunasGer = [["NATURLCTOCTB", "Natureza"], ["CONTACTB", "Conta"], ["CODIGOCENTROCUSTO", "Centro de Custo"],
-    ["DESCRCENTROCUSTO", "Descrição"], ["VALORLCTOGER", "Valor"]];
+    ["DESCRCENTROCUSTO", "Descrição"], ["VALORLCTOGER", "Valor", "valor"]];
   const colunasAtiv = [["NATURLCTOCTB", "Natureza"], ["CONTACTB", "Conta"], ["CODIGOATIVDIF", "Atividade"],
-    ["DESCRATIVDIF", "Descrição"], ["VALORLCTOATIV", "Valor"]];
+    ["DESCRATIVDIF", "Descrição"], ["VALORLCTOATIV", "Valor", "valor"]];
   const tabela = (linhas, colunas) => {
     if (!linhas.length) return criar("p", "Nenhum");
     const grid = {
-      fields: colunas.map(([name, label]) => ({ name, label })),
+      fields: colunas.map(([name, label, type]) => ({ name, label, type })),
       rows: linhas.map((linha) => ({ ...linha, NATURLCTOCTB: linha.NATURLCTOCTB === 1 ? "Débito" : "Crédito" })),
     };
     return grade("", grid).querySelector("table");

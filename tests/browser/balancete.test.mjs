@@ -4,19 +4,13 @@
 
 import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
-import { SENHAS, servidorENavegador } from "./servidor.mjs";
+import { servidorENavegador } from "./servidor.mjs";
 
 const ambiente = servidorENavegador();
 const test = ambiente.teste;
 
 async function entrar(usuario) {
-  const contexto = await ambiente.navegador.newContext({ baseURL: ambiente.servidor.url, acceptDownloads: true });
-  const pagina = await contexto.newPage();
-  await pagina.goto("/entrar");
-  await pagina.fill("#usuario", String(usuario));
-  await pagina.fill("#senha", SENHAS[usuario]);
-  await pagina.click("#botaoEntrar");
-  await pagina.waitForURL("**/balancete");
+  const { contexto, pagina } = await ambiente.entrar(usuario);
   await pagina.waitForSelector("#empresa option", { state: "attached" });
   return { contexto, pagina };
 }

@@ -27,6 +27,15 @@ try {
     await pagina.press(`#campo${nome}`, "Enter");
   }
   await pagina.locator("#ajudaCONTACTBCRED .saldo").waitFor();
+  // One entry posted, the next one keyed: the last-entries panel shows the first.
+  await pagina.fill("#campoVALORLCTOCTB", "980,00");
+  await pagina.keyboard.press("Control+Enter");
+  await pagina.locator("#painelUltimos tbody tr").first().waitFor();
+  for (const [nome, texto] of Object.entries({ ...campos, CONTACTBDEB: "BANCO", CONTACTBCRED: "CAIXA" })) {
+    await pagina.fill(`#campo${nome}`, texto);
+    await pagina.press(`#campo${nome}`, "Enter");
+  }
+  await pagina.locator("#ajudaCONTACTBCRED .saldo").waitFor();
   await pagina.fill("#campoVALORLCTOCTB", "1.250,00");
   await pagina.screenshot({ path: path.join(docs, "lancamentos.png"), fullPage: true });
 

@@ -5,19 +5,13 @@
 
 import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
-import { SENHAS, servidorENavegador } from "./servidor.mjs";
+import { servidorENavegador } from "./servidor.mjs";
 
 const ambiente = servidorENavegador();
 const test = ambiente.teste;
 
 async function entrar(usuario) {
-  const contexto = await ambiente.navegador.newContext({ baseURL: ambiente.servidor.url, acceptDownloads: true });
-  const pagina = await contexto.newPage();
-  await pagina.goto("/entrar");
-  await pagina.fill("#usuario", String(usuario));
-  await pagina.fill("#senha", SENHAS[usuario]);
-  await pagina.click("#botaoEntrar");
-  await pagina.waitForURL("**/balancete");
+  const { contexto, pagina } = await ambiente.entrar(usuario);
   await pagina.click("#linkLancamentos");
   await pagina.waitForURL("**/lancamentos");
   return { contexto, pagina };
@@ -47,6 +41,10 @@ async function responder(pagina, texto, botao) {
   await dialogo.getByRole("button", { name: botao }).click();
 }
 
+// The row of "Últimos Lançamentos" whose key ("Sequência", the first column) is the one given.
+const linhaDoLancamento = (pagina, chave) => pagina.locator("#painelUltimos tbody tr")
+  .filter({ has: pagina.locator("td:first-child", { hasText: new RegExp(`^${chave}$`) }) });
+
 const saldoCaixa = (pagina) => pagina.locator("#ajudaCONTACTBDEB .saldo").textContent();
 
 test("digita com apelido, responde à pergunta, vê o saldo mudar, corrige, exclui e baixa o balancete", async () => {
@@ -73,13 +71,13 @@ test("digita com apelido, responde à pergunta, vê o saldo mudar, corrige, excl
   const chave = /Lançamento (\d+) gravado/.exec(await situacao(pagina, /gravado/))[1];
 
   // Corrected from the last entries panel, then deleted.
-  await pagina.locator("#painelUltimos tbody tr", { hasText: chave }).first().click();
+  await linhaDoLancamento(pagina, chave).click();
   assert.equal(await situacao(pagina, /Corrigindo/), `Corrigindo o lançamento ${chave}`);
   assert.equal(await pagina.inputValue("#campoVALORLCTOCTB"), "1000");
   await digitar(pagina, { VALORLCTOCTB: "250,00" });
   await pagina.keyboard.press("Control+Enter");
   assert.equal(await situacao(pagina, /corrigido/), `Lançamento ${chave} corrigido`);
-  await pagina.locator("#painelUltimos tbody tr", { hasText: chave }).first().click();
+  await linhaDoLancamento(pagina, chave).click();
   await situacao(pagina, /Corrigindo/);
   assert.equal(await pagina.inputValue("#campoVALORLCTOCTB"), "250");
   await pagina.click("#botaoExcluir");

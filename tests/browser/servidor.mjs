@@ -75,8 +75,8 @@ export async function iniciarServidor() {
 }
 
 // One server and one chromium for a file of tests, started before its first
-// test and stopped after its last; `teste` skips on PostgreSQL without a
-// server to use.
+// test and stopped after its last; `entrar` signs a user in; `teste` skips
+// on PostgreSQL without a server to use.
 export function servidorENavegador() {
   const ambiente = {};
   const semBanco = process.env.CTB_MOTOR === "postgresql" && !process.env.CTB_TEST_PG;
@@ -89,6 +89,17 @@ export function servidorENavegador() {
     await ambiente.navegador?.close();
     await ambiente.servidor?.parar();
   });
+  // A browser of its own signed in as `usuario`, on the page it lands on.
+  ambiente.entrar = async (usuario) => {
+    const contexto = await ambiente.navegador.newContext({ baseURL: ambiente.servidor.url, acceptDownloads: true });
+    const pagina = await contexto.newPage();
+    await pagina.goto("/entrar");
+    await pagina.fill("#usuario", String(usuario));
+    await pagina.fill("#senha", SENHAS[usuario]);
+    await pagina.click("#botaoEntrar");
+    await pagina.waitForURL("**/balancete");
+    return { contexto, pagina };
+  };
   ambiente.teste = (nome, corpo) => test(nome, { skip: semBanco && "CTB_TEST_PG não definido" }, corpo);
   return ambiente;
 }
