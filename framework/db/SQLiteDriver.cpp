@@ -3,7 +3,8 @@
 // processes write: WAL, synchronous=NORMAL, temporary tables in memory, a
 // 64 MB page cache and a busy timeout long enough for the other writer's
 // transaction to end. Write transactions begin IMMEDIATE so a second writer
-// waits at BEGIN instead of failing on its first write.
+// waits at BEGIN instead of failing on its first write; writers of the
+// same file in this process queue before it (TFilaEscrita).
 //
 // SQLite keeps no column types of expressions; a result column without a
 // declared type takes one from a "cast(... as TYPE) ALIAS" in the statement
@@ -16,6 +17,7 @@
 #include <map>
 #include <regex>
 
+#include "framework/db/FilaEscrita.h"
 #include "framework/db/IDbDriver.h"
 #include "framework/db/StatementCache.h"
 
@@ -68,6 +70,8 @@ class TSQLiteDriver : public IDbDriver {
   explicit TSQLiteDriver(const std::string& path)
       : FCache(kMaxPreparedStatements, [](TPrepared& p) { sqlite3_finalize(p.Stmt); }) {
     Abrir(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI);
+    if (path != ":memory:" && !path.empty())
+      FFila = TFilaEscrita::DoArquivo(path);
     try {
       // A file its user may only read (a read-only file in a read-only
       // folder) still answers reads: opened as immutable, since the write-
@@ -91,6 +95,7 @@ class TSQLiteDriver : public IDbDriver {
   ~TSQLiteDriver() override {
     FCache.Clear();
     sqlite3_close_v2(FDb);
+    SairDaFila();
   }
 
   TTipoConexao Tipo() const override { return TTipoConexao::SQLite; }
@@ -190,7 +195,16 @@ class TSQLiteDriver : public IDbDriver {
       ExecutarScript("PRAGMA query_only=1; BEGIN DEFERRED;");
       FReadOnly = true;
     } else {
-      ExecutarScript("BEGIN IMMEDIATE;");
+      if (FFila && !FFila->Entrar(std::chrono::milliseconds(kBusyTimeoutMs)))
+        throw CriarErroBanco(TDatabaseErrorKind::Other,
+                             "O banco está ocupado por outra gravação; tente de novo");
+      FNaFila = FFila != nullptr;
+      try {
+        ExecutarScript("BEGIN IMMEDIATE;");
+      } catch (...) {
+        SairDaFila();
+        throw;
+      }
     }
   }
   void Commit() override { Terminar("COMMIT;"); }
@@ -208,9 +222,16 @@ class TSQLiteDriver : public IDbDriver {
       if (!sqlite3_get_autocommit(FDb))
         sqlite3_exec(FDb, "ROLLBACK;", nullptr, nullptr, nullptr);
       SairSomenteLeitura();
+      SairDaFila();
       throw;
     }
     SairSomenteLeitura();
+    SairDaFila();
+  }
+  void SairDaFila() {
+    if (FNaFila)
+      FFila->Sair();
+    FNaFila = false;
   }
   void SairSomenteLeitura() {
     if (FReadOnly)
@@ -361,6 +382,8 @@ class TSQLiteDriver : public IDbDriver {
 
   sqlite3* FDb = nullptr;
   bool FReadOnly = false;
+  std::shared_ptr<TFilaEscrita> FFila;
+  bool FNaFila = false;
   int64_t FPreparedCount = 0;
   TStatementCache<TPrepared> FCache;
 };
