@@ -157,7 +157,9 @@ int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& said
   const int empresaIfrs = opcoes.CodigoEmpresa + 2;
   for (const int empresa : {opcoes.CodigoEmpresa, empresaSPED, empresaIfrs})
     VerificarEmpresaLivre(conexao, empresa, opcoes.Substituir);
-  SchemaInstaller::Instalar(conexao);
+  // Other programs may already be writing to a current schema: its script
+  // is not run again under them.
+  SchemaInstaller::Instalar(conexao, SchemaInstaller::TModoInstalacao::SeDesatualizado);
   DemoEmpresa::Criar(conexao, opcoes.CodigoEmpresa);
   DemoEmpresa::Criar(conexao, empresaIfrs, true);
   for (const int empresa : {opcoes.CodigoEmpresa, empresaIfrs})

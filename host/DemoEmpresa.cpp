@@ -411,15 +411,8 @@ class TEscritor {
     FConexao.ExecuteDirect(sql, params);
   }
   // Inserts a row shared by every company unless its key is already there.
-  void InserirGlobal(const std::string& tabela, const std::string& condicao,
-                     const std::string& insert, const TParams& params) {
-    TParams chave;
-    for (const auto& param : params)
-      if (condicao.find(":" + param.first) != std::string::npos)
-        chave.push_back(param);
-    if (FConexao.ExecuteScalar("select count(*) from " + tabela + " where " + condicao, chave)
-            .AsInteger() == 0)
-      FConexao.ExecuteDirect(insert, params);
+  void InserirGlobal(const std::string& insert, const TParams& params) {
+    FConexao.ExecuteDirect(insert + " on conflict do nothing", params);
   }
 
  private:
@@ -559,30 +552,29 @@ void GravarLotes(TEscritor& escritor) {
 void GravarRegistrosGlobais(TEscritor& escritor) {
   for (const TLinhaHistorico& historico : kHistoricos)
     escritor.InserirGlobal(
-        "HISTORICOCTB", "CODIGOHISTCTB = :pCodigo",
         "insert into HISTORICOCTB (CODIGOHISTCTB, DESCRHISTCTB, CODIGOGRUPOHISTCTB, STATUS) "
         "values (:pCodigo, :pDescr, :pGrupo, 0)",
         {{"pCodigo", Value(historico.Codigo)},
          {"pDescr", Value(historico.Descr)},
          {"pGrupo", Value(historico.Grupo)}});
   for (const TLinhaOrigem& origem : kOrigens)
-    escritor.InserirGlobal("ORIGEMLCTOCTB", "CODIGOORIGLCTOCTB = :pCodigo",
-                           "insert into ORIGEMLCTOCTB (CODIGOORIGLCTOCTB, DESCRORIGLCTOCTB) values "
-                           "(:pCodigo, :pDescr)",
-                           {{"pCodigo", Value(origem.Codigo)}, {"pDescr", Value(origem.Descr)}});
-  escritor.InserirGlobal("OPCAOSISTEMA", "CODIGOOPCAOSISTEMA = :pCodigo",
-                         "insert into OPCAOSISTEMA (CODIGOOPCAOSISTEMA, NAOMOSTRALCTOGERRAT) "
-                         "values (:pCodigo, '0')",
-                         {{"pCodigo", Value(1)}});
-  escritor.InserirGlobal("MOEDA", "CODIGOMOEDA = :pCodigo",
-                         "insert into MOEDA (CODIGOMOEDA, DESCRMOEDA, CIFRAOUSIMBOLO) "
-                         "values (:pCodigo, 'Real', 'R$')",
-                         {{"pCodigo", Value(1)}});
+    escritor.InserirGlobal(
+        "insert into ORIGEMLCTOCTB (CODIGOORIGLCTOCTB, DESCRORIGLCTOCTB) values "
+        "(:pCodigo, :pDescr)",
+        {{"pCodigo", Value(origem.Codigo)}, {"pDescr", Value(origem.Descr)}});
+  escritor.InserirGlobal(
+      "insert into OPCAOSISTEMA (CODIGOOPCAOSISTEMA, NAOMOSTRALCTOGERRAT) "
+      "values (:pCodigo, '0')",
+      {{"pCodigo", Value(1)}});
+  escritor.InserirGlobal(
+      "insert into MOEDA (CODIGOMOEDA, DESCRMOEDA, CIFRAOUSIMBOLO) "
+      "values (:pCodigo, 'Real', 'R$')",
+      {{"pCodigo", Value(1)}});
   for (const TLinhaUsuario& usuario : kUsuarios) {
-    escritor.InserirGlobal("USUARIO", "CODIGOUSUARIO = :pUsuario",
-                           "insert into USUARIO (CODIGOUSUARIO, NOMEUSUARIO) "
-                           "values (:pUsuario, :pNome)",
-                           {{"pUsuario", Value(usuario.Codigo)}, {"pNome", Value(usuario.Nome)}});
+    escritor.InserirGlobal(
+        "insert into USUARIO (CODIGOUSUARIO, NOMEUSUARIO) "
+        "values (:pUsuario, :pNome)",
+        {{"pUsuario", Value(usuario.Codigo)}, {"pNome", Value(usuario.Nome)}});
     // The operator may key entries only inside the company's user window
     // and may not touch other modules' entries; the rest is lifted.
     for (const std::string& direito : Direitos()) {
@@ -591,13 +583,12 @@ void GravarRegistrosGlobais(TEscritor& escritor) {
           (direito == "DireitoLctoCtb" || direito == "DireitoAlterarLctoOutroModulo" ||
            direito == "DireitoLctoIgual" || direito == "DireitoRestaurarLancamentoExcluido" ||
            direito == SchemaInstaller::kDireitoAdministrarUsuarios);
-      escritor.InserirGlobal("DIREITOUSUARIO",
-                             "CODIGOUSUARIO = :pUsuario and NOMEDIREITO = :pDireito",
-                             "insert into DIREITOUSUARIO (CODIGOUSUARIO, NOMEDIREITO, NIVEL) "
-                             "values (:pUsuario, :pDireito, :pNivel)",
-                             {{"pUsuario", Value(usuario.Codigo)},
-                              {"pDireito", Value(direito)},
-                              {"pNivel", Value(restrito ? "1" : "8")}});
+      escritor.InserirGlobal(
+          "insert into DIREITOUSUARIO (CODIGOUSUARIO, NOMEDIREITO, NIVEL) "
+          "values (:pUsuario, :pDireito, :pNivel)",
+          {{"pUsuario", Value(usuario.Codigo)},
+           {"pDireito", Value(direito)},
+           {"pNivel", Value(restrito ? "1" : "8")}});
     }
   }
 }

@@ -94,6 +94,8 @@ std::string TResultadoInstalacao::Descricao() const {
     case TAcaoInstalacao::Atualizado:
       return fmt::format("Esquema atualizado da versão {} para a versão {}", VersaoAnterior,
                          VersaoAtual);
+    case TAcaoInstalacao::Mantido:
+      return fmt::format("Esquema já na versão {}", VersaoAtual);
     case TAcaoInstalacao::Reaplicado:
       break;
   }
@@ -107,15 +109,26 @@ int VersaoInstalada(TnDMConexao& conexao) {
   return versao.IsNull() ? 0 : static_cast<int>(versao.AsInteger());
 }
 
-TResultadoInstalacao Instalar(TnDMConexao& conexao) {
+TResultadoInstalacao Instalar(TnDMConexao& conexao, TModoInstalacao modo) {
   TResultadoInstalacao resultado;
   EmTransacao(conexao, [&] {
+    // Two programs installing at once (two demos starting together) take
+    // turns: their re-created triggers and functions would otherwise
+    // deadlock, and the second reads the version the first left. (A
+    // program already writing would still meet a re-run script: demos do
+    // not re-run a current one.)
+    if (conexao.PegarTipoCon() == TTipoConexao::PostgreSQL)
+      conexao.ExecuteScalar("select pg_advisory_xact_lock(hashtext('ctb: instalar o esquema'))");
     resultado.VersaoAnterior = VersaoInstalada(conexao);
     if (resultado.VersaoAnterior > kVersaoSchema)
       throw Exception(fmt::format(
           "O banco de dados está na versão {} do esquema, mais nova que a versão {} que "
           "este programa conhece; use um programa atualizado",
           resultado.VersaoAnterior, kVersaoSchema));
+    if (resultado.VersaoAnterior == kVersaoSchema && modo == TModoInstalacao::SeDesatualizado) {
+      resultado.Acao = TAcaoInstalacao::Mantido;
+      return;
+    }
     // Re-creating what exists is announced as a notice per table on
     // PostgreSQL: only warnings are worth showing here.
     if (conexao.PegarTipoCon() == TTipoConexao::PostgreSQL)

@@ -30,7 +30,11 @@ inline constexpr int kVersaoSchema = 4;
 inline constexpr const char* kDireitoAdministrarUsuarios = "DireitoAdministrarUsuarios";
 inline constexpr int kUsuarioAdministrador = 1;
 
-enum class TAcaoInstalacao { Criado, Atualizado, Reaplicado };
+enum class TAcaoInstalacao { Criado, Atualizado, Reaplicado, Mantido };
+
+// Whether a current schema runs its script again (`db init`: a repair) or
+// is left as it is (a demo starting beside others that already write).
+enum class TModoInstalacao { Reaplicar, SeDesatualizado };
 
 struct TResultadoInstalacao {
   TAcaoInstalacao Acao = TAcaoInstalacao::Criado;
@@ -47,7 +51,10 @@ int VersaoInstalada(TnDMConexao& conexao);
 // gets user 1 as its administrator when nobody holds that right.
 // Raises Exception when the database is newer than this program (nothing is
 // changed then), EDatabaseError when a statement fails (rolled back).
-TResultadoInstalacao Instalar(TnDMConexao& conexao);
+// Programs installing at once take turns; the later ones find the version
+// the earlier left.
+TResultadoInstalacao Instalar(TnDMConexao& conexao,
+                              TModoInstalacao modo = TModoInstalacao::Reaplicar);
 
 // Recomputes the balance tables from LCTOCTB (and the managerial ones from
 // LCTOGER), for one company or for all; one transaction (joins the caller's when one is open).

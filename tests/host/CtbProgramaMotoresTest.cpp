@@ -379,6 +379,21 @@ TEST_P(TCtbMotoresTest, AKilledImportLeavesWholeBatchesAndBalancesEqualToTheEntr
   EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
 }
 
+// Three demos started together on one server, each into companies of its
+// own: they take turns installing the schema, share the rows every company
+// uses, and every company's balances equal its entries.
+TEST_P(TCtbMotoresTest, ThreeDemosStartedTogetherEachLoadTheirCompanies) {
+  if (Tipo() != TTipoConexao::PostgreSQL)
+    GTEST_SKIP() << "SQLite's writers in other programs wait on the file's lock, in turn";
+  std::vector<pid_t> demos;
+  for (const char* empresa : {"1", "4", "7"})
+    demos.push_back(Iniciar(NoBanco({"demo", "--entries", "300", "--company", empresa})));
+  for (const pid_t demo : demos)
+    EXPECT_EQ(Aguardar(demo), 0) << FErro;
+  EXPECT_EQ(Contar("select count(distinct CODIGOEMPRESA) from LCTOCTB"), 9);
+  EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
+}
+
 // What reaches no database runs once, on SQLite: a bad command line exits
 // with 2, says in Portuguese what is wrong and what is accepted, and creates
 // no database; without --db the database is ctb.db in the current folder.
