@@ -4,6 +4,7 @@
 #include <httplib.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <CLI/CLI.hpp>
 
 #include <atomic>
@@ -194,6 +195,11 @@ class TServidor {
     if (porta < 0)
       throw Exception(
           fmt::format("Não foi possível escutar em {}:{}", FOpcoes.Endereco, FOpcoes.Porta));
+    // The library listens with a queue of five connections not yet
+    // accepted: fifty people opening the page at once overflowed it and
+    // some sign-ins were lost. The system's limit takes its place.
+    if (FSocketEscuta >= 0)
+      ::listen(FSocketEscuta, SOMAXCONN);
     aviso << fmt::format("Servidor em {}://{}:{}/", FTls ? "https" : "http", FOpcoes.Endereco,
                          porta)
           << std::endl;
@@ -215,6 +221,10 @@ class TServidor {
     // connections than workers still take turns.
     FHttp->new_task_queue = [] { return new httplib::ThreadPool(kTrabalhadores); };
     FHttp->set_keep_alive_max_count(kRequisicoesPorConexao);
+    FHttp->set_socket_options([this](socket_t socket) {
+      httplib::default_socket_options(socket);
+      FSocketEscuta = socket;
+    });
     FHttp->set_post_routing_handler([](const httplib::Request&, httplib::Response& res) {
       res.set_header("Content-Security-Policy", SegurancaWeb::kPoliticaConteudo);
       res.set_header("X-Content-Type-Options", "nosniff");
@@ -563,6 +573,8 @@ class TServidor {
   const TOpcoes FOpcoes;
   const bool FTls;
   std::unique_ptr<httplib::Server> FHttp;
+  // The listening socket, as the library made it.
+  socket_t FSocketEscuta = -1;
   TSessoesWeb FSessoes;
   SegurancaWeb::TLimitadorTentativas FLimitador;
 };
