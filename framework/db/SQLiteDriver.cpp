@@ -314,9 +314,7 @@ class TSQLiteDriver : public IDbDriver {
 
   static std::string Texto(sqlite3_stmt* stmt, int c) {
     const unsigned char* text = sqlite3_column_text(stmt, c);
-    return text ? std::string(reinterpret_cast<const char*>(text),
-                              static_cast<size_t>(sqlite3_column_bytes(stmt, c)))
-                : std::string();
+    return text ? std::string(text, text + sqlite3_column_bytes(stmt, c)) : std::string();
   }
 
   Value Ler(sqlite3_stmt* stmt, int c, const TDbColumn& column) {
