@@ -27,6 +27,8 @@
 #include "framework/app/TnDMDireitoUsuario.h"
 #include "framework/app/TnDMPersonalizacao.h"
 #include "framework/app/TnForm.h"
+#include "framework/app/TnSelecao.h"
+#include "framework/core/TDateTime.h"
 #include "framework/ctb/Nctbsfuncoes.h"
 #include "framework/db/Nutildb.h"
 #include "schema/SchemaInstaller.h"
@@ -62,6 +64,11 @@ class TLctoCtbTest : public TSchemaTest {
   std::string Linha(int chave, const std::string& colunas);
   int64_t Contar(const std::string& sql);
 
+  // The selection most cases open on: March 2024.
+  void SelecionarMarco2024() {
+    FSelecao.SetParam(kSelDataInicial, Value(EncodeDate(2024, 3, 1)));
+    FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 3, 31)));
+  }
   TnSelecao FSelecao;
   TnDMPersonalizacao FPersonalizacao;
 

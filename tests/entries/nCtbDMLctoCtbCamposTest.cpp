@@ -43,8 +43,7 @@ TEST_P(TnCtbDMLctoCtbCamposTest, IfrsDateSuggestsTheOriginItsPeriodAsks) {
 }
 
 TEST_P(TnCtbDMLctoCtbCamposTest, DateOutsideTheSelectedPeriodIsRefusedOnLeaving) {
-  FSelecao.SetParam(kSelDataInicial, Value(EncodeDate(2024, 3, 1)));
-  FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 3, 31)));
+  SelecionarMarco2024();
   TnCtbDMLctoCtb& modulo = Criar();
   SairData(modulo, 2024, 3, 31);
   try {
@@ -86,8 +85,7 @@ TEST_P(TnCtbDMLctoCtbCamposTest, TypedKeyMovesToThatEntryOfThePeriod) {
   InserirLcto(7, "2024-03-05");
   InserirLcto(8, "2024-03-06");
   InserirLcto(9, "2024-05-06");
-  FSelecao.SetParam(kSelDataInicial, Value(EncodeDate(2024, 3, 1)));
-  FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 3, 31)));
+  SelecionarMarco2024();
   TnCtbDMLctoCtb& modulo = Criar();
   // Rows are loaded as they are asked for, as on a screen over many entries.
   modulo.SetCarregarDetalhesDinamicamente(true);

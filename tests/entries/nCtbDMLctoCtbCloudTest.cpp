@@ -35,8 +35,7 @@ class TnCtbDMLctoCtbCloudTest : public TLctoCtbTest {
     TLctoCtbTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    FSelecao.SetParam(kSelDataInicial, Value(EncodeDate(2024, 3, 1)));
-    FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 3, 31)));
+    SelecionarMarco2024();
   }
   // The linked screens `modulo` shows, by class.
   std::vector<std::string>& Registrar(TnCtbDMLctoCtbBase& modulo) {

@@ -261,8 +261,7 @@ TEST_P(TnCtbDMLctoCtbConfiguracaoTest, SelectionRequirementFollowsPersonalisatio
             "CodigoEmpresa;DataLctoCtb_MAIORIGUAL;DataLctoCtb_MENORIGUAL");
   // Without the period the screen does not open.
   EXPECT_THROW(Criar(false), Exception);
-  FSelecao.SetParam(kSelDataInicial, Value(EncodeDate(2024, 3, 1)));
-  FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 3, 31)));
+  SelecionarMarco2024();
   InserirLcto(30, "2024-03-05");
   InserirLcto(31, "2024-04-05");
   EXPECT_EQ(Criar(false).nClientDataSet.RecordCount(), 1);

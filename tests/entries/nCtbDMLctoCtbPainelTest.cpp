@@ -16,8 +16,7 @@ class TnCtbDMLctoCtbPainelTest : public TLctoCtbTest {
     TLctoCtbTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    FSelecao.SetParam(kSelDataInicial, Value(EncodeDate(2024, 3, 1)));
-    FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 3, 31)));
+    SelecionarMarco2024();
   }
   void Configurar(const std::string& colunas) {
     Executar("update CFGEMPRESACTB set " + colunas + " where CODIGOEMPRESA = 1");

@@ -16,8 +16,7 @@ class TnCtbDMLctoCtbSaldoTest : public TLctoCtbTest {
     if (IsSkipped() || HasFatalFailure())
       return;
     Executar("insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB) values (1, 2, 'Filial')");
-    FSelecao.SetParam(kSelDataInicial, Value(EncodeDate(2024, 3, 1)));
-    FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 3, 31)));
+    SelecionarMarco2024();
   }
   // An entry of company 1 straight into LCTOCTB (the triggers move the
   // balances); a null account leaves that side out.

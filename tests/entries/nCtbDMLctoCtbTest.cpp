@@ -111,8 +111,7 @@ TEST_P(TnCtbDMLctoCtbTest, RefusalsReachTheChainThroughTheModule) {
 }
 
 TEST_P(TnCtbDMLctoCtbTest, SelectedPeriodBoundsTheDateOnScreen) {
-  FSelecao.SetParam(kSelDataInicial, Value(EncodeDate(2024, 3, 1)));
-  FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 3, 31)));
+  SelecionarMarco2024();
   TnCtbDMLctoCtb& modulo = CriarNovo();
   Set(modulo.nClientDataSet, "DATALCTOCTB", EncodeDate(2024, 4, 2));
   EXPECT_EQ(Postar(modulo.nClientDataSet),
