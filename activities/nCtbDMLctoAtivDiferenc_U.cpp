@@ -95,10 +95,12 @@ void TnCtbDMLctoAtivDiferenc::AtualizarFiltroChaveLctoCtb(const TInfoLctoCtb& in
   // The rows of the side as stored now: what the service wrote since is seen.
   nClientDataSet.EmptyDataSet();
   FetchRegistros(
-      "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(info.CodigoEmpresa)) + " and " +
-      "CHAVELCTOCTB = " + Nutil::ValorParaSQL(Value(static_cast<int64_t>(info.ChaveLctoCtb))) +
-      " and NATURLCTOCTB = " + Nutil::ValorParaSQL(Value(info.NaturezaLctoCtb)) +
-      " and CONTACTB = " + Nutil::ValorParaSQL(Value(static_cast<int64_t>(info.ContaCtb))));
+      "CODIGOEMPRESA = :pAtivEmpresa and CHAVELCTOCTB = :pAtivChave and NATURLCTOCTB = "
+      ":pAtivNatureza and CONTACTB = :pAtivConta",
+      {{"pAtivEmpresa", Value(info.CodigoEmpresa)},
+       {"pAtivChave", Value(static_cast<int64_t>(info.ChaveLctoCtb))},
+       {"pAtivNatureza", Value(info.NaturezaLctoCtb)},
+       {"pAtivConta", Value(static_cast<int64_t>(info.ContaCtb))}});
   nClientDataSet.SetFilter(filtro);
   nClientDataSet.SetFiltered(true);
   nClientDataSet.EnableControls();

@@ -96,25 +96,31 @@ void TnCtbDMLctoCtbBase::AtualizarFiltroLctoGer(const std::vector<std::string>& 
   auto tem = [&](const char* nome) {
     return std::find(campos.begin(), campos.end(), nome) != campos.end();
   };
+  // Values as parameters: every entry of a batch runs the same statement.
   std::string condicao =
-      "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(gerencial.GetCodigoEmpresa())) +
-      " and DATALCTOCTB between " + Nutil::ValorParaSQL(Value(GetDataInicialSelecao())) + " and " +
-      Nutil::ValorParaSQL(Value(GetDataFinalSelecao()));
-  if (tem("CHAVELCTOCTB"))
-    condicao += " and CHAVELCTOCTB = " +
-                Nutil::ValorParaSQL(Value(static_cast<int64_t>(gerencial.GetChaveLctoCtb())));
+      "CODIGOEMPRESA = :pGerEmpresa and DATALCTOCTB between :pGerDataInicial and :pGerDataFinal";
+  TParams params{{"pGerEmpresa", Value(gerencial.GetCodigoEmpresa())},
+                 {"pGerDataInicial", Value(GetDataInicialSelecao())},
+                 {"pGerDataFinal", Value(GetDataFinalSelecao())}};
+  if (tem("CHAVELCTOCTB")) {
+    condicao += " and CHAVELCTOCTB = :pGerChave";
+    params.emplace_back("pGerChave", Value(static_cast<int64_t>(gerencial.GetChaveLctoCtb())));
+  }
   // With the entry's key the account only narrows its rows: the unary plus
   // keeps SQLite from preferring the account index, which would read every
   // row ever split on that account for each entry of a batch.
-  if (tem("CONTACTB"))
-    condicao += fmt::format(" and {}CONTACTB = ", tem("CHAVELCTOCTB") ? "+" : "") +
-                Nutil::ValorParaSQL(Value(static_cast<int64_t>(gerencial.GetContaCtb())));
-  if (tem("NATURLCTOCTB"))
-    condicao += " and NATURLCTOCTB = " + Nutil::ValorParaSQL(Value(gerencial.GetNaturLctoCtb()));
+  if (tem("CONTACTB")) {
+    condicao += fmt::format(" and {}CONTACTB = :pGerConta", tem("CHAVELCTOCTB") ? "+" : "");
+    params.emplace_back("pGerConta", Value(static_cast<int64_t>(gerencial.GetContaCtb())));
+  }
+  if (tem("NATURLCTOCTB")) {
+    condicao += " and NATURLCTOCTB = :pGerNatureza";
+    params.emplace_back("pGerNatureza", Value(gerencial.GetNaturLctoCtb()));
+  }
   // The rows of other entries go, unless they still wait to be applied.
   if (!FLctoGerConcBanc && gerencial.nClientDataSet.ChangeCount() == 0)
     gerencial.nClientDataSet.EmptyDataSet();
-  gerencial.FetchRegistros(condicao);
+  gerencial.FetchRegistros(condicao, params);
 }
 
 void TnCtbDMLctoCtbBase::MostrarCadastroGerencial(double conta) {

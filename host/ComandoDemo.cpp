@@ -104,12 +104,16 @@ nlohmann::ordered_json LancamentosDigitados(int codigoEmpresa) {
     const int64_t centavos = 120'000 + mes * 1'001;
     const int64_t vendas = centavos * 7 / 10;
     auto valor = [](int64_t c) { return DemoLancamentos::ValorTexto(Currency::FromRaw(c * 100)); };
+    const std::string dia = fmt::format("{}-{:02}-15", DemoEmpresa::kAnoExercicio, mes);
+    // The screen is opened on the entry's day: keying one entry need not
+    // load a whole month of a large demo year.
     documentos.push_back(
         {{"op", "insert"},
          {"company", codigoEmpresa},
+         {"selection", {{"from", dia}, {"to", dia}}},
          {"fields",
           {{"CODIGOESTAB", 1},
-           {"DATALCTOCTB", fmt::format("{}-{:02}-15", DemoEmpresa::kAnoExercicio, mes)},
+           {"DATALCTOCTB", dia},
            {"CODIGOLOTECTB", 13},
            {"CONTACTBDEB", despesa},
            {"CONTACTBCRED", DemoEmpresa::Conta("1.1.01.003").ContaCtb},

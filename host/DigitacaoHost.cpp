@@ -435,6 +435,14 @@ void TDigitacao::CriarModulo(bool tela) {
   } else {
     modulo->Configurar(nullptr);
   }
+  // Every document names its company and period: entries are opened on them
+  // even where the installation does not demand a selection, so a screen
+  // never loads the entries of other companies and months.
+  const TnClientDataSet& registros = modulo->nClientDataSet;
+  if (registros.FindField("CODIGOEMPRESA") != nullptr &&
+      registros.FindField("DATALCTOCTB") != nullptr)
+    modulo->SetVerificaSelecaoManual(
+        fmt::format("{};{};{}", kSelCodigoEmpresa, kSelDataInicial, kSelDataFinal));
   FForm = std::move(form);
   FModulo = std::move(modulo);
 }

@@ -515,8 +515,13 @@ void TnCtbDMLctoGer::AtualizarFiltroChaveLctoCtb() {
   nClientDataSet.EnableControls();
   FFiltro = filtro;
   if (CarregarDetalhesDinamicamente() && !filtro.empty() && nClientDataSet.IsEmpty())
-    FetchRegistros("CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(FCodigoEmpresa)) + " and " +
-                   filtro);
+    FetchRegistros(
+        "CODIGOEMPRESA = :pGerEmpresa and CHAVELCTOCTB = :pGerChave and NATURLCTOCTB = "
+        ":pGerNatureza and CONTACTB = :pGerConta",
+        {{"pGerEmpresa", Value(FCodigoEmpresa)},
+         {"pGerChave", Value(static_cast<int64_t>(FChaveLctoCtb))},
+         {"pGerNatureza", Value(FNaturLctoCtb)},
+         {"pGerConta", Value(static_cast<int64_t>(FContaCtb))}});
 }
 
 bool TnCtbDMLctoGer::DaLinhaDoLancamento() const {

@@ -323,12 +323,13 @@ void TnDMClientDataSet::Abrir(const TnSelecao* selecao) {
   nDataSetProvider.GetRecords(nClientDataSet);
 }
 
-int TnDMClientDataSet::FetchRegistros(const std::string& condicao) {
+int TnDMClientDataSet::FetchRegistros(const std::string& condicao, const TParams& parametros) {
   if (!nClientDataSet.Active())
     throw Exception("FetchRegistros: o módulo não está aberto");
   TnSQLDataSet consulta(ConexaoDefinida());
   TParams params = ParamsProprios(nSQLDataSet.Params());
   consulta.SetCommandText(MontarSQL(condicao, params));
+  params.insert(params.end(), parametros.begin(), parametros.end());
   consulta.SetParams(params);
   TDbResult result = consulta.Abrir();
   FUltimoSQL = consulta.CommandText();

@@ -144,8 +144,10 @@ class TnDMClientDataSet : public TnDM {
   bool CarregarDetalhesDinamicamente() const { return FSobDemanda; }
   void SetCarregarDetalhesDinamicamente(bool value) { FSobDemanda = value; }
   // Adds the rows matching the SQL condition (within the opening's where)
-  // that are not loaded yet (by ChavePrimaria); returns how many.
-  int FetchRegistros(const std::string& condicao);
+  // that are not loaded yet (by ChavePrimaria); returns how many. Values
+  // passed as `parametros` keep the statement's text the same from one
+  // call to the next, so it is prepared once.
+  int FetchRegistros(const std::string& condicao, const TParams& parametros = {});
   // The selection the module was opened on.
   const TnSelecao& Selecao() const { return FSelecao; }
   // The select text as last run.

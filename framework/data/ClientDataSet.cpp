@@ -102,7 +102,7 @@ TField& TnClientDataSet::AddField(const std::string& name, TFieldType type, int 
   field->SetRequired(required);
   field->FIndex = static_cast<int>(FFields.size());
   field->FSlot = FDataCount++;
-  FFieldIndex[UpperAscii(name)] = FFields.size();
+  FFieldIndex[name] = FFields.size();
   FFields.push_back(std::move(field));
   FStore.reset();
   return *FFields.back();
@@ -116,7 +116,7 @@ TField& TnClientDataSet::AddCalcField(const std::string& name, TFieldType type, 
   auto field = std::make_unique<TField>(*this, name, type, size, TFieldKind::fkCalculated);
   field->FIndex = static_cast<int>(FFields.size());
   field->FSlot = FCalcCount++;
-  FFieldIndex[UpperAscii(name)] = FFields.size();
+  FFieldIndex[name] = FFields.size();
   FFields.push_back(std::move(field));
   FCalcBuffer.assign(FCalcCount, Value());
   return *FFields.back();
@@ -137,7 +137,7 @@ void TnClientDataSet::RemoveField(const std::string& name) {
       continue;
     f->FIndex = static_cast<int>(FFields.size());
     f->FSlot = f->IsCalculated() ? FCalcCount++ : FDataCount++;
-    FFieldIndex[UpperAscii(f->FieldName())] = FFields.size();
+    FFieldIndex[f->FieldName()] = FFields.size();
     FFields.push_back(std::move(f));
   }
   FCalcBuffer.assign(FCalcCount, Value());
@@ -159,8 +159,32 @@ void TnClientDataSet::ClearFields() {
   FFilterFields.clear();
 }
 
+namespace {
+
+char AsciiMaiuscula(char ch) {
+  return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
+}
+
+}  // namespace
+
+size_t TnClientDataSet::TNomeSemCaixaHash::operator()(std::string_view nome) const noexcept {
+  // FNV-1a over the folded bytes.
+  size_t hash = 14695981039346656037ULL;
+  for (const char ch : nome) {
+    hash ^= static_cast<unsigned char>(AsciiMaiuscula(ch));
+    hash *= 1099511628211ULL;
+  }
+  return hash;
+}
+
+bool TnClientDataSet::TNomeSemCaixaIgual::operator()(std::string_view a,
+                                                     std::string_view b) const noexcept {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](char x, char y) { return AsciiMaiuscula(x) == AsciiMaiuscula(y); });
+}
+
 TField* TnClientDataSet::FindField(const std::string& name) const {
-  auto it = FFieldIndex.find(UpperAscii(name));
+  auto it = FFieldIndex.find(std::string_view(name));
   return it == FFieldIndex.end() ? nullptr : FFields[it->second].get();
 }
 
@@ -1124,7 +1148,7 @@ void TnClientDataSet::CloneCursor(TnClientDataSet& source, bool keepSettings) {
     field->FIndex = static_cast<int>(FFields.size());
     field->FSlot = f->FSlot;
     FDataCount = std::max(FDataCount, f->FSlot + 1);
-    FFieldIndex[UpperAscii(f->FieldName())] = FFields.size();
+    FFieldIndex[f->FieldName()] = FFields.size();
     FFields.push_back(std::move(field));
   }
   AttachStore(source.FStore);

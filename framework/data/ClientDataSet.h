@@ -22,6 +22,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -260,7 +261,17 @@ class TnClientDataSet {
 
   // Structure: set before rows exist.
   std::vector<std::unique_ptr<TField>> FFields;
-  std::unordered_map<std::string, size_t> FFieldIndex;  // upper-case name -> index
+  // Field names compare without regard to ASCII case; a look-up folds the
+  // name as it hashes, with no upper-case copy.
+  struct TNomeSemCaixaHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view nome) const noexcept;
+  };
+  struct TNomeSemCaixaIgual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const noexcept;
+  };
+  std::unordered_map<std::string, size_t, TNomeSemCaixaHash, TNomeSemCaixaIgual> FFieldIndex;
   size_t FDataCount = 0;
   size_t FCalcCount = 0;
 

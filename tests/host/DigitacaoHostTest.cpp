@@ -116,6 +116,18 @@ TEST_P(TDigitacaoHostTest, EditAndDeleteFindTheEntryByCompanyAndKey) {
   EXPECT_EQ(Quantos(), 0);
 }
 
+TEST_P(TDigitacaoHostTest, TheScreenHoldsOnlyTheEntriesOfTheDocumentsCompanyAndMonth) {
+  DigitacaoHost::TDigitacao digitacao(Conexao(), FOpcoes);
+  ASSERT_EQ(digitacao.Executar(Insercao("150.00"))["result"], "posted");
+  json abril = Insercao("80.00");
+  abril["fields"]["DATALCTOCTB"] = "2025-04-02";
+  ASSERT_EQ(digitacao.Executar(abril)["result"], "posted");
+  EXPECT_EQ(Quantos(), 2);
+  const TnClientDataSet& registros = digitacao.Modulo()->nClientDataSet;
+  ASSERT_EQ(registros.RecordCount(), 1);
+  EXPECT_EQ(registros.FieldByName("VALORLCTOCTB").AsCurrency(), Currency::FromString("80"));
+}
+
 // A screen left open while another user changes the entry: the edit keyed on
 // the stale record is refused and his change stays.
 TEST_P(TDigitacaoHostTest, AnEditOfAnEntryChangedSinceItWasReadIsRefused) {
