@@ -120,7 +120,13 @@ void TnCtbDMLctoCtbBase::AtualizarFiltroLctoGer(const std::vector<std::string>& 
   // The rows of other entries go, unless they still wait to be applied.
   if (!FLctoGerConcBanc && gerencial.nClientDataSet.ChangeCount() == 0)
     gerencial.nClientDataSet.EmptyDataSet();
-  gerencial.FetchRegistros(condicao, params);
+  // A key the batch drew from a block without stored splits has none to read.
+  const bool semGravados =
+      tem("CHAVELCTOCTB") && BlocoChaves() != nullptr &&
+      BlocoChaves()->SemGerenciaisGravados(gerencial.GetCodigoEmpresa(),
+                                           static_cast<int64_t>(gerencial.GetChaveLctoCtb()));
+  if (!semGravados)
+    gerencial.FetchRegistros(condicao, params);
 }
 
 void TnCtbDMLctoCtbBase::MostrarCadastroGerencial(double conta) {

@@ -222,6 +222,7 @@ class TnDMClientDataSet : public TnDM {
   // While set, entry keys (DYN_GENCHAVELCTOCTB) come from this batch's block
   // instead of a draw each; the caller keeps it alive and clears it.
   void SetBlocoChaves(Nutilsequence::TBlocoChavesLctoCtb* bloco) { FBlocoChaves = bloco; }
+  Nutilsequence::TBlocoChavesLctoCtb* BlocoChaves() const { return FBlocoChaves; }
   void SelecionarConteudo(TField& field);
   const std::string& CampoConteudoSelecionado() const { return FCampoSelecionado; }
 

@@ -504,6 +504,9 @@ void TnClientDataSet::CalculateFields() const {
   if (FTempRow == kNoRow && FCurrentRow == kNoRow && !IsEditing(FState))
     return;
   TTempState guard(FState, FSavedState, FTempRow, TDataSetState::dsCalcFields, kNoRow);
+  // The handler takes the data set as every event does; in this state it can
+  // only set calculated fields, whose buffer is mutable.
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast)
   OnCalcFields(const_cast<TnClientDataSet&>(*this));
 }
 
@@ -535,7 +538,9 @@ bool TnClientDataSet::PassesFilter(TRowId row) const {
   if (FFilterExpr) {
     accept = FFilterExpr->Matches([this](size_t i) { return FieldValue(*FFilterFields[i]); });
   }
+  // As above: the handler reads the row being filtered.
   if (accept && OnFilterRecord)
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast)
     OnFilterRecord(const_cast<TnClientDataSet&>(*this), accept);
   return accept;
 }

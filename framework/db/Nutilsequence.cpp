@@ -101,8 +101,23 @@ int64_t TBlocoChavesLctoCtb::Proxima(int64_t codigoEmpresa) {
     FEmpresa = codigoEmpresa;
     FFim = ReservarChaves(FConexao, codigoEmpresa, FTamanho);
     FUltimaEntregue = FFim - FTamanho;
+    FSemGerenciais.reset();
   }
   return ++FUltimaEntregue;
+}
+
+bool TBlocoChavesLctoCtb::SemGerenciaisGravados(int64_t codigoEmpresa, int64_t chave) {
+  if (codigoEmpresa != FEmpresa || chave <= FFim - FTamanho || chave > FUltimaEntregue)
+    return false;
+  if (!FSemGerenciais)
+    FSemGerenciais =
+        FConexao
+            .ExecuteQuery(
+                "select 1 from LCTOGER where CODIGOEMPRESA = :pCodigoEmpresa and "
+                "CHAVELCTOCTB between :pInicio and :pFim {LIMIT(1)}",
+                {{"pCodigoEmpresa", FEmpresa}, {"pInicio", FFim - FTamanho + 1}, {"pFim", FFim}})
+            .Rows.empty();
+  return *FSemGerenciais;
 }
 
 void TBlocoChavesLctoCtb::Devolver() {

@@ -10,6 +10,7 @@
 // the value, and the sequence row stays locked until the transaction ends.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class TnDMConexao;
@@ -37,6 +38,10 @@ class TBlocoChavesLctoCtb {
   TBlocoChavesLctoCtb(TnDMConexao& conexao, int64_t tamanho);
   int64_t Proxima(int64_t codigoEmpresa);
   void Devolver();
+  // Whether `chave` of the company was handed out by the current block and
+  // no split (LCTOGER) is stored under any key of the block: then its entry
+  // has no stored splits to read. One query per block, on the first ask.
+  bool SemGerenciaisGravados(int64_t codigoEmpresa, int64_t chave);
 
  private:
   TnDMConexao& FConexao;
@@ -45,6 +50,7 @@ class TBlocoChavesLctoCtb {
   // Keys of the block still to hand out: (FUltimaEntregue, FFim].
   int64_t FUltimaEntregue = 0;
   int64_t FFim = 0;
+  std::optional<bool> FSemGerenciais;  // asked of the current block
 };
 
 // Gives `chave`, drawn and then not used, back to the company's sequence when

@@ -16,7 +16,7 @@
 // before it too, and they are sent again, so only a failure costs more
 // exchanges.
 
-#include <libpq-fe.h>
+#include "framework/db/LibPq.h"
 
 #include <fmt/format.h>
 #include <algorithm>
@@ -68,16 +68,16 @@ constexpr size_t kComandosPorPipeline = 256;
 
 struct TResultGuard {
   PGresult* R;
-  ~TResultGuard() { PQclear(R); }
+  ~TResultGuard() { LibPq().PQclear(R); }
 };
 
 TDbColumn Coluna(const PGresult* res, int c) {
   TDbColumn column;
-  column.Name = PQfname(res, c);
+  column.Name = LibPq().PQfname(res, c);
   for (char& ch : column.Name)
     ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-  int mod = PQfmod(res, c);
-  switch (PQftype(res, c)) {
+  int mod = LibPq().PQfmod(res, c);
+  switch (LibPq().PQftype(res, c)) {
     case kBool:
       column.Kind = TDbColumnKind::Boolean;
       break;
@@ -178,15 +178,15 @@ class TPgDriver : public IDbDriver {
   explicit TPgDriver(const std::string& conninfo)
       : FCache(kMaxPreparedStatements,
                [this](std::string& name) { FDescartar.push_back(std::move(name)); }) {
-    FConn = PQconnectdb(conninfo.c_str());
-    if (PQstatus(FConn) != CONNECTION_OK) {
-      std::string message = PQerrorMessage(FConn);
-      PQfinish(FConn);
+    FConn = LibPq().PQconnectdb(conninfo.c_str());
+    if (LibPq().PQstatus(FConn) != CONNECTION_OK) {
+      std::string message = LibPq().PQerrorMessage(FConn);
+      LibPq().PQfinish(FConn);
       FConn = nullptr;
       throw CriarErroBanco(TDatabaseErrorKind::Other,
                            "Não foi possível conectar ao PostgreSQL: " + message);
     }
-    PQsetNoticeProcessor(
+    LibPq().PQsetNoticeProcessor(
         FConn, [](void*, const char*) {}, nullptr);
     ExecutarScript(
         "SET client_encoding = 'UTF8'; SET DateStyle = 'ISO, YMD';"
@@ -194,7 +194,7 @@ class TPgDriver : public IDbDriver {
   }
   ~TPgDriver() override {
     FCache.Clear();
-    PQfinish(FConn);
+    LibPq().PQfinish(FConn);
   }
 
   TTipoConexao Tipo() const override { return TTipoConexao::PostgreSQL; }
@@ -207,7 +207,7 @@ class TPgDriver : public IDbDriver {
   }
 
   TDbLote ExecutarLote(const std::vector<TDbComando>& comandos) override {
-    const bool emTransacao = PQtransactionStatus(FConn) == PQTRANS_INTRANS;
+    const bool emTransacao = LibPq().PQtransactionStatus(FConn) == PQTRANS_INTRANS;
     const bool isolar = emTransacao && FIsolar;
     TDbLote lote;
     for (size_t inicio = 0; inicio < comandos.size();) {
@@ -244,9 +244,9 @@ class TPgDriver : public IDbDriver {
   void Commit() override {
     // COMMIT of a transaction the server already aborted answers ROLLBACK
     // without an error; that must not pass for a commit.
-    TResultGuard guard{PQexec(FConn, "COMMIT")};
+    TResultGuard guard{LibPq().PQexec(FConn, "COMMIT")};
     Verificar(guard.R);
-    if (std::string(PQcmdStatus(guard.R)) == "ROLLBACK")
+    if (std::string(LibPq().PQcmdStatus(guard.R)) == "ROLLBACK")
       throw CriarErroBanco(TDatabaseErrorKind::Other,
                            "A transação foi abortada pelo servidor e desfeita");
   }
@@ -281,14 +281,15 @@ class TPgDriver : public IDbDriver {
         novos.emplace(text, j);
       }
     }
-    if (PQenterPipelineMode(FConn) != 1)
+    if (LibPq().PQenterPipelineMode(FConn) != 1)
       Verificar(nullptr);
     bool enviado = !savepoint || EnviarTexto("SAVEPOINT ctb_comando");
     for (size_t i = inicio; enviado && i < fim; ++i) {
       const size_t j = i - inicio;
       const TDbComando& comando = comandos[i];
       if (preparar[j])
-        enviado = PQsendPrepare(FConn, nomes[j].c_str(), comando.Sql.Text.c_str(), 0, nullptr) == 1;
+        enviado = LibPq().PQsendPrepare(FConn, nomes[j].c_str(), comando.Sql.Text.c_str(), 0,
+                                        nullptr) == 1;
       std::vector<std::string> texts(comando.Args.size());
       std::vector<const char*> values(comando.Args.size(), nullptr);
       for (size_t a = 0; a < comando.Args.size(); ++a) {
@@ -297,9 +298,9 @@ class TPgDriver : public IDbDriver {
         texts[a] = Texto(comando.Args[a]);
         values[a] = texts[a].c_str();
       }
-      enviado =
-          enviado && PQsendQueryPrepared(FConn, nomes[j].c_str(), static_cast<int>(values.size()),
-                                         values.data(), nullptr, nullptr, 0) == 1;
+      enviado = enviado && LibPq().PQsendQueryPrepared(FConn, nomes[j].c_str(),
+                                                       static_cast<int>(values.size()),
+                                                       values.data(), nullptr, nullptr, 0) == 1;
     }
     enviado = enviado && (!savepoint || EnviarTexto("RELEASE SAVEPOINT ctb_comando"));
     // The statements the cache dropped are released in the same exchange.
@@ -308,9 +309,9 @@ class TPgDriver : public IDbDriver {
     const size_t descartes = FDescartar.size();
     for (size_t d = 0; enviado && d < descartes; ++d)
       enviado = EnviarTexto(("DEALLOCATE " + FDescartar[d]).c_str());
-    if (!enviado || PQpipelineSync(FConn) != 1) {
+    if (!enviado || LibPq().PQpipelineSync(FConn) != 1) {
       // The connection is lost: no answer will come.
-      PQexitPipelineMode(FConn);
+      LibPq().PQexitPipelineMode(FConn);
       Verificar(nullptr);
     }
 
@@ -323,7 +324,7 @@ class TPgDriver : public IDbDriver {
     };
     if (savepoint) {
       TResultGuard guard{Resposta()};
-      if (PQresultStatus(guard.R) != PGRES_PIPELINE_ABORTED)
+      if (LibPq().PQresultStatus(guard.R) != PGRES_PIPELINE_ABORTED)
         falhar(guard.R, "");
     }
     std::vector<size_t> preparados;
@@ -332,7 +333,7 @@ class TPgDriver : public IDbDriver {
       const std::string& text = comandos[i].Sql.Text;
       if (preparar[j]) {
         TResultGuard guard{Resposta()};
-        if (PQresultStatus(guard.R) == PGRES_COMMAND_OK) {
+        if (LibPq().PQresultStatus(guard.R) == PGRES_COMMAND_OK) {
           preparados.push_back(j);
           ++FPreparedCount;
         } else if (!lote.Erro) {
@@ -354,13 +355,13 @@ class TPgDriver : public IDbDriver {
     size_t descartados = 0;
     for (size_t d = 0; d < descartes; ++d) {
       TResultGuard guard{Resposta()};
-      if (PQresultStatus(guard.R) != PGRES_PIPELINE_ABORTED && descartados == d)
+      if (LibPq().PQresultStatus(guard.R) != PGRES_PIPELINE_ABORTED && descartados == d)
         ++descartados;
     }
     FDescartar.erase(FDescartar.begin(),
                      FDescartar.begin() + static_cast<std::ptrdiff_t>(descartados));
-    TResultGuard sync{PQgetResult(FConn)};
-    PQexitPipelineMode(FConn);
+    TResultGuard sync{LibPq().PQgetResult(FConn)};
+    LibPq().PQexitPipelineMode(FConn);
     // Cached only now: dropping the least recently used statement runs a
     // command, which pipeline mode does not allow.
     for (size_t j : preparados)
@@ -369,59 +370,59 @@ class TPgDriver : public IDbDriver {
   }
 
   bool EnviarTexto(const char* text) {
-    return PQsendQueryParams(FConn, text, 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
+    return LibPq().PQsendQueryParams(FConn, text, 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
   }
 
   // The next command's answer in the pipeline, past the empty result that
   // ends it; a failure of the connection reads as a failed answer.
   PGresult* Resposta() {
-    PGresult* res = PQgetResult(FConn);
+    PGresult* res = LibPq().PQgetResult(FConn);
     if (res)
-      PQclear(PQgetResult(FConn));
+      LibPq().PQclear(LibPq().PQgetResult(FConn));
     return res;
   }
 
   static TDbResult Resultado(PGresult* res) {
     TDbResult result;
-    int columns = PQnfields(res);
+    int columns = LibPq().PQnfields(res);
     for (int c = 0; c < columns; ++c)
       result.Columns.push_back(Coluna(res, c));
-    int rows = PQntuples(res);
+    int rows = LibPq().PQntuples(res);
     result.Rows.reserve(static_cast<size_t>(rows));
     for (int r = 0; r < rows; ++r) {
       ValueArray row;
       row.reserve(static_cast<size_t>(columns));
       for (int c = 0; c < columns; ++c) {
-        if (PQgetisnull(res, r, c)) {
+        if (LibPq().PQgetisnull(res, r, c)) {
           row.emplace_back();
         } else {
-          row.push_back(
-              Ler(PQgetvalue(res, r, c), PQftype(res, c), result.Columns[static_cast<size_t>(c)]));
+          row.push_back(Ler(LibPq().PQgetvalue(res, r, c), LibPq().PQftype(res, c),
+                            result.Columns[static_cast<size_t>(c)]));
         }
       }
       result.Rows.push_back(std::move(row));
     }
-    const char* affected = PQcmdTuples(res);
+    const char* affected = LibPq().PQcmdTuples(res);
     result.RowsAffected = affected && *affected ? std::strtoll(affected, nullptr, 10) : 0;
     return result;
   }
 
   void Comando(const std::string& text) {
-    TResultGuard guard{PQexec(FConn, text.c_str())};
+    TResultGuard guard{LibPq().PQexec(FConn, text.c_str())};
     Verificar(guard.R);
   }
 
   void Verificar(const PGresult* res, const std::string& sql = "") {
-    ExecStatusType status = res ? PQresultStatus(res) : PGRES_FATAL_ERROR;
+    ExecStatusType status = res ? LibPq().PQresultStatus(res) : PGRES_FATAL_ERROR;
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
       return;
-    std::string message = res ? PQresultErrorMessage(res) : PQerrorMessage(FConn);
+    std::string message = res ? LibPq().PQresultErrorMessage(res) : LibPq().PQerrorMessage(FConn);
     while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
       message.pop_back();
     if (!sql.empty())
       message += " em: " + sql;
     throw CriarErroBanco(
-        res ? KindOf(PQresultErrorField(res, PG_DIAG_SQLSTATE)) : TDatabaseErrorKind::Other,
+        res ? KindOf(LibPq().PQresultErrorField(res, PG_DIAG_SQLSTATE)) : TDatabaseErrorKind::Other,
         message);
   }
 

@@ -91,6 +91,33 @@ TEST_P(NutilsequenceTest, ABlockOfKeysGivesTheKeysOfSingleDrawsAndReturnsTheRest
   }
 }
 
+// A key of the current block has no stored splits to read unless a split is
+// stored under some key of the block; other keys are never vouched for.
+TEST_P(NutilsequenceTest, ABlockVouchesForItsOwnKeysWithoutStoredSplits) {
+  Conexao().ExecuteScript(
+      "create table LCTOGER (CODIGOEMPRESA smallint not null, CHAVELCTOCTB integer not null);"
+      "insert into LCTOCTB values (1, 41);");
+  Conexao().StartTransaction();
+  Nutilsequence::TBlocoChavesLctoCtb bloco(Conexao(), 10);
+  EXPECT_FALSE(bloco.SemGerenciaisGravados(1, 42));  // nothing handed out yet
+  ASSERT_EQ(bloco.Proxima(1), 42);
+  ASSERT_EQ(bloco.Proxima(1), 43);
+  EXPECT_TRUE(bloco.SemGerenciaisGravados(1, 42));
+  EXPECT_TRUE(bloco.SemGerenciaisGravados(1, 43));
+  EXPECT_FALSE(bloco.SemGerenciaisGravados(1, 44));  // in the block, not handed out
+  EXPECT_FALSE(bloco.SemGerenciaisGravados(1, 41));
+  EXPECT_FALSE(bloco.SemGerenciaisGravados(2, 42));
+  Conexao().RollBack();
+
+  // A split left under a key past the entries (written outside the program).
+  Conexao().ExecuteDirect("insert into LCTOGER values (1, 50)");
+  Conexao().StartTransaction();
+  Nutilsequence::TBlocoChavesLctoCtb outro(Conexao(), 10);
+  ASSERT_EQ(outro.Proxima(1), 42);
+  EXPECT_FALSE(outro.SemGerenciaisGravados(1, 42));
+  Conexao().RollBack();
+}
+
 // Two processes, each with its own connection, draw from one sequence that
 // neither has created yet: every key is handed out once.
 TEST_P(NutilsequenceTest, TwoProcessesNeverDrawTheSameKey) {
