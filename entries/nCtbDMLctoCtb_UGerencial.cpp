@@ -96,6 +96,14 @@ void TnCtbDMLctoCtbBase::AtualizarFiltroLctoGer(const std::vector<std::string>& 
   auto tem = [&](const char* nome) {
     return std::find(campos.begin(), campos.end(), nome) != campos.end();
   };
+  // The rows of other entries go, unless they still wait to be applied.
+  if (!FLctoGerConcBanc && gerencial.nClientDataSet.ChangeCount() == 0)
+    gerencial.nClientDataSet.EmptyDataSet();
+  // A key the batch drew from a block without stored splits has none to read.
+  if (tem("CHAVELCTOCTB") && BlocoChaves() != nullptr &&
+      BlocoChaves()->SemGerenciaisGravados(gerencial.GetCodigoEmpresa(),
+                                           static_cast<int64_t>(gerencial.GetChaveLctoCtb())))
+    return;
   // Values as parameters: every entry of a batch runs the same statement.
   std::string condicao =
       "CODIGOEMPRESA = :pGerEmpresa and DATALCTOCTB between :pGerDataInicial and :pGerDataFinal";
@@ -117,16 +125,7 @@ void TnCtbDMLctoCtbBase::AtualizarFiltroLctoGer(const std::vector<std::string>& 
     condicao += " and NATURLCTOCTB = :pGerNatureza";
     params.emplace_back("pGerNatureza", Value(gerencial.GetNaturLctoCtb()));
   }
-  // The rows of other entries go, unless they still wait to be applied.
-  if (!FLctoGerConcBanc && gerencial.nClientDataSet.ChangeCount() == 0)
-    gerencial.nClientDataSet.EmptyDataSet();
-  // A key the batch drew from a block without stored splits has none to read.
-  const bool semGravados =
-      tem("CHAVELCTOCTB") && BlocoChaves() != nullptr &&
-      BlocoChaves()->SemGerenciaisGravados(gerencial.GetCodigoEmpresa(),
-                                           static_cast<int64_t>(gerencial.GetChaveLctoCtb()));
-  if (!semGravados)
-    gerencial.FetchRegistros(condicao, params);
+  gerencial.FetchRegistros(condicao, params);
 }
 
 void TnCtbDMLctoCtbBase::MostrarCadastroGerencial(double conta) {
