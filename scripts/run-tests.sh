@@ -24,7 +24,9 @@ failed="$build/Testing/Temporary/LastTestsFailed.log"
 if [ "$status" -ne 0 ] && [ -f "$failed" ]; then
   while IFS=: read -r _ name; do
     echo "---- last lines of $name ----"
-    awk -v name="$name" '$0 ~ "^[0-9]+/[0-9]+ Testing: " && $3 == name { on = 1; next }
+    # Parameterised names carry spaces ("… # GetParam() = …"): compare the
+    # whole rest of the line, not a field.
+    awk -v name="$name" '$0 ~ "^[0-9]+/[0-9]+ Testing: " && substr($0, index($0, ": ") + 2) == name { on = 1; next }
       on && index($0, "\"" name "\" end time:") == 1 { on = 0 }
       on' "$build/Testing/Temporary/LastTest.log" | tail -n 40
   done < "$failed"

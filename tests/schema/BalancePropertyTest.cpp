@@ -392,9 +392,11 @@ TEST_P(TBalancePropertyTest, RandomWritesKeepEveryBalanceTableExact) {
   Operar(kOperacoes);
   TDbResult diferencas = SchemaInstaller::VerificarSaldos(Conexao());
   EXPECT_TRUE(diferencas.Rows.empty()) << Texto(diferencas);
-  // The run reached every kind of balance, or the check proved little.
+  // The run reached every kind of balance, or the check proved little. The
+  // bulk deletes leave 100 to 220 splits over the seeds tried; the floor
+  // stays well under that spread so no seed fails it by chance.
   EXPECT_GT(Contar("LCTOCTB"), 500);
-  EXPECT_GT(Contar("LCTOGER"), 100);
+  EXPECT_GT(Contar("LCTOGER"), 40);
   for (const char* tabela : kTabelasSaldo)
     EXPECT_GT(Contar(tabela), 0) << tabela;
   // Only the branches and dates with an option count in a currency.
