@@ -1,5 +1,7 @@
 #include "entries/TnValidacaoLctoCtb.h"
 
+#include <algorithm>
+
 #include "managerial/nCtbLctoGerUtil.h"
 
 #include "framework/app/Ndialogs.h"
@@ -17,6 +19,7 @@
 #include "framework/ctb/nCtbSMensagens.h"
 #include "framework/data/ClientDataSet.h"
 #include "framework/db/NutilSql.h"
+#include "framework/db/TnDMConexao.h"
 #include "framework/db/TnDMSQLDataSet.h"
 #include "framework/db/TnSessao.h"
 
@@ -415,16 +418,29 @@ void TnValidacaoLctoCtb::ValidarAlteracaoLctoCtb() {
     throw Exception(kMsgConciliado);
 }
 
+// A company has few adoption models: a batch reads them once and answers
+// each entry's date in memory. A model without a last day covers no date.
 void TnValidacaoLctoCtb::ValidarModeloIFRS() {
   if (!FContexto.EhOptanteIFRS || !FContexto.EhOptanteIFRS())
     return;
-  TnDMSQLDataSet sql(&FSessao.Conexao());
-  const Value modelo = sql.PegarValorCampo(
-      "OPCAOIFRSMODELO", "MODELOADOCAO",
-      " CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(FContexto.CodigoEmpresa)) + " and " +
-          Nutil::ValorParaSQL(Value(DataDe(Campo("DATALCTOCTB").AsValue())), TDbColumnKind::Date) +
-          " between DATAINICIAL and DATAFINAL ");
-  if (modelo.IsNull())
+  const auto& periodos = Lembrado(
+      FContexto.Cache ? &FContexto.Cache->PeriodosModeloIFRS : nullptr, FContexto.CodigoEmpresa,
+      [&] {
+        std::vector<std::pair<TDateTime, TDateTime>> lidos;
+        for (const ValueArray& linha :
+             FSessao.Conexao()
+                 .ExecuteQuery("select DATAINICIAL, DATAFINAL from OPCAOIFRSMODELO "
+                               "where CODIGOEMPRESA = :pEmpresa and DATAINICIAL is not null "
+                               "and DATAFINAL is not null",
+                               {{"pEmpresa", Value(FContexto.CodigoEmpresa)}})
+                 .Rows)
+          lidos.emplace_back(DateOf(linha[0].AsDateTime()), DateOf(linha[1].AsDateTime()));
+        return lidos;
+      });
+  const TDateTime data = DataDe(Campo("DATALCTOCTB").AsValue());
+  if (std::none_of(periodos.begin(), periodos.end(), [&](const auto& periodo) {
+        return periodo.first <= data && data <= periodo.second;
+      }))
     throw EnField(kMsgModeloIFRS, "DATALCTOCTB");
 }
 

@@ -21,6 +21,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "entries/TnConfigLctoCtb.h"
 #include "entries/nCtbDMLctoCtbCloudUtil_U.h"
@@ -45,11 +46,14 @@ struct TnCacheValidacaoLctoCtb {
   std::map<std::string, bool> HistoricoAtivo;
   // CLASSIFCONTA by (company, account), trimmed; empty outside the chart.
   std::map<std::pair<int64_t, int64_t>, std::string> ClassifConta;
+  // The periods (first and last day) of a company's IFRS adoption models.
+  std::map<int64_t, std::vector<std::pair<TDateTime, TDateTime>>> PeriodosModeloIFRS;
 
   void Limpar() {
     TipoConta.clear();
     HistoricoAtivo.clear();
     ClassifConta.clear();
+    PeriodosModeloIFRS.clear();
   }
 };
 

@@ -91,6 +91,7 @@ void TnCtbDMLctoCtbBase::CarregarContaCredGerencial(double conta) {
 
 void TnCtbDMLctoCtbBase::AtualizarFiltroLctoGer(const std::vector<std::string>& campos) {
   TnCtbDMLctoGer& gerencial = GetDMLctoGer();
+  gerencial.SetEntradaSemGravados(std::nullopt);
   if (gerencial.ModoForm() != 2 || FModoAnalitico)
     return;
   auto tem = [&](const char* nome) {
@@ -100,10 +101,14 @@ void TnCtbDMLctoCtbBase::AtualizarFiltroLctoGer(const std::vector<std::string>& 
   if (!FLctoGerConcBanc && gerencial.nClientDataSet.ChangeCount() == 0)
     gerencial.nClientDataSet.EmptyDataSet();
   // A key the batch drew from a block without stored splits has none to read.
+  // The side's own read (AtualizarFiltroChaveLctoCtb) is skipped as well.
   if (tem("CHAVELCTOCTB") && BlocoChaves() != nullptr &&
       BlocoChaves()->SemGerenciaisGravados(gerencial.GetCodigoEmpresa(),
-                                           static_cast<int64_t>(gerencial.GetChaveLctoCtb())))
+                                           static_cast<int64_t>(gerencial.GetChaveLctoCtb()))) {
+    gerencial.SetEntradaSemGravados(
+        std::pair{gerencial.GetCodigoEmpresa(), static_cast<int64_t>(gerencial.GetChaveLctoCtb())});
     return;
+  }
   // Values as parameters: every entry of a batch runs the same statement.
   std::string condicao =
       "CODIGOEMPRESA = :pGerEmpresa and DATALCTOCTB between :pGerDataInicial and :pGerDataFinal";

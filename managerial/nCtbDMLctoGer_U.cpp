@@ -514,7 +514,11 @@ void TnCtbDMLctoGer::AtualizarFiltroChaveLctoCtb() {
   nClientDataSet.SetFiltered(!filtro.empty());
   nClientDataSet.EnableControls();
   FFiltro = filtro;
-  if (CarregarDetalhesDinamicamente() && !filtro.empty() && nClientDataSet.IsEmpty())
+  const bool semGravados =
+      FEntradaSemGravados ==
+      std::make_optional(std::pair{FCodigoEmpresa, static_cast<int64_t>(FChaveLctoCtb)});
+  if (CarregarDetalhesDinamicamente() && !filtro.empty() && nClientDataSet.IsEmpty() &&
+      !semGravados)
     FetchRegistros(
         "CODIGOEMPRESA = :pGerEmpresa and CHAVELCTOCTB = :pGerChave and NATURLCTOCTB = "
         ":pGerNatureza and CONTACTB = :pGerConta",

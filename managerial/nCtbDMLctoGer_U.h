@@ -27,6 +27,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "framework/app/TnAction.h"
 #include "framework/app/TnDMClientDataSet.h"
@@ -127,6 +128,11 @@ class TnCtbDMLctoGer : public TnDMClientDataSet {
 
   // --- Row maintenance -------------------------------------------------------
   void AtualizarFiltroChaveLctoCtb();
+  // The entry (company and key) whose splits are known to be none stored, so
+  // its sides read nothing from the database; nullopt: none known.
+  void SetEntradaSemGravados(std::optional<std::pair<int64_t, int64_t>> entrada) {
+    FEntradaSemGravados = entrada;
+  }
   void ExcluirChaveLctoCtb();
   void TrocarDataLctoCtb(TDateTime dataNova);
   void AplicarAtualizacoesGerenciais();
@@ -215,6 +221,7 @@ class TnCtbDMLctoGer : public TnDMClientDataSet {
 
   // The filter last applied to the side.
   std::string FFiltro;
+  std::optional<std::pair<int64_t, int64_t>> FEntradaSemGravados;
 };
 
 // The web client's debit and credit screens: the nature follows the screen.

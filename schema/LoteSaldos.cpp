@@ -172,6 +172,7 @@ void TLoteSaldos::ChavesNovas(int64_t codigoEmpresa, int64_t chaveInicial, int64
   });
   FFaixas.push_back(nova);
   GravarFaixas(codigoEmpresa);
+  LembrarFaixa(codigoEmpresa, fmt::format("{}:{}", nova.Inicial, nova.Final));
 }
 
 void TLoteSaldos::GravarFaixas(int64_t codigoEmpresa) {
@@ -187,6 +188,15 @@ void TLoteSaldos::GravarFaixas(int64_t codigoEmpresa) {
            {"pChaveFinal", faixa.Final}});
 }
 
+// PostgreSQL's triggers answer the keys of this block from the setting,
+// without reading LOTESALDOFAIXA (schema.sql, CTB_CHAVE_EM_LOTE); empty
+// forgets it. SQLite's triggers read the table, which costs no round trip.
+void TLoteSaldos::LembrarFaixa(int64_t codigoEmpresa, const std::string& faixa) {
+  if (FConexao.PegarTipoCon() == TTipoConexao::PostgreSQL)
+    FConexao.ExecuteQuery("select set_config('ctb.faixa' || :pEmpresa, :pFaixa, true)",
+                          {{"pEmpresa", codigoEmpresa}, {"pFaixa", Value(faixa)}});
+}
+
 void TLoteSaldos::Aplicar() {
   // The blocks join the journal, already summed, and leave with it.
   for (const TFaixa& faixa : FFaixas) {
@@ -196,9 +206,13 @@ void TLoteSaldos::Aplicar() {
     for (const char* comando : kFaixaNoDiario)
       FConexao.ExecuteDirect(comando, params);
   }
-  for (const TFaixa& faixa : FFaixas)
+  // A later batch of this transaction must not find these blocks in the
+  // settings once their rows are gone.
+  for (const TFaixa& faixa : FFaixas) {
     FConexao.ExecuteDirect("delete from LOTESALDOFAIXA where CODIGOEMPRESA = :pEmpresa",
                            {{"pEmpresa", faixa.Empresa}});
+    LembrarFaixa(faixa.Empresa, "");
+  }
   FFaixas.clear();
   const TComandos& comandos = Comandos();
   // Company by company, so every statement stays inside one company's rows

@@ -28,6 +28,7 @@
 // and every other session, keep the triggers.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class TnDMConexao;
@@ -60,6 +61,7 @@ class TLoteSaldos {
     int64_t Final;
   };
   void GravarFaixas(int64_t codigoEmpresa);
+  void LembrarFaixa(int64_t codigoEmpresa, const std::string& faixa);
 
   TnDMConexao& FConexao;
   bool FAberto = true;

@@ -70,11 +70,23 @@ ALTER TABLE LOTESALDOCTB SET UNLOGGED;
 -- outside it).
 ALTER TABLE LOTESALDOFAIXA SET UNLOGGED;
 
+-- Every entry and split a batch writes asks this, twice for an entry: the
+-- query is most of a fresh entry's trigger time. So the writer also keeps
+-- the company's newest block in the transaction's setting ctb.faixaN
+-- ("first:last", a block LOTESALDOFAIXA holds), which answers the keys it
+-- is drawing without a query; other keys still ask the table.
 CREATE OR REPLACE FUNCTION CTB_CHAVE_EM_LOTE(pEmpresa SMALLINT, pChave BIGINT)
 RETURNS boolean LANGUAGE plpgsql STABLE AS $$
+DECLARE
+  vFaixa TEXT;
 BEGIN
   IF current_setting('ctb.lotesaldo', true) IS DISTINCT FROM '1' THEN
     RETURN false;
+  END IF;
+  vFaixa := current_setting('ctb.faixa' || pEmpresa, true);
+  IF vFaixa <> '' AND pChave BETWEEN split_part(vFaixa, ':', 1)::BIGINT
+                                 AND split_part(vFaixa, ':', 2)::BIGINT THEN
+    RETURN true;
   END IF;
   RETURN EXISTS (SELECT 1 FROM LOTESALDOFAIXA F WHERE F.CODIGOEMPRESA = pEmpresa
                     AND pChave BETWEEN F.CHAVEINICIAL AND F.CHAVEFINAL);

@@ -208,16 +208,31 @@ TEST_P(TnValidacaoLctoCtbTest, NewRecordRefusedOnItsFieldInChainOrder) {
   }
 }
 
-// With a batch's cache the second entry on an account or history gets the
-// same answer as the first, without asking the database again.
+// With a batch's cache the second entry on an account, history or IFRS
+// company gets the same answer as the first, without asking the database
+// again. The company's adoption models cover March and the second half of
+// the year, each to its last day.
 TEST_P(TnValidacaoLctoCtbTest, ABatchCacheGivesEveryEntryTheSameAnswer) {
   TnCacheValidacaoLctoCtb cache;
   FContexto.Cache = &cache;
+  FContexto.EhOptanteIFRS = [] { return true; };
+  Exec(
+      "insert into OPCAOIFRSMODELO (CODIGOEMPRESA, DATAINICIAL, DATAFINAL, MODELOADOCAO) "
+      "values (1, '2024-03-01', '2024-03-31', 1), (1, '2024-07-01', '2024-12-31', 2), "
+      "(2, '2024-01-01', '2024-12-31', 1)");
+  const std::string foraDoModelo = Campo(
+      "DATALCTOCTB",
+      "Não foi encontrada configuração para o Modelo de Adoção do IFRS no período do lançamento!");
   const std::vector<TCaso> casos = {
       {"SyntheticDebit", PREPARAR(t.Set("CONTACTBDEB", 1)),
        Campo("CONTACTBDEB", "A conta a débito é sintética! Informe uma conta analítica.")},
       {"InactiveHistory", PREPARAR(t.Set("CODIGOHISTCTB", 2)),
        Campo("CODIGOHISTCTB", "Histórico não existe ou está inativo, verifique.")},
+      {"LastDayOfAModel", PREPARAR(t.Set("DATALCTOCTB", EncodeDate(2024, 3, 31))), "ok"},
+      {"BetweenModels", PREPARAR(t.Set("DATALCTOCTB", EncodeDate(2024, 4, 1))), foraDoModelo},
+      {"BeforeTheFirstModel", PREPARAR(t.Set("DATALCTOCTB", EncodeDate(2024, 2, 29))),
+       foraDoModelo},
+      {"FirstDayOfTheLastModel", PREPARAR(t.Set("DATALCTOCTB", EncodeDate(2024, 7, 1))), "ok"},
       {"Valid", PREPARAR(), "ok"},
   };
   for (int vez = 0; vez < 2; ++vez) {
@@ -228,11 +243,16 @@ TEST_P(TnValidacaoLctoCtbTest, ABatchCacheGivesEveryEntryTheSameAnswer) {
       EXPECT_EQ(Validar(), caso.Esperado);
       FRegistro.Cancel();
     }
-    // The chart changes under the cache: it keeps the batch's answers.
+    // The chart and models change under the cache: it keeps the batch's
+    // answers.
     Exec("update PLANOESPEC set TIPOCONTA = 2 where CONTACTB = 1");
+    Exec(
+        "update OPCAOIFRSMODELO set DATAINICIAL = '2024-01-01' "
+        "where CODIGOEMPRESA = 1 and DATAINICIAL = '2024-03-01'");
   }
   EXPECT_EQ(cache.TipoConta.size(), 3u);
   EXPECT_EQ(cache.HistoricoAtivo.size(), 2u);
+  EXPECT_EQ(cache.PeriodosModeloIFRS.size(), 1u);
 }
 
 // What the chain settles in the record itself.

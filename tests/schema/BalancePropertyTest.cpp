@@ -462,7 +462,9 @@ TEST_P(TBalancePropertyTest, BatchLeftWithoutApplyingCommitsNothing) {
 }
 
 // A block of fresh keys keeps its entries out of the journal; a block over a
-// stored entry is not taken, and its new entries go through the journal.
+// stored entry is not taken, and its new entries go through the journal; a
+// block ends with its batch, even when another batch follows in the same
+// transaction.
 TEST_P(TBalancePropertyTest, FreshKeyBlockSkipsTheJournalAndStoredKeysKeepIt) {
   const auto lancar = [&](int64_t chave) {
     Conexao().ExecuteDirect(
@@ -483,12 +485,16 @@ TEST_P(TBalancePropertyTest, FreshKeyBlockSkipsTheJournalAndStoredKeysKeepIt) {
   lancar(12);
   EXPECT_EQ(Contar("LOTESALDOCTB"), 4);
   saldos.Aplicar();
+  TLoteSaldos seguinte(Conexao());
+  lancar(3);
+  EXPECT_EQ(Contar("LOTESALDOCTB"), 2);
+  seguinte.Aplicar();
   Conexao().Commit();
   EXPECT_EQ(Conexao()
                 .ExecuteScalar("select VALORDEB from SALDOCTB where CONTACTB = 1101")
                 .AsCurrency()
                 .ToString(),
-            "50");
+            "62.5");
   EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
 }
 
