@@ -636,16 +636,10 @@ int64_t TnDMClientDataSet::PegarCodigoEmpresa() const {
 void TnControleFieldsManutencaoTela::Controlar(TnDMClientDataSet& modulo,
                                                const std::function<void()>& proc) {
   TnClientDataSet& cds = modulo.nClientDataSet;
-  std::vector<std::function<void(TField&)>> guardados(static_cast<size_t>(cds.FieldCount()));
-  for (int i = 0; i < cds.FieldCount(); ++i)
-    guardados[static_cast<size_t>(i)] = std::exchange(cds.Fields(i).OnChange, nullptr);
-  struct TRestaurar {
+  cds.DisableFieldChanges();
+  struct TReativar {
     TnClientDataSet& Cds;
-    std::vector<std::function<void(TField&)>>& Guardados;
-    ~TRestaurar() {
-      for (int i = 0; i < Cds.FieldCount() && static_cast<size_t>(i) < Guardados.size(); ++i)
-        Cds.Fields(i).OnChange = std::move(Guardados[static_cast<size_t>(i)]);
-    }
-  } restaurar{cds, guardados};
+    ~TReativar() { Cds.EnableFieldChanges(); }
+  } reativar{cds};
   proc();
 }

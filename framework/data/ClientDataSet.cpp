@@ -490,7 +490,7 @@ void TnClientDataSet::SetFieldValue(TField& field, const Value& value) {
     slot = std::move(coerced);
   }
   FModified = true;
-  if (field.OnChange)
+  if (field.OnChange && FFieldChangesDisabled == 0)
     field.OnChange(field);
   CalculateFields();
 }

@@ -186,6 +186,9 @@ class TnClientDataSet {
   void DisableControls() { ++FDisableCount; }
   void EnableControls();
   bool ControlsDisabled() const { return FDisableCount > 0; }
+  // While disabled (nested calls count), setting a field runs no OnChange.
+  void DisableFieldChanges() { ++FFieldChangesDisabled; }
+  void EnableFieldChanges() { --FFieldChangesDisabled; }
 
   TNotifyEvent BeforeInsert, OnNewRecord, AfterInsert;
   TNotifyEvent BeforeEdit, AfterEdit;
@@ -326,4 +329,5 @@ class TnClientDataSet {
   bool FFiltered = false;
 
   int FDisableCount = 0;
+  int FFieldChangesDisabled = 0;
 };

@@ -266,17 +266,23 @@ TEST_P(TnDMClientDataSetTest, LookupReadsTheChartOfTheRecordsCompany) {
 
 CTB_INSTANTIATE_ENGINES(TnDMClientDataSetTest);
 
-TEST(TnControleFieldsManutencaoTela, RestoresHandlersWhenTheStepRaises) {
+// Quiet through a nested step too; the handlers run again after the outer
+// one, even when it raises.
+TEST(TnControleFieldsManutencaoTela, HandlersRunAgainAfterTheStepEvenWhenItRaises) {
   TnDMClientDataSet modulo;
   modulo.nClientDataSet.AddField("A", TFieldType::ftInteger);
   modulo.nClientDataSet.CreateDataSet();
   int chamadas = 0;
   modulo.nClientDataSet.FieldByName("A").OnChange = [&](TField&) { ++chamadas; };
   modulo.nClientDataSet.Append();
+  const auto definir = [&](int valor) {
+    modulo.nClientDataSet.FieldByName("A").SetAsInteger(valor);
+  };
   EXPECT_THROW(TnControleFieldsManutencaoTela::Controlar(
                    modulo,
                    [&] {
-                     modulo.nClientDataSet.FieldByName("A").SetAsInteger(1);
+                     TnControleFieldsManutencaoTela::Controlar(modulo, [&] { definir(3); });
+                     definir(1);
                      throw Exception("x");
                    }),
                Exception);
