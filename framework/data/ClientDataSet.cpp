@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cassert>
 #include <cctype>
+#include <cstdint>
+#include <cstring>
+
+#include <fmt/format.h>
 
 #include "framework/core/Exceptions.h"
 #include "framework/data/filter/FilterExpression.h"
@@ -105,6 +109,7 @@ TField& TnClientDataSet::AddField(const std::string& name, TFieldType type, int 
   FFieldIndex[name] = FFields.size();
   FFields.push_back(std::move(field));
   FStore.reset();
+  FRetiredIndex.reset();
   return *FFields.back();
 }
 
@@ -148,6 +153,7 @@ void TnClientDataSet::ClearFields() {
   if (FStore)
     FStore->Detach(this);
   FStore.reset();
+  FRetiredIndex.reset();
   FIndex.reset();
   FFields.clear();
   FFieldIndex.clear();
@@ -167,31 +173,41 @@ char AsciiMaiuscula(char ch) {
 
 }  // namespace
 
+// Field names are ASCII, and two names equal but for case differ only in
+// bit 0x20 of their letters: hashing each 8-byte word with that bit cleared
+// gives equal names one hash in a multiply per word instead of per byte.
 size_t TnClientDataSet::TNomeSemCaixaHash::operator()(std::string_view nome) const noexcept {
-  // FNV-1a over the folded bytes.
-  size_t hash = 14695981039346656037ULL;
-  for (const char ch : nome) {
-    hash ^= static_cast<unsigned char>(AsciiMaiuscula(ch));
-    hash *= 1099511628211ULL;
+  constexpr uint64_t kSemBitDeCaixa = ~0x2020202020202020ULL;
+  uint64_t hash = nome.size() * 0x9E3779B97F4A7C15ULL;
+  for (size_t i = 0; i < nome.size(); i += 8) {
+    uint64_t palavra = 0;
+    std::memcpy(&palavra, nome.data() + i, std::min<size_t>(8, nome.size() - i));
+    hash = (hash ^ (palavra & kSemBitDeCaixa)) * 0xFF51AFD7ED558CCDULL;
+    hash ^= hash >> 32;
   }
-  return hash;
+  return static_cast<size_t>(hash);
 }
 
 bool TnClientDataSet::TNomeSemCaixaIgual::operator()(std::string_view a,
                                                      std::string_view b) const noexcept {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+  // Code names a field as it was declared, so most look-ups match exactly.
+  if (a.size() != b.size())
+    return false;
+  if (std::memcmp(a.data(), b.data(), a.size()) == 0)
+    return true;
+  return std::equal(a.begin(), a.end(), b.begin(),
                     [](char x, char y) { return AsciiMaiuscula(x) == AsciiMaiuscula(y); });
 }
 
-TField* TnClientDataSet::FindField(const std::string& name) const {
-  auto it = FFieldIndex.find(std::string_view(name));
+TField* TnClientDataSet::FindField(std::string_view name) const {
+  auto it = FFieldIndex.find(name);
   return it == FFieldIndex.end() ? nullptr : FFields[it->second].get();
 }
 
-TField& TnClientDataSet::FieldByName(const std::string& name) const {
+TField& TnClientDataSet::FieldByName(std::string_view name) const {
   TField* field = FindField(name);
   if (!field)
-    throw Exception("Campo '" + name + "' não encontrado");
+    throw Exception(fmt::format("Campo '{}' não encontrado", name));
   return *field;
 }
 
@@ -210,6 +226,7 @@ void TnClientDataSet::AttachStore(std::shared_ptr<TnRecordStore> store) {
   FStore = std::move(store);
   FStore->Attach(this);
   FCacheRow = kNoRow;
+  FRetiredIndex.reset();
   FIndex = std::make_unique<TnRecordIndex>(*FStore, std::vector<size_t>{}, std::vector<bool>{});
   FKeyFields.clear();
 }
@@ -232,6 +249,7 @@ void TnClientDataSet::CreateDataSet() {
   if (FStore)
     FStore->Detach(this);
   FStore.reset();
+  FRetiredIndex.reset();
   EnsureStore();
   Open();
 }
@@ -252,8 +270,17 @@ void TnClientDataSet::BuildIndex(const std::string& fields, const std::string& d
   }
   TRowId current = FCurrentRow;
   FKeyFields = ResolveFields(fields);
-  FIndex = std::make_unique<TnRecordIndex>(*FStore, std::move(slots), std::move(desc));
-  FIndex->Rebuild();
+  std::unique_ptr<TnRecordIndex> left = std::move(FIndex);
+  if (FRetiredIndex && FRetiredStamp == FStore->Stamp() && FRetiredRows == FStore->RowCount() &&
+      FRetiredIndex->KeySlots() == slots && FRetiredIndex->Descending() == desc) {
+    FIndex = std::move(FRetiredIndex);
+  } else {
+    FIndex = std::make_unique<TnRecordIndex>(*FStore, std::move(slots), std::move(desc));
+    FIndex->Rebuild();
+  }
+  FRetiredIndex = std::move(left);
+  FRetiredStamp = FStore->Stamp();
+  FRetiredRows = FStore->RowCount();
   FRangeActive = false;
   if (Active()) {
     if (current != kNoRow && IsVisible(current)) {

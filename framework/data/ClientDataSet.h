@@ -75,8 +75,8 @@ class TnClientDataSet {
   // Creates empty rows for the fields and opens.
   void CreateDataSet();
   // Case-insensitive; raises "Campo 'X' não encontrado".
-  TField& FieldByName(const std::string& name) const;
-  TField* FindField(const std::string& name) const;
+  TField& FieldByName(std::string_view name) const;
+  TField* FindField(std::string_view name) const;
   TField& Fields(int index) const { return *FFields[static_cast<size_t>(index)]; }
   int FieldCount() const { return static_cast<int>(FFields.size()); }
 
@@ -285,6 +285,12 @@ class TnClientDataSet {
   // Cursor.
   mutable TDataSetState FState = TDataSetState::dsInactive;
   std::unique_ptr<TnRecordIndex> FIndex;
+  // The index the cursor last left, with the store's state then: code that
+  // switches between two orders and back builds neither again while the
+  // rows stay as they were.
+  std::unique_ptr<TnRecordIndex> FRetiredIndex;
+  uint64_t FRetiredStamp = 0;
+  TRowId FRetiredRows = 0;
   std::vector<TField*> FKeyFields;  // the active index's
   mutable TIndexPos FPos;
   mutable uint64_t FPosVersion = 0;

@@ -44,6 +44,7 @@ class TnRecordIndex {
   uint64_t Version() const { return FVersion; }
   size_t KeyCount() const { return FKeySlots.size(); }
   const std::vector<size_t>& KeySlots() const { return FKeySlots; }
+  const std::vector<bool>& Descending() const { return FDescending; }
 
   TIndexPos Begin() const { return {0, 0}; }
   TIndexPos End() const { return {static_cast<uint32_t>(FBlocks.size()), 0}; }

@@ -161,6 +161,7 @@ void TnRecordStore::MarkModified(TRowId row) {
 }
 
 void TnRecordStore::MarkDeleted(TRowId row) {
+  ++FStamp;
   FLive[row] = 0;
   if (!FLogChanges)
     return;
@@ -199,6 +200,7 @@ void TnRecordStore::RevertRow(TRowId row) {
   TRowMeta& meta = FMeta[row];
   switch (meta.Status) {
     case TUpdateStatus::usInserted:
+      ++FStamp;
       FLive[row] = 0;
       break;
     case TUpdateStatus::usModified:
@@ -208,6 +210,7 @@ void TnRecordStore::RevertRow(TRowId row) {
         SetRow(row, it->second.data());
         FOriginals.erase(it);
       }
+      ++FStamp;
       FLive[row] = 1;
       break;
     }

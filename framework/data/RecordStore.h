@@ -65,7 +65,8 @@ class TnRecordStore {
   bool RowIdentical(TRowId row, const Value* values) const;
   // Overwrites a row's values; changes Stamp.
   void SetRow(TRowId row, const Value* values);
-  // Changes whenever stored values change in place (not when rows are added).
+  // Changes whenever stored values change in place or a row leaves or comes
+  // back (not when rows are added: RowCount tells those).
   uint64_t Stamp() const { return FStamp; }
 
   // A live row is part of the data; a deleted row with a logged delete is

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "framework/core/Exceptions.h"
 #include "framework/data/filter/FilterExpression.h"
 
@@ -279,6 +281,65 @@ TEST_F(ClientDataSet, IndexKeepsDuplicatesInInsertionOrderAndHonoursDescendingFi
   EXPECT_EQ(Rows(ds), "0/3/c;1/5/f;1/2/b;1/1/d;2/1/a;2/1/e");
   ds.SetIndexName("");
   EXPECT_EQ(Rows(ds), "2/1/a;1/2/b;0/3/c;1/1/d;2/1/e;1/5/f");
+}
+
+// An order left for another and taken again is the rows' order now, whatever
+// changed under the other one in between.
+TEST(ClientDataSetIndex, OrderTakenAgainFollowsEveryChangeMadeUnderAnother) {
+  struct TCaso {
+    const char* Mudanca;
+    std::function<void(TnClientDataSet&)> Fazer;
+    const char* Linhas;
+  };
+  const TCaso casos[] = {
+      {"nothing", [](TnClientDataSet&) {}, "1/1/b;2/1/a;3/1/c"},
+      {"a key edited",
+       [](TnClientDataSet& ds) {
+         ds.Locate("NOME", {"a"});
+         ds.Edit();
+         ds.FieldByName("CONTA").SetAsInteger(4);
+         ds.Post();
+       },
+       "1/1/b;3/1/c;4/1/a"},
+      {"a row added", [](TnClientDataSet& ds) { Add(ds, 0, 1, "d", 0); },
+       "0/1/d;1/1/b;2/1/a;3/1/c"},
+      {"a row deleted",
+       [](TnClientDataSet& ds) {
+         ds.Locate("NOME", {"b"});
+         ds.Delete();
+       },
+       "2/1/a;3/1/c"},
+      {"a deleted row brought back",
+       [](TnClientDataSet& ds) {
+         ds.MergeChangeLog();
+         ds.Locate("NOME", {"b"});
+         ds.Delete();
+         ds.SetIndexFieldNames("CONTA");
+         ds.SetIndexFieldNames("NOME");
+         ds.CancelUpdates();
+       },
+       "1/1/b;2/1/a;3/1/c"},
+      {"emptied and refilled",
+       [](TnClientDataSet& ds) {
+         ds.EmptyDataSet();
+         Add(ds, 9, 1, "x", 0);
+         Add(ds, 8, 1, "y", 0);
+         Add(ds, 7, 1, "z", 0);
+       },
+       "7/1/z;8/1/y;9/1/x"},
+  };
+  for (const TCaso& caso : casos) {
+    TnClientDataSet ds;
+    CreateContas(ds);
+    Add(ds, 2, 1, "a", 0);
+    Add(ds, 1, 1, "b", 0);
+    Add(ds, 3, 1, "c", 0);
+    ds.SetIndexFieldNames("CONTA");
+    ds.SetIndexFieldNames("NOME");
+    caso.Fazer(ds);
+    ds.SetIndexFieldNames("CONTA");
+    EXPECT_EQ(Rows(ds), caso.Linhas) << caso.Mudanca;
+  }
 }
 
 TEST_F(ClientDataSet, InsertPlacesTheRecordBeforeTheCurrentOneInNaturalOrder) {
