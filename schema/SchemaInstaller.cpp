@@ -76,13 +76,22 @@ void GarantirAdministrador(TnDMConexao& conexao) {
 // managerial balance tables and their triggers, and IMPORTACAOARQUIVO, which
 // starts empty; version 4 LOTESALDOFAIXA and triggers that leave its blocks
 // of keys to the batch writer, which a program that names such blocks needs,
-// so it asks for the upgrade); step k takes version k to k + 1.
+// so it asks for the upgrade; version 5 partial indexes on the entry columns
+// most entries leave empty); step k takes version k to k + 1.
 void Atualizar(TnDMConexao& conexao, int deVersao) {
   if (deVersao == 1)
     GarantirAdministrador(conexao);
   // The cost-centre splits written before version 3 are in no balance yet.
   if (deVersao == 2)
     conexao.ExecuteScript(Script(conexao, "rebuild_balances.sql"));
+  // An entry without a transaction, origin key or scheduled entry stays out
+  // of the index on that column: the script re-creates them partial.
+  if (deVersao == 4) {
+    conexao.ExecuteScript(
+        "DROP INDEX IF EXISTS IX_LCTOCTB_TRANS; DROP INDEX IF EXISTS IX_LCTOCTB_ORIGEM; "
+        "DROP INDEX IF EXISTS IX_LCTOCTB_LCTOPROG;");
+    conexao.ExecuteScript(std::string(SchemaScripts::Get("tables.sql")));
+  }
 }
 
 }  // namespace

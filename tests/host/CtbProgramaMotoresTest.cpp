@@ -145,12 +145,22 @@ TEST_P(TCtbMotoresTest, ANewDatabaseBelongsToUser1AndOtherCommandsNeedItsSchema)
   EXPECT_EQ(FErro, "ctb: O banco de dados não tem o esquema; crie-o com 'ctb db init'\n");
   EXPECT_EQ(Ctb({"db", "init"}, "", 2), 1);
   EXPECT_EQ(Ctb({"db", "init"}), 0) << FErro;
-  EXPECT_EQ(FSaida, "Esquema criado (versão 4)\n");
+  EXPECT_EQ(FSaida, "Esquema criado (versão 5)\n");
   EXPECT_EQ(Contar("select count(*) from DIREITOUSUARIO where CODIGOUSUARIO = 1 and "
                    "NOMEDIREITO = 'DireitoAdministrarUsuarios' and NIVEL = '8'"),
             1);
   EXPECT_EQ(Ctb({"db", "init"}), 0) << FErro;
-  EXPECT_EQ(FSaida, "Esquema já na versão 4; visões, funções e gatilhos recriados\n");
+  EXPECT_EQ(FSaida, "Esquema já na versão 5; visões, funções e gatilhos recriados\n");
+  // A database of an older version is refused until it is upgraded.
+  Conexao().ExecuteScript(
+      "drop index IX_LCTOCTB_TRANS; create index IX_LCTOCTB_TRANS on LCTOCTB (CODIGOEMPRESA, "
+      "TRANSCTB); update VERSAOSCHEMA set VERSAO = 4");
+  EXPECT_EQ(Ctb({"trial-balance", "--company", "1", "--from", "2025-01-01", "--to", "2025-01-31"}),
+            1);
+  EXPECT_EQ(FErro,
+            "ctb: O banco de dados está na versão 4 do esquema; atualize-o com 'ctb db init'\n");
+  EXPECT_EQ(Ctb({"db", "init"}), 0) << FErro;
+  EXPECT_EQ(FSaida, "Esquema atualizado da versão 4 para a versão 5\n");
   EXPECT_EQ(Ctb({"demo", "--entries", "1", "--journal", "demo.journal"}), 0) << FErro;
   // The journal export holds the same generated year for the comparison bench.
   EXPECT_NE(Arquivo("demo.journal").find("2025/01/01"), std::string::npos);
@@ -185,7 +195,7 @@ TEST_P(TCtbMotoresTest, ANewDatabaseBelongsToUser1AndOtherCommandsNeedItsSchema)
 TEST_P(TCtbMotoresTest, WhatAPersonCouldNotTypeIsRefusedOnEveryPath) {
   Demo();
   int64_t antes = Lancamentos();
-  auto comValor = [](json valor) { return LancamentoDemo("2025-08-11", std::move(valor)); };
+  auto comValor = [](const json& valor) { return LancamentoDemo("2025-08-11", valor); };
   json comAcao = LancamentoDemo();
   comAcao["action"] = "edit";
   json comObjeto = LancamentoDemo();

@@ -15,7 +15,7 @@ TEST_P(TSchemaInstallerTest, SecondInstallKeepsDataAndRecreatesTriggers) {
   EXPECT_EQ(SchemaInstaller::VersaoInstalada(Conexao()), 0);
   auto primeira = SchemaInstaller::Instalar(Conexao());
   EXPECT_EQ(primeira.Acao, SchemaInstaller::TAcaoInstalacao::Criado);
-  EXPECT_EQ(primeira.Descricao(), "Esquema criado (versão 4)");
+  EXPECT_EQ(primeira.Descricao(), "Esquema criado (versão 5)");
   Conexao().ExecuteDirect(
       "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
       "TIPOLANCAMENTO, CONTACTBDEB, VALORLCTOCTB) values (1, 1, 1, '2025-01-02', 'LN', 11, 7.5)");
@@ -84,7 +84,7 @@ TEST_P(TSchemaInstallerTest, UpgradeFromVersion1MakesUser1TheAdministrator) {
       "delete from DIREITOUSUARIO; delete from USUARIO; drop table PERSONALIZACAO; "
       "update VERSAOSCHEMA set VERSAO = 1");
   const auto atualizado = SchemaInstaller::Instalar(Conexao());
-  EXPECT_EQ(atualizado.Descricao(), "Esquema atualizado da versão 1 para a versão 4");
+  EXPECT_EQ(atualizado.Descricao(), "Esquema atualizado da versão 1 para a versão 5");
   EXPECT_EQ(Conexao()
                 .ExecuteScalar("select count(*) from DIREITOUSUARIO d join USUARIO u on "
                                "u.CODIGOUSUARIO = d.CODIGOUSUARIO where d.CODIGOUSUARIO = 1 and "
@@ -106,7 +106,7 @@ TEST_P(TSchemaInstallerTest, UpgradeFromVersion2BalancesTheCostCentreSplits) {
       "delete from SALDOGER; delete from SALDOGERMENSAL; update VERSAOSCHEMA set VERSAO = 2");
   ASSERT_FALSE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
   EXPECT_EQ(SchemaInstaller::Instalar(Conexao()).Descricao(),
-            "Esquema atualizado da versão 2 para a versão 4");
+            "Esquema atualizado da versão 2 para a versão 5");
   EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
   EXPECT_EQ(Conexao()
                 .ExecuteScalar("select VALORDEB from SALDOGERMENSAL where CODIGOESTAB = 2 and "
@@ -114,6 +114,30 @@ TEST_P(TSchemaInstallerTest, UpgradeFromVersion2BalancesTheCostCentreSplits) {
                 .AsCurrency()
                 .ToString(),
             "10");
+}
+
+// Version 4 indexed every entry on its transaction, origin key and scheduled
+// entry; the upgrade leaves the entries without one out.
+TEST_P(TSchemaInstallerTest, UpgradeFromVersion4MakesTheSparseEntryIndexesPartial) {
+  SchemaInstaller::Instalar(Conexao());
+  Conexao().ExecuteScript(
+      "drop index IX_LCTOCTB_TRANS; drop index IX_LCTOCTB_ORIGEM; drop index IX_LCTOCTB_LCTOPROG;"
+      "create index IX_LCTOCTB_TRANS on LCTOCTB (CODIGOEMPRESA, TRANSCTB);"
+      "create index IX_LCTOCTB_ORIGEM on LCTOCTB (CODIGOEMPRESA, CHAVEORIGEM);"
+      "create index IX_LCTOCTB_LCTOPROG on LCTOCTB (CODIGOEMPRESA, CODIGOLCTOPROG);"
+      "update VERSAOSCHEMA set VERSAO = 4");
+  const std::string parciais =
+      Conexao().PegarTipoCon() == TTipoConexao::SQLite
+          ? "select count(*) from sqlite_master where type = 'index' and name in "
+            "('IX_LCTOCTB_TRANS', 'IX_LCTOCTB_ORIGEM', 'IX_LCTOCTB_LCTOPROG') and sql like "
+            "'%WHERE%IS NOT NULL'"
+          : "select count(*) from pg_indexes where schemaname = current_schema() and "
+            "upper(indexname) in ('IX_LCTOCTB_TRANS', 'IX_LCTOCTB_ORIGEM', "
+            "'IX_LCTOCTB_LCTOPROG') and indexdef like '%WHERE%IS NOT NULL)'";
+  ASSERT_EQ(Conexao().ExecuteScalar(parciais).AsInteger(), 0);
+  EXPECT_EQ(SchemaInstaller::Instalar(Conexao()).Descricao(),
+            "Esquema atualizado da versão 4 para a versão 5");
+  EXPECT_EQ(Conexao().ExecuteScalar(parciais).AsInteger(), 3);
 }
 
 CTB_INSTANTIATE_ENGINES(TSchemaInstallerTest);
