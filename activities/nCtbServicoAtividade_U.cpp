@@ -183,14 +183,20 @@ void TServicoAtividade::AlterarDataLcto(const TInfoLctoCtb& info) {
                       " and CHAVELCTOCTB = " + Codigo(info.ChaveLctoCtb)));
 }
 
+// One statement text for every row, so the connection prepares it once.
 void TServicoAtividade::InserirAtividade(const TLctoAtivDiferenc& a) {
-  Nutildb::ExecutarSQLDireto(fmt::format(
+  Nutildb::ExecutarSQLDireto(
       "insert into LCTOATIVDIFERENC(CODIGOEMPRESA,CHAVELCTOCTB,CONTACTB,CODIGOATIVDIF,"
-      "NATURLCTOCTB,DATALCTOCTB,VALORLCTOATIV,ORIGEMDADO)  values({},{},{},{},{},{},{},{}) ",
-      Nutil::ValorParaSQL(Value(a.CodigoEmpresa)), Codigo(a.ChaveLctoCtb), Codigo(a.ContaCtb),
-      Codigo(a.CodigoAtivDif), Nutil::ValorParaSQL(Value(a.NaturLctoCtb)),
-      Nutil::ValorParaSQL(Value(DateOf(a.DataLctoCtb))),
-      Nutil::ValorParaSQL(Value(a.ValorLctoAtiv)), Nutil::ValorParaSQL(Value(a.OrigemDado))));
+      "NATURLCTOCTB,DATALCTOCTB,VALORLCTOATIV,ORIGEMDADO) values(:pCodigoEmpresa,:pChaveLctoCtb,"
+      ":pContaCtb,:pCodigoAtivDif,:pNaturLctoCtb,:pDataLctoCtb,:pValorLctoAtiv,:pOrigemDado)",
+      {{"pCodigoEmpresa", Value(a.CodigoEmpresa)},
+       {"pChaveLctoCtb", Value(static_cast<int64_t>(a.ChaveLctoCtb))},
+       {"pContaCtb", Value(static_cast<int64_t>(a.ContaCtb))},
+       {"pCodigoAtivDif", Value(static_cast<int64_t>(a.CodigoAtivDif))},
+       {"pNaturLctoCtb", Value(a.NaturLctoCtb)},
+       {"pDataLctoCtb", Value(DateOf(a.DataLctoCtb))},
+       {"pValorLctoAtiv", Value(Currency::FromDouble(a.ValorLctoAtiv))},
+       {"pOrigemDado", Value(a.OrigemDado)}});
 }
 
 void TServicoAtividade::LimparDados() {
