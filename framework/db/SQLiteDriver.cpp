@@ -84,9 +84,12 @@ class TSQLiteDriver : public IDbDriver {
         ExecutarScript("PRAGMA foreign_keys=ON; PRAGMA temp_store=MEMORY;");
         return;
       }
+      // A batch rewrites the same index and balance pages commit after
+      // commit: checkpointing every 10,000 pages (40 MB of log) instead of
+      // every 1,000 copies each of them into the file a tenth as often.
       ExecutarScript(
           "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;"
-          "PRAGMA temp_store=MEMORY; PRAGMA cache_size=-65536;");
+          "PRAGMA temp_store=MEMORY; PRAGMA cache_size=-65536; PRAGMA wal_autocheckpoint=10000;");
     } catch (...) {
       sqlite3_close_v2(FDb);
       throw;
