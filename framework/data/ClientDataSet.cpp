@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cassert>
 #include <cctype>
-#include <cstdint>
-#include <cstring>
 
 #include <fmt/format.h>
 
@@ -106,7 +104,7 @@ TField& TnClientDataSet::AddField(const std::string& name, TFieldType type, int 
   field->SetRequired(required);
   field->FIndex = static_cast<int>(FFields.size());
   field->FSlot = FDataCount++;
-  FFieldIndex[name] = FFields.size();
+  FFieldIndex.Set(name, FFields.size());
   FFields.push_back(std::move(field));
   FStore.reset();
   FRetiredIndex.reset();
@@ -121,7 +119,7 @@ TField& TnClientDataSet::AddCalcField(const std::string& name, TFieldType type, 
   auto field = std::make_unique<TField>(*this, name, type, size, TFieldKind::fkCalculated);
   field->FIndex = static_cast<int>(FFields.size());
   field->FSlot = FCalcCount++;
-  FFieldIndex[name] = FFields.size();
+  FFieldIndex.Set(name, FFields.size());
   FFields.push_back(std::move(field));
   FCalcBuffer.assign(FCalcCount, Value());
   return *FFields.back();
@@ -135,14 +133,14 @@ void TnClientDataSet::RemoveField(const std::string& name) {
     CheckInactive("remover campos");
   auto old = std::move(FFields);
   FFields.clear();
-  FFieldIndex.clear();
+  FFieldIndex.Clear();
   FDataCount = FCalcCount = 0;
   for (auto& f : old) {
     if (f.get() == &field)
       continue;
     f->FIndex = static_cast<int>(FFields.size());
     f->FSlot = f->IsCalculated() ? FCalcCount++ : FDataCount++;
-    FFieldIndex[f->FieldName()] = FFields.size();
+    FFieldIndex.Set(f->FieldName(), FFields.size());
     FFields.push_back(std::move(f));
   }
   FCalcBuffer.assign(FCalcCount, Value());
@@ -156,7 +154,7 @@ void TnClientDataSet::ClearFields() {
   FRetiredIndex.reset();
   FIndex.reset();
   FFields.clear();
-  FFieldIndex.clear();
+  FFieldIndex.Clear();
   FDataCount = FCalcCount = 0;
   FIndexFieldNames.clear();
   FIndexName.clear();
@@ -165,43 +163,9 @@ void TnClientDataSet::ClearFields() {
   FFilterFields.clear();
 }
 
-namespace {
-
-char AsciiMaiuscula(char ch) {
-  return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
-}
-
-}  // namespace
-
-// Field names are ASCII, and two names equal but for case differ only in
-// bit 0x20 of their letters: hashing each 8-byte word with that bit cleared
-// gives equal names one hash in a multiply per word instead of per byte.
-size_t TnClientDataSet::TNomeSemCaixaHash::operator()(std::string_view nome) const noexcept {
-  constexpr uint64_t kSemBitDeCaixa = ~0x2020202020202020ULL;
-  uint64_t hash = nome.size() * 0x9E3779B97F4A7C15ULL;
-  for (size_t i = 0; i < nome.size(); i += 8) {
-    uint64_t palavra = 0;
-    std::memcpy(&palavra, nome.data() + i, std::min<size_t>(8, nome.size() - i));
-    hash = (hash ^ (palavra & kSemBitDeCaixa)) * 0xFF51AFD7ED558CCDULL;
-    hash ^= hash >> 32;
-  }
-  return static_cast<size_t>(hash);
-}
-
-bool TnClientDataSet::TNomeSemCaixaIgual::operator()(std::string_view a,
-                                                     std::string_view b) const noexcept {
-  // Code names a field as it was declared, so most look-ups match exactly.
-  if (a.size() != b.size())
-    return false;
-  if (std::memcmp(a.data(), b.data(), a.size()) == 0)
-    return true;
-  return std::equal(a.begin(), a.end(), b.begin(),
-                    [](char x, char y) { return AsciiMaiuscula(x) == AsciiMaiuscula(y); });
-}
-
 TField* TnClientDataSet::FindField(std::string_view name) const {
-  auto it = FFieldIndex.find(name);
-  return it == FFieldIndex.end() ? nullptr : FFields[it->second].get();
+  const size_t position = FFieldIndex.Find(name);
+  return position == TnFieldNameIndex::kNone ? nullptr : FFields[position].get();
 }
 
 TField& TnClientDataSet::FieldByName(std::string_view name) const {
@@ -1160,7 +1124,7 @@ void TnClientDataSet::CloneCursor(TnClientDataSet& source, bool keepSettings) {
   source.CheckActive();
   Close();
   FFields.clear();
-  FFieldIndex.clear();
+  FFieldIndex.Clear();
   FDataCount = FCalcCount = 0;
   for (const auto& f : source.FFields) {
     if (f->IsCalculated())
@@ -1180,7 +1144,7 @@ void TnClientDataSet::CloneCursor(TnClientDataSet& source, bool keepSettings) {
     field->FIndex = static_cast<int>(FFields.size());
     field->FSlot = f->FSlot;
     FDataCount = std::max(FDataCount, f->FSlot + 1);
-    FFieldIndex[f->FieldName()] = FFields.size();
+    FFieldIndex.Set(f->FieldName(), FFields.size());
     FFields.push_back(std::move(field));
   }
   AttachStore(source.FStore);

@@ -23,12 +23,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "framework/core/Value.h"
 #include "framework/data/DataSetProvider.h"
 #include "framework/data/Field.h"
+#include "framework/data/FieldNameIndex.h"
 #include "framework/data/RecordIndex.h"
 #include "framework/data/RecordStore.h"
 
@@ -264,17 +264,7 @@ class TnClientDataSet {
 
   // Structure: set before rows exist.
   std::vector<std::unique_ptr<TField>> FFields;
-  // Field names compare without regard to ASCII case; a look-up folds the
-  // name as it hashes, with no upper-case copy.
-  struct TNomeSemCaixaHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view nome) const noexcept;
-  };
-  struct TNomeSemCaixaIgual {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const noexcept;
-  };
-  std::unordered_map<std::string, size_t, TNomeSemCaixaHash, TNomeSemCaixaIgual> FFieldIndex;
+  TnFieldNameIndex FFieldIndex;
   size_t FDataCount = 0;
   size_t FCalcCount = 0;
 

@@ -1,0 +1,80 @@
+#include "framework/data/FieldNameIndex.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+char AsciiMaiuscula(char ch) {
+  return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
+}
+
+bool MesmoNome(std::string_view a, std::string_view b) {
+  if (a.size() != b.size())
+    return false;
+  // Code names a field as it was declared, so most look-ups match exactly.
+  if (std::memcmp(a.data(), b.data(), a.size()) == 0)
+    return true;
+  return std::equal(a.begin(), a.end(), b.begin(),
+                    [](char x, char y) { return AsciiMaiuscula(x) == AsciiMaiuscula(y); });
+}
+
+}  // namespace
+
+// Field names are ASCII, and two names equal but for case differ only in
+// bit 0x20 of their letters: hashing each 8-byte word with that bit cleared
+// gives them one hash, in a multiply per word instead of per byte.
+uint64_t TnFieldNameIndex::Hash(std::string_view name) {
+  constexpr uint64_t kSemBitDeCaixa = ~0x2020202020202020ULL;
+  uint64_t hash = name.size() * 0x9E3779B97F4A7C15ULL;
+  for (size_t i = 0; i < name.size(); i += 8) {
+    uint64_t palavra = 0;
+    std::memcpy(&palavra, name.data() + i, std::min<size_t>(8, name.size() - i));
+    hash = (hash ^ (palavra & kSemBitDeCaixa)) * 0xFF51AFD7ED558CCDULL;
+    hash ^= hash >> 32;
+  }
+  return hash;
+}
+
+size_t TnFieldNameIndex::SlotOf(std::string_view name, uint64_t hash) const {
+  const size_t mask = FSlots.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const TSlot& slot = FSlots[i];
+    if (slot.Position == kNone || (slot.Hash == hash && MesmoNome(slot.Name, name)))
+      return i;
+  }
+}
+
+size_t TnFieldNameIndex::Find(std::string_view name) const {
+  if (FSlots.empty())
+    return kNone;
+  return FSlots[SlotOf(name, Hash(name))].Position;
+}
+
+void TnFieldNameIndex::Set(std::string_view name, size_t position) {
+  if ((FCount + 1) * 2 > FSlots.size())
+    Grow();
+  const uint64_t hash = Hash(name);
+  TSlot& slot = FSlots[SlotOf(name, hash)];
+  if (slot.Position == kNone) {
+    slot.Hash = hash;
+    slot.Name = std::string(name);
+    ++FCount;
+  }
+  slot.Position = position;
+}
+
+void TnFieldNameIndex::Grow() {
+  std::vector<TSlot> antigos = std::move(FSlots);
+  FSlots.assign(std::max<size_t>(16, antigos.size() * 2), TSlot());
+  for (TSlot& slot : antigos) {
+    if (slot.Position != kNone)
+      FSlots[SlotOf(slot.Name, slot.Hash)] = std::move(slot);
+  }
+}
+
+void TnFieldNameIndex::Clear() {
+  FSlots.clear();
+  FCount = 0;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// Field positions by name, names compared without regard to ASCII case. An
+// open-addressed table whose size is a power of two, at most half full: a
+// look-up is a hash, a mask and, nearly always, one comparison, with no node
+// to follow and no upper-case copy of the name.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TnFieldNameIndex {
+ public:
+  static constexpr size_t kNone = static_cast<size_t>(-1);
+
+  // Sets the position of a name, adding the name when it is absent.
+  void Set(std::string_view name, size_t position);
+  // The position of a name, or kNone.
+  size_t Find(std::string_view name) const;
+  void Clear();
+
+ private:
+  struct TSlot {
+    uint64_t Hash = 0;
+    std::string Name;
+    size_t Position = kNone;
+  };
+  static uint64_t Hash(std::string_view name);
+  // The slot that holds the name, or the empty one where it would go.
+  size_t SlotOf(std::string_view name, uint64_t hash) const;
+  void Grow();
+
+  std::vector<TSlot> FSlots;
+  size_t FCount = 0;
+};
