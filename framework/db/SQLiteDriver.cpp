@@ -25,6 +25,15 @@ namespace {
 
 constexpr int kBusyTimeoutMs = 15000;
 
+// SQLite's memory statistics take a process-wide mutex on every allocation
+// and release, which a batch of entries makes millions of; nothing here
+// reads them. SQLite accepts the setting only before its first use, so it
+// is made once, ahead of the process's first connection; refused (another
+// part of the process used SQLite first), the statistics simply stay on.
+void DesligarEstatisticasDeMemoria() {
+  [[maybe_unused]] static const int kResultado = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+}
+
 TDatabaseErrorKind KindOf(int extendedCode) {
   switch (extendedCode) {
     case SQLITE_CONSTRAINT_PRIMARYKEY:
@@ -105,6 +114,7 @@ class TSQLiteDriver : public IDbDriver {
 
  private:
   void Abrir(const std::string& path, int flags) {
+    DesligarEstatisticasDeMemoria();
     int rc = sqlite3_open_v2(path.c_str(), &FDb, flags, nullptr);
     if (rc != SQLITE_OK) {
       std::string message = FDb ? sqlite3_errmsg(FDb) : sqlite3_errstr(rc);
