@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include "framework/core/Exceptions.h"
@@ -167,15 +168,17 @@ TDateTime Now() {
                         local.tm_min, local.tm_sec, static_cast<int>(ms));
 }
 
+// Every date bound to a statement passes here: the formats are compiled,
+// not parsed again on each call.
 std::string DateToIso(TDateTime date) {
   int y, m, d, h, n, s, ms;
   DecodeDate(date, y, m, d);
   DecodeTime(date, h, n, s, ms);
-  std::string text = fmt::format("{:04}-{:02}-{:02}", y, m, d);
+  std::string text = fmt::format(FMT_COMPILE("{:04}-{:02}-{:02}"), y, m, d);
   if (h || n || s || ms)
-    text += fmt::format(" {:02}:{:02}:{:02}", h, n, s);
+    text += fmt::format(FMT_COMPILE(" {:02}:{:02}:{:02}"), h, n, s);
   if (ms)
-    text += fmt::format(".{:03}", ms);
+    text += fmt::format(FMT_COMPILE(".{:03}"), ms);
   return text;
 }
 

@@ -271,7 +271,9 @@ class TSQLiteDriver : public IDbDriver {
       throw CriarErroBanco(TDatabaseErrorKind::Other,
                            "Um comando com parâmetros deve ser único: " + text);
     }
-    if (text.find('(') != std::string::npos)
+    // Only result columns take a type from a cast: a write (an insert from
+    // a select included) is not searched for one.
+    if (sqlite3_column_count(prepared.Stmt) > 0 && text.find('(') != std::string::npos)
       prepared.CastTypes = TiposDeCast(text);
     ++FPreparedCount;
     return FCache.Add(text, std::move(prepared));
