@@ -65,46 +65,44 @@ class TBalancesTest : public TSchemaTest {
     Exec(
         "insert into OPCAOMOEDAFUNCIONAL (CODIGOEMPRESA, CODIGOESTAB, DATAINICIAL, DATAFINAL, "
         "CODIGOMOEDA) values (1, 1, '2024-01-01', null, 2)");
-    struct TConta {
-      int64_t Conta;
-      const char* Classif;
-      const char* Descr;
-      int Tipo;
-      const char* Controle;
-    };
-    const TConta contas[] = {
-        {1, "1", "ATIVO", 1, "LN"},
-        {2, "1.1", "ATIVO CIRCULANTE", 1, "LN"},
-        {3, "1.1.01", "DISPONIVEL", 1, "LN"},
-        {11, "1.1.01.001", "CAIXA", 2, "LN"},
-        {12, "1.1.01.002", "BANCO", 2, "LN"},
-        {4, "1.2", "ATIVO NAO CIRCULANTE", 1, "LN"},
-        {5, "1.2.01", "IMOBILIZADO", 1, "LN"},
-        {13, "1.2.01.001", "MAQUINAS", 2, "LS"},
-        {14, "1.2.01.002", "AJUSTE FISCAL", 2, "LF"},
-        {6, "2", "PASSIVO", 1, "LN"},
-        {7, "2.1", "PASSIVO CIRCULANTE", 1, "LN"},
-        {8, "2.1.01", "FORNECEDORES", 1, "LN"},
-        {21, "2.1.01.001", "FORNECEDOR A", 2, "LN"},
-        {22, "2.1.01.002", "FORNECEDOR B", 2, "LN"},
-        {9, "3", "RESULTADO", 1, "LN"},
-        {31, "3.1.01.001", "RECEITA", 2, "LN"},
-    };
-    for (const TConta& c : contas)
-      Exec(
-          "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, DESCRCONTA, TIPOCONTA, "
-          "TIPOCONTACALC, TIPOCOTACAO, APELIDOCONTA, TIPOCONTROLECONTABIL) values (1, :pConta, "
-          ":pClassif, :pDescr, :pTipo, 1, 1, :pApelido, :pControle)",
-          {{"pConta", c.Conta},
-           {"pClassif", c.Classif},
-           {"pDescr", c.Descr},
-           {"pTipo", c.Tipo},
-           {"pApelido", fmt::format("A{}", c.Conta)},
-           {"pControle", c.Controle}});
+    // Type 1 synthetic, 2 analytic; 13 is in the corporate book only, 14 the tax one.
+    InserirConta(1, "1", 1, "ATIVO");
+    InserirConta(2, "1.1", 1, "ATIVO CIRCULANTE");
+    InserirConta(3, "1.1.01", 1, "DISPONIVEL");
+    InserirConta(11, "1.1.01.001", 2, "CAIXA");
+    InserirConta(12, "1.1.01.002", 2, "BANCO");
+    InserirConta(4, "1.2", 1, "ATIVO NAO CIRCULANTE");
+    InserirConta(5, "1.2.01", 1, "IMOBILIZADO");
+    InserirConta(13, "1.2.01.001", 2, "MAQUINAS", "LS");
+    InserirConta(14, "1.2.01.002", 2, "AJUSTE FISCAL", "LF");
+    InserirConta(6, "2", 1, "PASSIVO");
+    InserirConta(7, "2.1", 1, "PASSIVO CIRCULANTE");
+    InserirConta(8, "2.1.01", 1, "FORNECEDORES");
+    InserirConta(21, "2.1.01.001", 2, "FORNECEDOR A");
+    InserirConta(22, "2.1.01.002", 2, "FORNECEDOR B");
+    InserirConta(9, "3", 1, "RESULTADO");
+    InserirConta(31, "3.1.01.001", 2, "RECEITA");
   }
 
+  void InserirConta(int64_t conta, const std::string& classif, int tipo,
+                    const std::string& descr = "CONTA", const std::string& controle = "LN",
+                    int tipoCalc = 1) {
+    Exec(
+        "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, DESCRCONTA, TIPOCONTA, "
+        "TIPOCONTACALC, TIPOCOTACAO, APELIDOCONTA, TIPOCONTROLECONTABIL) values (1, :pConta, "
+        ":pClassif, :pDescr, :pTipo, :pCalc, 1, :pApelido, :pControle)",
+        {{"pConta", conta},
+         {"pClassif", classif},
+         {"pDescr", descr},
+         {"pTipo", tipo},
+         {"pCalc", tipoCalc},
+         {"pApelido", fmt::format("A{}", conta)},
+         {"pControle", controle}});
+  }
+
+  static Value Opcional(const auto& v) { return v ? Value(*v) : Value(); }
+
   void Inserir(const TLcto& l) {
-    auto opcional = [](const auto& v) { return v ? Value(*v) : Value(); };
     Exec(
         "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
         "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, CODIGOHISTCTB, CODIGOORIGLCTOCTB, "
@@ -114,12 +112,12 @@ class TBalancesTest : public TSchemaTest {
          {"pEstab", l.Estab},
          {"pData", l.Data},
          {"pTipo", l.Tipo},
-         {"pDeb", opcional(l.Deb)},
-         {"pCred", opcional(l.Cred)},
-         {"pHist", opcional(l.Hist)},
+         {"pDeb", Opcional(l.Deb)},
+         {"pCred", Opcional(l.Cred)},
+         {"pHist", Opcional(l.Hist)},
          {"pOrigem", l.Origem},
          {"pValor", l.Valor},
-         {"pMoeda", opcional(l.ValorMoeda)}});
+         {"pMoeda", Opcional(l.ValorMoeda)}});
     FLctos.push_back(l);
   }
 
@@ -133,9 +131,9 @@ class TBalancesTest : public TSchemaTest {
          {"pEstab", z.Estab},
          {"pData", z.Data},
          {"pTipo", z.Tipo},
-         {"pDeb", z.Deb ? Value(*z.Deb) : Value()},
-         {"pCred", z.Cred ? Value(*z.Cred) : Value()},
-         {"pHist", z.Hist ? Value(*z.Hist) : Value()},
+         {"pDeb", Opcional(z.Deb)},
+         {"pCred", Opcional(z.Cred)},
+         {"pHist", Opcional(z.Hist)},
          {"pValor", *z.ValorMoeda}});
     FZeramentos.push_back(z);
   }

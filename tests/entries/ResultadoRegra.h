@@ -1,6 +1,7 @@
 #pragma once
 // What a post or a check of the rule chain ended in, as one line: "ok",
-// "EnField <field>: <text>", "Exception: <text>" or "EAbort".
+// "EnField <field>: <text>", "Exception: <text>" or "EAbort"; Campo spells
+// the expected refusal of a field.
 
 #include <functional>
 #include <string>
@@ -18,4 +19,8 @@ inline std::string ResultadoDe(const std::function<void()>& acao) {
   } catch (const Exception& e) {
     return "Exception: " + e.Message();
   }
+}
+
+inline std::string Campo(const char* campo, const std::string& texto) {
+  return std::string("EnField ") + campo + ": " + texto;
 }

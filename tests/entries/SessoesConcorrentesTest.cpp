@@ -18,15 +18,7 @@ class SessoesConcorrentesTest : public TLctoCtbTest {
 
   // One user's work: his session over a connection of his own, entries of
   // his company posted one by one, and a balance run after every few.
-  void Trabalhar(int64_t usuario, int64_t empresa, double valor) {
-    try {
-      PostarEConsultar(usuario, empresa, valor);
-    } catch (const std::exception& e) {
-      ADD_FAILURE() << "usuario " << usuario << ": " << e.what();
-    }
-  }
-
-  void PostarEConsultar(int64_t usuario, int64_t empresa, double valor) {
+  void Trabalhar(int64_t usuario, int64_t empresa, double valor) try {
     TnSessao sessao(Banco().Conectar());
     sessao.Conexao().SetCodigoUsuario(usuario);
     sessao.Conexao().SetCodigoEstab(1);
@@ -40,12 +32,8 @@ class SessoesConcorrentesTest : public TLctoCtbTest {
     modulo->Abrir(&selecao);
     TnClientDataSet& cds = modulo->nClientDataSet;
     for (int i = 1; i <= kLancamentos; ++i) {
-      cds.Append();
-      cds.FieldByName("CODIGOESTAB").SetAsInteger(1);
+      NovoValido(*modulo);
       cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 3, i));
-      cds.FieldByName("CONTACTBDEB").SetAsInteger(101);
-      cds.FieldByName("CONTACTBCRED").SetAsInteger(102);
-      cds.FieldByName("CODIGOHISTCTB").SetAsInteger(4);
       cds.FieldByName("COMPLHIST").SetAsString("usuario " + std::to_string(usuario));
       cds.FieldByName("VALORLCTOCTB").SetAsFloat(valor);
       cds.Post();
@@ -56,6 +44,8 @@ class SessoesConcorrentesTest : public TLctoCtbTest {
         EXPECT_EQ(DebitoDoCaixa(empresa), valor * i) << "usuario " << usuario;
       }
     }
+  } catch (const std::exception& e) {
+    ADD_FAILURE() << "usuario " << usuario << ": " << e.what();
   }
 
   // The balance process of the shared instance, as the trial balance runs it.

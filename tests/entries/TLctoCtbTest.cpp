@@ -69,8 +69,11 @@ void TLctoCtbTest::TearDown() {
   FModulos.clear();
   FForms.clear();
   FUsarDialogos.reset();
-  SetnDMDireitoUsuario(nullptr);
-  SetnDMPersonalizacao(nullptr);
+  // A skipped engine opened no session to take the services back from.
+  if (!IsSkipped()) {
+    SetnDMDireitoUsuario(nullptr);
+    SetnDMPersonalizacao(nullptr);
+  }
   Nutil::SetEhHttpExe(false);
   Nutil::SetEhCloud(false);
   Nutil::SetEhHttp(false);

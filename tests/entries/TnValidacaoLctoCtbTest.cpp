@@ -41,19 +41,27 @@ class TnValidacaoLctoCtbTest : public TSchemaTest {
     FRegistro.AddField("DATALCTOCTB", T::ftDate);
     FRegistro.AddField("VALORLCTOCTB", T::ftBCD);
     FRegistro.CreateDataSet();
-    FConfig.Empresa.DataInicialExerc = EncodeDate(2024, 1, 1);
-    FConfig.Empresa.DataFinalExerc = EncodeDate(2024, 12, 31);
-    FContexto.CodigoEmpresa = 1;
+    Reiniciar();
     FDialogos = std::make_shared<TDialogServiceScripted>();
     FUsarDialogos = std::make_unique<TUsarDialogService>(FDialogos);
   }
   void TearDown() override {
     FUsarDialogos.reset();
-    SetnDMPersonalizacao(nullptr);
+    if (!IsSkipped())  // a skipped engine opened no session
+      SetnDMPersonalizacao(nullptr);
     TSchemaTest::TearDown();
   }
 
  public:
+  // Company 1's settings for 2024, nothing else.
+  void Reiniciar() {
+    FConfig = TnConfigLctoCtb{};
+    FConfig.Empresa.DataInicialExerc = EncodeDate(2024, 1, 1);
+    FConfig.Empresa.DataFinalExerc = EncodeDate(2024, 12, 31);
+    FContexto = TnContextoValidacaoLctoCtb{};
+    FContexto.CodigoEmpresa = 1;
+    SetnDMPersonalizacao(nullptr);
+  }
   // A valid new entry of company 1: 10/03/2024, 101 -> 102, history 4,
   // 100,00, origin "CB".
   void NovoValido() {
@@ -83,10 +91,6 @@ class TnValidacaoLctoCtbTest : public TSchemaTest {
   std::unique_ptr<TUsarDialogService> FUsarDialogos;
   TnDMPersonalizacao FPersonalizacao;
 };
-
-std::string Campo(const char* campo, const std::string& texto) {
-  return std::string("EnField ") + campo + ": " + texto;
-}
 
 struct TCaso {
   const char* Nome;
@@ -194,12 +198,7 @@ TEST_P(TnValidacaoLctoCtbTest, NewRecordRefusedOnItsFieldInChainOrder) {
   };
   for (const TCaso& caso : casos) {
     SCOPED_TRACE(caso.Nome);
-    FConfig = TnConfigLctoCtb{};
-    FConfig.Empresa.DataInicialExerc = EncodeDate(2024, 1, 1);
-    FConfig.Empresa.DataFinalExerc = EncodeDate(2024, 12, 31);
-    FContexto = TnContextoValidacaoLctoCtb{};
-    FContexto.CodigoEmpresa = 1;
-    SetnDMPersonalizacao(nullptr);
+    Reiniciar();
     NovoValido();
     caso.Preparar(*this);
     EXPECT_EQ(Validar(), caso.Esperado);

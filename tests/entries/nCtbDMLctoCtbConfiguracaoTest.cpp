@@ -30,6 +30,18 @@ struct TCasoPadrao {
 
 void Nada(TnCtbDMLctoCtb&) {}
 
+// The company settings the module read, as one line.
+std::string Estado(TnCtbDMLctoCtb& m) {
+  const bool semExercicio = m.GetDataInicialExerc().IsZero() && m.GetDataFinalExerc().IsZero();
+  return std::string(m.GetUsaLote() ? "lote " : "") + (m.GetUsaNumeroDcto() ? "dcto " : "") +
+         (m.GetUsaOrigemLctoCtb() ? "origem " : "") + (m.GetUsaUltimosLcto() ? "ultimos " : "") +
+         (m.GetInformaCodigoSyn() ? "syn " : "") + (m.GetMostraCadLctoGer() ? "cadger " : "") +
+         (m.GetUsaCentroCusto() ? "cc " : "") + std::to_string(m.GetTipoExibeTituloSaldo()) +
+         (semExercicio
+              ? " semexerc"
+              : " " + DateToStr(m.GetDataInicialExerc()) + "-" + DateToStr(m.GetDataFinalExerc()));
+}
+
 }  // namespace
 
 TEST_P(TnCtbDMLctoCtbConfiguracaoTest, OriginAndDataSourceDefaults) {
@@ -79,10 +91,10 @@ TEST_P(TnCtbDMLctoCtbConfiguracaoTest, NewRecordDefaults) {
   cds.Append();
   EXPECT_EQ(cds.FieldByName("CODIGOEMPRESA").AsInteger(), 1);
   EXPECT_EQ(cds.FieldByName("CODIGOUSUARIO").AsInteger(), 1);
-  EXPECT_GE(cds.FieldByName("DATAHORALCTOCTB").AsDateTime().Days(), antes.Days() - 1e-5);
   EXPECT_EQ(cds.FieldByName("LCTOCONCILDEB").AsString(), "0");
   EXPECT_EQ(cds.FieldByName("LCTOCONCILCRED").AsString(), "0");
   EXPECT_EQ(cds.FieldByName("TIPOLANCAMENTO").AsString(), "LN");
+  EXPECT_GE(cds.FieldByName("DATAHORALCTOCTB").AsDateTime().Days(), antes.Days() - 1e-5);
   EXPECT_GT(cds.FieldByName("CHAVELCTOCTB").AsInteger(), 0);
   // A one-day batch fixes an empty date.
   cds.FieldByName("CODIGOLOTECTB").SetAsInteger(4);
@@ -92,14 +104,12 @@ TEST_P(TnCtbDMLctoCtbConfiguracaoTest, NewRecordDefaults) {
   EXPECT_EQ(DateToStr(cds.FieldByName("DATALCTOCTB").AsDateTime()), "10/05/2024");
   EXPECT_FALSE(cds.Modified());  // defaults are not the person's typing
   cds.Cancel();
-}
-
-TEST_P(TnCtbDMLctoCtbConfiguracaoTest, OneDaySelectionDatesNewEntries) {
+  // So does a one-day selection.
   FSelecao.SetParam(kSelDataInicial, Value(EncodeDate(2024, 3, 15)));
   FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 3, 15)));
-  TnCtbDMLctoCtb& modulo = Criar();
-  modulo.nClientDataSet.Append();
-  EXPECT_EQ(DateToStr(modulo.nClientDataSet.FieldByName("DATALCTOCTB").AsDateTime()), "15/03/2024");
+  TnClientDataSet& umDia = Criar().nClientDataSet;
+  umDia.Append();
+  EXPECT_EQ(DateToStr(umDia.FieldByName("DATALCTOCTB").AsDateTime()), "15/03/2024");
 }
 
 TEST_P(TnCtbDMLctoCtbConfiguracaoTest, DocumentNumbersAndBatchesOffAreClosedAndCleared) {
@@ -120,31 +130,30 @@ TEST_P(TnCtbDMLctoCtbConfiguracaoTest, DocumentNumbersAndBatchesOffAreClosedAndC
             "NUMERODCTO= CODIGOLOTECTB= COMPLHIST=REVISTO");
 }
 
-TEST_P(TnCtbDMLctoCtbConfiguracaoTest, CompanyWithoutConfigurationGetsItsDefaults) {
+// Company 1's row against company 3's defaults; the web client gets the
+// switches too, keys in the order it reads them.
+TEST_P(TnCtbDMLctoCtbConfiguracaoTest, EachCompanyReadsItsSwitchesOrTheDefaults) {
   FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{3}));
+  TnCtbDMLctoCtb& semLinha = Criar();
+  semLinha.PegarConfigEmpresa();
+  EXPECT_EQ(Estado(semLinha), "lote dcto origem ultimos syn cadger 0 semexerc");
+  FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{1}));
   TnCtbDMLctoCtb& modulo = Criar();
   modulo.PegarConfigEmpresa();
-  const std::string estado =
-      std::string(modulo.GetUsaLote() ? "lote " : "") + (modulo.GetUsaNumeroDcto() ? "dcto " : "") +
-      (modulo.GetUsaOrigemLctoCtb() ? "origem " : "") +
-      (modulo.GetUsaUltimosLcto() ? "ultimos " : "") +
-      (modulo.GetInformaCodigoSyn() ? "syn " : "") +
-      (modulo.GetMostraCadLctoGer() ? "cadger " : "") + (modulo.GetUsaCentroCusto() ? "cc " : "") +
-      std::to_string(modulo.GetTipoExibeTituloSaldo()) +
-      (modulo.GetDataInicialExerc().IsZero() && modulo.GetDataFinalExerc().IsZero() ? " semexerc"
-                                                                                    : "");
-  EXPECT_EQ(estado, "lote dcto origem ultimos syn cadger 0 semexerc");
-}
-
-TEST_P(TnCtbDMLctoCtbConfiguracaoTest, ConfiguredCompanyReadsItsSwitches) {
-  TnCtbDMLctoCtb& modulo = Criar();
-  modulo.PegarConfigEmpresa();
-  EXPECT_EQ(DateToStr(modulo.GetDataInicialExerc()), "01/01/2024");
-  EXPECT_EQ(DateToStr(modulo.GetDataFinalExerc()), "31/12/2024");
-  EXPECT_FALSE(modulo.GetUsaUltimosLcto());
-  EXPECT_FALSE(modulo.GetInformaCodigoSyn());
-  EXPECT_EQ(modulo.GetTipoExibeTituloSaldo(), 2);
+  EXPECT_EQ(Estado(modulo), "lote dcto origem cadger 2 01/01/2024-31/12/2024");
   EXPECT_FALSE(modulo.nClientDataSet.FieldByName("IDSYN").Visible());
+  const nlohmann::ordered_json json = modulo.PegarJsonConfigExtra();
+  std::string chaves;
+  for (const auto& item : json.items())
+    chaves += item.key() + " ";
+  EXPECT_EQ(chaves,
+            "DireitoAlteraDadoFixoLancamentoProg UsaLote UsaNumeroDcto FilialSelecionada "
+            "UsaOrigemLctoCtb DataInicialSelecao DataFinalSelecao PertenceLote DataInicialLote "
+            "DataFinalLote EhOptanteIFRS UsaAtividades UsaCentroCusto ");
+  EXPECT_EQ(json["UsaLote"], true);
+  EXPECT_EQ(json["EhOptanteIFRS"], false);
+  EXPECT_EQ(json["DireitoAlteraDadoFixoLancamentoProg"], false);
+  EXPECT_EQ(json["UsaCentroCusto"], false);
   // A display mode outside 0..3 leaves the mode as it was.
   Executar("update CFGEMPRESACTB set TIPOEXIBETITULOSALDO = 7 where CODIGOEMPRESA = 1");
   modulo.PegarConfigEmpresa(true);
@@ -302,24 +311,6 @@ TEST_P(TnCtbDMLctoCtbConfiguracaoTest, WebFormOffersTheLinkedDetailScreens) {
     nomes += info.Nome + ":" + info.Filtro + " ";
   // Cost centres are off before the selection names the company.
   EXPECT_EQ(nomes, "debito:NATURLCTOCTB;1 credito:NATURLCTOCTB;-1 relacionarLancamento: ");
-}
-
-TEST_P(TnCtbDMLctoCtbConfiguracaoTest, JsonConfigMirrorsTheSwitches) {
-  TnCtbDMLctoCtb& modulo = Criar();
-  modulo.PegarConfigEmpresa();
-  const nlohmann::ordered_json json = modulo.PegarJsonConfigExtra();
-  // The web client reads the keys in this order.
-  std::string chaves;
-  for (const auto& item : json.items())
-    chaves += item.key() + " ";
-  EXPECT_EQ(chaves,
-            "DireitoAlteraDadoFixoLancamentoProg UsaLote UsaNumeroDcto FilialSelecionada "
-            "UsaOrigemLctoCtb DataInicialSelecao DataFinalSelecao PertenceLote DataInicialLote "
-            "DataFinalLote EhOptanteIFRS UsaAtividades UsaCentroCusto ");
-  EXPECT_EQ(json["UsaLote"], true);
-  EXPECT_EQ(json["EhOptanteIFRS"], false);
-  EXPECT_EQ(json["DireitoAlteraDadoFixoLancamentoProg"], false);
-  EXPECT_EQ(json["UsaCentroCusto"], false);
 }
 
 CTB_INSTANTIATE_ENGINES(TnCtbDMLctoCtbConfiguracaoTest);

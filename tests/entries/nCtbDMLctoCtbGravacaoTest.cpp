@@ -24,8 +24,6 @@ class TnCtbDMLctoCtbGravacaoTest : public TLctoCtbTest {
         "CONTACTBCRED, VALORLCTOCTB) values (1, 3, 1, 101, 102, 10), (1, 3, 2, 102, 103, 20)");
   }
 
-  int64_t Um(const std::string& sql) { return Contar(sql); }
-
   void Excluir(TnCtbDMLctoCtb& modulo, int chave) {
     ASSERT_TRUE(modulo.nClientDataSet.Locate("CHAVELCTOCTB", {Value(chave)}));
     modulo.nClientDataSet.Delete();
@@ -102,11 +100,11 @@ TEST_P(TnCtbDMLctoCtbGravacaoTest, DeleteUndoesTheReconciliationsOnlyOfAFlaggedE
   EXPECT_EQ(Linha(22, "CHAVELCTOCTB"), "(none)");
   EXPECT_EQ(MarcasRestantes(*this, 22), 0);
   // Both investment lines are cleared, and the link of entry 99 stays.
-  EXPECT_EQ(Um("select count(*) from OPENFINANCEINVESTIMENTO where SEQLCTO = 22 and "
-               "CONCILLCTOCTB = 0"),
+  EXPECT_EQ(Contar("select count(*) from OPENFINANCEINVESTIMENTO where SEQLCTO = 22 and "
+                   "CONCILLCTOCTB = 0"),
             2);
-  EXPECT_EQ(Um("select count(*) from OPENFINANCEINVESTIMENTORELAC where CHAVELCTOCTB = 99 and "
-               "SEQLCTO = 22"),
+  EXPECT_EQ(Contar("select count(*) from OPENFINANCEINVESTIMENTORELAC where CHAVELCTOCTB = 99 and "
+                   "SEQLCTO = 22"),
             1);
 }
 
@@ -126,21 +124,21 @@ TEST_P(TnCtbDMLctoCtbGravacaoTest, DeletingAnEntryOfARuralCashBookGroupRemovesTh
   EXPECT_THROW(Excluir(modulo, 32), EAbort);
   ASSERT_FALSE(Dialogos().Registro().empty());
   EXPECT_EQ(Dialogos().Registro().back().Texto, pergunta);
-  EXPECT_EQ(Um("select count(*) from LCTOCTB"), 7);
+  EXPECT_EQ(Contar("select count(*) from LCTOCTB"), 7);
 
   // A detail takes the main entry and the other details with it.
   Responder({"Sim"});
   Excluir(modulo, 32);
   for (int chave : {30, 31, 32, 33})
     EXPECT_EQ(Linha(chave, "CHAVELCTOCTB"), "(none)") << chave;
-  EXPECT_EQ(Um("select count(*) from LCTOCTBRELACLCDPR where CHAVELCTOCTB = 30"), 0);
+  EXPECT_EQ(Contar("select count(*) from LCTOCTBRELACLCDPR where CHAVELCTOCTB = 30"), 0);
 
   // The main entry takes its details.
   modulo.Refresh();
   Responder({"Sim"});
   Excluir(modulo, 40);
-  EXPECT_EQ(Um("select count(*) from LCTOCTB"), 0);
-  EXPECT_EQ(Um("select count(*) from LCTOCTBRELACLCDPR"), 0);
+  EXPECT_EQ(Contar("select count(*) from LCTOCTB"), 0);
+  EXPECT_EQ(Contar("select count(*) from LCTOCTBRELACLCDPR"), 0);
   EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
 }
 
@@ -222,7 +220,7 @@ TEST_P(TnCtbDMLctoCtbGravacaoTest, PeriodicProgrammedEntryRepeatsOnEachDateOfIts
   EXPECT_EQ(texto,
             "31/01/2024 100 aluguel;29/02/2024 100 aluguel;31/03/2024 100 aluguel;30/04/2024 100 "
             "aluguel;");
-  EXPECT_EQ(Um("select count(distinct CHAVELCTOCTB) from LCTOCTB"), 4);
+  EXPECT_EQ(Contar("select count(distinct CHAVELCTOCTB) from LCTOCTB"), 4);
 }
 
 TEST_P(TnCtbDMLctoCtbGravacaoTest, RefreshReloadsRowsAndSettingsAndForgetsWorkingSets) {

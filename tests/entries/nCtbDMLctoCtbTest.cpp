@@ -17,10 +17,6 @@ std::string Postar(TnClientDataSet& cds) {
   return ResultadoDe([&] { cds.Post(); });
 }
 
-std::string Campo(const char* campo, const std::string& texto) {
-  return std::string("EnField ") + campo + ": " + texto;
-}
-
 struct TCasoRegra {
   const char* Nome;
   std::function<void(TLctoCtbTest&, TnClientDataSet&)> Preparar;
@@ -30,6 +26,17 @@ struct TCasoRegra {
 void Set(TnClientDataSet& cds, const char* campo, const Value& valor) {
   cds.FieldByName(campo).SetValue(valor);
 }
+
+// A new entry posted through the module: the fields set on it and what the
+// post ends in, under the company, user and rows the case sets up first.
+struct TCasoPost {
+  const char* Nome;
+  std::vector<std::pair<const char*, Value>> Campos;
+  std::string Esperado;
+  int64_t Empresa = 1;
+  bool Limitado = false;  // a limited user, without a screen
+  std::function<void(TLctoCtbTest&)> Antes = nullptr;
+};
 
 }  // namespace
 
@@ -60,183 +67,236 @@ TEST_P(TnCtbDMLctoCtbTest, ValidEntryReachesLctoctbWithKeyFromSequenceAndMovesBa
 
 // The module hands the chain its settings, its session and the framework's
 // own checks (the chain's order and each rule are TnValidacaoLctoCtbTest's).
+// Each case sets up the selection, rights and rows before the module opens;
+// the cases run in order, so a later one may build on an earlier one's rows.
 TEST_P(TnCtbDMLctoCtbTest, RefusalsReachTheChainThroughTheModule) {
-  const std::vector<TCasoRegra> casos = {
+  const Value abril10 = EncodeDate(2024, 4, 10);
+  const std::vector<TCasoPost> casos = {
       {"FrameworkLookupBeforeAmount",
-       [](TLctoCtbTest&, TnClientDataSet& cds) {
-         Set(cds, "CONTACTBCRED", 999);
-         Set(cds, "VALORLCTOCTB", 0.0);
-       },
+       {{"CONTACTBCRED", 999}, {"VALORLCTOCTB", 0.0}},
        Campo("CONTACTBCRED", "Credite: 999 não existe, verifique.")},
       {"OutsideFiscalYear",
-       [](TLctoCtbTest&, TnClientDataSet& cds) { Set(cds, "DATALCTOCTB", EncodeDate(2025, 1, 2)); },
+       {{"DATALCTOCTB", EncodeDate(2025, 1, 2)}},
        Campo("DATALCTOCTB",
              "A data do lançamento deve estar dentro do exercício social: de 01/01/2024 a "
              "31/12/2024!")},
       {"AfterPersonalisationLimit",
-       [](TLctoCtbTest& t, TnClientDataSet&) {
-         auto& p = t.FPersonalizacao;
-         p.SetPermiDataFinal(EncodeDate(2024, 3, 5));
-         SetnDMPersonalizacao(&p);
-       },
+       {},
        Campo("DATALCTOCTB",
              "A data do lançamento não pode ser posterior a 05/03/2024, data final permitida na "
-             "personalização do sistema!")},
+             "personalização do sistema!"),
+       1,
+       false,
+       [](TLctoCtbTest& t) {
+         t.FPersonalizacao.SetPermiDataFinal(EncodeDate(2024, 3, 5));
+         SetnDMPersonalizacao(&t.FPersonalizacao);
+       }},
       {"DateOutsideBatch",
-       [](TLctoCtbTest&, TnClientDataSet& cds) { Set(cds, "CODIGOLOTECTB", 1); },
+       {{"CODIGOLOTECTB", 1}},
        Campo("DATALCTOCTB",
              "A data do lançamento deve estar dentro do período do lote: de 01/01/2024 a "
              "31/01/2024!")},
-      {"ClosedBatch", [](TLctoCtbTest&, TnClientDataSet& cds) { Set(cds, "CODIGOLOTECTB", 2); },
+      {"ClosedBatch",
+       {{"CODIGOLOTECTB", 2}},
        Campo("CODIGOLOTECTB",
              "O lote está fechado e não permite inclusões, alterações ou exclusões de "
              "lançamentos!")},
-      {"InactiveHistory", [](TLctoCtbTest&, TnClientDataSet& cds) { Set(cds, "CODIGOHISTCTB", 2); },
+      {"InactiveHistory",
+       {{"CODIGOHISTCTB", 2}},
        Campo("CODIGOHISTCTB", "Histórico não existe ou está inativo, verifique.")},
+      {"CompanyWithoutConfigurationRefusesEveryDate",
+       {},
+       Campo("DATALCTOCTB", "A data do lançamento deve estar dentro do exercício social: de  a !"),
+       3},
+      {"LimitedUserWithoutScreenUsesTheCompanyWindow",
+       {{"DATALCTOCTB", abril10}},
+       Campo("DATALCTOCTB",
+             "A data do lançamento está fora do período permitido ao usuário: de 01/03/2024 a "
+             "31/03/2024!"),
+       1,
+       true},
+      {"LimitedUserOnTheWindowsLastDay", {{"DATALCTOCTB", EncodeDate(2024, 3, 31)}}, "ok", 1, true},
+      // An IFRS company checks the adoption model, origins and control types.
+      {"IfrsOutsideAdoptionModel",
+       {{"DATALCTOCTB", EncodeDate(2024, 8, 1)}},
+       Campo("DATALCTOCTB",
+             "Não foi encontrada configuração para o Modelo de Adoção do IFRS no "
+             "período do lançamento!"),
+       2},
+      {"IfrsTaxOriginNeedsTaxType",
+       {{"CODIGOORIGLCTOCTB", "af"}},
+       Campo("TIPOLANCAMENTO",
+             "Para a Origem de Lançamento informada \"af\", o Tipo do "
+             "Lançamento deve ser \"Lançamento Fiscal\"!"),
+       2},
+      {"IfrsAdoptionOriginOnOtherDate",
+       {{"CODIGOORIGLCTOCTB", "AI"}},
+       Campo("DATALCTOCTB",
+             "Para origem do lançamento do tipo 'AI'(Adoção IFRS), a data do "
+             "lançamento deve ser igual a data de opção do IFRS!"),
+       2},
+      {"IfrsNormalEntryOnCorporateAccount",
+       {{"CONTACTBDEB", 103}},
+       Campo("CONTACTBDEB",
+             "Para lançamento \"Normal\" devemos informar somente contas a Débito com o tipo de "
+             "controle contábil \"Ambos\"!\r\nConta: 103 configurada com tipo de controle "
+             "contábil igual a Societário."),
+       2},
+      {"IfrsCorporateEntryOnTaxCreditAccount",
+       {{"TIPOLANCAMENTO", "LS"}, {"CONTACTBCRED", 201}},
+       Campo("CONTACTBCRED",
+             "Para lançamento \"Societário\" devemos informar somente contas a Crédito com o "
+             "tipo de controle contábil \"Ambos\" ou \"Societário\"!\r\nConta: 201 configurada "
+             "com tipo de controle contábil igual a Fiscal."),
+       2},
+      {"IfrsTaxEntryOnTaxAccount", {{"TIPOLANCAMENTO", "LF"}, {"CONTACTBCRED", 201}}, "ok", 2},
+      // Its closed and re-worked years, after its other cases.
+      {"IfrsClosedYear",
+       {{"DATALCTOCTB", EncodeDate(2024, 3, 11)}},  // the session caches a situation by day
+       Campo("DATALCTOCTB", "Não são permitidos lançamentos/alterações em período já fechados."),
+       2,
+       false,
+       [](TLctoCtbTest& t) {
+         t.Executar(
+             "insert into EXERCICIOSOCIALCTB (CODIGOEMPRESA, DATAINICIAL, DATAFINAL, SITUACAO) "
+             "values (2, '2024-01-01', '2024-03-31', 3), (2, '2024-04-01', '2024-06-30', 4)");
+       }},
+      {"IfrsReworkedYearOutsideOriginAA",
+       {{"DATALCTOCTB", abril10}},
+       Campo("CODIGOORIGLCTOCTB",
+             "Em períodos Reelaborados, só são permitidos lançamentos com Origem igual a 'AA'."),
+       2},
+      {"IfrsReworkedYearOriginAA",
+       {{"DATALCTOCTB", abril10}, {"CODIGOORIGLCTOCTB", "AA"}},
+       "ok",
+       2},
+      {"SelectedPeriodBoundsTheDateOnScreen",
+       {{"DATALCTOCTB", EncodeDate(2024, 4, 2)}},
+       Campo("DATALCTOCTB",
+             "A data do lançamento deve estar dentro do período selecionado: de 01/03/2024 "
+             "a 31/03/2024!"),
+       1,
+       false,
+       [](TLctoCtbTest& t) { t.SelecionarMarco2024(); }},
+      // Last, as the company loses its users' window.
+      {"LimitedUserWithoutAnyWindowIsToldItIsMissing",
+       {},
+       "Exception: O período permitido para lançamentos dos usuários não foi especificado "
+       "na configuração contábil da empresa!",
+       1,
+       true,
+       [](TLctoCtbTest& t) {
+         t.Executar("update CFGEMPRESACTB set DATAFINALLCTOUSU = null where CODIGOEMPRESA = 1");
+       }},
   };
-  for (const TCasoRegra& caso : casos) {
+  for (const TCasoPost& caso : casos) {
     SCOPED_TRACE(caso.Nome);
-    TnCtbDMLctoCtb& modulo = CriarNovo();
-    caso.Preparar(*this, modulo.nClientDataSet);
+    FSelecao.Limpar();
+    FSelecao.SetParam(kSelCodigoEmpresa, Value(caso.Empresa));
+    SetnDMPersonalizacao(nullptr);
+    Direito("DireitoLctoCtb", caso.Limitado ? "1" : "8");
+    ControleCTB().LimparChave();
+    if (caso.Antes)
+      caso.Antes(*this);
+    TnCtbDMLctoCtb& modulo = CriarNovo(!caso.Limitado);
+    TnClientDataSet& cds = modulo.nClientDataSet;
+    for (const auto& [campo, valor] : caso.Campos)
+      Set(cds, campo, valor);
     const int64_t antes = Contar("select count(*) from LCTOCTB");
-    const std::string resultado = Postar(modulo.nClientDataSet);
+    const std::string resultado = Postar(cds);
     EXPECT_EQ(resultado, caso.Esperado);
     if (resultado != "ok") {
-      EXPECT_EQ(modulo.nClientDataSet.State(), TDataSetState::dsInsert);
+      EXPECT_EQ(cds.State(), TDataSetState::dsInsert);
       EXPECT_EQ(Contar("select count(*) from LCTOCTB"), antes);
-      modulo.nClientDataSet.Cancel();
+      cds.Cancel();
     }
-    SetnDMPersonalizacao(nullptr);
   }
-}
-
-TEST_P(TnCtbDMLctoCtbTest, SelectedPeriodBoundsTheDateOnScreen) {
-  SelecionarMarco2024();
-  TnCtbDMLctoCtb& modulo = CriarNovo();
-  Set(modulo.nClientDataSet, "DATALCTOCTB", EncodeDate(2024, 4, 2));
-  EXPECT_EQ(Postar(modulo.nClientDataSet),
-            Campo("DATALCTOCTB",
-                  "A data do lançamento deve estar dentro do período selecionado: de 01/03/2024 "
-                  "a 31/03/2024!"));
-}
-
-TEST_P(TnCtbDMLctoCtbTest, CompanyWithoutConfigurationRefusesEveryDate) {
-  FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{3}));
-  TnCtbDMLctoCtb& modulo = CriarNovo();
-  EXPECT_EQ(
-      Postar(modulo.nClientDataSet),
-      Campo("DATALCTOCTB", "A data do lançamento deve estar dentro do exercício social: de  a !"));
 }
 
 // ---- Questions ----
 
+// Each question is answered with each of its buttons in turn.
 struct TCasoPergunta {
   const char* Nome;
   std::function<void(TLctoCtbTest&, TnCtbDMLctoCtb&)> Preparar;
-  std::string Resposta;
   std::string Pergunta;
   std::vector<std::string> Botoes;
-  std::string Resultado;
+  std::vector<std::string> Resultados;  // one per button
 };
 
 TEST_P(TnCtbDMLctoCtbTest, QuestionsCarryTheirTextButtonsAndOutcome) {
-  const std::string partidaDobrada =
-      "A conta 101 deve ser utilizada somente em lançamentos de partida dobrada (com débito e "
-      "crédito)!\r\nDeseja gravar o lançamento assim mesmo?";
-  auto soDebito = [](TLctoCtbTest& t, TnCtbDMLctoCtb& m) {
-    t.Executar("insert into DEFPLANOESPEC (CODIGOEMPRESA, TIPOCONTA, CONTACTB) values (1, 4, 1)");
-    m.nClientDataSet.FieldByName("CONTACTBCRED").Clear();
-  };
-  auto repetido = [](TLctoCtbTest& t, TnCtbDMLctoCtb& m) {
-    ASSERT_EQ(Postar(m.nClientDataSet), "ok");
-    t.NovoValido(m);
-  };
-  auto outroModulo = [](TLctoCtbTest&, TnCtbDMLctoCtb& m) {
-    Set(m.nClientDataSet, "CHAVEORIGEM", "ME0000000055");
-    Set(m.nClientDataSet, "CODIGOORIGLCTOCTB", "FI");
-  };
-  const std::string perguntaFiscal =
-      "Este lançamento contábil pertence ao módulo Fiscal. Alterações neste lançamento, o "
-      "tornará pertencente ao módulo Contabilidade. Isso fará com que o módulo Fiscal não "
-      "reconheça este lançamento em caso de refazer a contabilização. Deseja continuar com as "
-      "alterações?";
   const std::vector<TCasoPergunta> casos = {
-      {"DoubleEntryAccountCorrected",
-       soDebito,
-       "Corrigir",
-       partidaDobrada,
+      {"DoubleEntryAccount",
+       [](TLctoCtbTest& t, TnCtbDMLctoCtb& m) {
+         t.Executar(
+             "insert into DEFPLANOESPEC (CODIGOEMPRESA, TIPOCONTA, CONTACTB) values (1, 4, 1)");
+         m.nClientDataSet.FieldByName("CONTACTBCRED").Clear();
+       },
+       "A conta 101 deve ser utilizada somente em lançamentos de partida dobrada (com débito e "
+       "crédito)!\r\nDeseja gravar o lançamento assim mesmo?",
        {"Gravar", "Corrigir"},
-       "EAbort"},
-      {"DoubleEntryAccountSavedAnyway",
-       soDebito,
-       "Gravar",
-       partidaDobrada,
-       {"Gravar", "Corrigir"},
-       "ok"},
-      {"SameAsLastRefused",
-       repetido,
-       "Não",
+       {"ok", "EAbort"}},
+      {"SameAsLast",
+       [](TLctoCtbTest& t, TnCtbDMLctoCtb& m) {
+         ASSERT_EQ(Postar(m.nClientDataSet), "ok");
+         t.NovoValido(m);
+       },
        "Lançamento igual ao último lançamento gravado! Confirmar a inclusão deste lançamento?",
        {"Sim", "Não"},
-       "Exception: Inclusão cancelada!"},
-      {"SameAsLastConfirmed",
-       repetido,
-       "Sim",
-       "Lançamento igual ao último lançamento gravado! Confirmar a inclusão deste lançamento?",
+       {"ok", "Exception: Inclusão cancelada!"}},
+      {"OtherModule",
+       [](TLctoCtbTest&, TnCtbDMLctoCtb& m) {
+         Set(m.nClientDataSet, "CHAVEORIGEM", "ME0000000055");
+         Set(m.nClientDataSet, "CODIGOORIGLCTOCTB", "FI");
+       },
+       "Este lançamento contábil pertence ao módulo Fiscal. Alterações neste lançamento, o "
+       "tornará pertencente ao módulo Contabilidade. Isso fará com que o módulo Fiscal não "
+       "reconheça este lançamento em caso de refazer a contabilização. Deseja continuar com as "
+       "alterações?",
        {"Sim", "Não"},
-       "ok"},
-      {"OtherModuleKept",
-       outroModulo,
-       "Não",
-       perguntaFiscal,
-       {"Sim", "Não"},
-       "Exception: Alteração cancelada, registro automático!"},
-      {"OtherModuleTakenOver", outroModulo, "Sim", perguntaFiscal, {"Sim", "Não"}, "ok"},
+       {"ok", "Exception: Alteração cancelada, registro automático!"}},
   };
   for (const TCasoPergunta& caso : casos) {
-    SCOPED_TRACE(caso.Nome);
-    Executar("delete from DEFPLANOESPEC");
-    TnCtbDMLctoCtb& modulo = CriarNovo();
-    caso.Preparar(*this, modulo);
-    Dialogos().LimparRegistro();
-    Responder({caso.Resposta});
-    EXPECT_EQ(Postar(modulo.nClientDataSet), caso.Resultado);
-    const auto perguntas = Dialogos().Perguntas();
-    ASSERT_EQ(perguntas.size(), 1u);
-    EXPECT_EQ(perguntas[0].Texto, caso.Pergunta);
-    EXPECT_EQ(perguntas[0].Botoes, caso.Botoes);
-    if (caso.Resultado != "ok")
-      modulo.nClientDataSet.Cancel();
-    else
-      EXPECT_TRUE(modulo.nClientDataSet.FieldByName("CHAVEORIGEM").IsNull());
+    for (size_t botao = 0; botao < caso.Botoes.size(); ++botao) {
+      SCOPED_TRACE(std::string(caso.Nome) + " " + caso.Botoes[botao]);
+      Executar("delete from DEFPLANOESPEC");
+      TnCtbDMLctoCtb& modulo = CriarNovo();
+      caso.Preparar(*this, modulo);
+      Dialogos().LimparRegistro();
+      Responder({caso.Botoes[botao]});
+      EXPECT_EQ(Postar(modulo.nClientDataSet), caso.Resultados[botao]);
+      const auto perguntas = Dialogos().Perguntas();
+      ASSERT_EQ(perguntas.size(), 1u);
+      EXPECT_EQ(perguntas[0].Texto, caso.Pergunta);
+      EXPECT_EQ(perguntas[0].Botoes, caso.Botoes);
+      if (caso.Resultados[botao] != "ok")
+        modulo.nClientDataSet.Cancel();
+      else
+        EXPECT_TRUE(modulo.nClientDataSet.FieldByName("CHAVEORIGEM").IsNull());
+    }
   }
 }
 
 // The same-as-last question compares every field the entry is known by: a
 // difference in any one of them posts without asking.
 TEST_P(TnCtbDMLctoCtbTest, SameAsLastAsksNothingWhenAnyComparedFieldDiffers) {
-  const std::vector<TCasoRegra> casos = {
-      {"Complement", [](TLctoCtbTest&, TnClientDataSet& c) { Set(c, "COMPLHIST", "OUTRO"); }, "ok"},
-      {"History", [](TLctoCtbTest&, TnClientDataSet& c) { Set(c, "CODIGOHISTCTB", 3); }, "ok"},
-      {"Debit", [](TLctoCtbTest&, TnClientDataSet& c) { c.FieldByName("CONTACTBDEB").Clear(); },
-       "ok"},
-      {"Credit", [](TLctoCtbTest&, TnClientDataSet& c) { c.FieldByName("CONTACTBCRED").Clear(); },
-       "ok"},
-      {"Date",
-       [](TLctoCtbTest&, TnClientDataSet& c) { Set(c, "DATALCTOCTB", EncodeDate(2024, 3, 11)); },
-       "ok"},
-      {"Amount", [](TLctoCtbTest&, TnClientDataSet& c) { Set(c, "VALORLCTOCTB", 5.0); }, "ok"},
-      {"Origin", [](TLctoCtbTest&, TnClientDataSet& c) { Set(c, "CODIGOORIGLCTOCTB", "LT"); },
-       "ok"},
+  const std::vector<std::pair<const char*, std::function<void(TnClientDataSet&)>>> casos = {
+      {"Complement", [](TnClientDataSet& c) { Set(c, "COMPLHIST", "OUTRO"); }},
+      {"History", [](TnClientDataSet& c) { Set(c, "CODIGOHISTCTB", 3); }},
+      {"Debit", [](TnClientDataSet& c) { c.FieldByName("CONTACTBDEB").Clear(); }},
+      {"Credit", [](TnClientDataSet& c) { c.FieldByName("CONTACTBCRED").Clear(); }},
+      {"Date", [](TnClientDataSet& c) { Set(c, "DATALCTOCTB", EncodeDate(2024, 3, 11)); }},
+      {"Amount", [](TnClientDataSet& c) { Set(c, "VALORLCTOCTB", 5.0); }},
+      {"Origin", [](TnClientDataSet& c) { Set(c, "CODIGOORIGLCTOCTB", "LT"); }},
   };
-  for (const TCasoRegra& caso : casos) {
-    SCOPED_TRACE(caso.Nome);
+  for (const auto& [nome, preparar] : casos) {
+    SCOPED_TRACE(nome);
     TnCtbDMLctoCtb& modulo = CriarNovo();
     ASSERT_EQ(Postar(modulo.nClientDataSet), "ok");
     NovoValido(modulo);
-    caso.Preparar(*this, modulo.nClientDataSet);
+    preparar(modulo.nClientDataSet);
     Dialogos().LimparRegistro();
-    EXPECT_EQ(Postar(modulo.nClientDataSet), caso.Esperado);
+    EXPECT_EQ(Postar(modulo.nClientDataSet), "ok");
     EXPECT_TRUE(Dialogos().Perguntas().empty());
   }
 }
@@ -317,99 +377,69 @@ TEST_P(TnCtbDMLctoCtbTest, HistoryOutsideTheAccountsGroupInformsAndSaves) {
   EXPECT_EQ(Dialogos().Informacoes().size(), 1u);
 }
 
-TEST_P(TnCtbDMLctoCtbTest, ReconciledEntryCannotBeEditedNorDeleted) {
+// A reconciled entry refuses edit and delete; an entry of a closed batch
+// refuses the delete while its neighbour goes.
+TEST_P(TnCtbDMLctoCtbTest, ReconciledOrClosedBatchEntryCannotBeChanged) {
   InserirLcto(9, "2024-03-05");
+  InserirLcto(10, "2024-03-05", ", CODIGOLOTECTB", ", 2");
+  InserirLcto(11, "2024-03-05");
   Executar(
       "insert into CONCBANCLCTO (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATALCTOBANC, "
       "SEQLCTOBANC, CONCILLCTOCTB, CHAVELCTOCTB) values (1, 1, 101, '2024-03-05', 1, 1, 9)");
   TnCtbDMLctoCtb& modulo = Criar();
   TnClientDataSet& cds = modulo.nClientDataSet;
-  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(9)}));
-  const std::string texto =
+  const std::string conciliado =
       "Atenção: Esse lançamento já está conciliado! Para prosseguir realize a desconciliação "
       "acessando a rotina: Conciliar Lançamentos Contábeis!";
+  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(9)}));
   cds.Edit();
   Set(cds, "COMPLHIST", "X");
-  EXPECT_EQ(Postar(cds), "Exception: " + texto);
+  EXPECT_EQ(Postar(cds), "Exception: " + conciliado);
   cds.Cancel();
-  try {
-    cds.Delete();
-    ADD_FAILURE() << "delete went through";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), texto);
-  }
-  EXPECT_EQ(Linha(9, "CHAVELCTOCTB"), "CHAVELCTOCTB=9");
-}
-
-TEST_P(TnCtbDMLctoCtbTest, DeleteOfEntryInClosedBatchIsRefused) {
-  InserirLcto(10, "2024-03-05", ", CODIGOLOTECTB", ", 2");
-  InserirLcto(11, "2024-03-05");
-  TnCtbDMLctoCtb& modulo = Criar();
-  TnClientDataSet& cds = modulo.nClientDataSet;
+  EXPECT_EQ(ResultadoDe([&] { cds.Delete(); }), "Exception: " + conciliado);
   ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(10)}));
   EXPECT_THROW(cds.Delete(), Exception);
   ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(11)}));
   cds.Delete();
+  EXPECT_EQ(Contar("select count(*) from LCTOCTB where CHAVELCTOCTB in (9, 10)"), 2);
   EXPECT_EQ(Linha(11, "CHAVELCTOCTB"), "(none)");
-  EXPECT_EQ(Linha(10, "CHAVELCTOCTB"), "CHAVELCTOCTB=10");
 }
 
 // ---- Import mode ----
 
-TEST_P(TnCtbDMLctoCtbTest, ImportModeSkipsTheRulesThatNeedAPerson) {
+// An import asks nothing (a double-entry account posts single-sided), names
+// the missing history by its code, and answers the chart's look-ups once per
+// batch: an account taken out between two batches is refused in the next.
+TEST_P(TnCtbDMLctoCtbTest, ImportModeSkipsTheRulesThatNeedAPersonAndRereadsTheChart) {
   Executar("insert into DEFPLANOESPEC (CODIGOEMPRESA, TIPOCONTA, CONTACTB) values (1, 4, 101)");
   TnCtbDMLctoCtb& modulo = Criar(false);
   modulo.SetImportacao(true);
   TnClientDataSet& cds = modulo.nClientDataSet;
-  for (int chave : {500, 501}) {
+  auto importar = [&](int chave) {
     NovoValido(modulo);
     Set(cds, "CODIGOEMPRESA", 1);
     Set(cds, "CHAVELCTOCTB", chave);
+  };
+  for (int chave : {500, 501}) {
+    importar(chave);
     cds.FieldByName("CONTACTBCRED").Clear();
     ASSERT_EQ(Postar(cds), "ok");
   }
   EXPECT_TRUE(Dialogos().Registro().empty());
-  NovoValido(modulo);
-  Set(cds, "CODIGOEMPRESA", 1);
-  Set(cds, "CHAVELCTOCTB", 502);
+  importar(502);
   Set(cds, "CODIGOHISTCTB", 2);
   EXPECT_EQ(Postar(cds), Campo("CODIGOHISTCTB", "2 não existe ou está inativo, verifique."));
   cds.Cancel();
-  modulo.AplicarAtualizacoes();
-  EXPECT_EQ(Linha(501, "CODIGOORIGLCTOCTB;ORIGEMDADO"), "CODIGOORIGLCTOCTB=IP ORIGEMDADO=3");
-}
-
-// An import answers the chart's look-ups once per batch: an account taken out
-// of the chart between two batches is refused in the next one.
-TEST_P(TnCtbDMLctoCtbTest, ImportReadsTheChartAgainAfterEachBatch) {
-  TnCtbDMLctoCtb& modulo = Criar(false);
-  modulo.SetImportacao(true);
-  TnClientDataSet& cds = modulo.nClientDataSet;
-  NovoValido(modulo);
-  Set(cds, "CODIGOEMPRESA", 1);
-  Set(cds, "CHAVELCTOCTB", 600);
+  importar(503);
   ASSERT_EQ(Postar(cds), "ok");
   modulo.AplicarAtualizacoes();
+  EXPECT_EQ(Linha(501, "CODIGOORIGLCTOCTB;ORIGEMDADO"), "CODIGOORIGLCTOCTB=IP ORIGEMDADO=3");
   Executar("delete from PLANOESPEC where CODIGOEMPRESA = 1 and CONTACTB = 102");
-  NovoValido(modulo);
-  Set(cds, "CODIGOEMPRESA", 1);
-  Set(cds, "CHAVELCTOCTB", 601);
+  importar(504);
   EXPECT_EQ(Postar(cds), Campo("CONTACTBCRED", "Credite: 102 não existe, verifique."));
 }
 
 // ---- The user's window ----
-
-TEST_P(TnCtbDMLctoCtbTest, LimitedUserWithoutScreenUsesTheCompanyWindow) {
-  Direito("DireitoLctoCtb", "1");
-  TnCtbDMLctoCtb& modulo = CriarNovo(false);
-  Set(modulo.nClientDataSet, "DATALCTOCTB", EncodeDate(2024, 4, 10));
-  EXPECT_EQ(Postar(modulo.nClientDataSet),
-            Campo("DATALCTOCTB",
-                  "A data do lançamento está fora do período permitido ao usuário: de 01/03/2024 "
-                  "a 31/03/2024!"));
-  Set(modulo.nClientDataSet, "DATALCTOCTB", EncodeDate(2024, 3, 31));
-  EXPECT_EQ(Postar(modulo.nClientDataSet), "ok");
-}
 
 TEST_P(TnCtbDMLctoCtbTest, LimitedUserOnScreenKeepsAndMovesEntriesOutsideTheWindow) {
   Direito("DireitoLctoCtb", "1");
@@ -439,88 +469,6 @@ TEST_P(TnCtbDMLctoCtbTest, LimitedUserOnScreenKeepsAndMovesEntriesOutsideTheWind
   EXPECT_EQ(Postar(cds), Campo("DATALCTOCTB", foraDaJanela));
   Set(cds, "DATALCTOCTB", EncodeDate(2024, 5, 20));
   EXPECT_EQ(Postar(cds), "ok");
-}
-
-TEST_P(TnCtbDMLctoCtbTest, LimitedUserWithoutAnyWindowIsToldItIsMissing) {
-  Direito("DireitoLctoCtb", "1");
-  Executar("update CFGEMPRESACTB set DATAFINALLCTOUSU = null where CODIGOEMPRESA = 1");
-  TnCtbDMLctoCtb& modulo = CriarNovo(false);
-  EXPECT_EQ(Postar(modulo.nClientDataSet),
-            "Exception: O período permitido para lançamentos dos usuários não foi especificado "
-            "na configuração contábil da empresa!");
-}
-
-// ---- IFRS company ----
-
-TEST_P(TnCtbDMLctoCtbTest, IfrsCompanyChecksModelOriginsAndControlTypes) {
-  FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{2}));
-  struct TCaso {
-    const char* Nome;
-    std::function<void(TnClientDataSet&)> Preparar;
-    std::string Esperado;
-  };
-  const std::vector<TCaso> casos = {
-      {"OutsideAdoptionModel",
-       [](TnClientDataSet& cds) { Set(cds, "DATALCTOCTB", EncodeDate(2024, 8, 1)); },
-       Campo("DATALCTOCTB",
-             "Não foi encontrada configuração para o Modelo de Adoção do IFRS no "
-             "período do lançamento!")},
-      {"TaxOriginNeedsTaxType", [](TnClientDataSet& cds) { Set(cds, "CODIGOORIGLCTOCTB", "af"); },
-       Campo("TIPOLANCAMENTO",
-             "Para a Origem de Lançamento informada \"af\", o Tipo do "
-             "Lançamento deve ser \"Lançamento Fiscal\"!")},
-      {"AdoptionOriginOnOtherDate",
-       [](TnClientDataSet& cds) { Set(cds, "CODIGOORIGLCTOCTB", "AI"); },
-       Campo("DATALCTOCTB",
-             "Para origem do lançamento do tipo 'AI'(Adoção IFRS), a data do "
-             "lançamento deve ser igual a data de opção do IFRS!")},
-      {"NormalEntryOnCorporateAccount", [](TnClientDataSet& cds) { Set(cds, "CONTACTBDEB", 103); },
-       Campo("CONTACTBDEB",
-             "Para lançamento \"Normal\" devemos informar somente contas a Débito com o tipo de "
-             "controle contábil \"Ambos\"!\r\nConta: 103 configurada com tipo de controle "
-             "contábil igual a Societário.")},
-      {"CorporateEntryOnTaxCreditAccount",
-       [](TnClientDataSet& cds) {
-         Set(cds, "TIPOLANCAMENTO", "LS");
-         Set(cds, "CONTACTBCRED", 201);
-       },
-       Campo("CONTACTBCRED",
-             "Para lançamento \"Societário\" devemos informar somente contas a Crédito com o "
-             "tipo de controle contábil \"Ambos\" ou \"Societário\"!\r\nConta: 201 configurada "
-             "com tipo de controle contábil igual a Fiscal.")},
-      {"TaxEntryOnTaxAccount",
-       [](TnClientDataSet& cds) {
-         Set(cds, "TIPOLANCAMENTO", "LF");
-         Set(cds, "CONTACTBCRED", 201);
-       },
-       "ok"},
-  };
-  for (const TCaso& caso : casos) {
-    SCOPED_TRACE(caso.Nome);
-    TnCtbDMLctoCtb& modulo = Criar();
-    EXPECT_TRUE(modulo.GetEhOptanteIFRS());
-    NovoValido(modulo);
-    caso.Preparar(modulo.nClientDataSet);
-    EXPECT_EQ(Postar(modulo.nClientDataSet), caso.Esperado);
-  }
-}
-
-TEST_P(TnCtbDMLctoCtbTest, ClosedAndReworkedYearsOfIfrsCompany) {
-  FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{2}));
-  Executar(
-      "insert into EXERCICIOSOCIALCTB (CODIGOEMPRESA, DATAINICIAL, DATAFINAL, SITUACAO) "
-      "values (2, '2024-01-01', '2024-03-31', 3), (2, '2024-04-01', '2024-06-30', 4)");
-  TnCtbDMLctoCtb& modulo = CriarNovo();
-  EXPECT_EQ(Postar(modulo.nClientDataSet),
-            Campo("DATALCTOCTB",
-                  "Não são permitidos lançamentos/alterações em período já "
-                  "fechados."));
-  Set(modulo.nClientDataSet, "DATALCTOCTB", EncodeDate(2024, 4, 10));
-  EXPECT_EQ(Postar(modulo.nClientDataSet), Campo("CODIGOORIGLCTOCTB",
-                                                 "Em períodos Reelaborados, só são permitidos "
-                                                 "lançamentos com Origem igual a 'AA'."));
-  Set(modulo.nClientDataSet, "CODIGOORIGLCTOCTB", "AA");
-  EXPECT_EQ(Postar(modulo.nClientDataSet), "ok");
 }
 
 TEST_P(TnCtbDMLctoCtbTest, EditKeepsAHistoryThatBecameInactiveAndAutomaticSkipsTheCheck) {

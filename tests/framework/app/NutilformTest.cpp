@@ -128,14 +128,12 @@ TEST_F(NutilformTest, ShutDownFreesSharedInstancesNewestFirst) {
                                                 "liberado TnModuloTeste/Primeiro"}));
 }
 
-TEST_F(NutilformTest, FailedConfigurationLeavesNoInstance) {
+TEST_F(NutilformTest, FailedConfigurationOrUnknownClassLeavesNoInstance) {
   FRegistro.nRegisterClass("TnModuloQueFalha", [] { return std::make_unique<TModuloQueFalha>(); });
   EXPECT_THROW(FInstancias.CriarDM("TnModuloQueFalha"), Exception);
   EXPECT_EQ(FInstancias.PegarDM("TnModuloQueFalha"), nullptr);
   EXPECT_EQ(FInstancias.ContagemUsos("TnModuloQueFalha"), 0);
-}
-
-TEST_F(NutilformTest, UnknownClassRaisesWithItsName) {
+  // An unknown class raises with its name.
   EXPECT_EQ(MensagemDoErro([&] { FInstancias.CriarDM("TnCtbDCAtivDiferenc"); }),
             "Classe não registrada: TnCtbDCAtivDiferenc");
   EXPECT_THROW(FRegistro.CriarDMNovo("TnCtbDCAtivDiferenc"), Exception);

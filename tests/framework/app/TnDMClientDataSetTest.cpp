@@ -136,7 +136,7 @@ TEST_P(TnDMClientDataSetTest, ConfigurationHooksRunInTheFrameworkOrderFieldsOnce
   EXPECT_FALSE(modulo.TemTela());
 }
 
-TEST_P(TnDMClientDataSetTest, OpensOnlyTheSelectedCompanyAndPeriod) {
+TEST_P(TnDMClientDataSetTest, OpensOnlyTheSelectedCompanyAndPeriodAndRefusesAnIncompleteSelection) {
   TModuloLcto modulo;
   modulo.Abrir(&FSelecao);
   EXPECT_EQ(Chaves(modulo.nClientDataSet), "4 5 ");
@@ -152,10 +152,8 @@ TEST_P(TnDMClientDataSetTest, OpensOnlyTheSelectedCompanyAndPeriod) {
   FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{2}));
   modulo.Abrir(&FSelecao);
   EXPECT_EQ(Chaves(modulo.nClientDataSet), "7 ");
-}
-
-TEST_P(TnDMClientDataSetTest, RefusesToOpenOnAnIncompleteSelection) {
-  TModuloLcto modulo;
+  // An incomplete selection is refused.
+  modulo.SetVerificaSelecaoManual("");
   FSelecao.RemoverParam(kSelDataFinal);
   EXPECT_EQ(MensagemDoErro([&] { modulo.Abrir(&FSelecao); }),
             "Seleção incompleta: informe DataLctoCtb_MENORIGUAL");

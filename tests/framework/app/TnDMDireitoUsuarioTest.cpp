@@ -46,7 +46,7 @@ TEST_P(TnDMDireitoUsuarioTest, ReadsTheLevelOfTheConnectionsUser) {
   EXPECT_EQ(direitos.PegarDireito("DireitoLctoIgual"), "");
 }
 
-TEST_P(TnDMDireitoUsuarioTest, CachesPerUserUntilCleared) {
+TEST_P(TnDMDireitoUsuarioTest, CachesPerUserUntilClearedAndReadsTheTableAgain) {
   TnDMDireitoUsuario direitos(Conexao());
   EXPECT_EQ(direitos.PegarDireito("DireitoLctoCtb"), "1");
   EXPECT_EQ(direitos.PegarDireito("DireitoLctoIgual"), "8");
@@ -60,11 +60,9 @@ TEST_P(TnDMDireitoUsuarioTest, CachesPerUserUntilCleared) {
   direitos.LimparCache();
   EXPECT_EQ(direitos.PegarDireito("DireitoLctoCtb"), "8");
   EXPECT_EQ(direitos.Leituras(), 2);
-}
-
-TEST_P(TnDMDireitoUsuarioTest, MissingTableIsADatabaseError) {
+  // A missing table is a database error.
   Conexao().ExecuteDirect("DROP TABLE DIREITOUSUARIO");
-  TnDMDireitoUsuario direitos(Conexao());
+  direitos.LimparCache();
   EXPECT_THROW(direitos.PegarDireito("DireitoLctoIgual"), EDatabaseError);
 }
 

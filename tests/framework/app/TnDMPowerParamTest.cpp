@@ -47,7 +47,7 @@ class TProcessoTeste : public TnDMPowerParam {
   }
 };
 
-TEST(TnDMPowerParam, ParametersStartAtTheirDefaultsAndConvertTheirText) {
+TEST(TnDMPowerParam, ParametersStartAtTheirDefaultsConvertTheirTextAndRequiredOnesAreChecked) {
   TProcessoTeste processo;
   EXPECT_EQ(processo.Param("ptiposaldoctb").AsString(), "0");
   EXPECT_TRUE(processo.Param("pTotalizarSintetica").AsBoolean());
@@ -64,10 +64,7 @@ TEST(TnDMPowerParam, ParametersStartAtTheirDefaultsAndConvertTheirText) {
   EXPECT_EQ(processo.npqPowerParam.ParamUnCheck("pNada"), nullptr);
   EXPECT_THROW(processo.Param("pNada"), Exception);
   EXPECT_THROW(processo.npqPowerParam.Add("PCODIGOEMPRESA", "x", TTipoParam::tpTexto), Exception);
-}
-
-TEST(TnDMPowerParam, RunRefusesAnEmptyRequiredParameter) {
-  TProcessoTeste processo;
+  // A run refuses an empty required parameter.
   processo.Param("pTotalizarSintetica").SetValor("");
   EXPECT_EQ(MensagemDoErro([&] { processo.TnDMPowerParam::Executar(); }),
             "O parâmetro Totalizar Sintéticas é obrigatório!");

@@ -39,22 +39,17 @@ std::string Rows(TnClientDataSet& ds) {
 
 // Records every data-set event by name.
 void TraceEvents(TnClientDataSet& ds, std::string& log) {
-  auto trace = [&log](const char* name) {
-    return [&log, name](TnClientDataSet&) { log += std::string(name) + " "; };
-  };
-  ds.BeforeInsert = trace("BeforeInsert");
-  ds.OnNewRecord = trace("OnNewRecord");
-  ds.AfterInsert = trace("AfterInsert");
-  ds.BeforeEdit = trace("BeforeEdit");
-  ds.AfterEdit = trace("AfterEdit");
-  ds.BeforePost = trace("BeforePost");
-  ds.AfterPost = trace("AfterPost");
-  ds.BeforeCancel = trace("BeforeCancel");
-  ds.AfterCancel = trace("AfterCancel");
-  ds.BeforeDelete = trace("BeforeDelete");
-  ds.AfterDelete = trace("AfterDelete");
-  ds.BeforeScroll = trace("BeforeScroll");
-  ds.AfterScroll = trace("AfterScroll");
+  using T = TnClientDataSet;
+  const std::pair<const char*, T::TNotifyEvent T::*> events[] = {
+      {"BeforeInsert", &T::BeforeInsert}, {"OnNewRecord", &T::OnNewRecord},
+      {"AfterInsert", &T::AfterInsert},   {"BeforeEdit", &T::BeforeEdit},
+      {"AfterEdit", &T::AfterEdit},       {"BeforePost", &T::BeforePost},
+      {"AfterPost", &T::AfterPost},       {"BeforeCancel", &T::BeforeCancel},
+      {"AfterCancel", &T::AfterCancel},   {"BeforeDelete", &T::BeforeDelete},
+      {"AfterDelete", &T::AfterDelete},   {"BeforeScroll", &T::BeforeScroll},
+      {"AfterScroll", &T::AfterScroll}};
+  for (const auto& [name, event] : events)
+    ds.*event = [&log, name](T&) { log += std::string(name) + " "; };
 }
 
 // Every test of the cursor starts from an empty CONTAS data set.
@@ -201,11 +196,10 @@ TEST_F(ClientDataSet, ChangeLogRecordsInsertModifyDelete) {
   EXPECT_EQ(Rows(ds), "1/1/um;2/1/dois;3/1/tres");
   ds.Locate("CONTA", {2});
   EXPECT_EQ(ds.FieldByName("VALOR").AsCurrency(), Currency(2));
-}
 
-TEST_F(ClientDataSet, LogChangesOffLeavesNothingPending) {
+  // With the log off, inserts and edits leave nothing pending.
   ds.SetLogChanges(false);
-  Add(ds, 1, 1, "a", 1);
+  Add(ds, 6, 1, "seis", 6);
   ds.Edit();
   ds.FieldByName("NOME").SetAsString("b");
   ds.Post();
@@ -355,6 +349,11 @@ TEST_F(ClientDataSet, InsertPlacesTheRecordBeforeTheCurrentOneInNaturalOrder) {
 }
 
 TEST_F(ClientDataSet, FindKeyNearestAndRangeRespectTheFilter) {
+  // A malformed filter raises at once; an unknown field, when filtering.
+  EXPECT_THROW(ds.SetFilter("CONTA = "), EFilterError);
+  EXPECT_EQ(ds.Filter(), "");
+  ds.SetFilter("NADA = 1");
+  EXPECT_THROW(ds.SetFiltered(true), Exception);
   for (int conta = 1; conta <= 5; ++conta) {
     for (int estab = 1; estab <= 2; ++estab)
       Add(ds, conta, estab, "n" + std::to_string(conta), 0);
@@ -406,13 +405,6 @@ TEST_F(ClientDataSet, RecordThatStopsMatchingLeavesTheViewAndDeleteWorksFiltered
   EXPECT_TRUE(ds.Eof());
   ds.SetFiltered(false);
   EXPECT_EQ(Rows(ds), "1/0/x;2/0/x;4/0/x");
-}
-
-TEST_F(ClientDataSet, MalformedFilterRaisesAtOnceAndUnknownFieldWhenFiltering) {
-  EXPECT_THROW(ds.SetFilter("CONTA = "), EFilterError);
-  EXPECT_EQ(ds.Filter(), "");
-  ds.SetFilter("NADA = 1");
-  EXPECT_THROW(ds.SetFiltered(true), Exception);
 }
 
 TEST_F(ClientDataSet, CloneCursorSharesRowsWithItsOwnPositionAndIndex) {

@@ -18,6 +18,11 @@ class TnDMConexaoTest : public TDatabaseTest {
         "COTACAO numeric(18,8), TAXA double precision, COMPL varchar(30), "
         "primary key (CODIGOEMPRESA, CHAVELCTOCTB))");
   }
+  int64_t Inserir(int chave, int empresa = 1) {
+    return Conexao().ExecuteDirect(
+        "insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (:pEmp, :pChave)",
+        {{"pEmp", empresa}, {"pChave", chave}});
+  }
   int64_t Contar(const std::string& tabela) {
     return Conexao().ExecuteScalar("select count(*) from " + tabela).AsInteger();
   }
@@ -112,8 +117,7 @@ TEST_P(TnDMConexaoTest, ColonsInTextsAndCastsAreNotParameters) {
 TEST_P(TnDMConexaoTest, LimitRowsAffectedAndScalarOfNoRow) {
   CriarTabelaLcto();
   for (int chave = 1; chave <= 20; ++chave)
-    Conexao().ExecuteDirect("insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, :p)",
-                            {{"p", chave}});
+    Inserir(chave);
   TDbResult result = Conexao().ExecuteQuery(
       "select {LIMIT(10)}   L.CHAVELCTOCTB from LCTO L where L.CODIGOEMPRESA = :pEmp "
       "order by L.CODIGOEMPRESA, L.CHAVELCTOCTB desc ",
@@ -132,7 +136,7 @@ TEST_P(TnDMConexaoTest, NestedCommitWritesAtTheOutermostLevelAndInnerRollBackUnd
   auto outra = Conexao().Clonar();
   Conexao().StartTransaction();
   Conexao().StartTransaction();
-  Conexao().ExecuteDirect("insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, 1)");
+  Inserir(1);
   Conexao().Commit();
   EXPECT_TRUE(Conexao().InTransaction());
   EXPECT_EQ(outra->ExecuteScalar("select count(*) from LCTO").AsInteger(), 0);
@@ -143,16 +147,14 @@ TEST_P(TnDMConexaoTest, NestedCommitWritesAtTheOutermostLevelAndInnerRollBackUnd
 
   // An inner RollBack undoes all and makes the outer Commit raise.
   Conexao().StartTransaction();
-  Conexao().ExecuteDirect("insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, 11)");
+  Inserir(11);
   Conexao().StartTransaction();
-  Conexao().ExecuteDirect("insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, 12)");
+  Inserir(12);
   Conexao().RollBack();
   EXPECT_TRUE(Conexao().InTransaction());
   // Nothing may run in autocommit while the outer level still believes it
   // is inside a transaction.
-  EXPECT_THROW(
-      Conexao().ExecuteDirect("insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, 3)"),
-      EDatabaseError);
+  EXPECT_THROW(Inserir(3), EDatabaseError);
   EXPECT_THROW(Conexao().Commit(), EDatabaseError);
   EXPECT_FALSE(Conexao().InTransaction());
   EXPECT_EQ(Contar("LCTO"), 1);
@@ -163,7 +165,7 @@ TEST_P(TnDMConexaoTest, NestedCommitWritesAtTheOutermostLevelAndInnerRollBackUnd
   Conexao().StartTransaction();
   Conexao().RollBack();
   EXPECT_NO_THROW(Conexao().RollBack());
-  Conexao().ExecuteDirect("insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, 4)");
+  Inserir(4);
   EXPECT_EQ(Contar("LCTO"), 2);
 }
 
@@ -171,11 +173,9 @@ TEST_P(TnDMConexaoTest, ReadOnlyTransactionRefusesWrites) {
   CriarTabelaLcto();
   Conexao().StartTransactionRO();
   EXPECT_EQ(Contar("LCTO"), 0);
-  EXPECT_THROW(
-      Conexao().ExecuteDirect("insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, 1)"),
-      EDatabaseError);
+  EXPECT_THROW(Inserir(1), EDatabaseError);
   Conexao().CommitRO();
-  Conexao().ExecuteDirect("insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, 1)");
+  Inserir(1);
   EXPECT_EQ(Contar("LCTO"), 1);
 }
 
@@ -270,7 +270,7 @@ TEST_P(TnDMConexaoTest, ABatchStopsAtItsFirstFailureKeepingTheStatementsBeforeIt
     SCOPED_TRACE(testing::Message() << caso.Comandos << " statements, failure at " << caso.Falha
                                     << (caso.EmTransacao ? " in a transaction" : ""));
     Conexao().ExecuteDirect("delete from LCTO");
-    Conexao().ExecuteDirect("insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, 1)");
+    Inserir(1);
     std::vector<TnDMConexao::TComando> comandos;
     for (int i = 0; i < caso.Comandos; ++i)
       comandos.push_back({"insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, :pChave)",
@@ -291,9 +291,7 @@ TEST_P(TnDMConexaoTest, ABatchStopsAtItsFirstFailureKeepingTheStatementsBeforeIt
       }
     }
     if (caso.EmTransacao) {
-      EXPECT_EQ(
-          Conexao().ExecuteDirect("insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (2, 1)"),
-          1);
+      EXPECT_EQ(Inserir(1, 2), 1);
       Conexao().Commit();
     }
     EXPECT_EQ(Contar("LCTO where CODIGOEMPRESA = 1"), 1 + feitos);

@@ -28,7 +28,7 @@ struct TEscolha {
   }
 };
 
-TEST(TnSessao, KeepsOneServiceOfEachTypeBuiltFromItself) {
+TEST(TnSessao, KeepsOneServiceOfEachTypeBuiltFromItselfOrBorrowed) {
   TnSessao sessao(Memoria());
   EXPECT_EQ(sessao.Procurar<TCache>(), nullptr);
   TCache& cache = sessao.Servico<TCache>();
@@ -38,10 +38,7 @@ TEST(TnSessao, KeepsOneServiceOfEachTypeBuiltFromItself) {
 
   TnSessao outra(Memoria());
   EXPECT_NE(&outra.Servico<TCache>(), &cache);
-}
-
-TEST(TnSessao, BorrowedServicesStayTheCallersAndCanBeRemoved) {
-  TnSessao sessao(Memoria());
+  // A borrowed service stays the caller's and can be removed.
   TEscolha minha{7};
   sessao.Emprestar(&minha);
   EXPECT_EQ(sessao.Procurar<TEscolha>(), &minha);

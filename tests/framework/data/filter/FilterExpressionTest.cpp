@@ -46,17 +46,13 @@ bool Matches(const std::string& text, const TRow& row) {
   return expression->Matches([&](size_t i) { return values.at(i); });
 }
 
-struct TCase {
-  const char* Text;
-  bool Expected;
-};
-
-void RunTable(const std::vector<TCase>& cases, const TRow& row) {
-  for (const auto& c : cases) {
+// Every text parses and matches the row exactly when `expected`.
+void ExpectMatches(const TRow& row, bool expected, std::initializer_list<const char*> texts) {
+  for (const char* text : texts) {
     try {
-      EXPECT_EQ(Matches(c.Text, row), c.Expected) << c.Text;
+      EXPECT_EQ(Matches(text, row), expected) << text;
     } catch (const EFilterError& e) {
-      ADD_FAILURE() << c.Text << ": " << e.what();
+      ADD_FAILURE() << text << ": " << e.what();
     }
   }
 }
@@ -64,191 +60,95 @@ void RunTable(const std::vector<TCase>& cases, const TRow& row) {
 }  // namespace
 
 TEST(FilterExpression, ComparesFieldsWithLiteralsOfEveryType) {
-  RunTable(
-      {
-          {"CODIGOEMPRESA = 1", true},
-          {"CODIGOEMPRESA <> 1", false},
-          {"CONTACTB > 1233", true},
-          {"CONTACTB >= 1234", true},
-          {"CONTACTB < 1234", false},
-          {"CONTACTB <= 1234", true},
-          {"NATURLCTOCTB = -1", true},
-          {"NATURLCTOCTB = - 1", true},
-          {"NATURLCTOCTB > -2", true},
-          {"VALORLCTOCTB = 150.5", true},
-          {"VALORLCTOCTB = 150.50", true},
-          {"VALORLCTOCTB > 150.4999", true},
-          {"VALORLCTOCTB = 150", false},
-          {"TAXA = 0.25", true},
-          {"TAXA < 0.250000001", true},
-          {"CONTACTB = 1234.0", true},
-          {"CONTACTB = '1234'", true},
-          {"TIPOLANCAMENTO = 'LS'", true},
-          {"TIPOLANCAMENTO = 'ls'", false},
-          {"TIPOLANCAMENTO > 'LN'", true},
-          {"COMPLHIST = 'Pagto d''água'", true},
-          {"DATALCTOCTB = '10/03/2025'", true},
-          {"DATALCTOCTB = '2025-03-10'", true},
-          {"DATALCTOCTB > '09/03/2025'", true},
-          {"DATALCTOCTB >= '2025-03-11'", false},
-          {"'2025-03-11' > DATALCTOCTB", true},
-          {"ATIVO = true", true},
-          {"ATIVO = FALSE", false},
-          {"ATIVO", true},
-          {"not ATIVO", false},
-          {"CODIGOEMPRESA < CONTACTB", true},
-          {"CONTACTB = CODIGOEMPRESA", false},
-          {"[NOME] = 'ABCDEF'", true},
-          {"[ nome ] = 'ABCDEF'", true},
-          {"nome = 'ABCDEF'", true},
-          {"CHAVELCTOCTB = 987654", true},
-          // a key beyond the money range against amounts: exact, no overflow
-          {"IDSYN > 150.5", true},
-          {"IDSYN = 9007199254740993", true},
-          {"IDSYN > 9007199254740992", true},
-          {"IDSYN > VALORLCTOCTB", true},
-          {"-9007199254740993 < VALORLCTOCTB", true},
-          {"CONTACTB = 12345678901234567890", false},
-      },
-      EntryRow());
+  ExpectMatches(EntryRow(), true,
+                {"CODIGOEMPRESA = 1", "CONTACTB > 1233", "CONTACTB >= 1234", "CONTACTB <= 1234",
+                 "NATURLCTOCTB = -1", "NATURLCTOCTB = - 1", "NATURLCTOCTB > -2",
+                 "VALORLCTOCTB = 150.5", "VALORLCTOCTB = 150.50", "VALORLCTOCTB > 150.4999",
+                 "TAXA = 0.25", "TAXA < 0.250000001", "CONTACTB = 1234.0", "CONTACTB = '1234'"});
+  ExpectMatches(
+      EntryRow(), true,
+      {"TIPOLANCAMENTO = 'LS'", "TIPOLANCAMENTO > 'LN'", "COMPLHIST = 'Pagto d''água'",
+       "DATALCTOCTB = '10/03/2025'", "DATALCTOCTB = '2025-03-10'", "DATALCTOCTB > '09/03/2025'",
+       "'2025-03-11' > DATALCTOCTB", "ATIVO = true", "ATIVO", "CODIGOEMPRESA < CONTACTB",
+       "[NOME] = 'ABCDEF'", "[ nome ] = 'ABCDEF'", "nome = 'ABCDEF'", "CHAVELCTOCTB = 987654"});
+  ExpectMatches(
+      EntryRow(), false,
+      {"CODIGOEMPRESA <> 1", "CONTACTB < 1234", "VALORLCTOCTB = 150", "TIPOLANCAMENTO = 'ls'",
+       "DATALCTOCTB >= '2025-03-11'", "ATIVO = FALSE", "not ATIVO", "CONTACTB = CODIGOEMPRESA"});
+  // a key beyond the money range against amounts: exact, no overflow
+  ExpectMatches(EntryRow(), true,
+                {"IDSYN > 150.5", "IDSYN = 9007199254740993", "IDSYN > 9007199254740992",
+                 "IDSYN > VALORLCTOCTB", "-9007199254740993 < VALORLCTOCTB"});
+  ExpectMatches(EntryRow(), false, {"CONTACTB = 12345678901234567890"});
 }
 
 TEST(FilterExpression, KeywordsIgnoreCaseAndBindNotThenAndThenOr) {
   TRow row = {{"A", Value(1)}, {"B", Value(2)}, {"C", Value(3)}};
-  RunTable(
-      {
-          // and binds tighter than or, whichever side the or is on
-          {"A = 1 or B = 0 and C = 0", true},
-          {"A = 0 and B = 0 or C = 3", true},
-          {"(A = 1 or B = 0) and C = 0", false},
-          {"A = 0 and (B = 0 or C = 3)", false},
-          // not takes one condition, not the rest of the chain
-          {"not A = 0 and B = 2", true},
-          {"not A = 1 or B = 2", true},
-          {"not (A = 1 or B = 2)", false},
-          {"NOT A = 2", true},
-          {"not not A = 1", true},
-          {"A = 1 AND B = 2 Or C = 0", true},
-          {"a = 1 and b = 2 and c = 3 and not c = 4", true},
-          {"((A = 1)) and (((B = 2)))", true},
-          {"A=1and B=2", true},
-          {"A in (0, 1) and B between 2 and 3 and C = 3", true},
-          {"A between 0 and 2 or C = 9", true},
-          // Shapes the modules write: padding, a keyword glued to a number,
-          // doubled blanks and nested groups.
-          {"    A = 1 and B = 2", true},
-          {" A = 1and B   = 2", true},
-          {"( A = 0 or  A = 1)", true},
-          {"A > 0 and ((B = 7) or (B = 2))", true},
-          {"A > 0 and (C in (1, 3))", true},
-          {"(A = 2) or (A is null)", false},
-      },
-      row);
+  // and binds tighter than or, whichever side the or is on
+  ExpectMatches(row, true, {"A = 1 or B = 0 and C = 0", "A = 0 and B = 0 or C = 3"});
+  ExpectMatches(row, false, {"(A = 1 or B = 0) and C = 0", "A = 0 and (B = 0 or C = 3)"});
+  // not takes one condition, not the rest of the chain
+  ExpectMatches(row, true,
+                {"not A = 0 and B = 2", "not A = 1 or B = 2", "NOT A = 2", "not not A = 1",
+                 "A = 1 AND B = 2 Or C = 0", "a = 1 and b = 2 and c = 3 and not c = 4",
+                 "((A = 1)) and (((B = 2)))", "A=1and B=2",
+                 "A in (0, 1) and B between 2 and 3 and C = 3", "A between 0 and 2 or C = 9"});
+  ExpectMatches(row, false, {"not (A = 1 or B = 2)"});
+  // Shapes the modules write: padding, a keyword glued to a number,
+  // doubled blanks and nested groups.
+  ExpectMatches(row, true,
+                {"    A = 1 and B = 2", " A = 1and B   = 2", "( A = 0 or  A = 1)",
+                 "A > 0 and ((B = 7) or (B = 2))", "A > 0 and (C in (1, 3))"});
+  ExpectMatches(row, false, {"(A = 2) or (A is null)"});
 }
 
 TEST(FilterExpression, NullComparesFalseAndNotOfThatIsTrue) {
   TRow row = {{"OBS", Value()}, {"N", Value()}, {"A", Value(1)}};
-  RunTable(
-      {
-          {"OBS = 'x'", false},
-          {"OBS <> 'x'", false},
-          {"OBS < 'x'", false},
-          {"not OBS = 'x'", true},
-          {"not (OBS <> 'x')", true},
-          {"OBS = null", false},
-          {"A = null", false},
-          {"A <> null", false},
-          {"OBS = N", false},
-          {"OBS is null", true},
-          {"OBS IS NOT NULL", false},
-          {"A is null", false},
-          {"A is not null", true},
-          {"not OBS is null", false},
-          {"OBS in ('x', null)", false},
-          {"A in (null, 1)", true},
-          {"OBS not in ('x')", true},
-          {"OBS like '%'", false},
-          {"OBS not like 'x%'", true},
-          {"N between 0 and 2", false},
-          {"A between null and 2", false},
-          {"OBS = 'AB*'", false},
-          {"OBS <> 'AB*'", false},
-          {"(OBS = 'x') or (OBS is null)", true},
-          {"N", false},
-          {"not N", true},
-          {"upper(OBS) = ''", false},
-          {"year(N) is null", true},
-      },
-      row);
+  ExpectMatches(row, true,
+                {"not OBS = 'x'", "not (OBS <> 'x')", "OBS is null", "A is not null",
+                 "A in (null, 1)", "OBS not in ('x')", "OBS not like 'x%'",
+                 "(OBS = 'x') or (OBS is null)", "not N", "year(N) is null"});
+  ExpectMatches(row, false,
+                {"OBS = 'x'", "OBS <> 'x'", "OBS < 'x'", "OBS = null", "A = null", "A <> null",
+                 "OBS = N", "OBS IS NOT NULL", "A is null", "not OBS is null", "OBS in ('x', null)",
+                 "OBS like '%'", "N between 0 and 2", "A between null and 2", "OBS = 'AB*'",
+                 "OBS <> 'AB*'", "N", "upper(OBS) = ''"});
 }
 
 TEST(FilterExpression, InLikeBetweenAndPrefixPatterns) {
-  RunTable(
-      {
-          {"TIPOLANCAMENTO in ('LN', 'LS')", true},
-          {"TIPOLANCAMENTO in ('LN','LF')", false},
-          {"TIPOLANCAMENTO not in ('LN', 'LF')", true},
-          {"CONTACTB in (1, 1234.0, 5)", true},
-          {"CONTACTB in (CODIGOEMPRESA, CODIGOGRUPOHISTCTB)", false},
-          {"DATALCTOCTB in ('2025-03-10')", true},
-          {"NOME like 'ABC%'", true},
-          {"NOME like 'abc%'", false},
-          {"NOME like '%DEF'", true},
-          {"NOME like '%CD%'", true},
-          {"NOME like 'A_C%'", true},
-          {"NOME like 'A_D%'", false},
-          {"NOME like '______'", true},
-          {"NOME like '_____'", false},
-          {"NOME like 'A%B%F'", true},
-          {"NOME like '%%F'", true},
-          {"NOME like 'ABCDEF'", true},
-          {"NOME not like 'X%'", true},
-          {"COMPLHIST like 'Pagto d''_gua'", true},
-          {"CLASSIFCONTA like '1.2.%'", true},
-          {"CLASSIFCONTA like '1.3.%'", false},
-          {"DATALCTOCTB like '%/03/2025'", true},
-          {"NOME = 'AB*'", true},
-          {"NOME = 'ABCDEF*'", true},
-          {"NOME = 'ABCDEFG*'", false},
-          {"NOME = 'ab*'", false},
-          {"NOME = '*'", true},
-          {"'AB*' = NOME", true},
-          {"NOME <> 'AB*'", false},
-          {"NOME <> 'X*'", true},
-          {"NOME >= 'ABCDEF*'", false},
-          {"CONTACTB between 1000 and 2000", true},
-          {"CONTACTB between 1234 and 1234", true},
-          {"CONTACTB not between 1000 and 1233", true},
-          {"DATALCTOCTB between '01/03/2025' and '31/03/2025'", true},
-          {"DATALCTOCTB between '2025-03-11' and '2025-03-31'", false},
-      },
-      EntryRow());
+  ExpectMatches(EntryRow(), true,
+                {"TIPOLANCAMENTO in ('LN', 'LS')", "TIPOLANCAMENTO not in ('LN', 'LF')",
+                 "CONTACTB in (1, 1234.0, 5)", "DATALCTOCTB in ('2025-03-10')", "NOME like 'ABC%'",
+                 "NOME like '%DEF'", "NOME like '%CD%'", "NOME like 'A_C%'", "NOME like '______'",
+                 "NOME like 'A%B%F'", "NOME like '%%F'", "NOME like 'ABCDEF'", "NOME not like 'X%'",
+                 "COMPLHIST like 'Pagto d''_gua'", "CLASSIFCONTA like '1.2.%'",
+                 "DATALCTOCTB like '%/03/2025'"});
+  ExpectMatches(
+      EntryRow(), true,
+      {"NOME = 'AB*'", "NOME = 'ABCDEF*'", "NOME = '*'", "'AB*' = NOME", "NOME <> 'X*'",
+       "CONTACTB between 1000 and 2000", "CONTACTB between 1234 and 1234",
+       "CONTACTB not between 1000 and 1233", "DATALCTOCTB between '01/03/2025' and '31/03/2025'"});
+  ExpectMatches(EntryRow(), false,
+                {"TIPOLANCAMENTO in ('LN','LF')", "CONTACTB in (CODIGOEMPRESA, CODIGOGRUPOHISTCTB)",
+                 "NOME like 'abc%'", "NOME like 'A_D%'", "NOME like '_____'",
+                 "CLASSIFCONTA like '1.3.%'", "NOME = 'ABCDEFG*'", "NOME = 'ab*'", "NOME <> 'AB*'",
+                 "NOME >= 'ABCDEF*'", "DATALCTOCTB between '2025-03-11' and '2025-03-31'"});
 }
 
 TEST(FilterExpression, FunctionsOnTextsAndDates) {
   TRow row = {{"NOME", Value("  João da Silva ")},
               {"D", Value(EncodeDate(2024, 2, 29))},
               {"T", Value("2023-12-31")}};
-  RunTable(
-      {
-          {"upper(NOME) = '  JOÃO DA SILVA '", true},
-          {"LOWER(NOME) = '  joão da silva '", true},
-          {"trim(NOME) = 'João da Silva'", true},
-          {"upper(trim(NOME)) like 'JOÃO%'", true},
-          {"substring(trim(NOME), 1, 3) = 'Joã'", true},
-          {"substring(trim(NOME), 9, 5) = 'Silva'", true},
-          {"substring(trim(NOME), 9) = 'Silva'", true},
-          {"substring(trim(NOME), 0, 2) = 'J'", true},
-          {"substring(trim(NOME), 50, 2) = ''", true},
-          {"substring(trim(NOME), -5, 2) = ''", true},
-          {"substring(trim(NOME), 2, -1) = ''", true},
-          {"year(D) = 2024 and month(D) = 2 and day(D) = 29", true},
-          {"year(T) = 2023 and month(T) = 12", true},
-          {"year(NOME) is null", true},
-          {"D < getdate()", true},
-          {"year(getdate()) >= 2025", true},
-      },
-      row);
+  ExpectMatches(
+      row, true,
+      {"upper(NOME) = '  JOÃO DA SILVA '", "LOWER(NOME) = '  joão da silva '",
+       "trim(NOME) = 'João da Silva'", "upper(trim(NOME)) like 'JOÃO%'",
+       "substring(trim(NOME), 1, 3) = 'Joã'", "substring(trim(NOME), 9, 5) = 'Silva'",
+       "substring(trim(NOME), 9) = 'Silva'", "substring(trim(NOME), 0, 2) = 'J'",
+       "substring(trim(NOME), 50, 2) = ''", "substring(trim(NOME), -5, 2) = ''",
+       "substring(trim(NOME), 2, -1) = ''", "year(D) = 2024 and month(D) = 2 and day(D) = 29",
+       "year(T) = 2023 and month(T) = 12", "year(NOME) is null", "D < getdate()",
+       "year(getdate()) >= 2025"});
 }
 
 TEST(FilterExpression, FieldNamesAreUpperCasedOnceInOrderOfAppearance) {
