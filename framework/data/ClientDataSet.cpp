@@ -160,7 +160,7 @@ void TnClientDataSet::ClearFields() {
   FIndexName.clear();
   FIndexDefs.clear();
   FRangeActive = false;
-  FFilterFields.clear();
+  ForgetFilterFields();
 }
 
 TField* TnClientDataSet::FindField(std::string_view name) const {
@@ -522,6 +522,12 @@ bool TnClientDataSet::InRange(TRowId row) const {
 bool TnClientDataSet::PassesFilter(TRowId row) const {
   if (!FFiltered)
     return true;
+  // Stored fields against constants, with no handler to call: read from the
+  // row itself, without the evaluator or a filter state.
+  if (!FFilterIguais.empty() && !OnFilterRecord)
+    return std::all_of(FFilterIguais.begin(), FFilterIguais.end(), [&](const auto& igualdade) {
+      return igualdade.second->Holds(FStore->Get(row, igualdade.first));
+    });
   TTempState guard(FState, FSavedState, FTempRow, TDataSetState::dsFilter, row);
   if (FCalcCount > 0)
     CalculateFields();
@@ -1092,7 +1098,7 @@ void TnClientDataSet::SetFilter(const std::string& text) {
   FFilterText = text;
   bool blank = text.find_first_not_of(" \t\r\n") == std::string::npos;
   FFilterExpr = blank ? nullptr : std::move(expr);
-  FFilterFields.clear();
+  ForgetFilterFields();
   if (FFiltered && Active()) {
     ResolveFilter();
     SetCurrent(FirstPos());
@@ -1100,12 +1106,25 @@ void TnClientDataSet::SetFilter(const std::string& text) {
 }
 
 void TnClientDataSet::ResolveFilter() {
-  FFilterFields.clear();
+  ForgetFilterFields();
   if (!FFilterExpr)
     return;
   for (const std::string& name : FFilterExpr->FieldNames()) {
     FFilterFields.push_back(&FieldByName(name));
   }
+  for (const TFilterEquality& igualdade : FFilterExpr->Equalities()) {
+    const TField& field = *FFilterFields[igualdade.FieldIndex];
+    if (field.IsCalculated()) {
+      FFilterIguais.clear();
+      return;
+    }
+    FFilterIguais.emplace_back(field.FSlot, &igualdade);
+  }
+}
+
+void TnClientDataSet::ForgetFilterFields() {
+  FFilterFields.clear();
+  FFilterIguais.clear();
 }
 
 void TnClientDataSet::SetFiltered(bool filtered) {
@@ -1154,6 +1173,7 @@ void TnClientDataSet::CloneCursor(TnClientDataSet& source, bool keepSettings) {
   FIndexName.clear();
   FFilterText.clear();
   FFilterExpr.reset();
+  ForgetFilterFields();
   FFiltered = false;
   FRangeActive = false;
   if (keepSettings) {

@@ -33,6 +33,7 @@
 #include "framework/data/RecordStore.h"
 
 class TFilterExpression;
+struct TFilterEquality;
 
 enum class TDataSetState {
   dsInactive,
@@ -255,6 +256,7 @@ class TnClientDataSet {
   void BeginInsert(bool append);
   void CalculateFields() const;
   void ResolveFilter();
+  void ForgetFilterFields();
   void DoEvent(const TNotifyEvent& event) {
     if (event)
       event(*this);
@@ -322,6 +324,10 @@ class TnClientDataSet {
   std::string FFilterText;
   std::unique_ptr<TFilterExpression> FFilterExpr;
   std::vector<TField*> FFilterFields;
+  // A filter of stored fields equal to constants, tested on the store's
+  // values: each field's slot and its comparison in FFilterExpr. Empty for
+  // any other filter.
+  std::vector<std::pair<size_t, const TFilterEquality*>> FFilterIguais;
   bool FFiltered = false;
 
   int FDisableCount = 0;

@@ -785,7 +785,33 @@ bool Test(const TFilterNode& node, const TFieldReader& fieldValue) {
   }
 }
 
+// The `field = literal` comparisons an `and` is made of; false at the first
+// node of any other kind.
+bool CollectEqualities(const TFilterNode& node, std::vector<TFilterEquality>& terms) {
+  if (node.Kind == TFilterNodeKind::And)
+    return std::all_of(node.Children.begin(), node.Children.end(),
+                       [&](const TNodePtr& child) { return CollectEqualities(*child, terms); });
+  if (node.Kind != TFilterNodeKind::Compare || node.Op != TFilterCompareOp::Equal)
+    return false;
+  const TFilterNode& left = *node.Children[0];
+  const TFilterNode& right = *node.Children[1];
+  if (left.Kind == TFilterNodeKind::Field && right.Kind == TFilterNodeKind::Literal)
+    terms.push_back({left.FieldIndex, right.Literal, true});
+  else if (left.Kind == TFilterNodeKind::Literal && right.Kind == TFilterNodeKind::Field)
+    terms.push_back({right.FieldIndex, left.Literal, false});
+  else
+    return false;
+  return true;
+}
+
 }  // namespace
+
+// As TestPredicate decides a comparison: a null on either side fails it.
+bool TFilterEquality::Holds(const Value& field) const {
+  if (field.IsNull() || Literal.IsNull())
+    return false;
+  return (FieldFirst ? Compare(field, Literal) : Compare(Literal, field)) == 0;
+}
 
 TFilterExpression::TFilterExpression() = default;
 TFilterExpression::~TFilterExpression() = default;
@@ -794,6 +820,8 @@ std::unique_ptr<TFilterExpression> TFilterExpression::Parse(const std::string& t
   std::unique_ptr<TFilterExpression> expression(new TFilterExpression());
   TFilterParser parser(text, expression->FFieldNames);
   expression->FRoot = parser.ParseFilter();
+  if (!CollectEqualities(*expression->FRoot, expression->FEqualities))
+    expression->FEqualities.clear();
   return expression;
 }
 

@@ -35,6 +35,16 @@ class EFilterError : public Exception {
 
 struct TFilterNode;
 
+// One `field = literal` comparison (or `literal = field`) of a filter made
+// of nothing else.
+struct TFilterEquality {
+  size_t FieldIndex;
+  Value Literal;
+  bool FieldFirst;
+  // Whether a row whose field holds `field` passes, as Matches decides.
+  bool Holds(const Value& field) const;
+};
+
 class TFilterExpression {
  public:
   // Deeper nesting (parentheses, `not`, function arguments) is refused, so a
@@ -52,6 +62,11 @@ class TFilterExpression {
   // True when the row passes. fieldValue(i) returns the current value of
   // FieldNames()[i] for the row being tested.
   bool Matches(const std::function<Value(size_t fieldIndex)>& fieldValue) const;
+  // The comparisons, when the expression is one `field = literal` or an
+  // `and` of them (a detail's usual filter on its master's key): a caller
+  // reading the fields itself can then test a row without the evaluator.
+  // Empty for any other form.
+  const std::vector<TFilterEquality>& Equalities() const { return FEqualities; }
 
  private:
   TFilterExpression();
@@ -59,4 +74,5 @@ class TFilterExpression {
   // Set by Parse, never changed afterwards.
   std::unique_ptr<TFilterNode> FRoot;
   std::vector<std::string> FFieldNames;
+  std::vector<TFilterEquality> FEqualities;
 };

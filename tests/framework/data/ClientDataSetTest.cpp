@@ -49,7 +49,7 @@ void TraceEvents(TnClientDataSet& ds, std::string& log) {
       {"AfterDelete", &T::AfterDelete},   {"BeforeScroll", &T::BeforeScroll},
       {"AfterScroll", &T::AfterScroll}};
   for (const auto& [name, event] : events)
-    ds.*event = [&log, name](T&) { log += std::string(name) + " "; };
+    ds.*event = [&log, nome = name](T&) { log += std::string(nome) + " "; };
 }
 
 // Every test of the cursor starts from an empty CONTAS data set.
@@ -384,6 +384,44 @@ TEST_F(ClientDataSet, FindKeyNearestAndRangeRespectTheFilter) {
   EXPECT_EQ(ds.RecordCount(), 6);
   ds.CancelRange();
   EXPECT_EQ(ds.RecordCount(), 10);
+}
+
+// A filter of stored fields equal to constants is tested on the stored
+// values, not by the evaluator: it must let through exactly the rows the
+// evaluator does (a handler that accepts every row brings the evaluator
+// back).
+TEST_F(ClientDataSet, EqualityFiltersLetThroughTheRowsTheEvaluatorDoes) {
+  Add(ds, 1, 1, "a", 1);
+  Add(ds, 2, 1, "b", 2);
+  Add(ds, 2, 2, "b", 2.5);
+  Add(ds, 3, 2, "", 0);
+  ds.AppendRecord({4, Value(), "c", 1});
+  struct TCaso {
+    const char* Filtro;
+    const char* Linhas;  // nullptr: whatever the evaluator says
+  };
+  for (const TCaso& caso : std::vector<TCaso>{{"CONTA = 2", "2/1/b;2/2/b"},
+                                              {"2 = CONTA and ESTAB = 2", "2/2/b"},
+                                              {"NOME = 'b' and (ESTAB = 1 and CONTA = 2)", "2/1/b"},
+                                              {"ESTAB = 1", "1/1/a;2/1/b"},
+                                              {"ESTAB = null", ""},
+                                              {"VALOR = 2.5", "2/2/b"},
+                                              {"CONTA = '3'", nullptr},
+                                              {"NOME = ''", nullptr},
+                                              {"CONTA = 2 or ESTAB = 2", "2/1/b;2/2/b;3/2/"},
+                                              {"CONTA <> 2", "1/1/a;3/2/;4//c"},
+                                              {"not ESTAB = 1", "2/2/b;3/2/;4//c"}}) {
+    ds.SetFilter(caso.Filtro);
+    ds.SetFiltered(true);
+    ds.OnFilterRecord = nullptr;
+    const std::string linhas = Rows(ds);
+    ds.OnFilterRecord = [](TnClientDataSet&, bool&) {};
+    EXPECT_EQ(Rows(ds), linhas) << caso.Filtro;
+    if (caso.Linhas) {
+      EXPECT_EQ(linhas, caso.Linhas) << caso.Filtro;
+    }
+    ds.OnFilterRecord = nullptr;
+  }
 }
 
 TEST_F(ClientDataSet, RecordThatStopsMatchingLeavesTheViewAndDeleteWorksFiltered) {
