@@ -148,28 +148,40 @@ std::optional<TnDMConexao::TComando> TnDataSetProvider::Comando(
     // An update also requires every column it changes to hold the value it
     // was read with: a row another user changed meanwhile is refused instead
     // of having his change overwritten, at no cost beyond the statement.
+    // An insert lists its columns and their values, a modify its sets.
+    const bool inclusao = kind == TUpdateKind::ukInsert;
     std::string colunas, valores, sets, lidos;
     for (int i = 0; i < dataSet.FieldCount(); ++i) {
       TField& field = dataSet.Fields(i);
       if (field.IsCalculated() || !field.HasProviderFlag(pfInUpdate))
         continue;
       const Value& value = delta.NewValue(record, field);
-      if (kind == TUpdateKind::ukInsert ? value.IsNull() : !delta.FieldChanged(record, field))
+      if (inclusao ? value.IsNull() : !delta.FieldChanged(record, field))
         continue;
       const std::string& name = field.FieldName();
       Nutildb::VerificarIdentificador(name);
-      params.emplace_back("N_" + name, value);
-      colunas += (colunas.empty() ? "" : ", ") + name;
-      valores += valores.empty() ? ":N_" : ", :N_";
-      valores += name;
-      sets += sets.empty() ? "" : ", ";
-      sets += name;
-      sets += " = :N_";
-      sets += name;
-      if (kind == TUpdateKind::ukModify && std::find(key.begin(), key.end(), &field) == key.end())
-        lidos += " and " + CondicaoValorAntigo(name, delta.OldValue(record, field), params);
+      std::string parametro = "N_";
+      parametro += name;
+      params.emplace_back(parametro, value);
+      if (inclusao) {
+        if (!colunas.empty()) {
+          colunas += ", ";
+          valores += ", ";
+        }
+        colunas += name;
+        valores += ':';
+        valores += parametro;
+      } else {
+        if (!sets.empty())
+          sets += ", ";
+        sets += name;
+        sets += " = :";
+        sets += parametro;
+        if (std::find(key.begin(), key.end(), &field) == key.end())
+          lidos += " and " + CondicaoValorAntigo(name, delta.OldValue(record, field), params);
+      }
     }
-    if (kind == TUpdateKind::ukInsert) {
+    if (inclusao) {
       if (colunas.empty())
         throw Exception("Nenhum campo para incluir em " + table);
       sql = "insert into " + table + " (" + colunas + ") values (" + valores + ")";
