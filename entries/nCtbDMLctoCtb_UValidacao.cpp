@@ -3,6 +3,10 @@
 // tells it what the module knows and forwards the checks it names. A rule
 // refuses with the exact text the accountant reads (EnField when one field
 // is at fault), or asks; a refusing answer ends in a silent abort.
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "entries/nCtbDMLctoCtb_U.h"
 
 #include "framework/app/Ndialogs.h"
@@ -227,13 +231,14 @@ bool TnCtbDMLctoCtbBase::VerificarContaRateio(int64_t codigoEmpresa, const Value
     return false;
   std::string classif = ClassificacaoDaConta(Conexao(), Importacao() ? &FCacheLote : nullptr,
                                              codigoEmpresa, conta.AsInteger());
-  // ProcurarClassifRateio: the classification or the nearest group above it.
-  while (!classif.empty()) {
-    for (cdsGerecialGrupo.First(); !cdsGerecialGrupo.Eof(); cdsGerecialGrupo.Next()) {
-      if (Nutil::Trim(cdsGerecialGrupo.Fields(0).AsString()) == classif)
-        return true;
-    }
-    classif = Nctbsfuncoes_u::RetirarUltimoNivelClassificacao(classif);
+  // ProcurarClassifRateio: the classification or the nearest group above it,
+  // the groups read once for every level tried.
+  std::vector<std::string> grupos;
+  for (cdsGerecialGrupo.First(); !cdsGerecialGrupo.Eof(); cdsGerecialGrupo.Next())
+    grupos.push_back(Nutil::Trim(cdsGerecialGrupo.Fields(0).AsString()));
+  for (; !classif.empty(); classif = Nctbsfuncoes_u::RetirarUltimoNivelClassificacao(classif)) {
+    if (std::find(grupos.begin(), grupos.end(), classif) != grupos.end())
+      return true;
   }
   return false;
 }
