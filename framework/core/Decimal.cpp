@@ -1,7 +1,7 @@
 #include "framework/core/Decimal.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 #include "framework/core/Exceptions.h"
@@ -25,8 +25,12 @@ Int128 ScaleExact(double x, int places, TRoundMode mode) {
     throw EConvertError("Valor numérico inválido");
   if (x == 0)
     return 0;
+  // Correctly rounded, as printf's "%.14e" is, at a fraction of its cost
+  // (every amount a rule rounds passes here).
   char text[40];
-  std::snprintf(text, sizeof text, "%.*e", kSignificantDigits - 1, x);
+  *std::to_chars(text, text + sizeof text - 1, x, std::chars_format::scientific,
+                 kSignificantDigits - 1)
+       .ptr = '\0';
   // text is "[-]d.dddddddddddddde[+-]xx"
   const char* p = text;
   bool negative = *p == '-';

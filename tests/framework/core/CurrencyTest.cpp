@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "framework/core/Decimal.h"
 #include "framework/core/Exceptions.h"
 
 TEST(Currency, FromDoubleRoundsTheDecimalValueHalfToEven) {
@@ -9,6 +10,16 @@ TEST(Currency, FromDoubleRoundsTheDecimalValueHalfToEven) {
   EXPECT_EQ(Currency::FromDouble(1.00015).Raw(), 10002);
   EXPECT_EQ(Currency::FromDouble(-1.00015).Raw(), -10002);
   EXPECT_EQ(Currency::FromDouble(0.1 + 0.2).Raw(), 3000);
+}
+
+// A double is read as the decimal its 15 significant digits print, and a
+// sixteenth digit that is exactly a half goes to the even fifteenth, as
+// printf rounds: 1234567890123445 reads as 1.23456789012344e15.
+TEST(Currency, ADoubleIsReadAsItsFifteenDigitsTiesToEven) {
+  EXPECT_EQ(Decimal::Scale(1234567890123445.0, 0, TRoundMode::HalfEven), 1234567890123440);
+  EXPECT_EQ(Decimal::Scale(1234567890123455.0, 0, TRoundMode::HalfEven), 1234567890123460);
+  EXPECT_EQ(Decimal::Scale(-1234567890123445.0, 0, TRoundMode::HalfEven), -1234567890123440);
+  EXPECT_EQ(Decimal::Round(2.675, 2, TRoundMode::HalfAwayFromZero), 2.68);
 }
 
 TEST(Currency, SumsOfCentsAreExact) {
