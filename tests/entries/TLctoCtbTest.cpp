@@ -1,5 +1,7 @@
 #include "tests/entries/TLctoCtbTest.h"
 
+#include <fmt/format.h>
+
 #include "framework/app/NutilAmbiente.h"
 #include "framework/core/Nutil.h"
 #include "package/Package.h"
@@ -26,18 +28,19 @@ void TLctoCtbTest::SetUp() {
       "'0', '0'), "
       "(2, '2024-01-01', '2024-12-31', '1', '1', '0', '0', '0', 0, null, null, '0', '0')");
   for (int empresa : {1, 2, 3}) {
-    const std::string e = std::to_string(empresa);
-    Executar("insert into NATUREZAGRUPO (CODIGOEMPRESA, CLASSIFGRUPO, NATUREZA) values (" + e +
-             ", '1', 1), (" + e + ", '2', -1)");
-    Executar(
+    Executar(fmt::format(
+        "insert into NATUREZAGRUPO (CODIGOEMPRESA, CLASSIFGRUPO, NATUREZA) values ({0}, '1', 1), "
+        "({0}, '2', -1)",
+        empresa));
+    Executar(fmt::format(
         "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, DESCRCONTA, TIPOCONTA, "
         "TIPOCOTACAO, APELIDOCONTA, TIPOCONTROLECONTABIL) values "
-        "(" +
-        e + ", 1, '1', 'ATIVO', 1, null, null, null), " + "(" + e +
-        ", 101, '1.01', 'Caixa', 2, 0, 'CAIXA', 'LN'), " + "(" + e +
-        ", 102, '1.02', 'Banco', 2, 0, 'BANCO', 'LN'), " + "(" + e +
-        ", 103, '1.03', 'Aplicação', 2, 2, null, 'LS'), " + "(" + e +
-        ", 201, '2.01', 'Fornecedores', 2, 0, null, 'LF')");
+        "({0}, 1, '1', 'ATIVO', 1, null, null, null), "
+        "({0}, 101, '1.01', 'Caixa', 2, 0, 'CAIXA', 'LN'), "
+        "({0}, 102, '1.02', 'Banco', 2, 0, 'BANCO', 'LN'), "
+        "({0}, 103, '1.03', 'Aplicação', 2, 2, null, 'LS'), "
+        "({0}, 201, '2.01', 'Fornecedores', 2, 0, null, 'LF')",
+        empresa));
   }
   Executar(
       "insert into HISTORICOCTB (CODIGOHISTCTB, DESCRHISTCTB, CODIGOGRUPOHISTCTB, STATUS) "

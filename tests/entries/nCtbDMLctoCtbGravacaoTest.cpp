@@ -1,5 +1,6 @@
 // What the module does around the writing of an entry: the steps after a
 // post, what a delete undoes in other tables, cancel and refresh.
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "entries/nCtbDMLctoCtb_U.h"
@@ -69,11 +70,12 @@ int64_t MarcasRestantes(TLctoCtbTest& t, int chave) {
   int64_t total = t.Contar("select count(*) from CONCBANCLCTO where (CHAVELCTOCTB = " + k +
                            " or CONCILLCTOCTB = 1) and SEQLCTOBANC = " + k);
   for (const char* tabela : {"OPENFINANCECONCCARTAOLCTO", "OPENFINANCEINVESTIMENTO"})
-    total += t.Contar(std::string("select count(*) from ") + tabela +
-                      " where (CHAVELCTOCTB = " + k + " or CONCILLCTOCTB = 1) and SEQLCTO = " + k);
+    total += t.Contar(fmt::format(
+        "select count(*) from {} where (CHAVELCTOCTB = {} or CONCILLCTOCTB = 1) and SEQLCTO = {}",
+        tabela, k, k));
   for (const char* tabela :
        {"CONCBANCLCTOBANC", "OPENFINANCECONCCARLCTORELAC", "OPENFINANCEINVESTIMENTORELAC"})
-    total += t.Contar(std::string("select count(*) from ") + tabela + " where CHAVELCTOCTB = " + k);
+    total += t.Contar(fmt::format("select count(*) from {} where CHAVELCTOCTB = {}", tabela, k));
   return total;
 }
 

@@ -213,7 +213,7 @@ TEST_P(TnCtbDMLctoCtbHistoricoTest, AccountsTypedAsCodesOrAliases) {
   TnCtbDMLctoCtb& modulo = CriarNovo();
   TField& deb = modulo.nClientDataSet.FieldByName("CONTACTBDEB");
   for (const auto& [texto, esperado] : casos) {
-    const std::string resultado = ResultadoDe([&] { deb.SetText(texto); });
+    const std::string resultado = ResultadoDe([&deb, digitado = texto] { deb.SetText(digitado); });
     EXPECT_EQ(resultado != "ok" ? resultado
               : deb.IsNull()    ? "null"
                                 : deb.AsString(),
