@@ -336,9 +336,11 @@ async function abrirLancamento(chave) {
     }
     elemento("botaoExcluir").disabled = false;
     mostrarDetalhes(dados);
-    mensagem(`Corrigindo o lançamento ${chave}`);
     await atualizarContas();
     primeiraEntrada()?.focus();
+    // Announced once the screen has settled: typing that starts on the
+    // announcement is not moved to another field by the focus above.
+    mensagem(`Corrigindo o lançamento ${chave}`);
   } catch (erro) {
     mensagem(erro.message, true);
   }
