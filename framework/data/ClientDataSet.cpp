@@ -106,8 +106,7 @@ TField& TnClientDataSet::AddField(const std::string& name, TFieldType type, int 
   field->FSlot = FDataCount++;
   FFieldIndex.Set(name, FFields.size());
   FFields.push_back(std::move(field));
-  FStore.reset();
-  FRetiredIndex.reset();
+  ReleaseStore();
   return *FFields.back();
 }
 
@@ -148,10 +147,7 @@ void TnClientDataSet::RemoveField(const std::string& name) {
 
 void TnClientDataSet::ClearFields() {
   Close();
-  if (FStore)
-    FStore->Detach(this);
-  FStore.reset();
-  FRetiredIndex.reset();
+  ReleaseStore();
   FIndex.reset();
   FFields.clear();
   FFieldIndex.Clear();
@@ -185,14 +181,20 @@ std::vector<TField*> TnClientDataSet::ResolveFields(const std::string& names) co
 // ---- Store and indexes ----
 
 void TnClientDataSet::AttachStore(std::shared_ptr<TnRecordStore> store) {
-  if (FStore)
-    FStore->Detach(this);
+  ReleaseStore();
   FStore = std::move(store);
   FStore->Attach(this);
   FCacheRow = kNoRow;
-  FRetiredIndex.reset();
   FIndex = std::make_unique<TnRecordIndex>(*FStore, std::vector<size_t>{}, std::vector<bool>{});
   FKeyFields.clear();
+}
+
+// The rows go with the index kept for them: it reads them by reference.
+void TnClientDataSet::ReleaseStore() {
+  if (FStore)
+    FStore->Detach(this);
+  FStore.reset();
+  FRetiredIndex.reset();
 }
 
 void TnClientDataSet::EnsureStore() {
@@ -210,10 +212,7 @@ void TnClientDataSet::EnsureStore() {
 
 void TnClientDataSet::CreateDataSet() {
   Close();
-  if (FStore)
-    FStore->Detach(this);
-  FStore.reset();
-  FRetiredIndex.reset();
+  ReleaseStore();
   EnsureStore();
   Open();
 }

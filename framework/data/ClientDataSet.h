@@ -222,6 +222,7 @@ class TnClientDataSet {
 
   // Store and indexes.
   void EnsureStore();
+  void ReleaseStore();
   void AttachStore(std::shared_ptr<TnRecordStore> store);
   void BuildIndex(const std::string& fields, const std::string& descFields);
   void RebuildAllCursors();

@@ -145,10 +145,10 @@ std::optional<TnDMConexao::TComando> TnDataSetProvider::Comando(
   if (kind == TUpdateKind::ukDelete) {
     sql = "delete from " + table + " where " + Condicao(delta, record, key, params);
   } else {
-    // An update also requires every column it changes to hold the value it
+    // An insert lists its columns and their values, a modify its sets. An
+    // update also requires every column it changes to hold the value it
     // was read with: a row another user changed meanwhile is refused instead
     // of having his change overwritten, at no cost beyond the statement.
-    // An insert lists its columns and their values, a modify its sets.
     const bool inclusao = kind == TUpdateKind::ukInsert;
     std::string colunas, valores, sets, lidos;
     for (int i = 0; i < dataSet.FieldCount(); ++i) {
