@@ -498,7 +498,7 @@ void TnCtbDMLctoGer::nClientDataSetAfterDelete(TnClientDataSet& dataSet) {
 
 void TnCtbDMLctoGer::AtualizarFiltroChaveLctoCtb() {
   std::string filtro;
-  if (FChaveLctoCtb != 0 && FContaCtb != 0) {
+  if (FiltraLado()) {
     auto valor = [&](const Value& v) {
       return CarregarDetalhesDinamicamente() ? Nutil::ValorParaSQL(v) : Nutil::ValorParaFiltro(v);
     };

@@ -128,6 +128,8 @@ class TnCtbDMLctoGer : public TnDMClientDataSet {
 
   // --- Row maintenance -------------------------------------------------------
   void AtualizarFiltroChaveLctoCtb();
+  // Whether the rows shown are one side's: an entry key and an account.
+  bool FiltraLado() const { return FChaveLctoCtb != 0 && FContaCtb != 0; }
   // The entry (company and key) whose splits are known to be none stored, so
   // its sides read nothing from the database; nullopt: none known.
   void SetEntradaSemGravados(std::optional<std::pair<int64_t, int64_t>> entrada) {

@@ -53,7 +53,6 @@ Currency Centavos(double valor) {
 void TnCtbDMLctoGer::InserirLctoGerAuto() {
   TnClientDataSet& cds = nClientDataSet;
   TnClientDataSet& taxas = cdsGerecialAuto;
-  AtualizarFiltroChaveLctoCtb();
   const bool aplicarAoGravar = AplicarAoGravar();
   struct TRestaurar {
     TnCtbDMLctoGer& Modulo;
@@ -68,13 +67,19 @@ void TnCtbDMLctoGer::InserirLctoGerAuto() {
       Modulo.SetAplicarAoGravar(AplicarAoGravar);
     }
   } restaurar{*this, aplicarAoGravar};
+  cds.DisableControls();
+  // Led by the fields the side's filter fixes, the index keeps the side's
+  // rows together: the filter, and the walks below, read them alone and not
+  // the other sides held for the batch. Inside the side the order is the
+  // cost centre's either way.
+  cds.SetIndexFieldNames(FiltraLado() ? "CHAVELCTOCTB;NATURLCTOCTB;CONTACTB;CODIGOCENTROCUSTO"
+                                      : "CODIGOCENTROCUSTO");
+  AtualizarFiltroChaveLctoCtb();
   // The rows are applied together at the end, not one by one.
   SetAplicarAoGravar(false);
   taxas.SetFilter("ContaCtb = " + Nutil::ValorParaFiltro(Value(FContaCtb)));
   taxas.SetFiltered(true);
   taxas.SetIndexFieldNames("Percentual");
-  cds.SetIndexFieldNames("CODIGOCENTROCUSTO");
-  cds.DisableControls();
   FPodeAlterarOrigem = false;
   AtualizarFiltroChaveLctoCtb();
 

@@ -11,6 +11,23 @@
 
 namespace {
 
+bool NumberOrDate(TFieldType type) {
+  switch (type) {
+    case TFieldType::ftSmallint:
+    case TFieldType::ftInteger:
+    case TFieldType::ftLargeint:
+    case TFieldType::ftFloat:
+    case TFieldType::ftBCD:
+    case TFieldType::ftDate:
+    case TFieldType::ftTime:
+    case TFieldType::ftDateTime:
+    case TFieldType::ftTimeStamp:
+      return true;
+    default:
+      return false;
+  }
+}
+
 std::string UpperAscii(std::string text) {
   for (char& ch : text)
     ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
@@ -187,6 +204,7 @@ void TnClientDataSet::AttachStore(std::shared_ptr<TnRecordStore> store) {
   FCacheRow = kNoRow;
   FIndex = std::make_unique<TnRecordIndex>(*FStore, std::vector<size_t>{}, std::vector<bool>{});
   FKeyFields.clear();
+  FFilterKey.clear();
 }
 
 // The rows go with the index kept for them: it reads them by reference.
@@ -234,8 +252,8 @@ void TnClientDataSet::BuildIndex(const std::string& fields, const std::string& d
   TRowId current = FCurrentRow;
   FKeyFields = ResolveFields(fields);
   std::unique_ptr<TnRecordIndex> left = std::move(FIndex);
-  if (FRetiredIndex && FRetiredStamp == FStore->Stamp() && FRetiredRows == FStore->RowCount() &&
-      FRetiredIndex->KeySlots() == slots && FRetiredIndex->Descending() == desc) {
+  if (RetiredIndexCurrent() && FRetiredIndex->KeySlots() == slots &&
+      FRetiredIndex->Descending() == desc) {
     FIndex = std::move(FRetiredIndex);
   } else {
     FIndex = std::make_unique<TnRecordIndex>(*FStore, std::move(slots), std::move(desc));
@@ -245,6 +263,7 @@ void TnClientDataSet::BuildIndex(const std::string& fields, const std::string& d
   FRetiredStamp = FStore->Stamp();
   FRetiredRows = FStore->RowCount();
   FRangeActive = false;
+  BoundFilterToIndex();
   if (Active()) {
     if (current != kNoRow && IsVisible(current)) {
       GoToRow(current);
@@ -339,21 +358,35 @@ TRowId TnClientDataSet::NeighbourOf(TRowId row) const {
   return FIndex->IsEnd(prior) ? kNoRow : FIndex->At(prior);
 }
 
-// Writes new values into a stored row, moving it in every cursor's index
-// whose key changed.
+bool TnClientDataSet::RetiredIndexCurrent() const {
+  return FRetiredIndex && FRetiredStamp == FStore->Stamp() && FRetiredRows == FStore->RowCount();
+}
+
+// Writes new values into a stored row, moving it in every index of every
+// cursor (the retired ones that still match the rows too) whose key changed.
 void TnClientDataSet::WriteRow(TRowId row, const std::vector<Value>& values, bool logged) {
-  std::vector<TnClientDataSet*> moved;
+  std::vector<TnRecordIndex*> moved;
+  std::vector<TnClientDataSet*> retiredKept;
+  const auto leave = [&](TnRecordIndex& index) {
+    if (index.KeyDiffers(row, values.data())) {
+      index.Erase(row);
+      moved.push_back(&index);
+    }
+  };
   for (TnClientDataSet* cursor : FStore->Cursors()) {
-    if (cursor->FIndex->KeyDiffers(row, values.data())) {
-      cursor->FIndex->Erase(row);
-      moved.push_back(cursor);
+    leave(*cursor->FIndex);
+    if (cursor->RetiredIndexCurrent()) {
+      leave(*cursor->FRetiredIndex);
+      retiredKept.push_back(cursor);
     }
   }
   if (logged)
     FStore->MarkModified(row);
   FStore->SetRow(row, values.data());
-  for (TnClientDataSet* cursor : moved)
-    cursor->FIndex->Insert(row);
+  for (TnRecordIndex* index : moved)
+    index->Insert(row);
+  for (TnClientDataSet* cursor : retiredKept)
+    cursor->FRetiredStamp = FStore->Stamp();
 }
 
 // ---- Open and close ----
@@ -550,6 +583,8 @@ TIndexPos TnClientDataSet::SeekForward(TIndexPos pos) const {
     TRowId row = FIndex->At(pos);
     if (FRangeActive && FIndex->CompareKey(row, FRangeEnd) > 0)
       return FIndex->End();
+    if (FilterBounded() && FIndex->CompareKeyAt(pos, FFilterKey) > 0)
+      return FIndex->End();
     if (IsVisible(row))
       return pos;
     pos = FIndex->Next(pos);
@@ -562,6 +597,8 @@ TIndexPos TnClientDataSet::SeekBackward(TIndexPos pos) const {
     TRowId row = FIndex->At(pos);
     if (FRangeActive && FIndex->CompareKey(row, FRangeStart) < 0)
       return FIndex->End();
+    if (FilterBounded() && FIndex->CompareKeyAt(pos, FFilterKey) < 0)
+      return FIndex->End();
     if (IsVisible(row))
       return pos;
     pos = FIndex->Prior(pos);
@@ -570,13 +607,17 @@ TIndexPos TnClientDataSet::SeekBackward(TIndexPos pos) const {
 }
 
 TIndexPos TnClientDataSet::FirstPos() const {
-  return SeekForward(FRangeActive ? FIndex->LowerBound(FRangeStart) : FIndex->Begin());
+  if (FRangeActive)
+    return SeekForward(FIndex->LowerBound(FRangeStart));
+  return SeekForward(FilterBounded() ? FIndex->LowerBound(FFilterKey) : FIndex->Begin());
 }
 
 TIndexPos TnClientDataSet::LastPos() const {
-  if (!FRangeActive)
-    return SeekBackward(FIndex->Last());
-  return SeekBackward(FIndex->Prior(FIndex->UpperBound(FRangeEnd)));
+  if (FRangeActive)
+    return SeekBackward(FIndex->Prior(FIndex->UpperBound(FRangeEnd)));
+  if (FilterBounded())
+    return SeekBackward(FIndex->Prior(FIndex->UpperBound(FFilterKey)));
+  return SeekBackward(FIndex->Last());
 }
 
 void TnClientDataSet::SetCurrent(TIndexPos pos) {
@@ -810,6 +851,12 @@ void TnClientDataSet::Post() {
       if (cursor == this) {
         FPos = pos;
         FPosVersion = FIndex->Version();
+      }
+      // A new row leaves the stamp as it was.
+      if (cursor->FRetiredIndex && cursor->FRetiredStamp == FStore->Stamp() &&
+          cursor->FRetiredRows + 1 == FStore->RowCount()) {
+        cursor->FRetiredIndex->Insert(row);
+        cursor->FRetiredRows = FStore->RowCount();
       }
     }
   } else {
@@ -1119,11 +1166,39 @@ void TnClientDataSet::ResolveFilter() {
     }
     FFilterIguais.emplace_back(field.FSlot, &igualdade);
   }
+  BoundFilterToIndex();
 }
 
 void TnClientDataSet::ForgetFilterFields() {
   FFilterFields.clear();
   FFilterIguais.clear();
+  FFilterKey.clear();
+}
+
+// Only numbers and dates: their comparison in the filter is the index's
+// own, so the rows equal to a constant are exactly the index's block of it.
+// A handler only ever narrows what the expression lets through.
+void TnClientDataSet::BoundFilterToIndex() {
+  FFilterKey.clear();
+  if (FFilterIguais.empty() || FKeyFields.size() != FIndex->KeySlots().size())
+    return;
+  for (const TField* field : FKeyFields) {
+    const auto igualdade =
+        std::find_if(FFilterIguais.begin(), FFilterIguais.end(),
+                     [&](const auto& candidata) { return candidata.first == field->FSlot; });
+    if (igualdade == FFilterIguais.end() || !NumberOrDate(field->DataType()))
+      break;
+    const Value& literal = igualdade->second->Literal;
+    Value key;
+    try {
+      key = field->Coerce(literal);
+    } catch (const Exception&) {
+      break;
+    }
+    if (literal.IsNull() || key.IsNull() || Compare(key, literal) != 0)
+      break;
+    FFilterKey.push_back(std::move(key));
+  }
 }
 
 void TnClientDataSet::SetFiltered(bool filtered) {

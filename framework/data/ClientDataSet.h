@@ -229,12 +229,14 @@ class TnClientDataSet {
   void CursorRowRemoving(TRowId row);
   void CursorResync();
   void WriteRow(TRowId row, const std::vector<Value>& values, bool logged);
+  bool RetiredIndexCurrent() const;
 
   // Position.
   TIndexPos CurrentPos() const;
   bool IsVisible(TRowId row) const;
   bool InRange(TRowId row) const;
   bool PassesFilter(TRowId row) const;
+  bool FilterBounded() const { return FFiltered && !FFilterKey.empty(); }
   TIndexPos SeekForward(TIndexPos pos) const;
   TIndexPos SeekBackward(TIndexPos pos) const;
   TIndexPos FirstPos() const;
@@ -258,6 +260,7 @@ class TnClientDataSet {
   void CalculateFields() const;
   void ResolveFilter();
   void ForgetFilterFields();
+  void BoundFilterToIndex();
   void DoEvent(const TNotifyEvent& event) {
     if (event)
       event(*this);
@@ -278,9 +281,10 @@ class TnClientDataSet {
   // Cursor.
   mutable TDataSetState FState = TDataSetState::dsInactive;
   std::unique_ptr<TnRecordIndex> FIndex;
-  // The index the cursor last left, with the store's state then: code that
-  // switches between two orders and back builds neither again while the
-  // rows stay as they were.
+  // The index the cursor last left, with the store's state it matches:
+  // code that switches between two orders and back builds neither again.
+  // Rows posted and written through this store keep it matching; anything
+  // else (a delete, a revert, a reload) leaves it to be rebuilt.
   std::unique_ptr<TnRecordIndex> FRetiredIndex;
   uint64_t FRetiredStamp = 0;
   TRowId FRetiredRows = 0;
@@ -329,6 +333,10 @@ class TnClientDataSet {
   // values: each field's slot and its comparison in FFilterExpr. Empty for
   // any other filter.
   std::vector<std::pair<size_t, const TFilterEquality*>> FFilterIguais;
+  // The constants such a filter gives the leading fields of the active
+  // index (empty: none): its rows are one block of the index, and walks
+  // start and stop at the block's edges instead of reading every row.
+  ValueArray FFilterKey;
   bool FFiltered = false;
 
   int FDisableCount = 0;

@@ -387,41 +387,90 @@ TEST_F(ClientDataSet, FindKeyNearestAndRangeRespectTheFilter) {
 }
 
 // A filter of stored fields equal to constants is tested on the stored
-// values, not by the evaluator: it must let through exactly the rows the
-// evaluator does (a handler that accepts every row brings the evaluator
-// back).
+// values, not by the evaluator, and where it fixes the leading fields of the
+// index only their block is walked: it must let through exactly the rows,
+// in the same order both ways, that the evaluator does over every row (an
+// `or` of a false comparison brings the evaluator back).
 TEST_F(ClientDataSet, EqualityFiltersLetThroughTheRowsTheEvaluatorDoes) {
+  Add(ds, 2, 2, "b", 2.5);
   Add(ds, 1, 1, "a", 1);
   Add(ds, 2, 1, "b", 2);
-  Add(ds, 2, 2, "b", 2.5);
   Add(ds, 3, 2, "", 0);
+  Add(ds, 2, 1, "d", 2);
   ds.AppendRecord({4, Value(), "c", 1});
   struct TCaso {
     const char* Filtro;
-    const char* Linhas;  // nullptr: whatever the evaluator says
+    const char* Linhas;  // in the order of the rows; nullptr: whatever the evaluator says
   };
-  for (const TCaso& caso : std::vector<TCaso>{{"CONTA = 2", "2/1/b;2/2/b"},
-                                              {"2 = CONTA and ESTAB = 2", "2/2/b"},
-                                              {"NOME = 'b' and (ESTAB = 1 and CONTA = 2)", "2/1/b"},
-                                              {"ESTAB = 1", "1/1/a;2/1/b"},
-                                              {"ESTAB = null", ""},
-                                              {"VALOR = 2.5", "2/2/b"},
-                                              {"CONTA = '3'", nullptr},
-                                              {"NOME = ''", nullptr},
-                                              {"CONTA = 2 or ESTAB = 2", "2/1/b;2/2/b;3/2/"},
-                                              {"CONTA <> 2", "1/1/a;3/2/;4//c"},
-                                              {"not ESTAB = 1", "2/2/b;3/2/;4//c"}}) {
-    ds.SetFilter(caso.Filtro);
-    ds.SetFiltered(true);
-    ds.OnFilterRecord = nullptr;
-    const std::string linhas = Rows(ds);
-    ds.OnFilterRecord = [](TnClientDataSet&, bool&) {};
-    EXPECT_EQ(Rows(ds), linhas) << caso.Filtro;
-    if (caso.Linhas) {
-      EXPECT_EQ(linhas, caso.Linhas) << caso.Filtro;
+  const auto deTras = [](TnClientDataSet& d) {
+    std::string linhas;
+    for (d.Last(); !d.Bof(); d.Prior())
+      linhas += d.FieldByName("NOME").AsString() + d.FieldByName("VALOR").AsString() + ";";
+    return linhas;
+  };
+  for (const char* indice : {"", "CONTA", "ESTAB;CONTA", "CONTA;ESTAB", "VALOR;CONTA;ESTAB"}) {
+    ds.SetIndexFieldNames(indice);
+    for (const TCaso& caso :
+         std::vector<TCaso>{{"CONTA = 2", "2/2/b;2/1/b;2/1/d"},
+                            {"2 = CONTA and ESTAB = 2", "2/2/b"},
+                            {"NOME = 'b' and (ESTAB = 1 and CONTA = 2)", "2/1/b"},
+                            {"ESTAB = 1 and CONTA = 2.0", "2/1/b;2/1/d"},
+                            {"ESTAB = 1", "1/1/a;2/1/b;2/1/d"},
+                            {"ESTAB = null", ""},
+                            {"VALOR = 2.5", "2/2/b"},
+                            {"VALOR = 2 and CONTA = 2", "2/1/b;2/1/d"},
+                            {"CONTA = 2.5", ""},
+                            {"CONTA = '3'", nullptr},
+                            {"NOME = ''", nullptr},
+                            {"CONTA = 2 or ESTAB = 2", "2/2/b;2/1/b;3/2/;2/1/d"},
+                            {"CONTA <> 2", "1/1/a;3/2/;4//c"},
+                            {"not ESTAB = 1", "2/2/b;3/2/;4//c"}}) {
+      ds.SetFilter(std::string("(") + caso.Filtro + ") or 1 = 0");
+      ds.SetFiltered(true);
+      const std::string linhas = Rows(ds);
+      const std::string linhasDeTras = deTras(ds);
+      const int quantas = ds.RecordCount();
+      ds.SetFilter(caso.Filtro);
+      EXPECT_EQ(Rows(ds), linhas) << indice << ": " << caso.Filtro;
+      EXPECT_EQ(deTras(ds), linhasDeTras) << indice << ": " << caso.Filtro;
+      EXPECT_EQ(ds.RecordCount(), quantas) << indice << ": " << caso.Filtro;
+      if (caso.Linhas && *indice == '\0') {
+        EXPECT_EQ(linhas, caso.Linhas) << caso.Filtro;
+      }
     }
-    ds.OnFilterRecord = nullptr;
   }
+}
+
+// Switching between two orders reuses the index left behind; rows posted
+// and edited meanwhile must be in it where a fresh index puts them.
+TEST_F(ClientDataSet, AnIndexTakenBackHoldsTheRowsPostedAndEditedMeanwhile) {
+  for (int conta : {5, 3, 8, 1})
+    Add(ds, conta, conta % 3, "x", 0);
+  ds.SetIndexFieldNames("CONTA");
+  ds.SetIndexFieldNames("ESTAB");
+  Add(ds, 4, 2, "novo", 0);
+  ds.First();
+  ds.Edit();
+  ds.FieldByName("CONTA").SetAsInteger(9);
+  ds.Post();
+  ds.SetIndexFieldNames("CONTA");
+  Add(ds, 2, 0, "outro", 0);
+  ds.SetIndexFieldNames("ESTAB");
+  TnClientDataSet novo;
+  novo.CloneCursor(ds);
+  const auto confere = [&] {
+    for (const char* indice : {"CONTA", "ESTAB", "CONTA"}) {
+      ds.SetIndexFieldNames(indice);
+      novo.SetIndexFieldNames(std::string(indice) + ";NOME");
+      novo.SetIndexFieldNames(indice);
+      EXPECT_EQ(Rows(ds), Rows(novo)) << indice;
+    }
+  };
+  confere();
+  EXPECT_EQ(Rows(ds), "1/1/x;2/0/outro;4/2/novo;5/2/x;8/2/x;9/0/x");
+  ds.SetIndexFieldNames("ESTAB");
+  ds.Delete();
+  confere();
 }
 
 TEST_F(ClientDataSet, RecordThatStopsMatchingLeavesTheViewAndDeleteWorksFiltered) {
