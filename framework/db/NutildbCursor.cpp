@@ -1,7 +1,6 @@
 // The cursor helpers of Nutildb: ExecutarSQL and the statements it keeps for
 // RefreshSQL, ExecutarSQLDireto, GravarCDS and PegarValorDelta.
 
-#include <cctype>
 #include <mutex>
 #include <unordered_map>
 
@@ -12,6 +11,15 @@
 #include "framework/db/TnDataSetProvider.h"
 
 namespace {
+
+// ASCII only, whatever the locale: an identifier goes into statement text.
+bool Digito(char c) {
+  return c >= '0' && c <= '9';
+}
+
+bool LetraDigitoOuSublinhado(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || Digito(c) || c == '_';
+}
 
 // What RefreshSQL re-runs, per live cursor.
 struct TComandoCursor {
@@ -109,16 +117,17 @@ int64_t ExecutarSQLDireto(TnDMConexao& conexao, const std::string& sql, const TP
   return conexao.ExecuteDirect(sql, params);
 }
 
+// Called for every column of every row a provider writes, so it stays a
+// plain scan of the characters.
 void VerificarIdentificador(const std::string& name, bool qualificado) {
-  bool valido = !name.empty() && !std::isdigit(static_cast<unsigned char>(name[0]));
+  bool valido = !name.empty() && !Digito(name[0]);
   bool inicioDeParte = true;
   for (char c : name) {
-    auto u = static_cast<unsigned char>(c);
     if (c == '.' && qualificado && !inicioDeParte) {
       inicioDeParte = true;
       continue;
     }
-    if (!(std::isalnum(u) || c == '_') || (inicioDeParte && std::isdigit(u))) {
+    if (!LetraDigitoOuSublinhado(c) || (inicioDeParte && Digito(c))) {
       valido = false;
       break;
     }

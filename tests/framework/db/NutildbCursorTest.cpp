@@ -128,7 +128,8 @@ TEST_P(NutildbCursorTest, NamesGivenByCodeCannotCarrySql) {
   TnDMSQLDataSet sql;
   for (const char* tabela : {"LCTO; drop table LCTO", "LCTO --", "LCTO where 'a'='a'", " "})
     EXPECT_THROW(sql.PegarTemRegistro(tabela, ""), Exception) << tabela;
-  for (const char* campo : {"COMPL; drop", "COMPL)", "1COMPL", "COMPL.", "'x'"})
+  for (const char* campo :
+       {"COMPL; drop", "COMPL)", "1COMPL", "COMPL.", "'x'", "COMPLÇ", "COMPL\xe7"})
     EXPECT_THROW(sql.PegarValorCampo("LCTO", campo, ""), Exception) << campo;
   EXPECT_EQ(sql.PegarQtdRegistro("LCTO", ""), 3) << "nothing ran";
 }
