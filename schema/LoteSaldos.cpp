@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "framework/core/Exceptions.h"
 #include "framework/db/TnDMConexao.h"
@@ -72,11 +74,13 @@ const char* const kFaixaNoDiario[] = {
     "TIPOLANCAMENTO",
 };
 
-// A group whose movements cancel out changes nothing, so it is left out; a
-// row the sum brought to zero is deleted by the statement after. Rounding
-// to cents keeps SQLite's REAL sums exact, as the triggers do at each step.
-// Rows are written in key order, so two batches of one company that share
-// balance rows lock them in the same order and wait instead of deadlocking.
+// A group whose movements cancel out changes nothing, so it is left out.
+// Every row written comes back (its amounts, then its key), so that the
+// rows the sum brought to zero can be deleted one by one: nearly always
+// none. Rounding to cents keeps SQLite's REAL sums exact, as the triggers do
+// at each step. Rows are written in key order, so two batches of one
+// company that share balance rows lock them in the same order and wait
+// instead of deadlocking.
 std::string Somar(const TTabelaSaldo& tabela) {
   const char* deb = tabela.Moeda ? "VALORDEBMOEDA" : "VALORDEB";
   const char* cred = tabela.Moeda ? "VALORCREDMOEDA" : "VALORCRED";
@@ -89,16 +93,36 @@ std::string Somar(const TTabelaSaldo& tabela) {
       "order by {2} "
       "on conflict (CODIGOEMPRESA, {1}) do update "
       "set VALORDEB = round({0}.VALORDEB + excluded.VALORDEB, 2), "
-      "VALORCRED = round({0}.VALORCRED + excluded.VALORCRED, 2)",
+      "VALORCRED = round({0}.VALORCRED + excluded.VALORCRED, 2) "
+      "returning VALORDEB, VALORCRED, {1}",
       tabela.Nome, tabela.Chave, tabela.ChaveDiario, deb, cred, tabela.Diario,
       tabela.Moeda ? " and CODIGOMOEDA is not null" : "");
 }
 
-std::string ExcluirZerados(const TTabelaSaldo& tabela) {
+// The columns of a key as the statements list them ("A, B").
+std::vector<std::string> ColunasDaChave(std::string_view chave) {
+  std::vector<std::string> colunas;
+  for (size_t inicio = 0; inicio <= chave.size();) {
+    const size_t fim = std::min(chave.find(", ", inicio), chave.size());
+    colunas.emplace_back(chave.substr(inicio, fim - inicio));
+    inicio = fim + 2;
+  }
+  return colunas;
+}
+
+// One row by its key (:pChave0, :pChave1... in the key's order), if zero.
+std::string ExcluirZerado(const TTabelaSaldo& tabela) {
+  std::string condicao;
+  const std::vector<std::string> colunas = ColunasDaChave(tabela.Chave);
+  for (size_t i = 0; i < colunas.size(); ++i)
+    condicao += fmt::format(" and {} = :pChave{}", colunas[i], i);
   return fmt::format(
-      "delete from {0} where CODIGOEMPRESA = :pEmpresa and VALORDEB = 0 and VALORCRED = 0 "
-      "and ({1}) in (select {2} from {3} where CODIGOEMPRESA = :pEmpresa)",
-      tabela.Nome, tabela.Chave, tabela.ChaveDiario, tabela.Diario);
+      "delete from {} where CODIGOEMPRESA = :pEmpresa{} and VALORDEB = 0 and VALORCRED = 0",
+      tabela.Nome, condicao);
+}
+
+bool Zero(const Value& valor) {
+  return !valor.IsNull() && valor.AsFloat() == 0;
 }
 
 struct TComandos {
@@ -107,7 +131,7 @@ struct TComandos {
   TComandos() {
     for (size_t i = 0; i < kTabelas.size(); ++i) {
       Somas[i] = Somar(kTabelas[i]);
-      Exclusoes[i] = ExcluirZerados(kTabelas[i]);
+      Exclusoes[i] = ExcluirZerado(kTabelas[i]);
     }
   }
 };
@@ -222,8 +246,15 @@ void TLoteSaldos::Aplicar() {
   for (const ValueArray& empresa : empresas.Rows) {
     const TParams params{{"pEmpresa", empresa[0]}};
     for (size_t i = 0; i < kTabelas.size(); ++i) {
-      FConexao.ExecuteDirect(comandos.Somas[i], params);
-      FConexao.ExecuteDirect(comandos.Exclusoes[i], params);
+      const TDbResult escritas = FConexao.ExecuteQuery(comandos.Somas[i], params);
+      for (const ValueArray& linha : escritas.Rows) {
+        if (!Zero(linha[0]) || !Zero(linha[1]))
+          continue;
+        TParams chave{{"pEmpresa", empresa[0]}};
+        for (size_t coluna = 2; coluna < linha.size(); ++coluna)
+          chave.emplace_back(fmt::format("pChave{}", coluna - 2), linha[coluna]);
+        FConexao.ExecuteDirect(comandos.Exclusoes[i], chave);
+      }
     }
     for (const char* diario : kDiarios)
       FConexao.ExecuteDirect(fmt::format("delete from {} where CODIGOEMPRESA = :pEmpresa", diario),
