@@ -12,6 +12,18 @@
 
 namespace {
 
+// The number `count` ASCII digits at `text` make, or -1 when one is not a
+// digit (the text's terminating null included: nothing past it is read).
+int Digits(const char* text, int count) {
+  int value = 0;
+  for (int i = 0; i < count; ++i) {
+    if (text[i] < '0' || text[i] > '9')
+      return -1;
+    value = value * 10 + (text[i] - '0');
+  }
+  return value;
+}
+
 // Days between 1970-01-01 and 1899-12-30.
 constexpr int kUnixEpochDays = 25569;
 constexpr double kMillisecondsPerDay = 86400000.0;
@@ -182,11 +194,19 @@ std::string DateToIso(TDateTime date) {
   return text;
 }
 
+// Every date column a query reads passes here. Digits where the ISO form
+// puts them are read directly, as sscanf would read them; any other text
+// goes to sscanf, whose leniencies (spaces, signs) are kept.
 std::optional<TDateTime> ParseDate(const std::string& text) {
   int y = 0, m = 0, d = 0, h = 0, n = 0, s = 0, consumed = 0;
   double fractionOfSecond = 0;
   const char* rest = nullptr;
-  if (std::sscanf(text.c_str(), "%4d-%2d-%2d%n", &y, &m, &d, &consumed) == 3 && consumed == 10) {
+  const char* iso = text.c_str();
+  if ((y = Digits(iso, 4)) >= 0 && iso[4] == '-' && (m = Digits(iso + 5, 2)) >= 0 &&
+      iso[7] == '-' && (d = Digits(iso + 8, 2)) >= 0) {
+    rest = iso + 10;
+  } else if (std::sscanf(text.c_str(), "%4d-%2d-%2d%n", &y, &m, &d, &consumed) == 3 &&
+             consumed == 10) {
     rest = text.c_str() + consumed;
   } else if (std::sscanf(text.c_str(), "%2d/%2d/%4d%n", &d, &m, &y, &consumed) == 3 &&
              consumed == 10) {
@@ -202,16 +222,17 @@ std::optional<TDateTime> ParseDate(const std::string& text) {
   if (*rest != ' ' && *rest != 'T')
     return std::nullopt;
   ++rest;
-  int fieldsRead = 0;
   consumed = 0;
-  if (std::sscanf(rest, "%2d:%2d%n", &h, &n, &consumed) == 2)
-    fieldsRead = 2;
-  if (fieldsRead == 0)
+  if ((h = Digits(rest, 2)) >= 0 && rest[2] == ':' && (n = Digits(rest + 3, 2)) >= 0)
+    consumed = 5;
+  else if (std::sscanf(rest, "%2d:%2d%n", &h, &n, &consumed) != 2)
     return std::nullopt;
   rest += consumed;
   if (*rest == ':') {
     consumed = 0;
-    if (std::sscanf(rest, ":%2d%n", &s, &consumed) != 1)
+    if ((s = Digits(rest + 1, 2)) >= 0)
+      consumed = 3;
+    else if (std::sscanf(rest, ":%2d%n", &s, &consumed) != 1)
       return std::nullopt;
     rest += consumed;
     if (*rest == '.') {
