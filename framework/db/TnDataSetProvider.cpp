@@ -109,6 +109,22 @@ void TnDataSetProvider::GetRecords(TnClientDataSet& target) {
   DbCursor::Carregar(target, result);
 }
 
+// Checked once for the whole delta instead of on every row; with a name
+// unfit for a statement the rows check theirs, and the row refused says so.
+bool TnDataSetProvider::NomesDeColunaValidos(const TnClientDataSet& dataSet) {
+  for (int i = 0; i < dataSet.FieldCount(); ++i) {
+    const TField& field = dataSet.Fields(i);
+    if (field.IsCalculated() || !field.HasProviderFlag(pfInUpdate))
+      continue;
+    try {
+      Nutildb::VerificarIdentificador(field.FieldName());
+    } catch (const Exception&) {
+      return false;
+    }
+  }
+  return true;
+}
+
 std::vector<TField*> TnDataSetProvider::CamposChave(const TnClientDataSet& dataSet) const {
   std::vector<TField*> key;
   if (!FKeyFields.empty()) {
@@ -159,7 +175,8 @@ std::optional<TnDMConexao::TComando> TnDataSetProvider::Comando(
       if (inclusao ? value.IsNull() : !delta.FieldChanged(record, field))
         continue;
       const std::string& name = field.FieldName();
-      Nutildb::VerificarIdentificador(name);
+      if (!FNomesVerificados)
+        Nutildb::VerificarIdentificador(name);
       std::string parametro = "N_";
       parametro += name;
       params.emplace_back(parametro, value);
@@ -240,6 +257,7 @@ int TnDataSetProvider::ApplyUpdates(TnDelta& delta, int maxErrors) {
   FComandos.clear();
   std::string table = GetTableName();
   std::vector<TField*> key = CamposChave(delta.DataSet());
+  FNomesVerificados = NomesDeColunaValidos(delta.DataSet());
   TnDMConexao& conexao = Conexao();
   auto desfazer = [&] {
     conexao.RollBack();

@@ -110,12 +110,15 @@ class TnDataSetProvider : public IDataSetProvider {
                       const std::vector<TField*>& key);
   TReconcileAction Reconciliar(TnDelta& delta, size_t record, const Exception& error);
   std::vector<TField*> CamposChave(const TnClientDataSet& dataSet) const;
+  static bool NomesDeColunaValidos(const TnClientDataSet& dataSet);
 
   TnSQLDataSet* FDataSet;
   TnDMConexao* FConexao = nullptr;
   std::string FKeyFields;
   std::string FTableName;
   std::vector<std::string> FComandos;
+  // Every column name of the delta being applied is fit for a statement.
+  bool FNomesVerificados = false;
   // The record being reconciled, for SetNewValue.
   TnDelta* FDeltaReconciliando = nullptr;
   size_t FRegistroReconciliando = 0;

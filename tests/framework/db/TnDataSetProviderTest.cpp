@@ -290,6 +290,24 @@ TEST_P(TnDataSetProviderTest, GravarCDSWritesByTheGivenKeyReusingOneStatementPer
   EXPECT_EQ(
       Conexao().ExecuteScalar("select sum(VALOR) from LCTO where CHAVELCTOCTB >= 10").AsFloat(),
       51.0);
+
+  // A column whose name is not an identifier refuses every row it would
+  // write, and says why; nothing reaches the table.
+  TnClientDataSet ruim;
+  ruim.AddField("CODIGOEMPRESA", TFieldType::ftInteger);
+  ruim.AddField("CHAVELCTOCTB", TFieldType::ftInteger);
+  ruim.AddField("COMPL) values (1, 99, 'x'); --", TFieldType::ftString, 60);
+  ruim.CreateDataSet();
+  ruim.AppendRecord({Value(1), Value(98), Value("y")});
+  std::string mensagem;
+  ruim.OnReconcileError = [&](TnClientDataSet&, const std::string& texto, TUpdateKind,
+                              TReconcileAction& acao) {
+    mensagem = texto;
+    acao = TReconcileAction::raSkip;
+  };
+  EXPECT_EQ(Nutildb::GravarCDS("LCTO", ruim, "CODIGOEMPRESA;CHAVELCTOCTB", -1), 1);
+  EXPECT_NE(mensagem.find("Nome inválido para o comando SQL"), std::string::npos) << mensagem;
+  EXPECT_EQ(Conexao().ExecuteScalar("select count(*) from LCTO").AsInteger(), 52);
 }
 
 // Without the per-statement savepoint a failure on PostgreSQL aborts the
