@@ -146,14 +146,17 @@ std::optional<TCsvRow> TCsvReader::ReadRecord() {
           fmt::format("Linha {}: mais de {} células na linha", row.LineNumber, kMaxCelulas));
     row.Cells.push_back(std::move(celula));
   };
+  // Characters come straight from the stream's buffer: the stream's own
+  // get() builds a sentry for each one.
+  std::streambuf& entrada = *FInput.rdbuf();
   int ch;
-  while ((ch = FInput.get()) != std::char_traits<char>::eof()) {
+  while ((ch = entrada.sbumpc()) != std::char_traits<char>::eof()) {
     if (quoted) {
       if (ch == '"') {
-        const int next = FInput.peek();
+        const int next = entrada.sgetc();
         if (next == '"') {
           cell += '"';
-          FInput.get();
+          entrada.sbumpc();
         } else if (next == FSeparator || next == '\n' || next == '\r' ||
                    next == std::char_traits<char>::eof()) {
           quoted = false;
