@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/core/TDateTime.h"
@@ -50,8 +51,14 @@ class TnSelecao {
     std::string Nome;  // as first set
     Value Valor;
   };
+  struct TMenorSemCaixaAscii {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+  using TMapaParams = std::map<std::string, TParam, TMenorSemCaixaAscii>;
+  TMapaParams::const_iterator Encontrar(const std::string& nome) const;
   // Keyed by the upper-case name.
-  std::map<std::string, TParam> FParams;
+  TMapaParams FParams;
 };
 
 // The selection service of the connection: the current selection, and the

@@ -19,6 +19,11 @@ TEST(TnSelecaoTest, ParametersAreFoundWhateverTheCase) {
   EXPECT_EQ(selecao.DataFinal(), EncodeDate(2025, 3, 31));
   EXPECT_EQ(selecao.CodigoEstab(), 0);
   EXPECT_TRUE(selecao.Param(kSelCodigoEstab).IsNull());
+  EXPECT_EQ(selecao.Param(" codigoEmpresa\t").AsInteger(), 12) << "blanks around are no part";
+  selecao.SetParam("Situação", Value(3));
+  EXPECT_EQ(selecao.Param("SITUAÇÃO").AsInteger(), 3) << "accented letters too";
+  EXPECT_TRUE(selecao.Param("SITUACAO").IsNull());
+  selecao.RemoverParam("situação");
   EXPECT_EQ(selecao.Nomes(), (std::vector<std::string>{"CODIGOEMPRESA", "DataLctoCtb_MAIORIGUAL",
                                                        "datalctoctb_menorigual"}));
 }
