@@ -19,35 +19,36 @@ char DetectSeparator(const std::string& line) {
 
 // Whether `texto` is well-formed UTF-8 (no overlong forms, no surrogates).
 bool EhUtf8(const std::string& texto) {
-  const auto* p = reinterpret_cast<const unsigned char*>(texto.data());
-  const auto* fim = p + texto.size();
-  while (p < fim) {
-    if (*p < 0x80) {
-      ++p;
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(texto[i]); };
+  size_t i = 0;
+  while (i < texto.size()) {
+    const unsigned primeiro = byte(i);
+    if (primeiro < 0x80) {
+      ++i;
       continue;
     }
-    int seguintes = 0;
+    size_t seguintes = 0;
     unsigned minimo = 0;
     unsigned codigo = 0;
-    if ((*p & 0xE0) == 0xC0) {
-      seguintes = 1, minimo = 0x80, codigo = *p & 0x1F;
-    } else if ((*p & 0xF0) == 0xE0) {
-      seguintes = 2, minimo = 0x800, codigo = *p & 0x0F;
-    } else if ((*p & 0xF8) == 0xF0) {
-      seguintes = 3, minimo = 0x10000, codigo = *p & 0x07;
+    if ((primeiro & 0xE0) == 0xC0) {
+      seguintes = 1, minimo = 0x80, codigo = primeiro & 0x1F;
+    } else if ((primeiro & 0xF0) == 0xE0) {
+      seguintes = 2, minimo = 0x800, codigo = primeiro & 0x0F;
+    } else if ((primeiro & 0xF8) == 0xF0) {
+      seguintes = 3, minimo = 0x10000, codigo = primeiro & 0x07;
     } else {
       return false;
     }
-    if (fim - p <= seguintes)
+    if (texto.size() - i <= seguintes)
       return false;
-    for (int i = 1; i <= seguintes; ++i) {
-      if ((p[i] & 0xC0) != 0x80)
+    for (size_t k = 1; k <= seguintes; ++k) {
+      if ((byte(i + k) & 0xC0) != 0x80)
         return false;
-      codigo = (codigo << 6) | (p[i] & 0x3F);
+      codigo = (codigo << 6) | (byte(i + k) & 0x3F);
     }
     if (codigo < minimo || codigo > 0x10FFFF || (codigo >= 0xD800 && codigo <= 0xDFFF))
       return false;
-    p += seguintes + 1;
+    i += seguintes + 1;
   }
   return true;
 }

@@ -58,6 +58,15 @@ TEST(CsvReader, RefusesWhatItCannotReadRightNamingTheLine) {
                           {"A\n\xC0\xAF\n",
                            "Linha 2: o texto não está em UTF-8 (use --encoding windows-1252 "
                            "se o arquivo for dessa codificação)"},
+                          {"A\nok\n\xED\xA0\x80\n",  // a surrogate
+                           "Linha 3: o texto não está em UTF-8 (use --encoding windows-1252 "
+                           "se o arquivo for dessa codificação)"},
+                          {"A\n\xF4\x90\x80\x80\n",  // past U+10FFFF
+                           "Linha 2: o texto não está em UTF-8 (use --encoding windows-1252 "
+                           "se o arquivo for dessa codificação)"},
+                          {"A\nfim\xC3",  // cut short
+                           "Linha 2: o texto não está em UTF-8 (use --encoding windows-1252 "
+                           "se o arquivo for dessa codificação)"},
                           {"A\n" + grande + "\n", "Linha 2: célula com mais de 65536 bytes"},
                           {"A\n" + largo + "\n", "Linha 2: mais de 1000 células na linha"}}) {
     std::istringstream input(caso.Texto);
