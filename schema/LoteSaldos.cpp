@@ -90,7 +90,7 @@ std::string Somar(const TTabelaSaldo& tabela) {
       "from {5} where CODIGOEMPRESA = :pEmpresa{6} "
       "group by CODIGOEMPRESA, {2} "
       "having round(sum({3}), 2) <> 0 or round(sum({4}), 2) <> 0 "
-      "order by {2} "
+      "order by CODIGOEMPRESA, {2} "
       "on conflict (CODIGOEMPRESA, {1}) do update "
       "set VALORDEB = round({0}.VALORDEB + excluded.VALORDEB, 2), "
       "VALORCRED = round({0}.VALORCRED + excluded.VALORCRED, 2) "
