@@ -121,50 +121,46 @@ TEST_P(TRepositorioSaldoCtbTest, EveryRepositoryMatchesEntriesOnBothPathsBooksAn
           }
 }
 
-TEST_P(TRepositorioSaldoCtbTest, BranchAndAccountInclusionsNarrowBothPaths) {
-  for (const TTipoRepositorio* r : kRepositorios)
-    for (const std::string historico : {"", "1;2"}) {
-      SCOPED_TRACE(fmt::format("{} hist={}", r->Nome, historico));
-      TnParansSaldoCtb p = ParansDe(*r, Dia(2, 15), Dia(3, 10), true);
-      p.CodigoEstab = "1";
-      p.ContaCtbInclusion = "11;12;21";
-      p.CodigoHistCtb = historico;
-      Conferir(
-          *r, p,
-          [&](const TLcto& l) { return l.Estab == 1 && (historico.empty() || l.Hist.has_value()); },
-          {11, 12, 21});
-    }
-}
-
 // The user's active filter takes its own window and origins out, on both
 // sides of the start; origins given with the query take the period as their
 // window, so the previous balance stays whole. Without
-// ConsiderarFiltroLctoCtb nothing is taken out.
-TEST_P(TRepositorioSaldoCtbTest, EntryFilterTakesItsWindowAndOriginsOut) {
+// ConsiderarFiltroLctoCtb nothing is taken out. Each runs over all branches,
+// by branch, and narrowed to branch 1 and three accounts.
+TEST_P(TRepositorioSaldoCtbTest, EntryFilterAndInclusionsNarrowBothPaths) {
   auto fora = [](TDateTime de, TDateTime ate) {
     return [=](const TLcto& l) {
       return !((l.Origem == "IM" || l.Origem == "AA") && l.Data >= de && l.Data <= ate);
     };
   };
   for (const TTipoRepositorio* r : kRepositorios)
-    for (bool relacionar : {false, true})
+    for (const int modo : {0, 1, 2})
       for (const std::string historico : {"", "1;2"}) {
-        SCOPED_TRACE(fmt::format("{} filiais={} hist={}", r->Nome, relacionar, historico));
-        auto comHistoria = [&](const TLcto& l) { return historico.empty() || l.Hist; };
-        TnParansSaldoCtb p = ParansDe(*r, Dia(2, 15), Dia(3, 10), relacionar);
+        SCOPED_TRACE(fmt::format("{} modo={} hist={}", r->Nome, modo, historico));
+        auto base = [&](const TLcto& l) {
+          return (historico.empty() || l.Hist) && (modo < 2 || l.Estab == 1);
+        };
+        const std::set<int64_t> contas =
+            modo < 2 ? std::set<int64_t>{} : std::set<int64_t>{11, 12, 21};
+        TnParansSaldoCtb p = ParansDe(*r, Dia(2, 15), Dia(3, 10), modo > 0);
+        if (modo == 2) {
+          p.CodigoEstab = "1";
+          p.ContaCtbInclusion = "11;12;21";
+        }
         p.CodigoHistCtb = historico;
         p.ConsiderarFiltroLctoCtb = true;
         AtivarFiltroUsuario(Dia(1, 10), Dia(2, 20), "IM;AA");
         const auto doUsuario = fora(Dia(1, 10), Dia(2, 20));
-        Conferir(*r, p, [&](const TLcto& l) { return doUsuario(l) && comHistoria(l); });
+        Conferir(
+            *r, p, [&](const TLcto& l) { return doUsuario(l) && base(l); }, contas);
         p.ConsiderarFiltroLctoCtb = false;
-        Conferir(*r, p, comHistoria);
+        Conferir(*r, p, base, contas);
         Exec("delete from FILTROLCTOCTB");
 
         p.ConsiderarFiltroLctoCtb = true;
         p.FiltroLctoAtivo = "IM;AA";
         const auto doPeriodo = fora(p.DataInicial, p.DataFinal);
-        Conferir(*r, p, [&](const TLcto& l) { return doPeriodo(l) && comHistoria(l); });
+        Conferir(
+            *r, p, [&](const TLcto& l) { return doPeriodo(l) && base(l); }, contas);
       }
 }
 

@@ -153,6 +153,26 @@ std::string TLctoCtbTest::Linha(int chave, const std::string& colunas) {
   return texto;
 }
 
+std::string TLctoCtbTest::Campos(TnClientDataSet& cds, const std::string& campos) {
+  std::string texto;
+  for (const std::string& c : Nutil::StrToStrArray(campos, ";"))
+    Nutil::Add(texto, c + "=" + cds.FieldByName(c).AsString(), " ");
+  return texto;
+}
+
+std::string TLctoCtbTest::Coluna(const std::string& sql) {
+  std::string texto;
+  for (auto cursor = Nutildb::ExecutarSQL(sql); !cursor->Eof(); cursor->Next())
+    Nutil::Add(texto, cursor->Fields(0).AsString(), " ");
+  return texto;
+}
+
+void TLctoCtbTest::Ir(TnClientDataSet& cds, int chave, bool editar) {
+  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(chave)})) << chave;
+  if (editar)
+    cds.Edit();
+}
+
 int64_t TLctoCtbTest::Contar(const std::string& sql) {
   return Conexao().ExecuteScalar(sql).AsInteger();
 }

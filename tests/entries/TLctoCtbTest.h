@@ -62,6 +62,12 @@ class TLctoCtbTest : public TSchemaTest {
   TDialogServiceScripted& Dialogos() { return *FDialogos; }
   // "field=value" of LCTOCTB's row, for the columns asked ("A;B").
   std::string Linha(int chave, const std::string& colunas);
+  // The same of the record `cds` is on, for the fields asked ("A;B").
+  static std::string Campos(TnClientDataSet& cds, const std::string& campos);
+  // Moves `cds` to the entry with the key, into edit when asked.
+  // The first column of each row of a query, by spaces.
+  std::string Coluna(const std::string& sql);
+  static void Ir(TnClientDataSet& cds, int chave, bool editar = false);
   int64_t Contar(const std::string& sql);
 
   // The selection most cases open on: March 2024.

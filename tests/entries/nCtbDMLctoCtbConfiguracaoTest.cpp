@@ -1,5 +1,7 @@
 // Set-up of the journal-entry module: defaults of a new entry, the cached
 // configuration loaders, the menu entries and the registration by name.
+#include <fmt/format.h>
+
 #include <functional>
 
 #include "entries/nCtbDMLctoCtb_U.h"
@@ -89,11 +91,8 @@ TEST_P(TnCtbDMLctoCtbConfiguracaoTest, NewRecordDefaults) {
   TnClientDataSet& cds = modulo.nClientDataSet;
   const TDateTime antes = Now();
   cds.Append();
-  EXPECT_EQ(cds.FieldByName("CODIGOEMPRESA").AsInteger(), 1);
-  EXPECT_EQ(cds.FieldByName("CODIGOUSUARIO").AsInteger(), 1);
-  EXPECT_EQ(cds.FieldByName("LCTOCONCILDEB").AsString(), "0");
-  EXPECT_EQ(cds.FieldByName("LCTOCONCILCRED").AsString(), "0");
-  EXPECT_EQ(cds.FieldByName("TIPOLANCAMENTO").AsString(), "LN");
+  EXPECT_EQ(Campos(cds, "CODIGOEMPRESA;CODIGOUSUARIO;LCTOCONCILDEB;LCTOCONCILCRED;TIPOLANCAMENTO"),
+            "CODIGOEMPRESA=1 CODIGOUSUARIO=1 LCTOCONCILDEB=0 LCTOCONCILCRED=0 TIPOLANCAMENTO=LN");
   EXPECT_GE(cds.FieldByName("DATAHORALCTOCTB").AsDateTime().Days(), antes.Days() - 1e-5);
   EXPECT_GT(cds.FieldByName("CHAVELCTOCTB").AsInteger(), 0);
   // A one-day batch fixes an empty date.
@@ -121,8 +120,7 @@ TEST_P(TnCtbDMLctoCtbConfiguracaoTest, DocumentNumbersAndBatchesOffAreClosedAndC
     EXPECT_TRUE(cds.FieldByName(nome).ReadOnly()) << nome;
     EXPECT_FALSE(cds.FieldByName(nome).Visible()) << nome;
   }
-  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(80)}));
-  cds.Edit();
+  Ir(cds, 80, true);
   EXPECT_THROW(cds.FieldByName("NUMERODCTO").SetAsString("NF 2"), EDatabaseStateError);
   cds.FieldByName("COMPLHIST").SetAsString("REVISTO");
   cds.Post();
@@ -233,32 +231,27 @@ TEST_P(TnCtbDMLctoCtbConfiguracaoTest, LimitedUserFollowsTheRight) {
 TEST_P(TnCtbDMLctoCtbConfiguracaoTest, MenuEntriesOfBothClasses) {
   TnActionList lista;
   TnCtbDMLctoCtb::GerarPrincAction(lista, nullptr, {TnModulo::nCtb, TnModulo::nFin});
-  ASSERT_EQ(lista.Count(), 2u);
-  const TnAction& principal = lista[0];
-  EXPECT_EQ(principal.Name(), "actTnCtbDMLctoCtb");
-  EXPECT_EQ(principal.Category(), "02 Movimentos");
-  EXPECT_EQ(principal.Caption(), "Lançamentos Contábeis");
-  EXPECT_EQ(principal.ImageIndex(), 100);
-  EXPECT_EQ(principal.Index(), 0);
-  EXPECT_EQ(principal.ShortCut(), "Ctrl+Shift+L");
-  EXPECT_TRUE(principal.MenuItem());
-  EXPECT_EQ(lista[1].Index(), 1);
-  EXPECT_FALSE(lista[1].MenuItem());
-  EXPECT_FALSE(lista[1].ControlaDireito());
-  EXPECT_EQ(lista[1].ShortCut(), "");
-
   TnActionList area;
   TnCtbDMLctoCtbAreaTrabalho::GerarPrincAction(area, nullptr, {TnModulo::nFin});
   EXPECT_EQ(area.Count(), 0u);
   TnCtbDMLctoCtbAreaTrabalho::GerarPrincAction(area, nullptr, {TnModulo::nCtb});
-  ASSERT_EQ(area.Count(), 1u);
-  EXPECT_EQ(area[0].Name(), "actTnCtbDMLctoCtbAreaTrabalho");
-  EXPECT_EQ(area[0].Category(),
-            "00 Áreas de Trabalho\\02 Grupo de Empresas - Holding\\02 Lançamentos");
-  EXPECT_EQ(area[0].Index(), 25);
-  EXPECT_EQ(area[0].ClasseAreaTrabalho(), "TnCtbDPAreaTrabalhoMoedaFuncional");
-  EXPECT_EQ(area[0].Link(), 0xC8580662u);
-  EXPECT_FALSE(area[0].MenuItem());
+  std::vector<std::string> acoes;
+  for (const TnActionList* l : {&lista, &area})
+    for (size_t i = 0; i < l->Count(); ++i) {
+      const TnAction& a = (*l)[i];
+      acoes.push_back(fmt::format("{}|{}|{}|{}|{}|{}|{}|{}|{}|{:X}", a.Name(), a.Category(),
+                                  a.Caption(), a.ImageIndex(), a.Index(), a.ShortCut(),
+                                  a.MenuItem(), a.ControlaDireito(), a.ClasseAreaTrabalho(),
+                                  a.Link()));
+    }
+  EXPECT_EQ(acoes,
+            (std::vector<std::string>{
+                "actTnCtbDMLctoCtb|02 Movimentos|Lançamentos Contábeis|100|0|Ctrl+Shift+L|true|"
+                "true||0",
+                "actTnCtbDMLctoCtb|02 Movimentos|Lançamentos Contábeis|100|1||false|false||0",
+                "actTnCtbDMLctoCtbAreaTrabalho|00 Áreas de Trabalho\\02 Grupo de Empresas - "
+                "Holding\\02 Lançamentos|Lançamentos Contábeis|-1|25||false|true|"
+                "TnCtbDPAreaTrabalhoMoedaFuncional|C8580662"}));
 }
 
 TEST_P(TnCtbDMLctoCtbConfiguracaoTest, SelectionRequirementFollowsPersonalisation) {

@@ -26,7 +26,7 @@ class TnCtbDMLctoCtbGravacaoTest : public TLctoCtbTest {
   }
 
   void Excluir(TnCtbDMLctoCtb& modulo, int chave) {
-    ASSERT_TRUE(modulo.nClientDataSet.Locate("CHAVELCTOCTB", {Value(chave)}));
+    Ir(modulo.nClientDataSet, chave);
     modulo.nClientDataSet.Delete();
   }
 };
@@ -191,14 +191,12 @@ TEST_P(TnCtbDMLctoCtbGravacaoTest, ProgrammedEntryGoesOnInsertByInsertUntilACanc
 
   // The next insert continues the template by itself.
   cds.Append();
-  EXPECT_EQ(cds.FieldByName("CODIGOLCTOPROG").AsInteger(), 3);
-  EXPECT_EQ(cds.FieldByName("CONTACTBDEB").AsInteger(), 102);
-  EXPECT_EQ(cds.FieldByName("CONTACTBCRED").AsInteger(), 103);
-  EXPECT_EQ(cds.FieldByName("VALORLCTOCTB").AsFloat(), 20);
+  const char* campos = "CODIGOLCTOPROG;CONTACTBDEB;CONTACTBCRED;VALORLCTOCTB";
+  EXPECT_EQ(Campos(cds, campos),
+            "CODIGOLCTOPROG=3 CONTACTBDEB=102 CONTACTBCRED=103 VALORLCTOCTB=20");
   cds.Cancel();
   cds.Append();
-  EXPECT_TRUE(cds.FieldByName("CODIGOLCTOPROG").IsNull());
-  EXPECT_TRUE(cds.FieldByName("CONTACTBDEB").IsNull());
+  EXPECT_EQ(Campos(cds, campos), "CODIGOLCTOPROG= CONTACTBDEB= CONTACTBCRED= VALORLCTOCTB=");
   cds.Cancel();
 }
 
@@ -230,18 +228,17 @@ TEST_P(TnCtbDMLctoCtbGravacaoTest, RefreshReloadsRowsAndSettingsAndForgetsWorkin
   InserirLcto(51, "2024-03-06");
   TnCtbDMLctoCtb& modulo = Criar();
   TnClientDataSet& cds = modulo.nClientDataSet;
-  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(51)}));
+  Ir(cds, 51);
   modulo.cdsPercentRatCta.AppendRecord({Value(1.0), Value(101.0), Value(50)});
   const int leituras = modulo.LeiturasConfigEmpresa();
   InserirLcto(52, "2024-03-07");
   Executar("update CFGEMPRESACTB set DATAFINALEXERC = '2024-06-30' where CODIGOEMPRESA = 1");
 
   modulo.Refresh();
-  EXPECT_EQ(cds.RecordCount(), 3);
-  EXPECT_EQ(cds.FieldByName("CHAVELCTOCTB").AsInteger(), 51);
-  EXPECT_EQ(modulo.LeiturasConfigEmpresa(), leituras + 1);
-  EXPECT_EQ(DateToStr(modulo.GetDataFinalExerc()), "30/06/2024");
-  EXPECT_TRUE(modulo.cdsPercentRatCta.IsEmpty());
+  EXPECT_EQ(fmt::format("{} {} {} {} {}", cds.RecordCount(), Campos(cds, "CHAVELCTOCTB"),
+                        modulo.LeiturasConfigEmpresa() - leituras,
+                        DateToStr(modulo.GetDataFinalExerc()), modulo.cdsPercentRatCta.IsEmpty()),
+            "3 CHAVELCTOCTB=51 1 30/06/2024 true");
 }
 
 CTB_INSTANTIATE_ENGINES(TnCtbDMLctoCtbGravacaoTest);

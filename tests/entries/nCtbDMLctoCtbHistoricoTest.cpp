@@ -2,6 +2,7 @@
 // the functional-currency fields.
 #include "entries/nCtbDMLctoCtb_U.h"
 #include "framework/core/Exceptions.h"
+#include "framework/core/Nutil.h"
 #include "tests/entries/ResultadoRegra.h"
 #include "tests/entries/TLctoCtbTest.h"
 
@@ -9,90 +10,47 @@ namespace {
 
 class TnCtbDMLctoCtbHistoricoTest : public TLctoCtbTest {};
 
-struct TCasoOrigem {
-  const char* Origem;
-  const char* Chave;
-  const char* Texto;
-};
-
 }  // namespace
 
 TEST_P(TnCtbDMLctoCtbHistoricoTest, OriginKeyTexts) {
-  const TCasoOrigem casos[] = {
-      {"FI", "", ""},
-      {"XX", "ABC", ""},
-      {"FI", "IMP1", "ICMS"},
-      {"FI", "IMP2", "ISS"},
-      {"FI", "IMP10", "IPI"},
-      {"FI", "IMP11", "FunRural"},
-      {"FI", "IMP30", "SIMPLES Federal"},
-      {"FI", "IMP31", "Lucro Presumido"},
-      {"FI", "IMP32", "Lucro Real (PIS e COFINS)"},
-      {"FI", "IMP33", "Super SIMPLES"},
-      {"FI", "IMP34", "Lucro Real (IRPJ e CSLL)"},
-      {"FI", "IMP39", "Lucro Presumido PIS/COFINS"},
-      {"FI", "IMP40", "Lucro Presumido IRPJ/CSLL"},
-      {"FI", "IMP99", "Retenção"},
-      {"FI", "IMP5", ""},
-      {"FI", "ME0000000055", "Entrada (Nr. Lcto: 55)"},
-      {"FI", "MS0000000056", "Saída (Nr. Lcto: 56)"},
-      {"FI", "RE0000000057", "Entrada Ret. (Nr. Lcto: 57)"},
-      {"FI", "RS0000000058", "Saída Ret. (Nr. Lcto: 58)"},
-      {"FI", "MEABC", "Entrada (Nr. Lcto: 0)"},
-      {"FI", "XX0000000001", ""},
-      {"CP", "ABCDEFGHIJ0000001234001X", "Dup. Paga (1234-001)"},
-      {"CP", "ABCDEFGHIJ000000123401", "Dup. Paga (1234-01)"},
-      {"CP", "ABCDEFGHIJ00000012", "Dup. Paga (12-)"},
-      {"CR", "ABCDEF0000000077002X", "Dup. Recebida (77-002)"},
-      {"CR", "ABCDEF000000007702", "Dup. Recebida (77-02)"},
-      {"CT", "CF0000000123-000045", "Crédito Fed. (Nr. Lcto 123-45)"},
-      {"CT", "CE0000000001-000002", "Crédito Est. (Nr. Lcto 1-2)"},
-      {"CT", "CM0000000003-000004", "Crédito Mun. (Nr. Lcto 3-4)"},
-      {"CT", "CS0000000005-000006", "Crédito Sindical. (Nr. Lcto 5-6)"},
-      {"CT", "CG0000000007-000008", "Crédito GPS. (Nr. Lcto 7-8)"},
-      {"CT", "CFC0000000009-000010", "Crédito FGTS. (Nr. Lcto 9-10)"},
-      {"CT", "DF0000000011", "Débito Fed. (Nr. Lcto 11)"},
-      {"CT", "DE12", "Débito Est. (Nr. Lcto 12)"},
-      {"CT", "DM13", "Débito Mun. (Nr. Lcto 13)"},
-      {"CT", "DS14", "Débito Sindical. (Nr. Lcto 14)"},
-      {"CT", "DG15", "Débito GPS. (Nr. Lcto 15)"},
-      {"CT", "DFC16", "Débito FGTS. (Nr. Lcto 16)"},
-      {"CT", "ZZ16", ""},
-      {"FP", "FPA00042", "Período Cálculo (42)"},
-      {"FP", "FPB00042", ""},
-      {"TV", "X_LDS_77", "Tesouraria Saída (77)"},
-      {"TV", "X_LDE_1", "Tesouraria Entrada (1)"},
-      {"TV", "X_TRF_2", "Tesouraria Transferência (2)"},
-      {"TV", "X_ECM_3", "Compras (3)"},
-      {"TV", "X_FVD_4", "Vendas (4)"},
-      {"TV", "X_BCP_5", "Baixas Contas Pagar (5)"},
-      {"TV", "X_BCR_6", "Baixas Contas Receber (6)"},
-      {"TV", "X_ECP_7", "Contas Pagar (7)"},
-      {"TV", "X_ECR_8", "Contas Receber (8)"},
-      {"TV", "X_ABC_5", "Outros (5)"},
-      {"TV", "X__5", ""},
-      {"TV", "12", "Outros (12)"},
-  };
+  // "origin|key|text" cases, separated by "; ".
+  const std::string casos =
+      "FI||; XX|ABC|; FI|IMP1|ICMS; FI|IMP2|ISS; FI|IMP10|IPI; FI|IMP11|FunRural; "
+      "FI|IMP30|SIMPLES Federal; FI|IMP31|Lucro Presumido; FI|IMP32|Lucro Real (PIS e COFINS); "
+      "FI|IMP33|Super SIMPLES; FI|IMP34|Lucro Real (IRPJ e CSLL); "
+      "FI|IMP39|Lucro Presumido PIS/COFINS; FI|IMP40|Lucro Presumido IRPJ/CSLL; "
+      "FI|IMP99|Retenção; FI|IMP5|; FI|ME0000000055|Entrada (Nr. Lcto: 55); "
+      "FI|MS0000000056|Saída (Nr. Lcto: 56); FI|RE0000000057|Entrada Ret. (Nr. Lcto: 57); "
+      "FI|RS0000000058|Saída Ret. (Nr. Lcto: 58); FI|MEABC|Entrada (Nr. Lcto: 0); "
+      "FI|XX0000000001|; CP|ABCDEFGHIJ0000001234001X|Dup. Paga (1234-001); "
+      "CP|ABCDEFGHIJ000000123401|Dup. Paga (1234-01); CP|ABCDEFGHIJ00000012|Dup. Paga (12-); "
+      "CR|ABCDEF0000000077002X|Dup. Recebida (77-002); "
+      "CR|ABCDEF000000007702|Dup. Recebida (77-02); "
+      "CT|CF0000000123-000045|Crédito Fed. (Nr. Lcto 123-45); "
+      "CT|CE0000000001-000002|Crédito Est. (Nr. Lcto 1-2); "
+      "CT|CM0000000003-000004|Crédito Mun. (Nr. Lcto 3-4); "
+      "CT|CS0000000005-000006|Crédito Sindical. (Nr. Lcto 5-6); "
+      "CT|CG0000000007-000008|Crédito GPS. (Nr. Lcto 7-8); "
+      "CT|CFC0000000009-000010|Crédito FGTS. (Nr. Lcto 9-10); "
+      "CT|DF0000000011|Débito Fed. (Nr. Lcto 11); CT|DE12|Débito Est. (Nr. Lcto 12); "
+      "CT|DM13|Débito Mun. (Nr. Lcto 13); CT|DS14|Débito Sindical. (Nr. Lcto 14); "
+      "CT|DG15|Débito GPS. (Nr. Lcto 15); CT|DFC16|Débito FGTS. (Nr. Lcto 16); CT|ZZ16|; "
+      "FP|FPA00042|Período Cálculo (42); FP|FPB00042|; TV|X_LDS_77|Tesouraria Saída (77); "
+      "TV|X_LDE_1|Tesouraria Entrada (1); TV|X_TRF_2|Tesouraria Transferência (2); "
+      "TV|X_ECM_3|Compras (3); TV|X_FVD_4|Vendas (4); TV|X_BCP_5|Baixas Contas Pagar (5); "
+      "TV|X_BCR_6|Baixas Contas Receber (6); TV|X_ECP_7|Contas Pagar (7); "
+      "TV|X_ECR_8|Contas Receber (8); TV|X_ABC_5|Outros (5); TV|X__5|; TV|12|Outros (12)";
   TnCtbDMLctoCtb& modulo = Criar(false);
   TnClientDataSet& cds = modulo.nClientDataSet;
   cds.Append();
-  for (const TCasoOrigem& caso : casos) {
-    cds.FieldByName("CODIGOORIGLCTOCTB").SetAsString(caso.Origem);
-    cds.FieldByName("CHAVEORIGEM").SetAsString(caso.Chave);
-    EXPECT_EQ(modulo.TextoChaveOrigem(), caso.Texto) << caso.Origem << " " << caso.Chave;
+  for (const std::string& caso : Nutil::StrToStrArray(casos, "; ")) {
+    const std::vector<std::string> partes = Nutil::StrToStrArray(caso, "|");
+    ASSERT_EQ(partes.size(), 3u) << caso;
+    cds.FieldByName("CODIGOORIGLCTOCTB").SetAsString(partes[0]);
+    cds.FieldByName("CHAVEORIGEM").SetAsString(partes[1]);
+    EXPECT_EQ(modulo.TextoChaveOrigem(), partes[2]) << caso;
   }
   cds.Cancel();
-}
-
-TEST_P(TnCtbDMLctoCtbHistoricoTest, OriginLabelShowsTheCurrentEntrysOrigin) {
-  InserirLcto(61, "2024-03-05", ", CHAVEORIGEM", ", 'CF0000000123-000045'");
-  Executar("update LCTOCTB set CODIGOORIGLCTOCTB = 'CT' where CHAVELCTOCTB = 61");
-  TnCtbDMLctoCtb& modulo = Criar();
-  TnClientDataSet& cds = modulo.nClientDataSet;
-  ASSERT_NE(modulo.GetLbDataSetChaveOrigem(), nullptr);
-  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(61)}));
-  modulo.ChecarConfigurarCampo(cds.FieldByName("CHAVEORIGEM"));
-  EXPECT_EQ(modulo.GetLbDataSetChaveOrigem()->Caption, "Crédito Fed. (Nr. Lcto 123-45)");
 }
 
 TEST_P(TnCtbDMLctoCtbHistoricoTest, TakingOverAsksNamingTheModule) {
@@ -128,19 +86,22 @@ TEST_P(TnCtbDMLctoCtbHistoricoTest, TakingOverAsksNamingTheModule) {
   semTela.nClientDataSet.Cancel();
 }
 
-TEST_P(TnCtbDMLctoCtbHistoricoTest, ImportedEntryOfOtherModuleIsDeletedOnlyAfterTheQuestion) {
+// A stored entry of another module shows its origin on the label, and is
+// deleted only after the question.
+TEST_P(TnCtbDMLctoCtbHistoricoTest, StoredEntryOfAnotherModuleShowsItsOriginAndAsksOnDelete) {
   InserirLcto(60, "2024-03-05", ", CHAVEORIGEM", ", 'ME0000000001'");
+  InserirLcto(61, "2024-03-05", ", CHAVEORIGEM", ", 'CF0000000123-000045'");
   Executar("update LCTOCTB set CODIGOORIGLCTOCTB = 'FI' where CHAVELCTOCTB = 60");
+  Executar("update LCTOCTB set CODIGOORIGLCTOCTB = 'CT' where CHAVELCTOCTB = 61");
   TnCtbDMLctoCtb& modulo = Criar();
   TnClientDataSet& cds = modulo.nClientDataSet;
-  ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(60)}));
+  ASSERT_NE(modulo.GetLbDataSetChaveOrigem(), nullptr);
+  Ir(cds, 61);
+  modulo.ChecarConfigurarCampo(cds.FieldByName("CHAVEORIGEM"));
+  EXPECT_EQ(modulo.GetLbDataSetChaveOrigem()->Caption, "Crédito Fed. (Nr. Lcto 123-45)");
+  Ir(cds, 60);
   Responder({"Não", "Sim"});
-  try {
-    cds.Delete();
-    ADD_FAILURE() << "deleted";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "Exclusão cancelada!");
-  }
+  EXPECT_EQ(ResultadoDe([&] { cds.Delete(); }), "Exception: Exclusão cancelada!");
   EXPECT_EQ(Linha(60, "CHAVELCTOCTB"), "CHAVELCTOCTB=60");
   cds.Delete();
   EXPECT_EQ(Linha(60, "CHAVELCTOCTB"), "(none)");
@@ -254,34 +215,16 @@ class TnCtbDMLctoCtbMoedaTest : public TLctoCtbTest {
   }
 };
 
-// Reais typed with an empty currency value derive it; when the two no
-// longer close, leaving reais again says so; the post keeps both.
-TEST_P(TnCtbDMLctoCtbMoedaTest, ExitHandlersDeriveTheCurrencyAndSayWhenItDoesNotClose) {
-  TnCtbDMLctoCtb& modulo = CriarNovo();
-  TnClientDataSet& cds = modulo.nClientDataSet;
-  cds.FieldByName("COTACAOMOEDA").SetAsFloat(3);
-  cds.FieldByName("VALORLCTOCTB").SetAsFloat(100);
-  Sair(modulo, "VALORLCTOCTB");
-  EXPECT_EQ(Valores(cds), "3 x 33.33 = 100");
-  EXPECT_TRUE(Dialogos().Informacoes().empty());
-  Sair(modulo, "VALORLCTOCTB");
-  EXPECT_EQ(Dialogos().Informacoes(),
-            std::vector<std::string>{
-                "O valor em Real não esta fechando com o valor da moeda Estrangeira!"});
-  EXPECT_EQ(Valores(cds), "3 x 33.33 = 100");
-  ASSERT_NO_THROW(cds.Post());
-  EXPECT_EQ(Linha(static_cast<int>(cds.FieldByName("CHAVELCTOCTB").AsInteger()),
-                  "COTACAOMOEDA;VALORLCTOMOEDA"),
-            "COTACAOMOEDA=3 VALORLCTOMOEDA=33.33");
-}
-
 // What each exit derives; every conversion rounds a half cent away from
-// zero (half to even would lose the cent in the first four cases).
-TEST_P(TnCtbDMLctoCtbMoedaTest, ExitsDeriveTheMissingValueRoundingHalfCentsAwayFromZero) {
+// zero (half to even would lose the cent in the first four cases). When
+// reais and the currency no longer close, leaving reais says so; the post
+// keeps both.
+TEST_P(TnCtbDMLctoCtbMoedaTest, ExitsDeriveTheMissingValueAndSayWhenItDoesNotClose) {
   const struct {
     const char* Saida;
     double Cotacao, Moeda, Reais;  // a negative value: the field is empty
     const char* Esperado;
+    bool Informa = false;
   } casos[] = {
       {"VALORLCTOMOEDA", 2.5, 10.01, -1, "2.5 x 10.01 = 25.03"},
       {"COTACAOMOEDA", 0.5, 0.05, -1, "0.5 x 0.05 = 0.03"},
@@ -291,6 +234,8 @@ TEST_P(TnCtbDMLctoCtbMoedaTest, ExitsDeriveTheMissingValueRoundingHalfCentsAwayF
       {"COTACAOMOEDA", 5.25, 100, -1, "5.25 x 100 = 525"},
       {"VALORLCTOMOEDA", 5.25, 10.01, 525, "5.25 x 10.01 = 52.55"},
       {"COTACAOMOEDA", 4, -1, 100, "4 x 25 = 100"},
+      {"VALORLCTOCTB", 3, -1, 100, "3 x 33.33 = 100"},
+      {"VALORLCTOCTB", 3, 33.33, 100, "3 x 33.33 = 100", true},
   };
   TnCtbDMLctoCtb& modulo = CriarNovo();
   TnClientDataSet& cds = modulo.nClientDataSet;
@@ -308,8 +253,15 @@ TEST_P(TnCtbDMLctoCtbMoedaTest, ExitsDeriveTheMissingValueRoundingHalfCentsAwayF
     Dialogos().LimparRegistro();
     Sair(modulo, caso.Saida);
     EXPECT_EQ(Valores(cds), caso.Esperado);
-    EXPECT_TRUE(Dialogos().Informacoes().empty());
+    EXPECT_EQ(Dialogos().Informacoes(),
+              caso.Informa ? std::vector<std::string>{"O valor em Real não esta fechando com o "
+                                                      "valor da moeda Estrangeira!"}
+                           : std::vector<std::string>{});
   }
+  ASSERT_NO_THROW(cds.Post());
+  EXPECT_EQ(Linha(static_cast<int>(cds.FieldByName("CHAVELCTOCTB").AsInteger()),
+                  "COTACAOMOEDA;VALORLCTOMOEDA"),
+            "COTACAOMOEDA=3 VALORLCTOMOEDA=33.33");
 }
 
 TEST_P(TnCtbDMLctoCtbMoedaTest, RateIsSuggestedFromTheAccountsRateType) {

@@ -4,6 +4,7 @@
 #include "framework/app/TnSelecao.h"
 #include "framework/core/FormatDateTime.h"
 #include "framework/db/TnDMConexao.h"
+#include "tests/entries/ResultadoRegra.h"
 #include "tests/entries/TLctoCtbTest.h"
 
 namespace {
@@ -65,25 +66,21 @@ TEST_P(TnCtbDMLctoCtbTelasTest, AnalyticEntryIsChangedOnTheAnalyticScreenWhenAsk
   InserirLcto(5, "2024-03-10", ", TRANSCTB", ", 77");
   Executar("update LCTOCTB set ORIGEMDADO = 5 where CHAVELCTOCTB = 5");
   nDMSelecao().CriarParam(kSelCodigoEmpresa, Value(int64_t{1}));
-  for (const char* resposta : {"Sim", "Não"}) {
+  for (const bool sim : {true, false}) {
     FTelas.clear();
     Dialogos().LimparRegistro();
     TnCtbDMLctoCtb& modulo = Criar();
     Registrar(modulo);
     TnClientDataSet& cds = modulo.nClientDataSet;
-    ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(int64_t{5})}));
-    Responder({resposta});
-    if (std::string(resposta) == "Sim") {
-      EXPECT_THROW(cds.Edit(), EAbort);
-      EXPECT_EQ(cds.State(), TDataSetState::dsBrowse);
-      EXPECT_EQ(FTelas, std::vector<std::string>{
-                            "TnCtbDPLctoCtbAnalitico: Lançamento Analítico - Transação 77"});
-    } else {
-      cds.Edit();
-      EXPECT_EQ(cds.State(), TDataSetState::dsEdit);
-      EXPECT_TRUE(FTelas.empty());
-      cds.Cancel();
-    }
+    Ir(cds, 5);
+    Responder({sim ? "Sim" : "Não"});
+    // "Sim" leaves the record browsed and opens the analytic screen.
+    EXPECT_EQ(ResultadoDe([&] { cds.Edit(); }), sim ? "EAbort" : "ok");
+    EXPECT_EQ(cds.State(), sim ? TDataSetState::dsBrowse : TDataSetState::dsEdit);
+    EXPECT_EQ(FTelas, sim ? std::vector<std::string>{"TnCtbDPLctoCtbAnalitico: Lançamento "
+                                                     "Analítico - Transação 77"}
+                          : std::vector<std::string>{});
+    cds.Cancel();
     ASSERT_EQ(Dialogos().Perguntas().size(), 1u);
     EXPECT_EQ(Dialogos().Perguntas()[0].Texto,
               "Este lançamento foi feito através do cadastro Analítico.Deseja entrar no "

@@ -146,25 +146,20 @@ TEST_P(TnCtbDMLctoCtbTransacaoTest, MovingAnEntryOffersToMoveItsTransaction) {
     const char* Nivel;
     const char* Movidos;  // the entries now on 12/03
   };
-  for (const TCaso& caso : {TCaso{"8", "20 21 22 "}, TCaso{"1", "20 "}}) {
+  for (const TCaso& caso : {TCaso{"8", "20 21 22"}, TCaso{"1", "20"}}) {
     Executar("delete from LCTOCTB where CHAVELCTOCTB > 1");
     Transacao7();
     Direito("DireitoControleDataLctosTransacao", caso.Nivel);
     TnCtbDMLctoCtb& modulo = Criar();
     Responder({"Sim", "Sim"});
     TnClientDataSet& cds = modulo.nClientDataSet;
-    ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(20)}));
-    cds.Edit();
+    Ir(cds, 20, true);
     cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 3, 12));
     cds.Post();
-    std::string movidos;
-    for (const ValueArray& linha :
-         Conexao()
-             .ExecuteQuery("select CHAVELCTOCTB from LCTOCTB where DATALCTOCTB = '2024-03-12' "
-                           "order by CHAVELCTOCTB")
-             .Rows)
-      movidos += linha.front().AsString() + " ";
-    EXPECT_EQ(movidos, caso.Movidos) << caso.Nivel;
+    EXPECT_EQ(Coluna("select CHAVELCTOCTB from LCTOCTB where DATALCTOCTB = '2024-03-12' order by "
+                     "CHAVELCTOCTB"),
+              caso.Movidos)
+        << caso.Nivel;
   }
   EXPECT_EQ(Dialogos().Perguntas().size(), 3u);
   EXPECT_EQ(Dialogos().Perguntas()[1].Texto,
@@ -190,7 +185,7 @@ TEST_P(TnCtbDMLctoCtbTransacaoTest, DeletingAnEntryOffersToDeleteItsTransaction)
     Direito("DireitoControlaLancamentoExcluido", caso.NivelLog);
     TnCtbDMLctoCtb& modulo = Criar();
     Responder({caso.Resposta});
-    ASSERT_TRUE(modulo.nClientDataSet.Locate("CHAVELCTOCTB", {Value(20)}));
+    Ir(modulo.nClientDataSet, 20);
     modulo.nClientDataSet.Delete();
     EXPECT_EQ(Contar("select count(*) from LCTOCTB where TRANSCTB = 7"), caso.Restantes)
         << caso.Resposta << caso.NivelLog;
@@ -216,14 +211,8 @@ TEST_P(TnCtbDMLctoCtbTransacaoTest, ImportedNumbersMapToFreshOnes) {
     cds.Post();
   }
   modulo.AplicarAtualizacoes();
-  std::string numeros;
-  for (const ValueArray& linha :
-       Conexao()
-           .ExecuteQuery("select TRANSCTB from LCTOCTB where CHAVELCTOCTB >= 600 order by "
-                         "CHAVELCTOCTB")
-           .Rows)
-    numeros += std::to_string(linha.front().AsInteger()) + " ";
-  EXPECT_EQ(numeros, "41 41 42 41 ");
+  EXPECT_EQ(Coluna("select TRANSCTB from LCTOCTB where CHAVELCTOCTB >= 600 order by CHAVELCTOCTB"),
+            "41 41 42 41");
 }
 
 CTB_INSTANTIATE_ENGINES(TnCtbDMLctoCtbTransacaoTest);

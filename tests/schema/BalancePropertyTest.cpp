@@ -84,35 +84,49 @@ class TBalancePropertyTest : public TSchemaTest {
   }
   Value DinheiroMoeda() { return Chance(40) ? Value() : Dinheiro(); }
 
-  void Inserir() {
-    Value empresa = Empresa();
-    int64_t chave = ++FUltimaChave[empresa.AsInteger()];
-    // One-sided entries leave one account null; never both.
-    int lados = Sorteio(0, 4);
+  // One row of `tabela`, its columns and values side by side; `resto` ends
+  // the statement.
+  void Gravar(const char* tabela, std::initializer_list<const char*> colunas,
+              const ValueArray& valores, const char* resto = "") {
+    TParams params;
+    std::string nomes, marcas;
+    for (const char* coluna : colunas) {
+      nomes += fmt::format("{}{}", nomes.empty() ? "" : ", ", coluna);
+      marcas += fmt::format("{}:p{}", marcas.empty() ? "" : ", ", coluna);
+      params.emplace_back(std::string("p") + coluna, valores.at(params.size()));
+    }
     Conexao().ExecuteDirect(
-        "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
-        "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, CODIGOHISTCTB, VALORLCTOCTB, VALORLCTOMOEDA) "
-        "values (:pEmpresa, :pChave, :pEstab, :pData, :pTipo, :pDeb, :pCred, :pHist, :pValor, "
-        ":pMoeda)",
-        {{"pEmpresa", empresa},
-         {"pChave", Value(chave)},
-         {"pEstab", Estab()},
-         {"pData", Data()},
-         {"pTipo", Tipo()},
-         {"pDeb", lados == 1 ? Value() : Conta()},
-         {"pCred", lados == 2 ? Value() : Conta()},
-         {"pHist", Historico()},
-         {"pValor", Dinheiro()},
-         {"pMoeda", DinheiroMoeda()}});
-    FChaves.emplace_back(empresa.AsInteger(), chave);
+        fmt::format("insert into {} ({}) values ({}){}", tabela, nomes, marcas, resto), params);
+  }
+  // An entry by the columns its balances read; a braced list draws its random
+  // values in the order written.
+  void Lancar(const ValueArray& valores) {
+    Gravar("LCTOCTB",
+           {"CODIGOEMPRESA", "CHAVELCTOCTB", "CODIGOESTAB", "DATALCTOCTB", "TIPOLANCAMENTO",
+            "CONTACTBDEB", "CONTACTBCRED", "CODIGOHISTCTB", "VALORLCTOCTB", "VALORLCTOMOEDA"},
+           valores);
+  }
+  // 12.50 from 2101 to 1101 in branch 1 on 05/03/2024.
+  void Lancar(int64_t chave) {
+    Lancar({1, chave, 1, EncodeDate(2024, 3, 5), "LN", 1101, 2101, Value(),
+            Currency::FromDouble(12.5), Value()});
+  }
+
+  void Inserir() {
+    const int64_t empresa = Sorteio(1, 3);
+    const int64_t chave = ++FUltimaChave[empresa];
+    // One-sided entries leave one account null; never both.
+    const int lados = Sorteio(0, 4);
+    Lancar({empresa, chave, Estab(), Data(), Tipo(), lados == 1 ? Value() : Conta(),
+            lados == 2 ? Value() : Conta(), Historico(), Dinheiro(), DinheiroMoeda()});
+    FChaves.emplace_back(empresa, chave);
   }
 
   // One entry, a random non-empty set of the columns the balances read.
   void Alterar() {
     if (FChaves.empty())
       return Inserir();
-    auto [empresa, chave] =
-        FChaves[static_cast<size_t>(Sorteio(0, static_cast<int>(FChaves.size()) - 1))];
+    auto [empresa, chave] = FChaves[Indice(FChaves.size())];
     TParams params{{"pEmpresa", Value(empresa)}, {"pChave", Value(chave)}};
     const auto contaOuNada = [&] { return Chance(15) ? Value() : Conta(); };
     const std::string sets = Atribuicoes(30, params,
@@ -147,7 +161,7 @@ class TBalancePropertyTest : public TSchemaTest {
   void Excluir() {
     if (FChaves.empty())
       return;
-    size_t i = static_cast<size_t>(Sorteio(0, static_cast<int>(FChaves.size()) - 1));
+    const size_t i = Indice(FChaves.size());
     Conexao().ExecuteDirect(
         "delete from LCTOCTB where CODIGOEMPRESA = :pEmpresa and CHAVELCTOCTB = :pChave",
         {{"pEmpresa", Value(FChaves[i].first)}, {"pChave", Value(FChaves[i].second)}});
@@ -165,18 +179,12 @@ class TBalancePropertyTest : public TSchemaTest {
       chave = FUltimaChave[empresa] + 1;
     const int natureza = Chance(3) ? 0 : Chance(50) ? 1 : -1;
     const int64_t centro = Sorteio(1, 4);
-    Conexao().ExecuteDirect(
-        "insert into LCTOGER (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOCENTROCUSTO, NATURLCTOCTB, "
-        "CONTACTB, DATALCTOCTB, VALORLCTOGER) values (:pEmpresa, :pChave, :pCentro, :pNatur, "
-        ":pConta, :pData, :pValor) on conflict do nothing",
-        {{"pEmpresa", Value(empresa)},
-         {"pChave", Value(chave)},
-         {"pCentro", Value(centro)},
-         {"pNatur", Value(natureza)},
-         {"pConta", Conta()},
-         {"pData", Data()},
-         {"pValor", Dinheiro()}});
-    RelerRateios();
+    Gravar("LCTOGER",
+           {"CODIGOEMPRESA", "CHAVELCTOCTB", "CODIGOCENTROCUSTO", "NATURLCTOCTB", "CONTACTB",
+            "DATALCTOCTB", "VALORLCTOGER"},
+           {empresa, chave, centro, natureza, Conta(), Data(), Dinheiro()},
+           " on conflict do nothing");
+    Reler();
   }
 
   // One split, a random non-empty set of the columns outside its key.
@@ -195,7 +203,7 @@ class TBalancePropertyTest : public TSchemaTest {
     if (FRateios.empty())
       return;
     Conexao().ExecuteDirect(std::string("delete from LCTOGER") + kOndeRateio, UmRateio());
-    RelerRateios();
+    Reler();
   }
 
   // The key of a split drawn at random, for kOndeRateio.
@@ -224,22 +232,11 @@ class TBalancePropertyTest : public TSchemaTest {
         "LCTOGER.NATURLCTOCTB and X.CODIGOCENTROCUSTO = LCTOGER.CODIGOCENTROCUSTO)",
     };
     Executar(comandos[Sorteio(0, 2)]);
-    RelerRateios();
+    Reler();
   }
 
   size_t Indice(size_t tamanho) {
     return static_cast<size_t>(Sorteio(0, static_cast<int>(tamanho) - 1));
-  }
-
-  void RelerRateios() {
-    FRateios.clear();
-    for (const ValueArray& row :
-         Conexao()
-             .ExecuteQuery("select CODIGOEMPRESA, CHAVELCTOCTB, NATURLCTOCTB, CODIGOCENTROCUSTO "
-                           "from LCTOGER order by 1, 2, 3, 4")
-             .Rows)
-      FRateios.push_back(
-          {row[0].AsInteger(), row[1].AsInteger(), row[2].AsInteger(), row[3].AsInteger()});
   }
 
   // One statement over many rows, as a repair script would write it.
@@ -270,7 +267,7 @@ class TBalancePropertyTest : public TSchemaTest {
     Executar(sql);
     if (sql.rfind("delete", 0) == 0 || sql.find("set CODIGOEMPRESA") != std::string::npos ||
         sql.find("set CHAVELCTOCTB") != std::string::npos)
-      RelerChaves();
+      Reler();
   }
 
   // Runs `sql` with a random company and whichever of :pConta, :pEstab,
@@ -290,13 +287,22 @@ class TBalancePropertyTest : public TSchemaTest {
     Conexao().ExecuteDirect(sql, params);
   }
 
-  void RelerChaves() {
+  // The keys of the entries and of the splits, as stored.
+  void Reler() {
     FChaves.clear();
+    FRateios.clear();
     for (const ValueArray& row :
          Conexao()
              .ExecuteQuery("select CODIGOEMPRESA, CHAVELCTOCTB from LCTOCTB order by 1, 2")
              .Rows)
       FChaves.emplace_back(row[0].AsInteger(), row[1].AsInteger());
+    for (const ValueArray& row :
+         Conexao()
+             .ExecuteQuery("select CODIGOEMPRESA, CHAVELCTOCTB, NATURLCTOCTB, CODIGOCENTROCUSTO "
+                           "from LCTOGER order by 1, 2, 3, 4")
+             .Rows)
+      FRateios.push_back(
+          {row[0].AsInteger(), row[1].AsInteger(), row[2].AsInteger(), row[3].AsInteger()});
   }
 
   // How each transaction's balances move.
@@ -453,10 +459,7 @@ TEST_P(TBalancePropertyTest, BatchLeftWithoutApplyingCommitsNothing) {
       Contar("LCTOCTB") + Contar("LOTESALDOCTB") + Contar("LOTESALDOFAIXA") + Contar("SALDOCTB"),
       0);
   // The switch went with the transaction: a single entry moves its balances.
-  Conexao().ExecuteDirect(
-      "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
-      "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, VALORLCTOCTB) "
-      "values (1, 1, 1, '2024-03-05', 'LN', 1101, 2101, 12.5)");
+  Lancar(1);
   EXPECT_EQ(Contar("SALDOCTB"), 2);
   EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
 }
@@ -466,27 +469,20 @@ TEST_P(TBalancePropertyTest, BatchLeftWithoutApplyingCommitsNothing) {
 // block ends with its batch, even when another batch follows in the same
 // transaction.
 TEST_P(TBalancePropertyTest, FreshKeyBlockSkipsTheJournalAndStoredKeysKeepIt) {
-  const auto lancar = [&](int64_t chave) {
-    Conexao().ExecuteDirect(
-        "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
-        "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, VALORLCTOCTB) "
-        "values (1, :pChave, 1, '2024-03-05', 'LN', 1101, 2101, 12.5)",
-        {{"pChave", Value(chave)}});
-  };
   Conexao().StartTransaction();
   TLoteSaldos saldos(Conexao());
   saldos.ChavesNovas(1, 1, 10);
-  lancar(5);
-  lancar(7);
+  Lancar(5);
+  Lancar(7);
   EXPECT_EQ(Contar("LOTESALDOCTB"), 0);
-  lancar(11);
+  Lancar(11);
   EXPECT_EQ(Contar("LOTESALDOCTB"), 2);
   saldos.ChavesNovas(1, 11, 20);
-  lancar(12);
+  Lancar(12);
   EXPECT_EQ(Contar("LOTESALDOCTB"), 4);
   saldos.Aplicar();
   TLoteSaldos seguinte(Conexao());
-  lancar(3);
+  Lancar(3);
   EXPECT_EQ(Contar("LOTESALDOCTB"), 2);
   seguinte.Aplicar();
   Conexao().Commit();
@@ -503,14 +499,8 @@ TEST_P(TBalancePropertyTest, CheckFindsCorruptedBalancesAndRebuildRepairsThem) {
   Operar(300);
   // Rows to corrupt, whatever the seed drew: a debit of an account no random
   // entry uses, and a currency balance in company 2.
-  Conexao().ExecuteDirect(
-      "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
-      "TIPOLANCAMENTO, CONTACTBDEB, VALORLCTOCTB, VALORLCTOMOEDA) "
-      "values (2, 100000, 2, '2025-04-10', 'LN', 1101, 50, 10)");
-  Conexao().ExecuteDirect(
-      "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
-      "TIPOLANCAMENTO, CONTACTBDEB, VALORLCTOCTB) values (1, 100000, 3, '2024-02-10', 'LN', "
-      "999001, 20)");
+  Lancar({2, 100000, 2, EncodeDate(2025, 4, 10), "LN", 1101, {}, {}, Currency(50), Currency(10)});
+  Lancar({1, 100000, 3, EncodeDate(2024, 2, 10), "LN", 999001, {}, {}, Currency(20), {}});
   Conexao().ExecuteDirect(
       "insert into LCTOGER (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOCENTROCUSTO, NATURLCTOCTB, "
       "CONTACTB, DATALCTOCTB, VALORLCTOGER) values (1, 100000, 9, 1, 999001, '2024-02-10', 20), "

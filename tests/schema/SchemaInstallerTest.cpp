@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include "framework/core/Exceptions.h"
 #include "framework/db/Nutilsequence.h"
 #include "framework/db/TnDMConexao.h"
@@ -75,57 +77,14 @@ TEST_P(TSchemaInstallerTest, RefusesDatabaseNewerThanProgramWithoutTouchingIt) {
   EXPECT_THROW(Conexao().ExecuteQuery("select * from VLCTOCTBSALDO"), EDatabaseError);
 }
 
-// A database of version 1 had no right to administer users: the upgrade
-// makes user 1 its administrator (and creates him when missing) so that
-// somebody can grant rights, and adds the personalisation table.
-TEST_P(TSchemaInstallerTest, UpgradeFromVersion1MakesUser1TheAdministrator) {
-  SchemaInstaller::Instalar(Conexao());
-  Conexao().ExecuteScript(
-      "delete from DIREITOUSUARIO; delete from USUARIO; drop table PERSONALIZACAO; "
-      "update VERSAOSCHEMA set VERSAO = 1");
-  const auto atualizado = SchemaInstaller::Instalar(Conexao());
-  EXPECT_EQ(atualizado.Descricao(), "Esquema atualizado da versão 1 para a versão 5");
-  EXPECT_EQ(Conexao()
-                .ExecuteScalar("select count(*) from DIREITOUSUARIO d join USUARIO u on "
-                               "u.CODIGOUSUARIO = d.CODIGOUSUARIO where d.CODIGOUSUARIO = 1 and "
-                               "NOMEDIREITO = 'DireitoAdministrarUsuarios' and NIVEL = '8'")
-                .AsInteger(),
-            1);
-  EXPECT_EQ(Conexao().ExecuteScalar("select count(*) from PERSONALIZACAO").AsInteger(), 0);
-}
-
-// Version 2 kept no cost-centre balances: the upgrade brings the splits
-// already written into them.
-TEST_P(TSchemaInstallerTest, UpgradeFromVersion2BalancesTheCostCentreSplits) {
-  SchemaInstaller::Instalar(Conexao());
-  Conexao().ExecuteScript(
-      "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
-      "TIPOLANCAMENTO, CONTACTBDEB, VALORLCTOCTB) values (1, 1, 2, '2025-01-02', 'LN', 11, 10);"
-      "insert into LCTOGER (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOCENTROCUSTO, NATURLCTOCTB, "
-      "CONTACTB, DATALCTOCTB, VALORLCTOGER) values (1, 1, 7, 1, 11, '2025-01-02', 10);"
-      "delete from SALDOGER; delete from SALDOGERMENSAL; update VERSAOSCHEMA set VERSAO = 2");
-  ASSERT_FALSE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
-  EXPECT_EQ(SchemaInstaller::Instalar(Conexao()).Descricao(),
-            "Esquema atualizado da versão 2 para a versão 5");
-  EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
-  EXPECT_EQ(Conexao()
-                .ExecuteScalar("select VALORDEB from SALDOGERMENSAL where CODIGOESTAB = 2 and "
-                               "CODIGOCENTROCUSTO = 7 and DATASALDO = '2025-01-01'")
-                .AsCurrency()
-                .ToString(),
-            "10");
-}
-
-// Version 4 indexed every entry on its transaction, origin key and scheduled
-// entry; the upgrade leaves the entries without one out.
-TEST_P(TSchemaInstallerTest, UpgradeFromVersion4MakesTheSparseEntryIndexesPartial) {
-  SchemaInstaller::Instalar(Conexao());
-  Conexao().ExecuteScript(
-      "drop index IX_LCTOCTB_TRANS; drop index IX_LCTOCTB_ORIGEM; drop index IX_LCTOCTB_LCTOPROG;"
-      "create index IX_LCTOCTB_TRANS on LCTOCTB (CODIGOEMPRESA, TRANSCTB);"
-      "create index IX_LCTOCTB_ORIGEM on LCTOCTB (CODIGOEMPRESA, CHAVEORIGEM);"
-      "create index IX_LCTOCTB_LCTOPROG on LCTOCTB (CODIGOEMPRESA, CODIGOLCTOPROG);"
-      "update VERSAOSCHEMA set VERSAO = 4");
+// Each older version is brought to the current one by its own step, seen
+// through one query before and after: version 1 had no right to administer
+// users, so user 1 becomes the administrator (created when missing) so that
+// somebody can grant rights, and the personalisation table arrives; version 2
+// kept no cost-centre balances, so the splits already written are balanced;
+// version 4 indexed every entry on its transaction, origin key and scheduled
+// entry, so the entries without one are left out.
+TEST_P(TSchemaInstallerTest, UpgradeFromEachOlderVersionAppliesItsOwnStep) {
   const std::string parciais =
       Conexao().PegarTipoCon() == TTipoConexao::SQLite
           ? "select count(*) from sqlite_master where type = 'index' and name in "
@@ -134,10 +93,48 @@ TEST_P(TSchemaInstallerTest, UpgradeFromVersion4MakesTheSparseEntryIndexesPartia
           : "select count(*) from pg_indexes where schemaname = current_schema() and "
             "upper(indexname) in ('IX_LCTOCTB_TRANS', 'IX_LCTOCTB_ORIGEM', "
             "'IX_LCTOCTB_LCTOPROG') and indexdef like '%WHERE%IS NOT NULL)'";
-  ASSERT_EQ(Conexao().ExecuteScalar(parciais).AsInteger(), 0);
-  EXPECT_EQ(SchemaInstaller::Instalar(Conexao()).Descricao(),
-            "Esquema atualizado da versão 4 para a versão 5");
-  EXPECT_EQ(Conexao().ExecuteScalar(parciais).AsInteger(), 3);
+  const struct {
+    int Versao;
+    std::string Regredir, Consulta;
+    const char* Antes;  // nullptr: the query cannot run before
+    const char* Depois;
+  } casos[] = {
+      {1, "delete from DIREITOUSUARIO; delete from USUARIO; drop table PERSONALIZACAO",
+       "select (select count(*) from DIREITOUSUARIO d join USUARIO u on u.CODIGOUSUARIO = "
+       "d.CODIGOUSUARIO where d.CODIGOUSUARIO = 1 and NOMEDIREITO = "
+       "'DireitoAdministrarUsuarios' and NIVEL = '8') * 10 + (select count(*) from "
+       "PERSONALIZACAO)",
+       nullptr, "10"},
+      {2,
+       "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
+       "TIPOLANCAMENTO, CONTACTBDEB, VALORLCTOCTB) values (1, 1, 2, '2025-01-02', 'LN', 11, 10);"
+       "insert into LCTOGER (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOCENTROCUSTO, NATURLCTOCTB, "
+       "CONTACTB, DATALCTOCTB, VALORLCTOGER) values (1, 1, 7, 1, 11, '2025-01-02', 10);"
+       "delete from SALDOGER; delete from SALDOGERMENSAL",
+       "select coalesce(sum(VALORDEB), 0) from SALDOGERMENSAL where CODIGOESTAB = 2 and "
+       "CODIGOCENTROCUSTO = 7 and DATASALDO = '2025-01-01'",
+       "0", "10"},
+      {4,
+       "drop index IX_LCTOCTB_TRANS; drop index IX_LCTOCTB_ORIGEM; drop index "
+       "IX_LCTOCTB_LCTOPROG; create index IX_LCTOCTB_TRANS on LCTOCTB (CODIGOEMPRESA, TRANSCTB);"
+       "create index IX_LCTOCTB_ORIGEM on LCTOCTB (CODIGOEMPRESA, CHAVEORIGEM);"
+       "create index IX_LCTOCTB_LCTOPROG on LCTOCTB (CODIGOEMPRESA, CODIGOLCTOPROG)",
+       parciais, "0", "3"},
+  };
+  SchemaInstaller::Instalar(Conexao());
+  for (const auto& caso : casos) {
+    SCOPED_TRACE(caso.Versao);
+    Conexao().ExecuteScript(caso.Regredir +
+                            fmt::format("; update VERSAOSCHEMA set VERSAO = {}", caso.Versao));
+    auto consulta = [&] { return Conexao().ExecuteScalar(caso.Consulta).AsCurrency().ToString(); };
+    if (caso.Antes) {
+      ASSERT_EQ(consulta(), caso.Antes);
+    }
+    EXPECT_EQ(SchemaInstaller::Instalar(Conexao()).Descricao(),
+              fmt::format("Esquema atualizado da versão {} para a versão 5", caso.Versao));
+    EXPECT_EQ(consulta(), caso.Depois);
+    EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
+  }
 }
 
 CTB_INSTANTIATE_ENGINES(TSchemaInstallerTest);

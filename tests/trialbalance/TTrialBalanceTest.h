@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,13 +64,13 @@ class TTrialBalanceTest : public TSchemaTest {
   // 1.1.03.001; 2 > 2.01 FORNECEDORES; 3 > 3.01 VENDAS; 4 > 4.01 (never
   // moves); 5 > 5.01, 5.02 (opposite opening balances: group 5 nets to 0).
   // Customers are 1.1.03, suppliers 2.01.
-  void CriarEmpresa(int empresa, const std::string& nome) {
-    const std::string e = std::to_string(empresa);
-    Exec("insert into EMPRESA (CODIGOEMPRESA, NOMEEMPRESA) values (" + e + ", '" + nome + "')");
-    Exec("insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB, INSCRFEDERAL) values (" + e +
-         ", 0, '" + nome + "', '00.000.00" + e + "/0001-00')");
-    Exec("insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB) values (" + e +
-         ", 1, 'MATRIZ'), (" + e + ", 2, 'FILIAL SUL')");
+  void CriarEmpresa(int e, const std::string& nome) {
+    Exec(
+        fmt::format("insert into EMPRESA (CODIGOEMPRESA, NOMEEMPRESA) values ({}, '{}')", e, nome));
+    Exec(fmt::format(
+        "insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB, INSCRFEDERAL) values ({0}, 0, "
+        "'{1}', '00.000.00{0}/0001-00'), ({0}, 1, 'MATRIZ', null), ({0}, 2, 'FILIAL SUL', null)",
+        e, nome));
     struct {
       int64_t Conta;
       const char* Classif;
@@ -83,33 +85,30 @@ class TTrialBalanceTest : public TSchemaTest {
     };
     for (const auto& c : contas)
       Exec(
-          "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, TIPOCONTA, "
-          "DESCRCONTA) values (" +
-          e + ", " + std::to_string(c.Conta) + ", '" + c.Classif + "', " + std::to_string(c.Tipo) +
-          ", '" + c.Descr + "')");
-    for (const auto& [grupo, natureza] : {std::pair{"1", 1}, std::pair{"2", -1}, std::pair{"3", -1},
-                                          std::pair{"4", 1}, std::pair{"5", 1}})
-      Exec("insert into NATUREZAGRUPO (CODIGOEMPRESA, CLASSIFGRUPO, NATUREZA) values (" + e +
-           ", '" + grupo + "', " + std::to_string(natureza) + ")");
-    Exec("insert into CFGPLANOESPEC (CODIGOEMPRESA, CLASSIFCLIENTE, CLASSIFFORNEC) values (" + e +
-         ", '1.1.03', '2.01')");
+          fmt::format("insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, TIPOCONTA, "
+                      "DESCRCONTA) values ({}, {}, '{}', {}, '{}')",
+                      e, c.Conta, c.Classif, c.Tipo, c.Descr));
+    Exec(fmt::format(
+        "insert into NATUREZAGRUPO (CODIGOEMPRESA, CLASSIFGRUPO, NATUREZA) values ({0}, '1', 1), "
+        "({0}, '2', -1), ({0}, '3', -1), ({0}, '4', 1), ({0}, '5', 1)",
+        e));
+    Exec(
+        fmt::format("insert into CFGPLANOESPEC (CODIGOEMPRESA, CLASSIFCLIENTE, CLASSIFFORNEC) "
+                    "values ({}, '1.1.03', '2.01')",
+                    e));
   }
 
   void Lcto(int empresa, int estab, TDateTime data, int64_t deb, int64_t cred,
             const std::string& valor) {
-    Exec(
+    Exec(fmt::format(
         "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
-        "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, VALORLCTOCTB) values (" +
-        std::to_string(empresa) + ", " + std::to_string(++FChave) + ", " + std::to_string(estab) +
-        ", '" + DateToIso(data) + "', 'LN', " + std::to_string(deb) + ", " + std::to_string(cred) +
-        ", " + valor + ")");
+        "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, VALORLCTOCTB) values ({}, {}, {}, '{}', 'LN', "
+        "{}, {}, {})",
+        empresa, ++FChave, estab, DateToIso(data), deb, cred, valor));
   }
 
-  // Entries of company 1 (amounts by hand in the tests):
-  //   10/12/2023 e1 D11 C31 1000    10/01/2024 e1 D11 C31 50
-  //   01/12/2023 e1 D51 C52 100     20/01/2024 e1 D12 C11 300
-  //   05/02/2024 e2 D13 C31 200     20/02/2024 e1 D11 C21 400
-  //   05/03/2024 e2 D11 C13 150     20/03/2024 e1 D12 C11 70
+  // Entries of company 1, keys 1 to 8 in this order (amounts by hand in the
+  // tests).
   void LancarMovimento() {
     Lcto(1, 1, Dia(2023, 12, 10), 11, 31, "1000");
     Lcto(1, 1, Dia(2023, 12, 1), 51, 52, "100");

@@ -31,26 +31,10 @@ std::string NomesCampos(const TnClientDataSet& dataSet) {
 
 }  // namespace
 
-TEST(DataSetSaldoTest, MonthColumnsSpanTheYearEndInFieldOrder) {
-  auto dataSet = TnCtbConsultaBalanceteMovimentoDataSetSaldo::New()
-                     ->Inicializar(Conf(TnTipoConsultaBalancete::tpConMovDebCred, true,
-                                        EncodeDate(2023, 11, 1), EncodeDate(2024, 2, 29)))
-                     ->CriarDataSet();
-  std::string esperado =
-      "Ordem Filtros CodigoEstab Filial RelacionarFilial CodigoConta TipoConta ClassifConta "
-      "DescrConta CodigoCentroCusto DescrCentroCusto SaldoAnterior ";
-  for (const char* mes : {"112023", "122023", "012024", "022024"})
-    esperado += fmt::format("DEBITO{0} CREDITO{0} MOVIMENTO{0} ", mes);
-  esperado += "SaldoAtual ";
-  EXPECT_EQ(NomesCampos(*dataSet), esperado);
-  EXPECT_EQ(dataSet->FieldByName("CREDITO122023").DisplayLabel(), "Crédito");
-  EXPECT_EQ(dataSet->IndexFieldNames(),
-            "ClassifConta;TipoConta;CodigoConta;CodigoEstab;CodigoCentroCusto");
-}
-
-// Which amount columns each query type shows, with and without the monthly
-// break (every month's columns follow the same rule).
-TEST(DataSetSaldoTest, ColumnVisibilityFollowsTheQueryType) {
+// The fields in order, month columns spanning the year end, and which
+// amount columns each query type shows, with and without the monthly break
+// (every month's columns follow the same rule).
+TEST(DataSetSaldoTest, MonthColumnsSpanTheYearEndAndVisibilityFollowsTheQueryType) {
   struct TCaso {
     TnTipoConsultaBalancete Tipo;
     bool Debito, Credito, Movimento;
@@ -59,28 +43,32 @@ TEST(DataSetSaldoTest, ColumnVisibilityFollowsTheQueryType) {
       {TnTipoConsultaBalancete::tpConMovDebCred, true, true, true},
       {TnTipoConsultaBalancete::tpConMov, false, false, true},
   };
+  const std::vector<std::string> meses = {"112023", "122023", "012024", "022024"};
   for (const TCaso& caso : casos) {
     for (bool quebrar : {false, true}) {
       SCOPED_TRACE(static_cast<int>(caso.Tipo) * 10 + quebrar);
       auto dataSet = TnCtbConsultaBalanceteMovimentoDataSetSaldo::New()
-                         ->Inicializar(Conf(caso.Tipo, quebrar, EncodeDate(2024, 1, 15),
-                                            EncodeDate(2024, 2, 10)))
+                         ->Inicializar(Conf(caso.Tipo, quebrar, EncodeDate(2023, 11, 1),
+                                            EncodeDate(2024, 2, 29)))
                          ->CriarDataSet();
-      std::vector<std::string> sufixos =
-          quebrar ? std::vector<std::string>{"012024", "022024"} : std::vector<std::string>{""};
-      if (!quebrar) {
-        // Without the break there is one group of amount columns.
-        EXPECT_TRUE(NomesCampos(*dataSet).ends_with(
-            " DescrCentroCusto SaldoAnterior DEBITO CREDITO MOVIMENTO SaldoAtual "));
-      }
+      // Without the break there is one group of amount columns.
+      const std::vector<std::string> sufixos = quebrar ? meses : std::vector<std::string>{""};
+      std::string esperado =
+          "Ordem Filtros CodigoEstab Filial RelacionarFilial CodigoConta TipoConta ClassifConta "
+          "DescrConta CodigoCentroCusto DescrCentroCusto SaldoAnterior ";
       for (const std::string& s : sufixos) {
+        esperado += fmt::format("DEBITO{0} CREDITO{0} MOVIMENTO{0} ", s);
         EXPECT_EQ(dataSet->FieldByName("DEBITO" + s).Visible(), caso.Debito);
         EXPECT_EQ(dataSet->FieldByName("CREDITO" + s).Visible(), caso.Credito);
         EXPECT_EQ(dataSet->FieldByName("MOVIMENTO" + s).Visible(), caso.Movimento);
+        EXPECT_EQ(dataSet->FieldByName("CREDITO" + s).DisplayLabel(), "Crédito");
       }
+      EXPECT_EQ(NomesCampos(*dataSet), esperado + "SaldoAtual ");
       for (const char* oculto : {"Ordem", "Filtros", "CodigoEstab", "RelacionarFilial"})
         EXPECT_FALSE(dataSet->FieldByName(oculto).Visible()) << oculto;
       EXPECT_TRUE(dataSet->FieldByName("SaldoAnterior").Visible());
+      EXPECT_EQ(dataSet->IndexFieldNames(),
+                "ClassifConta;TipoConta;CodigoConta;CodigoEstab;CodigoCentroCusto");
     }
   }
 }

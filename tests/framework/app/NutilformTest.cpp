@@ -99,7 +99,8 @@ TEST_F(NutilformTest, CriarDMNovoGivesAFreshUnconfiguredObjectToTheCaller) {
   EXPECT_EQ(FInstancias.PegarDM("TnModuloTeste"), &compartilhado);
 }
 
-TEST_F(NutilformTest, DestruirDMFreesWithTheLastUseAndDefinitivoAtOnce) {
+// Shutting down frees what is left, newest first.
+TEST_F(NutilformTest, DestruirDMFreesWithTheLastUseDefinitivoAtOnceAndShutDownNewestFirst) {
   FInstancias.CriarDM("TnModuloTeste");
   FInstancias.CriarDM("TnModuloTeste");
   EXPECT_TRUE(FInstancias.DestruirDM("TnModuloTeste"));
@@ -117,15 +118,13 @@ TEST_F(NutilformTest, DestruirDMFreesWithTheLastUseAndDefinitivoAtOnce) {
   EXPECT_EQ(
       static_cast<TModuloTeste&>(FInstancias.CriarDM("TnModuloTeste", "GeradorLcto")).Configuracoes,
       1);
-}
-
-TEST_F(NutilformTest, ShutDownFreesSharedInstancesNewestFirst) {
   FInstancias.CriarDM("TnModuloTeste", "Primeiro");
   FInstancias.CriarDM("TnModuloTeste", "Segundo");
   gEventos.clear();
   FInstancias.DestruirTodosDM();
   EXPECT_EQ(gEventos, (std::vector<std::string>{"liberado TnModuloTeste/Segundo",
-                                                "liberado TnModuloTeste/Primeiro"}));
+                                                "liberado TnModuloTeste/Primeiro",
+                                                "liberado TnModuloTeste/GeradorLcto"}));
 }
 
 TEST_F(NutilformTest, FailedConfigurationOrUnknownClassLeavesNoInstance) {

@@ -170,7 +170,8 @@ TEST_P(TnDMClientDataSetTest, OnDemandOpensEmptyAndFetchesOnlyMissingRows) {
   EXPECT_EQ(modulo.nClientDataSet.RecordCount(), 2);
 }
 
-TEST_P(TnDMClientDataSetTest, InsertReachesTheDatabaseWithTheDrawnKeyAndDefaults) {
+// A refusal of BeforePost writes nothing and leaves the insert open.
+TEST_P(TnDMClientDataSetTest, InsertReachesTheDatabaseWithTheDrawnKeyAndDefaultsUnlessRefused) {
   TModuloLcto modulo;
   modulo.Abrir(&FSelecao);
   int mudancas = 0;
@@ -181,11 +182,6 @@ TEST_P(TnDMClientDataSetTest, InsertReachesTheDatabaseWithTheDrawnKeyAndDefaults
   EXPECT_EQ(Tabela(), "1:4:10:LN 1:5:20:LN 1:6:12.5:LN 2:7:30:LN ");
   Inserir(modulo, 1);
   EXPECT_EQ(modulo.nClientDataSet.FieldByName("CHAVELCTOCTB").AsInteger(), 7);
-}
-
-TEST_P(TnDMClientDataSetTest, RefusedBeforePostWritesNothing) {
-  TModuloLcto modulo;
-  modulo.Abrir(&FSelecao);
   const std::string antes = Tabela();
   EXPECT_THROW(Inserir(modulo, 3, "RECUSAR"), EnField);
   EXPECT_EQ(modulo.nClientDataSet.State(), TDataSetState::dsInsert);

@@ -29,7 +29,9 @@ class TnDMDireitoUsuarioTest : public TDatabaseTest {
   }
 };
 
-TEST_P(TnDMDireitoUsuarioTest, ReadsTheLevelOfTheConnectionsUser) {
+// One read per user until the cache is cleared; a missing table is a
+// database error, not "no right".
+TEST_P(TnDMDireitoUsuarioTest, ReadsTheLevelOfTheConnectionsUserOnceUntilCleared) {
   TnDMDireitoUsuario direitos(Conexao());
   EXPECT_EQ(direitos.PegarDireito("DireitoLctoIgual"), "8");
   EXPECT_EQ(direitos.PegarDireito("DIREITOLCTOCTB"), "1");
@@ -38,19 +40,6 @@ TEST_P(TnDMDireitoUsuarioTest, ReadsTheLevelOfTheConnectionsUser) {
   // Granted to another user only: no row for this one.
   EXPECT_EQ(direitos.PegarDireito("DireitoControlaLancamentoExcluido"), "");
   EXPECT_FALSE(direitos.TemDireitoLiberado("DireitoControlaLancamentoExcluido"));
-
-  Conexao().SetCodigoUsuario(2);
-  EXPECT_EQ(direitos.PegarDireito("DireitoLctoIgual"), "3");
-  EXPECT_TRUE(direitos.TemDireitoLiberado("DireitoControlaLancamentoExcluido"));
-  Conexao().SetCodigoUsuario(7);  // a user with no rights at all
-  EXPECT_EQ(direitos.PegarDireito("DireitoLctoIgual"), "");
-}
-
-TEST_P(TnDMDireitoUsuarioTest, CachesPerUserUntilClearedAndReadsTheTableAgain) {
-  TnDMDireitoUsuario direitos(Conexao());
-  EXPECT_EQ(direitos.PegarDireito("DireitoLctoCtb"), "1");
-  EXPECT_EQ(direitos.PegarDireito("DireitoLctoIgual"), "8");
-  EXPECT_EQ(direitos.PegarDireito("DireitoInexistente"), "");
   EXPECT_EQ(direitos.Leituras(), 1);
 
   Conexao().ExecuteDirect(
@@ -60,7 +49,12 @@ TEST_P(TnDMDireitoUsuarioTest, CachesPerUserUntilClearedAndReadsTheTableAgain) {
   direitos.LimparCache();
   EXPECT_EQ(direitos.PegarDireito("DireitoLctoCtb"), "8");
   EXPECT_EQ(direitos.Leituras(), 2);
-  // A missing table is a database error.
+
+  Conexao().SetCodigoUsuario(2);
+  EXPECT_EQ(direitos.PegarDireito("DireitoLctoIgual"), "3");
+  EXPECT_TRUE(direitos.TemDireitoLiberado("DireitoControlaLancamentoExcluido"));
+  Conexao().SetCodigoUsuario(7);  // a user with no rights at all
+  EXPECT_EQ(direitos.PegarDireito("DireitoLctoIgual"), "");
   Conexao().ExecuteDirect("DROP TABLE DIREITOUSUARIO");
   direitos.LimparCache();
   EXPECT_THROW(direitos.PegarDireito("DireitoLctoIgual"), EDatabaseError);

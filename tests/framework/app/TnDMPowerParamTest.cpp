@@ -79,13 +79,15 @@ TEST(TnDMPowerParam, RunRemembersValuesPerClassUntilLimparParamsINI) {
     processo.TnDMPowerParam::Executar();
   }
   TProcessoTeste outro;
-  EXPECT_EQ(outro.Param("pCodigoEmpresa").AsString(), "");
+  const auto valores = [&outro] {
+    return outro.Param("pCodigoEmpresa").AsString() + "|" +
+           outro.Param("pTotalizarSintetica").AsString();
+  };
+  EXPECT_EQ(valores(), "|1");
   outro.CarregarParamsINI();
-  EXPECT_EQ(outro.Param("pCodigoEmpresa").AsString(), "3");
-  EXPECT_EQ(outro.Param("pTotalizarSintetica").AsString(), "0");
+  EXPECT_EQ(valores(), "3|0");
   outro.LimparParamsINI();
-  EXPECT_EQ(outro.Param("pCodigoEmpresa").AsString(), "");
-  EXPECT_EQ(outro.Param("pTotalizarSintetica").AsString(), "1");
+  EXPECT_EQ(valores(), "|1");
   TProcessoTeste terceiro;
   terceiro.Param("pCodigoEmpresa").SetValor("9");
   terceiro.CarregarParamsINI();

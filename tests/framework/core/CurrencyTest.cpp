@@ -10,12 +10,9 @@ TEST(Currency, FromDoubleRoundsTheDecimalValueHalfToEven) {
   EXPECT_EQ(Currency::FromDouble(1.00015).Raw(), 10002);
   EXPECT_EQ(Currency::FromDouble(-1.00015).Raw(), -10002);
   EXPECT_EQ(Currency::FromDouble(0.1 + 0.2).Raw(), 3000);
-}
-
-// A double is read as the decimal its 15 significant digits print, and a
-// sixteenth digit that is exactly a half goes to the even fifteenth, as
-// printf rounds: 1234567890123445 reads as 1.23456789012344e15.
-TEST(Currency, ADoubleIsReadAsItsFifteenDigitsTiesToEven) {
+  // A double is read as the decimal its 15 significant digits print, and a
+  // sixteenth digit that is exactly a half goes to the even fifteenth, as
+  // printf rounds: 1234567890123445 reads as 1.23456789012344e15.
   EXPECT_EQ(Decimal::Scale(1234567890123445.0, 0, TRoundMode::HalfEven), 1234567890123440);
   EXPECT_EQ(Decimal::Scale(1234567890123455.0, 0, TRoundMode::HalfEven), 1234567890123460);
   EXPECT_EQ(Decimal::Scale(-1234567890123445.0, 0, TRoundMode::HalfEven), -1234567890123440);
@@ -29,13 +26,18 @@ TEST(Currency, SumsOfCentsAreExact) {
   EXPECT_EQ(total, Currency(10000));
 }
 
-TEST(Currency, ProductAndQuotientRoundToFourPlacesHalfToEven) {
+// Products and quotients round to four places half to even; an overflow
+// is an error, not a wrap.
+TEST(Currency, ArithmeticRoundsHalfToEvenAndRefusesOverflow) {
   EXPECT_EQ((Currency::FromString("1.0001") * Currency::FromString("0.5")).Raw(), 5000);  // .50005
   EXPECT_EQ((Currency::FromString("1.0003") * Currency::FromString("0.5")).Raw(), 5002);  // .50015
   EXPECT_EQ((Currency(10) / Currency(3)).Raw(), 33333);
   EXPECT_EQ((Currency(-20) / Currency(3)).Raw(), -66667);
   EXPECT_EQ((Currency(1) / int64_t{8}).Raw(), 1250);
   EXPECT_THROW(Currency(1) / Currency(), EConvertError);
+  Currency big = Currency::FromRaw(INT64_MAX - 1);
+  EXPECT_THROW(big + Currency(1), EConvertError);
+  EXPECT_THROW(big * Currency(2), EConvertError);
 }
 
 TEST(Currency, ParsesAndPrintsPlainText) {
@@ -54,10 +56,4 @@ TEST(Currency, RoundedToCentsIsHalfAwayFromZero) {
   EXPECT_EQ(Currency::FromString("2.345").Rounded(2), Currency::FromString("2.35"));
   EXPECT_EQ(Currency::FromString("-2.345").Rounded(2), Currency::FromString("-2.35"));
   EXPECT_EQ(Currency::FromString("2.3449").Rounded(2), Currency::FromString("2.34"));
-}
-
-TEST(Currency, OverflowIsAnErrorNotAWrap) {
-  Currency big = Currency::FromRaw(INT64_MAX - 1);
-  EXPECT_THROW(big + Currency(1), EConvertError);
-  EXPECT_THROW(big * Currency(2), EConvertError);
 }

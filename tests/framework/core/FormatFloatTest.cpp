@@ -26,7 +26,9 @@ TEST(FormatFloat, DisplayFormatsWithBrazilianSeparators) {
                              {999.995, "1.000,00"},
                              {-0.005, "-0,01"},
                              {-0.004, "0,00"},
-                             {1e17, "100.000.000.000.000.000,00"}});
+                             {1e17, "100.000.000.000.000.000,00"},
+                             {std::nan(""), "NAN"},
+                             {-HUGE_VAL, "-INF"}});
   // Balances against and along the account's nature.
   ExpectFormats("#,##0.00 D;(#,##0.00) C", {{150, "150,00 D"},
                                             {-150, "(150,00) C"},
@@ -74,9 +76,4 @@ TEST(FormatFloat, CurrencyKeepsEveryDigitOfLargeAmounts) {
   EXPECT_EQ(FormatCurr("#,##0.00 D;(#,##0.00) C", money("-150")), "(150,00) C");
   EXPECT_EQ(FormatFloat("##0.00######", money("1.2345")), "1,2345");
   EXPECT_EQ(FormatFloat("", money("1234.5")), "1234,5");
-}
-
-TEST(FormatFloat, NonFiniteValuesPrintTheirName) {
-  EXPECT_EQ(FormatFloat("#,##0.00", std::nan("")), "NAN");
-  EXPECT_EQ(FormatFloat("#,##0.00", -HUGE_VAL), "-INF");
 }

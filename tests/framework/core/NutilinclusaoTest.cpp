@@ -55,6 +55,14 @@ TEST(Nutilinclusao, TurnsListsAndIntervalsIntoTheConditionOfTheColumn) {
     EXPECT_EQ(FilterInterval("C", caso.Expressao, caso.Tipo, false, 0), caso.Condicao)
         << caso.Expressao;
   }
+  // The items behind the condition, repeats dropped.
+  auto itens = Nutilinclusao::LerInclusao("10;2-4;10", kNum);
+  ASSERT_EQ(itens.size(), 2u);
+  EXPECT_FALSE(itens[0].Intervalo);
+  EXPECT_EQ(itens[0].NumInicial, 10);
+  EXPECT_TRUE(itens[1].Intervalo);
+  EXPECT_EQ(itens[1].NumInicial, 2);
+  EXPECT_EQ(itens[1].NumFinal, 4);
 }
 
 TEST(Nutilinclusao, LeadsWithAndAndIndentOnlyWhenAskedAndNotForNothing) {
@@ -100,14 +108,4 @@ TEST(Nutilinclusao, RefusesMalformedExpressionsNamingTheBadItem) {
       EXPECT_EQ(e.Message(), caso.Mensagem);
     }
   }
-}
-
-TEST(Nutilinclusao, ReadsItemsWithTheirNumbers) {
-  auto itens = Nutilinclusao::LerInclusao("10;2-4;10", kNum);
-  ASSERT_EQ(itens.size(), 2u);
-  EXPECT_FALSE(itens[0].Intervalo);
-  EXPECT_EQ(itens[0].NumInicial, 10);
-  EXPECT_TRUE(itens[1].Intervalo);
-  EXPECT_EQ(itens[1].NumInicial, 2);
-  EXPECT_EQ(itens[1].NumFinal, 4);
 }

@@ -4,12 +4,6 @@
 
 #include "framework/core/Exceptions.h"
 
-namespace {
-std::string Iso(TDateTime d) {
-  return DateToIso(d);
-}
-}  // namespace
-
 TEST(TDateTime, CountsDaysFromThe30thOfDecember1899) {
   EXPECT_EQ(EncodeDate(1899, 12, 31).Days(), 1);
   EXPECT_EQ(EncodeDate(1900, 3, 1).Days(), 61);
@@ -22,20 +16,18 @@ TEST(TDateTime, CountsDaysFromThe30thOfDecember1899) {
   EXPECT_THROW(EncodeDate(1900, 2, 29), EConvertError);  // not a leap year
 }
 
-TEST(TDateTime, IncMonthClampsToTheLastDayOfShorterMonths) {
-  EXPECT_EQ(Iso(IncMonth(EncodeDate(2024, 1, 31))), "2024-02-29");
-  EXPECT_EQ(Iso(IncMonth(EncodeDate(2023, 1, 31))), "2023-02-28");
-  EXPECT_EQ(Iso(IncMonth(EncodeDate(2024, 3, 31), -1)), "2024-02-29");
-  EXPECT_EQ(Iso(IncMonth(EncodeDate(2023, 12, 15), 2)), "2024-02-15");
-  EXPECT_EQ(Iso(IncMonth(EncodeDate(2024, 1, 10), -13)), "2022-12-10");
-  EXPECT_EQ(Iso(IncMonth(EncodeDateTime(2024, 1, 31, 10, 30, 0))), "2024-02-29 10:30:00");
-}
-
-TEST(TDateTime, MonthBoundariesAndDayOfWeek) {
-  EXPECT_EQ(Iso(StartOfTheMonth(EncodeDateTime(2024, 2, 17, 8, 0, 0))), "2024-02-01");
-  EXPECT_EQ(Iso(EndOfTheMonth(EncodeDate(2024, 2, 3))), "2024-02-29 23:59:59.999");
-  EXPECT_EQ(Iso(DateOf(EndOfTheMonth(EncodeDate(2100, 2, 3)))), "2100-02-28");
-  EXPECT_EQ(Iso(DateOf(EndOfTheMonth(EncodeDate(2023, 2, 3)))), "2023-02-28");
+// IncMonth clamps to the last day of a shorter month.
+TEST(TDateTime, MonthArithmeticBoundariesAndDayOfWeek) {
+  EXPECT_EQ(DateToIso(IncMonth(EncodeDate(2024, 1, 31))), "2024-02-29");
+  EXPECT_EQ(DateToIso(IncMonth(EncodeDate(2023, 1, 31))), "2023-02-28");
+  EXPECT_EQ(DateToIso(IncMonth(EncodeDate(2024, 3, 31), -1)), "2024-02-29");
+  EXPECT_EQ(DateToIso(IncMonth(EncodeDate(2023, 12, 15), 2)), "2024-02-15");
+  EXPECT_EQ(DateToIso(IncMonth(EncodeDate(2024, 1, 10), -13)), "2022-12-10");
+  EXPECT_EQ(DateToIso(IncMonth(EncodeDateTime(2024, 1, 31, 10, 30, 0))), "2024-02-29 10:30:00");
+  EXPECT_EQ(DateToIso(StartOfTheMonth(EncodeDateTime(2024, 2, 17, 8, 0, 0))), "2024-02-01");
+  EXPECT_EQ(DateToIso(EndOfTheMonth(EncodeDate(2024, 2, 3))), "2024-02-29 23:59:59.999");
+  EXPECT_EQ(DateToIso(DateOf(EndOfTheMonth(EncodeDate(2100, 2, 3)))), "2100-02-28");
+  EXPECT_EQ(DateToIso(DateOf(EndOfTheMonth(EncodeDate(2023, 2, 3)))), "2023-02-28");
   EXPECT_EQ(DaysInAMonth(2000, 2), 29);
   // The week starts on Sunday.
   EXPECT_EQ(DayOfWeek(EncodeDate(2025, 3, 9)), 1);   // Sunday

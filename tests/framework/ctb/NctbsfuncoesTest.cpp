@@ -25,15 +25,13 @@ TEST_P(NctbsfuncoesTest, AliasOrRegistrationFindsTheAccountOfItsCompanyOnly) {
   EXPECT_EQ(ProcurarApelido(Conexao(), 1, mascara, ""), "");
   EXPECT_EQ(ProcurarApelido(Conexao(), 2, mascara, "CX"), "");
   // A federal registration resolves to the linked analytic account.
+  // The second is linked to a synthetic account only: not one an entry may take.
   Exec(
-      "insert into PARTICIPANTE (CODIGOEMPRESA, CODIGOPART, NOMEPART, INSCRFEDERAL) values (1, "
-      "1, 'Fornecedor X', '12.345.678/0001-95')");
+      "insert into PARTICIPANTE (CODIGOEMPRESA, CODIGOPART, NOMEPART, INSCRFEDERAL) values "
+      "(1, 1, 'Fornecedor X', '12.345.678/0001-95'), (1, 2, null, '11122233344')");
   Exec(
-      "insert into PARTICIPANTE (CODIGOEMPRESA, CODIGOPART, INSCRFEDERAL) values (1, 2, "
-      "'11122233344')");
-  Exec("insert into PLANOESPECPARTICIPANTE (CODIGOEMPRESA, CONTACTB, CODIGOPART) values (1, 8, 1)");
-  // Linked to a synthetic account only: not an account an entry may take.
-  Exec("insert into PLANOESPECPARTICIPANTE (CODIGOEMPRESA, CONTACTB, CODIGOPART) values (1, 7, 2)");
+      "insert into PLANOESPECPARTICIPANTE (CODIGOEMPRESA, CONTACTB, CODIGOPART) values "
+      "(1, 8, 1), (1, 7, 2)");
 
   TnClientDataSet cds;
   cds.AddField("CONTACTBDEB", TFieldType::ftString, 30);
@@ -84,13 +82,11 @@ TEST_P(NctbsfuncoesTest, ImportedTransactionKeepsOneNumberUntilZerarCache) {
 }
 
 TEST_P(NctbsfuncoesTest, ReconciledEntryMayNotBeChanged) {
+  // Entry 100 is reconciled in company 1, establishment 2; entry 101 is not.
   Exec(
       "insert into CONCBANCLCTO (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATALCTOBANC, SEQLCTOBANC, "
-      "CONCILLCTOCTB, CHAVELCTOCTB) values (1, 2, 5, :pData, 1, 1, 100)",
-      {{"pData", EncodeDate(2024, 3, 10)}});
-  Exec(
-      "insert into CONCBANCLCTO (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATALCTOBANC, SEQLCTOBANC, "
-      "CONCILLCTOCTB, CHAVELCTOCTB) values (1, 2, 5, :pData, 2, 0, 101)",
+      "CONCILLCTOCTB, CHAVELCTOCTB) values (1, 2, 5, :pData, 1, 1, 100), (1, 2, 5, :pData, 2, 0, "
+      "101)",
       {{"pData", EncodeDate(2024, 3, 10)}});
   const TDateTime zero;
   EXPECT_FALSE(PermiteAlterarLctoContabil(Conexao(), 100, 1, 2, zero, zero));

@@ -69,30 +69,25 @@ TEST(Nctbsfuncoes_u, GroupMaskIsTheWidthOfEachLevel) {
   EXPECT_THROW(PegarMascGrupos("9.9."), Exception);
 }
 
-TEST(Nctbsfuncoes_u, ShortListsPassThroughQuebrarFiltroUnchanged) {
-  const char* filtros[] = {
-      " and CONTACTB in (1, 2, 3)",
-      " and (CONTACTB in (1, 2) or CONTACTB between 5 and 9)",
-      "X = 'a in (1,2,3)'",
-      " and CONTACTB in (select CONTACTB from PLANOESPEC where X in (1, 2))",
-      "",
-  };
-  for (const char* filtro : filtros)
-    EXPECT_EQ(QuebrarFiltro(filtro, 2 + 1), filtro) << filtro;
-}
-
+// Lists no longer than the piece pass unchanged, also lists inside texts
+// and subqueries; longer ones are cut into pieces joined by or (and for not in).
 TEST(Nctbsfuncoes_u, QuebrarFiltroCutsLongListsIntoPiecesJoinedByOr) {
-  EXPECT_EQ(QuebrarFiltro(" and C in (1, 2, 3, 4, 5)", 2),
-            " and (C in (1, 2) or C in (3, 4) or C in (5))");
-  EXPECT_EQ(QuebrarFiltro(" and (P.C in (1,2,3) or P.C between 7 and 9) and D in (1, 2, 3)", 2),
-            " and ((P.C in (1, 2) or P.C in (3)) or P.C between 7 and 9) and (D in (1, 2) or D "
-            "in (3))");
-  EXPECT_EQ(QuebrarFiltro("C in ('a,b', 'c''d', 'e')", 2), "(C in ('a,b', 'c''d') or C in ('e'))");
-  EXPECT_EQ(QuebrarFiltro(" and C not in (1, 2, 3)", 2), " and (C not in (1, 2) and C not in (3))");
+  const std::pair<const char*, const char*> casos[] = {
+      {" and CONTACTB in (1, 2, 3)", nullptr},
+      {" and (CONTACTB in (1, 2) or CONTACTB between 5 and 9)", nullptr},
+      {"X = 'a in (1,2,3)'", nullptr},
+      {" and CONTACTB in (select CONTACTB from PLANOESPEC where X in (1, 2))", nullptr},
+      {"", nullptr},
+      {" and C in (1, 2, 3, 4, 5)", " and (C in (1, 2) or C in (3, 4) or C in (5))"},
+      {" and (P.C in (1,2,3) or P.C between 7 and 9) and D in (1, 2, 3)",
+       " and ((P.C in (1, 2) or P.C in (3)) or P.C between 7 and 9) and (D in (1, 2) or D in (3))"},
+      {"C in ('a,b', 'c''d', 'e')", "(C in ('a,b', 'c''d') or C in ('e'))"},
+      {" and C not in (1, 2, 3)", " and (C not in (1, 2) and C not in (3))"},
+  };
+  for (const auto& [filtro, quebrado] : casos)
+    EXPECT_EQ(QuebrarFiltro(filtro, quebrado ? 2 : 3), quebrado ? quebrado : filtro) << filtro;
   EXPECT_THROW(QuebrarFiltro("C in (1)", 0), Exception);
-}
-
-TEST(Nctbsfuncoes_u, QuebrarFiltroKeepsEveryValueOfAThousandsLongInclusion) {
+  // A thousands-long inclusion keeps every value.
   std::string filtro = Nutilinclusao::FilterInterval("CONTACTB", Sequencia(1, 2500, 2),
                                                      Nutilinclusao::TTipoInclusao::tiNumerica);
   std::string quebrado = QuebrarFiltro(filtro);
@@ -103,7 +98,7 @@ TEST(Nctbsfuncoes_u, QuebrarFiltroKeepsEveryValueOfAThousandsLongInclusion) {
   EXPECT_NE(quebrado.find(", 4999))"), std::string::npos);
 }
 
-TEST(Nctbsfuncoes_u, BetweenClauseMergesRunsOfConsecutiveCodes) {
+TEST(Nctbsfuncoes_u, BetweenClauseMergesRunsOfConsecutiveCodesAndListsTheRest) {
   EXPECT_EQ(GerarClausulaBetweenSQL("P.CONTACTB", "5;1;2;3;9;6;7-8;20"),
             " and (P.CONTACTB between 1 and 3 or P.CONTACTB between 5 and 9 or P.CONTACTB = 20)");
   EXPECT_EQ(GerarClausulaBetweenSQL("C", "4;2", false), "(C in (2, 4))");
@@ -112,9 +107,7 @@ TEST(Nctbsfuncoes_u, BetweenClauseMergesRunsOfConsecutiveCodes) {
   EXPECT_EQ(GerarClausulaBetweenSQL("C", "1-5;3-10;10"), " and (C between 1 and 10)");
   EXPECT_EQ(GerarClausulaBetweenSQL("C", ""), "");
   EXPECT_THROW(GerarClausulaBetweenSQL("C", "1;x"), Exception);
-}
-
-TEST(Nctbsfuncoes_u, BetweenClauseKeepsLooseCodesInListsOfAtMostAThousand) {
+  // Loose codes go in lists of at most a thousand.
   std::string clausula = GerarClausulaBetweenSQL("C", Sequencia(10, 1500, 10) + ";1-3");
   EXPECT_EQ(clausula.rfind(" and (C between 1 and 3 or C in (10, 20, ", 0), 0u);
   EXPECT_EQ(Ocorrencias(clausula, "C in ("), 2u);

@@ -120,38 +120,17 @@ TEST_P(TnUtilCtbTest, AccountDataParentAndDescriptionOfEachLevel) {
   EXPECT_EQ(ControleCTB().DadosConta().TipoCotacao, TTipoCotacaoConta::tcMedia);
 }
 
-TEST_P(TnUtilCtbTest, CompanyKeyCachesUntilAnotherCompanyOrLimparChaveOld) {
+// The company's row is read once while the company stays; each session
+// keeps its own, and another user's change reaches ours only after we are
+// told to forget.
+TEST_P(TnUtilCtbTest, EachSessionCachesTheCompanyRowUntilAnotherCompanyOrLimparChaves) {
   Exec("insert into CFGEMPRESACTB (CODIGOEMPRESA, UTILLOTE) values (1, '1')");
   Exec("insert into CFGEMPRESACTB (CODIGOEMPRESA, UTILLOTE) values (2, '0')");
   TnUtilCtb& ctb = ControleCTB();
+  const auto utilLote = [&ctb] { return ctb.GetCFGEmpresaCtb()->at(kCfgUtilLote).AsString(); };
   const int leituras = ctb.LeiturasEmpresa();
   ctb.SetCodigoEmpresa(1);
-  EXPECT_EQ((*ctb.GetCFGEmpresaCtb())[kCfgUtilLote].AsString(), "1");
-  Exec("update CFGEMPRESACTB set UTILLOTE = '0' where CODIGOEMPRESA = 1");
-  // Same company: the cached row answers.
-  EXPECT_EQ((*ctb.GetCFGEmpresaCtb())[kCfgUtilLote].AsString(), "1");
-  EXPECT_EQ(ctb.LeiturasEmpresa(), leituras + 1);
-
-  ctb.SetCodigoEmpresa(2);
-  EXPECT_EQ((*ctb.GetCFGEmpresaCtb())[kCfgUtilLote].AsString(), "0");
-  EXPECT_EQ(ctb.LeiturasEmpresa(), leituras + 2);
-
-  ctb.SetCodigoEmpresa(1);
-  EXPECT_EQ((*ctb.GetCFGEmpresaCtb())[kCfgUtilLote].AsString(), "0");
-
-  Exec("update CFGEMPRESACTB set UTILLOTE = '1' where CODIGOEMPRESA = 1");
-  Nctbsfuncoes::LimparChavesSingletons();
-  EXPECT_EQ((*ctb.GetCFGEmpresaCtb())[kCfgUtilLote].AsString(), "1");
-}
-
-TEST_P(TnUtilCtbTest, EachSessionCachesItsOwnSettings) {
-  Exec("insert into CFGEMPRESACTB (CODIGOEMPRESA, UTILLOTE) values (1, '1')");
-  TnUtilCtb& ctb = ControleCTB();
-  ctb.SetCodigoEmpresa(1);
-  ASSERT_EQ(ctb.GetCFGEmpresaCtb()->at(kCfgUtilLote).AsString(), "1");
-
-  // Another user changes the setting: his session reads it, ours keeps what
-  // it read until told to forget.
+  EXPECT_EQ(utilLote(), "1");
   TnSessao outra(Banco().Conectar());
   {
     TUsarSessao usar(outra);
@@ -162,10 +141,19 @@ TEST_P(TnUtilCtbTest, EachSessionCachesItsOwnSettings) {
     EXPECT_EQ(dele.GetCFGEmpresaCtb()->at(kCfgUtilLote).AsString(), "0");
   }
   EXPECT_EQ(&ControleCTB(), &ctb);
-  EXPECT_EQ(ctb.GetCFGEmpresaCtb()->at(kCfgUtilLote).AsString(), "1");
-  Nctbsfuncoes::LimparChavesSingletons();
   ctb.SetCodigoEmpresa(1);
-  EXPECT_EQ(ctb.GetCFGEmpresaCtb()->at(kCfgUtilLote).AsString(), "0");
+  EXPECT_EQ(utilLote(), "1");
+  EXPECT_EQ(ctb.LeiturasEmpresa(), leituras + 1);
+
+  ctb.SetCodigoEmpresa(2);
+  EXPECT_EQ(utilLote(), "0");
+  EXPECT_EQ(ctb.LeiturasEmpresa(), leituras + 2);
+  ctb.SetCodigoEmpresa(1);
+  EXPECT_EQ(utilLote(), "0");
+
+  Exec("update CFGEMPRESACTB set UTILLOTE = '1' where CODIGOEMPRESA = 1");
+  Nctbsfuncoes::LimparChavesSingletons();
+  EXPECT_EQ(utilLote(), "1");
 }
 
 CTB_INSTANTIATE_ENGINES(TnUtilCtbTest);

@@ -26,8 +26,12 @@ std::string PreencherTudo(const nCtbS::TMensagem& m) {
 }  // namespace
 
 // Every message is listed once, takes exactly the values it declares and
-// shows them all.
+// shows them all; a placeholder counts by its index, escaped braces not at all.
 TEST(nCtbSMensagens, EachMessageOnceTakingExactlyTheValuesItDeclaresAndShowingThemAll) {
+  EXPECT_EQ(nCtbS::ContarArgumentos("sem valores"), 0);
+  EXPECT_EQ(nCtbS::ContarArgumentos("{1} e {0}"), 2);
+  EXPECT_EQ(nCtbS::ContarArgumentos("{{0}} literal"), 0);
+  EXPECT_EQ(nCtbS::ContarArgumentos("{2}"), 3);
   std::set<std::string> ids;
   for (const auto& m : nCtbS::Mensagens()) {
     EXPECT_TRUE(ids.insert(std::string(m.Id)).second) << m.Id;
@@ -55,11 +59,4 @@ TEST(nCtbSMensagens, DatesAndAmountsLandWhereTheSentenceNeedsThem) {
   EXPECT_EQ(nCtbSTipoCentroCustoSintetico + std::string(" Centro de Custo = 12"),
             "O centro de custo informado é sintético! Informe um centro de custo analítico. "
             "Centro de Custo = 12");
-}
-
-TEST(nCtbSMensagens, CountsIndexedPlaceholdersAndIgnoresEscapedBraces) {
-  EXPECT_EQ(nCtbS::ContarArgumentos("sem valores"), 0);
-  EXPECT_EQ(nCtbS::ContarArgumentos("{1} e {0}"), 2);
-  EXPECT_EQ(nCtbS::ContarArgumentos("{{0}} literal"), 0);
-  EXPECT_EQ(nCtbS::ContarArgumentos("{2}"), 3);
 }

@@ -22,6 +22,13 @@ void Add(TnClientDataSet& ds, int conta, int estab, const std::string& nome, dou
   ds.AppendRecord({conta, estab, nome, valor});
 }
 
+// Edits one field of the current record and posts it.
+void Editar(TnClientDataSet& ds, const char* campo, const Value& valor) {
+  ds.Edit();
+  ds.FieldByName(campo).SetValue(valor);
+  ds.Post();
+}
+
 // The rows the cursor sees, in order: "conta/estab/nome;...".
 std::string Rows(TnClientDataSet& ds) {
   std::string text;
@@ -148,9 +155,7 @@ TEST_F(ClientDataSet, OldValueIsTheValueAsLastApplied) {
   EXPECT_EQ(ds.FieldByName("NOME").OldValue().AsString(), "a");
   EXPECT_EQ(ds.FieldByName("NOME").NewValue().AsString(), "b");
   ds.Post();
-  ds.Edit();
-  ds.FieldByName("NOME").SetAsString("c");
-  ds.Post();
+  Editar(ds, "NOME", "c");
   EXPECT_EQ(ds.FieldByName("NOME").OldValue().AsString(), "a");
   ds.MergeChangeLog();
   EXPECT_EQ(ds.FieldByName("NOME").OldValue().AsString(), "c");
@@ -165,9 +170,7 @@ TEST_F(ClientDataSet, ChangeLogRecordsInsertModifyDelete) {
   EXPECT_EQ(ds.ChangeCount(), 0);
 
   ds.Locate("CONTA", {2});
-  ds.Edit();
-  ds.FieldByName("VALOR").SetAsFloat(20);
-  ds.Post();
+  Editar(ds, "VALOR", 20);
   EXPECT_EQ(ds.UpdateStatus(), TUpdateStatus::usModified);
   ds.Locate("CONTA", {3});
   ds.Delete();
@@ -200,9 +203,7 @@ TEST_F(ClientDataSet, ChangeLogRecordsInsertModifyDelete) {
   // With the log off, inserts and edits leave nothing pending.
   ds.SetLogChanges(false);
   Add(ds, 6, 1, "seis", 6);
-  ds.Edit();
-  ds.FieldByName("NOME").SetAsString("b");
-  ds.Post();
+  Editar(ds, "NOME", "b");
   EXPECT_EQ(ds.ChangeCount(), 0);
   EXPECT_EQ(ds.UpdateStatus(), TUpdateStatus::usUnmodified);
 }
@@ -268,9 +269,7 @@ TEST_F(ClientDataSet, IndexKeepsDuplicatesInInsertionOrderAndHonoursDescendingFi
   EXPECT_EQ(Rows(ds), "1/2/b;1/1/d;2/3/c;2/1/a;2/1/e");
   // A changed key moves the row; a new row finds its place at once.
   ds.FindKey({2, 3});
-  ds.Edit();
-  ds.FieldByName("CONTA").SetAsInteger(0);
-  ds.Post();
+  Editar(ds, "CONTA", 0);
   Add(ds, 1, 5, "f", 0);
   EXPECT_EQ(Rows(ds), "0/3/c;1/5/f;1/2/b;1/1/d;2/1/a;2/1/e");
   ds.SetIndexName("");
@@ -290,9 +289,7 @@ TEST(ClientDataSetIndex, OrderTakenAgainFollowsEveryChangeMadeUnderAnother) {
       {"a key edited",
        [](TnClientDataSet& ds) {
          ds.Locate("NOME", {"a"});
-         ds.Edit();
-         ds.FieldByName("CONTA").SetAsInteger(4);
-         ds.Post();
+         Editar(ds, "CONTA", 4);
        },
        "1/1/b;3/1/c;4/1/a"},
       {"a row added", [](TnClientDataSet& ds) { Add(ds, 0, 1, "d", 0); },
@@ -336,7 +333,7 @@ TEST(ClientDataSetIndex, OrderTakenAgainFollowsEveryChangeMadeUnderAnother) {
   }
 }
 
-TEST_F(ClientDataSet, InsertPlacesTheRecordBeforeTheCurrentOneInNaturalOrder) {
+TEST_F(ClientDataSet, InsertPlacesTheRecordBeforeTheCurrentOneAndMoveByStopsAtTheEnds) {
   Add(ds, 1, 1, "a", 0);
   Add(ds, 2, 1, "b", 0);
   ds.First();
@@ -346,6 +343,14 @@ TEST_F(ClientDataSet, InsertPlacesTheRecordBeforeTheCurrentOneInNaturalOrder) {
   ds.Post();
   EXPECT_EQ(Rows(ds), "1/1/a;3//;2/1/b");
   EXPECT_EQ(ds.RecNo(), 2);
+  // MoveBy stops at the ends and says how far it went.
+  ds.First();
+  EXPECT_TRUE(ds.Bof());
+  EXPECT_EQ(ds.MoveBy(5), 2);
+  EXPECT_TRUE(ds.Eof());
+  EXPECT_EQ(ds.RecNo(), 3);
+  EXPECT_EQ(ds.MoveBy(-5), -2);
+  EXPECT_TRUE(ds.Bof());
 }
 
 TEST_F(ClientDataSet, FindKeyNearestAndRangeRespectTheFilter) {
@@ -450,9 +455,7 @@ TEST_F(ClientDataSet, AnIndexTakenBackHoldsTheRowsPostedAndEditedMeanwhile) {
   ds.SetIndexFieldNames("ESTAB");
   Add(ds, 4, 2, "novo", 0);
   ds.First();
-  ds.Edit();
-  ds.FieldByName("CONTA").SetAsInteger(9);
-  ds.Post();
+  Editar(ds, "CONTA", 9);
   ds.SetIndexFieldNames("CONTA");
   Add(ds, 2, 0, "outro", 0);
   ds.SetIndexFieldNames("ESTAB");
@@ -482,9 +485,7 @@ TEST_F(ClientDataSet, RecordThatStopsMatchingLeavesTheViewAndDeleteWorksFiltered
   ds.SetFiltered(true);
   EXPECT_EQ(Rows(ds), "1/1/x;3/1/x");
   ds.First();
-  ds.Edit();
-  ds.FieldByName("ESTAB").SetAsInteger(0);
-  ds.Post();
+  Editar(ds, "ESTAB", 0);
   EXPECT_EQ(ds.FieldByName("CONTA").AsInteger(), 3);
   EXPECT_EQ(Rows(ds), "3/1/x");
   ds.Delete();
@@ -507,9 +508,7 @@ TEST_F(ClientDataSet, CloneCursorSharesRowsWithItsOwnPositionAndIndex) {
   EXPECT_EQ(Rows(ds), "2/1/b;1/1/a;3/1/c");
 
   ASSERT_TRUE(clone.FindKey({3}));
-  clone.Edit();
-  clone.FieldByName("NOME").SetAsString("C");
-  clone.Post();
+  Editar(clone, "NOME", "C");
   ds.Last();
   EXPECT_EQ(ds.FieldByName("NOME").AsString(), "C");
   EXPECT_EQ(ds.UpdateStatus(), TUpdateStatus::usInserted);
@@ -537,16 +536,8 @@ TEST_F(ClientDataSet, LocateAndLookup) {
   EXPECT_TRUE(ds.Lookup("CONTA", {7}, "NOME").IsNull());
 }
 
-TEST_F(ClientDataSet, EmptyDataSetAndNavigationBounds) {
+TEST_F(ClientDataSet, EmptyDataSetLeavesNothingToDeleteAndControlsNest) {
   Add(ds, 1, 1, "a", 0);
-  Add(ds, 2, 1, "b", 0);
-  ds.First();
-  EXPECT_TRUE(ds.Bof());
-  EXPECT_EQ(ds.MoveBy(5), 1);
-  EXPECT_TRUE(ds.Eof());
-  EXPECT_EQ(ds.RecNo(), 2);
-  EXPECT_EQ(ds.MoveBy(-5), -1);
-  EXPECT_TRUE(ds.Bof());
   ds.EmptyDataSet();
   EXPECT_TRUE(ds.IsEmpty());
   EXPECT_EQ(ds.ChangeCount(), 0);

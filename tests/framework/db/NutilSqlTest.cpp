@@ -7,7 +7,7 @@
 
 namespace {
 
-TEST(ValorParaSQL, LiteralOfEachValueType) {
+TEST(ValorParaSQL, LiteralOfEachValueTypeColumnKindAndOperator) {
   const std::pair<Value, const char*> cases[] = {
       {Value(), "NULL"},
       {Value(true), "'1'"},
@@ -26,9 +26,7 @@ TEST(ValorParaSQL, LiteralOfEachValueType) {
   for (const auto& [value, literal] : cases)
     EXPECT_EQ(Nutil::ValorParaSQL(value), literal) << value.DebugString();
   EXPECT_THROW(Nutil::ValorParaSQL(Value(std::string("a\0b", 3))), EConvertError);
-}
-
-TEST(ValorParaSQL, FieldTypeAndOperatorForms) {
+  // As a column kind, and after an operator (null as is / is not null).
   EXPECT_EQ(Nutil::ValorParaSQL(Value(EncodeDateTime(2025, 3, 10, 8, 5, 9)), TDbColumnKind::Date),
             "'2025-03-10'");
   EXPECT_EQ(Nutil::ValorParaSQL(Value("12"), TDbColumnKind::Integer), "12");

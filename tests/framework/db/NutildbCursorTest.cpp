@@ -168,15 +168,4 @@ TEST(ValorParaSQLDoCampo, RendersNameOperatorAndValueAsTheFieldType) {
   EXPECT_EQ(Nutil::ValorParaSQL(cds.FieldByName("COMPL"), "<>"), "COMPL is not null");
 }
 
-TEST(ConexaoAtual, IsTheCurrentSessionsAndRaisesWithoutOne) {
-  EXPECT_THROW(TnDMConexao::Atual(), Exception);
-  EXPECT_THROW(Nutildb::ExecutarSQL("select 1"), Exception);
-  {
-    TnSessao sessao(std::make_unique<TnDMConexao>(TTipoConexao::SQLite, ":memory:"));
-    TUsarSessao usar(sessao);
-    EXPECT_EQ(&TnDMConexao::Atual(), &sessao.Conexao());
-  }
-  EXPECT_EQ(TnDMConexao::AtualOuNulo(), nullptr) << "a closed session is no longer current";
-}
-
 }  // namespace

@@ -54,6 +54,13 @@ class TnDataSetProviderTest : public TDatabaseTest {
     FCds.FieldByName("COMPL").SetAsString(complemento);
     FCds.Post();
   }
+  // Edits the current record and posts it.
+  void Editar(std::initializer_list<std::pair<const char*, Value>> campos) {
+    FCds.Edit();
+    for (const auto& [campo, valor] : campos)
+      FCds.FieldByName(campo).SetValue(valor);
+    FCds.Post();
+  }
   // Every failed record is answered with `acao`; the last message is kept.
   void Reconciliar(TReconcileAction acao) {
     FCds.OnReconcileError = [this, acao](TnClientDataSet&, const std::string& mensagem, TUpdateKind,
@@ -85,10 +92,7 @@ TEST_P(TnDataSetProviderTest, UpdateWritesOnlyTheChangedFieldsFindingTheRowByThe
   // Another user changes VALOR after we read: our update must not undo it.
   Conexao().ExecuteDirect("update LCTO set VALOR = 99 where CHAVELCTOCTB = 1");
   FCds.First();
-  FCds.Edit();
-  FCds.FieldByName("COMPL").SetAsString("novo");
-  FCds.FieldByName("CHAVELCTOCTB").SetAsInteger(5);
-  FCds.Post();
+  Editar({{"COMPL", "novo"}, {"CHAVELCTOCTB", 5}});
   EXPECT_EQ(FCds.ApplyUpdates(0), 0);
   EXPECT_EQ(FCds.ChangeCount(), 0);
   EXPECT_EQ(Tabela(), "2:20:b 5:99:novo ");
@@ -114,10 +118,7 @@ TEST_P(TnDataSetProviderTest, ARowChangedByAnotherUserSinceReadIsNotOverwrittenA
     FProvider.GetRecords(FCds);
     Conexao().ExecuteDirect(caso.OutroUsuario);
     FCds.Last();
-    FCds.Edit();
-    FCds.FieldByName("COMPL").SetAsString("meu");
-    FCds.FieldByName("VALOR").SetAsFloat(21);
-    FCds.Post();
+    Editar({{"COMPL", "meu"}, {"VALOR", 21}});
     Reconciliar(TReconcileAction::raSkip);
     EXPECT_EQ(FCds.ApplyUpdates(caso.MaxErros), 1);
     EXPECT_EQ(FMensagem, "Registro não encontrado ou alterado por outro usuário");
@@ -237,9 +238,7 @@ TEST_P(TnDataSetProviderTest, BeforeUpdateRecordSeesTheValuesAndMayWriteARowItse
   };
   FCds.First();
   FCds.Delete();
-  FCds.Edit();
-  FCds.FieldByName("COMPL").SetAsString("novo");
-  FCds.Post();
+  Editar({{"COMPL", "novo"}});
   Inserir(3, "c");
   EXPECT_EQ(FCds.ApplyUpdates(0), 0);
   EXPECT_EQ(visto, "1 10 a 2 20 novo 3 4.5 c ");
@@ -260,9 +259,7 @@ TEST_P(TnDataSetProviderTest, TextsWithQuotesBackslashesAndSemicolonsRoundTrip) 
   const std::string texto = "it's \\ C:\\dir; drop table LCTO; --";
   Inserir(3, texto.c_str());
   FCds.First();
-  FCds.Edit();
-  FCds.FieldByName("COMPL").SetAsString("'; \\'");
-  FCds.Post();
+  Editar({{"COMPL", "'; \\'"}});
   EXPECT_EQ(FCds.ApplyUpdates(0), 0);
   EXPECT_EQ(Tabela(), "1:10:'; \\' 2:20:b 3:4.5:" + texto + " ");
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/core/Exceptions.h"
+#include "framework/db/Nutildb.h"
 
 namespace {
 
@@ -82,12 +83,17 @@ TEST(TnSessao, ServicesEndNewestFirstWithTheirSessionCurrent) {
   EXPECT_EQ(TnSessao::AtualOuNula(), nullptr);
 }
 
+// Without a current session there is no current connection either, and
+// nothing runs.
 TEST(TnSessao, GuardsSetTheCurrentSessionAndPutThePreviousBack) {
   EXPECT_THROW(TnSessao::Atual(), Exception);
+  EXPECT_THROW(TnDMConexao::Atual(), Exception);
+  EXPECT_THROW(Nutildb::ExecutarSQL("select 1"), Exception);
   TnSessao primeira(Memoria());
   {
     TUsarSessao usar(primeira);
     EXPECT_EQ(&TnSessao::Atual(), &primeira);
+    EXPECT_EQ(&TnDMConexao::Atual(), &primeira.Conexao());
     // Handed the current session's connection, the guard keeps that session.
     TUsarConexao mesma(primeira.Conexao());
     EXPECT_EQ(&mesma.Sessao(), &primeira);
@@ -101,6 +107,7 @@ TEST(TnSessao, GuardsSetTheCurrentSessionAndPutThePreviousBack) {
     EXPECT_EQ(&TnSessao::Atual(), &primeira);
   }
   EXPECT_EQ(TnSessao::AtualOuNula(), nullptr);
+  EXPECT_EQ(TnDMConexao::AtualOuNulo(), nullptr);
   {
     auto fechada = std::make_unique<TnSessao>(Memoria());
     TnSessao::SetAtual(fechada.get());
