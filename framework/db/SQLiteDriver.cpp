@@ -16,7 +16,6 @@
 #include <cctype>
 #include <map>
 #include <regex>
-#include <string_view>
 
 #include "framework/db/FilaEscrita.h"
 #include "framework/db/IDbDriver.h"
@@ -55,20 +54,6 @@ std::string UpperName(std::string text) {
   for (char& c : text)
     c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return text;
-}
-
-// The regular expression below costs about half a million instructions a
-// statement; most statements have no cast for it to find. "cast" before a
-// parenthesis, blanks between them allowed, sends a statement to it.
-bool TemCast(std::string_view sql) {
-  for (size_t i = sql.find('('); i != std::string_view::npos; i = sql.find('(', i + 1)) {
-    size_t fim = i;
-    while (fim > 0 && std::isspace(static_cast<unsigned char>(sql[fim - 1])))
-      --fim;
-    if (fim >= 4 && strncasecmp(sql.data() + fim - 4, "cast", 4) == 0)
-      return true;
-  }
-  return false;
 }
 
 // Alias -> declared type of every "as TYPE) ALIAS" in the text.
@@ -288,7 +273,7 @@ class TSQLiteDriver : public IDbDriver {
     }
     // Only result columns take a type from a cast: a write (an insert from
     // a select included) is not searched for one.
-    if (sqlite3_column_count(prepared.Stmt) > 0 && TemCast(text))
+    if (sqlite3_column_count(prepared.Stmt) > 0 && text.find('(') != std::string::npos)
       prepared.CastTypes = TiposDeCast(text);
     ++FPreparedCount;
     return FCache.Add(text, std::move(prepared));
