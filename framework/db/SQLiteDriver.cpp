@@ -15,7 +15,7 @@
 
 #include <cctype>
 #include <map>
-#include <regex>
+#include <string_view>
 
 #include "framework/db/FilaEscrita.h"
 #include "framework/db/IDbDriver.h"
@@ -56,18 +56,109 @@ std::string UpperName(std::string text) {
   return text;
 }
 
-// Alias -> declared type of every "as TYPE) ALIAS" in the text.
-std::map<std::string, std::string> TiposDeCast(const std::string& sql) {
-  static const std::regex kCast(
-      R"(\bas\s+([a-z]+(\s*\(\s*\d+\s*(,\s*\d+\s*)?\))?)\s*\)\s*(as\s+)?([a-z_][a-z0-9_]*))",
-      std::regex::icase | std::regex::optimize);
-  std::map<std::string, std::string> types;
-  for (auto it = std::sregex_iterator(sql.begin(), sql.end(), kCast); it != std::sregex_iterator();
-       ++it) {
-    types[UpperName((*it)[5].str())] = (*it)[1].str();
+// Reads "cast(... as TYPE) ALIAS" forms in a statement, to type the result
+// columns SQLite gives no declared type. A scanner rather than a regular
+// expression: the standard one costs about half a million instructions a
+// statement, and its word boundaries fill the locale's shared character
+// cache, which sessions on other threads read.
+class TLeitorCast {
+ public:
+  explicit TLeitorCast(std::string_view sql) : FSql(sql) {}
+
+  // Alias -> declared type of every "as TYPE) ALIAS" in the text: TYPE is
+  // a word with an optional "(N)" or "(N, M)", and "as" may come before
+  // the alias.
+  std::map<std::string, std::string> Tipos() const {
+    std::map<std::string, std::string> tipos;
+    for (size_t inicio = 0; inicio + 2 <= FSql.size(); ++inicio) {
+      if (!PalavraAs(inicio) || (inicio > 0 && DePalavra(FSql[inicio - 1])))
+        continue;
+      std::string_view tipo;
+      std::string_view apelido;
+      if (LerCast(inicio + 2, tipo, apelido)) {
+        tipos[UpperName(std::string(apelido))] = std::string(tipo);
+        inicio = static_cast<size_t>(apelido.data() + apelido.size() - FSql.data()) - 1;
+      }
+    }
+    return tipos;
   }
-  return types;
-}
+
+ private:
+  // ASCII classes, whatever the locale.
+  static bool Letra(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+  static bool Digito(char c) { return c >= '0' && c <= '9'; }
+  static bool DePalavra(char c) { return Letra(c) || Digito(c) || c == '_'; }
+  bool Em(size_t i, char c) const { return i < FSql.size() && FSql[i] == c; }
+  bool Branco(size_t i) const {
+    return i < FSql.size() &&
+           std::string_view(" \t\n\v\f\r").find(FSql[i]) != std::string_view::npos;
+  }
+  bool PalavraAs(size_t i) const {
+    return i + 2 <= FSql.size() && strncasecmp(FSql.data() + i, "as", 2) == 0;
+  }
+  size_t Brancos(size_t i) const {
+    while (Branco(i))
+      ++i;
+    return i;
+  }
+  size_t Enquanto(size_t i, bool (*classe)(char)) const {
+    while (i < FSql.size() && classe(FSql[i]))
+      ++i;
+    return i;
+  }
+  // Digits after the blanks from `i`: the position after them, or npos.
+  size_t Numero(size_t i) const {
+    i = Brancos(i);
+    const size_t fim = Enquanto(i, Digito);
+    return fim == i ? std::string_view::npos : fim;
+  }
+  // "(N)" or "(N, M)" from `i`, blanks allowed: the position after it, or
+  // npos.
+  size_t Medidas(size_t i) const {
+    i = Brancos(i);
+    if (!Em(i, '(') || (i = Numero(i + 1)) == std::string_view::npos)
+      return std::string_view::npos;
+    i = Brancos(i);
+    if (Em(i, ',') && (i = Numero(i + 1)) == std::string_view::npos)
+      return std::string_view::npos;
+    i = Brancos(i);
+    return Em(i, ')') ? i + 1 : std::string_view::npos;
+  }
+  // An identifier from `i`, or empty.
+  std::string_view Identificador(size_t i) const {
+    if (i >= FSql.size() || !(Letra(FSql[i]) || FSql[i] == '_'))
+      return {};
+    size_t fim = i + 1;
+    while (fim < FSql.size() && DePalavra(FSql[fim]))
+      ++fim;
+    return FSql.substr(i, fim - i);
+  }
+  // What follows an "as" ending before `i`: blanks, TYPE, ")", [as] ALIAS.
+  bool LerCast(size_t i, std::string_view& tipo, std::string_view& apelido) const {
+    if (!Branco(i))
+      return false;
+    const size_t inicioTipo = Brancos(i);
+    size_t fimTipo = Enquanto(inicioTipo, Letra);
+    if (fimTipo == inicioTipo)
+      return false;
+    if (const size_t medidas = Medidas(fimTipo); medidas != std::string_view::npos)
+      fimTipo = medidas;
+    i = Brancos(fimTipo);
+    if (!Em(i, ')'))
+      return false;
+    i = Brancos(i + 1);
+    tipo = FSql.substr(inicioTipo, fimTipo - inicioTipo);
+    if (PalavraAs(i) && Branco(i + 2)) {
+      apelido = Identificador(Brancos(i + 2));
+      if (!apelido.empty())
+        return true;
+    }
+    apelido = Identificador(i);
+    return !apelido.empty();
+  }
+
+  std::string_view FSql;
+};
 
 struct TPrepared {
   sqlite3_stmt* Stmt = nullptr;
@@ -274,7 +365,7 @@ class TSQLiteDriver : public IDbDriver {
     // Only result columns take a type from a cast: a write (an insert from
     // a select included) is not searched for one.
     if (sqlite3_column_count(prepared.Stmt) > 0 && text.find('(') != std::string::npos)
-      prepared.CastTypes = TiposDeCast(text);
+      prepared.CastTypes = TLeitorCast(text).Tipos();
     ++FPreparedCount;
     return FCache.Add(text, std::move(prepared));
   }

@@ -50,7 +50,8 @@ TEST_P(TnDMConexaoTest, ResultColumnsCarryTheDeclaredTypes) {
       "'2025-03-10 14:30:05', 150.25, 5.12345678, 0.5, 'x')");
   TDbResult result = Conexao().ExecuteQuery(
       "select CODIGOEMPRESA, CHAVELCTOCTB, CONTACTB, DATALCTOCTB, DATAHORA, VALOR, COTACAO, TAXA, "
-      "COMPL, cast(sum(VALOR) as numeric(14,2)) TOTAL, cast('' as varchar(100)) HISTORICO "
+      "COMPL, cast(sum(VALOR) as numeric(14,2)) TOTAL, cast('' as varchar(100)) HISTORICO, "
+      "CAST(VALOR AS NUMERIC ( 18 , 4 )) AS V4 "
       "from LCTO group by CODIGOEMPRESA, CHAVELCTOCTB, CONTACTB, DATALCTOCTB, DATAHORA, VALOR, "
       "COTACAO, TAXA, COMPL");
   std::string columns;
@@ -60,11 +61,11 @@ TEST_P(TnDMConexaoTest, ResultColumnsCarryTheDeclaredTypes) {
             "CODIGOEMPRESA:Integer/2/0,0 CHAVELCTOCTB:Integer/4/0,0 CONTACTB:Integer/8/0,0 "
             "DATALCTOCTB:Date/0/0,0 DATAHORA:DateTime/0/0,0 VALOR:Numeric/0/18,2 "
             "COTACAO:Numeric/0/18,8 TAXA:Float/0/0,0 COMPL:Text/30/0,0 TOTAL:Numeric/0/14,2 "
-            "HISTORICO:Text/100/0,0 ");
+            "HISTORICO:Text/100/0,0 V4:Numeric/0/18,4 ");
   ASSERT_EQ(result.Rows.size(), 1u);
   EXPECT_EQ(Tipada(result.Rows[0]),
             "int:1 int:7 int:1101 date:2025-03-10 date:2025-03-10 14:30:05 cur:150.25 "
-            "float:5.12345678 float:0.5 str:'x' cur:150.25 str:'' ");
+            "float:5.12345678 float:0.5 str:'x' cur:150.25 str:'' cur:150.25 ");
 }
 
 // Colons inside texts and casts are not parameters; a parameter left unset
