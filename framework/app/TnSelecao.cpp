@@ -1,6 +1,7 @@
 #include "framework/app/TnSelecao.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "framework/core/Nutil.h"
 #include "framework/db/TnSessao.h"
@@ -17,23 +18,25 @@ char MaiusculaAscii(char c) {
 
 }  // namespace
 
-// Stored keys are upper case already, so this orders them as plain
-// comparison does; a name in ASCII compares with them as its upper case
-// would.
-bool TnSelecao::TMenorSemCaixaAscii::operator()(std::string_view a, std::string_view b) const {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return static_cast<unsigned char>(MaiusculaAscii(x)) <
-           static_cast<unsigned char>(MaiusculaAscii(y));
-  });
+// Stored keys are upper case already; a name in ASCII hashes and compares
+// with them as its upper case would.
+size_t TnSelecao::THashSemCaixaAscii::operator()(std::string_view nome) const {
+  uint64_t hash = 14695981039346656037ULL;  // FNV-1a
+  for (char c : nome)
+    hash = (hash ^ static_cast<unsigned char>(MaiusculaAscii(c))) * 1099511628211ULL;
+  return static_cast<size_t>(hash);
 }
 
-// Modules ask for the same few names for every record: a name in ASCII is
-// looked up as it is, without building its upper-case copy.
-TnSelecao::TMapaParams::const_iterator TnSelecao::Encontrar(const std::string& nome) const {
+bool TnSelecao::TIgualSemCaixaAscii::operator()(std::string_view a, std::string_view b) const {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](char x, char y) { return MaiusculaAscii(x) == MaiusculaAscii(y); });
+}
+
+TnSelecao::TMapaParams::const_iterator TnSelecao::Encontrar(std::string_view nome) const {
   if (std::any_of(nome.begin(), nome.end(),
                   [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
-    return FParams.find(Chave(nome));
-  std::string_view aparado(nome);
+    return FParams.find(Chave(std::string(nome)));
+  std::string_view aparado = nome;
   constexpr std::string_view kBrancos = " \t\r\n";
   aparado.remove_prefix(std::min(aparado.find_first_not_of(kBrancos), aparado.size()));
   aparado.remove_suffix(aparado.size() - (aparado.find_last_not_of(kBrancos) + 1));
@@ -45,12 +48,12 @@ void TnSelecao::SetParam(const std::string& nome, Value valor) {
   it->second.Valor = std::move(valor);
 }
 
-Value TnSelecao::Param(const std::string& nome) const {
+Value TnSelecao::Param(std::string_view nome) const {
   auto it = Encontrar(nome);
   return it == FParams.end() ? Value() : it->second.Valor;
 }
 
-bool TnSelecao::TemParam(const std::string& nome) const {
+bool TnSelecao::TemParam(std::string_view nome) const {
   return Encontrar(nome) != FParams.end();
 }
 
@@ -59,10 +62,15 @@ bool TnSelecao::RemoverParam(const std::string& nome) {
 }
 
 std::vector<std::string> TnSelecao::Nomes() const {
+  std::vector<const TMapaParams::value_type*> ordem;
+  ordem.reserve(FParams.size());
+  for (const auto& item : FParams)
+    ordem.push_back(&item);
+  std::sort(ordem.begin(), ordem.end(), [](auto* a, auto* b) { return a->first < b->first; });
   std::vector<std::string> nomes;
-  for (const auto& [chave, param] : FParams) {
-    nomes.push_back(param.Nome);
-  }
+  nomes.reserve(ordem.size());
+  for (const auto* item : ordem)
+    nomes.push_back(item->second.Nome);
   return nomes;
 }
 

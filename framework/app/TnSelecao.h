@@ -8,10 +8,10 @@
 // comparison: "DataLctoCtb_MAIORIGUAL" (first day) and
 // "DataLctoCtb_MENORIGUAL" (last day).
 
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/core/TDateTime.h"
@@ -28,8 +28,8 @@ class TnSelecao {
  public:
   void SetParam(const std::string& nome, Value valor);
   // Null when the parameter was never set.
-  Value Param(const std::string& nome) const;
-  bool TemParam(const std::string& nome) const;
+  Value Param(std::string_view nome) const;
+  bool TemParam(std::string_view nome) const;
   // False when there was none.
   bool RemoverParam(const std::string& nome);
   void Limpar() { FParams.clear(); }
@@ -51,12 +51,19 @@ class TnSelecao {
     std::string Nome;  // as first set
     Value Valor;
   };
-  struct TMenorSemCaixaAscii {
+  // A name in ASCII is found as it is, without building its upper-case
+  // copy: modules ask for the same few names for every record.
+  struct THashSemCaixaAscii {
+    using is_transparent = void;
+    size_t operator()(std::string_view nome) const;
+  };
+  struct TIgualSemCaixaAscii {
     using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const;
   };
-  using TMapaParams = std::map<std::string, TParam, TMenorSemCaixaAscii>;
-  TMapaParams::const_iterator Encontrar(const std::string& nome) const;
+  using TMapaParams =
+      std::unordered_map<std::string, TParam, THashSemCaixaAscii, TIgualSemCaixaAscii>;
+  TMapaParams::const_iterator Encontrar(std::string_view nome) const;
   // Keyed by the upper-case name.
   TMapaParams FParams;
 };
