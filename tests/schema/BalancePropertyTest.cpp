@@ -16,6 +16,7 @@
 #include <map>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -353,6 +354,9 @@ class TBalancePropertyTest : public TSchemaTest {
       }
       if (saldos)
         saldos->Aplicar();
+      for (const char* tabela : kTabelasSaldo)
+        if (Contar(tabela) > 0)
+          FComLinhas[modo].insert(tabela);
       Conexao().Commit();
     }
   }
@@ -391,6 +395,9 @@ class TBalancePropertyTest : public TSchemaTest {
   std::vector<std::pair<int64_t, int64_t>> FChaves;
   // Splits by key: company, entry, side, cost centre.
   std::vector<std::array<int64_t, 4>> FRateios;
+  // The balance tables some transaction of each mode left rows in: a later
+  // company move may take every currency row away again.
+  std::map<TModo, std::set<std::string>> FComLinhas;
 };
 
 TEST_P(TBalancePropertyTest, RandomWritesKeepEveryBalanceTableExact) {
@@ -404,7 +411,7 @@ TEST_P(TBalancePropertyTest, RandomWritesKeepEveryBalanceTableExact) {
   EXPECT_GT(Contar("LCTOCTB"), 500);
   EXPECT_GT(Contar("LCTOGER"), 40);
   for (const char* tabela : kTabelasSaldo)
-    EXPECT_GT(Contar(tabela), 0) << tabela;
+    EXPECT_TRUE(FComLinhas[TModo::Gatilhos].count(tabela)) << tabela;
   // Only the branches and dates with an option count in a currency.
   EXPECT_EQ(Conexao()
                 .ExecuteScalar("select count(*) from SALDOCTBMOEDA where not ("
@@ -427,7 +434,7 @@ TEST_P(TBalancePropertyTest, BatchWriterLeavesExactlyTheBalancesOfTheTriggers) {
   Operar(kOperacoes / 2, TModo::Diario);
   EXPECT_EQ(Saldos(), porGatilho);
   EXPECT_EQ(Contar("LOTESALDOCTB") + Contar("LOTESALDOGER"), 0);
-  EXPECT_GT(Contar("SALDOCTBMOEDA"), 0);
+  EXPECT_TRUE(FComLinhas[TModo::Diario].count("SALDOCTBMOEDA"));
 
   Recomecar();
   Operar(kOperacoes / 2, TModo::ChavesNovas);
