@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "framework/core/Ascii.h"
 #include "framework/core/Nutil.h"
 #include "framework/db/TnSessao.h"
 
@@ -12,10 +13,6 @@ std::string Chave(const std::string& nome) {
   return Nutil::UpperCase(Nutil::Trim(nome));
 }
 
-char MaiusculaAscii(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 }  // namespace
 
 // Stored keys are upper case already; a name in ASCII hashes and compares
@@ -23,13 +20,12 @@ char MaiusculaAscii(char c) {
 size_t TnSelecao::THashSemCaixaAscii::operator()(std::string_view nome) const {
   uint64_t hash = 14695981039346656037ULL;  // FNV-1a
   for (char c : nome)
-    hash = (hash ^ static_cast<unsigned char>(MaiusculaAscii(c))) * 1099511628211ULL;
+    hash = (hash ^ static_cast<unsigned char>(Ascii::Maiuscula(c))) * 1099511628211ULL;
   return static_cast<size_t>(hash);
 }
 
 bool TnSelecao::TIgualSemCaixaAscii::operator()(std::string_view a, std::string_view b) const {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char x, char y) { return MaiusculaAscii(x) == MaiusculaAscii(y); });
+  return Ascii::IguaisSemCaixa(a, b);
 }
 
 TnSelecao::TMapaParams::const_iterator TnSelecao::Encontrar(std::string_view nome) const {

@@ -4,11 +4,9 @@
 #include <cstring>
 #include <utility>
 
-namespace {
+#include "framework/core/Ascii.h"
 
-char AsciiMaiuscula(char ch) {
-  return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
-}
+namespace {
 
 bool MesmoNome(std::string_view a, std::string_view b) {
   if (a.size() != b.size())
@@ -16,8 +14,7 @@ bool MesmoNome(std::string_view a, std::string_view b) {
   // Code names a field as it was declared, so most look-ups match exactly.
   if (std::memcmp(a.data(), b.data(), a.size()) == 0)
     return true;
-  return std::equal(a.begin(), a.end(), b.begin(),
-                    [](char x, char y) { return AsciiMaiuscula(x) == AsciiMaiuscula(y); });
+  return Ascii::IguaisSemCaixa(a, b);
 }
 
 }  // namespace

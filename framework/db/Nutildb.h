@@ -53,9 +53,11 @@ bool RefreshSQL(TnClientDataSet& cursor);
 int64_t ExecutarSQLDireto(const std::string& sql, const TParams& params = {});
 int64_t ExecutarSQLDireto(TnDMConexao& conexao, const std::string& sql, const TParams& params = {});
 
-// Raises Exception unless the name is an identifier (letters, digits and
-// underscores, not starting with a digit), so a name given by code can go
-// into SQL text as it is. "qualificado" also accepts "ALIAS.NAME".
+// Whether the name is an identifier (letters, digits and underscores, not
+// starting with a digit), so a name given by code can go into SQL text as it
+// is. "qualificado" also accepts "ALIAS.NAME".
+bool EhIdentificador(const std::string& name, bool qualificado = false);
+// Raises Exception unless EhIdentificador.
 void VerificarIdentificador(const std::string& name, bool qualificado = false);
 
 // Writes the data set's pending rows to `table`, the rows found by the key

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "framework/core/Ascii.h"
 #include "framework/core/Exceptions.h"
 #include "framework/db/DbCursor.h"
 #include "framework/db/Nutildb.h"
@@ -11,15 +12,6 @@
 #include "framework/db/TnDataSetProvider.h"
 
 namespace {
-
-// ASCII only, whatever the locale: an identifier goes into statement text.
-bool Digito(char c) {
-  return c >= '0' && c <= '9';
-}
-
-bool LetraDigitoOuSublinhado(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || Digito(c) || c == '_';
-}
 
 // What RefreshSQL re-runs, per live cursor.
 struct TComandoCursor {
@@ -117,23 +109,22 @@ int64_t ExecutarSQLDireto(TnDMConexao& conexao, const std::string& sql, const TP
   return conexao.ExecuteDirect(sql, params);
 }
 
-// Called for every column of every row a provider writes, so it stays a
-// plain scan of the characters.
-void VerificarIdentificador(const std::string& name, bool qualificado) {
-  bool valido = !name.empty() && !Digito(name[0]);
+bool EhIdentificador(const std::string& name, bool qualificado) {
   bool inicioDeParte = true;
   for (char c : name) {
     if (c == '.' && qualificado && !inicioDeParte) {
       inicioDeParte = true;
       continue;
     }
-    if (!LetraDigitoOuSublinhado(c) || (inicioDeParte && Digito(c))) {
-      valido = false;
-      break;
-    }
+    if (!Ascii::DePalavra(c) || (inicioDeParte && Ascii::Digito(c)))
+      return false;
     inicioDeParte = false;
   }
-  if (!valido || inicioDeParte)
+  return !inicioDeParte;
+}
+
+void VerificarIdentificador(const std::string& name, bool qualificado) {
+  if (!EhIdentificador(name, qualificado))
     throw Exception("Nome inválido para o comando SQL: \"" + name + "\"");
 }
 

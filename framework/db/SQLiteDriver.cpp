@@ -17,6 +17,7 @@
 #include <map>
 #include <string_view>
 
+#include "framework/core/Ascii.h"
 #include "framework/db/FilaEscrita.h"
 #include "framework/db/IDbDriver.h"
 #include "framework/db/StatementCache.h"
@@ -71,7 +72,7 @@ class TLeitorCast {
   std::map<std::string, std::string> Tipos() const {
     std::map<std::string, std::string> tipos;
     for (size_t inicio = 0; inicio + 2 <= FSql.size(); ++inicio) {
-      if (!PalavraAs(inicio) || (inicio > 0 && DePalavra(FSql[inicio - 1])))
+      if (!PalavraAs(inicio) || (inicio > 0 && Ascii::DePalavra(FSql[inicio - 1])))
         continue;
       std::string_view tipo;
       std::string_view apelido;
@@ -84,10 +85,6 @@ class TLeitorCast {
   }
 
  private:
-  // ASCII classes, whatever the locale.
-  static bool Letra(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-  static bool Digito(char c) { return c >= '0' && c <= '9'; }
-  static bool DePalavra(char c) { return Letra(c) || Digito(c) || c == '_'; }
   bool Em(size_t i, char c) const { return i < FSql.size() && FSql[i] == c; }
   bool Branco(size_t i) const {
     return i < FSql.size() &&
@@ -109,7 +106,7 @@ class TLeitorCast {
   // Digits after the blanks from `i`: the position after them, or npos.
   size_t Numero(size_t i) const {
     i = Brancos(i);
-    const size_t fim = Enquanto(i, Digito);
+    const size_t fim = Enquanto(i, Ascii::Digito);
     return fim == i ? std::string_view::npos : fim;
   }
   // "(N)" or "(N, M)" from `i`, blanks allowed: the position after it, or
@@ -126,10 +123,10 @@ class TLeitorCast {
   }
   // An identifier from `i`, or empty.
   std::string_view Identificador(size_t i) const {
-    if (i >= FSql.size() || !(Letra(FSql[i]) || FSql[i] == '_'))
+    if (i >= FSql.size() || !(Ascii::Letra(FSql[i]) || FSql[i] == '_'))
       return {};
     size_t fim = i + 1;
-    while (fim < FSql.size() && DePalavra(FSql[fim]))
+    while (fim < FSql.size() && Ascii::DePalavra(FSql[fim]))
       ++fim;
     return FSql.substr(i, fim - i);
   }
@@ -138,7 +135,7 @@ class TLeitorCast {
     if (!Branco(i))
       return false;
     const size_t inicioTipo = Brancos(i);
-    size_t fimTipo = Enquanto(inicioTipo, Letra);
+    size_t fimTipo = Enquanto(inicioTipo, Ascii::Letra);
     if (fimTipo == inicioTipo)
       return false;
     if (const size_t medidas = Medidas(fimTipo); medidas != std::string_view::npos)

@@ -114,13 +114,9 @@ void TnDataSetProvider::GetRecords(TnClientDataSet& target) {
 bool TnDataSetProvider::NomesDeColunaValidos(const TnClientDataSet& dataSet) {
   for (int i = 0; i < dataSet.FieldCount(); ++i) {
     const TField& field = dataSet.Fields(i);
-    if (field.IsCalculated() || !field.HasProviderFlag(pfInUpdate))
-      continue;
-    try {
-      Nutildb::VerificarIdentificador(field.FieldName());
-    } catch (const Exception&) {
+    if (!field.IsCalculated() && field.HasProviderFlag(pfInUpdate) &&
+        !Nutildb::EhIdentificador(field.FieldName()))
       return false;
-    }
   }
   return true;
 }
