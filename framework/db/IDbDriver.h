@@ -19,9 +19,10 @@
 #include "framework/db/TDbTypes.h"
 
 // One statement of a batch (ExecutarLote): its text through Dialect::Preparar
-// and its values in placeholder order.
+// (owned by the caller, alive for the call: the rows of a batch mostly share
+// one) and its values in placeholder order.
 struct TDbComando {
-  Dialect::TSqlPreparada Sql;
+  const Dialect::TSqlPreparada* Sql = nullptr;
   std::vector<Value> Args;
 };
 
@@ -48,7 +49,7 @@ class IDbDriver {
     TDbLote lote;
     for (const TDbComando& comando : comandos) {
       try {
-        lote.Resultados.push_back(Executar(comando.Sql, comando.Args));
+        lote.Resultados.push_back(Executar(*comando.Sql, comando.Args));
       } catch (...) {
         lote.Erro = std::current_exception();
         break;

@@ -200,7 +200,7 @@ class TPgDriver : public IDbDriver {
   TTipoConexao Tipo() const override { return TTipoConexao::PostgreSQL; }
 
   TDbResult Executar(const Dialect::TSqlPreparada& sql, const std::vector<Value>& args) override {
-    TDbLote lote = ExecutarLote({TDbComando{sql, args}});
+    TDbLote lote = ExecutarLote({TDbComando{&sql, args}});
     if (lote.Erro)
       std::rethrow_exception(lote.Erro);
     return std::move(lote.Resultados.front());
@@ -269,7 +269,7 @@ class TPgDriver : public IDbDriver {
     std::vector<bool> preparar(fim - inicio, false);
     std::unordered_map<std::string_view, size_t> novos;
     for (size_t i = inicio; i < fim; ++i) {
-      const std::string& text = comandos[i].Sql.Text;
+      const std::string& text = comandos[i].Sql->Text;
       const size_t j = i - inicio;
       if (const std::string* name = FCache.Find(text)) {
         nomes[j] = *name;
@@ -288,7 +288,7 @@ class TPgDriver : public IDbDriver {
       const size_t j = i - inicio;
       const TDbComando& comando = comandos[i];
       if (preparar[j])
-        enviado = LibPq().PQsendPrepare(FConn, nomes[j].c_str(), comando.Sql.Text.c_str(), 0,
+        enviado = LibPq().PQsendPrepare(FConn, nomes[j].c_str(), comando.Sql->Text.c_str(), 0,
                                         nullptr) == 1;
       std::vector<std::string> texts(comando.Args.size());
       std::vector<const char*> values(comando.Args.size(), nullptr);
@@ -330,7 +330,7 @@ class TPgDriver : public IDbDriver {
     std::vector<size_t> preparados;
     for (size_t i = inicio; i < fim; ++i) {
       const size_t j = i - inicio;
-      const std::string& text = comandos[i].Sql.Text;
+      const std::string& text = comandos[i].Sql->Text;
       if (preparar[j]) {
         TResultGuard guard{Resposta()};
         if (LibPq().PQresultStatus(guard.R) == PGRES_COMMAND_OK) {
@@ -365,7 +365,7 @@ class TPgDriver : public IDbDriver {
     // Cached only now: dropping the least recently used statement runs a
     // command, which pipeline mode does not allow.
     for (size_t j : preparados)
-      FCache.Add(comandos[inicio + j].Sql.Text, nomes[j]);
+      FCache.Add(comandos[inicio + j].Sql->Text, nomes[j]);
     return lote;
   }
 

@@ -1,5 +1,7 @@
 #include "framework/db/TnDMConexao.h"
 
+#include <deque>
+
 #include "framework/core/Exceptions.h"
 #include "framework/db/Dialect.h"
 #include "framework/db/TnSessao.h"
@@ -94,12 +96,21 @@ int64_t TnDMConexao::ExecuteDirect(const std::string& sql, const TParams& params
 
 TnDMConexao::TResultadoLote TnDMConexao::ExecuteBatch(const std::vector<TComando>& comandos) {
   VerificarTransacaoValida();
+  // A copy of each engine text the batch uses, made when the text changes:
+  // a batch's rows mostly repeat one, and a long batch of many texts may
+  // push the first ones out of the cache before the engine runs them.
+  std::deque<Dialect::TSqlPreparada> textos;
   std::vector<TDbComando> preparados;
   preparados.reserve(comandos.size());
+  const std::string* anterior = nullptr;
   for (const TComando& comando : comandos) {
+    if (anterior == nullptr || *anterior != comando.Sql) {
+      textos.push_back(Preparada(FPreparadas, comando.Sql, FTipo));
+      anterior = &comando.Sql;
+    }
     TDbComando& preparado = preparados.emplace_back();
-    preparado.Sql = Preparada(FPreparadas, comando.Sql, FTipo);
-    preparado.Args = Dialect::OrdenarParametros(preparado.Sql, comando.Params);
+    preparado.Sql = &textos.back();
+    preparado.Args = Dialect::OrdenarParametros(textos.back(), comando.Params);
   }
   TDbLote lote = FDriver->ExecutarLote(preparados);
   TResultadoLote resultado;

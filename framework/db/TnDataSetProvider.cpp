@@ -147,64 +147,86 @@ std::vector<TField*> TnDataSetProvider::CamposChave(const TnClientDataSet& dataS
   return key;
 }
 
-std::optional<TnDMConexao::TComando> TnDataSetProvider::Comando(
-    const TnDelta& delta, size_t record, const std::string& table,
-    const std::vector<TField*>& key) const {
+// Values go by position, in the order of the columns listed: no name to
+// match per row.
+TnDMConexao::TComando TnDataSetProvider::ComandoInclusao(const TnDelta& delta, size_t record,
+                                                         const std::string& table) {
+  const TnClientDataSet& dataSet = delta.DataSet();
+  TParams params;
+  std::vector<const TField*> campos;
+  for (int i = 0; i < dataSet.FieldCount(); ++i) {
+    const TField& field = dataSet.Fields(i);
+    if (field.IsCalculated() || !field.HasProviderFlag(pfInUpdate))
+      continue;
+    const Value& value = delta.NewValue(record, field);
+    if (value.IsNull())
+      continue;
+    campos.push_back(&field);
+    params.emplace_back(std::string(), value);
+  }
+  if (campos.empty())
+    throw Exception("Nenhum campo para incluir em " + table);
+  if (campos != FCamposInclusao) {
+    std::string colunas, valores;
+    for (const TField* field : campos) {
+      const std::string& name = field->FieldName();
+      if (!FNomesVerificados)
+        Nutildb::VerificarIdentificador(name);
+      if (!colunas.empty()) {
+        colunas += ", ";
+        valores += ", ";
+      }
+      colunas += name;
+      valores += ":N_";
+      valores += name;
+    }
+    FSqlInclusao = "insert into " + table + " (" + colunas + ") values (" + valores + ")";
+    FCamposInclusao = std::move(campos);
+  }
+  return TnDMConexao::TComando{FSqlInclusao, std::move(params)};
+}
+
+std::optional<TnDMConexao::TComando> TnDataSetProvider::Comando(const TnDelta& delta, size_t record,
+                                                                const std::string& table,
+                                                                const std::vector<TField*>& key) {
   const TnClientDataSet& dataSet = delta.DataSet();
   TUpdateKind kind = delta[record].UpdateKind;
+  if (kind == TUpdateKind::ukInsert)
+    return ComandoInclusao(delta, record, table);
   TParams params;
   std::string sql;
   if (kind == TUpdateKind::ukDelete) {
     sql = "delete from " + table + " where " + Condicao(delta, record, key, params);
   } else {
-    // An insert lists its columns and their values, a modify its sets. An
-    // update also requires every column it changes to hold the value it
-    // was read with: a row another user changed meanwhile is refused instead
-    // of having his change overwritten, at no cost beyond the statement.
-    const bool inclusao = kind == TUpdateKind::ukInsert;
-    std::string colunas, valores, sets, lidos;
+    // A modify lists its sets, and also requires every column it changes to
+    // hold the value it was read with: a row another user changed meanwhile
+    // is refused instead of having his change overwritten, at no cost beyond
+    // the statement.
+    std::string sets, lidos;
     for (int i = 0; i < dataSet.FieldCount(); ++i) {
       TField& field = dataSet.Fields(i);
-      if (field.IsCalculated() || !field.HasProviderFlag(pfInUpdate))
-        continue;
-      const Value& value = delta.NewValue(record, field);
-      if (inclusao ? value.IsNull() : !delta.FieldChanged(record, field))
+      if (field.IsCalculated() || !field.HasProviderFlag(pfInUpdate) ||
+          !delta.FieldChanged(record, field))
         continue;
       const std::string& name = field.FieldName();
       if (!FNomesVerificados)
         Nutildb::VerificarIdentificador(name);
       std::string parametro = "N_";
       parametro += name;
-      params.emplace_back(parametro, value);
-      if (inclusao) {
-        if (!colunas.empty()) {
-          colunas += ", ";
-          valores += ", ";
-        }
-        colunas += name;
-        valores += ':';
-        valores += parametro;
-      } else {
-        if (!sets.empty())
-          sets += ", ";
-        sets += name;
-        sets += " = :";
-        sets += parametro;
-        if (std::find(key.begin(), key.end(), &field) == key.end())
-          lidos += " and " + CondicaoValorAntigo(name, delta.OldValue(record, field), params);
-      }
+      params.emplace_back(parametro, delta.NewValue(record, field));
+      if (!sets.empty())
+        sets += ", ";
+      sets += name;
+      sets += " = :";
+      sets += parametro;
+      if (std::find(key.begin(), key.end(), &field) == key.end())
+        lidos += " and " + CondicaoValorAntigo(name, delta.OldValue(record, field), params);
     }
-    if (inclusao) {
-      if (colunas.empty())
-        throw Exception("Nenhum campo para incluir em " + table);
-      sql = "insert into " + table + " (" + colunas + ") values (" + valores + ")";
-    } else {
-      // A modify that changed nothing the table keeps has nothing to write.
-      if (sets.empty())
-        return std::nullopt;
-      sql = "update " + table + " set " + sets + " where " + Condicao(delta, record, key, params) +
-            lidos;
-    }
+    // A modify that changed nothing the table keeps has nothing to write.
+    if (sets.empty())
+      return std::nullopt;
+    sql = "update " + table + " set " + sets + " where " + Condicao(delta, record, key, params) +
+          lidos;
   }
   return TnDMConexao::TComando{std::move(sql), std::move(params)};
 }
@@ -254,6 +276,7 @@ int TnDataSetProvider::ApplyUpdates(TnDelta& delta, int maxErrors) {
   std::string table = GetTableName();
   std::vector<TField*> key = CamposChave(delta.DataSet());
   FNomesVerificados = NomesDeColunaValidos(delta.DataSet());
+  FCamposInclusao.clear();
   TnDMConexao& conexao = Conexao();
   auto desfazer = [&] {
     conexao.RollBack();

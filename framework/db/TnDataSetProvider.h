@@ -105,7 +105,9 @@ class TnDataSetProvider : public IDataSetProvider {
   // nothing the table keeps.
   std::optional<TnDMConexao::TComando> Comando(const TnDelta& delta, size_t record,
                                                const std::string& table,
-                                               const std::vector<TField*>& key) const;
+                                               const std::vector<TField*>& key);
+  TnDMConexao::TComando ComandoInclusao(const TnDelta& delta, size_t record,
+                                        const std::string& table);
   void GravarRegistro(TnDelta& delta, size_t record, const std::string& table,
                       const std::vector<TField*>& key);
   TReconcileAction Reconciliar(TnDelta& delta, size_t record, const Exception& error);
@@ -119,6 +121,11 @@ class TnDataSetProvider : public IDataSetProvider {
   std::vector<std::string> FComandos;
   // Every column name of the delta being applied is fit for a statement.
   bool FNomesVerificados = false;
+  // The insert text of the last row inserted and the fields it gave values
+  // for: the rows of a delta mostly give the same ones. Kept for one
+  // ApplyUpdates.
+  std::vector<const TField*> FCamposInclusao;
+  std::string FSqlInclusao;
   // The record being reconciled, for SetNewValue.
   TnDelta* FDeltaReconciliando = nullptr;
   size_t FRegistroReconciliando = 0;

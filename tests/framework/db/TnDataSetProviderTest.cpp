@@ -51,7 +51,8 @@ class TnDataSetProviderTest : public TDatabaseTest {
     FCds.FieldByName("CODIGOEMPRESA").SetAsInteger(1);
     FCds.FieldByName("CHAVELCTOCTB").SetAsInteger(chave);
     FCds.FieldByName("VALOR").SetAsFloat(chave * 1.5);
-    FCds.FieldByName("COMPL").SetAsString(complemento);
+    if (complemento != nullptr)
+      FCds.FieldByName("COMPL").SetAsString(complemento);
     FCds.Post();
   }
   // Edits the current record and posts it.
@@ -130,19 +131,28 @@ TEST_P(TnDataSetProviderTest, ARowChangedByAnotherUserSinceReadIsNotOverwrittenA
   }
 }
 
+// Each insert lists the columns its own row gives, also when the rows
+// before it gave others.
 TEST_P(TnDataSetProviderTest, InsertLeavesNullsOutAndDeleteFindsTheRowByTheKey) {
   FCds.FieldByName("DATAHORA").SetProviderFlags(pfInUpdate);
   Inserir(3, "c");
+  Inserir(4, nullptr);
+  Inserir(5, "e");
   FCds.First();
   FCds.Delete();
   EXPECT_EQ(FCds.ApplyUpdates(0), 0);
-  EXPECT_EQ(Tabela(), "2:20:b 3:4.5:c ");
-  EXPECT_EQ(FProvider.ComandosExecutados(),
-            (std::vector<std::string>{
-                "insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB, VALOR, COMPL) values "
-                "(:N_CODIGOEMPRESA, :N_CHAVELCTOCTB, :N_VALOR, :N_COMPL)",
-                "delete from LCTO where CODIGOEMPRESA = :O_CODIGOEMPRESA and "
-                "CHAVELCTOCTB = :O_CHAVELCTOCTB"}));
+  EXPECT_EQ(Tabela(), "2:20:b 3:4.5:c 4:6: 5:7.5:e ");
+  const std::string todas =
+      "insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB, VALOR, COMPL) values "
+      "(:N_CODIGOEMPRESA, :N_CHAVELCTOCTB, :N_VALOR, :N_COMPL)";
+  EXPECT_EQ(
+      FProvider.ComandosExecutados(),
+      (std::vector<std::string>{todas,
+                                "insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB, VALOR) values "
+                                "(:N_CODIGOEMPRESA, :N_CHAVELCTOCTB, :N_VALOR)",
+                                todas,
+                                "delete from LCTO where CODIGOEMPRESA = :O_CODIGOEMPRESA and "
+                                "CHAVELCTOCTB = :O_CHAVELCTOCTB"}));
 }
 
 TEST_P(TnDataSetProviderTest, DuplicateKeyReachesReconcileWithKindOneAndCorrectWritesTheNewKey) {
