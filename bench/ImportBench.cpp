@@ -1,8 +1,8 @@
 // Rows per second of `ctb import entries` (ImportacaoHost::Importar driving
 // the journal-entry module in import mode) over a generated demo year, with
 // invalid rows planted at known lines, against a baseline measured in the
-// same run: the same good rows written through the provider, 1,000 per
-// transaction, into a second fresh database with the same demo company.
+// same run: the same good rows written through the provider, a transaction
+// per import batch, into a second fresh database with the same demo company.
 //
 // The run is also a check of the import, and exits 1 when any part differs:
 // the refused lines are exactly the planted ones, each refused on the field
@@ -51,7 +51,7 @@ using DemoLancamentos::TLancamentoDemo;
 
 constexpr int kEmpresa = 1;
 constexpr int kIntervalo = 97;
-constexpr int kLote = 1000;
+constexpr int kLote = ImportacaoHost::kTamanhoLotePadrao;
 constexpr int64_t kContaInexistente = 99999999;  // the demo chart's codes have at most 7 digits
 
 enum class TTipoErro { ContaInexistente, ValorZero, DataForaDoExercicio, MesmaConta };

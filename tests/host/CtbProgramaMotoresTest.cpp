@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "host/DemoLancamentos.h"
+#include "host/ImportacaoHost.h"
 #include "schema/SchemaInstaller.h"
 #include "tests/host/TCtbPrograma.h"
 
@@ -375,7 +376,8 @@ TEST_P(TCtbMotoresTest, AKilledImportLeavesWholeBatchesAndBalancesEqualToTheEntr
   const int64_t antes = Lancamentos();
   const pid_t filho = Iniciar(NoBanco({"import", "entries", "ano.csv", "--company", "1"}));
   // Killed somewhere after its second batch, in the middle of a later one.
-  while (Lancamentos() < antes + 2000) {
+  constexpr int64_t kLote = ImportacaoHost::kTamanhoLotePadrao;
+  while (Lancamentos() < antes + 2 * kLote) {
     ASSERT_EQ(::waitpid(filho, nullptr, WNOHANG), 0) << "the import ended before it was killed";
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
@@ -383,9 +385,9 @@ TEST_P(TCtbMotoresTest, AKilledImportLeavesWholeBatchesAndBalancesEqualToTheEntr
   ::kill(filho, SIGKILL);
   ASSERT_EQ(Aguardar(filho), -1);
   const int64_t gravadas = Lancamentos() - antes;
-  EXPECT_GE(gravadas, 2000);
+  EXPECT_GE(gravadas, 2 * kLote);
   EXPECT_LT(gravadas, 30000);
-  EXPECT_EQ(gravadas % 1000, 0) << "a batch was left half written";
+  EXPECT_EQ(gravadas % kLote, 0) << "a batch was left half written";
   EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
 }
 
