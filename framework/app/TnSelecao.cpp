@@ -1,7 +1,6 @@
 #include "framework/app/TnSelecao.h"
 
 #include <algorithm>
-#include <cstdint>
 
 #include "framework/core/Ascii.h"
 #include "framework/core/Nutil.h"
@@ -18,10 +17,7 @@ std::string Chave(const std::string& nome) {
 // Stored keys are upper case already; a name in ASCII hashes and compares
 // with them as its upper case would.
 size_t TnSelecao::THashSemCaixaAscii::operator()(std::string_view nome) const {
-  uint64_t hash = 14695981039346656037ULL;  // FNV-1a
-  for (char c : nome)
-    hash = (hash ^ static_cast<unsigned char>(Ascii::Maiuscula(c))) * 1099511628211ULL;
-  return static_cast<size_t>(hash);
+  return static_cast<size_t>(Ascii::HashSemCaixa(nome));
 }
 
 bool TnSelecao::TIgualSemCaixaAscii::operator()(std::string_view a, std::string_view b) const {

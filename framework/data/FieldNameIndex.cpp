@@ -19,21 +19,6 @@ bool MesmoNome(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-// Field names are ASCII, and two names equal but for case differ only in
-// bit 0x20 of their letters: hashing each 8-byte word with that bit cleared
-// gives them one hash, in a multiply per word instead of per byte.
-uint64_t TnFieldNameIndex::Hash(std::string_view name) {
-  constexpr uint64_t kSemBitDeCaixa = ~0x2020202020202020ULL;
-  uint64_t hash = name.size() * 0x9E3779B97F4A7C15ULL;
-  for (size_t i = 0; i < name.size(); i += 8) {
-    uint64_t palavra = 0;
-    std::memcpy(&palavra, name.data() + i, std::min<size_t>(8, name.size() - i));
-    hash = (hash ^ (palavra & kSemBitDeCaixa)) * 0xFF51AFD7ED558CCDULL;
-    hash ^= hash >> 32;
-  }
-  return hash;
-}
-
 size_t TnFieldNameIndex::SlotOf(std::string_view name, uint64_t hash) const {
   const size_t mask = FSlots.size() - 1;
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
@@ -46,13 +31,13 @@ size_t TnFieldNameIndex::SlotOf(std::string_view name, uint64_t hash) const {
 size_t TnFieldNameIndex::Find(std::string_view name) const {
   if (FSlots.empty())
     return kNone;
-  return FSlots[SlotOf(name, Hash(name))].Position;
+  return FSlots[SlotOf(name, Ascii::HashSemCaixa(name))].Position;
 }
 
 void TnFieldNameIndex::Set(std::string_view name, size_t position) {
   if ((FCount + 1) * 2 > FSlots.size())
     Grow();
-  const uint64_t hash = Hash(name);
+  const uint64_t hash = Ascii::HashSemCaixa(name);
   TSlot& slot = FSlots[SlotOf(name, hash)];
   if (slot.Position == kNone) {
     slot.Hash = hash;

@@ -26,7 +26,6 @@ class TnFieldNameIndex {
     std::string Name;
     size_t Position = kNone;
   };
-  static uint64_t Hash(std::string_view name);
   // The slot that holds the name, or the empty one where it would go.
   size_t SlotOf(std::string_view name, uint64_t hash) const;
   void Grow();
