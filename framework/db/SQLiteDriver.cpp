@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "framework/core/Ascii.h"
+#include "framework/db/ArredondamentoSQLite.h"
 #include "framework/db/FilaEscrita.h"
 #include "framework/db/IDbDriver.h"
 #include "framework/db/StatementCache.h"
@@ -204,6 +205,8 @@ class TSQLiteDriver : public IDbDriver {
   void Abrir(const std::string& path, int flags) {
     DesligarEstatisticasDeMemoria();
     int rc = sqlite3_open_v2(path.c_str(), &FDb, flags, nullptr);
+    if (rc == SQLITE_OK)
+      rc = InstalarArredondamento(FDb);
     if (rc != SQLITE_OK) {
       std::string message = FDb ? sqlite3_errmsg(FDb) : sqlite3_errstr(rc);
       sqlite3_close(FDb);
