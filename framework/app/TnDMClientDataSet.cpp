@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "framework/app/TnUtilConsultaWeb.h"
+#include "framework/core/Ascii.h"
 #include "framework/core/Exceptions.h"
 #include "framework/core/Nutil.h"
 #include "framework/db/DbCursor.h"
@@ -85,6 +86,13 @@ std::string SequenciaConhecida(const std::string& fieldName) {
 }
 
 }  // namespace
+
+TnDicionarioLookup::TnDicionarioLookup(std::string tabela, std::string camposChave,
+                                       std::string campoDescricao)
+    : Tabela(std::move(tabela)),
+      CamposChave(std::move(camposChave)),
+      CampoDescricao(std::move(campoDescricao)),
+      NomesChave(Nomes(CamposChave)) {}
 
 TnDMClientDataSet::TnDMClientDataSet() {
   nDataSetProvider.SetDataSet(&nSQLDataSet);
@@ -516,13 +524,13 @@ const TnDicionarioLookup* TnDMClientDataSet::DicionarioDoCampo(const TField& fie
 
 std::string TnDMClientDataSet::CondicaoLookup(const TField& field,
                                               const TnDicionarioLookup& dicionario) const {
-  const std::vector<std::string> chave = Nomes(dicionario.CamposChave);
+  const std::vector<std::string>& chave = dicionario.NomesChave;
   std::string where;
   for (size_t i = 0; i < chave.size(); ++i) {
     Value valor;
     if (i + 1 == chave.size())
       valor = field.AsValue();
-    else if (Nutil::UpperCase(chave[i]) == "CODIGOEMPRESA")
+    else if (Ascii::IguaisSemCaixa(chave[i], "CODIGOEMPRESA"))
       valor = Value(PegarCodigoEmpresa());
     else
       valor = nClientDataSet.FieldByName(chave[i]).AsValue();

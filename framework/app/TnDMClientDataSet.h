@@ -59,9 +59,13 @@ struct TnInfoDetalhe {
 // value, the others the record's values of the same name) and the column
 // that describes a code.
 struct TnDicionarioLookup {
+  TnDicionarioLookup(std::string tabela, std::string camposChave, std::string campoDescricao);
+
   std::string Tabela;
   std::string CamposChave;
   std::string CampoDescricao;
+  // CamposChave's names, split once: every validated row reads them.
+  std::vector<std::string> NomesChave;
 };
 
 class TnDMClientDataSet : public TnDM {

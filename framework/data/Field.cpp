@@ -34,13 +34,13 @@ int64_t Pow10(int n) {
 
 // ---- Definition ----
 
-Value TnFieldDefinicao::Propriedade(const std::string& name) const {
+Value TnFieldDefinicao::Propriedade(std::string_view name) const {
   auto it = FPropriedades.find(name);
   return it == FPropriedades.end() ? Value() : it->second;
 }
 
-bool TnFieldDefinicao::TemPropriedade(const std::string& name) const {
-  return FPropriedades.count(name) != 0;
+bool TnFieldDefinicao::TemPropriedade(std::string_view name) const {
+  return FPropriedades.find(name) != FPropriedades.end();
 }
 
 void TnFieldDefinicao::SetPropriedade(const std::string& name, const Value& value) {
@@ -190,6 +190,9 @@ Value TField::Coerce(const Value& value) const {
 std::string TField::Text() const {
   if (OnGetText) {
     std::string text;
+    // The event's sender is the field, as the handlers take it; reading
+    // the text changes nothing.
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast)
     OnGetText(const_cast<TField&>(*this), text, false);
     return text;
   }
@@ -204,6 +207,7 @@ std::string TField::Text() const {
 std::string TField::DisplayText() const {
   if (OnGetText) {
     std::string text;
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast)
     OnGetText(const_cast<TField&>(*this), text, true);
     return text;
   }

@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/core/Value.h"
@@ -69,8 +70,8 @@ class TnFieldDefinicao {
 
   // Dictionary properties by name ("GrupoNome", "LinkLookupDataSetNome"...);
   // an unknown name reads as null.
-  Value Propriedade(const std::string& name) const;
-  bool TemPropriedade(const std::string& name) const;
+  Value Propriedade(std::string_view name) const;
+  bool TemPropriedade(std::string_view name) const;
   void SetPropriedade(const std::string& name, const Value& value);
 
   // Names of the dictionary properties this data module overrides, in the
@@ -89,7 +90,8 @@ class TnFieldDefinicao {
   void SetAutoIncremento(bool on) { FAutoIncremento = on; }
 
  private:
-  std::map<std::string, Value> FPropriedades;
+  // Transparent: a name given as a literal is looked up without a copy.
+  std::map<std::string, Value, std::less<>> FPropriedades;
   std::vector<std::string> FPropriedadesAlteradas;
   std::string FDicionarioLookup;
   std::string FLinkFields;
