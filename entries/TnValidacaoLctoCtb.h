@@ -48,12 +48,16 @@ struct TnCacheValidacaoLctoCtb {
   std::map<std::pair<int64_t, int64_t>, std::string> ClassifConta;
   // The periods (first and last day) of a company's IFRS adoption models.
   std::map<int64_t, std::vector<std::pair<TDateTime, TDateTime>>> PeriodosModeloIFRS;
+  // Whether an account (company, account) takes cost-centre apportionment:
+  // its classification or a group above it is an apportioned group.
+  std::map<std::pair<int64_t, int64_t>, bool> ContaRateio;
 
   void Limpar() {
     TipoConta.clear();
     HistoricoAtivo.clear();
     ClassifConta.clear();
     PeriodosModeloIFRS.clear();
+    ContaRateio.clear();
   }
 };
 

@@ -528,6 +528,8 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   void nDataSetProviderAfterApplyUpdates(TnDataSetProvider& sender) override;
   void nClientDataSetBeforePostInterno(TnClientDataSet& dataSet);
   void LimparCachesDoLote();
+  // Whether a classification, or a group above it, is in cdsGerecialGrupo.
+  bool ProcurarClassifRateio(std::string classif);
 
  protected:
   // The variant's own actions on the form (DepoisConfigurar, with a form).

@@ -229,10 +229,22 @@ bool TnCtbDMLctoCtbBase::VerificarContaRateio(int64_t codigoEmpresa, const Value
                                               TDateTime data) {
   if (conta.IsNull() || !GetUsaCentroCusto() || data < GetDataInicialCentroCusto())
     return false;
-  std::string classif = ClassificacaoDaConta(Conexao(), Importacao() ? &FCacheLote : nullptr,
-                                             codigoEmpresa, conta.AsInteger());
-  // ProcurarClassifRateio: the classification or the nearest group above it,
-  // the groups read once for every level tried.
+  TnCacheValidacaoLctoCtb* cache = Importacao() ? &FCacheLote : nullptr;
+  const std::pair chave{codigoEmpresa, conta.AsInteger()};
+  if (cache != nullptr) {
+    if (auto achada = cache->ContaRateio.find(chave); achada != cache->ContaRateio.end())
+      return achada->second;
+  }
+  const bool rateio =
+      ProcurarClassifRateio(ClassificacaoDaConta(Conexao(), cache, chave.first, chave.second));
+  if (cache != nullptr)
+    cache->ContaRateio.emplace(chave, rateio);
+  return rateio;
+}
+
+// The classification or the nearest group above it, the groups read once
+// for every level tried.
+bool TnCtbDMLctoCtbBase::ProcurarClassifRateio(std::string classif) {
   std::vector<std::string> grupos;
   for (cdsGerecialGrupo.First(); !cdsGerecialGrupo.Eof(); cdsGerecialGrupo.Next())
     grupos.push_back(Nutil::Trim(cdsGerecialGrupo.Fields(0).AsString()));
