@@ -28,6 +28,9 @@ TEST(TDateTime, MonthArithmeticBoundariesAndDayOfWeek) {
   EXPECT_EQ(DateToIso(EndOfTheMonth(EncodeDate(2024, 2, 3))), "2024-02-29 23:59:59.999");
   EXPECT_EQ(DateToIso(DateOf(EndOfTheMonth(EncodeDate(2100, 2, 3)))), "2100-02-28");
   EXPECT_EQ(DateToIso(DateOf(EndOfTheMonth(EncodeDate(2023, 2, 3)))), "2023-02-28");
+  // Years of fewer or more than four digits, a time without seconds.
+  EXPECT_EQ(DateToIso(EncodeDateTime(7, 3, 4, 5, 6, 0, 0)), "0007-03-04 05:06:00");
+  EXPECT_EQ(DateToIso(EncodeDateTime(9999, 12, 31, 0, 0, 0, 40) + 400), "10001-02-03 00:00:00.040");
   EXPECT_EQ(DaysInAMonth(2000, 2), 29);
   // The week starts on Sunday.
   EXPECT_EQ(DayOfWeek(EncodeDate(2025, 3, 9)), 1);   // Sunday
