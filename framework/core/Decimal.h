@@ -22,6 +22,9 @@ namespace Decimal {
 // round(x * 10^places) on the decimal digits of x. Throws EConvertError when
 // the result does not fit in 64 bits or x is not finite.
 int64_t Scale(double x, int places, TRoundMode mode);
+// The same, always through the 15 digits; Scale takes it only when the
+// double alone cannot tell which way the digits round.
+int64_t ScaleByDigits(double x, int places, TRoundMode mode);
 
 // x rounded to `places` decimal places (places may be negative: tens,
 // hundreds...), as the nearest double.

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
+#include <vector>
+
 #include "framework/core/Decimal.h"
 #include "framework/core/Exceptions.h"
 
@@ -17,6 +21,34 @@ TEST(Currency, FromDoubleRoundsTheDecimalValueHalfToEven) {
   EXPECT_EQ(Decimal::Scale(1234567890123455.0, 0, TRoundMode::HalfEven), 1234567890123460);
   EXPECT_EQ(Decimal::Scale(-1234567890123445.0, 0, TRoundMode::HalfEven), -1234567890123440);
   EXPECT_EQ(Decimal::Round(2.675, 2, TRoundMode::HalfAwayFromZero), 2.68);
+}
+
+// Scale decides from the double alone only where the 15 digits would round
+// the same way: amounts, products with rates, halves and their neighbours,
+// every magnitude, in both modes.
+TEST(Currency, ScalingFromTheDoubleAgreesWithTheDigits) {
+  std::mt19937_64 gerador(20261207);
+  std::uniform_int_distribution<int64_t> centavos(-10'000'000'000, 10'000'000'000);
+  std::uniform_real_distribution<double> expoente(-12, 16);
+  std::vector<double> valores;
+  for (int i = 0; i < 20'000; ++i) {
+    const double valor = static_cast<double>(centavos(gerador)) / 100;
+    valores.push_back(valor);
+    valores.push_back(valor * 0.0725);
+    // A half of the third place: 12.345 and the like.
+    const int64_t milesimos = centavos(gerador) / 10;
+    valores.push_back((static_cast<double>(milesimos) + 0.5) / 1000);
+    valores.push_back(std::nextafter(valores.back(), 0.0));
+    valores.push_back(std::pow(10.0, expoente(gerador)) * (i % 2 ? 1 : -1));
+  }
+  for (double valor : valores)
+    for (int casas : {0, 2, 4, 6})
+      for (TRoundMode modo : {TRoundMode::HalfAwayFromZero, TRoundMode::HalfEven}) {
+        if (std::fabs(valor) * std::pow(10.0, casas) >= 9e18)
+          continue;
+        ASSERT_EQ(Decimal::Scale(valor, casas, modo), Decimal::ScaleByDigits(valor, casas, modo))
+            << std::hexfloat << valor << " " << casas;
+      }
 }
 
 TEST(Currency, SumsOfCentsAreExact) {
