@@ -1,7 +1,7 @@
 #pragma once
-// SQLite's round(X, 2) formats X as text and reads the text back: about a
-// microsecond a call, and the balance statements and triggers call it
-// several times per entry. This replaces round(X, Y) on one connection with
+// SQLite's round(X, 2) formats X as text and reads the text back: some
+// 1,200 instructions a call, and the balance statements and triggers call
+// it several times per entry. This replaces round(X, Y) on one connection with
 // a function that gives the same value, bit for bit, at a fraction of the
 // cost:
 //
