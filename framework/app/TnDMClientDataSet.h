@@ -61,11 +61,12 @@ struct TnInfoDetalhe {
 struct TnDicionarioLookup {
   TnDicionarioLookup(std::string tabela, std::string camposChave, std::string campoDescricao);
 
-  std::string Tabela;
-  std::string CamposChave;
-  std::string CampoDescricao;
+  // Fixed once made, so the split names never fall behind CamposChave.
+  const std::string Tabela;
+  const std::string CamposChave;
+  const std::string CampoDescricao;
   // CamposChave's names, split once: every validated row reads them.
-  std::vector<std::string> NomesChave;
+  const std::vector<std::string> NomesChave;
 };
 
 class TnDMClientDataSet : public TnDM {
