@@ -74,6 +74,8 @@ TnRecordIndex::TnRecordIndex(const TnRecordStore& store, std::vector<size_t> key
                              std::vector<bool> descending)
     : FStore(store), FKeySlots(std::move(keySlots)), FDescending(std::move(descending)) {
   FDescending.resize(FKeySlots.size(), false);
+  for (size_t k = 0; k < FDescending.size() && k < 64; ++k)
+    FDescendingBits |= uint64_t{FDescending[k]} << k;
   const size_t keys = FKeySlots.size();
   const size_t extra = keys > kTypesInRowWord ? keys - kTypesInRowWord : 0;
   FStride = 1 + keys + (extra + kTypesPerWord - 1) / kTypesPerWord;
@@ -104,56 +106,79 @@ TCell TnRecordIndex::KeyCell(const Value& value) {
   return cell;
 }
 
-void TnRecordIndex::WriteEntry(TRowId row, const TCell* cells, uint64_t* entry) const {
+template <typename CellOfKey>
+void TnRecordIndex::WriteEntry(TRowId row, CellOfKey cellOf, uint64_t* entry) const {
   const size_t keys = FKeySlots.size();
   std::fill(entry, entry + FStride, 0);
   entry[0] = row;
   for (size_t k = 0; k < keys; ++k) {
-    const auto type = static_cast<uint64_t>(cells[k].Type);
+    const TCell cell = cellOf(k);
+    const auto type = static_cast<uint64_t>(cell.Type);
     if (k < kTypesInRowWord) {
       entry[0] |= type << (32 + 4 * k);
     } else {
       const size_t e = k - kTypesInRowWord;
       entry[1 + keys + e / kTypesPerWord] |= type << (4 * (e % kTypesPerWord));
     }
-    entry[1 + k] = cells[k].Bits;
+    entry[1 + k] = cell.Bits;
   }
 }
 
+void TnRecordIndex::WriteRowEntry(TRowId row, uint64_t* entry) const {
+  WriteEntry(
+      row, [&](size_t k) { return KeyCell(row, k); }, entry);
+}
+
 const uint64_t* TnRecordIndex::RowProbe(TRowId row) const {
-  FCells.resize(FKeySlots.size());
-  for (size_t k = 0; k < FKeySlots.size(); ++k)
-    FCells[k] = KeyCell(row, k);
-  WriteEntry(row, FCells.data(), FProbe.data());
+  WriteRowEntry(row, FProbe.data());
   return FProbe.data();
 }
 
 const uint64_t* TnRecordIndex::KeyProbe(const std::vector<Value>& key) const {
-  FCells.assign(FKeySlots.size(), TCell());
-  for (size_t k = 0; k < key.size() && k < FKeySlots.size(); ++k)
-    FCells[k] = KeyCell(key[k]);
-  WriteEntry(kNoRow, FCells.data(), FProbe.data());
+  WriteEntry(
+      kNoRow, [&](size_t k) { return k < key.size() ? KeyCell(key[k]) : TCell(); }, FProbe.data());
   return FProbe.data();
 }
 
-int TnRecordIndex::CompareEntry(const uint64_t* entry, const uint64_t* probe,
-                                const std::vector<Value>* key) const {
-  const size_t n = key ? std::min(key->size(), FKeySlots.size()) : FKeySlots.size();
-  // Usual case: the same types on both sides, told apart by the words.
-  const uint64_t typeMask =
-      n >= kTypesInRowWord ? ~uint64_t{0} << 32 : ((uint64_t{1} << (4 * n)) - 1) << 32;
-  if (n <= kTypesInRowWord && ((entry[0] ^ probe[0]) & typeMask) == 0) {
-    size_t k = 0;
-    while (k < n && entry[k + 1] == probe[k + 1] && TypeOf(entry, k) != TValueType::String)
-      ++k;
-    if (k < n && entry[k + 1] != probe[k + 1]) {
-      const int c = entry[k + 1] < probe[k + 1] ? -1 : 1;
-      return FDescending[k] ? -c : c;
-    }
-    if (k == n)
-      return key ? 0 : Sign(FStore.Order(RowOf(entry)), FStore.Order(RowOf(probe)));
+TnRecordIndex::TSearch TnRecordIndex::Search(const uint64_t* probe,
+                                             const std::vector<Value>* key) const {
+  TSearch search{probe, key, FKeySlots.size(), false, 0, 0};
+  if (key)
+    search.Count = std::min(key->size(), FKeySlots.size());
+  search.ByWords = search.Count <= kTypesInRowWord;
+  if (!search.ByWords)
+    return search;
+  search.TypeMask = ((uint64_t{1} << (4 * search.Count)) - 1) << 32;
+  for (size_t k = 0; k < search.Count; ++k) {
+    if (TypeOf(probe, k) == TValueType::String)
+      search.TextFields |= uint64_t{1} << k;
   }
-  for (size_t k = 0; k < n; ++k) {
+  return search;
+}
+
+inline int TnRecordIndex::CompareEntry(const uint64_t* entry, const TSearch& search) const {
+  // Usual case: the same types on both sides, told apart by the first
+  // differing word unless an equal text prefix comes before it.
+  const uint64_t* probe = search.Probe;
+  if (search.ByWords && ((entry[0] ^ probe[0]) & search.TypeMask) == 0) {
+    size_t k = 0;
+    while (k < search.Count && entry[k + 1] == probe[k + 1])
+      ++k;
+    if ((search.TextFields & ((uint64_t{1} << k) - 1)) == 0) {
+      if (k < search.Count) {
+        const int c = entry[k + 1] < probe[k + 1] ? -1 : 1;
+        return (FDescendingBits >> k) & 1 ? -c : c;
+      }
+      return search.Key ? 0 : Sign(FStore.Order(RowOf(entry)), FStore.Order(RowOf(probe)));
+    }
+  }
+  return CompareCellByCell(entry, search);
+}
+
+int TnRecordIndex::CompareCellByCell(const uint64_t* entry, const TSearch& search) const {
+  const uint64_t* probe = search.Probe;
+  const std::vector<Value>* key = search.Key;
+  for (size_t k = 0; k < search.Count; ++k) {
     int c = CompareCells(CellAt(entry, k), CellAt(probe, k));
     if (c == kUndecided) {
       const Value stored = FStore.Get(RowOf(entry), FKeySlots[k]);
@@ -168,21 +193,18 @@ int TnRecordIndex::CompareEntry(const uint64_t* entry, const uint64_t* probe,
   return Sign(FStore.Order(RowOf(entry)), FStore.Order(RowOf(probe)));
 }
 
-int TnRecordIndex::CompareLast(size_t block, const uint64_t* probe,
-                               const std::vector<Value>* key) const {
-  return CompareEntry(FLasts.data() + block * FStride, probe, key);
-}
-
-TIndexPos TnRecordIndex::Partition(const uint64_t* probe, const std::vector<Value>* key,
-                                   bool orEqual) const {
+TIndexPos TnRecordIndex::Partition(const TSearch& search, bool orEqual) const {
   auto before = [orEqual](int c) { return orEqual ? c <= 0 : c < 0; };
+  auto beforeLast = [&](size_t block) {
+    return before(CompareEntry(FLasts.data() + block * FStride, search));
+  };
   // Appending in index order lands past the last block: no search.
-  if (FBlocks.empty() || before(CompareLast(FBlocks.size() - 1, probe, key)))
+  if (FBlocks.empty() || beforeLast(FBlocks.size() - 1))
     return End();
   size_t low = 0, high = FBlocks.size() - 1;
   while (low < high) {
     const size_t mid = low + (high - low) / 2;
-    if (before(CompareLast(mid, probe, key)))
+    if (beforeLast(mid))
       low = mid + 1;
     else
       high = mid;
@@ -195,7 +217,7 @@ TIndexPos TnRecordIndex::Partition(const uint64_t* probe, const std::vector<Valu
     // one is compared.
     __builtin_prefetch(block.data() + (first + step / 2) * FStride);
     __builtin_prefetch(block.data() + (first + step + 1 + (count - step - 1) / 2) * FStride);
-    if (before(CompareEntry(block.data() + (first + step) * FStride, probe, key))) {
+    if (before(CompareEntry(block.data() + (first + step) * FStride, search))) {
       first += step + 1;
       count -= step + 1;
     } else {
@@ -228,21 +250,18 @@ void TnRecordIndex::Clear() {
 void TnRecordIndex::Rebuild() {
   ++FVersion;
   std::vector<uint64_t> entries;
-  std::vector<TCell> cells(FKeySlots.size());
   for (TRowId r = 0; r < FStore.RowCount(); ++r) {
     if (!FStore.Live(r))
       continue;
-    for (size_t k = 0; k < FKeySlots.size(); ++k)
-      cells[k] = KeyCell(r, k);
     entries.resize(entries.size() + FStride);
-    WriteEntry(r, cells.data(), entries.data() + entries.size() - FStride);
+    WriteRowEntry(r, entries.data() + entries.size() - FStride);
   }
   FSize = entries.size() / FStride;
   std::vector<uint32_t> order(FSize);
   std::iota(order.begin(), order.end(), 0);
   std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-    return CompareEntry(entries.data() + size_t{a} * FStride, entries.data() + size_t{b} * FStride,
-                        nullptr) < 0;
+    const uint64_t* probe = entries.data() + size_t{b} * FStride;
+    return CompareEntry(entries.data() + size_t{a} * FStride, Search(probe, nullptr)) < 0;
   });
   FBlocks.clear();
   FLasts.clear();
@@ -262,7 +281,7 @@ TIndexPos TnRecordIndex::Insert(TRowId row) {
   ++FSize;
   ++FVersion;
   const uint64_t* probe = RowProbe(row);
-  TIndexPos pos = Partition(probe, nullptr, false);
+  TIndexPos pos = Partition(Search(probe, nullptr), false);
   if (FBlocks.empty()) {
     InsertBlock(0, TBlock(probe, probe + FStride));
     return Begin();
@@ -276,7 +295,9 @@ TIndexPos TnRecordIndex::Insert(TRowId row) {
                probe + FStride);
   if (EntryCount(block) > kMaxBlock) {
     const auto half = static_cast<ptrdiff_t>(kMaxBlock / 2 * FStride);
+    // Room for the block to fill up again without moving.
     TBlock upper;
+    upper.reserve((kMaxBlock + 1) * FStride);
     upper.assign(block.begin() + half, block.end());
     block.resize(static_cast<size_t>(half));
     UpdateLast(pos.Block);
@@ -311,18 +332,18 @@ void TnRecordIndex::Erase(TRowId row) {
 // ---- Searching ----
 
 TIndexPos TnRecordIndex::Find(TRowId row) const {
-  TIndexPos pos = Partition(RowProbe(row), nullptr, false);
+  TIndexPos pos = Partition(Search(RowProbe(row), nullptr), false);
   if (IsEnd(pos) || At(pos) != row)
     return End();
   return pos;
 }
 
 TIndexPos TnRecordIndex::LowerBound(const std::vector<Value>& key) const {
-  return Partition(KeyProbe(key), &key, false);
+  return Partition(Search(KeyProbe(key), &key), false);
 }
 
 TIndexPos TnRecordIndex::UpperBound(const std::vector<Value>& key) const {
-  return Partition(KeyProbe(key), &key, true);
+  return Partition(Search(KeyProbe(key), &key), true);
 }
 
 int TnRecordIndex::CompareKey(TRowId row, const std::vector<Value>& key) const {
@@ -338,7 +359,7 @@ int TnRecordIndex::CompareKey(TRowId row, const std::vector<Value>& key) const {
 }
 
 int TnRecordIndex::CompareKeyAt(TIndexPos pos, const std::vector<Value>& key) const {
-  return CompareEntry(Entry(pos), KeyProbe(key), &key);
+  return CompareEntry(Entry(pos), Search(KeyProbe(key), &key));
 }
 
 bool TnRecordIndex::KeyDiffers(TRowId row, const Value* values) const {

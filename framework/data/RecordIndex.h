@@ -92,21 +92,40 @@ class TnRecordIndex {
   // A key cell of a stored row or of a key value: a text by its prefix.
   TCell KeyCell(TRowId row, size_t key) const;
   static TCell KeyCell(const Value& value);
-  void WriteEntry(TRowId row, const TCell* cells, uint64_t* entry) const;
+  // Fills an entry from the cell of each key field (cellOf(k)).
+  template <typename CellOfKey>
+  void WriteEntry(TRowId row, CellOfKey cellOf, uint64_t* entry) const;
+  void WriteRowEntry(TRowId row, uint64_t* entry) const;
 
   // The entry a stored row or a search key would have (kept in FProbe,
   // valid until the next probe).
   const uint64_t* RowProbe(TRowId row) const;
   const uint64_t* KeyProbe(const std::vector<Value>& key) const;
-  // An entry against a probe: on the key's fields for a search key (key
-  // given), else on every key field and then natural order.
-  int CompareEntry(const uint64_t* entry, const uint64_t* probe,
-                   const std::vector<Value>* key) const;
-  // The block's last entry against the probe.
-  int CompareLast(size_t block, const uint64_t* probe, const std::vector<Value>* key) const;
+
+  // A probe with what its comparisons need worked out once: they compare
+  // the key's fields for a search key (Key given), else every key field and
+  // then natural order.
+  struct TSearch {
+    const uint64_t* Probe;
+    const std::vector<Value>* Key;
+    size_t Count;
+    // The fields' types all fit in an entry's first word, so the words can
+    // tell most comparisons apart.
+    bool ByWords;
+    // Bits of an entry's first word holding the compared fields' types.
+    uint64_t TypeMask;
+    // Compared fields whose probe cell is a text prefix, one bit per field.
+    uint64_t TextFields;
+  };
+  TSearch Search(const uint64_t* probe, const std::vector<Value>* key) const;
+  // An entry against a probe, in index order.
+  int CompareEntry(const uint64_t* entry, const TSearch& search) const;
+  // The same when the words alone cannot tell: types differ, or texts share
+  // their prefix.
+  int CompareCellByCell(const uint64_t* entry, const TSearch& search) const;
   // First position whose entry compares at or above the probe (orEqual:
   // above it).
-  TIndexPos Partition(const uint64_t* probe, const std::vector<Value>* key, bool orEqual) const;
+  TIndexPos Partition(const TSearch& search, bool orEqual) const;
   // Keeps FLasts in step with the blocks.
   void UpdateLast(size_t block);
   void InsertBlock(size_t block, TBlock entries);
@@ -115,6 +134,8 @@ class TnRecordIndex {
   const TnRecordStore& FStore;
   std::vector<size_t> FKeySlots;
   std::vector<bool> FDescending;
+  // FDescending of the first 64 key fields, a bit each.
+  uint64_t FDescendingBits = 0;
   // Words per entry: the row id with the key cells' types, then one word per
   // key cell.
   size_t FStride;
@@ -127,5 +148,4 @@ class TnRecordIndex {
   uint64_t FVersion = 1;
 
   mutable std::vector<uint64_t> FProbe;
-  mutable std::vector<TCell> FCells;
 };
