@@ -4,6 +4,7 @@
 
 #include "framework/app/NutilAmbiente.h"
 #include "framework/core/Nutil.h"
+#include "framework/ctb/TnUtilCtb.h"
 #include "package/Package.h"
 
 void TLctoCtbTest::SetUp() {
@@ -123,6 +124,11 @@ void TLctoCtbTest::InserirLcto(int chave, const std::string& data, const std::st
       "ORIGEMDADO, CODIGOORIGLCTOCTB" +
       extra + ") values (1, " + std::to_string(chave) + ", 1, '" + data +
       "', 'LN', 101, 102, 4, 50, 2, 'CB'" + valoresExtra + ")");
+}
+
+void TLctoCtbTest::Configurar(const std::string& colunas) {
+  Executar("update CFGEMPRESACTB set " + colunas + " where CODIGOEMPRESA = 1");
+  ControleCTB().LimparChave();
 }
 
 void TLctoCtbTest::Direito(const std::string& nome, const std::string& nivel) {

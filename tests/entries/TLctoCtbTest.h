@@ -48,6 +48,12 @@ class TLctoCtbTest : public TSchemaTest {
   // Appends a valid entry of company 1 (10/03/2024, 101 -> 102, history 4,
   // 100,00) without posting it.
   void NovoValido(TnCtbDMLctoCtbBase& modulo);
+  // The same as an import hands it over, company and key given.
+  void NovoImportado(TnCtbDMLctoCtbBase& modulo, int chave) {
+    NovoValido(modulo);
+    modulo.nClientDataSet.FieldByName("CODIGOEMPRESA").SetAsInteger(1);
+    modulo.nClientDataSet.FieldByName("CHAVELCTOCTB").SetAsInteger(chave);
+  }
   TnCtbDMLctoCtb& CriarNovo(bool tela = true) {
     TnCtbDMLctoCtb& modulo = Criar(tela);
     NovoValido(modulo);
@@ -57,6 +63,8 @@ class TLctoCtbTest : public TSchemaTest {
   void InserirLcto(int chave, const std::string& data, const std::string& extra = "",
                    const std::string& valoresExtra = "");
   void Executar(const std::string& sql) { Conexao().ExecuteDirect(sql); }
+  // Changes company 1's configuration row, dropping the session's cached copy.
+  void Configurar(const std::string& colunas);
   void Direito(const std::string& nome, const std::string& nivel);
   void Responder(std::vector<std::string> respostas);
   TDialogServiceScripted& Dialogos() { return *FDialogos; }
@@ -64,10 +72,14 @@ class TLctoCtbTest : public TSchemaTest {
   std::string Linha(int chave, const std::string& colunas);
   // The same of the record `cds` is on, for the fields asked ("A;B").
   static std::string Campos(TnClientDataSet& cds, const std::string& campos);
-  // Moves `cds` to the entry with the key, into edit when asked.
   // The first column of each row of a query, by spaces.
   std::string Coluna(const std::string& sql);
+  // Moves `cds` to the entry with the key, into edit when asked; or deletes it.
   static void Ir(TnClientDataSet& cds, int chave, bool editar = false);
+  static void Excluir(TnCtbDMLctoCtb& modulo, int chave) {
+    Ir(modulo.nClientDataSet, chave);
+    modulo.nClientDataSet.Delete();
+  }
   int64_t Contar(const std::string& sql);
 
   // The selection most cases open on: March 2024.

@@ -78,6 +78,15 @@ class TnValidacaoLctoCtbTest : public TSchemaTest {
     Set("VALORLCTOCTB", 100.0);
   }
   void Set(const char* campo, const Value& valor) { FRegistro.FieldByName(campo).SetValue(valor); }
+  // The entry belongs to a batch opened on 01/01/2024.
+  void Lote(TDateTime fim, bool aberto, const char* origem) {
+    FConfig.Lote = {true, EncodeDate(2024, 1, 1), fim, aberto, origem};
+  }
+  // The personalisation allows no entry after 05/03/2024.
+  void LimitarPersonalizacao() {
+    FPersonalizacao.SetPermiDataFinal(EncodeDate(2024, 3, 5));
+    SetnDMPersonalizacao(&FPersonalizacao);
+  }
 
   std::string Validar() {
     return ResultadoDe(
@@ -105,29 +114,20 @@ struct TCaso {
 // Each record breaks one rule, or several to show which one the chain
 // reaches first.
 TEST_P(TnValidacaoLctoCtbTest, NewRecordRefusedOnItsFieldInChainOrder) {
-  const std::string exercicio =
-      "A data do lançamento deve estar dentro do exercício social: de 01/01/2024 a 31/12/2024!";
-  const std::string sinteticaDeb = "A conta a débito é sintética! Informe uma conta analítica.";
-  const std::string zerado = "O valor do lançamento deve ser maior que zero!";
-  const std::string lote =
-      "A data do lançamento deve estar dentro do período do lote: de 01/01/2024 a 31/01/2024!";
   const std::vector<TCaso> casos = {
       {"Valid", PREPARAR(), "ok"},
       {"PersonalisationLimitBeforeFiscalYear",
-       PREPARAR(t.Set("DATALCTOCTB", EncodeDate(2025, 1, 2));
-                t.FPersonalizacao.SetPermiDataFinal(EncodeDate(2024, 3, 5));
-                SetnDMPersonalizacao(&t.FPersonalizacao)),
+       PREPARAR(t.Set("DATALCTOCTB", EncodeDate(2025, 1, 2)); t.LimitarPersonalizacao()),
        Campo("DATALCTOCTB",
              "A data do lançamento não pode ser posterior a 05/03/2024, data final permitida na "
              "personalização do sistema!")},
       {"PersonalisationLimitSparesOriginCP",
-       PREPARAR(t.Set("CODIGOORIGLCTOCTB", "cp");
-                t.FPersonalizacao.SetPermiDataFinal(EncodeDate(2024, 3, 5));
-                SetnDMPersonalizacao(&t.FPersonalizacao)),
-       "ok"},
+       PREPARAR(t.Set("CODIGOORIGLCTOCTB", "cp"); t.LimitarPersonalizacao()), "ok"},
       {"FiscalYearBeforeSyntheticAccount",
        PREPARAR(t.Set("DATALCTOCTB", EncodeDate(2023, 12, 31)); t.Set("CONTACTBDEB", 1)),
-       Campo("DATALCTOCTB", exercicio)},
+       Campo("DATALCTOCTB",
+             "A data do lançamento deve estar dentro do exercício social: de 01/01/2024 a "
+             "31/12/2024!")},
       {"SelectedPeriodOnScreen",
        PREPARAR(t.FContexto.TemTela = true;
                 t.FContexto.DataInicialSelecao = Value(EncodeDate(2024, 4, 1));
@@ -141,7 +141,7 @@ TEST_P(TnValidacaoLctoCtbTest, NewRecordRefusedOnItsFieldInChainOrder) {
        "ok"},
       {"SyntheticCreditBeforeEqualAccounts",
        PREPARAR(t.Set("CONTACTBDEB", 1); t.Set("CONTACTBCRED", 1)),
-       Campo("CONTACTBDEB", sinteticaDeb)},
+       Campo("CONTACTBDEB", "A conta a débito é sintética! Informe uma conta analítica.")},
       {"SyntheticCredit", PREPARAR(t.Set("CONTACTBCRED", 1)),
        Campo("CONTACTBCRED", "A conta a crédito é sintética! Informe uma conta analítica.")},
       {"BothAccountsEmptyBeforeAmount",
@@ -153,34 +153,26 @@ TEST_P(TnValidacaoLctoCtbTest, NewRecordRefusedOnItsFieldInChainOrder) {
        Campo("CONTACTBDEB", "A conta a débito não pode ser igual à conta a crédito!")},
       {"NegativeAmountBeforeBatch",
        PREPARAR(t.Set("VALORLCTOCTB", -5.0); t.FConfig.Lote.PertenceLote = true),
-       Campo("VALORLCTOCTB", zerado)},
+       Campo("VALORLCTOCTB", "O valor do lançamento deve ser maior que zero!")},
       {"BatchNotRegistered",
        PREPARAR(t.Set("CODIGOLOTECTB", 7); t.FConfig.Lote.PertenceLote = true),
        Campo("CODIGOLOTECTB", "Lote 7 não cadastrado!")},
-      {"DateOutsideBatchBeforeItsOrigin",
-       PREPARAR(
-           t.FConfig.Lote = {true, EncodeDate(2024, 1, 1), EncodeDate(2024, 1, 31), true, "LT"}),
-       Campo("DATALCTOCTB", lote)},
-      {"OriginOtherThanTheBatchs",
-       PREPARAR(
-           t.FConfig.Lote = {true, EncodeDate(2024, 1, 1), EncodeDate(2024, 12, 31), true, "lt"}),
+      {"DateOutsideBatchBeforeItsOrigin", PREPARAR(t.Lote(EncodeDate(2024, 1, 31), true, "LT")),
+       Campo("DATALCTOCTB",
+             "A data do lançamento deve estar dentro do período do lote: de 01/01/2024 a "
+             "31/01/2024!")},
+      {"OriginOtherThanTheBatchs", PREPARAR(t.Lote(EncodeDate(2024, 12, 31), true, "lt")),
        Campo("CODIGOLOTECTB", nCtbSOrigemNaoConfereComLote)},
       {"BatchOriginIgnoredWithoutOrigins",
-       PREPARAR(
-           t.FConfig.Empresa.UsaOrigemLctoCtb = false;
-           t.FConfig.Lote = {true, EncodeDate(2024, 1, 1), EncodeDate(2024, 12, 31), true, "LT"}),
+       PREPARAR(t.FConfig.Empresa.UsaOrigemLctoCtb = false;
+                t.Lote(EncodeDate(2024, 12, 31), true, "LT")),
        "ok"},
-      {"ClosedBatch",
-       PREPARAR(
-           t.FConfig.Lote = {true, EncodeDate(2024, 1, 1), EncodeDate(2024, 12, 31), false, ""}),
+      {"ClosedBatch", PREPARAR(t.Lote(EncodeDate(2024, 12, 31), false, "")),
        Campo("CODIGOLOTECTB",
              "O lote está fechado e não permite inclusões, alterações ou exclusões de "
              "lançamentos!")},
       {"ClosedBatchTakesAnImport",
-       PREPARAR(
-           t.FContexto.Importacao = true;
-           t.FConfig.Lote = {true, EncodeDate(2024, 1, 1), EncodeDate(2024, 12, 31), false, ""}),
-       "ok"},
+       PREPARAR(t.FContexto.Importacao = true; t.Lote(EncodeDate(2024, 12, 31), false, "")), "ok"},
       {"OtherModuleWithoutTakeOverBeforeHistory",
        PREPARAR(t.Set("CHAVEORIGEM", "ME01"); t.Set("CODIGOHISTCTB", 2)),
        "Exception: Alteração cancelada, registro automático!"},

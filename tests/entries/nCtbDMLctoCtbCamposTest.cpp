@@ -36,7 +36,6 @@ TEST_P(TnCtbDMLctoCtbCamposTest, IfrsDateSuggestsTheOriginItsPeriodAsks) {
   TnCtbDMLctoCtb& modulo = Criar();
   for (const TCaso& caso : casos) {
     SCOPED_TRACE(caso.Dia);
-    modulo.nClientDataSet.Append();
     SairData(modulo, 2024, caso.Mes, caso.Dia);
     EXPECT_EQ(modulo.nClientDataSet.FieldByName("CODIGOORIGLCTOCTB").AsString(), caso.Origem);
     modulo.nClientDataSet.Cancel();

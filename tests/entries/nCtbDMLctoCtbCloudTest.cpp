@@ -171,10 +171,7 @@ TEST_P(TnCtbDMLctoCtbCloudTest, ManagerialDetailOpensBySideWhenApportionmentIsIn
   const TDateTime dia = EncodeDate(2024, 3, 10);
   const nlohmann::ordered_json nenhum = {{"AbreDebito", false}, {"AbreCredito", false}};
   EXPECT_EQ(CriarWeb().VerificaAbreGerCloudAjax(1, 101, 102, dia), nenhum) << "no cost centres";
-  Executar(
-      "update CFGEMPRESACTB set UTILCENTROCUSTO = '1', INICIOUTILCENTROCUSTO = '2024-01-01' "
-      "where CODIGOEMPRESA = 1");
-  ControleCTB().LimparChave();
+  Configurar("UTILCENTROCUSTO = '1', INICIOUTILCENTROCUSTO = '2024-01-01'");
   Executar("insert into PLESPECCENCUS (CODIGOEMPRESA, CONTACTB) values (1, 101), (1, 102)");
   Executar(
       "insert into RATCENTROCUSTO (CODIGOEMPRESA, CONTACTB, CODIGOCENTROCUSTO, PERCRATEIO) "

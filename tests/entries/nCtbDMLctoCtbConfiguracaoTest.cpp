@@ -15,19 +15,13 @@ namespace {
 
 class TnCtbDMLctoCtbConfiguracaoTest : public TLctoCtbTest {};
 
-// "ORIGEM/ORIGEMDADO" of the record the module holds after a post.
-std::string Origens(TnClientDataSet& cds) {
-  return cds.FieldByName("CODIGOORIGLCTOCTB").AsString() + "/" +
-         cds.FieldByName("ORIGEMDADO").AsString();
-}
-
 struct TCasoPadrao {
   const char* Nome;
   bool Tela;
   // Before the record is appended, and after it is filled.
   std::function<void(TnCtbDMLctoCtb&)> Antes;
   std::function<void(TnCtbDMLctoCtb&)> Preparar;
-  std::string Esperado;
+  std::string Esperado;  // "ORIGEM/ORIGEMDADO" of the record after the post
 };
 
 void Nada(TnCtbDMLctoCtb&) {}
@@ -80,8 +74,11 @@ TEST_P(TnCtbDMLctoCtbConfiguracaoTest, OriginAndDataSourceDefaults) {
     caso.Antes(modulo);
     NovoValido(modulo);
     caso.Preparar(modulo);
-    modulo.nClientDataSet.Post();
-    EXPECT_EQ(Origens(modulo.nClientDataSet), caso.Esperado);
+    TnClientDataSet& cds = modulo.nClientDataSet;
+    cds.Post();
+    EXPECT_EQ(cds.FieldByName("CODIGOORIGLCTOCTB").AsString() + "/" +
+                  cds.FieldByName("ORIGEMDADO").AsString(),
+              caso.Esperado);
     Nutil::SetEhHttpExe(false);
   }
 }
@@ -112,7 +109,7 @@ TEST_P(TnCtbDMLctoCtbConfiguracaoTest, NewRecordDefaults) {
 }
 
 TEST_P(TnCtbDMLctoCtbConfiguracaoTest, DocumentNumbersAndBatchesOffAreClosedAndCleared) {
-  Executar("update CFGEMPRESACTB set UTILNUMERODCTO = '0', UTILLOTE = '0' where CODIGOEMPRESA = 1");
+  Configurar("UTILNUMERODCTO = '0', UTILLOTE = '0'");
   InserirLcto(80, "2024-03-05", ", NUMERODCTO, CODIGOLOTECTB", ", 'NF 1', 1");
   TnCtbDMLctoCtb& modulo = Criar();
   TnClientDataSet& cds = modulo.nClientDataSet;
@@ -153,7 +150,7 @@ TEST_P(TnCtbDMLctoCtbConfiguracaoTest, EachCompanyReadsItsSwitchesOrTheDefaults)
   EXPECT_EQ(json["DireitoAlteraDadoFixoLancamentoProg"], false);
   EXPECT_EQ(json["UsaCentroCusto"], false);
   // A display mode outside 0..3 leaves the mode as it was.
-  Executar("update CFGEMPRESACTB set TIPOEXIBETITULOSALDO = 7 where CODIGOEMPRESA = 1");
+  Configurar("TIPOEXIBETITULOSALDO = 7");
   modulo.PegarConfigEmpresa(true);
   EXPECT_EQ(modulo.GetTipoExibeTituloSaldo(), 2);
 }

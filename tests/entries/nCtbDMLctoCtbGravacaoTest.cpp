@@ -24,11 +24,6 @@ class TnCtbDMLctoCtbGravacaoTest : public TLctoCtbTest {
         "insert into LCTOPROGITEM (CODIGOEMPRESA, CODIGOLCTOPROG, SEQLCTOPROG, CONTACTBDEB, "
         "CONTACTBCRED, VALORLCTOCTB) values (1, 3, 1, 101, 102, 10), (1, 3, 2, 102, 103, 20)");
   }
-
-  void Excluir(TnCtbDMLctoCtb& modulo, int chave) {
-    Ir(modulo.nClientDataSet, chave);
-    modulo.nClientDataSet.Delete();
-  }
 };
 
 // Seeds the same reconciliation picture around entry `chave`: a bank line
@@ -36,46 +31,38 @@ class TnCtbDMLctoCtbGravacaoTest : public TLctoCtbTest {
 // link tables, two investment lines linked to it, and a link of another
 // entry (99) that must survive.
 void SemearConciliacoes(TLctoCtbTest& t, int chave) {
-  const std::string k = std::to_string(chave);
-  t.Executar(
-      "insert into CONCBANCLCTO (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATALCTOBANC, "
-      "SEQLCTOBANC, CONCILLCTOCTB, CHAVELCTOCTB) values (1, 1, 101, '2024-03-05', " +
-      k + ", 0, " + k + "), (1, 1, 101, '2024-03-06', " + k + ", 1, null)");
-  t.Executar(
-      "insert into CONCBANCLCTOBANC (CODIGOEMPRESA, CODIGOESTAB, CHAVELCTOCTB, CONTACTB, "
-      "DATALCTOBANC, SEQLCTOBANC) values (1, 1, " +
-      k + ", 101, '2024-03-06', " + k + ")");
-  t.Executar(
-      "insert into OPENFINANCECONCCARTAOLCTO (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATALCTO, "
-      "SEQLCTO, CONCILLCTOCTB, CHAVELCTOCTB) values (1, 1, 102, '2024-03-07', " +
-      k + ", 1, " + k + ")");
-  t.Executar(
-      "insert into OPENFINANCECONCCARLCTORELAC (CODIGOEMPRESA, CODIGOESTAB, CHAVELCTOCTB, "
-      "CONTACTB, DATALCTO, SEQLCTO) values (1, 1, " +
-      k + ", 102, '2024-03-07', " + k + ")");
-  t.Executar(
-      "insert into OPENFINANCEINVESTIMENTO (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATALCTO, "
-      "SEQLCTO, CONCILLCTOCTB, CHAVELCTOCTB) values (1, 1, 103, '2024-03-08', " +
-      k + ", 1, null), (1, 1, 103, '2024-03-09', " + k + ", 1, null)");
-  t.Executar(
-      "insert into OPENFINANCEINVESTIMENTORELAC (CODIGOEMPRESA, CODIGOESTAB, CHAVELCTOCTB, "
-      "CONTACTB, DATALCTO, SEQLCTO) values (1, 1, " +
-      k + ", 103, '2024-03-08', " + k + "), (1, 1, " + k + ", 103, '2024-03-09', " + k +
-      "), (1, 1, 99, 103, '2024-03-09', " + k + ")");
+  for (const char* sql :
+       {"insert into CONCBANCLCTO (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATALCTOBANC, "
+        "SEQLCTOBANC, CONCILLCTOCTB, CHAVELCTOCTB) values (1, 1, 101, '2024-03-05', {0}, 0, "
+        "{0}), (1, 1, 101, '2024-03-06', {0}, 1, null)",
+        "insert into CONCBANCLCTOBANC (CODIGOEMPRESA, CODIGOESTAB, CHAVELCTOCTB, CONTACTB, "
+        "DATALCTOBANC, SEQLCTOBANC) values (1, 1, {0}, 101, '2024-03-06', {0})",
+        "insert into OPENFINANCECONCCARTAOLCTO (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATALCTO, "
+        "SEQLCTO, CONCILLCTOCTB, CHAVELCTOCTB) values (1, 1, 102, '2024-03-07', {0}, 1, {0})",
+        "insert into OPENFINANCECONCCARLCTORELAC (CODIGOEMPRESA, CODIGOESTAB, CHAVELCTOCTB, "
+        "CONTACTB, DATALCTO, SEQLCTO) values (1, 1, {0}, 102, '2024-03-07', {0})",
+        "insert into OPENFINANCEINVESTIMENTO (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATALCTO, "
+        "SEQLCTO, CONCILLCTOCTB, CHAVELCTOCTB) values (1, 1, 103, '2024-03-08', {0}, 1, null), "
+        "(1, 1, 103, '2024-03-09', {0}, 1, null)",
+        "insert into OPENFINANCEINVESTIMENTORELAC (CODIGOEMPRESA, CODIGOESTAB, CHAVELCTOCTB, "
+        "CONTACTB, DATALCTO, SEQLCTO) values (1, 1, {0}, 103, '2024-03-08', {0}), "
+        "(1, 1, {0}, 103, '2024-03-09', {0}), (1, 1, 99, 103, '2024-03-09', {0})"})
+    t.Executar(fmt::format(fmt::runtime(sql), chave));
 }
 
 // Rows of the picture of `chave` still marked or still linked to it.
 int64_t MarcasRestantes(TLctoCtbTest& t, int chave) {
-  const std::string k = std::to_string(chave);
-  int64_t total = t.Contar("select count(*) from CONCBANCLCTO where (CHAVELCTOCTB = " + k +
-                           " or CONCILLCTOCTB = 1) and SEQLCTOBANC = " + k);
-  for (const char* tabela : {"OPENFINANCECONCCARTAOLCTO", "OPENFINANCEINVESTIMENTO"})
+  int64_t total = 0;
+  for (const auto& [tabela, sequencia] : {std::pair{"CONCBANCLCTO", "SEQLCTOBANC"},
+                                          {"OPENFINANCECONCCARTAOLCTO", "SEQLCTO"},
+                                          {"OPENFINANCEINVESTIMENTO", "SEQLCTO"}})
     total += t.Contar(fmt::format(
-        "select count(*) from {} where (CHAVELCTOCTB = {} or CONCILLCTOCTB = 1) and SEQLCTO = {}",
-        tabela, k, k));
+        "select count(*) from {0} where (CHAVELCTOCTB = {2} or CONCILLCTOCTB = 1) and {1} = {2}",
+        tabela, sequencia, chave));
   for (const char* tabela :
        {"CONCBANCLCTOBANC", "OPENFINANCECONCCARLCTORELAC", "OPENFINANCEINVESTIMENTORELAC"})
-    total += t.Contar(fmt::format("select count(*) from {} where CHAVELCTOCTB = {}", tabela, k));
+    total +=
+        t.Contar(fmt::format("select count(*) from {} where CHAVELCTOCTB = {}", tabela, chave));
   return total;
 }
 
@@ -158,9 +145,7 @@ TEST_P(TnCtbDMLctoCtbGravacaoTest, ImportReportsEachUnbalancedDayOfCompanyAndBra
   };
   for (const TLinha& l : {TLinha{600, 1, true, true, 100}, TLinha{601, 1, true, false, 1234.5},
                           TLinha{602, 2, true, false, 10}, TLinha{603, 2, false, true, 10}}) {
-    NovoValido(modulo);
-    cds.FieldByName("CODIGOEMPRESA").SetAsInteger(1);
-    cds.FieldByName("CHAVELCTOCTB").SetAsInteger(l.Chave);
+    NovoImportado(modulo, l.Chave);
     cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 3, l.Dia));
     cds.FieldByName("VALORLCTOCTB").SetAsFloat(l.Valor);
     if (!l.Debito)

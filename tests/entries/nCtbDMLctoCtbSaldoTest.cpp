@@ -3,6 +3,8 @@
 // the period's differences, the user's last entries and their search, the
 // programmed entries of the date and the menu of the automatic-entry
 // processes.
+#include <fmt/format.h>
+
 #include "entries/nCtbDMLctoCtb_U.h"
 #include "entries/nDMLancamentoProgramado_U.h"
 #include "framework/app/TnDMPowerParam.h"
@@ -28,17 +30,12 @@ class TnCtbDMLctoCtbSaldoTest : public TLctoCtbTest {
   // balances); a null account leaves that side out.
   void Gravar(int chave, const char* data, const char* deb, const char* cred, const char* valor,
               int estab = 1, int usuario = 1) {
-    Executar(std::string("insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, "
-                         "DATALCTOCTB, TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, CODIGOHISTCTB, "
-                         "COMPLHIST, VALORLCTOCTB, ORIGEMDADO, CODIGOORIGLCTOCTB, CODIGOUSUARIO) "
-                         "values (1, ") +
-             std::to_string(chave) + ", " + std::to_string(estab) + ", '" + data + "', 'LN', " +
-             deb + ", " + cred + ", 4, 'c" + std::to_string(chave) + "', " + valor + ", 2, 'CB', " +
-             std::to_string(usuario) + ")");
-  }
-  void Configurar(const std::string& colunas) {
-    Executar("update CFGEMPRESACTB set " + colunas + " where CODIGOEMPRESA = 1");
-    ControleCTB().LimparChave();
+    Executar(fmt::format(
+        "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
+        "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, CODIGOHISTCTB, COMPLHIST, VALORLCTOCTB, "
+        "ORIGEMDADO, CODIGOORIGLCTOCTB, CODIGOUSUARIO) values (1, {0}, {1}, '{2}', 'LN', {3}, {4}, "
+        "4, 'c{0}', {5}, 2, 'CB', {6})",
+        chave, estab, data, deb, cred, valor, usuario));
   }
   static std::string Caption(TnCtbDMLctoCtb& modulo, const char* label) {
     return modulo.Form()->Label(label).Caption;

@@ -25,16 +25,12 @@ class TnCtbDMLctoCtbTelasTest : public TLctoCtbTest {
 
 TEST_P(TnCtbDMLctoCtbTelasTest, FcontOptionIsTheOneInForceOnTheSelectionsFirstDay) {
   Executar("insert into OPCAOFCONT (CODIGOEMPRESA, DATAOPCAO) values (1, '2024-03-01')");
-  struct TCaso {
-    TDateTime De;
-    bool Optante;
-  };
-  for (const TCaso& caso :
-       {TCaso{EncodeDate(2024, 2, 1), false}, TCaso{EncodeDate(2024, 3, 1), true}}) {
-    FSelecao.SetParam(kSelDataInicial, Value(caso.De));
+  for (const auto& [de, optante] :
+       {std::pair{EncodeDate(2024, 2, 1), false}, {EncodeDate(2024, 3, 1), true}}) {
+    FSelecao.SetParam(kSelDataInicial, Value(de));
     FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 3, 31)));
     TnCtbDMLctoCtb& modulo = CriarNovo();
-    EXPECT_EQ(modulo.GetEhOptanteFCONT(), caso.Optante) << DateToStr(caso.De);
+    EXPECT_EQ(modulo.GetEhOptanteFCONT(), optante) << DateToStr(de);
     modulo.nClientDataSet.Cancel();
   }
 }
@@ -136,27 +132,25 @@ TEST_P(TnCtbDMLctoCtbTelasTest, LinkedScreensAreOfferedOnlyUnderTheirSwitches) {
     bool Web;
     const char* Tela;  // "" when none shows
   };
+  using M = TnCtbDMLctoCtb;
+  const auto relac = &M::actLctoCtbRelacFiscalSocietario;
+  const auto extemp = &M::actDataLctoExtemp;
+  const auto q100 = &M::actRegistroQ100Execute;
+  const auto partic = &M::actParticipanteExecute;
+  const char* tipo = "TIPOLANCAMENTO";
+  const char* origem = "CODIGOORIGLCTOCTB";
   const TCaso casos[] = {
-      {"fiscal/societário num LS", &TnCtbDMLctoCtb::actLctoCtbRelacFiscalSocietario,
-       "TIPOLANCAMENTO", "LS", false, ""},
-      {"fiscal/societário na web", &TnCtbDMLctoCtb::actLctoCtbRelacFiscalSocietario,
-       "TIPOLANCAMENTO", "LF", true, ""},
-      {"extemporâneo sem origem XX", &TnCtbDMLctoCtb::actDataLctoExtemp, "CODIGOORIGLCTOCTB", "CB",
-       false, ""},
-      {"Q100 fora do produtor rural", &TnCtbDMLctoCtb::actRegistroQ100Execute, "CODIGOORIGLCTOCTB",
-       "CB", false, ""},
-      {"participantes na web", &TnCtbDMLctoCtb::actParticipanteExecute, "CODIGOORIGLCTOCTB", "CB",
-       true, ""},
-      {"notas explicativas", &TnCtbDMLctoCtb::actNotaExplicaPeriodo, "CODIGOORIGLCTOCTB", "CB",
-       false, "TnCtbDMNotaExplicaPeriodo"},
-      {"fiscal/societário num LF", &TnCtbDMLctoCtb::actLctoCtbRelacFiscalSocietario,
-       "TIPOLANCAMENTO", "LF", false, "TnCtbDMRelacLctoCtbIFRS"},
-      {"extemporâneo", &TnCtbDMLctoCtb::actDataLctoExtemp, "CODIGOORIGLCTOCTB", "XX", false,
-       "TnCtbDMLctoCtbExtemp"},
-      {"participantes", &TnCtbDMLctoCtb::actParticipanteExecute, "CODIGOORIGLCTOCTB", "CB", false,
-       "TnCtbDMLctoCtbParticipante"},
-      {"Q100 do produtor rural", &TnCtbDMLctoCtb::actRegistroQ100Execute, "CODIGOORIGLCTOCTB", "CB",
-       false, "TnCtbDMLctoCtbQ100"},
+      {"fiscal/societário num LS", relac, tipo, "LS", false, ""},
+      {"fiscal/societário na web", relac, tipo, "LF", true, ""},
+      {"extemporâneo sem origem XX", extemp, origem, "CB", false, ""},
+      {"Q100 fora do produtor rural", q100, origem, "CB", false, ""},
+      {"participantes na web", partic, origem, "CB", true, ""},
+      {"notas explicativas", &M::actNotaExplicaPeriodo, origem, "CB", false,
+       "TnCtbDMNotaExplicaPeriodo"},
+      {"fiscal/societário num LF", relac, tipo, "LF", false, "TnCtbDMRelacLctoCtbIFRS"},
+      {"extemporâneo", extemp, origem, "XX", false, "TnCtbDMLctoCtbExtemp"},
+      {"participantes", partic, origem, "CB", false, "TnCtbDMLctoCtbParticipante"},
+      {"Q100 do produtor rural", q100, origem, "CB", false, "TnCtbDMLctoCtbQ100"},
   };
   nDMSelecao().CriarParam(kSelCodigoEmpresa, Value(int64_t{1}));
   for (const TCaso& caso : casos) {

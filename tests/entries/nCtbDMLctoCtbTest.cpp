@@ -161,6 +161,14 @@ TEST_P(TnCtbDMLctoCtbTest, RefusalsReachTheChainThroughTheModule) {
        {{"DATALCTOCTB", abril10}, {"CODIGOORIGLCTOCTB", "AA"}},
        "ok",
        2},
+      // Another module's entry needs the right to be taken over; origin "CE" asks nothing.
+      {"OtherModuleEntryOfOriginCE", {{"CHAVEORIGEM", "X"}, {"CODIGOORIGLCTOCTB", "CE"}}, "ok"},
+      {"OtherModuleEntryWithoutTheRight",
+       {{"CHAVEORIGEM", "X"}},
+       "Exception: Usuário não autorizado a alterar lançamentos oriundos de outros módulos!",
+       1,
+       false,
+       [](TLctoCtbTest& t) { t.Direito("DireitoAlterarLctoOutroModulo", "1"); }},
       {"SelectedPeriodBoundsTheDateOnScreen",
        {{"DATALCTOCTB", EncodeDate(2024, 4, 2)}},
        Campo("DATALCTOCTB",
@@ -176,9 +184,7 @@ TEST_P(TnCtbDMLctoCtbTest, RefusalsReachTheChainThroughTheModule) {
        "na configuração contábil da empresa!",
        1,
        true,
-       [](TLctoCtbTest& t) {
-         t.Executar("update CFGEMPRESACTB set DATAFINALLCTOUSU = null where CODIGOEMPRESA = 1");
-       }},
+       [](TLctoCtbTest& t) { t.Configurar("DATAFINALLCTOUSU = null"); }},
   };
   for (const TCasoPost& caso : casos) {
     SCOPED_TRACE(caso.Nome);
@@ -194,8 +200,10 @@ TEST_P(TnCtbDMLctoCtbTest, RefusalsReachTheChainThroughTheModule) {
     for (const auto& [campo, valor] : caso.Campos)
       Set(cds, campo, valor);
     const int64_t antes = Contar("select count(*) from LCTOCTB");
+    Dialogos().LimparRegistro();
     const std::string resultado = Postar(cds);
     EXPECT_EQ(resultado, caso.Esperado);
+    EXPECT_TRUE(Dialogos().Registro().empty());
     if (resultado != "ok") {
       EXPECT_EQ(cds.State(), TDataSetState::dsInsert);
       EXPECT_EQ(Contar("select count(*) from LCTOCTB"), antes);
@@ -292,19 +300,6 @@ TEST_P(TnCtbDMLctoCtbTest, SameAsLastAsksNothingWhenAnyComparedFieldDiffers) {
   }
 }
 
-TEST_P(TnCtbDMLctoCtbTest, OtherModuleEntryNeedsTheRightAndOriginCEAsksNothing) {
-  Direito("DireitoAlterarLctoOutroModulo", "1");
-  TnCtbDMLctoCtb& modulo = CriarNovo();
-  Set(modulo.nClientDataSet, "CHAVEORIGEM", "X");
-  EXPECT_EQ(Postar(modulo.nClientDataSet),
-            "Exception: Usuário não autorizado a alterar lançamentos oriundos de outros "
-            "módulos!");
-  Direito("DireitoAlterarLctoOutroModulo", "8");
-  Set(modulo.nClientDataSet, "CODIGOORIGLCTOCTB", "CE");
-  EXPECT_EQ(Postar(modulo.nClientDataSet), "ok");
-  EXPECT_TRUE(Dialogos().Registro().empty());
-}
-
 TEST_P(TnCtbDMLctoCtbTest, BankReconciledDebitAsksOnlyWhenAccountEstabOrAmountChange) {
   InserirLcto(7, "2024-03-05", ", LCTOCONCILDEB", ", '2'");
   Executar("insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB) values (1, 2, 'Filial')");
@@ -381,10 +376,8 @@ TEST_P(TnCtbDMLctoCtbTest, ReconciledOrClosedBatchEntryCannotBeChanged) {
   EXPECT_EQ(Postar(cds), "Exception: " + conciliado);
   cds.Cancel();
   EXPECT_EQ(ResultadoDe([&] { cds.Delete(); }), "Exception: " + conciliado);
-  Ir(cds, 10);
-  EXPECT_THROW(cds.Delete(), Exception);
-  Ir(cds, 11);
-  cds.Delete();
+  EXPECT_THROW(Excluir(modulo, 10), Exception);
+  Excluir(modulo, 11);
   EXPECT_EQ(Contar("select count(*) from LCTOCTB where CHAVELCTOCTB in (9, 10)"), 2);
   EXPECT_EQ(Linha(11, "CHAVELCTOCTB"), "(none)");
 }
@@ -399,27 +392,22 @@ TEST_P(TnCtbDMLctoCtbTest, ImportModeSkipsTheRulesThatNeedAPersonAndRereadsTheCh
   TnCtbDMLctoCtb& modulo = Criar(false);
   modulo.SetImportacao(true);
   TnClientDataSet& cds = modulo.nClientDataSet;
-  auto importar = [&](int chave) {
-    NovoValido(modulo);
-    Set(cds, "CODIGOEMPRESA", 1);
-    Set(cds, "CHAVELCTOCTB", chave);
-  };
   for (int chave : {500, 501}) {
-    importar(chave);
+    NovoImportado(modulo, chave);
     cds.FieldByName("CONTACTBCRED").Clear();
     ASSERT_EQ(Postar(cds), "ok");
   }
   EXPECT_TRUE(Dialogos().Registro().empty());
-  importar(502);
+  NovoImportado(modulo, 502);
   Set(cds, "CODIGOHISTCTB", 2);
   EXPECT_EQ(Postar(cds), Campo("CODIGOHISTCTB", "2 não existe ou está inativo, verifique."));
   cds.Cancel();
-  importar(503);
+  NovoImportado(modulo, 503);
   ASSERT_EQ(Postar(cds), "ok");
   modulo.AplicarAtualizacoes();
   EXPECT_EQ(Linha(501, "CODIGOORIGLCTOCTB;ORIGEMDADO"), "CODIGOORIGLCTOCTB=IP ORIGEMDADO=3");
   Executar("delete from PLANOESPEC where CODIGOEMPRESA = 1 and CONTACTB = 102");
-  importar(504);
+  NovoImportado(modulo, 504);
   EXPECT_EQ(Postar(cds), Campo("CONTACTBCRED", "Credite: 102 não existe, verifique."));
 }
 

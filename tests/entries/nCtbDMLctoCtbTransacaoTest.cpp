@@ -53,17 +53,12 @@ class TnCtbDMLctoCtbTransacaoTest : public TLctoCtbTest {
     }
   }
 
-  // Entries 20, 21, 22 of transaction 7, double entries on 10/03/2024.
+  // Entries 20, 21, 22 of transaction 7, double entries on 10/03/2024, in
+  // place of all but the older transaction's.
   void Transacao7() {
+    Executar("delete from LCTOCTB where CHAVELCTOCTB > 1");
     for (int chave : {20, 21, 22})
       InserirLcto(chave, "2024-03-10", ", TRANSCTB", ", 7");
-  }
-
-  std::string Perguntas() {
-    std::string texto;
-    for (const TDialogoRegistrado& p : Dialogos().Perguntas())
-      texto += p.Texto + " -> " + p.Resposta + "\n";
-    return texto;
   }
 };
 
@@ -78,24 +73,21 @@ TEST_P(TnCtbDMLctoCtbTransacaoTest, SingleSidedEntriesContinueTheTransactionUnti
   // A double entry opens its own transaction and closes it at once.
   EXPECT_EQ(Postar(modulo, "DC", 5), "ok 42");
   EXPECT_EQ(modulo.GetTransacaoAtual(), 0);
-  EXPECT_EQ(Perguntas(), "");
+  EXPECT_TRUE(Dialogos().Perguntas().empty());
   EXPECT_EQ(Contar("select count(*) from LCTOCTB where TRANSCTB = 41"), 3);
 }
 
 TEST_P(TnCtbDMLctoCtbTransacaoTest, UnbalancedTransactionAsksBeforeClosing) {
-  struct TCaso {
-    const char* Resposta;
-    double Aberta;
-  };
-  for (const TCaso& caso : {TCaso{"Não", 41}, TCaso{"Sim", 0}}) {
+  // The answer, and the transaction left open.
+  for (const auto& [resposta, aberta] : {std::pair{"Não", 41.0}, {"Sim", 0.0}}) {
     Executar("delete from LCTOCTB where CHAVELCTOCTB > 1");
     Executar("delete from SEQUENCIAEMPRESA");
     TnCtbDMLctoCtb& modulo = Criar();
-    Responder({caso.Resposta});
+    Responder({resposta});
     ASSERT_EQ(Postar(modulo, "D", 100), "ok 41");
     ASSERT_EQ(Postar(modulo, "DC", 50), "ok 41");
     EXPECT_EQ(Dialogos().Perguntas().back().Texto, kPerguntaEncerrar);
-    EXPECT_EQ(modulo.GetTransacaoAtual(), caso.Aberta) << caso.Resposta;
+    EXPECT_EQ(modulo.GetTransacaoAtual(), aberta) << resposta;
     EXPECT_EQ(modulo.GetDifTransacao().Diferenca.ToString(), "100");
   }
 }
@@ -142,14 +134,10 @@ TEST_P(TnCtbDMLctoCtbTransacaoTest, LaterEntriesKeepTheDateAndTypeOfTheFirst) {
 }
 
 TEST_P(TnCtbDMLctoCtbTransacaoTest, MovingAnEntryOffersToMoveItsTransaction) {
-  struct TCaso {
-    const char* Nivel;
-    const char* Movidos;  // the entries now on 12/03
-  };
-  for (const TCaso& caso : {TCaso{"8", "20 21 22"}, TCaso{"1", "20"}}) {
-    Executar("delete from LCTOCTB where CHAVELCTOCTB > 1");
+  // The right's level, and the entries then on 12/03.
+  for (const auto& [nivel, movidos] : {std::pair{"8", "20 21 22"}, {"1", "20"}}) {
     Transacao7();
-    Direito("DireitoControleDataLctosTransacao", caso.Nivel);
+    Direito("DireitoControleDataLctosTransacao", nivel);
     TnCtbDMLctoCtb& modulo = Criar();
     Responder({"Sim", "Sim"});
     TnClientDataSet& cds = modulo.nClientDataSet;
@@ -158,8 +146,8 @@ TEST_P(TnCtbDMLctoCtbTransacaoTest, MovingAnEntryOffersToMoveItsTransaction) {
     cds.Post();
     EXPECT_EQ(Coluna("select CHAVELCTOCTB from LCTOCTB where DATALCTOCTB = '2024-03-12' order by "
                      "CHAVELCTOCTB"),
-              caso.Movidos)
-        << caso.Nivel;
+              movidos)
+        << nivel;
   }
   EXPECT_EQ(Dialogos().Perguntas().size(), 3u);
   EXPECT_EQ(Dialogos().Perguntas()[1].Texto,
@@ -178,15 +166,13 @@ TEST_P(TnCtbDMLctoCtbTransacaoTest, DeletingAnEntryOffersToDeleteItsTransaction)
   };
   const TCaso casos[] = {{"Sim", "8", 0, 3}, {"Não", "8", 2, 1}, {"Não", "1", 2, 0}};
   for (const TCaso& caso : casos) {
-    Executar("delete from LCTOCTB where CHAVELCTOCTB > 1");
     Executar("delete from LCTOCTBEXCLUIDO");
     Transacao7();
     Direito("DireitoControlaExclusaoLctosTransacao", "8");
     Direito("DireitoControlaLancamentoExcluido", caso.NivelLog);
     TnCtbDMLctoCtb& modulo = Criar();
     Responder({caso.Resposta});
-    Ir(modulo.nClientDataSet, 20);
-    modulo.nClientDataSet.Delete();
+    Excluir(modulo, 20);
     EXPECT_EQ(Contar("select count(*) from LCTOCTB where TRANSCTB = 7"), caso.Restantes)
         << caso.Resposta << caso.NivelLog;
     EXPECT_EQ(Contar("select count(*) from LCTOCTBEXCLUIDO where TRANSCTB = 7"), caso.Logados)
@@ -201,14 +187,11 @@ TEST_P(TnCtbDMLctoCtbTransacaoTest, DeletingAnEntryOffersToDeleteItsTransaction)
 TEST_P(TnCtbDMLctoCtbTransacaoTest, ImportedNumbersMapToFreshOnes) {
   TnCtbDMLctoCtb& modulo = Criar(false);
   modulo.SetImportacao(true);
-  TnClientDataSet& cds = modulo.nClientDataSet;
   int chave = 600;
   for (int importado : {500, 500, 40, 500}) {
-    NovoValido(modulo);
-    cds.FieldByName("CODIGOEMPRESA").SetAsInteger(1);
-    cds.FieldByName("CHAVELCTOCTB").SetAsInteger(chave++);
-    cds.FieldByName("TRANSCTB").SetAsInteger(importado);
-    cds.Post();
+    NovoImportado(modulo, chave++);
+    modulo.nClientDataSet.FieldByName("TRANSCTB").SetAsInteger(importado);
+    modulo.nClientDataSet.Post();
   }
   modulo.AplicarAtualizacoes();
   EXPECT_EQ(Coluna("select TRANSCTB from LCTOCTB where CHAVELCTOCTB >= 600 order by CHAVELCTOCTB"),
