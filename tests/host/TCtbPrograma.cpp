@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -35,9 +36,12 @@ void TCtbProgramaTest::SetUp() {
   TDatabaseTest::SetUp();
   if (IsSkipped() || HasFatalFailure())
     return;
+  // A parameterised test's name holds a slash ("Test/SQLite"): as a path it
+  // would nest the folder, and the parent would outlive TearDown.
+  std::string nome = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  std::replace(nome.begin(), nome.end(), '/', '_');
   FPasta = std::filesystem::temp_directory_path() /
-           ("ctb_motor_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+           ("ctb_motor_" + std::to_string(::getpid()) + "_" + nome);
   std::filesystem::remove_all(FPasta);
   std::filesystem::create_directories(FPasta);
 }
