@@ -14,12 +14,15 @@
 // (ExecutarLote) sends up to kComandosPorPipeline statements under a single
 // savepoint the same way; when one of them fails, the savepoint undoes those
 // before it too, and they are sent again, so only a failure costs more
-// exchanges.
+// exchanges. Under the savepoint, a run of inserts of one text also goes as
+// one statement of several rows: the server's work per statement (opening
+// the table, its indexes and triggers) is paid once for the run.
 
 #include "framework/db/LibPq.h"
 
 #include <fmt/format.h>
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <cstdlib>
 #include <string_view>
@@ -65,6 +68,51 @@ TDatabaseErrorKind KindOf(const char* sqlState) {
 // command tag each), so the server never blocks on a client that reads them
 // only after the last one is sent.
 constexpr size_t kComandosPorPipeline = 256;
+
+// Rows one insert of a batch carries at most. A shorter run goes in the
+// largest power of two that fits, and the rest after it, so a text is
+// prepared in a few sizes only.
+constexpr size_t kLinhasPorInsercao = 64;
+
+// Placeholders a statement may have (the protocol counts them in 16 bits).
+constexpr size_t kMaxParametros = 65535;
+
+// The count of placeholders of `text` when it inserts one row of nothing but
+// placeholders ("insert into T (A, B) values ($1, $2)", as the data set's
+// provider writes it), so that rows of the same text can share it; 0 for any
+// other statement.
+size_t ParametrosDaLinha(const std::string& text) {
+  if (!text.starts_with("insert into "))
+    return 0;
+  const size_t valores = text.rfind(" values (");
+  if (valores == std::string::npos)
+    return 0;
+  const std::string_view tupla = std::string_view(text).substr(valores + 8);
+  const auto parametros = static_cast<size_t>(std::count(tupla.begin(), tupla.end(), '$'));
+  std::string esperada = "(";
+  for (size_t p = 1; p <= parametros; ++p)
+    esperada += fmt::format("{}${}", p > 1 ? ", " : "", p);
+  esperada += ')';
+  return parametros > 0 && tupla == esperada ? parametros : 0;
+}
+
+// `text` (see ParametrosDaLinha) for `linhas` rows, numbered on. Each row
+// stands for a statement that wrote one row, so a row the table does not
+// take (a rule or trigger may skip it) must fail the whole statement, while
+// its savepoint can still undo it: the rows are then sent alone, and their
+// counts say which one it was.
+std::string InsercaoDeLinhas(const std::string& text, size_t parametros, size_t linhas) {
+  std::string agrupada = "with LINHAS as (" + text;
+  for (size_t linha = 1; linha < linhas; ++linha) {
+    agrupada += ", (";
+    for (size_t p = 1; p <= parametros; ++p)
+      agrupada += fmt::format("{}${}", p > 1 ? ", " : "", linha * parametros + p);
+    agrupada += ')';
+  }
+  agrupada +=
+      fmt::format(" returning 1) select 1 / cast(count(*) = {} as integer) from LINHAS", linhas);
+  return agrupada;
+}
 
 struct TResultGuard {
   PGresult* R;
@@ -212,23 +260,29 @@ class TPgDriver : public IDbDriver {
     TDbLote lote;
     for (size_t inicio = 0; inicio < comandos.size();) {
       size_t fim = std::min(comandos.size(), inicio + kComandosPorPipeline);
-      TDbLote envio = Enviar(comandos, inicio, fim, isolar);
+      // Rows share an insert only where a failure can be taken back and
+      // sent again row by row, to learn which row failed.
+      TEnvio envio = Enviar(comandos, inicio, fim, isolar, isolar);
       std::exception_ptr falha;
-      while (envio.Erro) {
+      while (envio.Lote.Erro) {
         if (isolar)
           Comando("ROLLBACK TO SAVEPOINT ctb_comando; RELEASE SAVEPOINT ctb_comando");
         else if (emTransacao)
           break;  // the transaction is aborted: nothing can be sent again
+        if (envio.Agrupada) {
+          envio = Enviar(comandos, inicio, fim, isolar, false);
+          continue;
+        }
         // The savepoint (or, outside a transaction, the pipeline's implicit
         // one) undid the statements before the failed one: send them again.
-        falha = envio.Erro;
-        fim = inicio + envio.Resultados.size();
-        envio = Enviar(comandos, inicio, fim, isolar);
+        falha = envio.Lote.Erro;
+        fim = inicio + envio.Lote.Resultados.size();
+        envio = Enviar(comandos, inicio, fim, isolar, isolar);
       }
-      for (TDbResult& result : envio.Resultados)
+      for (TDbResult& result : envio.Lote.Resultados)
         lote.Resultados.push_back(std::move(result));
-      if (envio.Erro || falha) {
-        lote.Erro = envio.Erro ? envio.Erro : falha;
+      if (envio.Lote.Erro || falha) {
+        lote.Erro = envio.Lote.Erro ? envio.Lote.Erro : falha;
         break;
       }
       inicio = fim;
@@ -255,50 +309,97 @@ class TPgDriver : public IDbDriver {
   int64_t PreparedCount() const override { return FPreparedCount; }
 
  private:
+  // What one pipeline gave; Agrupada when the failure was a statement of
+  // several rows, which does not say which of its rows failed.
+  struct TEnvio {
+    TDbLote Lote;
+    bool Agrupada = false;
+  };
+
+  // One statement of a pipeline: command Inicio alone, or the Linhas
+  // commands from Inicio in one insert (Texto).
+  struct TUnidade {
+    size_t Inicio = 0;
+    size_t Linhas = 1;
+    std::string Texto;
+    std::string Nome;
+    bool Preparar = false;
+  };
+
+  // The statements that send [inicio, fim) of `comandos`: runs of one
+  // insert text share statements when `agrupar`.
+  static std::vector<TUnidade> Unidades(const std::vector<TDbComando>& comandos, size_t inicio,
+                                        size_t fim, bool agrupar) {
+    std::vector<TUnidade> unidades;
+    for (size_t i = inicio; i < fim;) {
+      const Dialect::TSqlPreparada* sql = comandos[i].Sql;
+      size_t seguidos = 1;
+      while (agrupar && i + seguidos < fim &&
+             (comandos[i + seguidos].Sql == sql || comandos[i + seguidos].Sql->Text == sql->Text))
+        ++seguidos;
+      const size_t parametros = seguidos > 1 ? ParametrosDaLinha(sql->Text) : 0;
+      const size_t teto =
+          parametros > 0 ? std::min(kLinhasPorInsercao, kMaxParametros / parametros) : 1;
+      for (const size_t ate = i + seguidos; i < ate;) {
+        TUnidade& unidade = unidades.emplace_back();
+        unidade.Inicio = i;
+        unidade.Linhas = std::bit_floor(std::min(teto, ate - i));
+        if (unidade.Linhas > 1)
+          unidade.Texto = InsercaoDeLinhas(sql->Text, parametros, unidade.Linhas);
+        i += unidade.Linhas;
+      }
+    }
+    return unidades;
+  }
+
   // Sends statements [inicio, fim) of `comandos` in one pipeline, under the
   // savepoint ctb_comando when `savepoint`, and reads every answer: the
   // results of the statements before the first failure, and that failure.
-  TDbLote Enviar(const std::vector<TDbComando>& comandos, size_t inicio, size_t fim,
-                 bool savepoint) {
-    TDbLote lote;
+  TEnvio Enviar(const std::vector<TDbComando>& comandos, size_t inicio, size_t fim, bool savepoint,
+                bool agrupar) {
+    TEnvio envio;
+    TDbLote& lote = envio.Lote;
     if (inicio == fim)
-      return lote;
+      return envio;
+    std::vector<TUnidade> unidades = Unidades(comandos, inicio, fim, agrupar);
+    const auto texto = [&](const TUnidade& unidade) -> const std::string& {
+      return unidade.Linhas > 1 ? unidade.Texto : comandos[unidade.Inicio].Sql->Text;
+    };
     // The name each statement runs under; texts not yet prepared are
     // prepared in the same pipeline, once each.
-    std::vector<std::string> nomes(fim - inicio);
-    std::vector<bool> preparar(fim - inicio, false);
-    std::unordered_map<std::string_view, size_t> novos;
-    for (size_t i = inicio; i < fim; ++i) {
-      const std::string& text = comandos[i].Sql->Text;
-      const size_t j = i - inicio;
+    std::unordered_map<std::string_view, const TUnidade*> novos;
+    for (TUnidade& unidade : unidades) {
+      const std::string& text = texto(unidade);
       if (const std::string* name = FCache.Find(text)) {
-        nomes[j] = *name;
+        unidade.Nome = *name;
       } else if (auto novo = novos.find(text); novo != novos.end()) {
-        nomes[j] = nomes[novo->second];
+        unidade.Nome = novo->second->Nome;
       } else {
-        nomes[j] = "ctb_" + std::to_string(++FNameCounter);
-        preparar[j] = true;
-        novos.emplace(text, j);
+        unidade.Nome = "ctb_" + std::to_string(++FNameCounter);
+        unidade.Preparar = true;
+        novos.emplace(text, &unidade);
       }
     }
     if (LibPq().PQenterPipelineMode(FConn) != 1)
       Verificar(nullptr);
     bool enviado = !savepoint || EnviarTexto("SAVEPOINT ctb_comando");
-    for (size_t i = inicio; enviado && i < fim; ++i) {
-      const size_t j = i - inicio;
-      const TDbComando& comando = comandos[i];
-      if (preparar[j])
-        enviado = LibPq().PQsendPrepare(FConn, nomes[j].c_str(), comando.Sql->Text.c_str(), 0,
+    std::vector<std::string> texts;
+    std::vector<const char*> values;
+    for (const TUnidade& unidade : unidades) {
+      if (!enviado)
+        break;
+      if (unidade.Preparar)
+        enviado = LibPq().PQsendPrepare(FConn, unidade.Nome.c_str(), texto(unidade).c_str(), 0,
                                         nullptr) == 1;
-      std::vector<std::string> texts(comando.Args.size());
-      std::vector<const char*> values(comando.Args.size(), nullptr);
-      for (size_t a = 0; a < comando.Args.size(); ++a) {
-        if (comando.Args[a].IsNull())
-          continue;
-        texts[a] = Texto(comando.Args[a]);
-        values[a] = texts[a].c_str();
-      }
-      enviado = enviado && LibPq().PQsendQueryPrepared(FConn, nomes[j].c_str(),
+      texts.clear();
+      values.clear();
+      for (size_t i = unidade.Inicio; i < unidade.Inicio + unidade.Linhas; ++i)
+        for (const Value& arg : comandos[i].Args)
+          texts.push_back(arg.IsNull() ? std::string() : Texto(arg));
+      for (size_t i = unidade.Inicio; i < unidade.Inicio + unidade.Linhas; ++i)
+        for (const Value& arg : comandos[i].Args)
+          values.push_back(arg.IsNull() ? nullptr : texts[values.size()].c_str());
+      enviado = enviado && LibPq().PQsendQueryPrepared(FConn, unidade.Nome.c_str(),
                                                        static_cast<int>(values.size()),
                                                        values.data(), nullptr, nullptr, 0) == 1;
     }
@@ -327,25 +428,26 @@ class TPgDriver : public IDbDriver {
       if (LibPq().PQresultStatus(guard.R) != PGRES_PIPELINE_ABORTED)
         falhar(guard.R, "");
     }
-    std::vector<size_t> preparados;
-    for (size_t i = inicio; i < fim; ++i) {
-      const size_t j = i - inicio;
-      const std::string& text = comandos[i].Sql->Text;
-      if (preparar[j]) {
+    std::vector<const TUnidade*> preparados;
+    for (const TUnidade& unidade : unidades) {
+      // A failure names the statement as its caller wrote it.
+      const std::string& text = comandos[unidade.Inicio].Sql->Text;
+      const bool falhouAntes = lote.Erro != nullptr;
+      if (unidade.Preparar) {
         TResultGuard guard{Resposta()};
         if (LibPq().PQresultStatus(guard.R) == PGRES_COMMAND_OK) {
-          preparados.push_back(j);
+          preparados.push_back(&unidade);
           ++FPreparedCount;
         } else if (!lote.Erro) {
           falhar(guard.R, text);
         }
       }
       TResultGuard guard{Resposta()};
-      if (lote.Erro)
-        continue;
-      falhar(guard.R, text);
       if (!lote.Erro)
-        lote.Resultados.push_back(Resultado(guard.R));
+        falhar(guard.R, text);
+      if (!lote.Erro)
+        Registrar(unidade, Resultado(guard.R), lote);
+      envio.Agrupada = envio.Agrupada || (!falhouAntes && lote.Erro && unidade.Linhas > 1);
     }
     if (savepoint) {
       TResultGuard guard{Resposta()};
@@ -364,9 +466,20 @@ class TPgDriver : public IDbDriver {
     LibPq().PQexitPipelineMode(FConn);
     // Cached only now: dropping the least recently used statement runs a
     // command, which pipeline mode does not allow.
-    for (size_t j : preparados)
-      FCache.Add(comandos[inicio + j].Sql->Text, nomes[j]);
-    return lote;
+    for (const TUnidade* unidade : preparados)
+      FCache.Add(texto(*unidade), unidade->Nome);
+    return envio;
+  }
+
+  // The result of a statement that ran, one per command it stands for.
+  static void Registrar(const TUnidade& unidade, TDbResult result, TDbLote& lote) {
+    if (unidade.Linhas == 1) {
+      lote.Resultados.push_back(std::move(result));
+      return;
+    }
+    TDbResult linha;
+    linha.RowsAffected = 1;
+    lote.Resultados.insert(lote.Resultados.end(), unidade.Linhas, linha);
   }
 
   bool EnviarTexto(const char* text) {

@@ -1,7 +1,9 @@
 #include "framework/db/TnDMConexao.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include "framework/core/Currency.h"
 #include "framework/core/Exceptions.h"
 #include "framework/db/Nutildb.h"
 #include "framework/db/Nutilexception.h"
@@ -247,7 +249,9 @@ TEST_P(TnDMConexaoTest, DroppedStatementsAreReleasedOnTheServer) {
 
 // A batch stops at its first failure: the statements before it stand, the
 // failed one leaves nothing, the rest never run, and a transaction goes on.
-// Past 256 statements PostgreSQL sends the batch in several pipelines.
+// Past 256 statements PostgreSQL sends the batch in several pipelines, and
+// in a transaction it sends rows of one insert text together: a failure
+// must still fall on its own statement, and every row keep its own values.
 TEST_P(TnDMConexaoTest, ABatchStopsAtItsFirstFailureKeepingTheStatementsBeforeIt) {
   struct TCaso {
     int Comandos;
@@ -255,8 +259,8 @@ TEST_P(TnDMConexaoTest, ABatchStopsAtItsFirstFailureKeepingTheStatementsBeforeIt
     bool EmTransacao;
   };
   const TCaso casos[] = {
-      {5, -1, true},    {5, 0, true},  {5, 2, true},      {5, 4, true},
-      {300, 280, true}, {5, 2, false}, {300, 280, false},
+      {5, -1, true},    {5, 0, true},     {5, 2, true},  {5, 4, true},      {300, -1, true},
+      {300, 100, true}, {300, 280, true}, {5, 2, false}, {300, 280, false},
   };
   CriarTabelaLcto();
   for (const TCaso& caso : casos) {
@@ -265,16 +269,24 @@ TEST_P(TnDMConexaoTest, ABatchStopsAtItsFirstFailureKeepingTheStatementsBeforeIt
     Conexao().ExecuteDirect("delete from LCTO");
     Inserir(1);
     std::vector<TnDMConexao::TComando> comandos;
-    for (int i = 0; i < caso.Comandos; ++i)
-      comandos.push_back({"insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (1, :pChave)",
-                          {{"pChave", i == caso.Falha ? 1 : i + 2}}});
+    for (int i = 0; i < caso.Comandos; ++i) {
+      const int chave = i == caso.Falha ? 1 : i + 2;
+      comandos.push_back(
+          {"insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB, COMPL, VALOR) "
+           "values (:pEmp, :pChave, :pCompl, :pValor)",
+           {{"pEmp", 1},
+            {"pChave", chave},
+            {"pCompl", i % 3 == 0 ? Value() : Value(fmt::format("c{}", chave))},
+            {"pValor", Value(Currency::FromString(fmt::format("{}.25", chave)))}}});
+    }
     if (caso.EmTransacao)
       Conexao().StartTransaction();
     const int64_t preparados = Conexao().PreparedCount();
     const TnDMConexao::TResultadoLote lote = Conexao().ExecuteBatch(comandos);
     const int feitos = caso.Falha < 0 ? caso.Comandos : caso.Falha;
     EXPECT_EQ(lote.Afetados, std::vector<int64_t>(static_cast<size_t>(feitos), 1));
-    EXPECT_LE(Conexao().PreparedCount() - preparados, 1) << "one text, prepared once";
+    EXPECT_LE(Conexao().PreparedCount() - preparados, 7)
+        << "one text, and on PostgreSQL its sizes of several rows";
     ASSERT_EQ(static_cast<bool>(lote.Erro), caso.Falha >= 0);
     if (lote.Erro) {
       try {
@@ -293,8 +305,40 @@ TEST_P(TnDMConexaoTest, ABatchStopsAtItsFirstFailureKeepingTheStatementsBeforeIt
                   .AsInteger(),
               1 + feitos)
         << "only the statements before the failure";
+    EXPECT_EQ(Contar("LCTO where CODIGOEMPRESA = 1 and CHAVELCTOCTB > 1 and (VALOR <> "
+                     "CHAVELCTOCTB + 0.25 or (COMPL is null) <> ((CHAVELCTOCTB - 2) % 3 = 0) or "
+                     "COMPL <> 'c' || CHAVELCTOCTB)"),
+              0)
+        << "every row with its own values";
     Conexao().ExecuteDirect("delete from LCTO where CODIGOEMPRESA = 2");
   }
+}
+
+// A row the table does not take (a trigger skips it) counts as a statement
+// that wrote nothing, also when the rows went in one insert.
+TEST_P(TnDMConexaoTest, ABatchCountsTheRowsEachStatementWrote) {
+  CriarTabelaLcto();
+  Conexao().ExecuteScript(
+      Tipo() == TTipoConexao::PostgreSQL
+          ? "create function PULAR_TERCA() returns trigger language plpgsql as $$ begin "
+            "if NEW.CHAVELCTOCTB % 3 = 0 then return null; end if; return NEW; end $$; "
+            "create trigger TR_PULAR before insert on LCTO for each row "
+            "execute function PULAR_TERCA()"
+          : "create trigger TR_PULAR before insert on LCTO for each row "
+            "when NEW.CHAVELCTOCTB % 3 = 0 begin select raise(ignore); end");
+  std::vector<TnDMConexao::TComando> comandos;
+  std::vector<int64_t> esperados;
+  for (int chave = 1; chave <= 10; ++chave) {
+    comandos.push_back({"insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (:pEmp, :pChave)",
+                        {{"pEmp", 1}, {"pChave", chave}}});
+    esperados.push_back(chave % 3 == 0 ? 0 : 1);
+  }
+  Conexao().StartTransaction();
+  const TnDMConexao::TResultadoLote lote = Conexao().ExecuteBatch(comandos);
+  Conexao().Commit();
+  EXPECT_FALSE(lote.Erro);
+  EXPECT_EQ(lote.Afetados, esperados);
+  EXPECT_EQ(Contar("LCTO"), 7);
 }
 
 TEST_P(TnDMConexaoTest, CloneReachesTheSameDatabaseWithTheSameUser) {
