@@ -402,22 +402,33 @@ std::string Cnpj(int codigoEmpresa, int codigoEstab) {
          numero.substr(8, 4) + "-" + numero.substr(12, 2);
 }
 
+// The setup's statements wait here and go to the database together: none
+// of them reads what another wrote, and one exchange with a server carries
+// hundreds of them.
 class TEscritor {
  public:
   TEscritor(TnDMConexao& conexao, int codigoEmpresa) : FConexao(conexao), FEmpresa(codigoEmpresa) {}
 
   void Executar(const std::string& sql, TParams params = {}) {
     params.emplace_back("pEmpresa", Value(FEmpresa));
-    FConexao.ExecuteDirect(sql, params);
+    FPendentes.push_back({sql, std::move(params)});
   }
   // Inserts a row shared by every company unless its key is already there.
   void InserirGlobal(const std::string& insert, const TParams& params) {
-    FConexao.ExecuteDirect(insert + " on conflict do nothing", params);
+    FPendentes.push_back({insert + " on conflict do nothing", params});
+  }
+  // Sends what waits; raises the first failure.
+  void Enviar() {
+    const TnDMConexao::TResultadoLote lote = FConexao.ExecuteBatch(FPendentes);
+    FPendentes.clear();
+    if (lote.Erro)
+      std::rethrow_exception(lote.Erro);
   }
 
  private:
   TnDMConexao& FConexao;
   int FEmpresa;
+  std::vector<TnDMConexao::TComando> FPendentes;
 };
 
 Value Data(int mes, int dia) {
@@ -716,6 +727,7 @@ void Criar(TnDMConexao& conexao, int codigoEmpresa, bool ifrsComAtividades) {
     GravarUsuariosEmpresa(escritor);
     if (ifrsComAtividades)
       GravarAtividades(escritor);
+    escritor.Enviar();
     conexao.Commit();
     // The rights were edited: what the service read before is stale.
     if (TnDMDireitoUsuario* direitos = nDMDireitoUsuario())
