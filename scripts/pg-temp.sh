@@ -1,10 +1,11 @@
 # Sourced by the test and benchmark scripts: a private PostgreSQL server in a
-# temporary folder, reached through a Unix socket only. PostgreSQL refuses to
+# temporary folder (under $PG_TEMP_BASE, default /tmp), reached through a
+# Unix socket only. PostgreSQL refuses to
 # run as root, so as root the server runs as the postgres user.
 pg_temp_start() {
   local bindir
   bindir=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n 1)
-  PG_TEMP_DIR=$(mktemp -d /tmp/ctb-pg.XXXXXX)
+  PG_TEMP_DIR=$(mktemp -d "${PG_TEMP_BASE:-/tmp}/ctb-pg.XXXXXX")
   chmod 755 "$PG_TEMP_DIR"
   local as=()
   if [ "$(id -u)" -eq 0 ]; then
