@@ -21,6 +21,9 @@ namespace ComandoLoad {
 
 namespace {
 
+// Rows a load sends to the database at a time.
+constexpr size_t kLinhasPorEnvio = 1000;
+
 std::string Maiusculas(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
@@ -138,6 +141,24 @@ TResultadoLoad Carregar(TnDMConexao& conexao, const std::string& tabela, std::is
   const std::string insert =
       fmt::format("insert into {} ({}) values ({})", resultado.Tabela, nomes, parametros);
 
+  // Rows go to the database a batch at a time; a failure names its row's
+  // line, and the file is refused whole.
+  std::vector<TnDMConexao::TComando> pendentes;
+  std::vector<int> linhasPendentes;
+  const auto enviar = [&] {
+    const TnDMConexao::TResultadoLote lote = conexao.ExecuteBatch(pendentes);
+    if (lote.Erro) {
+      try {
+        std::rethrow_exception(lote.Erro);
+      } catch (const EDatabaseError& error) {
+        throw Exception(
+            fmt::format("Linha {}: {}", linhasPendentes[lote.Afetados.size()], error.what()));
+      }
+    }
+    resultado.Linhas += static_cast<int64_t>(pendentes.size());
+    pendentes.clear();
+    linhasPendentes.clear();
+  };
   conexao.StartTransaction();
   try {
     while (std::optional<TCsvRow> linha = leitor.Next()) {
@@ -161,13 +182,12 @@ TResultadoLoad Carregar(TnDMConexao& conexao, const std::string& tabela, std::is
         }
         valores.emplace_back(fmt::format("p{}", i), std::move(valor));
       }
-      try {
-        conexao.ExecuteDirect(insert, valores);
-      } catch (const EDatabaseError& error) {
-        throw Exception(fmt::format("Linha {}: {}", linha->LineNumber, error.what()));
-      }
-      ++resultado.Linhas;
+      pendentes.push_back({insert, std::move(valores)});
+      linhasPendentes.push_back(linha->LineNumber);
+      if (pendentes.size() == kLinhasPorEnvio)
+        enviar();
     }
+    enviar();
   } catch (...) {
     conexao.RollBack();
     throw;

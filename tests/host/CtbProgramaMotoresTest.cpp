@@ -4,6 +4,7 @@
 // leaves in the database. The global options go after the command's name,
 // except where a case puts them first.
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -304,6 +305,27 @@ TEST_P(TCtbMotoresTest, WhatAPersonCouldNotTypeIsRefusedOnEveryPath) {
   EXPECT_EQ(FErro,
             "ctb: Linha 3, coluna VALORCOTACAO: '10000000000.5' tem mais de 10 dígitos "
             "inteiros\n");
+}
+
+// A load sends its rows in batches (on PostgreSQL, many rows to a
+// statement), yet a row the database refuses still names its own line, and
+// nothing of the file stays.
+TEST_P(TCtbMotoresTest, ALoadInBatchesNamesTheLineTheDatabaseRefused) {
+  ASSERT_EQ(Ctb({"db", "init"}), 0) << FErro;
+  const auto arquivo = [](int repetida) {
+    std::string texto = "CODIGOMOEDA,DESCRMOEDA\n";
+    for (int linha = 2; linha <= 1501; ++linha)
+      texto += fmt::format("{},Moeda {}\n", linha == repetida ? 101 : 99 + linha, linha);
+    return texto;
+  };
+  Escrever("m.csv", arquivo(1203));
+  EXPECT_EQ(Ctb({"load", "MOEDA", "m.csv"}), 1);
+  EXPECT_EQ(FErro.rfind("ctb: Linha 1203: ", 0), 0u) << FErro;
+  EXPECT_EQ(Contar("select count(*) from MOEDA where CODIGOMOEDA >= 100"), 0);
+  Escrever("m.csv", arquivo(0));
+  EXPECT_EQ(Ctb({"load", "MOEDA", "m.csv"}), 0) << FErro;
+  EXPECT_EQ(FSaida, "1500 linhas carregadas em MOEDA\n");
+  EXPECT_EQ(Contar("select count(*) from MOEDA where CODIGOMOEDA >= 100"), 1500);
 }
 
 // A document read from a file, its accounts typed as their aliases; keys
