@@ -78,18 +78,44 @@ auto Lembrado(Mapa* mapa, const Chave& chave, const Ler& ler) -> decltype(ler())
   return achado->second;
 }
 
+std::string CondicaoConta(int64_t empresa, int64_t conta) {
+  return "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(empresa)) +
+         " and CONTACTB = " + Nutil::ValorParaSQL(Value(conta));
+}
+
+// A batch asks for the type and the classification of nearly every account
+// it meets: both come in one read and stay in `cache`.
+void LerContaDoLote(TnDMConexao& conexao, TnCacheValidacaoLctoCtb& cache, int64_t empresa,
+                    int64_t conta) {
+  const ValueArray linha = TnDMSQLDataSet(&conexao).PegarValorCampos(
+      "PLANOESPEC", "TIPOCONTA;CLASSIFCONTA", CondicaoConta(empresa, conta));
+  cache.TipoConta[{empresa, conta}] = linha.empty() ? Value() : linha[0];
+  cache.ClassifConta[{empresa, conta}] = linha.empty() ? "" : Nutil::Trim(linha[1].AsString());
+}
+
+// What `mapa` (one of `cache`'s maps by account) holds for the account,
+// read with its other half when the batch has not met the account yet.
+template <class Mapa>
+const typename Mapa::mapped_type& DaConta(TnDMConexao& conexao, TnCacheValidacaoLctoCtb& cache,
+                                          Mapa& mapa, int64_t empresa, int64_t conta) {
+  auto achado = mapa.find({empresa, conta});
+  if (achado == mapa.end()) {
+    LerContaDoLote(conexao, cache, empresa, conta);
+    achado = mapa.find({empresa, conta});
+  }
+  return achado->second;
+}
+
 }  // namespace
 
 std::string ClassificacaoDaConta(TnDMConexao& conexao, TnCacheValidacaoLctoCtb* cache,
                                  int64_t empresa, int64_t conta) {
-  return Lembrado(cache ? &cache->ClassifConta : nullptr, std::pair{empresa, conta}, [&] {
-    return Nutil::Trim(
-        TnDMSQLDataSet(&conexao)
-            .PegarValorCampo("PLANOESPEC", "CLASSIFCONTA",
-                             "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(empresa)) +
-                                 " and CONTACTB = " + Nutil::ValorParaSQL(Value(conta)))
-            .AsString());
-  });
+  if (cache != nullptr)
+    return DaConta(conexao, *cache, cache->ClassifConta, empresa, conta);
+  return Nutil::Trim(
+      TnDMSQLDataSet(&conexao)
+          .PegarValorCampo("PLANOESPEC", "CLASSIFCONTA", CondicaoConta(empresa, conta))
+          .AsString());
 }
 
 void TnValidacaoLctoCtb::Atribuir(TField& field, const Value& valor) {
@@ -260,15 +286,13 @@ void TnValidacaoLctoCtb::ValidarContaTipo(const char* campo, const char* mensage
   if (conta.IsNull())
     return;
   TnCacheValidacaoLctoCtb* cache = FContexto.Cache;
+  const int64_t empresa = FContexto.CodigoEmpresa;
   const Value tipo =
-      Lembrado(cache ? &cache->TipoConta : nullptr,
-               std::pair{FContexto.CodigoEmpresa, conta.AsInteger()}, [&] {
-                 return TnDMSQLDataSet(&FSessao.Conexao())
-                     .PegarValorCampo(
-                         "PLANOESPEC", "TIPOCONTA",
-                         " CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(FContexto.CodigoEmpresa)) +
-                             " and CONTACTB = " + Nutil::ValorParaSQL(conta.AsValue()));
-               });
+      cache != nullptr
+          ? DaConta(FSessao.Conexao(), *cache, cache->TipoConta, empresa, conta.AsInteger())
+          : TnDMSQLDataSet(&FSessao.Conexao())
+                .PegarValorCampo("PLANOESPEC", "TIPOCONTA",
+                                 CondicaoConta(empresa, conta.AsInteger()));
   if (!tipo.IsNull() && tipo.AsInteger() == 1)
     throw EnField(mensagem, campo);
 }
