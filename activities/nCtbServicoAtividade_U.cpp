@@ -42,23 +42,6 @@ std::string CondicaoLado(const TInfoLctoCtb& info) {
          " and NATURLCTOCTB = " + Nutil::ValorParaSQL(Value(info.NaturezaLctoCtb));
 }
 
-// One statement text for every row, so the connection prepares it once.
-TnDMConexao::TComando InclusaoAtividade(const TLctoAtivDiferenc& a) {
-  return {
-      "insert into LCTOATIVDIFERENC(CODIGOEMPRESA,CHAVELCTOCTB,CONTACTB,CODIGOATIVDIF,"
-      "NATURLCTOCTB,DATALCTOCTB,VALORLCTOATIV,ORIGEMDADO) values(:pCodigoEmpresa,"
-      ":pChaveLctoCtb,:pContaCtb,:pCodigoAtivDif,:pNaturLctoCtb,:pDataLctoCtb,"
-      ":pValorLctoAtiv,:pOrigemDado)",
-      {{"pCodigoEmpresa", Value(a.CodigoEmpresa)},
-       {"pChaveLctoCtb", Value(static_cast<int64_t>(a.ChaveLctoCtb))},
-       {"pContaCtb", Value(static_cast<int64_t>(a.ContaCtb))},
-       {"pCodigoAtivDif", Value(static_cast<int64_t>(a.CodigoAtivDif))},
-       {"pNaturLctoCtb", Value(a.NaturLctoCtb)},
-       {"pDataLctoCtb", Value(DateOf(a.DataLctoCtb))},
-       {"pValorLctoAtiv", Value(Currency::FromDouble(a.ValorLctoAtiv))},
-       {"pOrigemDado", Value(a.OrigemDado)}}};
-}
-
 }  // namespace
 
 // ---- The cache ----
@@ -182,21 +165,14 @@ void TServicoAtividade::GerarLancamentosAutomaticos(const TInfoLctoCtb& info) {
   atividade.DataLctoCtb = info.DataLctoCtb;
   atividade.OrigemDado = 1;
   // Each share rounded on its own: the rows need not add up to the side.
-  // The side's rows go to the database together.
-  std::vector<TnDMConexao::TComando> inclusoes;
   for (; !atividades->Eof(); atividades->Next()) {
     if (!ValeNaData(*atividades, DateOf(info.DataLctoCtb)))
       continue;
     atividade.CodigoAtivDif = atividades->FieldByName("CODIGOATIVDIF").AsFloat();
     atividade.ValorLctoAtiv = Nutil::RoundValor(
         atividades->FieldByName("PERCENTUAL").AsFloat() * info.ValorLcto / 100, 2);
-    inclusoes.push_back(InclusaoAtividade(atividade));
+    InserirAtividade(atividade);
   }
-  if (inclusoes.empty())
-    return;
-  const TnDMConexao::TResultadoLote lote = TnDMConexao::Atual().ExecuteBatch(inclusoes);
-  if (lote.Erro)
-    std::rethrow_exception(lote.Erro);
 }
 
 void TServicoAtividade::AlterarDataLcto(const TInfoLctoCtb& info) {
@@ -207,9 +183,20 @@ void TServicoAtividade::AlterarDataLcto(const TInfoLctoCtb& info) {
                       " and CHAVELCTOCTB = " + Codigo(info.ChaveLctoCtb)));
 }
 
+// One statement text for every row, so the connection prepares it once.
 void TServicoAtividade::InserirAtividade(const TLctoAtivDiferenc& a) {
-  const TnDMConexao::TComando comando = InclusaoAtividade(a);
-  Nutildb::ExecutarSQLDireto(comando.Sql, comando.Params);
+  Nutildb::ExecutarSQLDireto(
+      "insert into LCTOATIVDIFERENC(CODIGOEMPRESA,CHAVELCTOCTB,CONTACTB,CODIGOATIVDIF,"
+      "NATURLCTOCTB,DATALCTOCTB,VALORLCTOATIV,ORIGEMDADO) values(:pCodigoEmpresa,:pChaveLctoCtb,"
+      ":pContaCtb,:pCodigoAtivDif,:pNaturLctoCtb,:pDataLctoCtb,:pValorLctoAtiv,:pOrigemDado)",
+      {{"pCodigoEmpresa", Value(a.CodigoEmpresa)},
+       {"pChaveLctoCtb", Value(static_cast<int64_t>(a.ChaveLctoCtb))},
+       {"pContaCtb", Value(static_cast<int64_t>(a.ContaCtb))},
+       {"pCodigoAtivDif", Value(static_cast<int64_t>(a.CodigoAtivDif))},
+       {"pNaturLctoCtb", Value(a.NaturLctoCtb)},
+       {"pDataLctoCtb", Value(DateOf(a.DataLctoCtb))},
+       {"pValorLctoAtiv", Value(Currency::FromDouble(a.ValorLctoAtiv))},
+       {"pOrigemDado", Value(a.OrigemDado)}});
 }
 
 void TServicoAtividade::LimparDados() {
