@@ -60,6 +60,15 @@ TEST(NdialogsTest, ScriptedAnswersAreConsumedInOrderAndNoticesConsumeNone) {
                 "Confirmação|Deseja refazer os lançamentos automáticos?|Sim,Não,|Não\n");
   EXPECT_EQ(servico->Perguntas().size(), 3u);
   EXPECT_EQ(servico->Informacoes().size(), 3u);
+  // Exceptions and lists are recorded as notices too.
+  Ndialogs::nShowException(Exception("Problema na geração do gerencial\r\nfalhou"));
+  Ndialogs::nInputQueryListBox("Percentuais Conta Contábil: 1101",
+                               {"Centro Custo: 1 - Adm (60,00 %)", "Rateio Total: 100,00"});
+  ASSERT_EQ(servico->Registro().size(), 8u);
+  EXPECT_EQ(servico->Registro()[6].Tipo, TMsgDlgType::mtError);
+  EXPECT_EQ(servico->Registro()[6].Texto, "Problema na geração do gerencial\r\nfalhou");
+  EXPECT_EQ(servico->Registro()[7].Itens.size(), 2u);
+  EXPECT_EQ(servico->Registro()[7].Texto, "Percentuais Conta Contábil: 1101");
 }
 
 TEST(NdialogsTest, QuestionWithoutAnswerStopsAndIsRecordedPendingLast) {
@@ -111,20 +120,6 @@ TEST(NdialogsTest, SessionWithoutServiceAnswersNothingAndScopesRestore) {
   SetDialogService(nullptr);
   EXPECT_THROW(Ndialogs::nMessageDlg(kIgual, TMsgDlgType::mtConfirmation, BotoesSimNao()),
                ESemResposta);
-}
-
-TEST(NdialogsTest, ExceptionsAndListsAreRecordedAsNotices) {
-  TSessaoDeTeste sessao;
-  auto servico = std::make_shared<TDialogServiceScripted>();
-  TUsarDialogService uso(servico);
-  Ndialogs::nShowException(Exception("Problema na geração do gerencial\r\nfalhou"));
-  Ndialogs::nInputQueryListBox("Percentuais Conta Contábil: 1101",
-                               {"Centro Custo: 1 - Adm (60,00 %)", "Rateio Total: 100,00"});
-  ASSERT_EQ(servico->Registro().size(), 2u);
-  EXPECT_EQ(servico->Registro()[0].Tipo, TMsgDlgType::mtError);
-  EXPECT_EQ(servico->Registro()[0].Texto, "Problema na geração do gerencial\r\nfalhou");
-  EXPECT_EQ(servico->Registro()[1].Itens.size(), 2u);
-  EXPECT_EQ(servico->Registro()[1].Texto, "Percentuais Conta Contábil: 1101");
 }
 
 TEST(NdialogsTest, ConsoleTakesNumbersCaptionsOrTheDefault) {

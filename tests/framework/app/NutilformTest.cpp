@@ -41,14 +41,17 @@ class NutilformTest : public ::testing::Test {
   TnInstanciasDM FInstancias{FRegistro};
 };
 
-TEST_F(NutilformTest, KeepsRegistrationOrderAndIgnoresUnknownUnregistration) {
+// A duplicate (in any case) or nameless registration is refused.
+TEST_F(NutilformTest, KeepsRegistrationOrderRefusesDuplicatesAndIgnoresUnknownUnregistration) {
   TnRegistroClasses registro;
+  const auto outro = [] { return std::make_unique<TOutroModulo>(); };
   const std::vector<std::string> nomes{"TnCtbDMLctoGerDebitoCloud", "TnCtbDMLctoGerCreditoCloud",
                                        "TnCtbDMLctoCtbExtemp", "TnCtbDMLctoCtbParticipante",
                                        "TnCtbDMLctoCtbAreaTrabalho"};
-  for (const std::string& nome : nomes) {
-    registro.nRegisterClass(nome, [] { return std::make_unique<TOutroModulo>(); });
-  }
+  for (const std::string& nome : nomes)
+    registro.nRegisterClass(nome, outro);
+  EXPECT_THROW(registro.nRegisterClass("TNCTBDMLCTOCTBEXTEMP", outro), Exception);
+  EXPECT_THROW(registro.nRegisterClass(" ", outro), Exception);
   EXPECT_EQ(registro.ClassesRegistradas(), nomes);
 
   registro.nUnRegisterClass("tnctbdmlctoctbextemp");  // any case
@@ -60,17 +63,8 @@ TEST_F(NutilformTest, KeepsRegistrationOrderAndIgnoresUnknownUnregistration) {
   EXPECT_TRUE(registro.TemClasse("TNCTBDMLCTOCTBAREATRABALHO"));
 
   // Registered again after unregistration: goes to the end.
-  registro.nRegisterClass("TnCtbDMLctoCtbExtemp", [] { return std::make_unique<TOutroModulo>(); });
+  registro.nRegisterClass("TnCtbDMLctoCtbExtemp", outro);
   EXPECT_EQ(registro.ClassesRegistradas().back(), "TnCtbDMLctoCtbExtemp");
-}
-
-TEST_F(NutilformTest, RefusesDuplicateOrNamelessRegistration) {
-  EXPECT_THROW(
-      FRegistro.nRegisterClass("TNMODULOTESTE", [] { return std::make_unique<TOutroModulo>(); }),
-      Exception);
-  EXPECT_THROW(FRegistro.nRegisterClass(" ", [] { return std::make_unique<TOutroModulo>(); }),
-               Exception);
-  EXPECT_EQ(FRegistro.ClassesRegistradas().size(), 1u);
 }
 
 TEST_F(NutilformTest, CriarDMSharesOneConfiguredInstancePerClassAndName) {

@@ -4,7 +4,6 @@
 
 #include "framework/core/Exceptions.h"
 #include "framework/db/Nutildb.h"
-#include "schema/SchemaInstaller.h"
 #include "tests/support/TestDatabases.h"
 
 namespace {
@@ -57,15 +56,13 @@ class TModuloLcto : public TnDMClientDataSet {
   }
 };
 
-class TnDMClientDataSetTest : public TDatabaseTest {
+class TnDMClientDataSetTest : public TSchemaTest {
  protected:
   void SetUp() override {
-    TDatabaseTest::SetUp();
+    TSchemaTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    AbrirSessao();
-    SchemaInstaller::Instalar(Conexao());
-    Conexao().ExecuteDirect(
+    Exec(
         "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
         "TIPOLANCAMENTO, VALORLCTOCTB) values "
         "(1, 4, 1, '2024-01-10', 'LN', 10), (1, 5, 1, '2024-02-10', 'LN', 20), "
@@ -195,9 +192,8 @@ TEST_P(TnDMClientDataSetTest, ImportModeWritesOnlyWhenTheBatchIsApplied) {
   modulo.SetImportacao(true);
   modulo.Abrir(&FSelecao);
   const std::string antes = Tabela();
-  for (int chave : {10, 11}) {
+  for (int chave : {10, 11})
     Inserir(modulo, chave, "", chave);
-  }
   EXPECT_EQ(Tabela(), antes);
   Conexao().StartTransaction();
   modulo.AplicarAtualizacoes();
@@ -205,9 +201,8 @@ TEST_P(TnDMClientDataSetTest, ImportModeWritesOnlyWhenTheBatchIsApplied) {
   EXPECT_EQ(Tabela(), "1:4:10:LN 1:5:20:LN 1:10:10:LN 1:11:11:LN 2:7:30:LN ");
 
   // A batch with a duplicate key writes none of its rows.
-  for (int chave : {12, 4}) {
+  for (int chave : {12, 4})
     Inserir(modulo, chave, "", chave);
-  }
   Conexao().StartTransaction();
   EXPECT_THROW(modulo.AplicarAtualizacoes(), Exception);
   Conexao().RollBack();

@@ -6,7 +6,7 @@
 
 namespace {
 
-TEST(TnFraProgressoTest, ReportsEachChangeAndClampsThePosition) {
+TEST(TnFraProgressoTest, ReportsEachChangeClampsThePositionAndStopsWhenCancelled) {
   TnFraProgresso progresso;
   std::vector<std::string> vistos;
   progresso.SetOnAtualizar([&](const TnFraProgresso& p) {
@@ -24,10 +24,7 @@ TEST(TnFraProgressoTest, ReportsEachChangeAndClampsThePosition) {
   progresso.Iniciar("Sem total", 0);
   progresso.Incrementar();
   EXPECT_EQ(progresso.Percentual(), 0);
-}
-
-TEST(TnFraProgressoTest, CancellingStopsAtTheNextCheckpoint) {
-  TnFraProgresso progresso;
+  // Cancelling stops at the next checkpoint.
   int processados = 0;
   EXPECT_THROW(
       {

@@ -78,14 +78,12 @@ TEST(Currency, ParsesAndPrintsPlainText) {
   EXPECT_EQ(Currency::FromString("7").ToString(), "7");
   EXPECT_EQ(Currency::FromString("-0.01").ToString(), "-0.01");
   EXPECT_EQ(Currency::FromString("2.50000").ToString(), "2.5");
-  EXPECT_THROW(Currency::FromString("1.00001"), EConvertError);
-  EXPECT_THROW(Currency::FromString("1.234,56"), EConvertError);
-  EXPECT_THROW(Currency::FromString("abc"), EConvertError);
-  EXPECT_THROW(Currency::FromString(""), EConvertError);
+  for (const char* invalido : {"1.00001", "1.234,56", "abc", ""})
+    EXPECT_THROW(Currency::FromString(invalido), EConvertError) << invalido;
 }
 
 TEST(Currency, RoundedToCentsIsHalfAwayFromZero) {
-  EXPECT_EQ(Currency::FromString("2.345").Rounded(2), Currency::FromString("2.35"));
-  EXPECT_EQ(Currency::FromString("-2.345").Rounded(2), Currency::FromString("-2.35"));
-  EXPECT_EQ(Currency::FromString("2.3449").Rounded(2), Currency::FromString("2.34"));
+  for (const auto& [valor, centavos] :
+       {std::pair{"2.345", "2.35"}, {"-2.345", "-2.35"}, {"2.3449", "2.34"}})
+    EXPECT_EQ(Currency::FromString(valor).Rounded(2), Currency::FromString(centavos)) << valor;
 }

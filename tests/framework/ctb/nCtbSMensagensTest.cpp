@@ -56,7 +56,4 @@ TEST(nCtbSMensagens, DatesAndAmountsLandWhereTheSentenceNeedsThem) {
   EXPECT_EQ(nCtbS::Formatar(nCtbSDiferencaEntreLctoGerencialEContabil, "-1.234,56"),
             "Há uma diferença de -1.234,56 entre o total dos lançamentos gerenciais e o valor do "
             "lançamento contábil!\r\nDeseja sair assim mesmo?");
-  EXPECT_EQ(nCtbSTipoCentroCustoSintetico + std::string(" Centro de Custo = 12"),
-            "O centro de custo informado é sintético! Informe um centro de custo analítico. "
-            "Centro de Custo = 12");
 }

@@ -117,10 +117,6 @@ TEST(Field, DefinitionKeepsPropertiesAndOverriddenNamesOnce) {
   EXPECT_EQ(def.PropriedadesAlteradas(), (std::vector<std::string>{"GrupoNome", "Colunas"}));
   EXPECT_EQ(def.Propriedade("GrupoNome").AsString(), "Debite");
   EXPECT_TRUE(def.Propriedade("Colunas").IsNull());
-  int exits = 0;
-  def.OnExit = [&](TField& f) { exits += f.FieldName() == "CONTACTBDEB"; };
-  def.OnExit(ds.FieldByName("CONTACTBDEB"));
-  EXPECT_EQ(exits, 1);
 }
 
 TEST(Helpers, MapCloneValuesAndInclusion) {

@@ -101,7 +101,7 @@ TEST_P(NutildbCursorTest, RefreshSQLReportsWhetherTheRowsChanged) {
   Nutildb::DestruirSQL(cursor);
 }
 
-TEST_P(NutildbCursorTest, PegarValorCampoReadsOneSeveralOrNoRow) {
+TEST_P(NutildbCursorTest, PegarValorCampoReadsOneSeveralOrNoRowAndRefusesNamesCarryingSql) {
   TnDMSQLDataSet sql;
   EXPECT_EQ(sql.PegarValorCampo("LCTO", "COMPL", "CODIGOEMPRESA = 2").AsString(), "dois");
   EXPECT_TRUE(sql.PegarValorCampo("LCTO", "COMPL", "CODIGOEMPRESA = 9").IsNull());
@@ -122,10 +122,7 @@ TEST_P(NutildbCursorTest, PegarValorCampoReadsOneSeveralOrNoRow) {
   EXPECT_FALSE(sql.PegarTemRegistro("LCTO", "COMPL", "CHAVELCTOCTB = 8"));
   EXPECT_EQ(sql.PegarQtdRegistro("LCTO", "CODIGOEMPRESA = 1"), 2);
   EXPECT_EQ(sql.PegarQtdRegistro("LCTO", "TAXA", ""), 1);
-}
-
-TEST_P(NutildbCursorTest, NamesGivenByCodeCannotCarrySql) {
-  TnDMSQLDataSet sql;
+  // Names given by code cannot carry SQL.
   for (const char* tabela : {"LCTO; drop table LCTO", "LCTO --", "LCTO where 'a'='a'", " "})
     EXPECT_THROW(sql.PegarTemRegistro(tabela, ""), Exception) << tabela;
   for (const char* campo :

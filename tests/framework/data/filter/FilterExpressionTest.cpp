@@ -60,26 +60,23 @@ void ExpectMatches(const TRow& row, bool expected, std::initializer_list<const c
 }  // namespace
 
 TEST(FilterExpression, ComparesFieldsWithLiteralsOfEveryType) {
-  ExpectMatches(EntryRow(), true,
-                {"CODIGOEMPRESA = 1", "CONTACTB > 1233", "CONTACTB >= 1234", "CONTACTB <= 1234",
-                 "NATURLCTOCTB = -1", "NATURLCTOCTB = - 1", "NATURLCTOCTB > -2",
-                 "VALORLCTOCTB = 150.5", "VALORLCTOCTB = 150.50", "VALORLCTOCTB > 150.4999",
-                 "TAXA = 0.25", "TAXA < 0.250000001", "CONTACTB = 1234.0", "CONTACTB = '1234'"});
   ExpectMatches(
       EntryRow(), true,
-      {"TIPOLANCAMENTO = 'LS'", "TIPOLANCAMENTO > 'LN'", "COMPLHIST = 'Pagto d''água'",
-       "DATALCTOCTB = '10/03/2025'", "DATALCTOCTB = '2025-03-10'", "DATALCTOCTB > '09/03/2025'",
-       "'2025-03-11' > DATALCTOCTB", "ATIVO = true", "ATIVO", "CODIGOEMPRESA < CONTACTB",
-       "[NOME] = 'ABCDEF'", "[ nome ] = 'ABCDEF'", "nome = 'ABCDEF'", "CHAVELCTOCTB = 987654"});
-  ExpectMatches(
-      EntryRow(), false,
-      {"CODIGOEMPRESA <> 1", "CONTACTB < 1234", "VALORLCTOCTB = 150", "TIPOLANCAMENTO = 'ls'",
-       "DATALCTOCTB >= '2025-03-11'", "ATIVO = FALSE", "not ATIVO", "CONTACTB = CODIGOEMPRESA"});
-  // a key beyond the money range against amounts: exact, no overflow
-  ExpectMatches(EntryRow(), true,
-                {"IDSYN > 150.5", "IDSYN = 9007199254740993", "IDSYN > 9007199254740992",
-                 "IDSYN > VALORLCTOCTB", "-9007199254740993 < VALORLCTOCTB"});
-  ExpectMatches(EntryRow(), false, {"CONTACTB = 12345678901234567890"});
+      {"CODIGOEMPRESA = 1", "CONTACTB > 1233", "CONTACTB >= 1234", "CONTACTB <= 1234",
+       "NATURLCTOCTB = -1", "NATURLCTOCTB = - 1", "NATURLCTOCTB > -2", "VALORLCTOCTB = 150.5",
+       "VALORLCTOCTB = 150.50", "VALORLCTOCTB > 150.4999", "TAXA = 0.25", "TAXA < 0.250000001",
+       "CONTACTB = 1234.0", "CONTACTB = '1234'", "TIPOLANCAMENTO = 'LS'", "TIPOLANCAMENTO > 'LN'",
+       "COMPLHIST = 'Pagto d''água'", "DATALCTOCTB = '10/03/2025'", "DATALCTOCTB = '2025-03-10'",
+       "DATALCTOCTB > '09/03/2025'", "'2025-03-11' > DATALCTOCTB", "ATIVO = true", "ATIVO",
+       "CODIGOEMPRESA < CONTACTB", "[NOME] = 'ABCDEF'", "[ nome ] = 'ABCDEF'", "nome = 'ABCDEF'",
+       "CHAVELCTOCTB = 987654",
+       // a key beyond the money range against amounts: exact, no overflow
+       "IDSYN > 150.5", "IDSYN = 9007199254740993", "IDSYN > 9007199254740992",
+       "IDSYN > VALORLCTOCTB", "-9007199254740993 < VALORLCTOCTB"});
+  ExpectMatches(EntryRow(), false,
+                {"CODIGOEMPRESA <> 1", "CONTACTB < 1234", "VALORLCTOCTB = 150",
+                 "TIPOLANCAMENTO = 'ls'", "DATALCTOCTB >= '2025-03-11'", "ATIVO = FALSE",
+                 "not ATIVO", "CONTACTB = CODIGOEMPRESA", "CONTACTB = 12345678901234567890"});
 }
 
 TEST(FilterExpression, KeywordsIgnoreCaseAndBindNotThenAndThenOr) {
@@ -93,13 +90,12 @@ TEST(FilterExpression, KeywordsIgnoreCaseAndBindNotThenAndThenOr) {
                  "A = 1 AND B = 2 Or C = 0", "a = 1 and b = 2 and c = 3 and not c = 4",
                  "((A = 1)) and (((B = 2)))", "A=1and B=2",
                  "A in (0, 1) and B between 2 and 3 and C = 3", "A between 0 and 2 or C = 9"});
-  ExpectMatches(row, false, {"not (A = 1 or B = 2)"});
   // Shapes the modules write: padding, a keyword glued to a number,
   // doubled blanks and nested groups.
   ExpectMatches(row, true,
                 {"    A = 1 and B = 2", " A = 1and B   = 2", "( A = 0 or  A = 1)",
                  "A > 0 and ((B = 7) or (B = 2))", "A > 0 and (C in (1, 3))"});
-  ExpectMatches(row, false, {"(A = 2) or (A is null)"});
+  ExpectMatches(row, false, {"not (A = 1 or B = 2)", "(A = 2) or (A is null)"});
 }
 
 TEST(FilterExpression, NullComparesFalseAndNotOfThatIsTrue) {
@@ -158,13 +154,11 @@ TEST(FilterExpression, FieldNamesAreUpperCasedOnceInOrderOfAppearance) {
   EXPECT_EQ(expression->FieldNames(),
             (std::vector<std::string>{"CONTACTB", "DATA SALDO", "CODIGOEMPRESA", "NOME"}));
   EXPECT_TRUE(TFilterExpression::Parse("1 = 1")->FieldNames().empty());
-}
-
-TEST(FilterExpression, BlankTextLetsEveryRowPass) {
+  // A blank text lets every row pass.
   for (const char* text : {"", "   ", "\t\r\n"}) {
-    auto expression = TFilterExpression::Parse(text);
-    EXPECT_TRUE(expression->FieldNames().empty());
-    EXPECT_TRUE(expression->Matches([](size_t) { return Value(); }));
+    auto blank = TFilterExpression::Parse(text);
+    EXPECT_TRUE(blank->FieldNames().empty());
+    EXPECT_TRUE(blank->Matches([](size_t) { return Value(); }));
   }
 }
 
@@ -223,15 +217,14 @@ TEST(FilterExpression, DeepNestingIsRefusedBeforeTheStackRunsOut) {
   EXPECT_TRUE(Matches(atLimit, {{"A", Value(1)}}));
   std::string tooDeep = std::string(limit + 1, '(') + "A = 1" + std::string(limit + 1, ')');
   EXPECT_THROW(TFilterExpression::Parse(tooDeep), EFilterError);
-  EXPECT_THROW(TFilterExpression::Parse(std::string(100000, '(')), EFilterError);
-  std::string nots;
-  for (int i = 0; i < 100000; ++i)
-    nots += "not ";
-  EXPECT_THROW(TFilterExpression::Parse(nots + "A = 1"), EFilterError);
-  std::string functions;
-  for (int i = 0; i < 100000; ++i)
-    functions += "upper(";
-  EXPECT_THROW(TFilterExpression::Parse(functions), EFilterError);
+  const auto repeat = [](const std::string& part) {
+    std::string text;
+    for (int i = 0; i < 100000; ++i)
+      text += part;
+    return text;
+  };
+  for (const std::string& text : {repeat("("), repeat("not ") + "A = 1", repeat("upper(")})
+    EXPECT_THROW(TFilterExpression::Parse(text), EFilterError) << text.substr(0, 10);
 }
 
 TEST(FilterExpression, LongChainsOfTermsStayFlat) {
