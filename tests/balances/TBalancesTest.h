@@ -47,6 +47,7 @@ enum class TJanela { Anterior, Periodo };
 
 inline constexpr int64_t kContasAnaliticas[] = {11, 12, 13, 14, 21, 22, 31};
 inline constexpr int kMoedaFuncional = 2;
+inline const Currency kCem = Currency::FromRaw(1000000);
 
 class TBalancesTest : public TSchemaTest {
  protected:
@@ -60,8 +61,9 @@ class TBalancesTest : public TSchemaTest {
 
   // Establishment 1 keeps a functional currency from 2024 on; 2 does not.
   void CriarEmpresa() {
-    Exec("insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB) values (1, 1, 'MATRIZ')");
-    Exec("insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB) values (1, 2, 'FILIAL')");
+    Exec(
+        "insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB) values (1, 1, 'MATRIZ'), "
+        "(1, 2, 'FILIAL')");
     Exec(
         "insert into OPCAOMOEDAFUNCIONAL (CODIGOEMPRESA, CODIGOESTAB, DATAINICIAL, DATAFINAL, "
         "CODIGOMOEDA) values (1, 1, '2024-01-01', null, 2)");
@@ -84,57 +86,45 @@ class TBalancesTest : public TSchemaTest {
     InserirConta(31, "3.1.01.001", 2, "RECEITA");
   }
 
+  // One row of company 1 in `tabela`, its columns and values side by side.
+  void Gravar(const char* tabela, std::initializer_list<const char*> colunas,
+              const ValueArray& valores) {
+    std::string nomes = "CODIGOEMPRESA", marcas = "1";
+    TParams params;
+    for (const char* coluna : colunas) {
+      nomes += fmt::format(", {}", coluna);
+      marcas += fmt::format(", :p{}", coluna);
+      params.emplace_back(std::string("p") + coluna, valores.at(params.size()));
+    }
+    Exec(fmt::format("insert into {} ({}) values ({})", tabela, nomes, marcas), params);
+  }
+
   void InserirConta(int64_t conta, const std::string& classif, int tipo,
                     const std::string& descr = "CONTA", const std::string& controle = "LN",
                     int tipoCalc = 1) {
-    Exec(
-        "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, DESCRCONTA, TIPOCONTA, "
-        "TIPOCONTACALC, TIPOCOTACAO, APELIDOCONTA, TIPOCONTROLECONTABIL) values (1, :pConta, "
-        ":pClassif, :pDescr, :pTipo, :pCalc, 1, :pApelido, :pControle)",
-        {{"pConta", conta},
-         {"pClassif", classif},
-         {"pDescr", descr},
-         {"pTipo", tipo},
-         {"pCalc", tipoCalc},
-         {"pApelido", fmt::format("A{}", conta)},
-         {"pControle", controle}});
+    Gravar("PLANOESPEC",
+           {"CONTACTB", "CLASSIFCONTA", "DESCRCONTA", "TIPOCONTA", "TIPOCONTACALC", "TIPOCOTACAO",
+            "APELIDOCONTA", "TIPOCONTROLECONTABIL"},
+           {conta, classif, descr, tipo, tipoCalc, 1, fmt::format("A{}", conta), controle});
   }
 
   static Value Opcional(const auto& v) { return v ? Value(*v) : Value(); }
 
   void Inserir(const TLcto& l) {
-    Exec(
-        "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
-        "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, CODIGOHISTCTB, CODIGOORIGLCTOCTB, "
-        "VALORLCTOCTB, VALORLCTOMOEDA) values (1, :pChave, :pEstab, :pData, :pTipo, :pDeb, "
-        ":pCred, :pHist, :pOrigem, :pValor, :pMoeda)",
-        {{"pChave", ++FChave},
-         {"pEstab", l.Estab},
-         {"pData", l.Data},
-         {"pTipo", l.Tipo},
-         {"pDeb", Opcional(l.Deb)},
-         {"pCred", Opcional(l.Cred)},
-         {"pHist", Opcional(l.Hist)},
-         {"pOrigem", l.Origem},
-         {"pValor", l.Valor},
-         {"pMoeda", Opcional(l.ValorMoeda)}});
+    Gravar("LCTOCTB",
+           {"CHAVELCTOCTB", "CODIGOESTAB", "DATALCTOCTB", "TIPOLANCAMENTO", "CONTACTBDEB",
+            "CONTACTBCRED", "CODIGOHISTCTB", "CODIGOORIGLCTOCTB", "VALORLCTOCTB", "VALORLCTOMOEDA"},
+           {++FChave, l.Estab, l.Data, l.Tipo, Opcional(l.Deb), Opcional(l.Cred), Opcional(l.Hist),
+            l.Origem, l.Valor, Opcional(l.ValorMoeda)});
     FLctos.push_back(l);
   }
 
   void InserirZeramento(const TLcto& z) {
-    Exec(
-        "insert into ZERAMENTOCTBMOEDA (CODIGOEMPRESA, CHAVEZERAMENTO, CODIGOESTAB, CODIGOMOEDA, "
-        "DATAZERAMENTO, TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, CODIGOHISTCTB, "
-        "VALORZERAMENTO) values (1, :pChave, :pEstab, 2, :pData, :pTipo, :pDeb, :pCred, :pHist, "
-        ":pValor)",
-        {{"pChave", static_cast<int64_t>(FZeramentos.size()) + 1},
-         {"pEstab", z.Estab},
-         {"pData", z.Data},
-         {"pTipo", z.Tipo},
-         {"pDeb", Opcional(z.Deb)},
-         {"pCred", Opcional(z.Cred)},
-         {"pHist", Opcional(z.Hist)},
-         {"pValor", *z.ValorMoeda}});
+    Gravar("ZERAMENTOCTBMOEDA",
+           {"CHAVEZERAMENTO", "CODIGOESTAB", "CODIGOMOEDA", "DATAZERAMENTO", "TIPOLANCAMENTO",
+            "CONTACTBDEB", "CONTACTBCRED", "CODIGOHISTCTB", "VALORZERAMENTO"},
+           {static_cast<int64_t>(FZeramentos.size()) + 1, z.Estab, kMoedaFuncional, z.Data, z.Tipo,
+            Opcional(z.Deb), Opcional(z.Cred), Opcional(z.Hist), *z.ValorMoeda});
     FZeramentos.push_back(z);
   }
 
@@ -169,11 +159,10 @@ class TBalancesTest : public TSchemaTest {
     std::mt19937_64 gerador(20240101);
     for (int i = 0; i < quantidade; ++i)
       Inserir(Sortear(gerador));
-    const Currency cem = Currency::FromRaw(1000000);
     for (TDateTime data : {Dia(1, 1), Dia(1, 31), Dia(2, 1), Dia(2, 14), Dia(2, 15), Dia(3, 31)})
-      Inserir({1, data, "LN", 11, 21, 1, "IM", cem, cem});
-    Inserir({2, Dia(2, 10), "LS", 12, std::nullopt, 2, "AA", cem, std::nullopt});
-    Inserir({2, Dia(2, 10), "LF", std::nullopt, 14, std::nullopt, "DG", cem, std::nullopt});
+      Inserir({1, data, "LN", 11, 21, 1, "IM", kCem, kCem});
+    Inserir({2, Dia(2, 10), "LS", 12, std::nullopt, 2, "AA", kCem, std::nullopt});
+    Inserir({2, Dia(2, 10), "LF", std::nullopt, 14, std::nullopt, "DG", kCem, std::nullopt});
   }
 
   // What a repository should return, from the entries kept by the test.
@@ -201,10 +190,8 @@ class TBalancesTest : public TSchemaTest {
       if (l.Cred)
         saldos[{*l.Cred, estab, dia}].second += valor;
     };
-    for (const TLcto& l : FLctos)
-      somar(l);
-    if (outros)
-      for (const TLcto& l : *outros)
+    for (const std::vector<TLcto>* lista : {&FLctos, outros})
+      for (const TLcto& l : lista ? *lista : std::vector<TLcto>{})
         somar(l);
     return SemZeros(saldos);
   }
@@ -264,10 +251,8 @@ class TBalancesTest : public TSchemaTest {
   }
 
   void AtivarFiltroUsuario(TDateTime inicio, TDateTime fim, const std::string& origens) {
-    Exec(
-        "insert into FILTROLCTOCTB (CODIGOEMPRESA, CODIGOUSUARIO, ATIVO, DATAINICIAL, DATAFINAL, "
-        "ORIGENS) values (1, 1, '1', :pIni, :pFim, :pOrigens)",
-        {{"pIni", inicio}, {"pFim", fim}, {"pOrigens", origens}});
+    Gravar("FILTROLCTOCTB", {"CODIGOUSUARIO", "ATIVO", "DATAINICIAL", "DATAFINAL", "ORIGENS"},
+           {1, "1", inicio, fim, origens});
   }
 
   std::vector<TLcto> FLctos;

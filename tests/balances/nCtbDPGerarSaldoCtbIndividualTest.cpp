@@ -25,14 +25,18 @@ struct TLinhaSaldo {
   Currency Anterior, Debito, Credito, Movimento, Atual;
   int64_t SemSaldoMov = 0, SintFilial = 0, TipoConta = 0;
   std::string Classif;
-  void Somar(const TLinhaSaldo& l) {
-    Anterior += l.Anterior;
-    Debito += l.Debito;
-    Credito += l.Credito;
-    Movimento += l.Movimento;
-    Atual += l.Atual;
-  }
+  void Somar(const TLinhaSaldo& l);
 };
+const std::pair<const char*, Currency TLinhaSaldo::*> kValores[] = {
+    {"SALDOANTERIOR", &TLinhaSaldo::Anterior},
+    {"DEBITO", &TLinhaSaldo::Debito},
+    {"CREDITO", &TLinhaSaldo::Credito},
+    {"MOVIMENTO", &TLinhaSaldo::Movimento},
+    {"SALDOATUAL", &TLinhaSaldo::Atual}};
+void TLinhaSaldo::Somar(const TLinhaSaldo& l) {
+  for (const auto& [campo, valor] : kValores)
+    this->*valor += l.*valor;
+}
 // (account, establishment, day) -> row.
 using TResultado = std::map<std::tuple<int64_t, int64_t, double>, TLinhaSaldo>;
 
@@ -44,11 +48,8 @@ TResultado LerResultado(TnClientDataSet& ds) {
                                  ds.FieldByName("DATASALDO").AsDateTime().Days());
     EXPECT_FALSE(r.contains(chave)) << "linha repetida " << std::get<0>(chave);
     TLinhaSaldo& l = r[chave];
-    l.Anterior = ds.FieldByName("SALDOANTERIOR").AsCurrency();
-    l.Debito = ds.FieldByName("DEBITO").AsCurrency();
-    l.Credito = ds.FieldByName("CREDITO").AsCurrency();
-    l.Movimento = ds.FieldByName("MOVIMENTO").AsCurrency();
-    l.Atual = ds.FieldByName("SALDOATUAL").AsCurrency();
+    for (const auto& [campo, valor] : kValores)
+      l.*valor = ds.FieldByName(campo).AsCurrency();
     l.SemSaldoMov = ds.FieldByName("SEMSALDOMOV").AsInteger();
     l.SintFilial = ds.FieldByName("SINTFILIAL").AsInteger();
     l.Classif = ds.FieldByName("CLASSIFCONTA").AsString();
@@ -177,52 +178,46 @@ class TGerarSaldoTest : public TBalancesTest {
 // their entries out of the period only.
 TEST_P(TGerarSaldoTest, RandomEntriesMatchDirectComputationFromEntries) {
   using enum TnTipoSaldoCtb;
-  const struct {
-    TDateTime Inicio, Fim;
-    bool Relacionar;
-    TnTipoSaldoCtb Livro;
-    std::string Historico;  // "" = no history filter
-    bool Filtrar;           // pConsiderarFiltroLctoCtb
-    std::string Origem;     // pFiltroOrigemLcto
-  } casos[] = {
-      {Dia(1, 1), Dia(3, 31), false, tscSocietario, "", false, ""},
-      {Dia(2, 1), Dia(2, 29), true, tscSocietario, "", false, ""},
-      {Dia(2, 15), Dia(3, 10), true, tscFiscal, "", false, ""},
-      {Dia(2, 15), Dia(3, 10), false, tscFiscal, "1", false, ""},
-      {Dia(3, 1), Dia(3, 31), true, tscSocietario, "2", false, ""},
-      {Dia(3, 31), Dia(3, 31), false, tscSocietario, "", false, ""},
-      {Dia(2, 1), Dia(3, 31), true, tscSocietario, "", true, "AA"},
-      {Dia(2, 15), Dia(3, 31), false, tscSocietario, "", true, ""},
-  };
+  // The period, the branches related, the book, the history filter ("" for
+  // none), pConsiderarFiltroLctoCtb and pFiltroOrigemLcto.
+  const std::tuple<TDateTime, TDateTime, bool, TnTipoSaldoCtb, std::string, bool, std::string>
+      casos[] = {
+          {Dia(1, 1), Dia(3, 31), false, tscSocietario, "", false, ""},
+          {Dia(2, 1), Dia(2, 29), true, tscSocietario, "", false, ""},
+          {Dia(2, 15), Dia(3, 10), true, tscFiscal, "", false, ""},
+          {Dia(2, 15), Dia(3, 10), false, tscFiscal, "1", false, ""},
+          {Dia(3, 1), Dia(3, 31), true, tscSocietario, "2", false, ""},
+          {Dia(3, 31), Dia(3, 31), false, tscSocietario, "", false, ""},
+          {Dia(2, 1), Dia(3, 31), true, tscSocietario, "", true, "AA"},
+          {Dia(2, 15), Dia(3, 31), false, tscSocietario, "", true, ""},
+      };
   AtivarFiltroUsuario(Dia(1, 1), Dia(3, 31), "IM");
   SemearTresMeses(0);  // the entries on the days where the periods turn
   for (uint64_t semente : {7u, 99u, 2024u}) {
     std::mt19937_64 gerador(semente);
     for (int i = 0; i < 60; ++i)
       Inserir(Sortear(gerador));
-    for (const auto& caso : casos) {
+    for (const auto& [inicio, fim, relacionar, livro, historico, filtrar, origem] : casos) {
       SCOPED_TRACE(fmt::format("semente {} {}..{} filiais={} livro={} hist={} filtro={} {}",
-                               semente, DateToIso(caso.Inicio), DateToIso(caso.Fim),
-                               caso.Relacionar, static_cast<int>(caso.Livro), caso.Historico,
-                               caso.Filtrar, caso.Origem));
+                               semente, DateToIso(inicio), DateToIso(fim), relacionar,
+                               static_cast<int>(livro), historico, filtrar, origem));
       auto aceita = [&](const TLcto& l) {
-        const bool fora = caso.Origem.empty() ? l.Origem == "IM"
-                                              : l.Origem == caso.Origem && l.Data >= caso.Inicio;
-        return (caso.Historico.empty() || l.Hist == std::stoi(caso.Historico)) &&
-               !(caso.Filtrar && fora);
+        const bool fora =
+            origem.empty() ? l.Origem == "IM" : l.Origem == origem && l.Data >= inicio;
+        return (historico.empty() || l.Hist == std::stoi(historico)) && !(filtrar && fora);
       };
       const std::vector<int64_t> estabs =
-          caso.Relacionar ? std::vector<int64_t>{0, 1, 2} : std::vector<int64_t>{0};
-      const TResultado r = Rodar(caso.Inicio, caso.Fim,
-                                 {{"pRelacionarEstab", caso.Relacionar ? "1" : "0"},
-                                  {"pTipoSaldoCtb", std::to_string(static_cast<int>(caso.Livro))},
-                                  {"pCodigoHistCtb", caso.Historico},
-                                  {"pConsiderarFiltroLctoCtb", caso.Filtrar ? "1" : "0"},
-                                  {"pFiltroOrigemLcto", caso.Origem}});
-      EXPECT_EQ(Direto(Parans(caso.Inicio, caso.Fim, caso.Relacionar, caso.Livro), aceita, estabs),
+          relacionar ? std::vector<int64_t>{0, 1, 2} : std::vector<int64_t>{0};
+      const TResultado r = Rodar(inicio, fim,
+                                 {{"pRelacionarEstab", relacionar ? "1" : "0"},
+                                  {"pTipoSaldoCtb", std::to_string(static_cast<int>(livro))},
+                                  {"pCodigoHistCtb", historico},
+                                  {"pConsiderarFiltroLctoCtb", filtrar ? "1" : "0"},
+                                  {"pFiltroOrigemLcto", origem}});
+      EXPECT_EQ(Direto(Parans(inicio, fim, relacionar, livro), aceita, estabs),
                 Analiticas(r, estabs));
       for (const auto& [chave, l] : r)
-        EXPECT_EQ(caso.Fim.Days(), std::get<2>(chave)) << "sem agrupamento a data é a final";
+        EXPECT_EQ(fim.Days(), std::get<2>(chave)) << "sem agrupamento a data é a final";
     }
   }
 }
@@ -239,11 +234,8 @@ TEST_P(TGerarSaldoTest, BucketsAndQuotas) {
   std::vector<TBalde> diarios;
   for (int dia = 10; dia <= 16; ++dia)
     diarios.push_back({Dia(2, dia), Dia(2, dia), Dia(2, dia)});
-  const struct {
-    const char* Agrupar;
-    bool Relacionar;
-    std::vector<TBalde> Baldes;
-  } casos[] = {
+  // The grouping, the branches related and the buckets.
+  const std::tuple<const char*, bool, std::vector<TBalde>> casos[] = {
       {"2",
        true,
        {{Dia(1, 1), Dia(1, 15), Dia(1, 31)},
@@ -251,21 +243,21 @@ TEST_P(TGerarSaldoTest, BucketsAndQuotas) {
         {Dia(3, 1), Dia(3, 1), Dia(3, 10)}}},
       {"1", false, diarios},
   };
-  for (const auto& caso : casos) {
-    SCOPED_TRACE(caso.Agrupar);
+  for (const auto& [agrupar, relacionar, baldes] : casos) {
+    SCOPED_TRACE(agrupar);
     const std::vector<int64_t> estabs =
-        caso.Relacionar ? std::vector<int64_t>{0, 1, 2} : std::vector<int64_t>{0};
-    const TResultado r = Rodar(
-        caso.Baldes.front().De, caso.Baldes.back().Ate,
-        {{"pTipoAgruparData", caso.Agrupar}, {"pRelacionarEstab", caso.Relacionar ? "1" : "0"}});
-    EXPECT_EQ(16u * estabs.size() * caso.Baldes.size(), r.size());
-    for (const TBalde& balde : caso.Baldes) {
+        relacionar ? std::vector<int64_t>{0, 1, 2} : std::vector<int64_t>{0};
+    const TResultado r =
+        Rodar(baldes.front().De, baldes.back().Ate,
+              {{"pTipoAgruparData", agrupar}, {"pRelacionarEstab", relacionar ? "1" : "0"}});
+    EXPECT_EQ(16u * estabs.size() * baldes.size(), r.size());
+    for (const TBalde& balde : baldes) {
       TResultado doBalde;
       for (const auto& [chave, l] : r)
         if (std::get<2>(chave) == balde.Data.Days())
           doBalde[{std::get<0>(chave), std::get<1>(chave), 0}] = l;
       EXPECT_EQ(16u * estabs.size(), doBalde.size()) << DateToIso(balde.Data);
-      EXPECT_EQ(Direto(Parans(balde.De, balde.Ate, caso.Relacionar), {}, estabs),
+      EXPECT_EQ(Direto(Parans(balde.De, balde.Ate, relacionar), {}, estabs),
                 Analiticas(doBalde, estabs))
           << DateToIso(balde.Data);
     }
@@ -352,10 +344,9 @@ TEST_P(TGerarSaldoTest, CalculatedAccountIsOneAccountMinusAnother) {
 }
 
 TEST_P(TGerarSaldoTest, ZeroMovementMarksAndBranchSums) {
-  const Currency cem = Currency::FromRaw(1000000);
-  Inserir({1, Dia(2, 5), "LN", 11, 21, 1, "DG", cem, std::nullopt});
-  Inserir({2, Dia(2, 6), "LN", 11, 21, 1, "DG", cem, std::nullopt});
-  Inserir({2, Dia(2, 6), "LN", 12, 22, 1, "DG", cem, std::nullopt});
+  Inserir({1, Dia(2, 5), "LN", 11, 21, 1, "DG", kCem, std::nullopt});
+  Inserir({2, Dia(2, 6), "LN", 11, 21, 1, "DG", kCem, std::nullopt});
+  Inserir({2, Dia(2, 6), "LN", 12, 22, 1, "DG", kCem, std::nullopt});
   const TResultado r = Rodar(Dia(2, 1), Dia(2, 29),
                              {{"pRelacionarEstab", "1"}, {"pListarContasMovimentoZero", "0"}});
   // "account:no-movement mark/branch-sum mark" of the all-branches rows.
@@ -396,9 +387,8 @@ TEST_P(TGerarSaldoTest, LocalCurrencyImplantationIsConvertedAtItsDateAndFlagged)
   Cotacao(3, EncodeDate(2023, 12, 31), 5.0);
   Cotacao(3, Dia(1, 10), 4.0);
   Cotacao(3, Dia(2, 10), 2.0);
-  const Currency cem = Currency::FromRaw(1000000);
-  Inserir({2, Dia(1, 10), "LN", 11, 21, 1, "DG", cem, std::nullopt});
-  Inserir({2, Dia(2, 10), "LN", 11, 21, 1, "DG", cem, std::nullopt});
+  Inserir({2, Dia(1, 10), "LN", 11, 21, 1, "DG", kCem, std::nullopt});
+  Inserir({2, Dia(2, 10), "LN", 11, 21, 1, "DG", kCem, std::nullopt});
   auto processo = Processo(Dia(2, 1), Dia(2, 29), {{"pCodigoMoeda", "3"}, {"pCodigoEstab", "2"}});
   processo->Executar();
   EXPECT_TRUE(processo->CalculandoSaldoOutraMoeda());
@@ -420,7 +410,7 @@ TEST_P(TGerarSaldoTest, LocalCurrencyImplantationIsConvertedAtItsDateAndFlagged)
   EXPECT_EQ(Currency(50), mensal.at({11, 0, Dia(2, 1).Days()}).Debito);
 
   // A day without its own rate converts at the last one and says so.
-  Inserir({2, Dia(2, 20), "LN", 11, 21, 1, "DG", cem, std::nullopt});
+  Inserir({2, Dia(2, 20), "LN", 11, 21, 1, "DG", kCem, std::nullopt});
   processo->Executar();
   EXPECT_EQ(avisos(), "11 2023-12-31");
   EXPECT_EQ(Currency(100),
@@ -467,24 +457,19 @@ TEST_P(TGerarSaldoTest, FunctionalCurrencyReadsTheCurrencyAmountsAndConvertsBack
 TEST_P(TGerarSaldoTest, IfrsAdoptionInsideThePeriodAndAccountWithoutNatureAreRefused) {
   SemearTresMeses();
   Exec("insert into OPCAOIFRS (CODIGOEMPRESA, DATAOPCAO) values (1, '2024-02-01')");
-  const struct {
-    TDateTime Inicio, Fim;
-    TParametros Params;
-    bool Recusa;
-  } casos[] = {
+  const std::tuple<TDateTime, TDateTime, TParametros, bool> casos[] = {
       {Dia(1, 1), Dia(3, 31), {}, true},
       {Dia(1, 1), Dia(2, 1), {}, true},
       {Dia(2, 1), Dia(3, 31), {}, false},
       {Dia(1, 1), Dia(3, 31), {{"pValidarPeriodoIFRS", "0"}}, false},
   };
-  for (const auto& caso : casos) {
-    SCOPED_TRACE(DateToIso(caso.Inicio) + " a " + DateToIso(caso.Fim));
-    EXPECT_EQ(
-        MensagemDoErro([&] { EXPECT_FALSE(Rodar(caso.Inicio, caso.Fim, caso.Params).empty()); }),
-        caso.Recusa ? "Períodos Inválidos: Não é possível calcular o saldo pois a adoção do "
-                      "IFRS(01/02/2024) foi feita entre os períodos Inicial e Final "
-                      "informados."
-                    : "");
+  for (const auto& [inicio, fim, params, recusa] : casos) {
+    SCOPED_TRACE(DateToIso(inicio) + " a " + DateToIso(fim));
+    EXPECT_EQ(MensagemDoErro([&] { EXPECT_FALSE(Rodar(inicio, fim, params).empty()); }),
+              recusa ? "Períodos Inválidos: Não é possível calcular o saldo pois a adoção do "
+                       "IFRS(01/02/2024) foi feita entre os períodos Inicial e Final "
+                       "informados."
+                     : "");
   }
   InserirConta(60, "9.1", 2);
   EXPECT_EQ(MensagemDoErro([&] { Rodar(Dia(2, 1), Dia(2, 29)); }),

@@ -24,38 +24,31 @@ class TPlanoEspecTest : public TBalancesTest {
   TnCtbRepositorioSaldoCtb FRepositorio;
 };
 
-struct TCasoPlano {
-  const char* Nome;
-  const char* ContaCtb;
-  const char* ClassifConta;
-  TnTipoSaldoCtb Livro;
-  bool Totalizar;
-  const char* Contas;
-};
-
 TEST_P(TPlanoEspecTest, SelectionBringsSubordinatesOfTheBookAndTotallingChoice) {
   const auto soc = TnTipoSaldoCtb::tscSocietario;
   const auto fis = TnTipoSaldoCtb::tscFiscal;
-  const TCasoPlano casos[] = {
-      {"sem seleção, só analíticas", "", "", soc, false, "11 12 13 14 21 22 31"},
-      {"sem seleção, com sintéticas", "", "", soc, true, "1 2 3 4 5 6 7 8 9 11 12 13 14 21 22 31"},
-      {"sintética traz subordinadas", "3", "", soc, true, "3 11 12"},
-      {"sem totalizar só as analíticas abaixo", "3", "", soc, false, "11 12"},
-      {"livro societário deixa a conta fiscal de fora", "4", "", soc, true, "4 5 13"},
-      {"livro fiscal deixa a conta societária de fora", "4", "", fis, true, "4 5 14"},
-      {"livro fiscal sem totalizar", "4", "", fis, false, "14"},
-      {"analítica sozinha", "21;31", "", soc, true, "21 31"},
-      {"classificação", "", "2.1", soc, true, "7 8 21 22"},
-      {"conta ou classificação", "31", "2.1.01", soc, true, "8 21 22 31"},
-      {"intervalo de contas", "11-13", "", soc, false, "11 12 13"},
-  };
-  for (const TCasoPlano& caso : casos) {
-    SCOPED_TRACE(caso.Nome);
-    TnParansSaldoCtb p = Parans(Dia(1, 1), Dia(3, 31), false, caso.Livro);
-    p.ContaCtb = caso.ContaCtb;
-    p.ClassifConta = caso.ClassifConta;
-    p.TotalizarSintetica = caso.Totalizar;
-    EXPECT_EQ(Contas(p), caso.Contas);
+  const std::tuple<const char*, const char*, const char*, TnTipoSaldoCtb, bool, const char*>
+      casos[] = {
+          {"sem seleção, só analíticas", "", "", soc, false, "11 12 13 14 21 22 31"},
+          {"sem seleção, com sintéticas", "", "", soc, true,
+           "1 2 3 4 5 6 7 8 9 11 12 13 14 21 22 31"},
+          {"sintética traz subordinadas", "3", "", soc, true, "3 11 12"},
+          {"sem totalizar só as analíticas abaixo", "3", "", soc, false, "11 12"},
+          {"livro societário deixa a conta fiscal de fora", "4", "", soc, true, "4 5 13"},
+          {"livro fiscal deixa a conta societária de fora", "4", "", fis, true, "4 5 14"},
+          {"livro fiscal sem totalizar", "4", "", fis, false, "14"},
+          {"analítica sozinha", "21;31", "", soc, true, "21 31"},
+          {"classificação", "", "2.1", soc, true, "7 8 21 22"},
+          {"conta ou classificação", "31", "2.1.01", soc, true, "8 21 22 31"},
+          {"intervalo de contas", "11-13", "", soc, false, "11 12 13"},
+      };
+  for (const auto& [nome, contaCtb, classifConta, livro, totalizar, contas] : casos) {
+    SCOPED_TRACE(nome);
+    TnParansSaldoCtb p = Parans(Dia(1, 1), Dia(3, 31), false, livro);
+    p.ContaCtb = contaCtb;
+    p.ClassifConta = classifConta;
+    p.TotalizarSintetica = totalizar;
+    EXPECT_EQ(Contas(p), contas);
   }
 }
 

@@ -46,23 +46,19 @@ TEST(TnConfigEmpresaLctoCtb, EachItemReachesItsSetting) {
   EXPECT_EQ(config.TipoExibeTituloSaldo, 2);
 
   // A flag is on only when it is "1"; the cost-centre start goes with them.
-  struct TCaso {
-    int Item;
-    Value Valor;
-    bool TnConfigEmpresaLctoCtb::*Campo;
-  };
-  for (const TCaso& caso :
-       {TCaso{kCfgUtilLote, Value("0"), &TnConfigEmpresaLctoCtb::UsaLote},
-        TCaso{kCfgUtilNumeroDcto, Value(), &TnConfigEmpresaLctoCtb::UsaNumeroDcto},
-        TCaso{kCfgUtilOrigemLctoCtb, Value("S"), &TnConfigEmpresaLctoCtb::UsaOrigemLctoCtb},
-        TCaso{kCfgUtilUltimosLcto, Value("0"), &TnConfigEmpresaLctoCtb::UsaUltimosLcto},
-        TCaso{kCfgInformaCodigoSyn, Value("0"), &TnConfigEmpresaLctoCtb::InformaCodigoSyn},
-        TCaso{kCfgUtilCentroCusto, Value("0"), &TnConfigEmpresaLctoCtb::UsaCentroCusto}}) {
+  using C = TnConfigEmpresaLctoCtb;
+  for (const auto& [item, valor, campo] :
+       {std::tuple{kCfgUtilLote, Value("0"), &C::UsaLote},
+        {kCfgUtilNumeroDcto, Value(), &C::UsaNumeroDcto},
+        {kCfgUtilOrigemLctoCtb, Value("S"), &C::UsaOrigemLctoCtb},
+        {kCfgUtilUltimosLcto, Value("0"), &C::UsaUltimosLcto},
+        {kCfgInformaCodigoSyn, Value("0"), &C::InformaCodigoSyn},
+        {kCfgUtilCentroCusto, Value("0"), &C::UsaCentroCusto}}) {
     ValueArray itens = Itens();
-    itens[caso.Item] = caso.Valor;
+    itens[item] = valor;
     const TnConfigEmpresaLctoCtb lida = TnConfigEmpresaLctoCtb::DaConfiguracao(itens, 0);
-    EXPECT_FALSE(lida.*caso.Campo) << "item " << caso.Item;
-    if (caso.Item == kCfgUtilCentroCusto) {
+    EXPECT_FALSE(lida.*campo) << "item " << item;
+    if (item == kCfgUtilCentroCusto) {
       EXPECT_TRUE(lida.DataInicialCentroCusto.IsZero());
     }
   }

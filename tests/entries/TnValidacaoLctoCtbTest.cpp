@@ -271,43 +271,35 @@ TEST_P(TnValidacaoLctoCtbTest, EditOfATransactionAsksAboutItsOtherEntries) {
       "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
       "TIPOLANCAMENTO, CONTACTBDEB, VALORLCTOCTB, TRANSCTB, ORIGEMDADO) values "
       "(1, 2, 1, '2024-03-11', 'LN', 101, 1, 9, 2), (1, 3, 1, '2024-03-10', 'LS', 101, 1, 9, 2)");
-  struct TCasoTransacao {
-    const char* Nome;
-    bool Ifrs;
-    std::string Resposta;
-    std::string Pergunta;
-    std::string Esperado;
-  };
   const std::string datas =
       "Atenção, está transação possui lançamentos com datas diferentes, favor verificar!\r\n"
       "Deseja confirmar as alterações?";
   const std::string tipos =
       "Atenção, está transação possui tipos de lançamentos diferentes, favor verificar!\r\n"
       "Deseja confirmar as alterações?";
-  const std::vector<TCasoTransacao> casos = {
-      {"SpedDatesKept", false, "Não", datas, "EAbort"},
-      {"SpedDatesConfirmed", false, "Sim", datas, "ok"},
-      {"IfrsTypesKept", true, "Não", tipos, "EAbort"},
-  };
   NovoValido();
   Set("TRANSCTB", 9);
   FRegistro.Post();
-  for (const TCasoTransacao& caso : casos) {
-    SCOPED_TRACE(caso.Nome);
+  // IFRS or not, the answer, the last question and the outcome.
+  for (const auto& [ifrs, resposta, pergunta, esperado] :
+       {std::tuple{false, "Não", datas, "EAbort"},
+        {false, "Sim", datas, "ok"},
+        {true, "Não", tipos, "EAbort"}}) {
+    SCOPED_TRACE(pergunta + resposta);
     FContexto.TemTela = true;
     FContexto.PossuiSPED = [] { return true; };
-    FContexto.EhOptanteIFRS = [&caso] { return caso.Ifrs; };
+    FContexto.EhOptanteIFRS = [ifrs = ifrs] { return ifrs; };
     FDialogos->LimparRegistro();
     // The IFRS company is first asked about the dates, then the types.
-    if (caso.Ifrs)
+    if (ifrs)
       FDialogos->AdicionarResposta("Sim");
-    FDialogos->AdicionarResposta(caso.Resposta);
+    FDialogos->AdicionarResposta(resposta);
     FRegistro.Edit();
     Set("COMPLHIST", "EDITADO");
-    EXPECT_EQ(Validar(), caso.Esperado);
+    EXPECT_EQ(Validar(), esperado);
     const auto perguntas = FDialogos->Perguntas();
     ASSERT_FALSE(perguntas.empty());
-    EXPECT_EQ(perguntas.back().Texto, caso.Pergunta);
+    EXPECT_EQ(perguntas.back().Texto, pergunta);
     FRegistro.Cancel();
   }
 }

@@ -1,5 +1,7 @@
 // What the entry's fields do as they are typed and left: the date, a typed
 // key, a programmed entry's code, and the account lookups by entry type.
+#include <tuple>
+
 #include "entries/nCtbDMLctoCtb_U.h"
 #include "framework/core/Exceptions.h"
 #include "tests/entries/ResultadoRegra.h"
@@ -28,16 +30,11 @@ TEST_P(TnCtbDMLctoCtbCamposTest, IfrsDateSuggestsTheOriginItsPeriodAsks) {
       "insert into EXERCICIOSOCIALCTB (CODIGOEMPRESA, DATAINICIAL, DATAFINAL, SITUACAO) values "
       "(2, '2024-02-01', '2024-02-29', 4)");
   FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{2}));
-  struct TCaso {
-    int Mes, Dia;
-    const char* Origem;
-  };
-  const TCaso casos[] = {{1, 1, "AI"}, {2, 5, "AA"}, {3, 5, "CB"}};
   TnCtbDMLctoCtb& modulo = Criar();
-  for (const TCaso& caso : casos) {
-    SCOPED_TRACE(caso.Dia);
-    SairData(modulo, 2024, caso.Mes, caso.Dia);
-    EXPECT_EQ(modulo.nClientDataSet.FieldByName("CODIGOORIGLCTOCTB").AsString(), caso.Origem);
+  for (const auto& [mes, dia, origem] : {std::tuple{1, 1, "AI"}, {2, 5, "AA"}, {3, 5, "CB"}}) {
+    SCOPED_TRACE(origem);
+    SairData(modulo, 2024, mes, dia);
+    EXPECT_EQ(modulo.nClientDataSet.FieldByName("CODIGOORIGLCTOCTB").AsString(), origem);
     modulo.nClientDataSet.Cancel();
   }
 }
@@ -130,27 +127,21 @@ TEST_P(TnCtbDMLctoCtbCamposTest, FocusGoesToTheFirstFieldThatCanTakeIt) {
 }
 
 TEST_P(TnCtbDMLctoCtbCamposTest, AccountLookupFollowsTheEntryTypeOfAnIfrsCompany) {
-  struct TCaso {
-    int64_t Empresa;
-    const char* Tipo;
-    const char* FiltroAntes;
-    const char* Filtro;
-  };
-  const TCaso casos[] = {
+  const std::tuple<int64_t, const char*, const char*, const char*> casos[] = {
       {2, "LN", "", "TIPOCONTROLECONTABIL = 'LN'"},
       {2, "LS", "", "TIPOCONTROLECONTABIL in ('LN', 'LS')"},
       {2, "LF", "TIPOCONTA = 2", "TIPOCONTA = 2 and (TIPOCONTROLECONTABIL in ('LN', 'LF'))"},
       {1, "LS", "TIPOCONTA = 2", "TIPOCONTA = 2"},
   };
-  for (const TCaso& caso : casos) {
-    SCOPED_TRACE(std::string(caso.Tipo) + " empresa " + std::to_string(caso.Empresa));
-    FSelecao.SetParam(kSelCodigoEmpresa, Value(caso.Empresa));
+  for (const auto& [empresa, tipo, filtroAntes, filtroDepois] : casos) {
+    SCOPED_TRACE(std::string(tipo) + " empresa " + std::to_string(empresa));
+    FSelecao.SetParam(kSelCodigoEmpresa, Value(empresa));
     TnCtbDMLctoCtb& modulo = Criar(false);
     modulo.nClientDataSet.Append();
-    modulo.nClientDataSet.FieldByName("TIPOLANCAMENTO").SetAsString(caso.Tipo);
-    std::string filtro = caso.FiltroAntes;
+    modulo.nClientDataSet.FieldByName("TIPOLANCAMENTO").SetAsString(tipo);
+    std::string filtro = filtroAntes;
     modulo.DoDepoisCriarFiltroCONTACTB(nullptr, filtro);
-    EXPECT_EQ(filtro, caso.Filtro);
+    EXPECT_EQ(filtro, filtroDepois);
   }
 }
 

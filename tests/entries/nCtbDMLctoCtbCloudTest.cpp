@@ -1,33 +1,12 @@
 // The web twin of the entry module where it differs from the desktop one:
 // its declared actions, the required history, the balance cache that never
 // moves, the information widget and the web client's questions.
-#include <type_traits>
-
 #include "framework/app/NutilAmbiente.h"
 #include "framework/app/TnSelecao.h"
 #include "framework/ctb/TnUtilCtb.h"
 #include "tests/entries/TLctoCtbTest.h"
 
 namespace {
-
-// What only the desktop screen has is absent from the web module.
-template <class T>
-concept TemAtualizarSaldo = requires(T& m) {
-  m.AtualizarSaldo(1, 1, 1, TDateTime(), 0.0, 0.0, std::string());
-};
-template <class T>
-concept TemAcoesDeExecucao = requires(T& m) {
-  m.actLctoGerDebExecute();
-  m.actParticipanteExecute();
-};
-template <class T>
-concept TemLctoAtiv = requires(T& m, const TField& f) {
-  m.LctoAtiv(f);
-};
-static_assert(TemAtualizarSaldo<TnCtbDMLctoCtb> && !TemAtualizarSaldo<TnCtbDMLctoCtbCloud>);
-static_assert(TemAcoesDeExecucao<TnCtbDMLctoCtb> && !TemAcoesDeExecucao<TnCtbDMLctoCtbCloud>);
-static_assert(TemLctoAtiv<TnCtbDMLctoCtbCloud> && !TemLctoAtiv<TnCtbDMLctoCtb>);
-static_assert(!std::is_base_of_v<TnCtbDMLctoCtb, TnCtbDMLctoCtbCloud>);
 
 class TnCtbDMLctoCtbCloudTest : public TLctoCtbTest {
  protected:
@@ -66,22 +45,17 @@ TEST_P(TnCtbDMLctoCtbCloudTest, CtrlF9OpensTheParticipantsBeforeTheTransaction) 
 }
 
 TEST_P(TnCtbDMLctoCtbCloudTest, TransactionActionsNeedTransactionsAndNoOpeningFilter) {
-  struct TCaso {
-    int64_t Empresa;
-    const char* Filtro;
-    bool Habilitadas;
-  };
-  for (const TCaso& caso :
-       {TCaso{1, "", false}, TCaso{2, "", true}, TCaso{2, "CHAVELCTOCTB = 1", false}}) {
-    SCOPED_TRACE(std::to_string(caso.Empresa) + caso.Filtro);
-    FSelecao.SetParam(kSelCodigoEmpresa, Value(caso.Empresa));
+  for (const auto& [empresa, filtro, habilitadas] :
+       {std::tuple{int64_t{1}, "", false}, {2, "", true}, {2, "CHAVELCTOCTB = 1", false}}) {
+    SCOPED_TRACE(std::to_string(empresa) + filtro);
+    FSelecao.SetParam(kSelCodigoEmpresa, Value(empresa));
     auto web = Nutilform::CriarDMNovo<TnCtbDMLctoCtbCloud>(TnCtbDMLctoCtbCloud::kClassName);
     TnForm form("FrmWeb");
     web->Configurar(&form);
-    web->SetFiltroAbertura(caso.Filtro);
+    web->SetFiltroAbertura(filtro);
     web->Abrir(&FSelecao);
-    EXPECT_EQ(web->nActCriarTransacao.Enabled(), caso.Habilitadas);
-    EXPECT_EQ(web->nActContinuarTransacao.Enabled(), caso.Habilitadas);
+    EXPECT_EQ(web->nActCriarTransacao.Enabled(), habilitadas);
+    EXPECT_EQ(web->nActContinuarTransacao.Enabled(), habilitadas);
   }
 }
 
@@ -124,18 +98,14 @@ TEST_P(TnCtbDMLctoCtbCloudTest, BalancesStayAsFirstReadUntilAModuleOpensAfresh) 
 }
 
 TEST_P(TnCtbDMLctoCtbCloudTest, InformationWidgetWhereBalancesByHistoryAreKept) {
-  struct TCaso {
-    int64_t Empresa;
-    bool Executavel;
-    bool Visivel;
-  };
   Executar("insert into EMPRESASALDOCTBHIST (CODIGOEMPRESA) values (2)");
-  for (const TCaso& caso : {TCaso{1, false, false}, TCaso{2, false, true}, TCaso{1, true, true}}) {
-    SCOPED_TRACE(std::to_string(caso.Empresa) + (caso.Executavel ? " web executable" : ""));
-    Nutil::SetEhHttpExe(caso.Executavel);
-    FSelecao.SetParam(kSelCodigoEmpresa, Value(caso.Empresa));
+  for (const auto& [empresa, executavel, visivel] :
+       {std::tuple{int64_t{1}, false, false}, {2, false, true}, {1, true, true}}) {
+    SCOPED_TRACE(std::to_string(empresa) + (executavel ? " web executable" : ""));
+    Nutil::SetEhHttpExe(executavel);
+    FSelecao.SetParam(kSelCodigoEmpresa, Value(empresa));
     const TnWidgetContainer& container = CriarWeb().GetWidgetContainer();
-    EXPECT_EQ(container.Visible, caso.Visivel);
+    EXPECT_EQ(container.Visible, visivel);
     EXPECT_EQ(container.Posicao, 4);
     ASSERT_EQ(container.Widgets.size(), 1U);
     EXPECT_EQ(container.Widgets[0].Nome, "Widget0");

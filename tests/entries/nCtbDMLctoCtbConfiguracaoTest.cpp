@@ -225,7 +225,8 @@ TEST_P(TnCtbDMLctoCtbConfiguracaoTest, LimitedUserFollowsTheRight) {
   EXPECT_FALSE(outro.GetUsuarioLimitado());
 }
 
-TEST_P(TnCtbDMLctoCtbConfiguracaoTest, MenuEntriesOfBothClasses) {
+// The workspace class is registered by name and posts as the desktop one.
+TEST_P(TnCtbDMLctoCtbConfiguracaoTest, MenuEntriesAndRegistrationOfBothClasses) {
   TnActionList lista;
   TnCtbDMLctoCtb::GerarPrincAction(lista, nullptr, {TnModulo::nCtb, TnModulo::nFin});
   TnActionList area;
@@ -249,6 +250,11 @@ TEST_P(TnCtbDMLctoCtbConfiguracaoTest, MenuEntriesOfBothClasses) {
                 "actTnCtbDMLctoCtbAreaTrabalho|00 Áreas de Trabalho\\02 Grupo de Empresas - "
                 "Holding\\02 Lançamentos|Lançamentos Contábeis|-1|25||false|true|"
                 "TnCtbDPAreaTrabalhoMoedaFuncional|C8580662"}));
+  TnCtbDMLctoCtb& modulo = Criar(true, "TnCtbDMLctoCtbAreaTrabalho");
+  EXPECT_NE(dynamic_cast<TnCtbDMLctoCtbAreaTrabalho*>(&modulo), nullptr);
+  NovoValido(modulo);
+  modulo.nClientDataSet.Post();
+  EXPECT_EQ(Contar("select count(*) from LCTOCTB"), 1);
 }
 
 TEST_P(TnCtbDMLctoCtbConfiguracaoTest, SelectionRequirementFollowsPersonalisation) {
@@ -264,14 +270,6 @@ TEST_P(TnCtbDMLctoCtbConfiguracaoTest, SelectionRequirementFollowsPersonalisatio
   InserirLcto(30, "2024-03-05");
   InserirLcto(31, "2024-04-05");
   EXPECT_EQ(Criar(false).nClientDataSet.RecordCount(), 1);
-}
-
-TEST_P(TnCtbDMLctoCtbConfiguracaoTest, WorkspaceClassIsCreatedByNameAndWorksTheSame) {
-  TnCtbDMLctoCtb& modulo = Criar(true, "TnCtbDMLctoCtbAreaTrabalho");
-  EXPECT_NE(dynamic_cast<TnCtbDMLctoCtbAreaTrabalho*>(&modulo), nullptr);
-  NovoValido(modulo);
-  modulo.nClientDataSet.Post();
-  EXPECT_EQ(Contar("select count(*) from LCTOCTB"), 1);
 }
 
 TEST_P(TnCtbDMLctoCtbConfiguracaoTest, ScreenGetsStatusPanelsActionsAndEntryTypeVisibility) {

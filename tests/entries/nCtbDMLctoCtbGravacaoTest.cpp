@@ -138,19 +138,16 @@ TEST_P(TnCtbDMLctoCtbGravacaoTest, ImportReportsEachUnbalancedDayOfCompanyAndBra
   TnClientDataSet& cds = modulo.nClientDataSet;
   // 01/03: a whole entry and a debit alone; 02/03: a debit and a credit
   // that balance each other.
-  struct TLinha {
-    int Chave, Dia;
-    bool Debito, Credito;
-    double Valor;
-  };
-  for (const TLinha& l : {TLinha{600, 1, true, true, 100}, TLinha{601, 1, true, false, 1234.5},
-                          TLinha{602, 2, true, false, 10}, TLinha{603, 2, false, true, 10}}) {
-    NovoImportado(modulo, l.Chave);
-    cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 3, l.Dia));
-    cds.FieldByName("VALORLCTOCTB").SetAsFloat(l.Valor);
-    if (!l.Debito)
+  for (const auto& [chave, dia, debito, credito, valor] : {std::tuple{600, 1, true, true, 100.0},
+                                                           {601, 1, true, false, 1234.5},
+                                                           {602, 2, true, false, 10.0},
+                                                           {603, 2, false, true, 10.0}}) {
+    NovoImportado(modulo, chave);
+    cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 3, dia));
+    cds.FieldByName("VALORLCTOCTB").SetAsFloat(valor);
+    if (!debito)
       cds.FieldByName("CONTACTBDEB").Clear();
-    if (!l.Credito)
+    if (!credito)
       cds.FieldByName("CONTACTBCRED").Clear();
     cds.Post();
   }

@@ -181,8 +181,6 @@ TEST_P(TnCtbDMLctoCtbHistoricoTest, AccountsTypedAsCodesOrAliases) {
               esperado)
         << texto;
   }
-  modulo.nClientDataSet.FieldByName("CONTACTBCRED").SetText("caixa");
-  EXPECT_EQ(modulo.nClientDataSet.FieldByName("CONTACTBCRED").AsInteger(), 101);
   modulo.nClientDataSet.Cancel();
 }
 
@@ -220,43 +218,41 @@ class TnCtbDMLctoCtbMoedaTest : public TLctoCtbTest {
 // reais and the currency no longer close, leaving reais says so; the post
 // keeps both.
 TEST_P(TnCtbDMLctoCtbMoedaTest, ExitsDeriveTheMissingValueAndSayWhenItDoesNotClose) {
-  const struct {
-    const char* Saida;
-    double Cotacao, Moeda, Reais;  // a negative value: the field is empty
-    const char* Esperado;
-    bool Informa = false;
-  } casos[] = {
-      {"VALORLCTOMOEDA", 2.5, 10.01, -1, "2.5 x 10.01 = 25.03"},
-      {"COTACAOMOEDA", 0.5, 0.05, -1, "0.5 x 0.05 = 0.03"},
-      {"COTACAOMOEDA", 2, -1, 0.25, "2 x 0.13 = 0.25"},
-      {"VALORLCTOCTB", 2, -1, 0.25, "2 x 0.13 = 0.25"},
-      {"VALORLCTOCTB", 2.5, 10.01, 25.03, "2.5 x 10.01 = 25.03"},  // closes: no information
-      {"COTACAOMOEDA", 5.25, 100, -1, "5.25 x 100 = 525"},
-      {"VALORLCTOMOEDA", 5.25, 10.01, 525, "5.25 x 10.01 = 52.55"},
-      {"COTACAOMOEDA", 4, -1, 100, "4 x 25 = 100"},
-      {"VALORLCTOCTB", 3, -1, 100, "3 x 33.33 = 100"},
+  // The field left, the rate, the currency amount and reais before (a
+  // negative value: the field is empty), what the exit leaves and whether it
+  // informs.
+  const std::tuple<const char*, double, double, double, const char*, bool> casos[] = {
+      {"VALORLCTOMOEDA", 2.5, 10.01, -1, "2.5 x 10.01 = 25.03", false},
+      {"COTACAOMOEDA", 0.5, 0.05, -1, "0.5 x 0.05 = 0.03", false},
+      {"COTACAOMOEDA", 2, -1, 0.25, "2 x 0.13 = 0.25", false},
+      {"VALORLCTOCTB", 2, -1, 0.25, "2 x 0.13 = 0.25", false},
+      {"VALORLCTOCTB", 2.5, 10.01, 25.03, "2.5 x 10.01 = 25.03", false},  // closes: no information
+      {"COTACAOMOEDA", 5.25, 100, -1, "5.25 x 100 = 525", false},
+      {"VALORLCTOMOEDA", 5.25, 10.01, 525, "5.25 x 10.01 = 52.55", false},
+      {"COTACAOMOEDA", 4, -1, 100, "4 x 25 = 100", false},
+      {"VALORLCTOCTB", 3, -1, 100, "3 x 33.33 = 100", false},
       {"VALORLCTOCTB", 3, 33.33, 100, "3 x 33.33 = 100", true},
   };
   TnCtbDMLctoCtb& modulo = CriarNovo();
   TnClientDataSet& cds = modulo.nClientDataSet;
-  for (const auto& caso : casos) {
-    SCOPED_TRACE(std::string(caso.Saida) + " " + caso.Esperado);
+  for (const auto& [saida, cotacao, moeda, reais, esperado, informa] : casos) {
+    SCOPED_TRACE(std::string(saida) + " " + esperado);
     auto definir = [&](const char* campo, double valor) {
       if (valor < 0)
         cds.FieldByName(campo).Clear();
       else
         cds.FieldByName(campo).SetAsFloat(valor);
     };
-    definir("COTACAOMOEDA", caso.Cotacao);
-    definir("VALORLCTOMOEDA", caso.Moeda);
-    definir("VALORLCTOCTB", caso.Reais);
+    definir("COTACAOMOEDA", cotacao);
+    definir("VALORLCTOMOEDA", moeda);
+    definir("VALORLCTOCTB", reais);
     Dialogos().LimparRegistro();
-    Sair(modulo, caso.Saida);
-    EXPECT_EQ(Valores(cds), caso.Esperado);
+    Sair(modulo, saida);
+    EXPECT_EQ(Valores(cds), esperado);
     EXPECT_EQ(Dialogos().Informacoes(),
-              caso.Informa ? std::vector<std::string>{"O valor em Real não esta fechando com o "
-                                                      "valor da moeda Estrangeira!"}
-                           : std::vector<std::string>{});
+              informa ? std::vector<std::string>{"O valor em Real não esta fechando com o "
+                                                 "valor da moeda Estrangeira!"}
+                      : std::vector<std::string>{});
   }
   ASSERT_NO_THROW(cds.Post());
   EXPECT_EQ(Linha(static_cast<int>(cds.FieldByName("CHAVELCTOCTB").AsInteger()),

@@ -53,17 +53,11 @@ class TnCtbDMLctoCtbSaldoTest : public TLctoCtbTest {
   }
 };
 
-struct TCasoSaldo {
-  const char* Deb;
-  const char* Cred;
-  double Conta;
-  const char* Texto;
-};
-
 }  // namespace
 
 TEST_P(TnCtbDMLctoCtbSaldoTest, BalanceReadsAgainstOrWithTheAccountsNature) {
-  const TCasoSaldo casos[] = {
+  // The debit and credit accounts of the entries, the account asked and its balance.
+  const std::tuple<const char*, const char*, double, const char*> casos[] = {
       {"101", "null", 101, "1.234,56 D"},  // debit nature, debits
       {"null", "101", 101, "(1.234,56) C"},
       {"null", "201", 201, "1.234,56 C"},  // credit nature, credits
@@ -71,18 +65,18 @@ TEST_P(TnCtbDMLctoCtbSaldoTest, BalanceReadsAgainstOrWithTheAccountsNature) {
       {"null", "null", 999, "0,00"},  // not in the chart
   };
   int chave = 1;
-  for (const TCasoSaldo& caso : casos) {
-    SCOPED_TRACE(caso.Texto);
+  for (const auto& [deb, cred, conta, texto] : casos) {
+    SCOPED_TRACE(texto);
     Executar("delete from LCTOCTB");
-    Gravar(chave++, "2024-03-05", caso.Deb, caso.Cred, "1234.56");
+    Gravar(chave++, "2024-03-05", deb, cred, "1234.56");
     // Later days and other branches are not part of the balance.
-    Gravar(chave++, "2024-03-11", caso.Deb, caso.Cred, "7");
-    Gravar(chave++, "2024-03-05", caso.Deb, caso.Cred, "9", 2);
-    EXPECT_EQ(Criar().BuscarSaldo(1, 1, caso.Conta, EncodeDate(2024, 3, 10)), caso.Texto);
+    Gravar(chave++, "2024-03-11", deb, cred, "7");
+    Gravar(chave++, "2024-03-05", deb, cred, "9", 2);
+    EXPECT_EQ(Criar().BuscarSaldo(1, 1, conta, EncodeDate(2024, 3, 10)), texto);
     // The web page asks for one side; the other keeps its placeholder.
     const nlohmann::ordered_json web = Criar().AlterarCampoDebitoCreditoAjax(
-        1, 1, static_cast<int64_t>(caso.Conta), EncodeDate(2024, 3, 10), "credito");
-    EXPECT_EQ(web["CREDITO"], caso.Texto);
+        1, 1, static_cast<int64_t>(conta), EncodeDate(2024, 3, 10), "credito");
+    EXPECT_EQ(web["CREDITO"], texto);
     EXPECT_EQ(web["DEBITO"], "R$ 0,00");
   }
 }
@@ -129,57 +123,50 @@ TEST_P(TnCtbDMLctoCtbSaldoTest, LabelsShowTheParentAndTheBalanceOfTheAccountType
       "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, DESCRCONTA, TIPOCONTA) "
       "values (1, 11, '1.1', 'CIRCULANTE', 1), (1, 1101, '1.1.01', 'Caixa geral', 2)");
   Gravar(1, "2024-03-01", "1101", "102", "40");
-  struct TCasoTipo {
-    int Tipo;
-    const char* Titulo;  // account and description of the title row
-    const char* Saldo;   // "" when no balance is shown
-  };
-  const TCasoTipo casos[] = {
-      {1, "11 CIRCULANTE", "40,00 D"}, {2, "", "40,00 D"}, {3, "11 CIRCULANTE", ""}, {0, "", ""}};
-  for (const TCasoTipo& caso : casos) {
-    SCOPED_TRACE(caso.Tipo);
-    Configurar("TIPOEXIBETITULOSALDO = " + std::to_string(caso.Tipo));
+  // The display type, the title row's account and description and the
+  // balance shown ("" when none shows).
+  for (const auto& [tipo, titulo, saldo] : {std::tuple{1, "11 CIRCULANTE", "40,00 D"},
+                                            {2, "", "40,00 D"},
+                                            {3, "11 CIRCULANTE", ""},
+                                            {0, "", ""}}) {
+    SCOPED_TRACE(tipo);
+    Configurar("TIPOEXIBETITULOSALDO = " + std::to_string(tipo));
     TnCtbDMLctoCtb& modulo = Criar();
     NovoValido(modulo);
     modulo.nClientDataSet.FieldByName("CONTACTBDEB").SetAsInteger(1101);
-    const bool titulo = modulo.Form()->Controle(TnCtbDMLctoCtb::kFraTitulo[0])->Visible;
-    const bool saldo = modulo.Form()->Controle(TnCtbDMLctoCtb::kPanelSaldo[0])->Visible;
-    EXPECT_EQ(titulo ? Caption(modulo, "LblCtaDeb") + " " + Caption(modulo, "LblDescrDeb") : "",
-              caso.Titulo);
-    EXPECT_EQ(saldo ? Caption(modulo, "LblCtaSaldoDeb") : "", caso.Saldo);
+    const bool comTitulo = modulo.Form()->Controle(TnCtbDMLctoCtb::kFraTitulo[0])->Visible;
+    const bool comSaldo = modulo.Form()->Controle(TnCtbDMLctoCtb::kPanelSaldo[0])->Visible;
+    EXPECT_EQ(comTitulo ? Caption(modulo, "LblCtaDeb") + " " + Caption(modulo, "LblDescrDeb") : "",
+              titulo);
+    EXPECT_EQ(comSaldo ? Caption(modulo, "LblCtaSaldoDeb") : "", saldo);
   }
 }
 
 TEST_P(TnCtbDMLctoCtbSaldoTest, BalanceSitsRightOfTheAccountWithinTheForm) {
-  struct TCasoLayout {
-    int Tela;  // screen width (height 600 for 800, else 768)
-    int Largura;
-    int ContaLeft;
-    int ContaWidth;
-    int Left;
-  };
-  const TCasoLayout casos[] = {
+  // The screen width (height 600 for 800, else 768), the form's width, the
+  // account frame's left and width, and the balance's left.
+  const std::array<int, 5> casos[] = {
       {800, 780, 10, 600, 650},    // small screen: 130 from the right edge
       {800, 780, 700, 60, 830},    // ... never left of the account + 130
       {1366, 1200, 10, 500, 512},  // right of the description box
       {1366, 600, 10, 500, 470},   // a narrow form: 130 from the right edge
   };
-  for (const TCasoLayout& caso : casos) {
-    SCOPED_TRACE(caso.Left);
+  for (const auto& [tela, largura, contaLeft, contaWidth, left] : casos) {
+    SCOPED_TRACE(left);
     TnForm form("FrmLayout");
-    form.ScreenWidth = caso.Tela;
-    form.ScreenHeight = caso.Tela == 800 ? 600 : 768;
+    form.ScreenWidth = tela;
+    form.ScreenHeight = tela == 800 ? 600 : 768;
     TnFraField& conta = form.Criar<TnFraField>("FraCONTACTBDEB");
     conta.NomeCampo = "CONTACTBDEB";
-    conta.Left = caso.ContaLeft;
-    conta.Width = caso.ContaWidth;
+    conta.Left = contaLeft;
+    conta.Width = contaWidth;
     std::unique_ptr<TnCtbDMLctoCtb> modulo =
         Nutilform::CriarDMNovo<TnCtbDMLctoCtb>("TnCtbDMLctoCtb");
     modulo->Configurar(&form);
     modulo->Abrir(&FSelecao);
-    form.Resize(caso.Largura, 500);
-    EXPECT_EQ(form.Panel(TnCtbDMLctoCtb::kPanelSaldo[0]).Left, caso.Left);
-    EXPECT_EQ(form.Panel(TnCtbDMLctoCtb::kPanelSaldo[1]).Left, caso.Left);
+    form.Resize(largura, 500);
+    EXPECT_EQ(form.Panel(TnCtbDMLctoCtb::kPanelSaldo[0]).Left, left);
+    EXPECT_EQ(form.Panel(TnCtbDMLctoCtb::kPanelSaldo[1]).Left, left);
   }
 }
 

@@ -36,24 +36,19 @@ TEST_P(TnCtbDMLctoCtbTelasTest, FcontOptionIsTheOneInForceOnTheSelectionsFirstDa
 }
 
 TEST_P(TnCtbDMLctoCtbTelasTest, IfrsOptionIsReadAgainWithTheCompanyOrAlwaysOnTheWeb) {
-  struct TCaso {
-    bool Web;
-    bool OutraEmpresa;
-    bool TransacaoMantida;
-  };
-  for (const TCaso& caso :
-       {TCaso{false, false, true}, TCaso{false, true, false}, TCaso{true, false, false}}) {
+  // On the web, after another company, and whether the open transaction stays.
+  for (const auto& [web, outraEmpresa, transacaoMantida] :
+       {std::tuple{false, false, true}, {false, true, false}, {true, false, false}}) {
     FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{2}));
     TnCtbDMLctoCtb& modulo = CriarNovo();
     modulo.nClientDataSet.FieldByName("CONTACTBCRED").Clear();
     modulo.nClientDataSet.Post();
     ASSERT_NE(modulo.GetTransacaoAtual(), 0) << "a single-sided entry leaves it open";
-    Nutil::SetEhCloud(caso.Web);
-    if (caso.OutraEmpresa)
+    Nutil::SetEhCloud(web);
+    if (outraEmpresa)
       modulo.LimparChaveConfig();
     EXPECT_TRUE(modulo.GetEhOptanteIFRS());
-    EXPECT_EQ(modulo.GetTransacaoAtual() != 0, caso.TransacaoMantida)
-        << caso.Web << caso.OutraEmpresa;
+    EXPECT_EQ(modulo.GetTransacaoAtual() != 0, transacaoMantida) << web << outraEmpresa;
     Nutil::SetEhCloud(false);
   }
 }
@@ -121,17 +116,10 @@ TEST_P(TnCtbDMLctoCtbTelasTest, TransactionPanelAndButtonsOnlyForSpedOrIfrsCompa
   }
 }
 
-// Each screen under the switch that offers it: the action, what it needs of
-// the entry, and whether the screen shows.
+// Each screen under the switch that offers it: the action, the field and
+// value it needs of the entry, on the web or not, and the screen that shows
+// ("" when none does).
 TEST_P(TnCtbDMLctoCtbTelasTest, LinkedScreensAreOfferedOnlyUnderTheirSwitches) {
-  struct TCaso {
-    const char* Nome;
-    void (TnCtbDMLctoCtb::*Acao)();
-    const char* Campo;
-    const char* Valor;
-    bool Web;
-    const char* Tela;  // "" when none shows
-  };
   using M = TnCtbDMLctoCtb;
   const auto relac = &M::actLctoCtbRelacFiscalSocietario;
   const auto extemp = &M::actDataLctoExtemp;
@@ -139,34 +127,35 @@ TEST_P(TnCtbDMLctoCtbTelasTest, LinkedScreensAreOfferedOnlyUnderTheirSwitches) {
   const auto partic = &M::actParticipanteExecute;
   const char* tipo = "TIPOLANCAMENTO";
   const char* origem = "CODIGOORIGLCTOCTB";
-  const TCaso casos[] = {
-      {"fiscal/societário num LS", relac, tipo, "LS", false, ""},
-      {"fiscal/societário na web", relac, tipo, "LF", true, ""},
-      {"extemporâneo sem origem XX", extemp, origem, "CB", false, ""},
-      {"Q100 fora do produtor rural", q100, origem, "CB", false, ""},
-      {"participantes na web", partic, origem, "CB", true, ""},
-      {"notas explicativas", &M::actNotaExplicaPeriodo, origem, "CB", false,
-       "TnCtbDMNotaExplicaPeriodo"},
-      {"fiscal/societário num LF", relac, tipo, "LF", false, "TnCtbDMRelacLctoCtbIFRS"},
-      {"extemporâneo", extemp, origem, "XX", false, "TnCtbDMLctoCtbExtemp"},
-      {"participantes", partic, origem, "CB", false, "TnCtbDMLctoCtbParticipante"},
-      {"Q100 do produtor rural", q100, origem, "CB", false, "TnCtbDMLctoCtbQ100"},
-  };
+  const std::tuple<const char*, void (M::*)(), const char*, const char*, bool, const char*>
+      casos[] = {
+          {"fiscal/societário num LS", relac, tipo, "LS", false, ""},
+          {"fiscal/societário na web", relac, tipo, "LF", true, ""},
+          {"extemporâneo sem origem XX", extemp, origem, "CB", false, ""},
+          {"Q100 fora do produtor rural", q100, origem, "CB", false, ""},
+          {"participantes na web", partic, origem, "CB", true, ""},
+          {"notas explicativas", &M::actNotaExplicaPeriodo, origem, "CB", false,
+           "TnCtbDMNotaExplicaPeriodo"},
+          {"fiscal/societário num LF", relac, tipo, "LF", false, "TnCtbDMRelacLctoCtbIFRS"},
+          {"extemporâneo", extemp, origem, "XX", false, "TnCtbDMLctoCtbExtemp"},
+          {"participantes", partic, origem, "CB", false, "TnCtbDMLctoCtbParticipante"},
+          {"Q100 do produtor rural", q100, origem, "CB", false, "TnCtbDMLctoCtbQ100"},
+      };
   nDMSelecao().CriarParam(kSelCodigoEmpresa, Value(int64_t{1}));
-  for (const TCaso& caso : casos) {
+  for (const auto& [nome, acao, campo, valor, web, tela] : casos) {
     FTelas.clear();
-    if (std::string(caso.Tela) == "TnCtbDMLctoCtbQ100")
+    if (std::string(tela) == "TnCtbDMLctoCtbQ100")
       Executar("update ESTAB set CAEPF = 2 where CODIGOEMPRESA = 1");
     TnCtbDMLctoCtb& modulo = CriarNovo();
     Registrar(modulo);
-    modulo.nClientDataSet.FieldByName(caso.Campo).SetAsString(caso.Valor);
+    modulo.nClientDataSet.FieldByName(campo).SetAsString(valor);
     modulo.nClientDataSet.Post();
-    Nutil::SetEhCloud(caso.Web);
-    (modulo.*caso.Acao)();
+    Nutil::SetEhCloud(web);
+    (modulo.*acao)();
     Nutil::SetEhCloud(false);
     const std::string mostrada =
         FTelas.empty() ? "" : FTelas.front().substr(0, FTelas.front().find(':'));
-    EXPECT_EQ(mostrada, caso.Tela) << caso.Nome;
+    EXPECT_EQ(mostrada, tela) << nome;
   }
 }
 

@@ -158,25 +158,20 @@ TEST_P(TnCtbDMLctoCtbTransacaoTest, MovingAnEntryOffersToMoveItsTransaction) {
 // transaction; "Não" deletes the entry alone; without the log right the
 // entry leaves no copy.
 TEST_P(TnCtbDMLctoCtbTransacaoTest, DeletingAnEntryOffersToDeleteItsTransaction) {
-  struct TCaso {
-    const char* Resposta;
-    const char* NivelLog;
-    int64_t Restantes;
-    int64_t Logados;
-  };
-  const TCaso casos[] = {{"Sim", "8", 0, 3}, {"Não", "8", 2, 1}, {"Não", "1", 2, 0}};
-  for (const TCaso& caso : casos) {
+  // The answer, the log right's level, the entries left and those logged.
+  for (const auto& [resposta, nivelLog, restantes, logados] :
+       {std::tuple{"Sim", "8", 0, 3}, {"Não", "8", 2, 1}, {"Não", "1", 2, 0}}) {
     Executar("delete from LCTOCTBEXCLUIDO");
     Transacao7();
     Direito("DireitoControlaExclusaoLctosTransacao", "8");
-    Direito("DireitoControlaLancamentoExcluido", caso.NivelLog);
+    Direito("DireitoControlaLancamentoExcluido", nivelLog);
     TnCtbDMLctoCtb& modulo = Criar();
-    Responder({caso.Resposta});
+    Responder({resposta});
     Excluir(modulo, 20);
-    EXPECT_EQ(Contar("select count(*) from LCTOCTB where TRANSCTB = 7"), caso.Restantes)
-        << caso.Resposta << caso.NivelLog;
-    EXPECT_EQ(Contar("select count(*) from LCTOCTBEXCLUIDO where TRANSCTB = 7"), caso.Logados)
-        << caso.Resposta << caso.NivelLog;
+    EXPECT_EQ(Contar("select count(*) from LCTOCTB where TRANSCTB = 7"), restantes)
+        << resposta << nivelLog;
+    EXPECT_EQ(Contar("select count(*) from LCTOCTBEXCLUIDO where TRANSCTB = 7"), logados)
+        << resposta << nivelLog;
   }
   EXPECT_EQ(Dialogos().Perguntas().front().Texto,
             "Deseja excluir todos os lançamentos vinculados a esta transação?");

@@ -292,18 +292,13 @@ class TBalancePropertyTest : public TSchemaTest {
   void Reler() {
     FChaves.clear();
     FRateios.clear();
-    for (const ValueArray& row :
-         Conexao()
-             .ExecuteQuery("select CODIGOEMPRESA, CHAVELCTOCTB from LCTOCTB order by 1, 2")
-             .Rows)
-      FChaves.emplace_back(row[0].AsInteger(), row[1].AsInteger());
-    for (const ValueArray& row :
-         Conexao()
-             .ExecuteQuery("select CODIGOEMPRESA, CHAVELCTOCTB, NATURLCTOCTB, CODIGOCENTROCUSTO "
-                           "from LCTOGER order by 1, 2, 3, 4")
-             .Rows)
-      FRateios.push_back(
-          {row[0].AsInteger(), row[1].AsInteger(), row[2].AsInteger(), row[3].AsInteger()});
+    auto linhas = [&](const char* sql) { return Conexao().ExecuteQuery(sql).Rows; };
+    for (const ValueArray& r :
+         linhas("select CODIGOEMPRESA, CHAVELCTOCTB from LCTOCTB order by 1, 2"))
+      FChaves.emplace_back(r[0].AsInteger(), r[1].AsInteger());
+    for (const ValueArray& r : linhas("select CODIGOEMPRESA, CHAVELCTOCTB, NATURLCTOCTB, "
+                                      "CODIGOCENTROCUSTO from LCTOGER order by 1, 2, 3, 4"))
+      FRateios.push_back({r[0].AsInteger(), r[1].AsInteger(), r[2].AsInteger(), r[3].AsInteger()});
   }
 
   // How each transaction's balances move.
@@ -311,13 +306,16 @@ class TBalancePropertyTest : public TSchemaTest {
 
   // The blocks a batch names draw nothing from the random source, so the
   // writes are the same in every mode: the next keys of every company at the
-  // start; halfway, a block overlapping it, and one over keys that may be
-  // stored (taken only when none is).
+  // start, as two blocks around a key left to the triggers; halfway, a block
+  // overlapping them, and one over keys that may be stored (taken only when
+  // none is).
   void NomearChaves(TLoteSaldos& saldos, int passo) {
     const int64_t empresa = passo % 3 + 1;
     if (passo == 0) {
-      for (int64_t e = 1; e <= 3; ++e)
-        saldos.ChavesNovas(e, FUltimaChave[e] + 1, FUltimaChave[e] + kPorTransacao);
+      for (int64_t e = 1; e <= 3; ++e) {
+        saldos.ChavesNovas(e, FUltimaChave[e] + 1, FUltimaChave[e] + 5);
+        saldos.ChavesNovas(e, FUltimaChave[e] + 7, FUltimaChave[e] + kPorTransacao);
+      }
     } else if (passo == kPorTransacao / 2) {
       saldos.ChavesNovas(empresa, FUltimaChave[empresa] + 1, FUltimaChave[empresa] + 20);
       saldos.ChavesNovas(empresa % 3 + 1, std::max<int64_t>(1, FUltimaChave[empresa % 3 + 1] - 5),
@@ -368,11 +366,10 @@ class TBalancePropertyTest : public TSchemaTest {
   // Every balance table, rows in key order, every value as stored.
   std::string Saldos() {
     std::string texto;
-    for (const char* tabela : kTabelasSaldo) {
+    for (const char* tabela : kTabelasSaldo)
       texto +=
           fmt::format("{}\n", tabela) + Texto(Conexao().ExecuteQuery(fmt::format(
                                             "select * from {} order by 1, 2, 3, 4, 5, 6", tabela)));
-    }
     return texto;
   }
 

@@ -93,12 +93,9 @@ TEST_P(TSchemaInstallerTest, UpgradeFromEachOlderVersionAppliesItsOwnStep) {
           : "select count(*) from pg_indexes where schemaname = current_schema() and "
             "upper(indexname) in ('IX_LCTOCTB_TRANS', 'IX_LCTOCTB_ORIGEM', "
             "'IX_LCTOCTB_LCTOPROG') and indexdef like '%WHERE%IS NOT NULL)'";
-  const struct {
-    int Versao;
-    std::string Regredir, Consulta;
-    const char* Antes;  // nullptr: the query cannot run before
-    const char* Depois;
-  } casos[] = {
+  // The version, what takes the database back to it, the query, and its
+  // result before (nullptr: it cannot run) and after the upgrade.
+  const std::tuple<int, std::string, std::string, const char*, const char*> casos[] = {
       {1, "delete from DIREITOUSUARIO; delete from USUARIO; drop table PERSONALIZACAO",
        "select (select count(*) from DIREITOUSUARIO d join USUARIO u on u.CODIGOUSUARIO = "
        "d.CODIGOUSUARIO where d.CODIGOUSUARIO = 1 and NOMEDIREITO = "
@@ -122,17 +119,17 @@ TEST_P(TSchemaInstallerTest, UpgradeFromEachOlderVersionAppliesItsOwnStep) {
        parciais, "0", "3"},
   };
   SchemaInstaller::Instalar(Conexao());
-  for (const auto& caso : casos) {
-    SCOPED_TRACE(caso.Versao);
-    Conexao().ExecuteScript(caso.Regredir +
-                            fmt::format("; update VERSAOSCHEMA set VERSAO = {}", caso.Versao));
-    auto consulta = [&] { return Conexao().ExecuteScalar(caso.Consulta).AsCurrency().ToString(); };
-    if (caso.Antes) {
-      ASSERT_EQ(consulta(), caso.Antes);
+  for (const auto& [versao, regredir, sql, antes, depois] : casos) {
+    SCOPED_TRACE(versao);
+    Conexao().ExecuteScript(regredir +
+                            fmt::format("; update VERSAOSCHEMA set VERSAO = {}", versao));
+    auto consulta = [&] { return Conexao().ExecuteScalar(sql).AsCurrency().ToString(); };
+    if (antes) {
+      ASSERT_EQ(consulta(), antes);
     }
     EXPECT_EQ(SchemaInstaller::Instalar(Conexao()).Descricao(),
-              fmt::format("Esquema atualizado da versão {} para a versão 5", caso.Versao));
-    EXPECT_EQ(consulta(), caso.Depois);
+              fmt::format("Esquema atualizado da versão {} para a versão 5", versao));
+    EXPECT_EQ(consulta(), depois);
     EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
   }
 }

@@ -35,22 +35,20 @@ std::string NomesCampos(const TnClientDataSet& dataSet) {
 // amount columns each query type shows, with and without the monthly break
 // (every month's columns follow the same rule).
 TEST(DataSetSaldoTest, MonthColumnsSpanTheYearEndAndVisibilityFollowsTheQueryType) {
-  struct TCaso {
-    TnTipoConsultaBalancete Tipo;
-    bool Debito, Credito, Movimento;
-  } casos[] = {
+  // The query type and whether debits, credits and movement show.
+  const std::tuple<TnTipoConsultaBalancete, bool, bool, bool> casos[] = {
       {TnTipoConsultaBalancete::tpConDebCred, true, true, false},
       {TnTipoConsultaBalancete::tpConMovDebCred, true, true, true},
       {TnTipoConsultaBalancete::tpConMov, false, false, true},
   };
   const std::vector<std::string> meses = {"112023", "122023", "012024", "022024"};
-  for (const TCaso& caso : casos) {
+  for (const auto& [tipo, debito, credito, movimento] : casos) {
     for (bool quebrar : {false, true}) {
-      SCOPED_TRACE(static_cast<int>(caso.Tipo) * 10 + quebrar);
-      auto dataSet = TnCtbConsultaBalanceteMovimentoDataSetSaldo::New()
-                         ->Inicializar(Conf(caso.Tipo, quebrar, EncodeDate(2023, 11, 1),
-                                            EncodeDate(2024, 2, 29)))
-                         ->CriarDataSet();
+      SCOPED_TRACE(static_cast<int>(tipo) * 10 + quebrar);
+      auto dataSet =
+          TnCtbConsultaBalanceteMovimentoDataSetSaldo::New()
+              ->Inicializar(Conf(tipo, quebrar, EncodeDate(2023, 11, 1), EncodeDate(2024, 2, 29)))
+              ->CriarDataSet();
       // Without the break there is one group of amount columns.
       const std::vector<std::string> sufixos = quebrar ? meses : std::vector<std::string>{""};
       std::string esperado =
@@ -58,9 +56,9 @@ TEST(DataSetSaldoTest, MonthColumnsSpanTheYearEndAndVisibilityFollowsTheQueryTyp
           "DescrConta CodigoCentroCusto DescrCentroCusto SaldoAnterior ";
       for (const std::string& s : sufixos) {
         esperado += fmt::format("DEBITO{0} CREDITO{0} MOVIMENTO{0} ", s);
-        EXPECT_EQ(dataSet->FieldByName("DEBITO" + s).Visible(), caso.Debito);
-        EXPECT_EQ(dataSet->FieldByName("CREDITO" + s).Visible(), caso.Credito);
-        EXPECT_EQ(dataSet->FieldByName("MOVIMENTO" + s).Visible(), caso.Movimento);
+        EXPECT_EQ(dataSet->FieldByName("DEBITO" + s).Visible(), debito);
+        EXPECT_EQ(dataSet->FieldByName("CREDITO" + s).Visible(), credito);
+        EXPECT_EQ(dataSet->FieldByName("MOVIMENTO" + s).Visible(), movimento);
         EXPECT_EQ(dataSet->FieldByName("CREDITO" + s).DisplayLabel(), "Crédito");
       }
       EXPECT_EQ(NomesCampos(*dataSet), esperado + "SaldoAtual ");

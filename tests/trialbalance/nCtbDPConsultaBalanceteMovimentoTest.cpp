@@ -117,11 +117,8 @@ std::string Lidos(const TnParamsConsultaBalancete& p) {
 // screen types reaches the run as the host's own values would. Each case
 // sets one parameter alone, so a field read from another one shows.
 TEST(ConsultaBalanceteParametros, TheTableReadsIntoTheTypedParameters) {
-  const struct {
-    const char* Alias;
-    const char* Texto;
-    const char* Lido;
-  } casos[] = {
+  // The parameter, the text typed and the token read.
+  const std::tuple<const char*, const char*, const char*> casos[] = {
       {"pCodigoEmpresa", "1;3-4", "Empresas=1,3,4"},
       {"pDataInicial", "15/01/2024", "DataInicial=2024-01-15"},
       {"pDataFinal", "2024-03-10", "DataFinal=2024-03-10"},
@@ -140,12 +137,12 @@ TEST(ConsultaBalanceteParametros, TheTableReadsIntoTheTypedParameters) {
       {"pCodigoIdioma", "", "Idioma=0"},
       {"pGerarMoedaFuncionalEmReais", "S", "EmReais=true"},
   };
-  for (const auto& caso : casos) {
+  for (const auto& [alias, texto, lido] : casos) {
     TnCtbDPConsultaBalanceteMovimento processo;
-    processo.Param(caso.Alias).SetValor(caso.Texto);
+    processo.Param(alias).SetValor(texto);
     const std::string lidos = Lidos(processo.LerParametros());
-    EXPECT_NE(lidos.find(fmt::format(" {} ", caso.Lido)), std::string::npos)
-        << caso.Alias << "=" << caso.Texto << ":" << lidos;
+    EXPECT_NE(lidos.find(fmt::format(" {} ", lido)), std::string::npos)
+        << alias << "=" << texto << ":" << lidos;
   }
 }
 
@@ -228,28 +225,39 @@ TEST_P(ConsultaBalanceteTest, OneRunByMonthFoldsLikeARunPerMonth) {
 }
 
 // CAIXA (11) moves in both establishments, BANCO (12) only in 1, ATIVO (1)
-// is synthetic.
-TEST_P(ConsultaBalanceteTest, EachBranchRelationKeepsItsRows) {
+// is synthetic; by branch, each row carries the filter its drill-down opens
+// with.
+TEST_P(ConsultaBalanceteTest, EachBranchRelationKeepsItsRowsAndTheirDrillDownFilters) {
   LancarMovimento();
-  struct TCaso {
-    const char* Relacionar;
-    std::set<std::pair<int64_t, int64_t>> Esperado;
-  } casos[] = {
+  const std::pair<const char*, std::set<std::pair<int64_t, int64_t>>> casos[] = {
       {"0", {{11, 0}, {12, 0}, {1, 0}}},
       {"1", {{11, 1}, {11, 2}, {12, 1}, {1, 0}}},
       {"2", {{11, 0}, {11, 1}, {11, 2}, {12, 0}, {12, 1}, {1, 0}}},
       {"3", {{11, 0}, {11, 1}, {11, 2}, {12, 1}, {1, 0}}},
   };
-  for (const TCaso& caso : casos) {
-    SCOPED_TRACE(caso.Relacionar);
-    Parametro("pRelacionarEstab", caso.Relacionar);
+  for (const auto& [relacionar, esperado] : casos) {
+    SCOPED_TRACE(relacionar);
+    Parametro("pRelacionarEstab", relacionar);
     TnClientDataSet& cds = Executar();
     std::set<std::pair<int64_t, int64_t>> obtido;
     for (cds.First(); !cds.Eof(); cds.Next())
       if (const int64_t conta = cds.FieldByName("CodigoConta").AsInteger();
           conta == 11 || conta == 12 || conta == 1)
         obtido.insert({conta, cds.FieldByName("CodigoEstab").AsInteger()});
-    EXPECT_EQ(obtido, caso.Esperado);
+    EXPECT_EQ(obtido, esperado);
+    if (std::string(relacionar) != "1")
+      continue;
+    ASSERT_TRUE(Localizar(cds, 11, 2));
+    EXPECT_EQ(cds.FieldByName("Filial").AsString(), "FILIAL SUL");
+    auto filtros = nlohmann::json::parse(cds.FieldByName("Filtros").AsString());
+    EXPECT_EQ(filtros, (nlohmann::json{{"pCodigoEmpresa", "1"},
+                                       {"pCodigoEstab", "2"},
+                                       {"pContaCtb", "11"},
+                                       {"pDataInicial", "15/01/2024"},
+                                       {"pDataFinal", "10/03/2024"},
+                                       {"pTipoSaldoCtb", "0"}}));
+    ASSERT_TRUE(Localizar(cds, 1, 0));
+    EXPECT_EQ(nlohmann::json::parse(cds.FieldByName("Filtros").AsString())["pCodigoEstab"], "");
   }
 }
 
@@ -269,23 +277,6 @@ TEST_P(ConsultaBalanceteTest, AccountsWithoutBalanceAndPeopleLeaveUnlessAsked) {
   EXPECT_EQ(Presentes(Executar(), {41, 6}), "41 6");
   Parametro("pDetalharClienteFornecedor", "1");
   EXPECT_EQ(Presentes(Executar(), {3, 21, 31}), "3 21 31");
-}
-
-TEST_P(ConsultaBalanceteTest, RowsCarryTheirDrillDownFilter) {
-  LancarMovimento();
-  Parametro("pRelacionarEstab", "1");
-  TnClientDataSet& cds = Executar();
-  ASSERT_TRUE(Localizar(cds, 11, 2));
-  EXPECT_EQ(cds.FieldByName("Filial").AsString(), "FILIAL SUL");
-  auto filtros = nlohmann::json::parse(cds.FieldByName("Filtros").AsString());
-  EXPECT_EQ(filtros, (nlohmann::json{{"pCodigoEmpresa", "1"},
-                                     {"pCodigoEstab", "2"},
-                                     {"pContaCtb", "11"},
-                                     {"pDataInicial", "15/01/2024"},
-                                     {"pDataFinal", "10/03/2024"},
-                                     {"pTipoSaldoCtb", "0"}}));
-  ASSERT_TRUE(Localizar(cds, 1, 0));
-  EXPECT_EQ(nlohmann::json::parse(cds.FieldByName("Filtros").AsString())["pCodigoEstab"], "");
 }
 
 TEST_P(ConsultaBalanceteTest, NovemberToFebruaryGivesFourMonthColumnsAndBandsAndTheUser) {
@@ -419,22 +410,20 @@ TEST(ConsultaBalanceteMenuTest, ThreeEntriesShareTheMainActionsRight) {
   EXPECT_EQ(principal->Category(), "03 Consultas");
   EXPECT_EQ(principal->Caption(), "Balancete Débito Crédito Movimento");
   EXPECT_TRUE(principal->ControlaDireito());
-  struct {
-    const char* Nome;
-    const char* Categoria;
-    const char* Area;
-  } areas[] = {{"actTnCtbDPConsultaBalanceteMovimentoAreaTrabalhoEmprestimo",
-                "00 Áreas de Trabalho\\03 Empréstimos e Financiamentos\\04 Relatórios",
-                "TnCtbDPAreaTrabalhoEmprestimos"},
-               {"actTnCtbDPConsultaBalanceteMovimentoAreaTrabalhoParcelamento",
-                "00 Áreas de Trabalho\\03 Parcelamento de Tributos\\04 Relatórios",
-                "TnCtrDPAreaTrabalhoParcelamentos"}};
-  for (const auto& area : areas) {
-    const TnAction* acao = lista.Find(area.Nome);
-    ASSERT_NE(acao, nullptr) << area.Nome;
-    EXPECT_EQ(acao->Category(), area.Categoria);
+  // The action, its category and its workspace.
+  const std::tuple<const char*, const char*, const char*> areas[] = {
+      {"actTnCtbDPConsultaBalanceteMovimentoAreaTrabalhoEmprestimo",
+       "00 Áreas de Trabalho\\03 Empréstimos e Financiamentos\\04 Relatórios",
+       "TnCtbDPAreaTrabalhoEmprestimos"},
+      {"actTnCtbDPConsultaBalanceteMovimentoAreaTrabalhoParcelamento",
+       "00 Áreas de Trabalho\\03 Parcelamento de Tributos\\04 Relatórios",
+       "TnCtrDPAreaTrabalhoParcelamentos"}};
+  for (const auto& [nome, categoria, area] : areas) {
+    const TnAction* acao = lista.Find(nome);
+    ASSERT_NE(acao, nullptr) << nome;
+    EXPECT_EQ(acao->Category(), categoria);
     EXPECT_EQ(acao->Caption(), "Consulta - Balancete Débito Crédito Movimento");
-    EXPECT_EQ(acao->ClasseAreaTrabalho(), area.Area);
+    EXPECT_EQ(acao->ClasseAreaTrabalho(), area);
     EXPECT_EQ(lista.FindByHash(acao->Link()), principal);
   }
   TnActionList outroModulo;
