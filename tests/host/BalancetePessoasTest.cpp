@@ -29,15 +29,13 @@ class TBalancetePessoasTest : public TCtbProgramaTest {
     TCtbProgramaTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    ASSERT_EQ(Ctb({"demo", "--entries", "400"}), 0) << FErro;
+    ASSERT_EQ(Comando("demo --entries 400"), 0) << FErro;
   }
 
   // The machine CSV of a trial balance of 2025 with `extras`, as rows.
-  std::vector<std::vector<std::string>> Linhas(std::vector<std::string> extras) {
-    std::vector<std::string> args = {"trial-balance", "--company", "1",  "--period",
-                                     "2025",          "--format",  "csv"};
-    args.insert(args.end(), extras.begin(), extras.end());
-    EXPECT_EQ(Ctb(args), 0) << FErro;
+  std::vector<std::vector<std::string>> Linhas(const std::string& extras) {
+    EXPECT_EQ(Comando("trial-balance --company 1 --period 2025 --format csv " + extras), 0)
+        << FErro;
     std::istringstream texto(FSaida);
     TCsvReader leitor(texto);
     FCabecalho = leitor.Header();
@@ -102,8 +100,10 @@ int Nivel(const std::string& classif) {
   return static_cast<int>(std::count(classif.begin(), classif.end(), '.')) + 1;
 }
 
-TEST_P(TBalancetePessoasTest, DepthTwoEqualsTheFullReportsRowsDownToLevelTwo) {
-  const auto completo = Linhas({});
+// The cuts are the full report's rows down to a level or the synthetic
+// ones; the customers' accounts show only when asked.
+TEST_P(TBalancetePessoasTest, CutsAreTheFullReportsRowsAndCustomersShowWhenAsked) {
+  const auto completo = Linhas("");
   const size_t classif = Coluna("ClassifConta");
   std::vector<std::vector<std::string>> esperadas;
   for (const auto& linha : completo)
@@ -111,14 +111,27 @@ TEST_P(TBalancetePessoasTest, DepthTwoEqualsTheFullReportsRowsDownToLevelTwo) {
       esperadas.push_back(linha);
   ASSERT_GT(esperadas.size(), 5u);
   ASSERT_LT(esperadas.size(), completo.size());
-  EXPECT_EQ(Linhas({"--depth", "2"}), esperadas);
-  EXPECT_EQ(Linhas({"--level", "2"}), esperadas);
+  EXPECT_EQ(Linhas("--depth 2"), esperadas);
+  EXPECT_EQ(Linhas("--level 2"), esperadas);
 
   std::vector<std::vector<std::string>> sinteticas;
   for (const auto& linha : completo)
     if (linha.at(Coluna("TipoConta")) == "S")
       sinteticas.push_back(linha);
-  EXPECT_EQ(Linhas({"--synthetic-only"}), sinteticas);
+  EXPECT_EQ(Linhas("--synthetic-only"), sinteticas);
+
+  const auto classifs = [&](const std::string& extras) {
+    std::vector<std::string> encontradas;
+    for (const auto& linha : Linhas(extras))
+      if (linha.at(Coluna("ClassifConta")).rfind("1.1.02", 0) == 0)
+        encontradas.push_back(linha.at(Coluna("ClassifConta")));
+    return encontradas;
+  };
+  EXPECT_TRUE(classifs("").empty());
+  const auto detalhe = classifs("--detail-customers");
+  EXPECT_GT(std::count_if(detalhe.begin(), detalhe.end(),
+                          [](const std::string& c) { return Nivel(c) == 4; }),
+            0);
 }
 
 TEST_P(TBalancetePessoasTest, PeriodShortcutsAreTheirFirstAndLastDays) {
@@ -128,19 +141,15 @@ TEST_P(TBalancetePessoasTest, PeriodShortcutsAreTheirFirstAndLastDays) {
   for (const TCaso& caso :
        {TCaso{"2025-Q1", "2025-01-01", "2025-03-31"}, TCaso{"2025-02", "2025-02-01", "2025-02-28"},
         TCaso{"2025", "2025-01-01", "2025-12-31"}}) {
-    ASSERT_EQ(Ctb({"balances", "--company", "1", "--period", caso.Periodo, "--format", "csv"}), 0)
-        << FErro;
+    ASSERT_EQ(Comando("balances --company 1 --format csv --period " + caso.Periodo), 0) << FErro;
     const std::string atalho = FSaida;
-    ASSERT_EQ(
-        Ctb({"balances", "--company", "1", "--from", caso.De, "--to", caso.Ate, "--format", "csv"}),
-        0);
+    ASSERT_EQ(Comando("balances --company 1 --format csv --from " + caso.De + " --to " + caso.Ate),
+              0);
     EXPECT_EQ(atalho, FSaida) << caso.Periodo;
   }
-  for (const char* ruim : {"2025-13", "2025-Q5", "25", "2025-1"})
-    EXPECT_EQ(Ctb({"trial-balance", "--company", "1", "--period", ruim}), 2) << ruim;
-  EXPECT_EQ(Ctb({"trial-balance", "--company", "1", "--period", "2025", "--from", "2025-01-01"}),
-            2);
-  EXPECT_EQ(Ctb({"trial-balance", "--company", "1", "--to", "2025-01-01"}), 2);
+  for (const char* ruim : {"2025-13", "2025-Q5", "25", "2025-1", "2025 --from 2025-01-01"})
+    EXPECT_EQ(Comando(std::string("trial-balance --company 1 --period ") + ruim), 2) << ruim;
+  EXPECT_EQ(Comando("trial-balance --company 1 --to 2025-01-01"), 2);
   EXPECT_NE(FErro.find("Falta --from (ou --period)"), std::string::npos) << FErro;
 }
 
@@ -148,8 +157,9 @@ TEST_P(TBalancetePessoasTest, PeriodShortcutsAreTheirFirstAndLastDays) {
 TEST_P(TBalancetePessoasTest, TotalsLineBalancesAndIgnoresTheCut) {
   std::string totais;
   for (const char* nivel : {"1", "4"}) {
-    ASSERT_EQ(Ctb({"trial-balance", "--company", "1", "--period", "2025", "--format", "table",
-                   "--columns", "DescrConta,DEBITO,CREDITO", "--depth", nivel}),
+    ASSERT_EQ(Comando("trial-balance --company 1 --period 2025 --format table --columns "
+                      "DescrConta,DEBITO,CREDITO --depth " +
+                      std::string(nivel)),
               0)
         << FErro;
     const size_t pos = FSaida.rfind("\n  Total");
@@ -166,32 +176,12 @@ TEST_P(TBalancetePessoasTest, TotalsLineBalancesAndIgnoresTheCut) {
   }
 }
 
-TEST_P(TBalancetePessoasTest, CustomerAccountsShowOnlyWhenAsked) {
-  const auto classifs = [&](std::vector<std::string> extras) {
-    std::vector<std::string> encontradas;
-    for (const auto& linha : Linhas(extras))
-      if (linha.at(Coluna("ClassifConta")).rfind("1.1.02", 0) == 0)
-        encontradas.push_back(linha.at(Coluna("ClassifConta")));
-    return encontradas;
-  };
-  EXPECT_TRUE(classifs({}).empty());
-  const auto detalhe = classifs({"--detail-customers"});
-  EXPECT_GT(std::count_if(detalhe.begin(), detalhe.end(),
-                          [](const std::string& c) { return Nivel(c) == 4; }),
-            0);
-}
-
 // What Python's csv module reads from the Brazilian export (";", decimal
 // comma, UTF-8 with a byte-order mark) is what the machine CSV says.
 TEST_P(TBalancetePessoasTest, BrazilianCsvRoundTripsThroughPythonsCsvModule) {
-  ASSERT_EQ(Ctb({"trial-balance", "--company", "1", "--period", "2025", "--monthly", "--format",
-                 "csv", "--out", "maquina.csv"}),
-            0)
-      << FErro;
-  ASSERT_EQ(Ctb({"trial-balance", "--company", "1", "--period", "2025", "--monthly", "--csv-br",
-                 "--out", "br.csv"}),
-            0)
-      << FErro;
+  const std::string anual = "trial-balance --company 1 --period 2025 --monthly ";
+  ASSERT_EQ(Comando(anual + "--format csv --out maquina.csv"), 0) << FErro;
+  ASSERT_EQ(Comando(anual + "--csv-br --out br.csv"), 0) << FErro;
   int status = 0;
   const std::string saida = Python(R"(import csv, sys
 with open("br.csv", "rb") as f:
@@ -221,14 +211,12 @@ print("ok", len(br))
 // named after it, with its totals, frozen panes, column widths, the bands
 // merged above the month columns and the synthetic rows' style.
 TEST_P(TBalancetePessoasTest, SeveralCompaniesGetACompanyColumnAndNamedSheets) {
-  ASSERT_EQ(Ctb({"demo", "--entries", "20", "--company", "4"}), 0) << FErro;
-  ASSERT_EQ(Ctb({"trial-balance", "--company", "1;4", "--period", "2025", "--format", "csv"}), 0);
+  ASSERT_EQ(Comando("demo --entries 20 --company 4"), 0) << FErro;
+  ASSERT_EQ(Comando("trial-balance --company 1;4 --period 2025 --format csv"), 0);
   EXPECT_EQ(FSaida.rfind("CodigoEmpresa,Ordem,", 0), 0u) << FSaida.substr(0, 80);
   EXPECT_EQ(FSaida.find("Ordem,", 20), std::string::npos) << "um só cabeçalho";
   EXPECT_NE(FSaida.find("\n4,"), std::string::npos);
-  ASSERT_EQ(Ctb({"trial-balance", "--company", "1;4", "--period", "2025", "--monthly", "--out",
-                 "b.xlsx"}),
-            0)
+  ASSERT_EQ(Comando("trial-balance --company 1;4 --period 2025 --monthly --out b.xlsx"), 0)
       << FErro;
   EXPECT_EQ(FSaida.rfind("Balancete gravado em b.xlsx", 0), 0u) << FSaida;
   int status = 0;
@@ -252,9 +240,8 @@ print(z.read("xl/styles.xml").decode())
 
 TEST_P(TBalancetePessoasTest, ATerminalGetsItsWidthAPagerAndABarThatAPipeNeverGets) {
   std::string tela;
-  ASSERT_EQ(
-      CtbNoTerminal({"trial-balance", "--company", "1", "--period", "2025"}, 110, 500, "", tela), 0)
-      << tela;
+  const auto balancete = Palavras("trial-balance --company 1 --period 2025");
+  ASSERT_EQ(CtbNoTerminal(balancete, 110, 500, "", tela), 0) << tela;
   std::istringstream linhas(tela);
   size_t mostradas = 0;
   for (std::string linha; std::getline(linhas, linha); ++mostradas) {
@@ -274,25 +261,21 @@ TEST_P(TBalancetePessoasTest, ATerminalGetsItsWidthAPagerAndABarThatAPipeNeverGe
   EXPECT_NE(tela.find("…"), std::string::npos) << "a descrição cortada para caber";
 
   // Longer than the screen: the pager shows it.
-  ASSERT_EQ(CtbNoTerminal({"trial-balance", "--company", "1", "--period", "2025"}, 200, 10,
-                          "sed s/^/P:/", tela),
-            0);
+  ASSERT_EQ(CtbNoTerminal(balancete, 200, 10, "sed s/^/P:/", tela), 0);
   EXPECT_NE(tela.find("P:  Conta Contábil"), std::string::npos) << tela;
 
   // A long command's bar is erased before its output.
-  ASSERT_EQ(CtbNoTerminal({"demo", "--replace", "--entries", "1000"}, 120, 500, "", tela), 0);
+  ASSERT_EQ(CtbNoTerminal(Palavras("demo --replace --entries 1000"), 120, 500, "", tela), 0);
   const size_t relatorio = tela.find("1000 linhas gravadas");
   ASSERT_NE(relatorio, std::string::npos) << tela;
   EXPECT_NE(tela.find("% Importando lançamentos"), std::string::npos);
   EXPECT_EQ(tela.substr(relatorio - 4, 4), "\r\x1b[K") << tela.substr(relatorio - 40, 40);
 
   // Piped: none of it.
-  ASSERT_EQ(Ctb({"demo", "--replace", "--entries", "1000"}), 0);
+  ASSERT_EQ(Comando("demo --replace --entries 1000"), 0);
   // Standard error keeps only the audit log of the demo's deletions.
-  EXPECT_EQ(FErro.find('\r'), std::string::npos);
-  EXPECT_EQ(FErro.find('\x1b'), std::string::npos);
-  EXPECT_EQ(FSaida.find('\r'), std::string::npos);
-  EXPECT_EQ(FSaida.find('\x1b'), std::string::npos);
+  for (const std::string& saida : {FErro, FSaida})
+    EXPECT_EQ(saida.find_first_of("\r\x1b"), std::string::npos) << saida;
   EXPECT_EQ(FSaida.rfind("1000 linhas gravadas", 0), 0u);
 }
 

@@ -56,7 +56,7 @@ TEST_P(TCamposProgramaTest, EmptyProgrammedEntryCodeIsRefusedOnItsField) {
 
 TEST_P(TCamposProgramaTest, EntryWithoutHistoryOnAnAccountWithHistoryGroupsIsInformed) {
   Escrever("grupos.csv", "CODIGOEMPRESA,CONTACTB,CODIGOGRUPOHISTCTB\n1,1101001,1\n");
-  ASSERT_EQ(Ctb({"load", "PLESPGRHISTCTB", "grupos.csv"}), 0) << FErro;
+  ASSERT_EQ(Comando("load PLESPGRHISTCTB grupos.csv"), 0) << FErro;
   json documento = LancamentoDemo();
   documento["fields"].erase("CODIGOHISTCTB");
   ASSERT_EQ(Post(documento), 0) << FSaida;
@@ -65,26 +65,23 @@ TEST_P(TCamposProgramaTest, EntryWithoutHistoryOnAnAccountWithHistoryGroupsIsInf
                          "verifique."}));
 }
 
-TEST_P(TCamposProgramaTest, AccountsKeepTheGroupsAboveAMatchWhenAsked) {
-  ASSERT_EQ(Ctb({"accounts", "--company", "1", "--filter", "DESCRCONTA=caixa geral", "--synthetic",
-                 "--format", "csv"}),
-            0)
-      << FErro;
+// `accounts` keeps the groups above a match when asked, and refuses an
+// unknown column and a company that does not exist.
+TEST_P(TCamposProgramaTest, AccountsKeepTheGroupsAboveAMatchWhenAskedAndRefuseWhatIsNot) {
+  const std::vector<std::string> caixa = {
+      "accounts", "--company", "1", "--filter", "DESCRCONTA=caixa geral", "--format", "csv"};
+  std::vector<std::string> comGrupos = caixa;
+  comGrupos.push_back("--synthetic");
+  ASSERT_EQ(Ctb(comGrupos), 0) << FErro;
   for (const char* grupo : {"\n1,", "\n1.1,", "\n1.1.01,", "\n1.1.01.001,"})
     EXPECT_NE(FSaida.find(grupo), std::string::npos) << FSaida;
   EXPECT_EQ(FSaida.find("\n2,"), std::string::npos) << FSaida;
-  ASSERT_EQ(
-      Ctb({"accounts", "--company", "1", "--filter", "DESCRCONTA=caixa geral", "--format", "csv"}),
-      0)
-      << FErro;
+  ASSERT_EQ(Ctb(caixa), 0) << FErro;
   EXPECT_EQ(FSaida.find("\n1,"), std::string::npos) << FSaida;
   EXPECT_NE(FSaida.find("\n1.1.01.001,"), std::string::npos) << FSaida;
-}
-
-TEST_P(TCamposProgramaTest, AccountsRefuseAnUnknownColumnAndAnotherUsersCompany) {
-  EXPECT_EQ(Ctb({"accounts", "--company", "1", "--filter", "SENHA=x"}), 1);
+  EXPECT_EQ(Comando("accounts --company 1 --filter SENHA=x"), 1);
   EXPECT_NE(FErro.find("A consulta não tem a coluna SENHA"), std::string::npos) << FErro;
-  EXPECT_EQ(Ctb({"accounts", "--company", "9"}), 1);
+  EXPECT_EQ(Comando("accounts --company 9"), 1);
   EXPECT_NE(FErro.find("Empresa 9 não cadastrada"), std::string::npos) << FErro;
 }
 

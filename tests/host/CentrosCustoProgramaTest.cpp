@@ -43,7 +43,7 @@ class TCentrosCustoProgramaTest : public TCtbDemoTest {
                  std::to_string(chaves[0]) + ",102,1,4201001,2025-08-11,400.00\n" + "1," +
                  std::to_string(chaves[1]) + ",101,1,4201001,2025-08-20,300.25\n" + "1," +
                  std::to_string(chaves[1]) + ",201,1,4201001,2025-08-20,200.25\n");
-    ASSERT_EQ(Ctb({"load", "LCTOGER", "rateio.csv"}), 0) << FErro;
+    ASSERT_EQ(Comando("load LCTOGER rateio.csv"), 0) << FErro;
   }
 
   // The salary rows of a command's JSON rows: movement by cost centre (0 for
@@ -60,9 +60,7 @@ class TCentrosCustoProgramaTest : public TCtbDemoTest {
 };
 
 TEST_P(TCentrosCustoProgramaTest, TrialBalanceListsCostCentreRowsThatAddUpToTheirAccount) {
-  ASSERT_EQ(Ctb({"trial-balance", "--company", "1", "--from", "2025-08-01", "--to", "2025-08-31",
-                 "--cost-centres", "--format", "json"}),
-            0)
+  ASSERT_EQ(Comando("trial-balance --company 1 --period 2025-08 --cost-centres --format json"), 0)
       << FErro;
   const json linhas = json::parse(FSaida)["companies"][0]["rows"];
   EXPECT_EQ(Salarios(linhas, "CodigoConta", "CodigoCentroCusto", "MOVIMENTO"),
@@ -76,8 +74,8 @@ TEST_P(TCentrosCustoProgramaTest, TrialBalanceListsCostCentreRowsThatAddUpToThei
 }
 
 TEST_P(TCentrosCustoProgramaTest, BalancesListCostCentreRowsOfTheChosenCentres) {
-  ASSERT_EQ(Ctb({"balances", "--company", "1", "--from", "2025-08-01", "--to", "2025-08-31",
-                 "--cost-centres", "--centres", "101;201", "--format", "json"}),
+  ASSERT_EQ(Comando("balances --company 1 --from 2025-08-01 --to 2025-08-31 --cost-centres "
+                    "--centres 101;201 --format json"),
             0)
       << FErro;
   EXPECT_EQ(Salarios(json::parse(FSaida), "CONTACTB", "CODIGOCENTROCUSTO", "MOVIMENTO"),
@@ -87,32 +85,19 @@ TEST_P(TCentrosCustoProgramaTest, BalancesListCostCentreRowsOfTheChosenCentres) 
 TEST_P(TCentrosCustoProgramaTest, RebuildRestoresLostCostCentreBalances) {
   Conexao().ExecuteScript("delete from SALDOGER; delete from SALDOGERMENSAL");
   ASSERT_FALSE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
-  ASSERT_EQ(Ctb({"db", "rebuild-balances", "--company", "1"}), 0) << FErro;
+  ASSERT_EQ(Comando("db rebuild-balances --company 1"), 0) << FErro;
   EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
   EXPECT_GT(Contar("select count(*) from SALDOGERMENSAL where CODIGOEMPRESA = 1"), 0);
 }
 
 TEST_P(TCentrosCustoProgramaTest, OptionsTheCostCentreBalanceCannotTakeAreRefused) {
-  const struct {
-    std::vector<std::string> Opcoes;
-    const char* Erro;
-  } casos[] = {
-      {{"--cost-centres", "--history", "3", "--quota", "50"},
-       "ctb: Opções que não se aplicam com --cost-centres: --history, --quota\n"},
-      {{"--cost-centres", "--currency", "2"},
-       "ctb: Opções que não se aplicam com --cost-centres: --currency\n"},
-      {{"--centres", "101"}, "ctb: A opção --centres só se aplica com --cost-centres\n"},
-      {{"--cost-centres", "--centres", "1x"},
-       "ctb: Expressão de inclusão inválida: \"1x\" não é um código numérico.\n"},
-  };
-  for (const auto& caso : casos) {
-    std::vector<std::string> args{"balances",   "--company", "1",         "--from",
-                                  "2025-08-01", "--to",      "2025-08-31"};
-    args.insert(args.end(), caso.Opcoes.begin(), caso.Opcoes.end());
-    EXPECT_EQ(Ctb(args), 1) << caso.Erro;
-    EXPECT_EQ(FErro, caso.Erro);
-    EXPECT_EQ(FSaida, "");
-  }
+  const std::string saldos = "balances --company 1 --from 2025-08-01 --to 2025-08-31 ";
+  const std::string naoSeAplicam = "Opções que não se aplicam com --cost-centres: ";
+  Falha(saldos + "--cost-centres --history 3 --quota 50", naoSeAplicam + "--history, --quota");
+  Falha(saldos + "--cost-centres --currency 2", naoSeAplicam + "--currency");
+  Falha(saldos + "--centres 101", "A opção --centres só se aplica com --cost-centres");
+  Falha(saldos + "--cost-centres --centres 1x",
+        "Expressão de inclusão inválida: \"1x\" não é um código numérico.");
 }
 
 CTB_INSTANTIATE_ENGINES(TCentrosCustoProgramaTest);

@@ -43,10 +43,7 @@ class TContabilizacaoProgramaTest : public TCtbDemoTest {
   }
   // CodigoConta -> (DEBITO, CREDITO) of the year's trial balance.
   std::map<std::string, std::pair<std::string, std::string>> Balancete() {
-    EXPECT_EQ(Ctb({"trial-balance", "--company", "1", "--from", "2025-01-01", "--to", "2025-12-31",
-                   "--format", "csv"}),
-              0)
-        << FErro;
+    EXPECT_EQ(Comando("trial-balance --company 1 --period 2025 --format csv"), 0) << FErro;
     std::istringstream csv(FSaida);
     TCsvReader leitor(csv);
     std::map<std::string, size_t> coluna;
@@ -159,14 +156,14 @@ TEST_P(TContabilizacaoProgramaTest, KilledBatchLeavesAllOrNothingAndTheTrialBala
   Escrever("lote.json", lote.dump());
   const auto antes = Balancete();
   const int64_t lancamentos = Lancamentos();
-  const pid_t filho = Iniciar(NoBanco({"post", "lote.json", "--format", "csv"}));
+  const pid_t filho = Iniciar(NoBanco(Palavras("post lote.json --format csv")));
   std::this_thread::sleep_for(std::chrono::milliseconds(400));
   ::kill(filho, SIGKILL);
   Aguardar(filho);
   const int64_t gravados = Lancamentos() - lancamentos;
   ASSERT_TRUE(gravados == 0 || gravados == kQuantidade) << gravados;
   if (gravados == 0) {
-    ASSERT_EQ(Ctb({"post", "lote.json", "--format", "csv"}), 0) << FErro;
+    ASSERT_EQ(Comando("post lote.json --format csv"), 0) << FErro;
   }
   EXPECT_EQ(Lancamentos(), lancamentos + kQuantidade);
   EXPECT_EQ(Contar("select count(*) from LCTOGER where CODIGOEMPRESA = 1 and CODIGOCENTROCUSTO "

@@ -76,19 +76,17 @@ TEST(DemoEmpresaPlano, ReducingAccountsTakeTheNatureOfTheirGroup) {
     const char* Classif;
     int Natureza;
   };
-  const TCaso casos[] = {
-      {"1.1.01.001", 1},
-      {"1.2.04.002", 1},
-      {"1.2.04", 1},
-      {"2.1.01.001", -1},
-      {"2.3.01.002", -1},
-      {"3.1.01.001", -1},
-      {"3.1.02.001", -1},
-      {"4.2.05.001", 1},
-      {"5.1.01.002", -1},
-      {"12", 0},
-      {"", 0},
-  };
+  const TCaso casos[] = {{"1.1.01.001", 1},
+                         {"1.2.04.002", 1},
+                         {"1.2.04", 1},
+                         {"2.1.01.001", -1},
+                         {"2.3.01.002", -1},
+                         {"3.1.01.001", -1},
+                         {"3.1.02.001", -1},
+                         {"4.2.05.001", 1},
+                         {"5.1.01.002", -1},
+                         {"12", 0},
+                         {"", 0}};
   for (const TCaso& caso : casos)
     EXPECT_EQ(DemoEmpresa::Natureza(caso.Classif), caso.Natureza) << caso.Classif;
 }

@@ -153,15 +153,13 @@ TEST(DemoLancamentos, AmountsAlwaysCarryTwoDecimals) {
         << caso.Valor;
 }
 
-TEST(ExportarJournal, AccountNamesAreTheClassificationPathWithNames) {
+// An account's name is its classification path with names; the tools'
+// balance sheet and income statement place an account by its declared type,
+// and a contra account keeps its group's type.
+TEST(ExportarJournal, AccountNamesAreTheClassificationPathAndTypesFollowTheGroup) {
   EXPECT_EQ(ExportarJournal::NomeConta("1.1.01.001"),
             "1 ATIVO:1.1 ATIVO CIRCULANTE:1.1.01 DISPONÍVEL:1.1.01.001 Caixa Geral");
   EXPECT_EQ(ExportarJournal::NomeConta("3"), "3 RECEITAS");
-}
-
-// The tools' balance sheet and income statement place an account by its
-// declared type; a contra account keeps its group's type.
-TEST(ExportarJournal, AccountTypesFollowTheGroup) {
   const std::vector<std::pair<std::string, std::string>> casos = {
       {"1.1.01.001", "A"}, {"1.2.04", "A"}, {"2.1.01", "L"},     {"2.3.01", "E"},
       {"3.1.02", "R"},     {"4.1", "X"},    {"5.1.01.001", "E"},

@@ -51,7 +51,9 @@ class TDigitacaoHostTest : public TSchemaTest {
   DigitacaoHost::TOpcoesDigitacao FOpcoes;
 };
 
-TEST_P(TDigitacaoHostTest, InsertTypesEachFieldInOrderAndReachesTheTable) {
+// An insert types each field in order and reaches the table; the screen
+// then holds only the entries of the document's company and month.
+TEST_P(TDigitacaoHostTest, InsertTypesEachFieldInOrderReachesTheTableAndTheScreensMonth) {
   DigitacaoHost::TDigitacao digitacao(Conexao(), FOpcoes);
   json resultado = digitacao.Executar(Insercao("150.00"));
   ASSERT_EQ(resultado["result"], "posted") << resultado.dump();
@@ -83,6 +85,14 @@ TEST_P(TDigitacaoHostTest, InsertTypesEachFieldInOrderAndReachesTheTable) {
   EXPECT_EQ(linhas.Rows[0][2].AsInteger(), 2101);
   EXPECT_EQ(linhas.Rows[0][3].AsCurrency(), Currency::FromString("150"));
   EXPECT_EQ(linhas.Rows[0][4].AsString(), "Pagamento");
+
+  json abril = Insercao("80.00");
+  abril["fields"]["DATALCTOCTB"] = "2025-04-02";
+  ASSERT_EQ(digitacao.Executar(abril)["result"], "posted");
+  EXPECT_EQ(Quantos(), 2);
+  const TnClientDataSet& registros = digitacao.Modulo()->nClientDataSet;
+  ASSERT_EQ(registros.RecordCount(), 1);
+  EXPECT_EQ(registros.FieldByName("VALORLCTOCTB").AsCurrency(), Currency::FromString("80"));
 }
 
 TEST_P(TDigitacaoHostTest, EditAndDeleteFindTheEntryByCompanyAndKey) {
@@ -114,18 +124,6 @@ TEST_P(TDigitacaoHostTest, EditAndDeleteFindTheEntryByCompanyAndKey) {
   ASSERT_EQ(removido["result"], "posted") << removido.dump();
   EXPECT_EQ(removido["entry"]["CHAVELCTOCTB"], chave);
   EXPECT_EQ(Quantos(), 0);
-}
-
-TEST_P(TDigitacaoHostTest, TheScreenHoldsOnlyTheEntriesOfTheDocumentsCompanyAndMonth) {
-  DigitacaoHost::TDigitacao digitacao(Conexao(), FOpcoes);
-  ASSERT_EQ(digitacao.Executar(Insercao("150.00"))["result"], "posted");
-  json abril = Insercao("80.00");
-  abril["fields"]["DATALCTOCTB"] = "2025-04-02";
-  ASSERT_EQ(digitacao.Executar(abril)["result"], "posted");
-  EXPECT_EQ(Quantos(), 2);
-  const TnClientDataSet& registros = digitacao.Modulo()->nClientDataSet;
-  ASSERT_EQ(registros.RecordCount(), 1);
-  EXPECT_EQ(registros.FieldByName("VALORLCTOCTB").AsCurrency(), Currency::FromString("80"));
 }
 
 // A screen left open while another user changes the entry: the edit keyed on

@@ -52,7 +52,7 @@ TEST_P(TImportacaoLoteTest, KeysFollowTheSequenceAndRefusedRowsWriteNothing) {
     for (const std::string& valor : caso.Valores)
       csv += "1,LN,2025-08-01,1101001,1101002,3,lote," + valor + "\n";
     Escrever("l.csv", csv);
-    Ctb({"import", "entries", "l.csv", "--company", "1"});
+    Comando("import entries l.csv --company 1");
     EXPECT_EQ(FSaida, caso.Relatorio);
     EXPECT_EQ(ChavesDoLote(), caso.Chaves);
     ASSERT_EQ(Post(LancamentoDemo()), 0) << FSaida;

@@ -48,8 +48,8 @@ TEST_P(TCtbRecordTest, Q100PostedThenListedByKey) {
   ASSERT_EQ(Registrar("TnCtbDMLctoCtbQ100", Q100({{"ORIGEMRECURSO", "112"}})), 0)
       << FSaida << FErro;
   EXPECT_EQ(FResultado["result"], "posted");
-  ASSERT_EQ(Ctb({"record", "TnCtbDMLctoCtbQ100", "list", "--company", "1", "--key",
-                 std::to_string(FChave), "--format", "json"}),
+  ASSERT_EQ(Comando("record TnCtbDMLctoCtbQ100 list --company 1 --format json --key " +
+                    std::to_string(FChave)),
             0)
       << FErro;
   const nlohmann::json linhas = nlohmann::json::parse(FSaida);
@@ -88,40 +88,32 @@ TEST_P(TCtbRecordTest, RefusedClassesAndSelections) {
   Conexao().ExecuteDirect(
       "update DIREITOUSUARIO set NIVEL = '1' where CODIGOUSUARIO = 2 and NOMEDIREITO = "
       "'actTnCtbDMLctoCtbQ100'");
-  struct TCaso {
-    std::vector<std::string> Args;
+  const struct {
+    const char* Linha;
     int Usuario;
     std::string Erro;
-  };
-  const std::vector<TCaso> casos = {
-      {{"record", "TnNada", "list", "--company", "1"}, 1, "Classe desconhecida: TnNada"},
-      {{"record", "TnCtbDPGerarSaldoCtbIndividual", "list", "--company", "1"},
-       1,
+  } casos[] = {
+      {"TnNada list --company 1", 1, "Classe desconhecida: TnNada"},
+      {"TnCtbDPGerarSaldoCtbIndividual list --company 1", 1,
        "TnCtbDPGerarSaldoCtbIndividual não é um cadastro"},
-      {{"record", "TnCtbDMLctoCtbQ100", "list", "--company", "1"},
-       2,
+      {"TnCtbDMLctoCtbQ100 list --company 1", 2,
        "O usuário 2 não tem direito a \"Lançamento Contábil - Registro Q100\""},
-      {{"record", "TnCtbDCOrigemLctoCtb", "post"}, 1, "TnCtbDCOrigemLctoCtb é uma consulta"},
-      {{"record", "TnCtbDMLctoGer", "post"},
-       1,
-       "TnCtbDMLctoGer não tem registros de empresa e chave"},
-      {{"record", "TnCtbDMLctoCtbParticipante", "list", "--company", "1", "--from", "2025-01-01"},
-       1,
+      {"TnCtbDCOrigemLctoCtb post", 1, "TnCtbDCOrigemLctoCtb é uma consulta"},
+      {"TnCtbDMLctoGer post", 1, "TnCtbDMLctoGer não tem registros de empresa e chave"},
+      {"TnCtbDMLctoCtbParticipante list --company 1 --from 2025-01-01", 1,
        "TnCtbDMLctoCtbParticipante não tem data"},
-      {{"record", "TnCtbDMLctoCtbQ100", "list", "--company", "1", "--key", "x"},
-       1,
+      {"TnCtbDMLctoCtbQ100 list --company 1 --key x", 1,
        "Chave inválida em --key para CHAVELCTOCTB: \"x\""},
   };
-  for (const TCaso& caso : casos) {
+  for (const auto& caso : casos) {
     SCOPED_TRACE(caso.Erro);
-    EXPECT_EQ(Ctb(caso.Args, "{}", caso.Usuario), 1) << FSaida;
+    EXPECT_EQ(Comando(std::string("record ") + caso.Linha, "{}", caso.Usuario), 1) << FSaida;
     EXPECT_NE(FErro.find(caso.Erro), std::string::npos) << FErro;
   }
 }
 
 TEST_P(TCtbRecordTest, ConsultationListsTheSharedOrigins) {
-  ASSERT_EQ(Ctb({"record", "tnctbdcorigemlctoctb", "list", "--company", "1", "--format", "csv"}), 0)
-      << FErro;
+  ASSERT_EQ(Comando("record tnctbdcorigemlctoctb list --company 1 --format csv"), 0) << FErro;
   EXPECT_EQ(FSaida.substr(0, FSaida.find('\n')), "CODIGOORIGLCTOCTB,DESCRORIGLCTOCTB");
   EXPECT_EQ(static_cast<int64_t>(std::count(FSaida.begin(), FSaida.end(), '\n')),
             Contar("select count(*) from ORIGEMLCTOCTB") + 1);

@@ -13,15 +13,8 @@ namespace {
 
 constexpr const char* kWeb = "TnCtbDMLctoCtbCloud";
 
-class TCtbRecordWebTest : public TCtbProgramaTest {
+class TCtbRecordWebTest : public TCtbDemoTest {
  protected:
-  void SetUp() override {
-    TCtbProgramaTest::SetUp();
-    if (IsSkipped() || HasFatalFailure())
-      return;
-    Demo();
-  }
-
   int Registrar(const nlohmann::json& documento, int usuario = 1) {
     const int status = Ctb({"record", kWeb, "post"}, documento.dump(), usuario);
     FResultado = nlohmann::json::parse(FSaida, nullptr, false);
@@ -45,8 +38,8 @@ TEST_P(TCtbRecordWebTest, EntryPostedWithAnAlias) {
 
   // The module loads its rows on demand: a listing, a correction and a
   // deletion each find the entry by its key.
-  ASSERT_EQ(Ctb({"record", kWeb, "list", "--company", "1", "--key", std::to_string(chave),
-                 "--format", "json"}),
+  ASSERT_EQ(Comando(std::string("record ") + kWeb + " list --company 1 --format json --key " +
+                    std::to_string(chave)),
             0)
       << FErro;
   const nlohmann::json listado = nlohmann::json::parse(FSaida);
@@ -71,14 +64,16 @@ TEST_P(TCtbRecordWebTest, EntryWithoutHistoryIsRefusedAndWritesNothing) {
   EXPECT_EQ(Lancamentos(), antes);
 }
 
-TEST_P(TCtbRecordWebTest, UserWithoutTheEntriesRightIsRefusedOnTheWebScreenToo) {
+// The entry screen's right binds `entry post` and both screens' modules.
+TEST_P(TCtbRecordWebTest, UserWithoutTheEntriesRightIsRefusedOnEveryScreen) {
   Conexao().ExecuteDirect(
       "update DIREITOUSUARIO set NIVEL = '1' where CODIGOUSUARIO = 2 and NOMEDIREITO = "
       "'actTnCtbDMLctoCtb'");
   const int64_t antes = Lancamentos();
-  for (const char* classe : {"TnCtbDMLctoCtb", kWeb}) {
-    SCOPED_TRACE(classe);
-    EXPECT_EQ(Ctb({"record", classe, "post"}, LancamentoDemo("2025-08-11", 10).dump(), 2), 1);
+  for (const char* linha :
+       {"entry post", "record TnCtbDMLctoCtb post", "record TnCtbDMLctoCtbCloud post"}) {
+    SCOPED_TRACE(linha);
+    EXPECT_EQ(Comando(linha, LancamentoDemo("2025-08-11", 10).dump(), 2), 1);
     EXPECT_NE(FErro.find("O usuário 2 não tem direito a \"Lançamentos Contábeis\""),
               std::string::npos)
         << FErro;

@@ -29,13 +29,12 @@ class TRelatoriosTest : public TCtbProgramaTest {
     TCtbProgramaTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    ASSERT_EQ(Ctb({"demo", "--entries", "400"}), 0) << FErro;
+    ASSERT_EQ(Comando("demo --entries 400"), 0) << FErro;
   }
 
   // The command's rows in json; the test fails when it does not run.
-  json Json(std::vector<std::string> args) {
-    args.insert(args.end(), {"--company", "1", "--format", "json"});
-    EXPECT_EQ(Ctb(args), 0) << FErro;
+  json Json(const std::string& linha) {
+    EXPECT_EQ(Comando(linha + " --company 1 --format json"), 0) << FErro;
     return FSaida.empty() ? json::array() : json::parse(FSaida);
   }
 
@@ -43,32 +42,27 @@ class TRelatoriosTest : public TCtbProgramaTest {
   // account's nature) and its debits and credits, for the period.
   std::map<int64_t, json> Balancete(const std::string& de, const std::string& ate) {
     std::map<int64_t, json> contas;
-    const json balancete = Json({"trial-balance", "--from", de, "--to", ate});
+    const json balancete = Json("trial-balance --from " + de + " --to " + ate);
     for (const json& linha : balancete["companies"][0]["rows"])
       contas[linha["CodigoConta"].get<int64_t>()] = linha;
     return contas;
   }
 };
 
-struct TCasoRazao {
-  std::vector<std::string> Selecao;
-  const char* De;
-  const char* Ate;
-};
-
 TEST_P(TRelatoriosTest, LedgerRunsOpeningPlusDebitsMinusCreditsToTheTrialBalanceClosing) {
-  const TCasoRazao casos[] = {
-      {{"--account", "CAIXA"}, "2025-03-15", "2025-09-10"},
-      {{"--classif", "3.1.02"}, "2025-06-01", "2025-11-20"},  // reducing accounts
-      {{"--classif", "1.1.04"}, "2025-01-01", "2025-12-31"},
-      {{"--accounts", "1101001-1101006"}, "2025-02-10", "2025-12-31"},
-      {{"--account", "1101"}, "2025-05-02", "2025-05-30"},  // a synthetic account: its group
+  const struct {
+    const char* Selecao;
+    std::string De, Ate;
+  } casos[] = {
+      {"--account CAIXA", "2025-03-15", "2025-09-10"},
+      {"--classif 3.1.02", "2025-06-01", "2025-11-20"},  // reducing accounts
+      {"--classif 1.1.04", "2025-01-01", "2025-12-31"},
+      {"--accounts 1101001-1101006", "2025-02-10", "2025-12-31"},
+      {"--account 1101", "2025-05-02", "2025-05-30"},  // a synthetic account: its group
   };
-  for (const TCasoRazao& caso : casos) {
-    SCOPED_TRACE(caso.Selecao[1]);
-    std::vector<std::string> args = {"ledger", "--from", caso.De, "--to", caso.Ate};
-    args.insert(args.end(), caso.Selecao.begin(), caso.Selecao.end());
-    const json linhas = Json(args);
+  for (const auto& caso : casos) {
+    SCOPED_TRACE(caso.Selecao);
+    const json linhas = Json("ledger --from " + caso.De + " --to " + caso.Ate + " " + caso.Selecao);
     const std::map<int64_t, json> balancete = Balancete(caso.De, caso.Ate);
     int64_t saldo = 0, lancamentos = 0, contas = 0;
     for (const json& linha : linhas) {
@@ -98,10 +92,8 @@ TEST_P(TRelatoriosTest, LedgerRunsOpeningPlusDebitsMinusCreditsToTheTrialBalance
 }
 
 TEST_P(TRelatoriosTest, LedgerByBranchSplitsTheCompanyLedger) {
-  const json empresa =
-      Json({"ledger", "--from", "2025-04-01", "--to", "2025-10-31", "--account", "CAIXA"});
-  const json filiais = Json({"ledger", "--from", "2025-04-01", "--to", "2025-10-31", "--account",
-                             "CAIXA", "--by-branch"});
+  const std::string razao = "ledger --from 2025-04-01 --to 2025-10-31 --account CAIXA";
+  const json empresa = Json(razao), filiais = Json(razao + " --by-branch");
   auto totais = [](const json& linhas) {
     int64_t debitos = 0, saldo = 0, secoes = 0;
     for (const json& linha : linhas)
@@ -121,8 +113,7 @@ TEST_P(TRelatoriosTest, LedgerByBranchSplitsTheCompanyLedger) {
 }
 
 TEST_P(TRelatoriosTest, JournalPeriodTotalsAreTheTrialBalanceMovementAndPagesAddUp) {
-  const json linhas =
-      Json({"journal", "--from", "2025-03-01", "--to", "2025-03-31", "--page-size", "7"});
+  const json linhas = Json("journal --from 2025-03-01 --to 2025-03-31 --page-size 7");
   int64_t entradas = 0, paginas = 0, debitos = 0, creditos = 0;
   json periodo;
   std::string ultimo;
@@ -162,8 +153,7 @@ TEST_P(TRelatoriosTest, JournalPeriodTotalsAreTheTrialBalanceMovementAndPagesAdd
 
 TEST_P(TRelatoriosTest, StatementsTieAndAgreeWithTheTrialBalance) {
   struct TCaso {
-    const char* De;
-    const char* Ate;
+    std::string De, Ate;
   };
   // The second period's previous one (the first half) leaves its result
   // unclosed in the balance sheet.
@@ -171,7 +161,7 @@ TEST_P(TRelatoriosTest, StatementsTieAndAgreeWithTheTrialBalance) {
                             TCaso{"2025-03-10", "2025-08-20"}}) {
     SCOPED_TRACE(caso.De);
     std::map<std::string, json> bp, dre;
-    for (const json& linha : Json({"statements", "--from", caso.De, "--to", caso.Ate}))
+    for (const json& linha : Json("statements --from " + caso.De + " --to " + caso.Ate))
       (linha["DEMONSTRACAO"] == "BP" ? bp : dre)[linha["CLASSIFCONTA"].get<std::string>() + "|" +
                                                  linha["DESCRCONTA"].get<std::string>()] = linha;
     const json& ativo = bp.at("|TOTAL DO ATIVO");
@@ -192,8 +182,7 @@ TEST_P(TRelatoriosTest, StatementsTieAndAgreeWithTheTrialBalance) {
   // says by how much.
   Conexao().ExecuteDirect(
       "delete from GRUPODEMONSCTB where CODIGOEMPRESA = 1 and CLASSIFGRUPO = '4'");
-  ASSERT_EQ(Ctb({"statements", "--company", "1", "--from", "2025-01-01", "--to", "2025-12-31"}), 0)
-      << FErro;
+  ASSERT_EQ(Comando("statements --company 1 --from 2025-01-01 --to 2025-12-31"), 0) << FErro;
   EXPECT_NE(FSaida.find(" (não confere: diferença de "), std::string::npos) << FSaida;
 }
 
@@ -211,46 +200,38 @@ TEST_P(TRelatoriosTest, DemoStatesTheTies) {
 
 TEST_P(TRelatoriosTest, RefusesWhatNamesNothingOrIsNotAllowed) {
   Conexao().ExecuteDirect("delete from GRUPODEMONSCTB where CODIGOEMPRESA = 1");
-  struct TCaso {
-    std::vector<std::string> Args;
+  const struct {
+    std::string Linha;
     int Usuario;
     const char* Mensagem;
+  } casos[] = {
+      {"ledger --company 1", 1, "uma (e só uma) de --account"},
+      {"ledger --company 1 --account CAIXA --classif 1", 1, "uma (e só uma)"},
+      {"ledger --company 1 --account NADA", 1, "Conta NADA não cadastrada"},
+      {"ledger --company 1 --accounts 1-x", 1, "Intervalo de contas inválido"},
+      {"ledger --company 1 --accounts 9000-9999", 1, "Nenhuma conta analítica"},
+      {"ledger --company 9 --account 1", 1, "Empresa 9 não cadastrada"},
+      {"journal --company 1 --estab 7", 1, "7"},
+      {"journal --company 1 --format xlsx", 1, "precisa de --out"},
+      {"journal --company 1", 3, "Usuário 3 não cadastrado"},
+      {"statements --company 1", 1, "não tem os grupos das demonstrações"},
   };
-  const std::vector<std::string> periodo = {"--from", "2025-01-01", "--to", "2025-01-31"};
-  auto com = [&](std::vector<std::string> args) {
-    args.insert(args.begin() + 1, periodo.begin(), periodo.end());
-    return args;
-  };
-  const TCaso casos[] = {
-      {com({"ledger", "--company", "1"}), 1, "uma (e só uma) de --account"},
-      {com({"ledger", "--company", "1", "--account", "CAIXA", "--classif", "1"}), 1,
-       "uma (e só uma)"},
-      {com({"ledger", "--company", "1", "--account", "NADA"}), 1, "Conta NADA não cadastrada"},
-      {com({"ledger", "--company", "1", "--accounts", "1-x"}), 1, "Intervalo de contas inválido"},
-      {com({"ledger", "--company", "1", "--accounts", "9000-9999"}), 1, "Nenhuma conta analítica"},
-      {com({"ledger", "--company", "9", "--account", "1"}), 1, "Empresa 9 não cadastrada"},
-      {com({"journal", "--company", "1", "--estab", "7"}), 1, "7"},
-      {com({"journal", "--company", "1", "--format", "xlsx"}), 1, "precisa de --out"},
-      {com({"journal", "--company", "1"}), 3, "Usuário 3 não cadastrado"},
-      {com({"statements", "--company", "1"}), 1, "não tem os grupos das demonstrações"},
-      {{"journal", "--company", "1", "--from", "2025-02-01", "--to", "2025-01-01"},
-       1,
-       "posterior à data final"},
-  };
-  for (const TCaso& caso : casos) {
-    EXPECT_EQ(Ctb(caso.Args, "", caso.Usuario), 1) << caso.Mensagem;
+  for (const auto& caso : casos) {
+    EXPECT_EQ(Comando(caso.Linha + " --from 2025-01-01 --to 2025-01-31", "", caso.Usuario), 1)
+        << caso.Mensagem;
     EXPECT_NE(FErro.find(caso.Mensagem), std::string::npos) << FErro;
     EXPECT_TRUE(FSaida.empty()) << FSaida;
   }
+  EXPECT_EQ(Comando("journal --company 1 --from 2025-02-01 --to 2025-01-01"), 1);
+  EXPECT_NE(FErro.find("posterior à data final"), std::string::npos) << FErro;
 }
 
 TEST_P(TRelatoriosTest, WritesEachFormatToTheFileItNames) {
-  const std::vector<std::string> diario = {"journal",    "--company", "1",          "--from",
-                                           "2025-03-01", "--to",      "2025-03-31", "--out"};
   for (const char* arquivo : {"d.csv", "d.json", "d.xlsx", "d.txt"}) {
-    std::vector<std::string> args = diario;
-    args.push_back(arquivo);
-    ASSERT_EQ(Ctb(args), 0) << FErro;
+    ASSERT_EQ(Comando(std::string("journal --company 1 --from 2025-03-01 --to 2025-03-31 --out ") +
+                      arquivo),
+              0)
+        << FErro;
     EXPECT_EQ(FSaida, std::string("Diário gravado em ") + arquivo + "\n");
     std::ifstream in(FPasta / arquivo, std::ios::binary);
     std::string inicio(12, '\0');

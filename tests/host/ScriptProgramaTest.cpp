@@ -38,8 +38,7 @@ class TScriptProgramaTest : public TCtbDemoTest {
 
   // Movement of each account of a period, from the trial balance.
   std::map<int64_t, double> Movimento(const std::string& de, const std::string& ate) {
-    EXPECT_EQ(
-        Ctb({"trial-balance", "--company", "1", "--from", de, "--to", ate, "--format", "json"}), 0)
+    EXPECT_EQ(Comando("trial-balance --company 1 --format json --from " + de + " --to " + ate), 0)
         << FErro;
     const json balancete = json::parse(FSaida);
     std::map<int64_t, double> movimento;

@@ -43,15 +43,13 @@ TEST(SegurancaWebTest, CookieCarriesItsFlagsAndIsReadBackByName) {
   const struct {
     const char* Cabecalho;
     const char* Valor;
-  } casos[] = {
-      {"ctb_sessao=abc", "abc"},
-      {"a=1; ctb_sessao=abc; b=2", "abc"},
-      {"xctb_sessao=abc", ""},
-      {"ctb_sessaox=abc; ctb_sessao=def", "def"},
-      {"ctb_sessao=", ""},
-      {"", ""},
-      {"a=1;b", ""},
-  };
+  } casos[] = {{"ctb_sessao=abc", "abc"},
+               {"a=1; ctb_sessao=abc; b=2", "abc"},
+               {"xctb_sessao=abc", ""},
+               {"ctb_sessaox=abc; ctb_sessao=def", "def"},
+               {"ctb_sessao=", ""},
+               {"", ""},
+               {"a=1;b", ""}};
   for (const auto& caso : casos)
     EXPECT_EQ(SegurancaWeb::LerCookie(caso.Cabecalho, "ctb_sessao"), caso.Valor) << caso.Cabecalho;
 }

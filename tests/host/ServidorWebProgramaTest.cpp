@@ -99,13 +99,9 @@ class TServidorWebTest : public TCtbDemoTest {
     Escrever("e.csv", "CODIGOEMPRESA,CODIGOUSUARIO\n2,3\n");
     Escrever("d.csv",
              "CODIGOUSUARIO,NOMEDIREITO,NIVEL\n3,actTnCtbDPConsultaBalanceteMovimento,8\n");
-    for (const char* carga : {"USUARIO u.csv", "EMPRESAUSUARIO e.csv", "DIREITOUSUARIO d.csv"}) {
-      const std::string texto = carga;
-      ASSERT_EQ(Ctb({"load", texto.substr(0, texto.find(' ')), texto.substr(texto.find(' ') + 1)}),
-                0)
-          << FErro;
-    }
-    ASSERT_EQ(Ctb({"user", "passwd", "3"}, "senha-do-terceiro\n"), 0) << FErro;
+    for (const char* carga : {"USUARIO u.csv", "EMPRESAUSUARIO e.csv", "DIREITOUSUARIO d.csv"})
+      ASSERT_EQ(Comando(std::string("load ") + carga), 0) << FErro;
+    ASSERT_EQ(Comando("user passwd 3", "senha-do-terceiro\n"), 0) << FErro;
   }
 
   pid_t FServidor = 0;
@@ -121,28 +117,30 @@ TEST_P(TServidorWebTest, PasswdStoresAHashAndRefusesWhatItMayNot) {
   EXPECT_TRUE(hash1.starts_with("$argon2id$")) << hash1;
   EXPECT_EQ(hash1.find(kSenha), std::string::npos);
   const struct {
-    std::vector<std::string> Args;
+    const char* Linha;
     std::string Entrada;
     int Usuario;
     std::string Mensagem;
   } casos[] = {
-      {{"user", "passwd", "1"}, "curta\n", 1, "A senha deve ter de 8 a 128 caracteres"},
-      {{"user", "passwd", "1"}, "", 1, "Informe a senha na entrada padrão"},
-      {{"user", "passwd", "1"}, "outra-senha-boa\n", 2, "não tem o direito de administrar"},
-      {{"user", "passwd", "9"}, "outra-senha-boa\n", 1, "Usuário 9 não cadastrado"},
+      {"user passwd 1", "curta\n", 1, "A senha deve ter de 8 a 128 caracteres"},
+      {"user passwd 1", "", 1, "Informe a senha na entrada padrão"},
+      {"user passwd 1", "outra-senha-boa\n", 2, "não tem o direito de administrar"},
+      {"user passwd 9", "outra-senha-boa\n", 1, "Usuário 9 não cadastrado"},
   };
   for (const auto& caso : casos) {
-    EXPECT_EQ(Ctb(caso.Args, caso.Entrada, caso.Usuario), 1) << caso.Entrada;
+    EXPECT_EQ(Comando(caso.Linha, caso.Entrada, caso.Usuario), 1) << caso.Entrada;
     EXPECT_NE(FErro.find(caso.Mensagem), std::string::npos) << FErro;
   }
   EXPECT_EQ(
       Conexao().ExecuteScalar("select SENHAHASH from USUARIO where CODIGOUSUARIO = 1").AsString(),
       hash1);
   // Never from the command line.
-  EXPECT_EQ(Ctb({"user", "passwd", "1", kSenha}), 2);
+  EXPECT_EQ(Comando(std::string("user passwd 1 ") + kSenha), 2);
 }
 
-TEST_P(TServidorWebTest, SignInGivesAStrictCookieAndTheTrialBalance) {
+// A session: a strict cookie, the trial balance and its drill-down, and no
+// change without the session's CSRF token.
+TEST_P(TServidorWebTest, SignInGivesAStrictCookieTheTrialBalanceAndChangesNeedTheCsrfToken) {
   ASSERT_NO_FATAL_FAILURE(Iniciar());
   EXPECT_EQ(Entrar(1, "senha-errada").Status, 401);
   const TSessao sessao = Entrar(1, kSenha);
@@ -176,16 +174,11 @@ TEST_P(TServidorWebTest, SignInGivesAStrictCookieAndTheTrialBalance) {
   res = Get(sessao, "/api/balancete?empresa=1&de=2025-01-01&ate=2025-12-31&formato=xlsx");
   ASSERT_EQ(res->status, 200);
   EXPECT_TRUE(res->body.starts_with("PK")) << "a zip: the xlsx";
-}
 
-TEST_P(TServidorWebTest, AChangeWithoutTheCsrfTokenIsRefusedAndWritesNothing) {
-  ASSERT_NO_FATAL_FAILURE(Iniciar());
-  const TSessao sessao = Entrar(1, kSenha);
   const int64_t antes = Lancamentos();
   const std::string documento =
       json{{"aba", "aba1"}, {"documento", LancamentoDemo("2025-08-11")}}.dump();
-  auto res = Post(sessao, "/api/lancamentos", documento, false);
-  EXPECT_EQ(res->status, 403);
+  EXPECT_EQ(Post(sessao, "/api/lancamentos", documento, false)->status, 403);
   EXPECT_EQ(Lancamentos(), antes);
   TSessao outraChave = sessao;
   outraChave.Csrf = std::string(sessao.Csrf.size(), '0');
@@ -228,6 +221,25 @@ TEST_P(TServidorWebTest, EachSessionReachesOnlyItsUsersCompaniesAndRights) {
   EXPECT_NE(Erro(res).find("não tem o direito"), std::string::npos) << Erro(res);
   // No session, no answer.
   EXPECT_EQ(Cliente().Get("/api/balancete?empresa=1" + periodo)->status, 401);
+
+  // The entry page: another company's, or without the screen's right.
+  res = Get(terceiro, "/api/lancamentos/tela?empresa=1&aba=t1");
+  EXPECT_EQ(res->status, 403);
+  EXPECT_EQ(Erro(res), "O usuário 3 não tem acesso à empresa 1");
+  for (const char* rota :
+       {"/api/lancamentos/tela?empresa=2&aba=t1", "/api/lancamentos/contas?empresa=2&texto=caixa",
+        "/api/lancamentos/registro?empresa=2&chave=1"}) {
+    res = Get(terceiro, rota);
+    EXPECT_EQ(res->status, 403) << rota;
+    EXPECT_NE(Erro(res).find("não tem direito a \"Lançamentos Contábeis\""), std::string::npos)
+        << Erro(res);
+  }
+  const int64_t antes = Lancamentos();
+  json documento = LancamentoDemo("2025-08-11");
+  documento["company"] = 2;
+  res = Post(terceiro, "/api/lancamentos", json{{"aba", "t1"}, {"documento", documento}}.dump());
+  EXPECT_EQ(res->status, 403) << res->body;
+  EXPECT_EQ(Lancamentos(), antes);
 }
 
 TEST_P(TServidorWebTest, FailedSignInsAreSlowedAndBadInputRefused) {
@@ -278,8 +290,8 @@ TEST_P(TServidorWebTest, SlowConnectionsDoNotKeepOtherSessionsOut) {
 // The journal-entry page's reads: the screen from the web module, the
 // account search, the title and balance beside an account (read again after
 // a post and a delete of the tab's screen, though the web module never
-// adjusts what it read) and an entry to correct.
-TEST_P(TServidorWebTest, EntryPageReadsTheScreenAndKeepsBalancesFresh) {
+// adjusts what it read) and an entry to correct; and what they refuse.
+TEST_P(TServidorWebTest, EntryPageReadsTheScreenKeepsBalancesFreshAndRefusesBadInput) {
   ASSERT_NO_FATAL_FAILURE(Iniciar());
   const TSessao sessao = Entrar(1, kSenha);
   auto res = Get(sessao, "/api/lancamentos/tela?empresa=1&aba=t1");
@@ -331,31 +343,7 @@ TEST_P(TServidorWebTest, EntryPageReadsTheScreenAndKeepsBalancesFresh) {
   res = Post(sessao, "/api/lancamentos", json{{"aba", "t1"}, {"documento", exclusao}}.dump());
   ASSERT_EQ(json::parse(res->body)["result"], "posted") << res->body;
   EXPECT_EQ(saldo(), antes);
-}
 
-TEST_P(TServidorWebTest, EntryPageRefusesOtherCompaniesUsersWithoutTheRightAndBadInput) {
-  ASSERT_NO_FATAL_FAILURE(UsuarioDaEmpresa2());
-  ASSERT_NO_FATAL_FAILURE(Iniciar());
-  const TSessao terceiro = Entrar(3, "senha-do-terceiro");
-  auto res = Get(terceiro, "/api/lancamentos/tela?empresa=1&aba=t1");
-  EXPECT_EQ(res->status, 403);
-  EXPECT_EQ(Erro(res), "O usuário 3 não tem acesso à empresa 1");
-  for (const char* rota :
-       {"/api/lancamentos/tela?empresa=2&aba=t1", "/api/lancamentos/contas?empresa=2&texto=caixa",
-        "/api/lancamentos/registro?empresa=2&chave=1"}) {
-    res = Get(terceiro, rota);
-    EXPECT_EQ(res->status, 403) << rota;
-    EXPECT_NE(Erro(res).find("não tem direito a \"Lançamentos Contábeis\""), std::string::npos)
-        << Erro(res);
-  }
-  const int64_t antes = Lancamentos();
-  json documento = LancamentoDemo("2025-08-11");
-  documento["company"] = 2;
-  res = Post(terceiro, "/api/lancamentos", json{{"aba", "t1"}, {"documento", documento}}.dump());
-  EXPECT_EQ(res->status, 403) << res->body;
-  EXPECT_EQ(Lancamentos(), antes);
-
-  const TSessao admin = Entrar(1, kSenha);
   const struct {
     const char* Rota;
     const char* Mensagem;
@@ -370,13 +358,14 @@ TEST_P(TServidorWebTest, EntryPageRefusesOtherCompaniesUsersWithoutTheRightAndBa
       {"/api/lancamentos/registro?empresa=1&chave=999999", "Lançamento 999999 não encontrado"},
   };
   for (const auto& caso : casos) {
-    res = Get(admin, caso.Rota);
+    res = Get(sessao, caso.Rota);
     EXPECT_EQ(res->status, 400) << caso.Rota;
     EXPECT_NE(Erro(res).find(caso.Mensagem), std::string::npos) << Erro(res);
   }
-  res = Get(admin, "/api/lancamentos/contas?empresa=1&texto=" +
-                       std::string(PaginaLancamento::kMaxTextoConta + 1, 'a'));
-  EXPECT_EQ(res->status, 400);
+  EXPECT_EQ(Get(sessao, "/api/lancamentos/contas?empresa=1&texto=" +
+                            std::string(PaginaLancamento::kMaxTextoConta + 1, 'a'))
+                ->status,
+            400);
 }
 
 CTB_INSTANTIATE_ENGINES(TServidorWebTest);

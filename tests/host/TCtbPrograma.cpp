@@ -32,6 +32,14 @@ nlohmann::json LancamentoDemo(const std::string& data, const nlohmann::json& val
             {"VALORLCTOCTB", valor}}}};
 }
 
+std::vector<std::string> Palavras(const std::string& linha) {
+  std::istringstream texto(linha);
+  std::vector<std::string> palavras;
+  for (std::string palavra; texto >> palavra;)
+    palavras.push_back(palavra);
+  return palavras;
+}
+
 void TCtbProgramaTest::SetUp() {
   TDatabaseTest::SetUp();
   if (IsSkipped() || HasFatalFailure())
@@ -118,6 +126,13 @@ void TCtbProgramaTest::Recusa(const nlohmann::json& documento, const std::string
     EXPECT_EQ(FResultado["field"], campo);
   }
   EXPECT_EQ(Lancamentos(), antes);
+}
+
+void TCtbProgramaTest::Falha(const std::string& linha, const std::string& mensagem, int usuario) {
+  SCOPED_TRACE(linha);
+  EXPECT_EQ(Comando(linha, "", usuario), 1);
+  EXPECT_EQ(FErro, "ctb: " + mensagem + "\n");
+  EXPECT_EQ(FSaida, "");
 }
 
 void TCtbProgramaTest::Escrever(const std::string& nome, const std::string& texto) {

@@ -21,6 +21,8 @@
 // An entry of the demo company as `entry post` takes it.
 nlohmann::json LancamentoDemo(const std::string& data = "2025-08-11",
                               const nlohmann::json& valor = "99.00");
+// A command line split at its spaces (for arguments that hold none).
+std::vector<std::string> Palavras(const std::string& linha);
 
 class TCtbProgramaTest : public TDatabaseTest {
  protected:
@@ -30,6 +32,12 @@ class TCtbProgramaTest : public TDatabaseTest {
   // Runs ctb in the test's folder on the test's database as `usuario`, with
   // `entrada` on standard input; returns the exit status.
   int Ctb(std::vector<std::string> args, const std::string& entrada = "", int usuario = 1);
+  int Comando(const std::string& linha, const std::string& entrada = "", int usuario = 1) {
+    return Ctb(Palavras(linha), entrada, usuario);
+  }
+  // Runs the command line as `usuario` and checks that it exits with 1,
+  // printing nothing but "ctb: <mensagem>" on standard error.
+  void Falha(const std::string& linha, const std::string& mensagem, int usuario = 1);
   // `args` with the test's database and `usuario` after them.
   std::vector<std::string> NoBanco(std::vector<std::string> args, int usuario = 1) const;
   // Runs ctb with exactly `args`: the database and the user are the command

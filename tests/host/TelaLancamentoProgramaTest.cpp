@@ -1,5 +1,6 @@
 // The built `ctb` on each engine: what the entry screen shows below the
-// entry of a programmed entry, and the right `entry post` needs.
+// entry of a programmed entry. (The right `entry post` needs is
+// RecordWebProgramaTest's.)
 
 #include <gtest/gtest.h>
 
@@ -12,15 +13,7 @@ namespace {
 
 using json = nlohmann::json;
 
-class TTelaLancamentoProgramaTest : public TCtbProgramaTest {
- protected:
-  void SetUp() override {
-    TCtbProgramaTest::SetUp();
-    if (IsSkipped() || HasFatalFailure())
-      return;
-    Demo();
-  }
-};
+class TTelaLancamentoProgramaTest : public TCtbDemoTest {};
 
 TEST_P(TTelaLancamentoProgramaTest, ProgrammedEntriesOfTheDateAreShownBelowTheNext) {
   Conexao().ExecuteDirect(
@@ -37,19 +30,6 @@ TEST_P(TTelaLancamentoProgramaTest, ProgrammedEntriesOfTheDateAreShownBelowTheNe
   const json& lista = FResultado[1]["display"]["programmedEntries"];
   ASSERT_EQ(lista.size(), 1U) << FSaida;
   EXPECT_EQ(lista[0]["CHAVELCTOCTB"], FResultado[0]["entry"]["CHAVELCTOCTB"]);
-}
-
-TEST_P(TTelaLancamentoProgramaTest, EntryPostNeedsTheRightOfTheEntryScreen) {
-  Conexao().ExecuteDirect(
-      "update DIREITOUSUARIO set NIVEL = '1' where CODIGOUSUARIO = 2 and NOMEDIREITO = "
-      "'actTnCtbDMLctoCtb'");
-  const int64_t antes = Lancamentos();
-  EXPECT_EQ(Post(LancamentoDemo("2025-08-14"), 2), 1);
-  EXPECT_NE(FErro.find("O usuário 2 não tem direito a \"Lançamentos Contábeis\""),
-            std::string::npos)
-      << FErro;
-  EXPECT_EQ(Lancamentos(), antes);
-  EXPECT_EQ(Post(LancamentoDemo("2025-08-14")), 0) << FSaida;
 }
 
 CTB_INSTANTIATE_ENGINES(TTelaLancamentoProgramaTest);

@@ -150,7 +150,7 @@ TEST_P(TCtbTransacoesTest, DeletedEntriesAreListedRestoredOnceAndPurgedUnderThei
   Conexao().ExecuteScript("delete from LCTOGER where CHAVELCTOCTB = " + k +
                           "; delete from LCTOATIVDIFERENC where CHAVELCTOCTB = " + k + ";");
 
-  ASSERT_EQ(Ctb({"deleted", "list", "--company", "1", "--format", "json"}), 0) << FErro;
+  ASSERT_EQ(Comando("deleted list --company 1 --format json"), 0) << FErro;
   const json lista = json::parse(FSaida);
   ASSERT_EQ(lista.size(), 1u) << FSaida;
   EXPECT_EQ(lista[0]["CHAVELCTOCTB"], chave);
@@ -158,23 +158,21 @@ TEST_P(TCtbTransacoesTest, DeletedEntriesAreListedRestoredOnceAndPurgedUnderThei
   EXPECT_EQ(lista[0]["ATIVIDADES"], 1);
   const std::string id = std::to_string(lista[0]["IDLCTOCTBEXCL"].get<int64_t>());
 
-  struct TCaso {
-    std::vector<std::string> Args;
+  const std::string restaurar = "deleted restore --company 1 --id " + id;
+  const struct {
+    std::string Linha;
     int Usuario;
     int Status;
     std::string Mensagem;
-  };
-  const std::vector<std::string> restaurar = {"deleted", "restore", "--company", "1", "--id", id};
-  std::vector<std::string> mesmaChave = restaurar;
-  mesmaChave.push_back("--same-key");
-  const TCaso casos[] = {
+  } casos[] = {
       {restaurar, 2, 1, "O usuário 2 não tem o direito DireitoRestaurarLancamentoExcluido"},
-      {{"deleted", "list", "--company", "9"}, 1, 1, "Empresa 9 não cadastrada"},
-      {mesmaChave, 1, 0, "Lançamento excluído " + id + " restaurado com a chave " + k},
+      {"deleted list --company 9", 1, 1, "Empresa 9 não cadastrada"},
+      {restaurar + " --same-key", 1, 0,
+       "Lançamento excluído " + id + " restaurado com a chave " + k},
       {restaurar, 1, 1, "O lançamento excluído " + id + " não está no registro da empresa 1"},
   };
-  for (const TCaso& caso : casos) {
-    EXPECT_EQ(Ctb(caso.Args, "", caso.Usuario), caso.Status) << FErro;
+  for (const auto& caso : casos) {
+    EXPECT_EQ(Comando(caso.Linha, "", caso.Usuario), caso.Status) << FErro;
     EXPECT_NE((FSaida + FErro).find(caso.Mensagem), std::string::npos) << FSaida << FErro;
   }
   for (const char* tabela : {"LCTOCTB", "LCTOGER", "LCTOATIVDIFERENC"})
@@ -187,27 +185,22 @@ TEST_P(TCtbTransacoesTest, DeletedEntriesAreListedRestoredOnceAndPurgedUnderThei
 
 TEST_P(TCtbTransacoesTest, RestoreRefusesATakenKeyAndPurgeNeedsTheLogRight) {
   // The demo's SPED company logged entries deleted by mistake.
-  ASSERT_EQ(Ctb({"deleted", "list", "--company", "2", "--from", "2025-12-01", "--to", "2025-12-31",
-                 "--format", "csv"}),
-            0)
+  ASSERT_EQ(Comando("deleted list --company 2 --from 2025-12-01 --to 2025-12-31 --format csv"), 0)
       << FErro;
   EXPECT_EQ(std::count(FSaida.begin(), FSaida.end(), '\n'), 3) << FSaida;
   const int64_t ocupada = Contar("select min(CHAVELCTOCTB) from LCTOCTB where CODIGOEMPRESA = 2");
-  EXPECT_EQ(
-      Ctb({"deleted", "restore", "--company", "2", "--id", "1", "--key", std::to_string(ocupada)}),
-      1);
+  EXPECT_EQ(Comando("deleted restore --company 2 --id 1 --key " + std::to_string(ocupada)), 1);
   EXPECT_NE(FErro.find("A chave " + std::to_string(ocupada) + " já existe na empresa 2"),
             std::string::npos)
       << FErro;
   Conexao().ExecuteDirect(
       "update DIREITOUSUARIO set NIVEL = '1' where CODIGOUSUARIO = 2 and NOMEDIREITO = "
       "'DireitoControlaLancamentoExcluido'");
-  const std::vector<std::string> eliminar = {"deleted", "purge",      "--company", "2",
-                                             "--from",  "2025-11-01", "--to",      "2025-11-30"};
-  EXPECT_EQ(Ctb(eliminar, "", 2), 1);
-  EXPECT_EQ(Ctb({"deleted", "list", "--company", "2"}, "", 2), 1);
+  const std::string eliminar = "deleted purge --company 2 --from 2025-11-01 --to 2025-11-30";
+  EXPECT_EQ(Comando(eliminar, "", 2), 1);
+  EXPECT_EQ(Comando("deleted list --company 2", "", 2), 1);
   EXPECT_EQ(Contar("select count(*) from LCTOCTBEXCLUIDO where CODIGOEMPRESA = 2"), 4);
-  EXPECT_EQ(Ctb(eliminar, "", 1), 0) << FErro;
+  EXPECT_EQ(Comando(eliminar), 0) << FErro;
   EXPECT_EQ(FSaida, "2 lançamento(s) eliminado(s) do registro de excluídos\n");
   EXPECT_EQ(Contar("select count(*) from LCTOCTBEXCLUIDO where CODIGOEMPRESA = 2"), 2);
   // Without the log right a delete leaves no copy.
