@@ -6,7 +6,6 @@
 #include <array>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "framework/core/Exceptions.h"
@@ -48,60 +47,32 @@ constexpr std::array<TTabelaSaldo, 7> kTabelas{{
      "CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, DATAMES, TIPOLANCAMENTO", false},
 }};
 
-// A batch journal: its table, the view of the stored rows whose movements
-// it records, the columns it keeps them by and the amounts.
-struct TDiario {
-  const char* Nome;
-  const char* Visao;
-  const char* Chave;
-  std::array<const char*, 4> Valores;
+constexpr std::array<const char*, 2> kDiarios{"LOTESALDOCTB", "LOTESALDOGER"};
+
+// The movements of the stored entries (and splits) of one block of keys,
+// read through the primary key and summed per row of the journal: one pass
+// and one sort, whatever the number of balance tables; rounded to cents as
+// every sum here is.
+const char* const kFaixaNoDiario[] = {
+    "insert into LOTESALDOCTB (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, DATAMES, "
+    "TIPOLANCAMENTO, CODIGOHISTCTB, CODIGOMOEDA, VALORDEB, VALORCRED, VALORDEBMOEDA, "
+    "VALORCREDMOEDA) "
+    "select CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, DATAMES, TIPOLANCAMENTO, "
+    "CODIGOHISTCTB, CODIGOMOEDA, round(sum(VALORDEB), 2), round(sum(VALORCRED), 2), "
+    "round(sum(VALORDEBMOEDA), 2), round(sum(VALORCREDMOEDA), 2) "
+    "from VLCTOCTBSALDO where CODIGOEMPRESA = :pEmpresa "
+    "and CHAVELCTOCTB between :pChaveInicial and :pChaveFinal "
+    "group by CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, DATAMES, TIPOLANCAMENTO, "
+    "CODIGOHISTCTB, CODIGOMOEDA",
+    "insert into LOTESALDOGER (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, "
+    "DATASALDO, DATAMES, TIPOLANCAMENTO, VALORDEB, VALORCRED) "
+    "select CODIGOEMPRESA, CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, DATASALDO, DATAMES, "
+    "TIPOLANCAMENTO, round(sum(VALORDEB), 2), round(sum(VALORCRED), 2) "
+    "from VLCTOGERSALDO where CODIGOEMPRESA = :pEmpresa "
+    "and CHAVELCTOCTB between :pChaveInicial and :pChaveFinal "
+    "group by CODIGOEMPRESA, CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, DATASALDO, DATAMES, "
+    "TIPOLANCAMENTO",
 };
-
-constexpr std::array<TDiario, 2> kDiarios{{
-    {"LOTESALDOCTB",
-     "VLCTOCTBSALDO",
-     "CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, DATAMES, TIPOLANCAMENTO, CODIGOHISTCTB, "
-     "CODIGOMOEDA",
-     {"VALORDEB", "VALORCRED", "VALORDEBMOEDA", "VALORCREDMOEDA"}},
-    {"LOTESALDOGER",
-     "VLCTOGERSALDO",
-     "CODIGOEMPRESA, CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, DATASALDO, DATAMES, "
-     "TIPOLANCAMENTO",
-     {"VALORDEB", "VALORCRED"}},
-}};
-
-// The journal's amounts ("A, B"), or each summed and rounded to cents, as
-// every sum here is ("round(sum(A), 2) A, ...").
-std::string Valores(const TDiario& diario, bool somados) {
-  std::string lista;
-  for (const char* valor : diario.Valores) {
-    if (valor == nullptr)
-      break;
-    if (!lista.empty())
-      lista += ", ";
-    lista += somados ? fmt::format("round(sum({0}), 2) {0}", valor) : std::string(valor);
-  }
-  return lista;
-}
-
-// The journal's rows summed per key, from `origem` (a table or a subquery
-// with its alias): one pass and one sort, whatever the number of balance
-// tables.
-std::string Agrupar(const TDiario& diario, const std::string& origem) {
-  return fmt::format("select {0}, {1} from {2} group by {0}", diario.Chave, Valores(diario, true),
-                     origem);
-}
-
-// The stored entries (or splits) of one block of keys, read through the
-// primary key, as the journal's rows.
-std::string FaixaNoDiario(const TDiario& diario) {
-  return fmt::format("insert into {} ({}, {}) {}", diario.Nome, diario.Chave,
-                     Valores(diario, false),
-                     Agrupar(diario, fmt::format("{} where CODIGOEMPRESA = :pEmpresa and "
-                                                 "CHAVELCTOCTB between :pChaveInicial and "
-                                                 ":pChaveFinal",
-                                                 diario.Visao)));
-}
 
 // A group whose movements cancel out changes nothing, so it is left out.
 // Every row written comes back (its amounts, then its key), so that the
@@ -110,7 +81,7 @@ std::string FaixaNoDiario(const TDiario& diario) {
 // at each step. Rows are written in key order, so two batches of one
 // company that share balance rows lock them in the same order and wait
 // instead of deadlocking.
-std::string Somar(const TTabelaSaldo& tabela, const std::string& movimentos) {
+std::string Somar(const TTabelaSaldo& tabela) {
   const char* deb = tabela.Moeda ? "VALORDEBMOEDA" : "VALORDEB";
   const char* cred = tabela.Moeda ? "VALORCREDMOEDA" : "VALORCRED";
   return fmt::format(
@@ -124,7 +95,7 @@ std::string Somar(const TTabelaSaldo& tabela, const std::string& movimentos) {
       "set VALORDEB = round({0}.VALORDEB + excluded.VALORDEB, 2), "
       "VALORCRED = round({0}.VALORCRED + excluded.VALORCRED, 2) "
       "returning VALORDEB, VALORCRED, {1}",
-      tabela.Nome, tabela.Chave, tabela.ChaveDiario, deb, cred, movimentos,
+      tabela.Nome, tabela.Chave, tabela.ChaveDiario, deb, cred, tabela.Diario,
       tabela.Moeda ? " and CODIGOMOEDA is not null" : "");
 }
 
@@ -157,12 +128,10 @@ bool Zero(const Value& valor) {
 struct TComandos {
   std::array<std::string, kTabelas.size()> Somas;
   std::array<std::string, kTabelas.size()> Exclusoes;
-  std::array<size_t, kTabelas.size()> ColunasDaChave;
   TComandos() {
     for (size_t i = 0; i < kTabelas.size(); ++i) {
-      Somas[i] = Somar(kTabelas[i], kTabelas[i].Diario);
+      Somas[i] = Somar(kTabelas[i]);
       Exclusoes[i] = ExcluirZerado(kTabelas[i]);
-      ColunasDaChave[i] = ::ColunasDaChave(kTabelas[i].Chave).size();
     }
   }
 };
@@ -170,80 +139,6 @@ struct TComandos {
 const TComandos& Comandos() {
   static const TComandos comandos;
   return comandos;
-}
-
-// PostgreSQL sums a journal's movements of one company (its rows in the
-// journal and the stored rows of the company's blocks of fresh keys, the
-// blocks as :pChaveInicial0/:pChaveFinal0 and on) once, in memory, and moves
-// every balance table of the journal from them in the same statement, which
-// empties the journal too: nothing summed is written to the journal, and one
-// exchange does what a statement per table did. The tables are moved one
-// after the other in their order, each in key order, as separate statements
-// would. It answers the rows the sums brought to zero: their table (its
-// place in kTabelas), amounts and key, padded with nulls to the longest.
-std::string SomarDiario(const TDiario& diario, size_t faixas) {
-  std::string movimentos = fmt::format("select {}, {} from {} where CODIGOEMPRESA = :pEmpresa",
-                                       diario.Chave, Valores(diario, false), diario.Nome);
-  if (faixas > 0) {
-    std::string chaves;
-    for (size_t f = 0; f < faixas; ++f)
-      chaves += fmt::format("{0}CHAVELCTOCTB between :pChaveInicial{1} and :pChaveFinal{1}",
-                            f > 0 ? " or " : "", f);
-    movimentos = fmt::format(
-        "select {}, {} from {} where CODIGOEMPRESA = :pEmpresa and ({}) "
-        "union all {}",
-        diario.Chave, Valores(diario, false), diario.Visao, chaves, movimentos);
-  }
-  std::string comando = fmt::format(
-      "with MOVIMENTOS as materialized ({}), ESVAZIADO as (delete from {} where CODIGOEMPRESA = "
-      ":pEmpresa)",
-      Agrupar(diario, "(" + movimentos + ") MOVIMENTO"), diario.Nome);
-  std::vector<size_t> tabelas;
-  for (size_t i = 0; i < kTabelas.size(); ++i)
-    if (std::string_view(kTabelas[i].Diario) == diario.Nome)
-      tabelas.push_back(i);
-  for (const size_t i : tabelas)
-    comando += fmt::format(", SOMA{} as ({})", i, Somar(kTabelas[i], "MOVIMENTOS"));
-  // The longest key answers first: its columns give the untyped nulls that
-  // pad the shorter ones their types.
-  const auto colunas = [](size_t i) { return ColunasDaChave(kTabelas[i].Chave).size(); };
-  std::stable_sort(tabelas.begin(), tabelas.end(),
-                   [&](size_t a, size_t b) { return colunas(a) > colunas(b); });
-  std::string zeradas;
-  for (const size_t i : tabelas) {
-    std::string chave = kTabelas[i].Chave;
-    for (size_t c = colunas(i); c < colunas(tabelas.front()); ++c)
-      chave += ", null";
-    zeradas += fmt::format(
-        "{}select {} TABELA, VALORDEB, VALORCRED, {} from SOMA{} where VALORDEB = 0 and "
-        "VALORCRED = 0",
-        zeradas.empty() ? "" : " union all ", i, chave, i);
-  }
-  return comando + " " + zeradas;
-}
-
-// `linha` holds, from `inicio`, the amounts a sum left in a row of table
-// `tabela` (its place in kTabelas), then the row's key.
-void ExcluirSeZerada(TnDMConexao& conexao, int64_t codigoEmpresa, size_t tabela,
-                     const ValueArray& linha, size_t inicio) {
-  if (!Zero(linha[inicio]) || !Zero(linha[inicio + 1]))
-    return;
-  TParams chave{{"pEmpresa", codigoEmpresa}};
-  for (size_t coluna = 0; coluna < Comandos().ColunasDaChave[tabela]; ++coluna)
-    chave.emplace_back(fmt::format("pChave{}", coluna), linha[inicio + 2 + coluna]);
-  conexao.ExecuteDirect(Comandos().Exclusoes[tabela], chave);
-}
-
-// SQLite: a statement per balance table over the journal, then the journal
-// emptied.
-void SomarPorTabela(TnDMConexao& conexao, int64_t codigoEmpresa) {
-  const TParams params{{"pEmpresa", codigoEmpresa}};
-  for (size_t i = 0; i < kTabelas.size(); ++i)
-    for (const ValueArray& escrita : conexao.ExecuteQuery(Comandos().Somas[i], params).Rows)
-      ExcluirSeZerada(conexao, codigoEmpresa, i, escrita, 0);
-  for (const TDiario& diario : kDiarios)
-    conexao.ExecuteDirect(
-        fmt::format("delete from {} where CODIGOEMPRESA = :pEmpresa", diario.Nome), params);
 }
 
 void Ligar(TnDMConexao& conexao, bool ligado) {
@@ -327,56 +222,44 @@ void TLoteSaldos::LembrarFaixa(int64_t codigoEmpresa, const std::string& faixa) 
 }
 
 void TLoteSaldos::Aplicar() {
-  const bool numComando = FConexao.PegarTipoCon() == TTipoConexao::PostgreSQL;
-  // SQLite: the blocks join the journal, already summed, and leave with it.
-  if (!numComando)
-    for (const TFaixa& faixa : FFaixas)
-      for (const TDiario& diario : kDiarios)
-        FConexao.ExecuteDirect(FaixaNoDiario(diario), {{"pEmpresa", faixa.Empresa},
-                                                       {"pChaveInicial", faixa.Inicial},
-                                                       {"pChaveFinal", faixa.Final}});
-  const std::vector<TFaixa> faixas = std::exchange(FFaixas, {});
+  // The blocks join the journal, already summed, and leave with it.
+  for (const TFaixa& faixa : FFaixas) {
+    const TParams params{{"pEmpresa", faixa.Empresa},
+                         {"pChaveInicial", faixa.Inicial},
+                         {"pChaveFinal", faixa.Final}};
+    for (const char* comando : kFaixaNoDiario)
+      FConexao.ExecuteDirect(comando, params);
+  }
   // A later batch of this transaction must not find these blocks in the
   // settings once their rows are gone.
-  for (const TFaixa& faixa : faixas) {
+  for (const TFaixa& faixa : FFaixas) {
     FConexao.ExecuteDirect("delete from LOTESALDOFAIXA where CODIGOEMPRESA = :pEmpresa",
                            {{"pEmpresa", faixa.Empresa}});
     LembrarFaixa(faixa.Empresa, "");
   }
+  FFaixas.clear();
+  const TComandos& comandos = Comandos();
   // Company by company, so every statement stays inside one company's rows
   // (one shard when the tables are distributed by CODIGOEMPRESA).
-  std::vector<int64_t> empresas;
-  for (const ValueArray& empresa : FConexao
-                                       .ExecuteQuery("select CODIGOEMPRESA from LOTESALDOCTB union "
-                                                     "select CODIGOEMPRESA from LOTESALDOGER")
-                                       .Rows)
-    empresas.push_back(empresa[0].AsInteger());
-  for (const TFaixa& faixa : faixas)
-    empresas.push_back(faixa.Empresa);
-  std::sort(empresas.begin(), empresas.end());
-  empresas.erase(std::unique(empresas.begin(), empresas.end()), empresas.end());
-  for (const int64_t empresa : empresas) {
-    if (numComando)
-      SomarNumComando(empresa, faixas);
-    else
-      SomarPorTabela(FConexao, empresa);
+  const TDbResult empresas = FConexao.ExecuteQuery(
+      "select CODIGOEMPRESA from LOTESALDOCTB union select CODIGOEMPRESA from LOTESALDOGER");
+  for (const ValueArray& empresa : empresas.Rows) {
+    const TParams params{{"pEmpresa", empresa[0]}};
+    for (size_t i = 0; i < kTabelas.size(); ++i) {
+      const TDbResult escritas = FConexao.ExecuteQuery(comandos.Somas[i], params);
+      for (const ValueArray& linha : escritas.Rows) {
+        if (!Zero(linha[0]) || !Zero(linha[1]))
+          continue;
+        TParams chave{{"pEmpresa", empresa[0]}};
+        for (size_t coluna = 2; coluna < linha.size(); ++coluna)
+          chave.emplace_back(fmt::format("pChave{}", coluna - 2), linha[coluna]);
+        FConexao.ExecuteDirect(comandos.Exclusoes[i], chave);
+      }
+    }
+    for (const char* diario : kDiarios)
+      FConexao.ExecuteDirect(fmt::format("delete from {} where CODIGOEMPRESA = :pEmpresa", diario),
+                             params);
   }
   Ligar(FConexao, false);
   FAberto = false;
-}
-
-void TLoteSaldos::SomarNumComando(int64_t codigoEmpresa, const std::vector<TFaixa>& faixas) {
-  TParams params{{"pEmpresa", codigoEmpresa}};
-  size_t daEmpresa = 0;
-  for (const TFaixa& faixa : faixas) {
-    if (faixa.Empresa != codigoEmpresa)
-      continue;
-    params.emplace_back(fmt::format("pChaveInicial{}", daEmpresa), faixa.Inicial);
-    params.emplace_back(fmt::format("pChaveFinal{}", daEmpresa++), faixa.Final);
-  }
-  for (const TDiario& diario : kDiarios)
-    for (const ValueArray& zerada :
-         FConexao.ExecuteQuery(SomarDiario(diario, daEmpresa), params).Rows)
-      ExcluirSeZerada(FConexao, codigoEmpresa, static_cast<size_t>(zerada[0].AsInteger()), zerada,
-                      1);
 }

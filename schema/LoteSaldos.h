@@ -7,8 +7,7 @@
 // take an entry or a split out) in the batch journals LOTESALDOCTB and
 // LOTESALDOGER (cost-centre splits); Aplicar then adds the
 // journal to each balance table with one grouped upsert per table and
-// company (on PostgreSQL, one statement per journal and company holds them
-// all), deletes the rows it brought to zero and empties the journal. The
+// company, deletes the rows it brought to zero and empties the journal. The
 // balances are exactly the ones the per-row triggers give, whatever the batch
 // did (inserts, edits, deletes, company moves): both sum the same movements
 // and keep a row only while its debits or credits are non-zero.
@@ -16,7 +15,7 @@
 // A batch that writes entries under fresh keys (an import drawing its keys a
 // block at a time) names each block with ChavesNovas: the triggers then leave
 // the entries and splits of those keys alone altogether (no journal row
-// either), and Aplicar sums them from LCTOCTB and LCTOGER by key range with
+// either), and Aplicar sums them from LCTOCTB and LCTOGER by key range into
 // the journal, one row per balance key, before the grouped upserts: a pass
 // and a sort per block instead of a trigger program per row and a journal
 // row per side. What the batch did to them in between (edits, deletes, a
@@ -63,9 +62,6 @@ class TLoteSaldos {
   };
   void GravarFaixas(int64_t codigoEmpresa);
   void LembrarFaixa(int64_t codigoEmpresa, const std::string& faixa);
-  // PostgreSQL: the company's balances moved by its journals and `faixas`,
-  // one statement per journal.
-  void SomarNumComando(int64_t codigoEmpresa, const std::vector<TFaixa>& faixas);
 
   TnDMConexao& FConexao;
   bool FAberto = true;
