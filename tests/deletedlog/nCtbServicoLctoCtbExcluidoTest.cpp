@@ -21,57 +21,43 @@ class TnServicoLctoCtbExcluidoTest : public TSchemaTest {
     if (IsSkipped() || HasFatalFailure())
       return;
     // Company 1 keeps cost centres, company 2 uses none.
-    Exec(
-        "insert into CFGEMPRESACTB (CODIGOEMPRESA, UTILCENTROCUSTO) values (1, '1'), "
-        "(2, '0')");
-    for (int empresa : {1, 2}) {
-      Lcto(empresa, 10, "ALUGUEL MARCO", 100);
-      Lcto(empresa, 11, "energia", 40);
-      Lcto(empresa, 12, "Aluguel abril", 70);
+    Exec("insert into CFGEMPRESACTB (CODIGOEMPRESA, UTILCENTROCUSTO) values (1, '1'), (2, '0')");
+    for (const std::string e : {"1", "2"}) {
+      Exec(
+          "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
+          "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, COMPLHIST, VALORLCTOCTB) values (" +
+          e + ", 10, 1, '2024-03-10', 'LN', 101, 102, 'ALUGUEL MARCO', 100), (" + e +
+          ", 11, 1, '2024-03-10', 'LN', 101, 102, 'energia', 40), (" + e +
+          ", 12, 1, '2024-03-10', 'LN', 101, 102, 'Aluguel abril', 70)");
       // Splits of entry 10 only.
       Exec(
           "insert into LCTOGER (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOCENTROCUSTO, NATURLCTOCTB, "
           "CONTACTB, DATALCTOCTB, VALORLCTOGER) values (" +
-          std::to_string(empresa) + ", 10, 5, 1, 101, '2024-03-10', 60), (" +
-          std::to_string(empresa) + ", 10, 6, 1, 101, '2024-03-10', 40)");
+          e + ", 10, 5, 1, 101, '2024-03-10', 60), (" + e + ", 10, 6, 1, 101, '2024-03-10', 40)");
       Exec(
           "insert into LCTOATIVDIFERENC (CODIGOEMPRESA, CHAVELCTOCTB, CONTACTB, CODIGOATIVDIF, "
           "NATURLCTOCTB, DATALCTOCTB, VALORLCTOATIV, ORIGEMDADO) values (" +
-          std::to_string(empresa) + ", 10, 101, 3, 1, '2024-03-10', 100, 1)");
+          e + ", 10, 101, 3, 1, '2024-03-10', 100, 1)");
     }
-  }
-
-  void Lcto(int empresa, int chave, const std::string& complemento, int valor) {
-    Exec(
-        "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
-        "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, COMPLHIST, VALORLCTOCTB) values (" +
-        std::to_string(empresa) + ", " + std::to_string(chave) +
-        ", 1, '2024-03-10', 'LN', 101, "
-        "102, '" +
-        complemento + "', " + std::to_string(valor) + ")");
   }
 
   int64_t Contar(const std::string& sql) { return Conexao().ExecuteScalar(sql).AsInteger(); }
 
   // "keys of the log | id of each | manager copies | activity copies"
   std::string Log(int empresa) {
-    const std::string e = std::to_string(empresa);
+    const std::string onde = " where CODIGOEMPRESA = " + std::to_string(empresa);
     std::string chaves, ids;
     for (const ValueArray& linha :
          Conexao()
-             .ExecuteQuery("select CHAVELCTOCTB, IDLCTOCTBEXCL from LCTOCTBEXCLUIDO where "
-                           "CODIGOEMPRESA = " +
-                           e + " order by IDLCTOCTBEXCL")
+             .ExecuteQuery("select CHAVELCTOCTB, IDLCTOCTBEXCL from LCTOCTBEXCLUIDO" + onde +
+                           " order by IDLCTOCTBEXCL")
              .Rows) {
       chaves += std::to_string(linha[0].AsInteger()) + " ";
       ids += std::to_string(linha[1].AsInteger()) + " ";
     }
     return chaves + "| " + ids + "| " +
-           std::to_string(
-               Contar("select count(*) from LCTOGEREXCLUIDO where CODIGOEMPRESA = " + e)) +
-           " | " +
-           std::to_string(
-               Contar("select count(*) from LCTOATIVDIFERENCEXCL where CODIGOEMPRESA = " + e));
+           std::to_string(Contar("select count(*) from LCTOGEREXCLUIDO" + onde)) + " | " +
+           std::to_string(Contar("select count(*) from LCTOATIVDIFERENCEXCL" + onde));
   }
 };
 
@@ -102,6 +88,10 @@ TEST_P(TnServicoLctoCtbExcluidoTest, CollectiveLogFollowsTheFilter) {
     double ChaveInicial;
     std::string Esperado;
   };
+  // Activity control comes with the IFRS option.
+  Exec(
+      "insert into OPCAOIFRS (CODIGOEMPRESA, DATAOPCAO, CTRLAATIVIDADE) values "
+      "(1, '2024-01-01', 1)");
   const TCaso casos[] = {
       // Lower case matches upper case anywhere in the complement.
       {2, "aluguel", 0, "10 12 | 1 2 | 0 | 0"},
@@ -110,15 +100,9 @@ TEST_P(TnServicoLctoCtbExcluidoTest, CollectiveLogFollowsTheFilter) {
       {1, "", 0, "10 11 12 | 1 2 3 | 2 | 1"},
   };
   for (const TCaso& caso : casos) {
-    Exec("delete from LCTOCTBEXCLUIDO");
-    Exec("delete from LCTOGEREXCLUIDO");
-    Exec("delete from LCTOATIVDIFERENCEXCL");
+    for (const char* tabela : {"LCTOCTBEXCLUIDO", "LCTOGEREXCLUIDO", "LCTOATIVDIFERENCEXCL"})
+      Exec(std::string("delete from ") + tabela);
     Exec("delete from SEQUENCIAEMPRESA where NOME = 'GEN_IDLCTOCTBEXCL'");
-    // Activity control comes with the IFRS option.
-    Exec("delete from OPCAOIFRS");
-    Exec(
-        "insert into OPCAOIFRS (CODIGOEMPRESA, DATAOPCAO, CTRLAATIVIDADE) values (1, "
-        "'2024-01-01', 1)");
     TnServicoLctoCtbExcluido servico(Conexao());
     servico.SetCodigoEmpresa(caso.Empresa);
     TParansLctoCtbExcl filtro;

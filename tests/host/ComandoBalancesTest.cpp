@@ -131,17 +131,11 @@ class ComandoBalancesTest : public TSchemaTest {
          {"insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB) values (1, 1, 'MATRIZ')",
           "insert into NATUREZAGRUPO (CODIGOEMPRESA, CLASSIFGRUPO, NATUREZA) values (1, '1', 1)",
           "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, DESCRCONTA, TIPOCONTA, "
-          "TIPOCONTACALC, TIPOCOTACAO) values (1, 1, '1', 'ATIVO', 1, 1, 1)",
-          "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, DESCRCONTA, TIPOCONTA, "
-          "TIPOCONTACALC, TIPOCOTACAO) values (1, 11, '1.1', 'CAIXA', 2, 1, 1)",
-          "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, DESCRCONTA, TIPOCONTA, "
-          "TIPOCONTACALC, TIPOCOTACAO) values (1, 12, '1.2', 'BANCO', 2, 1, 1)",
+          "TIPOCONTACALC, TIPOCOTACAO) values (1, 1, '1', 'ATIVO', 1, 1, 1), "
+          "(1, 11, '1.1', 'CAIXA', 2, 1, 1), (1, 12, '1.2', 'BANCO', 2, 1, 1)",
           "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
-          "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, VALORLCTOCTB) values (1, 1, 1, "
-          "'2024-01-10', 'LN', 11, 12, 150)",
-          "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
-          "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, VALORLCTOCTB) values (1, 2, 1, "
-          "'2024-02-10', 'LN', 11, 12, 50)"})
+          "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, VALORLCTOCTB) values "
+          "(1, 1, 1, '2024-01-10', 'LN', 11, 12, 150), (1, 2, 1, '2024-02-10', 'LN', 11, 12, 50)"})
       Conexao().ExecuteDirect(sql);
   }
 };

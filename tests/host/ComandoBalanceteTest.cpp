@@ -19,26 +19,17 @@ class ComandoBalanceteTest : public TSchemaTest {
     for (const char* sql : {
              "insert into EMPRESA (CODIGOEMPRESA, NOMEEMPRESA) values (1, 'EMPRESA UM')",
              "insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB, INSCRFEDERAL) values "
-             "(1, 0, 'EMPRESA UM', '00.000.001/0001-00')",
-             "insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB) values (1, 1, 'MATRIZ')",
+             "(1, 0, 'EMPRESA UM', '00.000.001/0001-00'), (1, 1, 'MATRIZ', null)",
              "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, TIPOCONTA, "
-             "DESCRCONTA) values (1, 1, '1', 1, 'ATIVO')",
-             "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, TIPOCONTA, "
-             "DESCRCONTA) values (1, 11, '1.01', 2, 'CAIXA')",
-             "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, TIPOCONTA, "
-             "DESCRCONTA) values (1, 3, '3', 1, 'RECEITAS')",
-             "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, TIPOCONTA, "
-             "DESCRCONTA) values (1, 31, '3.01', 2, 'VENDAS')",
-             "insert into NATUREZAGRUPO (CODIGOEMPRESA, CLASSIFGRUPO, NATUREZA) values (1, '1', 1)",
-             "insert into NATUREZAGRUPO (CODIGOEMPRESA, CLASSIFGRUPO, NATUREZA) values (1, '3', "
-             "-1)",
+             "DESCRCONTA) values (1, 1, '1', 1, 'ATIVO'), (1, 11, '1.01', 2, 'CAIXA'), "
+             "(1, 3, '3', 1, 'RECEITAS'), (1, 31, '3.01', 2, 'VENDAS')",
+             "insert into NATUREZAGRUPO (CODIGOEMPRESA, CLASSIFGRUPO, NATUREZA) values "
+             "(1, '1', 1), (1, '3', -1)",
              // CAIXA: 500 in January, 800 out in February.
              "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
-             "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, VALORLCTOCTB) values (1, 1, 1, "
-             "'2024-01-10', 'LN', 11, 31, 500)",
-             "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
-             "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, VALORLCTOCTB) values (1, 2, 1, "
-             "'2024-02-10', 'LN', 31, 11, 800)",
+             "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, VALORLCTOCTB) values "
+             "(1, 1, 1, '2024-01-10', 'LN', 11, 31, 500), "
+             "(1, 2, 1, '2024-02-10', 'LN', 31, 11, 800)",
          })
       Conexao().ExecuteDirect(sql);
     FOpcoes.Empresas = "1";

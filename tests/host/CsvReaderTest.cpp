@@ -44,9 +44,9 @@ TEST(CsvReader, ReadsQuotedCellsLineBreaksAndBothSeparators) {
 // Latin-1 text are the program's cases, on both engines.)
 TEST(CsvReader, RefusesWhatItCannotReadRightNamingTheLine) {
   const std::string grande(TCsvReader::kMaxBytesCelula + 1, 'x');
-  std::string largo;
-  for (size_t i = 0; i <= TCsvReader::kMaxCelulas; ++i)
-    largo += ",";
+  const std::string largo(TCsvReader::kMaxCelulas + 1, ',');
+  const std::string naoUtf8 =
+      "o texto não está em UTF-8 (use --encoding windows-1252 se o arquivo for dessa codificação)";
   struct TCaso {
     std::string Texto;
     std::string Mensagem;
@@ -55,18 +55,10 @@ TEST(CsvReader, RefusesWhatItCannotReadRightNamingTheLine) {
        std::vector<TCaso>{{"", "Arquivo CSV vazio: falta o cabeçalho"},
                           {"A,B\n1,\"never closed\n",
                            "Aspas abertas na linha 2 do arquivo CSV não foram fechadas"},
-                          {"A\n\xC0\xAF\n",
-                           "Linha 2: o texto não está em UTF-8 (use --encoding windows-1252 "
-                           "se o arquivo for dessa codificação)"},
-                          {"A\nok\n\xED\xA0\x80\n",  // a surrogate
-                           "Linha 3: o texto não está em UTF-8 (use --encoding windows-1252 "
-                           "se o arquivo for dessa codificação)"},
-                          {"A\n\xF4\x90\x80\x80\n",  // past U+10FFFF
-                           "Linha 2: o texto não está em UTF-8 (use --encoding windows-1252 "
-                           "se o arquivo for dessa codificação)"},
-                          {"A\nfim\xC3",  // cut short
-                           "Linha 2: o texto não está em UTF-8 (use --encoding windows-1252 "
-                           "se o arquivo for dessa codificação)"},
+                          {"A\n\xC0\xAF\n", "Linha 2: " + naoUtf8},
+                          {"A\nok\n\xED\xA0\x80\n", "Linha 3: " + naoUtf8},  // a surrogate
+                          {"A\n\xF4\x90\x80\x80\n", "Linha 2: " + naoUtf8},  // past U+10FFFF
+                          {"A\nfim\xC3", "Linha 2: " + naoUtf8},             // cut short
                           {"A\n" + grande + "\n", "Linha 2: célula com mais de 65536 bytes"},
                           {"A\n" + largo + "\n", "Linha 2: mais de 1000 células na linha"}}) {
     std::istringstream input(caso.Texto);

@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "framework/core/Exceptions.h"
 #include "framework/db/TnDMConexao.h"
@@ -72,23 +73,14 @@ TEST(DemoEmpresaPlano, HasAboutOneHundredFiftyAccountsInFourLevelsWithTheirParen
 }
 
 TEST(DemoEmpresaPlano, ReducingAccountsTakeTheNatureOfTheirGroup) {
-  struct TCaso {
-    const char* Classif;
-    int Natureza;
+  const std::pair<int, std::vector<const char*>> casos[] = {
+      {1, {"1.1.01.001", "1.2.04.002", "1.2.04", "4.2.05.001"}},
+      {-1, {"2.1.01.001", "2.3.01.002", "3.1.01.001", "3.1.02.001", "5.1.01.002"}},
+      {0, {"12", ""}},
   };
-  const TCaso casos[] = {{"1.1.01.001", 1},
-                         {"1.2.04.002", 1},
-                         {"1.2.04", 1},
-                         {"2.1.01.001", -1},
-                         {"2.3.01.002", -1},
-                         {"3.1.01.001", -1},
-                         {"3.1.02.001", -1},
-                         {"4.2.05.001", 1},
-                         {"5.1.01.002", -1},
-                         {"12", 0},
-                         {"", 0}};
-  for (const TCaso& caso : casos)
-    EXPECT_EQ(DemoEmpresa::Natureza(caso.Classif), caso.Natureza) << caso.Classif;
+  for (const auto& [natureza, classifs] : casos)
+    for (const char* classif : classifs)
+      EXPECT_EQ(DemoEmpresa::Natureza(classif), natureza) << classif;
 }
 
 class TDemoEmpresaTest : public TSchemaTest {

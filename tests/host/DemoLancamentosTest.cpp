@@ -47,7 +47,6 @@ TEST(DemoLancamentos, EveryRowIsAPositiveEntryBetweenTwoAnalyticAccountsOf2025) 
     SCOPED_TRACE(quantidade);
     const auto linhas = DemoLancamentos::Gerar(quantidade * 31, quantidade, 3);
     ASSERT_EQ(static_cast<int64_t>(linhas.size()), quantidade);
-    Currency debitos, creditos;
     int sabados = 0;
     TDateTime anterior = inicio;
     for (const TLancamentoDemo& l : linhas) {
@@ -72,10 +71,7 @@ TEST(DemoLancamentos, EveryRowIsAPositiveEntryBetweenTwoAnalyticAccountsOf2025) 
       }
       EXPECT_EQ(l.CodigoLoteCtb, MonthOf(l.DataLctoCtb));
       EXPECT_EQ(l.TipoLancamento, "LN");
-      debitos += l.ValorLctoCtb;
-      creditos += l.ValorLctoCtb;
     }
-    EXPECT_EQ(debitos, creditos);
     EXPECT_LT(sabados * 10, quantidade + 10) << "fins de semana demais";
     // The opening capital comes first, on the first day.
     EXPECT_EQ(linhas.front().DataLctoCtb, inicio);
@@ -139,18 +135,11 @@ TEST(DemoLancamentos, CsvHasTheHeaderAndOneLinePerRowQuotedWhereNeeded) {
 }
 
 TEST(DemoLancamentos, AmountsAlwaysCarryTwoDecimals) {
-  struct TCaso {
-    const char* Valor;
-    const char* Texto;
-  };
-  const TCaso casos[] = {{"1234.5", "1234.50"},
-                         {"0.07", "0.07"},
-                         {"-12.3", "-12.30"},
-                         {"100", "100.00"},
-                         {"0.005", "0.01"}};
-  for (const TCaso& caso : casos)
-    EXPECT_EQ(DemoLancamentos::ValorTexto(Currency::FromString(caso.Valor)), caso.Texto)
-        << caso.Valor;
+  const std::pair<const char*, const char*> casos[] = {{"1234.5", "1234.50"}, {"0.07", "0.07"},
+                                                       {"-12.3", "-12.30"},   {"100", "100.00"},
+                                                       {"0.005", "0.01"},     {"-0.05", "-0.05"}};
+  for (const auto& [valor, texto] : casos)
+    EXPECT_EQ(DemoLancamentos::ValorTexto(Currency::FromString(valor)), texto) << valor;
 }
 
 // An account's name is its classification path with names; the tools'
@@ -231,16 +220,12 @@ TEST(ExportarJournal, EveryTransactionBalancesAndAccountTotalsMatchTheRows) {
 
   std::map<std::string, Currency> dasLinhas;
   const auto contas = PorCodigo();
-  Currency total;
   for (const TLancamentoDemo& l : DemoLancamentos::Gerar(seed, quantidade, 1)) {
     dasLinhas[ExportarJournal::NomeConta(contas.at(l.ContaCtbDeb)->ClassifConta)] += l.ValorLctoCtb;
     dasLinhas[ExportarJournal::NomeConta(contas.at(l.ContaCtbCred)->ClassifConta)] -=
         l.ValorLctoCtb;
   }
   EXPECT_EQ(doJournal, dasLinhas);
-  for (const auto& [conta, saldo] : doJournal)
-    total += saldo;
-  EXPECT_EQ(total, Currency());
 }
 
 }  // namespace

@@ -21,9 +21,8 @@ class TDigitacaoHostTest : public TSchemaTest {
       return;
     Conexao().ExecuteScript(
         "INSERT INTO PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, DESCRCONTA, TIPOCONTA, "
-        "APELIDOCONTA) VALUES (1, 1101, '1.1.01', 'Caixa', 2, 'CAIXA');"
-        "INSERT INTO PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, DESCRCONTA, TIPOCONTA, "
-        "APELIDOCONTA) VALUES (1, 2101, '2.1.01', 'Fornecedores', 2, 'FORNEC');"
+        "APELIDOCONTA) VALUES (1, 1101, '1.1.01', 'Caixa', 2, 'CAIXA'), "
+        "(1, 2101, '2.1.01', 'Fornecedores', 2, 'FORNEC');"
         "INSERT INTO HISTORICOCTB (CODIGOHISTCTB, DESCRHISTCTB) VALUES (3, 'Pagamento')");
     TnTesteDMLcto::Registrar();
     FOpcoes.Classe = TnTesteDMLcto::kNomeClasse;
@@ -154,16 +153,15 @@ TEST_P(TDigitacaoHostTest, AnEditOfAnEntryChangedSinceItWasReadIsRefused) {
 
 TEST_P(TDigitacaoHostTest, RefusalsCarryTheFieldAndTheExactMessageAndWriteNothing) {
   struct TCaso {
-    std::string Campo;
+    std::string Campo;  // typed, and named by the refusal
     std::string Valor;
-    std::string CampoEsperado;
     std::string Mensagem;
   } casos[] = {
-      {"VALORLCTOCTB", "0", "VALORLCTOCTB", "O valor do lançamento deve ser maior que zero"},
-      {"CONTACTBDEB", "BANCO", "CONTACTBDEB", "Conta não encontrada: BANCO"},
-      {"DATALCTOCTB", "", "DATALCTOCTB", "Informe a data do lançamento"},
-      {"VALORLCTOCTB", "abc", "VALORLCTOCTB", ""},
-      {"DATALCTOCTB", "2025-02-30", "DATALCTOCTB", ""},
+      {"VALORLCTOCTB", "0", "O valor do lançamento deve ser maior que zero"},
+      {"CONTACTBDEB", "BANCO", "Conta não encontrada: BANCO"},
+      {"DATALCTOCTB", "", "Informe a data do lançamento"},
+      {"VALORLCTOCTB", "abc", ""},
+      {"DATALCTOCTB", "2025-02-30", ""},
   };
   for (const TCaso& caso : casos) {
     SCOPED_TRACE(caso.Campo + "=" + caso.Valor);
@@ -174,7 +172,7 @@ TEST_P(TDigitacaoHostTest, RefusalsCarryTheFieldAndTheExactMessageAndWriteNothin
     EXPECT_EQ(saida.Status, 1);
     json resultado = json::parse(saida.Texto);
     EXPECT_EQ(resultado["result"], "refused");
-    EXPECT_EQ(resultado["field"], caso.CampoEsperado);
+    EXPECT_EQ(resultado["field"], caso.Campo);
     if (!caso.Mensagem.empty())
       EXPECT_EQ(resultado["message"], caso.Mensagem);
     else

@@ -54,10 +54,9 @@ void TSplitsTest::SetUp() {
       "DATAFINAL) values (2, 1, 'Comercial', '2024-01-01', '2024-12-31'), "
       "(2, 2, 'Industrial', '2024-07-01', '2024-12-31'), "
       "(2, 3, 'Encerrada', '2024-01-01', '2024-03-31')");
-  for (const char* direito : {"DireitoLctoCtb", "DireitoAlterarLctoOutroModulo"})
-    Executar(std::string("insert into DIREITOUSUARIO (CODIGOUSUARIO, NOMEDIREITO, NIVEL) values "
-                         "(1, '") +
-             direito + "', '8')");
+  Executar(
+      "insert into DIREITOUSUARIO (CODIGOUSUARIO, NOMEDIREITO, NIVEL) values "
+      "(1, 'DireitoLctoCtb', '8'), (1, 'DireitoAlterarLctoOutroModulo', '8')");
   FDireitos = std::make_unique<TnDMDireitoUsuario>(Conexao());
   SetnDMDireitoUsuario(FDireitos.get());
   FDialogos = std::make_shared<TDialogServiceScripted>();

@@ -12,64 +12,42 @@ class TLctoGerTest : public TSplitsTest {};
 
 // ---- The remainder rule of each apportionment ----
 
+// The screen's insertion, and the six- and the seven-argument ones.
 enum class TGeracao { Tela, SeisArgumentos, SeteArgumentos };
+using enum TGeracao;
 
-// "centre=value" of each row, all of account 401's debit, typed by the
-// system, on 10/03/2024.
+// The rates of cost centres 10, 20 and 30 on account 401, the debit amount
+// of entry 7 on 10/03/2024, and the "centre=value" of each row typed by the
+// system.
 struct TCasoRateio {
-  const char* Nome;
   TGeracao Geracao;
-  std::vector<double> Percentuais;  // of cost centres 10, 20, 30
+  std::vector<double> Percentuais;
   double Valor;
   const char* Esperado;
 };
 
 const TCasoRateio kCasosRateio[] = {
-    {"TelaUltimoCentroFicaComOCentavo",
-     TGeracao::Tela,
-     {33.33, 33.33, 33.34},
-     100,
-     "10=33.33 20=33.33 30=33.34"},
-    {"TelaTercosSemResto",
-     TGeracao::Tela,
-     {33.33, 33.33, 33.33},
-     100,
-     "10=33.33 20=33.33 30=33.33"},
-    {"TelaDiferencaNoMaiorCentro",
-     TGeracao::Tela,
-     {33.34, 33.33, 33.33},
-     0.10,
-     "10=0.03 20=0.03 30=0.04"},
-    {"TelaCentavoMinimoEDiferencaNegativa", TGeracao::Tela, {97, 2, 1}, 0.10, "10=0.1"},
-    {"SeisUltimaLevaRestoAos100",
-     TGeracao::SeisArgumentos,
-     {33.33, 33.33, 33.34},
-     100,
-     "10=33.33 20=33.33 30=33.34"},
-    {"SeisTercosSemResto",
-     TGeracao::SeisArgumentos,
-     {33.33, 33.33, 33.33},
-     100,
-     "10=33.33 20=33.33 30=33.33"},
-    {"SeteTercosUltimaLevaResto",
-     TGeracao::SeteArgumentos,
-     {33.33, 33.33, 33.33},
-     100,
-     "10=33.33 20=33.33 30=33.34"},
+    {Tela, {33.33, 33.33, 33.34}, 100, "10=33.33 20=33.33 30=33.34"},  // the last takes the cent
+    {Tela, {33.33, 33.33, 33.33}, 100, "10=33.33 20=33.33 30=33.33"},  // thirds leave no rest
+    {Tela, {33.34, 33.33, 33.33}, 0.10, "10=0.03 20=0.03 30=0.04"},    // the rest to the largest
+    {Tela, {97, 2, 1}, 0.10, "10=0.1"},  // a cent at least, then a negative difference
+    {SeisArgumentos, {33.33, 33.33, 33.34}, 100, "10=33.33 20=33.33 30=33.34"},  // 100 less rest
+    {SeisArgumentos, {33.33, 33.33, 33.33}, 100, "10=33.33 20=33.33 30=33.33"},
+    {SeteArgumentos, {33.33, 33.33, 33.33}, 100, "10=33.33 20=33.33 30=33.34"},  // last takes rest
 };
 
 TEST_P(TLctoGerTest, ApportionsEachSideByItsOverloadsRemainderRule) {
   const TDateTime data = EncodeDate(2024, 3, 10);
   for (const TCasoRateio& caso : kCasosRateio) {
-    SCOPED_TRACE(caso.Nome);
+    SCOPED_TRACE("kCasosRateio[" + std::to_string(&caso - kCasosRateio) + "]");
     Executar("delete from RATCENTROCUSTO");
     Executar("delete from LCTOGER");
     for (size_t i = 0; i < caso.Percentuais.size(); ++i)
       Taxas({{401, static_cast<int64_t>(10 * (i + 1)), caso.Percentuais[i]}});
     std::unique_ptr<TnCtbDMLctoGer> gerencial = Gerencial(caso.Valor);
-    if (caso.Geracao == TGeracao::Tela)
+    if (caso.Geracao == Tela)
       gerencial->InserirLctoGerAuto();
-    else if (caso.Geracao == TGeracao::SeisArgumentos)
+    else if (caso.Geracao == SeisArgumentos)
       gerencial->InserirLctoGer(1, 7, 1, 401, data, caso.Valor);
     else {
       Conexao().StartTransaction();
@@ -178,9 +156,8 @@ TEST_P(TLctoGerTest, RefusesRowsWithTheirMessages) {
 }
 
 TEST_P(TLctoGerTest, NewRowStartsWithWhatIsLeftToSplitAndClosingAsksAboutADifference) {
-  std::unique_ptr<TnCtbDMLctoGer> modulo = Gerencial(1000);
-  TnCtbDMLctoGer& gerencial = *modulo;
-  TnClientDataSet& cds = gerencial.nClientDataSet;
+  std::unique_ptr<TnCtbDMLctoGer> gerencial = Gerencial(1000);
+  TnClientDataSet& cds = gerencial->nClientDataSet;
   cds.Append();
   cds.FieldByName("CODIGOCENTROCUSTO").SetAsInteger(10);
   cds.FieldByName("VALORLCTOGER").SetText("600");
@@ -189,7 +166,7 @@ TEST_P(TLctoGerTest, NewRowStartsWithWhatIsLeftToSplitAndClosingAsksAboutADiffer
   EXPECT_EQ(cds.FieldByName("VALORLCTOGER").AsString(), "400");
   cds.Cancel();
   Responder({"Não"});
-  EXPECT_FALSE(gerencial.CadastroOnCloseQuery());
+  EXPECT_FALSE(gerencial->CadastroOnCloseQuery());
 }
 
 CTB_INSTANTIATE_ENGINES(TLctoGerTest);

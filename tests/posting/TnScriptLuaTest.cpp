@@ -13,46 +13,41 @@
 
 namespace {
 
-struct TCasoRecusa {
-  const char* Nome;
-  const char* Script;
-  const char* Mensagem;  // part of the error
-};
-
-class TScriptRecusadoTest : public ::testing::TestWithParam<TCasoRecusa> {};
-
-TEST_P(TScriptRecusadoTest, IsStoppedWithAMessageAtItsLine) {
-  TnScriptLua::TLimites limites;
-  limites.Instrucoes = 2'000'000;
-  limites.Memoria = size_t{4} << 20;
-  TnScriptLua lua(limites);
-  lua.Registrar("falhar", [](TnScriptLua&) -> int { throw Exception("recusado pelo sistema"); });
-  try {
-    lua.Executar(GetParam().Script, "teste.lua");
-    FAIL() << "the script ran";
-  } catch (const EScriptLua& erro) {
-    EXPECT_NE(std::string(erro.what()).find(GetParam().Mensagem), std::string::npos) << erro.what();
+TEST(TnScriptLuaTest, ARefusedScriptIsStoppedWithAMessageAtItsLine) {
+  const struct {
+    const char* Nome;
+    const char* Script;
+    const char* Mensagem;  // part of the error
+  } casos[] = {
+      {"io", "local x = 1\nlocal f = io.open('/etc/passwd')",
+       "teste.lua:2: io não está disponível"},
+      {"os", "\n\nos.execute('touch /tmp/x')", "teste.lua:3: os não está disponível"},
+      {"require", "require('socket')", "require não está disponível"},
+      {"load", "load('return 1')()", "load não está disponível"},
+      {"dofile", "dofile('/etc/passwd')", "dofile não está disponível"},
+      {"dump", "string.dump(print)", "attempt to call a nil value"},
+      {"laco", "while true do end",
+       "teste.lua:1: o script passou do limite de 2 milhões de instruções"},
+      {"memoria", "local t = {}\nfor i = 1, 1e7 do t[i] = string.rep('x', 100) .. i end",
+       "limite de memória"},
+      {"sintaxe", "x = = 1", "teste.lua:1:"},
+      {"registrada", "local a = 1\n\nfalhar()", "teste.lua:3: recusado pelo sistema"},
+  };
+  for (const auto& caso : casos) {
+    SCOPED_TRACE(caso.Nome);
+    TnScriptLua::TLimites limites;
+    limites.Instrucoes = 2'000'000;
+    limites.Memoria = size_t{4} << 20;
+    TnScriptLua lua(limites);
+    lua.Registrar("falhar", [](TnScriptLua&) -> int { throw Exception("recusado pelo sistema"); });
+    try {
+      lua.Executar(caso.Script, "teste.lua");
+      ADD_FAILURE() << "the script ran";
+    } catch (const EScriptLua& erro) {
+      EXPECT_NE(std::string(erro.what()).find(caso.Mensagem), std::string::npos) << erro.what();
+    }
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Sandbox, TScriptRecusadoTest,
-    ::testing::Values(
-        TCasoRecusa{"io", "local x = 1\nlocal f = io.open('/etc/passwd')",
-                    "teste.lua:2: io não está disponível"},
-        TCasoRecusa{"os", "\n\nos.execute('touch /tmp/x')", "teste.lua:3: os não está disponível"},
-        TCasoRecusa{"require", "require('socket')", "require não está disponível"},
-        TCasoRecusa{"load", "load('return 1')()", "load não está disponível"},
-        TCasoRecusa{"dofile", "dofile('/etc/passwd')", "dofile não está disponível"},
-        TCasoRecusa{"dump", "string.dump(print)", "attempt to call a nil value"},
-        TCasoRecusa{"laco", "while true do end",
-                    "teste.lua:1: o script passou do limite de 2 milhões de instruções"},
-        TCasoRecusa{"memoria",
-                    "local t = {}\nfor i = 1, 1e7 do t[i] = string.rep('x', 100) .. i end",
-                    "limite de memória"},
-        TCasoRecusa{"sintaxe", "x = = 1", "teste.lua:1:"},
-        TCasoRecusa{"registrada", "local a = 1\n\nfalhar()", "teste.lua:3: recusado pelo sistema"}),
-    [](const auto& caso) { return std::string(caso.param.Nome); });
 
 TEST(TnScriptLuaTest, RegisteredFunctionsExchangeTypedValues) {
   TnScriptLua lua({});
@@ -70,34 +65,27 @@ TEST(TnScriptLuaTest, RegisteredFunctionsExchangeTypedValues) {
 }
 
 // The texts of the arguments of an insertion, as each field converts them.
-struct TCasoConversao {
-  Value Entrada;
-  int64_t Inteiro;  // -2: refused
-  double Numerico;  // -2: refused
-};
-
-class TConversaoTest : public ::testing::TestWithParam<TCasoConversao> {};
-
-TEST_P(TConversaoTest, ConvertsOrRefusesWithTheText) {
-  const TCasoConversao& caso = GetParam();
-  if (caso.Inteiro == -2)
-    EXPECT_THROW(TnPowerPInsereLctoCtb::ConverteParamInteiro(caso.Entrada), Exception);
-  else
-    EXPECT_EQ(TnPowerPInsereLctoCtb::ConverteParamInteiro(caso.Entrada), caso.Inteiro);
-  if (caso.Numerico == -2)
-    EXPECT_THROW(TnPowerPInsereLctoCtb::ConverteParamNumerico(caso.Entrada), Exception);
-  else
-    EXPECT_DOUBLE_EQ(TnPowerPInsereLctoCtb::ConverteParamNumerico(caso.Entrada), caso.Numerico);
+TEST(TConversaoTest, ConvertsOrRefusesWithTheText) {
+  const struct {
+    Value Entrada;
+    int64_t Inteiro;  // -2: refused
+    double Numerico;  // -2: refused
+  } casos[] = {{Value(), -1, 0},           {Value(""), -1, 0},
+               {Value(" 12 "), 12, 12},    {Value(int64_t{7}), 7, 7},
+               {Value("10,50"), -2, 10.5}, {Value("3000000000"), -2, 3e9},
+               {Value("12abc"), -2, -2}};
+  for (const auto& caso : casos) {
+    SCOPED_TRACE(caso.Entrada.AsString());
+    if (caso.Inteiro == -2)
+      EXPECT_THROW(TnPowerPInsereLctoCtb::ConverteParamInteiro(caso.Entrada), Exception);
+    else
+      EXPECT_EQ(TnPowerPInsereLctoCtb::ConverteParamInteiro(caso.Entrada), caso.Inteiro);
+    if (caso.Numerico == -2)
+      EXPECT_THROW(TnPowerPInsereLctoCtb::ConverteParamNumerico(caso.Entrada), Exception);
+    else
+      EXPECT_DOUBLE_EQ(TnPowerPInsereLctoCtb::ConverteParamNumerico(caso.Entrada), caso.Numerico);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Argumentos, TConversaoTest,
-                         ::testing::Values(TCasoConversao{Value(), -1, 0},
-                                           TCasoConversao{Value(""), -1, 0},
-                                           TCasoConversao{Value(" 12 "), 12, 12},
-                                           TCasoConversao{Value(int64_t{7}), 7, 7},
-                                           TCasoConversao{Value("10,50"), -2, 10.5},
-                                           TCasoConversao{Value("3000000000"), -2, 3e9},
-                                           TCasoConversao{Value("12abc"), -2, -2}));
 
 TEST(TConversaoDataTest, ADateThatIsNotOneNamesTheText) {
   EXPECT_EQ(TnPowerPInsereLctoCtb::ConverteParamData(Value("31/08/2025")), EncodeDate(2025, 8, 31));

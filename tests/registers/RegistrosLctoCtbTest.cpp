@@ -30,9 +30,7 @@ class TRegistrosTest : public TSchemaTest {
           "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, VALORLCTOCTB) values (1, :pChave, 2, "
           "'2025-03-10', :pTipo, 1101, 2101, 10)",
           {{"pChave", Value(chave)}, {"pTipo", Value(tipo)}});
-    for (int participante : {1, 2, 3})
-      Exec("insert into PARTICIPANTE (CODIGOEMPRESA, CODIGOPART) values (1, :pPart)",
-           {{"pPart", Value(participante)}});
+    Exec("insert into PARTICIPANTE (CODIGOEMPRESA, CODIGOPART) values (1, 1), (1, 2), (1, 3)");
   }
 
   template <class T>
@@ -43,6 +41,17 @@ class TRegistrosTest : public TSchemaTest {
     selecao.SetParam(kSelCodigoEmpresa, Value(1));
     selecao.SetParam("CHAVELCTOCTBFIS", Value(11));
     modulo.Abrir(&selecao);
+  }
+
+  // Opens the participants of entry 10 (1101 against 2101) as the entry screen does.
+  void AbrirParticipantes(TnCtbDMLctoCtbParticipante& modulo, bool alterouDebito = false) {
+    modulo.SetCodigoEmpresa(1);
+    modulo.SetChaveLctoCtb(10);
+    modulo.SetContaDebito(1101);
+    modulo.SetContaCredito(2101);
+    modulo.SetAlterouContaDebito(alterouDebito);
+    Abrir(modulo);
+    modulo.FiltrarChaveLctoCtb();
   }
 };
 
@@ -96,13 +105,7 @@ TEST_P(TRegistrosTest, ExtemporaneousDateMustPrecedeTheStartOfTheBooks) {
 TEST_P(TRegistrosTest, ChangedAccountLosesOnlyItsOwnParticipant) {
   Exec("insert into LCTOCTBPARTICIPANTE values (1, 10, 1, 2)");
   TnCtbDMLctoCtbParticipante modulo;
-  modulo.SetCodigoEmpresa(1);
-  modulo.SetChaveLctoCtb(10);
-  modulo.SetContaDebito(1101);
-  modulo.SetContaCredito(2101);
-  modulo.SetAlterouContaDebito(true);
-  Abrir(modulo);
-  modulo.FiltrarChaveLctoCtb();
+  AbrirParticipantes(modulo, true);
   EXPECT_EQ(modulo.nClientDataSet.State(), TDataSetState::dsEdit);
   modulo.nClientDataSet.Cancel();
   const TDbResult linha = Conexao().ExecuteQuery(
@@ -125,12 +128,7 @@ TEST_P(TRegistrosTest, ParticipantMustBeLinkedToTheAccountWhenTheChartLinksAny) 
                             TCaso{"CODIGOPARTCRED", 1, true}, TCaso{"CODIGOPARTCRED", 9, false}}) {
     SCOPED_TRACE(std::string(caso.Campo) + " " + std::to_string(caso.Participante));
     TnCtbDMLctoCtbParticipante modulo;
-    modulo.SetCodigoEmpresa(1);
-    modulo.SetChaveLctoCtb(10);
-    modulo.SetContaDebito(1101);
-    modulo.SetContaCredito(2101);
-    Abrir(modulo);
-    modulo.FiltrarChaveLctoCtb();
+    AbrirParticipantes(modulo);
     modulo.nClientDataSet.FieldByName(caso.Campo).SetAsInteger(caso.Participante);
     const std::string erro = MensagemDoErro([&] { modulo.nClientDataSet.Post(); });
     EXPECT_EQ(erro, caso.Aceito ? "" : TnCtbDMLctoCtbParticipante::kMensagemParticipante);
