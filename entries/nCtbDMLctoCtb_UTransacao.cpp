@@ -98,19 +98,23 @@ void TnCtbDMLctoCtbBase::NumerarTransacao() {
 }
 
 TDifTransacao TnCtbDMLctoCtbBase::SomarTransacao(int64_t codigoEmpresa, double transCtb) {
-  const auto soma = [&](const char* coluna) {
-    const Value valor = Conexao().ExecuteScalar(
-        std::string("select cast(SUM(L.VALORLCTOCTB) as numeric(14,2)) VALORLCTOCTB from LCTOCTB "
-                    "L where ") +
-        coluna +
-        " is not null  and L.CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(codigoEmpresa)) +
-        " and L.TRANSCTB = " + Nutil::ValorParaSQL(Value(transCtb), TDbColumnKind::Integer));
+  // Both sides in one statement, its values as parameters: the screen asks
+  // after every entry, and the same text stays prepared between entries.
+  const TDbResult somas = Conexao().ExecuteQuery(
+      "select cast(SUM(case when CONTACTBDEB is null then 0 else VALORLCTOCTB end) as "
+      "numeric(14,2)) DEBITO, cast(SUM(case when CONTACTBCRED is null then 0 else VALORLCTOCTB "
+      "end) as numeric(14,2)) CREDITO from LCTOCTB where CODIGOEMPRESA = :pCodigoEmpresa and "
+      "TRANSCTB = :pTransCtb",
+      {{"pCodigoEmpresa", Value(codigoEmpresa)},
+       {"pTransCtb", Value(static_cast<int64_t>(transCtb))}});
+  const auto soma = [&](size_t coluna) {
+    const Value& valor = somas.Rows.front()[coluna];
     return valor.IsNull() ? Currency() : valor.AsCurrency();
   };
   TDifTransacao dif;
   dif.TransCtb = transCtb;
-  dif.Debito = soma("L.CONTACTBDEB");
-  dif.Credito = soma("L.CONTACTBCRED");
+  dif.Debito = soma(0);
+  dif.Credito = soma(1);
   dif.Diferenca = Nutil::RoundValor(dif.Debito - dif.Credito, 2);
   return dif;
 }
