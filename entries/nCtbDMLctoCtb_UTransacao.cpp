@@ -14,7 +14,6 @@
 #include "framework/app/TnDMDireitoUsuario.h"
 #include "framework/core/Nutil.h"
 #include "framework/ctb/Nctbsfuncoes.h"
-#include "framework/db/NutilSql.h"
 #include "framework/db/Nutildb.h"
 #include "framework/db/TnDMConexao.h"
 
