@@ -1,6 +1,7 @@
 #include "activities/nCtbServicoAtividade_U.h"
 
 #include <fmt/format.h>
+#include <exception>
 
 #include "framework/core/Nutil.h"
 #include "framework/ctb/Nctbsfuncoes_u.h"
@@ -154,8 +155,13 @@ void TServicoAtividade::ExcluirLancamentosAutomaticos(const TInfoLctoCtb& info) 
 }
 
 void TServicoAtividade::GerarLancamentosAutomaticos(const TInfoLctoCtb& info) {
+  InserirAtividades(LancamentosAutomaticos(info));
+}
+
+std::vector<TLctoAtivDiferenc> TServicoAtividade::LancamentosAutomaticos(const TInfoLctoCtb& info) {
+  std::vector<TLctoAtivDiferenc> linhas;
   if (!ProcurarClassif(info))
-    return;
+    return linhas;
   std::unique_ptr<TnClientDataSet> atividades = GetAtividades();
   TLctoAtivDiferenc atividade;
   atividade.CodigoEmpresa = info.CodigoEmpresa;
@@ -171,8 +177,9 @@ void TServicoAtividade::GerarLancamentosAutomaticos(const TInfoLctoCtb& info) {
     atividade.CodigoAtivDif = atividades->FieldByName("CODIGOATIVDIF").AsFloat();
     atividade.ValorLctoAtiv = Nutil::RoundValor(
         atividades->FieldByName("PERCENTUAL").AsFloat() * info.ValorLcto / 100, 2);
-    InserirAtividade(atividade);
+    linhas.push_back(atividade);
   }
+  return linhas;
 }
 
 void TServicoAtividade::AlterarDataLcto(const TInfoLctoCtb& info) {
@@ -183,20 +190,35 @@ void TServicoAtividade::AlterarDataLcto(const TInfoLctoCtb& info) {
                       " and CHAVELCTOCTB = " + Codigo(info.ChaveLctoCtb)));
 }
 
-// One statement text for every row, so the connection prepares it once.
-void TServicoAtividade::InserirAtividade(const TLctoAtivDiferenc& a) {
-  Nutildb::ExecutarSQLDireto(
-      "insert into LCTOATIVDIFERENC(CODIGOEMPRESA,CHAVELCTOCTB,CONTACTB,CODIGOATIVDIF,"
-      "NATURLCTOCTB,DATALCTOCTB,VALORLCTOATIV,ORIGEMDADO) values(:pCodigoEmpresa,:pChaveLctoCtb,"
-      ":pContaCtb,:pCodigoAtivDif,:pNaturLctoCtb,:pDataLctoCtb,:pValorLctoAtiv,:pOrigemDado)",
-      {{"pCodigoEmpresa", Value(a.CodigoEmpresa)},
-       {"pChaveLctoCtb", Value(static_cast<int64_t>(a.ChaveLctoCtb))},
-       {"pContaCtb", Value(static_cast<int64_t>(a.ContaCtb))},
-       {"pCodigoAtivDif", Value(static_cast<int64_t>(a.CodigoAtivDif))},
-       {"pNaturLctoCtb", Value(a.NaturLctoCtb)},
-       {"pDataLctoCtb", Value(DateOf(a.DataLctoCtb))},
-       {"pValorLctoAtiv", Value(Currency::FromDouble(a.ValorLctoAtiv))},
-       {"pOrigemDado", Value(a.OrigemDado)}});
+void TServicoAtividade::InserirAtividade(const TLctoAtivDiferenc& atividade) {
+  InserirAtividades({atividade});
+}
+
+// One statement text for every row, a one-row insert of placeholders only:
+// the connection prepares it once, and a server that takes many rows in one
+// statement gets a run of them together.
+void TServicoAtividade::InserirAtividades(const std::vector<TLctoAtivDiferenc>& atividades) {
+  if (atividades.empty())
+    return;
+  std::vector<TnDMConexao::TComando> comandos;
+  comandos.reserve(atividades.size());
+  for (const TLctoAtivDiferenc& a : atividades)
+    comandos.push_back(
+        {"insert into LCTOATIVDIFERENC (CODIGOEMPRESA, CHAVELCTOCTB, CONTACTB, CODIGOATIVDIF, "
+         "NATURLCTOCTB, DATALCTOCTB, VALORLCTOATIV, ORIGEMDADO) values (:pCodigoEmpresa, "
+         ":pChaveLctoCtb, :pContaCtb, :pCodigoAtivDif, :pNaturLctoCtb, :pDataLctoCtb, "
+         ":pValorLctoAtiv, :pOrigemDado)",
+         {{"pCodigoEmpresa", Value(a.CodigoEmpresa)},
+          {"pChaveLctoCtb", Value(static_cast<int64_t>(a.ChaveLctoCtb))},
+          {"pContaCtb", Value(static_cast<int64_t>(a.ContaCtb))},
+          {"pCodigoAtivDif", Value(static_cast<int64_t>(a.CodigoAtivDif))},
+          {"pNaturLctoCtb", Value(a.NaturLctoCtb)},
+          {"pDataLctoCtb", Value(DateOf(a.DataLctoCtb))},
+          {"pValorLctoAtiv", Value(Currency::FromDouble(a.ValorLctoAtiv))},
+          {"pOrigemDado", Value(a.OrigemDado)}}});
+  const TnDMConexao::TResultadoLote lote = TnDMConexao::Atual().ExecuteBatch(comandos);
+  if (lote.Erro)
+    std::rethrow_exception(lote.Erro);
 }
 
 void TServicoAtividade::LimparDados() {

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/core/TDateTime.h"
 #include "framework/data/ClientDataSet.h"
@@ -77,8 +78,12 @@ class TServicoAtividade {
   static void ExcluirLancamentos(const TInfoLctoCtb& info);
   static void ExcluirLancamentosAutomaticos(const TInfoLctoCtb& info);
   static void GerarLancamentosAutomaticos(const TInfoLctoCtb& info);
+  // The rows GerarLancamentosAutomaticos writes for the side, not written.
+  static std::vector<TLctoAtivDiferenc> LancamentosAutomaticos(const TInfoLctoCtb& info);
   static void AlterarDataLcto(const TInfoLctoCtb& info);
   static void InserirAtividade(const TLctoAtivDiferenc& atividade);
+  // Writes the rows together (one exchange with a server for many rows).
+  static void InserirAtividades(const std::vector<TLctoAtivDiferenc>& atividades);
   static void LimparDados();
 
  private:

@@ -58,6 +58,7 @@ class TnToolButton;
 class TnCtbDMLctoGer;
 class TnCtbDMLctoAtivDiferenc;
 struct TInfoLctoCtb;
+struct TLctoAtivDiferenc;
 class TnControleTransacao;
 class TnServicoLctoCtbExcluido;
 class TnLabel;
@@ -381,6 +382,8 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   void MostrarCadastroGerencial(double conta);
   void MostrarCadastroAtividade(const TInfoLctoCtb& info);
   void ProcessarAtividades();
+  // Writes the activity rows of the batch's entries (see FAtividadesPendentes).
+  void GravarAtividadesPendentes();
   TInfoLctoCtb GetInfoLctoCtb() const;
   bool AlterouDataLancamento() const;
   bool AlterouContaDebito() const;
@@ -689,6 +692,9 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   // Companion modules (created on first use).
   std::unique_ptr<TnCtbDMLctoGer> FDMLctoGer;
   std::unique_ptr<TnCtbDMLctoAtivDiferenc> FDMLctoAtiv;
+  // Without a screen, the activity rows of the entries inserted wait for
+  // their batch and go with it, in its transaction, all in one exchange.
+  std::vector<TLctoAtivDiferenc> FAtividadesPendentes;
   // The entry a delete is taking away (its splits go after it).
   int64_t FEmpresaExcluida = 0;
   double FChaveExcluida = 0;

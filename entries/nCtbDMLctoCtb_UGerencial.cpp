@@ -3,6 +3,8 @@
 // generated again; a delete takes both with it; the screen's actions open the
 // managerial and activity screens of a side.
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include <fmt/format.h>
 
@@ -155,6 +157,7 @@ void TnCtbDMLctoCtbBase::DescartarSplitsPendentes() {
     FDMLctoGer->DescartarPendentes();
   if (FDMLctoAtiv)
     FDMLctoAtiv->DescartarPendentes();
+  FAtividadesPendentes.clear();
 }
 
 // ---- After a post ----
@@ -209,6 +212,7 @@ void TnCtbDMLctoCtbBase::ProcessarLctoGerencialLado(const char* campoConta, bool
 
 void TnCtbDMLctoCtbBase::nDataSetProviderAfterApplyUpdates(TnDataSetProvider& sender) {
   TnDMClientDataSet::nDataSetProviderAfterApplyUpdates(sender);
+  GravarAtividadesPendentes();
   if (Importacao() && FPodeLancarGerencial && !FApplyUpdatesManual && FDMLctoGer) {
     FDMLctoGer->AplicarAtualizacoesGerenciais();
     // What is stored need not stay in memory during a long import.
@@ -272,7 +276,10 @@ void TnCtbDMLctoCtbBase::ProcessarAtividades() {
        {std::tuple<const char*, int, bool>{"CONTACTBDEB", 1, AlterouContaDebito()},
         {"CONTACTBCRED", -1, AlterouContaCredito()}}) {
     const TInfoLctoCtb info = InfoLado(campo, natureza);
-    if ((insercao && info.ContaCtb != 0) || alterouConta || AlterouValor()) {
+    if (insercao && info.ContaCtb != 0 && Importacao() && !TemTela()) {
+      std::vector<TLctoAtivDiferenc> linhas = TServicoAtividade::LancamentosAutomaticos(info);
+      FAtividadesPendentes.insert(FAtividadesPendentes.end(), linhas.begin(), linhas.end());
+    } else if ((insercao && info.ContaCtb != 0) || alterouConta || AlterouValor()) {
       if (FClientOperantion == TDataSetState::dsEdit)
         TServicoAtividade::ExcluirLancamentos(info);
       TServicoAtividade::GerarLancamentosAutomaticos(info);
@@ -280,6 +287,10 @@ void TnCtbDMLctoCtbBase::ProcessarAtividades() {
     if (Tela() && TServicoAtividade::ProcurarClassif(info))
       MostrarCadastroAtividade(info);
   }
+}
+
+void TnCtbDMLctoCtbBase::GravarAtividadesPendentes() {
+  TServicoAtividade::InserirAtividades(std::exchange(FAtividadesPendentes, {}));
 }
 
 void TnCtbDMLctoCtbBase::MostrarCadastroAtividade(const TInfoLctoCtb& info) {
@@ -301,7 +312,11 @@ void TnCtbDMLctoCtbBase::ExcluirSplitsDoLancamento(int64_t codigoEmpresa, double
     AtualizarFiltroLctoGer({"CHAVELCTOCTB"});
     gerencial.ExcluirChaveLctoCtb();
   }
-  // An entry's activity rows mean nothing without it.
+  // An entry's activity rows mean nothing without it, those still waiting
+  // for its batch included.
+  std::erase_if(FAtividadesPendentes, [&](const TLctoAtivDiferenc& atividade) {
+    return atividade.CodigoEmpresa == codigoEmpresa && atividade.ChaveLctoCtb == chave;
+  });
   TInfoLctoCtb info;
   info.CodigoEmpresa = codigoEmpresa;
   info.ChaveLctoCtb = chave;

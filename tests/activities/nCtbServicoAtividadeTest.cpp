@@ -36,6 +36,24 @@ TEST_P(TAtividadeTest, DateChangeMovesTheRowsAndDeleteRemovesThem) {
   EXPECT_EQ(Atividades(chave), "");
 }
 
+TEST_P(TAtividadeTest, ABatchWritesItsEntriesRowsWithItAndGivesThemUpWithIt) {
+  Plano({{4, 1, 100}});
+  TnCtbDMLctoCtb& lote = Lancamentos(2, true);
+  const int64_t primeira = Postar(lote, 401, 101, "12.00");
+  const int64_t excluida = Postar(lote, 401, 101, "5.00");
+  lote.nClientDataSet.Delete();
+  lote.AplicarAtualizacoes();
+  EXPECT_EQ(Atividades(primeira), "1:1=12/1 10/03/2024");
+  EXPECT_EQ(Atividades(excluida), "");
+  const int64_t desistida = Postar(lote, 401, 101, "7.00");
+  lote.DescartarPendentes();
+  lote.DescartarSplitsPendentes();
+  const int64_t seguinte = Postar(lote, 401, 101, "3.00");
+  lote.AplicarAtualizacoes();
+  EXPECT_EQ(Atividades(desistida), "");
+  EXPECT_EQ(Atividades(seguinte), "1:1=3/1 10/03/2024");
+}
+
 struct TCasoAtividade {
   const char* Nome;
   int64_t Atividade;

@@ -94,10 +94,12 @@ void TSplitsTest::Responder(std::vector<std::string> respostas) {
     FDialogos->AdicionarResposta(std::move(resposta));
 }
 
-TnCtbDMLctoCtb& TSplitsTest::Lancamentos(int64_t empresa) {
+TnCtbDMLctoCtb& TSplitsTest::Lancamentos(int64_t empresa, bool importacao) {
   FModulos.push_back(Nutilform::CriarDMNovo<TnCtbDMLctoCtb>("TnCtbDMLctoCtb"));
   TnCtbDMLctoCtb& modulo = *FModulos.back();
   modulo.SetPodeLancarGerencial(true);
+  modulo.SetImportacao(importacao);
+  modulo.SetAplicarAoGravar(!importacao);
   modulo.Configurar(nullptr);
   TnSelecao selecao;
   selecao.SetParam(kSelCodigoEmpresa, Value(empresa));
@@ -117,6 +119,9 @@ int64_t TSplitsTest::Postar(TnCtbDMLctoCtb& modulo, int64_t debito, int64_t cred
   cds.FieldByName("CONTACTBCRED").SetAsInteger(credito);
   cds.FieldByName("CODIGOHISTCTB").SetAsInteger(4);
   cds.FieldByName("VALORLCTOCTB").SetText(valor);
+  // An import draws the key itself, as the import command does.
+  if (modulo.Importacao())
+    modulo.DMAutoIncrementarCheck(cds.FieldByName("CHAVELCTOCTB"));
   cds.Post();
   return cds.FieldByName("CHAVELCTOCTB").AsInteger();
 }

@@ -39,8 +39,9 @@ class TSplitsTest : public TSchemaTest {
   void Plano(const std::vector<TTaxa>& plano);
   void Responder(std::vector<std::string> respostas);
   // A journal-entry module of `empresa` without a screen, keeping the
-  // splits of what it posts.
-  TnCtbDMLctoCtb& Lancamentos(int64_t empresa = 1);
+  // splits of what it posts; in import mode its posts wait for
+  // AplicarAtualizacoes.
+  TnCtbDMLctoCtb& Lancamentos(int64_t empresa = 1, bool importacao = false);
   // Posts a new entry; returns its key.
   int64_t Postar(TnCtbDMLctoCtb& modulo, int64_t debito, int64_t credito, const std::string& valor,
                  const std::string& data = "2024-03-10");
