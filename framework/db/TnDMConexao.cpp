@@ -130,7 +130,29 @@ Value TnDMConexao::ExecuteScalar(const std::string& sql, const TParams& params) 
 
 void TnDMConexao::ExecuteScript(const std::string& text) {
   VerificarTransacaoValida();
+  FColunasComPadrao.clear();
   FDriver->ExecutarScript(text);
+}
+
+const std::set<std::string>& TnDMConexao::ColunasComPadrao(const std::string& tabela) {
+  const auto [lida, nova] = FColunasComPadrao.try_emplace(tabela);
+  if (!nova)
+    return lida->second;
+  try {
+    const TDbResult colunas = ExecuteQuery(
+        FTipo == TTipoConexao::SQLite
+            ? "select upper(name) from pragma_table_info(:pTabela) where dflt_value is not null"
+            : "select upper(attname) from pg_attribute where attrelid = "
+              "to_regclass(lower(:pTabela)) "
+              "and attnum > 0 and not attisdropped and (atthasdef or attidentity <> '')",
+        {{"pTabela", Value(tabela)}});
+    for (const auto& linha : colunas.Rows)
+      lida->second.insert(linha.front().AsString());
+  } catch (...) {
+    FColunasComPadrao.erase(lida);
+    throw;
+  }
+  return lida->second;
 }
 
 void TnDMConexao::Reabrir() {

@@ -16,7 +16,9 @@
 
 #include <cstdint>
 #include <exception>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -77,6 +79,10 @@ class TnDMConexao {
   TResultadoLote ExecuteBatch(const std::vector<TComando>& comandos);
   // Many statements separated by ";", no parameters, no macros: schema files.
   void ExecuteScript(const std::string& text);
+  // The columns of `tabela` (upper case) that an insert leaving them out
+  // fills by itself (a default, an identity): read once per table, forgotten
+  // after a script, which may change the schema. None for a table not found.
+  const std::set<std::string>& ColunasComPadrao(const std::string& tabela);
 
   // Closes and opens the connection again; an open transaction is lost.
   void Reabrir();
@@ -119,4 +125,5 @@ class TnDMConexao {
   // The engine form of the statements run lately, by their text: a statement
   // run once per row is rewritten once.
   TStatementCache<Dialect::TSqlPreparada> FPreparadas{64, [](Dialect::TSqlPreparada&) {}};
+  std::map<std::string, std::set<std::string>> FColunasComPadrao;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <optional>
+#include <set>
 #include <utility>
 
 #include "framework/core/Nutil.h"
@@ -159,7 +160,7 @@ TnDMConexao::TComando TnDataSetProvider::ComandoInclusao(const TnDelta& delta, s
     if (field.IsCalculated() || !field.HasProviderFlag(pfInUpdate))
       continue;
     const Value& value = delta.NewValue(record, field);
-    if (value.IsNull())
+    if (value.IsNull() && FTemPadrao[static_cast<size_t>(i)])
       continue;
     campos.push_back(&field);
     params.emplace_back(std::string(), value);
@@ -278,6 +279,11 @@ int TnDataSetProvider::ApplyUpdates(TnDelta& delta, int maxErrors) {
   FNomesVerificados = NomesDeColunaValidos(delta.DataSet());
   FCamposInclusao.clear();
   TnDMConexao& conexao = Conexao();
+  const std::set<std::string>& comPadrao = conexao.ColunasComPadrao(table);
+  FTemPadrao.assign(static_cast<size_t>(delta.DataSet().FieldCount()), false);
+  for (int i = 0; i < delta.DataSet().FieldCount(); ++i)
+    FTemPadrao[static_cast<size_t>(i)] =
+        comPadrao.contains(Nutil::UpperCase(delta.DataSet().Fields(i).FieldName()));
   auto desfazer = [&] {
     conexao.RollBack();
     for (size_t i = 0; i < delta.Count(); ++i)

@@ -3,13 +3,13 @@
 // client data set from its SQL data set.
 //
 // Each record of the delta becomes one statement built from the fields'
-// ProviderFlags: an insert writes every data field with pfInUpdate whose
-// value is not null; an update writes only the fields it changed that have
-// pfInUpdate, finding the row by the key fields' old values; a delete finds
-// it by the key. The key is the fields given by SetKeyFields, else those with
-// pfInKey, else those with pfInWhere. The texts depend only on which fields
-// are written, with the values as parameters, so the connection's statement
-// cache prepares each shape once.
+// ProviderFlags: an insert writes every data field with pfInUpdate, a null
+// one as null unless its column has a default (which leaving it out lets the
+// table give), so that rows of a delta mostly share one text; an update writes only the fields it
+// changed that have pfInUpdate, finding the row by the key fields' old values; a delete finds it by
+// the key. The key is the fields given by SetKeyFields, else those with pfInKey, else those with
+// pfInWhere. The texts depend only on which fields are written, with the values as parameters, so
+// the connection's statement cache prepares each shape once.
 //
 // ApplyUpdates runs inside one transaction (nested in the caller's when one
 // is open): the applied records are committed together. A record that
@@ -126,6 +126,9 @@ class TnDataSetProvider : public IDataSetProvider {
   // ApplyUpdates.
   std::vector<const TField*> FCamposInclusao;
   std::string FSqlInclusao;
+  // Per field of the delta being applied: whether its column has a default,
+  // so that an insert leaves it out when null.
+  std::vector<bool> FTemPadrao;
   // The record being reconciled, for SetNewValue.
   TnDelta* FDeltaReconciliando = nullptr;
   size_t FRegistroReconciliando = 0;
