@@ -102,8 +102,13 @@ TEST_P(TSplitsProgramaTest, DemoEntriesOnApportionedAccountsCarryTheirSplits) {
               0);
   }
   EXPECT_EQ(Contar("select count(*) from LCTOGER where CODIGOEMPRESA = 1 and ORIGEMDADO = 2"), 24);
-  // The IFRS company details its revenue and payroll by activity.
+  // The IFRS company details its revenue and payroll by activity, each row
+  // on a stored entry of the same date.
   EXPECT_GT(Contar("select count(*) from LCTOATIVDIFERENC where CODIGOEMPRESA = 3"), 0);
+  EXPECT_EQ(Contar("select count(*) from LCTOATIVDIFERENC A where not exists (select 1 from "
+                   "LCTOCTB L where L.CODIGOEMPRESA = A.CODIGOEMPRESA and L.CHAVELCTOCTB = "
+                   "A.CHAVELCTOCTB and L.DATALCTOCTB = A.DATALCTOCTB)"),
+            0);
   EXPECT_EQ(Contar("select count(*) from LCTOATIVDIFERENC where CODIGOEMPRESA = 3 and "
                    "CODIGOATIVDIF = 2 and DATALCTOCTB < '2025-07-01'"),
             0);
