@@ -4,12 +4,14 @@
 //
 // Each record of the delta becomes one statement built from the fields'
 // ProviderFlags: an insert writes every data field with pfInUpdate, a null
-// one as null unless its column has a default (which leaving it out lets the
-// table give), so that rows of a delta mostly share one text; an update writes only the fields it
-// changed that have pfInUpdate, finding the row by the key fields' old values; a delete finds it by
-// the key. The key is the fields given by SetKeyFields, else those with pfInKey, else those with
-// pfInWhere. The texts depend only on which fields are written, with the values as parameters, so
-// the connection's statement cache prepares each shape once.
+// one as null unless its column has a default (which leaving it out lets
+// the table give), so that the rows of a delta mostly share one text; an
+// update writes only the fields it changed that have pfInUpdate, finding the
+// row by the key fields' old values; a delete finds it by the key. The key
+// is the fields given by SetKeyFields, else those with pfInKey, else those
+// with pfInWhere. The texts depend only on which fields are written, with
+// the values as parameters, so the connection's statement cache prepares
+// each shape once.
 //
 // ApplyUpdates runs inside one transaction (nested in the caller's when one
 // is open): the applied records are committed together. A record that

@@ -28,8 +28,8 @@ class TnDataSetProviderTest : public TDatabaseTest {
         "insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB, VALOR, COMPL) values "
         "(1, 1, 10, 'a'), (1, 2, 20, 'b')");
     FSql.SetCommandText(
-        "select CODIGOEMPRESA, CHAVELCTOCTB, VALOR, COMPL, DATAHORA, SITUACAO from LCTO order by "
-        "2");
+        "select CODIGOEMPRESA, CHAVELCTOCTB, VALOR, COMPL, DATAHORA, SITUACAO "
+        "from LCTO order by 2");
     FProvider.SetDataSet(&FSql);
     FCds.SetProvider(&FProvider);
     FProvider.GetRecords(FCds);
