@@ -64,12 +64,6 @@ std::string Linha(int64_t conta, int64_t estab, const TLinhaSaldo& l) {
                      l.Movimento.ToString(), l.Atual.ToString());
 }
 
-// Nature of the analytic accounts of the fixture (groups 1 debit, 2 and 3
-// credit).
-int NaturezaConta(int64_t conta) {
-  return conta < 20 ? 1 : -1;
-}
-
 // A report that asks to stop at a given checkpoint.
 class TReportParar : public IReportProgresso {
  public:
@@ -144,7 +138,7 @@ class TGerarSaldoTest : public TBalancesTest {
         };
         const auto [da, ca] = valor(anterior);
         const auto [d, c] = valor(periodo);
-        const int n = NaturezaConta(conta);
+        const int n = conta < 20 ? 1 : -1;  // groups 1 debit, 2 and 3 credit
         TLinhaSaldo l;
         l.Anterior = n == 1 ? da - ca : ca - da;
         l.Debito = d;
