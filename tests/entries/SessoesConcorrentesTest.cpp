@@ -7,7 +7,6 @@
 #include <thread>
 
 #include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
-#include "framework/ctb/TnUtilCtb.h"
 #include "tests/entries/TLctoCtbTest.h"
 
 namespace {
@@ -32,10 +31,9 @@ class SessoesConcorrentesTest : public TLctoCtbTest {
     modulo->Abrir(&selecao);
     TnClientDataSet& cds = modulo->nClientDataSet;
     for (int i = 1; i <= kLancamentos; ++i) {
-      NovoValido(*modulo);
-      cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 3, i));
-      cds.FieldByName("COMPLHIST").SetAsString("usuario " + std::to_string(usuario));
-      cds.FieldByName("VALORLCTOCTB").SetAsFloat(valor);
+      NovoValido(*modulo, {{"DATALCTOCTB", EncodeDate(2024, 3, i)},
+                           {"COMPLHIST", "usuario " + std::to_string(usuario)},
+                           {"VALORLCTOCTB", valor}});
       cds.Post();
       modulo->AplicarAtualizacoes();
       EXPECT_EQ(ControleCTB().GetCodigoEmpresa(), empresa);

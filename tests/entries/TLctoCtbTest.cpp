@@ -1,10 +1,5 @@
 #include "tests/entries/TLctoCtbTest.h"
 
-#include <fmt/format.h>
-
-#include "framework/app/NutilAmbiente.h"
-#include "framework/core/Nutil.h"
-#include "framework/ctb/TnUtilCtb.h"
 #include "package/Package.h"
 
 void TLctoCtbTest::SetUp() {
@@ -105,15 +100,15 @@ TnCtbDMLctoCtbCloud& TLctoCtbTest::CriarWeb(bool tela) {
   return Abrir<TnCtbDMLctoCtbCloud>(tela, TnCtbDMLctoCtbCloud::kClassName);
 }
 
-void TLctoCtbTest::NovoValido(TnCtbDMLctoCtbBase& modulo) {
-  TnClientDataSet& cds = modulo.nClientDataSet;
-  cds.Append();
-  cds.FieldByName("CODIGOESTAB").SetAsInteger(1);
-  cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 3, 10));
-  cds.FieldByName("CONTACTBDEB").SetAsInteger(101);
-  cds.FieldByName("CONTACTBCRED").SetAsInteger(102);
-  cds.FieldByName("CODIGOHISTCTB").SetAsInteger(4);
-  cds.FieldByName("VALORLCTOCTB").SetAsFloat(100);
+void TLctoCtbTest::NovoValido(TnCtbDMLctoCtbBase& modulo, const TCampos& campos) {
+  modulo.nClientDataSet.Append();
+  Set(modulo.nClientDataSet, {{"CODIGOESTAB", 1},
+                              {"DATALCTOCTB", EncodeDate(2024, 3, 10)},
+                              {"CONTACTBDEB", 101},
+                              {"CONTACTBCRED", 102},
+                              {"CODIGOHISTCTB", 4},
+                              {"VALORLCTOCTB", 100.0}});
+  Set(modulo.nClientDataSet, campos);
 }
 
 void TLctoCtbTest::InserirLcto(int chave, const std::string& data, const std::string& extra,

@@ -14,6 +14,7 @@
 // The logged user is 1 (rights: every restriction lifted except
 // DireitoLctoIgual), establishment 1; dialogs are answered from
 // Respostas(), in order.
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -23,15 +24,20 @@
 #include "entries/nCtbDMLctoCtbCloud_U.h"
 #include "entries/nCtbDMLctoCtb_U.h"
 #include "framework/app/Ndialogs.h"
+#include "framework/app/NutilAmbiente.h"
 #include "framework/app/Nutilform.h"
 #include "framework/app/TnDMDireitoUsuario.h"
 #include "framework/app/TnDMPersonalizacao.h"
 #include "framework/app/TnForm.h"
 #include "framework/app/TnSelecao.h"
+#include "framework/core/FormatDateTime.h"
+#include "framework/core/Nutil.h"
 #include "framework/core/TDateTime.h"
 #include "framework/ctb/Nctbsfuncoes.h"
+#include "framework/ctb/TnUtilCtb.h"
 #include "framework/db/Nutildb.h"
 #include "schema/SchemaInstaller.h"
+#include "tests/entries/ResultadoRegra.h"
 #include "tests/support/TestDatabases.h"
 
 class TLctoCtbTest : public TSchemaTest {
@@ -45,18 +51,23 @@ class TLctoCtbTest : public TSchemaTest {
   TnCtbDMLctoCtb& Criar(bool tela = true, const std::string& classe = "TnCtbDMLctoCtb");
   // The same for the web twin.
   TnCtbDMLctoCtbCloud& CriarWeb(bool tela = true);
-  // Appends a valid entry of company 1 (10/03/2024, 101 -> 102, history 4,
-  // 100,00) without posting it.
-  void NovoValido(TnCtbDMLctoCtbBase& modulo);
-  // The same as an import hands it over, company and key given.
-  void NovoImportado(TnCtbDMLctoCtbBase& modulo, int chave) {
-    NovoValido(modulo);
-    modulo.nClientDataSet.FieldByName("CODIGOEMPRESA").SetAsInteger(1);
-    modulo.nClientDataSet.FieldByName("CHAVELCTOCTB").SetAsInteger(chave);
+  // Field values set in order; a null value clears its field.
+  using TCampos = std::vector<std::pair<const char*, Value>>;
+  static void Set(TnClientDataSet& cds, const TCampos& campos) {
+    for (const auto& [campo, valor] : campos)
+      cds.FieldByName(campo).SetValue(valor);
   }
-  TnCtbDMLctoCtb& CriarNovo(bool tela = true) {
+  // Appends a valid entry of company 1 (10/03/2024, 101 -> 102, history 4,
+  // 100,00) without posting it, `campos` then set on it.
+  void NovoValido(TnCtbDMLctoCtbBase& modulo, const TCampos& campos = {});
+  // The same as an import hands it over, company and key given.
+  void NovoImportado(TnCtbDMLctoCtbBase& modulo, int chave, const TCampos& campos = {}) {
+    NovoValido(modulo, {{"CODIGOEMPRESA", 1}, {"CHAVELCTOCTB", chave}});
+    Set(modulo.nClientDataSet, campos);
+  }
+  TnCtbDMLctoCtb& CriarNovo(bool tela = true, const TCampos& campos = {}) {
     TnCtbDMLctoCtb& modulo = Criar(tela);
-    NovoValido(modulo);
+    NovoValido(modulo, campos);
     return modulo;
   }
   // Inserts an entry straight into LCTOCTB (the triggers move balances).

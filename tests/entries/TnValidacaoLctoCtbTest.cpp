@@ -4,12 +4,8 @@
 // registered).
 #include "entries/TnValidacaoLctoCtb.h"
 
-#include <functional>
-
 #include "framework/app/Ndialogs.h"
 #include "framework/app/TnDMPersonalizacao.h"
-#include "framework/core/Exceptions.h"
-#include "framework/ctb/nCtbSMensagens.h"
 #include "framework/data/ClientDataSet.h"
 #include "tests/entries/ResultadoRegra.h"
 #include "tests/support/TestDatabases.h"
@@ -162,7 +158,7 @@ TEST_P(TnValidacaoLctoCtbTest, NewRecordRefusedOnItsFieldInChainOrder) {
              "A data do lançamento deve estar dentro do período do lote: de 01/01/2024 a "
              "31/01/2024!")},
       {"OriginOtherThanTheBatchs", PREPARAR(t.Lote(EncodeDate(2024, 12, 31), true, "lt")),
-       Campo("CODIGOLOTECTB", nCtbSOrigemNaoConfereComLote)},
+       Campo("CODIGOLOTECTB", "A origem do lançamento não confere com a origem do lote!")},
       {"BatchOriginIgnoredWithoutOrigins",
        PREPARAR(t.FConfig.Empresa.UsaOrigemLctoCtb = false;
                 t.Lote(EncodeDate(2024, 12, 31), true, "LT")),

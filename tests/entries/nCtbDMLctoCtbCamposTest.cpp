@@ -1,10 +1,5 @@
 // What the entry's fields do as they are typed and left: the date, a typed
 // key, a programmed entry's code, and the account lookups by entry type.
-#include <tuple>
-
-#include "entries/nCtbDMLctoCtb_U.h"
-#include "framework/core/Exceptions.h"
-#include "tests/entries/ResultadoRegra.h"
 #include "tests/entries/TLctoCtbTest.h"
 
 namespace {

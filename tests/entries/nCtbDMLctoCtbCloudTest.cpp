@@ -1,9 +1,6 @@
 // The web twin of the entry module where it differs from the desktop one:
 // its declared actions, the required history, the balance cache that never
 // moves, the information widget and the web client's questions.
-#include "framework/app/NutilAmbiente.h"
-#include "framework/app/TnSelecao.h"
-#include "framework/ctb/TnUtilCtb.h"
 #include "tests/entries/TLctoCtbTest.h"
 
 namespace {
@@ -16,13 +13,6 @@ class TnCtbDMLctoCtbCloudTest : public TLctoCtbTest {
       return;
     SelecionarMarco2024();
   }
-  // The linked screens `modulo` shows, by class.
-  std::vector<std::string>& Registrar(TnCtbDMLctoCtbBase& modulo) {
-    modulo.SetOnTelaVinculada(
-        [this](TnDMClientDataSet& tela) { FTelas.push_back(tela.ClassName()); });
-    return FTelas;
-  }
-  std::vector<std::string> FTelas;
 };
 
 }  // namespace
@@ -63,12 +53,12 @@ TEST_P(TnCtbDMLctoCtbCloudTest, TransactionActionsNeedTransactionsAndNoOpeningFi
 TEST_P(TnCtbDMLctoCtbCloudTest, FiscalCorporateActionShowsNothingOnTheWeb) {
   nDMSelecao().CriarParam(kSelCodigoEmpresa, Value(int64_t{1}));
   TnCtbDMLctoCtbCloud& web = CriarWeb();
-  Registrar(web);
-  NovoValido(web);
-  web.nClientDataSet.FieldByName("TIPOLANCAMENTO").SetAsString("LF");
+  std::vector<std::string> telas;
+  web.SetOnTelaVinculada([&](TnDMClientDataSet& tela) { telas.push_back(tela.ClassName()); });
+  NovoValido(web, {{"TIPOLANCAMENTO", "LF"}});
   web.nClientDataSet.Post();
   EXPECT_TRUE(web.nActLancamentoFiscalSocietario.Execute());
-  EXPECT_TRUE(FTelas.empty());
+  EXPECT_TRUE(telas.empty());
   nDMSelecao().DeletarParam(kSelCodigoEmpresa);
 }
 
@@ -76,8 +66,7 @@ TEST_P(TnCtbDMLctoCtbCloudTest, FiscalCorporateActionShowsNothingOnTheWeb) {
 // (TnCtbDMLctoCtbTest.HistoryOutsideTheAccountsGroupInformsAndSaves).
 TEST_P(TnCtbDMLctoCtbCloudTest, HistoryIsRequiredOnTheWeb) {
   TnCtbDMLctoCtbCloud& web = CriarWeb();
-  NovoValido(web);
-  web.nClientDataSet.FieldByName("CODIGOHISTCTB").Clear();
+  NovoValido(web, {{"CODIGOHISTCTB", Value()}});
   EXPECT_ANY_THROW(web.nClientDataSet.Post());
   EXPECT_EQ(Contar("select count(*) from LCTOCTB"), 0);
   web.nClientDataSet.Cancel();

@@ -1,13 +1,6 @@
 // What the module does around the writing of an entry: the steps after a
 // post, what a delete undoes in other tables, cancel and refresh.
-#include <fmt/format.h>
-#include <gtest/gtest.h>
-
-#include "entries/nCtbDMLctoCtb_U.h"
-#include "framework/core/Exceptions.h"
-#include "framework/core/FormatDateTime.h"
 #include "framework/ctb/TnUtilControleLctoPadrao.h"
-#include "schema/SchemaInstaller.h"
 #include "tests/entries/TLctoCtbTest.h"
 
 namespace {
@@ -138,17 +131,16 @@ TEST_P(TnCtbDMLctoCtbGravacaoTest, ImportReportsEachUnbalancedDayOfCompanyAndBra
   TnClientDataSet& cds = modulo.nClientDataSet;
   // 01/03: a whole entry and a debit alone; 02/03: a debit and a credit
   // that balance each other.
-  for (const auto& [chave, dia, debito, credito, valor] : {std::tuple{600, 1, true, true, 100.0},
-                                                           {601, 1, true, false, 1234.5},
-                                                           {602, 2, true, false, 10.0},
-                                                           {603, 2, false, true, 10.0}}) {
-    NovoImportado(modulo, chave);
-    cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 3, dia));
-    cds.FieldByName("VALORLCTOCTB").SetAsFloat(valor);
-    if (!debito)
-      cds.FieldByName("CONTACTBDEB").Clear();
-    if (!credito)
-      cds.FieldByName("CONTACTBCRED").Clear();
+  for (const auto& [chave, dia, debito, credito, valor] :
+       {std::tuple{600, 1, Value(101), Value(102), 100.0},
+        {601, 1, Value(101), Value(), 1234.5},
+        {602, 2, Value(101), Value(), 10.0},
+        {603, 2, Value(), Value(102), 10.0}}) {
+    NovoImportado(modulo, chave,
+                  {{"DATALCTOCTB", EncodeDate(2024, 3, dia)},
+                   {"VALORLCTOCTB", valor},
+                   {"CONTACTBDEB", debito},
+                   {"CONTACTBCRED", credito}});
     cds.Post();
   }
   modulo.AplicarAtualizacoes();
@@ -164,8 +156,7 @@ TEST_P(TnCtbDMLctoCtbGravacaoTest, ProgrammedEntryGoesOnInsertByInsertUntilACanc
   ProgramarLcto();
   TnCtbDMLctoCtb& modulo = Criar();
   TnClientDataSet& cds = modulo.nClientDataSet;
-  NovoValido(modulo);
-  cds.FieldByName("CODIGOLCTOPROG").SetAsInteger(3);
+  NovoValido(modulo, {{"CODIGOLCTOPROG", 3}});
   modulo.InserirLctoProg();
   EXPECT_EQ(cds.FieldByName("VALORLCTOCTB").AsFloat(), 10);
   cds.Post();
@@ -187,10 +178,9 @@ TEST_P(TnCtbDMLctoCtbGravacaoTest, PeriodicProgrammedEntryRepeatsOnEachDateOfIts
   TnCtbDMLctoCtb& modulo = Criar();
   TnClientDataSet& cds = modulo.nClientDataSet;
   cds.FieldByName("CODIGOLCTOPROG").GetDefinicao().SetPropriedade("GerarLctosPeriodo", Value(true));
-  NovoValido(modulo);
-  cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 1, 31));
-  cds.FieldByName("CODIGOLCTOPROG").SetAsInteger(3);
-  cds.FieldByName("COMPLHIST").SetAsString("aluguel");
+  NovoValido(
+      modulo,
+      {{"DATALCTOCTB", EncodeDate(2024, 1, 31)}, {"CODIGOLCTOPROG", 3}, {"COMPLHIST", "aluguel"}});
   cds.Post();
   auto datas = Nutildb::ExecutarSQL(
       "select DATALCTOCTB, VALORLCTOCTB, COMPLHIST from LCTOCTB where CODIGOLCTOPROG = 3 order by "

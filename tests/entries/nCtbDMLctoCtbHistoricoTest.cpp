@@ -1,16 +1,8 @@
 // Origin-key texts, the history complement, accounts typed as aliases and
 // the functional-currency fields.
-#include "entries/nCtbDMLctoCtb_U.h"
-#include "framework/core/Exceptions.h"
-#include "framework/core/Nutil.h"
-#include "tests/entries/ResultadoRegra.h"
 #include "tests/entries/TLctoCtbTest.h"
 
-namespace {
-
-class TnCtbDMLctoCtbHistoricoTest : public TLctoCtbTest {};
-
-}  // namespace
+using TnCtbDMLctoCtbHistoricoTest = TLctoCtbTest;
 
 TEST_P(TnCtbDMLctoCtbHistoricoTest, OriginKeyTexts) {
   // "origin|key|text" cases, separated by "; ".
@@ -143,8 +135,7 @@ TEST_P(TnCtbDMLctoCtbHistoricoTest, HistoryAndAccountChangesRecomputeTheCompleme
   EXPECT_EQ(cds.FieldByName("COMPLHIST").AsString(), "Caixa|03/2024|");
   cds.Cancel();
   // Without a screen the complement stays as typed.
-  TnCtbDMLctoCtb& semTela = CriarNovo(false);
-  semTela.nClientDataSet.FieldByName("CODIGOHISTCTB").SetAsInteger(1);
+  TnCtbDMLctoCtb& semTela = CriarNovo(false, {{"CODIGOHISTCTB", 1}});
   EXPECT_TRUE(semTela.nClientDataSet.FieldByName("COMPLHIST").IsNull());
   semTela.nClientDataSet.Cancel();
 }
@@ -237,15 +228,10 @@ TEST_P(TnCtbDMLctoCtbMoedaTest, ExitsDeriveTheMissingValueAndSayWhenItDoesNotClo
   TnClientDataSet& cds = modulo.nClientDataSet;
   for (const auto& [saida, cotacao, moeda, reais, esperado, informa] : casos) {
     SCOPED_TRACE(std::string(saida) + " " + esperado);
-    auto definir = [&](const char* campo, double valor) {
-      if (valor < 0)
-        cds.FieldByName(campo).Clear();
-      else
-        cds.FieldByName(campo).SetAsFloat(valor);
-    };
-    definir("COTACAOMOEDA", cotacao);
-    definir("VALORLCTOMOEDA", moeda);
-    definir("VALORLCTOCTB", reais);
+    const auto valor = [](double v) { return v < 0 ? Value() : Value(v); };
+    Set(cds, {{"COTACAOMOEDA", valor(cotacao)},
+              {"VALORLCTOMOEDA", valor(moeda)},
+              {"VALORLCTOCTB", valor(reais)}});
     Dialogos().LimparRegistro();
     Sair(modulo, saida);
     EXPECT_EQ(Valores(cds), esperado);
@@ -288,17 +274,14 @@ TEST_P(TnCtbDMLctoCtbMoedaTest, OptionOffClearsTheCurrencyFieldsAndLabelShowsThe
   TnClientDataSet& cds = modulo.nClientDataSet;
   modulo.AjustarLabelValorMoedaFuncional();
   EXPECT_EQ(cds.FieldByName("VALORLCTOMOEDA").DisplayLabel(), "Valor US$");
-  cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 2, 10));
-  cds.FieldByName("COTACAOMOEDA").SetAsFloat(5);
-  cds.FieldByName("VALORLCTOMOEDA").SetAsFloat(20);
+  const TCampos moeda = {{"COTACAOMOEDA", 5.0}, {"VALORLCTOMOEDA", 20.0}};
+  Set(cds, {{"DATALCTOCTB", EncodeDate(2024, 2, 10)}});
+  Set(cds, moeda);
   ASSERT_NO_THROW(cds.Post());
   EXPECT_EQ(Valores(cds), " x  = 100");
   // With the option the values are kept, and the reais exit does nothing
   // without it.
-  NovoValido(modulo);
-  cds.FieldByName("COTACAOMOEDA").SetAsFloat(5);
-  cds.FieldByName("VALORLCTOMOEDA").SetAsFloat(20);
-  cds.FieldByName("VALORLCTOCTB").SetAsFloat(100);
+  NovoValido(modulo, moeda);
   ASSERT_NO_THROW(cds.Post());
   EXPECT_EQ(Valores(cds), "5 x 20 = 100");
 }

@@ -3,16 +3,8 @@
 // the period's differences, the user's last entries and their search, the
 // programmed entries of the date and the menu of the automatic-entry
 // processes.
-#include <fmt/format.h>
-
-#include "entries/nCtbDMLctoCtb_U.h"
 #include "entries/nDMLancamentoProgramado_U.h"
 #include "framework/app/TnDMPowerParam.h"
-#include "framework/app/TnForm.h"
-#include "framework/app/TnSelecao.h"
-#include "framework/core/Nutil.h"
-#include "framework/ctb/TnUtilCtb.h"
-#include "framework/db/TnSessao.h"
 #include "tests/entries/TLctoCtbTest.h"
 
 namespace {
@@ -101,19 +93,16 @@ TEST_P(TnCtbDMLctoCtbSaldoTest, CacheFollowsPostsAndDeletesAsAFreshReadWould) {
   cds.Post();
   EXPECT_EQ(saldos(tela), saldos(Criar())) << "insert";
   cds.Edit();
-  cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 3, 12));
-  cds.FieldByName("CODIGOESTAB").SetAsInteger(2);
-  cds.FieldByName("VALORLCTOCTB").SetAsFloat(75);
+  Set(cds, {{"DATALCTOCTB", EncodeDate(2024, 3, 12)}, {"CODIGOESTAB", 2}, {"VALORLCTOCTB", 75.0}});
   cds.Post();
   EXPECT_EQ(saldos(tela), saldos(Criar())) << "edit of date, branch and amount";
   cds.Edit();
-  cds.FieldByName("VALORLCTOCTB").SetAsFloat(125);
+  Set(cds, {{"VALORLCTOCTB", 125.0}});
   cds.Post();
   EXPECT_EQ(saldos(tela), saldos(Criar())) << "edit of the amount";
   cds.Delete();
   EXPECT_EQ(saldos(tela), saldos(Criar())) << "delete";
-  NovoValido(tela);
-  cds.FieldByName("TIPOLANCAMENTO").SetAsString("LF");
+  NovoValido(tela, {{"TIPOLANCAMENTO", "LF"}});
   cds.Post();
   EXPECT_EQ(saldos(tela), saldos(Criar())) << "fiscal entry, outside the corporate book";
 }
@@ -132,8 +121,7 @@ TEST_P(TnCtbDMLctoCtbSaldoTest, LabelsShowTheParentAndTheBalanceOfTheAccountType
     SCOPED_TRACE(tipo);
     Configurar("TIPOEXIBETITULOSALDO = " + std::to_string(tipo));
     TnCtbDMLctoCtb& modulo = Criar();
-    NovoValido(modulo);
-    modulo.nClientDataSet.FieldByName("CONTACTBDEB").SetAsInteger(1101);
+    NovoValido(modulo, {{"CONTACTBDEB", 1101}});
     const bool comTitulo = modulo.Form()->Controle(TnCtbDMLctoCtb::kFraTitulo[0])->Visible;
     const bool comSaldo = modulo.Form()->Controle(TnCtbDMLctoCtb::kPanelSaldo[0])->Visible;
     EXPECT_EQ(comTitulo ? Caption(modulo, "LblCtaDeb") + " " + Caption(modulo, "LblDescrDeb") : "",
@@ -180,14 +168,12 @@ TEST_P(TnCtbDMLctoCtbSaldoTest, PanelShowsTheDaysThatDoNotBalanceAsTheyArePosted
   const char* campos = "DATALCTOCTB;CODIGOESTAB;VALORDEBITO;VALORCREDITO;DIFERENCA";
   EXPECT_EQ(Linhas(diferencas, campos), "04/03/2024 1 30 0 30");
   TnClientDataSet& cds = modulo.nClientDataSet;
-  NovoValido(modulo);
-  cds.FieldByName("CONTACTBCRED").Clear();
+  NovoValido(modulo, {{"CONTACTBCRED", Value()}});
   cds.Post();
   EXPECT_EQ(Linhas(diferencas, campos), "04/03/2024 1 30 0 30; 10/03/2024 1 100 0 100");
-  NovoValido(modulo);
-  cds.FieldByName("CONTACTBDEB").Clear();
-  cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 3, 4));
-  cds.FieldByName("VALORLCTOCTB").SetAsFloat(30);
+  NovoValido(
+      modulo,
+      {{"CONTACTBDEB", Value()}, {"DATALCTOCTB", EncodeDate(2024, 3, 4)}, {"VALORLCTOCTB", 30.0}});
   cds.Post();
   EXPECT_EQ(Linhas(diferencas, campos), "10/03/2024 1 100 0 100");
   cds.Delete();

@@ -1,10 +1,5 @@
 // The registers the entry screen opens, the switches that offer them and the
 // company options behind those switches.
-#include "framework/app/NutilAmbiente.h"
-#include "framework/app/TnSelecao.h"
-#include "framework/core/FormatDateTime.h"
-#include "framework/db/TnDMConexao.h"
-#include "tests/entries/ResultadoRegra.h"
 #include "tests/entries/TLctoCtbTest.h"
 
 namespace {
@@ -25,10 +20,10 @@ class TnCtbDMLctoCtbTelasTest : public TLctoCtbTest {
 
 TEST_P(TnCtbDMLctoCtbTelasTest, FcontOptionIsTheOneInForceOnTheSelectionsFirstDay) {
   Executar("insert into OPCAOFCONT (CODIGOEMPRESA, DATAOPCAO) values (1, '2024-03-01')");
+  FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 3, 31)));
   for (const auto& [de, optante] :
        {std::pair{EncodeDate(2024, 2, 1), false}, {EncodeDate(2024, 3, 1), true}}) {
     FSelecao.SetParam(kSelDataInicial, Value(de));
-    FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 3, 31)));
     TnCtbDMLctoCtb& modulo = CriarNovo();
     EXPECT_EQ(modulo.GetEhOptanteFCONT(), optante) << DateToStr(de);
     modulo.nClientDataSet.Cancel();
@@ -40,8 +35,7 @@ TEST_P(TnCtbDMLctoCtbTelasTest, IfrsOptionIsReadAgainWithTheCompanyOrAlwaysOnThe
   for (const auto& [web, outraEmpresa, transacaoMantida] :
        {std::tuple{false, false, true}, {false, true, false}, {true, false, false}}) {
     FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{2}));
-    TnCtbDMLctoCtb& modulo = CriarNovo();
-    modulo.nClientDataSet.FieldByName("CONTACTBCRED").Clear();
+    TnCtbDMLctoCtb& modulo = CriarNovo(true, {{"CONTACTBCRED", Value()}});
     modulo.nClientDataSet.Post();
     ASSERT_NE(modulo.GetTransacaoAtual(), 0) << "a single-sided entry leaves it open";
     Nutil::SetEhCloud(web);

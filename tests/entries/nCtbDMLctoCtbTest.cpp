@@ -1,36 +1,23 @@
 // The rule chain of an entry, driven as the host drives the module: created
 // by name, configured on a screen, opened on the selection, posted.
-#include "entries/nCtbDMLctoCtb_U.h"
-
-#include <fmt/format.h>
-
-#include <functional>
-
-#include "framework/app/NutilAmbiente.h"
-#include "framework/core/Exceptions.h"
-#include "tests/entries/ResultadoRegra.h"
 #include "tests/entries/TLctoCtbTest.h"
 
 namespace {
 
-class TnCtbDMLctoCtbTest : public TLctoCtbTest {};
+using TnCtbDMLctoCtbTest = TLctoCtbTest;
 
 std::string Postar(TnClientDataSet& cds) {
   return ResultadoDe([&] { cds.Post(); });
 }
 
-void Set(TnClientDataSet& cds, const char* campo, const Value& valor) {
-  cds.FieldByName(campo).SetValue(valor);
-}
-
 // A change of one entry, by name.
-using TAlteracao = std::pair<const char*, std::function<void(TnClientDataSet&)>>;
+using TAlteracao = std::pair<const char*, TLctoCtbTest::TCampos>;
 
 // A new entry posted through the module: the fields set on it and what the
 // post ends in, under the company, user and rows the case sets up first.
 struct TCasoPost {
   const char* Nome;
-  std::vector<std::pair<const char*, Value>> Campos;
+  TLctoCtbTest::TCampos Campos;
   std::string Esperado;
   int64_t Empresa = 1;
   bool Limitado = false;  // a limited user, without a screen
@@ -71,27 +58,11 @@ TEST_P(TnCtbDMLctoCtbTest, RefusalsReachTheChainThroughTheModule) {
       {"FrameworkLookupBeforeAmount",
        {{"CONTACTBCRED", 999}, {"VALORLCTOCTB", 0.0}},
        Campo("CONTACTBCRED", "Credite: 999 não existe, verifique.")},
-      {"AfterPersonalisationLimit",
-       {},
-       Campo("DATALCTOCTB",
-             "A data do lançamento não pode ser posterior a 05/03/2024, data final permitida na "
-             "personalização do sistema!"),
-       1,
-       false,
-       [](TLctoCtbTest& t) {
-         t.FPersonalizacao.SetPermiDataFinal(EncodeDate(2024, 3, 5));
-         SetnDMPersonalizacao(&t.FPersonalizacao);
-       }},
       {"DateOutsideBatch",
        {{"CODIGOLOTECTB", 1}},
        Campo("DATALCTOCTB",
              "A data do lançamento deve estar dentro do período do lote: de 01/01/2024 a "
              "31/01/2024!")},
-      {"ClosedBatch",
-       {{"CODIGOLOTECTB", 2}},
-       Campo("CODIGOLOTECTB",
-             "O lote está fechado e não permite inclusões, alterações ou exclusões de "
-             "lançamentos!")},
       {"CompanyWithoutConfigurationRefusesEveryDate",
        {},
        Campo("DATALCTOCTB", "A data do lançamento deve estar dentro do exercício social: de  a !"),
@@ -187,15 +158,13 @@ TEST_P(TnCtbDMLctoCtbTest, RefusalsReachTheChainThroughTheModule) {
     SCOPED_TRACE(caso.Nome);
     FSelecao.Limpar();
     FSelecao.SetParam(kSelCodigoEmpresa, Value(caso.Empresa));
-    SetnDMPersonalizacao(nullptr);
     Direito("DireitoLctoCtb", caso.Limitado ? "1" : "8");
     ControleCTB().LimparChave();
     if (caso.Antes)
       caso.Antes(*this);
-    TnCtbDMLctoCtb& modulo = CriarNovo(!caso.Limitado);
+    TnCtbDMLctoCtb& modulo = Criar(!caso.Limitado);
+    NovoValido(modulo, caso.Campos);
     TnClientDataSet& cds = modulo.nClientDataSet;
-    for (const auto& [campo, valor] : caso.Campos)
-      Set(cds, campo, valor);
     const int64_t antes = Contar("select count(*) from LCTOCTB");
     Dialogos().LimparRegistro();
     const std::string resultado = Postar(cds);
@@ -242,8 +211,7 @@ TEST_P(TnCtbDMLctoCtbTest, QuestionsCarryTheirTextButtonsAndOutcome) {
        {"ok", "Exception: Inclusão cancelada!"}},
       {"OtherModule",
        [](TLctoCtbTest&, TnCtbDMLctoCtb& m) {
-         Set(m.nClientDataSet, "CHAVEORIGEM", "ME0000000055");
-         Set(m.nClientDataSet, "CODIGOORIGLCTOCTB", "FI");
+         Set(m.nClientDataSet, {{"CHAVEORIGEM", "ME0000000055"}, {"CODIGOORIGLCTOCTB", "FI"}});
        },
        "Este lançamento contábil pertence ao módulo Fiscal. Alterações neste lançamento, o "
        "tornará pertencente ao módulo Contabilidade. Isso fará com que o módulo Fiscal não "
@@ -277,20 +245,19 @@ TEST_P(TnCtbDMLctoCtbTest, QuestionsCarryTheirTextButtonsAndOutcome) {
 // difference in any one of them posts without asking.
 TEST_P(TnCtbDMLctoCtbTest, SameAsLastAsksNothingWhenAnyComparedFieldDiffers) {
   const std::vector<TAlteracao> casos = {
-      {"Complement", [](TnClientDataSet& c) { Set(c, "COMPLHIST", "OUTRO"); }},
-      {"History", [](TnClientDataSet& c) { Set(c, "CODIGOHISTCTB", 3); }},
-      {"Debit", [](TnClientDataSet& c) { c.FieldByName("CONTACTBDEB").Clear(); }},
-      {"Credit", [](TnClientDataSet& c) { c.FieldByName("CONTACTBCRED").Clear(); }},
-      {"Date", [](TnClientDataSet& c) { Set(c, "DATALCTOCTB", EncodeDate(2024, 3, 11)); }},
-      {"Amount", [](TnClientDataSet& c) { Set(c, "VALORLCTOCTB", 5.0); }},
-      {"Origin", [](TnClientDataSet& c) { Set(c, "CODIGOORIGLCTOCTB", "LT"); }},
+      {"Complement", {{"COMPLHIST", "OUTRO"}}},
+      {"History", {{"CODIGOHISTCTB", 3}}},
+      {"Debit", {{"CONTACTBDEB", Value()}}},
+      {"Credit", {{"CONTACTBCRED", Value()}}},
+      {"Date", {{"DATALCTOCTB", EncodeDate(2024, 3, 11)}}},
+      {"Amount", {{"VALORLCTOCTB", 5.0}}},
+      {"Origin", {{"CODIGOORIGLCTOCTB", "LT"}}},
   };
-  for (const auto& [nome, preparar] : casos) {
+  for (const auto& [nome, campos] : casos) {
     SCOPED_TRACE(nome);
     TnCtbDMLctoCtb& modulo = CriarNovo();
     ASSERT_EQ(Postar(modulo.nClientDataSet), "ok");
-    NovoValido(modulo);
-    preparar(modulo.nClientDataSet);
+    NovoValido(modulo, campos);
     Dialogos().LimparRegistro();
     EXPECT_EQ(Postar(modulo.nClientDataSet), "ok");
     EXPECT_TRUE(Dialogos().Perguntas().empty());
@@ -302,18 +269,18 @@ TEST_P(TnCtbDMLctoCtbTest, BankReconciledDebitAsksOnlyWhenAccountEstabOrAmountCh
   Executar("insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB) values (1, 2, 'Filial')");
   // The first change asks nothing; each other one asks and is corrected.
   const std::vector<TAlteracao> casos = {
-      {"ComplementOnly", [](TnClientDataSet& c) { Set(c, "COMPLHIST", "SO O COMPLEMENTO"); }},
-      {"Amount", [](TnClientDataSet& c) { Set(c, "VALORLCTOCTB", 70.0); }},
-      {"DebitAccount", [](TnClientDataSet& c) { Set(c, "CONTACTBDEB", 103); }},
-      {"Branch", [](TnClientDataSet& c) { Set(c, "CODIGOESTAB", 2); }},
+      {"ComplementOnly", {{"COMPLHIST", "SO O COMPLEMENTO"}}},
+      {"Amount", {{"VALORLCTOCTB", 70.0}}},
+      {"DebitAccount", {{"CONTACTBDEB", 103}}},
+      {"Branch", {{"CODIGOESTAB", 2}}},
   };
   TnClientDataSet& cds = Criar().nClientDataSet;
-  for (const auto& [nome, alterar] : casos) {
+  for (const auto& [nome, campos] : casos) {
     SCOPED_TRACE(nome);
     const bool pergunta = std::string(nome) != "ComplementOnly";
     Dialogos().LimparRegistro();
     Ir(cds, 7, true);
-    alterar(cds);
+    Set(cds, campos);
     if (pergunta)
       Responder({"Corrigir"});
     EXPECT_EQ(Postar(cds), pergunta ? "EAbort" : "ok");
@@ -343,9 +310,8 @@ TEST_P(TnCtbDMLctoCtbTest, HistoryOutsideTheAccountsGroupInformsAndSaves) {
        {std::pair{Value(4), true}, {Value(1), false}, {Value(), true}}) {
     SCOPED_TRACE(historico.AsString());
     Dialogos().LimparRegistro();
-    NovoValido(modulo);
-    Set(modulo.nClientDataSet, "CODIGOHISTCTB", historico);
-    Set(modulo.nClientDataSet, "VALORLCTOCTB", 5.0 + historico.AsInteger());
+    NovoValido(modulo,
+               {{"CODIGOHISTCTB", historico}, {"VALORLCTOCTB", 5.0 + historico.AsInteger()}});
     EXPECT_EQ(Postar(modulo.nClientDataSet), "ok");
     EXPECT_EQ(Dialogos().Informacoes(),
               informa ? std::vector<std::string>{"Histórico utilizado não pertence ao Grupo de "
@@ -369,7 +335,7 @@ TEST_P(TnCtbDMLctoCtbTest, ReconciledOrClosedBatchEntryCannotBeChanged) {
       "Atenção: Esse lançamento já está conciliado! Para prosseguir realize a desconciliação "
       "acessando a rotina: Conciliar Lançamentos Contábeis!";
   Ir(cds, 9, true);
-  Set(cds, "COMPLHIST", "X");
+  Set(cds, {{"COMPLHIST", "X"}});
   EXPECT_EQ(Postar(cds), "Exception: " + conciliado);
   cds.Cancel();
   EXPECT_EQ(ResultadoDe([&] { cds.Delete(); }), "Exception: " + conciliado);
@@ -390,13 +356,11 @@ TEST_P(TnCtbDMLctoCtbTest, ImportModeSkipsTheRulesThatNeedAPersonAndRereadsTheCh
   modulo.SetImportacao(true);
   TnClientDataSet& cds = modulo.nClientDataSet;
   for (int chave : {500, 501}) {
-    NovoImportado(modulo, chave);
-    cds.FieldByName("CONTACTBCRED").Clear();
+    NovoImportado(modulo, chave, {{"CONTACTBCRED", Value()}});
     ASSERT_EQ(Postar(cds), "ok");
   }
   EXPECT_TRUE(Dialogos().Registro().empty());
-  NovoImportado(modulo, 502);
-  Set(cds, "CODIGOHISTCTB", 2);
+  NovoImportado(modulo, 502, {{"CODIGOHISTCTB", 2}});
   EXPECT_EQ(Postar(cds), Campo("CODIGOHISTCTB", "2 não existe ou está inativo, verifique."));
   cds.Cancel();
   NovoImportado(modulo, 503);
@@ -423,18 +387,18 @@ TEST_P(TnCtbDMLctoCtbTest, LimitedUserOnScreenKeepsAndMovesEntriesOutsideTheWind
       "A data do lançamento está fora do período permitido ao usuário: de 01/05/2024 a "
       "31/05/2024!";
   Ir(cds, 20, true);
-  Set(cds, "COMPLHIST", "X");
+  Set(cds, {{"COMPLHIST", "X"}});
   EXPECT_EQ(Postar(cds), Campo("DATALCTOCTB", foraDaJanela));
-  Set(cds, "DATALCTOCTB", EncodeDate(2024, 5, 12));
+  Set(cds, {{"DATALCTOCTB", EncodeDate(2024, 5, 12)}});
   EXPECT_EQ(Postar(cds), Campo("DATALCTOCTB",
                                "O lançamento não pode ser alterado: sua data original, "
                                "10/06/2024, está fora do período permitido ao usuário: de "
                                "01/05/2024 a 31/05/2024!"));
   cds.Cancel();
   Ir(cds, 21, true);
-  Set(cds, "DATALCTOCTB", EncodeDate(2024, 6, 1));
+  Set(cds, {{"DATALCTOCTB", EncodeDate(2024, 6, 1)}});
   EXPECT_EQ(Postar(cds), Campo("DATALCTOCTB", foraDaJanela));
-  Set(cds, "DATALCTOCTB", EncodeDate(2024, 5, 20));
+  Set(cds, {{"DATALCTOCTB", EncodeDate(2024, 5, 20)}});
   EXPECT_EQ(Postar(cds), "ok");
 }
 
@@ -444,11 +408,10 @@ TEST_P(TnCtbDMLctoCtbTest, EditKeepsAHistoryThatBecameInactiveAndAutomaticSkipsT
   TnCtbDMLctoCtb& modulo = Criar();
   TnClientDataSet& cds = modulo.nClientDataSet;
   Ir(cds, 90, true);
-  Set(cds, "COMPLHIST", "MANTIDO");
+  Set(cds, {{"COMPLHIST", "MANTIDO"}});
   EXPECT_EQ(Postar(cds), "ok");
   modulo.SetAutomatico(true);
-  NovoValido(modulo);
-  Set(cds, "CODIGOHISTCTB", 2);
+  NovoValido(modulo, {{"CODIGOHISTCTB", 2}});
   EXPECT_EQ(Postar(cds), "ok");
 }
 

@@ -2,10 +2,6 @@
 // continuing one, the balance check and its question, the date and type
 // rules, moving and deleting a transaction's entries together, imported
 // numbers, and the copy of a deleted entry into the log.
-#include <gtest/gtest.h>
-
-#include "entries/nCtbDMLctoCtb_U.h"
-#include "framework/core/Exceptions.h"
 #include "tests/entries/TLctoCtbTest.h"
 
 namespace {
@@ -29,18 +25,15 @@ class TnCtbDMLctoCtbTransacaoTest : public TLctoCtbTest {
 
   // Posts an entry of `valor` on 10/03/2024 with the sides given ("D", "C"
   // or "DC"); returns what the post ended in.
-  std::string Postar(TnCtbDMLctoCtb& modulo, const std::string& lados, double valor, int dia = 10,
-                     const char* tipo = "LN") {
-    NovoValido(modulo);
-    TnClientDataSet& cds = modulo.nClientDataSet;
-    cds.FieldByName("VALORLCTOCTB").SetAsFloat(valor);
-    cds.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 3, dia));
-    cds.FieldByName("TIPOLANCAMENTO").SetAsString(tipo);
-    if (lados.find('D') == std::string::npos)
-      cds.FieldByName("CONTACTBDEB").Clear();
-    if (lados.find('C') == std::string::npos)
-      cds.FieldByName("CONTACTBCRED").Clear();
-    return Tentar(cds);
+  std::string Postar(TnCtbDMLctoCtb& modulo, const std::string& lados, double valor, int dia = 10) {
+    const auto lado = [&](char c, int conta) {
+      return lados.find(c) == std::string::npos ? Value() : Value(conta);
+    };
+    NovoValido(modulo, {{"VALORLCTOCTB", valor},
+                        {"DATALCTOCTB", EncodeDate(2024, 3, dia)},
+                        {"CONTACTBDEB", lado('D', 101)},
+                        {"CONTACTBCRED", lado('C', 102)}});
+    return Tentar(modulo.nClientDataSet);
   }
 
   // A refused record stays in insert, as on the screen.
