@@ -89,9 +89,8 @@ class TnDMClientDataSetTest : public TSchemaTest {
       texto += cds.FieldByName("CHAVELCTOCTB").AsString() + " ";
     return texto;
   }
-  void Inserir(TModuloLcto& modulo, double valor, const std::string& complemento = "",
-               int64_t chave = 0) {
-    TnClientDataSet& cds = modulo.nClientDataSet;
+  void Inserir(double valor, const std::string& complemento = "", int64_t chave = 0) {
+    TnClientDataSet& cds = FModulo.nClientDataSet;
     cds.Append();
     if (chave != 0)
       cds.FieldByName("CHAVELCTOCTB").SetAsInteger(chave);
@@ -104,133 +103,128 @@ class TnDMClientDataSetTest : public TSchemaTest {
   }
 
   TnSelecao FSelecao;
+  TModuloLcto FModulo;
 };
 
 TEST_P(TnDMClientDataSetTest, ConfigurationHooksRunInTheFrameworkOrderFieldsOnce) {
-  TModuloLcto modulo;
   TnForm form("FrmLcto");
-  modulo.Configurar(&form);
-  EXPECT_EQ(modulo.Log,
+  FModulo.Configurar(&form);
+  EXPECT_EQ(FModulo.Log,
             "Antes(FrmLcto) Tabela CODIGOEMPRESA CHAVELCTOCTB CODIGOESTAB DATALCTOCTB "
             "TIPOLANCAMENTO CONTACTBDEB VALORLCTOCTB COMPLHIST Depois(FrmLcto)");
-  EXPECT_TRUE(modulo.Tela());
-  EXPECT_TRUE(modulo.nClientDataSet.FieldByName("CHAVELCTOCTB").HasProviderFlag(pfInKey));
+  EXPECT_TRUE(FModulo.Tela());
+  EXPECT_TRUE(FModulo.nClientDataSet.FieldByName("CHAVELCTOCTB").HasProviderFlag(pfInKey));
   // The module's own form gets its form hooks and the fields' (their
   // controls are built for it), not a second field configuration; without
   // a form no control is built.
-  modulo.nClientDataSet.FieldByName("CONTACTBDEB").GetDefinicao().AntesConfigurar =
-      [&](TField& field) { modulo.Log += "Controles(" + field.FieldName() + ") "; };
-  modulo.Log.clear();
-  modulo.Configurar(nullptr);
-  EXPECT_EQ(modulo.Log, "Antes(-) Depois(-)");
-  modulo.Log.clear();
-  TnForm& proprio = modulo.CriarForm();
-  EXPECT_EQ(modulo.Log,
+  FModulo.nClientDataSet.FieldByName("CONTACTBDEB").GetDefinicao().AntesConfigurar =
+      [&](TField& field) { FModulo.Log += "Controles(" + field.FieldName() + ") "; };
+  FModulo.Log.clear();
+  FModulo.Configurar(nullptr);
+  EXPECT_EQ(FModulo.Log, "Antes(-) Depois(-)");
+  FModulo.Log.clear();
+  TnForm& proprio = FModulo.CriarForm();
+  EXPECT_EQ(FModulo.Log,
             "Antes(FrmTnDMClientDataSet) Controles(CONTACTBDEB) Depois(FrmTnDMClientDataSet)");
-  EXPECT_EQ(modulo.Form(), &proprio);
-  modulo.DestruirForm();
-  EXPECT_EQ(modulo.Form(), nullptr);
-  EXPECT_FALSE(modulo.TemTela());
+  EXPECT_EQ(FModulo.Form(), &proprio);
+  FModulo.DestruirForm();
+  EXPECT_EQ(FModulo.Form(), nullptr);
+  EXPECT_FALSE(FModulo.TemTela());
 }
 
 TEST_P(TnDMClientDataSetTest, OpensOnlyTheSelectedCompanyAndPeriodAndRefusesAnIncompleteSelection) {
-  TModuloLcto modulo;
-  modulo.Abrir(&FSelecao);
-  EXPECT_EQ(Chaves(modulo.nClientDataSet), "4 5 ");
+  FModulo.Abrir(&FSelecao);
+  EXPECT_EQ(Chaves(FModulo.nClientDataSet), "4 5 ");
   FSelecao.SetParam(kSelDataFinal, Value(EncodeDate(2024, 1, 31)));
-  modulo.Abrir(&FSelecao);
-  EXPECT_EQ(Chaves(modulo.nClientDataSet), "4 ");
-  modulo.SetFiltroAbertura("CHAVELCTOCTB = 5 or CHAVELCTOCTB = 7");
-  modulo.Abrir(&FSelecao);
-  EXPECT_EQ(Chaves(modulo.nClientDataSet), "");
+  FModulo.Abrir(&FSelecao);
+  EXPECT_EQ(Chaves(FModulo.nClientDataSet), "4 ");
+  FModulo.SetFiltroAbertura("CHAVELCTOCTB = 5 or CHAVELCTOCTB = 7");
+  FModulo.Abrir(&FSelecao);
+  EXPECT_EQ(Chaves(FModulo.nClientDataSet), "");
   // The manual requirement replaces the module's own.
-  modulo.SetFiltroAbertura("");
-  modulo.SetVerificaSelecaoManual("CODIGOEMPRESA");
+  FModulo.SetFiltroAbertura("");
+  FModulo.SetVerificaSelecaoManual("CODIGOEMPRESA");
   FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{2}));
-  modulo.Abrir(&FSelecao);
-  EXPECT_EQ(Chaves(modulo.nClientDataSet), "7 ");
+  FModulo.Abrir(&FSelecao);
+  EXPECT_EQ(Chaves(FModulo.nClientDataSet), "7 ");
   // An incomplete selection is refused.
-  modulo.SetVerificaSelecaoManual("");
+  FModulo.SetVerificaSelecaoManual("");
   FSelecao.RemoverParam(kSelDataFinal);
-  EXPECT_EQ(MensagemDoErro([&] { modulo.Abrir(&FSelecao); }),
+  EXPECT_EQ(MensagemDoErro([&] { FModulo.Abrir(&FSelecao); }),
             "Seleção incompleta: informe DataLctoCtb_MENORIGUAL");
 }
 
 TEST_P(TnDMClientDataSetTest, OnDemandOpensEmptyAndFetchesOnlyMissingRows) {
-  TModuloLcto modulo;
-  modulo.SetCarregarDetalhesDinamicamente(true);
-  modulo.Abrir(&FSelecao);
-  EXPECT_TRUE(modulo.nClientDataSet.IsEmpty());
-  EXPECT_EQ(modulo.FetchRegistros("CHAVELCTOCTB = 5"), 1);
-  EXPECT_EQ(modulo.FetchRegistros("CHAVELCTOCTB >= 4"), 1);
-  EXPECT_EQ(modulo.FetchRegistros("CHAVELCTOCTB = 7"), 0);  // another company
-  EXPECT_EQ(modulo.nClientDataSet.RecordCount(), 2);
+  FModulo.SetCarregarDetalhesDinamicamente(true);
+  FModulo.Abrir(&FSelecao);
+  EXPECT_TRUE(FModulo.nClientDataSet.IsEmpty());
+  EXPECT_EQ(FModulo.FetchRegistros("CHAVELCTOCTB = 5"), 1);
+  EXPECT_EQ(FModulo.FetchRegistros("CHAVELCTOCTB >= 4"), 1);
+  EXPECT_EQ(FModulo.FetchRegistros("CHAVELCTOCTB = 7"), 0);  // another company
+  EXPECT_EQ(FModulo.nClientDataSet.RecordCount(), 2);
 }
 
 // A refusal of BeforePost writes nothing and leaves the insert open.
 TEST_P(TnDMClientDataSetTest, InsertReachesTheDatabaseWithTheDrawnKeyAndDefaultsUnlessRefused) {
-  TModuloLcto modulo;
-  modulo.Abrir(&FSelecao);
+  FModulo.Abrir(&FSelecao);
   int mudancas = 0;
-  modulo.nClientDataSet.FieldByName("TIPOLANCAMENTO").OnChange = [&](TField&) { ++mudancas; };
-  Inserir(modulo, 12.5);
+  FModulo.nClientDataSet.FieldByName("TIPOLANCAMENTO").OnChange = [&](TField&) { ++mudancas; };
+  Inserir(12.5);
   EXPECT_EQ(mudancas, 0) << "defaults must not fire the change handlers";
-  EXPECT_EQ(modulo.nClientDataSet.ChangeCount(), 0);
+  EXPECT_EQ(FModulo.nClientDataSet.ChangeCount(), 0);
   EXPECT_EQ(Tabela(), "1:4:10:LN 1:5:20:LN 1:6:12.5:LN 2:7:30:LN ");
-  Inserir(modulo, 1);
-  EXPECT_EQ(modulo.nClientDataSet.FieldByName("CHAVELCTOCTB").AsInteger(), 7);
+  Inserir(1);
+  EXPECT_EQ(FModulo.nClientDataSet.FieldByName("CHAVELCTOCTB").AsInteger(), 7);
   const std::string antes = Tabela();
-  EXPECT_THROW(Inserir(modulo, 3, "RECUSAR"), EnField);
-  EXPECT_EQ(modulo.nClientDataSet.State(), TDataSetState::dsInsert);
-  modulo.nClientDataSet.Cancel();
-  EXPECT_EQ(modulo.nClientDataSet.ChangeCount(), 0);
+  EXPECT_THROW(Inserir(3, "RECUSAR"), EnField);
+  EXPECT_EQ(FModulo.nClientDataSet.State(), TDataSetState::dsInsert);
+  FModulo.nClientDataSet.Cancel();
+  EXPECT_EQ(FModulo.nClientDataSet.ChangeCount(), 0);
   EXPECT_EQ(Tabela(), antes);
 }
 
 TEST_P(TnDMClientDataSetTest, ImportModeWritesOnlyWhenTheBatchIsApplied) {
-  TModuloLcto modulo;
-  modulo.SetImportacao(true);
-  modulo.Abrir(&FSelecao);
+  FModulo.SetImportacao(true);
+  FModulo.Abrir(&FSelecao);
   const std::string antes = Tabela();
   for (int chave : {10, 11})
-    Inserir(modulo, chave, "", chave);
+    Inserir(chave, "", chave);
   EXPECT_EQ(Tabela(), antes);
   Conexao().StartTransaction();
-  modulo.AplicarAtualizacoes();
+  FModulo.AplicarAtualizacoes();
   Conexao().Commit();
   EXPECT_EQ(Tabela(), "1:4:10:LN 1:5:20:LN 1:10:10:LN 1:11:11:LN 2:7:30:LN ");
 
   // A batch with a duplicate key writes none of its rows.
   for (int chave : {12, 4})
-    Inserir(modulo, chave, "", chave);
+    Inserir(chave, "", chave);
   Conexao().StartTransaction();
-  EXPECT_THROW(modulo.AplicarAtualizacoes(), Exception);
+  EXPECT_THROW(FModulo.AplicarAtualizacoes(), Exception);
   Conexao().RollBack();
-  EXPECT_FALSE(modulo.UltimoErro().empty());
-  EXPECT_EQ(modulo.nClientDataSet.ChangeCount(), 2);
+  EXPECT_FALSE(FModulo.UltimoErro().empty());
+  EXPECT_EQ(FModulo.nClientDataSet.ChangeCount(), 2);
   EXPECT_EQ(Tabela(), "1:4:10:LN 1:5:20:LN 1:10:10:LN 1:11:11:LN 2:7:30:LN ");
 }
 
 TEST_P(TnDMClientDataSetTest, EnablingAndShowingReachFieldAndItsFrame) {
-  TModuloLcto modulo;
   TnForm form("FrmLcto");
   TnFraField& frame = form.Criar<TnFraField>("fraVALOR");
   frame.NomeCampo = "VALORLCTOCTB";
-  modulo.Configurar(&form);
-  TField& valor = modulo.nClientDataSet.FieldByName("VALORLCTOCTB");
-  modulo.EdEnabledField(valor, false);
-  modulo.EdVisibleField(valor, false);
-  modulo.EdRequiredField(valor, true);
+  FModulo.Configurar(&form);
+  TField& valor = FModulo.nClientDataSet.FieldByName("VALORLCTOCTB");
+  FModulo.EdEnabledField(valor, false);
+  FModulo.EdVisibleField(valor, false);
+  FModulo.EdRequiredField(valor, true);
   EXPECT_TRUE(valor.ReadOnly());
   EXPECT_FALSE(valor.Visible());
   EXPECT_TRUE(valor.Required());
   EXPECT_FALSE(frame.Enabled);
   EXPECT_FALSE(frame.Visible);
-  modulo.EdEnabledField(valor, true);
+  FModulo.EdEnabledField(valor, true);
   EXPECT_TRUE(frame.Enabled);
   EXPECT_FALSE(valor.ReadOnly());
   // Another field leaves this frame alone.
-  modulo.EdVisibleField(modulo.nClientDataSet.FieldByName("COMPLHIST"), true);
+  FModulo.EdVisibleField(FModulo.nClientDataSet.FieldByName("COMPLHIST"), true);
   EXPECT_FALSE(frame.Visible);
 }
 
@@ -238,17 +232,16 @@ TEST_P(TnDMClientDataSetTest, LookupReadsTheChartOfTheRecordsCompany) {
   Conexao().ExecuteDirect(
       "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, TIPOCONTA, "
       "TIPOCONTROLECONTABIL) values (1, 100, '1.1', 2, 'LF'), (2, 100, '1.1', 2, 'LS')");
-  TModuloLcto modulo;
-  modulo.Abrir(&FSelecao);
-  TnClientDataSet& cds = modulo.nClientDataSet;
+  FModulo.Abrir(&FSelecao);
+  TnClientDataSet& cds = FModulo.nClientDataSet;
   cds.First();
   cds.Edit();
-  EXPECT_TRUE(modulo.EdFindValueDataSetLookup("CONTACTBDEB", "TIPOCONTROLECONTABIL").IsNull());
+  EXPECT_TRUE(FModulo.EdFindValueDataSetLookup("CONTACTBDEB", "TIPOCONTROLECONTABIL").IsNull());
   cds.FieldByName("CONTACTBDEB").SetAsInteger(100);
-  EXPECT_EQ(modulo.EdFindValueDataSetLookup("CONTACTBDEB", "TIPOCONTROLECONTABIL").AsString(),
+  EXPECT_EQ(FModulo.EdFindValueDataSetLookup("CONTACTBDEB", "TIPOCONTROLECONTABIL").AsString(),
             "LF");
   cds.FieldByName("CODIGOEMPRESA").SetAsInteger(2);
-  EXPECT_EQ(modulo.EdFindValueDataSetLookup("CONTACTBDEB", "TIPOCONTROLECONTABIL").AsString(),
+  EXPECT_EQ(FModulo.EdFindValueDataSetLookup("CONTACTBDEB", "TIPOCONTROLECONTABIL").AsString(),
             "LS");
   cds.Cancel();
 }

@@ -6,32 +6,17 @@
 
 namespace {
 
-class TnDMDireitoUsuarioTest : public TDatabaseTest {
- protected:
-  void SetUp() override {
-    TDatabaseTest::SetUp();
-    if (IsSkipped() || HasFatalFailure()) {
-      return;
-    }
-    Conexao().ExecuteDirect(
-        "CREATE TABLE DIREITOUSUARIO (CODIGOUSUARIO SMALLINT NOT NULL, NOMEDIREITO VARCHAR(100) "
-        "NOT NULL, NIVEL CHAR(1), PRIMARY KEY (CODIGOUSUARIO, NOMEDIREITO))");
-    Inserir(1, "DireitoLctoIgual", "8");
-    Inserir(1, "DireitoLctoCtb", "1");
-    Inserir(2, "DireitoLctoIgual", "3");
-    Inserir(2, "DireitoControlaLancamentoExcluido", "8");
-    Conexao().SetCodigoUsuario(1);
-  }
-  void Inserir(int usuario, const std::string& nome, const std::string& nivel) {
-    Conexao().ExecuteDirect(
-        "insert into DIREITOUSUARIO values (:pU, :pN, :pNivel)",
-        {{"pU", Value(usuario)}, {"pN", Value(nome)}, {"pNivel", Value(nivel)}});
-  }
-};
+class TnDMDireitoUsuarioTest : public TDatabaseTest {};
 
 // One read per user until the cache is cleared; a missing table is a
 // database error, not "no right".
 TEST_P(TnDMDireitoUsuarioTest, ReadsTheLevelOfTheConnectionsUserOnceUntilCleared) {
+  Conexao().ExecuteScript(
+      "CREATE TABLE DIREITOUSUARIO (CODIGOUSUARIO SMALLINT NOT NULL, NOMEDIREITO VARCHAR(100) "
+      "NOT NULL, NIVEL CHAR(1), PRIMARY KEY (CODIGOUSUARIO, NOMEDIREITO));"
+      "insert into DIREITOUSUARIO values (1, 'DireitoLctoIgual', '8'), (1, 'DireitoLctoCtb', '1'), "
+      "(2, 'DireitoLctoIgual', '3'), (2, 'DireitoControlaLancamentoExcluido', '8')");
+  Conexao().SetCodigoUsuario(1);
   TnDMDireitoUsuario direitos(Conexao());
   EXPECT_EQ(direitos.PegarDireito("DireitoLctoIgual"), "8");
   EXPECT_EQ(direitos.PegarDireito("DIREITOLCTOCTB"), "1");

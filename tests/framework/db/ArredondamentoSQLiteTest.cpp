@@ -121,8 +121,6 @@ TEST_F(TArredondamentoTest, OtherPlacesAndOtherArgumentsGiveTheBuiltInsAnswer) {
       {"'1.005'", "2"}, {"'abc'", "2"},   {"7", "2"},     {"null", "2"}, {"1.005", "null"},
       {"1.005", "'2'"}, {"1.005", "2.7"}, {"x'01'", "2"}, {"-7", "2.0"}, {"1.005", "'x'"}};
   for (const auto& [x, casas] : argumentos) {
-    TRound rapido(true);
-    TRound nativo(false);
     const std::string literais = fmt::format("select {}, {}", x, casas);
     auto ligar = [&literais](sqlite3_stmt* s) {
       // The literal's own type reaches round: a text stays a text.
@@ -133,7 +131,7 @@ TEST_F(TArredondamentoTest, OtherPlacesAndOtherArgumentsGiveTheBuiltInsAnswer) {
       sqlite3_bind_value(s, 2, sqlite3_column_value(valor, 1));
       sqlite3_finalize(valor);
     };
-    EXPECT_EQ(rapido.Resultado(ligar), nativo.Resultado(ligar)) << literais;
+    EXPECT_EQ(FRapido.Resultado(ligar), FNativo.Resultado(ligar)) << literais;
   }
 }
 

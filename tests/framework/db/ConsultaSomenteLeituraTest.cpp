@@ -11,41 +11,33 @@
 
 namespace {
 
-class ConsultaSomenteLeituraTest : public TDatabaseTest {
- protected:
-  void SetUp() override {
-    TDatabaseTest::SetUp();
-    if (IsSkipped() || HasFatalFailure())
-      return;
-    Conexao().ExecuteScript(
-        "create table T (ID integer not null primary key);"
-        "insert into T values (1); insert into T values (2); insert into T values (3);");
-  }
-  int64_t Linhas() { return Conexao().ExecuteScalar("select count(*) from T").AsInteger(); }
-  TDbResult Consultar(const std::string& sql, int64_t limite = 100) {
-    return ConsultaSomenteLeitura::Executar(Conexao(), sql, {}, {limite, 5'000});
-  }
-};
+class ConsultaSomenteLeituraTest : public TDatabaseTest {};
 
 TEST_P(ConsultaSomenteLeituraTest, RefusesWritesAndExcessRowsLeavingTheCallersTransaction) {
+  Conexao().ExecuteScript(
+      "create table T (ID integer not null primary key);"
+      "insert into T values (1); insert into T values (2); insert into T values (3);");
+  const auto consultar = [this](const std::string& sql, int64_t limite = 100) {
+    return ConsultaSomenteLeitura::Executar(Conexao(), sql, {}, {limite, 5'000});
+  };
   Conexao().StartTransaction();
   Conexao().ExecuteDirect("insert into T values (4)");
-  EXPECT_EQ(Consultar("select count(*) as N from T").Rows[0][0].AsInteger(), 4);
+  EXPECT_EQ(consultar("select count(*) as N from T").Rows[0][0].AsInteger(), 4);
   const char* escritas[] = {
       "delete from T",
       "select 1; delete from T",
       "with x as (delete from T returning ID) select * from x",
   };
   for (const char* sql : escritas)
-    EXPECT_THROW(Consultar(sql), Exception) << sql;
+    EXPECT_THROW(consultar(sql), Exception) << sql;
   // The caller's transaction still writes, and keeps what it wrote.
   Conexao().ExecuteDirect("insert into T values (5)");
   Conexao().Commit();
-  EXPECT_EQ(Linhas(), 5);
+  EXPECT_EQ(Conexao().ExecuteScalar("select count(*) from T").AsInteger(), 5);
   // Outside a transaction: more rows than the limit are refused, and no
   // transaction is left open.
-  EXPECT_EQ(Consultar("select ID from T order by ID", 5).Rows.size(), 5u);
-  EXPECT_THROW(Consultar("select ID from T", 4), Exception);
+  EXPECT_EQ(consultar("select ID from T order by ID", 5).Rows.size(), 5u);
+  EXPECT_THROW(consultar("select ID from T", 4), Exception);
   EXPECT_FALSE(Conexao().InTransaction());
 }
 

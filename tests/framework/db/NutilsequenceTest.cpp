@@ -41,23 +41,9 @@ TEST_P(NutilsequenceTest, NamedSequencesCountFromOneIndependentlyAndRollBack) {
   EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "S"), 1);
 }
 
-TEST_P(NutilsequenceTest, EntryKeysStartAfterTheCompanysHighestKey) {
-  Conexao().ExecuteScript(
-      "insert into LCTOCTB values (1, 5); insert into LCTOCTB values (1, 41);"
-      "insert into LCTOCTB values (2, 900);");
-  EXPECT_EQ(Nutilsequence::ProximaChaveLctoCtb(Conexao(), 1), 42);
-  EXPECT_EQ(Nutilsequence::ProximaChaveLctoCtb(Conexao(), 1), 43);
-  EXPECT_EQ(Nutilsequence::ProximaChaveLctoCtb(Conexao(), 3), 1);
-  EXPECT_EQ(Nutilsequence::ProximaChaveLctoCtb(Conexao(), 2), 901);
-  EXPECT_EQ(Conexao()
-                .ExecuteScalar("select VALOR from SEQUENCIAEMPRESA where CODIGOEMPRESA = 1 "
-                               "and NOME = 'DYN_GENCHAVELCTOCTB'")
-                .AsInteger(),
-            43);
-}
-
-// A batch's block hands out the keys single draws would, company by
-// company, and gives back what it did not hand out.
+// Entry keys start after the company's highest key. A batch's block hands
+// out the keys single draws would, company by company, and gives back what
+// it did not hand out.
 TEST_P(NutilsequenceTest, ABlockOfKeysGivesTheKeysOfSingleDrawsAndReturnsTheRest) {
   struct TCaso {
     int64_t Tamanho;
@@ -89,6 +75,14 @@ TEST_P(NutilsequenceTest, ABlockOfKeysGivesTheKeysOfSingleDrawsAndReturnsTheRest
     EXPECT_EQ(Nutilsequence::ProximaChaveLctoCtb(Conexao(), 2),
               1 + std::count(caso.Empresas.begin(), caso.Empresas.end(), 2) + 900);
   }
+  // A company without entries starts at 1; each company's counter is stored.
+  EXPECT_EQ(Nutilsequence::ProximaChaveLctoCtb(Conexao(), 1), 43);
+  EXPECT_EQ(Nutilsequence::ProximaChaveLctoCtb(Conexao(), 3), 1);
+  EXPECT_EQ(Conexao()
+                .ExecuteScalar("select VALOR from SEQUENCIAEMPRESA where CODIGOEMPRESA = 1 "
+                               "and NOME = 'DYN_GENCHAVELCTOCTB'")
+                .AsInteger(),
+            43);
 }
 
 // A key of the current block has no stored splits to read unless a split is

@@ -63,10 +63,11 @@ class TnDataSetProviderTest : public TDatabaseTest {
       FCds.FieldByName(campo).SetValue(valor);
     FCds.Post();
   }
-  // Every failed record is answered with `acao`; the last message is kept.
-  void Reconciliar(TReconcileAction acao) {
-    FCds.OnReconcileError = [this, acao](TnClientDataSet&, const std::string& mensagem, TUpdateKind,
-                                         TReconcileAction& action) {
+  // Every failed record of `cds` is answered with `acao`; the last message
+  // is kept.
+  void Reconciliar(TReconcileAction acao, TnClientDataSet& cds) {
+    cds.OnReconcileError = [this, acao](TnClientDataSet&, const std::string& mensagem, TUpdateKind,
+                                        TReconcileAction& action) {
       FMensagem = mensagem;
       action = acao;
     };
@@ -121,12 +122,12 @@ TEST_P(TnDataSetProviderTest, ARowChangedByAnotherUserSinceReadIsNotOverwrittenA
     Conexao().ExecuteDirect(caso.OutroUsuario);
     FCds.Last();
     Editar({{"COMPL", "meu"}, {"VALOR", 21}});
-    Reconciliar(TReconcileAction::raSkip);
+    Reconciliar(TReconcileAction::raSkip, FCds);
     EXPECT_EQ(FCds.ApplyUpdates(caso.MaxErros), 1);
     EXPECT_EQ(FMensagem, "Registro não encontrado ou alterado por outro usuário");
     EXPECT_EQ(Tabela(), caso.Tabela);
     EXPECT_EQ(FCds.ChangeCount(), 1);
-    Reconciliar(TReconcileAction::raCancel);
+    Reconciliar(TReconcileAction::raCancel, FCds);
     EXPECT_EQ(FCds.ApplyUpdates(0), 0);
     EXPECT_EQ(FCds.ChangeCount(), 1);
   }
@@ -299,14 +300,9 @@ TEST_P(TnDataSetProviderTest, GravarCDSWritesByTheGivenKeyReusingOneStatementPer
   ruim.AddField("COMPL) values (1, 99, 'x'); --", TFieldType::ftString, 60);
   ruim.CreateDataSet();
   ruim.AppendRecord({Value(1), Value(98), Value("y")});
-  std::string mensagem;
-  ruim.OnReconcileError = [&](TnClientDataSet&, const std::string& texto, TUpdateKind,
-                              TReconcileAction& acao) {
-    mensagem = texto;
-    acao = TReconcileAction::raSkip;
-  };
+  Reconciliar(TReconcileAction::raSkip, ruim);
   EXPECT_EQ(Nutildb::GravarCDS("LCTO", ruim, "CODIGOEMPRESA;CHAVELCTOCTB", -1), 1);
-  EXPECT_NE(mensagem.find("Nome inválido para o comando SQL"), std::string::npos) << mensagem;
+  EXPECT_NE(FMensagem.find("Nome inválido para o comando SQL"), std::string::npos) << FMensagem;
   EXPECT_EQ(Conexao().ExecuteScalar("select count(*) from LCTO").AsInteger(), 52);
 }
 
