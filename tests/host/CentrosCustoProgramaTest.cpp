@@ -3,6 +3,7 @@
 // `ctb load LCTOGER`, and `trial-balance` / `balances` with --cost-centres
 // listing, below each split account, cost-centre rows that add up to it.
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -35,14 +36,13 @@ class TCentrosCustoProgramaTest : public TCtbDemoTest {
       ASSERT_EQ(Post(lancamento), 0) << FSaida;
       chaves.push_back(ChavePostada());
     }
-    Escrever("rateio.csv",
-             "CODIGOEMPRESA,CHAVELCTOCTB,CODIGOCENTROCUSTO,NATURLCTOCTB,CONTACTB,DATALCTOCTB,"
-             "VALORLCTOGER\n"
-             "1," +
-                 std::to_string(chaves[0]) + ",101,1,4201001,2025-08-11,600.00\n" + "1," +
-                 std::to_string(chaves[0]) + ",102,1,4201001,2025-08-11,400.00\n" + "1," +
-                 std::to_string(chaves[1]) + ",101,1,4201001,2025-08-20,300.25\n" + "1," +
-                 std::to_string(chaves[1]) + ",201,1,4201001,2025-08-20,200.25\n");
+    Escrever("rateio.csv", fmt::format("CODIGOEMPRESA,CHAVELCTOCTB,CODIGOCENTROCUSTO,NATURLCTOCTB,"
+                                       "CONTACTB,DATALCTOCTB,VALORLCTOGER\n"
+                                       "1,{0},101,1,4201001,2025-08-11,600.00\n"
+                                       "1,{0},102,1,4201001,2025-08-11,400.00\n"
+                                       "1,{1},101,1,4201001,2025-08-20,300.25\n"
+                                       "1,{1},201,1,4201001,2025-08-20,200.25\n",
+                                       chaves[0], chaves[1]));
     ASSERT_EQ(Comando("load LCTOGER rateio.csv"), 0) << FErro;
   }
 

@@ -98,31 +98,30 @@ TEST_P(TContabilizacaoProgramaTest, CsvWithARowKindColumnPostsEntriesAndTheirRow
 
 TEST_P(TContabilizacaoProgramaTest, BadFilesAreRefusedNamingTheEntryAndWriteNothing) {
   const int64_t antes = Lancamentos();
-  json valor = Lancamento(7, kDespesa, kCaixa, "10.005");
-  json campo = Lancamento(7, kDespesa, kCaixa, "1.00");
-  campo["FOO"] = 1;
-  json longo = Lancamento(7, kDespesa, kCaixa, "1.00");
-  longo["COMPLHIST"] = std::string(301, 'a');
-  json natureza = Lancamento(7, kDespesa, kCaixa, "1.00");
-  natureza["LCTOGER"] = {{{"CODIGOCENTROCUSTO", 202}, {"NATURLCTOCTB", 0}, {"VALORLCTOGER", 1}}};
-  json empresa = Lancamento(7, kDespesa, kCaixa, "1.00");
-  empresa["CODIGOEMPRESA"] = 77;
+  // A file of entry 7 with `campo` set to `valor`.
+  const auto com = [](const std::string& campo, const json& valor) {
+    json lancamento = Lancamento(7, kDespesa, kCaixa, "1.00");
+    lancamento[campo] = valor;
+    return json::array({lancamento}).dump();
+  };
   struct TCaso {
     const char* Nome;
     std::string Conteudo;
     const char* Erro;  // how standard error starts
   };
   const TCaso casos[] = {
-      {"lote.json", json::array({valor}).dump(), "ctb: Lançamento 7 da empresa 1: VALORLCTOCTB: "},
-      {"lote.json", json::array({campo}).dump(),
-       "ctb: Lançamento na posição 1: campo desconhecido: FOO"},
-      {"lote.json", json::array({longo}).dump(),
+      {"lote.json", com("VALORLCTOCTB", "10.005"),
+       "ctb: Lançamento 7 da empresa 1: VALORLCTOCTB: "},
+      {"lote.json", com("FOO", 1), "ctb: Lançamento na posição 1: campo desconhecido: FOO"},
+      {"lote.json", com("COMPLHIST", std::string(301, 'a')),
        "ctb: Lançamento 7 da empresa 1: COMPLHIST: mais de 300 caracteres"},
-      {"lote.json", json::array({natureza}).dump(),
+      {"lote.json",
+       com("LCTOGER",
+           json::array({{{"CODIGOCENTROCUSTO", 202}, {"NATURLCTOCTB", 0}, {"VALORLCTOGER", 1}}})),
        "ctb: Lançamento 7 da empresa 1, linha gerencial 1: NATURLCTOCTB: use 1"},
       {"lote.json", json::array({Lancamento(7, 1, 2, "1"), Lancamento(7, 1, 2, "1")}).dump(),
        "ctb: Lançamento 7 da empresa 1: chave repetida no arquivo"},
-      {"lote.json", json::array({empresa}).dump(), "ctb: "},
+      {"lote.json", com("CODIGOEMPRESA", 77), "ctb: "},
       {"lote.json", "{\"CODIGOEMPRESA\": 1}", "ctb: O arquivo deve ser uma lista de lançamentos"},
       {"lote.csv",
        "TIPO,CODIGOEMPRESA,CHAVELCTOCTB,CODIGOCENTROCUSTO,NATURLCTOCTB,VALORLCTOGER\n"

@@ -109,11 +109,12 @@ class TServidorWebTest : public TCtbDemoTest {
 };
 
 TEST_P(TServidorWebTest, PasswdStoresAHashAndRefusesWhatItMayNot) {
-  const std::string hash1 = Conexao()
-                                .ExecuteScalar(
-                                    "select SENHAHASH from USUARIO where "
-                                    "CODIGOUSUARIO = 1")
-                                .AsString();
+  const auto hash = [&] {
+    return Conexao()
+        .ExecuteScalar("select SENHAHASH from USUARIO where CODIGOUSUARIO = 1")
+        .AsString();
+  };
+  const std::string hash1 = hash();
   EXPECT_TRUE(hash1.starts_with("$argon2id$")) << hash1;
   EXPECT_EQ(hash1.find(kSenha), std::string::npos);
   const struct {
@@ -131,9 +132,7 @@ TEST_P(TServidorWebTest, PasswdStoresAHashAndRefusesWhatItMayNot) {
     EXPECT_EQ(Comando(caso.Linha, caso.Entrada, caso.Usuario), 1) << caso.Entrada;
     EXPECT_NE(FErro.find(caso.Mensagem), std::string::npos) << FErro;
   }
-  EXPECT_EQ(
-      Conexao().ExecuteScalar("select SENHAHASH from USUARIO where CODIGOUSUARIO = 1").AsString(),
-      hash1);
+  EXPECT_EQ(hash(), hash1);
   // Never from the command line.
   EXPECT_EQ(Comando(std::string("user passwd 1 ") + kSenha), 2);
 }

@@ -43,25 +43,9 @@ class TSplitsProgramaTest : public TCtbDemoTest {
   }
 };
 
-TEST_P(TSplitsProgramaTest, TypedSplitsOfAnApportionedAccountAreStored) {
-  json documento = Despesa();
-  documento["managerial"] = {{"debit",
-                              {{{"CODIGOCENTROCUSTO", 201}, {"VALORLCTOGER", "60.00"}},
-                               {{"CODIGOCENTROCUSTO", 202}, {"VALORLCTOGER", "39.00"}}}}};
-  ASSERT_EQ(Post(documento), 0) << FSaida;
-  EXPECT_EQ(Gerenciais(), "201=60/2, 202=39/2");
-}
-
-TEST_P(TSplitsProgramaTest, RedoActionApportionsTheSideOverItsRates) {
-  json documento = Despesa();
-  documento["managerial"] = {{"redo", {"debit"}}};
-  documento["answers"] = {"Sim"};
-  ASSERT_EQ(Post(documento), 0) << FSaida;
-  EXPECT_EQ(FResultado["questions"][0]["text"], "Deseja refazer os lançamentos automáticos?");
-  EXPECT_EQ(Gerenciais(), "201=59.4/1, 202=24.75/1, 301=14.85/1");
-}
-
-TEST_P(TSplitsProgramaTest, RefusedSplitIsNamedAndNothingIsWritten) {
+// Typed splits of an apportioned account are stored once every centre is
+// analytic; a refused split names itself and leaves nothing.
+TEST_P(TSplitsProgramaTest, TypedSplitsAreStoredOrRefusedNamingTheSplit) {
   json documento = Despesa();
   documento["managerial"] = {{"debit",
                               {{{"CODIGOCENTROCUSTO", 201}, {"VALORLCTOGER", "60.00"}},
@@ -71,14 +55,24 @@ TEST_P(TSplitsProgramaTest, RefusedSplitIsNamedAndNothingIsWritten) {
          "centro de custo analítico.",
          "CODIGOCENTROCUSTO");
   EXPECT_EQ(Gerenciais(), "");
-}
-
-TEST_P(TSplitsProgramaTest, SplitsAskedOfAnAccountWithoutApportionmentAreRefused) {
-  json documento = LancamentoDemo();
-  documento["managerial"] = {{"credit", {{{"CODIGOCENTROCUSTO", 201}, {"VALORLCTOGER", "9"}}}}};
-  Recusa(documento,
+  documento["managerial"]["debit"][1]["CODIGOCENTROCUSTO"] = 202;
+  ASSERT_EQ(Post(documento), 0) << FSaida;
+  EXPECT_EQ(Gerenciais(), "201=60/2, 202=39/2");
+  // An account without apportionment offers no split screen.
+  json semRateio = LancamentoDemo();
+  semRateio["managerial"] = {{"credit", {{{"CODIGOCENTROCUSTO", 201}, {"VALORLCTOGER", "9"}}}}};
+  Recusa(semRateio,
          "Lançamento gerencial a crédito: o lançamento não oferece esta tela para a conta a "
          "crédito");
+}
+
+TEST_P(TSplitsProgramaTest, RedoActionApportionsTheSideOverItsRates) {
+  json documento = Despesa();
+  documento["managerial"] = {{"redo", {"debit"}}};
+  documento["answers"] = {"Sim"};
+  ASSERT_EQ(Post(documento), 0) << FSaida;
+  EXPECT_EQ(FResultado["questions"][0]["text"], "Deseja refazer os lançamentos automáticos?");
+  EXPECT_EQ(Gerenciais(), "201=59.4/1, 202=24.75/1, 301=14.85/1");
 }
 
 TEST_P(TSplitsProgramaTest, DemoEntriesOnApportionedAccountsCarryTheirSplits) {

@@ -2,6 +2,7 @@
 // in the demo's SPED company (company 2), two processes keying at once,
 // and `deleted list|restore|purge` with and without the rights.
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -134,17 +135,13 @@ TEST_P(TCtbTransacoesTest, DeletedEntriesAreListedRestoredOnceAndPurgedUnderThei
   ASSERT_EQ(Post(LancamentoDemo("2025-08-11", "321.00")), 0) << FSaida;
   const int64_t chave = ChavePostada();
   const std::string k = std::to_string(chave);
-  Conexao().ExecuteScript(
+  Conexao().ExecuteScript(fmt::format(
       "insert into LCTOGER (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOCENTROCUSTO, NATURLCTOCTB, "
-      "CONTACTB, DATALCTOCTB, VALORLCTOGER) values (1, " +
-      k +
-      ", 101, 1, 1101001, "
-      "'2025-08-11', 321);"
+      "CONTACTB, DATALCTOCTB, VALORLCTOGER) values (1, {0}, 101, 1, 1101001, '2025-08-11', 321);"
       "insert into LCTOATIVDIFERENC (CODIGOEMPRESA, CHAVELCTOCTB, CONTACTB, CODIGOATIVDIF, "
-      "NATURLCTOCTB, DATALCTOCTB, VALORLCTOATIV, ORIGEMDADO) values (1, " +
-      k +
-      ", 1101001, 7, "
-      "1, '2025-08-11', 321, 1);");
+      "NATURLCTOCTB, DATALCTOCTB, VALORLCTOATIV, ORIGEMDADO) values "
+      "(1, {0}, 1101001, 7, 1, '2025-08-11', 321, 1);",
+      k));
   ASSERT_EQ(Post({{"op", "delete"}, {"company", 1}, {"key", chave}}), 0) << FSaida;
   // The splits would go with the entry through their own modules.
   Conexao().ExecuteScript("delete from LCTOGER where CHAVELCTOCTB = " + k +
