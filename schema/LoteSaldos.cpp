@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "framework/core/Exceptions.h"
@@ -74,13 +73,12 @@ const char* const kFaixaNoDiario[] = {
     "TIPOLANCAMENTO",
 };
 
-// A group whose movements cancel out changes nothing, so it is left out.
-// Every row written comes back (its amounts, then its key), so that the
-// rows the sum brought to zero can be deleted one by one: nearly always
-// none. Rounding to cents keeps SQLite's REAL sums exact, as the triggers do
-// at each step. Rows are written in key order, so two batches of one
-// company that share balance rows lock them in the same order and wait
-// instead of deadlocking.
+// A group whose movements cancel out changes nothing, so it is left out; a
+// row the sum brings to zero is deleted by the table's own trigger.
+// Rounding to cents keeps SQLite's REAL sums exact, as the triggers do at
+// each step. Rows are written in key order, so two batches of one company
+// that share balance rows lock them in the same order and wait instead of
+// deadlocking.
 std::string Somar(const TTabelaSaldo& tabela) {
   const char* deb = tabela.Moeda ? "VALORDEBMOEDA" : "VALORDEB";
   const char* cred = tabela.Moeda ? "VALORCREDMOEDA" : "VALORCRED";
@@ -93,52 +91,19 @@ std::string Somar(const TTabelaSaldo& tabela) {
       "order by CODIGOEMPRESA, {2} "
       "on conflict (CODIGOEMPRESA, {1}) do update "
       "set VALORDEB = round({0}.VALORDEB + excluded.VALORDEB, 2), "
-      "VALORCRED = round({0}.VALORCRED + excluded.VALORCRED, 2) "
-      "returning VALORDEB, VALORCRED, {1}",
+      "VALORCRED = round({0}.VALORCRED + excluded.VALORCRED, 2)",
       tabela.Nome, tabela.Chave, tabela.ChaveDiario, deb, cred, tabela.Diario,
       tabela.Moeda ? " and CODIGOMOEDA is not null" : "");
 }
 
-// The columns of a key as the statements list them ("A, B").
-std::vector<std::string> ColunasDaChave(std::string_view chave) {
-  std::vector<std::string> colunas;
-  for (size_t inicio = 0; inicio <= chave.size();) {
-    const size_t fim = std::min(chave.find(", ", inicio), chave.size());
-    colunas.emplace_back(chave.substr(inicio, fim - inicio));
-    inicio = fim + 2;
-  }
-  return colunas;
-}
-
-// One row by its key (:pChave0, :pChave1... in the key's order), if zero.
-std::string ExcluirZerado(const TTabelaSaldo& tabela) {
-  std::string condicao;
-  const std::vector<std::string> colunas = ColunasDaChave(tabela.Chave);
-  for (size_t i = 0; i < colunas.size(); ++i)
-    condicao += fmt::format(" and {} = :pChave{}", colunas[i], i);
-  return fmt::format(
-      "delete from {} where CODIGOEMPRESA = :pEmpresa{} and VALORDEB = 0 and VALORCRED = 0",
-      tabela.Nome, condicao);
-}
-
-bool Zero(const Value& valor) {
-  return !valor.IsNull() && valor.AsFloat() == 0;
-}
-
-struct TComandos {
-  std::array<std::string, kTabelas.size()> Somas;
-  std::array<std::string, kTabelas.size()> Exclusoes;
-  TComandos() {
-    for (size_t i = 0; i < kTabelas.size(); ++i) {
-      Somas[i] = Somar(kTabelas[i]);
-      Exclusoes[i] = ExcluirZerado(kTabelas[i]);
-    }
-  }
-};
-
-const TComandos& Comandos() {
-  static const TComandos comandos;
-  return comandos;
+const std::array<std::string, kTabelas.size()>& Somas() {
+  static const std::array<std::string, kTabelas.size()> somas = [] {
+    std::array<std::string, kTabelas.size()> textos;
+    for (size_t i = 0; i < kTabelas.size(); ++i)
+      textos[i] = Somar(kTabelas[i]);
+    return textos;
+  }();
+  return somas;
 }
 
 void Ligar(TnDMConexao& conexao, bool ligado) {
@@ -238,24 +203,14 @@ void TLoteSaldos::Aplicar() {
     LembrarFaixa(faixa.Empresa, "");
   }
   FFaixas.clear();
-  const TComandos& comandos = Comandos();
   // Company by company, so every statement stays inside one company's rows
   // (one shard when the tables are distributed by CODIGOEMPRESA).
   const TDbResult empresas = FConexao.ExecuteQuery(
       "select CODIGOEMPRESA from LOTESALDOCTB union select CODIGOEMPRESA from LOTESALDOGER");
   for (const ValueArray& empresa : empresas.Rows) {
     const TParams params{{"pEmpresa", empresa[0]}};
-    for (size_t i = 0; i < kTabelas.size(); ++i) {
-      const TDbResult escritas = FConexao.ExecuteQuery(comandos.Somas[i], params);
-      for (const ValueArray& linha : escritas.Rows) {
-        if (!Zero(linha[0]) || !Zero(linha[1]))
-          continue;
-        TParams chave{{"pEmpresa", empresa[0]}};
-        for (size_t coluna = 2; coluna < linha.size(); ++coluna)
-          chave.emplace_back(fmt::format("pChave{}", coluna - 2), linha[coluna]);
-        FConexao.ExecuteDirect(comandos.Exclusoes[i], chave);
-      }
-    }
+    for (const std::string& soma : Somas())
+      FConexao.ExecuteDirect(soma, params);
     for (const char* diario : kDiarios)
       FConexao.ExecuteDirect(fmt::format("delete from {} where CODIGOEMPRESA = :pEmpresa", diario),
                              params);

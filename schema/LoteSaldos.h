@@ -5,12 +5,12 @@
 // While a TLoteSaldos is open the LCTOCTB and LCTOGER triggers of its
 // connection skip the balance tables and record each movement (negated to
 // take an entry or a split out) in the batch journals LOTESALDOCTB and
-// LOTESALDOGER (cost-centre splits); Aplicar then adds the
-// journal to each balance table with one grouped upsert per table and
-// company, deletes the rows it brought to zero and empties the journal. The
-// balances are exactly the ones the per-row triggers give, whatever the batch
-// did (inserts, edits, deletes, company moves): both sum the same movements
-// and keep a row only while its debits or credits are non-zero.
+// LOTESALDOGER (cost-centre splits); Aplicar then adds the journal to each
+// balance table with one grouped upsert per table and company (a row brought
+// to zero leaves through the table's own trigger) and empties the journal.
+// The balances are exactly the ones the per-row triggers give, whatever the
+// batch did (inserts, edits, deletes, company moves): both sum the same
+// movements and keep a row only while its debits or credits are non-zero.
 //
 // A batch that writes entries under fresh keys (an import drawing its keys a
 // block at a time) names each block with ChavesNovas: the triggers then leave
