@@ -146,6 +146,8 @@ TEST_P(TCtbTransacoesTest, DeletedEntriesAreListedRestoredOnceAndPurgedUnderThei
   // The splits would go with the entry through their own modules.
   Conexao().ExecuteScript("delete from LCTOGER where CHAVELCTOCTB = " + k +
                           "; delete from LCTOATIVDIFERENC where CHAVELCTOCTB = " + k + ";");
+  // The balance rows the entry alone held left with it, none kept at zero.
+  EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
 
   ASSERT_EQ(Comando("deleted list --company 1 --format json"), 0) << FErro;
   const json lista = json::parse(FSaida);
