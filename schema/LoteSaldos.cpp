@@ -96,16 +96,6 @@ std::string Somar(const TTabelaSaldo& tabela) {
       tabela.Moeda ? " and CODIGOMOEDA is not null" : "");
 }
 
-const std::array<std::string, kTabelas.size()>& Somas() {
-  static const std::array<std::string, kTabelas.size()> somas = [] {
-    std::array<std::string, kTabelas.size()> textos;
-    for (size_t i = 0; i < kTabelas.size(); ++i)
-      textos[i] = Somar(kTabelas[i]);
-    return textos;
-  }();
-  return somas;
-}
-
 void Ligar(TnDMConexao& conexao, bool ligado) {
   if (conexao.PegarTipoCon() == TTipoConexao::PostgreSQL)
     conexao.ExecuteQuery("select set_config('ctb.lotesaldo', :pValor, true)",
@@ -209,8 +199,8 @@ void TLoteSaldos::Aplicar() {
       "select CODIGOEMPRESA from LOTESALDOCTB union select CODIGOEMPRESA from LOTESALDOGER");
   for (const ValueArray& empresa : empresas.Rows) {
     const TParams params{{"pEmpresa", empresa[0]}};
-    for (const std::string& soma : Somas())
-      FConexao.ExecuteDirect(soma, params);
+    for (const TTabelaSaldo& tabela : kTabelas)
+      FConexao.ExecuteDirect(Somar(tabela), params);
     for (const char* diario : kDiarios)
       FConexao.ExecuteDirect(fmt::format("delete from {} where CODIGOEMPRESA = :pEmpresa", diario),
                              params);
