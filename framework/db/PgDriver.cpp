@@ -22,7 +22,6 @@
 
 #include <fmt/format.h>
 #include <algorithm>
-#include <bit>
 #include <cctype>
 #include <cstdlib>
 #include <string_view>
@@ -30,6 +29,7 @@
 #include <vector>
 
 #include "framework/db/IDbDriver.h"
+#include "framework/db/InsercaoAgrupada.h"
 #include "framework/db/StatementCache.h"
 
 namespace {
@@ -69,49 +69,19 @@ TDatabaseErrorKind KindOf(const char* sqlState) {
 // only after the last one is sent.
 constexpr size_t kComandosPorPipeline = 256;
 
-// Rows one insert of a batch carries at most. A shorter run goes in the
-// largest power of two that fits, and the rest after it, so a text is
-// prepared in a few sizes only.
-constexpr size_t kLinhasPorInsercao = 64;
-
 // Placeholders a statement may have (the protocol counts them in 16 bits).
 constexpr size_t kMaxParametros = 65535;
 
-// The count of placeholders of `text` when it inserts one row of nothing but
-// placeholders ("insert into T (A, B) values ($1, $2)", as the data set's
-// provider writes it), so that rows of the same text can share it; 0 for any
-// other statement.
-size_t ParametrosDaLinha(const std::string& text) {
-  if (!text.starts_with("insert into "))
-    return 0;
-  const size_t valores = text.rfind(" values (");
-  if (valores == std::string::npos)
-    return 0;
-  const std::string_view tupla = std::string_view(text).substr(valores + 8);
-  const auto parametros = static_cast<size_t>(std::count(tupla.begin(), tupla.end(), '$'));
-  std::string esperada = "(";
-  for (size_t p = 1; p <= parametros; ++p)
-    esperada += fmt::format("{}${}", p > 1 ? ", " : "", p);
-  esperada += ')';
-  return parametros > 0 && tupla == esperada ? parametros : 0;
-}
-
-// `text` (see ParametrosDaLinha) for `linhas` rows, numbered on. Each row
-// stands for a statement that wrote one row, so a row the table does not
-// take (a rule or trigger may skip it) must fail the whole statement, while
-// its savepoint can still undo it: the rows are then sent alone, and their
+// A run of inserts as one statement (InsercaoAgrupada). Each row stands for
+// a statement that wrote one row, so a row the table does not take (a rule
+// or trigger may skip it) must fail the whole statement, while its
+// savepoint can still undo it: the rows are then sent alone, and their
 // counts say which one it was.
 std::string InsercaoDeLinhas(const std::string& text, size_t parametros, size_t linhas) {
-  std::string agrupada = "with LINHAS as (" + text;
-  for (size_t linha = 1; linha < linhas; ++linha) {
-    agrupada += ", (";
-    for (size_t p = 1; p <= parametros; ++p)
-      agrupada += fmt::format("{}${}", p > 1 ? ", " : "", linha * parametros + p);
-    agrupada += ')';
-  }
-  agrupada +=
-      fmt::format(" returning 1) select 1 / cast(count(*) = {} as integer) from LINHAS", linhas);
-  return agrupada;
+  return fmt::format(
+      "with LINHAS as ({} returning 1) select 1 / cast(count(*) = {} as integer) "
+      "from LINHAS",
+      InsercaoAgrupada::Linhas(text, parametros, linhas, '$'), linhas);
 }
 
 struct TResultGuard {
@@ -331,23 +301,15 @@ class TPgDriver : public IDbDriver {
   static std::vector<TUnidade> Unidades(const std::vector<TDbComando>& comandos, size_t inicio,
                                         size_t fim, bool agrupar) {
     std::vector<TUnidade> unidades;
-    for (size_t i = inicio; i < fim;) {
-      const Dialect::TSqlPreparada* sql = comandos[i].Sql;
-      size_t seguidos = 1;
-      while (agrupar && i + seguidos < fim &&
-             (comandos[i + seguidos].Sql == sql || comandos[i + seguidos].Sql->Text == sql->Text))
-        ++seguidos;
-      const size_t parametros = seguidos > 1 ? ParametrosDaLinha(sql->Text) : 0;
-      const size_t teto =
-          parametros > 0 ? std::min(kLinhasPorInsercao, kMaxParametros / parametros) : 1;
-      for (const size_t ate = i + seguidos; i < ate;) {
-        TUnidade& unidade = unidades.emplace_back();
-        unidade.Inicio = i;
-        unidade.Linhas = std::bit_floor(std::min(teto, ate - i));
-        if (unidade.Linhas > 1)
-          unidade.Texto = InsercaoDeLinhas(sql->Text, parametros, unidade.Linhas);
-        i += unidade.Linhas;
-      }
+    const size_t maxLinhas = agrupar ? InsercaoAgrupada::kLinhasPorInsercao : 1;
+    for (const InsercaoAgrupada::TGrupo& grupo :
+         InsercaoAgrupada::Grupos(comandos, inicio, fim, maxLinhas, kMaxParametros, '$')) {
+      TUnidade& unidade = unidades.emplace_back();
+      unidade.Inicio = grupo.Inicio;
+      unidade.Linhas = grupo.Linhas;
+      if (grupo.Linhas > 1)
+        unidade.Texto =
+            InsercaoDeLinhas(comandos[grupo.Inicio].Sql->Text, grupo.Parametros, grupo.Linhas);
     }
     return unidades;
   }

@@ -21,6 +21,7 @@
 #include "framework/db/ArredondamentoSQLite.h"
 #include "framework/db/FilaEscrita.h"
 #include "framework/db/IDbDriver.h"
+#include "framework/db/InsercaoAgrupada.h"
 #include "framework/db/StatementCache.h"
 
 namespace {
@@ -284,6 +285,38 @@ class TSQLiteDriver : public IDbDriver {
     return result;
   }
 
+  // Inside a transaction, a run of one insert goes as statements of several
+  // rows (InsercaoAgrupada): SQLite journals the pages a statement touches
+  // when the table has triggers, once per statement. Each such statement runs
+  // under a savepoint; when it fails, or writes another count of rows than
+  // it carries (a trigger may skip a row), the savepoint undoes it and its
+  // rows run alone, so that every row has its own count and a failure falls
+  // on its own statement.
+  TDbLote ExecutarLote(const std::vector<TDbComando>& comandos) override {
+    TDbLote lote;
+    // Outside a transaction every statement stands alone, as it commits.
+    const size_t maxLinhas = sqlite3_get_autocommit(FDb) ? 1 : InsercaoAgrupada::kLinhasPorInsercao;
+    const auto maxParametros =
+        static_cast<size_t>(sqlite3_limit(FDb, SQLITE_LIMIT_VARIABLE_NUMBER, -1));
+    for (const InsercaoAgrupada::TGrupo& grupo :
+         InsercaoAgrupada::Grupos(comandos, 0, comandos.size(), maxLinhas, maxParametros, '?')) {
+      if (grupo.Linhas > 1 && ExecutarAgrupadas(comandos, grupo, lote)) {
+        if (lote.Erro)
+          break;
+        continue;
+      }
+      for (size_t i = grupo.Inicio; i < grupo.Inicio + grupo.Linhas; ++i) {
+        try {
+          lote.Resultados.push_back(Executar(*comandos[i].Sql, comandos[i].Args));
+        } catch (...) {
+          lote.Erro = std::current_exception();
+          return lote;
+        }
+      }
+    }
+    return lote;
+  }
+
   void ExecutarScript(const std::string& text) override {
     char* error = nullptr;
     int rc = sqlite3_exec(FDb, text.c_str(), nullptr, nullptr, &error);
@@ -341,6 +374,42 @@ class TSQLiteDriver : public IDbDriver {
     if (FReadOnly)
       sqlite3_exec(FDb, "PRAGMA query_only=0;", nullptr, nullptr, nullptr);
     FReadOnly = false;
+  }
+
+  // The rows of `grupo` as one statement; false when they must run alone
+  // (nothing of the statement is left then), true when they ran or when
+  // the batch must stop (lote.Erro).
+  bool ExecutarAgrupadas(const std::vector<TDbComando>& comandos,
+                         const InsercaoAgrupada::TGrupo& grupo, TDbLote& lote) {
+    Dialect::TSqlPreparada sql;
+    sql.Text = InsercaoAgrupada::Linhas(comandos[grupo.Inicio].Sql->Text, grupo.Parametros,
+                                        grupo.Linhas, '?');
+    std::vector<Value> args;
+    args.reserve(grupo.Linhas * grupo.Parametros);
+    for (size_t i = grupo.Inicio; i < grupo.Inicio + grupo.Linhas; ++i)
+      args.insert(args.end(), comandos[i].Args.begin(), comandos[i].Args.end());
+    bool feito = false;
+    try {
+      ExecutarScript("SAVEPOINT ctb_linhas;");
+      try {
+        feito = Executar(sql, args).RowsAffected == static_cast<int64_t>(grupo.Linhas);
+      } catch (...) {
+        // Some failures end the whole transaction: its rows must not run
+        // again without it, and the caller learns of the failure.
+        if (sqlite3_get_autocommit(FDb))
+          throw;
+      }
+      ExecutarScript(feito ? "RELEASE ctb_linhas;" : "ROLLBACK TO ctb_linhas; RELEASE ctb_linhas;");
+    } catch (...) {
+      lote.Erro = std::current_exception();
+      return true;
+    }
+    if (feito) {
+      TDbResult linha;
+      linha.RowsAffected = 1;
+      lote.Resultados.insert(lote.Resultados.end(), grupo.Linhas, linha);
+    }
+    return feito;
   }
 
   TPrepared& Preparar(const std::string& text) {

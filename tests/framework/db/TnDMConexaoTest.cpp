@@ -257,8 +257,9 @@ TEST_P(TnDMConexaoTest, DroppedStatementsAreReleasedOnTheServer) {
 // A batch stops at its first failure: the statements before it stand, the
 // failed one leaves nothing, the rest never run, and a transaction goes on.
 // Past 256 statements PostgreSQL sends the batch in several pipelines, and
-// in a transaction it sends rows of one insert text together: a failure
-// must still fall on its own statement, and every row keep its own values.
+// in a transaction both engines send rows of one insert text together: a
+// failure must still fall on its own statement, and every row keep its own
+// values.
 TEST_P(TnDMConexaoTest, ABatchStopsAtItsFirstFailureKeepingTheStatementsBeforeIt) {
   struct TCaso {
     int Comandos;
@@ -293,7 +294,7 @@ TEST_P(TnDMConexaoTest, ABatchStopsAtItsFirstFailureKeepingTheStatementsBeforeIt
     const int feitos = caso.Falha < 0 ? caso.Comandos : caso.Falha;
     EXPECT_EQ(lote.Afetados, std::vector<int64_t>(static_cast<size_t>(feitos), 1));
     EXPECT_LE(Conexao().PreparedCount() - preparados, 7)
-        << "one text, and on PostgreSQL its sizes of several rows";
+        << "one text, and its sizes of several rows";
     ASSERT_EQ(static_cast<bool>(lote.Erro), caso.Falha >= 0);
     if (lote.Erro) {
       try {

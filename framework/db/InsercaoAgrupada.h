@@ -1,0 +1,44 @@
+#pragma once
+// Runs of one insert in a batch, sent as statements of several rows: the
+// engine's work per statement (opening the table, its indexes and triggers,
+// journaling the pages the statement touches) is then paid once per run
+// instead of once per row. A text qualifies when it inserts one row of
+// nothing but placeholders numbered from 1 in order, as the data set's
+// provider writes it ("insert into T (A, B) values ($1, $2)" on PostgreSQL,
+// "?1, ?2" on SQLite); the mark is the engine's placeholder character.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "framework/db/IDbDriver.h"
+
+namespace InsercaoAgrupada {
+
+// Rows one statement carries at most. A shorter run goes in the largest
+// power of two that fits, and the rest after it, so that a text is prepared
+// in a few sizes only.
+inline constexpr size_t kLinhasPorInsercao = 64;
+
+// `Linhas` commands from `Inicio` that go as one statement; `Parametros` is
+// the placeholder count of one row (0 for a command that goes alone).
+struct TGrupo {
+  size_t Inicio = 0;
+  size_t Linhas = 1;
+  size_t Parametros = 0;
+};
+
+// The placeholder count of `text` when it qualifies; 0 otherwise.
+size_t ParametrosDaLinha(const std::string& text, char marca);
+
+// `text` (qualifying, `parametros` placeholders a row) for `linhas` rows,
+// the placeholders of each row numbered on from the last.
+std::string Linhas(const std::string& text, size_t parametros, size_t linhas, char marca);
+
+// Commands [inicio, fim) in order, grouped: neighbours of one qualifying
+// text share a statement of at most `maxLinhas` rows (1: every command
+// alone) and `maxParametros` placeholders.
+std::vector<TGrupo> Grupos(const std::vector<TDbComando>& comandos, size_t inicio, size_t fim,
+                           size_t maxLinhas, size_t maxParametros, char marca);
+
+}  // namespace InsercaoAgrupada
