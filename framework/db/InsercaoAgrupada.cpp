@@ -73,4 +73,10 @@ std::vector<TGrupo> Grupos(const std::vector<TDbComando>& comandos, size_t inici
   return grupos;
 }
 
+void RegistrarLinhas(TDbLote& lote, size_t linhas) {
+  TDbResult linha;
+  linha.RowsAffected = 1;
+  lote.Resultados.insert(lote.Resultados.end(), linhas, linha);
+}
+
 }  // namespace InsercaoAgrupada

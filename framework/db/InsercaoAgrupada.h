@@ -7,7 +7,10 @@
 // provider writes it ("insert into T (A, B) values ($1, $2)" on PostgreSQL,
 // "?1, ?2" on SQLite); the mark is the engine's placeholder character.
 
+#include <array>
+#include <bit>
 #include <cstddef>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -40,5 +43,32 @@ std::string Linhas(const std::string& text, size_t parametros, size_t linhas, ch
 // alone) and `maxParametros` placeholders.
 std::vector<TGrupo> Grupos(const std::vector<TDbComando>& comandos, size_t inicio, size_t fim,
                            size_t maxLinhas, size_t maxParametros, char marca);
+
+// Appends the results of a run that wrote its `linhas` rows: one row each,
+// as if each had been its own statement.
+void RegistrarLinhas(TDbLote& lote, size_t linhas);
+
+// The statement texts of runs, by their one-row text and row count, each
+// built once per connection: every run of every batch asks for the same
+// few. All are forgotten past kMaxTextos one-row texts.
+class TTextos {
+ public:
+  static constexpr size_t kMaxTextos = 32;
+
+  // The text of a run of `linhas` rows (a power of two, at most
+  // kLinhasPorInsercao) of `text`, from `construir` the first time.
+  template <typename TConstrutor>
+  const std::string& Texto(const std::string& text, size_t linhas, TConstrutor construir) {
+    if (FTextos.size() >= kMaxTextos && !FTextos.contains(text))
+      FTextos.clear();
+    std::string& texto = FTextos[text][static_cast<size_t>(std::bit_width(linhas)) - 1];
+    if (texto.empty())
+      texto = construir();
+    return texto;
+  }
+
+ private:
+  std::map<std::string, std::array<std::string, std::bit_width(kLinhasPorInsercao)>> FTextos;
+};
 
 }  // namespace InsercaoAgrupada

@@ -298,8 +298,8 @@ class TPgDriver : public IDbDriver {
 
   // The statements that send [inicio, fim) of `comandos`: runs of one
   // insert text share statements when `agrupar`.
-  static std::vector<TUnidade> Unidades(const std::vector<TDbComando>& comandos, size_t inicio,
-                                        size_t fim, bool agrupar) {
+  std::vector<TUnidade> Unidades(const std::vector<TDbComando>& comandos, size_t inicio, size_t fim,
+                                 bool agrupar) {
     std::vector<TUnidade> unidades;
     const size_t maxLinhas = agrupar ? InsercaoAgrupada::kLinhasPorInsercao : 1;
     for (const InsercaoAgrupada::TGrupo& grupo :
@@ -307,9 +307,11 @@ class TPgDriver : public IDbDriver {
       TUnidade& unidade = unidades.emplace_back();
       unidade.Inicio = grupo.Inicio;
       unidade.Linhas = grupo.Linhas;
+      const std::string& text = comandos[grupo.Inicio].Sql->Text;
       if (grupo.Linhas > 1)
-        unidade.Texto =
-            InsercaoDeLinhas(comandos[grupo.Inicio].Sql->Text, grupo.Parametros, grupo.Linhas);
+        unidade.Texto = FTextos.Texto(text, grupo.Linhas, [&] {
+          return InsercaoDeLinhas(text, grupo.Parametros, grupo.Linhas);
+        });
     }
     return unidades;
   }
@@ -439,9 +441,7 @@ class TPgDriver : public IDbDriver {
       lote.Resultados.push_back(std::move(result));
       return;
     }
-    TDbResult linha;
-    linha.RowsAffected = 1;
-    lote.Resultados.insert(lote.Resultados.end(), unidade.Linhas, linha);
+    InsercaoAgrupada::RegistrarLinhas(lote, unidade.Linhas);
   }
 
   bool EnviarTexto(const char* text) {
@@ -508,6 +508,7 @@ class TPgDriver : public IDbDriver {
   // Names of the prepared statements the cache dropped, not yet released.
   std::vector<std::string> FDescartar;
   TStatementCache<std::string> FCache;
+  InsercaoAgrupada::TTextos FTextos;
 };
 
 }  // namespace

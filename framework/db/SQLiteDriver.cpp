@@ -381,9 +381,11 @@ class TSQLiteDriver : public IDbDriver {
   // the batch must stop (lote.Erro).
   bool ExecutarAgrupadas(const std::vector<TDbComando>& comandos,
                          const InsercaoAgrupada::TGrupo& grupo, TDbLote& lote) {
+    const std::string& text = comandos[grupo.Inicio].Sql->Text;
     Dialect::TSqlPreparada sql;
-    sql.Text = InsercaoAgrupada::Linhas(comandos[grupo.Inicio].Sql->Text, grupo.Parametros,
-                                        grupo.Linhas, '?');
+    sql.Text = FTextos.Texto(text, grupo.Linhas, [&] {
+      return InsercaoAgrupada::Linhas(text, grupo.Parametros, grupo.Linhas, '?');
+    });
     std::vector<Value> args;
     args.reserve(grupo.Linhas * grupo.Parametros);
     for (size_t i = grupo.Inicio; i < grupo.Inicio + grupo.Linhas; ++i)
@@ -404,11 +406,8 @@ class TSQLiteDriver : public IDbDriver {
       lote.Erro = std::current_exception();
       return true;
     }
-    if (feito) {
-      TDbResult linha;
-      linha.RowsAffected = 1;
-      lote.Resultados.insert(lote.Resultados.end(), grupo.Linhas, linha);
-    }
+    if (feito)
+      InsercaoAgrupada::RegistrarLinhas(lote, grupo.Linhas);
     return feito;
   }
 
@@ -559,6 +558,7 @@ class TSQLiteDriver : public IDbDriver {
   bool FNaFila = false;
   int64_t FPreparedCount = 0;
   TStatementCache<TPrepared> FCache;
+  InsercaoAgrupada::TTextos FTextos;
 };
 
 }  // namespace
