@@ -31,7 +31,17 @@ size_t TnFieldNameIndex::SlotOf(std::string_view name, uint64_t hash) const {
 size_t TnFieldNameIndex::Find(std::string_view name) const {
   if (FSlots.empty())
     return kNone;
-  return FSlots[SlotOf(name, Ascii::HashSemCaixa(name))].Position;
+  TLembrada& lembrada = FLembradas[(reinterpret_cast<uintptr_t>(name.data()) >> 3) % kLembradas];
+  if (lembrada.Endereco == name.data() && name.data() != nullptr && lembrada.Slot < FSlots.size()) {
+    const TSlot& slot = FSlots[lembrada.Slot];
+    if (slot.Position != kNone && slot.Name.size() == name.size() &&
+        std::memcmp(slot.Name.data(), name.data(), name.size()) == 0)
+      return slot.Position;
+  }
+  const size_t indice = SlotOf(name, Ascii::HashSemCaixa(name));
+  if (FSlots[indice].Position != kNone)
+    lembrada = TLembrada{name.data(), indice};
+  return FSlots[indice].Position;
 }
 
 void TnFieldNameIndex::Set(std::string_view name, size_t position) {

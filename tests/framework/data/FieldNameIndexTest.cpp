@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -35,6 +37,36 @@ TEST(FieldNameIndex, FindsEveryNameInAnyCaseAndOnlyThoseNames) {
   EXPECT_EQ(indice.Find("a_b"), 1u);
   indice.Clear();
   EXPECT_EQ(indice.Find("A_B"), TnFieldNameIndex::kNone);
+}
+
+// Look-ups from one buffer whose text changes in place: the memo of the
+// buffer's address never answers for the text it held before, whether the
+// new text is another name, an absent one, the same name moved, or the same
+// name after the table grew and its slots moved.
+TEST(FieldNameIndex, TheSameAddressWithAnotherTextFindsThatText) {
+  TnFieldNameIndex indice;
+  indice.Set("VALORDEB", 1);
+  indice.Set("VALORCRED", 2);
+  char buffer[16] = {};
+  const auto buscar = [&](const char* texto) {
+    std::snprintf(buffer, sizeof buffer, "%s", texto);
+    return indice.Find(std::string_view(buffer));
+  };
+  EXPECT_EQ(buscar("VALORDEB"), 1u);
+  EXPECT_EQ(buscar("VALORCRED"), 2u);
+  EXPECT_EQ(buscar("VALORDEX"), TnFieldNameIndex::kNone);
+  EXPECT_EQ(buscar("valordeb"), 1u);
+  indice.Set("VALORDEB", 7);
+  EXPECT_EQ(buscar("VALORDEB"), 7u);
+  for (size_t i = 0; i < 100; ++i)
+    indice.Set("CAMPO" + std::to_string(i), 10 + i);
+  EXPECT_EQ(buscar("VALORDEB"), 7u);
+  EXPECT_EQ(buscar("CAMPO42"), 52u);
+  indice.Clear();
+  EXPECT_EQ(buscar("CAMPO42"), TnFieldNameIndex::kNone);
+  indice.Set("OUTRO", 3);
+  EXPECT_EQ(buscar("CAMPO42"), TnFieldNameIndex::kNone);
+  EXPECT_EQ(buscar("OUTRO"), 3u);
 }
 
 }  // namespace
