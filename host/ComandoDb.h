@@ -9,7 +9,7 @@ class TnDMConexao;
 
 namespace ComandoDb {
 
-// Creates or upgrades the schema; "Esquema criado (versão 6)" and the like.
+// Creates or upgrades the schema; "Esquema criado (versão 7)" and the like.
 std::string Inicializar(TnDMConexao& conexao);
 
 // Recomputes the balance tables (of one company, or all) and says how many

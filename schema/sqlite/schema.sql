@@ -53,6 +53,16 @@ END;
 -- per table.
 CREATE TABLE IF NOT EXISTS LOTESALDOATIVO (ATIVO SMALLINT NOT NULL);
 
+-- The journal holds one row per movement key: a side adds into its row
+-- (unrounded; the grouped statements round the totals), so a block of
+-- fresh keys is summed without a sort, and the journal reads back in the
+-- order of SALDOCTB's key, which that table's grouped statement then needs
+-- no sort for either. A currency code is a number and '' is text, so "no
+-- currency" never meets a currency in the key.
+CREATE UNIQUE INDEX IF NOT EXISTS IX_LOTESALDOCTB_CHAVE
+  ON LOTESALDOCTB (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, TIPOLANCAMENTO, CODIGOHISTCTB,
+                   coalesce(CODIGOMOEDA, ''), DATAMES);
+
 -- A batch that draws a block of fresh keys records it in LOTESALDOFAIXA
 -- (uncommitted, like the switch): the entries and splits of those keys are
 -- summed from the tables once, when the batch is applied, so the triggers
@@ -164,7 +174,13 @@ BEGIN
   INSERT INTO LOTESALDOCTB
   VALUES (NEW.CODIGOEMPRESA, NEW.CODIGOESTAB, NEW.CONTACTB, NEW.DATASALDO, NEW.DATAMES, NEW.TIPOLANCAMENTO,
           NEW.CODIGOHISTCTB, NEW.CODIGOMOEDA, NEW.VALORDEB, NEW.VALORCRED, NEW.VALORDEBMOEDA,
-          NEW.VALORCREDMOEDA);
+          NEW.VALORCREDMOEDA)
+  ON CONFLICT (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, TIPOLANCAMENTO, CODIGOHISTCTB,
+               coalesce(CODIGOMOEDA, ''), DATAMES) DO UPDATE
+     SET VALORDEB = LOTESALDOCTB.VALORDEB + excluded.VALORDEB,
+         VALORCRED = LOTESALDOCTB.VALORCRED + excluded.VALORCRED,
+         VALORDEBMOEDA = LOTESALDOCTB.VALORDEBMOEDA + excluded.VALORDEBMOEDA,
+         VALORCREDMOEDA = LOTESALDOCTB.VALORCREDMOEDA + excluded.VALORCREDMOEDA;
 END;
 
 DROP TRIGGER IF EXISTS TR_MOVSALDOCTB;

@@ -324,6 +324,15 @@ class TBalancePropertyTest : public TSchemaTest {
     return Conexao().ExecuteScalar("select count(*) from " + tabela).AsInteger();
   }
 
+  // The debits the batch journal holds: what it counts, however its engine
+  // keeps the rows (one per movement, or one per balance key).
+  std::string DebitosNoDiario() {
+    return Conexao()
+        .ExecuteScalar("select coalesce(sum(VALORDEB), 0) from LOTESALDOCTB")
+        .AsCurrency()
+        .ToString();
+  }
+
   // Every balance table, rows in key order, every value as stored.
   std::string Saldos() {
     std::string texto;
@@ -435,16 +444,16 @@ TEST_P(TBalancePropertyTest, FreshKeyBlockSkipsTheJournalAndStoredKeysKeepIt) {
   saldos.ChavesNovas(1, 1, 10);
   Lancar(5);
   Lancar(7);
-  EXPECT_EQ(Contar("LOTESALDOCTB"), 0);
+  EXPECT_EQ(DebitosNoDiario(), "0");
   Lancar(11);
-  EXPECT_EQ(Contar("LOTESALDOCTB"), 2);
+  EXPECT_EQ(DebitosNoDiario(), "12.5");
   saldos.ChavesNovas(1, 11, 20);
   Lancar(12);
-  EXPECT_EQ(Contar("LOTESALDOCTB"), 4);
+  EXPECT_EQ(DebitosNoDiario(), "25");
   saldos.Aplicar();
   TLoteSaldos seguinte(Conexao());
   Lancar(3);
-  EXPECT_EQ(Contar("LOTESALDOCTB"), 2);
+  EXPECT_EQ(DebitosNoDiario(), "12.5");
   seguinte.Aplicar();
   Conexao().Commit();
   EXPECT_EQ(Conexao()
