@@ -64,9 +64,9 @@ const char* const kFaixaNoDiarioCtb =
     "group by CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, DATAMES, TIPOLANCAMENTO, "
     "CODIGOHISTCTB, CODIGOMOEDA";
 
-// SQLite groups by sorting, which cost more than the rest of the pass; its
-// journal has a unique key instead (schema.sql), so each side adds into its
-// row as it is read, as the triggers' movements do.
+// SQLite groups by sorting, which costs more than the rest of the pass; its
+// journals have a unique key instead (schema.sql), so each side (or split)
+// adds into its row as it is read, as the triggers' movements do.
 const char* const kFaixaNoDiarioCtbSQLite =
     "insert into LOTESALDOCTB (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, DATAMES, "
     "TIPOLANCAMENTO, CODIGOHISTCTB, CODIGOMOEDA, VALORDEB, VALORCRED, VALORDEBMOEDA, "
@@ -91,6 +91,18 @@ const char* const kFaixaNoDiarioGer =
     "and CHAVELCTOCTB between :pChaveInicial and :pChaveFinal "
     "group by CODIGOEMPRESA, CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, DATASALDO, DATAMES, "
     "TIPOLANCAMENTO";
+
+const char* const kFaixaNoDiarioGerSQLite =
+    "insert into LOTESALDOGER (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, "
+    "DATASALDO, DATAMES, TIPOLANCAMENTO, VALORDEB, VALORCRED) "
+    "select CODIGOEMPRESA, CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, DATASALDO, DATAMES, "
+    "TIPOLANCAMENTO, VALORDEB, VALORCRED "
+    "from VLCTOGERSALDO where CODIGOEMPRESA = :pEmpresa "
+    "and CHAVELCTOCTB between :pChaveInicial and :pChaveFinal "
+    "on conflict (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, DATASALDO, "
+    "TIPOLANCAMENTO, DATAMES) do update "
+    "set VALORDEB = LOTESALDOGER.VALORDEB + excluded.VALORDEB, "
+    "VALORCRED = LOTESALDOGER.VALORCRED + excluded.VALORCRED";
 
 // A group whose movements cancel out changes nothing, so it is left out; a
 // row the sum brings to zero is deleted by the table's own trigger.
@@ -203,7 +215,7 @@ void TLoteSaldos::Aplicar() {
                          {"pChaveInicial", faixa.Inicial},
                          {"pChaveFinal", faixa.Final}};
     FConexao.ExecuteDirect(postgres ? kFaixaNoDiarioCtb : kFaixaNoDiarioCtbSQLite, params);
-    FConexao.ExecuteDirect(kFaixaNoDiarioGer, params);
+    FConexao.ExecuteDirect(postgres ? kFaixaNoDiarioGer : kFaixaNoDiarioGerSQLite, params);
   }
   // A later batch of this transaction must not find these blocks in the
   // settings once their rows are gone.

@@ -77,8 +77,8 @@ void GarantirAdministrador(TnDMConexao& conexao) {
 // starts empty; version 4 LOTESALDOFAIXA and triggers that leave its blocks
 // of keys to the batch writer, which a program that names such blocks needs,
 // so it asks for the upgrade; version 5 partial indexes on the entry columns
-// most entries leave empty; version 7 the unique key of SQLite's batch
-// journal, which its triggers and the batch writer add into); step k takes
+// most entries leave empty; version 7 the unique keys of SQLite's batch
+// journals, which its triggers and the batch writer add into); step k takes
 // version k to k + 1.
 void Atualizar(TnDMConexao& conexao, int deVersao) {
   if (deVersao == 1)

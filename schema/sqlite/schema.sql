@@ -53,15 +53,18 @@ END;
 -- per table.
 CREATE TABLE IF NOT EXISTS LOTESALDOATIVO (ATIVO SMALLINT NOT NULL);
 
--- The journal holds one row per movement key: a side adds into its row
--- (unrounded; the grouped statements round the totals), so a block of
--- fresh keys is summed without a sort, and the journal reads back in the
--- order of SALDOCTB's key, which that table's grouped statement then needs
--- no sort for either. A currency code is a number and '' is text, so "no
+-- The journals hold one row per movement key: a side (or split) adds into
+-- its row (unrounded; the grouped statements round the totals), so a block
+-- of fresh keys is summed without a sort, and each journal reads back in
+-- the order of its daily table's key, which that table's grouped statement
+-- then needs no sort for either. A currency code is a number and '' is text, so "no
 -- currency" never meets a currency in the key.
 CREATE UNIQUE INDEX IF NOT EXISTS IX_LOTESALDOCTB_CHAVE
   ON LOTESALDOCTB (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, TIPOLANCAMENTO, CODIGOHISTCTB,
                    coalesce(CODIGOMOEDA, ''), DATAMES);
+CREATE UNIQUE INDEX IF NOT EXISTS IX_LOTESALDOGER_CHAVE
+  ON LOTESALDOGER (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, DATASALDO, TIPOLANCAMENTO,
+                   DATAMES);
 
 -- A batch that draws a block of fresh keys records it in LOTESALDOFAIXA
 -- (uncommitted, like the switch): the entries and splits of those keys are
@@ -348,7 +351,10 @@ CREATE TRIGGER TR_MOVSALDOGER_LOTE INSTEAD OF INSERT ON MOVSALDOGER
 BEGIN
   INSERT INTO LOTESALDOGER
   VALUES (NEW.CODIGOEMPRESA, NEW.CODIGOESTAB, NEW.CONTACTB, NEW.CODIGOCENTROCUSTO, NEW.DATASALDO, NEW.DATAMES,
-          NEW.TIPOLANCAMENTO, NEW.VALORDEB, NEW.VALORCRED);
+          NEW.TIPOLANCAMENTO, NEW.VALORDEB, NEW.VALORCRED)
+  ON CONFLICT (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, DATASALDO, TIPOLANCAMENTO, DATAMES)
+  DO UPDATE SET VALORDEB = LOTESALDOGER.VALORDEB + excluded.VALORDEB,
+                VALORCRED = LOTESALDOGER.VALORCRED + excluded.VALORCRED;
 END;
 
 DROP TRIGGER IF EXISTS TR_MOVSALDOGER;
