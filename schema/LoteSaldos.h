@@ -17,8 +17,9 @@
 // the entries and splits of those keys alone altogether (no journal row
 // either), and Aplicar sums them from LCTOCTB and LCTOGER by key range into
 // the journal, one row per balance key, before the grouped upserts: a pass
-// and a sort per block instead of a trigger program per row and a journal
-// row per side. What the batch did to them in between (edits, deletes, a
+// per block (grouped by hashing on PostgreSQL; on SQLite each side adds into
+// its row of the journal's unique key) instead of a trigger program per row
+// and a journal row per side. What the batch did to them in between (edits, deletes, a
 // move out of the block) needs no bookkeeping: only their state at Aplicar
 // counts, and they counted nowhere before the block.
 //
