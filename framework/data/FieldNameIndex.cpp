@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <utility>
 
 #include "framework/core/Ascii.h"
@@ -31,7 +32,7 @@ size_t TnFieldNameIndex::SlotOf(std::string_view name, uint64_t hash) const {
 size_t TnFieldNameIndex::Find(std::string_view name) const {
   if (FSlots.empty())
     return kNone;
-  TLembrada& lembrada = FLembradas[(reinterpret_cast<uintptr_t>(name.data()) >> 3) % kLembradas];
+  TLembrada& lembrada = FLembradas[(std::hash<const void*>{}(name.data()) >> 3) % kLembradas];
   if (lembrada.Endereco == name.data() && name.data() != nullptr && lembrada.Slot < FSlots.size()) {
     const TSlot& slot = FSlots[lembrada.Slot];
     if (slot.Position != kNone && slot.Name.size() == name.size() &&
