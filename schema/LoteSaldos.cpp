@@ -50,8 +50,8 @@ constexpr std::array<const char*, 2> kDiarios{"LOTESALDOCTB", "LOTESALDOGER"};
 
 // The movements of the stored entries (and splits) of one block of keys,
 // read through the primary key and summed per row of the journal: one pass,
-// whatever the number of balance tables; rounded to cents as every sum here
-// is.
+// whatever the number of balance tables. PostgreSQL groups them, rounded to
+// cents as every total here is.
 const char* const kFaixaNoDiarioCtb =
     "insert into LOTESALDOCTB (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, DATAMES, "
     "TIPOLANCAMENTO, CODIGOHISTCTB, CODIGOMOEDA, VALORDEB, VALORCRED, VALORDEBMOEDA, "
@@ -66,7 +66,8 @@ const char* const kFaixaNoDiarioCtb =
 
 // SQLite groups by sorting, which costs more than the rest of the pass; its
 // journals have a unique key instead (schema.sql), so each side (or split)
-// adds into its row as it is read, as the triggers' movements do.
+// adds into its row as it is read, as the triggers' movements do, and the
+// grouped upserts round the totals.
 const char* const kFaixaNoDiarioCtbSQLite =
     "insert into LOTESALDOCTB (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, DATAMES, "
     "TIPOLANCAMENTO, CODIGOHISTCTB, CODIGOMOEDA, VALORDEB, VALORCRED, VALORDEBMOEDA, "

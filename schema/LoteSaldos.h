@@ -17,11 +17,11 @@
 // the entries and splits of those keys alone altogether (no journal row
 // either), and Aplicar sums them from LCTOCTB and LCTOGER by key range into
 // the journal, one row per balance key, before the grouped upserts: a pass
-// per block (grouped by hashing on PostgreSQL; on SQLite each side adds into
-// its row of the journal's unique key) instead of a trigger program per row
-// and a journal row per side. What the batch did to them in between (edits, deletes, a
-// move out of the block) needs no bookkeeping: only their state at Aplicar
-// counts, and they counted nowhere before the block.
+// per block (grouped by the server on PostgreSQL; on SQLite each side adds
+// into its row of the journal's unique key) instead of a trigger program per
+// row and a journal row per side. What the batch did to them in between
+// (edits, deletes, a move out of the block) needs no bookkeeping: only their
+// state at Aplicar counts, and they counted nowhere before the block.
 //
 // The switch lives inside the batch's transaction and is never committed
 // (SQLite: an uncommitted row no other connection can write past; PostgreSQL:
