@@ -131,6 +131,7 @@ std::vector<Value> OrdenarParametros(const TSqlPreparada& sql, const TParams& pa
       throw EDatabaseError("O comando SQL espera " + std::to_string(sql.ParamNames.size()) +
                            " parâmetro(s) e recebeu " + std::to_string(params.size()));
     std::vector<Value> values;
+    values.reserve(params.size());
     for (const auto& param : params)
       values.push_back(param.second);
     return values;

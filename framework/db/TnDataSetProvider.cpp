@@ -155,6 +155,8 @@ TnDMConexao::TComando TnDataSetProvider::ComandoInclusao(const TnDelta& delta, s
   const TnClientDataSet& dataSet = delta.DataSet();
   TParams params;
   std::vector<const TField*> campos;
+  params.reserve(static_cast<size_t>(dataSet.FieldCount()));
+  campos.reserve(static_cast<size_t>(dataSet.FieldCount()));
   for (int i = 0; i < dataSet.FieldCount(); ++i) {
     const TField& field = dataSet.Fields(i);
     if (field.IsCalculated() || !field.HasProviderFlag(pfInUpdate))
