@@ -78,8 +78,10 @@ void GarantirAdministrador(TnDMConexao& conexao) {
 // of keys to the batch writer, which a program that names such blocks needs,
 // so it asks for the upgrade; version 5 partial indexes on the entry columns
 // most entries leave empty; version 7 the unique keys of SQLite's batch
-// journals, which its triggers and the batch writer add into); step k takes
-// version k to k + 1.
+// journals, which its triggers and the batch writer add into; version 8
+// drops the index of entries by batch (LOTECTB), which no statement
+// searches and every stored entry paid for); step k takes version k to
+// k + 1.
 void Atualizar(TnDMConexao& conexao, int deVersao) {
   if (deVersao == 1)
     GarantirAdministrador(conexao);
@@ -94,6 +96,8 @@ void Atualizar(TnDMConexao& conexao, int deVersao) {
         "DROP INDEX IF EXISTS IX_LCTOCTB_LCTOPROG;");
     conexao.ExecuteScript(std::string(SchemaScripts::Get("tables.sql")));
   }
+  if (deVersao == 7)
+    conexao.ExecuteScript("DROP INDEX IF EXISTS IX_LCTOCTB_LOTE;");
 }
 
 }  // namespace
