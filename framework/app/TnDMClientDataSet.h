@@ -29,11 +29,11 @@
 // Not thread-safe: a module belongs to the host's UI (or request) thread.
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
-#include <set>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "framework/app/TnDM.h"
@@ -310,8 +310,8 @@ class TnDMClientDataSet : public TnDM {
   // Codes an import found in their dictionary (table and condition), until
   // its batch is applied: a batch of thousands of rows on a few hundred
   // codes asks the database once per code.
-  std::set<std::string> FLookupsDoLote;
-  std::map<std::string, Value> FValoresDoLote;
+  std::unordered_set<std::string> FLookupsDoLote;
+  std::unordered_map<std::string, Value> FValoresDoLote;
 
   // Cached by company key.
   int64_t FChaveConfig = 0;
