@@ -226,6 +226,9 @@ TEST_P(TnDMConexaoTest, StatementsArePreparedOncePerText) {
     Conexao().ExecuteQuery("select VALOR from LCTO where CHAVELCTOCTB = :p", {{"p", i}});
   EXPECT_EQ(Conexao().PreparedCount() - antes, 2);
   EXPECT_EQ(Contar("LCTO"), 50);
+  // A run that gives a null keeps no value of the run before it.
+  Conexao().ExecuteDirect(insert, {{"pEmp", 1}, {"pChave", 51}, {"pValor", Value()}});
+  EXPECT_TRUE(Conexao().ExecuteScalar("select VALOR from LCTO where CHAVELCTOCTB = 51").IsNull());
   // More distinct texts than the cache holds: the oldest are dropped and
   // prepared again when they come back, and still run.
   for (size_t i = 0; i < kMaxPreparedStatements + 10; ++i)
