@@ -247,9 +247,10 @@ class TSQLiteDriver : public IDbDriver {
     // Every parameter is bound on every run (one not given is null), so no
     // value of an earlier run can leak into this one, and none is cleared
     // after it: a grouped insert has hundreds.
+    static const Value kNulo;
     const auto parametros = static_cast<size_t>(sqlite3_bind_parameter_count(stmt));
     for (size_t i = 0; i < std::max(parametros, args.size()); ++i)
-      Bind(stmt, static_cast<int>(i) + 1, i < args.size() ? args[i] : Value());
+      Bind(stmt, static_cast<int>(i) + 1, i < args.size() ? args[i] : kNulo);
 
     TDbResult result;
     int count = sqlite3_column_count(stmt);
