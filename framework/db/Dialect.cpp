@@ -2,8 +2,11 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cctype>
+#include <unordered_map>
 
+#include "framework/core/Ascii.h"
 #include "framework/core/Exceptions.h"
 
 namespace Dialect {
@@ -66,6 +69,7 @@ TSqlPreparada Preparar(const std::string& sql, TTipoConexao tipo) {
   std::string& out = result.Text;
   out.reserve(sql.size() + 16);
   std::string limit;
+  std::unordered_map<std::string, size_t> indices;
   size_t i = 0;
   while (i < sql.size()) {
     char c = sql[i];
@@ -91,12 +95,14 @@ TSqlPreparada Preparar(const std::string& sql, TTipoConexao tipo) {
       while (end < sql.size() && IsIdentChar(sql[end]))
         ++end;
       std::string name = sql.substr(start, end - start);
-      size_t index = 0;
-      while (index < result.ParamNames.size() &&
-             strcasecmp(result.ParamNames[index].c_str(), name.c_str()) != 0)
-        ++index;
-      if (index == result.ParamNames.size())
-        result.ParamNames.push_back(name);
+      // By name without regard to case, through a map: a grouped statement
+      // names hundreds.
+      std::string chave = name;
+      std::transform(chave.begin(), chave.end(), chave.begin(), Ascii::Maiuscula);
+      const auto [posicao, nova] = indices.try_emplace(std::move(chave), result.ParamNames.size());
+      const size_t index = posicao->second;
+      if (nova)
+        result.ParamNames.push_back(std::move(name));
       out += tipo == TTipoConexao::PostgreSQL ? '$' : '?';
       out += std::to_string(index + 1);
       i = end;
