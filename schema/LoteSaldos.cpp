@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/core/Exceptions.h"
@@ -46,12 +49,37 @@ constexpr std::array<TTabelaSaldo, 7> kTabelas{{
      "CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, DATAMES, TIPOLANCAMENTO", false},
 }};
 
-constexpr std::array<const char*, 2> kDiarios{"LOTESALDOCTB", "LOTESALDOGER"};
+// Each journal, and the movements of a block of keys as SQLite reads them
+// into it: every column typed by a cast, so that none takes the type of its
+// first value (a whole amount would make the rest whole).
+struct TDiario {
+  const char* Nome;
+  const char* MovimentosDaFaixa;
+};
 
-// The movements of the stored entries (and splits) of one block of keys,
-// read through the primary key and summed per row of the journal: one pass,
-// whatever the number of balance tables. PostgreSQL groups them, rounded to
-// cents as every total here is.
+constexpr std::array<TDiario, 2> kDiarios{{
+    {"LOTESALDOCTB",
+     "select cast(CODIGOESTAB as integer) as CODIGOESTAB, cast(CONTACTB as integer) as CONTACTB, "
+     "cast(DATASALDO as text) as DATASALDO, cast(DATAMES as text) as DATAMES, "
+     "cast(TIPOLANCAMENTO as text) as TIPOLANCAMENTO, "
+     "cast(CODIGOHISTCTB as integer) as CODIGOHISTCTB, "
+     "cast(CODIGOMOEDA as integer) as CODIGOMOEDA, cast(VALORDEB as real) as VALORDEB, "
+     "cast(VALORCRED as real) as VALORCRED, cast(VALORDEBMOEDA as real) as VALORDEBMOEDA, "
+     "cast(VALORCREDMOEDA as real) as VALORCREDMOEDA from VLCTOCTBSALDO "
+     "where CODIGOEMPRESA = :pEmpresa and CHAVELCTOCTB between :pChaveInicial and :pChaveFinal"},
+    {"LOTESALDOGER",
+     "select cast(CODIGOESTAB as integer) as CODIGOESTAB, cast(CONTACTB as integer) as CONTACTB, "
+     "cast(CODIGOCENTROCUSTO as integer) as CODIGOCENTROCUSTO, "
+     "cast(DATASALDO as text) as DATASALDO, cast(DATAMES as text) as DATAMES, "
+     "cast(TIPOLANCAMENTO as text) as TIPOLANCAMENTO, cast(VALORDEB as real) as VALORDEB, "
+     "cast(VALORCRED as real) as VALORCRED from VLCTOGERSALDO "
+     "where CODIGOEMPRESA = :pEmpresa and CHAVELCTOCTB between :pChaveInicial and :pChaveFinal"},
+}};
+
+// PostgreSQL: the movements of the stored entries (and splits) of one block
+// of keys, read through the primary key and summed per row of the journal
+// by the server, rounded to cents as every total here is: one pass, whatever
+// the number of balance tables.
 const char* const kFaixaNoDiarioCtb =
     "insert into LOTESALDOCTB (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, DATAMES, "
     "TIPOLANCAMENTO, CODIGOHISTCTB, CODIGOMOEDA, VALORDEB, VALORCRED, VALORDEBMOEDA, "
@@ -64,25 +92,6 @@ const char* const kFaixaNoDiarioCtb =
     "group by CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, DATAMES, TIPOLANCAMENTO, "
     "CODIGOHISTCTB, CODIGOMOEDA";
 
-// SQLite groups by sorting, which costs more than the rest of the pass; its
-// journals have a unique key instead (schema.sql), so each side (or split)
-// adds into its row as it is read, as the triggers' movements do, and the
-// grouped upserts round the totals.
-const char* const kFaixaNoDiarioCtbSQLite =
-    "insert into LOTESALDOCTB (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, DATAMES, "
-    "TIPOLANCAMENTO, CODIGOHISTCTB, CODIGOMOEDA, VALORDEB, VALORCRED, VALORDEBMOEDA, "
-    "VALORCREDMOEDA) "
-    "select CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, DATAMES, TIPOLANCAMENTO, "
-    "CODIGOHISTCTB, CODIGOMOEDA, VALORDEB, VALORCRED, VALORDEBMOEDA, VALORCREDMOEDA "
-    "from VLCTOCTBSALDO where CODIGOEMPRESA = :pEmpresa "
-    "and CHAVELCTOCTB between :pChaveInicial and :pChaveFinal "
-    "on conflict (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, TIPOLANCAMENTO, "
-    "CODIGOHISTCTB, coalesce(CODIGOMOEDA, ''), DATAMES) do update "
-    "set VALORDEB = LOTESALDOCTB.VALORDEB + excluded.VALORDEB, "
-    "VALORCRED = LOTESALDOCTB.VALORCRED + excluded.VALORCRED, "
-    "VALORDEBMOEDA = LOTESALDOCTB.VALORDEBMOEDA + excluded.VALORDEBMOEDA, "
-    "VALORCREDMOEDA = LOTESALDOCTB.VALORCREDMOEDA + excluded.VALORCREDMOEDA";
-
 const char* const kFaixaNoDiarioGer =
     "insert into LOTESALDOGER (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, "
     "DATASALDO, DATAMES, TIPOLANCAMENTO, VALORDEB, VALORCRED) "
@@ -92,18 +101,6 @@ const char* const kFaixaNoDiarioGer =
     "and CHAVELCTOCTB between :pChaveInicial and :pChaveFinal "
     "group by CODIGOEMPRESA, CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, DATASALDO, DATAMES, "
     "TIPOLANCAMENTO";
-
-const char* const kFaixaNoDiarioGerSQLite =
-    "insert into LOTESALDOGER (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, "
-    "DATASALDO, DATAMES, TIPOLANCAMENTO, VALORDEB, VALORCRED) "
-    "select CODIGOEMPRESA, CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, DATASALDO, DATAMES, "
-    "TIPOLANCAMENTO, VALORDEB, VALORCRED "
-    "from VLCTOGERSALDO where CODIGOEMPRESA = :pEmpresa "
-    "and CHAVELCTOCTB between :pChaveInicial and :pChaveFinal "
-    "on conflict (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, DATASALDO, "
-    "TIPOLANCAMENTO, DATAMES) do update "
-    "set VALORDEB = LOTESALDOGER.VALORDEB + excluded.VALORDEB, "
-    "VALORCRED = LOTESALDOGER.VALORCRED + excluded.VALORCRED";
 
 // A group whose movements cancel out changes nothing, so it is left out; a
 // row the sum brings to zero is deleted by the table's own trigger.
@@ -126,6 +123,119 @@ std::string Somar(const TTabelaSaldo& tabela) {
       "VALORCRED = round({0}.VALORCRED + excluded.VALORCRED, 2)",
       tabela.Nome, tabela.Chave, tabela.ChaveDiario, deb, cred, tabela.Diario,
       tabela.Moeda ? " and CODIGOMOEDA is not null" : "");
+}
+
+// SQLite: the movements of one block of keys, read once through the view,
+// are summed here per row of each balance table and added to the tables
+// with multi-row upserts. SQLite would group them by sorting, and filling
+// the journal first costs an index probe per movement; this costs a hash
+// probe instead, and the journal is left to the triggers' movements.
+struct TGrupoSaldo {
+  ValueArray Chave;  // the table's key past the company, as the view gives it
+  double Debito = 0;
+  double Credito = 0;
+};
+
+std::vector<std::string> Nomes(const char* lista) {
+  std::vector<std::string> nomes;
+  std::string_view resto = lista;
+  while (!resto.empty()) {
+    const size_t virgula = resto.find(", ");
+    nomes.emplace_back(resto.substr(0, virgula));
+    resto = virgula == std::string_view::npos ? "" : resto.substr(virgula + 2);
+  }
+  return nomes;
+}
+
+std::vector<TGrupoSaldo> Agrupar(const TDbResult& movimentos, const TTabelaSaldo& tabela) {
+  std::vector<int> chave;
+  for (const std::string& nome : Nomes(tabela.ChaveDiario))
+    chave.push_back(movimentos.ColumnIndex(nome));
+  const int debito = movimentos.ColumnIndex(tabela.Moeda ? "VALORDEBMOEDA" : "VALORDEB");
+  const int credito = movimentos.ColumnIndex(tabela.Moeda ? "VALORCREDMOEDA" : "VALORCRED");
+  const int moeda = movimentos.ColumnIndex("CODIGOMOEDA");
+  std::vector<TGrupoSaldo> grupos;
+  std::unordered_map<std::string, size_t> porChave;
+  std::string texto;
+  for (const ValueArray& movimento : movimentos.Rows) {
+    if (tabela.Moeda && movimento[moeda].IsNull())
+      continue;
+    // Key columns are whole numbers and texts without control characters.
+    texto.clear();
+    for (int coluna : chave) {
+      texto += movimento[coluna].AsString();
+      texto += '\x1f';
+    }
+    const auto [posicao, novo] = porChave.try_emplace(texto, grupos.size());
+    if (novo) {
+      TGrupoSaldo& grupo = grupos.emplace_back();
+      for (int coluna : chave)
+        grupo.Chave.push_back(movimento[coluna]);
+    }
+    grupos[posicao->second].Debito += movimento[debito].AsFloat();
+    grupos[posicao->second].Credito += movimento[credito].AsFloat();
+  }
+  return grupos;
+}
+
+// `linhas` groups in one statement; a group whose movements cancel out is
+// left out, as Somar leaves it.
+std::string AdicionarGrupos(const TTabelaSaldo& tabela, size_t linhas) {
+  const size_t colunas = Nomes(tabela.Chave).size() + 3;
+  std::string texto =
+      fmt::format("insert into {} (CODIGOEMPRESA, {}, VALORDEB, VALORCRED) select column1",
+                  tabela.Nome, tabela.Chave);
+  auto saida = std::back_inserter(texto);
+  for (size_t coluna = 2; coluna + 1 < colunas; ++coluna)
+    fmt::format_to(saida, ", column{}", coluna);
+  fmt::format_to(saida, ", round(column{0}, 2), round(column{1}, 2) from (values ", colunas - 1,
+                 colunas);
+  for (size_t linha = 0; linha < linhas; ++linha) {
+    texto += linha ? ", (" : "(";
+    for (size_t coluna = 0; coluna < colunas; ++coluna)
+      fmt::format_to(saida, "{}:v{}_{}", coluna ? ", " : "", linha, coluna);
+    texto += ')';
+  }
+  fmt::format_to(saida,
+                 ") where round(column{1}, 2) <> 0 or round(column{2}, 2) <> 0 "
+                 "on conflict (CODIGOEMPRESA, {0}) do update "
+                 "set VALORDEB = round({3}.VALORDEB + excluded.VALORDEB, 2), "
+                 "VALORCRED = round({3}.VALORCRED + excluded.VALORCRED, 2)",
+                 tabela.Chave, colunas - 1, colunas, tabela.Nome);
+  return texto;
+}
+
+// Groups go kGruposPorComando to a statement, and the few left over one by
+// one, so that each table has two texts.
+constexpr size_t kGruposPorComando = 64;
+
+void Adicionar(TnDMConexao& conexao, const TTabelaSaldo& tabela, int64_t empresa,
+               const std::vector<TGrupoSaldo>& grupos) {
+  const std::string varios = AdicionarGrupos(tabela, kGruposPorComando);
+  const std::string um = AdicionarGrupos(tabela, 1);
+  TParams params;
+  for (size_t inicio = 0; inicio < grupos.size();) {
+    const size_t linhas = grupos.size() - inicio >= kGruposPorComando ? kGruposPorComando : 1;
+    params.clear();
+    for (size_t k = inicio; k < inicio + linhas; ++k) {
+      params.emplace_back("", Value(empresa));
+      for (const Value& valor : grupos[k].Chave)
+        params.emplace_back("", valor);
+      params.emplace_back("", Value(grupos[k].Debito));
+      params.emplace_back("", Value(grupos[k].Credito));
+    }
+    conexao.ExecuteDirect(linhas == 1 ? um : varios, params);
+    inicio += linhas;
+  }
+}
+
+void SomarFaixaSQLite(TnDMConexao& conexao, const TParams& faixa) {
+  for (const TDiario& diario : kDiarios) {
+    const TDbResult movimentos = conexao.ExecuteQuery(diario.MovimentosDaFaixa, faixa);
+    for (const TTabelaSaldo& tabela : kTabelas)
+      if (std::string_view(tabela.Diario) == diario.Nome)
+        Adicionar(conexao, tabela, faixa[0].second.AsInteger(), Agrupar(movimentos, tabela));
+  }
 }
 
 void Ligar(TnDMConexao& conexao, bool ligado) {
@@ -209,14 +319,20 @@ void TLoteSaldos::LembrarFaixa(int64_t codigoEmpresa, const std::string& faixa) 
 }
 
 void TLoteSaldos::Aplicar() {
-  // The blocks join the journal, already summed, and leave with it.
+  // The blocks are summed (on PostgreSQL into the journal, which the grouped
+  // statements below apply; on SQLite straight into the balance tables) and
+  // forgotten.
   const bool postgres = FConexao.PegarTipoCon() == TTipoConexao::PostgreSQL;
   for (const TFaixa& faixa : FFaixas) {
     const TParams params{{"pEmpresa", faixa.Empresa},
                          {"pChaveInicial", faixa.Inicial},
                          {"pChaveFinal", faixa.Final}};
-    FConexao.ExecuteDirect(postgres ? kFaixaNoDiarioCtb : kFaixaNoDiarioCtbSQLite, params);
-    FConexao.ExecuteDirect(postgres ? kFaixaNoDiarioGer : kFaixaNoDiarioGerSQLite, params);
+    if (postgres) {
+      FConexao.ExecuteDirect(kFaixaNoDiarioCtb, params);
+      FConexao.ExecuteDirect(kFaixaNoDiarioGer, params);
+    } else {
+      SomarFaixaSQLite(FConexao, params);
+    }
   }
   // A later batch of this transaction must not find these blocks in the
   // settings once their rows are gone.
@@ -234,9 +350,9 @@ void TLoteSaldos::Aplicar() {
     const TParams params{{"pEmpresa", empresa[0]}};
     for (const TTabelaSaldo& tabela : kTabelas)
       FConexao.ExecuteDirect(Somar(tabela), params);
-    for (const char* diario : kDiarios)
-      FConexao.ExecuteDirect(fmt::format("delete from {} where CODIGOEMPRESA = :pEmpresa", diario),
-                             params);
+    for (const TDiario& diario : kDiarios)
+      FConexao.ExecuteDirect(
+          fmt::format("delete from {} where CODIGOEMPRESA = :pEmpresa", diario.Nome), params);
   }
   Ligar(FConexao, false);
   FAberto = false;

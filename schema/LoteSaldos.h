@@ -15,11 +15,12 @@
 // A batch that writes entries under fresh keys (an import drawing its keys a
 // block at a time) names each block with ChavesNovas: the triggers then leave
 // the entries and splits of those keys alone altogether (no journal row
-// either), and Aplicar sums them from LCTOCTB and LCTOGER by key range into
-// the journal, one row per balance key, before the grouped upserts: a pass
-// per block (grouped by the server on PostgreSQL; on SQLite each side adds
-// into its row of the journal's unique key) instead of a trigger program per
-// row and a journal row per side. What the batch did to them in between
+// either), and Aplicar sums them from LCTOCTB and LCTOGER by key range: a
+// pass per block instead of a trigger program per row and a journal row per
+// side. PostgreSQL groups them into the journal, one row per balance key,
+// before the grouped upserts; on SQLite the program sums each block's
+// movements per row of every balance table and adds them to the tables with
+// multi-row upserts, past the journal. What the batch did to them in between
 // (edits, deletes, a move out of the block) needs no bookkeeping: only their
 // state at Aplicar counts, and they counted nowhere before the block.
 //

@@ -54,11 +54,10 @@ END;
 CREATE TABLE IF NOT EXISTS LOTESALDOATIVO (ATIVO SMALLINT NOT NULL);
 
 -- The journals hold one row per movement key: a side (or split) adds into
--- its row (unrounded; the grouped statements round the totals), so a block
--- of fresh keys is summed without a sort, and each journal reads back in
--- the order of its daily table's key, which that table's grouped statement
--- then needs no sort for either. A currency code is a number and '' is
--- text, so "no currency" never meets a currency in the key.
+-- its row (unrounded; the grouped statements round the totals), and each
+-- journal reads back in the order of its daily table's key, which that
+-- table's grouped statement then needs no sort for. A currency code is a
+-- number and '' is text, so "no currency" never meets a currency in the key.
 CREATE UNIQUE INDEX IF NOT EXISTS IX_LOTESALDOCTB_CHAVE
   ON LOTESALDOCTB (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, TIPOLANCAMENTO, CODIGOHISTCTB,
                    coalesce(CODIGOMOEDA, ''), DATAMES);

@@ -464,6 +464,22 @@ TEST_P(TBalancePropertyTest, FreshKeyBlockSkipsTheJournalAndStoredKeysKeepIt) {
   EXPECT_EQ(Diferencas(), "");
 }
 
+// A block's balance rows go many to a statement: each lands once, whatever
+// the count, and a group of nothing adds no row.
+TEST_P(TBalancePropertyTest, LongFreshKeyBlockWritesEachBalanceRowOnceAndNoZeroRow) {
+  Conexao().StartTransaction();
+  TLoteSaldos saldos(Conexao());
+  saldos.ChavesNovas(1, 1, 200);
+  for (int dia = 0; dia < 150; ++dia)
+    Lancar({1, dia + 1, 1, IncDay(EncodeDate(2024, 1, 1), dia), "LN", 1101, 2101, Value(),
+            Currency::FromDouble(12.5), Value()});
+  Lancar({1, 151, 1, EncodeDate(2024, 1, 1), "LN", 1102, 2102, Value(), Currency(), Value()});
+  saldos.Aplicar();
+  Conexao().Commit();
+  EXPECT_EQ(Contar("SALDOCTB"), 300);
+  EXPECT_EQ(Diferencas(), "");
+}
+
 TEST_P(TBalancePropertyTest, CheckFindsCorruptedBalancesAndRebuildRepairsThem) {
   SCOPED_TRACE(fmt::format("semente {} (repita com CTB_SEED={})", FSeed, FSeed));
   Operar(300);
