@@ -204,9 +204,12 @@ class TSQLiteDriver : public IDbDriver {
   TTipoConexao Tipo() const override { return TTipoConexao::SQLite; }
 
  private:
+  // A connection serves one thread at a time (TnDMConexao is not thread-
+  // safe; a web session runs one request at a time), so SQLite's own lock
+  // around every call, a column read included, is left out.
   void Abrir(const std::string& path, int flags) {
     DesligarEstatisticasDeMemoria();
-    int rc = sqlite3_open_v2(path.c_str(), &FDb, flags, nullptr);
+    int rc = sqlite3_open_v2(path.c_str(), &FDb, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc == SQLITE_OK)
       rc = InstalarArredondamento(FDb);
     if (rc != SQLITE_OK) {
