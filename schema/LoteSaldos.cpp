@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -147,6 +149,35 @@ std::vector<std::string> Nomes(const char* lista) {
   return nomes;
 }
 
+// A key column's value appended to the bytes of a key: a whole number as
+// its eight bytes, a text with its length first, so that no two keys share
+// their bytes, and a value of any other type tagged apart.
+void AcrescentarChave(std::string& chave, const Value& valor) {
+  const auto acrescentar = [&chave](char tipo, uint64_t n) {
+    char bytes[sizeof n];
+    std::memcpy(bytes, &n, sizeof n);
+    chave += tipo;
+    chave.append(bytes, sizeof n);
+  };
+  switch (valor.Type()) {
+    case TValueType::Integer:
+      acrescentar('i', static_cast<uint64_t>(valor.AsInteger()));
+      break;
+    case TValueType::String:
+      acrescentar('s', valor.Text().size());
+      chave += valor.Text();
+      break;
+    case TValueType::Null:
+      chave += 'n';
+      break;
+    default: {
+      const std::string texto = valor.AsString();
+      acrescentar('o', texto.size());
+      chave += texto;
+    }
+  }
+}
+
 std::vector<TGrupoSaldo> Agrupar(const TDbResult& movimentos, const TTabelaSaldo& tabela) {
   std::vector<int> chave;
   for (const std::string& nome : Nomes(tabela.ChaveDiario))
@@ -160,12 +191,9 @@ std::vector<TGrupoSaldo> Agrupar(const TDbResult& movimentos, const TTabelaSaldo
   for (const ValueArray& movimento : movimentos.Rows) {
     if (tabela.Moeda && movimento[moeda].IsNull())
       continue;
-    // Key columns are whole numbers and texts without control characters.
     texto.clear();
-    for (int coluna : chave) {
-      texto += movimento[coluna].AsString();
-      texto += '\x1f';
-    }
+    for (int coluna : chave)
+      AcrescentarChave(texto, movimento[coluna]);
     const auto [posicao, novo] = porChave.try_emplace(texto, grupos.size());
     if (novo) {
       TGrupoSaldo& grupo = grupos.emplace_back();
