@@ -178,6 +178,19 @@ void AcrescentarChave(std::string& chave, const Value& valor) {
   }
 }
 
+// The order of a key column's values, as the table's index keeps them:
+// null first, then numbers, then texts (a column holds one kind but null).
+bool AntesNaChave(const Value& a, const Value& b) {
+  const auto classe = [](const Value& v) {
+    return v.IsNull() ? 0 : v.Type() == TValueType::String ? 2 : 1;
+  };
+  if (classe(a) != classe(b))
+    return classe(a) < classe(b);
+  if (classe(a) == 1)
+    return a.AsInteger() < b.AsInteger();
+  return classe(a) == 2 && a.Text() < b.Text();
+}
+
 std::vector<TGrupoSaldo> Agrupar(const TDbResult& movimentos, const TTabelaSaldo& tabela) {
   std::vector<int> chave;
   for (const std::string& nome : Nomes(tabela.ChaveDiario))
@@ -203,6 +216,13 @@ std::vector<TGrupoSaldo> Agrupar(const TDbResult& movimentos, const TTabelaSaldo
     grupos[posicao->second].Debito += movimento[debito].AsFloat();
     grupos[posicao->second].Credito += movimento[credito].AsFloat();
   }
+  // In the table's key order, as the grouped statements write: each insert
+  // then lands beside the one before it in the table's key, and a large
+  // table's pages are each visited once instead of at random.
+  std::sort(grupos.begin(), grupos.end(), [](const TGrupoSaldo& a, const TGrupoSaldo& b) {
+    return std::lexicographical_compare(a.Chave.begin(), a.Chave.end(), b.Chave.begin(),
+                                        b.Chave.end(), AntesNaChave);
+  });
   return grupos;
 }
 
