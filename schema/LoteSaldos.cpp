@@ -277,12 +277,12 @@ void Adicionar(TnDMConexao& conexao, const TTabelaSaldo& tabela, int64_t empresa
   }
 }
 
-void SomarFaixaSQLite(TnDMConexao& conexao, const TParams& faixa) {
+void SomarFaixaSQLite(TnDMConexao& conexao, int64_t empresa, const TParams& faixa) {
   for (const TDiario& diario : kDiarios) {
     const TDbResult movimentos = conexao.ExecuteQuery(diario.MovimentosDaFaixa, faixa);
     for (const TTabelaSaldo& tabela : kTabelas)
       if (std::string_view(tabela.Diario) == diario.Nome)
-        Adicionar(conexao, tabela, faixa[0].second.AsInteger(), Agrupar(movimentos, tabela));
+        Adicionar(conexao, tabela, empresa, Agrupar(movimentos, tabela));
   }
 }
 
@@ -379,7 +379,7 @@ void TLoteSaldos::Aplicar() {
       FConexao.ExecuteDirect(kFaixaNoDiarioCtb, params);
       FConexao.ExecuteDirect(kFaixaNoDiarioGer, params);
     } else {
-      SomarFaixaSQLite(FConexao, params);
+      SomarFaixaSQLite(FConexao, faixa.Empresa, params);
     }
   }
   // A later batch of this transaction must not find these blocks in the

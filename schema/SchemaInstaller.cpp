@@ -78,10 +78,9 @@ void GarantirAdministrador(TnDMConexao& conexao) {
 // of keys to the batch writer, which a program that names such blocks needs,
 // so it asks for the upgrade; version 5 partial indexes on the entry columns
 // most entries leave empty; version 7 the unique keys of SQLite's batch
-// journals, which its triggers add into; version 8
-// drops the index of entries by batch (LOTECTB), which no statement
-// searches and every stored entry paid for); step k takes version k to
-// k + 1.
+// journals, which its triggers add into; version 8 drops the index of
+// entries by batch (LOTECTB), which no statement searches and every stored
+// entry paid for); step k takes version k to k + 1.
 void Atualizar(TnDMConexao& conexao, int deVersao) {
   if (deVersao == 1)
     GarantirAdministrador(conexao);

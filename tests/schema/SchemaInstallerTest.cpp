@@ -88,7 +88,7 @@ TEST_P(TSchemaInstallerTest, RefusesDatabaseNewerThanProgramWithoutTouchingIt) {
 // kept no cost-centre balances, so the splits already written are balanced;
 // version 4 indexed every entry on its transaction, origin key and scheduled
 // entry, so the entries without one are left out; version 6 had no unique
-// keys on SQLite's batch journals, which its batch writer needs; version 7
+// keys on SQLite's batch journals, which its triggers need; version 7
 // indexed the entries by batch, which nothing searches.
 TEST_P(TSchemaInstallerTest, UpgradeFromEachOlderVersionAppliesItsOwnStep) {
   const std::string parciais =
