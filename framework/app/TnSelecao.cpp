@@ -25,11 +25,13 @@ bool TnSelecao::TIgualSemCaixaAscii::operator()(std::string_view a, std::string_
 }
 
 TnSelecao::TMapaParams::const_iterator TnSelecao::Encontrar(std::string_view nome) const {
-  if (std::any_of(nome.begin(), nome.end(),
-                  [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+  if (!Ascii::SoAscii(nome))
     return FParams.find(Chave(std::string(nome)));
-  std::string_view aparado = nome;
   constexpr std::string_view kBrancos = " \t\r\n";
+  const auto branco = [&](char c) { return kBrancos.find(c) != std::string_view::npos; };
+  if (nome.empty() || (!branco(nome.front()) && !branco(nome.back())))
+    return FParams.find(nome);
+  std::string_view aparado = nome;
   aparado.remove_prefix(std::min(aparado.find_first_not_of(kBrancos), aparado.size()));
   aparado.remove_suffix(aparado.size() - (aparado.find_last_not_of(kBrancos) + 1));
   return FParams.find(aparado);
