@@ -646,9 +646,11 @@ void TnCtbDMLctoCtbBase::ConfigurarAutoValorInterno(TnClientDataSet& sender) {
   }
   // 2. A one-day selection fixes the date.
   TField& data = Campo("DATALCTOCTB");
-  if (data.IsNull() && !GetDataInicialSelecao().IsZero() &&
-      GetDataInicialSelecao() == GetDataFinalSelecao())
-    Atribuir(data, Value(GetDataInicialSelecao()));
+  if (data.IsNull()) {
+    const TDateTime inicial = GetDataInicialSelecao();
+    if (!inicial.IsZero() && inicial == GetDataFinalSelecao())
+      Atribuir(data, Value(inicial));
+  }
   // 3. Reconciliation flags.
   for (const char* nome : {"LCTOCONCILDEB", "LCTOCONCILCRED"}) {
     if (Campo(nome).IsNull())

@@ -92,8 +92,10 @@ void TnCtbDMLctoCtbBase::nClientDataSetAfterInsert(TnClientDataSet& dataSet) {
   TnDMClientDataSet::nClientDataSetAfterInsert(dataSet);
   TField& empresa = Campo("CODIGOEMPRESA");
   // A screen opened on a company's selection keys that company's entries.
-  if (empresa.IsNull() && Selecao().CodigoEmpresa() != 0)
-    Atribuir(empresa, Value(Selecao().CodigoEmpresa()));
+  if (empresa.IsNull()) {
+    if (const int64_t selecionada = Selecao().CodigoEmpresa(); selecionada != 0)
+      Atribuir(empresa, Value(selecionada));
+  }
   if (!Importacao() && !empresa.IsNull()) {
     TField& chave = Campo("CHAVELCTOCTB");
     const bool somenteLeitura = chave.ReadOnly();

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstring>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -149,35 +148,6 @@ std::vector<std::string> Nomes(const char* lista) {
   return nomes;
 }
 
-// A key column's value appended to the bytes of a key: a whole number as
-// its eight bytes, a text with its length first, so that no two keys share
-// their bytes, and a value of any other type tagged apart.
-void AcrescentarChave(std::string& chave, const Value& valor) {
-  const auto acrescentar = [&chave](char tipo, uint64_t n) {
-    char bytes[sizeof n];
-    std::memcpy(bytes, &n, sizeof n);
-    chave += tipo;
-    chave.append(bytes, sizeof n);
-  };
-  switch (valor.Type()) {
-    case TValueType::Integer:
-      acrescentar('i', static_cast<uint64_t>(valor.AsInteger()));
-      break;
-    case TValueType::String:
-      acrescentar('s', valor.Text().size());
-      chave += valor.Text();
-      break;
-    case TValueType::Null:
-      chave += 'n';
-      break;
-    default: {
-      const std::string texto = valor.AsString();
-      acrescentar('o', texto.size());
-      chave += texto;
-    }
-  }
-}
-
 // The order of a key column's values, as the table's index keeps them:
 // null first, then numbers, then texts (a column holds one kind but null).
 bool AntesNaChave(const Value& a, const Value& b) {
@@ -206,7 +176,7 @@ std::vector<TGrupoSaldo> Agrupar(const TDbResult& movimentos, const TTabelaSaldo
       continue;
     texto.clear();
     for (int coluna : chave)
-      AcrescentarChave(texto, movimento[coluna]);
+      AppendKeyBytes(texto, movimento[coluna]);
     const auto [posicao, novo] = porChave.try_emplace(texto, grupos.size());
     if (novo) {
       TGrupoSaldo& grupo = grupos.emplace_back();

@@ -522,20 +522,26 @@ const TnDicionarioLookup* TnDMClientDataSet::DicionarioDoCampo(const TField& fie
   return DicionarioLookup(nomeDicionario.empty() ? field.FieldName() : nomeDicionario);
 }
 
-std::string TnDMClientDataSet::CondicaoLookup(const TField& field,
-                                              const TnDicionarioLookup& dicionario) const {
-  const std::vector<std::string>& chave = dicionario.NomesChave;
-  std::string where;
-  for (size_t i = 0; i < chave.size(); ++i) {
-    Value valor;
-    if (i + 1 == chave.size())
-      valor = field.AsValue();
-    else if (Ascii::IguaisSemCaixa(chave[i], "CODIGOEMPRESA"))
-      valor = Value(PegarCodigoEmpresa());
+ValueArray TnDMClientDataSet::ValoresChaveLookup(const TField& field,
+                                                 const TnDicionarioLookup& dicionario) const {
+  const std::vector<std::string>& nomes = dicionario.NomesChave;
+  ValueArray valores(nomes.size());
+  for (size_t i = 0; i < nomes.size(); ++i) {
+    if (i + 1 == nomes.size())
+      valores[i] = field.AsValue();
+    else if (Ascii::IguaisSemCaixa(nomes[i], "CODIGOEMPRESA"))
+      valores[i] = Value(PegarCodigoEmpresa());
     else
-      valor = nClientDataSet.FieldByName(chave[i]).AsValue();
-    Nutil::Add(where, chave[i] + Nutil::ValorParaSQL(valor, "="), " and ");
+      valores[i] = nClientDataSet.FieldByName(nomes[i]).AsValue();
   }
+  return valores;
+}
+
+std::string TnDMClientDataSet::CondicaoLookup(const TnDicionarioLookup& dicionario,
+                                              const ValueArray& chave) {
+  std::string where;
+  for (size_t i = 0; i < chave.size(); ++i)
+    Nutil::Add(where, dicionario.NomesChave[i] + Nutil::ValorParaSQL(chave[i], "="), " and ");
   return where;
 }
 
@@ -548,7 +554,8 @@ Value TnDMClientDataSet::EdFindValueDataSetLookup(const std::string& fieldName,
   if (dicionario == nullptr)
     return Value();
   TnDMSQLDataSet sql(&Conexao());
-  return sql.PegarValorCampo(dicionario->Tabela, resultField, CondicaoLookup(field, *dicionario));
+  return sql.PegarValorCampo(dicionario->Tabela, resultField,
+                             CondicaoLookup(*dicionario, ValoresChaveLookup(field, *dicionario)));
 }
 
 Value TnDMClientDataSet::ValorDoLote(const std::string& tabela, const std::string& campo,
@@ -573,13 +580,24 @@ void TnDMClientDataSet::ValidarLookups() {
     if (dicionario == nullptr)
       continue;
     const TnFieldDefinicao& definicao = field.GetDefinicao();
-    std::string condicao = CondicaoLookup(field, *dicionario);
-    if (const std::string filtro = definicao.Propriedade("FiltroLookup").AsString();
-        !filtro.empty())
+    const ValueArray chave = ValoresChaveLookup(field, *dicionario);
+    const std::string filtro = definicao.Propriedade("FiltroLookup").AsString();
+    // An import names the same few codes again and again: a code found
+    // once in this batch is not looked for again. Remembered by the key's
+    // columns and values, so that a repeat costs no statement text.
+    std::string lembrado;
+    if (Importacao()) {
+      lembrado = dicionario->Tabela + '\n' + filtro + '\n';
+      for (size_t k = 0; k < chave.size(); ++k) {
+        lembrado += dicionario->NomesChave[k] + '\n';
+        AppendKeyBytes(lembrado, chave[k]);
+      }
+      if (FLookupsDoLote.contains(lembrado))
+        continue;
+    }
+    std::string condicao = CondicaoLookup(*dicionario, chave);
+    if (!filtro.empty())
       condicao = fmt::format("({}) and ({})", condicao, filtro);
-    std::string lembrado = Importacao() ? dicionario->Tabela + '\n' + condicao : std::string();
-    if (!lembrado.empty() && FLookupsDoLote.contains(lembrado))
-      continue;
     TnDMSQLDataSet sql(&Conexao());
     if (!sql.PegarTemRegistro(dicionario->Tabela, condicao)) {
       const std::string mensagem = definicao.Propriedade("MensagemLookup").AsString();

@@ -274,8 +274,11 @@ class TnDMClientDataSet : public TnDM {
   void AplicarChavePrimaria();
   void AplicarSeGravando();
   void ValidarLookups();
+  // The values of the dictionary's key for the field's code: the company's,
+  // the linked fields', the code's last.
+  ValueArray ValoresChaveLookup(const TField& field, const TnDicionarioLookup& dicionario) const;
   // The where of the dictionary row the field's code names.
-  std::string CondicaoLookup(const TField& field, const TnDicionarioLookup& dicionario) const;
+  static std::string CondicaoLookup(const TnDicionarioLookup& dicionario, const ValueArray& chave);
   // The select with the opening's where and the extra condition.
   std::string MontarSQL(const std::string& condicao, TParams& params) const;
 

@@ -46,6 +46,32 @@ std::string FormatDateTimeText(TDateTime date) {
 
 }  // namespace
 
+void AppendKeyBytes(std::string& key, const Value& value) {
+  const auto append = [&key](char type, uint64_t n) {
+    char bytes[sizeof n];
+    std::memcpy(bytes, &n, sizeof n);
+    key += type;
+    key.append(bytes, sizeof n);
+  };
+  switch (value.Type()) {
+    case TValueType::Integer:
+      append('i', static_cast<uint64_t>(value.AsInteger()));
+      break;
+    case TValueType::String:
+      append('s', value.Text().size());
+      key += value.Text();
+      break;
+    case TValueType::Null:
+      key += 'n';
+      break;
+    default: {
+      const std::string text = value.AsString();
+      append('o', text.size());
+      key += text;
+    }
+  }
+}
+
 bool TryParseNumber(const std::string& text, double& result) {
   std::string t = Trimmed(text);
   if (t.empty())

@@ -61,6 +61,11 @@ class Value {
 
 using ValueArray = std::vector<Value>;
 
+// Appends the value to the bytes of a composite key for hashing: a whole
+// number as its eight bytes, a text with its length first, so that no two
+// keys share their bytes, and a value of any other type tagged apart.
+void AppendKeyBytes(std::string& key, const Value& value);
+
 // Parses a number in the forms people and files use: "1234", "-1234.56",
 // "1234,56". No thousands separator. nullopt when not a number.
 bool TryParseNumber(const std::string& text, double& result);
