@@ -177,19 +177,27 @@ TDateTime Date() {
   return DateOf(Now());
 }
 
+// Records keyed in a batch each stamp the time: the local time of a second
+// is worked out once, and only the milliseconds are added within it.
 TDateTime Now() {
-  auto now = std::chrono::system_clock::now();
-  std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-  auto ms =
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  const auto ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-  std::tm local{};
-  localtime_r(&seconds, &local);
+  struct TSegundoLocal {
+    std::time_t Segundos = -1;
+    std::tm Local{};
+  };
+  thread_local TSegundoLocal segundo;
+  if (segundo.Segundos != seconds) {
+    localtime_r(&seconds, &segundo.Local);
+    segundo.Segundos = seconds;
+  }
+  const std::tm& local = segundo.Local;
   return EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
                         local.tm_min, local.tm_sec, static_cast<int>(ms));
 }
 
-// Every date bound to a statement passes here: the formats are compiled,
-// not parsed again on each call.
 // Every date a statement binds passes here: the digits are written in
 // place, a tenth of what formatting them costs.
 std::string DateToIso(TDateTime date) {

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include <fmt/format.h>
 
@@ -14,12 +16,16 @@
 
 namespace {
 
-std::string Trimmed(const std::string& text) {
-  size_t first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos)
+std::string_view AparadoSemCopia(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string_view::npos)
     return {};
-  size_t last = text.find_last_not_of(" \t\r\n");
+  const size_t last = text.find_last_not_of(" \t\r\n");
   return text.substr(first, last - first + 1);
+}
+
+std::string Trimmed(const std::string& text) {
+  return std::string(AparadoSemCopia(text));
 }
 
 [[noreturn]] void ThrowNotA(const std::string& text, const char* what) {
@@ -133,7 +139,13 @@ int64_t Value::AsInteger() const {
           Decimal::DivideRounded(raw, Currency::kScale, TRoundMode::HalfEven));
     }
     case TValueType::String: {
-      std::string t = Trimmed(std::get<std::string>(FData));
+      // Plain digits, as files and screens mostly give, read without a copy.
+      const std::string_view texto = AparadoSemCopia(std::get<std::string>(FData));
+      int64_t inteiro = 0;
+      const auto [fim, erro] = std::from_chars(texto.data(), texto.data() + texto.size(), inteiro);
+      if (!texto.empty() && erro == std::errc() && fim == texto.data() + texto.size())
+        return inteiro;
+      std::string t(texto);
       if (t.empty())
         return 0;
       char* end = nullptr;

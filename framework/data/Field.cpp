@@ -20,7 +20,7 @@ TDisplayFormatter& Formatter() {
 bool IsBlankText(const Value& value) {
   if (value.Type() != TValueType::String)
     return false;
-  return value.AsString().find_first_not_of(" \t\r\n") == std::string::npos;
+  return value.Text().find_first_not_of(" \t\r\n") == std::string::npos;
 }
 
 int64_t Pow10(int n) {
@@ -153,7 +153,7 @@ Value TField::Coerce(const Value& value) const {
       case TFieldType::ftString:
       case TFieldType::ftFixedChar: {
         if (value.Type() == TValueType::String &&
-            (FSize <= 0 || value.AsString().size() <= static_cast<size_t>(FSize))) {
+            (FSize <= 0 || value.Text().size() <= static_cast<size_t>(FSize))) {
           return value;
         }
         std::string text = value.AsString();

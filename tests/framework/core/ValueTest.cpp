@@ -18,6 +18,10 @@ TEST(Value, NullIsAStateAndReadsAsZeroOrEmpty) {
 
 TEST(Value, ConvertsBetweenTypesAsFieldsDo) {
   EXPECT_EQ(Value("  42 ").AsInteger(), 42);
+  EXPECT_EQ(Value("-0042").AsInteger(), -42);
+  EXPECT_EQ(Value("+7").AsInteger(), 7);
+  EXPECT_EQ(Value("2,5").AsInteger(), 2);  // a decimal text rounds as a number does
+  EXPECT_EQ(Value(" ").AsInteger(), 0);
   EXPECT_EQ(Value(2.5).AsInteger(), 2);  // half to even
   EXPECT_EQ(Value(3.5).AsInteger(), 4);
   EXPECT_EQ(Value("12,5").AsFloat(), 12.5);
@@ -28,6 +32,7 @@ TEST(Value, ConvertsBetweenTypesAsFieldsDo) {
   EXPECT_EQ(Value(1.5).AsString(), "1.5");
   EXPECT_EQ(Value(3.0).AsString(), "3");
   EXPECT_THROW(Value("abc").AsInteger(), EConvertError);
+  EXPECT_THROW(Value("12abc").AsInteger(), EConvertError);
   EXPECT_THROW(Value("31/02/2025").AsDateTime(), EConvertError);
 }
 
