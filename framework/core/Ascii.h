@@ -90,8 +90,7 @@ inline bool IguaisSemCaixa(std::string_view a, std::string_view b) {
 
 // Two names equal but for ASCII case differ only in bit 0x20 of their
 // letters: hashing each 8-byte word with that bit cleared gives them one
-// hash, in a multiply per word instead of per byte. Whole words load in one
-// move; only the last, short one is gathered byte by byte.
+// hash, in a multiply per word instead of per byte.
 inline uint64_t HashSemCaixa(std::string_view nome) {
   constexpr uint64_t kSemBitDeCaixa = ~0x2020202020202020ULL;
   const auto misturar = [](uint64_t hash, uint64_t palavra) {
