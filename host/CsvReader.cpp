@@ -2,6 +2,9 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+
+#include "framework/core/Ascii.h"
 #include "framework/core/Exceptions.h"
 
 namespace {
@@ -122,8 +125,48 @@ std::optional<TCsvRow> TCsvReader::Next() {
   }
 }
 
+int TCsvReader::Ler() {
+  if (FPosicao == FFim && !Encher())
+    return std::char_traits<char>::eof();
+  return static_cast<unsigned char>(FBuffer[FPosicao++]);
+}
+
+int TCsvReader::Espiar() {
+  if (FPosicao == FFim && !Encher())
+    return std::char_traits<char>::eof();
+  return static_cast<unsigned char>(FBuffer[FPosicao]);
+}
+
+bool TCsvReader::Encher() {
+  FBuffer.resize(kBytesPorLeitura);
+  FFim = static_cast<size_t>(std::max<std::streamsize>(
+      0, FInput.rdbuf()->sgetn(FBuffer.data(), static_cast<std::streamsize>(FBuffer.size()))));
+  FPosicao = 0;
+  return FFim > 0;
+}
+
+// The characters of a cell up to the next one that means something to the
+// reader, taken from the buffer at once: outside quotes the separator, a
+// line break or a carriage return; inside them the quote, line breaks
+// counted on the way.
+void TCsvReader::AcrescentarComuns(std::string& cell, bool quoted) {
+  const char* const inicio = FBuffer.data() + FPosicao;
+  const char* const fim = FBuffer.data() + FFim;
+  const char* p = inicio;
+  if (quoted) {
+    p = std::find(inicio, fim, '"');
+    FLine += static_cast<int>(std::count(inicio, p, '\n'));
+  } else {
+    const char separador = FSeparator;
+    p = std::find_if(inicio, fim,
+                     [separador](char c) { return c == separador || c == '\n' || c == '\r'; });
+  }
+  cell.append(inicio, p);
+  FPosicao += static_cast<size_t>(p - inicio);
+}
+
 std::optional<TCsvRow> TCsvReader::ReadRecord() {
-  if (FInput.peek() == std::char_traits<char>::eof())
+  if (Espiar() == std::char_traits<char>::eof())
     return std::nullopt;
   TCsvRow row;
   row.LineNumber = FLine + 1;
@@ -137,7 +180,7 @@ std::optional<TCsvRow> TCsvReader::ReadRecord() {
           fmt::format("Linha {}: célula com mais de {} bytes", row.LineNumber, kMaxBytesCelula));
     if (FCodificacao == TCodificacaoCsv::Windows1252)
       celula = DeWindows1252(celula);
-    else if (!EhUtf8(celula))
+    else if (!Ascii::SoAscii(celula) && !EhUtf8(celula))
       throw Exception(fmt::format(
           "Linha {}: o texto não está em UTF-8 (use --encoding windows-1252 se o arquivo for "
           "dessa codificação)",
@@ -147,17 +190,14 @@ std::optional<TCsvRow> TCsvReader::ReadRecord() {
           fmt::format("Linha {}: mais de {} células na linha", row.LineNumber, kMaxCelulas));
     row.Cells.push_back(std::move(celula));
   };
-  // Characters come straight from the stream's buffer: the stream's own
-  // get() builds a sentry for each one.
-  std::streambuf& entrada = *FInput.rdbuf();
   int ch;
-  while ((ch = entrada.sbumpc()) != std::char_traits<char>::eof()) {
+  while ((ch = Ler()) != std::char_traits<char>::eof()) {
     if (quoted) {
       if (ch == '"') {
-        const int next = entrada.sgetc();
+        const int next = Espiar();
         if (next == '"') {
           cell += '"';
-          entrada.sbumpc();
+          Ler();
         } else if (next == FSeparator || next == '\n' || next == '\r' ||
                    next == std::char_traits<char>::eof()) {
           quoted = false;
@@ -171,6 +211,7 @@ std::optional<TCsvRow> TCsvReader::ReadRecord() {
         if (ch == '\n')
           ++FLine;
         cell += static_cast<char>(ch);
+        AcrescentarComuns(cell, true);
       }
     } else if (ch == '"' && cell.empty() && !cellWasQuoted) {
       quoted = cellWasQuoted = true;
@@ -184,6 +225,7 @@ std::optional<TCsvRow> TCsvReader::ReadRecord() {
       break;
     } else if (ch != '\r') {
       cell += static_cast<char>(ch);
+      AcrescentarComuns(cell, false);
     }
   }
   if (quoted) {

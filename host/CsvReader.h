@@ -31,6 +31,8 @@ class TCsvReader {
  public:
   static constexpr size_t kMaxBytesCelula = 64 * 1024;
   static constexpr size_t kMaxCelulas = 1000;
+  // Bytes taken from the stream at a time.
+  static constexpr size_t kBytesPorLeitura = 64 * 1024;
 
   // Reads the header at once; throws Exception when the input is empty.
   explicit TCsvReader(std::istream& input, TCodificacaoCsv codificacao = TCodificacaoCsv::Utf8);
@@ -43,10 +45,21 @@ class TCsvReader {
 
  private:
   std::optional<TCsvRow> ReadRecord();
+  // Characters come from the reader's own buffer, filled a block at a
+  // time (the stream's get() builds a sentry for each), and a cell's plain
+  // run is appended at once. The stream's position runs ahead of the rows
+  // read by up to a block.
+  int Ler();
+  int Espiar();
+  bool Encher();
+  void AcrescentarComuns(std::string& cell, bool quoted);
 
   std::istream& FInput;
   TCodificacaoCsv FCodificacao;
   char FSeparator = ',';
   int FLine = 0;  // lines consumed so far
   std::vector<std::string> FHeader;
+  std::vector<char> FBuffer;
+  size_t FPosicao = 0;
+  size_t FFim = 0;
 };

@@ -78,3 +78,37 @@ TEST(CsvReader, ConvertsWindows1252WhenAsked) {
   TCsvReader reader(input, TCodificacaoCsv::Windows1252);
   EXPECT_EQ(reader.Next()->Cells.at(0), "Coração €“");
 }
+
+// The reader takes its input a block at a time: cells, doubled quotes, line
+// breaks inside quotes and CRLF ends fall on every position of a block's
+// edge over a few hundred kilobytes, and each row still reads whole with its
+// line number.
+TEST(CsvReader, RowsReadTheSameAcrossTheReadersBlocks) {
+  std::string texto = "A;B;C\r\n";
+  std::vector<std::vector<std::string>> esperadas;
+  std::vector<int> linhas;
+  int linha = 2;
+  for (int i = 0; texto.size() < 3 * TCsvReader::kBytesPorLeitura; ++i) {
+    const std::string simples = std::string(static_cast<size_t>(i % 37), 'x') + std::to_string(i);
+    const std::string citada = "diz \"" + std::to_string(i) + "\"" + (i % 3 == 0 ? "\nfim" : "");
+    std::string celula = "\"";
+    for (const char c : citada)
+      celula += c == '"' ? std::string("\"\"") : std::string(1, c);
+    celula += "\"";
+    texto += simples + ";" + celula + ";" + std::string(static_cast<size_t>(i % 5), 'y') +
+             (i % 2 == 0 ? "\r\n" : "\n");
+    esperadas.push_back({simples, citada, std::string(static_cast<size_t>(i % 5), 'y')});
+    linhas.push_back(linha);
+    linha += i % 3 == 0 ? 2 : 1;
+  }
+  std::istringstream input(texto);
+  TCsvReader reader(input);
+  size_t lidas = 0;
+  while (auto row = reader.Next()) {
+    ASSERT_LT(lidas, esperadas.size());
+    EXPECT_EQ(row->Cells, esperadas[lidas]) << "row " << lidas;
+    EXPECT_EQ(row->LineNumber, linhas[lidas]) << "row " << lidas;
+    ++lidas;
+  }
+  EXPECT_EQ(lidas, esperadas.size());
+}
