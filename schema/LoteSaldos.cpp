@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "framework/core/Exceptions.h"
+#include "framework/core/Nutil.h"
 #include "framework/db/TnDMConexao.h"
 
 namespace {
@@ -137,17 +138,6 @@ struct TGrupoSaldo {
   double Credito = 0;
 };
 
-std::vector<std::string> Nomes(const char* lista) {
-  std::vector<std::string> nomes;
-  std::string_view resto = lista;
-  while (!resto.empty()) {
-    const size_t virgula = resto.find(", ");
-    nomes.emplace_back(resto.substr(0, virgula));
-    resto = virgula == std::string_view::npos ? "" : resto.substr(virgula + 2);
-  }
-  return nomes;
-}
-
 // The order of a key column's values, as the table's index keeps them:
 // null first, then numbers, then texts (a column holds one kind but null).
 bool AntesNaChave(const Value& a, const Value& b) {
@@ -163,7 +153,7 @@ bool AntesNaChave(const Value& a, const Value& b) {
 
 std::vector<TGrupoSaldo> Agrupar(const TDbResult& movimentos, const TTabelaSaldo& tabela) {
   std::vector<int> chave;
-  for (const std::string& nome : Nomes(tabela.ChaveDiario))
+  for (const std::string& nome : Nutil::StrToStrArray(tabela.ChaveDiario, ", "))
     chave.push_back(movimentos.ColumnIndex(nome));
   const int debito = movimentos.ColumnIndex(tabela.Moeda ? "VALORDEBMOEDA" : "VALORDEB");
   const int credito = movimentos.ColumnIndex(tabela.Moeda ? "VALORCREDMOEDA" : "VALORCRED");
@@ -199,7 +189,7 @@ std::vector<TGrupoSaldo> Agrupar(const TDbResult& movimentos, const TTabelaSaldo
 // `linhas` groups in one statement; a group whose movements cancel out is
 // left out, as Somar leaves it.
 std::string AdicionarGrupos(const TTabelaSaldo& tabela, size_t linhas) {
-  const size_t colunas = Nomes(tabela.Chave).size() + 3;
+  const size_t colunas = Nutil::StrToStrArray(tabela.Chave, ", ").size() + 3;
   std::string texto =
       fmt::format("insert into {} (CODIGOEMPRESA, {}, VALORDEB, VALORCRED) select column1",
                   tabela.Nome, tabela.Chave);
