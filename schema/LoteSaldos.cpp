@@ -138,19 +138,6 @@ struct TGrupoSaldo {
   double Credito = 0;
 };
 
-// The order of a key column's values, as the table's index keeps them:
-// null first, then numbers, then texts (a column holds one kind but null).
-bool AntesNaChave(const Value& a, const Value& b) {
-  const auto classe = [](const Value& v) {
-    return v.IsNull() ? 0 : v.Type() == TValueType::String ? 2 : 1;
-  };
-  if (classe(a) != classe(b))
-    return classe(a) < classe(b);
-  if (classe(a) == 1)
-    return a.AsInteger() < b.AsInteger();
-  return classe(a) == 2 && a.Text() < b.Text();
-}
-
 std::vector<TGrupoSaldo> Agrupar(const TDbResult& movimentos, const TTabelaSaldo& tabela) {
   std::vector<int> chave;
   for (const std::string& nome : Nutil::StrToStrArray(tabela.ChaveDiario, ", "))
@@ -158,31 +145,38 @@ std::vector<TGrupoSaldo> Agrupar(const TDbResult& movimentos, const TTabelaSaldo
   const int debito = movimentos.ColumnIndex(tabela.Moeda ? "VALORDEBMOEDA" : "VALORDEB");
   const int credito = movimentos.ColumnIndex(tabela.Moeda ? "VALORCREDMOEDA" : "VALORCRED");
   const int moeda = movimentos.ColumnIndex("CODIGOMOEDA");
-  std::vector<TGrupoSaldo> grupos;
-  std::unordered_map<std::string, size_t> porChave;
+  using TPorChave = std::unordered_map<std::string, TGrupoSaldo>;
+  TPorChave porChave;
   std::string texto;
   for (const ValueArray& movimento : movimentos.Rows) {
     if (tabela.Moeda && movimento[moeda].IsNull())
       continue;
     texto.clear();
     for (int coluna : chave)
-      AppendKeyBytes(texto, movimento[coluna]);
-    const auto [posicao, novo] = porChave.try_emplace(texto, grupos.size());
-    if (novo) {
-      TGrupoSaldo& grupo = grupos.emplace_back();
+      AppendSortableKeyBytes(texto, movimento[coluna]);
+    const auto [posicao, novo] = porChave.try_emplace(texto);
+    TGrupoSaldo& grupo = posicao->second;
+    if (novo)
       for (int coluna : chave)
         grupo.Chave.push_back(movimento[coluna]);
-    }
-    grupos[posicao->second].Debito += movimento[debito].AsFloat();
-    grupos[posicao->second].Credito += movimento[credito].AsFloat();
+    grupo.Debito += movimento[debito].AsFloat();
+    grupo.Credito += movimento[credito].AsFloat();
   }
   // In the table's key order, as the grouped statements write: each insert
   // then lands beside the one before it in the table's key, and a large
   // table's pages are each visited once instead of at random.
-  std::sort(grupos.begin(), grupos.end(), [](const TGrupoSaldo& a, const TGrupoSaldo& b) {
-    return std::lexicographical_compare(a.Chave.begin(), a.Chave.end(), b.Chave.begin(),
-                                        b.Chave.end(), AntesNaChave);
-  });
+  std::vector<TPorChave::value_type*> emOrdem;
+  emOrdem.reserve(porChave.size());
+  for (TPorChave::value_type& par : porChave)
+    emOrdem.push_back(&par);
+  std::sort(emOrdem.begin(), emOrdem.end(),
+            [](const TPorChave::value_type* a, const TPorChave::value_type* b) {
+              return a->first < b->first;
+            });
+  std::vector<TGrupoSaldo> grupos;
+  grupos.reserve(emOrdem.size());
+  for (TPorChave::value_type* par : emOrdem)
+    grupos.push_back(std::move(par->second));
   return grupos;
 }
 

@@ -1,6 +1,7 @@
 #include "framework/core/Value.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <charconv>
@@ -76,6 +77,37 @@ void AppendKeyBytes(std::string& key, const Value& value) {
       key += text;
     }
   }
+}
+
+void AppendSortableKeyBytes(std::string& key, const Value& value) {
+  if (value.IsNull()) {
+    key += '\0';
+    return;
+  }
+  if (value.Type() != TValueType::String) {
+    // Big-endian with the sign bit flipped, so that negative numbers come
+    // first and bytes compare as the numbers do.
+    const uint64_t number = static_cast<uint64_t>(value.AsInteger()) ^ (uint64_t{1} << 63);
+    std::array<char, 9> bytes{'\1'};
+    for (size_t i = 1; i < bytes.size(); ++i)
+      bytes[i] = static_cast<char>(number >> (8 * (bytes.size() - 1 - i)));
+    key.append(bytes.data(), bytes.size());
+    return;
+  }
+  // A text ends in two zero bytes, and a zero byte inside it is followed by
+  // a one, so that a text comes before every longer text it begins.
+  const std::string_view text = value.Text();
+  key += '\2';
+  if (text.find('\0') == std::string_view::npos) {
+    key += text;
+  } else {
+    for (const char c : text) {
+      key += c;
+      if (c == '\0')
+        key += '\1';
+    }
+  }
+  key.append(2, '\0');
 }
 
 bool TryParseNumber(const std::string& text, double& result) {

@@ -66,6 +66,13 @@ using ValueArray = std::vector<Value>;
 // keys share their bytes, and a value of any other type tagged apart.
 void AppendKeyBytes(std::string& key, const Value& value);
 
+// Appends the value to the bytes of a composite key that must also sort:
+// null first, then whole numbers by value, then texts byte by byte, as an
+// index of a column that holds one kind of value (or null) orders it.
+// Appended column after column, the bytes of two keys compare as the keys
+// do, and differ when the keys differ.
+void AppendSortableKeyBytes(std::string& key, const Value& value);
+
 // Parses a number in the forms people and files use: "1234", "-1234.56",
 // "1234,56". No thousands separator. nullopt when not a number.
 bool TryParseNumber(const std::string& text, double& result);

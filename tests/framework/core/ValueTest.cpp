@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <string>
+#include <vector>
+
 #include "framework/core/Exceptions.h"
 
 TEST(Value, NullIsAStateAndReadsAsZeroOrEmpty) {
@@ -47,4 +51,43 @@ TEST(Value, ComparesNumbersAcrossTypesAndTextsByBytes) {
   EXPECT_EQ(Compare(Value("2025-03-10"), Value(EncodeDate(2025, 3, 10))), 0);
   EXPECT_TRUE(Value(1).IdenticalTo(Value(1)));
   EXPECT_FALSE(Value(1).IdenticalTo(Value(1.0)));
+}
+
+// Each value sorts before the next one; a key of two columns sorts by its
+// first column before its second, whatever their lengths.
+TEST(Value, SortableKeyBytesCompareAsTheValuesDo) {
+  using namespace std::string_literals;
+  const auto bytes = [](std::initializer_list<Value> columns) {
+    std::string key;
+    for (const Value& column : columns)
+      AppendSortableKeyBytes(key, column);
+    return key;
+  };
+  const std::vector<Value> ascending{Value(),
+                                     Value(std::numeric_limits<int64_t>::min()),
+                                     Value(-256),
+                                     Value(-1),
+                                     Value(0),
+                                     Value(255),
+                                     Value(256),
+                                     Value(std::numeric_limits<int64_t>::max()),
+                                     Value(""),
+                                     Value("\0"s),
+                                     Value("\0\0"s),
+                                     Value("\0a"s),
+                                     Value("\x01"),
+                                     Value("2025-01-31"),
+                                     Value("2025-02-01"),
+                                     Value("a"),
+                                     Value("a\0"s),
+                                     Value("ab"),
+                                     Value("\xC3\xA9")};
+  for (size_t i = 0; i + 1 < ascending.size(); ++i)
+    EXPECT_LT(bytes({ascending[i]}), bytes({ascending[i + 1]}))
+        << ascending[i].DebugString() << " < " << ascending[i + 1].DebugString();
+  EXPECT_LT(bytes({Value("a"), Value("z")}), bytes({Value("ab"), Value("")}));
+  EXPECT_LT(bytes({Value(1), Value("z")}), bytes({Value(2), Value()}));
+  // A zero inside a text is not taken for its end followed by a number.
+  EXPECT_NE(bytes({Value("a"), Value(int64_t{0x0001010101010100})}),
+            bytes({Value("a\0\x80\x01\x01\x01\x01\x01\x01"s)}));
 }
