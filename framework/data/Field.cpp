@@ -34,9 +34,10 @@ int64_t Pow10(int n) {
 
 // ---- Definition ----
 
-Value TnFieldDefinicao::Propriedade(std::string_view name) const {
+const Value& TnFieldDefinicao::Propriedade(std::string_view name) const {
+  static const Value kAusente;
   auto it = FPropriedades.find(name);
-  return it == FPropriedades.end() ? Value() : it->second;
+  return it == FPropriedades.end() ? kAusente : it->second;
 }
 
 bool TnFieldDefinicao::TemPropriedade(std::string_view name) const {

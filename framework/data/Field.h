@@ -69,8 +69,9 @@ class TnFieldDefinicao {
   std::function<void(TField& sender)> AntesConfigurar;
 
   // Dictionary properties by name ("GrupoNome", "LinkLookupDataSetNome"...);
-  // an unknown name reads as null.
-  Value Propriedade(std::string_view name) const;
+  // an unknown name reads as null. The value read is the definition's own,
+  // not a copy: setting the property again changes it.
+  const Value& Propriedade(std::string_view name) const;
   bool TemPropriedade(std::string_view name) const;
   void SetPropriedade(const std::string& name, const Value& value);
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 #include <utility>
 
 #include "framework/core/Ascii.h"
@@ -32,7 +31,10 @@ size_t TnFieldNameIndex::SlotOf(std::string_view name, uint64_t hash) const {
 size_t TnFieldNameIndex::Find(std::string_view name) const {
   if (FSlots.empty())
     return kNone;
-  TLembrada& lembrada = FLembradas[(std::hash<const void*>{}(name.data()) >> 3) % kLembradas];
+  // Literals lie close together and a fixed distance apart: the address is
+  // mixed by a multiplication so that they spread over the whole memo.
+  const uint64_t endereco = reinterpret_cast<uintptr_t>(name.data());
+  TLembrada& lembrada = FLembradas[(endereco * 0x9E3779B97F4A7C15ULL) >> (64 - kBitsLembradas)];
   if (lembrada.Endereco == name.data() && name.data() != nullptr && lembrada.Slot < FSlots.size()) {
     const TSlot& slot = FSlots[lembrada.Slot];
     if (slot.Position != kNone && slot.Name.size() == name.size() &&

@@ -41,7 +41,8 @@ class TnFieldNameIndex {
     const char* Endereco = nullptr;
     size_t Slot = 0;
   };
-  static constexpr size_t kLembradas = 64;
+  static constexpr int kBitsLembradas = 8;
+  static constexpr size_t kLembradas = size_t{1} << kBitsLembradas;
 
   std::vector<TSlot> FSlots;
   size_t FCount = 0;
