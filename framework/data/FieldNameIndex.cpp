@@ -1,6 +1,7 @@
 #include "framework/data/FieldNameIndex.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <utility>
 
@@ -33,7 +34,7 @@ size_t TnFieldNameIndex::Find(std::string_view name) const {
     return kNone;
   // Literals lie close together and a fixed distance apart: the address is
   // mixed by a multiplication so that they spread over the whole memo.
-  const uint64_t endereco = reinterpret_cast<uintptr_t>(name.data());
+  const uint64_t endereco = std::bit_cast<uintptr_t>(name.data());
   TLembrada& lembrada = FLembradas[(endereco * 0x9E3779B97F4A7C15ULL) >> (64 - kBitsLembradas)];
   if (lembrada.Endereco == name.data() && name.data() != nullptr && lembrada.Slot < FSlots.size()) {
     const TSlot& slot = FSlots[lembrada.Slot];
