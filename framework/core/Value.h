@@ -68,7 +68,9 @@ void AppendKeyBytes(std::string& key, const Value& value);
 
 // Appends the value to the bytes of a composite key that must also sort:
 // null first, then whole numbers by value, then texts byte by byte, as an
-// index of a column that holds one kind of value (or null) orders it.
+// index of a column that holds one kind of value (or null) orders it. Any
+// value not a text is read as a whole number: keys of other types need
+// AppendKeyBytes.
 // Appended column after column, the bytes of two keys compare as the keys
 // do, and differ when the keys differ.
 void AppendSortableKeyBytes(std::string& key, const Value& value);
