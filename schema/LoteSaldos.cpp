@@ -51,31 +51,80 @@ constexpr std::array<TTabelaSaldo, 7> kTabelas{{
      "CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, DATAMES, TIPOLANCAMENTO", false},
 }};
 
-// Each journal, and the movements of a block of keys as SQLite reads them
-// into it: every column typed by a cast, so that none takes the type of its
-// first value (a whole amount would make the rest whole).
+// A balance movement as SQLite's batch writer sums it: a row of the
+// movements it read and the account and amounts of the row that it stands
+// for (a debit or credit side of an entry, or a split).
+struct TMovimento {
+  const ValueArray* Linha;
+  const Value* Conta;
+  const Value* Debito;
+  const Value* Credito;
+  const Value* DebitoMoeda;
+  const Value* CreditoMoeda;
+};
+
+// Each entry of a block of keys stands for its sides: the debit side when
+// it has a debit account, the credit side when it has a credit account, as
+// VLCTOCTBSALDO gives them. Reading an entry once costs half the view's
+// work, which reads it once per side.
+std::vector<TMovimento> LadosDosLancamentos(const TDbResult& lancamentos) {
+  static const Value kZero(0.0);
+  const auto debito = static_cast<size_t>(lancamentos.ColumnIndex("CONTACTBDEB"));
+  const auto credito = static_cast<size_t>(lancamentos.ColumnIndex("CONTACTBCRED"));
+  const auto valor = static_cast<size_t>(lancamentos.ColumnIndex("VALORLCTOCTB"));
+  const auto valorMoeda = static_cast<size_t>(lancamentos.ColumnIndex("VALORMOEDA"));
+  std::vector<TMovimento> lados;
+  lados.reserve(lancamentos.Rows.size() * 2);
+  for (const ValueArray& linha : lancamentos.Rows) {
+    if (!linha[debito].IsNull())
+      lados.push_back({&linha, &linha[debito], &linha[valor], &kZero, &linha[valorMoeda], &kZero});
+    if (!linha[credito].IsNull())
+      lados.push_back({&linha, &linha[credito], &kZero, &linha[valor], &kZero, &linha[valorMoeda]});
+  }
+  return lados;
+}
+
+// A split is a movement of its own, with no currency amounts.
+std::vector<TMovimento> LinhasDeMovimento(const TDbResult& movimentos) {
+  const auto conta = static_cast<size_t>(movimentos.ColumnIndex("CONTACTB"));
+  const auto debito = static_cast<size_t>(movimentos.ColumnIndex("VALORDEB"));
+  const auto credito = static_cast<size_t>(movimentos.ColumnIndex("VALORCRED"));
+  std::vector<TMovimento> linhas;
+  linhas.reserve(movimentos.Rows.size());
+  for (const ValueArray& linha : movimentos.Rows)
+    linhas.push_back({&linha, &linha[conta], &linha[debito], &linha[credito], nullptr, nullptr});
+  return linhas;
+}
+
+// Each journal, what SQLite reads of a block of keys for it, and the
+// movements that stands for. Every column is typed by a cast, so that none
+// takes the type of its first value (a whole amount would make the rest
+// whole).
 struct TDiario {
   const char* Nome;
-  const char* MovimentosDaFaixa;
+  const char* LinhasDaFaixa;
+  std::vector<TMovimento> (*Movimentos)(const TDbResult&);
 };
 
 constexpr std::array<TDiario, 2> kDiarios{{
     {"LOTESALDOCTB",
-     "select cast(CODIGOESTAB as integer) as CODIGOESTAB, cast(CONTACTB as integer) as CONTACTB, "
+     "select cast(CODIGOESTAB as integer) as CODIGOESTAB, "
+     "cast(CONTACTBDEB as integer) as CONTACTBDEB, cast(CONTACTBCRED as integer) as CONTACTBCRED, "
      "cast(DATASALDO as text) as DATASALDO, cast(DATAMES as text) as DATAMES, "
      "cast(TIPOLANCAMENTO as text) as TIPOLANCAMENTO, "
      "cast(CODIGOHISTCTB as integer) as CODIGOHISTCTB, "
-     "cast(CODIGOMOEDA as integer) as CODIGOMOEDA, cast(VALORDEB as real) as VALORDEB, "
-     "cast(VALORCRED as real) as VALORCRED, cast(VALORDEBMOEDA as real) as VALORDEBMOEDA, "
-     "cast(VALORCREDMOEDA as real) as VALORCREDMOEDA from VLCTOCTBSALDO "
-     "where CODIGOEMPRESA = :pEmpresa and CHAVELCTOCTB between :pChaveInicial and :pChaveFinal"},
+     "cast(CODIGOMOEDA as integer) as CODIGOMOEDA, cast(VALORLCTOCTB as real) as VALORLCTOCTB, "
+     "cast(VALORMOEDA as real) as VALORMOEDA from VLCTOCTBSALDOLCTO "
+     "where CODIGOEMPRESA = :pEmpresa and CHAVELCTOCTB between :pChaveInicial and :pChaveFinal",
+     LadosDosLancamentos},
     {"LOTESALDOGER",
      "select cast(CODIGOESTAB as integer) as CODIGOESTAB, cast(CONTACTB as integer) as CONTACTB, "
      "cast(CODIGOCENTROCUSTO as integer) as CODIGOCENTROCUSTO, "
      "cast(DATASALDO as text) as DATASALDO, cast(DATAMES as text) as DATAMES, "
      "cast(TIPOLANCAMENTO as text) as TIPOLANCAMENTO, cast(VALORDEB as real) as VALORDEB, "
      "cast(VALORCRED as real) as VALORCRED from VLCTOGERSALDO "
-     "where CODIGOEMPRESA = :pEmpresa and CHAVELCTOCTB between :pChaveInicial and :pChaveFinal"},
+     "where CODIGOEMPRESA = :pEmpresa and CHAVELCTOCTB between :pChaveInicial and :pChaveFinal",
+     LinhasDeMovimento},
 }};
 
 // PostgreSQL: the movements of the stored entries (and splits) of one block
@@ -127,9 +176,9 @@ std::string Somar(const TTabelaSaldo& tabela) {
       tabela.Moeda ? " and CODIGOMOEDA is not null" : "");
 }
 
-// SQLite: the movements of one block of keys, read once through the view,
-// are summed here per row of each balance table and added to the tables
-// with multi-row upserts. SQLite would group them by sorting, and filling
+// SQLite: the movements of one block of keys, read once, are summed here
+// per row of each balance table and added to the tables with multi-row
+// upserts. SQLite would group them by sorting, and filling
 // the journal first costs an index probe per movement; this costs a hash
 // probe instead, and the journal is left to the triggers' movements.
 struct TGrupoSaldo {
@@ -138,29 +187,37 @@ struct TGrupoSaldo {
   double Credito = 0;
 };
 
-std::vector<TGrupoSaldo> Agrupar(const TDbResult& movimentos, const TTabelaSaldo& tabela) {
+// The key column that is the movement's account.
+constexpr int kConta = -1;
+
+std::vector<TGrupoSaldo> Agrupar(const TDbResult& linhas, const std::vector<TMovimento>& movimentos,
+                                 const TTabelaSaldo& tabela) {
   std::vector<int> chave;
   for (const std::string& nome : Nutil::StrToStrArray(tabela.ChaveDiario, ", "))
-    chave.push_back(movimentos.ColumnIndex(nome));
-  const int debito = movimentos.ColumnIndex(tabela.Moeda ? "VALORDEBMOEDA" : "VALORDEB");
-  const int credito = movimentos.ColumnIndex(tabela.Moeda ? "VALORCREDMOEDA" : "VALORCRED");
-  const int moeda = movimentos.ColumnIndex("CODIGOMOEDA");
+    chave.push_back(nome == "CONTACTB" ? kConta : linhas.ColumnIndex(nome));
+  const int moeda = linhas.ColumnIndex("CODIGOMOEDA");
   using TPorChave = std::unordered_map<std::string, TGrupoSaldo>;
   TPorChave porChave;
   std::string texto;
-  for (const ValueArray& movimento : movimentos.Rows) {
-    if (tabela.Moeda && movimento[moeda].IsNull())
+  for (const TMovimento& movimento : movimentos) {
+    const ValueArray& linha = *movimento.Linha;
+    if (tabela.Moeda && linha[moeda].IsNull())
       continue;
+    const auto coluna = [&](int indice) -> const Value& {
+      return indice == kConta ? *movimento.Conta : linha[static_cast<size_t>(indice)];
+    };
     texto.clear();
-    for (int coluna : chave)
-      AppendSortableKeyBytes(texto, movimento[coluna]);
+    for (int indice : chave)
+      AppendSortableKeyBytes(texto, coluna(indice));
     const auto [posicao, novo] = porChave.try_emplace(texto);
     TGrupoSaldo& grupo = posicao->second;
-    if (novo)
-      for (int coluna : chave)
-        grupo.Chave.push_back(movimento[coluna]);
-    grupo.Debito += movimento[debito].AsFloat();
-    grupo.Credito += movimento[credito].AsFloat();
+    if (novo) {
+      grupo.Chave.reserve(chave.size());
+      for (int indice : chave)
+        grupo.Chave.push_back(coluna(indice));
+    }
+    grupo.Debito += (tabela.Moeda ? *movimento.DebitoMoeda : *movimento.Debito).AsFloat();
+    grupo.Credito += (tabela.Moeda ? *movimento.CreditoMoeda : *movimento.Credito).AsFloat();
   }
   // In the table's key order, as the grouped statements write: each insert
   // then lands beside the one before it in the table's key, and a large
@@ -233,10 +290,11 @@ void Adicionar(TnDMConexao& conexao, const TTabelaSaldo& tabela, int64_t empresa
 
 void SomarFaixaSQLite(TnDMConexao& conexao, int64_t empresa, const TParams& faixa) {
   for (const TDiario& diario : kDiarios) {
-    const TDbResult movimentos = conexao.ExecuteQuery(diario.MovimentosDaFaixa, faixa);
+    const TDbResult linhas = conexao.ExecuteQuery(diario.LinhasDaFaixa, faixa);
+    const std::vector<TMovimento> movimentos = diario.Movimentos(linhas);
     for (const TTabelaSaldo& tabela : kTabelas)
       if (std::string_view(tabela.Diario) == diario.Nome)
-        Adicionar(conexao, tabela, empresa, Agrupar(movimentos, tabela));
+        Adicionar(conexao, tabela, empresa, Agrupar(linhas, movimentos, tabela));
   }
 }
 

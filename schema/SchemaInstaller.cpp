@@ -80,7 +80,9 @@ void GarantirAdministrador(TnDMConexao& conexao) {
 // most entries leave empty; version 7 the unique keys of SQLite's batch
 // journals, which its triggers add into; version 8 drops the index of
 // entries by batch (LOTECTB), which no statement searches and every stored
-// entry paid for); step k takes version k to k + 1.
+// entry paid for; version 9 SQLite's view of an entry's balance columns, a
+// row per entry, which a program that reads it there needs); step k takes
+// version k to k + 1.
 void Atualizar(TnDMConexao& conexao, int deVersao) {
   if (deVersao == 1)
     GarantirAdministrador(conexao);

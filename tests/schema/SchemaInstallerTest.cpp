@@ -21,7 +21,7 @@ TEST_P(TSchemaInstallerTest, SecondInstallKeepsDataAndRecreatesTriggers) {
   EXPECT_EQ(SchemaInstaller::VersaoInstalada(Conexao()), 0);
   auto primeira = SchemaInstaller::Instalar(Conexao());
   EXPECT_EQ(primeira.Acao, SchemaInstaller::TAcaoInstalacao::Criado);
-  EXPECT_EQ(primeira.Descricao(), "Esquema criado (versão 8)");
+  EXPECT_EQ(primeira.Descricao(), "Esquema criado (versão 9)");
   Conexao().ExecuteDirect(
       "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
       "TIPOLANCAMENTO, CONTACTBDEB, VALORLCTOCTB) values (1, 1, 1, '2025-01-02', 'LN', 11, 7.5)");
@@ -145,7 +145,7 @@ TEST_P(TSchemaInstallerTest, UpgradeFromEachOlderVersionAppliesItsOwnStep) {
       ASSERT_EQ(consulta(), antes);
     }
     EXPECT_EQ(SchemaInstaller::Instalar(Conexao()).Descricao(),
-              fmt::format("Esquema atualizado da versão {} para a versão 8", versao));
+              fmt::format("Esquema atualizado da versão {} para a versão 9", versao));
     EXPECT_EQ(consulta(), depois);
     EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
   }
