@@ -650,8 +650,8 @@ void TnDMClientDataSet::SelecionarConteudo(TField& field) {
 int64_t TnDMClientDataSet::PegarCodigoEmpresa() const {
   if (nClientDataSet.Active()) {
     if (const TField* field = nClientDataSet.FindField("CODIGOEMPRESA")) {
-      if (!field->IsNull())
-        return field->AsInteger();
+      if (const Value& empresa = field->AsValue(); !empresa.IsNull())
+        return empresa.AsInteger();
     }
   }
   return FSelecao.CodigoEmpresa();

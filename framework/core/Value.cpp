@@ -155,7 +155,7 @@ bool Value::AsBoolean() const {
   }
 }
 
-int64_t Value::AsInteger() const {
+int64_t Value::ConvertidoEmInteiro() const {
   switch (Type()) {
     case TValueType::Null:
       return 0;
