@@ -178,17 +178,18 @@ std::string Somar(const TTabelaSaldo& tabela) {
 
 // SQLite: the movements of one block of keys, read once, are summed here
 // per row of each balance table and added to the tables with multi-row
-// upserts. SQLite would group them by sorting, and filling
-// the journal first costs an index probe per movement; this costs a hash
-// probe instead, and the journal is left to the triggers' movements.
+// upserts. SQLite would group them by sorting, and filling the journal
+// first costs an index probe per movement; this costs a hash probe
+// instead, and the journal is left to the triggers' movements.
 struct TGrupoSaldo {
   ValueArray Chave;  // the table's key past the company, as the view gives it
   double Debito = 0;
   double Credito = 0;
 };
 
-// The key column that is the movement's account.
-constexpr int kConta = -1;
+// The key column that is the movement's account: apart from every column
+// index, and from the -1 of a column the result lacks.
+constexpr int kConta = -2;
 
 std::vector<TGrupoSaldo> Agrupar(const TDbResult& linhas, const std::vector<TMovimento>& movimentos,
                                  const TTabelaSaldo& tabela) {
