@@ -11,15 +11,8 @@ cd "$(dirname "$0")/.."
 entries=${1:-10000}
 loads=${2:-3}
 rounds=${3:-2}
-ctb=${CTB:-$PWD/build-bench/host/ctb}
-base=/tmp
-[ -d /dev/shm ] && [ -w /dev/shm ] && base=/dev/shm
-export PG_TEMP_BASE=$base
-source ./scripts/pg-temp.sh
 source ./bench/tempos.sh
-pg_temp_start
-work=$(mktemp -d "$base/ctb-concurrent.XXXXXX")
-trap 'pg_temp_stop; rm -rf "$work"' EXIT
+pg_and_work ctb-concurrent
 
 psql_() { PGOPTIONS='-c client_min_messages=warning' psql -q -X -h "$PG_TEMP_DIR" -U postgres -d postgres -c "$1" >/dev/null; }
 # demo DATABASE COMPANY OUTPUT: one load, its output (the trial balance and

@@ -11,18 +11,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 entries=${1:-20000}
 rounds=${2:-6}
-ctb=${CTB:-$PWD/build-bench/host/ctb}
-base=/tmp
-[ -d /dev/shm ] && [ -w /dev/shm ] && base=/dev/shm
-export PG_TEMP_BASE=$base
-source ./scripts/pg-temp.sh
-pg_temp_start
-work=$(mktemp -d "$base/ctb-demo.XXXXXX")
-trap 'pg_temp_stop; rm -rf "$work"' EXIT
+source ./bench/tempos.sh
+pg_and_work ctb-demo
 chmod 755 "$work"
 
 psql_() { psql -q -X -h "$PG_TEMP_DIR" -U postgres -d postgres -c "$1" >/dev/null; }
-now() { date +%s.%N; }
 # seconds DATABASE-OPTIONS...: runs the demo, its output in $work/out (its
 # log in $work/err), and prints its wall time.
 seconds() {

@@ -10,14 +10,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(100000 1000000)
-ctb=${CTB:-$PWD/build-bench/host/ctb}
-base=/tmp
-[ -d /dev/shm ] && [ -w /dev/shm ] && base=/dev/shm
-export PG_TEMP_BASE=$base
-source ./scripts/pg-temp.sh
-pg_temp_start
-work=$(mktemp -d "$base/ctb-sizes.XXXXXX")
-trap 'pg_temp_stop; rm -rf "$work"' EXIT
+source ./bench/tempos.sh
+pg_and_work ctb-sizes
 
 # measured NAME CMD...: runs CMD with its output in $work/NAME.out and prints
 # "wall s / CPU s / peak MB".

@@ -42,3 +42,19 @@ load_demo() {
   t1="$(now)"
   echo "load (ctb demo, not compared): $(elapsed "$t0" "$t1") s"
 }
+
+# pg_and_work NAME: a throw-away PostgreSQL server ($PG_TEMP_DIR) and a work
+# directory ($work), both in /dev/shm when there is one, so that the disk's
+# write-back, which comes and goes, times neither engine; both go when the
+# script exits. Sets $ctb: build-bench/host/ctb, or $CTB. Run from the
+# repository's root.
+pg_and_work() {
+  ctb=${CTB:-$PWD/build-bench/host/ctb}
+  local base=/tmp
+  [ -d /dev/shm ] && [ -w /dev/shm ] && base=/dev/shm
+  export PG_TEMP_BASE=$base
+  source ./scripts/pg-temp.sh
+  pg_temp_start
+  work=$(mktemp -d "$base/$1.XXXXXX")
+  trap 'pg_temp_stop; rm -rf "$work"' EXIT
+}
