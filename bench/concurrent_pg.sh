@@ -14,7 +14,6 @@ rounds=${3:-2}
 source ./bench/tempos.sh
 pg_and_work ctb-concurrent
 
-psql_() { PGOPTIONS='-c client_min_messages=warning' psql -q -X -h "$PG_TEMP_DIR" -U postgres -d postgres -c "$1" >/dev/null; }
 # demo DATABASE COMPANY OUTPUT: one load, its output (the trial balance and
 # its checks) in OUTPUT.
 demo() {

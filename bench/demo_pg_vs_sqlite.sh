@@ -15,7 +15,6 @@ source ./bench/tempos.sh
 pg_and_work ctb-demo
 chmod 755 "$work"
 
-psql_() { psql -q -X -h "$PG_TEMP_DIR" -U postgres -d postgres -c "$1" >/dev/null; }
 # seconds DATABASE-OPTIONS...: runs the demo, its output in $work/out (its
 # log in $work/err), and prints its wall time.
 seconds() {

@@ -47,13 +47,13 @@ ratios=()
 for n in "${sizes[@]}"; do
   rm -f "$work/demo$n.db"
   row "$n" SQLite "sqlite$n" --db "$work/demo$n.db"
-  psql -q -X -h "$PG_TEMP_DIR" -U postgres -d postgres -c "create database demo$n" >/dev/null
+  psql_ "create database demo$n"
   row "$n" PostgreSQL "pg$n" --pg "host=$PG_TEMP_DIR user=postgres dbname=demo$n"
   if ! cmp -s "$work/sqlite$n-trial.out" "$work/pg$n-trial.out"; then
     echo "the engines' trial balances differ at $n entries" >&2
     exit 1
   fi
-  psql -q -X -h "$PG_TEMP_DIR" -U postgres -d postgres -c "drop database demo$n" >/dev/null
+  psql_ "drop database demo$n"
   rm -f "$work/demo$n.db"
   ratios+=("$(awk -v n="$n" -v p="$(wall "pg$n")" -v s="$(wall "sqlite$n")" \
     'BEGIN { printf "%s entries: PostgreSQL/SQLite load %.2f", n, p / s }')")

@@ -58,3 +58,9 @@ pg_and_work() {
   work=$(mktemp -d "$base/$1.XXXXXX")
   trap 'pg_temp_stop; rm -rf "$work"' EXIT
 }
+
+# psql_ SQL: one statement on the server of pg_and_work, quietly.
+psql_() {
+  PGOPTIONS='-c client_min_messages=warning' psql -q -X -h "$PG_TEMP_DIR" -U postgres \
+    -d postgres -c "$1" >/dev/null
+}
