@@ -981,16 +981,13 @@ ValueArray TnClientDataSet::CoerceKey(const ValueArray& values) const {
 }
 
 bool TnClientDataSet::FindKeyRow(const ValueArray& key) {
-  for (TIndexPos pos = FIndex->LowerBound(key);
-       !FIndex->IsEnd(pos) && FIndex->CompareKeyAt(pos, key) == 0; pos = FIndex->Next(pos)) {
-    if (IsVisible(FIndex->At(pos))) {
-      DoEvent(BeforeScroll);
-      SetCurrent(pos);
-      DoEvent(AfterScroll);
-      return true;
-    }
-  }
-  return false;
+  const TIndexPos pos = FIndex->FindEqual(key, [this](TRowId row) { return IsVisible(row); });
+  if (FIndex->IsEnd(pos))
+    return false;
+  DoEvent(BeforeScroll);
+  SetCurrent(pos);
+  DoEvent(AfterScroll);
+  return true;
 }
 
 bool TnClientDataSet::FindKey(const ValueArray& values) {
@@ -1106,13 +1103,9 @@ TRowId TnClientDataSet::FindRow(const std::vector<TField*>& fields, const ValueA
     return true;
   };
   if (indexed) {
-    for (TIndexPos pos = FIndex->LowerBound(wanted);
-         !FIndex->IsEnd(pos) && FIndex->CompareKeyAt(pos, wanted) == 0; pos = FIndex->Next(pos)) {
-      TRowId row = FIndex->At(pos);
-      if (rowMatches(row) && IsVisible(row))
-        return row;
-    }
-    return kNoRow;
+    const TIndexPos pos =
+        FIndex->FindEqual(wanted, [&](TRowId row) { return rowMatches(row) && IsVisible(row); });
+    return FIndex->IsEnd(pos) ? kNoRow : FIndex->At(pos);
   }
   for (TIndexPos pos = FirstPos(); !FIndex->IsEnd(pos); pos = SeekForward(FIndex->Next(pos))) {
     if (rowMatches(FIndex->At(pos)))

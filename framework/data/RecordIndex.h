@@ -64,6 +64,20 @@ class TnRecordIndex {
   // have the key fields' types.
   TIndexPos LowerBound(const std::vector<Value>& key) const;
   TIndexPos UpperBound(const std::vector<Value>& key) const;
+  // The first position, in index order, whose first key.size() key fields
+  // equal key and whose row `accept` takes; End when there is none. The key
+  // is put in the entries' form once for the whole walk, and `accept` may
+  // search this index itself.
+  template <typename Accept>
+  TIndexPos FindEqual(const std::vector<Value>& key, Accept accept) const {
+    const TKeySearch search = PrepareKey(key);
+    for (TIndexPos pos = Partition(search.Search, false);
+         !IsEnd(pos) && KeyEqualAt(pos, search.Search); pos = Next(pos)) {
+      if (accept(At(pos)))
+        return pos;
+    }
+    return End();
+  }
 
   // Compares the row's first key.size() key fields with key, in index
   // order (a descending field reverses its comparison).
@@ -118,6 +132,13 @@ class TnRecordIndex {
     uint64_t TextFields;
   };
   TSearch Search(const uint64_t* probe, const std::vector<Value>* key) const;
+  // A search by key with a probe of its own, which later probes leave alone.
+  struct TKeySearch {
+    std::vector<uint64_t> Words;
+    TSearch Search;
+  };
+  TKeySearch PrepareKey(const std::vector<Value>& key) const;
+  bool KeyEqualAt(TIndexPos pos, const TSearch& search) const;
   // An entry against a probe, in index order.
   int CompareEntry(const uint64_t* entry, const TSearch& search) const;
   // The same when the words alone cannot tell: types differ, or texts share
