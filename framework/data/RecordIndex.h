@@ -66,8 +66,7 @@ class TnRecordIndex {
   TIndexPos UpperBound(const std::vector<Value>& key) const;
   // The first position, in index order, whose first key.size() key fields
   // equal key and whose row `accept` takes; End when there is none. The key
-  // is put in the entries' form once for the whole walk, and `accept` may
-  // search this index itself.
+  // is put in the entries' form once for the whole walk.
   template <typename Accept>
   TIndexPos FindEqual(const std::vector<Value>& key, Accept accept) const {
     const TKeySearch search = PrepareKey(key);
