@@ -346,13 +346,6 @@ TIndexPos TnRecordIndex::UpperBound(const std::vector<Value>& key) const {
   return Partition(Search(KeyProbe(key), &key), true);
 }
 
-TnRecordIndex::TKeySearch TnRecordIndex::PrepareKey(const std::vector<Value>& key) const {
-  const uint64_t* probe = KeyProbe(key);
-  TKeySearch search{std::vector<uint64_t>(probe, probe + FStride), {}};
-  search.Search = Search(search.Words.data(), &key);
-  return search;
-}
-
 bool TnRecordIndex::KeyEqualAt(TIndexPos pos, const TSearch& search) const {
   return CompareEntry(Entry(pos), search) == 0;
 }

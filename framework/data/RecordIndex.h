@@ -69,9 +69,12 @@ class TnRecordIndex {
   // is put in the entries' form once for the whole walk.
   template <typename Accept>
   TIndexPos FindEqual(const std::vector<Value>& key, Accept accept) const {
-    const TKeySearch search = PrepareKey(key);
-    for (TIndexPos pos = Partition(search.Search, false);
-         !IsEnd(pos) && KeyEqualAt(pos, search.Search); pos = Next(pos)) {
+    // A copy of the probe, which `accept` may overwrite by searching here.
+    const uint64_t* words = KeyProbe(key);
+    const std::vector<uint64_t> probe(words, words + FStride);
+    const TSearch search = Search(probe.data(), &key);
+    for (TIndexPos pos = Partition(search, false); !IsEnd(pos) && KeyEqualAt(pos, search);
+         pos = Next(pos)) {
       if (accept(At(pos)))
         return pos;
     }
@@ -131,12 +134,6 @@ class TnRecordIndex {
     uint64_t TextFields;
   };
   TSearch Search(const uint64_t* probe, const std::vector<Value>* key) const;
-  // A search by key with a probe of its own, which later probes leave alone.
-  struct TKeySearch {
-    std::vector<uint64_t> Words;
-    TSearch Search;
-  };
-  TKeySearch PrepareKey(const std::vector<Value>& key) const;
   bool KeyEqualAt(TIndexPos pos, const TSearch& search) const;
   // An entry against a probe, in index order.
   int CompareEntry(const uint64_t* entry, const TSearch& search) const;
