@@ -46,6 +46,8 @@ TLibPq CarregarLibPq() {
   Carregar(biblioteca, pq.PQntuples, "PQntuples");
   Carregar(biblioteca, pq.PQpipelineSync, "PQpipelineSync");
   Carregar(biblioteca, pq.PQprepare, "PQprepare");
+  Carregar(biblioteca, pq.PQputCopyData, "PQputCopyData");
+  Carregar(biblioteca, pq.PQputCopyEnd, "PQputCopyEnd");
   Carregar(biblioteca, pq.PQresultErrorField, "PQresultErrorField");
   Carregar(biblioteca, pq.PQresultErrorMessage, "PQresultErrorMessage");
   Carregar(biblioteca, pq.PQresultStatus, "PQresultStatus");

@@ -27,6 +27,8 @@ struct TLibPq {
   decltype(&::PQntuples) PQntuples;
   decltype(&::PQpipelineSync) PQpipelineSync;
   decltype(&::PQprepare) PQprepare;
+  decltype(&::PQputCopyData) PQputCopyData;
+  decltype(&::PQputCopyEnd) PQputCopyEnd;
   decltype(&::PQresultErrorField) PQresultErrorField;
   decltype(&::PQresultErrorMessage) PQresultErrorMessage;
   decltype(&::PQresultStatus) PQresultStatus;

@@ -16,7 +16,13 @@
 // before it too, and they are sent again, so only a failure costs more
 // exchanges. Under the savepoint, a run of inserts of one text also goes as
 // one statement of several rows: the server's work per statement (opening
-// the table, its indexes and triggers) is paid once for the run.
+// the table, its indexes and triggers) is paid once for the run. A longer
+// run goes as COPY, under its own savepoint: the server then reads the
+// rows as data, with none of the planning and evaluation of a statement
+// that carries them as parameters, which halves its work per row. COPY
+// fails or succeeds as a whole, so a run it did not take (a failing row, or
+// a row a trigger skipped) is undone and sent again as statements, which
+// find the row.
 
 #include "framework/db/LibPq.h"
 
@@ -26,6 +32,7 @@
 #include <cstdlib>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "framework/db/IDbDriver.h"
@@ -68,6 +75,14 @@ TDatabaseErrorKind KindOf(const char* sqlState) {
 // command tag each), so the server never blocks on a client that reads them
 // only after the last one is sent.
 constexpr size_t kComandosPorPipeline = 256;
+
+// Rows of one insert from which a run goes as COPY: below that, the
+// exchanges COPY adds (its start, and the release of its savepoint) cost
+// more than it saves.
+constexpr size_t kLinhasPorCopia = 64;
+
+// Bytes of COPY data gathered before they are handed to libpq.
+constexpr size_t kBytesPorEnvioCopia = 64 * 1024;
 
 // Placeholders a statement may have (the protocol counts them in 16 bits).
 constexpr size_t kMaxParametros = 65535;
@@ -191,6 +206,48 @@ std::string Texto(const Value& value) {
   }
 }
 
+// A value in COPY's text format: null as \N, and a backslash before the
+// characters that would end the value or the row, or start an escape.
+void AcrescentarCopia(std::string& destino, const Value& value) {
+  if (value.IsNull()) {
+    destino += "\\N";
+    return;
+  }
+  for (char c : Texto(value)) {
+    switch (c) {
+      case '\\':
+        destino += "\\\\";
+        break;
+      case '\t':
+        destino += "\\t";
+        break;
+      case '\n':
+        destino += "\\n";
+        break;
+      case '\r':
+        destino += "\\r";
+        break;
+      default:
+        destino += c;
+    }
+  }
+}
+
+// "COPY T (A, B) FROM STDIN" for a qualifying "insert into T (A, B) values
+// ($1, $2)" (InsercaoAgrupada::ParametrosDaLinha). COPY skips rules, as
+// INSERT does not: the schema defines none.
+std::string CopiaDe(const std::string& insercao) {
+  constexpr std::string_view kInsercao = "insert into ";
+  const size_t valores = insercao.rfind(" values (");
+  return fmt::format("COPY {} FROM STDIN",
+                     std::string_view(insercao).substr(kInsercao.size(),
+                                                       valores - kInsercao.size()));
+}
+
+bool MesmoTexto(const TDbComando& a, const TDbComando& b) {
+  return a.Sql == b.Sql || a.Sql->Text == b.Sql->Text;
+}
+
 class TPgDriver : public IDbDriver {
  public:
   explicit TPgDriver(const std::string& conninfo)
@@ -228,8 +285,23 @@ class TPgDriver : public IDbDriver {
     const bool emTransacao = LibPq().PQtransactionStatus(FConn) == PQTRANS_INTRANS;
     const bool isolar = emTransacao && FIsolar;
     TDbLote lote;
+    // A run COPY did not take goes as statements up to here, which find
+    // its failing row.
+    size_t semCopiaAte = 0;
     for (size_t inicio = 0; inicio < comandos.size();) {
+      if (isolar && inicio >= semCopiaAte) {
+        if (const size_t linhas = CorridaCopiavel(comandos, inicio); linhas > 0) {
+          if (Copiar(comandos, inicio, inicio + linhas)) {
+            InsercaoAgrupada::RegistrarLinhas(lote, linhas);
+            inicio += linhas;
+            continue;
+          }
+          semCopiaAte = inicio + linhas;
+        }
+      }
       size_t fim = std::min(comandos.size(), inicio + kComandosPorPipeline);
+      if (isolar)
+        fim = InicioDeCorrida(comandos, std::max(inicio + 1, semCopiaAte), fim);
       // Rows share an insert only where a failure can be taken back and
       // sent again row by row, to learn which row failed.
       TEnvio envio = Enviar(comandos, inicio, fim, isolar, isolar);
@@ -435,6 +507,74 @@ class TPgDriver : public IDbDriver {
     return envio;
   }
 
+  // The length of the run of one insert from `inicio` when it goes as
+  // COPY; 0 when it does not.
+  size_t CorridaCopiavel(const std::vector<TDbComando>& comandos, size_t inicio) const {
+    size_t fim = inicio + 1;
+    while (fim < comandos.size() && MesmoTexto(comandos[fim], comandos[inicio]))
+      ++fim;
+    const std::string& text = comandos[inicio].Sql->Text;
+    if (fim - inicio < kLinhasPorCopia || FSemCopia.contains(text) ||
+        InsercaoAgrupada::ParametrosDaLinha(text, '$') == 0)
+      return 0;
+    return fim - inicio;
+  }
+
+  // The first command in [de, ate) that starts a run going as COPY; ate
+  // when none does.
+  size_t InicioDeCorrida(const std::vector<TDbComando>& comandos, size_t de, size_t ate) const {
+    for (size_t i = de; i < ate; ++i)
+      if (!MesmoTexto(comandos[i], comandos[i - 1]) && CorridaCopiavel(comandos, i) > 0)
+        return i;
+    return ate;
+  }
+
+  // Sends commands [inicio, fim), rows of one insert, as one COPY under the
+  // savepoint ctb_comando. False when the table did not take every row: the
+  // savepoint has then undone them all. A table COPY cannot write (a view)
+  // is not tried again.
+  bool Copiar(const std::vector<TDbComando>& comandos, size_t inicio, size_t fim) {
+    const std::string& text = comandos[inicio].Sql->Text;
+    {
+      TResultGuard inicioCopia{
+          LibPq().PQexec(FConn, ("SAVEPOINT ctb_comando; " + CopiaDe(text)).c_str())};
+      if (LibPq().PQresultStatus(inicioCopia.R) != PGRES_COPY_IN) {
+        Comando("ROLLBACK TO SAVEPOINT ctb_comando; RELEASE SAVEPOINT ctb_comando");
+        FSemCopia.insert(text);
+        return false;
+      }
+    }
+    std::string dados;
+    bool enviado = true;
+    for (size_t i = inicio; enviado && i < fim; ++i) {
+      const std::vector<Value>& args = comandos[i].Args;
+      for (size_t a = 0; a < args.size(); ++a) {
+        if (a > 0)
+          dados += '\t';
+        AcrescentarCopia(dados, args[a]);
+      }
+      dados += '\n';
+      if (dados.size() >= kBytesPorEnvioCopia || i + 1 == fim) {
+        enviado = LibPq().PQputCopyData(FConn, dados.data(), static_cast<int>(dados.size())) == 1;
+        dados.clear();
+      }
+    }
+    if (!enviado || LibPq().PQputCopyEnd(FConn, nullptr) != 1)
+      Verificar(nullptr);  // the connection is lost
+    bool tomadas = false;
+    {
+      TResultGuard copia{LibPq().PQgetResult(FConn)};
+      const char* linhas = LibPq().PQcmdTuples(copia.R);
+      tomadas = LibPq().PQresultStatus(copia.R) == PGRES_COMMAND_OK && linhas &&
+                std::strtoull(linhas, nullptr, 10) == fim - inicio;
+    }
+    while (PGresult* resto = LibPq().PQgetResult(FConn))
+      LibPq().PQclear(resto);
+    Comando(tomadas ? "RELEASE SAVEPOINT ctb_comando"
+                    : "ROLLBACK TO SAVEPOINT ctb_comando; RELEASE SAVEPOINT ctb_comando");
+    return tomadas;
+  }
+
   // The result of a statement that ran, one per command it stands for.
   static void Registrar(const TUnidade& unidade, TDbResult result, TDbLote& lote) {
     if (unidade.Linhas == 1) {
@@ -509,6 +649,8 @@ class TPgDriver : public IDbDriver {
   std::vector<std::string> FDescartar;
   TStatementCache<std::string> FCache;
   InsercaoAgrupada::TTextos FTextos;
+  // Insert texts whose table COPY could not write.
+  std::unordered_set<std::string> FSemCopia;
 };
 
 }  // namespace
