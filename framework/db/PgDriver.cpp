@@ -239,9 +239,8 @@ void AcrescentarCopia(std::string& destino, const Value& value) {
 std::string CopiaDe(const std::string& insercao) {
   constexpr std::string_view kInsercao = "insert into ";
   const size_t valores = insercao.rfind(" values (");
-  return fmt::format("COPY {} FROM STDIN",
-                     std::string_view(insercao).substr(kInsercao.size(),
-                                                       valores - kInsercao.size()));
+  return fmt::format("COPY {} FROM STDIN", std::string_view(insercao).substr(
+                                               kInsercao.size(), valores - kInsercao.size()));
 }
 
 bool MesmoTexto(const TDbComando& a, const TDbComando& b) {

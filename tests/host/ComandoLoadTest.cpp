@@ -1,5 +1,6 @@
 #include "host/ComandoLoad.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -66,6 +67,11 @@ struct TLinhaRuim {
 // (The typed-value rule itself is ValorDigitadoTest's; these prove each kind
 // reaches it with the line and the column.)
 TEST_P(TComandoLoadTest, BadRowStopsTheLoadNamingLineAndColumn) {
+  // Long enough for PostgreSQL to take the rows as COPY, which fails whole.
+  std::string chaveRepetidaNoFim = "CODIGOHISTCTB,DESCRHISTCTB\n";
+  for (int chave = 1; chave <= 99; ++chave)
+    chaveRepetidaNoFim += fmt::format("{},h\n", chave);
+  chaveRepetidaNoFim += "1,b\n";
   const std::vector<TLinhaRuim> casos = {
       {"data inexistente", "COTACAO",
        "CODIGOMOEDA,DATACOTACAO,TIPOCOTACAO,VALORCOTACAO\n1,2025-01-02,1,1\n1,2025-02-30,1,1\n",
@@ -94,6 +100,8 @@ TEST_P(TComandoLoadTest, BadRowStopsTheLoadNamingLineAndColumn) {
        "Linha 3: 1 células, o cabeçalho tem 2 colunas", ""},
       {"chave repetida", "HISTORICOCTB", "CODIGOHISTCTB,DESCRHISTCTB\n1,a\n\n1,b\n",
        "Linha 4: Registro duplicado", ""},
+      {"chave repetida num arquivo longo", "HISTORICOCTB", chaveRepetidaNoFim.c_str(),
+       "Linha 101: Registro duplicado", ""},
       {"obrigatória vazia", "COTACAO",
        "CODIGOMOEDA,DATACOTACAO,TIPOCOTACAO,VALORCOTACAO\n1,2025-01-02,1,\n",
        "Linha 2: Um campo obrigatório", ""},

@@ -354,9 +354,8 @@ TEST_P(TnDMConexaoTest, ABatchCountsTheRowsEachStatementWrote) {
     std::vector<TnDMConexao::TComando> comandos;
     std::vector<int64_t> esperados;
     for (int chave = 1; chave <= linhas; ++chave) {
-      comandos.push_back(
-          {"insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (:pEmp, :pChave)",
-           {{"pEmp", 1}, {"pChave", chave}}});
+      comandos.push_back({"insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (:pEmp, :pChave)",
+                          {{"pEmp", 1}, {"pChave", chave}}});
       esperados.push_back(chave % 3 == 0 ? 0 : 1);
     }
     Conexao().StartTransaction();
