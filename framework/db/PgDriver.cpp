@@ -82,7 +82,7 @@ constexpr size_t kComandosPorPipeline = 256;
 constexpr size_t kLinhasPorCopia = 64;
 
 // Bytes of COPY data gathered before they are handed to libpq.
-constexpr size_t kBytesPorEnvioCopia = 64 * 1024;
+constexpr size_t kBytesPorEnvioCopia = size_t{64} * 1024;
 
 // Placeholders a statement may have (the protocol counts them in 16 bits).
 constexpr size_t kMaxParametros = 65535;
