@@ -77,6 +77,9 @@ std::string Currency::ToString() const {
 Currency Currency::Rounded(int places) const {
   static constexpr int64_t kDivisors[] = {10000, 1000, 100, 10, 1};
   int64_t divisor = kDivisors[places < 0 ? 0 : (places > 4 ? 4 : places)];
+  // Most values arrive with no more places than their field keeps.
+  if (FRaw % divisor == 0)
+    return *this;
   return Checked(Decimal::DivideRounded(FRaw, divisor, TRoundMode::HalfAwayFromZero) * divisor);
 }
 

@@ -69,7 +69,7 @@ TEST(Currency, ArithmeticRoundsAsDeclaredAndRefusesOverflow) {
   EXPECT_THROW(big + Currency(1), EConvertError);
   EXPECT_THROW(big * Currency(2), EConvertError);
   for (const auto& [valor, centavos] :
-       {std::pair{"2.345", "2.35"}, {"-2.345", "-2.35"}, {"2.3449", "2.34"}})
+       {std::pair{"2.345", "2.35"}, {"-2.345", "-2.35"}, {"2.3449", "2.34"}, {"-2.30", "-2.3"}})
     EXPECT_EQ(Currency::FromString(valor).Rounded(2), Currency::FromString(centavos)) << valor;
 }
 
