@@ -9,18 +9,28 @@ namespace InsercaoAgrupada {
 
 namespace {
 
+// SQLite numbers a bare "?" one past the largest number so far, and finds
+// the name of each numbered one by a walk of those before it when it
+// compiles the statement: a run's later rows go bare, so that a statement
+// of 64 rows does not compile in time that grows with the square of its
+// placeholders. PostgreSQL's "$" needs its number.
+constexpr char kMarcaSemNumero = '?';
+
 // Appends "(M1, M2, ...)" for `parametros` placeholders numbered from
-// `primeiro`: built for every run of a batch, so without a format call per
-// placeholder.
-void AcrescentarTupla(std::string& destino, size_t parametros, size_t primeiro, char marca) {
+// `primeiro` (bare when `numerar` is false): built for every run of a batch,
+// so without a format call per placeholder.
+void AcrescentarTupla(std::string& destino, size_t parametros, size_t primeiro, char marca,
+                      bool numerar = true) {
   char numero[24];
   destino += '(';
   for (size_t p = 0; p < parametros; ++p) {
     if (p > 0)
       destino += ", ";
     destino += marca;
-    const auto fim = std::to_chars(numero, numero + sizeof numero, primeiro + p).ptr;
-    destino.append(numero, fim);
+    if (numerar) {
+      const auto fim = std::to_chars(numero, numero + sizeof numero, primeiro + p).ptr;
+      destino.append(numero, fim);
+    }
   }
   destino += ')';
 }
@@ -46,7 +56,7 @@ std::string Linhas(const std::string& text, size_t parametros, size_t linhas, ch
   agrupada = text;
   for (size_t linha = 1; linha < linhas; ++linha) {
     agrupada += ", ";
-    AcrescentarTupla(agrupada, parametros, linha * parametros + 1, marca);
+    AcrescentarTupla(agrupada, parametros, linha * parametros + 1, marca, marca != kMarcaSemNumero);
   }
   return agrupada;
 }

@@ -35,7 +35,8 @@ struct TGrupo {
 size_t ParametrosDaLinha(const std::string& text, char marca);
 
 // `text` (qualifying, `parametros` placeholders a row) for `linhas` rows,
-// the placeholders of each row numbered on from the last.
+// the placeholders of each row numbered on from the last (on SQLite, by
+// the engine: the rows after the first carry bare marks).
 std::string Linhas(const std::string& text, size_t parametros, size_t linhas, char marca);
 
 // Commands [inicio, fim) in order, grouped: neighbours of one qualifying
