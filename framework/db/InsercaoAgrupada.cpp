@@ -37,6 +37,10 @@ void AcrescentarTupla(std::string& destino, size_t parametros, size_t primeiro, 
 
 }  // namespace
 
+bool MesmoTexto(const TDbComando& a, const TDbComando& b) {
+  return a.Sql == b.Sql || a.Sql->Text == b.Sql->Text;
+}
+
 size_t ParametrosDaLinha(const std::string& text, char marca) {
   if (!text.starts_with("insert into "))
     return 0;
@@ -65,12 +69,10 @@ std::vector<TGrupo> Grupos(const std::vector<TDbComando>& comandos, size_t inici
                            size_t maxLinhas, size_t maxParametros, char marca) {
   std::vector<TGrupo> grupos;
   for (size_t i = inicio; i < fim;) {
-    const Dialect::TSqlPreparada* sql = comandos[i].Sql;
     size_t seguidos = 1;
-    while (maxLinhas > 1 && i + seguidos < fim &&
-           (comandos[i + seguidos].Sql == sql || comandos[i + seguidos].Sql->Text == sql->Text))
+    while (maxLinhas > 1 && i + seguidos < fim && MesmoTexto(comandos[i + seguidos], comandos[i]))
       ++seguidos;
-    const size_t parametros = seguidos > 1 ? ParametrosDaLinha(sql->Text, marca) : 0;
+    const size_t parametros = seguidos > 1 ? ParametrosDaLinha(comandos[i].Sql->Text, marca) : 0;
     const size_t teto = parametros > 0 ? std::min(maxLinhas, maxParametros / parametros) : 1;
     for (const size_t ate = i + seguidos; i < ate;) {
       TGrupo& grupo = grupos.emplace_back();

@@ -31,6 +31,9 @@ struct TGrupo {
   size_t Parametros = 0;
 };
 
+// Whether two commands run one text: neighbours of one text make a run.
+bool MesmoTexto(const TDbComando& a, const TDbComando& b);
+
 // The placeholder count of `text` when it qualifies; 0 otherwise.
 size_t ParametrosDaLinha(const std::string& text, char marca);
 

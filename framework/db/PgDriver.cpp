@@ -243,10 +243,6 @@ std::string CopiaDe(const std::string& insercao) {
                                                kInsercao.size(), valores - kInsercao.size()));
 }
 
-bool MesmoTexto(const TDbComando& a, const TDbComando& b) {
-  return a.Sql == b.Sql || a.Sql->Text == b.Sql->Text;
-}
-
 class TPgDriver : public IDbDriver {
  public:
   explicit TPgDriver(const std::string& conninfo)
@@ -510,7 +506,7 @@ class TPgDriver : public IDbDriver {
   // COPY; 0 when it does not.
   size_t CorridaCopiavel(const std::vector<TDbComando>& comandos, size_t inicio) const {
     size_t fim = inicio + 1;
-    while (fim < comandos.size() && MesmoTexto(comandos[fim], comandos[inicio]))
+    while (fim < comandos.size() && InsercaoAgrupada::MesmoTexto(comandos[fim], comandos[inicio]))
       ++fim;
     const std::string& text = comandos[inicio].Sql->Text;
     if (fim - inicio < kLinhasPorCopia || FSemCopia.contains(text) ||
@@ -523,7 +519,8 @@ class TPgDriver : public IDbDriver {
   // when none does.
   size_t InicioDeCorrida(const std::vector<TDbComando>& comandos, size_t de, size_t ate) const {
     for (size_t i = de; i < ate; ++i)
-      if (!MesmoTexto(comandos[i], comandos[i - 1]) && CorridaCopiavel(comandos, i) > 0)
+      if (!InsercaoAgrupada::MesmoTexto(comandos[i], comandos[i - 1]) &&
+          CorridaCopiavel(comandos, i) > 0)
         return i;
     return ate;
   }
