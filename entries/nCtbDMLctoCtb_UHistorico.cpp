@@ -8,8 +8,8 @@
 #include "framework/app/NutilAmbiente.h"
 #include "framework/app/TnDMDireitoUsuario.h"
 #include "framework/core/Exceptions.h"
-#include "framework/core/FormatDateTime.h"
 #include "framework/core/Nutil.h"
+#include "framework/ctb/HistoricoPadrao.h"
 #include "framework/ctb/Nctbsfuncoes.h"
 #include "framework/ctb/nCtbSMensagens.h"
 #include "framework/db/NutilSql.h"
@@ -21,13 +21,6 @@ namespace {
 
 constexpr const char* kMsgSemDireitoOutroModulo =
     "Usuário não autorizado a alterar lançamentos oriundos de outros módulos!";
-
-// The dictionary tokens; the position is the index the substitution uses.
-constexpr const char* kDicionarios[] = {
-    "[DICTEXTOCONTACRED]",     "[DICTEXTOCONTACREDLOWER]", "[DICTEXTOCONTACREDUPPER]",
-    "[DICTEXTOCONTADEB]",      "[DICTEXTOCONTADEBLOWER]",  "[DICTEXTOCONTADEBUPPER]",
-    "[DICDATAMESANOANTERIOR]", "[DICDATAMESANOATUAL]",
-};
 
 // A 1-based substring that never fails: positions past the end give less.
 std::string Copiar(const std::string& texto, size_t posicao, size_t tamanho = std::string::npos) {
@@ -241,18 +234,14 @@ TnLabel* TnCtbDMLctoCtbBase::GetLbDataSetChaveOrigem() const {
 // ---- History complement ----
 
 std::string TnCtbDMLctoCtbBase::PegarDicionariosConta(const std::string& historico) {
-  std::string texto = historico;
   std::string lista;
-  size_t abre;
-  while ((abre = texto.find('[')) != std::string::npos) {
-    const size_t fecha = texto.find(']', abre);
-    const size_t fim = fecha == std::string::npos ? texto.size() : fecha + 1;
-    lista += "|" + texto.substr(abre, fim - abre);
-    texto.erase(abre, fim - abre);
+  FDescrHistCtb.clear();
+  for (const HistoricoPadrao::TTrecho& trecho : HistoricoPadrao::Trechos(historico)) {
+    if (trecho.Token)
+      lista += trecho.Texto + "|";
+    else
+      FDescrHistCtb += trecho.Texto;
   }
-  FDescrHistCtb = texto;
-  if (!lista.empty())
-    lista = lista.substr(1) + "|";
   return lista;
 }
 
@@ -274,48 +263,13 @@ std::string TnCtbDMLctoCtbBase::PegarDescricaoConta(int64_t contaDeb, int64_t co
   const std::string t = GetComplementoHist(texto, static_cast<int64_t>(chaveLctoCtb));
   std::string resultado;
   try {
-    const std::string mesAtual = FormatDateTime("mm/yyyy", data);
-    const std::string mesAnterior = FormatDateTime("mm/yyyy", IncMonth(data, -1));
     const std::string debito = GetDescricaoConta(contaDeb);
     const std::string credito = GetDescricaoConta(contaCred);
     const std::vector<std::string> tokens = Partes(dicionarios);
     const std::vector<std::string> partes = Partes(t);
     for (size_t i = 0; i < tokens.size(); ++i) {
-      std::string valor;
-      const std::string token = Nutil::UpperCase(Nutil::Trim(tokens[i]));
-      int indice = -1;
-      for (int j = 0; j < 8; ++j) {
-        if (token == kDicionarios[j])
-          indice = j;
-      }
-      switch (indice) {
-        case 0:
-          valor = credito;
-          break;
-        case 1:
-          valor = Nutil::LowerCase(credito);
-          break;
-        case 2:
-          valor = Nutil::UpperCase(credito);
-          break;
-        case 3:
-          valor = debito;
-          break;
-        case 4:
-          valor = Nutil::LowerCase(debito);
-          break;
-        case 5:
-          valor = Nutil::UpperCase(debito);
-          break;
-        case 6:
-          valor = mesAnterior;
-          break;
-        case 7:
-          valor = mesAtual;
-          break;
-        default:
-          break;
-      }
+      const std::string valor =
+          HistoricoPadrao::Valor(HistoricoPadrao::Indice(tokens[i]), debito, credito, data);
       if (i < partes.size()) {
         if (!valor.empty() && !ContemSemCaixa(partes[i], valor))
           resultado += valor + "|";

@@ -15,6 +15,7 @@
 #include "framework/core/Exceptions.h"
 #include "framework/core/FormatFloat.h"
 #include "framework/core/Nutil.h"
+#include "framework/ctb/HistoricoPadrao.h"
 #include "framework/ctb/TnUtilControleLctoPadrao.h"
 #include "framework/ctb/TnUtilCtb.h"
 #include "framework/ctb/TnUtilOpcoesCtb.h"
@@ -614,9 +615,15 @@ void TnCtbDMLctoCtbBase::CarregarUltimosLctoUsuario() {
       if (TField* destino = ult.FindField(origem.FieldName()))
         destino->SetValue(origem.AsValue());
     }
+    const HistoricoPadrao::TLancamento lancamento = {
+        cursor->FieldByName("CONTACTBDEB").AsInteger(),
+        cursor->FieldByName("CONTACTBCRED").AsInteger(),
+        cursor->FieldByName("DATALCTOCTB").AsDateTime()};
     ult.FieldByName("HISTORICO")
-        .SetAsString(Nutil::MontarHist(cursor->FieldByName("DESCRHISTCTB").AsString(),
-                                       cursor->FieldByName("COMPLHIST").AsString()));
+        .SetAsString(
+            HistoricoPadrao::Texto(cursor->FieldByName("DESCRHISTCTB").AsString(),
+                                   cursor->FieldByName("COMPLHIST").AsString(), lancamento,
+                                   [this](int64_t conta) { return GetDescricaoConta(conta); }));
     ult.Post();
   }
   ult.First();

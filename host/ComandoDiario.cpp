@@ -152,7 +152,11 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& 
               celulas[cCreditoDescr] = plano.Descricao(linha[3].AsInteger());
               celulas[cCredito] = valores.Credito = valor;
             }
-            celulas[cHistorico] = RelatorioContabil::TextoHistorico(historicos, linha[4], linha[5]);
+            const HistoricoPadrao::TLancamento lancamento = {
+                linha[2].IsNull() ? 0 : linha[2].AsInteger(),
+                linha[3].IsNull() ? 0 : linha[3].AsInteger(), dia};
+            celulas[cHistorico] = RelatorioContabil::TextoHistorico(historicos, plano, linha[4],
+                                                                    linha[5], lancamento);
             paginas.Lancamento(std::move(celulas), valores);
           }
         }

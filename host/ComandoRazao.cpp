@@ -231,10 +231,16 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& 
                                 {"pFim", Value(fim)},
                                 {"pEstab", Value(filial)}};
               RelatorioContabil::AdicionarLivro(params, o.Livro);
-              for (const ValueArray& linha : conexao.ExecuteQuery(kSqlLancamentos, params).Rows)
-                secao.Lancamento(linha,
-                                 linha[4].IsNull() ? "" : plano.Descricao(linha[4].AsInteger()),
-                                 RelatorioContabil::TextoHistorico(historicos, linha[5], linha[6]));
+              for (const ValueArray& linha : conexao.ExecuteQuery(kSqlLancamentos, params).Rows) {
+                const int64_t contra = linha[4].IsNull() ? 0 : linha[4].AsInteger();
+                const bool debito = linha[3].AsInteger() == 1;
+                const HistoricoPadrao::TLancamento lancamento = {debito ? conta->ContaCtb : contra,
+                                                                 debito ? contra : conta->ContaCtb,
+                                                                 linha[0].AsDateTime()};
+                secao.Lancamento(linha, contra == 0 ? "" : plano.Descricao(contra),
+                                 RelatorioContabil::TextoHistorico(historicos, plano, linha[5],
+                                                                   linha[6], lancamento));
+              }
             }
             secao.Fechar();
           }

@@ -174,16 +174,17 @@ std::map<int, std::string> Historicos(TnDMConexao& conexao) {
   return historicos;
 }
 
-std::string TextoHistorico(const std::map<int, std::string>& historicos, const Value& codigo,
-                           const Value& complemento) {
-  std::string texto;
+std::string TextoHistorico(const std::map<int, std::string>& historicos, const TPlano& plano,
+                           const Value& codigo, const Value& complemento,
+                           const HistoricoPadrao::TLancamento& lancamento) {
+  std::string historico;
   if (!codigo.IsNull()) {
     auto it = historicos.find(static_cast<int>(codigo.AsInteger()));
     if (it != historicos.end())
-      texto = it->second;
+      historico = it->second;
   }
-  Nutil::Add(texto, complemento.IsNull() ? "" : complemento.AsString(), " - ");
-  return texto;
+  return HistoricoPadrao::Texto(historico, complemento.IsNull() ? "" : complemento.AsString(),
+                                lancamento, [&](int64_t conta) { return plano.Descricao(conta); });
 }
 
 std::vector<int> Estabelecimentos(TnDMConexao& conexao, int empresa) {

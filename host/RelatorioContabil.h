@@ -19,6 +19,7 @@
 
 #include "framework/core/Currency.h"
 #include "framework/core/TDateTime.h"
+#include "framework/ctb/HistoricoPadrao.h"
 #include "framework/db/TDbTypes.h"
 #include "host/SaidaRelatorio.h"
 
@@ -112,9 +113,12 @@ TDebitoCredito SaldoDaConta(const TSaldos& saldos, int64_t contaCtb, int estab =
 
 // Standard histories by code.
 std::map<int, std::string> Historicos(TnDMConexao& conexao);
-// An entry's standard history and its complement, " - " between them.
-std::string TextoHistorico(const std::map<int, std::string>& historicos, const Value& codigo,
-                           const Value& complemento);
+// An entry's history as a person reads it: its standard history, the
+// tokens filled from the complement or the entry's accounts and date, and
+// the rest of the complement.
+std::string TextoHistorico(const std::map<int, std::string>& historicos, const TPlano& plano,
+                           const Value& codigo, const Value& complemento,
+                           const HistoricoPadrao::TLancamento& lancamento);
 // The company's establishments in code order.
 std::vector<int> Estabelecimentos(TnDMConexao& conexao, int empresa);
 std::string NomeEmpresa(TnDMConexao& conexao, int empresa);

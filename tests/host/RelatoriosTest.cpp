@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -195,6 +196,21 @@ TEST_P(TRelatoriosTest, DemoStatesTheTies) {
   EXPECT_EQ(FSaida.substr(FSaida.size() - 10), "(confere)\n");
   EXPECT_EQ(FSaida.find("NÃO CONFERE"), std::string::npos);
   EXPECT_EQ(FSaida.find("não confere"), std::string::npos);
+}
+
+// The demo's standard histories carry tokens, and its imported entries no
+// values for them: the books still read in words.
+TEST_P(TRelatoriosTest, DemoBooksShowNoBracketedToken) {
+  const std::regex mes(R"(ref\. [0-9]{2}/[0-9]{4})");
+  for (const char* relatorio : {"journal", "ledger --accounts 1-999999999999999999"}) {
+    int64_t preenchidos = 0;
+    for (const json& linha : Json(std::string(relatorio) + " --from 2025-01-01 --to 2025-12-31")) {
+      const std::string historico = linha["HISTORICO"];
+      EXPECT_EQ(historico.find('['), std::string::npos) << relatorio << ": " << historico;
+      preenchidos += std::regex_search(historico, mes);
+    }
+    EXPECT_GT(preenchidos, 0) << relatorio;
+  }
 }
 
 TEST_P(TRelatoriosTest, RefusesWhatNamesNothingOrIsNotAllowed) {

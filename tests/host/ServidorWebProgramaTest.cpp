@@ -367,6 +367,31 @@ TEST_P(TServidorWebTest, EntryPageReadsTheScreenKeepsBalancesFreshAndRefusesBadI
             400);
 }
 
+// The panel of last entries shows a standard history in words, filled from
+// the entry or from what the person typed.
+TEST_P(TServidorWebTest, LastEntriesPanelShowsHistoriesInWords) {
+  Escrever("h.csv",
+           "CODIGOHISTCTB,DESCRHISTCTB,CODIGOGRUPOHISTCTB,STATUS\n"
+           "93,Recebido de [DICTEXTOCONTACRED] ref. [DICDATAMESANOATUAL],1,0\n");
+  ASSERT_EQ(Comando("load HISTORICOCTB h.csv"), 0) << FErro;
+  ASSERT_NO_FATAL_FAILURE(Iniciar());
+  const TSessao sessao = Entrar(1, kSenha);
+  ASSERT_EQ(Get(sessao, "/api/lancamentos/tela?empresa=1&aba=t1")->status, 200);
+  for (const auto& [complemento, esperado] :
+       {std::pair{"", "Recebido de Banco do Brasil S.A. - C/C ref. 08/2025"},
+        std::pair{"Banco da praça|agosto|", "Recebido de Banco da praça ref. agosto"}}) {
+    json documento = LancamentoDemo("2025-08-11");
+    documento["fields"]["CODIGOHISTCTB"] = 93;
+    documento["fields"]["COMPLHIST"] = complemento;
+    auto res =
+        Post(sessao, "/api/lancamentos", json{{"aba", "t1"}, {"documento", documento}}.dump());
+    ASSERT_EQ(json::parse(res->body)["result"], "posted") << res->body;
+    res = Get(sessao, "/api/lancamentos/paineis?empresa=1&aba=t1");
+    ASSERT_EQ(res->status, 200) << res->body;
+    EXPECT_EQ(json::parse(res->body)["grids"][0]["rows"][0]["HISTORICO"], esperado) << res->body;
+  }
+}
+
 CTB_INSTANTIATE_ENGINES(TServidorWebTest);
 
 }  // namespace
