@@ -380,11 +380,10 @@ TEST_P(TServidorWebTest, LastEntriesPanelShowsHistoriesInWords) {
   for (const auto& [complemento, esperado] :
        {std::pair{"", "Recebido de Banco do Brasil S.A. - C/C ref. 08/2025"},
         std::pair{"Banco da praça|agosto|", "Recebido de Banco da praça ref. agosto"}}) {
-    json documento = LancamentoDemo("2025-08-11");
-    documento["fields"]["CODIGOHISTCTB"] = 93;
-    documento["fields"]["COMPLHIST"] = complemento;
-    auto res =
-        Post(sessao, "/api/lancamentos", json{{"aba", "t1"}, {"documento", documento}}.dump());
+    auto res = Post(sessao, "/api/lancamentos",
+                    nlohmann::ordered_json{
+                        {"aba", "t1"}, {"documento", LancamentoDemoComHistorico(93, complemento)}}
+                        .dump());
     ASSERT_EQ(json::parse(res->body)["result"], "posted") << res->body;
     res = Get(sessao, "/api/lancamentos/paineis?empresa=1&aba=t1");
     ASSERT_EQ(res->status, 200) << res->body;

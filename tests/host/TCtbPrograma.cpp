@@ -32,6 +32,18 @@ nlohmann::json LancamentoDemo(const std::string& data, const nlohmann::json& val
             {"VALORLCTOCTB", valor}}}};
 }
 
+nlohmann::ordered_json LancamentoDemoComHistorico(int historico, const char* complemento) {
+  nlohmann::ordered_json documento = {{"op", "insert"}, {"company", 1}};
+  const nlohmann::json demo = LancamentoDemo("2025-08-11");
+  for (const char* campo :
+       {"CODIGOESTAB", "DATALCTOCTB", "CONTACTBDEB", "CONTACTBCRED", "VALORLCTOCTB"})
+    documento["fields"][campo] = demo["fields"][campo];
+  documento["fields"]["CODIGOHISTCTB"] = historico;
+  if (complemento != nullptr)
+    documento["fields"]["COMPLHIST"] = complemento;
+  return documento;
+}
+
 std::vector<std::string> Palavras(const std::string& linha) {
   std::istringstream texto(linha);
   std::vector<std::string> palavras;

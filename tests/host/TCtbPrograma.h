@@ -21,6 +21,10 @@
 // An entry of the demo company as `entry post` takes it.
 nlohmann::json LancamentoDemo(const std::string& data = "2025-08-11",
                               const nlohmann::json& valor = "99.00");
+// The same entry of 11/08/2025 in the order a person types it on the screen:
+// the date and the accounts, then the history `historico`, then the
+// complement when one is given (replacing what the screen filled in).
+nlohmann::ordered_json LancamentoDemoComHistorico(int historico, const char* complemento);
 // A command line split at its spaces (for arguments that hold none).
 std::vector<std::string> Palavras(const std::string& linha);
 
