@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <map>
 #include <regex>
 #include <thread>
 
@@ -367,9 +368,10 @@ TEST_P(TServidorWebTest, EntryPageReadsTheScreenKeepsBalancesFreshAndRefusesBadI
             400);
 }
 
-// The panel of last entries shows a standard history in words, filled from
-// the entry or from what the person typed.
-TEST_P(TServidorWebTest, LastEntriesPanelShowsHistoriesInWords) {
+// The panel of last entries and the ledger behind the trial balance show a
+// standard history in words, filled from the entry or from what the person
+// typed.
+TEST_P(TServidorWebTest, LastEntriesAndLedgerShowHistoriesInWords) {
   Escrever("h.csv",
            "CODIGOHISTCTB,DESCRHISTCTB,CODIGOGRUPOHISTCTB,STATUS\n"
            "93,Recebido de [DICTEXTOCONTACRED] ref. [DICDATAMESANOATUAL],1,0\n");
@@ -377,6 +379,7 @@ TEST_P(TServidorWebTest, LastEntriesPanelShowsHistoriesInWords) {
   ASSERT_NO_FATAL_FAILURE(Iniciar());
   const TSessao sessao = Entrar(1, kSenha);
   ASSERT_EQ(Get(sessao, "/api/lancamentos/tela?empresa=1&aba=t1")->status, 200);
+  std::map<int64_t, std::string> esperados;
   for (const auto& [complemento, esperado] :
        {std::pair{"", "Recebido de Banco do Brasil S.A. - C/C ref. 08/2025"},
         std::pair{"Banco da praça|agosto|", "Recebido de Banco da praça ref. agosto"}}) {
@@ -385,10 +388,22 @@ TEST_P(TServidorWebTest, LastEntriesPanelShowsHistoriesInWords) {
                         {"aba", "t1"}, {"documento", LancamentoDemoComHistorico(93, complemento)}}
                         .dump());
     ASSERT_EQ(json::parse(res->body)["result"], "posted") << res->body;
+    esperados[json::parse(res->body)["entry"]["CHAVELCTOCTB"]] = esperado;
     res = Get(sessao, "/api/lancamentos/paineis?empresa=1&aba=t1");
     ASSERT_EQ(res->status, 200) << res->body;
     EXPECT_EQ(json::parse(res->body)["grids"][0]["rows"][0]["HISTORICO"], esperado) << res->body;
   }
+  const json filtros = {{"pCodigoEmpresa", "1"},        {"pCodigoEstab", ""},
+                        {"pContaCtb", "1101001"},       {"pTipoSaldoCtb", "0"},
+                        {"pDataInicial", "2025-08-11"}, {"pDataFinal", "2025-08-11"}};
+  auto res =
+      Get(sessao, "/api/razao?filtros=" + httplib::detail::encode_query_param(filtros.dump()));
+  ASSERT_EQ(res->status, 200) << res->body;
+  std::map<int64_t, std::string> razao;
+  for (const json& linha : json::parse(res->body))
+    if (linha["CHAVELCTOCTB"].is_number() && esperados.count(linha["CHAVELCTOCTB"]))
+      razao[linha["CHAVELCTOCTB"]] = linha["HISTORICO"];
+  EXPECT_EQ(razao, esperados);
 }
 
 CTB_INSTANTIATE_ENGINES(TServidorWebTest);
