@@ -737,9 +737,13 @@ std::unique_ptr<TnCtbDPConsultaBalanceteMovimento> Consultar(TnDMConexao& conexa
   return processo;
 }
 
-void EscolherColunas(TnCtbDPConsultaBalanceteMovimento& processo, const std::string& colunas) {
-  ParaCadaEmpresa(
-      processo, [&](int, TnClientDataSet& dataSet) { EscolherColunasDoDataSet(dataSet, colunas); });
+void EscolherColunas(TnCtbDPConsultaBalanceteMovimento& processo, const std::string& colunas,
+                     size_t largura) {
+  ParaCadaEmpresa(processo, [&](int, TnClientDataSet& dataSet) {
+    EscolherColunasDoDataSet(dataSet, colunas);
+    if (largura > 0 && Nutil::Trim(colunas).empty())
+      OcultarRedundantes(dataSet);
+  });
 }
 
 std::string EscreverTabela(TnCtbDPConsultaBalanceteMovimento& processo, size_t largura) {
@@ -818,10 +822,8 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, TFormato forma
   auto processo = Consultar(conexao, opcoes);
   VerificarResultado(*processo);
   if (formato == TFormato::Tabela || formato == TFormato::CsvBr || formato == TFormato::Xlsx)
-    EscolherColunas(*processo, opcoes.Colunas);
-  if (formato == TFormato::Tabela && opcoes.LarguraMaxima > 0 &&
-      Nutil::Trim(opcoes.Colunas).empty())
-    ParaCadaEmpresa(*processo, [](int, TnClientDataSet& dataSet) { OcultarRedundantes(dataSet); });
+    EscolherColunas(*processo, opcoes.Colunas,
+                    formato == TFormato::Tabela ? opcoes.LarguraMaxima : 0);
   std::string texto;
   switch (formato) {
     case TFormato::Tabela:

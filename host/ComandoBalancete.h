@@ -98,9 +98,11 @@ TFormato FormatoDoNome(const std::string& nome);
 std::unique_ptr<TnCtbDPConsultaBalanceteMovimento> Consultar(TnDMConexao& conexao,
                                                              const TOpcoes& opcoes);
 
-// The columns for people: `Colunas`, else those with a value. Exception for
-// a name that is no column, naming the columns.
-void EscolherColunas(TnCtbDPConsultaBalanceteMovimento& processo, const std::string& colunas);
+// The columns for people: `Colunas`, else those with a value, and with a
+// width (a terminal's table) not the code nor "S/A". Exception for a name
+// that is no column, naming the columns.
+void EscolherColunas(TnCtbDPConsultaBalanceteMovimento& processo, const std::string& colunas,
+                     size_t largura = 0);
 
 std::string EscreverTabela(TnCtbDPConsultaBalanceteMovimento& processo, size_t largura = 0);
 std::string EscreverCsv(TnCtbDPConsultaBalanceteMovimento& processo);
