@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <tuple>
 
 #include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
@@ -17,6 +18,7 @@
 #include "framework/core/FormatFloat.h"
 #include "framework/core/Nutil.h"
 #include "framework/ctb/Nctbsfuncoes_u.h"
+#include "framework/ctb/TnUtilCtb.h"
 #include "framework/data/ClientDataSet.h"
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnSessao.h"
@@ -109,6 +111,63 @@ bool EhValor(const TField& field) {
   return field.DataType() == TFieldType::ftFloat && !field.DisplayFormat().empty();
 }
 
+// A calculated account adds and subtracts other accounts' movements, each
+// signed by its own nature, so its movement is a result (a profit is a
+// credit) but the debits and credits it sums across natures mean nothing
+// and may be negative, which no book shows. Its movement goes to the side
+// its sign and the account's nature give, the other side zero; with no
+// nature to tell, both sides are left blank and the movement and balances
+// say it all. In every format.
+void AcertarCalculadas(TnDMConexao& conexao, int empresa, TnClientDataSet& dataSet) {
+  std::set<int64_t> calculadas;
+  for (const ValueArray& linha :
+       conexao
+           .ExecuteQuery("select CONTACTB from PLANOESPEC where CODIGOEMPRESA = :pEmpresa and "
+                         "TIPOCONTACALC = 2",
+                         {{"pEmpresa", Value(empresa)}})
+           .Rows)
+    calculadas.insert(linha[0].AsInteger());
+  if (calculadas.empty())
+    return;
+  struct TLados {
+    TField* Debito;
+    TField* Credito;
+    TField* Movimento;
+  };
+  // The single set of columns or each month's.
+  std::vector<TLados> lados;
+  for (int i = 0; i < dataSet.FieldCount(); ++i) {
+    TField& debito = dataSet.Fields(i);
+    const std::string nome = Nutil::UpperCase(debito.FieldName());
+    if (!nome.starts_with("DEBITO"))
+      continue;
+    TField* credito = dataSet.FindField("CREDITO" + nome.substr(6));
+    TField* movimento = dataSet.FindField("MOVIMENTO" + nome.substr(6));
+    if (credito != nullptr && movimento != nullptr)
+      lados.push_back({&debito, credito, movimento});
+  }
+  const TnNaturezasGrupo naturezas(conexao, empresa);
+  SaidaFormatos::ParaCadaLinha(dataSet, [&] {
+    if (calculadas.count(dataSet.FieldByName("CodigoConta").AsInteger()) == 0)
+      return;
+    const std::optional<int> natureza =
+        naturezas.ProcurarNatureza(dataSet.FieldByName("ClassifConta").AsString());
+    dataSet.Edit();
+    for (const TLados& lado : lados) {
+      if (!natureza) {
+        lado.Debito->Clear();
+        lado.Credito->Clear();
+        continue;
+      }
+      // Debits minus credits, whichever the nature.
+      const double devedor = *natureza * lado.Movimento->AsFloat();
+      lado.Debito->SetAsFloat(devedor > 0 ? devedor : 0.0);
+      lado.Credito->SetAsFloat(devedor < 0 ? -devedor : 0.0);
+    }
+    dataSet.Post();
+  });
+}
+
 // The rows the options keep, in every format: a filter on the data set, so
 // the totals can still read every row.
 void Recortar(TnClientDataSet& dataSet, int nivel, bool soSinteticas) {
@@ -122,10 +181,18 @@ void Recortar(TnClientDataSet& dataSet, int nivel, bool soSinteticas) {
   dataSet.SetFiltered(true);
 }
 
-// The amount columns' sums over the accounts of the chart's first level
-// (each totals every account under it, those the query hides included),
-// every row counted whatever the rows shown: those of branch 0 when the query
-// consolidated the branches there, else each branch's.
+// Debits and credits add up across accounts of either nature; a balance or
+// a movement is signed by its account's nature, and a sum of them across
+// natures means nothing, so the totals leave them blank.
+bool SomaTemSentido(const TField& field) {
+  const std::string campo = Nutil::UpperCase(field.FieldName());
+  return EhValor(field) && (campo.starts_with("DEBITO") || campo.starts_with("CREDITO"));
+}
+
+// The debit and credit columns' sums over the accounts of the chart's first
+// level (each totals every account under it, those the query hides
+// included), every row counted whatever the rows shown: those of branch 0
+// when the query consolidated the branches there, else each branch's.
 std::map<std::string, double> Totais(TnClientDataSet& dataSet) {
   const bool filtrado = dataSet.Filtered();
   dataSet.SetFiltered(false);
@@ -139,7 +206,7 @@ std::map<std::string, double> Totais(TnClientDataSet& dataSet) {
   });
   std::map<std::string, double> totais;
   for (TField* field : SaidaFormatos::CamposVisiveis(dataSet))
-    if (EhValor(*field))
+    if (SomaTemSentido(*field))
       totais[field->FieldName()] = 0;
   SaidaFormatos::ParaCadaLinha(dataSet, [&] {
     if (!primeiroNivel() || (temConsolidado && dataSet.FieldByName("CodigoEstab").AsFloat() != 0))
@@ -158,14 +225,25 @@ bool TemValor(TnClientDataSet& dataSet, const TField& field) {
   return tem;
 }
 
+// The month of a month's column ("DEBITO032025" is "032025"); empty for
+// any other column.
+std::string MesDaColuna(const TField& field) {
+  const std::string campo = Nutil::UpperCase(field.FieldName());
+  for (const char* prefixo : {"DEBITO", "CREDITO", "MOVIMENTO"}) {
+    const std::string_view inicio(prefixo);
+    if (campo.size() == inicio.size() + 6 && campo.starts_with(inicio) &&
+        std::all_of(campo.begin() + static_cast<std::ptrdiff_t>(inicio.size()), campo.end(),
+                    [](char c) { return c >= '0' && c <= '9'; }))
+      return campo.substr(inicio.size());
+  }
+  return "";
+}
+
 // Whether `nome` (as typed) chooses `field`: its name, or a month's prefix.
 bool Escolhe(const std::string& nome, const TField& field) {
   const std::string campo = Nutil::UpperCase(field.FieldName());
-  if (campo == nome)
-    return true;
-  return campo.size() == nome.size() + 6 && campo.rfind(nome, 0) == 0 &&
-         std::all_of(campo.begin() + static_cast<std::ptrdiff_t>(nome.size()), campo.end(),
-                     [](char c) { return c >= '0' && c <= '9'; });
+  const std::string mes = MesDaColuna(field);
+  return campo == nome || (!mes.empty() && campo == nome + mes);
 }
 
 void EscolherColunasDoDataSet(TnClientDataSet& dataSet, const std::string& colunas) {
@@ -194,6 +272,15 @@ void EscolherColunasDoDataSet(TnClientDataSet& dataSet, const std::string& colun
                                   [&](const std::string& nome) { return Escolhe(nome, *field); }));
 }
 
+// A terminal's default table leaves out what another column already says:
+// the account's code beside its classification, and its type ("S/A") beside
+// the marker of the synthetic rows.
+void OcultarRedundantes(TnClientDataSet& dataSet) {
+  if (dataSet.FieldByName("ClassifConta").Visible())
+    dataSet.FieldByName("CodigoConta").SetVisible(false);
+  dataSet.FieldByName("TipoConta").SetVisible(false);
+}
+
 std::string Celula(const TField& field) {
   if (field.IsNull())
     return "";
@@ -216,34 +303,6 @@ std::string Cortar(const std::string& texto, size_t largura) {
   return Primeiros(texto, largura - 1) + "…";
 }
 
-// Fits the columns to `maxima` (0: no limit): first headings wider than
-// their column's values are cut (to no less than a few characters), then the
-// widest text column is narrowed. A table that still does not fit is left
-// so: the person chooses fewer columns (--columns).
-void Ajustar(std::vector<size_t>& larguras, const std::vector<size_t>& dosValores,
-             const TLayout& layout, size_t maxima) {
-  constexpr size_t kMinimo = 8;
-  const auto total = [&] {
-    size_t soma = 0;
-    for (size_t largura : larguras)
-      soma += largura + 2;
-    return soma;
-  };
-  if (maxima == 0 || larguras.empty() || total() <= maxima)
-    return;
-  for (size_t i = 0; i < larguras.size(); ++i)
-    larguras[i] = std::max(dosValores[i], std::min(larguras[i], kMinimo));
-  size_t maior = larguras.size();
-  for (size_t i = 0; i < larguras.size(); ++i)
-    if (!IsNumericFieldType(layout.Colunas[i]->DataType()) &&
-        (maior == larguras.size() || larguras[i] > larguras[maior]))
-      maior = i;
-  if (maior == larguras.size() || total() <= maxima)
-    return;
-  const size_t excesso = total() - maxima;
-  larguras[maior] = std::max(kMinimo, larguras[maior] > excesso ? larguras[maior] - excesso : 0);
-}
-
 // The totals line's cells: "Total" in the first text column wide enough,
 // each amount column's sum in its format.
 std::vector<std::string> LinhaTotais(const TLayout& layout, const std::vector<size_t>& larguras,
@@ -261,30 +320,136 @@ std::vector<std::string> LinhaTotais(const TLayout& layout, const std::vector<si
   return celulas;
 }
 
-std::string Tabela(TnClientDataSet& dataSet, const TnGridBands* bands, size_t maxima) {
-  TLayout layout = Montar(dataSet, bands);
-  const size_t n = layout.Colunas.size();
-  std::vector<size_t> dosValores(n, 0);
-  std::vector<std::vector<std::string>> linhas;
-  std::vector<bool> sinteticas;
+// A table's text before it is laid out: the visible columns' cells, the
+// totals line and each column's widths (of its values and totals; with its
+// heading too).
+struct TGrade {
+  TLayout Layout;
+  std::vector<std::vector<std::string>> Linhas;
+  std::vector<bool> Sinteticas;
+  std::vector<std::string> Totais;
+  std::vector<size_t> DosValores;
+  std::vector<size_t> Larguras;
+};
+
+TGrade Preencher(TnClientDataSet& dataSet, const TnGridBands* bands) {
+  TGrade grade{Montar(dataSet, bands), {}, {}, {}, {}, {}};
+  const std::vector<TField*>& colunas = grade.Layout.Colunas;
+  const size_t n = colunas.size();
+  grade.DosValores.assign(n, 0);
   for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
     std::vector<std::string> celulas;
     for (size_t i = 0; i < n; ++i) {
-      celulas.push_back(SaidaTabela::Visivel(Celula(*layout.Colunas[i])));
-      dosValores[i] = std::max(dosValores[i], Largura(celulas.back()));
+      celulas.push_back(SaidaTabela::Visivel(Celula(*colunas[i])));
+      grade.DosValores[i] = std::max(grade.DosValores[i], Largura(celulas.back()));
     }
-    linhas.push_back(std::move(celulas));
-    sinteticas.push_back(LinhaComEstilo(dataSet));
+    grade.Linhas.push_back(std::move(celulas));
+    grade.Sinteticas.push_back(LinhaComEstilo(dataSet));
   }
-  std::vector<size_t> larguras(n);
   for (size_t i = 0; i < n; ++i)
-    larguras[i] = std::max(dosValores[i], Largura(layout.Colunas[i]->DisplayLabel()));
-  const std::vector<std::string> totais = LinhaTotais(layout, larguras, Totais(dataSet));
-  for (size_t i = 0; i < n; ++i)
-    dosValores[i] = std::max(dosValores[i], Largura(totais[i]));
-  for (size_t i = 0; i < n; ++i)
-    larguras[i] = std::max(larguras[i], dosValores[i]);
-  Ajustar(larguras, dosValores, layout, maxima);
+    grade.Larguras.push_back(std::max(grade.DosValores[i], Largura(colunas[i]->DisplayLabel())));
+  grade.Totais = LinhaTotais(grade.Layout, grade.Larguras, Totais(dataSet));
+  for (size_t i = 0; i < n; ++i) {
+    grade.DosValores[i] = std::max(grade.DosValores[i], Largura(grade.Totais[i]));
+    grade.Larguras[i] = std::max(grade.Larguras[i], grade.DosValores[i]);
+  }
+  return grade;
+}
+
+// Two characters of marker, then the columns two blanks apart.
+size_t LarguraDaLinha(const std::vector<size_t>& larguras) {
+  size_t soma = 0;
+  for (size_t largura : larguras)
+    soma += largura + 2;
+  return soma;
+}
+
+// Fits the columns to `maxima` (0: no limit): first the widest text column
+// (the description) is narrowed, to no less than the 24 characters that
+// still tell one account from another; then headings wider than their
+// column's values are cut (to no less than a few characters), and what room
+// that leaves goes back to the description. Whether the table fits.
+bool Ajustar(std::vector<size_t>& larguras, const std::vector<size_t>& dosValores,
+             const TLayout& layout, size_t maxima) {
+  constexpr size_t kMinimoTitulo = 8;
+  constexpr size_t kMinimoTexto = 24;
+  if (maxima == 0 || LarguraDaLinha(larguras) <= maxima)
+    return true;
+  size_t maior = larguras.size();
+  for (size_t i = 0; i < larguras.size(); ++i)
+    if (!IsNumericFieldType(layout.Colunas[i]->DataType()) &&
+        (maior == larguras.size() || larguras[i] > larguras[maior]))
+      maior = i;
+  const size_t natural = maior < larguras.size() ? larguras[maior] : 0;
+  if (maior < larguras.size()) {
+    const size_t excesso = LarguraDaLinha(larguras) - maxima;
+    larguras[maior] =
+        std::max(std::min(natural, kMinimoTexto), natural > excesso ? natural - excesso : 0);
+    if (LarguraDaLinha(larguras) <= maxima)
+      return true;
+  }
+  for (size_t i = 0; i < larguras.size(); ++i)
+    if (i != maior && larguras[i] > dosValores[i])
+      larguras[i] = std::max(dosValores[i], std::min(larguras[i], kMinimoTitulo));
+  const size_t total = LarguraDaLinha(larguras);
+  if (maior < larguras.size() && total < maxima)
+    larguras[maior] = std::min(natural, larguras[maior] + (maxima - total));
+  return LarguraDaLinha(larguras) <= maxima;
+}
+
+// The months ("mmyyyy") that do not fit in `maxima` even with the other
+// columns as narrow as they go: the last ones, as many as must leave; all
+// of them when not one fits. A month leaves whole, every column of it.
+std::vector<std::string> MesesQueNaoCabem(const TGrade& grade, size_t maxima) {
+  std::vector<size_t> larguras = grade.Larguras;
+  if (Ajustar(larguras, grade.DosValores, grade.Layout, maxima))
+    return {};
+  std::vector<std::pair<std::string, size_t>> meses;  // a month, the width of its columns
+  for (size_t i = 0; i < larguras.size(); ++i) {
+    const std::string mes = MesDaColuna(*grade.Layout.Colunas[i]);
+    if (mes.empty())
+      continue;
+    if (meses.empty() || meses.back().first != mes)
+      meses.emplace_back(mes, 0);
+    meses.back().second += larguras[i] + 2;
+  }
+  size_t total = LarguraDaLinha(larguras);
+  size_t ficam = meses.size();
+  while (ficam > 0 && total > maxima)
+    total -= meses[--ficam].second;
+  std::vector<std::string> fora;
+  for (size_t i = ficam; i < meses.size(); ++i)
+    fora.push_back(meses[i].first);
+  return fora;
+}
+
+// "mm/yyyy" of a month "mmyyyy".
+std::string Mes(const std::string& mes) {
+  return mes.substr(0, 2) + "/" + mes.substr(2);
+}
+
+// The line that says which months a terminal table left out and how to see
+// them; it fits 80 columns.
+std::string AvisoMesesFora(const std::vector<std::string>& fora) {
+  const std::string meses =
+      fora.size() == 1 ? Mes(fora.front()) : Mes(fora.front()) + " a " + Mes(fora.back());
+  return "Fora da tela: " + meses + " — use --columns, --depth, --csv-br ou | less -S\n";
+}
+
+std::string Tabela(TnClientDataSet& dataSet, const TnGridBands* bands, size_t maxima) {
+  TGrade grade = Preencher(dataSet, bands);
+  const std::vector<std::string> fora =
+      maxima > 0 ? MesesQueNaoCabem(grade, maxima) : std::vector<std::string>();
+  if (!fora.empty()) {
+    for (TField* field : grade.Layout.Colunas)
+      if (std::find(fora.begin(), fora.end(), MesDaColuna(*field)) != fora.end())
+        field->SetVisible(false);
+    grade = Preencher(dataSet, bands);
+  }
+  const TLayout& layout = grade.Layout;
+  const size_t n = layout.Colunas.size();
+  std::vector<size_t>& larguras = grade.Larguras;
+  Ajustar(larguras, grade.DosValores, layout, maxima);
   // Two characters of marker, then the columns two blanks apart.
   std::vector<size_t> inicio(n);
   size_t pos = 2;
@@ -301,7 +466,12 @@ std::string Tabela(TnClientDataSet& dataSet, const TnGridBands* bands, size_t ma
       const std::string caption = Nutil::Trim(faixa.Caption);
       if (faixa.Nivel != nivel || caption.empty())
         continue;
-      size_t destino = std::max(inicio[faixa.Primeira], ocupado == 0 ? 0 : ocupado + 2);
+      const size_t livre = ocupado == 0 ? 0 : ocupado + 2;
+      size_t destino = std::max(inicio[faixa.Primeira], livre);
+      // A caption that would run past the screen moves left, as far as the
+      // one before it lets it.
+      if (maxima > 0 && destino + Largura(caption) > maxima)
+        destino = std::max(livre, maxima > Largura(caption) ? maxima - Largura(caption) : 0);
       linha += std::string(destino - ocupado, ' ') + caption;
       ocupado = destino + Largura(caption);
     }
@@ -324,9 +494,14 @@ std::string Tabela(TnClientDataSet& dataSet, const TnGridBands* bands, size_t ma
     tracos.emplace_back(larguras[i], '-');
   }
   out += linhaColunas("  ", titulos) + linhaColunas("  ", tracos);
-  for (size_t r = 0; r < linhas.size(); ++r)
-    out += linhaColunas(sinteticas[r] ? "* " : "  ", linhas[r]);
-  out += linhaColunas("  ", tracos) + linhaColunas("  ", totais);
+  for (size_t r = 0; r < grade.Linhas.size(); ++r)
+    out += linhaColunas(grade.Sinteticas[r] ? "* " : "  ", grade.Linhas[r]);
+  // A table without debit or credit columns has nothing to total.
+  if (std::any_of(layout.Colunas.begin(), layout.Colunas.end(),
+                  [](const TField* field) { return SomaTemSentido(*field); }))
+    out += linhaColunas("  ", tracos) + linhaColunas("  ", grade.Totais);
+  if (!fora.empty())
+    out += AvisoMesesFora(fora);
   return out;
 }
 
@@ -555,15 +730,20 @@ std::unique_ptr<TnCtbDPConsultaBalanceteMovimento> Consultar(TnDMConexao& conexa
   params.CodigoMoeda = opcoes.Moeda;
   params.DetalharClienteFornecedor = opcoes.DetalharClientes;
   processo->Executar(params);
-  ParaCadaEmpresa(*processo, [&](int, TnClientDataSet& dataSet) {
+  ParaCadaEmpresa(*processo, [&](int empresa, TnClientDataSet& dataSet) {
+    AcertarCalculadas(conexao, empresa, dataSet);
     Recortar(dataSet, opcoes.Nivel, opcoes.SoSinteticas);
   });
   return processo;
 }
 
-void EscolherColunas(TnCtbDPConsultaBalanceteMovimento& processo, const std::string& colunas) {
-  ParaCadaEmpresa(
-      processo, [&](int, TnClientDataSet& dataSet) { EscolherColunasDoDataSet(dataSet, colunas); });
+void EscolherColunas(TnCtbDPConsultaBalanceteMovimento& processo, const std::string& colunas,
+                     size_t largura) {
+  ParaCadaEmpresa(processo, [&](int, TnClientDataSet& dataSet) {
+    EscolherColunasDoDataSet(dataSet, colunas);
+    if (largura > 0 && Nutil::Trim(colunas).empty())
+      OcultarRedundantes(dataSet);
+  });
 }
 
 std::string EscreverTabela(TnCtbDPConsultaBalanceteMovimento& processo, size_t largura) {
@@ -642,7 +822,8 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, TFormato forma
   auto processo = Consultar(conexao, opcoes);
   VerificarResultado(*processo);
   if (formato == TFormato::Tabela || formato == TFormato::CsvBr || formato == TFormato::Xlsx)
-    EscolherColunas(*processo, opcoes.Colunas);
+    EscolherColunas(*processo, opcoes.Colunas,
+                    formato == TFormato::Tabela ? opcoes.LarguraMaxima : 0);
   std::string texto;
   switch (formato) {
     case TFormato::Tabela:

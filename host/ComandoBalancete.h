@@ -7,19 +7,28 @@
 // synthetic accounts (`SoSinteticas`); in every format. The rows a synthetic
 // account totals are left out, never re-added: its amounts stay its own.
 //
+// A calculated account's negative debit is shown as a credit and its
+// negative credit as a debit, in every format (the movement and balances
+// stay as they are).
+//
 // For people (table, csv-br, xlsx): the columns chosen (`Colunas`), else
 // every column that has a value in some row (the branch and cost-centre
 // columns go when nobody asked for them); headings for people
-// (SaidaFormatos::TitulosParaPessoas); a totals line: the sum of the rows of
-// the chart's first level (each totals its accounts, hidden ones included;
-// of the consolidated branch 0 when there are such rows), whatever rows are
-// shown, so the totals are the company's.
+// (SaidaFormatos::TitulosParaPessoas); a totals line: the sum of the debit
+// and credit columns over the rows of the chart's first level (each totals
+// its accounts, hidden ones included; of the consolidated branch 0 when
+// there are such rows), whatever rows are shown, so the totals are the
+// company's; balances and movements, signed by each account's nature, are
+// not summed.
 //
 // - table: per company, the header bands as title lines (each caption above
 //   the columns it spans), then the columns aligned; amounts in the data
 //   set's format (negatives in parentheses); synthetic rows marked "*"; the
-//   totals last. With a width (the terminal's), the widest text column is
-//   cut ("…") so the lines fit it.
+//   totals last. With a width (the terminal's) and no `Colunas`, the code
+//   and "S/A" columns go (the classification and the marker say them); the
+//   widest text column is cut ("…", to no less than 24 characters) so the
+//   lines fit, and the last months that still do not fit are left out, whole,
+//   with a line naming them and how to see them.
 // - csv (for programs): every field of each company's data set, named as
 //   the data set names it; with several companies one header and a first
 //   column CodigoEmpresa.
@@ -89,9 +98,11 @@ TFormato FormatoDoNome(const std::string& nome);
 std::unique_ptr<TnCtbDPConsultaBalanceteMovimento> Consultar(TnDMConexao& conexao,
                                                              const TOpcoes& opcoes);
 
-// The columns for people: `Colunas`, else those with a value. Exception for
-// a name that is no column, naming the columns.
-void EscolherColunas(TnCtbDPConsultaBalanceteMovimento& processo, const std::string& colunas);
+// The columns for people: `Colunas`, else those with a value, and with a
+// width (a terminal's table) not the code nor "S/A". Exception for a name
+// that is no column, naming the columns.
+void EscolherColunas(TnCtbDPConsultaBalanceteMovimento& processo, const std::string& colunas,
+                     size_t largura = 0);
 
 std::string EscreverTabela(TnCtbDPConsultaBalanceteMovimento& processo, size_t largura = 0);
 std::string EscreverCsv(TnCtbDPConsultaBalanceteMovimento& processo);

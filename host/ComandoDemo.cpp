@@ -23,6 +23,7 @@
 #include "host/HostComum.h"
 #include "host/ImportacaoHost.h"
 #include "host/SaidaRelatorio.h"
+#include "host/Terminal.h"
 #include "schema/SchemaInstaller.h"
 #include "trialbalance/nCtbDPConsultaBalanceteMovimento_U.h"
 
@@ -205,8 +206,10 @@ int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& said
   balancete.Progresso = barra.Hook();
   auto processo = ComandoBalancete::Consultar(conexao, balancete);
   barra.Apagar();
-  ComandoBalancete::EscolherColunas(*processo, "");
-  saida << ComandoBalancete::EscreverTabela(*processo) << "\n"
+  // On a terminal the trial balance fits it, as `trial-balance` does.
+  const size_t largura = Terminal::Largura();
+  ComandoBalancete::EscolherColunas(*processo, "", largura);
+  saida << ComandoBalancete::EscreverTabela(*processo, largura) << "\n"
         << TotaisDoAno(conexao, opcoes.CodigoEmpresa)
         << Conferencias(conexao, *processo, opcoes.CodigoEmpresa);
   return resultado.Recusas.empty() && resultado.Aceita && ifrs.Recusas.empty() && ifrs.Aceita ? 0

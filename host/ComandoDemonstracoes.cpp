@@ -10,6 +10,7 @@
 #include "framework/core/Exceptions.h"
 #include "framework/core/FormatDateTime.h"
 #include "framework/db/TnDMConexao.h"
+#include "host/SaidaFormatos.h"
 #include "host/SessaoHost.h"
 
 namespace ComandoDemonstracoes {
@@ -27,7 +28,10 @@ struct TGrupo {
   char Tipo = 'A';
 };
 
-constexpr std::string_view kTipos = "APLRD";
+// A assets, P liabilities, L equity (balance sheet); the income statement's
+// sections in their order: R gross revenue, E its deductions, C costs, D
+// operating expenses, F financial result, I income taxes.
+constexpr std::string_view kTipos = "APLRECDFI";
 
 std::vector<TGrupo> Grupos(TnDMConexao& conexao, int empresa) {
   std::vector<TGrupo> grupos;
@@ -41,14 +45,15 @@ std::vector<TGrupo> Grupos(TnDMConexao& conexao, int empresa) {
     if (tipo.size() != 1 || kTipos.find(tipo[0]) == std::string_view::npos)
       throw Exception(
           fmt::format("GRUPODEMONSCTB: tipo \"{}\" inválido no grupo {} (use A, P, L, "
-                      "R ou D)",
+                      "R, E, C, D, F ou I)",
                       tipo, linha[0].AsString()));
     grupos.push_back({linha[0].AsString(), tipo[0]});
   }
   if (grupos.empty())
     throw Exception(
         fmt::format("A empresa {} não tem os grupos das demonstrações: carregue GRUPODEMONSCTB "
-                    "(CODIGOEMPRESA, CLASSIFGRUPO, TIPOGRUPO A, P, L, R ou D) com 'ctb load'",
+                    "(CODIGOEMPRESA, CLASSIFGRUPO, TIPOGRUPO A, P, L, R, E, C, D, F ou I) com "
+                    "'ctb load'",
                     empresa));
   return grupos;
 }
@@ -63,6 +68,24 @@ const TGrupo* GrupoDe(const std::vector<TGrupo>& grupos, const std::string& clas
   return melhor;
 }
 
+// The income statement: each section's line (the sum of its groups, shown
+// when the company has groups of its type), and after it, when it closes a
+// step, the result so far.
+struct TSecaoResultado {
+  char Tipo;
+  const char* Nome;
+  const char* Subtotal;  // nullptr: no result line after the section
+};
+constexpr TSecaoResultado kSecoesResultado[] = {
+    {'R', "RECEITA BRUTA", nullptr},
+    {'E', "(-) DEDUÇÕES DA RECEITA BRUTA", "RECEITA LÍQUIDA"},
+    {'C', "(-) CUSTO DAS VENDAS", "LUCRO BRUTO"},
+    {'D', "(-) DESPESAS OPERACIONAIS", nullptr},
+    {'F', "RESULTADO FINANCEIRO", "RESULTADO ANTES DOS TRIBUTOS SOBRE O LUCRO"},
+    {'I', "(-) IMPOSTO DE RENDA E CONTRIBUIÇÃO SOCIAL", "LUCRO LÍQUIDO DO PERÍODO"},
+};
+
+// The line of a group whose classification is no account of the chart.
 std::string NomeDoTipo(char tipo) {
   switch (tipo) {
     case 'A':
@@ -71,11 +94,13 @@ std::string NomeDoTipo(char tipo) {
       return "PASSIVO";
     case 'L':
       return "PATRIMÔNIO LÍQUIDO";
-    case 'R':
-      return "RECEITAS";
     default:
-      return "CUSTOS E DESPESAS";
+      break;
   }
+  for (const TSecaoResultado& secao : kSecoesResultado)
+    if (secao.Tipo == tipo)
+      return secao.Nome;
+  return "";
 }
 
 size_t Nivel(const std::string& classif) {
@@ -86,16 +111,13 @@ TValores Negativo(const TValores& valores) {
   return {-valores.Atual, -valores.Anterior};
 }
 
-TValores Vezes(const TValores& valores, int sinal) {
-  return sinal < 0 ? Negativo(valores) : valores;
-}
-
 bool Zero(const TValores& valores) {
   return valores.Atual == Currency() && valores.Anterior == Currency();
 }
 
-// An analytic account's figures: in the balance sheet at both ends, in the
-// income statement over both periods, signed by its group.
+// An analytic account's figures: in the balance sheet at both ends, signed
+// by its group; in the income statement over both periods, by what it did
+// to the result (credits minus debits).
 struct TValorConta {
   const TConta* Conta = nullptr;
   const TGrupo* Grupo = nullptr;
@@ -103,7 +125,8 @@ struct TValorConta {
   TValores Resultado;
 };
 
-// The statement lines of the groups of one type: each account at or below
+// The statement lines of the groups of one type: each group's own line,
+// whatever `nivel` (the totals are made of them), then each account below
 // the group (and not in a deeper group) down to `nivel`, its figure the sum
 // of its analytic accounts in the group.
 void Secao(std::vector<TLinha>& linhas, char tipo, const std::vector<TGrupo>& grupos,
@@ -123,21 +146,26 @@ void Secao(std::vector<TLinha>& linhas, char tipo, const std::vector<TGrupo>& gr
                      [&](const TConta& conta) { return conta.Classif == grupo.Classif; }))
       linhas.push_back({grupo.Classif, NomeDoTipo(tipo), soma(grupo.Classif), false});
     for (const TConta& conta : plano.Contas()) {
+      const bool propria = conta.Classif == grupo.Classif;
       if (!SobGrupo(conta.Classif, grupo.Classif) || GrupoDe(grupos, conta.Classif) != &grupo ||
-          (nivel != 0 && Nivel(conta.Classif) > nivel))
+          (nivel != 0 && Nivel(conta.Classif) > nivel && !propria))
         continue;
       const TValores total = soma(conta.Classif);
-      if (zeradas || !Zero(total) || conta.Classif == grupo.Classif)
+      if (zeradas || !Zero(total) || propria)
         linhas.push_back({conta.Classif, conta.Descr, total, false});
     }
   }
+}
+
+bool MesesInteiros(TDateTime inicio, TDateTime fim) {
+  return DayOf(inicio) == 1 && DateOf(EndOfTheMonth(fim)) == fim;
 }
 
 // The period before: as many whole months when the period is made of them,
 // else as many days.
 std::pair<TDateTime, TDateTime> PeriodoAnterior(TDateTime inicio, TDateTime fim) {
   const TDateTime vespera = IncDay(inicio, -1);
-  if (DayOf(inicio) == 1 && DateOf(EndOfTheMonth(fim)) == fim) {
+  if (MesesInteiros(inicio, fim)) {
     const int meses = (YearOf(fim) - YearOf(inicio)) * 12 + MonthOf(fim) - MonthOf(inicio) + 1;
     return {IncMonth(inicio, -meses), vespera};
   }
@@ -146,6 +174,18 @@ std::pair<TDateTime, TDateTime> PeriodoAnterior(TDateTime inicio, TDateTime fim)
 
 std::string Dia(TDateTime data) {
   return FormatDateTime("dd/mm/yyyy", data);
+}
+
+// A period as a column heading: "2025", "03/2025", "01/2025 a 06/2025", else
+// its days.
+std::string NomeDoPeriodo(TDateTime inicio, TDateTime fim) {
+  if (!MesesInteiros(inicio, fim))
+    return Dia(inicio) + " a " + Dia(fim);
+  if (MonthOf(inicio) == 1 && MonthOf(fim) == 12 && YearOf(inicio) == YearOf(fim))
+    return std::to_string(YearOf(inicio));
+  const std::string de = FormatDateTime("mm/yyyy", inicio);
+  const std::string ate = FormatDateTime("mm/yyyy", fim);
+  return de == ate ? de : de + " a " + ate;
 }
 
 }  // namespace
@@ -195,8 +235,9 @@ TDemonstracoes Calcular(TnDMConexao& conexao, int empresa, TDateTime inicio, TDa
     const Currency b0 = RelatorioContabil::SaldoDaConta(antesAnterior, conta.ContaCtb).Saldo();
     const Currency b1 = RelatorioContabil::SaldoDaConta(antesInicio, conta.ContaCtb).Saldo();
     const Currency b2 = RelatorioContabil::SaldoDaConta(ateFim, conta.ContaCtb).Saldo();
-    const int sinal = grupo->Tipo == 'A' || grupo->Tipo == 'D' ? 1 : -1;
-    TValorConta valor{&conta, grupo, Vezes({b2, b1}, sinal), Vezes({b2 - b1, b1 - b0}, sinal)};
+    const TValores saldo{b2, b1};
+    TValorConta valor{&conta, grupo, grupo->Tipo == 'A' ? saldo : Negativo(saldo),
+                      Negativo({b2 - b1, b1 - b0})};
     switch (grupo->Tipo) {
       case 'A':
         d.Ativo += valor.Balanco;
@@ -208,8 +249,7 @@ TDemonstracoes Calcular(TnDMConexao& conexao, int empresa, TDateTime inicio, TDa
         d.PatrimonioLiquido += valor.Balanco;
         break;
       default:
-        // Revenue and expenses alike: the result is credits minus debits.
-        d.ResultadoPeriodo += Negativo({b2 - b1, b1 - b0});
+        d.ResultadoPeriodo += valor.Resultado;
         d.ResultadoAnterior += Negativo({b1, b0});
     }
     valores.push_back(valor);
@@ -230,9 +270,24 @@ TDemonstracoes Calcular(TnDMConexao& conexao, int empresa, TDateTime inicio, TDa
   passivoTotal += d.ResultadoAnterior;
   d.Balanco.push_back({"", "TOTAL DO PASSIVO E PATRIMÔNIO LÍQUIDO", passivoTotal, true});
 
-  Secao(d.Resultado, 'R', grupos, plano, valores, &TValorConta::Resultado, niveis, zeradas);
-  Secao(d.Resultado, 'D', grupos, plano, valores, &TValorConta::Resultado, niveis, zeradas);
-  d.Resultado.push_back({"", "RESULTADO DO PERÍODO", d.ResultadoPeriodo, true});
+  // Each step's result adds the sections before it, so the last one is the
+  // period's result.
+  TValores acumulado;
+  for (const TSecaoResultado& secao : kSecoesResultado) {
+    if (std::any_of(grupos.begin(), grupos.end(),
+                    [&](const TGrupo& grupo) { return grupo.Tipo == secao.Tipo; })) {
+      TValores soma;
+      for (const TValorConta& valor : valores)
+        if (valor.Grupo->Tipo == secao.Tipo)
+          soma += valor.Resultado;
+      d.Resultado.push_back({"", secao.Nome, soma, false});
+      Secao(d.Resultado, secao.Tipo, grupos, plano, valores, &TValorConta::Resultado, niveis,
+            zeradas);
+      acumulado += soma;
+    }
+    if (secao.Subtotal != nullptr)
+      d.Resultado.push_back({"", secao.Subtotal, acumulado, true});
+  }
   return d;
 }
 
@@ -244,14 +299,16 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& 
   size_t largura = 0;
   for (const auto* linhas : {&d.Balanco, &d.Resultado})
     for (const TLinha& linha : *linhas)
-      largura = std::max(largura, linha.Descr.size());
-  const std::vector<SaidaRelatorio::TColuna> colunas = {
+      largura = std::max(largura, SaidaFormatos::Largura(linha.Descr));
+  std::vector<SaidaRelatorio::TColuna> colunas = {
       {"DEMONSTRACAO", "Demonstração", TTipoColuna::Texto, 0},
       {"CLASSIFCONTA", "Classificação", TTipoColuna::Texto, 14},
       {"DESCRCONTA", "Descrição", TTipoColuna::Texto, largura},
-      {"VALOR", Dia(d.Fim), TTipoColuna::Valor, 18},
-      {"VALORANTERIOR", Dia(d.FimAnterior), TTipoColuna::Valor, 18},
+      {"VALOR", NomeDoPeriodo(d.Inicio, d.Fim), TTipoColuna::Valor, 0},
+      {"VALORANTERIOR", NomeDoPeriodo(d.InicioAnterior, d.FimAnterior), TTipoColuna::Valor, 0},
   };
+  for (size_t i = colunas.size() - 2; i < colunas.size(); ++i)
+    colunas[i].Largura = std::max<size_t>(18, SaidaFormatos::Largura(colunas[i].Rotulo));
   auto escreverLinhas = [](TEscritor& escritor, const char* demonstracao,
                            const std::vector<TLinha>& linhas) {
     for (const TLinha& linha : linhas)

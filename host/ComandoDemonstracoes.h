@@ -2,14 +2,22 @@
 // `ctb statements`: the balance sheet (Balanço Patrimonial) at the end of a
 // period and the income statement (Demonstração do Resultado) for it, each
 // beside the previous period (as many whole months before it when the period
-// is made of whole months, else as many days).
+// is made of whole months, else as many days); the columns are headed by
+// their periods.
 //
-// Which chart groups are assets, liabilities, equity, revenue and costs and
-// expenses is the company's setting GRUPODEMONSCTB (an account belongs to the
-// longest prefix listed). Figures come from the balance tables of the book,
-// as in the trial balance, signed by the group: assets and expenses debits
-// minus credits, the others credits minus debits, so a reducing account
-// (accumulated depreciation, revenue deductions) subtracts from its group.
+// Which chart groups are assets, liabilities and equity, and which make each
+// section of the income statement (gross revenue, its deductions, costs,
+// operating expenses, financial result, income taxes), is the company's
+// setting GRUPODEMONSCTB (an account belongs to the longest prefix listed).
+// Figures come from the balance tables of the book, as in the trial balance.
+// The balance sheet signs them by the group: assets debits minus credits,
+// the others credits minus debits, so a reducing account (accumulated
+// depreciation) subtracts from its group. The income statement signs every
+// figure by its effect on the result (credits minus debits): revenue
+// positive, deductions, costs, expenses and taxes negative, and each step's
+// result (receita líquida, lucro bruto, resultado antes dos tributos, lucro
+// líquido) is the sum of the sections above it. Every group's own line is
+// listed at any level, so the lines above a total always add up to it.
 // The result not yet closed into equity sits in the balance sheet as the
 // period's result (the income statement's bottom line) plus, when there is
 // any, the result of earlier periods, so that assets = liabilities + equity

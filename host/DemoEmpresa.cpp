@@ -216,14 +216,17 @@ const TLinhaNatureza kNaturezas[] = {
     {"1", 1}, {"2", -1}, {"3", -1}, {"4", 1}, {"5", -1},
 };
 
-// Which groups make the balance sheet (assets, liabilities, equity) and the
-// income statement (revenue, costs and expenses); the longest prefix wins.
+// Which groups make the balance sheet (assets, liabilities, equity) and each
+// section of the income statement (gross revenue, deductions, costs,
+// operating expenses, financial result, income taxes); the longest prefix
+// wins, so the financial expenses leave the operating ones.
 struct TLinhaGrupoDemonstracao {
   const char* Classif;
   const char* Tipo;
 };
 const TLinhaGrupoDemonstracao kGruposDemonstracao[] = {
-    {"1", "A"}, {"2", "P"}, {"2.3", "L"}, {"3", "R"}, {"4", "D"},
+    {"1", "A"},   {"2", "P"},   {"2.3", "L"}, {"3.1.01", "R"}, {"3.1.02", "E"},
+    {"3.2", "F"}, {"4.1", "C"}, {"4.2", "D"}, {"4.2.05", "F"}, {"4.3", "I"},
 };
 
 // Calculated accounts: each takes the listed (mostly synthetic) accounts,

@@ -81,8 +81,9 @@ void GarantirAdministrador(TnDMConexao& conexao) {
 // journals, which its triggers add into; version 8 drops the index of
 // entries by batch (LOTECTB), which no statement searches and every stored
 // entry paid for; version 9 SQLite's view of an entry's balance columns, a
-// row per entry, which a program that reads it there needs); step k takes
-// version k to k + 1.
+// row per entry, which a program that reads it there needs; version 10 the
+// income statement's group types, which the check of GRUPODEMONSCTB refused
+// before); step k takes version k to k + 1.
 void Atualizar(TnDMConexao& conexao, int deVersao) {
   if (deVersao == 1)
     GarantirAdministrador(conexao);
@@ -99,6 +100,19 @@ void Atualizar(TnDMConexao& conexao, int deVersao) {
   }
   if (deVersao == 7)
     conexao.ExecuteScript("DROP INDEX IF EXISTS IX_LCTOCTB_LOTE;");
+  // SQLite cannot change a check: the table is made again under the script's
+  // definition, its rows copied over (the old types are all still valid).
+  if (deVersao == 9) {
+    conexao.ExecuteScript("ALTER TABLE GRUPODEMONSCTB RENAME TO GRUPODEMONSCTB_V9;");
+    // PostgreSQL's key index keeps the table's old name, which the new key wants.
+    if (conexao.PegarTipoCon() == TTipoConexao::PostgreSQL)
+      conexao.ExecuteScript("ALTER INDEX GRUPODEMONSCTB_PKEY RENAME TO GRUPODEMONSCTB_V9_PKEY;");
+    conexao.ExecuteScript(std::string(SchemaScripts::Get("tables.sql")));
+    conexao.ExecuteScript(
+        "INSERT INTO GRUPODEMONSCTB (CODIGOEMPRESA, CLASSIFGRUPO, TIPOGRUPO) "
+        "SELECT CODIGOEMPRESA, CLASSIFGRUPO, TIPOGRUPO FROM GRUPODEMONSCTB_V9; "
+        "DROP TABLE GRUPODEMONSCTB_V9;");
+  }
 }
 
 }  // namespace

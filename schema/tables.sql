@@ -137,12 +137,14 @@ CREATE TABLE IF NOT EXISTS NATUREZAGRUPO (
 );
 
 -- Which chart groups make the financial statements: A assets, P
--- liabilities, L equity (balance sheet), R revenue, D costs and expenses
--- (income statement). An account belongs to its longest listed prefix.
+-- liabilities, L equity (balance sheet); R gross revenue, E its deductions,
+-- C costs, D operating expenses, F financial result, I income taxes (income
+-- statement, in that order). An account belongs to its longest listed prefix.
 CREATE TABLE IF NOT EXISTS GRUPODEMONSCTB (
   CODIGOEMPRESA SMALLINT NOT NULL,
   CLASSIFGRUPO VARCHAR(30) NOT NULL,
-  TIPOGRUPO CHAR(1) NOT NULL CHECK (TIPOGRUPO IN ('A', 'P', 'L', 'R', 'D')),
+  TIPOGRUPO CHAR(1) NOT NULL
+    CHECK (TIPOGRUPO IN ('A', 'P', 'L', 'R', 'E', 'C', 'D', 'F', 'I')),
   PRIMARY KEY (CODIGOEMPRESA, CLASSIFGRUPO)
 );
 

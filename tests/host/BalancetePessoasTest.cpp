@@ -8,12 +8,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <numeric>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -95,6 +97,13 @@ class TBalancetePessoasTest : public TCtbProgramaTest {
 
   std::vector<std::string> FCabecalho;
 };
+
+// Characters of a UTF-8 line.
+size_t Caracteres(const std::string& linha) {
+  return static_cast<size_t>(std::count_if(linha.begin(), linha.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
 
 int Nivel(const std::string& classif) {
   return static_cast<int>(std::count(classif.begin(), classif.end(), '.')) + 1;
@@ -247,10 +256,7 @@ TEST_P(TBalancetePessoasTest, ATerminalGetsItsWidthAPagerAndABarThatAPipeNeverGe
     // What the progress bar drew before it was erased is not on screen.
     if (const size_t apagada = linha.rfind("\x1b[K"); apagada != std::string::npos)
       linha.erase(0, apagada + 3);
-    const auto caracteres = std::count_if(linha.begin(), linha.end(), [](char c) {
-      return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    });
-    EXPECT_LE(caracteres, 110) << linha;
+    EXPECT_LE(Caracteres(linha), 110u) << linha;
   }
   EXPECT_GT(mostradas, 20u);
   // Columns empty in every row (branch, cost centre) are dropped.
@@ -259,7 +265,7 @@ TEST_P(TBalancetePessoasTest, ATerminalGetsItsWidthAPagerAndABarThatAPipeNeverGe
 
   // Longer than the screen: the pager shows it.
   ASSERT_EQ(CtbNoTerminal(balancete, 200, 10, "sed s/^/P:/", tela), 0);
-  EXPECT_NE(tela.find("P:  Conta Contábil"), std::string::npos) << tela;
+  EXPECT_NE(tela.find("P:  Classificação Conta"), std::string::npos) << tela;
 
   // A long command's bar is erased before its output.
   ASSERT_EQ(CtbNoTerminal(Palavras("demo --replace --entries 1000"), 120, 500, "", tela), 0);
@@ -274,6 +280,101 @@ TEST_P(TBalancetePessoasTest, ATerminalGetsItsWidthAPagerAndABarThatAPipeNeverGe
   for (const std::string& saida : {FErro, FSaida})
     EXPECT_EQ(saida.find_first_of("\r\x1b"), std::string::npos) << saida;
   EXPECT_EQ(FSaida.rfind("1000 linhas gravadas", 0), 0u);
+}
+
+// What a terminal of each width shows of the monthly trial balance: no
+// line wider than the screen, the code and S/A columns gone (the
+// classification and the marker say them), descriptions of 24 characters
+// at least, as many whole months as fit, each under its label, and one line
+// naming the months left out. A pipe gets every column.
+TEST_P(TBalancetePessoasTest, AMonthlyTableFitsTheTerminalWithEveryShownMonthLabelled) {
+  const auto mensal = Palavras("trial-balance --company 1 --period 2025 --monthly");
+  std::map<unsigned short, int> mostrados;
+  for (const unsigned short colunas : {80, 200}) {
+    SCOPED_TRACE(colunas);
+    std::string tela;
+    ASSERT_EQ(CtbNoTerminal(mensal, colunas, 500, "", tela), 0) << tela;
+    std::vector<std::string> linhas;
+    std::istringstream texto(tela);
+    for (std::string linha; std::getline(texto, linha);) {
+      if (!linha.empty() && linha.back() == '\r')
+        linha.pop_back();
+      if (const size_t apagada = linha.rfind("\x1b[K"); apagada != std::string::npos)
+        linha.erase(0, apagada + 3);
+      EXPECT_LE(Caracteres(linha), colunas) << linha;
+      linhas.push_back(linha);
+    }
+    const auto titulos = std::find_if(linhas.begin(), linhas.end(), [](const std::string& l) {
+      return l.find("Descrição") != std::string::npos;
+    });
+    ASSERT_NE(titulos, linhas.end()) << tela;
+    EXPECT_EQ(titulos->find("Conta Contábil"), std::string::npos) << *titulos;
+    EXPECT_EQ(titulos->find("S/A"), std::string::npos) << *titulos;
+    EXPECT_NE(tela.find("Aplicações Financeiras "), std::string::npos) << "24 caracteres";
+    const std::string bandas = std::accumulate(linhas.begin(), titulos, std::string());
+    int meses = 0;
+    for (size_t pos = titulos->find("Débito"); pos != std::string::npos;
+         pos = titulos->find("Débito", pos + 1))
+      ++meses;
+    for (int mes = 1; mes <= meses; ++mes)
+      EXPECT_NE(bandas.find(fmt::format("{:02d}/2025", mes)), std::string::npos) << mes;
+    const std::string aviso = meses == 11 ? "Fora da tela: 12/2025 — "
+                              : meses < 12
+                                  ? fmt::format("Fora da tela: {:02d}/2025 a 12/2025 — ", meses + 1)
+                                  : "";
+    EXPECT_EQ(!aviso.empty() && tela.find(aviso) != std::string::npos, meses < 12) << tela;
+    mostrados[colunas] = meses;
+  }
+  EXPECT_GT(mostrados[200], mostrados[80]);
+
+  ASSERT_EQ(Comando("trial-balance --company 1 --period 2025 --monthly"), 0) << FErro;
+  for (const char* parte : {"Conta Contábil", "S/A", "01/2025", "12/2025"})
+    EXPECT_NE(FSaida.find(parte), std::string::npos) << parte;
+  EXPECT_EQ(FSaida.find("Fora da tela"), std::string::npos);
+}
+
+// Debits and credits add up across natures; balances and movements, signed
+// by nature, do not, and their totals stay blank.
+TEST_P(TBalancetePessoasTest, TotalsSumOnlyDebitsAndCredits) {
+  ASSERT_EQ(Comando("trial-balance --company 1 --period 2025 --format json"), 0) << FErro;
+  const nlohmann::json totaisJson = nlohmann::json::parse(FSaida)["companies"][0]["totals"];
+  std::vector<std::string> somados;
+  for (const auto& [campo, soma] : totaisJson.items())
+    somados.push_back(campo);
+  EXPECT_EQ(somados, (std::vector<std::string>{"CREDITO", "DEBITO"}));
+  ASSERT_EQ(Comando("trial-balance --company 1 --period 2025"), 0) << FErro;
+  const size_t pos = FSaida.rfind(" Total ");
+  ASSERT_NE(pos, std::string::npos) << FSaida;
+  std::istringstream totais(FSaida.substr(pos + 7));
+  std::vector<std::string> valores;
+  for (std::string valor; totais >> valor;)
+    valores.push_back(valor);
+  ASSERT_EQ(valores.size(), 2u) << FSaida.substr(pos);
+  EXPECT_EQ(valores[0], valores[1]);
+}
+
+// A calculated account shows no negative debit or credit, in any month:
+// its movement, a result, on one side (a profit as a credit).
+TEST_P(TBalancetePessoasTest, CalculatedAccountsShowNoNegativeSide) {
+  const auto linhas = Linhas("--monthly");
+  size_t calculadas = 0;
+  for (const auto& linha : linhas) {
+    if (linha.at(Coluna("ClassifConta")).rfind("5.1.01.", 0) != 0)
+      continue;
+    ++calculadas;
+    for (int mes = 1; mes <= 12; ++mes) {
+      const std::string sufixo = fmt::format("{:02d}2025", mes);
+      const double debito = std::stod(linha.at(Coluna("DEBITO" + sufixo)));
+      const double credito = std::stod(linha.at(Coluna("CREDITO" + sufixo)));
+      const double movimento = std::stod(linha.at(Coluna("MOVIMENTO" + sufixo)));
+      SCOPED_TRACE(linha.at(Coluna("ClassifConta")) + " " + sufixo);
+      EXPECT_GE(debito, 0);
+      EXPECT_GE(credito, 0);
+      EXPECT_TRUE(debito == 0 || credito == 0);
+      EXPECT_NEAR(movimento, credito - debito, 0.005);
+    }
+  }
+  EXPECT_EQ(calculadas, 4u);
 }
 
 CTB_INSTANTIATE_ENGINES(TBalancetePessoasTest);

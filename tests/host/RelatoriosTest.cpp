@@ -9,6 +9,8 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -166,7 +168,7 @@ TEST_P(TRelatoriosTest, StatementsTieAndAgreeWithTheTrialBalance) {
                                                  linha["DESCRCONTA"].get<std::string>()] = linha;
     const json& ativo = bp.at("|TOTAL DO ATIVO");
     const json& passivo = bp.at("|TOTAL DO PASSIVO E PATRIMÔNIO LÍQUIDO");
-    const json& resultado = dre.at("|RESULTADO DO PERÍODO");
+    const json& resultado = dre.at("|LUCRO LÍQUIDO DO PERÍODO");
     for (const char* coluna : {"VALOR", "VALORANTERIOR"}) {
       EXPECT_EQ(Centavos(ativo[coluna]), Centavos(passivo[coluna])) << coluna;
       EXPECT_EQ(Centavos(bp.at("|Resultado do período")[coluna]), Centavos(resultado[coluna]))
@@ -181,9 +183,103 @@ TEST_P(TRelatoriosTest, StatementsTieAndAgreeWithTheTrialBalance) {
   // Costs and expenses in no group: the balance sheet no longer ties, and
   // says by how much.
   Conexao().ExecuteDirect(
-      "delete from GRUPODEMONSCTB where CODIGOEMPRESA = 1 and CLASSIFGRUPO = '4'");
+      "delete from GRUPODEMONSCTB where CODIGOEMPRESA = 1 and CLASSIFGRUPO like '4%'");
   ASSERT_EQ(Comando("statements --company 1 --from 2025-01-01 --to 2025-12-31"), 0) << FErro;
   EXPECT_NE(FSaida.find(" (não confere: diferença de "), std::string::npos) << FSaida;
+}
+
+// At every level the lines above a total add up to it: each group's own
+// line (equity's too at level 1), each section of the income statement's
+// Brazilian layout and each step's result.
+TEST_P(TRelatoriosTest, StatementsAddUpAtEveryLevelInTheBrazilianLayout) {
+  std::set<std::string> grupos;
+  for (const ValueArray& linha :
+       Conexao()
+           .ExecuteQuery("select CLASSIFGRUPO from GRUPODEMONSCTB where CODIGOEMPRESA = 1")
+           .Rows)
+    grupos.insert(linha[0].AsString());
+  const std::vector<std::string> passos = {"RECEITA BRUTA",
+                                           "(-) DEDUÇÕES DA RECEITA BRUTA",
+                                           "RECEITA LÍQUIDA",
+                                           "(-) CUSTO DAS VENDAS",
+                                           "LUCRO BRUTO",
+                                           "(-) DESPESAS OPERACIONAIS",
+                                           "RESULTADO FINANCEIRO",
+                                           "RESULTADO ANTES DOS TRIBUTOS SOBRE O LUCRO",
+                                           "(-) IMPOSTO DE RENDA E CONTRIBUIÇÃO SOCIAL",
+                                           "LUCRO LÍQUIDO DO PERÍODO"};
+  const std::set<std::string> resultados = {"RECEITA LÍQUIDA", "LUCRO BRUTO",
+                                            "RESULTADO ANTES DOS TRIBUTOS SOBRE O LUCRO",
+                                            "LUCRO LÍQUIDO DO PERÍODO"};
+  for (const char* nivel : {"1", "2", "4"}) {
+    for (const char* coluna : {"VALOR", "VALORANTERIOR"}) {
+      SCOPED_TRACE(std::string(nivel) + " " + coluna);
+      std::vector<std::string> esqueleto;
+      // The balance sheet's sides, and the income statement's sections so
+      // far and the groups of the section being read.
+      int64_t lado = 0, secoes = 0, doGrupo = 0, daSecao = 0;
+      bool temPatrimonio = false;
+      const auto fecharSecao = [&] {
+        if (!esqueleto.empty() && resultados.count(esqueleto.back()) == 0) {
+          EXPECT_EQ(doGrupo, daSecao) << esqueleto.back();
+        }
+        doGrupo = 0;
+      };
+      for (const json& linha :
+           Json(std::string("statements --from 2025-01-01 --to 2025-12-31 --level ") + nivel)) {
+        const std::string classif = linha["CLASSIFCONTA"];
+        const std::string descr = linha["DESCRCONTA"];
+        const int64_t valor = Centavos(linha[coluna]);
+        if (linha["DEMONSTRACAO"] == "BP") {
+          temPatrimonio = temPatrimonio || classif == "2.3";
+          if (descr.starts_with("TOTAL DO ")) {
+            EXPECT_EQ(valor, lado) << descr;
+            lado = 0;
+          } else if (classif.empty() || grupos.count(classif) > 0) {
+            lado += valor;
+          }
+        } else if (classif.empty()) {
+          fecharSecao();
+          esqueleto.push_back(descr);
+          if (resultados.count(descr) > 0) {
+            EXPECT_EQ(valor, secoes) << descr;
+          } else {
+            secoes += valor;
+            daSecao = valor;
+          }
+        } else if (grupos.count(classif) > 0) {
+          doGrupo += valor;
+        }
+      }
+      fecharSecao();
+      EXPECT_TRUE(temPatrimonio);
+      EXPECT_EQ(esqueleto, passos);
+    }
+  }
+}
+
+// The amount columns are headed by their periods.
+TEST_P(TRelatoriosTest, StatementsHeadTheirColumnsWithThePeriods) {
+  const struct {
+    const char *De, *Ate, *Atual, *Anterior;
+  } casos[] = {
+      {"2025-01-01", "2025-12-31", "2025", "2024"},
+      {"2025-03-01", "2025-03-31", "03/2025", "02/2025"},
+      {"2025-04-01", "2025-06-30", "04/2025 a 06/2025", "01/2025 a 03/2025"},
+      {"2025-03-10", "2025-03-19", "10/03/2025 a 19/03/2025", "28/02/2025 a 09/03/2025"},
+  };
+  for (const auto& caso : casos) {
+    ASSERT_EQ(
+        Comando(std::string("statements --company 1 --from ") + caso.De + " --to " + caso.Ate), 0)
+        << FErro;
+    std::istringstream texto(FSaida);
+    std::string cabecalho;
+    while (std::getline(texto, cabecalho) && cabecalho.find("Descrição") == std::string::npos) {
+    }
+    EXPECT_TRUE(cabecalho.ends_with(std::string("  ") + caso.Anterior)) << cabecalho;
+    EXPECT_NE(cabecalho.find(std::string("  ") + caso.Atual + "  "), std::string::npos)
+        << cabecalho;
+  }
 }
 
 TEST_P(TRelatoriosTest, DemoStatesTheTies) {

@@ -21,7 +21,8 @@ TEST_P(TSchemaInstallerTest, SecondInstallKeepsDataAndRecreatesTriggers) {
   EXPECT_EQ(SchemaInstaller::VersaoInstalada(Conexao()), 0);
   auto primeira = SchemaInstaller::Instalar(Conexao());
   EXPECT_EQ(primeira.Acao, SchemaInstaller::TAcaoInstalacao::Criado);
-  EXPECT_EQ(primeira.Descricao(), "Esquema criado (versão 9)");
+  EXPECT_EQ(primeira.Descricao(),
+            fmt::format("Esquema criado (versão {})", SchemaInstaller::kVersaoSchema));
   Conexao().ExecuteDirect(
       "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
       "TIPOLANCAMENTO, CONTACTBDEB, VALORLCTOCTB) values (1, 1, 1, '2025-01-02', 'LN', 11, 7.5)");
@@ -145,10 +146,35 @@ TEST_P(TSchemaInstallerTest, UpgradeFromEachOlderVersionAppliesItsOwnStep) {
       ASSERT_EQ(consulta(), antes);
     }
     EXPECT_EQ(SchemaInstaller::Instalar(Conexao()).Descricao(),
-              fmt::format("Esquema atualizado da versão {} para a versão 9", versao));
+              fmt::format("Esquema atualizado da versão {} para a versão {}", versao,
+                          SchemaInstaller::kVersaoSchema));
     EXPECT_EQ(consulta(), depois);
     EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
   }
+}
+
+// Version 9 checked the statements' groups against the five types it knew;
+// the upgrade keeps its groups and takes the income statement's types.
+TEST_P(TSchemaInstallerTest, UpgradeFromNineTakesTheIncomeStatementsGroupTypes) {
+  SchemaInstaller::Instalar(Conexao());
+  Conexao().ExecuteScript(
+      "drop table GRUPODEMONSCTB; create table GRUPODEMONSCTB (CODIGOEMPRESA SMALLINT NOT NULL, "
+      "CLASSIFGRUPO VARCHAR(30) NOT NULL, TIPOGRUPO CHAR(1) NOT NULL CHECK (TIPOGRUPO IN ('A', "
+      "'P', 'L', 'R', 'D')), PRIMARY KEY (CODIGOEMPRESA, CLASSIFGRUPO)); insert into "
+      "GRUPODEMONSCTB values (1, '3', 'R'); update VERSAOSCHEMA set VERSAO = 9");
+  const std::string custo = "insert into GRUPODEMONSCTB values (1, '4.1', 'C')";
+  EXPECT_FALSE(MensagemDoErro([&] { Conexao().ExecuteDirect(custo); }).empty());
+  EXPECT_EQ(SchemaInstaller::Instalar(Conexao()).Acao,
+            SchemaInstaller::TAcaoInstalacao::Atualizado);
+  Conexao().ExecuteDirect(custo);
+  EXPECT_EQ(Conexao()
+                .ExecuteScalar("select count(*) from GRUPODEMONSCTB where CLASSIFGRUPO = '3' and "
+                               "TIPOGRUPO = 'R'")
+                .AsInteger(),
+            1);
+  EXPECT_FALSE(MensagemDoErro([&] {
+                 Conexao().ExecuteDirect("insert into GRUPODEMONSCTB values (1, '5', 'X')");
+               }).empty());
 }
 
 CTB_INSTANTIATE_ENGINES(TSchemaInstallerTest);
