@@ -196,7 +196,8 @@ TEST_P(TnCtbDMLctoCtbTelasTest, StripAndStatusBarFollowTheCompanyAndTheEntry) {
   EXPECT_EQ(barra(), " | Digitado");
   NovoValido(modulo);
   modulo.nClientDataSet.Post();
-  EXPECT_EQ(barra().substr(0, 37), "Cadastrado por 1 - Ana em " + DateToStr(Date()).substr(0, 10) + " ");
+  EXPECT_EQ(barra().substr(0, 37),
+            "Cadastrado por 1 - Ana em " + DateToStr(Date()).substr(0, 10) + " ");
   EXPECT_EQ(barra().substr(barra().size() - 8), "Digitado");
 }
 

@@ -49,10 +49,11 @@ class TnCtbDMLctoCtbTransacaoTest : public TLctoCtbTest {
   // The database refuses to `evento` ("update" or "delete") entry 21.
   void Barrar21(const std::string& evento) {
     if (Tipo() == TTipoConexao::PostgreSQL)
-      Conexao().ExecuteScript("create function BARRAR21() returns trigger language plpgsql as $$ begin if "
-               "old.CHAVELCTOCTB = 21 then raise exception 'barrado'; end if; return coalesce(new, "
-               "old); end $$; create trigger TR_BARRAR21 before " +
-               evento + " on LCTOCTB for each row execute function BARRAR21()");
+      Conexao().ExecuteScript(
+          "create function BARRAR21() returns trigger language plpgsql as $$ begin if "
+          "old.CHAVELCTOCTB = 21 then raise exception 'barrado'; end if; return coalesce(new, "
+          "old); end $$; create trigger TR_BARRAR21 before " +
+          evento + " on LCTOCTB for each row execute function BARRAR21()");
     else
       Executar("create trigger TR_BARRAR21 before " + evento +
                " on LCTOCTB when old.CHAVELCTOCTB = 21 begin select raise(abort, 'barrado'); end");
@@ -187,6 +188,7 @@ TEST_P(TnCtbDMLctoCtbTransacaoTest, DeletingAnEntryOffersToDeleteItsTransaction)
 // list is read again.
 TEST_P(TnCtbDMLctoCtbTransacaoTest, UnbalancedListIsEditedRowByRow) {
   Configurar("UTILDIFLANCAMENTO = '1'");
+  SelecionarMarco2024();
   TnCtbDMLctoCtb& modulo = Criar();
   ASSERT_NE(modulo.GetCDSDifTransacao(), nullptr);
   TnClientDataSet& lista = *modulo.GetCDSDifTransacao();
@@ -197,11 +199,10 @@ TEST_P(TnCtbDMLctoCtbTransacaoTest, UnbalancedListIsEditedRowByRow) {
                lista.FieldByName("DIFERENCA").AsString() + " ";
     return texto;
   };
-  InserirLcto(30, "2024-03-10", ", TRANSCTB", ", 99");
+  InserirLcto(30, "2024-03-10", ", TRANSCTB", ", 39");
   Executar("update LCTOCTB set CONTACTBCRED = null where CHAVELCTOCTB = 30");
-  for (const auto& [lados, valor, esperado] : {std::tuple{"D", 100.0, "41:100 "},
-                                              {"C", 60.0, "41:40 "},
-                                              {"C", 40.0, ""}}) {
+  for (const auto& [lados, valor, esperado] :
+       {std::tuple{"D", 100.0, "41:100 "}, {"C", 60.0, "41:40 "}, {"C", 40.0, ""}}) {
     Postar(modulo, lados, valor);
     EXPECT_EQ(linhas(), esperado) << lados << valor;
   }
@@ -242,7 +243,7 @@ TEST_P(TnCtbDMLctoCtbTransacaoTest, TheTransactionPartFailsAloneAndIsAskedEvenFo
     EXPECT_EQ(Contar("select count(*) from LCTOCTBEXCLUIDO where TRANSCTB = 7"), exclusao ? 1 : 0)
         << evento;
     Executar(Tipo() == TTipoConexao::PostgreSQL ? "drop function BARRAR21() cascade"
-                                                 : "drop trigger TR_BARRAR21");
+                                                : "drop trigger TR_BARRAR21");
   }
 }
 

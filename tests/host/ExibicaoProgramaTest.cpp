@@ -105,12 +105,13 @@ TEST_P(TExibicaoProgramaTest, CreatorOriginAndTheRecalculationStripAreShown) {
         << exibicao["created"];
     EXPECT_EQ(exibicao["origin"], "Digitado");
     EXPECT_EQ(exibicao.contains("notice"), saldosPorHistorico);
-    if (saldosPorHistorico)
+    if (saldosPorHistorico) {
       EXPECT_EQ(exibicao["notice"].get<std::string>().rfind(
                     "É importante que seja executado a rotina de recálculo dos saldos por "
                     "histórico para esta empresa, para isso acesse o menu: ",
                     0),
                 0U);
+    }
   }
 }
 
