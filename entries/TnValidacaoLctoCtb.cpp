@@ -302,15 +302,8 @@ void TnValidacaoLctoCtb::ValidarLote() {
   if (!lote.PertenceLote)
     return;
   const TDateTime data = DataDe(Campo("DATALCTOCTB").AsValue());
-  // A batch that is not registered has no period to show: name the batch.
-  TField& campoLote = Campo("CODIGOLOTECTB");
-  if (lote.DataInicialLote.IsZero() && lote.DataFinalLote.IsZero() &&
-      !TnDMSQLDataSet(&FSessao.Conexao())
-           .PegarTemRegistro(
-               "LOTECTB", "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(FContexto.CodigoEmpresa)) +
-                              " and " + Nutil::ValorParaSQL(campoLote, "=")))
-    throw EnField("Lote " + Nutil::Trim(campoLote.AsString()) + " não cadastrado!",
-                  "CODIGOLOTECTB");
+  // A batch the company lacks has no period: its dates are empty and every
+  // date falls outside them.
   if (data < lote.DataInicialLote || data > lote.DataFinalLote)
     throw EnField(nCtbS::Formatar(nCtbSDataLctoForaDoLimiteLote, DateToStr(lote.DataInicialLote),
                                   DateToStr(lote.DataFinalLote)),

@@ -307,6 +307,9 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   // Whether the transaction of the current entry is unbalanced; the sums
   // found are kept (GetDifTransacao).
   bool PossuiDifTransacao();
+  // Keeps the unbalanced-transactions list in step with one transaction's
+  // sums: its row goes when it balances, is added or edited otherwise.
+  void AtualizarCdsDifTransacao(const TDifTransacao& dif);
   const TDifTransacao& GetDifTransacao() const { return FDifTransacao; }
   // The debit and credit sums of a stored transaction of the company.
   TDifTransacao SomarTransacao(int64_t codigoEmpresa, double transCtb);
@@ -360,6 +363,18 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   // and every other detail entry (the entry itself goes by its own delete).
   void ExcluirLancamentosLCDPR(int64_t codigoEmpresa, int64_t chave);
   void Refresh() override;
+
+  // --- What the screen says about the entry (nCtbDMLctoCtb_UInformacao.cpp)
+  // The desktop status bar: who registered the entry and when (panel 1),
+  // how it came in (panel 2).
+  void MostrarCadastro();
+  // The balance-by-history strip's text, and whether the company keeps
+  // those balances (their recalculation is then worth a word).
+  static constexpr const char* kFraMsgInfo = "FraMsgInfo";
+  static constexpr const char* kAcaoRecalcularSaldoHistorico =
+      "actTnCtbDPRecalcularSaldoCtbHistorico";
+  static std::string TextoMsgInformacao();
+  bool TemSaldosPorHistorico(int64_t codigoEmpresa);
 
   // --- Managerial and activity splits (nCtbDMLctoCtb_UGerencial.cpp) -------
   // Whether this module keeps the cost-centre splits of what it posts, and
@@ -504,9 +519,12 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
 
   // --- Field handlers and lookups (nCtbDMLctoCtb_UCampos.cpp) ---------------
   void nClientDataSetDATALCTOCTBDefIntExit(TField& sender);
-  // A key typed on the screen moves to that entry (loading it when it lies
-  // in the selected period) instead of changing the current entry's key.
+  // A key or transaction number typed on the screen while editing moves to
+  // that entry (loading it when it lies in the selected period) instead of
+  // changing the current entry.
   void nClientDataSetCHAVELCTOCTBSetText(TField& sender, const std::string& text);
+  void nClientDataSetTRANSCTBSetText(TField& sender, const std::string& text);
+  void LocalizarDigitado(TField& sender, const std::string& text);
   void nClientDataSetCODIGOLCTOPROGDefIntExit(TField& sender);
   // Focus on the first field a programmed entry left for the person.
   void FocalizaCamposLctoPadrao();
@@ -520,6 +538,7 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   void nClientDataSetBeforeEdit(TnClientDataSet& dataSet) override;
   void nClientDataSetBeforePost(TnClientDataSet& dataSet) override;
   void nClientDataSetAfterPost(TnClientDataSet& dataSet) override;
+  void nClientDataSetAfterScroll(TnClientDataSet& dataSet) override;
   void nClientDataSetBeforeDelete(TnClientDataSet& dataSet) override;
   void nClientDataSetAfterDelete(TnClientDataSet& dataSet) override;
   void nClientDataSetAfterCancel(TnClientDataSet& dataSet) override;

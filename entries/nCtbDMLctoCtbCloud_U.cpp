@@ -1,7 +1,5 @@
 #include "entries/nCtbDMLctoCtbCloud_U.h"
 
-#include <fmt/format.h>
-
 #include "activities/nCtbDMLctoAtivDiferenc_U.h"
 #include "balances/nCtbRepositorioSaldoCtb_U.h"
 #include "framework/app/NutilAmbiente.h"
@@ -9,28 +7,6 @@
 #include "framework/db/NutilSql.h"
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnDMSQLDataSet.h"
-
-namespace {
-
-constexpr const char* kTextoRecalculo =
-    "É importante que seja executado a rotina de recálculo dos saldos por histórico para esta "
-    "empresa, para isso acesse o menu: {}";
-
-// Where a menu entry sits: its category and caption, as the menu shows them;
-// empty when no loaded module publishes it.
-std::string CaminhoMenu(const std::string& nomeAcao) {
-  TnActionList lista;
-  TnConjuntoModulos todos;
-  for (TnModulo modulo : {TnModulo::nCtb, TnModulo::nFin, TnModulo::nFis, TnModulo::nFpg,
-                          TnModulo::nPat, TnModulo::nCtr, TnModulo::nEst})
-    todos.Incluir(modulo);
-  TnDM::GerarPrincActions(
-      lista, [](TnAction&) {}, todos);
-  const TnAction* acao = lista.Find(nomeAcao);
-  return acao == nullptr ? "" : acao->Category() + "\\" + acao->Caption();
-}
-
-}  // namespace
 
 TnCtbDMLctoCtbCloud::TnCtbDMLctoCtbCloud()
     : nActPesquisar(Declarar("nActPesquisar", "Pesquisar", "Pesquisar...", "Ctrl+F3", nullptr)),
@@ -85,7 +61,7 @@ TnCtbDMLctoCtbCloud::TnCtbDMLctoCtbCloud()
   FWidgetContainer.Posicao = 4;
   FWidgetContainer.Widgets.push_back(
       {"Widget0", "information",
-       fmt::format(kTextoRecalculo, CaminhoMenu(kAcaoRecalcularSaldoHistorico))});
+       TextoMsgInformacao()});
   AtualizarWidgetInformacao();
 }
 
@@ -166,12 +142,7 @@ void TnCtbDMLctoCtbCloud::LctoAtiv(const TField& field) {
 }
 
 bool TnCtbDMLctoCtbCloud::GetMostrarMsgInformacao() {
-  const int64_t empresa = PegarCodigoEmpresa();
-  if (empresa == 0)
-    return false;
-  TnDMSQLDataSet sql(&Conexao());
-  return sql.PegarTemRegistro("EMPRESASALDOCTBHIST",
-                              "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(empresa)));
+  return TemSaldosPorHistorico(PegarCodigoEmpresa());
 }
 
 void TnCtbDMLctoCtbCloud::AtualizarWidgetInformacao() {

@@ -46,8 +46,6 @@ class TnCtbDMLctoCtbCloud : public TnCtbDMLctoCtbBase {
  public:
   static constexpr const char* kClassName = "TnCtbDMLctoCtbCloud";
   static constexpr const char* kCategoriaAcoes = "Actions Tervani";
-  static constexpr const char* kAcaoRecalcularSaldoHistorico =
-      "actTnCtbDPRecalcularSaldoCtbHistorico";
 
   TnCtbDMLctoCtbCloud();
   ~TnCtbDMLctoCtbCloud() override;

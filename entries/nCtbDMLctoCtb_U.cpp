@@ -57,24 +57,6 @@ constexpr TLayoutWeb kLayoutWeb[] = {
     {"VALORLCTOMOEDA", nullptr, nullptr, 2},
 };
 
-// The text of ORIGEMDADO on the status bar.
-std::string TextoOrigemDado(const Value& valor) {
-  if (valor.IsNull())
-    return "";
-  switch (valor.AsInteger()) {
-    case 1:
-      return "Automático";
-    case 2:
-      return "Digitado";
-    case 3:
-      return "Importado";
-    case 5:
-      return "Analítico";
-    default:
-      return "";
-  }
-}
-
 // The activity control of the company's IFRS option, into `config`.
 void LerConfigAtividade(TnConfigEmpresaLctoCtb& config, int64_t codigoEmpresa) {
   ControleOpcaoIFRS().SetCodigoEmpresa(codigoEmpresa);
@@ -566,8 +548,8 @@ void TnCtbDMLctoCtbBase::ConfigurarCampo(TField& field) {
   if (!Nutil::EhCloud() && !Importacao() && !TelaSecundaria() && TemTela()) {
     if (nome == "VALORLCTOMOEDA" && ativo)
       AjustarLabelValorMoedaFuncional();
-    if (nome == "ORIGEMDADO" && Form() != nullptr && Form()->StatusPanels().size() > 2)
-      Form()->StatusPanel(2).Text = TextoOrigemDado(valor("ORIGEMDADO"));
+    if (nome == "ORIGEMDADO")
+      MostrarCadastro();
   }
   if (nome == "CHAVEORIGEM" && !Nutil::EhCloud()) {
     if (TnLabel* label = GetLbDataSetChaveOrigem())

@@ -62,9 +62,20 @@ class TnCtbDMLctoCtb : public TnCtbDMLctoCtbBase {
 
   bool EstaDentroDoLimiteUsu(TDateTime data);
 
+  // The balance-by-history strip across the top of the screen, shown while
+  // the active company keeps those balances.
+  void CriarMsgInformacao(TnForm& form);
+  void ExibirMsgInformacao();
+
+  void DepoisConfigurar(TnForm* form) override;
+  void Refresh() override;
+
  protected:
   void ConfigurarAcoes(TnForm& form) override;
-  void DepoisConfigEmpresa() override { PegarConfigLctoExpurgo(); }
+  void DepoisConfigEmpresa() override {
+    PegarConfigLctoExpurgo();
+    ExibirMsgInformacao();
+  }
   std::unique_ptr<TnClientDataSet> LerMovSaldoAnterior(const TnParansSaldoCtb& parans) override;
   // Newest first.
   void PrepararUltimosLancamentos() override { nClientDataSetUltBeforeOpen(); }

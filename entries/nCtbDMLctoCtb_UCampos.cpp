@@ -52,6 +52,9 @@ void TnCtbDMLctoCtbBase::LigarHandlersCampos() {
   Campo("CHAVELCTOCTB").OnSetText = [this](TField& f, const std::string& t) {
     nClientDataSetCHAVELCTOCTBSetText(f, t);
   };
+  Campo("TRANSCTB").OnSetText = [this](TField& f, const std::string& t) {
+    nClientDataSetTRANSCTBSetText(f, t);
+  };
   Campo("CODIGOLCTOPROG").GetDefinicao().OnExit = [this](TField& f) {
     nClientDataSetCODIGOLCTOPROGDefIntExit(f);
   };
@@ -121,6 +124,14 @@ void TnCtbDMLctoCtbBase::SugerirOrigemIFRS(TDateTime data) {
 
 void TnCtbDMLctoCtbBase::nClientDataSetCHAVELCTOCTBSetText(TField& sender,
                                                            const std::string& text) {
+  LocalizarDigitado(sender, text);
+}
+
+void TnCtbDMLctoCtbBase::nClientDataSetTRANSCTBSetText(TField& sender, const std::string& text) {
+  LocalizarDigitado(sender, text);
+}
+
+void TnCtbDMLctoCtbBase::LocalizarDigitado(TField& sender, const std::string& text) {
   TnClientDataSet& cds = nClientDataSet;
   const bool modo2 = ModoForm() == 2;
   const bool move = TemTela() && (cds.State() == TDataSetState::dsEdit ||
@@ -129,21 +140,22 @@ void TnCtbDMLctoCtbBase::nClientDataSetCHAVELCTOCTBSetText(TField& sender,
     sender.SetValue(Value(text));
     return;
   }
-  int64_t chave = 0;  // a text that is no number names no entry
-  Nutil::TryStrToInt64(Nutil::Trim(text), chave);
+  int64_t numero = 0;  // a text that is no number names no entry
+  Nutil::TryStrToInt64(Nutil::Trim(text), numero);
   const Value empresa = Campo("CODIGOEMPRESA").AsValue();
+  const std::string coluna = sender.FieldName();
   std::string condicao;
   if (modo2)
-    condicao = Nutil::ValorParaSQL(Campo("CODIGOEMPRESA"), "=") +
-               " and ChaveLctoCtb = " + Nutil::ValorParaSQL(Value(chave)) +
-               " and DataLctoCtb Between " + Nutil::ValorParaSQL(Value(GetDataInicialSelecao())) +
-               " and " + Nutil::ValorParaSQL(Value(GetDataFinalSelecao()));
+    condicao = Nutil::ValorParaSQL(Campo("CODIGOEMPRESA"), "=") + " and " + coluna + " = " +
+               Nutil::ValorParaSQL(Value(numero)) + " and DataLctoCtb Between " +
+               Nutil::ValorParaSQL(Value(GetDataInicialSelecao())) + " and " +
+               Nutil::ValorParaSQL(Value(GetDataFinalSelecao()));
   cds.Cancel();
-  const std::string campos = "CODIGOEMPRESA;CHAVELCTOCTB";
-  bool achou = cds.Locate(campos, {empresa, Value(chave)});
-  if (!achou && modo2) {
+  const std::string campos = "CODIGOEMPRESA;" + coluna;
+  bool achou = numero != 0 && cds.Locate(campos, {empresa, Value(numero)});
+  if (!achou && numero != 0 && modo2) {
     FetchRegistros(condicao);
-    achou = cds.Locate(campos, {empresa, Value(chave)});
+    achou = cds.Locate(campos, {empresa, Value(numero)});
   }
   if (!achou)
     Ndialogs::nMessageDlg(kMsgLancamentoInexistente, TMsgDlgType::mtInformation, BotoesOk());

@@ -148,11 +148,13 @@ void TnCtbDMLctoCtbBase::nClientDataSetAfterPost(TnClientDataSet& dataSet) {
   if (!Nutil::EhHttpExe() || FLctoGerConcBanc)
     ProcessarLctoGerencial(true);
   ProcessarAtividades();
+  // The rural register is offered before the balances shown are refreshed.
+  MostrarCadastroRegistroQ100();
   if (!Nutil::EhCloud() && Tela()) {
     ExibeSaldoDeb();
     ExibeSaldoCred();
   }
-  MostrarCadastroRegistroQ100();
+  MostrarCadastro();
   if (Tela() && FClientOperantion == TDataSetState::dsInsert)
     FTeveInsercao = true;
   if (Importacao() && VerificarBalancoImportacao())
@@ -273,6 +275,10 @@ void TnCtbDMLctoCtbBase::nClientDataSetAfterDelete(TnClientDataSet& dataSet) {
   // The duplicate question compares with an entry that no longer exists.
   if (!Importacao() && TemTela())
     FUltLctoCtb = TUltLctoCtb();
+  // A post keeps the unbalanced-transactions list row by row; a delete
+  // reads it again.
+  if (FCDSDifTransacao != nullptr && GetControlarDiferenca())
+    FDMDifSaldo->AbrirDiferencaTransacao();
   AtualizarDiferencaDepoisGravar();
   ExcluirSplitsDoLancamento(FEmpresaExcluida, FChaveExcluida);
   if (FAtualizarDMTrans && !Nutil::EhHttp())

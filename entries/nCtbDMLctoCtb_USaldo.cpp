@@ -568,8 +568,6 @@ void TnCtbDMLctoCtbBase::AtualizarDiferencaDepoisGravar() {
       FDMDifSaldo->CalcularDiferencas();
     else
       FDMDifSaldo->CalcularDiferencaRecord(FDifLctoCtb);
-    if (FCDSDifTransacao != nullptr)
-      FDMDifSaldo->AbrirDiferencaTransacao();
     MostrarDiferenca();
   }
   CarregarUltimosLctoUsuario();

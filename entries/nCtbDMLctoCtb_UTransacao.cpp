@@ -133,7 +133,34 @@ bool TnCtbDMLctoCtbBase::PossuiDifTransacao() {
   } else {
     FDifTransacao = SomarTransacao(empresa.AsInteger(), trans.AsFloat());
   }
+  if (GetControlarDiferenca() && FDifLctoCtb.DataLctoCtb != 0)
+    AtualizarCdsDifTransacao(FDifTransacao);
   return !(FDifTransacao.Diferenca == Currency());
+}
+
+void TnCtbDMLctoCtbBase::AtualizarCdsDifTransacao(const TDifTransacao& dif) {
+  if (FCDSDifTransacao == nullptr)
+    return;
+  TnClientDataSet& cds = *FCDSDifTransacao;
+  const ValueArray numero = {Value(static_cast<int64_t>(dif.TransCtb))};
+  cds.DisableControls();
+  if (dif.Diferenca == Currency()) {
+    while (cds.Locate("TRANSCTB", numero))
+      cds.Delete();
+  } else if (!cds.Locate("TRANSCTB", numero)) {
+    cds.AppendRecord({numero.front(), Value(dif.Debito), Value(dif.Credito), Value(dif.Diferenca)});
+  } else {
+    for (; !cds.Eof() && cds.FieldByName("TRANSCTB").AsValue() == numero.front(); cds.Next()) {
+      cds.Edit();
+      cds.FieldByName("VALORDEBITO").SetValue(Value(dif.Debito));
+      cds.FieldByName("VALORCREDITO").SetValue(Value(dif.Credito));
+      cds.FieldByName("DIFERENCA").SetValue(Value(dif.Diferenca));
+      cds.Post();
+    }
+  }
+  cds.First();
+  cds.EnableControls();
+  MostrarDiferenca();
 }
 
 bool TnCtbDMLctoCtbBase::CloseTransacao(bool verificar, bool perguntar) {
@@ -203,8 +230,8 @@ void TnCtbDMLctoCtbBase::VerificaAtualizarDatasTransacao() {
   if (!Liberado(kDireitoDatas) || FModoAnalitico || trans.IsNull() || !UsaTransacao() ||
       !Ndialogs::nConfirmar(kMsgAtualizarDatas))
     return;
-  Conexao().StartTransaction();
-  try {
+  // Failing to move the others does not stop the user's own post.
+  const bool movidos = Conexao().ExecutarParcial([&] {
     Nutildb::ExecutarSQLDireto(
         Conexao(),
         std::string("update LCTOCTB set DATALCTOCTB = :pDataLctoctb") + kOutrosDaTransacao,
@@ -212,36 +239,33 @@ void TnCtbDMLctoCtbBase::VerificaAtualizarDatasTransacao() {
          {"pCodigoEmpresa", Campo("CODIGOEMPRESA").AsValue()},
          {"pTransCtb", trans.AsValue()},
          {"pChaveLctoCtb", Campo("CHAVELCTOCTB").AsValue()}});
-    Conexao().Commit();
-  } catch (...) {
-    Conexao().RollBack();
-    throw;
-  }
-  FAtualizarDMTrans = true;
+  });
+  if (movidos)
+    FAtualizarDMTrans = true;
 }
 
 void TnCtbDMLctoCtbBase::VerificaDeltarLancamentosTransacao() {
   FAtualizarDMTrans = false;
   const TField& trans = Campo("TRANSCTB");
   if (!Liberado(kDireitoExclusao) || FModoAnalitico || Importacao() || trans.IsNull() ||
-      !UsaTransacao())
+      !UsaTransacao() || !Ndialogs::nConfirmar(kMsgExcluirTransacao))
     return;
   const TParams params = {{"pCodigoEmpresa", Campo("CODIGOEMPRESA").AsValue()},
                           {"pTransCtb", trans.AsValue()},
                           {"pChaveLctoCtb", Campo("CHAVELCTOCTB").AsValue()}};
-  const TDbResult outros = Conexao().ExecuteQuery(
-      std::string("select CHAVELCTOCTB from LCTOCTB") + kOutrosDaTransacao, params);
-  // An entry alone in its transaction has nothing to ask about.
-  if (outros.Rows.empty() || !Ndialogs::nConfirmar(kMsgExcluirTransacao))
-    return;
-  Conexao().StartTransaction();
-  try {
+  // Failing to delete the others leaves them all in place, logged nowhere;
+  // the user's own entry is deleted all the same.
+  FAtualizarDMTrans = Conexao().ExecutarParcial([&] {
+    const TDbResult outros = Conexao().ExecuteQuery(
+        std::string("select CHAVELCTOCTB from LCTOCTB") + kOutrosDaTransacao, params);
     TnServicoLctoCtbExcluido& servico = ServicoLctoCtbExcl();
     servico.SetCodigoEmpresa(Campo("CODIGOEMPRESA").AsInteger());
     for (const ValueArray& linha : outros.Rows)
       servico.InserirLctoCtbExclIndividual(linha.front().AsInteger());
-    Nutil::LogDB(kLogExclusaoTransacao, Conexao().CodigoUsuario());
-    // Their splits were copied with them: none may outlive its entry.
+    if (!outros.Rows.empty())
+      Nutil::LogDB(kLogExclusaoTransacao, Conexao().CodigoUsuario());
+    // Their splits were copied to the log with them, and a restore brings
+    // them back from there: none may outlive its entry.
     for (const char* tabela : {"LCTOGER", "LCTOATIVDIFERENC"})
       Nutildb::ExecutarSQLDireto(
           Conexao(),
@@ -252,12 +276,7 @@ void TnCtbDMLctoCtbBase::VerificaDeltarLancamentosTransacao() {
           params);
     Nutildb::ExecutarSQLDireto(Conexao(), std::string("delete from LCTOCTB") + kOutrosDaTransacao,
                                params);
-    Conexao().Commit();
-  } catch (...) {
-    Conexao().RollBack();
-    throw;
-  }
-  FAtualizarDMTrans = true;
+  });
 }
 
 // ---- Screen actions and the field ----

@@ -114,8 +114,9 @@ TResumo Criar(TnDMConexao& conexao, int codigoEmpresa) {
                        {"answers", respostas},
                        {"selection", Ano()}});
   };
-  excluir(Postar(digitacao, Documento(codigoEmpresa, 12, duplicado)), json::array());
-  excluir(Postar(digitacao, Documento(codigoEmpresa, 12, duplicado)), json::array());
+  // Alone in its transaction, the entry is still asked about the whole.
+  excluir(Postar(digitacao, Documento(codigoEmpresa, 12, duplicado)), json::array({"Sim"}));
+  excluir(Postar(digitacao, Documento(codigoEmpresa, 12, duplicado)), json::array({"Sim"}));
   // A transaction of two single-sided entries keyed in the wrong month goes
   // as a whole.
   const std::vector<TLinha> errado = Mes(12);

@@ -45,8 +45,23 @@ json Contas(const TnCtbDMLctoCtbBase& modulo) {
   return {{"debit", Lado(*form, 0)}, {"credit", Lado(*form, 1)}};
 }
 
+// The status bar's creator and origin texts, and the strip across the top
+// when it shows.
+void BarraEFaixa(const TnForm& form, json& exibicao) {
+  const std::vector<TnStatusPanel>& paineis = form.StatusPanels();
+  if (paineis.size() > 2) {
+    exibicao["created"] = paineis[1].Text;
+    exibicao["origin"] = paineis[2].Text;
+  }
+  const TnControle* faixa = form.Controle(TnCtbDMLctoCtbBase::kFraMsgInfo);
+  if (faixa != nullptr && faixa->Visible)
+    exibicao["notice"] = static_cast<const TnPanel*>(faixa)->Caption;
+}
+
 json Completa(const TnCtbDMLctoCtbBase& modulo) {
   json exibicao = Contas(modulo);
+  if (const TnForm* form = modulo.Form())
+    BarraEFaixa(*form, exibicao);
   const TnFraValorSaldoDebCred* painel = modulo.GetFraDifSaldo();
   if (painel == nullptr || !painel->Visivel())
     return exibicao;

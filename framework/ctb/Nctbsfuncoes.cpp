@@ -155,6 +155,22 @@ void LimparChavesSingletons() {
   ControleOpcaoMoedaFuncional().LimparChave();
 }
 
+std::string FormatarNomeDataCadastro(TnDMConexao& conexao, const Value& codigoUsuario,
+                                     const Value& dataHora) {
+  std::string texto;
+  if (!codigoUsuario.IsNull()) {
+    const Value nome =
+        conexao.ExecuteScalar("select NOMEUSUARIO from USUARIO where CODIGOUSUARIO = :pUsuario",
+                              {{"pUsuario", codigoUsuario}});
+    texto = " por " + std::to_string(codigoUsuario.AsInteger());
+    if (!nome.IsNull() && !nome.AsString().empty())
+      texto += " - " + nome.AsString();
+  }
+  if (!dataHora.IsNull())
+    texto += " em " + FormatDateTime("dd/mm/yyyy hh:nn", dataHora.AsDateTime());
+  return texto.empty() ? texto : "Cadastrado" + texto;
+}
+
 }  // namespace Nctbsfuncoes
 
 double TnControleTransacao::Pegar(double numeroImportado) {

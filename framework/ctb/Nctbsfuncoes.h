@@ -11,6 +11,7 @@
 #include <string>
 
 #include "framework/core/TDateTime.h"
+#include "framework/core/Value.h"
 #include "framework/ctb/Nctbsfuncoes_u.h"
 
 class TnDMConexao;
@@ -70,6 +71,12 @@ bool HouveAlteracoes(const TnClientDataSet& dataSet);
 // Drops the cached company keys of ControleCTB, UtilFCONT, ControleOpcaoIFRS
 // and ControleOpcaoMoedaFuncional, so a screen starts with fresh settings.
 void LimparChavesSingletons();
+
+// Who registered a record and when, as a screen shows it: "Cadastrado por
+// 3 - MARIA em 13/08/2025 14:05". Without a user the "por" part goes,
+// without a moment the "em" part; with neither, empty.
+std::string FormatarNomeDataCadastro(TnDMConexao& conexao, const Value& codigoUsuario,
+                                     const Value& dataHora);
 
 }  // namespace Nctbsfuncoes
 

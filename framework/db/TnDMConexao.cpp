@@ -79,6 +79,42 @@ void TnDMConexao::RollBack() {
   }
 }
 
+bool TnDMConexao::ExecutarParcial(const std::function<void()>& parte) {
+  if (!InTransaction()) {
+    StartTransaction();
+    try {
+      parte();
+      Commit();
+      return true;
+    } catch (const EDatabaseError&) {
+      RollBack();
+      return false;
+    }
+  }
+  ComandoSavepoint("SAVEPOINT ctb_parcial");
+  try {
+    parte();
+    ComandoSavepoint("RELEASE SAVEPOINT ctb_parcial");
+    return true;
+  } catch (const EDatabaseError&) {
+    ComandoSavepoint("ROLLBACK TO SAVEPOINT ctb_parcial");
+    ComandoSavepoint("RELEASE SAVEPOINT ctb_parcial");
+    return false;
+  }
+}
+
+void TnDMConexao::ComandoSavepoint(const std::string& sql) {
+  const bool isolar = FIsolarComandos;
+  FDriver->SetIsolarComandos(false);
+  try {
+    ExecuteDirect(sql);
+  } catch (...) {
+    FDriver->SetIsolarComandos(isolar);
+    throw;
+  }
+  FDriver->SetIsolarComandos(isolar);
+}
+
 void TnDMConexao::VerificarTransacaoValida() const {
   if (FDesfeita)
     throw EDatabaseError(kTransacaoDesfeita);

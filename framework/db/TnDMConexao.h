@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -57,6 +58,10 @@ class TnDMConexao {
   void RollBack();
   bool InTransaction() const { return FNivel > 0; }
   int NivelTransacao() const { return FNivel; }
+  // Runs `parte` as work that may fail alone: under a savepoint inside an
+  // open transaction, else in a transaction of its own. A database error
+  // undoes the part only and answers false; the caller's work goes on.
+  bool ExecutarParcial(const std::function<void()>& parte);
 
   TDbResult ExecuteQuery(const std::string& sql, const TParams& params = {});
   // Rows affected.
@@ -109,6 +114,9 @@ class TnDMConexao {
 
  private:
   void VerificarTransacaoValida() const;
+  // A savepoint statement, never wrapped in a statement's own savepoint
+  // (whose release would take it along).
+  void ComandoSavepoint(const std::string& sql);
 
   // Set at creation.
   TTipoConexao FTipo;

@@ -150,9 +150,9 @@ TEST_P(TnValidacaoLctoCtbTest, NewRecordRefusedOnItsFieldInChainOrder) {
       {"NegativeAmountBeforeBatch",
        PREPARAR(t.Set("VALORLCTOCTB", -5.0); t.FConfig.Lote.PertenceLote = true),
        Campo("VALORLCTOCTB", "O valor do lançamento deve ser maior que zero!")},
-      {"BatchNotRegistered",
+      {"BatchTheCompanyLacksHasNoPeriod",
        PREPARAR(t.Set("CODIGOLOTECTB", 7); t.FConfig.Lote.PertenceLote = true),
-       Campo("CODIGOLOTECTB", "Lote 7 não cadastrado!")},
+       Campo("DATALCTOCTB", "A data do lançamento deve estar dentro do período do lote: de  a !")},
       {"DateOutsideBatchBeforeItsOrigin", PREPARAR(t.Lote(EncodeDate(2024, 1, 31), true, "LT")),
        Campo("DATALCTOCTB",
              "A data do lançamento deve estar dentro do período do lote: de 01/01/2024 a "

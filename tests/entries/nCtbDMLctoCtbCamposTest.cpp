@@ -68,27 +68,35 @@ TEST_P(TnCtbDMLctoCtbCamposTest, ImportOnAnotherDateAsksAndStartsANewTransaction
   EXPECT_EQ(Dialogos().Perguntas()[0].Botoes, (TMsgDlgButtons{"Cancelar", "Criar Nova"}));
 }
 
-TEST_P(TnCtbDMLctoCtbCamposTest, TypedKeyMovesToThatEntryOfThePeriod) {
-  InserirLcto(7, "2024-03-05");
-  InserirLcto(8, "2024-03-06");
-  InserirLcto(9, "2024-05-06");
+// A key or a transaction number typed while editing is a search.
+TEST_P(TnCtbDMLctoCtbCamposTest, TypedKeyOrTransactionMovesToThatEntryOfThePeriod) {
+  InserirLcto(7, "2024-03-05", ", TRANSCTB", ", 70");
+  InserirLcto(8, "2024-03-06", ", TRANSCTB", ", 80");
+  InserirLcto(9, "2024-05-06", ", TRANSCTB", ", 90");
   SelecionarMarco2024();
-  TnCtbDMLctoCtb& modulo = Criar();
-  // Rows are loaded as they are asked for, as on a screen over many entries.
-  modulo.SetCarregarDetalhesDinamicamente(true);
-  modulo.Abrir(&FSelecao);
-  TnClientDataSet& cds = modulo.nClientDataSet;
-  cds.Append();
-  cds.FieldByName("CHAVELCTOCTB").SetText("8");
-  EXPECT_EQ(cds.State(), TDataSetState::dsBrowse);
-  EXPECT_EQ(cds.FieldByName("CHAVELCTOCTB").AsInteger(), 8);
-  cds.Edit();
-  cds.FieldByName("CHAVELCTOCTB").SetText("9");  // outside the period
-  EXPECT_EQ(cds.FieldByName("CHAVELCTOCTB").AsInteger(), 8);
-  EXPECT_EQ(cds.RecordCount(), 1);
-  EXPECT_EQ(Dialogos().Informacoes(),
-            std::vector<std::string>{
-                "Este lançamento encontra-se fora do período selecionado ou não existe!"});
+  // The field typed into, the value of entry 8 and of entry 9 (outside the period).
+  for (const auto& [campo, oito, nove] :
+       {std::tuple{"CHAVELCTOCTB", "8", "9"}, {"TRANSCTB", "80", "90"}}) {
+    Dialogos().LimparRegistro();
+    TnCtbDMLctoCtb& modulo = Criar();
+    // Rows are loaded as they are asked for, as on a screen over many entries.
+    modulo.SetCarregarDetalhesDinamicamente(true);
+    modulo.Abrir(&FSelecao);
+    TnClientDataSet& cds = modulo.nClientDataSet;
+    cds.Append();
+    cds.FieldByName(campo).SetText(oito);
+    EXPECT_EQ(cds.State(), TDataSetState::dsBrowse) << campo;
+    EXPECT_EQ(cds.FieldByName("CHAVELCTOCTB").AsInteger(), 8) << campo;
+    cds.Edit();
+    cds.FieldByName(campo).SetText(nove);
+    EXPECT_EQ(cds.FieldByName("CHAVELCTOCTB").AsInteger(), 8) << campo;
+    EXPECT_EQ(cds.FieldByName("TRANSCTB").AsInteger(), 80) << campo;
+    EXPECT_EQ(cds.RecordCount(), 1) << campo;
+    EXPECT_EQ(Dialogos().Informacoes(),
+              std::vector<std::string>{
+                  "Este lançamento encontra-se fora do período selecionado ou não existe!"})
+        << campo;
+  }
 }
 
 TEST_P(TnCtbDMLctoCtbCamposTest, ProgrammedEntryCodeIsRequiredAndFillsTheEntry) {

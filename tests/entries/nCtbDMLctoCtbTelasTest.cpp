@@ -153,6 +153,54 @@ TEST_P(TnCtbDMLctoCtbTelasTest, LinkedScreensAreOfferedOnlyUnderTheirSwitches) {
   }
 }
 
+// The rural register comes before the balances shown are refreshed: what
+// the balance label reads while it shows is not yet the posted entry's.
+TEST_P(TnCtbDMLctoCtbTelasTest, RuralRegisterIsOfferedBeforeTheBalancesAreRefreshed) {
+  Executar("update ESTAB set CAEPF = 2 where CODIGOEMPRESA = 1");
+  nDMSelecao().CriarParam(kSelCodigoEmpresa, Value(int64_t{1}));
+  TnCtbDMLctoCtb& modulo = CriarNovo(true, {{"VALORLCTOCTB", 321.0}});
+  const auto saldo = [&modulo] { return modulo.Form()->Label("LblCtaSaldoDeb").Caption; };
+  std::string saldoNoQ100 = "não mostrado";
+  modulo.SetOnTelaVinculada([&](TnDMClientDataSet& tela) {
+    if (tela.ClassName() == "TnCtbDMLctoCtbQ100")
+      saldoNoQ100 = saldo();
+  });
+  modulo.nClientDataSet.Post();
+  EXPECT_NE(saldoNoQ100, "não mostrado");
+  EXPECT_NE(saldoNoQ100, saldo());
+  EXPECT_NE(saldo(), "");
+}
+
+// The strip across the top shows while the company keeps balances by
+// history; the status bar names who registered the entry at hand, when, and
+// how it came in: after a scroll and after a post.
+TEST_P(TnCtbDMLctoCtbTelasTest, StripAndStatusBarFollowTheCompanyAndTheEntry) {
+  Executar("insert into EMPRESASALDOCTBHIST (CODIGOEMPRESA) values (1)");
+  InserirLcto(5, "2024-03-10", ", CODIGOUSUARIO, DATAHORALCTOCTB", ", 1, '2024-03-10 14:05:00'");
+  InserirLcto(6, "2024-03-10");
+  Executar("update LCTOCTB set ORIGEMDADO = 3 where CHAVELCTOCTB = 5");
+  for (const auto& [empresa, faixa] : {std::pair{int64_t{2}, false}, {int64_t{1}, true}}) {
+    FSelecao.SetParam(kSelCodigoEmpresa, Value(empresa));
+    TnCtbDMLctoCtb& modulo = Criar();
+    const TnControle* controle = modulo.Form()->Controle(TnCtbDMLctoCtb::kFraMsgInfo);
+    ASSERT_NE(controle, nullptr);
+    EXPECT_EQ(controle->Visible, faixa) << empresa;
+  }
+  TnCtbDMLctoCtb& modulo = Criar();
+  const auto barra = [&modulo] {
+    return modulo.Form()->StatusPanel(1).Text + " | " + modulo.Form()->StatusPanel(2).Text;
+  };
+  Ir(modulo.nClientDataSet, 5);
+  EXPECT_EQ(barra(), "Cadastrado por 1 - Ana em 10/03/2024 14:05 | Importado");
+  Ir(modulo.nClientDataSet, 6);
+  EXPECT_EQ(barra(), " | Digitado");
+  NovoValido(modulo);
+  modulo.nClientDataSet.Post();
+  EXPECT_EQ(barra().substr(0, 37),
+            "Cadastrado por 1 - Ana em " + DateToStr(Date()).substr(0, 10) + " ");
+  EXPECT_EQ(barra().substr(barra().size() - 8), "Digitado");
+}
+
 }  // namespace
 
 CTB_INSTANTIATE_ENGINES(TnCtbDMLctoCtbTelasTest);

@@ -46,6 +46,19 @@ class TnCtbDMLctoCtbTransacaoTest : public TLctoCtbTest {
     }
   }
 
+  // The database refuses to `evento` ("update" or "delete") entry 21.
+  void Barrar21(const std::string& evento) {
+    if (Tipo() == TTipoConexao::PostgreSQL)
+      Conexao().ExecuteScript(
+          "create function BARRAR21() returns trigger language plpgsql as $$ begin if "
+          "old.CHAVELCTOCTB = 21 then raise exception 'barrado'; end if; return coalesce(new, "
+          "old); end $$; create trigger TR_BARRAR21 before " +
+          evento + " on LCTOCTB for each row execute function BARRAR21()");
+    else
+      Executar("create trigger TR_BARRAR21 before " + evento +
+               " on LCTOCTB when old.CHAVELCTOCTB = 21 begin select raise(abort, 'barrado'); end");
+  }
+
   // Entries 20, 21, 22 of transaction 7, double entries on 10/03/2024, in
   // place of all but the older transaction's.
   void Transacao7() {
@@ -168,6 +181,70 @@ TEST_P(TnCtbDMLctoCtbTransacaoTest, DeletingAnEntryOffersToDeleteItsTransaction)
   }
   EXPECT_EQ(Dialogos().Perguntas().front().Texto,
             "Deseja excluir todos os lançamentos vinculados a esta transação?");
+}
+
+// The unbalanced-transactions list follows each post row by row: a
+// transaction unbalanced behind the screen's back stays unseen until the
+// list is read again.
+TEST_P(TnCtbDMLctoCtbTransacaoTest, UnbalancedListIsEditedRowByRow) {
+  Configurar("UTILDIFLANCAMENTO = '1'");
+  SelecionarMarco2024();
+  TnCtbDMLctoCtb& modulo = Criar();
+  ASSERT_NE(modulo.GetCDSDifTransacao(), nullptr);
+  TnClientDataSet& lista = *modulo.GetCDSDifTransacao();
+  const auto linhas = [&lista] {
+    std::string texto;
+    for (lista.First(); !lista.Eof(); lista.Next())
+      texto += lista.FieldByName("TRANSCTB").AsString() + ":" +
+               lista.FieldByName("DIFERENCA").AsString() + " ";
+    return texto;
+  };
+  InserirLcto(30, "2024-03-10", ", TRANSCTB", ", 39");
+  Executar("update LCTOCTB set CONTACTBCRED = null where CHAVELCTOCTB = 30");
+  for (const auto& [lados, valor, esperado] :
+       {std::tuple{"D", 100.0, "41:100 "}, {"C", 60.0, "41:40 "}, {"C", 40.0, ""}}) {
+    Postar(modulo, lados, valor);
+    EXPECT_EQ(linhas(), esperado) << lados << valor;
+  }
+}
+
+// The question comes whenever the entry has a transaction; a database error
+// on the others undoes that part alone: they stay, unlogged, and the
+// user's own entry is deleted (or moved) all the same.
+TEST_P(TnCtbDMLctoCtbTransacaoTest, TheTransactionPartFailsAloneAndIsAskedEvenForALoneEntry) {
+  Direito("DireitoControlaExclusaoLctosTransacao", "8");
+  Direito("DireitoControleDataLctosTransacao", "8");
+  Direito("DireitoControlaLancamentoExcluido", "8");
+  Transacao7();
+  Executar("update LCTOCTB set TRANSCTB = 8 where CHAVELCTOCTB = 22");
+  Responder({"Sim"});
+  Excluir(Criar(), 22);
+  EXPECT_EQ(Dialogos().Perguntas().back().Texto,
+            "Deseja excluir todos os lançamentos vinculados a esta transação?");
+  InserirLcto(22, "2024-03-10", ", TRANSCTB", ", 7");
+  for (const char* evento : {"update", "delete"}) {
+    Barrar21(evento);
+    TnCtbDMLctoCtb& modulo = Criar();
+    Responder({"Sim", "Sim"});
+    const bool exclusao = std::string(evento) == "delete";
+    if (exclusao) {
+      Excluir(modulo, 20);
+    } else {
+      Ir(modulo.nClientDataSet, 20, true);
+      modulo.nClientDataSet.FieldByName("DATALCTOCTB").SetAsDateTime(EncodeDate(2024, 3, 12));
+      modulo.nClientDataSet.Post();
+    }
+    EXPECT_EQ(Coluna("select CHAVELCTOCTB from LCTOCTB where TRANSCTB = 7 order by CHAVELCTOCTB"),
+              exclusao ? "21 22" : "20 21 22")
+        << evento;
+    EXPECT_EQ(Coluna("select CHAVELCTOCTB from LCTOCTB where DATALCTOCTB = '2024-03-12'"),
+              exclusao ? "" : "20")
+        << evento;
+    EXPECT_EQ(Contar("select count(*) from LCTOCTBEXCLUIDO where TRANSCTB = 7"), exclusao ? 1 : 0)
+        << evento;
+    Executar(Tipo() == TTipoConexao::PostgreSQL ? "drop function BARRAR21() cascade"
+                                                : "drop trigger TR_BARRAR21");
+  }
 }
 
 // An imported number is never stored: each one becomes a fresh number, the

@@ -28,20 +28,28 @@ TEST_P(TCamposProgramaTest, IfrsEntryOnTheOptionDateTakesTheAdoptionOrigin) {
   }
 }
 
-TEST_P(TCamposProgramaTest, TypedKeyOutsideThePeriodIsAnInformation) {
+// A key or transaction number typed while editing is a search; one outside
+// the period moves nothing and changes nothing.
+TEST_P(TCamposProgramaTest, TypedKeyOrTransactionOutsideThePeriodIsAnInformation) {
   ASSERT_EQ(Post(LancamentoDemo()), 0) << FSaida;
   const int64_t chave = ChavePostada();
-  const json edicao = {{"op", "edit"},
-                       {"company", 1},
-                       {"key", chave},
-                       {"selection", {{"from", "2025-08-01"}, {"to", "2025-08-31"}}},
-                       {"fields", {{"CHAVELCTOCTB", 999999}}}};
-  ASSERT_EQ(Post(edicao), 0) << FSaida;
-  EXPECT_EQ(
-      FResultado["informations"],
-      json::array({"Este lançamento encontra-se fora do período selecionado ou não existe!"}));
-  EXPECT_EQ(FResultado["entry"]["CHAVELCTOCTB"], chave);
-  EXPECT_EQ(Contar("select count(*) from LCTOCTB where CHAVELCTOCTB = 999999"), 0);
+  for (const char* campo : {"CHAVELCTOCTB", "TRANSCTB"}) {
+    const json edicao = {{"op", "edit"},
+                         {"company", 1},
+                         {"key", chave},
+                         {"selection", {{"from", "2025-08-01"}, {"to", "2025-08-31"}}},
+                         {"fields", {{campo, 999999}}}};
+    ASSERT_EQ(Post(edicao), 0) << FSaida;
+    EXPECT_EQ(
+        FResultado["informations"],
+        json::array({"Este lançamento encontra-se fora do período selecionado ou não existe!"}))
+        << campo;
+    EXPECT_EQ(FResultado["entry"]["CHAVELCTOCTB"], chave) << campo;
+    EXPECT_EQ(Contar("select count(*) from LCTOCTB where CHAVELCTOCTB = 999999 or TRANSCTB = "
+                     "999999"),
+              0)
+        << campo;
+  }
 }
 
 TEST_P(TCamposProgramaTest, EmptyProgrammedEntryCodeIsRefusedOnItsField) {

@@ -200,7 +200,8 @@ TEST_P(TCtbMotoresTest, WhatAPersonCouldNotTypeIsRefusedOnEveryPath) {
             "Informe um texto ou um número em COMPLHIST"},
            {"/fields/COMPLHIST", std::string(299, 'x') + "çé",
             "COMPLHIST: texto com mais de 300 caracteres"},
-           {"/fields/CODIGOLOTECTB", 999, "Lote 999 não cadastrado!"},
+           {"/fields/CODIGOLOTECTB", 999,
+            "A data do lançamento deve estar dentro do período do lote: de  a !"},
            {"/fields/CODIGOEMPRESA", 2,
             "A empresa do lançamento deve ser a do documento (\"company\")"}}) {
     json documento = LancamentoDemo();

@@ -92,4 +92,27 @@ TEST_P(TExibicaoProgramaTest, SingleSidedEntryShowsTheDayInTheDifferences) {
   EXPECT_TRUE(achou) << FResultado["display"].dump();
 }
 
+// Who registered the entry and how it came in, as the status bar shows
+// them; the strip asking for the recalculation of the balances by history
+// only while the company keeps them.
+TEST_P(TExibicaoProgramaTest, CreatorOriginAndTheRecalculationStripAreShown) {
+  for (const bool saldosPorHistorico : {false, true}) {
+    if (saldosPorHistorico)
+      Conexao().ExecuteDirect("insert into EMPRESASALDOCTBHIST (CODIGOEMPRESA) values (1)");
+    ASSERT_EQ(Post(LancamentoDemo()), 0) << FSaida;
+    const json& exibicao = FResultado["display"];
+    EXPECT_EQ(exibicao["created"].get<std::string>().rfind("Cadastrado por 1 - ", 0), 0U)
+        << exibicao["created"];
+    EXPECT_EQ(exibicao["origin"], "Digitado");
+    EXPECT_EQ(exibicao.contains("notice"), saldosPorHistorico);
+    if (saldosPorHistorico) {
+      EXPECT_EQ(exibicao["notice"].get<std::string>().rfind(
+                    "É importante que seja executado a rotina de recálculo dos saldos por "
+                    "histórico para esta empresa, para isso acesse o menu: ",
+                    0),
+                0U);
+    }
+  }
+}
+
 CTB_INSTANTIATE_ENGINES(TExibicaoProgramaTest);
