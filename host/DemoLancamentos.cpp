@@ -220,6 +220,14 @@ int64_t TGerador::Planejado(int64_t milesimos) const {
   return Parte(FVendasPrevistas, milesimos, 1000);
 }
 
+int64_t TGerador::Financiamento() const {
+  return ArredondarPara(Planejado(kFinanciamentoMilesimos), 100'000);
+}
+
+int64_t TGerador::CustoImobilizado(int bem) const {
+  return ArredondarPara(Planejado(kImobilizado[bem].Milesimos), 10'000);
+}
+
 int64_t TGerador::Folha(int estab, int mes) const {
   const int64_t base =
       ArredondarPara(Parte(Planejado(kFolhaMilesimos), kParticipacao[estab - 1], 1200), 1000);
@@ -345,14 +353,12 @@ void TGerador::Agendado(size_t indiceDia, const TAgendado& agendado) {
                   "Integralização do capital social conforme contrato social", "CONTRATO");
       break;
     case TEvento::Financiamento:
-      Acrescentar(data, 1, banco, Analitica("2.2.01.001"), 24,
-                  ArredondarPara(Planejado(kFinanciamentoMilesimos), 100'000),
+      Acrescentar(data, 1, banco, Analitica("2.2.01.001"), 24, Financiamento(),
                   "Financiamento BNDES - contrato 2025/0001", "BNDES0001");
       break;
     case TEvento::Imobilizado: {
       const TLinhaImobilizado& bem = kImobilizado[agendado.Indice];
-      Pagar(data, 1, Analitica(bem.Bem), banco, 19,
-            ArredondarPara(Planejado(bem.Milesimos), 10'000),
+      Pagar(data, 1, Analitica(bem.Bem), banco, 19, CustoImobilizado(agendado.Indice),
             "Aquisição de " + Analitica(bem.Bem).DescrConta, "NF" + Zeros(FNotaEntrada++, 6));
       break;
     }
@@ -400,8 +406,7 @@ void TGerador::Agendado(size_t indiceDia, const TAgendado& agendado) {
               Parte(-Saldo(financiamento), kJurosFinanciamentoMilesimos, 1000),
               "Juros da parcela " + parcela + " do financiamento BNDES", "BNDES0001");
       else
-        Pagar(data, 1, financiamento, banco, 25,
-              ArredondarPara(Planejado(kFinanciamentoMilesimos), 100'000) / kParcelasFinanciamento,
+        Pagar(data, 1, financiamento, banco, 25, Financiamento() / kParcelasFinanciamento,
               "Parcela " + parcela + " do financiamento BNDES", "BNDES0001");
       break;
     }
@@ -409,24 +414,21 @@ void TGerador::Agendado(size_t indiceDia, const TAgendado& agendado) {
       Acrescentar(data, estab, Analitica("4.2.01.001"), Analitica("2.1.02.001"), 9,
                   Folha(estab, mes), "Folha ref. " + MesAno(data));
       break;
-    case TEvento::InssPatronal: {
-      const int64_t inss = Parte(Folha(estab, mes), 20, 100);
-      FInssARecolher += inss;
-      Acrescentar(data, estab, Analitica("4.2.01.005"), Analitica("2.1.03.001"), 11, inss,
-                  "INSS patronal ref. " + MesAno(data));
-      break;
-    }
+    case TEvento::InssPatronal:
     case TEvento::FgtsPatronal: {
-      const int64_t fgts = Parte(Folha(estab, mes), 8, 100);
-      FFgtsARecolher += fgts;
-      Acrescentar(data, estab, Analitica("4.2.01.006"), Analitica("2.1.03.002"), 11, fgts,
-                  "FGTS ref. " + MesAno(data));
+      // The employer's charges on the month's payroll, paid the next month.
+      const bool inss = agendado.Evento == TEvento::InssPatronal;
+      const int64_t encargo = Parte(Folha(estab, mes), inss ? 20 : 8, 100);
+      (inss ? FInssARecolher : FFgtsARecolher) += encargo;
+      Acrescentar(data, estab, Analitica(inss ? "4.2.01.005" : "4.2.01.006"),
+                  Analitica(inss ? "2.1.03.001" : "2.1.03.002"), 11, encargo,
+                  std::string(inss ? "INSS patronal" : "FGTS") + " ref. " + MesAno(data));
       break;
     }
     case TEvento::Depreciacao: {
       const TLinhaImobilizado& bem = kImobilizado[agendado.Indice];
       Acrescentar(data, 1, Analitica("4.2.02.009"), Analitica(bem.Depreciacao), 18,
-                  Parte(ArredondarPara(Planejado(bem.Milesimos), 10'000), bem.TaxaAnual, 1200),
+                  Parte(CustoImobilizado(agendado.Indice), bem.TaxaAnual, 1200),
                   "Depreciação de " + Analitica(bem.Bem).DescrConta + " ref. " + MesAno(data));
       break;
     }
@@ -551,15 +553,8 @@ void TGerador::Vender(TDateTime data, bool prazo) {
   Acrescentar(data, estab, Analitica("4.1.01.001"), estoque, 8, custo, "Custo da NF-e " + numero,
               "NF" + numero);
   if (prazo) {
-    const int parcelas = 1 + static_cast<int>(Sortear(3));
-    for (int parcela = 1; parcela <= parcelas; ++parcela) {
-      const int64_t valor =
-          parcela < parcelas ? bruto / parcelas : bruto - bruto / parcelas * (parcelas - 1);
-      FAReceber.emplace(IncDay(data, kDiasParcela * parcela),
-                        TTitulo{&cliente, estab, valor, "DP" + numero,
-                                "Dup. " + numero + "-" + std::to_string(parcela) + "/" +
-                                    std::to_string(parcelas) + " - " + cliente.DescrConta});
-    }
+    Parcelar(FAReceber, data, cliente, estab, bruto, 1 + static_cast<int>(Sortear(3)),
+             "DP" + numero, "Dup. " + numero + "-");
   } else if (&debito == &caixa && Saldo(caixa) > kLimiteCaixa) {
     Acrescentar(data, estab, *FBancos.front(), caixa, 23, (Saldo(caixa) - kTroco) / 10'000 * 10'000,
                 "Depósito do numerário em caixa");
@@ -587,16 +582,24 @@ void TGerador::Comprar(TDateTime data, int estab, int64_t custoMinimo) {
     Acrescentar(data, estab, Analitica("1.1.03.003"), estoque, 14, icms, "ICMS s/ NF-e " + numero,
                 "NF" + numero);
     comprado += bruto - icms;
-    const int parcelas = 1 + static_cast<int>(Sortear(2));
-    for (int parcela = 1; parcela <= parcelas; ++parcela) {
-      const int64_t valor =
-          parcela < parcelas ? bruto / parcelas : bruto - bruto / parcelas * (parcelas - 1);
-      FAPagar.emplace(IncDay(data, kDiasParcela * parcela),
-                      TTitulo{&fornecedor, estab, valor, "NF" + numero,
-                              "Pagto. NF-e " + numero + " parc. " + std::to_string(parcela) + "/" +
-                                  std::to_string(parcelas) + " - " + fornecedor.DescrConta});
-    }
+    Parcelar(FAPagar, data, fornecedor, estab, bruto, 1 + static_cast<int>(Sortear(2)),
+             "NF" + numero, "Pagto. NF-e " + numero + " parc. ");
   }
+}
+
+// `total` in `parcelas` instalments a month apart from `data` (the last
+// takes the cents the division leaves), each named "<prefixo>k/n - person".
+void TGerador::Parcelar(std::multimap<TDateTime, TTitulo>& titulos, TDateTime data,
+                        const TConta& pessoa, int estab, int64_t total, int parcelas,
+                        const std::string& documento, const std::string& prefixo) {
+  for (int parcela = 1; parcela <= parcelas; ++parcela)
+    titulos.emplace(
+        IncDay(data, kDiasParcela * parcela),
+        TTitulo{&pessoa, estab,
+                parcela < parcelas ? total / parcelas : total - total / parcelas * (parcelas - 1),
+                documento,
+                prefixo + std::to_string(parcela) + "/" + std::to_string(parcelas) + " - " +
+                    pessoa.DescrConta});
 }
 
 // The first instalment due by `data`, received into a bank or paid from the

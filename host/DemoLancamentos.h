@@ -118,8 +118,11 @@ class TGerador {
   const TConta& BancoDeRecebimento();
   const TConta& BancoMaisRico();
   void MontarAgenda();
-  // A share of the expected net sales, and a month of payroll.
+  // A share of the expected net sales; the development-bank loan, an
+  // asset's cost and a month of payroll, planned on it.
   int64_t Planejado(int64_t milesimos) const;
+  int64_t Financiamento() const;
+  int64_t CustoImobilizado(int bem) const;
   int64_t Folha(int estab, int mes) const;
   void PlanejarDia(size_t indiceDia);
   void Preencher(size_t indiceDia, int64_t alvo, bool fimDoAno);
@@ -127,6 +130,9 @@ class TGerador {
   void Negocio(TDateTime data);
   void Vender(TDateTime data, bool prazo);
   void Comprar(TDateTime data, int estab, int64_t custoMinimo);
+  static void Parcelar(std::multimap<TDateTime, TTitulo>& titulos, TDateTime data,
+                       const TConta& pessoa, int estab, int64_t total, int parcelas,
+                       const std::string& documento, const std::string& prefixo);
   bool Liquidar(TDateTime data, std::multimap<TDateTime, TTitulo>& titulos, bool receber);
   void Pagar(TDateTime data, int estab, const TConta& debito, const TConta& banco, int historico,
              int64_t centavos, std::string complemento, std::string documento = {});
