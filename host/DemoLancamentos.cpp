@@ -35,7 +35,7 @@ constexpr std::array<int64_t, kEstabs> kParticipacao = {50, 28, 22};
 // Planned amounts as thousandths of the year's expected net sales.
 constexpr int64_t kCapitalMilesimos = 200;
 constexpr int64_t kFinanciamentoMilesimos = 90;
-constexpr int64_t kFolhaMilesimos = 65;  // gross payroll before the May raise
+constexpr int64_t kFolhaMilesimos = 60;  // gross payroll before the May raise
 constexpr int64_t kAluguelMilesimos = 18;
 constexpr int64_t kHonorariosMilesimos = 3;
 constexpr int64_t kCustoMedioPercentual = 70;  // cost of goods over net sales
