@@ -170,14 +170,12 @@ int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& said
   for (const int empresa : {opcoes.CodigoEmpresa, empresaIfrs})
     ExcluirLancamentosDaEmpresa(conexao, empresa);
 
+  // Opened before the work, so a file that cannot be written stops it.
+  std::ofstream journal;
   if (!opcoes.ArquivoJournal.empty()) {
-    std::ofstream journal(opcoes.ArquivoJournal);
+    journal.open(opcoes.ArquivoJournal);
     if (!journal)
       throw Exception(fmt::format("Não foi possível criar o arquivo {}", opcoes.ArquivoJournal));
-    ExportarJournal::Escrever(journal, opcoes.Semente, opcoes.Lancamentos, opcoes.CodigoEmpresa);
-    journal.close();
-    if (!journal)
-      throw Exception(fmt::format("Falha ao gravar o arquivo {}", opcoes.ArquivoJournal));
   }
 
   HostComum::CarregarPacote();
@@ -212,6 +210,14 @@ int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& said
   saida << ComandoBalancete::EscreverTabela(*processo, largura) << "\n"
         << TotaisDoAno(conexao, opcoes.CodigoEmpresa)
         << Conferencias(conexao, *processo, opcoes.CodigoEmpresa);
+  if (journal.is_open()) {
+    ExportarJournal::Escrever(conexao, {opcoes.CodigoEmpresa, empresaSPED, empresaIfrs},
+                              EncodeDate(DemoEmpresa::kAnoExercicio, 1, 1),
+                              EncodeDate(DemoEmpresa::kAnoExercicio, 12, 31), journal);
+    journal.close();
+    if (!journal)
+      throw Exception(fmt::format("Falha ao gravar o arquivo {}", opcoes.ArquivoJournal));
+  }
   return resultado.Recusas.empty() && resultado.Aceita && ifrs.Recusas.empty() && ifrs.Aceita ? 0
                                                                                               : 1;
 }

@@ -24,8 +24,9 @@ struct TOpcoesDemo {
   int CodigoEmpresa = 1;
   int64_t Lancamentos = 20000;
   uint64_t Semente = 2025;
-  // When set, the same generated rows are also written there as a plain-text
-  // double-entry journal, so other ledger tools can total the same year.
+  // When set, every entry the demo made (its three companies) is written
+  // there at the end, read back from the database, as a plain-text
+  // double-entry journal, so other ledger tools can total the same books.
   std::string ArquivoJournal;
   // A company of the same number may be replaced, chart and entries.
   bool Substituir = false;

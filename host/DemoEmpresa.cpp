@@ -294,6 +294,12 @@ const TLinhaHistorico kHistoricos[] = {
     {19, "Aquisição de [DICTEXTOCONTADEBLOWER]", 6},
     {20, "Suprimento de caixa", 5},
     {21, "ISS sobre serviços prestados", 4},
+    {22, "Transferência entre contas bancárias", 5},
+    {23, "Depósito bancário", 5},
+    {24, "Empréstimo bancário contratado", 5},
+    {25, "Amortização de empréstimo", 5},
+    {26, "Juros sobre empréstimos", 5},
+    {27, "Provisão de tributos sobre o lucro", 4},
 };
 
 struct TLinhaOrigem {

@@ -6,23 +6,39 @@
 // fixes) through integer-only choices of its own, never through the standard
 // distributions, whose results differ between library versions.
 //
-// Rows come in date order over the demo fiscal year, mostly on weekdays: the
-// opening capital first, then each day's scheduled entries (payroll, charges,
-// rent, taxes, depreciation, bank fees) and the day's business (sales on
-// credit and in cash with their ICMS, services with ISS, receipts, purchases
-// with recoverable ICMS, cost of goods sold, supplier payments, expenses,
-// investment income). Every row moves an amount with cents between two
-// distinct analytic accounts of DemoEmpresa's chart; a row is a whole
-// double entry, so debits equal credits overall. With few rows some
-// scheduled entries give way to keep the count exact.
+// The year is that of a distribution company an accountant would sign:
+// capital paid in and a development-bank loan on the first day, fixed
+// assets bought with them; goods bought on credit into stock (the ICMS on
+// them recoverable) and their cost taken out of stock with each sale; sales
+// on credit, received in instalments weeks later, and in cash, deposited;
+// ICMS on sales offset each month and paid the next; payroll with its INSS
+// and FGTS, paid the next month; rent, utilities, fees, depreciation; loan
+// instalments and interest; income taxes on the year's profit.
 //
-// TGerador streams the rows, so a million of them never sit in memory.
+// The generator keeps every account's running balance and lets none of the
+// bank, cash, stock or supplier accounts cross to the wrong side at any
+// moment: stock is bought before it is sold, a supplier is paid what its
+// invoices owe, a payment that a bank cannot cover is first funded by a
+// transfer from another bank or a working-capital loan. The company's size
+// follows the quantity asked: the monthly costs are planned as shares of
+// the net sales expected from that many entries, so the year ends with a
+// profit of a few percent of net sales at any size from a couple of
+// thousand entries up.
+//
+// Rows come in date order, mostly on weekdays; each is a whole double entry
+// between two distinct analytic accounts of DemoEmpresa's chart, with cents.
+// The calendar's entries (payroll, rent, taxes, depreciation, loan) are set
+// before the business of the day is drawn around them, so the count is
+// exact. Below a few hundred rows only the capital and the business are
+// generated. TGerador streams the rows, so a million never sit in memory.
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <ostream>
 #include <random>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/core/Currency.h"
@@ -55,21 +71,76 @@ class TGerador {
   bool Proximo(TLancamentoDemo& lancamento);
 
  private:
+  using TConta = DemoEmpresa::TContaDemo;
   struct TDia {
     TDateTime Data;
     int Peso;  // a weekday counts 10, a Saturday 1
+    bool UltimoDiaUtil = false;
+  };
+  // The calendar's entries: each gives one row (none when its amount is nil).
+  enum class TEvento {
+    Capital,
+    Financiamento,
+    Imobilizado,
+    Aluguel,
+    Salarios,
+    Fgts,
+    Inss,
+    Icms,
+    Consumo,
+    Honorarios,
+    Amortizacao,
+    JurosFinanciamento,
+    Folha,
+    InssPatronal,
+    FgtsPatronal,
+    Depreciacao,
+    PacoteTarifas,
+    ApuracaoIcms,
+    TributosLucro
+  };
+  struct TAgendado {
+    TEvento Evento;
+    int Indice;  // the establishment, asset, utility or tax it concerns
+  };
+  // An instalment to receive from a customer or to pay to a supplier.
+  struct TTitulo {
+    const TConta* Pessoa;
+    int Estab;
+    int64_t Centavos;
+    std::string Documento;
+    std::string Complemento;
   };
 
   uint64_t Sortear(uint64_t n);  // uniform in [0, n)
   int64_t SortearCentavos(int64_t minimo, int64_t maximo);
   int SortearEstab();
+  const TConta& BancoDeRecebimento();
+  const TConta& BancoMaisRico();
+  void MontarAgenda();
+  // A share of the expected net sales; the development-bank loan, an
+  // asset's cost and a month of payroll, planned on it.
+  int64_t Planejado(int64_t milesimos) const;
+  int64_t Financiamento() const;
+  int64_t CustoImobilizado(int bem) const;
+  int64_t Folha(int estab, int mes) const;
   void PlanejarDia(size_t indiceDia);
-  void Agendados(TDateTime data, int diaUtil, bool ultimoDiaUtil);
+  void Preencher(size_t indiceDia, int64_t alvo, bool fimDoAno);
+  void Agendado(size_t indiceDia, const TAgendado& agendado);
   void Negocio(TDateTime data);
-  void Acrescentar(TDateTime data, int estab, const std::string& deb, const std::string& cred,
-                   int historico, int64_t centavos, std::string complemento,
-                   std::string documento = {});
-  void Acrescentar(TDateTime data, int estab, int64_t deb, int64_t cred, int historico,
+  void Vender(TDateTime data, bool prazo);
+  void Comprar(TDateTime data, int estab, int64_t custoMinimo);
+  static void Parcelar(std::multimap<TDateTime, TTitulo>& titulos, TDateTime data,
+                       const TConta& pessoa, int estab, int64_t total, int parcelas,
+                       const std::string& documento, const std::string& prefixo);
+  bool Liquidar(TDateTime data, std::multimap<TDateTime, TTitulo>& titulos, bool receber);
+  void Pagar(TDateTime data, int estab, const TConta& debito, const TConta& banco, int historico,
+             int64_t centavos, std::string complemento, std::string documento = {});
+  void Prover(TDateTime data, const TConta& banco, int64_t centavos);
+  void Transferir(TDateTime data, const TConta& de, const TConta& para, int64_t centavos);
+  void FimDeMes(TDateTime data);
+  int64_t Saldo(const TConta& conta) const;  // debits minus credits, cents
+  void Acrescentar(TDateTime data, int estab, const TConta& deb, const TConta& cred, int historico,
                    int64_t centavos, std::string complemento, std::string documento = {});
 
   // Set at creation.
@@ -78,18 +149,27 @@ class TGerador {
   int FCodigoEmpresa;
   std::vector<TDia> FDias;
   int64_t FPesoTotal = 0;
+  std::vector<std::vector<TAgendado>> FAgenda;  // per day
+  int64_t FLinhasAgendadas = 0;
+  // The year's net sales the costs are planned on, in cents.
+  int64_t FVendasPrevistas = 0;
+  std::vector<const TConta*> FClientes, FFornecedores, FDespesas, FBancos;
   // Progress through the year.
   int64_t FEntregues = 0;
+  int64_t FGeradas = 0;
+  int64_t FAgendadasFeitas = 0;
   size_t FProximoDia = 0;
   int64_t FPesoAcumulado = 0;
   std::deque<TLancamentoDemo> FFila;
-  // Accounts the business draws from (DemoEmpresa's chart).
-  std::vector<const DemoEmpresa::TContaDemo*> FClientes, FFornecedores, FDespesas;
-  // Taxes of the month, settled at its end and paid in the next month.
-  int64_t FIcmsDebito = 0, FIcmsCredito = 0, FIcmsARecolher = 0;
-  int64_t FIssMes = 0, FIssARecolher = 0;
+  // Running balances by account, and the year's result before income taxes.
+  std::unordered_map<int64_t, int64_t> FSaldos;
+  int64_t FResultado = 0;
+  std::multimap<TDateTime, TTitulo> FAReceber, FAPagar;
+  // Taxes and payroll charges of the month, paid in the next.
+  int64_t FIcmsARecolher = 0, FInssARecolher = 0, FFgtsARecolher = 0;
   int64_t FNotaFiscal = 1000;
   int64_t FNotaEntrada = 50000;
+  int FContratosGiro = 0;
 };
 
 // All the rows at once (for tests and small runs).

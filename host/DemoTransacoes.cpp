@@ -52,17 +52,18 @@ json Documento(int empresa, int mes, const TLinha& linha) {
       {"op", "insert"}, {"company", empresa}, {"fields", std::move(campos)}, {"selection", Ano()}};
 }
 
-// The month's transactions, in the order keyed: a supplier paid with
-// interest (two debits, one credit), a cash withdrawal (a double entry), a
-// service received in the bank (a debit and a credit on their own).
+// The month's transactions, in the order keyed: goods bought and paid with
+// interest for paying late (two debits, one credit), a cash withdrawal (a
+// double entry), a service received in the bank (a debit and a credit on
+// their own).
 std::vector<TLinha> Mes(int mes) {
-  const int64_t fornecedor = 120'000 + mes * 1'337;
+  const int64_t compra = 120'000 + mes * 1'337;
   const int64_t juros = 1'250 + mes * 37;
   const int64_t servico = 450'000 + mes * 9'101;
   return {
-      {"2.1.01.001", "", 6, fornecedor, "Pagamento de fornecedor"},
+      {"1.1.04.001", "", 6, compra, "Compra de mercadorias"},
       {"4.2.05.001", "", 15, juros, "Juros por atraso"},
-      {"", "1.1.01.003", 6, fornecedor + juros, "Pagamento de fornecedor com juros"},
+      {"", "1.1.01.003", 6, compra + juros, "Pagamento da compra com juros"},
       {"1.1.01.001", "1.1.01.003", 20, 50'000, "Saque para o caixa"},
       {"1.1.01.003", "", 4, servico, "Recebimento de serviços"},
       {"", "3.1.01.002", 4, servico, "Serviços prestados"},

@@ -1,34 +1,24 @@
 #include "host/ExportarJournal.h"
 
+#include <fmt/format.h>
+
+#include <map>
 #include <unordered_map>
 
-#include "framework/core/Exceptions.h"
 #include "framework/core/Nutil.h"
-#include "host/DemoEmpresa.h"
+#include "framework/db/TnDMConexao.h"
+#include "host/DemoLancamentos.h"
+#include "host/RelatorioContabil.h"
 
 namespace ExportarJournal {
 
 namespace {
 
-const std::string& NomeDaConta(int64_t contaCtb) {
-  static const std::unordered_map<int64_t, std::string> nomes = [] {
-    std::unordered_map<int64_t, std::string> mapa;
-    for (const DemoEmpresa::TContaDemo& conta : DemoEmpresa::PlanoContas())
-      mapa.emplace(conta.ContaCtb, NomeConta(conta.ClassifConta));
-    return mapa;
-  }();
-  auto it = nomes.find(contaCtb);
-  if (it == nomes.end())
-    throw Exception("Conta " + std::to_string(contaCtb) + " não existe no plano de demonstração");
-  return it->second;
-}
-
-std::string DataJournal(TDateTime data) {
-  std::string iso = DateToIso(data);  // YYYY-MM-DD
-  iso[4] = '/';
-  iso[7] = '/';
-  return iso;
-}
+constexpr const char* kSqlDia =
+    "select CHAVELCTOCTB, TRANSCTB, CODIGOESTAB, CONTACTBDEB, CONTACTBCRED, CODIGOHISTCTB, "
+    "COMPLHIST, VALORLCTOCTB from LCTOCTB where CODIGOEMPRESA = :pEmpresa and "
+    "DATALCTOCTB = :pDia and TIPOLANCAMENTO in (:pTipoNormal, :pTipoLivro) "
+    "order by CHAVELCTOCTB";
 
 // An account's name within the path: ":" would open a level, ";" a comment,
 // and two blanks end the name.
@@ -51,57 +41,121 @@ std::string Descricao(const std::string& texto) {
   return limpo;
 }
 
+// The type the tools read for a statement group's type.
+std::string TipoJournal(const std::string& tipoGrupo) {
+  static const std::map<std::string, std::string> tipos = {
+      {"A", "A"}, {"P", "L"}, {"L", "E"}, {"R", "R"}, {"D", "X"}};
+  const auto it = tipos.find(tipoGrupo);
+  return it == tipos.end() ? "" : it->second;
+}
+
+// One company's chart: each account's full name, and its declarations.
+class TPlanoJournal {
+ public:
+  TPlanoJournal(TnDMConexao& conexao, int empresa) {
+    const TParams params = {{"pEmpresa", Value(empresa)}};
+    std::map<std::string, std::string> grupos;  // classification -> type
+    for (const ValueArray& linha :
+         conexao
+             .ExecuteQuery("select CLASSIFGRUPO, TIPOGRUPO from GRUPODEMONSCTB "
+                           "where CODIGOEMPRESA = :pEmpresa",
+                           params)
+             .Rows)
+      grupos[linha[0].AsString()] = TipoJournal(linha[1].AsString());
+    const TDbResult contas = conexao.ExecuteQuery(
+        "select CONTACTB, CLASSIFCONTA, DESCRCONTA from PLANOESPEC where CODIGOEMPRESA = "
+        ":pEmpresa order by CLASSIFCONTA",
+        params);
+    std::map<std::string, std::string> nomes;  // classification -> level name
+    for (const ValueArray& linha : contas.Rows)
+      nomes[linha[1].AsString()] = linha[1].AsString() + " " + NomeDeNivel(linha[2].AsString());
+    const std::string raiz = fmt::format("Empresa {}", empresa);
+    for (const ValueArray& linha : contas.Rows) {
+      const std::string classif = linha[1].AsString();
+      std::string nome = raiz, tipo;
+      for (size_t ponto = classif.find('.');; ponto = classif.find('.', ponto + 1)) {
+        const std::string nivel = classif.substr(0, ponto);
+        const auto it = nomes.find(nivel);
+        nome += ":" + (it == nomes.end() ? nivel : it->second);
+        // The longest group holding the account gives its type.
+        if (const auto grupo = grupos.find(nivel); grupo != grupos.end())
+          tipo = grupo->second;
+        if (ponto == std::string::npos)
+          break;
+      }
+      FDeclaracoes += "account " + nome + (tipo.empty() ? "" : "  ; type: " + tipo) + "\n";
+      FNomes.emplace(linha[0].AsInteger(), std::move(nome));
+    }
+  }
+
+  const std::string& Declaracoes() const { return FDeclaracoes; }
+  // The account's name; an account missing from the chart keeps its code.
+  std::string Nome(int64_t conta) const {
+    const auto it = FNomes.find(conta);
+    return it == FNomes.end() ? fmt::format("{}", conta) : it->second;
+  }
+
+ private:
+  std::unordered_map<int64_t, std::string> FNomes;
+  std::string FDeclaracoes;
+};
+
+std::string DataJournal(TDateTime data) {
+  std::string iso = DateToIso(data);  // YYYY-MM-DD
+  iso[4] = '/';
+  iso[7] = '/';
+  return iso;
+}
+
+// The entries of one company's day: a transaction of the module gathers its
+// rows, in the order of its first row; any other entry stands alone.
+void EscreverDia(TnDMConexao& conexao, const TPlanoJournal& plano,
+                 const std::map<int, std::string>& historicos, int empresa, TDateTime dia,
+                 std::ostream& saida) {
+  TParams params = {{"pEmpresa", Value(empresa)}, {"pDia", Value(dia)}};
+  RelatorioContabil::AdicionarLivro(params, 0);
+  const TDbResult linhas = conexao.ExecuteQuery(kSqlDia, params);
+  std::vector<std::string> transacoes;
+  std::map<int64_t, size_t> porTransacao;
+  for (const ValueArray& linha : linhas.Rows) {
+    const Currency valor = linha[7].AsCurrency();
+    std::string postagens;
+    if (!linha[3].IsNull())
+      postagens +=
+          "\n    " + plano.Nome(linha[3].AsInteger()) + "  " + DemoLancamentos::ValorTexto(valor);
+    if (!linha[4].IsNull())
+      postagens +=
+          "\n    " + plano.Nome(linha[4].AsInteger()) + "  " + DemoLancamentos::ValorTexto(-valor);
+    if (!linha[1].IsNull()) {
+      const auto [it, nova] = porTransacao.emplace(linha[1].AsInteger(), transacoes.size());
+      if (!nova) {
+        transacoes[it->second] += postagens;
+        continue;
+      }
+    }
+    transacoes.push_back(
+        DataJournal(dia) + " " +
+        Descricao(RelatorioContabil::TextoHistorico(historicos, linha[5], linha[6])) +
+        "\n    ; filial: " + std::to_string(linha[2].AsInteger()) + postagens);
+  }
+  for (const std::string& transacao : transacoes)
+    saida << transacao << "\n\n";
+}
+
 }  // namespace
 
-std::string NomeConta(const std::string& classif) {
-  std::string nome;
-  for (size_t ponto = classif.find('.');; ponto = classif.find('.', ponto + 1)) {
-    const std::string nivel = classif.substr(0, ponto);
-    nome +=
-        (nome.empty() ? "" : ":") + nivel + " " + NomeDeNivel(DemoEmpresa::Conta(nivel).DescrConta);
-    if (ponto == std::string::npos)
-      return nome;
+void Escrever(TnDMConexao& conexao, const std::vector<int>& empresas, TDateTime inicio,
+              TDateTime fim, std::ostream& saida) {
+  const std::map<int, std::string> historicos = RelatorioContabil::Historicos(conexao);
+  std::vector<TPlanoJournal> planos;
+  for (const int empresa : empresas) {
+    planos.emplace_back(conexao, empresa);
+    saida << planos.back().Declaracoes();
   }
-}
-
-std::string TipoConta(const std::string& classif) {
-  if (classif.starts_with("2.3") || classif.starts_with("5"))
-    return "E";
-  switch (classif.front()) {
-    case '1':
-      return "A";
-    case '2':
-      return "L";
-    case '3':
-      return "R";
-    default:
-      return "X";
-  }
-}
-
-std::string Declaracoes() {
-  std::string texto;
-  for (const DemoEmpresa::TContaDemo& conta : DemoEmpresa::PlanoContas())
-    texto += "account " + NomeConta(conta.ClassifConta) +
-             "  ; type: " + TipoConta(conta.ClassifConta) + "\n";
-  return texto + "\n";
-}
-
-std::string Transacao(const DemoLancamentos::TLancamentoDemo& lancamento) {
-  std::string texto = DataJournal(lancamento.DataLctoCtb) + " " + Descricao(lancamento.ComplHist);
-  texto += "\n    ; filial: " + std::to_string(lancamento.CodigoEstab);
-  texto += "\n    " + NomeDaConta(lancamento.ContaCtbDeb) + "  " +
-           DemoLancamentos::ValorTexto(lancamento.ValorLctoCtb);
-  texto += "\n    " + NomeDaConta(lancamento.ContaCtbCred) + "\n\n";
-  return texto;
-}
-
-void Escrever(std::ostream& saida, uint64_t seed, int64_t quantidade, int codigoEmpresa) {
-  DemoLancamentos::TGerador gerador(seed, quantidade, codigoEmpresa);
-  DemoLancamentos::TLancamentoDemo lancamento;
-  saida << Declaracoes();
-  while (gerador.Proximo(lancamento))
-    saida << Transacao(lancamento);
+  saida << "\n";
+  for (size_t i = 0; i < empresas.size(); ++i)
+    for (TDateTime dia = inicio; dia <= fim; dia = IncDay(dia))
+      EscreverDia(conexao, planos[i], historicos, empresas[i], dia, saida);
 }
 
 }  // namespace ExportarJournal

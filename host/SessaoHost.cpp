@@ -13,6 +13,7 @@
 #include "framework/core/Nutilinclusao.h"
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnSessao.h"
+#include "host/LogHost.h"
 #include "schema/SchemaInstaller.h"
 
 namespace {
@@ -70,6 +71,7 @@ TSessaoHost::TSessaoHost(const TOpcoesConexao& opcoes, TEsquema esquema)
       FConexao(&FSessao.Conexao()),
       FDireitos(&FSessao.Instalar(std::make_shared<TnDMDireitoUsuario>(*FConexao))),
       FPersonalizacao(&FSessao.Servico<TnDMPersonalizacao>()) {
+  LogHost::Instalar();
   FConexao->SetCodigoUsuario(opcoes.CodigoUsuario);
   const int versao = SchemaInstaller::VersaoInstalada(*FConexao);
   FTinhaEsquema = versao == SchemaInstaller::kVersaoSchema;

@@ -13,6 +13,7 @@
 // - the session's default dialog service, without a person behind it: a
 //   question nobody can answer stops the work instead of waiting (entry post
 //   brings its answers).
+// - the modules' log lines, kept from the terminal (LogHost).
 //
 // The session also owns the access rules every command goes through: the
 // logged user must exist in USUARIO; a company must exist and be listed for

@@ -55,8 +55,12 @@ void LogDB(const std::string& descricao, int64_t codigoUsuario) {
     gLogSink(linha);
     return;
   }
-  std::cerr << "LOG " << FormatDateTime("yyyy-mm-dd hh:nn:ss", Now())
-            << " usuario=" << codigoUsuario << ": " << descricao << "\n";
+  std::cerr << TextoLinhaLog(linha) << "\n";
+}
+
+std::string TextoLinhaLog(const TLinhaLog& linha) {
+  return "LOG " + FormatDateTime("yyyy-mm-dd hh:nn:ss", Now()) +
+         " usuario=" + std::to_string(linha.CodigoUsuario) + ": " + linha.Descricao;
 }
 
 void SetLogSink(TLogSink sink) {

@@ -37,6 +37,10 @@ struct TLinhaLog {
 };
 using TLogSink = std::function<void(const TLinhaLog&)>;
 
+// "LOG <yyyy-mm-dd hh:nn:ss> usuario=<n>: <text>", the line the default sink
+// writes (without its line break), for a host sink that keeps the format.
+std::string TextoLinhaLog(const TLinhaLog& linha);
+
 // `codigoUsuario` is the logged user of the connection doing the work.
 void LogDB(const std::string& descricao, int64_t codigoUsuario = 0);
 // An empty sink puts the default (standard error) back.

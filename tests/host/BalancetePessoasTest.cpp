@@ -276,7 +276,7 @@ TEST_P(TBalancetePessoasTest, ATerminalGetsItsWidthAPagerAndABarThatAPipeNeverGe
 
   // Piped: none of it.
   ASSERT_EQ(Comando("demo --replace --entries 1000"), 0);
-  // Standard error keeps only the audit log of the demo's deletions.
+  // Neither output carries the bar's control characters.
   for (const std::string& saida : {FErro, FSaida})
     EXPECT_EQ(saida.find_first_of("\r\x1b"), std::string::npos) << saida;
   EXPECT_EQ(FSaida.rfind("1000 linhas gravadas", 0), 0u);
