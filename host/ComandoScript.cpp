@@ -3,6 +3,9 @@
 #include <fmt/format.h>
 #include <CLI/CLI.hpp>
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -24,7 +27,18 @@ namespace {
 struct TOpcoes {
   std::string Arquivo;
   std::vector<std::string> Parametros;
+  int Tempo = 60;  // seconds
 };
+
+// A run stuck inside a library function, past its time bound and the
+// watchdog's grace: the process ends as a failed run would, and the run's
+// transaction, never committed, ends with it.
+void Encerrar(const std::string& script, const std::string& mensagem) {
+  const std::string saida = std::string(TnPowerPInsereLctoCtb::kMsgNenhumLancamento) + "\n" +
+                            script + ": " + mensagem + "\n";
+  [[maybe_unused]] const ssize_t escrito = ::write(STDOUT_FILENO, saida.data(), saida.size());
+  std::_Exit(1);
+}
 
 // The script's text; refused before reading when it is not a regular file
 // or is bigger than a script may be.
@@ -62,10 +76,14 @@ std::string Executar(TSessaoHost& sessao, const TOpcoes& opcoes, int& codigoSaid
   HostComum::CarregarPacote();
   auto processo = Nutilform::CriarDMNovo<TnPowerPInsereLctoCtb>(TnPowerPInsereLctoCtb::kClassName);
   processo->SetConexao(&sessao.Conexao());
+  const std::string nomeScript = std::filesystem::path(opcoes.Arquivo).filename().string();
   TnScriptInsereLctoCtb::TOpcoes opcoesScript;
   opcoesScript.ConsultaLivre = Administrador(sessao);
-  TnScriptInsereLctoCtb script(
-      *processo, texto, std::filesystem::path(opcoes.Arquivo).filename().string(), opcoesScript);
+  opcoesScript.Limites.Tempo = std::chrono::seconds(opcoes.Tempo);
+  opcoesScript.Limites.AoTravar = [nomeScript](const std::string& mensagem) {
+    Encerrar(nomeScript, mensagem);
+  };
+  TnScriptInsereLctoCtb script(*processo, texto, nomeScript, opcoesScript);
   // The company is checked before the account helpers read its chart.
   for (const auto& [nome, valor] : valores)
     if (Nutil::UpperCase(nome) == Nutil::UpperCase(TnPowerPInsereLctoCtb::kParamEmpresa))
@@ -126,6 +144,8 @@ void Registrar(CLI::App& app, std::function<std::string(TSessaoHost&)>& comando,
   cmd->add_option("FILE", opcoes->Arquivo, "Script Lua")->required();
   cmd->add_option("--param", opcoes->Parametros, "Parâmetro do script: NOME=VALOR")
       ->allow_extra_args(false);
+  cmd->add_option("--tempo", opcoes->Tempo, "Limite de tempo da execução, em segundos (1 a 60)")
+      ->check(CLI::Range(1, 60));
   cmd->callback([&comando, &codigoSaida, opcoes] {
     comando = [&codigoSaida, opcoes](TSessaoHost& sessao) {
       return Executar(sessao, *opcoes, codigoSaida);

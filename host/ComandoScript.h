@@ -1,5 +1,5 @@
 #pragma once
-// `ctb script FILE.lua [--param NAME=VALUE]…`: runs an accountant's script
+// `ctb script FILE.lua [--param NAME=VALUE]… [--tempo S]`: runs an accountant's script
 // as the scripted insertion process, in one database transaction, and
 // prints what it inserted: the script's messages, the count, the keys, the
 // total and the keys the writing replaced; exit status 1 when the run
@@ -8,7 +8,9 @@
 // The company is the parameter pCodigoEmpresa, checked against the user's
 // companies before anything runs. Free queries (`consulta`) are the
 // administrator's, as with `ctb sql`. The file and each parameter are
-// bounded (TnScriptInsereLctoCtb).
+// bounded (TnScriptInsereLctoCtb); the run's time is 60 s or --tempo S (1 to
+// 60), and a run stuck past it inside a library function ends the process,
+// with nothing committed (TnScriptLua's watchdog).
 
 #include <functional>
 #include <string>

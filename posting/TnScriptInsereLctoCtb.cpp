@@ -302,7 +302,7 @@ int TnScriptInsereLctoCtb::Consulta(TnScriptLua& lua) {
       params.emplace_back(nome, std::move(valor));
   const TDbResult resultado = ConsultaSomenteLeitura::Executar(
       FProcesso.Conexao(), sql, params,
-      {kMaximoLinhas, static_cast<int>(FOpcoes.Limites.Tempo.count())});
+      {kMaximoLinhas, static_cast<int>(FLua.TempoRestante().count())});
   lua.EmpilharTabela();
   int64_t i = 0;
   for (const ValueArray& linha : resultado.Rows) {

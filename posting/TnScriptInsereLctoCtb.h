@@ -37,7 +37,8 @@
 //
 // Bounds: the script's size, its memory, instructions and time (TnScriptLua),
 // the number of parameters, the length of names and values, the rows a
-// query returns and the messages a run keeps.
+// query returns and its time (what is left of the run's), and the messages
+// a run keeps.
 
 #include <cstddef>
 #include <map>

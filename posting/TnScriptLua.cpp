@@ -2,6 +2,9 @@
 
 #include <lua.hpp>
 
+#include <fmt/format.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <utility>
 
@@ -32,6 +35,72 @@ setmetatable(_G, { __index = function(_, nome)
 end })
 )lua";
 
+const char* const kMensagemMemoria = "o script passou do limite de memória";
+
+// The library function a wrapper below stands for, kept as its upvalue and
+// called in the wrapper's own frame, so that its errors name the script's
+// line and the function as the script called it.
+int Original(lua_State* L) {
+  return lua_tocfunction(L, lua_upvalueindex(1))(L);
+}
+
+// find, match, gmatch and gsub: a pattern that backtracks costs a power of
+// the subject's length inside C, where no hook fires.
+int PadraoLimitado(lua_State* L) {
+  size_t tamanho = 0;
+  luaL_checklstring(L, 1, &tamanho);
+  if (tamanho > TnScriptLua::kTextoPadrao)
+    return luaL_error(L, "o texto de uma busca de padrão passa de %d KiB",
+                      static_cast<int>(TnScriptLua::kTextoPadrao / 1024));
+  return Original(L);
+}
+
+// Whether `n` copies of a text of `tamanho` bytes with `separador` bytes
+// between them pass `limite`.
+constexpr bool PassaDe(size_t tamanho, size_t separador, lua_Integer n, size_t limite) {
+  if (n <= 0 || tamanho + separador == 0)
+    return false;
+  return tamanho > limite ||
+         static_cast<lua_Unsigned>(n - 1) > (limite - tamanho) / (tamanho + separador);
+}
+
+int RepLimitado(lua_State* L) {
+  size_t tamanho = 0, separador = 0;
+  luaL_checklstring(L, 1, &tamanho);
+  luaL_optlstring(L, 3, "", &separador);
+  if (PassaDe(tamanho, separador, luaL_checkinteger(L, 2), TnScriptLua::kResultadoRep))
+    return luaL_error(L, "o resultado de string.rep passaria de %d KiB",
+                      static_cast<int>(TnScriptLua::kResultadoRep / 1024));
+  return Original(L);
+}
+
+// A finalizer runs when the collector or the closing state decides, outside
+// every bound.
+int MetatabelaSemFinalizador(lua_State* L) {
+  if (lua_type(L, 2) == LUA_TTABLE) {
+    lua_pushliteral(L, "__gc");
+    const bool finalizador = lua_rawget(L, 2) != LUA_TNIL;
+    lua_pop(L, 1);
+    if (finalizador)
+      return luaL_error(L, "__gc não está disponível nos scripts");
+  }
+  return Original(L);
+}
+
+struct TEmbrulho {
+  const char* Biblioteca;  // null: the globals
+  const char* Nome;
+  lua_CFunction Funcao;
+};
+constexpr TEmbrulho kEmbrulhos[] = {
+    {LUA_STRLIBNAME, "find", &PadraoLimitado},
+    {LUA_STRLIBNAME, "match", &PadraoLimitado},
+    {LUA_STRLIBNAME, "gmatch", &PadraoLimitado},
+    {LUA_STRLIBNAME, "gsub", &PadraoLimitado},
+    {LUA_STRLIBNAME, "rep", &RepLimitado},
+    {nullptr, "setmetatable", &MetatabelaSemFinalizador},
+};
+
 }  // namespace
 
 TnScriptLua::TnScriptLua(const TLimites& limites) : FLimites(limites) {
@@ -43,9 +112,19 @@ TnScriptLua::TnScriptLua(const TLimites& limites) : FLimites(limites) {
   lua_sethook(FL, &TnScriptLua::Gancho, LUA_MASKCOUNT, kPassoGancho);
   AbrirBibliotecas();
   Executar(kAvisoIndisponiveis, "ambiente");
+  if (FLimites.AoTravar)
+    FVigia = std::thread([this] { Vigiar(); });
 }
 
 TnScriptLua::~TnScriptLua() {
+  if (FVigia.joinable()) {
+    {
+      std::lock_guard<std::mutex> lock(FMutexVigia);
+      FFimVigia = true;
+    }
+    FSinalVigia.notify_one();
+    FVigia.join();
+  }
   // Closing frees everything; nothing is refused while it does.
   ++FNativas;
   lua_close(FL);
@@ -70,20 +149,90 @@ void* TnScriptLua::Alocar(void* ud, void* ptr, size_t tamanhoAntigo, size_t tama
 
 void TnScriptLua::Gancho(lua_State* L, lua_Debug* /*ar*/) {
   TnScriptLua& self = *Dono(L);
-  self.FInstrucoes += kPassoGancho;
-  const bool instrucoes = self.FInstrucoes > self.FLimites.Instrucoes;
-  if (!instrucoes && std::chrono::steady_clock::now() - self.FInicio <= self.FLimites.Tempo)
+  if (self.FEstouro.empty()) {
+    self.FInstrucoes += kPassoGancho;
+    const bool instrucoes = self.FInstrucoes > self.FLimites.Instrucoes;
+    if (!instrucoes && std::chrono::steady_clock::now() - self.FInicio <= self.FLimites.Tempo)
+      return;
+    {
+      // Inside a hook the running function is level 0: the error names its
+      // line.
+      ++self.FNativas;
+      luaL_where(L, 0);
+      self.FEstouro =
+          lua_tostring(L, -1) +
+          (instrucoes ? fmt::format("o script passou do limite de {} milhões de instruções",
+                                    self.FLimites.Instrucoes / 1'000'000)
+                      : self.MensagemTempo());
+      lua_pop(L, 1);
+      --self.FNativas;
+    }
+    // From now on, before every instruction.
+    lua_sethook(L, &TnScriptLua::Gancho, LUA_MASKCOUNT, 1);
+  }
+  VerificarEstouro(L);
+}
+
+std::string TnScriptLua::MensagemTempo() const {
+  const auto segundos = std::chrono::duration_cast<std::chrono::seconds>(FLimites.Tempo).count();
+  return fmt::format("o script passou do limite de {} {}", segundos,
+                     segundos == 1 ? "segundo" : "segundos");
+}
+
+std::chrono::milliseconds TnScriptLua::TempoRestante() const {
+  const auto passado = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - FInicio);
+  return std::max(FLimites.Tempo - passado, std::chrono::milliseconds(1));
+}
+
+void TnScriptLua::VerificarEstouro(lua_State* L) {
+  TnScriptLua& self = *Dono(L);
+  if (self.FEstouro.empty())
     return;
-  // Inside a hook the running function is level 0: the error names its line.
-  luaL_where(L, 0);
-  if (instrucoes)
-    lua_pushfstring(L, "o script passou do limite de %d milhões de instruções",
-                    static_cast<int>(self.FLimites.Instrucoes / 1'000'000));
-  else
-    lua_pushfstring(L, "o script passou do limite de %d segundos",
-                    static_cast<int>(self.FLimites.Tempo.count() / 1000));
-  lua_concat(L, 2);
+  ++self.FNativas;
+  lua_pushlstring(L, self.FEstouro.data(), self.FEstouro.size());
+  --self.FNativas;
   lua_error(L);
+}
+
+int TnScriptLua::Apanhado(lua_State* L, int status, int base) {
+  TnScriptLua& self = *Dono(L);
+  if (status == LUA_ERRMEM && self.FEstouro.empty()) {
+    self.FEstouro = kMensagemMemoria;
+    lua_sethook(L, &TnScriptLua::Gancho, LUA_MASKCOUNT, 1);
+  }
+  VerificarEstouro(L);
+  lua_pushboolean(L, status == LUA_OK ? 1 : 0);
+  lua_insert(L, base + 1);
+  return lua_gettop(L) - base;
+}
+
+int TnScriptLua::PcallDoScript(lua_State* L) {
+  luaL_checkany(L, 1);
+  return Apanhado(L, lua_pcall(L, lua_gettop(L) - 1, LUA_MULTRET, 0), 0);
+}
+
+int TnScriptLua::XpcallDoScript(lua_State* L) {
+  const int argumentos = lua_gettop(L) - 2;
+  luaL_checktype(L, 2, LUA_TFUNCTION);
+  // The script's handler behind ours, below the function: f, h, ... becomes
+  // h', f, ...
+  lua_pushvalue(L, 2);
+  lua_pushcclosure(L, &TnScriptLua::ManipuladorDoScript, 1);
+  lua_copy(L, 1, 2);
+  lua_replace(L, 1);
+  return Apanhado(L, lua_pcall(L, argumentos, LUA_MULTRET, 1), 1);
+}
+
+int TnScriptLua::ManipuladorDoScript(lua_State* L) {
+  // A bound's error is raised inside the hook, where hooks are off: the
+  // script's handler would run unbounded, so it does not run at all.
+  if (!Dono(L)->FEstouro.empty())
+    return 1;
+  lua_pushvalue(L, lua_upvalueindex(1));
+  lua_insert(L, 1);
+  lua_call(L, lua_gettop(L) - 1, 1);
+  return 1;
 }
 
 void TnScriptLua::AbrirBibliotecas() {
@@ -102,9 +251,19 @@ void TnScriptLua::AbrirBibliotecas() {
       lua_pushnil(FL);
       lua_setfield(FL, -2, nome);
     }
+    lua_pushcfunction(FL, &TnScriptLua::PcallDoScript);
+    lua_setfield(FL, -2, "pcall");
+    lua_pushcfunction(FL, &TnScriptLua::XpcallDoScript);
+    lua_setfield(FL, -2, "xpcall");
     lua_getfield(FL, -1, LUA_STRLIBNAME);
     lua_pushnil(FL);
     lua_setfield(FL, -2, "dump");
+    for (const TEmbrulho& embrulho : kEmbrulhos) {
+      const int tabela = embrulho.Biblioteca == nullptr ? -2 : -1;
+      lua_getfield(FL, tabela, embrulho.Nome);
+      lua_pushcclosure(FL, embrulho.Funcao, 1);
+      lua_setfield(FL, tabela - 1, embrulho.Nome);
+    }
     lua_pop(FL, 2);
     // require's loaders live in package, which is not opened; the
     // registry's record of loaded libraries is all that is left of it.
@@ -112,6 +271,7 @@ void TnScriptLua::AbrirBibliotecas() {
 }
 
 int TnScriptLua::Trampolim(lua_State* L) {
+  VerificarEstouro(L);
   TnScriptLua& self = *Dono(L);
   auto& funcao = *static_cast<TFuncao*>(lua_touserdata(L, lua_upvalueindex(1)));
   int resultados = -1;
@@ -168,16 +328,47 @@ void TnScriptLua::Protegido(std::function<void()> trabalho) {
   VerificarResultado(lua_pcall(FL, 1, 0, 0));
 }
 
+int TnScriptLua::ChamarVigiado(int argumentos) {
+  {
+    std::lock_guard<std::mutex> lock(FMutexVigia);
+    FArmada = true;
+  }
+  FSinalVigia.notify_one();
+  const int status = lua_pcall(FL, argumentos, 0, 0);
+  std::lock_guard<std::mutex> lock(FMutexVigia);
+  FArmada = false;
+  return status;
+}
+
+void TnScriptLua::Vigiar() {
+  const auto prazo = FInicio + FLimites.Tempo + kFolgaVigia;
+  std::unique_lock<std::mutex> lock(FMutexVigia);
+  while (!FFimVigia) {
+    if (!FArmada) {
+      FSinalVigia.wait(lock);
+    } else if (std::chrono::steady_clock::now() < prazo) {
+      FSinalVigia.wait_until(lock, prazo);
+    } else {
+      // Under the lock: the run cannot leave the script's code (and go on
+      // to commit) while the host ends it.
+      FLimites.AoTravar(MensagemTempo());
+      return;
+    }
+  }
+}
+
 void TnScriptLua::VerificarResultado(int status) {
-  if (status == LUA_OK)
+  // A bound passed fails the run even when the script caught it and
+  // returned.
+  if (status == LUA_OK && FEstouro.empty())
     return;
-  std::string mensagem;
-  if (status == LUA_ERRMEM)
-    mensagem = "o script passou do limite de memória";
-  else if (const char* texto = lua_tostring(FL, -1))
-    mensagem = texto;
-  else
-    mensagem = "erro sem mensagem no script";
+  std::string mensagem = FEstouro;
+  if (mensagem.empty()) {
+    const char* texto = lua_tostring(FL, -1);
+    mensagem = status == LUA_ERRMEM ? kMensagemMemoria
+               : texto != nullptr   ? texto
+                                    : "erro sem mensagem no script";
+  }
   lua_settop(FL, 0);
   throw EScriptLua(mensagem);
 }
@@ -198,7 +389,7 @@ void TnScriptLua::Executar(const std::string& texto, const std::string& nome) {
   const std::string pedaco = "=" + nome;
   // "t": text only; a precompiled chunk could break the interpreter.
   VerificarResultado(luaL_loadbufferx(FL, texto.data(), texto.size(), pedaco.c_str(), "t"));
-  VerificarResultado(lua_pcall(FL, 0, 0, 0));
+  VerificarResultado(ChamarVigiado(0));
 }
 
 bool TnScriptLua::Chamar(const std::string& nome) {
@@ -210,7 +401,7 @@ bool TnScriptLua::Chamar(const std::string& nome) {
     lua_pop(FL, 1);
     return false;
   }
-  VerificarResultado(lua_pcall(FL, 0, 0, 0));
+  VerificarResultado(ChamarVigiado(0));
   return true;
 }
 

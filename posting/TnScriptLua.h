@@ -15,16 +15,32 @@
 // refused, so a failure there never unwinds through C++ frames; what it
 // hands back is bounded by the caller.
 //
+// A bound, once passed, ends the run: the hook then raises its error again
+// before every instruction, so a pcall that catches it gets no further than
+// its next instruction, an xpcall handler does not run, a registered
+// function refuses, and the run fails even when the script returns.
+//
+// What runs inside C, where the hook never fires, is bounded by size: the
+// pattern functions (find, match, gmatch, gsub) take subjects of at most
+// kTextoPadrao bytes and string.rep makes at most kResultadoRep; finalizers
+// (__gc) are refused, since they run where no bound reaches (at close). A
+// run stuck in C all the same is the watchdog's (TLimites::AoTravar): it
+// gets the time bound's message kFolgaVigia after the bound, from another
+// thread, and ends the process; the Lua state cannot be stopped there.
+//
 // Errors: every failure raises EScriptLua whose text starts with the
 // script's name and line ("deprec.lua:12: ..."); an exception of a
 // registered function becomes a Lua error at the line that called it.
 
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <list>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "framework/core/Exceptions.h"
 #include "framework/core/Value.h"
@@ -42,7 +58,13 @@ class TnScriptLua {
     size_t Memoria = size_t{64} << 20;
     int64_t Instrucoes = 200'000'000;
     std::chrono::milliseconds Tempo{60'000};
+    // Called from the watchdog's thread while the script still runs
+    // kFolgaVigia after its time bound; none: no watchdog.
+    std::function<void(const std::string& mensagem)> AoTravar;
   };
+  static constexpr size_t kTextoPadrao = size_t{64} * 1024;
+  static constexpr size_t kResultadoRep = size_t{1} << 20;
+  static constexpr std::chrono::milliseconds kFolgaVigia{2'000};
   // A registered function: reads its arguments and pushes its results on
   // the state's stack through the helpers below; returns how many results.
   using TFuncao = std::function<int(TnScriptLua&)>;
@@ -83,6 +105,9 @@ class TnScriptLua {
   std::vector<std::vector<std::pair<std::string, Value>>> GlobalListaDeTabelas(
       const std::string& nome);
   int64_t InstrucoesExecutadas() const { return FInstrucoes; }
+  // What is left of the time bound (at least 1 ms): a query the script
+  // makes gets no more.
+  std::chrono::milliseconds TempoRestante() const;
   size_t MemoriaEmUso() const { return FMemoria; }
 
  private:
@@ -90,7 +115,21 @@ class TnScriptLua {
   static void Gancho(lua_State* L, struct lua_Debug* ar);
   static int Trampolim(lua_State* L);
   static int ChamarProtegido(lua_State* L);
+  // Raises the bound passed, if any, at the running function's line.
+  static void VerificarEstouro(lua_State* L);
+  // The script's pcall and xpcall: what they catch is the script's own
+  // errors; a bound passed goes on up (and a refused allocation becomes the
+  // memory bound passed).
+  static int PcallDoScript(lua_State* L);
+  static int XpcallDoScript(lua_State* L);
+  static int ManipuladorDoScript(lua_State* L);
+  static int Apanhado(lua_State* L, int status, int base);
   void AbrirBibliotecas();
+  // Runs the state's code (a protected call of `argumentos` arguments) with
+  // the watchdog armed.
+  int ChamarVigiado(int argumentos);
+  void Vigiar();
+  std::string MensagemTempo() const;
   // Runs `trabalho` inside a protected call: a Lua error there raises
   // EScriptLua here.
   void Protegido(std::function<void()> trabalho);
@@ -105,4 +144,13 @@ class TnScriptLua {
   // Inside a registered function: allocations are not refused.
   int FNativas = 0;
   std::list<TFuncao> FFuncoes;
+  // The message of the bound passed (with its line); empty until one is.
+  std::string FEstouro;
+
+  // The watchdog: armed while the state's code runs.
+  std::mutex FMutexVigia;
+  std::condition_variable FSinalVigia;
+  bool FArmada = false;
+  bool FFimVigia = false;
+  std::thread FVigia;
 };

@@ -39,14 +39,11 @@ namespace {
 // down again, whatever the query did.
 class TSomenteLeitura {
  public:
-  TSomenteLeitura(TnDMConexao& conexao, int tempoMs) : FConexao(conexao) {
+  explicit TSomenteLeitura(TnDMConexao& conexao) : FConexao(conexao) {
     if (FConexao.PegarTipoCon() == TTipoConexao::SQLite)
       FConexao.ExecuteScript("PRAGMA query_only = 1");
     else
-      FConexao.ExecuteScript(
-          fmt::format("SAVEPOINT ctb_consulta; SET LOCAL transaction_read_only = on; "
-                      "SET LOCAL statement_timeout = {}",
-                      tempoMs));
+      FConexao.ExecuteScript("SAVEPOINT ctb_consulta; SET LOCAL transaction_read_only = on");
   }
   ~TSomenteLeitura() {
     try {
@@ -75,21 +72,20 @@ TDbResult Executar(TnDMConexao& conexao, const std::string& sql, const TParams& 
   if (!consulta)
     throw Exception("Só é aceita uma consulta (SELECT, WITH ou VALUES)");
   // One row past the limit tells a query that has more.
-  const std::string limitada =
-      fmt::format("select * from ({}) ctb_consulta limit {}", *consulta, limites.Linhas + 1);
+  const TLimiteLeitura leitura{limites.Linhas + 1, std::chrono::milliseconds(limites.TempoMs)};
   TDbResult resultado;
   if (!conexao.InTransaction()) {
     conexao.StartTransactionRO();
     try {
-      resultado = conexao.ExecuteQuery(limitada, params);
+      resultado = conexao.ExecuteQueryLimitada(*consulta, params, leitura);
     } catch (...) {
       conexao.RollBack();
       throw;
     }
     conexao.RollBack();
   } else {
-    TSomenteLeitura somenteLeitura(conexao, limites.TempoMs);
-    resultado = conexao.ExecuteQuery(limitada, params);
+    TSomenteLeitura somenteLeitura(conexao);
+    resultado = conexao.ExecuteQueryLimitada(*consulta, params, leitura);
   }
   if (static_cast<int64_t>(resultado.Rows.size()) > limites.Linhas)
     throw Exception(fmt::format("A consulta passou do limite de {} linhas", limites.Linhas));

@@ -7,6 +7,7 @@
 // cached per driver, keyed by the final text, and reused; PreparedCount says
 // how many were really prepared (what the cache saves is visible in tests).
 
+#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <memory>
@@ -33,6 +34,15 @@ struct TDbLote {
   std::exception_ptr Erro;
 };
 
+// The bounds of a query someone wrote (IDbDriver::Consultar).
+struct TLimiteLeitura {
+  int64_t Linhas = 0;  // rows read at most: the engine makes none past them
+  std::chrono::milliseconds Tempo{0};
+};
+
+// What a query stopped by its time bound raises.
+inline constexpr const char* kMsgConsultaDemorada = "A consulta passou do limite de tempo";
+
 class IDbDriver {
  public:
   virtual ~IDbDriver() = default;
@@ -57,6 +67,12 @@ class IDbDriver {
     }
     return lote;
   }
+  // Runs one query inside a transaction, bounded by `limite`: its rows are
+  // read up to the limit and no further, and the engine stops it when its
+  // time is up (EDatabaseError with kMsgConsultaDemorada). Neither bound is
+  // written into the query's text, where the text could comment it out.
+  virtual TDbResult Consultar(const Dialect::TSqlPreparada& sql, const std::vector<Value>& args,
+                              const TLimiteLeitura& limite) = 0;
   // Many statements, no parameters, text passed to the engine untouched.
   virtual void ExecutarScript(const std::string& text) = 0;
 

@@ -34,6 +34,7 @@ TLibPq CarregarLibPq() {
   Carregar(biblioteca, pq.PQenterPipelineMode, "PQenterPipelineMode");
   Carregar(biblioteca, pq.PQerrorMessage, "PQerrorMessage");
   Carregar(biblioteca, pq.PQexec, "PQexec");
+  Carregar(biblioteca, pq.PQexecParams, "PQexecParams");
   Carregar(biblioteca, pq.PQexitPipelineMode, "PQexitPipelineMode");
   Carregar(biblioteca, pq.PQfinish, "PQfinish");
   Carregar(biblioteca, pq.PQfmod, "PQfmod");

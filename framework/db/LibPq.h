@@ -15,6 +15,7 @@ struct TLibPq {
   decltype(&::PQenterPipelineMode) PQenterPipelineMode;
   decltype(&::PQerrorMessage) PQerrorMessage;
   decltype(&::PQexec) PQexec;
+  decltype(&::PQexecParams) PQexecParams;
   decltype(&::PQexitPipelineMode) PQexitPipelineMode;
   decltype(&::PQfinish) PQfinish;
   decltype(&::PQfmod) PQfmod;

@@ -84,6 +84,9 @@ constexpr size_t kLinhasPorCopia = 64;
 // Bytes of COPY data gathered before they are handed to libpq.
 constexpr size_t kBytesPorEnvioCopia = size_t{64} * 1024;
 
+// The state of a statement the server cancelled (here: its timeout).
+constexpr std::string_view kCancelada = "57014";
+
 // Placeholders a statement may have (the protocol counts them in 16 bits).
 constexpr size_t kMaxParametros = 65535;
 
@@ -325,6 +328,29 @@ class TPgDriver : public IDbDriver {
       inicio = fim;
     }
     return lote;
+  }
+
+  // A cursor read up to the limit: the server makes no row past it. Under a
+  // savepoint whose rollback closes the cursor and takes the statement
+  // timeout back, whatever the query did.
+  TDbResult Consultar(const Dialect::TSqlPreparada& sql, const std::vector<Value>& args,
+                      const TLimiteLeitura& limite) override {
+    Comando(fmt::format("SAVEPOINT ctb_leitura; SET LOCAL statement_timeout = {}",
+                        std::max<int64_t>(limite.Tempo.count(), 1)));
+    TDbResult result;
+    try {
+      ExecutarAgora("DECLARE ctb_leitura NO SCROLL CURSOR FOR " + sql.Text, args);
+      result = ExecutarAgora(fmt::format("FETCH FORWARD {} FROM ctb_leitura", limite.Linhas), {});
+    } catch (...) {
+      try {
+        Comando("ROLLBACK TO SAVEPOINT ctb_leitura; RELEASE SAVEPOINT ctb_leitura");
+      } catch (const std::exception&) {
+        // The connection is lost: the caller's next statement says so.
+      }
+      throw;
+    }
+    Comando("ROLLBACK TO SAVEPOINT ctb_leitura; RELEASE SAVEPOINT ctb_leitura");
+    return result;
   }
 
   void ExecutarScript(const std::string& text) override { Comando(text); }
@@ -621,6 +647,25 @@ class TPgDriver : public IDbDriver {
   void Comando(const std::string& text) {
     TResultGuard guard{LibPq().PQexec(FConn, text.c_str())};
     Verificar(guard.R);
+  }
+
+  // One statement with its values, unprepared, its answer read whole; one
+  // the statement timeout cancelled raises kMsgConsultaDemorada.
+  TDbResult ExecutarAgora(const std::string& text, const std::vector<Value>& args) {
+    std::vector<std::string> texts;
+    for (const Value& arg : args)
+      texts.push_back(arg.IsNull() ? std::string() : Texto(arg));
+    std::vector<const char*> values;
+    for (size_t i = 0; i < args.size(); ++i)
+      values.push_back(args[i].IsNull() ? nullptr : texts[i].c_str());
+    TResultGuard guard{LibPq().PQexecParams(FConn, text.c_str(), static_cast<int>(values.size()),
+                                            nullptr, values.data(), nullptr, nullptr, 0)};
+    const char* estado =
+        guard.R != nullptr ? LibPq().PQresultErrorField(guard.R, PG_DIAG_SQLSTATE) : nullptr;
+    if (estado != nullptr && std::string_view(estado) == kCancelada)
+      throw EDatabaseError(kMsgConsultaDemorada);
+    Verificar(guard.R, text);
+    return Resultado(guard.R);
   }
 
   void Verificar(const PGresult* res, const std::string& sql = "") {

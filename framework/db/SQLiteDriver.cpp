@@ -15,6 +15,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <limits>
 #include <map>
 #include <string_view>
 
@@ -28,6 +30,10 @@
 namespace {
 
 constexpr int kBusyTimeoutMs = 15000;
+
+// Steps of a statement's program between two looks at a query's deadline:
+// a few microseconds apart.
+constexpr int kPassosProgresso = 1000;
 
 // SQLite's memory statistics take a process-wide mutex on every allocation
 // and release, which a batch of entries makes millions of; nothing here
@@ -241,6 +247,34 @@ class TSQLiteDriver : public IDbDriver {
 
  public:
   TDbResult Executar(const Dialect::TSqlPreparada& sql, const std::vector<Value>& args) override {
+    return Ler(sql, args, std::numeric_limits<int64_t>::max());
+  }
+
+  // The engine calls the progress handler every kPassosProgresso steps of
+  // its program; past the deadline the handler interrupts the statement.
+  TDbResult Consultar(const Dialect::TSqlPreparada& sql, const std::vector<Value>& args,
+                      const TLimiteLeitura& limite) override {
+    auto prazo = std::chrono::steady_clock::now() + limite.Tempo;
+    sqlite3_progress_handler(
+        FDb, kPassosProgresso,
+        [](void* p) {
+          return std::chrono::steady_clock::now() >=
+                         *static_cast<const std::chrono::steady_clock::time_point*>(p)
+                     ? 1
+                     : 0;
+        },
+        &prazo);
+    struct TFim {
+      sqlite3* Db;
+      ~TFim() { sqlite3_progress_handler(Db, 0, nullptr, nullptr); }
+    } fim{FDb};
+    return Ler(sql, args, limite.Linhas);
+  }
+
+ private:
+  // Runs the statement and reads at most `maxLinhas` of its rows.
+  TDbResult Ler(const Dialect::TSqlPreparada& sql, const std::vector<Value>& args,
+                int64_t maxLinhas) {
     TPrepared& prepared = Preparar(sql.Text);
     sqlite3_stmt* stmt = prepared.Stmt;
     struct TReset {
@@ -271,8 +305,9 @@ class TSQLiteDriver : public IDbDriver {
       }
       result.Columns.push_back(column);
     }
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    int rc = SQLITE_DONE;
+    while (static_cast<int64_t>(result.Rows.size()) < maxLinhas &&
+           (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
       ValueArray row;
       row.reserve(static_cast<size_t>(count));
       for (int c = 0; c < count; ++c) {
@@ -285,12 +320,13 @@ class TSQLiteDriver : public IDbDriver {
       }
       result.Rows.push_back(std::move(row));
     }
-    if (rc != SQLITE_DONE)
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW)
       Falhar(sqlite3_extended_errcode(FDb));
     result.RowsAffected = sqlite3_changes64(FDb);
     return result;
   }
 
+ public:
   // Inside a transaction, a run of one insert goes as statements of several
   // rows (InsercaoAgrupada): SQLite journals the pages a statement touches
   // when the table has triggers, once per statement. Each such statement runs
@@ -556,7 +592,12 @@ class TSQLiteDriver : public IDbDriver {
     return raw;
   }
 
-  [[noreturn]] void Falhar(int code) { throw CriarErroBanco(KindOf(code), sqlite3_errmsg(FDb)); }
+  // Only a query's progress handler interrupts a statement.
+  [[noreturn]] void Falhar(int code) {
+    if (code == SQLITE_INTERRUPT)
+      throw EDatabaseError(kMsgConsultaDemorada);
+    throw CriarErroBanco(KindOf(code), sqlite3_errmsg(FDb));
+  }
 
   sqlite3* FDb = nullptr;
   bool FReadOnly = false;

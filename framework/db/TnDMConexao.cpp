@@ -126,6 +126,13 @@ TDbResult TnDMConexao::ExecuteQuery(const std::string& sql, const TParams& param
   return FDriver->Executar(preparada, Dialect::OrdenarParametros(preparada, params));
 }
 
+TDbResult TnDMConexao::ExecuteQueryLimitada(const std::string& sql, const TParams& params,
+                                            const TLimiteLeitura& limite) {
+  VerificarTransacaoValida();
+  const Dialect::TSqlPreparada preparada = Dialect::Preparar(sql, FTipo);
+  return FDriver->Consultar(preparada, Dialect::OrdenarParametros(preparada, params), limite);
+}
+
 int64_t TnDMConexao::ExecuteDirect(const std::string& sql, const TParams& params) {
   return ExecuteQuery(sql, params).RowsAffected;
 }

@@ -64,6 +64,10 @@ class TnDMConexao {
   bool ExecutarParcial(const std::function<void()>& parte);
 
   TDbResult ExecuteQuery(const std::string& sql, const TParams& params = {});
+  // A query someone wrote, inside a transaction, bounded in rows and time
+  // (IDbDriver::Consultar).
+  TDbResult ExecuteQueryLimitada(const std::string& sql, const TParams& params,
+                                 const TLimiteLeitura& limite);
   // Rows affected.
   int64_t ExecuteDirect(const std::string& sql, const TParams& params = {});
   // First column of the first row; null when there is no row.

@@ -1,10 +1,12 @@
 // `ctb script` through the built program on each engine, on the demo
 // company: what a run inserts (and its splits), a run that fails leaving
-// nothing, the sandbox, the parameters and the queries a script may make,
-// and the two example scripts of docs/scripts reflected in the trial balance.
+// nothing, the sandbox and its bounds under attack, the parameters and the
+// queries a script may make, and the two example scripts of docs/scripts
+// reflected in the trial balance.
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -27,6 +29,7 @@ class TScriptProgramaTest : public TCtbDemoTest {
              int usuario = 1) {
     Escrever("s.lua", texto);
     std::vector<std::string> args = {"script", "s.lua", "--param", "pCodigoEmpresa=1"};
+    args.insert(args.end(), FOpcoes.begin(), FOpcoes.end());
     for (const std::string& parametro : parametros) {
       args.push_back("--param");
       args.push_back(parametro);
@@ -35,6 +38,27 @@ class TScriptProgramaTest : public TCtbDemoTest {
   }
 
   int64_t Splits() { return Contar("select count(*) from LCTOGER"); }
+
+  // Runs `corpo` inside executar, after an insertion, with a run of
+  // `segundos`: the run must fail with a reason starting with `mensagem`, and
+  // leave nothing written.
+  void FalhaSemGravar(const std::string& corpo, const std::string& mensagem, int segundos = 60) {
+    SCOPED_TRACE(corpo);
+    const int64_t antes = Lancamentos();
+    FOpcoes = {"--tempo", std::to_string(segundos)};
+    EXPECT_EQ(
+        Script("function executar()\n"
+               "  InserirLcto(1, nil, nil, '2025-08-11', nil, 10, 'x', 4201001, 1101003, 10)\n"
+               "  " +
+               corpo + "\nend"),
+        1)
+        << FSaida << FErro;
+    EXPECT_NE(FSaida.find("Nenhum lançamento foi feito.\n" + mensagem), std::string::npos)
+        << FSaida;
+    EXPECT_EQ(Lancamentos(), antes);
+  }
+
+  std::vector<std::string> FOpcoes;
 
   // Movement of each account of a period, from the trial balance.
   std::map<int64_t, double> Movimento(const std::string& de, const std::string& ate) {
@@ -198,6 +222,65 @@ TEST_P(TScriptProgramaTest, TheExampleScriptsReachTheTrialBalance) {
   const std::map<int64_t, double> agosto = Movimento("2025-08-01", "2025-08-31");
   EXPECT_EQ(agosto.count(4202004) == 0 || agosto.at(4202004) == 0, true);
   EXPECT_DOUBLE_EQ(agosto.at(4202005), 250);
+}
+
+TEST_P(TScriptProgramaTest, ABoundOnceReachedEndsTheRunEvenWhenTheScriptCatchesIt) {
+  const char* const kTempo = "s.lua:3: o script passou do limite de 1 segundo";
+  const std::pair<const char*, const char*> casos[] = {
+      {"while true do pcall(function() while true do end end) end", kTempo},
+      {"pcall(function() while true do end end)\n"
+       "  InserirLcto(1, nil, nil, '2025-08-12', nil, 10, 'y', 4201001, 1101003, 10)",
+       kTempo},
+      {"pcall(function() while true do end end)\n  return", kTempo},
+      {"xpcall(function() while true do end end, function() while true do end end)", kTempo},
+      {"xpcall(function() while true do end end, function(e)\n"
+       "  InserirLcto(1, nil, nil, '2025-08-12', nil, 10, 'y', 4201001, 1101003, 10) end)",
+       kTempo},
+  };
+  for (const auto& [corpo, mensagem] : casos)
+    FalhaSemGravar(corpo, mensagem, 1);
+  FalhaSemGravar(
+      "local t = {}\n  while true do pcall(function()\n"
+      "    while true do t[#t + 1] = string.rep('x', 2 ^ 20) .. #t end end) end",
+      "o script passou do limite de memória");
+}
+
+TEST_P(TScriptProgramaTest, WhatRunsInsideCIsBoundedBySizeAndFinalizersAreRefused) {
+  const std::pair<const char*, const char*> casos[] = {
+      {"local s = string.rep('a', 70000)\n  s:find('.-.-.-.-.-.-b')",
+       "s.lua:4: o texto de uma busca de padrão passa de 64 KiB"},
+      {"for _ in string.rep('a', 70000):gmatch('.-b') do end",
+       "s.lua:3: o texto de uma busca de padrão passa de 64 KiB"},
+      {"local s = string.rep('x', 2 ^ 21)",
+       "s.lua:3: o resultado de string.rep passaria de 1024 KiB"},
+      {"setmetatable({}, { __gc = function() while true do end end })",
+       "s.lua:3: __gc não está disponível nos scripts"},
+  };
+  for (const auto& [corpo, mensagem] : casos)
+    FalhaSemGravar(corpo, mensagem);
+}
+
+TEST_P(TScriptProgramaTest, ARunStuckInsideALibraryFunctionIsEndedWithNothingWritten) {
+  const auto inicio = std::chrono::steady_clock::now();
+  // Backtracking over a subject under the bound: no hook fires in there.
+  FalhaSemGravar("local s = string.rep('a', 60000)\n  s:find('.-.-.-.-.-.-b')",
+                 "s.lua: o script passou do limite de 1 segundo", 1);
+  EXPECT_LT(std::chrono::steady_clock::now() - inicio, std::chrono::seconds(30));
+}
+
+TEST_P(TScriptProgramaTest, AQueryIsBoundedInRowsAndTimeWhateverItsText) {
+  const std::string kContagem =
+      "with recursive r(n) as (select 1 union all select n + 1 from r where n < ";
+  const std::pair<std::string, std::string> casos[] = {
+      {kContagem + "20000) select n from r",
+       "s.lua:3: A consulta passou do limite de 10000 linhas"},
+      // Text after a comment reaches no bound: the query alone is what runs.
+      {kContagem + "20000) select n from r) x --", "s.lua:3: "},
+  };
+  for (const auto& [sql, mensagem] : casos)
+    FalhaSemGravar("print(#consulta('" + sql + "'))", mensagem);
+  FalhaSemGravar("print(#consulta('" + kContagem + "1000000000) select count(*) from r'))",
+                 "s.lua:3: A consulta passou do limite de tempo", 1);
 }
 
 CTB_INSTANTIATE_ENGINES(TScriptProgramaTest);

@@ -31,6 +31,8 @@ TEST(TnScriptLuaTest, ARefusedScriptIsStoppedWithAMessageAtItsLine) {
       {"memoria", "local t = {}\nfor i = 1, 1e7 do t[i] = string.rep('x', 100) .. i end",
        "limite de memória"},
       {"sintaxe", "x = = 1", "teste.lua:1:"},
+      {"repeticao", "\nstring.rep('ab', math.maxinteger, ',')",
+       "teste.lua:2: o resultado de string.rep passaria de 1024 KiB"},
       {"registrada", "local a = 1\n\nfalhar()", "teste.lua:3: recusado pelo sistema"},
   };
   for (const auto& caso : casos) {
