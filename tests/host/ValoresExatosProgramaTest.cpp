@@ -169,6 +169,7 @@ TEST_P(TValoresExatosTest, JsonNumbersAreTakenAsWrittenOrRefusedNamingTheKey) {
            {"CODIGOESTAB", "1.0", "CODIGOESTAB: número inteiro inválido: '1.0'"},
            {"VALORLCTOCTB", "\"1.00\", \"VALORLCTOCTB\": \"2.00\"",
             "Chave repetida em um objeto: \"VALORLCTOCTB\""},
+           {"VALORLCTOCTB", "1,00", "JSON inválido: erro de sintaxe na linha 1, coluna "},
        })
     Recusado(kCaminhosJson, caso.Campo, caso.Escrito, caso.Mensagem);
   // A decimal written with the places the field keeps is stored as written.
