@@ -1,6 +1,9 @@
 #include "entries/TnValidacaoLctoCtb.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
+#include <utility>
 
 #include "managerial/nCtbLctoGerUtil.h"
 
@@ -155,6 +158,7 @@ void TnValidacaoLctoCtb::ValidarDado() {
     if (!estab.IsNull() && estab.AsInteger() != 0 && !(Campo("CODIGOESTAB").AsValue() == estab))
       Atribuir(Campo("CODIGOESTAB"), estab);
   }
+  ValidarEstabelecimento();
   if (tela && Inserindo())
     ValidarMesmoUltimoLcto();
   if (FContexto.TemTela)
@@ -215,6 +219,27 @@ void TnValidacaoLctoCtb::ValidarDatas(TDateTime data, const std::string& origem)
           nCtbS::Formatar(nCtbSDataLctoForaSelecao, DateToStr(DataDe(inicio)), DateToStr(fim)),
           "DATALCTOCTB");
   }
+}
+
+// What the lookups check on a screen, checked on every path, lookups
+// ignored or not (the posting engine and scripts ignore them): an entry of
+// an establishment the company lacks would stand in no branch's books.
+void TnValidacaoLctoCtb::ValidarEstabelecimento() {
+  const TField& estab = Campo("CODIGOESTAB");
+  if (estab.IsNull())
+    return;
+  const int64_t empresa = FContexto.CodigoEmpresa;
+  const bool existe = Lembrado(
+      FContexto.Cache ? &FContexto.Cache->Estabelecimento : nullptr,
+      std::make_pair(empresa, estab.AsInteger()), [&] {
+        return TnDMSQLDataSet(&FSessao.Conexao())
+            .PegarTemRegistro("ESTAB", "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(empresa)) +
+                                           " and " + Nutil::ValorParaSQL(estab, "="));
+      });
+  if (!existe)
+    throw EnField(
+        fmt::format("Estabelecimento {} não cadastrado na empresa {}", estab.AsString(), empresa),
+        "CODIGOESTAB");
 }
 
 void TnValidacaoLctoCtb::ValidarContas() {
@@ -293,7 +318,13 @@ void TnValidacaoLctoCtb::ValidarContaTipo(const char* campo, const char* mensage
           : TnDMSQLDataSet(&FSessao.Conexao())
                 .PegarValorCampo("PLANOESPEC", "TIPOCONTA",
                                  CondicaoConta(empresa, conta.AsInteger()));
-  if (!tipo.IsNull() && tipo.AsInteger() == 1)
+  // An account outside the chart, lookups ignored or not (see
+  // ValidarEstabelecimento), is refused as the screen's lookup refuses it.
+  if (tipo.IsNull())
+    throw EnField(
+        fmt::format("{}: {} não existe, verifique.", conta.DisplayLabel(), conta.AsString()),
+        campo);
+  if (tipo.AsInteger() == 1)
     throw EnField(mensagem, campo);
 }
 

@@ -51,6 +51,8 @@ struct TnCacheValidacaoLctoCtb {
   // Whether an account (company, account) takes cost-centre apportionment:
   // its classification or a group above it is an apportioned group.
   std::map<std::pair<int64_t, int64_t>, bool> ContaRateio;
+  // Whether a company (company, establishment) has the establishment.
+  std::map<std::pair<int64_t, int64_t>, bool> Estabelecimento;
 
   void Limpar() {
     TipoConta.clear();
@@ -58,6 +60,7 @@ struct TnCacheValidacaoLctoCtb {
     ClassifConta.clear();
     PeriodosModeloIFRS.clear();
     ContaRateio.clear();
+    Estabelecimento.clear();
   }
 };
 
@@ -143,6 +146,7 @@ class TnValidacaoLctoCtb {
   void ValidarMesmoUltimoLcto();
   void ValidarPartidaDobrada();
   void ValidarDatas(TDateTime data, const std::string& origem);
+  void ValidarEstabelecimento();
   void ValidarContaTipo(const char* campo, const char* mensagem);
   void ValidarContas();
   void ValidarLote();

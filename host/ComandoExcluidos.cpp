@@ -79,6 +79,9 @@ std::string Restaurar(TnDMConexao& conexao, const TOpcoes& opcoes) {
   VerificarDireito(conexao, kDireitoRestaurar);
   if (!opcoes.Id)
     throw Exception("Informe o lançamento excluído (--id)");
+  if (opcoes.Chave && (*opcoes.Chave < 1 || *opcoes.Chave > HostComum::kMaxChaveLctoCtb))
+    throw Exception(fmt::format("Chave {} fora do intervalo do campo 'CHAVELCTOCTB' (de 1 a {})",
+                                *opcoes.Chave, HostComum::kMaxChaveLctoCtb));
   const int64_t empresa = opcoes.Empresa;
   const int64_t id = *opcoes.Id;
   return EmTransacao(conexao, [&] {

@@ -5,13 +5,18 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <map>
 #include <optional>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "framework/core/Currency.h"
 #include "framework/core/Exceptions.h"
+#include "framework/core/Nutil.h"
 #include "framework/core/TDateTime.h"
 #include "framework/core/Value.h"
+#include "framework/ctb/nCtbSMensagens.h"
 #include "framework/db/Nutildb.h"
 #include "framework/db/TnDMConexao.h"
 #include "host/CsvReader.h"
@@ -93,7 +98,7 @@ Value Converter(const std::string& cell, const TDbColumn& coluna, std::string& e
       erro = fmt::format("valor lógico inválido: '{}' (use 0 ou 1)", cell);
       return Value();
     case TDbColumnKind::Text:
-      if (coluna.Size > 0 && ValorDigitado::Caracteres(cell) > static_cast<size_t>(coluna.Size)) {
+      if (coluna.Size > 0 && Nutil::Caracteres(cell) > static_cast<size_t>(coluna.Size)) {
         erro = fmt::format("texto com mais de {} caracteres", coluna.Size);
         return Value();
       }
@@ -101,6 +106,76 @@ Value Converter(const std::string& cell, const TDbColumn& coluna, std::string& e
   }
   return Value(cell);
 }
+
+// An entry loaded stands, as one posted does, in an establishment of its
+// company and on analytic accounts of its chart: `load` writes rows as they
+// are, past the module's rules, so it checks these itself, each answer
+// asked once per file.
+class TVerificadorLctoCtb {
+ public:
+  TVerificadorLctoCtb(TnDMConexao& conexao, const std::vector<TDbColumn>& colunas)
+      : FConexao(conexao) {
+    for (size_t i = 0; i < colunas.size(); ++i)
+      FIndices[colunas[i].Name] = i;
+  }
+
+  // Why the row (its values in the header's order) is no entry of its
+  // company; empty when it is one.
+  std::string Verificar(const TParams& valores) {
+    const Value* empresa = Coluna(valores, "CODIGOEMPRESA");
+    if (empresa == nullptr || empresa->IsNull())
+      return "";
+    const int64_t codigoEmpresa = empresa->AsInteger();
+    if (const Value* estab = Coluna(valores, "CODIGOESTAB"); estab != nullptr && !estab->IsNull())
+      if (!Lembrar(FEstabelecimentos, {codigoEmpresa, estab->AsInteger()}, [&] {
+            return FConexao
+                       .ExecuteScalar(
+                           "select count(*) from ESTAB where CODIGOEMPRESA = :pEmpresa and "
+                           "CODIGOESTAB = :pEstab",
+                           {{"pEmpresa", Value(codigoEmpresa)}, {"pEstab", *estab}})
+                       .AsInteger() > 0;
+          }))
+        return fmt::format("Estabelecimento {} não cadastrado na empresa {}", estab->AsString(),
+                           codigoEmpresa);
+    for (const auto& [coluna, rotulo, sintetica] :
+         {std::tuple{"CONTACTBDEB", "Debite", nCtbSTipoContaInvalidaDeb},
+          std::tuple{"CONTACTBCRED", "Credite", nCtbSTipoContaInvalidaCred}}) {
+      const Value* conta = Coluna(valores, coluna);
+      if (conta == nullptr || conta->IsNull())
+        continue;
+      const Value tipo = Lembrar(FTiposConta, {codigoEmpresa, conta->AsInteger()}, [&] {
+        return FConexao.ExecuteScalar(
+            "select TIPOCONTA from PLANOESPEC where CODIGOEMPRESA = :pEmpresa and "
+            "CONTACTB = :pConta",
+            {{"pEmpresa", Value(codigoEmpresa)}, {"pConta", *conta}});
+      });
+      if (tipo.IsNull())
+        return fmt::format("{}: {} não existe, verifique.", rotulo, conta->AsString());
+      if (tipo.AsInteger() == 1)
+        return sintetica;
+    }
+    return "";
+  }
+
+ private:
+  using TChave = std::pair<int64_t, int64_t>;
+
+  const Value* Coluna(const TParams& valores, const char* nome) const {
+    const auto achado = FIndices.find(nome);
+    return achado == FIndices.end() ? nullptr : &valores[achado->second].second;
+  }
+  template <class T, class Ler>
+  static T Lembrar(std::map<TChave, T>& lembradas, const TChave& chave, const Ler& ler) {
+    const auto achado = lembradas.find(chave);
+    return achado != lembradas.end() ? achado->second
+                                     : lembradas.emplace(chave, ler()).first->second;
+  }
+
+  TnDMConexao& FConexao;
+  std::map<std::string, size_t> FIndices;
+  std::map<TChave, bool> FEstabelecimentos;
+  std::map<TChave, Value> FTiposConta;
+};
 
 }  // namespace
 
@@ -159,6 +234,9 @@ TResultadoLoad Carregar(TnDMConexao& conexao, const std::string& tabela, std::is
     pendentes.clear();
     linhasPendentes.clear();
   };
+  std::optional<TVerificadorLctoCtb> verificadorLctoCtb;
+  if (resultado.Tabela == "LCTOCTB")
+    verificadorLctoCtb.emplace(conexao, colunas);
   conexao.StartTransaction();
   try {
     while (std::optional<TCsvRow> linha = leitor.Next()) {
@@ -182,6 +260,9 @@ TResultadoLoad Carregar(TnDMConexao& conexao, const std::string& tabela, std::is
         }
         valores.emplace_back(fmt::format("p{}", i), std::move(valor));
       }
+      if (verificadorLctoCtb)
+        if (const std::string recusa = verificadorLctoCtb->Verificar(valores); !recusa.empty())
+          throw Exception(fmt::format("Linha {}: {}", linha->LineNumber, recusa));
       pendentes.push_back({insert, std::move(valores)});
       linhasPendentes.push_back(linha->LineNumber);
       if (pendentes.size() == kLinhasPorEnvio)

@@ -20,6 +20,7 @@
 #include "host/BarraProgresso.h"
 #include "host/CsvReader.h"
 #include "host/HostComum.h"
+#include "host/JsonEstrito.h"
 #include "host/ValorDigitado.h"
 #include "posting/nDMContabilizaContabil_U.h"
 #include "schema/LoteSaldos.h"
@@ -28,10 +29,12 @@ namespace ContabilizacaoHost {
 
 namespace {
 
-using json = nlohmann::json;
+using json = nlohmann::ordered_json;
 
-constexpr int64_t kMaxPequeno = 32767;                // small-integer codes
-constexpr int64_t kMaxChave = 9'007'199'254'740'991;  // exact in a double
+// An array of entries, their objects, LCTOGER and its objects.
+constexpr int kMaxProfundidade = 4;
+
+constexpr int64_t kMaxPequeno = 32767;  // small-integer codes
 constexpr int64_t kMaxConta = 999'999'999'999'999;
 constexpr const char* kColunaTipo = "TIPO";
 constexpr const char* kGerenciais = "LCTOGER";
@@ -104,14 +107,16 @@ class TLeitor {
     const std::optional<std::string> texto = Texto(nome);
     if (!texto)
       return std::nullopt;
-    const std::optional<TDateTime> data = ParseDate(*texto);
+    // A date and nothing more: a time part would be dropped without a word.
+    const std::optional<TDateTime> data =
+        texto->size() == 10 ? ParseDate(*texto) : std::optional<TDateTime>();
     if (!data)
       Recusar(fmt::format("{}: data inválida \"{}\" (use AAAA-MM-DD ou dd/mm/aaaa)", nome, *texto));
-    return DateOf(*data);
+    return *data;
   }
   std::string TextoLimitado(const char* nome, size_t maximo) const {
     std::string texto = Texto(nome).value_or("");
-    if (ValorDigitado::Caracteres(texto) > maximo)
+    if (Nutil::Caracteres(texto) > maximo)
       Recusar(fmt::format("{}: mais de {} caracteres", nome, maximo));
     return texto;
   }
@@ -143,7 +148,7 @@ TLancamentoPost LerLancamento(const json& objeto, const std::string& onde) {
   leitor.VerificarCampos(kCamposLancamento);
   TLancamentoPost l;
   l.CodigoEmpresa = leitor.Inteiro("CODIGOEMPRESA", 1, kMaxPequeno);
-  l.ChaveLctoCtb = leitor.Inteiro("CHAVELCTOCTB", 1, kMaxChave);
+  l.ChaveLctoCtb = leitor.Inteiro("CHAVELCTOCTB", 1, HostComum::kMaxChaveLctoCtb);
   leitor.SetOnde(NomeDoLancamento(l.ChaveLctoCtb, l.CodigoEmpresa));
   l.CodigoEstab = leitor.Inteiro("CODIGOESTAB", 1, kMaxPequeno);
   l.CodigoLoteCtb = leitor.InteiroOpcional("CODIGOLOTECTB", 0, kMaxPequeno).value_or(0);
@@ -276,12 +281,7 @@ std::unique_ptr<TnClientDataSet> Relatorio(TnDMContabilizaContabil& engine,
 std::vector<TLancamentoPost> LerJson(std::istream& entrada) {
   const std::string texto{std::istreambuf_iterator<char>(entrada),
                           std::istreambuf_iterator<char>()};
-  json documento;
-  try {
-    documento = json::parse(texto);
-  } catch (const json::parse_error& erro) {
-    throw Exception(fmt::format("JSON inválido perto do byte {}", erro.byte));
-  }
+  const json documento = JsonEstrito::Analisar(texto, kMaxProfundidade);
   if (!documento.is_array())
     throw Exception("O arquivo deve ser uma lista de lançamentos");
   if (documento.size() > kMaxLancamentos)
@@ -348,7 +348,7 @@ std::vector<TLancamentoPost> LerCsv(std::istream& entrada) {
     campos.insert({"CODIGOEMPRESA", "CHAVELCTOCTB"});
     linha.VerificarCampos(campos);
     const int64_t empresa = linha.Inteiro("CODIGOEMPRESA", 1, kMaxPequeno);
-    const int64_t chave = linha.Inteiro("CHAVELCTOCTB", 1, kMaxChave);
+    const int64_t chave = linha.Inteiro("CHAVELCTOCTB", 1, HostComum::kMaxChaveLctoCtb);
     const auto it = indices.find({empresa, chave});
     if (it == indices.end())
       linha.Recusar(NomeDoLancamento(chave, empresa) + " não está no arquivo");

@@ -25,6 +25,7 @@
 #include "host/BarraProgresso.h"
 #include "host/ExibicaoLancamento.h"
 #include "host/HostComum.h"
+#include "host/JsonEstrito.h"
 #include "host/ValorDigitado.h"
 #include "managerial/nCtbDMLctoGer_U.h"
 #include "registers/nCtbDMLctoCtbExtemp_U.h"
@@ -391,10 +392,26 @@ json TransacaoJson(TnCtbDMLctoCtbBase& modulo) {
           {"open", modulo.GetTransacaoAtual() == trans.AsFloat()}};
 }
 
-int64_t InteiroObrigatorio(const json& documento, const char* nome, const std::string& descricao) {
+int64_t InteiroObrigatorio(const json& documento, const char* nome, const std::string& descricao,
+                           int64_t maximo) {
   if (!documento.contains(nome) || !documento[nome].is_number_integer())
     throw Exception("Informe " + descricao + " (\"" + std::string(nome) + "\")");
-  return documento[nome].get<int64_t>();
+  const int64_t valor = documento[nome].get<int64_t>();
+  if (valor < 1 || valor > maximo)
+    throw Exception(fmt::format("\"{}\": {} fora do intervalo de 1 a {}", nome,
+                                documento[nome].dump(), maximo));
+  return valor;
+}
+
+// The document's company, a small integer.
+int64_t Empresa(const json& documento) {
+  return InteiroObrigatorio(documento, "company", "a empresa", 32767);
+}
+
+// The key of the record an edit or a delete stands on: no module keys its
+// records beyond an entry key's range.
+int64_t Chave(const json& documento) {
+  return InteiroObrigatorio(documento, "key", "a chave do registro", HostComum::kMaxChaveLctoCtb);
 }
 
 }  // namespace
@@ -449,7 +466,7 @@ void TDigitacao::CriarModulo(bool tela) {
 
 void TDigitacao::AbrirSeNecessario(const json& documento) {
   TSelecaoAberta selecao;
-  selecao.Empresa = InteiroObrigatorio(documento, "company", "a empresa");
+  selecao.Empresa = Empresa(documento);
   const json semSelecao = json::object();
   const json& periodo = documento.contains("selection") ? documento["selection"] : semSelecao;
   std::optional<TDateTime> de = DataDoJson(periodo, "from", true);
@@ -466,7 +483,7 @@ void TDigitacao::AbrirSeNecessario(const json& documento) {
       ate = DateOf(EndOfTheMonth(mes));
     } else {
       const std::vector<std::string> nomes = Nutil::StrToStrArray(FOpcoes.CamposChave, ";");
-      const Value chave(InteiroObrigatorio(documento, "key", "a chave do registro"));
+      const Value chave(Chave(documento));
       std::string filtro;
       for (size_t i = 0; i < nomes.size(); ++i) {
         const Value valor = i + 1 == nomes.size() ? chave : Value(selecao.Empresa);
@@ -516,7 +533,7 @@ void TDigitacao::SelecaoDoRegistro(const json& documento, TnSelecao& parametros,
     Value valor;
     if (documento.value("op", "insert") != "insert" && !chave.empty() &&
         Nutil::UpperCase(nome) == Nutil::UpperCase(chave.back()))
-      valor = Value(InteiroObrigatorio(documento, "key", "a chave do registro"));
+      valor = Value(Chave(documento));
     else if (campos.is_object() && campos.contains(nome) && campos[nome].is_number_integer())
       valor = Value(campos[nome].get<int64_t>());
     else
@@ -528,8 +545,8 @@ void TDigitacao::SelecaoDoRegistro(const json& documento, TnSelecao& parametros,
 }
 
 void TDigitacao::Localizar(const json& documento) {
-  const int64_t empresa = InteiroObrigatorio(documento, "company", "a empresa");
-  const int64_t chave = InteiroObrigatorio(documento, "key", "a chave do registro");
+  const int64_t empresa = Empresa(documento);
+  const int64_t chave = Chave(documento);
   const std::vector<std::string> nomes = Nutil::StrToStrArray(FOpcoes.CamposChave, ";");
   ValueArray valores;
   std::string condicao;
@@ -612,7 +629,7 @@ json TDigitacao::Executar(const json& documento) {
     if (op != "insert" && op != "edit" && op != "delete")
       throw Exception("Operação desconhecida: " + op + " (insert, edit ou delete)");
     if (FOpcoes.VerificarEmpresa)
-      FOpcoes.VerificarEmpresa(InteiroObrigatorio(documento, "company", "a empresa"));
+      FOpcoes.VerificarEmpresa(Empresa(documento));
     if (!FModulo)
       CriarModulo(documento.value("screen", true));
     AbrirSeNecessario(documento);
@@ -621,9 +638,8 @@ json TDigitacao::Executar(const json& documento) {
     if (op == "insert") {
       cds.Append();
       if (TField* empresa = cds.FindField("CODIGOEMPRESA"); empresa && empresa->IsNull()) {
-        TnControleFieldsManutencaoTela::Controlar(*FModulo, [&] {
-          empresa->SetAsInteger(InteiroObrigatorio(documento, "company", "a empresa"));
-        });
+        TnControleFieldsManutencaoTela::Controlar(
+            *FModulo, [&] { empresa->SetAsInteger(Empresa(documento)); });
       }
     } else {
       Localizar(documento);
@@ -634,18 +650,18 @@ json TDigitacao::Executar(const json& documento) {
         throw Exception(std::string("\"") + tela.Chave +
                         "\" só vale ao gravar lançamentos contábeis");
     if (lancamentos != nullptr)
-      telas.emplace(*lancamentos, documento, InteiroObrigatorio(documento, "company", "a empresa"));
+      telas.emplace(*lancamentos, documento, Empresa(documento));
     if (op == "delete") {
       registro = HostComum::RegistroJson(cds);
       cds.Delete();
     } else {
       if (op == "edit")
         cds.Edit();
-      exibicao["fields"] = Digitar(documento.contains("fields") ? documento["fields"] : json(),
-                                   InteiroObrigatorio(documento, "company", "a empresa"));
+      exibicao["fields"] =
+          Digitar(documento.contains("fields") ? documento["fields"] : json(), Empresa(documento));
       cds.Post();
       registro = HostComum::RegistroJson(cds);
-      DigitarSplits(*FModulo, documento, InteiroObrigatorio(documento, "company", "a empresa"));
+      DigitarSplits(*FModulo, documento, Empresa(documento));
       if (telas)
         telas->Concluir();
       if (auto* lcto = dynamic_cast<TnCtbDMLctoCtbBase*>(FModulo.get())) {
@@ -770,20 +786,7 @@ json AnalisarDocumento(const std::string& textoJson) {
                     " MB");
   // Refused while parsing, before a deep value is built: freeing or writing
   // one recurses once per level.
-  const json::parser_callback_t limitarProfundidade = [](int profundidade, json::parse_event_t,
-                                                         json&) {
-    if (profundidade > kMaxProfundidade)
-      throw Exception("JSON inválido: mais de " + std::to_string(kMaxProfundidade) +
-                      " níveis de listas e objetos");
-    return true;
-  };
-  json entrada;
-  try {
-    entrada = json::parse(textoJson, limitarProfundidade);
-  } catch (const json::parse_error& erro) {
-    throw Exception(std::string("JSON inválido: ") + erro.what());
-  }
-  return entrada;
+  return JsonEstrito::Analisar(textoJson, kMaxProfundidade);
 }
 
 TSaidaComando ComandoEntryPost(TnDMConexao& conexao, const std::string& textoJson,

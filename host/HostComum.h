@@ -1,6 +1,7 @@
 #pragma once
 // Small pieces the host's commands share.
 
+#include <cstdint>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -10,6 +11,11 @@ class TnClientDataSet;
 class TnDMConexao;
 
 namespace HostComum {
+
+// The range of an entry key (CHAVELCTOCTB, a 32-bit column): a key beyond
+// it is refused on every path that takes one, before any engine stores it
+// (SQLite would, and the company's next key would then overflow).
+inline constexpr int64_t kMaxChaveLctoCtb = 2'147'483'647;
 
 // The current record's data fields in field order: dates ISO, money and
 // other numbers as numbers, null as null.

@@ -127,9 +127,10 @@ std::string ContaDigitada(TnDMConexao& conexao, int64_t codigoEmpresa, const TFi
 }
 
 // A cell of a mapped file as the importer types it: dates and numbers in
-// the map's writing, accounts as on the screen.
+// the map's writing, accounts as on the screen. A value the map itself
+// gives (`doArquivo` false) is JSON: its numbers are written with a dot.
 std::string CelulaDoMapa(TnDMConexao& conexao, int64_t codigoEmpresa, const TMapaImportacao& mapa,
-                         const TField& field, const std::string& celula) {
+                         const TField& field, const std::string& celula, bool doArquivo) {
   try {
     if (field.DataType() == TFieldType::ftDate && !mapa.FormatoData.empty())
       return mapa.DataIso(celula);
@@ -139,8 +140,14 @@ std::string CelulaDoMapa(TnDMConexao& conexao, int64_t codigoEmpresa, const TMap
   if (IsNumericFieldType(field.DataType()) &&
       Nutil::UpperCase(field.FieldName()).rfind("CONTACTB", 0) == 0)
     return ContaDigitada(conexao, codigoEmpresa, field, celula);
-  if (field.DataType() == TFieldType::ftBCD || field.DataType() == TFieldType::ftFloat)
-    return mapa.NumeroComPonto(celula);
+  try {
+    if (doArquivo && field.DataType() == TFieldType::ftBCD)
+      return mapa.Numero(celula, field.Scale());
+    if (doArquivo && field.DataType() == TFieldType::ftFloat)
+      return mapa.Numero(celula, -1);
+  } catch (const Exception& erro) {
+    throw EnField(erro.what(), field.FieldName());
+  }
   return celula;
 }
 
@@ -183,10 +190,10 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
         throw Exception("Campo desconhecido em \"values\" do mapa: " + nome);
       fixos.emplace_back(field, valor);
     }
-  const auto digitar = [&](TField& field, const std::string& celula) {
+  const auto digitar = [&](TField& field, const std::string& celula, bool doArquivo) {
     Preencher(field, opcoes.Mapa == nullptr ? celula
                                             : CelulaDoMapa(conexao, opcoes.CodigoEmpresa,
-                                                           *opcoes.Mapa, field, celula));
+                                                           *opcoes.Mapa, field, celula, doArquivo));
   };
   // The record's key comes from its sequence when the file does not give
   // it: in import mode the module leaves that to whoever feeds it.
@@ -301,11 +308,11 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
       if (campoEmpresa != nullptr)
         campoEmpresa->SetAsInteger(opcoes.CodigoEmpresa);
       for (const auto& [field, valor] : fixos)
-        digitar(*field, valor);
+        digitar(*field, valor, false);
       for (size_t i = 0; i < linha->Cells.size(); ++i) {
         // An empty cell keeps what the module put in the new record.
         if (campos[i] != nullptr && !Nutil::Trim(linha->Cells[i]).empty())
-          digitar(*campos[i], linha->Cells[i]);
+          digitar(*campos[i], linha->Cells[i], true);
       }
       // The company is the one named (and whose access was checked): a
       // CODIGOEMPRESA column may repeat it, never name another.

@@ -10,6 +10,7 @@
 #include "framework/core/Exceptions.h"
 #include "framework/core/Nutil.h"
 #include "framework/core/TDateTime.h"
+#include "host/ValorDigitado.h"
 
 namespace {
 
@@ -116,15 +117,6 @@ std::string TMapaImportacao::DataIso(const std::string& celula) const {
   return DateToIso(*data);
 }
 
-std::string TMapaImportacao::NumeroComPonto(const std::string& celula) const {
-  if (!VirgulaDecimal)
-    return celula;
-  std::string numero;
-  for (char c : Nutil::Trim(celula)) {
-    if (c == ',')
-      numero += '.';
-    else if (c != '.')
-      numero += c;
-  }
-  return numero;
+std::string TMapaImportacao::Numero(const std::string& celula, int casas) const {
+  return VirgulaDecimal ? ValorDigitado::LerNumeroBrasileiro(celula, casas) : celula;
 }

@@ -67,28 +67,6 @@ std::optional<std::string> DataOuSimNao(const TField& field) {
   }
 }
 
-namespace {
-
-bool Continua(char c) {
-  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-}  // namespace
-
-size_t Largura(const std::string& texto) {
-  return static_cast<size_t>(
-      std::count_if(texto.begin(), texto.end(), [](char c) { return !Continua(c); }));
-}
-
-std::string Primeiros(const std::string& texto, size_t quantos) {
-  size_t caracteres = 0;
-  for (size_t i = 0; i < texto.size(); ++i) {
-    if (!Continua(texto[i]) && caracteres++ == quantos)
-      return texto.substr(0, i);
-  }
-  return texto;
-}
-
 std::vector<TField*> CamposVisiveis(TnClientDataSet& dataSet) {
   std::vector<TField*> campos;
   for (int i = 0; i < dataSet.FieldCount(); ++i) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/Nutil.h"
+
 class TField;
 class TnClientDataSet;
 
@@ -37,10 +39,14 @@ std::string Valor(const TField& field, const TGrafia& grafia);
 // as people read them; nullopt for a value of another kind.
 std::optional<std::string> DataOuSimNao(const TField& field);
 
-// Characters of a UTF-8 text (every byte that does not continue a sequence)
-// and its first `quantos` characters.
-size_t Largura(const std::string& texto);
-std::string Primeiros(const std::string& texto, size_t quantos);
+// A text's width on a terminal, in characters, and its first `quantos`
+// characters.
+inline size_t Largura(const std::string& texto) {
+  return Nutil::Caracteres(texto);
+}
+inline std::string Primeiros(const std::string& texto, size_t quantos) {
+  return Nutil::PrimeirosCaracteres(texto, quantos);
+}
 
 // The fields a person sees, in field order: neither invisible nor pfHidden.
 std::vector<TField*> CamposVisiveis(TnClientDataSet& dataSet);

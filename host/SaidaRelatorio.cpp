@@ -9,6 +9,7 @@
 #include "framework/core/FormatFloat.h"
 #include "host/SaidaCsv.h"
 #include "host/SaidaCsvBr.h"
+#include "host/SaidaFormatos.h"
 #include "host/SaidaJson.h"
 #include "host/SaidaTabela.h"
 #include "trialbalance/nCtbConsultaBalanceteMovimentoDataSetSaldo_U.h"
@@ -19,11 +20,7 @@ namespace {
 
 using ComandoBalancete::TFormato;
 
-size_t Largura(const std::string& texto) {
-  return static_cast<size_t>(std::count_if(texto.begin(), texto.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
-}
+using SaidaFormatos::Largura;
 
 // A cell in the machine formats: dot decimals, ISO dates, plain integers.
 std::string TextoMaquina(const TCelula& celula, const std::string& aspas,

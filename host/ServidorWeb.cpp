@@ -346,7 +346,7 @@ class TServidor {
       ComandoRecord::TOpcoesLista opcoes;
       opcoes.Classe = kClasseLancamentos;
       opcoes.Empresa = empresa;
-      const int64_t chave = Inteiro(req, "chave", 1, INT32_MAX);
+      const int64_t chave = Inteiro(req, "chave", 1, HostComum::kMaxChaveLctoCtb);
       opcoes.Chave = std::to_string(chave);
       json registros =
           json::parse(ComandoRecord::Listar(host.Conexao(), opcoes, Saida::TFormatoSaida::Json));

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "framework/core/Exceptions.h"
+#include "framework/core/Nutil.h"
 #include "framework/data/Field.h"
 
 namespace ValorDigitado {
@@ -65,6 +67,72 @@ TDecimal AnalisarDecimal(const std::string& texto) {
   return numero;
 }
 
+std::string LerNumeroBrasileiro(const std::string& celula, int casas) {
+  const std::string aparado = Nutil::Trim(celula);
+  std::string_view resto = aparado;
+  const auto tirar = [&resto](std::string_view prefixo) {
+    if (resto.substr(0, prefixo.size()) != prefixo)
+      return false;
+    resto.remove_prefix(prefixo.size());
+    return true;
+  };
+  const auto tirarEspacos = [&] {
+    while (tirar(" ") || tirar("\xC2\xA0")) {
+    }
+  };
+  const auto recusar = [&celula] {
+    return Exception(fmt::format(
+        "número inválido: '{}' (use vírgula decimal e ponto só entre milhares: 1.234,56)", celula));
+  };
+  bool negativo = false;
+  if (resto.size() >= 2 && resto.front() == '(' && resto.back() == ')') {
+    negativo = true;
+    resto = resto.substr(1, resto.size() - 2);
+    tirarEspacos();
+  }
+  bool sinal = false;
+  const auto lerSinal = [&] {
+    if (sinal || resto.empty() || (resto[0] != '-' && resto[0] != '+'))
+      return;
+    if (negativo)
+      throw recusar();
+    sinal = true;
+    negativo = resto[0] == '-';
+    resto.remove_prefix(1);
+    tirarEspacos();
+  };
+  lerSinal();
+  if (tirar("R$"))
+    tirarEspacos();
+  lerSinal();
+  const size_t virgula = resto.find(',');
+  std::string_view inteiros = resto.substr(0, virgula);
+  const std::string_view decimais =
+      virgula == std::string_view::npos ? std::string_view() : resto.substr(virgula + 1);
+  if (virgula != std::string_view::npos && !SoDigitos(decimais))
+    throw recusar();
+  std::string numero = negativo ? "-" : "";
+  // The first group has one to three digits, each further group exactly
+  // three: "1.2345" or "12.3" is no amount a person wrote on purpose.
+  for (bool primeiro = true;; primeiro = false) {
+    const size_t ponto = inteiros.find('.');
+    const std::string_view grupo = inteiros.substr(0, ponto);
+    const bool agrupado = !primeiro || ponto != std::string_view::npos;
+    if (!SoDigitos(grupo) || (agrupado && grupo.size() > 3) ||
+        (agrupado && !primeiro && grupo.size() != 3))
+      throw recusar();
+    numero += grupo;
+    if (ponto == std::string_view::npos)
+      break;
+    inteiros.remove_prefix(ponto + 1);
+  }
+  if (casas >= 0 && decimais.size() > static_cast<size_t>(casas))
+    throw Exception(fmt::format("'{}' tem mais de {} casas decimais", celula, casas));
+  if (!decimais.empty())
+    numero += "." + std::string(decimais);
+  return numero;
+}
+
 std::string VerificarDecimal(const std::string& texto, int casas, int precisao) {
   const TDecimal numero = AnalisarDecimal(texto);
   if (!numero.Valido)
@@ -77,12 +145,6 @@ std::string VerificarDecimal(const std::string& texto, int casas, int precisao) 
   if (digitos >= 0 && numero.DigitosInteiros > static_cast<size_t>(digitos))
     return fmt::format("'{}' tem mais de {} dígitos inteiros", texto, digitos);
   return "";
-}
-
-size_t Caracteres(const std::string& texto) {
-  return static_cast<size_t>(std::count_if(texto.begin(), texto.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
 }
 
 std::string Verificar(const TField& field, const std::string& texto) {
@@ -99,7 +161,7 @@ std::string Verificar(const TField& field, const std::string& texto) {
       return VerificarDecimal(texto, -1, 0);
     case TFieldType::ftString:
     case TFieldType::ftFixedChar:
-      if (field.Size() > 0 && Caracteres(texto) > static_cast<size_t>(field.Size()))
+      if (field.Size() > 0 && Nutil::Caracteres(texto) > static_cast<size_t>(field.Size()))
         return fmt::format("texto com mais de {} caracteres", field.Size());
       return "";
     default:

@@ -1,5 +1,6 @@
 #include "framework/core/Nutil.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -239,6 +240,28 @@ std::string LowerCase(const std::string& text) {
     }
   }
   return result;
+}
+
+namespace {
+
+// A byte that continues a UTF-8 character.
+bool Continuacao(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+}  // namespace
+
+size_t Caracteres(const std::string& text) {
+  return static_cast<size_t>(
+      std::count_if(text.begin(), text.end(), [](char c) { return !Continuacao(c); }));
+}
+
+std::string PrimeirosCaracteres(const std::string& text, size_t caracteres) {
+  size_t fim = 0;
+  for (size_t vistos = 0; fim < text.size(); ++fim)
+    if (!Continuacao(text[fim]) && vistos++ == caracteres)
+      break;
+  return text.substr(0, fim);
 }
 
 }  // namespace Nutil

@@ -68,4 +68,9 @@ bool TryStrToInt64(const std::string& text, int64_t& value);
 std::string UpperCase(const std::string& text);
 std::string LowerCase(const std::string& text);
 
+// Characters of a UTF-8 text (a column's size counts characters, not bytes).
+size_t Caracteres(const std::string& text);
+// The first `caracteres` characters of a UTF-8 text: never half of one.
+std::string PrimeirosCaracteres(const std::string& text, size_t caracteres);
+
 }  // namespace Nutil

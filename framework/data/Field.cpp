@@ -8,6 +8,7 @@
 #include "framework/core/Exceptions.h"
 #include "framework/core/FormatDateTime.h"
 #include "framework/core/FormatFloat.h"
+#include "framework/core/Nutil.h"
 #include "framework/data/ClientDataSet.h"
 
 namespace {
@@ -153,13 +154,15 @@ Value TField::Coerce(const Value& value) const {
       }
       case TFieldType::ftString:
       case TFieldType::ftFixedChar: {
+        // The size counts characters: a text is never cut inside one.
         if (value.Type() == TValueType::String &&
-            (FSize <= 0 || value.Text().size() <= static_cast<size_t>(FSize))) {
+            (FSize <= 0 || value.Text().size() <= static_cast<size_t>(FSize) ||
+             Nutil::Caracteres(value.Text()) <= static_cast<size_t>(FSize))) {
           return value;
         }
         std::string text = value.AsString();
-        if (FSize > 0 && text.size() > static_cast<size_t>(FSize))
-          text.resize(FSize);
+        if (FSize > 0)
+          text = Nutil::PrimeirosCaracteres(text, static_cast<size_t>(FSize));
         return Value(std::move(text));
       }
       case TFieldType::ftMemo:

@@ -22,6 +22,7 @@ class TnValidacaoLctoCtbTest : public TSchemaTest {
         "insert into PLANOESPEC (CODIGOEMPRESA, CONTACTB, CLASSIFCONTA, DESCRCONTA, TIPOCONTA) "
         "values (1, 1, '1', 'ATIVO', 1), (1, 101, '1.01', 'Caixa', 2), "
         "(1, 102, '1.02', 'Banco', 2)");
+    Exec("insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB) values (1, 1, 'Matriz')");
     Exec(
         "insert into HISTORICOCTB (CODIGOHISTCTB, DESCRHISTCTB, CODIGOGRUPOHISTCTB, STATUS) "
         "values (2, 'INATIVO', 10, 1), (4, 'SIMPLES', 20, 0)");
@@ -112,6 +113,9 @@ struct TCaso {
 TEST_P(TnValidacaoLctoCtbTest, NewRecordRefusedOnItsFieldInChainOrder) {
   const std::vector<TCaso> casos = {
       {"Valid", PREPARAR(), "ok"},
+      {"UnknownEstablishmentBeforeDates",
+       PREPARAR(t.Set("CODIGOESTAB", 9); t.Set("DATALCTOCTB", EncodeDate(2023, 12, 31))),
+       Campo("CODIGOESTAB", "Estabelecimento 9 não cadastrado na empresa 1")},
       {"PersonalisationLimitBeforeFiscalYear",
        PREPARAR(t.Set("DATALCTOCTB", EncodeDate(2025, 1, 2)); t.LimitarPersonalizacao()),
        Campo("DATALCTOCTB",
@@ -138,6 +142,8 @@ TEST_P(TnValidacaoLctoCtbTest, NewRecordRefusedOnItsFieldInChainOrder) {
       {"SyntheticCreditBeforeEqualAccounts",
        PREPARAR(t.Set("CONTACTBDEB", 1); t.Set("CONTACTBCRED", 1)),
        Campo("CONTACTBDEB", "A conta a débito é sintética! Informe uma conta analítica.")},
+      {"AccountOutsideTheChart", PREPARAR(t.Set("CONTACTBCRED", 999)),
+       Campo("CONTACTBCRED", "CONTACTBCRED: 999 não existe, verifique.")},
       {"SyntheticCredit", PREPARAR(t.Set("CONTACTBCRED", 1)),
        Campo("CONTACTBCRED", "A conta a crédito é sintética! Informe uma conta analítica.")},
       {"BothAccountsEmptyBeforeAmount",

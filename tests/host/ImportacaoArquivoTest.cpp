@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/host/TCtbPrograma.h"
 
@@ -115,6 +116,59 @@ TEST_P(TImportacaoArquivoTest, ABankCsvGoesInThroughAColumnMap) {
     EXPECT_EQ(Comando("import entries extrato.csv --company 1 --map ruim.json --again"), 1);
     EXPECT_NE(FErro.find(caso.Erro), std::string::npos) << caso.Mapa << "\n" << FErro;
     EXPECT_EQ(Lancamentos(), antes);
+  }
+}
+
+// Each form a Brazilian bank writes an amount in is stored as written; any
+// other is refused quoting the cell, never multiplied or shifted to fit.
+TEST_P(TImportacaoArquivoTest, AmountsOfAMapAreReadAsWrittenOrRefusedQuotingTheCell) {
+  struct TCaso {
+    std::string Celula;
+    std::string Gravado;  // "" when refused
+    std::string Recusa;
+  };
+  const std::string malformado = "' (use vírgula decimal e ponto só entre milhares: 1.234,56)";
+  const std::vector<TCaso> casos = {
+      {"10,50", "10.50", ""},
+      {"1.234,56", "1234.56", ""},
+      {"1.234.567,8", "1234567.80", ""},
+      {"1.234", "1234.00", ""},
+      {"R$ 10,00", "10.00", ""},
+      {"+R$ 7,5", "7.50", ""},
+      {"(10,00)", "", "O valor do lançamento deve ser maior que zero!"},
+      {"-R$ 10,00", "", "O valor do lançamento deve ser maior que zero!"},
+      {"10.50", "", "número inválido: '10.50" + malformado},
+      {"12.3", "", "número inválido: '12.3" + malformado},
+      {"1.2345,00", "", "número inválido: '1.2345,00" + malformado},
+      {"R$ 10.00", "", "número inválido: 'R$ 10.00" + malformado},
+      {"1e3", "", "número inválido: '1e3" + malformado},
+      {"10,005", "", "'10,005' tem mais de 2 casas decimais"},
+  };
+  std::string csv = "Data;Histórico;Valor\n";
+  for (size_t i = 0; i < casos.size(); ++i)
+    csv += "02/06/25;caso " + std::to_string(i) + ";" + casos[i].Celula + "\n";
+  Escrever("extrato.csv", csv);
+  Escrever("mapa.json", R"({"columns": {"Data": "DATALCTOCTB", "Histórico": "COMPLHIST",
+    "Valor": "VALORLCTOCTB"}, "date_format": "dd/mm/yy", "decimal_comma": true,
+    "values": {"CODIGOESTAB": 1, "CODIGOHISTCTB": 3, "CONTACTBDEB": 1101001,
+    "CONTACTBCRED": 1101003}})");
+  EXPECT_EQ(Comando("import entries extrato.csv --company 1 --map mapa.json"), 1);
+  for (size_t i = 0; i < casos.size(); ++i) {
+    const TCaso& caso = casos[i];
+    const TDbResult linhas = Conexao().ExecuteQuery(
+        "select VALORLCTOCTB from LCTOCTB where CODIGOEMPRESA = 1 and COMPLHIST = 'caso " +
+        std::to_string(i) + "'");
+    if (caso.Gravado.empty()) {
+      EXPECT_TRUE(linhas.Rows.empty()) << caso.Celula;
+      EXPECT_NE(FSaida.find("linha " + std::to_string(i + 2) + ": VALORLCTOCTB: " + caso.Recusa),
+                std::string::npos)
+          << caso.Celula << "\n"
+          << FSaida;
+    } else {
+      ASSERT_EQ(linhas.Rows.size(), 1u) << caso.Celula << "\n" << FSaida;
+      EXPECT_EQ(linhas.Rows[0].at(0).AsCurrency(), Currency::FromString(caso.Gravado))
+          << caso.Celula;
+    }
   }
 }
 

@@ -29,12 +29,12 @@ TEST(MapaImportacao, DatesAndNumbersAsTheMapWritesThem) {
   TMapaImportacao mapa = TMapaImportacao::DoTexto(
       R"({"columns": {"a": "B"}, "date_format": "dd.mm.yy", "decimal_comma": true})");
   EXPECT_EQ(mapa.DataIso("05.03.25"), "2025-03-05");
-  EXPECT_EQ(mapa.NumeroComPonto("-1.234.567,8"), "-1234567.8");
+  EXPECT_EQ(mapa.Numero("-1.234.567,8", 2), "-1234567.8");
   for (const char* ruim : {"5.03.25", "05/03/25", "31.02.25", "05.03.2025", "aa.03.25"})
     EXPECT_THROW(mapa.DataIso(ruim), Exception) << ruim;
   mapa = TMapaImportacao::DoTexto(R"({"columns": {"a": "B"}, "date_format": "yyyy-mm-dd"})");
   EXPECT_EQ(mapa.DataIso("2025-12-31"), "2025-12-31");
-  EXPECT_EQ(mapa.NumeroComPonto("1.5"), "1.5");
+  EXPECT_EQ(mapa.Numero("1.5", 2), "1.5");
 }
 
 }  // namespace

@@ -366,6 +366,11 @@ TEST_P(TServidorWebTest, EntryPageReadsTheScreenKeepsBalancesFreshAndRefusesBadI
                             std::string(PaginaLancamento::kMaxTextoConta + 1, 'a'))
                 ->status,
             400);
+  // A number no double holds is the document's fault, not the server's.
+  res = Post(sessao, "/api/lancamentos",
+             R"({"aba": "t1", "documento": {"company": 1, "fields": {"VALORLCTOCTB": 1e400}}})");
+  EXPECT_EQ(res->status, 400) << res->body;
+  EXPECT_EQ(Erro(res), "Número fora do intervalo em \"VALORLCTOCTB\": 1e400");
 }
 
 // The panel of last entries and the ledger behind the trial balance show a

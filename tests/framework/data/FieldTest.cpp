@@ -33,6 +33,9 @@ TEST(Field, AssignmentCoercesToTheFieldType) {
       {TFieldType::ftBCD, 2, Value("-2.345"), "-2.35", TValueType::Currency},
       {TFieldType::ftBCD, 8, Value(0.123456789), "0.12345679", TValueType::Float},
       {TFieldType::ftString, 3, Value("abcdef"), "abc", TValueType::String},
+      // The size counts characters: three ç are kept whole, a fourth is cut whole.
+      {TFieldType::ftString, 3, Value("ççç"), "ççç", TValueType::String},
+      {TFieldType::ftString, 3, Value("aaçç"), "aaç", TValueType::String},
       {TFieldType::ftString, 5, Value(12), "12", TValueType::String},
       {TFieldType::ftDate, 0, Value(EncodeDateTime(2024, 2, 29, 13, 0, 0)), "29/02/2024",
        TValueType::DateTime},
