@@ -110,6 +110,7 @@ std::string DataJournal(TDateTime data) {
 // The entries of one company's day: a transaction of the module gathers its
 // rows, in the order of its first row; any other entry stands alone.
 void EscreverDia(TnDMConexao& conexao, const TPlanoJournal& plano,
+                 const RelatorioContabil::TPlano& contas,
                  const std::map<int, std::string>& historicos, int empresa, TDateTime dia,
                  std::ostream& saida) {
   TParams params = {{"pEmpresa", Value(empresa)}, {"pDia", Value(dia)}};
@@ -133,10 +134,13 @@ void EscreverDia(TnDMConexao& conexao, const TPlanoJournal& plano,
         continue;
       }
     }
-    transacoes.push_back(
-        DataJournal(dia) + " " +
-        Descricao(RelatorioContabil::TextoHistorico(historicos, linha[5], linha[6])) +
-        "\n    ; filial: " + std::to_string(linha[2].AsInteger()) + postagens);
+    const HistoricoPadrao::TLancamento lancamento = {linha[3].IsNull() ? 0 : linha[3].AsInteger(),
+                                                     linha[4].IsNull() ? 0 : linha[4].AsInteger(),
+                                                     dia};
+    transacoes.push_back(DataJournal(dia) + " " +
+                         Descricao(RelatorioContabil::TextoHistorico(historicos, contas, linha[5],
+                                                                     linha[6], lancamento)) +
+                         "\n    ; filial: " + std::to_string(linha[2].AsInteger()) + postagens);
   }
   for (const std::string& transacao : transacoes)
     saida << transacao << "\n\n";
@@ -153,9 +157,11 @@ void Escrever(TnDMConexao& conexao, const std::vector<int>& empresas, TDateTime 
     saida << planos.back().Declaracoes();
   }
   saida << "\n";
-  for (size_t i = 0; i < empresas.size(); ++i)
+  for (size_t i = 0; i < empresas.size(); ++i) {
+    const RelatorioContabil::TPlano contas(conexao, empresas[i]);
     for (TDateTime dia = inicio; dia <= fim; dia = IncDay(dia))
-      EscreverDia(conexao, planos[i], historicos, empresas[i], dia, saida);
+      EscreverDia(conexao, planos[i], contas, historicos, empresas[i], dia, saida);
+  }
 }
 
 }  // namespace ExportarJournal
