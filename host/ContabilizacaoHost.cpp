@@ -280,7 +280,7 @@ std::vector<TLancamentoPost> LerJson(std::istream& entrada) {
   try {
     documento = json::parse(texto);
   } catch (const json::parse_error& erro) {
-    throw Exception(fmt::format("JSON inválido perto do byte {}", erro.byte));
+    throw Exception("JSON inválido: " + HostComum::ErroDeSintaxe(texto, erro));
   }
   if (!documento.is_array())
     throw Exception("O arquivo deve ser uma lista de lançamentos");

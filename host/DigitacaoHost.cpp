@@ -16,6 +16,7 @@
 #include "framework/app/Ndialogs.h"
 #include "framework/app/Nutilform.h"
 #include "framework/app/TnSelecao.h"
+#include "framework/app/TnUtilConsultaWeb.h"
 #include "framework/core/Exceptions.h"
 #include "framework/core/Nutil.h"
 #include "framework/core/TDateTime.h"
@@ -25,6 +26,7 @@
 #include "host/BarraProgresso.h"
 #include "host/ExibicaoLancamento.h"
 #include "host/HostComum.h"
+#include "host/LinhaComando.h"
 #include "host/ValorDigitado.h"
 #include "managerial/nCtbDMLctoGer_U.h"
 #include "registers/nCtbDMLctoCtbExtemp_U.h"
@@ -148,17 +150,34 @@ void VerificarDocumento(const json& documento) {
 // (written with a dot), under the one rule of typed values; true and false
 // only into a flag. Anything else is refused on the field.
 std::string TextoDoCampo(const TField& field, const json& valor) {
+  const std::string rotulo = TnUtilConsultaWeb::Rotulo(field);
   if (valor.is_object() || valor.is_array())
-    throw EnField("Informe um texto ou um número em " + field.FieldName(), field.FieldName());
+    throw EnField("Informe um texto ou um número em " + rotulo, field.FieldName());
   if (valor.is_boolean() != (field.DataType() == TFieldType::ftBoolean))
-    throw EnField(valor.is_boolean()
-                      ? "Valor lógico (true ou false) não aceito em " + field.FieldName()
-                      : "Informe true ou false em " + field.FieldName(),
+    throw EnField(valor.is_boolean() ? "Valor lógico (true ou false) não aceito em " + rotulo
+                                     : "Informe true ou false em " + rotulo,
                   field.FieldName());
   std::string texto = TextoDigitado(valor);
   if (const std::string erro = ValorDigitado::Verificar(field, texto); !erro.empty())
-    throw EnField(field.FieldName() + ": " + erro, field.FieldName());
+    throw EnField(rotulo + ": " + erro, field.FieldName());
   return texto;
+}
+
+// The field of the screen named `nome`; an unknown name is refused with the
+// names the screen has (and the nearest, when one is).
+TField& CampoDaTela(const TnClientDataSet& cds, const std::string& nome) {
+  if (TField* field = cds.FindField(nome))
+    return *field;
+  std::vector<std::string> nomes;
+  for (int i = 0; i < cds.FieldCount(); ++i)
+    if (!cds.Fields(i).IsCalculated())
+      nomes.push_back(cds.Fields(i).FieldName());
+  std::string lista;
+  for (const std::string& aceito : nomes)
+    Nutil::Add(lista, aceito, ", ");
+  const std::string proximo = LinhaComando::MaisProximo(nome, nomes);
+  throw Exception(fmt::format("Campo desconhecido em \"fields\": \"{}\" (aceitos: {}){}", nome,
+                              lista, proximo.empty() ? "" : ". Você quis dizer " + proximo + "?"));
 }
 
 // Each field entered, typed and left in the order given, as a person tabbing
@@ -171,7 +190,7 @@ void DigitarCampos(TnDMClientDataSet& modulo, const json& campos, int64_t codigo
     throw Exception("\"fields\" deve ser um objeto");
   TnClientDataSet& cds = modulo.nClientDataSet;
   for (const auto& [nome, valor] : campos.items()) {
-    TField& field = cds.FieldByName(nome);
+    TField& field = CampoDaTela(cds, nome);
     // The company is the one whose access was checked: a field may not move
     // the entry to another.
     if (Nutil::UpperCase(nome) == "CODIGOEMPRESA" &&
@@ -395,6 +414,35 @@ int64_t InteiroObrigatorio(const json& documento, const char* nome, const std::s
   if (!documento.contains(nome) || !documento[nome].is_number_integer())
     throw Exception("Informe " + descricao + " (\"" + std::string(nome) + "\")");
   return documento[nome].get<int64_t>();
+}
+
+// One document's result in a line: what was written and its key, or why
+// nothing was, the refused field named by its label on the screen.
+std::string LinhaDoResultado(const json& documento, const json& resultado,
+                             const TnDMClientDataSet* modulo, const std::string& classe) {
+  const bool lancamento =
+      classe == kClassePadrao || dynamic_cast<const TnCtbDMLctoCtbBase*>(modulo) != nullptr;
+  const std::string registro = lancamento ? "Lançamento" : "Registro";
+  if (resultado["result"] == kPosted) {
+    const std::string op = documento.value("op", "insert");
+    const char* feito = op == "delete" ? "excluído" : op == "edit" ? "alterado" : "gravado";
+    const std::string campoChave =
+        Nutil::StrToStrArray(lancamento ? kCamposChavePadrao : modulo->ChavePrimaria(), ";").back();
+    const json& chave =
+        resultado["entry"].contains(campoChave) ? resultado["entry"][campoChave] : json();
+    return fmt::format("{} {}{}", registro, chave.is_null() ? "" : chave.dump() + " ", feito);
+  }
+  if (resultado["result"] == "aborted")
+    return registro + " cancelado";
+  std::string mensagem = resultado.value("message", "");
+  const TField* field =
+      resultado.contains("field") && modulo != nullptr
+          ? modulo->nClientDataSet.FindField(resultado["field"].get<std::string>())
+          : nullptr;
+  // The field's label leads, unless the message already opens with it.
+  if (field != nullptr && !mensagem.starts_with(TnUtilConsultaWeb::Rotulo(*field) + ":"))
+    mensagem = TnUtilConsultaWeb::Rotulo(*field) + ": " + mensagem;
+  return registro + " não gravado: " + mensagem;
 }
 
 }  // namespace
@@ -728,6 +776,8 @@ TResultadoDigitacao Executar(TnDMConexao& conexao, const json& entrada,
   if (entrada.is_object()) {
     resultado.Saida = digitacao.Executar(entrada);
     resultado.TodosPostados = resultado.Saida["result"] == kPosted;
+    resultado.Linhas.push_back(
+        LinhaDoResultado(entrada, resultado.Saida, digitacao.Modulo(), opcoes.Classe));
     return resultado;
   }
   resultado.Saida = json::array();
@@ -738,6 +788,8 @@ TResultadoDigitacao Executar(TnDMConexao& conexao, const json& entrada,
     json item = digitacao.Executar(documento);
     progresso.Incrementar();
     const bool postado = item["result"] == kPosted;
+    resultado.Linhas.push_back(
+        LinhaDoResultado(documento, item, digitacao.Modulo(), opcoes.Classe));
     resultado.Saida.push_back(std::move(item));
     if (!postado) {
       resultado.TodosPostados = false;
@@ -781,13 +833,13 @@ json AnalisarDocumento(const std::string& textoJson) {
   try {
     entrada = json::parse(textoJson, limitarProfundidade);
   } catch (const json::parse_error& erro) {
-    throw Exception(std::string("JSON inválido: ") + erro.what());
+    throw Exception("JSON inválido: " + HostComum::ErroDeSintaxe(textoJson, erro));
   }
   return entrada;
 }
 
 TSaidaComando ComandoEntryPost(TnDMConexao& conexao, const std::string& textoJson,
-                               const TOpcoesDigitacao& opcoes) {
+                               const TOpcoesDigitacao& opcoes, bool emLinhas) {
   HostComum::CarregarPacote();
   const json entrada = AnalisarDocumento(textoJson);
   TBarraProgresso barra;
@@ -797,7 +849,11 @@ TSaidaComando ComandoEntryPost(TnDMConexao& conexao, const std::string& textoJso
   TResultadoDigitacao resultado = Executar(conexao, entrada, comBarra);
   barra.Apagar();
   TSaidaComando saida;
-  saida.Texto = resultado.Saida.dump(2, ' ', false, json::error_handler_t::replace);
+  if (emLinhas)
+    for (const std::string& linha : resultado.Linhas)
+      Nutil::Add(saida.Texto, linha, "\n");
+  else
+    saida.Texto = resultado.Saida.dump(2, ' ', false, json::error_handler_t::replace);
   saida.Status = resultado.TodosPostados ? 0 : 1;
   return saida;
 }

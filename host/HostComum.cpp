@@ -1,16 +1,17 @@
 #include "host/HostComum.h"
 
-#include <fmt/format.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
+#include <iterator>
 
 #include "framework/app/TnUtilConsultaWeb.h"
 #include "framework/core/Exceptions.h"
 #include "framework/data/ClientDataSet.h"
 #include "framework/db/TnDMConexao.h"
+#include "host/LinhaComando.h"
 #include "package/Package.h"
 
 namespace HostComum {
@@ -24,6 +25,14 @@ void CarregarPacote() {
     Package::Iniciar();
 }
 
+std::string ErroDeSintaxe(const std::string& texto, const nlohmann::json::parse_error& erro) {
+  const auto lido =
+      texto.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(erro.byte, texto.size()));
+  const auto linha = std::count(texto.begin(), lido, '\n') + 1;
+  const auto coluna = lido - std::find(std::make_reverse_iterator(lido), texto.rend(), '\n').base();
+  return "erro de sintaxe na linha " + std::to_string(linha) + ", coluna " + std::to_string(coluna);
+}
+
 TDateTime DataMinima() {
   return EncodeDate(1900, 1, 1);
 }
@@ -35,11 +44,7 @@ TDateTime DataMaxima() {
 TDateTime DataDaOpcao(const std::string& texto, const char* opcao, TDateTime padrao) {
   if (texto.empty())
     return padrao;
-  const std::optional<TDateTime> lida = ParseDate(texto);
-  if (!lida)
-    throw Exception(
-        fmt::format("Data inválida em {}: \"{}\" (use AAAA-MM-DD ou dd/mm/aaaa)", opcao, texto));
-  return DateOf(*lida);
+  return LinhaComando::Data(texto, opcao);
 }
 
 TArquivoTemporario::TArquivoTemporario() {

@@ -19,6 +19,10 @@ nlohmann::ordered_json RegistroJson(const TnClientDataSet& dataSet);
 // creates modules by class name; nothing when it is loaded already.
 void CarregarPacote();
 
+// Where a JSON text stopped parsing, in words: "erro de sintaxe na linha 3,
+// coluna 7" (the parser's own text is English and quotes what it read).
+std::string ErroDeSintaxe(const std::string& texto, const nlohmann::json::parse_error& erro);
+
 // The bounds of an open period: 01/01/1900 and 31/12/9999.
 TDateTime DataMinima();
 TDateTime DataMaxima();
