@@ -439,9 +439,11 @@ std::string LinhaDoResultado(const json& documento, const json& resultado,
       resultado.contains("field") && modulo != nullptr
           ? modulo->nClientDataSet.FindField(resultado["field"].get<std::string>())
           : nullptr;
-  // The field's label leads, unless the message already opens with it.
-  if (field != nullptr && !mensagem.starts_with(TnUtilConsultaWeb::Rotulo(*field) + ":"))
-    mensagem = TnUtilConsultaWeb::Rotulo(*field) + ": " + mensagem;
+  // The field's label leads, unless the message already names it.
+  if (const std::string rotulo = field != nullptr ? TnUtilConsultaWeb::Rotulo(*field) : "";
+      !rotulo.empty() && !mensagem.starts_with(rotulo + ":") &&
+      mensagem.find("'" + rotulo + "'") == std::string::npos)
+    mensagem = rotulo + ": " + mensagem;
   return registro + " não gravado: " + mensagem;
 }
 

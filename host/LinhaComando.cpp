@@ -17,12 +17,11 @@
 #include "framework/core/Nutil.h"
 #include "framework/core/TDateTime.h"
 #include "host/AjudaLinhaComando.h"
+#include "host/ValorDigitado.h"
 
 namespace LinhaComando {
 
 namespace {
-
-constexpr const char* kFormatosData = "use AAAA-MM-DD ou dd/mm/aaaa";
 
 // The part of CLI11's message after its fixed English opening: the names it
 // quotes (options, values) are what the user typed.
@@ -187,13 +186,8 @@ size_t Distancia(const std::string& a, const std::string& b) {
 
 // The date options' check, run when the line is parsed.
 CLI::Validator ValidadorData() {
-  return CLI::Validator(
-      [](std::string& texto) {
-        return ParseDate(Nutil::Trim(texto))
-                   ? std::string()
-                   : fmt::format("\"{}\" não é uma data válida ({})", texto, kFormatosData);
-      },
-      AjudaLinhaComando::kTipoData);
+  return CLI::Validator([](std::string& texto) { return ValorDigitado::VerificarData(texto); },
+                        AjudaLinhaComando::kTipoData);
 }
 
 }  // namespace
@@ -243,15 +237,10 @@ void NomearGrupos(CLI::App& app) {
   }
 }
 
-std::string DataInvalida(const std::string& opcao, const std::string& texto) {
-  return fmt::format("{}: \"{}\" não é uma data válida ({})", opcao, texto, kFormatosData);
-}
-
 TDateTime Data(const std::string& texto, const std::string& opcao) {
-  const std::optional<TDateTime> data = ParseDate(Nutil::Trim(texto));
-  if (!data)
-    throw Exception(DataInvalida(opcao, texto));
-  return DateOf(*data);
+  if (const std::string erro = ValorDigitado::VerificarData(texto); !erro.empty())
+    throw Exception(opcao + ": " + erro);
+  return DateOf(*ParseDate(Nutil::Trim(texto)));
 }
 
 std::string MaisProximo(const std::string& digitado, const std::vector<std::string>& aceitos) {

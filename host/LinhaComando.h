@@ -26,11 +26,9 @@ void Configurar(CLI::App& app);
 // by what they are for, and the commands of a command as "Comandos".
 void NomearGrupos(CLI::App& app);
 
-// The one message of a date the command line names that is not a date:
-// `--from: "31/02/2025" não é uma data válida (use AAAA-MM-DD ou dd/mm/aaaa)`.
-std::string DataInvalida(const std::string& opcao, const std::string& texto);
 // The date an option names (AAAA-MM-DD or dd/mm/aaaa, spaces around
-// ignored); Exception with DataInvalida when it is none.
+// ignored); Exception with the one hint of every bad date when it is none:
+// `--from: "31/02/2025" não é uma data válida (use AAAA-MM-DD ou dd/mm/aaaa)`.
 TDateTime Data(const std::string& texto, const std::string& opcao);
 
 // Raises Exception when both dates read as dates and the first is after the

@@ -188,18 +188,17 @@ TEST_P(TCtbMotoresTest, WhatAPersonCouldNotTypeIsRefusedOnEveryPath) {
             "Chave desconhecida no documento: \"action\" (aceitas: op, company, key, fields, "
             "answers, screen, selection, managerial, activities, transaction, participants, "
             "extemporaneous, q100, relation)"},
-           {"/fields/VALORLCTOCTB", true,
-            "Valor lógico (true ou false) não aceito em VALORLCTOCTB"},
+           {"/fields/VALORLCTOCTB", true, "Valor lógico (true ou false) não aceito em Valor R$"},
            {"/fields/VALORLCTOCTB", "1,500",
-            "VALORLCTOCTB: número inválido: '1,500' (use ponto como separador decimal)"},
-           {"/fields/VALORLCTOCTB", "1.500", "VALORLCTOCTB: '1.500' tem mais de 2 casas decimais"},
-           {"/fields/VALORLCTOCTB", 10.005, "VALORLCTOCTB: '10.005' tem mais de 2 casas decimais"},
+            "Valor R$: número inválido: '1,500' (use ponto como separador decimal)"},
+           {"/fields/VALORLCTOCTB", "1.500", "Valor R$: '1.500' tem mais de 2 casas decimais"},
+           {"/fields/VALORLCTOCTB", 10.005, "Valor R$: '10.005' tem mais de 2 casas decimais"},
            {"/fields/VALORLCTOCTB", "99999999999999.99",
-            "VALORLCTOCTB: '99999999999999.99' tem mais de 12 dígitos inteiros"},
+            "Valor R$: '99999999999999.99' tem mais de 12 dígitos inteiros"},
            {"/fields/COMPLHIST", json::object({{"a", 1}}),
-            "Informe um texto ou um número em COMPLHIST"},
+            "Informe um texto ou um número em Complemento"},
            {"/fields/COMPLHIST", std::string(299, 'x') + "çé",
-            "COMPLHIST: texto com mais de 300 caracteres"},
+            "Complemento: texto com mais de 300 caracteres"},
            {"/fields/CODIGOLOTECTB", 999, "Lote 999 não cadastrado!"},
            {"/fields/CODIGOEMPRESA", 2,
             "A empresa do lançamento deve ser a do documento (\"company\")"}}) {
@@ -409,7 +408,7 @@ TEST_P(TCtbMotoresTest, BadCommandLinesExitWithTwoAndTheDefaultDatabaseIsCtbDb) 
   }
   EXPECT_FALSE(std::filesystem::exists(FPasta / "ctb.db"));
   EXPECT_EQ(Executar({"--help"}), 0);
-  EXPECT_NE(FSaida.find("Comandos:"), std::string::npos) << FSaida;
+  EXPECT_NE(FSaida.find("Dia a dia:"), std::string::npos) << FSaida;
   EXPECT_EQ(Executar({"db", "init", "--version"}), 0);
   EXPECT_EQ(FSaida, "ctb 1.0\n");
   EXPECT_EQ(Executar({"db", "init"}), 0) << FErro;

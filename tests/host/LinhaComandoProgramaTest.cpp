@@ -174,14 +174,22 @@ TEST_P(TLinhaComandoTest, EntryPostSpeaksInLinesToAPersonAndInJsonToAProgram) {
 
 TEST_P(TLinhaComandoTest, DocumentMistakesAreNamedInPortugueseByLabelAndPlace) {
   Demo();
-  for (const auto& [documento, mensagem] : std::vector<std::pair<std::string, std::string>>{
-           {"{\n  \"company\": 1,\n  \"fields\": {x}\n}",
-            "ctb: JSON inválido: erro de sintaxe na linha 3, coluna 14\n"},
+  // A JSON text that does not parse, wherever one is read: the place only.
+  Escrever("doc.json", "{\n  \"company\": 1,\n  \"fields\": {x}\n}");
+  for (const auto& [linha, erro] : std::vector<std::pair<std::string, std::string>>{
+           {"entry post doc.json", "JSON inválido"},
+           {"post doc.json", "JSON inválido"},
+           {"import entries doc.json --company 1 --map doc.json", "Mapa de colunas: JSON inválido"},
        }) {
-    EXPECT_EQ(Comando("entry post", documento), 1);
-    EXPECT_EQ(FErro, mensagem);
+    EXPECT_EQ(Comando(linha), 1) << linha;
+    EXPECT_EQ(FErro, "ctb: " + erro + ": erro de sintaxe na linha 3, coluna 14\n") << linha;
   }
-  json documento = LancamentoDemo();
+  // A field refuses a text by its label, a bad date with the hint of every
+  // date; an unknown field lists those the screen has.
+  json documento = LancamentoDemo("2025-13-11");
+  Recusa(documento, "Data: \"2025-13-11\" não é uma data válida (use AAAA-MM-DD ou dd/mm/aaaa)",
+         "DATALCTOCTB");
+  documento = LancamentoDemo();
   documento["fields"]["DATALCTO"] = "2025-08-11";
   EXPECT_EQ(Post(documento), 1);
   const std::string recusa = FResultado["message"];
@@ -189,6 +197,32 @@ TEST_P(TLinhaComandoTest, DocumentMistakesAreNamedInPortugueseByLabelAndPlace) {
       << recusa;
   EXPECT_NE(recusa.find("DATALCTOCTB, "), std::string::npos) << recusa;
   EXPECT_NE(recusa.find(". Você quis dizer DATALCTOCTB?"), std::string::npos) << recusa;
+}
+
+// The lists a person reads are headed by labels; a program still gets the
+// column names.
+TEST_P(TLinhaComandoTest, ListsOnATableAreHeadedByLabels) {
+  Demo();
+  struct TCaso {
+    std::string Linha, Tabela, Csv;
+  };
+  for (const TCaso& caso : std::vector<TCaso>{
+           {"accounts --company 1 --filter APELIDOCONTA=CAIXA",
+            "Classificação    Conta  Descrição    Tipo  Apelido  Controle contábil",
+            "CLASSIFCONTA,CONTACTB,DESCRCONTA,TIPOCONTA,APELIDOCONTA,TIPOCONTROLECONTABIL"},
+           {"deleted list --company 1 --period 2025",
+            "Id  Chave  Transação  Filial  Data  Débito  Crédito  Histórico  Complemento  Valor  "
+            "Excluído em  Excluído por  Gerenciais  Atividades",
+            "IDLCTOCTBEXCL,CHAVELCTOCTB,TRANSCTB,CODIGOESTAB,DATALCTOCTB,CONTACTBDEB,CONTACTBCRED,"
+            "CODIGOHISTCTB,COMPLHIST,VALORLCTOCTB,DATAEXCLUSAO,USUARIOEXCLUSAO,GERENCIAIS,"
+            "ATIVIDADES"},
+       }) {
+    for (const auto& [formato, cabecalho] : std::vector<std::pair<std::string, std::string>>{
+             {"table", caso.Tabela}, {"csv", caso.Csv}}) {
+      ASSERT_EQ(Comando(caso.Linha + " --format " + formato), 0) << FErro;
+      EXPECT_EQ(FSaida.substr(0, FSaida.find('\n')), cabecalho) << caso.Linha;
+    }
+  }
 }
 
 CTB_INSTANTIATE_ENGINES(TLinhaComandoTest);
