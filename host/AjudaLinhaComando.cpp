@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/core/Nutil.h"
+#include "host/ValorDigitado.h"
 
 namespace AjudaLinhaComando {
 
@@ -14,12 +15,6 @@ namespace {
 // Where the descriptions start: a name and type wider than this puts its
 // description on the next line.
 constexpr size_t kColunaDescricao = 28;
-
-size_t Caracteres(const std::string& texto) {
-  return static_cast<size_t>(std::count_if(texto.begin(), texto.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
-}
 
 // "a, b ou c".
 std::string Alternativas(const std::vector<std::string>& itens) {
@@ -45,28 +40,14 @@ std::string Intervalo(const std::string& descricao) {
   return Alternativas(valores);
 }
 
-// `texto` broken at spaces into lines of at most `largura` characters, each
-// after the first indented by `recuo` spaces.
-std::string Quebrar(const std::string& texto, size_t recuo, size_t largura) {
-  std::string saida, linha;
-  for (const std::string& palavra : Nutil::StrToStrArray(texto, " ")) {
-    if (!linha.empty() && Caracteres(linha) + 1 + Caracteres(palavra) > largura) {
-      saida += linha + "\n" + std::string(recuo, ' ');
-      linha.clear();
-    }
-    linha += (linha.empty() ? "" : " ") + palavra;
-  }
-  return saida + linha;
-}
-
 // A name (with its type) and its description, the description wrapped in
 // its column.
 std::string Item(const std::string& nome, const std::string& descricao) {
   std::string esquerda = "  " + nome;
-  if (Caracteres(esquerda) >= kColunaDescricao)
+  if (ValorDigitado::Caracteres(esquerda) >= kColunaDescricao)
     esquerda += "\n" + std::string(kColunaDescricao, ' ');
   else
-    esquerda += std::string(kColunaDescricao - Caracteres(esquerda), ' ');
+    esquerda += std::string(kColunaDescricao - ValorDigitado::Caracteres(esquerda), ' ');
   return esquerda + Quebrar(descricao, kColunaDescricao, kLarguraAjuda - kColunaDescricao) + "\n";
 }
 
@@ -87,6 +68,19 @@ int OrdemDoGrupo(const std::string& grupo) {
 }
 
 }  // namespace
+
+std::string Quebrar(const std::string& texto, size_t recuo, size_t largura) {
+  std::string saida, linha;
+  for (const std::string& palavra : Nutil::StrToStrArray(texto, " ")) {
+    if (!linha.empty() &&
+        ValorDigitado::Caracteres(linha) + 1 + ValorDigitado::Caracteres(palavra) > largura) {
+      saida += linha + "\n" + std::string(recuo, ' ');
+      linha.clear();
+    }
+    linha += (linha.empty() ? "" : " ") + palavra;
+  }
+  return saida + linha;
+}
 
 std::vector<std::string> Escolhas(const CLI::Option& opcao) {
   const std::string ultimo = UltimoTipo(opcao);

@@ -24,6 +24,10 @@ inline constexpr const char* kGrupoIntegracao = "Integração";
 // The commands of a command (`db init`, `entry post`).
 inline constexpr const char* kGrupoSubcomandos = "Comandos";
 
+// `texto` broken at spaces into lines of at most `largura` characters, each
+// after the first indented by `recuo` more spaces.
+std::string Quebrar(const std::string& texto, size_t recuo, size_t largura);
+
 // The type of an option whose value is a date.
 inline constexpr const char* kTipoData = "DATA";
 

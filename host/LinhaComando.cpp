@@ -64,6 +64,13 @@ std::vector<std::string> NomesDosComandos(const CLI::App* comando) {
   return nomes;
 }
 
+// A list broken into lines that fit the terminal, the lines after the
+// first indented.
+std::string Quebrar(const std::string& lista) {
+  constexpr size_t kRecuo = 2;
+  return AjudaLinhaComando::Quebrar(lista, kRecuo, AjudaLinhaComando::kLarguraAjuda - kRecuo);
+}
+
 // What the command in error accepts: its commands and options.
 std::string Aceitos(const CLI::App* app) {
   std::string comandos;
@@ -75,9 +82,9 @@ std::string Aceitos(const CLI::App* app) {
       opcoes += (opcoes.empty() ? "" : ", ") + std::string("--") + opcao->get_lnames().front();
   std::string aceitos;
   if (!comandos.empty())
-    aceitos += "Comandos aceitos: " + comandos + ".\n";
+    aceitos += Quebrar("Comandos aceitos: " + comandos + ".") + "\n";
   if (!opcoes.empty())
-    aceitos += "Opções aceitas: " + opcoes + ".\n";
+    aceitos += Quebrar("Opções aceitas: " + opcoes + ".") + "\n";
   return aceitos + "Use --help para a descrição de cada um.\n";
 }
 

@@ -86,10 +86,13 @@ TEST_P(TLinhaComandoTest, AMistypedWordSuggestsTheNearestElseListsTheAcceptedOne
     EXPECT_EQ(Executar(caso.Args), 2) << caso.Erro;
     EXPECT_EQ(FErro, caso.Erro);
   }
-  // Nothing near: what the command accepts.
+  // Nothing near: what the command accepts, within 80 columns.
   EXPECT_EQ(Executar({"xyz"}), 2);
   EXPECT_EQ(FErro.rfind("ctb: Comando desconhecido: xyz\nComandos aceitos: db, load, sql", 0), 0u)
       << FErro;
+  std::istringstream texto(FErro);
+  for (std::string linha; std::getline(texto, linha);)
+    EXPECT_LE(Caracteres(linha), 80u) << linha;
 }
 
 // Every command's help: Portuguese, one section of options, within 80
