@@ -20,14 +20,6 @@
 
 namespace {
 
-TDateTime Data(const std::string& texto, const std::string& opcao) {
-  const std::optional<TDateTime> data = ParseDate(texto);
-  if (!data)
-    throw Exception("Data inválida em " + opcao + ": \"" + texto +
-                    "\" (use AAAA-MM-DD ou dd/mm/aaaa)");
-  return *data;
-}
-
 // Fills one parameter of a process from an option.
 class TPreenchedor {
  public:
@@ -49,8 +41,8 @@ class TPreenchedor {
 // accounting one.
 void PreencherComuns(TPreenchedor& p, const ComandoBalances::TOpcoes& o) {
   p.Opcional("pCodigoEmpresa", o.Empresa);
-  p.Definir("pDataInicial", DateToIso(Data(o.De, "--from")));
-  p.Definir("pDataFinal", DateToIso(Data(o.Ate, "--to")));
+  p.Definir("pDataInicial", DateToIso(LinhaComando::Data(o.De, "--from")));
+  p.Definir("pDataFinal", DateToIso(LinhaComando::Data(o.Ate, "--to")));
   p.Definir("pCodigoEstab", o.Estab);
   p.Definir("pContaCtb", o.Contas);
   p.Definir("pTipoAgruparData", o.Agrupamento == "day"     ? "1"
@@ -123,14 +115,8 @@ void AdicionarOpcoes(CLI::App& cmd, TOpcoes& o) {
   cmd.add_flag("--cost-centres", o.CentrosCusto,
                "Saldos por centro de custo abaixo de cada conta analítica");
   cmd.add_option("--centres", o.Centros, "Centros de custo (1;3;5-7), com --cost-centres");
-  auto* formato =
-      cmd.add_option("--format", o.Formato,
-                     "table, csv, csv-br ou json (padrão: table num terminal, csv quando "
-                     "redirecionado)")
-          ->check(CLI::IsMember({"table", "csv", "csv-br", "json"}));
-  cmd.add_flag("--csv-br", o.CsvBr,
-               "CSV para planilha brasileira: ponto e vírgula, vírgula decimal, UTF-8 com BOM")
-      ->excludes(formato);
+  LinhaComando::AdicionarFormato(cmd, o.Formato, {"table", "csv", "csv-br", "json"},
+                                 LinhaComando::kPadraoTabelaOuCsv);
 }
 
 TnParamsGerarSaldoCtb Parametros(TnCtbDPGerarSaldoCtbIndividual& processo, const TOpcoes& o) {
@@ -144,8 +130,8 @@ TnParamsGerarSaldoCtb Parametros(TnCtbDPGerarSaldoCtbIndividual& processo, const
       campo = static_cast<std::remove_reference_t<decltype(campo)>>(*valor);
   };
   opcional(saldo.CodigoEmpresa, o.Empresa);
-  saldo.DataInicial = Data(o.De, "--from");
-  saldo.DataFinal = Data(o.Ate, "--to");
+  saldo.DataInicial = LinhaComando::Data(o.De, "--from");
+  saldo.DataFinal = LinhaComando::Data(o.Ate, "--to");
   saldo.CodigoEstab = o.Estab;
   saldo.ContaCtb = o.Contas;
   saldo.ClassifConta = o.Classif;

@@ -53,7 +53,6 @@ struct TOpcoes {
   // Cost-centre codes (1;3;5-7); with CentrosCusto only.
   std::string Centros;
   std::string Formato;
-  bool CsvBr = false;
 };
 
 // The subcommand's options, bound to `opcoes`.

@@ -23,6 +23,7 @@
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnSessao.h"
 #include "host/HostComum.h"
+#include "host/LinhaComando.h"
 #include "host/SaidaCsv.h"
 #include "host/SaidaCsvBr.h"
 #include "host/SaidaFormatos.h"
@@ -506,10 +507,7 @@ std::string Tabela(TnClientDataSet& dataSet, const TnGridBands* bands, size_t ma
 }
 
 TDateTime DataDaOpcao(const std::string& texto, const char* opcao) {
-  std::optional<TDateTime> data = ParseDate(Nutil::Trim(texto));
-  if (!data)
-    throw Exception(std::string("Data inválida em ") + opcao + ": \"" + texto + "\"");
-  return *data;
+  return LinhaComando::Data(texto, opcao);
 }
 
 void VerificarResultado(TnCtbDPConsultaBalanceteMovimento& processo) {

@@ -10,6 +10,7 @@
 #include "framework/core/Exceptions.h"
 #include "framework/core/FormatDateTime.h"
 #include "framework/db/TnDMConexao.h"
+#include "host/LinhaComando.h"
 #include "host/SaidaFormatos.h"
 #include "host/SessaoHost.h"
 
@@ -294,8 +295,8 @@ TDemonstracoes Calcular(TnDMConexao& conexao, int empresa, TDateTime inicio, TDa
 std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& saida) {
   const RelatorioContabil::TOpcoesRelatorio& o = opcoes.Relatorio;
   const TDemonstracoes d =
-      Calcular(conexao, o.Empresa, RelatorioContabil::Data(o.De, "--from"),
-               RelatorioContabil::Data(o.Ate, "--to"), o.Livro, opcoes.Nivel, opcoes.Zeradas);
+      Calcular(conexao, o.Empresa, LinhaComando::Data(o.De, "--from"),
+               LinhaComando::Data(o.Ate, "--to"), o.Livro, opcoes.Nivel, opcoes.Zeradas);
   size_t largura = 0;
   for (const auto* linhas : {&d.Balanco, &d.Resultado})
     for (const TLinha& linha : *linhas)

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <utility>
 #include <vector>
 
 #include "deletedlog/nCtbServicoLctoCtbExcluido_U.h"
@@ -25,6 +26,16 @@ TParams Periodo(const ComandoExcluidos::TOpcoes& opcoes) {
 constexpr const char* kDoPeriodo =
     " from LCTOCTBEXCLUIDO E where E.CODIGOEMPRESA = :pEmpresa and E.DATALCTOCTB between :pDe "
     "and :pAte";
+
+// The log's columns as a person reads them; csv and json keep the names.
+constexpr std::pair<const char*, const char*> kRotulos[] = {
+    {"IDLCTOCTBEXCL", "Id"},         {"CHAVELCTOCTB", "Chave"},
+    {"TRANSCTB", "Transação"},       {"CODIGOESTAB", "Filial"},
+    {"DATALCTOCTB", "Data"},         {"CONTACTBDEB", "Débito"},
+    {"CONTACTBCRED", "Crédito"},     {"CODIGOHISTCTB", "Histórico"},
+    {"COMPLHIST", "Complemento"},    {"VALORLCTOCTB", "Valor"},
+    {"DATAEXCLUSAO", "Excluído em"}, {"USUARIOEXCLUSAO", "Excluído por"},
+    {"GERENCIAIS", "Gerenciais"},    {"ATIVIDADES", "Atividades"}};
 
 bool TemCopias(TnDMConexao& conexao, const char* tabela, int64_t empresa, int64_t id) {
   return conexao
@@ -72,6 +83,8 @@ std::string Listar(TnDMConexao& conexao, const TOpcoes& opcoes, Saida::TFormatoS
                   "A.IDLCTOCTBEXCL = E.IDLCTOCTBEXCL) ATIVIDADES") +
           kDoPeriodo + " order by E.DATALCTOCTB, E.IDLCTOCTBEXCL",
       Periodo(opcoes));
+  for (const auto& [coluna, rotulo] : kRotulos)
+    cursor->FieldByName(coluna).SetDisplayLabel(rotulo);
   return Saida::Escrever(*cursor, formato);
 }
 

@@ -4,9 +4,11 @@
 #include <CLI/CLI.hpp>
 
 #include <memory>
+#include <utility>
 
 #include "chart/ConsultaPlanoFiltros.h"
 #include "framework/core/Exceptions.h"
+#include "framework/data/ClientDataSet.h"
 #include "host/Saida.h"
 #include "host/SessaoHost.h"
 
@@ -34,11 +36,20 @@ nCtbFCPlanoEspecFiltros_U::TConsultaPlano Pedido(const TOpcoes& opcoes) {
   return pedido;
 }
 
+// The chart's columns as a person reads them; csv and json keep the names.
+constexpr std::pair<const char*, const char*> kRotulos[] = {
+    {"CLASSIFCONTA", "Classificação"}, {"CONTACTB", "Conta"},
+    {"DESCRCONTA", "Descrição"},       {"TIPOCONTA", "Tipo"},
+    {"APELIDOCONTA", "Apelido"},       {"TIPOCONTROLECONTABIL", "Controle contábil"}};
+
 }  // namespace
 
 std::string Listar(TnDMConexao& conexao, const TOpcoes& opcoes) {
   TnCtbFCPlanoEspecFiltros consulta;
   nCtbFCPlanoEspecFiltros_U::Consultar(consulta, conexao, Pedido(opcoes));
+  for (const auto& [coluna, rotulo] : kRotulos)
+    if (TField* field = consulta.ClientDataSet().FindField(coluna))
+      field->SetDisplayLabel(rotulo);
   return Saida::Escrever(consulta.ClientDataSet(), opcoes.Formato.empty()
                                                        ? Saida::FormatoPadrao()
                                                        : Saida::FormatoDoNome(opcoes.Formato));

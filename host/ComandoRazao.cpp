@@ -205,8 +205,8 @@ class TSecao {
 
 std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& saida) {
   const RelatorioContabil::TOpcoesRelatorio& o = opcoes.Relatorio;
-  const TDateTime de = RelatorioContabil::Data(o.De, "--from");
-  const TDateTime ate = RelatorioContabil::Data(o.Ate, "--to");
+  const TDateTime de = LinhaComando::Data(o.De, "--from");
+  const TDateTime ate = LinhaComando::Data(o.Ate, "--to");
   const RelatorioContabil::TPlano plano(conexao, o.Empresa);
   const std::vector<const TConta*> contas = Selecionar(plano, opcoes);
   const RelatorioContabil::TSaldos saldos =

@@ -157,7 +157,7 @@ std::string Listar(TnDMConexao& conexao, const TOpcoesLista& opcoes, Saida::TFor
 
 DigitacaoHost::TSaidaComando Postar(TnDMConexao& conexao, const std::string& classe,
                                     const std::string& textoJson,
-                                    DigitacaoHost::TOpcoesDigitacao opcoes) {
+                                    DigitacaoHost::TOpcoesDigitacao opcoes, bool emLinhas) {
   std::unique_ptr<TnDMClientDataSet> modulo = CriarCadastro(conexao, classe);
   if (modulo->SomenteConsulta())
     throw Exception(modulo->ClassName() + " é uma consulta: use ctb record " + modulo->ClassName() +
@@ -168,7 +168,17 @@ DigitacaoHost::TSaidaComando Postar(TnDMConexao& conexao, const std::string& cla
                     " não tem registros de empresa e chave: é digitado pela tela que o abre");
   opcoes.Classe = modulo->ClassName();
   opcoes.CamposChave = modulo->ChavePrimaria();
-  return DigitacaoHost::ComandoEntryPost(conexao, textoJson, opcoes);
+  return DigitacaoHost::ComandoEntryPost(conexao, textoJson, opcoes, emLinhas);
+}
+
+void AdicionarFormatoPost(CLI::App& cmd, std::string& formato) {
+  LinhaComando::AdicionarFormato(cmd, formato, {"table", "json"},
+                                 "table num terminal, json quando redirecionado");
+}
+
+bool EmLinhas(const std::string& formato) {
+  return formato.empty() ? Saida::FormatoPadrao() == Saida::TFormatoSaida::Tabela
+                         : formato == "table";
 }
 
 void Registrar(CLI::App& app, std::function<std::string(TSessaoHost&)>& comando, int& codigoSaida) {
@@ -180,17 +190,18 @@ void Registrar(CLI::App& app, std::function<std::string(TSessaoHost&)>& comando,
   auto linha = std::make_shared<TLinha>();
   auto* cmd = app.add_subcommand("record", "Cadastros do pacote, pelo nome da classe");
   cmd->require_subcommand(1);
-  cmd->add_option("CLASS", linha->Lista.Classe, "Classe do cadastro (TnCtbDMLctoCtbQ100...)")
+  cmd->add_option("CLASSE", linha->Lista.Classe, "Classe do cadastro (TnCtbDMLctoCtbQ100...)")
       ->required();
   auto* post = cmd->add_subcommand("post", "Inclui, altera ou exclui registros descritos em JSON");
-  post->add_option("FILE", linha->Arquivo, "Arquivo JSON (padrão: a entrada padrão)");
+  post->add_option("ARQUIVO", linha->Arquivo, "Arquivo JSON (padrão: a entrada padrão)");
+  AdicionarFormatoPost(*post, linha->Formato);
   post->callback([&comando, &codigoSaida, linha] {
     comando = [&codigoSaida, linha](TSessaoHost& sessao) {
       DigitacaoHost::TOpcoesDigitacao opcoes;
       opcoes.VerificarEmpresa = [&sessao](int64_t empresa) { sessao.VerificarEmpresa(empresa); };
       DigitacaoHost::TSaidaComando saida =
           Postar(sessao.Conexao(), linha->Lista.Classe, DigitacaoHost::LerDocumento(linha->Arquivo),
-                 opcoes);
+                 opcoes, EmLinhas(linha->Formato));
       codigoSaida = saida.Status;
       return saida.Texto;
     };
@@ -200,15 +211,12 @@ void Registrar(CLI::App& app, std::function<std::string(TSessaoHost&)>& comando,
       ->required()
       ->check(CLI::PositiveNumber);
   list->add_option("--key", linha->Lista.Chave, "Só o registro desta chave");
-  list->add_option("--from", linha->Lista.De, "Data inicial");
-  list->add_option("--to", linha->Lista.Ate, "Data final");
-  list->add_option("--format", linha->Formato,
-                   "table, csv ou json (padrão: table num terminal, csv quando redirecionado)")
-      ->check(CLI::IsMember({"table", "csv", "json"}));
+  LinhaComando::AdicionarPeriodo(*list, linha->Lista.De, linha->Lista.Ate, false);
+  LinhaComando::AdicionarFormato(*list, linha->Formato, {"table", "csv", "csv-br", "json"},
+                                 LinhaComando::kPadraoTabelaOuCsv);
   list->callback([&comando, linha] {
     comando = [linha](TSessaoHost& sessao) {
       sessao.VerificarEmpresa(linha->Lista.Empresa);
-      LinhaComando::VerificarPeriodo(linha->Lista.De, linha->Lista.Ate);
       std::string texto = Listar(
           sessao.Conexao(), linha->Lista,
           linha->Formato.empty() ? Saida::FormatoPadrao() : Saida::FormatoDoNome(linha->Formato));

@@ -56,10 +56,16 @@ struct TOpcoesLista {
 
 std::string Listar(TnDMConexao& conexao, const TOpcoesLista& opcoes, Saida::TFormatoSaida formato);
 
-// The `entry post` command on the module of `classe`.
+// The `entry post` command on the module of `classe`: a line per document
+// when `emLinhas`, else the JSON of the results.
 DigitacaoHost::TSaidaComando Postar(TnDMConexao& conexao, const std::string& classe,
                                     const std::string& textoJson,
-                                    DigitacaoHost::TOpcoesDigitacao opcoes);
+                                    DigitacaoHost::TOpcoesDigitacao opcoes, bool emLinhas);
+
+// --format of a post: "table" (a line per document, the default on a
+// terminal) or "json" (the results, the default for a program).
+void AdicionarFormatoPost(CLI::App& cmd, std::string& formato);
+bool EmLinhas(const std::string& formato);
 
 // Adds the `record` command; its exit status goes to `codigoSaida`.
 void Registrar(CLI::App& app, std::function<std::string(TSessaoHost&)>& comando, int& codigoSaida);

@@ -141,7 +141,7 @@ void Registrar(CLI::App& app, std::function<std::string(TSessaoHost&)>& comando,
   auto opcoes = std::make_shared<TOpcoes>();
   CLI::App* cmd =
       app.add_subcommand("script", "Executa um script Lua que insere lançamentos (uma transação)");
-  cmd->add_option("FILE", opcoes->Arquivo, "Script Lua")->required();
+  cmd->add_option("ARQUIVO", opcoes->Arquivo, "Script Lua")->required();
   cmd->add_option("--param", opcoes->Parametros, "Parâmetro do script: NOME=VALOR")
       ->allow_extra_args(false);
   cmd->add_option("--tempo", opcoes->Tempo, "Limite de tempo da execução, em segundos (1 a 60)")

@@ -16,6 +16,7 @@
 #include "framework/app/Ndialogs.h"
 #include "framework/app/Nutilform.h"
 #include "framework/app/TnSelecao.h"
+#include "framework/app/TnUtilConsultaWeb.h"
 #include "framework/core/Exceptions.h"
 #include "framework/core/Nutil.h"
 #include "framework/core/TDateTime.h"
@@ -26,6 +27,7 @@
 #include "host/ExibicaoLancamento.h"
 #include "host/HostComum.h"
 #include "host/JsonEstrito.h"
+#include "host/LinhaComando.h"
 #include "host/ValorDigitado.h"
 #include "managerial/nCtbDMLctoGer_U.h"
 #include "registers/nCtbDMLctoCtbExtemp_U.h"
@@ -149,17 +151,34 @@ void VerificarDocumento(const json& documento) {
 // (written with a dot), under the one rule of typed values; true and false
 // only into a flag. Anything else is refused on the field.
 std::string TextoDoCampo(const TField& field, const json& valor) {
+  const std::string rotulo = TnUtilConsultaWeb::Rotulo(field);
   if (valor.is_object() || valor.is_array())
-    throw EnField("Informe um texto ou um número em " + field.FieldName(), field.FieldName());
+    throw EnField("Informe um texto ou um número em " + rotulo, field.FieldName());
   if (valor.is_boolean() != (field.DataType() == TFieldType::ftBoolean))
-    throw EnField(valor.is_boolean()
-                      ? "Valor lógico (true ou false) não aceito em " + field.FieldName()
-                      : "Informe true ou false em " + field.FieldName(),
+    throw EnField(valor.is_boolean() ? "Valor lógico (true ou false) não aceito em " + rotulo
+                                     : "Informe true ou false em " + rotulo,
                   field.FieldName());
   std::string texto = TextoDigitado(valor);
   if (const std::string erro = ValorDigitado::Verificar(field, texto); !erro.empty())
-    throw EnField(field.FieldName() + ": " + erro, field.FieldName());
+    throw EnField(rotulo + ": " + erro, field.FieldName());
   return texto;
+}
+
+// The field of the screen named `nome`; an unknown name is refused with the
+// names the screen has (and the nearest, when one is).
+TField& CampoDaTela(const TnClientDataSet& cds, const std::string& nome) {
+  if (TField* field = cds.FindField(nome))
+    return *field;
+  std::vector<std::string> nomes;
+  for (int i = 0; i < cds.FieldCount(); ++i)
+    if (!cds.Fields(i).IsCalculated())
+      nomes.push_back(cds.Fields(i).FieldName());
+  std::string lista;
+  for (const std::string& aceito : nomes)
+    Nutil::Add(lista, aceito, ", ");
+  const std::string proximo = LinhaComando::MaisProximo(nome, nomes);
+  throw Exception(fmt::format("Campo desconhecido em \"fields\": \"{}\" (aceitos: {}){}", nome,
+                              lista, proximo.empty() ? "" : ". Você quis dizer " + proximo + "?"));
 }
 
 // Each field entered, typed and left in the order given, as a person tabbing
@@ -172,7 +191,7 @@ void DigitarCampos(TnDMClientDataSet& modulo, const json& campos, int64_t codigo
     throw Exception("\"fields\" deve ser um objeto");
   TnClientDataSet& cds = modulo.nClientDataSet;
   for (const auto& [nome, valor] : campos.items()) {
-    TField& field = cds.FieldByName(nome);
+    TField& field = CampoDaTela(cds, nome);
     // The company is the one whose access was checked: a field may not move
     // the entry to another.
     if (Nutil::UpperCase(nome) == "CODIGOEMPRESA" &&
@@ -412,6 +431,37 @@ int64_t Empresa(const json& documento) {
 // records beyond an entry key's range.
 int64_t Chave(const json& documento) {
   return InteiroObrigatorio(documento, "key", "a chave do registro", HostComum::kMaxChaveLctoCtb);
+}
+
+// One document's result in a line: what was written and its key, or why
+// nothing was, the refused field named by its label on the screen.
+std::string LinhaDoResultado(const json& documento, const json& resultado,
+                             const TnDMClientDataSet* modulo, const std::string& classe) {
+  const bool lancamento =
+      classe == kClassePadrao || dynamic_cast<const TnCtbDMLctoCtbBase*>(modulo) != nullptr;
+  const std::string registro = lancamento ? "Lançamento" : "Registro";
+  if (resultado["result"] == kPosted) {
+    const std::string op = documento.value("op", "insert");
+    const char* feito = op == "delete" ? "excluído" : op == "edit" ? "alterado" : "gravado";
+    const std::string campoChave =
+        Nutil::StrToStrArray(lancamento ? kCamposChavePadrao : modulo->ChavePrimaria(), ";").back();
+    const json& chave =
+        resultado["entry"].contains(campoChave) ? resultado["entry"][campoChave] : json();
+    return fmt::format("{} {}{}", registro, chave.is_null() ? "" : chave.dump() + " ", feito);
+  }
+  if (resultado["result"] == "aborted")
+    return registro + " cancelado";
+  std::string mensagem = resultado.value("message", "");
+  const TField* field =
+      resultado.contains("field") && modulo != nullptr
+          ? modulo->nClientDataSet.FindField(resultado["field"].get<std::string>())
+          : nullptr;
+  // The field's label leads, unless the message already names it.
+  if (const std::string rotulo = field != nullptr ? TnUtilConsultaWeb::Rotulo(*field) : "";
+      !rotulo.empty() && !mensagem.starts_with(rotulo + ":") &&
+      mensagem.find("'" + rotulo + "'") == std::string::npos)
+    mensagem = rotulo + ": " + mensagem;
+  return registro + " não gravado: " + mensagem;
 }
 
 }  // namespace
@@ -744,6 +794,8 @@ TResultadoDigitacao Executar(TnDMConexao& conexao, const json& entrada,
   if (entrada.is_object()) {
     resultado.Saida = digitacao.Executar(entrada);
     resultado.TodosPostados = resultado.Saida["result"] == kPosted;
+    resultado.Linhas.push_back(
+        LinhaDoResultado(entrada, resultado.Saida, digitacao.Modulo(), opcoes.Classe));
     return resultado;
   }
   resultado.Saida = json::array();
@@ -754,6 +806,8 @@ TResultadoDigitacao Executar(TnDMConexao& conexao, const json& entrada,
     json item = digitacao.Executar(documento);
     progresso.Incrementar();
     const bool postado = item["result"] == kPosted;
+    resultado.Linhas.push_back(
+        LinhaDoResultado(documento, item, digitacao.Modulo(), opcoes.Classe));
     resultado.Saida.push_back(std::move(item));
     if (!postado) {
       resultado.TodosPostados = false;
@@ -790,7 +844,7 @@ json AnalisarDocumento(const std::string& textoJson) {
 }
 
 TSaidaComando ComandoEntryPost(TnDMConexao& conexao, const std::string& textoJson,
-                               const TOpcoesDigitacao& opcoes) {
+                               const TOpcoesDigitacao& opcoes, bool emLinhas) {
   HostComum::CarregarPacote();
   const json entrada = AnalisarDocumento(textoJson);
   TBarraProgresso barra;
@@ -800,7 +854,11 @@ TSaidaComando ComandoEntryPost(TnDMConexao& conexao, const std::string& textoJso
   TResultadoDigitacao resultado = Executar(conexao, entrada, comBarra);
   barra.Apagar();
   TSaidaComando saida;
-  saida.Texto = resultado.Saida.dump(2, ' ', false, json::error_handler_t::replace);
+  if (emLinhas)
+    for (const std::string& linha : resultado.Linhas)
+      Nutil::Add(saida.Texto, linha, "\n");
+  else
+    saida.Texto = resultado.Saida.dump(2, ' ', false, json::error_handler_t::replace);
   saida.Status = resultado.TodosPostados ? 0 : 1;
   return saida;
 }

@@ -27,6 +27,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -115,10 +116,13 @@ class TDigitacao {
 };
 
 // A document or an array of documents; the output has the same shape.
-// TodosPostados is false when any result is not "posted".
+// TodosPostados is false when any result is not "posted". Linhas: a line
+// per document run, as a person reads it ("Lançamento 5013 gravado", or the
+// refusal after the label of its field).
 struct TResultadoDigitacao {
   nlohmann::ordered_json Saida;
   bool TodosPostados = true;
+  std::vector<std::string> Linhas;
 };
 TResultadoDigitacao Executar(TnDMConexao& conexao, const nlohmann::ordered_json& entrada,
                              const TOpcoesDigitacao& opcoes = {});
@@ -133,15 +137,15 @@ std::string LerDocumento(const std::string& arquivo);
 // kMaxProfundidade.
 nlohmann::ordered_json AnalisarDocumento(const std::string& textoJson);
 
-// The command: the JSON text in, the JSON text out (indented) and the exit
-// status (0 when every document was posted, 1 otherwise). Loads the
-// module's package first. Raises Exception for text that is not JSON or
-// nests deeper than kMaxProfundidade.
+// The command: the JSON text in, the JSON text out (indented), or a line
+// per document when `emLinhas`, and the exit status (0 when every document
+// was posted, 1 otherwise). Loads the module's package first. Raises
+// Exception for text that is not JSON or nests deeper than kMaxProfundidade.
 struct TSaidaComando {
   std::string Texto;
   int Status = 0;
 };
 TSaidaComando ComandoEntryPost(TnDMConexao& conexao, const std::string& textoJson,
-                               const TOpcoesDigitacao& opcoes = {});
+                               const TOpcoesDigitacao& opcoes = {}, bool emLinhas = false);
 
 }  // namespace DigitacaoHost

@@ -1,16 +1,19 @@
 #include "host/HostComum.h"
 
-#include <fmt/format.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
+#include <iterator>
+#include <string_view>
 
 #include "framework/app/TnUtilConsultaWeb.h"
 #include "framework/core/Exceptions.h"
+#include "framework/core/Nutil.h"
 #include "framework/data/ClientDataSet.h"
 #include "framework/db/TnDMConexao.h"
+#include "host/LinhaComando.h"
 #include "package/Package.h"
 
 namespace HostComum {
@@ -24,6 +27,14 @@ void CarregarPacote() {
     Package::Iniciar();
 }
 
+std::string ErroDeSintaxe(const std::string& texto, size_t byte) {
+  const std::string_view antes(texto.data(), std::min(byte == 0 ? 0 : byte - 1, texto.size()));
+  const size_t inicioLinha = antes.rfind('\n') + 1;  // npos + 1: the first line
+  return "erro de sintaxe na linha " +
+         std::to_string(std::count(antes.begin(), antes.end(), '\n') + 1) + ", coluna " +
+         std::to_string(Nutil::Caracteres(std::string(antes.substr(inicioLinha))) + 1);
+}
+
 TDateTime DataMinima() {
   return EncodeDate(1900, 1, 1);
 }
@@ -35,11 +46,7 @@ TDateTime DataMaxima() {
 TDateTime DataDaOpcao(const std::string& texto, const char* opcao, TDateTime padrao) {
   if (texto.empty())
     return padrao;
-  const std::optional<TDateTime> lida = ParseDate(texto);
-  if (!lida)
-    throw Exception(
-        fmt::format("Data inválida em {}: \"{}\" (use AAAA-MM-DD ou dd/mm/aaaa)", opcao, texto));
-  return DateOf(*lida);
+  return LinhaComando::Data(texto, opcao);
 }
 
 TArquivoTemporario::TArquivoTemporario() {

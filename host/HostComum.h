@@ -25,6 +25,11 @@ nlohmann::ordered_json RegistroJson(const TnClientDataSet& dataSet);
 // creates modules by class name; nothing when it is loaded already.
 void CarregarPacote();
 
+// Where a JSON text stopped parsing, at the parser's byte (from 1), in
+// words: "erro de sintaxe na linha 3, coluna 7", the column in characters
+// (the parser's own text is English and quotes what it read).
+std::string ErroDeSintaxe(const std::string& texto, size_t byte);
+
 // The bounds of an open period: 01/01/1900 and 31/12/9999.
 TDateTime DataMinima();
 TDateTime DataMaxima();

@@ -2,14 +2,12 @@
 
 #include <fmt/format.h>
 
-#include <algorithm>
 #include <set>
-#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "framework/core/Exceptions.h"
-#include "framework/core/Nutil.h"
+#include "host/HostComum.h"
 
 namespace JsonEstrito {
 
@@ -58,9 +56,7 @@ class TConstrutor : public nlohmann::json_sax<json> {
       throw Exception(fmt::format("Número fora do intervalo em \"{}\": {}", Campo(), escrito));
     const auto* sintaxe = dynamic_cast<const nlohmann::detail::parse_error*>(&erro);
     const size_t posicao = sintaxe == nullptr ? FTexto.size() : sintaxe->byte;
-    const auto [linha, coluna] = LinhaColuna(posicao);
-    throw Exception(
-        fmt::format("JSON inválido: erro de sintaxe na linha {}, coluna {}", linha, coluna));
+    throw Exception("JSON inválido: " + HostComum::ErroDeSintaxe(FTexto, posicao));
   }
 
  private:
@@ -112,16 +108,6 @@ class TConstrutor : public nlohmann::json_sax<json> {
   bool Fechar() {
     FNiveis.pop_back();
     return true;
-  }
-
-  // Line and column (from 1) of the character at byte `posicao` (from 1,
-  // as the parser counts): a column counts characters, not bytes.
-  std::pair<size_t, size_t> LinhaColuna(size_t posicao) const {
-    const std::string_view antes(FTexto.data(),
-                                 std::min(posicao == 0 ? 0 : posicao - 1, FTexto.size()));
-    const size_t inicioLinha = antes.rfind('\n') + 1;  // npos + 1: the first line
-    return {static_cast<size_t>(std::count(antes.begin(), antes.end(), '\n')) + 1,
-            Nutil::Caracteres(std::string(antes.substr(inicioLinha))) + 1};
   }
 
   const std::string& FTexto;

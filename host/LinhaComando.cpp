@@ -4,7 +4,10 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cassert>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <tuple>
@@ -13,6 +16,8 @@
 #include "framework/core/Exceptions.h"
 #include "framework/core/Nutil.h"
 #include "framework/core/TDateTime.h"
+#include "host/AjudaLinhaComando.h"
+#include "host/ValorDigitado.h"
 
 namespace LinhaComando {
 
@@ -34,43 +39,36 @@ std::string PalavraApos(const std::string& texto, const std::string& marca) {
   return resto.substr(0, resto.find(' '));
 }
 
-std::string Traduzir(const CLI::App* comando, const CLI::Error& erro) {
-  const std::string texto = erro.what();
-  if (dynamic_cast<const CLI::ExtrasError*>(&erro))
-    return "Argumento não reconhecido: " + Depois(texto, ":");
-  if (dynamic_cast<const CLI::RequiredError*>(&erro)) {
-    const std::vector<std::string> sobras = comando->remaining();
-    const size_t fim = texto.find(" is required");
-    if (texto.find("subcommand") != std::string::npos || fim == std::string::npos)
-      return sobras.empty() ? "Falta o comando" : "Comando desconhecido: " + sobras.front();
-    return "Falta " + texto.substr(0, fim) + ", que é obrigatório";
-  }
-  if (dynamic_cast<const CLI::ExcludesError*>(&erro))
-    return "Opções que não podem ir juntas: " + texto.substr(0, texto.find(" excludes")) + " e " +
-           Depois(texto, "excludes");
-  if (dynamic_cast<const CLI::ArgumentMismatch*>(&erro))
-    return "Quantidade errada de valores em " + texto.substr(0, texto.find(':'));
-  if (dynamic_cast<const CLI::ConversionError*>(&erro)) {
-    // "Could not convert: --user = x"
-    const std::string opcao = PalavraApos(texto, ": ");
-    return "Valor inválido em " + opcao + ": " + Depois(texto, " = ");
-  }
-  if (dynamic_cast<const CLI::ValidationError*>(&erro)) {
-    // "--user: Value x not in range ..." or "--format: x not in {...}"
-    const std::string opcao = texto.substr(0, texto.find(':'));
-    const std::string valor = texto.find("Value ") != std::string::npos
-                                  ? PalavraApos(texto, "Value ")
-                                  : PalavraApos(texto, ": ");
-    return "Valor inválido em " + opcao + ": " + valor;
-  }
-  return "Linha de comando inválida: " + texto;
+// The option named `nome` of `comando` or of a command above it (whose
+// options may be written after its name).
+const CLI::Option* Opcao(const CLI::App* comando, const std::string& nome) {
+  for (; comando != nullptr; comando = comando->get_parent())
+    if (const CLI::Option* opcao = comando->get_option_no_throw(nome))
+      return opcao;
+  return nullptr;
 }
 
-// The command the line reached: the deepest one parsed.
-const CLI::App* ComandoAlcancado(const CLI::App* app) {
-  while (!app->get_subcommands().empty())
-    app = app->get_subcommands().front();
-  return app;
+std::vector<std::string> NomesDasOpcoes(const CLI::App* comando) {
+  std::vector<std::string> nomes;
+  for (; comando != nullptr; comando = comando->get_parent())
+    for (const CLI::Option* opcao : comando->get_options())
+      for (const std::string& nome : opcao->get_lnames())
+        nomes.push_back("--" + nome);
+  return nomes;
+}
+
+std::vector<std::string> NomesDosComandos(const CLI::App* comando) {
+  std::vector<std::string> nomes;
+  for (const CLI::App* sub : comando->get_subcommands({}))
+    nomes.push_back(sub->get_name());
+  return nomes;
+}
+
+// A list broken into lines that fit the terminal, the lines after the
+// first indented.
+std::string Quebrar(const std::string& lista) {
+  constexpr size_t kRecuo = 2;
+  return AjudaLinhaComando::Quebrar(lista, kRecuo, AjudaLinhaComando::kLarguraAjuda - kRecuo);
 }
 
 // What the command in error accepts: its commands and options.
@@ -84,43 +82,194 @@ std::string Aceitos(const CLI::App* app) {
       opcoes += (opcoes.empty() ? "" : ", ") + std::string("--") + opcao->get_lnames().front();
   std::string aceitos;
   if (!comandos.empty())
-    aceitos += "Comandos aceitos: " + comandos + ".\n";
+    aceitos += Quebrar("Comandos aceitos: " + comandos + ".") + "\n";
   if (!opcoes.empty())
-    aceitos += "Opções aceitas: " + opcoes + ".\n";
+    aceitos += Quebrar("Opções aceitas: " + opcoes + ".") + "\n";
   return aceitos + "Use --help para a descrição de cada um.\n";
+}
+
+// A word the command does not know: the nearest it does, else all of them.
+std::string Sugestao(const CLI::App* comando, const std::string& digitado,
+                     const std::vector<std::string>& aceitos) {
+  const std::string proximo = MaisProximo(digitado, aceitos);
+  if (proximo.empty())
+    return Aceitos(comando);
+  return "Você quis dizer " + proximo + "?\n";
+}
+
+// A value the option refused, with what the option takes (and the choice
+// nearest to it, when the option has a list).
+std::string ValorInvalido(const CLI::App* comando, const std::string& nome,
+                          const std::string& valor) {
+  std::string texto = "Valor inválido em " + nome + ": " + valor;
+  const CLI::Option* opcao = Opcao(comando, nome);
+  if (opcao == nullptr)
+    return texto + "\n";
+  texto += " (" + AjudaLinhaComando::TipoEmPalavras(*opcao) + ")\n";
+  const std::string proximo = MaisProximo(valor, AjudaLinhaComando::Escolhas(*opcao));
+  return proximo.empty() ? texto : texto + "Você quis dizer " + proximo + "?\n";
+}
+
+// What the line held that no command took, in the order written: the
+// command reached keeps its own, the commands above it what it passed up.
+std::vector<std::string> Sobras(const CLI::App* comando) {
+  std::vector<std::string> sobras;
+  for (; comando != nullptr; comando = comando->get_parent())
+    for (const std::string& sobra : comando->remaining())
+      sobras.push_back(sobra);
+  return sobras;
+}
+
+std::string Traduzir(const CLI::App* comando, const CLI::Error& erro) {
+  const std::string texto = erro.what();
+  const bool faltou = dynamic_cast<const CLI::RequiredError*>(&erro) != nullptr;
+  // A word the program does not know comes first: what it was meant to be
+  // is often what seems missing (--compnay for --company).
+  if (const std::vector<std::string> sobras = Sobras(comando);
+      !sobras.empty() && (faltou || dynamic_cast<const CLI::ExtrasError*>(&erro))) {
+    const std::string& primeira = sobras.front();
+    if (primeira.starts_with("-") || comando->get_subcommands({}).empty()) {
+      std::string todas;
+      for (const std::string& sobra : sobras)
+        todas += (todas.empty() ? "" : " ") + sobra;
+      return "Argumento não reconhecido: " + todas + "\n" +
+             Sugestao(
+                 comando, primeira,
+                 primeira.starts_with("-") ? NomesDasOpcoes(comando) : NomesDosComandos(comando));
+    }
+    return "Comando desconhecido: " + primeira + "\n" +
+           Sugestao(comando, primeira, NomesDosComandos(comando));
+  }
+  if (faltou) {
+    const size_t fim = texto.find(" is required");
+    if (texto.find("subcommand") != std::string::npos || fim == std::string::npos)
+      return "Falta o comando\n" + Aceitos(comando);
+    return "Falta " + texto.substr(0, fim) + ", que é obrigatório\n" + Aceitos(comando);
+  }
+  if (dynamic_cast<const CLI::ExcludesError*>(&erro))
+    return "Opções que não podem ir juntas: " + texto.substr(0, texto.find(" excludes")) + " e " +
+           Depois(texto, "excludes") + "\n";
+  if (dynamic_cast<const CLI::ArgumentMismatch*>(&erro))
+    return "Quantidade errada de valores em " + texto.substr(0, texto.find(':')) + "\n";
+  // "Could not convert: --user = x"
+  if (dynamic_cast<const CLI::ConversionError*>(&erro))
+    return ValorInvalido(comando, PalavraApos(texto, ": "), Depois(texto, " = "));
+  if (dynamic_cast<const CLI::ValidationError*>(&erro)) {
+    // Our own checks speak Portuguese already.
+    if (texto.find(" not in ") == std::string::npos)
+      return texto + "\n";
+    // "--user: Value x not in range ..." or "--format: x not in {...}"
+    return ValorInvalido(comando, texto.substr(0, texto.find(':')),
+                         texto.find("Value ") != std::string::npos ? PalavraApos(texto, "Value ")
+                                                                   : PalavraApos(texto, ": "));
+  }
+  return "Linha de comando inválida: " + texto + "\n";
+}
+
+// The command the line reached: the deepest one parsed.
+const CLI::App* ComandoAlcancado(const CLI::App* app) {
+  while (!app->get_subcommands().empty())
+    app = app->get_subcommands().front();
+  return app;
+}
+
+// Typing slips between two words: insertions, deletions, substitutions and
+// two neighbours swapped each count one.
+size_t Distancia(const std::string& a, const std::string& b) {
+  std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+  for (size_t i = 0; i <= a.size(); ++i)
+    d[i][0] = i;
+  for (size_t j = 0; j <= b.size(); ++j)
+    d[0][j] = j;
+  for (size_t i = 1; i <= a.size(); ++i)
+    for (size_t j = 1; j <= b.size(); ++j) {
+      d[i][j] = std::min(
+          {d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+    }
+  return d[a.size()][b.size()];
+}
+
+// The date options' check, run when the line is parsed.
+CLI::Validator ValidadorData() {
+  return CLI::Validator([](std::string& texto) { return ValorDigitado::VerificarData(texto); },
+                        AjudaLinhaComando::kTipoData);
 }
 
 }  // namespace
 
 void Configurar(CLI::App& app) {
+  app.name("ctb");
+  app.formatter(std::make_shared<AjudaLinhaComando::TFormatadorAjuda>());
   app.option_defaults()->group("Opções");
   app.fallthrough();
   app.set_help_flag("-h,--help", "Mostra esta ajuda e sai");
   app.set_version_flag("--version", kVersao, "Mostra a versão e sai");
   app.failure_message([](const CLI::App* raiz, const CLI::Error& erro) {
-    const CLI::App* comando = ComandoAlcancado(raiz);
-    return "ctb: " + Traduzir(comando, erro) + "\n" + Aceitos(comando);
+    return "ctb: " + Traduzir(ComandoAlcancado(raiz), erro);
   });
-  auto formatador = app.get_formatter();
-  formatador->label("Usage", "Uso");
-  formatador->label("OPTIONS", "OPÇÕES");
-  formatador->label("SUBCOMMAND", "COMANDO");
-  formatador->label("SUBCOMMANDS", "COMANDOS");
-  formatador->label("POSITIONALS", "ARGUMENTOS");
-  formatador->label("REQUIRED", "OBRIGATÓRIO");
-  formatador->label("Excludes", "Exclui");
-  formatador->label("Needs", "Requer");
-  formatador->label("TEXT", "TEXTO");
-  formatador->label("INT", "INTEIRO");
-  formatador->label("UINT", "INTEIRO");
-  formatador->label("FLOAT", "NÚMERO");
 }
 
 void NomearGrupos(CLI::App& app) {
+  using namespace AjudaLinhaComando;
+  static const std::map<std::string, const char*> kGrupos = {{"entry", kGrupoDiaADia},
+                                                             {"import", kGrupoDiaADia},
+                                                             {"accounts", kGrupoDiaADia},
+                                                             {"deleted", kGrupoDiaADia},
+                                                             {"trial-balance", kGrupoRelatorios},
+                                                             {"ledger", kGrupoRelatorios},
+                                                             {"journal", kGrupoRelatorios},
+                                                             {"statements", kGrupoRelatorios},
+                                                             {"balances", kGrupoRelatorios},
+                                                             {"db", kGrupoAdministracao},
+                                                             {"user", kGrupoAdministracao},
+                                                             {"demo", kGrupoAdministracao},
+                                                             {"serve", kGrupoAdministracao},
+                                                             {"sql", kGrupoAdministracao},
+                                                             {"post", kGrupoIntegracao},
+                                                             {"load", kGrupoIntegracao},
+                                                             {"record", kGrupoIntegracao},
+                                                             {"script", kGrupoIntegracao}};
+  const std::function<void(CLI::App&)> subcomandos = [&](CLI::App& comando) {
+    for (CLI::App* sub : comando.get_subcommands({})) {
+      sub->group(kGrupoSubcomandos);
+      subcomandos(*sub);
+    }
+  };
   for (CLI::App* comando : app.get_subcommands({})) {
-    comando->group("Comandos");
-    NomearGrupos(*comando);
+    assert(kGrupos.count(comando->get_name()) && "every command has its group in the help");
+    comando->group(kGrupos.at(comando->get_name()));
+    subcomandos(*comando);
   }
+}
+
+TDateTime Data(const std::string& texto, const std::string& opcao) {
+  if (const std::string erro = ValorDigitado::VerificarData(texto); !erro.empty())
+    throw Exception(opcao + ": " + erro);
+  return DateOf(*ParseDate(Nutil::Trim(texto)));
+}
+
+std::string MaisProximo(const std::string& digitado, const std::vector<std::string>& aceitos) {
+  const std::string procurado = Nutil::LowerCase(digitado);
+  std::string melhor;
+  size_t menor = std::string::npos;
+  for (const std::string& aceito : aceitos) {
+    const size_t distancia = Distancia(procurado, Nutil::LowerCase(aceito));
+    // A slip per six letters, at most three, is a slip; more is another word.
+    if (distancia <= std::min<size_t>(3, 1 + aceito.size() / 6) && distancia < menor) {
+      melhor = aceito;
+      menor = distancia;
+    }
+  }
+  if (!melhor.empty())
+    return melhor;
+  // The start of a single word ("trial" for "trial-balance").
+  std::vector<std::string> comecos;
+  for (const std::string& aceito : aceitos)
+    if (procurado.size() >= 4 && Nutil::LowerCase(aceito).starts_with(procurado))
+      comecos.push_back(aceito);
+  return comecos.size() == 1 ? comecos.front() : "";
 }
 
 void VerificarPeriodo(const std::string& de, const std::string& ate) {
@@ -162,28 +311,40 @@ std::pair<std::string, std::string> DatasDoPeriodo(const std::string& periodo) {
           DateToIso(EncodeDate(ano, ultimoMes, DaysInAMonth(ano, ultimoMes)))};
 }
 
-void AdicionarPeriodo(CLI::App& cmd, std::string& de, std::string& ate) {
+void AdicionarPeriodo(CLI::App& cmd, std::string& de, std::string& ate, bool exigido) {
   auto periodo = std::make_shared<std::string>();
-  auto* opcaoDe = cmd.add_option("--from", de, "Data inicial (AAAA-MM-DD ou dd/mm/aaaa)");
-  auto* opcaoAte = cmd.add_option("--to", ate, "Data final");
+  auto* opcaoDe = cmd.add_option("--from", de, "Data inicial (AAAA-MM-DD ou dd/mm/aaaa)")
+                      ->check(ValidadorData());
+  auto* opcaoAte = cmd.add_option("--to", ate, "Data final")->check(ValidadorData());
   auto* atalho = cmd.add_option("--period", *periodo,
-                                "Período em vez de --from e --to: 2025, 2025-03 ou 2025-Q1");
+                                "Período em vez de --from e --to: 2025, 2025-03 ou 2025-Q1")
+                     ->type_name("período");
   atalho->excludes(opcaoDe)->excludes(opcaoAte);
-  cmd.parse_complete_callback([&de, &ate, periodo, opcaoDe, opcaoAte, atalho] {
-    if (atalho->count() > 0) {
-      try {
+  cmd.parse_complete_callback([&de, &ate, periodo, opcaoDe, opcaoAte, atalho, exigido] {
+    try {
+      if (atalho->count() > 0)
         std::tie(de, ate) = DatasDoPeriodo(*periodo);
-      } catch (const Exception&) {
-        throw CLI::ValidationError("--period: Value " + *periodo +
-                                   " (use 2025, 2025-03 ou 2025-Q1)");
-      }
-      return;
+      VerificarPeriodo(de, ate);
+    } catch (const Exception& erro) {
+      throw CLI::ValidationError(erro.what());
     }
-    if (opcaoDe->count() == 0)
+    if (exigido && atalho->count() == 0 && opcaoDe->count() == 0)
       throw CLI::RequiredError("--from (ou --period)");
-    if (opcaoAte->count() == 0)
+    if (exigido && atalho->count() == 0 && opcaoAte->count() == 0)
       throw CLI::RequiredError("--to (ou --period)");
   });
+}
+
+void AdicionarFormato(CLI::App& cmd, std::string& formato, const std::vector<std::string>& formatos,
+                      const std::string& padrao) {
+  auto* opcao = cmd.add_option("--format", formato, "Formato da saída (padrão: " + padrao + ")")
+                    ->check(CLI::IsMember(formatos));
+  if (std::find(formatos.begin(), formatos.end(), "csv-br") != formatos.end())
+    cmd.add_flag_callback(
+           "--csv-br", [&formato] { formato = "csv-br"; },
+           "O mesmo que --format csv-br: ponto e vírgula, vírgula decimal, UTF-8 com BOM, para "
+           "planilha brasileira")
+        ->excludes(opcao);
 }
 
 std::string FormatoDaSaida(const std::string& formato, const std::string& arquivo) {

@@ -10,6 +10,7 @@
 #include "framework/core/Exceptions.h"
 #include "framework/core/Nutil.h"
 #include "framework/core/TDateTime.h"
+#include "host/HostComum.h"
 #include "host/ValorDigitado.h"
 
 namespace {
@@ -54,8 +55,8 @@ TMapaImportacao TMapaImportacao::DoTexto(const std::string& json) {
   nlohmann::json documento;
   try {
     documento = nlohmann::json::parse(json);
-  } catch (const nlohmann::json::exception& erro) {
-    throw Exception(std::string("Mapa de colunas: JSON inválido: ") + erro.what());
+  } catch (const nlohmann::json::parse_error& erro) {
+    throw Exception("Mapa de colunas: JSON inválido: " + HostComum::ErroDeSintaxe(json, erro.byte));
   }
   if (!documento.is_object())
     throw Exception("Mapa de colunas: o documento deve ser um objeto JSON");

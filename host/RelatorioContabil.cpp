@@ -15,12 +15,6 @@ namespace RelatorioContabil {
 
 namespace {
 
-size_t Caracteres(const std::string& texto) {
-  return static_cast<size_t>(std::count_if(texto.begin(), texto.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
-}
-
 // Before the month of `data` from the month table, then the days of that
 // month before `data` from the day table; summed per account and
 // establishment.
@@ -49,14 +43,12 @@ const SaidaRelatorio::TColuna kColunaHistorico{"HISTORICO", "Histórico", TTipoC
 
 void AdicionarOpcoes(CLI::App& cmd, TOpcoesRelatorio& o, bool comEstab) {
   cmd.add_option("--company", o.Empresa, "Empresa")->required()->check(CLI::PositiveNumber);
-  cmd.add_option("--from", o.De, "Data inicial (AAAA-MM-DD ou dd/mm/aaaa)")->required();
-  cmd.add_option("--to", o.Ate, "Data final")->required();
+  LinhaComando::AdicionarPeriodo(cmd, o.De, o.Ate);
   if (comEstab)
     cmd.add_option("--estab", o.Estab, "Só este estabelecimento")->check(CLI::Range(1, 32767));
   cmd.add_option("--book", o.Livro, "0 societário, 1 fiscal")->check(CLI::Range(0, 1));
-  cmd.add_option("--format", o.Formato,
-                 "table, csv, json ou xlsx (padrão: a extensão de --out, senão table)")
-      ->check(CLI::IsMember({"table", "csv", "json", "xlsx"}));
+  LinhaComando::AdicionarFormato(cmd, o.Formato, {"table", "csv", "csv-br", "json", "xlsx"},
+                                 "a extensão de --out, senão table");
   cmd.add_option("--out", o.Arquivo, "Arquivo de saída (obrigatório para xlsx)");
 }
 
@@ -64,7 +56,6 @@ void VerificarAcesso(TSessaoHost& sessao, const TOpcoesRelatorio& o) {
   sessao.VerificarEmpresa(o.Empresa);
   if (o.Estab != 0)
     sessao.VerificarEstabelecimentos(std::to_string(o.Estab));
-  LinhaComando::VerificarPeriodo(o.De, o.Ate);
 }
 
 ComandoBalancete::TFormato Formato(const TOpcoesRelatorio& o) {
@@ -129,7 +120,7 @@ const std::string& TPlano::Descricao(int64_t contaCtb) const {
 size_t TPlano::LarguraDescricao() const {
   size_t largura = 0;
   for (const TConta& conta : FContas)
-    largura = std::max(largura, Caracteres(conta.Descr));
+    largura = std::max(largura, Nutil::Caracteres(conta.Descr));
   return largura;
 }
 
@@ -204,14 +195,6 @@ std::string NomeEmpresa(TnDMConexao& conexao, int empresa) {
       .ExecuteScalar("select NOMEEMPRESA from EMPRESA where CODIGOEMPRESA = :pEmpresa",
                      {{"pEmpresa", Value(empresa)}})
       .AsString();
-}
-
-TDateTime Data(const std::string& texto, const char* opcao) {
-  const std::optional<TDateTime> data = ParseDate(Nutil::Trim(texto));
-  if (!data)
-    throw Exception(std::string("Data inválida em ") + opcao + ": \"" + texto +
-                    "\" (use AAAA-MM-DD ou dd/mm/aaaa)");
-  return DateOf(*data);
 }
 
 std::vector<std::pair<TDateTime, TDateTime>> Meses(TDateTime inicio, TDateTime fim) {

@@ -42,10 +42,11 @@ struct TOpcoesRelatorio {
   std::string Arquivo;
 };
 
-// --company, --from, --to, [--estab], --book, --format and --out.
+// --company, the period (--from and --to, or --period), [--estab], --book,
+// --format (or --csv-br) and --out.
 void AdicionarOpcoes(CLI::App& comando, TOpcoesRelatorio& opcoes, bool comEstab);
-// The company and the establishment exist and the user may see them, and
-// the period is in order; Exception otherwise.
+// The company and the establishment exist and the user may see them;
+// Exception otherwise.
 void VerificarAcesso(TSessaoHost& sessao, const TOpcoesRelatorio& opcoes);
 // --format, else the extension of --out, else table.
 ComandoBalancete::TFormato Formato(const TOpcoesRelatorio& opcoes);
@@ -122,9 +123,6 @@ std::string TextoHistorico(const std::map<int, std::string>& historicos, const T
 // The company's establishments in code order.
 std::vector<int> Estabelecimentos(TnDMConexao& conexao, int empresa);
 std::string NomeEmpresa(TnDMConexao& conexao, int empresa);
-
-// A date of the command line; Exception naming the option when it is not one.
-TDateTime Data(const std::string& texto, const char* opcao);
 
 // The last day of each month of the period that ends a window: the period
 // split at month ends, as (first day, last day) pairs.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "framework/app/TnUtilConsultaWeb.h"
 #include "framework/core/FormatDateTime.h"
 #include "framework/core/FormatFloat.h"
 #include "framework/data/ClientDataSet.h"
@@ -71,8 +72,8 @@ std::string Escrever(TnClientDataSet& dataSet) {
   std::vector<size_t> larguras;
   std::vector<bool> aDireita;
   for (const TField* field : campos) {
-    titulos.push_back(field->DisplayLabel());
-    larguras.push_back(Largura(field->DisplayLabel()));
+    titulos.push_back(TnUtilConsultaWeb::Rotulo(*field));
+    larguras.push_back(Largura(titulos.back()));
     aDireita.push_back(IsNumericFieldType(field->DataType()));
   }
   std::vector<std::vector<std::string>> linhas;

@@ -10,6 +10,7 @@
 
 #include "framework/core/Exceptions.h"
 #include "framework/core/Nutil.h"
+#include "framework/core/TDateTime.h"
 #include "framework/data/Field.h"
 
 namespace ValorDigitado {
@@ -147,6 +148,12 @@ std::string VerificarDecimal(const std::string& texto, int casas, int precisao) 
   return "";
 }
 
+std::string VerificarData(const std::string& texto) {
+  if (ParseDate(Nutil::Trim(texto)))
+    return "";
+  return fmt::format("\"{}\" não é uma data válida (use AAAA-MM-DD ou dd/mm/aaaa)", texto);
+}
+
 std::string Verificar(const TField& field, const std::string& texto) {
   if (field.OnSetText)
     return "";
@@ -159,6 +166,11 @@ std::string Verificar(const TField& field, const std::string& texto) {
       return VerificarDecimal(texto, field.Scale(), field.Precision());
     case TFieldType::ftFloat:
       return VerificarDecimal(texto, -1, 0);
+    case TFieldType::ftDate:
+    case TFieldType::ftDateTime:
+    case TFieldType::ftTimeStamp:
+      // Blank clears the field, as on the screen.
+      return Nutil::Trim(texto).empty() ? "" : VerificarData(texto);
     case TFieldType::ftString:
     case TFieldType::ftFixedChar:
       if (field.Size() > 0 && Nutil::Caracteres(texto) > static_cast<size_t>(field.Size()))

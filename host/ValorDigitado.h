@@ -8,7 +8,9 @@
 //   too, since a person may have meant a thousands separator) and, for
 //   money (2 places), at most 12 integer digits: amounts are summed as
 //   numeric(14,2), and SQLite would alter a larger one silently;
-// - texts: at most the column's size in characters (not bytes).
+// - texts: at most the column's size in characters (not bytes);
+// - dates: AAAA-MM-DD or dd/mm/aaaa (a time may follow), one hint for any
+//   other text, on the command line too.
 // Numbers written the Brazilian way ("1.234,56") have a reader of their own
 // that turns them into that form first.
 // A value refused says why; nothing is cut or rounded on the way.
@@ -45,6 +47,10 @@ std::string VerificarDecimal(const std::string& texto, int casas, int precisao);
 // The reason `texto` is not an integer of `bytes` bytes (8 or less; 0: 64
 // bits); empty when it is one.
 std::string VerificarInteiro(const std::string& texto, int bytes);
+
+// The reason `texto` is not a date: "\"x\" não é uma data válida (use
+// AAAA-MM-DD ou dd/mm/aaaa)"; empty when it is one (spaces around ignored).
+std::string VerificarData(const std::string& texto);
 
 // The reason `texto` cannot be typed into `field`; empty when it can. A
 // field that reads its own text (OnSetText: an account typed as an alias)

@@ -88,8 +88,8 @@ int main(int argc, char** argv) {
 
   auto* cmdLoad = app.add_subcommand("load", "Carrega linhas de um CSV numa tabela");
   std::string tabela, arquivo;
-  cmdLoad->add_option("TABLE", tabela, "Tabela")->required();
-  cmdLoad->add_option("FILE", arquivo, "Arquivo CSV com cabeçalho")->required();
+  cmdLoad->add_option("TABELA", tabela, "Tabela")->required();
+  cmdLoad->add_option("ARQUIVO", arquivo, "Arquivo CSV com cabeçalho")->required();
   std::string codificacaoLoad = "utf-8";
   cmdLoad->add_option("--encoding", codificacaoLoad, "utf-8 (padrão) ou windows-1252")
       ->check(CLI::IsMember({"utf-8", "windows-1252"}));
@@ -106,12 +106,9 @@ int main(int argc, char** argv) {
   auto* cmdSql =
       app.add_subcommand("sql", "Executa uma consulta somente leitura e mostra as linhas");
   std::string consulta, formato;
-  cmdSql->add_option("SELECT", consulta, "Consulta (SELECT, WITH ou VALUES)")->required();
-  cmdSql
-      ->add_option("--format", formato,
-                   "table, csv, csv-br ou json (padrão: table num terminal, csv quando "
-                   "redirecionado)")
-      ->check(CLI::IsMember({"table", "csv", "csv-br", "json"}));
+  cmdSql->add_option("CONSULTA", consulta, "Consulta (SELECT, WITH ou VALUES)")->required();
+  LinhaComando::AdicionarFormato(*cmdSql, formato, {"table", "csv", "csv-br", "json"},
+                                 LinhaComando::kPadraoTabelaOuCsv);
   cmdSql->callback([&] {
     comando = [&](TSessaoHost& sessao) {
       // A free query reads every company and every user: the administrator's.
@@ -135,12 +132,10 @@ int main(int argc, char** argv) {
         sessao.VerificarEmpresa(*opcoesBalances.Empresa);
       sessao.VerificarEstabelecimentos(opcoesBalances.Estab);
       sessao.VerificarClassificacao(opcoesBalances.Classif);
-      LinhaComando::VerificarPeriodo(opcoesBalances.De, opcoesBalances.Ate);
       std::string texto = ComandoBalances::Executar(
           sessao.Conexao(), opcoesBalances,
-          opcoesBalances.CsvBr             ? Saida::TFormatoSaida::CsvBr
-          : opcoesBalances.Formato.empty() ? Saida::FormatoPadrao()
-                                           : Saida::FormatoDoNome(opcoesBalances.Formato));
+          opcoesBalances.Formato.empty() ? Saida::FormatoPadrao()
+                                         : Saida::FormatoDoNome(opcoesBalances.Formato));
       if (!texto.empty() && texto.back() == '\n')
         texto.pop_back();  // the program adds the last line break
       return texto;
@@ -154,8 +149,9 @@ int main(int argc, char** argv) {
   cmdEntry->require_subcommand(1);
   auto* cmdPost =
       cmdEntry->add_subcommand("post", "Inclui, altera ou exclui lançamentos descritos em JSON");
-  std::string arquivoJson;
-  cmdPost->add_option("FILE", arquivoJson, "Arquivo JSON (padrão: a entrada padrão)");
+  std::string arquivoJson, formatoPost;
+  cmdPost->add_option("ARQUIVO", arquivoJson, "Arquivo JSON (padrão: a entrada padrão)");
+  ComandoRecord::AdicionarFormatoPost(*cmdPost, formatoPost);
   cmdPost->callback([&] {
     comando = [&](TSessaoHost& sessao) {
       DigitacaoHost::TOpcoesDigitacao opcoesDigitacao;
@@ -163,9 +159,9 @@ int main(int argc, char** argv) {
         sessao.VerificarEmpresa(codigoEmpresa);
       };
       // The short form of `record TnCtbDMLctoCtb post`: the same right.
-      DigitacaoHost::TSaidaComando saida =
-          ComandoRecord::Postar(sessao.Conexao(), DigitacaoHost::kClassePadrao,
-                                DigitacaoHost::LerDocumento(arquivoJson), opcoesDigitacao);
+      DigitacaoHost::TSaidaComando saida = ComandoRecord::Postar(
+          sessao.Conexao(), DigitacaoHost::kClassePadrao, DigitacaoHost::LerDocumento(arquivoJson),
+          opcoesDigitacao, ComandoRecord::EmLinhas(formatoPost));
       codigoSaida = saida.Status;
       return saida.Texto;
     };
@@ -181,7 +177,7 @@ int main(int argc, char** argv) {
   std::string arquivoCsv;
   ImportacaoHost::TOpcoesImportacao opcoesImportacao;
   cmdImportEntries
-      ->add_option("FILE", arquivoCsv, "Arquivo CSV com cabeçalho (- lê a entrada padrão)")
+      ->add_option("ARQUIVO", arquivoCsv, "Arquivo CSV com cabeçalho (- lê a entrada padrão)")
       ->required();
   std::string arquivoMapa;
   cmdImportEntries->add_option("--map", arquivoMapa,
@@ -216,13 +212,11 @@ int main(int argc, char** argv) {
       "post", "Contabiliza um lote de lançamentos e suas linhas gerenciais (JSON ou CSV)");
   std::string arquivoLote, formatoLote;
   ContabilizacaoHost::TOpcoesPost opcoesLote;
-  cmdLote->add_option("FILE", arquivoLote, "Lote: arquivo .json ou .csv")->required();
+  cmdLote->add_option("ARQUIVO", arquivoLote, "Lote: arquivo .json ou .csv")->required();
   cmdLote->add_flag("--reconcile", opcoesLote.ConciliarAuto,
                     "Marca como conciliados os lados lançados");
-  cmdLote
-      ->add_option("--format", formatoLote,
-                   "table, csv ou json (padrão: table num terminal, csv quando redirecionado)")
-      ->check(CLI::IsMember({"table", "csv", "json"}));
+  LinhaComando::AdicionarFormato(*cmdLote, formatoLote, {"table", "csv", "json"},
+                                 LinhaComando::kPadraoTabelaOuCsv);
   cmdLote->callback([&] {
     comando = [&](TSessaoHost& sessao) {
       opcoesLote.Formato =
@@ -240,7 +234,6 @@ int main(int argc, char** argv) {
   auto* cmdBalancete = app.add_subcommand("trial-balance", "Balancete débito, crédito e movimento");
   ComandoBalancete::TOpcoes opcoesBalancete;
   std::string formatoBalancete, saidaBalancete;
-  bool csvBrBalancete = false;
   cmdBalancete->add_option("--company", opcoesBalancete.Empresas, "Empresas (1;3;5-7)")->required();
   LinhaComando::AdicionarPeriodo(*cmdBalancete, opcoesBalancete.DataInicial,
                                  opcoesBalancete.DataFinal);
@@ -269,25 +262,16 @@ int main(int argc, char** argv) {
   cmdBalancete->add_option("--columns", opcoesBalancete.Colunas,
                            "Colunas mostradas, separadas por vírgula (ClassifConta,DescrConta,"
                            "SaldoAtual; DEBITO são os débitos de todos os meses)");
-  auto* formatoOpcao =
-      cmdBalancete
-          ->add_option("--format", formatoBalancete,
-                       "table, csv, csv-br, json ou xlsx (padrão: a extensão de --out, senão "
-                       "table)")
-          ->check(CLI::IsMember({"table", "csv", "csv-br", "json", "xlsx"}));
-  cmdBalancete
-      ->add_flag("--csv-br", csvBrBalancete,
-                 "CSV para planilha brasileira: ponto e vírgula, vírgula decimal, UTF-8 com BOM")
-      ->excludes(formatoOpcao);
+  LinhaComando::AdicionarFormato(*cmdBalancete, formatoBalancete,
+                                 {"table", "csv", "csv-br", "json", "xlsx"},
+                                 "a extensão de --out, senão table");
   cmdBalancete->add_option("--out", saidaBalancete, "Arquivo de saída (obrigatório para xlsx)");
   cmdBalancete->callback([&] {
     comando = [&](TSessaoHost& sessao) {
       sessao.VerificarEmpresas(opcoesBalancete.Empresas);
       sessao.VerificarEstabelecimentos(opcoesBalancete.Estab);
-      LinhaComando::VerificarPeriodo(opcoesBalancete.DataInicial, opcoesBalancete.DataFinal);
       const ComandoBalancete::TFormato formatoEscolhido = ComandoBalancete::FormatoDoNome(
-          csvBrBalancete ? "csv-br"
-                         : LinhaComando::FormatoDaSaida(formatoBalancete, saidaBalancete));
+          LinhaComando::FormatoDaSaida(formatoBalancete, saidaBalancete));
       if (saidaBalancete.empty())
         opcoesBalancete.LarguraMaxima = Terminal::Largura();
       TBarraProgresso barra;
@@ -309,15 +293,13 @@ int main(int argc, char** argv) {
         ->check(CLI::PositiveNumber);
   };
   const auto periodoExcluidos = [&](CLI::App* cmd) {
-    cmd->add_option("--from", opcoesExcluidos.De, "Data inicial dos lançamentos");
-    cmd->add_option("--to", opcoesExcluidos.Ate, "Data final dos lançamentos");
+    LinhaComando::AdicionarPeriodo(*cmd, opcoesExcluidos.De, opcoesExcluidos.Ate, false);
   };
   // Every path names its company, checked before anything is read.
   const auto comandoExcluidos = [&](CLI::App* cmd, auto executar) {
     cmd->callback([&, executar] {
       comando = [&, executar](TSessaoHost& sessao) {
         sessao.VerificarEmpresa(opcoesExcluidos.Empresa);
-        LinhaComando::VerificarPeriodo(opcoesExcluidos.De, opcoesExcluidos.Ate);
         std::string texto = executar(sessao.Conexao());
         if (!texto.empty() && texto.back() == '\n')
           texto.pop_back();  // the program adds the last line break
@@ -328,10 +310,9 @@ int main(int argc, char** argv) {
   auto* cmdDeletedList = cmdDeleted->add_subcommand("list", "Lista os lançamentos excluídos");
   empresaExcluidos(cmdDeletedList);
   periodoExcluidos(cmdDeletedList);
-  cmdDeletedList
-      ->add_option("--format", opcoesExcluidos.Formato,
-                   "table, csv ou json (padrão: table num terminal, csv quando redirecionado)")
-      ->check(CLI::IsMember({"table", "csv", "json"}));
+  LinhaComando::AdicionarFormato(*cmdDeletedList, opcoesExcluidos.Formato,
+                                 {"table", "csv", "csv-br", "json"},
+                                 LinhaComando::kPadraoTabelaOuCsv);
   comandoExcluidos(cmdDeletedList, [&](TnDMConexao& conexao) {
     return ComandoExcluidos::Listar(conexao, opcoesExcluidos,
                                     opcoesExcluidos.Formato.empty()

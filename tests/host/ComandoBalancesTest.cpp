@@ -109,12 +109,8 @@ TEST(ComandoBalancesOpcoes, EveryOptionFillsItsParameter) {
 }
 
 TEST(ComandoBalancesOpcoes, RefusesBadDatesAndValues) {
-  TnCtbDPGerarSaldoCtbIndividual processo;
-  const std::string erro = MensagemDoErro([&] {
-    ComandoBalances::Parametros(
-        processo, Ler({"--company", "1", "--from", "31/02/2024", "--to", "2024-03-01"}));
-  });
-  EXPECT_NE(erro.find("--from"), std::string::npos) << erro;
+  EXPECT_THROW(Ler({"--company", "1", "--from", "31/02/2024", "--to", "2024-03-01"}),
+               CLI::ValidationError);
   EXPECT_THROW(
       Ler({"--company", "1", "--from", "2024-01-01", "--to", "2024-01-31", "--group", "week"}),
       CLI::ValidationError);

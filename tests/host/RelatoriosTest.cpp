@@ -333,8 +333,10 @@ TEST_P(TRelatoriosTest, RefusesWhatNamesNothingOrIsNotAllowed) {
     EXPECT_NE(FErro.find(caso.Mensagem), std::string::npos) << FErro;
     EXPECT_TRUE(FSaida.empty()) << FSaida;
   }
-  Falha("journal --company 1 --from 2025-02-01 --to 2025-01-01",
-        "A data inicial (--from 2025-02-01) é posterior à data final (--to 2025-01-01)");
+  // A period backwards is a bad command line.
+  EXPECT_EQ(Comando("journal --company 1 --from 2025-02-01 --to 2025-01-01"), 2);
+  EXPECT_EQ(FErro,
+            "ctb: A data inicial (--from 2025-02-01) é posterior à data final (--to 2025-01-01)\n");
 }
 
 TEST_P(TRelatoriosTest, WritesEachFormatToTheFileItNames) {
