@@ -59,9 +59,7 @@ TnCtbDMLctoCtbCloud::TnCtbDMLctoCtbCloud()
   SetCarregarDetalhesDinamicamente(true);
   FWidgetContainer.Nome = "nWidgetContainer1";
   FWidgetContainer.Posicao = 4;
-  FWidgetContainer.Widgets.push_back(
-      {"Widget0", "information",
-       TextoMsgInformacao()});
+  FWidgetContainer.Widgets.push_back({"Widget0", "information", TextoMsgInformacao()});
   AtualizarWidgetInformacao();
 }
 
