@@ -132,19 +132,21 @@ TEST_P(TCtbMotoresTest, ANewDatabaseBelongsToUser1AndOtherCommandsNeedItsSchema)
   Falha(balancete, "O banco de dados não tem o esquema; crie-o com 'ctb db init'");
   EXPECT_EQ(Comando("db init", "", 2), 1);
   EXPECT_EQ(Comando("db init"), 0) << FErro;
-  EXPECT_EQ(FSaida, "Esquema criado (versão 9)\n");
+  EXPECT_EQ(FSaida, fmt::format("Esquema criado (versão {})\n", SchemaInstaller::kVersaoSchema));
   EXPECT_EQ(Contar("select count(*) from DIREITOUSUARIO where CODIGOUSUARIO = 1 and "
                    "NOMEDIREITO = 'DireitoAdministrarUsuarios' and NIVEL = '8'"),
             1);
   EXPECT_EQ(Comando("db init"), 0) << FErro;
-  EXPECT_EQ(FSaida, "Esquema já na versão 9; visões, funções e gatilhos recriados\n");
+  EXPECT_EQ(FSaida, fmt::format("Esquema já na versão {}; visões, funções e gatilhos recriados\n",
+                                SchemaInstaller::kVersaoSchema));
   // A database of an older version is refused until it is upgraded.
   Conexao().ExecuteScript(
       "drop index IX_LCTOCTB_TRANS; create index IX_LCTOCTB_TRANS on LCTOCTB (CODIGOEMPRESA, "
       "TRANSCTB); update VERSAOSCHEMA set VERSAO = 4");
   Falha(balancete, "O banco de dados está na versão 4 do esquema; atualize-o com 'ctb db init'");
   EXPECT_EQ(Comando("db init"), 0) << FErro;
-  EXPECT_EQ(FSaida, "Esquema atualizado da versão 4 para a versão 9\n");
+  EXPECT_EQ(FSaida, fmt::format("Esquema atualizado da versão 4 para a versão {}\n",
+                                SchemaInstaller::kVersaoSchema));
   EXPECT_EQ(Comando("demo --entries 1 --journal demo.journal"), 0) << FErro;
   // The journal export holds the same generated year for the comparison bench.
   EXPECT_NE(Arquivo("demo.journal").find("2025/01/01"), std::string::npos);

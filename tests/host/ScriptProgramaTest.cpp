@@ -231,7 +231,8 @@ TEST_P(TScriptProgramaTest, TheExampleScriptsReachTheTrialBalance) {
 }
 
 TEST_P(TScriptProgramaTest, ABoundOnceReachedEndsTheRunEvenWhenTheScriptCatchesIt) {
-  const char* const kTempo = "s.lua:3: o script passou do limite de 1 segundo";
+  // Time or instructions, whichever a loaded machine reaches first.
+  const char* const kTempo = "s.lua:3: o script passou do limite de ";
   const std::pair<const char*, const char*> casos[] = {
       {"while true do pcall(function() while true do end end) end", kTempo},
       {"pcall(function() while true do end end)\n"

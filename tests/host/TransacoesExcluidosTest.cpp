@@ -204,8 +204,12 @@ TEST_P(TCtbTransacoesTest, RestoreRefusesATakenKeyAndPurgeNeedsTheLogRight) {
   EXPECT_EQ(Contar("select count(*) from LCTOCTBEXCLUIDO where CODIGOEMPRESA = 2"), 2);
   // Without the log right a delete leaves no copy.
   ASSERT_EQ(Post(Lcto("DC", "12.34", "2025-08-15"), 2), 0) << FSaida;
-  ASSERT_EQ(
-      Post({{"op", "delete"}, {"company", 2}, {"key", FResultado["entry"]["CHAVELCTOCTB"]}}, 2), 0)
+  ASSERT_EQ(Post({{"op", "delete"},
+                  {"company", 2},
+                  {"key", FResultado["entry"]["CHAVELCTOCTB"]},
+                  {"answers", {"Não"}}},
+                 2),
+            0)
       << FSaida;
   EXPECT_EQ(Contar("select count(*) from LCTOCTBEXCLUIDO where CODIGOEMPRESA = 2"), 2);
 }
