@@ -198,6 +198,22 @@ bool TnCtbDMLctoAtivDiferenc::CadastroOnCloseQuery() {
                               "contábil!\r\nConfirma?");
 }
 
+void TnCtbDMLctoAtivDiferenc::DoDepoisCriarFiltroAtividade(void* /*sender*/, std::string& filtro) {
+  if (!FCdsAtividades)
+    return;
+  TnClientDataSet& plano = *FCdsAtividades;
+  std::string codigos;
+  for (plano.First(); !plano.Eof(); plano.Next())
+    if (TServicoAtividade::VigenteNaData(plano, FInfoLctoCtb.DataLctoCtb))
+      codigos += " CODIGOATIVDIF = " +
+                 Nutil::ValorParaSQL(Value(plano.FieldByName("CODIGOATIVDIF").AsInteger())) +
+                 " or ";
+  if (codigos.empty())
+    return;
+  codigos = "(" + codigos.substr(0, codigos.size() - 4) + ")";
+  filtro = filtro.empty() ? codigos : filtro + " and " + codigos;
+}
+
 void TnCtbDMLctoAtivDiferenc::actRefazLctoAtivAutoExecute() {
   if (Ndialogs::nMessageDlg("Deseja refazer os lançamentos automáticos?",
                             TMsgDlgType::mtConfirmation, BotoesSimNao()) != kBtnSim)

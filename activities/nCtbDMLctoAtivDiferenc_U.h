@@ -56,6 +56,9 @@ class TnCtbDMLctoAtivDiferenc : public TnDMClientDataSet {
   const std::string& TextoValorLctoAtiv() const { return FTextoValorLctoAtiv; }
   const std::string& TextoDiferenca() const { return FTextoDiferenca; }
   bool CadastroOnCloseQuery();
+  // The activity lookup offers only the plan's activities in force on the
+  // entry's date: their codes join `filtro` (or make it).
+  void DoDepoisCriarFiltroAtividade(void* sender, std::string& filtro);
   void actRefazLctoAtivAutoExecute();
 
   void nClientDataSetVALORLCTOATIVDefIntEnter(TField& sender);

@@ -29,7 +29,7 @@ TDateTime DataDoPlano(const TnClientDataSet& plano, const char* campo) {
 // activity valid on it.
 bool ValeNaData(const TnClientDataSet& plano, TDateTime data) {
   return plano.FieldByName("PERCENTUAL").AsFloat() > 0 &&
-         DataDoPlano(plano, "DATAINICIAL") <= data && data <= DataDoPlano(plano, "DATAFINAL");
+         TServicoAtividade::VigenteNaData(plano, data);
 }
 
 // Keys and accounts are whole numbers however they are held.
@@ -225,4 +225,8 @@ void TServicoAtividade::LimparDados() {
   if (TnSessao* sessao = TnSessao::AtualOuNula())
     if (TnCachePlanoAtividades* cache = sessao->Procurar<TnCachePlanoAtividades>())
       cache->Limpar();
+}
+
+bool TServicoAtividade::VigenteNaData(const TnClientDataSet& plano, TDateTime data) {
+  return DataDoPlano(plano, "DATAINICIAL") <= data && data <= DataDoPlano(plano, "DATAFINAL");
 }

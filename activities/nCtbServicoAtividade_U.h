@@ -75,6 +75,8 @@ class TServicoAtividade {
   static bool ProcurarClassif(const std::string& classificacao);
   // A copy of the plan rows in the cache's current range (the caller owns it).
   static std::unique_ptr<TnClientDataSet> GetAtividades();
+  // Whether the current plan row's activity is in force on `data`.
+  static bool VigenteNaData(const TnClientDataSet& plano, TDateTime data);
   static void ExcluirLancamentos(const TInfoLctoCtb& info);
   static void ExcluirLancamentosAutomaticos(const TInfoLctoCtb& info);
   static void GerarLancamentosAutomaticos(const TInfoLctoCtb& info);

@@ -54,21 +54,25 @@ TEST_P(TAtividadesTelaTest, SidesAreButtonsOnlyWhileTheCompanyUsesActivities) {
   }
 }
 
-TEST_P(TAtividadesTelaTest, ScreenOfASideIsHandedThePlanActivitiesOfItsAccount) {
+TEST_P(TAtividadesTelaTest, ScreenOfASideIsHandedThePlanActivitiesOfItsAccountInForce) {
   Plano({{4, 1, 60}, {4, 2, 40}, {101, 3, 100}});
   const int64_t chave = Postar(Lancamentos(2), 401, 101, "10.00");
   TnCtbDMLctoCtb& tela = Tela(2);
   ASSERT_TRUE(tela.nClientDataSet.Locate("CHAVELCTOCTB", {Value(chave)}));
   TnCtbDMLctoAtivDiferenc& atividades = tela.GetDMLctoATiv();
   std::string oferecidas;
+  // The lookup keeps those in force on the entry's date (2 starts in July).
+  std::string filtro = "CODIGOEMPRESA = 2";
   atividades.CriarForm().SetOnShowModal([&](TnForm&) {
     TnClientDataSet* cds = atividades.GetCdsAtividades();
     ASSERT_NE(cds, nullptr);
     for (cds->First(); !cds->Eof(); cds->Next())
       oferecidas += cds->FieldByName("CODIGOATIVDIF").AsString() + " ";
+    atividades.DoDepoisCriarFiltroAtividade(nullptr, filtro);
   });
   ASSERT_TRUE(tela.Form()->PressionarAtalho("Ctrl+F11"));
   EXPECT_EQ(oferecidas, "1 2 ");
+  EXPECT_EQ(filtro, "CODIGOEMPRESA = 2 and ( CODIGOATIVDIF = 1)");
 }
 
 CTB_INSTANTIATE_ENGINES(TAtividadesTelaTest);
