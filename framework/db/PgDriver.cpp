@@ -653,9 +653,11 @@ class TPgDriver : public IDbDriver {
   // the statement timeout cancelled raises kMsgConsultaDemorada.
   TDbResult ExecutarAgora(const std::string& text, const std::vector<Value>& args) {
     std::vector<std::string> texts;
+    texts.reserve(args.size());
     for (const Value& arg : args)
       texts.push_back(arg.IsNull() ? std::string() : Texto(arg));
     std::vector<const char*> values;
+    values.reserve(args.size());
     for (size_t i = 0; i < args.size(); ++i)
       values.push_back(args[i].IsNull() ? nullptr : texts[i].c_str());
     TResultGuard guard{LibPq().PQexecParams(FConn, text.c_str(), static_cast<int>(values.size()),
