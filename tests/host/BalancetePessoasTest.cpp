@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/Nutil.h"
 #include "host/CsvReader.h"
 #include "tests/host/TCtbPrograma.h"
 
@@ -97,13 +98,6 @@ class TBalancetePessoasTest : public TCtbProgramaTest {
 
   std::vector<std::string> FCabecalho;
 };
-
-// Characters of a UTF-8 line.
-size_t Caracteres(const std::string& linha) {
-  return static_cast<size_t>(std::count_if(linha.begin(), linha.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
-}
 
 int Nivel(const std::string& classif) {
   return static_cast<int>(std::count(classif.begin(), classif.end(), '.')) + 1;
@@ -256,7 +250,7 @@ TEST_P(TBalancetePessoasTest, ATerminalGetsItsWidthAPagerAndABarThatAPipeNeverGe
     // What the progress bar drew before it was erased is not on screen.
     if (const size_t apagada = linha.rfind("\x1b[K"); apagada != std::string::npos)
       linha.erase(0, apagada + 3);
-    EXPECT_LE(Caracteres(linha), 110u) << linha;
+    EXPECT_LE(Nutil::Caracteres(linha), 110u) << linha;
   }
   EXPECT_GT(mostradas, 20u);
   // Columns empty in every row (branch, cost centre) are dropped.
@@ -301,7 +295,7 @@ TEST_P(TBalancetePessoasTest, AMonthlyTableFitsTheTerminalWithEveryShownMonthLab
         linha.pop_back();
       if (const size_t apagada = linha.rfind("\x1b[K"); apagada != std::string::npos)
         linha.erase(0, apagada + 3);
-      EXPECT_LE(Caracteres(linha), colunas) << linha;
+      EXPECT_LE(Nutil::Caracteres(linha), colunas) << linha;
       linhas.push_back(linha);
     }
     const auto titulos = std::find_if(linhas.begin(), linhas.end(), [](const std::string& l) {

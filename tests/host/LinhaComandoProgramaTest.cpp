@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/Nutil.h"
 #include "tests/host/TCtbPrograma.h"
 
 namespace {
@@ -19,12 +20,6 @@ namespace {
 using json = nlohmann::json;
 
 class TLinhaComandoTest : public TCtbProgramaTest {};
-
-size_t Caracteres(const std::string& texto) {
-  return static_cast<size_t>(std::count_if(texto.begin(), texto.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
-}
 
 struct TCasoErro {
   std::vector<std::string> Args;
@@ -92,7 +87,7 @@ TEST_P(TLinhaComandoTest, AMistypedWordSuggestsTheNearestElseListsTheAcceptedOne
       << FErro;
   std::istringstream texto(FErro);
   for (std::string linha; std::getline(texto, linha);)
-    EXPECT_LE(Caracteres(linha), 80u) << linha;
+    EXPECT_LE(Nutil::Caracteres(linha), 80u) << linha;
 }
 
 // Every command's help: Portuguese, one section of options, within 80
@@ -142,7 +137,7 @@ TEST_P(TLinhaComandoTest, TheHelpOfEveryCommandIsPortugueseAndFitsEightyColumns)
     ASSERT_EQ(Executar(comando), 0) << nome << FErro;
     std::istringstream texto(FSaida);
     for (std::string linha; std::getline(texto, linha);)
-      EXPECT_LE(Caracteres(linha), 80u) << nome << ": " << linha;
+      EXPECT_LE(Nutil::Caracteres(linha), 80u) << nome << ": " << linha;
     for (const char* ingles : {"Usage", "OPTIONS", "Options", "Positionals", "REQUIRED", "TEXT",
                                "INT", "POSITIVE", "SUBCOMMAND", "Excludes", "Subcommands", " in ["})
       EXPECT_EQ(FSaida.find(ingles), std::string::npos) << nome << ": " << ingles << "\n" << FSaida;
