@@ -10,6 +10,7 @@
 #include "framework/core/FormatDateTime.h"
 #include "framework/core/FormatFloat.h"
 #include "framework/core/Nutil.h"
+#include "framework/ctb/Nctbsfuncoes.h"
 #include "framework/ctb/TnUtilCotacao.h"
 #include "framework/ctb/nCtbSMensagens.h"
 #include "framework/db/NutilSql.h"
@@ -419,15 +420,20 @@ void TnCtbDMLctoGer::ValidarDado() {
   }
 }
 
-// The cost centre must be one of the company's. No register of this system
-// narrows the cost centres of an account further, so the company's are the
-// account's.
+// The cost centre must be one of the company's that the account allows.
 void TnCtbDMLctoGer::ValidarCentroCusto() {
-  auto centros = Nutildb::ExecutarSQL(
-      Conexao(),
-      " Select CODIGOCENTROCUSTO from  CENTROCUSTO where CODIGOEMPRESA = " +
-          Nutil::ValorParaSQL(
-              Value(FCodigoEmpresa != 0 ? FCodigoEmpresa : Campo("CODIGOEMPRESA").AsInteger())));
+  const int64_t empresa = FCodigoEmpresa != 0 ? FCodigoEmpresa : Campo("CODIGOEMPRESA").AsInteger();
+  const std::pair<int64_t, int64_t> conta{
+      empresa, FContaCtb != 0 ? static_cast<int64_t>(FContaCtb) : Campo("CONTACTB").AsInteger()};
+  if (conta != FContaDoFiltroCentroCusto) {
+    FFiltroCentroCusto = Nctbsfuncoes::ProcurarConta(Conexao(), conta.first, conta.second);
+    FContaDoFiltroCentroCusto = conta;
+  }
+  std::string sql = " Select CODIGOCENTROCUSTO from  CENTROCUSTO where CODIGOEMPRESA = " +
+                    Nutil::ValorParaSQL(Value(empresa));
+  if (!FFiltroCentroCusto.empty())
+    sql += " and " + FFiltroCentroCusto;
+  auto centros = Nutildb::ExecutarSQL(Conexao(), sql);
   centros->SetIndexFieldNames("CODIGOCENTROCUSTO");
   const bool achou = !Campo("CODIGOCENTROCUSTO").IsNull() &&
                      centros->FindKey({Campo("CODIGOCENTROCUSTO").AsValue()});

@@ -223,6 +223,10 @@ class TnCtbDMLctoGer : public TnDMClientDataSet {
 
   // The filter last applied to the side.
   std::string FFiltro;
+  // The cost centres the account allows (ProcurarConta), read once per
+  // company and account.
+  std::string FFiltroCentroCusto;
+  std::pair<int64_t, int64_t> FContaDoFiltroCentroCusto{0, 0};
   std::optional<std::pair<int64_t, int64_t>> FEntradaSemGravados;
 };
 

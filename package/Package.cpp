@@ -17,6 +17,7 @@
 #include "posting/Npowerpinserelctoctb_u.h"
 #include "registers/nCtbDCLctoCtbExtemp_U.h"
 #include "registers/nCtbDCOrigemLctoCtb_U.h"
+#include "registers/nCtbDMCentroCustoConta_U.h"
 #include "registers/nCtbDMLctoCtbExtemp_U.h"
 #include "registers/nCtbDMLctoCtbParticipante_U.h"
 #include "registers/nCtbDMLctoCtbQ100_U.h"
@@ -81,6 +82,8 @@ const std::vector<TClassePacote>& ClassesPacote() {
       {TnCtbDMRelacLctoCtbIFRS::kClassName, tcMenu, Fabrica<TnCtbDMRelacLctoCtbIFRS>(),
        &TnCtbDMRelacLctoCtbIFRS::GerarPrincAction},
       {TnCtbFCPlanoEspec::kClassName, tcMenu, Fabrica<TnCtbFCPlanoEspec>(), {}},
+      {TnCtbDMCentroCustoConta::kClassName, tcMenu, Fabrica<TnCtbDMCentroCustoConta>(),
+       &TnCtbDMCentroCustoConta::GerarPrincAction},
       {TnCtbFCPlanoEspecFiltros::kClassName, tcMenu, Fabrica<TnCtbFCPlanoEspecFiltros>(), {}},
       {TnCtbDPGerarSaldoGerIndividual::kClassName,
        tcOutroModulo,

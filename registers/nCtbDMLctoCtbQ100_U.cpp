@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "framework/core/Nutil.h"
+#include "framework/ctb/TnCodigoParticipanteSugestao.h"
 #include "framework/db/NutilSql.h"
 #include "registers/nCtbRegistrosComum.h"
 
@@ -75,8 +76,20 @@ void TnCtbDMLctoCtbQ100::ConfigurarCampo(TField& field) {
 
 void TnCtbDMLctoCtbQ100::DepoisConfigurar(TnForm* form) {
   TnCtbDMRegistroLctoCtb::DepoisConfigurar(form);
-  if (form != nullptr)
-    form->Caption = kCaption;
+  if (form == nullptr)
+    return;
+  form->Caption = kCaption;
+  form->AddOnShow([this](TnForm&) { SugerirParticipante(); });
+}
+
+void TnCtbDMLctoCtbQ100::SugerirParticipante() {
+  TnClientDataSet& cds = nClientDataSet;
+  if (cds.State() != TDataSetState::dsInsert)
+    return;
+  if (const std::optional<int64_t> participante = TnCodigoParticipanteSugestao::TryGetStatic(
+          Conexao(), cds.FieldByName("CODIGOEMPRESA").AsInteger(),
+          cds.FieldByName("CHAVELCTOCTB").AsInteger()))
+    cds.FieldByName("CODIGOPESSOA").SetAsInteger(*participante);
 }
 
 void TnCtbDMLctoCtbQ100::ControlaCampoCodigoContaBancaria() {

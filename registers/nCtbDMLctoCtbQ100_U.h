@@ -41,4 +41,7 @@ class TnCtbDMLctoCtbQ100 : public TnCtbDMRegistroLctoCtb {
  private:
   // The company's own bank accounts and the shared ones.
   void FiltrarContaBancaria();
+  // A new record shown on its screen starts with the participant the entry
+  // points at, when it points at one.
+  void SugerirParticipante();
 };

@@ -7,6 +7,7 @@
 
 #include "framework/core/Exceptions.h"
 #include "framework/core/FormatDateTime.h"
+#include "framework/core/Nutilinclusao.h"
 #include "framework/ctb/TnUtilControleLctoPadrao.h"
 #include "framework/ctb/TnUtilCotacao.h"
 #include "framework/ctb/TnUtilCtb.h"
@@ -84,6 +85,17 @@ bool PermiteAlterarLctoContabil(TnDMConexao& conexao, int64_t chaveLctoCtb, int6
 
 int64_t PegarProximaTransacao(TnDMConexao& conexao, int64_t codigoEmpresa) {
   return Nutilsequence::ProximaTransacao(conexao, codigoEmpresa);
+}
+
+std::string ProcurarConta(TnDMConexao& conexao, int64_t codigoEmpresa, int64_t contaCtb) {
+  const Value centros = conexao.ExecuteScalar(
+      "select CENTROSCUSTO from CENTROCUSTOCONTA where CODIGOEMPRESA = :pEmpresa and CONTACTB = "
+      ":pConta",
+      {{"pEmpresa", Value(codigoEmpresa)}, {"pConta", Value(contaCtb)}});
+  if (centros.IsNull())
+    return "";
+  return Nutilinclusao::FilterInterval("CODIGOCENTROCUSTO", centros.AsString(),
+                                       Nutilinclusao::TTipoInclusao::tiNumerica, false, 0);
 }
 
 std::string ProcurarApelido(TnDMConexao& conexao, int64_t codigoEmpresa,

@@ -53,6 +53,12 @@ std::string ProcurarApelido(TnDMConexao& conexao, int64_t codigoEmpresa,
                             const Nctbsfuncoes_u::TMascGrupos& mascGrupos,
                             const std::string& apelido);
 
+// The condition on CENTROCUSTO's columns that keeps the cost centres the
+// account may take (the inclusion expression of its CENTROCUSTOCONTA row);
+// "" when the account has no row, which lets it take every cost centre of
+// its company.
+std::string ProcurarConta(TnDMConexao& conexao, int64_t codigoEmpresa, int64_t contaCtb);
+
 // When `texto` is a federal registration (11 or 14 digits, with or without
 // its punctuation) of a participant linked to an account of the company,
 // puts that account number in the field and returns true; false otherwise

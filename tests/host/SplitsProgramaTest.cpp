@@ -66,6 +66,35 @@ TEST_P(TSplitsProgramaTest, TypedSplitsAreStoredOrRefusedNamingTheSplit) {
          "crédito");
 }
 
+// Once cost centres are listed for an account (through `ctb record`, which
+// takes only analytic ones), a split of it on any other is refused.
+TEST_P(TSplitsProgramaTest, AccountTakesOnlyTheCostCentresListedForIt) {
+  const auto listar = [&](const std::string& centros) {
+    const json registro = {{"op", "insert"},
+                           {"company", 1},
+                           {"fields", {{"CONTACTB", 4203001}, {"CENTROSCUSTO", centros}}}};
+    return Ctb({"record", "TnCtbDMCentroCustoConta", "post"}, registro.dump());
+  };
+  for (const auto& [centros, recusa] :
+       {std::pair{"201;2", "O centro de custo 2 não é um centro de custo analítico da empresa 1."},
+        {"201;x", "x"}}) {
+    EXPECT_EQ(listar(centros), 1) << FSaida;
+    EXPECT_NE(FSaida.find(recusa), std::string::npos) << FSaida;
+  }
+  ASSERT_EQ(listar("201-202"), 0) << FSaida << FErro;
+  json documento = Despesa();
+  documento["managerial"] = {{"debit",
+                              {{{"CODIGOCENTROCUSTO", 201}, {"VALORLCTOGER", "60.00"}},
+                               {{"CODIGOCENTROCUSTO", 301}, {"VALORLCTOGER", "39.00"}}}}};
+  Recusa(documento,
+         "Lançamento gerencial a débito 2: O Centro de Custo informado para esta tabela contábil, "
+         "é diferente do configurado!",
+         "VALORLCTOGER");
+  documento["managerial"]["debit"][1]["CODIGOCENTROCUSTO"] = 202;
+  ASSERT_EQ(Post(documento), 0) << FSaida;
+  EXPECT_EQ(Gerenciais(), "201=60/2, 202=39/2");
+}
+
 TEST_P(TSplitsProgramaTest, RedoActionApportionsTheSideOverItsRates) {
   json documento = Despesa();
   documento["managerial"] = {{"redo", {"debit"}}};

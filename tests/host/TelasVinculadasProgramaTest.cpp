@@ -72,6 +72,24 @@ TEST_P(TTelasVinculadasProgramaTest, ParticipantsAreKeyedByTheirActionAfterThePo
             1);
 }
 
+// A rural producer's entry offers the Q100 record after the post; a new
+// record starts with the one participant the entry's accounts link.
+TEST_P(TTelasVinculadasProgramaTest, Q100RecordStartsWithTheParticipantOfTheEntrysAccounts) {
+  Conexao().ExecuteDirect("update ESTAB set CAEPF = 2 where CODIGOEMPRESA = 1 and CODIGOESTAB = 1");
+  Conexao().ExecuteDirect(
+      "insert into PLANOESPECPARTICIPANTE (CODIGOEMPRESA, CONTACTB, CODIGOPART) select "
+      "CODIGOEMPRESA, CONTACTB, 7 from PLANOESPEC where CODIGOEMPRESA = 1 and APELIDOCONTA = "
+      "'CAIXA'");
+  json documento = LancamentoDemo();
+  documento["q100"] = {
+      {"CODIGOIMOVEL", 5}, {"TIPODOCUMENTO", 1}, {"TIPOLANCAMENTO", 2}, {"ORIGEMRECURSO", "112"}};
+  ASSERT_EQ(Post(documento), 0) << FSaida;
+  EXPECT_EQ(Contar("select CODIGOPESSOA from LCTOCTBQ100 where CODIGOEMPRESA = 1 and "
+                   "CHAVELCTOCTB = " +
+                   std::to_string(ChavePostada())),
+            7);
+}
+
 TEST_P(TTelasVinculadasProgramaTest, AnalyticEntryOpensTheAnalyticScreenOnItsTransaction) {
   ASSERT_EQ(Post(LancamentoDemo()), 0) << FSaida;
   const int64_t chave = ChavePostada();
