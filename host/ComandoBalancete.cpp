@@ -398,14 +398,33 @@ bool Ajustar(std::vector<size_t>& larguras, const std::vector<size_t>& dosValore
   return LarguraDaLinha(larguras) <= maxima;
 }
 
-// The months ("mmyyyy") that do not fit in `maxima` even with the other
-// columns as narrow as they go: the last ones, as many as must leave; all
-// of them when not one fits. A month leaves whole, every column of it.
-std::vector<std::string> MesesQueNaoCabem(const TGrade& grade, size_t maxima) {
+// The width of the amounts alone on a line of their own: what a two-line
+// layout's second line needs.
+size_t LarguraDosValores(const std::vector<size_t>& larguras, const TLayout& layout) {
+  size_t soma = 0;
+  for (size_t i = 0; i < larguras.size(); ++i)
+    if (EhValor(*layout.Colunas[i]))
+      soma += larguras[i] + 2;
+  return soma;
+}
+
+// How a terminal's table fits `maxima`: every column on one line or, when
+// the line is wider than the screen even without its months (five amounts
+// of millions beside a description are) or with only its first, each
+// account on two lines, its classification and description on the first and
+// its amounts on the second; and which months leave (the last ones, whole,
+// as many as must).
+struct TEncaixe {
+  std::vector<std::string> Fora;
+  bool DuasLinhas = false;
+};
+
+TEncaixe Encaixar(const TGrade& grade, size_t maxima) {
   std::vector<size_t> larguras = grade.Larguras;
   if (Ajustar(larguras, grade.DosValores, grade.Layout, maxima))
     return {};
   std::vector<std::pair<std::string, size_t>> meses;  // a month, the width of its columns
+  size_t dosMeses = 0;
   for (size_t i = 0; i < larguras.size(); ++i) {
     const std::string mes = MesDaColuna(*grade.Layout.Colunas[i]);
     if (mes.empty())
@@ -413,15 +432,42 @@ std::vector<std::string> MesesQueNaoCabem(const TGrade& grade, size_t maxima) {
     if (meses.empty() || meses.back().first != mes)
       meses.emplace_back(mes, 0);
     meses.back().second += larguras[i] + 2;
+    dosMeses += larguras[i] + 2;
   }
-  size_t total = LarguraDaLinha(larguras);
+  // A monthly table whose every month would leave is no monthly table: two
+  // lines keep at least the first.
+  const size_t semMeses = LarguraDaLinha(larguras) - dosMeses;
+  TEncaixe encaixe;
+  encaixe.DuasLinhas =
+      semMeses > maxima || (!meses.empty() && semMeses + meses.front().second > maxima);
+  size_t total =
+      encaixe.DuasLinhas ? LarguraDosValores(larguras, grade.Layout) : LarguraDaLinha(larguras);
   size_t ficam = meses.size();
   while (ficam > 0 && total > maxima)
     total -= meses[--ficam].second;
-  std::vector<std::string> fora;
   for (size_t i = ficam; i < meses.size(); ++i)
-    fora.push_back(meses[i].first);
-  return fora;
+    encaixe.Fora.push_back(meses[i].first);
+  return encaixe;
+}
+
+// The two-line layout's widths: the description narrowed until the first
+// line fits, and the amounts' headings cut (to no less than their values)
+// until the second does.
+void AjustarDuasLinhas(std::vector<size_t>& larguras, const std::vector<size_t>& dosValores,
+                       const TLayout& layout, size_t maxima) {
+  size_t texto = 0;
+  size_t maior = larguras.size();
+  for (size_t i = 0; i < larguras.size(); ++i)
+    if (!EhValor(*layout.Colunas[i])) {
+      texto += larguras[i] + 2;
+      if (maior == larguras.size() || larguras[i] > larguras[maior])
+        maior = i;
+    }
+  if (maior < larguras.size() && texto > maxima)
+    larguras[maior] -= std::min(larguras[maior] - 1, texto - maxima);
+  for (size_t i = 0; i < larguras.size() && LarguraDosValores(larguras, layout) > maxima; ++i)
+    if (EhValor(*layout.Colunas[i]))
+      larguras[i] = dosValores[i];
 }
 
 // "mm/yyyy" of a month "mmyyyy".
@@ -439,8 +485,8 @@ std::string AvisoMesesFora(const std::vector<std::string>& fora) {
 
 std::string Tabela(TnClientDataSet& dataSet, const TnGridBands* bands, size_t maxima) {
   TGrade grade = Preencher(dataSet, bands);
-  const std::vector<std::string> fora =
-      maxima > 0 ? MesesQueNaoCabem(grade, maxima) : std::vector<std::string>();
+  const TEncaixe encaixe = maxima > 0 ? Encaixar(grade, maxima) : TEncaixe();
+  const std::vector<std::string>& fora = encaixe.Fora;
   if (!fora.empty()) {
     for (TField* field : grade.Layout.Colunas)
       if (std::find(fora.begin(), fora.end(), MesDaColuna(*field)) != fora.end())
@@ -450,13 +496,20 @@ std::string Tabela(TnClientDataSet& dataSet, const TnGridBands* bands, size_t ma
   const TLayout& layout = grade.Layout;
   const size_t n = layout.Colunas.size();
   std::vector<size_t>& larguras = grade.Larguras;
-  Ajustar(larguras, grade.DosValores, layout, maxima);
-  // Two characters of marker, then the columns two blanks apart.
+  if (encaixe.DuasLinhas)
+    AjustarDuasLinhas(larguras, grade.DosValores, layout, maxima);
+  else
+    Ajustar(larguras, grade.DosValores, layout, maxima);
+  // Where each column starts: after two characters of marker, two blanks
+  // apart; on two lines the amounts' line ends at the screen's edge.
   std::vector<size_t> inicio(n);
   size_t pos = 2;
+  const size_t dosValores = LarguraDosValores(larguras, layout);
+  size_t posValores = dosValores < maxima ? maxima + 2 - dosValores : 2;
   for (size_t i = 0; i < n; ++i) {
-    inicio[i] = pos;
-    pos += larguras[i] + 2;
+    size_t& proxima = encaixe.DuasLinhas && EhValor(*layout.Colunas[i]) ? posValores : pos;
+    inicio[i] = proxima;
+    proxima += larguras[i] + 2;
   }
 
   std::string out;
@@ -479,28 +532,43 @@ std::string Tabela(TnClientDataSet& dataSet, const TnGridBands* bands, size_t ma
     if (!linha.empty())
       out += SemBrancosFinais(maxima > 0 ? Cortar(linha, maxima) : linha) + "\n";
   }
-  auto linhaColunas = [&](const std::string& marca, const std::vector<std::string>& celulas) {
+  // The cells of the text columns, of the amounts or of both, each at its
+  // start.
+  auto linhaColunas = [&](const std::string& marca, const std::vector<std::string>& celulas,
+                          bool texto, bool valores) {
     std::string linha = marca;
+    size_t ocupado = Largura(marca);
     for (size_t i = 0; i < n; ++i) {
+      if (!(EhValor(*layout.Colunas[i]) ? valores : texto))
+        continue;
       const std::string celula = Cortar(celulas[i], larguras[i]);
       const std::string espaco(larguras[i] - Largura(celula), ' ');
       const bool direita = IsNumericFieldType(layout.Colunas[i]->DataType());
-      linha += (i ? "  " : "") + (direita ? espaco + celula : celula + espaco);
+      linha += std::string(inicio[i] > ocupado ? inicio[i] - ocupado : 0, ' ') +
+               (direita ? espaco + celula : celula + espaco);
+      ocupado = std::max(ocupado, inicio[i]) + larguras[i];
     }
     return SemBrancosFinais(linha) + "\n";
+  };
+  auto linhas = [&](const std::string& marca, const std::vector<std::string>& celulas) {
+    return encaixe.DuasLinhas
+               ? linhaColunas(marca, celulas, true, false) + linhaColunas("", celulas, false, true)
+               : linhaColunas(marca, celulas, true, true);
   };
   std::vector<std::string> titulos, tracos;
   for (size_t i = 0; i < n; ++i) {
     titulos.push_back(layout.Colunas[i]->DisplayLabel());
     tracos.emplace_back(larguras[i], '-');
   }
-  out += linhaColunas("  ", titulos) + linhaColunas("  ", tracos);
+  const std::string separador = encaixe.DuasLinhas ? "  " + std::string(maxima - 2, '-') + "\n"
+                                                   : linhaColunas("  ", tracos, true, true);
+  out += linhas("  ", titulos) + separador;
   for (size_t r = 0; r < grade.Linhas.size(); ++r)
-    out += linhaColunas(grade.Sinteticas[r] ? "* " : "  ", grade.Linhas[r]);
+    out += linhas(grade.Sinteticas[r] ? "* " : "  ", grade.Linhas[r]);
   // A table without debit or credit columns has nothing to total.
   if (std::any_of(layout.Colunas.begin(), layout.Colunas.end(),
                   [](const TField* field) { return SomaTemSentido(*field); }))
-    out += linhaColunas("  ", tracos) + linhaColunas("  ", grade.Totais);
+    out += separador + linhas("  ", grade.Totais);
   if (!fora.empty())
     out += AvisoMesesFora(fora);
   return out;
