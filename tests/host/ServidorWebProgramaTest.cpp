@@ -177,7 +177,7 @@ TEST_P(TServidorWebTest, SignInGivesAStrictCookieTheTrialBalanceAndChangesNeedTh
 
   const int64_t antes = Lancamentos();
   const std::string documento =
-      json{{"aba", "aba1"}, {"documento", LancamentoDemo("2025-08-11")}}.dump();
+      json{{"aba", "aba1"}, {"documento", LancamentoDemo("2025-08-11", "99,00")}}.dump();
   EXPECT_EQ(Post(sessao, "/api/lancamentos", documento, false)->status, 403);
   EXPECT_EQ(Lancamentos(), antes);
   TSessao outraChave = sessao;
@@ -235,7 +235,7 @@ TEST_P(TServidorWebTest, EachSessionReachesOnlyItsUsersCompaniesAndRights) {
         << Erro(res);
   }
   const int64_t antes = Lancamentos();
-  json documento = LancamentoDemo("2025-08-11");
+  json documento = LancamentoDemo("2025-08-11", "99,00");
   documento["company"] = 2;
   res = Post(terceiro, "/api/lancamentos", json{{"aba", "t1"}, {"documento", documento}}.dump());
   EXPECT_EQ(res->status, 403) << res->body;
@@ -324,7 +324,7 @@ TEST_P(TServidorWebTest, EntryPageReadsTheScreenKeepsBalancesFreshAndRefusesBadI
   const std::string antes = saldo();
   EXPECT_TRUE(std::regex_match(antes, std::regex(R"(\(?[0-9.]+,[0-9]{2}\)? [DC])"))) << antes;
   res = Post(sessao, "/api/lancamentos",
-             json{{"aba", "t1"}, {"documento", LancamentoDemo("2025-08-11")}}.dump());
+             json{{"aba", "t1"}, {"documento", LancamentoDemo("2025-08-11", "99,00")}}.dump());
   const json postado = json::parse(res->body);
   ASSERT_EQ(postado["result"], "posted") << res->body;
   EXPECT_NE(saldo(), antes);
@@ -388,10 +388,10 @@ TEST_P(TServidorWebTest, LastEntriesAndLedgerShowHistoriesInWords) {
   for (const auto& [complemento, esperado] :
        {std::pair{"", "Recebido de Banco do Brasil S.A. - C/C ref. 08/2025"},
         std::pair{"Banco da praça|agosto|", "Recebido de Banco da praça ref. agosto"}}) {
+    nlohmann::ordered_json documento = LancamentoDemoComHistorico(93, complemento);
+    documento["fields"]["VALORLCTOCTB"] = "99,00";
     auto res = Post(sessao, "/api/lancamentos",
-                    nlohmann::ordered_json{
-                        {"aba", "t1"}, {"documento", LancamentoDemoComHistorico(93, complemento)}}
-                        .dump());
+                    nlohmann::ordered_json{{"aba", "t1"}, {"documento", documento}}.dump());
     ASSERT_EQ(json::parse(res->body)["result"], "posted") << res->body;
     esperados[json::parse(res->body)["entry"]["CHAVELCTOCTB"]] = esperado;
     res = Get(sessao, "/api/lancamentos/paineis?empresa=1&aba=t1");
