@@ -171,7 +171,8 @@ json Executar(DigitacaoHost::TDigitacao& tela, json documento) {
     return resultado;
   // The framework names a required field by its display label, which on
   // this module is often the column's name; the page names it as it shows it.
-  const TField* field = tela.Modulo()->nClientDataSet.FindField(resultado["field"].get<std::string>());
+  const TField* field =
+      tela.Modulo()->nClientDataSet.FindField(resultado["field"].get<std::string>());
   if (field != nullptr &&
       resultado.value("message", "") == "Campo '" + field->DisplayLabel() + "' deve ter um valor")
     resultado["message"] = TnUtilConsultaWeb::Rotulo(*field) + " deve ter um valor";
@@ -263,7 +264,8 @@ json Detalhes(TnDMConexao& conexao, int64_t empresa, int64_t chave) {
     valores[Nutil::UpperCase(lancamento.Columns[i].Name)] =
         valor.IsNull() ? json(nullptr) : json(FormatFloat("#,##0.00######", valor.AsFloat()));
   }
-  return {{"valores", std::move(valores)},
+  return {
+      {"valores", std::move(valores)},
       {"gerenciais",
        Linhas(conexao.ExecuteQuery(
            "select G.NATURLCTOCTB, G.CONTACTB, G.CODIGOCENTROCUSTO, C.DESCRCENTROCUSTO, "

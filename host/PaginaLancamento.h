@@ -48,8 +48,7 @@ nlohmann::ordered_json Tela(TnDMClientDataSet& modulo);
 // Brazilian numbers; a JSON number passes as it is); one the reader refuses
 // is a refusal of its field. A required field left empty is refused by the
 // label the page shows ("Histórico deve ter um valor").
-nlohmann::ordered_json Executar(DigitacaoHost::TDigitacao& tela,
-                                nlohmann::ordered_json documento);
+nlohmann::ordered_json Executar(DigitacaoHost::TDigitacao& tela, nlohmann::ordered_json documento);
 
 // The accounts whose number, classification or alias starts with `texto`,
 // or whose description holds it; at most kMaxContas, each once: "conta",

@@ -22,8 +22,8 @@
 
 #include "entries/nCtbDMLctoCtbCloud_U.h"
 #include "framework/app/NutilAmbiente.h"
-#include "framework/app/TnUtilConsultaWeb.h"
 #include "framework/app/TnDMDireitoUsuario.h"
+#include "framework/app/TnUtilConsultaWeb.h"
 #include "framework/core/Exceptions.h"
 #include "framework/core/TDateTime.h"
 #include "framework/db/TnDMConexao.h"

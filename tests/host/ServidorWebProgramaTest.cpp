@@ -411,6 +411,65 @@ TEST_P(TServidorWebTest, LastEntriesAndLedgerShowHistoriesInWords) {
   EXPECT_EQ(razao, esperados);
 }
 
+// The page's document: amounts as a person types them, read the Brazilian
+// way (a text the reader refuses is a refusal of its field), a required
+// field left empty named by its label; the entry reopened with its amounts
+// as typed; the module's own fields closed; each company's fiscal year.
+TEST_P(TServidorWebTest, EntryPageReadsAmountsAsTypedAndNamesFieldsByLabel) {
+  ASSERT_NO_FATAL_FAILURE(Iniciar());
+  const TSessao sessao = Entrar(1, kSenha);
+  const auto postar = [&](const char* valor, const char* semCampo) {
+    json documento = LancamentoDemo("2025-08-11", valor);
+    documento["fields"].erase(semCampo);
+    return json::parse(
+        Post(sessao, "/api/lancamentos", json{{"aba", "t1"}, {"documento", documento}}.dump())
+            ->body);
+  };
+  const int64_t antes = Lancamentos();
+  const struct {
+    const char* Valor;
+    const char* SemCampo;
+    const char* Campo;
+    const char* Mensagem;
+  } recusas[] = {
+      {"12.3", "", "VALORLCTOCTB",
+       "Valor R$: número inválido: '12.3' (use vírgula decimal e ponto só entre milhares: "
+       "1.234,56)"},
+      {"1.234,56", "CODIGOHISTCTB", "CODIGOHISTCTB", "Histórico deve ter um valor"},
+  };
+  for (const auto& recusa : recusas) {
+    const json resultado = postar(recusa.Valor, recusa.SemCampo);
+    EXPECT_EQ(resultado["result"], "refused") << resultado;
+    EXPECT_EQ(resultado["field"], recusa.Campo);
+    EXPECT_EQ(resultado["message"], recusa.Mensagem);
+  }
+  EXPECT_EQ(Lancamentos(), antes);
+
+  const json postado = postar("1.234,5", "");
+  ASSERT_EQ(postado["result"], "posted") << postado;
+  const std::string chave = std::to_string(postado["entry"]["CHAVELCTOCTB"].get<int64_t>());
+  EXPECT_EQ(Contar("select count(*) from LCTOCTB where CHAVELCTOCTB = " + chave +
+                   " and VALORLCTOCTB * 100 = 123450"),
+            1);
+  auto res = Get(sessao, "/api/lancamentos/registro?empresa=1&chave=" + chave);
+  ASSERT_EQ(res->status, 200) << res->body;
+  EXPECT_EQ(
+      json::parse(res->body)["valores"],
+      (json{{"VALORLCTOCTB", "1.234,50"}, {"VALORLCTOMOEDA", nullptr}, {"COTACAOMOEDA", nullptr}}));
+
+  const json tela = json::parse(Get(sessao, "/api/lancamentos/tela?empresa=1&aba=t1")->body);
+  std::map<std::string, std::pair<bool, bool>> campos;
+  for (const json& campo : tela["campos"])
+    campos[campo["nome"]] = {campo["fechado"], campo["obrigatorio"]};
+  EXPECT_EQ(campos["CHAVELCTOCTB"], std::pair(true, false));
+  EXPECT_EQ(campos["ORIGEMDADO"], std::pair(true, false));
+  EXPECT_EQ(campos["CODIGOHISTCTB"], std::pair(false, true));
+  EXPECT_EQ(tela["historicos"][2],
+            (json{{"CODIGOHISTCTB", 3}, {"DESCRHISTCTB", "Venda de mercadorias à vista"}}));
+  EXPECT_EQ(json::parse(Get(sessao, "/api/sessao")->body)["empresas"][0]["exercicio"],
+            (json{{"de", "2025-01-01"}, {"ate", "2025-12-31"}}));
+}
+
 CTB_INSTANTIATE_ENGINES(TServidorWebTest);
 
 }  // namespace
