@@ -148,10 +148,18 @@ json Executar(DigitacaoHost::TDigitacao& tela, json documento) {
                 {"questions", json::array()},
                 {"informations", json::array()}};
   };
+  // The first document of a tab may come before its screen was read: the
+  // module is opened to know which fields are amounts. What refuses that
+  // opening (the company) refuses the document too, in its result.
   TnDMClientDataSet* modulo = tela.Modulo();
   if (modulo == nullptr && documento.contains("company") &&
-      documento["company"].is_number_integer())
-    modulo = &tela.Preparar(documento["company"].get<int64_t>());
+      documento["company"].is_number_integer()) {
+    try {
+      modulo = &tela.Preparar(documento["company"].get<int64_t>());
+    } catch (const Exception&) {
+      modulo = nullptr;
+    }
+  }
   if (modulo != nullptr && documento.contains("fields") && documento["fields"].is_object()) {
     for (auto& [nome, valor] : documento["fields"].items()) {
       const TField* field = modulo->nClientDataSet.FindField(nome);
