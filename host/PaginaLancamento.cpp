@@ -14,6 +14,7 @@
 #include "framework/core/Exceptions.h"
 #include "framework/core/FormatFloat.h"
 #include "framework/core/Nutil.h"
+#include "framework/ctb/HistoricoPadrao.h"
 #include "framework/ctb/TnUtilCtb.h"
 #include "framework/db/TnDMConexao.h"
 #include "host/ComandoRecord.h"
@@ -256,6 +257,24 @@ json Conta(TnDMClientDataSet& modulo, const TLadoConta& lado) {
     resposta["saldo"] = saldos[lado.Debito ? "DEBITO" : "CREDITO"];
   }
   return resposta;
+}
+
+std::string Historico(TnDMConexao& conexao, const THistoricoDigitado& historico) {
+  if (historico.Complemento.size() > kMaxComplemento)
+    throw Exception(fmt::format("Complemento com mais de {} bytes", kMaxComplemento));
+  const TDbResult linha =
+      conexao.ExecuteQuery("select DESCRHISTCTB from HISTORICOCTB where CODIGOHISTCTB = :pCodigo",
+                           {{"pCodigo", Value(historico.Codigo)}});
+  if (linha.Rows.empty())
+    throw Exception(fmt::format("Histórico {} não cadastrado", historico.Codigo));
+  TnUtilCtb& controle = ControleCTB();
+  controle.SetCodigoEmpresa(historico.Empresa);
+  return HistoricoPadrao::Texto(
+      linha.Rows[0][0].IsNull() ? "" : linha.Rows[0][0].AsString(), historico.Complemento,
+      {historico.ContaDeb, historico.ContaCred, historico.Data}, [&controle](int64_t conta) {
+        controle.SetConta(conta);
+        return controle.GetContaValida() ? controle.DadosConta().DescrConta : std::string();
+      });
 }
 
 json Detalhes(TnDMConexao& conexao, int64_t empresa, int64_t chave) {

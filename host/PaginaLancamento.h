@@ -74,6 +74,21 @@ struct TLadoConta {
 };
 nlohmann::ordered_json Conta(TnDMClientDataSet& modulo, const TLadoConta& lado);
 
+// A standard history as a person reads it on the entry being keyed: its
+// tokens filled from the complement typed, else from the entry's accounts
+// (0: not typed yet) and date. Exception naming the code when no history
+// has it; a complement of at most kMaxComplemento bytes.
+inline constexpr size_t kMaxComplemento = 1200;
+struct THistoricoDigitado {
+  int64_t Empresa = 0;
+  int Codigo = 0;
+  std::string Complemento;
+  int64_t ContaDeb = 0;
+  int64_t ContaCred = 0;
+  TDateTime Data;
+};
+std::string Historico(TnDMConexao& conexao, const THistoricoDigitado& historico);
+
 // The managerial ("gerenciais") and activity ("atividades") splits of one
 // saved entry, debit side first, and its amounts as the page shows them
 // ("valores": {"VALORLCTOCTB": "1.234,56", ...}, null when empty).

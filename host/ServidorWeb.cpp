@@ -351,6 +351,17 @@ class TServidor {
       lado.Debito = nomeLado == "debito";
       return PaginaLancamento::Conta(TelaDaAba(req, host, sessao).Preparar(empresa), lado);
     });
+    leitura("/api/lancamentos/historico",
+            [](const httplib::Request& req, TSessaoHost& host, TSessaoWeb&, int64_t empresa) {
+              PaginaLancamento::THistoricoDigitado historico;
+              historico.Empresa = empresa;
+              historico.Codigo = static_cast<int>(Inteiro(req, "codigo", 1, 32767));
+              historico.ContaDeb = Inteiro(req, "debito", 0, INT64_MAX, 0);
+              historico.ContaCred = Inteiro(req, "credito", 0, INT64_MAX, 0);
+              historico.Data = DataDoParametro(req, "data");
+              historico.Complemento = req.get_param_value("complemento");
+              return json{{"texto", PaginaLancamento::Historico(host.Conexao(), historico)}};
+            });
     leitura("/api/lancamentos/registro", [](const httplib::Request& req, TSessaoHost& host,
                                             TSessaoWeb&, int64_t empresa) {
       ComandoRecord::TOpcoesLista opcoes;

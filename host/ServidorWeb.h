@@ -28,6 +28,8 @@
 //   GET  /api/lancamentos/contas   ?empresa&texto: accounts found
 //   GET  /api/lancamentos/conta    ?empresa&aba&lado&conta&data[&estab]:
 //                                  title and balance beside one account
+//   GET  /api/lancamentos/historico ?empresa&codigo&data[&debito&credito
+//                                  &complemento]: a history in words
 //   GET  /api/lancamentos/registro ?empresa&chave: an entry and its splits
 //
 // The journal-entry routes need the right of the entries' menu entry

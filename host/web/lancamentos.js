@@ -86,6 +86,7 @@ function criarEntrada(campo) {
     input.dataset.historico = "1";
     input.addEventListener("change", () => mostrarHistorico(input));
   }
+  if (campo.nome === "COMPLHIST") input.addEventListener("change", atualizarHistorico);
   if (campo.nome === "DATALCTOCTB" || campo.nome === "CODIGOESTAB")
     input.addEventListener("change", () => entradas().filter((e) => e.dataset.lado && e.value).forEach(mostrarConta));
   return input;
@@ -267,10 +268,36 @@ function escolher(input, valorEscolhido) {
   else mostrarConta(input);
 }
 
-// The history in words beside its code.
-function mostrarHistorico(input) {
-  const historico = tela.historicos.find((h) => String(h.CODIGOHISTCTB) === input.value.trim());
-  elemento(`ajuda${input.dataset.campo}`).textContent = historico?.DESCRHISTCTB ?? "";
+// The date typed when it is whole, else today's.
+function dataDigitada() {
+  const digitada = entrada("DATALCTOCTB")?.value ?? "";
+  return /^\d{2}\/\d{2}\/\d{4}$/.test(digitada) ? digitada : hojeBr();
+}
+
+// The history in words beside its code, its tokens filled from the
+// complement, the accounts shown and the date, by the server's rule.
+async function mostrarHistorico(input) {
+  const ajuda = elemento(`ajuda${input.dataset.campo}`);
+  ajuda.textContent = "";
+  ajuda.classList.remove("erro");
+  const codigo = input.value.trim();
+  if (!/^\d{1,5}$/.test(codigo)) return;
+  const conta = (nome) => elemento(`ajuda${nome}`)?.dataset.conta ?? "";
+  try {
+    const { texto } = await consulta("historico", {
+      codigo, data: dataDigitada(), debito: conta("CONTACTBDEB"), credito: conta("CONTACTBCRED"),
+      complemento: entrada("COMPLHIST")?.value ?? "",
+    });
+    if (input.value.trim() === codigo) ajuda.textContent = texto;
+  } catch (erro) {
+    ajuda.textContent = erro.message;
+    ajuda.classList.add("erro");
+  }
+}
+
+function atualizarHistorico() {
+  const historico = entradas().find((input) => input.dataset.historico);
+  return historico ? mostrarHistorico(historico) : undefined;
 }
 
 // Up and down move in the list, Enter takes the marked suggestion.
@@ -301,10 +328,10 @@ async function mostrarConta(input) {
   const saldo = entrada(lado === "debito" ? "VALORDEBITO" : "VALORCREDITO");
   ajuda.textContent = "";
   ajuda.classList.remove("erro");
+  delete ajuda.dataset.conta;
   if (saldo) saldo.value = "";
   if (!input.value.trim() || input.value.trim() === "0") return;
-  const digitada = entrada("DATALCTOCTB")?.value ?? "";
-  const data = /^\d{2}\/\d{2}\/\d{4}$/.test(digitada) ? digitada : hojeBr();
+  const data = dataDigitada();
   try {
     const conta = await consulta("conta", {
       lado, conta: input.value.trim(), data, estab: entrada("CODIGOESTAB")?.value || "0",
@@ -313,6 +340,7 @@ async function mostrarConta(input) {
     if (conta.titulo) partes.push(`${conta.titulo.conta} ${conta.titulo.descricao}`);
     ajuda.textContent = partes.join(" | ");
     ajuda.dataset.saldo = conta.saldo ?? "";
+    ajuda.dataset.conta = conta.conta;
     if (conta.saldo !== null) {
       const texto = criar("strong", conta.saldo, "saldo");
       texto.dataset.lado = lado;
@@ -419,10 +447,10 @@ async function abrirLancamento(chave) {
       else input.value = textoDoValor(valorDoCampo, campo);
       corrigindo.textos[campo.nome] = input.type === "checkbox" ? input.checked : input.value;
     }
-    entradas().filter((input) => input.dataset.historico).forEach(mostrarHistorico);
     elemento("botaoExcluir").disabled = false;
     mostrarDetalhes(dados);
     await atualizarContas();
+    await atualizarHistorico();
     primeiraEntrada()?.focus();
     // Announced once the screen has settled: typing that starts on the
     // announcement is not moved to another field by the focus above.

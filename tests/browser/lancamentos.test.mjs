@@ -120,7 +120,7 @@ test("um lançamento digitado só com o teclado, de Filial a gravado, e reaberto
   }
   assert.equal(await pagina.inputValue("#campoDATALCTOCTB"), "15/04/2025");
   assert.equal(await pagina.inputValue("#campoVALORLCTOCTB"), "1.234,50");
-  assert.equal(await pagina.textContent("#ajudaCODIGOHISTCTB"), "Venda de mercadorias à vista");
+  await pagina.locator("#ajudaCODIGOHISTCTB", { hasText: /^Venda de mercadorias à vista$/ }).waitFor();
   assert.ok(!(await focos(pagina)).some((id) => fechados.some((nome) => id === `campo${nome}`)), String(await focos(pagina)));
   await pagina.keyboard.press("Control+Enter");
   const chave = /Lançamento (\d+) gravado/.exec(await situacao(pagina, /gravado/))[1];
@@ -156,6 +156,8 @@ test("uma recusa aparece no seu campo, com o rótulo, e some quando ele é corri
   await pagina.keyboard.press("ArrowDown");
   await pagina.keyboard.press("Enter");
   assert.equal(await historico.inputValue(), "2");
+  // Its words, the debit account's description in place of its token.
+  await pagina.locator("#ajudaCODIGOHISTCTB", { hasText: /^Venda de mercadorias a prazo a Caixa Geral$/ }).waitFor();
   assert.equal(await pagina.evaluate(() => document.activeElement.id), "campoCOMPLHIST");
   assert.equal(await pagina.locator("#listaSugestoes").isVisible(), false);
   await pagina.keyboard.press("Shift+Tab");

@@ -466,6 +466,23 @@ TEST_P(TServidorWebTest, EntryPageReadsAmountsAsTypedAndNamesFieldsByLabel) {
   EXPECT_EQ(campos["CODIGOHISTCTB"], std::pair(false, true));
   EXPECT_EQ(tela["historicos"][2],
             (json{{"CODIGOHISTCTB", 3}, {"DESCRHISTCTB", "Venda de mercadorias à vista"}}));
+  // A history in words for the entry being keyed.
+  const struct {
+    const char* Parametros;
+    const char* Texto;
+  } historicos[] = {
+      {"codigo=2&debito=1101001", "Venda de mercadorias a prazo a Caixa Geral"},
+      {"codigo=2&debito=1101001&complemento=Loja%7C", "Venda de mercadorias a prazo a Loja"},
+      {"codigo=999", nullptr},
+  };
+  for (const auto& caso : historicos) {
+    res = Get(sessao, std::string("/api/lancamentos/historico?empresa=1&data=11/08/2025&") +
+                          caso.Parametros);
+    if (caso.Texto == nullptr)
+      EXPECT_EQ(Erro(res), "Histórico 999 não cadastrado");
+    else
+      EXPECT_EQ(json::parse(res->body)["texto"], caso.Texto) << res->body;
+  }
   EXPECT_EQ(json::parse(Get(sessao, "/api/sessao")->body)["empresas"][0]["exercicio"],
             (json{{"de", "2025-01-01"}, {"ate", "2025-12-31"}}));
 }
