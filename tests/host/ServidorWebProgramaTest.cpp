@@ -228,7 +228,8 @@ TEST_P(TServidorWebTest, EachSessionReachesOnlyItsUsersCompaniesAndRights) {
   EXPECT_EQ(Erro(res), "O usuário 3 não tem acesso à empresa 1");
   for (const char* rota :
        {"/api/lancamentos/tela?empresa=2&aba=t1", "/api/lancamentos/contas?empresa=2&texto=caixa",
-        "/api/lancamentos/registro?empresa=2&chave=1"}) {
+        "/api/lancamentos/registro?empresa=2&chave=1",
+        "/api/lancamentos/historico?empresa=2&codigo=3&data=11/08/2025"}) {
     res = Get(terceiro, rota);
     EXPECT_EQ(res->status, 403) << rota;
     EXPECT_NE(Erro(res).find("não tem direito a \"Lançamentos Contábeis\""), std::string::npos)
