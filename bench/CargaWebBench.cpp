@@ -271,7 +271,7 @@ class TPessoa {
                                 {"CONTACTBDEB", FApelidoDebito},
                                 {"CONTACTBCRED", FApelidoCredito},
                                 {"CODIGOHISTCTB", kHistorico},
-                                {"VALORLCTOCTB", fmt::format("{}.{:02}", enviado.Centavos / 100,
+                                {"VALORLCTOCTB", fmt::format("{},{:02}", enviado.Centavos / 100,
                                                              enviado.Centavos % 100)}}}}}};
     const auto inicio = TRelogio::now();
     auto res = FCliente.Post("/api/lancamentos", FCabecalhos, documento.dump(), "application/json");

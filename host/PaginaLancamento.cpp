@@ -3,6 +3,8 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
+#include <string_view>
 #include <utility>
 
 #include "chart/ConsultaPlanoFiltros.h"
@@ -10,11 +12,14 @@
 #include "framework/app/TnForm.h"
 #include "framework/app/TnUtilConsultaWeb.h"
 #include "framework/core/Exceptions.h"
+#include "framework/core/FormatFloat.h"
 #include "framework/core/Nutil.h"
+#include "framework/ctb/HistoricoPadrao.h"
 #include "framework/ctb/TnUtilCtb.h"
 #include "framework/db/TnDMConexao.h"
 #include "host/ComandoRecord.h"
 #include "host/DigitacaoHost.h"
+#include "host/ValorDigitado.h"
 
 namespace PaginaLancamento {
 
@@ -22,13 +27,27 @@ using json = nlohmann::ordered_json;
 
 namespace {
 
+// What the module fills itself when an entry is written: the transaction and
+// the key it numbers, the origin of the data and the nature it sets.
+constexpr std::array<std::string_view, 4> kCamposDoModulo = {"TRANSCTB", "CHAVELCTOCTB",
+                                                             "ORIGEMDADO", "NATURLCTOCTB"};
+
+bool DoModulo(const TField& field) {
+  return std::find(kCamposDoModulo.begin(), kCamposDoModulo.end(), field.FieldName()) !=
+         kCamposDoModulo.end();
+}
+
+bool EhValor(const TField& field) {
+  return std::string_view(TnUtilConsultaWeb::TipoCampo(field.DataType())) == "valor";
+}
+
 json Campo(const TField& field) {
   json campo = {{"nome", field.FieldName()},
                 {"rotulo", TnUtilConsultaWeb::Rotulo(field)},
                 {"tipo", TnUtilConsultaWeb::TipoCampo(field.DataType())},
                 {"tamanho", field.Size()},
-                {"obrigatorio", field.Required()},
-                {"fechado", field.ReadOnly()},
+                {"obrigatorio", field.Required() && !DoModulo(field)},
+                {"fechado", field.ReadOnly() || DoModulo(field)},
                 {"consulta", field.GetDefinicao().DicionarioLookup()}};
   const TnFieldDefinicao& definicao = field.GetDefinicao();
   for (const auto& [propriedade, nome] :
@@ -116,7 +135,57 @@ json Tela(TnDMClientDataSet& modulo) {
           {"campos", std::move(campos)},
           {"config", modulo.PegarJsonConfigExtra()},
           {"conteudo", modulo.PegarJsonConteudo()},
-          {"acoes", Acoes(modulo.Form())}};
+          {"acoes", Acoes(modulo.Form())},
+          {"historicos", Linhas(modulo.Conexao().ExecuteQuery(
+                             "select CODIGOHISTCTB, DESCRHISTCTB from HISTORICOCTB where STATUS = "
+                             "0 order by CODIGOHISTCTB"))}};
+}
+
+json Executar(DigitacaoHost::TDigitacao& tela, json documento) {
+  const auto recusa = [](const std::string& campo, const std::string& mensagem) {
+    return json{{"result", "refused"},
+                {"message", mensagem},
+                {"field", campo},
+                {"questions", json::array()},
+                {"informations", json::array()}};
+  };
+  // The first document of a tab may come before its screen was read: the
+  // module is opened to know which fields are amounts. What refuses that
+  // opening (the company) refuses the document too, in its result.
+  TnDMClientDataSet* modulo = tela.Modulo();
+  if (modulo == nullptr && documento.contains("company") &&
+      documento["company"].is_number_integer()) {
+    try {
+      modulo = &tela.Preparar(documento["company"].get<int64_t>());
+    } catch (const Exception&) {
+      modulo = nullptr;
+    }
+  }
+  if (modulo != nullptr && documento.contains("fields") && documento["fields"].is_object()) {
+    for (auto& [nome, valor] : documento["fields"].items()) {
+      const TField* field = modulo->nClientDataSet.FindField(nome);
+      if (field == nullptr || !EhValor(*field) || !valor.is_string() ||
+          Nutil::Trim(valor.get<std::string>()).empty())
+        continue;
+      try {
+        valor = ValorDigitado::LerNumeroBrasileiro(valor.get<std::string>(), -1);
+      } catch (const Exception& e) {
+        return recusa(nome, TnUtilConsultaWeb::Rotulo(*field) + ": " + e.what());
+      }
+    }
+  }
+  json resultado = tela.Executar(documento);
+  if (resultado.value("result", "") != "refused" || !resultado.contains("field") ||
+      tela.Modulo() == nullptr)
+    return resultado;
+  // The framework names a required field by its display label, which on
+  // this module is often the column's name; the page names it as it shows it.
+  const TField* field =
+      tela.Modulo()->nClientDataSet.FindField(resultado["field"].get<std::string>());
+  if (field != nullptr &&
+      resultado.value("message", "") == "Campo '" + field->DisplayLabel() + "' deve ter um valor")
+    resultado["message"] = TnUtilConsultaWeb::Rotulo(*field) + " deve ter um valor";
+  return resultado;
 }
 
 json ProcurarContas(TnDMConexao& conexao, int64_t empresa, const std::string& texto) {
@@ -190,9 +259,40 @@ json Conta(TnDMClientDataSet& modulo, const TLadoConta& lado) {
   return resposta;
 }
 
+std::string Historico(TnDMConexao& conexao, const THistoricoDigitado& historico) {
+  if (historico.Complemento.size() > kMaxComplemento)
+    throw Exception(fmt::format("Complemento com mais de {} bytes", kMaxComplemento));
+  const TDbResult linha =
+      conexao.ExecuteQuery("select DESCRHISTCTB from HISTORICOCTB where CODIGOHISTCTB = :pCodigo",
+                           {{"pCodigo", Value(historico.Codigo)}});
+  if (linha.Rows.empty())
+    throw Exception(fmt::format("Histórico {} não cadastrado", historico.Codigo));
+  TnUtilCtb& controle = ControleCTB();
+  controle.SetCodigoEmpresa(historico.Empresa);
+  return HistoricoPadrao::Texto(
+      linha.Rows[0][0].IsNull() ? "" : linha.Rows[0][0].AsString(), historico.Complemento,
+      {historico.ContaDeb, historico.ContaCred, historico.Data}, [&controle](int64_t conta) {
+        controle.SetConta(conta);
+        return controle.GetContaValida() ? controle.DadosConta().DescrConta : std::string();
+      });
+}
+
 json Detalhes(TnDMConexao& conexao, int64_t empresa, int64_t chave) {
   const TParams parametros = {{"pEmpresa", Value(empresa)}, {"pChave", Value(chave)}};
+  // The amounts as they are typed, formatted here from the stored decimal:
+  // the page never turns money into a floating-point number.
+  json valores = json::object();
+  const TDbResult lancamento = conexao.ExecuteQuery(
+      "select VALORLCTOCTB, VALORLCTOMOEDA, COTACAOMOEDA from LCTOCTB where CODIGOEMPRESA = "
+      ":pEmpresa and CHAVELCTOCTB = :pChave",
+      parametros);
+  for (size_t i = 0; i < lancamento.Columns.size() && !lancamento.Rows.empty(); ++i) {
+    const Value& valor = lancamento.Rows[0][i];
+    valores[Nutil::UpperCase(lancamento.Columns[i].Name)] =
+        valor.IsNull() ? json(nullptr) : json(FormatFloat("#,##0.00######", valor.AsFloat()));
+  }
   return {
+      {"valores", std::move(valores)},
       {"gerenciais",
        Linhas(conexao.ExecuteQuery(
            "select G.NATURLCTOCTB, G.CONTACTB, G.CODIGOCENTROCUSTO, C.DESCRCENTROCUSTO, "

@@ -18,6 +18,10 @@
 class TnDMConexao;
 class TnDMClientDataSet;
 
+namespace DigitacaoHost {
+class TDigitacao;
+}
+
 namespace PaginaLancamento {
 
 // A search lists at most kMaxContas accounts for a text of at most
@@ -33,8 +37,18 @@ void VerificarDireito(TnDMConexao& conexao);
 // module's order: name, label, type, size, required, closed, and the web
 // layout's group, row and columns when the module gives them), "config"
 // (the module's switches), "conteudo" (its panels: last entries and
-// differences) and "acoes" (the form's actions with their shortcuts).
+// differences), "acoes" (the form's actions with their shortcuts) and
+// "historicos" (the active standard histories: "codigo", "descricao").
+// The fields the module fills itself (the transaction, the key, the origin
+// of the data, the nature) are closed and not required: nobody types them.
 nlohmann::ordered_json Tela(TnDMClientDataSet& modulo);
+
+// One document keyed on the page, run on the tab's screen. Its amounts are
+// texts as a person types them ("1.234,56", read by the one reader of
+// Brazilian numbers; a JSON number passes as it is); one the reader refuses
+// is a refusal of its field. A required field left empty is refused by the
+// label the page shows ("Histórico deve ter um valor").
+nlohmann::ordered_json Executar(DigitacaoHost::TDigitacao& tela, nlohmann::ordered_json documento);
 
 // The accounts whose number, classification or alias starts with `texto`,
 // or whose description holds it; at most kMaxContas, each once: "conta",
@@ -60,8 +74,24 @@ struct TLadoConta {
 };
 nlohmann::ordered_json Conta(TnDMClientDataSet& modulo, const TLadoConta& lado);
 
+// A standard history as a person reads it on the entry being keyed: its
+// tokens filled from the complement typed, else from the entry's accounts
+// (0: not typed yet) and date. Exception naming the code when no history
+// has it; a complement of at most kMaxComplemento bytes.
+inline constexpr size_t kMaxComplemento = 1200;
+struct THistoricoDigitado {
+  int64_t Empresa = 0;
+  int Codigo = 0;
+  std::string Complemento;
+  int64_t ContaDeb = 0;
+  int64_t ContaCred = 0;
+  TDateTime Data;
+};
+std::string Historico(TnDMConexao& conexao, const THistoricoDigitado& historico);
+
 // The managerial ("gerenciais") and activity ("atividades") splits of one
-// saved entry, debit side first.
+// saved entry, debit side first, and its amounts as the page shows them
+// ("valores": {"VALORLCTOCTB": "1.234,56", ...}, null when empty).
 nlohmann::ordered_json Detalhes(TnDMConexao& conexao, int64_t empresa, int64_t chave);
 
 }  // namespace PaginaLancamento

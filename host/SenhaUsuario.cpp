@@ -77,6 +77,11 @@ bool Autenticar(TnDMConexao& conexao, int64_t usuario, const std::string& senha)
   return Conferir(linha.Get(0, "SENHAHASH").AsString(), senha);
 }
 
+bool AlgumaGravada(TnDMConexao& conexao) {
+  return conexao.ExecuteScalar("select count(*) from USUARIO where SENHAHASH is not null")
+             .AsInteger() > 0;
+}
+
 void SimularConferencia(const std::string& senha) {
   Conferir(HashSemSenha(), senha.substr(0, kTamanhoMaximo));
 }

@@ -31,6 +31,8 @@ void Gravar(TnDMConexao& conexao, int64_t usuario, const std::string& senha);
 // without a password costs the same time as a wrong one, so the answer does
 // not tell which users have one.
 bool Autenticar(TnDMConexao& conexao, int64_t usuario, const std::string& senha);
+// True when some user has a password: without one nobody can sign in.
+bool AlgumaGravada(TnDMConexao& conexao);
 // Spends the time of one check and answers nothing: for a sign-in that
 // fails before a password could be checked.
 void SimularConferencia(const std::string& senha);

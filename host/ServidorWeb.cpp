@@ -23,6 +23,7 @@
 #include "entries/nCtbDMLctoCtbCloud_U.h"
 #include "framework/app/NutilAmbiente.h"
 #include "framework/app/TnDMDireitoUsuario.h"
+#include "framework/app/TnUtilConsultaWeb.h"
 #include "framework/core/Exceptions.h"
 #include "framework/core/TDateTime.h"
 #include "framework/db/TnDMConexao.h"
@@ -200,9 +201,18 @@ class TServidor {
     // some sign-ins were lost. The system's limit takes its place.
     if (FSocketEscuta >= 0)
       ::listen(FSocketEscuta, SOMAXCONN);
-    aviso << fmt::format("Servidor em {}://{}:{}/", FTls ? "https" : "http", FOpcoes.Endereco,
-                         porta)
-          << std::endl;
+    // Bound to every address, the server is opened on this machine by
+    // its loopback one.
+    const std::string local = FOpcoes.Endereco == "0.0.0.0" ? "127.0.0.1"
+                              : FOpcoes.Endereco == "::"    ? "::1"
+                                                            : FOpcoes.Endereco;
+    const auto url = [&](const std::string& endereco) {
+      return fmt::format("{}://{}:{}/", FTls ? "https" : "http",
+                         endereco.find(':') == std::string::npos ? endereco : "[" + endereco + "]",
+                         porta);
+    };
+    aviso << "Servidor em " << url(FOpcoes.Endereco) << '\n'
+          << "Abra " << url(local) << " no navegador" << std::endl;
     FHttp->listen_after_bind();
   }
 
@@ -341,6 +351,17 @@ class TServidor {
       lado.Debito = nomeLado == "debito";
       return PaginaLancamento::Conta(TelaDaAba(req, host, sessao).Preparar(empresa), lado);
     });
+    leitura("/api/lancamentos/historico",
+            [](const httplib::Request& req, TSessaoHost& host, TSessaoWeb&, int64_t empresa) {
+              PaginaLancamento::THistoricoDigitado historico;
+              historico.Empresa = empresa;
+              historico.Codigo = static_cast<int>(Inteiro(req, "codigo", 1, 32767));
+              historico.ContaDeb = Inteiro(req, "debito", 0, INT64_MAX, 0);
+              historico.ContaCred = Inteiro(req, "credito", 0, INT64_MAX, 0);
+              historico.Data = DataDoParametro(req, "data");
+              historico.Complemento = req.get_param_value("complemento");
+              return json{{"texto", PaginaLancamento::Historico(host.Conexao(), historico)}};
+            });
     leitura("/api/lancamentos/registro", [](const httplib::Request& req, TSessaoHost& host,
                                             TSessaoWeb&, int64_t empresa) {
       ComandoRecord::TOpcoesLista opcoes;
@@ -461,12 +482,18 @@ class TServidor {
     json empresas = json::array();
     for (const auto& linha :
          host.Conexao()
-             .ExecuteQuery("select E.CODIGOEMPRESA, E.NOMEEMPRESA from EMPRESA E join "
-                           "EMPRESAUSUARIO U on U.CODIGOEMPRESA = E.CODIGOEMPRESA where "
-                           "U.CODIGOUSUARIO = :pUsuario order by E.CODIGOEMPRESA",
+             .ExecuteQuery("select E.CODIGOEMPRESA, E.NOMEEMPRESA, C.DATAINICIALEXERC, "
+                           "C.DATAFINALEXERC from EMPRESA E join EMPRESAUSUARIO U on "
+                           "U.CODIGOEMPRESA = E.CODIGOEMPRESA left join CFGEMPRESACTB C on "
+                           "C.CODIGOEMPRESA = E.CODIGOEMPRESA where U.CODIGOUSUARIO = :pUsuario "
+                           "order by E.CODIGOEMPRESA",
                            usuario)
              .Rows)
-      empresas.push_back(json{{"codigo", linha[0].AsInteger()}, {"nome", linha[1].AsString()}});
+      empresas.push_back(json{{"codigo", linha[0].AsInteger()},
+                              {"nome", linha[1].AsString()},
+                              {"exercicio",
+                               {{"de", TnUtilConsultaWeb::ValorJson(linha[2])},
+                                {"ate", TnUtilConsultaWeb::ValorJson(linha[3])}}}});
     return json{{"usuario", sessao.Usuario()},
                 {"nome", host.Conexao()
                              .ExecuteScalar("select NOMEUSUARIO from USUARIO where CODIGOUSUARIO = "
@@ -567,7 +594,7 @@ class TServidor {
       throw Exception("Informe o documento do lançamento (um objeto)");
     Autorizar([&] { PaginaLancamento::VerificarDireito(host.Conexao()); });
     DigitacaoHost::TDigitacao& tela = TelaDaAba(corpo["aba"].get<std::string>(), host, sessao);
-    ResponderJson(res, 200, tela.Executar(corpo["documento"]));
+    ResponderJson(res, 200, PaginaLancamento::Executar(tela, corpo["documento"]));
   }
 
   const TOpcoes FOpcoes;
@@ -635,6 +662,10 @@ void Registrar(CLI::App& app, std::function<std::string(TSessaoHost&)>& comando,
   cmd->callback([&comando, &conexao, opcoes] {
     comando = [&conexao, opcoes](TSessaoHost& sessao) {
       sessao.VerificarAdministrador();
+      if (!SenhaUsuario::AlgumaGravada(sessao.Conexao()))
+        std::cout << "Nenhum usuário tem senha para entrar: defina a de um usuário com "
+                     "`ctb user passwd N` (N: o código do usuário; docs/web.md)"
+                  << std::endl;
       opcoes->Conexao = conexao;
       Servir(*opcoes, std::cout);
       return std::string();

@@ -10,14 +10,17 @@
 //
 //   POST /api/entrar      {"usuario": N, "senha": "..."} -> {"usuario", "csrf"}
 //   POST /api/sair        ends the session
-//   GET  /api/sessao      {"usuario", "nome", "csrf", "empresas": [...]}
+//   GET  /api/sessao      {"usuario", "nome", "csrf", "empresas": [{"codigo",
+//                         "nome", "exercicio": {"de", "ate"}}]}
 //   GET  /api/balancete   ?empresa&de&ate[&mensal&tipo&estab&livro&zero]
 //                         [&formato=json|csv|csv-br|xlsx] (csv and xlsx are
 //                         downloads, the command's own outputs)
 //   GET  /api/razao       ?filtros=<a trial balance row's Filtros>: the
 //                         entries behind the row (the ledger of its account)
 //   POST /api/lancamentos {"aba": "...", "documento": {...}}: one `entry
-//                         post` document on the screen of that browser tab
+//                         post` document on the screen of that browser tab,
+//                         its amounts typed as the page shows them
+//                         ("1.234,56"; PaginaLancamento::Executar)
 //   GET  /api/lancamentos/tela     ?empresa&aba: the tab's screen (fields,
 //                                  switches, panels, actions)
 //   GET  /api/lancamentos/paineis  ?empresa&aba: the panels (last entries,
@@ -25,6 +28,8 @@
 //   GET  /api/lancamentos/contas   ?empresa&texto: accounts found
 //   GET  /api/lancamentos/conta    ?empresa&aba&lado&conta&data[&estab]:
 //                                  title and balance beside one account
+//   GET  /api/lancamentos/historico ?empresa&codigo&data[&debito&credito
+//                                  &complemento]: a history in words
 //   GET  /api/lancamentos/registro ?empresa&chave: an entry and its splits
 //
 // The journal-entry routes need the right of the entries' menu entry
@@ -65,7 +70,8 @@ struct TOpcoes {
 };
 
 // Serves until SIGINT or SIGTERM; writes "Servidor em http[s]://ADDR:PORT/"
-// to `aviso` once it listens. Exception when the address cannot be bound or
+// and the address to open on this machine ("Abra ... no navegador") to
+// `aviso` once it listens. Exception when the address cannot be bound or
 // the certificate or key cannot be loaded.
 void Servir(const TOpcoes& opcoes, std::ostream& aviso);
 

@@ -44,8 +44,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# The browser tests' one npm package (playwright-core, pinned by the lock
-# file; it drives the chromium above and downloads no browser).
+# The browser tests' npm packages, pinned by the lock file: playwright-core
+# (it drives the chromium above and downloads no browser) and
+# @axe-core/playwright (the accessibility check of the pages).
 browser="$(dirname "$0")/../tests/browser"
 if [ ! -d "$browser/node_modules/playwright-core" ] ||
    [ "$browser/package-lock.json" -nt "$browser/node_modules/.package-lock.json" ]; then

@@ -128,7 +128,7 @@ async function abrirRazao(linha) {
       const tr = criar("tr");
       for (const [nome] of nomes) {
         const numero = nome === "DEBITO" || nome === "CREDITO" || nome === "SALDO";
-        tr.appendChild(criar("td", numero ? valor(lancamento[nome]) : String(lancamento[nome] ?? ""),
+        tr.appendChild(criar("td", textoDaColuna(lancamento[nome], numero ? "valor" : nome === "DATALCTOCTB" ? "data" : ""),
           numero ? "valor" : undefined));
       }
       corpo.appendChild(tr);
@@ -140,11 +140,21 @@ async function abrirRazao(linha) {
   }
 }
 
+// The period proposed is the company's fiscal year (its accounting
+// configuration); today's calendar year when it has none.
+function periodoDaEmpresa(empresas) {
+  const exercicio = empresas.find((empresa) => String(empresa.codigo) === elemento("empresa").value)?.exercicio;
+  const ano = hojeBr().slice(6);
+  elemento("de").value = dataBr(exercicio?.de) || `01/01/${ano}`;
+  elemento("ate").value = dataBr(exercicio?.ate) || `31/12/${ano}`;
+}
+
 async function iniciar() {
-  await iniciarSessao();
-  const hoje = new Date();
-  elemento("de").value = `${hoje.getFullYear()}-01-01`;
-  elemento("ate").value = hoje.toISOString().slice(0, 10);
+  const { empresas } = await iniciarSessao();
+  campoData(elemento("de"));
+  campoData(elemento("ate"));
+  periodoDaEmpresa(empresas);
+  elemento("empresa").addEventListener("change", () => periodoDaEmpresa(empresas));
   elemento("formBalancete").addEventListener("submit", consultar);
 }
 

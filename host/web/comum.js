@@ -28,12 +28,39 @@ function valor(numero) {
 }
 
 // A value of a data set's column as a grid shows it: money with two
-// decimals, dates as dd/mm/yyyy.
+// decimals, dates as dd/mm/aaaa.
 function textoDaColuna(valorDaColuna, tipo) {
   if (valorDaColuna === null || valorDaColuna === undefined) return "";
   if (tipo === "valor") return valor(valorDaColuna);
-  const data = tipo === "data" && /^(\d{4})-(\d{2})-(\d{2})/.exec(valorDaColuna);
-  return data ? `${data[3]}/${data[2]}/${data[1]}` : String(valorDaColuna);
+  return (tipo === "data" && dataBr(valorDaColuna)) || String(valorDaColuna);
+}
+
+// A date of the server ("2025-04-15", a time may follow) as a person reads
+// it: "15/04/2025".
+function dataBr(iso) {
+  const data = /^(\d{4})-(\d{2})-(\d{2})/.exec(iso ?? "");
+  return data ? `${data[3]}/${data[2]}/${data[1]}` : "";
+}
+
+function hojeBr() {
+  const hoje = new Date();
+  const dois = (numero) => String(numero).padStart(2, "0");
+  return `${dois(hoje.getDate())}/${dois(hoje.getMonth() + 1)}/${hoje.getFullYear()}`;
+}
+
+// A date field typed as dd/mm/aaaa whatever the browser's language: the
+// digits typed get their slashes ("15042025" is 15/04/2025).
+function campoData(input) {
+  input.type = "text";
+  input.inputMode = "numeric";
+  input.maxLength = 10;
+  input.placeholder = "dd/mm/aaaa";
+  input.autocomplete = "off";
+  input.addEventListener("input", () => {
+    const digitos = input.value.replace(/\D/g, "").slice(0, 8);
+    const partes = [digitos.slice(0, 2), digitos.slice(2, 4), digitos.slice(4)].filter(Boolean);
+    input.value = partes.join("/");
+  });
 }
 
 async function pedir(url, opcoes = {}) {
@@ -47,7 +74,8 @@ async function pedir(url, opcoes = {}) {
   return corpo;
 }
 
-// The session: the user in the header, "Sair", the companies in #empresa.
+// The session: the user in the header, "Sair", the companies in #empresa
+// (each with its fiscal year: "exercicio").
 async function iniciarSessao() {
   const sessao = await pedir("/api/sessao");
   elemento("nomeUsuario").textContent = `${sessao.usuario} - ${sessao.nome}`;

@@ -1,16 +1,20 @@
 "use strict";
 // The journal-entry page: the form laid out from the module's fields, the
-// title and balance beside each account, the account search, the module's
-// questions as dialogs (the document is sent again with one more answer),
-// the panels below (last entries, differences), correcting and deleting an
-// entry, and the keyboard: Enter moves to the next field, the shortcuts of
-// the screen's actions work here too. Texts from the server are always set
-// as text, never as markup.
+// title and balance beside each account, the account and history
+// suggestions, the module's questions as dialogs (the document is sent again
+// with one more answer), a refusal beside its field, the panels below (last
+// entries, differences), correcting and deleting an entry, and the keyboard:
+// Enter moves to the next field a person types, the shortcuts of the
+// screen's actions work here too. Dates are typed and shown as dd/mm/aaaa,
+// amounts as 1.234,56: the server reads them, the page never turns money
+// into a number. Texts from the server are always set as text, never as
+// markup.
 
 const aba = `aba-${crypto.randomUUID()}`;
 let csrf = "";
 let tela = null;
-// The entry being corrected ({chave, valores}) or null for a new one.
+// The entry being corrected ({chave, textos}: each field's text as shown
+// when it was opened) or null for a new one.
 let corrigindo = null;
 
 function empresa() {
@@ -29,6 +33,7 @@ function mensagem(texto, erro = false) {
 // ---- The form, from the module's fields ----
 
 const ehConta = (campo) => campo.consulta === "CONTACTB";
+const ehHistorico = (campo) => campo.consulta === "CODIGOHISTCTBATIVO";
 const ladoDaConta = (nome) => (nome.includes("CRED") ? "credito" : "debito");
 // The balance texts of each side the screen shows beside the accounts.
 const saldoDoLado = { VALORDEBITO: "debito", VALORCREDITO: "credito" };
@@ -41,38 +46,62 @@ function entrada(nome) {
   return elemento("formLancamento").querySelector(`input[data-campo="${nome}"]`);
 }
 
+// What the module fills (the key, the transaction, the balances beside the
+// accounts) is shown but not typed: Tab and Enter pass it by.
+const fechado = (campo) => campo.fechado || campo.nome in saldoDoLado;
+
 function criarEntrada(campo) {
   const input = criar("input");
   input.dataset.campo = campo.nome;
   input.id = `campo${campo.nome}`;
-  input.type = campo.tipo === "data" ? "date" : campo.tipo === "logico" ? "checkbox" : "text";
+  input.type = campo.tipo === "logico" ? "checkbox" : "text";
+  if (campo.tipo === "data") campoData(input);
   if (campo.tipo === "texto" && campo.tamanho > 0) input.maxLength = campo.tamanho;
-  if (campo.tipo === "valor" || campo.tipo === "inteiro") input.inputMode = "decimal";
-  if (campo.nome in saldoDoLado || (campo.fechado && campo.nome !== "CHAVELCTOCTB")) {
+  if (campo.tipo === "inteiro") input.inputMode = "numeric";
+  if (campo.tipo === "valor") {
+    input.inputMode = "decimal";
+    input.classList.add("valor");
+    input.addEventListener("change", () => { input.value = valorDigitado(input.value); });
+  }
+  if (fechado(campo)) {
     input.readOnly = true;
     input.tabIndex = -1;
     input.classList.add("fechado");
+  } else if (campo.obrigatorio) {
+    input.setAttribute("aria-required", "true");
+  }
+  input.setAttribute("aria-describedby", `ajuda${campo.nome}`);
+  input.addEventListener("input", () => limparRecusa(input));
+  if (ehConta(campo) || ehHistorico(campo)) {
+    input.setAttribute("aria-autocomplete", "list");
+    input.setAttribute("aria-controls", "listaSugestoes");
+    input.addEventListener("input", () => procurar(input));
+    input.addEventListener("blur", () => { if (sugerindo === input) fecharLista(); });
   }
   if (ehConta(campo)) {
     input.dataset.lado = ladoDaConta(campo.nome);
-    input.addEventListener("input", () => procurarContas(input));
     input.addEventListener("change", () => mostrarConta(input));
   }
-  if (campo.nome === "CHAVELCTOCTB") input.addEventListener("change", () => abrirLancamento(input.value));
+  if (ehHistorico(campo)) {
+    input.dataset.historico = "1";
+    input.addEventListener("change", () => mostrarHistorico(input));
+  }
+  if (campo.nome === "COMPLHIST") input.addEventListener("change", atualizarHistorico);
   if (campo.nome === "DATALCTOCTB" || campo.nome === "CODIGOESTAB")
     input.addEventListener("change", () => entradas().filter((e) => e.dataset.lado && e.value).forEach(mostrarConta));
   return input;
 }
 
 function criarCaixa(campo) {
-  const caixa = criar("label", undefined, "campo");
-  caixa.appendChild(criar("span", campo.grupo || campo.rotulo, campo.obrigatorio ? "rotulo obrigatorio" : "rotulo"));
+  const caixa = criar("div", undefined, "campo");
+  const rotulo = criar("label", campo.grupo || campo.rotulo,
+    campo.obrigatorio && !fechado(campo) ? "rotulo obrigatorio" : "rotulo");
+  rotulo.htmlFor = `campo${campo.nome}`;
+  caixa.appendChild(rotulo);
   caixa.appendChild(criarEntrada(campo));
-  if (ehConta(campo)) {
-    const ajuda = criar("span", "", "ajuda-conta");
-    ajuda.id = `ajuda${campo.nome}`;
-    caixa.appendChild(ajuda);
-  }
+  const ajuda = criar("span", "", ehConta(campo) ? "ajuda-conta" : "ajuda");
+  ajuda.id = `ajuda${campo.nome}`;
+  caixa.appendChild(ajuda);
   const colunas = Number(campo.colunas) || Math.min(12, Math.max(2, Math.ceil((campo.tamanho || 10) / 8)));
   caixa.style.gridColumn = `span ${Math.min(12, colunas)}`;
   return caixa;
@@ -103,23 +132,27 @@ function montarFormulario(campos) {
 
 // ---- Values ----
 
-// "1.234,56" as the module reads numbers: "1234.56".
-function numeroDigitado(texto) {
-  return texto.includes(",") ? texto.replaceAll(".", "").replace(",", ".") : texto;
+// An amount as typed, shown as 1.234,56 ("4500" is 4.500,00) by its digits,
+// never through a number; what is not an amount written the Brazilian way
+// stays as typed, for the server to refuse beside the field.
+function valorDigitado(texto) {
+  const numero = /^(-?)(\d{1,3}(?:\.\d{3})+|\d+)(?:,(\d*))?$/.exec(texto.trim());
+  if (!numero) return texto;
+  const inteiros = numero[2].replaceAll(".", "").replace(/^0+(?=\d)/, "");
+  return `${numero[1]}${inteiros.replace(/\B(?=(\d{3})+$)/g, ".")},${(numero[3] ?? "").padEnd(2, "0")}`;
 }
 
-function valorDaEntrada(input, campo) {
+// The text a field shows for a value of the server's record; amounts come
+// already written as the page shows them (`valores`).
+function textoDoValor(valor, campo) {
+  if (valor === null || valor === undefined) return "";
+  return campo.tipo === "data" ? dataBr(String(valor)) : String(valor);
+}
+
+function valorDaEntrada(input) {
   if (input.type === "checkbox") return input.checked;
   const texto = input.value.trim();
-  if (texto === "") return null;
-  return campo.tipo === "valor" || campo.tipo === "inteiro" ? numeroDigitado(texto) : texto;
-}
-
-function mostrarValor(input, valor, campo) {
-  if (input.type === "checkbox") input.checked = Boolean(valor);
-  else if (valor === null || valor === undefined) input.value = "";
-  else if (campo.tipo === "data") input.value = String(valor).slice(0, 10);
-  else input.value = String(valor);
+  return texto === "" ? null : texto;
 }
 
 // The fields a document types: on a new entry every one filled, on a
@@ -128,12 +161,11 @@ function camposDoDocumento() {
   const campos = {};
   for (const campo of tela.campos) {
     const input = entrada(campo.nome);
-    if (!input || input.readOnly || campo.nome === "CHAVELCTOCTB") continue;
-    const valor = valorDaEntrada(input, campo);
+    if (!input || input.readOnly) continue;
+    const valor = valorDaEntrada(input);
     if (corrigindo) {
-      const antes = corrigindo.valores[campo.nome];
-      const textoAntes = antes === null || antes === undefined ? null : campo.tipo === "data" ? String(antes).slice(0, 10) : String(antes);
-      if ((valor === null ? null : String(valor)) !== textoAntes) campos[campo.nome] = valor;
+      if ((input.type === "checkbox" ? input.checked : input.value) !== corrigindo.textos[campo.nome])
+        campos[campo.nome] = valor;
     } else if (valor !== null && valor !== false) {
       campos[campo.nome] = valor;
     }
@@ -141,64 +173,137 @@ function camposDoDocumento() {
   return campos;
 }
 
-// ---- Accounts: search, title and balance ----
+// ---- A refusal beside its field ----
+
+function limparRecusa(input) {
+  if (input.getAttribute("aria-invalid") !== "true") return;
+  input.removeAttribute("aria-invalid");
+  input.setAttribute("aria-describedby", `ajuda${input.dataset.campo}`);
+  elemento(`recusa${input.dataset.campo}`)?.remove();
+}
+
+function limparRecusas() {
+  entradas().forEach(limparRecusa);
+}
+
+// The module's reason under the field it names, the field marked and in
+// focus; the reason goes as soon as the field is typed again.
+function recusarCampo(input, texto) {
+  limparRecusas();
+  const recusa = criar("span", texto, "recusa");
+  recusa.id = `recusa${input.dataset.campo}`;
+  input.parentElement.appendChild(recusa);
+  input.setAttribute("aria-invalid", "true");
+  input.setAttribute("aria-describedby", `${recusa.id} ajuda${input.dataset.campo}`);
+  mensagem("");
+  input.focus();
+}
+
+// ---- Suggestions (accounts, histories), titles and balances ----
 
 let buscaPendente = null;
-let contaEmBusca = null;
+// The field whose suggestions are open.
+let sugerindo = null;
 
 function fecharLista() {
   clearTimeout(buscaPendente);
-  elemento("listaContas").classList.add("oculto");
-  contaEmBusca = null;
+  elemento("listaSugestoes").classList.add("oculto");
+  sugerindo = null;
 }
 
-function procurarContas(input) {
+// The histories whose code starts with the text or whose words hold it.
+function historicosDoTexto(texto) {
+  const procurado = texto.toLocaleLowerCase("pt-BR");
+  return tela.historicos.filter((historico) => String(historico.CODIGOHISTCTB).startsWith(texto) ||
+    historico.DESCRHISTCTB?.toLocaleLowerCase("pt-BR").includes(procurado)).slice(0, 20)
+    .map((historico) => ({ valor: historico.CODIGOHISTCTB, texto: `${historico.CODIGOHISTCTB} ${historico.DESCRHISTCTB ?? ""}` }));
+}
+
+function procurar(input) {
   clearTimeout(buscaPendente);
   const texto = input.value.trim();
   if (texto === "") return fecharLista();
+  if (input.dataset.historico) return mostrarLista(input, historicosDoTexto(texto));
   buscaPendente = setTimeout(async () => {
     try {
       const contas = await consulta("contas", { texto });
-      if (input.value.trim() !== texto) return;
-      mostrarLista(input, contas);
+      if (input.value.trim() !== texto || document.activeElement !== input) return;
+      mostrarLista(input, contas.map((conta) => ({
+        valor: conta.conta,
+        texto: `${conta.conta} ${conta.classificacao} ${conta.descricao}${conta.apelido ? ` (${conta.apelido})` : ""}`,
+        sintetica: conta.tipo === "S",
+      })));
     } catch (erro) {
       fecharLista();
     }
   }, 250);
 }
 
-function mostrarLista(input, contas) {
-  const lista = elemento("listaContas");
+function mostrarLista(input, itens) {
+  const lista = elemento("listaSugestoes");
   lista.replaceChildren();
-  for (const conta of contas) {
-    const item = criar("li", `${conta.conta} ${conta.classificacao} ${conta.descricao}${conta.apelido ? ` (${conta.apelido})` : ""}`,
-      conta.tipo === "S" ? "sintetica" : undefined);
-    item.dataset.conta = conta.conta;
+  for (const sugestao of itens) {
+    const item = criar("li", sugestao.texto, sugestao.sintetica ? "sintetica" : undefined);
+    item.dataset.valor = sugestao.valor;
     item.setAttribute("role", "option");
     item.addEventListener("mousedown", (evento) => {
       evento.preventDefault();
-      escolherConta(input, item.dataset.conta);
+      escolher(input, item.dataset.valor);
     });
     lista.appendChild(item);
   }
-  if (contas.length === 0) return fecharLista();
+  if (itens.length === 0) return fecharLista();
   const caixa = input.getBoundingClientRect();
   lista.style.left = `${caixa.left + window.scrollX}px`;
   lista.style.top = `${caixa.bottom + window.scrollY}px`;
   lista.classList.remove("oculto");
-  contaEmBusca = input;
+  sugerindo = input;
 }
 
-function escolherConta(input, conta) {
-  input.value = conta;
+function escolher(input, valorEscolhido) {
+  input.value = valorEscolhido;
   fecharLista();
-  mostrarConta(input);
+  limparRecusa(input);
+  if (input.dataset.historico) mostrarHistorico(input);
+  else mostrarConta(input);
 }
 
-// Up and down move in the list, Enter takes the marked account.
+// The date typed when it is whole, else today's.
+function dataDigitada() {
+  const digitada = entrada("DATALCTOCTB")?.value ?? "";
+  return /^\d{2}\/\d{2}\/\d{4}$/.test(digitada) ? digitada : hojeBr();
+}
+
+// The history in words beside its code, its tokens filled from the
+// complement, the accounts shown and the date, by the server's rule.
+async function mostrarHistorico(input) {
+  const ajuda = elemento(`ajuda${input.dataset.campo}`);
+  ajuda.textContent = "";
+  ajuda.classList.remove("erro");
+  const codigo = input.value.trim();
+  if (!/^\d{1,5}$/.test(codigo)) return;
+  const conta = (nome) => elemento(`ajuda${nome}`)?.dataset.conta ?? "";
+  try {
+    const { texto } = await consulta("historico", {
+      codigo, data: dataDigitada(), debito: conta("CONTACTBDEB"), credito: conta("CONTACTBCRED"),
+      complemento: entrada("COMPLHIST")?.value ?? "",
+    });
+    if (input.value.trim() === codigo) ajuda.textContent = texto;
+  } catch (erro) {
+    ajuda.textContent = erro.message;
+    ajuda.classList.add("erro");
+  }
+}
+
+function atualizarHistorico() {
+  const historico = entradas().find((input) => input.dataset.historico);
+  return historico ? mostrarHistorico(historico) : undefined;
+}
+
+// Up and down move in the list, Enter takes the marked suggestion.
 function teclaNaLista(evento) {
-  const lista = elemento("listaContas");
-  if (contaEmBusca !== evento.target || lista.classList.contains("oculto")) return false;
+  const lista = elemento("listaSugestoes");
+  if (sugerindo !== evento.target || lista.classList.contains("oculto")) return false;
   const itens = [...lista.children];
   const atual = itens.findIndex((item) => item.classList.contains("marcado"));
   if (evento.key === "ArrowDown" || evento.key === "ArrowUp") {
@@ -211,7 +316,7 @@ function teclaNaLista(evento) {
     return true;
   }
   if (evento.key === "Enter" && atual >= 0) {
-    escolherConta(evento.target, itens[atual].dataset.conta);
+    escolher(evento.target, itens[atual].dataset.valor);
     return false;
   }
   return false;
@@ -223,9 +328,10 @@ async function mostrarConta(input) {
   const saldo = entrada(lado === "debito" ? "VALORDEBITO" : "VALORCREDITO");
   ajuda.textContent = "";
   ajuda.classList.remove("erro");
+  delete ajuda.dataset.conta;
   if (saldo) saldo.value = "";
   if (!input.value.trim() || input.value.trim() === "0") return;
-  const data = entrada("DATALCTOCTB")?.value || new Date().toISOString().slice(0, 10);
+  const data = dataDigitada();
   try {
     const conta = await consulta("conta", {
       lado, conta: input.value.trim(), data, estab: entrada("CODIGOESTAB")?.value || "0",
@@ -234,6 +340,7 @@ async function mostrarConta(input) {
     if (conta.titulo) partes.push(`${conta.titulo.conta} ${conta.titulo.descricao}`);
     ajuda.textContent = partes.join(" | ");
     ajuda.dataset.saldo = conta.saldo ?? "";
+    ajuda.dataset.conta = conta.conta;
     if (conta.saldo !== null) {
       const texto = criar("strong", conta.saldo, "saldo");
       texto.dataset.lado = lado;
@@ -310,33 +417,40 @@ function mostrarDetalhes(dados) {
 
 function novo(manter = {}) {
   corrigindo = null;
+  limparRecusas();
   for (const input of entradas()) {
     if (input.dataset.campo in manter) continue;
     if (input.type === "checkbox") input.checked = false;
     else input.value = "";
   }
-  for (const ajuda of document.querySelectorAll(".ajuda-conta")) ajuda.textContent = "";
+  for (const ajuda of elemento("formLancamento").querySelectorAll(".ajuda, .ajuda-conta")) ajuda.textContent = "";
   elemento("botaoExcluir").disabled = true;
   elemento("detalhes").classList.add("oculto");
   primeiraEntrada()?.focus();
 }
 
 function primeiraEntrada() {
-  return entradas().find((input) => !input.readOnly && input.dataset.campo !== "CHAVELCTOCTB");
+  return entradas().find((input) => !input.readOnly);
 }
 
 async function abrirLancamento(chave) {
   if (!chave) return;
   try {
     const dados = await consulta("registro", { chave });
-    corrigindo = { chave: Number(chave), valores: dados.registro };
+    limparRecusas();
+    corrigindo = { chave: Number(chave), textos: {} };
     for (const campo of tela.campos) {
       const input = entrada(campo.nome);
-      if (input) mostrarValor(input, dados.registro[campo.nome], campo);
+      if (!input) continue;
+      const valorDoCampo = campo.nome in dados.valores ? dados.valores[campo.nome] : dados.registro[campo.nome];
+      if (input.type === "checkbox") input.checked = Boolean(valorDoCampo);
+      else input.value = textoDoValor(valorDoCampo, campo);
+      corrigindo.textos[campo.nome] = input.type === "checkbox" ? input.checked : input.value;
     }
     elemento("botaoExcluir").disabled = false;
     mostrarDetalhes(dados);
     await atualizarContas();
+    await atualizarHistorico();
     primeiraEntrada()?.focus();
     // Announced once the screen has settled: typing that starts on the
     // announcement is not moved to another field by the focus above.
@@ -390,8 +504,9 @@ async function enviar(documento) {
 
 function mostrarRecusa(resultado) {
   if (resultado.result === "aborted") return mensagem("Operação cancelada", true);
+  const input = resultado.field && entrada(resultado.field);
+  if (input && !input.readOnly) return recusarCampo(input, resultado.message);
   mensagem(resultado.message || "Lançamento recusado", true);
-  if (resultado.field) entrada(resultado.field)?.focus();
 }
 
 // After a post or a delete: the module's informations, the screen's panels
@@ -464,7 +579,7 @@ const fazerAcao = [
   [/Pesquisar/, () => {
     const campo = document.activeElement?.dataset?.lado ? document.activeElement : entrada("CONTACTBDEB");
     campo?.focus();
-    if (campo) procurarContas(campo);
+    if (campo) procurar(campo);
   }],
   [/Ultimos/, () => elemento("painelUltimos")?.querySelector("tr.linha")?.scrollIntoView()],
   [/Ger(enciais)?Deb|Ger(enciais)?Cred|Ativ(idades)?.*(Deb|Cred)/, () => {
@@ -510,8 +625,10 @@ function teclado(atalhos) {
     evento.target.dispatchEvent(new Event("change"));
     const abertas = entradas().filter((input) => !input.readOnly);
     const proxima = abertas[abertas.indexOf(evento.target) + 1];
-    if (proxima) proxima.focus();
-    else elemento("botaoGravar").focus();
+    // As Tab does, the field reached is selected: typing replaces it.
+    if (!proxima) return elemento("botaoGravar").focus();
+    proxima.focus();
+    proxima.select();
   });
 }
 
@@ -524,7 +641,7 @@ async function abrirTela() {
   mostrarPaineis(tela.conteudo.grids || []);
   novo();
   const data = entrada("DATALCTOCTB");
-  if (data && !data.value) data.value = new Date().toISOString().slice(0, 10);
+  if (data && !data.value) data.value = hojeBr();
 }
 
 async function iniciar() {

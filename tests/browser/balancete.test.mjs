@@ -4,7 +4,7 @@
 
 import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
-import { servidorENavegador } from "./servidor.mjs";
+import { semViolacoesGraves, servidorENavegador } from "./servidor.mjs";
 
 const ambiente = servidorENavegador();
 const test = ambiente.teste;
@@ -17,8 +17,8 @@ async function entrar(usuario) {
 
 async function consultar(pagina, empresa) {
   await pagina.selectOption("#empresa", String(empresa));
-  await pagina.fill("#de", "2025-01-01");
-  await pagina.fill("#ate", "2025-03-31");
+  await pagina.fill("#de", "01/01/2025");
+  await pagina.fill("#ate", "31/03/2025");
   await pagina.check("#mensal");
   await pagina.click("#botaoConsultar");
 }
@@ -30,6 +30,8 @@ async function baixar(pagina, seletor) {
 
 test("entra, consulta o balancete por mês, abre os lançamentos de uma linha e baixa csv e xlsx", async () => {
   const { contexto, pagina } = await entrar(1);
+  // The period proposed is the company's fiscal year, as dd/mm/aaaa.
+  assert.deepEqual([await pagina.inputValue("#de"), await pagina.inputValue("#ate")], ["01/01/2025", "31/12/2025"]);
   await consultar(pagina, 1);
   const tabela = pagina.locator("#balancete1");
   await tabela.waitFor();
@@ -41,12 +43,15 @@ test("entra, consulta o balancete por mês, abre os lançamentos de uma linha e 
   await pagina.locator("#tabelaRazao tbody tr").first().waitFor();
   const primeira = await pagina.locator("#tabelaRazao tbody tr").first().locator("td").allTextContents();
   assert.equal(primeira.at(-1), "Saldo anterior");
+  const segunda = await pagina.locator("#tabelaRazao tbody tr").nth(1).locator("td").first().textContent();
+  assert.match(segunda, /^\d{2}\/0[1-3]\/2025$/);
   assert.ok(await pagina.locator("#tabelaRazao tbody tr").count() > 1, "entries behind the row");
 
   const csv = (await baixar(pagina, "#baixarCsv")).toString("utf8");
   assert.ok(csv.startsWith("\ufeffConta Contábil;"), csv.slice(0, 40));
   const xlsx = await baixar(pagina, "#baixarXlsx");
   assert.equal(xlsx.subarray(0, 2).toString("latin1"), "PK");
+  await semViolacoesGraves(pagina);
   await contexto.close();
 });
 

@@ -12,7 +12,7 @@ const docs = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "../../d
 const servidor = await iniciarServidor();
 const navegador = await chromium.launch({ executablePath: process.env.CHROMIUM || "/usr/bin/chromium" });
 try {
-  const pagina = await navegador.newPage({ baseURL: servidor.url, viewport: { width: 1280, height: 900 } });
+  const pagina = await navegador.newPage({ baseURL: servidor.url, viewport: { width: 1366, height: 900 } });
   await pagina.goto("/entrar");
   await pagina.fill("#usuario", "1");
   await pagina.fill("#senha", SENHAS[1]);
@@ -21,7 +21,7 @@ try {
 
   await pagina.goto("/lancamentos");
   await pagina.waitForSelector("body[data-pronta='1']");
-  const campos = { DATALCTOCTB: "2025-08-11", CODIGOESTAB: "1", CONTACTBDEB: "CAIXA", CONTACTBCRED: "BANCO", CODIGOHISTCTB: "3" };
+  const campos = { DATALCTOCTB: "11/08/2025", CODIGOESTAB: "1", CONTACTBDEB: "CAIXA", CONTACTBCRED: "BANCO", CODIGOHISTCTB: "3" };
   for (const [nome, texto] of Object.entries(campos)) {
     await pagina.fill(`#campo${nome}`, texto);
     await pagina.press(`#campo${nome}`, "Enter");
@@ -41,8 +41,8 @@ try {
 
   await pagina.goto("/balancete");
   await pagina.waitForSelector("#empresa option", { state: "attached" });
-  await pagina.fill("#de", "2025-01-01");
-  await pagina.fill("#ate", "2025-03-31");
+  await pagina.fill("#de", "01/01/2025");
+  await pagina.fill("#ate", "31/03/2025");
   await pagina.check("#mensal");
   await pagina.click("#botaoConsultar");
   await pagina.locator("#balancete1").waitFor();

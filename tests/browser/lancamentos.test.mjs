@@ -5,7 +5,7 @@
 
 import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
-import { servidorENavegador } from "./servidor.mjs";
+import { semViolacoesGraves, servidorENavegador } from "./servidor.mjs";
 
 const ambiente = servidorENavegador();
 const test = ambiente.teste;
@@ -51,7 +51,7 @@ test("digita com apelido, responde à pergunta, vê o saldo mudar, corrige, excl
   const { contexto, pagina } = await entrar(2);
   await pagina.waitForSelector("body[data-pronta='1']");
   await pagina.waitForSelector("#campoCONTACTBDEB");
-  const lancamento = { DATALCTOCTB: "2025-08-11", CODIGOESTAB: "1", CONTACTBDEB: "CAIXA", CONTACTBCRED: "BANCO" };
+  const lancamento = { DATALCTOCTB: "11/08/2025", CODIGOESTAB: "1", CONTACTBDEB: "CAIXA", CONTACTBCRED: "BANCO" };
   await digitar(pagina, lancamento);
   await pagina.locator("#ajudaCONTACTBDEB .saldo").waitFor();
   const antes = await saldoCaixa(pagina);
@@ -73,25 +73,100 @@ test("digita com apelido, responde à pergunta, vê o saldo mudar, corrige, excl
   // Corrected from the last entries panel, then deleted.
   await linhaDoLancamento(pagina, chave).click();
   assert.equal(await situacao(pagina, /Corrigindo/), `Corrigindo o lançamento ${chave}`);
-  assert.equal(await pagina.inputValue("#campoVALORLCTOCTB"), "1000");
+  assert.equal(await pagina.inputValue("#campoVALORLCTOCTB"), "1.000,00");
   await digitar(pagina, { VALORLCTOCTB: "250,00" });
   await pagina.keyboard.press("Control+Enter");
   assert.equal(await situacao(pagina, /corrigido/), `Lançamento ${chave} corrigido`);
   await linhaDoLancamento(pagina, chave).click();
   await situacao(pagina, /Corrigindo/);
-  assert.equal(await pagina.inputValue("#campoVALORLCTOCTB"), "250");
+  assert.equal(await pagina.inputValue("#campoVALORLCTOCTB"), "250,00");
   await pagina.click("#botaoExcluir");
   await responder(pagina, `Excluir o lançamento ${chave}?`, "Sim");
   assert.equal(await situacao(pagina, /excluído/), `Lançamento ${chave} excluído`);
 
   await pagina.click("#linkBalancete");
   await pagina.waitForSelector("#empresa option", { state: "attached" });
-  await pagina.fill("#de", "2025-08-01");
-  await pagina.fill("#ate", "2025-08-31");
+  await pagina.fill("#de", "01/08/2025");
+  await pagina.fill("#ate", "31/08/2025");
   await pagina.click("#botaoConsultar");
   await pagina.locator("#balancete1").waitFor();
   const [download] = await Promise.all([pagina.waitForEvent("download"), pagina.click("#baixarCsv")]);
   assert.ok(readFileSync(await download.path()).toString("utf8").startsWith("\ufeffConta Contábil;"));
+  await contexto.close();
+});
+
+// Where the focus goes, field by field.
+const focos = (pagina) => pagina.evaluate(() => window.focos);
+const fechados = ["TRANSCTB", "CHAVELCTOCTB", "ORIGEMDADO", "NATURLCTOCTB", "VALORDEBITO", "VALORCREDITO"];
+
+test("um lançamento digitado só com o teclado, de Filial a gravado, e reaberto como foi digitado", async () => {
+  const { contexto, pagina } = await entrar(1);
+  await pagina.waitForSelector("body[data-pronta='1']");
+  await pagina.evaluate(() => {
+    window.focos = [];
+    document.addEventListener("focusin", (evento) => window.focos.push(evento.target.id));
+  });
+  assert.equal(await pagina.evaluate(() => document.activeElement.id), "campoCODIGOESTAB");
+  for (const nome of fechados)
+    assert.equal(await pagina.getAttribute(`#campo${nome}`, "readonly"), "", nome);
+  assert.deepEqual(await pagina.locator(".rotulo.obrigatorio").allTextContents(), ["Filial", "Data", "Histórico", "Valor R$"]);
+  // Typed as a person types: the date's digits only, the amount without its
+  // thousands; Enter and Tab leave each field.
+  const teclas = [["1", "Enter"], ["15042025", "Enter"], ["", "Tab"], ["", "Tab"], ["", "Enter"],
+    ["CAIXA", "Enter"], ["BANCO", "Tab"], ["3", "Enter"], ["", "Enter"], ["", "Enter"], ["", "Enter"], ["1234,5", "Enter"]];
+  for (const [texto, tecla] of teclas) {
+    if (texto) await pagina.keyboard.type(texto);
+    await pagina.keyboard.press(tecla);
+  }
+  assert.equal(await pagina.inputValue("#campoDATALCTOCTB"), "15/04/2025");
+  assert.equal(await pagina.inputValue("#campoVALORLCTOCTB"), "1.234,50");
+  await pagina.locator("#ajudaCODIGOHISTCTB", { hasText: /^Venda de mercadorias à vista$/ }).waitFor();
+  assert.ok(!(await focos(pagina)).some((id) => fechados.some((nome) => id === `campo${nome}`)), String(await focos(pagina)));
+  await pagina.keyboard.press("Control+Enter");
+  const chave = /Lançamento (\d+) gravado/.exec(await situacao(pagina, /gravado/))[1];
+  assert.equal(await pagina.evaluate(() => document.activeElement.id), "campoCODIGOESTAB");
+
+  await linhaDoLancamento(pagina, chave).click();
+  await situacao(pagina, /Corrigindo/);
+  assert.equal(await pagina.inputValue("#campoDATALCTOCTB"), "15/04/2025");
+  assert.equal(await pagina.inputValue("#campoVALORLCTOCTB"), "1.234,50");
+  await semViolacoesGraves(pagina);
+  await contexto.close();
+});
+
+test("uma recusa aparece no seu campo, com o rótulo, e some quando ele é corrigido", async () => {
+  const { contexto, pagina } = await entrar(1);
+  await pagina.waitForSelector("body[data-pronta='1']");
+  await digitar(pagina, { DATALCTOCTB: "12/08/2025", CODIGOESTAB: "1", CONTACTBDEB: "CAIXA", CONTACTBCRED: "BANCO", VALORLCTOCTB: "10,00" });
+  await pagina.keyboard.press("Control+Enter");
+  const recusa = pagina.locator("#recusaCODIGOHISTCTB");
+  await recusa.waitFor();
+  assert.equal(await recusa.textContent(), "Histórico deve ter um valor");
+  const historico = pagina.locator("#campoCODIGOHISTCTB");
+  assert.equal(await historico.getAttribute("aria-invalid"), "true");
+  assert.match(await historico.getAttribute("aria-describedby"), /\brecusaCODIGOHISTCTB\b/);
+  assert.equal(await pagina.evaluate(() => document.activeElement.id), "campoCODIGOHISTCTB");
+  await semViolacoesGraves(pagina);
+
+  // The history typed: its suggestions open, and close when the field is left.
+  await pagina.keyboard.type("Venda");
+  await pagina.locator("#listaSugestoes").waitFor();
+  assert.equal(await recusa.count(), 0);
+  assert.equal(await historico.getAttribute("aria-invalid"), null);
+  await pagina.keyboard.press("ArrowDown");
+  await pagina.keyboard.press("Enter");
+  assert.equal(await historico.inputValue(), "2");
+  // Its words, the debit account's description in place of its token.
+  await pagina.locator("#ajudaCODIGOHISTCTB", { hasText: /^Venda de mercadorias a prazo a Caixa Geral$/ }).waitFor();
+  assert.equal(await pagina.evaluate(() => document.activeElement.id), "campoCOMPLHIST");
+  assert.equal(await pagina.locator("#listaSugestoes").isVisible(), false);
+  await pagina.keyboard.press("Shift+Tab");
+  await pagina.keyboard.type("3");
+  await pagina.locator("#listaSugestoes").waitFor();
+  await pagina.keyboard.press("Tab");
+  assert.equal(await pagina.locator("#listaSugestoes").isVisible(), false);
+  await pagina.keyboard.press("Control+Enter");
+  assert.match(await situacao(pagina, /gravado/), /^Lançamento \d+ gravado$/);
   await contexto.close();
 });
 

@@ -8,6 +8,8 @@
 //   user 3  company 2 only, with the trial balance's right
 //   user 4  company 1, without the trial balance's right
 
+import AxeBuilder from "@axe-core/playwright";
+import assert from "node:assert/strict";
 import { execFileSync, spawn } from "node:child_process";
 import { after, before, test } from "node:test";
 import { chromium } from "playwright-core";
@@ -102,4 +104,11 @@ export function servidorENavegador() {
   };
   ambiente.teste = (nome, corpo) => test(nome, { skip: semBanco && "CTB_TEST_PG não definido" }, corpo);
   return ambiente;
+}
+
+// What axe finds serious or critical on the page as it stands.
+export async function semViolacoesGraves(pagina) {
+  const { violations } = await new AxeBuilder({ page: pagina }).analyze();
+  const graves = violations.filter((violacao) => ["serious", "critical"].includes(violacao.impact));
+  assert.deepEqual(graves.map((violacao) => `${violacao.id}: ${violacao.nodes.map((no) => no.target).join(" ")}`), []);
 }

@@ -177,7 +177,7 @@ TEST_P(TServidorWebTest, SignInGivesAStrictCookieTheTrialBalanceAndChangesNeedTh
 
   const int64_t antes = Lancamentos();
   const std::string documento =
-      json{{"aba", "aba1"}, {"documento", LancamentoDemo("2025-08-11")}}.dump();
+      json{{"aba", "aba1"}, {"documento", LancamentoDemo("2025-08-11", "99,00")}}.dump();
   EXPECT_EQ(Post(sessao, "/api/lancamentos", documento, false)->status, 403);
   EXPECT_EQ(Lancamentos(), antes);
   TSessao outraChave = sessao;
@@ -228,14 +228,15 @@ TEST_P(TServidorWebTest, EachSessionReachesOnlyItsUsersCompaniesAndRights) {
   EXPECT_EQ(Erro(res), "O usuário 3 não tem acesso à empresa 1");
   for (const char* rota :
        {"/api/lancamentos/tela?empresa=2&aba=t1", "/api/lancamentos/contas?empresa=2&texto=caixa",
-        "/api/lancamentos/registro?empresa=2&chave=1"}) {
+        "/api/lancamentos/registro?empresa=2&chave=1",
+        "/api/lancamentos/historico?empresa=2&codigo=3&data=11/08/2025"}) {
     res = Get(terceiro, rota);
     EXPECT_EQ(res->status, 403) << rota;
     EXPECT_NE(Erro(res).find("não tem direito a \"Lançamentos Contábeis\""), std::string::npos)
         << Erro(res);
   }
   const int64_t antes = Lancamentos();
-  json documento = LancamentoDemo("2025-08-11");
+  json documento = LancamentoDemo("2025-08-11", "99,00");
   documento["company"] = 2;
   res = Post(terceiro, "/api/lancamentos", json{{"aba", "t1"}, {"documento", documento}}.dump());
   EXPECT_EQ(res->status, 403) << res->body;
@@ -324,7 +325,7 @@ TEST_P(TServidorWebTest, EntryPageReadsTheScreenKeepsBalancesFreshAndRefusesBadI
   const std::string antes = saldo();
   EXPECT_TRUE(std::regex_match(antes, std::regex(R"(\(?[0-9.]+,[0-9]{2}\)? [DC])"))) << antes;
   res = Post(sessao, "/api/lancamentos",
-             json{{"aba", "t1"}, {"documento", LancamentoDemo("2025-08-11")}}.dump());
+             json{{"aba", "t1"}, {"documento", LancamentoDemo("2025-08-11", "99,00")}}.dump());
   const json postado = json::parse(res->body);
   ASSERT_EQ(postado["result"], "posted") << res->body;
   EXPECT_NE(saldo(), antes);
@@ -388,10 +389,10 @@ TEST_P(TServidorWebTest, LastEntriesAndLedgerShowHistoriesInWords) {
   for (const auto& [complemento, esperado] :
        {std::pair{"", "Recebido de Banco do Brasil S.A. - C/C ref. 08/2025"},
         std::pair{"Banco da praça|agosto|", "Recebido de Banco da praça ref. agosto"}}) {
+    nlohmann::ordered_json documento = LancamentoDemoComHistorico(93, complemento);
+    documento["fields"]["VALORLCTOCTB"] = "99,00";
     auto res = Post(sessao, "/api/lancamentos",
-                    nlohmann::ordered_json{
-                        {"aba", "t1"}, {"documento", LancamentoDemoComHistorico(93, complemento)}}
-                        .dump());
+                    nlohmann::ordered_json{{"aba", "t1"}, {"documento", documento}}.dump());
     ASSERT_EQ(json::parse(res->body)["result"], "posted") << res->body;
     esperados[json::parse(res->body)["entry"]["CHAVELCTOCTB"]] = esperado;
     res = Get(sessao, "/api/lancamentos/paineis?empresa=1&aba=t1");
@@ -409,6 +410,82 @@ TEST_P(TServidorWebTest, LastEntriesAndLedgerShowHistoriesInWords) {
     if (linha["CHAVELCTOCTB"].is_number() && esperados.count(linha["CHAVELCTOCTB"]))
       razao[linha["CHAVELCTOCTB"]] = linha["HISTORICO"];
   EXPECT_EQ(razao, esperados);
+}
+
+// The page's document: amounts as a person types them, read the Brazilian
+// way (a text the reader refuses is a refusal of its field), a required
+// field left empty named by its label; the entry reopened with its amounts
+// as typed; the module's own fields closed; each company's fiscal year.
+TEST_P(TServidorWebTest, EntryPageReadsAmountsAsTypedAndNamesFieldsByLabel) {
+  ASSERT_NO_FATAL_FAILURE(Iniciar());
+  const TSessao sessao = Entrar(1, kSenha);
+  const auto postar = [&](const char* valor, const char* semCampo) {
+    json documento = LancamentoDemo("2025-08-11", valor);
+    documento["fields"].erase(semCampo);
+    return json::parse(
+        Post(sessao, "/api/lancamentos", json{{"aba", "t1"}, {"documento", documento}}.dump())
+            ->body);
+  };
+  const int64_t antes = Lancamentos();
+  const struct {
+    const char* Valor;
+    const char* SemCampo;
+    const char* Campo;
+    const char* Mensagem;
+  } recusas[] = {
+      {"12.3", "", "VALORLCTOCTB",
+       "Valor R$: número inválido: '12.3' (use vírgula decimal e ponto só entre milhares: "
+       "1.234,56)"},
+      {"1.234,56", "CODIGOHISTCTB", "CODIGOHISTCTB", "Histórico deve ter um valor"},
+  };
+  for (const auto& recusa : recusas) {
+    const json resultado = postar(recusa.Valor, recusa.SemCampo);
+    EXPECT_EQ(resultado["result"], "refused") << resultado;
+    EXPECT_EQ(resultado["field"], recusa.Campo);
+    EXPECT_EQ(resultado["message"], recusa.Mensagem);
+  }
+  EXPECT_EQ(Lancamentos(), antes);
+
+  const json postado = postar("1.234,5", "");
+  ASSERT_EQ(postado["result"], "posted") << postado;
+  const std::string chave = std::to_string(postado["entry"]["CHAVELCTOCTB"].get<int64_t>());
+  EXPECT_EQ(Contar("select count(*) from LCTOCTB where CHAVELCTOCTB = " + chave +
+                   " and VALORLCTOCTB * 100 = 123450"),
+            1);
+  auto res = Get(sessao, "/api/lancamentos/registro?empresa=1&chave=" + chave);
+  ASSERT_EQ(res->status, 200) << res->body;
+  EXPECT_EQ(
+      json::parse(res->body)["valores"],
+      (json{{"VALORLCTOCTB", "1.234,50"}, {"VALORLCTOMOEDA", nullptr}, {"COTACAOMOEDA", nullptr}}));
+
+  const json tela = json::parse(Get(sessao, "/api/lancamentos/tela?empresa=1&aba=t1")->body);
+  std::map<std::string, std::pair<bool, bool>> campos;
+  for (const json& campo : tela["campos"])
+    campos[campo["nome"]] = {campo["fechado"], campo["obrigatorio"]};
+  EXPECT_EQ(campos["CHAVELCTOCTB"], std::pair(true, false));
+  EXPECT_EQ(campos["ORIGEMDADO"], std::pair(true, false));
+  EXPECT_EQ(campos["CODIGOHISTCTB"], std::pair(false, true));
+  EXPECT_EQ(tela["historicos"][2],
+            (json{{"CODIGOHISTCTB", 3}, {"DESCRHISTCTB", "Venda de mercadorias à vista"}}));
+  // A history in words for the entry being keyed.
+  const struct {
+    const char* Parametros;
+    const char* Texto;
+  } historicos[] = {
+      {"codigo=2&debito=1101001", "Venda de mercadorias a prazo a Caixa Geral"},
+      {"codigo=2&debito=1101001&complemento=Loja%7C", "Venda de mercadorias a prazo a Loja"},
+      {"codigo=999", nullptr},
+  };
+  for (const auto& caso : historicos) {
+    res = Get(sessao, std::string("/api/lancamentos/historico?empresa=1&data=11/08/2025&") +
+                          caso.Parametros);
+    if (caso.Texto == nullptr)
+      EXPECT_EQ(Erro(res), "Histórico 999 não cadastrado");
+    else
+      EXPECT_EQ(json::parse(res->body)["texto"], caso.Texto) << res->body;
+  }
+  EXPECT_EQ(json::parse(Get(sessao, "/api/sessao")->body)["empresas"][0]["exercicio"],
+            (json{{"de", "2025-01-01"}, {"ate", "2025-12-31"}}));
 }
 
 CTB_INSTANTIATE_ENGINES(TServidorWebTest);
