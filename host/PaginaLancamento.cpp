@@ -125,6 +125,18 @@ void VerificarDireito(TnDMConexao& conexao) {
   ComandoRecord::VerificarDireito(conexao, DigitacaoHost::kClassePadrao);
 }
 
+// The active standard histories as the suggestion list offers them: their
+// tokens in words.
+json Historicos(TnDMConexao& conexao) {
+  json historicos = Linhas(conexao.ExecuteQuery(
+      "select CODIGOHISTCTB, DESCRHISTCTB from HISTORICOCTB where STATUS = 0 order by "
+      "CODIGOHISTCTB"));
+  for (json& historico : historicos)
+    if (historico["DESCRHISTCTB"].is_string())
+      historico["DESCRHISTCTB"] = HistoricoPadrao::Modelo(historico["DESCRHISTCTB"]);
+  return historicos;
+}
+
 json Tela(TnDMClientDataSet& modulo) {
   json campos = json::array();
   TnClientDataSet& cds = modulo.nClientDataSet;
@@ -136,9 +148,7 @@ json Tela(TnDMClientDataSet& modulo) {
           {"config", modulo.PegarJsonConfigExtra()},
           {"conteudo", modulo.PegarJsonConteudo()},
           {"acoes", Acoes(modulo.Form())},
-          {"historicos", Linhas(modulo.Conexao().ExecuteQuery(
-                             "select CODIGOHISTCTB, DESCRHISTCTB from HISTORICOCTB where STATUS = "
-                             "0 order by CODIGOHISTCTB"))}};
+          {"historicos", Historicos(modulo.Conexao())}};
 }
 
 json Executar(DigitacaoHost::TDigitacao& tela, json documento) {

@@ -66,6 +66,19 @@ std::string Valor(int indice, const std::string& descrDebito, const std::string&
   return FormatDateTime("mm/yyyy", indice == 6 ? IncMonth(data, -1) : data);
 }
 
+std::string Modelo(const std::string& historico) {
+  std::string texto;
+  for (const TTrecho& trecho : Trechos(historico)) {
+    const int indice = trecho.Token ? Indice(trecho.Texto) : -1;
+    texto += indice < 0    ? trecho.Texto
+             : indice < 3  ? "(conta a crédito)"
+             : indice < 6  ? "(conta a débito)"
+             : indice == 6 ? "(mês anterior)"
+                           : "(mês do lançamento)";
+  }
+  return texto;
+}
+
 std::string Texto(const std::string& historico, const std::string& complemento,
                   const TLancamento& lancamento, const TDescricaoConta& descricao) {
   const std::vector<TTrecho> trechos = Trechos(historico);

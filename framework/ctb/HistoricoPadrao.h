@@ -38,6 +38,11 @@ int Indice(const std::string& token);
 std::string Valor(int indice, const std::string& descrDebito, const std::string& descrCredito,
                   TDateTime data);
 
+// A history as a list offers it before any entry fills it: each token in
+// words, "(conta a débito)", "(conta a crédito)", "(mês anterior)",
+// "(mês do lançamento)"; a bracketed text the table does not hold stays.
+std::string Modelo(const std::string& historico);
+
 // The entry a history is shown for; 0 is a side the entry lacks.
 struct TLancamento {
   int64_t ContaDeb = 0;

@@ -151,6 +151,7 @@ test("uma recusa aparece no seu campo, com o rótulo, e some quando ele é corri
   // The history typed: its suggestions open, and close when the field is left.
   await pagina.keyboard.type("Venda");
   await pagina.locator("#listaSugestoes").waitFor();
+  await pagina.locator("#listaSugestoes", { hasText: "Venda de mercadorias a prazo a (conta a débito)" }).waitFor();
   assert.equal(await recusa.count(), 0);
   assert.equal(await historico.getAttribute("aria-invalid"), null);
   await pagina.keyboard.press("ArrowDown");

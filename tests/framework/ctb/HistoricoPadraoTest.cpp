@@ -68,4 +68,12 @@ TEST(HistoricoPadrao, FillsEveryTokenFromTheComplementOrTheEntry) {
   }
 }
 
+// A suggestion list names what each token will hold, whatever its case.
+TEST(HistoricoPadrao, ModelShowsEachTokenInWords) {
+  EXPECT_EQ(HistoricoPadrao::Modelo("Pagamento a [DICTEXTOCONTADEBUPPER] de [DICTEXTOCONTACRED] "
+                                    "ref. [dicDataMesAnoAnterior]/[DICDATAMESANOATUAL] [DICOUTRO]"),
+            "Pagamento a (conta a débito) de (conta a crédito) ref. (mês anterior)/(mês do "
+            "lançamento) [DICOUTRO]");
+}
+
 }  // namespace
