@@ -95,13 +95,19 @@ class TFluxo : public httplib::Stream {
     return true;
   }
 
+  // A request did not arrive whole in time: the connection ends after the
+  // library's answer to it.
+  bool Esgotada() const { return FEsgotada; }
+
   bool is_readable() const override { return Guardado() || Aguardar(POLLIN, FPrazo); }
   bool is_writable() const override { return Aguardar(POLLOUT, TRelogio::now() + kPrazoEscrita); }
 
   ssize_t read(char* destino, size_t tamanho) override {
     if (FInicio == FFim) {
-      if (!is_readable())
+      if (!is_readable()) {
+        FEsgotada = true;
         return -1;
+      }
       const ssize_t lidos = FSsl != nullptr
                                 ? SSL_read(FSsl, FBuffer, static_cast<int>(sizeof(FBuffer)))
                                 : ::recv(FSocket, FBuffer, sizeof(FBuffer), 0);
@@ -166,6 +172,7 @@ class TFluxo : public httplib::Stream {
   char FBuffer[4096];
   size_t FInicio = 0;
   size_t FFim = 0;
+  bool FEsgotada = false;
 };
 
 // Takes each connection the library accepts on the accepting thread itself:
@@ -231,7 +238,7 @@ class TServidorLimitado final : public TBase {
         bool fechada = false;
         tFecharAposResposta = false;
         if (!this->process_request(fluxo, restantes == 1, fechada, nullptr) || fechada ||
-            tFecharAposResposta)
+            tFecharAposResposta || fluxo.Esgotada())
           break;
       }
       if (ssl != nullptr)
