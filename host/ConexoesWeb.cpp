@@ -194,6 +194,9 @@ class TServidorLimitado final : public TBase {
 
   template <class... TArgs>
   explicit TServidorLimitado(TArgs&&... args) : TBase(std::forward<TArgs>(args)...) {
+    // What the answers' Keep-Alive header tells the client.
+    this->set_keep_alive_max_count(kRequisicoesPorConexao);
+    this->set_keep_alive_timeout(kOciosa.count());
     this->new_task_queue = [this] {
       FTrabalhadores.emplace(kMaxConexoes);
       return new TFilaNaEscuta([this] { FTrabalhadores->shutdown(); });
@@ -226,13 +229,16 @@ class TServidorLimitado final : public TBase {
     limitar(SO_RCVTIMEO, kPrazoRequisicao);
     limitar(SO_SNDTIMEO, kPrazoEscrita);
     SSL* ssl = nullptr;
+    if constexpr (kTls)
+      ssl = SSL_new(this->ssl_context());
+    TFluxo fluxo(socket, ssl, this->svr_sock_);
     bool aberta = true;
     if constexpr (kTls) {
-      ssl = SSL_new(this->ssl_context());
-      aberta = ssl != nullptr && SSL_set_fd(ssl, socket) == 1 && SSL_accept(ssl) == 1;
+      // The handshake waits for the client's first byte as a request does.
+      aberta = ssl != nullptr && SSL_set_fd(ssl, socket) == 1 && fluxo.EsperarRequisicao() &&
+               SSL_accept(ssl) == 1;
     }
     if (aberta) {
-      TFluxo fluxo(socket, ssl, this->svr_sock_);
       for (size_t restantes = kRequisicoesPorConexao; restantes > 0 && fluxo.EsperarRequisicao();
            --restantes) {
         bool fechada = false;
