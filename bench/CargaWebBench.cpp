@@ -19,14 +19,25 @@
 // then on PostgreSQL when CTB_TEST_PG names a server (a schema of its own,
 // dropped at the end).
 //
-// Usage: bench_web_load [sessions] [seconds]   (default 50 60; at most
-// 200 sessions, the server's limit, and an hour). CTB names the program
-// when set, else the one built beside this benchmark.
+// With --attack the same sessions then key as long again while three
+// clients attack the server (TAtaque: idle connections, password guesses,
+// compressed and oversized bodies); the two phases are printed side by
+// side, with the attacked phase's p99 latency over the quiet one's
+// (target: at most 2), its errors (target: none) and the server's peak
+// memory while keying (target: under 200 MB).
+//
+// Usage: bench_web_load [sessions] [seconds] [--attack]   (default 50 60;
+// at most 200 sessions, the server's limit, and an hour). CTB names the
+// program when set, else the one built beside this benchmark.
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <fmt/format.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,7 +53,9 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "bench/PastaTemporaria.h"
@@ -173,6 +186,9 @@ class TServidor {
     return 0;
   }
 
+  // The peak starts again from the memory in use now (Linux's clear_refs).
+  void ZerarMemoriaPico() const { std::ofstream(fmt::format("/proc/{}/clear_refs", FPid)) << "5"; }
+
   // SIGTERM, then the exit status (0 for a clean stop).
   int Parar() {
     ::kill(FPid, SIGTERM);
@@ -254,7 +270,10 @@ class TPessoa {
       Lancar(numero);
   }
 
+  bool Entrou() const { return !FCabecalhos.empty(); }
   TResultadoSessao& Resultado() { return FResultado; }
+  // What was measured so far; the next phase starts from nothing.
+  TResultadoSessao Tomar() { return std::exchange(FResultado, {}); }
 
   static std::string Senha(int usuario) { return fmt::format("senha-da-carga-{}", usuario); }
 
@@ -452,14 +471,226 @@ void VerificarLancamentos(TnDMConexao& conexao, int64_t chaveAntes,
       verificacao.Diferenca("stored rows", fmt::format("key {}: posted, but not stored", chave));
 }
 
-struct TMedidas {
+// The attackers of `--attack`, each from an address of its own on the
+// loopback (the server bounds connections per address) and none signed in:
+// one holds 200 idle connections, opening another each time the server
+// closes one; one guesses a keying operator's password; one sends
+// compressed and oversized bodies to the sign-in. Each counts what the
+// server answered.
+class TAtaque {
+ public:
+  TAtaque(int porta, int usuarioAlvo) : FPorta(porta), FUsuarioAlvo(usuarioAlvo) {}
+
+  void Iniciar(TRelogio::time_point fim) {
+    FThreads.emplace_back([this, fim] { Ociosas(fim); });
+    FThreads.emplace_back([this, fim] { Senhas(fim); });
+    FThreads.emplace_back([this, fim] { Corpos(fim); });
+  }
+
+  void Terminar() {
+    for (std::thread& thread : FThreads)
+      thread.join();
+    FThreads.clear();
+  }
+
+  void Imprimir() const {
+    fmt::print(
+        "  attackers    idle connections: {} opened, {} refused at once (503), {} closed "
+        "by the server while idle\n",
+        FAbertas, FRecusadas, FFechadas);
+    for (const auto& [nome, respostas] : {std::pair{"password guesses", &FSenhas},
+                                          std::pair{"compressed/oversized bodies", &FCorpos}}) {
+      std::string texto;
+      for (const auto& [status, quantas] : *respostas)
+        texto += fmt::format(" {}×{}", quantas,
+                             status == 0 ? std::string("no answer") : std::to_string(status));
+      fmt::print("               {}:{}\n", nome, texto);
+    }
+  }
+
+ private:
+  static constexpr size_t kOciosas = 200;
+
+  // A client whose connections come from `origem`.
+  // The socket's end on the loopback address `origem` (any of 127/8).
+  static bool Vincular(socket_t socket, const char* origem) {
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    return ::inet_pton(AF_INET, origem, &local.sin_addr) == 1 &&
+           ::bind(socket, reinterpret_cast<const sockaddr*>(&local), sizeof(local)) == 0;
+  }
+
+  // A client whose connections come from `origem`.
+  httplib::Client Cliente(const char* origem) const {
+    httplib::Client cliente("127.0.0.1", FPorta);
+    cliente.set_socket_options([origem](socket_t socket) { Vincular(socket, origem); });
+    cliente.set_connection_timeout(std::chrono::seconds(5));
+    cliente.set_read_timeout(std::chrono::seconds(30));
+    return cliente;
+  }
+
+  // An idle connection from 127.0.0.2; -1 when it could not be opened.
+  int Conectar() const {
+    sockaddr_in servidor{};
+    servidor.sin_family = AF_INET;
+    servidor.sin_port = htons(static_cast<uint16_t>(FPorta));
+    servidor.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd >= 0 && Vincular(fd, "127.0.0.2") &&
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&servidor), sizeof(servidor)) == 0)
+      return fd;
+    if (fd >= 0)
+      ::close(fd);
+    return -1;
+  }
+
+  void Ociosas(TRelogio::time_point fim) {
+    std::vector<pollfd> abertas;
+    // Every 100 ms, as many connections as the server closed are opened
+    // again.
+    for (auto volta = TRelogio::now(); volta < fim; volta += std::chrono::milliseconds(100)) {
+      std::this_thread::sleep_until(volta);
+      while (abertas.size() < kOciosas) {
+        const int fd = Conectar();
+        if (fd < 0)
+          break;
+        ++FAbertas;
+        abertas.push_back({fd, POLLIN, 0});
+      }
+      ::poll(abertas.data(), abertas.size(), 100);
+      for (size_t i = 0; i < abertas.size();) {
+        if (abertas[i].revents == 0) {
+          ++i;
+          continue;
+        }
+        char bloco[512];
+        const ssize_t lidos = ::recv(abertas[i].fd, bloco, sizeof(bloco), MSG_DONTWAIT);
+        if (lidos > 0 &&
+            std::string_view(bloco, static_cast<size_t>(lidos)).starts_with("HTTP/1.1 503"))
+          ++FRecusadas;
+        else
+          ++FFechadas;
+        ::close(abertas[i].fd);
+        abertas[i] = abertas.back();
+        abertas.pop_back();
+      }
+    }
+    for (const pollfd& aberta : abertas)
+      ::close(aberta.fd);
+  }
+
+  void Senhas(TRelogio::time_point fim) {
+    httplib::Client cliente = Cliente("127.0.0.3");
+    for (int64_t tentativa = 0; TRelogio::now() < fim; ++tentativa) {
+      auto res = cliente.Post(
+          "/api/entrar",
+          json{{"usuario", FUsuarioAlvo}, {"senha", fmt::format("palpite-{}", tentativa)}}.dump(),
+          "application/json");
+      ++FSenhas[res ? res->status : 0];
+    }
+  }
+
+  void Corpos(TRelogio::time_point fim) {
+    // 64 MiB of spaces, gzip: some 64 KB on the wire.
+    std::string bomba;
+    httplib::detail::gzip_compressor compressor;
+    const std::string espacos(1 << 20, ' ');
+    for (int i = 0; i < 64; ++i)
+      compressor.compress(espacos.data(), espacos.size(), i == 63,
+                          [&](const char* dados, size_t n) {
+                            bomba.append(dados, n);
+                            return true;
+                          });
+    const std::string grande(2 << 20, '{');
+    httplib::Client cliente = Cliente("127.0.0.4");
+    for (int64_t envio = 0; TRelogio::now() < fim; ++envio) {
+      auto res = envio % 2 == 0 ? cliente.Post("/api/entrar", {{"Content-Encoding", "gzip"}}, bomba,
+                                               "application/json")
+                                : cliente.Post("/api/entrar", grande, "application/json");
+      ++FCorpos[res ? res->status : 0];
+    }
+  }
+
+  const int FPorta;
+  const int FUsuarioAlvo;
+  std::vector<std::thread> FThreads;
+  int64_t FAbertas = 0, FRecusadas = 0, FFechadas = 0;
+  std::map<int, int64_t> FSenhas, FCorpos;  // by status, 0 for no answer
+};
+
+// What one phase of keying measured.
+struct TFase {
   int64_t Postados = 0;
+  double PorSegundo = 0;
+  double P99 = 0;
+  int64_t Erros = 0;
+  int64_t MemoriaKb = 0;
+};
+
+// Every session keys until `segundos` pass (under `ataque` when given);
+// prints the phase and adds what was posted to `postados`.
+TFase Digitar(std::vector<std::unique_ptr<TPessoa>>& pessoas, TServidor& servidor, int segundos,
+              TAtaque* ataque, std::vector<TEnviado>& postados) {
+  servidor.ZerarMemoriaPico();
+  const auto inicio = TRelogio::now();
+  const auto fim = inicio + std::chrono::seconds(segundos);
+  if (ataque != nullptr)
+    ataque->Iniciar(fim);
+  std::vector<std::thread> threads;
+  for (auto& pessoa : pessoas)
+    if (pessoa->Entrou())
+      threads.emplace_back([&pessoa, fim] { pessoa->Digitar(fim); });
+  for (std::thread& thread : threads)
+    thread.join();
+  if (ataque != nullptr)
+    ataque->Terminar();
+  const double duracao = std::chrono::duration<double>(TRelogio::now() - inicio).count();
+
+  TFase fase;
+  fase.MemoriaKb = servidor.MemoriaPico();
+  std::vector<double> latencias;
+  std::map<std::string, int64_t> erros;
+  std::vector<std::string> mensagens;
+  for (auto& pessoa : pessoas) {
+    TResultadoSessao r = pessoa->Tomar();
+    postados.insert(postados.end(), r.Postados.begin(), r.Postados.end());
+    fase.Postados += static_cast<int64_t>(r.Postados.size());
+    latencias.insert(latencias.end(), r.LatenciasMs.begin(), r.LatenciasMs.end());
+    for (const auto& [tipo, quantos] : r.Erros) {
+      erros[tipo] += quantos;
+      fase.Erros += quantos;
+    }
+    mensagens.insert(mensagens.end(), r.Mensagens.begin(), r.Mensagens.end());
+  }
+  std::sort(latencias.begin(), latencias.end());
+  fase.PorSegundo = static_cast<double>(fase.Postados) / duracao;
+  fase.P99 = Percentil(latencias, 0.99);
+  fmt::print("  posted       {} entries in {:.1f} s: {:.1f} entries/s\n", fase.Postados, duracao,
+             fase.PorSegundo);
+  fmt::print("  latency      p50 {:.1f} ms, p99 {:.1f} ms, max {:.1f} ms ({} posts)\n",
+             Percentil(latencias, 0.5), fase.P99, latencias.empty() ? 0 : latencias.back(),
+             latencias.size());
+  fmt::print("  errors       {}\n", fase.Erros);
+  for (const auto& [tipo, quantos] : erros)
+    fmt::print("    {}: {}\n", tipo, quantos);
+  for (size_t i = 0; i < std::min<size_t>(mensagens.size(), 10); ++i)
+    fmt::print("    e.g. {}\n", mensagens[i]);
+  fmt::print("  server       peak memory while keying {:.1f} MB\n",
+             static_cast<double>(fase.MemoriaKb) / 1024);
+  if (ataque != nullptr)
+    ataque->Imprimir();
+  return fase;
+}
+
+struct TMedidas {
   int64_t Erros = 0;
   bool Ok = false;
 };
 
-TMedidas Medir(TBanco& banco, const TProcessos& processos, int sessoes, int segundos) {
-  fmt::print("{}: {} sessions, {} s\n", banco.Nome(), sessoes, segundos);
+TMedidas Medir(TBanco& banco, const TProcessos& processos, int sessoes, int segundos,
+               bool comAtaque) {
+  fmt::print("{}: {} sessions, {} s{}\n", banco.Nome(), sessoes, segundos,
+             comAtaque ? ", then as long under attack" : "");
   Preparar(processos, banco, sessoes);
   TnDMConexao& conexao = banco.Conexao();
   const std::map<std::string, int64_t> contas = ContasDosApelidos(conexao);
@@ -475,56 +706,43 @@ TMedidas Medir(TBanco& banco, const TProcessos& processos, int sessoes, int segu
   std::vector<std::unique_ptr<TPessoa>> pessoas;
   for (int i = 0; i < sessoes; ++i)
     pessoas.push_back(std::make_unique<TPessoa>(servidor.Porta(), i, contas));
-  const auto emParalelo = [&](const std::function<void(TPessoa&)>& trabalho) {
+  {
     std::vector<std::thread> threads;
     for (auto& pessoa : pessoas)
-      threads.emplace_back([&trabalho, &pessoa] { trabalho(*pessoa); });
+      threads.emplace_back([&pessoa] { pessoa->Entrar(); });
     for (std::thread& thread : threads)
       thread.join();
-  };
-  emParalelo([](TPessoa& pessoa) { pessoa.Entrar(); });
-  const auto inicio = TRelogio::now();
-  emParalelo([&](TPessoa& pessoa) {
-    if (pessoa.Resultado().Erros.empty())
-      pessoa.Digitar(inicio + std::chrono::seconds(segundos));
-  });
-  const double duracao = std::chrono::duration<double>(TRelogio::now() - inicio).count();
-  const int64_t memoria = servidor.MemoriaPico();
-  const int saida = servidor.Parar();
-
-  TMedidas medidas;
-  std::vector<TEnviado> postados;
-  std::vector<double> latencias, entradas;
-  std::map<std::string, int64_t> erros;
-  std::vector<std::string> mensagens;
-  for (auto& pessoa : pessoas) {
-    TResultadoSessao& r = pessoa->Resultado();
-    postados.insert(postados.end(), r.Postados.begin(), r.Postados.end());
-    latencias.insert(latencias.end(), r.LatenciasMs.begin(), r.LatenciasMs.end());
-    entradas.push_back(r.EntradaMs);
-    for (const auto& [tipo, quantos] : r.Erros) {
-      erros[tipo] += quantos;
-      medidas.Erros += quantos;
-    }
-    mensagens.insert(mensagens.end(), r.Mensagens.begin(), r.Mensagens.end());
   }
-  medidas.Postados = static_cast<int64_t>(postados.size());
-  std::sort(latencias.begin(), latencias.end());
+  std::vector<double> entradas;
+  for (auto& pessoa : pessoas)
+    entradas.push_back(pessoa->Resultado().EntradaMs);
   std::sort(entradas.begin(), entradas.end());
-  fmt::print("  sign-in      p50 {:.0f} ms, max {:.0f} ms\n", Percentil(entradas, 0.5),
-             entradas.empty() ? 0 : entradas.back());
-  fmt::print("  posted       {} entries in {:.1f} s: {:.1f} entries/s\n", medidas.Postados, duracao,
-             static_cast<double>(medidas.Postados) / duracao);
-  fmt::print("  latency      p50 {:.1f} ms, p99 {:.1f} ms, max {:.1f} ms ({} posts)\n",
-             Percentil(latencias, 0.5), Percentil(latencias, 0.99),
-             latencias.empty() ? 0 : latencias.back(), latencias.size());
-  fmt::print("  errors       {}\n", medidas.Erros);
-  for (const auto& [tipo, quantos] : erros)
-    fmt::print("    {}: {}\n", tipo, quantos);
-  for (size_t i = 0; i < std::min<size_t>(mensagens.size(), 10); ++i)
-    fmt::print("    e.g. {}\n", mensagens[i]);
-  fmt::print("  server       peak memory {:.1f} MB, exit status {}\n",
-             static_cast<double>(memoria) / 1024, saida);
+  fmt::print("  sign-in      p50 {:.0f} ms, max {:.0f} ms, peak memory {:.1f} MB\n",
+             Percentil(entradas, 0.5), entradas.back(),
+             static_cast<double>(servidor.MemoriaPico()) / 1024);
+
+  std::vector<TEnviado> postados;
+  TMedidas medidas;
+  if (comAtaque)
+    fmt::print(" quiet\n");
+  const TFase quieta = Digitar(pessoas, servidor, segundos, nullptr, postados);
+  medidas.Erros = quieta.Erros;
+  if (comAtaque) {
+    fmt::print(" under attack\n");
+    TAtaque ataque(servidor.Porta(), kPrimeiroUsuario);
+    const TFase atacada = Digitar(pessoas, servidor, segundos, &ataque, postados);
+    medidas.Erros += atacada.Erros;
+    const double razao = quieta.P99 > 0 ? atacada.P99 / quieta.P99 : 0;
+    fmt::print(
+        " attacked / quiet: throughput {:.2f}, p99 {:.2f} (target at most 2: {}); errors of the "
+        "sessions under attack {} (target 0); server peak memory {:.1f} MB (target under 200: "
+        "{})\n",
+        atacada.PorSegundo / quieta.PorSegundo, razao, razao <= 2 ? "met" : "MISSED", atacada.Erros,
+        static_cast<double>(atacada.MemoriaKb) / 1024,
+        atacada.MemoriaKb < 200 * 1024 ? "met" : "MISSED");
+  }
+  const int saida = servidor.Parar();
+  fmt::print("  server       exit status {}\n", saida);
   const std::string avisos = processos.Ler("serve.err");
   if (!avisos.empty())
     fmt::print("  server's standard error:\n{}\n", avisos.substr(0, 2000));
@@ -544,7 +762,7 @@ std::string Programa() {
   return CTB_EXECUTABLE;
 }
 
-int Executar(int sessoes, int segundos) {
+int Executar(int sessoes, int segundos, bool comAtaque) {
   bool ok = true;
   std::vector<TTipoConexao> motores = {TTipoConexao::SQLite};
   if (std::getenv("CTB_TEST_PG"))
@@ -553,7 +771,7 @@ int Executar(int sessoes, int segundos) {
     TPastaTemporaria pasta("ctb-bench-web");
     const TProcessos processos(Programa(), pasta);
     TBanco banco(motor, pasta);
-    ok = Medir(banco, processos, sessoes, segundos).Ok && ok;
+    ok = Medir(banco, processos, sessoes, segundos, comAtaque).Ok && ok;
   }
   return ok ? 0 : 1;
 }
@@ -561,17 +779,23 @@ int Executar(int sessoes, int segundos) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int sessoes = argc > 1 ? std::atoi(argv[1]) : 50;
-  const int segundos = argc > 2 ? std::atoi(argv[2]) : 60;
-  if (sessoes < 1 || sessoes > kMaxSessoes || segundos < 1 || segundos > kMaxSegundos) {
-    fmt::print(stderr, "usage: bench_web_load [sessions 1-{}] [seconds 1-{}]\n", kMaxSessoes,
-               kMaxSegundos);
+  std::vector<std::string> argumentos(argv + 1, argv + argc);
+  const auto ataque = std::find(argumentos.begin(), argumentos.end(), "--attack");
+  const bool comAtaque = ataque != argumentos.end();
+  if (comAtaque)
+    argumentos.erase(ataque);
+  const int sessoes = argumentos.size() > 0 ? std::atoi(argumentos[0].c_str()) : 50;
+  const int segundos = argumentos.size() > 1 ? std::atoi(argumentos[1].c_str()) : 60;
+  if (argumentos.size() > 2 || sessoes < 1 || sessoes > kMaxSessoes || segundos < 1 ||
+      segundos > kMaxSegundos) {
+    fmt::print(stderr, "usage: bench_web_load [sessions 1-{}] [seconds 1-{}] [--attack]\n",
+               kMaxSessoes, kMaxSegundos);
     return 2;
   }
   // A write to a connection the server closed must be an error, not the end.
   ::signal(SIGPIPE, SIG_IGN);
   try {
-    return Executar(sessoes, segundos);
+    return Executar(sessoes, segundos, comAtaque);
   } catch (const std::exception& erro) {
     fmt::print(stderr, "bench_web_load: {}\n", erro.what());
     return 1;

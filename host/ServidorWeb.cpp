@@ -32,8 +32,10 @@
 #include "host/ComandoBalancete.h"
 #include "host/ComandoRazao.h"
 #include "host/ComandoRecord.h"
+#include "host/ConexoesWeb.h"
 #include "host/DigitacaoHost.h"
 #include "host/HostComum.h"
+#include "host/JsonEstrito.h"
 #include "host/LinhaComando.h"
 #include "host/PaginaLancamento.h"
 #include "host/RelatorioContabil.h"
@@ -175,11 +177,7 @@ std::string PlanilhaBalancete(TSessaoHost& host, const ComandoBalancete::TOpcoes
 class TServidor {
  public:
   explicit TServidor(const TOpcoes& opcoes) : FOpcoes(opcoes), FTls(!opcoes.Certificado.empty()) {
-    if (FTls)
-      FHttp =
-          std::make_unique<httplib::SSLServer>(opcoes.Certificado.c_str(), opcoes.Chave.c_str());
-    else
-      FHttp = std::make_unique<httplib::Server>();
+    FHttp = ConexoesWeb::Criar(opcoes.Certificado, opcoes.Chave);
     if (!FHttp->is_valid())
       throw Exception(fmt::format("Não foi possível carregar o certificado {} e a chave {}",
                                   opcoes.Certificado, opcoes.Chave));
@@ -221,21 +219,26 @@ class TServidor {
  private:
   void Configurar() {
     FHttp->set_payload_max_length(kMaxCorpo);
-    FHttp->set_read_timeout(std::chrono::seconds(15));
-    FHttp->set_write_timeout(std::chrono::seconds(60));
-    // The library serves a connection on one worker until it closes, so
-    // its pool sized by the cores (8 on a small machine) let a few busy or
-    // slow connections keep every other session waiting for a minute. The
-    // pool is sized for many people keying at once, and a kept-alive
-    // connection gives its worker back after a few requests, so more
-    // connections than workers still take turns.
-    FHttp->new_task_queue = [] { return new httplib::ThreadPool(kTrabalhadores); };
-    FHttp->set_keep_alive_max_count(kRequisicoesPorConexao);
+    // The library inflates a compressed body before any handler sees it,
+    // past the body's limit (a 1 MB body became 1 GB): no client of ours
+    // compresses what it sends, so such a body is refused unread.
+    FHttp->set_pre_routing_handler([](const httplib::Request& req, httplib::Response& res) {
+      const std::string codificacao = req.get_header_value("Content-Encoding");
+      if (codificacao.empty() || codificacao == "identity")
+        return httplib::Server::HandlerResponse::Unhandled;
+      ConexoesWeb::FecharAposResposta(res);
+      ResponderErro(res, 415,
+                    "Corpo comprimido não aceito: envie a requisição sem Content-Encoding");
+      return httplib::Server::HandlerResponse::Handled;
+    });
     FHttp->set_socket_options([this](socket_t socket) {
       httplib::default_socket_options(socket);
       FSocketEscuta = socket;
     });
-    FHttp->set_post_routing_handler([](const httplib::Request&, httplib::Response& res) {
+    FHttp->set_post_routing_handler([this](const httplib::Request&, httplib::Response& res) {
+      // Over TLS the browser is told to come back only over TLS.
+      if (FTls)
+        res.set_header("Strict-Transport-Security", "max-age=31536000");
       res.set_header("Content-Security-Policy", SegurancaWeb::kPoliticaConteudo);
       res.set_header("X-Content-Type-Options", "nosniff");
       res.set_header("X-Frame-Options", "DENY");
@@ -551,7 +554,7 @@ class TServidor {
     try {
       if (texto.size() > 500)
         throw std::invalid_argument("longo");
-      const json filtros = json::parse(texto);
+      const json filtros = JsonEstrito::Analisar(texto, 1);
       const auto numero = [&](const char* chave, int64_t maximo) {
         const std::string valor = filtros.at(chave).get<std::string>();
         static const std::regex kNumero("[0-9]{1,18}");
@@ -592,9 +595,16 @@ class TServidor {
       throw Exception("Informe a aba (até 64 letras, dígitos, - ou _)");
     if (!corpo.contains("documento") || !corpo["documento"].is_object())
       throw Exception("Informe o documento do lançamento (um objeto)");
-    Autorizar([&] { PaginaLancamento::VerificarDireito(host.Conexao()); });
+    const json& documento = corpo["documento"];
+    Autorizar([&] {
+      PaginaLancamento::VerificarDireito(host.Conexao());
+      // Another company's document is the user's access refused, as on the
+      // page's reads; the module would only report it as its refusal.
+      if (documento.contains("company") && documento["company"].is_number_integer())
+        host.VerificarEmpresa(documento["company"].get<int64_t>());
+    });
     DigitacaoHost::TDigitacao& tela = TelaDaAba(corpo["aba"].get<std::string>(), host, sessao);
-    ResponderJson(res, 200, PaginaLancamento::Executar(tela, corpo["documento"]));
+    ResponderJson(res, 200, PaginaLancamento::Executar(tela, documento));
   }
 
   const TOpcoes FOpcoes;

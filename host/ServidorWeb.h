@@ -39,7 +39,8 @@
 // X-CSRF-Token; the sign-in takes only JSON (a cross-site form cannot send
 // it). Errors answer {"erro": "..."} in Portuguese: 400 bad input, 401 no
 // session or a failed sign-in, 403 refused (CSRF, company, right), 413 a
-// body over kMaxCorpo, 429 sign-ins slowed.
+// body over kMaxCorpo, 415 a compressed body, 429 sign-ins slowed.
+// Connections are let in and timed by ConexoesWeb.
 
 #include <cstddef>
 #include <functional>
@@ -55,10 +56,6 @@ class App;
 namespace ServidorWeb {
 
 inline constexpr size_t kMaxCorpo = 1024 * 1024;
-// Requests served at once (each an open connection), and how many one
-// kept-alive connection sends before it waits its turn again.
-inline constexpr size_t kTrabalhadores = 64;
-inline constexpr size_t kRequisicoesPorConexao = 10;
 inline constexpr const char* kCabecalhoCsrf = "X-CSRF-Token";
 
 struct TOpcoes {
