@@ -2,7 +2,8 @@
 -- (the managerial ones from LCTOGER); no row means they agree. ORIGEM
 -- 'LCTOCTB' or 'LCTOGER' is a balance the entries give and the table lacks
 -- (or holds with other amounts); ORIGEM = the table is a row the entries do
--- not give. Runs unchanged on SQLite and PostgreSQL.
+-- not give. Runs unchanged on SQLite and PostgreSQL. No order and no final
+-- semicolon: callers select from it, filtered and ordered as they need.
 SELECT 'SALDOCTB' AS TABELA, 'LCTOCTB' AS ORIGEM, CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO, TIPOLANCAMENTO, CODIGOHISTCTB, CODIGOMOEDA, CAST(NULL AS BIGINT) AS CODIGOCENTROCUSTO, VALORDEB, VALORCRED
   FROM (SELECT CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO AS DATASALDO, TIPOLANCAMENTO, CAST(NULL AS INTEGER) AS CODIGOHISTCTB, CAST(NULL AS INTEGER) AS CODIGOMOEDA,
              round(sum(VALORDEB), 2) AS VALORDEB, round(sum(VALORCRED), 2) AS VALORCRED
@@ -156,4 +157,3 @@ SELECT 'SALDOGERMENSAL' AS TABELA, 'SALDOGERMENSAL' AS ORIGEM, CODIGOEMPRESA, CO
         FROM VLCTOGERSALDO
        GROUP BY CODIGOEMPRESA, CODIGOESTAB, CONTACTB, CODIGOCENTROCUSTO, DATAMES, TIPOLANCAMENTO
       HAVING round(sum(VALORDEB), 2) <> 0 OR round(sum(VALORCRED), 2) <> 0) SOBRA
-ORDER BY 1, 3, 4, 5, 10, 6, 7, 8, 9, 2;
