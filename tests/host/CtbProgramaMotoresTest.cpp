@@ -168,10 +168,18 @@ TEST_P(TCtbMotoresTest, ANewDatabaseBelongsToUser1AndOtherCommandsNeedItsSchema)
     return std::to_string(Contar("select count(*) from SALDOCTB" + filtro)) + " saldos diários, " +
            std::to_string(Contar("select count(*) from SALDOCTBMENSAL" + filtro)) + " mensais\n";
   };
+  // Each rebuild ends with the check of what it rebuilt: company 9's entry
+  // is on an account no chart has.
   EXPECT_EQ(Comando("db rebuild-balances --company 1"), 0) << FErro;
-  EXPECT_EQ(FSaida, "Saldos recalculados da empresa 1: " + saldos(" where CODIGOEMPRESA = 1"));
-  EXPECT_EQ(Comando("db rebuild-balances"), 0) << FErro;
-  EXPECT_EQ(FSaida, "Saldos recalculados de todas as empresas: " + saldos(""));
+  EXPECT_EQ(FSaida, "Saldos recalculados da empresa 1: " + saldos(" where CODIGOEMPRESA = 1") +
+                        "Nenhum problema encontrado na empresa 1: contas, saldos, débitos e "
+                        "créditos, rateios e sequências conferem\n");
+  EXPECT_EQ(Comando("db rebuild-balances"), 1) << FErro;
+  EXPECT_EQ(FSaida.rfind("Saldos recalculados de todas as empresas: " + saldos("") +
+                             "Empresa 9 (não cadastrada)\n",
+                         0),
+            0u)
+      << FSaida;
   EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
 }
 
@@ -395,7 +403,7 @@ TEST_P(TCtbMotoresTest, BadCommandLinesExitWithTwoAndTheDefaultDatabaseIsCtbDb) 
   for (const TCaso& caso : std::vector<TCaso>{
            {{}, "ctb: Falta o comando\nComandos aceitos: db, load, sql"},
            {{"bogus"}, "ctb: Comando desconhecido: bogus\nComandos aceitos: db, load, sql"},
-           {{"db"}, "ctb: Falta o comando\nComandos aceitos: init, rebuild-balances"},
+           {{"db"}, "ctb: Falta o comando\nComandos aceitos: init, rebuild-balances, check"},
            {{"--bogus", "db", "init"}, "ctb: Argumento não reconhecido: --bogus\n"},
            {{"db", "init", "--bogus"}, "ctb: Argumento não reconhecido: --bogus\nOpções aceitas:"},
            {{"db", "init", "extra"}, "ctb: Argumento não reconhecido: extra\n"},
