@@ -151,14 +151,18 @@ const std::vector<TVerificacao>& Verificacoes() {
         {"CONTACTB", "Conta", TTipo::Inteiro},
         {"VALOR", "Valor", TTipo::Valor}}},
       // The draws step past the highest value anyway; a sequence behind it
-      // says that keys were written around it (a load, a hand edit).
+      // says that keys were written around it (a load, a hand edit). Only
+      // the companies that keep transactions draw their numbers from the
+      // sequence: a batch posted elsewhere numbers its own.
       {"sequences",
        "Sequências atrás das chaves em uso",
        "select M.CODIGOEMPRESA, M.NOME, M.SEQUENCIA, coalesce(S.VALOR, 0) as VALOR, M.MAIOR "
        "from (select CODIGOEMPRESA, 'DYN_GENCHAVELCTOCTB' as NOME, 'chaves dos lançamentos' as "
        "SEQUENCIA, max(CHAVELCTOCTB) as MAIOR from LCTOCTB group by CODIGOEMPRESA "
        "union all select CODIGOEMPRESA, 'GEN_TRANSCTB', 'transações', max(TRANSCTB) from LCTOCTB "
-       "where TRANSCTB is not null group by CODIGOEMPRESA "
+       "where TRANSCTB is not null and (CODIGOEMPRESA in (select CODIGOEMPRESA from OPCAOIFRS "
+       "where DATAOPCAO is not null) or CODIGOEMPRESA in (select CODIGOEMPRESA from "
+       "OPCAOSPEDCTBDET)) group by CODIGOEMPRESA "
        "union all select CODIGOEMPRESA, 'GEN_IDLCTOCTBEXCL', 'lançamentos excluídos', "
        "max(IDLCTOCTBEXCL) from LCTOCTBEXCLUIDO group by CODIGOEMPRESA) M "
        "left join SEQUENCIAEMPRESA S on S.CODIGOEMPRESA = M.CODIGOEMPRESA and S.NOME = M.NOME "

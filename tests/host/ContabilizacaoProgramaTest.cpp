@@ -111,6 +111,9 @@ TEST_P(TContabilizacaoProgramaTest, TheSameContentPostsAgainOnlyWithAgain) {
   EXPECT_EQ(Lancamentos(), antes);
   EXPECT_EQ(Comando("post copia.json --again"), 0) << FErro;
   EXPECT_EQ(Lancamentos(), antes + 1);
+  // The batch numbers its own transactions: the company's sequence is not
+  // theirs, and the books check clean.
+  EXPECT_EQ(Comando("db check --company 1"), 0) << FSaida;
 }
 
 TEST_P(TContabilizacaoProgramaTest, BadFilesAreRefusedNamingTheEntryAndWriteNothing) {
