@@ -90,7 +90,7 @@ TEST_P(TCtbMotoresTest, OnlyTheAdministratorAdministersAndOnlyKnownUsersReachThe
       "(DireitoAdministrarUsuarios)";
   for (const char* linha :
        {"load DIREITOUSUARIO d.csv", "load usuario d.csv", "load EmpresaUsuario d.csv",
-        "load LCTOCTB d.csv", "db init", "demo --entries 1 --replace"})
+        "load LCTOCTB d.csv", "db init", "db check", "demo --entries 1 --replace"})
     Falha(linha, semDireito, 2);
   EXPECT_EQ(Ctb({"sql", "select * from USUARIO"}, "", 2), 1);
   EXPECT_EQ(FErro, "ctb: " + semDireito + "\n");
@@ -117,8 +117,8 @@ TEST_P(TCtbMotoresTest, OnlyTheAdministratorAdministersAndOnlyKnownUsersReachThe
     EXPECT_EQ(Post(documento, caso.Usuario), 1);
     const std::string postado = FResultado.is_null() ? FErro : FResultado.value("message", "");
     EXPECT_NE(postado.find(caso.Mensagem), std::string::npos) << postado;
-    for (const char* comando :
-         {"import entries l.csv", "trial-balance --period 2025", "balances --period 2025"})
+    for (const char* comando : {"import entries l.csv", "trial-balance --period 2025",
+                                "balances --period 2025", "db check"})
       Falha(std::string(comando) + " --company " + caso.Empresa, caso.Mensagem, caso.Usuario);
     EXPECT_EQ(Lancamentos(), antes);
   }
