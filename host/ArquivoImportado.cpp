@@ -9,7 +9,7 @@
 namespace ArquivoImportado {
 
 void VerificarInedito(TnDMConexao& conexao, int64_t codigoEmpresa, const std::string& hash,
-                      bool deNovo) {
+                      bool deNovo, TOperacao operacao) {
   if (deNovo)
     return;
   const TDbResult anterior = conexao.ExecuteQuery(
@@ -19,11 +19,13 @@ void VerificarInedito(TnDMConexao& conexao, int64_t codigoEmpresa, const std::st
   if (anterior.Rows.empty())
     return;
   const auto& linha = anterior.Rows.front();
+  const bool importacao = operacao == TOperacao::Importacao;
   throw Exception(fmt::format(
-      "Este conteúdo já foi importado na empresa {} em {} pelo usuário {} (arquivo {}); use "
-      "--again para importá-lo de novo",
-      codigoEmpresa, FormatDateTime("dd/mm/yyyy hh:nn", linha.at(1).AsDateTime()),
-      linha.at(2).AsInteger(), linha.at(0).AsString()));
+      "Este conteúdo já foi {} na empresa {} em {} pelo usuário {} (arquivo {}); use --again "
+      "para {} de novo",
+      importacao ? "importado" : "contabilizado", codigoEmpresa,
+      FormatDateTime("dd/mm/yyyy hh:nn", linha.at(1).AsDateTime()), linha.at(2).AsInteger(),
+      linha.at(0).AsString(), importacao ? "importá-lo" : "contabilizá-lo"));
 }
 
 void Registrar(TnDMConexao& conexao, int64_t codigoEmpresa, const std::string& hash,

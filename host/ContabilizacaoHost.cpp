@@ -17,10 +17,12 @@
 #include "framework/data/ClientDataSet.h"
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnSessao.h"
+#include "host/ArquivoImportado.h"
 #include "host/BarraProgresso.h"
 #include "host/CsvReader.h"
 #include "host/HostComum.h"
 #include "host/JsonEstrito.h"
+#include "host/ResumoSha256.h"
 #include "host/ValorDigitado.h"
 #include "posting/nDMContabilizaContabil_U.h"
 #include "schema/LoteSaldos.h"
@@ -386,6 +388,12 @@ TSaidaPost Contabilizar(TnDMConexao& conexao, const std::vector<TLancamentoPost>
       if (engine.ControleErros() == 0)
         throw;
     }
+    if (opcoes.AoGravarEmpresa) {
+      std::set<int64_t> gravadas;
+      for (const TnResultadoContabilizacao& r : engine.Resultados())
+        if (!r.Recusado && gravadas.insert(r.CodigoEmpresa).second)
+          opcoes.AoGravarEmpresa(r.CodigoEmpresa);
+    }
     saldos.Aplicar();
     conexao.Commit();
   } catch (const std::exception& erro) {
@@ -426,17 +434,27 @@ TSaidaPost ComandoPost(TnDMConexao& conexao, const std::string& arquivo,
   std::ifstream entrada(arquivo, std::ios::binary);
   if (!entrada)
     throw Exception("Não foi possível abrir " + arquivo);
+  const std::string hash = TResumoSha256::DoFluxo(entrada);
+  entrada.clear();
+  entrada.seekg(0);
   const std::vector<TLancamentoPost> lote =
       extensao == ".json" ? LerJson(entrada) : LerCsv(entrada);
   std::set<int64_t> empresas;
   for (const TLancamentoPost& l : lote)
     if (empresas.insert(l.CodigoEmpresa).second && opcoes.VerificarEmpresa)
       opcoes.VerificarEmpresa(l.CodigoEmpresa);
+  for (const int64_t empresa : empresas)
+    ArquivoImportado::VerificarInedito(conexao, empresa, hash, opcoes.DeNovo,
+                                       ArquivoImportado::TOperacao::Contabilizacao);
   HostComum::CarregarPacote();
   TBarraProgresso barra;
   TOpcoesPost comBarra = opcoes;
   if (!comBarra.Progresso)
     comBarra.Progresso = barra.Hook();
+  const std::string nome = std::filesystem::path(arquivo).filename().string();
+  comBarra.AoGravarEmpresa = [&](int64_t empresa) {
+    ArquivoImportado::Registrar(conexao, empresa, hash, nome);
+  };
   TSaidaPost saida = Contabilizar(conexao, lote, comBarra);
   barra.Apagar();
   return saida;

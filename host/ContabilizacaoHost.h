@@ -62,10 +62,16 @@ std::vector<TLancamentoPost> LerCsv(std::istream& entrada);
 
 struct TOpcoesPost {
   bool ConciliarAuto = false;
+  // Posts a content this company already posted (ComandoPost refuses it
+  // otherwise).
+  bool DeNovo = false;
   Saida::TFormatoSaida Formato = Saida::TFormatoSaida::Tabela;
   // Raises when the user may not act on the company.
   std::function<void(int64_t)> VerificarEmpresa;
   TnFraProgresso::THook Progresso;
+  // Called inside the batch's transaction for each company that had an
+  // entry stored, before the commit.
+  std::function<void(int64_t)> AoGravarEmpresa;
 };
 
 struct TSaidaPost {
@@ -79,7 +85,9 @@ TSaidaPost Contabilizar(TnDMConexao& conexao, const std::vector<TLancamentoPost>
                         const TOpcoesPost& opcoes);
 
 // The command: the file by its extension (.json or .csv), every company it
-// names checked, then Contabilizar.
+// names checked, its content refused in a company that already posted it
+// (unless DeNovo), then Contabilizar, which records it in each company it
+// stored entries in.
 TSaidaPost ComandoPost(TnDMConexao& conexao, const std::string& arquivo, const TOpcoesPost& opcoes);
 
 }  // namespace ContabilizacaoHost

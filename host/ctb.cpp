@@ -34,6 +34,7 @@
 #include "host/ServidorWeb.h"
 #include "host/SessaoHost.h"
 #include "host/Terminal.h"
+#include "host/VerificacaoLivros.h"
 
 namespace {
 
@@ -61,6 +62,10 @@ int main(int argc, char** argv) {
   std::function<std::string(TSessaoHost&)> comando;
   SessaoHost::TEsquema esquema = SessaoHost::TEsquema::Exigido;
 
+  // `entry post`, `import entries` and `db check` print their result and
+  // still end with status 1 when something was refused or found.
+  int codigoSaida = 0;
+
   auto* cmdDb = app.add_subcommand("db", "Banco de dados");
   cmdDb->require_subcommand(1);
   cmdDb->add_subcommand("init", "Cria ou atualiza o esquema")->callback([&] {
@@ -75,14 +80,38 @@ int main(int argc, char** argv) {
       cmdDb->add_subcommand("rebuild-balances", "Recalcula as tabelas de saldos dos lançamentos");
   std::optional<int> empresa;
   cmdRebuild->add_option("--company", empresa, "Só esta empresa")->check(CLI::PositiveNumber);
+  // Every company's balances are the administrator's to rebuild or check.
+  const auto verificarDireito = [&](TSessaoHost& sessao) {
+    if (empresa)
+      sessao.VerificarEmpresa(*empresa);
+    else
+      sessao.VerificarAdministrador();
+  };
+  // The check runs after every rebuild: its findings, and its status, end it.
   cmdRebuild->callback([&] {
     comando = [&](TSessaoHost& sessao) {
-      // Every company's balances are the administrator's to rebuild.
-      if (empresa)
-        sessao.VerificarEmpresa(*empresa);
-      else
-        sessao.VerificarAdministrador();
-      return ComandoDb::RecalcularSaldos(sessao.Conexao(), empresa);
+      verificarDireito(sessao);
+      const std::string recalculo = ComandoDb::RecalcularSaldos(sessao.Conexao(), empresa);
+      const VerificacaoLivros::TResultado verificacao = VerificacaoLivros::Verificar(
+          sessao.Conexao(), empresa, VerificacaoLivros::TFormato::Tabela);
+      codigoSaida = verificacao.Status;
+      return recalculo + "\n" + verificacao.Texto;
+    };
+  });
+  auto* cmdCheck = cmdDb->add_subcommand(
+      "check", "Confere contas, saldos, débitos e créditos, rateios e sequências; não altera nada");
+  cmdCheck->add_option("--company", empresa, "Só esta empresa")->check(CLI::PositiveNumber);
+  std::string formatoCheck;
+  LinhaComando::AdicionarFormato(*cmdCheck, formatoCheck, {"table", "json"}, "table");
+  cmdCheck->callback([&] {
+    comando = [&](TSessaoHost& sessao) {
+      verificarDireito(sessao);
+      const VerificacaoLivros::TResultado verificacao = VerificacaoLivros::Verificar(
+          sessao.Conexao(), empresa,
+          formatoCheck == "json" ? VerificacaoLivros::TFormato::Json
+                                 : VerificacaoLivros::TFormato::Tabela);
+      codigoSaida = verificacao.Status;
+      return verificacao.Texto;
     };
   });
 
@@ -142,9 +171,6 @@ int main(int argc, char** argv) {
     };
   });
 
-  // `entry post` and `import entries` print their result and still end
-  // with status 1 when something was refused.
-  int codigoSaida = 0;
   auto* cmdEntry = app.add_subcommand("entry", "Lançamentos digitados como na tela");
   cmdEntry->require_subcommand(1);
   auto* cmdPost =
@@ -215,6 +241,8 @@ int main(int argc, char** argv) {
   cmdLote->add_option("ARQUIVO", arquivoLote, "Lote: arquivo .json ou .csv")->required();
   cmdLote->add_flag("--reconcile", opcoesLote.ConciliarAuto,
                     "Marca como conciliados os lados lançados");
+  cmdLote->add_flag("--again", opcoesLote.DeNovo,
+                    "Contabiliza de novo um conteúdo já contabilizado nesta empresa");
   LinhaComando::AdicionarFormato(*cmdLote, formatoLote, {"table", "csv", "json"},
                                  LinhaComando::kPadraoTabelaOuCsv);
   cmdLote->callback([&] {

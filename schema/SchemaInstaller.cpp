@@ -198,8 +198,13 @@ void RecalcularSaldos(TnDMConexao& conexao, std::optional<int> codigoEmpresa) {
   EmTransacao(conexao, [&] { conexao.ExecuteScript(script); });
 }
 
+std::string ConsultaDiferencasSaldos() {
+  return std::string(SchemaScripts::Get("check_balances.sql"));
+}
+
 TDbResult VerificarSaldos(TnDMConexao& conexao) {
-  return conexao.ExecuteQuery(std::string(SchemaScripts::Get("check_balances.sql")));
+  return conexao.ExecuteQuery("select * from (" + ConsultaDiferencasSaldos() +
+                              ") DIFERENCA order by 1, 3, 4, 5, 10, 6, 7, 8, 9, 2");
 }
 
 }  // namespace SchemaInstaller

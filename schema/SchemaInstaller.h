@@ -62,8 +62,10 @@ void RecalcularSaldos(TnDMConexao& conexao, std::optional<int> codigoEmpresa);
 
 // One row per difference between a balance table and the entries (columns
 // TABELA, ORIGEM, CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO,
-// TIPOLANCAMENTO, CODIGOHISTCTB, CODIGOMOEDA, VALORDEB, VALORCRED); no rows
-// when they agree.
+// TIPOLANCAMENTO, CODIGOHISTCTB, CODIGOMOEDA, CODIGOCENTROCUSTO, VALORDEB,
+// VALORCRED); no rows when they agree.
 TDbResult VerificarSaldos(TnDMConexao& conexao);
+// The same rows as a query without order, for a caller that selects from it.
+std::string ConsultaDiferencasSaldos();
 
 }  // namespace SchemaInstaller

@@ -96,6 +96,26 @@ TEST_P(TContabilizacaoProgramaTest, CsvWithARowKindColumnPostsEntriesAndTheirRow
             1);
 }
 
+TEST_P(TContabilizacaoProgramaTest, TheSameContentPostsAgainOnlyWithAgain) {
+  const std::string lote = json{Lancamento(501, kDespesa, kCaixa, "10.00")}.dump();
+  ASSERT_EQ(Postar("folha.json", lote), 0) << FErro;
+  const int64_t antes = Lancamentos();
+  Escrever("copia.json", lote);
+  EXPECT_EQ(Comando("post copia.json"), 1);
+  EXPECT_NE(FErro.find("ctb: Este conteúdo já foi contabilizado na empresa 1 em "),
+            std::string::npos)
+      << FErro;
+  EXPECT_NE(FErro.find("(arquivo folha.json); use --again para contabilizá-lo de novo"),
+            std::string::npos)
+      << FErro;
+  EXPECT_EQ(Lancamentos(), antes);
+  EXPECT_EQ(Comando("post copia.json --again"), 0) << FErro;
+  EXPECT_EQ(Lancamentos(), antes + 1);
+  // The batch numbers its own transactions: the company's sequence is not
+  // theirs, and the books check clean.
+  EXPECT_EQ(Comando("db check --company 1"), 0) << FSaida;
+}
+
 TEST_P(TContabilizacaoProgramaTest, BadFilesAreRefusedNamingTheEntryAndWriteNothing) {
   const int64_t antes = Lancamentos();
   // A file of entry 7 with `campo` set to `valor`.

@@ -90,7 +90,7 @@ TEST_P(TCtbMotoresTest, OnlyTheAdministratorAdministersAndOnlyKnownUsersReachThe
       "(DireitoAdministrarUsuarios)";
   for (const char* linha :
        {"load DIREITOUSUARIO d.csv", "load usuario d.csv", "load EmpresaUsuario d.csv",
-        "load LCTOCTB d.csv", "db init", "demo --entries 1 --replace"})
+        "load LCTOCTB d.csv", "db init", "db check", "demo --entries 1 --replace"})
     Falha(linha, semDireito, 2);
   EXPECT_EQ(Ctb({"sql", "select * from USUARIO"}, "", 2), 1);
   EXPECT_EQ(FErro, "ctb: " + semDireito + "\n");
@@ -117,8 +117,8 @@ TEST_P(TCtbMotoresTest, OnlyTheAdministratorAdministersAndOnlyKnownUsersReachThe
     EXPECT_EQ(Post(documento, caso.Usuario), 1);
     const std::string postado = FResultado.is_null() ? FErro : FResultado.value("message", "");
     EXPECT_NE(postado.find(caso.Mensagem), std::string::npos) << postado;
-    for (const char* comando :
-         {"import entries l.csv", "trial-balance --period 2025", "balances --period 2025"})
+    for (const char* comando : {"import entries l.csv", "trial-balance --period 2025",
+                                "balances --period 2025", "db check"})
       Falha(std::string(comando) + " --company " + caso.Empresa, caso.Mensagem, caso.Usuario);
     EXPECT_EQ(Lancamentos(), antes);
   }
@@ -168,10 +168,18 @@ TEST_P(TCtbMotoresTest, ANewDatabaseBelongsToUser1AndOtherCommandsNeedItsSchema)
     return std::to_string(Contar("select count(*) from SALDOCTB" + filtro)) + " saldos diários, " +
            std::to_string(Contar("select count(*) from SALDOCTBMENSAL" + filtro)) + " mensais\n";
   };
+  // Each rebuild ends with the check of what it rebuilt: company 9's entry
+  // is on an account no chart has.
   EXPECT_EQ(Comando("db rebuild-balances --company 1"), 0) << FErro;
-  EXPECT_EQ(FSaida, "Saldos recalculados da empresa 1: " + saldos(" where CODIGOEMPRESA = 1"));
-  EXPECT_EQ(Comando("db rebuild-balances"), 0) << FErro;
-  EXPECT_EQ(FSaida, "Saldos recalculados de todas as empresas: " + saldos(""));
+  EXPECT_EQ(FSaida, "Saldos recalculados da empresa 1: " + saldos(" where CODIGOEMPRESA = 1") +
+                        "Nenhum problema encontrado na empresa 1: contas, saldos, débitos e "
+                        "créditos, rateios e sequências conferem\n");
+  EXPECT_EQ(Comando("db rebuild-balances"), 1) << FErro;
+  EXPECT_EQ(FSaida.rfind("Saldos recalculados de todas as empresas: " + saldos("") +
+                             "Empresa 9 (não cadastrada)\n",
+                         0),
+            0u)
+      << FSaida;
   EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
 }
 
@@ -395,7 +403,7 @@ TEST_P(TCtbMotoresTest, BadCommandLinesExitWithTwoAndTheDefaultDatabaseIsCtbDb) 
   for (const TCaso& caso : std::vector<TCaso>{
            {{}, "ctb: Falta o comando\nComandos aceitos: db, load, sql"},
            {{"bogus"}, "ctb: Comando desconhecido: bogus\nComandos aceitos: db, load, sql"},
-           {{"db"}, "ctb: Falta o comando\nComandos aceitos: init, rebuild-balances"},
+           {{"db"}, "ctb: Falta o comando\nComandos aceitos: init, rebuild-balances, check"},
            {{"--bogus", "db", "init"}, "ctb: Argumento não reconhecido: --bogus\n"},
            {{"db", "init", "--bogus"}, "ctb: Argumento não reconhecido: --bogus\nOpções aceitas:"},
            {{"db", "init", "extra"}, "ctb: Argumento não reconhecido: extra\n"},

@@ -109,6 +109,7 @@ TEST_P(TLinhaComandoTest, TheHelpOfEveryCommandIsPortugueseAndFitsEightyColumns)
   for (const char* linha : {"db",
                             "db init",
                             "db rebuild-balances",
+                            "db check",
                             "load",
                             "sql",
                             "balances",
