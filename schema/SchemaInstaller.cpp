@@ -83,7 +83,8 @@ void GarantirAdministrador(TnDMConexao& conexao) {
 // entry paid for; version 9 SQLite's view of an entry's balance columns, a
 // row per entry, which a program that reads it there needs; version 10 the
 // income statement's group types, which the check of GRUPODEMONSCTB refused
-// before); step k takes version k to k + 1.
+// before; version 11 IMPORTACAOEXTRATO, which starts empty); step k takes
+// version k to k + 1.
 void Atualizar(TnDMConexao& conexao, int deVersao) {
   if (deVersao == 1)
     GarantirAdministrador(conexao);
