@@ -54,7 +54,7 @@ void DefinirDescricao(TLinhaExtrato& linha, const std::string& descricao) {
 // date: what libofx turns into numbers and moments, read as written.
 struct TBlocoOfx {
   int Linha = 0;
-  std::string Valor, Data;
+  std::string Valor, Data, Identificador;
 };
 
 std::vector<TBlocoOfx> BlocosOfx(const std::string& texto) {
@@ -81,7 +81,8 @@ std::vector<TBlocoOfx> BlocosOfx(const std::string& texto) {
     const size_t proximo = texto.find(abre, inicio + abre.size());
     const size_t fim = std::min(proximo, texto.size());
     blocos.push_back(TBlocoOfx{linhaDe(inicio), valorDe(inicio, fim, "<TRNAMT>"),
-                               valorDe(inicio, fim, "<DTPOSTED>")});
+                               valorDe(inicio, fim, "<DTPOSTED>"),
+                               valorDe(inicio, fim, "<FITID>")});
     inicio = proximo;
   }
   return blocos;
@@ -90,7 +91,7 @@ std::vector<TBlocoOfx> BlocosOfx(const std::string& texto) {
 // What libofx gives of a transaction.
 struct TTransacaoOfx {
   std::optional<double> Valor;
-  std::string Conta, Documento, Descricao;
+  std::string Identificador, Conta, Documento, Descricao;
   bool TextoValido = true;
 };
 
@@ -98,6 +99,8 @@ int AoLerTransacao(const OfxTransactionData dados, void* destino) {
   TTransacaoOfx transacao;
   if (dados.amount_valid)
     transacao.Valor = dados.amount;
+  if (dados.fi_id_valid)
+    transacao.Identificador = dados.fi_id;
   if (dados.account_id_valid)
     transacao.Conta = dados.account_id;
   if (dados.check_number_valid && dados.check_number[0] != '\0')
@@ -230,13 +233,21 @@ TExtrato LerOfx(const std::string& arquivo) {
   const std::unique_ptr<void, int (*)(LibofxContextPtr)> contexto(libofx_get_new_context(),
                                                                   libofx_free_context);
   ofx_set_transaction_cb(contexto.get(), AoLerTransacao, &transacoes);
-  if (libofx_proc_file(contexto.get(), arquivo.c_str(), OFX) != 0)
+  // libofx reports the file's departures from the format (an element the
+  // bank left out) and reads on: its transactions count as long as each
+  // pairs with its own block, by position and identifier (FITID).
+  if (libofx_proc_file(contexto.get(), arquivo.c_str(), OFX) != 0 && transacoes.empty())
     throw Exception("O arquivo " + arquivo +
                     " não é um OFX legível (a biblioteca de OFX o recusou)");
   const std::vector<TBlocoOfx> blocos = BlocosOfx(texto);
   if (blocos.size() != transacoes.size())
     throw Exception(fmt::format("O OFX {} tem {} transações (STMTTRN), mas só {} puderam ser lidas",
                                 arquivo, blocos.size(), transacoes.size()));
+  for (size_t i = 0; i < blocos.size(); ++i)
+    if (blocos[i].Identificador != Nutil::Trim(transacoes[i].Identificador))
+      throw Exception(
+          fmt::format("A transação da linha {} de {} (FITID '{}') não pôde ser lida em ordem",
+                      blocos[i].Linha, arquivo, blocos[i].Identificador));
   std::set<std::string> contas;
   for (const TTransacaoOfx& transacao : transacoes)
     contas.insert(transacao.Conta);
