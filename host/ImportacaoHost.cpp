@@ -110,7 +110,7 @@ std::vector<TField*> CamposDoCabecalho(TnClientDataSet& cds,
 // account.
 std::string ContaDigitada(TnDMConexao& conexao, int64_t codigoEmpresa, const TField& field,
                           const std::string& texto) {
-  const std::string escrita = Nutil::Trim(texto);
+  std::string escrita = Nutil::Trim(texto);
   // Digits are a code, whose range the field checks.
   if (!escrita.empty() &&
       std::all_of(escrita.begin(), escrita.end(), [](char c) { return c >= '0' && c <= '9'; }))
