@@ -34,7 +34,8 @@ namespace {
 void ExcluirLancamentosDaEmpresa(TnDMConexao& conexao, int codigoEmpresa) {
   conexao.StartTransaction();
   try {
-    for (const char* tabela : {"LCTOATIVDIFERENC", "LCTOGER", "LCTOCTB"})
+    // The statement rows those entries came from are forgotten with them.
+    for (const char* tabela : {"LCTOATIVDIFERENC", "LCTOGER", "LCTOCTB", "IMPORTACAOEXTRATO"})
       conexao.ExecuteDirect(
           std::string("delete from ") + tabela + " where CODIGOEMPRESA = :pCodigoEmpresa",
           {{"pCodigoEmpresa", Value(codigoEmpresa)}});

@@ -20,7 +20,34 @@ char DetectSeparator(const std::string& line) {
   return ',';
 }
 
-// Whether `texto` is well-formed UTF-8 (no overlong forms, no surrogates).
+// Windows-1252 bytes 0x80 to 0x9F; the rest above 0x7F are Latin-1's.
+constexpr char16_t kWindows1252[32] = {
+    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+
+std::string DeWindows1252(const std::string& texto) {
+  std::string utf8;
+  utf8.reserve(texto.size() + texto.size() / 8);
+  for (const char c : texto) {
+    const auto byte = static_cast<unsigned char>(c);
+    const unsigned codigo = byte >= 0x80 && byte < 0xA0 ? kWindows1252[byte - 0x80] : byte;
+    if (codigo < 0x80) {
+      utf8 += static_cast<char>(codigo);
+    } else if (codigo < 0x800) {
+      utf8 += static_cast<char>(0xC0 | (codigo >> 6));
+      utf8 += static_cast<char>(0x80 | (codigo & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xE0 | (codigo >> 12));
+      utf8 += static_cast<char>(0x80 | ((codigo >> 6) & 0x3F));
+      utf8 += static_cast<char>(0x80 | (codigo & 0x3F));
+    }
+  }
+  return utf8;
+}
+
+}  // namespace
+
 bool EhUtf8(const std::string& texto) {
   const auto byte = [&](size_t i) { return static_cast<unsigned char>(texto[i]); };
   size_t i = 0;
@@ -55,34 +82,6 @@ bool EhUtf8(const std::string& texto) {
   }
   return true;
 }
-
-// Windows-1252 bytes 0x80 to 0x9F; the rest above 0x7F are Latin-1's.
-constexpr char16_t kWindows1252[32] = {
-    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-
-std::string DeWindows1252(const std::string& texto) {
-  std::string utf8;
-  utf8.reserve(texto.size() + texto.size() / 8);
-  for (const char c : texto) {
-    const auto byte = static_cast<unsigned char>(c);
-    const unsigned codigo = byte >= 0x80 && byte < 0xA0 ? kWindows1252[byte - 0x80] : byte;
-    if (codigo < 0x80) {
-      utf8 += static_cast<char>(codigo);
-    } else if (codigo < 0x800) {
-      utf8 += static_cast<char>(0xC0 | (codigo >> 6));
-      utf8 += static_cast<char>(0x80 | (codigo & 0x3F));
-    } else {
-      utf8 += static_cast<char>(0xE0 | (codigo >> 12));
-      utf8 += static_cast<char>(0x80 | ((codigo >> 6) & 0x3F));
-      utf8 += static_cast<char>(0x80 | (codigo & 0x3F));
-    }
-  }
-  return utf8;
-}
-
-}  // namespace
 
 TCodificacaoCsv CodificacaoDoNome(const std::string& nome) {
   if (nome == "utf-8")

@@ -19,6 +19,9 @@
 // (converted to UTF-8 as read, for files saved by older spreadsheets).
 enum class TCodificacaoCsv { Utf8, Windows1252 };
 
+// Whether `texto` is well-formed UTF-8 (no overlong forms, no surrogates).
+bool EhUtf8(const std::string& texto);
+
 // "utf-8" or "windows-1252"; raises Exception for any other name.
 TCodificacaoCsv CodificacaoDoNome(const std::string& nome);
 

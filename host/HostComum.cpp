@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iterator>
 #include <string_view>
 
@@ -25,6 +26,16 @@ nlohmann::ordered_json RegistroJson(const TnClientDataSet& dataSet) {
 void CarregarPacote() {
   if (!Package::Carregado())
     Package::Iniciar();
+}
+
+std::string InicioDoArquivo(const std::string& arquivo, size_t limite, const std::string& oQue) {
+  std::ifstream entrada(arquivo, std::ios::binary);
+  if (!entrada)
+    throw Exception("Não foi possível abrir " + oQue + " " + arquivo);
+  std::string texto(limite + 1, '\0');
+  entrada.read(texto.data(), static_cast<std::streamsize>(texto.size()));
+  texto.resize(static_cast<size_t>(entrada.gcount()));
+  return texto;
 }
 
 std::string ErroDeSintaxe(const std::string& texto, size_t byte) {

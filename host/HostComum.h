@@ -30,6 +30,11 @@ void CarregarPacote();
 // (the parser's own text is English and quotes what it read).
 std::string ErroDeSintaxe(const std::string& texto, size_t byte);
 
+// The first `limite` bytes of a file, and one more when there are more, so
+// that the caller can refuse a file too large; `oQue` names it in the
+// Exception raised when it cannot be opened ("o mapa de colunas").
+std::string InicioDoArquivo(const std::string& arquivo, size_t limite, const std::string& oQue);
+
 // The bounds of an open period: 01/01/1900 and 31/12/9999.
 TDateTime DataMinima();
 TDateTime DataMaxima();

@@ -106,24 +106,20 @@ std::vector<TField*> CamposDoCabecalho(TnClientDataSet& cds,
   return campos;
 }
 
-// An account typed as on the screen: its code, its alias or its
-// classification; EnField when the company has no such account.
+// An account typed as on the screen; EnField when the company has no such
+// account.
 std::string ContaDigitada(TnDMConexao& conexao, int64_t codigoEmpresa, const TField& field,
                           const std::string& texto) {
-  std::string conta = Nutil::Trim(texto);
-  if (!conta.empty() &&
-      std::all_of(conta.begin(), conta.end(), [](char c) { return c >= '0' && c <= '9'; }))
-    return conta;
-  const Value codigo = conexao.ExecuteScalar(
-      "select min(CONTACTB) from PLANOESPEC where CODIGOEMPRESA = :pEmpresa and "
-      "(upper(trim(APELIDOCONTA)) = :pTexto or trim(CLASSIFCONTA) = :pConta)",
-      {{"pEmpresa", Value(codigoEmpresa)},
-       {"pTexto", Value(Nutil::UpperCase(conta))},
-       {"pConta", Value(conta)}});
-  if (codigo.IsNull())
-    throw EnField("Conta não encontrada (código, apelido ou classificação): " + conta,
+  std::string escrita = Nutil::Trim(texto);
+  // Digits are a code, whose range the field checks.
+  if (!escrita.empty() &&
+      std::all_of(escrita.begin(), escrita.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return escrita;
+  const std::optional<int64_t> conta = ContaDoTexto(conexao, codigoEmpresa, escrita);
+  if (!conta)
+    throw EnField("Conta não encontrada (código, apelido ou classificação): " + escrita,
                   field.FieldName());
-  return std::to_string(codigo.AsInteger());
+  return std::to_string(*conta);
 }
 
 // A cell of a mapped file as the importer types it: dates and numbers in
@@ -169,7 +165,39 @@ void Preencher(TField& field, const std::string& celula) {
 
 }  // namespace
 
+std::optional<int64_t> ContaDoTexto(TnDMConexao& conexao, int64_t codigoEmpresa,
+                                    const std::string& texto) {
+  const std::string conta = Nutil::Trim(texto);
+  int64_t codigo = 0;
+  if (!conta.empty() && conta[0] != '-' && Nutil::TryStrToInt64(conta, codigo))
+    return codigo;
+  const Value achada = conexao.ExecuteScalar(
+      "select min(CONTACTB) from PLANOESPEC where CODIGOEMPRESA = :pEmpresa and "
+      "(upper(trim(APELIDOCONTA)) = :pTexto or trim(CLASSIFCONTA) = :pConta)",
+      {{"pEmpresa", Value(codigoEmpresa)},
+       {"pTexto", Value(Nutil::UpperCase(conta))},
+       {"pConta", Value(conta)}});
+  if (achada.IsNull())
+    return std::nullopt;
+  return achada.AsInteger();
+}
+
 TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
+                              const TOpcoesImportacao& opcoes) {
+  TCsvReader leitor(csv, opcoes.Codificacao);
+  TLinhasImportacao linhas;
+  linhas.Cabecalho = leitor.Header();
+  linhas.Separador = leitor.Separator();
+  linhas.Proxima = [&leitor] { return leitor.Next(); };
+  linhas.Tamanho = TamanhoDaEntrada(csv);
+  linhas.Posicao = [&csv]() -> int64_t {
+    const std::streampos posicao = csv.tellg();
+    return posicao < 0 ? 0 : static_cast<int64_t>(posicao);
+  };
+  return Importar(conexao, linhas, opcoes);
+}
+
+TResultadoImportacao Importar(TnDMConexao& conexao, const TLinhasImportacao& linhas,
                               const TOpcoesImportacao& opcoes) {
   if (opcoes.TamanhoLote <= 0)
     throw Exception("O tamanho do lote deve ser positivo");
@@ -177,11 +205,10 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
   // Nobody answers during an import: a question refuses its row.
   TUsarDialogService usarDialogos(std::make_shared<TDialogServiceScripted>());
 
-  const int64_t tamanho = TamanhoDaEntrada(csv);
-  TCsvReader leitor(csv, opcoes.Codificacao);
+  const int64_t tamanho = linhas.Tamanho;
   std::unique_ptr<TnDMClientDataSet> modulo = AbrirModulo(conexao, opcoes);
   TnClientDataSet& cds = modulo->nClientDataSet;
-  const std::vector<TField*> campos = CamposDoCabecalho(cds, leitor.Header(), opcoes.Mapa);
+  const std::vector<TField*> campos = CamposDoCabecalho(cds, linhas.Cabecalho, opcoes.Mapa);
   std::vector<std::pair<TField*, std::string>> fixos;
   if (opcoes.Mapa != nullptr)
     for (const auto& [nome, valor] : opcoes.Mapa->Valores) {
@@ -220,8 +247,8 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
     opcoes.AoAbrir(*modulo);
 
   TResultadoImportacao resultado;
-  resultado.Cabecalho = leitor.Header();
-  resultado.Separador = leitor.Separator();
+  resultado.Cabecalho = linhas.Cabecalho;
+  resultado.Separador = linhas.Separador;
   int pendentes = 0;
   int primeiraLinhaDoLote = 0, ultimaLinha = 0;
   // One transaction per batch, open from its first row to its commit: the
@@ -295,7 +322,7 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
   // (0: none; keys start at 1).
   int64_t chaveSobrando = 0;
   int64_t lidas = 0;
-  while (std::optional<TCsvRow> linha = leitor.Next()) {
+  while (std::optional<TCsvRow> linha = linhas.Proxima()) {
     progresso.VerificarCancelamento();
     abrirLote();
     const int mudancasAntes = cds.ChangeCount();
@@ -332,6 +359,8 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
         }
       }
       cds.Post();
+      if (opcoes.AoGravarLinha)
+        opcoes.AoGravarLinha(*linha, chaveDaLinha);
       if (pendentes++ == 0)
         primeiraLinhaDoLote = linha->LineNumber;
       ultimaLinha = linha->LineNumber;
@@ -353,11 +382,8 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
     }
     if (pendentes >= opcoes.TamanhoLote)
       aplicarLote();
-    if (++lidas % 64 == 0 && tamanho > 0) {
-      const std::streampos posicao = csv.tellg();
-      if (posicao >= 0)
-        progresso.SetPosicao(static_cast<int64_t>(posicao));
-    }
+    if (++lidas % 64 == 0 && tamanho > 0)
+      progresso.SetPosicao(linhas.Posicao());
   }
   aplicarLote();
   // After the batch gave its unused block back, so that the sequence ends
@@ -372,7 +398,7 @@ TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
   return resultado;
 }
 
-std::string Relatorio(const TResultadoImportacao& resultado) {
+std::string RecusasEMensagens(const TResultadoImportacao& resultado) {
   std::string texto;
   for (const TRecusa& recusa : resultado.Recusas) {
     texto += fmt::format("linha {}: ", recusa.Linha);
@@ -388,6 +414,11 @@ std::string Relatorio(const TResultadoImportacao& resultado) {
     if (texto.back() != '\n')
       texto += "\n";
   }
+  return texto;
+}
+
+std::string Relatorio(const TResultadoImportacao& resultado) {
+  std::string texto = RecusasEMensagens(resultado);
   const size_t recusadas = resultado.Recusas.size();
   texto += fmt::format("{} {}, {} {}", resultado.Gravadas,
                        resultado.Gravadas == 1 ? "linha gravada" : "linhas gravadas", recusadas,

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <functional>
 #include <istream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,22 @@ struct TOpcoesImportacao {
   // rows go ("" nowhere).
   bool DeNovo = false;
   std::string ArquivoRecusas;
+  // Called once a row's record is posted, with the row and the entry key it
+  // drew (0: the file gave it), inside the transaction of its batch: what it
+  // writes is stored or undone with the row. What it raises refuses the row.
+  std::function<void(const TCsvRow&, int64_t)> AoGravarLinha;
+};
+
+// The rows an import reads: the header naming the fields, then each row as
+// it comes (nullopt at the end). A CSV file gives them, or a reader that
+// turns another format into rows of fields.
+struct TLinhasImportacao {
+  std::vector<std::string> Cabecalho;
+  char Separador = ',';
+  std::function<std::optional<TCsvRow>()> Proxima;
+  // For the progress: the input's size, and how far it was read (0: unknown).
+  int64_t Tamanho = 0;
+  std::function<int64_t()> Posicao;
 };
 
 struct TRecusa {
@@ -93,10 +110,20 @@ struct TResultadoImportacao {
 // asked through the progress) stops the import the same way.
 TResultadoImportacao Importar(TnDMConexao& conexao, std::istream& csv,
                               const TOpcoesImportacao& opcoes);
+TResultadoImportacao Importar(TnDMConexao& conexao, const TLinhasImportacao& linhas,
+                              const TOpcoesImportacao& opcoes);
+
+// The account a person typed, as on the screen: its code, its alias or its
+// classification in the company's chart; nullopt when there is no such
+// account (a code is taken as written: the module checks it).
+std::optional<int64_t> ContaDoTexto(TnDMConexao& conexao, int64_t codigoEmpresa,
+                                    const std::string& texto);
 
 // One line per refused row ("linha N: CAMPO: mensagem"), then the module's
 // messages, then "N linhas gravadas, M recusadas".
 std::string Relatorio(const TResultadoImportacao& resultado);
+// The same without the last line.
+std::string RecusasEMensagens(const TResultadoImportacao& resultado);
 
 // The refused rows as a CSV to fix and import again: the file's header and
 // a last column RECUSA ("CAMPO: mensagem"), each refused row's cells as read

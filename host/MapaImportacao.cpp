@@ -3,7 +3,6 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -85,13 +84,7 @@ TMapaImportacao TMapaImportacao::DoTexto(const std::string& json) {
 }
 
 TMapaImportacao TMapaImportacao::DoArquivo(const std::string& arquivo) {
-  std::ifstream entrada(arquivo, std::ios::binary);
-  if (!entrada)
-    throw Exception("Não foi possível abrir o mapa de colunas " + arquivo);
-  std::string texto(kMaxBytesMapa + 1, '\0');
-  entrada.read(texto.data(), static_cast<std::streamsize>(texto.size()));
-  texto.resize(static_cast<size_t>(entrada.gcount()));
-  return DoTexto(texto);
+  return DoTexto(HostComum::InicioDoArquivo(arquivo, kMaxBytesMapa, "o mapa de colunas"));
 }
 
 std::string TMapaImportacao::DataIso(const std::string& celula) const {

@@ -29,6 +29,7 @@
 #include "host/ComandoUsuario.h"
 #include "host/ContabilizacaoHost.h"
 #include "host/DigitacaoHost.h"
+#include "host/ImportacaoExtrato.h"
 #include "host/ImportacaoHost.h"
 #include "host/LinhaComando.h"
 #include "host/ServidorWeb.h"
@@ -228,6 +229,41 @@ int main(int argc, char** argv) {
         opcoesImportacao.Mapa = &mapa.emplace(TMapaImportacao::DoArquivo(arquivoMapa));
       ImportacaoHost::TSaidaImportacao saida =
           ImportacaoHost::ComandoImportEntries(sessao.Conexao(), arquivoCsv, opcoesImportacao);
+      codigoSaida = saida.Status;
+      return saida.Texto;
+    };
+  });
+
+  auto* cmdImportStatement = cmdImport->add_subcommand(
+      "statement", "Importa um extrato bancário (CSV ou OFX) pelas regras de um arquivo");
+  std::string arquivoExtrato, codificacaoExtrato = "utf-8";
+  ImportacaoExtrato::TOpcoesExtrato opcoesExtrato;
+  cmdImportStatement->add_option("ARQUIVO", arquivoExtrato, "Extrato: CSV (com --map) ou OFX")
+      ->required();
+  cmdImportStatement->add_option("--company", opcoesExtrato.CodigoEmpresa, "Empresa")
+      ->required()
+      ->check(CLI::PositiveNumber);
+  cmdImportStatement
+      ->add_option("--account", opcoesExtrato.Conta,
+                   "Conta contábil do banco (código, apelido ou classificação)")
+      ->required();
+  cmdImportStatement
+      ->add_option("--rules", opcoesExtrato.ArquivoRegras,
+                   "Regras (JSON): a contrapartida e o histórico de cada linha")
+      ->required();
+  cmdImportStatement->add_option("--map", opcoesExtrato.ArquivoMapa,
+                                 "Mapa de colunas (JSON) de um extrato CSV");
+  cmdImportStatement->add_option("--rejects", opcoesExtrato.ArquivoRecusas,
+                                 "Grava as linhas recusadas, com o motivo, neste CSV");
+  cmdImportStatement
+      ->add_option("--encoding", codificacaoExtrato, "CSV: utf-8 (padrão) ou windows-1252")
+      ->check(CLI::IsMember({"utf-8", "windows-1252"}));
+  cmdImportStatement->callback([&] {
+    comando = [&](TSessaoHost& sessao) {
+      sessao.VerificarEmpresa(opcoesExtrato.CodigoEmpresa);
+      opcoesExtrato.Codificacao = CodificacaoDoNome(codificacaoExtrato);
+      ImportacaoHost::TSaidaImportacao saida = ImportacaoExtrato::ComandoImportStatement(
+          sessao.Conexao(), arquivoExtrato, opcoesExtrato);
       codigoSaida = saida.Status;
       return saida.Texto;
     };

@@ -83,8 +83,9 @@ void GarantirAdministrador(TnDMConexao& conexao) {
 // entry paid for; version 9 SQLite's view of an entry's balance columns, a
 // row per entry, which a program that reads it there needs; version 10 the
 // income statement's group types, which the check of GRUPODEMONSCTB refused
-// before; version 11 the cost centres allowed per account, a new table the
-// script creates); step k takes version k to k + 1.
+// before; version 11 the cost centres allowed per account and the statement
+// rows already imported (IMPORTACAOEXTRATO), new tables the script creates);
+// step k takes version k to k + 1.
 void Atualizar(TnDMConexao& conexao, int deVersao) {
   if (deVersao == 1)
     GarantirAdministrador(conexao);

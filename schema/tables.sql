@@ -924,3 +924,21 @@ CREATE TABLE IF NOT EXISTS IMPORTACAOARQUIVO (
   CODIGOUSUARIO SMALLINT NOT NULL,
   PRIMARY KEY (CODIGOEMPRESA, HASHCONTEUDO)
 );
+
+-- ---------------------------------------------------------------------------
+-- Bank statement rows imported, by fingerprint (account, date, amount,
+-- document, normalised description) and occurrence: the n-th equal row of a
+-- statement is the n-th remembered one, so overlapping statements post each
+-- row once and two equal rows of one statement both (`ctb import statement`)
+-- ---------------------------------------------------------------------------
+
+CREATE TABLE IF NOT EXISTS IMPORTACAOEXTRATO (
+  CODIGOEMPRESA SMALLINT NOT NULL,
+  CONTACTB BIGINT NOT NULL,
+  HASHLINHA CHAR(64) NOT NULL,
+  OCORRENCIA INTEGER NOT NULL,
+  CHAVELCTOCTB INTEGER,
+  DATAIMPORTACAO TIMESTAMP NOT NULL,
+  CODIGOUSUARIO SMALLINT NOT NULL,
+  PRIMARY KEY (CODIGOEMPRESA, CONTACTB, HASHLINHA, OCORRENCIA)
+);

@@ -9,7 +9,7 @@ packages=(
   g++ cmake ninja-build pkg-config ccache
   libsqlite3-dev libpq-dev postgresql
   libfmt-dev nlohmann-json3-dev libcli11-dev libcpp-httplib-dev libssl-dev libsodium-dev
-  liblua5.4-dev libxlsxwriter-dev libjemalloc-dev
+  liblua5.4-dev libxlsxwriter-dev libjemalloc-dev libofx-dev
   libgtest-dev libgmock-dev
   chromium
 )
