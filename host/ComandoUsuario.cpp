@@ -179,7 +179,7 @@ std::string LerSenhaDaEntrada(std::istream& entrada) {
 
 void Registrar(CLI::App& app, std::function<std::string(TSessaoHost&)>& comando) {
   auto usuario = std::make_shared<int64_t>(0);
-  CLI::App* cmdUser = app.add_subcommand("user", "Usuários");
+  CLI::App* cmdUser = app.add_subcommand("user", "Usuários: a senha da web e os direitos");
   cmdUser->require_subcommand(1);
   CLI::App* cmdPasswd = cmdUser->add_subcommand("passwd",
                                                 "Define a senha de um usuário para a web (lida do "
@@ -196,12 +196,17 @@ void Registrar(CLI::App& app, std::function<std::string(TSessaoHost&)>& comando)
 
   auto direitos = std::make_shared<TOpcoesDireitos>();
   CLI::App* cmdRights = cmdUser->add_subcommand(
-      "rights", "Mostra, libera (--grant) e retira (--revoke) direitos de um usuário");
+      "rights",
+      "Mostra os direitos de um usuário, depois de liberar (--grant) e retirar (--revoke) os "
+      "nomeados");
   cmdRights->add_option("N", *usuario, "Usuário")->required()->check(CLI::PositiveNumber);
   cmdRights
-      ->add_option("--grant", direitos->Liberar, "Direito a liberar (nível 8); repita para vários")
+      ->add_option("--grant", direitos->Liberar,
+                   "Nome do direito a liberar (nível 8); repita para vários")
       ->expected(1, static_cast<int>(kMaxDireitosPorComando));
-  cmdRights->add_option("--revoke", direitos->Retirar, "Direito a retirar; repita para vários")
+  cmdRights
+      ->add_option("--revoke", direitos->Retirar,
+                   "Nome do direito a retirar (sem nível, restrito); repita para vários")
       ->expected(1, static_cast<int>(kMaxDireitosPorComando));
   cmdRights->callback([&comando, usuario, direitos] {
     comando = [usuario, direitos](TSessaoHost& sessao) {
