@@ -200,14 +200,10 @@ void Registrar(CLI::App& app, std::function<std::string(TSessaoHost&)>& comando)
       "Mostra os direitos de um usuário, depois de liberar (--grant) e retirar (--revoke) os "
       "nomeados");
   cmdRights->add_option("N", *usuario, "Usuário")->required()->check(CLI::PositiveNumber);
-  cmdRights
-      ->add_option("--grant", direitos->Liberar,
-                   "Nome do direito a liberar (nível 8); repita para vários")
-      ->expected(1, static_cast<int>(kMaxDireitosPorComando));
-  cmdRights
-      ->add_option("--revoke", direitos->Retirar,
-                   "Nome do direito a retirar (sem nível, restrito); repita para vários")
-      ->expected(1, static_cast<int>(kMaxDireitosPorComando));
+  cmdRights->add_option("--grant", direitos->Liberar,
+                        "Nome do direito a liberar (nível 8); repita para vários");
+  cmdRights->add_option("--revoke", direitos->Retirar,
+                        "Nome do direito a retirar (sem nível, restrito); repita para vários");
   cmdRights->callback([&comando, usuario, direitos] {
     comando = [usuario, direitos](TSessaoHost& sessao) {
       if (direitos->Liberar.size() + direitos->Retirar.size() > kMaxDireitosPorComando)

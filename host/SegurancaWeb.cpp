@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <stdexcept>
+#include <vector>
 
 namespace SegurancaWeb {
 
@@ -161,12 +162,20 @@ void TLimitadorTentativas::Esquecer(TRelogio::time_point agora) {
     return;
   std::erase_if(FFalhas,
                 [&](const auto& item) { return agora - item.second.Ultima > kEsquecerApos; });
-  while (FFalhas.size() + kChavesPorReserva > kMaxChaves) {
-    const auto maisAntiga = std::min_element(
-        FFalhas.begin(), FFalhas.end(),
-        [](const auto& a, const auto& b) { return a.second.Ultima < b.second.Ultima; });
-    FFalhas.erase(maisAntiga);
-  }
+  if (FFalhas.size() + kChavesPorReserva <= kMaxChaves)
+    return;
+  // Still full: the oldest tenth goes at once, so a flood of addresses pays
+  // this walk once per thousand keys, not on every try.
+  std::vector<std::map<std::string, TFalhas>::iterator> chaves;
+  chaves.reserve(FFalhas.size());
+  for (auto it = FFalhas.begin(); it != FFalhas.end(); ++it)
+    chaves.push_back(it);
+  const auto fim = chaves.begin() + static_cast<std::ptrdiff_t>(kMaxChaves / 10);
+  std::nth_element(chaves.begin(), fim, chaves.end(), [](const auto& a, const auto& b) {
+    return a->second.Ultima < b->second.Ultima;
+  });
+  for (auto it = chaves.begin(); it != fim; ++it)
+    FFalhas.erase(*it);
 }
 
 }  // namespace SegurancaWeb

@@ -48,8 +48,8 @@ extern const char* const kPoliticaConteudo;
 // the address keeps its count (a guesser signing in to his own account
 // would otherwise wipe it). A key an hour without failures starts again.
 // The table holds at most kMaxChaves keys: when full, the keys idle for an
-// hour are forgotten, then the oldest, so a flood of addresses cannot grow
-// it without bound.
+// hour are forgotten, then the oldest tenth, so a flood of addresses cannot
+// grow it without bound.
 class TLimitadorTentativas {
  public:
   using TRelogio = std::chrono::steady_clock;
