@@ -103,6 +103,7 @@ std::chrono::seconds TLimitadorTentativas::Reservar(int64_t usuario, const std::
     return espera;
   for (TFalhas* falhas : {&par, &doEndereco}) {
     ++falhas->Quantidade;
+    ++falhas->EmCurso;
     falhas->Ultima = agora;
   }
   ++conta.Quantidade;
@@ -114,8 +115,10 @@ void TLimitadorTentativas::Falhou(int64_t usuario, const std::string& endereco,
   std::lock_guard<std::mutex> trava(FTrava);
   for (const std::string& chave : {ChavePar(usuario, endereco), ChaveEndereco(endereco)}) {
     const auto it = FFalhas.find(chave);
-    if (it != FFalhas.end())
+    if (it != FFalhas.end()) {
+      it->second.EmCurso = std::max(it->second.EmCurso - 1, 0);
       it->second.Ultima = std::max(it->second.Ultima, agora);
+    }
   }
 }
 
@@ -124,8 +127,10 @@ void TLimitadorTentativas::Acertou(int64_t usuario, const std::string& endereco)
   FFalhas.erase(ChavePar(usuario, endereco));
   for (const std::string& chave : {ChaveEndereco(endereco), ChaveConta(usuario)}) {
     const auto it = FFalhas.find(chave);
-    if (it != FFalhas.end() && it->second.Quantidade > 0)
-      --it->second.Quantidade;
+    if (it != FFalhas.end()) {
+      it->second.Quantidade = std::max(it->second.Quantidade - 1, 0);
+      it->second.EmCurso = std::max(it->second.EmCurso - 1, 0);
+    }
   }
 }
 
@@ -138,8 +143,8 @@ TLimitadorTentativas::TFalhas& TLimitadorTentativas::Vigente(const std::string& 
                                                              TRelogio::duration vida,
                                                              TRelogio::time_point agora) {
   TFalhas& falhas = FFalhas[chave];
-  if (falhas.Quantidade == 0 || agora - falhas.Ultima >= vida)
-    falhas = TFalhas{0, agora};
+  if (falhas.EmCurso == 0 && (falhas.Quantidade == 0 || agora - falhas.Ultima >= vida))
+    falhas = TFalhas{0, 0, agora};
   return falhas;
 }
 
@@ -149,6 +154,9 @@ std::chrono::seconds TLimitadorTentativas::Espera(const TFalhas& falhas, int liv
     return std::chrono::seconds(0);
   const int excesso = std::min(falhas.Quantidade - livres, 16);
   const std::chrono::seconds espera = std::min(std::chrono::seconds(1L << excesso), kEsperaMaxima);
+  // A check still running counts its wait from its answer, however slow.
+  if (falhas.EmCurso > 0)
+    return espera;
   const auto liberada = falhas.Ultima + espera;
   if (liberada <= agora)
     return std::chrono::seconds(0);

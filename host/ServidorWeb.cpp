@@ -419,7 +419,14 @@ class TServidor {
           fmt::format("Muitas tentativas sem sucesso; tente de novo em {} s", espera.count()));
     }
     std::string hash;
-    std::unique_ptr<TSessaoHost> host = AutenticarUsuario(usuario, senha, hash);
+    std::unique_ptr<TSessaoHost> host;
+    try {
+      host = AutenticarUsuario(usuario, senha, hash);
+    } catch (...) {
+      // The reserved check ends as a failure, whatever stopped it.
+      FLimitador.Falhou(usuario, req.remote_addr, TRelogio::now());
+      throw;
+    }
     if (!host) {
       FLimitador.Falhou(usuario, req.remote_addr, TRelogio::now());
       return ResponderErro(res, 401, "Usuário ou senha incorretos");

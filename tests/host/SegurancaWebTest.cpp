@@ -110,6 +110,8 @@ TEST(SegurancaWebTest, ConcurrentGuessesCountEachOther) {
   for (auto& tentativa : tentativas)
     tentativa.join();
   EXPECT_EQ(conferencias, TLimitadorTentativas::kLivresPar + 1);
+  EXPECT_EQ(limitador.Reservar(1, "a", agora + 1h), 2s)
+      << "however long the checks take, the wait starts at their answer";
 }
 
 TEST(SegurancaWebTest, FailureTableForgetsIdleKeysAndStaysBounded) {
