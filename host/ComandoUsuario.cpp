@@ -72,13 +72,12 @@ std::string LerSenha() {
 
 // A right's name as the modules spell it: a letter, then letters, digits
 // or _, within the column's 100 characters.
-std::string NomeDireito(const std::string& nome) {
+void VerificarNomeDireito(const std::string& nome) {
   static const std::regex kNome("[A-Za-z][A-Za-z0-9_]{0,99}");
   if (!std::regex_match(nome, kNome))
     throw Exception(fmt::format(
         "Nome de direito inválido: \"{}\" (uma letra, depois letras, dígitos ou _; até 100)",
         nome.substr(0, 100)));
-  return nome;
 }
 
 void VerificarUsuarioCadastrado(TnDMConexao& conexao, int64_t usuario) {
@@ -159,7 +158,7 @@ std::string Direitos(TSessaoHost& sessao, int64_t usuario, const TOpcoesDireitos
     sessao.VerificarAdministrador();
   for (const auto* nomes : {&opcoes.Liberar, &opcoes.Retirar})
     for (const std::string& nome : *nomes)
-      NomeDireito(nome);
+      VerificarNomeDireito(nome);
   VerificarUsuarioCadastrado(sessao.Conexao(), usuario);
   if (muda)
     GravarDireitos(sessao, usuario, opcoes);
