@@ -1,10 +1,12 @@
 #include "host/SegurancaWeb.h"
 
+#include <fmt/format.h>
 #include <sodium.h>
 
 #include <algorithm>
 #include <array>
 #include <stdexcept>
+#include <vector>
 
 namespace SegurancaWeb {
 
@@ -65,32 +67,71 @@ std::string LerCookie(const std::string& cabecalho, const std::string& nome) {
   return "";
 }
 
-std::chrono::seconds TLimitadorTentativas::Espera(const std::string& chave,
-                                                  TRelogio::time_point agora) {
-  std::lock_guard<std::mutex> trava(FTrava);
-  const auto it = FFalhas.find(chave);
-  if (it == FFalhas.end() || it->second.Quantidade <= kLivres)
-    return std::chrono::seconds(0);
-  const int excesso = std::min(it->second.Quantidade - kLivres, 16);
-  const std::chrono::seconds espera = std::min(std::chrono::seconds(1L << excesso), kEsperaMaxima);
-  const auto liberada = it->second.Ultima + espera;
-  if (liberada <= agora)
-    return std::chrono::seconds(0);
-  // Rounded up: a wait of half a second is still a wait.
-  return std::chrono::ceil<std::chrono::seconds>(liberada - agora);
+namespace {
+
+// The keys of the table: an account from one address, an address across
+// accounts, an account from every address.
+std::string ChavePar(int64_t usuario, const std::string& endereco) {
+  return fmt::format("par:{}@{}", usuario, endereco);
+}
+std::string ChaveEndereco(const std::string& endereco) {
+  return "endereco:" + endereco;
+}
+std::string ChaveConta(int64_t usuario) {
+  return fmt::format("conta:{}", usuario);
 }
 
-void TLimitadorTentativas::Falhou(const std::string& chave, TRelogio::time_point agora) {
+constexpr std::chrono::minutes kMinutoConta{1};
+// One reservation touches three keys.
+constexpr size_t kChavesPorReserva = 3;
+
+}  // namespace
+
+std::chrono::seconds TLimitadorTentativas::Reservar(int64_t usuario, const std::string& endereco,
+                                                    TRelogio::time_point agora) {
   std::lock_guard<std::mutex> trava(FTrava);
   Esquecer(agora);
-  TFalhas& falhas = FFalhas[chave];
-  ++falhas.Quantidade;
-  falhas.Ultima = agora;
+  TFalhas& par = Vigente(ChavePar(usuario, endereco), kEsquecerApos, agora);
+  TFalhas& doEndereco = Vigente(ChaveEndereco(endereco), kEsquecerApos, agora);
+  TFalhas& conta = Vigente(ChaveConta(usuario), kMinutoConta, agora);
+  std::chrono::seconds espera =
+      std::max(Espera(par, kLivresPar, agora), Espera(doEndereco, kLivresEndereco, agora));
+  if (conta.Quantidade >= kConferenciasPorConta)
+    espera = std::max(espera,
+                      std::chrono::ceil<std::chrono::seconds>(conta.Ultima + kMinutoConta - agora));
+  if (espera.count() > 0)
+    return espera;
+  for (TFalhas* falhas : {&par, &doEndereco}) {
+    ++falhas->Quantidade;
+    ++falhas->EmCurso;
+    falhas->Ultima = agora;
+  }
+  ++conta.Quantidade;
+  return std::chrono::seconds(0);
 }
 
-void TLimitadorTentativas::Acertou(const std::string& chave) {
+void TLimitadorTentativas::Falhou(int64_t usuario, const std::string& endereco,
+                                  TRelogio::time_point agora) {
   std::lock_guard<std::mutex> trava(FTrava);
-  FFalhas.erase(chave);
+  for (const std::string& chave : {ChavePar(usuario, endereco), ChaveEndereco(endereco)}) {
+    const auto it = FFalhas.find(chave);
+    if (it != FFalhas.end()) {
+      it->second.EmCurso = std::max(it->second.EmCurso - 1, 0);
+      it->second.Ultima = std::max(it->second.Ultima, agora);
+    }
+  }
+}
+
+void TLimitadorTentativas::Acertou(int64_t usuario, const std::string& endereco) {
+  std::lock_guard<std::mutex> trava(FTrava);
+  FFalhas.erase(ChavePar(usuario, endereco));
+  for (const std::string& chave : {ChaveEndereco(endereco), ChaveConta(usuario)}) {
+    const auto it = FFalhas.find(chave);
+    if (it != FFalhas.end()) {
+      it->second.Quantidade = std::max(it->second.Quantidade - 1, 0);
+      it->second.EmCurso = std::max(it->second.EmCurso - 1, 0);
+    }
+  }
 }
 
 size_t TLimitadorTentativas::Chaves() const {
@@ -98,18 +139,51 @@ size_t TLimitadorTentativas::Chaves() const {
   return FFalhas.size();
 }
 
+TLimitadorTentativas::TFalhas& TLimitadorTentativas::Vigente(const std::string& chave,
+                                                             TRelogio::duration vida,
+                                                             TRelogio::time_point agora) {
+  TFalhas& falhas = FFalhas[chave];
+  if (falhas.EmCurso == 0 && (falhas.Quantidade == 0 || agora - falhas.Ultima >= vida))
+    falhas = TFalhas{0, 0, agora};
+  return falhas;
+}
+
+std::chrono::seconds TLimitadorTentativas::Espera(const TFalhas& falhas, int livres,
+                                                  TRelogio::time_point agora) {
+  if (falhas.Quantidade <= livres)
+    return std::chrono::seconds(0);
+  const int excesso = std::min(falhas.Quantidade - livres, 16);
+  const std::chrono::seconds espera = std::min(std::chrono::seconds(1L << excesso), kEsperaMaxima);
+  // A check still running counts its wait from its answer, however slow.
+  if (falhas.EmCurso > 0)
+    return espera;
+  const auto liberada = falhas.Ultima + espera;
+  if (liberada <= agora)
+    return std::chrono::seconds(0);
+  // Rounded up: a wait of half a second is still a wait.
+  return std::chrono::ceil<std::chrono::seconds>(liberada - agora);
+}
+
 void TLimitadorTentativas::Esquecer(TRelogio::time_point agora) {
   // Swept only when full: a failure costs no walk over the table before.
-  if (FFalhas.size() < kMaxChaves)
+  if (FFalhas.size() + kChavesPorReserva <= kMaxChaves)
     return;
   std::erase_if(FFalhas,
                 [&](const auto& item) { return agora - item.second.Ultima > kEsquecerApos; });
-  while (FFalhas.size() >= kMaxChaves) {
-    const auto maisAntiga = std::min_element(
-        FFalhas.begin(), FFalhas.end(),
-        [](const auto& a, const auto& b) { return a.second.Ultima < b.second.Ultima; });
-    FFalhas.erase(maisAntiga);
-  }
+  if (FFalhas.size() + kChavesPorReserva <= kMaxChaves)
+    return;
+  // Still full: the oldest tenth goes at once, so a flood of addresses pays
+  // this walk once per thousand keys, not on every try.
+  std::vector<std::map<std::string, TFalhas>::iterator> chaves;
+  chaves.reserve(FFalhas.size());
+  for (auto it = FFalhas.begin(); it != FFalhas.end(); ++it)
+    chaves.push_back(it);
+  const auto fim = chaves.begin() + static_cast<std::ptrdiff_t>(kMaxChaves / 10);
+  std::nth_element(chaves.begin(), fim, chaves.end(), [](const auto& a, const auto& b) {
+    return a->second.Ultima < b->second.Ultima;
+  });
+  for (auto it = chaves.begin(); it != fim; ++it)
+    FFalhas.erase(*it);
 }
 
 }  // namespace SegurancaWeb

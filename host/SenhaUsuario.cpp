@@ -66,15 +66,25 @@ void Gravar(TnDMConexao& conexao, int64_t usuario, const std::string& senha) {
                         params);
 }
 
-bool Autenticar(TnDMConexao& conexao, int64_t usuario, const std::string& senha) {
+std::optional<std::string> Autenticar(TnDMConexao& conexao, int64_t usuario,
+                                      const std::string& senha) {
+  std::string hash = HashGravado(conexao, usuario);
+  if (senha.size() > kTamanhoMaximo || hash.empty()) {
+    SimularConferencia(senha);
+    return std::nullopt;
+  }
+  if (!Conferir(hash, senha))
+    return std::nullopt;
+  return hash;
+}
+
+std::string HashGravado(TnDMConexao& conexao, int64_t usuario) {
   const TDbResult linha =
       conexao.ExecuteQuery("select SENHAHASH from USUARIO where CODIGOUSUARIO = :pUsuario",
                            {{"pUsuario", Value(usuario)}});
-  if (senha.size() > kTamanhoMaximo || linha.Rows.empty() || linha.Get(0, "SENHAHASH").IsNull()) {
-    SimularConferencia(senha);
-    return false;
-  }
-  return Conferir(linha.Get(0, "SENHAHASH").AsString(), senha);
+  if (linha.Rows.empty() || linha.Get(0, "SENHAHASH").IsNull())
+    return "";
+  return linha.Get(0, "SENHAHASH").AsString();
 }
 
 bool AlgumaGravada(TnDMConexao& conexao) {

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class TnDMConexao;
@@ -27,10 +28,14 @@ bool Conferir(const std::string& hash, const std::string& senha);
 // Sets the password of `usuario` (Exception when the user does not exist or
 // the password is refused by Validar).
 void Gravar(TnDMConexao& conexao, int64_t usuario, const std::string& senha);
-// True when `usuario` exists, has a password and `senha` is it. A user
-// without a password costs the same time as a wrong one, so the answer does
-// not tell which users have one.
-bool Autenticar(TnDMConexao& conexao, int64_t usuario, const std::string& senha);
+// The hash `senha` matched when `usuario` exists, has a password and
+// `senha` is it; nothing otherwise. A user without a password costs the same
+// time as a wrong one, so the answer does not tell which users have one.
+std::optional<std::string> Autenticar(TnDMConexao& conexao, int64_t usuario,
+                                      const std::string& senha);
+// The stored hash of `usuario`; "" when he has none or does not exist. A
+// new password, even the same one, gives a new hash (a new salt).
+std::string HashGravado(TnDMConexao& conexao, int64_t usuario);
 // True when some user has a password: without one nobody can sign in.
 bool AlgumaGravada(TnDMConexao& conexao);
 // Spends the time of one check and answers nothing: for a sign-in that

@@ -409,7 +409,10 @@ class TServidor {
         !SegurancaWeb::TokensIguais(req.get_header_value(kCabecalhoCsrf), sessao->Csrf()))
       return ResponderErro(res, 403, "Requisição recusada: falta o token CSRF da sessão");
     try {
-      sessao->Usar(TRelogio::now(), [&](TSessaoHost& host) { trabalho(host, *sessao); });
+      if (!sessao->Usar(TRelogio::now(), [&](TSessaoHost& host) { trabalho(host, *sessao); })) {
+        FSessoes.Encerrar(token);
+        ResponderErro(res, 401, "Sessão encerrada: a senha do usuário mudou; entre de novo");
+      }
     } catch (const ERecusa& e) {
       ResponderErro(res, 403, e.what());
     } catch (const Exception& e) {
@@ -432,38 +435,39 @@ class TServidor {
     if (usuario <= 0 || usuario > 32767)
       return ResponderErro(res, 400, "Informe o usuário (número) e a senha");
     const auto agora = TRelogio::now();
-    const std::string chaveUsuario = fmt::format("usuario:{}", usuario);
-    const std::string chaveEndereco = "endereco:" + req.remote_addr;
-    const auto espera =
-        std::max(FLimitador.Espera(chaveUsuario, agora), FLimitador.Espera(chaveEndereco, agora));
+    const auto espera = FLimitador.Reservar(usuario, req.remote_addr, agora);
     if (espera.count() > 0) {
       res.set_header("Retry-After", std::to_string(espera.count()));
       return ResponderErro(
           res, 429,
           fmt::format("Muitas tentativas sem sucesso; tente de novo em {} s", espera.count()));
     }
-    std::unique_ptr<TSessaoHost> host = AutenticarUsuario(usuario, senha);
+    std::string hash;
+    std::unique_ptr<TSessaoHost> host;
+    try {
+      host = AutenticarUsuario(usuario, senha, hash);
+    } catch (...) {
+      // The reserved check ends as a failure, whatever stopped it.
+      FLimitador.Falhou(usuario, req.remote_addr, TRelogio::now());
+      throw;
+    }
     if (!host) {
-      FLimitador.Falhou(chaveUsuario, agora);
-      FLimitador.Falhou(chaveEndereco, agora);
+      FLimitador.Falhou(usuario, req.remote_addr, TRelogio::now());
       return ResponderErro(res, 401, "Usuário ou senha incorretos");
     }
-    FLimitador.Acertou(chaveUsuario);
-    FLimitador.Acertou(chaveEndereco);
-    try {
-      std::shared_ptr<TSessaoWeb> sessao = FSessoes.Criar(usuario, std::move(host), agora);
-      const auto vida = std::chrono::duration_cast<std::chrono::seconds>(TSessoesWeb::kVidaMaxima);
-      res.set_header("Set-Cookie", SegurancaWeb::CookieSessao(sessao->Token(), FTls,
-                                                              static_cast<long>(vida.count())));
-      ResponderJson(res, 200, json{{"usuario", usuario}, {"csrf", sessao->Csrf()}});
-    } catch (const Exception& e) {
-      ResponderErro(res, 503, e.what());
-    }
+    FLimitador.Acertou(usuario, req.remote_addr);
+    std::shared_ptr<TSessaoWeb> sessao = FSessoes.Criar(usuario, std::move(host), hash, agora);
+    const auto vida = std::chrono::duration_cast<std::chrono::seconds>(TSessoesWeb::kVidaMaxima);
+    res.set_header("Set-Cookie", SegurancaWeb::CookieSessao(sessao->Token(), FTls,
+                                                            static_cast<long>(vida.count())));
+    ResponderJson(res, 200, json{{"usuario", usuario}, {"csrf", sessao->Csrf()}});
   }
 
-  // The user's host session when the password is his; nullptr otherwise
-  // (an unknown user costs the same time as a wrong password).
-  std::unique_ptr<TSessaoHost> AutenticarUsuario(int64_t usuario, const std::string& senha) {
+  // The user's host session when the password is his (`hash` gets the hash
+  // it matched); nullptr otherwise (an unknown user costs the same time as a
+  // wrong password).
+  std::unique_ptr<TSessaoHost> AutenticarUsuario(int64_t usuario, const std::string& senha,
+                                                 std::string& hash) {
     SessaoHost::TOpcoesConexao conexao = FOpcoes.Conexao;
     conexao.CodigoUsuario = usuario;
     std::unique_ptr<TSessaoHost> host;
@@ -473,8 +477,11 @@ class TServidor {
       SenhaUsuario::SimularConferencia(senha);
       return nullptr;
     }
-    if (SenhaUsuario::Autenticar(host->Conexao(), usuario, senha))
+    if (std::optional<std::string> conferido =
+            SenhaUsuario::Autenticar(host->Conexao(), usuario, senha)) {
+      hash = std::move(*conferido);
       return host;
+    }
     TUsarSessao uso(host->Sessao());
     host.reset();
     return nullptr;

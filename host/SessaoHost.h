@@ -55,6 +55,7 @@ class TSessaoHost {
 
   TnDMConexao& Conexao() { return *FConexao; }
   TnSessao& Sessao() { return FSessao; }
+  TnDMDireitoUsuario& Direitos() { return *FDireitos; }
   // True when the database had the current schema when the session opened.
   bool TinhaEsquema() const { return FTinhaEsquema; }
 

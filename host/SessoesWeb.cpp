@@ -1,10 +1,11 @@
 #include "host/SessoesWeb.h"
 
 #include <algorithm>
+#include <vector>
 
-#include "framework/core/Exceptions.h"
 #include "framework/db/TnSessao.h"
 #include "host/SegurancaWeb.h"
+#include "host/SenhaUsuario.h"
 
 std::unique_ptr<TSessaoHost> AbrirSessaoHost(const SessaoHost::TOpcoesConexao& opcoes) {
   TnSessao* anterior = TnSessao::AtualOuNula();
@@ -18,12 +19,13 @@ std::unique_ptr<TSessaoHost> AbrirSessaoHost(const SessaoHost::TOpcoesConexao& o
   }
 }
 
-TSessaoWeb::TSessaoWeb(int64_t usuario, std::unique_ptr<TSessaoHost> host,
+TSessaoWeb::TSessaoWeb(int64_t usuario, std::unique_ptr<TSessaoHost> host, std::string hashSenha,
                        TRelogio::time_point agora)
     : FToken(SegurancaWeb::NovoToken()),
       FCsrf(SegurancaWeb::NovoToken()),
       FUsuario(usuario),
       FCriada(agora),
+      FHashSenha(std::move(hashSenha)),
       FHost(std::move(host)),
       FUltimoUso(agora) {}
 
@@ -42,7 +44,7 @@ TSessaoWeb::TRelogio::time_point TSessaoWeb::UltimoUso() const {
   return FUltimoUso;
 }
 
-void TSessaoWeb::Usar(TRelogio::time_point agora,
+bool TSessaoWeb::Usar(TRelogio::time_point agora,
                       const std::function<void(TSessaoHost&)>& trabalho) {
   std::lock_guard<std::mutex> uso(FUso);
   {
@@ -50,7 +52,14 @@ void TSessaoWeb::Usar(TRelogio::time_point agora,
     FUltimoUso = std::max(FUltimoUso, agora);
   }
   TUsarSessao atual(FHost->Sessao());
+  // Another process (`ctb user passwd`, `ctb user rights`) may have changed
+  // the user since the last request: one read by the primary key, and the
+  // rights cache emptied so the request's first question reads them again.
+  if (SenhaUsuario::HashGravado(FHost->Conexao(), FUsuario) != FHashSenha)
+    return false;
+  FHost->Direitos().LimparCache();
   trabalho(*FHost);
+  return true;
 }
 
 DigitacaoHost::TDigitacao& TSessaoWeb::Tela(const std::string& aba,
@@ -72,13 +81,37 @@ DigitacaoHost::TDigitacao& TSessaoWeb::Tela(const std::string& aba,
 }
 
 std::shared_ptr<TSessaoWeb> TSessoesWeb::Criar(int64_t usuario, std::unique_ptr<TSessaoHost> host,
-                                               TRelogio::time_point agora) {
-  auto sessao = std::make_shared<TSessaoWeb>(usuario, std::move(host), agora);
+                                               std::string hashSenha, TRelogio::time_point agora) {
+  auto sessao = std::make_shared<TSessaoWeb>(usuario, std::move(host), std::move(hashSenha), agora);
+  // The sessions ended here close their connections after the lock is gone.
+  std::vector<std::shared_ptr<TSessaoWeb>> encerradas;
   std::lock_guard<std::mutex> trava(FTrava);
+  const auto encerrarOciosa = [&](const auto& escolhida) {
+    auto ociosa = FSessoes.end();
+    for (auto it = FSessoes.begin(); it != FSessoes.end(); ++it)
+      if (escolhida(*it->second) &&
+          (ociosa == FSessoes.end() || it->second->UltimoUso() < ociosa->second->UltimoUso()))
+        ociosa = it;
+    encerradas.push_back(std::move(ociosa->second));
+    FSessoes.erase(ociosa);
+  };
+  const auto doUsuario = [usuario](const TSessaoWeb& outra) { return outra.Usuario() == usuario; };
+  if (static_cast<size_t>(std::count_if(FSessoes.begin(), FSessoes.end(), [&](const auto& item) {
+        return doUsuario(*item.second);
+      })) >= FMaxPorUsuario)
+    encerrarOciosa(doUsuario);
+  if (FSessoes.size() >= FMaxSessoes) {
+    for (auto it = FSessoes.begin(); it != FSessoes.end();) {
+      if (Expirada(*it->second, agora)) {
+        encerradas.push_back(std::move(it->second));
+        it = FSessoes.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
   if (FSessoes.size() >= FMaxSessoes)
-    std::erase_if(FSessoes, [&](const auto& item) { return Expirada(*item.second, agora); });
-  if (FSessoes.size() >= FMaxSessoes)
-    throw Exception("O servidor atingiu o limite de sessões abertas; tente de novo mais tarde");
+    encerrarOciosa([](const TSessaoWeb&) { return true; });
   FSessoes.emplace(sessao->Token(), sessao);
   return sessao;
 }

@@ -12,14 +12,18 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <latch>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <regex>
 #include <thread>
 
 #include "host/ConexoesWeb.h"
 #include "host/PaginaLancamento.h"
+#include "host/SegurancaWeb.h"
 #include "host/ServidorWeb.h"
+#include "host/SessoesWeb.h"
 #include "tests/host/TCtbPrograma.h"
 
 namespace {
@@ -65,7 +69,14 @@ class TServidorWebTest : public TCtbDemoTest {
     ASSERT_NE(FPorta, 0) << Arquivo("err.txt");
   }
 
-  httplib::Client Cliente() const { return httplib::Client("127.0.0.1", FPorta); }
+  // A client from `origem`, another loopback address than the default
+  // one, when given.
+  httplib::Client Cliente(const char* origem = nullptr) const {
+    httplib::Client cliente("127.0.0.1", FPorta);
+    if (origem != nullptr)
+      cliente.set_interface(origem);
+    return cliente;
+  }
 
   // Signs in; the session's cookie and CSRF token, or an empty cookie.
   struct TSessao {
@@ -74,9 +85,9 @@ class TServidorWebTest : public TCtbDemoTest {
     std::string Csrf;
     std::string SetCookie;
   };
-  TSessao Entrar(int usuario, const std::string& senha) {
-    auto res = Cliente().Post("/api/entrar", json{{"usuario", usuario}, {"senha", senha}}.dump(),
-                              "application/json");
+  TSessao Entrar(int usuario, const std::string& senha, const char* origem = nullptr) {
+    auto res = Cliente(origem).Post(
+        "/api/entrar", json{{"usuario", usuario}, {"senha", senha}}.dump(), "application/json");
     TSessao sessao;
     if (!res)
       return sessao;
@@ -320,6 +331,127 @@ TEST_P(TServidorWebTest, FailedSignInsAreSlowedAndBadInputRefused) {
                        "application/json");
   EXPECT_EQ(res->status, 413);
   EXPECT_EQ(Cliente().Get("/app/..%2F..%2Fetc%2Fpasswd")->status, 404);
+}
+
+// A hundred wrong guesses at once from one address: each answer is a 401
+// for a password checked or a 429 for one refused unchecked, so the 401s
+// count the checks. The owner from another address, and another user from
+// the guesser's, still sign in; the guesser waits even with the password.
+TEST_P(TServidorWebTest, ConcurrentGuessesCheckFewPasswordsAndSlowOnlyTheGuesser) {
+  ASSERT_NO_FATAL_FAILURE(Iniciar());
+  constexpr int kTentativas = 100;
+  std::map<int, int> respostas;
+  std::mutex trava;
+  std::latch largada(kTentativas);
+  std::vector<std::thread> tentativas;
+  for (int i = 0; i < kTentativas; ++i)
+    tentativas.emplace_back([&, i] {
+      largada.arrive_and_wait();
+      const int status = Entrar(1, "senha-errada-" + std::to_string(i)).Status;
+      std::lock_guard<std::mutex> guarda(trava);
+      ++respostas[status];
+    });
+  for (auto& tentativa : tentativas)
+    tentativa.join();
+  EXPECT_EQ(respostas[401] + respostas[429], kTentativas);
+  EXPECT_GE(respostas[401], 1);
+  EXPECT_LE(respostas[401], SegurancaWeb::TLimitadorTentativas::kLivresPar + 1);
+  EXPECT_EQ(Entrar(1, kSenha).Status, 429) << "the guesser";
+  EXPECT_EQ(Entrar(1, kSenha, "127.0.0.2").Status, 200) << "the owner, elsewhere";
+  EXPECT_EQ(Entrar(2, kSenhaOperador).Status, 200) << "another user behind the address";
+}
+
+// One user signing in again and again ends his own oldest sessions, never
+// fills the server: the administrator still signs in.
+TEST_P(TServidorWebTest, SessionsAreBoundedPerUser) {
+  ASSERT_NO_FATAL_FAILURE(Iniciar());
+  std::vector<TSessao> sessoes;
+  for (size_t i = 0; i < TSessoesWeb::kMaxSessoesPorUsuario + 2; ++i) {
+    sessoes.push_back(Entrar(2, kSenhaOperador));
+    ASSERT_EQ(sessoes.back().Status, 200);
+  }
+  for (size_t i = 0; i < sessoes.size(); ++i)
+    EXPECT_EQ(Get(sessoes[i], "/api/sessao")->status, i < 2 ? 401 : 200) << i;
+  EXPECT_EQ(Entrar(1, kSenha).Status, 200);
+}
+
+// A right lowered or raised with `ctb user rights`, and a password changed
+// with `ctb user passwd`, reach the sessions already open at their next
+// request.
+TEST_P(TServidorWebTest, RightsAndPasswordChangesReachOpenSessions) {
+  ASSERT_NO_FATAL_FAILURE(Iniciar());
+  const TSessao operador = Entrar(2, kSenhaOperador);
+  const TSessao outraDoOperador = Entrar(2, kSenhaOperador);
+  const TSessao administrador = Entrar(1, kSenha);
+  const std::string balancete = "/api/balancete?empresa=1&de=2025-01-01&ate=2025-12-31";
+  ASSERT_EQ(Get(operador, balancete)->status, 200);
+  for (const auto& [linha, status] :
+       {std::pair{"user rights 2 --revoke actTnCtbDPConsultaBalanceteMovimento", 403},
+        std::pair{"user rights 2 --grant actTnCtbDPConsultaBalanceteMovimento", 200}}) {
+    ASSERT_EQ(Comando(linha), 0) << FErro;
+    EXPECT_EQ(Get(operador, balancete)->status, status) << linha;
+  }
+  ASSERT_EQ(Comando("user passwd 2", "nova-senha-do-operador\n"), 0) << FErro;
+  for (const TSessao* sessao : {&operador, &outraDoOperador}) {
+    auto res = Get(*sessao, "/api/sessao");
+    EXPECT_EQ(res->status, 401);
+    EXPECT_EQ(Erro(res), "Sessão encerrada: a senha do usuário mudou; entre de novo");
+  }
+  EXPECT_EQ(Get(administrador, "/api/sessao")->status, 200) << "another user's session stays";
+  EXPECT_EQ(Entrar(2, "nova-senha-do-operador").Status, 200);
+}
+
+// `ctb user rights`: the administrator lists, grants (level 8, names
+// without regard to case) and revokes (the row goes); what it refuses.
+TEST_P(TServidorWebTest, UserRightsListsGrantsAndRevokes) {
+  ASSERT_EQ(Comando("user rights 2 --grant direitolctoigual --grant DireitoLctoIgual --revoke "
+                    "actTnCtbDMLctoCtb"),
+            0)
+      << FErro;
+  EXPECT_TRUE(std::regex_search(FSaida, std::regex("\n  DireitoLctoIgual +8 \\(liberado\\)")))
+      << FSaida;
+  EXPECT_FALSE(std::regex_search(FSaida, std::regex("\n  actTnCtbDMLctoCtb +"))) << FSaida;
+  EXPECT_EQ(Contar("select count(*) from DIREITOUSUARIO where CODIGOUSUARIO = 2 and "
+                   "upper(NOMEDIREITO) in ('DIREITOLCTOIGUAL', 'ACTTNCTBDMLCTOCTB')"),
+            1);
+  EXPECT_EQ(Conexao()
+                .ExecuteScalar("select NIVEL from DIREITOUSUARIO where CODIGOUSUARIO = 2 and "
+                               "NOMEDIREITO = 'DireitoLctoIgual'")
+                .AsString(),
+            "8");
+  EXPECT_EQ(Comando("user rights 2", "", 2), 0) << "his own" << FErro;
+  EXPECT_TRUE(FSaida.starts_with("Direitos do usuário 2:\n")) << FSaida;
+
+  std::string demais = "user rights 2";
+  for (size_t i = 0; i <= 50; ++i)
+    demais += " --grant D" + std::to_string(i);
+  const struct {
+    std::string Linha;
+    int Usuario;
+    std::string Mensagem;
+  } casos[] = {
+      {"user rights 1", 2,
+       "O usuário 2 não tem o direito de administrar usuários e direitos "
+       "(DireitoAdministrarUsuarios)"},
+      {"user rights 2 --grant DireitoLctoCtb", 2,
+       "O usuário 2 não tem o direito de administrar usuários e direitos "
+       "(DireitoAdministrarUsuarios)"},
+      {"user rights 1 --revoke direitoadministrarusuarios", 1,
+       "O usuário 1 não pode retirar de si o direito de administrar usuários "
+       "(DireitoAdministrarUsuarios)"},
+      {"user rights 9", 1, "Usuário 9 não cadastrado"},
+      {"user rights 2 --grant 1x;drop", 1,
+       "Nome de direito inválido: \"1x;drop\" (uma letra, depois letras, dígitos ou _; até 100)"},
+      {"user rights 2 --grant " + std::string(101, 'D'), 1,
+       "Nome de direito inválido: \"" + std::string(100, 'D') +
+           "\" (uma letra, depois letras, dígitos ou _; até 100)"},
+      {"user rights 2 --grant DireitoLctoCtb --revoke direitolctoctb", 1,
+       "O direito direitolctoctb está em --grant e em --revoke"},
+      {demais, 1, "Informe no máximo 50 direitos por comando"},
+  };
+  for (const auto& caso : casos)
+    Falha(caso.Linha, caso.Mensagem, caso.Usuario);
+  EXPECT_EQ(Contar("select count(*) from DIREITOUSUARIO where NOMEDIREITO = 'D0'"), 0);
 }
 
 // A compressed body would be inflated by the HTTP library before any limit
