@@ -44,8 +44,8 @@ extern const char* const kPoliticaConteudo;
 //   guessers on several addresses at once).
 // A check is reserved before it runs and counts as a failure until it
 // succeeds, all keys at once under one lock, so concurrent guesses see each
-// other; while it runs, the wait it causes has not started yet. A success clears the pair and gives the account its check back;
-// the address keeps its count (a guesser signing in to his own account
+// other; while it runs, the wait it causes has not started yet. A success clears the pair and gives
+// the account its check back; the address keeps its count (a guesser signing in to his own account
 // would otherwise wipe it). A key an hour without failures starts again.
 // The table holds at most kMaxChaves keys: when full, the keys idle for an
 // hour are forgotten, then the oldest tenth, so a flood of addresses cannot
