@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "chart/ConsultaPlanoFiltros.h"
+#include "entries/nCtbDMLctoCtbCloud_U.h"
 #include "entries/nCtbDMLctoCtb_U.h"
 #include "framework/app/TnForm.h"
 #include "framework/app/TnUtilConsultaWeb.h"
@@ -15,6 +16,7 @@
 #include "framework/core/FormatFloat.h"
 #include "framework/core/Nutil.h"
 #include "framework/ctb/HistoricoPadrao.h"
+#include "framework/ctb/Nctbsfuncoes.h"
 #include "framework/ctb/TnUtilCtb.h"
 #include "framework/db/TnDMConexao.h"
 #include "host/ComandoRecord.h"
@@ -137,6 +139,16 @@ json Historicos(TnDMConexao& conexao) {
   return historicos;
 }
 
+// The alerts the web module shows above its fields, when it shows them.
+json Avisos(const TnDMClientDataSet& modulo) {
+  json avisos = json::array();
+  if (const auto* web = dynamic_cast<const TnCtbDMLctoCtbCloud*>(&modulo);
+      web != nullptr && web->GetWidgetContainer().Visible)
+    for (const TnWidgetAlerta& alerta : web->GetWidgetContainer().Widgets)
+      avisos.push_back(alerta.Mensagem);
+  return avisos;
+}
+
 json Tela(TnDMClientDataSet& modulo) {
   json campos = json::array();
   TnClientDataSet& cds = modulo.nClientDataSet;
@@ -148,7 +160,8 @@ json Tela(TnDMClientDataSet& modulo) {
           {"config", modulo.PegarJsonConfigExtra()},
           {"conteudo", modulo.PegarJsonConteudo()},
           {"acoes", Acoes(modulo.Form())},
-          {"historicos", Historicos(modulo.Conexao())}};
+          {"historicos", Historicos(modulo.Conexao())},
+          {"avisos", Avisos(modulo)}};
 }
 
 json Executar(DigitacaoHost::TDigitacao& tela, json documento) {
@@ -293,16 +306,23 @@ json Detalhes(TnDMConexao& conexao, int64_t empresa, int64_t chave) {
   // the page never turns money into a floating-point number.
   json valores = json::object();
   const TDbResult lancamento = conexao.ExecuteQuery(
-      "select VALORLCTOCTB, VALORLCTOMOEDA, COTACAOMOEDA from LCTOCTB where CODIGOEMPRESA = "
-      ":pEmpresa and CHAVELCTOCTB = :pChave",
+      "select VALORLCTOCTB, VALORLCTOMOEDA, COTACAOMOEDA, CODIGOUSUARIO, DATAHORALCTOCTB from "
+      "LCTOCTB where CODIGOEMPRESA = :pEmpresa and CHAVELCTOCTB = :pChave",
       parametros);
-  for (size_t i = 0; i < lancamento.Columns.size() && !lancamento.Rows.empty(); ++i) {
+  constexpr size_t kValores = 3;
+  for (size_t i = 0; i < kValores && !lancamento.Rows.empty(); ++i) {
     const Value& valor = lancamento.Rows[0][i];
     valores[Nutil::UpperCase(lancamento.Columns[i].Name)] =
         valor.IsNull() ? json(nullptr) : json(FormatFloat("#,##0.00######", valor.AsFloat()));
   }
+  // Who keyed the entry and when, as the desktop's status bar says it.
+  const std::string cadastro = lancamento.Rows.empty() ? ""
+                                                       : Nctbsfuncoes::FormatarNomeDataCadastro(
+                                                             conexao, lancamento.Rows[0][kValores],
+                                                             lancamento.Rows[0][kValores + 1]);
   return {
       {"valores", std::move(valores)},
+      {"cadastro", cadastro},
       {"gerenciais",
        Linhas(conexao.ExecuteQuery(
            "select G.NATURLCTOCTB, G.CONTACTB, G.CODIGOCENTROCUSTO, C.DESCRCENTROCUSTO, "

@@ -454,7 +454,7 @@ async function abrirLancamento(chave) {
     primeiraEntrada()?.focus();
     // Announced once the screen has settled: typing that starts on the
     // announcement is not moved to another field by the focus above.
-    mensagem(`Corrigindo o lançamento ${chave}`);
+    mensagem(`Corrigindo o lançamento ${chave}${dados.cadastro ? ` — ${dados.cadastro}` : ""}`);
   } catch (erro) {
     mensagem(erro.message, true);
   }
@@ -637,6 +637,9 @@ function teclado(atalhos) {
 async function abrirTela() {
   mensagem("");
   tela = await consulta("tela", {});
+  const avisos = elemento("avisos");
+  avisos.textContent = (tela.avisos || []).join(" ");
+  avisos.classList.toggle("oculto", !avisos.textContent);
   montarFormulario(tela.campos);
   mostrarPaineis(tela.conteudo.grids || []);
   novo();

@@ -553,6 +553,9 @@ TEST_P(TServidorWebTest, EntryPageReadsTheScreenKeepsBalancesFreshAndRefusesBadI
   EXPECT_EQ((*conta)["grupo"], "Debite");
   EXPECT_TRUE(tela["config"].contains("UsaLote"));
   EXPECT_EQ(tela["conteudo"]["grids"][0]["Caption"], "Últimos Lançamentos");
+  ASSERT_EQ(tela["avisos"].size(), 1U) << tela["avisos"];
+  EXPECT_TRUE(tela["avisos"][0].get<std::string>().starts_with(
+      "É importante que seja executado a rotina de recálculo dos saldos por histórico"));
 
   res = Get(sessao, "/api/lancamentos/contas?empresa=1&texto=caixa");
   ASSERT_EQ(res->status, 200) << res->body;
@@ -585,6 +588,8 @@ TEST_P(TServidorWebTest, EntryPageReadsTheScreenKeepsBalancesFreshAndRefusesBadI
   ASSERT_EQ(res->status, 200) << res->body;
   const json registro = json::parse(res->body);
   EXPECT_EQ(registro["registro"]["VALORLCTOCTB"], 99.0);
+  EXPECT_TRUE(registro["cadastro"].get<std::string>().starts_with("Cadastrado por 1 - "))
+      << registro["cadastro"];
   EXPECT_TRUE(registro["gerenciais"].is_array());
 
   const json exclusao = {{"op", "delete"}, {"company", 1}, {"key", chave}, {"answers", {"Sim"}}};
