@@ -20,7 +20,7 @@
 //
 // Who owns what: the engine owns its three tables and, during one
 // Contabilizar only, the journal-entry module (whose managerial companion
-// writes the managerial rows). It never owns the message list nor the
+// writes the managerial rows). It never owns the message sinks nor the
 // connection, and opens no database transaction of its own: a caller that
 // wants the whole batch or nothing wraps the run in one.
 //
