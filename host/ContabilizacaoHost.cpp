@@ -11,6 +11,7 @@
 #include <set>
 #include <utility>
 
+#include "framework/app/ITreeMessager.h"
 #include "framework/app/Ndialogs.h"
 #include "framework/core/Exceptions.h"
 #include "framework/core/Nutil.h"
@@ -23,6 +24,7 @@
 #include "host/HostComum.h"
 #include "host/JsonEstrito.h"
 #include "host/ResumoSha256.h"
+#include "host/SaidaJson.h"
 #include "host/ValorDigitado.h"
 #include "posting/nDMContabilizaContabil_U.h"
 #include "schema/LoteSaldos.h"
@@ -240,7 +242,7 @@ std::string Juntar(const std::vector<TnMensagem>& mensagens) {
 // One line per entry; then the run's messages that concern no entry (a
 // failure of the writing itself).
 std::unique_ptr<TnClientDataSet> Relatorio(TnDMContabilizaContabil& engine,
-                                           const TnListaMensagem& mensagens) {
+                                           const TnArvoreMensagem& mensagens) {
   auto relatorio = std::make_unique<TnClientDataSet>();
   relatorio->AddField("EMPRESA", TFieldType::ftInteger);
   relatorio->AddField("CHAVE", TFieldType::ftLargeint);
@@ -256,12 +258,9 @@ std::unique_ptr<TnClientDataSet> Relatorio(TnDMContabilizaContabil& engine,
     trocadas[{log.FieldByName("CodigoEmpresa").AsInteger(),
               log.FieldByName("ChaveLctoCtbNovo").AsFloat()}] =
         log.FieldByName("ChaveLctoCtb").AsFloat();
-  std::set<std::string> ditas;
   const auto chave = [](double valor) { return Value(static_cast<int64_t>(valor)); };
   for (const TnResultadoContabilizacao& r : engine.Resultados()) {
     std::string texto = Juntar(r.Mensagens);
-    for (const TnMensagem& m : r.Mensagens)
-      ditas.insert(m.Texto);
     if (const auto it = trocadas.find({r.CodigoEmpresa, r.ChaveLctoCtbNovo}); it != trocadas.end())
       Nutil::Add(
           texto,
@@ -272,10 +271,30 @@ std::unique_ptr<TnClientDataSet> Relatorio(TnDMContabilizaContabil& engine,
                              r.Recusado ? Value() : chave(r.ChaveLctoCtbNovo), Value(r.TransCtb),
                              Value(r.Recusado ? "recusado" : "contabilizado"), Value(texto)});
   }
-  for (const TnMensagem& m : mensagens.Mensagens())
-    if (m.Tipo == TTipoMensagem::tmErro && ditas.count(m.Texto) == 0)
-      relatorio->AppendRecord({Value(), Value(), Value(), Value(), Value("erro"), Value(m.Texto)});
+  // The entries' messages are under their nodes; at the top, the others.
+  for (const auto& no : mensagens.Nos())
+    if (no->Tipo == TTipoMensagem::tmErro)
+      relatorio->AppendRecord(
+          {Value(), Value(), Value(), Value(), Value("erro"), Value(no->Texto)});
   return relatorio;
+}
+
+// The message tree as JSON: each node its kind, text and children; one
+// top-level node a line.
+std::string ArvoreJson(const std::vector<std::unique_ptr<TnNoMensagem>>& nos, bool topo) {
+  std::string out = "[";
+  for (const auto& no : nos) {
+    if (out.size() > 1)
+      out += topo ? "," : ", ";
+    if (topo)
+      out += "\n  ";
+    const char* tipo = no->Tipo == TTipoMensagem::tmErro    ? "erro"
+                       : no->Tipo == TTipoMensagem::tmAviso ? "aviso"
+                                                            : "informacao";
+    out += fmt::format("{{\"kind\": \"{}\", \"text\": {}, \"children\": {}}}", tipo,
+                       SaidaJson::Texto(no->Texto), ArvoreJson(no->Filhos, false));
+  }
+  return out + (topo && !nos.empty() ? "\n]" : "]");
 }
 
 }  // namespace
@@ -368,8 +387,8 @@ TSaidaPost Contabilizar(TnDMConexao& conexao, const std::vector<TLancamentoPost>
   TUsarDialogService usarDialogos(std::make_shared<TDialogServiceScripted>());
   TnDMContabilizaContabil engine;
   engine.SetConexao(&conexao);
-  TnListaMensagem mensagens;
-  engine.SetMsgLista(&mensagens);
+  TnArvoreMensagem mensagens;
+  engine.SetMsgTreeLista(&mensagens);
   engine.SetMsgExibir(true);
   engine.SetConciliarAuto(opcoes.ConciliarAuto);
   if (opcoes.Progresso)
@@ -406,6 +425,12 @@ TSaidaPost Contabilizar(TnDMConexao& conexao, const std::vector<TLancamentoPost>
   TSaidaPost saida;
   saida.Status = engine.ControleErros() > 0 || mensagens.TemErro() ? 1 : 0;
   saida.Texto = Saida::Escrever(*relatorio, opcoes.Formato);
+  if (opcoes.Formato == Saida::TFormatoSaida::Json) {
+    if (!saida.Texto.empty() && saida.Texto.back() == '\n')
+      saida.Texto.pop_back();
+    saida.Texto =
+        "{\"rows\": " + saida.Texto + ",\n \"tree\": " + ArvoreJson(mensagens.Nos(), true) + "}";
+  }
   if (opcoes.Formato == Saida::TFormatoSaida::Tabela) {
     size_t recusados = 0;
     for (const TnResultadoContabilizacao& r : engine.Resultados())

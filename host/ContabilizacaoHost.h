@@ -1,7 +1,8 @@
 #pragma once
 // `ctb post FILE.json|FILE.csv`: a batch of entries that another system
 // prepared (payroll, invoicing…), with their managerial rows, posted through
-// the posting engine; a report line per entry, by the caller's own key.
+// the posting engine; a report line per entry, by the caller's own key (and,
+// in JSON, the run's messages as a tree by entry and managerial row).
 //
 // The file is read whole and every value typed and checked before anything
 // is written: bounded size, entry and row counts and text lengths, each bad

@@ -22,6 +22,8 @@ constexpr const char* kMsgSucesso = "Lançamentos contabilizados com sucesso!";
 constexpr const char* kMsgProblemas = "Problemas encontrados: {}";
 constexpr const char* kMsgSemDistribuicao =
     "Conta Contábil sem Distribuição Gerencial! Conta Contábil = {}. Lançamento ignorado...";
+constexpr const char* kNoLancamento = "Lançamento {} da empresa {}";
+constexpr const char* kNoGerencial = "Linha gerencial do centro de custo {} a {}";
 constexpr const char* kChaveLcto = "CODIGOEMPRESA;CHAVELCTOCTB";
 constexpr const char* kChaveGer = "CODIGOEMPRESA;CHAVELCTOCTB;NATURLCTOCTB;CODIGOCENTROCUSTO";
 constexpr int kErroChaveDuplicada = 1;
@@ -45,6 +47,13 @@ std::string UmaLinha(std::string texto) {
     if (c == '\r' || c == '\n')
       c = ' ';
   return texto;
+}
+
+// The managerial row a message concerns, by its cost centre and side.
+std::string NomeDoGerencial(const TnClientDataSet& cds) {
+  return fmt::format(kNoGerencial,
+                     static_cast<int64_t>(cds.FieldByName("CodigoCentroCusto").AsFloat()),
+                     cds.FieldByName("NaturLctoCtb").AsInteger() == 1 ? "débito" : "crédito");
 }
 
 double Numero(const TField& field) {
@@ -122,13 +131,30 @@ void TnDMContabilizaContabil::LimparCDS() {
 }
 
 void TnDMContabilizaContabil::Msg(int tipo, const std::string& texto) {
-  if (FMsgExibir && FMsgLista != nullptr)
+  if (!FMsgExibir)
+    return;
+  if (FMsgLista != nullptr)
     FMsgLista->Add(TipoDaMensagem(tipo), texto);
+  else if (FMsgTreeLista != nullptr)
+    FMsgTreeLista->Add(FMsgItem, TipoDaMensagem(tipo), texto);
 }
 
-void TnDMContabilizaContabil::MsgLcto(size_t indice, int tipo, const std::string& texto) {
-  Msg(tipo, texto);
-  FResultados[indice].Mensagens.push_back(TnMensagem{TipoDaMensagem(tipo), texto});
+void TnDMContabilizaContabil::MsgLcto(size_t indice, int tipo, const std::string& texto,
+                                      const std::string& gerencial) {
+  TnResultadoContabilizacao& resultado = FResultados[indice];
+  resultado.Mensagens.push_back(TnMensagem{TipoDaMensagem(tipo), texto});
+  if (!FMsgExibir || FMsgLista != nullptr || FMsgTreeLista == nullptr) {
+    Msg(tipo, texto);
+    return;
+  }
+  TnNoMensagem*& no = FNoPorLcto[indice];
+  if (no == nullptr)
+    no = FMsgTreeLista->Add(FMsgItem, TTipoMensagem::tmInformacao,
+                            fmt::format(kNoLancamento, static_cast<int64_t>(resultado.ChaveLctoCtb),
+                                        resultado.CodigoEmpresa));
+  TnNoMensagem* pai =
+      gerencial.empty() ? no : FMsgTreeLista->Add(no, TTipoMensagem::tmInformacao, gerencial);
+  FMsgTreeLista->Add(pai, TipoDaMensagem(tipo), texto);
 }
 
 size_t TnDMContabilizaContabil::IndiceDaChave(int64_t codigoEmpresa, double chaveNova) const {
@@ -193,6 +219,7 @@ void TnDMContabilizaContabil::Contabilizar() {
   FKeyviolComAutoInc = false;
   FResultados.clear();
   FIndicePorChave.clear();
+  FNoPorLcto.clear();
   if (cdsLctoCtb.IsEmpty())
     return;
   ConfigurarTransacao();
@@ -305,7 +332,7 @@ void TnDMContabilizaContabil::PostarGerenciais(double contaDeb, double contaCred
       continue;
     if (contasRateio == nullptr || !contasRateio->FindKey({Value(conta)})) {
       MsgLcto(FResultados.size() - 1, kMsgGerencialIgnorado,
-              fmt::format(kMsgSemDistribuicao, static_cast<int64_t>(conta)));
+              fmt::format(kMsgSemDistribuicao, static_cast<int64_t>(conta)), NomeDoGerencial(ger));
       continue;
     }
     PostarGerencial();
@@ -335,7 +362,7 @@ void TnDMContabilizaContabil::PostarGerencial() {
     if (cds.State() == TDataSetState::dsInsert)
       cds.Cancel();
     ++FControleErros;
-    MsgLcto(FResultados.size() - 1, kMsgErro, UmaLinha(erro.Message()));
+    MsgLcto(FResultados.size() - 1, kMsgErro, UmaLinha(erro.Message()), NomeDoGerencial(ger));
   }
   cds.SetFiltered(filtrado);
 }
@@ -432,7 +459,7 @@ void TnDMContabilizaContabil::DoClientDataSetReconcileErrorGER(TnClientDataSet& 
   if (cdsLctoCtbErroPK.FindKey({Value(empresa), Value(chave)}))
     chave = cdsLctoCtbErroPK.FieldByName("ChaveLctoCtbNovo").AsFloat();
   if (const size_t indice = IndiceDaChave(empresa, chave); indice < FResultados.size())
-    MsgLcto(indice, kMsgErro, mensagem);
+    MsgLcto(indice, kMsgErro, mensagem, NomeDoGerencial(dataSet));
   else
     Msg(kMsgErro, mensagem);
 }

@@ -20,12 +20,15 @@
 //
 // Who owns what: the engine owns its three tables and, during one
 // Contabilizar only, the journal-entry module (whose managerial companion
-// writes the managerial rows). It never owns the message list nor the
+// writes the managerial rows). It never owns the message sinks nor the
 // connection, and opens no database transaction of its own: a caller that
 // wants the whole batch or nothing wraps the run in one.
 //
 // Every message is also kept with the entry it concerns (Resultados), so a
-// caller can report each entry by its own key.
+// caller can report each entry by its own key. Messages go to the flat list
+// when the caller gave one, else to the tree: under the caller's node, a
+// node per entry that has something to say, holding its messages and, a
+// node per managerial row, the messages of its rows.
 
 #include <cstdint>
 #include <map>
@@ -34,6 +37,7 @@
 #include <utility>
 #include <vector>
 
+#include "framework/app/ITreeMessager.h"
 #include "framework/app/TnDM.h"
 #include "framework/data/ClientDataSet.h"
 
@@ -87,11 +91,15 @@ class TnDMContabilizaContabil : public TnDM {
   // establishment and key order) share a number; every double entry has
   // one of its own, after them.
   void ConfigurarTransacao();
-  // Delivered to the message list only while messages are on.
+  // Delivered only while messages are on: to the flat list, else to the
+  // tree under the caller's node.
   void Msg(int tipo, const std::string& texto);
 
   void SetMsgExibir(bool value) { FMsgExibir = value; }
   void SetMsgLista(TnListaMensagem* value) { FMsgLista = value; }
+  void SetMsgTreeLista(ITreeMessager* value) { FMsgTreeLista = value; }
+  // The node the run's messages go under; null for the tree's top.
+  void SetMsgItem(TnNoMensagem* value) { FMsgItem = value; }
   bool ConciliarAuto() const { return FConciliarAuto; }
   void SetConciliarAuto(bool value) { FConciliarAuto = value; }
   bool UtilizaAutoIncrementar() const { return FUtilizaAutoIncrementar; }
@@ -122,8 +130,10 @@ class TnDMContabilizaContabil : public TnDM {
   // The module's pending rows to the table, found by the key fields; a
   // failure of the writing itself is reported, not counted.
   void GravarModulo(TnDMClientDataSet& modulo, const char* tabela, const char* chave);
-  // A message about the entry at `indice` of the results.
-  void MsgLcto(size_t indice, int tipo, const std::string& texto);
+  // A message about the entry at `indice` of the results; `gerencial` names
+  // the managerial row it concerns, empty when it is the entry's own.
+  void MsgLcto(size_t indice, int tipo, const std::string& texto,
+               const std::string& gerencial = {});
   // The result of a stored entry, by its company and new key.
   size_t IndiceDaChave(int64_t codigoEmpresa, double chaveNova) const;
   void DoClientDataSetReconcileErrorCTB(TnClientDataSet& dataSet, const std::string& message,
@@ -136,7 +146,9 @@ class TnDMContabilizaContabil : public TnDM {
   bool FMsgExibir = false;
   bool FUtilizaAutoIncrementar = true;
   bool FConciliarAuto = false;
-  TnListaMensagem* FMsgLista = nullptr;  // not owned
+  TnListaMensagem* FMsgLista = nullptr;    // not owned
+  ITreeMessager* FMsgTreeLista = nullptr;  // not owned
+  TnNoMensagem* FMsgItem = nullptr;        // FMsgTreeLista's
 
   // One run.
   int FControleErros = 0;
@@ -147,4 +159,6 @@ class TnDMContabilizaContabil : public TnDM {
   std::vector<TnResultadoContabilizacao> FResultados;
   // (company, new key) -> index of FResultados.
   std::map<std::pair<int64_t, double>, size_t> FIndicePorChave;
+  // Index of FResultados -> the entry's node in the tree, once it has one.
+  std::map<size_t, TnNoMensagem*> FNoPorLcto;
 };

@@ -1,5 +1,6 @@
 // `ctb post` through the built program on the demo company, on each engine:
-// the per-entry report by the caller's key, the checks that refuse a file
+// the per-entry report by the caller's key and its message tree, the checks
+// that refuse a file
 // before anything is written, and a batch that a kill leaves whole and the
 // trial balance then shows.
 
@@ -65,7 +66,7 @@ TEST_P(TContabilizacaoProgramaTest, RefusedEntryIsReportedByItsKeyAndTheRestIsPo
   const json lote = {primeiro, Lancamento(502, kCaixa, kCaixa, "5.00"),
                      Lancamento(503, 0, kCaixa, "100.00")};
   ASSERT_EQ(Postar("lote.json", lote.dump()), 1) << FErro;
-  const json relatorio = json::parse(FSaida);
+  const json relatorio = json::parse(FSaida)["rows"];
   ASSERT_EQ(relatorio.size(), 3u) << FSaida;
   EXPECT_EQ(relatorio[1]["CHAVE"], 502);
   EXPECT_EQ(relatorio[1]["SITUACAO"], "recusado");
@@ -78,6 +79,38 @@ TEST_P(TContabilizacaoProgramaTest, RefusedEntryIsReportedByItsKeyAndTheRestIsPo
                    std::to_string(chave) + " and CODIGOCENTROCUSTO = 202 and ORIGEMDADO = 3"),
             1)
       << "the given row lands under the new key, beside the account's apportionment";
+}
+
+// The JSON tree, a node a line: its kind and text, indented under its parent.
+std::string Arvore(const json& nos, const std::string& recuo = "") {
+  std::string texto;
+  for (const json& no : nos)
+    texto += recuo + no["kind"].get<std::string>() + " " + no["text"].get<std::string>() + "\n" +
+             Arvore(no["children"], recuo + "  ");
+  return texto;
+}
+
+TEST_P(TContabilizacaoProgramaTest, TreeHoldsARefusalAndASkippedRowUnderTheirEntries) {
+  json comGerencial = Lancamento(601, kDespesa, kCaixa, "30.00");
+  comGerencial["LCTOGER"] = {
+      {{"CODIGOCENTROCUSTO", 202}, {"NATURLCTOCTB", -1}, {"VALORLCTOGER", "30.00"}}};
+  const json lote = {comGerencial, Lancamento(602, kCaixa, kCaixa, "5.00"),
+                     Lancamento(603, kDespesa, kCaixa, "1.00")};
+  ASSERT_EQ(Postar("lote.json", lote.dump()), 1) << FErro;
+  const json saida = json::parse(FSaida);
+  EXPECT_EQ(saida["rows"].size(), 3u) << FSaida;
+  EXPECT_EQ(Arvore(saida["tree"]),
+            "informacao Lançamento 601 da empresa 1\n"
+            "  informacao Linha gerencial do centro de custo 202 a crédito\n"
+            "    aviso Conta Contábil sem Distribuição Gerencial! Conta Contábil = 1101001. "
+            "Lançamento ignorado...\n"
+            "informacao Lançamento 602 da empresa 1\n"
+            "  erro A conta a débito não pode ser igual à conta a crédito!\n")
+      << "an entry with nothing to say has no node";
+  ASSERT_EQ(Postar("limpo.json", json{Lancamento(604, kDespesa, kCaixa, "2.00")}.dump()), 0)
+      << FErro;
+  EXPECT_EQ(Arvore(json::parse(FSaida)["tree"]),
+            "informacao Lançamentos contabilizados com sucesso!\n");
 }
 
 TEST_P(TContabilizacaoProgramaTest, CsvWithARowKindColumnPostsEntriesAndTheirRows) {

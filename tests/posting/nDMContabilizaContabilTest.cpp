@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -164,6 +165,35 @@ TEST_P(TnDMContabilizaContabilTest, ManagerialRowsOutsideTheAccountsOrRepeatedAr
             "Conta Contábil sem Distribuição Gerencial! Conta Contábil = 101. Lançamento "
             "ignorado...");
   EXPECT_EQ(FMensagens.Mensagens().back().Texto, "Lançamentos contabilizados com sucesso!");
+}
+
+// The tree's texts, a node a line, indented under its parent.
+std::string Arvore(const std::vector<std::unique_ptr<TnNoMensagem>>& nos,
+                   const std::string& recuo = "") {
+  std::string texto;
+  for (const auto& no : nos)
+    texto += recuo + no->Texto + "\n" + Arvore(no->Filhos, recuo + "  ");
+  return texto;
+}
+
+TEST_P(TnDMContabilizaContabilTest, TreeTakesTheRunUnderTheCallersNodeOnlyWithoutAFlatList) {
+  TnArvoreMensagem arvore;
+  FEngine.SetMsgTreeLista(&arvore);
+  FEngine.SetMsgItem(arvore.Add(nullptr, TTipoMensagem::tmInformacao, "Folha"));
+  Preencher(FEngine, {{5, 401, 101, "90.00"}}, {{5, -1, 30, "90.00"}});
+  EXPECT_EQ(Contabilizar(), "");
+  EXPECT_EQ(Arvore(arvore.Nos()), "Folha\n") << "the flat list, when given, takes them all";
+  FEngine.LimparCDS();
+  FEngine.SetMsgLista(nullptr);
+  Preencher(FEngine, {{6, 401, 101, "90.00"}}, {{6, -1, 30, "90.00"}});
+  EXPECT_EQ(Contabilizar(), "");
+  EXPECT_EQ(Arvore(arvore.Nos()),
+            "Folha\n"
+            "  Lançamento 6 da empresa 1\n"
+            "    Linha gerencial do centro de custo 30 a crédito\n"
+            "      Conta Contábil sem Distribuição Gerencial! Conta Contábil = 101. Lançamento "
+            "ignorado...\n"
+            "  Lançamentos contabilizados com sucesso!\n");
 }
 
 TEST_P(TnDMContabilizaContabilTest, ApportionedSideKeepsItsRatesOverAGivenRow) {
