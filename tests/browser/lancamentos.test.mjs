@@ -74,7 +74,7 @@ test("digita com apelido, responde à pergunta, vê o saldo mudar, corrige, excl
   await linhaDoLancamento(pagina, chave).click();
   // Who keyed it and when, as the desktop's status bar says it.
   assert.match(await situacao(pagina, /Corrigindo/),
-    new RegExp(`^Corrigindo o lançamento ${chave} — Cadastrado por 1 - .+ em \\d{2}/\\d{2}/\\d{4} \\d{2}:\\d{2}$`));
+    new RegExp(`^Corrigindo o lançamento ${chave} — Cadastrado por \\d+ - .+ em \\d{2}/\\d{2}/\\d{4} \\d{2}:\\d{2}$`));
   assert.equal(await pagina.inputValue("#campoVALORLCTOCTB"), "1.000,00");
   await digitar(pagina, { VALORLCTOCTB: "250,00" });
   await pagina.keyboard.press("Control+Enter");
