@@ -139,11 +139,14 @@ json Historicos(TnDMConexao& conexao) {
   return historicos;
 }
 
-// The alerts the web module shows above its fields, when it shows them.
-json Avisos(const TnDMClientDataSet& modulo) {
+// The web module's alerts, shown above the fields when the company keeps
+// balances by history, as the desktop screen shows its strip: the module
+// keeps its container visible in every web process, which would ask every
+// company's accountant for a recalculation none of them needs.
+json Avisos(TnDMClientDataSet& modulo) {
   json avisos = json::array();
-  if (const auto* web = dynamic_cast<const TnCtbDMLctoCtbCloud*>(&modulo);
-      web != nullptr && web->GetWidgetContainer().Visible)
+  if (auto* web = dynamic_cast<TnCtbDMLctoCtbCloud*>(&modulo);
+      web != nullptr && web->GetMostrarMsgInformacao())
     for (const TnWidgetAlerta& alerta : web->GetWidgetContainer().Widgets)
       avisos.push_back(alerta.Mensagem);
   return avisos;
