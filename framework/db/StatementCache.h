@@ -5,21 +5,16 @@
 //
 // Two segments: a text comes in on trial, among the last kEmProva texts
 // seen once, and moves to the kept segment (up to `capacity`) when it is
-// asked for again while on trial, or comes back after trial dropped it (a
-// loop over more texts than kEmProva: the last `capacity` texts dropped
-// from trial are remembered by their hash, a collision only keeping a text
-// too many). Texts built with their values in them
+// asked for again while on trial. Texts built with their values in them
 // (a balance query with its dates and accounts) are mostly run once; on
 // trial they push out only one another, never the statements a screen runs
 // on every entry, and a connection keeps at most kEmProva of them (a web
 // server's fifty sessions kept 256 each, 2.4 MB of SQLite programs apiece).
 
-#include <deque>
 #include <functional>
 #include <list>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 
 template <typename Handle>
@@ -49,15 +44,13 @@ class TStatementCache {
     }
     return &entrada.Posicao->second;
   }
-  // Stores a new handle: kept when its text was dropped from trial before,
-  // else on trial, releasing the least recently used one there past
-  // kEmProva.
+  // Stores a new handle on trial, releasing the least recently used one on
+  // trial past kEmProva.
   Handle& Add(const std::string& text, Handle handle) {
-    TSegmento& segmento = FDescartados.erase(std::hash<std::string>{}(text)) ? FMantidos : FEmProva;
-    segmento.emplace_front(text, std::move(handle));
-    FIndex[text] = {&segmento, segmento.begin()};
-    Handle& novo = segmento.front().second;
-    Limitar(segmento, &segmento == &FEmProva ? kEmProva : FCapacity);
+    FEmProva.emplace_front(text, std::move(handle));
+    FIndex[text] = {&FEmProva, FEmProva.begin()};
+    Handle& novo = FEmProva.front().second;
+    Limitar(FEmProva, kEmProva);
     return novo;
   }
   void Clear() {
@@ -79,21 +72,9 @@ class TStatementCache {
 
   void Limitar(TSegmento& segmento, size_t capacidade) {
     while (segmento.size() > capacidade) {
-      if (&segmento == &FEmProva)
-        Lembrar(std::hash<std::string>{}(segmento.back().first));
       FRelease(segmento.back().second);
       FIndex.erase(segmento.back().first);
       segmento.pop_back();
-    }
-  }
-
-  void Lembrar(size_t hash) {
-    if (!FDescartados.insert(hash).second)
-      return;
-    FOrdemDescartados.push_back(hash);
-    while (FOrdemDescartados.size() > FCapacity) {
-      FDescartados.erase(FOrdemDescartados.front());
-      FOrdemDescartados.pop_front();
     }
   }
 
@@ -102,7 +83,4 @@ class TStatementCache {
   TSegmento FEmProva;
   TSegmento FMantidos;
   std::unordered_map<std::string, TEntrada> FIndex;
-  // Hashes of the texts trial dropped, oldest first.
-  std::unordered_set<size_t> FDescartados;
-  std::deque<size_t> FOrdemDescartados;
 };

@@ -7,7 +7,6 @@
 #include "framework/core/Exceptions.h"
 #include "framework/db/Nutildb.h"
 #include "framework/db/Nutilexception.h"
-#include "framework/db/StatementCache.h"
 #include "tests/support/TestDatabases.h"
 
 namespace {
@@ -237,15 +236,6 @@ TEST_P(TnDMConexaoTest, StatementsArePreparedOncePerText) {
   antes = Conexao().PreparedCount();
   Conexao().ExecuteDirect(insert, {{"pEmp", 2}, {"pChave", 1}, {"pValor", 1.0}});
   EXPECT_EQ(Conexao().PreparedCount() - antes, 0);
-  // A loop over more texts than trial holds: the ones trial dropped are
-  // kept when they come back, the others when asked for again on trial.
-  constexpr size_t kLaco = TStatementCache<int>::kEmProva + 4;
-  for (const size_t preparados : {kLaco, kLaco - TStatementCache<int>::kEmProva, size_t{0}}) {
-    antes = Conexao().PreparedCount();
-    for (size_t i = 0; i < kLaco; ++i)
-      Conexao().ExecuteScalar("select " + std::to_string(i) + " + 2");
-    EXPECT_EQ(Conexao().PreparedCount() - antes, static_cast<int64_t>(preparados));
-  }
   // More texts run again than the cache keeps: the oldest are dropped and
   // prepared again when they come back, and still run.
   for (size_t i = 0; i < kMaxPreparedStatements + 10; ++i)
