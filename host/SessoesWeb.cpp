@@ -59,6 +59,11 @@ bool TSessaoWeb::Usar(TRelogio::time_point agora,
     return false;
   FHost->Direitos().LimparCache();
   trabalho(*FHost);
+  // A session waits for its user between requests, and another session's
+  // write empties its SQLite page cache at its next read anyway: the pages
+  // this request read go back now instead of waiting with it.
+  if (FHost->Conexao().PegarTipoCon() == TTipoConexao::SQLite)
+    FHost->Conexao().ExecuteScript("PRAGMA shrink_memory");
   return true;
 }
 

@@ -229,12 +229,20 @@ TEST_P(TnDMConexaoTest, StatementsArePreparedOncePerText) {
   // A run that gives a null keeps no value of the run before it.
   Conexao().ExecuteDirect(insert, {{"pEmp", 1}, {"pChave", 51}, {"pValor", Value()}});
   EXPECT_TRUE(Conexao().ExecuteScalar("select VALOR from LCTO where CHAVELCTOCTB = 51").IsNull());
-  // More distinct texts than the cache holds: the oldest are dropped and
-  // prepared again when they come back, and still run.
+  // Texts run once (values written in them) push out only one another: the
+  // insert run on every entry stays prepared.
   for (size_t i = 0; i < kMaxPreparedStatements + 10; ++i)
     Conexao().ExecuteScalar("select " + std::to_string(i));
   antes = Conexao().PreparedCount();
   Conexao().ExecuteDirect(insert, {{"pEmp", 2}, {"pChave", 1}, {"pValor", 1.0}});
+  EXPECT_EQ(Conexao().PreparedCount() - antes, 0);
+  // More texts run again than the cache keeps: the oldest are dropped and
+  // prepared again when they come back, and still run.
+  for (size_t i = 0; i < kMaxPreparedStatements + 10; ++i)
+    for (int vez = 0; vez < 2; ++vez)
+      Conexao().ExecuteScalar("select " + std::to_string(i) + " + 1");
+  antes = Conexao().PreparedCount();
+  Conexao().ExecuteDirect(insert, {{"pEmp", 2}, {"pChave", 2}, {"pValor", 1.0}});
   EXPECT_EQ(Conexao().PreparedCount() - antes, 1);
 }
 
