@@ -68,9 +68,9 @@ int RepLimitado(lua_State* L) {
   size_t tamanho = 0, separador = 0;
   luaL_checklstring(L, 1, &tamanho);
   luaL_optlstring(L, 3, "", &separador);
-  if (PassaDe(tamanho, separador, luaL_checkinteger(L, 2), TnScriptLua::kResultadoRep))
+  if (PassaDe(tamanho, separador, luaL_checkinteger(L, 2), TnScriptLua::kResultadoTexto))
     return luaL_error(L, "o resultado de string.rep passaria de %d KiB",
-                      static_cast<int>(TnScriptLua::kResultadoRep / 1024));
+                      static_cast<int>(TnScriptLua::kResultadoTexto / 1024));
   return Original(L);
 }
 
@@ -108,6 +108,14 @@ TnScriptLua::TnScriptLua(const TLimites& limites) : FLimites(limites) {
   if (FL == nullptr)
     throw EScriptLua("Não foi possível criar o ambiente do script");
   Dono(FL) = this;
+  {
+    // A string's header inside the interpreter, measured on one too long
+    // to be shared, so that the text bound is on the text's own length.
+    const std::string medida(64, 'x');
+    lua_pushlstring(FL, medida.data(), medida.size());
+    lua_pop(FL, 1);
+    FCabecalhoTexto = FUltimoTexto - medida.size();
+  }
   FInicio = std::chrono::steady_clock::now();
   lua_sethook(FL, &TnScriptLua::Gancho, LUA_MASKCOUNT, kPassoGancho);
   AbrirBibliotecas();
@@ -138,6 +146,14 @@ void* TnScriptLua::Alocar(void* ud, void* ptr, size_t tamanhoAntigo, size_t tama
     self->FMemoria -= antigo;
     return nullptr;
   }
+  // With no block yet, the old size is the kind of object being made.
+  if (ptr == nullptr && tamanhoAntigo == LUA_TSTRING) {
+    if (self->FNativas == 0 && tamanhoNovo - self->FCabecalhoTexto > kResultadoTexto) {
+      self->RecusarTexto();
+      return nullptr;
+    }
+    self->FUltimoTexto = tamanhoNovo;
+  }
   if (self->FNativas == 0 && tamanhoNovo > antigo &&
       self->FMemoria + (tamanhoNovo - antigo) > self->FLimites.Memoria)
     return nullptr;
@@ -145,6 +161,26 @@ void* TnScriptLua::Alocar(void* ud, void* ptr, size_t tamanhoAntigo, size_t tama
   if (novo != nullptr)
     self->FMemoria = self->FMemoria - antigo + tamanhoNovo;
   return novo;
+}
+
+void TnScriptLua::RecusarTexto() {
+  if (!FEstouro.empty())
+    return;
+  // Inside the allocator nothing may be allocated in the state: the line
+  // comes from the debug records, which "Sl" only reads. Level 0 is the
+  // script's function for an operator, the library function for a call.
+  lua_Debug ar;
+  for (int nivel = 0; lua_getstack(FL, nivel, &ar) != 0; ++nivel) {
+    lua_getinfo(FL, "Sl", &ar);
+    if (ar.currentline > 0) {
+      FEstouro = fmt::format("{}:{}: ", ar.short_src, ar.currentline);
+      break;
+    }
+  }
+  FEstouro +=
+      fmt::format("o resultado de uma concatenação passaria de {} KiB", kResultadoTexto / 1024);
+  // The refusal surfaces as a memory error; from now on, as this bound.
+  lua_sethook(FL, &TnScriptLua::Gancho, LUA_MASKCOUNT, 1);
 }
 
 void TnScriptLua::Gancho(lua_State* L, lua_Debug* /*ar*/) {

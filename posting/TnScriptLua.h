@@ -22,8 +22,11 @@
 //
 // What runs inside C, where the hook never fires, is bounded by size: the
 // pattern functions (find, match, gmatch, gsub) take subjects of at most
-// kTextoPadrao bytes and string.rep makes at most kResultadoRep; finalizers
-// (__gc) are refused, since they run where no bound reaches (at close). A
+// kTextoPadrao bytes, and no text the script makes passes kResultadoTexto:
+// string.rep checks before it starts, and the allocator refuses a longer
+// string whoever makes it (the concatenation operator, table.concat, gsub,
+// string.format), which ends the run like any bound; finalizers (__gc) are
+// refused, since they run where no bound reaches (at close). A
 // run stuck in C all the same is the watchdog's (TLimites::AoTravar): it
 // gets the time bound's message kFolgaVigia after the bound, from another
 // thread, and ends the process; the Lua state cannot be stopped there.
@@ -63,7 +66,7 @@ class TnScriptLua {
     std::function<void(const std::string& mensagem)> AoTravar;
   };
   static constexpr size_t kTextoPadrao = size_t{64} * 1024;
-  static constexpr size_t kResultadoRep = size_t{1} << 20;
+  static constexpr size_t kResultadoTexto = size_t{1} << 20;
   static constexpr std::chrono::milliseconds kFolgaVigia{2'000};
   // A registered function: reads its arguments and pushes its results on
   // the state's stack through the helpers below; returns how many results.
@@ -112,6 +115,8 @@ class TnScriptLua {
 
  private:
   static void* Alocar(void* ud, void* ptr, size_t tamanhoAntigo, size_t tamanhoNovo);
+  // The bound of a text passed, at the line of the script that made it.
+  void RecusarTexto();
   static void Gancho(lua_State* L, struct lua_Debug* ar);
   static int Trampolim(lua_State* L);
   static int ChamarProtegido(lua_State* L);
@@ -144,6 +149,10 @@ class TnScriptLua {
   // Inside a registered function: allocations are not refused.
   int FNativas = 0;
   std::list<TFuncao> FFuncoes;
+  // The size of the latest string allocated, and what of a string's
+  // allocation is not its text.
+  size_t FUltimoTexto = 0;
+  size_t FCabecalhoTexto = 0;
   // The message of the bound passed (with its line); empty until one is.
   std::string FEstouro;
 

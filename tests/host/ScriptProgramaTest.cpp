@@ -248,7 +248,7 @@ TEST_P(TScriptProgramaTest, ABoundOnceReachedEndsTheRunEvenWhenTheScriptCatchesI
     FalhaSemGravar(corpo, mensagem, 1);
   FalhaSemGravar(
       "local t = {}\n  while true do pcall(function()\n"
-      "    while true do t[#t + 1] = string.rep('x', 2 ^ 20) .. #t end end) end",
+      "    while true do t[#t + 1] = string.rep('x', 2 ^ 19) .. #t end end) end",
       "o script passou do limite de memória");
 }
 
@@ -260,6 +260,12 @@ TEST_P(TScriptProgramaTest, WhatRunsInsideCIsBoundedBySizeAndFinalizersAreRefuse
        "s.lua:3: o texto de uma busca de padrão passa de 64 KiB"},
       {"local s = string.rep('x', 2 ^ 21)",
        "s.lua:3: o resultado de string.rep passaria de 1024 KiB"},
+      // The same bound on every text the script makes, whoever makes it.
+      {"local s = string.rep('x', 2 ^ 20)\n  local t = s .. s",
+       "s.lua:4: o resultado de uma concatenação passaria de 1024 KiB"},
+      {"local s = string.rep('x', 2 ^ 19)\n  pcall(function() return table.concat({s, s, 'x'}) "
+       "end)",
+       "s.lua:4: o resultado de uma concatenação passaria de 1024 KiB"},
       {"setmetatable({}, { __gc = function() while true do end end })",
        "s.lua:3: __gc não está disponível nos scripts"},
   };

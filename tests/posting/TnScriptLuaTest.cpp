@@ -51,6 +51,17 @@ TEST(TnScriptLuaTest, ARefusedScriptIsStoppedWithAMessageAtItsLine) {
   }
 }
 
+TEST(TnScriptLuaTest, ATextOfExactlyTheBoundIsMade) {
+  TnScriptLua lua({});
+  int64_t tamanho = 0;
+  lua.Registrar("medir", [&](TnScriptLua& l) {
+    tamanho = l.Argumento(1).AsInteger();
+    return 0;
+  });
+  lua.Executar("local s = string.rep('x', 2 ^ 19)\nmedir(#(s .. s))", "teste.lua");
+  EXPECT_EQ(tamanho, static_cast<int64_t>(TnScriptLua::kResultadoTexto));
+}
+
 TEST(TnScriptLuaTest, RegisteredFunctionsExchangeTypedValues) {
   TnScriptLua lua({});
   Value recebido;
