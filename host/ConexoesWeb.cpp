@@ -19,6 +19,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "host/AlocadorWeb.h"
+
 namespace ConexoesWeb {
 
 namespace {
@@ -213,6 +215,7 @@ class TServidorLimitado final : public TBase {
       return false;
     }
     FTrabalhadores->enqueue([this, socket, endereco] {
+      AlocadorWeb::SemCacheNaThread();
       Atender(socket);
       FAdmissao.Sair(endereco);
     });

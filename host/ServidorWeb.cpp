@@ -28,6 +28,7 @@
 #include "framework/core/TDateTime.h"
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnSessao.h"
+#include "host/AlocadorWeb.h"
 #include "host/ArquivosWeb.h"
 #include "host/ComandoBalancete.h"
 #include "host/ComandoRazao.h"
@@ -45,10 +46,6 @@
 #include "host/SessoesWeb.h"
 
 namespace ServidorWeb {
-
-// jemalloc's control: null when the program allocates through another.
-extern "C" int mallctl(const char* nome, void* antigo, size_t* tamanhoAntigo, void* novo,
-                       size_t tamanhoNovo) __attribute__((weak));
 
 namespace {
 
@@ -627,30 +624,12 @@ class TServidor {
   SegurancaWeb::TLimitadorTentativas FLimitador;
 };
 
-// The allocator returns the pages its requests freed to the system a
-// second after (ten by default), from a thread of its own: a server's fifty
-// sessions and its attackers' bodies come and go, and pages kept for the
-// next burst add up to the peak. Only where the program allocates through
-// jemalloc (not the sanitizer builds nor the tests).
-void DevolverMemoriaLogo() {
-  if (mallctl == nullptr)
-    return;
-  ssize_t sujas = 1000;
-  ssize_t descartadas = 0;
-  bool ligado = true;
-  for (const char* nome : {"arenas.dirty_decay_ms", "arena.4096.dirty_decay_ms"})
-    mallctl(nome, nullptr, nullptr, &sujas, sizeof sujas);
-  for (const char* nome : {"arenas.muzzy_decay_ms", "arena.4096.muzzy_decay_ms"})
-    mallctl(nome, nullptr, nullptr, &descartadas, sizeof descartadas);
-  mallctl("background_thread", nullptr, nullptr, &ligado, sizeof ligado);
-}
-
 }  // namespace
 
 void Servir(const TOpcoes& opcoes, std::ostream& aviso) {
   if (opcoes.Certificado.empty() != opcoes.Chave.empty())
     throw Exception("Informe o certificado (--cert) e a chave (--key) juntos");
-  DevolverMemoriaLogo();
+  AlocadorWeb::DevolverMemoriaLogo();
   HostComum::CarregarPacote();
   // The server is the web client: the modules behave as their web variant.
   Nutil::SetEhHttpExe(true);
