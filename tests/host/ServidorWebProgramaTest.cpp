@@ -830,6 +830,23 @@ TEST_P(TServidorWebTest, EntryPageKeysSplitsWithTheModulesRules) {
                    std::to_string(postado["entry"]["CHAVELCTOCTB"].get<int64_t>()) +
                    " and ORIGEMDADO = 2"),
             2);
+  // "Refaz rateio automático" on the web screen, which has no button for it:
+  // the rows the automatic read showed, written as automatic (the account
+  // allowed every cost centre again, on another tab: a screen reads what an
+  // account allows once).
+  Conexao().ExecuteDirect("delete from CENTROCUSTOCONTA");
+  documento["fields"]["VALORLCTOCTB"] = "1.000,01";
+  documento["managerial"] = {{"redo", {"debit"}}};
+  documento["answers"] = {"Sim"};
+  const json refeito = json::parse(
+      Post(sessao, "/api/lancamentos", json{{"aba", "t2"}, {"documento", documento}}.dump())->body);
+  ASSERT_EQ(refeito["result"], "posted") << refeito;
+  EXPECT_EQ(Contar("select count(*) from LCTOGER where ORIGEMDADO = 1 and CHAVELCTOCTB = " +
+                   std::to_string(refeito["entry"]["CHAVELCTOCTB"].get<int64_t>()) +
+                   " and ((CODIGOCENTROCUSTO = 201 and VALORLCTOGER * 100 = 60001) or "
+                   "(CODIGOCENTROCUSTO = 202 and VALORLCTOGER * 100 = 25000) or "
+                   "(CODIGOCENTROCUSTO = 301 and VALORLCTOGER * 100 = 15000))"),
+            3);
 }
 
 CTB_INSTANTIATE_ENGINES(TServidorWebTest);
