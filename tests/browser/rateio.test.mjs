@@ -84,7 +84,8 @@ test("digita o rateio gerencial pelo teclado, refaz o automático, consulta os p
   assert.equal(await restante(pagina), "Valor Restante: 0,00");
   await pagina.keyboard.press("Control+Enter");
   await pagina.waitForFunction(() => /gravado/.test(document.getElementById("situacao").textContent) ||
-    document.getElementById("erro").textContent !== "");
+    document.getElementById("erro").textContent !== "" || document.getElementById("pergunta").open);
   assert.equal(await pagina.textContent("#erro"), "");
+  assert.match(await pagina.textContent("#situacao"), /gravado/, await pagina.textContent("#textoPergunta"));
   await contexto.close();
 });
