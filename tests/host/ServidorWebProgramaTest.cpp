@@ -764,6 +764,7 @@ TEST_P(TServidorWebTest, EntryPageKeysSplitsWithTheModulesRules) {
     return json::parse(res->body);
   };
   const int64_t gerenciais = Contar("select count(*) from LCTOGER");
+  const int64_t antes = Lancamentos();
   EXPECT_EQ(
       ler("rateio?empresa=1&aba=t1&debito=4203002&credito=BANCO" + data),
       (json{{"debito",
@@ -810,21 +811,34 @@ TEST_P(TServidorWebTest, EntryPageKeysSplitsWithTheModulesRules) {
 
   json documento = LancamentoDemo("2025-08-15", "100,00");
   documento["fields"]["CONTACTBDEB"] = 4203002;
-  const auto postar = [&](const char* valor) {
+  const auto postar = [&](int centro, const char* valor) {
     documento["managerial"] = {{"debit",
                                 {{{"CODIGOCENTROCUSTO", 201}, {"VALORLCTOGER", "60,00"}},
-                                 {{"CODIGOCENTROCUSTO", 202}, {"VALORLCTOGER", valor}}}}};
+                                 {{"CODIGOCENTROCUSTO", centro}, {"VALORLCTOGER", valor}}}}};
     return json::parse(
         Post(sessao, "/api/lancamentos", json{{"aba", "t1"}, {"documento", documento}}.dump())
             ->body);
   };
-  const json recusado = postar("40.0");
-  EXPECT_EQ(recusado["result"], "refused");
-  EXPECT_EQ(recusado["message"],
-            "Lançamento gerencial a débito 2: número inválido: '40.0' (use vírgula decimal e "
-            "ponto só entre milhares: 1.234,56)");
+  const struct {
+    int Centro;
+    const char* Valor;
+    const char* Mensagem;
+  } recusas[] = {
+      {202, "40.0",
+       "Lançamento gerencial a débito 2: número inválido: '40.0' (use vírgula decimal e ponto só "
+       "entre milhares: 1.234,56)"},
+      {201, "40,00",
+       "Lançamento gerencial a débito 2: Já existe lançamento para o centro de custo com código "
+       "201. Para alterar utilize a opção de Editar."},
+  };
+  for (const auto& recusa : recusas) {
+    const json recusado = postar(recusa.Centro, recusa.Valor);
+    EXPECT_EQ(recusado["result"], "refused");
+    EXPECT_EQ(recusado["message"], recusa.Mensagem);
+  }
   EXPECT_EQ(Contar("select count(*) from LCTOGER"), gerenciais);
-  const json postado = postar("40,00");
+  EXPECT_EQ(Lancamentos(), antes);
+  const json postado = postar(202, "40,00");
   ASSERT_EQ(postado["result"], "posted") << postado;
   EXPECT_EQ(Contar("select count(*) from LCTOGER where CHAVELCTOCTB = " +
                    std::to_string(postado["entry"]["CHAVELCTOCTB"].get<int64_t>()) +
