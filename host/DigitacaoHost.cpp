@@ -231,17 +231,24 @@ struct TTipoSplit {
   const char* Chave;      // of the document
   const char* Descricao;  // in messages
   const char* AcaoRefazer;
+  // What that action runs, for a screen without its button (the web
+  // variant's managerial screens).
+  void (*Refazer)(TnDMClientDataSet&);
   TTelaLctoCtb Debito;
   TTelaLctoCtb Credito;
   TnDMClientDataSet& (*Companheiro)(TnCtbDMLctoCtbBase&);
 };
 
 const TTipoSplit kTiposSplit[] = {
-    {"managerial", "Lançamento gerencial", "actRefazLctoGerAuto", TTelaLctoCtb::GerencialDebito,
-     TTelaLctoCtb::GerencialCredito,
+    {"managerial", "Lançamento gerencial", "actRefazLctoGerAuto",
+     [](TnDMClientDataSet& m) { dynamic_cast<TnCtbDMLctoGer&>(m).actRefazLctoGerAutoExecute(); },
+     TTelaLctoCtb::GerencialDebito, TTelaLctoCtb::GerencialCredito,
      [](TnCtbDMLctoCtbBase& m) -> TnDMClientDataSet& { return m.GetDMLctoGer(); }},
-    {"activities", "Atividade", "actRefazLctoAtivAuto", TTelaLctoCtb::AtividadeDebito,
-     TTelaLctoCtb::AtividadeCredito,
+    {"activities", "Atividade", "actRefazLctoAtivAuto",
+     [](TnDMClientDataSet& m) {
+       dynamic_cast<TnCtbDMLctoAtivDiferenc&>(m).actRefazLctoAtivAutoExecute();
+     },
+     TTelaLctoCtb::AtividadeDebito, TTelaLctoCtb::AtividadeCredito,
      [](TnCtbDMLctoCtbBase& m) -> TnDMClientDataSet& { return m.GetDMLctoATiv(); }},
 };
 
@@ -260,8 +267,10 @@ void DigitarSplitsLado(TnCtbDMLctoCtbBase& lancamentos, const TTipoSplit& tipo, 
   form.SetOnShowModal([&](TnForm& tela) {
     aberta = true;
     try {
-      if (refazer)
-        tela.Actions().Find(tipo.AcaoRefazer)->Execute();
+      if (TnAction* acao = tela.Actions().Find(tipo.AcaoRefazer); refazer && acao != nullptr)
+        acao->Execute();
+      else if (refazer)
+        tipo.Refazer(companheiro);
       int numero = 0;
       for (const json& linha : linhas) {
         ++numero;

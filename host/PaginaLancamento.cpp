@@ -200,6 +200,33 @@ json Executar(DigitacaoHost::TDigitacao& tela, json documento) {
       }
     }
   }
+  // The splits' amounts are typed as the entry's; a refusal names the split
+  // and its row as the module names its own.
+  for (const auto& [chave, descricao] :
+       {std::pair{"managerial", "Lançamento gerencial"}, std::pair{"activities", "Atividade"}}) {
+    if (!documento.contains(chave) || !documento[chave].is_object())
+      continue;
+    for (const auto& [lado, nomeLado] :
+         {std::pair{"debit", "a débito"}, std::pair{"credit", "a crédito"}}) {
+      if (!documento[chave].contains(lado) || !documento[chave][lado].is_array())
+        continue;
+      json& linhas = documento[chave][lado];
+      for (size_t i = 0; i < linhas.size(); ++i) {
+        if (!linhas[i].is_object())
+          continue;
+        for (auto& [nome, valor] : linhas[i].items()) {
+          if (!nome.starts_with("VALOR") || !valor.is_string() ||
+              Nutil::Trim(valor.get<std::string>()).empty())
+            continue;
+          try {
+            valor = ValorDigitado::LerNumeroBrasileiro(valor.get<std::string>(), -1);
+          } catch (const Exception& e) {
+            return recusa(nome, fmt::format("{} {} {}: {}", descricao, nomeLado, i + 1, e.what()));
+          }
+        }
+      }
+    }
+  }
   json resultado = tela.Executar(documento);
   if (resultado.value("result", "") != "refused" || !resultado.contains("field") ||
       tela.Modulo() == nullptr)

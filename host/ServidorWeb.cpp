@@ -39,7 +39,9 @@
 #include "host/JsonEstrito.h"
 #include "host/LinhaComando.h"
 #include "host/PaginaLancamento.h"
+#include "host/ParametrosWeb.h"
 #include "host/RelatorioContabil.h"
+#include "host/RotasLancamentoWeb.h"
 #include "host/Saida.h"
 #include "host/SegurancaWeb.h"
 #include "host/SenhaUsuario.h"
@@ -51,6 +53,9 @@ namespace {
 
 using json = nlohmann::ordered_json;
 using TRelogio = std::chrono::steady_clock;
+using ParametrosWeb::Data;
+using ParametrosWeb::DataDoParametro;
+using ParametrosWeb::Inteiro;
 
 // A refusal of the user's access (company, right, CSRF): 403, where any
 // other Exception is the input's fault (400).
@@ -92,46 +97,12 @@ std::string TipoArquivo(const std::string& nome) {
   return "application/octet-stream";
 }
 
-// A parameter of the query string as an integer in [minimo, maximo]; the
-// default when absent.
-int64_t Inteiro(const httplib::Request& req, const char* nome, int64_t minimo, int64_t maximo,
-                std::optional<int64_t> padrao = std::nullopt) {
-  if (!req.has_param(nome) || req.get_param_value(nome).empty()) {
-    if (padrao)
-      return *padrao;
-    throw Exception(fmt::format("Informe o parâmetro {}", nome));
-  }
-  const std::string texto = req.get_param_value(nome);
-  static const std::regex kNumero("-?[0-9]{1,18}");
-  if (!std::regex_match(texto, kNumero) || std::stoll(texto) < minimo || std::stoll(texto) > maximo)
-    throw Exception(
-        fmt::format("Parâmetro {} inválido: use um número de {} a {}", nome, minimo, maximo));
-  return std::stoll(texto);
-}
-
-// A date parameter: only the characters a date has, the command parses it.
-std::string Data(const httplib::Request& req, const char* nome) {
-  std::string texto = req.get_param_value(nome);
-  static const std::regex kData("[0-9]{4}-[0-9]{2}-[0-9]{2}|[0-9]{2}/[0-9]{2}/[0-9]{4}");
-  if (!std::regex_match(texto, kData))
-    throw Exception(fmt::format("Parâmetro {} inválido: use AAAA-MM-DD ou DD/MM/AAAA", nome));
-  return texto;
-}
-
 // The browser tab a screen belongs to.
 std::string Aba(const std::string& texto) {
   static const std::regex kAba("[A-Za-z0-9_-]{1,64}");
   if (!std::regex_match(texto, kAba))
     throw Exception("Informe a aba (até 64 letras, dígitos, - ou _)");
   return texto;
-}
-
-// A date parameter as a date: AAAA-MM-DD or DD/MM/AAAA.
-TDateTime DataDoParametro(const httplib::Request& req, const char* nome) {
-  const std::optional<TDateTime> data = ParseDate(Data(req, nome));
-  if (!data)
-    throw Exception(fmt::format("Parâmetro {} inválido: não é uma data", nome));
-  return DateOf(*data);
 }
 
 void VerificarDireitoBalancete(TSessaoHost& host) {
@@ -380,6 +351,14 @@ class TServidor {
       json resposta = {{"registro", registros[0]}};
       resposta.update(PaginaLancamento::Detalhes(host.Conexao(), empresa, chave));
       return resposta;
+    });
+    RotasLancamentoWeb::Registrar([&leitura](const char* rota, RotasLancamentoWeb::TTrabalho t) {
+      leitura(rota, [t](const httplib::Request& req, TSessaoHost& host, TSessaoWeb& sessao,
+                        int64_t empresa) {
+        return t({req, host.Conexao(), empresa, [&]() -> TnDMClientDataSet& {
+                    return TelaDaAba(req, host, sessao).Preparar(empresa);
+                  }});
+      });
     });
   }
 

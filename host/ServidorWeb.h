@@ -31,6 +31,8 @@
 //   GET  /api/lancamentos/historico ?empresa&codigo&data[&debito&credito
 //                                  &complemento]: a history in words
 //   GET  /api/lancamentos/registro ?empresa&chave: an entry and its splits
+//   GET  /api/lancamentos/rateio…, /centros: what keying the splits reads
+//                                  (RotasLancamentoWeb)
 //
 // The journal-entry routes need the right of the entries' menu entry
 // (actTnCtbDMLctoCtb) besides the company, as the command does.

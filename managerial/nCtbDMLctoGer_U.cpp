@@ -410,18 +410,18 @@ void TnCtbDMLctoGer::ValidarDado() {
     };
     TnDMSQLDataSet sql(&Conexao());
     if (sql.PegarTemRegistro("LCTOGER", "CODIGOCENTROCUSTO",
+                             // A blank before each AND: "1AND" is no SQL either engine reads.
                              "CODIGOEMPRESA = " + inteiro("CODIGOEMPRESA") +
-                                 "AND CHAVELCTOCTB = " + inteiro("CHAVELCTOCTB") +
-                                 "AND CODIGOCENTROCUSTO  = " + inteiro("CODIGOCENTROCUSTO") +
-                                 "AND NATURLCTOCTB  = " + inteiro("NATURLCTOCTB")))
+                                 " AND CHAVELCTOCTB = " + inteiro("CHAVELCTOCTB") +
+                                 " AND CODIGOCENTROCUSTO  = " + inteiro("CODIGOCENTROCUSTO") +
+                                 " AND NATURLCTOCTB  = " + inteiro("NATURLCTOCTB")))
       throw Exception("Já existe lançamento para o centro de custo com código " +
                       Campo("CODIGOCENTROCUSTO").AsString() +
                       ". Para alterar utilize a opção de Editar.");
   }
 }
 
-// The cost centre must be one of the company's that the account allows.
-void TnCtbDMLctoGer::ValidarCentroCusto() {
+const std::string& TnCtbDMLctoGer::FiltroCentroCusto() {
   const int64_t empresa = FCodigoEmpresa != 0 ? FCodigoEmpresa : Campo("CODIGOEMPRESA").AsInteger();
   const std::pair<int64_t, int64_t> conta{
       empresa, FContaCtb != 0 ? static_cast<int64_t>(FContaCtb) : Campo("CONTACTB").AsInteger()};
@@ -429,6 +429,19 @@ void TnCtbDMLctoGer::ValidarCentroCusto() {
     FFiltroCentroCusto = Nctbsfuncoes::ProcurarConta(Conexao(), conta.first, conta.second);
     FContaDoFiltroCentroCusto = conta;
   }
+  return FFiltroCentroCusto;
+}
+
+void TnCtbDMLctoGer::DoDepoisCriarFiltroConta(void* /*coluna*/, std::string& filtro) {
+  const std::string& contas = FiltroCentroCusto();
+  if (!contas.empty())
+    filtro = filtro.empty() ? contas : filtro + " and " + contas;
+}
+
+// The cost centre must be one of the company's that the account allows.
+void TnCtbDMLctoGer::ValidarCentroCusto() {
+  const int64_t empresa = FCodigoEmpresa != 0 ? FCodigoEmpresa : Campo("CODIGOEMPRESA").AsInteger();
+  FiltroCentroCusto();
   std::string sql = " Select CODIGOCENTROCUSTO from  CENTROCUSTO where CODIGOEMPRESA = " +
                     Nutil::ValorParaSQL(Value(empresa));
   if (!FFiltroCentroCusto.empty())

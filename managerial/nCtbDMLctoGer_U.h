@@ -125,6 +125,10 @@ class TnCtbDMLctoGer : public TnDMClientDataSet {
   const TnPainelLctoGer& Painel() const { return FPainel; }
   // Asks before closing a screen whose splits do not add up to the entry.
   bool CadastroOnCloseQuery();
+  // The cost-centre lookup's filter, once created: narrowed to the cost
+  // centres the side's account allows (CENTROCUSTOCONTA), the condition the
+  // row's validation then holds the typed cost centre to.
+  void DoDepoisCriarFiltroConta(void* coluna, std::string& filtro);
 
   // --- Row maintenance -------------------------------------------------------
   void AtualizarFiltroChaveLctoCtb();
@@ -173,6 +177,9 @@ class TnCtbDMLctoGer : public TnDMClientDataSet {
  private:
   void CriarCampos();
   void ValidarCentroCusto();
+  // The condition on CENTROCUSTO of the cost centres the side's account
+  // allows ("" when it limits none), read once per company and account.
+  const std::string& FiltroCentroCusto();
   // The functional-currency value of a local amount at the entry's rate.
   void PreencherValorMoeda();
   // Deletes, over every row (filter off, delete handlers detached), those

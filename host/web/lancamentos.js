@@ -80,7 +80,7 @@ function criarEntrada(campo) {
   }
   if (ehConta(campo)) {
     input.dataset.lado = ladoDaConta(campo.nome);
-    input.addEventListener("change", () => mostrarConta(input));
+    input.addEventListener("change", () => mostrarConta(input).then(atualizarRateio));
   }
   if (ehHistorico(campo)) {
     input.dataset.historico = "1";
@@ -88,7 +88,9 @@ function criarEntrada(campo) {
   }
   if (campo.nome === "COMPLHIST") input.addEventListener("change", atualizarHistorico);
   if (campo.nome === "DATALCTOCTB" || campo.nome === "CODIGOESTAB")
-    input.addEventListener("change", () => entradas().filter((e) => e.dataset.lado && e.value).forEach(mostrarConta));
+    input.addEventListener("change", () => Promise.all(entradas().filter((e) => e.dataset.lado && e.value).map(mostrarConta))
+      .then(atualizarRateio));
+  if (campo.nome === "VALORLCTOCTB") input.addEventListener("change", atualizarValorRateio);
   return input;
 }
 
@@ -264,7 +266,8 @@ function escolher(input, valorEscolhido) {
   input.value = valorEscolhido;
   fecharLista();
   limparRecusa(input);
-  if (input.dataset.historico) mostrarHistorico(input);
+  if (input.aoEscolher) input.aoEscolher();
+  else if (input.dataset.historico) mostrarHistorico(input);
   else mostrarConta(input);
 }
 
@@ -426,6 +429,7 @@ function novo(manter = {}) {
   for (const ajuda of elemento("formLancamento").querySelectorAll(".ajuda, .ajuda-conta")) ajuda.textContent = "";
   elemento("botaoExcluir").disabled = true;
   elemento("detalhes").classList.add("oculto");
+  limparRateio();
   primeiraEntrada()?.focus();
 }
 
@@ -438,6 +442,7 @@ async function abrirLancamento(chave) {
   try {
     const dados = await consulta("registro", { chave });
     limparRecusas();
+    limparRateio();
     corrigindo = { chave: Number(chave), textos: {} };
     for (const campo of tela.campos) {
       const input = entrada(campo.nome);
@@ -488,6 +493,7 @@ function perguntar(pergunta) {
 // in a dialog goes back with the answers given before it.
 async function enviar(documento) {
   const respostas = [];
+  let redos = 0;
   for (;;) {
     const resultado = await pedir("/api/lancamentos", {
       method: "POST",
@@ -496,7 +502,9 @@ async function enviar(documento) {
     });
     if (resultado.result !== "question") return resultado;
     const pergunta = resultado.questions.at(-1);
-    const resposta = await perguntar(pergunta);
+    const doRateio = respostaDoRateio(pergunta, redos);
+    if (doRateio) redos++;
+    const resposta = doRateio ?? (await perguntar(pergunta));
     if (resposta === null) return { result: "aborted" };
     respostas.push(resposta);
   }
@@ -524,7 +532,9 @@ async function concluir(resultado, texto) {
 }
 
 async function gravar() {
-  const documento = { op: corrigindo ? "edit" : "insert", company: Number(empresa()), fields: camposDoDocumento() };
+  const documento = {
+    op: corrigindo ? "edit" : "insert", company: Number(empresa()), fields: camposDoDocumento(), ...rateioDoDocumento(),
+  };
   if (corrigindo) documento.key = corrigindo.chave;
   mensagem("Gravando...");
   try {
@@ -582,9 +592,9 @@ const fazerAcao = [
     if (campo) procurar(campo);
   }],
   [/Ultimos/, () => elemento("painelUltimos")?.querySelector("tr.linha")?.scrollIntoView()],
-  [/Ger(enciais)?Deb|Ger(enciais)?Cred|Ativ(idades)?.*(Deb|Cred)/, () => {
+  [/Ger(enciais)?Deb|Ger(enciais)?Cred|Ativ(idades)?.*(Deb|Cred)/, (acao) => {
     if (corrigindo) elemento("detalhes").scrollIntoView();
-    else mensagem("Grave o lançamento antes de abrir os gerenciais e as atividades", true);
+    else irParaRateio(acao.nome);
   }],
 ];
 
@@ -594,12 +604,13 @@ function atalhosDaTela() {
   for (const acao of tela.acoes) {
     const feito = fazerAcao.find(([nome]) => nome.test(acao.nome));
     if (!feito || atalhos.has(acao.atalho)) continue;
-    atalhos.set(acao.atalho, feito[1]);
+    const fazer = () => feito[1](acao);
+    atalhos.set(acao.atalho, fazer);
     const botao = criar("button", acao.rotulo.replace(/\.\.\.$/, ""));
     botao.type = "button";
     botao.title = `${acao.dica || acao.rotulo} (${acao.atalho})`;
     botao.dataset.acao = acao.nome;
-    botao.addEventListener("click", feito[1]);
+    botao.addEventListener("click", fazer);
     barra.appendChild(botao);
   }
   return atalhos;

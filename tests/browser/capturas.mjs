@@ -1,6 +1,7 @@
 // The pictures of docs/web.md, taken by hand (never by the test run):
 //   CTB=$PWD/build-test/host/ctb node tests/browser/capturas.mjs
-// writes docs/lancamentos.png and docs/balancete.png from a demo database.
+// writes docs/lancamentos.png, docs/rateio.png and docs/balancete.png from a
+// demo database.
 
 import path from "node:path";
 import { fileURLToPath } from "node:url";
@@ -38,6 +39,23 @@ try {
   await pagina.locator("#ajudaCONTACTBCRED .saldo").waitFor();
   await pagina.fill("#campoVALORLCTOCTB", "1.250,00");
   await pagina.screenshot({ path: path.join(docs, "lancamentos.png"), fullPage: true });
+
+  // An advertising expense split over cost centres: one row typed, the
+  // rest shown.
+  await pagina.keyboard.press("Alt+N");
+  for (const [nome, texto] of Object.entries({ ...campos, CONTACTBDEB: "4203002", VALORLCTOCTB: "1.500,00" })) {
+    await pagina.fill(`#campo${nome}`, texto);
+    await pagina.press(`#campo${nome}`, "Enter");
+  }
+  await pagina.locator("#rateio-gerencial-debito").waitFor();
+  await pagina.keyboard.press("Control+F7");
+  for (const texto of ["201", "900", "202"]) {
+    await pagina.keyboard.type(texto);
+    await pagina.keyboard.press("Enter");
+  }
+  await pagina.keyboard.type("375");
+  await pagina.locator("#rateio-gerencial-debito").scrollIntoViewIfNeeded();
+  await pagina.screenshot({ path: path.join(docs, "rateio.png") });
 
   await pagina.goto("/balancete");
   await pagina.waitForSelector("#empresa option", { state: "attached" });

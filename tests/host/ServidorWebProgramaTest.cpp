@@ -298,7 +298,12 @@ TEST_P(TServidorWebTest, EachSessionReachesOnlyItsUsersCompaniesAndRights) {
   for (const char* rota :
        {"/api/lancamentos/tela?empresa=2&aba=t1", "/api/lancamentos/contas?empresa=2&texto=caixa",
         "/api/lancamentos/registro?empresa=2&chave=1",
-        "/api/lancamentos/historico?empresa=2&codigo=3&data=11/08/2025"}) {
+        "/api/lancamentos/historico?empresa=2&codigo=3&data=11/08/2025",
+        "/api/lancamentos/rateio?empresa=2&aba=t1&data=11/08/2025&debito=4203002",
+        "/api/lancamentos/rateio/automatico?empresa=2&tipo=gerencial&lado=debito&conta=4203002"
+        "&data=11/08/2025&valor=100",
+        "/api/lancamentos/rateio/percentuais?empresa=2&conta=4203002",
+        "/api/lancamentos/centros?empresa=2&conta=4203002"}) {
     res = Get(terceiro, rota);
     EXPECT_EQ(res->status, 403) << rota;
     EXPECT_NE(Erro(res).find("não tem direito a \"Lançamentos Contábeis\""), std::string::npos)
@@ -743,6 +748,119 @@ TEST_P(TServidorWebTest, EntryPageReadsAmountsAsTypedAndNamesFieldsByLabel) {
   }
   EXPECT_EQ(json::parse(Get(sessao, "/api/sessao")->body)["empresas"][0]["exercicio"],
             (json{{"de", "2025-01-01"}, {"ate", "2025-12-31"}}));
+}
+
+// The splits of an entry keyed on the page: the sides that take them, the
+// automatic rows the split modules compute (nothing written), the account's
+// rates, the cost centres the account allows; then the entry posted with its
+// split typed as the page shows amounts.
+TEST_P(TServidorWebTest, EntryPageKeysSplitsWithTheModulesRules) {
+  ASSERT_NO_FATAL_FAILURE(Iniciar());
+  const TSessao sessao = Entrar(1, kSenha);
+  const std::string data = "&data=15/08/2025";
+  const auto ler = [&](const std::string& rota) {
+    auto res = Get(sessao, "/api/lancamentos/" + rota);
+    EXPECT_EQ(res->status, 200) << rota << ' ' << res->body;
+    return json::parse(res->body);
+  };
+  const int64_t gerenciais = Contar("select count(*) from LCTOGER");
+  const int64_t antes = Lancamentos();
+  EXPECT_EQ(
+      ler("rateio?empresa=1&aba=t1&debito=4203002&credito=BANCO" + data),
+      (json{{"debito",
+             {{"conta", 4203002}, {"gerencial", true}, {"abre", false}, {"atividades", false}}},
+            {"credito",
+             {{"conta", 1101003}, {"gerencial", false}, {"abre", false}, {"atividades", false}}}}));
+  // Rates 60 %, 25 %, 15 %: largest first, the cent left to the highest
+  // cost centre when they reach 100 %.
+  const struct {
+    const char* Parametros;
+    json Linhas;
+  } automaticos[] = {
+      {"tipo=gerencial&lado=debito&conta=4203002&valor=1.000,01",
+       {{{"codigo", 201}, {"descricao", "Vendas"}, {"valor", "600,01"}},
+        {{"codigo", 202}, {"descricao", "Marketing"}, {"valor", "250,00"}},
+        {{"codigo", 301}, {"descricao", "Logística"}, {"valor", "150,00"}}}},
+      {"tipo=gerencial&lado=credito&conta=BANCO&valor=10", json::array()},
+  };
+  for (const auto& caso : automaticos)
+    EXPECT_EQ(ler(std::string("rateio/automatico?empresa=1&") + caso.Parametros + data)["linhas"],
+              caso.Linhas);
+  EXPECT_EQ(Contar("select count(*) from LCTOGER"), gerenciais);
+  EXPECT_EQ(
+      ler("rateio/percentuais?empresa=1&conta=4203002"),
+      (json{{"titulo", "Percentuais Conta Contábil: 4203002"},
+            {"linhas",
+             {"Centro Custo: 201 - Vendas (60,00 %)", "Centro Custo: 202 - Marketing (25,00 %)",
+              "Centro Custo: 301 - Logística (15,00 %)", "Rateio Total: 100,00 %"}}}));
+  EXPECT_EQ(ler("rateio/percentuais?empresa=1&conta=BANCO"),
+            (json{{"mensagem", "Não existem rateios automáticos para esta conta contábil!"}}));
+  // The cost centres the account allows, when it limits them.
+  const auto codigos = [&](const std::string& parametros) {
+    std::vector<int64_t> lista;
+    for (const json& centro : ler("centros?empresa=1&conta=4203002" + parametros))
+      lista.push_back(centro["codigo"]);
+    return lista;
+  };
+  EXPECT_EQ(codigos("&texto=mark"), std::vector<int64_t>{202});
+  EXPECT_EQ(codigos("").size(), 7u);
+  Conexao().ExecuteDirect(
+      "insert into CENTROCUSTOCONTA (CODIGOEMPRESA, CONTACTB, CENTROSCUSTO) values (1, 4203002, "
+      "'201-202')");
+  EXPECT_EQ(codigos(""), (std::vector<int64_t>{201, 202}));
+
+  json documento = LancamentoDemo("2025-08-15", "100,00");
+  documento["fields"]["CONTACTBDEB"] = 4203002;
+  const auto postar = [&](int centro, const char* valor) {
+    documento["managerial"] = {{"debit",
+                                {{{"CODIGOCENTROCUSTO", 201}, {"VALORLCTOGER", "60,00"}},
+                                 {{"CODIGOCENTROCUSTO", centro}, {"VALORLCTOGER", valor}}}}};
+    return json::parse(
+        Post(sessao, "/api/lancamentos", json{{"aba", "t1"}, {"documento", documento}}.dump())
+            ->body);
+  };
+  const struct {
+    int Centro;
+    const char* Valor;
+    const char* Mensagem;
+  } recusas[] = {
+      {202, "40.0",
+       "Lançamento gerencial a débito 2: número inválido: '40.0' (use vírgula decimal e ponto só "
+       "entre milhares: 1.234,56)"},
+      {201, "40,00",
+       "Lançamento gerencial a débito 2: Já existe lançamento para o centro de custo com código "
+       "201. Para alterar utilize a opção de Editar."},
+  };
+  for (const auto& recusa : recusas) {
+    const json recusado = postar(recusa.Centro, recusa.Valor);
+    EXPECT_EQ(recusado["result"], "refused");
+    EXPECT_EQ(recusado["message"], recusa.Mensagem);
+  }
+  EXPECT_EQ(Contar("select count(*) from LCTOGER"), gerenciais);
+  EXPECT_EQ(Lancamentos(), antes);
+  const json postado = postar(202, "40,00");
+  ASSERT_EQ(postado["result"], "posted") << postado;
+  EXPECT_EQ(Contar("select count(*) from LCTOGER where CHAVELCTOCTB = " +
+                   std::to_string(postado["entry"]["CHAVELCTOCTB"].get<int64_t>()) +
+                   " and ORIGEMDADO = 2"),
+            2);
+  // "Refaz rateio automático" on the web screen, which has no button for it:
+  // the rows the automatic read showed, written as automatic (the account
+  // allowed every cost centre again, on another tab: a screen reads what an
+  // account allows once).
+  Conexao().ExecuteDirect("delete from CENTROCUSTOCONTA");
+  documento["fields"]["VALORLCTOCTB"] = "1.000,01";
+  documento["managerial"] = {{"redo", {"debit"}}};
+  documento["answers"] = {"Sim"};
+  const json refeito = json::parse(
+      Post(sessao, "/api/lancamentos", json{{"aba", "t2"}, {"documento", documento}}.dump())->body);
+  ASSERT_EQ(refeito["result"], "posted") << refeito;
+  EXPECT_EQ(Contar("select count(*) from LCTOGER where ORIGEMDADO = 1 and CHAVELCTOCTB = " +
+                   std::to_string(refeito["entry"]["CHAVELCTOCTB"].get<int64_t>()) +
+                   " and ((CODIGOCENTROCUSTO = 201 and VALORLCTOGER * 100 = 60001) or "
+                   "(CODIGOCENTROCUSTO = 202 and VALORLCTOGER * 100 = 25000) or "
+                   "(CODIGOCENTROCUSTO = 301 and VALORLCTOGER * 100 = 15000))"),
+            3);
 }
 
 CTB_INSTANTIATE_ENGINES(TServidorWebTest);
