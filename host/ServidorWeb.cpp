@@ -38,7 +38,9 @@
 #include "host/JsonEstrito.h"
 #include "host/LinhaComando.h"
 #include "host/PaginaLancamento.h"
+#include "host/ParametrosWeb.h"
 #include "host/RelatorioContabil.h"
+#include "host/RotasPaginasWeb.h"
 #include "host/Saida.h"
 #include "host/SegurancaWeb.h"
 #include "host/SenhaUsuario.h"
@@ -55,12 +57,12 @@ namespace {
 using json = nlohmann::ordered_json;
 using TRelogio = std::chrono::steady_clock;
 
-// A refusal of the user's access (company, right, CSRF): 403, where any
-// other Exception is the input's fault (400).
-class ERecusa : public Exception {
- public:
-  using Exception::Exception;
-};
+using ParametrosWeb::Autorizar;
+using ParametrosWeb::Data;
+using ParametrosWeb::DataDoParametro;
+using ParametrosWeb::ERecusa;
+using ParametrosWeb::Inteiro;
+using ParametrosWeb::VerificarDireitoBalancete;
 
 // An answer already decided (status and message), thrown from deep in a
 // handler.
@@ -95,66 +97,12 @@ std::string TipoArquivo(const std::string& nome) {
   return "application/octet-stream";
 }
 
-// A parameter of the query string as an integer in [minimo, maximo]; the
-// default when absent.
-int64_t Inteiro(const httplib::Request& req, const char* nome, int64_t minimo, int64_t maximo,
-                std::optional<int64_t> padrao = std::nullopt) {
-  if (!req.has_param(nome) || req.get_param_value(nome).empty()) {
-    if (padrao)
-      return *padrao;
-    throw Exception(fmt::format("Informe o parâmetro {}", nome));
-  }
-  const std::string texto = req.get_param_value(nome);
-  static const std::regex kNumero("-?[0-9]{1,18}");
-  if (!std::regex_match(texto, kNumero) || std::stoll(texto) < minimo || std::stoll(texto) > maximo)
-    throw Exception(
-        fmt::format("Parâmetro {} inválido: use um número de {} a {}", nome, minimo, maximo));
-  return std::stoll(texto);
-}
-
-// A date parameter: only the characters a date has, the command parses it.
-std::string Data(const httplib::Request& req, const char* nome) {
-  std::string texto = req.get_param_value(nome);
-  static const std::regex kData("[0-9]{4}-[0-9]{2}-[0-9]{2}|[0-9]{2}/[0-9]{2}/[0-9]{4}");
-  if (!std::regex_match(texto, kData))
-    throw Exception(fmt::format("Parâmetro {} inválido: use AAAA-MM-DD ou DD/MM/AAAA", nome));
-  return texto;
-}
-
 // The browser tab a screen belongs to.
 std::string Aba(const std::string& texto) {
   static const std::regex kAba("[A-Za-z0-9_-]{1,64}");
   if (!std::regex_match(texto, kAba))
     throw Exception("Informe a aba (até 64 letras, dígitos, - ou _)");
   return texto;
-}
-
-// A date parameter as a date: AAAA-MM-DD or DD/MM/AAAA.
-TDateTime DataDoParametro(const httplib::Request& req, const char* nome) {
-  const std::optional<TDateTime> data = ParseDate(Data(req, nome));
-  if (!data)
-    throw Exception(fmt::format("Parâmetro {} inválido: não é uma data", nome));
-  return DateOf(*data);
-}
-
-void VerificarDireitoBalancete(TSessaoHost& host) {
-  TnDMDireitoUsuario* direitos = nDMDireitoUsuario();
-  if (direitos == nullptr || !direitos->TemDireitoLiberado(ComandoBalancete::kDireitoConsulta))
-    throw ERecusa(fmt::format(
-        "O usuário {} não tem o direito de abrir o Balancete Débito Crédito Movimento ({})",
-        host.Conexao().CodigoUsuario(), ComandoBalancete::kDireitoConsulta));
-}
-
-// Runs the access checks: what they refuse is a 403.
-template <class F>
-void Autorizar(F&& verificar) {
-  try {
-    verificar();
-  } catch (const ERecusa&) {
-    throw;
-  } catch (const Exception& e) {
-    throw ERecusa(e.what());
-  }
 }
 
 // The xlsx writer writes a file: a private folder of the server's, never a
@@ -314,6 +262,13 @@ class TServidor {
               [&](TSessaoHost& host, TSessaoWeb& sessao) { Lancamento(req, res, host, sessao); });
     });
     RotasPaginaLancamento();
+    RotasPaginasWeb::Registrar(
+        *FHttp, [this](const httplib::Request& req, httplib::Response& res, bool mudanca,
+                       const RotasPaginasWeb::TTrabalho& trabalho) {
+          Atender(req, res, mudanca, [&](TSessaoHost& host, TSessaoWeb&) {
+            ResponderJson(res, 200, trabalho(req, host));
+          });
+        });
   }
 
   // The reads of the journal-entry page: each checks the company and the

@@ -32,6 +32,9 @@
 //                                  &complemento]: a history in words
 //   GET  /api/lancamentos/registro ?empresa&chave: an entry and its splits
 //
+// The ledger, search and deleted-entry pages (/razao, /excluidos) and their
+// routes under /api/paginas/ are RotasPaginasWeb's.
+//
 // The journal-entry routes need the right of the entries' menu entry
 // (actTnCtbDMLctoCtb) besides the company, as the command does.
 //

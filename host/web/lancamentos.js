@@ -339,6 +339,7 @@ async function mostrarConta(input) {
     const partes = [`${conta.conta} - ${conta.descricao}`];
     if (conta.titulo) partes.push(`${conta.titulo.conta} ${conta.titulo.descricao}`);
     ajuda.textContent = partes.join(" | ");
+    ajuda.append(" ", linkRazao({ empresa: empresa(), conta: conta.conta }));
     ajuda.dataset.saldo = conta.saldo ?? "";
     ajuda.dataset.conta = conta.conta;
     if (conta.saldo !== null) {
@@ -576,11 +577,7 @@ function atalhoDoEvento(evento) {
 // What the page does for the screen's actions it offers, by the action's
 // name; the shortcut is the module's.
 const fazerAcao = [
-  [/Pesquisar/, () => {
-    const campo = document.activeElement?.dataset?.lado ? document.activeElement : entrada("CONTACTBDEB");
-    campo?.focus();
-    if (campo) procurar(campo);
-  }],
+  [/Pesquisar/, () => abrirPesquisa(empresa(), abrirLancamento)],
   [/Ultimos/, () => elemento("painelUltimos")?.querySelector("tr.linha")?.scrollIntoView()],
   [/Ger(enciais)?Deb|Ger(enciais)?Cred|Ativ(idades)?.*(Deb|Cred)/, () => {
     if (corrigindo) elemento("detalhes").scrollIntoView();
@@ -607,7 +604,7 @@ function atalhosDaTela() {
 
 function teclado(atalhos) {
   document.addEventListener("keydown", (evento) => {
-    if (elemento("pergunta").open) return;
+    if (document.querySelector("dialog[open]")) return;
     const acao = atalhos.get(atalhoDoEvento(evento));
     if (acao) {
       evento.preventDefault();
@@ -649,6 +646,8 @@ async function abrirTela() {
 
 async function iniciar() {
   csrf = (await iniciarSessao()).csrf;
+  const empresaPedida = new URLSearchParams(location.search).get("empresa");
+  if (empresaPedida) elemento("empresa").value = empresaPedida;
   await abrirTela();
   teclado(atalhosDaTela());
   elemento("empresa").addEventListener("change", () => abrirTela().catch((erro) => mensagem(erro.message, true)));
@@ -656,6 +655,9 @@ async function iniciar() {
   elemento("botaoGravar").addEventListener("click", gravar);
   elemento("botaoExcluir").addEventListener("click", excluir);
   elemento("formLancamento").addEventListener("submit", (evento) => evento.preventDefault());
+  // Another page's entry (/lancamentos?empresa&chave) opens for correction.
+  const pedido = new URLSearchParams(location.search);
+  if (pedido.get("chave")) await abrirLancamento(pedido.get("chave"));
   document.body.dataset.pronta = "1";
 }
 
