@@ -577,7 +577,6 @@ function atalhoDoEvento(evento) {
 // What the page does for the screen's actions it offers, by the action's
 // name; the shortcut is the module's.
 const fazerAcao = [
-  [/Pesquisar/, () => abrirPesquisa(empresa(), abrirLancamento)],
   [/Ultimos/, () => elemento("painelUltimos")?.querySelector("tr.linha")?.scrollIntoView()],
   [/Ger(enciais)?Deb|Ger(enciais)?Cred|Ativ(idades)?.*(Deb|Cred)/, () => {
     if (corrigindo) elemento("detalhes").scrollIntoView();
@@ -585,8 +584,15 @@ const fazerAcao = [
   }],
 ];
 
+// The search of the company's entries (pesquisa.js): the one chosen opens
+// for correction.
+function pesquisar() {
+  abrirPesquisa(empresa(), abrirLancamento);
+}
+
 function atalhosDaTela() {
-  const atalhos = new Map([["Ctrl+Enter", gravar], ["Ctrl+Delete", excluir], ["Alt+N", () => novo()]]);
+  const atalhos = new Map([["Ctrl+Enter", gravar], ["Ctrl+Delete", excluir], ["Alt+N", () => novo()],
+    ["Ctrl+F3", pesquisar]]);
   const barra = elemento("barraAcoes");
   for (const acao of tela.acoes) {
     const feito = fazerAcao.find(([nome]) => nome.test(acao.nome));
@@ -654,6 +660,7 @@ async function iniciar() {
   elemento("botaoNovo").addEventListener("click", () => novo());
   elemento("botaoGravar").addEventListener("click", gravar);
   elemento("botaoExcluir").addEventListener("click", excluir);
+  elemento("botaoPesquisar").addEventListener("click", pesquisar);
   elemento("formLancamento").addEventListener("submit", (evento) => evento.preventDefault());
   // Another page's entry (/lancamentos?empresa&chave) opens for correction.
   const pedido = new URLSearchParams(location.search);

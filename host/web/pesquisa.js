@@ -77,7 +77,7 @@ function linhaDaPesquisa(linha, aoAbrir) {
   return tr;
 }
 
-async function pesquisar(empresaAtual, aoAbrir, pagina) {
+async function buscarLancamentos(empresaAtual, aoAbrir, pagina) {
   const parametros = {
     empresa: empresaAtual,
     de: elemento("pesquisaDe").value,
@@ -125,9 +125,9 @@ function abrirPesquisa(empresaAtual, aoAbrir) {
   }
   elemento("formPesquisa").onsubmit = (evento) => {
     evento.preventDefault();
-    pesquisar(empresaAtual, aoAbrir, 1);
+    buscarLancamentos(empresaAtual, aoAbrir, 1);
   };
-  elemento("pesquisaMais").onclick = () => pesquisar(empresaAtual, aoAbrir, pesquisaPagina + 1);
+  elemento("pesquisaMais").onclick = () => buscarLancamentos(empresaAtual, aoAbrir, pesquisaPagina + 1);
   dialogo.showModal();
   elemento("pesquisaDe").focus();
   elemento("pesquisaDe").select();
