@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <regex>
+#include <utility>
+#include <vector>
 
 #include "framework/core/Exceptions.h"
 #include "framework/core/FormatDateTime.h"
@@ -64,10 +66,11 @@ const TConta& ContaAnalitica(const RelatorioContabil::TPlano& plano, const std::
   return *conta;
 }
 
-// One page of an account's ledger. The entries before the page are summed
-// by the database, not read: the page's running balance starts from the
-// opening balance of the period plus that sum, so any page costs one sorted
-// scan of the account's entries in the period, never a read of them all.
+// One page of an account's ledger. The entries are counted month by month;
+// the page's month starts from the balance tables' figure, plus the sum
+// (by the database) of that month's entries before the page: any page costs
+// the counts and a sorted read of one or two months of the account, never a
+// read of the whole ledger.
 json Razao(const httplib::Request& req, TSessaoHost& host) {
   const int64_t empresa = Inteiro(req, "empresa", 1, 32767);
   const int estab = static_cast<int>(Inteiro(req, "estab", 0, 32767, 0));
@@ -90,65 +93,89 @@ json Razao(const httplib::Request& req, TSessaoHost& host) {
   const RelatorioContabil::TPlano plano(conexao, static_cast<int>(empresa));
   const TConta& conta = ContaAnalitica(plano, textoConta, empresa);
 
-  TParams params = {{"pEmpresa", Value(empresa)},
-                    {"pConta", Value(conta.ContaCtb)},
-                    {"pInicio", Value(de)},
-                    {"pFim", Value(ate)},
-                    {"pEstab", Value(estab)}};
-  RelatorioContabil::AdicionarLivro(params, livro);
+  // The parameters of the entries of one month window, and `extras`.
+  const auto janela = [&](const std::pair<TDateTime, TDateTime>& mes, TParams extras = {}) {
+    TParams params = {{"pEmpresa", Value(empresa)},
+                      {"pConta", Value(conta.ContaCtb)},
+                      {"pInicio", Value(mes.first)},
+                      {"pFim", Value(mes.second)},
+                      {"pEstab", Value(estab)}};
+    RelatorioContabil::AdicionarLivro(params, livro);
+    params.insert(params.end(), extras.begin(), extras.end());
+    return params;
+  };
   const std::string base = std::string("(") + ComandoRazao::kSqlLancamentosDaConta + ") L";
-  const ValueArray totais =
-      conexao
-          .ExecuteQuery(
-              "select count(*), sum(case when LADO = 1 then VALORLCTOCTB else 0 end), "
-              "sum(case when LADO = 2 then VALORLCTOCTB else 0 end) from " +
-                  base,
-              params)
-          .Rows.at(0);
-  const int64_t total = totais[0].AsInteger();
+  const std::string ordem = " order by DATALCTOCTB, CHAVELCTOCTB, LADO";
+  // The period's months, each counted apart: a page is found by the counts
+  // and read from its month (and the next ones) alone.
+  const auto meses = RelatorioContabil::Meses(de, ate);
+  std::vector<int64_t> porMes;
+  int64_t total = 0;
+  for (const auto& mes : meses) {
+    porMes.push_back(
+        conexao.ExecuteScalar("select count(*) from " + base, janela(mes)).AsInteger());
+    total += porMes.back();
+  }
   const int64_t paginas = std::max<int64_t>(1, (total + tamanho - 1) / tamanho);
   const int64_t pagina = std::min(pedida, paginas);
-  const int64_t antes = (pagina - 1) * tamanho;
+  size_t mes = 0;
+  int64_t pular = (pagina - 1) * tamanho;
+  while (mes < meses.size() && pular >= porMes[mes])
+    pular -= porMes[mes++];
 
-  const RelatorioContabil::TDebitoCredito abertura = RelatorioContabil::SaldoDaConta(
-      RelatorioContabil::SaldosAntesDe(conexao, static_cast<int>(empresa), de, livro),
-      conta.ContaCtb, estab);
-  Currency saldo = abertura.Saldo();
-  const std::string ordem = " order by DATALCTOCTB, CHAVELCTOCTB, LADO";
-  params.emplace_back("pAntes", Value(antes));
-  if (antes > 0)
+  // The balance before a day, from the balance tables as the trial balance
+  // reads them: the month's opening balance without reading its entries.
+  const auto antesDe = [&](TDateTime dia) {
+    return RelatorioContabil::SaldoDaConta(
+        RelatorioContabil::SaldosAntesDe(conexao, static_cast<int>(empresa), dia, livro),
+        conta.ContaCtb, estab);
+  };
+  const RelatorioContabil::TDebitoCredito abertura = antesDe(de);
+  const RelatorioContabil::TDebitoCredito fechamento = antesDe(IncDay(ate));
+  Currency saldo = mes == 0             ? abertura.Saldo()
+                   : mes < meses.size() ? antesDe(meses[mes].first).Saldo()
+                                        : fechamento.Saldo();
+  if (mes < meses.size() && pular > 0) {
     saldo += conexao
                  .ExecuteScalar(
                      "select sum(case when LADO = 1 then VALORLCTOCTB else "
                      "-VALORLCTOCTB end) from (select LADO, VALORLCTOCTB from " +
                          base + ordem + " limit :pAntes) A",
-                     params)
+                     janela(meses[mes], {{"pAntes", Value(pular)}}))
                  .AsCurrency();
-  params.emplace_back("pLimite", Value(tamanho));
+  }
   const std::map<int, std::string> historicos = RelatorioContabil::Historicos(conexao);
   json linhas = json::array();
-  for (const ValueArray& linha :
-       conexao
-           .ExecuteQuery("select * from " + base + ordem + " limit :pLimite offset :pAntes", params)
-           .Rows) {
-    const bool debito = linha[3].AsInteger() == 1;
-    const int64_t contra = linha[4].IsNull() ? 0 : linha[4].AsInteger();
-    const Currency valor = linha[7].AsCurrency();
-    saldo += debito ? valor : -valor;
-    const HistoricoPadrao::TLancamento lancamento = {
-        debito ? conta.ContaCtb : contra, debito ? contra : conta.ContaCtb, linha[0].AsDateTime()};
-    linhas.push_back(json{{"data", DataIso(linha[0].AsDateTime())},
-                          {"chave", linha[1].AsInteger()},
-                          {"estab", linha[2].AsInteger()},
-                          {"contrapartida", contra == 0 ? json() : json(contra)},
-                          {"descricao", contra == 0 ? "" : plano.Descricao(contra)},
-                          {"debito", debito ? Numero(valor) : json()},
-                          {"credito", debito ? json() : Numero(valor)},
-                          {"saldo", Saldo(saldo)},
-                          {"historico", RelatorioContabil::TextoHistorico(
-                                            historicos, plano, linha[5], linha[6], lancamento)}});
+  for (size_t atual = mes; atual < meses.size() && std::cmp_less(linhas.size(), tamanho); ++atual) {
+    const TParams params =
+        janela(meses[atual], {{"pAntes", Value(atual == mes ? pular : int64_t{0})},
+                              {"pLimite", Value(tamanho - static_cast<int64_t>(linhas.size()))}});
+    for (const ValueArray& linha :
+         conexao
+             .ExecuteQuery("select * from " + base + ordem + " limit :pLimite offset :pAntes",
+                           params)
+             .Rows) {
+      const bool debito = linha[3].AsInteger() == 1;
+      const int64_t contra = linha[4].IsNull() ? 0 : linha[4].AsInteger();
+      const Currency valor = linha[7].AsCurrency();
+      saldo += debito ? valor : -valor;
+      const HistoricoPadrao::TLancamento lancamento = {debito ? conta.ContaCtb : contra,
+                                                       debito ? contra : conta.ContaCtb,
+                                                       linha[0].AsDateTime()};
+      linhas.push_back(json{{"data", DataIso(linha[0].AsDateTime())},
+                            {"chave", linha[1].AsInteger()},
+                            {"estab", linha[2].AsInteger()},
+                            {"contrapartida", contra == 0 ? json() : json(contra)},
+                            {"descricao", contra == 0 ? "" : plano.Descricao(contra)},
+                            {"debito", debito ? Numero(valor) : json()},
+                            {"credito", debito ? json() : Numero(valor)},
+                            {"saldo", Saldo(saldo)},
+                            {"historico", RelatorioContabil::TextoHistorico(
+                                              historicos, plano, linha[5], linha[6], lancamento)}});
+    }
   }
-  const Currency debitos = totais[1].AsCurrency(), creditos = totais[2].AsCurrency();
+  const Currency debitos = fechamento.Debito - abertura.Debito;
+  const Currency creditos = fechamento.Credito - abertura.Credito;
   return json{
       {"conta",
        {{"conta", conta.ContaCtb}, {"classificacao", conta.Classif}, {"descricao", conta.Descr}}},
