@@ -17,17 +17,7 @@
 
 namespace ComandoRazao {
 
-namespace {
-
-using RelatorioContabil::TConta;
-using RelatorioContabil::TDebitoCredito;
-using SaidaRelatorio::TCelula;
-using SaidaRelatorio::TEscritor;
-using SaidaRelatorio::TTipoColuna;
-
-// One account's entries of one month on either side, in date and key order
-// (the debit side first when an entry has the account on both).
-constexpr const char* kSqlLancamentos =
+const char* const kSqlLancamentosDaConta =
     "select DATALCTOCTB, CHAVELCTOCTB, CODIGOESTAB, 1 LADO, CONTACTBCRED CONTRA, CODIGOHISTCTB, "
     "COMPLHIST, VALORLCTOCTB from LCTOCTB where CODIGOEMPRESA = :pEmpresa and "
     "CONTACTBDEB = :pConta and DATALCTOCTB between :pInicio and :pFim and "
@@ -36,8 +26,19 @@ constexpr const char* kSqlLancamentos =
     "select DATALCTOCTB, CHAVELCTOCTB, CODIGOESTAB, 2 LADO, CONTACTBDEB CONTRA, CODIGOHISTCTB, "
     "COMPLHIST, VALORLCTOCTB from LCTOCTB where CODIGOEMPRESA = :pEmpresa and "
     "CONTACTBCRED = :pConta and DATALCTOCTB between :pInicio and :pFim and "
-    "(:pEstab = 0 or CODIGOESTAB = :pEstab) and TIPOLANCAMENTO in (:pTipoNormal, :pTipoLivro) "
-    "order by 1, 2, 4";
+    "(:pEstab = 0 or CODIGOESTAB = :pEstab) and TIPOLANCAMENTO in (:pTipoNormal, :pTipoLivro)";
+
+namespace {
+
+using RelatorioContabil::TConta;
+using RelatorioContabil::TDebitoCredito;
+using SaidaRelatorio::TCelula;
+using SaidaRelatorio::TEscritor;
+using SaidaRelatorio::TTipoColuna;
+
+// In date and key order, the debit side first when an entry has the account
+// on both.
+const std::string kSqlLancamentos = std::string(kSqlLancamentosDaConta) + " order by 1, 2, 4";
 
 enum EColuna {
   cConta,

@@ -36,6 +36,13 @@ struct TOpcoes {
   bool PorFilial = false;
 };
 
+// One account's entries between :pInicio and :pFim on either side, unordered:
+// DATALCTOCTB, CHAVELCTOCTB, CODIGOESTAB, LADO (1 debit, 2 credit), CONTRA
+// (the other side's account), CODIGOHISTCTB, COMPLHIST, VALORLCTOCTB; with
+// :pEmpresa, :pConta, :pEstab (0: all) and the book's parameters
+// (RelatorioContabil::AdicionarLivro).
+extern const char* const kSqlLancamentosDaConta;
+
 // Writes the ledger; returns the line to print after it (empty, or the file
 // written). Raises Exception for a selection that names no account.
 std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& saida);

@@ -143,10 +143,14 @@ std::optional<std::string> DataOfx(const std::string& escrita) {
 
 }  // namespace
 
+bool EhTextoOfx(const std::string& inicio) {
+  const std::string maiusculas = Nutil::UpperCase(inicio);
+  return maiusculas.find("OFXHEADER") != std::string::npos ||
+         maiusculas.find("<OFX>") != std::string::npos;
+}
+
 bool EhOfx(const std::string& arquivo) {
-  const std::string inicio =
-      Nutil::UpperCase(HostComum::InicioDoArquivo(arquivo, 4096, "o extrato"));
-  return inicio.find("OFXHEADER") != std::string::npos || inicio.find("<OFX>") != std::string::npos;
+  return EhTextoOfx(HostComum::InicioDoArquivo(arquivo, 4096, "o extrato"));
 }
 
 TExtrato LerCsv(std::istream& csv, const TMapaImportacao& mapa, TCodificacaoCsv codificacao) {
@@ -220,10 +224,11 @@ TExtrato LerCsv(std::istream& csv, const TMapaImportacao& mapa, TCodificacaoCsv 
   return extrato;
 }
 
-TExtrato LerOfx(const std::string& arquivo) {
+TExtrato LerOfx(const std::string& arquivo, const std::string& nomeExibido) {
+  const std::string& nome = nomeExibido.empty() ? arquivo : nomeExibido;
   const std::string texto = HostComum::InicioDoArquivo(arquivo, kMaxBytesOfx, "o extrato");
   if (texto.size() > kMaxBytesOfx)
-    throw Exception(fmt::format("O extrato {} passa de {} MB", arquivo, kMaxBytesOfx >> 20));
+    throw Exception(fmt::format("O extrato {} passa de {} MB", nome, kMaxBytesOfx >> 20));
   // libofx would otherwise talk on the terminal about every element.
   for (int* mensagens : {&ofx_PARSER_msg, &ofx_DEBUG_msg, &ofx_DEBUG1_msg, &ofx_DEBUG2_msg,
                          &ofx_DEBUG3_msg, &ofx_DEBUG4_msg, &ofx_DEBUG5_msg, &ofx_STATUS_msg,
@@ -237,23 +242,22 @@ TExtrato LerOfx(const std::string& arquivo) {
   // bank left out) and reads on: its transactions count as long as each
   // pairs with its own block, by position and identifier (FITID).
   if (libofx_proc_file(contexto.get(), arquivo.c_str(), OFX) != 0 && transacoes.empty())
-    throw Exception("O arquivo " + arquivo +
-                    " não é um OFX legível (a biblioteca de OFX o recusou)");
+    throw Exception("O arquivo " + nome + " não é um OFX legível (a biblioteca de OFX o recusou)");
   const std::vector<TBlocoOfx> blocos = BlocosOfx(texto);
   if (blocos.size() != transacoes.size())
     throw Exception(fmt::format("O OFX {} tem {} transações (STMTTRN), mas só {} puderam ser lidas",
-                                arquivo, blocos.size(), transacoes.size()));
+                                nome, blocos.size(), transacoes.size()));
   for (size_t i = 0; i < blocos.size(); ++i)
     if (blocos[i].Identificador != Nutil::Trim(transacoes[i].Identificador))
       throw Exception(
           fmt::format("A transação da linha {} de {} (FITID '{}') não pôde ser lida em ordem",
-                      blocos[i].Linha, arquivo, blocos[i].Identificador));
+                      blocos[i].Linha, nome, blocos[i].Identificador));
   std::set<std::string> contas;
   for (const TTransacaoOfx& transacao : transacoes)
     contas.insert(transacao.Conta);
   if (contas.size() > 1)
     throw Exception(
-        fmt::format("O extrato {} traz {} contas bancárias; importe um arquivo por conta", arquivo,
+        fmt::format("O extrato {} traz {} contas bancárias; importe um arquivo por conta", nome,
                     contas.size()));
 
   TExtrato extrato;
@@ -276,7 +280,7 @@ TExtrato LerOfx(const std::string& arquivo) {
       if (!transacao.Valor || Currency::FromDouble(*transacao.Valor) != linha.Valor)
         throw Exception(fmt::format(
             "O valor '{}' da linha {} de {} não confere com o que a biblioteca de OFX leu",
-            bloco.Valor, bloco.Linha, arquivo));
+            bloco.Valor, bloco.Linha, nome));
     } else {
       Recusar(linha, kCampoValor,
               fmt::format("número inválido: '{}' (o OFX escreve o valor com ponto decimal e no "

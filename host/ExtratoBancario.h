@@ -61,6 +61,8 @@ inline constexpr size_t kMaxBytesOfx = size_t{16} * 1024 * 1024;
 // Whether the file starts as OFX does (an OFX header or element in its
 // first bytes); Exception when it cannot be opened.
 bool EhOfx(const std::string& arquivo);
+// Whether a text's first bytes are an OFX's.
+bool EhTextoOfx(const std::string& inicio);
 
 // Exception for a map that names other fields or misses one it needs, and
 // for a header without a mapped column.
@@ -68,7 +70,8 @@ TExtrato LerCsv(std::istream& csv, const TMapaImportacao& mapa, TCodificacaoCsv 
 
 // Exception for a file libofx cannot read, larger than kMaxBytesOfx, with
 // more than one bank account, or whose amounts libofx read otherwise.
-TExtrato LerOfx(const std::string& arquivo);
+// `nomeExibido`: how the messages name the file ("": its path).
+TExtrato LerOfx(const std::string& arquivo, const std::string& nomeExibido = "");
 
 // A description as fingerprints and rules read it: upper case, no accents,
 // one space between words.

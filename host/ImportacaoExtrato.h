@@ -21,6 +21,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "framework/core/Currency.h"
 
 #include "host/CsvReader.h"
 #include "host/ImportacaoHost.h"
@@ -45,5 +48,47 @@ struct TOpcoesExtrato {
 ImportacaoHost::TSaidaImportacao ComandoImportStatement(TnDMConexao& conexao,
                                                         const std::string& arquivo,
                                                         const TOpcoesExtrato& opcoes);
+
+// A statement sent as bytes (the web page's upload), never a path: its
+// content (CSV or OFX, told by its first bytes), a CSV's column map and the
+// rules as JSON texts.
+struct TExtratoEnviado {
+  int64_t CodigoEmpresa = 0;
+  std::string Conta;
+  std::string Conteudo;
+  std::string Mapa;  // "" for OFX
+  std::string Regras;
+  TCodificacaoCsv Codificacao = TCodificacaoCsv::Utf8;
+};
+
+// A row as it would be posted: the bank on the side its amount's sign
+// gives, the other account and history by the rules (or the suspense
+// account's, `Transitoria`).
+struct TLinhaPrevista {
+  int Linha = 0;
+  std::string Data;  // YYYY-MM-DD
+  Currency Valor;    // without its sign
+  int64_t Debito = 0;
+  int64_t Credito = 0;
+  int64_t Historico = 0;
+  std::string Documento, Descricao;
+  bool Transitoria = false;
+};
+
+// What a statement would do, nothing written: the rows it would post, the
+// rows the reader or the rules refuse and how many were imported before.
+// The module's own checks (a closed period, a blocked account) run only when
+// the rows are posted.
+struct TPrevia {
+  std::vector<TLinhaPrevista> Gravar;
+  std::vector<ImportacaoHost::TRecusa> Recusas;
+  int64_t JaImportadas = 0;
+};
+
+// Exception for content, map or rules that cannot be read, and an unknown
+// bank account, as the command.
+TPrevia Prever(TnDMConexao& conexao, const TExtratoEnviado& enviado);
+// Posts it as the command does (the same report and status).
+ImportacaoHost::TSaidaImportacao Gravar(TnDMConexao& conexao, const TExtratoEnviado& enviado);
 
 }  // namespace ImportacaoExtrato

@@ -5,7 +5,10 @@
 
 #include <regex>
 
-#include "framework/core/Exceptions.h"
+#include "framework/app/TnDMDireitoUsuario.h"
+#include "framework/db/TnDMConexao.h"
+#include "host/ComandoBalancete.h"
+#include "host/SessaoHost.h"
 
 namespace ParametrosWeb {
 
@@ -37,6 +40,21 @@ TDateTime DataDoParametro(const httplib::Request& req, const char* nome) {
   if (!data)
     throw Exception(fmt::format("Parâmetro {} inválido: não é uma data", nome));
   return DateOf(*data);
+}
+
+std::string Texto(const httplib::Request& req, const char* nome, size_t maximo) {
+  std::string texto = req.get_param_value(nome);
+  if (texto.size() > maximo)
+    throw Exception(fmt::format("Parâmetro {} longo demais: até {} caracteres", nome, maximo));
+  return texto;
+}
+
+void VerificarDireitoBalancete(TSessaoHost& host) {
+  TnDMDireitoUsuario* direitos = nDMDireitoUsuario();
+  if (direitos == nullptr || !direitos->TemDireitoLiberado(ComandoBalancete::kDireitoConsulta))
+    throw ERecusa(fmt::format(
+        "O usuário {} não tem o direito de abrir o Balancete Débito Crédito Movimento ({})",
+        host.Conexao().CodigoUsuario(), ComandoBalancete::kDireitoConsulta));
 }
 
 }  // namespace ParametrosWeb

@@ -42,6 +42,7 @@
 #include "host/ParametrosWeb.h"
 #include "host/RelatorioContabil.h"
 #include "host/RotasLancamentoWeb.h"
+#include "host/RotasPaginasWeb.h"
 #include "host/Saida.h"
 #include "host/SegurancaWeb.h"
 #include "host/SenhaUsuario.h"
@@ -53,16 +54,12 @@ namespace {
 
 using json = nlohmann::ordered_json;
 using TRelogio = std::chrono::steady_clock;
+using ParametrosWeb::Autorizar;
 using ParametrosWeb::Data;
 using ParametrosWeb::DataDoParametro;
+using ParametrosWeb::ERecusa;
 using ParametrosWeb::Inteiro;
-
-// A refusal of the user's access (company, right, CSRF): 403, where any
-// other Exception is the input's fault (400).
-class ERecusa : public Exception {
- public:
-  using Exception::Exception;
-};
+using ParametrosWeb::VerificarDireitoBalancete;
 
 // An answer already decided (status and message), thrown from deep in a
 // handler.
@@ -103,26 +100,6 @@ std::string Aba(const std::string& texto) {
   if (!std::regex_match(texto, kAba))
     throw Exception("Informe a aba (até 64 letras, dígitos, - ou _)");
   return texto;
-}
-
-void VerificarDireitoBalancete(TSessaoHost& host) {
-  TnDMDireitoUsuario* direitos = nDMDireitoUsuario();
-  if (direitos == nullptr || !direitos->TemDireitoLiberado(ComandoBalancete::kDireitoConsulta))
-    throw ERecusa(fmt::format(
-        "O usuário {} não tem o direito de abrir o Balancete Débito Crédito Movimento ({})",
-        host.Conexao().CodigoUsuario(), ComandoBalancete::kDireitoConsulta));
-}
-
-// Runs the access checks: what they refuse is a 403.
-template <class F>
-void Autorizar(F&& verificar) {
-  try {
-    verificar();
-  } catch (const ERecusa&) {
-    throw;
-  } catch (const Exception& e) {
-    throw ERecusa(e.what());
-  }
 }
 
 // The xlsx writer writes a file: a private folder of the server's, never a
@@ -282,6 +259,13 @@ class TServidor {
               [&](TSessaoHost& host, TSessaoWeb& sessao) { Lancamento(req, res, host, sessao); });
     });
     RotasPaginaLancamento();
+    RotasPaginasWeb::Registrar(
+        *FHttp, [this](const httplib::Request& req, httplib::Response& res, bool mudanca,
+                       const RotasPaginasWeb::TTrabalho& trabalho) {
+          Atender(req, res, mudanca, [&](TSessaoHost& host, TSessaoWeb&) {
+            ResponderJson(res, 200, trabalho(req, host));
+          });
+        });
   }
 
   // The reads of the journal-entry page: each checks the company and the

@@ -34,6 +34,9 @@
 //   GET  /api/lancamentos/rateio…, /centros: what keying the splits reads
 //                                  (RotasLancamentoWeb)
 //
+// The ledger, search and deleted-entry pages (/razao, /excluidos) and their
+// routes under /api/paginas/ are RotasPaginasWeb's.
+//
 // The journal-entry routes need the right of the entries' menu entry
 // (actTnCtbDMLctoCtb) besides the company, as the command does.
 //

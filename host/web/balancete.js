@@ -81,7 +81,14 @@ function mostrarEmpresa(empresa) {
   });
   corpo.appendChild(total);
   tabela.appendChild(corpo);
-  bloco.appendChild(tabela);
+  // The account's columns, before the first amount, stay in place.
+  tabela.dataset.fixas = Math.max(0, colunas.findIndex((coluna) => ehValor(coluna.name)));
+  const rolagem = criar("div", undefined, "rolagem");
+  rolagem.tabIndex = 0;
+  rolagem.setAttribute("role", "region");
+  rolagem.setAttribute("aria-label", `Balancete da empresa ${empresa.company}`);
+  rolagem.appendChild(tabela);
+  bloco.appendChild(rolagem);
   return bloco;
 }
 
@@ -94,6 +101,7 @@ async function consultar(evento) {
   try {
     const dados = await pedir(`/api/balancete?${parametros("json")}`);
     resultado.replaceChildren(...dados.companies.map(mostrarEmpresa));
+    for (const tabela of resultado.querySelectorAll("table")) fixarCabecalho(tabela, Number(tabela.dataset.fixas));
     for (const mensagem of dados.messages) resultado.appendChild(criar("p", mensagem, "erro"));
     elemento("baixarCsv").href = `/api/balancete?${parametros("csv-br")}`;
     elemento("baixarXlsx").href = `/api/balancete?${parametros("xlsx")}`;
@@ -110,6 +118,9 @@ async function abrirRazao(linha) {
   const secao = elemento("razao");
   elemento("tituloRazao").textContent =
     `Lançamentos da conta ${linha.CodigoConta} - ${linha.DescrConta}`;
+  if (linha.TipoConta !== "S")
+    elemento("tituloRazao").append(" ", linkRazao({ empresa: elemento("empresa").value, conta: linha.CodigoConta,
+      de: elemento("de").value, ate: elemento("ate").value, livro: elemento("livro").value }, "Abrir no Razão"));
   const lista = elemento("lancamentos");
   lista.replaceChildren(criar("p", "Carregando..."));
   secao.classList.remove("oculto");

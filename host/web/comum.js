@@ -90,3 +90,46 @@ async function iniciarSessao() {
   });
   return sessao;
 }
+
+// A link to the ledger page of an account; without a period the page
+// proposes the company's fiscal year.
+function linkRazao(parametros, texto = "Razão") {
+  const link = criar("a", texto, "link-razao");
+  link.href = `/razao?${new URLSearchParams(parametros)}`;
+  return link;
+}
+
+// Keeps a grid's header rows and its first `fixas` columns in place while
+// its container (.rolagem) scrolls both ways: each header row sticks below
+// the ones above it, each fixed column right of the ones before it. Run once
+// the grid is laid out.
+function fixarCabecalho(tabela, fixas) {
+  let topo = 0;
+  for (const tr of tabela.tHead?.rows ?? []) {
+    for (const th of tr.cells) {
+      th.style.top = `${topo}px`;
+      th.classList.add("fixo-topo");
+    }
+    topo += tr.getBoundingClientRect().height;
+  }
+  const modelo = tabela.tBodies[0]?.rows[0];
+  if (!modelo || fixas < 1) return;
+  const esquerdas = [];
+  let esquerda = 0;
+  for (let i = 0; i < fixas && i < modelo.cells.length; ++i) {
+    esquerdas.push(esquerda);
+    esquerda += modelo.cells[i].getBoundingClientRect().width;
+  }
+  for (const tr of tabela.rows) {
+    // A band over several columns sticks only when it starts at the left.
+    if (tr.cells.length !== modelo.cells.length) {
+      if (tr.cells[0] && !tr.cells[0].textContent) tr.cells[0].classList.add("fixo-esquerda");
+      if (tr.cells[0]) tr.cells[0].style.left = "0px";
+      continue;
+    }
+    esquerdas.forEach((posicao, i) => {
+      tr.cells[i].style.left = `${posicao}px`;
+      tr.cells[i].classList.add("fixo-esquerda");
+    });
+  }
+}

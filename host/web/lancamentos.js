@@ -342,6 +342,7 @@ async function mostrarConta(input) {
     const partes = [`${conta.conta} - ${conta.descricao}`];
     if (conta.titulo) partes.push(`${conta.titulo.conta} ${conta.titulo.descricao}`);
     ajuda.textContent = partes.join(" | ");
+    ajuda.append(" ", linkRazao({ empresa: empresa(), conta: conta.conta }));
     ajuda.dataset.saldo = conta.saldo ?? "";
     ajuda.dataset.conta = conta.conta;
     if (conta.saldo !== null) {
@@ -586,11 +587,6 @@ function atalhoDoEvento(evento) {
 // What the page does for the screen's actions it offers, by the action's
 // name; the shortcut is the module's.
 const fazerAcao = [
-  [/Pesquisar/, () => {
-    const campo = document.activeElement?.dataset?.lado ? document.activeElement : entrada("CONTACTBDEB");
-    campo?.focus();
-    if (campo) procurar(campo);
-  }],
   [/Ultimos/, () => elemento("painelUltimos")?.querySelector("tr.linha")?.scrollIntoView()],
   [/Ger(enciais)?Deb|Ger(enciais)?Cred|Ativ(idades)?.*(Deb|Cred)/, (acao) => {
     if (corrigindo) elemento("detalhes").scrollIntoView();
@@ -598,8 +594,15 @@ const fazerAcao = [
   }],
 ];
 
+// The search of the company's entries (pesquisa.js): the one chosen opens
+// for correction.
+function pesquisar() {
+  abrirPesquisa(empresa(), abrirLancamento);
+}
+
 function atalhosDaTela() {
-  const atalhos = new Map([["Ctrl+Enter", gravar], ["Ctrl+Delete", excluir], ["Alt+N", () => novo()]]);
+  const atalhos = new Map([["Ctrl+Enter", gravar], ["Ctrl+Delete", excluir], ["Alt+N", () => novo()],
+    ["Ctrl+F3", pesquisar]]);
   const barra = elemento("barraAcoes");
   for (const acao of tela.acoes) {
     const feito = fazerAcao.find(([nome]) => nome.test(acao.nome));
@@ -618,7 +621,7 @@ function atalhosDaTela() {
 
 function teclado(atalhos) {
   document.addEventListener("keydown", (evento) => {
-    if (elemento("pergunta").open) return;
+    if (document.querySelector("dialog[open]")) return;
     const acao = atalhos.get(atalhoDoEvento(evento));
     if (acao) {
       evento.preventDefault();
@@ -660,13 +663,19 @@ async function abrirTela() {
 
 async function iniciar() {
   csrf = (await iniciarSessao()).csrf;
+  const empresaPedida = new URLSearchParams(location.search).get("empresa");
+  if (empresaPedida) elemento("empresa").value = empresaPedida;
   await abrirTela();
   teclado(atalhosDaTela());
   elemento("empresa").addEventListener("change", () => abrirTela().catch((erro) => mensagem(erro.message, true)));
   elemento("botaoNovo").addEventListener("click", () => novo());
   elemento("botaoGravar").addEventListener("click", gravar);
   elemento("botaoExcluir").addEventListener("click", excluir);
+  elemento("botaoPesquisar").addEventListener("click", pesquisar);
   elemento("formLancamento").addEventListener("submit", (evento) => evento.preventDefault());
+  // Another page's entry (/lancamentos?empresa&chave) opens for correction.
+  const pedido = new URLSearchParams(location.search);
+  if (pedido.get("chave")) await abrirLancamento(pedido.get("chave"));
   document.body.dataset.pronta = "1";
 }
 

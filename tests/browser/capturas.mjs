@@ -1,7 +1,8 @@
 // The pictures of docs/web.md, taken by hand (never by the test run):
 //   CTB=$PWD/build-test/host/ctb node tests/browser/capturas.mjs
-// writes docs/lancamentos.png, docs/rateio.png and docs/balancete.png from a
-// demo database.
+// writes docs/lancamentos.png, rateio.png, balancete.png, balancete-rolado.png,
+// pesquisa.png, razao.png, demonstracoes.png, excluidos.png and importar.png
+// from a demo database.
 
 import path from "node:path";
 import { fileURLToPath } from "node:url";
@@ -65,6 +66,50 @@ try {
   await pagina.click("#botaoConsultar");
   await pagina.locator("#balancete1").waitFor();
   await pagina.screenshot({ path: path.join(docs, "balancete.png") });
+  // The grid scrolled both ways: its headers and account columns stay.
+  await pagina.locator("#balancete1").evaluate((tabela) => tabela.parentElement.scrollBy(400, 600));
+  await pagina.screenshot({ path: path.join(docs, "balancete-rolado.png") });
+
+  await pagina.goto("/lancamentos");
+  await pagina.waitForSelector("body[data-pronta='1']");
+  await pagina.keyboard.press("Control+F3");
+  for (const texto of ["01/01/2025", "31/12/2025", "CAIXA"]) {
+    await pagina.keyboard.type(texto);
+    await pagina.keyboard.press("Tab");
+  }
+  await pagina.keyboard.press("Enter");
+  await pagina.locator("#pesquisaResultado tbody tr").first().waitFor();
+  await pagina.screenshot({ path: path.join(docs, "pesquisa.png") });
+
+  await pagina.goto("/razao?empresa=1&conta=1101001&de=01/01/2025&ate=31/12/2025");
+  await pagina.locator("#tabela tbody tr").first().waitFor();
+  await pagina.screenshot({ path: path.join(docs, "razao.png") });
+
+  await pagina.goto("/demonstracoes");
+  await pagina.waitForSelector("body[data-pronta='1']");
+  await pagina.click("button[type=submit]");
+  await pagina.locator("#resultado table").first().waitFor();
+  await pagina.screenshot({ path: path.join(docs, "demonstracoes.png") });
+
+  await pagina.goto("/excluidos");
+  await pagina.waitForSelector("body[data-pronta='1']");
+  await pagina.selectOption("#empresa", "2");
+  await pagina.fill("#de", "01/12/2025");
+  await pagina.fill("#ate", "31/12/2025");
+  await pagina.press("#ate", "Enter");
+  await pagina.locator("#tabelaExcluidos tbody tr").first().waitFor();
+  await pagina.screenshot({ path: path.join(docs, "excluidos.png") });
+
+  const exemplos = path.join(docs, "exemplos");
+  await pagina.goto("/importar");
+  await pagina.waitForSelector("body[data-pronta='1']");
+  await pagina.setInputFiles("#extrato", path.join(exemplos, "extrato-janeiro.csv"));
+  await pagina.setInputFiles("#mapa", path.join(exemplos, "extrato-mapa.json"));
+  await pagina.setInputFiles("#regras", path.join(exemplos, "extrato-regras.json"));
+  await pagina.fill("#conta", "BANCO");
+  await pagina.press("#conta", "Enter");
+  await pagina.locator("#gravar tbody tr").first().waitFor();
+  await pagina.screenshot({ path: path.join(docs, "importar.png"), fullPage: true });
 } finally {
   await navegador.close();
   await servidor.parar();

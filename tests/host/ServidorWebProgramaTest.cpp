@@ -2,6 +2,7 @@
 // program on a real database of each engine, the server spoken to over HTTP.
 
 #include <arpa/inet.h>
+#include <fmt/format.h>
 #include <httplib.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -12,6 +13,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <latch>
 #include <map>
 #include <mutex>
@@ -866,3 +868,232 @@ TEST_P(TServidorWebTest, EntryPageKeysSplitsWithTheModulesRules) {
 CTB_INSTANTIATE_ENGINES(TServidorWebTest);
 
 }  // namespace
+
+// The ledger page a page at a time: the running balance goes on from page to
+// page from the opening balance to the closing one; the search finds the
+// entries of an account and an amount; the statements balance. Another
+// company's, or without the right, each is refused.
+TEST_P(TServidorWebTest, LedgerPagesCarryTheBalanceAndTheSearchAndStatementsAnswer) {
+  ASSERT_NO_FATAL_FAILURE(UsuarioDaEmpresa2());
+  ASSERT_NO_FATAL_FAILURE(Iniciar());
+  const TSessao sessao = Entrar(1, kSenha);
+  // The account with the most entries on the debit side of 2025.
+  const int64_t conta = Contar(
+      "select CONTACTBDEB from LCTOCTB where CODIGOEMPRESA = 1 and DATALCTOCTB >= '2025-01-01' "
+      "group by CONTACTBDEB order by count(*) desc, CONTACTBDEB limit 1");
+  const std::string razao = "/api/paginas/razao?empresa=1&conta=" + std::to_string(conta) +
+                            "&de=2025-01-01&ate=31/12/2025";
+  const auto ler = [&](const TSessao& quem, const std::string& caminho) {
+    auto res = Get(quem, caminho);
+    EXPECT_EQ(res->status, 200) << caminho << ": " << res->body;
+    return json::parse(res->body);
+  };
+  const auto comSinal = [](const json& saldo) {
+    return saldo["dc"] == "C" ? -saldo["valor"].get<double>() : saldo["valor"].get<double>();
+  };
+  const int64_t total = ler(sessao, razao + "&tamanho=1")["total"];
+  ASSERT_GT(total, 3);
+  const int64_t tamanho = (total + 2) / 3;
+  json pagina = ler(sessao, razao + "&tamanho=" + std::to_string(tamanho));
+  double saldo = comSinal(pagina["saldoAnterior"]);
+  int64_t lidas = 0;
+  for (int64_t numero = 1; numero <= pagina["paginas"]; ++numero) {
+    pagina = ler(sessao, razao + "&tamanho=" + std::to_string(tamanho) +
+                             "&pagina=" + std::to_string(numero));
+    for (const json& linha : pagina["linhas"]) {
+      saldo += linha["debito"].is_null() ? -linha["credito"].get<double>()
+                                         : linha["debito"].get<double>();
+      EXPECT_NEAR(comSinal(linha["saldo"]), saldo, 0.005) << linha.dump();
+      ++lidas;
+    }
+  }
+  EXPECT_EQ(lidas, total);
+  EXPECT_NEAR(comSinal(pagina["saldoFinal"]), saldo, 0.005);
+
+  const std::string pesquisa = "/api/paginas/pesquisa?empresa=1&de=01/01/2025&ate=2025-12-31";
+  const json achados = ler(sessao, pesquisa + "&conta=" + std::to_string(conta))["linhas"];
+  ASSERT_FALSE(achados.empty());
+  for (const json& achado : achados)
+    EXPECT_TRUE(achado["debito"]["conta"] == conta || achado["credito"]["conta"] == conta)
+        << achado.dump();
+  const double valor = achados[0]["valor"];
+  const std::string valorTexto = fmt::format("{:.2f}", valor);
+  const json porValor = ler(sessao, pesquisa + "&valor=" +
+                                        httplib::detail::encode_query_param(std::regex_replace(
+                                            valorTexto, std::regex("\\."), ",")))["linhas"];
+  ASSERT_FALSE(porValor.empty());
+  for (const json& achado : porValor)
+    EXPECT_DOUBLE_EQ(achado["valor"].get<double>(), valor);
+
+  const std::string demonstracoes =
+      "/api/paginas/demonstracoes?empresa=1&de=01/01/2025&ate=2025-12-31";
+  const json demonstrado = ler(sessao, demonstracoes);
+  EXPECT_TRUE(demonstrado["confere"]) << demonstrado["equacao"];
+  EXPECT_FALSE(demonstrado["balanco"].empty());
+  EXPECT_EQ(demonstrado["anterior"]["ate"], "2024-12-31");
+
+  // Refused: another company's, a right missing, an input out of bounds.
+  const TSessao terceiro = Entrar(3, "senha-do-terceiro");
+  Conexao().ExecuteDirect(
+      "update DIREITOUSUARIO set NIVEL = '1' where CODIGOUSUARIO = 2 and NOMEDIREITO = "
+      "'actTnCtbDPConsultaBalanceteMovimento'");
+  const TSessao operador = Entrar(2, kSenhaOperador);
+  const struct {
+    const TSessao& Quem;
+    std::string Caminho;
+    int Status;
+    const char* Erro;
+  } casos[] = {
+      {terceiro, razao, 403, "O usuário 3 não tem acesso à empresa 1"},
+      {terceiro, pesquisa, 403, "O usuário 3 não tem acesso à empresa 1"},
+      {terceiro, "/api/paginas/pesquisa?empresa=2&de=01/01/2025&ate=31/12/2025", 403,
+       "não tem direito a \"Lançamentos Contábeis\""},
+      {operador, razao, 403, "não tem o direito de abrir o Balancete"},
+      {terceiro, demonstracoes, 403, "O usuário 3 não tem acesso à empresa 1"},
+      {operador, demonstracoes, 403, "não tem o direito de abrir o Balancete"},
+      {sessao, razao + "&tamanho=501", 400, "Parâmetro tamanho inválido: use um número de 1 a 500"},
+      {sessao, pesquisa + "&texto=" + std::string(101, 'a'), 400, "Parâmetro texto longo demais"},
+      {sessao, pesquisa + "&valor=1.2.3", 400, "Valor: "},
+  };
+  for (const auto& caso : casos) {
+    auto res = Get(caso.Quem, caso.Caminho);
+    EXPECT_EQ(res->status, caso.Status) << caso.Caminho << ": " << res->body;
+    EXPECT_NE(Erro(res).find(caso.Erro), std::string::npos) << Erro(res);
+  }
+  EXPECT_EQ(Cliente().Get(razao)->status, 401);
+}
+
+// The deleted entries' page: listed under the log's right, one restored
+// under the restore's right with the session's CSRF token; every refusal
+// writes nothing.
+TEST_P(TServidorWebTest, DeletedEntriesAreRestoredOnlyWithTheRightAndTheCsrfToken) {
+  ASSERT_NO_FATAL_FAILURE(UsuarioDaEmpresa2());
+  ASSERT_NO_FATAL_FAILURE(Iniciar());
+  const TSessao sessao = Entrar(1, kSenha);
+  const TSessao operador = Entrar(2, kSenhaOperador);
+  const TSessao terceiro = Entrar(3, "senha-do-terceiro");
+  const std::string lista = "/api/paginas/excluidos?empresa=2&de=01/12/2025&ate=2025-12-31";
+  auto res = Get(sessao, lista);
+  ASSERT_EQ(res->status, 200) << res->body;
+  const json excluidos = json::parse(res->body);
+  ASSERT_FALSE(excluidos.empty());
+  const int64_t id = excluidos[0]["IDLCTOCTBEXCL"];
+  const std::string pedido = json{{"empresa", 2}, {"id", id}}.dump();
+  const auto restaurados = [&] {
+    return Contar("select count(*) from LCTOCTB where CODIGOEMPRESA = 2");
+  };
+  const int64_t antes = restaurados();
+
+  EXPECT_EQ(Get(terceiro, lista)->status, 403);
+  const struct {
+    const TSessao& Quem;
+    bool ComCsrf;
+    int Status;
+    const char* Erro;
+  } recusas[] = {
+      {sessao, false, 403, "falta o token CSRF"},
+      {operador, true, 403, "não tem o direito DireitoRestaurarLancamentoExcluido"},
+      {terceiro, true, 403, "não tem o direito DireitoRestaurarLancamentoExcluido"},
+  };
+  for (const auto& recusa : recusas) {
+    res = Post(recusa.Quem, "/api/paginas/excluidos/restaurar", pedido, recusa.ComCsrf);
+    EXPECT_EQ(res->status, recusa.Status) << res->body;
+    EXPECT_NE(Erro(res).find(recusa.Erro), std::string::npos) << Erro(res);
+  }
+  EXPECT_EQ(restaurados(), antes);
+
+  res = Post(sessao, "/api/paginas/excluidos/restaurar", pedido);
+  ASSERT_EQ(res->status, 200) << res->body;
+  EXPECT_NE(json::parse(res->body)["mensagem"].get<std::string>().find("restaurado com a chave"),
+            std::string::npos)
+      << res->body;
+  EXPECT_EQ(restaurados(), antes + 1);
+  res = Post(sessao, "/api/paginas/excluidos/restaurar", pedido);
+  EXPECT_EQ(res->status, 400);
+  EXPECT_NE(Erro(res).find("já foi restaurado ou eliminado"), std::string::npos) << Erro(res);
+  EXPECT_EQ(restaurados(), antes + 1);
+}
+
+// A statement uploaded with its map and rules: previewed (the rows it would
+// post and those the rules refuse, nothing written), then posted once
+// confirmed; the OFX that repeats rows previews only its new ones. Without
+// the company, the right or the CSRF token, nothing is written.
+TEST_P(TServidorWebTest, AStatementIsPreviewedThenPostedOnlyWhenConfirmed) {
+  ASSERT_NO_FATAL_FAILURE(UsuarioDaEmpresa2());
+  ASSERT_NO_FATAL_FAILURE(Iniciar());
+  const TSessao sessao = Entrar(1, kSenha);
+  const TSessao terceiro = Entrar(3, "senha-do-terceiro");
+  const std::string exemplos = CTB_EXEMPLOS_DIR;
+  const auto ler = [&](const std::string& nome) {
+    std::ifstream arquivo(exemplos + "/" + nome, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(arquivo), {});
+  };
+  const auto enviar = [&](const TSessao& quem, const std::string& extrato,
+                          const std::string& regras, const char* empresa, bool confirmar,
+                          bool comCsrf = true) {
+    httplib::MultipartFormDataItems partes = {
+        {"empresa", empresa, "", ""},
+        {"conta", "BANCO", "", ""},
+        {"extrato", extrato, "extrato", "application/octet-stream"},
+        {"regras", regras, "regras.json", "application/json"}};
+    if (extrato.starts_with("Data;"))
+      partes.push_back({"mapa", ler("extrato-mapa.json"), "mapa.json", "application/json"});
+    if (confirmar)
+      partes.push_back({"confirmar", "1", "", ""});
+    httplib::Headers cabecalhos = {{"Cookie", quem.Cookie}};
+    if (comCsrf)
+      cabecalhos.emplace(ServidorWeb::kCabecalhoCsrf, quem.Csrf);
+    return Cliente().Post("/api/paginas/importar", cabecalhos, partes);
+  };
+  const std::string csv = ler("extrato-janeiro.csv");
+  const std::string regras = ler("extrato-regras.json");
+  const int64_t antes = Lancamentos();
+
+  // Only the fees' rule: the other rows are refused, by their line.
+  auto res = enviar(sessao, csv,
+                    R"({"rules": [{"contains": "TARIFA", "account": "TARIFAS", "history": 15}],
+                        "values": {"CODIGOESTAB": 1}})",
+                    "1", false);
+  ASSERT_EQ(res->status, 200) << res->body;
+  json previa = json::parse(res->body);
+  ASSERT_EQ(previa["gravar"].size(), 3u) << res->body;
+  EXPECT_EQ(previa["gravar"][0]["debito"]["conta"], 4205001);
+  EXPECT_EQ(previa["gravar"][0]["valor"], 45.9);
+  EXPECT_EQ(previa["recusas"].size(), 4u);
+  EXPECT_EQ(previa["recusas"][0]["linha"], 2);
+  EXPECT_NE(previa["recusas"][0]["mensagem"].get<std::string>().find("nenhuma regra"),
+            std::string::npos);
+
+  const struct {
+    const TSessao& Quem;
+    const char* Empresa;
+    bool ComCsrf;
+    const char* Erro;
+  } recusas[] = {
+      {sessao, "1", false, "falta o token CSRF"},
+      {terceiro, "1", true, "O usuário 3 não tem acesso à empresa 1"},
+      {terceiro, "2", true, "não tem direito a \"Lançamentos Contábeis\""},
+  };
+  for (const auto& recusa : recusas) {
+    res = enviar(recusa.Quem, csv, regras, recusa.Empresa, true, recusa.ComCsrf);
+    EXPECT_EQ(res->status, 403) << res->body;
+    EXPECT_NE(Erro(res).find(recusa.Erro), std::string::npos) << Erro(res);
+  }
+  EXPECT_EQ(Lancamentos(), antes);
+
+  res = enviar(sessao, csv, regras, "1", false);
+  ASSERT_EQ(res->status, 200) << res->body;
+  EXPECT_EQ(json::parse(res->body)["gravar"].size(), 7u);
+  EXPECT_EQ(Lancamentos(), antes);
+  res = enviar(sessao, csv, regras, "1", true);
+  ASSERT_EQ(res->status, 200) << res->body;
+  EXPECT_EQ(json::parse(res->body)["relatorio"], "0 já importadas, 7 gravadas");
+  EXPECT_EQ(Lancamentos(), antes + 7);
+
+  res = enviar(sessao, ler("extrato-janeiro.ofx"), regras, "1", false);
+  ASSERT_EQ(res->status, 200) << res->body;
+  previa = json::parse(res->body);
+  EXPECT_EQ(previa["jaImportadas"], 4);
+  EXPECT_EQ(previa["gravar"].size(), 3u);
+  EXPECT_EQ(Lancamentos(), antes + 7);
+}
