@@ -112,7 +112,7 @@ void TnCtbDMLctoCtbBase::nClientDataSetAfterInsert(TnClientDataSet& dataSet) {
   // A programmed entry being keyed goes on with its next entry.
   TnUtilControleLctoPadrao& padrao = ControleLctoPadrao();
   if (!Importacao() && !FGerandoLctosPeriodo && padrao.VerificarSequencia(true)) {
-    Atribuir(Campo("CODIGOLCTOPROG"), Value(int64_t{padrao.GetCodigoLctoProgSequencia()}));
+    Atribuir(Campo("CODIGOLCTOPROG"), Value(padrao.GetCodigoLctoProgSequencia()));
     if (padrao.GetTemMaisDeUmLcto())
       InserirLctoProg();
   }

@@ -24,7 +24,7 @@ struct TnParamsGerarSaldoCtb;
 namespace ComandoBalances {
 
 struct TOpcoes {
-  std::optional<int> Empresa;
+  std::optional<int64_t> Empresa;
   // YYYY-MM-DD or dd/mm/yyyy.
   std::string De;
   std::string Ate;

@@ -119,7 +119,7 @@ bool EhValor(const TField& field) {
 // its sign and the account's nature give, the other side zero; with no
 // nature to tell, both sides are left blank and the movement and balances
 // say it all. In every format.
-void AcertarCalculadas(TnDMConexao& conexao, int empresa, TnClientDataSet& dataSet) {
+void AcertarCalculadas(TnDMConexao& conexao, int64_t empresa, TnClientDataSet& dataSet) {
   std::set<int64_t> calculadas;
   for (const ValueArray& linha :
        conexao
@@ -626,7 +626,8 @@ lxw_format* FormatoSintetica(lxw_workbook* pasta, const TField& tipoConta, bool 
 
 // A sheet name as the workbook accepts it: at most 31 characters, none of
 // []:*?/\, not repeated (a repeat gets the company code instead).
-std::string NomePlanilha(int empresa, const std::string& nome, std::vector<std::string>& usados) {
+std::string NomePlanilha(int64_t empresa, const std::string& nome,
+                         std::vector<std::string>& usados) {
   std::string limpo;
   for (char c : std::to_string(empresa) + " - " + nome)
     limpo += std::string("[]:*?/\\").find(c) == std::string::npos ? c : ' ';
@@ -721,7 +722,7 @@ void EscreverPlanilha(lxw_workbook* pasta, const std::string& nome, TnClientData
                          static_cast<double>(std::min(larguras[i], kLarguraMaxima) + 2), nullptr);
 }
 
-std::string NomeEmpresa(TnCtbDPConsultaBalanceteMovimento& processo, int empresa) {
+std::string NomeEmpresa(TnCtbDPConsultaBalanceteMovimento& processo, int64_t empresa) {
   const Value nome = processo.Conexao().ExecuteScalar(
       "select NOMEEMPRESA from EMPRESA where CODIGOEMPRESA = :p", {{"p", Value(empresa)}});
   return nome.IsNull() ? "" : Nutil::Trim(nome.AsString());
@@ -730,8 +731,8 @@ std::string NomeEmpresa(TnCtbDPConsultaBalanceteMovimento& processo, int empresa
 // The company data sets the query produced, in company order, with their
 // company code; companies that failed (no fields) are left out.
 void ParaCadaEmpresa(TnCtbDPConsultaBalanceteMovimento& processo,
-                     const std::function<void(int, TnClientDataSet&)>& fazer) {
-  for (int empresa : processo.Empresas()) {
+                     const std::function<void(int64_t, TnClientDataSet&)>& fazer) {
+  for (int64_t empresa : processo.Empresas()) {
     TnClientDataSet* dataSet = processo.RetornaDataSet(empresa);
     if (dataSet != nullptr && dataSet->FieldCount() > 0)
       fazer(empresa, *dataSet);
@@ -743,10 +744,10 @@ void ParaCadaEmpresa(TnCtbDPConsultaBalanceteMovimento& processo,
 using TParteCsv = std::string (*)(TnClientDataSet&, const std::string&);
 std::string UmCsv(TnCtbDPConsultaBalanceteMovimento& processo, TParteCsv cabecalho,
                   TParteCsv linhas, const std::string& tituloEmpresa,
-                  const std::function<std::string(int)>& celulaEmpresa) {
+                  const std::function<std::string(int64_t)>& celulaEmpresa) {
   const bool varias = processo.Empresas().size() > 1;
   std::string out;
-  ParaCadaEmpresa(processo, [&](int empresa, TnClientDataSet& dataSet) {
+  ParaCadaEmpresa(processo, [&](int64_t empresa, TnClientDataSet& dataSet) {
     if (out.empty())
       out = cabecalho(dataSet, varias ? tituloEmpresa : "");
     out += linhas(dataSet, varias ? celulaEmpresa(empresa) : "");
@@ -796,7 +797,7 @@ std::unique_ptr<TnCtbDPConsultaBalanceteMovimento> Consultar(TnDMConexao& conexa
   params.CodigoMoeda = opcoes.Moeda;
   params.DetalharClienteFornecedor = opcoes.DetalharClientes;
   processo->Executar(params);
-  ParaCadaEmpresa(*processo, [&](int empresa, TnClientDataSet& dataSet) {
+  ParaCadaEmpresa(*processo, [&](int64_t empresa, TnClientDataSet& dataSet) {
     AcertarCalculadas(conexao, empresa, dataSet);
     Recortar(dataSet, opcoes.Nivel, opcoes.SoSinteticas);
   });
@@ -805,7 +806,7 @@ std::unique_ptr<TnCtbDPConsultaBalanceteMovimento> Consultar(TnDMConexao& conexa
 
 void EscolherColunas(TnCtbDPConsultaBalanceteMovimento& processo, const std::string& colunas,
                      size_t largura) {
-  ParaCadaEmpresa(processo, [&](int, TnClientDataSet& dataSet) {
+  ParaCadaEmpresa(processo, [&](int64_t, TnClientDataSet& dataSet) {
     EscolherColunasDoDataSet(dataSet, colunas);
     if (largura > 0 && Nutil::Trim(colunas).empty())
       OcultarRedundantes(dataSet);
@@ -814,7 +815,7 @@ void EscolherColunas(TnCtbDPConsultaBalanceteMovimento& processo, const std::str
 
 std::string EscreverTabela(TnCtbDPConsultaBalanceteMovimento& processo, size_t largura) {
   std::string out;
-  ParaCadaEmpresa(processo, [&](int empresa, TnClientDataSet& dataSet) {
+  ParaCadaEmpresa(processo, [&](int64_t empresa, TnClientDataSet& dataSet) {
     if (!out.empty())
       out += "\n";
     out += Tabela(dataSet, processo.Bandas(empresa), largura);
@@ -826,21 +827,22 @@ std::string EscreverTabela(TnCtbDPConsultaBalanceteMovimento& processo, size_t l
 
 std::string EscreverCsv(TnCtbDPConsultaBalanceteMovimento& processo) {
   return UmCsv(processo, SaidaCsv::Cabecalho, SaidaCsv::Linhas, "CodigoEmpresa,",
-               [](int empresa) { return std::to_string(empresa) + ","; });
+               [](int64_t empresa) { return std::to_string(empresa) + ","; });
 }
 
 std::string EscreverCsvBr(TnCtbDPConsultaBalanceteMovimento& processo) {
   return SaidaCsvBr::kBom +
-         UmCsv(processo, SaidaCsvBr::Cabecalho, SaidaCsvBr::Linhas, "Empresa;", [&](int empresa) {
-           return SaidaCsv::Campo(std::to_string(empresa) + " - " + NomeEmpresa(processo, empresa),
-                                  ';') +
-                  ";";
-         });
+         UmCsv(processo, SaidaCsvBr::Cabecalho, SaidaCsvBr::Linhas, "Empresa;",
+               [&](int64_t empresa) {
+                 return SaidaCsv::Campo(
+                            std::to_string(empresa) + " - " + NomeEmpresa(processo, empresa), ';') +
+                        ";";
+               });
 }
 
 std::string EscreverJson(TnCtbDPConsultaBalanceteMovimento& processo) {
   std::string empresas;
-  ParaCadaEmpresa(processo, [&](int empresa, TnClientDataSet& dataSet) {
+  ParaCadaEmpresa(processo, [&](int64_t empresa, TnClientDataSet& dataSet) {
     std::string linhas = SemBrancosFinais(SaidaJson::Escrever(dataSet));
     while (!linhas.empty() && linhas.back() == '\n')
       linhas.pop_back();
@@ -874,7 +876,7 @@ std::string EscreverJson(TnCtbDPConsultaBalanceteMovimento& processo) {
 void EscreverXlsx(TnCtbDPConsultaBalanceteMovimento& processo, const std::string& arquivo) {
   TPastaXlsx pasta(arquivo);
   std::vector<std::string> nomes;
-  ParaCadaEmpresa(processo, [&](int empresa, TnClientDataSet& dataSet) {
+  ParaCadaEmpresa(processo, [&](int64_t empresa, TnClientDataSet& dataSet) {
     EscreverPlanilha(pasta.Pasta(), NomePlanilha(empresa, NomeEmpresa(processo, empresa), nomes),
                      dataSet, processo.Bandas(empresa));
   });

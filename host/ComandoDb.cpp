@@ -12,7 +12,7 @@ std::string Inicializar(TnDMConexao& conexao) {
   return SchemaInstaller::Instalar(conexao).Descricao();
 }
 
-std::string RecalcularSaldos(TnDMConexao& conexao, std::optional<int> codigoEmpresa) {
+std::string RecalcularSaldos(TnDMConexao& conexao, std::optional<int64_t> codigoEmpresa) {
   if (SchemaInstaller::VersaoInstalada(conexao) == 0)
     throw Exception("O banco de dados não tem o esquema; rode antes 'ctb db init'");
   SchemaInstaller::RecalcularSaldos(conexao, codigoEmpresa);

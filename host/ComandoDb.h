@@ -14,6 +14,6 @@ std::string Inicializar(TnDMConexao& conexao);
 
 // Recomputes the balance tables (of one company, or all) and says how many
 // balance rows there are now. Raises Exception when the schema is missing.
-std::string RecalcularSaldos(TnDMConexao& conexao, std::optional<int> codigoEmpresa);
+std::string RecalcularSaldos(TnDMConexao& conexao, std::optional<int64_t> codigoEmpresa);
 
 }  // namespace ComandoDb

@@ -31,7 +31,7 @@ namespace ComandoDemo {
 
 namespace {
 
-void ExcluirLancamentosDaEmpresa(TnDMConexao& conexao, int codigoEmpresa) {
+void ExcluirLancamentosDaEmpresa(TnDMConexao& conexao, int64_t codigoEmpresa) {
   conexao.StartTransaction();
   try {
     // The statement rows those entries came from are forgotten with them.
@@ -48,7 +48,7 @@ void ExcluirLancamentosDaEmpresa(TnDMConexao& conexao, int codigoEmpresa) {
 
 // The year's debits and credits as the balance tables hold them: a
 // double-entry year must show the same two totals.
-std::string TotaisDoAno(TnDMConexao& conexao, int codigoEmpresa) {
+std::string TotaisDoAno(TnDMConexao& conexao, int64_t codigoEmpresa) {
   TDbResult totais = conexao.ExecuteQuery(
       "select sum(VALORDEB) as DEBITOS, sum(VALORCRED) as CREDITOS from SALDOCTBMENSAL "
       "where CODIGOEMPRESA = :pCodigoEmpresa and DATASALDO between :pInicio and :pFim",
@@ -62,7 +62,7 @@ std::string TotaisDoAno(TnDMConexao& conexao, int codigoEmpresa) {
                      debitos == creditos ? "(iguais)" : "(DIFERENTES)");
 }
 
-void VerificarEmpresaLivre(TnDMConexao& conexao, int codigoEmpresa, bool substituir) {
+void VerificarEmpresaLivre(TnDMConexao& conexao, int64_t codigoEmpresa, bool substituir) {
   if (!substituir && SchemaInstaller::VersaoInstalada(conexao) > 0 &&
       conexao.ExecuteScalar("select count(*) from EMPRESA where CODIGOEMPRESA = :pEmpresa",
                             {{"pEmpresa", Value(codigoEmpresa)}})
@@ -75,7 +75,7 @@ void VerificarEmpresaLivre(TnDMConexao& conexao, int codigoEmpresa, bool substit
 
 // Imports the generated year through the journal-entry module, which keeps
 // the cost-centre splits of what it loads as a bulk load does.
-ImportacaoHost::TResultadoImportacao ImportarAno(TnDMConexao& conexao, int codigoEmpresa,
+ImportacaoHost::TResultadoImportacao ImportarAno(TnDMConexao& conexao, int64_t codigoEmpresa,
                                                  uint64_t semente, int64_t quantidade,
                                                  TBarraProgresso& barra) {
   HostComum::TArquivoTemporario arquivo;
@@ -99,7 +99,7 @@ ImportacaoHost::TResultadoImportacao ImportarAno(TnDMConexao& conexao, int codig
 
 // A few entries keyed by hand on the screen, each split by hand over two
 // cost centres of its account (the 15th of each month).
-nlohmann::ordered_json LancamentosDigitados(int codigoEmpresa) {
+nlohmann::ordered_json LancamentosDigitados(int64_t codigoEmpresa) {
   const int64_t despesa = DemoEmpresa::Analiticas("4.2.03").front()->ContaCtb;
   nlohmann::ordered_json documentos = nlohmann::ordered_json::array();
   for (int mes = 1; mes <= 12; ++mes) {
@@ -135,7 +135,7 @@ nlohmann::ordered_json LancamentosDigitados(int codigoEmpresa) {
 // is the sum of the asset accounts' balances (reducing accounts subtract),
 // and the balance sheet ties, assets = liabilities + equity + result.
 std::string Conferencias(TnDMConexao& conexao, TnCtbDPConsultaBalanceteMovimento& balancete,
-                         int codigoEmpresa) {
+                         int64_t codigoEmpresa) {
   const TDateTime inicio = EncodeDate(DemoEmpresa::kAnoExercicio, 1, 1);
   const TDateTime fim = EncodeDate(DemoEmpresa::kAnoExercicio, 12, 31);
   const ComandoDemonstracoes::TDemonstracoes demonstracoes =
@@ -159,16 +159,16 @@ std::string Conferencias(TnDMConexao& conexao, TnCtbDPConsultaBalanceteMovimento
 }  // namespace
 
 int Executar(TnDMConexao& conexao, const TOpcoesDemo& opcoes, std::ostream& saida) {
-  const int empresaSPED = opcoes.CodigoEmpresa + 1;
-  const int empresaIfrs = opcoes.CodigoEmpresa + 2;
-  for (const int empresa : {opcoes.CodigoEmpresa, empresaSPED, empresaIfrs})
+  const int64_t empresaSPED = opcoes.CodigoEmpresa + 1;
+  const int64_t empresaIfrs = opcoes.CodigoEmpresa + 2;
+  for (const int64_t empresa : {opcoes.CodigoEmpresa, empresaSPED, empresaIfrs})
     VerificarEmpresaLivre(conexao, empresa, opcoes.Substituir);
   // Other programs may already be writing to a current schema: its script
   // is not run again under them.
   SchemaInstaller::Instalar(conexao, SchemaInstaller::TModoInstalacao::SeDesatualizado);
   DemoEmpresa::Criar(conexao, opcoes.CodigoEmpresa);
   DemoEmpresa::Criar(conexao, empresaIfrs, true);
-  for (const int empresa : {opcoes.CodigoEmpresa, empresaIfrs})
+  for (const int64_t empresa : {opcoes.CodigoEmpresa, empresaIfrs})
     ExcluirLancamentosDaEmpresa(conexao, empresa);
 
   // Opened before the work, so a file that cannot be written stops it.

@@ -21,7 +21,7 @@ class TnDMConexao;
 namespace ComandoDemo {
 
 struct TOpcoesDemo {
-  int CodigoEmpresa = 1;
+  int64_t CodigoEmpresa = 1;
   int64_t Lancamentos = 20000;
   uint64_t Semente = 2025;
   // When set, every entry the demo made (its three companies) is written

@@ -34,7 +34,7 @@ struct TGrupo {
 // operating expenses, F financial result, I income taxes.
 constexpr std::string_view kTipos = "APLRECDFI";
 
-std::vector<TGrupo> Grupos(TnDMConexao& conexao, int empresa) {
+std::vector<TGrupo> Grupos(TnDMConexao& conexao, int64_t empresa) {
   std::vector<TGrupo> grupos;
   for (const ValueArray& linha :
        conexao
@@ -215,7 +215,7 @@ std::string TDemonstracoes::Equacao() const {
       diferenca == Currency() ? "confere" : "não confere: diferença de " + ValorTabela(diferenca));
 }
 
-TDemonstracoes Calcular(TnDMConexao& conexao, int empresa, TDateTime inicio, TDateTime fim,
+TDemonstracoes Calcular(TnDMConexao& conexao, int64_t empresa, TDateTime inicio, TDateTime fim,
                         int livro, int nivel, bool zeradas) {
   const std::vector<TGrupo> grupos = Grupos(conexao, empresa);
   const RelatorioContabil::TPlano plano(conexao, empresa);

@@ -78,7 +78,7 @@ struct TDemonstracoes {
 
 // Exception when the company has no statement groups or one of an unknown
 // type.
-TDemonstracoes Calcular(TnDMConexao& conexao, int empresa, TDateTime inicio, TDateTime fim,
+TDemonstracoes Calcular(TnDMConexao& conexao, int64_t empresa, TDateTime inicio, TDateTime fim,
                         int livro, int nivel, bool zeradas);
 
 // Writes both statements; returns the line to print after them (empty, or

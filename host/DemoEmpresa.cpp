@@ -395,7 +395,7 @@ std::vector<TContaDemo> MontarPlano() {
 
 // A CNPJ with valid check digits: eight digits of the company, four of the
 // establishment, two check digits (modulo 11, weights 5..2 then 9..2).
-std::string Cnpj(int codigoEmpresa, int codigoEstab) {
+std::string Cnpj(int64_t codigoEmpresa, int codigoEstab) {
   std::string numero = std::to_string(12345000 + codigoEmpresa * 17);
   numero = std::string(8 - numero.size(), '0') + numero;
   const std::string filial = std::to_string(codigoEstab);
@@ -416,7 +416,8 @@ std::string Cnpj(int codigoEmpresa, int codigoEstab) {
 // hundreds of them.
 class TEscritor {
  public:
-  TEscritor(TnDMConexao& conexao, int codigoEmpresa) : FConexao(conexao), FEmpresa(codigoEmpresa) {}
+  TEscritor(TnDMConexao& conexao, int64_t codigoEmpresa)
+      : FConexao(conexao), FEmpresa(codigoEmpresa) {}
 
   void Executar(const std::string& sql, TParams params = {}) {
     params.emplace_back("pEmpresa", Value(FEmpresa));
@@ -436,7 +437,7 @@ class TEscritor {
 
  private:
   TnDMConexao& FConexao;
-  int FEmpresa;
+  int64_t FEmpresa;
   std::vector<TnDMConexao::TComando> FPendentes;
 };
 
@@ -454,7 +455,7 @@ void ApagarEmpresa(TEscritor& escritor) {
     escritor.Executar(std::string("delete from ") + tabela + " where CODIGOEMPRESA = :pEmpresa");
 }
 
-void GravarEmpresa(TEscritor& escritor, int codigoEmpresa) {
+void GravarEmpresa(TEscritor& escritor, int64_t codigoEmpresa) {
   const char* nome = kNomesEmpresa[(codigoEmpresa - 1 + 400) % 4];
   escritor.Executar("insert into EMPRESA (CODIGOEMPRESA, NOMEEMPRESA) values (:pEmpresa, :pNome)",
                     {{"pNome", Value(nome)}});
@@ -723,7 +724,7 @@ void GravarAtividades(TEscritor& escritor) {
          {"pPercentual", Value(plano.Percentual)}});
 }
 
-void Criar(TnDMConexao& conexao, int codigoEmpresa, bool ifrsComAtividades) {
+void Criar(TnDMConexao& conexao, int64_t codigoEmpresa, bool ifrsComAtividades) {
   TEscritor escritor(conexao, codigoEmpresa);
   conexao.StartTransaction();
   try {

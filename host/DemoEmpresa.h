@@ -58,6 +58,6 @@ const std::vector<std::string>& Direitos();
 // activity control from the year's first day, with three activities and a
 // plan on the revenue, payroll and occupancy groups. Raises EDatabaseError
 // when a statement fails (nothing is written then).
-void Criar(TnDMConexao& conexao, int codigoEmpresa, bool ifrsComAtividades = false);
+void Criar(TnDMConexao& conexao, int64_t codigoEmpresa, bool ifrsComAtividades = false);
 
 }  // namespace DemoEmpresa

@@ -124,7 +124,7 @@ const DemoEmpresa::TContaDemo& Analitica(const std::string& classif) {
 
 }  // namespace
 
-TGerador::TGerador(uint64_t seed, int64_t quantidade, int codigoEmpresa)
+TGerador::TGerador(uint64_t seed, int64_t quantidade, int64_t codigoEmpresa)
     : FRng(seed), FQuantidade(quantidade), FCodigoEmpresa(codigoEmpresa) {
   const int ano = DemoEmpresa::kAnoExercicio;
   for (TDateTime data = EncodeDate(ano, 1, 1); YearOf(data) == ano; data = IncDay(data)) {
@@ -682,7 +682,7 @@ void TGerador::Acrescentar(TDateTime data, int estab, const TConta& deb, const T
   ++FGeradas;
 }
 
-std::vector<TLancamentoDemo> Gerar(uint64_t seed, int64_t quantidade, int codigoEmpresa) {
+std::vector<TLancamentoDemo> Gerar(uint64_t seed, int64_t quantidade, int64_t codigoEmpresa) {
   std::vector<TLancamentoDemo> linhas;
   linhas.reserve(static_cast<size_t>(quantidade > 0 ? quantidade : 0));
   TGerador gerador(seed, quantidade, codigoEmpresa);
@@ -716,7 +716,7 @@ std::string LinhaCsv(const TLancamentoDemo& l) {
   return linha;
 }
 
-void EscreverCsv(std::ostream& saida, uint64_t seed, int64_t quantidade, int codigoEmpresa) {
+void EscreverCsv(std::ostream& saida, uint64_t seed, int64_t quantidade, int64_t codigoEmpresa) {
   saida << CabecalhoCsv() << '\n';
   TGerador gerador(seed, quantidade, codigoEmpresa);
   TLancamentoDemo lancamento;

@@ -49,7 +49,7 @@ namespace DemoLancamentos {
 
 // One LCTOCTB row as the import command reads it.
 struct TLancamentoDemo {
-  int CodigoEmpresa = 0;
+  int64_t CodigoEmpresa = 0;
   int CodigoEstab = 0;
   TDateTime DataLctoCtb;
   std::string TipoLancamento = "LN";
@@ -65,7 +65,7 @@ struct TLancamentoDemo {
 
 class TGerador {
  public:
-  TGerador(uint64_t seed, int64_t quantidade, int codigoEmpresa);
+  TGerador(uint64_t seed, int64_t quantidade, int64_t codigoEmpresa);
 
   // The next row; false when all `quantidade` rows were given.
   bool Proximo(TLancamentoDemo& lancamento);
@@ -146,7 +146,7 @@ class TGerador {
   // Set at creation.
   std::mt19937_64 FRng;
   int64_t FQuantidade;
-  int FCodigoEmpresa;
+  int64_t FCodigoEmpresa;
   std::vector<TDia> FDias;
   int64_t FPesoTotal = 0;
   std::vector<std::vector<TAgendado>> FAgenda;  // per day
@@ -173,11 +173,11 @@ class TGerador {
 };
 
 // All the rows at once (for tests and small runs).
-std::vector<TLancamentoDemo> Gerar(uint64_t seed, int64_t quantidade, int codigoEmpresa);
+std::vector<TLancamentoDemo> Gerar(uint64_t seed, int64_t quantidade, int64_t codigoEmpresa);
 
 // The CSV the import command reads: a header of LCTOCTB column names, one
 // line per row, dates YYYY-MM-DD, amounts with a dot. Streams the rows.
-void EscreverCsv(std::ostream& saida, uint64_t seed, int64_t quantidade, int codigoEmpresa);
+void EscreverCsv(std::ostream& saida, uint64_t seed, int64_t quantidade, int64_t codigoEmpresa);
 std::string CabecalhoCsv();
 std::string LinhaCsv(const TLancamentoDemo& lancamento);
 // An amount with two decimals and a dot: "1234.50", "-0.07".

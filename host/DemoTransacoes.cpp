@@ -37,7 +37,7 @@ json Ano() {
           {"to", DateToIso(EncodeDate(DemoEmpresa::kAnoExercicio, 12, 31))}};
 }
 
-json Documento(int empresa, int mes, const TLinha& linha) {
+json Documento(int64_t empresa, int mes, const TLinha& linha) {
   json campos = {{"CODIGOESTAB", 1},
                  {"DATALCTOCTB", DateToIso(EncodeDate(DemoEmpresa::kAnoExercicio, mes, 10))}};
   if (*linha.Debito != '\0')
@@ -77,7 +77,7 @@ json Postar(DigitacaoHost::TDigitacao& digitacao, const json& documento) {
   return resultado;
 }
 
-void Limpar(TnDMConexao& conexao, int empresa) {
+void Limpar(TnDMConexao& conexao, int64_t empresa) {
   conexao.StartTransaction();
   try {
     for (const char* tabela : {"LCTOATIVDIFERENCEXCL", "LCTOGEREXCLUIDO", "LCTOCTBEXCLUIDO",
@@ -99,7 +99,7 @@ void Limpar(TnDMConexao& conexao, int empresa) {
 
 }  // namespace
 
-TResumo Criar(TnDMConexao& conexao, int codigoEmpresa) {
+TResumo Criar(TnDMConexao& conexao, int64_t codigoEmpresa) {
   DemoEmpresa::Criar(conexao, codigoEmpresa);
   Limpar(conexao, codigoEmpresa);
   DigitacaoHost::TDigitacao digitacao(conexao);
@@ -143,7 +143,7 @@ TResumo Criar(TnDMConexao& conexao, int codigoEmpresa) {
   return resumo;
 }
 
-std::string Descricao(int codigoEmpresa, const TResumo& resumo) {
+std::string Descricao(int64_t codigoEmpresa, const TResumo& resumo) {
   return fmt::format(
       "Empresa {} (SPED): {} lançamentos em {} transações; {} lançamentos no registro de "
       "excluídos",

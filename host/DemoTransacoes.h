@@ -24,9 +24,9 @@ struct TResumo {
 };
 
 // Raises Exception naming the document the module refused.
-TResumo Criar(TnDMConexao& conexao, int codigoEmpresa);
+TResumo Criar(TnDMConexao& conexao, int64_t codigoEmpresa);
 
 // "Empresa N (SPED): ... lançamentos em ... transações; ... no registro de excluídos".
-std::string Descricao(int codigoEmpresa, const TResumo& resumo);
+std::string Descricao(int64_t codigoEmpresa, const TResumo& resumo);
 
 }  // namespace DemoTransacoes

@@ -52,7 +52,7 @@ std::string TipoJournal(const std::string& tipoGrupo) {
 // One company's chart: each account's full name, and its declarations.
 class TPlanoJournal {
  public:
-  TPlanoJournal(TnDMConexao& conexao, int empresa) {
+  TPlanoJournal(TnDMConexao& conexao, int64_t empresa) {
     const TParams params = {{"pEmpresa", Value(empresa)}};
     std::map<std::string, std::string> grupos;  // classification -> type
     for (const ValueArray& linha :
@@ -111,7 +111,7 @@ std::string DataJournal(TDateTime data) {
 // rows, in the order of its first row; any other entry stands alone.
 void EscreverDia(TnDMConexao& conexao, const TPlanoJournal& plano,
                  const RelatorioContabil::TPlano& contas,
-                 const std::map<int, std::string>& historicos, int empresa, TDateTime dia,
+                 const std::map<int, std::string>& historicos, int64_t empresa, TDateTime dia,
                  std::ostream& saida) {
   TParams params = {{"pEmpresa", Value(empresa)}, {"pDia", Value(dia)}};
   RelatorioContabil::AdicionarLivro(params, 0);
@@ -148,11 +148,11 @@ void EscreverDia(TnDMConexao& conexao, const TPlanoJournal& plano,
 
 }  // namespace
 
-void Escrever(TnDMConexao& conexao, const std::vector<int>& empresas, TDateTime inicio,
+void Escrever(TnDMConexao& conexao, const std::vector<int64_t>& empresas, TDateTime inicio,
               TDateTime fim, std::ostream& saida) {
   const std::map<int, std::string> historicos = RelatorioContabil::Historicos(conexao);
   std::vector<TPlanoJournal> planos;
-  for (const int empresa : empresas) {
+  for (const int64_t empresa : empresas) {
     planos.emplace_back(conexao, empresa);
     saida << planos.back().Declaracoes();
   }

@@ -37,7 +37,7 @@ namespace ExportarJournal {
 
 // Writes the declarations and the entries of `empresas` from `inicio` to
 // `fim`.
-void Escrever(TnDMConexao& conexao, const std::vector<int>& empresas, TDateTime inicio,
+void Escrever(TnDMConexao& conexao, const std::vector<int64_t>& empresas, TDateTime inicio,
               TDateTime fim, std::ostream& saida);
 
 }  // namespace ExportarJournal

@@ -67,7 +67,7 @@ bool SobGrupo(const std::string& classif, const std::string& grupo) {
                               classif[grupo.size()] == '.');
 }
 
-TPlano::TPlano(TnDMConexao& conexao, int empresa) {
+TPlano::TPlano(TnDMConexao& conexao, int64_t empresa) {
   TDbResult plano = conexao.ExecuteQuery(
       "select CONTACTB, CLASSIFCONTA, DESCRCONTA, APELIDOCONTA, TIPOCONTA from PLANOESPEC "
       "where CODIGOEMPRESA = :pEmpresa order by CLASSIFCONTA, CONTACTB",
@@ -135,7 +135,7 @@ TDebitoCredito& TDebitoCredito::operator+=(const TDebitoCredito& outro) {
   return *this;
 }
 
-TSaldos SaldosAntesDe(TnDMConexao& conexao, int empresa, TDateTime data, int livro) {
+TSaldos SaldosAntesDe(TnDMConexao& conexao, int64_t empresa, TDateTime data, int livro) {
   TParams params = {
       {"pEmpresa", Value(empresa)}, {"pMes", Value(StartOfTheMonth(data))}, {"pData", Value(data)}};
   AdicionarLivro(params, livro);
@@ -178,7 +178,7 @@ std::string TextoHistorico(const std::map<int, std::string>& historicos, const T
                                 lancamento, [&](int64_t conta) { return plano.Descricao(conta); });
 }
 
-std::vector<int> Estabelecimentos(TnDMConexao& conexao, int empresa) {
+std::vector<int> Estabelecimentos(TnDMConexao& conexao, int64_t empresa) {
   std::vector<int> estabs;
   for (const ValueArray& linha :
        conexao
@@ -190,7 +190,7 @@ std::vector<int> Estabelecimentos(TnDMConexao& conexao, int empresa) {
   return estabs;
 }
 
-std::string NomeEmpresa(TnDMConexao& conexao, int empresa) {
+std::string NomeEmpresa(TnDMConexao& conexao, int64_t empresa) {
   return conexao
       .ExecuteScalar("select NOMEEMPRESA from EMPRESA where CODIGOEMPRESA = :pEmpresa",
                      {{"pEmpresa", Value(empresa)}})

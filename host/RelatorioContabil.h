@@ -33,7 +33,7 @@ namespace RelatorioContabil {
 
 // The options every report takes.
 struct TOpcoesRelatorio {
-  int Empresa = 0;
+  int64_t Empresa = 0;
   std::string De;
   std::string Ate;
   int Estab = 0;  // 0: every establishment
@@ -70,7 +70,7 @@ bool SobGrupo(const std::string& classif, const std::string& grupo);
 class TPlano {
  public:
   // The company's chart in classification order.
-  TPlano(TnDMConexao& conexao, int empresa);
+  TPlano(TnDMConexao& conexao, int64_t empresa);
 
   const std::vector<TConta>& Contas() const { return FContas; }
   // nullptr when the company has no such account.
@@ -107,7 +107,7 @@ struct TDebitoCredito {
 // (whole months from the month table, the days of the last month from the
 // day table).
 using TSaldos = std::map<std::pair<int64_t, int>, TDebitoCredito>;
-TSaldos SaldosAntesDe(TnDMConexao& conexao, int empresa, TDateTime data, int livro);
+TSaldos SaldosAntesDe(TnDMConexao& conexao, int64_t empresa, TDateTime data, int livro);
 
 // An account's sum over the establishments; only `estab` when it is not 0.
 TDebitoCredito SaldoDaConta(const TSaldos& saldos, int64_t contaCtb, int estab = 0);
@@ -121,8 +121,8 @@ std::string TextoHistorico(const std::map<int, std::string>& historicos, const T
                            const Value& codigo, const Value& complemento,
                            const HistoricoPadrao::TLancamento& lancamento);
 // The company's establishments in code order.
-std::vector<int> Estabelecimentos(TnDMConexao& conexao, int empresa);
-std::string NomeEmpresa(TnDMConexao& conexao, int empresa);
+std::vector<int> Estabelecimentos(TnDMConexao& conexao, int64_t empresa);
+std::string NomeEmpresa(TnDMConexao& conexao, int64_t empresa);
 
 // The last day of each month of the period that ends a window: the period
 // split at month ends, as (first day, last day) pairs.

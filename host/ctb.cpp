@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
   });
   auto* cmdRebuild =
       cmdDb->add_subcommand("rebuild-balances", "Recalcula as tabelas de saldos dos lançamentos");
-  std::optional<int> empresa;
+  std::optional<int64_t> empresa;
   cmdRebuild->add_option("--company", empresa, "Só esta empresa")->check(CLI::PositiveNumber);
   // Every company's balances are the administrator's to rebuild or check.
   const auto verificarDireito = [&](TSessaoHost& sessao) {

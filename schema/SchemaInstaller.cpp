@@ -184,7 +184,7 @@ TResultadoInstalacao Instalar(TnDMConexao& conexao, TModoInstalacao modo) {
   return resultado;
 }
 
-void RecalcularSaldos(TnDMConexao& conexao, std::optional<int> codigoEmpresa) {
+void RecalcularSaldos(TnDMConexao& conexao, std::optional<int64_t> codigoEmpresa) {
   std::string script;
   if (codigoEmpresa) {
     script = Script(conexao, "rebuild_balances_company.sql");

@@ -58,7 +58,7 @@ TResultadoInstalacao Instalar(TnDMConexao& conexao,
 
 // Recomputes the balance tables from LCTOCTB (and the managerial ones from
 // LCTOGER), for one company or for all; one transaction (joins the caller's when one is open).
-void RecalcularSaldos(TnDMConexao& conexao, std::optional<int> codigoEmpresa);
+void RecalcularSaldos(TnDMConexao& conexao, std::optional<int64_t> codigoEmpresa);
 
 // One row per difference between a balance table and the entries (columns
 // TABELA, ORIGEM, CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATASALDO,

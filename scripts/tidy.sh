@@ -16,4 +16,5 @@ if [ ${#arquivos[@]} -eq 0 ]; then
 fi
 echo "tidy: ${#arquivos[@]} arquivos alterados desde $(git rev-parse --short "$base")"
 printf '%s\0' "${arquivos[@]}" |
-  xargs -0 -n 1 -P "$(nproc)" clang-tidy -p "$build" --quiet --extra-arg=-Wno-unknown-warning-option
+  xargs -0 -n 1 -P "$(nproc)" clang-tidy -p "$build" --quiet --extra-arg=-Wno-unknown-warning-option \
+  --extra-arg=-Wno-conversion

@@ -21,7 +21,7 @@ void DefinirLabel(TnClientDataSet& dataSet, const std::string& campo, const std:
 }  // namespace
 
 std::string GetFieldNamePeriodo(const std::string& prefixo, TDateTime data) {
-  return prefixo + FormatarPeriodo(data);
+  return prefixo + FormatarPeriodo(MesDaData(data));
 }
 
 bool LinhaComEstilo(const TnClientDataSet& dataSet) {

@@ -27,11 +27,18 @@ using TAtualizaProgresso = std::function<void(const std::string& texto)>;
 
 // Data sets owned by the dictionary (the trial balance result).
 using TnDicionarioDataSetSaldo = std::map<std::string, std::unique_ptr<TnClientDataSet>>;
+// A calendar month; ordered in time.
+struct TMesAno {
+  int Ano = 0;
+  int Mes = 0;
+  auto operator<=>(const TMesAno&) const = default;
+};
+
 // What a balance run's data set is known by: its company and the month of
-// its period ("mmyyyy").
+// its period. Ordered by company, then month.
 struct TChaveDataSet {
   int64_t CodigoEmpresa = 0;
-  std::string Periodo;
+  TMesAno Periodo;
   auto operator<=>(const TChaveDataSet&) const = default;
 };
 
@@ -79,9 +86,11 @@ class IConsultaBalanceteFactory {
       const TnParametroConf& conf) = 0;
 };
 
-// "mmyyyy" of the date's month.
-std::string FormatarPeriodo(TDateTime data);
+// The month of the date.
+TMesAno MesDaData(TDateTime data);
+// "mmyyyy": how a month is named in the trial balance's column names.
+std::string FormatarPeriodo(TMesAno periodo);
 // The company and the month of the date.
 TChaveDataSet MontarChaveDataSet(int64_t codigoEmpresa, TDateTime data);
 int64_t CapturaCodigoEmpresaChave(const TChaveDataSet& chave);
-const std::string& CapturaPeriodoChave(const TChaveDataSet& chave);
+TMesAno CapturaPeriodoChave(const TChaveDataSet& chave);

@@ -73,7 +73,7 @@ struct TnCtbConsultaBalanceteMovimentoProcessarSaldo::TDadosEmpresa {
   TDadosEmpresa(const TDadosEmpresa&) = delete;
   TDadosEmpresa& operator=(const TDadosEmpresa&) = delete;
 
-  int Empresa;
+  int64_t Empresa;
   TnApelidoEstab Apelidos;
   std::unique_ptr<TnClientDataSet> CentroCusto;
   std::vector<std::string> ClienteFornecedor;
@@ -158,15 +158,13 @@ void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarMesesDeUmaExecucao(
     doMes.SetIndexFieldNames(std::string("DATASALDO;") + kIndiceSaldoPlano);
     for (TDateTime mes : MesesDoPeriodo(FParam)) {
       doMes.SetRange({Value(mes)}, {Value(mes)});
-      ProcessarSaldoBalancete(CapturaCodigoEmpresaChave(chave), FormatarPeriodo(mes), doMes,
-                              resultado);
+      ProcessarSaldoBalancete(CapturaCodigoEmpresaChave(chave), MesDaData(mes), doMes, resultado);
     }
   }
 }
 
 void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarSaldoBalancete(
-    int64_t empresa, const std::string& periodo, TnClientDataSet& saldo,
-    TnClientDataSet& resultado) {
+    int64_t empresa, TMesAno periodo, TnClientDataSet& saldo, TnClientDataSet& resultado) {
   TMapCdsSaldoPlano map;
   map.Mapear(saldo);
 
@@ -188,7 +186,26 @@ void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarSaldoBalancete(
   TDadosEmpresa& dados = DadosEmpresa(empresa);
 
   const std::vector<TDateTime> meses = MesesDoPeriodo(FParam);
-  const bool primeiroPeriodo = !meses.empty() && periodo == FormatarPeriodo(FParam.DataInicial);
+  const bool primeiroPeriodo = !meses.empty() && periodo == MesDaData(FParam.DataInicial);
+  // The month columns are looked up once, not per row: the ones a new row
+  // starts at zero, and this run's month (none for dates outside the period,
+  // whose run then adds nothing rather than failing).
+  std::vector<TField*> colunasMeses;
+  TField* movimentoMes = nullptr;
+  TField* debitoMes = nullptr;
+  TField* creditoMes = nullptr;
+  if (FParam.QuebrarMovPeriodo) {
+    for (TDateTime mes : meses) {
+      for (const char* prefixo : {"MOVIMENTO", "DEBITO", "CREDITO"})
+        colunasMeses.push_back(&resultado.FieldByName(GetFieldNamePeriodo(prefixo, mes)));
+    }
+    const std::string sufixo = FormatarPeriodo(periodo);
+    movimentoMes = resultado.FindField("MOVIMENTO" + sufixo);
+    if (movimentoMes) {
+      debitoMes = &resultado.FieldByName("DEBITO" + sufixo);
+      creditoMes = &resultado.FieldByName("CREDITO" + sufixo);
+    }
+  }
 
   for (saldo.First(); !saldo.Eof(); saldo.Next()) {
     AtualizaProgresso("Processando Saldo Plano Individual...");
@@ -226,12 +243,8 @@ void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarSaldoBalancete(
       resultado.FieldByName("SaldoAnterior").SetAsFloat(map.SaldoAnterior->AsFloat());
       resultado.FieldByName("SaldoAtual").SetAsFloat(map.SaldoAtual->AsFloat());
       resultado.FieldByName("Filtros").SetAsString(GerarFiltros(estab, conta));
-      if (FParam.QuebrarMovPeriodo) {
-        for (TDateTime mes : meses) {
-          for (const char* prefixo : {"MOVIMENTO", "DEBITO", "CREDITO"})
-            resultado.FieldByName(GetFieldNamePeriodo(prefixo, mes)).SetAsFloat(0);
-        }
-      }
+      for (TField* coluna : colunasMeses)
+        coluna->SetAsFloat(0);
     }
 
     if (FParam.QuebrarMovPeriodo) {
@@ -239,12 +252,10 @@ void TnCtbConsultaBalanceteMovimentoProcessarSaldo::ProcessarSaldoBalancete(
         resultado.FieldByName("SaldoAnterior").SetAsFloat(map.SaldoAnterior->AsFloat());
       if (existe)
         resultado.FieldByName("SaldoAtual").SetAsFloat(map.SaldoAtual->AsFloat());
-      // A run whose month has no column (dates outside the period) adds
-      // nothing rather than failing.
-      if (TField* movimento = resultado.FindField("MOVIMENTO" + periodo)) {
-        movimento->SetAsFloat(map.Movimento->AsFloat());
-        resultado.FieldByName("DEBITO" + periodo).SetAsFloat(map.Debito->AsFloat());
-        resultado.FieldByName("CREDITO" + periodo).SetAsFloat(map.Credito->AsFloat());
+      if (movimentoMes) {
+        movimentoMes->SetAsFloat(map.Movimento->AsFloat());
+        debitoMes->SetAsFloat(map.Debito->AsFloat());
+        creditoMes->SetAsFloat(map.Credito->AsFloat());
       }
     } else {
       resultado.FieldByName("SaldoAnterior").SetAsFloat(map.SaldoAnterior->AsFloat());

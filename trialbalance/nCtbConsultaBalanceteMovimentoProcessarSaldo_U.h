@@ -42,7 +42,7 @@ class TnCtbConsultaBalanceteMovimentoProcessarSaldo
                const std::set<std::string>& classifComValor) const;
 
   // Folds one balance run into the trial balance.
-  void ProcessarSaldoBalancete(int64_t empresa, const std::string& periodo, TnClientDataSet& saldo,
+  void ProcessarSaldoBalancete(int64_t empresa, TMesAno periodo, TnClientDataSet& saldo,
                                TnClientDataSet& resultado);
 
  private:

@@ -251,7 +251,7 @@ void TnCtbDPConsultaBalanceteMovimento::CriarBandasQuebraPeriodo(TnGridBand& ite
 
 void TnCtbDPConsultaBalanceteMovimento::AddBandsPeriodo(TnGridBand& item) {
   for (TDateTime mes : CarregarListaPeriodos()) {
-    const std::string sufixo = FormatarPeriodo(mes);
+    const std::string sufixo = FormatarPeriodo(MesDaData(mes));
     TnGridBand& band = item.Add(sufixo, FormatDateTime("mm/yyyy", mes));
     for (const char* prefixo : {"Debito", "Credito", "Movimento"})
       AddChildBands(band, prefixo + sufixo);

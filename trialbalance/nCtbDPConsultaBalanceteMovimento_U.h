@@ -86,7 +86,7 @@ class TnCtbDPConsultaBalanceteMovimento : public TnDMPowerParam {
 
   // The company data sets of the last run, in the order the companies were
   // given.
-  const std::vector<int>& Empresas() const { return FOrdemEmpresas; }
+  const std::vector<int64_t>& Empresas() const { return FOrdemEmpresas; }
   TnClientDataSet* RetornaDataSet(int64_t codigoEmpresa) const;
   const TnGridBands* Bandas(int64_t codigoEmpresa) const;
   const TnConfigGridBalancete& ConfigGrid(int64_t codigoEmpresa) const;
@@ -137,7 +137,7 @@ class TnCtbDPConsultaBalanceteMovimento : public TnDMPowerParam {
   TnParamsConsultaBalancete FParams;
   TnParametroConf FParam;
   std::map<int64_t, TDadosEmpresa> FLstCds;
-  std::vector<int> FOrdemEmpresas;
+  std::vector<int64_t> FOrdemEmpresas;
   // The trial balance of the company being processed, as the generator
   // returned it.
   TnDicionarioDataSetSaldo FLstDataSetSaldo;

@@ -41,7 +41,7 @@ class TnUtilControleLctoPadrao : public TnUtilCtbBase {
   // sequence, so keying goes on with it.
   bool VerificarSequencia(bool continuar = false) const;
   // The template of the sequence in progress; 0 when none.
-  int GetCodigoLctoProgSequencia() const { return FChave ? FChave->second : 0; }
+  int64_t GetCodigoLctoProgSequencia() const { return FChave ? FChave->second : 0; }
   bool GetTemMaisDeUmLcto() const { return FItens.size() > 1; }
   int GetQtdLctos() const { return static_cast<int>(FItens.size()); }
 

@@ -123,7 +123,7 @@ const TnNaturezasGrupo& TnUtilCtb::Naturezas() {
 
 void TnUtilCtb::CarregarConta() {
   CarregarEmpresa();
-  const std::pair<int, int64_t> chave{FCodigoEmpresa, FConta};
+  const std::pair<int64_t, int64_t> chave{FCodigoEmpresa, FConta};
   if (FChaveConta == chave)
     return;
   TnDMConexao& conexao = Conexao();

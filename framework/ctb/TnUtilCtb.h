@@ -81,7 +81,7 @@ class TnUtilCtb : public TnUtilCtbBase {
  public:
   using TnUtilCtbBase::TnUtilCtbBase;
   void SetCodigoEmpresa(int64_t codigoEmpresa);
-  int GetCodigoEmpresa() const { return FCodigoEmpresa; }
+  int64_t GetCodigoEmpresa() const { return FCodigoEmpresa; }
 
   // Positions on an account of the positioned company. `textoLookup` is
   // what the account field shows beside the code; it is kept for the
@@ -137,7 +137,7 @@ class TnUtilCtb : public TnUtilCtbBase {
   TnNaturezasGrupo FNaturezas;
   int FLeiturasEmpresa = 0;
   // Cached by account key (company, account).
-  std::optional<std::pair<int, int64_t>> FChaveConta;
+  std::optional<std::pair<int64_t, int64_t>> FChaveConta;
   std::optional<TDadosConta> FDadosConta;
 };
 

@@ -43,7 +43,7 @@ TDateTime TnUtilOpcaoIFRS::GetDATAINIATIVIDADE() {
 
 bool TnUtilSPEDContabil::GetEhOpSPEDCtb() {
   TnDMConexao& conexao = Conexao();
-  const std::pair<int, double> chave{FCodigoEmpresa, FDataFinal.Days()};
+  const std::pair<int64_t, double> chave{FCodigoEmpresa, FDataFinal.Days()};
   if (FChave != chave) {
     FPossuiSPED = conexao
                       .ExecuteScalar(
@@ -58,7 +58,7 @@ bool TnUtilSPEDContabil::GetEhOpSPEDCtb() {
 
 void TnUtilFCONT::ProcurarOpcao(TDateTime data) {
   TnDMConexao& conexao = Conexao();
-  const std::pair<int, double> chave{FCodigoEmpresa, DateOf(data).Days()};
+  const std::pair<int64_t, double> chave{FCodigoEmpresa, DateOf(data).Days()};
   if (FChave == chave)
     return;
   FDataOpcao = Data(conexao.ExecuteScalar(
@@ -103,7 +103,7 @@ bool TnUtilCtbLimiteUsuario::VerificarLimiteUsuario(int64_t codigoEmpresa, int64
 
 int TControleExercicioSocialCtb::GetSituacaoExercicio() {
   TnDMConexao& conexao = Conexao();
-  const std::pair<int, double> chave{FCodigoEmpresa, FData.Days()};
+  const std::pair<int64_t, double> chave{FCodigoEmpresa, FData.Days()};
   if (FChave != chave) {
     const Value situacao = conexao.ExecuteScalar(
         "select SITUACAO from EXERCICIOSOCIALCTB where CODIGOEMPRESA = :pEmpresa and DATAINICIAL "

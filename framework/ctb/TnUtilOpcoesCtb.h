@@ -50,7 +50,7 @@ class TnUtilSPEDContabil : public TnUtilCtbBase {
  private:
   int64_t FCodigoEmpresa = 0;
   TDateTime FDataFinal;
-  std::optional<std::pair<int, double>> FChave;
+  std::optional<std::pair<int64_t, double>> FChave;
   bool FPossuiSPED = false;
 };
 
@@ -71,7 +71,7 @@ class TnUtilFCONT : public TnUtilCtbBase {
 
  private:
   int64_t FCodigoEmpresa = 0;
-  std::optional<std::pair<int, double>> FChave;
+  std::optional<std::pair<int64_t, double>> FChave;
   TDateTime FDataOpcao;
 };
 
@@ -111,7 +111,7 @@ class TControleExercicioSocialCtb : public TnUtilCtbBase {
  private:
   int64_t FCodigoEmpresa = 0;
   TDateTime FData;
-  std::optional<std::pair<int, double>> FChave;
+  std::optional<std::pair<int64_t, double>> FChave;
   int FSituacao = kSituacaoExercicioAberto;
 };
 

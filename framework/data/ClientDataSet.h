@@ -60,7 +60,8 @@ class TnClientDataSet {
                          TReconcileAction& action)>;
 
   TnClientDataSet();
-  ~TnClientDataSet();
+  // Virtual: a cursor of a query is a data set that also owns its statement.
+  virtual ~TnClientDataSet();
   TnClientDataSet(const TnClientDataSet&) = delete;
   TnClientDataSet& operator=(const TnClientDataSet&) = delete;
 

@@ -7,10 +7,9 @@
 // current connection (TnDMConexao::Atual).
 //
 // Cursors: ExecutarSQL returns a data set the caller owns, open on its first
-// row, whose fields are typed from the result columns and read-only. Free it
-// with DestruirSQL (or let the unique_ptr go: DestruirSQL also forgets the
-// statement RefreshSQL would re-run; a cursor freed otherwise leaves that
-// small record behind until another cursor takes its address).
+// row, whose fields are typed from the result columns and read-only. It owns
+// the statement RefreshSQL re-runs, so freeing it (DestruirSQL, or letting the
+// unique_ptr go) frees the statement too.
 
 #include <cstddef>
 #include <exception>

@@ -1,8 +1,7 @@
 // The cursor helpers of Nutildb: ExecutarSQL and the statements it keeps for
 // RefreshSQL, ExecutarSQLDireto, GravarCDS and PegarValorDelta.
 
-#include <mutex>
-#include <unordered_map>
+#include <utility>
 
 #include "framework/core/Ascii.h"
 #include "framework/core/Exceptions.h"
@@ -13,15 +12,23 @@
 
 namespace {
 
-// What RefreshSQL re-runs, per live cursor.
+// What RefreshSQL re-runs.
 struct TComandoCursor {
   std::string Sql;
   TParams Params;
   size_t FetchLimit = 0;
 };
 
-std::mutex gComandosMutex;
-std::unordered_map<const TnClientDataSet*, TComandoCursor> gComandos;
+// A cursor of ExecutarSQL: the data set owns its statement, so the statement
+// lives and dies with it and no cursor shares state with another user's.
+class TnCursorSQL final : public TnClientDataSet {
+ public:
+  explicit TnCursorSQL(TComandoCursor comando) : FComando(std::move(comando)) {}
+  const TComandoCursor& Comando() const { return FComando; }
+
+ private:
+  const TComandoCursor FComando;
+};
 
 TDbResult Consultar(TnDMConexao& conexao, const TComandoCursor& comando) {
   TDbResult result = conexao.ExecuteQuery(comando.Sql, comando.Params);
@@ -59,38 +66,24 @@ std::unique_ptr<TnClientDataSet> ExecutarSQL(const std::string& sql, const TPara
 
 std::unique_ptr<TnClientDataSet> ExecutarSQL(TnDMConexao& conexao, const std::string& sql,
                                              const TParams& params, size_t fetchLimit) {
-  TComandoCursor comando{sql, params, fetchLimit};
-  TDbResult result = Consultar(conexao, comando);
-  auto cursor = std::make_unique<TnClientDataSet>();
+  auto cursor = std::make_unique<TnCursorSQL>(TComandoCursor{sql, params, fetchLimit});
+  TDbResult result = Consultar(conexao, cursor->Comando());
   DbCursor::DefinirCampos(*cursor, result.Columns);
   DbCursor::Carregar(*cursor, result);
   for (int i = 0; i < cursor->FieldCount(); ++i)
     cursor->Fields(i).SetReadOnly(true);
-  std::lock_guard<std::mutex> lock(gComandosMutex);
-  gComandos[cursor.get()] = std::move(comando);
   return cursor;
 }
 
 void DestruirSQL(std::unique_ptr<TnClientDataSet>& cursor) {
-  if (!cursor)
-    return;
-  {
-    std::lock_guard<std::mutex> lock(gComandosMutex);
-    gComandos.erase(cursor.get());
-  }
   cursor.reset();
 }
 
 bool RefreshSQL(TnClientDataSet& cursor) {
-  TComandoCursor comando;
-  {
-    std::lock_guard<std::mutex> lock(gComandosMutex);
-    auto it = gComandos.find(&cursor);
-    if (it == gComandos.end())
-      throw Exception("RefreshSQL: o data set não foi aberto por ExecutarSQL");
-    comando = it->second;
-  }
-  TDbResult result = Consultar(TnDMConexao::Atual(), comando);
+  const auto* proprio = dynamic_cast<const TnCursorSQL*>(&cursor);
+  if (!proprio)
+    throw Exception("RefreshSQL: o data set não foi aberto por ExecutarSQL");
+  TDbResult result = Consultar(TnDMConexao::Atual(), proprio->Comando());
   if (MesmasLinhas(cursor, result))
     return false;
   cursor.DisableControls();

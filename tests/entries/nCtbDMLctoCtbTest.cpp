@@ -310,8 +310,8 @@ TEST_P(TnCtbDMLctoCtbTest, HistoryOutsideTheAccountsGroupInformsAndSaves) {
        {std::pair{Value(4), true}, {Value(1), false}, {Value(), true}}) {
     SCOPED_TRACE(historico.AsString());
     Dialogos().LimparRegistro();
-    NovoValido(modulo,
-               {{"CODIGOHISTCTB", historico}, {"VALORLCTOCTB", 5.0 + historico.AsInteger()}});
+    NovoValido(modulo, {{"CODIGOHISTCTB", historico},
+                        {"VALORLCTOCTB", 5.0 + static_cast<double>(historico.AsInteger())}});
     EXPECT_EQ(Postar(modulo.nClientDataSet), "ok");
     EXPECT_EQ(Dialogos().Informacoes(),
               informa ? std::vector<std::string>{"Histórico utilizado não pertence ao Grupo de "

@@ -244,7 +244,7 @@ TEST_P(TBalancetePessoasTest, ATerminalGetsItsWidthAPagerAndABarThatAPipeNeverGe
   // 110 columns hold an account on one line, its description cut; 80 do
   // not, and each account takes two: the description whole, the amounts
   // under it up to the screen's edge.
-  for (const unsigned short colunas : {110, 80}) {
+  for (const unsigned short colunas : std::initializer_list<unsigned short>{110, 80}) {
     ASSERT_EQ(CtbNoTerminal(balancete, colunas, 500, "", tela), 0) << tela;
     std::istringstream linhas(tela);
     size_t mostradas = 0;
@@ -292,7 +292,7 @@ TEST_P(TBalancetePessoasTest, ATerminalGetsItsWidthAPagerAndABarThatAPipeNeverGe
 TEST_P(TBalancetePessoasTest, AMonthlyTableFitsTheTerminalWithEveryShownMonthLabelled) {
   const auto mensal = Palavras("trial-balance --company 1 --period 2025 --monthly");
   std::map<unsigned short, int> mostrados;
-  for (const unsigned short colunas : {80, 200}) {
+  for (const unsigned short colunas : std::initializer_list<unsigned short>{80, 200}) {
     SCOPED_TRACE(colunas);
     std::string tela;
     ASSERT_EQ(CtbNoTerminal(mensal, colunas, 500, "", tela), 0) << tela;

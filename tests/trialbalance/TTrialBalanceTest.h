@@ -98,7 +98,7 @@ class TTrialBalanceTest : public TSchemaTest {
                     e));
   }
 
-  void Lcto(int empresa, int estab, TDateTime data, int64_t deb, int64_t cred,
+  void Lcto(int64_t empresa, int estab, TDateTime data, int64_t deb, int64_t cred,
             const std::string& valor) {
     Exec(fmt::format(
         "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "

@@ -97,9 +97,12 @@ TEST(DataSetSaldoTest, AmountsShowNegativesInParenthesesAndSyntheticRowsTakeTheS
   EXPECT_FALSE(LinhaComEstilo(*dataSet));
 }
 
-TEST(DataSetSaldoTest, DictionaryKeysCarryCompanyAndMonth) {
-  const TChaveDataSet chave = MontarChaveDataSet(12, EncodeDate(2024, 2, 15));
-  EXPECT_EQ(CapturaCodigoEmpresaChave(chave), 12);
-  EXPECT_EQ(CapturaPeriodoChave(chave), "022024");
-  EXPECT_LT(chave, MontarChaveDataSet(12, EncodeDate(2024, 3, 1)));
+TEST(DataSetSaldoTest, DictionaryKeysCarryCompanyAndMonthInTimeOrder) {
+  const int64_t empresa = 5'000'000'000;
+  const TChaveDataSet chave = MontarChaveDataSet(empresa, EncodeDate(2024, 2, 15));
+  EXPECT_EQ(CapturaCodigoEmpresaChave(chave), empresa);
+  EXPECT_EQ(CapturaPeriodoChave(chave), (TMesAno{2024, 2}));
+  EXPECT_EQ(FormatarPeriodo(CapturaPeriodoChave(chave)), "022024");
+  EXPECT_LT(chave, MontarChaveDataSet(empresa, EncodeDate(2024, 3, 1)));
+  EXPECT_LT(MontarChaveDataSet(empresa, EncodeDate(2023, 12, 31)), chave);
 }

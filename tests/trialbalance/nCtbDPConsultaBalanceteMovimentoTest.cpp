@@ -91,7 +91,7 @@ class ConsultaBalanceteTest : public TTrialBalanceTest {
   void Parametro(const std::string& alias, const std::string& valor) {
     FProcesso->Param(alias).SetValor(valor);
   }
-  TnClientDataSet& Executar(int empresa = 1) {
+  TnClientDataSet& Executar(int64_t empresa = 1) {
     FProcesso->Executar();
     EXPECT_EQ(FProcesso->Mensagens().Texto(), "");
     TnClientDataSet* dataSet = FProcesso->RetornaDataSet(empresa);
@@ -218,7 +218,7 @@ TEST_P(ConsultaBalanceteTest, OneRunByMonthFoldsLikeARunPerMonth) {
       for (const auto& [de, ate] : meses) {
         auto plano = TnCtbConsultaBalanceteMovimentoSaldoPlanoIndividual::New()->Inicializar(conf);
         for (const auto& [chave, saldo] : plano->Executar(de, ate))
-          dobrar->ProcessarSaldoBalancete(1, FormatarPeriodo(de), *saldo, *porMes);
+          dobrar->ProcessarSaldoBalancete(1, MesDaData(de), *saldo, *porMes);
       }
       EXPECT_EQ(Linhas(*umaExecucao.at("")), Linhas(*porMes));
     }
@@ -341,7 +341,7 @@ TEST_P(ConsultaBalanceteTest, EachCompanyGetsItsOwnDataSetAndAFailingOneIsReport
                 "Encontrado Problema a Executar a Consulta: ", 0),
             0u);
   EXPECT_FALSE(Conexao().InTransaction());
-  EXPECT_EQ(FProcesso->Empresas(), (std::vector<int>{3, 2, 1}));
+  EXPECT_EQ(FProcesso->Empresas(), (std::vector<int64_t>{3, 2, 1}));
   EXPECT_NE(FProcesso->RetornaDataSet(3), nullptr);
   TnClientDataSet& um = *FProcesso->RetornaDataSet(1);
   TnClientDataSet& dois = *FProcesso->RetornaDataSet(2);

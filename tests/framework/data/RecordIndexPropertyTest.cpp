@@ -101,7 +101,9 @@ TEST_P(RecordIndexProperty, AgreesWithAStableSortOnRandomChanges) {
       ds.AppendRecord({row.Id, row.Nome, row.Conta, row.Data});
       rows.push_back(row);
     } else {
-      TRefRow& row = rows[static_cast<size_t>(live[static_cast<size_t>(random(live.size()))])];
+      // At most one row per step, so the count fits an int.
+      const int vivas = static_cast<int>(live.size());
+      TRefRow& row = rows[static_cast<size_t>(live[static_cast<size_t>(random(vivas))])];
       ASSERT_TRUE(ds.Locate("ID", {row.Id}));
       if (op < 8) {
         const int field = random(3);
