@@ -29,6 +29,7 @@ compile or the unmutated tree fails its tests. A manual or nightly tool:
 a full run takes about an hour on two cores, far beyond what CI can spend.
 """
 
+import hashlib
 import os
 import shutil
 import subprocess
@@ -153,6 +154,10 @@ def Sincronizar(copia):
         destino.write_bytes(conteudo)
         shutil.copymode(origem, destino)
     manifesto.write_text("\0".join(nomes))
+    resumo = hashlib.sha256()
+    for nome in sorted(nomes):
+        resumo.update(nome.encode() + b"\0" + (copia / nome).read_bytes() + b"\0")
+    return resumo.hexdigest()
 
 
 def Compilar(copia, alvos, jobs):
@@ -164,13 +169,15 @@ def Compilar(copia, alvos, jobs):
     return Rodar(["cmake", "--build", str(build), "-j", str(jobs), "--target"] + alvos)
 
 
-def Testar(copia, regex, jobs, timeout):
-    """0: passed; otherwise the tests failed (or timed out)."""
+def Testar(copia, regex, jobs, timeout, parar=False):
+    """0: passed; otherwise the tests failed (or timed out). A fault's run
+    stops at its first failing test: one is enough to kill it."""
     ambiente = dict(os.environ, ASAN_OPTIONS="detect_leaks=1:abort_on_error=1",
                     UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1")
     ambiente.pop("CTB_TEST_PG", None)
     r = Rodar(["ctest", "--test-dir", str(copia / BUILD), "-R", regex, "-E", "/PostgreSQL",
-               "--no-tests=error", "--timeout", str(timeout), "-j", str(jobs)], env=ambiente)
+               "--no-tests=error", "--timeout", str(timeout), "-j", str(jobs)]
+              + (["--stop-on-failure"] if parar else []), env=ambiente)
     return r.returncode, r.stdout
 
 
@@ -219,7 +226,7 @@ def Principal(argumentos):
     copia = Path(os.environ.get("CTB_MUTACAO_DIR", "/tmp/ctb-mutacao")) / "src"
     jobs = int(os.environ.get("CTB_MUTACAO_JOBS", "2"))
     timeout = int(os.environ.get("CTB_MUTACAO_TIMEOUT", "300"))
-    Sincronizar(copia)
+    arvore = Sincronizar(copia)
 
     # The unmutated tree passes every suite the faults use.
     alvos = sorted({a for f in falhas for a in f.alvos})
@@ -229,12 +236,20 @@ def Principal(argumentos):
         print(r.stdout[-5000:], file=sys.stderr)
         print("mutacao: a árvore sem falhas não compila", file=sys.stderr)
         return 2
+    # Suites seen passing on this very tree (its files' hash) are not run
+    # again: a run of one fault after a full run costs only that fault.
+    vistos = copia / ".mutacao-base"
+    passaram = set(vistos.read_text().splitlines()) if vistos.exists() else set()
     for regex in sorted({f.testes for f in falhas}):
+        if f"{arvore} {regex}" in passaram:
+            continue
         codigo, saida = Testar(copia, regex, jobs, timeout)
         if codigo != 0:
             print(saida[-5000:], file=sys.stderr)
             print(f"mutacao: os testes '{regex}' falham sem falha plantada", file=sys.stderr)
             return 2
+        with vistos.open("a") as arquivo:
+            arquivo.write(f"{arvore} {regex}\n")
 
     resultados = []
     for f in falhas:
@@ -247,7 +262,7 @@ def Principal(argumentos):
                 print(r.stdout[-3000:], file=sys.stderr)
                 resultado = "não compila"
             else:
-                codigo, saida = Testar(copia, f.testes, jobs, timeout)
+                codigo, saida = Testar(copia, f.testes, jobs, timeout, parar=True)
                 if codigo == 0:
                     resultado = "sobreviveu"
                 elif "Timeout" in saida:
