@@ -223,6 +223,12 @@ def Principal(argumentos):
             return 2
         falhas = [f for f in falhas if f.id in escolhidos]
 
+    # One fault of each unit in turn: a run cut short has still tried them all.
+    posicao = {}
+    for f in falhas:
+        posicao[f.id] = sum(1 for g in falhas[: falhas.index(f)] if g.id[0] == f.id[0])
+    falhas.sort(key=lambda f: posicao[f.id])
+
     copia = Path(os.environ.get("CTB_MUTACAO_DIR", "/tmp/ctb-mutacao")) / "src"
     jobs = int(os.environ.get("CTB_MUTACAO_JOBS", "2"))
     timeout = int(os.environ.get("CTB_MUTACAO_TIMEOUT", "300"))
