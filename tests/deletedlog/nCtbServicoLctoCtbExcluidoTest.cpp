@@ -87,6 +87,7 @@ TEST_P(TnServicoLctoCtbExcluidoTest, CollectiveLogFollowsTheFilter) {
     std::string Complemento;
     double ChaveInicial;
     std::string Esperado;
+    TDateTime Dia;  // the period's first and last day; zero: none
   };
   // Activity control comes with the IFRS option.
   Exec(
@@ -94,10 +95,12 @@ TEST_P(TnServicoLctoCtbExcluidoTest, CollectiveLogFollowsTheFilter) {
       "(1, '2024-01-01', 1)");
   const TCaso casos[] = {
       // Lower case matches upper case anywhere in the complement.
-      {2, "aluguel", 0, "10 12 | 1 2 | 0 | 0"},
-      {2, "", 11, "11 12 | 1 2 | 0 | 0"},
+      {2, "aluguel", 0, "10 12 | 1 2 | 0 | 0", TDateTime()},
+      {2, "", 11, "11 12 | 1 2 | 0 | 0", TDateTime()},
+      // A one-day period takes the entries of that day.
+      {2, "", 0, "10 11 12 | 1 2 3 | 0 | 0", EncodeDate(2024, 3, 10)},
       // With splits in use, only the entry that has them gets their copies.
-      {1, "", 0, "10 11 12 | 1 2 3 | 2 | 1"},
+      {1, "", 0, "10 11 12 | 1 2 3 | 2 | 1", TDateTime()},
   };
   for (const TCaso& caso : casos) {
     for (const char* tabela : {"LCTOCTBEXCLUIDO", "LCTOGEREXCLUIDO", "LCTOATIVDIFERENCEXCL"})
@@ -108,6 +111,7 @@ TEST_P(TnServicoLctoCtbExcluidoTest, CollectiveLogFollowsTheFilter) {
     TParansLctoCtbExcl filtro;
     filtro.ComplementoHist = caso.Complemento;
     filtro.ChaveInicial = caso.ChaveInicial;
+    filtro.DataInicial = filtro.DataFinal = caso.Dia;
     servico.InserirLctoCtbExclColetivo(filtro);
     EXPECT_EQ(Log(caso.Empresa), caso.Esperado) << caso.Complemento << caso.ChaveInicial;
   }
