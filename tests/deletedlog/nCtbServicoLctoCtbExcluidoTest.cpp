@@ -117,12 +117,14 @@ TEST_P(TnServicoLctoCtbExcluidoTest, CollectiveLogFollowsTheFilter) {
   }
 }
 
-// The restored rows carry the key given; the log's entry row goes, its
-// split copies stay; the balances follow the restored entry.
+// The restored rows carry the key given; the log's entry row goes, the
+// other logged entries and its split copies stay; the balances follow the
+// restored entry.
 TEST_P(TnServicoLctoCtbExcluidoTest, RestoreUnderAnotherKeyBringsBackTheEntryAndItsSplits) {
   TnServicoLctoCtbExcluido servico(Conexao());
   servico.SetCodigoEmpresa(1);
   servico.InserirLctoCtbExclIndividual(10);
+  servico.InserirLctoCtbExclIndividual(11);
   for (const char* tabela : {"LCTOGER", "LCTOATIVDIFERENC", "LCTOCTB"})
     Exec(std::string("delete from ") + tabela + " where CODIGOEMPRESA = 1 and CHAVELCTOCTB = 10");
   servico.RestaurarLctoCtbExclIndividual(1, 77, true, true);
@@ -134,7 +136,7 @@ TEST_P(TnServicoLctoCtbExcluidoTest, RestoreUnderAnotherKeyBringsBackTheEntryAnd
   EXPECT_EQ(
       Contar("select count(*) from LCTOATIVDIFERENC where CODIGOEMPRESA = 1 and CHAVELCTOCTB = 77"),
       1);
-  EXPECT_EQ(Log(1), "| | 2 | 1");
+  EXPECT_EQ(Log(1), "11 | 2 | 2 | 1");
   EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
   // The same id of another company is another entry.
   servico.SetCodigoEmpresa(2);
