@@ -471,10 +471,12 @@ TEST_P(TGerarSaldoTest, IfrsAdoptionInsideThePeriodAndAccountWithoutNatureAreRef
 }
 
 // A small account selection narrows the queries to its accounts; a missing
-// or inverted period ends silently with an empty result.
+// or inverted period ends silently with an empty result, a one-day one does
+// not.
 TEST_P(TGerarSaldoTest, SmallAccountSelectionNarrowsAndAMissingPeriodGivesNothing) {
   SemearTresMeses();
   EXPECT_TRUE(Rodar(Dia(3, 1), Dia(2, 1)).empty());
+  EXPECT_FALSE(Rodar(Dia(2, 15), Dia(2, 15)).empty()) << "a one-day period is a period";
   EXPECT_TRUE(Rodar(Dia(3, 1), Dia(3, 31), {{"pCodigoEmpresa", ""}}).empty());
   EXPECT_TRUE(Rodar(Dia(3, 1), Dia(3, 31), {{"pDataFinal", ""}}).empty());
   auto processo = Processo(Dia(2, 1), Dia(2, 29), {{"pContaCtb", "3"}});

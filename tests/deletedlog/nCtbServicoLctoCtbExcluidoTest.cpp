@@ -87,6 +87,7 @@ TEST_P(TnServicoLctoCtbExcluidoTest, CollectiveLogFollowsTheFilter) {
     std::string Complemento;
     double ChaveInicial;
     std::string Esperado;
+    TDateTime Dia;  // the period's first and last day; zero: none
   };
   // Activity control comes with the IFRS option.
   Exec(
@@ -94,10 +95,12 @@ TEST_P(TnServicoLctoCtbExcluidoTest, CollectiveLogFollowsTheFilter) {
       "(1, '2024-01-01', 1)");
   const TCaso casos[] = {
       // Lower case matches upper case anywhere in the complement.
-      {2, "aluguel", 0, "10 12 | 1 2 | 0 | 0"},
-      {2, "", 11, "11 12 | 1 2 | 0 | 0"},
+      {2, "aluguel", 0, "10 12 | 1 2 | 0 | 0", TDateTime()},
+      {2, "", 11, "11 12 | 1 2 | 0 | 0", TDateTime()},
+      // A one-day period takes the entries of that day.
+      {2, "", 0, "10 11 12 | 1 2 3 | 0 | 0", EncodeDate(2024, 3, 10)},
       // With splits in use, only the entry that has them gets their copies.
-      {1, "", 0, "10 11 12 | 1 2 3 | 2 | 1"},
+      {1, "", 0, "10 11 12 | 1 2 3 | 2 | 1", TDateTime()},
   };
   for (const TCaso& caso : casos) {
     for (const char* tabela : {"LCTOCTBEXCLUIDO", "LCTOGEREXCLUIDO", "LCTOATIVDIFERENCEXCL"})
@@ -108,17 +111,20 @@ TEST_P(TnServicoLctoCtbExcluidoTest, CollectiveLogFollowsTheFilter) {
     TParansLctoCtbExcl filtro;
     filtro.ComplementoHist = caso.Complemento;
     filtro.ChaveInicial = caso.ChaveInicial;
+    filtro.DataInicial = filtro.DataFinal = caso.Dia;
     servico.InserirLctoCtbExclColetivo(filtro);
     EXPECT_EQ(Log(caso.Empresa), caso.Esperado) << caso.Complemento << caso.ChaveInicial;
   }
 }
 
-// The restored rows carry the key given; the log's entry row goes, its
-// split copies stay; the balances follow the restored entry.
+// The restored rows carry the key given; the log's entry row goes, the
+// other logged entries and its split copies stay; the balances follow the
+// restored entry.
 TEST_P(TnServicoLctoCtbExcluidoTest, RestoreUnderAnotherKeyBringsBackTheEntryAndItsSplits) {
   TnServicoLctoCtbExcluido servico(Conexao());
   servico.SetCodigoEmpresa(1);
   servico.InserirLctoCtbExclIndividual(10);
+  servico.InserirLctoCtbExclIndividual(11);
   for (const char* tabela : {"LCTOGER", "LCTOATIVDIFERENC", "LCTOCTB"})
     Exec(std::string("delete from ") + tabela + " where CODIGOEMPRESA = 1 and CHAVELCTOCTB = 10");
   servico.RestaurarLctoCtbExclIndividual(1, 77, true, true);
@@ -130,7 +136,7 @@ TEST_P(TnServicoLctoCtbExcluidoTest, RestoreUnderAnotherKeyBringsBackTheEntryAnd
   EXPECT_EQ(
       Contar("select count(*) from LCTOATIVDIFERENC where CODIGOEMPRESA = 1 and CHAVELCTOCTB = 77"),
       1);
-  EXPECT_EQ(Log(1), "| | 2 | 1");
+  EXPECT_EQ(Log(1), "11 | 2 | 2 | 1");
   EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
   // The same id of another company is another entry.
   servico.SetCodigoEmpresa(2);

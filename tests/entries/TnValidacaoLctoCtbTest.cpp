@@ -128,6 +128,7 @@ TEST_P(TnValidacaoLctoCtbTest, NewRecordRefusedOnItsFieldInChainOrder) {
        Campo("DATALCTOCTB",
              "A data do lançamento deve estar dentro do exercício social: de 01/01/2024 a "
              "31/12/2024!")},
+      {"LastDayOfTheFiscalYear", PREPARAR(t.Set("DATALCTOCTB", EncodeDate(2024, 12, 31))), "ok"},
       {"SelectedPeriodOnScreen",
        PREPARAR(t.FContexto.TemTela = true;
                 t.FContexto.DataInicialSelecao = Value(EncodeDate(2024, 4, 1));
@@ -156,6 +157,13 @@ TEST_P(TnValidacaoLctoCtbTest, NewRecordRefusedOnItsFieldInChainOrder) {
       {"NegativeAmountBeforeBatch",
        PREPARAR(t.Set("VALORLCTOCTB", -5.0); t.FConfig.Lote.PertenceLote = true),
        Campo("VALORLCTOCTB", "O valor do lançamento deve ser maior que zero!")},
+      {"ZeroAmount", PREPARAR(t.Set("VALORLCTOCTB", 0.0)),
+       Campo("VALORLCTOCTB", "O valor do lançamento deve ser maior que zero!")},
+      {"DateBeforeTheBatch",
+       PREPARAR(t.FConfig.Lote = {true, EncodeDate(2024, 4, 1), EncodeDate(2024, 4, 30), true, ""}),
+       Campo("DATALCTOCTB",
+             "A data do lançamento deve estar dentro do período do lote: de 01/04/2024 a "
+             "30/04/2024!")},
       {"BatchTheCompanyLacksHasNoPeriod",
        PREPARAR(t.Set("CODIGOLOTECTB", 7); t.FConfig.Lote.PertenceLote = true),
        Campo("DATALCTOCTB", "A data do lançamento deve estar dentro do período do lote: de  a !")},
@@ -197,6 +205,28 @@ TEST_P(TnValidacaoLctoCtbTest, NewRecordRefusedOnItsFieldInChainOrder) {
     caso.Preparar(*this);
     EXPECT_EQ(Validar(), caso.Esperado);
     EXPECT_TRUE(FDialogos->Registro().empty());
+    FRegistro.Cancel();
+  }
+}
+
+// A limited user posts from the first to the last day of the company's
+// window, both included; without a screen the window is the company's.
+TEST_P(TnValidacaoLctoCtbTest, LimitedUserPostsInsideTheWindowBothEndsIncluded) {
+  Exec(
+      "insert into CFGEMPRESACTB (CODIGOEMPRESA, DATAINICIALLCTOUSU, DATAFINALLCTOUSU) "
+      "values (1, '2024-03-10', '2024-03-31')");
+  FConfig.Usuario.UsuarioLimitado = true;
+  const std::string fora = Campo("DATALCTOCTB",
+                                 "A data do lançamento está fora do período permitido ao usuário: "
+                                 "de 10/03/2024 a 31/03/2024!");
+  for (const auto& [dia, esperado] : {std::pair{EncodeDate(2024, 3, 9), fora},
+                                      {EncodeDate(2024, 3, 10), std::string("ok")},
+                                      {EncodeDate(2024, 3, 31), std::string("ok")},
+                                      {EncodeDate(2024, 4, 1), fora}}) {
+    SCOPED_TRACE(DateToIso(dia));
+    NovoValido();
+    Set("DATALCTOCTB", dia);
+    EXPECT_EQ(Validar(), esperado);
     FRegistro.Cancel();
   }
 }

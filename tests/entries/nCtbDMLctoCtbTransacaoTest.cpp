@@ -162,14 +162,19 @@ TEST_P(TnCtbDMLctoCtbTransacaoTest, MovingAnEntryOffersToMoveItsTransaction) {
 
 // Deleting with the rights and "Sim" logs and deletes the whole
 // transaction; "Não" deletes the entry alone; without the log right the
-// entry leaves no copy.
+// entry leaves no copy; without the transaction's right nothing is offered
+// and the entry goes alone.
 TEST_P(TnCtbDMLctoCtbTransacaoTest, DeletingAnEntryOffersToDeleteItsTransaction) {
-  // The answer, the log right's level, the entries left and those logged.
-  for (const auto& [resposta, nivelLog, restantes, logados] :
-       {std::tuple{"Sim", "8", 0, 3}, {"Não", "8", 2, 1}, {"Não", "1", 2, 0}}) {
+  // The answer, the log right's level, the entries left and those logged,
+  // the transaction right's level.
+  for (const auto& [resposta, nivelLog, restantes, logados, nivelTransacao] :
+       {std::tuple{"Sim", "8", 0, 3, "8"},
+        {"Não", "8", 2, 1, "8"},
+        {"Não", "1", 2, 0, "8"},
+        {"Sim", "8", 2, 1, "1"}}) {
     Executar("delete from LCTOCTBEXCLUIDO");
     Transacao7();
-    Direito("DireitoControlaExclusaoLctosTransacao", "8");
+    Direito("DireitoControlaExclusaoLctosTransacao", nivelTransacao);
     Direito("DireitoControlaLancamentoExcluido", nivelLog);
     TnCtbDMLctoCtb& modulo = Criar();
     Responder({resposta});

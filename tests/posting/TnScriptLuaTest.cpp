@@ -51,15 +51,31 @@ TEST(TnScriptLuaTest, ARefusedScriptIsStoppedWithAMessageAtItsLine) {
   }
 }
 
-TEST(TnScriptLuaTest, ATextOfExactlyTheBoundIsMade) {
-  TnScriptLua lua({});
-  int64_t tamanho = 0;
-  lua.Registrar("medir", [&](TnScriptLua& l) {
-    tamanho = l.Argumento(1).AsInteger();
-    return 0;
-  });
-  lua.Executar("local s = string.rep('x', 2 ^ 19)\nmedir(#(s .. s))", "teste.lua");
-  EXPECT_EQ(tamanho, static_cast<int64_t>(TnScriptLua::kResultadoTexto));
+// A bound takes what reaches it and refuses one byte more.
+TEST(TnScriptLuaTest, TextBoundsTakeTheirLimitAndRefuseOneByteMore) {
+  const struct {
+    const char* Script;
+    const char* Mensagem;  // null: runs
+  } casos[] = {
+      {"string.find(string.rep('a', 64 * 1024), 'b')", nullptr},
+      {"string.find(string.rep('a', 64 * 1024 + 1), 'b')",
+       "o texto de uma busca de padrão passa de 64 KiB"},
+      {"string.rep('x', 1024 * 1024)", nullptr},
+      {"string.rep('x', 1024 * 1024 + 1)", "o resultado de string.rep passaria de 1024 KiB"},
+      {"string.rep('ab', 512 * 1024, '')", nullptr},
+      {"string.rep('ab', 512 * 1024 + 1)", "o resultado de string.rep passaria de 1024 KiB"},
+  };
+  for (const auto& caso : casos) {
+    SCOPED_TRACE(caso.Script);
+    TnScriptLua lua({});
+    try {
+      lua.Executar(caso.Script, "t.lua");
+      EXPECT_EQ(caso.Mensagem, nullptr) << "the script ran";
+    } catch (const EScriptLua& erro) {
+      ASSERT_NE(caso.Mensagem, nullptr) << erro.what();
+      EXPECT_NE(std::string(erro.what()).find(caso.Mensagem), std::string::npos) << erro.what();
+    }
+  }
 }
 
 TEST(TnScriptLuaTest, RegisteredFunctionsExchangeTypedValues) {

@@ -174,6 +174,16 @@ TEST_P(ConsultaBalanceteTest, MonthlyBreakFoldsTheMonthsOfOneRun) {
                          "MOVIMENTO032024", "SaldoAtual"}),
             "SaldoAnterior=0 DEBITO012024=0 DEBITO022024=200 CREDITO032024=150 "
             "MOVIMENTO032024=-150 SaldoAtual=50");
+
+  // Under an origin filter each month is a run of its own, each starting the
+  // day after the one before ended.
+  TGerarSaldoCtbObservado::Execucoes().clear();
+  Parametro("pFiltroOrigemLcto", "IM");
+  Executar();
+  EXPECT_EQ(TGerarSaldoCtbObservado::Execucoes(),
+            (std::vector<std::pair<TDateTime, TDateTime>>{{Dia(2024, 1, 15), Dia(2024, 1, 31)},
+                                                          {Dia(2024, 2, 1), Dia(2024, 2, 29)},
+                                                          {Dia(2024, 3, 1), Dia(2024, 3, 10)}}));
 }
 
 // One run grouped by month against a run per month folded the way the trial
