@@ -597,6 +597,10 @@ void Servir(const TOpcoes& opcoes, std::ostream& aviso) {
   // The server is the web client: the modules behave as their web variant.
   Nutil::SetEhHttpExe(true);
   Nutil::SetEhCloud(true);
+  // A client that hangs up while its TLS answer is written must cost the
+  // server that write, not the process: the TLS library writes without
+  // MSG_NOSIGNAL.
+  ::signal(SIGPIPE, SIG_IGN);
   // SIGINT and SIGTERM stop the server from a thread of its own: the
   // handlers of the requests never see them.
   sigset_t sinais;
