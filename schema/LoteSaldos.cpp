@@ -299,11 +299,18 @@ void SomarFaixaSQLite(TnDMConexao& conexao, int64_t empresa, const TParams& faix
   }
 }
 
+// The settings are written by SET LOCAL, not set_config: on a Citus
+// coordinator the triggers that read them run on the workers, and Citus
+// sends a transaction's SET LOCAL (never a set_config) to every worker the
+// transaction reaches, when asked to. Elsewhere that request is a setting
+// nobody reads.
 void Ligar(TnDMConexao& conexao, bool ligado) {
-  if (conexao.PegarTipoCon() == TTipoConexao::PostgreSQL)
-    conexao.ExecuteQuery("select set_config('ctb.lotesaldo', :pValor, true)",
-                         {{"pValor", Value(ligado ? "1" : "0")}});
-  else if (ligado)
+  if (conexao.PegarTipoCon() == TTipoConexao::PostgreSQL) {
+    if (ligado)
+      conexao.ExecuteScript("SET LOCAL citus.propagate_set_commands = 'local'");
+    conexao.ExecuteScript(ligado ? "SET LOCAL ctb.lotesaldo = '1'"
+                                 : "SET LOCAL ctb.lotesaldo = '0'");
+  } else if (ligado)
     conexao.ExecuteDirect("insert into LOTESALDOATIVO (ATIVO) values (1)");
   else
     conexao.ExecuteDirect("delete from LOTESALDOATIVO");
@@ -372,11 +379,11 @@ void TLoteSaldos::GravarFaixas(int64_t codigoEmpresa) {
 
 // PostgreSQL's triggers answer the keys of this block from the setting,
 // without reading LOTESALDOFAIXA (schema.sql, CTB_CHAVE_EM_LOTE); empty
-// forgets it. SQLite's triggers read the table, which costs no round trip.
+// forgets it. A SET takes no parameter: the text is made of numbers only. SQLite's triggers read
+// the table, which costs no round trip.
 void TLoteSaldos::LembrarFaixa(int64_t codigoEmpresa, const std::string& faixa) {
   if (FConexao.PegarTipoCon() == TTipoConexao::PostgreSQL)
-    FConexao.ExecuteQuery("select set_config('ctb.faixa' || :pEmpresa, :pFaixa, true)",
-                          {{"pEmpresa", codigoEmpresa}, {"pFaixa", Value(faixa)}});
+    FConexao.ExecuteScript(fmt::format("SET LOCAL ctb.faixa{} = '{}'", codigoEmpresa, faixa));
 }
 
 void TLoteSaldos::Aplicar() {

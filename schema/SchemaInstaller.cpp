@@ -4,6 +4,8 @@
 
 #include <exception>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "framework/core/Exceptions.h"
 #include "framework/db/TnDMConexao.h"
@@ -43,6 +45,67 @@ bool TabelaExiste(TnDMConexao& conexao, const std::string& tabela) {
           : "select count(*) from information_schema.tables "
             "where table_schema = current_schema() and upper(table_name) = :pNome";
   return conexao.ExecuteScalar(sql, {{"pNome", Value(tabela)}}).AsInteger() > 0;
+}
+
+// A Citus coordinator: the database has the extension that distributes
+// tables over worker nodes.
+bool Distribuido(TnDMConexao& conexao) {
+  return conexao.PegarTipoCon() == TTipoConexao::PostgreSQL &&
+         conexao.ExecuteScalar("select count(*) from pg_extension where extname = 'citus'")
+                 .AsInteger() > 0;
+}
+
+// The statements of a script, each with its closing ";": a ";" inside a
+// quoted text or name, a dollar-quoted body or a comment does not end one.
+constexpr const char* kLetrasMarca =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_";
+
+std::vector<std::string> Instrucoes(const std::string& script) {
+  std::vector<std::string> instrucoes;
+  size_t inicio = 0;
+  size_t i = 0;
+  auto fechar = [&](const std::string& fim) {
+    const size_t achado = script.find(fim, i);
+    i = achado == std::string::npos ? script.size() : achado + fim.size();
+  };
+  while (i < script.size()) {
+    const char c = script[i];
+    if (c == '\'' || c == '"') {
+      ++i;
+      fechar(std::string(1, c));
+    } else if (script.compare(i, 2, "--") == 0) {
+      fechar("\n");
+    } else if (script.compare(i, 2, "/*") == 0) {
+      i += 2;
+      fechar("*/");
+    } else if (const size_t fimMarca = script.find_first_not_of(kLetrasMarca, i + 1);
+               c == '$' && fimMarca != std::string::npos && script[fimMarca] == '$') {
+      const std::string marca = script.substr(i, fimMarca - i + 1);
+      i = fimMarca + 1;
+      fechar(marca);
+    } else if (c == ';') {
+      instrucoes.push_back(script.substr(inicio, ++i - inicio));
+      inicio = i;
+    } else {
+      ++i;
+    }
+  }
+  if (script.find_first_not_of(" \t\r\n", inicio) != std::string::npos)
+    instrucoes.push_back(script.substr(inicio));
+  return instrucoes;
+}
+
+// Runs a schema script. Citus propagates a DDL statement to the workers as
+// the text the client sent, so a script sent whole would reach them as many
+// statements where one is expected: on a coordinator it goes one statement
+// at a time.
+void RodarScript(TnDMConexao& conexao, bool distribuido, const std::string& script) {
+  if (!distribuido) {
+    conexao.ExecuteScript(script);
+    return;
+  }
+  for (const std::string& instrucao : Instrucoes(script))
+    conexao.ExecuteScript(instrucao);
 }
 
 // Somebody must be able to grant rights: when nobody holds the right to
@@ -165,8 +228,17 @@ TResultadoInstalacao Instalar(TnDMConexao& conexao, TModoInstalacao modo) {
     // PostgreSQL: only warnings are worth showing here.
     if (conexao.PegarTipoCon() == TTipoConexao::PostgreSQL)
       conexao.ExecuteDirect("SET LOCAL client_min_messages = warning");
-    conexao.ExecuteScript(std::string(SchemaScripts::Get("tables.sql")));
-    conexao.ExecuteScript(Script(conexao, "schema.sql"));
+    const bool distribuido = Distribuido(conexao);
+    // The balance triggers are re-created on distributed tables, which
+    // Citus allows only under this setting (schema/postgresql/citus.sql);
+    // the tables, functions and triggers created before the distribution
+    // and changed after it in one transaction need one connection per node.
+    if (distribuido) {
+      conexao.ExecuteDirect("SET LOCAL citus.enable_unsafe_triggers = on");
+      conexao.ExecuteDirect("SET LOCAL citus.multi_shard_modify_mode = 'sequential'");
+    }
+    RodarScript(conexao, distribuido, std::string(SchemaScripts::Get("tables.sql")));
+    RodarScript(conexao, distribuido, Script(conexao, "schema.sql"));
     if (resultado.VersaoAnterior == 0) {
       GarantirAdministrador(conexao);
       resultado.Acao = TAcaoInstalacao::Criado;
@@ -177,6 +249,9 @@ TResultadoInstalacao Instalar(TnDMConexao& conexao, TModoInstalacao modo) {
     } else {
       resultado.Acao = TAcaoInstalacao::Reaplicado;
     }
+    // After the upgrade steps, which may make a table again.
+    if (distribuido)
+      RodarScript(conexao, distribuido, Script(conexao, "citus.sql"));
     conexao.ExecuteDirect("update VERSAOSCHEMA set VERSAO = :pVersao",
                           {{"pVersao", Value(kVersaoSchema)}});
     resultado.VersaoAtual = kVersaoSchema;

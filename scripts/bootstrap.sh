@@ -12,6 +12,9 @@ packages=(
   liblua5.4-dev libxlsxwriter-dev libjemalloc-dev libofx-dev
   libgtest-dev libgmock-dev
   chromium
+  # Citus, built once from vendor/ by scripts/cluster.sh for the cluster tests
+  postgresql-server-dev-15 liblz4-dev libzstd-dev libkrb5-dev libselinux1-dev libxslt1-dev
+  libpam0g-dev libreadline-dev
 )
 for arg in "$@"; do
   case "$arg" in

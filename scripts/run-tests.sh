@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the test suite with AddressSanitizer and UndefinedBehaviorSanitizer,
-# starts a throw-away PostgreSQL server on a Unix socket, runs every test
-# against it and the embedded SQLite, then stops the server.
+# starts a throw-away PostgreSQL server and a Citus cluster (a coordinator
+# and two workers) on Unix sockets, runs every test against them and the
+# embedded SQLite, then stops the servers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/bootstrap.sh
@@ -13,6 +14,14 @@ cmake --build "$build" -j "$(nproc)"
 source ./scripts/pg-temp.sh
 pg_temp_start
 trap pg_temp_stop EXIT
+# The Citus cluster (built once, the first time): its tests skip without
+# CTB_TEST_CITUS, except on CI, where they fail.
+source ./scripts/cluster.sh
+if cluster_start; then
+  trap 'cluster_stop; pg_temp_stop' EXIT
+else
+  echo "run-tests: the Citus cluster did not start; its tests will not run" >&2
+fi
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -49,6 +49,15 @@ TTestDatabase::TTestDatabase(TTipoConexao tipo) : FTipo(tipo) {
   if (!servidor)
     throw EDatabaseError("CTB_TEST_PG não definida");
   FServidor = *servidor;
+  CriarSchema();
+}
+
+TTestDatabase::TTestDatabase(const std::string& servidor)
+    : FTipo(TTipoConexao::PostgreSQL), FServidor(servidor) {
+  CriarSchema();
+}
+
+void TTestDatabase::CriarSchema() {
   FSchema = NomeUnico("ctb_t_");
   TnDMConexao admin(TTipoConexao::PostgreSQL, FServidor);
   admin.ExecuteScript("create schema " + FSchema);

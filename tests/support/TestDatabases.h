@@ -36,6 +36,9 @@ std::optional<std::string> ServidorPostgresTeste();
 class TTestDatabase {
  public:
   explicit TTestDatabase(TTipoConexao tipo);
+  // A PostgreSQL database (a schema of its own) on the server `servidor`
+  // names, not the one of CTB_TEST_PG.
+  explicit TTestDatabase(const std::string& servidor);
   ~TTestDatabase();
   TTestDatabase(const TTestDatabase&) = delete;
   TTestDatabase& operator=(const TTestDatabase&) = delete;
@@ -43,9 +46,13 @@ class TTestDatabase {
   TTipoConexao Tipo() const { return FTipo; }
   // What a TnDMConexao (of this or another process) opens to reach it.
   const std::string& Parametros() const { return FParametros; }
+  // PostgreSQL: the schema made for the test.
+  const std::string& Schema() const { return FSchema; }
   std::unique_ptr<TnDMConexao> Conectar() const;
 
  private:
+  void CriarSchema();
+
   TTipoConexao FTipo;
   std::string FParametros;
   std::string FArquivo;   // SQLite
