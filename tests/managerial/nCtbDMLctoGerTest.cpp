@@ -32,7 +32,7 @@ const TCasoRateio kCasosRateio[] = {
     {Tela, {33.34, 33.33, 33.33}, 0.10, "10=0.03 20=0.03 30=0.04"},    // the rest to the largest
     {Tela, {97, 2, 1}, 0.10, "10=0.1"},  // a cent at least, then a negative difference
     {SeisArgumentos, {33.33, 33.33, 33.34}, 100, "10=33.33 20=33.33 30=33.34"},  // 100 less rest
-    {SeisArgumentos, {33.33, 33.33, 33.34}, 10, "10=3.33 20=3.33 30=3.34"},  // rest, not share
+    {SeisArgumentos, {33.33, 33.33, 33.34}, 10, "10=3.33 20=3.33 30=3.34"},      // rest, not share
     {SeisArgumentos, {33.33, 33.33, 33.33}, 100, "10=33.33 20=33.33 30=33.33"},
     {SeteArgumentos, {33.33, 33.33, 33.33}, 100, "10=33.33 20=33.33 30=33.34"},  // last takes rest
 };
