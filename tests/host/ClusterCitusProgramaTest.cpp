@@ -95,7 +95,7 @@ class TClusterCitusTest : public TCtbProgramaTest {
 
 // The demo of companies 1 to 6, spread over both workers: the reports and
 // the check print byte for byte what SQLite and one PostgreSQL print.
-TEST_P(TClusterCitusTest, MesmaSaidaQueOsOutrosMotores) {
+TEST_P(TClusterCitusTest, DemoPrintsWhatTheOtherEnginesPrint) {
   const std::vector<std::vector<std::string>> relatorios = {
       {"trial-balance", "--company", "1-6", "--period", "2025"},
       {"statements", "--company", "1", "--period", "2025"},
@@ -136,7 +136,7 @@ TEST_P(TClusterCitusTest, MesmaSaidaQueOsOutrosMotores) {
 // An import holds its company's key row until it commits: one into a
 // company on the other worker goes on meanwhile, one into the same company
 // waits (and is cut off by the time limit).
-TEST_P(TClusterCitusTest, ImportacoesDeEmpresasDiferentesNaoSeEsperam) {
+TEST_P(TClusterCitusTest, ImportsIntoCompaniesOnTwoWorkersDoNotWaitOnEachOther) {
   DemoNoCluster();
   const auto [esperando, livre] = EmpresasEmDoisTrabalhadores();
   std::unique_ptr<TnDMConexao> outra = FCluster->Conectar();
@@ -164,7 +164,7 @@ TEST_P(TClusterCitusTest, ImportacoesDeEmpresasDiferentesNaoSeEsperam) {
 // The worker of the company loses the import's session in the middle of the
 // batch: the program names the failure, and no entry nor balance of the
 // batch stays.
-TEST_P(TClusterCitusTest, TrabalhadorPerdidoNoMeioDaImportacao) {
+TEST_P(TClusterCitusTest, AWorkerLostMidImportLeavesTheBatchAbsent) {
   DemoNoCluster();
   const int empresa = 1;
   const int64_t antes = LancamentosNoCluster(empresa);
