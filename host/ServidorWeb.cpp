@@ -597,9 +597,9 @@ void Servir(const TOpcoes& opcoes, std::ostream& aviso) {
   // The server is the web client: the modules behave as their web variant.
   Nutil::SetEhHttpExe(true);
   Nutil::SetEhCloud(true);
-  // A client that hangs up while its TLS answer is written must cost the
-  // server that write, not the process: the TLS library writes without
-  // MSG_NOSIGNAL.
+  // A client that hangs up while its answer is written must cost the server
+  // that write, not the process: the TLS and HTTP libraries, built apart,
+  // write without MSG_NOSIGNAL.
   ::signal(SIGPIPE, SIG_IGN);
   // SIGINT and SIGTERM stop the server from a thread of its own: the
   // handlers of the requests never see them.
