@@ -201,6 +201,13 @@ def Unidade(arquivo):
 
 
 def Principal(argumentos):
+    if "--help" in argumentos or "-h" in argumentos:
+        print(__doc__)
+        return 0
+    opcoes = {a for a in argumentos if a.startswith("-")}
+    if opcoes - {"--listar", "--verificar"}:
+        print(f"mutacao: opção desconhecida: {' '.join(sorted(opcoes))} (veja --help)", file=sys.stderr)
+        return 2
     falhas = LerLista(LISTA)
     if "--listar" in argumentos:
         for f in falhas:
@@ -215,7 +222,7 @@ def Principal(argumentos):
     if "--verificar" in argumentos:
         print(f"mutacao: {len(falhas)} falhas, todos os trechos ocorrem uma única vez")
         return 0
-    escolhidos = [a for a in argumentos if not a.startswith("--")]
+    escolhidos = [a for a in argumentos if not a.startswith("-")]
     if escolhidos:
         desconhecidos = set(escolhidos) - {f.id for f in falhas}
         if desconhecidos:
