@@ -17,6 +17,22 @@ async function digitar(pagina, campos) {
   }
 }
 
+// The save's outcome: saved, refused or a question. A save that shows none
+// of them names what the page showed instead, so a stall says where it is.
+async function esperarGravacao(pagina) {
+  try {
+    await pagina.waitForFunction(() => /gravado/.test(document.getElementById("situacao").textContent) ||
+      document.getElementById("erro").textContent !== "" || document.getElementById("pergunta").open);
+  } catch (erro) {
+    const estado = await pagina.evaluate(() => ({
+      situacao: document.getElementById("situacao").textContent,
+      dialogos: [...document.querySelectorAll("dialog[open]")].map((d) => d.id),
+      foco: document.activeElement?.id || document.activeElement?.textContent,
+    }));
+    throw new Error(`a gravação não terminou: ${JSON.stringify(estado)}`, { cause: erro });
+  }
+}
+
 const restante = (pagina) => pagina.locator("#rateio-gerencial-debito .totais span").nth(1).textContent();
 
 test("digita o rateio gerencial pelo teclado, refaz o automático, consulta os percentuais e grava", async () => {
@@ -58,8 +74,7 @@ test("digita o rateio gerencial pelo teclado, refaz o automático, consulta os p
 
   // Saved: the typed rows go with the entry.
   await pagina.keyboard.press("Control+Enter");
-  await pagina.waitForFunction(() => /gravado/.test(document.getElementById("situacao").textContent) ||
-    document.getElementById("erro").textContent !== "");
+  await esperarGravacao(pagina);
   assert.equal(await pagina.textContent("#erro"), "");
   const chave = /Lançamento (\d+) gravado/.exec(await pagina.textContent("#situacao"))[1];
   assert.equal(await pagina.locator("#rateio-gerencial-debito").count(), 0);
@@ -83,8 +98,7 @@ test("digita o rateio gerencial pelo teclado, refaz o automático, consulta os p
   assert.deepEqual(automaticas, [["201", "0,06"], ["202", "0,03"], ["301", "0,01"]]);
   assert.equal(await restante(pagina), "Valor Restante: 0,00");
   await pagina.keyboard.press("Control+Enter");
-  await pagina.waitForFunction(() => /gravado/.test(document.getElementById("situacao").textContent) ||
-    document.getElementById("erro").textContent !== "" || document.getElementById("pergunta").open);
+  await esperarGravacao(pagina);
   assert.equal(await pagina.textContent("#erro"), "");
   assert.match(await pagina.textContent("#situacao"), /gravado/, await pagina.textContent("#textoPergunta"));
   await contexto.close();
