@@ -38,6 +38,7 @@
 namespace DigitacaoHost {
 
 using json = nlohmann::ordered_json;
+using JsonEstrito::InteiroObrigatorio;
 
 namespace {
 
@@ -418,17 +419,6 @@ json TransacaoJson(TnCtbDMLctoCtbBase& modulo) {
           {"credit", dif.Credito.ToDouble()},
           {"difference", dif.Diferenca.ToDouble()},
           {"open", modulo.GetTransacaoAtual() == trans.AsFloat()}};
-}
-
-int64_t InteiroObrigatorio(const json& documento, const char* nome, const std::string& descricao,
-                           int64_t maximo) {
-  if (!documento.contains(nome) || !documento[nome].is_number_integer())
-    throw Exception("Informe " + descricao + " (\"" + std::string(nome) + "\")");
-  const int64_t valor = documento[nome].get<int64_t>();
-  if (valor < 1 || valor > maximo)
-    throw Exception(fmt::format("\"{}\": {} fora do intervalo de 1 a {}", nome,
-                                documento[nome].dump(), maximo));
-  return valor;
 }
 
 // The document's company, a small integer.

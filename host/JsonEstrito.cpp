@@ -124,4 +124,15 @@ json Analisar(const std::string& texto, int maxProfundidade) {
   return construtor.Documento();
 }
 
+int64_t InteiroObrigatorio(const nlohmann::ordered_json& documento, const char* nome,
+                           const std::string& descricao, int64_t maximo) {
+  if (!documento.contains(nome) || !documento[nome].is_number_integer())
+    throw Exception("Informe " + descricao + " (\"" + std::string(nome) + "\")");
+  const int64_t valor = documento[nome].get<int64_t>();
+  if (valor < 1 || valor > maximo)
+    throw Exception(fmt::format("\"{}\": {} fora do intervalo de 1 a {}", nome,
+                                documento[nome].dump(), maximo));
+  return valor;
+}
+
 }  // namespace JsonEstrito

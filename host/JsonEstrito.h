@@ -12,6 +12,7 @@
 // person typed. Integers stay integers.
 
 #include <cstddef>
+#include <cstdint>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -20,5 +21,11 @@ namespace JsonEstrito {
 // The document of `texto`, at most `maxProfundidade` levels of lists and
 // objects; Exception saying what is wrong and where.
 nlohmann::ordered_json Analisar(const std::string& texto, int maxProfundidade);
+
+// The integer member `nome` of `documento`, from 1 to `maximo`; Exception
+// asking for `descricao` when it is missing or not an integer, or naming
+// the value out of range.
+int64_t InteiroObrigatorio(const nlohmann::ordered_json& documento, const char* nome,
+                           const std::string& descricao, int64_t maximo);
 
 }  // namespace JsonEstrito

@@ -271,14 +271,6 @@ json Pesquisa(const httplib::Request& req, TSessaoHost& host) {
               {"linhas", std::move(linhas)}};
 }
 
-// A body's integer member in [1, maximo].
-int64_t Membro(const json& corpo, const char* nome, int64_t maximo) {
-  if (!corpo.contains(nome) || !corpo[nome].is_number_integer() || corpo[nome].get<int64_t>() < 1 ||
-      corpo[nome].get<int64_t>() > maximo)
-    throw Exception(fmt::format("Informe {} (um número de 1 a {})", nome, maximo));
-  return corpo[nome].get<int64_t>();
-}
-
 // The company's deleted entries whose entry date lies in the period, as
 // `ctb deleted list` lists them.
 json Excluidos(const httplib::Request& req, TSessaoHost& host) {
@@ -301,8 +293,8 @@ json Restaurar(const httplib::Request& req, TSessaoHost& host) {
   if (!corpo.is_object())
     throw Exception("Envie {\"empresa\": N, \"id\": N}");
   ComandoExcluidos::TOpcoes opcoes;
-  opcoes.Empresa = Membro(corpo, "empresa", 32767);
-  opcoes.Id = Membro(corpo, "id", INT64_MAX);
+  opcoes.Empresa = JsonEstrito::InteiroObrigatorio(corpo, "empresa", "a empresa", 32767);
+  opcoes.Id = JsonEstrito::InteiroObrigatorio(corpo, "id", "o lançamento excluído", INT64_MAX);
   Autorizar([&] {
     host.VerificarEmpresa(opcoes.Empresa);
     ComandoExcluidos::VerificarDireito(host.Conexao(), ComandoExcluidos::kDireitoRestaurar);
