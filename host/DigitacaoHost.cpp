@@ -368,7 +368,10 @@ class TTelasDigitadas {
     if (digitar)
       FDigitadas.push_back(tela->Chave);
     modulo.CriarForm().SetOnShowModal([this, tela, digitar, &modulo](TnForm& form) {
-      FTelas.push_back({{"class", modulo.ClassName()}, {"caption", form.Caption}});
+      json mostrada = {{"class", modulo.ClassName()}, {"caption", form.Caption}};
+      if (tela != nullptr)
+        mostrada["key"] = tela->Chave;
+      FTelas.push_back(std::move(mostrada));
       if (!digitar)
         return;
       try {
@@ -569,6 +572,48 @@ TnDMClientDataSet& TDigitacao::Preparar(int64_t codigoEmpresa) {
   if (!FAberta || FAberta->Empresa != codigoEmpresa)
     AbrirSeNecessario(json{{"company", codigoEmpresa}});
   return *FModulo;
+}
+
+void TDigitacao::MostrarTelaVinculada(int64_t codigoEmpresa, int64_t chave, const std::string& tela,
+                                      const std::function<void(TnDMClientDataSet&)>& mostrar) {
+  const auto vinculada =
+      std::find_if(std::begin(kTelasVinculadas), std::end(kTelasVinculadas),
+                   [&](const TTelaVinculada& candidata) { return tela == candidata.Chave; });
+  if (vinculada == std::end(kTelasVinculadas))
+    throw Exception("Tela desconhecida: use participants, extemporaneous, q100 ou relation");
+  auto* lancamentos = dynamic_cast<TnCtbDMLctoCtbBase*>(&Preparar(codigoEmpresa));
+  if (lancamentos == nullptr)
+    throw Exception("O módulo da aba não faz lançamentos contábeis");
+  TUsarConexao usarConexao(FConexao);
+  TUsarDialogService usarDialogos(std::make_shared<TDialogServiceScripted>());
+  const json documento = {{"op", "edit"}, {"company", codigoEmpresa}, {"key", chave}};
+  bool mostrada = false;
+  lancamentos->SetOnTelaVinculada([&](TnDMClientDataSet& modulo) {
+    if (Nutil::UpperCase(modulo.ClassName()) != Nutil::UpperCase(vinculada->Classe))
+      return;
+    modulo.CriarForm().SetOnShowModal([&](TnForm&) {
+      mostrar(modulo);
+      mostrada = true;
+    });
+  });
+  // Whatever the screen did stays unwritten, and the module stops watching.
+  const int nivelAntes = FConexao.NivelTransacao();
+  const auto terminar = [&] {
+    lancamentos->SetOnTelaVinculada(nullptr);
+    while (FConexao.NivelTransacao() > nivelAntes)
+      FConexao.RollBack();
+  };
+  FConexao.StartTransaction();
+  try {
+    Localizar(documento);
+    lancamentos->AbrirTela(vinculada->Tela);
+  } catch (...) {
+    terminar();
+    throw;
+  }
+  terminar();
+  if (!mostrada)
+    throw Exception(std::string(vinculada->Descricao) + ": o lançamento não oferece esta tela");
 }
 
 void TDigitacao::SelecaoDoRegistro(const json& documento, TnSelecao& parametros,

@@ -91,6 +91,14 @@ class TDigitacao {
   // what the company check or the opening raises.
   TnDMClientDataSet& Preparar(int64_t codigoEmpresa);
 
+  // The linked screen `tela` ("participants", "extemporaneous", "q100",
+  // "relation": the document's keys) of the saved entry `chave`, opened by
+  // its action as a person opens it: `mostrar` sees the screen's module
+  // while it shows. Nothing is written. Raises "<screen>: o lançamento não
+  // oferece esta tela" when the entry does not offer it.
+  void MostrarTelaVinculada(int64_t codigoEmpresa, int64_t chave, const std::string& tela,
+                            const std::function<void(TnDMClientDataSet&)>& mostrar);
+
  private:
   struct TSelecaoAberta;
 

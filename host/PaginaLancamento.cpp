@@ -21,6 +21,7 @@
 #include "framework/db/TnDMConexao.h"
 #include "host/ComandoRecord.h"
 #include "host/DigitacaoHost.h"
+#include "host/HostComum.h"
 #include "host/ValorDigitado.h"
 
 namespace PaginaLancamento {
@@ -165,6 +166,29 @@ json Tela(TnDMClientDataSet& modulo) {
           {"acoes", Acoes(modulo.Form())},
           {"historicos", Historicos(modulo.Conexao())},
           {"avisos", Avisos(modulo)}};
+}
+
+json TelaVinculada(DigitacaoHost::TDigitacao& tela, const TVinculo& vinculo) {
+  json resposta;
+  tela.MostrarTelaVinculada(
+      vinculo.Empresa, vinculo.Chave, vinculo.Tela, [&resposta](TnDMClientDataSet& modulo) {
+        const TnClientDataSet& cds = modulo.nClientDataSet;
+        const json registro = HostComum::RegistroJson(cds);
+        json campos = json::array();
+        for (int i = 0; i < cds.FieldCount(); ++i) {
+          const TField& field = cds.Fields(i);
+          if (!field.Visible())
+            continue;
+          json campo = Campo(field);
+          campo["valor"] =
+              registro.contains(field.FieldName()) ? registro[field.FieldName()] : json(nullptr);
+          campos.push_back(std::move(campo));
+        }
+        resposta = {{"classe", modulo.ClassName()},
+                    {"titulo", modulo.Form() != nullptr ? modulo.Form()->Caption : ""},
+                    {"campos", std::move(campos)}};
+      });
+  return resposta;
 }
 
 json Executar(DigitacaoHost::TDigitacao& tela, json documento) {

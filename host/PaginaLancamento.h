@@ -43,6 +43,18 @@ void VerificarDireito(TnDMConexao& conexao);
 // of the data, the nature) are closed and not required: nobody types them.
 nlohmann::ordered_json Tela(TnDMClientDataSet& modulo);
 
+// A linked screen of a saved entry as its action opens it (the module
+// decides whether the entry offers it): "classe", "titulo" (the screen's
+// caption) and "campos" (its visible fields as `Tela` lists them, each with
+// its "valor" in the record the screen opened on). Nothing is written; the
+// page keys the screen with the document's key of the same name.
+struct TVinculo {
+  int64_t Empresa = 0;
+  int64_t Chave = 0;
+  std::string Tela;
+};
+nlohmann::ordered_json TelaVinculada(DigitacaoHost::TDigitacao& tela, const TVinculo& vinculo);
+
 // One document keyed on the page, run on the tab's screen. Its amounts are
 // texts as a person types them ("1.234,56", read by the one reader of
 // Brazilian numbers; a JSON number passes as it is); one the reader refuses

@@ -10,8 +10,11 @@
 
 #include "activities/nCtbServicoAtividade_U.h"
 #include "entries/nCtbDMLctoCtbBase_U.h"
+#include "entries/nDMLancamentoProgramado_U.h"
 #include "framework/app/Ndialogs.h"
+#include "framework/app/Nutilform.h"
 #include "framework/app/TnSelecao.h"
+#include "framework/app/TnUtilConsultaWeb.h"
 #include "framework/core/Exceptions.h"
 #include "framework/core/FormatFloat.h"
 #include "framework/core/Nutil.h"
@@ -252,6 +255,22 @@ json Centros(const TPedido& pedido) {
   return lista;
 }
 
+// The entries a programmed entry already made on the date being keyed, as
+// the screen lists them below the entry: the programmed-entries module's
+// list ("fields", "rows").
+json Programados(const TPedido& pedido) {
+  const auto programado =
+      Nutilform::CriarDMNovo<TnDMLancamentoProgramado>(TnDMLancamentoProgramado::kClassName);
+  programado->SetConexao(&pedido.Conexao);
+  programado->SetCodigoEmpresa(pedido.Empresa);
+  programado->SetCodigoLctoProg(Inteiro(pedido.Req, "codigo", 1, 32767));
+  programado->SetDataLctoCtb(DataDoParametro(pedido.Req, "data"));
+  programado->AtualizarLista();
+  json lista = TnUtilConsultaWeb::SerializarDataset(programado->MemTableEh());
+  lista["Caption"] = "Lançamentos Programados";
+  return lista;
+}
+
 }  // namespace
 
 void Registrar(const std::function<void(const char* rota, TTrabalho trabalho)>& leitura) {
@@ -259,6 +278,7 @@ void Registrar(const std::function<void(const char* rota, TTrabalho trabalho)>& 
   leitura("/api/lancamentos/rateio/automatico", Automatico);
   leitura("/api/lancamentos/rateio/percentuais", Percentuais);
   leitura("/api/lancamentos/centros", Centros);
+  leitura("/api/lancamentos/programados", Programados);
 }
 
 }  // namespace RotasLancamentoWeb

@@ -15,6 +15,10 @@
 //                                    rates, as the rates dialog lists them
 //   GET /api/lancamentos/centros     ?empresa&conta[&texto]: the cost centres
 //                                    a split of the account may name
+//   GET /api/lancamentos/programados ?empresa&codigo&data: the entries the
+//                                    programmed entry already made on the
+//                                    date, as the programmed-entries module
+//                                    lists them
 //
 // Each runs through the server's read of the page (`leitura`): the session,
 // the company and the right of the entries' menu entry are checked before

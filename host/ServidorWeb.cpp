@@ -336,6 +336,13 @@ class TServidor {
       resposta.update(PaginaLancamento::Detalhes(host.Conexao(), empresa, chave));
       return resposta;
     });
+    leitura("/api/lancamentos/vinculo", [](const httplib::Request& req, TSessaoHost& host,
+                                           TSessaoWeb& sessao, int64_t empresa) {
+      return PaginaLancamento::TelaVinculada(
+          TelaDaAba(req, host, sessao),
+          {empresa, Inteiro(req, "chave", 1, HostComum::kMaxChaveLctoCtb),
+           req.get_param_value("tela")});
+    });
     RotasLancamentoWeb::Registrar([&leitura](const char* rota, RotasLancamentoWeb::TTrabalho t) {
       leitura(rota, [t](const httplib::Request& req, TSessaoHost& host, TSessaoWeb& sessao,
                         int64_t empresa) {

@@ -16,6 +16,9 @@ let tela = null;
 // The entry being corrected ({chave, textos}: each field's text as shown
 // when it was opened) or null for a new one.
 let corrigindo = null;
+// The key of the last entry written on this tab: the linked screens'
+// shortcuts act on it while no entry is open for correction.
+let ultimoGravado = null;
 
 function empresa() {
   return elemento("empresa").value;
@@ -91,6 +94,8 @@ function criarEntrada(campo) {
     input.addEventListener("change", () => Promise.all(entradas().filter((e) => e.dataset.lado && e.value).map(mostrarConta))
       .then(atualizarRateio));
   if (campo.nome === "VALORLCTOCTB") input.addEventListener("change", atualizarValorRateio);
+  if (campo.nome === "DATALCTOCTB" || campo.nome === "CODIGOLCTOPROG")
+    input.addEventListener("change", atualizarProgramados);
   return input;
 }
 
@@ -380,7 +385,15 @@ function grade(titulo, grid, aoClicar) {
       tr.appendChild(criar("td", textoDaColuna(valorDaColuna, coluna.type),
         typeof valorDaColuna === "number" ? "valor" : undefined));
     }
-    if (aoClicar) tr.addEventListener("click", () => aoClicar(linha));
+    if (aoClicar) {
+      tr.tabIndex = 0;
+      tr.addEventListener("click", () => aoClicar(linha));
+      tr.addEventListener("keydown", (evento) => {
+        if (evento.key !== "Enter") return;
+        evento.preventDefault();
+        aoClicar(linha);
+      });
+    }
     corpo.appendChild(tr);
   }
   tabela.appendChild(corpo);
@@ -396,6 +409,20 @@ function mostrarPaineis(grids) {
     const bloco = grade(painel.Caption, painel, ultimos ? (linha) => abrirLancamento(linha.CHAVELCTOCTB) : null);
     bloco.id = ultimos ? "painelUltimos" : painel.Caption === "Diferenças no Período" ? "painelDiferencas" : "painelTransacoes";
     paineis.appendChild(bloco);
+  }
+}
+
+// The entries the programmed entry typed already made on the date (the
+// module's list), below the form; a row opens for correction.
+async function atualizarProgramados() {
+  const painel = elemento("programados");
+  const codigo = entrada("CODIGOLCTOPROG")?.value.trim();
+  if (!codigo) return painel.replaceChildren();
+  try {
+    const lista = await consulta("programados", { codigo, data: dataDigitada() });
+    painel.replaceChildren(grade(lista.Caption, lista, (linha) => abrirLancamento(linha.CHAVELCTOCTB)));
+  } catch (erro) {
+    mensagem(erro.message, true);
   }
 }
 
@@ -532,9 +559,12 @@ async function concluir(resultado, texto) {
   mensagem(texto);
 }
 
-async function gravar() {
+// `extra`: what the document carries besides the entry ("Criar Transação"
+// closes the open transaction with it).
+async function gravar(extra = {}) {
   const documento = {
     op: corrigindo ? "edit" : "insert", company: Number(empresa()), fields: camposDoDocumento(), ...rateioDoDocumento(),
+    ...extra,
   };
   if (corrigindo) documento.key = corrigindo.chave;
   mensagem("Gravando...");
@@ -542,10 +572,24 @@ async function gravar() {
     const resultado = await enviar(documento);
     if (resultado.result !== "posted") return mostrarRecusa(resultado);
     const chave = resultado.entry.CHAVELCTOCTB;
+    ultimoGravado = chave;
+    mostrarTransacao(resultado.transaction);
     await concluir(resultado, corrigindo ? `Lançamento ${chave} corrigido` : `Lançamento ${chave} gravado`);
+    await vinculosDoResultado(resultado, chave);
   } catch (erro) {
     mensagem(erro.message, true);
   }
+}
+
+// The transaction of the entry just written, in a company that numbers
+// them (SPED or IFRS): its sums and whether it stays open for the next one.
+function mostrarTransacao(transacao) {
+  const faixa = elemento("transacao");
+  faixa.classList.toggle("oculto", !transacao);
+  if (!transacao) return;
+  faixa.textContent = `Transação ${transacao.TRANSCTB} ${transacao.open ? "aberta" : "encerrada"} — `
+    + `Débito ${valor(transacao.debit)}, Crédito ${valor(transacao.credit)}, Diferença ${valor(transacao.difference)}`;
+  faixa.classList.toggle("desbalanceada", transacao.difference !== 0);
 }
 
 async function excluir() {
@@ -592,7 +636,17 @@ const fazerAcao = [
     if (corrigindo) elemento("detalhes").scrollIntoView();
     else irParaRateio(acao.nome);
   }],
+  [{ test: telaDaAcao }, vincular],
+  [/CriarTransacao$/, () => gravar({ transaction: "close" })],
 ];
+
+// A linked screen by its shortcut (vinculos.js), on the entry open for
+// correction or else the last one written.
+function vincular(acao) {
+  const chave = corrigindo?.chave ?? ultimoGravado;
+  if (!chave) return mensagem(`${acao.rotulo}: grave ou abra um lançamento antes`, true);
+  return abrirVinculo(telaDaAcao(acao.nome), chave);
+}
 
 // The search of the company's entries (pesquisa.js): the one chosen opens
 // for correction.
@@ -606,12 +660,15 @@ function atalhosDaTela() {
   const barra = elemento("barraAcoes");
   for (const acao of tela.acoes) {
     const feito = fazerAcao.find(([nome]) => nome.test(acao.nome));
-    if (!feito || atalhos.has(acao.atalho)) continue;
+    if (!feito) continue;
     const fazer = () => feito[1](acao);
-    atalhos.set(acao.atalho, fazer);
+    // Two actions of one shortcut: the first takes it, the other keeps its button.
+    const livre = !atalhos.has(acao.atalho);
+    if (livre) atalhos.set(acao.atalho, fazer);
     const botao = criar("button", acao.rotulo.replace(/\.\.\.$/, ""));
     botao.type = "button";
-    botao.title = `${acao.dica || acao.rotulo} (${acao.atalho})`;
+    botao.disabled = acao.habilitada === false;
+    botao.title = livre ? `${acao.dica || acao.rotulo} (${acao.atalho})` : acao.dica || acao.rotulo;
     botao.dataset.acao = acao.nome;
     botao.addEventListener("click", fazer);
     barra.appendChild(botao);

@@ -1,7 +1,8 @@
 // The pictures of docs/web.md, taken by hand (never by the test run):
 //   CTB=$PWD/build-test/host/ctb node tests/browser/capturas.mjs
 // writes docs/lancamentos.png, rateio.png, balancete.png, balancete-rolado.png,
-// pesquisa.png, razao.png, demonstracoes.png, excluidos.png and importar.png
+// pesquisa.png, vinculo.png, razao.png, demonstracoes.png, excluidos.png and
+// importar.png
 // from a demo database.
 
 import path from "node:path";
@@ -80,6 +81,20 @@ try {
   await pagina.keyboard.press("Enter");
   await pagina.locator("#pesquisaResultado tbody tr").first().waitFor();
   await pagina.screenshot({ path: path.join(docs, "pesquisa.png") });
+
+  // An extemporaneous entry of the SPED company: the date of occurrence
+  // its post offers.
+  await pagina.goto("/lancamentos?empresa=2");
+  await pagina.waitForSelector("body[data-pronta='1']");
+  for (const [nome, texto] of Object.entries({ ...campos, VALORLCTOCTB: "320,00", CODIGOORIGLCTOCTB: "XX" })) {
+    await pagina.fill(`#campo${nome}`, texto);
+    await pagina.press(`#campo${nome}`, "Enter");
+  }
+  await pagina.keyboard.press("Control+Enter");
+  await pagina.locator("dialog#dialogoVinculo[open]").waitFor();
+  await pagina.keyboard.type("15122024");
+  await pagina.screenshot({ path: path.join(docs, "vinculo.png") });
+  await pagina.keyboard.press("Escape");
 
   await pagina.goto("/razao?empresa=1&conta=1101001&de=01/01/2025&ate=31/12/2025");
   await pagina.locator("#tabela tbody tr").first().waitFor();

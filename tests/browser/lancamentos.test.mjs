@@ -173,6 +173,44 @@ test("uma recusa aparece no seu campo, com o rótulo, e some quando ele é corri
   await contexto.close();
 });
 
+test("a data da ocorrência que o lançamento extemporâneo oferece é digitada no seu diálogo, só com o teclado", async () => {
+  const { contexto, pagina } = await entrar(1);
+  await pagina.goto("/lancamentos?empresa=2");
+  await pagina.waitForSelector("body[data-pronta='1']");
+  await digitar(pagina, { DATALCTOCTB: "13/08/2025", CODIGOESTAB: "1", CONTACTBDEB: "CAIXA", CONTACTBCRED: "BANCO",
+    CODIGOHISTCTB: "3", VALORLCTOCTB: "10,00", CODIGOORIGLCTOCTB: "XX" });
+  await pagina.keyboard.press("Control+Enter");
+  // The module showed its screen after the post: its dialog opens on the entry.
+  const dialogo = pagina.locator("dialog#dialogoVinculo[open]");
+  await dialogo.waitFor();
+  const chave = /lançamento (\d+)$/.exec(await pagina.textContent("#tituloVinculo"))[1];
+  // The SPED company numbers its transactions: the entry's is shown.
+  assert.match(await pagina.textContent("#transacao"), /^Transação \d+ (aberta|encerrada) — Débito /);
+  assert.equal(await pagina.evaluate(() => document.activeElement.id), "vinculoDATAEXTEMP");
+  await semViolacoesGraves(pagina);
+  // After the books' start: refused on its field, the dialog stays.
+  await pagina.keyboard.type("01022025");
+  await pagina.keyboard.press("Enter");
+  await pagina.locator("#erroVinculo", { hasText: /anterior à data de início da escrituração/ }).waitFor();
+  assert.equal(await pagina.getAttribute("#vinculoDATAEXTEMP", "aria-invalid"), "true");
+  await pagina.fill("#vinculoDATAEXTEMP", "");
+  await pagina.keyboard.type("15122024");
+  await pagina.keyboard.press("Enter");
+  assert.match(await situacao(pagina, /gravado no lançamento/), new RegExp(`: gravado no lançamento ${chave}$`));
+  assert.equal(await dialogo.count(), 0);
+
+  // Opened again by its shortcut on the last entry: the date as saved; Esc
+  // closes it and the focus goes back where it was.
+  await pagina.focus("#campoCODIGOESTAB");
+  await pagina.keyboard.press("Control+X");
+  await dialogo.waitFor();
+  assert.equal(await pagina.inputValue("#vinculoDATAEXTEMP"), "15/12/2024");
+  await pagina.keyboard.press("Escape");
+  await pagina.locator("dialog#dialogoVinculo:not([open])").waitFor({ state: "attached" });
+  assert.equal(await pagina.evaluate(() => document.activeElement.id), "campoCODIGOESTAB");
+  await contexto.close();
+});
+
 test("um usuário sem o direito dos lançamentos é recusado", async () => {
   const { contexto, pagina } = await entrar(4);
   await pagina.waitForFunction(() => document.getElementById("erro").textContent !== "");

@@ -310,7 +310,9 @@ TEST_P(TServidorWebTest, EachSessionReachesOnlyItsUsersCompaniesAndRights) {
         "/api/lancamentos/rateio/automatico?empresa=2&tipo=gerencial&lado=debito&conta=4203002"
         "&data=11/08/2025&valor=100",
         "/api/lancamentos/rateio/percentuais?empresa=2&conta=4203002",
-        "/api/lancamentos/centros?empresa=2&conta=4203002"}) {
+        "/api/lancamentos/centros?empresa=2&conta=4203002",
+        "/api/lancamentos/vinculo?empresa=2&aba=t1&chave=1&tela=extemporaneous",
+        "/api/lancamentos/programados?empresa=2&codigo=1&data=11/08/2025"}) {
     res = Get(terceiro, rota);
     EXPECT_EQ(res->status, 403) << rota;
     EXPECT_NE(Erro(res).find("não tem direito a \"Lançamentos Contábeis\""), std::string::npos)
@@ -319,6 +321,7 @@ TEST_P(TServidorWebTest, EachSessionReachesOnlyItsUsersCompaniesAndRights) {
   const int64_t antes = Lancamentos();
   json documento = LancamentoDemo("2025-08-11", "99,00");
   documento["company"] = 2;
+  documento["extemporaneous"] = {{"DATAEXTEMP", "15/12/2024"}};
   res = Post(terceiro, "/api/lancamentos", json{{"aba", "t1"}, {"documento", documento}}.dump());
   EXPECT_EQ(res->status, 403) << res->body;
   // With the entries' right, another company's entry is still his access
@@ -329,6 +332,101 @@ TEST_P(TServidorWebTest, EachSessionReachesOnlyItsUsersCompaniesAndRights) {
   EXPECT_EQ(res->status, 403) << res->body;
   EXPECT_EQ(Erro(res), "O usuário 2 não tem acesso à empresa 2");
   EXPECT_EQ(Lancamentos(), antes);
+  EXPECT_EQ(Contar("select count(*) from LCTOCTBEXTEMP"), 0);
+}
+
+// A linked screen the post showed is read as its action opens it and keyed
+// by the entry's document under its key; the module decides which screens
+// the entry offers.
+TEST_P(TServidorWebTest, EntryPageKeysTheLinkedScreensTheModuleOffers) {
+  ASSERT_NO_FATAL_FAILURE(Iniciar());
+  const TSessao sessao = Entrar(1, kSenha);
+  const auto postar = [&](const json& documento) {
+    return json::parse(
+        Post(sessao, "/api/lancamentos", json{{"aba", "t1"}, {"documento", documento}}.dump())
+            ->body);
+  };
+  json documento = LancamentoDemo("2025-08-11", "99,00");
+  documento["company"] = 2;
+  documento["fields"]["CODIGOORIGLCTOCTB"] = "XX";
+  const json postado = postar(documento);
+  ASSERT_EQ(postado["result"], "posted") << postado;
+  ASSERT_EQ(postado["screens"].size(), 1U) << postado;
+  EXPECT_EQ(postado["screens"][0]["key"], "extemporaneous");
+  const int64_t chave = postado["entry"]["CHAVELCTOCTB"].get<int64_t>();
+  const std::string rota =
+      "/api/lancamentos/vinculo?empresa=2&aba=t1&chave=" + std::to_string(chave) + "&tela=";
+
+  auto res = Get(sessao, rota + "extemporaneous");
+  ASSERT_EQ(res->status, 200) << res->body;
+  const json tela = json::parse(res->body);
+  EXPECT_EQ(tela["classe"], "TnCtbDMLctoCtbExtemp");
+  const json& campos = tela["campos"];
+  const auto data = std::find_if(campos.begin(), campos.end(),
+                                 [](const json& campo) { return campo["nome"] == "DATAEXTEMP"; });
+  ASSERT_NE(data, campos.end()) << campos;
+  EXPECT_EQ((*data)["tipo"], "data");
+  EXPECT_TRUE((*data)["obrigatorio"].get<bool>());
+  EXPECT_EQ(Contar("select count(*) from LCTOCTBEXTEMP"), 0) << "reading writes nothing";
+
+  const struct {
+    const char* Tela;
+    const char* Erro;
+  } recusas[] = {
+      {"participants", "Participantes: o lançamento não oferece esta tela"},
+      {"relation", "Lançamento Fiscal/Societário: o lançamento não oferece esta tela"},
+      {"outra", "Tela desconhecida: use participants, extemporaneous, q100 ou relation"},
+  };
+  for (const auto& recusa : recusas) {
+    res = Get(sessao, rota + recusa.Tela);
+    EXPECT_EQ(res->status, 400) << recusa.Tela;
+    EXPECT_EQ(Erro(res), recusa.Erro);
+  }
+
+  const auto datar = [&](const char* dataOcorrencia) {
+    return postar({{"op", "edit"},
+                   {"company", 2},
+                   {"key", chave},
+                   {"extemporaneous", {{"DATAEXTEMP", dataOcorrencia}}}});
+  };
+  const json recusado = datar("01/02/2025");
+  EXPECT_EQ(recusado["result"], "refused") << recusado;
+  EXPECT_EQ(recusado["field"], "DATAEXTEMP");
+  EXPECT_EQ(Contar("select count(*) from LCTOCTBEXTEMP"), 0);
+  const json datado = datar("15/12/2024");
+  ASSERT_EQ(datado["result"], "posted") << datado;
+  EXPECT_EQ(Contar("select count(*) from LCTOCTBEXTEMP where CODIGOEMPRESA = 2 and "
+                   "DATAEXTEMP = '2024-12-15' and CHAVELCTOCTB = " +
+                   std::to_string(chave)),
+            1);
+}
+
+// The screen's list of the entries a programmed entry made on a date, read
+// before the next one is keyed.
+TEST_P(TServidorWebTest, EntryPageListsWhatAProgrammedEntryMadeOnTheDate) {
+  ASSERT_NO_FATAL_FAILURE(Iniciar());
+  const TSessao sessao = Entrar(1, kSenha);
+  Conexao().ExecuteDirect(
+      "insert into LCTOPROG (CODIGOEMPRESA, CODIGOLCTOPROG, DESCRLCTOPROG) values (1, 1, "
+      "'Aluguel')");
+  json documento = LancamentoDemo("2025-08-14", "99,00");
+  documento["fields"]["CODIGOLCTOPROG"] = 1;
+  const json postado = json::parse(
+      Post(sessao, "/api/lancamentos", json{{"aba", "t1"}, {"documento", documento}}.dump())->body);
+  ASSERT_EQ(postado["result"], "posted") << postado;
+  const auto chaves = [&](const std::string& parametros) {
+    auto res = Get(sessao, "/api/lancamentos/programados?empresa=1&" + parametros);
+    EXPECT_EQ(res->status, 200) << res->body;
+    std::vector<int64_t> lista;
+    for (const json& linha : json::parse(res->body)["rows"])
+      lista.push_back(linha["CHAVELCTOCTB"].get<int64_t>());
+    return lista;
+  };
+  EXPECT_EQ(chaves("codigo=1&data=14/08/2025"),
+            std::vector<int64_t>{postado["entry"]["CHAVELCTOCTB"].get<int64_t>()});
+  EXPECT_TRUE(chaves("codigo=1&data=15/08/2025").empty());
+  EXPECT_EQ(Get(sessao, "/api/lancamentos/programados?empresa=1&codigo=0&data=14/08/2025")->status,
+            400);
 }
 
 TEST_P(TServidorWebTest, FailedSignInsAreSlowedAndBadInputRefused) {
