@@ -47,6 +47,9 @@ class TnCtbDMLctoAtivDiferenc : public TnDMClientDataSet {
   // Shows the side's rows only, fetching them when they are not loaded.
   void AtualizarFiltroChaveLctoCtb(const TInfoLctoCtb& info);
   const TInfoLctoCtb& InfoLctoCtb() const { return FInfoLctoCtb; }
+  // The side as AtualizarFiltroChaveLctoCtb sets it, without reading its
+  // rows: for a lookup of a side not saved yet.
+  void SetInfoLctoCtb(const TInfoLctoCtb& info) { FInfoLctoCtb = info; }
   void ValidarAtividade();
   void CalcularTotais();
   void MostrarTotais();

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <utility>
 
+#include "activities/nCtbDMLctoAtivDiferenc_U.h"
 #include "activities/nCtbServicoAtividade_U.h"
 #include "entries/nCtbDMLctoCtbBase_U.h"
 #include "entries/nDMLancamentoProgramado_U.h"
@@ -225,34 +226,74 @@ json Percentuais(const TPedido& pedido) {
   return {{"titulo", dialogo.Texto}, {"linhas", dialogo.Itens}};
 }
 
-// The cost centres a split of the account may name: the company's postable
-// ones, narrowed by the managerial module's lookup filter to those the
-// account allows, whose code starts with the text or whose description
-// holds it.
-json Centros(const TPedido& pedido) {
-  const std::string texto = Nutil::Trim(pedido.Req.get_param_value("texto"));
+// The text a person types in a split's code: at most 100 characters.
+std::string TextoProcurado(const httplib::Request& req, const char* oque) {
+  std::string texto = Nutil::Trim(req.get_param_value("texto"));
   if (texto.size() > 100)
-    throw Exception("Texto do centro de custo com mais de 100 caracteres");
-  TLado lado;
-  lado.Empresa = pedido.Empresa;
-  lado.Conta = ContaDoParametro(pedido, "conta");
-  std::string filtro = "CODIGOEMPRESA = :pEmpresa";
-  Gerencial(pedido.Conexao, lado)->DoDepoisCriarFiltroConta(nullptr, filtro);
-  const TDbResult centros = pedido.Conexao.ExecuteQuery(
-      "select CODIGOCENTROCUSTO, DESCRCENTROCUSTO from CENTROCUSTO where " + filtro +
-          " and TIPOCENTROCUSTO = 2 and (cast(CODIGOCENTROCUSTO as varchar(20)) like :pInicio or "
-          "upper(DESCRCENTROCUSTO) like :pParte) order by CODIGOCENTROCUSTO",
-      {{"pEmpresa", Value(pedido.Empresa)},
-       {"pInicio", Value(texto + "%")},
-       {"pParte", Value("%" + Nutil::UpperCase(texto) + "%")}});
+    throw Exception(fmt::format("Texto {} com mais de 100 caracteres", oque));
+  return texto;
+}
+
+// At most kMaxCentros rows of `tabela` (its code and description columns)
+// that the lookup filter keeps, whose code starts with the text or whose
+// description holds it.
+json Procurar(TnDMConexao& conexao, const std::string& consulta, int64_t empresa,
+              const std::string& texto) {
+  const TDbResult achados =
+      conexao.ExecuteQuery(consulta, {{"pEmpresa", Value(empresa)},
+                                      {"pInicio", Value(texto + "%")},
+                                      {"pParte", Value("%" + Nutil::UpperCase(texto) + "%")}});
   json lista = json::array();
-  for (const ValueArray& linha : centros.Rows) {
+  for (const ValueArray& linha : achados.Rows) {
     if (lista.size() == kMaxCentros)
       break;
     lista.push_back({{"codigo", linha[0].AsInteger()},
                      {"descricao", linha[1].IsNull() ? "" : linha[1].AsString()}});
   }
   return lista;
+}
+
+// The cost centres a split of the account may name: the company's postable
+// ones, narrowed by the managerial module's lookup filter to those the
+// account allows, whose code starts with the text or whose description
+// holds it.
+json Centros(const TPedido& pedido) {
+  const std::string texto = TextoProcurado(pedido.Req, "do centro de custo");
+  TLado lado;
+  lado.Empresa = pedido.Empresa;
+  lado.Conta = ContaDoParametro(pedido, "conta");
+  std::string filtro = "CODIGOEMPRESA = :pEmpresa";
+  Gerencial(pedido.Conexao, lado)->DoDepoisCriarFiltroConta(nullptr, filtro);
+  return Procurar(
+      pedido.Conexao,
+      "select CODIGOCENTROCUSTO, DESCRCENTROCUSTO from CENTROCUSTO where " + filtro +
+          " and TIPOCENTROCUSTO = 2 and (cast(CODIGOCENTROCUSTO as varchar(20)) like :pInicio or "
+          "upper(DESCRCENTROCUSTO) like :pParte) order by CODIGOCENTROCUSTO",
+      pedido.Empresa, texto);
+}
+
+// The activities a split of the account may name at the date: those of the
+// plan of the account (or of the nearest summary account above it) in force
+// then, by the activity module's lookup filter.
+json Atividades(const TPedido& pedido) {
+  const std::string texto = TextoProcurado(pedido.Req, "da atividade");
+  TLado lado;
+  lado.Empresa = pedido.Empresa;
+  lado.Conta = ContaDoParametro(pedido, "conta");
+  lado.Data = DataDoParametro(pedido.Req, "data");
+  const TInfoLctoCtb info = InfoLado(pedido.Conexao, lado);
+  if (!TServicoAtividade::ProcurarClassif(info))
+    return json::array();
+  TnCtbDMLctoAtivDiferenc atividades;
+  atividades.SetCdsAtividades(TServicoAtividade::GetAtividades());
+  atividades.SetInfoLctoCtb(info);
+  std::string filtro = "CODIGOEMPRESA = :pEmpresa";
+  atividades.DoDepoisCriarFiltroAtividade(nullptr, filtro);
+  return Procurar(pedido.Conexao,
+                  "select CODIGOATIVDIF, DESCRATIVDIF from ATIVDIFERENC where " + filtro +
+                      " and (cast(CODIGOATIVDIF as varchar(20)) like :pInicio or "
+                      "upper(DESCRATIVDIF) like :pParte) order by CODIGOATIVDIF",
+                  pedido.Empresa, texto);
 }
 
 // The entries a programmed entry already made on the date being keyed, as
@@ -278,6 +319,7 @@ void Registrar(const std::function<void(const char* rota, TTrabalho trabalho)>& 
   leitura("/api/lancamentos/rateio/automatico", Automatico);
   leitura("/api/lancamentos/rateio/percentuais", Percentuais);
   leitura("/api/lancamentos/centros", Centros);
+  leitura("/api/lancamentos/atividades", Atividades);
   leitura("/api/lancamentos/programados", Programados);
 }
 

@@ -15,6 +15,9 @@
 //                                    rates, as the rates dialog lists them
 //   GET /api/lancamentos/centros     ?empresa&conta[&texto]: the cost centres
 //                                    a split of the account may name
+//   GET /api/lancamentos/atividades ?empresa&conta&data[&texto]: the
+//                                    activities a split of the account may
+//                                    name at the date
 //   GET /api/lancamentos/programados ?empresa&codigo&data: the entries the
 //                                    programmed entry already made on the
 //                                    date, as the programmed-entries module
@@ -39,7 +42,7 @@ struct Request;
 
 namespace RotasLancamentoWeb {
 
-// A cost-centre search lists at most kMaxCentros.
+// A cost-centre or activity search lists at most kMaxCentros.
 inline constexpr size_t kMaxCentros = 20;
 
 struct TPedido {

@@ -135,7 +135,7 @@ function adicionarLinha(grade, linha = {}) {
   acoes.appendChild(remover);
   valorInput.addEventListener("change", () => { valorInput.value = valorDigitado(valorInput.value); mostrarTotais(grade); });
   valorInput.addEventListener("input", () => mostrarTotais(grade));
-  if (grade.tipo === "gerencial" && !automatica) {
+  if (!automatica) {
     codigo.setAttribute("aria-autocomplete", "list");
     codigo.setAttribute("aria-controls", "listaSugestoes");
     codigo.aoEscolher = () => descreverCentro(grade, codigo, descricao);
@@ -147,13 +147,19 @@ function adicionarLinha(grade, linha = {}) {
   return tr;
 }
 
-// The cost centres the side's account allows, as the person types.
+// The cost centres (or activities) the side's account allows.
+function procurarCodigos(grade, texto) {
+  return grade.tipo === "gerencial" ? consulta("centros", { conta: grade.conta, texto })
+    : consulta("atividades", { conta: grade.conta, data: dataDigitada(), texto });
+}
+
+// The cost centres (or activities) the side's account allows, as the person types.
 function procurarCentro(grade, input) {
   clearTimeout(buscaPendente);
   const texto = input.value.trim();
   buscaPendente = setTimeout(async () => {
     try {
-      const centros = await consulta("centros", { conta: grade.conta, texto });
+      const centros = await procurarCodigos(grade, texto);
       if (input.value.trim() !== texto || document.activeElement !== input) return;
       mostrarLista(input, centros.map((centro) => ({ valor: centro.codigo, texto: `${centro.codigo} ${centro.descricao}` })));
     } catch (erro) {
@@ -167,7 +173,7 @@ async function descreverCentro(grade, input, celula) {
   celula.textContent = "";
   if (!/^\d{1,18}$/.test(codigo)) return;
   try {
-    const centros = await consulta("centros", { conta: grade.conta, texto: codigo });
+    const centros = await procurarCodigos(grade, codigo);
     const achado = centros.find((centro) => String(centro.codigo) === codigo);
     if (input.value.trim() === codigo) celula.textContent = achado ? achado.descricao : "Não permitido para a conta";
   } catch (erro) {
@@ -335,7 +341,7 @@ const atalhosRateio = {
 
 // Enter moves on inside a grid; F6 and Ctrl+F6 act on the grid in focus.
 document.addEventListener("keydown", (evento) => {
-  if (elemento("pergunta").open || evento.defaultPrevented) return;
+  if (document.querySelector("dialog[open]") || evento.defaultPrevented) return;
   const acao = atalhosRateio[atalhoDoEvento(evento)];
   if (acao && !corrigindo) {
     evento.preventDefault();

@@ -312,7 +312,8 @@ TEST_P(TServidorWebTest, EachSessionReachesOnlyItsUsersCompaniesAndRights) {
         "/api/lancamentos/rateio/percentuais?empresa=2&conta=4203002",
         "/api/lancamentos/centros?empresa=2&conta=4203002",
         "/api/lancamentos/vinculo?empresa=2&aba=t1&chave=1&tela=extemporaneous",
-        "/api/lancamentos/programados?empresa=2&codigo=1&data=11/08/2025"}) {
+        "/api/lancamentos/programados?empresa=2&codigo=1&data=11/08/2025",
+        "/api/lancamentos/atividades?empresa=2&conta=4203002&data=11/08/2025"}) {
     res = Get(terceiro, rota);
     EXPECT_EQ(res->status, 403) << rota;
     EXPECT_NE(Erro(res).find("não tem direito a \"Lançamentos Contábeis\""), std::string::npos)
@@ -902,19 +903,26 @@ TEST_P(TServidorWebTest, EntryPageKeysSplitsWithTheModulesRules) {
               "Centro Custo: 301 - Logística (15,00 %)", "Rateio Total: 100,00 %"}}}));
   EXPECT_EQ(ler("rateio/percentuais?empresa=1&conta=BANCO"),
             (json{{"mensagem", "Não existem rateios automáticos para esta conta contábil!"}}));
-  // The cost centres the account allows, when it limits them.
-  const auto codigos = [&](const std::string& parametros) {
+  // The cost centres the account allows, when it limits them; the
+  // activities of the account's group in force at the date.
+  const auto codigos = [&](const std::string& rota) {
     std::vector<int64_t> lista;
-    for (const json& centro : ler("centros?empresa=1&conta=4203002" + parametros))
-      lista.push_back(centro["codigo"]);
+    for (const json& achado : ler(rota))
+      lista.push_back(achado["codigo"]);
     return lista;
   };
-  EXPECT_EQ(codigos("&texto=mark"), std::vector<int64_t>{202});
-  EXPECT_EQ(codigos("").size(), 7u);
+  const std::string centros = "centros?empresa=1&conta=4203002";
+  EXPECT_EQ(codigos(centros + "&texto=mark"), std::vector<int64_t>{202});
+  EXPECT_EQ(codigos(centros).size(), 7u);
   Conexao().ExecuteDirect(
       "insert into CENTROCUSTOCONTA (CODIGOEMPRESA, CONTACTB, CENTROSCUSTO) values (1, 4203002, "
       "'201-202')");
-  EXPECT_EQ(codigos(""), (std::vector<int64_t>{201, 202}));
+  EXPECT_EQ(codigos(centros), (std::vector<int64_t>{201, 202}));
+  const std::string atividades = "atividades?empresa=3&conta=VENDAS&data=";
+  EXPECT_EQ(codigos(atividades + "15/03/2025"), std::vector<int64_t>{1});
+  EXPECT_EQ(codigos(atividades + "15/08/2025"), (std::vector<int64_t>{1, 2}));
+  EXPECT_EQ(codigos(atividades + "15/08/2025&texto=indus"), std::vector<int64_t>{2});
+  EXPECT_TRUE(codigos("atividades?empresa=3&conta=CAIXA&data=15/08/2025").empty());
 
   json documento = LancamentoDemo("2025-08-15", "100,00");
   documento["fields"]["CONTACTBDEB"] = 4203002;
