@@ -61,20 +61,25 @@ json Campo(const TField& field) {
   return campo;
 }
 
-json Acoes(const TnForm* form) {
+// The screen's actions with a shortcut: the form's, then those the module
+// declares itself (the web module's action list).
+json Acoes(TnDMClientDataSet& modulo) {
   json acoes = json::array();
-  if (form == nullptr)
-    return acoes;
-  const TnActionList& lista = form->Actions();
-  for (size_t i = 0; i < lista.Count(); ++i) {
-    const TnAction& acao = lista[i];
-    if (acao.Visible() && !acao.ShortCut().empty())
-      acoes.push_back({{"nome", acao.Name()},
-                       {"rotulo", acao.Caption()},
-                       {"dica", acao.Hint()},
-                       {"atalho", acao.ShortCut()},
-                       {"habilitada", acao.Enabled()}});
-  }
+  const auto listar = [&acoes](const TnActionList& lista) {
+    for (size_t i = 0; i < lista.Count(); ++i) {
+      const TnAction& acao = lista[i];
+      if (acao.Visible() && !acao.ShortCut().empty())
+        acoes.push_back({{"nome", acao.Name()},
+                         {"rotulo", acao.Caption()},
+                         {"dica", acao.Hint()},
+                         {"atalho", acao.ShortCut()},
+                         {"habilitada", acao.Enabled()}});
+    }
+  };
+  if (modulo.Form() != nullptr)
+    listar(modulo.Form()->Actions());
+  if (const auto* lancamentos = dynamic_cast<const TnCtbDMLctoCtbBase*>(&modulo))
+    listar(lancamentos->ActionList);
   return acoes;
 }
 
@@ -163,7 +168,7 @@ json Tela(TnDMClientDataSet& modulo) {
           {"campos", std::move(campos)},
           {"config", modulo.PegarJsonConfigExtra()},
           {"conteudo", modulo.PegarJsonConteudo()},
-          {"acoes", Acoes(modulo.Form())},
+          {"acoes", Acoes(modulo)},
           {"historicos", Historicos(modulo.Conexao())},
           {"avisos", Avisos(modulo)}};
 }

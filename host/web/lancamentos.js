@@ -636,7 +636,7 @@ const fazerAcao = [
     if (corrigindo) elemento("detalhes").scrollIntoView();
     else irParaRateio(acao.nome);
   }],
-  [{ test: telaDaAcao }, vincular],
+  [{ test: (nome) => Boolean(telaDaAcao(nome)) }, vincular],
   [/CriarTransacao$/, () => gravar({ transaction: "close" })],
 ];
 
@@ -655,7 +655,7 @@ function pesquisar() {
 }
 
 function atalhosDaTela() {
-  const atalhos = new Map([["Ctrl+Enter", gravar], ["Ctrl+Delete", excluir], ["Alt+N", () => novo()],
+  const atalhos = new Map([["Ctrl+Enter", () => gravar()], ["Ctrl+Delete", excluir], ["Alt+N", () => novo()],
     ["Ctrl+F3", pesquisar]]);
   const barra = elemento("barraAcoes");
   for (const acao of tela.acoes) {
@@ -726,7 +726,7 @@ async function iniciar() {
   teclado(atalhosDaTela());
   elemento("empresa").addEventListener("change", () => abrirTela().catch((erro) => mensagem(erro.message, true)));
   elemento("botaoNovo").addEventListener("click", () => novo());
-  elemento("botaoGravar").addEventListener("click", gravar);
+  elemento("botaoGravar").addEventListener("click", () => gravar());
   elemento("botaoExcluir").addEventListener("click", excluir);
   elemento("botaoPesquisar").addEventListener("click", pesquisar);
   elemento("formLancamento").addEventListener("submit", (evento) => evento.preventDefault());

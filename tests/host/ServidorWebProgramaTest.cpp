@@ -418,8 +418,9 @@ TEST_P(TServidorWebTest, EntryPageListsWhatAProgrammedEntryMadeOnTheDate) {
   const auto chaves = [&](const std::string& parametros) {
     auto res = Get(sessao, "/api/lancamentos/programados?empresa=1&" + parametros);
     EXPECT_EQ(res->status, 200) << res->body;
+    const json resposta = json::parse(res->body);
     std::vector<int64_t> lista;
-    for (const json& linha : json::parse(res->body)["rows"])
+    for (const json& linha : resposta["rows"])
       lista.push_back(linha["CHAVELCTOCTB"].get<int64_t>());
     return lista;
   };
