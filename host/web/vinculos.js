@@ -54,8 +54,9 @@ function textoDoCampoVinculado(campo) {
 }
 
 function entradaVinculada(campo) {
-  const label = criar("label", campo.rotulo);
-  if (campo.obrigatorio) label.appendChild(criar("span", " *", "obrigatorio"));
+  const label = criar("label");
+  // A required field's label is marked as the form's are.
+  label.appendChild(criar("span", campo.rotulo, campo.obrigatorio ? "rotulo obrigatorio" : "rotulo"));
   const input = criar("input");
   input.id = `vinculo${campo.nome}`;
   input.dataset.campo = campo.nome;
@@ -69,7 +70,10 @@ function entradaVinculada(campo) {
     if (campo.tipo === "texto" && campo.tamanho > 0) input.maxLength = campo.tamanho;
   }
   input.readOnly = campo.fechado;
-  if (campo.fechado) input.tabIndex = -1;
+  if (campo.fechado) {
+    input.tabIndex = -1;
+    input.classList.add("fechado");
+  }
   input.required = campo.obrigatorio;
   input.dataset.inicial = input.type === "checkbox" ? String(input.checked) : input.value;
   label.appendChild(input);
@@ -115,7 +119,8 @@ async function abrirVinculo(tela, chave) {
   }
   const dialogo = dialogoVinculo();
   const form = elemento("formVinculo");
-  elemento("tituloVinculo").textContent = `${lida.titulo} — lançamento ${chave}`;
+  const titulo = lida.titulo.trim();
+  elemento("tituloVinculo").textContent = `${titulo} — lançamento ${chave}`;
   elemento("erroVinculo").textContent = "";
   form.replaceChildren(...lida.campos.map(entradaVinculada));
   const voltar = document.activeElement;
@@ -137,7 +142,7 @@ async function abrirVinculo(tela, chave) {
   return new Promise((resolve) => {
     dialogo.addEventListener("close", () => {
       voltar?.focus?.();
-      if (gravada) mensagem(`${lida.titulo}: gravado no lançamento ${chave}`);
+      if (gravada) mensagem(`${titulo}: gravado no lançamento ${chave}`);
       resolve(gravada);
     }, { once: true });
     dialogo.showModal();
