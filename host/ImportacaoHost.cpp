@@ -18,6 +18,7 @@
 #include "framework/app/TnSelecao.h"
 #include "framework/core/Exceptions.h"
 #include "framework/core/Nutil.h"
+#include "framework/db/ConexaoPerdida.h"
 #include "framework/db/Nutilsequence.h"
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnSessao.h"
@@ -33,6 +34,13 @@
 namespace ImportacaoHost {
 
 namespace {
+
+// The failure of the batch of lines `primeira` to `ultima`, which the
+// database did not take: nothing of it stays.
+Exception LoteRecusado(int primeira, int ultima, const std::exception& erro) {
+  return Exception(fmt::format("Lote das linhas {} a {} recusado pelo banco de dados: {}", primeira,
+                               ultima, erro.what()));
+}
 
 // The size of a seekable input (a file); 0 when it cannot be known.
 int64_t TamanhoDaEntrada(std::istream& entrada) {
@@ -297,8 +305,7 @@ TResultadoImportacao Importar(TnDMConexao& conexao, const TLinhasImportacao& lin
       chaves.reset();
       while (conexao.NivelTransacao() > nivelInicial)
         conexao.RollBack();
-      throw Exception(fmt::format("Lote das linhas {} a {} recusado pelo banco de dados: {}",
-                                  primeiraLinhaDoLote, ultimaLinha, erro.what()));
+      throw LoteRecusado(primeiraLinhaDoLote, ultimaLinha, erro);
     }
     modulo->SetBlocoChaves(nullptr);
     chaves.reset();
@@ -365,6 +372,10 @@ TResultadoImportacao Importar(TnDMConexao& conexao, const TLinhasImportacao& lin
         primeiraLinhaDoLote = linha->LineNumber;
       ultimaLinha = linha->LineNumber;
     } catch (const Exception& erro) {
+      // No row's fault: the connection is gone, and the batch with it.
+      if (dynamic_cast<const EConexaoPerdida*>(&erro) != nullptr)
+        throw LoteRecusado(pendentes > 0 ? primeiraLinhaDoLote : linha->LineNumber,
+                           linha->LineNumber, erro);
       // Only this row goes: a record half typed is cancelled, a record
       // posted before its post handlers failed is reverted.
       if (cds.State() == TDataSetState::dsInsert || cds.State() == TDataSetState::dsEdit)

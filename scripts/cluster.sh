@@ -4,9 +4,10 @@
 #
 # cluster_install builds and installs Citus from vendor/ when the server has
 # no citus extension yet (once per machine, a minute or two on two cores; it
-# needs root and the build packages of bootstrap.sh --cluster); afterwards it
-# returns at once. cluster_start exports CTB_TEST_CITUS, the coordinator's
-# conninfo; cluster_stop stops the three servers and removes the folder.
+# needs root and the build packages scripts/bootstrap.sh installs);
+# afterwards it returns at once. cluster_start exports CTB_TEST_CITUS, the
+# coordinator's conninfo, and CTB_TEST_CITUS_CTL, which stops and starts a
+# node; cluster_stop stops the three servers and removes the folder.
 
 CLUSTER_CITUS_VERSION=13.0.5
 
@@ -73,12 +74,18 @@ cluster_start() {
     chown postgres:postgres "$CLUSTER_DIR"
     CLUSTER_AS=(runuser -u postgres --)
   fi
+  cluster_write_ctl "$bindir"
   for port in "${CLUSTER_PORTS[@]}"; do
     "${CLUSTER_AS[@]}" "$bindir/initdb" -D "$CLUSTER_DIR/$port" -A trust -U postgres -E UTF8 \
       --no-locale >/dev/null || return 1
-    "${CLUSTER_AS[@]}" "$bindir/pg_ctl" -D "$CLUSTER_DIR/$port" \
-      -o "-k $CLUSTER_DIR -p $port -c listen_addresses='' -c fsync=off -c full_page_writes=off -c shared_preload_libraries=citus -c max_connections=200 -c citus.shard_count=$CLUSTER_SHARDS" \
-      -l "$CLUSTER_DIR/$port.log" -w start >/dev/null || return 1
+    # In the node's own configuration, not on pg_ctl's command line, so that
+    # a node a test stopped starts again as it was.
+    printf '%s\n' "unix_socket_directories = '$CLUSTER_DIR'" "port = $port" \
+      "listen_addresses = ''" "fsync = off" "full_page_writes = off" \
+      "shared_preload_libraries = 'citus'" "max_connections = 200" \
+      "citus.shard_count = $CLUSTER_SHARDS" |
+      "${CLUSTER_AS[@]}" tee -a "$CLUSTER_DIR/$port/postgresql.conf" >/dev/null || return 1
+    "$CLUSTER_DIR/ctl" start "$port" || return 1
     cluster_sql "$port" "create extension citus" || return 1
   done
   cluster_sql "${CLUSTER_PORTS[0]}" \
@@ -88,13 +95,22 @@ cluster_start() {
       return 1
   done
   export CTB_TEST_CITUS="host=$CLUSTER_DIR port=${CLUSTER_PORTS[0]} user=postgres dbname=postgres"
+  export CTB_TEST_CITUS_CTL="$CLUSTER_DIR/ctl"
 }
 
-# Stops one worker at once (port $1), as a crash would: the coordinator's
-# statements on its shards fail from then on.
-cluster_kill_worker() {
-  "${CLUSTER_AS[@]}" "$(cluster_pg_bindir)/pg_ctl" -D "$CLUSTER_DIR/$1" -m immediate -w stop \
-    >/dev/null 2>&1
+# Writes $CLUSTER_DIR/ctl: `ctl start PORT` starts a node, `ctl stop PORT`
+# stops it at once, as a crash would (the coordinator's statements on its
+# shards fail from then on). The test that loses a worker runs it
+# (CTB_TEST_CITUS_CTL).
+cluster_write_ctl() {
+  local pg_ctl="${CLUSTER_AS[*]} $1/pg_ctl -D $CLUSTER_DIR/\$2"
+  printf '%s\n' '#!/bin/sh' \
+    'case "$1" in' \
+    "  start) exec $pg_ctl -l $CLUSTER_DIR/\$2.log -w start >/dev/null ;;" \
+    "  stop) exec $pg_ctl -m immediate -w stop >/dev/null ;;" \
+    '  *) echo "usage: $0 start|stop PORT" >&2; exit 2 ;;' \
+    'esac' >"$CLUSTER_DIR/ctl"
+  chmod 755 "$CLUSTER_DIR/ctl"
 }
 
 cluster_stop() {
@@ -106,5 +122,5 @@ cluster_stop() {
   done
   rm -rf "$CLUSTER_DIR"
   CLUSTER_DIR=
-  unset CTB_TEST_CITUS
+  unset CTB_TEST_CITUS CTB_TEST_CITUS_CTL
 }

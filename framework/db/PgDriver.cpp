@@ -35,6 +35,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "framework/db/ConexaoPerdida.h"
 #include "framework/db/IDbDriver.h"
 #include "framework/db/InsercaoAgrupada.h"
 #include "framework/db/StatementCache.h"
@@ -69,6 +70,13 @@ TDatabaseErrorKind KindOf(const char* sqlState) {
   if (state == "23514")
     return TDatabaseErrorKind::Check;
   return TDatabaseErrorKind::Other;
+}
+
+// Class 08 (a connection failed: the client's, or a cluster node's that
+// the server reached for) and a server shut down or crashed.
+bool ConexaoPerdida(const char* sqlState) {
+  const std::string_view state = sqlState ? sqlState : "";
+  return state.starts_with("08") || state == "57P01" || state == "57P02" || state == "57P03";
 }
 
 // Statements of a batch sent in one pipeline. Their answers are small (a
@@ -679,9 +687,10 @@ class TPgDriver : public IDbDriver {
       message.pop_back();
     if (!sql.empty())
       message += " em: " + sql;
-    throw CriarErroBanco(
-        res ? KindOf(LibPq().PQresultErrorField(res, PG_DIAG_SQLSTATE)) : TDatabaseErrorKind::Other,
-        message);
+    const char* state = res ? LibPq().PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
+    if (LibPq().PQstatus(FConn) != CONNECTION_OK || ConexaoPerdida(state))
+      throw EConexaoPerdida(message);
+    throw CriarErroBanco(res ? KindOf(state) : TDatabaseErrorKind::Other, message);
   }
 
   PGconn* FConn = nullptr;
