@@ -64,7 +64,7 @@
 #include "framework/core/Exceptions.h"
 #include "framework/core/TDateTime.h"
 #include "framework/db/TnDMConexao.h"
-#include "host/DemoEmpresa.h"
+#include "host/demo/DemoEmpresa.h"
 
 namespace {
 

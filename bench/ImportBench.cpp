@@ -39,10 +39,10 @@
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnDataSetProvider.h"
 #include "framework/db/TnSQLDataSet.h"
-#include "host/DemoEmpresa.h"
-#include "host/DemoLancamentos.h"
-#include "host/HostComum.h"
-#include "host/ImportacaoHost.h"
+#include "host/common/HostComum.h"
+#include "host/demo/DemoEmpresa.h"
+#include "host/demo/DemoLancamentos.h"
+#include "host/import/ImportacaoHost.h"
 #include "schema/SchemaInstaller.h"
 
 namespace {

@@ -23,10 +23,10 @@
 #include "entries/nCtbDMLctoCtb_U.h"
 #include "framework/core/Exceptions.h"
 #include "framework/db/TnDMConexao.h"
-#include "host/DemoEmpresa.h"
-#include "host/DemoLancamentos.h"
-#include "host/HostComum.h"
-#include "host/ImportacaoHost.h"
+#include "host/common/HostComum.h"
+#include "host/demo/DemoEmpresa.h"
+#include "host/demo/DemoLancamentos.h"
+#include "host/import/ImportacaoHost.h"
 #include "schema/SchemaInstaller.h"
 
 namespace {

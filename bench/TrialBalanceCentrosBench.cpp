@@ -16,7 +16,7 @@
 #include <string>
 
 #include "bench/EmpresaBench.h"
-#include "host/ComandoBalancete.h"
+#include "host/reports/ComandoBalancete.h"
 #include "trialbalance/nCtbDPConsultaBalanceteMovimento_U.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "framework/core/Nutil.h"
-#include "host/CsvReader.h"
+#include "host/import/CsvReader.h"
 #include "tests/host/TCtbPrograma.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // `ctb balances`: the options reach the process's parameters, dates in both
 // accepted forms, and the result comes out in the format asked.
 
-#include "host/ComandoBalances.h"
+#include "host/reports/ComandoBalances.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "framework/core/Exceptions.h"
 #include "framework/ctb/TnUtilCtb.h"
 #include "framework/db/TnDMConexao.h"
-#include "host/ComandoBalancete.h"
+#include "host/reports/ComandoBalancete.h"
 #include "schema/SchemaInstaller.h"
 #include "tests/support/TestDatabases.h"
 #include "trialbalance/nCtbDPConsultaBalanceteMovimento_U.h"

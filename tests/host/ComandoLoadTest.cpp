@@ -1,4 +1,4 @@
-#include "host/ComandoLoad.h"
+#include "host/commands/ComandoLoad.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "host/ComandoSql.h"
+#include "host/commands/ComandoSql.h"
 
 #include <gtest/gtest.h>
 

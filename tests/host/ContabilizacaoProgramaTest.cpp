@@ -19,7 +19,7 @@
 #include <string>
 #include <thread>
 
-#include "host/CsvReader.h"
+#include "host/import/CsvReader.h"
 #include "tests/host/TCtbPrograma.h"
 
 namespace {

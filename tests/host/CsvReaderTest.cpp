@@ -1,4 +1,4 @@
-#include "host/CsvReader.h"
+#include "host/import/CsvReader.h"
 
 #include <gtest/gtest.h>
 

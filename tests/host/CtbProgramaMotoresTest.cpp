@@ -16,8 +16,8 @@
 #include <thread>
 #include <vector>
 
-#include "host/DemoLancamentos.h"
-#include "host/ImportacaoHost.h"
+#include "host/demo/DemoLancamentos.h"
+#include "host/import/ImportacaoHost.h"
 #include "schema/SchemaInstaller.h"
 #include "tests/host/TCtbPrograma.h"
 

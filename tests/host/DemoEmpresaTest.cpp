@@ -1,4 +1,4 @@
-#include "host/DemoEmpresa.h"
+#include "host/demo/DemoEmpresa.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "host/DemoLancamentos.h"
+#include "host/demo/DemoLancamentos.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "host/CsvReader.h"
-#include "host/DemoEmpresa.h"
+#include "host/demo/DemoEmpresa.h"
+#include "host/import/CsvReader.h"
 
 namespace {
 

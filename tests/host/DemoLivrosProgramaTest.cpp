@@ -10,8 +10,8 @@
 #include <sstream>
 #include <string>
 
-#include "host/CsvReader.h"
-#include "host/DemoLancamentos.h"
+#include "host/demo/DemoLancamentos.h"
+#include "host/import/CsvReader.h"
 #include "tests/host/TCtbPrograma.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "host/DigitacaoHost.h"
+#include "host/services/DigitacaoHost.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "host/ImportacaoHost.h"
+#include "host/import/ImportacaoHost.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "framework/core/Exceptions.h"
-#include "host/LinhaComando.h"
-#include "host/MapaImportacao.h"
+#include "host/common/LinhaComando.h"
+#include "host/import/MapaImportacao.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // wins), each refusal of a rules document, and the fingerprint that tells
 // an imported row again.
 
-#include "host/RegrasExtrato.h"
+#include "host/import/RegrasExtrato.h"
 
 #include <gtest/gtest.h>
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "host/DemoEmpresa.h"
+#include "host/demo/DemoEmpresa.h"
 #include "tests/host/TCtbPrograma.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "host/ResumoSha256.h"
+#include "host/import/ResumoSha256.h"
 
 #include <gtest/gtest.h>
 

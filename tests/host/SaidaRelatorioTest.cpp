@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "host/RelatorioContabil.h"
-#include "host/SaidaRelatorio.h"
+#include "host/reports/RelatorioContabil.h"
+#include "host/reports/SaidaRelatorio.h"
 
 namespace {
 

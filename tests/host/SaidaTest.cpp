@@ -1,13 +1,13 @@
-#include "host/Saida.h"
+#include "host/output/Saida.h"
 
 #include <gtest/gtest.h>
 
 #include "framework/core/Exceptions.h"
 #include "framework/core/TDateTime.h"
 #include "framework/data/ClientDataSet.h"
-#include "host/SaidaCsv.h"
-#include "host/SaidaJson.h"
-#include "host/SaidaTabela.h"
+#include "host/output/SaidaCsv.h"
+#include "host/output/SaidaJson.h"
+#include "host/output/SaidaTabela.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <tuple>
 #include <vector>
 
-#include "host/ComandoScript.h"
+#include "host/commands/ComandoScript.h"
 #include "posting/Npowerpinserelctoctb_u.h"
 #include "tests/host/TCtbPrograma.h"
 

@@ -1,4 +1,4 @@
-#include "host/SegurancaWeb.h"
+#include "host/server/SegurancaWeb.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <set>
 #include <thread>
 
-#include "host/SenhaUsuario.h"
-#include "host/SessoesWeb.h"
+#include "host/server/SessoesWeb.h"
+#include "host/services/SenhaUsuario.h"
 #include "schema/SchemaInstaller.h"
 #include "tests/support/TestDatabases.h"
 

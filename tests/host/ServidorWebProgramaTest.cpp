@@ -21,11 +21,11 @@
 #include <regex>
 #include <thread>
 
-#include "host/ConexoesWeb.h"
-#include "host/PaginaLancamento.h"
-#include "host/SegurancaWeb.h"
-#include "host/ServidorWeb.h"
-#include "host/SessoesWeb.h"
+#include "host/server/ConexoesWeb.h"
+#include "host/server/PaginaLancamento.h"
+#include "host/server/SegurancaWeb.h"
+#include "host/server/ServidorWeb.h"
+#include "host/server/SessoesWeb.h"
 #include "tests/host/TCtbPrograma.h"
 
 namespace {

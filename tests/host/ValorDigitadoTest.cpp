@@ -1,4 +1,4 @@
-#include "host/ValorDigitado.h"
+#include "host/common/ValorDigitado.h"
 
 #include <gtest/gtest.h>
 
