@@ -19,7 +19,7 @@
 #include <regex>
 #include <thread>
 
-#include "host/ServidorWeb.h"
+#include "host/server/ServidorWeb.h"
 #include "tests/host/TCtbPrograma.h"
 
 namespace {
