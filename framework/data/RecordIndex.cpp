@@ -342,9 +342,25 @@ void TnRecordIndex::SortEntries(std::vector<uint64_t>& entries) const {
   const uint64_t word = values.front()[0];
   const auto rowSearch = [this](const uint64_t* probe) { return Search(probe, nullptr); };
   const TSearch like = rowSearch(values.front().data());
-  std::sort(values.begin(), values.end(), [&](const TEntry& a, const TEntry& b) {
-    return CompareEntry(a.data(), SearchLike(like, word, b.data(), rowSearch)) < 0;
-  });
+  // Keys of one type each, no text and none descending (the usual index):
+  // the cells compare as words, then natural order.
+  const bool byWords =
+      like.TextFields == 0 && (FDescendingBits & ((uint64_t{1} << (Stride - 1)) - 1)) == 0 &&
+      std::all_of(values.begin(), values.end(),
+                  [&](const TEntry& e) { return ((e[0] ^ word) & like.TypeMask) == 0; });
+  if (byWords) {
+    std::sort(values.begin(), values.end(), [this](const TEntry& a, const TEntry& b) {
+      for (size_t k = 1; k < Stride; ++k) {
+        if (a[k] != b[k])
+          return a[k] < b[k];
+      }
+      return FStore.Order(RowOf(a.data())) < FStore.Order(RowOf(b.data()));
+    });
+  } else {
+    std::sort(values.begin(), values.end(), [&](const TEntry& a, const TEntry& b) {
+      return CompareEntry(a.data(), SearchLike(like, word, b.data(), rowSearch)) < 0;
+    });
+  }
   std::memcpy(entries.data(), values.data(), entries.size() * sizeof(uint64_t));
 }
 
