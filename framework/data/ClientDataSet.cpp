@@ -940,9 +940,7 @@ void TnClientDataSet::AppendRecord(const ValueArray& values) {
   }
 }
 
-void TnClientDataSet::AppendRecordUnlogged(const ValueArray& values) {
-  if (!FStore)
-    EnsureStore();
+TRowId TnClientDataSet::AddLoadedRow(const ValueArray& values) {
   FLoadBuffer.resize(FDataCount);
   size_t given = values.size();
   for (const auto& field : FFields) {
@@ -951,11 +949,39 @@ void TnClientDataSet::AppendRecordUnlogged(const ValueArray& values) {
     size_t i = static_cast<size_t>(field->FIndex);
     FLoadBuffer[field->FSlot] = i < given ? field->Coerce(values[i]) : Value();
   }
-  TRowId row = FStore->AddRow(FLoadBuffer.data());
+  return FStore->AddRow(FLoadBuffer.data());
+}
+
+void TnClientDataSet::AppendRecordUnlogged(const ValueArray& values) {
+  if (!FStore)
+    EnsureStore();
+  TRowId row = AddLoadedRow(values);
   for (TnClientDataSet* cursor : FStore->Cursors())
     cursor->FIndex->Insert(row);
   if (Active() && FCurrentRow == kNoRow && !IsEditing(FState) && IsVisible(row))
     GoToRow(row);
+}
+
+void TnClientDataSet::AppendRecordsUnlogged(size_t count,
+                                            const std::function<void(size_t, ValueArray&)>& linha) {
+  if (!FStore)
+    EnsureStore();
+  const TRowId first = FStore->RowCount();
+  ValueArray values;
+  for (size_t i = 0; i < count; ++i) {
+    linha(i, values);
+    AddLoadedRow(values);
+  }
+  for (TnClientDataSet* cursor : FStore->Cursors())
+    cursor->FIndex->InsertFrom(first);
+  if (!Active() || FCurrentRow != kNoRow || IsEditing(FState))
+    return;
+  for (TRowId row = first; row < FStore->RowCount(); ++row) {
+    if (IsVisible(row)) {
+      GoToRow(row);
+      return;
+    }
+  }
 }
 
 void TnClientDataSet::EnableControls() {

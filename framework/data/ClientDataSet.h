@@ -105,6 +105,10 @@ class TnClientDataSet {
   // Loading a query result: the row joins the data without events, change
   // log or cursor move. Values are coerced to the field types.
   void AppendRecordUnlogged(const ValueArray& values);
+  // The same for `count` rows, `linha(i, values)` giving row i's values in
+  // field order: every index takes them together at the end (sorted once
+  // and merged), which costs far less than an insert per row.
+  void AppendRecordsUnlogged(size_t count, const std::function<void(size_t, ValueArray&)>& linha);
 
   // Navigation in the order of the active index, over the rows that pass the
   // range and the filter.
@@ -230,6 +234,8 @@ class TnClientDataSet {
   void CursorRowRemoving(TRowId row);
   void CursorResync();
   void WriteRow(TRowId row, const std::vector<Value>& values, bool logged);
+  // Adds a row as loaded (no log, no index): values coerced to the fields.
+  TRowId AddLoadedRow(const ValueArray& values);
   bool RetiredIndexCurrent() const;
 
   // Position.

@@ -1,10 +1,12 @@
 #include "framework/data/RecordIndex.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cassert>
 #include <cstring>
 #include <numeric>
+#include <utility>
 
 namespace {
 
@@ -66,6 +68,18 @@ int CompareCells(TCell a, TCell b) {
   if (a.Bits != b.Bits)
     return a.Bits < b.Bits ? -1 : 1;
   return a.Type == TValueType::String ? kUndecided : 0;
+}
+
+// The search of a probe (`search(probe)`) made from `like`, the search of
+// an entry whose first word was `word`: a search only depends on the types of
+// the probe's keys, so most entries of a sort or a merge share one.
+template <typename TSearch, typename Search>
+TSearch SearchLike(const TSearch& like, uint64_t word, const uint64_t* probe, Search search) {
+  if (!like.ByWords || ((probe[0] ^ word) & like.TypeMask) != 0)
+    return search(probe);
+  TSearch same = like;
+  same.Probe = probe;
+  return same;
 }
 
 }  // namespace
@@ -249,31 +263,115 @@ void TnRecordIndex::Clear() {
 
 void TnRecordIndex::Rebuild() {
   ++FVersion;
+  const std::vector<uint64_t> entries = SortedEntries(0);
+  FSize = entries.size() / FStride;
+  FillBlocks(entries);
+}
+
+void TnRecordIndex::InsertFrom(TRowId first) {
+  // A few rows into a large index: their own inserts move less than a
+  // rewrite of every block would.
+  constexpr size_t kFewPerEntry = 8;
+  if (size_t{FStore.RowCount() - first} * kFewPerEntry < FSize) {
+    for (TRowId r = first; r < FStore.RowCount(); ++r) {
+      if (FStore.Live(r))
+        Insert(r);
+    }
+    return;
+  }
+  ++FVersion;
+  const std::vector<uint64_t> added = SortedEntries(first);
+  std::vector<uint64_t> merged;
+  merged.reserve(FSize * FStride + added.size());
+  size_t next = 0;
+  const auto rowSearch = [this](const uint64_t* probe) { return Search(probe, nullptr); };
+  for (const TBlock& block : FBlocks) {
+    const uint64_t word = block.front();
+    const TSearch like = Search(block.data(), nullptr);
+    for (size_t e = 0; e < block.size(); e += FStride) {
+      const uint64_t* held = block.data() + e;
+      const TSearch search = SearchLike(like, word, held, rowSearch);
+      for (; next < added.size() && CompareEntry(added.data() + next, search) < 0; next += FStride)
+        merged.insert(merged.end(), added.data() + next, added.data() + next + FStride);
+      merged.insert(merged.end(), held, held + FStride);
+    }
+  }
+  merged.insert(merged.end(), added.begin() + static_cast<ptrdiff_t>(next), added.end());
+  FSize = merged.size() / FStride;
+  FillBlocks(merged);
+}
+
+std::vector<uint64_t> TnRecordIndex::SortedEntries(TRowId first) const {
   std::vector<uint64_t> entries;
-  for (TRowId r = 0; r < FStore.RowCount(); ++r) {
+  for (TRowId r = first; r < FStore.RowCount(); ++r) {
     if (!FStore.Live(r))
       continue;
     entries.resize(entries.size() + FStride);
     WriteRowEntry(r, entries.data() + entries.size() - FStride);
   }
-  FSize = entries.size() / FStride;
-  std::vector<uint32_t> order(FSize);
+  // Entries of up to eight key fields are sorted as values of their own
+  // size, read in place; longer ones through an order of their positions.
+  const bool sorted = [&]<size_t... Stride>(std::index_sequence<Stride...>) {
+    return ((FStride == Stride + 1 && (SortEntries<Stride + 1>(entries), true)) || ...);
+  }
+  (std::make_index_sequence<kTypesInRowWord + 1>{});
+  if (sorted)
+    return entries;
+  const size_t count = entries.size() / FStride;
+  std::vector<uint32_t> order(count);
   std::iota(order.begin(), order.end(), 0);
   std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
     const uint64_t* probe = entries.data() + size_t{b} * FStride;
     return CompareEntry(entries.data() + size_t{a} * FStride, Search(probe, nullptr)) < 0;
   });
+  std::vector<uint64_t> inOrder;
+  inOrder.reserve(entries.size());
+  for (uint32_t i : order)
+    inOrder.insert(inOrder.end(), entries.data() + size_t{i} * FStride,
+                   entries.data() + size_t{i + 1} * FStride);
+  return inOrder;
+}
+
+template <size_t Stride>
+void TnRecordIndex::SortEntries(std::vector<uint64_t>& entries) const {
+  if (entries.empty())
+    return;
+  using TEntry = std::array<uint64_t, Stride>;
+  std::vector<TEntry> values(entries.size() / Stride);
+  std::memcpy(values.data(), entries.data(), entries.size() * sizeof(uint64_t));
+  const uint64_t word = values.front()[0];
+  const auto rowSearch = [this](const uint64_t* probe) { return Search(probe, nullptr); };
+  const TSearch like = rowSearch(values.front().data());
+  // Keys of one type each, no text and none descending (the usual index):
+  // the cells compare as words, then natural order.
+  const bool byWords =
+      like.TextFields == 0 && (FDescendingBits & ((uint64_t{1} << (Stride - 1)) - 1)) == 0 &&
+      std::all_of(values.begin(), values.end(),
+                  [&](const TEntry& e) { return ((e[0] ^ word) & like.TypeMask) == 0; });
+  if (byWords) {
+    std::sort(values.begin(), values.end(), [this](const TEntry& a, const TEntry& b) {
+      for (size_t k = 1; k < Stride; ++k) {
+        if (a[k] != b[k])
+          return a[k] < b[k];
+      }
+      return FStore.Order(RowOf(a.data())) < FStore.Order(RowOf(b.data()));
+    });
+  } else {
+    std::sort(values.begin(), values.end(), [&](const TEntry& a, const TEntry& b) {
+      return CompareEntry(a.data(), SearchLike(like, word, b.data(), rowSearch)) < 0;
+    });
+  }
+  std::memcpy(entries.data(), values.data(), entries.size() * sizeof(uint64_t));
+}
+
+void TnRecordIndex::FillBlocks(const std::vector<uint64_t>& entries) {
   FBlocks.clear();
   FLasts.clear();
-  const size_t fill = kMaxBlock / 2;
-  for (size_t i = 0; i < FSize; i += fill) {
-    TBlock block;
-    const size_t end = std::min(FSize, i + fill);
-    for (size_t j = i; j < end; ++j) {
-      const uint64_t* entry = entries.data() + size_t{order[j]} * FStride;
-      block.insert(block.end(), entry, entry + FStride);
-    }
-    InsertBlock(FBlocks.size(), std::move(block));
+  const size_t fill = kMaxBlock / 2 * FStride;
+  for (size_t i = 0; i < entries.size(); i += fill) {
+    const size_t end = std::min(entries.size(), i + fill);
+    InsertBlock(FBlocks.size(), TBlock(entries.begin() + static_cast<ptrdiff_t>(i),
+                                       entries.begin() + static_cast<ptrdiff_t>(end)));
   }
 }
 

@@ -13,6 +13,8 @@
 // row is constant time. Positions are (block, offset) pairs, valid until the
 // index next changes.
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -35,6 +37,10 @@ class TnRecordIndex {
   void Rebuild();
   // Returns where the row now stands.
   TIndexPos Insert(TRowId row);
+  // Takes every live row from `first` on (rows the store added since), all
+  // at once when they are many: sorted together and merged with the entries
+  // already held, instead of a search and a move inside a block for each.
+  void InsertFrom(TRowId first);
   // Erases a row that is still at the place its current values give it.
   void Erase(TRowId row);
   void Clear();
@@ -69,10 +75,18 @@ class TnRecordIndex {
   // is put in the entries' form once for the whole walk.
   template <typename Accept>
   TIndexPos FindEqual(const std::vector<Value>& key, Accept accept) const {
-    // A copy of the probe, which `accept` may overwrite by searching here.
+    // A copy of the probe, which `accept` may overwrite by searching here;
+    // on the stack unless the key is long.
     const uint64_t* words = KeyProbe(key);
-    const std::vector<uint64_t> probe(words, words + FStride);
-    const TSearch search = Search(probe.data(), &key);
+    std::array<uint64_t, kProbeOnStack> local;
+    std::vector<uint64_t> grande;
+    uint64_t* probe = local.data();
+    if (FStride > local.size()) {
+      grande.resize(FStride);
+      probe = grande.data();
+    }
+    std::copy(words, words + FStride, probe);
+    const TSearch search = Search(probe, &key);
     for (TIndexPos pos = Partition(search, false); !IsEnd(pos) && KeyEqualAt(pos, search);
          pos = Next(pos)) {
       if (accept(At(pos)))
@@ -92,6 +106,7 @@ class TnRecordIndex {
  private:
   using TBlock = std::vector<uint64_t>;
   static constexpr size_t kMaxBlock = 256;
+  static constexpr size_t kProbeOnStack = 9;
 
   size_t EntryCount(const TBlock& block) const { return block.size() / FStride; }
   const uint64_t* Entry(TIndexPos pos) const {
@@ -146,6 +161,14 @@ class TnRecordIndex {
   // Keeps FLasts in step with the blocks.
   void UpdateLast(size_t block);
   void InsertBlock(size_t block, TBlock entries);
+  // The entries of the live rows from `first` on, side by side, in index
+  // order.
+  std::vector<uint64_t> SortedEntries(TRowId first) const;
+  template <size_t Stride>
+  void SortEntries(std::vector<uint64_t>& entries) const;
+  // Replaces the blocks by entries already in index order, each block half
+  // full so that inserts fill it before it splits.
+  void FillBlocks(const std::vector<uint64_t>& entries);
 
   // Set at creation.
   const TnRecordStore& FStore;

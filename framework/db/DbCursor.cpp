@@ -52,12 +52,12 @@ void Carregar(TnClientDataSet& dataSet, const TDbResult& result) {
     if (!dataSet.Fields(i).IsCalculated())
       coluna[static_cast<size_t>(i)] = result.ColumnIndex(dataSet.Fields(i).FieldName());
   }
-  ValueArray values(coluna.size());
-  for (const ValueArray& row : result.Rows) {
+  dataSet.AppendRecordsUnlogged(result.Rows.size(), [&](size_t linha, ValueArray& values) {
+    const ValueArray& row = result.Rows[linha];
+    values.resize(coluna.size());
     for (size_t i = 0; i < coluna.size(); ++i)
       values[i] = coluna[i] >= 0 ? row[static_cast<size_t>(coluna[i])] : Value();
-    dataSet.AppendRecordUnlogged(values);
-  }
+  });
   dataSet.First();
 }
 

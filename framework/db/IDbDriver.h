@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,6 +52,14 @@ class IDbDriver {
   // Runs one statement (already through Dialect::Preparar) with its values
   // in placeholder order; every row is fetched.
   virtual TDbResult Executar(const Dialect::TSqlPreparada& sql, const std::vector<Value>& args) = 0;
+  // Runs one query and hands `linha` its rows in order, each valid only
+  // during the call. An engine that can reads them as the caller takes them,
+  // holding none; the others read the answer whole first.
+  virtual void Percorrer(const Dialect::TSqlPreparada& sql, const std::vector<Value>& args,
+                         const std::function<void(const ValueArray&)>& linha) {
+    for (const ValueArray& row : Executar(sql, args).Rows)
+      linha(row);
+  }
   // Runs the statements in order and stops at the first that fails. The ones
   // before it stand and the failed one leaves nothing, as with Executar one
   // by one; an engine that can sends them together (PostgreSQL: one exchange

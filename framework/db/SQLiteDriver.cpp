@@ -275,6 +275,28 @@ class TSQLiteDriver : public IDbDriver {
   // Runs the statement and reads at most `maxLinhas` of its rows.
   TDbResult Ler(const Dialect::TSqlPreparada& sql, const std::vector<Value>& args,
                 int64_t maxLinhas) {
+    TDbResult result;
+    Passar(sql, args, maxLinhas, result.Columns,
+           [&](ValueArray& row) { result.Rows.push_back(std::move(row)); });
+    result.RowsAffected = sqlite3_changes64(FDb);
+    return result;
+  }
+
+ public:
+  // Each row as the engine steps onto it, in one buffer reused row after row.
+  void Percorrer(const Dialect::TSqlPreparada& sql, const std::vector<Value>& args,
+                 const std::function<void(const ValueArray&)>& linha) override {
+    std::vector<TDbColumn> columns;
+    Passar(sql, args, std::numeric_limits<int64_t>::max(), columns,
+           [&](ValueArray& row) { linha(row); });
+  }
+
+ private:
+  // Runs the statement, fills `columns` and hands each of at most
+  // `maxLinhas` rows to `linha`, which may take the row away.
+  template <typename Linha>
+  void Passar(const Dialect::TSqlPreparada& sql, const std::vector<Value>& args, int64_t maxLinhas,
+              std::vector<TDbColumn>& columns, Linha linha) {
     TPrepared& prepared = Preparar(sql.Text);
     sqlite3_stmt* stmt = prepared.Stmt;
     struct TReset {
@@ -289,7 +311,6 @@ class TSQLiteDriver : public IDbDriver {
     for (size_t i = 0; i < std::max(parametros, args.size()); ++i)
       Bind(stmt, static_cast<int>(i) + 1, i < args.size() ? args[i] : kNulo);
 
-    TDbResult result;
     int count = sqlite3_column_count(stmt);
     std::vector<bool> declared(static_cast<size_t>(count), false);
     for (int c = 0; c < count; ++c) {
@@ -303,27 +324,24 @@ class TSQLiteDriver : public IDbDriver {
         if (cast != prepared.CastTypes.end())
           declared[static_cast<size_t>(c)] = ColunaDoTipoDeclarado(cast->second, column);
       }
-      result.Columns.push_back(column);
+      columns.push_back(column);
     }
     int rc = SQLITE_DONE;
-    while (static_cast<int64_t>(result.Rows.size()) < maxLinhas &&
-           (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-      ValueArray row;
-      row.reserve(static_cast<size_t>(count));
+    ValueArray row;
+    for (int64_t lidas = 0; lidas < maxLinhas && (rc = sqlite3_step(stmt)) == SQLITE_ROW; ++lidas) {
+      row.resize(static_cast<size_t>(count));
       for (int c = 0; c < count; ++c) {
-        auto& column = result.Columns[static_cast<size_t>(c)];
+        auto& column = columns[static_cast<size_t>(c)];
         if (!declared[static_cast<size_t>(c)] && sqlite3_column_type(stmt, c) != SQLITE_NULL) {
           InferirTipo(stmt, c, column);
           declared[static_cast<size_t>(c)] = true;
         }
-        row.push_back(Ler(stmt, c, column));
+        row[static_cast<size_t>(c)] = Ler(stmt, c, column);
       }
-      result.Rows.push_back(std::move(row));
+      linha(row);
     }
     if (rc != SQLITE_DONE && rc != SQLITE_ROW)
       Falhar(sqlite3_extended_errcode(FDb));
-    result.RowsAffected = sqlite3_changes64(FDb);
-    return result;
   }
 
  public:

@@ -126,6 +126,13 @@ TDbResult TnDMConexao::ExecuteQuery(const std::string& sql, const TParams& param
   return FDriver->Executar(preparada, Dialect::OrdenarParametros(preparada, params));
 }
 
+void TnDMConexao::Percorrer(const std::string& sql, const TParams& params,
+                            const std::function<void(const ValueArray&)>& linha) {
+  VerificarTransacaoValida();
+  const Dialect::TSqlPreparada& preparada = Preparada(FPreparadas, sql, FTipo);
+  FDriver->Percorrer(preparada, Dialect::OrdenarParametros(preparada, params), linha);
+}
+
 TDbResult TnDMConexao::ExecuteQueryLimitada(const std::string& sql, const TParams& params,
                                             const TLimiteLeitura& limite) {
   VerificarTransacaoValida();

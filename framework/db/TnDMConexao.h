@@ -64,6 +64,11 @@ class TnDMConexao {
   bool ExecutarParcial(const std::function<void()>& parte);
 
   TDbResult ExecuteQuery(const std::string& sql, const TParams& params = {});
+  // Hands `linha` each row of the query in order, valid during the call
+  // only: a long answer is written out as it is read, never held whole
+  // (IDbDriver::Percorrer). `linha` runs no statement on this connection.
+  void Percorrer(const std::string& sql, const TParams& params,
+                 const std::function<void(const ValueArray&)>& linha);
   // A query someone wrote, inside a transaction, bounded in rows and time
   // (IDbDriver::Consultar).
   TDbResult ExecuteQueryLimitada(const std::string& sql, const TParams& params,

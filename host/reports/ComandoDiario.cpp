@@ -126,6 +126,7 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& 
       fmt::format("Diário  {} - {}  Período: {} a {}", o.Empresa,
                   RelatorioContabil::NomeEmpresa(conexao, o.Empresa),
                   FormatDateTime("dd/mm/yyyy", de), FormatDateTime("dd/mm/yyyy", ate));
+  const RelatorioContabil::TLeituraCorrida leitura(conexao);
 
   return RelatorioContabil::Emitir(
       RelatorioContabil::Formato(o), Colunas(plano.LarguraDescricao()), o.Arquivo, "Diário", saida,
@@ -135,7 +136,7 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& 
           TParams params = {
               {"pEmpresa", Value(o.Empresa)}, {"pDia", Value(dia)}, {"pEstab", Value(o.Estab)}};
           RelatorioContabil::AdicionarLivro(params, o.Livro);
-          for (const ValueArray& linha : conexao.ExecuteQuery(kSqlDia, params).Rows) {
+          conexao.Percorrer(kSqlDia, params, [&](const ValueArray& linha) {
             std::vector<TCelula> celulas(cQuantidade);
             TDebitoCredito valores;
             const Currency valor = linha[6].AsCurrency();
@@ -158,7 +159,7 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& 
             celulas[cHistorico] = RelatorioContabil::TextoHistorico(historicos, plano, linha[4],
                                                                     linha[5], lancamento);
             paginas.Lancamento(std::move(celulas), valores);
-          }
+          });
         }
         paginas.Fechar();
       });

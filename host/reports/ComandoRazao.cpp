@@ -217,6 +217,7 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& 
   if (opcoes.PorFilial && o.Estab == 0)
     filiais = RelatorioContabil::Estabelecimentos(conexao, o.Empresa);
   const auto meses = RelatorioContabil::Meses(de, ate);
+  const RelatorioContabil::TLeituraCorrida leitura(conexao);
 
   return RelatorioContabil::Emitir(
       RelatorioContabil::Formato(o), Colunas(plano.LarguraDescricao()), o.Arquivo, "Razão", saida,
@@ -232,7 +233,7 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& 
                                 {"pFim", Value(fim)},
                                 {"pEstab", Value(filial)}};
               RelatorioContabil::AdicionarLivro(params, o.Livro);
-              for (const ValueArray& linha : conexao.ExecuteQuery(kSqlLancamentos, params).Rows) {
+              conexao.Percorrer(kSqlLancamentos, params, [&](const ValueArray& linha) {
                 const int64_t contra = linha[4].IsNull() ? 0 : linha[4].AsInteger();
                 const bool debito = linha[3].AsInteger() == 1;
                 const HistoricoPadrao::TLancamento lancamento = {debito ? conta->ContaCtb : contra,
@@ -241,7 +242,7 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& 
                 secao.Lancamento(linha, contra == 0 ? "" : plano.Descricao(contra),
                                  RelatorioContabil::TextoHistorico(historicos, plano, linha[5],
                                                                    linha[6], lancamento));
-              }
+              });
             }
             secao.Fechar();
           }

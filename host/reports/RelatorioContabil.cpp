@@ -197,6 +197,24 @@ std::string NomeEmpresa(TnDMConexao& conexao, int64_t empresa) {
       .AsString();
 }
 
+TLeituraCorrida::TLeituraCorrida(TnDMConexao& conexao) : FConexao(conexao) {
+  if (conexao.PegarTipoCon() != TTipoConexao::SQLite)
+    return;
+  FTamanhoAntes = conexao.ExecuteScalar("PRAGMA cache_size").AsInteger();
+  // 2 MB: the index pages of a search and the table pages of the rows at hand.
+  conexao.ExecuteScript("PRAGMA cache_size=-2048");
+}
+
+TLeituraCorrida::~TLeituraCorrida() {
+  if (!FTamanhoAntes)
+    return;
+  try {
+    FConexao.ExecuteScript("PRAGMA cache_size=" + std::to_string(*FTamanhoAntes));
+  } catch (...) {
+    // The connection is failing anyway: a smaller cache only reads again.
+  }
+}
+
 std::vector<std::pair<TDateTime, TDateTime>> Meses(TDateTime inicio, TDateTime fim) {
   std::vector<std::pair<TDateTime, TDateTime>> meses;
   for (TDateTime dia = inicio; dia <= fim;) {

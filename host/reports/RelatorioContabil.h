@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -127,6 +128,23 @@ std::string NomeEmpresa(TnDMConexao& conexao, int64_t empresa);
 // The last day of each month of the period that ends a window: the period
 // split at month ends, as (first day, last day) pairs.
 std::vector<std::pair<TDateTime, TDateTime>> Meses(TDateTime inicio, TDateTime fim);
+
+// While alive, SQLite's page cache of the connection stays small: a report
+// reads the entries once, in order, and a page it leaves it does not read
+// again, so the cache sized for writing would only grow the process to its
+// own size. The size before comes back at the end.
+class TLeituraCorrida {
+ public:
+  explicit TLeituraCorrida(TnDMConexao& conexao);
+  ~TLeituraCorrida();
+  TLeituraCorrida(const TLeituraCorrida&) = delete;
+  TLeituraCorrida& operator=(const TLeituraCorrida&) = delete;
+
+ private:
+  TnDMConexao& FConexao;
+  // None on other engines.
+  std::optional<int64_t> FTamanhoAntes;
+};
 
 // "D" for a debit balance, "C" for a credit one, empty for zero.
 std::string NaturezaDoSaldo(Currency saldo);

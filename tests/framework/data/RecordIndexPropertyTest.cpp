@@ -1,8 +1,8 @@
-// The data set's index against a plain reference: random appends, key edits,
-// deletes and reverts, after each step the cursor's order, FindKey, and a
-// clone cursor on another index must agree with a stable sort of the live
-// rows by Compare. The values are chosen to strain the index's shortcuts:
-// texts sharing long prefixes, nulls, descending fields, equal keys.
+// The data set's index against a plain reference: random appends, loads of many rows at once,
+// key edits, deletes and reverts, after each step the cursor's order, FindKey, and a clone cursor
+// on another index must agree with a stable sort of the live rows by Compare. The values are
+// chosen to strain the index's shortcuts: texts sharing long prefixes, nulls, descending fields,
+// equal keys.
 
 #include <gtest/gtest.h>
 
@@ -94,12 +94,21 @@ TEST_P(RecordIndexProperty, AgreesWithAStableSortOnRandomChanges) {
   std::vector<TRefRow> rows;
   auto random = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(gen); };
   for (int step = 0; step < 1500; ++step) {
-    const int op = random(10);
+    const int op = random(11);
     std::vector<int64_t> live = Expected(rows, byId);
-    if (op < 5 || live.empty()) {
-      TRefRow row{static_cast<int64_t>(rows.size()), Pick(gen, 0), Pick(gen, 1), Pick(gen, 2)};
+    auto novaLinha = [&] {
+      return rows.emplace_back(
+          TRefRow{static_cast<int64_t>(rows.size()), Pick(gen, 0), Pick(gen, 1), Pick(gen, 2)});
+    };
+    if (op == 10) {
+      // A load of a few rows goes an insert each, of many merged at once.
+      ds.AppendRecordsUnlogged(static_cast<size_t>(random(40)), [&](size_t, ValueArray& values) {
+        const TRefRow row = novaLinha();
+        values = {row.Id, row.Nome, row.Conta, row.Data};
+      });
+    } else if (op < 5 || live.empty()) {
+      const TRefRow row = novaLinha();
       ds.AppendRecord({row.Id, row.Nome, row.Conta, row.Data});
-      rows.push_back(row);
     } else {
       // At most one row per step, so the count fits an int.
       const int vivas = static_cast<int>(live.size());
