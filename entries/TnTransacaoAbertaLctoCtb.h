@@ -1,10 +1,11 @@
 #pragma once
 // The numbered transaction (SPED or IFRS companies) the entries keyed next
 // join, kept from one post to the next. Only the module's transaction steps
-// (nCtbDMLctoCtb_UTransacao.cpp, the import's date check in
-// nCtbDMLctoCtb_UCampos.cpp) change it, and a company option read anew
-// closes it (a transaction never spans two companies' options); everything
-// else reads it through GetTransacaoAberta.
+// change it (nCtbDMLctoCtb_UTransacao.cpp, the import's date check in
+// nCtbDMLctoCtb_UCampos.cpp, the start of a post in
+// nCtbDMLctoCtb_UValidacao.cpp), and a company option read anew closes it
+// (nCtbDMLctoCtb_UConfig.cpp: a transaction never spans two companies'
+// options); everything else reads it through GetTransacaoAberta.
 
 #include <string>
 
