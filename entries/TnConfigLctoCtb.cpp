@@ -44,3 +44,13 @@ TnConfigEmpresaLctoCtb TnConfigEmpresaLctoCtb::DaConfiguracao(
   config.InformaCodigoSyn = Sim(item[kCfgInformaCodigoSyn]);
   return config;
 }
+
+void TnCacheConfigLctoCtb::Limpar() {
+  Lote.clear();
+  Usuario.reset();
+  Plano.reset();
+  IFRS.reset();
+  SPED.reset();
+  FCONT.reset();
+  LotesDoLote.clear();
+}

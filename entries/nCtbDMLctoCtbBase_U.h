@@ -10,18 +10,21 @@
 //
 // Who owns what: the module owns its chain (nSQLDataSet -> provider ->
 // nClientDataSet over LCTOCTB) and its auxiliary in-memory data sets. It
-// never owns the form (the host's) nor the connection. The settings of the
-// company, batch and user are loaded into switches (F...) by the Pegar*
-// loaders, each cached under its key, so one module can serve several
-// companies in turn; the rest of the module learns a setting only through
-// its getter.
+// never owns the form (the host's) nor the connection. What it keeps beside
+// the record is four values, each in its own unit that says who changes it:
+// the configuration (TnConfigLctoCtb, read by the Pegar* loaders, each part
+// cached under its key so one module can serve several companies in turn),
+// the open transaction (TnTransacaoAbertaLctoCtb), what the screen shows
+// (TnExibicaoLctoCtb) and what it remembers of the entries it posts
+// (TnMemoriaLctoCtb).
 //
 // What it never does: write outside the provider (a refused entry leaves
 // nothing in the database), or ask a person anything in import mode.
 //
 // The implementation is split by concern, each file holding the shared part
 // and the desktop's own part of it: nCtbDMLctoCtb_U.cpp (record, set-up,
-// defaults, loaders), nCtbDMLctoCtb_UValidacao.cpp (the checks around post,
+// defaults), nCtbDMLctoCtb_UConfig.cpp (the configuration loaders and the
+// company's options), nCtbDMLctoCtb_UValidacao.cpp (the checks around post,
 // edit and delete; the rule chain itself is TnValidacaoLctoCtb),
 // nCtbDMLctoCtb_UHistorico.cpp (origin-key text, history complement, account
 // typing), nCtbDMLctoCtb_UMoeda.cpp (functional-currency fields),
@@ -41,6 +44,9 @@
 #include <vector>
 
 #include "entries/TnConfigLctoCtb.h"
+#include "entries/TnExibicaoLctoCtb.h"
+#include "entries/TnMemoriaLctoCtb.h"
+#include "entries/TnTransacaoAbertaLctoCtb.h"
 #include "entries/TnValidacaoLctoCtb.h"
 #include "entries/nCtbDMLctoCtbCloudUtil_U.h"
 #include "entries/nDMLancamentoProgramado_U.h"
@@ -81,14 +87,6 @@ struct TnPopupMenuLctoAuto {
   bool Aberto = false;
   int X = 0;
   int Y = 0;
-};
-
-// What the last balance check of a transaction found.
-struct TDifTransacao {
-  double TransCtb = 0;
-  Currency Debito;
-  Currency Credito;
-  Currency Diferenca;
 };
 
 // A screen a person opens on the current entry; each variant reaches it
@@ -212,13 +210,13 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   void FormShow(TnForm& form);
   TnForm& CriarForm() override;
   void CarregarValorDifeLctoCtb(TnTipoOperacao operacao);
-  const TnDifLctoCtb& GetDifLctoCtb() const { return FDifLctoCtb; }
+  const TnDifLctoCtb& GetDifLctoCtb() const { return FExibicao.DifLctoCtb; }
   bool GetControlarDiferenca() const;
   void CheckDifSaldo();
   void CriarFraDifSaldo(TnForm* form);
-  TnFraValorSaldoDebCred* GetFraDifSaldo() const { return FFraDifSaldo.get(); }
-  TnClientDataSet* GetCDSDiferenca() const { return FCDSDiferenca; }
-  TnClientDataSet* GetCDSDifTransacao() const { return FCDSDifTransacao; }
+  TnFraValorSaldoDebCred* GetFraDifSaldo() const { return FExibicao.FraDifSaldo.get(); }
+  TnClientDataSet* GetCDSDiferenca() const { return FExibicao.CDSDiferenca; }
+  TnClientDataSet* GetCDSDifTransacao() const { return FExibicao.CDSDifTransacao; }
   void MostrarDiferenca();
   // The entry double-clicked in the panel's grid becomes the current one.
   void OnDoubleClickGridLcto(int64_t chaveLctoCtb);
@@ -244,31 +242,12 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   void PegarConfigLote();
   void PegarConfigUsuario();
   void PegarConfigAtividade(int64_t codigoEmpresa);
-  // How many times each loader really read (cache tests).
-  int LeiturasConfigEmpresa() const { return FLeiturasConfigEmpresa; }
-  int LeiturasConfigPlano() const { return FLeiturasConfigPlano; }
-  int LeiturasConfigLote() const { return FLeiturasConfigLote; }
+  // What the loaders read, and under which keys (how many times each
+  // really read: cache tests).
+  const TnConfigLctoCtb& Config() const { return FConfig; }
+  const TnCacheConfigLctoCtb& CacheConfig() const { return FCacheConfig; }
 
   // --- Switches ----------------------------------------------------------
-  TDateTime GetDataInicialExerc() const { return FConfig.Empresa.DataInicialExerc; }
-  TDateTime GetDataFinalExerc() const { return FConfig.Empresa.DataFinalExerc; }
-  bool GetUsaOrigemLctoCtb() const { return FConfig.Empresa.UsaOrigemLctoCtb; }
-  bool GetUsaNumeroDcto() const { return FConfig.Empresa.UsaNumeroDcto; }
-  bool GetUsaLote() const { return FConfig.Empresa.UsaLote; }
-  bool GetUsaCentroCusto() const { return FConfig.Empresa.UsaCentroCusto; }
-  TDateTime GetDataInicialCentroCusto() const { return FConfig.Empresa.DataInicialCentroCusto; }
-  bool GetUsaDifLancamento() const { return FConfig.Empresa.UsaDifLancamento; }
-  bool GetUsaUltimosLcto() const { return FConfig.Empresa.UsaUltimosLcto; }
-  bool GetInformaCodigoSyn() const { return FConfig.Empresa.InformaCodigoSyn; }
-  bool GetMostraCadLctoGer() const { return FConfig.Empresa.MostraCadLctoGer; }
-  bool GetUsaAtividades() const { return FConfig.Empresa.UsaAtividades; }
-  TDateTime GetDataInicialAtividades() const { return FConfig.Empresa.DataInicialAtividades; }
-  bool GetPertenceLote() const { return FConfig.Lote.PertenceLote; }
-  TDateTime GetDataInicialLote() const { return FConfig.Lote.DataInicialLote; }
-  TDateTime GetDataFinalLote() const { return FConfig.Lote.DataFinalLote; }
-  bool GetAlteracaoLote() const { return FConfig.Lote.AlteracaoLote; }
-  const std::string& GetCodigoOrigLctoCtb() const { return FConfig.Lote.CodigoOrigLctoCtb; }
-  bool GetUsuarioLimitado() const { return FConfig.Usuario.UsuarioLimitado; }
   bool GetEhOptanteIFRS();
   bool GetEhOptanteFCONT();
   bool GetPossuiSPED();
@@ -294,8 +273,11 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   bool GetFilialSelecionada() const;
 
   // --- Transactions (SPED or IFRS companies) ------------------------------
-  // The open transaction; 0 when none.
-  double GetTransacaoAtual() const { return FTransacaoAtual; }
+  // The open transaction; its number is 0 when none is open.
+  const TnTransacaoAbertaLctoCtb& GetTransacaoAberta() const { return FTransacao; }
+  double GetTransacaoAtual() const { return FTransacao.Numero; }
+  // An import resuming the open transaction at a date already keyed.
+  void SetDataTransacaoAberta(TDateTime value) { FTransacao.Data = value; }
   // Draws the company's next number into the open transaction.
   void GetNextTransacao();
   // Closes the open transaction. Checking, an unbalanced one is reported
@@ -310,7 +292,6 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   // Keeps the unbalanced-transactions list in step with one transaction's
   // sums: its row goes when it balances, is added or edited otherwise.
   void AtualizarCdsDifTransacao(const TDifTransacao& dif);
-  const TDifTransacao& GetDifTransacao() const { return FDifTransacao; }
   // The debit and credit sums of a stored transaction of the company.
   TDifTransacao SomarTransacao(int64_t codigoEmpresa, double transCtb);
   // Before an edit that changed the date: offers to move the other entries
@@ -321,9 +302,6 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   void VerificaDeltarLancamentosTransacao();
   // Imported transaction numbers mapped to fresh ones (import mode).
   TnControleTransacao& GetControleTransacao();
-  // For callers without a record (the posting engine).
-  void SetCodigoEmpresaSPED(int64_t value) { FCodigoEmpresaSPED = value; }
-  void SetDataOpcaoSPED(TDateTime value) { FDataOpcaoSPED = value; }
   // "Criar Transação": a new number for the entries to come (the open one
   // closed first); "Continuar Transação": the current entry's transaction
   // takes the next entries. Both start a new entry.
@@ -336,13 +314,6 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   // Creates the log service on first need.
   void ConfigurarServLctoCtbExcl();
   TnServicoLctoCtbExcluido& ServicoLctoCtbExcl();
-
-  // Open transaction (numbered by the transaction bookkeeping).
-  TDateTime GetOldTransDate() const { return FOldTransDate; }
-  void SetOldTransDate(TDateTime value) { FOldTransDate = value; }
-  const std::string& GetOldTransTipoLcto() const { return FOldTransTipoLcto; }
-  void SetOldTransTipoLcto(const std::string& value) { FOldTransTipoLcto = value; }
-  const TUltLctoCtb& GetUltLctoCtb() const { return FUltLctoCtb; }
 
   // Import totals per company, establishment and date, examined by
   // ValidarImportacao (filled after each post of an import with the
@@ -400,10 +371,6 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   // Writes the activity rows of the batch's entries (see FAtividadesPendentes).
   void GravarAtividadesPendentes();
   TInfoLctoCtb GetInfoLctoCtb() const;
-  bool AlterouDataLancamento() const;
-  bool AlterouContaDebito() const;
-  bool AlterouContaCredito() const;
-  bool AlterouValor() const;
   // Drops what the companion modules hold unapplied (after the caller rolled
   // back the work they belonged to).
   void DescartarSplitsPendentes();
@@ -440,7 +407,7 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   void actLctoAuto();
   void actLctoAutoAbrir(const std::string& nomeAcao);
   TnPopupMenuLctoAuto nPopupMenuLctoAuto;
-  TnToolButton* GetToolButtonLctoAuto() const { return FToolButtonLctoAuto; }
+  TnToolButton* GetToolButtonLctoAuto() const { return FExibicao.ToolButtonLctoAuto; }
 
   // Called with each linked screen's module just before its form is shown
   // modally: a host keys there what a person would type.
@@ -450,7 +417,7 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   // the company's SPED and IFRS options.
   virtual void ConfigurarSPED() = 0;
   void ConfigurarLctoProg();
-  TnPanel* GetPanelTrans() const { return FPanelTrans; }
+  TnPanel* GetPanelTrans() const { return FExibicao.PanelTrans; }
 
   // --- Validation --------------------------------------------------------
   void ValidarAlteracaoLctoCtb();
@@ -490,7 +457,7 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
     return TnValidacaoLctoCtb::GetDescricaoTipoLancamentoConta(tipo);
   }
   void DoDepoisCriarFiltroCODIGOHISTCTB(void* sender, std::string& filtro);
-  const std::string& GetDescrHistCtb() const { return FDescrHistCtb; }
+  const std::string& GetDescrHistCtb() const { return FExibicao.DescrHistCtb; }
   TnLabel* GetLbDataSetChaveOrigem() const;
 
   // --- Account typing ------------------------------------------------------
@@ -599,7 +566,6 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   // given programmed entry.
   TnUtilControleLctoPadrao& PosicionarLctoProg(int64_t codigoLctoProg);
   // After a post.
-  void GuardarUltLctoCtb();
   void SomarTotaisImportacao();
   void GerarLctosProgramadosPeriodo();
   // On a delete applied to the database: the reconciliation links of the
@@ -639,27 +605,18 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   int ixVIVALORLCTOCTBCred = 0;
   int ixVIVALORLCTOCTBDeb = 0;
 
-  // Company settings (PegarConfigEmpresa), cached by the base's company key;
-  // batch settings (PegarConfigLote), cached by FChaveConfigLote; user
-  // settings (PegarConfigUsuario), cached by FChaveConfigUsu.
+  // The four values the module keeps beside its record.
   TnConfigLctoCtb FConfig;
-  int FLeiturasConfigEmpresa = 0;
-  int FLeiturasConfigLote = 0;
+  TnCacheConfigLctoCtb FCacheConfig;
+  TnTransacaoAbertaLctoCtb FTransacao;
+  TnExibicaoLctoCtb FExibicao;
+  TnMemoriaLctoCtb FMemoria;
   // In import mode, per batch of stored entries (emptied when the batch is
-  // applied): the batches read, by code, and the rule chain's look-ups.
-  std::map<std::string, TnConfigLoteLctoCtb> FLotesDoLote;
+  // applied): the rule chain's look-ups.
   mutable TnCacheValidacaoLctoCtb FCacheLote;
 
-  // Chart settings (PegarConfigPlano), cached by FChaveConfigPlano.
+  // Chart settings (PegarConfigPlano).
   Nctbsfuncoes_u::TMascGrupos FMascGrupos;
-  int FLeiturasConfigPlano = 0;
-
-  // Options evaluated on demand.
-  bool FEhOptanteIFRS = false;
-  bool FEhOptanteFCONT = false;
-  bool FPossuiSPED = false;
-  TDateTime FDataOpcaoSPED;
-  int64_t FCodigoEmpresaSPED = 0;
 
   // Set by the caller.
   bool FControlarDiferenca = false;
@@ -674,36 +631,13 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   bool FTeveInsercao = false;
   bool FGerandoLctosPeriodo = false;
 
-  // Cache keys (LimparChaveConfig clears them).
-  std::optional<int64_t> FChaveConfigUsu;
-  std::string FChaveConfigLote;
-  std::optional<int64_t> FChaveConfigPlano;
-  std::optional<int64_t> FChaveConfigIFRS;
-  std::optional<int64_t> FChaveConfigSPED;
-  std::optional<std::pair<int64_t, double>> FChaveConfigFCONT;
-  std::string FChaveListaUltimosLcto;
-
   // Post bookkeeping.
-  TUltLctoCtb FUltLctoCtb;
-  TDateTime FOldTransDate;
-  std::string FOldTransTipoLcto;
-  double FTransacaoAtual = 0;
-  bool FNovaTransacao = false;
-  bool FAtualizarDMTrans = false;
-  double FContaCtbDebOld = 0;
-  double FContaCtbCredOld = 0;
-  TDateTime FDataLctoCtbOld;
-  double FValorLctoCtbOld = 0;
-  std::string FComplHistOld;
-  TDataSetState FClientOperantion = TDataSetState::dsInactive;
-  TDifTransacao FDifTransacao;
   std::unique_ptr<TnControleTransacao> FControleTransacao;
   std::unique_ptr<TnServicoLctoCtbExcluido> FServicoLctoCtbExcl;
   bool FControleEditLock = false;
   int FTipoForm = 0;
 
   // History complement.
-  std::string FDescrHistCtb;
   std::string FFiltroCODIGOHISTCTB;
   bool FFiltroCODIGOHISTCTBAtualizar = false;
   std::unique_ptr<TnClientDataSet> FcurGrupos;
@@ -714,9 +648,6 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   // Without a screen, the activity rows of the entries inserted wait for
   // their batch and go with it, in its transaction, all in one exchange.
   std::vector<TLctoAtivDiferenc> FAtividadesPendentes;
-  // The entry a delete is taking away (its splits go after it).
-  int64_t FEmpresaExcluida = 0;
-  double FChaveExcluida = 0;
 
   // Titles, balances and the differences panel (nCtbDMLctoCtb_USaldo.cpp).
   // lado: 0 debit, 1 credit.
@@ -728,29 +659,15 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
                           int natureza);
   void AndarSaldos(int tipoAndar, int natureza, int codigoEstab, TDateTime data, double conta,
                    double valor);
-  TnPanel* FPanelSaldo[2] = {nullptr, nullptr};
-  TnLabel* FLblCtaSaldo[2] = {nullptr, nullptr};
-  TnPanel* FFraTitulo[2] = {nullptr, nullptr};
-  TnLabel* FLblCta[2] = {nullptr, nullptr};
-  TnLabel* FLblDescr[2] = {nullptr, nullptr};
-  TnSplitter* FFraDifSeparador = nullptr;
-  std::unique_ptr<TnDMValorSaldoDebCred> FDMDifSaldo;
-  std::unique_ptr<TnFraValorSaldoDebCred> FFraDifSaldo;
-  TnClientDataSet* FCDSDiferenca = nullptr;
-  TnClientDataSet* FCDSDifTransacao = nullptr;
-  TnDifLctoCtb FDifLctoCtb;
-  int FComplHeight = 0;
-  // Linked screens: the host's hook, the transaction panel, and the
-  // module-independent part of showing one.
+  // Linked screens: the host's hook and the module-independent part of
+  // showing one.
   TOnTelaVinculada FOnTelaVinculada;
-  TnPanel* FPanelTrans = nullptr;
   void MostrarTelaVinculada(TnDMClientDataSet& modulo);
   // A register created by class name on this module's connection.
   template <class T>
   std::unique_ptr<T> CriarTelaVinculada(const char* classe);
   void MostrarTelaIndividual(const char* classe, bool abrir);
   bool LerOpcaoIFRS(int64_t codigoEmpresa) const;
-  void LimparTransacaoAberta();
   // What of the linked screens follows the company once it is known
   // (opening, refresh).
   void AtualizarTelasEmpresa();
@@ -759,17 +676,4 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   void CriarDMLctoProgramado();
   void ConfigurarLctoAuto(TnForm& form);
   std::unique_ptr<TnDMLancamentoProgramado> FDMLctoProgramado;
-  TnToolButton* FToolButtonLctoAuto = nullptr;
-
-  // Menu actions that follow the company's settings.
-  TnAction* FactLctoGerDeb = nullptr;
-  TnAction* FactLctoGerCred = nullptr;
-  TnAction* FActRegistroQ100 = nullptr;
-  TnAction* FactLctoAtivDeb = nullptr;
-  TnAction* FactLctoAtivCred = nullptr;
 };
-
-namespace nCtbDMLctoCtb_U {
-// The date part of a field's value; zero for null.
-TDateTime DataDe(const Value& valor);
-}  // namespace nCtbDMLctoCtb_U

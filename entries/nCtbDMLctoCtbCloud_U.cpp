@@ -50,11 +50,11 @@ TnCtbDMLctoCtbCloud::TnCtbDMLctoCtbCloud()
                                   &TnCtbDMLctoCtbCloud::nActDataOcorrenciaExecute)) {
   ActionList.Find("nActAbrirCadastroQ100")->SetCategory(kCategoriaAcoes);
   // The actions that follow the company's settings.
-  FactLctoGerDeb = &nActGerenciaisDebito;
-  FactLctoGerCred = &nActGerenciaisCredito;
-  FActRegistroQ100 = &nActRegistroQ100;
-  FactLctoAtivDeb = &nActLctoAtivDebito;
-  FactLctoAtivCred = &nActLctoAtivCredito;
+  FExibicao.ActLctoGerDeb = &nActGerenciaisDebito;
+  FExibicao.ActLctoGerCred = &nActGerenciaisCredito;
+  FExibicao.ActRegistroQ100 = &nActRegistroQ100;
+  FExibicao.ActLctoAtivDeb = &nActLctoAtivDebito;
+  FExibicao.ActLctoAtivCred = &nActLctoAtivCredito;
   ConfigurarCamposWeb();
   SetCarregarDetalhesDinamicamente(true);
   FWidgetContainer.Nome = "nWidgetContainer1";

@@ -13,7 +13,6 @@
 #include "framework/core/FormatFloat.h"
 #include "framework/core/Nutil.h"
 #include "framework/ctb/Nctbsfuncoes.h"
-#include "framework/ctb/TnUtilOpcoesCtb.h"
 #include "framework/db/NutilSql.h"
 #include "framework/db/Nutildb.h"
 #include "framework/db/TnDMConexao.h"
@@ -57,13 +56,6 @@ constexpr TLayoutWeb kLayoutWeb[] = {
     {"VALORLCTOMOEDA", nullptr, nullptr, 2},
 };
 
-// The activity control of the company's IFRS option, into `config`.
-void LerConfigAtividade(TnConfigEmpresaLctoCtb& config, int64_t codigoEmpresa) {
-  ControleOpcaoIFRS().SetCodigoEmpresa(codigoEmpresa);
-  config.UsaAtividades = ControleOpcaoIFRS().GetCTRLAATIVIDADE();
-  config.DataInicialAtividades = ControleOpcaoIFRS().GetDATAINIATIVIDADE();
-}
-
 }  // namespace
 
 // ---- Creation ----
@@ -77,11 +69,6 @@ TnCtbDMLctoCtbBase::TnCtbDMLctoCtbBase() {
   CriarDataSetsAuxiliares();
   LigarHandlers();
   FDataHoraIniFrmCriado = Now();
-  FOldTransDate = TDateTime();
-  FTransacaoAtual = 0;
-  FOldTransTipoLcto.clear();
-  FDataOpcaoSPED = TDateTime();
-  FCodigoEmpresaSPED = 0;
   if (Nutil::EhCloud())
     Campo("COTACAOMOEDA").SetDisplayFormat("#,##0.00000000");
   if (!Nutil::EhHttpExe())
@@ -382,18 +369,18 @@ nlohmann::ordered_json TnCtbDMLctoCtbBase::PegarJsonConfigExtra() const {
   ordenado["DireitoAlteraDadoFixoLancamentoProg"] =
       direitos != nullptr && direitos->PegarDireito("DireitoAlteraDadoFixoLancamentoProg") !=
                                  TnDMDireitoUsuario::kNivelLiberado;
-  ordenado["UsaLote"] = GetUsaLote();
-  ordenado["UsaNumeroDcto"] = GetUsaNumeroDcto();
+  ordenado["UsaLote"] = FConfig.Empresa.UsaLote;
+  ordenado["UsaNumeroDcto"] = FConfig.Empresa.UsaNumeroDcto;
   ordenado["FilialSelecionada"] = GetFilialSelecionada();
-  ordenado["UsaOrigemLctoCtb"] = GetUsaOrigemLctoCtb();
+  ordenado["UsaOrigemLctoCtb"] = FConfig.Empresa.UsaOrigemLctoCtb;
   ordenado["DataInicialSelecao"] = DateToIso(GetDataInicialSelecao());
   ordenado["DataFinalSelecao"] = DateToIso(GetDataFinalSelecao());
-  ordenado["PertenceLote"] = GetPertenceLote();
-  ordenado["DataInicialLote"] = DateToIso(GetDataInicialLote());
-  ordenado["DataFinalLote"] = DateToIso(GetDataFinalLote());
+  ordenado["PertenceLote"] = FConfig.Lote.PertenceLote;
+  ordenado["DataInicialLote"] = DateToIso(FConfig.Lote.DataInicialLote);
+  ordenado["DataFinalLote"] = DateToIso(FConfig.Lote.DataFinalLote);
   ordenado["EhOptanteIFRS"] = LerOpcaoIFRS(PegarCodigoEmpresa());
-  ordenado["UsaAtividades"] = GetUsaAtividades();
-  ordenado["UsaCentroCusto"] = GetUsaCentroCusto();
+  ordenado["UsaAtividades"] = FConfig.Empresa.UsaAtividades;
+  ordenado["UsaCentroCusto"] = FConfig.Empresa.UsaCentroCusto;
   return ordenado;
 }
 
@@ -410,7 +397,7 @@ void TnCtbDMLctoCtbBase::AntesConfigurar(TnForm* form) {
         continue;
       const std::string nome = linha.Campo;
       if (nome == "CODIGOORIGLCTOCTB") {
-        if (!GetUsaOrigemLctoCtb())
+        if (!FConfig.Empresa.UsaOrigemLctoCtb)
           continue;
         EdEnabledField(*field, true);
         EdVisibleField(*field, true);
@@ -435,7 +422,7 @@ void TnCtbDMLctoCtbBase::AntesConfigurar(TnForm* form) {
     }
     // The date after the establishment, the origin after the date.
     Campo("DATALCTOCTB").GetDefinicao().SetPropriedade("Posicao", "CODIGOESTAB");
-    if (GetUsaOrigemLctoCtb())
+    if (FConfig.Empresa.UsaOrigemLctoCtb)
       Campo("CODIGOORIGLCTOCTB").GetDefinicao().SetPropriedade("Posicao", "DATALCTOCTB");
   }
   Campo("DATALCTOCTB").SetDisplayWidth(22);
@@ -491,10 +478,10 @@ void TnCtbDMLctoCtb::ConfigurarAcoes(TnForm& form) {
   const TAcao acoes[] = {
       {"actPesquisar", "Pesquisar...", "Ctrl+F3", nullptr},
       {"actLctoAutomatico", "Lançamentos Automáticos", "F9", nullptr},
-      {"actLctoGerDeb", "Lançamentos gerenciais a débito", "Ctrl+F7", &FactLctoGerDeb},
-      {"actLctoGerCred", "Lançamentos gerenciais a crédito", "Ctrl+F8", &FactLctoGerCred},
+      {"actLctoGerDeb", "Lançamentos gerenciais a débito", "Ctrl+F7", &FExibicao.ActLctoGerDeb},
+      {"actLctoGerCred", "Lançamentos gerenciais a crédito", "Ctrl+F8", &FExibicao.ActLctoGerCred},
       {"actVincularParticipantes", "Vincular Participantes", "Ctrl+F9", nullptr},
-      {"actRegistroQ100", "Registro Q100", "Ctrl+Q", &FActRegistroQ100},
+      {"actRegistroQ100", "Registro Q100", "Ctrl+Q", &FExibicao.ActRegistroQ100},
       {"actUltimosLancamentos", "Exibir os últimos lançamentos", "Ctrl+U", nullptr},
   };
   for (const TAcao& a : acoes) {
@@ -511,7 +498,7 @@ void TnCtbDMLctoCtb::ConfigurarAcoes(TnForm& form) {
 void TnCtbDMLctoCtbBase::AdicionarDetalhesWeb() {
   if (!InfoDetalhes().empty())
     return;
-  if (GetUsaCentroCusto()) {
+  if (FConfig.Empresa.UsaCentroCusto) {
     AddInfoDetalhe({"debitosGerenciais", "Débitos Gerenciais", "TnCtbDMLctoGerDebitoCloud",
                     "CODIGOEMPRESA;CHAVELCTOCTB;CONTACTBDEB;DATALCTOCTB",
                     "CODIGOEMPRESA;CHAVELCTOCTB;CONTACTB;DATALCTOCTB", ""});
@@ -560,22 +547,22 @@ void TnCtbDMLctoCtbBase::ConfigurarCampo(TField& field) {
   else if (nome == "CODIGOESTAB")
     EdEnabledField(field, !(inserindo && GetFilialSelecionada()));
   else if (nome == "CODIGOORIGLCTOCTB") {
-    EdEnabledField(field, GetUsaOrigemLctoCtb());
-    EdVisibleField(field, GetUsaOrigemLctoCtb());
+    EdEnabledField(field, FConfig.Empresa.UsaOrigemLctoCtb);
+    EdVisibleField(field, FConfig.Empresa.UsaOrigemLctoCtb);
   } else if (nome == "IDSYN")
     EdVisibleField(field, FConfig.Empresa.InformaCodigoSyn);
   else if (nome == "NUMERODCTO") {
-    EdEnabledField(field, GetUsaNumeroDcto());
-    EdVisibleField(field, GetUsaNumeroDcto());
+    EdEnabledField(field, FConfig.Empresa.UsaNumeroDcto);
+    EdVisibleField(field, FConfig.Empresa.UsaNumeroDcto);
   } else if (nome == "CODIGOLOTECTB") {
-    EdEnabledField(field, GetUsaLote());
-    EdVisibleField(field, GetUsaLote());
+    EdEnabledField(field, FConfig.Empresa.UsaLote);
+    EdVisibleField(field, FConfig.Empresa.UsaLote);
   } else if (nome == "DATALCTOCTB")
     EdEnabledField(field, true);
 
-  if (GetUsaLote()) {
-    if (nome == "CODIGOORIGLCTOCTB" && GetUsaOrigemLctoCtb() && GetPertenceLote() &&
-        !FConfig.Lote.CodigoOrigLctoCtb.empty())
+  if (FConfig.Empresa.UsaLote) {
+    if (nome == "CODIGOORIGLCTOCTB" && FConfig.Empresa.UsaOrigemLctoCtb &&
+        FConfig.Lote.PertenceLote && !FConfig.Lote.CodigoOrigLctoCtb.empty())
       EdEnabledField(field, false);
     if (nome == "DATALCTOCTB" && !FConfig.Lote.DataInicialLote.IsZero() &&
         FConfig.Lote.DataInicialLote == FConfig.Lote.DataFinalLote)
@@ -599,11 +586,11 @@ void TnCtbDMLctoCtbBase::ConfigurarCampo(TField& field) {
     if (!prog.IsNull() && prog.AsInteger() != 0) {
       EdEnabledField(field, false);
     } else if (nome == "CODIGOLOTECTB") {
-      EdEnabledField(field, GetUsaLote());
+      EdEnabledField(field, FConfig.Empresa.UsaLote);
     } else if (nome == "NUMERODCTO") {
-      EdEnabledField(field, GetUsaNumeroDcto());
+      EdEnabledField(field, FConfig.Empresa.UsaNumeroDcto);
     } else if (nome == "CODIGOORIGLCTOCTB") {
-      EdEnabledField(field, GetUsaOrigemLctoCtb());
+      EdEnabledField(field, FConfig.Empresa.UsaOrigemLctoCtb);
     } else {
       EdEnabledField(field, true);
     }
@@ -639,11 +626,11 @@ void TnCtbDMLctoCtbBase::ConfigurarAutoValorInterno(TnClientDataSet& sender) {
       Atribuir(Campo(nome), Value("0"));
   }
   // 4. No batches.
-  if (!GetUsaLote() && &sender == &cds && !TelaSecundaria())
+  if (!FConfig.Empresa.UsaLote && &sender == &cds && !TelaSecundaria())
     Atribuir(Campo("CODIGOLOTECTB"), Value());
   // 5. The batch's origin and date.
   PegarConfigLote();
-  if (GetPertenceLote()) {
+  if (FConfig.Lote.PertenceLote) {
     if (!FConfig.Lote.CodigoOrigLctoCtb.empty())
       Atribuir(Campo("CODIGOORIGLCTOCTB"), Value(FConfig.Lote.CodigoOrigLctoCtb));
     if (data.IsNull() && !FConfig.Lote.DataInicialLote.IsZero() &&
@@ -669,7 +656,7 @@ void TnCtbDMLctoCtbBase::ConfigurarAutoValorInterno(TnClientDataSet& sender) {
   else
     Atribuir(origemDado, Value(2));
   // 8. No document numbers.
-  if (!GetUsaNumeroDcto() && !TelaSecundaria())
+  if (!FConfig.Empresa.UsaNumeroDcto && !TelaSecundaria())
     Atribuir(Campo("NUMERODCTO"), Value());
   // 9. The logged establishment.
   TField& estab = Campo("CODIGOESTAB");
@@ -684,180 +671,6 @@ void TnCtbDMLctoCtbBase::ConfigurarAutoValorInterno(TnClientDataSet& sender) {
   // the person's.
   LimparCamposMoedaFuncional();
   cds.ClearModified();
-}
-
-// ---- Configuration loaders ----
-
-void TnCtbDMLctoCtbBase::LimparChaveConfig() {
-  TnDMClientDataSet::LimparChaveConfig();
-  FChaveConfigUsu.reset();
-  FChaveConfigLote.clear();
-  FLotesDoLote.clear();
-  FCacheLote.Limpar();
-  FChaveConfigPlano.reset();
-  FChaveConfigIFRS.reset();
-  FChaveConfigSPED.reset();
-  FChaveConfigFCONT.reset();
-  FChaveListaUltimosLcto.clear();
-}
-
-void TnCtbDMLctoCtbBase::AplicarConfigEmpresaPadrao() {
-  FConfig.Empresa = TnConfigEmpresaLctoCtb{};
-  AtualizarAcoesEmpresa();
-  cdsGerecialGrupo.EmptyDataSet();
-}
-
-void TnCtbDMLctoCtbBase::AtualizarAcoesEmpresa() {
-  for (TnAction* acao : {FactLctoGerDeb, FactLctoGerCred}) {
-    if (acao != nullptr)
-      acao->SetVisible(FConfig.Empresa.UsaCentroCusto);
-  }
-  if (FActRegistroQ100 != nullptr)
-    FActRegistroQ100->SetVisible(EhProdutorRural());
-  for (TnAction* acao : {FactLctoAtivDeb, FactLctoAtivCred}) {
-    if (acao != nullptr && Form() != nullptr)
-      Form()->EdVisibleAction(*acao, FConfig.Empresa.UsaAtividades);
-  }
-}
-
-void TnCtbDMLctoCtbBase::PegarConfigEmpresa(bool forcar) {
-  const int64_t empresa = PegarCodigoEmpresa();
-  if (empresa == 0) {
-    AplicarConfigEmpresaPadrao();
-    return;
-  }
-  const bool recarregaSempre = Nutil::EhCloud() && !Importacao();
-  if (empresa == ChaveConfig() && !forcar && !recarregaSempre)
-    return;
-  ++FLeiturasConfigEmpresa;
-  SetChaveConfig(empresa);
-  // Forcing reads the stored configuration, not the shared cache of it.
-  if (forcar)
-    ControleCTB().LimparChave();
-  ControleCTB().SetCodigoEmpresa(empresa);
-  TnConfigEmpresaLctoCtb config = TnConfigEmpresaLctoCtb::DaConfiguracao(
-      ControleCTB().GetCFGEmpresaCtb(), FConfig.Empresa.TipoExibeTituloSaldo);
-  cdsGerecialGrupo.EmptyDataSet();
-  if (config.UsaCentroCusto) {
-    TnDMSQLDataSet sql(&Conexao());
-    const Value opcao =
-        sql.PegarValorCampo("OPCAOSISTEMA", "NAOMOSTRALCTOGERRAT", "CODIGOOPCAOSISTEMA = 1");
-    if (!opcao.IsNull())
-      config.MostraCadLctoGer = opcao.AsString() != "1";
-    auto cursor = Nutildb::ExecutarSQL(
-        Conexao(),
-        "select P.CLASSIFCONTA from PLESPECCENCUS PL join PLANOESPEC P on P.CODIGOEMPRESA = "
-        "PL.CODIGOEMPRESA and P.CONTACTB = PL.CONTACTB  where PL.CODIGOEMPRESA = " +
-            Nutil::ValorParaSQL(Value(empresa)));
-    for (; !cursor->Eof(); cursor->Next())
-      cdsGerecialGrupo.AppendRecord({cursor->Fields(0).AsValue()});
-    Nutildb::DestruirSQL(cursor);
-  }
-  LerConfigAtividade(config, empresa);
-  FConfig.Empresa = config;
-  AtualizarAcoesEmpresa();
-  DepoisConfigEmpresa();
-  if (!Nutil::EhCloud() && !Importacao() && TemTela()) {
-    const auto tipo = static_cast<TnTipoExibeTituloSaldo>(FConfig.Empresa.TipoExibeTituloSaldo);
-    ConfigurarControlSaldo(tipo);
-    ConfigurarControlTitulo(tipo);
-  }
-}
-
-void TnCtbDMLctoCtbBase::AdicionarConta(double conta) {
-  if (!cdsContasDupla.FindKey({Value(conta)}))
-    cdsContasDupla.AppendRecord({Value(conta)});
-}
-
-void TnCtbDMLctoCtbBase::PegarConfigPlano() {
-  const int64_t empresa = PegarCodigoEmpresa();
-  if (FChaveConfigPlano == empresa)
-    return;
-  ++FLeiturasConfigPlano;
-  cdsContasDupla.EmptyDataSet();
-  const std::string condicaoEmpresa = "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(empresa));
-  auto cursor = Nutildb::ExecutarSQL(
-      Conexao(),
-      "select distinct(DP.CONTACTB) ,PE.TIPOCONTA ,PE.CLASSIFCONTA from DEFPLANOESPEC DP join "
-      "PLANOESPEC PE on PE.CODIGOEMPRESA = DP.CODIGOEMPRESA and PE.CONTACTB = DP.CONTACTB where "
-      "DP." +
-          condicaoEmpresa + " and DP.TIPOCONTA in (04,05,10,11,12,13,14,15,16,17,18,19,20,21,22)");
-  for (; !cursor->Eof(); cursor->Next()) {
-    if (cursor->Fields(1).AsInteger() == 2) {
-      AdicionarConta(cursor->Fields(0).AsFloat());
-      continue;
-    }
-    auto filhas = Nutildb::ExecutarSQL(
-        Conexao(), "select CONTACTB from PLANOESPEC where " + condicaoEmpresa +
-                       " and CLASSIFCONTA like(" +
-                       Nutil::ValorParaSQL(Value(cursor->Fields(2).AsString() + ".%")) +
-                       ") and TIPOCONTA = 2");
-    for (; !filhas->Eof(); filhas->Next())
-      AdicionarConta(filhas->Fields(0).AsFloat());
-    Nutildb::DestruirSQL(filhas);
-  }
-  Nutildb::DestruirSQL(cursor);
-  FChaveConfigPlano = empresa;
-}
-
-void TnCtbDMLctoCtbBase::PegarConfigLote() {
-  if (!nClientDataSet.Active())
-    return;
-  TField& lote = Campo("CODIGOLOTECTB");
-  const std::string texto = Nutil::Trim(lote.AsString());
-  if (!lote.IsNull() && !texto.empty()) {
-    if (texto == FChaveConfigLote)
-      return;
-    if (auto lido = FLotesDoLote.find(texto); lido != FLotesDoLote.end() && GetUsaLote()) {
-      FConfig.Lote = lido->second;
-      FChaveConfigLote = texto;
-      return;
-    }
-    if (GetUsaLote()) {
-      ++FLeiturasConfigLote;
-      const std::string condicao =
-          "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(PegarCodigoEmpresa())) + " and " +
-          Nutil::ValorParaSQL(lote, "=");
-      TnDMSQLDataSet sql(&Conexao());
-      const ValueArray linha = sql.PegarValorCampos(
-          "LOTECTB", "DATAINICIALLOTECTB;DATAFINALLOTECTB;SITUACAOLOTECTB;CODIGOORIGLCTOCTB",
-          condicao);
-      const Value nulo;
-      TnConfigLoteLctoCtb config;
-      config.PertenceLote = true;
-      config.DataInicialLote = DataDe(linha.empty() ? nulo : linha[0]);
-      config.DataFinalLote = DataDe(linha.empty() ? nulo : linha[1]);
-      config.AlteracaoLote = linha.empty() || linha[2].IsNull() || linha[2].AsString() != "1";
-      config.CodigoOrigLctoCtb = linha.empty() ? "" : Nutil::Trim(linha[3].AsString());
-      FConfig.Lote = config;
-      FChaveConfigLote = texto;
-      if (Importacao())
-        FLotesDoLote[texto] = config;
-      return;
-    }
-  }
-  FConfig.Lote = TnConfigLoteLctoCtb{};
-  FChaveConfigLote = texto;
-}
-
-void TnCtbDMLctoCtbBase::PegarConfigUsuario() {
-  const int64_t usuario = Conexao().CodigoUsuario();
-  if (usuario == 0) {
-    FConfig.Usuario = TnConfigUsuarioLctoCtb{};
-  } else if (FChaveConfigUsu != usuario) {
-    TnDMDireitoUsuario* direitos = nDMDireitoUsuario();
-    FConfig.Usuario =
-        TnConfigUsuarioLctoCtb{direitos != nullptr && direitos->PegarDireito("DireitoLctoCtb") !=
-                                                          TnDMDireitoUsuario::kNivelLiberado};
-  }
-  FChaveConfigUsu = usuario;
-}
-
-void TnCtbDMLctoCtbBase::PegarConfigAtividade(int64_t codigoEmpresa) {
-  TnConfigEmpresaLctoCtb config = FConfig.Empresa;
-  LerConfigAtividade(config, codigoEmpresa);
-  FConfig.Empresa = config;
-  AtualizarAcoesEmpresa();
 }
 
 void TnCtbDMLctoCtb::PegarConfigLctoExpurgo() {

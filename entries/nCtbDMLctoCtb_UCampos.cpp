@@ -86,12 +86,12 @@ void TnCtbDMLctoCtbBase::nClientDataSetDATALCTOCTBDefIntExit(TField& sender) {
 void TnCtbDMLctoCtbBase::SeguirTransacaoPelaData() {
   TField& trans = Campo("TRANSCTB");
   const TField& data = Campo("DATALCTOCTB");
-  if (FOldTransDate.IsZero()) {
-    if (FTransacaoAtual != 0)
-      Atribuir(trans, Value(static_cast<int64_t>(FTransacaoAtual)));
+  if (FTransacao.Data.IsZero()) {
+    if (FTransacao.Numero != 0)
+      Atribuir(trans, Value(static_cast<int64_t>(FTransacao.Numero)));
     return;
   }
-  if (data.IsNull() || DataDe(data.AsValue()) == DateOf(FOldTransDate))
+  if (data.IsNull() || DataDe(data.AsValue()) == DateOf(FTransacao.Data))
     return;
   const std::string resposta = Ndialogs::nMessageDlg(kMsgDataTransacao, TMsgDlgType::mtConfirmation,
                                                      {kBtnCancelar, kBtnCriarNova});
@@ -101,8 +101,8 @@ void TnCtbDMLctoCtbBase::SeguirTransacaoPelaData() {
     throw EAbort();
   }
   GetNextTransacao();
-  Atribuir(trans, Value(static_cast<int64_t>(FTransacaoAtual)));
-  FOldTransDate = DataDe(data.AsValue());
+  Atribuir(trans, Value(static_cast<int64_t>(FTransacao.Numero)));
+  FTransacao.Data = DataDe(data.AsValue());
 }
 
 void TnCtbDMLctoCtbBase::SugerirOrigemIFRS(TDateTime data) {

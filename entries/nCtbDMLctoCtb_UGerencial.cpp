@@ -20,6 +20,7 @@
 #include "framework/db/TnDMSQLDataSet.h"
 #include "managerial/nCtbDMLctoGer_U.h"
 
+using nCtbDMLctoCtb_U::ContaDe;
 using nCtbDMLctoCtb_U::DataDe;
 
 namespace {
@@ -28,10 +29,6 @@ constexpr const char* kMsgGravarAntesGerencial =
     "É necessário gravar o lançamento atual antes de fazer o lançamento gerencial!";
 constexpr const char* kMsgGravarAntesAtividades =
     "É necessário gravar o lançamento atual antes de fazer o lançamento das atividades!";
-
-double ContaDe(const TField& field) {
-  return field.IsNull() ? 0 : field.AsFloat();
-}
 
 }  // namespace
 
@@ -138,7 +135,7 @@ void TnCtbDMLctoCtbBase::AtualizarFiltroLctoGer(const std::vector<std::string>& 
 void TnCtbDMLctoCtbBase::MostrarCadastroGerencial(double conta) {
   if (!(Tela() || FModoAnalitico))
     return;
-  if (conta != 0 && !GetMostraCadLctoGer() &&
+  if (conta != 0 && !FConfig.Empresa.MostraCadLctoGer &&
       VerificarPorcentContaRateio(PegarCodigoEmpresa(), static_cast<int64_t>(conta)) == 100)
     return;
   TnCtbDMLctoGer& gerencial = GetDMLctoGer();
@@ -163,17 +160,18 @@ void TnCtbDMLctoCtbBase::DescartarSplitsPendentes() {
 // ---- After a post ----
 
 void TnCtbDMLctoCtbBase::ProcessarLctoGerencial(bool oferecerTela) {
-  if (!GetUsaCentroCusto() || !FPodeLancarGerencial)
+  if (!FConfig.Empresa.UsaCentroCusto || !FPodeLancarGerencial)
     return;
-  if (!FDataLctoCtbOld.IsZero() && FDataLctoCtbOld != DataDe(Campo("DATALCTOCTB").AsValue())) {
+  if (!FMemoria.DataAnterior.IsZero() &&
+      FMemoria.DataAnterior != DataDe(Campo("DATALCTOCTB").AsValue())) {
     CarregarLctoCtbGerencial();
     AtualizarFiltroLctoGer({"CHAVELCTOCTB"});
     GetDMLctoGer().TrocarDataLctoCtb(DataDe(Campo("DATALCTOCTB").AsValue()));
   }
   // A side whose account changed loses the old account's rows.
   for (const auto& [campo, contaOld] :
-       {std::pair<const char*, double>{"CONTACTBDEB", FContaCtbDebOld},
-        {"CONTACTBCRED", FContaCtbCredOld}}) {
+       {std::pair<const char*, double>{"CONTACTBDEB", FMemoria.ContaDebAnterior},
+        {"CONTACTBCRED", FMemoria.ContaCredAnterior}}) {
     if (contaOld == 0 || contaOld == ContaDe(Campo(campo)))
       continue;
     CarregarLctoCtbGerencial();
@@ -197,7 +195,7 @@ void TnCtbDMLctoCtbBase::ProcessarLctoGerencialLado(const char* campoConta, bool
     CarregarContaCredGerencial(conta);
   std::vector<std::string> campos = {"CHAVELCTOCTB", "CONTACTB"};
   const bool valorAlterado =
-      FValorLctoCtbOld != 0 && FValorLctoCtbOld != Campo("VALORLCTOCTB").AsFloat();
+      FMemoria.ValorAnterior != 0 && FMemoria.ValorAnterior != Campo("VALORLCTOCTB").AsFloat();
   if (valorAlterado)
     campos.emplace_back("NATURLCTOCTB");
   AtualizarFiltroLctoGer(campos);
@@ -219,7 +217,7 @@ void TnCtbDMLctoCtbBase::nDataSetProviderAfterApplyUpdates(TnDataSetProvider& se
     if (FDMLctoGer->nClientDataSet.Active())
       FDMLctoGer->nClientDataSet.EmptyDataSet();
   }
-  if (Nutil::EhHttpExe() && GetUsaCentroCusto() && nClientDataSet.Active() &&
+  if (Nutil::EhHttpExe() && FConfig.Empresa.UsaCentroCusto && nClientDataSet.Active() &&
       !nClientDataSet.IsEmpty())
     ProcessarLctoGerencial(false);
   LimparCachesDoLote();
@@ -245,42 +243,24 @@ TInfoLctoCtb TnCtbDMLctoCtbBase::InfoLado(const char* campoConta, int natureza) 
   return info;
 }
 
-bool TnCtbDMLctoCtbBase::AlterouDataLancamento() const {
-  return FClientOperantion == TDataSetState::dsEdit && !FDataLctoCtbOld.IsZero() &&
-         FDataLctoCtbOld != DataDe(Campo("DATALCTOCTB").AsValue());
-}
-
-bool TnCtbDMLctoCtbBase::AlterouContaDebito() const {
-  return FClientOperantion == TDataSetState::dsEdit && FContaCtbDebOld != 0 &&
-         FContaCtbDebOld != ContaDe(Campo("CONTACTBDEB"));
-}
-
-bool TnCtbDMLctoCtbBase::AlterouContaCredito() const {
-  return FClientOperantion == TDataSetState::dsEdit && FContaCtbCredOld != 0 &&
-         FContaCtbCredOld != ContaDe(Campo("CONTACTBCRED"));
-}
-
-bool TnCtbDMLctoCtbBase::AlterouValor() const {
-  return FClientOperantion == TDataSetState::dsEdit && FValorLctoCtbOld != 0 &&
-         FValorLctoCtbOld != Campo("VALORLCTOCTB").AsFloat();
-}
-
 void TnCtbDMLctoCtbBase::ProcessarAtividades() {
-  if (!FPodeLancarAtividade || !GetUsaAtividades() ||
-      DataDe(Campo("DATALCTOCTB").AsValue()) < GetDataInicialAtividades())
+  if (!FPodeLancarAtividade || !FConfig.Empresa.UsaAtividades ||
+      DataDe(Campo("DATALCTOCTB").AsValue()) < FConfig.Empresa.DataInicialAtividades)
     return;
-  if (AlterouDataLancamento())
+  if (FMemoria.AlterouData(nClientDataSet))
     TServicoAtividade::AlterarDataLcto(GetInfoLctoCtb());
-  const bool insercao = FClientOperantion == TDataSetState::dsInsert;
+  const bool insercao = FMemoria.Operacao == TDataSetState::dsInsert;
   for (const auto& [campo, natureza, alterouConta] :
-       {std::tuple<const char*, int, bool>{"CONTACTBDEB", 1, AlterouContaDebito()},
-        {"CONTACTBCRED", -1, AlterouContaCredito()}}) {
+       {std::tuple<const char*, int, bool>{"CONTACTBDEB", 1,
+                                           FMemoria.AlterouContaDebito(nClientDataSet)},
+        {"CONTACTBCRED", -1, FMemoria.AlterouContaCredito(nClientDataSet)}}) {
     const TInfoLctoCtb info = InfoLado(campo, natureza);
     if (insercao && info.ContaCtb != 0 && Importacao() && !TemTela()) {
       std::vector<TLctoAtivDiferenc> linhas = TServicoAtividade::LancamentosAutomaticos(info);
       FAtividadesPendentes.insert(FAtividadesPendentes.end(), linhas.begin(), linhas.end());
-    } else if ((insercao && info.ContaCtb != 0) || alterouConta || AlterouValor()) {
-      if (FClientOperantion == TDataSetState::dsEdit)
+    } else if ((insercao && info.ContaCtb != 0) || alterouConta ||
+               FMemoria.AlterouValor(nClientDataSet)) {
+      if (FMemoria.Operacao == TDataSetState::dsEdit)
         TServicoAtividade::ExcluirLancamentos(info);
       TServicoAtividade::GerarLancamentosAutomaticos(info);
     }
@@ -305,7 +285,7 @@ void TnCtbDMLctoCtbBase::MostrarCadastroAtividade(const TInfoLctoCtb& info) {
 // ---- Delete ----
 
 void TnCtbDMLctoCtbBase::ExcluirSplitsDoLancamento(int64_t codigoEmpresa, double chave) {
-  if (GetUsaCentroCusto() && FPodeLancarGerencial) {
+  if (FConfig.Empresa.UsaCentroCusto && FPodeLancarGerencial) {
     TnCtbDMLctoGer& gerencial = GetDMLctoGer();
     gerencial.SetCodigoEmpresa(codigoEmpresa);
     gerencial.SetChaveLctoCtb(chave);
@@ -376,21 +356,21 @@ void TnCtbDMLctoCtb::actLctoAtivCredExecute() {
 }
 
 void TnCtbDMLctoCtb::ConfigurarAcoesSplits(TnForm& form) {
-  if (FactLctoGerDeb != nullptr)
-    FactLctoGerDeb->SetOnExecute([this](TnAction&) { actLctoGerDebExecute(); });
-  if (FactLctoGerCred != nullptr)
-    FactLctoGerCred->SetOnExecute([this](TnAction&) { actLctoGerCredExecute(); });
+  if (FExibicao.ActLctoGerDeb != nullptr)
+    FExibicao.ActLctoGerDeb->SetOnExecute([this](TnAction&) { actLctoGerDebExecute(); });
+  if (FExibicao.ActLctoGerCred != nullptr)
+    FExibicao.ActLctoGerCred->SetOnExecute([this](TnAction&) { actLctoGerCredExecute(); });
   ConfigurarAtividades(form);
 }
 
 void TnCtbDMLctoCtb::ConfigurarAtividades(TnForm& form) {
-  if (Nutil::EhCloud() || FactLctoAtivDeb != nullptr)
+  if (Nutil::EhCloud() || FExibicao.ActLctoAtivDeb != nullptr)
     return;
   const auto criar = [&](const char* caption, const char* atalho, void (TnCtbDMLctoCtb::*acao)()) {
     return form.Actions().Find(CriarBotao(caption, caption, atalho, acao).NomeAction);
   };
-  FactLctoAtivDeb =
+  FExibicao.ActLctoAtivDeb =
       criar("Atividades - débito", "Ctrl+F11", &TnCtbDMLctoCtb::actLctoAtivDebExecute);
-  FactLctoAtivCred =
+  FExibicao.ActLctoAtivCred =
       criar("Atividades - crédito", "Ctrl+F12", &TnCtbDMLctoCtb::actLctoAtivCredExecute);
 }

@@ -141,7 +141,7 @@ TnUtilControleLctoPadrao& TnCtbDMLctoCtbBase::PosicionarLctoProg(int64_t codigoL
 void TnCtbDMLctoCtbBase::nClientDataSetAfterPost(TnClientDataSet& dataSet) {
   TnDMClientDataSet::nClientDataSetAfterPost(dataSet);
   if (!Importacao() && TemTela())
-    GuardarUltLctoCtb();
+    FMemoria.GuardarUltimo(nClientDataSet);
   AtualizarDiferencaDepoisGravar();
   TransacaoDepoisGravar();
   MostrarCadastroDataExtemp();
@@ -155,33 +155,20 @@ void TnCtbDMLctoCtbBase::nClientDataSetAfterPost(TnClientDataSet& dataSet) {
     ExibeSaldoCred();
   }
   MostrarCadastro();
-  if (Tela() && FClientOperantion == TDataSetState::dsInsert)
+  if (Tela() && FMemoria.Operacao == TDataSetState::dsInsert)
     FTeveInsercao = true;
   if (Importacao() && VerificarBalancoImportacao())
     SomarTotaisImportacao();
   FixarInicioTransacao();
   // Other entries of the transaction changed in the database meanwhile.
-  if (FAtualizarDMTrans && !Nutil::EhHttpExe())
+  if (FTransacao.OutrasAlteradas && !Nutil::EhHttpExe())
     Refresh();
   // A caller that took the menu away wants the form closed after the post.
   if (!FAcessoMenu)
     VerificarClose();
   GerarLctosProgramadosPeriodo();
-  FContaCtbDebOld = 0;
-  FContaCtbCredOld = 0;
-}
-
-void TnCtbDMLctoCtbBase::GuardarUltLctoCtb() {
-  FUltLctoCtb.Preenchido = true;
-  FUltLctoCtb.CodigoEmpresa = Campo("CODIGOEMPRESA").AsInteger();
-  FUltLctoCtb.CodigoEstab = Campo("CODIGOESTAB").AsInteger();
-  FUltLctoCtb.CodigoHistCtb = Campo("CODIGOHISTCTB").AsValue();
-  FUltLctoCtb.Complemento = Campo("COMPLHIST").AsString();
-  FUltLctoCtb.ContaCtbCred = Campo("CONTACTBCRED").AsValue();
-  FUltLctoCtb.ContaCtbDeb = Campo("CONTACTBDEB").AsValue();
-  FUltLctoCtb.DataLctoCtb = DataDe(Campo("DATALCTOCTB").AsValue());
-  FUltLctoCtb.Origem = Campo("CODIGOORIGLCTOCTB").AsString();
-  FUltLctoCtb.ValorLctoCtb = Campo("VALORLCTOCTB").AsCurrency();
+  FMemoria.ContaDebAnterior = 0;
+  FMemoria.ContaCredAnterior = 0;
 }
 
 TnClientDataSet* TnCtbDMLctoCtbBase::GetVICDS(bool criar) {
@@ -274,14 +261,14 @@ void TnCtbDMLctoCtbBase::nClientDataSetAfterDelete(TnClientDataSet& dataSet) {
   TnDMClientDataSet::nClientDataSetAfterDelete(dataSet);
   // The duplicate question compares with an entry that no longer exists.
   if (!Importacao() && TemTela())
-    FUltLctoCtb = TUltLctoCtb();
+    FMemoria.Ultimo = TUltLctoCtb();
   // A post keeps the unbalanced-transactions list row by row; a delete
   // reads it again.
-  if (FCDSDifTransacao != nullptr && GetControlarDiferenca())
-    FDMDifSaldo->AbrirDiferencaTransacao();
+  if (FExibicao.CDSDifTransacao != nullptr && GetControlarDiferenca())
+    FExibicao.DMDifSaldo->AbrirDiferencaTransacao();
   AtualizarDiferencaDepoisGravar();
-  ExcluirSplitsDoLancamento(FEmpresaExcluida, FChaveExcluida);
-  if (FAtualizarDMTrans && !Nutil::EhHttp())
+  ExcluirSplitsDoLancamento(FMemoria.EmpresaExcluida, FMemoria.ChaveExcluida);
+  if (FTransacao.OutrasAlteradas && !Nutil::EhHttp())
     Refresh();
 }
 
@@ -412,6 +399,6 @@ void TnCtbDMLctoCtbBase::Refresh() {
   cdsPercentRatCta.EmptyDataSet();
   if (GetTipoExibeTituloSaldo() == teAmbos || GetTipoExibeTituloSaldo() == teSaldo)
     cdsSaldos.EmptyDataSet();
-  if (FFraDifSaldo)
+  if (FExibicao.FraDifSaldo)
     ConfigurarPainelDiferenca();
 }

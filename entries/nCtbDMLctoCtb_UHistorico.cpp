@@ -235,12 +235,12 @@ TnLabel* TnCtbDMLctoCtbBase::GetLbDataSetChaveOrigem() const {
 
 std::string TnCtbDMLctoCtbBase::PegarDicionariosConta(const std::string& historico) {
   std::string lista;
-  FDescrHistCtb.clear();
+  FExibicao.DescrHistCtb.clear();
   for (const HistoricoPadrao::TTrecho& trecho : HistoricoPadrao::Trechos(historico)) {
     if (trecho.Token)
       lista += trecho.Texto + "|";
     else
-      FDescrHistCtb += trecho.Texto;
+      FExibicao.DescrHistCtb += trecho.Texto;
   }
   return lista;
 }
@@ -293,7 +293,7 @@ std::string TnCtbDMLctoCtbBase::FormatarComplementoHistorico(int64_t codigoHistC
   const std::string historico = GetHistorico(Value(codigoHistCtb));
   const std::string dicionarios = PegarDicionariosConta(historico);
   if (!dicionarios.empty()) {
-    resultado = RemoverSemCaixa(resultado, FDescrHistCtb);
+    resultado = RemoverSemCaixa(resultado, FExibicao.DescrHistCtb);
     resultado = PegarDescricaoConta(contaDeb, contaCred, static_cast<double>(chaveLctoCtb),
                                     dicionarios, resultado, data);
   }

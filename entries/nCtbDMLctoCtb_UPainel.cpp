@@ -41,14 +41,14 @@ void TnCtbDMLctoCtbBase::nClientDataSetCODIGOLCTOPROGChange(TField& /*sender*/) 
 }
 
 void TnCtbDMLctoCtbBase::AtualizarGridLctosProgramados() {
-  if (!FFraDifSaldo || !FDMLctoProgramado || Campo("CODIGOLCTOPROG").IsNull() ||
+  if (!FExibicao.FraDifSaldo || !FDMLctoProgramado || Campo("CODIGOLCTOPROG").IsNull() ||
       Campo("DATALCTOCTB").IsNull())
     return;
   FDMLctoProgramado->SetCodigoEmpresa(PegarCodigoEmpresa());
   FDMLctoProgramado->SetCodigoLctoProg(Campo("CODIGOLCTOPROG").AsInteger());
   FDMLctoProgramado->SetDataLctoCtb(DataDe(Campo("DATALCTOCTB").AsValue()));
   FDMLctoProgramado->AtualizarLista();
-  if (GetUsaDifLancamento())
+  if (FConfig.Empresa.UsaDifLancamento)
     FControlarDiferenca = true;
 }
 
@@ -64,7 +64,7 @@ void TnCtbDMLctoCtbBase::nDbGridEhLctoProgDblClick() {
 // ---- Search ----
 
 void TnCtbDMLctoCtbBase::actPesquisar() {
-  TnFraValorSaldoDebCred* frame = FFraDifSaldo.get();
+  TnFraValorSaldoDebCred* frame = FExibicao.FraDifSaldo.get();
   if (frame == nullptr || !frame->GridLctoPodeFocar())
     return;
   TnPainelPesquisaGrid& pesquisa = frame->PesquisaGridLcto();
@@ -88,13 +88,13 @@ void TnCtbDMLctoCtbBase::actPesquisar() {
 // ---- Automatic entries ----
 
 void TnCtbDMLctoCtbBase::ConfigurarLctoAuto(TnForm& form) {
-  if (FToolButtonLctoAuto != nullptr)
+  if (FExibicao.ToolButtonLctoAuto != nullptr)
     return;
   // A form configured again keeps its button.
-  FToolButtonLctoAuto = form.Controle(kToolButtonLctoAuto) != nullptr
-                            ? &form.ControleComo<TnToolButton>(kToolButtonLctoAuto)
-                            : &form.Criar<TnToolButton>(kToolButtonLctoAuto);
-  FToolButtonLctoAuto->NomeAction = kAcaoLctoAuto;
+  FExibicao.ToolButtonLctoAuto = form.Controle(kToolButtonLctoAuto) != nullptr
+                                     ? &form.ControleComo<TnToolButton>(kToolButtonLctoAuto)
+                                     : &form.Criar<TnToolButton>(kToolButtonLctoAuto);
+  FExibicao.ToolButtonLctoAuto->NomeAction = kAcaoLctoAuto;
   if (TnAction* acao = form.Actions().Find(kAcaoLctoAuto))
     acao->SetOnExecute([this](TnAction&) { actLctoAuto(); });
   const auto lista =
@@ -109,10 +109,10 @@ void TnCtbDMLctoCtbBase::actLctoAuto() {
   TnPopupMenuLctoAuto& menu = nPopupMenuLctoAuto;
   if (menu.Items.size() == 1) {
     actLctoAutoAbrir(menu.Items.front().NomeAcao);
-  } else if (!menu.Items.empty() && FToolButtonLctoAuto != nullptr) {
+  } else if (!menu.Items.empty() && FExibicao.ToolButtonLctoAuto != nullptr) {
     // Under the button, at its left edge.
-    menu.X = FToolButtonLctoAuto->Left;
-    menu.Y = FToolButtonLctoAuto->Top + FToolButtonLctoAuto->Height;
+    menu.X = FExibicao.ToolButtonLctoAuto->Left;
+    menu.Y = FExibicao.ToolButtonLctoAuto->Top + FExibicao.ToolButtonLctoAuto->Height;
     menu.Aberto = true;
   }
 }

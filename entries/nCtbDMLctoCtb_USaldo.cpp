@@ -237,7 +237,7 @@ void TnCtbDMLctoCtb::AtualizarSaldosAntesExcluir() {
   }
   if (Nutil::EhCloud())
     return;
-  for (TnLabel* const* labels : {FLblCta, FLblDescr, FLblCtaSaldo}) {
+  for (TnLabel* const* labels : {FExibicao.LblCta, FExibicao.LblDescr, FExibicao.LblCtaSaldo}) {
     for (int lado = 0; lado < 2; ++lado) {
       if (labels[lado] != nullptr)
         labels[lado]->Caption.clear();
@@ -248,10 +248,11 @@ void TnCtbDMLctoCtb::AtualizarSaldosAntesExcluir() {
 // ---- Labels beside the accounts ----
 
 void TnCtbDMLctoCtbBase::ExibeSaldo(int lado) {
-  if (FLblCtaSaldo[lado] == nullptr)
+  if (FExibicao.LblCtaSaldo[lado] == nullptr)
     return;
-  FLblCtaSaldo[lado]->Caption.clear();
-  if (FPanelSaldo[lado] == nullptr || !FPanelSaldo[lado]->Visible || !nClientDataSet.Active())
+  FExibicao.LblCtaSaldo[lado]->Caption.clear();
+  if (FExibicao.PanelSaldo[lado] == nullptr || !FExibicao.PanelSaldo[lado]->Visible ||
+      !nClientDataSet.Active())
     return;
   const TField& conta = Campo(kCampoConta[lado]);
   const int64_t estab = Campo("CODIGOESTAB").AsInteger();
@@ -259,26 +260,26 @@ void TnCtbDMLctoCtbBase::ExibeSaldo(int lado) {
   if (Campo("TIPOLANCAMENTO").AsString() == "LF" || !MostraSaldo(GetTipoExibeTituloSaldo()) ||
       (estab == 0 && data.IsZero()) || conta.IsNull())
     return;
-  FLblCtaSaldo[lado]->Caption = BuscarSaldo(Campo("CODIGOEMPRESA").AsInteger(),
-                                            static_cast<int>(estab), conta.AsFloat(), data);
+  FExibicao.LblCtaSaldo[lado]->Caption = BuscarSaldo(
+      Campo("CODIGOEMPRESA").AsInteger(), static_cast<int>(estab), conta.AsFloat(), data);
 }
 
 void TnCtbDMLctoCtbBase::ExibeTitulo(int lado) {
-  if (FFraTitulo[lado] == nullptr || !FFraTitulo[lado]->Visible)
+  if (FExibicao.FraTitulo[lado] == nullptr || !FExibicao.FraTitulo[lado]->Visible)
     return;
   const TnTipoExibeTituloSaldo tipo = GetTipoExibeTituloSaldo();
   const int64_t conta = nClientDataSet.Active() ? Campo(kCampoConta[lado]).AsInteger() : 0;
   if (!MostraTitulo(tipo) || conta == 0) {
-    FLblCta[lado]->Caption.clear();
-    FLblDescr[lado]->Caption.clear();
+    FExibicao.LblCta[lado]->Caption.clear();
+    FExibicao.LblDescr[lado]->Caption.clear();
     return;
   }
   ControleCTB().SetCodigoEmpresa(PegarCodigoEmpresa());
   const TnFraField* frame = EdFindFieldControl(Campo(kCampoConta[lado]));
   ControleCTB().SetConta(conta, frame != nullptr ? frame->Descricao : "");
-  FLblCta[lado]->Caption =
+  FExibicao.LblCta[lado]->Caption =
       lado == 0 ? ControleCTB().GetContaDebPai() : ControleCTB().GetContaCredPai();
-  FLblDescr[lado]->Caption =
+  FExibicao.LblDescr[lado]->Caption =
       lado == 0 ? ControleCTB().GetDescrDebPai() : ControleCTB().GetDescrCredPai();
 }
 
@@ -304,7 +305,7 @@ void TnCtbDMLctoCtbBase::ConfigurarControlSaldo(TnTipoExibeTituloSaldo tipo) {
   if (form == nullptr || form->ClassName() == "TnFrmCadGrid")
     return;
   for (int lado = 0; lado < 2; ++lado) {
-    if (FPanelSaldo[lado] != nullptr)
+    if (FExibicao.PanelSaldo[lado] != nullptr)
       continue;
     const TnFraField* conta = EdFindFieldControl(Campo(kCampoConta[lado]));
     const std::string pai = conta != nullptr ? conta->Name() : "";
@@ -316,12 +317,12 @@ void TnCtbDMLctoCtbBase::ConfigurarControlSaldo(TnTipoExibeTituloSaldo tipo) {
     label.Bold = true;
     label.Top = panel.Top + 4;
     label.Left = 1;
-    FPanelSaldo[lado] = &panel;
-    FLblCtaSaldo[lado] = &label;
+    FExibicao.PanelSaldo[lado] = &panel;
+    FExibicao.LblCtaSaldo[lado] = &label;
   }
   const bool visivel = MostraSaldo(tipo);
   const int left = visivel ? LeftPanelSaldo() : 0;
-  for (TnPanel* panel : FPanelSaldo) {
+  for (TnPanel* panel : FExibicao.PanelSaldo) {
     panel->Visible = visivel;
     if (visivel)
       panel->Left = left;
@@ -331,12 +332,12 @@ void TnCtbDMLctoCtbBase::ConfigurarControlSaldo(TnTipoExibeTituloSaldo tipo) {
 void TnCtbDMLctoCtbBase::CriarTituloConta(const char* campoConta) {
   TnForm* form = Form();
   const int lado = std::string(campoConta) == kCampoConta[0] ? 0 : 1;
-  if (form == nullptr || FFraTitulo[lado] != nullptr)
+  if (form == nullptr || FExibicao.FraTitulo[lado] != nullptr)
     return;
   const TnFraField* conta = EdFindFieldControl(Campo(campoConta));
   TnPanel& titulo = form->Criar<TnPanel>(kFraTitulo[lado], conta != nullptr ? conta->Name() : "");
   titulo.Visible = false;
-  FFraTitulo[lado] = &titulo;
+  FExibicao.FraTitulo[lado] = &titulo;
   const int topo = (conta != nullptr ? conta->EditTop : 0) + 4;
   const auto criarLabel = [&](const char* nome) {
     TnLabel& label = form->Criar<TnLabel>(nome, kFraTitulo[lado]);
@@ -344,8 +345,8 @@ void TnCtbDMLctoCtbBase::CriarTituloConta(const char* campoConta) {
     label.Top = topo;
     return &label;
   };
-  FLblCta[lado] = criarLabel(kLblCta[lado]);
-  FLblDescr[lado] = criarLabel(kLblDescr[lado]);
+  FExibicao.LblCta[lado] = criarLabel(kLblCta[lado]);
+  FExibicao.LblDescr[lado] = criarLabel(kLblDescr[lado]);
 }
 
 void TnCtbDMLctoCtbBase::nClientDataSetCONTACTBDEBDefIntAntesConfigurar(TField& sender) {
@@ -364,20 +365,20 @@ void TnCtbDMLctoCtbBase::ConfigurarControlTitulo(TnTipoExibeTituloSaldo tipo) {
     return;
   for (int lado = 0; lado < 2; ++lado) {
     // Built with the account field's controls; none in import mode.
-    if (FFraTitulo[lado] == nullptr)
+    if (FExibicao.FraTitulo[lado] == nullptr)
       continue;
     const bool visivel = MostraTitulo(tipo);
-    FFraTitulo[lado]->Visible = visivel;
+    FExibicao.FraTitulo[lado]->Visible = visivel;
     if (!visivel)
       continue;
     const TnFraField* conta = EdFindFieldControl(Campo(kCampoConta[lado]));
     const int left = conta != nullptr ? conta->Left : 0;
     const int width = conta != nullptr ? conta->Width : 0;
-    FFraTitulo[lado]->Top = 0;
-    FLblCta[lado]->Left = left;
-    FLblCta[lado]->Width = std::max(width - 4, 0);
-    FLblDescr[lado]->Left = left + 3;
-    FLblDescr[lado]->Width = width;
+    FExibicao.FraTitulo[lado]->Top = 0;
+    FExibicao.LblCta[lado]->Left = left;
+    FExibicao.LblCta[lado]->Width = std::max(width - 4, 0);
+    FExibicao.LblDescr[lado]->Left = left + 3;
+    FExibicao.LblDescr[lado]->Width = width;
   }
 }
 
@@ -388,17 +389,18 @@ void TnCtbDMLctoCtbBase::ReorganizaLayout() {
   TnFraField* memo = EdFindFieldControl(Campo("COMPLHIST"));
   if (GetControlarDiferenca() && memo != nullptr) {
     // The panel below takes room from the complement.
-    if (FComplHeight == 0)
-      FComplHeight = memo->Height;
-    memo->Height = TelaPequena(*form) ? FComplHeight - 35 : FComplHeight;
+    if (FExibicao.ComplHeight == 0)
+      FExibicao.ComplHeight = memo->Height;
+    memo->Height = TelaPequena(*form) ? FExibicao.ComplHeight - 35 : FExibicao.ComplHeight;
     if (TnFraField* cotacao = EdFindFieldControl(Campo("COTACAOMOEDA")))
       cotacao->Top = memo->Top + memo->Height + 1;
   }
-  if (!Nutil::EhCloud() && MostraSaldo(GetTipoExibeTituloSaldo()) && FPanelSaldo[0] != nullptr &&
-      FPanelSaldo[1] != nullptr && FLblCtaSaldo[0] != nullptr && FLblCtaSaldo[1] != nullptr) {
+  if (!Nutil::EhCloud() && MostraSaldo(GetTipoExibeTituloSaldo()) &&
+      FExibicao.PanelSaldo[0] != nullptr && FExibicao.PanelSaldo[1] != nullptr &&
+      FExibicao.LblCtaSaldo[0] != nullptr && FExibicao.LblCtaSaldo[1] != nullptr) {
     const int left = LeftPanelSaldo();
-    FPanelSaldo[0]->Left = left;
-    FPanelSaldo[1]->Left = left;
+    FExibicao.PanelSaldo[0]->Left = left;
+    FExibicao.PanelSaldo[1]->Left = left;
   }
 }
 
@@ -448,26 +450,26 @@ void TnCtbDMLctoCtbBase::nClientDataSetCalcFields(TnClientDataSet& dataSet) {
 // ---- The differences panel ----
 
 void TnCtbDMLctoCtbBase::CarregarValorDifeLctoCtb(TnTipoOperacao operacao) {
-  FDifLctoCtb = TnDifLctoCtb();
-  FDifLctoCtb.CodigoEmpresa = Campo("CODIGOEMPRESA").AsInteger();
-  FDifLctoCtb.Operacao = operacao;
+  FExibicao.DifLctoCtb = TnDifLctoCtb();
+  FExibicao.DifLctoCtb.CodigoEmpresa = Campo("CODIGOEMPRESA").AsInteger();
+  FExibicao.DifLctoCtb.Operacao = operacao;
   if (operacao != toExclusao) {
-    FDifLctoCtb.DataLctoCtb = DataDe(Campo("DATALCTOCTB").AsValue()).Days();
-    FDifLctoCtb.CodigoEstab = static_cast<int>(Campo("CODIGOESTAB").AsInteger());
-    FDifLctoCtb.ContaCtbDeb = Campo("CONTACTBDEB").AsFloat();
-    FDifLctoCtb.ContaCtbCred = Campo("CONTACTBCRED").AsFloat();
-    FDifLctoCtb.ValorLctoCtb = Campo("VALORLCTOCTB").AsFloat();
-    FDifLctoCtb.TipoLancamento = Campo("TIPOLANCAMENTO").AsString();
+    FExibicao.DifLctoCtb.DataLctoCtb = DataDe(Campo("DATALCTOCTB").AsValue()).Days();
+    FExibicao.DifLctoCtb.CodigoEstab = static_cast<int>(Campo("CODIGOESTAB").AsInteger());
+    FExibicao.DifLctoCtb.ContaCtbDeb = Campo("CONTACTBDEB").AsFloat();
+    FExibicao.DifLctoCtb.ContaCtbCred = Campo("CONTACTBCRED").AsFloat();
+    FExibicao.DifLctoCtb.ValorLctoCtb = Campo("VALORLCTOCTB").AsFloat();
+    FExibicao.DifLctoCtb.TipoLancamento = Campo("TIPOLANCAMENTO").AsString();
   }
   if (nClientDataSet.State() == TDataSetState::dsInsert)
     return;
   auto antigo = [&](const char* nome) { return Campo(nome).OldValue(); };
-  FDifLctoCtb.DataLctoCtbOld = DataDe(antigo("DATALCTOCTB")).Days();
-  FDifLctoCtb.CodigoEstabOld = static_cast<int>(antigo("CODIGOESTAB").AsInteger());
-  FDifLctoCtb.ContaCtbDebOld = antigo("CONTACTBDEB").AsFloat();
-  FDifLctoCtb.ContaCtbCredOld = antigo("CONTACTBCRED").AsFloat();
-  FDifLctoCtb.ValorLctoCtbOld = antigo("VALORLCTOCTB").AsFloat();
-  FDifLctoCtb.TipoLancamentoOld = antigo("TIPOLANCAMENTO").AsString();
+  FExibicao.DifLctoCtb.DataLctoCtbOld = DataDe(antigo("DATALCTOCTB")).Days();
+  FExibicao.DifLctoCtb.CodigoEstabOld = static_cast<int>(antigo("CODIGOESTAB").AsInteger());
+  FExibicao.DifLctoCtb.ContaCtbDebOld = antigo("CONTACTBDEB").AsFloat();
+  FExibicao.DifLctoCtb.ContaCtbCredOld = antigo("CONTACTBCRED").AsFloat();
+  FExibicao.DifLctoCtb.ValorLctoCtbOld = antigo("VALORLCTOCTB").AsFloat();
+  FExibicao.DifLctoCtb.TipoLancamentoOld = antigo("TIPOLANCAMENTO").AsString();
 }
 
 bool TnCtbDMLctoCtbBase::GetControlarDiferenca() const {
@@ -478,18 +480,19 @@ bool TnCtbDMLctoCtbBase::GetControlarDiferenca() const {
 }
 
 void TnCtbDMLctoCtbBase::CheckDifSaldo() {
-  if (!FDMDifSaldo)
-    FDMDifSaldo = Nutilform::CriarDMNovo<TnDMValorSaldoDebCred>(TnDMValorSaldoDebCred::kClassName);
-  FDMDifSaldo->SetTipoDiferenca(tdDiaFilial);
-  FDMDifSaldo->SetSelecao(Selecao().CodigoEmpresa(), GetDataInicialSelecao(),
-                          GetDataFinalSelecao());
-  FDMDifSaldo->SetIgnorarFiscal(GetEhOptanteIFRS());
-  FCDSDiferenca = &FDMDifSaldo->cdsDiferenca();
-  FDMDifSaldo->CalcularDiferencas();
+  if (!FExibicao.DMDifSaldo)
+    FExibicao.DMDifSaldo =
+        Nutilform::CriarDMNovo<TnDMValorSaldoDebCred>(TnDMValorSaldoDebCred::kClassName);
+  FExibicao.DMDifSaldo->SetTipoDiferenca(tdDiaFilial);
+  FExibicao.DMDifSaldo->SetSelecao(Selecao().CodigoEmpresa(), GetDataInicialSelecao(),
+                                   GetDataFinalSelecao());
+  FExibicao.DMDifSaldo->SetIgnorarFiscal(GetEhOptanteIFRS());
+  FExibicao.CDSDiferenca = &FExibicao.DMDifSaldo->cdsDiferenca();
+  FExibicao.DMDifSaldo->CalcularDiferencas();
   if (TemTransacoes()) {
-    FDMDifSaldo->AbrirDiferencaTransacao();
-    FCDSDifTransacao = &FDMDifSaldo->cdsDifTransacao();
-    FCDSDifTransacao->SetIndexFieldNames("TRANSCTB");
+    FExibicao.DMDifSaldo->AbrirDiferencaTransacao();
+    FExibicao.CDSDifTransacao = &FExibicao.DMDifSaldo->cdsDifTransacao();
+    FExibicao.CDSDifTransacao->SetIndexFieldNames("TRANSCTB");
   }
 }
 
@@ -505,17 +508,17 @@ bool TnCtbDMLctoCtbBase::TemTransacoes() {
 }
 
 void TnCtbDMLctoCtbBase::CriarFraDifSaldo(TnForm* form) {
-  if (!FFraDifSaldo) {
-    FFraDifSaldo = std::make_unique<TnFraValorSaldoDebCred>();
-    FFraDifSaldo->SetLctoProgramado(ControleLctoPadrao().GetUsaLctoProg());
+  if (!FExibicao.FraDifSaldo) {
+    FExibicao.FraDifSaldo = std::make_unique<TnFraValorSaldoDebCred>();
+    FExibicao.FraDifSaldo->SetLctoProgramado(ControleLctoPadrao().GetUsaLctoProg());
     if (form != nullptr && form->Controle(kFraDifSeparador) == nullptr) {
-      FFraDifSeparador = &form->Criar<TnSplitter>(kFraDifSeparador);
-      FFraDifSeparador->Align = "alBottom";
-      FFraDifSeparador->Visible = false;
+      FExibicao.FraDifSeparador = &form->Criar<TnSplitter>(kFraDifSeparador);
+      FExibicao.FraDifSeparador->Align = "alBottom";
+      FExibicao.FraDifSeparador->Visible = false;
     }
   }
-  TnFraValorSaldoDebCred& frame = *FFraDifSaldo;
-  frame.dsDiferenca = FCDSDiferenca;
+  TnFraValorSaldoDebCred& frame = *FExibicao.FraDifSaldo;
+  frame.dsDiferenca = FExibicao.CDSDiferenca;
   frame.dsUltimosLancamentos = &nClientDataSetUlt;
   if (FDMLctoProgramado) {
     frame.dsLctoProgramado = &FDMLctoProgramado->MemTableEh();
@@ -529,10 +532,10 @@ void TnCtbDMLctoCtbBase::CriarFraDifSaldo(TnForm* form) {
   if (transacoes) {
     if (PegarCodigoEmpresa() != 0)
       frame.SetCodigoEmpresa(PegarCodigoEmpresa());
-    frame.dsDifTransacao = FCDSDifTransacao;
+    frame.dsDifTransacao = FExibicao.CDSDifTransacao;
   }
   frame.SetExibirUltimosLancamentos(GetExibirUltimosLancamentos());
-  frame.SetExibirDiferencas(GetUsaDifLancamento());
+  frame.SetExibirDiferencas(FConfig.Empresa.UsaDifLancamento);
   frame.SetOnDoubleClickGridLcto([this](int64_t chave) { OnDoubleClickGridLcto(chave); });
   CarregarUltimosLctoUsuario();
 }
@@ -540,7 +543,7 @@ void TnCtbDMLctoCtbBase::CriarFraDifSaldo(TnForm* form) {
 void TnCtbDMLctoCtbBase::ConfigurarPainelDiferenca() {
   // A company that controls differences sees them from the start, not only
   // after its first post.
-  if (GetUsaDifLancamento())
+  if (FConfig.Empresa.UsaDifLancamento)
     FControlarDiferenca = true;
   if (!GetControlarDiferenca() || !TemTela() || Nutil::EhHttpExe() ||
       Selecao().CodigoEmpresa() == 0)
@@ -551,23 +554,23 @@ void TnCtbDMLctoCtbBase::ConfigurarPainelDiferenca() {
 }
 
 void TnCtbDMLctoCtbBase::MostrarDiferenca() {
-  if (!FFraDifSaldo)
+  if (!FExibicao.FraDifSaldo)
     return;
-  FFraDifSaldo->Mostrar();
-  if (FFraDifSeparador != nullptr)
-    FFraDifSeparador->Visible = true;
+  FExibicao.FraDifSaldo->Mostrar();
+  if (FExibicao.FraDifSeparador != nullptr)
+    FExibicao.FraDifSeparador->Visible = true;
 }
 
 void TnCtbDMLctoCtbBase::AtualizarDiferencaDepoisGravar() {
-  if (!FDMDifSaldo)
+  if (!FExibicao.DMDifSaldo)
     return;
   if (GetControlarDiferenca()) {
     // A changed entry type may move the entry in or out of what is counted.
-    if (FDifLctoCtb.Operacao == toAlteracao &&
-        FDifLctoCtb.TipoLancamento != FDifLctoCtb.TipoLancamentoOld)
-      FDMDifSaldo->CalcularDiferencas();
+    if (FExibicao.DifLctoCtb.Operacao == toAlteracao &&
+        FExibicao.DifLctoCtb.TipoLancamento != FExibicao.DifLctoCtb.TipoLancamentoOld)
+      FExibicao.DMDifSaldo->CalcularDiferencas();
     else
-      FDMDifSaldo->CalcularDiferencaRecord(FDifLctoCtb);
+      FExibicao.DMDifSaldo->CalcularDiferencaRecord(FExibicao.DifLctoCtb);
     MostrarDiferenca();
   }
   CarregarUltimosLctoUsuario();
@@ -587,7 +590,7 @@ void TnCtbDMLctoCtbBase::OnDoubleClickGridLcto(int64_t chaveLctoCtb) {
 
 bool TnCtbDMLctoCtbBase::GetExibirUltimosLancamentos() {
   PegarConfigEmpresa();
-  return GetUsaUltimosLcto();
+  return FConfig.Empresa.UsaUltimosLcto;
 }
 
 std::unique_ptr<TnClientDataSet> TnCtbDMLctoCtbBase::GetUltimosLctosUsu() {
@@ -654,8 +657,8 @@ nlohmann::ordered_json TnCtbDMLctoCtbBase::PegarJsonConteudo() {
   };
   if (GetExibirUltimosLancamentos())
     grade(&nClientDataSetUlt, "Últimos Lançamentos");
-  grade(FCDSDiferenca, "Diferenças no Período");
-  grade(FCDSDifTransacao, "Diferenças por Transação");
+  grade(FExibicao.CDSDiferenca, "Diferenças no Período");
+  grade(FExibicao.CDSDifTransacao, "Diferenças por Transação");
   nlohmann::ordered_json conteudo;
   conteudo["grids"] = std::move(grids);
   conteudo["Name"] = "cxGrids";

@@ -1,7 +1,7 @@
 // The registers a person reaches from the current entry, each created by
-// class name for the time its screen is shown; the company options that
-// switch them (IFRS, FCONT, SPED); the toolbar buttons and the transaction
-// panel the screen gets for them.
+// class name for the time its screen is shown; the toolbar buttons and the
+// transaction panel the screen gets for the company's options (read in
+// nCtbDMLctoCtb_UConfig.cpp).
 #include <fmt/format.h>
 
 #include "entries/ITransactionView_U.h"
@@ -14,7 +14,6 @@
 #include "framework/core/Exceptions.h"
 #include "framework/core/Nutil.h"
 #include "framework/ctb/TnUtilControleLctoPadrao.h"
-#include "framework/ctb/TnUtilOpcoesCtb.h"
 #include "framework/db/NutilSql.h"
 #include "registers/nCtbDMLctoCtbExtemp_U.h"
 #include "registers/nCtbDMLctoCtbParticipante_U.h"
@@ -36,72 +35,6 @@ constexpr int kTopoPanelTrans = 60;
 constexpr int kFonteTransacao = 10;
 
 }  // namespace
-
-// ---- Company options ----
-
-bool TnCtbDMLctoCtbBase::LerOpcaoIFRS(int64_t codigoEmpresa) const {
-  if (codigoEmpresa == 0)
-    return false;
-  ControleOpcaoIFRS().SetCodigoEmpresa(codigoEmpresa);
-  return ControleOpcaoIFRS().GetEhOptanteIFRS();
-}
-
-void TnCtbDMLctoCtbBase::LimparTransacaoAberta() {
-  FOldTransDate = TDateTime();
-  FOldTransTipoLcto.clear();
-  FTransacaoAtual = 0;
-}
-
-bool TnCtbDMLctoCtbBase::GetEhOptanteIFRS() {
-  const int64_t empresa = PegarCodigoEmpresa();
-  // The web variant serves any company from one module: it reads every time.
-  if (FChaveConfigIFRS != empresa || Nutil::EhCloud()) {
-    FEhOptanteIFRS = LerOpcaoIFRS(empresa);
-    // A transaction never spans two companies' options.
-    LimparTransacaoAberta();
-    FChaveConfigIFRS = empresa;
-  }
-  return FEhOptanteIFRS;
-}
-
-bool TnCtbDMLctoCtbBase::GetEhOptanteFCONT() {
-  const int64_t empresa = PegarCodigoEmpresa();
-  const TDateTime data = GetDataInicialSelecao();
-  const std::pair<int64_t, double> chave{empresa, data.Days()};
-  if (FChaveConfigFCONT != chave || Nutil::EhCloud()) {
-    UtilFCONT().SetCodigoEmpresa(empresa);
-    UtilFCONT().ProcurarOpcao(data);
-    FEhOptanteFCONT = empresa != 0 && !UtilFCONT().GetDataOpcao().IsZero();
-    FChaveConfigFCONT = chave;
-  }
-  return FEhOptanteFCONT;
-}
-
-bool TnCtbDMLctoCtbBase::GetPossuiSPED() {
-  int64_t empresa = 0;
-  if (Nutilutil::MantemExternalVars())
-    empresa = Nutilutil::PegarValorExternalVar("gCodigoEmpresaAtiva").AsInteger();
-  if (empresa == 0)
-    empresa = PegarCodigoEmpresa();
-  if (empresa == 0)
-    empresa = FCodigoEmpresaSPED;
-  if (FChaveConfigSPED != empresa) {
-    ControleSPEDContabil().SetCodigoEmpresa(empresa);
-    TDateTime referencia = DataDe(Nutilutil::PegarValorExternalVar("gDATALCTOCTB_MAIORIGUAL"));
-    if (referencia.IsZero())
-      referencia = FDataOpcaoSPED;
-    if (referencia.IsZero() && nClientDataSet.Active() && !Campo("DATALCTOCTB").IsNull())
-      referencia = DateOf(EndOfTheMonth(Campo("DATALCTOCTB").AsDateTime()));
-    ControleSPEDContabil().SetDataFinal(referencia);
-    FPossuiSPED = empresa != 0 && ControleSPEDContabil().GetEhOpSPEDCtb();
-    LimparTransacaoAberta();
-    // Asked before any date is known (the screen being opened), the answer
-    // is not kept: the first entry's date decides.
-    if (!referencia.IsZero())
-      FChaveConfigSPED = empresa;
-  }
-  return FPossuiSPED;
-}
 
 // ---- Showing a linked screen ----
 
@@ -194,8 +127,8 @@ void TnCtbDMLctoCtbBase::MostrarCadastroParticipante() {
   participantes->SetChaveLctoCtb(Campo("CHAVELCTOCTB").AsInteger());
   participantes->SetContaDebito(Campo("CONTACTBDEB").AsInteger());
   participantes->SetContaCredito(Campo("CONTACTBCRED").AsInteger());
-  participantes->SetAlterouContaCredito(AlterouContaCredito());
-  participantes->SetAlterouContaDebito(AlterouContaDebito());
+  participantes->SetAlterouContaCredito(FMemoria.AlterouContaCredito(nClientDataSet));
+  participantes->SetAlterouContaDebito(FMemoria.AlterouContaDebito(nClientDataSet));
   participantes->Abrir(&Selecao());
   TnForm& form = participantes->CriarForm();
   form.AddOnShow([](TnForm& tela) {
@@ -254,7 +187,7 @@ bool TnCtbDMLctoCtbBase::MontarPanelTransacao(bool usa) {
   TField& trans = Campo("TRANSCTB");
   TnFraField* frame = EdFindFieldControl(trans);
   bool montado = false;
-  if (FPanelTrans == nullptr && !Copia() && usa && frame != nullptr) {
+  if (FExibicao.PanelTrans == nullptr && !Copia() && usa && frame != nullptr) {
     frame->Align = "alCustom";
     frame->Top = 8;
     frame->Left = 2;
@@ -268,13 +201,13 @@ bool TnCtbDMLctoCtbBase::MontarPanelTransacao(bool usa) {
     panel.Top = kTopoPanelTrans;
     panel.Height = frame->Height + 15;
     frame->Parent = kPanelTrans;
-    FPanelTrans = &panel;
+    FExibicao.PanelTrans = &panel;
     montado = true;
   }
   EdRequiredField(trans, usa);
   EdVisibleField(trans, usa);
-  if (FPanelTrans != nullptr)
-    FPanelTrans->Visible = usa;
+  if (FExibicao.PanelTrans != nullptr)
+    FExibicao.PanelTrans->Visible = usa;
   return montado;
 }
 
@@ -309,8 +242,8 @@ void TnCtbDMLctoCtbBase::ConfigurarLctoProg() {
 void TnCtbDMLctoCtb::ConfigurarTelasVinculadas(TnForm& form) {
   if (TnAction* participantes = form.Actions().Find("actVincularParticipantes"))
     participantes->SetOnExecute([this](TnAction&) { actParticipanteExecute(); });
-  if (FActRegistroQ100 != nullptr)
-    FActRegistroQ100->SetOnExecute([this](TnAction&) { actRegistroQ100Execute(); });
+  if (FExibicao.ActRegistroQ100 != nullptr)
+    FExibicao.ActRegistroQ100->SetOnExecute([this](TnAction&) { actRegistroQ100Execute(); });
   if (TnAction* pesquisar = form.Actions().Find("actPesquisar"))
     pesquisar->SetOnExecute([this](TnAction&) { actPesquisar(); });
   ConfigurarLctoAuto(form);

@@ -3,10 +3,9 @@
 // balance; the first entry fixes its date and type. Also the copy of a
 // deleted entry into the deleted-entry log.
 //
-// The open transaction lives in the module (FTransacaoAtual, FOldTransDate,
-// FOldTransTipoLcto) from one post to the next; the numbers come from the
-// company's own sequence, so two people keying the same company never share
-// one.
+// The open transaction lives in the module (FTransacao) from one post to the
+// next; the numbers come from the company's own sequence, so two people
+// keying the same company never share one.
 #include "deletedlog/nCtbServicoLctoCtbExcluido_U.h"
 #include "entries/nCtbDMLctoCtb_U.h"
 #include "framework/app/Ndialogs.h"
@@ -54,34 +53,34 @@ bool TnCtbDMLctoCtbBase::UsaTransacao() {
 }
 
 TnControleTransacao& TnCtbDMLctoCtbBase::GetControleTransacao() {
-  const int64_t empresa = PegarCodigoEmpresa() != 0 ? PegarCodigoEmpresa() : FCodigoEmpresaSPED;
+  const int64_t empresa = PegarCodigoEmpresa();
   if (!FControleTransacao || FControleTransacao->CodigoEmpresa() != empresa)
     FControleTransacao = std::make_unique<TnControleTransacao>(Conexao(), empresa);
   return *FControleTransacao;
 }
 
 void TnCtbDMLctoCtbBase::GetNextTransacao() {
-  const int64_t empresa = PegarCodigoEmpresa() != 0 ? PegarCodigoEmpresa() : FCodigoEmpresaSPED;
-  FTransacaoAtual =
+  const int64_t empresa = PegarCodigoEmpresa();
+  FTransacao.Numero =
       Importacao() ? GetControleTransacao().PegarProximo()
                    : static_cast<double>(Nctbsfuncoes::PegarProximaTransacao(Conexao(), empresa));
 }
 
 void TnCtbDMLctoCtbBase::NumerarTransacao() {
-  FNovaTransacao = false;
+  FTransacao.Nova = false;
   if (!UsaTransacao())
     return;
   TField& trans = Campo("TRANSCTB");
   if (!Importacao()) {
     if (!trans.IsNull() && trans.AsFloat() != 0) {
-      FTransacaoAtual = trans.AsFloat();
+      FTransacao.Numero = trans.AsFloat();
       return;
     }
-    if (FTransacaoAtual == 0) {
+    if (FTransacao.Numero == 0) {
       GetNextTransacao();
-      FNovaTransacao = nClientDataSet.State() == TDataSetState::dsInsert;
+      FTransacao.Nova = nClientDataSet.State() == TDataSetState::dsInsert;
     }
-    Atribuir(trans, Value(static_cast<int64_t>(FTransacaoAtual)));
+    Atribuir(trans, Value(static_cast<int64_t>(FTransacao.Numero)));
     return;
   }
   // An imported number is never stored: the entries that shared it share a
@@ -90,9 +89,10 @@ void TnCtbDMLctoCtbBase::NumerarTransacao() {
     Atribuir(trans, Value(static_cast<int64_t>(GetControleTransacao().Pegar(trans.AsFloat()))));
     return;
   }
-  if (!FOldTransDate.IsZero() && DataDe(Campo("DATALCTOCTB").AsValue()) != DateOf(FOldTransDate)) {
+  if (!FTransacao.Data.IsZero() &&
+      DataDe(Campo("DATALCTOCTB").AsValue()) != DateOf(FTransacao.Data)) {
     GetNextTransacao();
-    Atribuir(trans, Value(static_cast<int64_t>(FTransacaoAtual)));
+    Atribuir(trans, Value(static_cast<int64_t>(FTransacao.Numero)));
   }
 }
 
@@ -123,25 +123,26 @@ bool TnCtbDMLctoCtbBase::PossuiDifTransacao() {
   const TField& empresa = Campo("CODIGOEMPRESA");
   if (trans.IsNull() || trans.AsFloat() == 0 || empresa.IsNull() || empresa.AsInteger() == 0)
     return false;
-  if (FNovaTransacao) {
+  if (FTransacao.Nova) {
     // The entry that opened the transaction is all there is of it.
     const Currency valor = Campo("VALORLCTOCTB").AsCurrency();
-    FDifTransacao.TransCtb = trans.AsFloat();
-    FDifTransacao.Debito = Campo("CONTACTBDEB").IsNull() ? Currency() : valor;
-    FDifTransacao.Credito = Campo("CONTACTBCRED").IsNull() ? Currency() : valor;
-    FDifTransacao.Diferenca = Nutil::RoundValor(FDifTransacao.Debito - FDifTransacao.Credito, 2);
+    FTransacao.Diferenca.TransCtb = trans.AsFloat();
+    FTransacao.Diferenca.Debito = Campo("CONTACTBDEB").IsNull() ? Currency() : valor;
+    FTransacao.Diferenca.Credito = Campo("CONTACTBCRED").IsNull() ? Currency() : valor;
+    FTransacao.Diferenca.Diferenca =
+        Nutil::RoundValor(FTransacao.Diferenca.Debito - FTransacao.Diferenca.Credito, 2);
   } else {
-    FDifTransacao = SomarTransacao(empresa.AsInteger(), trans.AsFloat());
+    FTransacao.Diferenca = SomarTransacao(empresa.AsInteger(), trans.AsFloat());
   }
-  if (GetControlarDiferenca() && FDifLctoCtb.DataLctoCtb != 0)
-    AtualizarCdsDifTransacao(FDifTransacao);
-  return !(FDifTransacao.Diferenca == Currency());
+  if (GetControlarDiferenca() && FExibicao.DifLctoCtb.DataLctoCtb != 0)
+    AtualizarCdsDifTransacao(FTransacao.Diferenca);
+  return !(FTransacao.Diferenca.Diferenca == Currency());
 }
 
 void TnCtbDMLctoCtbBase::AtualizarCdsDifTransacao(const TDifTransacao& dif) {
-  if (FCDSDifTransacao == nullptr)
+  if (FExibicao.CDSDifTransacao == nullptr)
     return;
-  TnClientDataSet& cds = *FCDSDifTransacao;
+  TnClientDataSet& cds = *FExibicao.CDSDifTransacao;
   const ValueArray numero = {Value(static_cast<int64_t>(dif.TransCtb))};
   cds.DisableControls();
   if (dif.Diferenca == Currency()) {
@@ -170,9 +171,7 @@ bool TnCtbDMLctoCtbBase::CloseTransacao(bool verificar, bool perguntar) {
     else if (!Ndialogs::nConfirmar(std::string(kMsgDifTransacao) + kMsgEncerrarTransacao))
       return false;
   }
-  FOldTransDate = TDateTime();
-  FOldTransTipoLcto.clear();
-  FTransacaoAtual = 0;
+  FTransacao.Fechar();
   return true;
 }
 
@@ -195,23 +194,23 @@ void TnCtbDMLctoCtbBase::CanCloseTransacao(bool inserindo) {
 // ---- Steps around the writing ----
 
 void TnCtbDMLctoCtbBase::TransacaoDepoisInserir() {
-  if (FTransacaoAtual != 0 && UsaTransacao())
-    Atribuir(Campo("TRANSCTB"), Value(static_cast<int64_t>(FTransacaoAtual)));
+  if (FTransacao.Numero != 0 && UsaTransacao())
+    Atribuir(Campo("TRANSCTB"), Value(static_cast<int64_t>(FTransacao.Numero)));
 }
 
 void TnCtbDMLctoCtbBase::TransacaoDepoisGravar() {
   if (!UsaTransacao())
     return;
   if (!Importacao())
-    CanCloseTransacao(FClientOperantion == TDataSetState::dsInsert);
+    CanCloseTransacao(FMemoria.Operacao == TDataSetState::dsInsert);
   else if (!Campo("CONTACTBDEB").IsNull() && !Campo("CONTACTBCRED").IsNull())
     CloseTransacao(false, false);
 }
 
 void TnCtbDMLctoCtbBase::FixarInicioTransacao() {
-  if (FTransacaoAtual > 0 && UsaTransacao()) {
-    FOldTransDate = DataDe(Campo("DATALCTOCTB").AsValue());
-    FOldTransTipoLcto = Campo("TIPOLANCAMENTO").AsString();
+  if (FTransacao.Numero > 0 && UsaTransacao()) {
+    FTransacao.Data = DataDe(Campo("DATALCTOCTB").AsValue());
+    FTransacao.TipoLcto = Campo("TIPOLANCAMENTO").AsString();
   }
 }
 
@@ -221,7 +220,7 @@ void TnCtbDMLctoCtbBase::TransacaoAntesExcluir() {
 }
 
 void TnCtbDMLctoCtbBase::TransacaoDepoisCancelar() {
-  if (FTransacaoAtual != 0 && !Importacao() && UsaTransacao())
+  if (FTransacao.Numero != 0 && !Importacao() && UsaTransacao())
     CloseTransacao(false, false);
 }
 
@@ -241,11 +240,11 @@ void TnCtbDMLctoCtbBase::VerificaAtualizarDatasTransacao() {
          {"pChaveLctoCtb", Campo("CHAVELCTOCTB").AsValue()}});
   });
   if (movidos)
-    FAtualizarDMTrans = true;
+    FTransacao.OutrasAlteradas = true;
 }
 
 void TnCtbDMLctoCtbBase::VerificaDeltarLancamentosTransacao() {
-  FAtualizarDMTrans = false;
+  FTransacao.OutrasAlteradas = false;
   const TField& trans = Campo("TRANSCTB");
   if (!Liberado(kDireitoExclusao) || FModoAnalitico || Importacao() || trans.IsNull() ||
       !UsaTransacao() || !Ndialogs::nConfirmar(kMsgExcluirTransacao))
@@ -255,7 +254,7 @@ void TnCtbDMLctoCtbBase::VerificaDeltarLancamentosTransacao() {
                           {"pChaveLctoCtb", Campo("CHAVELCTOCTB").AsValue()}};
   // Failing to delete the others leaves them all in place, logged nowhere;
   // the user's own entry is deleted all the same.
-  FAtualizarDMTrans = Conexao().ExecutarParcial([&] {
+  FTransacao.OutrasAlteradas = Conexao().ExecutarParcial([&] {
     const TDbResult outros = Conexao().ExecuteQuery(
         std::string("select CHAVELCTOCTB from LCTOCTB") + kOutrosDaTransacao, params);
     TnServicoLctoCtbExcluido& servico = ServicoLctoCtbExcl();
@@ -295,9 +294,9 @@ void TnCtbDMLctoCtb::CriarAcoesTransacao() {
 void TnCtbDMLctoCtbBase::CriarTransacao() {
   if (DataSetEditando())
     nClientDataSet.Cancel();
-  if (FTransacaoAtual != 0)
+  if (FTransacao.Numero != 0)
     CloseTransacao(true, true);
-  if (FTransacaoAtual == 0)
+  if (FTransacao.Numero == 0)
     GetNextTransacao();
   nClientDataSet.Append();
 }
@@ -306,9 +305,9 @@ void TnCtbDMLctoCtbBase::ContinuarTransacao() {
   if (DataSetEditando())
     nClientDataSet.Cancel();
   CloseTransacao(false, false);
-  FOldTransDate = DataDe(Campo("DATALCTOCTB").AsValue());
-  FOldTransTipoLcto = Campo("TIPOLANCAMENTO").AsString();
-  FTransacaoAtual = Campo("TRANSCTB").AsFloat();
+  FTransacao.Data = DataDe(Campo("DATALCTOCTB").AsValue());
+  FTransacao.TipoLcto = Campo("TIPOLANCAMENTO").AsString();
+  FTransacao.Numero = Campo("TRANSCTB").AsFloat();
   nClientDataSet.Append();
 }
 
@@ -321,8 +320,8 @@ void TnCtbDMLctoCtbBase::nClientDataSetTRANSCTBGetText(TField& sender, std::stri
 }
 
 void TnCtbDMLctoCtbBase::nClientDataSetTRANSCTBDefIntExit(TField& sender) {
-  if (DataSetEditando() && !sender.IsNull() && sender.AsFloat() != FTransacaoAtual)
-    FTransacaoAtual = sender.AsFloat();
+  if (DataSetEditando() && !sender.IsNull() && sender.AsFloat() != FTransacao.Numero)
+    FTransacao.Numero = sender.AsFloat();
 }
 
 // ---- Deleted-entry log ----

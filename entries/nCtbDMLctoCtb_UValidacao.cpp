@@ -48,9 +48,9 @@ TnContextoValidacaoLctoCtb TnCtbDMLctoCtbBase::ContextoValidacao() {
   contexto.DataInicialSelecao = Selecao().Param(kSelDataInicial);
   contexto.DataFinalSelecao = GetDataFinalSelecao();
   contexto.Cache = Importacao() ? &FCacheLote : nullptr;
-  contexto.UltLctoCtb = &FUltLctoCtb;
-  contexto.OldTransDate = FOldTransDate;
-  contexto.OldTransTipoLcto = FOldTransTipoLcto;
+  contexto.UltLctoCtb = &FMemoria.Ultimo;
+  contexto.OldTransDate = FTransacao.Data;
+  contexto.OldTransTipoLcto = FTransacao.TipoLcto;
   contexto.EhOptanteIFRS = [this] { return GetEhOptanteIFRS(); };
   contexto.EhOptanteFCONT = [this] { return GetEhOptanteFCONT(); };
   contexto.PossuiSPED = [this] { return GetPossuiSPED(); };
@@ -93,7 +93,7 @@ void TnCtbDMLctoCtbBase::ValidarDado() {
 
 // The next batch reads the chart, the histories and its batches again.
 void TnCtbDMLctoCtbBase::LimparCachesDoLote() {
-  FLotesDoLote.clear();
+  FCacheConfig.LotesDoLote.clear();
   FCacheLote.Limpar();
 }
 
@@ -106,8 +106,8 @@ void TnCtbDMLctoCtbBase::nClientDataSetBeforePost(TnClientDataSet& dataSet) {
 }
 
 void TnCtbDMLctoCtbBase::nClientDataSetBeforePostInterno(TnClientDataSet& dataSet) {
-  FAtualizarDMTrans = false;
-  if (GetUsaDifLancamento())
+  FTransacao.OutrasAlteradas = false;
+  if (FConfig.Empresa.UsaDifLancamento)
     FControlarDiferenca = true;
   if (dataSet.State() == TDataSetState::dsEdit &&
       !(Campo("DATALCTOCTB").AsValue() == Campo("DATALCTOCTB").OldValue()))
@@ -116,23 +116,11 @@ void TnCtbDMLctoCtbBase::nClientDataSetBeforePostInterno(TnClientDataSet& dataSe
   // The splits follow what the post changed: the stored values are kept
   // for the steps after it (the activity rows need them as much as the
   // managerial ones).
-  if ((GetUsaCentroCusto() && FPodeLancarGerencial) ||
-      (GetUsaAtividades() && FPodeLancarAtividade)) {
-    FContaCtbDebOld = 0;
-    FContaCtbCredOld = 0;
-    FDataLctoCtbOld = TDateTime();
-    FValorLctoCtbOld = 0;
-    FComplHistOld.clear();
-    if (dataSet.State() != TDataSetState::dsInsert) {
-      FContaCtbDebOld = Campo("CONTACTBDEB").OldValue().AsFloat();
-      FContaCtbCredOld = Campo("CONTACTBCRED").OldValue().AsFloat();
-      FDataLctoCtbOld = DataDe(Campo("DATALCTOCTB").OldValue());
-      FValorLctoCtbOld = Campo("VALORLCTOCTB").OldValue().AsFloat();
-      FComplHistOld = Campo("COMPLHIST").OldValue().AsString();
-    }
-  }
+  if ((FConfig.Empresa.UsaCentroCusto && FPodeLancarGerencial) ||
+      (FConfig.Empresa.UsaAtividades && FPodeLancarAtividade))
+    FMemoria.GuardarAnterior(nClientDataSet);
   AtualizarSaldosAntesGravar(dataSet.State());
-  FClientOperantion = dataSet.State();
+  FMemoria.Operacao = dataSet.State();
 }
 
 void TnCtbDMLctoCtbBase::nClientDataSetBeforeEdit(TnClientDataSet& dataSet) {
@@ -161,11 +149,11 @@ void TnCtbDMLctoCtbBase::nClientDataSetBeforeDelete(TnClientDataSet& dataSet) {
     VerificarLimiteUsuario();
   CarregarValorDifeLctoCtb(toExclusao);
   PegarConfigLote();
-  if (GetPertenceLote() && !GetAlteracaoLote())
+  if (FConfig.Lote.PertenceLote && !FConfig.Lote.AlteracaoLote)
     throw Exception(nCtbSLoteFechadoNaoPermiteAlteracao);
-  FEmpresaExcluida = Campo("CODIGOEMPRESA").AsInteger();
-  FChaveExcluida = Campo("CHAVELCTOCTB").AsFloat();
-  if (GetUsaCentroCusto() && FPodeLancarGerencial)
+  FMemoria.EmpresaExcluida = Campo("CODIGOEMPRESA").AsInteger();
+  FMemoria.ChaveExcluida = Campo("CHAVELCTOCTB").AsFloat();
+  if (FConfig.Empresa.UsaCentroCusto && FPodeLancarGerencial)
     CarregarLctoCtbGerencial();
   AtualizarSaldosAntesExcluir();
   TransacaoAntesExcluir();
@@ -227,7 +215,8 @@ bool TnCtbDMLctoCtbBase::HistoricoAtivo() {
 
 bool TnCtbDMLctoCtbBase::VerificarContaRateio(int64_t codigoEmpresa, const Value& conta,
                                               TDateTime data) {
-  if (conta.IsNull() || !GetUsaCentroCusto() || data < GetDataInicialCentroCusto())
+  if (conta.IsNull() || !FConfig.Empresa.UsaCentroCusto ||
+      data < FConfig.Empresa.DataInicialCentroCusto)
     return false;
   TnCacheValidacaoLctoCtb* cache = Importacao() ? &FCacheLote : nullptr;
   const std::pair chave{codigoEmpresa, conta.AsInteger()};

@@ -353,7 +353,7 @@ void TnPowerPInsereLctoCtb::PreencherLinha(const TnDadosLctoScript& dados) {
 }
 
 void TnPowerPInsereLctoCtb::InserirRateioPersonalizado(const TnDadosLctoScript& dados) {
-  if (!FDMLctoCtb->GetUsaCentroCusto() || FLancGerencialAuto || FCCustoPerc.empty())
+  if (!FDMLctoCtb->Config().Empresa.UsaCentroCusto || FLancGerencialAuto || FCCustoPerc.empty())
     return;
   TnCtbDMLctoGer& gerencial = DMLctoGer();
   gerencial.LimparUltimoErro();
@@ -377,7 +377,7 @@ void TnPowerPInsereLctoCtb::Gravar() {
   const Currency valor = cds.FieldByName("VALORLCTOCTB").AsCurrency();
   try {
     lancamentos.AplicarAtualizacoes();
-    if (lancamentos.GetUsaCentroCusto() && FLancGerencialAuto)
+    if (lancamentos.Config().Empresa.UsaCentroCusto && FLancGerencialAuto)
       GravarGerencial(lancamentos.GetDMLctoGer());
     if (FDMLctoGer)
       GravarGerencial(*FDMLctoGer);

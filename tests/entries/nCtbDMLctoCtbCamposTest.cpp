@@ -55,7 +55,7 @@ TEST_P(TnCtbDMLctoCtbCamposTest, ImportOnAnotherDateAsksAndStartsANewTransaction
   const double aberta = modulo.GetTransacaoAtual();
   SairData(modulo, 2024, 3, 10);  // no date kept yet: the open one follows
   EXPECT_EQ(trans.AsFloat(), aberta);
-  modulo.SetOldTransDate(EncodeDate(2024, 3, 10));
+  modulo.SetDataTransacaoAberta(EncodeDate(2024, 3, 10));
   SairData(modulo, 2024, 3, 10);  // the same date: nothing asked
   Responder({"Cancelar", "Criar Nova"});
   EXPECT_THROW(SairData(modulo, 2024, 3, 11), EAbort);
@@ -63,7 +63,7 @@ TEST_P(TnCtbDMLctoCtbCamposTest, ImportOnAnotherDateAsksAndStartsANewTransaction
   SairData(modulo, 2024, 3, 11);
   EXPECT_GT(modulo.GetTransacaoAtual(), aberta);
   EXPECT_EQ(trans.AsFloat(), modulo.GetTransacaoAtual());
-  EXPECT_EQ(modulo.GetOldTransDate(), EncodeDate(2024, 3, 11));
+  EXPECT_EQ(modulo.GetTransacaoAberta().Data, EncodeDate(2024, 3, 11));
   ASSERT_EQ(Dialogos().Perguntas().size(), 2u);
   EXPECT_EQ(Dialogos().Perguntas()[0].Botoes, (TMsgDlgButtons{"Cancelar", "Criar Nova"}));
 }

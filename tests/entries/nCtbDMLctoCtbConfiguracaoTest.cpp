@@ -8,14 +8,14 @@ using TnCtbDMLctoCtbConfiguracaoTest = TLctoCtbTest;
 
 // The company settings the module read, as one line.
 std::string Estado(TnCtbDMLctoCtb& m) {
-  const bool semExercicio = m.GetDataInicialExerc().IsZero() && m.GetDataFinalExerc().IsZero();
-  return std::string(m.GetUsaLote() ? "lote " : "") + (m.GetUsaNumeroDcto() ? "dcto " : "") +
-         (m.GetUsaOrigemLctoCtb() ? "origem " : "") + (m.GetUsaUltimosLcto() ? "ultimos " : "") +
-         (m.GetInformaCodigoSyn() ? "syn " : "") + (m.GetMostraCadLctoGer() ? "cadger " : "") +
-         (m.GetUsaCentroCusto() ? "cc " : "") + std::to_string(m.GetTipoExibeTituloSaldo()) +
-         (semExercicio
-              ? " semexerc"
-              : " " + DateToStr(m.GetDataInicialExerc()) + "-" + DateToStr(m.GetDataFinalExerc()));
+  const TnConfigEmpresaLctoCtb& c = m.Config().Empresa;
+  const bool semExercicio = c.DataInicialExerc.IsZero() && c.DataFinalExerc.IsZero();
+  return std::string(c.UsaLote ? "lote " : "") + (c.UsaNumeroDcto ? "dcto " : "") +
+         (c.UsaOrigemLctoCtb ? "origem " : "") + (c.UsaUltimosLcto ? "ultimos " : "") +
+         (c.InformaCodigoSyn ? "syn " : "") + (c.MostraCadLctoGer ? "cadger " : "") +
+         (c.UsaCentroCusto ? "cc " : "") + std::to_string(m.GetTipoExibeTituloSaldo()) +
+         (semExercicio ? " semexerc"
+                       : " " + DateToStr(c.DataInicialExerc) + "-" + DateToStr(c.DataFinalExerc));
 }
 
 }  // namespace
@@ -138,41 +138,41 @@ TEST_P(TnCtbDMLctoCtbConfiguracaoTest, CacheKeysReloadForAnotherCompanyOnly) {
   TnCtbDMLctoCtb& modulo = Criar(false);
   TnClientDataSet& cds = modulo.nClientDataSet;
   modulo.PegarConfigEmpresa();
-  const int leituras = modulo.LeiturasConfigEmpresa();
+  const int leituras = modulo.CacheConfig().LeiturasEmpresa;
   modulo.PegarConfigEmpresa();
-  EXPECT_EQ(modulo.LeiturasConfigEmpresa(), leituras);
+  EXPECT_EQ(modulo.CacheConfig().LeiturasEmpresa, leituras);
   cds.Append();
   cds.FieldByName("CODIGOEMPRESA").SetAsInteger(2);
   modulo.PegarConfigEmpresa();
-  EXPECT_EQ(modulo.LeiturasConfigEmpresa(), leituras + 1);
-  EXPECT_FALSE(modulo.GetUsaLote());  // company 2 keeps no batches
+  EXPECT_EQ(modulo.CacheConfig().LeiturasEmpresa, leituras + 1);
+  EXPECT_FALSE(modulo.Config().Empresa.UsaLote);  // company 2 keeps no batches
   modulo.PegarConfigEmpresa(true);
-  EXPECT_EQ(modulo.LeiturasConfigEmpresa(), leituras + 2);
+  EXPECT_EQ(modulo.CacheConfig().LeiturasEmpresa, leituras + 2);
   modulo.LimparChaveConfig();
   modulo.PegarConfigEmpresa();
-  EXPECT_EQ(modulo.LeiturasConfigEmpresa(), leituras + 3);
+  EXPECT_EQ(modulo.CacheConfig().LeiturasEmpresa, leituras + 3);
   cds.Cancel();
 
-  const int plano = modulo.LeiturasConfigPlano();
+  const int plano = modulo.CacheConfig().LeiturasPlano;
   modulo.PegarConfigPlano();
   modulo.PegarConfigPlano();
-  EXPECT_EQ(modulo.LeiturasConfigPlano(), plano + 1);
+  EXPECT_EQ(modulo.CacheConfig().LeiturasPlano, plano + 1);
 
   cds.Append();
-  const int lote = modulo.LeiturasConfigLote();
+  const int lote = modulo.CacheConfig().LeiturasLote;
   cds.FieldByName("CODIGOLOTECTB").SetAsInteger(1);
   modulo.PegarConfigLote();
   modulo.PegarConfigLote();
-  EXPECT_EQ(modulo.LeiturasConfigLote(), lote + 1);
-  EXPECT_EQ(DateToStr(modulo.GetDataFinalLote()), "31/01/2024");
+  EXPECT_EQ(modulo.CacheConfig().LeiturasLote, lote + 1);
+  EXPECT_EQ(DateToStr(modulo.Config().Lote.DataFinalLote), "31/01/2024");
   cds.FieldByName("CODIGOLOTECTB").SetAsInteger(2);
   modulo.PegarConfigLote();
-  EXPECT_EQ(modulo.LeiturasConfigLote(), lote + 2);
-  EXPECT_FALSE(modulo.GetAlteracaoLote());
+  EXPECT_EQ(modulo.CacheConfig().LeiturasLote, lote + 2);
+  EXPECT_FALSE(modulo.Config().Lote.AlteracaoLote);
   cds.FieldByName("CODIGOLOTECTB").Clear();
   modulo.PegarConfigLote();
-  EXPECT_FALSE(modulo.GetPertenceLote());
-  EXPECT_TRUE(modulo.GetAlteracaoLote());
+  EXPECT_FALSE(modulo.Config().Lote.PertenceLote);
+  EXPECT_TRUE(modulo.Config().Lote.AlteracaoLote);
   cds.Cancel();
 }
 
@@ -194,14 +194,14 @@ TEST_P(TnCtbDMLctoCtbConfiguracaoTest, DoubleEntryAccountsIncludeTheAnalyticsOfA
 TEST_P(TnCtbDMLctoCtbConfiguracaoTest, LimitedUserFollowsTheRight) {
   TnCtbDMLctoCtb& modulo = Criar(false);
   modulo.PegarConfigUsuario();
-  EXPECT_FALSE(modulo.GetUsuarioLimitado());
+  EXPECT_FALSE(modulo.Config().Usuario.UsuarioLimitado);
   Direito("DireitoLctoCtb", "2");
   TnCtbDMLctoCtb& outro = Criar(false);
   outro.PegarConfigUsuario();
-  EXPECT_TRUE(outro.GetUsuarioLimitado());
+  EXPECT_TRUE(outro.Config().Usuario.UsuarioLimitado);
   Conexao().SetCodigoUsuario(0);
   outro.PegarConfigUsuario();
-  EXPECT_FALSE(outro.GetUsuarioLimitado());
+  EXPECT_FALSE(outro.Config().Usuario.UsuarioLimitado);
 }
 
 // The workspace class is registered by name and posts as the desktop one.

@@ -202,14 +202,15 @@ TEST_P(TnCtbDMLctoCtbGravacaoTest, RefreshReloadsRowsAndSettingsAndForgetsWorkin
   TnClientDataSet& cds = modulo.nClientDataSet;
   Ir(cds, 51);
   modulo.cdsPercentRatCta.AppendRecord({Value(1.0), Value(101.0), Value(50)});
-  const int leituras = modulo.LeiturasConfigEmpresa();
+  const int leituras = modulo.CacheConfig().LeiturasEmpresa;
   InserirLcto(52, "2024-03-07");
   Executar("update CFGEMPRESACTB set DATAFINALEXERC = '2024-06-30' where CODIGOEMPRESA = 1");
 
   modulo.Refresh();
   EXPECT_EQ(fmt::format("{} {} {} {} {}", cds.RecordCount(), Campos(cds, "CHAVELCTOCTB"),
-                        modulo.LeiturasConfigEmpresa() - leituras,
-                        DateToStr(modulo.GetDataFinalExerc()), modulo.cdsPercentRatCta.IsEmpty()),
+                        modulo.CacheConfig().LeiturasEmpresa - leituras,
+                        DateToStr(modulo.Config().Empresa.DataFinalExerc),
+                        modulo.cdsPercentRatCta.IsEmpty()),
             "3 CHAVELCTOCTB=51 1 30/06/2024 true");
 }
 

@@ -94,7 +94,7 @@ TEST_P(TnCtbDMLctoCtbTransacaoTest, UnbalancedTransactionAsksBeforeClosing) {
     ASSERT_EQ(Postar(modulo, "DC", 50), "ok 41");
     EXPECT_EQ(Dialogos().Perguntas().back().Texto, kPerguntaEncerrar);
     EXPECT_EQ(modulo.GetTransacaoAtual(), aberta) << resposta;
-    EXPECT_EQ(modulo.GetDifTransacao().Diferenca.ToString(), "100");
+    EXPECT_EQ(modulo.GetTransacaoAberta().Diferenca.Diferenca.ToString(), "100");
   }
 }
 
@@ -114,7 +114,7 @@ TEST_P(TnCtbDMLctoCtbTransacaoTest, ScreenActionsCreateAndContinueTransactions) 
   ASSERT_TRUE(cds.Locate("TRANSCTB", {Value(41)}));
   ASSERT_TRUE(modulo.ActionList.Find("actContinuarTransacao")->Execute());
   EXPECT_EQ(cds.FieldByName("TRANSCTB").AsInteger(), 41);
-  EXPECT_EQ(modulo.GetOldTransDate(), EncodeDate(2024, 3, 10));
+  EXPECT_EQ(modulo.GetTransacaoAberta().Data, EncodeDate(2024, 3, 10));
   cds.Cancel();
 }
 
