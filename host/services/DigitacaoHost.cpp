@@ -728,16 +728,21 @@ json TDigitacao::Executar(const json& documento) {
       CriarModulo(documento.value("screen", true));
     AbrirSeNecessario(documento);
     TnClientDataSet& cds = FModulo->nClientDataSet;
-    FConexao.StartTransaction();
+    // A new record draws its key from the company's sequence as it starts,
+    // before its transaction opens, so the draw commits at once: drawn
+    // inside, the sequence's row would stay locked to the commit and every
+    // save of the company would wait for the one before it. A refused
+    // record leaves its key unused, a gap like a deleted entry's.
     if (op == "insert") {
       cds.Append();
       if (TField* empresa = cds.FindField("CODIGOEMPRESA"); empresa && empresa->IsNull()) {
         TnControleFieldsManutencaoTela::Controlar(
             *FModulo, [&] { empresa->SetAsInteger(Empresa(documento)); });
       }
-    } else {
-      Localizar(documento);
     }
+    FConexao.StartTransaction();
+    if (op != "insert")
+      Localizar(documento);
     auto* lancamentos = dynamic_cast<TnCtbDMLctoCtbBase*>(FModulo.get());
     for (const TTelaVinculada& tela : kTelasVinculadas)
       if (documento.contains(tela.Chave) && (lancamentos == nullptr || op == "delete"))

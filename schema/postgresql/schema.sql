@@ -226,17 +226,25 @@ DECLARE
   vHist SMALLINT := coalesce(r.CODIGOHISTCTB, 0);
   vValor NUMERIC := pSinal * r.VALORLCTOCTB;
   vValorMoeda NUMERIC := pSinal * coalesce(r.VALORLCTOMOEDA, 0);
+  -- The sides in account order: two entries between the same accounts in
+  -- opposite directions lock their balance rows in one order, so the second
+  -- waits for the first instead of deadlocking with it.
+  vDebitoPrimeiro BOOLEAN := coalesce(r.CONTACTBDEB <= r.CONTACTBCRED, true);
 BEGIN
   IF r.VALORLCTOMOEDA IS NOT NULL THEN
     vMoeda := CTB_MOEDA_FUNCIONAL(r.CODIGOEMPRESA, r.CODIGOESTAB, r.DATALCTOCTB);
   END IF;
-  IF r.CONTACTBDEB IS NOT NULL THEN
+  IF vDebitoPrimeiro AND r.CONTACTBDEB IS NOT NULL THEN
     PERFORM CTB_MOVIMENTAR_SALDO(r.CODIGOEMPRESA, r.CODIGOESTAB, r.CONTACTBDEB, r.DATALCTOCTB, r.TIPOLANCAMENTO,
                                  vHist, vMoeda, vValor, 0, vValorMoeda, 0);
   END IF;
   IF r.CONTACTBCRED IS NOT NULL THEN
     PERFORM CTB_MOVIMENTAR_SALDO(r.CODIGOEMPRESA, r.CODIGOESTAB, r.CONTACTBCRED, r.DATALCTOCTB, r.TIPOLANCAMENTO,
                                  vHist, vMoeda, 0, vValor, 0, vValorMoeda);
+  END IF;
+  IF NOT vDebitoPrimeiro AND r.CONTACTBDEB IS NOT NULL THEN
+    PERFORM CTB_MOVIMENTAR_SALDO(r.CODIGOEMPRESA, r.CODIGOESTAB, r.CONTACTBDEB, r.DATALCTOCTB, r.TIPOLANCAMENTO,
+                                 vHist, vMoeda, vValor, 0, vValorMoeda, 0);
   END IF;
 END
 $$;

@@ -14,7 +14,7 @@ import { execFileSync, spawn } from "node:child_process";
 import { after, before, test } from "node:test";
 import { chromium } from "playwright-core";
 import { mkdtempSync, rmSync, writeFileSync } from "node:fs";
-import { tmpdir } from "node:os";
+import { constants, tmpdir } from "node:os";
 import path from "node:path";
 
 export const SENHAS = {
@@ -23,6 +23,16 @@ export const SENHAS = {
 
 const ctb = process.env.CTB;
 if (!ctb) throw new Error("CTB deve apontar para o programa ctb");
+
+// The servers still running when this process ends, however it ends (a
+// hook that threw before stopping its server, an uncaught error, the
+// runner's signal): they are killed with it, so no test leaves one behind.
+const servidoresVivos = new Set();
+process.on("exit", () => {
+  for (const processo of servidoresVivos) processo.kill("SIGKILL");
+});
+for (const sinal of ["SIGINT", "SIGTERM"])
+  process.once(sinal, () => process.exit(128 + constants.signals[sinal]));
 
 function banco(pasta) {
   if (process.env.CTB_MOTOR !== "postgresql") return { args: ["--db", path.join(pasta, "ctb.db")] };
@@ -52,6 +62,8 @@ export async function iniciarServidor() {
   for (const [usuario, senha] of Object.entries(SENHAS)) rodar(["user", "passwd", usuario], `${senha}\n`);
 
   const processo = spawn(ctb, ["serve", "--port", "0", ...noBanco], { cwd: pasta });
+  servidoresVivos.add(processo);
+  processo.on("exit", () => servidoresVivos.delete(processo));
   let erros = "";
   processo.stderr.on("data", (parte) => { erros += parte; });
   const url = await new Promise((resolve, reject) => {
@@ -88,8 +100,11 @@ export function servidorENavegador() {
     ambiente.navegador = await chromium.launch({ executablePath: process.env.CHROMIUM || "/usr/bin/chromium" });
   });
   after(async () => {
-    await ambiente.navegador?.close();
-    await ambiente.servidor?.parar();
+    try {
+      await ambiente.navegador?.close();
+    } finally {
+      await ambiente.servidor?.parar();
+    }
   });
   // A browser of its own signed in as `usuario`, on the page it lands on.
   ambiente.entrar = async (usuario) => {

@@ -173,6 +173,10 @@ TEST_P(TDigitacaoHostTest, RefusalsCarryTheFieldAndTheExactMessageAndWriteNothin
     EXPECT_FALSE(resultado.contains("entry"));
     EXPECT_EQ(Quantos(), 0);
   }
+  // Each refused entry drew its key before its transaction opened, so the
+  // draw stayed (the company's sequence is never held until a commit): the
+  // next entry's key comes after all of them.
+  EXPECT_EQ(Rodar(Insercao("150.00"))["entry"]["CHAVELCTOCTB"], std::size(casos) + 1);
 }
 
 // Questions are answered in order and "Não" aborts. One left unanswered,
