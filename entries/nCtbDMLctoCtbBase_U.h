@@ -693,7 +693,7 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   double FContaCtbDebOld = 0;
   double FContaCtbCredOld = 0;
   TDateTime FDataLctoCtbOld;
-  double FValorLctoCtbOld = 0;
+  Currency FValorLctoCtbOld;
   std::string FComplHistOld;
   TDataSetState FClientOperantion = TDataSetState::dsInactive;
   TDifTransacao FDifTransacao;
@@ -727,7 +727,7 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   void CarregarSaldoCache(int64_t codigoEmpresa, int codigoEstab, double conta, TDateTime data,
                           int natureza);
   void AndarSaldos(int tipoAndar, int natureza, int codigoEstab, TDateTime data, double conta,
-                   double valor);
+                   Currency valor);
   TnPanel* FPanelSaldo[2] = {nullptr, nullptr};
   TnLabel* FLblCtaSaldo[2] = {nullptr, nullptr};
   TnPanel* FFraTitulo[2] = {nullptr, nullptr};

@@ -15,6 +15,7 @@
 #include "framework/app/NutilAmbiente.h"
 #include "framework/core/Exceptions.h"
 #include "framework/core/Nutil.h"
+#include "framework/core/TaxaFixa.h"
 #include "framework/db/NutilSql.h"
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnDMSQLDataSet.h"
@@ -76,7 +77,7 @@ void TnCtbDMLctoCtbBase::CarregarLctoCtbGerencial() {
   gerencial.SetCodigoEmpresa(Campo("CODIGOEMPRESA").AsInteger());
   gerencial.SetChaveLctoCtb(Campo("CHAVELCTOCTB").AsFloat());
   gerencial.SetDataLctoCtb(DataDe(Campo("DATALCTOCTB").AsValue()));
-  gerencial.SetValorLctoCtb(Campo("VALORLCTOCTB").AsFloat());
+  gerencial.SetValorLctoCtb(Campo("VALORLCTOCTB").AsCurrency());
 }
 
 void TnCtbDMLctoCtbBase::CarregarContaDebGerencial(double conta) {
@@ -143,7 +144,7 @@ void TnCtbDMLctoCtbBase::MostrarCadastroGerencial(double conta) {
     return;
   TnCtbDMLctoGer& gerencial = GetDMLctoGer();
   gerencial.SetCodigoEstab(Campo("CODIGOESTAB").AsInteger());
-  gerencial.SetValorCotacaoMoeda(ContaDe(Campo("COTACAOMOEDA")));
+  gerencial.SetValorCotacaoMoeda(TTaxaFixa::FromValue(Campo("COTACAOMOEDA").AsValue()));
   TnForm& form = gerencial.CriarForm();
   gerencial.AtualizarFiltroChaveLctoCtb();
   gerencial.MostrarParams();
@@ -197,7 +198,7 @@ void TnCtbDMLctoCtbBase::ProcessarLctoGerencialLado(const char* campoConta, bool
     CarregarContaCredGerencial(conta);
   std::vector<std::string> campos = {"CHAVELCTOCTB", "CONTACTB"};
   const bool valorAlterado =
-      FValorLctoCtbOld != 0 && FValorLctoCtbOld != Campo("VALORLCTOCTB").AsFloat();
+      FValorLctoCtbOld != Currency() && FValorLctoCtbOld != Campo("VALORLCTOCTB").AsCurrency();
   if (valorAlterado)
     campos.emplace_back("NATURLCTOCTB");
   AtualizarFiltroLctoGer(campos);
@@ -232,7 +233,7 @@ TInfoLctoCtb TnCtbDMLctoCtbBase::GetInfoLctoCtb() const {
   info.CodigoEmpresa = Campo("CODIGOEMPRESA").AsInteger();
   info.ChaveLctoCtb = Campo("CHAVELCTOCTB").AsFloat();
   info.DataLctoCtb = DataDe(Campo("DATALCTOCTB").AsValue());
-  info.ValorLcto = Campo("VALORLCTOCTB").AsFloat();
+  info.ValorLcto = Campo("VALORLCTOCTB").AsCurrency();
   return info;
 }
 
@@ -261,8 +262,8 @@ bool TnCtbDMLctoCtbBase::AlterouContaCredito() const {
 }
 
 bool TnCtbDMLctoCtbBase::AlterouValor() const {
-  return FClientOperantion == TDataSetState::dsEdit && FValorLctoCtbOld != 0 &&
-         FValorLctoCtbOld != Campo("VALORLCTOCTB").AsFloat();
+  return FClientOperantion == TDataSetState::dsEdit && FValorLctoCtbOld != Currency() &&
+         FValorLctoCtbOld != Campo("VALORLCTOCTB").AsCurrency();
 }
 
 void TnCtbDMLctoCtbBase::ProcessarAtividades() {

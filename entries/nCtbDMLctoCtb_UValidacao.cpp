@@ -121,13 +121,13 @@ void TnCtbDMLctoCtbBase::nClientDataSetBeforePostInterno(TnClientDataSet& dataSe
     FContaCtbDebOld = 0;
     FContaCtbCredOld = 0;
     FDataLctoCtbOld = TDateTime();
-    FValorLctoCtbOld = 0;
+    FValorLctoCtbOld = Currency();
     FComplHistOld.clear();
     if (dataSet.State() != TDataSetState::dsInsert) {
       FContaCtbDebOld = Campo("CONTACTBDEB").OldValue().AsFloat();
       FContaCtbCredOld = Campo("CONTACTBCRED").OldValue().AsFloat();
       FDataLctoCtbOld = DataDe(Campo("DATALCTOCTB").OldValue());
-      FValorLctoCtbOld = Campo("VALORLCTOCTB").OldValue().AsFloat();
+      FValorLctoCtbOld = Campo("VALORLCTOCTB").OldValue().AsCurrency();
       FComplHistOld = Campo("COMPLHIST").OldValue().AsString();
     }
   }
