@@ -35,7 +35,7 @@ struct TLado {
   int64_t Conta = 0;
   bool Debito = true;
   TDateTime Data;
-  Currency Valor;
+  Currency Valor = Currency();
 };
 
 int64_t ContaDoParametro(const TPedido& pedido, const char* nome) {

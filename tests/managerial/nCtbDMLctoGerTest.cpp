@@ -186,9 +186,10 @@ std::vector<int64_t> Partes(std::mt19937_64& sorteio, int64_t total, size_t n) {
 }
 
 // Amounts of 1 to 15 digits (as many as a stored amount keeps) over rates
-// in hundredths that make 100 %, rates of eight places that make 100 %, and
-// rates that miss 100 % by up to a hundredth, each side through the three
-// generations and read back from the database.
+// in steps of 2.5 % (shares that fall on half a cent, where the two
+// roundings part), rates in hundredths and rates of eight places that make
+// 100 %, and rates that miss 100 % by up to a hundredth; each side through
+// the three generations and read back from the database.
 TEST_P(TLctoGerTest, ApportionmentsMatchExactArithmeticOnRandomAmountsAndRates) {
   const char* semente = std::getenv("CTB_SEED");
   const uint64_t seed = semente ? std::strtoull(semente, nullptr, 10) : std::random_device{}();
@@ -198,7 +199,7 @@ TEST_P(TLctoGerTest, ApportionmentsMatchExactArithmeticOnRandomAmountsAndRates) 
       "insert into CENTROCUSTO (CODIGOEMPRESA, CODIGOCENTROCUSTO, DESCRCENTROCUSTO, "
       "TIPOCENTROCUSTO) values (1, 40, 'Fábrica', 2), (1, 50, 'Frota', 2)");
   const TDateTime data = EncodeDate(2024, 3, 10);
-  constexpr int kCasos = 150;
+  constexpr int kCasos = 100;
   for (int caso = 0; caso < kCasos && !HasFailure(); ++caso) {
     const int digitos = std::uniform_int_distribution<int>(1, 15)(sorteio);
     int64_t menor = 1;
@@ -206,16 +207,21 @@ TEST_P(TLctoGerTest, ApportionmentsMatchExactArithmeticOnRandomAmountsAndRates) 
       menor *= 10;
     const int64_t centavos = std::uniform_int_distribution<int64_t>(menor, menor * 10 - 1)(sorteio);
     const size_t n = std::uniform_int_distribution<size_t>(1, std::size(kCentrosModelo))(sorteio);
-    const int forma = std::uniform_int_distribution<int>(0, 2)(sorteio);
-    const int64_t total = forma == 2 ? 10'000'000'000 + std::uniform_int_distribution<int64_t>(
-                                                            -1'000'000, 1'000'000)(sorteio)
-                                     : 10'000'000'000;
-    std::vector<int64_t> partes =
-        forma == 0 ? Partes(sorteio, 10'000, n) : Partes(sorteio, total, n);
+    // Each form: the total its parts make and the rate of one part.
+    constexpr std::pair<int64_t, int64_t> kFormas[] = {
+        {40, 250'000'000}, {10'000, 1'000'000}, {10'000'000'000, 1}};
+    const size_t forma = std::uniform_int_distribution<size_t>(0, std::size(kFormas))(sorteio);
+    const auto [total, unidade] =
+        forma < std::size(kFormas)
+            ? kFormas[forma]
+            : std::pair<int64_t, int64_t>{10'000'000'000 + std::uniform_int_distribution<int64_t>(
+                                                               -1'000'000, 1'000'000)(sorteio),
+                                          1};
+    const std::vector<int64_t> partes = Partes(sorteio, total, n);
     std::vector<TTaxaModelo> taxas;
     Executar("delete from RATCENTROCUSTO");
     for (size_t i = 0; i < n; ++i) {
-      taxas.push_back({kCentrosModelo[i], forma == 0 ? partes[i] * 1'000'000 : partes[i]});
+      taxas.push_back({kCentrosModelo[i], partes[i] * unidade});
       Taxas({{401, taxas.back().Centro, static_cast<double>(taxas.back().Percentual) / 1e8}});
     }
     const Currency valor = Currency::FromRaw(centavos * (Currency::kScale / 100));
