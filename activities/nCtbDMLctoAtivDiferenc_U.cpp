@@ -153,7 +153,7 @@ void TnCtbDMLctoAtivDiferenc::ValidarAtividade() {
 void TnCtbDMLctoAtivDiferenc::nClientDataSetVALORLCTOATIVDefIntEnter(TField& sender) {
   if (!sender.IsNull())
     return;
-  sender.SetAsFloat(Nutil::RoundValor(FInfoLctoCtb.ValorLcto - FValorLctoAtiv, 2));
+  sender.SetAsCurrency(Nutil::RoundValor(FInfoLctoCtb.ValorLcto - FValorLctoAtiv, 2));
   SelecionarConteudo(sender);
 }
 
@@ -176,7 +176,7 @@ void TnCtbDMLctoAtivDiferenc::CalcularTotais() {
     soma += Campo("VALORLCTOATIV").AsCurrency();
   if (atual >= 0 && nClientDataSet.BookmarkValid(atual))
     nClientDataSet.GotoBookmark(atual);
-  FValorLctoAtiv = soma.ToDouble();
+  FValorLctoAtiv = soma;
 }
 
 void TnCtbDMLctoAtivDiferenc::MostrarTotais() {
@@ -190,8 +190,8 @@ void TnCtbDMLctoAtivDiferenc::MostrarParams() {
 }
 
 bool TnCtbDMLctoAtivDiferenc::CadastroOnCloseQuery() {
-  const double diferenca = Nutil::RoundValor(FValorLctoAtiv - FInfoLctoCtb.ValorLcto, 2);
-  if (diferenca == 0)
+  const Currency diferenca = Nutil::RoundValor(FValorLctoAtiv - FInfoLctoCtb.ValorLcto, 2);
+  if (diferenca == Currency())
     return true;
   return Ndialogs::nConfirmar("Existe uma diferença de R$ " + FormatFloat("0.00", diferenca) +
                               " dos lançamentos de atividades em relação ao lançamento "

@@ -54,7 +54,7 @@ class TnCtbDMLctoAtivDiferenc : public TnDMClientDataSet {
   void CalcularTotais();
   void MostrarTotais();
   void MostrarParams();
-  double GetValorLctoAtiv() const { return FValorLctoAtiv; }
+  Currency GetValorLctoAtiv() const { return FValorLctoAtiv; }
   // "Valor Lançado" and "Valor Restante" as the panel shows them.
   const std::string& TextoValorLctoAtiv() const { return FTextoValorLctoAtiv; }
   const std::string& TextoDiferenca() const { return FTextoDiferenca; }
@@ -75,7 +75,7 @@ class TnCtbDMLctoAtivDiferenc : public TnDMClientDataSet {
 
   TInfoLctoCtb FInfoLctoCtb;
   std::unique_ptr<TnClientDataSet> FCdsAtividades;
-  double FValorLctoAtiv = 0;
+  Currency FValorLctoAtiv;
   std::string FTextoValorLctoAtiv;
   std::string FTextoDiferenca;
 };

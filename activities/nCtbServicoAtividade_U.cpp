@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "framework/core/Nutil.h"
+#include "framework/core/TaxaFixa.h"
 #include "framework/ctb/Nctbsfuncoes_u.h"
 #include "framework/db/NutilSql.h"
 #include "framework/db/Nutildb.h"
@@ -25,11 +26,14 @@ TDateTime DataDoPlano(const TnClientDataSet& plano, const char* campo) {
   return valor.IsNull() ? TDateTime() : DateOf(valor.AsDateTime());
 }
 
+TTaxaFixa Percentual(const TnClientDataSet& plano) {
+  return TTaxaFixa::FromValue(plano.FieldByName("PERCENTUAL").AsValue());
+}
+
 // The plan rows that give activity rows on the date: a positive share of an
 // activity valid on it.
 bool ValeNaData(const TnClientDataSet& plano, TDateTime data) {
-  return plano.FieldByName("PERCENTUAL").AsFloat() > 0 &&
-         TServicoAtividade::VigenteNaData(plano, data);
+  return Percentual(plano) > TTaxaFixa() && TServicoAtividade::VigenteNaData(plano, data);
 }
 
 // Keys and accounts are whole numbers however they are held.
@@ -143,7 +147,7 @@ void TServicoAtividade::ExcluirLancamentosAutomaticos(const TInfoLctoCtb& info) 
   std::unique_ptr<TnClientDataSet> atividades = GetAtividades();
   std::string lista;
   for (; !atividades->Eof(); atividades->Next()) {
-    if (atividades->FieldByName("PERCENTUAL").AsFloat() > 0)
+    if (Percentual(*atividades) > TTaxaFixa())
       Nutil::Add(lista, Codigo(atividades->FieldByName("CODIGOATIVDIF").AsFloat()), ",");
   }
   // No activity with a share: nothing of the plan to delete.
@@ -175,8 +179,8 @@ std::vector<TLctoAtivDiferenc> TServicoAtividade::LancamentosAutomaticos(const T
     if (!ValeNaData(*atividades, DateOf(info.DataLctoCtb)))
       continue;
     atividade.CodigoAtivDif = atividades->FieldByName("CODIGOATIVDIF").AsFloat();
-    atividade.ValorLctoAtiv = Nutil::RoundValor(
-        atividades->FieldByName("PERCENTUAL").AsFloat() * info.ValorLcto / 100, 2);
+    atividade.ValorLctoAtiv =
+        TParteExata(info.ValorLcto, Percentual(*atividades)).Centavos(TRoundMode::HalfAwayFromZero);
     linhas.push_back(atividade);
   }
   return linhas;
@@ -214,7 +218,7 @@ void TServicoAtividade::InserirAtividades(const std::vector<TLctoAtivDiferenc>& 
           {"pCodigoAtivDif", Value(static_cast<int64_t>(a.CodigoAtivDif))},
           {"pNaturLctoCtb", Value(a.NaturLctoCtb)},
           {"pDataLctoCtb", Value(DateOf(a.DataLctoCtb))},
-          {"pValorLctoAtiv", Value(Currency::FromDouble(a.ValorLctoAtiv))},
+          {"pValorLctoAtiv", Value(a.ValorLctoAtiv)},
           {"pOrigemDado", Value(a.OrigemDado)}}});
   const TnDMConexao::TResultadoLote lote = TnDMConexao::Atual().ExecuteBatch(comandos);
   if (lote.Erro)

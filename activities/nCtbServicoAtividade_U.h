@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/Currency.h"
 #include "framework/core/TDateTime.h"
 #include "framework/data/ClientDataSet.h"
 
@@ -31,7 +32,7 @@ struct TInfoLctoCtb {
   double ContaCtb = 0;
   std::string ClassifConta;
   int NaturezaLctoCtb = 0;  // 1 debit, -1 credit
-  double ValorLcto = 0;
+  Currency ValorLcto;
 };
 
 // One activity row.
@@ -42,7 +43,7 @@ struct TLctoAtivDiferenc {
   double CodigoAtivDif = 0;
   int NaturLctoCtb = 0;
   TDateTime DataLctoCtb;
-  double ValorLctoAtiv = 0;
+  Currency ValorLctoAtiv;
   int OrigemDado = 1;
 };
 

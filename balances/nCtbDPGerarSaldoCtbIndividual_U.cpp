@@ -402,7 +402,7 @@ TnParamsGerarSaldoCtb TnCtbDPGerarSaldoCtbIndividual::LerParametros() {
   p.ConsiderarEntraBalanco = Param("pConsiderarEntraBalanco").AsBoolean(false);
   p.CodigoIdioma = static_cast<int>(Param("pCodigoIdioma").AsInteger(0));
   params.ListarMovimentoZero = Param("pListarContasMovimentoZero").AsBoolean(true);
-  params.PercentualCota = Param("pPercentualCotas").AsFloat(0.0);
+  params.PercentualCota = TTaxaFixa::FromValue(Value(Param("pPercentualCotas").AsFloat(0.0)));
   params.IgnorarSaldoAnterior = Param("pIgnorarSaldoAnt").AsBoolean(false);
   params.ValidarPeriodoIFRS = Param("pValidarPeriodoIFRS").AsBoolean(true);
   params.ListarSinteticasSemAnaliticas = Param("pListarSinteticasSemAnaliticas").AsBoolean(true);
@@ -651,9 +651,9 @@ void TnCtbDPGerarSaldoCtbIndividual::TotalizarMovimentoContaCtb() {
 }
 
 Currency TnCtbDPGerarSaldoCtbIndividual::Cota(Currency valor) const {
-  if (FParams.PercentualCota == 0)
+  if (FParams.PercentualCota == TTaxaFixa())
     return valor;
-  return Arredondar(Currency::FromDouble(valor.ToDouble() * FParams.PercentualCota / 100.0));
+  return TParteExata(valor, FParams.PercentualCota).Centavos(TRoundMode::HalfAwayFromZero);
 }
 
 void TnCtbDPGerarSaldoCtbIndividual::TotalizarSaldoAnteriorContaCtb() {
@@ -1031,9 +1031,9 @@ Currency TnCtbDPGerarSaldoCtbIndividual::ConverterValorEmMoeda(Currency valor, T
     return valor;
   TnUtilCotacao& cotacao = ControleCotacao();
   cotacao.DadosCotacao(FParams.Saldo.CodigoMoeda, data);
-  const double convertido = cotacao.ConverterValorEmMoeda(valor.ToDouble());
+  const Currency convertido = cotacao.ConverterValorEmMoeda(valor);
   Param("pUsouValorCotacaoInvalida").SetValor(cotacao.GetUsouCotacaoInvalida() ? "1" : "0");
-  return Currency::FromDouble(convertido);
+  return convertido;
 }
 
 void TnCtbDPGerarSaldoCtbIndividual::SomarImplantacao(int64_t conta, int natureza, Currency valor,
@@ -1169,7 +1169,7 @@ std::unique_ptr<TnClientDataSet> TnCtbDPGerarSaldoCtbIndividual::CriarSaldoAnter
 void TnCtbDPGerarSaldoCtbIndividual::ConverterSaldoMoedaFuncionalParaReais() {
   TnUtilCotacao& cotacao = ControleCotacao();
   cotacao.DadosCotacao(FParams.Saldo.CodigoMoeda, FParams.Saldo.DataFinal);
-  std::map<int, double> taxas;  // by rate type
+  std::map<int, TTaxaFixa> taxas;  // by rate type
   TnClientDataSet& ds = nClientDataSet;
   TCamposValores campos(ds);
   const TField& fConta = ds.FieldByName("CONTACTB");
@@ -1184,7 +1184,7 @@ void TnCtbDPGerarSaldoCtbIndividual::ConverterSaldoMoedaFuncionalParaReais() {
       taxa = taxas.emplace(tipo, cotacao.GetUltimaCotacaoValida(tipo)).first;
     TValores v = campos.Ler();
     for (Currency& valor : v.V)
-      valor = Arredondar(Currency::FromDouble(valor.ToDouble() * taxa->second));
+      valor = TaxaFixa::MultiplicarEmCentavos(valor, taxa->second, TRoundMode::HalfAwayFromZero);
     ds.Edit();
     campos.Escrever(v);
     ds.Post();

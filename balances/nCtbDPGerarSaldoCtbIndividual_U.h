@@ -26,6 +26,7 @@
 #include "balances/nCtbRepositorioSaldoCtbBase_U.h"
 #include "framework/app/TnDMPowerParam.h"
 #include "framework/core/Currency.h"
+#include "framework/core/TaxaFixa.h"
 
 class TnForm;
 
@@ -62,7 +63,7 @@ struct TnTotalizaoSintetica {
 struct TnParamsGerarSaldoCtb {
   TnParansSaldoCtb Saldo;
   bool ListarMovimentoZero = true;
-  double PercentualCota = 0;
+  TTaxaFixa PercentualCota;
   bool IgnorarSaldoAnterior = false;
   bool ValidarPeriodoIFRS = true;
   bool ListarSinteticasSemAnaliticas = true;

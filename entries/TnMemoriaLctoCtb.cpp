@@ -31,13 +31,13 @@ void TnMemoriaLctoCtb::GuardarAnterior(const TnClientDataSet& registro) {
   ContaDebAnterior = 0;
   ContaCredAnterior = 0;
   DataAnterior = TDateTime();
-  ValorAnterior = 0;
+  ValorAnterior = Currency();
   if (registro.State() == TDataSetState::dsInsert)
     return;
   ContaDebAnterior = registro.FieldByName("CONTACTBDEB").OldValue().AsFloat();
   ContaCredAnterior = registro.FieldByName("CONTACTBCRED").OldValue().AsFloat();
   DataAnterior = DataDe(registro.FieldByName("DATALCTOCTB").OldValue());
-  ValorAnterior = registro.FieldByName("VALORLCTOCTB").OldValue().AsFloat();
+  ValorAnterior = registro.FieldByName("VALORLCTOCTB").OldValue().AsCurrency();
 }
 
 bool TnMemoriaLctoCtb::AlterouData(const TnClientDataSet& registro) const {
@@ -56,6 +56,6 @@ bool TnMemoriaLctoCtb::AlterouContaCredito(const TnClientDataSet& registro) cons
 }
 
 bool TnMemoriaLctoCtb::AlterouValor(const TnClientDataSet& registro) const {
-  return Operacao == TDataSetState::dsEdit && ValorAnterior != 0 &&
-         ValorAnterior != registro.FieldByName("VALORLCTOCTB").AsFloat();
+  return Operacao == TDataSetState::dsEdit && ValorAnterior != Currency() &&
+         ValorAnterior != registro.FieldByName("VALORLCTOCTB").AsCurrency();
 }

@@ -22,7 +22,7 @@ struct TnMemoriaLctoCtb {
   double ContaDebAnterior = 0;
   double ContaCredAnterior = 0;
   TDateTime DataAnterior;
-  double ValorAnterior = 0;
+  Currency ValorAnterior;
   int64_t EmpresaExcluida = 0;
   double ChaveExcluida = 0;
 

@@ -658,7 +658,7 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   void CarregarSaldoCache(int64_t codigoEmpresa, int codigoEstab, double conta, TDateTime data,
                           int natureza);
   void AndarSaldos(int tipoAndar, int natureza, int codigoEstab, TDateTime data, double conta,
-                   double valor);
+                   Currency valor);
   // Linked screens: the host's hook and the module-independent part of
   // showing one.
   TOnTelaVinculada FOnTelaVinculada;

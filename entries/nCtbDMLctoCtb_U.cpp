@@ -225,8 +225,8 @@ void TnCtbDMLctoCtbBase::CriarDataSetsAuxiliares() {
   cdsSaldos.AddField("CodigoEstab", TFieldType::ftInteger);
   cdsSaldos.AddField("ContaCtb", TFieldType::ftFloat);
   cdsSaldos.AddField("NaturConta", TFieldType::ftInteger);
-  cdsSaldos.AddField("ValorDebito", TFieldType::ftFloat);
-  cdsSaldos.AddField("ValorCredito", TFieldType::ftFloat);
+  cdsSaldos.AddField("ValorDebito", TFieldType::ftBCD);
+  cdsSaldos.AddField("ValorCredito", TFieldType::ftBCD);
   cdsSaldos.CreateDataSet();
   cdsSaldos.SetIndexFieldNames("DataSaldo;CodigoEstab;ContaCtb");
 

@@ -34,7 +34,7 @@ class TnCtbDMLctoCtb : public TnCtbDMLctoCtbBase {
   // Moves the cached balances by an entry being inserted (1), deleted (2)
   // or altered (3), on its debit (natureza 1) or credit (-1) side.
   void AtualizarSaldo(int operacao, int natureza, int codigoEstab, TDateTime data, double conta,
-                      double valor, const std::string& tipoLancamento);
+                      Currency valor, const std::string& tipoLancamento);
   void AtualizarSaldosAntesGravar(TDataSetState estado) override;
   void AtualizarSaldosAntesExcluir() override;
 

@@ -15,6 +15,7 @@
 #include "framework/app/NutilAmbiente.h"
 #include "framework/core/Exceptions.h"
 #include "framework/core/Nutil.h"
+#include "framework/core/TaxaFixa.h"
 #include "framework/db/NutilSql.h"
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnDMSQLDataSet.h"
@@ -73,7 +74,7 @@ void TnCtbDMLctoCtbBase::CarregarLctoCtbGerencial() {
   gerencial.SetCodigoEmpresa(Campo("CODIGOEMPRESA").AsInteger());
   gerencial.SetChaveLctoCtb(Campo("CHAVELCTOCTB").AsFloat());
   gerencial.SetDataLctoCtb(DataDe(Campo("DATALCTOCTB").AsValue()));
-  gerencial.SetValorLctoCtb(Campo("VALORLCTOCTB").AsFloat());
+  gerencial.SetValorLctoCtb(Campo("VALORLCTOCTB").AsCurrency());
 }
 
 void TnCtbDMLctoCtbBase::CarregarContaDebGerencial(double conta) {
@@ -140,7 +141,7 @@ void TnCtbDMLctoCtbBase::MostrarCadastroGerencial(double conta) {
     return;
   TnCtbDMLctoGer& gerencial = GetDMLctoGer();
   gerencial.SetCodigoEstab(Campo("CODIGOESTAB").AsInteger());
-  gerencial.SetValorCotacaoMoeda(ContaDe(Campo("COTACAOMOEDA")));
+  gerencial.SetValorCotacaoMoeda(TTaxaFixa::FromValue(Campo("COTACAOMOEDA").AsValue()));
   TnForm& form = gerencial.CriarForm();
   gerencial.AtualizarFiltroChaveLctoCtb();
   gerencial.MostrarParams();
@@ -195,7 +196,7 @@ void TnCtbDMLctoCtbBase::ProcessarLctoGerencialLado(const char* campoConta, bool
     CarregarContaCredGerencial(conta);
   std::vector<std::string> campos = {"CHAVELCTOCTB", "CONTACTB"};
   const bool valorAlterado =
-      FMemoria.ValorAnterior != 0 && FMemoria.ValorAnterior != Campo("VALORLCTOCTB").AsFloat();
+      FMemoria.ValorAnterior != Currency() && FMemoria.ValorAnterior != Campo("VALORLCTOCTB").AsCurrency();
   if (valorAlterado)
     campos.emplace_back("NATURLCTOCTB");
   AtualizarFiltroLctoGer(campos);
@@ -230,7 +231,7 @@ TInfoLctoCtb TnCtbDMLctoCtbBase::GetInfoLctoCtb() const {
   info.CodigoEmpresa = Campo("CODIGOEMPRESA").AsInteger();
   info.ChaveLctoCtb = Campo("CHAVELCTOCTB").AsFloat();
   info.DataLctoCtb = DataDe(Campo("DATALCTOCTB").AsValue());
-  info.ValorLcto = Campo("VALORLCTOCTB").AsFloat();
+  info.ValorLcto = Campo("VALORLCTOCTB").AsCurrency();
   return info;
 }
 

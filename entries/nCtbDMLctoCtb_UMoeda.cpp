@@ -7,6 +7,7 @@
 #include "framework/app/Ndialogs.h"
 #include "framework/app/NutilAmbiente.h"
 #include "framework/core/Nutil.h"
+#include "framework/core/TaxaFixa.h"
 #include "framework/ctb/TnUtilCotacao.h"
 #include "framework/ctb/TnUtilCtb.h"
 
@@ -14,6 +15,12 @@ namespace {
 
 constexpr const char* kMsgValorNaoFecha =
     "O valor em Real não esta fechando com o valor da moeda Estrangeira!";
+
+constexpr TRoundMode kCentavos = TRoundMode::HalfAwayFromZero;
+
+TTaxaFixa TaxaDe(const TField& cotacao) {
+  return TTaxaFixa::FromValue(cotacao.AsValue());
+}
 
 }  // namespace
 
@@ -55,9 +62,9 @@ void TnCtbDMLctoCtbBase::SugerirCotacaoMoeda() {
     if (tipo == TTipoCotacaoConta::tcNeutra)
       return;
     PosicionarMoedaFuncional();
-    const double taxa = ControleOpcaoMoedaFuncional().GetCotacao().GetUltimaCotacaoValida(tipo);
-    if (taxa != 0) {
-      Atribuir(cotacao, Value(taxa));
+    const TTaxaFixa taxa = ControleOpcaoMoedaFuncional().GetCotacao().GetUltimaCotacaoValida(tipo);
+    if (taxa != TTaxaFixa()) {
+      Atribuir(cotacao, Value(taxa.ToDouble()));
       SelecionarConteudo(cotacao);
     }
   });
@@ -71,15 +78,15 @@ void TnCtbDMLctoCtbBase::nClientDataSetCOTACAOMOEDADefIntEnter(TField& /*sender*
 void TnCtbDMLctoCtbBase::nClientDataSetCOTACAOMOEDADefIntExit(TField& /*sender*/) {
   if (!DataSetEditando())
     return;
-  const double taxa = Campo("COTACAOMOEDA").AsFloat();
-  if (taxa == 0)
+  const TTaxaFixa taxa = TaxaDe(Campo("COTACAOMOEDA"));
+  if (taxa == TTaxaFixa())
     return;
   TField& moeda = Campo("VALORLCTOMOEDA");
   TField& reais = Campo("VALORLCTOCTB");
   if (!moeda.IsNull())
-    Atribuir(reais, Value(Nutil::RoundValor(moeda.AsFloat() * taxa, 2)));
+    Atribuir(reais, Value(TaxaFixa::MultiplicarEmCentavos(moeda.AsCurrency(), taxa, kCentavos)));
   else if (!reais.IsNull())
-    Atribuir(moeda, Value(Nutil::RoundValor(reais.AsFloat() / taxa, 2)));
+    Atribuir(moeda, Value(TaxaFixa::DividirEmCentavos(reais.AsCurrency(), taxa, kCentavos)));
 }
 
 void TnCtbDMLctoCtbBase::nClientDataSetVALORLCTOMOEDADefIntExit(TField& /*sender*/) {
@@ -89,7 +96,8 @@ void TnCtbDMLctoCtbBase::nClientDataSetVALORLCTOMOEDADefIntExit(TField& /*sender
   const TField& cotacao = Campo("COTACAOMOEDA");
   if (moeda.IsNull() && cotacao.IsNull())
     return;
-  Atribuir(Campo("VALORLCTOCTB"), Value(Nutil::RoundValor(moeda.AsFloat() * cotacao.AsFloat(), 2)));
+  Atribuir(Campo("VALORLCTOCTB"),
+           Value(TaxaFixa::MultiplicarEmCentavos(moeda.AsCurrency(), TaxaDe(cotacao), kCentavos)));
 }
 
 void TnCtbDMLctoCtbBase::nClientDataSetVALORLCTOCTBDefIntExit(TField& /*sender*/) {
@@ -99,11 +107,12 @@ void TnCtbDMLctoCtbBase::nClientDataSetVALORLCTOCTBDefIntExit(TField& /*sender*/
   if (!ControleOpcaoMoedaFuncional().GetUtilizaMoedaFunc())
     return;
   TField& moeda = Campo("VALORLCTOMOEDA");
-  const double taxa = Campo("COTACAOMOEDA").AsFloat();
-  const double reais = Nutil::RoundValor(Campo("VALORLCTOCTB").AsFloat(), 2);
-  if (moeda.IsNull() && taxa != 0) {
-    Atribuir(moeda, Value(Nutil::RoundValor(Campo("VALORLCTOCTB").AsFloat() / taxa, 2)));
-  } else if (!moeda.IsNull() && Nutil::RoundValor(moeda.AsFloat() * taxa, 2) != reais) {
+  const TTaxaFixa taxa = TaxaDe(Campo("COTACAOMOEDA"));
+  const Currency reais = Nutil::RoundValor(Campo("VALORLCTOCTB").AsCurrency(), 2);
+  if (moeda.IsNull() && taxa != TTaxaFixa()) {
+    Atribuir(moeda, Value(TaxaFixa::DividirEmCentavos(reais, taxa, kCentavos)));
+  } else if (!moeda.IsNull() &&
+             TaxaFixa::MultiplicarEmCentavos(moeda.AsCurrency(), taxa, kCentavos) != reais) {
     Ndialogs::nMessageDlg(kMsgValorNaoFecha, TMsgDlgType::mtInformation, BotoesOk());
   }
 }

@@ -55,7 +55,7 @@ bool TelaPequena(const TnForm& form) {
 
 // A balance against the account's nature reads in parentheses with the
 // other side's letter.
-std::string FormatarSaldo(int natureza, double debito, double credito) {
+std::string FormatarSaldo(int natureza, Currency debito, Currency credito) {
   if (natureza == 1)
     return FormatFloat("#,##0.00 D;(#,##0.00) C", debito - credito);
   return FormatFloat("#,##0.00 C;(#,##0.00) D", credito - debito);
@@ -76,12 +76,12 @@ std::string TnCtbDMLctoCtbBase::BuscarSaldo(int64_t codigoEmpresa, int codigoEst
     ControleCTB().SetCodigoEmpresa(PegarCodigoEmpresa());
     ControleCTB().SetConta(static_cast<int64_t>(conta));
     if (!ControleCTB().GetContaValida())
-      return FormatFloat("#,##0.00", 0.0);
+      return FormatFloat("#,##0.00", Currency());
     // An account outside every nature group shows nothing either.
     const std::optional<int> natureza =
         ControleCTB().Naturezas().ProcurarNatureza(ControleCTB().DadosConta().ClassifConta);
     if (!natureza)
-      return FormatFloat("#,##0.00", 0.0);
+      return FormatFloat("#,##0.00", Currency());
     try {
       CarregarSaldoCache(codigoEmpresa, codigoEstab, conta, data, *natureza);
     } catch (const EDatabaseError&) {
@@ -91,8 +91,8 @@ std::string TnCtbDMLctoCtbBase::BuscarSaldo(int64_t codigoEmpresa, int codigoEst
     }
   }
   return FormatarSaldo(static_cast<int>(cdsSaldos.FieldByName("NaturConta").AsInteger()),
-                       cdsSaldos.FieldByName("ValorDebito").AsFloat(),
-                       cdsSaldos.FieldByName("ValorCredito").AsFloat());
+                       cdsSaldos.FieldByName("ValorDebito").AsCurrency(),
+                       cdsSaldos.FieldByName("ValorCredito").AsCurrency());
 }
 
 nlohmann::ordered_json TnCtbDMLctoCtbBase::AlterarCampoDebitoCreditoAjax(int64_t codigoEmpresa,
@@ -125,11 +125,11 @@ void TnCtbDMLctoCtbBase::CarregarSaldoCache(int64_t codigoEmpresa, int codigoEst
   parans.ConsiderarFiltroLctoCtb = false;
   TUsarConexao usarConexao(Conexao());
   std::unique_ptr<TnClientDataSet> cursor = LerMovSaldoAnterior(parans);
-  double debito = 0;
-  double credito = 0;
+  Currency debito;
+  Currency credito;
   for (cursor->First(); !cursor->Eof(); cursor->Next()) {
-    debito += cursor->FieldByName("VALORDEB").AsFloat();
-    credito += cursor->FieldByName("VALORCRED").AsFloat();
+    debito += cursor->FieldByName("VALORDEB").AsCurrency();
+    credito += cursor->FieldByName("VALORCRED").AsCurrency();
   }
   Nutildb::DestruirSQL(cursor);
   cdsSaldos.AppendRecord({Value(data), Value(int64_t{codigoEstab}), Value(conta),
@@ -139,16 +139,16 @@ void TnCtbDMLctoCtbBase::CarregarSaldoCache(int64_t codigoEmpresa, int codigoEst
 // Adds (tipoAndar 1) or subtracts (2) `valor` on the side of `natureza` of
 // every cached balance of the branch and account from `data` on.
 void TnCtbDMLctoCtbBase::AndarSaldos(int tipoAndar, int natureza, int codigoEstab, TDateTime data,
-                                     double conta, double valor) {
+                                     double conta, Currency valor) {
   cdsSaldos.SetFilter("DATASALDO >= " + Nutil::ValorParaFiltro(Value(data)) +
                       " and CODIGOESTAB = " + Nutil::ValorParaFiltro(Value(int64_t{codigoEstab})) +
                       " and CONTACTB = " + Nutil::ValorParaFiltro(Value(conta)));
   cdsSaldos.SetFiltered(true);
   TField& lado = cdsSaldos.FieldByName(natureza == 1 ? "ValorDebito" : "ValorCredito");
-  const double quantia = tipoAndar == 1 ? valor : -valor;
+  const Currency quantia = tipoAndar == 1 ? valor : -valor;
   for (cdsSaldos.First(); !cdsSaldos.Eof(); cdsSaldos.Next()) {
     cdsSaldos.Edit();
-    lado.SetAsFloat(Nutil::RoundValor(lado.AsFloat() + quantia, 2));
+    lado.SetAsCurrency(Nutil::RoundValor(lado.AsCurrency() + quantia, 2));
     cdsSaldos.Post();
   }
   cdsSaldos.SetFilter("");
@@ -156,7 +156,8 @@ void TnCtbDMLctoCtbBase::AndarSaldos(int tipoAndar, int natureza, int codigoEsta
 }
 
 void TnCtbDMLctoCtb::AtualizarSaldo(int operacao, int natureza, int codigoEstab, TDateTime data,
-                                    double conta, double valor, const std::string& tipoLancamento) {
+                                    double conta, Currency valor,
+                                    const std::string& tipoLancamento) {
   // Tax entries never enter the corporate balance shown.
   if (tipoLancamento == "LF")
     return;
@@ -196,7 +197,7 @@ void TnCtbDMLctoCtb::AtualizarSaldo(int operacao, int natureza, int codigoEstab,
     }
     return;
   }
-  const double anterior = valorOld.AsFloat();
+  const Currency anterior = valorOld.AsCurrency();
   if (anterior == valor || !cdsSaldos.FindKey(chave))
     return;
   if (valor > anterior)
@@ -210,7 +211,7 @@ void TnCtbDMLctoCtb::AtualizarSaldosAntesGravar(TDataSetState estado) {
     return;
   const int estab = static_cast<int>(Campo("CODIGOESTAB").AsInteger());
   const TDateTime data = DataDe(Campo("DATALCTOCTB").AsValue());
-  const double valor = Campo("VALORLCTOCTB").AsFloat();
+  const Currency valor = Campo("VALORLCTOCTB").AsCurrency();
   const std::string tipo = Campo("TIPOLANCAMENTO").AsString();
   for (int lado = 0; lado < 2; ++lado) {
     const TField& conta = Campo(kCampoConta[lado]);
@@ -233,7 +234,7 @@ void TnCtbDMLctoCtb::AtualizarSaldosAntesExcluir() {
     const TField& conta = Campo(kCampoConta[lado]);
     if (!conta.IsNull())
       AtualizarSaldo(2, lado == 0 ? 1 : -1, estab, data, conta.AsFloat(),
-                     Campo("VALORLCTOCTB").AsFloat(), Campo("TIPOLANCAMENTO").AsString());
+                     Campo("VALORLCTOCTB").AsCurrency(), Campo("TIPOLANCAMENTO").AsString());
   }
   if (Nutil::EhCloud())
     return;
@@ -458,7 +459,7 @@ void TnCtbDMLctoCtbBase::CarregarValorDifeLctoCtb(TnTipoOperacao operacao) {
     FExibicao.DifLctoCtb.CodigoEstab = static_cast<int>(Campo("CODIGOESTAB").AsInteger());
     FExibicao.DifLctoCtb.ContaCtbDeb = Campo("CONTACTBDEB").AsFloat();
     FExibicao.DifLctoCtb.ContaCtbCred = Campo("CONTACTBCRED").AsFloat();
-    FExibicao.DifLctoCtb.ValorLctoCtb = Campo("VALORLCTOCTB").AsFloat();
+    FExibicao.DifLctoCtb.ValorLctoCtb = Campo("VALORLCTOCTB").AsCurrency();
     FExibicao.DifLctoCtb.TipoLancamento = Campo("TIPOLANCAMENTO").AsString();
   }
   if (nClientDataSet.State() == TDataSetState::dsInsert)
@@ -468,7 +469,7 @@ void TnCtbDMLctoCtbBase::CarregarValorDifeLctoCtb(TnTipoOperacao operacao) {
   FExibicao.DifLctoCtb.CodigoEstabOld = static_cast<int>(antigo("CODIGOESTAB").AsInteger());
   FExibicao.DifLctoCtb.ContaCtbDebOld = antigo("CONTACTBDEB").AsFloat();
   FExibicao.DifLctoCtb.ContaCtbCredOld = antigo("CONTACTBCRED").AsFloat();
-  FExibicao.DifLctoCtb.ValorLctoCtbOld = antigo("VALORLCTOCTB").AsFloat();
+  FExibicao.DifLctoCtb.ValorLctoCtbOld = antigo("VALORLCTOCTB").AsCurrency();
   FExibicao.DifLctoCtb.TipoLancamentoOld = antigo("TIPOLANCAMENTO").AsString();
 }
 

@@ -179,8 +179,8 @@ void TnCtbDMLctoGer::PegarConfigEmpresa() {
           condicao + " ");
   for (; !taxas->Eof(); taxas->Next())
     cdsGerecialAuto.AppendRecord({Value(taxas->Fields(0).AsFloat()),
-                                  Value(taxas->Fields(1).AsFloat()),
-                                  Value(taxas->Fields(2).AsFloat()), taxas->Fields(3).AsValue()});
+                                  Value(taxas->Fields(1).AsFloat()), taxas->Fields(2).AsValue(),
+                                  taxas->Fields(3).AsValue()});
   Nutildb::DestruirSQL(taxas);
 }
 
@@ -329,19 +329,18 @@ void TnCtbDMLctoGer::nClientDataSetAfterInsert(TnClientDataSet& dataSet) {
   propriedade("NATURLCTOCTB", Value(FNaturLctoCtb), FNaturLctoCtb != 0);
   propriedade("CONTACTB", Value(static_cast<int64_t>(FContaCtb)), FContaCtb != 0);
   propriedade("DATALCTOCTB", Value(FDataLctoCtb), !FDataLctoCtb.IsZero());
-  if (!Nutil::EhCloud() && (FValorLctoCtb != 0 || FValorLctoGer != 0)) {
+  if (!Nutil::EhCloud() && (FValorLctoCtb != Currency() || FValorLctoGer != Currency())) {
     // The new row starts with what is still to split.
-    Campo("VALORLCTOGER")
-        .SetAsCurrency(Nutil::RoundValor(Currency::FromDouble(FValorLctoCtb - FValorLctoGer), 2));
+    Campo("VALORLCTOGER").SetAsCurrency(Nutil::RoundValor(FValorLctoCtb - FValorLctoGer, 2));
     PreencherValorMoeda();
   }
 }
 
 void TnCtbDMLctoGer::PreencherValorMoeda() {
-  if (FValorCotacaoMoeda > 0 && EhOptanteMoedaFuncional())
+  if (FValorCotacaoMoeda > TTaxaFixa() && EhOptanteMoedaFuncional())
     Campo("VALORLCTOGERMOEDA")
-        .SetAsFloat(Nutil::RoundValor(
-            Nutil::Dividir(Campo("VALORLCTOGER").AsFloat(), FValorCotacaoMoeda), 2));
+        .SetAsCurrency(TaxaFixa::DividirEmCentavos(
+            Campo("VALORLCTOGER").AsCurrency(), FValorCotacaoMoeda, TRoundMode::HalfAwayFromZero));
 }
 
 void TnCtbDMLctoGer::ConfigurarAutoValor(TnClientDataSet& sender) {
@@ -361,14 +360,16 @@ bool TnCtbDMLctoGer::EditandoOuInserindo() const {
 }
 
 void TnCtbDMLctoGer::nClientDataSetVALORLCTOGERMOEDADefIntExit(TField& sender) {
-  if (!EditandoOuInserindo() || FValorCotacaoMoeda <= 0 || sender.AsString().empty() ||
+  if (!EditandoOuInserindo() || FValorCotacaoMoeda <= TTaxaFixa() || sender.AsString().empty() ||
       !EhOptanteMoedaFuncional())
     return;
-  Campo("VALORLCTOGER").SetAsFloat(Nutil::RoundValor(sender.AsFloat() * FValorCotacaoMoeda, 2));
+  Campo("VALORLCTOGER")
+      .SetAsCurrency(TaxaFixa::MultiplicarEmCentavos(sender.AsCurrency(), FValorCotacaoMoeda,
+                                                     TRoundMode::HalfAwayFromZero));
 }
 
 void TnCtbDMLctoGer::nClientDataSetVALORLCTOGERDefIntExit(TField& sender) {
-  if (!EditandoOuInserindo() || FValorCotacaoMoeda <= 0 || sender.AsString().empty() ||
+  if (!EditandoOuInserindo() || FValorCotacaoMoeda <= TTaxaFixa() || sender.AsString().empty() ||
       !Campo("VALORLCTOGERMOEDA").IsNull() || !EhOptanteMoedaFuncional())
     return;
   PreencherValorMoeda();
@@ -468,14 +469,14 @@ void TnCtbDMLctoGer::CalcularTotais() {
   if (atual >= 0 && nClientDataSet.BookmarkValid(atual))
     nClientDataSet.GotoBookmark(atual);
   nClientDataSet.EnableControls();
-  FValorLctoGer = soma.ToDouble();
+  FValorLctoGer = soma;
   MostrarTotais();
 }
 
 void TnCtbDMLctoGer::MostrarTotais() {
   FPainel.ValorLctoGer = FormatFloat(kFormatoValor, FValorLctoGer);
   FPainel.Diferenca = FormatFloat(kFormatoValor, FValorLctoCtb - FValorLctoGer);
-  FPainel.DiferencaEmVermelho = Nutil::RoundValor(FValorLctoCtb - FValorLctoGer, 2) != 0;
+  FPainel.DiferencaEmVermelho = Nutil::RoundValor(FValorLctoCtb - FValorLctoGer, 2) != Currency();
 }
 
 void TnCtbDMLctoGer::MostrarParams() {
@@ -490,8 +491,8 @@ void TnCtbDMLctoGer::MostrarParams() {
 
 bool TnCtbDMLctoGer::CadastroOnCloseQuery() {
   CalcularTotais();
-  const double diferenca = FValorLctoGer - FValorLctoCtb;
-  if (Nutil::RoundValor(diferenca, 2) == 0)
+  const Currency diferenca = FValorLctoGer - FValorLctoCtb;
+  if (Nutil::RoundValor(diferenca, 2) == Currency())
     return true;
   return Ndialogs::nConfirmar(nCtbS::Formatar(nCtbSDiferencaEntreLctoGerencialEContabil,
                                               FormatFloat(kFormatoValor, diferenca)));

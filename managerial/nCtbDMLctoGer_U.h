@@ -33,6 +33,7 @@
 #include "framework/app/TnDMClientDataSet.h"
 #include "framework/core/Currency.h"
 #include "framework/core/TDateTime.h"
+#include "framework/core/TaxaFixa.h"
 
 // What the parameter panel above the grid shows, as formatted there.
 struct TnPainelLctoGer {
@@ -94,13 +95,13 @@ class TnCtbDMLctoGer : public TnDMClientDataSet {
   void SetChaveLctoCtb(double value) { FChaveLctoCtb = value; }
   double GetContaCtb() const { return FContaCtb; }
   void SetContaCtb(double value) { FContaCtb = value; }
-  double GetValorLctoCtb() const { return FValorLctoCtb; }
-  void SetValorLctoCtb(double value) { FValorLctoCtb = value; }
-  double GetValorCotacaoMoeda() const { return FValorCotacaoMoeda; }
-  void SetValorCotacaoMoeda(double value) { FValorCotacaoMoeda = value; }
+  Currency GetValorLctoCtb() const { return FValorLctoCtb; }
+  void SetValorLctoCtb(Currency value) { FValorLctoCtb = value; }
+  TTaxaFixa GetValorCotacaoMoeda() const { return FValorCotacaoMoeda; }
+  void SetValorCotacaoMoeda(TTaxaFixa value) { FValorCotacaoMoeda = value; }
   TDateTime GetDataLctoCtb() const { return FDataLctoCtb; }
   void SetDataLctoCtb(TDateTime value) { FDataLctoCtb = value; }
-  double GetValorLctoGer() const { return FValorLctoGer; }
+  Currency GetValorLctoGer() const { return FValorLctoGer; }
   bool GetApplyUpdatesManual() const { return FApplyUpdatesManual; }
   void SetApplyUpdatesManual(bool value) { FApplyUpdatesManual = value; }
 
@@ -149,11 +150,11 @@ class TnCtbDMLctoGer : public TnDMClientDataSet {
   // --- Automatic apportionment ---------------------------------------------
   void InserirLctoGerAuto();
   void InserirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb, int natureza, int64_t contaCtb,
-                      TDateTime dataLcto, double valorLcto);
-  void InserirLctoGer(double valorLcto, int64_t codigoEmpresa, int64_t chaveLctoCtb, int natureza,
+                      TDateTime dataLcto, Currency valorLcto);
+  void InserirLctoGer(Currency valorLcto, int64_t codigoEmpresa, int64_t chaveLctoCtb, int natureza,
                       int64_t contaCtb, TDateTime dataLcto, const std::string& codigoCentroCusto);
   void InserirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb, double codigoCentroCusto,
-                      int natureza, int64_t contaCtb, TDateTime dataLcto, double valorLcto,
+                      int natureza, int64_t contaCtb, TDateTime dataLcto, Currency valorLcto,
                       int origemDado);
   void ExcluirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb, int origem);
   void ExcluirLctoGer(const std::string& codigoEmpresa, TDateTime dataInicial, TDateTime dataFinal,
@@ -206,13 +207,13 @@ class TnCtbDMLctoGer : public TnDMClientDataSet {
   int FNaturLctoCtb = 0;
   double FChaveLctoCtb = 0;
   double FContaCtb = 0;
-  double FValorLctoCtb = 0;
-  double FValorCotacaoMoeda = 0;
+  Currency FValorLctoCtb;
+  TTaxaFixa FValorCotacaoMoeda;
   TDateTime FDataLctoCtb;
   bool FApplyUpdatesManual = false;
 
   // Sum of the rows in view (CalcularTotais).
-  double FValorLctoGer = 0;
+  Currency FValorLctoGer;
   TnPainelLctoGer FPainel;
 
   // Company settings, cached by the base's company key.

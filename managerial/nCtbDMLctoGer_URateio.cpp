@@ -42,8 +42,10 @@ bool OrigemAutomaticaOuImportada(const TField& origem) {
                              valor.AsInteger() == TnCtbDMLctoGer::kOrigemImportado);
 }
 
-Currency Centavos(double valor) {
-  return Currency::FromDouble(Nutil::RoundValor(valor, 2));
+constexpr Currency kUmCentavo = Currency::FromRaw(Currency::kScale / 100);
+
+TTaxaFixa Percentual(const TnClientDataSet& taxas) {
+  return TTaxaFixa::FromValue(taxas.FieldByName("Percentual").AsValue());
 }
 
 }  // namespace
@@ -83,17 +85,18 @@ void TnCtbDMLctoGer::InserirLctoGerAuto() {
   FPodeAlterarOrigem = false;
   AtualizarFiltroChaveLctoCtb();
 
-  double somaPerc = 0;
+  TTaxaFixa somaPerc;
   bool umCentavo = false;
   for (taxas.Last(); !taxas.Bof(); taxas.Prior()) {
-    const double percentual = taxas.FieldByName("Percentual").AsFloat();
-    somaPerc += Nutil::RoundValor(percentual, 2);
-    double valor = percentual * FValorLctoCtb / 100;
-    if (valor > 0 && valor < 0.01 && !umCentavo) {
-      valor = 0.01;
+    const TTaxaFixa percentual = Percentual(taxas);
+    somaPerc += percentual.Rounded(2, TRoundMode::HalfAwayFromZero);
+    const TParteExata parte(FValorLctoCtb, percentual);
+    Currency valor;
+    if (parte.AbaixoDeUmCentavo() && !umCentavo) {
+      valor = kUmCentavo;
       umCentavo = true;
     } else {
-      valor = Nutil::RoundValor(valor, 2);
+      valor = parte.Centavos(TRoundMode::HalfAwayFromZero);
     }
     const Value centro(static_cast<int64_t>(taxas.FieldByName("CodigoCentroCusto").AsFloat()));
     // A row the side already has (typed or not) keeps its value.
@@ -102,7 +105,7 @@ void TnCtbDMLctoGer::InserirLctoGerAuto() {
     cds.Append();
     try {
       Campo("CODIGOCENTROCUSTO").SetValue(centro);
-      Campo("VALORLCTOGER").SetAsCurrency(Centavos(valor));
+      Campo("VALORLCTOGER").SetAsCurrency(valor);
       Gravar(Campo("ORIGEMDADO"), Value(kOrigemAutomatico));
       PreencherValorMoeda();
       if (Campo("VALORLCTOGER").AsCurrency() > Currency())
@@ -116,13 +119,13 @@ void TnCtbDMLctoGer::InserirLctoGerAuto() {
     }
   }
 
-  if (Nutil::RoundValor(somaPerc, 2) == 100) {
+  if (somaPerc.Rounded(2, TRoundMode::HalfAwayFromZero) == TTaxaFixa(100)) {
     Currency soma;
     for (cds.First(); !cds.Eof(); cds.Next()) {
       if (OrigemAutomaticaOuImportada(Campo("ORIGEMDADO")))
         soma += Nutil::RoundValor(Campo("VALORLCTOGER").AsCurrency(), 2);
     }
-    const Currency diferenca = Nutil::RoundValor(Centavos(FValorLctoCtb) - soma, 2);
+    const Currency diferenca = Nutil::RoundValor(Nutil::RoundValor(FValorLctoCtb, 2) - soma, 2);
     if (diferenca != Currency()) {
       for (cds.Last(); !cds.Bof(); cds.Prior()) {
         if (!OrigemAutomaticaOuImportada(Campo("ORIGEMDADO")))
@@ -146,7 +149,7 @@ void TnCtbDMLctoGer::InserirLctoGerAuto() {
 
 void TnCtbDMLctoGer::InserirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb,
                                     double codigoCentroCusto, int natureza, int64_t contaCtb,
-                                    TDateTime dataLcto, double valorLcto, int origemDado) {
+                                    TDateTime dataLcto, Currency valorLcto, int origemDado) {
   TnClientDataSet& cds = nClientDataSet;
   SetImportacao(true);
   cds.Append();
@@ -156,8 +159,11 @@ void TnCtbDMLctoGer::InserirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb,
   Campo("NATURLCTOCTB").SetValue(Value(natureza));
   Campo("CONTACTB").SetValue(Value(contaCtb));
   Campo("DATALCTOCTB").SetValue(Value(DateOf(dataLcto)));
-  Campo("VALORLCTOGER").SetAsCurrency(Centavos(valorLcto));
-  Campo("VALORLCTOGERMOEDA").SetAsCurrency(Centavos(valorLcto * FValorCotacaoMoeda));
+  Campo("VALORLCTOGER").SetAsCurrency(Nutil::RoundValor(valorLcto, 2));
+  // Multiplied by the rate, not divided: the value given is the currency's.
+  Campo("VALORLCTOGERMOEDA")
+      .SetAsCurrency(TaxaFixa::MultiplicarEmCentavos(valorLcto, FValorCotacaoMoeda,
+                                                     TRoundMode::HalfAwayFromZero));
   Gravar(Campo("ORIGEMDADO"), Value(origemDado));
   SetImportacao(false);
   cds.Post();
@@ -184,19 +190,20 @@ namespace {
 // The share of one rate row: the last of two or more rows takes what the
 // others left when `ultimaLevaResto` says so.
 struct TRateioDireto {
-  double AccPerc = 0;
+  TTaxaFixa AccPerc;
   Currency AccValor;
-  Currency Valor(double percentual, double valorLcto, bool ultima, bool ultimaLevaResto) const {
+  Currency Valor(TTaxaFixa percentual, Currency valorLcto, bool ultima,
+                 bool ultimaLevaResto) const {
     if (ultima && ultimaLevaResto)
-      return Nutil::RoundTo(Currency::FromDouble(valorLcto) - AccValor, -2);
-    return Nutil::RoundTo(Currency::FromDouble(percentual * valorLcto / 100), -2);
+      return Nutil::RoundTo(valorLcto - AccValor, -2);
+    return TParteExata(valorLcto, percentual).Centavos(TRoundMode::HalfEven);
   }
 };
 
 }  // namespace
 
 void TnCtbDMLctoGer::InserirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb, int natureza,
-                                    int64_t contaCtb, TDateTime dataLcto, double valorLcto) {
+                                    int64_t contaCtb, TDateTime dataLcto, Currency valorLcto) {
   TnClientDataSet& taxas = cdsGerecialAuto;
   if (taxas.IsEmpty())
     return;
@@ -206,10 +213,11 @@ void TnCtbDMLctoGer::InserirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb,
     TRateioDireto rateio;
     const int total = taxas.RecordCount();
     for (taxas.First(); !taxas.Eof(); taxas.Next()) {
-      const double percentual = taxas.FieldByName("Percentual").AsFloat();
+      const TTaxaFixa percentual = Percentual(taxas);
       const bool ultima = taxas.RecNo() == total && total >= 2;
-      const Currency valor = rateio.Valor(percentual, valorLcto, ultima,
-                                          Nutil::RoundTo(percentual + rateio.AccPerc, -2) >= 100);
+      const Currency valor = rateio.Valor(
+          percentual, valorLcto, ultima,
+          (percentual + rateio.AccPerc).Rounded(2, TRoundMode::HalfEven) >= TTaxaFixa(100));
       const double centro = taxas.FieldByName("CodigoCentroCusto").AsFloat();
       rateio.AccPerc += percentual;
       rateio.AccValor += valor;
@@ -237,14 +245,14 @@ void TnCtbDMLctoGer::InserirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb,
   }
 }
 
-void TnCtbDMLctoGer::InserirLctoGer(double valorLcto, int64_t codigoEmpresa, int64_t chaveLctoCtb,
+void TnCtbDMLctoGer::InserirLctoGer(Currency valorLcto, int64_t codigoEmpresa, int64_t chaveLctoCtb,
                                     int natureza, int64_t contaCtb, TDateTime dataLcto,
                                     const std::string& /*codigoCentroCusto*/) {
   TnClientDataSet& taxas = cdsGerecialAuto;
   TRateioDireto rateio;
   const int total = taxas.RecordCount();
   for (taxas.First(); !taxas.Eof(); taxas.Next()) {
-    const double percentual = taxas.FieldByName("Percentual").AsFloat();
+    const TTaxaFixa percentual = Percentual(taxas);
     const Currency valor =
         rateio.Valor(percentual, valorLcto, taxas.RecNo() == total && total >= 2, true);
     rateio.AccPerc += percentual;
@@ -258,8 +266,9 @@ void TnCtbDMLctoGer::InserirLinhaDireta(int64_t codigoEmpresa, int64_t chaveLcto
                                         double centro, int64_t contaCtb, TDateTime dataLcto,
                                         Currency valor) {
   Value valorMoeda;
-  if (FValorCotacaoMoeda > 0 && EhOptanteMoedaFuncional())
-    valorMoeda = Value(Nutil::RoundValor(Nutil::Dividir(valor.ToDouble(), FValorCotacaoMoeda), 2));
+  if (FValorCotacaoMoeda > TTaxaFixa() && EhOptanteMoedaFuncional())
+    valorMoeda =
+        Value(TaxaFixa::DividirEmCentavos(valor, FValorCotacaoMoeda, TRoundMode::HalfAwayFromZero));
   Nutildb::ExecutarSQLDireto(Conexao(), kInsertLctoGer,
                              {{"pCodigoEmpresa", Value(codigoEmpresa)},
                               {"pChaveLctoCtb", Value(chaveLctoCtb)},
@@ -344,23 +353,23 @@ void TnCtbDMLctoGer::actRefazLctoGerAutoExecute() {
 void TnCtbDMLctoGer::actConsultaPercAutoExecute() {
   TnClientDataSet& taxas = cdsGerecialAuto;
   std::vector<std::string> linhas;
-  double total = 0;
+  TTaxaFixa total;
   for (taxas.First(); !taxas.Eof(); taxas.Next()) {
     if (taxas.FieldByName("ContaCtb").AsFloat() != FContaCtb)
       continue;
-    const double percentual = taxas.FieldByName("Percentual").AsFloat();
+    const TTaxaFixa percentual = Percentual(taxas);
     total += percentual;
     linhas.push_back(
         "Centro Custo: " +
         std::to_string(static_cast<int64_t>(taxas.FieldByName("CodigoCentroCusto").AsFloat())) +
         " - " + taxas.FieldByName("DescrCentroCusto").AsString() + " (" +
-        FormatFloat("##0.00 %", percentual) + ")");
+        FormatFloat("##0.00 %", percentual.ToDouble()) + ")");
   }
   if (linhas.empty()) {
     Ndialogs::nShowMessage("Não existem rateios automáticos para esta conta contábil!");
     return;
   }
-  linhas.push_back("Rateio Total: " + FormatFloat("##0.00 %", total));
+  linhas.push_back("Rateio Total: " + FormatFloat("##0.00 %", total.ToDouble()));
   Ndialogs::nInputQueryListBox(
       "Percentuais Conta Contábil: " + std::to_string(static_cast<int64_t>(FContaCtb)), linhas);
 }

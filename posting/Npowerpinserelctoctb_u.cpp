@@ -161,6 +161,20 @@ double TnPowerPInsereLctoCtb::ConverteParamNumerico(const Value& valor) {
   Recusar("numérico", valor);
 }
 
+Currency TnPowerPInsereLctoCtb::ConverteParamValor(const Value& valor) {
+  if (valor.Type() != TValueType::String)
+    return Currency::FromDouble(ConverteParamNumerico(valor));
+  std::string texto = Nutil::Trim(valor.AsString());
+  if (texto.empty())
+    return Currency();
+  std::replace(texto.begin(), texto.end(), ',', '.');
+  try {
+    return Currency::FromString(texto);
+  } catch (const EConvertError&) {
+    Recusar("numérico", valor);
+  }
+}
+
 std::string TnPowerPInsereLctoCtb::ConverteParamCaracter(const Value& valor) {
   if (valor.IsNull())
     return {};
@@ -192,7 +206,7 @@ int64_t TnPowerPInsereLctoCtb::InserirLcto(const TArgumentos& argumentos) {
   dados.ComplHist = ConverteParamCaracter(valores[6]);
   dados.ContaCtbDeb = ConverteParamInteiro64(valores[7]);
   dados.ContaCtbCred = ConverteParamInteiro64(valores[8]);
-  dados.ValorLctoCtb = ConverteParamNumerico(valores[9]);
+  dados.ValorLctoCtb = ConverteParamValor(valores[9]);
   return ExecutaInsercao(dados);
 }
 
@@ -232,17 +246,17 @@ std::string TnPowerPInsereLctoCtb::DescricaoHistorico(const Value& codigo) {
 
 // ---- Custom apportionment ----
 
-void TnPowerPInsereLctoCtb::ConfigurarRateio(double codigoCentroCusto, double percentual) {
-  FCCustoPerc.push_back({codigoCentroCusto, percentual / 100});
+void TnPowerPInsereLctoCtb::ConfigurarRateio(double codigoCentroCusto, TTaxaFixa percentual) {
+  FCCustoPerc.push_back({codigoCentroCusto, percentual});
 }
 
 void TnPowerPInsereLctoCtb::VerificaSomaPercentuais() const {
-  double soma = 0;
+  TTaxaFixa soma;
   for (const TRateio& rateio : FCCustoPerc)
     soma += rateio.Percentual;
   // Compared in hundredths of a percent, so 33.33 + 33.33 + 33.34 is 100.
-  const double centesimos = Nutil::RoundTo(soma * 100 * 100, 0);
-  if (centesimos < 1 || centesimos > 100 * 100)
+  const TTaxaFixa centesimos = soma.Rounded(2, TRoundMode::HalfEven);
+  if (centesimos < TTaxaFixa::FromRaw(TTaxaFixa::kScale / 100) || centesimos > TTaxaFixa(100))
     throw Exception(nCtbSRatCenCustoValPerc);
 }
 
@@ -333,7 +347,7 @@ void TnPowerPInsereLctoCtb::PreencherLinha(const TnDadosLctoScript& dados) {
   FChaveNova = Nutilsequence::ProximaChaveLctoCtb(Conexao(), empresa.AsInteger());
   cds.FieldByName("CHAVELCTOCTB").SetAsInteger(FChaveNova);
   cds.FieldByName("DATALCTOCTB").SetValue(Value(DateOf(dados.DataLctoCtb)));
-  cds.FieldByName("VALORLCTOCTB").SetAsCurrency(Currency::FromDouble(dados.ValorLctoCtb));
+  cds.FieldByName("VALORLCTOCTB").SetAsCurrency(dados.ValorLctoCtb);
   const auto inteiro = [&](const char* campo, int64_t valor) {
     if (valor != -1)
       cds.FieldByName(campo).SetValue(Value(valor));
@@ -365,7 +379,8 @@ void TnPowerPInsereLctoCtb::InserirRateioPersonalizado(const TnDadosLctoScript& 
     for (const TRateio& rateio : FCCustoPerc)
       gerencial.InserirLctoGer(
           empresa, FChaveNova, rateio.CodigoCentroCusto, natureza, conta, dados.DataLctoCtb,
-          Nutil::RoundTo(dados.ValorLctoCtb * rateio.Percentual, -2), kOrigemDigitado);
+          TParteExata(dados.ValorLctoCtb, rateio.Percentual).Centavos(TRoundMode::HalfEven),
+          kOrigemDigitado);
   }
 }
 

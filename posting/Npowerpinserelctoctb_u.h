@@ -29,6 +29,7 @@
 #include "framework/app/TnDMPowerParam.h"
 #include "framework/core/Currency.h"
 #include "framework/core/TDateTime.h"
+#include "framework/core/TaxaFixa.h"
 #include "framework/core/Value.h"
 
 class TnCtbDMLctoCtb;
@@ -47,7 +48,7 @@ struct TnDadosLctoScript {
   std::string ComplHist;
   int64_t ContaCtbDeb = -1;
   int64_t ContaCtbCred = -1;
-  double ValorLctoCtb = 0;
+  Currency ValorLctoCtb;
 };
 
 // An entry the run inserted, under the key it was written with.
@@ -100,7 +101,7 @@ class TnPowerPInsereLctoCtb : public TnDMPowerParam {
   int64_t ExecutaInsercao(const TnDadosLctoScript& dados);
 
   // Custom apportionment: one share of every later entry's amount.
-  void ConfigurarRateio(double codigoCentroCusto, double percentual);
+  void ConfigurarRateio(double codigoCentroCusto, TTaxaFixa percentual);
   void LimparRateio() { FCCustoPerc.clear(); }
   // The shares must add up to between 0.01 % and 100 %.
   void VerificaSomaPercentuais() const;
@@ -119,6 +120,8 @@ class TnPowerPInsereLctoCtb : public TnDMPowerParam {
   static int64_t ConverteParamInteiro(const Value& valor);
   static int64_t ConverteParamInteiro64(const Value& valor);
   static double ConverteParamNumerico(const Value& valor);
+  // An amount: a text is read as the decimal it spells, never as a double.
+  static Currency ConverteParamValor(const Value& valor);
   static std::string ConverteParamCaracter(const Value& valor);
   static TDateTime ConverteParamData(const Value& valor);
 
@@ -132,7 +135,7 @@ class TnPowerPInsereLctoCtb : public TnDMPowerParam {
  private:
   struct TRateio {
     double CodigoCentroCusto;
-    double Percentual;  // a fraction: 0.25 is 25 %
+    TTaxaFixa Percentual;  // 25 is 25 %
   };
 
   TnCtbDMLctoCtb& DMLctoCtb();

@@ -213,8 +213,10 @@ void TnScriptInsereLctoCtb::RegistrarFuncoes() {
   });
   RegistrarNaExecucao("InserirLcto", [this](TnScriptLua& lua) { return InserirLcto(lua); });
   RegistrarNaExecucao("ConfigurarRateio", [this](TnScriptLua& lua) {
-    FProcesso.ConfigurarRateio(TnPowerPInsereLctoCtb::ConverteParamNumerico(lua.Argumento(1)),
-                               TnPowerPInsereLctoCtb::ConverteParamNumerico(lua.Argumento(2)));
+    FProcesso.ConfigurarRateio(
+        TnPowerPInsereLctoCtb::ConverteParamNumerico(lua.Argumento(1)),
+        TTaxaFixa::FromValue(
+            Value(TnPowerPInsereLctoCtb::ConverteParamNumerico(lua.Argumento(2)))));
     return 0;
   });
   RegistrarNaExecucao("RateioPersonalizado", [this](TnScriptLua& lua) {

@@ -85,13 +85,13 @@ void TnDMValorSaldoDebCred::CalcularDiferencas(TnClientDataSet* destino) {
 }
 
 void TnDMValorSaldoDebCred::Somar(double data, int estab, double contaDeb, double contaCred,
-                                  double valor, const std::string& tipo, int sinal) {
+                                  Currency valor, const std::string& tipo, int sinal) {
   if (data == 0 || data < FDataInicial.Days() || data > FDataFinal.Days())
     return;
   if (FIgnorarFiscal && tipo == "LF")
     return;
   TTotais& totais = FTotais[{data, estab}];
-  const Currency quantia = Currency::FromDouble(valor * sinal);
+  const Currency quantia = valor * sinal;
   if (contaDeb != 0)
     totais.Debito = totais.Debito + quantia;
   if (contaCred != 0)

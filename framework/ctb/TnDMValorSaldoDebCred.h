@@ -40,8 +40,8 @@ struct TnDifLctoCtb {
   double ContaCtbDebOld = 0;
   double ContaCtbCred = 0;
   double ContaCtbCredOld = 0;
-  double ValorLctoCtb = 0;
-  double ValorLctoCtbOld = 0;
+  Currency ValorLctoCtb;
+  Currency ValorLctoCtbOld;
   std::string TipoLancamento;
   std::string TipoLancamentoOld;
 };
@@ -90,7 +90,7 @@ class TnDMValorSaldoDebCred {
     Currency Debito;
     Currency Credito;
   };
-  void Somar(double data, int estab, double contaDeb, double contaCred, double valor,
+  void Somar(double data, int estab, double contaDeb, double contaCred, Currency valor,
              const std::string& tipo, int sinal);
   void MostrarDias(TnClientDataSet& destino) const;
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "framework/core/Nutil.h"
 #include "framework/db/TnSessao.h"
 
 void TnUtilCotacao::DadosCotacao(int codigoMoeda, TDateTime data) {
@@ -30,7 +29,7 @@ const std::vector<TnUtilCotacao::TCotacao>& TnUtilCotacao::Cotacoes(int tipoCota
         {{"pMoeda", FCodigoMoeda}});
     for (const ValueArray& linha : linhas.Rows)
       FCotacoes[static_cast<int>(linha[0].AsInteger())].push_back(
-          {Data(linha[1]), linha[2].AsFloat()});
+          {Data(linha[1]), TTaxaFixa::FromValue(linha[2])});
     FChaveMoeda = FCodigoMoeda;
   }
   static const std::vector<TCotacao> kNenhuma;
@@ -38,36 +37,34 @@ const std::vector<TnUtilCotacao::TCotacao>& TnUtilCotacao::Cotacoes(int tipoCota
   return achou == FCotacoes.end() ? kNenhuma : achou->second;
 }
 
-double TnUtilCotacao::GetCotacao(int tipoCotacao) {
+TTaxaFixa TnUtilCotacao::GetCotacao(int tipoCotacao) {
   const std::vector<TCotacao>& cotacoes = Cotacoes(tipoCotacao);
   const auto achou =
       std::lower_bound(cotacoes.begin(), cotacoes.end(), FData,
                        [](const TCotacao& cotacao, TDateTime data) { return cotacao.Data < data; });
-  return achou != cotacoes.end() && achou->Data == FData ? achou->Valor : 0.0;
+  return achou != cotacoes.end() && achou->Data == FData ? achou->Valor : TTaxaFixa();
 }
 
-double TnUtilCotacao::GetUltimaCotacaoValida(int tipoCotacao) {
+TTaxaFixa TnUtilCotacao::GetUltimaCotacaoValida(int tipoCotacao) {
   const std::vector<TCotacao>& cotacoes = Cotacoes(tipoCotacao);
   const auto depois =
       std::upper_bound(cotacoes.begin(), cotacoes.end(), FData,
                        [](TDateTime data, const TCotacao& cotacao) { return data < cotacao.Data; });
-  return depois == cotacoes.begin() ? 0.0 : std::prev(depois)->Valor;
+  return depois == cotacoes.begin() ? TTaxaFixa() : std::prev(depois)->Valor;
 }
 
-double TnUtilCotacao::GetUltimaCotacaoValida(TTipoCotacaoConta tipo) {
+TTaxaFixa TnUtilCotacao::GetUltimaCotacaoValida(TTipoCotacaoConta tipo) {
   if (tipo == TTipoCotacaoConta::tcNeutra)
-    return 0.0;
+    return TTaxaFixa();
   return GetUltimaCotacaoValida(static_cast<int>(tipo));
 }
 
-double TnUtilCotacao::ConverterValorEmMoeda(double valor) {
-  double cotacao = GetCotacao(kTipoCotacaoConversao);
-  FUsouCotacaoInvalida = cotacao == 0.0;
+Currency TnUtilCotacao::ConverterValorEmMoeda(Currency valor) {
+  TTaxaFixa cotacao = GetCotacao(kTipoCotacaoConversao);
+  FUsouCotacaoInvalida = cotacao == TTaxaFixa();
   if (FUsouCotacaoInvalida)
     cotacao = GetUltimaCotacaoValida(kTipoCotacaoConversao);
-  if (cotacao == 0.0)
-    return 0.0;
-  return Nutil::RoundValor(valor / cotacao, 2);
+  return TaxaFixa::DividirEmCentavos(valor, cotacao, TRoundMode::HalfAwayFromZero);
 }
 
 void TnUtilOpcaoMoedaFuncional::SetCodigoEmpresa(int64_t codigoEmpresa) {

@@ -20,6 +20,8 @@
 #include <utility>
 #include <vector>
 
+#include "framework/core/Currency.h"
+#include "framework/core/TaxaFixa.h"
 #include "framework/ctb/TnUtilCtb.h"
 #include "framework/ctb/TnUtilCtbBase.h"
 
@@ -34,23 +36,23 @@ class TnUtilCotacao : public TnUtilCtbBase {
   TDateTime GetData() const { return FData; }
 
   // The positioned day's rate of the type; 0 when the day has none.
-  double GetCotacao(int tipoCotacao = kTipoCotacaoConversao);
-  // Amount in reais -> amount in the positioned currency, rounded to cents.
-  // Sets the invalid-rate indicator.
-  double ConverterValorEmMoeda(double valor);
+  TTaxaFixa GetCotacao(int tipoCotacao = kTipoCotacaoConversao);
+  // Amount in reais -> amount in the positioned currency, rounded to cents
+  // (half away from zero). Sets the invalid-rate indicator.
+  Currency ConverterValorEmMoeda(Currency valor);
   // Whether the last conversion had no rate of its own day.
   bool GetUsouCotacaoInvalida() const { return FUsouCotacaoInvalida; }
   // The last positive rate of the type on or before the positioned date; 0
   // when there is none (the neutral type never has one).
-  double GetUltimaCotacaoValida(TTipoCotacaoConta tipo);
-  double GetUltimaCotacaoValida(int tipoCotacao);
+  TTaxaFixa GetUltimaCotacaoValida(TTipoCotacaoConta tipo);
+  TTaxaFixa GetUltimaCotacaoValida(int tipoCotacao);
 
   void LimparChave() override;
 
  private:
   struct TCotacao {
     TDateTime Data;
-    double Valor;
+    TTaxaFixa Valor;
   };
   const std::vector<TCotacao>& Cotacoes(int tipoCotacao);
 

@@ -144,8 +144,7 @@ std::string Conferencias(TnDMConexao& conexao, TnCtbDPConsultaBalanceteMovimento
   TnClientDataSet* dataSet = balancete.RetornaDataSet(codigoEmpresa);
   if (dataSet != nullptr &&
       dataSet->Locate("CodigoConta", {Value(DemoEmpresa::Conta("1").ContaCtb)})) {
-    const Currency ativo =
-        Currency::FromDouble(dataSet->FieldByName("SaldoAtual").AsFloat()).Rounded(2);
+    const Currency ativo = dataSet->FieldByName("SaldoAtual").AsCurrency().Rounded(2);
     texto += fmt::format(
         "Balancete em 31/12/{}: ATIVO {} = soma dos saldos das contas do ativo {} ({})\n",
         DemoEmpresa::kAnoExercicio, SaidaRelatorio::ValorTabela(ativo),

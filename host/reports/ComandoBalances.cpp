@@ -147,7 +147,8 @@ TnParamsGerarSaldoCtb Parametros(TnCtbDPGerarSaldoCtbIndividual& processo, const
   opcional(saldo.TotalizarSintetica, o.Sinteticas);
   opcional(saldo.ConsiderarFiltroLctoCtb, o.FiltroLcto);
   opcional(saldo.ConsiderarEntraBalanco, o.EntraBalanco);
-  opcional(params.PercentualCota, o.Cotas);
+  if (o.Cotas)
+    params.PercentualCota = TTaxaFixa::FromValue(Value(*o.Cotas));
   opcional(saldo.CodigoIdioma, o.Idioma);
   params.IgnorarSaldoAnterior = o.IgnorarSaldoAnterior;
   opcional(params.ValidarPeriodoIFRS, o.ValidarIFRS);

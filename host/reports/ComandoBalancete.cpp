@@ -161,9 +161,9 @@ void AcertarCalculadas(TnDMConexao& conexao, int64_t empresa, TnClientDataSet& d
         continue;
       }
       // Debits minus credits, whichever the nature.
-      const double devedor = *natureza * lado.Movimento->AsFloat();
-      lado.Debito->SetAsFloat(devedor > 0 ? devedor : 0.0);
-      lado.Credito->SetAsFloat(devedor < 0 ? -devedor : 0.0);
+      const Currency devedor = lado.Movimento->AsCurrency() * *natureza;
+      lado.Debito->SetAsCurrency(devedor > Currency() ? devedor : Currency());
+      lado.Credito->SetAsCurrency(devedor < Currency() ? -devedor : Currency());
     }
     dataSet.Post();
   });
@@ -194,7 +194,7 @@ bool SomaTemSentido(const TField& field) {
 // level (each totals every account under it, those the query hides
 // included), every row counted whatever the rows shown: those of branch 0
 // when the query consolidated the branches there, else each branch's.
-std::map<std::string, double> Totais(TnClientDataSet& dataSet) {
+std::map<std::string, Currency> Totais(TnClientDataSet& dataSet) {
   const bool filtrado = dataSet.Filtered();
   dataSet.SetFiltered(false);
   const auto primeiroNivel = [&] {
@@ -205,18 +205,27 @@ std::map<std::string, double> Totais(TnClientDataSet& dataSet) {
     temConsolidado =
         temConsolidado || (primeiroNivel() && dataSet.FieldByName("CodigoEstab").AsFloat() == 0);
   });
-  std::map<std::string, double> totais;
+  std::map<std::string, Currency> totais;
   for (TField* field : SaidaFormatos::CamposVisiveis(dataSet))
     if (SomaTemSentido(*field))
-      totais[field->FieldName()] = 0;
+      totais[field->FieldName()] = Currency();
   SaidaFormatos::ParaCadaLinha(dataSet, [&] {
     if (!primeiroNivel() || (temConsolidado && dataSet.FieldByName("CodigoEstab").AsFloat() != 0))
       return;
     for (auto& [nome, soma] : totais)
-      soma += dataSet.FieldByName(nome).AsFloat();
+      soma += dataSet.FieldByName(nome).AsCurrency();
   });
   dataSet.SetFiltered(filtrado);
   return totais;
+}
+
+// A JSON number with exactly two decimals ("-1234.50"), rounded half away
+// from zero as every amount shown.
+std::string DuasCasas(Currency valor) {
+  const int64_t centavos = Nutil::RoundValor(valor, 2).Raw() / (Currency::kScale / 100);
+  const uint64_t magnitude =
+      centavos < 0 ? 0 - static_cast<uint64_t>(centavos) : static_cast<uint64_t>(centavos);
+  return fmt::format("{}{}.{:02}", centavos < 0 ? "-" : "", magnitude / 100, magnitude % 100);
 }
 
 bool TemValor(TnClientDataSet& dataSet, const TField& field) {
@@ -307,7 +316,7 @@ std::string Cortar(const std::string& texto, size_t largura) {
 // The totals line's cells: "Total" in the first text column wide enough,
 // each amount column's sum in its format.
 std::vector<std::string> LinhaTotais(const TLayout& layout, const std::vector<size_t>& larguras,
-                                     const std::map<std::string, double>& totais) {
+                                     const std::map<std::string, Currency>& totais) {
   std::vector<std::string> celulas(layout.Colunas.size());
   bool rotulo = false;
   for (size_t i = 0; i < layout.Colunas.size(); ++i) {
@@ -706,12 +715,12 @@ void EscreverPlanilha(lxw_workbook* pasta, const std::string& nome, TnClientData
     }
   }
   ++linha;
-  const std::map<std::string, double> somas = Totais(dataSet);
+  const std::map<std::string, Currency> somas = Totais(dataSet);
   const std::vector<std::string> totais = LinhaTotais(layout, larguras, somas);
   for (size_t i = 0; i < layout.Colunas.size(); ++i) {
     const auto coluna = static_cast<lxw_col_t>(i);
     if (auto it = somas.find(layout.Colunas[i]->FieldName()); it != somas.end())
-      worksheet_write_number(planilha, linha, coluna, it->second, totalValor);
+      worksheet_write_number(planilha, linha, coluna, it->second.ToDouble(), totalValor);
     else
       worksheet_write_string(planilha, linha, coluna, totais[i].c_str(), total);
     larguras[i] = std::max(larguras[i], Largura(totais[i]));
@@ -860,7 +869,7 @@ std::string EscreverJson(TnCtbDPConsultaBalanceteMovimento& processo) {
                  ", ");
     std::string totais;
     for (const auto& [nome, soma] : Totais(dataSet))
-      Nutil::Add(totais, SaidaJson::Texto(nome) + ": " + fmt::format("{:.2f}", soma), ", ");
+      Nutil::Add(totais, SaidaJson::Texto(nome) + ": " + DuasCasas(soma), ", ");
     Nutil::Add(empresas,
                "{\"company\": " + std::to_string(empresa) + ", \"name\": " +
                    SaidaJson::Texto(NomeEmpresa(processo, empresa)) + ",\n \"columns\": [" +

@@ -39,7 +39,7 @@ struct TLado {
   int64_t Conta = 0;
   bool Debito = true;
   TDateTime Data;
-  double Valor = 0;
+  Currency Valor = Currency();
 };
 
 int64_t ContaDoParametro(const TPedido& pedido, const char* nome) {
@@ -56,12 +56,12 @@ bool LadoDebito(const httplib::Request& req) {
 
 // The amount as typed on the page ("1.234,56"): the one reader of Brazilian
 // numbers.
-double Valor(const httplib::Request& req) {
+Currency Valor(const httplib::Request& req) {
   const std::string texto = req.get_param_value("valor");
   if (texto.size() > 30)
     throw Exception("Parâmetro valor inválido: mais de 30 caracteres");
-  const double valor = std::stod(ValorDigitado::LerNumeroBrasileiro(texto, 2));
-  if (valor <= 0)
+  const Currency valor = Currency::FromString(ValorDigitado::LerNumeroBrasileiro(texto, 2));
+  if (valor <= Currency())
     throw Exception("Informe o valor do lançamento (maior que zero)");
   return valor;
 }
@@ -76,7 +76,7 @@ TLado LadoDoPedido(const TPedido& pedido) {
   return lado;
 }
 
-std::string Dinheiro(double valor) {
+std::string Dinheiro(Currency valor) {
   return FormatFloat("#,##0.00", valor);
 }
 
@@ -109,7 +109,7 @@ std::string Descricao(TnDMConexao& conexao, const char* sql, int64_t empresa, in
   return descricao.IsNull() ? "" : descricao.AsString();
 }
 
-json LinhaAutomatica(int64_t codigo, std::string descricao, double valor) {
+json LinhaAutomatica(int64_t codigo, std::string descricao, Currency valor) {
   return {{"codigo", codigo}, {"descricao", std::move(descricao)}, {"valor", Dinheiro(valor)}};
 }
 
@@ -127,7 +127,7 @@ json GerenciaisAutomaticos(TnDMConexao& conexao, const TLado& lado) {
                   "select DESCRCENTROCUSTO from CENTROCUSTO where CODIGOEMPRESA = :pEmpresa and "
                   "CODIGOCENTROCUSTO = :pCodigo",
                   lado.Empresa, centro),
-        cds.FieldByName("VALORLCTOGER").AsFloat()));
+        cds.FieldByName("VALORLCTOGER").AsCurrency()));
   }
   return linhas;
 }

@@ -88,7 +88,7 @@ TEST_P(TAtividadeTest, RefusesTypedRowsWithTheirMessages) {
     info.ChaveLctoCtb = 5;
     info.ContaCtb = 401;
     info.NaturezaLctoCtb = 1;
-    info.ValorLcto = 10;
+    info.ValorLcto = Currency(10);
     ASSERT_TRUE(ParseDate(caso.Data));
     info.DataLctoCtb = *ParseDate(caso.Data);
     atividades.AtualizarFiltroChaveLctoCtb(info);

@@ -49,7 +49,7 @@ std::string Campo(const TnParamsGerarSaldoCtb& p, const std::string& nome) {
       {"ConsiderarEntraBalanco", n(s.ConsiderarEntraBalanco)},
       {"CodigoIdioma", n(s.CodigoIdioma)},
       {"ListarMovimentoZero", n(p.ListarMovimentoZero)},
-      {"PercentualCota", fmt::format("{}", p.PercentualCota)},
+      {"PercentualCota", fmt::format("{}", p.PercentualCota.ToDouble())},
       {"IgnorarSaldoAnterior", n(p.IgnorarSaldoAnterior)},
       {"ValidarPeriodoIFRS", n(p.ValidarPeriodoIFRS)},
       {"ListarSinteticasSemAnaliticas", n(p.ListarSinteticasSemAnaliticas)},

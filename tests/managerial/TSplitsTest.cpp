@@ -173,7 +173,7 @@ std::string TSplitsTest::Atividades(int64_t chave, int64_t empresa) {
       " order by NATURLCTOCTB desc, CODIGOATIVDIF");
 }
 
-std::unique_ptr<TnCtbDMLctoGer> TSplitsTest::Gerencial(double valorLctoCtb) {
+std::unique_ptr<TnCtbDMLctoGer> TSplitsTest::Gerencial(Currency valorLctoCtb) {
   auto gerencial = std::make_unique<TnCtbDMLctoGer>();
   gerencial->SetConexao(&Conexao());
   gerencial->SetVerificaSelecaoManual("CodigoEmpresa");

@@ -55,7 +55,7 @@ class TSplitsTest : public TSchemaTest {
   std::string Atividades(int64_t chave, int64_t empresa = 2);
   // A managerial module of company 1 on the debit side of entry 7 (account
   // 401, 10/03/2024) of `valorLctoCtb`, opened loading rows on demand.
-  std::unique_ptr<TnCtbDMLctoGer> Gerencial(double valorLctoCtb);
+  std::unique_ptr<TnCtbDMLctoGer> Gerencial(Currency valorLctoCtb);
 
  private:
   std::string Linhas(const std::string& sql);

@@ -175,7 +175,7 @@ TEST(TnPowerPInsereLctoCtbTest, CustomSharesMustAddUpToBetweenAHundredthAndAHund
   for (const auto& [percentuais, aceito] : casos) {
     TnPowerPInsereLctoCtb processo;
     for (const double percentual : percentuais)
-      processo.ConfigurarRateio(101, percentual);
+      processo.ConfigurarRateio(101, TTaxaFixa::FromValue(Value(percentual)));
     if (aceito)
       EXPECT_NO_THROW(processo.VerificaSomaPercentuais()) << percentuais.size();
     else

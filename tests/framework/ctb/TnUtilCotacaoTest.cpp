@@ -25,23 +25,24 @@ TEST_P(TnUtilCotacaoTest, ConvertsAtTheDaysRateAndFlagsAMissingOne) {
   Cotacao(3, EncodeDate(2024, 1, 3), 0, 2.0);  // another currency
   const struct {
     TDateTime Data;
-    double Convertido;
+    int64_t Convertido;
     bool Invalida;
   } casos[] = {
-      {EncodeDate(2024, 1, 2), 20.0, false},
-      {EncodeDate(2024, 1, 3), 20.0, true},  // last earlier rate, flagged
-      {EncodeDate(2024, 1, 4), 25.0, false},
-      {EncodeDate(2024, 1, 9), 25.0, true},
-      {EncodeDate(2024, 1, 1), 0.0, true},  // no rate at all
+      {EncodeDate(2024, 1, 2), 20, false},
+      {EncodeDate(2024, 1, 3), 20, true},  // last earlier rate, flagged
+      {EncodeDate(2024, 1, 4), 25, false},
+      {EncodeDate(2024, 1, 9), 25, true},
+      {EncodeDate(2024, 1, 1), 0, true},  // no rate at all
   };
   for (const auto& caso : casos) {
     ControleCotacao().DadosCotacao(2, caso.Data + 0.5);  // the time of day is ignored
-    EXPECT_DOUBLE_EQ(ControleCotacao().ConverterValorEmMoeda(100.0), caso.Convertido)
+    EXPECT_EQ(ControleCotacao().ConverterValorEmMoeda(Currency(100)), Currency(caso.Convertido))
         << DateToIso(caso.Data);
     EXPECT_EQ(ControleCotacao().GetUsouCotacaoInvalida(), caso.Invalida) << DateToIso(caso.Data);
   }
   ControleCotacao().DadosCotacao(3, EncodeDate(2024, 1, 3));
-  EXPECT_DOUBLE_EQ(ControleCotacao().ConverterValorEmMoeda(10.01), 5.01);
+  EXPECT_EQ(ControleCotacao().ConverterValorEmMoeda(Currency::FromString("10.01")),
+            Currency::FromString("5.01"));
   EXPECT_FALSE(ControleCotacao().GetUsouCotacaoInvalida());
 }
 
@@ -50,13 +51,14 @@ TEST_P(TnUtilCotacaoTest, LastValidRateIsPerTypeAndNeverForTheNeutralType) {
   Cotacao(2, EncodeDate(2024, 1, 10), 2, 5.8);
   Cotacao(2, EncodeDate(2024, 1, 5), 1, 7.0);
   ControleCotacao().DadosCotacao(2, EncodeDate(2024, 1, 9));
-  EXPECT_DOUBLE_EQ(ControleCotacao().GetUltimaCotacaoValida(TTipoCotacaoConta::tcMedia), 5.5);
-  EXPECT_DOUBLE_EQ(ControleCotacao().GetUltimaCotacaoValida(TTipoCotacaoConta::tcNeutra), 0.0);
-  EXPECT_DOUBLE_EQ(ControleCotacao().GetUltimaCotacaoValida(TTipoCotacaoConta::tcHistorica), 0.0);
+  EXPECT_EQ(ControleCotacao().GetUltimaCotacaoValida(TTipoCotacaoConta::tcMedia).ToDouble(), 5.5);
+  EXPECT_EQ(ControleCotacao().GetUltimaCotacaoValida(TTipoCotacaoConta::tcNeutra).ToDouble(), 0.0);
+  EXPECT_EQ(ControleCotacao().GetUltimaCotacaoValida(TTipoCotacaoConta::tcHistorica).ToDouble(),
+            0.0);
   ControleCotacao().DadosCotacao(2, EncodeDate(2024, 1, 10));
-  EXPECT_DOUBLE_EQ(ControleCotacao().GetUltimaCotacaoValida(TTipoCotacaoConta::tcMedia), 5.8);
+  EXPECT_EQ(ControleCotacao().GetUltimaCotacaoValida(TTipoCotacaoConta::tcMedia).ToDouble(), 5.8);
   ControleCotacao().DadosCotacao(2, EncodeDate(2024, 1, 1));
-  EXPECT_DOUBLE_EQ(ControleCotacao().GetUltimaCotacaoValida(TTipoCotacaoConta::tcMedia), 0.0);
+  EXPECT_EQ(ControleCotacao().GetUltimaCotacaoValida(TTipoCotacaoConta::tcMedia).ToDouble(), 0.0);
 }
 
 TEST_P(TnUtilCotacaoTest, FunctionalCurrencyHoldsInsideItsWindowOnly) {
@@ -74,7 +76,7 @@ TEST_P(TnUtilCotacaoTest, FunctionalCurrencyHoldsInsideItsWindowOnly) {
   opcao.Posicionar(1, 1, EncodeDate(2024, 2, 15));
   EXPECT_TRUE(opcao.GetUtilizaMoedaFunc());
   EXPECT_EQ(opcao.GetCifraOuSimbolo(), "US$");
-  EXPECT_DOUBLE_EQ(opcao.GetCotacao().GetUltimaCotacaoValida(TTipoCotacaoConta::tcMedia), 4.9);
+  EXPECT_EQ(opcao.GetCotacao().GetUltimaCotacaoValida(TTipoCotacaoConta::tcMedia).ToDouble(), 4.9);
   opcao.Posicionar(1, 2, EncodeDate(2024, 2, 15));
   EXPECT_FALSE(opcao.GetUtilizaMoedaFunc());
   opcao.Posicionar(1, 1, EncodeDate(2024, 7, 1));
