@@ -30,6 +30,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <exception>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -77,6 +78,18 @@ TDatabaseErrorKind KindOf(const char* sqlState) {
 bool ConexaoPerdida(const char* sqlState) {
   const std::string_view state = sqlState ? sqlState : "";
   return state.starts_with("08") || state == "57P01" || state == "57P02" || state == "57P03";
+}
+
+// A failure that ended the connection (or a node's under it): nothing can be
+// taken back to a savepoint or sent again, and the first error says why.
+bool FalhaDeConexao(const std::exception_ptr& erro) {
+  try {
+    std::rethrow_exception(erro);
+  } catch (const EConexaoPerdida&) {
+    return true;
+  } catch (...) {
+    return false;
+  }
 }
 
 // Statements of a batch sent in one pipeline. Their answers are small (a
@@ -312,7 +325,7 @@ class TPgDriver : public IDbDriver {
       // sent again row by row, to learn which row failed.
       TEnvio envio = Enviar(comandos, inicio, fim, isolar, isolar);
       std::exception_ptr falha;
-      while (envio.Lote.Erro) {
+      while (envio.Lote.Erro && !FalhaDeConexao(envio.Lote.Erro)) {
         if (isolar)
           Comando("ROLLBACK TO SAVEPOINT ctb_comando; RELEASE SAVEPOINT ctb_comando");
         else if (emTransacao)
