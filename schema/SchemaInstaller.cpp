@@ -148,7 +148,9 @@ void GarantirAdministrador(TnDMConexao& conexao) {
 // income statement's group types, which the check of GRUPODEMONSCTB refused
 // before; version 11 the cost centres allowed per account and the statement
 // rows already imported (IMPORTACAOEXTRATO), new tables the script creates);
-// step k takes version k to k + 1.
+// version 12 the entries' indexes by account side carrying the type and
+// establishment, which the web ledger counts from; step k takes version k
+// to k + 1.
 void Atualizar(TnDMConexao& conexao, int deVersao) {
   if (deVersao == 1)
     GarantirAdministrador(conexao);
@@ -165,6 +167,11 @@ void Atualizar(TnDMConexao& conexao, int deVersao) {
   }
   if (deVersao == 7)
     conexao.ExecuteScript("DROP INDEX IF EXISTS IX_LCTOCTB_LOTE;");
+  if (deVersao == 11) {
+    conexao.ExecuteScript(
+        "DROP INDEX IF EXISTS IX_LCTOCTB_DEB; DROP INDEX IF EXISTS IX_LCTOCTB_CRED;");
+    conexao.ExecuteScript(std::string(SchemaScripts::Get("tables.sql")));
+  }
   // SQLite cannot change a check: the table is made again under the script's
   // definition, its rows copied over (the old types are all still valid).
   if (deVersao == 9) {

@@ -22,7 +22,7 @@ class TnDMConexao;
 namespace SchemaInstaller {
 
 // The schema version this program creates (VERSAOSCHEMA.VERSAO).
-inline constexpr int kVersaoSchema = 11;
+inline constexpr int kVersaoSchema = 12;
 
 // The right that lets a user write the users, rights and company-access
 // tables; "8" grants it. A new database gives it to user 1, its

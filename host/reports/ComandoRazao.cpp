@@ -17,16 +17,32 @@
 
 namespace ComandoRazao {
 
-const char* const kSqlLancamentosDaConta =
+namespace {
+
+// The entries of the account on the side of `coluna` in the period, the
+// establishment and the book's types.
+std::string FiltroDoLado(const char* coluna) {
+  return fmt::format(
+      "CODIGOEMPRESA = :pEmpresa and {} = :pConta and DATALCTOCTB between :pInicio and :pFim and "
+      "(:pEstab = 0 or CODIGOESTAB = :pEstab) and TIPOLANCAMENTO in (:pTipoNormal, :pTipoLivro)",
+      coluna);
+}
+
+}  // namespace
+
+const std::string kSqlLancamentosDaConta =
     "select DATALCTOCTB, CHAVELCTOCTB, CODIGOESTAB, 1 LADO, CONTACTBCRED CONTRA, CODIGOHISTCTB, "
-    "COMPLHIST, VALORLCTOCTB from LCTOCTB where CODIGOEMPRESA = :pEmpresa and "
-    "CONTACTBDEB = :pConta and DATALCTOCTB between :pInicio and :pFim and "
-    "(:pEstab = 0 or CODIGOESTAB = :pEstab) and TIPOLANCAMENTO in (:pTipoNormal, :pTipoLivro) "
-    "union all "
+    "COMPLHIST, VALORLCTOCTB from LCTOCTB where " +
+    FiltroDoLado("CONTACTBDEB") +
+    " union all "
     "select DATALCTOCTB, CHAVELCTOCTB, CODIGOESTAB, 2 LADO, CONTACTBDEB CONTRA, CODIGOHISTCTB, "
-    "COMPLHIST, VALORLCTOCTB from LCTOCTB where CODIGOEMPRESA = :pEmpresa and "
-    "CONTACTBCRED = :pConta and DATALCTOCTB between :pInicio and :pFim and "
-    "(:pEstab = 0 or CODIGOESTAB = :pEstab) and TIPOLANCAMENTO in (:pTipoNormal, :pTipoLivro)";
+    "COMPLHIST, VALORLCTOCTB from LCTOCTB where " +
+    FiltroDoLado("CONTACTBCRED");
+
+const std::string kSqlDiasDaConta =
+    "select DATALCTOCTB, count(*) from LCTOCTB where " + FiltroDoLado("CONTACTBDEB") +
+    " group by DATALCTOCTB union all select DATALCTOCTB, count(*) from LCTOCTB where " +
+    FiltroDoLado("CONTACTBCRED") + " group by DATALCTOCTB";
 
 namespace {
 
@@ -38,7 +54,7 @@ using SaidaRelatorio::TTipoColuna;
 
 // In date and key order, the debit side first when an entry has the account
 // on both.
-const std::string kSqlLancamentos = std::string(kSqlLancamentosDaConta) + " order by 1, 2, 4";
+const std::string kSqlLancamentos = kSqlLancamentosDaConta + " order by 1, 2, 4";
 
 enum EColuna {
   cConta,

@@ -41,7 +41,11 @@ struct TOpcoes {
 // (the other side's account), CODIGOHISTCTB, COMPLHIST, VALORLCTOCTB; with
 // :pEmpresa, :pConta, :pEstab (0: all) and the book's parameters
 // (RelatorioContabil::AdicionarLivro).
-extern const char* const kSqlLancamentosDaConta;
+extern const std::string kSqlLancamentosDaConta;
+
+// The same entries counted per day, each side from its index alone: a row
+// per day and side, DATALCTOCTB and the count, unordered.
+extern const std::string kSqlDiasDaConta;
 
 // Writes the ledger; returns the line to print after it (empty, or the file
 // written). Raises Exception for a selection that names no account.

@@ -66,11 +66,11 @@ const TConta& ContaAnalitica(const RelatorioContabil::TPlano& plano, const std::
   return *conta;
 }
 
-// One page of an account's ledger. The entries are counted month by month;
-// the page's month starts from the balance tables' figure, plus the sum
-// (by the database) of that month's entries before the page: any page costs
-// the counts and a sorted read of one or two months of the account, never a
-// read of the whole ledger.
+// One page of an account's ledger. The entries are counted day by day from
+// the indexes alone; the page's first day starts from the balance tables'
+// figure, plus the sum (by the database) of that day's entries before the
+// page: any page costs the counts and a sorted read of its own days, never a
+// read of the whole ledger nor of a whole month.
 json Razao(const httplib::Request& req, TSessaoHost& host) {
   const int64_t empresa = Inteiro(req, "empresa", 1, 32767);
   const int estab = static_cast<int>(Inteiro(req, "estab", 0, 32767, 0));
@@ -93,38 +93,41 @@ json Razao(const httplib::Request& req, TSessaoHost& host) {
   const RelatorioContabil::TPlano plano(conexao, static_cast<int>(empresa));
   const TConta& conta = ContaAnalitica(plano, textoConta, empresa);
 
-  // The parameters of the entries of one month window, and `extras`.
-  const auto janela = [&](const std::pair<TDateTime, TDateTime>& mes, TParams extras = {}) {
+  // The parameters of the entries between two days, and `extras`.
+  const auto janela = [&](TDateTime inicio, TDateTime fim, TParams extras = {}) {
     TParams params = {{"pEmpresa", Value(empresa)},
                       {"pConta", Value(conta.ContaCtb)},
-                      {"pInicio", Value(mes.first)},
-                      {"pFim", Value(mes.second)},
+                      {"pInicio", Value(inicio)},
+                      {"pFim", Value(fim)},
                       {"pEstab", Value(estab)}};
     RelatorioContabil::AdicionarLivro(params, livro);
     params.insert(params.end(), extras.begin(), extras.end());
     return params;
   };
-  const std::string base = std::string("(") + ComandoRazao::kSqlLancamentosDaConta + ") L";
+  const std::string base = "(" + ComandoRazao::kSqlLancamentosDaConta + ") L";
   const std::string ordem = " order by DATALCTOCTB, CHAVELCTOCTB, LADO";
-  // The period's months, each counted apart: a page is found by the counts
-  // and read from its month (and the next ones) alone.
-  const auto meses = RelatorioContabil::Meses(de, ate);
-  std::vector<int64_t> porMes;
+  // The period's days with entries and how many each has: a page is found by
+  // the counts and read from its days alone.
+  std::map<TDateTime, int64_t> porDia;
+  for (const ValueArray& linha :
+       conexao.ExecuteQuery(ComandoRazao::kSqlDiasDaConta, janela(de, ate)).Rows)
+    porDia[linha[0].AsDateTime()] += linha[1].AsInteger();
   int64_t total = 0;
-  for (const auto& mes : meses) {
-    porMes.push_back(
-        conexao.ExecuteScalar("select count(*) from " + base, janela(mes)).AsInteger());
-    total += porMes.back();
-  }
+  for (const auto& [dia, quantos] : porDia)
+    total += quantos;
   const int64_t paginas = std::max<int64_t>(1, (total + tamanho - 1) / tamanho);
   const int64_t pagina = std::min(pedida, paginas);
-  size_t mes = 0;
+  // The page's first day and its entries before the page, then its last day.
+  auto primeiro = porDia.begin();
   int64_t pular = (pagina - 1) * tamanho;
-  while (mes < meses.size() && pular >= porMes[mes])
-    pular -= porMes[mes++];
+  while (primeiro != porDia.end() && pular >= primeiro->second)
+    pular -= (primeiro++)->second;
+  auto ultimo = primeiro;
+  for (int64_t restam = pular + tamanho; ultimo != porDia.end() && restam > ultimo->second;)
+    restam -= (ultimo++)->second;
 
   // The balance before a day, from the balance tables as the trial balance
-  // reads them: the month's opening balance without reading its entries.
+  // reads them: the day's opening balance without reading its entries.
   const auto antesDe = [&](TDateTime dia) {
     return RelatorioContabil::SaldoDaConta(
         RelatorioContabil::SaldosAntesDe(conexao, static_cast<int>(empresa), dia, livro),
@@ -132,47 +135,43 @@ json Razao(const httplib::Request& req, TSessaoHost& host) {
   };
   const RelatorioContabil::TDebitoCredito abertura = antesDe(de);
   const RelatorioContabil::TDebitoCredito fechamento = antesDe(IncDay(ate));
-  Currency saldo = mes == 0             ? abertura.Saldo()
-                   : mes < meses.size() ? antesDe(meses[mes].first).Saldo()
-                                        : fechamento.Saldo();
-  if (mes < meses.size() && pular > 0) {
-    saldo += conexao
-                 .ExecuteScalar(
-                     "select sum(case when LADO = 1 then VALORLCTOCTB else "
-                     "-VALORLCTOCTB end) from (select LADO, VALORLCTOCTB from " +
-                         base + ordem + " limit :pAntes) A",
-                     janela(meses[mes], {{"pAntes", Value(pular)}}))
-                 .AsCurrency();
+  Currency saldo = primeiro == porDia.begin() ? abertura.Saldo() : antesDe(primeiro->first).Saldo();
+  std::vector<ValueArray> lidas;
+  if (primeiro != porDia.end()) {
+    const TDateTime dia = primeiro->first;
+    if (pular > 0)
+      saldo += conexao
+                   .ExecuteScalar(
+                       "select sum(case when LADO = 1 then VALORLCTOCTB else "
+                       "-VALORLCTOCTB end) from (select LADO, VALORLCTOCTB from " +
+                           base + ordem + " limit :pAntes) A",
+                       janela(dia, dia, {{"pAntes", Value(pular)}}))
+                   .AsCurrency();
+    lidas = conexao
+                .ExecuteQuery("select * from " + base + ordem + " limit :pLimite offset :pAntes",
+                              janela(dia, ultimo == porDia.end() ? ate : ultimo->first,
+                                     {{"pAntes", Value(pular)}, {"pLimite", Value(tamanho)}}))
+                .Rows;
   }
   const std::map<int, std::string> historicos = RelatorioContabil::Historicos(conexao);
   json linhas = json::array();
-  for (size_t atual = mes; atual < meses.size() && std::cmp_less(linhas.size(), tamanho); ++atual) {
-    const TParams params =
-        janela(meses[atual], {{"pAntes", Value(atual == mes ? pular : int64_t{0})},
-                              {"pLimite", Value(tamanho - static_cast<int64_t>(linhas.size()))}});
-    for (const ValueArray& linha :
-         conexao
-             .ExecuteQuery("select * from " + base + ordem + " limit :pLimite offset :pAntes",
-                           params)
-             .Rows) {
-      const bool debito = linha[3].AsInteger() == 1;
-      const int64_t contra = linha[4].IsNull() ? 0 : linha[4].AsInteger();
-      const Currency valor = linha[7].AsCurrency();
-      saldo += debito ? valor : -valor;
-      const HistoricoPadrao::TLancamento lancamento = {debito ? conta.ContaCtb : contra,
-                                                       debito ? contra : conta.ContaCtb,
-                                                       linha[0].AsDateTime()};
-      linhas.push_back(json{{"data", DataIso(linha[0].AsDateTime())},
-                            {"chave", linha[1].AsInteger()},
-                            {"estab", linha[2].AsInteger()},
-                            {"contrapartida", contra == 0 ? json() : json(contra)},
-                            {"descricao", contra == 0 ? "" : plano.Descricao(contra)},
-                            {"debito", debito ? Numero(valor) : json()},
-                            {"credito", debito ? json() : Numero(valor)},
-                            {"saldo", Saldo(saldo)},
-                            {"historico", RelatorioContabil::TextoHistorico(
-                                              historicos, plano, linha[5], linha[6], lancamento)}});
-    }
+  for (const ValueArray& linha : lidas) {
+    const bool debito = linha[3].AsInteger() == 1;
+    const int64_t contra = linha[4].IsNull() ? 0 : linha[4].AsInteger();
+    const Currency valor = linha[7].AsCurrency();
+    saldo += debito ? valor : -valor;
+    const HistoricoPadrao::TLancamento lancamento = {
+        debito ? conta.ContaCtb : contra, debito ? contra : conta.ContaCtb, linha[0].AsDateTime()};
+    linhas.push_back(json{{"data", DataIso(linha[0].AsDateTime())},
+                          {"chave", linha[1].AsInteger()},
+                          {"estab", linha[2].AsInteger()},
+                          {"contrapartida", contra == 0 ? json() : json(contra)},
+                          {"descricao", contra == 0 ? "" : plano.Descricao(contra)},
+                          {"debito", debito ? Numero(valor) : json()},
+                          {"credito", debito ? json() : Numero(valor)},
+                          {"saldo", Saldo(saldo)},
+                          {"historico", RelatorioContabil::TextoHistorico(
+                                            historicos, plano, linha[5], linha[6], lancamento)}});
   }
   const Currency debitos = fechamento.Debito - abertura.Debito;
   const Currency creditos = fechamento.Credito - abertura.Credito;

@@ -90,7 +90,8 @@ TEST_P(TSchemaInstallerTest, RefusesDatabaseNewerThanProgramWithoutTouchingIt) {
 // version 4 indexed every entry on its transaction, origin key and scheduled
 // entry, so the entries without one are left out; version 6 had no unique
 // keys on SQLite's batch journals, which its triggers need; version 7
-// indexed the entries by batch, which nothing searches.
+// indexed the entries by batch, which nothing searches; version 11's indexes
+// of entries by account side lacked the type and establishment.
 TEST_P(TSchemaInstallerTest, UpgradeFromEachOlderVersionAppliesItsOwnStep) {
   const std::string parciais =
       Conexao().PegarTipoCon() == TTipoConexao::SQLite
@@ -105,6 +106,13 @@ TEST_P(TSchemaInstallerTest, UpgradeFromEachOlderVersionAppliesItsOwnStep) {
           ? "select count(*) from sqlite_master where name = 'IX_LCTOCTB_LOTE'"
           : "select count(*) from pg_indexes where schemaname = current_schema() and "
             "upper(indexname) = 'IX_LCTOCTB_LOTE'";
+  const std::string lados =
+      Conexao().PegarTipoCon() == TTipoConexao::SQLite
+          ? "select count(*) from sqlite_master where name in ('IX_LCTOCTB_DEB', "
+            "'IX_LCTOCTB_CRED') and sql like '%TIPOLANCAMENTO, CODIGOESTAB)'"
+          : "select count(*) from pg_indexes where schemaname = current_schema() and "
+            "upper(indexname) in ('IX_LCTOCTB_DEB', 'IX_LCTOCTB_CRED') and upper(indexdef) "
+            "like '%TIPOLANCAMENTO, CODIGOESTAB)'";
   // The version, what takes the database back to it, the query, and its
   // result before (nullptr: it cannot run) and after the upgrade.
   std::vector<std::tuple<int, std::string, std::string, const char*, const char*>> casos = {
@@ -130,6 +138,11 @@ TEST_P(TSchemaInstallerTest, UpgradeFromEachOlderVersionAppliesItsOwnStep) {
        "create index IX_LCTOCTB_LCTOPROG on LCTOCTB (CODIGOEMPRESA, CODIGOLCTOPROG)",
        parciais, "0", "3"},
       {7, "create index IX_LCTOCTB_LOTE on LCTOCTB (CODIGOEMPRESA, CODIGOLOTECTB)", lote, "1", "0"},
+      {11,
+       "drop index IX_LCTOCTB_DEB; drop index IX_LCTOCTB_CRED; create index IX_LCTOCTB_DEB on "
+       "LCTOCTB (CODIGOEMPRESA, CONTACTBDEB, DATALCTOCTB); create index IX_LCTOCTB_CRED on "
+       "LCTOCTB (CODIGOEMPRESA, CONTACTBCRED, DATALCTOCTB)",
+       lados, "0", "2"},
   };
   if (Conexao().PegarTipoCon() == TTipoConexao::SQLite)
     casos.emplace_back(6, "drop index IX_LOTESALDOCTB_CHAVE; drop index IX_LOTESALDOGER_CHAVE",
