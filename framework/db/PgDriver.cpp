@@ -74,10 +74,13 @@ TDatabaseErrorKind KindOf(const char* sqlState) {
 }
 
 // Class 08 (a connection failed: the client's, or a cluster node's that
-// the server reached for) and a server shut down or crashed.
+// the server reached for), a server shut down or crashed, and the program's
+// own savepoint gone (3B001): the program never rolls back past it, and a
+// cluster's coordinator drops it when a node under it stops mid-statement.
 bool ConexaoPerdida(const char* sqlState) {
   const std::string_view state = sqlState ? sqlState : "";
-  return state.starts_with("08") || state == "57P01" || state == "57P02" || state == "57P03";
+  return state.starts_with("08") || state == "57P01" || state == "57P02" || state == "57P03" ||
+         state == "3B001";
 }
 
 // A failure that ended the connection (or a node's under it): nothing can be
@@ -582,6 +585,7 @@ class TPgDriver : public IDbDriver {
       TResultGuard inicioCopia{
           LibPq().PQexec(FConn, ("SAVEPOINT ctb_comando; " + CopiaDe(text)).c_str())};
       if (LibPq().PQresultStatus(inicioCopia.R) != PGRES_COPY_IN) {
+        LancarSeConexaoPerdida(inicioCopia.R);
         Comando("ROLLBACK TO SAVEPOINT ctb_comando; RELEASE SAVEPOINT ctb_comando");
         FSemCopia.insert(text);
         return false;
@@ -610,12 +614,23 @@ class TPgDriver : public IDbDriver {
       const char* linhas = LibPq().PQcmdTuples(copia.R);
       tomadas = LibPq().PQresultStatus(copia.R) == PGRES_COMMAND_OK && linhas &&
                 std::strtoull(linhas, nullptr, 10) == fim - inicio;
+      while (PGresult* resto = LibPq().PQgetResult(FConn))
+        LibPq().PQclear(resto);
+      if (!tomadas)
+        LancarSeConexaoPerdida(copia.R);
     }
-    while (PGresult* resto = LibPq().PQgetResult(FConn))
-      LibPq().PQclear(resto);
     Comando(tomadas ? "RELEASE SAVEPOINT ctb_comando"
                     : "ROLLBACK TO SAVEPOINT ctb_comando; RELEASE SAVEPOINT ctb_comando");
     return tomadas;
+  }
+
+  // A statement that failed because the connection, or a cluster node's
+  // under it, was lost: no savepoint is left to go back to, so the loss is
+  // what the caller hears.
+  void LancarSeConexaoPerdida(const PGresult* res) {
+    const char* state = res ? LibPq().PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
+    if (LibPq().PQstatus(FConn) != CONNECTION_OK || ConexaoPerdida(state))
+      Verificar(res);
   }
 
   // The result of a statement that ran, one per command it stands for.
