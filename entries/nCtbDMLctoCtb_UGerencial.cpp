@@ -195,8 +195,8 @@ void TnCtbDMLctoCtbBase::ProcessarLctoGerencialLado(const char* campoConta, bool
   else
     CarregarContaCredGerencial(conta);
   std::vector<std::string> campos = {"CHAVELCTOCTB", "CONTACTB"};
-  const bool valorAlterado =
-      FMemoria.ValorAnterior != Currency() && FMemoria.ValorAnterior != Campo("VALORLCTOCTB").AsCurrency();
+  const bool valorAlterado = FMemoria.ValorAnterior != Currency() &&
+                             FMemoria.ValorAnterior != Campo("VALORLCTOCTB").AsCurrency();
   if (valorAlterado)
     campos.emplace_back("NATURLCTOCTB");
   AtualizarFiltroLctoGer(campos);
