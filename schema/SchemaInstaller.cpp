@@ -36,17 +36,6 @@ void EmTransacao(TnDMConexao& conexao, const std::function<void()>& work) {
   conexao.Commit();
 }
 
-// Looked up in the catalog rather than by querying the table: on PostgreSQL a
-// failed statement would spoil the transaction the installation runs in.
-bool TabelaExiste(TnDMConexao& conexao, const std::string& tabela) {
-  const std::string sql =
-      conexao.PegarTipoCon() == TTipoConexao::SQLite
-          ? "select count(*) from sqlite_master where type = 'table' and upper(name) = :pNome"
-          : "select count(*) from information_schema.tables "
-            "where table_schema = current_schema() and upper(table_name) = :pNome";
-  return conexao.ExecuteScalar(sql, {{"pNome", Value(tabela)}}).AsInteger() > 0;
-}
-
 // A Citus coordinator: the database has the extension that distributes
 // tables over worker nodes.
 bool Distribuido(TnDMConexao& conexao) {
@@ -188,6 +177,17 @@ void Atualizar(TnDMConexao& conexao, int deVersao) {
 }
 
 }  // namespace
+
+// Looked up in the catalog rather than by querying the table: on PostgreSQL a
+// failed statement would spoil the transaction the caller runs in.
+bool TabelaExiste(TnDMConexao& conexao, const std::string& tabela) {
+  const std::string sql =
+      conexao.PegarTipoCon() == TTipoConexao::SQLite
+          ? "select count(*) from sqlite_master where type = 'table' and upper(name) = :pNome"
+          : "select count(*) from information_schema.tables "
+            "where table_schema = current_schema() and upper(table_name) = :pNome";
+  return conexao.ExecuteScalar(sql, {{"pNome", Value(tabela)}}).AsInteger() > 0;
+}
 
 std::string TResultadoInstalacao::Descricao() const {
   switch (Acao) {

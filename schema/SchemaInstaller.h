@@ -44,6 +44,9 @@ struct TResultadoInstalacao {
   std::string Descricao() const;
 };
 
+// Whether the database holds a table of that name (any case).
+bool TabelaExiste(TnDMConexao& conexao, const std::string& tabela);
+
 // The version recorded in VERSAOSCHEMA; 0 when the table is missing or empty.
 int VersaoInstalada(TnDMConexao& conexao);
 

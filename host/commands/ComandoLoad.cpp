@@ -21,6 +21,7 @@
 #include "framework/db/TnDMConexao.h"
 #include "host/common/ValorDigitado.h"
 #include "host/import/CsvReader.h"
+#include "schema/SchemaInstaller.h"
 
 namespace ComandoLoad {
 
@@ -41,15 +42,6 @@ bool EhIdentificador(const std::string& text) {
     return false;
   return std::all_of(text.begin(), text.end(),
                      [](unsigned char c) { return std::isalnum(c) || c == '_'; });
-}
-
-bool TabelaExiste(TnDMConexao& conexao, const std::string& tabela) {
-  const std::string sql =
-      conexao.PegarTipoCon() == TTipoConexao::SQLite
-          ? "select count(*) from sqlite_master where type = 'table' and upper(name) = :pNome"
-          : "select count(*) from information_schema.tables "
-            "where table_schema = current_schema() and upper(table_name) = :pNome";
-  return conexao.ExecuteScalar(sql, {{"pNome", Value(tabela)}}).AsInteger() > 0;
 }
 
 bool SoDigitos(std::string_view text) {
@@ -185,7 +177,7 @@ TResultadoLoad Carregar(TnDMConexao& conexao, const std::string& tabela, std::is
   resultado.Tabela = Maiusculas(tabela);
   if (!EhIdentificador(tabela))
     throw Exception(fmt::format("Nome de tabela inválido: '{}'", tabela));
-  if (!TabelaExiste(conexao, resultado.Tabela))
+  if (!SchemaInstaller::TabelaExiste(conexao, resultado.Tabela))
     throw Exception(fmt::format("A tabela {} não existe no banco de dados", resultado.Tabela));
   // The name is now a plain identifier of a real table: safe in the text.
   const std::vector<TDbColumn> colunasTabela =
