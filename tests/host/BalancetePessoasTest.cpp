@@ -99,6 +99,21 @@ class TBalancetePessoasTest : public TCtbProgramaTest {
   std::vector<std::string> FCabecalho;
 };
 
+// The lines a terminal shows of `tela`: what the progress bar drew before
+// it was erased is not on screen.
+std::vector<std::string> LinhasNaTela(const std::string& tela) {
+  std::vector<std::string> linhas;
+  std::istringstream texto(tela);
+  for (std::string linha; std::getline(texto, linha);) {
+    if (!linha.empty() && linha.back() == '\r')
+      linha.pop_back();
+    if (const size_t apagada = linha.rfind("\x1b[K"); apagada != std::string::npos)
+      linha.erase(0, apagada + 3);
+    linhas.push_back(linha);
+  }
+  return linhas;
+}
+
 int Nivel(const std::string& classif) {
   return static_cast<int>(std::count(classif.begin(), classif.end(), '.')) + 1;
 }
@@ -154,28 +169,6 @@ TEST_P(TBalancetePessoasTest, PeriodShortcutsAreTheirFirstAndLastDays) {
     EXPECT_EQ(Comando(std::string("trial-balance --company 1 --period ") + ruim), 2) << ruim;
   EXPECT_EQ(Comando("trial-balance --company 1 --to 2025-01-01"), 2);
   EXPECT_NE(FErro.find("Falta --from (ou --period)"), std::string::npos) << FErro;
-}
-
-// The totals are the company's: debits equal credits, whatever rows show.
-TEST_P(TBalancetePessoasTest, TotalsLineBalancesAndIgnoresTheCut) {
-  std::vector<std::string> totais;
-  for (const char* nivel : {"1", "4"}) {
-    ASSERT_EQ(Comando("trial-balance --company 1 --period 2025 --format table --columns "
-                      "DescrConta,DEBITO,CREDITO --depth " +
-                      std::string(nivel)),
-              0)
-        << FErro;
-    const size_t pos = FSaida.rfind("\n  Total");
-    ASSERT_NE(pos, std::string::npos) << FSaida;
-    std::istringstream linha(FSaida.substr(pos + 8));
-    std::string debito, credito;
-    linha >> debito >> credito;
-    EXPECT_EQ(debito, credito) << FSaida;
-    EXPECT_NE(debito, "0,00");
-    totais.push_back(debito);
-  }
-  ASSERT_EQ(totais.size(), 2u);
-  EXPECT_EQ(totais[0], totais[1]);
 }
 
 // What Python's csv module reads from the Brazilian export (";", decimal
@@ -246,19 +239,13 @@ TEST_P(TBalancetePessoasTest, ATerminalGetsItsWidthAPagerAndABarThatAPipeNeverGe
   // under it up to the screen's edge.
   for (const unsigned short colunas : std::initializer_list<unsigned short>{110, 80}) {
     ASSERT_EQ(CtbNoTerminal(balancete, colunas, 500, "", tela), 0) << tela;
-    std::istringstream linhas(tela);
-    size_t mostradas = 0;
+    const std::vector<std::string> linhas = LinhasNaTela(tela);
     size_t noLimite = 0;
-    for (std::string linha; std::getline(linhas, linha); ++mostradas) {
-      if (!linha.empty() && linha.back() == '\r')
-        linha.pop_back();
-      // What the progress bar drew before it was erased is not on screen.
-      if (const size_t apagada = linha.rfind("\x1b[K"); apagada != std::string::npos)
-        linha.erase(0, apagada + 3);
+    for (const std::string& linha : linhas) {
       EXPECT_LE(Nutil::Caracteres(linha), colunas) << linha;
       noLimite += Nutil::Caracteres(linha) == colunas;
     }
-    EXPECT_GT(mostradas, 20u);
+    EXPECT_GT(linhas.size(), 20u);
     // Columns empty in every row (branch, cost centre) are dropped.
     EXPECT_EQ(tela.find("Centro de Custo"), std::string::npos);
     EXPECT_EQ(tela.find("…") != std::string::npos, colunas == 110) << tela;
@@ -296,16 +283,9 @@ TEST_P(TBalancetePessoasTest, AMonthlyTableFitsTheTerminalWithEveryShownMonthLab
     SCOPED_TRACE(colunas);
     std::string tela;
     ASSERT_EQ(CtbNoTerminal(mensal, colunas, 500, "", tela), 0) << tela;
-    std::vector<std::string> linhas;
-    std::istringstream texto(tela);
-    for (std::string linha; std::getline(texto, linha);) {
-      if (!linha.empty() && linha.back() == '\r')
-        linha.pop_back();
-      if (const size_t apagada = linha.rfind("\x1b[K"); apagada != std::string::npos)
-        linha.erase(0, apagada + 3);
+    const std::vector<std::string> linhas = LinhasNaTela(tela);
+    for (const std::string& linha : linhas)
       EXPECT_LE(Nutil::Caracteres(linha), colunas) << linha;
-      linhas.push_back(linha);
-    }
     const auto titulos = std::find_if(linhas.begin(), linhas.end(), [](const std::string& l) {
       return l.find("Descrição") != std::string::npos;
     });
@@ -338,24 +318,32 @@ TEST_P(TBalancetePessoasTest, AMonthlyTableFitsTheTerminalWithEveryShownMonthLab
   EXPECT_EQ(FSaida.find("Fora da tela"), std::string::npos);
 }
 
-// Debits and credits add up across natures; balances and movements, signed
-// by nature, do not, and their totals stay blank.
-TEST_P(TBalancetePessoasTest, TotalsSumOnlyDebitsAndCredits) {
+// Debits and credits add up across natures and balance, whatever rows the
+// cut shows; balances and movements, signed by nature, do not add up, and
+// their totals stay blank.
+TEST_P(TBalancetePessoasTest, TotalsSumOnlyDebitsAndCreditsAndIgnoreTheCut) {
   ASSERT_EQ(Comando("trial-balance --company 1 --period 2025 --format json"), 0) << FErro;
   const nlohmann::json totaisJson = nlohmann::json::parse(FSaida)["companies"][0]["totals"];
   std::vector<std::string> somados;
   for (const auto& [campo, soma] : totaisJson.items())
     somados.push_back(campo);
   EXPECT_EQ(somados, (std::vector<std::string>{"CREDITO", "DEBITO"}));
-  ASSERT_EQ(Comando("trial-balance --company 1 --period 2025"), 0) << FErro;
-  const size_t pos = FSaida.rfind(" Total ");
-  ASSERT_NE(pos, std::string::npos) << FSaida;
-  std::istringstream totais(FSaida.substr(pos + 7));
-  std::vector<std::string> valores;
-  for (std::string valor; totais >> valor;)
-    valores.push_back(valor);
-  ASSERT_EQ(valores.size(), 2u) << FSaida.substr(pos);
-  EXPECT_EQ(valores[0], valores[1]);
+  std::vector<std::string> totais;
+  for (const char* nivel : {"1", "4"}) {
+    ASSERT_EQ(Comando("trial-balance --company 1 --period 2025 --depth " + std::string(nivel)), 0)
+        << FErro;
+    const size_t pos = FSaida.rfind(" Total ");
+    ASSERT_NE(pos, std::string::npos) << FSaida;
+    std::istringstream linha(FSaida.substr(pos + 7));
+    std::vector<std::string> valores;
+    for (std::string valor; linha >> valor;)
+      valores.push_back(valor);
+    ASSERT_EQ(valores.size(), 2u) << FSaida.substr(pos);
+    EXPECT_EQ(valores[0], valores[1]);
+    EXPECT_NE(valores[0], "0,00");
+    totais.push_back(valores[0]);
+  }
+  EXPECT_EQ(totais[0], totais[1]);
 }
 
 // A calculated account shows no negative debit or credit, in any month:

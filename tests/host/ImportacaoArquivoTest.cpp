@@ -1,8 +1,8 @@
 // Imports people can trust, through the built `ctb` on each engine: one
 // content is imported once (whatever its name or way in), the refused rows
 // go to a file that imports once fixed without a gap in the keys, and the
-// CSV of a bank goes in through a column map. (The keys an import draws
-// are ImportacaoLoteTest's.)
+// CSV of a bank goes in through a column map; the keys a batch draws a
+// block at a time are those one row at a time kept.
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,20 @@
 
 namespace {
 
-class TImportacaoArquivoTest : public TCtbDemoTest {};
+class TImportacaoArquivoTest : public TCtbDemoTest {
+ protected:
+  // The keys of the rows imported as "lote", after the last key before.
+  std::vector<int64_t> ChavesDoLote(int64_t ultimaAntes) {
+    std::vector<int64_t> chaves;
+    for (const ValueArray& linha :
+         Conexao()
+             .ExecuteQuery("select CHAVELCTOCTB from LCTOCTB where COMPLHIST like 'lote%' "
+                           "order by CHAVELCTOCTB")
+             .Rows)
+      chaves.push_back(linha[0].AsInteger() - ultimaAntes);
+    return chaves;
+  }
+};
 
 const char* const kLancamentos =
     "CODIGOESTAB,DATALCTOCTB,CONTACTBDEB,CONTACTBCRED,CODIGOHISTCTB,VALORLCTOCTB\n"
@@ -169,6 +182,42 @@ TEST_P(TImportacaoArquivoTest, AmountsOfAMapAreReadAsWrittenOrRefusedQuotingTheC
       EXPECT_EQ(linhas.Rows[0].at(0).AsCurrency(), Currency::FromString(caso.Gravado))
           << caso.Celula;
     }
+  }
+}
+
+// Refused rows take no key: the stored rows follow each other and the
+// sequence ends at the last key stored, so the next entry typed follows it.
+TEST_P(TImportacaoArquivoTest, KeysFollowTheSequenceAndRefusedRowsWriteNothing) {
+  struct TCaso {
+    std::vector<std::string> Valores;
+    std::vector<int64_t> Chaves;  // after the last key before the import
+    const char* Relatorio;
+  };
+  const TCaso casos[] = {
+      {{"5.00", "6.00", "7.00"}, {1, 2, 3}, "3 linhas gravadas, 0 recusadas\n"},
+      {{"5.00", "0", "7.00", "0"},
+       {1, 2},
+       "linha 3: VALORLCTOCTB: O valor do lançamento deve ser maior que zero!\n"
+       "linha 5: VALORLCTOCTB: O valor do lançamento deve ser maior que zero!\n"
+       "2 linhas gravadas, 2 recusadas\n"},
+  };
+  for (const TCaso& caso : casos) {
+    SCOPED_TRACE(caso.Relatorio);
+    Conexao().ExecuteDirect("delete from LCTOCTB where COMPLHIST like 'lote%'");
+    const int64_t ultimaAntes =
+        Contar("select max(CHAVELCTOCTB) from LCTOCTB where CODIGOEMPRESA = 1");
+    std::string csv =
+        "CODIGOESTAB,TIPOLANCAMENTO,DATALCTOCTB,CONTACTBDEB,CONTACTBCRED,CODIGOHISTCTB,"
+        "COMPLHIST,VALORLCTOCTB\n";
+    for (const std::string& valor : caso.Valores)
+      csv += "1,LN,2025-08-01,1101001,1101002,3,lote," + valor + "\n";
+    Escrever("l.csv", csv);
+    Comando("import entries l.csv --company 1");
+    EXPECT_EQ(FSaida, caso.Relatorio);
+    EXPECT_EQ(ChavesDoLote(ultimaAntes), caso.Chaves);
+    ASSERT_EQ(Post(LancamentoDemo()), 0) << FSaida;
+    EXPECT_EQ(ChavePostada(), ultimaAntes + static_cast<int64_t>(caso.Chaves.size()) + 1);
+    EXPECT_EQ(Contar("select count(*) from LCTOCTB where VALORLCTOCTB = 0"), 0);
   }
 }
 

@@ -119,6 +119,19 @@ class TServidorWebTest : public TCtbDemoTest {
   }
 
   static std::string Erro(const httplib::Result& res) { return json::parse(res->body)["erro"]; }
+  // The answer to a read that must succeed.
+  json Ler(const TSessao& sessao, const std::string& caminho) {
+    auto res = Get(sessao, caminho);
+    EXPECT_EQ(res->status, 200) << caminho << ": " << res->body;
+    return json::parse(res->body);
+  }
+  // The entry page's post of `documento` on the tab `aba`, and its answer.
+  static std::string Pedido(const json& documento, const char* aba = "t1") {
+    return json{{"aba", aba}, {"documento", documento}}.dump();
+  }
+  json Lancar(const TSessao& sessao, const json& documento, const char* aba = "t1") {
+    return json::parse(Post(sessao, "/api/lancamentos", Pedido(documento, aba))->body);
+  }
 
   // Grants user 3 company 2 only, with the trial balance's right.
   void UsuarioDaEmpresa2() {
@@ -240,10 +253,8 @@ TEST_P(TServidorWebTest, SignInGivesAStrictCookieTheTrialBalanceAndChangesNeedTh
     return linha["TipoConta"] == "A" && linha["SaldoAtual"] != 0;
   });
   ASSERT_NE(analitica, linhas.end());
-  res = Get(sessao,
-            "/api/razao?filtros=" + httplib::detail::encode_query_param((*analitica)["Filtros"]));
-  ASSERT_EQ(res->status, 200) << res->body;
-  const json razao = json::parse(res->body);
+  const json razao = Ler(
+      sessao, "/api/razao?filtros=" + httplib::detail::encode_query_param((*analitica)["Filtros"]));
   ASSERT_GE(razao.size(), 2u);
   EXPECT_EQ(razao[0]["CONTACTB"], (*analitica)["CodigoConta"]);
 
@@ -323,13 +334,13 @@ TEST_P(TServidorWebTest, EachSessionReachesOnlyItsUsersCompaniesAndRights) {
   json documento = LancamentoDemo("2025-08-11", "99,00");
   documento["company"] = 2;
   documento["extemporaneous"] = {{"DATAEXTEMP", "15/12/2024"}};
-  res = Post(terceiro, "/api/lancamentos", json{{"aba", "t1"}, {"documento", documento}}.dump());
+  res = Post(terceiro, "/api/lancamentos", Pedido(documento));
   EXPECT_EQ(res->status, 403) << res->body;
   // With the entries' right, another company's entry is still his access
   // refused, not the module's.
   Conexao().ExecuteDirect(
       "delete from EMPRESAUSUARIO where CODIGOUSUARIO = 2 and CODIGOEMPRESA = 2");
-  res = Post(operador, "/api/lancamentos", json{{"aba", "t1"}, {"documento", documento}}.dump());
+  res = Post(operador, "/api/lancamentos", Pedido(documento));
   EXPECT_EQ(res->status, 403) << res->body;
   EXPECT_EQ(Erro(res), "O usuário 2 não tem acesso à empresa 2");
   EXPECT_EQ(Lancamentos(), antes);
@@ -342,15 +353,10 @@ TEST_P(TServidorWebTest, EachSessionReachesOnlyItsUsersCompaniesAndRights) {
 TEST_P(TServidorWebTest, EntryPageKeysTheLinkedScreensTheModuleOffers) {
   ASSERT_NO_FATAL_FAILURE(Iniciar());
   const TSessao sessao = Entrar(1, kSenha);
-  const auto postar = [&](const json& documento) {
-    return json::parse(
-        Post(sessao, "/api/lancamentos", json{{"aba", "t1"}, {"documento", documento}}.dump())
-            ->body);
-  };
   json documento = LancamentoDemo("2025-08-11", "99,00");
   documento["company"] = 2;
   documento["fields"]["CODIGOORIGLCTOCTB"] = "XX";
-  const json postado = postar(documento);
+  const json postado = Lancar(sessao, documento);
   ASSERT_EQ(postado["result"], "posted") << postado;
   ASSERT_EQ(postado["screens"].size(), 1U) << postado;
   EXPECT_EQ(postado["screens"][0]["key"], "extemporaneous");
@@ -358,9 +364,7 @@ TEST_P(TServidorWebTest, EntryPageKeysTheLinkedScreensTheModuleOffers) {
   const std::string rota =
       "/api/lancamentos/vinculo?empresa=2&aba=t1&chave=" + std::to_string(chave) + "&tela=";
 
-  auto res = Get(sessao, rota + "extemporaneous");
-  ASSERT_EQ(res->status, 200) << res->body;
-  const json tela = json::parse(res->body);
+  const json tela = Ler(sessao, rota + "extemporaneous");
   EXPECT_EQ(tela["classe"], "TnCtbDMLctoCtbExtemp");
   const json& campos = tela["campos"];
   const auto data = std::find_if(campos.begin(), campos.end(),
@@ -379,16 +383,16 @@ TEST_P(TServidorWebTest, EntryPageKeysTheLinkedScreensTheModuleOffers) {
       {"outra", "Tela desconhecida: use participants, extemporaneous, q100 ou relation"},
   };
   for (const auto& recusa : recusas) {
-    res = Get(sessao, rota + recusa.Tela);
+    auto res = Get(sessao, rota + recusa.Tela);
     EXPECT_EQ(res->status, 400) << recusa.Tela;
     EXPECT_EQ(Erro(res), recusa.Erro);
   }
 
   const auto datar = [&](const char* dataOcorrencia) {
-    return postar({{"op", "edit"},
-                   {"company", 2},
-                   {"key", chave},
-                   {"extemporaneous", {{"DATAEXTEMP", dataOcorrencia}}}});
+    return Lancar(sessao, {{"op", "edit"},
+                           {"company", 2},
+                           {"key", chave},
+                           {"extemporaneous", {{"DATAEXTEMP", dataOcorrencia}}}});
   };
   const json recusado = datar("01/02/2025");
   EXPECT_EQ(recusado["result"], "refused") << recusado;
@@ -412,13 +416,10 @@ TEST_P(TServidorWebTest, EntryPageListsWhatAProgrammedEntryMadeOnTheDate) {
       "'Aluguel')");
   json documento = LancamentoDemo("2025-08-14", "99,00");
   documento["fields"]["CODIGOLCTOPROG"] = 1;
-  const json postado = json::parse(
-      Post(sessao, "/api/lancamentos", json{{"aba", "t1"}, {"documento", documento}}.dump())->body);
+  const json postado = Lancar(sessao, documento);
   ASSERT_EQ(postado["result"], "posted") << postado;
   const auto chaves = [&](const std::string& parametros) {
-    auto res = Get(sessao, "/api/lancamentos/programados?empresa=1&" + parametros);
-    EXPECT_EQ(res->status, 200) << res->body;
-    const json resposta = json::parse(res->body);
+    const json resposta = Ler(sessao, "/api/lancamentos/programados?empresa=1&" + parametros);
     std::vector<int64_t> lista;
     for (const json& linha : resposta["rows"])
       lista.push_back(linha["CHAVELCTOCTB"].get<int64_t>());
@@ -657,9 +658,7 @@ TEST_P(TServidorWebTest, TlsAnswersCarryStrictTransportSecurity) {
 TEST_P(TServidorWebTest, EntryPageReadsTheScreenKeepsBalancesFreshAndRefusesBadInput) {
   ASSERT_NO_FATAL_FAILURE(Iniciar());
   const TSessao sessao = Entrar(1, kSenha);
-  auto res = Get(sessao, "/api/lancamentos/tela?empresa=1&aba=t1");
-  ASSERT_EQ(res->status, 200) << res->body;
-  const json tela = json::parse(res->body);
+  const json tela = Ler(sessao, "/api/lancamentos/tela?empresa=1&aba=t1");
   const json& campos = tela["campos"];
   const auto conta = std::find_if(campos.begin(), campos.end(),
                                   [](const json& campo) { return campo["nome"] == "CONTACTBDEB"; });
@@ -670,50 +669,39 @@ TEST_P(TServidorWebTest, EntryPageReadsTheScreenKeepsBalancesFreshAndRefusesBadI
   EXPECT_EQ(tela["conteudo"]["grids"][0]["Caption"], "Últimos Lançamentos");
   EXPECT_EQ(tela["avisos"], json::array()) << "no balances by history kept";
   Conexao().ExecuteDirect("insert into EMPRESASALDOCTBHIST (CODIGOEMPRESA) values (1)");
-  const json avisos =
-      json::parse(Get(sessao, "/api/lancamentos/tela?empresa=1&aba=t2")->body)["avisos"];
+  const json avisos = Ler(sessao, "/api/lancamentos/tela?empresa=1&aba=t2")["avisos"];
   ASSERT_EQ(avisos.size(), 1U) << avisos;
   EXPECT_TRUE(avisos[0].get<std::string>().starts_with(
       "É importante que seja executado a rotina de recálculo dos saldos por histórico"));
 
-  res = Get(sessao, "/api/lancamentos/contas?empresa=1&texto=caixa");
-  ASSERT_EQ(res->status, 200) << res->body;
-  const json achadas = json::parse(res->body);
+  const json achadas = Ler(sessao, "/api/lancamentos/contas?empresa=1&texto=caixa");
   ASSERT_FALSE(achadas.empty());
   EXPECT_EQ(achadas[0]["apelido"], "CAIXA");
-  res = Get(sessao, "/api/lancamentos/contas?empresa=1&texto=1");
-  EXPECT_EQ(json::parse(res->body).size(), PaginaLancamento::kMaxContas);
+  EXPECT_EQ(Ler(sessao, "/api/lancamentos/contas?empresa=1&texto=1").size(),
+            PaginaLancamento::kMaxContas);
 
   const std::string saldoCaixa =
       "/api/lancamentos/conta?empresa=1&aba=t1&lado=debito&conta=CAIXA&data=2025-08-11&estab=1";
-  const auto saldo = [&] {
-    auto resposta = Get(sessao, saldoCaixa);
-    EXPECT_EQ(resposta->status, 200) << resposta->body;
-    return json::parse(resposta->body)["saldo"].get<std::string>();
-  };
+  const auto saldo = [&] { return Ler(sessao, saldoCaixa)["saldo"].get<std::string>(); };
   const std::string antes = saldo();
   EXPECT_TRUE(std::regex_match(antes, std::regex(R"(\(?[0-9.]+,[0-9]{2}\)? [DC])"))) << antes;
-  res = Post(sessao, "/api/lancamentos",
-             json{{"aba", "t1"}, {"documento", LancamentoDemo("2025-08-11", "99,00")}}.dump());
-  const json postado = json::parse(res->body);
-  ASSERT_EQ(postado["result"], "posted") << res->body;
+  const json postado = Lancar(sessao, LancamentoDemo("2025-08-11", "99,00"));
+  ASSERT_EQ(postado["result"], "posted") << postado;
   EXPECT_NE(saldo(), antes);
 
   const int64_t chave = postado["entry"]["CHAVELCTOCTB"];
-  res = Get(sessao, "/api/lancamentos/paineis?empresa=1&aba=t1");
-  ASSERT_EQ(res->status, 200) << res->body;
-  EXPECT_EQ(json::parse(res->body)["grids"][0]["rows"][0]["CHAVELCTOCTB"], chave) << res->body;
-  res = Get(sessao, "/api/lancamentos/registro?empresa=1&chave=" + std::to_string(chave));
-  ASSERT_EQ(res->status, 200) << res->body;
-  const json registro = json::parse(res->body);
+  EXPECT_EQ(Ler(sessao,
+                "/api/lancamentos/paineis?empresa=1&aba=t1")["grids"][0]["rows"][0]["CHAVELCTOCTB"],
+            chave);
+  const json registro =
+      Ler(sessao, "/api/lancamentos/registro?empresa=1&chave=" + std::to_string(chave));
   EXPECT_EQ(registro["registro"]["VALORLCTOCTB"], 99.0);
   EXPECT_TRUE(registro["cadastro"].get<std::string>().starts_with("Cadastrado por 1 - "))
       << registro["cadastro"];
   EXPECT_TRUE(registro["gerenciais"].is_array());
 
   const json exclusao = {{"op", "delete"}, {"company", 1}, {"key", chave}, {"answers", {"Sim"}}};
-  res = Post(sessao, "/api/lancamentos", json{{"aba", "t1"}, {"documento", exclusao}}.dump());
-  ASSERT_EQ(json::parse(res->body)["result"], "posted") << res->body;
+  ASSERT_EQ(Lancar(sessao, exclusao)["result"], "posted");
   EXPECT_EQ(saldo(), antes);
 
   const struct {
@@ -730,7 +718,7 @@ TEST_P(TServidorWebTest, EntryPageReadsTheScreenKeepsBalancesFreshAndRefusesBadI
       {"/api/lancamentos/registro?empresa=1&chave=999999", "Lançamento 999999 não encontrado"},
   };
   for (const auto& caso : casos) {
-    res = Get(sessao, caso.Rota);
+    auto res = Get(sessao, caso.Rota);
     EXPECT_EQ(res->status, 400) << caso.Rota;
     EXPECT_NE(Erro(res).find(caso.Mensagem), std::string::npos) << Erro(res);
   }
@@ -739,8 +727,9 @@ TEST_P(TServidorWebTest, EntryPageReadsTheScreenKeepsBalancesFreshAndRefusesBadI
                 ->status,
             400);
   // A number no double holds is the document's fault, not the server's.
-  res = Post(sessao, "/api/lancamentos",
-             R"({"aba": "t1", "documento": {"company": 1, "fields": {"VALORLCTOCTB": 1e400}}})");
+  auto res =
+      Post(sessao, "/api/lancamentos",
+           R"({"aba": "t1", "documento": {"company": 1, "fields": {"VALORLCTOCTB": 1e400}}})");
   EXPECT_EQ(res->status, 400) << res->body;
   EXPECT_EQ(Erro(res), "Número fora do intervalo em \"VALORLCTOCTB\": 1e400");
 }
@@ -762,22 +751,23 @@ TEST_P(TServidorWebTest, LastEntriesAndLedgerShowHistoriesInWords) {
         std::pair{"Banco da praça|agosto|", "Recebido de Banco da praça ref. agosto"}}) {
     nlohmann::ordered_json documento = LancamentoDemoComHistorico(93, complemento);
     documento["fields"]["VALORLCTOCTB"] = "99,00";
-    auto res = Post(sessao, "/api/lancamentos",
-                    nlohmann::ordered_json{{"aba", "t1"}, {"documento", documento}}.dump());
-    ASSERT_EQ(json::parse(res->body)["result"], "posted") << res->body;
-    esperados[json::parse(res->body)["entry"]["CHAVELCTOCTB"]] = esperado;
-    res = Get(sessao, "/api/lancamentos/paineis?empresa=1&aba=t1");
-    ASSERT_EQ(res->status, 200) << res->body;
-    EXPECT_EQ(json::parse(res->body)["grids"][0]["rows"][0]["HISTORICO"], esperado) << res->body;
+    // Posted as typed: the keys in the order a person types them.
+    const json postado =
+        json::parse(Post(sessao, "/api/lancamentos",
+                         nlohmann::ordered_json{{"aba", "t1"}, {"documento", documento}}.dump())
+                        ->body);
+    ASSERT_EQ(postado["result"], "posted") << postado;
+    esperados[postado["entry"]["CHAVELCTOCTB"]] = esperado;
+    EXPECT_EQ(Ler(sessao,
+                  "/api/lancamentos/paineis?empresa=1&aba=t1")["grids"][0]["rows"][0]["HISTORICO"],
+              esperado);
   }
   const json filtros = {{"pCodigoEmpresa", "1"},        {"pCodigoEstab", ""},
                         {"pContaCtb", "1101001"},       {"pTipoSaldoCtb", "0"},
                         {"pDataInicial", "2025-08-11"}, {"pDataFinal", "2025-08-11"}};
-  auto res =
-      Get(sessao, "/api/razao?filtros=" + httplib::detail::encode_query_param(filtros.dump()));
-  ASSERT_EQ(res->status, 200) << res->body;
   std::map<int64_t, std::string> razao;
-  for (const json& linha : json::parse(res->body))
+  for (const json& linha :
+       Ler(sessao, "/api/razao?filtros=" + httplib::detail::encode_query_param(filtros.dump())))
     if (linha["CHAVELCTOCTB"].is_number() && esperados.count(linha["CHAVELCTOCTB"]))
       razao[linha["CHAVELCTOCTB"]] = linha["HISTORICO"];
   EXPECT_EQ(razao, esperados);
@@ -793,9 +783,7 @@ TEST_P(TServidorWebTest, EntryPageReadsAmountsAsTypedAndNamesFieldsByLabel) {
   const auto postar = [&](const char* valor, const char* semCampo) {
     json documento = LancamentoDemo("2025-08-11", valor);
     documento["fields"].erase(semCampo);
-    return json::parse(
-        Post(sessao, "/api/lancamentos", json{{"aba", "t1"}, {"documento", documento}}.dump())
-            ->body);
+    return Lancar(sessao, documento);
   };
   const int64_t antes = Lancamentos();
   const struct {
@@ -823,13 +811,11 @@ TEST_P(TServidorWebTest, EntryPageReadsAmountsAsTypedAndNamesFieldsByLabel) {
   EXPECT_EQ(Contar("select count(*) from LCTOCTB where CHAVELCTOCTB = " + chave +
                    " and VALORLCTOCTB * 100 = 123450"),
             1);
-  auto res = Get(sessao, "/api/lancamentos/registro?empresa=1&chave=" + chave);
-  ASSERT_EQ(res->status, 200) << res->body;
   EXPECT_EQ(
-      json::parse(res->body)["valores"],
+      Ler(sessao, "/api/lancamentos/registro?empresa=1&chave=" + chave)["valores"],
       (json{{"VALORLCTOCTB", "1.234,50"}, {"VALORLCTOMOEDA", nullptr}, {"COTACAOMOEDA", nullptr}}));
 
-  const json tela = json::parse(Get(sessao, "/api/lancamentos/tela?empresa=1&aba=t1")->body);
+  const json tela = Ler(sessao, "/api/lancamentos/tela?empresa=1&aba=t1");
   std::map<std::string, std::pair<bool, bool>> campos;
   for (const json& campo : tela["campos"])
     campos[campo["nome"]] = {campo["fechado"], campo["obrigatorio"]};
@@ -848,14 +834,14 @@ TEST_P(TServidorWebTest, EntryPageReadsAmountsAsTypedAndNamesFieldsByLabel) {
       {"codigo=999", nullptr},
   };
   for (const auto& caso : historicos) {
-    res = Get(sessao, std::string("/api/lancamentos/historico?empresa=1&data=11/08/2025&") +
-                          caso.Parametros);
+    auto res = Get(sessao, std::string("/api/lancamentos/historico?empresa=1&data=11/08/2025&") +
+                               caso.Parametros);
     if (caso.Texto == nullptr)
       EXPECT_EQ(Erro(res), "Histórico 999 não cadastrado");
     else
       EXPECT_EQ(json::parse(res->body)["texto"], caso.Texto) << res->body;
   }
-  EXPECT_EQ(json::parse(Get(sessao, "/api/sessao")->body)["empresas"][0]["exercicio"],
+  EXPECT_EQ(Ler(sessao, "/api/sessao")["empresas"][0]["exercicio"],
             (json{{"de", "2025-01-01"}, {"ate", "2025-12-31"}}));
 }
 
@@ -867,11 +853,7 @@ TEST_P(TServidorWebTest, EntryPageKeysSplitsWithTheModulesRules) {
   ASSERT_NO_FATAL_FAILURE(Iniciar());
   const TSessao sessao = Entrar(1, kSenha);
   const std::string data = "&data=15/08/2025";
-  const auto ler = [&](const std::string& rota) {
-    auto res = Get(sessao, "/api/lancamentos/" + rota);
-    EXPECT_EQ(res->status, 200) << rota << ' ' << res->body;
-    return json::parse(res->body);
-  };
+  const auto ler = [&](const std::string& rota) { return Ler(sessao, "/api/lancamentos/" + rota); };
   const int64_t gerenciais = Contar("select count(*) from LCTOGER");
   const int64_t antes = Lancamentos();
   EXPECT_EQ(
@@ -931,9 +913,7 @@ TEST_P(TServidorWebTest, EntryPageKeysSplitsWithTheModulesRules) {
     documento["managerial"] = {{"debit",
                                 {{{"CODIGOCENTROCUSTO", 201}, {"VALORLCTOGER", "60,00"}},
                                  {{"CODIGOCENTROCUSTO", centro}, {"VALORLCTOGER", valor}}}}};
-    return json::parse(
-        Post(sessao, "/api/lancamentos", json{{"aba", "t1"}, {"documento", documento}}.dump())
-            ->body);
+    return Lancar(sessao, documento);
   };
   const struct {
     int Centro;
@@ -968,8 +948,7 @@ TEST_P(TServidorWebTest, EntryPageKeysSplitsWithTheModulesRules) {
   documento["fields"]["VALORLCTOCTB"] = "1.000,01";
   documento["managerial"] = {{"redo", {"debit"}}};
   documento["answers"] = {"Sim"};
-  const json refeito = json::parse(
-      Post(sessao, "/api/lancamentos", json{{"aba", "t2"}, {"documento", documento}}.dump())->body);
+  const json refeito = Lancar(sessao, documento, "t2");
   ASSERT_EQ(refeito["result"], "posted") << refeito;
   EXPECT_EQ(Contar("select count(*) from LCTOGER where ORIGEMDADO = 1 and CHAVELCTOCTB = " +
                    std::to_string(refeito["entry"]["CHAVELCTOCTB"].get<int64_t>()) +
@@ -978,6 +957,41 @@ TEST_P(TServidorWebTest, EntryPageKeysSplitsWithTheModulesRules) {
                    "(CODIGOCENTROCUSTO = 301 and VALORLCTOGER * 100 = 15000))"),
             3);
 }
+
+// `ctb serve` started as the administrator starts it the first time: it
+// says where to open the pages and, while no user has a password, how to
+// set one.
+constexpr const char* kSemSenha =
+    "Nenhum usuário tem senha para entrar: defina a de um usuário com `ctb user passwd N` (N: o "
+    "código do usuário; docs/web.md)\n";
+
+class TServirTest : public TCtbDemoTest {
+ protected:
+  // What the server prints until it listens; then it is stopped.
+  std::string Aviso() {
+    const pid_t servidor = Iniciar(NoBanco({"serve", "--port", "0"}));
+    for (int i = 0; i < 200 && Arquivo("out.txt").find("no navegador") == std::string::npos; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ::kill(servidor, SIGTERM);
+    EXPECT_EQ(Aguardar(servidor), 0) << FErro;
+    return FSaida;
+  }
+};
+
+TEST_P(TServirTest, SaysWhereToOpenItAndHowToSetAFirstPassword) {
+  const std::regex endereco(
+      R"(Servidor em http://127\.0\.0\.1:([0-9]+)/\nAbra http://127\.0\.0\.1:\1/ no navegador\n$)");
+  std::string aviso = Aviso();
+  EXPECT_TRUE(aviso.starts_with(kSemSenha)) << aviso;
+  EXPECT_TRUE(std::regex_search(aviso, endereco)) << aviso;
+
+  ASSERT_EQ(Comando("user passwd 2", "senha-do-operador\n"), 0) << FErro;
+  aviso = Aviso();
+  EXPECT_EQ(aviso.find("Nenhum usuário tem senha"), std::string::npos) << aviso;
+  EXPECT_TRUE(std::regex_search(aviso, endereco)) << aviso;
+}
+
+CTB_INSTANTIATE_ENGINES(TServirTest);
 
 CTB_INSTANTIATE_ENGINES(TServidorWebTest);
 
@@ -997,22 +1011,17 @@ TEST_P(TServidorWebTest, LedgerPagesCarryTheBalanceAndTheSearchAndStatementsAnsw
       "group by CONTACTBDEB order by count(*) desc, CONTACTBDEB limit 1");
   const std::string razao = "/api/paginas/razao?empresa=1&conta=" + std::to_string(conta) +
                             "&de=2025-01-01&ate=31/12/2025";
-  const auto ler = [&](const TSessao& quem, const std::string& caminho) {
-    auto res = Get(quem, caminho);
-    EXPECT_EQ(res->status, 200) << caminho << ": " << res->body;
-    return json::parse(res->body);
-  };
   const auto comSinal = [](const json& saldo) {
     return saldo["dc"] == "C" ? -saldo["valor"].get<double>() : saldo["valor"].get<double>();
   };
-  const int64_t total = ler(sessao, razao + "&tamanho=1")["total"];
+  const int64_t total = Ler(sessao, razao + "&tamanho=1")["total"];
   ASSERT_GT(total, 3);
   const int64_t tamanho = (total + 2) / 3;
-  json pagina = ler(sessao, razao + "&tamanho=" + std::to_string(tamanho));
+  json pagina = Ler(sessao, razao + "&tamanho=" + std::to_string(tamanho));
   double saldo = comSinal(pagina["saldoAnterior"]);
   int64_t lidas = 0;
   for (int64_t numero = 1; numero <= pagina["paginas"]; ++numero) {
-    pagina = ler(sessao, razao + "&tamanho=" + std::to_string(tamanho) +
+    pagina = Ler(sessao, razao + "&tamanho=" + std::to_string(tamanho) +
                              "&pagina=" + std::to_string(numero));
     for (const json& linha : pagina["linhas"]) {
       saldo += linha["debito"].is_null() ? -linha["credito"].get<double>()
@@ -1025,14 +1034,14 @@ TEST_P(TServidorWebTest, LedgerPagesCarryTheBalanceAndTheSearchAndStatementsAnsw
   EXPECT_NEAR(comSinal(pagina["saldoFinal"]), saldo, 0.005);
 
   const std::string pesquisa = "/api/paginas/pesquisa?empresa=1&de=01/01/2025&ate=2025-12-31";
-  const json achados = ler(sessao, pesquisa + "&conta=" + std::to_string(conta))["linhas"];
+  const json achados = Ler(sessao, pesquisa + "&conta=" + std::to_string(conta))["linhas"];
   ASSERT_FALSE(achados.empty());
   for (const json& achado : achados)
     EXPECT_TRUE(achado["debito"]["conta"] == conta || achado["credito"]["conta"] == conta)
         << achado.dump();
   const double valor = achados[0]["valor"];
   const std::string valorTexto = fmt::format("{:.2f}", valor);
-  const json porValor = ler(sessao, pesquisa + "&valor=" +
+  const json porValor = Ler(sessao, pesquisa + "&valor=" +
                                         httplib::detail::encode_query_param(std::regex_replace(
                                             valorTexto, std::regex("\\."), ",")))["linhas"];
   ASSERT_FALSE(porValor.empty());
@@ -1041,7 +1050,7 @@ TEST_P(TServidorWebTest, LedgerPagesCarryTheBalanceAndTheSearchAndStatementsAnsw
 
   const std::string demonstracoes =
       "/api/paginas/demonstracoes?empresa=1&de=01/01/2025&ate=2025-12-31";
-  const json demonstrado = ler(sessao, demonstracoes);
+  const json demonstrado = Ler(sessao, demonstracoes);
   EXPECT_TRUE(demonstrado["confere"]) << demonstrado["equacao"];
   EXPECT_FALSE(demonstrado["balanco"].empty());
   EXPECT_EQ(demonstrado["anterior"]["ate"], "2024-12-31");
@@ -1087,9 +1096,7 @@ TEST_P(TServidorWebTest, DeletedEntriesAreRestoredOnlyWithTheRightAndTheCsrfToke
   const TSessao operador = Entrar(2, kSenhaOperador);
   const TSessao terceiro = Entrar(3, "senha-do-terceiro");
   const std::string lista = "/api/paginas/excluidos?empresa=2&de=01/12/2025&ate=2025-12-31";
-  auto res = Get(sessao, lista);
-  ASSERT_EQ(res->status, 200) << res->body;
-  const json excluidos = json::parse(res->body);
+  const json excluidos = Ler(sessao, lista);
   ASSERT_FALSE(excluidos.empty());
   const int64_t id = excluidos[0]["IDLCTOCTBEXCL"];
   const std::string pedido = json{{"empresa", 2}, {"id", id}}.dump();
@@ -1110,13 +1117,13 @@ TEST_P(TServidorWebTest, DeletedEntriesAreRestoredOnlyWithTheRightAndTheCsrfToke
       {terceiro, true, 403, "não tem o direito DireitoRestaurarLancamentoExcluido"},
   };
   for (const auto& recusa : recusas) {
-    res = Post(recusa.Quem, "/api/paginas/excluidos/restaurar", pedido, recusa.ComCsrf);
+    auto res = Post(recusa.Quem, "/api/paginas/excluidos/restaurar", pedido, recusa.ComCsrf);
     EXPECT_EQ(res->status, recusa.Status) << res->body;
     EXPECT_NE(Erro(res).find(recusa.Erro), std::string::npos) << Erro(res);
   }
   EXPECT_EQ(restaurados(), antes);
 
-  res = Post(sessao, "/api/paginas/excluidos/restaurar", pedido);
+  auto res = Post(sessao, "/api/paginas/excluidos/restaurar", pedido);
   ASSERT_EQ(res->status, 200) << res->body;
   EXPECT_NE(json::parse(res->body)["mensagem"].get<std::string>().find("restaurado com a chave"),
             std::string::npos)

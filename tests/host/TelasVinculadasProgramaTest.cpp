@@ -1,6 +1,7 @@
 // The registers an entry offers, keyed through `ctb entry post` of the built
-// program on each engine, and the analytic entry that asks to be changed on
-// its own screen.
+// program on each engine, the analytic entry that asks to be changed on its
+// own screen and what the screen shows of a programmed entry. (The right
+// `entry post` needs is RecordProgramaTest's.)
 
 #include <gtest/gtest.h>
 
@@ -108,6 +109,25 @@ TEST_P(TTelasVinculadasProgramaTest, AnalyticEntryOpensTheAnalyticScreenOnItsTra
   EXPECT_EQ(FResultado["screens"][0]["class"], "TnCtbDPLctoCtbAnalitico");
   EXPECT_EQ(FResultado["screens"][0]["caption"], "Lançamento Analítico - Transação 4242");
   EXPECT_EQ(Contar("select count(*) from LCTOCTB where COMPLHIST = 'outro'"), 0);
+}
+
+// What the entry screen shows below an entry of a programmed entry: the
+// entries it made before on the date.
+TEST_P(TTelasVinculadasProgramaTest, ProgrammedEntriesOfTheDateAreShownBelowTheNext) {
+  Conexao().ExecuteDirect(
+      "insert into LCTOPROG (CODIGOEMPRESA, CODIGOLCTOPROG, DESCRLCTOPROG) values (1, 1, "
+      "'Aluguel')");
+  json documentos = json::array();
+  for (int i = 0; i < 2; ++i) {
+    json documento = LancamentoDemo("2025-08-14");
+    documento["fields"]["CODIGOLCTOPROG"] = 1;
+    documentos.push_back(std::move(documento));
+  }
+  ASSERT_EQ(Post(documentos), 0) << FSaida;
+  EXPECT_EQ(FResultado[0]["display"]["programmedEntries"], json::array()) << FSaida;
+  const json& lista = FResultado[1]["display"]["programmedEntries"];
+  ASSERT_EQ(lista.size(), 1U) << FSaida;
+  EXPECT_EQ(lista[0]["CHAVELCTOCTB"], FResultado[0]["entry"]["CHAVELCTOCTB"]);
 }
 
 CTB_INSTANTIATE_ENGINES(TTelasVinculadasProgramaTest);

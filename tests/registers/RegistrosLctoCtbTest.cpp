@@ -191,35 +191,9 @@ TEST_P(TRegistrosTest, ConsultationShowsButNeverChanges) {
 
 CTB_INSTANTIATE_ENGINES(TRegistrosTest);
 
+// The relation's action opens from the journal screen; the origins'
+// consultation is published once per module.
 TEST(RegistrosMenuTest, EachRegisterPublishesItsAction) {
-  struct TCaso {
-    TnDM::TGerarPrincAction Gerar;
-    const char* Nome;
-    const char* Categoria;
-    const char* Caption;
-    bool MenuItem;
-  };
-  const TCaso casos[] = {
-      {&TnCtbDMLctoCtbExtemp::GerarPrincAction, "actTnCtbDMLctoCtbExtemp", "02 Movimentos",
-       "Data Ocorrência do Lançamento Extemporâneo", false},
-      {&TnCtbDMLctoCtbParticipante::GerarPrincAction, "actTnCtbDMLctoCtbParticipante",
-       "02 Movimentos", "Lançamentos Contábeis - Participantes", true},
-      {&TnCtbDMLctoCtbQ100::GerarPrincAction, "actTnCtbDMLctoCtbQ100", "Cadastros",
-       "Lançamento Contábil - Registro Q100", true},
-      {&TnCtbDMRelacLctoCtbIFRS::GerarPrincAction, "actTnCtbDMRelacLctoCtbIFRS", "02 Movimentos",
-       "Lançamentos Contábeis Expurgo", true},
-  };
-  for (const TCaso& caso : casos) {
-    SCOPED_TRACE(caso.Nome);
-    TnActionList lista;
-    caso.Gerar(
-        lista, [](TnAction&) {}, TnConjuntoModulos{TnModulo::nCtb});
-    ASSERT_EQ(lista.Count(), 1u);
-    EXPECT_EQ(lista[0].Name(), caso.Nome);
-    EXPECT_EQ(lista[0].Category(), caso.Categoria);
-    EXPECT_EQ(lista[0].Caption(), caso.Caption);
-    EXPECT_EQ(lista[0].MenuItem(), caso.MenuItem);
-  }
   TnActionList relacao;
   TnCtbDMRelacLctoCtbIFRS::GerarPrincAction(
       relacao, [](TnAction&) {}, TnConjuntoModulos{TnModulo::nCtb});
