@@ -13,52 +13,6 @@ std::string Chave(const std::string& name) {
   return Nutil::UpperCase(name);
 }
 
-std::string Linha(const TnControle& c) {
-  std::string texto;
-  switch (c.Tipo()) {
-    case TTipoControle::Label: {
-      const auto& l = static_cast<const TnLabel&>(c);
-      texto = fmt::format("Label {} \"{}\"", c.Name(), l.Caption);
-      if (l.Color != kCorPadrao) {
-        texto += fmt::format(" cor={:08X}", l.Color);
-      }
-      break;
-    }
-    case TTipoControle::Panel:
-      texto = fmt::format("Panel {} \"{}\"", c.Name(), static_cast<const TnPanel&>(c).Caption);
-      break;
-    case TTipoControle::FraField: {
-      const auto& f = static_cast<const TnFraField&>(c);
-      texto = fmt::format("FraField {} campo={} \"{}\" [{}] [{}]", c.Name(), f.NomeCampo, f.Titulo,
-                          f.Codigo, f.Descricao);
-      break;
-    }
-    case TTipoControle::Splitter:
-      texto = "Splitter " + c.Name();
-      break;
-    case TTipoControle::ToolButton:
-      texto = fmt::format("ToolButton {} -> {}", c.Name(),
-                          static_cast<const TnToolButton&>(c).NomeAction);
-      break;
-    case TTipoControle::ComboBox: {
-      const auto& combo = static_cast<const TnComboBox&>(c);
-      texto = fmt::format("ComboBox {} \"{}\" [{}] = {}", c.Name(), combo.Rotulo,
-                          fmt::join(combo.Items, "|"), combo.Text());
-      break;
-    }
-  }
-  if (!c.Parent.empty()) {
-    texto += " em " + c.Parent;
-  }
-  if (!c.Visible) {
-    texto += " oculto";
-  }
-  if (!c.Enabled) {
-    texto += " desabilitado";
-  }
-  return texto;
-}
-
 }  // namespace
 
 void TnComboBox::Escolher(const std::string& item) {
@@ -228,34 +182,4 @@ bool TnForm::Close() {
   FVisible = false;
   FFechado = true;
   return true;
-}
-
-std::string TnForm::Descrever() const {
-  std::string texto = fmt::format("Form {} ({}) \"{}\" {}x{}\n", FName, FClasse, Caption,
-                                  ClientWidth, ClientHeight);
-  for (const auto& c : FControles) {
-    texto += Linha(*c) + "\n";
-  }
-  for (size_t i = 0; i < FActions.Count(); ++i) {
-    const TnAction& a = FActions[i];
-    texto += fmt::format("Action {} \"{}\"", a.Name(), a.Caption());
-    if (!a.ShortCut().empty()) {
-      texto += " " + a.ShortCut();
-    }
-    if (!a.Visible()) {
-      texto += " oculta";
-    }
-    if (!a.Enabled()) {
-      texto += " desabilitada";
-    }
-    texto += "\n";
-  }
-  for (size_t i = 0; i < FStatusPanels.size(); ++i) {
-    texto +=
-        fmt::format("StatusPanel {} {} \"{}\"\n", i, FStatusPanels[i].Width, FStatusPanels[i].Text);
-  }
-  if (!FCampoFocado.empty()) {
-    texto += "Foco " + FCampoFocado + "\n";
-  }
-  return texto;
 }

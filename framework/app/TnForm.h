@@ -7,8 +7,6 @@
 // without regard to case, in creation order), its actions, the panels of its
 // status bar and the handlers chained on show, resize and close. A new form
 // has one status-bar panel (index 0, the host's); modules add theirs after it.
-// Descrever() renders the whole model as text, one control per line, so a
-// test compares the screen in one assertion.
 
 #include <cstdint>
 #include <functional>
@@ -235,8 +233,6 @@ class TnForm {
   // Asks the close-query chain; true when the form closed.
   bool Close();
   bool Fechado() const { return FFechado; }
-
-  std::string Descrever() const;
 
  private:
   void Adicionar(std::unique_ptr<TnControle> controle, const std::string& parent);
