@@ -19,6 +19,8 @@ let corrigindo = null;
 // The key of the last entry written on this tab: the linked screens'
 // shortcuts act on it while no entry is open for correction.
 let ultimoGravado = null;
+// The screen's shortcuts for the company chosen: what each does.
+let atalhos = new Map();
 
 function empresa() {
   return elemento("empresa").value;
@@ -654,21 +656,33 @@ function pesquisar() {
   abrirPesquisa(empresa(), abrirLancamento);
 }
 
+// Why the module leaves an action disabled for the company.
+const motivosIndisponivel = [[/Transacao$/, "a empresa não numera transações (não é optante do SPED nem do IFRS)"]];
+
+function motivoIndisponivel(acao) {
+  const motivo = motivosIndisponivel.find(([nome]) => nome.test(acao.nome))?.[1] ?? "o módulo não a habilita nesta empresa";
+  return `${acao.rotulo}: indisponível — ${motivo}`;
+}
+
+// The screen's shortcuts, and its actions as buttons, for the company chosen.
 function atalhosDaTela() {
   const atalhos = new Map([["Ctrl+Enter", () => gravar()], ["Ctrl+Delete", excluir], ["Alt+N", () => novo()],
     ["Ctrl+F3", pesquisar]]);
   const barra = elemento("barraAcoes");
+  barra.querySelectorAll("[data-acao]").forEach((botao) => botao.remove());
   for (const acao of tela.acoes) {
     const feito = fazerAcao.find(([nome]) => nome.test(acao.nome));
     if (!feito) continue;
-    const fazer = () => feito[1](acao);
+    // A disabled action stays in reach of the keyboard and says why.
+    const motivo = acao.habilitada === false ? motivoIndisponivel(acao) : null;
+    const fazer = motivo ? () => mensagem(motivo, true) : () => feito[1](acao);
     // Two actions of one shortcut: the first takes it, the other keeps its button.
     const livre = !atalhos.has(acao.atalho);
     if (livre) atalhos.set(acao.atalho, fazer);
     const botao = criar("button", acao.rotulo.replace(/\.\.\.$/, ""));
     botao.type = "button";
-    botao.disabled = acao.habilitada === false;
-    botao.title = livre ? `${acao.dica || acao.rotulo} (${acao.atalho})` : acao.dica || acao.rotulo;
+    botao.title = motivo ?? (livre ? `${acao.dica || acao.rotulo} (${acao.atalho})` : acao.dica || acao.rotulo);
+    if (motivo) botao.setAttribute("aria-disabled", "true");
     botao.dataset.acao = acao.nome;
     botao.addEventListener("click", fazer);
     barra.appendChild(botao);
@@ -676,7 +690,7 @@ function atalhosDaTela() {
   return atalhos;
 }
 
-function teclado(atalhos) {
+function teclado() {
   document.addEventListener("keydown", (evento) => {
     if (document.querySelector("dialog[open]")) return;
     const acao = atalhos.get(atalhoDoEvento(evento));
@@ -712,6 +726,7 @@ async function abrirTela() {
   avisos.textContent = (tela.avisos || []).join(" ");
   avisos.classList.toggle("oculto", !avisos.textContent);
   montarFormulario(tela.campos);
+  atalhos = atalhosDaTela();
   mostrarPaineis(tela.conteudo.grids || []);
   novo();
   const data = entrada("DATALCTOCTB");
@@ -723,7 +738,7 @@ async function iniciar() {
   const empresaPedida = new URLSearchParams(location.search).get("empresa");
   if (empresaPedida) elemento("empresa").value = empresaPedida;
   await abrirTela();
-  teclado(atalhosDaTela());
+  teclado();
   elemento("empresa").addEventListener("change", () => abrirTela().catch((erro) => mensagem(erro.message, true)));
   elemento("botaoNovo").addEventListener("click", () => novo());
   elemento("botaoGravar").addEventListener("click", () => gravar());
