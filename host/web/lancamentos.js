@@ -275,7 +275,7 @@ function escolher(input, valorEscolhido) {
   limparRecusa(input);
   if (input.aoEscolher) input.aoEscolher();
   else if (input.dataset.historico) mostrarHistorico(input);
-  else mostrarConta(input);
+  else mostrarConta(input).then(atualizarRateio);
 }
 
 // The date typed when it is whole, else today's.
@@ -332,6 +332,11 @@ function teclaNaLista(evento) {
   return false;
 }
 
+// The account's title and balance beside it. Only the last lookup of a
+// field shows (`data-pedido` marks it while it is on its way); one the form
+// left behind (a new entry, another account typed) is dropped.
+let consultasConta = 0;
+
 async function mostrarConta(input) {
   const ajuda = elemento(`ajuda${input.dataset.campo}`);
   const lado = input.dataset.lado;
@@ -339,13 +344,17 @@ async function mostrarConta(input) {
   ajuda.textContent = "";
   ajuda.classList.remove("erro");
   delete ajuda.dataset.conta;
+  delete ajuda.dataset.pedido;
   if (saldo) saldo.value = "";
   if (!input.value.trim() || input.value.trim() === "0") return;
   const data = dataDigitada();
+  const pedido = String(++consultasConta);
+  ajuda.dataset.pedido = pedido;
   try {
     const conta = await consulta("conta", {
       lado, conta: input.value.trim(), data, estab: entrada("CODIGOESTAB")?.value || "0",
     });
+    if (ajuda.dataset.pedido !== pedido) return;
     const partes = [`${conta.conta} - ${conta.descricao}`];
     if (conta.titulo) partes.push(`${conta.titulo.conta} ${conta.titulo.descricao}`);
     ajuda.textContent = partes.join(" | ");
@@ -360,8 +369,11 @@ async function mostrarConta(input) {
     }
     if (saldo) saldo.value = conta.saldo ?? "";
   } catch (erro) {
+    if (ajuda.dataset.pedido !== pedido) return;
     ajuda.textContent = erro.message;
     ajuda.classList.add("erro");
+  } finally {
+    if (ajuda.dataset.pedido === pedido) delete ajuda.dataset.pedido;
   }
 }
 
@@ -449,6 +461,7 @@ function mostrarDetalhes(dados) {
 // ---- New, correct, post, delete ----
 
 function novo(manter = {}) {
+  formularios++;
   corrigindo = null;
   limparRecusas();
   for (const input of entradas()) {
@@ -456,7 +469,13 @@ function novo(manter = {}) {
     if (input.type === "checkbox") input.checked = false;
     else input.value = "";
   }
-  for (const ajuda of elemento("formLancamento").querySelectorAll(".ajuda, .ajuda-conta")) ajuda.textContent = "";
+  for (const ajuda of elemento("formLancamento").querySelectorAll(".ajuda, .ajuda-conta")) {
+    ajuda.textContent = "";
+    // The last entry's accounts go with it, and their lookups on the way.
+    delete ajuda.dataset.conta;
+    delete ajuda.dataset.saldo;
+    delete ajuda.dataset.pedido;
+  }
   elemento("botaoExcluir").disabled = true;
   elemento("detalhes").classList.add("oculto");
   limparRateio();
@@ -467,10 +486,17 @@ function primeiraEntrada() {
   return entradas().find((input) => !input.readOnly);
 }
 
+// Each new entry or opening of one: an opening the person has left (a new
+// entry, another entry opened) neither fills the form nor takes the focus.
+let formularios = 0;
+
 async function abrirLancamento(chave) {
   if (!chave) return;
+  const formulario = ++formularios;
+  const deixado = () => formulario !== formularios;
   try {
     const dados = await consulta("registro", { chave });
+    if (deixado()) return;
     limparRecusas();
     limparRateio();
     corrigindo = { chave: Number(chave), textos: {} };
@@ -486,12 +512,13 @@ async function abrirLancamento(chave) {
     mostrarDetalhes(dados);
     await atualizarContas();
     await atualizarHistorico();
+    if (deixado()) return;
     primeiraEntrada()?.focus();
     // Announced once the screen has settled: typing that starts on the
     // announcement is not moved to another field by the focus above.
     mensagem(`Corrigindo o lançamento ${chave}${dados.cadastro ? ` — ${dados.cadastro}` : ""}`);
   } catch (erro) {
-    mensagem(erro.message, true);
+    if (!deixado()) mensagem(erro.message, true);
   }
 }
 
@@ -693,7 +720,8 @@ function atalhosDaTela() {
 function teclado() {
   document.addEventListener("keydown", (evento) => {
     if (document.querySelector("dialog[open]")) return;
-    const acao = atalhos.get(atalhoDoEvento(evento));
+    const tecla = atalhoDoEvento(evento);
+    const acao = atalhos.get(tecla) ?? atalhoDeRateio(tecla);
     if (acao) {
       evento.preventDefault();
       acao();
