@@ -233,6 +233,8 @@ function procurar(input) {
   const texto = input.value.trim();
   if (texto === "") return fecharLista();
   if (input.dataset.historico) return mostrarLista(input, historicosDoTexto(texto));
+  // The list of what was typed before goes at once: Enter never picks from it.
+  fecharLista();
   buscaPendente = setTimeout(async () => {
     try {
       const contas = await consulta("contas", { texto });

@@ -155,7 +155,8 @@ function procurarCodigos(grade, texto) {
 
 // The cost centres (or activities) the side's account allows, as the person types.
 function procurarCentro(grade, input) {
-  clearTimeout(buscaPendente);
+  // The list of what was typed before goes at once: Enter never picks from it.
+  fecharLista();
   const texto = input.value.trim();
   buscaPendente = setTimeout(async () => {
     try {
