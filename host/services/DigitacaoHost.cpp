@@ -15,6 +15,7 @@
 #include "entries/nCtbDMLctoCtbCloud_U.h"
 #include "framework/app/Ndialogs.h"
 #include "framework/app/Nutilform.h"
+#include "framework/app/Nutilutil.h"
 #include "framework/app/TnSelecao.h"
 #include "framework/app/TnUtilConsultaWeb.h"
 #include "framework/core/Exceptions.h"
@@ -466,6 +467,35 @@ std::string LinhaDoResultado(const json& documento, const json& resultado,
   return registro + " não gravado: " + mensagem;
 }
 
+// The company and the first day of a screen's period as the web host
+// publishes them ("gCodigoEmpresaAtiva", "gDATALCTOCTB_MAIORIGUAL") while the
+// screen works; the tabs of a session share the variables, so what was there
+// before comes back after. A screen without a period (an entry opened by its
+// key) publishes no date: the module judges by the entry's own.
+class TVariaveisDaSelecao {
+ public:
+  TVariaveisDaSelecao(bool publicar, int64_t empresa, TDateTime de) {
+    if (!publicar)
+      return;
+    Publicar("gCodigoEmpresaAtiva", Value(empresa));
+    if (de != HostComum::DataMinima())
+      Publicar("gDATALCTOCTB_MAIORIGUAL", Value(de));
+  }
+  ~TVariaveisDaSelecao() {
+    for (auto& [nome, valor] : FAnteriores)
+      Nutilutil::SetValorExternalVar(nome, std::move(valor));
+  }
+  TVariaveisDaSelecao(const TVariaveisDaSelecao&) = delete;
+  TVariaveisDaSelecao& operator=(const TVariaveisDaSelecao&) = delete;
+
+ private:
+  void Publicar(const char* nome, Value valor) {
+    FAnteriores.emplace_back(nome, Nutilutil::PegarValorExternalVar(nome));
+    Nutilutil::SetValorExternalVar(nome, std::move(valor));
+  }
+  std::vector<std::pair<std::string, Value>> FAnteriores;
+};
+
 }  // namespace
 
 // What the module was last opened on: a new document with the same
@@ -559,6 +589,7 @@ void TDigitacao::AbrirSeNecessario(const json& documento) {
     nDMSelecao().CriarParam(nome, parametros.Param(nome));
   FAberta.reset();
   FModulo->SetFiltroAbertura(selecao.Filtro);
+  const TVariaveisDaSelecao variaveis(FOpcoes.PublicarSelecao, selecao.Empresa, selecao.De);
   FModulo->Abrir(&parametros);
   FAberta = std::make_unique<TSelecaoAberta>(selecao);
 }
@@ -727,6 +758,7 @@ json TDigitacao::Executar(const json& documento) {
     if (!FModulo)
       CriarModulo(documento.value("screen", true));
     AbrirSeNecessario(documento);
+    const TVariaveisDaSelecao variaveis(FOpcoes.PublicarSelecao, FAberta->Empresa, FAberta->De);
     TnClientDataSet& cds = FModulo->nClientDataSet;
     // A new record draws its key from the company's sequence as it starts,
     // before its transaction opens, so the draw commits at once: drawn
@@ -831,6 +863,7 @@ TOpcoesDigitacao OpcoesTelaWeb(std::function<void(int64_t)> verificarEmpresa) {
   opcoes.Classe = TnCtbDMLctoCtbCloud::kClassName;
   opcoes.VerificarEmpresa = std::move(verificarEmpresa);
   opcoes.RefrescarAposGravar = true;
+  opcoes.PublicarSelecao = true;
   return opcoes;
 }
 

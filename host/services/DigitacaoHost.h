@@ -63,6 +63,10 @@ struct TOpcoesDigitacao {
   // never follows what is written reads it again, while the last entry and
   // the open transaction stay with the screen.
   bool RefrescarAposGravar = false;
+  // The web host publishes the screen's company and the first day of its
+  // period as the external variables the modules read while they work
+  // (whether a company keeps SPED books is judged at that date).
+  bool PublicarSelecao = false;
 };
 
 // A browser tab's screen: the web module, refreshed after each document

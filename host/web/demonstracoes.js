@@ -1,7 +1,8 @@
 "use strict";
 // The balance sheet and the income statement of a period beside the
 // previous one (`ctb statements`): each group's line, totals in bold, the
-// columns headed by their periods.
+// columns headed by their periods. Each statement scrolls in a frame of its
+// own, its header row kept in place.
 
 function demonstracao(titulo, linhas, periodos) {
   const bloco = criar("section", undefined, "painel");
@@ -18,7 +19,12 @@ function demonstracao(titulo, linhas, periodos) {
     tr.appendChild(criar("td", valor(linha.atual), "valor"));
     tr.appendChild(criar("td", valor(linha.anterior), "valor"));
   }
-  bloco.appendChild(tabela);
+  const rolagem = criar("div", undefined, "rolagem");
+  rolagem.tabIndex = 0;
+  rolagem.setAttribute("role", "region");
+  rolagem.setAttribute("aria-label", titulo);
+  rolagem.appendChild(tabela);
+  bloco.appendChild(rolagem);
   return bloco;
 }
 
@@ -32,6 +38,7 @@ async function consultar(evento) {
     const periodos = [dados.periodo, dados.anterior].map((p) => `${dataBr(p.de)} a ${dataBr(p.ate)}`);
     elemento("resultado").replaceChildren(demonstracao("Balanço Patrimonial", dados.balanco, periodos),
       demonstracao("Demonstração do Resultado", dados.resultado, periodos));
+    for (const tabela of elemento("resultado").querySelectorAll("table")) fixarCabecalho(tabela, 0);
     elemento("equacao").textContent = dados.equacao;
   } catch (erro) {
     elemento("resultado").replaceChildren();

@@ -19,6 +19,8 @@ let corrigindo = null;
 // The key of the last entry written on this tab: the linked screens'
 // shortcuts act on it while no entry is open for correction.
 let ultimoGravado = null;
+// The screen's shortcuts for the company chosen: what each does.
+let atalhos = new Map();
 
 function empresa() {
   return elemento("empresa").value;
@@ -231,6 +233,8 @@ function procurar(input) {
   const texto = input.value.trim();
   if (texto === "") return fecharLista();
   if (input.dataset.historico) return mostrarLista(input, historicosDoTexto(texto));
+  // The list of what was typed before goes at once: Enter never picks from it.
+  fecharLista();
   buscaPendente = setTimeout(async () => {
     try {
       const contas = await consulta("contas", { texto });
@@ -273,7 +277,7 @@ function escolher(input, valorEscolhido) {
   limparRecusa(input);
   if (input.aoEscolher) input.aoEscolher();
   else if (input.dataset.historico) mostrarHistorico(input);
-  else mostrarConta(input);
+  else mostrarConta(input).then(atualizarRateio);
 }
 
 // The date typed when it is whole, else today's.
@@ -330,6 +334,11 @@ function teclaNaLista(evento) {
   return false;
 }
 
+// The account's title and balance beside it. Only the last lookup of a
+// field shows (`data-pedido` marks it while it is on its way); one the form
+// left behind (a new entry, another account typed) is dropped.
+let consultasConta = 0;
+
 async function mostrarConta(input) {
   const ajuda = elemento(`ajuda${input.dataset.campo}`);
   const lado = input.dataset.lado;
@@ -337,13 +346,17 @@ async function mostrarConta(input) {
   ajuda.textContent = "";
   ajuda.classList.remove("erro");
   delete ajuda.dataset.conta;
+  delete ajuda.dataset.pedido;
   if (saldo) saldo.value = "";
   if (!input.value.trim() || input.value.trim() === "0") return;
   const data = dataDigitada();
+  const pedido = String(++consultasConta);
+  ajuda.dataset.pedido = pedido;
   try {
     const conta = await consulta("conta", {
       lado, conta: input.value.trim(), data, estab: entrada("CODIGOESTAB")?.value || "0",
     });
+    if (ajuda.dataset.pedido !== pedido) return;
     const partes = [`${conta.conta} - ${conta.descricao}`];
     if (conta.titulo) partes.push(`${conta.titulo.conta} ${conta.titulo.descricao}`);
     ajuda.textContent = partes.join(" | ");
@@ -358,8 +371,11 @@ async function mostrarConta(input) {
     }
     if (saldo) saldo.value = conta.saldo ?? "";
   } catch (erro) {
+    if (ajuda.dataset.pedido !== pedido) return;
     ajuda.textContent = erro.message;
     ajuda.classList.add("erro");
+  } finally {
+    if (ajuda.dataset.pedido === pedido) delete ajuda.dataset.pedido;
   }
 }
 
@@ -447,6 +463,7 @@ function mostrarDetalhes(dados) {
 // ---- New, correct, post, delete ----
 
 function novo(manter = {}) {
+  formularios++;
   corrigindo = null;
   limparRecusas();
   for (const input of entradas()) {
@@ -454,7 +471,13 @@ function novo(manter = {}) {
     if (input.type === "checkbox") input.checked = false;
     else input.value = "";
   }
-  for (const ajuda of elemento("formLancamento").querySelectorAll(".ajuda, .ajuda-conta")) ajuda.textContent = "";
+  for (const ajuda of elemento("formLancamento").querySelectorAll(".ajuda, .ajuda-conta")) {
+    ajuda.textContent = "";
+    // The last entry's accounts go with it, and their lookups on the way.
+    delete ajuda.dataset.conta;
+    delete ajuda.dataset.saldo;
+    delete ajuda.dataset.pedido;
+  }
   elemento("botaoExcluir").disabled = true;
   elemento("detalhes").classList.add("oculto");
   limparRateio();
@@ -465,10 +488,17 @@ function primeiraEntrada() {
   return entradas().find((input) => !input.readOnly);
 }
 
+// Each new entry or opening of one: an opening the person has left (a new
+// entry, another entry opened) neither fills the form nor takes the focus.
+let formularios = 0;
+
 async function abrirLancamento(chave) {
   if (!chave) return;
+  const formulario = ++formularios;
+  const deixado = () => formulario !== formularios;
   try {
     const dados = await consulta("registro", { chave });
+    if (deixado()) return;
     limparRecusas();
     limparRateio();
     corrigindo = { chave: Number(chave), textos: {} };
@@ -484,12 +514,13 @@ async function abrirLancamento(chave) {
     mostrarDetalhes(dados);
     await atualizarContas();
     await atualizarHistorico();
+    if (deixado()) return;
     primeiraEntrada()?.focus();
     // Announced once the screen has settled: typing that starts on the
     // announcement is not moved to another field by the focus above.
     mensagem(`Corrigindo o lançamento ${chave}${dados.cadastro ? ` — ${dados.cadastro}` : ""}`);
   } catch (erro) {
-    mensagem(erro.message, true);
+    if (!deixado()) mensagem(erro.message, true);
   }
 }
 
@@ -654,21 +685,33 @@ function pesquisar() {
   abrirPesquisa(empresa(), abrirLancamento);
 }
 
+// Why the module leaves an action disabled for the company.
+const motivosIndisponivel = [[/Transacao$/, "a empresa não numera transações (não é optante do SPED nem do IFRS)"]];
+
+function motivoIndisponivel(acao) {
+  const motivo = motivosIndisponivel.find(([nome]) => nome.test(acao.nome))?.[1] ?? "o módulo não a habilita nesta empresa";
+  return `${acao.rotulo}: indisponível — ${motivo}`;
+}
+
+// The screen's shortcuts, and its actions as buttons, for the company chosen.
 function atalhosDaTela() {
   const atalhos = new Map([["Ctrl+Enter", () => gravar()], ["Ctrl+Delete", excluir], ["Alt+N", () => novo()],
     ["Ctrl+F3", pesquisar]]);
   const barra = elemento("barraAcoes");
+  barra.querySelectorAll("[data-acao]").forEach((botao) => botao.remove());
   for (const acao of tela.acoes) {
     const feito = fazerAcao.find(([nome]) => nome.test(acao.nome));
     if (!feito) continue;
-    const fazer = () => feito[1](acao);
+    // A disabled action stays in reach of the keyboard and says why.
+    const motivo = acao.habilitada === false ? motivoIndisponivel(acao) : null;
+    const fazer = motivo ? () => mensagem(motivo, true) : () => feito[1](acao);
     // Two actions of one shortcut: the first takes it, the other keeps its button.
     const livre = !atalhos.has(acao.atalho);
     if (livre) atalhos.set(acao.atalho, fazer);
     const botao = criar("button", acao.rotulo.replace(/\.\.\.$/, ""));
     botao.type = "button";
-    botao.disabled = acao.habilitada === false;
-    botao.title = livre ? `${acao.dica || acao.rotulo} (${acao.atalho})` : acao.dica || acao.rotulo;
+    botao.title = motivo ?? (livre ? `${acao.dica || acao.rotulo} (${acao.atalho})` : acao.dica || acao.rotulo);
+    if (motivo) botao.setAttribute("aria-disabled", "true");
     botao.dataset.acao = acao.nome;
     botao.addEventListener("click", fazer);
     barra.appendChild(botao);
@@ -676,10 +719,11 @@ function atalhosDaTela() {
   return atalhos;
 }
 
-function teclado(atalhos) {
+function teclado() {
   document.addEventListener("keydown", (evento) => {
     if (document.querySelector("dialog[open]")) return;
-    const acao = atalhos.get(atalhoDoEvento(evento));
+    const tecla = atalhoDoEvento(evento);
+    const acao = atalhos.get(tecla) ?? atalhoDeRateio(tecla);
     if (acao) {
       evento.preventDefault();
       acao();
@@ -712,6 +756,7 @@ async function abrirTela() {
   avisos.textContent = (tela.avisos || []).join(" ");
   avisos.classList.toggle("oculto", !avisos.textContent);
   montarFormulario(tela.campos);
+  atalhos = atalhosDaTela();
   mostrarPaineis(tela.conteudo.grids || []);
   novo();
   const data = entrada("DATALCTOCTB");
@@ -723,7 +768,7 @@ async function iniciar() {
   const empresaPedida = new URLSearchParams(location.search).get("empresa");
   if (empresaPedida) elemento("empresa").value = empresaPedida;
   await abrirTela();
-  teclado(atalhosDaTela());
+  teclado();
   elemento("empresa").addEventListener("change", () => abrirTela().catch((erro) => mensagem(erro.message, true)));
   elemento("botaoNovo").addEventListener("click", () => novo());
   elemento("botaoGravar").addEventListener("click", () => gravar());

@@ -155,7 +155,8 @@ function procurarCodigos(grade, texto) {
 
 // The cost centres (or activities) the side's account allows, as the person types.
 function procurarCentro(grade, input) {
-  clearTimeout(buscaPendente);
+  // The list of what was typed before goes at once: Enter never picks from it.
+  fecharLista();
   const texto = input.value.trim();
   buscaPendente = setTimeout(async () => {
     try {
@@ -251,6 +252,9 @@ async function mostrarPercentuais(lado) {
 // its rows.
 async function atualizarRateio() {
   if (corrigindo) return limparRateio();
+  // An account still being looked up asks again when it arrives: asked now,
+  // its side would lose its grid (and what was typed or redone there).
+  if (elemento("formLancamento").querySelector(".ajuda-conta[data-pedido]")) return;
   const conta = (nome) => elemento(`ajuda${nome}`)?.dataset.conta ?? "";
   const debito = conta("CONTACTBDEB");
   const credito = conta("CONTACTBCRED");
@@ -339,14 +343,20 @@ const atalhosRateio = {
   "Ctrl+F11": "nActLctoAtivDebito", "Ctrl+F12": "nActLctoAtivCredito",
 };
 
+// A split shortcut the screen's module does not list (the page's keyboard
+// asks here after the screen's own): it says the entry does not offer it.
+function atalhoDeRateio(tecla) {
+  const acao = atalhosRateio[tecla];
+  return acao && !corrigindo ? () => irParaRateio(acao) : undefined;
+}
+
 // Enter moves on inside a grid; F6 and Ctrl+F6 act on the grid in focus.
+// The screen's shortcuts (Ctrl+Enter, Ctrl+F7…) belong to the page's
+// keyboard alone: handled here too, one key would act twice.
 document.addEventListener("keydown", (evento) => {
   if (document.querySelector("dialog[open]") || evento.defaultPrevented) return;
-  const acao = atalhosRateio[atalhoDoEvento(evento)];
-  if (acao && !corrigindo) {
-    evento.preventDefault();
-    return irParaRateio(acao);
-  }
+  const tecla = atalhoDoEvento(evento);
+  if (atalhos.has(tecla) || atalhoDeRateio(tecla)) return;
   const secao = evento.target.closest?.(".rateio");
   if (!secao) return;
   const grade = grades.get(secao.id);

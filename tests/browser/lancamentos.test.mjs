@@ -211,6 +211,21 @@ test("a data da ocorrência que o lançamento extemporâneo oferece é digitada 
   await contexto.close();
 });
 
+test("Criar Transação segue a empresa: onde ela não numera transações, diz por quê", async () => {
+  const { contexto, pagina } = await entrar(1);
+  await pagina.waitForSelector("body[data-pronta='1']");
+  const criar = pagina.locator("button[data-acao='nActCriarTransacao']");
+  assert.equal(await criar.getAttribute("aria-disabled"), "true");
+  await criar.focus();
+  await pagina.keyboard.press("Enter");
+  assert.match(await pagina.textContent("#erro"), /^Criar Transação: indisponível — a empresa não numera transações/);
+  // The SPED company's screen offers it from the start.
+  await pagina.selectOption("#empresa", "2");
+  await pagina.waitForFunction(() =>
+    document.querySelector("button[data-acao='nActCriarTransacao']")?.getAttribute("aria-disabled") === null);
+  await contexto.close();
+});
+
 test("um usuário sem o direito dos lançamentos é recusado", async () => {
   const { contexto, pagina } = await entrar(4);
   await pagina.waitForFunction(() => document.getElementById("erro").textContent !== "");

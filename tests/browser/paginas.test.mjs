@@ -134,3 +134,43 @@ test("importa um extrato: pré-visualiza as linhas a gravar e as recusadas, grav
   assert.equal(await pagina.textContent("#tituloGravar"), "Serão gravadas (0) — 7 já importada(s), puladas");
   await contexto.close();
 });
+
+test("as demonstrações do período pelo teclado: datas e valores à brasileira, cabeçalho no lugar, por nível", async () => {
+  const { contexto, pagina } = await ambiente.entrar(1);
+  await pagina.setViewportSize({ width: 1366, height: 900 });
+  await pagina.goto("/demonstracoes");
+  await pagina.waitForSelector("body[data-pronta='1']");
+  // The dates typed as digits take their slashes; Enter consults.
+  for (const [campo, digitos] of [["#de", "01012025"], ["#ate", "31122025"]]) {
+    await pagina.focus(campo);
+    await pagina.keyboard.press("Control+A");
+    await pagina.keyboard.type(digitos);
+  }
+  await pagina.keyboard.press("Enter");
+  const balanco = pagina.getByRole("region", { name: "Balanço Patrimonial" });
+  await balanco.locator("tbody tr").first().waitFor();
+  assert.deepEqual(await balanco.locator("th").allTextContents(),
+    ["Classificação", "Descrição", "01/01/2025 a 31/12/2025", "01/01/2024 a 31/12/2024"]);
+  const valores = await pagina.locator("#resultado td.valor").allTextContents();
+  assert.ok(valores.length > 0);
+  for (const texto of valores) assert.match(texto, /^\(?\d{1,3}(\.\d{3})*,\d{2}\)?$/);
+  assert.match(await pagina.textContent("#equacao"), /^Ativo [\d.]+,\d{2} = Passivo .* \(confere\)$/);
+  await semViolacoesGraves(pagina);
+
+  // The frame scrolled: the header row stays at its top.
+  const topo = async () => (await balanco.locator("th").first().boundingBox()).y - (await balanco.boundingBox()).y;
+  await balanco.focus();
+  await pagina.keyboard.press("End");
+  await pagina.waitForFunction(() => document.querySelector("#resultado .rolagem").scrollTop > 0);
+  assert.ok(Math.abs(await topo()) < 1);
+
+  await pagina.focus("#nivel");
+  await pagina.keyboard.type("2");
+  await pagina.keyboard.press("Enter");
+  // Level 2: the accounts below it go (Caixa Geral), the groups stay.
+  await pagina.waitForFunction(() => {
+    const classificacoes = [...document.querySelectorAll("#resultado tbody tr td:first-child")].map((td) => td.textContent);
+    return classificacoes.includes("1.1") && !classificacoes.includes("1.1.01.001");
+  });
+  await contexto.close();
+});

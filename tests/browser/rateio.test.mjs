@@ -17,12 +17,14 @@ async function digitar(pagina, campos) {
   }
 }
 
-// The save's outcome: saved, refused or a question. A save that shows none
-// of them names what the page showed instead, so a stall says where it is.
+// The save's outcome: saved, refused (in the message line or under a field)
+// or a question; a refusal under a field fails naming it. A save that shows
+// none of them names what the page showed instead, so a stall says where it is.
 async function esperarGravacao(pagina) {
   try {
     await pagina.waitForFunction(() => /gravado/.test(document.getElementById("situacao").textContent) ||
-      document.getElementById("erro").textContent !== "" || document.getElementById("pergunta").open);
+      document.getElementById("erro").textContent !== "" || document.getElementById("pergunta").open ||
+      document.querySelector(".recusa") !== null);
   } catch (erro) {
     const estado = await pagina.evaluate(() => ({
       situacao: document.getElementById("situacao").textContent,
@@ -31,6 +33,7 @@ async function esperarGravacao(pagina) {
     }));
     throw new Error(`a gravação não terminou: ${JSON.stringify(estado)}`, { cause: erro });
   }
+  assert.deepEqual(await pagina.locator(".recusa").allTextContents(), []);
 }
 
 const restante = (pagina) => pagina.locator("#rateio-gerencial-debito .totais span").nth(1).textContent();

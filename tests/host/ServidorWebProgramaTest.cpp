@@ -668,6 +668,18 @@ TEST_P(TServidorWebTest, EntryPageReadsTheScreenKeepsBalancesFreshAndRefusesBadI
   EXPECT_TRUE(tela["config"].contains("UsaLote"));
   EXPECT_EQ(tela["conteudo"]["grids"][0]["Caption"], "Últimos Lançamentos");
   EXPECT_EQ(tela["avisos"], json::array()) << "no balances by history kept";
+  // "Criar Transação" as the module enables it: for the companies that
+  // number their transactions, the SPED one judged at its period's first day.
+  for (const auto& [empresa, habilitada] : {std::pair{1, false}, {2, true}, {3, true}}) {
+    const json acoes = json::parse(
+        Get(sessao, fmt::format("/api/lancamentos/tela?empresa={}&aba=sped{}", empresa, empresa))
+            ->body)["acoes"];
+    const auto criar = std::find_if(acoes.begin(), acoes.end(), [](const json& acao) {
+      return acao["nome"] == "nActCriarTransacao";
+    });
+    ASSERT_NE(criar, acoes.end()) << acoes;
+    EXPECT_EQ((*criar)["habilitada"], habilitada) << "empresa " << empresa;
+  }
   Conexao().ExecuteDirect("insert into EMPRESASALDOCTBHIST (CODIGOEMPRESA) values (1)");
   const json avisos = Ler(sessao, "/api/lancamentos/tela?empresa=1&aba=t2")["avisos"];
   ASSERT_EQ(avisos.size(), 1U) << avisos;
