@@ -62,6 +62,25 @@ std::vector<SaidaRelatorio::TColuna> Colunas(size_t larguraDescricao) {
   };
 }
 
+// The columns of one side of an entry.
+struct TColunasLado {
+  EColuna Conta, Descr, Valor;
+};
+
+// One side of an entry: its account, the account's description and the
+// amount (added to `total`), or empty cells when the entry has no such side.
+void Lado(std::vector<TCelula>& celulas, TColunasLado colunas,
+          const RelatorioContabil::TPlano& plano, const Value& conta, Currency valor,
+          Currency& total) {
+  if (conta.IsNull()) {
+    celulas[colunas.Conta] = celulas[colunas.Descr] = celulas[colunas.Valor] = std::monostate{};
+    return;
+  }
+  celulas[colunas.Conta] = conta.AsInteger();
+  celulas[colunas.Descr] = plano.Descricao(conta.AsInteger());
+  celulas[colunas.Valor] = total = valor;
+}
+
 // The pages: a title over each, its totals under it, and the period's
 // totals after the last.
 class TPaginas {
@@ -69,7 +88,7 @@ class TPaginas {
   TPaginas(TEscritor& escritor, std::string cabecalho, int linhasPorPagina)
       : FEscritor(escritor), FCabecalho(std::move(cabecalho)), FLinhasPorPagina(linhasPorPagina) {}
 
-  void Lancamento(std::vector<TCelula> celulas, const TDebitoCredito& valores) {
+  void Lancamento(std::vector<TCelula>& celulas, const TDebitoCredito& valores) {
     if (FLinhas == FLinhasPorPagina)
       FecharPagina();
     if (FLinhas == 0)
@@ -132,33 +151,28 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& 
       RelatorioContabil::Formato(o), Colunas(plano.LarguraDescricao()), o.Arquivo, "Diário", saida,
       [&](TEscritor& escritor) {
         TPaginas paginas(escritor, cabecalho, opcoes.LinhasPorPagina);
+        // One row's cells, reused row after row: its texts keep their buffers.
+        std::vector<TCelula> celulas(cQuantidade);
         for (TDateTime dia = de; dia <= ate; dia = IncDay(dia)) {
           TParams params = {
               {"pEmpresa", Value(o.Empresa)}, {"pDia", Value(dia)}, {"pEstab", Value(o.Estab)}};
           RelatorioContabil::AdicionarLivro(params, o.Livro);
           conexao.Percorrer(kSqlDia, params, [&](const ValueArray& linha) {
-            std::vector<TCelula> celulas(cQuantidade);
             TDebitoCredito valores;
             const Currency valor = linha[6].AsCurrency();
             celulas[cData] = dia;
             celulas[cChave] = linha[0].AsInteger();
             celulas[cEstab] = linha[1].AsInteger();
-            if (!linha[2].IsNull()) {
-              celulas[cDebitoConta] = linha[2].AsInteger();
-              celulas[cDebitoDescr] = plano.Descricao(linha[2].AsInteger());
-              celulas[cDebito] = valores.Debito = valor;
-            }
-            if (!linha[3].IsNull()) {
-              celulas[cCreditoConta] = linha[3].AsInteger();
-              celulas[cCreditoDescr] = plano.Descricao(linha[3].AsInteger());
-              celulas[cCredito] = valores.Credito = valor;
-            }
+            Lado(celulas, {cDebitoConta, cDebitoDescr, cDebito}, plano, linha[2], valor,
+                 valores.Debito);
+            Lado(celulas, {cCreditoConta, cCreditoDescr, cCredito}, plano, linha[3], valor,
+                 valores.Credito);
             const HistoricoPadrao::TLancamento lancamento = {
                 linha[2].IsNull() ? 0 : linha[2].AsInteger(),
                 linha[3].IsNull() ? 0 : linha[3].AsInteger(), dia};
             celulas[cHistorico] = RelatorioContabil::TextoHistorico(historicos, plano, linha[4],
                                                                     linha[5], lancamento);
-            paginas.Lancamento(std::move(celulas), valores);
+            paginas.Lancamento(celulas, valores);
           });
         }
         paginas.Fechar();

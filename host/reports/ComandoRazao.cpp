@@ -140,7 +140,8 @@ class TSecao {
         FEstab(estab),
         FSaldo(abertura.Saldo()),
         FDe(de),
-        FAte(ate) {}
+        FAte(ate),
+        FLinha(Base()) {}
 
   void Lancamento(const ValueArray& linha, const std::string& contraDescr,
                   const std::string& historico) {
@@ -151,14 +152,18 @@ class TSecao {
     (debito ? movimento.Debito : movimento.Credito) = valor;
     FMovimento += movimento;
     FSaldo += movimento.Saldo();
-    std::vector<TCelula> celulas = Base();
+    // One row's cells, reused row after row: its texts keep their buffers.
+    std::vector<TCelula>& celulas = FLinha;
     celulas[cEstab] = linha[2].AsInteger();
     celulas[cData] = linha[0].AsDateTime();
     celulas[cChave] = linha[1].AsInteger();
-    if (!linha[4].IsNull())
+    if (linha[4].IsNull())
+      celulas[cContra] = std::monostate{};
+    else
       celulas[cContra] = linha[4].AsInteger();
     celulas[cDescrContra] = contraDescr;
-    (debito ? celulas[cDebito] : celulas[cCredito]) = valor;
+    celulas[debito ? cDebito : cCredito] = valor;
+    celulas[debito ? cCredito : cDebito] = std::monostate{};
     Saldo(celulas);
     celulas[cHistorico] = historico;
     FEscritor.Linha(celulas);
@@ -215,6 +220,7 @@ class TSecao {
   Currency FSaldo;
   TDebitoCredito FMovimento;
   TDateTime FDe, FAte;
+  std::vector<TCelula> FLinha;
   bool FAberta = false;
 };
 
@@ -234,6 +240,7 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& 
     filiais = RelatorioContabil::Estabelecimentos(conexao, o.Empresa);
   const auto meses = RelatorioContabil::Meses(de, ate);
   const RelatorioContabil::TLeituraCorrida leitura(conexao);
+  const std::string semContra;
 
   return RelatorioContabil::Emitir(
       RelatorioContabil::Formato(o), Colunas(plano.LarguraDescricao()), o.Arquivo, "Razão", saida,
@@ -255,7 +262,7 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& 
                 const HistoricoPadrao::TLancamento lancamento = {debito ? conta->ContaCtb : contra,
                                                                  debito ? contra : conta->ContaCtb,
                                                                  linha[0].AsDateTime()};
-                secao.Lancamento(linha, contra == 0 ? "" : plano.Descricao(contra),
+                secao.Lancamento(linha, contra == 0 ? semContra : plano.Descricao(contra),
                                  RelatorioContabil::TextoHistorico(historicos, plano, linha[5],
                                                                    linha[6], lancamento));
               });
