@@ -140,7 +140,7 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& 
   const TDateTime de = LinhaComando::Data(o.De, "--from");
   const TDateTime ate = LinhaComando::Data(o.Ate, "--to");
   const RelatorioContabil::TPlano plano(conexao, o.Empresa);
-  const std::map<int, std::string> historicos = RelatorioContabil::Historicos(conexao);
+  const RelatorioContabil::THistoricos historicos = RelatorioContabil::Historicos(conexao);
   const std::string cabecalho =
       fmt::format("Diário  {} - {}  Período: {} a {}", o.Empresa,
                   RelatorioContabil::NomeEmpresa(conexao, o.Empresa),

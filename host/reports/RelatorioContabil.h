@@ -113,13 +113,14 @@ TSaldos SaldosAntesDe(TnDMConexao& conexao, int64_t empresa, TDateTime data, int
 // An account's sum over the establishments; only `estab` when it is not 0.
 TDebitoCredito SaldoDaConta(const TSaldos& saldos, int64_t contaCtb, int estab = 0);
 
-// Standard histories by code.
-std::map<int, std::string> Historicos(TnDMConexao& conexao);
+// Standard histories by code, each split into its texts and tokens once.
+using THistoricos = std::map<int, std::vector<HistoricoPadrao::TTrecho>>;
+THistoricos Historicos(TnDMConexao& conexao);
 // An entry's history as a person reads it: its standard history, the
 // tokens filled from the complement or the entry's accounts and date, and
 // the rest of the complement.
-std::string TextoHistorico(const std::map<int, std::string>& historicos, const TPlano& plano,
-                           const Value& codigo, const Value& complemento,
+std::string TextoHistorico(const THistoricos& historicos, const TPlano& plano, const Value& codigo,
+                           const Value& complemento,
                            const HistoricoPadrao::TLancamento& lancamento);
 // The company's establishments in code order.
 std::vector<int> Estabelecimentos(TnDMConexao& conexao, int64_t empresa);
