@@ -21,14 +21,15 @@ using SaidaRelatorio::TCelula;
 using SaidaRelatorio::TEscritor;
 using SaidaRelatorio::TTipoColuna;
 
-// One day's entries in key order. The day is a range ordered by date and
-// key: with an equality and the key alone, SQLite walks the company's whole
-// primary key (already in key order) instead of the date index.
+// One day's entries, put in key order by TLinhasEmOrdem. The day is a range
+// ordered by date: so SQLite reads the date index and sorts nothing. With an
+// equality and the key alone it walks the company's whole primary key
+// (already in key order); with the date and the key it sorts every row.
 constexpr const char* kSqlDia =
     "select CHAVELCTOCTB, CODIGOESTAB, CONTACTBDEB, CONTACTBCRED, CODIGOHISTCTB, COMPLHIST, "
     "VALORLCTOCTB from LCTOCTB where CODIGOEMPRESA = :pEmpresa and "
     "DATALCTOCTB between :pDia and :pDia and (:pEstab = 0 or CODIGOESTAB = :pEstab) and "
-    "TIPOLANCAMENTO in (:pTipoNormal, :pTipoLivro) order by DATALCTOCTB, CHAVELCTOCTB";
+    "TIPOLANCAMENTO in (:pTipoNormal, :pTipoLivro) order by DATALCTOCTB";
 
 enum EColuna {
   cPagina,
@@ -153,27 +154,31 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& 
         TPaginas paginas(escritor, cabecalho, opcoes.LinhasPorPagina);
         // One row's cells, reused row after row: its texts keep their buffers.
         std::vector<TCelula> celulas(cQuantidade);
-        for (TDateTime dia = de; dia <= ate; dia = IncDay(dia)) {
+        TDateTime dia = de;
+        RelatorioContabil::TLinhasEmOrdem emOrdem(0, std::nullopt, [&](const ValueArray& linha) {
+          TDebitoCredito valores;
+          const Currency valor = linha[6].AsCurrency();
+          celulas[cData] = dia;
+          celulas[cChave] = linha[0].AsInteger();
+          celulas[cEstab] = linha[1].AsInteger();
+          Lado(celulas, {cDebitoConta, cDebitoDescr, cDebito}, plano, linha[2], valor,
+               valores.Debito);
+          Lado(celulas, {cCreditoConta, cCreditoDescr, cCredito}, plano, linha[3], valor,
+               valores.Credito);
+          const HistoricoPadrao::TLancamento lancamento = {
+              linha[2].IsNull() ? 0 : linha[2].AsInteger(),
+              linha[3].IsNull() ? 0 : linha[3].AsInteger(), dia};
+          celulas[cHistorico] =
+              RelatorioContabil::TextoHistorico(historicos, plano, linha[4], linha[5], lancamento);
+          paginas.Lancamento(celulas, valores);
+        });
+        for (; dia <= ate; dia = IncDay(dia)) {
           TParams params = {
               {"pEmpresa", Value(o.Empresa)}, {"pDia", Value(dia)}, {"pEstab", Value(o.Estab)}};
           RelatorioContabil::AdicionarLivro(params, o.Livro);
-          conexao.Percorrer(kSqlDia, params, [&](const ValueArray& linha) {
-            TDebitoCredito valores;
-            const Currency valor = linha[6].AsCurrency();
-            celulas[cData] = dia;
-            celulas[cChave] = linha[0].AsInteger();
-            celulas[cEstab] = linha[1].AsInteger();
-            Lado(celulas, {cDebitoConta, cDebitoDescr, cDebito}, plano, linha[2], valor,
-                 valores.Debito);
-            Lado(celulas, {cCreditoConta, cCreditoDescr, cCredito}, plano, linha[3], valor,
-                 valores.Credito);
-            const HistoricoPadrao::TLancamento lancamento = {
-                linha[2].IsNull() ? 0 : linha[2].AsInteger(),
-                linha[3].IsNull() ? 0 : linha[3].AsInteger(), dia};
-            celulas[cHistorico] = RelatorioContabil::TextoHistorico(historicos, plano, linha[4],
-                                                                    linha[5], lancamento);
-            paginas.Lancamento(celulas, valores);
-          });
+          conexao.Percorrer(kSqlDia, params,
+                            [&](const ValueArray& linha) { emOrdem.Acrescentar(linha); });
+          emOrdem.Fechar();
         }
         paginas.Fechar();
       });

@@ -54,51 +54,10 @@ using SaidaRelatorio::TEscritor;
 using SaidaRelatorio::TTipoColuna;
 
 // In date order: SQLite merges the two sides' indexes, already by date.
-// Ordered by key as well, it would sort every row; TDiaEmOrdem puts each
-// day in key order instead.
+// Ordered by key as well, it would sort every row; TLinhasEmOrdem puts each
+// day in key order instead, the debit side first when an entry has the
+// account on both.
 const std::string kSqlLancamentos = kSqlLancamentosDaConta + " order by 1";
-
-// The rows of one day held until the day ends, then handed on in key order,
-// the debit side first when an entry has the account on both. Holds one
-// day of one account, in buffers reused day after day.
-class TDiaEmOrdem {
- public:
-  using TEscrever = std::function<void(const ValueArray&)>;
-  explicit TDiaEmOrdem(TEscrever escrever) : FEscrever(std::move(escrever)) {}
-
-  void Acrescentar(const ValueArray& linha) {
-    if (FQuantas > 0 && linha[0].AsDateTime() != FLinhas[0][0].AsDateTime())
-      Fechar();
-    if (FQuantas < FLinhas.size())
-      FLinhas[FQuantas] = linha;
-    else
-      FLinhas.push_back(linha);
-    ++FQuantas;
-  }
-
-  // Hands on the rows held.
-  void Fechar() {
-    FOrdem.clear();
-    for (size_t i = 0; i < FQuantas; ++i)
-      FOrdem.push_back({FLinhas[i][1].AsInteger(), FLinhas[i][3].AsInteger(), i});
-    std::sort(FOrdem.begin(), FOrdem.end());
-    for (const TChave& chave : FOrdem)
-      FEscrever(FLinhas[chave.Linha]);
-    FQuantas = 0;
-  }
-
- private:
-  struct TChave {
-    int64_t Chave, Lado;
-    size_t Linha;
-    auto operator<=>(const TChave&) const = default;
-  };
-
-  TEscrever FEscrever;
-  std::vector<ValueArray> FLinhas;
-  size_t FQuantas = 0;
-  std::vector<TChave> FOrdem;
-};
 
 enum EColuna {
   cConta,
@@ -293,7 +252,7 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& 
           for (int filial : filiais) {
             TSecao secao(escritor, *conta, filial,
                          RelatorioContabil::SaldoDaConta(saldos, conta->ContaCtb, filial), de, ate);
-            TDiaEmOrdem dia([&](const ValueArray& linha) {
+            RelatorioContabil::TLinhasEmOrdem dia(1, 3, [&](const ValueArray& linha) {
               const int64_t contra = linha[4].IsNull() ? 0 : linha[4].AsInteger();
               const bool debito = linha[3].AsInteger() == 1;
               const HistoricoPadrao::TLancamento lancamento = {debito ? conta->ContaCtb : contra,
@@ -303,6 +262,7 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& 
                                RelatorioContabil::TextoHistorico(historicos, plano, linha[5],
                                                                  linha[6], lancamento));
             });
+            TDateTime data;
             for (const auto& [inicio, fim] : meses) {
               TParams params = {{"pEmpresa", Value(o.Empresa)},
                                 {"pConta", Value(conta->ContaCtb)},
@@ -310,8 +270,12 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& 
                                 {"pFim", Value(fim)},
                                 {"pEstab", Value(filial)}};
               RelatorioContabil::AdicionarLivro(params, o.Livro);
-              conexao.Percorrer(kSqlLancamentos, params,
-                                [&](const ValueArray& linha) { dia.Acrescentar(linha); });
+              conexao.Percorrer(kSqlLancamentos, params, [&](const ValueArray& linha) {
+                if (linha[0].AsDateTime() != data)
+                  dia.Fechar();
+                data = linha[0].AsDateTime();
+                dia.Acrescentar(linha);
+              });
             }
             dia.Fechar();
             secao.Fechar();

@@ -231,6 +231,28 @@ std::vector<std::pair<TDateTime, TDateTime>> Meses(TDateTime inicio, TDateTime f
   return meses;
 }
 
+TLinhasEmOrdem::TLinhasEmOrdem(size_t chave, std::optional<size_t> lado, TEscrever escrever)
+    : FChave(chave), FLado(lado), FEscrever(std::move(escrever)) {}
+
+void TLinhasEmOrdem::Acrescentar(const ValueArray& linha) {
+  if (FQuantas < FLinhas.size())
+    FLinhas[FQuantas] = linha;
+  else
+    FLinhas.push_back(linha);
+  ++FQuantas;
+}
+
+void TLinhasEmOrdem::Fechar() {
+  FPosicoes.clear();
+  for (size_t i = 0; i < FQuantas; ++i)
+    FPosicoes.push_back(
+        {FLinhas[i][FChave].AsInteger(), FLado ? FLinhas[i][*FLado].AsInteger() : 0, i});
+  std::sort(FPosicoes.begin(), FPosicoes.end());
+  FQuantas = 0;
+  for (const TPosicao& posicao : FPosicoes)
+    FEscrever(FLinhas[posicao.Linha]);
+}
+
 std::string NaturezaDoSaldo(Currency saldo) {
   return saldo > Currency() ? "D" : saldo < Currency() ? "C" : "";
 }

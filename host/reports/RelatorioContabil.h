@@ -147,6 +147,35 @@ class TLeituraCorrida {
   std::optional<int64_t> FTamanhoAntes;
 };
 
+// Rows held, then handed on in the order of their integer column `chave`
+// and, within one key, of `lado`: a report reads a day in the order of an
+// index and puts it in key order here, where SQLite would sort every row of
+// the period. Holds what one Fechar hands on, in buffers reused from one to
+// the next.
+class TLinhasEmOrdem {
+ public:
+  using TEscrever = std::function<void(const ValueArray&)>;
+  TLinhasEmOrdem(size_t chave, std::optional<size_t> lado, TEscrever escrever);
+
+  void Acrescentar(const ValueArray& linha);
+  // Hands on the rows held, in order, and forgets them.
+  void Fechar();
+
+ private:
+  struct TPosicao {
+    int64_t Chave = 0, Lado = 0;
+    size_t Linha = 0;
+    auto operator<=>(const TPosicao&) const = default;
+  };
+
+  size_t FChave;
+  std::optional<size_t> FLado;
+  TEscrever FEscrever;
+  std::vector<ValueArray> FLinhas;
+  size_t FQuantas = 0;
+  std::vector<TPosicao> FPosicoes;
+};
+
 // "D" for a debit balance, "C" for a credit one, empty for zero.
 std::string NaturezaDoSaldo(Currency saldo);
 
