@@ -30,22 +30,6 @@ std::string NaCaixa(int indice, const std::string& texto) {
 
 }  // namespace
 
-std::vector<TTrecho> Trechos(const std::string& historico) {
-  std::vector<TTrecho> trechos;
-  size_t inicio = 0;
-  size_t abre;
-  while ((abre = historico.find('[', inicio)) != std::string::npos) {
-    if (abre > inicio)
-      trechos.push_back({historico.substr(inicio, abre - inicio), false});
-    const size_t fecha = historico.find(']', abre);
-    inicio = fecha == std::string::npos ? historico.size() : fecha + 1;
-    trechos.push_back({historico.substr(abre, inicio - abre), true});
-  }
-  if (inicio < historico.size())
-    trechos.push_back({historico.substr(inicio), false});
-  return trechos;
-}
-
 int Indice(const std::string& token) {
   const std::string procurado = Nutil::UpperCase(Nutil::Trim(token));
   for (int i = 0; i < kQuantidade; ++i) {
@@ -53,6 +37,24 @@ int Indice(const std::string& token) {
       return i;
   }
   return -1;
+}
+
+std::vector<TTrecho> Trechos(const std::string& historico) {
+  std::vector<TTrecho> trechos;
+  size_t inicio = 0;
+  size_t abre;
+  while ((abre = historico.find('[', inicio)) != std::string::npos) {
+    if (abre > inicio)
+      trechos.push_back({historico.substr(inicio, abre - inicio), false, -1});
+    const size_t fecha = historico.find(']', abre);
+    inicio = fecha == std::string::npos ? historico.size() : fecha + 1;
+    std::string token = historico.substr(abre, inicio - abre);
+    const int indice = Indice(token);
+    trechos.push_back({std::move(token), true, indice});
+  }
+  if (inicio < historico.size())
+    trechos.push_back({historico.substr(inicio), false, -1});
+  return trechos;
 }
 
 std::string Valor(int indice, const std::string& descrDebito, const std::string& descrCredito,
@@ -69,7 +71,7 @@ std::string Valor(int indice, const std::string& descrDebito, const std::string&
 std::string Modelo(const std::string& historico) {
   std::string texto;
   for (const TTrecho& trecho : Trechos(historico)) {
-    const int indice = trecho.Token ? Indice(trecho.Texto) : -1;
+    const int indice = trecho.Indice;
     texto += indice < 0    ? trecho.Texto
              : indice < 3  ? "(conta a crédito)"
              : indice < 6  ? "(conta a débito)"
@@ -81,7 +83,11 @@ std::string Modelo(const std::string& historico) {
 
 std::string Texto(const std::string& historico, const std::string& complemento,
                   const TLancamento& lancamento, const TDescricaoConta& descricao) {
-  const std::vector<TTrecho> trechos = Trechos(historico);
+  return Texto(Trechos(historico), complemento, lancamento, descricao);
+}
+
+std::string Texto(const std::vector<TTrecho>& trechos, const std::string& complemento,
+                  const TLancamento& lancamento, const TDescricaoConta& descricao) {
   const std::vector<std::string> partes = complemento.find('|') == std::string::npos
                                               ? std::vector<std::string>()
                                               : Nutil::StrToStrArray(complemento, "|");
@@ -104,7 +110,7 @@ std::string Texto(const std::string& historico, const std::string& complemento,
       texto += Nutil::Trim(partes[i]);
       continue;
     }
-    const int indice = Indice(trecho.Texto);
+    const int indice = trecho.Indice;
     const std::string debito = indice >= 3 && indice < 6 ? conta(lancamento.ContaDeb) : "";
     const std::string credito = indice >= 0 && indice < 3 ? conta(lancamento.ContaCred) : "";
     const std::string valor = Valor(indice, debito, credito, lancamento.Data);

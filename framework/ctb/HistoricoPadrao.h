@@ -24,6 +24,8 @@ namespace HistoricoPadrao {
 struct TTrecho {
   std::string Texto;
   bool Token = false;
+  // A token's position in the table (Indice); -1 for a fixed text.
+  int Indice = -1;
 };
 std::vector<TTrecho> Trechos(const std::string& historico);
 
@@ -60,6 +62,10 @@ using TDescricaoConta = std::function<std::string(int64_t conta)>;
 // after the tokens' parts (all of it when it has no "|" or the history no
 // token) follows the history after a blank.
 std::string Texto(const std::string& historico, const std::string& complemento,
+                  const TLancamento& lancamento, const TDescricaoConta& descricao);
+// The same for a history already split by Trechos, as a report filling one
+// history for many entries keeps it.
+std::string Texto(const std::vector<TTrecho>& trechos, const std::string& complemento,
                   const TLancamento& lancamento, const TDescricaoConta& descricao);
 
 }  // namespace HistoricoPadrao

@@ -111,7 +111,7 @@ std::string DataJournal(TDateTime data) {
 // rows, in the order of its first row; any other entry stands alone.
 void EscreverDia(TnDMConexao& conexao, const TPlanoJournal& plano,
                  const RelatorioContabil::TPlano& contas,
-                 const std::map<int, std::string>& historicos, int64_t empresa, TDateTime dia,
+                 const RelatorioContabil::THistoricos& historicos, int64_t empresa, TDateTime dia,
                  std::ostream& saida) {
   TParams params = {{"pEmpresa", Value(empresa)}, {"pDia", Value(dia)}};
   RelatorioContabil::AdicionarLivro(params, 0);
@@ -150,7 +150,7 @@ void EscreverDia(TnDMConexao& conexao, const TPlanoJournal& plano,
 
 void Escrever(TnDMConexao& conexao, const std::vector<int64_t>& empresas, TDateTime inicio,
               TDateTime fim, std::ostream& saida) {
-  const std::map<int, std::string> historicos = RelatorioContabil::Historicos(conexao);
+  const RelatorioContabil::THistoricos historicos = RelatorioContabil::Historicos(conexao);
   std::vector<TPlanoJournal> planos;
   for (const int64_t empresa : empresas) {
     planos.emplace_back(conexao, empresa);

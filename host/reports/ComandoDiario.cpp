@@ -21,14 +21,15 @@ using SaidaRelatorio::TCelula;
 using SaidaRelatorio::TEscritor;
 using SaidaRelatorio::TTipoColuna;
 
-// One day's entries in key order. The day is a range ordered by date and
-// key: with an equality and the key alone, SQLite walks the company's whole
-// primary key (already in key order) instead of the date index.
+// One day's entries, put in key order by TLinhasEmOrdem. The day is a range
+// ordered by date: so SQLite reads the date index and sorts nothing. With an
+// equality and the key alone it walks the company's whole primary key
+// (already in key order); with the date and the key it sorts every row.
 constexpr const char* kSqlDia =
     "select CHAVELCTOCTB, CODIGOESTAB, CONTACTBDEB, CONTACTBCRED, CODIGOHISTCTB, COMPLHIST, "
     "VALORLCTOCTB from LCTOCTB where CODIGOEMPRESA = :pEmpresa and "
     "DATALCTOCTB between :pDia and :pDia and (:pEstab = 0 or CODIGOESTAB = :pEstab) and "
-    "TIPOLANCAMENTO in (:pTipoNormal, :pTipoLivro) order by DATALCTOCTB, CHAVELCTOCTB";
+    "TIPOLANCAMENTO in (:pTipoNormal, :pTipoLivro) order by DATALCTOCTB";
 
 enum EColuna {
   cPagina,
@@ -62,6 +63,25 @@ std::vector<SaidaRelatorio::TColuna> Colunas(size_t larguraDescricao) {
   };
 }
 
+// The columns of one side of an entry.
+struct TColunasLado {
+  EColuna Conta, Descr, Valor;
+};
+
+// One side of an entry: its account, the account's description and the
+// amount (added to `total`), or empty cells when the entry has no such side.
+void Lado(std::vector<TCelula>& celulas, TColunasLado colunas,
+          const RelatorioContabil::TPlano& plano, const Value& conta, Currency valor,
+          Currency& total) {
+  if (conta.IsNull()) {
+    celulas[colunas.Conta] = celulas[colunas.Descr] = celulas[colunas.Valor] = std::monostate{};
+    return;
+  }
+  celulas[colunas.Conta] = conta.AsInteger();
+  celulas[colunas.Descr] = plano.Descricao(conta.AsInteger());
+  celulas[colunas.Valor] = total = valor;
+}
+
 // The pages: a title over each, its totals under it, and the period's
 // totals after the last.
 class TPaginas {
@@ -69,7 +89,7 @@ class TPaginas {
   TPaginas(TEscritor& escritor, std::string cabecalho, int linhasPorPagina)
       : FEscritor(escritor), FCabecalho(std::move(cabecalho)), FLinhasPorPagina(linhasPorPagina) {}
 
-  void Lancamento(std::vector<TCelula> celulas, const TDebitoCredito& valores) {
+  void Lancamento(std::vector<TCelula>& celulas, const TDebitoCredito& valores) {
     if (FLinhas == FLinhasPorPagina)
       FecharPagina();
     if (FLinhas == 0)
@@ -121,7 +141,7 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& 
   const TDateTime de = LinhaComando::Data(o.De, "--from");
   const TDateTime ate = LinhaComando::Data(o.Ate, "--to");
   const RelatorioContabil::TPlano plano(conexao, o.Empresa);
-  const std::map<int, std::string> historicos = RelatorioContabil::Historicos(conexao);
+  const RelatorioContabil::THistoricos historicos = RelatorioContabil::Historicos(conexao);
   const std::string cabecalho =
       fmt::format("Diário  {} - {}  Período: {} a {}", o.Empresa,
                   RelatorioContabil::NomeEmpresa(conexao, o.Empresa),
@@ -132,34 +152,33 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& 
       RelatorioContabil::Formato(o), Colunas(plano.LarguraDescricao()), o.Arquivo, "Diário", saida,
       [&](TEscritor& escritor) {
         TPaginas paginas(escritor, cabecalho, opcoes.LinhasPorPagina);
-        for (TDateTime dia = de; dia <= ate; dia = IncDay(dia)) {
+        // One row's cells, reused row after row: its texts keep their buffers.
+        std::vector<TCelula> celulas(cQuantidade);
+        TDateTime dia = de;
+        RelatorioContabil::TLinhasEmOrdem emOrdem(0, std::nullopt, [&](const ValueArray& linha) {
+          TDebitoCredito valores;
+          const Currency valor = linha[6].AsCurrency();
+          celulas[cData] = dia;
+          celulas[cChave] = linha[0].AsInteger();
+          celulas[cEstab] = linha[1].AsInteger();
+          Lado(celulas, {cDebitoConta, cDebitoDescr, cDebito}, plano, linha[2], valor,
+               valores.Debito);
+          Lado(celulas, {cCreditoConta, cCreditoDescr, cCredito}, plano, linha[3], valor,
+               valores.Credito);
+          const HistoricoPadrao::TLancamento lancamento = {
+              linha[2].IsNull() ? 0 : linha[2].AsInteger(),
+              linha[3].IsNull() ? 0 : linha[3].AsInteger(), dia};
+          celulas[cHistorico] =
+              RelatorioContabil::TextoHistorico(historicos, plano, linha[4], linha[5], lancamento);
+          paginas.Lancamento(celulas, valores);
+        });
+        for (; dia <= ate; dia = IncDay(dia)) {
           TParams params = {
               {"pEmpresa", Value(o.Empresa)}, {"pDia", Value(dia)}, {"pEstab", Value(o.Estab)}};
           RelatorioContabil::AdicionarLivro(params, o.Livro);
-          conexao.Percorrer(kSqlDia, params, [&](const ValueArray& linha) {
-            std::vector<TCelula> celulas(cQuantidade);
-            TDebitoCredito valores;
-            const Currency valor = linha[6].AsCurrency();
-            celulas[cData] = dia;
-            celulas[cChave] = linha[0].AsInteger();
-            celulas[cEstab] = linha[1].AsInteger();
-            if (!linha[2].IsNull()) {
-              celulas[cDebitoConta] = linha[2].AsInteger();
-              celulas[cDebitoDescr] = plano.Descricao(linha[2].AsInteger());
-              celulas[cDebito] = valores.Debito = valor;
-            }
-            if (!linha[3].IsNull()) {
-              celulas[cCreditoConta] = linha[3].AsInteger();
-              celulas[cCreditoDescr] = plano.Descricao(linha[3].AsInteger());
-              celulas[cCredito] = valores.Credito = valor;
-            }
-            const HistoricoPadrao::TLancamento lancamento = {
-                linha[2].IsNull() ? 0 : linha[2].AsInteger(),
-                linha[3].IsNull() ? 0 : linha[3].AsInteger(), dia};
-            celulas[cHistorico] = RelatorioContabil::TextoHistorico(historicos, plano, linha[4],
-                                                                    linha[5], lancamento);
-            paginas.Lancamento(std::move(celulas), valores);
-          });
+          conexao.Percorrer(kSqlDia, params,
+                            [&](const ValueArray& linha) { emOrdem.Acrescentar(linha); });
+          emOrdem.Fechar();
         }
         paginas.Fechar();
       });

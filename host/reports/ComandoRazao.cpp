@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <functional>
 #include <iostream>
 #include <memory>
 
@@ -52,9 +53,11 @@ using SaidaRelatorio::TCelula;
 using SaidaRelatorio::TEscritor;
 using SaidaRelatorio::TTipoColuna;
 
-// In date and key order, the debit side first when an entry has the account
-// on both.
-const std::string kSqlLancamentos = kSqlLancamentosDaConta + " order by 1, 2, 4";
+// In date order: SQLite merges the two sides' indexes, already by date.
+// Ordered by key as well, it would sort every row; TLinhasEmOrdem puts each
+// day in key order instead, the debit side first when an entry has the
+// account on both.
+const std::string kSqlLancamentos = kSqlLancamentosDaConta + " order by 1";
 
 enum EColuna {
   cConta,
@@ -140,7 +143,8 @@ class TSecao {
         FEstab(estab),
         FSaldo(abertura.Saldo()),
         FDe(de),
-        FAte(ate) {}
+        FAte(ate),
+        FLinha(Base()) {}
 
   void Lancamento(const ValueArray& linha, const std::string& contraDescr,
                   const std::string& historico) {
@@ -151,14 +155,18 @@ class TSecao {
     (debito ? movimento.Debito : movimento.Credito) = valor;
     FMovimento += movimento;
     FSaldo += movimento.Saldo();
-    std::vector<TCelula> celulas = Base();
+    // One row's cells, reused row after row: its texts keep their buffers.
+    std::vector<TCelula>& celulas = FLinha;
     celulas[cEstab] = linha[2].AsInteger();
     celulas[cData] = linha[0].AsDateTime();
     celulas[cChave] = linha[1].AsInteger();
-    if (!linha[4].IsNull())
+    if (linha[4].IsNull())
+      celulas[cContra] = std::monostate{};
+    else
       celulas[cContra] = linha[4].AsInteger();
     celulas[cDescrContra] = contraDescr;
-    (debito ? celulas[cDebito] : celulas[cCredito]) = valor;
+    celulas[debito ? cDebito : cCredito] = valor;
+    celulas[debito ? cCredito : cDebito] = std::monostate{};
     Saldo(celulas);
     celulas[cHistorico] = historico;
     FEscritor.Linha(celulas);
@@ -215,6 +223,7 @@ class TSecao {
   Currency FSaldo;
   TDebitoCredito FMovimento;
   TDateTime FDe, FAte;
+  std::vector<TCelula> FLinha;
   bool FAberta = false;
 };
 
@@ -228,12 +237,13 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& 
   const std::vector<const TConta*> contas = Selecionar(plano, opcoes);
   const RelatorioContabil::TSaldos saldos =
       RelatorioContabil::SaldosAntesDe(conexao, o.Empresa, de, o.Livro);
-  const std::map<int, std::string> historicos = RelatorioContabil::Historicos(conexao);
+  const RelatorioContabil::THistoricos historicos = RelatorioContabil::Historicos(conexao);
   std::vector<int> filiais = {o.Estab};
   if (opcoes.PorFilial && o.Estab == 0)
     filiais = RelatorioContabil::Estabelecimentos(conexao, o.Empresa);
   const auto meses = RelatorioContabil::Meses(de, ate);
   const RelatorioContabil::TLeituraCorrida leitura(conexao);
+  const std::string semContra;
 
   return RelatorioContabil::Emitir(
       RelatorioContabil::Formato(o), Colunas(plano.LarguraDescricao()), o.Arquivo, "Razão", saida,
@@ -242,6 +252,17 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& 
           for (int filial : filiais) {
             TSecao secao(escritor, *conta, filial,
                          RelatorioContabil::SaldoDaConta(saldos, conta->ContaCtb, filial), de, ate);
+            RelatorioContabil::TLinhasEmOrdem dia(1, 3, [&](const ValueArray& linha) {
+              const int64_t contra = linha[4].IsNull() ? 0 : linha[4].AsInteger();
+              const bool debito = linha[3].AsInteger() == 1;
+              const HistoricoPadrao::TLancamento lancamento = {debito ? conta->ContaCtb : contra,
+                                                               debito ? contra : conta->ContaCtb,
+                                                               linha[0].AsDateTime()};
+              secao.Lancamento(linha, contra == 0 ? semContra : plano.Descricao(contra),
+                               RelatorioContabil::TextoHistorico(historicos, plano, linha[5],
+                                                                 linha[6], lancamento));
+            });
+            TDateTime data;
             for (const auto& [inicio, fim] : meses) {
               TParams params = {{"pEmpresa", Value(o.Empresa)},
                                 {"pConta", Value(conta->ContaCtb)},
@@ -250,16 +271,13 @@ std::string Executar(TnDMConexao& conexao, const TOpcoes& opcoes, std::ostream& 
                                 {"pEstab", Value(filial)}};
               RelatorioContabil::AdicionarLivro(params, o.Livro);
               conexao.Percorrer(kSqlLancamentos, params, [&](const ValueArray& linha) {
-                const int64_t contra = linha[4].IsNull() ? 0 : linha[4].AsInteger();
-                const bool debito = linha[3].AsInteger() == 1;
-                const HistoricoPadrao::TLancamento lancamento = {debito ? conta->ContaCtb : contra,
-                                                                 debito ? contra : conta->ContaCtb,
-                                                                 linha[0].AsDateTime()};
-                secao.Lancamento(linha, contra == 0 ? "" : plano.Descricao(contra),
-                                 RelatorioContabil::TextoHistorico(historicos, plano, linha[5],
-                                                                   linha[6], lancamento));
+                if (linha[0].AsDateTime() != data)
+                  dia.Fechar();
+                data = linha[0].AsDateTime();
+                dia.Acrescentar(linha);
               });
             }
+            dia.Fechar();
             secao.Fechar();
           }
         }

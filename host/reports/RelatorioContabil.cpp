@@ -157,25 +157,31 @@ TDebitoCredito SaldoDaConta(const TSaldos& saldos, int64_t contaCtb, int estab) 
   return total;
 }
 
-std::map<int, std::string> Historicos(TnDMConexao& conexao) {
-  std::map<int, std::string> historicos;
+THistoricos Historicos(TnDMConexao& conexao) {
+  THistoricos historicos;
   for (const ValueArray& linha :
        conexao.ExecuteQuery("select CODIGOHISTCTB, DESCRHISTCTB from HISTORICOCTB").Rows)
-    historicos.emplace(static_cast<int>(linha[0].AsInteger()), linha[1].AsString());
+    historicos.emplace(static_cast<int>(linha[0].AsInteger()),
+                       HistoricoPadrao::Trechos(linha[1].AsString()));
   return historicos;
 }
 
-std::string TextoHistorico(const std::map<int, std::string>& historicos, const TPlano& plano,
-                           const Value& codigo, const Value& complemento,
+std::string TextoHistorico(const THistoricos& historicos, const TPlano& plano, const Value& codigo,
+                           const Value& complemento,
                            const HistoricoPadrao::TLancamento& lancamento) {
-  std::string historico;
+  static const std::vector<HistoricoPadrao::TTrecho> kSemHistorico;
+  const std::vector<HistoricoPadrao::TTrecho>* trechos = &kSemHistorico;
   if (!codigo.IsNull()) {
     auto it = historicos.find(static_cast<int>(codigo.AsInteger()));
     if (it != historicos.end())
-      historico = it->second;
+      trechos = &it->second;
   }
-  return HistoricoPadrao::Texto(historico, complemento.IsNull() ? "" : complemento.AsString(),
-                                lancamento, [&](int64_t conta) { return plano.Descricao(conta); });
+  // The complement is read in place; only a value of another type is
+  // converted.
+  const bool texto = complemento.Type() == TValueType::String;
+  const std::string convertido = texto || complemento.IsNull() ? "" : complemento.AsString();
+  return HistoricoPadrao::Texto(*trechos, texto ? complemento.Text() : convertido, lancamento,
+                                [&](int64_t conta) { return plano.Descricao(conta); });
 }
 
 std::vector<int> Estabelecimentos(TnDMConexao& conexao, int64_t empresa) {
@@ -223,6 +229,28 @@ std::vector<std::pair<TDateTime, TDateTime>> Meses(TDateTime inicio, TDateTime f
     dia = IncDay(ultimo);
   }
   return meses;
+}
+
+TLinhasEmOrdem::TLinhasEmOrdem(size_t chave, std::optional<size_t> lado, TEscrever escrever)
+    : FChave(chave), FLado(lado), FEscrever(std::move(escrever)) {}
+
+void TLinhasEmOrdem::Acrescentar(const ValueArray& linha) {
+  if (FQuantas < FLinhas.size())
+    FLinhas[FQuantas] = linha;
+  else
+    FLinhas.push_back(linha);
+  ++FQuantas;
+}
+
+void TLinhasEmOrdem::Fechar() {
+  FPosicoes.clear();
+  for (size_t i = 0; i < FQuantas; ++i)
+    FPosicoes.push_back(
+        {FLinhas[i][FChave].AsInteger(), FLado ? FLinhas[i][*FLado].AsInteger() : 0, i});
+  std::sort(FPosicoes.begin(), FPosicoes.end());
+  FQuantas = 0;
+  for (const TPosicao& posicao : FPosicoes)
+    FEscrever(FLinhas[posicao.Linha]);
 }
 
 std::string NaturezaDoSaldo(Currency saldo) {

@@ -113,13 +113,14 @@ TSaldos SaldosAntesDe(TnDMConexao& conexao, int64_t empresa, TDateTime data, int
 // An account's sum over the establishments; only `estab` when it is not 0.
 TDebitoCredito SaldoDaConta(const TSaldos& saldos, int64_t contaCtb, int estab = 0);
 
-// Standard histories by code.
-std::map<int, std::string> Historicos(TnDMConexao& conexao);
+// Standard histories by code, each split into its texts and tokens once.
+using THistoricos = std::map<int, std::vector<HistoricoPadrao::TTrecho>>;
+THistoricos Historicos(TnDMConexao& conexao);
 // An entry's history as a person reads it: its standard history, the
 // tokens filled from the complement or the entry's accounts and date, and
 // the rest of the complement.
-std::string TextoHistorico(const std::map<int, std::string>& historicos, const TPlano& plano,
-                           const Value& codigo, const Value& complemento,
+std::string TextoHistorico(const THistoricos& historicos, const TPlano& plano, const Value& codigo,
+                           const Value& complemento,
                            const HistoricoPadrao::TLancamento& lancamento);
 // The company's establishments in code order.
 std::vector<int> Estabelecimentos(TnDMConexao& conexao, int64_t empresa);
@@ -144,6 +145,35 @@ class TLeituraCorrida {
   TnDMConexao& FConexao;
   // None on other engines.
   std::optional<int64_t> FTamanhoAntes;
+};
+
+// Rows held, then handed on in the order of their integer column `chave`
+// and, within one key, of `lado`: a report reads a day in the order of an
+// index and puts it in key order here, where SQLite would sort every row of
+// the period. Holds what one Fechar hands on, in buffers reused from one to
+// the next.
+class TLinhasEmOrdem {
+ public:
+  using TEscrever = std::function<void(const ValueArray&)>;
+  TLinhasEmOrdem(size_t chave, std::optional<size_t> lado, TEscrever escrever);
+
+  void Acrescentar(const ValueArray& linha);
+  // Hands on the rows held, in order, and forgets them.
+  void Fechar();
+
+ private:
+  struct TPosicao {
+    int64_t Chave = 0, Lado = 0;
+    size_t Linha = 0;
+    auto operator<=>(const TPosicao&) const = default;
+  };
+
+  size_t FChave;
+  std::optional<size_t> FLado;
+  TEscrever FEscrever;
+  std::vector<ValueArray> FLinhas;
+  size_t FQuantas = 0;
+  std::vector<TPosicao> FPosicoes;
 };
 
 // "D" for a debit balance, "C" for a credit one, empty for zero.

@@ -1,12 +1,13 @@
 #include "host/reports/SaidaRelatorio.h"
 
+#include <fmt/compile.h>
+#include <fmt/format.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "framework/core/Exceptions.h"
-#include "framework/core/FormatDateTime.h"
-#include "framework/core/FormatFloat.h"
 #include "host/output/SaidaCsv.h"
 #include "host/output/SaidaCsvBr.h"
 #include "host/output/SaidaFormatos.h"
@@ -22,161 +23,269 @@ using ComandoBalancete::TFormato;
 
 using SaidaFormatos::Largura;
 
-// A cell in the machine formats: dot decimals, ISO dates, plain integers.
-std::string TextoMaquina(const TCelula& celula, const std::string& aspas,
-                         std::string (*texto)(const std::string&), const std::string& nulo) {
-  struct TVisitante {
-    const std::string& Aspas;
-    std::string (*Texto)(const std::string&);
-    const std::string& Nulo;
-    std::string operator()(std::monostate) const { return Nulo; }
-    std::string operator()(const std::string& s) const { return Texto(s); }
-    std::string operator()(int64_t n) const { return std::to_string(n); }
-    std::string operator()(TDateTime d) const { return Aspas + DateToIso(d) + Aspas; }
-    std::string operator()(Currency v) const {
-      std::string numero = FormatFloat("0.00", v);
-      std::replace(numero.begin(), numero.end(), ',', '.');
-      return numero;
-    }
-  };
-  return std::visit(TVisitante{aspas, texto, nulo}, celula);
+// Every row of a report passes through these: each cell is written straight
+// into the line being built, which goes out in blocks, so a row costs no
+// string of its own, no stream call and no format parsing.
+
+constexpr size_t kBloco = 64 * 1024;
+
+// An amount as FormatFloat writes it with "0.00" (`agrupar` false, a "-"
+// before a negative) or with the table's format (thousands grouped, a
+// negative in parentheses): rounded half away from zero to the cent, and a
+// value that rounds to zero is written unsigned.
+void AcrescentarValor(std::string& destino, Currency valor, char decimal, bool agrupar) {
+  const int64_t centavos = valor.Rounded(2).Raw() / (Currency::kScale / 100);
+  const bool negativo = centavos < 0;
+  const uint64_t absoluto =
+      negativo ? 0 - static_cast<uint64_t>(centavos) : static_cast<uint64_t>(centavos);
+  if (negativo)
+    destino += agrupar ? '(' : '-';
+  const std::string inteiro = fmt::format(FMT_COMPILE("{}"), absoluto / 100);
+  for (size_t i = 0; i < inteiro.size(); ++i) {
+    if (agrupar && i > 0 && (inteiro.size() - i) % 3 == 0)
+      destino += '.';
+    destino += inteiro[i];
+  }
+  destino += decimal;
+  destino += static_cast<char>('0' + absoluto % 100 / 10);
+  destino += static_cast<char>('0' + absoluto % 10);
+  if (negativo && agrupar)
+    destino += ')';
 }
 
-std::string TextoTabela(const TCelula& celula) {
-  struct TVisitante {
-    std::string operator()(std::monostate) const { return ""; }
-    std::string operator()(const std::string& s) const { return SaidaTabela::Visivel(s); }
-    std::string operator()(int64_t n) const { return std::to_string(n); }
-    std::string operator()(TDateTime d) const { return FormatDateTime("dd/mm/yyyy", d); }
-    std::string operator()(Currency v) const { return ValorTabela(v); }
-  };
-  return std::visit(TVisitante{}, celula);
+void AcrescentarDataBrasileira(std::string& destino, TDateTime data) {
+  int ano = 0, mes = 0, dia = 0;
+  DecodeDate(data, ano, mes, dia);
+  fmt::format_to(std::back_inserter(destino), FMT_COMPILE("{:02}/{:02}/{:04}"), dia, mes, ano);
 }
 
-class TEscritorTabela : public TEscritor {
+void AcrescentarInteiro(std::string& destino, int64_t numero) {
+  fmt::format_to(std::back_inserter(destino), FMT_COMPILE("{}"), numero);
+}
+
+// A text as the table shows it: control characters escaped.
+void AcrescentarVisivel(std::string& destino, const std::string& texto) {
+  const bool limpo = std::all_of(texto.begin(), texto.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 0x20 && byte != 0x7F;
+  });
+  destino += limpo ? texto : SaidaTabela::Visivel(texto);
+}
+
+// A CSV field: quoted only when it holds the separator, a quote or a line
+// break.
+void AcrescentarCampo(std::string& destino, const std::string& texto, char separador) {
+  const bool simples = std::none_of(texto.begin(), texto.end(), [separador](char c) {
+    return c == separador || c == '"' || c == '\r' || c == '\n';
+  });
+  destino += simples ? texto : SaidaCsv::Campo(texto, separador);
+}
+
+// A cell in the machine formats: dot decimals, ISO dates, plain integers;
+// texts through `texto`, dates between `aspas`, an empty cell as `nulo`.
+void AcrescentarMaquina(std::string& destino, const TCelula& celula, const char* aspas,
+                        void (*texto)(std::string&, const std::string&), const char* nulo) {
+  if (const auto* valor = std::get_if<Currency>(&celula))
+    AcrescentarValor(destino, *valor, '.', false);
+  else if (const auto* data = std::get_if<TDateTime>(&celula))
+    destino.append(aspas).append(DateToIso(*data)).append(aspas);
+  else if (const auto* numero = std::get_if<int64_t>(&celula))
+    AcrescentarInteiro(destino, *numero);
+  else if (const auto* cadeia = std::get_if<std::string>(&celula))
+    texto(destino, *cadeia);
+  else
+    destino += nulo;
+}
+
+void AcrescentarTabela(std::string& destino, const TCelula& celula) {
+  if (const auto* valor = std::get_if<Currency>(&celula))
+    AcrescentarValor(destino, *valor, ',', true);
+  else if (const auto* data = std::get_if<TDateTime>(&celula))
+    AcrescentarDataBrasileira(destino, *data);
+  else if (const auto* numero = std::get_if<int64_t>(&celula))
+    AcrescentarInteiro(destino, *numero);
+  else if (const auto* texto = std::get_if<std::string>(&celula))
+    AcrescentarVisivel(destino, *texto);
+}
+
+// The lines of a text format, gathered and written to the stream a block
+// at a time.
+class TEscritorTexto : public TEscritor {
+ public:
+  explicit TEscritorTexto(std::ostream& saida) : FSaida(saida) { FTexto.reserve(2 * kBloco); }
+  ~TEscritorTexto() override { Descarregar(); }
+  TEscritorTexto(const TEscritorTexto&) = delete;
+  TEscritorTexto& operator=(const TEscritorTexto&) = delete;
+
+  void Fechar() override {
+    Descarregar();
+    FSaida.flush();
+  }
+
+ protected:
+  // The line under construction goes at the end of it.
+  std::string& Texto() { return FTexto; }
+  // After each line: sends the text when a block is full.
+  void LinhaPronta() {
+    if (FTexto.size() >= kBloco)
+      Descarregar();
+  }
+
+ private:
+  void Descarregar() {
+    FSaida.write(FTexto.data(), static_cast<std::streamsize>(FTexto.size()));
+    FTexto.clear();
+  }
+
+  std::ostream& FSaida;
+  std::string FTexto;
+};
+
+class TEscritorTabela : public TEscritorTexto {
  public:
   TEscritorTabela(std::vector<TColuna> colunas, std::ostream& saida)
-      : FColunas(std::move(colunas)), FSaida(saida) {}
+      : TEscritorTexto(saida), FColunas(std::move(colunas)) {}
 
   void Titulo(const std::string& texto) override {
     if (FEscreveu)
-      FSaida << '\n';
+      Texto() += '\n';
     FEscreveu = true;
-    FSaida << SaidaTabela::Visivel(texto) << '\n';
-    std::vector<std::string> rotulos, tracos;
+    Nota(texto);
+    std::vector<TCelula> rotulos, tracos;
     for (const TColuna& coluna : FColunas) {
-      rotulos.push_back(coluna.Rotulo);
-      tracos.emplace_back(std::max(coluna.Largura, Largura(coluna.Rotulo)), '-');
+      rotulos.emplace_back(coluna.Rotulo);
+      tracos.emplace_back(std::string(std::max(coluna.Largura, Largura(coluna.Rotulo)), '-'));
     }
-    Escrever(rotulos);
-    Escrever(tracos);
+    Linha(rotulos, false);
+    Linha(tracos, false);
   }
 
   void Linha(const std::vector<TCelula>& celulas, bool) override {
-    std::vector<std::string> textos;
-    textos.reserve(celulas.size());
-    for (const TCelula& celula : celulas)
-      textos.push_back(TextoTabela(celula));
-    Escrever(textos);
-  }
-
-  void Nota(const std::string& texto) override { FSaida << SaidaTabela::Visivel(texto) << '\n'; }
-
-  void Fechar() override { FSaida.flush(); }
-
- private:
-  void Escrever(const std::vector<std::string>& textos) {
-    std::string linha;
+    std::string& linha = Texto();
+    const size_t inicio = linha.size();
+    bool primeira = true;
     for (size_t i = 0; i < FColunas.size(); ++i) {
       const TColuna& coluna = FColunas[i];
       if (coluna.Largura == 0)
         continue;
-      const std::string& texto = textos[i];
-      const size_t largura = Largura(texto);
-      const std::string espaco(coluna.Largura > largura ? coluna.Largura - largura : 0, ' ');
-      const bool direita = coluna.Tipo == TTipoColuna::Valor || coluna.Tipo == TTipoColuna::Inteiro;
-      if (!linha.empty())
+      if (!primeira)
         linha += "  ";
-      linha += direita ? espaco + texto : texto + espaco;
+      primeira = false;
+      FCelula.clear();
+      AcrescentarTabela(FCelula, celulas[i]);
+      const size_t largura = Largura(FCelula);
+      const size_t espaco = coluna.Largura > largura ? coluna.Largura - largura : 0;
+      const bool direita = coluna.Tipo == TTipoColuna::Valor || coluna.Tipo == TTipoColuna::Inteiro;
+      if (!direita)
+        linha += FCelula;
+      linha.append(espaco, ' ');
+      if (direita)
+        linha += FCelula;
     }
-    linha.erase(linha.find_last_not_of(' ') + 1);
-    FSaida << linha << '\n';
+    size_t fim = linha.size();
+    while (fim > inicio && linha[fim - 1] == ' ')
+      --fim;
+    linha.resize(fim);
+    linha += '\n';
+    LinhaPronta();
   }
 
+  void Nota(const std::string& texto) override {
+    AcrescentarVisivel(Texto(), texto);
+    Texto() += '\n';
+    LinhaPronta();
+  }
+
+ private:
   std::vector<TColuna> FColunas;
-  std::ostream& FSaida;
+  std::string FCelula;
   bool FEscreveu = false;
 };
 
 // The machine CSV (field names, dot decimals, ISO dates) or the Brazilian
 // one (headings for people, ";", comma decimals, dd/mm/yyyy dates, a
 // byte-order mark and CRLF, as a spreadsheet opens it).
-class TEscritorCsv : public TEscritor {
+class TEscritorCsv : public TEscritorTexto {
  public:
   TEscritorCsv(const std::vector<TColuna>& colunas, std::ostream& saida, bool brasileiro)
-      : FSaida(saida), FBrasileiro(brasileiro), FSeparador(brasileiro ? ';' : ',') {
+      : TEscritorTexto(saida), FBrasileiro(brasileiro), FSeparador(brasileiro ? ';' : ',') {
     std::vector<TCelula> cabecalho;
     cabecalho.reserve(colunas.size());
     for (const TColuna& coluna : colunas)
       cabecalho.emplace_back(brasileiro ? coluna.Rotulo : coluna.Nome);
     if (brasileiro)
-      FSaida << SaidaCsvBr::kBom;
+      Texto() += SaidaCsvBr::kBom;
     Linha(cabecalho, false);
   }
   void Titulo(const std::string&) override {}
   void Nota(const std::string&) override {}
   void Linha(const std::vector<TCelula>& celulas, bool) override {
-    std::string linha;
+    std::string& linha = Texto();
     for (size_t i = 0; i < celulas.size(); ++i) {
       if (i)
         linha += FSeparador;
-      linha += FBrasileiro ? TextoBrasileiro(celulas[i]) : TextoMaquina(celulas[i], "", Campo, "");
+      if (FBrasileiro)
+        AcrescentarBrasileiro(linha, celulas[i]);
+      else
+        AcrescentarMaquina(linha, celulas[i], "", CampoComVirgula, "");
     }
-    FSaida << linha << (FBrasileiro ? "\r\n" : "\n");
+    linha += FBrasileiro ? "\r\n" : "\n";
+    LinhaPronta();
   }
-  void Fechar() override { FSaida.flush(); }
 
  private:
-  static std::string Campo(const std::string& texto) { return SaidaCsv::Campo(texto); }
-  std::string TextoBrasileiro(const TCelula& celula) const {
+  static void CampoComVirgula(std::string& destino, const std::string& texto) {
+    AcrescentarCampo(destino, texto, ',');
+  }
+  void AcrescentarBrasileiro(std::string& destino, const TCelula& celula) const {
     if (const auto* valor = std::get_if<Currency>(&celula))
-      return FormatFloat("0.00", *valor);
-    if (const auto* data = std::get_if<TDateTime>(&celula))
-      return FormatDateTime("dd/mm/yyyy", *data);
-    if (const auto* texto = std::get_if<std::string>(&celula))
-      return SaidaCsv::Campo(*texto, FSeparador);
-    return TextoMaquina(celula, "", Campo, "");
+      AcrescentarValor(destino, *valor, ',', false);
+    else if (const auto* data = std::get_if<TDateTime>(&celula))
+      AcrescentarDataBrasileira(destino, *data);
+    else if (const auto* texto = std::get_if<std::string>(&celula))
+      AcrescentarCampo(destino, *texto, FSeparador);
+    else
+      AcrescentarMaquina(destino, celula, "", CampoComVirgula, "");
   }
 
-  std::ostream& FSaida;
   bool FBrasileiro;
   char FSeparador;
 };
 
-class TEscritorJson : public TEscritor {
+class TEscritorJson : public TEscritorTexto {
  public:
-  TEscritorJson(std::vector<TColuna> colunas, std::ostream& saida)
-      : FColunas(std::move(colunas)), FSaida(saida) {
-    FSaida << '[';
+  TEscritorJson(const std::vector<TColuna>& colunas, std::ostream& saida) : TEscritorTexto(saida) {
+    for (const TColuna& coluna : colunas)
+      FChaves.push_back(SaidaJson::Texto(coluna.Nome) + ": ");
+    Texto() += '[';
   }
   void Titulo(const std::string&) override {}
   void Nota(const std::string&) override {}
   void Linha(const std::vector<TCelula>& celulas, bool) override {
-    std::string linha = FPrimeira ? "\n  {" : ",\n  {";
+    std::string& linha = Texto();
+    linha += FPrimeira ? "\n  {" : ",\n  {";
     FPrimeira = false;
-    for (size_t i = 0; i < celulas.size(); ++i)
-      linha += (i ? ", " : "") + SaidaJson::Texto(FColunas[i].Nome) + ": " +
-               TextoMaquina(celulas[i], "\"", SaidaJson::Texto, "null");
-    FSaida << linha << '}';
+    for (size_t i = 0; i < celulas.size(); ++i) {
+      if (i)
+        linha += ", ";
+      linha += FChaves[i];
+      AcrescentarMaquina(linha, celulas[i], "\"", TextoJson, "null");
+    }
+    linha += '}';
+    LinhaPronta();
   }
   void Fechar() override {
-    FSaida << (FPrimeira ? "]\n" : "\n]\n");
-    FSaida.flush();
+    Texto() += FPrimeira ? "]\n" : "\n]\n";
+    TEscritorTexto::Fechar();
   }
 
  private:
-  std::vector<TColuna> FColunas;
-  std::ostream& FSaida;
+  static void TextoJson(std::string& destino, const std::string& texto) {
+    destino += SaidaJson::Texto(texto);
+  }
+
+  // Each column's key, quoted, with its colon.
+  std::vector<std::string> FChaves;
   bool FPrimeira = true;
 };
 
@@ -262,7 +371,9 @@ class TEscritorXlsx : public TEscritor {
 }  // namespace
 
 std::string ValorTabela(Currency valor) {
-  return FormatFloat(kFormatoValorBalancete, valor);
+  std::string texto;
+  AcrescentarValor(texto, valor, ',', true);
+  return texto;
 }
 
 std::unique_ptr<TEscritor> Criar(TFormato formato, std::vector<TColuna> colunas,
@@ -273,7 +384,7 @@ std::unique_ptr<TEscritor> Criar(TFormato formato, std::vector<TColuna> colunas,
     case TFormato::CsvBr:
       return std::make_unique<TEscritorCsv>(colunas, saida, formato == TFormato::CsvBr);
     case TFormato::Json:
-      return std::make_unique<TEscritorJson>(std::move(colunas), saida);
+      return std::make_unique<TEscritorJson>(colunas, saida);
     case TFormato::Xlsx:
       return std::make_unique<TEscritorXlsx>(std::move(colunas), arquivo, planilha);
     case TFormato::Tabela:

@@ -153,7 +153,7 @@ json Razao(const httplib::Request& req, TSessaoHost& host) {
                                      {{"pAntes", Value(pular)}, {"pLimite", Value(tamanho)}}))
                 .Rows;
   }
-  const std::map<int, std::string> historicos = RelatorioContabil::Historicos(conexao);
+  const RelatorioContabil::THistoricos historicos = RelatorioContabil::Historicos(conexao);
   json linhas = json::array();
   for (const ValueArray& linha : lidas) {
     const bool debito = linha[3].AsInteger() == 1;
@@ -245,7 +245,7 @@ json Pesquisa(const httplib::Request& req, TSessaoHost& host) {
       "escape '!')) order by DATALCTOCTB, CHAVELCTOCTB limit :pLimite offset :pAntes",
       params);
   const RelatorioContabil::TPlano plano(conexao, static_cast<int>(empresa));
-  const std::map<int, std::string> historicos = RelatorioContabil::Historicos(conexao);
+  const RelatorioContabil::THistoricos historicos = RelatorioContabil::Historicos(conexao);
   json linhas = json::array();
   for (const ValueArray& linha : achados.Rows) {
     if (linhas.size() == kPaginaPesquisa)

@@ -12,6 +12,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/demo/DemoEmpresa.h"
@@ -67,6 +68,9 @@ TEST_P(TRelatoriosTest, LedgerRunsOpeningPlusDebitsMinusCreditsToTheTrialBalance
     const json linhas = Json("ledger --from " + caso.De + " --to " + caso.Ate + " " + caso.Selecao);
     const std::map<int64_t, json> balancete = Balancete(caso.De, caso.Ate);
     int64_t saldo = 0, lancamentos = 0, contas = 0;
+    // Date and key order, the debit side first when an entry has the
+    // account on both.
+    std::tuple<std::string, int64_t, bool> anterior;
     for (const json& linha : linhas) {
       const std::string historico = linha["HISTORICO"];
       const int64_t assinado = Centavos(linha["SALDO"]) * (linha["DC"] == "C" ? -1 : 1);
@@ -74,6 +78,7 @@ TEST_P(TRelatoriosTest, LedgerRunsOpeningPlusDebitsMinusCreditsToTheTrialBalance
       const int natureza = DemoEmpresa::Natureza(linha["CLASSIFCONTA"]);
       if (historico == "Saldo anterior") {
         saldo = assinado;
+        anterior = {};
         ++contas;
         ASSERT_TRUE(balancete.count(conta)) << conta;
         EXPECT_EQ(saldo * natureza, Centavos(balancete.at(conta)["SaldoAnterior"])) << conta;
@@ -85,6 +90,10 @@ TEST_P(TRelatoriosTest, LedgerRunsOpeningPlusDebitsMinusCreditsToTheTrialBalance
       } else {
         saldo += Centavos(linha["DEBITO"]) - Centavos(linha["CREDITO"]);
         EXPECT_EQ(assinado, saldo) << "chave " << linha["CHAVELCTOCTB"];
+        const std::tuple<std::string, int64_t, bool> atual = {
+            linha["DATALCTOCTB"], linha["CHAVELCTOCTB"], linha["DEBITO"].is_null()};
+        EXPECT_LT(anterior, atual) << "chave " << linha["CHAVELCTOCTB"];
+        anterior = atual;
         ++lancamentos;
       }
     }

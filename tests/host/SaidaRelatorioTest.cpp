@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "framework/core/FormatFloat.h"
 #include "host/reports/RelatorioContabil.h"
 #include "host/reports/SaidaRelatorio.h"
+#include "trialbalance/nCtbConsultaBalanceteMovimentoDataSetSaldo_U.h"
 
 namespace {
 
@@ -56,6 +59,24 @@ TEST(SaidaRelatorio, EachFormatSpellsEachKindOfCell) {
     EXPECT_EQ(Celula(TFormato::Tabela, caso.Valor, caso.Tipo), caso.Tabela) << caso.Csv;
     EXPECT_EQ(Celula(TFormato::Csv, caso.Valor, caso.Tipo), caso.Csv) << caso.Csv;
     EXPECT_EQ(Celula(TFormato::Json, caso.Valor, caso.Tipo), caso.Json) << caso.Csv;
+  }
+}
+
+// The writers spell amounts themselves, row after row; they must spell them
+// as the general number format does, rounding and signs included.
+TEST(SaidaRelatorio, AmountsAreSpelledAsTheNumberFormatSpellsThem) {
+  for (const char* texto : {"0", "0.0049", "0.005", "0.0051", "0.07", "0.995", "999.9949",
+                            "999.995", "1000", "123456.78", "1234567.891", "92233720368.5477"}) {
+    for (const Currency valor : {Currency::FromString(texto), -Currency::FromString(texto)}) {
+      std::string ponto = FormatFloat("0.00", valor);
+      std::replace(ponto.begin(), ponto.end(), ',', '.');
+      EXPECT_EQ(Celula(TFormato::Tabela, valor, TTipoColuna::Valor),
+                FormatFloat(kFormatoValorBalancete, valor))
+          << valor.ToString();
+      EXPECT_EQ(Celula(TFormato::Csv, valor, TTipoColuna::Valor), ponto) << valor.ToString();
+      EXPECT_EQ(SaidaRelatorio::ValorTabela(valor), FormatFloat(kFormatoValorBalancete, valor))
+          << valor.ToString();
+    }
   }
 }
 
