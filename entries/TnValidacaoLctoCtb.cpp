@@ -24,6 +24,7 @@
 #include "framework/db/NutilSql.h"
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnDMSQLDataSet.h"
+#include "framework/db/TnLeiturasDoPedido.h"
 #include "framework/db/TnSessao.h"
 
 using nCtbDMLctoCtb_U::DataDe;
@@ -82,12 +83,16 @@ auto Lembrado(Mapa* mapa, const Chave& chave, const Ler& ler) -> decltype(ler())
 }
 
 // Columns of an account of the chart, by its key: the values are bound, so
-// the text is prepared once for every account.
+// the text is prepared once for every account; on the current session's
+// connection, read once per request (TnLeiturasDoPedido).
 ValueArray LerConta(TnDMConexao& conexao, const char* colunas, int64_t empresa, int64_t conta) {
-  TDbResult linhas = conexao.ExecuteQuery(
-      std::string("select ") + colunas +
-          " from PLANOESPEC where CODIGOEMPRESA = :pEmpresa and CONTACTB = :pConta",
-      {{"pEmpresa", Value(empresa)}, {"pConta", Value(conta)}});
+  const std::string sql = std::string("select ") + colunas +
+                          " from PLANOESPEC where CODIGOEMPRESA = :pEmpresa and CONTACTB = :pConta";
+  const TParams params = {{"pEmpresa", Value(empresa)}, {"pConta", Value(conta)}};
+  TnSessao* sessao = TnSessao::AtualOuNula();
+  TDbResult linhas = sessao != nullptr && &sessao->Conexao() == &conexao
+                         ? TnLeiturasDoPedido::Ler(*sessao, sql, params)
+                         : conexao.ExecuteQuery(sql, params);
   return linhas.Rows.empty() ? ValueArray() : std::move(linhas.Rows.front());
 }
 
