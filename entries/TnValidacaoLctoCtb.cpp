@@ -24,6 +24,7 @@
 #include "framework/db/NutilSql.h"
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnDMSQLDataSet.h"
+#include "framework/db/TnLeiturasDoPedido.h"
 #include "framework/db/TnSessao.h"
 
 using nCtbDMLctoCtb_U::DataDe;
@@ -81,17 +82,30 @@ auto Lembrado(Mapa* mapa, const Chave& chave, const Ler& ler) -> decltype(ler())
   return achado->second;
 }
 
-std::string CondicaoConta(int64_t empresa, int64_t conta) {
-  return "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(empresa)) +
-         " and CONTACTB = " + Nutil::ValorParaSQL(Value(conta));
+// Columns of an account of the chart, by its key: the values are bound, so
+// the text is prepared once for every account; on the current session's
+// connection, read once per request (TnLeiturasDoPedido).
+ValueArray LerConta(TnDMConexao& conexao, const char* colunas, int64_t empresa, int64_t conta) {
+  const std::string sql = std::string("select ") + colunas +
+                          " from PLANOESPEC where CODIGOEMPRESA = :pEmpresa and CONTACTB = :pConta";
+  const TParams params = {{"pEmpresa", Value(empresa)}, {"pConta", Value(conta)}};
+  TnSessao* sessao = TnSessao::AtualOuNula();
+  TDbResult linhas = sessao != nullptr && &sessao->Conexao() == &conexao
+                         ? TnLeiturasDoPedido::Ler(*sessao, sql, params)
+                         : conexao.ExecuteQuery(sql, params);
+  return linhas.Rows.empty() ? ValueArray() : std::move(linhas.Rows.front());
+}
+
+Value ColunaDaConta(TnDMConexao& conexao, const char* coluna, int64_t empresa, int64_t conta) {
+  const ValueArray linha = LerConta(conexao, coluna, empresa, conta);
+  return linha.empty() ? Value() : linha.front();
 }
 
 // A batch asks for the type and the classification of nearly every account
 // it meets: both come in one read and stay in `cache`.
 void LerContaDoLote(TnDMConexao& conexao, TnCacheValidacaoLctoCtb& cache, int64_t empresa,
                     int64_t conta) {
-  const ValueArray linha = TnDMSQLDataSet(&conexao).PegarValorCampos(
-      "PLANOESPEC", "TIPOCONTA;CLASSIFCONTA", CondicaoConta(empresa, conta));
+  const ValueArray linha = LerConta(conexao, "TIPOCONTA, CLASSIFCONTA", empresa, conta);
   cache.TipoConta[{empresa, conta}] = linha.empty() ? Value() : linha[0];
   cache.ClassifConta[{empresa, conta}] = linha.empty() ? "" : Nutil::Trim(linha[1].AsString());
 }
@@ -115,10 +129,7 @@ std::string ClassificacaoDaConta(TnDMConexao& conexao, TnCacheValidacaoLctoCtb* 
                                  int64_t empresa, int64_t conta) {
   if (cache != nullptr)
     return DaConta(conexao, *cache, cache->ClassifConta, empresa, conta);
-  return Nutil::Trim(
-      TnDMSQLDataSet(&conexao)
-          .PegarValorCampo("PLANOESPEC", "CLASSIFCONTA", CondicaoConta(empresa, conta))
-          .AsString());
+  return Nutil::Trim(ColunaDaConta(conexao, "CLASSIFCONTA", empresa, conta).AsString());
 }
 
 void TnValidacaoLctoCtb::Atribuir(TField& field, const Value& valor) {
@@ -229,13 +240,16 @@ void TnValidacaoLctoCtb::ValidarEstabelecimento() {
   if (estab.IsNull())
     return;
   const int64_t empresa = FContexto.CodigoEmpresa;
-  const bool existe = Lembrado(
-      FContexto.Cache ? &FContexto.Cache->Estabelecimento : nullptr,
-      std::make_pair(empresa, estab.AsInteger()), [&] {
-        return TnDMSQLDataSet(&FSessao.Conexao())
-            .PegarTemRegistro("ESTAB", "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(empresa)) +
-                                           " and " + Nutil::ValorParaSQL(estab, "="));
-      });
+  const bool existe =
+      Lembrado(FContexto.Cache ? &FContexto.Cache->Estabelecimento : nullptr,
+               std::make_pair(empresa, estab.AsInteger()), [&] {
+                 return !FSessao.Conexao()
+                             .ExecuteQuery(
+                                 "select 1 from ESTAB where CODIGOEMPRESA = :pEmpresa and "
+                                 "CODIGOESTAB = :pEstab",
+                                 {{"pEmpresa", Value(empresa)}, {"pEstab", estab.AsValue()}})
+                             .Rows.empty();
+               });
   if (!existe)
     throw EnField(
         fmt::format("Estabelecimento {} não cadastrado na empresa {}", estab.AsString(), empresa),
@@ -315,9 +329,7 @@ void TnValidacaoLctoCtb::ValidarContaTipo(const char* campo, const char* mensage
   const Value tipo =
       cache != nullptr
           ? DaConta(FSessao.Conexao(), *cache, cache->TipoConta, empresa, conta.AsInteger())
-          : TnDMSQLDataSet(&FSessao.Conexao())
-                .PegarValorCampo("PLANOESPEC", "TIPOCONTA",
-                                 CondicaoConta(empresa, conta.AsInteger()));
+          : ColunaDaConta(FSessao.Conexao(), "TIPOCONTA", empresa, conta.AsInteger());
   // An account outside the chart, lookups ignored or not (see
   // ValidarEstabelecimento), is refused as the screen's lookup refuses it.
   if (tipo.IsNull())
@@ -509,8 +521,9 @@ bool TnValidacaoLctoCtb::ValidarContaVinculadaGrupoHisLcto() {
   if (sql.PegarTemRegistro("PLESPGRHISTCTB", condicaoEmpresa))
     return sql.PegarTemRegistro("PLESPGRHISTCTB",
                                 condicaoEmpresa + " AND CODIGOGRUPOHISTCTB = " + grupo);
-  const Value padrao =
-      sql.PegarValorCampo("CFGEMPRESACTB", "CODIGOPADRAO", "CODIGOEMPRESA = " + empresa);
+  const Value padrao = FSessao.Conexao().ExecuteScalar(
+      "select CODIGOPADRAO from CFGEMPRESACTB where CODIGOEMPRESA = :pEmpresa",
+      {{"pEmpresa", Value(FContexto.CodigoEmpresa)}});
   if (padrao.IsNull())
     return true;
   const std::string condicaoPadrao =
@@ -527,10 +540,11 @@ bool TnValidacaoLctoCtb::HistoricoAtivo() {
     return true;
   TnCacheValidacaoLctoCtb* cache = FContexto.Cache;
   return Lembrado(cache ? &cache->HistoricoAtivo : nullptr, historico.AsString(), [&] {
-    return TnDMSQLDataSet(&FSessao.Conexao())
-        .PegarTemRegistro(
-            "HISTORICOCTB", "CODIGOHISTCTB",
-            "CODIGOHISTCTB = " + Nutil::ValorParaSQL(historico.AsValue()) + " and STATUS = 0");
+    return !FSessao.Conexao()
+                .ExecuteQuery(
+                    "select 1 from HISTORICOCTB where CODIGOHISTCTB = :pHistorico and STATUS = 0",
+                    {{"pHistorico", historico.AsValue()}})
+                .Rows.empty();
   });
 }
 

@@ -13,6 +13,7 @@
 #include "framework/db/Nutildb.h"
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnDMSQLDataSet.h"
+#include "framework/db/TnLeiturasDoPedido.h"
 
 using nCtbDMLctoCtb_U::DataDe;
 
@@ -58,26 +59,27 @@ void TnCtbDMLctoCtbBase::PegarConfigEmpresa(bool forcar) {
   ++FCacheConfig.LeiturasEmpresa;
   SetChaveConfig(empresa);
   // Forcing reads the stored configuration, not the shared cache of it.
-  if (forcar)
+  if (forcar) {
     ControleCTB().LimparChave();
+    TnLeiturasDoPedido::Esquecer(TnSessao::Atual());
+  }
   ControleCTB().SetCodigoEmpresa(empresa);
   TnConfigEmpresaLctoCtb config = TnConfigEmpresaLctoCtb::DaConfiguracao(
       ControleCTB().GetCFGEmpresaCtb(), FConfig.Empresa.TipoExibeTituloSaldo);
   cdsGerecialGrupo.EmptyDataSet();
   if (config.UsaCentroCusto) {
-    TnDMSQLDataSet sql(&Conexao());
-    const Value opcao =
-        sql.PegarValorCampo("OPCAOSISTEMA", "NAOMOSTRALCTOGERRAT", "CODIGOOPCAOSISTEMA = 1");
-    if (!opcao.IsNull())
-      config.MostraCadLctoGer = opcao.AsString() != "1";
-    auto cursor = Nutildb::ExecutarSQL(
-        Conexao(),
+    TnSessao& sessao = TnSessao::Atual();
+    const TDbResult opcao = TnLeiturasDoPedido::Ler(
+        sessao, "select NAOMOSTRALCTOGERRAT from OPCAOSISTEMA where CODIGOOPCAOSISTEMA = 1", {});
+    if (!opcao.Rows.empty() && !opcao.Rows.front().front().IsNull())
+      config.MostraCadLctoGer = opcao.Rows.front().front().AsString() != "1";
+    const TDbResult grupos = TnLeiturasDoPedido::Ler(
+        sessao,
         "select P.CLASSIFCONTA from PLESPECCENCUS PL join PLANOESPEC P on P.CODIGOEMPRESA = "
-        "PL.CODIGOEMPRESA and P.CONTACTB = PL.CONTACTB  where PL.CODIGOEMPRESA = " +
-            Nutil::ValorParaSQL(Value(empresa)));
-    for (; !cursor->Eof(); cursor->Next())
-      cdsGerecialGrupo.AppendRecord({cursor->Fields(0).AsValue()});
-    Nutildb::DestruirSQL(cursor);
+        "PL.CODIGOEMPRESA and P.CONTACTB = PL.CONTACTB  where PL.CODIGOEMPRESA = :pEmpresa",
+        {{"pEmpresa", Value(empresa)}});
+    for (const ValueArray& linha : grupos.Rows)
+      cdsGerecialGrupo.AppendRecord({linha.front()});
   }
   LerConfigAtividade(config, empresa);
   FConfig.Empresa = config;

@@ -335,10 +335,9 @@ std::string TnCtbDMLctoCtbBase::FormatarComplementoHistoricoAjax(const std::stri
 std::string TnCtbDMLctoCtbBase::GetHistorico(const Value& codigo) {
   if (codigo.IsNull())
     return "";
-  TnDMSQLDataSet sql(&Conexao());
-  return sql
-      .PegarValorCampo("HISTORICOCTB", "DESCRHISTCTB",
-                       "CODIGOHISTCTB = " + Nutil::ValorParaSQL(codigo))
+  return Conexao()
+      .ExecuteScalar("select DESCRHISTCTB from HISTORICOCTB where CODIGOHISTCTB = :pHistorico",
+                     {{"pHistorico", codigo}})
       .AsString();
 }
 
@@ -348,11 +347,11 @@ void TnCtbDMLctoCtbBase::DoGetHistorico(void* /*sender*/, std::string& historico
 }
 
 std::string TnCtbDMLctoCtbBase::GetDescricaoConta(int64_t conta) {
-  TnDMSQLDataSet sql(&Conexao());
-  return sql
-      .PegarValorCampo("PLANOESPEC", "DESCRCONTA",
-                       " CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(PegarCodigoEmpresa())) +
-                           " and CONTACTB = " + Nutil::ValorParaSQL(Value(conta)))
+  return Conexao()
+      .ExecuteScalar(
+          "select DESCRCONTA from PLANOESPEC where CODIGOEMPRESA = :pEmpresa and "
+          "CONTACTB = :pConta",
+          {{"pEmpresa", Value(PegarCodigoEmpresa())}, {"pConta", Value(conta)}})
       .AsString();
 }
 

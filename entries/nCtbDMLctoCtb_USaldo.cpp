@@ -82,11 +82,19 @@ std::string TnCtbDMLctoCtbBase::BuscarSaldo(int64_t codigoEmpresa, int codigoEst
         ControleCTB().Naturezas().ProcurarNatureza(ControleCTB().DadosConta().ClassifConta);
     if (!natureza)
       return FormatFloat("#,##0.00", Currency());
-    try {
+    // Sums past what an amount column holds: the help beside the field is
+    // left blank rather than stop the person keying. Inside the entry's
+    // transaction the read runs apart, so that its failure leaves the
+    // transaction to be saved.
+    const auto carregar = [&] {
       CarregarSaldoCache(codigoEmpresa, codigoEstab, conta, data, *natureza);
+    };
+    try {
+      if (!Conexao().InTransaction())
+        carregar();
+      else if (!Conexao().ExecutarParcial(carregar))
+        return "";
     } catch (const EDatabaseError&) {
-      // Sums past what an amount column holds: the help beside the field
-      // is left blank rather than stop the person keying.
       return "";
     }
   }

@@ -21,6 +21,7 @@
 #include "framework/db/NutilSql.h"
 #include "framework/db/TnDMConexao.h"
 #include "framework/db/TnDMSQLDataSet.h"
+#include "framework/db/TnLeiturasDoPedido.h"
 #include "framework/db/TnSessao.h"
 
 using nCtbDMLctoCtb_U::DataDe;
@@ -202,11 +203,12 @@ bool TnCtbDMLctoCtbBase::EhProdutorRural() {
   }
   if (empresa == 0)
     return false;
-  TnDMSQLDataSet sql(&Conexao());
-  const Value caepf = sql.PegarValorCampo(
-      "ESTAB", "CAEPF",
-      "CODIGOEMPRESA = " + std::to_string(empresa) + " and CODIGOESTAB = " + std::to_string(estab));
-  return !caepf.IsNull() && caepf.AsInteger() == 2;
+  const TDbResult caepf = TnLeiturasDoPedido::Ler(
+      TnSessao::Atual(),
+      "select CAEPF from ESTAB where CODIGOEMPRESA = :pEmpresa and CODIGOESTAB = :pEstab",
+      {{"pEmpresa", Value(empresa)}, {"pEstab", Value(estab)}});
+  return !caepf.Rows.empty() && !caepf.Rows.front().front().IsNull() &&
+         caepf.Rows.front().front().AsInteger() == 2;
 }
 
 bool TnCtbDMLctoCtbBase::HistoricoAtivo() {

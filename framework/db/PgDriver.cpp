@@ -1,16 +1,21 @@
 // The PostgreSQL driver over libpq: statements prepared once per connection
-// (PQprepare, cached by text) and run with text parameters whose types the
-// server infers from where they stand; results in text form, converted by the
-// column's type.
+// (PQprepare, cached by text) when their text comes back, run unnamed the
+// first time, with text parameters whose types the server infers from where
+// they stand; results in text form, converted by the column's type.
 //
-// Inside a transaction each statement runs under a savepoint, so a failed
+// Inside a transaction each write runs under a savepoint, so a failed
 // statement (a duplicate key the caller recovers from, say) leaves the
 // transaction usable, as it does on SQLite; the caller still decides whether
-// to commit or roll back.
+// to commit or roll back. A read (a select that locks no row) runs without
+// one: it fails only on a fault (a lost connection, a query in error) that
+// loses the whole transaction anyway, and the server's answer to what comes
+// after it ("current transaction is aborted") keeps anything from being
+// committed. A caller that carries on past a failed read inside a
+// transaction runs it under TnDMConexao::ExecutarParcial.
 //
-// Statements go in pipeline mode: the savepoint, the statement's preparation
-// when its text is new, the statement and the release of the savepoint reach
-// the server together and cost one exchange, not three. A batch
+// Statements go in pipeline mode: the savepoint, the statement's
+// preparation when its text is to be kept, the statement and the release of
+// the savepoint reach the server together and cost one exchange. A batch
 // (ExecutarLote) sends up to kComandosPorPipeline statements under a single
 // savepoint the same way; when one of them fails, the savepoint undoes those
 // before it too, and they are sent again, so only a failure costs more
@@ -30,7 +35,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <deque>
 #include <exception>
+#include <functional>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -113,6 +120,28 @@ constexpr std::string_view kCancelada = "57014";
 
 // Placeholders a statement may have (the protocol counts them in 16 bits).
 constexpr size_t kMaxParametros = 65535;
+
+// Whether `text` only reads: a select that locks no row.
+bool Leitura(std::string_view text) {
+  const auto igual = [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == b;
+  };
+  const auto contem = [&](std::string_view trecho) {
+    return std::search(text.begin(), text.end(), trecho.begin(), trecho.end(), igual) != text.end();
+  };
+  constexpr std::string_view kSelect = "select";
+  const size_t inicio = text.find_first_not_of(" \t\r\n(");
+  const std::string_view palavra =
+      inicio == std::string_view::npos ? std::string_view() : text.substr(inicio, kSelect.size());
+  return std::equal(palavra.begin(), palavra.end(), kSelect.begin(), kSelect.end(), igual) &&
+         !contem("for update") && !contem("for share") && !contem("for no key update") &&
+         !contem("for key share") && !contem(" into ");
+}
+
+bool SoLeituras(const std::vector<TDbComando>& comandos) {
+  return std::all_of(comandos.begin(), comandos.end(),
+                     [](const TDbComando& comando) { return Leitura(comando.Sql->Text); });
+}
 
 // A run of inserts as one statement (InsercaoAgrupada). Each row stands for
 // a statement that wrote one row, so a row the table does not take (a rule
@@ -270,6 +299,34 @@ std::string CopiaDe(const std::string& insercao) {
                                                kInsercao.size(), valores - kInsercao.size()));
 }
 
+// The texts last run unnamed, by their hash: one that comes back while
+// remembered is worth preparing. A hash shared by two texts only prepares
+// one of them early.
+class TTextosVistos {
+ public:
+  // Whether `text` is remembered; a text that is not is remembered from now
+  // on, in place of the oldest one past kLembrados.
+  bool Voltou(std::string_view text) {
+    const size_t hash = std::hash<std::string_view>{}(text);
+    if (FHashes.contains(hash))
+      return true;
+    FHashes.insert(hash);
+    FOrdem.push_back(hash);
+    if (FOrdem.size() > kLembrados) {
+      FHashes.erase(FOrdem.front());
+      FOrdem.pop_front();
+    }
+    return false;
+  }
+
+ private:
+  // Far more than the distinct texts an entry runs, so that a text run
+  // once per entry is prepared on the second entry.
+  static constexpr size_t kLembrados = 1024;
+  std::unordered_set<size_t> FHashes;
+  std::deque<size_t> FOrdem;
+};
+
 class TPgDriver : public IDbDriver {
  public:
   explicit TPgDriver(const std::string& conninfo)
@@ -305,7 +362,7 @@ class TPgDriver : public IDbDriver {
 
   TDbLote ExecutarLote(const std::vector<TDbComando>& comandos) override {
     const bool emTransacao = LibPq().PQtransactionStatus(FConn) == PQTRANS_INTRANS;
-    const bool isolar = emTransacao && FIsolar;
+    const bool isolar = emTransacao && FIsolar && !SoLeituras(comandos);
     TDbLote lote;
     // A run COPY did not take goes as statements up to here, which find
     // its failing row.
@@ -446,8 +503,13 @@ class TPgDriver : public IDbDriver {
     const auto texto = [&](const TUnidade& unidade) -> const std::string& {
       return unidade.Linhas > 1 ? unidade.Texto : comandos[unidade.Inicio].Sql->Text;
     };
-    // The name each statement runs under; texts not yet prepared are
-    // prepared in the same pipeline, once each.
+    // The name each statement runs under. A text not yet prepared is
+    // prepared in the same pipeline, once, when it comes back: seen before
+    // (FVistos) or again in this pipeline; seen for the first time it runs
+    // unnamed, as a text with its values written in it mostly runs once.
+    std::unordered_map<std::string_view, size_t> vezes;
+    for (const TUnidade& unidade : unidades)
+      ++vezes[texto(unidade)];
     std::unordered_map<std::string_view, const TUnidade*> novos;
     for (TUnidade& unidade : unidades) {
       const std::string& text = texto(unidade);
@@ -455,7 +517,7 @@ class TPgDriver : public IDbDriver {
         unidade.Nome = *name;
       } else if (auto novo = novos.find(text); novo != novos.end()) {
         unidade.Nome = novo->second->Nome;
-      } else {
+      } else if (FVistos.Voltou(text) || vezes[text] > 1) {
         unidade.Nome = "ctb_" + std::to_string(++FNameCounter);
         unidade.Preparar = true;
         novos.emplace(text, &unidade);
@@ -480,9 +542,13 @@ class TPgDriver : public IDbDriver {
       for (size_t i = unidade.Inicio; i < unidade.Inicio + unidade.Linhas; ++i)
         for (const Value& arg : comandos[i].Args)
           values.push_back(arg.IsNull() ? nullptr : texts[values.size()].c_str());
-      enviado = enviado && LibPq().PQsendQueryPrepared(FConn, unidade.Nome.c_str(),
-                                                       static_cast<int>(values.size()),
-                                                       values.data(), nullptr, nullptr, 0) == 1;
+      const int quantos = static_cast<int>(values.size());
+      enviado =
+          enviado && (unidade.Nome.empty()
+                          ? LibPq().PQsendQueryParams(FConn, texto(unidade).c_str(), quantos,
+                                                      nullptr, values.data(), nullptr, nullptr, 0)
+                          : LibPq().PQsendQueryPrepared(FConn, unidade.Nome.c_str(), quantos,
+                                                        values.data(), nullptr, nullptr, 0)) == 1;
     }
     enviado = enviado && (!savepoint || EnviarTexto("RELEASE SAVEPOINT ctb_comando"));
     // The statements the cache dropped are released in the same exchange.
@@ -725,6 +791,7 @@ class TPgDriver : public IDbDriver {
   int64_t FPreparedCount = 0;
   bool FIsolar = true;
   int64_t FNameCounter = 0;
+  TTextosVistos FVistos;
   // Names of the prepared statements the cache dropped, not yet released.
   std::vector<std::string> FDescartar;
   TStatementCache<std::string> FCache;

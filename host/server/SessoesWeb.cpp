@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "framework/db/TnLeiturasDoPedido.h"
 #include "framework/db/TnSessao.h"
 #include "host/server/SegurancaWeb.h"
 #include "host/services/SenhaUsuario.h"
@@ -54,10 +55,12 @@ bool TSessaoWeb::Usar(TRelogio::time_point agora,
   TUsarSessao atual(FHost->Sessao());
   // Another process (`ctb user passwd`, `ctb user rights`) may have changed
   // the user since the last request: one read by the primary key, and the
-  // rights cache emptied so the request's first question reads them again.
+  // rights cache emptied so the request's first question reads them again,
+  // as are the settings the screens read once per request.
   if (SenhaUsuario::HashGravado(FHost->Conexao(), FUsuario) != FHashSenha)
     return false;
   FHost->Direitos().LimparCache();
+  FHost->Sessao().Servico<TnLeiturasDoPedido>().Limpar();
   trabalho(*FHost);
   // A session waits for its user between requests, and another session's
   // write empties its SQLite page cache at its next read anyway: the pages
