@@ -3,10 +3,12 @@
 
 #include "framework/db/TnSessao.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "framework/core/Exceptions.h"
 #include "framework/db/Nutildb.h"
+#include "framework/db/TnLeiturasDoPedido.h"
 
 namespace {
 
@@ -114,6 +116,42 @@ TEST(TnSessao, GuardsSetTheCurrentSessionAndPutThePreviousBack) {
     fechada.reset();
     EXPECT_EQ(TnSessao::AtualOuNula(), nullptr) << "a closed session is no longer current";
   }
+}
+
+// A setting another session changes is seen from the next request on, never
+// in the middle of one; without the service every question reads again.
+TEST(TnLeiturasDoPedido, AnswersStayForTheRequestAndAreReadAgainAfterIt) {
+  TnSessao sessao(Memoria());
+  sessao.Conexao().ExecuteScript(
+      "create table OPCAO (VALOR integer); insert into OPCAO values (1);");
+  const auto ler = [&sessao] {
+    return TnLeiturasDoPedido::Ler(sessao, "select VALOR from OPCAO where VALOR > :pMin",
+                                   {{"pMin", Value(0)}})
+        .Rows.at(0)
+        .at(0)
+        .AsInteger();
+  };
+  const auto mudar = [&sessao](int valor) {
+    sessao.Conexao().ExecuteScript(fmt::format("update OPCAO set VALOR = {};", valor));
+  };
+  EXPECT_EQ(ler(), 1);
+  mudar(2);
+  EXPECT_EQ(ler(), 2) << "a session without the service reads every time";
+
+  sessao.Servico<TnLeiturasDoPedido>();
+  EXPECT_EQ(ler(), 2);
+  mudar(3);
+  EXPECT_EQ(ler(), 2) << "the same request keeps its answer";
+  EXPECT_TRUE(TnLeiturasDoPedido::Ler(sessao, "select VALOR from OPCAO where VALOR > :pMin",
+                                      {{"pMin", Value(5)}})
+                  .Rows.empty())
+      << "other values are another question";
+  TnLeiturasDoPedido::Esquecer(sessao);
+  EXPECT_EQ(ler(), 3);
+  EXPECT_THROW(TnLeiturasDoPedido::Ler(sessao, "select NADA from OPCAO", {}), std::exception);
+  sessao.Conexao().ExecuteScript("alter table OPCAO add column NADA integer;");
+  EXPECT_NO_THROW(TnLeiturasDoPedido::Ler(sessao, "select NADA from OPCAO", {}))
+      << "a failed read is not kept";
 }
 
 }  // namespace
