@@ -51,9 +51,18 @@ struct TLctoCtb {
   // null reads as none.
   static TLctoCtb DoRegistro(const TnClientDataSet& cds);
   static TLctoCtb DoRegistroAnterior(const TnClientDataSet& cds);
-  // Writes every field the data set has into its current record (which the
-  // caller put in insert or edit); none writes null.
+  // Writes every field the data set has into its current record (in insert
+  // or edit): amounts as they are, any other member at none as null.
   void ParaRegistro(TnClientDataSet& cds) const;
 
   friend bool operator==(const TLctoCtb&, const TLctoCtb&) = default;
+};
+
+// One side of an entry: the entry and which of its accounts. The managerial
+// and activity splits hang from a side; its amount is the entry's.
+struct TLadoLctoCtb {
+  TLctoCtb Lcto;
+  int Natureza = 1;  // 1 debit, -1 credit
+
+  int64_t ContaCtb() const { return Lcto.Conta(Natureza); }
 };
