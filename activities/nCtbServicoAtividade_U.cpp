@@ -167,7 +167,8 @@ std::vector<TLctoAtivDiferenc> TServicoAtividade::LancamentosAutomaticos(const T
     return linhas;
   std::unique_ptr<TnClientDataSet> atividades = GetAtividades();
   TLctoAtivDiferenc atividade;
-  static_cast<TLadoLctoCtb&>(atividade) = info;
+  atividade.Lcto = info.Lcto;
+  atividade.Natureza = info.Natureza;
   // Each share rounded on its own: the rows need not add up to the side.
   for (; !atividades->Eof(); atividades->Next()) {
     if (!ValeNaData(*atividades, DateOf(info.Lcto.DataLctoCtb)))
