@@ -84,10 +84,9 @@ void TnCtbDMLctoAtivDiferenc::AtualizarFiltroChaveLctoCtb(const TInfoLctoCtb& in
   auto valor = [&](const Value& v) {
     return CarregarDetalhesDinamicamente() ? Nutil::ValorParaSQL(v) : Nutil::ValorParaFiltro(v);
   };
-  const std::string filtro =
-      "CHAVELCTOCTB = " + valor(Value(static_cast<int64_t>(info.ChaveLctoCtb))) +
-      " and NATURLCTOCTB = " + valor(Value(info.NaturezaLctoCtb)) +
-      " and CONTACTB = " + valor(Value(static_cast<int64_t>(info.ContaCtb)));
+  const std::string filtro = "CHAVELCTOCTB = " + valor(Value(info.Lcto.ChaveLctoCtb)) +
+                             " and NATURLCTOCTB = " + valor(Value(info.Natureza)) +
+                             " and CONTACTB = " + valor(Value(info.ContaCtb()));
   if (filtro == nClientDataSet.Filter() && nClientDataSet.Filtered())
     return;
   nClientDataSet.DisableControls();
@@ -97,10 +96,10 @@ void TnCtbDMLctoAtivDiferenc::AtualizarFiltroChaveLctoCtb(const TInfoLctoCtb& in
   FetchRegistros(
       "CODIGOEMPRESA = :pAtivEmpresa and CHAVELCTOCTB = :pAtivChave and NATURLCTOCTB = "
       ":pAtivNatureza and CONTACTB = :pAtivConta",
-      {{"pAtivEmpresa", Value(info.CodigoEmpresa)},
-       {"pAtivChave", Value(static_cast<int64_t>(info.ChaveLctoCtb))},
-       {"pAtivNatureza", Value(info.NaturezaLctoCtb)},
-       {"pAtivConta", Value(static_cast<int64_t>(info.ContaCtb))}});
+      {{"pAtivEmpresa", Value(info.Lcto.CodigoEmpresa)},
+       {"pAtivChave", Value(info.Lcto.ChaveLctoCtb)},
+       {"pAtivNatureza", Value(info.Natureza)},
+       {"pAtivConta", Value(info.ContaCtb())}});
   nClientDataSet.SetFilter(filtro);
   nClientDataSet.SetFiltered(true);
   nClientDataSet.EnableControls();
@@ -109,11 +108,11 @@ void TnCtbDMLctoAtivDiferenc::AtualizarFiltroChaveLctoCtb(const TInfoLctoCtb& in
 void TnCtbDMLctoAtivDiferenc::ValidarDado() {
   if (!Importacao() && !Nutil::EhHttp()) {
     using nCtbLctoGerUtil::Gravar;
-    Gravar(Campo("CODIGOEMPRESA"), Value(FInfoLctoCtb.CodigoEmpresa));
-    Gravar(Campo("CHAVELCTOCTB"), Value(static_cast<int64_t>(FInfoLctoCtb.ChaveLctoCtb)));
-    Gravar(Campo("CONTACTB"), Value(static_cast<int64_t>(FInfoLctoCtb.ContaCtb)));
-    Gravar(Campo("DATALCTOCTB"), Value(DateOf(FInfoLctoCtb.DataLctoCtb)));
-    Gravar(Campo("NATURLCTOCTB"), Value(FInfoLctoCtb.NaturezaLctoCtb));
+    Gravar(Campo("CODIGOEMPRESA"), Value(FInfoLctoCtb.Lcto.CodigoEmpresa));
+    Gravar(Campo("CHAVELCTOCTB"), Value(FInfoLctoCtb.Lcto.ChaveLctoCtb));
+    Gravar(Campo("CONTACTB"), Value(FInfoLctoCtb.ContaCtb()));
+    Gravar(Campo("DATALCTOCTB"), Value(DateOf(FInfoLctoCtb.Lcto.DataLctoCtb)));
+    Gravar(Campo("NATURLCTOCTB"), Value(FInfoLctoCtb.Natureza));
     Gravar(Campo("ORIGEMDADO"), Value(2));
   }
   ValidarAtividade();
@@ -153,7 +152,7 @@ void TnCtbDMLctoAtivDiferenc::ValidarAtividade() {
 void TnCtbDMLctoAtivDiferenc::nClientDataSetVALORLCTOATIVDefIntEnter(TField& sender) {
   if (!sender.IsNull())
     return;
-  sender.SetAsCurrency(Nutil::RoundValor(FInfoLctoCtb.ValorLcto - FValorLctoAtiv, 2));
+  sender.SetAsCurrency(Nutil::RoundValor(FInfoLctoCtb.Lcto.ValorLctoCtb - FValorLctoAtiv, 2));
   SelecionarConteudo(sender);
 }
 
@@ -182,7 +181,7 @@ void TnCtbDMLctoAtivDiferenc::CalcularTotais() {
 void TnCtbDMLctoAtivDiferenc::MostrarTotais() {
   CalcularTotais();
   FTextoValorLctoAtiv = FormatFloat(kFormatoValor, FValorLctoAtiv);
-  FTextoDiferenca = FormatFloat(kFormatoValor, FInfoLctoCtb.ValorLcto - FValorLctoAtiv);
+  FTextoDiferenca = FormatFloat(kFormatoValor, FInfoLctoCtb.Lcto.ValorLctoCtb - FValorLctoAtiv);
 }
 
 void TnCtbDMLctoAtivDiferenc::MostrarParams() {
@@ -190,7 +189,7 @@ void TnCtbDMLctoAtivDiferenc::MostrarParams() {
 }
 
 bool TnCtbDMLctoAtivDiferenc::CadastroOnCloseQuery() {
-  const Currency diferenca = Nutil::RoundValor(FValorLctoAtiv - FInfoLctoCtb.ValorLcto, 2);
+  const Currency diferenca = Nutil::RoundValor(FValorLctoAtiv - FInfoLctoCtb.Lcto.ValorLctoCtb, 2);
   if (diferenca == Currency())
     return true;
   return Ndialogs::nConfirmar("Existe uma diferença de R$ " + FormatFloat("0.00", diferenca) +
@@ -204,7 +203,7 @@ void TnCtbDMLctoAtivDiferenc::DoDepoisCriarFiltroAtividade(void* /*sender*/, std
   TnClientDataSet& plano = *FCdsAtividades;
   std::string codigos;
   for (plano.First(); !plano.Eof(); plano.Next())
-    if (TServicoAtividade::VigenteNaData(plano, FInfoLctoCtb.DataLctoCtb))
+    if (TServicoAtividade::VigenteNaData(plano, FInfoLctoCtb.Lcto.DataLctoCtb))
       codigos += " CODIGOATIVDIF = " +
                  Nutil::ValorParaSQL(Value(plano.FieldByName("CODIGOATIVDIF").AsInteger())) +
                  " or ";

@@ -36,15 +36,14 @@ bool ValeNaData(const TnClientDataSet& plano, TDateTime data) {
   return Percentual(plano) > TTaxaFixa() && TServicoAtividade::VigenteNaData(plano, data);
 }
 
-// Keys and accounts are whole numbers however they are held.
-std::string Codigo(double valor) {
-  return Nutil::ValorParaSQL(Value(static_cast<int64_t>(valor)));
+std::string Codigo(int64_t valor) {
+  return Nutil::ValorParaSQL(Value(valor));
 }
 
-std::string CondicaoLado(const TInfoLctoCtb& info) {
-  return "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(info.CodigoEmpresa)) +
-         " and CHAVELCTOCTB = " + Codigo(info.ChaveLctoCtb) +
-         " and NATURLCTOCTB = " + Nutil::ValorParaSQL(Value(info.NaturezaLctoCtb));
+std::string CondicaoLado(const TLadoLctoCtb& lado) {
+  return "CODIGOEMPRESA = " + Codigo(lado.Lcto.CodigoEmpresa) +
+         " and CHAVELCTOCTB = " + Codigo(lado.Lcto.ChaveLctoCtb) +
+         " and NATURLCTOCTB = " + Codigo(lado.Natureza);
 }
 
 }  // namespace
@@ -96,10 +95,10 @@ bool TServicoAtividade::ProcurarClassif(const TInfoLctoCtb& info) {
   if (Nutil::Trim(info.ClassifConta).empty())
     return false;
   TnCachePlanoAtividades& cache = Cache();
-  cache.Carregar(info.CodigoEmpresa);
+  cache.Carregar(info.Lcto.CodigoEmpresa);
   TnClientDataSet& plano = cache.Plano();
   plano.SetIndexFieldNames("CONTACTB");
-  plano.SetRange({Value(info.ContaCtb)}, {Value(info.ContaCtb)});
+  plano.SetRange({Value(info.ContaCtb())}, {Value(info.ContaCtb())});
   if (!plano.IsEmpty())
     return true;
   return ProcurarClassif(Nctbsfuncoes_u::RetirarUltimoNivelClassificacao(info.ClassifConta));
@@ -136,9 +135,9 @@ std::unique_ptr<TnClientDataSet> TServicoAtividade::GetAtividades() {
 
 // ---- Statements ----
 
-void TServicoAtividade::ExcluirLancamentos(const TInfoLctoCtb& info) {
+void TServicoAtividade::ExcluirLancamentos(const TLadoLctoCtb& lado) {
   Nutildb::ExecutarSQLDireto(
-      fmt::format("delete from LCTOATIVDIFERENC where {} ", CondicaoLado(info)));
+      fmt::format("delete from LCTOATIVDIFERENC where {} ", CondicaoLado(lado)));
 }
 
 void TServicoAtividade::ExcluirLancamentosAutomaticos(const TInfoLctoCtb& info) {
@@ -148,7 +147,7 @@ void TServicoAtividade::ExcluirLancamentosAutomaticos(const TInfoLctoCtb& info) 
   std::string lista;
   for (; !atividades->Eof(); atividades->Next()) {
     if (Percentual(*atividades) > TTaxaFixa())
-      Nutil::Add(lista, Codigo(atividades->FieldByName("CODIGOATIVDIF").AsFloat()), ",");
+      Nutil::Add(lista, Codigo(atividades->FieldByName("CODIGOATIVDIF").AsInteger()), ",");
   }
   // No activity with a share: nothing of the plan to delete.
   if (lista.empty())
@@ -168,30 +167,25 @@ std::vector<TLctoAtivDiferenc> TServicoAtividade::LancamentosAutomaticos(const T
     return linhas;
   std::unique_ptr<TnClientDataSet> atividades = GetAtividades();
   TLctoAtivDiferenc atividade;
-  atividade.CodigoEmpresa = info.CodigoEmpresa;
-  atividade.ChaveLctoCtb = info.ChaveLctoCtb;
-  atividade.ContaCtb = info.ContaCtb;
-  atividade.NaturLctoCtb = info.NaturezaLctoCtb;
-  atividade.DataLctoCtb = info.DataLctoCtb;
-  atividade.OrigemDado = 1;
+  atividade.Lcto = info.Lcto;
+  atividade.Natureza = info.Natureza;
   // Each share rounded on its own: the rows need not add up to the side.
   for (; !atividades->Eof(); atividades->Next()) {
-    if (!ValeNaData(*atividades, DateOf(info.DataLctoCtb)))
+    if (!ValeNaData(*atividades, DateOf(info.Lcto.DataLctoCtb)))
       continue;
-    atividade.CodigoAtivDif = atividades->FieldByName("CODIGOATIVDIF").AsFloat();
-    atividade.ValorLctoAtiv =
-        TParteExata(info.ValorLcto, Percentual(*atividades)).Centavos(TRoundMode::HalfAwayFromZero);
+    atividade.CodigoAtivDif = atividades->FieldByName("CODIGOATIVDIF").AsInteger();
+    atividade.ValorLctoAtiv = TParteExata(info.Lcto.ValorLctoCtb, Percentual(*atividades))
+                                  .Centavos(TRoundMode::HalfAwayFromZero);
     linhas.push_back(atividade);
   }
   return linhas;
 }
 
-void TServicoAtividade::AlterarDataLcto(const TInfoLctoCtb& info) {
-  Nutildb::ExecutarSQLDireto(
-      fmt::format("update LCTOATIVDIFERENC set DATALCTOCTB = {} where {} ",
-                  Nutil::ValorParaSQL(Value(DateOf(info.DataLctoCtb))),
-                  "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(info.CodigoEmpresa)) +
-                      " and CHAVELCTOCTB = " + Codigo(info.ChaveLctoCtb)));
+void TServicoAtividade::AlterarDataLcto(const TLctoCtb& lcto) {
+  Nutildb::ExecutarSQLDireto(fmt::format("update LCTOATIVDIFERENC set DATALCTOCTB = {} where {} ",
+                                         Nutil::ValorParaSQL(Value(DateOf(lcto.DataLctoCtb))),
+                                         "CODIGOEMPRESA = " + Codigo(lcto.CodigoEmpresa) +
+                                             " and CHAVELCTOCTB = " + Codigo(lcto.ChaveLctoCtb)));
 }
 
 void TServicoAtividade::InserirAtividade(const TLctoAtivDiferenc& atividade) {
@@ -212,12 +206,12 @@ void TServicoAtividade::InserirAtividades(const std::vector<TLctoAtivDiferenc>& 
          "NATURLCTOCTB, DATALCTOCTB, VALORLCTOATIV, ORIGEMDADO) values (:pCodigoEmpresa, "
          ":pChaveLctoCtb, :pContaCtb, :pCodigoAtivDif, :pNaturLctoCtb, :pDataLctoCtb, "
          ":pValorLctoAtiv, :pOrigemDado)",
-         {{"pCodigoEmpresa", Value(a.CodigoEmpresa)},
-          {"pChaveLctoCtb", Value(static_cast<int64_t>(a.ChaveLctoCtb))},
-          {"pContaCtb", Value(static_cast<int64_t>(a.ContaCtb))},
-          {"pCodigoAtivDif", Value(static_cast<int64_t>(a.CodigoAtivDif))},
-          {"pNaturLctoCtb", Value(a.NaturLctoCtb)},
-          {"pDataLctoCtb", Value(DateOf(a.DataLctoCtb))},
+         {{"pCodigoEmpresa", Value(a.Lcto.CodigoEmpresa)},
+          {"pChaveLctoCtb", Value(a.Lcto.ChaveLctoCtb)},
+          {"pContaCtb", Value(a.ContaCtb())},
+          {"pCodigoAtivDif", Value(a.CodigoAtivDif)},
+          {"pNaturLctoCtb", Value(a.Natureza)},
+          {"pDataLctoCtb", Value(DateOf(a.Lcto.DataLctoCtb))},
           {"pValorLctoAtiv", Value(a.ValorLctoAtiv)},
           {"pOrigemDado", Value(a.OrigemDado)}}});
   const TnDMConexao::TResultadoLote lote = TnDMConexao::Atual().ExecuteBatch(comandos);

@@ -370,7 +370,6 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   void ProcessarAtividades();
   // Writes the activity rows of the batch's entries (see FAtividadesPendentes).
   void GravarAtividadesPendentes();
-  TInfoLctoCtb GetInfoLctoCtb() const;
   // Drops what the companion modules hold unapplied (after the caller rolled
   // back the work they belonged to).
   void DescartarSplitsPendentes();
@@ -578,12 +577,12 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   void ProcessarLctoGerencialLado(const char* campoConta, bool oferecerTela);
   // After a delete: the entry's managerial and activity rows go with it.
   void ExcluirSplitsDoLancamento(int64_t codigoEmpresa, double chave);
-  // The activity side of the current entry.
-  TInfoLctoCtb InfoLado(const char* campoConta, int natureza) const;
+  // The activity side of the current entry (natureza 1 debit, -1 credit).
+  TInfoLctoCtb InfoLado(int natureza) const;
   // The managerial or activity screen of a side, after the unsaved-entry
   // guard (false: the connection asks to do nothing while unsaved).
   void AbrirGerencial(const char* campoConta, int natureza);
-  void AbrirAtividades(const char* campoConta, int natureza);
+  void AbrirAtividades(int natureza);
   bool AvisarLancamentoNaoGravado(const char* mensagem);
   TField& Campo(const char* nome) const { return nClientDataSet.FieldByName(nome); }
   // Field handlers (nCtbDMLctoCtb_UCampos.cpp).

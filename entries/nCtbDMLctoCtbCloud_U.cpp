@@ -136,7 +136,7 @@ void TnCtbDMLctoCtbCloud::nActUltimosLancamentosExecute() {
 
 void TnCtbDMLctoCtbCloud::LctoAtiv(const TField& field) {
   const bool credito = field.FieldName().find("CRED") != std::string::npos;
-  AbrirAtividades(field.FieldName().c_str(), credito ? -1 : 1);
+  AbrirAtividades(credito ? -1 : 1);
 }
 
 bool TnCtbDMLctoCtbCloud::GetMostrarMsgInformacao() {

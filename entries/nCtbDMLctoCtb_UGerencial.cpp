@@ -226,21 +226,12 @@ void TnCtbDMLctoCtbBase::nDataSetProviderAfterApplyUpdates(TnDataSetProvider& se
 
 // ---- Activities ----
 
-TInfoLctoCtb TnCtbDMLctoCtbBase::GetInfoLctoCtb() const {
+TInfoLctoCtb TnCtbDMLctoCtbBase::InfoLado(int natureza) const {
   TInfoLctoCtb info;
-  info.CodigoEmpresa = Campo("CODIGOEMPRESA").AsInteger();
-  info.ChaveLctoCtb = Campo("CHAVELCTOCTB").AsFloat();
-  info.DataLctoCtb = DataDe(Campo("DATALCTOCTB").AsValue());
-  info.ValorLcto = Campo("VALORLCTOCTB").AsCurrency();
-  return info;
-}
-
-TInfoLctoCtb TnCtbDMLctoCtbBase::InfoLado(const char* campoConta, int natureza) const {
-  TInfoLctoCtb info = GetInfoLctoCtb();
-  info.ContaCtb = ContaDe(Campo(campoConta));
-  info.NaturezaLctoCtb = natureza;
+  info.Lcto = TLctoCtb::DoRegistro(nClientDataSet);
+  info.Natureza = natureza;
   info.ClassifConta = ClassificacaoDaConta(Conexao(), Importacao() ? &FCacheLote : nullptr,
-                                           info.CodigoEmpresa, static_cast<int64_t>(info.ContaCtb));
+                                           info.Lcto.CodigoEmpresa, info.ContaCtb());
   return info;
 }
 
@@ -249,17 +240,16 @@ void TnCtbDMLctoCtbBase::ProcessarAtividades() {
       DataDe(Campo("DATALCTOCTB").AsValue()) < FConfig.Empresa.DataInicialAtividades)
     return;
   if (FMemoria.AlterouData(nClientDataSet))
-    TServicoAtividade::AlterarDataLcto(GetInfoLctoCtb());
+    TServicoAtividade::AlterarDataLcto(TLctoCtb::DoRegistro(nClientDataSet));
   const bool insercao = FMemoria.Operacao == TDataSetState::dsInsert;
-  for (const auto& [campo, natureza, alterouConta] :
-       {std::tuple<const char*, int, bool>{"CONTACTBDEB", 1,
-                                           FMemoria.AlterouContaDebito(nClientDataSet)},
-        {"CONTACTBCRED", -1, FMemoria.AlterouContaCredito(nClientDataSet)}}) {
-    const TInfoLctoCtb info = InfoLado(campo, natureza);
-    if (insercao && info.ContaCtb != 0 && Importacao() && !TemTela()) {
+  for (const auto& [natureza, alterouConta] :
+       {std::pair<int, bool>{1, FMemoria.AlterouContaDebito(nClientDataSet)},
+        {-1, FMemoria.AlterouContaCredito(nClientDataSet)}}) {
+    const TInfoLctoCtb info = InfoLado(natureza);
+    if (insercao && info.ContaCtb() != 0 && Importacao() && !TemTela()) {
       std::vector<TLctoAtivDiferenc> linhas = TServicoAtividade::LancamentosAutomaticos(info);
       FAtividadesPendentes.insert(FAtividadesPendentes.end(), linhas.begin(), linhas.end());
-    } else if ((insercao && info.ContaCtb != 0) || alterouConta ||
+    } else if ((insercao && info.ContaCtb() != 0) || alterouConta ||
                FMemoria.AlterouValor(nClientDataSet)) {
       if (FMemoria.Operacao == TDataSetState::dsEdit)
         TServicoAtividade::ExcluirLancamentos(info);
@@ -296,14 +286,15 @@ void TnCtbDMLctoCtbBase::ExcluirSplitsDoLancamento(int64_t codigoEmpresa, double
   // An entry's activity rows mean nothing without it, those still waiting
   // for its batch included.
   std::erase_if(FAtividadesPendentes, [&](const TLctoAtivDiferenc& atividade) {
-    return atividade.CodigoEmpresa == codigoEmpresa && atividade.ChaveLctoCtb == chave;
+    return atividade.Lcto.CodigoEmpresa == codigoEmpresa &&
+           atividade.Lcto.ChaveLctoCtb == static_cast<int64_t>(chave);
   });
-  TInfoLctoCtb info;
-  info.CodigoEmpresa = codigoEmpresa;
-  info.ChaveLctoCtb = chave;
+  TLadoLctoCtb lado;
+  lado.Lcto.CodigoEmpresa = codigoEmpresa;
+  lado.Lcto.ChaveLctoCtb = static_cast<int64_t>(chave);
   for (const int natureza : {1, -1}) {
-    info.NaturezaLctoCtb = natureza;
-    TServicoAtividade::ExcluirLancamentos(info);
+    lado.Natureza = natureza;
+    TServicoAtividade::ExcluirLancamentos(lado);
   }
 }
 
@@ -332,10 +323,10 @@ void TnCtbDMLctoCtbBase::AbrirGerencial(const char* campoConta, int natureza) {
   MostrarCadastroGerencial(0);
 }
 
-void TnCtbDMLctoCtbBase::AbrirAtividades(const char* campoConta, int natureza) {
+void TnCtbDMLctoCtbBase::AbrirAtividades(int natureza) {
   if (!AvisarLancamentoNaoGravado(kMsgGravarAntesAtividades))
     return;
-  const TInfoLctoCtb info = InfoLado(campoConta, natureza);
+  const TInfoLctoCtb info = InfoLado(natureza);
   if (TServicoAtividade::ProcurarClassif(info))
     MostrarCadastroAtividade(info);
 }
@@ -349,11 +340,11 @@ void TnCtbDMLctoCtb::actLctoGerCredExecute() {
 }
 
 void TnCtbDMLctoCtb::actLctoAtivDebExecute() {
-  AbrirAtividades("CONTACTBDEB", 1);
+  AbrirAtividades(1);
 }
 
 void TnCtbDMLctoCtb::actLctoAtivCredExecute() {
-  AbrirAtividades("CONTACTBCRED", -1);
+  AbrirAtividades(-1);
 }
 
 void TnCtbDMLctoCtb::ConfigurarAcoesSplits(TnForm& form) {

@@ -459,26 +459,12 @@ void TnCtbDMLctoCtbBase::nClientDataSetCalcFields(TnClientDataSet& dataSet) {
 // ---- The differences panel ----
 
 void TnCtbDMLctoCtbBase::CarregarValorDifeLctoCtb(TnTipoOperacao operacao) {
-  FExibicao.DifLctoCtb = TnDifLctoCtb();
-  FExibicao.DifLctoCtb.CodigoEmpresa = Campo("CODIGOEMPRESA").AsInteger();
-  FExibicao.DifLctoCtb.Operacao = operacao;
-  if (operacao != toExclusao) {
-    FExibicao.DifLctoCtb.DataLctoCtb = DataDe(Campo("DATALCTOCTB").AsValue()).Days();
-    FExibicao.DifLctoCtb.CodigoEstab = static_cast<int>(Campo("CODIGOESTAB").AsInteger());
-    FExibicao.DifLctoCtb.ContaCtbDeb = Campo("CONTACTBDEB").AsFloat();
-    FExibicao.DifLctoCtb.ContaCtbCred = Campo("CONTACTBCRED").AsFloat();
-    FExibicao.DifLctoCtb.ValorLctoCtb = Campo("VALORLCTOCTB").AsCurrency();
-    FExibicao.DifLctoCtb.TipoLancamento = Campo("TIPOLANCAMENTO").AsString();
-  }
-  if (nClientDataSet.State() == TDataSetState::dsInsert)
-    return;
-  auto antigo = [&](const char* nome) { return Campo(nome).OldValue(); };
-  FExibicao.DifLctoCtb.DataLctoCtbOld = DataDe(antigo("DATALCTOCTB")).Days();
-  FExibicao.DifLctoCtb.CodigoEstabOld = static_cast<int>(antigo("CODIGOESTAB").AsInteger());
-  FExibicao.DifLctoCtb.ContaCtbDebOld = antigo("CONTACTBDEB").AsFloat();
-  FExibicao.DifLctoCtb.ContaCtbCredOld = antigo("CONTACTBCRED").AsFloat();
-  FExibicao.DifLctoCtb.ValorLctoCtbOld = antigo("VALORLCTOCTB").AsCurrency();
-  FExibicao.DifLctoCtb.TipoLancamentoOld = antigo("TIPOLANCAMENTO").AsString();
+  TnDifLctoCtb& dif = FExibicao.DifLctoCtb;
+  dif.Operacao = operacao;
+  dif.Novo = operacao == toExclusao ? TLctoCtb() : TLctoCtb::DoRegistro(nClientDataSet);
+  dif.Anterior = nClientDataSet.State() == TDataSetState::dsInsert
+                     ? TLctoCtb()
+                     : TLctoCtb::DoRegistroAnterior(nClientDataSet);
 }
 
 bool TnCtbDMLctoCtbBase::GetControlarDiferenca() const {
@@ -576,7 +562,7 @@ void TnCtbDMLctoCtbBase::AtualizarDiferencaDepoisGravar() {
   if (GetControlarDiferenca()) {
     // A changed entry type may move the entry in or out of what is counted.
     if (FExibicao.DifLctoCtb.Operacao == toAlteracao &&
-        FExibicao.DifLctoCtb.TipoLancamento != FExibicao.DifLctoCtb.TipoLancamentoOld)
+        FExibicao.DifLctoCtb.Novo.TipoLancamento != FExibicao.DifLctoCtb.Anterior.TipoLancamento)
       FExibicao.DMDifSaldo->CalcularDiferencas();
     else
       FExibicao.DMDifSaldo->CalcularDiferencaRecord(FExibicao.DifLctoCtb);

@@ -134,7 +134,7 @@ bool TnCtbDMLctoCtbBase::PossuiDifTransacao() {
   } else {
     FTransacao.Diferenca = SomarTransacao(empresa.AsInteger(), trans.AsFloat());
   }
-  if (GetControlarDiferenca() && FExibicao.DifLctoCtb.DataLctoCtb != 0)
+  if (GetControlarDiferenca() && !FExibicao.DifLctoCtb.Novo.DataLctoCtb.IsZero())
     AtualizarCdsDifTransacao(FTransacao.Diferenca);
   return !(FTransacao.Diferenca.Diferenca == Currency());
 }

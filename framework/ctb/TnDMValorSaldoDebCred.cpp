@@ -84,27 +84,24 @@ void TnDMValorSaldoDebCred::CalcularDiferencas(TnClientDataSet* destino) {
   MostrarDias(destino != nullptr ? *destino : FCdsDiferenca);
 }
 
-void TnDMValorSaldoDebCred::Somar(double data, int estab, double contaDeb, double contaCred,
-                                  Currency valor, const std::string& tipo, int sinal) {
-  if (data == 0 || data < FDataInicial.Days() || data > FDataFinal.Days())
+void TnDMValorSaldoDebCred::Somar(const TLctoCtb& lcto, int sinal) {
+  const double data = lcto.DataLctoCtb.Days();
+  if (lcto.CodigoEmpresa != FCodigoEmpresa || data == 0 || data < FDataInicial.Days() ||
+      data > FDataFinal.Days())
     return;
-  if (FIgnorarFiscal && tipo == "LF")
+  if (FIgnorarFiscal && lcto.TipoLancamento == "LF")
     return;
-  TTotais& totais = FTotais[{data, estab}];
-  const Currency quantia = valor * sinal;
-  if (contaDeb != 0)
+  TTotais& totais = FTotais[{data, lcto.CodigoEstab}];
+  const Currency quantia = lcto.ValorLctoCtb * sinal;
+  if (lcto.ContaCtbDeb != 0)
     totais.Debito = totais.Debito + quantia;
-  if (contaCred != 0)
+  if (lcto.ContaCtbCred != 0)
     totais.Credito = totais.Credito + quantia;
 }
 
 void TnDMValorSaldoDebCred::CalcularDiferencaRecord(const TnDifLctoCtb& dif) {
-  if (dif.CodigoEmpresa != FCodigoEmpresa)
-    return;
-  Somar(dif.DataLctoCtbOld, dif.CodigoEstabOld, dif.ContaCtbDebOld, dif.ContaCtbCredOld,
-        dif.ValorLctoCtbOld, dif.TipoLancamentoOld, -1);
-  Somar(dif.DataLctoCtb, dif.CodigoEstab, dif.ContaCtbDeb, dif.ContaCtbCred, dif.ValorLctoCtb,
-        dif.TipoLancamento, 1);
+  Somar(dif.Anterior, -1);
+  Somar(dif.Novo, 1);
   MostrarDias(FCdsDiferenca);
 }
 

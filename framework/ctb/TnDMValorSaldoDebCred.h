@@ -21,29 +21,18 @@
 
 #include "framework/core/Currency.h"
 #include "framework/core/TDateTime.h"
+#include "framework/ctb/TLctoCtb.h"
 #include "framework/data/ClientDataSet.h"
 
 // What happened to the entry whose values are handed over.
 enum TnTipoOperacao { toInsercao = 0, toAlteracao = 1, toExclusao = 2 };
 
-// The entry being saved: its values after (new) and before (old) the
-// operation. Zero and empty stand for "none" (no old side on an insertion,
-// no new side on a deletion).
+// The entry being saved, after (Novo) and before (Anterior) the operation:
+// none (a default record) on the side an insertion or a deletion lacks.
 struct TnDifLctoCtb {
-  int64_t CodigoEmpresa = 0;
   TnTipoOperacao Operacao = toInsercao;
-  double DataLctoCtb = 0;
-  double DataLctoCtbOld = 0;
-  int CodigoEstab = 0;
-  int CodigoEstabOld = 0;
-  double ContaCtbDeb = 0;
-  double ContaCtbDebOld = 0;
-  double ContaCtbCred = 0;
-  double ContaCtbCredOld = 0;
-  Currency ValorLctoCtb;
-  Currency ValorLctoCtbOld;
-  std::string TipoLancamento;
-  std::string TipoLancamentoOld;
+  TLctoCtb Novo;
+  TLctoCtb Anterior;
 };
 
 // Which differences are computed; only the one by day and branch exists.
@@ -90,8 +79,9 @@ class TnDMValorSaldoDebCred {
     Currency Debito;
     Currency Credito;
   };
-  void Somar(double data, int estab, double contaDeb, double contaCred, Currency valor,
-             const std::string& tipo, int sinal);
+  // Adds (sinal 1) or takes back (-1) one side of the record: an entry of
+  // another company or outside the selection changes nothing.
+  void Somar(const TLctoCtb& lcto, int sinal);
   void MostrarDias(TnClientDataSet& destino) const;
 
   // Set by the caller.

@@ -19,6 +19,7 @@
 #include "framework/core/Exceptions.h"
 #include "framework/core/FormatFloat.h"
 #include "framework/core/Nutil.h"
+#include "framework/ctb/TLctoCtb.h"
 #include "framework/db/TnDMConexao.h"
 #include "host/common/ValorDigitado.h"
 #include "host/server/PaginaLancamento.h"
@@ -34,13 +35,16 @@ using ParametrosWeb::Inteiro;
 namespace {
 
 // One side of the entry being keyed, as the page names it.
-struct TLado {
-  int64_t Empresa = 0;
-  int64_t Conta = 0;
-  bool Debito = true;
-  TDateTime Data;
-  Currency Valor = Currency();
-};
+TLadoLctoCtb Lado(int64_t empresa, int64_t conta, bool debito = true, TDateTime data = {},
+                  Currency valor = {}) {
+  TLadoLctoCtb lado;
+  lado.Lcto.CodigoEmpresa = empresa;
+  lado.Natureza = debito ? 1 : -1;
+  (debito ? lado.Lcto.ContaCtbDeb : lado.Lcto.ContaCtbCred) = conta;
+  lado.Lcto.DataLctoCtb = data;
+  lado.Lcto.ValorLctoCtb = valor;
+  return lado;
+}
 
 int64_t ContaDoParametro(const TPedido& pedido, const char* nome) {
   return PaginaLancamento::ResolverConta(pedido.Conexao, pedido.Empresa,
@@ -66,14 +70,12 @@ Currency Valor(const httplib::Request& req) {
   return valor;
 }
 
-TLado LadoDoPedido(const TPedido& pedido) {
-  TLado lado;
-  lado.Empresa = pedido.Empresa;
-  lado.Debito = LadoDebito(pedido.Req);
-  lado.Conta = ContaDoParametro(pedido, "conta");
-  lado.Data = DataDoParametro(pedido.Req, "data");
-  lado.Valor = Valor(pedido.Req);
-  return lado;
+TLadoLctoCtb LadoDoPedido(const TPedido& pedido) {
+  // The parameters in the order their refusals are reported.
+  const bool debito = LadoDebito(pedido.Req);
+  const int64_t conta = ContaDoParametro(pedido, "conta");
+  const TDateTime data = DataDoParametro(pedido.Req, "data");
+  return Lado(pedido.Empresa, conta, debito, data, Valor(pedido.Req));
 }
 
 std::string Dinheiro(Currency valor) {
@@ -83,22 +85,22 @@ std::string Dinheiro(Currency valor) {
 // The managerial module of one side, open without a screen on a key no
 // entry has: the side starts without rows and reads none, and what is
 // posted on it is kept for a caller that applies nothing.
-std::unique_ptr<TnCtbDMLctoGer> Gerencial(TnDMConexao& conexao, const TLado& lado) {
+std::unique_ptr<TnCtbDMLctoGer> Gerencial(TnDMConexao& conexao, const TLadoLctoCtb& lado) {
   constexpr int64_t kChaveNenhuma = -1;
   auto gerencial = std::make_unique<TnCtbDMLctoGer>();
   gerencial->SetConexao(&conexao);
   gerencial->SetVerificaSelecaoManual("CodigoEmpresa");
   gerencial->SetCarregarDetalhesDinamicamente(true);
   TnSelecao selecao;
-  selecao.SetParam(kSelCodigoEmpresa, Value(lado.Empresa));
+  selecao.SetParam(kSelCodigoEmpresa, Value(lado.Lcto.CodigoEmpresa));
   gerencial->Abrir(&selecao);
-  gerencial->SetCodigoEmpresa(lado.Empresa);
+  gerencial->SetCodigoEmpresa(lado.Lcto.CodigoEmpresa);
   gerencial->SetChaveLctoCtb(static_cast<double>(kChaveNenhuma));
-  gerencial->SetEntradaSemGravados(std::pair{lado.Empresa, kChaveNenhuma});
-  gerencial->SetNaturLctoCtb(lado.Debito ? 1 : -1);
-  gerencial->SetContaCtb(static_cast<double>(lado.Conta));
-  gerencial->SetDataLctoCtb(lado.Data);
-  gerencial->SetValorLctoCtb(lado.Valor);
+  gerencial->SetEntradaSemGravados(std::pair{lado.Lcto.CodigoEmpresa, kChaveNenhuma});
+  gerencial->SetNaturLctoCtb(lado.Natureza);
+  gerencial->SetContaCtb(static_cast<double>(lado.ContaCtb()));
+  gerencial->SetDataLctoCtb(lado.Lcto.DataLctoCtb);
+  gerencial->SetValorLctoCtb(lado.Lcto.ValorLctoCtb);
   gerencial->SetApplyUpdatesManual(true);
   return gerencial;
 }
@@ -113,7 +115,7 @@ json LinhaAutomatica(int64_t codigo, std::string descricao, Currency valor) {
   return {{"codigo", codigo}, {"descricao", std::move(descricao)}, {"valor", Dinheiro(valor)}};
 }
 
-json GerenciaisAutomaticos(TnDMConexao& conexao, const TLado& lado) {
+json GerenciaisAutomaticos(TnDMConexao& conexao, const TLadoLctoCtb& lado) {
   const std::unique_ptr<TnCtbDMLctoGer> gerencial = Gerencial(conexao, lado);
   gerencial->InserirLctoGerAuto();
   json linhas = json::array();
@@ -126,38 +128,34 @@ json GerenciaisAutomaticos(TnDMConexao& conexao, const TLado& lado) {
         Descricao(conexao,
                   "select DESCRCENTROCUSTO from CENTROCUSTO where CODIGOEMPRESA = :pEmpresa and "
                   "CODIGOCENTROCUSTO = :pCodigo",
-                  lado.Empresa, centro),
+                  lado.Lcto.CodigoEmpresa, centro),
         cds.FieldByName("VALORLCTOGER").AsCurrency()));
   }
   return linhas;
 }
 
-TInfoLctoCtb InfoLado(TnDMConexao& conexao, const TLado& lado) {
+TInfoLctoCtb InfoLado(TnDMConexao& conexao, const TLadoLctoCtb& lado) {
   TInfoLctoCtb info;
-  info.CodigoEmpresa = lado.Empresa;
-  info.DataLctoCtb = lado.Data;
-  info.ContaCtb = static_cast<double>(lado.Conta);
-  info.NaturezaLctoCtb = lado.Debito ? 1 : -1;
-  info.ValorLcto = lado.Valor;
+  static_cast<TLadoLctoCtb&>(info) = lado;
   const Value classificacao = conexao.ExecuteScalar(
       "select CLASSIFCONTA from PLANOESPEC where CODIGOEMPRESA = :pEmpresa and CONTACTB = "
       ":pConta",
-      {{"pEmpresa", Value(lado.Empresa)}, {"pConta", Value(lado.Conta)}});
+      {{"pEmpresa", Value(lado.Lcto.CodigoEmpresa)}, {"pConta", Value(lado.ContaCtb())}});
   info.ClassifConta = classificacao.IsNull() ? "" : classificacao.AsString();
   return info;
 }
 
-json AtividadesAutomaticas(TnDMConexao& conexao, const TLado& lado) {
+json AtividadesAutomaticas(TnDMConexao& conexao, const TLadoLctoCtb& lado) {
   json linhas = json::array();
   for (const TLctoAtivDiferenc& linha :
        TServicoAtividade::LancamentosAutomaticos(InfoLado(conexao, lado))) {
-    const auto atividade = static_cast<int64_t>(linha.CodigoAtivDif);
+    const int64_t atividade = linha.CodigoAtivDif;
     linhas.push_back(LinhaAutomatica(
         atividade,
         Descricao(conexao,
                   "select DESCRATIVDIF from ATIVDIFERENC where CODIGOEMPRESA = :pEmpresa and "
                   "CODIGOATIVDIF = :pCodigo",
-                  lado.Empresa, atividade),
+                  lado.Lcto.CodigoEmpresa, atividade),
         linha.ValorLctoAtiv));
   }
   return linhas;
@@ -184,8 +182,7 @@ json Rateio(const TPedido& pedido) {
   for (const auto& [nome, contaLado, ehDebito, chaveAbre] :
        {std::tuple{"debito", debito, true, "AbreDebito"},
         std::tuple{"credito", credito, false, "AbreCredito"}}) {
-    const TLado lado{
-        .Empresa = pedido.Empresa, .Conta = contaLado, .Debito = ehDebito, .Data = data};
+    const TLadoLctoCtb lado = Lado(pedido.Empresa, contaLado, ehDebito, data);
     const bool tem = contaLado != 0;
     resposta[nome] = {
         {"conta", tem ? json(contaLado) : json(nullptr)},
@@ -202,7 +199,7 @@ json Automatico(const TPedido& pedido) {
   const std::string tipo = pedido.Req.get_param_value("tipo");
   if (tipo != "gerencial" && tipo != "atividades")
     throw Exception("Parâmetro tipo inválido: use gerencial ou atividades");
-  const TLado lado = LadoDoPedido(pedido);
+  const TLadoLctoCtb lado = LadoDoPedido(pedido);
   return {{"linhas", tipo == "gerencial" ? GerenciaisAutomaticos(pedido.Conexao, lado)
                                          : AtividadesAutomaticas(pedido.Conexao, lado)}};
 }
@@ -211,10 +208,8 @@ json Automatico(const TPedido& pedido) {
 // from the dialog it shows ({"titulo", "linhas"}), or its message when the
 // account has no rates ({"mensagem"}).
 json Percentuais(const TPedido& pedido) {
-  TLado lado;
-  lado.Empresa = pedido.Empresa;
-  lado.Conta = ContaDoParametro(pedido, "conta");
-  const std::unique_ptr<TnCtbDMLctoGer> gerencial = Gerencial(pedido.Conexao, lado);
+  const std::unique_ptr<TnCtbDMLctoGer> gerencial =
+      Gerencial(pedido.Conexao, Lado(pedido.Empresa, ContaDoParametro(pedido, "conta")));
   auto dialogos = std::make_shared<TDialogServiceScripted>();
   {
     TUsarDialogService uso(dialogos);
@@ -259,11 +254,9 @@ json Procurar(TnDMConexao& conexao, const std::string& consulta, int64_t empresa
 // holds it.
 json Centros(const TPedido& pedido) {
   const std::string texto = TextoProcurado(pedido.Req, "do centro de custo");
-  TLado lado;
-  lado.Empresa = pedido.Empresa;
-  lado.Conta = ContaDoParametro(pedido, "conta");
   std::string filtro = "CODIGOEMPRESA = :pEmpresa";
-  Gerencial(pedido.Conexao, lado)->DoDepoisCriarFiltroConta(nullptr, filtro);
+  Gerencial(pedido.Conexao, Lado(pedido.Empresa, ContaDoParametro(pedido, "conta")))
+      ->DoDepoisCriarFiltroConta(nullptr, filtro);
   return Procurar(
       pedido.Conexao,
       "select CODIGOCENTROCUSTO, DESCRCENTROCUSTO from CENTROCUSTO where " + filtro +
@@ -277,11 +270,9 @@ json Centros(const TPedido& pedido) {
 // then, by the activity module's lookup filter.
 json Atividades(const TPedido& pedido) {
   const std::string texto = TextoProcurado(pedido.Req, "da atividade");
-  TLado lado;
-  lado.Empresa = pedido.Empresa;
-  lado.Conta = ContaDoParametro(pedido, "conta");
-  lado.Data = DataDoParametro(pedido.Req, "data");
-  const TInfoLctoCtb info = InfoLado(pedido.Conexao, lado);
+  const int64_t conta = ContaDoParametro(pedido, "conta");
+  const TInfoLctoCtb info = InfoLado(
+      pedido.Conexao, Lado(pedido.Empresa, conta, true, DataDoParametro(pedido.Req, "data")));
   if (!TServicoAtividade::ProcurarClassif(info))
     return json::array();
   TnCtbDMLctoAtivDiferenc atividades;

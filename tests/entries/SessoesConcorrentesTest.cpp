@@ -7,11 +7,11 @@
 #include <thread>
 
 #include "balances/nCtbDPGerarSaldoCtbIndividual_U.h"
-#include "tests/entries/TLctoCtbTest.h"
+#include "tests/entries/LctoCtbFixture.h"
 
 namespace {
 
-class SessoesConcorrentesTest : public TLctoCtbTest {
+class SessoesConcorrentesTest : public TnLctoCtbFixture {
  protected:
   static constexpr int kLancamentos = 12;
 

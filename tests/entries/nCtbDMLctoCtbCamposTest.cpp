@@ -1,10 +1,10 @@
 // What the entry's fields do as they are typed and left: the date, a typed
 // key, a programmed entry's code, and the account lookups by entry type.
-#include "tests/entries/TLctoCtbTest.h"
+#include "tests/entries/LctoCtbFixture.h"
 
 namespace {
 
-class TnCtbDMLctoCtbCamposTest : public TLctoCtbTest {
+class TnCtbDMLctoCtbCamposTest : public TnLctoCtbFixture {
  protected:
   // A new entry of the selection's company on `data`, its date then left.
   void SairData(TnCtbDMLctoCtb& modulo, int ano, int mes, int dia) {

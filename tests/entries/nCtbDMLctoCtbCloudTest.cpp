@@ -1,14 +1,14 @@
 // The web twin of the entry module where it differs from the desktop one:
 // its declared actions, the required history, the balance cache that never
 // moves, the information widget and the web client's questions.
-#include "tests/entries/TLctoCtbTest.h"
+#include "tests/entries/LctoCtbFixture.h"
 
 namespace {
 
-class TnCtbDMLctoCtbCloudTest : public TLctoCtbTest {
+class TnCtbDMLctoCtbCloudTest : public TnLctoCtbFixture {
  protected:
   void SetUp() override {
-    TLctoCtbTest::SetUp();
+    TnLctoCtbFixture::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
     SelecionarMarco2024();

@@ -1,10 +1,10 @@
 // Set-up of the journal-entry module: defaults of a new entry, the cached
 // configuration loaders, the menu entries and the registration by name.
-#include "tests/entries/TLctoCtbTest.h"
+#include "tests/entries/LctoCtbFixture.h"
 
 namespace {
 
-using TnCtbDMLctoCtbConfiguracaoTest = TLctoCtbTest;
+using TnCtbDMLctoCtbConfiguracaoTest = TnLctoCtbFixture;
 
 // The company settings the module read, as one line.
 std::string Estado(TnCtbDMLctoCtb& m) {

@@ -1,11 +1,11 @@
 // What the module does around the writing of an entry: the steps after a
 // post, what a delete undoes in other tables, cancel and refresh.
 #include "framework/ctb/TnUtilControleLctoPadrao.h"
-#include "tests/entries/TLctoCtbTest.h"
+#include "tests/entries/LctoCtbFixture.h"
 
 namespace {
 
-class TnCtbDMLctoCtbGravacaoTest : public TLctoCtbTest {
+class TnCtbDMLctoCtbGravacaoTest : public TnLctoCtbFixture {
  protected:
   // A monthly programmed entry 3 of two items (101 -> 102 then 102 -> 103)
   // recurring on the last day of each month up to April.
@@ -23,7 +23,7 @@ class TnCtbDMLctoCtbGravacaoTest : public TLctoCtbTest {
 // pointing at it by key, a bank line and a card line reached through their
 // link tables, two investment lines linked to it, and a link of another
 // entry (99) that must survive.
-void SemearConciliacoes(TLctoCtbTest& t, int chave) {
+void SemearConciliacoes(TnLctoCtbFixture& t, int chave) {
   for (const char* sql :
        {"insert into CONCBANCLCTO (CODIGOEMPRESA, CODIGOESTAB, CONTACTB, DATALCTOBANC, "
         "SEQLCTOBANC, CONCILLCTOCTB, CHAVELCTOCTB) values (1, 1, 101, '2024-03-05', {0}, 0, "
@@ -44,7 +44,7 @@ void SemearConciliacoes(TLctoCtbTest& t, int chave) {
 }
 
 // Rows of the picture of `chave` still marked or still linked to it.
-int64_t MarcasRestantes(TLctoCtbTest& t, int chave) {
+int64_t MarcasRestantes(TnLctoCtbFixture& t, int chave) {
   int64_t total = 0;
   for (const auto& [tabela, sequencia] : {std::pair{"CONCBANCLCTO", "SEQLCTOBANC"},
                                           {"OPENFINANCECONCCARTAOLCTO", "SEQLCTO"},

@@ -1,8 +1,8 @@
 // Origin-key texts, the history complement, accounts typed as aliases and
 // the functional-currency fields.
-#include "tests/entries/TLctoCtbTest.h"
+#include "tests/entries/LctoCtbFixture.h"
 
-using TnCtbDMLctoCtbHistoricoTest = TLctoCtbTest;
+using TnCtbDMLctoCtbHistoricoTest = TnLctoCtbFixture;
 
 TEST_P(TnCtbDMLctoCtbHistoricoTest, OriginKeyTexts) {
   // "origin|key|text" cases, separated by "; ": one a way a key is read
@@ -166,10 +166,10 @@ TEST_P(TnCtbDMLctoCtbHistoricoTest, AccountsTypedAsCodesOrAliases) {
 
 // ---- Functional currency ----
 
-class TnCtbDMLctoCtbMoedaTest : public TLctoCtbTest {
+class TnCtbDMLctoCtbMoedaTest : public TnLctoCtbFixture {
  protected:
   void SetUp() override {
-    TLctoCtbTest::SetUp();
+    TnLctoCtbFixture::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
     Executar(

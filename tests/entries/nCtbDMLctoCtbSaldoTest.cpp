@@ -5,14 +5,14 @@
 // processes.
 #include "entries/nDMLancamentoProgramado_U.h"
 #include "framework/app/TnDMPowerParam.h"
-#include "tests/entries/TLctoCtbTest.h"
+#include "tests/entries/LctoCtbFixture.h"
 
 namespace {
 
-class TnCtbDMLctoCtbSaldoTest : public TLctoCtbTest {
+class TnCtbDMLctoCtbSaldoTest : public TnLctoCtbFixture {
  protected:
   void SetUp() override {
-    TLctoCtbTest::SetUp();
+    TnLctoCtbFixture::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
     Executar("insert into ESTAB (CODIGOEMPRESA, CODIGOESTAB, NOMEESTAB) values (1, 2, 'Filial')");

@@ -1,10 +1,10 @@
 // The registers the entry screen opens, the switches that offer them and the
 // company options behind those switches.
-#include "tests/entries/TLctoCtbTest.h"
+#include "tests/entries/LctoCtbFixture.h"
 
 namespace {
 
-class TnCtbDMLctoCtbTelasTest : public TLctoCtbTest {
+class TnCtbDMLctoCtbTelasTest : public TnLctoCtbFixture {
  protected:
   // The classes and captions of the linked screens `modulo` shows.
   std::vector<std::string>& Registrar(TnCtbDMLctoCtb& modulo) {

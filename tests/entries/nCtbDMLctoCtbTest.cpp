@@ -1,27 +1,27 @@
 // The rule chain of an entry, driven as the host drives the module: created
 // by name, configured on a screen, opened on the selection, posted.
-#include "tests/entries/TLctoCtbTest.h"
+#include "tests/entries/LctoCtbFixture.h"
 
 namespace {
 
-using TnCtbDMLctoCtbTest = TLctoCtbTest;
+using TnCtbDMLctoCtbTest = TnLctoCtbFixture;
 
 std::string Postar(TnClientDataSet& cds) {
   return ResultadoDe([&] { cds.Post(); });
 }
 
 // A change of one entry, by name.
-using TAlteracao = std::pair<const char*, TLctoCtbTest::TCampos>;
+using TAlteracao = std::pair<const char*, TnLctoCtbFixture::TCampos>;
 
 // A new entry posted through the module: the fields set on it and what the
 // post ends in, under the company, user and rows the case sets up first.
 struct TCasoPost {
   const char* Nome;
-  TLctoCtbTest::TCampos Campos;
+  TnLctoCtbFixture::TCampos Campos;
   std::string Esperado;
   int64_t Empresa = 1;
   bool Limitado = false;  // a limited user, without a screen
-  std::function<void(TLctoCtbTest&)> Antes = nullptr;
+  std::function<void(TnLctoCtbFixture&)> Antes = nullptr;
 };
 
 }  // namespace
@@ -115,7 +115,7 @@ TEST_P(TnCtbDMLctoCtbTest, RefusalsReachTheChainThroughTheModule) {
        Campo("DATALCTOCTB", "Não são permitidos lançamentos/alterações em período já fechados."),
        2,
        false,
-       [](TLctoCtbTest& t) {
+       [](TnLctoCtbFixture& t) {
          t.Executar(
              "insert into EXERCICIOSOCIALCTB (CODIGOEMPRESA, DATAINICIAL, DATAFINAL, SITUACAO) "
              "values (2, '2024-01-01', '2024-03-31', 3), (2, '2024-04-01', '2024-06-30', 4)");
@@ -136,7 +136,7 @@ TEST_P(TnCtbDMLctoCtbTest, RefusalsReachTheChainThroughTheModule) {
        "Exception: Usuário não autorizado a alterar lançamentos oriundos de outros módulos!",
        1,
        false,
-       [](TLctoCtbTest& t) { t.Direito("DireitoAlterarLctoOutroModulo", "1"); }},
+       [](TnLctoCtbFixture& t) { t.Direito("DireitoAlterarLctoOutroModulo", "1"); }},
       {"SelectedPeriodBoundsTheDateOnScreen",
        {{"DATALCTOCTB", EncodeDate(2024, 4, 2)}},
        Campo("DATALCTOCTB",
@@ -144,7 +144,7 @@ TEST_P(TnCtbDMLctoCtbTest, RefusalsReachTheChainThroughTheModule) {
              "a 31/03/2024!"),
        1,
        false,
-       [](TLctoCtbTest& t) { t.SelecionarMarco2024(); }},
+       [](TnLctoCtbFixture& t) { t.SelecionarMarco2024(); }},
       // Last, as the company loses its users' window.
       {"LimitedUserWithoutAnyWindowIsToldItIsMissing",
        {},
@@ -152,7 +152,7 @@ TEST_P(TnCtbDMLctoCtbTest, RefusalsReachTheChainThroughTheModule) {
        "na configuração contábil da empresa!",
        1,
        true,
-       [](TLctoCtbTest& t) { t.Configurar("DATAFINALLCTOUSU = null"); }},
+       [](TnLctoCtbFixture& t) { t.Configurar("DATAFINALLCTOUSU = null"); }},
   };
   for (const TCasoPost& caso : casos) {
     SCOPED_TRACE(caso.Nome);
@@ -183,7 +183,7 @@ TEST_P(TnCtbDMLctoCtbTest, RefusalsReachTheChainThroughTheModule) {
 // Each question is answered with each of its buttons in turn.
 struct TCasoPergunta {
   const char* Nome;
-  std::function<void(TLctoCtbTest&, TnCtbDMLctoCtb&)> Preparar;
+  std::function<void(TnLctoCtbFixture&, TnCtbDMLctoCtb&)> Preparar;
   std::string Pergunta;
   std::vector<std::string> Botoes;
   std::vector<std::string> Resultados;  // one per button
@@ -192,7 +192,7 @@ struct TCasoPergunta {
 TEST_P(TnCtbDMLctoCtbTest, QuestionsCarryTheirTextButtonsAndOutcome) {
   const std::vector<TCasoPergunta> casos = {
       {"DoubleEntryAccount",
-       [](TLctoCtbTest& t, TnCtbDMLctoCtb& m) {
+       [](TnLctoCtbFixture& t, TnCtbDMLctoCtb& m) {
          t.Executar(
              "insert into DEFPLANOESPEC (CODIGOEMPRESA, TIPOCONTA, CONTACTB) values (1, 4, 1)");
          m.nClientDataSet.FieldByName("CONTACTBCRED").Clear();
@@ -202,7 +202,7 @@ TEST_P(TnCtbDMLctoCtbTest, QuestionsCarryTheirTextButtonsAndOutcome) {
        {"Gravar", "Corrigir"},
        {"ok", "EAbort"}},
       {"SameAsLast",
-       [](TLctoCtbTest& t, TnCtbDMLctoCtb& m) {
+       [](TnLctoCtbFixture& t, TnCtbDMLctoCtb& m) {
          ASSERT_EQ(Postar(m.nClientDataSet), "ok");
          t.NovoValido(m);
        },
@@ -210,7 +210,7 @@ TEST_P(TnCtbDMLctoCtbTest, QuestionsCarryTheirTextButtonsAndOutcome) {
        {"Sim", "Não"},
        {"ok", "Exception: Inclusão cancelada!"}},
       {"OtherModule",
-       [](TLctoCtbTest&, TnCtbDMLctoCtb& m) {
+       [](TnLctoCtbFixture&, TnCtbDMLctoCtb& m) {
          Set(m.nClientDataSet, {{"CHAVEORIGEM", "ME0000000055"}, {"CODIGOORIGLCTOCTB", "FI"}});
        },
        "Este lançamento contábil pertence ao módulo Fiscal. Alterações neste lançamento, o "

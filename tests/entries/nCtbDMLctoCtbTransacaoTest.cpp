@@ -2,7 +2,7 @@
 // continuing one, the balance check and its question, the date and type
 // rules, moving and deleting a transaction's entries together, imported
 // numbers, and the copy of a deleted entry into the log.
-#include "tests/entries/TLctoCtbTest.h"
+#include "tests/entries/LctoCtbFixture.h"
 
 namespace {
 
@@ -10,10 +10,10 @@ constexpr const char* kPerguntaEncerrar =
     "Atenção, está transação possui diferença entre os lançamentos de Débito/Crédito!\r\nTem "
     "certeza que deseja encerra-la?";
 
-class TnCtbDMLctoCtbTransacaoTest : public TLctoCtbTest {
+class TnCtbDMLctoCtbTransacaoTest : public TnLctoCtbFixture {
  protected:
   void SetUp() override {
-    TLctoCtbTest::SetUp();
+    TnLctoCtbFixture::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
     Executar(

@@ -40,7 +40,7 @@
 #include "tests/entries/ResultadoRegra.h"
 #include "tests/support/TestDatabases.h"
 
-class TLctoCtbTest : public TSchemaTest {
+class TnLctoCtbFixture : public TSchemaTest {
  protected:
   void SetUp() override;
   void TearDown() override;

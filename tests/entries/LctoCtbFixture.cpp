@@ -1,8 +1,8 @@
-#include "tests/entries/TLctoCtbTest.h"
+#include "tests/entries/LctoCtbFixture.h"
 
 #include "package/Package.h"
 
-void TLctoCtbTest::SetUp() {
+void TnLctoCtbFixture::SetUp() {
   TSchemaTest::SetUp();
   if (IsSkipped() || HasFatalFailure())
     return;
@@ -64,7 +64,7 @@ void TLctoCtbTest::SetUp() {
   FSelecao.SetParam(kSelCodigoEmpresa, Value(int64_t{1}));
 }
 
-void TLctoCtbTest::TearDown() {
+void TnLctoCtbFixture::TearDown() {
   FModulos.clear();
   FForms.clear();
   FUsarDialogos.reset();
@@ -80,7 +80,7 @@ void TLctoCtbTest::TearDown() {
 }
 
 template <class T>
-T& TLctoCtbTest::Abrir(bool tela, const std::string& classe) {
+T& TnLctoCtbFixture::Abrir(bool tela, const std::string& classe) {
   std::unique_ptr<T> novo = Nutilform::CriarDMNovo<T>(classe);
   T& modulo = *novo;
   FModulos.push_back(std::move(novo));
@@ -92,15 +92,15 @@ T& TLctoCtbTest::Abrir(bool tela, const std::string& classe) {
   return modulo;
 }
 
-TnCtbDMLctoCtb& TLctoCtbTest::Criar(bool tela, const std::string& classe) {
+TnCtbDMLctoCtb& TnLctoCtbFixture::Criar(bool tela, const std::string& classe) {
   return Abrir<TnCtbDMLctoCtb>(tela, classe);
 }
 
-TnCtbDMLctoCtbCloud& TLctoCtbTest::CriarWeb(bool tela) {
+TnCtbDMLctoCtbCloud& TnLctoCtbFixture::CriarWeb(bool tela) {
   return Abrir<TnCtbDMLctoCtbCloud>(tela, TnCtbDMLctoCtbCloud::kClassName);
 }
 
-void TLctoCtbTest::NovoValido(TnCtbDMLctoCtbBase& modulo, const TCampos& campos) {
+void TnLctoCtbFixture::NovoValido(TnCtbDMLctoCtbBase& modulo, const TCampos& campos) {
   modulo.nClientDataSet.Append();
   Set(modulo.nClientDataSet, {{"CODIGOESTAB", 1},
                               {"DATALCTOCTB", EncodeDate(2024, 3, 10)},
@@ -111,8 +111,8 @@ void TLctoCtbTest::NovoValido(TnCtbDMLctoCtbBase& modulo, const TCampos& campos)
   Set(modulo.nClientDataSet, campos);
 }
 
-void TLctoCtbTest::InserirLcto(int chave, const std::string& data, const std::string& extra,
-                               const std::string& valoresExtra) {
+void TnLctoCtbFixture::InserirLcto(int chave, const std::string& data, const std::string& extra,
+                                   const std::string& valoresExtra) {
   Executar(
       "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
       "TIPOLANCAMENTO, CONTACTBDEB, CONTACTBCRED, CODIGOHISTCTB, VALORLCTOCTB, "
@@ -121,12 +121,12 @@ void TLctoCtbTest::InserirLcto(int chave, const std::string& data, const std::st
       "', 'LN', 101, 102, 4, 50, 2, 'CB'" + valoresExtra + ")");
 }
 
-void TLctoCtbTest::Configurar(const std::string& colunas) {
+void TnLctoCtbFixture::Configurar(const std::string& colunas) {
   Executar("update CFGEMPRESACTB set " + colunas + " where CODIGOEMPRESA = 1");
   ControleCTB().LimparChave();
 }
 
-void TLctoCtbTest::Direito(const std::string& nome, const std::string& nivel) {
+void TnLctoCtbFixture::Direito(const std::string& nome, const std::string& nivel) {
   Executar("delete from DIREITOUSUARIO where CODIGOUSUARIO = 1 and NOMEDIREITO = '" + nome + "'");
   Executar("insert into DIREITOUSUARIO (CODIGOUSUARIO, NOMEDIREITO, NIVEL) values (1, '" + nome +
            "', '" + nivel + "')");
@@ -134,12 +134,12 @@ void TLctoCtbTest::Direito(const std::string& nome, const std::string& nivel) {
     FDireitos->LimparCache();
 }
 
-void TLctoCtbTest::Responder(std::vector<std::string> respostas) {
+void TnLctoCtbFixture::Responder(std::vector<std::string> respostas) {
   for (std::string& resposta : respostas)
     FDialogos->AdicionarResposta(std::move(resposta));
 }
 
-std::string TLctoCtbTest::Linha(int chave, const std::string& colunas) {
+std::string TnLctoCtbFixture::Linha(int chave, const std::string& colunas) {
   std::string select;
   for (const std::string& c : Nutil::StrToStrArray(colunas, ";"))
     Nutil::Add(select, c, ", ");
@@ -154,26 +154,26 @@ std::string TLctoCtbTest::Linha(int chave, const std::string& colunas) {
   return texto;
 }
 
-std::string TLctoCtbTest::Campos(TnClientDataSet& cds, const std::string& campos) {
+std::string TnLctoCtbFixture::Campos(TnClientDataSet& cds, const std::string& campos) {
   std::string texto;
   for (const std::string& c : Nutil::StrToStrArray(campos, ";"))
     Nutil::Add(texto, c + "=" + cds.FieldByName(c).AsString(), " ");
   return texto;
 }
 
-std::string TLctoCtbTest::Coluna(const std::string& sql) {
+std::string TnLctoCtbFixture::Coluna(const std::string& sql) {
   std::string texto;
   for (auto cursor = Nutildb::ExecutarSQL(sql); !cursor->Eof(); cursor->Next())
     Nutil::Add(texto, cursor->Fields(0).AsString(), " ");
   return texto;
 }
 
-void TLctoCtbTest::Ir(TnClientDataSet& cds, int chave, bool editar) {
+void TnLctoCtbFixture::Ir(TnClientDataSet& cds, int chave, bool editar) {
   ASSERT_TRUE(cds.Locate("CHAVELCTOCTB", {Value(chave)})) << chave;
   if (editar)
     cds.Edit();
 }
 
-int64_t TLctoCtbTest::Contar(const std::string& sql) {
+int64_t TnLctoCtbFixture::Contar(const std::string& sql) {
   return Conexao().ExecuteScalar(sql).AsInteger();
 }
