@@ -4,8 +4,8 @@ the tests catch.
 
 Each fault is an exact fragment of one source file, which must occur there
 exactly once, and its replacement. The tree is copied to a scratch folder
-(CTB_MUTACAO_DIR, the tree's ignored build-mutacao by default) with a build
-folder of its own; the developer's files are never written. For each fault the copy is
+(CTB_MUTACAO_DIR, /tmp/ctb-mutacao by default) with a build folder of its
+own; the developer's files are never written. For each fault the copy is
 mutated, only the fault's test targets are built (the shared compile cache
 makes the unchanged files free), the tests that cover the unit run on
 SQLite (the PostgreSQL instances are left out), and the file is restored.
@@ -236,9 +236,7 @@ def Principal(argumentos):
         posicao[f.id] = sum(1 for g in falhas[: falhas.index(f)] if g.id[0] == f.id[0])
     falhas.sort(key=lambda f: posicao[f.id])
 
-    # Inside the tree by default: the compile cache rewrites only the paths
-    # under its base folder, so a copy elsewhere would compile everything.
-    copia = Path(os.environ.get("CTB_MUTACAO_DIR", RAIZ / "build-mutacao")) / "src"
+    copia = Path(os.environ.get("CTB_MUTACAO_DIR", "/tmp/ctb-mutacao")) / "src"
     jobs = int(os.environ.get("CTB_MUTACAO_JOBS", "2"))
     timeout = int(os.environ.get("CTB_MUTACAO_TIMEOUT", "300"))
     arvore = Sincronizar(copia)
