@@ -1067,12 +1067,19 @@ TEST_P(TServidorWebTest, LedgerPagesCarryTheBalanceAndTheSearchAndStatementsAnsw
   EXPECT_FALSE(demonstrado["balanco"].empty());
   EXPECT_EQ(demonstrado["anterior"]["ate"], "2024-12-31");
 
-  // Refused: another company's, a right missing, an input out of bounds.
+  // Refused: another company's, a branch the company lacks, a right missing, an input
+  // out of bounds.
   const TSessao terceiro = Entrar(3, "senha-do-terceiro");
   Conexao().ExecuteDirect(
       "update DIREITOUSUARIO set NIVEL = '1' where CODIGOUSUARIO = 2 and NOMEDIREITO = "
       "'actTnCtbDPConsultaBalanceteMovimento'");
   const TSessao operador = Entrar(2, kSenhaOperador);
+  const json filtros = {{"pCodigoEmpresa", "1"},
+                        {"pCodigoEstab", "9"},
+                        {"pContaCtb", std::to_string(conta)},
+                        {"pDataInicial", "01/01/2025"},
+                        {"pDataFinal", "31/12/2025"},
+                        {"pTipoSaldoCtb", "0"}};
   const struct {
     const TSessao& Quem;
     std::string Caminho;
@@ -1080,6 +1087,9 @@ TEST_P(TServidorWebTest, LedgerPagesCarryTheBalanceAndTheSearchAndStatementsAnsw
     const char* Erro;
   } casos[] = {
       {terceiro, razao, 403, "O usuário 3 não tem acesso à empresa 1"},
+      {sessao, razao + "&estab=9", 403, "Estabelecimento 9 não cadastrado"},
+      {sessao, "/api/razao?filtros=" + httplib::detail::encode_query_param(filtros.dump()), 403,
+       "Estabelecimento 9 não cadastrado"},
       {terceiro, pesquisa, 403, "O usuário 3 não tem acesso à empresa 1"},
       {terceiro, "/api/paginas/pesquisa?empresa=2&de=01/01/2025&ate=31/12/2025", 403,
        "não tem direito a \"Lançamentos Contábeis\""},
