@@ -11,6 +11,8 @@ packages=(
   libfmt-dev nlohmann-json3-dev libcli11-dev libcpp-httplib-dev libssl-dev libsodium-dev
   liblua5.4-dev libxlsxwriter-dev libjemalloc-dev libofx-dev
   libgtest-dev libgmock-dev
+  # the demo's journal is checked against a plain-text accounting tool's reading of it
+  hledger
   chromium
   # Citus, built once from vendor/ by scripts/cluster.sh for the cluster tests
   postgresql-server-dev-15 liblz4-dev libzstd-dev libkrb5-dev libselinux1-dev libxslt1-dev
@@ -18,7 +20,7 @@ packages=(
 )
 for arg in "$@"; do
   case "$arg" in
-    --bench) packages+=(libbenchmark-dev ledger hledger) ;;
+    --bench) packages+=(libbenchmark-dev ledger) ;;
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     --ci) packages+=(clang libclang-rt-14-dev clang-tidy) ;;
     *) echo "bootstrap: unknown option $arg" >&2; exit 2 ;;
