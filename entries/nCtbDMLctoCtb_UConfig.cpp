@@ -69,10 +69,10 @@ void TnCtbDMLctoCtbBase::PegarConfigEmpresa(bool forcar) {
   cdsGerecialGrupo.EmptyDataSet();
   if (config.UsaCentroCusto) {
     TnSessao& sessao = TnSessao::Atual();
-    const TDbResult opcao = TnLeiturasDoPedido::Ler(
+    const Value opcao = TnLeiturasDoPedido::LerValor(
         sessao, "select NAOMOSTRALCTOGERRAT from OPCAOSISTEMA where CODIGOOPCAOSISTEMA = 1", {});
-    if (!opcao.Rows.empty() && !opcao.Rows.front().front().IsNull())
-      config.MostraCadLctoGer = opcao.Rows.front().front().AsString() != "1";
+    if (!opcao.IsNull())
+      config.MostraCadLctoGer = opcao.AsString() != "1";
     const TDbResult grupos = TnLeiturasDoPedido::Ler(
         sessao,
         "select P.CLASSIFCONTA from PLESPECCENCUS PL join PLANOESPEC P on P.CODIGOEMPRESA = "

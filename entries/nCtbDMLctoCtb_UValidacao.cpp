@@ -203,12 +203,11 @@ bool TnCtbDMLctoCtbBase::EhProdutorRural() {
   }
   if (empresa == 0)
     return false;
-  const TDbResult caepf = TnLeiturasDoPedido::Ler(
+  const Value caepf = TnLeiturasDoPedido::LerValor(
       TnSessao::Atual(),
       "select CAEPF from ESTAB where CODIGOEMPRESA = :pEmpresa and CODIGOESTAB = :pEstab",
       {{"pEmpresa", Value(empresa)}, {"pEstab", Value(estab)}});
-  return !caepf.Rows.empty() && !caepf.Rows.front().front().IsNull() &&
-         caepf.Rows.front().front().AsInteger() == 2;
+  return !caepf.IsNull() && caepf.AsInteger() == 2;
 }
 
 bool TnCtbDMLctoCtbBase::HistoricoAtivo() {

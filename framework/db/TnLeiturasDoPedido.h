@@ -42,6 +42,12 @@ class TnLeiturasDoPedido {
     return achada->second;
   }
 
+  // The first column of the first row; null when there is no row.
+  static Value LerValor(TnSessao& sessao, const std::string& sql, const TParams& params) {
+    const TDbResult linhas = Ler(sessao, sql, params);
+    return linhas.Rows.empty() ? Value() : linhas.Rows.front().front();
+  }
+
  private:
   std::map<std::string, TDbResult> FLidas;
 };
