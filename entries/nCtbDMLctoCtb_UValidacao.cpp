@@ -24,8 +24,6 @@
 #include "framework/db/TnLeiturasDoPedido.h"
 #include "framework/db/TnSessao.h"
 
-using nCtbDMLctoCtb_U::DataDe;
-
 namespace {
 
 constexpr const char* kMsgLCDPR =
