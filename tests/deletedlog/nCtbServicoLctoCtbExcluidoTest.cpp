@@ -41,8 +41,6 @@ class TnServicoLctoCtbExcluidoTest : public TSchemaTest {
     }
   }
 
-  int64_t Contar(const std::string& sql) { return Conexao().ExecuteScalar(sql).AsInteger(); }
-
   // "keys of the log | id of each | manager copies | activity copies"
   std::string Log(int empresa) {
     const std::string onde = " where CODIGOEMPRESA = " + std::to_string(empresa);

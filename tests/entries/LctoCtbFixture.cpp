@@ -173,7 +173,3 @@ void TnLctoCtbFixture::Ir(TnClientDataSet& cds, int chave, bool editar) {
   if (editar)
     cds.Edit();
 }
-
-int64_t TnLctoCtbFixture::Contar(const std::string& sql) {
-  return Conexao().ExecuteScalar(sql).AsInteger();
-}

@@ -91,7 +91,7 @@ class TnLctoCtbFixture : public TSchemaTest {
     Ir(modulo.nClientDataSet, chave);
     modulo.nClientDataSet.Delete();
   }
-  int64_t Contar(const std::string& sql);
+  using TSchemaTest::Contar;
 
   // The selection most cases open on: March 2024.
   void SelecionarMarco2024() {

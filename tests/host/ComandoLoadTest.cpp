@@ -122,8 +122,7 @@ TEST_P(TComandoLoadTest, BadRowStopsTheLoadNamingLineAndColumn) {
     EXPECT_FALSE(Conexao().InTransaction());
   }
   for (const char* tabela : {"HISTORICOCTB", "COTACAO", "LCTOCTB", "MOEDA"})
-    EXPECT_EQ(Conexao().ExecuteScalar(std::string("select count(*) from ") + tabela).AsInteger(), 0)
-        << tabela;
+    EXPECT_EQ(Contar(std::string("select count(*) from ") + tabela), 0) << tabela;
 }
 
 CTB_INSTANTIATE_ENGINES(TComandoLoadTest);

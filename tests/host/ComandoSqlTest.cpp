@@ -20,7 +20,7 @@ class ComandoSqlTest : public TDatabaseTest {
   std::string Csv(const std::string& sql) {
     return ComandoSql::Executar(Conexao(), sql, Saida::TFormatoSaida::Csv);
   }
-  int64_t Linhas() { return Conexao().ExecuteScalar("select count(*) from HIST").AsInteger(); }
+  int64_t Linhas() { return Contar("select count(*) from HIST"); }
 };
 
 TEST_P(ComandoSqlTest, PrintsTheRowsOfOneQuery) {

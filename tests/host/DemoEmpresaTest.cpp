@@ -85,7 +85,6 @@ TEST(DemoEmpresaPlano, ReducingAccountsTakeTheNatureOfTheirGroup) {
 
 class TDemoEmpresaTest : public TSchemaTest {
  protected:
-  int64_t Contar(const std::string& sql) { return Conexao().ExecuteScalar(sql).AsInteger(); }
 };
 
 TEST_P(TDemoEmpresaTest, CreatesTwoCompaniesAndRecreatesOneWithoutDuplicates) {

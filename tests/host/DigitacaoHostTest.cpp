@@ -47,7 +47,7 @@ class TDigitacaoHostTest : public TSchemaTest {
 
   // The entries, or those that match `onde`.
   int64_t Quantos(const std::string& onde = "1 = 1") {
-    return Conexao().ExecuteScalar("SELECT count(*) FROM LCTOCTB WHERE " + onde).AsInteger();
+    return Contar("SELECT count(*) FROM LCTOCTB WHERE " + onde);
   }
 
   DigitacaoHost::TOpcoesDigitacao FOpcoes;
@@ -215,7 +215,7 @@ TEST_P(TDigitacaoHostTest, QuestionsAreAnsweredInOrderOrStopBeforeAnythingIsWrit
               caso.Respostas.empty() ? json() : json(caso.Respostas[0]));
     EXPECT_EQ(Quantos(), caso.Linhas);
     if (caso.Linhas == 0) {
-      EXPECT_EQ(Conexao().ExecuteScalar("SELECT count(*) FROM SALDOCTB").AsInteger(), 0);
+      EXPECT_EQ(Contar("SELECT count(*) FROM SALDOCTB"), 0);
     }
   }
 }

@@ -121,7 +121,7 @@ TEST_P(TImportacaoHostTest, EachBatchCommitsSoAFaultMidBatchKeepsTheEarlierOnes)
   // Two batches of three committed; the seventh row waited for its batch.
   EXPECT_EQ(Complementos(), "r1|r2|r3|r4|r5|r6");
   EXPECT_FALSE(Conexao().InTransaction());
-  EXPECT_GT(Conexao().ExecuteScalar("SELECT count(*) FROM SALDOCTB").AsInteger(), 0);
+  EXPECT_GT(Contar("SELECT count(*) FROM SALDOCTB"), 0);
   EXPECT_EQ(SchemaInstaller::VerificarSaldos(Conexao()).Rows.size(), 0u);
 }
 

@@ -155,10 +155,6 @@ std::string TCtbProgramaTest::Arquivo(const std::string& nome) const {
   return Ler(FPasta / nome);
 }
 
-int64_t TCtbProgramaTest::Contar(const std::string& sql) {
-  return Conexao().ExecuteScalar(sql).AsInteger();
-}
-
 void TCtbProgramaTest::Demo() {
   ASSERT_EQ(Ctb({"demo", "--entries", "1"}), 0) << FErro;
 }

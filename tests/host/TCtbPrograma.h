@@ -64,7 +64,6 @@ class TCtbProgramaTest : public TDatabaseTest {
   void Escrever(const std::string& nome, const std::string& texto);
   // A file of the test's folder.
   std::string Arquivo(const std::string& nome) const;
-  int64_t Contar(const std::string& sql);
   int64_t Lancamentos() { return Contar("select count(*) from LCTOCTB"); }
   // The demo company: user 1 the administrator, user 2 an operator limited
   // by DireitoLctoCtb, DireitoLctoIgual and DireitoAlterarLctoOutroModulo,

@@ -337,7 +337,7 @@ TEST_P(TLctoGerTest, RefusesRowsWithTheirMessages) {
     EXPECT_EQ(ResultadoDe([&] { cds.Post(); }), Campo(caso.Campo, caso.Mensagem));
     cds.Cancel();
     Conexao().RollBack();
-    EXPECT_EQ(Conexao().ExecuteScalar("select count(*) from LCTOGER").AsInteger(), 0);
+    EXPECT_EQ(Contar("select count(*) from LCTOGER"), 0);
   }
 }
 

@@ -114,7 +114,6 @@ class TnDMContabilizaContabilTest : public TSplitsTest {
     FEngine.SetMsgLista(&FMensagens);
     FEngine.SetMsgExibir(true);
   }
-  int64_t Contar(const std::string& sql) { return Conexao().ExecuteScalar(sql).AsInteger(); }
   // What Contabilizar raised; "" when nothing.
   std::string Contabilizar() {
     return MensagemDoErro([&] { FEngine.Contabilizar(); });

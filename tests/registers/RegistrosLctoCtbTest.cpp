@@ -94,8 +94,7 @@ TEST_P(TRegistrosTest, ExtemporaneousDateMustPrecedeTheStartOfTheBooks) {
     modulo.nClientDataSet.FieldByName("DATAEXTEMP").SetAsString(caso.Data);
     const std::string erro = MensagemDoErro([&] { modulo.nClientDataSet.Post(); });
     EXPECT_EQ(erro, caso.Aceita ? "" : TnCtbDMLctoCtbExtemp::kMensagemDataPosterior);
-    EXPECT_EQ(Conexao().ExecuteScalar("select count(*) from LCTOCTBEXTEMP").AsInteger(),
-              caso.Aceita ? 1 : 0);
+    EXPECT_EQ(Contar("select count(*) from LCTOCTBEXTEMP"), caso.Aceita ? 1 : 0);
     if (!caso.Aceita)
       modulo.nClientDataSet.Cancel();
     Exec("delete from LCTOCTBEXTEMP");

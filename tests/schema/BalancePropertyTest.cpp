@@ -311,7 +311,7 @@ class TBalancePropertyTest : public TSchemaTest {
       if (saldos)
         saldos->Aplicar();
       for (const char* tabela : kTabelasSaldo)
-        if (Contar(tabela) > 0)
+        if (Linhas(tabela) > 0)
           FComLinhas[modo].insert(tabela);
       Conexao().Commit();
     }
@@ -320,9 +320,7 @@ class TBalancePropertyTest : public TSchemaTest {
   // What the check finds wrong with the balance tables, one line a row.
   std::string Diferencas() { return Texto(SchemaInstaller::VerificarSaldos(Conexao())); }
 
-  int64_t Contar(const std::string& tabela) {
-    return Conexao().ExecuteScalar("select count(*) from " + tabela).AsInteger();
-  }
+  int64_t Linhas(const std::string& tabela) { return Contar("select count(*) from " + tabela); }
 
   // The debits the batch journal holds: what it counts, however its engine
   // keeps the rows (one per movement, or one per balance key).
@@ -372,8 +370,8 @@ TEST_P(TBalancePropertyTest, RandomWritesKeepEveryBalanceTableExact) {
   // The run reached every kind of balance, or the check proved little. The
   // bulk deletes leave 100 to 220 splits over the seeds tried; the floor
   // stays well under that spread so no seed fails it by chance.
-  EXPECT_GT(Contar("LCTOCTB"), 500);
-  EXPECT_GT(Contar("LCTOGER"), 40);
+  EXPECT_GT(Linhas("LCTOCTB"), 500);
+  EXPECT_GT(Linhas("LCTOGER"), 40);
   for (const char* tabela : kTabelasSaldo)
     EXPECT_TRUE(FComLinhas[TModo::Gatilhos].count(tabela)) << tabela;
   // Only the branches and dates with an option count in a currency.
@@ -394,16 +392,16 @@ TEST_P(TBalancePropertyTest, BatchWriterLeavesExactlyTheBalancesOfTheTriggers) {
   Operar(kOperacoes / 2);
   const std::string porGatilho = Saldos();
   Recomecar();
-  ASSERT_EQ(Contar("SALDOCTB") + Contar("SALDOCTBMOEDAMENSAL") + Contar("SALDOGER"), 0);
+  ASSERT_EQ(Linhas("SALDOCTB") + Linhas("SALDOCTBMOEDAMENSAL") + Linhas("SALDOGER"), 0);
   Operar(kOperacoes / 2, TModo::Diario);
   EXPECT_EQ(Saldos(), porGatilho);
-  EXPECT_EQ(Contar("LOTESALDOCTB") + Contar("LOTESALDOGER"), 0);
+  EXPECT_EQ(Linhas("LOTESALDOCTB") + Linhas("LOTESALDOGER"), 0);
   EXPECT_TRUE(FComLinhas[TModo::Diario].count("SALDOCTBMOEDA"));
 
   Recomecar();
   Operar(kOperacoes / 2, TModo::ChavesNovas);
   EXPECT_EQ(Saldos(), porGatilho);
-  EXPECT_EQ(Contar("LOTESALDOCTB") + Contar("LOTESALDOGER") + Contar("LOTESALDOFAIXA"), 0);
+  EXPECT_EQ(Linhas("LOTESALDOCTB") + Linhas("LOTESALDOGER") + Linhas("LOTESALDOFAIXA"), 0);
 
   // Past the batch the triggers move the balances again.
   Conexao().StartTransaction();
@@ -412,7 +410,7 @@ TEST_P(TBalancePropertyTest, BatchWriterLeavesExactlyTheBalancesOfTheTriggers) {
   Excluir(kLcto);
   Conexao().Commit();
   EXPECT_EQ(Diferencas(), "");
-  EXPECT_EQ(Contar("LOTESALDOCTB"), 0);
+  EXPECT_EQ(Linhas("LOTESALDOCTB"), 0);
 }
 
 TEST_P(TBalancePropertyTest, BatchLeftWithoutApplyingCommitsNothing) {
@@ -426,11 +424,11 @@ TEST_P(TBalancePropertyTest, BatchLeftWithoutApplyingCommitsNothing) {
   }
   EXPECT_FALSE(Conexao().InTransaction());
   EXPECT_EQ(
-      Contar("LCTOCTB") + Contar("LOTESALDOCTB") + Contar("LOTESALDOFAIXA") + Contar("SALDOCTB"),
+      Linhas("LCTOCTB") + Linhas("LOTESALDOCTB") + Linhas("LOTESALDOFAIXA") + Linhas("SALDOCTB"),
       0);
   // The switch went with the transaction: a single entry moves its balances.
   Lancar(1);
-  EXPECT_EQ(Contar("SALDOCTB"), 2);
+  EXPECT_EQ(Linhas("SALDOCTB"), 2);
   EXPECT_EQ(Diferencas(), "");
 }
 
@@ -476,7 +474,7 @@ TEST_P(TBalancePropertyTest, LongFreshKeyBlockWritesEachBalanceRowOnceAndNoZeroR
   Lancar({1, 151, 1, EncodeDate(2024, 1, 1), "LN", 1102, 2102, Value(), Currency(), Value()});
   saldos.Aplicar();
   Conexao().Commit();
-  EXPECT_EQ(Contar("SALDOCTB"), 300);
+  EXPECT_EQ(Linhas("SALDOCTB"), 300);
   EXPECT_EQ(Diferencas(), "");
 }
 

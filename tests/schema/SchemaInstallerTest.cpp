@@ -30,8 +30,8 @@ TEST_P(TSchemaInstallerTest, SecondInstallKeepsDataAndRecreatesTriggers) {
   auto segunda = SchemaInstaller::Instalar(Conexao());
   EXPECT_EQ(segunda.Acao, SchemaInstaller::TAcaoInstalacao::Reaplicado);
   EXPECT_EQ(segunda.VersaoAnterior, SchemaInstaller::kVersaoSchema);
-  EXPECT_EQ(Conexao().ExecuteScalar("select count(*) from VERSAOSCHEMA").AsInteger(), 1);
-  EXPECT_EQ(Conexao().ExecuteScalar("select count(*) from LCTOCTB").AsInteger(), 1);
+  EXPECT_EQ(Contar("select count(*) from VERSAOSCHEMA"), 1);
+  EXPECT_EQ(Contar("select count(*) from LCTOCTB"), 1);
   // The triggers still work after being re-created.
   Conexao().ExecuteDirect(
       "insert into LCTOCTB (CODIGOEMPRESA, CHAVELCTOCTB, CODIGOESTAB, DATALCTOCTB, "
@@ -66,7 +66,7 @@ TEST_P(TSchemaInstallerTest, ReinstallMovesEntryKeySequencesToTheirCompany) {
   EXPECT_EQ(Nutilsequence::ProximaTransacao(Conexao(), 3), 16);
   EXPECT_EQ(Nutilsequence::ProximoIdLctoCtbExcl(Conexao(), 12), 7);
   EXPECT_EQ(Nutilsequence::ProximoIdLctoCtbExcl(Conexao(), 3), 1);
-  EXPECT_EQ(Conexao().ExecuteScalar("select count(*) from SEQUENCIA").AsInteger(), 1);
+  EXPECT_EQ(Contar("select count(*) from SEQUENCIA"), 1);
   EXPECT_EQ(Nutilsequence::PegarProximaSequence(Conexao(), "GEN_OUTRA"), 5);
 }
 

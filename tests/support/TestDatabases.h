@@ -67,6 +67,8 @@ class TDatabaseTest : public ::testing::TestWithParam<TTipoConexao> {
 
   TTipoConexao Tipo() const { return GetParam(); }
   TnDMConexao& Conexao() { return *FConexao; }
+  // A query's single number (a count, a sum of cents).
+  int64_t Contar(const std::string& sql) { return Conexao().ExecuteScalar(sql).AsInteger(); }
   const TTestDatabase& Banco() const { return *FBanco; }
   // Opens a session over the test's connection, current on the test's
   // thread until the test ends, as the host does for its user.

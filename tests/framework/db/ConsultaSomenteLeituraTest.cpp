@@ -33,7 +33,7 @@ TEST_P(ConsultaSomenteLeituraTest, RefusesWritesAndExcessRowsLeavingTheCallersTr
   // The caller's transaction still writes, and keeps what it wrote.
   Conexao().ExecuteDirect("insert into T values (5)");
   Conexao().Commit();
-  EXPECT_EQ(Conexao().ExecuteScalar("select count(*) from T").AsInteger(), 5);
+  EXPECT_EQ(Contar("select count(*) from T"), 5);
   // Outside a transaction: more rows than the limit are refused, and no
   // transaction is left open.
   EXPECT_EQ(consultar("select ID from T order by ID", 5).Rows.size(), 5u);

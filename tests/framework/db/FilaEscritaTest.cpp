@@ -44,7 +44,7 @@ TEST_P(TFilaEscritaTest, WritersOfAFileTakeTurnsInTheOrderTheyAsked) {
   for (std::thread& escritor : escritores)
     escritor.join();
   EXPECT_EQ(ordem, (std::vector<int>{1, 2, 3}));
-  EXPECT_EQ(Conexao().ExecuteScalar("select count(*) from ORDEM").AsInteger(), 3);
+  EXPECT_EQ(Contar("select count(*) from ORDEM"), 3);
 }
 
 TEST(FilaEscrita, AWriterThatGivesUpLeavesItsPlaceToTheNext) {

@@ -77,8 +77,8 @@ TEST_P(ValorParaSQLBanco, NoTextChangesTheStatement) {
     EXPECT_TRUE(row.Rows[0][2].IdenticalTo(Value(EncodeDate(2025, 1, 31))));
     EXPECT_TRUE(row.Rows[0][3].IdenticalTo(Value(Currency::FromString("10.05"))));
   }
-  EXPECT_EQ(Conexao().ExecuteScalar("select count(*) from VITIMA").AsInteger(), 1);
-  EXPECT_EQ(Conexao().ExecuteScalar("select count(*) from T").AsInteger(), id);
+  EXPECT_EQ(Contar("select count(*) from VITIMA"), 1);
+  EXPECT_EQ(Contar("select count(*) from T"), id);
   EXPECT_EQ(Conexao()
                 .ExecuteScalar("select count(*) from T where FLAG" +
                                Nutil::ValorParaSQL(Value(true), "="))

@@ -25,9 +25,7 @@ class TnDMConexaoTest : public TDatabaseTest {
         "insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB) values (:pEmp, :pChave)",
         {{"pEmp", empresa}, {"pChave", chave}});
   }
-  int64_t Contar(const std::string& tabela) {
-    return Conexao().ExecuteScalar("select count(*) from " + tabela).AsInteger();
-  }
+  int64_t Linhas(const std::string& tabela) { return Contar("select count(*) from " + tabela); }
 };
 
 // A row as "type:value" items, so one assertion checks every value and its type.
@@ -155,7 +153,7 @@ TEST_P(TnDMConexaoTest, NestedCommitWritesAtTheOutermostLevelAndInnerRollBackUnd
   EXPECT_THROW(Inserir(3), EDatabaseError);
   EXPECT_THROW(Conexao().Commit(), EDatabaseError);
   EXPECT_FALSE(Conexao().InTransaction());
-  EXPECT_EQ(Contar("LCTO"), 1);
+  EXPECT_EQ(Linhas("LCTO"), 1);
 
   // The connection is usable again, and an outer RollBack after an inner one
   // is quiet.
@@ -164,21 +162,21 @@ TEST_P(TnDMConexaoTest, NestedCommitWritesAtTheOutermostLevelAndInnerRollBackUnd
   Conexao().RollBack();
   EXPECT_NO_THROW(Conexao().RollBack());
   Inserir(4);
-  EXPECT_EQ(Contar("LCTO"), 2);
+  EXPECT_EQ(Linhas("LCTO"), 2);
 
   // A read-only transaction reads and refuses writes.
   Conexao().StartTransactionRO();
-  EXPECT_EQ(Contar("LCTO"), 2);
+  EXPECT_EQ(Linhas("LCTO"), 2);
   EXPECT_THROW(Inserir(5), EDatabaseError);
   Conexao().CommitRO();
   Inserir(5);
-  EXPECT_EQ(Contar("LCTO"), 3);
+  EXPECT_EQ(Linhas("LCTO"), 3);
 
   // Reopening leaves no transaction behind.
   Conexao().StartTransaction();
   Conexao().Reabrir();
   EXPECT_FALSE(Conexao().InTransaction());
-  EXPECT_EQ(Contar("LCTO"), 3);
+  EXPECT_EQ(Linhas("LCTO"), 3);
 }
 
 TEST_P(TnDMConexaoTest, ConstraintFailuresCarryTheirKind) {
@@ -214,14 +212,14 @@ TEST_P(TnDMConexaoTest, ConstraintFailuresCarryTheirKind) {
       Conexao().ExecutarParcial([this] { Conexao().ExecuteQuery("select * from NAOEXISTE"); }));
   Conexao().ExecuteDirect("insert into PAI values (2, 'dois', 2)");
   Conexao().Commit();
-  EXPECT_EQ(Contar("PAI"), 2);
+  EXPECT_EQ(Linhas("PAI"), 2);
   // Bare, it loses the transaction on PostgreSQL, which then writes nothing.
   if (Tipo() == TTipoConexao::PostgreSQL) {
     Conexao().StartTransaction();
     Conexao().ExecuteDirect("insert into PAI values (3, 'tres', 3)");
     EXPECT_THROW(Conexao().ExecuteQuery("select * from NAOEXISTE"), EDatabaseError);
     EXPECT_THROW(Conexao().Commit(), EDatabaseError);
-    EXPECT_EQ(Contar("PAI"), 2);
+    EXPECT_EQ(Linhas("PAI"), 2);
   }
   EXPECT_EQ(Nutilexception::ErroBanco(Exception("x")), 0);
 }
@@ -236,7 +234,7 @@ TEST_P(TnDMConexaoTest, StatementsArePreparedOncePerText) {
   for (int i = 0; i < 50; ++i)
     Conexao().ExecuteQuery("select VALOR from LCTO where CHAVELCTOCTB = :p", {{"p", i}});
   EXPECT_EQ(Conexao().PreparedCount() - antes, 2);
-  EXPECT_EQ(Contar("LCTO"), 50);
+  EXPECT_EQ(Linhas("LCTO"), 50);
   // A run that gives a null keeps no value of the run before it.
   Conexao().ExecuteDirect(insert, {{"pEmp", 1}, {"pChave", 51}, {"pValor", Value()}});
   EXPECT_TRUE(Conexao().ExecuteScalar("select VALOR from LCTO where CHAVELCTOCTB = 51").IsNull());
@@ -274,7 +272,7 @@ TEST_P(TnDMConexaoTest, DroppedStatementsAreReleasedOnTheServer) {
   Conexao().Commit();
   // The cache's statements, the count itself, and the one the statement
   // before it dropped, released in the count's exchange after the count.
-  EXPECT_LE(Conexao().ExecuteScalar("select count(*) from pg_prepared_statements").AsInteger(),
+  EXPECT_LE(Contar("select count(*) from pg_prepared_statements"),
             static_cast<int64_t>(kMaxPreparedStatements) + 2);
 }
 
@@ -337,13 +335,13 @@ TEST_P(TnDMConexaoTest, ABatchStopsAtItsFirstFailureKeepingTheStatementsBeforeIt
       EXPECT_EQ(Inserir(1, 2), 1);
       Conexao().Commit();
     }
-    EXPECT_EQ(Contar("LCTO where CODIGOEMPRESA = 1"), 1 + feitos);
+    EXPECT_EQ(Linhas("LCTO where CODIGOEMPRESA = 1"), 1 + feitos);
     EXPECT_EQ(Conexao()
                   .ExecuteScalar("select max(CHAVELCTOCTB) from LCTO where CODIGOEMPRESA = 1")
                   .AsInteger(),
               1 + feitos)
         << "only the statements before the failure";
-    EXPECT_EQ(Contar("LCTO where CODIGOEMPRESA = 1 and CHAVELCTOCTB > 1 and (VALOR <> "
+    EXPECT_EQ(Linhas("LCTO where CODIGOEMPRESA = 1 and CHAVELCTOCTB > 1 and (VALOR <> "
                      "CHAVELCTOCTB + 0.25 or (COMPL is null) <> ((CHAVELCTOCTB - 2) % 3 = 0))"),
               0)
         << "every row with its own values";
@@ -384,7 +382,7 @@ TEST_P(TnDMConexaoTest, ABatchCountsTheRowsEachStatementWrote) {
     Conexao().Commit();
     EXPECT_FALSE(lote.Erro);
     EXPECT_EQ(lote.Afetados, esperados);
-    EXPECT_EQ(Contar("LCTO"), linhas - linhas / 3);
+    EXPECT_EQ(Linhas("LCTO"), linhas - linhas / 3);
   }
 }
 

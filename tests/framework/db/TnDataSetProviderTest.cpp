@@ -146,9 +146,7 @@ TEST_P(TnDataSetProviderTest, InsertWritesNullsExceptWhereTheColumnHasADefault) 
   FCds.Delete();
   EXPECT_EQ(FCds.ApplyUpdates(0), 0);
   EXPECT_EQ(Tabela(), "2:20:b 3:4.5:c 4:6: 5:7.5:e ");
-  EXPECT_EQ(
-      Conexao().ExecuteScalar("select sum(SITUACAO) from LCTO where CHAVELCTOCTB > 2").AsInteger(),
-      7 + 2 + 7);
+  EXPECT_EQ(Contar("select sum(SITUACAO) from LCTO where CHAVELCTOCTB > 2"), 7 + 2 + 7);
   const std::string insercao =
       "insert into LCTO (CODIGOEMPRESA, CHAVELCTOCTB, VALOR, COMPL, DATAHORA) values "
       "(:N_CODIGOEMPRESA, :N_CHAVELCTOCTB, :N_VALOR, :N_COMPL, :N_DATAHORA)";
@@ -280,7 +278,7 @@ TEST_P(TnDataSetProviderTest, GravarCDSWritesByTheGivenKeyReusingOneStatementPer
   EXPECT_EQ(Nutildb::GravarCDS("LCTO", cds, "CODIGOEMPRESA;CHAVELCTOCTB"), 0);
   EXPECT_LE(Conexao().PreparedCount() - antes, 4)
       << "one insert text for 50 rows, and the table's defaults read once";
-  EXPECT_EQ(Conexao().ExecuteScalar("select count(*) from LCTO").AsInteger(), 52);
+  EXPECT_EQ(Contar("select count(*) from LCTO"), 52);
   EXPECT_EQ(cds.Provider(), nullptr) << "the data set's own provider comes back";
 
   cds.First();
@@ -303,7 +301,7 @@ TEST_P(TnDataSetProviderTest, GravarCDSWritesByTheGivenKeyReusingOneStatementPer
   Reconciliar(TReconcileAction::raSkip, ruim);
   EXPECT_EQ(Nutildb::GravarCDS("LCTO", ruim, "CODIGOEMPRESA;CHAVELCTOCTB", -1), 1);
   EXPECT_NE(FMensagem.find("Nome inválido para o comando SQL"), std::string::npos) << FMensagem;
-  EXPECT_EQ(Conexao().ExecuteScalar("select count(*) from LCTO").AsInteger(), 52);
+  EXPECT_EQ(Contar("select count(*) from LCTO"), 52);
 }
 
 // Without the per-statement savepoint a failure on PostgreSQL aborts the
