@@ -27,7 +27,7 @@ struct TCasoErro {
 };
 
 // What reaches no database runs once, on SQLite.
-TEST_P(TLinhaComandoTest, EveryBadValueIsABadCommandLineWithOneHintPerKind) {
+TEST_P(TLinhaComandoTest, EveryBadValueOrWordIsABadCommandLineWithOneHintPerKind) {
   if (Tipo() != TTipoConexao::SQLite)
     GTEST_SKIP() << "no database involved";
   const std::string dica = " não é uma data válida (use AAAA-MM-DD ou dd/mm/aaaa)\n";
@@ -55,17 +55,7 @@ TEST_P(TLinhaComandoTest, EveryBadValueIsABadCommandLineWithOneHintPerKind) {
             "Você quis dizer table?\n"},
            {Palavras("journal --company 1 --period 2025 --csv-br --format csv"),
             "ctb: Opções que não podem ir juntas: --format e --csv-br\n"},
-       }) {
-    EXPECT_EQ(Executar(caso.Args), 2) << caso.Erro;
-    EXPECT_EQ(FErro, caso.Erro);
-  }
-  EXPECT_FALSE(std::filesystem::exists(FPasta / "ctb.db"));
-}
-
-TEST_P(TLinhaComandoTest, AMistypedWordSuggestsTheNearestElseListsTheAcceptedOnes) {
-  if (Tipo() != TTipoConexao::SQLite)
-    GTEST_SKIP() << "no database involved";
-  for (const TCasoErro& caso : std::vector<TCasoErro>{
+           // A mistyped word: the nearest one.
            {{"trial-balace"},
             "ctb: Comando desconhecido: trial-balace\nVocê quis dizer "
             "trial-balance?\n"},
@@ -81,7 +71,12 @@ TEST_P(TLinhaComandoTest, AMistypedWordSuggestsTheNearestElseListsTheAcceptedOne
     EXPECT_EQ(Executar(caso.Args), 2) << caso.Erro;
     EXPECT_EQ(FErro, caso.Erro);
   }
-  // Nothing near: what the command accepts, within 80 columns.
+  EXPECT_FALSE(std::filesystem::exists(FPasta / "ctb.db"));
+}
+
+TEST_P(TLinhaComandoTest, AWordNearNoneListsTheAcceptedOnesWithinEightyColumns) {
+  if (Tipo() != TTipoConexao::SQLite)
+    GTEST_SKIP() << "no database involved";
   EXPECT_EQ(Executar({"xyz"}), 2);
   EXPECT_EQ(FErro.rfind("ctb: Comando desconhecido: xyz\nComandos aceitos: db, load, sql", 0), 0u)
       << FErro;
