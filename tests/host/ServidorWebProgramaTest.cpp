@@ -21,6 +21,7 @@
 #include <regex>
 #include <thread>
 
+#include "framework/ctb/nCtbSMensagens.h"
 #include "host/server/ConexoesWeb.h"
 #include "host/server/PaginaLancamento.h"
 #include "host/server/SegurancaWeb.h"
@@ -783,6 +784,19 @@ TEST_P(TServidorWebTest, LastEntriesAndLedgerShowHistoriesInWords) {
     if (linha["CHAVELCTOCTB"].is_number() && esperados.count(linha["CHAVELCTOCTB"]))
       razao[linha["CHAVELCTOCTB"]] = linha["HISTORICO"];
   EXPECT_EQ(razao, esperados);
+}
+
+// A session reads the chart once per request, not once per session: the
+// chart changed by another program between two posts refuses the second.
+TEST_P(TServidorWebTest, ChartChangedBetweenTwoRequestsReachesTheSecond) {
+  ASSERT_NO_FATAL_FAILURE(Iniciar());
+  const TSessao sessao = Entrar(1, kSenha);
+  ASSERT_EQ(Lancar(sessao, LancamentoDemo("2025-08-11", "10,00"))["result"], "posted");
+  Conexao().ExecuteDirect(
+      "update PLANOESPEC set TIPOCONTA = 1 where CODIGOEMPRESA = 1 and APELIDOCONTA = 'CAIXA'");
+  const json recusado = Lancar(sessao, LancamentoDemo("2025-08-11", "10,00"));
+  EXPECT_EQ(recusado["result"], "refused") << recusado;
+  EXPECT_EQ(recusado["message"], nCtbSTipoContaInvalidaDeb) << recusado;
 }
 
 // The page's document: amounts as a person types them, read the Brazilian
