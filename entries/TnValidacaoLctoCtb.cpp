@@ -139,8 +139,13 @@ void TnValidacaoLctoCtb::Atribuir(TField& field, const Value& valor) {
 }
 
 TnValidacaoLctoCtb::TnValidacaoLctoCtb(TnClientDataSet& registro, const TnConfigLctoCtb& config,
-                                       TnSessao& sessao, const TnContextoValidacaoLctoCtb& contexto)
-    : FRegistro(registro), FConfig(config), FSessao(sessao), FContexto(contexto) {}
+                                       TnSessao& sessao, const TnContextoValidacaoLctoCtb& contexto,
+                                       TnConsultasLctoCtb& consultas)
+    : FRegistro(registro),
+      FConfig(config),
+      FSessao(sessao),
+      FContexto(contexto),
+      FConsultas(consultas) {}
 
 TField& TnValidacaoLctoCtb::Campo(const char* nome) const {
   return FRegistro.FieldByName(nome);
@@ -163,12 +168,10 @@ void TnValidacaoLctoCtb::ValidarDado() {
     ValidarAlteracaoLctoCtb();
   ValidarModeloIFRS();
   // The framework's own checks; they must not lose the establishment.
-  if (FContexto.ValidarBase) {
-    const Value estab = Campo("CODIGOESTAB").AsValue();
-    FContexto.ValidarBase();
-    if (!estab.IsNull() && estab.AsInteger() != 0 && !(Campo("CODIGOESTAB").AsValue() == estab))
-      Atribuir(Campo("CODIGOESTAB"), estab);
-  }
+  const Value estab = Campo("CODIGOESTAB").AsValue();
+  FConsultas.ValidarBase();
+  if (!estab.IsNull() && estab.AsInteger() != 0 && !(Campo("CODIGOESTAB").AsValue() == estab))
+    Atribuir(Campo("CODIGOESTAB"), estab);
   ValidarEstabelecimento();
   if (tela && Inserindo())
     ValidarMesmoUltimoLcto();
@@ -181,19 +184,19 @@ void TnValidacaoLctoCtb::ValidarDado() {
   // Entries of other modules.
   if ((!Nutil::Trim(Campo("CHAVEORIGEM").AsString()).empty() || origem == "IM") &&
       !FContexto.Importacao) {
-    if (!FContexto.AlterarChaveOrigem || !FContexto.AlterarChaveOrigem())
+    if (!FConsultas.AlterarChaveOrigem())
       throw Exception(kMsgAlteracaoCancelada);
     Atribuir(Campo("CHAVEORIGEM"), Value());
   }
-  const bool ifrs = FContexto.EhOptanteIFRS && FContexto.EhOptanteIFRS();
-  if (tela && ((FContexto.PossuiSPED && FContexto.PossuiSPED()) || ifrs))
+  const bool ifrs = FConsultas.EhOptanteIFRS();
+  if (tela && (FConsultas.PossuiSPED() || ifrs))
     ValidarTransacao();
   // A zero programmed entry means none.
   TField& lctoProg = Campo("CODIGOLCTOPROG");
   if (!lctoProg.IsNull() && lctoProg.AsInteger() == 0 &&
       lctoProg.GetDefinicao().Propriedade("ZeroComoVazio").AsBoolean())
     Atribuir(lctoProg, Value());
-  if (tela && (ifrs || (FContexto.EhOptanteFCONT && FContexto.EhOptanteFCONT())))
+  if (tela && (ifrs || FConsultas.EhOptanteFCONT()))
     ValidarOrigemFiscal();
   if (tela && ifrs)
     ValidarIFRS();
@@ -298,13 +301,12 @@ void TnValidacaoLctoCtb::ValidarPartidaDobrada() {
   auto perguntar = [this](const std::string& texto, const char* campo) {
     if (Ndialogs::nMessageDlg(texto, TMsgDlgType::mtWarning, {kBtnGravar, kBtnCorrigir}) ==
         kBtnCorrigir) {
-      if (FContexto.FocarCampo)
-        FContexto.FocarCampo(campo);
+      FConsultas.FocarCampo(campo);
       throw EAbort();
     }
   };
   auto partidaDobrada = [this](const TField& conta) {
-    return FContexto.ContaDePartidaDobrada && FContexto.ContaDePartidaDobrada(conta.AsValue());
+    return FConsultas.ContaDePartidaDobrada(conta.AsValue());
   };
   if (!deb.IsNull() && cred.IsNull() && partidaDobrada(deb))
     perguntar(nCtbS::Formatar(nCtbSAvisoContaPartidaDobrada, deb.AsString()), "CONTACTBDEB");
@@ -421,9 +423,8 @@ void TnValidacaoLctoCtb::ValidarContaControleContabil(const char* campo, bool de
   if (conta.IsNull())
     return;
   const std::string tipoLcto = Campo("TIPOLANCAMENTO").AsString();
-  std::string tipoConta;
-  if (FContexto.ValorLookup)
-    tipoConta = Nutil::Trim(FContexto.ValorLookup(campo, "TIPOCONTROLECONTABIL").AsString());
+  std::string tipoConta =
+      Nutil::Trim(FConsultas.ValorLookup(campo, "TIPOCONTROLECONTABIL").AsString());
   if (tipoConta.empty())
     tipoConta = tipoLcto;
   bool aceita = tipoConta == "LN";
@@ -481,7 +482,7 @@ void TnValidacaoLctoCtb::ValidarAlteracaoLctoCtb() {
 // A company has few adoption models: a batch reads them once and answers
 // each entry's date in memory. A model without a last day covers no date.
 void TnValidacaoLctoCtb::ValidarModeloIFRS() {
-  if (!FContexto.EhOptanteIFRS || !FContexto.EhOptanteIFRS())
+  if (!FConsultas.EhOptanteIFRS())
     return;
   const auto& periodos = Lembrado(
       FContexto.Cache ? &FContexto.Cache->PeriodosModeloIFRS : nullptr, FContexto.CodigoEmpresa,
@@ -512,9 +513,8 @@ bool TnValidacaoLctoCtb::ValidarContaVinculadaGrupoHisLcto() {
   }
   const std::string filtroContas = Nutilinclusao::FilterInterval(
       "CONTACTB", contas, Nutilinclusao::TTipoInclusao::tiNumerica, false, 0);
-  const std::string grupo = Nutil::ValorParaSQL(
-      FContexto.ValorLookup ? FContexto.ValorLookup("CODIGOHISTCTB", "CODIGOGRUPOHISTCTB")
-                            : Value());
+  const std::string grupo =
+      Nutil::ValorParaSQL(FConsultas.ValorLookup("CODIGOHISTCTB", "CODIGOGRUPOHISTCTB"));
   TnDMSQLDataSet sql(&FSessao.Conexao());
   const std::string empresa = Nutil::ValorParaSQL(Value(FContexto.CodigoEmpresa));
   const std::string condicaoEmpresa = " CODIGOEMPRESA = " + empresa + " AND " + filtroContas;

@@ -4,8 +4,8 @@
 // LCTOCTB's fields: the journal-entry module's client data set, its web
 // twin's, or one built in memory), the settings the module gathered
 // (TnConfigLctoCtb), the user's session (connection, rights, dialogs,
-// personalisation, settings caches) and the little the module itself knows
-// (TnContextoValidacaoLctoCtb).
+// personalisation, settings caches), the little the module itself knows
+// (TnContextoValidacaoLctoCtb) and what it answers (TnConsultasLctoCtb).
 //
 // A rule refuses with the exact text the accountant reads (EnField when one
 // field is at fault, Exception otherwise) or asks; a refusing answer ends in
@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "entries/TnConfigLctoCtb.h"
+#include "entries/TnConsultasLctoCtb.h"
 #include "entries/nCtbDMLctoCtbCloudUtil_U.h"
 #include "framework/core/Currency.h"
 #include "framework/core/TDateTime.h"
@@ -71,10 +72,9 @@ class TnDMConexao;
 std::string ClassificacaoDaConta(TnDMConexao& conexao, TnCacheValidacaoLctoCtb* cache,
                                  int64_t empresa, int64_t conta);
 
-// What the chain needs of the data module it runs for: how it runs, what it
-// remembers between posts, and the few services that are the module's own.
-// An empty hook means the module has none (no framework checks, no lookup
-// dictionaries, no double-entry accounts, no origin take-over, no form).
+// How the chain runs for the data module it checks for, and what the module
+// remembers between posts: values only; what the chain asks of the module
+// goes through TnConsultasLctoCtb.
 struct TnContextoValidacaoLctoCtb {
   // The record's company, else the selection's.
   int64_t CodigoEmpresa = 0;
@@ -94,24 +94,6 @@ struct TnContextoValidacaoLctoCtb {
   TDateTime OldTransDate;
   std::string OldTransTipoLcto;
 
-  // The company's options, evaluated by the module on demand (each reads
-  // the database the first time for a key).
-  std::function<bool()> EhOptanteIFRS;
-  std::function<bool()> EhOptanteFCONT;
-  std::function<bool()> PossuiSPED;
-  // The framework's own checks of the record (required fields, lookups).
-  std::function<void()> ValidarBase;
-  // A lookup field's value in its dictionary (an account's control type, a
-  // history's group).
-  std::function<Value(const char* campo, const char* resultado)> ValorLookup;
-  // Whether the account may only take double entries.
-  std::function<bool(const Value& conta)> ContaDePartidaDobrada;
-  // Whether the person takes over an entry of another module (refuses
-  // without the right).
-  std::function<bool()> AlterarChaveOrigem;
-  // Puts the cursor on a field of the form.
-  std::function<void(const char* campo)> FocarCampo;
-
   // With a screen and not importing: the rules that need a person apply.
   bool Tela() const { return TemTela && !Importacao; }
 };
@@ -119,7 +101,7 @@ struct TnContextoValidacaoLctoCtb {
 class TnValidacaoLctoCtb {
  public:
   TnValidacaoLctoCtb(TnClientDataSet& registro, const TnConfigLctoCtb& config, TnSessao& sessao,
-                     const TnContextoValidacaoLctoCtb& contexto);
+                     const TnContextoValidacaoLctoCtb& contexto, TnConsultasLctoCtb& consultas);
 
   // The chain, in its order.
   void ValidarDado();
@@ -164,4 +146,5 @@ class TnValidacaoLctoCtb {
   const TnConfigLctoCtb& FConfig;
   TnSessao& FSessao;
   const TnContextoValidacaoLctoCtb& FContexto;
+  TnConsultasLctoCtb& FConsultas;
 };

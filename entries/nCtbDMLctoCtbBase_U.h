@@ -542,8 +542,9 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   void AdicionarDetalhesWeb();
   void AdicionarConta(double conta);
   // What the rule chain needs of this module beyond the record, the
-  // settings and the session.
+  // settings and the session: the values, and the answers (below).
   TnContextoValidacaoLctoCtb ContextoValidacao();
+  class TConsultasDoModulo;
   // Runs `uso` with the rule chain over this module's current record.
   template <class F>
   decltype(auto) ComValidacao(F&& uso);

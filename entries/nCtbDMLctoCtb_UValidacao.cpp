@@ -50,30 +50,41 @@ TnContextoValidacaoLctoCtb TnCtbDMLctoCtbBase::ContextoValidacao() {
   contexto.UltLctoCtb = &FMemoria.Ultimo;
   contexto.OldTransDate = FTransacao.Data;
   contexto.OldTransTipoLcto = FTransacao.TipoLcto;
-  contexto.EhOptanteIFRS = [this] { return GetEhOptanteIFRS(); };
-  contexto.EhOptanteFCONT = [this] { return GetEhOptanteFCONT(); };
-  contexto.PossuiSPED = [this] { return GetPossuiSPED(); };
-  contexto.ValidarBase = [this] { TnDMClientDataSet::ValidarDado(); };
-  contexto.ValorLookup = [this](const char* campo, const char* resultado) {
-    return EdFindValueDataSetLookup(campo, resultado);
-  };
-  contexto.ContaDePartidaDobrada = [this](const Value& conta) {
-    return ContaDePartidaDobrada(conta);
-  };
-  contexto.AlterarChaveOrigem = [this] { return AlterarChaveOrigem(); };
-  contexto.FocarCampo = [this](const char* campo) {
-    if (Form() != nullptr)
-      Form()->FocarCampo(campo);
-  };
   return contexto;
 }
+
+// The module's answers to the chain, for the length of one check.
+class TnCtbDMLctoCtbBase::TConsultasDoModulo final : public TnConsultasLctoCtb {
+ public:
+  explicit TConsultasDoModulo(TnCtbDMLctoCtbBase& modulo) : FModulo(modulo) {}
+
+  bool EhOptanteIFRS() override { return FModulo.GetEhOptanteIFRS(); }
+  bool EhOptanteFCONT() override { return FModulo.GetEhOptanteFCONT(); }
+  bool PossuiSPED() override { return FModulo.GetPossuiSPED(); }
+  void ValidarBase() override { FModulo.TnDMClientDataSet::ValidarDado(); }
+  Value ValorLookup(const char* campo, const char* resultado) override {
+    return FModulo.EdFindValueDataSetLookup(campo, resultado);
+  }
+  bool ContaDePartidaDobrada(const Value& conta) override {
+    return FModulo.ContaDePartidaDobrada(conta);
+  }
+  bool AlterarChaveOrigem() override { return FModulo.AlterarChaveOrigem(); }
+  void FocarCampo(const char* campo) override {
+    if (FModulo.Form() != nullptr)
+      FModulo.Form()->FocarCampo(campo);
+  }
+
+ private:
+  TnCtbDMLctoCtbBase& FModulo;
+};
 
 template <class F>
 decltype(auto) TnCtbDMLctoCtbBase::ComValidacao(F&& uso) {
   const TnContextoValidacaoLctoCtb contexto = ContextoValidacao();
+  TConsultasDoModulo consultas(*this);
   // The module's connection is the one it checks against.
   TUsarConexao usarConexao(Conexao());
-  TnValidacaoLctoCtb validacao(nClientDataSet, FConfig, usarConexao.Sessao(), contexto);
+  TnValidacaoLctoCtb validacao(nClientDataSet, FConfig, usarConexao.Sessao(), contexto, consultas);
   return uso(validacao);
 }
 

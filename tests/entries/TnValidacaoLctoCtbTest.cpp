@@ -57,6 +57,7 @@ class TnValidacaoLctoCtbTest : public TSchemaTest {
     FConfig.Empresa.DataFinalExerc = EncodeDate(2024, 12, 31);
     FContexto = TnContextoValidacaoLctoCtb{};
     FContexto.CodigoEmpresa = 1;
+    FConsultas = TConsultasDeTeste{};
     SetnDMPersonalizacao(nullptr);
   }
   // A valid new entry of company 1: 10/03/2024, 101 -> 102, history 4,
@@ -86,13 +87,28 @@ class TnValidacaoLctoCtbTest : public TSchemaTest {
   }
 
   std::string Validar() {
-    return ResultadoDe(
-        [this] { TnValidacaoLctoCtb(FRegistro, FConfig, Sessao(), FContexto).ValidarDado(); });
+    return ResultadoDe([this] {
+      TnValidacaoLctoCtb(FRegistro, FConfig, Sessao(), FContexto, FConsultas).ValidarDado();
+    });
   }
 
   TnClientDataSet FRegistro;
   TnConfigLctoCtb FConfig;
   TnContextoValidacaoLctoCtb FContexto;
+  // The module's answers, as a case sets them; the rest are the defaults.
+  struct TConsultasDeTeste : TnConsultasLctoCtb {
+    bool Ifrs = false;
+    bool Sped = false;
+    bool AssumeOrigem = false;
+    std::function<void()> Base;
+    bool EhOptanteIFRS() override { return Ifrs; }
+    bool PossuiSPED() override { return Sped; }
+    bool AlterarChaveOrigem() override { return AssumeOrigem; }
+    void ValidarBase() override {
+      if (Base)
+        Base();
+    }
+  } FConsultas;
   std::shared_ptr<TDialogServiceScripted> FDialogos;
   std::unique_ptr<TUsarDialogService> FUsarDialogos;
   TnDMPersonalizacao FPersonalizacao;
@@ -238,7 +254,7 @@ TEST_P(TnValidacaoLctoCtbTest, LimitedUserPostsInsideTheWindowBothEndsIncluded) 
 TEST_P(TnValidacaoLctoCtbTest, ABatchCacheGivesEveryEntryTheSameAnswer) {
   TnCacheValidacaoLctoCtb cache;
   FContexto.Cache = &cache;
-  FContexto.EhOptanteIFRS = [] { return true; };
+  FConsultas.Ifrs = true;
   Exec(
       "insert into OPCAOIFRSMODELO (CODIGOEMPRESA, DATAINICIAL, DATAFINAL, MODELOADOCAO) "
       "values (1, '2024-03-01', '2024-03-31', 1), (1, '2024-07-01', '2024-12-31', 2), "
@@ -284,9 +300,9 @@ TEST_P(TnValidacaoLctoCtbTest, TakenOverEntryAndEmptyProgrammedEntryAreWrittenBa
   Set("CHAVEORIGEM", "ME01");
   Set("CODIGOLCTOPROG", 0);
   FRegistro.FieldByName("CODIGOLCTOPROG").GetDefinicao().SetPropriedade("ZeroComoVazio", true);
-  FContexto.AlterarChaveOrigem = [] { return true; };
+  FConsultas.AssumeOrigem = true;
   // The framework's own checks may not lose the establishment.
-  FContexto.ValidarBase = [this] { Set("CODIGOESTAB", 0); };
+  FConsultas.Base = [this] { Set("CODIGOESTAB", 0); };
   EXPECT_EQ(Validar(), "ok");
   EXPECT_TRUE(FRegistro.FieldByName("CHAVEORIGEM").IsNull());
   EXPECT_TRUE(FRegistro.FieldByName("CODIGOLCTOPROG").IsNull());
@@ -319,8 +335,8 @@ TEST_P(TnValidacaoLctoCtbTest, EditOfATransactionAsksAboutItsOtherEntries) {
         {true, "Não", tipos, "EAbort"}}) {
     SCOPED_TRACE(pergunta + resposta);
     FContexto.TemTela = true;
-    FContexto.PossuiSPED = [] { return true; };
-    FContexto.EhOptanteIFRS = [ifrs = ifrs] { return ifrs; };
+    FConsultas.Sped = true;
+    FConsultas.Ifrs = ifrs;
     FDialogos->LimparRegistro();
     // The IFRS company is first asked about the dates, then the types.
     if (ifrs)
