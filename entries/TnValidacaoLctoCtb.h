@@ -106,18 +106,9 @@ class TnValidacaoLctoCtb {
   // The chain, in its order.
   void ValidarDado();
 
-  // Rules and checks the module also runs on its own (edit, delete).
+  // Rules the module also runs on its own (edit, delete).
   void ValidarAlteracaoLctoCtb();
-  void ValidarModeloIFRS();
-  bool ValidarContaVinculadaGrupoHisLcto();
   void VerificarLimiteUsuario();
-  void VerificaSeEstaDentroLimiteUsu(const TFuncVerificaLimite& verificar,
-                                     TTipoFuncVerificaLimite tipo);
-  bool EstaDentroDoLimiteUsu(TDateTime data);
-  bool EstaDentroDoLimiteUsuCache(TDateTime data);
-  std::string GetMsgDataForaDoLimite(TTipoFuncVerificaLimite tipo);
-  std::string GetMsgDataForaDoLimiteDataAnterior(TDateTime data, TTipoFuncVerificaLimite tipo);
-  bool HistoricoAtivo();
   // The module's own writes: a field the person may not edit (disabled on
   // the screen) still takes its defaults and derived values.
   static void Atribuir(TField& field, const Value& valor);
@@ -125,6 +116,15 @@ class TnValidacaoLctoCtb {
   static std::string GetDescricaoTipoLancamentoConta(const std::string& tipo);
 
  private:
+  void ValidarModeloIFRS();
+  bool ValidarContaVinculadaGrupoHisLcto();
+  void VerificaSeEstaDentroLimiteUsu(const TFuncVerificaLimite& verificar,
+                                     TTipoFuncVerificaLimite tipo);
+  bool EstaDentroDoLimiteUsu(TDateTime data);
+  bool EstaDentroDoLimiteUsuCache(TDateTime data);
+  std::string GetMsgDataForaDoLimite(TTipoFuncVerificaLimite tipo);
+  std::string GetMsgDataForaDoLimiteDataAnterior(TDateTime data, TTipoFuncVerificaLimite tipo);
+  bool HistoricoAtivo();
   void ValidarMesmoUltimoLcto();
   void ValidarPartidaDobrada();
   void ValidarDatas(TDateTime data, const std::string& origem);

@@ -420,17 +420,9 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
 
   // --- Validation --------------------------------------------------------
   void ValidarAlteracaoLctoCtb();
-  void ValidarModeloIFRS();
-  bool ValidarContaVinculadaGrupoHisLcto();
   void VerificarLimiteUsuario();
-  void VerificaSeEstaDentroLimiteUsu(const TFuncVerificaLimite& verificar,
-                                     TTipoFuncVerificaLimite tipo);
-  bool EstaDentroDoLimiteUsuCache(TDateTime data);
-  std::string GetMsgDataForaDoLimite(TTipoFuncVerificaLimite tipo);
-  std::string GetMsgDataForaDoLimiteDataAnterior(TDateTime data, TTipoFuncVerificaLimite tipo);
   bool ContaDePartidaDobrada(const Value& conta);
   bool EhProdutorRural();
-  bool HistoricoAtivo();
   bool VerificarContaRateio(int64_t codigoEmpresa, const Value& conta, TDateTime data);
   int VerificarPorcentContaRateio(int64_t codigoEmpresa, int64_t conta);
   bool LctoRegistroFoiDuplicado(int64_t codigoEmpresa, int64_t chave);

@@ -60,8 +60,6 @@ class TnCtbDMLctoCtb : public TnCtbDMLctoCtbBase {
   // The fiscal/corporate action follows the company's IFRS option.
   void PegarConfigLctoExpurgo();
 
-  bool EstaDentroDoLimiteUsu(TDateTime data);
-
   // The balance-by-history strip across the top of the screen, shown while
   // the active company keeps those balances.
   void CriarMsgInformacao(TnForm& form);

@@ -186,14 +186,6 @@ void TnCtbDMLctoCtbBase::ValidarAlteracaoLctoCtb() {
   ComValidacao([](TnValidacaoLctoCtb& v) { v.ValidarAlteracaoLctoCtb(); });
 }
 
-void TnCtbDMLctoCtbBase::ValidarModeloIFRS() {
-  ComValidacao([](TnValidacaoLctoCtb& v) { v.ValidarModeloIFRS(); });
-}
-
-bool TnCtbDMLctoCtbBase::ValidarContaVinculadaGrupoHisLcto() {
-  return ComValidacao([](TnValidacaoLctoCtb& v) { return v.ValidarContaVinculadaGrupoHisLcto(); });
-}
-
 bool TnCtbDMLctoCtbBase::ContaDePartidaDobrada(const Value& conta) {
   if (Importacao() || cdsContasDupla.IsEmpty() || conta.IsNull())
     return false;
@@ -217,10 +209,6 @@ bool TnCtbDMLctoCtbBase::EhProdutorRural() {
       "select CAEPF from ESTAB where CODIGOEMPRESA = :pEmpresa and CODIGOESTAB = :pEstab",
       {{"pEmpresa", Value(empresa)}, {"pEstab", Value(estab)}});
   return !caepf.IsNull() && caepf.AsInteger() == 2;
-}
-
-bool TnCtbDMLctoCtbBase::HistoricoAtivo() {
-  return ComValidacao([](TnValidacaoLctoCtb& v) { return v.HistoricoAtivo(); });
 }
 
 bool TnCtbDMLctoCtbBase::VerificarContaRateio(int64_t codigoEmpresa, const Value& conta,
@@ -277,29 +265,6 @@ bool TnCtbDMLctoCtbBase::LctoRegistroFoiDuplicado(int64_t codigoEmpresa, int64_t
 
 void TnCtbDMLctoCtbBase::VerificarLimiteUsuario() {
   ComValidacao([](TnValidacaoLctoCtb& v) { v.VerificarLimiteUsuario(); });
-}
-
-void TnCtbDMLctoCtbBase::VerificaSeEstaDentroLimiteUsu(const TFuncVerificaLimite& verificar,
-                                                       TTipoFuncVerificaLimite tipo) {
-  ComValidacao([&](TnValidacaoLctoCtb& v) { v.VerificaSeEstaDentroLimiteUsu(verificar, tipo); });
-}
-
-bool TnCtbDMLctoCtb::EstaDentroDoLimiteUsu(TDateTime data) {
-  return ComValidacao([&](TnValidacaoLctoCtb& v) { return v.EstaDentroDoLimiteUsu(data); });
-}
-
-bool TnCtbDMLctoCtbBase::EstaDentroDoLimiteUsuCache(TDateTime data) {
-  return ComValidacao([&](TnValidacaoLctoCtb& v) { return v.EstaDentroDoLimiteUsuCache(data); });
-}
-
-std::string TnCtbDMLctoCtbBase::GetMsgDataForaDoLimite(TTipoFuncVerificaLimite tipo) {
-  return ComValidacao([&](TnValidacaoLctoCtb& v) { return v.GetMsgDataForaDoLimite(tipo); });
-}
-
-std::string TnCtbDMLctoCtbBase::GetMsgDataForaDoLimiteDataAnterior(TDateTime data,
-                                                                   TTipoFuncVerificaLimite tipo) {
-  return ComValidacao(
-      [&](TnValidacaoLctoCtb& v) { return v.GetMsgDataForaDoLimiteDataAnterior(data, tipo); });
 }
 
 // ---- After an import ----
