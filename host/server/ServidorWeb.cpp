@@ -258,6 +258,12 @@ class TServidor {
       Atender(req, res, true,
               [&](TSessaoHost& host, TSessaoWeb& sessao) { Lancamento(req, res, host, sessao); });
     });
+    FHttp->Post("/api/lancamentos/transacao/continuar",
+                [this](const httplib::Request& req, httplib::Response& res) {
+                  Atender(req, res, true, [&](TSessaoHost& host, TSessaoWeb& sessao) {
+                    ContinuarTransacao(req, res, host, sessao);
+                  });
+                });
     RotasPaginaLancamento();
     RotasPaginasWeb::Registrar(
         *FHttp, [this](const httplib::Request& req, httplib::Response& res, bool mudanca,
@@ -583,6 +589,21 @@ class TServidor {
     });
     DigitacaoHost::TDigitacao& tela = TelaDaAba(corpo["aba"].get<std::string>(), host, sessao);
     ResponderJson(res, 200, PaginaLancamento::Executar(tela, documento));
+  }
+
+  // "Continuar Transação" on the tab's screen, over the entry `chave`:
+  // checked as the post is.
+  static void ContinuarTransacao(const httplib::Request& req, httplib::Response& res,
+                                 TSessaoHost& host, TSessaoWeb& sessao) {
+    const int64_t empresa = Inteiro(req, "empresa", 1, 32767);
+    const int64_t chave = Inteiro(req, "chave", 1, HostComum::kMaxChaveLctoCtb);
+    Autorizar([&] {
+      PaginaLancamento::VerificarDireito(host.Conexao());
+      host.VerificarEmpresa(empresa);
+    });
+    ResponderJson(
+        res, 200,
+        {{"transaction", TelaDaAba(req, host, sessao).ContinuarTransacao(empresa, chave)}});
   }
 
   const TOpcoes FOpcoes;

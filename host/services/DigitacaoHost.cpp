@@ -412,17 +412,21 @@ class TTelasDigitadas {
 
 // The transaction of the entry just written, as the screen shows it: its
 // number, its sums and whether it is still open for the next entry.
-json TransacaoJson(TnCtbDMLctoCtbBase& modulo) {
-  const TField& trans = modulo.nClientDataSet.FieldByName("TRANSCTB");
-  if (trans.IsNull())
+json TransacaoJson(TnCtbDMLctoCtbBase& modulo, int64_t empresa, double numero) {
+  if (numero == 0)
     return json();
-  const TDifTransacao dif = modulo.SomarTransacao(
-      modulo.nClientDataSet.FieldByName("CODIGOEMPRESA").AsInteger(), trans.AsFloat());
-  return {{"TRANSCTB", trans.AsInteger()},
+  const TDifTransacao dif = modulo.SomarTransacao(empresa, numero);
+  return {{"TRANSCTB", static_cast<int64_t>(numero)},
           {"debit", dif.Debito.ToDouble()},
           {"credit", dif.Credito.ToDouble()},
           {"difference", dif.Diferenca.ToDouble()},
-          {"open", modulo.GetTransacaoAtual() == trans.AsFloat()}};
+          {"open", modulo.GetTransacaoAtual() == numero}};
+}
+
+json TransacaoJson(TnCtbDMLctoCtbBase& modulo) {
+  const TField& trans = modulo.nClientDataSet.FieldByName("TRANSCTB");
+  return TransacaoJson(modulo, modulo.nClientDataSet.FieldByName("CODIGOEMPRESA").AsInteger(),
+                       trans.IsNull() ? 0 : trans.AsFloat());
 }
 
 // The document's company, a small integer.
@@ -647,6 +651,20 @@ void TDigitacao::MostrarTelaVinculada(int64_t codigoEmpresa, int64_t chave, cons
     throw Exception(std::string(vinculada->Descricao) + ": o lançamento não oferece esta tela");
 }
 
+json TDigitacao::ContinuarTransacao(int64_t codigoEmpresa, int64_t chave) {
+  auto* web = dynamic_cast<TnCtbDMLctoCtbCloud*>(&Preparar(codigoEmpresa));
+  if (web == nullptr)
+    throw Exception("O módulo da aba não faz lançamentos contábeis");
+  TUsarConexao usarConexao(FConexao);
+  TUsarDialogService usarDialogos(std::make_shared<TDialogServiceScripted>());
+  const TVariaveisDaSelecao variaveis(FOpcoes.PublicarSelecao, FAberta->Empresa, FAberta->De);
+  if (!web->nActContinuarTransacao.Enabled())
+    throw Exception("Continuar Transação: indisponível — o módulo não a habilita nesta empresa");
+  Localizar({{"company", codigoEmpresa}, {"key", chave}});
+  web->nActContinuarTransacao.Execute();
+  return TransacaoJson(*web, codigoEmpresa, web->GetTransacaoAtual());
+}
+
 void TDigitacao::SelecaoDoRegistro(const json& documento, TnSelecao& parametros,
                                    std::string& filtro) const {
   const std::vector<std::string> chave = Nutil::StrToStrArray(FOpcoes.CamposChave, ";");
@@ -679,6 +697,11 @@ void TDigitacao::Localizar(const json& documento) {
     valores.push_back(i + 1 == nomes.size() ? Value(chave) : Value(empresa));
     Nutil::Add(condicao, nomes[i] + Nutil::ValorParaSQL(valores.back(), "="), " and ");
   }
+  // A record "Continuar Transação" appended and nothing keyed into is
+  // cancelled, as leaving it on a screen does (its transaction closes):
+  // looking for another would write it.
+  if (FModulo->nClientDataSet.State() == TDataSetState::dsInsert)
+    FModulo->nClientDataSet.Cancel();
   // A module that loads its rows on demand opened empty: the record is
   // fetched before it is looked for.
   if (FModulo->CarregarDetalhesDinamicamente())
@@ -766,7 +789,9 @@ json TDigitacao::Executar(const json& documento) {
     // save of the company would wait for the one before it. A refused
     // record leaves its key unused, a gap like a deleted entry's.
     if (op == "insert") {
-      cds.Append();
+      // "Continuar Transação" left its appended record for this one.
+      if (cds.State() != TDataSetState::dsInsert)
+        cds.Append();
       if (TField* empresa = cds.FindField("CODIGOEMPRESA"); empresa && empresa->IsNull()) {
         TnControleFieldsManutencaoTela::Controlar(
             *FModulo, [&] { empresa->SetAsInteger(Empresa(documento)); });

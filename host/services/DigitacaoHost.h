@@ -103,6 +103,13 @@ class TDigitacao {
   void MostrarTelaVinculada(int64_t codigoEmpresa, int64_t chave, const std::string& tela,
                             const std::function<void(TnDMClientDataSet&)>& mostrar);
 
+  // "Continuar Transação" on the saved entry `chave`, by the web module's
+  // action as a person runs it on the browsed entry: its transaction becomes
+  // the open one ({"TRANSCTB", "debit", "credit", "difference", "open"};
+  // null when the entry has none) and the record the action appends waits
+  // for the next insert. Raises when the module leaves the action disabled.
+  nlohmann::ordered_json ContinuarTransacao(int64_t codigoEmpresa, int64_t chave);
+
  private:
   struct TSelecaoAberta;
 

@@ -669,7 +669,28 @@ const fazerAcao = [
   }],
   [{ test: (nome) => Boolean(telaDaAcao(nome)) }, vincular],
   [/CriarTransacao$/, () => gravar({ transaction: "close" })],
+  [/ContinuarTransacao$/, continuarTransacao],
 ];
+
+// "Continuar Transação": the transaction of the entry open for correction
+// (or else the last one written) opens again, and the next entry joins it
+// (keyed on the same date).
+async function continuarTransacao(acao) {
+  const chave = corrigindo?.chave ?? ultimoGravado;
+  if (!chave) return mensagem(`${acao.rotulo}: grave ou abra um lançamento antes`, true);
+  try {
+    const parametros = new URLSearchParams({ empresa: empresa(), aba, chave });
+    const resultado = await pedir(`/api/lancamentos/transacao/continuar?${parametros}`, {
+      method: "POST", headers: { "X-CSRF-Token": csrf },
+    });
+    mostrarTransacao(resultado.transaction);
+    novo({ DATALCTOCTB: true, CODIGOESTAB: true });
+    mensagem(resultado.transaction ? `Transação ${resultado.transaction.TRANSCTB} continuada`
+      : `${acao.rotulo}: o lançamento ${chave} não tem transação`);
+  } catch (erro) {
+    mensagem(erro.message, true);
+  }
+}
 
 // A linked screen by its shortcut (vinculos.js), on the entry open for
 // correction or else the last one written.

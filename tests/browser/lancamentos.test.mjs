@@ -211,18 +211,36 @@ test("a data da ocorrência que o lançamento extemporâneo oferece é digitada 
   await contexto.close();
 });
 
-test("Criar Transação segue a empresa: onde ela não numera transações, diz por quê", async () => {
+test("Criar e Continuar Transação seguem a empresa: onde ela não numera transações, dizem por quê", async () => {
   const { contexto, pagina } = await entrar(1);
   await pagina.waitForSelector("body[data-pronta='1']");
-  const criar = pagina.locator("button[data-acao='nActCriarTransacao']");
-  assert.equal(await criar.getAttribute("aria-disabled"), "true");
-  await criar.focus();
-  await pagina.keyboard.press("Enter");
-  assert.match(await pagina.textContent("#erro"), /^Criar Transação: indisponível — a empresa não numera transações/);
-  // The SPED company's screen offers it from the start.
+  for (const [nome, rotulo] of [["Criar", "Criar Transação"], ["Continuar", "Continuar Transação"]]) {
+    const botao = pagina.locator(`button[data-acao='nAct${nome}Transacao']`);
+    assert.equal(await botao.getAttribute("aria-disabled"), "true");
+    await botao.focus();
+    await pagina.keyboard.press("Enter");
+    assert.equal(await pagina.textContent("#erro"),
+      `${rotulo}: indisponível — a empresa não numera transações (não é optante do SPED nem do IFRS)`);
+  }
+  // The SPED company's screen offers them from the start.
   await pagina.selectOption("#empresa", "2");
-  await pagina.waitForFunction(() =>
-    document.querySelector("button[data-acao='nActCriarTransacao']")?.getAttribute("aria-disabled") === null);
+  await pagina.waitForFunction(() => [...document.querySelectorAll("button[data-acao$='Transacao']")]
+    .filter((botao) => botao.getAttribute("aria-disabled") === null).length === 2);
+  // Ctrl+F10 reopens the last entry's transaction; the next entry joins it.
+  const lancamento = { DATALCTOCTB: "12/08/2025", CODIGOESTAB: "1", CONTACTBDEB: "CAIXA", CONTACTBCRED: "BANCO",
+    CODIGOHISTCTB: "3" };
+  await digitar(pagina, { ...lancamento, VALORLCTOCTB: "7,00" });
+  await pagina.keyboard.press("Control+Enter");
+  await situacao(pagina, /gravado/);
+  const numero = /^Transação (\d+) encerrada/.exec(await pagina.textContent("#transacao"))[1];
+  await pagina.keyboard.press("Control+F10");
+  assert.equal(await situacao(pagina, /continuada/), `Transação ${numero} continuada`);
+  assert.match(await pagina.textContent("#transacao"), new RegExp(`^Transação ${numero} aberta — Débito 7,00`));
+  assert.equal(await pagina.inputValue("#campoDATALCTOCTB"), "12/08/2025");
+  await digitar(pagina, { ...lancamento, VALORLCTOCTB: "8,00" });
+  await pagina.keyboard.press("Control+Enter");
+  await situacao(pagina, /gravado/);
+  assert.match(await pagina.textContent("#transacao"), new RegExp(`^Transação ${numero} encerrada — Débito 15,00`));
   await contexto.close();
 });
 

@@ -747,6 +747,50 @@ TEST_P(TServidorWebTest, EntryPageReadsTheScreenKeepsBalancesFreshAndRefusesBadI
   EXPECT_EQ(Erro(res), "Número fora do intervalo em \"VALORLCTOCTB\": 1e400");
 }
 
+// "Continuar Transação" reopens a saved entry's transaction for the next
+// entry where the module enables it, checked as the post is.
+TEST_P(TServidorWebTest, ContinuingATransactionJoinsTheNextEntryToIt) {
+  ASSERT_NO_FATAL_FAILURE(UsuarioDaEmpresa2());
+  ASSERT_NO_FATAL_FAILURE(Iniciar());
+  const TSessao sessao = Entrar(1, kSenha);
+  const auto continuar = [&](const TSessao& quem, int empresa, const json& chave) {
+    return Post(quem,
+                fmt::format("/api/lancamentos/transacao/continuar?empresa={}&aba=c{}&chave={}",
+                            empresa, empresa, chave.dump()),
+                "");
+  };
+  const auto lancar = [&](int empresa, const char* valor) {
+    json documento = LancamentoDemo("2025-08-11", valor);
+    documento["company"] = empresa;
+    return Lancar(sessao, documento, empresa == 2 ? "c2" : "c1");
+  };
+  const json primeiro = lancar(2, "10,00");
+  ASSERT_EQ(primeiro["result"], "posted") << primeiro;
+  const json numero = primeiro["transaction"]["TRANSCTB"];
+  EXPECT_EQ(primeiro["transaction"]["open"], false);
+  auto res = continuar(sessao, 2, primeiro["entry"]["CHAVELCTOCTB"]);
+  ASSERT_EQ(res->status, 200) << res->body;
+  const json aberta = json::parse(res->body)["transaction"];
+  EXPECT_EQ(aberta["TRANSCTB"], numero);
+  EXPECT_EQ(aberta["open"], true);
+  EXPECT_EQ(aberta["debit"], 10.0);
+  const json segundo = lancar(2, "20,00");
+  ASSERT_EQ(segundo["result"], "posted") << segundo;
+  EXPECT_EQ(segundo["transaction"]["TRANSCTB"], numero);
+  EXPECT_EQ(segundo["transaction"]["debit"], 30.0);
+
+  const json naoNumera = lancar(1, "10,00");
+  ASSERT_EQ(naoNumera["result"], "posted") << naoNumera;
+  res = continuar(sessao, 1, naoNumera["entry"]["CHAVELCTOCTB"]);
+  EXPECT_EQ(res->status, 400) << res->body;
+  EXPECT_EQ(Erro(res), "Continuar Transação: indisponível — o módulo não a habilita nesta empresa");
+  EXPECT_EQ(Post(sessao, "/api/lancamentos/transacao/continuar?empresa=2&aba=c2&chave=1", "", false)
+                ->status,
+            403);
+  EXPECT_EQ(continuar(Entrar(3, "senha-do-terceiro"), 2, primeiro["entry"]["CHAVELCTOCTB"])->status,
+            403);
+}
+
 // The panel of last entries and the ledger behind the trial balance show a
 // standard history in words, filled from the entry or from what the person
 // typed.
