@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <string_view>
+#include <tuple>
 #include <utility>
 
 #include "chart/ConsultaPlanoFiltros.h"
@@ -231,8 +232,9 @@ json Executar(DigitacaoHost::TDigitacao& tela, json documento) {
   }
   // The splits' amounts are typed as the entry's; a refusal names the split
   // and its row as the module names its own.
-  for (const auto& [chave, descricao] :
-       {std::pair{"managerial", "Lançamento gerencial"}, std::pair{"activities", "Atividade"}}) {
+  for (const auto& [chave, descricao, tipo] :
+       {std::tuple{"managerial", "Lançamento gerencial", "gerencial"},
+        std::tuple{"activities", "Atividade", "atividades"}}) {
     if (!documento.contains(chave) || !documento[chave].is_object())
       continue;
     for (const auto& [lado, nomeLado] :
@@ -250,7 +252,12 @@ json Executar(DigitacaoHost::TDigitacao& tela, json documento) {
           try {
             valor = ValorDigitado::LerNumeroBrasileiro(valor.get<std::string>(), -1);
           } catch (const Exception& e) {
-            return recusa(nome, fmt::format("{} {} {}: {}", descricao, nomeLado, i + 1, e.what()));
+            json recusada =
+                recusa(nome, fmt::format("{} {} {}: {}", descricao, nomeLado, i + 1, e.what()));
+            recusada.update({{"lado", lado == std::string("debit") ? "D" : "C"},
+                             {"tipo", tipo},
+                             {"linha", i + 1}});
+            return recusada;
           }
         }
       }

@@ -227,10 +227,23 @@ void DigitarCampos(TnDMClientDataSet& modulo, const json& campos, int64_t codigo
   }
 }
 
+// A refusal of one split row, with where the row is ("lado", "tipo",
+// "linha"), so the page marks that row's cell as it marks an entry's field.
+class ELinhaSplitRecusada : public EnField {
+ public:
+  ELinhaSplitRecusada(const std::string& mensagem, std::string campo, json onde)
+      : EnField(mensagem, std::move(campo)), FOnde(std::move(onde)) {}
+  const json& Onde() const { return FOnde; }
+
+ private:
+  json FOnde;
+};
+
 // One kind of split a posted entry offers: the action of each side opens the
 // companion screen; the document's rows are keyed there.
 struct TTipoSplit {
   const char* Chave;      // of the document
+  const char* Pagina;     // of the page's grids
   const char* Descricao;  // in messages
   const char* AcaoRefazer;
   // What that action runs, for a screen without its button (the web
@@ -242,11 +255,11 @@ struct TTipoSplit {
 };
 
 const TTipoSplit kTiposSplit[] = {
-    {"managerial", "Lançamento gerencial", "actRefazLctoGerAuto",
+    {"managerial", "gerencial", "Lançamento gerencial", "actRefazLctoGerAuto",
      [](TnDMClientDataSet& m) { dynamic_cast<TnCtbDMLctoGer&>(m).actRefazLctoGerAutoExecute(); },
      TTelaLctoCtb::GerencialDebito, TTelaLctoCtb::GerencialCredito,
      [](TnCtbDMLctoCtbBase& m) -> TnDMClientDataSet& { return m.GetDMLctoGer(); }},
-    {"activities", "Atividade", "actRefazLctoAtivAuto",
+    {"activities", "atividades", "Atividade", "actRefazLctoAtivAuto",
      [](TnDMClientDataSet& m) {
        dynamic_cast<TnCtbDMLctoAtivDiferenc&>(m).actRefazLctoAtivAutoExecute();
      },
@@ -280,17 +293,17 @@ void DigitarSplitsLado(TnCtbDMLctoCtbBase& lancamentos, const TTipoSplit& tipo, 
           companheiro.nClientDataSet.Append();
           DigitarCampos(companheiro, linha, codigoEmpresa);
           companheiro.nClientDataSet.Post();
-        } catch (const EnField& erro) {
-          throw EnField(std::string(tipo.Descricao) + " " + lado + " " + std::to_string(numero) +
-                            ": " + erro.what(),
-                        erro.FieldName());
         } catch (const ESemResposta&) {
           throw;
         } catch (const EAbort&) {
           throw;
         } catch (const std::exception& erro) {
-          throw Exception(std::string(tipo.Descricao) + " " + lado + " " + std::to_string(numero) +
-                          ": " + erro.what());
+          const auto* campo = dynamic_cast<const EnField*>(&erro);
+          throw ELinhaSplitRecusada(
+              std::string(tipo.Descricao) + " " + lado + " " + std::to_string(numero) + ": " +
+                  erro.what(),
+              campo != nullptr ? campo->FieldName() : "",
+              {{"lado", debito ? "D" : "C"}, {"tipo", tipo.Pagina}, {"linha", numero}});
         }
       }
       if (!tela.Close())
@@ -768,6 +781,7 @@ json TDigitacao::Executar(const json& documento) {
   json resultado = json::object();
   json registro, transacao, exibicao;
   std::string mensagem, campo;
+  json linhaRecusada = json::object();
   std::optional<TTelasDigitadas> telas;
   const int nivelAntes = FConexao.NivelTransacao();
   try {
@@ -838,6 +852,8 @@ json TDigitacao::Executar(const json& documento) {
     resultado["result"] = "refused";
     mensagem = erro.what();
     campo = erro.FieldName();
+    if (const auto* linha = dynamic_cast<const ELinhaSplitRecusada*>(&erro))
+      linhaRecusada = linha->Onde();
   } catch (const EAbort&) {
     resultado["result"] = "aborted";
   } catch (const std::exception& erro) {
@@ -856,8 +872,10 @@ json TDigitacao::Executar(const json& documento) {
       resultado["result"] = "question";
       mensagem = "Pergunta sem resposta: " + perguntas.back().Texto;
       campo.clear();
+      linhaRecusada = json::object();
     }
   }
+  resultado.update(linhaRecusada);
   if (!mensagem.empty())
     resultado["message"] = mensagem;
   if (!campo.empty())

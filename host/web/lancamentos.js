@@ -184,26 +184,37 @@ function camposDoDocumento() {
 
 // ---- A refusal beside its field ----
 
+// A field's reason is named by the field, a split cell's by its grid (one
+// reason is shown at a time).
+function idRecusa(input) {
+  return `recusa${input.dataset.campo ?? input.dataset.celula}`;
+}
+
+function ajudaDe(input) {
+  return input.dataset.campo ? ` ajuda${input.dataset.campo}` : "";
+}
+
 function limparRecusa(input) {
   if (input.getAttribute("aria-invalid") !== "true") return;
   input.removeAttribute("aria-invalid");
-  input.setAttribute("aria-describedby", `ajuda${input.dataset.campo}`);
-  elemento(`recusa${input.dataset.campo}`)?.remove();
+  if (ajudaDe(input)) input.setAttribute("aria-describedby", ajudaDe(input).trim());
+  else input.removeAttribute("aria-describedby");
+  elemento(idRecusa(input))?.remove();
 }
 
 function limparRecusas() {
-  entradas().forEach(limparRecusa);
+  document.querySelectorAll('input[aria-invalid="true"]').forEach(limparRecusa);
 }
 
-// The module's reason under the field it names, the field marked and in
-// focus; the reason goes as soon as the field is typed again.
+// The module's reason under the field (or split cell) it names, the field
+// marked and in focus; the reason goes as soon as the field is typed again.
 function recusarCampo(input, texto) {
   limparRecusas();
   const recusa = criar("span", texto, "recusa");
-  recusa.id = `recusa${input.dataset.campo}`;
+  recusa.id = idRecusa(input);
   input.parentElement.appendChild(recusa);
   input.setAttribute("aria-invalid", "true");
-  input.setAttribute("aria-describedby", `${recusa.id} ajuda${input.dataset.campo}`);
+  input.setAttribute("aria-describedby", `${recusa.id}${ajudaDe(input)}`);
   mensagem("");
   input.focus();
 }
@@ -571,7 +582,7 @@ async function enviar(documento) {
 
 function mostrarRecusa(resultado) {
   if (resultado.result === "aborted") return mensagem("Operação cancelada", true);
-  const input = resultado.field && entrada(resultado.field);
+  const input = celulaRecusada(resultado) ?? (resultado.field && entrada(resultado.field));
   if (input && !input.readOnly) return recusarCampo(input, resultado.message);
   mensagem(resultado.message || "Lançamento recusado", true);
 }

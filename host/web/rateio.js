@@ -113,6 +113,7 @@ function adicionarLinha(grade, linha = {}) {
       input.readOnly = true;
       input.classList.add("fechado");
     }
+    input.addEventListener("input", () => limparRecusa(input));
     td.appendChild(input);
     tr.appendChild(td);
     return input;
@@ -295,6 +296,26 @@ function limparRateio() {
   grades.clear();
 }
 
+// The typed rows the document carries, in its order (a refusal counts them).
+function linhasDigitadas(grade) {
+  const preenchida = (tr) => ["codigo", "valor"].some((c) => tr.querySelector(`input.${c}`).value.trim());
+  return linhasDaGrade(grade).filter((tr) => tr.dataset.origem === "digitada" && preenchida(tr));
+}
+
+// The cell of the split row a refusal names ("tipo", "lado" D or C, "linha"
+// among the rows sent): the amount when the rule was the amount's, else the
+// code.
+function celulaRecusada(resultado) {
+  const lado = { D: "debito", C: "credito" }[resultado.lado];
+  const grade = lado && grades.get(idGrade(resultado.tipo, lado));
+  const tr = grade && linhasDigitadas(grade)[resultado.linha - 1];
+  if (!tr) return null;
+  const classe = resultado.field === tiposRateio[grade.tipo].valor ? "valor" : "codigo";
+  const input = tr.querySelector(`input.${classe}`);
+  input.dataset.celula = `${grade.secao.id}-${classe}`;
+  return input;
+}
+
 // The splits for the entry's document: the typed rows of each side, and the
 // sides whose automatic apportionment was redone (written again by the
 // module when the entry is saved).
@@ -303,9 +324,9 @@ function rateioDoDocumento() {
   for (const grade of grades.values()) {
     const t = tiposRateio[grade.tipo];
     const lado = ladosRateio[grade.lado].chave;
-    const linhas = linhasDaGrade(grade).filter((tr) => tr.dataset.origem === "digitada").map((tr) => ({
+    const linhas = linhasDigitadas(grade).map((tr) => ({
       codigo: tr.querySelector("input.codigo").value.trim(), valor: tr.querySelector("input.valor").value.trim(),
-    })).filter((linha) => linha.codigo || linha.valor);
+    }));
     if (!linhas.length && !grade.refazer) continue;
     documento[t.chave] ??= {};
     if (linhas.length)

@@ -75,6 +75,19 @@ test("digita o rateio gerencial pelo teclado, refaz o automático, consulta os p
   await pagina.keyboard.press("Enter");
   await dialogo.waitFor({ state: "detached" }).catch(() => {});
 
+  // A row the module refuses (a summary cost centre) is marked in its cell,
+  // the reason beside it, and the entry is not saved.
+  const centro = pagina.locator("#rateio-gerencial-debito tbody tr").nth(1).locator("input.codigo");
+  await centro.fill("2");
+  await pagina.keyboard.press("Control+Enter");
+  await centro.and(pagina.locator("[aria-invalid='true']")).waitFor();
+  const recusa = pagina.locator(`#${await centro.getAttribute("aria-describedby")}`);
+  assert.match(await recusa.textContent(), /^Lançamento gerencial a débito 2: O centro de custo informado é sintético!/);
+  assert.equal(await centro.evaluate((input) => input === document.activeElement), true);
+  await pagina.keyboard.press("Control+A");
+  await pagina.keyboard.type("201");
+  assert.equal(await recusa.count(), 0);
+
   // Saved: the typed rows go with the entry.
   await pagina.keyboard.press("Control+Enter");
   await esperarGravacao(pagina);

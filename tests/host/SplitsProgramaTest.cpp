@@ -54,6 +54,9 @@ TEST_P(TSplitsProgramaTest, TypedSplitsAreStoredOrRefusedNamingTheSplit) {
          "Lançamento gerencial a débito 2: O centro de custo informado é sintético! Informe um "
          "centro de custo analítico.",
          "CODIGOCENTROCUSTO");
+  EXPECT_EQ(FResultado.value("lado", ""), "D");
+  EXPECT_EQ(FResultado.value("tipo", ""), "gerencial");
+  EXPECT_EQ(FResultado.value("linha", 0), 2);
   EXPECT_EQ(Gerenciais(), "");
   documento["managerial"]["debit"][1]["CODIGOCENTROCUSTO"] = 202;
   ASSERT_EQ(Post(documento), 0) << FSaida;
