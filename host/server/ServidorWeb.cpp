@@ -349,14 +349,15 @@ class TServidor {
           {empresa, Inteiro(req, "chave", 1, HostComum::kMaxChaveLctoCtb),
            req.get_param_value("tela")});
     });
-    RotasLancamentoWeb::Registrar([&leitura](const char* rota, RotasLancamentoWeb::TTrabalho t) {
-      leitura(rota, [t](const httplib::Request& req, TSessaoHost& host, TSessaoWeb& sessao,
-                        int64_t empresa) {
-        return t({req, host.Conexao(), empresa, [&]() -> TnDMClientDataSet& {
-                    return TelaDaAba(req, host, sessao).Preparar(empresa);
-                  }});
-      });
-    });
+    RotasLancamentoWeb::Registrar(
+        [&leitura](const char* rota, const RotasLancamentoWeb::TTrabalho& t) {
+          leitura(rota, [t](const httplib::Request& req, TSessaoHost& host, TSessaoWeb& sessao,
+                            int64_t empresa) {
+            return t({req, host.Conexao(), empresa, [&]() -> TnDMClientDataSet& {
+                        return TelaDaAba(req, host, sessao).Preparar(empresa);
+                      }});
+          });
+        });
   }
 
   // The screen of the request's tab ("aba"), keying on the entries' module
