@@ -84,10 +84,20 @@ TDatabaseErrorKind KindOf(const char* sqlState) {
 // the server reached for), a server shut down or crashed, and the program's
 // own savepoint gone (3B001): the program never rolls back past it, and a
 // cluster's coordinator drops it when a node under it stops mid-statement.
-bool ConexaoPerdida(const char* sqlState) {
+// A node's failure the coordinator relays without a code of the node's own
+// (XX000 in the context of a command on that node) was raised by the
+// coordinator's client library: its connection to the node broke.
+bool ConexaoPerdida(const PGresult* res) {
+  if (res == nullptr)
+    return false;
+  const char* sqlState = LibPq().PQresultErrorField(res, PG_DIAG_SQLSTATE);
   const std::string_view state = sqlState ? sqlState : "";
+  const char* contexto = LibPq().PQresultErrorField(res, PG_DIAG_CONTEXT);
+  const bool comandoNumNo =
+      contexto != nullptr &&
+      std::string_view(contexto).find("while executing command on") != std::string_view::npos;
   return state.starts_with("08") || state == "57P01" || state == "57P02" || state == "57P03" ||
-         state == "3B001";
+         state == "3B001" || (state == "XX000" && comandoNumNo);
 }
 
 // A failure that ended the connection (or a node's under it): nothing can be
@@ -694,8 +704,7 @@ class TPgDriver : public IDbDriver {
   // under it, was lost: no savepoint is left to go back to, so the loss is
   // what the caller hears.
   void LancarSeConexaoPerdida(const PGresult* res) {
-    const char* state = res ? LibPq().PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
-    if (LibPq().PQstatus(FConn) != CONNECTION_OK || ConexaoPerdida(state))
+    if (LibPq().PQstatus(FConn) != CONNECTION_OK || ConexaoPerdida(res))
       Verificar(res);
   }
 
@@ -782,7 +791,7 @@ class TPgDriver : public IDbDriver {
     if (!sql.empty())
       message += " em: " + sql;
     const char* state = res ? LibPq().PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
-    if (LibPq().PQstatus(FConn) != CONNECTION_OK || ConexaoPerdida(state))
+    if (LibPq().PQstatus(FConn) != CONNECTION_OK || ConexaoPerdida(res))
       throw EConexaoPerdida(message);
     throw CriarErroBanco(res ? KindOf(state) : TDatabaseErrorKind::Other, message);
   }
