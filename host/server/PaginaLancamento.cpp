@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <string_view>
-#include <tuple>
 #include <utility>
 
 #include "chart/ConsultaPlanoFiltros.h"
@@ -116,12 +115,18 @@ void VerificarTexto(const std::string& texto) {
     throw Exception(fmt::format("Texto da conta com mais de {} caracteres", kMaxTextoConta));
 }
 
-json Linhas(const TDbResult& resultado) {
+// The rows of a query as objects by column; the column named `valor`, an
+// amount, as it is typed ("1.234,56"), formatted from the stored decimal.
+json Linhas(const TDbResult& resultado, const std::string& valor = "") {
   json linhas = json::array();
   for (const ValueArray& linha : resultado.Rows) {
     json objeto = json::object();
-    for (size_t i = 0; i < resultado.Columns.size(); ++i)
-      objeto[Nutil::UpperCase(resultado.Columns[i].Name)] = TnUtilConsultaWeb::ValorJson(linha[i]);
+    for (size_t i = 0; i < resultado.Columns.size(); ++i) {
+      const std::string coluna = Nutil::UpperCase(resultado.Columns[i].Name);
+      objeto[coluna] = coluna == valor && !linha[i].IsNull()
+                           ? json(FormatCurr("#,##0.00", linha[i].AsCurrency()))
+                           : json(TnUtilConsultaWeb::ValorJson(linha[i]));
+    }
     linhas.push_back(std::move(objeto));
   }
   return linhas;
@@ -232,13 +237,10 @@ json Executar(DigitacaoHost::TDigitacao& tela, json documento) {
   }
   // The splits' amounts are typed as the entry's; a refusal names the split
   // and its row as the module names its own.
-  for (const auto& [chave, descricao, tipo] :
-       {std::tuple{"managerial", "Lançamento gerencial", "gerencial"},
-        std::tuple{"activities", "Atividade", "atividades"}}) {
+  for (const char* chave : {"managerial", "activities"}) {
     if (!documento.contains(chave) || !documento[chave].is_object())
       continue;
-    for (const auto& [lado, nomeLado] :
-         {std::pair{"debit", "a débito"}, std::pair{"credit", "a crédito"}}) {
+    for (const char* lado : {"debit", "credit"}) {
       if (!documento[chave].contains(lado) || !documento[chave][lado].is_array())
         continue;
       json& linhas = documento[chave][lado];
@@ -252,11 +254,9 @@ json Executar(DigitacaoHost::TDigitacao& tela, json documento) {
           try {
             valor = ValorDigitado::LerNumeroBrasileiro(valor.get<std::string>(), -1);
           } catch (const Exception& e) {
-            json recusada =
-                recusa(nome, fmt::format("{} {} {}: {}", descricao, nomeLado, i + 1, e.what()));
-            recusada.update({{"lado", lado == std::string("debit") ? "D" : "C"},
-                             {"tipo", tipo},
-                             {"linha", i + 1}});
+            const DigitacaoHost::TLinhaSplit linha{chave, std::string(lado) == "debit", i + 1};
+            json recusada = recusa(nome, linha.Nome() + ": " + e.what());
+            recusada.update(linha.Onde());
             return recusada;
           }
         }
@@ -391,20 +391,24 @@ json Detalhes(TnDMConexao& conexao, int64_t empresa, int64_t chave) {
       {"cadastro", cadastro},
       {"gerenciais",
        Linhas(conexao.ExecuteQuery(
-           "select G.NATURLCTOCTB, G.CONTACTB, G.CODIGOCENTROCUSTO, C.DESCRCENTROCUSTO, "
-           "G.VALORLCTOGER, G.ORIGEMDADO from LCTOGER G left join CENTROCUSTO C on "
-           "C.CODIGOEMPRESA = G.CODIGOEMPRESA and C.CODIGOCENTROCUSTO = G.CODIGOCENTROCUSTO "
-           "where G.CODIGOEMPRESA = :pEmpresa and G.CHAVELCTOCTB = :pChave order by "
-           "G.NATURLCTOCTB desc, G.CODIGOCENTROCUSTO",
-           parametros))},
+                  "select G.NATURLCTOCTB, G.CONTACTB, G.CODIGOCENTROCUSTO, C.DESCRCENTROCUSTO, "
+                  "G.VALORLCTOGER, G.ORIGEMDADO from LCTOGER G left join CENTROCUSTO C on "
+                  "C.CODIGOEMPRESA = G.CODIGOEMPRESA and C.CODIGOCENTROCUSTO = G.CODIGOCENTROCUSTO "
+                  "where G.CODIGOEMPRESA = :pEmpresa and G.CHAVELCTOCTB = :pChave order by "
+                  "G.NATURLCTOCTB desc, G.CODIGOCENTROCUSTO",
+                  parametros),
+              "VALORLCTOGER")},
       {"atividades",
-       Linhas(conexao.ExecuteQuery(
-           "select L.NATURLCTOCTB, L.CONTACTB, L.CODIGOATIVDIF, A.DESCRATIVDIF, L.VALORLCTOATIV, "
-           "L.ORIGEMDADO from LCTOATIVDIFERENC L left join ATIVDIFERENC A on A.CODIGOEMPRESA = "
-           "L.CODIGOEMPRESA and A.CODIGOATIVDIF = L.CODIGOATIVDIF where L.CODIGOEMPRESA = "
-           ":pEmpresa and L.CHAVELCTOCTB = :pChave order by L.NATURLCTOCTB desc, "
-           "L.CODIGOATIVDIF",
-           parametros))}};
+       Linhas(
+           conexao.ExecuteQuery(
+               "select L.NATURLCTOCTB, L.CONTACTB, L.CODIGOATIVDIF, A.DESCRATIVDIF, "
+               "L.VALORLCTOATIV, "
+               "L.ORIGEMDADO from LCTOATIVDIFERENC L left join ATIVDIFERENC A on A.CODIGOEMPRESA = "
+               "L.CODIGOEMPRESA and A.CODIGOATIVDIF = L.CODIGOATIVDIF where L.CODIGOEMPRESA = "
+               ":pEmpresa and L.CHAVELCTOCTB = :pChave order by L.NATURLCTOCTB desc, "
+               "L.CODIGOATIVDIF",
+               parametros),
+           "VALORLCTOATIV")}};
 }
 
 }  // namespace PaginaLancamento

@@ -227,12 +227,12 @@ void DigitarCampos(TnDMClientDataSet& modulo, const json& campos, int64_t codigo
   }
 }
 
-// A refusal of one split row, with where the row is ("lado", "tipo",
-// "linha"), so the page marks that row's cell as it marks an entry's field.
+// A refusal of one split row, with where the row is, so the page marks
+// that row's cell as it marks an entry's field.
 class ELinhaSplitRecusada : public EnField {
  public:
-  ELinhaSplitRecusada(const std::string& mensagem, std::string campo, json onde)
-      : EnField(mensagem, std::move(campo)), FOnde(std::move(onde)) {}
+  ELinhaSplitRecusada(const TLinhaSplit& linha, const std::string& motivo, std::string campo)
+      : EnField(linha.Nome() + ": " + motivo, std::move(campo)), FOnde(linha.Onde()) {}
   const json& Onde() const { return FOnde; }
 
  private:
@@ -267,13 +267,38 @@ const TTipoSplit kTiposSplit[] = {
      [](TnCtbDMLctoCtbBase& m) -> TnDMClientDataSet& { return m.GetDMLctoATiv(); }},
 };
 
+const TTipoSplit& TipoSplit(const std::string& chave) {
+  for (const TTipoSplit& tipo : kTiposSplit)
+    if (chave == tipo.Chave)
+      return tipo;
+  throw Exception("Tipo de rateio desconhecido: " + chave);
+}
+
+// The rows a person keyed on a side's screen before (every row but the
+// automatic ones) are deleted there, one by one, as the person would: the
+// rows a document brings for a side are then the side's typed rows, on a
+// correction as on a new entry.
+void ExcluirLinhasDigitadas(TnDMClientDataSet& companheiro) {
+  constexpr int kOrigemAutomatica = 1;
+  TnClientDataSet& cds = companheiro.nClientDataSet;
+  cds.First();
+  while (!cds.Eof()) {
+    const Value& origem = cds.FieldByName("ORIGEMDADO").AsValue();
+    if (!origem.IsNull() && origem.AsInteger() == kOrigemAutomatica)
+      cds.Next();
+    else
+      cds.Delete();
+  }
+}
+
 // Keys one side's rows on the companion screen the side's action opens:
-// first the redo action when asked, then each row (Append, its fields, Post),
+// the rows typed before go when the document lists the side's rows, then
+// the redo action runs when asked, then each row (Append, its fields, Post),
 // then the screen is closed as a person would (its closing question asked).
 // A refusal names the split; a side whose screen the entry does not offer
 // is refused.
 void DigitarSplitsLado(TnCtbDMLctoCtbBase& lancamentos, const TTipoSplit& tipo, bool debito,
-                       const json& linhas, bool refazer, int64_t codigoEmpresa) {
+                       const json* linhas, bool refazer, int64_t codigoEmpresa) {
   const std::string lado = debito ? "a débito" : "a crédito";
   TnDMClientDataSet& companheiro = tipo.Companheiro(lancamentos);
   TnForm& form = companheiro.CriarForm();
@@ -282,13 +307,15 @@ void DigitarSplitsLado(TnCtbDMLctoCtbBase& lancamentos, const TTipoSplit& tipo, 
   form.SetOnShowModal([&](TnForm& tela) {
     aberta = true;
     try {
+      if (linhas != nullptr)
+        ExcluirLinhasDigitadas(companheiro);
       if (TnAction* acao = tela.Actions().Find(tipo.AcaoRefazer); refazer && acao != nullptr)
         acao->Execute();
       else if (refazer)
         tipo.Refazer(companheiro);
-      int numero = 0;
-      for (const json& linha : linhas) {
-        ++numero;
+      TLinhaSplit onde{tipo.Chave, debito, 0};
+      for (const json& linha : linhas != nullptr ? *linhas : json::array()) {
+        ++onde.Numero;
         try {
           companheiro.nClientDataSet.Append();
           DigitarCampos(companheiro, linha, codigoEmpresa);
@@ -299,11 +326,7 @@ void DigitarSplitsLado(TnCtbDMLctoCtbBase& lancamentos, const TTipoSplit& tipo, 
           throw;
         } catch (const std::exception& erro) {
           const auto* campo = dynamic_cast<const EnField*>(&erro);
-          throw ELinhaSplitRecusada(
-              std::string(tipo.Descricao) + " " + lado + " " + std::to_string(numero) + ": " +
-                  erro.what(),
-              campo != nullptr ? campo->FieldName() : "",
-              {{"lado", debito ? "D" : "C"}, {"tipo", tipo.Pagina}, {"linha", numero}});
+          throw ELinhaSplitRecusada(onde, erro.what(), campo != nullptr ? campo->FieldName() : "");
         }
       }
       if (!tela.Close())
@@ -338,7 +361,7 @@ void DigitarSplits(TnDMClientDataSet& modulo, const json& documento, int64_t cod
       if (!splits.contains(lado) && !refazer)
         continue;
       DigitarSplitsLado(*lancamentos, tipo, std::string(lado) == "debit",
-                        splits.value(lado, json::array()), refazer, codigoEmpresa);
+                        splits.contains(lado) ? &splits[lado] : nullptr, refazer, codigoEmpresa);
     }
   }
 }
@@ -514,6 +537,15 @@ class TVariaveisDaSelecao {
 };
 
 }  // namespace
+
+std::string TLinhaSplit::Nome() const {
+  return std::string(TipoSplit(Chave).Descricao) + (Debito ? " a débito " : " a crédito ") +
+         std::to_string(Numero);
+}
+
+json TLinhaSplit::Onde() const {
+  return {{"lado", Debito ? "D" : "C"}, {"tipo", TipoSplit(Chave).Pagina}, {"linha", Numero}};
+}
 
 // What the module was last opened on: a new document with the same
 // selection keeps the records (and what the module remembers) as they are.

@@ -69,6 +69,21 @@ struct TOpcoesDigitacao {
   bool PublicarSelecao = false;
 };
 
+// One split row of a document, as a refusal names it: its kind (the
+// document's "managerial" or "activities"), its side and its number among
+// the side's rows sent.
+struct TLinhaSplit {
+  std::string Chave;
+  bool Debito = true;
+  size_t Numero = 0;
+
+  // "Lançamento gerencial a débito 2", how the message starts.
+  std::string Nome() const;
+  // Where the page marks it: {"lado": "D"|"C", "tipo": "gerencial" |
+  // "atividades", "linha"}.
+  nlohmann::ordered_json Onde() const;
+};
+
 // A browser tab's screen: the web module, refreshed after each document
 // written so the balances it shows are read again; `verificarEmpresa` checks
 // the user's access to each document's company.

@@ -85,7 +85,7 @@ function criarEntrada(campo) {
   }
   if (ehConta(campo)) {
     input.dataset.lado = ladoDaConta(campo.nome);
-    input.addEventListener("change", () => mostrarConta(input).then(atualizarRateio));
+    input.addEventListener("change", () => mostrarConta(input).then(() => atualizarRateio()));
   }
   if (ehHistorico(campo)) {
     input.dataset.historico = "1";
@@ -94,7 +94,7 @@ function criarEntrada(campo) {
   if (campo.nome === "COMPLHIST") input.addEventListener("change", atualizarHistorico);
   if (campo.nome === "DATALCTOCTB" || campo.nome === "CODIGOESTAB")
     input.addEventListener("change", () => Promise.all(entradas().filter((e) => e.dataset.lado && e.value).map(mostrarConta))
-      .then(atualizarRateio));
+      .then(() => atualizarRateio()));
   if (campo.nome === "VALORLCTOCTB") input.addEventListener("change", atualizarValorRateio);
   if (campo.nome === "DATALCTOCTB" || campo.nome === "CODIGOLCTOPROG")
     input.addEventListener("change", atualizarProgramados);
@@ -288,7 +288,7 @@ function escolher(input, valorEscolhido) {
   limparRecusa(input);
   if (input.aoEscolher) input.aoEscolher();
   else if (input.dataset.historico) mostrarHistorico(input);
-  else mostrarConta(input).then(atualizarRateio);
+  else mostrarConta(input).then(() => atualizarRateio());
 }
 
 // The date typed when it is whole, else today's.
@@ -453,24 +453,6 @@ async function atualizarProgramados() {
   }
 }
 
-function mostrarDetalhes(dados) {
-  const colunasGer = [["NATURLCTOCTB", "Natureza"], ["CONTACTB", "Conta"], ["CODIGOCENTROCUSTO", "Centro de Custo"],
-    ["DESCRCENTROCUSTO", "Descrição"], ["VALORLCTOGER", "Valor", "valor"]];
-  const colunasAtiv = [["NATURLCTOCTB", "Natureza"], ["CONTACTB", "Conta"], ["CODIGOATIVDIF", "Atividade"],
-    ["DESCRATIVDIF", "Descrição"], ["VALORLCTOATIV", "Valor", "valor"]];
-  const tabela = (linhas, colunas) => {
-    if (!linhas.length) return criar("p", "Nenhum");
-    const grid = {
-      fields: colunas.map(([name, label, type]) => ({ name, label, type })),
-      rows: linhas.map((linha) => ({ ...linha, NATURLCTOCTB: linha.NATURLCTOCTB === 1 ? "Débito" : "Crédito" })),
-    };
-    return grade("", grid).querySelector("table");
-  };
-  elemento("gerenciais").replaceChildren(tabela(dados.gerenciais, colunasGer));
-  elemento("atividades").replaceChildren(tabela(dados.atividades, colunasAtiv));
-  elemento("detalhes").classList.remove("oculto");
-}
-
 // ---- New, correct, post, delete ----
 
 function novo(manter = {}) {
@@ -490,7 +472,6 @@ function novo(manter = {}) {
     delete ajuda.dataset.pedido;
   }
   elemento("botaoExcluir").disabled = true;
-  elemento("detalhes").classList.add("oculto");
   limparRateio();
   primeiraEntrada()?.focus();
 }
@@ -522,8 +503,9 @@ async function abrirLancamento(chave) {
       corrigindo.textos[campo.nome] = input.type === "checkbox" ? input.checked : input.value;
     }
     elemento("botaoExcluir").disabled = false;
-    mostrarDetalhes(dados);
     await atualizarContas();
+    if (deixado()) return;
+    await atualizarRateio(dados);
     await atualizarHistorico();
     if (deixado()) return;
     primeiraEntrada()?.focus();
@@ -674,10 +656,7 @@ function atalhoDoEvento(evento) {
 // name; the shortcut is the module's.
 const fazerAcao = [
   [/Ultimos/, () => elemento("painelUltimos")?.querySelector("tr.linha")?.scrollIntoView()],
-  [/Ger(enciais)?Deb|Ger(enciais)?Cred|Ativ(idades)?.*(Deb|Cred)/, (acao) => {
-    if (corrigindo) elemento("detalhes").scrollIntoView();
-    else irParaRateio(acao.nome);
-  }],
+  [/Ger(enciais)?Deb|Ger(enciais)?Cred|Ativ(idades)?.*(Deb|Cred)/, (acao) => irParaRateio(acao.nome)],
   [{ test: (nome) => Boolean(telaDaAcao(nome)) }, vincular],
   [/CriarTransacao$/, () => gravar({ transaction: "close" })],
   [/ContinuarTransacao$/, continuarTransacao],
@@ -696,6 +675,9 @@ async function continuarTransacao(acao) {
     });
     mostrarTransacao(resultado.transaction);
     novo({ DATALCTOCTB: true, CODIGOESTAB: true });
+    // The next entry's own field says which transaction it joins.
+    const campoTransacao = entrada("TRANSCTB");
+    if (campoTransacao && resultado.transaction) campoTransacao.value = String(resultado.transaction.TRANSCTB);
     mensagem(resultado.transaction ? `Transação ${resultado.transaction.TRANSCTB} continuada`
       : `${acao.rotulo}: o lançamento ${chave} não tem transação`);
   } catch (erro) {

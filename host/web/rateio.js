@@ -19,10 +19,12 @@ const tiposRateio = {
   gerencial: {
     chave: "managerial", titulo: "Lançamentos gerenciais", codigo: "CODIGOCENTROCUSTO",
     valor: "VALORLCTOGER", rotuloCodigo: "Centro de Custo", rotuloValor: "Valor R$",
+    descricao: "DESCRCENTROCUSTO", registro: "gerenciais",
   },
   atividades: {
     chave: "activities", titulo: "Atividades", codigo: "CODIGOATIVDIF",
     valor: "VALORLCTOATIV", rotuloCodigo: "Atividade", rotuloValor: "Valor",
+    descricao: "DESCRATIVDIF", registro: "atividades",
   },
 };
 const ladosRateio = { debito: { chave: "debit", nome: "a débito" }, credito: { chave: "credit", nome: "a crédito" } };
@@ -85,7 +87,7 @@ function criarGrade(tipo, lado) {
   totais.setAttribute("aria-live", "polite");
   secao.appendChild(totais);
   elemento("rateios").appendChild(secao);
-  const grade = { tipo, lado, conta: null, secao, corpo, totais, titulo, refazer: false };
+  const grade = { tipo, lado, conta: null, secao, corpo, totais, titulo, refazer: false, armazenadas: 0 };
   grades.set(secao.id, grade);
   return grade;
 }
@@ -250,9 +252,10 @@ async function mostrarPercentuais(lado) {
 
 // The grids the entry's accounts take at its date, asked again whenever an
 // account or the date changes; a grid whose account is still the same keeps
-// its rows.
-async function atualizarRateio() {
-  if (corrigindo) return limparRateio();
+// its rows. An entry opened for correction brings its stored rows
+// (`armazenadas`: "gerenciais" and "atividades" of its record), shown in the
+// grid of their side and account.
+async function atualizarRateio(armazenadas) {
   // An account still being looked up asks again when it arrives: asked now,
   // its side would lose its grid (and what was typed or redone there).
   if (elemento("formLancamento").querySelector(".ajuda-conta[data-pedido]")) return;
@@ -281,12 +284,29 @@ async function atualizarRateio() {
       grade = criarGrade(tipo, lado);
       grade.conta = lados[lado].conta;
       grade.titulo.textContent += ` — conta ${grade.conta}`;
+      if (armazenadas) mostrarArmazenadas(grade, armazenadas[tiposRateio[tipo].registro]);
       // The activities the entry's post generates are shown as they come.
-      if (tipo === "atividades" && entrada("VALORLCTOCTB")?.value.trim())
+      else if (tipo === "atividades" && entrada("VALORLCTOCTB")?.value.trim())
         await linhasAutomaticas(grade).catch((erro) => mensagem(erro.message, true));
       adicionarLinha(grade);
       mostrarTotais(grade);
     }
+  }
+}
+
+// The stored rows of the grid's side and account: the automatic ones as
+// the module made them, the others (typed or imported) to be corrected.
+// Saved, the rows left in the grid replace those others.
+function mostrarArmazenadas(grade, linhas) {
+  const t = tiposRateio[grade.tipo];
+  const natureza = grade.lado === "debito" ? 1 : -1;
+  for (const linha of linhas) {
+    if (linha.NATURLCTOCTB !== natureza || String(linha.CONTACTB) !== String(grade.conta)) continue;
+    const automatica = linha.ORIGEMDADO === 1;
+    adicionarLinha(grade, {
+      codigo: linha[t.codigo], descricao: linha[t.descricao], valor: linha[t.valor], automatica,
+    });
+    if (!automatica) grade.armazenadas++;
   }
 }
 
@@ -316,9 +336,10 @@ function celulaRecusada(resultado) {
   return input;
 }
 
-// The splits for the entry's document: the typed rows of each side, and the
-// sides whose automatic apportionment was redone (written again by the
-// module when the entry is saved).
+// The splits for the entry's document: the typed rows of each side (on a
+// correction, also none, when the stored ones were removed), and the sides
+// whose automatic apportionment was redone (written again by the module
+// when the entry is saved).
 function rateioDoDocumento() {
   const documento = {};
   for (const grade of grades.values()) {
@@ -327,9 +348,9 @@ function rateioDoDocumento() {
     const linhas = linhasDigitadas(grade).map((tr) => ({
       codigo: tr.querySelector("input.codigo").value.trim(), valor: tr.querySelector("input.valor").value.trim(),
     }));
-    if (!linhas.length && !grade.refazer) continue;
+    if (!linhas.length && !grade.refazer && !grade.armazenadas) continue;
     documento[t.chave] ??= {};
-    if (linhas.length)
+    if (linhas.length || grade.armazenadas)
       documento[t.chave][lado] = linhas.map((linha) => ({ [t.codigo]: linha.codigo, [t.valor]: linha.valor }));
     if (grade.refazer) (documento[t.chave].redo ??= []).push(lado);
   }
@@ -368,7 +389,7 @@ const atalhosRateio = {
 // asks here after the screen's own): it says the entry does not offer it.
 function atalhoDeRateio(tecla) {
   const acao = atalhosRateio[tecla];
-  return acao && !corrigindo ? () => irParaRateio(acao) : undefined;
+  return acao ? () => irParaRateio(acao) : undefined;
 }
 
 // Enter moves on inside a grid; F6 and Ctrl+F6 act on the grid in focus.

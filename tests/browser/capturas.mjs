@@ -1,6 +1,6 @@
 // The pictures of docs/web.md, taken by hand (never by the test run):
 //   CTB=$PWD/build-test/host/ctb node tests/browser/capturas.mjs
-// writes docs/lancamentos.png, rateio.png, balancete.png, balancete-rolado.png,
+// writes docs/lancamentos.png, rateio.png, rateio-correcao.png, balancete.png, balancete-rolado.png,
 // pesquisa.png, vinculo.png, razao.png, demonstracoes.png, excluidos.png and
 // importar.png
 // from a demo database.
@@ -58,6 +58,17 @@ try {
   await pagina.keyboard.type("375");
   await pagina.locator("#rateio-gerencial-debito").scrollIntoViewIfNeeded();
   await pagina.screenshot({ path: path.join(docs, "rateio.png") });
+  // Saved and opened again for correction: its rows back in the grid.
+  for (const texto of ["", "301", "225"]) {
+    if (texto) await pagina.keyboard.type(texto);
+    await pagina.keyboard.press("Enter");
+  }
+  await pagina.keyboard.press("Control+Enter");
+  await pagina.waitForFunction(() => /gravado/.test(document.getElementById("situacao").textContent));
+  await pagina.locator("#painelUltimos tbody tr").first().click();
+  await pagina.locator("#rateio-gerencial-debito tbody tr").nth(2).waitFor();
+  await pagina.locator("#rateio-gerencial-debito").scrollIntoViewIfNeeded();
+  await pagina.screenshot({ path: path.join(docs, "rateio-correcao.png") });
 
   await pagina.goto("/balancete");
   await pagina.waitForSelector("#empresa option", { state: "attached" });

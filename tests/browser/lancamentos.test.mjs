@@ -237,6 +237,7 @@ test("Criar e Continuar Transação seguem a empresa: onde ela não numera trans
   assert.equal(await situacao(pagina, /continuada/), `Transação ${numero} continuada`);
   assert.match(await pagina.textContent("#transacao"), new RegExp(`^Transação ${numero} aberta — Débito 7,00`));
   assert.equal(await pagina.inputValue("#campoDATALCTOCTB"), "12/08/2025");
+  assert.equal(await pagina.inputValue("#campoTRANSCTB"), numero);
   await digitar(pagina, { ...lancamento, VALORLCTOCTB: "8,00" });
   await pagina.keyboard.press("Control+Enter");
   await situacao(pagina, /gravado/);

@@ -1,7 +1,7 @@
 // The splits of an entry keyed on the journal-entry page, with the keyboard:
 // the managerial grid the account offers, its cost centres looked up, the
 // rest shown as the rows are typed, the automatic apportionment redone and
-// the account's rates; the entry saved with its split.
+// the account's rates; the entry saved with its split, then corrected.
 
 import assert from "node:assert/strict";
 import { semViolacoesGraves, servidorENavegador } from "./servidor.mjs";
@@ -22,7 +22,7 @@ async function digitar(pagina, campos) {
 // none of them names what the page showed instead, so a stall says where it is.
 async function esperarGravacao(pagina) {
   try {
-    await pagina.waitForFunction(() => /gravado/.test(document.getElementById("situacao").textContent) ||
+    await pagina.waitForFunction(() => /gravado|corrigido/.test(document.getElementById("situacao").textContent) ||
       document.getElementById("erro").textContent !== "" || document.getElementById("pergunta").open ||
       document.querySelector(".recusa") !== null);
   } catch (erro) {
@@ -94,9 +94,26 @@ test("digita o rateio gerencial pelo teclado, refaz o automático, consulta os p
   assert.equal(await pagina.textContent("#erro"), "");
   const chave = /Lançamento (\d+) gravado/.exec(await pagina.textContent("#situacao"))[1];
   assert.equal(await pagina.locator("#rateio-gerencial-debito").count(), 0);
-  await pagina.locator("#painelUltimos tbody tr").filter({ has: pagina.locator("td:first-child", { hasText: new RegExp(`^${chave}$`) }) }).click();
-  await pagina.locator("#gerenciais tbody tr").nth(1).waitFor();
-  assert.deepEqual(await pagina.locator("#gerenciais tbody tr td:nth-child(3)").allTextContents(), ["201", "202"]);
+
+  // Opened for correction, its rows are in the grid to be corrected: 202
+  // removed and 201 taking the whole amount replace them when saved.
+  const grade = pagina.locator("#rateio-gerencial-debito");
+  const linhas = () => grade.locator("tbody tr").evaluateAll(
+    (trs) => trs.map((tr) => [...tr.querySelectorAll("input")].map((input) => input.value)));
+  const abrir = async () => {
+    await pagina.locator("#painelUltimos tbody tr").filter({ has: pagina.locator("td:first-child", { hasText: new RegExp(`^${chave}$`) }) }).click();
+    await grade.locator("tbody tr").nth(1).waitFor();
+  };
+  await abrir();
+  assert.deepEqual(await linhas(), [["201", "600,00"], ["202", "400,00"], ["", ""]]);
+  await grade.getByRole("button", { name: "Remover a linha 2" }).press("Enter");
+  await grade.locator("input.valor").first().fill("1.000,00");
+  assert.equal(await restante(pagina), "Valor Restante: 0,00");
+  await pagina.keyboard.press("Control+Enter");
+  await esperarGravacao(pagina);
+  assert.match(await pagina.textContent("#situacao"), new RegExp(`Lançamento ${chave} corrigido`));
+  await abrir();
+  assert.deepEqual(await linhas(), [["201", "1.000,00"], ["", ""]]);
 
   // A new entry on the same account: the automatic apportionment redone (F6)
   // by the module's rates, the cent left to the highest cost centre.

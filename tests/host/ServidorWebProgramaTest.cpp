@@ -1010,6 +1010,10 @@ TEST_P(TServidorWebTest, EntryPageKeysSplitsWithTheModulesRules) {
                    std::to_string(postado["entry"]["CHAVELCTOCTB"].get<int64_t>()) +
                    " and ORIGEMDADO = 2"),
             2);
+  // Read back for a correction, a row's amount comes as it is typed.
+  const json registro = Ler(sessao, "/api/lancamentos/registro?empresa=1&chave=" +
+                                        postado["entry"]["CHAVELCTOCTB"].dump());
+  EXPECT_EQ(registro["gerenciais"][1]["VALORLCTOGER"], "40,00") << registro;
   // "Refaz rateio automático" on the web screen, which has no button for it:
   // the rows the automatic read showed, written as automatic (the account
   // allowed every cost centre again, on another tab: a screen reads what an

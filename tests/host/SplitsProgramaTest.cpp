@@ -98,6 +98,37 @@ TEST_P(TSplitsProgramaTest, AccountTakesOnlyTheCostCentresListedForIt) {
   EXPECT_EQ(Gerenciais(), "201=60/2, 202=39/2");
 }
 
+// A correction's rows replace the side's typed rows, deleted on the split
+// screen as a person deletes them; a correction without them, or refused,
+// leaves the side as it was.
+TEST_P(TSplitsProgramaTest, CorrectionReplacesTheSideTypedRows) {
+  json documento = Despesa();
+  documento["managerial"] = {{"debit",
+                              {{{"CODIGOCENTROCUSTO", 201}, {"VALORLCTOGER", "60.00"}},
+                               {{"CODIGOCENTROCUSTO", 202}, {"VALORLCTOGER", "39.00"}}}}};
+  ASSERT_EQ(Post(documento), 0) << FSaida;
+  const int64_t chave = ChavePostada();
+  const json correcao = {{"op", "edit"}, {"company", 1}, {"key", chave}};
+  json semSplits = correcao;
+  semSplits["fields"] = {{"COMPLHIST", "corrigido"}};
+  ASSERT_EQ(Post(semSplits), 0) << FSaida;
+  EXPECT_EQ(Gerenciais(), "201=60/2, 202=39/2");
+  json recusada = correcao;
+  recusada["managerial"] = {{"debit", {{{"CODIGOCENTROCUSTO", 2}, {"VALORLCTOGER", "99"}}}}};
+  Recusa(recusada,
+         "Lançamento gerencial a débito 1: O centro de custo informado é sintético! Informe um "
+         "centro de custo analítico.",
+         "CODIGOCENTROCUSTO");
+  FResultado = {{"entry", {{"CHAVELCTOCTB", chave}}}};
+  EXPECT_EQ(Gerenciais(), "201=60/2, 202=39/2");
+  json substituta = correcao;
+  substituta["managerial"] = {{"debit",
+                               {{{"CODIGOCENTROCUSTO", 202}, {"VALORLCTOGER", "50.00"}},
+                                {{"CODIGOCENTROCUSTO", 301}, {"VALORLCTOGER", "49.00"}}}}};
+  ASSERT_EQ(Post(substituta), 0) << FSaida;
+  EXPECT_EQ(Gerenciais(), "202=50/2, 301=49/2");
+}
+
 TEST_P(TSplitsProgramaTest, RedoActionApportionsTheSideOverItsRates) {
   json documento = Despesa();
   documento["managerial"] = {{"redo", {"debit"}}};
