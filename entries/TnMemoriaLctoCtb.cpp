@@ -4,8 +4,8 @@
 
 namespace nCtbDMLctoCtb_U {
 
-double ContaDe(const TField& field) {
-  return field.IsNull() ? 0 : field.AsFloat();
+int64_t ContaDe(const TField& field) {
+  return field.IsNull() ? 0 : field.AsInteger();
 }
 
 }  // namespace nCtbDMLctoCtb_U
@@ -34,8 +34,8 @@ void TnMemoriaLctoCtb::GuardarAnterior(const TnClientDataSet& registro) {
   ValorAnterior = Currency();
   if (registro.State() == TDataSetState::dsInsert)
     return;
-  ContaDebAnterior = registro.FieldByName("CONTACTBDEB").OldValue().AsFloat();
-  ContaCredAnterior = registro.FieldByName("CONTACTBCRED").OldValue().AsFloat();
+  ContaDebAnterior = registro.FieldByName("CONTACTBDEB").OldValue().AsInteger();
+  ContaCredAnterior = registro.FieldByName("CONTACTBCRED").OldValue().AsInteger();
   DataAnterior = DataDe(registro.FieldByName("DATALCTOCTB").OldValue());
   ValorAnterior = registro.FieldByName("VALORLCTOCTB").OldValue().AsCurrency();
 }

@@ -19,12 +19,12 @@ struct TnMemoriaLctoCtb {
   TDataSetState Operacao = TDataSetState::dsInactive;
   // The stored accounts, date and amount of the entry being posted; zero for
   // an insert or when no split follows the post.
-  double ContaDebAnterior = 0;
-  double ContaCredAnterior = 0;
+  int64_t ContaDebAnterior = 0;
+  int64_t ContaCredAnterior = 0;
   TDateTime DataAnterior;
   Currency ValorAnterior;
   int64_t EmpresaExcluida = 0;
-  double ChaveExcluida = 0;
+  int64_t ChaveExcluida = 0;
 
   // After a post: the record becomes the last entry saved.
   void GuardarUltimo(const TnClientDataSet& registro);
@@ -40,5 +40,5 @@ struct TnMemoriaLctoCtb {
 
 namespace nCtbDMLctoCtb_U {
 // An account field's number; zero for null.
-double ContaDe(const TField& field);
+int64_t ContaDe(const TField& field);
 }  // namespace nCtbDMLctoCtb_U

@@ -64,6 +64,7 @@ class TnToolButton;
 class TnCtbDMLctoGer;
 class TnCtbDMLctoAtivDiferenc;
 struct TInfoLctoCtb;
+struct TLadoLctoCtb;
 struct TLctoAtivDiferenc;
 class TnControleTransacao;
 class TnServicoLctoCtbExcluido;
@@ -358,14 +359,16 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   // The companion modules, created on first use and owned here.
   TnCtbDMLctoGer& GetDMLctoGer();
   TnCtbDMLctoAtivDiferenc& GetDMLctoATiv();
-  // Hands the entry (company, key, date, amount) to the managerial module.
-  void CarregarLctoCtbGerencial();
-  void CarregarContaDebGerencial(double conta);
-  void CarregarContaCredGerencial(double conta);
+  // The current entry's side (natureza 1 debit, -1 credit) as a post hands
+  // it to the managerial module: without the branch and the rate, which only
+  // the managerial screen's currency column uses (MostrarCadastroGerencial
+  // hands them).
+  TLadoLctoCtb LadoGerencial(int natureza) const;
+  void CarregarLadoGerencial(int natureza);
   // Loads the managerial rows of the selection matching the managerial
   // module's entry key, account and nature, as `campos` names them.
   void AtualizarFiltroLctoGer(const std::vector<std::string>& campos);
-  void MostrarCadastroGerencial(double conta);
+  void MostrarCadastroGerencial(int64_t conta);
   void MostrarCadastroAtividade(const TInfoLctoCtb& info);
   void ProcessarAtividades();
   // Writes the activity rows of the batch's entries (see FAtividadesPendentes).
@@ -569,7 +572,7 @@ class TnCtbDMLctoCtbBase : public TnDMClientDataSet {
   void ProcessarLctoGerencial(bool oferecerTela);
   void ProcessarLctoGerencialLado(const char* campoConta, bool oferecerTela);
   // After a delete: the entry's managerial and activity rows go with it.
-  void ExcluirSplitsDoLancamento(int64_t codigoEmpresa, double chave);
+  void ExcluirSplitsDoLancamento(int64_t codigoEmpresa, int64_t chave);
   // The activity side of the current entry (natureza 1 debit, -1 credit).
   TInfoLctoCtb InfoLado(int natureza) const;
   // The managerial or activity screen of a side, after the unsaved-entry

@@ -21,7 +21,6 @@
 #include "framework/db/TnDMSQLDataSet.h"
 #include "managerial/nCtbDMLctoGer_U.h"
 
-using nCtbDMLctoCtb_U::ContaDe;
 using nCtbDMLctoCtb_U::DataDe;
 
 namespace {
@@ -69,24 +68,15 @@ TnCtbDMLctoAtivDiferenc& TnCtbDMLctoCtbBase::GetDMLctoATiv() {
   return Companheiro(*this, FDMLctoAtiv);
 }
 
-void TnCtbDMLctoCtbBase::CarregarLctoCtbGerencial() {
-  TnCtbDMLctoGer& gerencial = GetDMLctoGer();
-  gerencial.SetCodigoEmpresa(Campo("CODIGOEMPRESA").AsInteger());
-  gerencial.SetChaveLctoCtb(Campo("CHAVELCTOCTB").AsFloat());
-  gerencial.SetDataLctoCtb(DataDe(Campo("DATALCTOCTB").AsValue()));
-  gerencial.SetValorLctoCtb(Campo("VALORLCTOCTB").AsCurrency());
+TLadoLctoCtb TnCtbDMLctoCtbBase::LadoGerencial(int natureza) const {
+  TLadoLctoCtb lado{TLctoCtb::DoRegistro(nClientDataSet), natureza};
+  lado.Lcto.CodigoEstab = 0;
+  lado.Lcto.CotacaoMoeda = TTaxaFixa();
+  return lado;
 }
 
-void TnCtbDMLctoCtbBase::CarregarContaDebGerencial(double conta) {
-  CarregarLctoCtbGerencial();
-  GetDMLctoGer().SetNaturLctoCtb(1);
-  GetDMLctoGer().SetContaCtb(conta);
-}
-
-void TnCtbDMLctoCtbBase::CarregarContaCredGerencial(double conta) {
-  CarregarLctoCtbGerencial();
-  GetDMLctoGer().SetNaturLctoCtb(-1);
-  GetDMLctoGer().SetContaCtb(conta);
+void TnCtbDMLctoCtbBase::CarregarLadoGerencial(int natureza) {
+  GetDMLctoGer().SetLado(LadoGerencial(natureza));
 }
 
 void TnCtbDMLctoCtbBase::AtualizarFiltroLctoGer(const std::vector<std::string>& campos) {
@@ -102,46 +92,45 @@ void TnCtbDMLctoCtbBase::AtualizarFiltroLctoGer(const std::vector<std::string>& 
     gerencial.nClientDataSet.EmptyDataSet();
   // A key the batch drew from a block without stored splits has none to read.
   // The side's own read (AtualizarFiltroChaveLctoCtb) is skipped as well.
+  const TLadoLctoCtb& lado = gerencial.Lado();
   if (tem("CHAVELCTOCTB") && BlocoChaves() != nullptr &&
-      BlocoChaves()->SemGerenciaisGravados(gerencial.GetCodigoEmpresa(),
-                                           static_cast<int64_t>(gerencial.GetChaveLctoCtb()))) {
-    gerencial.SetEntradaSemGravados(
-        std::pair{gerencial.GetCodigoEmpresa(), static_cast<int64_t>(gerencial.GetChaveLctoCtb())});
+      BlocoChaves()->SemGerenciaisGravados(lado.Lcto.CodigoEmpresa, lado.Lcto.ChaveLctoCtb)) {
+    gerencial.SetEntradaSemGravados(std::pair{lado.Lcto.CodigoEmpresa, lado.Lcto.ChaveLctoCtb});
     return;
   }
   // Values as parameters: every entry of a batch runs the same statement.
   std::string condicao =
       "CODIGOEMPRESA = :pGerEmpresa and DATALCTOCTB between :pGerDataInicial and :pGerDataFinal";
-  TParams params{{"pGerEmpresa", Value(gerencial.GetCodigoEmpresa())},
+  TParams params{{"pGerEmpresa", Value(lado.Lcto.CodigoEmpresa)},
                  {"pGerDataInicial", Value(GetDataInicialSelecao())},
                  {"pGerDataFinal", Value(GetDataFinalSelecao())}};
   if (tem("CHAVELCTOCTB")) {
     condicao += " and CHAVELCTOCTB = :pGerChave";
-    params.emplace_back("pGerChave", Value(static_cast<int64_t>(gerencial.GetChaveLctoCtb())));
+    params.emplace_back("pGerChave", Value(lado.Lcto.ChaveLctoCtb));
   }
   // With the entry's key the account only narrows its rows: the unary plus
   // keeps SQLite from preferring the account index, which would read every
   // row ever split on that account for each entry of a batch.
   if (tem("CONTACTB")) {
     condicao += fmt::format(" and {}CONTACTB = :pGerConta", tem("CHAVELCTOCTB") ? "+" : "");
-    params.emplace_back("pGerConta", Value(static_cast<int64_t>(gerencial.GetContaCtb())));
+    params.emplace_back("pGerConta", Value(lado.ContaCtb()));
   }
   if (tem("NATURLCTOCTB")) {
     condicao += " and NATURLCTOCTB = :pGerNatureza";
-    params.emplace_back("pGerNatureza", Value(gerencial.GetNaturLctoCtb()));
+    params.emplace_back("pGerNatureza", Value(lado.Natureza));
   }
   gerencial.FetchRegistros(condicao, params);
 }
 
-void TnCtbDMLctoCtbBase::MostrarCadastroGerencial(double conta) {
+void TnCtbDMLctoCtbBase::MostrarCadastroGerencial(int64_t conta) {
   if (!(Tela() || FModoAnalitico))
     return;
   if (conta != 0 && !FConfig.Empresa.MostraCadLctoGer &&
-      VerificarPorcentContaRateio(PegarCodigoEmpresa(), static_cast<int64_t>(conta)) == 100)
+      VerificarPorcentContaRateio(PegarCodigoEmpresa(), conta) == 100)
     return;
   TnCtbDMLctoGer& gerencial = GetDMLctoGer();
-  gerencial.SetCodigoEstab(Campo("CODIGOESTAB").AsInteger());
-  gerencial.SetValorCotacaoMoeda(TTaxaFixa::FromValue(Campo("COTACAOMOEDA").AsValue()));
+  // The screen's currency column converts at the entry's own branch and rate.
+  gerencial.SetLado({TLctoCtb::DoRegistro(nClientDataSet), gerencial.Lado().Natureza});
   TnForm& form = gerencial.CriarForm();
   gerencial.AtualizarFiltroChaveLctoCtb();
   gerencial.MostrarParams();
@@ -165,18 +154,21 @@ void TnCtbDMLctoCtbBase::ProcessarLctoGerencial(bool oferecerTela) {
     return;
   if (!FMemoria.DataAnterior.IsZero() &&
       FMemoria.DataAnterior != DataDe(Campo("DATALCTOCTB").AsValue())) {
-    CarregarLctoCtbGerencial();
+    // The date is the whole entry's: either side serves.
+    CarregarLadoGerencial(1);
     AtualizarFiltroLctoGer({"CHAVELCTOCTB"});
     GetDMLctoGer().TrocarDataLctoCtb(DataDe(Campo("DATALCTOCTB").AsValue()));
   }
   // A side whose account changed loses the old account's rows.
-  for (const auto& [campo, contaOld] :
-       {std::pair<const char*, double>{"CONTACTBDEB", FMemoria.ContaDebAnterior},
-        {"CONTACTBCRED", FMemoria.ContaCredAnterior}}) {
-    if (contaOld == 0 || contaOld == ContaDe(Campo(campo)))
+  for (const auto& [natureza, contaOld] :
+       {std::pair<int, int64_t>{1, FMemoria.ContaDebAnterior}, {-1, FMemoria.ContaCredAnterior}}) {
+    if (contaOld == 0)
       continue;
-    CarregarLctoCtbGerencial();
-    GetDMLctoGer().SetContaCtb(contaOld);
+    TLadoLctoCtb lado = LadoGerencial(natureza);
+    if (contaOld == lado.ContaCtb())
+      continue;
+    lado.Lcto.Conta(natureza) = contaOld;
+    GetDMLctoGer().SetLado(lado);
     AtualizarFiltroLctoGer({"CHAVELCTOCTB", "CONTACTB"});
     GetDMLctoGer().ExcluirLctoGerDebCred();
   }
@@ -185,15 +177,10 @@ void TnCtbDMLctoCtbBase::ProcessarLctoGerencial(bool oferecerTela) {
 }
 
 void TnCtbDMLctoCtbBase::ProcessarLctoGerencialLado(const char* campoConta, bool oferecerTela) {
-  const double conta = ContaDe(Campo(campoConta));
   if (!VerificarContaRateio(PegarCodigoEmpresa(), Campo(campoConta).AsValue(),
                             DataDe(Campo("DATALCTOCTB").AsValue())))
     return;
-  const bool debito = std::string(campoConta) == "CONTACTBDEB";
-  if (debito)
-    CarregarContaDebGerencial(conta);
-  else
-    CarregarContaCredGerencial(conta);
+  CarregarLadoGerencial(std::string(campoConta) == "CONTACTBDEB" ? 1 : -1);
   std::vector<std::string> campos = {"CHAVELCTOCTB", "CONTACTB"};
   const bool valorAlterado = FMemoria.ValorAnterior != Currency() &&
                              FMemoria.ValorAnterior != Campo("VALORLCTOCTB").AsCurrency();
@@ -206,7 +193,7 @@ void TnCtbDMLctoCtbBase::ProcessarLctoGerencialLado(const char* campoConta, bool
     gerencial.ExcluirLctoGerAuto();
   gerencial.InserirLctoGerAuto();
   if (oferecerTela)
-    MostrarCadastroGerencial(conta);
+    MostrarCadastroGerencial(gerencial.Lado().ContaCtb());
 }
 
 void TnCtbDMLctoCtbBase::nDataSetProviderAfterApplyUpdates(TnDataSetProvider& sender) {
@@ -275,23 +262,21 @@ void TnCtbDMLctoCtbBase::MostrarCadastroAtividade(const TInfoLctoCtb& info) {
 
 // ---- Delete ----
 
-void TnCtbDMLctoCtbBase::ExcluirSplitsDoLancamento(int64_t codigoEmpresa, double chave) {
+void TnCtbDMLctoCtbBase::ExcluirSplitsDoLancamento(int64_t codigoEmpresa, int64_t chave) {
+  TLadoLctoCtb lado;
+  lado.Lcto.CodigoEmpresa = codigoEmpresa;
+  lado.Lcto.ChaveLctoCtb = chave;
   if (FConfig.Empresa.UsaCentroCusto && FPodeLancarGerencial) {
     TnCtbDMLctoGer& gerencial = GetDMLctoGer();
-    gerencial.SetCodigoEmpresa(codigoEmpresa);
-    gerencial.SetChaveLctoCtb(chave);
+    gerencial.SetLado(lado);
     AtualizarFiltroLctoGer({"CHAVELCTOCTB"});
     gerencial.ExcluirChaveLctoCtb();
   }
   // An entry's activity rows mean nothing without it, those still waiting
   // for its batch included.
   std::erase_if(FAtividadesPendentes, [&](const TLctoAtivDiferenc& atividade) {
-    return atividade.Lcto.CodigoEmpresa == codigoEmpresa &&
-           atividade.Lcto.ChaveLctoCtb == static_cast<int64_t>(chave);
+    return atividade.Lcto.CodigoEmpresa == codigoEmpresa && atividade.Lcto.ChaveLctoCtb == chave;
   });
-  TLadoLctoCtb lado;
-  lado.Lcto.CodigoEmpresa = codigoEmpresa;
-  lado.Lcto.ChaveLctoCtb = static_cast<int64_t>(chave);
   for (const int natureza : {1, -1}) {
     lado.Natureza = natureza;
     TServicoAtividade::ExcluirLancamentos(lado);
@@ -314,11 +299,7 @@ void TnCtbDMLctoCtbBase::AbrirGerencial(const char* campoConta, int natureza) {
       !VerificarContaRateio(PegarCodigoEmpresa(), Campo(campoConta).AsValue(),
                             DataDe(Campo("DATALCTOCTB").AsValue())))
     return;
-  const double conta = ContaDe(Campo(campoConta));
-  if (natureza == 1)
-    CarregarContaDebGerencial(conta);
-  else
-    CarregarContaCredGerencial(conta);
+  CarregarLadoGerencial(natureza);
   AtualizarFiltroLctoGer({"CHAVELCTOCTB", "CONTACTB"});
   MostrarCadastroGerencial(0);
 }

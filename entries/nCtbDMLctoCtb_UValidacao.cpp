@@ -162,9 +162,10 @@ void TnCtbDMLctoCtbBase::nClientDataSetBeforeDelete(TnClientDataSet& dataSet) {
   if (FConfig.Lote.PertenceLote && !FConfig.Lote.AlteracaoLote)
     throw Exception(nCtbSLoteFechadoNaoPermiteAlteracao);
   FMemoria.EmpresaExcluida = Campo("CODIGOEMPRESA").AsInteger();
-  FMemoria.ChaveExcluida = Campo("CHAVELCTOCTB").AsFloat();
+  FMemoria.ChaveExcluida = Campo("CHAVELCTOCTB").AsInteger();
+  // The whole entry goes: either side serves.
   if (FConfig.Empresa.UsaCentroCusto && FPodeLancarGerencial)
-    CarregarLctoCtbGerencial();
+    CarregarLadoGerencial(1);
   AtualizarSaldosAntesExcluir();
   TransacaoAntesExcluir();
   if (!grupoLCDPR)

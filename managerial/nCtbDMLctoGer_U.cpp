@@ -129,14 +129,17 @@ std::string TnCtbDMLctoGer::PegarVerificaSelecao() const {
 
 // ---- Configuration ----
 
-void TnCtbDMLctoGer::SetCodigoEmpresa(int64_t value) {
-  FCodigoEmpresa = value;
+void TnCtbDMLctoGer::SetLado(const TLadoLctoCtb& lado) {
+  const bool outroEstab = lado.Lcto.CodigoEstab != FLado.Lcto.CodigoEstab;
+  FLado = lado;
   PegarConfigEmpresa();
+  if (outroEstab)
+    ConfigurarCampoValorLCTOGERMoeda();
 }
 
-void TnCtbDMLctoGer::SetCodigoEstab(int64_t value) {
-  FCodigoEstab = value;
-  ConfigurarCampoValorLCTOGERMoeda();
+void TnCtbDMLctoGer::SetCodigoEmpresa(int64_t codigoEmpresa) {
+  FLado.Lcto.CodigoEmpresa = codigoEmpresa;
+  PegarConfigEmpresa();
 }
 
 void TnCtbDMLctoGer::LimparChaveConfig() {
@@ -146,7 +149,7 @@ void TnCtbDMLctoGer::LimparChaveConfig() {
 }
 
 void TnCtbDMLctoGer::PegarConfigEmpresa() {
-  int64_t empresa = FCodigoEmpresa;
+  int64_t empresa = FLado.Lcto.CodigoEmpresa;
   if (empresa == 0 && nClientDataSet.Active() && !nClientDataSet.IsEmpty())
     empresa = Campo("CODIGOEMPRESA").AsValue().IsNull() ? 0 : Campo("CODIGOEMPRESA").AsInteger();
   if (FConfigEmpresaLida && empresa == ChaveConfig())
@@ -267,14 +270,15 @@ void TnCtbDMLctoGer::VerificarLimiteUsuario() {
 }
 
 bool TnCtbDMLctoGer::EhOptanteMoedaFuncional() {
-  ControleOpcaoMoedaFuncional().Posicionar(FCodigoEmpresa, static_cast<int>(FCodigoEstab),
-                                           FDataLctoCtb);
+  ControleOpcaoMoedaFuncional().Posicionar(FLado.Lcto.CodigoEmpresa, FLado.Lcto.CodigoEstab,
+                                           FLado.Lcto.DataLctoCtb);
   return ControleOpcaoMoedaFuncional().GetUtilizaMoedaFunc();
 }
 
 void TnCtbDMLctoGer::ConfigurarCampoValorLCTOGERMoeda() {
   TField& valorMoeda = Campo("VALORLCTOGERMOEDA");
-  const bool mostrar = !Nutil::EhCloud() && FCodigoEmpresa != 0 && EhOptanteMoedaFuncional();
+  const bool mostrar =
+      !Nutil::EhCloud() && FLado.Lcto.CodigoEmpresa != 0 && EhOptanteMoedaFuncional();
   if (mostrar)
     valorMoeda.SetDisplayLabel("Valor " + ControleOpcaoMoedaFuncional().GetCifraOuSimbolo());
   EdVisibleField(valorMoeda, mostrar);
@@ -324,23 +328,25 @@ void TnCtbDMLctoGer::nClientDataSetAfterInsert(TnClientDataSet& dataSet) {
     if (preenchido)
       Campo(campo).SetValue(valor);
   };
-  propriedade("CODIGOEMPRESA", Value(FCodigoEmpresa), FCodigoEmpresa != 0);
-  propriedade("CHAVELCTOCTB", Value(static_cast<int64_t>(FChaveLctoCtb)), FChaveLctoCtb != 0);
-  propriedade("NATURLCTOCTB", Value(FNaturLctoCtb), FNaturLctoCtb != 0);
-  propriedade("CONTACTB", Value(static_cast<int64_t>(FContaCtb)), FContaCtb != 0);
-  propriedade("DATALCTOCTB", Value(FDataLctoCtb), !FDataLctoCtb.IsZero());
-  if (!Nutil::EhCloud() && (FValorLctoCtb != Currency() || FValorLctoGer != Currency())) {
+  const TLctoCtb& lcto = FLado.Lcto;
+  propriedade("CODIGOEMPRESA", Value(lcto.CodigoEmpresa), lcto.CodigoEmpresa != 0);
+  propriedade("CHAVELCTOCTB", Value(lcto.ChaveLctoCtb), lcto.ChaveLctoCtb != 0);
+  propriedade("NATURLCTOCTB", Value(FLado.Natureza), FLado.Natureza != 0);
+  propriedade("CONTACTB", Value(FLado.ContaCtb()), FLado.ContaCtb() != 0);
+  propriedade("DATALCTOCTB", Value(lcto.DataLctoCtb), !lcto.DataLctoCtb.IsZero());
+  if (!Nutil::EhCloud() && (lcto.ValorLctoCtb != Currency() || FValorLctoGer != Currency())) {
     // The new row starts with what is still to split.
-    Campo("VALORLCTOGER").SetAsCurrency(Nutil::RoundValor(FValorLctoCtb - FValorLctoGer, 2));
+    Campo("VALORLCTOGER").SetAsCurrency(Nutil::RoundValor(lcto.ValorLctoCtb - FValorLctoGer, 2));
     PreencherValorMoeda();
   }
 }
 
 void TnCtbDMLctoGer::PreencherValorMoeda() {
-  if (FValorCotacaoMoeda > TTaxaFixa() && EhOptanteMoedaFuncional())
+  const TTaxaFixa cotacao = FLado.Lcto.CotacaoMoeda;
+  if (cotacao > TTaxaFixa() && EhOptanteMoedaFuncional())
     Campo("VALORLCTOGERMOEDA")
-        .SetAsCurrency(TaxaFixa::DividirEmCentavos(
-            Campo("VALORLCTOGER").AsCurrency(), FValorCotacaoMoeda, TRoundMode::HalfAwayFromZero));
+        .SetAsCurrency(TaxaFixa::DividirEmCentavos(Campo("VALORLCTOGER").AsCurrency(), cotacao,
+                                                   TRoundMode::HalfAwayFromZero));
 }
 
 void TnCtbDMLctoGer::ConfigurarAutoValor(TnClientDataSet& sender) {
@@ -360,17 +366,19 @@ bool TnCtbDMLctoGer::EditandoOuInserindo() const {
 }
 
 void TnCtbDMLctoGer::nClientDataSetVALORLCTOGERMOEDADefIntExit(TField& sender) {
-  if (!EditandoOuInserindo() || FValorCotacaoMoeda <= TTaxaFixa() || sender.AsString().empty() ||
+  const TTaxaFixa cotacao = FLado.Lcto.CotacaoMoeda;
+  if (!EditandoOuInserindo() || cotacao <= TTaxaFixa() || sender.AsString().empty() ||
       !EhOptanteMoedaFuncional())
     return;
   Campo("VALORLCTOGER")
-      .SetAsCurrency(TaxaFixa::MultiplicarEmCentavos(sender.AsCurrency(), FValorCotacaoMoeda,
+      .SetAsCurrency(TaxaFixa::MultiplicarEmCentavos(sender.AsCurrency(), cotacao,
                                                      TRoundMode::HalfAwayFromZero));
 }
 
 void TnCtbDMLctoGer::nClientDataSetVALORLCTOGERDefIntExit(TField& sender) {
-  if (!EditandoOuInserindo() || FValorCotacaoMoeda <= TTaxaFixa() || sender.AsString().empty() ||
-      !Campo("VALORLCTOGERMOEDA").IsNull() || !EhOptanteMoedaFuncional())
+  if (!EditandoOuInserindo() || FLado.Lcto.CotacaoMoeda <= TTaxaFixa() ||
+      sender.AsString().empty() || !Campo("VALORLCTOGERMOEDA").IsNull() ||
+      !EhOptanteMoedaFuncional())
     return;
   PreencherValorMoeda();
 }
@@ -380,11 +388,12 @@ void TnCtbDMLctoGer::nClientDataSetVALORLCTOGERDefIntExit(TField& sender) {
 void TnCtbDMLctoGer::ValidarDado() {
   TnDMClientDataSet::ValidarDado();
   if (Nutil::EhHttpExe()) {
-    FCodigoEmpresa = Campo("CODIGOEMPRESA").AsInteger();
-    FChaveLctoCtb = Campo("CHAVELCTOCTB").AsFloat();
-    FNaturLctoCtb = static_cast<int>(Campo("NATURLCTOCTB").AsInteger());
-    FContaCtb = Campo("CONTACTB").AsFloat();
-    FDataLctoCtb = DataOuZero(Campo("DATALCTOCTB").AsValue());
+    // The web posts each row alone: its side is the row's.
+    FLado.Lcto.CodigoEmpresa = Campo("CODIGOEMPRESA").AsInteger();
+    FLado.Lcto.ChaveLctoCtb = Campo("CHAVELCTOCTB").AsInteger();
+    FLado.Natureza = static_cast<int>(Campo("NATURLCTOCTB").AsInteger());
+    FLado.Lcto.Conta(FLado.Natureza) = Campo("CONTACTB").AsInteger();
+    FLado.Lcto.DataLctoCtb = DataOuZero(Campo("DATALCTOCTB").AsValue());
   }
   if (!Importacao())
     ValidarCentroCusto();
@@ -422,10 +431,15 @@ void TnCtbDMLctoGer::ValidarDado() {
   }
 }
 
+int64_t TnCtbDMLctoGer::EmpresaDoLadoOuDaLinha() const {
+  return FLado.Lcto.CodigoEmpresa != 0 ? FLado.Lcto.CodigoEmpresa
+                                       : Campo("CODIGOEMPRESA").AsInteger();
+}
+
 const std::string& TnCtbDMLctoGer::FiltroCentroCusto() {
-  const int64_t empresa = FCodigoEmpresa != 0 ? FCodigoEmpresa : Campo("CODIGOEMPRESA").AsInteger();
   const std::pair<int64_t, int64_t> conta{
-      empresa, FContaCtb != 0 ? static_cast<int64_t>(FContaCtb) : Campo("CONTACTB").AsInteger()};
+      EmpresaDoLadoOuDaLinha(),
+      FLado.ContaCtb() != 0 ? FLado.ContaCtb() : Campo("CONTACTB").AsInteger()};
   if (conta != FContaDoFiltroCentroCusto) {
     FFiltroCentroCusto = Nctbsfuncoes::ProcurarConta(Conexao(), conta.first, conta.second);
     FContaDoFiltroCentroCusto = conta;
@@ -441,10 +455,9 @@ void TnCtbDMLctoGer::DoDepoisCriarFiltroConta(void* /*coluna*/, std::string& fil
 
 // The cost centre must be one of the company's that the account allows.
 void TnCtbDMLctoGer::ValidarCentroCusto() {
-  const int64_t empresa = FCodigoEmpresa != 0 ? FCodigoEmpresa : Campo("CODIGOEMPRESA").AsInteger();
   FiltroCentroCusto();
   std::string sql = " Select CODIGOCENTROCUSTO from  CENTROCUSTO where CODIGOEMPRESA = " +
-                    Nutil::ValorParaSQL(Value(empresa));
+                    Nutil::ValorParaSQL(Value(EmpresaDoLadoOuDaLinha()));
   if (!FFiltroCentroCusto.empty())
     sql += " and " + FFiltroCentroCusto;
   auto centros = Nutildb::ExecutarSQL(Conexao(), sql);
@@ -475,23 +488,25 @@ void TnCtbDMLctoGer::CalcularTotais() {
 
 void TnCtbDMLctoGer::MostrarTotais() {
   FPainel.ValorLctoGer = FormatFloat(kFormatoValor, FValorLctoGer);
-  FPainel.Diferenca = FormatFloat(kFormatoValor, FValorLctoCtb - FValorLctoGer);
-  FPainel.DiferencaEmVermelho = Nutil::RoundValor(FValorLctoCtb - FValorLctoGer, 2) != Currency();
+  const Currency diferenca = FLado.Lcto.ValorLctoCtb - FValorLctoGer;
+  FPainel.Diferenca = FormatFloat(kFormatoValor, diferenca);
+  FPainel.DiferencaEmVermelho = Nutil::RoundValor(diferenca, 2) != Currency();
 }
 
 void TnCtbDMLctoGer::MostrarParams() {
-  FPainel.CodigoEmpresa = std::to_string(FCodigoEmpresa);
-  FPainel.ChaveLctoCtb = std::to_string(static_cast<int64_t>(FChaveLctoCtb));
-  FPainel.DataLctoCtb = DateToStr(FDataLctoCtb);
-  FPainel.TituloConta = FNaturLctoCtb == -1 ? "Crédito" : "Débito";
-  FPainel.ContaCtb = std::to_string(static_cast<int64_t>(FContaCtb));
-  FPainel.ValorLctoCtb = FormatFloat(kFormatoValor, FValorLctoCtb);
+  const TLctoCtb& lcto = FLado.Lcto;
+  FPainel.CodigoEmpresa = std::to_string(lcto.CodigoEmpresa);
+  FPainel.ChaveLctoCtb = std::to_string(lcto.ChaveLctoCtb);
+  FPainel.DataLctoCtb = DateToStr(lcto.DataLctoCtb);
+  FPainel.TituloConta = FLado.Natureza == -1 ? "Crédito" : "Débito";
+  FPainel.ContaCtb = std::to_string(FLado.ContaCtb());
+  FPainel.ValorLctoCtb = FormatFloat(kFormatoValor, lcto.ValorLctoCtb);
   MostrarTotais();
 }
 
 bool TnCtbDMLctoGer::CadastroOnCloseQuery() {
   CalcularTotais();
-  const Currency diferenca = FValorLctoGer - FValorLctoCtb;
+  const Currency diferenca = FValorLctoGer - FLado.Lcto.ValorLctoCtb;
   if (Nutil::RoundValor(diferenca, 2) == Currency())
     return true;
   return Ndialogs::nConfirmar(nCtbS::Formatar(nCtbSDiferencaEntreLctoGerencialEContabil,
@@ -522,9 +537,9 @@ void TnCtbDMLctoGer::AtualizarFiltroChaveLctoCtb() {
     auto valor = [&](const Value& v) {
       return CarregarDetalhesDinamicamente() ? Nutil::ValorParaSQL(v) : Nutil::ValorParaFiltro(v);
     };
-    filtro = "CHAVELCTOCTB = " + valor(Value(static_cast<int64_t>(FChaveLctoCtb))) +
-             " and NATURLCTOCTB = " + valor(Value(FNaturLctoCtb)) +
-             " and CONTACTB = " + valor(Value(static_cast<int64_t>(FContaCtb)));
+    filtro = "CHAVELCTOCTB = " + valor(Value(FLado.Lcto.ChaveLctoCtb)) +
+             " and NATURLCTOCTB = " + valor(Value(FLado.Natureza)) +
+             " and CONTACTB = " + valor(Value(FLado.ContaCtb()));
   }
   if (filtro == FFiltro && nClientDataSet.Filtered() == !filtro.empty())
     return;
@@ -536,21 +551,21 @@ void TnCtbDMLctoGer::AtualizarFiltroChaveLctoCtb() {
   FFiltro = filtro;
   const bool semGravados =
       FEntradaSemGravados ==
-      std::make_optional(std::pair{FCodigoEmpresa, static_cast<int64_t>(FChaveLctoCtb)});
+      std::make_optional(std::pair{FLado.Lcto.CodigoEmpresa, FLado.Lcto.ChaveLctoCtb});
   if (CarregarDetalhesDinamicamente() && !filtro.empty() && nClientDataSet.IsEmpty() &&
       !semGravados)
     FetchRegistros(
         "CODIGOEMPRESA = :pGerEmpresa and CHAVELCTOCTB = :pGerChave and NATURLCTOCTB = "
         ":pGerNatureza and CONTACTB = :pGerConta",
-        {{"pGerEmpresa", Value(FCodigoEmpresa)},
-         {"pGerChave", Value(static_cast<int64_t>(FChaveLctoCtb))},
-         {"pGerNatureza", Value(FNaturLctoCtb)},
-         {"pGerConta", Value(static_cast<int64_t>(FContaCtb))}});
+        {{"pGerEmpresa", Value(FLado.Lcto.CodigoEmpresa)},
+         {"pGerChave", Value(FLado.Lcto.ChaveLctoCtb)},
+         {"pGerNatureza", Value(FLado.Natureza)},
+         {"pGerConta", Value(FLado.ContaCtb())}});
 }
 
 bool TnCtbDMLctoGer::DaLinhaDoLancamento() const {
-  return Campo("CODIGOEMPRESA").AsInteger() == FCodigoEmpresa &&
-         Campo("CHAVELCTOCTB").AsFloat() == FChaveLctoCtb;
+  return Campo("CODIGOEMPRESA").AsInteger() == FLado.Lcto.CodigoEmpresa &&
+         Campo("CHAVELCTOCTB").AsInteger() == FLado.Lcto.ChaveLctoCtb;
 }
 
 void TnCtbDMLctoGer::AplicarSeAutomatico() {
@@ -601,7 +616,7 @@ void TnCtbDMLctoGer::TrocarDataLctoCtb(TDateTime dataNova) {
       cds.Post();
     }
   }
-  FDataLctoCtb = dataNova;
+  FLado.Lcto.DataLctoCtb = dataNova;
   AplicarSeAutomatico();
 }
 

@@ -4,10 +4,10 @@
 // module drives without a screen after each post to move, delete and
 // re-apportion an entry's splits (LCTOGER).
 //
-// One module edits one entry side at a time: its caller sets the company,
-// the entry key, the nature (1 debit, -1 credit), the account, the date and
-// the entry's amount, then filters the rows on that side
-// (AtualizarFiltroChaveLctoCtb). A side has at most one row per cost centre.
+// One module edits one entry side at a time: its caller sets the side
+// (SetLado: the entry's company, key, date and amount, and the nature, 1
+// debit or -1 credit, that picks its account), then filters the rows on that
+// side (AtualizarFiltroChaveLctoCtb). A side has at most one row per cost centre.
 //
 // Who owns what: the module owns its chain over LCTOGER and the company's
 // apportionment rates (cdsGerecialAuto, read with the company configuration).
@@ -33,7 +33,7 @@
 #include "framework/app/TnDMClientDataSet.h"
 #include "framework/core/Currency.h"
 #include "framework/core/TDateTime.h"
-#include "framework/core/TaxaFixa.h"
+#include "framework/ctb/TLctoCtb.h"
 
 // What the parameter panel above the grid shows, as formatted there.
 struct TnPainelLctoGer {
@@ -84,23 +84,13 @@ class TnCtbDMLctoGer : public TnDMClientDataSet {
   void LimparChaveConfig() override;
 
   // --- The entry side --------------------------------------------------------
-  int64_t GetCodigoEmpresa() const { return FCodigoEmpresa; }
-  // Reads the company's configuration again when it changes.
-  void SetCodigoEmpresa(int64_t value);
-  int64_t GetCodigoEstab() const { return FCodigoEstab; }
-  void SetCodigoEstab(int64_t value);
-  int GetNaturLctoCtb() const { return FNaturLctoCtb; }
-  void SetNaturLctoCtb(int value) { FNaturLctoCtb = value; }
-  double GetChaveLctoCtb() const { return FChaveLctoCtb; }
-  void SetChaveLctoCtb(double value) { FChaveLctoCtb = value; }
-  double GetContaCtb() const { return FContaCtb; }
-  void SetContaCtb(double value) { FContaCtb = value; }
-  Currency GetValorLctoCtb() const { return FValorLctoCtb; }
-  void SetValorLctoCtb(Currency value) { FValorLctoCtb = value; }
-  TTaxaFixa GetValorCotacaoMoeda() const { return FValorCotacaoMoeda; }
-  void SetValorCotacaoMoeda(TTaxaFixa value) { FValorCotacaoMoeda = value; }
-  TDateTime GetDataLctoCtb() const { return FDataLctoCtb; }
-  void SetDataLctoCtb(TDateTime value) { FDataLctoCtb = value; }
+  const TLadoLctoCtb& Lado() const { return FLado; }
+  // Replaces the side: the company's configuration is read again when the
+  // company changes, the currency column placed again when the branch does.
+  void SetLado(const TLadoLctoCtb& lado);
+  // The company alone, for a caller that brings its rows whole (the posting
+  // engine): its configuration is read again when it changes.
+  void SetCodigoEmpresa(int64_t codigoEmpresa);
   Currency GetValorLctoGer() const { return FValorLctoGer; }
   bool GetApplyUpdatesManual() const { return FApplyUpdatesManual; }
   void SetApplyUpdatesManual(bool value) { FApplyUpdatesManual = value; }
@@ -134,7 +124,7 @@ class TnCtbDMLctoGer : public TnDMClientDataSet {
   // --- Row maintenance -------------------------------------------------------
   void AtualizarFiltroChaveLctoCtb();
   // Whether the rows shown are one side's: an entry key and an account.
-  bool FiltraLado() const { return FChaveLctoCtb != 0 && FContaCtb != 0; }
+  bool FiltraLado() const { return FLado.Lcto.ChaveLctoCtb != 0 && FLado.ContaCtb() != 0; }
   // The entry (company and key) whose splits are known to be none stored, so
   // its sides read nothing from the database; nullopt: none known.
   void SetEntradaSemGravados(std::optional<std::pair<int64_t, int64_t>> entrada) {
@@ -178,6 +168,8 @@ class TnCtbDMLctoGer : public TnDMClientDataSet {
  private:
   void CriarCampos();
   void ValidarCentroCusto();
+  // The side's company, or the current row's when no side is set.
+  int64_t EmpresaDoLadoOuDaLinha() const;
   // The condition on CENTROCUSTO of the cost centres the side's account
   // allows ("" when it limits none), read once per company and account.
   const std::string& FiltroCentroCusto();
@@ -201,15 +193,9 @@ class TnCtbDMLctoGer : public TnDMClientDataSet {
   // Set at creation.
   bool FPodeAlterarOrigem = true;
 
-  // The entry side, set by the caller.
-  int64_t FCodigoEmpresa = 0;
-  int64_t FCodigoEstab = 0;
-  int FNaturLctoCtb = 0;
-  double FChaveLctoCtb = 0;
-  double FContaCtb = 0;
-  Currency FValorLctoCtb;
-  TTaxaFixa FValorCotacaoMoeda;
-  TDateTime FDataLctoCtb;
+  // The entry side, set by the caller. Its branch, date and rate place the
+  // functional-currency column and convert its amounts.
+  TLadoLctoCtb FLado;
   bool FApplyUpdatesManual = false;
 
   // Sum of the rows in view (CalcularTotais).

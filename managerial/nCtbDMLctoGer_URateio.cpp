@@ -79,7 +79,7 @@ void TnCtbDMLctoGer::InserirLctoGerAuto() {
   AtualizarFiltroChaveLctoCtb();
   // The rows are applied together at the end, not one by one.
   SetAplicarAoGravar(false);
-  taxas.SetFilter("ContaCtb = " + Nutil::ValorParaFiltro(Value(FContaCtb)));
+  taxas.SetFilter("ContaCtb = " + Nutil::ValorParaFiltro(Value(FLado.ContaCtb())));
   taxas.SetFiltered(true);
   taxas.SetIndexFieldNames("Percentual");
   FPodeAlterarOrigem = false;
@@ -90,7 +90,7 @@ void TnCtbDMLctoGer::InserirLctoGerAuto() {
   for (taxas.Last(); !taxas.Bof(); taxas.Prior()) {
     const TTaxaFixa percentual = Percentual(taxas);
     somaPerc += percentual.Rounded(2, TRoundMode::HalfAwayFromZero);
-    const TParteExata parte(FValorLctoCtb, percentual);
+    const TParteExata parte(FLado.Lcto.ValorLctoCtb, percentual);
     Currency valor;
     if (parte.AbaixoDeUmCentavo() && !umCentavo) {
       valor = kUmCentavo;
@@ -125,7 +125,8 @@ void TnCtbDMLctoGer::InserirLctoGerAuto() {
       if (OrigemAutomaticaOuImportada(Campo("ORIGEMDADO")))
         soma += Nutil::RoundValor(Campo("VALORLCTOGER").AsCurrency(), 2);
     }
-    const Currency diferenca = Nutil::RoundValor(Nutil::RoundValor(FValorLctoCtb, 2) - soma, 2);
+    const Currency diferenca =
+        Nutil::RoundValor(Nutil::RoundValor(FLado.Lcto.ValorLctoCtb, 2) - soma, 2);
     if (diferenca != Currency()) {
       for (cds.Last(); !cds.Bof(); cds.Prior()) {
         if (!OrigemAutomaticaOuImportada(Campo("ORIGEMDADO")))
@@ -162,7 +163,7 @@ void TnCtbDMLctoGer::InserirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb,
   Campo("VALORLCTOGER").SetAsCurrency(Nutil::RoundValor(valorLcto, 2));
   // Multiplied by the rate, not divided: the value given is the currency's.
   Campo("VALORLCTOGERMOEDA")
-      .SetAsCurrency(TaxaFixa::MultiplicarEmCentavos(valorLcto, FValorCotacaoMoeda,
+      .SetAsCurrency(TaxaFixa::MultiplicarEmCentavos(valorLcto, FLado.Lcto.CotacaoMoeda,
                                                      TRoundMode::HalfAwayFromZero));
   Gravar(Campo("ORIGEMDADO"), Value(origemDado));
   SetImportacao(false);
@@ -170,15 +171,16 @@ void TnCtbDMLctoGer::InserirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb,
 }
 
 void TnCtbDMLctoGer::ExcluirLctoGerDebCred() {
-  ExcluirLinhas(
-      [this] { return DaLinhaDoLancamento() && Campo("CONTACTB").AsFloat() == FContaCtb; });
+  ExcluirLinhas([this] {
+    return DaLinhaDoLancamento() && Campo("CONTACTB").AsInteger() == FLado.ContaCtb();
+  });
 }
 
 void TnCtbDMLctoGer::ExcluirLctoGerAuto() {
   ExcluirLinhas([this] {
     const Value& origem = Campo("ORIGEMDADO").AsValue();
-    return DaLinhaDoLancamento() && Campo("CONTACTB").AsFloat() == FContaCtb &&
-           Campo("NATURLCTOCTB").AsInteger() == FNaturLctoCtb && !origem.IsNull() &&
+    return DaLinhaDoLancamento() && Campo("CONTACTB").AsInteger() == FLado.ContaCtb() &&
+           Campo("NATURLCTOCTB").AsInteger() == FLado.Natureza && !origem.IsNull() &&
            origem.AsInteger() == kOrigemAutomatico;
   });
 }
@@ -265,10 +267,10 @@ void TnCtbDMLctoGer::InserirLctoGer(Currency valorLcto, int64_t codigoEmpresa, i
 void TnCtbDMLctoGer::InserirLinhaDireta(int64_t codigoEmpresa, int64_t chaveLctoCtb, int natureza,
                                         double centro, int64_t contaCtb, TDateTime dataLcto,
                                         Currency valor) {
+  const TTaxaFixa cotacao = FLado.Lcto.CotacaoMoeda;
   Value valorMoeda;
-  if (FValorCotacaoMoeda > TTaxaFixa() && EhOptanteMoedaFuncional())
-    valorMoeda =
-        Value(TaxaFixa::DividirEmCentavos(valor, FValorCotacaoMoeda, TRoundMode::HalfAwayFromZero));
+  if (cotacao > TTaxaFixa() && EhOptanteMoedaFuncional())
+    valorMoeda = Value(TaxaFixa::DividirEmCentavos(valor, cotacao, TRoundMode::HalfAwayFromZero));
   Nutildb::ExecutarSQLDireto(Conexao(), kInsertLctoGer,
                              {{"pCodigoEmpresa", Value(codigoEmpresa)},
                               {"pChaveLctoCtb", Value(chaveLctoCtb)},
@@ -355,7 +357,7 @@ void TnCtbDMLctoGer::actConsultaPercAutoExecute() {
   std::vector<std::string> linhas;
   TTaxaFixa total;
   for (taxas.First(); !taxas.Eof(); taxas.Next()) {
-    if (taxas.FieldByName("ContaCtb").AsFloat() != FContaCtb)
+    if (taxas.FieldByName("ContaCtb").AsInteger() != FLado.ContaCtb())
       continue;
     const TTaxaFixa percentual = Percentual(taxas);
     total += percentual;
@@ -370,6 +372,6 @@ void TnCtbDMLctoGer::actConsultaPercAutoExecute() {
     return;
   }
   linhas.push_back("Rateio Total: " + FormatFloat("##0.00 %", total.ToDouble()));
-  Ndialogs::nInputQueryListBox(
-      "Percentuais Conta Contábil: " + std::to_string(static_cast<int64_t>(FContaCtb)), linhas);
+  Ndialogs::nInputQueryListBox("Percentuais Conta Contábil: " + std::to_string(FLado.ContaCtb()),
+                               linhas);
 }

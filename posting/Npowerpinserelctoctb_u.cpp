@@ -58,11 +58,10 @@ std::string Texto(const Value& valor) {
       fmt::format("O parâmetro '{}' não pode ser convertido para {}!", Texto(valor), tipo));
 }
 
-// A null or empty argument is -1 (not given).
 template <class T>
-int64_t ConverteInteiro(const Value& valor) {
+std::optional<int64_t> ConverteInteiro(const Value& valor) {
   if (TextoOuNulo(valor).IsNull())
-    return -1;
+    return std::nullopt;
   T numero = 0;
   if (!ParaInteiro(valor, numero))
     Recusar("inteiro", valor);
@@ -136,11 +135,11 @@ Value TnPowerPInsereLctoCtb::VerificaParametro(const Value& argumento) {
   return argumento;
 }
 
-int64_t TnPowerPInsereLctoCtb::ConverteParamInteiro(const Value& valor) {
+std::optional<int64_t> TnPowerPInsereLctoCtb::ConverteParamInteiro(const Value& valor) {
   return ConverteInteiro<int32_t>(valor);
 }
 
-int64_t TnPowerPInsereLctoCtb::ConverteParamInteiro64(const Value& valor) {
+std::optional<int64_t> TnPowerPInsereLctoCtb::ConverteParamInteiro64(const Value& valor) {
   return ConverteInteiro<int64_t>(valor);
 }
 
@@ -196,16 +195,20 @@ int64_t TnPowerPInsereLctoCtb::InserirLcto(const TArgumentos& argumentos) {
   TArgumentos valores;
   std::transform(argumentos.begin(), argumentos.end(), valores.begin(),
                  [this](const Value& argumento) { return VerificaParametro(argumento); });
+  // A script leaves a code out with nil, "" or -1.
+  const auto codigo = [](std::optional<int64_t> numero) {
+    return numero == -1 ? std::nullopt : numero;
+  };
   TnDadosLctoScript dados;
-  dados.CodigoEstab = ConverteParamInteiro(valores[0]);
-  dados.CodigoLoteCtb = ConverteParamInteiro(valores[1]);
+  dados.CodigoEstab = codigo(ConverteParamInteiro(valores[0]));
+  dados.CodigoLoteCtb = codigo(ConverteParamInteiro(valores[1]));
   dados.NumeroDcto = ConverteParamCaracter(valores[2]);
   dados.DataLctoCtb = ConverteParamData(valores[3]);
   dados.CodigoOrigLctoCtb = ConverteParamCaracter(valores[4]);
-  dados.CodigoHistCtb = ConverteParamInteiro(valores[5]);
+  dados.CodigoHistCtb = codigo(ConverteParamInteiro(valores[5]));
   dados.ComplHist = ConverteParamCaracter(valores[6]);
-  dados.ContaCtbDeb = ConverteParamInteiro64(valores[7]);
-  dados.ContaCtbCred = ConverteParamInteiro64(valores[8]);
+  dados.ContaCtbDeb = codigo(ConverteParamInteiro64(valores[7]));
+  dados.ContaCtbCred = codigo(ConverteParamInteiro64(valores[8]));
   dados.ValorLctoCtb = ConverteParamValor(valores[9]);
   return ExecutaInsercao(dados);
 }
@@ -348,9 +351,9 @@ void TnPowerPInsereLctoCtb::PreencherLinha(const TnDadosLctoScript& dados) {
   cds.FieldByName("CHAVELCTOCTB").SetAsInteger(FChaveNova);
   cds.FieldByName("DATALCTOCTB").SetValue(Value(DateOf(dados.DataLctoCtb)));
   cds.FieldByName("VALORLCTOCTB").SetAsCurrency(dados.ValorLctoCtb);
-  const auto inteiro = [&](const char* campo, int64_t valor) {
-    if (valor != -1)
-      cds.FieldByName(campo).SetValue(Value(valor));
+  const auto inteiro = [&](const char* campo, std::optional<int64_t> valor) {
+    if (valor)
+      cds.FieldByName(campo).SetValue(Value(*valor));
   };
   const auto texto = [&](const char* campo, const std::string& valor) {
     if (!valor.empty())
@@ -374,11 +377,11 @@ void TnPowerPInsereLctoCtb::InserirRateioPersonalizado(const TnDadosLctoScript& 
   const int64_t empresa = FDMLctoCtb->nClientDataSet.FieldByName("CODIGOEMPRESA").AsInteger();
   for (const auto& [natureza, conta] :
        {std::pair{1, dados.ContaCtbDeb}, {-1, dados.ContaCtbCred}}) {
-    if (conta == -1)
+    if (!conta)
       continue;
     for (const TRateio& rateio : FCCustoPerc)
       gerencial.InserirLctoGer(
-          empresa, FChaveNova, rateio.CodigoCentroCusto, natureza, conta, dados.DataLctoCtb,
+          empresa, FChaveNova, rateio.CodigoCentroCusto, natureza, *conta, dados.DataLctoCtb,
           TParteExata(dados.ValorLctoCtb, rateio.Percentual).Centavos(TRoundMode::HalfEven),
           kOrigemDigitado);
   }

@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,17 +38,18 @@ class TnCtbDMLctoGer;
 class TnDMClientDataSet;
 class TnDelta;
 
-// The typed arguments of one insertion; -1 and "" mean "not given".
+// The typed arguments of one insertion; a code without a value and an
+// empty text are "not given".
 struct TnDadosLctoScript {
-  int64_t CodigoEstab = -1;
-  int64_t CodigoLoteCtb = -1;
+  std::optional<int64_t> CodigoEstab;
+  std::optional<int64_t> CodigoLoteCtb;
   std::string NumeroDcto;
   TDateTime DataLctoCtb;
   std::string CodigoOrigLctoCtb;
-  int64_t CodigoHistCtb = -1;
+  std::optional<int64_t> CodigoHistCtb;
   std::string ComplHist;
-  int64_t ContaCtbDeb = -1;
-  int64_t ContaCtbCred = -1;
+  std::optional<int64_t> ContaCtbDeb;
+  std::optional<int64_t> ContaCtbCred;
   Currency ValorLctoCtb;
 };
 
@@ -117,8 +119,9 @@ class TnPowerPInsereLctoCtb : public TnDMPowerParam {
   // The description of a standard history ("" when there is none).
   std::string DescricaoHistorico(const Value& codigo);
 
-  static int64_t ConverteParamInteiro(const Value& valor);
-  static int64_t ConverteParamInteiro64(const Value& valor);
+  // Integers of 32 and 64 bits; none for a null or empty value.
+  static std::optional<int64_t> ConverteParamInteiro(const Value& valor);
+  static std::optional<int64_t> ConverteParamInteiro64(const Value& valor);
   static double ConverteParamNumerico(const Value& valor);
   // An amount: a text is read as the decimal it spells, never as a double.
   static Currency ConverteParamValor(const Value& valor);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 
 #include "framework/core/Exceptions.h"
 #include "framework/core/Nutil.h"
@@ -169,8 +170,10 @@ Value TnScriptInsereLctoCtb::ValorParametro(const std::string& nome) {
   switch (TipoDe(nome)) {
     case TTipo::Inteiro:
     case TTipo::Historico:
-    case TTipo::Conta:
-      return Value(TnPowerPInsereLctoCtb::ConverteParamInteiro64(texto));
+    case TTipo::Conta: {
+      const std::optional<int64_t> numero = TnPowerPInsereLctoCtb::ConverteParamInteiro64(texto);
+      return numero ? Value(*numero) : Value();
+    }
     case TTipo::Numero:
       return Value(TnPowerPInsereLctoCtb::ConverteParamNumerico(texto));
     case TTipo::Data:

@@ -42,8 +42,9 @@ struct TLctoCtb {
   int64_t TransCtb = 0;
   int OrigemDado = 0;  // 1 automatic, 2 typed, 3 imported, 5 analytic
 
-  // The account of one side (natureza 1 debit, -1 credit).
+  // The account of one side (natureza 1 debit, -1 credit), to read or to set.
   int64_t Conta(int natureza) const { return natureza == 1 ? ContaCtbDeb : ContaCtbCred; }
+  int64_t& Conta(int natureza) { return natureza == 1 ? ContaCtbDeb : ContaCtbCred; }
 
   // The current record of `cds`, as it is now or as it was read
   // (OldValue: the entry before an edit or a delete). A field the data set

@@ -84,10 +84,12 @@ std::string Executar(TSessaoHost& sessao, const TOpcoes& opcoes, int& codigoSaid
     Encerrar(nomeScript, mensagem);
   };
   TnScriptInsereLctoCtb script(*processo, texto, nomeScript, opcoesScript);
-  // The company is checked before the account helpers read its chart.
+  // The company is checked before the account helpers read its chart; an
+  // empty one is refused as a code no company has.
   for (const auto& [nome, valor] : valores)
     if (Nutil::UpperCase(nome) == Nutil::UpperCase(TnPowerPInsereLctoCtb::kParamEmpresa))
-      sessao.VerificarEmpresa(TnPowerPInsereLctoCtb::ConverteParamInteiro64(Value(valor)));
+      sessao.VerificarEmpresa(
+          TnPowerPInsereLctoCtb::ConverteParamInteiro64(Value(valor)).value_or(-1));
   script.DefinirParametros(valores);
   if (processo->CodigoEmpresa() > 0)
     sessao.VerificarEmpresa(processo->CodigoEmpresa());

@@ -94,13 +94,10 @@ std::unique_ptr<TnCtbDMLctoGer> Gerencial(TnDMConexao& conexao, const TLadoLctoC
   TnSelecao selecao;
   selecao.SetParam(kSelCodigoEmpresa, Value(lado.Lcto.CodigoEmpresa));
   gerencial->Abrir(&selecao);
-  gerencial->SetCodigoEmpresa(lado.Lcto.CodigoEmpresa);
-  gerencial->SetChaveLctoCtb(static_cast<double>(kChaveNenhuma));
+  TLadoLctoCtb semChave = lado;
+  semChave.Lcto.ChaveLctoCtb = kChaveNenhuma;
+  gerencial->SetLado(semChave);
   gerencial->SetEntradaSemGravados(std::pair{lado.Lcto.CodigoEmpresa, kChaveNenhuma});
-  gerencial->SetNaturLctoCtb(lado.Natureza);
-  gerencial->SetContaCtb(static_cast<double>(lado.ContaCtb()));
-  gerencial->SetDataLctoCtb(lado.Lcto.DataLctoCtb);
-  gerencial->SetValorLctoCtb(lado.Lcto.ValorLctoCtb);
   gerencial->SetApplyUpdatesManual(true);
   return gerencial;
 }

@@ -181,11 +181,12 @@ std::unique_ptr<TnCtbDMLctoGer> TSplitsTest::Gerencial(Currency valorLctoCtb) {
   TnSelecao selecao;
   selecao.SetParam(kSelCodigoEmpresa, Value(int64_t{1}));
   gerencial->Abrir(&selecao);
-  gerencial->SetCodigoEmpresa(1);
-  gerencial->SetChaveLctoCtb(7);
-  gerencial->SetNaturLctoCtb(1);
-  gerencial->SetContaCtb(401);
-  gerencial->SetDataLctoCtb(EncodeDate(2024, 3, 10));
-  gerencial->SetValorLctoCtb(valorLctoCtb);
+  TLadoLctoCtb lado;
+  lado.Lcto.CodigoEmpresa = 1;
+  lado.Lcto.ChaveLctoCtb = 7;
+  lado.Lcto.ContaCtbDeb = 401;
+  lado.Lcto.DataLctoCtb = EncodeDate(2024, 3, 10);
+  lado.Lcto.ValorLctoCtb = valorLctoCtb;
+  gerencial->SetLado(lado);
   return gerencial;
 }

@@ -355,6 +355,23 @@ TEST_P(TLctoGerTest, NewRowStartsWithWhatIsLeftToSplitAndClosingAsksAboutADiffer
   EXPECT_FALSE(gerencial->CadastroOnCloseQuery());
 }
 
+// The rates are read with the side's company: a side moved to company 2,
+// which keeps no cost centres, apportions nothing; back on company 1 it
+// takes company 1's rates again.
+TEST_P(TLctoGerTest, ApportionsByTheRatesOfTheSidesCompany) {
+  Taxas({{401, 10, 100}});
+  std::unique_ptr<TnCtbDMLctoGer> gerencial = Gerencial(Currency(10));
+  gerencial->SetApplyUpdatesManual(true);
+  TLadoLctoCtb lado = gerencial->Lado();
+  for (const auto& [empresa, linhas] : {std::pair{2, 0}, {1, 1}}) {
+    SCOPED_TRACE(empresa);
+    lado.Lcto.CodigoEmpresa = empresa;
+    gerencial->SetLado(lado);
+    gerencial->InserirLctoGerAuto();
+    EXPECT_EQ(gerencial->nClientDataSet.RecordCount(), linhas);
+  }
+}
+
 CTB_INSTANTIATE_ENGINES(TLctoGerTest);
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "framework/core/Exceptions.h"
@@ -97,9 +98,9 @@ TEST(TnScriptLuaTest, RegisteredFunctionsExchangeTypedValues) {
 TEST(TConversaoTest, ConvertsOrRefusesWithTheText) {
   const struct {
     Value Entrada;
-    int64_t Inteiro;  // -2: refused
-    double Numerico;  // -2: refused
-  } casos[] = {{Value(), -1, 0},           {Value(""), -1, 0},
+    std::optional<int64_t> Inteiro;  // -2: refused
+    double Numerico;                 // -2: refused
+  } casos[] = {{Value(), std::nullopt, 0}, {Value(""), std::nullopt, 0},
                {Value(" 12 "), 12, 12},    {Value(int64_t{7}), 7, 7},
                {Value("10,50"), -2, 10.5}, {Value("3000000000"), -2, 3e9},
                {Value("12abc"), -2, -2}};
