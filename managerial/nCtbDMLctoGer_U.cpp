@@ -59,8 +59,8 @@ class TPercursoCompleto {
 TnCtbDMLctoGer::TnCtbDMLctoGer() {
   SetSelectText(kSelect);
   CriarCampos();
-  cdsGerecialAuto.AddField("ContaCtb", TFieldType::ftFloat);
-  cdsGerecialAuto.AddField("CodigoCentroCusto", TFieldType::ftFloat);
+  cdsGerecialAuto.AddField("ContaCtb", TFieldType::ftLargeint);
+  cdsGerecialAuto.AddField("CodigoCentroCusto", TFieldType::ftLargeint);
   cdsGerecialAuto.AddField("Percentual", TFieldType::ftFloat);
   cdsGerecialAuto.AddField("DescrCentroCusto", TFieldType::ftString, 50);
   cdsGerecialAuto.CreateDataSet();
@@ -181,8 +181,8 @@ void TnCtbDMLctoGer::PegarConfigEmpresa() {
       "C.CODIGOCENTROCUSTO = RC.CODIGOCENTROCUSTO where RC." +
           condicao + " ");
   for (; !taxas->Eof(); taxas->Next())
-    cdsGerecialAuto.AppendRecord({Value(taxas->Fields(0).AsFloat()),
-                                  Value(taxas->Fields(1).AsFloat()), taxas->Fields(2).AsValue(),
+    cdsGerecialAuto.AppendRecord({Value(taxas->Fields(0).AsInteger()),
+                                  Value(taxas->Fields(1).AsInteger()), taxas->Fields(2).AsValue(),
                                   taxas->Fields(3).AsValue()});
   Nutildb::DestruirSQL(taxas);
 }

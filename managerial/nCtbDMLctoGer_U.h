@@ -143,7 +143,7 @@ class TnCtbDMLctoGer : public TnDMClientDataSet {
                       TDateTime dataLcto, Currency valorLcto);
   void InserirLctoGer(Currency valorLcto, int64_t codigoEmpresa, int64_t chaveLctoCtb, int natureza,
                       int64_t contaCtb, TDateTime dataLcto, const std::string& codigoCentroCusto);
-  void InserirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb, double codigoCentroCusto,
+  void InserirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb, int64_t codigoCentroCusto,
                       int natureza, int64_t contaCtb, TDateTime dataLcto, Currency valorLcto,
                       int origemDado);
   void ExcluirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb, int origem);
@@ -181,12 +181,13 @@ class TnCtbDMLctoGer : public TnDMClientDataSet {
   // Applies the pending changes unless the caller applies them.
   void AplicarSeAutomatico();
   // One automatic row by the insert statement (the caller's transaction).
-  void InserirLinhaDireta(int64_t codigoEmpresa, int64_t chaveLctoCtb, int natureza, double centro,
+  void InserirLinhaDireta(int64_t codigoEmpresa, int64_t chaveLctoCtb, int natureza, int64_t centro,
                           int64_t contaCtb, TDateTime dataLcto, Currency valor);
   // One automatic row in the client data set, replacing the side's row of
   // the same cost centre.
   void InserirOuAtualizarLinha(int64_t codigoEmpresa, int64_t chaveLctoCtb, int natureza,
-                               double centro, int64_t contaCtb, TDateTime dataLcto, Currency valor);
+                               int64_t centro, int64_t contaCtb, TDateTime dataLcto,
+                               Currency valor);
   bool DaLinhaDoLancamento() const;
   bool EditandoOuInserindo() const;
 

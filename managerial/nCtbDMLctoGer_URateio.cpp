@@ -98,7 +98,7 @@ void TnCtbDMLctoGer::InserirLctoGerAuto() {
     } else {
       valor = parte.Centavos(TRoundMode::HalfAwayFromZero);
     }
-    const Value centro(static_cast<int64_t>(taxas.FieldByName("CodigoCentroCusto").AsFloat()));
+    const Value centro(taxas.FieldByName("CodigoCentroCusto").AsInteger());
     // A row the side already has (typed or not) keeps its value.
     if (cds.Locate("CODIGOCENTROCUSTO", {centro}))
       continue;
@@ -149,14 +149,14 @@ void TnCtbDMLctoGer::InserirLctoGerAuto() {
 }
 
 void TnCtbDMLctoGer::InserirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb,
-                                    double codigoCentroCusto, int natureza, int64_t contaCtb,
+                                    int64_t codigoCentroCusto, int natureza, int64_t contaCtb,
                                     TDateTime dataLcto, Currency valorLcto, int origemDado) {
   TnClientDataSet& cds = nClientDataSet;
   SetImportacao(true);
   cds.Append();
   Campo("CODIGOEMPRESA").SetValue(Value(codigoEmpresa));
   Campo("CHAVELCTOCTB").SetValue(Value(chaveLctoCtb));
-  Campo("CODIGOCENTROCUSTO").SetValue(Value(static_cast<int64_t>(codigoCentroCusto)));
+  Campo("CODIGOCENTROCUSTO").SetValue(Value(codigoCentroCusto));
   Campo("NATURLCTOCTB").SetValue(Value(natureza));
   Campo("CONTACTB").SetValue(Value(contaCtb));
   Campo("DATALCTOCTB").SetValue(Value(DateOf(dataLcto)));
@@ -220,7 +220,7 @@ void TnCtbDMLctoGer::InserirLctoGer(int64_t codigoEmpresa, int64_t chaveLctoCtb,
       const Currency valor = rateio.Valor(
           percentual, valorLcto, ultima,
           (percentual + rateio.AccPerc).Rounded(2, TRoundMode::HalfEven) >= TTaxaFixa(100));
-      const double centro = taxas.FieldByName("CodigoCentroCusto").AsFloat();
+      const int64_t centro = taxas.FieldByName("CodigoCentroCusto").AsInteger();
       rateio.AccPerc += percentual;
       rateio.AccValor += valor;
       if (Importacao()) {
@@ -260,12 +260,13 @@ void TnCtbDMLctoGer::InserirLctoGer(Currency valorLcto, int64_t codigoEmpresa, i
     rateio.AccPerc += percentual;
     rateio.AccValor += valor;
     InserirLinhaDireta(codigoEmpresa, chaveLctoCtb, natureza,
-                       taxas.FieldByName("CodigoCentroCusto").AsFloat(), contaCtb, dataLcto, valor);
+                       taxas.FieldByName("CodigoCentroCusto").AsInteger(), contaCtb, dataLcto,
+                       valor);
   }
 }
 
 void TnCtbDMLctoGer::InserirLinhaDireta(int64_t codigoEmpresa, int64_t chaveLctoCtb, int natureza,
-                                        double centro, int64_t contaCtb, TDateTime dataLcto,
+                                        int64_t centro, int64_t contaCtb, TDateTime dataLcto,
                                         Currency valor) {
   const TTaxaFixa cotacao = FLado.Lcto.CotacaoMoeda;
   Value valorMoeda;
@@ -284,10 +285,10 @@ void TnCtbDMLctoGer::InserirLinhaDireta(int64_t codigoEmpresa, int64_t chaveLcto
 }
 
 void TnCtbDMLctoGer::InserirOuAtualizarLinha(int64_t codigoEmpresa, int64_t chaveLctoCtb,
-                                             int natureza, double centro, int64_t contaCtb,
+                                             int natureza, int64_t centro, int64_t contaCtb,
                                              TDateTime dataLcto, Currency valor) {
   TnClientDataSet& cds = nClientDataSet;
-  const Value centroValor(static_cast<int64_t>(centro));
+  const Value centroValor(centro);
   if (cds.Locate("CODIGOEMPRESA;CHAVELCTOCTB;NATURLCTOCTB;CODIGOCENTROCUSTO",
                  {Value(codigoEmpresa), Value(chaveLctoCtb), Value(natureza), centroValor}))
     cds.Edit();
@@ -362,8 +363,7 @@ void TnCtbDMLctoGer::actConsultaPercAutoExecute() {
     const TTaxaFixa percentual = Percentual(taxas);
     total += percentual;
     linhas.push_back(
-        "Centro Custo: " +
-        std::to_string(static_cast<int64_t>(taxas.FieldByName("CodigoCentroCusto").AsFloat())) +
+        "Centro Custo: " + std::to_string(taxas.FieldByName("CodigoCentroCusto").AsInteger()) +
         " - " + taxas.FieldByName("DescrCentroCusto").AsString() + " (" +
         FormatFloat("##0.00 %", percentual.ToDouble()) + ")");
   }

@@ -249,7 +249,7 @@ std::string TnPowerPInsereLctoCtb::DescricaoHistorico(const Value& codigo) {
 
 // ---- Custom apportionment ----
 
-void TnPowerPInsereLctoCtb::ConfigurarRateio(double codigoCentroCusto, TTaxaFixa percentual) {
+void TnPowerPInsereLctoCtb::ConfigurarRateio(int64_t codigoCentroCusto, TTaxaFixa percentual) {
   FCCustoPerc.push_back({codigoCentroCusto, percentual});
 }
 

@@ -103,7 +103,7 @@ class TnPowerPInsereLctoCtb : public TnDMPowerParam {
   int64_t ExecutaInsercao(const TnDadosLctoScript& dados);
 
   // Custom apportionment: one share of every later entry's amount.
-  void ConfigurarRateio(double codigoCentroCusto, TTaxaFixa percentual);
+  void ConfigurarRateio(int64_t codigoCentroCusto, TTaxaFixa percentual);
   void LimparRateio() { FCCustoPerc.clear(); }
   // The shares must add up to between 0.01 % and 100 %.
   void VerificaSomaPercentuais() const;
@@ -137,7 +137,7 @@ class TnPowerPInsereLctoCtb : public TnDMPowerParam {
 
  private:
   struct TRateio {
-    double CodigoCentroCusto;
+    int64_t CodigoCentroCusto;
     TTaxaFixa Percentual;  // 25 is 25 %
   };
 

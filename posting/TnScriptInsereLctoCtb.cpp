@@ -216,8 +216,9 @@ void TnScriptInsereLctoCtb::RegistrarFuncoes() {
   });
   RegistrarNaExecucao("InserirLcto", [this](TnScriptLua& lua) { return InserirLcto(lua); });
   RegistrarNaExecucao("ConfigurarRateio", [this](TnScriptLua& lua) {
+    // A cost centre is a code: a fraction is refused, nil is none (0).
     FProcesso.ConfigurarRateio(
-        TnPowerPInsereLctoCtb::ConverteParamNumerico(lua.Argumento(1)),
+        TnPowerPInsereLctoCtb::ConverteParamInteiro64(lua.Argumento(1)).value_or(0),
         TTaxaFixa::FromValue(
             Value(TnPowerPInsereLctoCtb::ConverteParamNumerico(lua.Argumento(2)))));
     return 0;

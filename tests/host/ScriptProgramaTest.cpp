@@ -124,6 +124,8 @@ TEST_P(TScriptProgramaTest, ARunThatFailsOnItsThirdInsertionLeavesNoEntry) {
       {"estabelecimento -1, o mesmo que nenhum",
        "InserirLcto(-1, nil, nil, '2025-08-13', nil, 3, 'x', 1101001, 1101003, 5)",
        "s.lua:6: Campo 'CODIGOESTAB' deve ter um valor"},
+      {"centro de custo fracionário", "ConfigurarRateio(101.5, 60)",
+       "s.lua:6: O parâmetro '101.5' não pode ser convertido para inteiro!"},
       {"arquivo", "io.open('/etc/passwd')", "s.lua:6: io não está disponível"},
       {"programa", "os.execute('touch invadido')", "s.lua:6: os não está disponível"},
       {"script", "error('parou aqui')", "s.lua:6: parou aqui"},
