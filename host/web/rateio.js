@@ -252,10 +252,10 @@ async function mostrarPercentuais(lado) {
 
 // The grids the entry's accounts take at its date, asked again whenever an
 // account or the date changes; a grid whose account is still the same keeps
-// its rows. An entry opened for correction brings its stored rows
-// (`armazenadas`: "gerenciais" and "atividades" of its record), shown in the
-// grid of their side and account.
-async function atualizarRateio(armazenadas) {
+// its rows. An entry opened for correction brings its record (`registro`:
+// its stored rows in "gerenciais" and "atividades"), shown in the grid of
+// their side and account.
+async function atualizarRateio(registro) {
   // An account still being looked up asks again when it arrives: asked now,
   // its side would lose its grid (and what was typed or redone there).
   if (elemento("formLancamento").querySelector(".ajuda-conta[data-pedido]")) return;
@@ -284,7 +284,7 @@ async function atualizarRateio(armazenadas) {
       grade = criarGrade(tipo, lado);
       grade.conta = lados[lado].conta;
       grade.titulo.textContent += ` — conta ${grade.conta}`;
-      if (armazenadas) mostrarArmazenadas(grade, armazenadas[tiposRateio[tipo].registro]);
+      if (registro) mostrarArmazenadas(grade, registro[tiposRateio[tipo].registro]);
       // The activities the entry's post generates are shown as they come.
       else if (tipo === "atividades" && entrada("VALORLCTOCTB")?.value.trim())
         await linhasAutomaticas(grade).catch((erro) => mensagem(erro.message, true));
