@@ -138,64 +138,90 @@ void TnValidacaoLctoCtb::Atribuir(TField& field, const Value& valor) {
   nCtbLctoGerUtil::Gravar(field, valor);
 }
 
-TnValidacaoLctoCtb::TnValidacaoLctoCtb(TnClientDataSet& registro, const TnConfigLctoCtb& config,
-                                       TnSessao& sessao, const TnContextoValidacaoLctoCtb& contexto,
+TnLctoCtbEmValidacao TnLctoCtbEmValidacao::DoRegistro(const TnClientDataSet& registro) {
+  auto preenchidos = [&](auto valor) {
+    auto tem = [&](const char* nome) { return !valor(registro.FieldByName(nome)).IsNull(); };
+    return TPreenchidosLctoCtb{tem("CODIGOESTAB"), tem("CONTACTBDEB"), tem("CONTACTBCRED"),
+                               tem("CODIGOHISTCTB"), tem("DATALCTOCTB")};
+  };
+  TnLctoCtbEmValidacao entrada;
+  entrada.Lcto = TLctoCtb::DoRegistro(registro);
+  entrada.Preenchidos = preenchidos([](const TField& f) { return f.AsValue(); });
+  entrada.Anterior = TLctoCtb::DoRegistroAnterior(registro);
+  entrada.PreenchidosAnterior = preenchidos([](const TField& f) { return f.OldValue(); });
+  entrada.Inserindo = registro.State() == TDataSetState::dsInsert;
+  entrada.Editando = registro.State() == TDataSetState::dsEdit;
+  entrada.ChaveOrigem = registro.FieldByName("CHAVEORIGEM").AsString();
+  entrada.LctoConcilDeb = registro.FieldByName("LCTOCONCILDEB").AsString();
+  const TField& lctoProg = registro.FieldByName("CODIGOLCTOPROG");
+  entrada.LctoProgZeroComoVazio = !lctoProg.IsNull() && lctoProg.AsInteger() == 0 &&
+                                  lctoProg.GetDefinicao().Propriedade("ZeroComoVazio").AsBoolean();
+  entrada.RotuloContaDeb = registro.FieldByName("CONTACTBDEB").DisplayLabel();
+  entrada.RotuloContaCred = registro.FieldByName("CONTACTBCRED").DisplayLabel();
+  return entrada;
+}
+
+void TnAjustesLctoCtb::Aplicar(TnClientDataSet& registro) const {
+  if (LimparChaveOrigem)
+    TnValidacaoLctoCtb::Atribuir(registro.FieldByName("CHAVEORIGEM"), Value());
+  if (EsvaziarLctoProg)
+    TnValidacaoLctoCtb::Atribuir(registro.FieldByName("CODIGOLCTOPROG"), Value());
+}
+
+TnValidacaoLctoCtb::TnValidacaoLctoCtb(const TnLctoCtbEmValidacao& entrada,
+                                       const TnConfigLctoCtb& config, TnSessao& sessao,
+                                       const TnContextoValidacaoLctoCtb& contexto,
                                        TnConsultasLctoCtb& consultas)
-    : FRegistro(registro),
+    : FEntrada(entrada),
+      FLcto(entrada.Lcto),
       FConfig(config),
       FSessao(sessao),
       FContexto(contexto),
       FConsultas(consultas) {}
 
-TField& TnValidacaoLctoCtb::Campo(const char* nome) const {
-  return FRegistro.FieldByName(nome);
+namespace {
+
+// A code as the record holds it: null when empty.
+Value Codigo(bool preenchido, int64_t codigo) {
+  return preenchido ? Value(codigo) : Value();
 }
 
-bool TnValidacaoLctoCtb::Inserindo() const {
-  return FRegistro.State() == TDataSetState::dsInsert;
+const char* CampoConta(int natureza) {
+  return natureza == 1 ? "CONTACTBDEB" : "CONTACTBCRED";
 }
 
-bool TnValidacaoLctoCtb::Editando() const {
-  return FRegistro.State() == TDataSetState::dsEdit;
-}
+}  // namespace
 
 // ---- The rule chain ----
 
-void TnValidacaoLctoCtb::ValidarDado() {
+TnAjustesLctoCtb TnValidacaoLctoCtb::ValidarDado() {
+  TnAjustesLctoCtb ajustes;
   const bool tela = FContexto.Tela();
   // Reconciled entries stay as they are.
-  if (!FContexto.Importacao && !Inserindo())
+  if (!FContexto.Importacao && !FEntrada.Inserindo)
     ValidarAlteracaoLctoCtb();
   ValidarModeloIFRS();
-  // The framework's own checks; they must not lose the establishment.
-  const Value estab = Campo("CODIGOESTAB").AsValue();
+  // The framework's own checks.
   FConsultas.ValidarBase();
-  if (!estab.IsNull() && estab.AsInteger() != 0 && !(Campo("CODIGOESTAB").AsValue() == estab))
-    Atribuir(Campo("CODIGOESTAB"), estab);
   ValidarEstabelecimento();
-  if (tela && Inserindo())
+  if (tela && FEntrada.Inserindo)
     ValidarMesmoUltimoLcto();
   if (FContexto.TemTela)
     ValidarPartidaDobrada();
-  const std::string origem = Maiusculo(Campo("CODIGOORIGLCTOCTB").AsString());
-  ValidarDatas(DataDe(Campo("DATALCTOCTB").AsValue()), origem);
+  const std::string origem = Maiusculo(FLcto.CodigoOrigLctoCtb);
+  ValidarDatas(FLcto.DataLctoCtb, origem);
   ValidarContas();
   ValidarLote();
   // Entries of other modules.
-  if ((!Nutil::Trim(Campo("CHAVEORIGEM").AsString()).empty() || origem == "IM") &&
-      !FContexto.Importacao) {
+  if ((!Nutil::Trim(FEntrada.ChaveOrigem).empty() || origem == "IM") && !FContexto.Importacao) {
     if (!FConsultas.AlterarChaveOrigem())
       throw Exception(kMsgAlteracaoCancelada);
-    Atribuir(Campo("CHAVEORIGEM"), Value());
+    ajustes.LimparChaveOrigem = true;
   }
   const bool ifrs = FConsultas.EhOptanteIFRS();
   if (tela && (FConsultas.PossuiSPED() || ifrs))
     ValidarTransacao();
-  // A zero programmed entry means none.
-  TField& lctoProg = Campo("CODIGOLCTOPROG");
-  if (!lctoProg.IsNull() && lctoProg.AsInteger() == 0 &&
-      lctoProg.GetDefinicao().Propriedade("ZeroComoVazio").AsBoolean())
-    Atribuir(lctoProg, Value());
+  ajustes.EsvaziarLctoProg = FEntrada.LctoProgZeroComoVazio;
   if (tela && (ifrs || FConsultas.EhOptanteFCONT()))
     ValidarOrigemFiscal();
   if (tela && ifrs)
@@ -205,6 +231,7 @@ void TnValidacaoLctoCtb::ValidarDado() {
     Ndialogs::nMessageDlg(kMsgGrupoHistorico, TMsgDlgType::mtInformation, BotoesOk());
   if (!FContexto.Automatico)
     ValidarHistorico();
+  return ajustes;
 }
 
 void TnValidacaoLctoCtb::ValidarDatas(TDateTime data, const std::string& origem) {
@@ -239,37 +266,35 @@ void TnValidacaoLctoCtb::ValidarDatas(TDateTime data, const std::string& origem)
 // ignored or not (the posting engine and scripts ignore them): an entry of
 // an establishment the company lacks would stand in no branch's books.
 void TnValidacaoLctoCtb::ValidarEstabelecimento() {
-  const TField& estab = Campo("CODIGOESTAB");
-  if (estab.IsNull())
+  if (!FEntrada.Preenchidos.CodigoEstab)
     return;
   const int64_t empresa = FContexto.CodigoEmpresa;
+  const int64_t estab = FLcto.CodigoEstab;
   const bool existe =
       Lembrado(FContexto.Cache ? &FContexto.Cache->Estabelecimento : nullptr,
-               std::make_pair(empresa, estab.AsInteger()), [&] {
+               std::make_pair(empresa, estab), [&] {
                  return !FSessao.Conexao()
                              .ExecuteQuery(
                                  "select 1 from ESTAB where CODIGOEMPRESA = :pEmpresa and "
                                  "CODIGOESTAB = :pEstab",
-                                 {{"pEmpresa", Value(empresa)}, {"pEstab", estab.AsValue()}})
+                                 {{"pEmpresa", Value(empresa)}, {"pEstab", Value(estab)}})
                              .Rows.empty();
                });
   if (!existe)
-    throw EnField(
-        fmt::format("Estabelecimento {} não cadastrado na empresa {}", estab.AsString(), empresa),
-        "CODIGOESTAB");
+    throw EnField(fmt::format("Estabelecimento {} não cadastrado na empresa {}", estab, empresa),
+                  "CODIGOESTAB");
 }
 
 void TnValidacaoLctoCtb::ValidarContas() {
   // Synthetic accounts take no entries.
-  ValidarContaTipo("CONTACTBDEB", nCtbSTipoContaInvalidaDeb);
-  ValidarContaTipo("CONTACTBCRED", nCtbSTipoContaInvalidaCred);
-  const TField& deb = Campo("CONTACTBDEB");
-  const TField& cred = Campo("CONTACTBCRED");
-  if (deb.IsNull() && cred.IsNull())
+  ValidarContaTipo(1, nCtbSTipoContaInvalidaDeb);
+  ValidarContaTipo(-1, nCtbSTipoContaInvalidaCred);
+  const TPreenchidosLctoCtb& tem = FEntrada.Preenchidos;
+  if (!tem.ContaCtbDeb && !tem.ContaCtbCred)
     throw EnField(nCtbSContaDebCredNula, "CONTACTBDEB");
-  if (deb.AsValue() == cred.AsValue())
+  if (tem.ContaCtbDeb == tem.ContaCtbCred && FLcto.ContaCtbDeb == FLcto.ContaCtbCred)
     throw EnField(nCtbSLctoMesmaContaDedCred, "CONTACTBDEB");
-  if (!(Campo("VALORLCTOCTB").AsCurrency() > Currency()))
+  if (!(FLcto.ValorLctoCtb > Currency()))
     throw EnField(nCtbSLctoDebCredZerado, "VALORLCTOCTB");
 }
 
@@ -277,15 +302,15 @@ void TnValidacaoLctoCtb::ValidarMesmoUltimoLcto() {
   const TUltLctoCtb* ult = FContexto.UltLctoCtb;
   if (ult == nullptr || !ult->Preenchido)
     return;
-  const bool igual = Campo("CODIGOEMPRESA").AsInteger() == ult->CodigoEmpresa &&
-                     Campo("CODIGOESTAB").AsInteger() == ult->CodigoEstab &&
-                     Campo("CODIGOHISTCTB").AsValue() == ult->CodigoHistCtb &&
-                     Campo("COMPLHIST").AsString() == ult->Complemento &&
-                     Campo("CONTACTBCRED").AsValue() == ult->ContaCtbCred &&
-                     Campo("CONTACTBDEB").AsValue() == ult->ContaCtbDeb &&
-                     DataDe(Campo("DATALCTOCTB").AsValue()) == ult->DataLctoCtb &&
-                     Campo("CODIGOORIGLCTOCTB").AsString() == ult->Origem &&
-                     Campo("VALORLCTOCTB").AsCurrency() == ult->ValorLctoCtb;
+  const TPreenchidosLctoCtb& tem = FEntrada.Preenchidos;
+  const bool igual =
+      FLcto.CodigoEmpresa == ult->CodigoEmpresa && FLcto.CodigoEstab == ult->CodigoEstab &&
+      Codigo(tem.CodigoHistCtb, FLcto.CodigoHistCtb) == ult->CodigoHistCtb &&
+      FLcto.ComplHist == ult->Complemento &&
+      Codigo(tem.ContaCtbCred, FLcto.ContaCtbCred) == ult->ContaCtbCred &&
+      Codigo(tem.ContaCtbDeb, FLcto.ContaCtbDeb) == ult->ContaCtbDeb &&
+      FLcto.DataLctoCtb == ult->DataLctoCtb && FLcto.CodigoOrigLctoCtb == ult->Origem &&
+      FLcto.ValorLctoCtb == ult->ValorLctoCtb;
   if (!igual)
     return;
   TnDMDireitoUsuario* direitos = FSessao.Procurar<TnDMDireitoUsuario>();
@@ -296,8 +321,9 @@ void TnValidacaoLctoCtb::ValidarMesmoUltimoLcto() {
 }
 
 void TnValidacaoLctoCtb::ValidarPartidaDobrada() {
-  TField& deb = Campo("CONTACTBDEB");
-  TField& cred = Campo("CONTACTBCRED");
+  const TPreenchidosLctoCtb& tem = FEntrada.Preenchidos;
+  const std::string deb = tem.ContaCtbDeb ? std::to_string(FLcto.ContaCtbDeb) : "";
+  const std::string cred = tem.ContaCtbCred ? std::to_string(FLcto.ContaCtbCred) : "";
   auto perguntar = [this](const std::string& texto, const char* campo) {
     if (Ndialogs::nMessageDlg(texto, TMsgDlgType::mtWarning, {kBtnGravar, kBtnCorrigir}) ==
         kBtnCorrigir) {
@@ -305,39 +331,40 @@ void TnValidacaoLctoCtb::ValidarPartidaDobrada() {
       throw EAbort();
     }
   };
-  auto partidaDobrada = [this](const TField& conta) {
-    return FConsultas.ContaDePartidaDobrada(conta.AsValue());
+  auto partidaDobrada = [this](int64_t conta) {
+    return FConsultas.ContaDePartidaDobrada(Value(conta));
   };
-  if (!deb.IsNull() && cred.IsNull() && partidaDobrada(deb))
-    perguntar(nCtbS::Formatar(nCtbSAvisoContaPartidaDobrada, deb.AsString()), "CONTACTBDEB");
-  if (!cred.IsNull() && deb.IsNull() && partidaDobrada(cred))
-    perguntar(nCtbS::Formatar(nCtbSAvisoContaPartidaDobrada, cred.AsString()), "CONTACTBCRED");
-  if (Campo("LCTOCONCILDEB").AsString() == "2") {
-    auto mudou = [this](const char* nome) {
-      const TField& f = Campo(nome);
-      return !(f.AsValue() == f.OldValue());
-    };
-    if (mudou("CONTACTBDEB") || mudou("CODIGOESTAB") || mudou("VALORLCTOCTB"))
-      perguntar(nCtbS::Formatar(nCtbSLctoConcilBancaria, deb.AsString()), "CONTACTBDEB");
+  if (tem.ContaCtbDeb && !tem.ContaCtbCred && partidaDobrada(FLcto.ContaCtbDeb))
+    perguntar(nCtbS::Formatar(nCtbSAvisoContaPartidaDobrada, deb), "CONTACTBDEB");
+  if (tem.ContaCtbCred && !tem.ContaCtbDeb && partidaDobrada(FLcto.ContaCtbCred))
+    perguntar(nCtbS::Formatar(nCtbSAvisoContaPartidaDobrada, cred), "CONTACTBCRED");
+  if (FEntrada.LctoConcilDeb == "2") {
+    const TLctoCtb& antes = FEntrada.Anterior;
+    const TPreenchidosLctoCtb& tinha = FEntrada.PreenchidosAnterior;
+    const bool mudou =
+        tem.ContaCtbDeb != tinha.ContaCtbDeb || FLcto.ContaCtbDeb != antes.ContaCtbDeb ||
+        tem.CodigoEstab != tinha.CodigoEstab || FLcto.CodigoEstab != antes.CodigoEstab ||
+        FLcto.ValorLctoCtb != antes.ValorLctoCtb;
+    if (mudou)
+      perguntar(nCtbS::Formatar(nCtbSLctoConcilBancaria, deb), "CONTACTBDEB");
   }
 }
 
-void TnValidacaoLctoCtb::ValidarContaTipo(const char* campo, const char* mensagem) {
-  const TField& conta = Campo(campo);
-  if (conta.IsNull())
+void TnValidacaoLctoCtb::ValidarContaTipo(int natureza, const char* mensagem) {
+  if (!FEntrada.Preenchidos.Conta(natureza))
     return;
+  const char* campo = CampoConta(natureza);
+  const int64_t conta = FLcto.Conta(natureza);
   TnCacheValidacaoLctoCtb* cache = FContexto.Cache;
   const int64_t empresa = FContexto.CodigoEmpresa;
-  const Value tipo =
-      cache != nullptr
-          ? DaConta(FSessao.Conexao(), *cache, cache->TipoConta, empresa, conta.AsInteger())
-          : ColunaDaConta(FSessao.Conexao(), "TIPOCONTA", empresa, conta.AsInteger());
+  const Value tipo = cache != nullptr
+                         ? DaConta(FSessao.Conexao(), *cache, cache->TipoConta, empresa, conta)
+                         : ColunaDaConta(FSessao.Conexao(), "TIPOCONTA", empresa, conta);
   // An account outside the chart, lookups ignored or not (see
   // ValidarEstabelecimento), is refused as the screen's lookup refuses it.
   if (tipo.IsNull())
     throw EnField(
-        fmt::format("{}: {} não existe, verifique.", conta.DisplayLabel(), conta.AsString()),
-        campo);
+        fmt::format("{}: {} não existe, verifique.", FEntrada.RotuloConta(natureza), conta), campo);
   if (tipo.AsInteger() == 1)
     throw EnField(mensagem, campo);
 }
@@ -346,7 +373,7 @@ void TnValidacaoLctoCtb::ValidarLote() {
   const TnConfigLoteLctoCtb& lote = FConfig.Lote;
   if (!lote.PertenceLote)
     return;
-  const TDateTime data = DataDe(Campo("DATALCTOCTB").AsValue());
+  const TDateTime data = FLcto.DataLctoCtb;
   // A batch the company lacks has no period: its dates are empty and every
   // date falls outside them.
   if (data < lote.DataInicialLote || data > lote.DataFinalLote)
@@ -354,44 +381,44 @@ void TnValidacaoLctoCtb::ValidarLote() {
                                   DateToStr(lote.DataFinalLote)),
                   "DATALCTOCTB");
   if (FConfig.Empresa.UsaOrigemLctoCtb && !lote.CodigoOrigLctoCtb.empty() &&
-      Maiusculo(Campo("CODIGOORIGLCTOCTB").AsString()) != Maiusculo(lote.CodigoOrigLctoCtb))
+      Maiusculo(FLcto.CodigoOrigLctoCtb) != Maiusculo(lote.CodigoOrigLctoCtb))
     throw EnField(nCtbSOrigemNaoConfereComLote, "CODIGOLOTECTB");
   if (!lote.AlteracaoLote && !FContexto.Importacao)
     throw EnField(nCtbSLoteFechadoNaoPermiteAlteracao, "CODIGOLOTECTB");
 }
 
 void TnValidacaoLctoCtb::ValidarTransacao() {
-  const TDateTime data = DataDe(Campo("DATALCTOCTB").AsValue());
-  const std::string tipo = Campo("TIPOLANCAMENTO").AsString();
+  const TDateTime data = FLcto.DataLctoCtb;
+  const std::string& tipo = FLcto.TipoLancamento;
   if (!FContexto.OldTransDate.IsZero() && data != DateOf(FContexto.OldTransDate))
     throw EnField(kMsgDataTransacao + DateToStr(FContexto.OldTransDate), "DATALCTOCTB");
   if (!FContexto.OldTransTipoLcto.empty() && tipo != FContexto.OldTransTipoLcto)
     throw EnField(
         kMsgTipoTransacao + Nctbsfuncoes_u::GetDescrTipoLancamento(FContexto.OldTransTipoLcto),
         "TIPOLANCAMENTO");
-  if (Editando()) {
+  if (FEntrada.Editando) {
     TnDMSQLDataSet sql(&FSessao.Conexao());
     const std::string condicao =
         "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(FContexto.CodigoEmpresa)) +
-        " and TRANSCTB = " + Nutil::ValorParaSQL(Campo("TRANSCTB").AsValue()) +
-        " and CHAVELCTOCTB <> " + Nutil::ValorParaSQL(Campo("CHAVELCTOCTB").AsValue()) +
-        " and DATALCTOCTB <> " + Nutil::ValorParaSQL(Value(data), TDbColumnKind::Date);
+        " and TRANSCTB = " + Nutil::ValorParaSQL(Value(FLcto.TransCtb)) + " and CHAVELCTOCTB <> " +
+        Nutil::ValorParaSQL(Value(FLcto.ChaveLctoCtb)) + " and DATALCTOCTB <> " +
+        Nutil::ValorParaSQL(Value(data), TDbColumnKind::Date);
     if (sql.PegarTemRegistro("LCTOCTB", condicao) && !Ndialogs::nConfirmar(kMsgDatasTransacao))
       throw EAbort();
   }
 }
 
 void TnValidacaoLctoCtb::ValidarOrigemFiscal() {
-  const std::string origem = Campo("CODIGOORIGLCTOCTB").AsString();
-  if (Campo("TIPOLANCAMENTO").AsString() != "LF" && Nctbsfuncoes_u::EhOrigemLctoFiscal(origem))
+  const std::string& origem = FLcto.CodigoOrigLctoCtb;
+  if (FLcto.TipoLancamento != "LF" && Nctbsfuncoes_u::EhOrigemLctoFiscal(origem))
     throw EnField("Para a Origem de Lançamento informada \"" + origem +
                       "\", o Tipo do Lançamento deve ser \"Lançamento Fiscal\"!",
                   "TIPOLANCAMENTO");
 }
 
 void TnValidacaoLctoCtb::ValidarIFRS() {
-  const TDateTime data = DataDe(Campo("DATALCTOCTB").AsValue());
-  const std::string origem = Maiusculo(Campo("CODIGOORIGLCTOCTB").AsString());
+  const TDateTime data = FLcto.DataLctoCtb;
+  const std::string origem = Maiusculo(FLcto.CodigoOrigLctoCtb);
   TControleExercicioSocialCtb& exercicio = FSessao.Servico<TControleExercicioSocialCtb>();
   TnUtilOpcaoIFRS& opcaoIFRS = FSessao.Servico<TnUtilOpcaoIFRS>();
   exercicio.SetCodigoEmpresa(FContexto.CodigoEmpresa);
@@ -404,25 +431,25 @@ void TnValidacaoLctoCtb::ValidarIFRS() {
     throw EnField(kMsgPeriodoFechado, "DATALCTOCTB");
   if (situacao == kSituacaoExercicioReelaborado && origem != "AA")
     throw EnField(kMsgPeriodoReelaborado, "CODIGOORIGLCTOCTB");
-  ValidarContaControleContabil("CONTACTBDEB", true);
-  ValidarContaControleContabil("CONTACTBCRED", false);
-  if (Editando()) {
+  ValidarContaControleContabil(1);
+  ValidarContaControleContabil(-1);
+  if (FEntrada.Editando) {
     TnDMSQLDataSet sql(&FSessao.Conexao());
     const std::string condicao =
         "CODIGOEMPRESA = " + Nutil::ValorParaSQL(Value(FContexto.CodigoEmpresa)) +
-        " and TRANSCTB = " + Nutil::ValorParaSQL(Campo("TRANSCTB").AsValue()) +
-        " and CHAVELCTOCTB <> " + Nutil::ValorParaSQL(Campo("CHAVELCTOCTB").AsValue()) +
-        " and TIPOLANCAMENTO <> " + Nutil::ValorParaSQL(Campo("TIPOLANCAMENTO").AsValue());
+        " and TRANSCTB = " + Nutil::ValorParaSQL(Value(FLcto.TransCtb)) + " and CHAVELCTOCTB <> " +
+        Nutil::ValorParaSQL(Value(FLcto.ChaveLctoCtb)) + " and TIPOLANCAMENTO <> " +
+        Nutil::ValorParaSQL(Value(FLcto.TipoLancamento));
     if (sql.PegarTemRegistro("LCTOCTB", condicao) && !Ndialogs::nConfirmar(kMsgTiposTransacao))
       throw EAbort();
   }
 }
 
-void TnValidacaoLctoCtb::ValidarContaControleContabil(const char* campo, bool debito) {
-  const TField& conta = Campo(campo);
-  if (conta.IsNull())
+void TnValidacaoLctoCtb::ValidarContaControleContabil(int natureza) {
+  if (!FEntrada.Preenchidos.Conta(natureza))
     return;
-  const std::string tipoLcto = Campo("TIPOLANCAMENTO").AsString();
+  const char* campo = CampoConta(natureza);
+  const std::string& tipoLcto = FLcto.TipoLancamento;
   std::string tipoConta =
       Nutil::Trim(FConsultas.ValorLookup(campo, "TIPOCONTROLECONTABIL").AsString());
   if (tipoConta.empty())
@@ -442,8 +469,8 @@ void TnValidacaoLctoCtb::ValidarContaControleContabil(const char* campo, bool de
   if (aceita)
     return;
   throw EnField("Para lançamento " + nomeTipo + " devemos informar somente contas a " +
-                    (debito ? "Débito" : "Crédito") + " com o tipo de controle contábil " +
-                    tiposAceitos + "!\r\nConta: " + conta.AsString() +
+                    (natureza == 1 ? "Débito" : "Crédito") + " com o tipo de controle contábil " +
+                    tiposAceitos + "!\r\nConta: " + std::to_string(FLcto.Conta(natureza)) +
                     " configurada com tipo de controle contábil igual a " +
                     GetDescricaoTipoLancamentoConta(tipoConta) + ".",
                 campo);
@@ -462,7 +489,8 @@ void TnValidacaoLctoCtb::ValidarHistorico() {
     return;
   if (FContexto.Importacao) {
     std::string texto = kMsgHistoricoInativoImportacao;
-    texto.replace(texto.find("%s"), 2, Campo("CODIGOHISTCTB").AsString());
+    texto.replace(texto.find("%s"), 2,
+                  FEntrada.Preenchidos.CodigoHistCtb ? std::to_string(FLcto.CodigoHistCtb) : "");
     throw EnField(texto, "CODIGOHISTCTB");
   }
   throw EnField(kMsgHistoricoInativo, "CODIGOHISTCTB");
@@ -471,11 +499,11 @@ void TnValidacaoLctoCtb::ValidarHistorico() {
 // ---- Checks ----
 
 void TnValidacaoLctoCtb::ValidarAlteracaoLctoCtb() {
-  const Value estab = Campo("CODIGOESTAB").AsValue();
-  if (!Nctbsfuncoes::PermiteAlterarLctoContabil(
-          FSessao.Conexao(), Campo("CHAVELCTOCTB").AsInteger(), FContexto.CodigoEmpresa,
-          estab.IsNull() ? std::nullopt : std::optional<int64_t>(estab.AsInteger()), TDateTime(),
-          TDateTime()))
+  const std::optional<int64_t> estab =
+      FEntrada.Preenchidos.CodigoEstab ? std::optional<int64_t>(FLcto.CodigoEstab) : std::nullopt;
+  if (!Nctbsfuncoes::PermiteAlterarLctoContabil(FSessao.Conexao(), FLcto.ChaveLctoCtb,
+                                                FContexto.CodigoEmpresa, estab, TDateTime(),
+                                                TDateTime()))
     throw Exception(kMsgConciliado);
 }
 
@@ -498,7 +526,7 @@ void TnValidacaoLctoCtb::ValidarModeloIFRS() {
           lidos.emplace_back(DateOf(linha[0].AsDateTime()), DateOf(linha[1].AsDateTime()));
         return lidos;
       });
-  const TDateTime data = DataDe(Campo("DATALCTOCTB").AsValue());
+  const TDateTime data = FLcto.DataLctoCtb;
   if (std::none_of(periodos.begin(), periodos.end(), [&](const auto& periodo) {
         return periodo.first <= data && data <= periodo.second;
       }))
@@ -507,9 +535,9 @@ void TnValidacaoLctoCtb::ValidarModeloIFRS() {
 
 bool TnValidacaoLctoCtb::ValidarContaVinculadaGrupoHisLcto() {
   std::string contas = "0;";
-  for (const char* nome : {"CONTACTBDEB", "CONTACTBCRED"}) {
-    if (!Campo(nome).IsNull())
-      contas += std::to_string(Campo(nome).AsInteger()) + ";";
+  for (const int natureza : {1, -1}) {
+    if (FEntrada.Preenchidos.Conta(natureza))
+      contas += std::to_string(FLcto.Conta(natureza)) + ";";
   }
   const std::string filtroContas = Nutilinclusao::FilterInterval(
       "CONTACTB", contas, Nutilinclusao::TTipoInclusao::tiNumerica, false, 0);
@@ -535,15 +563,17 @@ bool TnValidacaoLctoCtb::ValidarContaVinculadaGrupoHisLcto() {
 }
 
 bool TnValidacaoLctoCtb::HistoricoAtivo() {
-  const TField& historico = Campo("CODIGOHISTCTB");
-  if (historico.AsValue() == historico.OldValue())
+  const bool tem = FEntrada.Preenchidos.CodigoHistCtb;
+  if (tem == FEntrada.PreenchidosAnterior.CodigoHistCtb &&
+      FLcto.CodigoHistCtb == FEntrada.Anterior.CodigoHistCtb)
     return true;
+  const Value historico = Codigo(tem, FLcto.CodigoHistCtb);
   TnCacheValidacaoLctoCtb* cache = FContexto.Cache;
   return Lembrado(cache ? &cache->HistoricoAtivo : nullptr, historico.AsString(), [&] {
     return !FSessao.Conexao()
                 .ExecuteQuery(
                     "select 1 from HISTORICOCTB where CODIGOHISTCTB = :pHistorico and STATUS = 0",
-                    {{"pHistorico", historico.AsValue()}})
+                    {{"pHistorico", historico}})
                 .Rows.empty();
   });
 }
@@ -579,15 +609,13 @@ bool TnValidacaoLctoCtb::EstaDentroDoLimiteUsuCache(TDateTime data) {
 
 void TnValidacaoLctoCtb::VerificaSeEstaDentroLimiteUsu(const TFuncVerificaLimite& verificar,
                                                        TTipoFuncVerificaLimite tipo) {
-  const TField& campo = Campo("DATALCTOCTB");
-  const TDateTime nova = DataDe(campo.AsValue());
-  const Value antigaValor = campo.OldValue();
-  if (Inserindo() || antigaValor.IsNull()) {
+  const TDateTime nova = FLcto.DataLctoCtb;
+  if (FEntrada.Inserindo || !FEntrada.PreenchidosAnterior.DataLctoCtb) {
     if (!verificar(nova))
       throw EnField(GetMsgDataForaDoLimite(tipo), "DATALCTOCTB");
     return;
   }
-  const TDateTime antiga = DataDe(antigaValor);
+  const TDateTime antiga = FEntrada.Anterior.DataLctoCtb;
   const bool mudou = nova != antiga;
   if (mudou && verificar(antiga)) {
     if (!verificar(nova))

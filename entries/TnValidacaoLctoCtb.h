@@ -1,20 +1,21 @@
 #pragma once
 // The ordered rule chain an entry passes before it is written, as a unit of
-// its own: it runs over the record (the current record of a data set holding
-// LCTOCTB's fields: the journal-entry module's client data set, its web
-// twin's, or one built in memory), the settings the module gathered
-// (TnConfigLctoCtb), the user's session (connection, rights, dialogs,
-// personalisation, settings caches), the little the module itself knows
-// (TnContextoValidacaoLctoCtb) and what it answers (TnConsultasLctoCtb).
+// its own: a function of the entry (TnLctoCtbEmValidacao: the typed record
+// as it is and as it was read, and the little the typed record leaves out),
+// the settings the module gathered (TnConfigLctoCtb), the user's session
+// (connection, rights, dialogs, personalisation, settings caches), the
+// little the module itself knows (TnContextoValidacaoLctoCtb) and what it
+// answers (TnConsultasLctoCtb).
 //
 // A rule refuses with the exact text the accountant reads (EnField when one
 // field is at fault, Exception otherwise) or asks; a refusing answer ends in
 // a silent abort (EAbort).
 //
-// What it never does: write to the database, or change the record beyond
-// what a rule settles itself (the establishment kept across the framework's
-// checks, an origin key taken over, a zero programmed entry made empty).
-// It holds references only; build one per check.
+// What it never does: write to the database or to the record. What a rule
+// settles about the record itself (an origin key taken over, a zero
+// programmed entry made empty) it returns (TnAjustesLctoCtb), for the module
+// to write once the whole chain has passed. It holds references only; build
+// one per check.
 
 #include <cstdint>
 #include <functional>
@@ -29,6 +30,7 @@
 #include "framework/core/Currency.h"
 #include "framework/core/TDateTime.h"
 #include "framework/core/Value.h"
+#include "framework/ctb/TLctoCtb.h"
 
 class TField;
 class TnClientDataSet;
@@ -72,6 +74,59 @@ class TnDMConexao;
 std::string ClassificacaoDaConta(TnDMConexao& conexao, TnCacheValidacaoLctoCtb* cache,
                                  int64_t empresa, int64_t conta);
 
+// Which of the codes the chain reads hold a value, zero included: the typed
+// record reads an empty code as 0, but the chain passes over an account, an
+// establishment or a history left empty and refuses one typed as 0.
+struct TPreenchidosLctoCtb {
+  bool CodigoEstab = false;
+  bool ContaCtbDeb = false;
+  bool ContaCtbCred = false;
+  bool CodigoHistCtb = false;
+  bool DataLctoCtb = false;
+
+  bool Conta(int natureza) const { return natureza == 1 ? ContaCtbDeb : ContaCtbCred; }
+  friend bool operator==(const TPreenchidosLctoCtb&, const TPreenchidosLctoCtb&) = default;
+};
+
+// The entry the chain checks, read once from the current record of a data
+// set holding LCTOCTB's fields (the journal-entry module's client data set,
+// its web twin's, or one built in memory).
+struct TnLctoCtbEmValidacao {
+  // The entry as it is, and as it was read (before an edit; the same as it
+  // is outside one; none while inserting).
+  TLctoCtb Lcto;
+  TPreenchidosLctoCtb Preenchidos;
+  TLctoCtb Anterior;
+  TPreenchidosLctoCtb PreenchidosAnterior;
+  bool Inserindo = false;
+  bool Editando = false;
+  // The links to other modules the rules look at.
+  std::string ChaveOrigem;    // the generating module's key, when another module made it
+  std::string LctoConcilDeb;  // "2": the debit side is bank-reconciled
+  // A programmed entry of 0 whose field reads zero as empty.
+  bool LctoProgZeroComoVazio = false;
+  // The accounts' labels as the form shows them, for the refusal of an
+  // account outside the chart.
+  std::string RotuloContaDeb;
+  std::string RotuloContaCred;
+
+  static TnLctoCtbEmValidacao DoRegistro(const TnClientDataSet& registro);
+  const std::string& RotuloConta(int natureza) const {
+    return natureza == 1 ? RotuloContaDeb : RotuloContaCred;
+  }
+};
+
+// What the chain settled about the record itself.
+struct TnAjustesLctoCtb {
+  // The person took over another module's entry: its origin key goes.
+  bool LimparChaveOrigem = false;
+  // A programmed entry of 0 means none.
+  bool EsvaziarLctoProg = false;
+
+  // Writes them into the current record (in insert or edit).
+  void Aplicar(TnClientDataSet& registro) const;
+};
+
 // How the chain runs for the data module it checks for, and what the module
 // remembers between posts: values only; what the chain asks of the module
 // goes through TnConsultasLctoCtb.
@@ -100,11 +155,12 @@ struct TnContextoValidacaoLctoCtb {
 
 class TnValidacaoLctoCtb {
  public:
-  TnValidacaoLctoCtb(TnClientDataSet& registro, const TnConfigLctoCtb& config, TnSessao& sessao,
-                     const TnContextoValidacaoLctoCtb& contexto, TnConsultasLctoCtb& consultas);
+  TnValidacaoLctoCtb(const TnLctoCtbEmValidacao& entrada, const TnConfigLctoCtb& config,
+                     TnSessao& sessao, const TnContextoValidacaoLctoCtb& contexto,
+                     TnConsultasLctoCtb& consultas);
 
-  // The chain, in its order.
-  void ValidarDado();
+  // The chain, in its order; what it settled about the record.
+  TnAjustesLctoCtb ValidarDado();
 
   // Rules the module also runs on its own (edit, delete).
   void ValidarAlteracaoLctoCtb();
@@ -129,20 +185,18 @@ class TnValidacaoLctoCtb {
   void ValidarPartidaDobrada();
   void ValidarDatas(TDateTime data, const std::string& origem);
   void ValidarEstabelecimento();
-  void ValidarContaTipo(const char* campo, const char* mensagem);
+  void ValidarContaTipo(int natureza, const char* mensagem);
   void ValidarContas();
   void ValidarLote();
   void ValidarTransacao();
   void ValidarOrigemFiscal();
   void ValidarIFRS();
-  void ValidarContaControleContabil(const char* campo, bool debito);
+  void ValidarContaControleContabil(int natureza);
   void ValidarHistorico();
   void LimitesDoTipo(TTipoFuncVerificaLimite tipo, TDateTime& inicio, TDateTime& fim);
-  bool Inserindo() const;
-  bool Editando() const;
-  TField& Campo(const char* nome) const;
 
-  TnClientDataSet& FRegistro;
+  const TnLctoCtbEmValidacao& FEntrada;
+  const TLctoCtb& FLcto;
   const TnConfigLctoCtb& FConfig;
   TnSessao& FSessao;
   const TnContextoValidacaoLctoCtb& FContexto;

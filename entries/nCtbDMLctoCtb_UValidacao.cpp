@@ -61,7 +61,14 @@ class TnCtbDMLctoCtbBase::TConsultasDoModulo final : public TnConsultasLctoCtb {
   bool EhOptanteIFRS() override { return FModulo.GetEhOptanteIFRS(); }
   bool EhOptanteFCONT() override { return FModulo.GetEhOptanteFCONT(); }
   bool PossuiSPED() override { return FModulo.GetPossuiSPED(); }
-  void ValidarBase() override { FModulo.TnDMClientDataSet::ValidarDado(); }
+  // The framework's checks; they must not lose the establishment.
+  void ValidarBase() override {
+    TField& estab = FModulo.Campo("CODIGOESTAB");
+    const Value antes = estab.AsValue();
+    FModulo.TnDMClientDataSet::ValidarDado();
+    if (!antes.IsNull() && antes.AsInteger() != 0 && !(estab.AsValue() == antes))
+      TnValidacaoLctoCtb::Atribuir(estab, antes);
+  }
   Value ValorLookup(const char* campo, const char* resultado) override {
     return FModulo.EdFindValueDataSetLookup(campo, resultado);
   }
@@ -84,7 +91,8 @@ decltype(auto) TnCtbDMLctoCtbBase::ComValidacao(F&& uso) {
   TConsultasDoModulo consultas(*this);
   // The module's connection is the one it checks against.
   TUsarConexao usarConexao(Conexao());
-  TnValidacaoLctoCtb validacao(nClientDataSet, FConfig, usarConexao.Sessao(), contexto, consultas);
+  const TnLctoCtbEmValidacao entrada = TnLctoCtbEmValidacao::DoRegistro(nClientDataSet);
+  TnValidacaoLctoCtb validacao(entrada, FConfig, usarConexao.Sessao(), contexto, consultas);
   return uso(validacao);
 }
 
@@ -97,7 +105,7 @@ void TnCtbDMLctoCtbBase::ValidarDado() {
     NumerarTransacao();
     if (TemTela())
       PegarConfigPlano();
-    ComValidacao([](TnValidacaoLctoCtb& v) { v.ValidarDado(); });
+    ComValidacao([](TnValidacaoLctoCtb& v) { return v.ValidarDado(); }).Aplicar(nClientDataSet);
   });
 }
 

@@ -88,7 +88,10 @@ class TnValidacaoLctoCtbTest : public TSchemaTest {
 
   std::string Validar() {
     return ResultadoDe([this] {
-      TnValidacaoLctoCtb(FRegistro, FConfig, Sessao(), FContexto, FConsultas).ValidarDado();
+      const TnLctoCtbEmValidacao entrada = TnLctoCtbEmValidacao::DoRegistro(FRegistro);
+      TnValidacaoLctoCtb(entrada, FConfig, Sessao(), FContexto, FConsultas)
+          .ValidarDado()
+          .Aplicar(FRegistro);
     });
   }
 
@@ -100,14 +103,9 @@ class TnValidacaoLctoCtbTest : public TSchemaTest {
     bool Ifrs = false;
     bool Sped = false;
     bool AssumeOrigem = false;
-    std::function<void()> Base;
     bool EhOptanteIFRS() override { return Ifrs; }
     bool PossuiSPED() override { return Sped; }
     bool AlterarChaveOrigem() override { return AssumeOrigem; }
-    void ValidarBase() override {
-      if (Base)
-        Base();
-    }
   } FConsultas;
   std::shared_ptr<TDialogServiceScripted> FDialogos;
   std::unique_ptr<TUsarDialogService> FUsarDialogos;
@@ -301,12 +299,9 @@ TEST_P(TnValidacaoLctoCtbTest, TakenOverEntryAndEmptyProgrammedEntryAreWrittenBa
   Set("CODIGOLCTOPROG", 0);
   FRegistro.FieldByName("CODIGOLCTOPROG").GetDefinicao().SetPropriedade("ZeroComoVazio", true);
   FConsultas.AssumeOrigem = true;
-  // The framework's own checks may not lose the establishment.
-  FConsultas.Base = [this] { Set("CODIGOESTAB", 0); };
   EXPECT_EQ(Validar(), "ok");
   EXPECT_TRUE(FRegistro.FieldByName("CHAVEORIGEM").IsNull());
   EXPECT_TRUE(FRegistro.FieldByName("CODIGOLCTOPROG").IsNull());
-  EXPECT_EQ(FRegistro.FieldByName("CODIGOESTAB").AsInteger(), 1);
 }
 
 // An edit of an entry of an open transaction asks when the transaction's
