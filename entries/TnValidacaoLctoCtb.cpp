@@ -147,9 +147,12 @@ TnLctoCtbEmValidacao TnLctoCtbEmValidacao::DoRegistro(const TnClientDataSet& reg
   TnLctoCtbEmValidacao entrada;
   entrada.Lcto = TLctoCtb::DoRegistro(registro);
   entrada.Preenchidos = preenchidos([](const TField& f) { return f.AsValue(); });
-  entrada.Anterior = TLctoCtb::DoRegistroAnterior(registro);
-  entrada.PreenchidosAnterior = preenchidos([](const TField& f) { return f.OldValue(); });
   entrada.Inserindo = registro.State() == TDataSetState::dsInsert;
+  // A new entry was read from nowhere (an import checks one per row).
+  if (!entrada.Inserindo) {
+    entrada.Anterior = TLctoCtb::DoRegistroAnterior(registro);
+    entrada.PreenchidosAnterior = preenchidos([](const TField& f) { return f.OldValue(); });
+  }
   entrada.Editando = registro.State() == TDataSetState::dsEdit;
   entrada.ChaveOrigem = registro.FieldByName("CHAVEORIGEM").AsString();
   entrada.LctoConcilDeb = registro.FieldByName("LCTOCONCILDEB").AsString();
