@@ -390,42 +390,6 @@ TEST_P(TCtbMotoresTest, ThreeDemosStartedTogetherEachLoadTheirCompanies) {
   EXPECT_TRUE(SchemaInstaller::VerificarSaldos(Conexao()).Rows.empty());
 }
 
-// What reaches no database runs once, on SQLite: a bad command line exits
-// with 2, says in Portuguese what is wrong and what is accepted, and creates
-// no database; without --db the database is ctb.db in the current folder.
-TEST_P(TCtbMotoresTest, BadCommandLinesExitWithTwoAndTheDefaultDatabaseIsCtbDb) {
-  if (Tipo() != TTipoConexao::SQLite)
-    GTEST_SKIP() << "no database involved";
-  struct TCaso {
-    std::vector<std::string> Args;
-    const char* Mensagem;  // how standard error starts
-  };
-  for (const TCaso& caso : std::vector<TCaso>{
-           {{}, "ctb: Falta o comando\nComandos aceitos: db, load, sql"},
-           {{"bogus"}, "ctb: Comando desconhecido: bogus\nComandos aceitos: db, load, sql"},
-           {{"db"}, "ctb: Falta o comando\nComandos aceitos: init, rebuild-balances, check"},
-           {{"--bogus", "db", "init"}, "ctb: Argumento não reconhecido: --bogus\n"},
-           {{"db", "init", "--bogus"}, "ctb: Argumento não reconhecido: --bogus\nOpções aceitas:"},
-           {{"db", "init", "extra"}, "ctb: Argumento não reconhecido: extra\n"},
-           {{"load", "MOEDA"}, "ctb: Falta ARQUIVO, que é obrigatório"},
-           {{"import", "entries", "a.csv"}, "ctb: Falta --company, que é obrigatório"},
-           {{"--user", "x", "db", "init"}, "ctb: Valor inválido em --user: x"},
-           {{"db", "rebuild-balances", "--company", "um"}, "ctb: Valor inválido em --company: um"},
-           {{"db", "init", "--db", "a.db", "--pg", "x"},
-            "ctb: Opções que não podem ir juntas: --db e --pg"},
-       }) {
-    EXPECT_EQ(Executar(caso.Args), 2) << caso.Mensagem;
-    EXPECT_EQ(FErro.rfind(caso.Mensagem, 0), 0u) << FErro;
-  }
-  EXPECT_FALSE(std::filesystem::exists(FPasta / "ctb.db"));
-  EXPECT_EQ(Executar({"--help"}), 0);
-  EXPECT_NE(FSaida.find("Dia a dia:"), std::string::npos) << FSaida;
-  EXPECT_EQ(Executar({"db", "init", "--version"}), 0);
-  EXPECT_EQ(FSaida, "ctb 1.0\n");
-  EXPECT_EQ(Executar({"db", "init"}), 0) << FErro;
-  EXPECT_TRUE(std::filesystem::exists(FPasta / "ctb.db"));
-}
-
 // A database file: --db before or after the command's name; a missing one
 // is never created by a command that needs one; --out names the format; in
 // a folder its user may only read, it still answers reads.

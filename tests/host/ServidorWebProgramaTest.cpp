@@ -3,6 +3,7 @@
 
 #include <arpa/inet.h>
 #include <fmt/format.h>
+#include <gmock/gmock.h>
 #include <httplib.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -32,6 +33,7 @@
 namespace {
 
 using nlohmann::json;
+using ::testing::HasSubstr;
 
 constexpr const char* kSenha = "segredo-do-admin";
 constexpr const char* kSenhaOperador = "segredo-do-operador";
@@ -120,6 +122,23 @@ class TServidorWebTest : public TCtbDemoTest {
   }
 
   static std::string Erro(const httplib::Result& res) { return json::parse(res->body)["erro"]; }
+  // The message of a refusal that must come with `status`.
+  static std::string Recusa(const httplib::Result& res, int status) {
+    EXPECT_EQ(res->status, status) << res->body;
+    return Erro(res);
+  }
+  // The ledger behind a trial balance row, opened with its filters.
+  static std::string Razao(const json& filtros) {
+    return "/api/razao?filtros=" +
+           httplib::detail::encode_query_param(filtros.is_string() ? filtros.get<std::string>()
+                                                                   : filtros.dump());
+  }
+  // The operator (user 2) loses the trial balance's right.
+  void OperadorSemBalancete() {
+    Conexao().ExecuteDirect(
+        "update DIREITOUSUARIO set NIVEL = '1' where CODIGOUSUARIO = 2 and NOMEDIREITO = "
+        "'actTnCtbDPConsultaBalanceteMovimento'");
+  }
   // The answer to a read that must succeed.
   json Ler(const TSessao& sessao, const std::string& caminho) {
     auto res = Get(sessao, caminho);
@@ -254,8 +273,7 @@ TEST_P(TServidorWebTest, SignInGivesAStrictCookieTheTrialBalanceAndChangesNeedTh
     return linha["TipoConta"] == "A" && linha["SaldoAtual"] != 0;
   });
   ASSERT_NE(analitica, linhas.end());
-  const json razao = Ler(
-      sessao, "/api/razao?filtros=" + httplib::detail::encode_query_param((*analitica)["Filtros"]));
+  const json razao = Ler(sessao, Razao((*analitica)["Filtros"]));
   ASSERT_GE(razao.size(), 2u);
   EXPECT_EQ(razao[0]["CONTACTB"], (*analitica)["CodigoConta"]);
 
@@ -289,31 +307,22 @@ TEST_P(TServidorWebTest, EachSessionReachesOnlyItsUsersCompaniesAndRights) {
   ASSERT_EQ(terceiro.Status, 200);
   const std::string periodo = "&de=2025-01-01&ate=2025-12-31";
   EXPECT_EQ(Get(terceiro, "/api/balancete?empresa=2" + periodo)->status, 200);
-  auto res = Get(terceiro, "/api/balancete?empresa=1" + periodo);
-  EXPECT_EQ(res->status, 403);
-  EXPECT_EQ(Erro(res), "O usuário 3 não tem acesso à empresa 1");
+  const std::string semAcesso = "O usuário 3 não tem acesso à empresa 1";
+  EXPECT_EQ(Recusa(Get(terceiro, "/api/balancete?empresa=1" + periodo), 403), semAcesso);
   const json filtros = {{"pCodigoEmpresa", "1"},      {"pCodigoEstab", ""},
                         {"pContaCtb", "1101001"},     {"pDataInicial", "01/01/2025"},
                         {"pDataFinal", "31/12/2025"}, {"pTipoSaldoCtb", "0"}};
-  EXPECT_EQ(
-      Get(terceiro, "/api/razao?filtros=" + httplib::detail::encode_query_param(filtros.dump()))
-          ->status,
-      403);
+  EXPECT_EQ(Get(terceiro, Razao(filtros))->status, 403);
   // The operator lacks the right once it is taken from him.
-  Conexao().ExecuteDirect(
-      "update DIREITOUSUARIO set NIVEL = '1' where CODIGOUSUARIO = 2 and NOMEDIREITO = "
-      "'actTnCtbDPConsultaBalanceteMovimento'");
+  OperadorSemBalancete();
   const TSessao operador = Entrar(2, kSenhaOperador);
-  res = Get(operador, "/api/balancete?empresa=1" + periodo);
-  EXPECT_EQ(res->status, 403);
-  EXPECT_NE(Erro(res).find("não tem o direito"), std::string::npos) << Erro(res);
+  EXPECT_THAT(Recusa(Get(operador, "/api/balancete?empresa=1" + periodo), 403),
+              HasSubstr("não tem o direito"));
   // No session, no answer.
   EXPECT_EQ(Cliente().Get("/api/balancete?empresa=1" + periodo)->status, 401);
 
   // The entry page: another company's, or without the screen's right.
-  res = Get(terceiro, "/api/lancamentos/tela?empresa=1&aba=t1");
-  EXPECT_EQ(res->status, 403);
-  EXPECT_EQ(Erro(res), "O usuário 3 não tem acesso à empresa 1");
+  EXPECT_EQ(Recusa(Get(terceiro, "/api/lancamentos/tela?empresa=1&aba=t1"), 403), semAcesso);
   for (const char* rota :
        {"/api/lancamentos/tela?empresa=2&aba=t1", "/api/lancamentos/contas?empresa=2&texto=caixa",
         "/api/lancamentos/registro?empresa=2&chave=1",
@@ -325,25 +334,21 @@ TEST_P(TServidorWebTest, EachSessionReachesOnlyItsUsersCompaniesAndRights) {
         "/api/lancamentos/centros?empresa=2&conta=4203002",
         "/api/lancamentos/vinculo?empresa=2&aba=t1&chave=1&tela=extemporaneous",
         "/api/lancamentos/programados?empresa=2&codigo=1&data=11/08/2025",
-        "/api/lancamentos/atividades?empresa=2&conta=4203002&data=11/08/2025"}) {
-    res = Get(terceiro, rota);
-    EXPECT_EQ(res->status, 403) << rota;
-    EXPECT_NE(Erro(res).find("não tem direito a \"Lançamentos Contábeis\""), std::string::npos)
-        << Erro(res);
-  }
+        "/api/lancamentos/atividades?empresa=2&conta=4203002&data=11/08/2025"})
+    EXPECT_THAT(Recusa(Get(terceiro, rota), 403),
+                HasSubstr("não tem direito a \"Lançamentos Contábeis\""))
+        << rota;
   const int64_t antes = Lancamentos();
   json documento = LancamentoDemo("2025-08-11", "99,00");
   documento["company"] = 2;
   documento["extemporaneous"] = {{"DATAEXTEMP", "15/12/2024"}};
-  res = Post(terceiro, "/api/lancamentos", Pedido(documento));
-  EXPECT_EQ(res->status, 403) << res->body;
+  EXPECT_EQ(Post(terceiro, "/api/lancamentos", Pedido(documento))->status, 403);
   // With the entries' right, another company's entry is still his access
   // refused, not the module's.
   Conexao().ExecuteDirect(
       "delete from EMPRESAUSUARIO where CODIGOUSUARIO = 2 and CODIGOEMPRESA = 2");
-  res = Post(operador, "/api/lancamentos", Pedido(documento));
-  EXPECT_EQ(res->status, 403) << res->body;
-  EXPECT_EQ(Erro(res), "O usuário 2 não tem acesso à empresa 2");
+  EXPECT_EQ(Recusa(Post(operador, "/api/lancamentos", Pedido(documento)), 403),
+            "O usuário 2 não tem acesso à empresa 2");
   EXPECT_EQ(Lancamentos(), antes);
   EXPECT_EQ(Contar("select count(*) from LCTOCTBEXTEMP"), 0);
 }
@@ -383,11 +388,8 @@ TEST_P(TServidorWebTest, EntryPageKeysTheLinkedScreensTheModuleOffers) {
       {"relation", "Lançamento Fiscal/Societário: o lançamento não oferece esta tela"},
       {"outra", "Tela desconhecida: use participants, extemporaneous, q100 ou relation"},
   };
-  for (const auto& recusa : recusas) {
-    auto res = Get(sessao, rota + recusa.Tela);
-    EXPECT_EQ(res->status, 400) << recusa.Tela;
-    EXPECT_EQ(Erro(res), recusa.Erro);
-  }
+  for (const auto& recusa : recusas)
+    EXPECT_EQ(Recusa(Get(sessao, rota + recusa.Tela), 400), recusa.Erro);
 
   const auto datar = [&](const char* dataOcorrencia) {
     return Lancar(sessao, {{"op", "edit"},
@@ -509,11 +511,9 @@ TEST_P(TServidorWebTest, RightsAndPasswordChangesReachOpenSessions) {
     EXPECT_EQ(Get(operador, balancete)->status, status) << linha;
   }
   ASSERT_EQ(Comando("user passwd 2", "nova-senha-do-operador\n"), 0) << FErro;
-  for (const TSessao* sessao : {&operador, &outraDoOperador}) {
-    auto res = Get(*sessao, "/api/sessao");
-    EXPECT_EQ(res->status, 401);
-    EXPECT_EQ(Erro(res), "Sessão encerrada: a senha do usuário mudou; entre de novo");
-  }
+  for (const TSessao* sessao : {&operador, &outraDoOperador})
+    EXPECT_EQ(Recusa(Get(*sessao, "/api/sessao"), 401),
+              "Sessão encerrada: a senha do usuário mudou; entre de novo");
   EXPECT_EQ(Get(administrador, "/api/sessao")->status, 200) << "another user's session stays";
   EXPECT_EQ(Entrar(2, "nova-senha-do-operador").Status, 200);
 }
@@ -582,8 +582,8 @@ TEST_P(TServidorWebTest, CompressedBodyIsRefusedUnreadAndTheServerStaysSmall) {
   const std::string bomba(64 << 20, ' ');
   auto res = cliente.Post("/api/entrar", bomba, "application/json");
   ASSERT_TRUE(res) << httplib::to_string(res.error());
-  EXPECT_EQ(res->status, 415);
-  EXPECT_EQ(Erro(res), "Corpo comprimido não aceito: envie a requisição sem Content-Encoding");
+  EXPECT_EQ(Recusa(res, 415),
+            "Corpo comprimido não aceito: envie a requisição sem Content-Encoding");
   EXPECT_EQ(res->get_header_value("Connection"), "close") << "the unread body is not a request";
   EXPECT_LT(MemoriaServidor() - antes, 32 << 10) << "kB";
 }
@@ -730,21 +730,19 @@ TEST_P(TServidorWebTest, EntryPageReadsTheScreenKeepsBalancesFreshAndRefusesBadI
        "Nenhuma conta da empresa 1"},
       {"/api/lancamentos/registro?empresa=1&chave=999999", "Lançamento 999999 não encontrado"},
   };
-  for (const auto& caso : casos) {
-    auto res = Get(sessao, caso.Rota);
-    EXPECT_EQ(res->status, 400) << caso.Rota;
-    EXPECT_NE(Erro(res).find(caso.Mensagem), std::string::npos) << Erro(res);
-  }
+  for (const auto& caso : casos)
+    EXPECT_THAT(Recusa(Get(sessao, caso.Rota), 400), HasSubstr(caso.Mensagem)) << caso.Rota;
   EXPECT_EQ(Get(sessao, "/api/lancamentos/contas?empresa=1&texto=" +
                             std::string(PaginaLancamento::kMaxTextoConta + 1, 'a'))
                 ->status,
             400);
   // A number no double holds is the document's fault, not the server's.
-  auto res =
-      Post(sessao, "/api/lancamentos",
-           R"({"aba": "t1", "documento": {"company": 1, "fields": {"VALORLCTOCTB": 1e400}}})");
-  EXPECT_EQ(res->status, 400) << res->body;
-  EXPECT_EQ(Erro(res), "Número fora do intervalo em \"VALORLCTOCTB\": 1e400");
+  EXPECT_EQ(
+      Recusa(
+          Post(sessao, "/api/lancamentos",
+               R"({"aba": "t1", "documento": {"company": 1, "fields": {"VALORLCTOCTB": 1e400}}})"),
+          400),
+      "Número fora do intervalo em \"VALORLCTOCTB\": 1e400");
 }
 
 // "Continuar Transação" reopens a saved entry's transaction for the next
@@ -781,9 +779,8 @@ TEST_P(TServidorWebTest, ContinuingATransactionJoinsTheNextEntryToIt) {
 
   const json naoNumera = lancar(1, "10,00");
   ASSERT_EQ(naoNumera["result"], "posted") << naoNumera;
-  res = continuar(sessao, 1, naoNumera["entry"]["CHAVELCTOCTB"]);
-  EXPECT_EQ(res->status, 400) << res->body;
-  EXPECT_EQ(Erro(res), "Continuar Transação: indisponível — o módulo não a habilita nesta empresa");
+  EXPECT_EQ(Recusa(continuar(sessao, 1, naoNumera["entry"]["CHAVELCTOCTB"]), 400),
+            "Continuar Transação: indisponível — o módulo não a habilita nesta empresa");
   EXPECT_EQ(Post(sessao, "/api/lancamentos/transacao/continuar?empresa=2&aba=c2&chave=1", "", false)
                 ->status,
             403);
@@ -823,8 +820,7 @@ TEST_P(TServidorWebTest, LastEntriesAndLedgerShowHistoriesInWords) {
                         {"pContaCtb", "1101001"},       {"pTipoSaldoCtb", "0"},
                         {"pDataInicial", "2025-08-11"}, {"pDataFinal", "2025-08-11"}};
   std::map<int64_t, std::string> razao;
-  for (const json& linha :
-       Ler(sessao, "/api/razao?filtros=" + httplib::detail::encode_query_param(filtros.dump())))
+  for (const json& linha : Ler(sessao, Razao(filtros)))
     if (linha["CHAVELCTOCTB"].is_number() && esperados.count(linha["CHAVELCTOCTB"]))
       razao[linha["CHAVELCTOCTB"]] = linha["HISTORICO"];
   EXPECT_EQ(razao, esperados);
@@ -1132,9 +1128,7 @@ TEST_P(TServidorWebTest, LedgerPagesCarryTheBalanceAndTheSearchAndStatementsAnsw
   // Refused: another company's, a branch the company lacks, a right missing, an input
   // out of bounds.
   const TSessao terceiro = Entrar(3, "senha-do-terceiro");
-  Conexao().ExecuteDirect(
-      "update DIREITOUSUARIO set NIVEL = '1' where CODIGOUSUARIO = 2 and NOMEDIREITO = "
-      "'actTnCtbDPConsultaBalanceteMovimento'");
+  OperadorSemBalancete();
   const TSessao operador = Entrar(2, kSenhaOperador);
   const json filtros = {{"pCodigoEmpresa", "1"},
                         {"pCodigoEstab", "9"},
@@ -1150,8 +1144,7 @@ TEST_P(TServidorWebTest, LedgerPagesCarryTheBalanceAndTheSearchAndStatementsAnsw
   } casos[] = {
       {terceiro, razao, 403, "O usuário 3 não tem acesso à empresa 1"},
       {sessao, razao + "&estab=9", 403, "Estabelecimento 9 não cadastrado"},
-      {sessao, "/api/razao?filtros=" + httplib::detail::encode_query_param(filtros.dump()), 403,
-       "Estabelecimento 9 não cadastrado"},
+      {sessao, Razao(filtros), 403, "Estabelecimento 9 não cadastrado"},
       {terceiro, pesquisa, 403, "O usuário 3 não tem acesso à empresa 1"},
       {terceiro, "/api/paginas/pesquisa?empresa=2&de=01/01/2025&ate=31/12/2025", 403,
        "não tem direito a \"Lançamentos Contábeis\""},
@@ -1162,11 +1155,9 @@ TEST_P(TServidorWebTest, LedgerPagesCarryTheBalanceAndTheSearchAndStatementsAnsw
       {sessao, pesquisa + "&texto=" + std::string(101, 'a'), 400, "Parâmetro texto longo demais"},
       {sessao, pesquisa + "&valor=1.2.3", 400, "Valor: "},
   };
-  for (const auto& caso : casos) {
-    auto res = Get(caso.Quem, caso.Caminho);
-    EXPECT_EQ(res->status, caso.Status) << caso.Caminho << ": " << res->body;
-    EXPECT_NE(Erro(res).find(caso.Erro), std::string::npos) << Erro(res);
-  }
+  for (const auto& caso : casos)
+    EXPECT_THAT(Recusa(Get(caso.Quem, caso.Caminho), caso.Status), HasSubstr(caso.Erro))
+        << caso.Caminho;
   EXPECT_EQ(Cliente().Get(razao)->status, 401);
 }
 
@@ -1200,11 +1191,11 @@ TEST_P(TServidorWebTest, DeletedEntriesAreRestoredOnlyWithTheRightAndTheCsrfToke
       {operador, true, 403, "não tem o direito DireitoRestaurarLancamentoExcluido"},
       {terceiro, true, 403, "não tem o direito DireitoRestaurarLancamentoExcluido"},
   };
-  for (const auto& recusa : recusas) {
-    auto res = Post(recusa.Quem, "/api/paginas/excluidos/restaurar", pedido, recusa.ComCsrf);
-    EXPECT_EQ(res->status, recusa.Status) << res->body;
-    EXPECT_NE(Erro(res).find(recusa.Erro), std::string::npos) << Erro(res);
-  }
+  for (const auto& recusa : recusas)
+    EXPECT_THAT(
+        Recusa(Post(recusa.Quem, "/api/paginas/excluidos/restaurar", pedido, recusa.ComCsrf),
+               recusa.Status),
+        HasSubstr(recusa.Erro));
   EXPECT_EQ(restaurados(), antes);
 
   auto res = Post(sessao, "/api/paginas/excluidos/restaurar", pedido);
@@ -1213,9 +1204,8 @@ TEST_P(TServidorWebTest, DeletedEntriesAreRestoredOnlyWithTheRightAndTheCsrfToke
             std::string::npos)
       << res->body;
   EXPECT_EQ(restaurados(), antes + 1);
-  res = Post(sessao, "/api/paginas/excluidos/restaurar", pedido);
-  EXPECT_EQ(res->status, 400);
-  EXPECT_NE(Erro(res).find("já foi restaurado ou eliminado"), std::string::npos) << Erro(res);
+  EXPECT_THAT(Recusa(Post(sessao, "/api/paginas/excluidos/restaurar", pedido), 400),
+              HasSubstr("já foi restaurado ou eliminado"));
   EXPECT_EQ(restaurados(), antes + 1);
 }
 
@@ -1279,11 +1269,9 @@ TEST_P(TServidorWebTest, AStatementIsPreviewedThenPostedOnlyWhenConfirmed) {
       {terceiro, "1", true, "O usuário 3 não tem acesso à empresa 1"},
       {terceiro, "2", true, "não tem direito a \"Lançamentos Contábeis\""},
   };
-  for (const auto& recusa : recusas) {
-    res = enviar(recusa.Quem, csv, regras, recusa.Empresa, true, recusa.ComCsrf);
-    EXPECT_EQ(res->status, 403) << res->body;
-    EXPECT_NE(Erro(res).find(recusa.Erro), std::string::npos) << Erro(res);
-  }
+  for (const auto& recusa : recusas)
+    EXPECT_THAT(Recusa(enviar(recusa.Quem, csv, regras, recusa.Empresa, true, recusa.ComCsrf), 403),
+                HasSubstr(recusa.Erro));
   EXPECT_EQ(Lancamentos(), antes);
 
   res = enviar(sessao, csv, regras, "1", false);
