@@ -245,8 +245,11 @@ TIndexPos TnRecordIndex::PartitionBy(Before before) const {
   return {static_cast<uint32_t>(low), static_cast<uint32_t>(first)};
 }
 
+// Forced inline: the compiler would otherwise call it at each probe.
 template <size_t Count>
-bool TnRecordIndex::WordsBefore(const uint64_t* entry, const TSearch& search, bool orEqual) const {
+[[gnu::always_inline]] inline bool TnRecordIndex::WordsBefore(const uint64_t* entry,
+                                                              const TSearch& search,
+                                                              bool orEqual) const {
   const uint64_t* probe = search.Probe;
   if (((entry[0] ^ probe[0]) & search.TypeMask) != 0)
     return ComesBefore(CompareCellByCell(entry, search), orEqual);
