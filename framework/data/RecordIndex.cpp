@@ -70,6 +70,12 @@ int CompareCells(TCell a, TCell b) {
   return a.Type == TValueType::String ? kUndecided : 0;
 }
 
+// Whether an entry comparing so with the probe comes before the first place
+// at (orEqual: above) the probe.
+bool ComesBefore(int comparison, bool orEqual) {
+  return orEqual ? comparison <= 0 : comparison < 0;
+}
+
 // The search of a probe (`search(probe)`) made from `like`, the search of
 // an entry whose first word was `word`: a search only depends on the types of
 // the probe's keys, so most entries of a sort or a merge share one.
@@ -207,11 +213,9 @@ int TnRecordIndex::CompareCellByCell(const uint64_t* entry, const TSearch& searc
   return Sign(FStore.Order(RowOf(entry)), FStore.Order(RowOf(probe)));
 }
 
-TIndexPos TnRecordIndex::Partition(const TSearch& search, bool orEqual) const {
-  auto before = [orEqual](int c) { return orEqual ? c <= 0 : c < 0; };
-  auto beforeLast = [&](size_t block) {
-    return before(CompareEntry(FLasts.data() + block * FStride, search));
-  };
+template <typename Before>
+TIndexPos TnRecordIndex::PartitionBy(Before before) const {
+  const auto beforeLast = [&](size_t block) { return before(FLasts.data() + block * FStride); };
   // Appending in index order lands past the last block: no search.
   if (FBlocks.empty() || beforeLast(FBlocks.size() - 1))
     return End();
@@ -231,7 +235,7 @@ TIndexPos TnRecordIndex::Partition(const TSearch& search, bool orEqual) const {
     // one is compared.
     __builtin_prefetch(block.data() + (first + step / 2) * FStride);
     __builtin_prefetch(block.data() + (first + step + 1 + (count - step - 1) / 2) * FStride);
-    if (before(CompareEntry(block.data() + (first + step) * FStride, search))) {
+    if (before(block.data() + (first + step) * FStride)) {
       first += step + 1;
       count -= step + 1;
     } else {
@@ -239,6 +243,46 @@ TIndexPos TnRecordIndex::Partition(const TSearch& search, bool orEqual) const {
     }
   }
   return {static_cast<uint32_t>(low), static_cast<uint32_t>(first)};
+}
+
+// Forced inline: the compiler would otherwise call it at each probe.
+template <size_t Count>
+[[gnu::always_inline]] inline bool TnRecordIndex::WordsBefore(const uint64_t* entry,
+                                                              const TSearch& search,
+                                                              bool orEqual) const {
+  const uint64_t* probe = search.Probe;
+  if (((entry[0] ^ probe[0]) & search.TypeMask) != 0)
+    return ComesBefore(CompareCellByCell(entry, search), orEqual);
+  // The first differing cell decides; equal cells end a key search, and a
+  // row search on natural order.
+  for (size_t k = 1; k <= Count; ++k) {
+    if (entry[k] != probe[k])
+      return entry[k] < probe[k];
+  }
+  return search.Key ? orEqual : ComesBefore(CompareEntry(entry, search), orEqual);
+}
+
+TIndexPos TnRecordIndex::Partition(const TSearch& search, bool orEqual) const {
+  // Keys whose cells compare as plain words (no text, none descending), the
+  // usual case, compare a fixed number of words inlined into the search: a
+  // search is mostly waiting on memory, and a short comparison lets the
+  // processor run ahead into the next probe while it waits.
+  const uint64_t fields = (uint64_t{1} << search.Count) - 1;
+  if (search.ByWords && search.Count > 0 && search.TextFields == 0 &&
+      (FDescendingBits & fields) == 0) {
+    TIndexPos pos;
+    [&]<size_t... Count>(std::index_sequence<Count...>) {
+      ((search.Count == Count + 1 && (pos = PartitionBy([&](const uint64_t* entry) {
+                                        return WordsBefore<Count + 1>(entry, search, orEqual);
+                                      }),
+                                      true)) ||
+       ...);
+    }
+    (std::make_index_sequence<kTypesInRowWord>{});
+    return pos;
+  }
+  return PartitionBy(
+      [&](const uint64_t* entry) { return ComesBefore(CompareEntry(entry, search), orEqual); });
 }
 
 void TnRecordIndex::UpdateLast(size_t block) {

@@ -158,6 +158,14 @@ class TnRecordIndex {
   // First position whose entry compares at or above the probe (orEqual:
   // above it).
   TIndexPos Partition(const TSearch& search, bool orEqual) const;
+  // The same with `before(entry)` telling whether an entry comes before the
+  // position sought.
+  template <typename Before>
+  TIndexPos PartitionBy(Before before) const;
+  // Whether an entry comes before the position sought, when the search's
+  // Count key cells are all compared as words.
+  template <size_t Count>
+  bool WordsBefore(const uint64_t* entry, const TSearch& search, bool orEqual) const;
   // Keeps FLasts in step with the blocks.
   void UpdateLast(size_t block);
   void InsertBlock(size_t block, TBlock entries);

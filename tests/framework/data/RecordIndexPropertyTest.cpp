@@ -158,6 +158,8 @@ INSTANTIATE_TEST_SUITE_P(
     Indexes, RecordIndexProperty,
     ::testing::Values(TIndexCase{"NOME;CONTA", "", {0, 1}, {false, false}},
                       TIndexCase{"CONTA;DATA", "DATA", {1, 2}, {false, true}},
-                      TIndexCase{"DATA;NOME;CONTA", "NOME", {2, 0, 1}, {false, true, false}}));
+                      TIndexCase{"DATA;NOME;CONTA", "NOME", {2, 0, 1}, {false, true, false}},
+                      // No text, none descending: the cells compare as words.
+                      TIndexCase{"CONTA;DATA", "", {1, 2}, {false, false}}));
 
 }  // namespace
