@@ -100,8 +100,11 @@ test("digita o rateio gerencial pelo teclado, refaz o automático, consulta os p
   const grade = pagina.locator("#rateio-gerencial-debito");
   const linhas = () => grade.locator("tbody tr").evaluateAll(
     (trs) => trs.map((tr) => [...tr.querySelectorAll("input")].map((input) => input.value)));
+  // Keys go in once the page has settled (it announces the correction):
+  // before, its focus on the first field could take them.
   const abrir = async () => {
     await pagina.locator("#painelUltimos tbody tr").filter({ has: pagina.locator("td:first-child", { hasText: new RegExp(`^${chave}$`) }) }).click();
+    await pagina.locator("#situacao", { hasText: `Corrigindo o lançamento ${chave}` }).waitFor();
     await grade.locator("tbody tr").nth(1).waitFor();
   };
   await abrir();
