@@ -270,13 +270,15 @@ TIndexPos TnRecordIndex::Partition(const TSearch& search, bool orEqual) const {
   const uint64_t fields = (uint64_t{1} << search.Count) - 1;
   if (search.ByWords && search.Count > 0 && search.TextFields == 0 &&
       (FDescendingBits & fields) == 0) {
+    // The key's cell count as a constant, so that the comparison unrolls.
     TIndexPos pos;
+    const auto byWords = [&]<size_t Count>() {
+      if (search.Count == Count)
+        pos = PartitionBy(
+            [&](const uint64_t* entry) { return WordsBefore<Count>(entry, search, orEqual); });
+    };
     [&]<size_t... Count>(std::index_sequence<Count...>) {
-      ((search.Count == Count + 1 && (pos = PartitionBy([&](const uint64_t* entry) {
-                                        return WordsBefore<Count + 1>(entry, search, orEqual);
-                                      }),
-                                      true)) ||
-       ...);
+      (byWords.template operator()<Count + 1>(), ...);
     }
     (std::make_index_sequence<kTypesInRowWord>{});
     return pos;
