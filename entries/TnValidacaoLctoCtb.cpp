@@ -325,8 +325,8 @@ void TnValidacaoLctoCtb::ValidarMesmoUltimoLcto() {
 
 void TnValidacaoLctoCtb::ValidarPartidaDobrada() {
   const TPreenchidosLctoCtb& tem = FEntrada.Preenchidos;
-  const std::string deb = tem.ContaCtbDeb ? std::to_string(FLcto.ContaCtbDeb) : "";
-  const std::string cred = tem.ContaCtbCred ? std::to_string(FLcto.ContaCtbCred) : "";
+  const std::string deb = Codigo(tem.ContaCtbDeb, FLcto.ContaCtbDeb).AsString();
+  const std::string cred = Codigo(tem.ContaCtbCred, FLcto.ContaCtbCred).AsString();
   auto perguntar = [this](const std::string& texto, const char* campo) {
     if (Ndialogs::nMessageDlg(texto, TMsgDlgType::mtWarning, {kBtnGravar, kBtnCorrigir}) ==
         kBtnCorrigir) {
@@ -344,10 +344,11 @@ void TnValidacaoLctoCtb::ValidarPartidaDobrada() {
   if (FEntrada.LctoConcilDeb == "2") {
     const TLctoCtb& antes = FEntrada.Anterior;
     const TPreenchidosLctoCtb& tinha = FEntrada.PreenchidosAnterior;
-    const bool mudou =
-        tem.ContaCtbDeb != tinha.ContaCtbDeb || FLcto.ContaCtbDeb != antes.ContaCtbDeb ||
-        tem.CodigoEstab != tinha.CodigoEstab || FLcto.CodigoEstab != antes.CodigoEstab ||
-        FLcto.ValorLctoCtb != antes.ValorLctoCtb;
+    const bool mudou = !(Codigo(tem.ContaCtbDeb, FLcto.ContaCtbDeb) ==
+                         Codigo(tinha.ContaCtbDeb, antes.ContaCtbDeb)) ||
+                       !(Codigo(tem.CodigoEstab, FLcto.CodigoEstab) ==
+                         Codigo(tinha.CodigoEstab, antes.CodigoEstab)) ||
+                       FLcto.ValorLctoCtb != antes.ValorLctoCtb;
     if (mudou)
       perguntar(nCtbS::Formatar(nCtbSLctoConcilBancaria, deb), "CONTACTBDEB");
   }
@@ -493,7 +494,7 @@ void TnValidacaoLctoCtb::ValidarHistorico() {
   if (FContexto.Importacao) {
     std::string texto = kMsgHistoricoInativoImportacao;
     texto.replace(texto.find("%s"), 2,
-                  FEntrada.Preenchidos.CodigoHistCtb ? std::to_string(FLcto.CodigoHistCtb) : "");
+                  Codigo(FEntrada.Preenchidos.CodigoHistCtb, FLcto.CodigoHistCtb).AsString());
     throw EnField(texto, "CODIGOHISTCTB");
   }
   throw EnField(kMsgHistoricoInativo, "CODIGOHISTCTB");
@@ -566,11 +567,10 @@ bool TnValidacaoLctoCtb::ValidarContaVinculadaGrupoHisLcto() {
 }
 
 bool TnValidacaoLctoCtb::HistoricoAtivo() {
-  const bool tem = FEntrada.Preenchidos.CodigoHistCtb;
-  if (tem == FEntrada.PreenchidosAnterior.CodigoHistCtb &&
-      FLcto.CodigoHistCtb == FEntrada.Anterior.CodigoHistCtb)
+  const Value historico = Codigo(FEntrada.Preenchidos.CodigoHistCtb, FLcto.CodigoHistCtb);
+  if (historico ==
+      Codigo(FEntrada.PreenchidosAnterior.CodigoHistCtb, FEntrada.Anterior.CodigoHistCtb))
     return true;
-  const Value historico = Codigo(tem, FLcto.CodigoHistCtb);
   TnCacheValidacaoLctoCtb* cache = FContexto.Cache;
   return Lembrado(cache ? &cache->HistoricoAtivo : nullptr, historico.AsString(), [&] {
     return !FSessao.Conexao()

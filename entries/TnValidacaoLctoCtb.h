@@ -85,7 +85,6 @@ struct TPreenchidosLctoCtb {
   bool DataLctoCtb = false;
 
   bool Conta(int natureza) const { return natureza == 1 ? ContaCtbDeb : ContaCtbCred; }
-  friend bool operator==(const TPreenchidosLctoCtb&, const TPreenchidosLctoCtb&) = default;
 };
 
 // The entry the chain checks, read once from the current record of a data
