@@ -537,12 +537,19 @@ ValueArray TnDMClientDataSet::ValoresChaveLookup(const TField& field,
   return valores;
 }
 
-std::string TnDMClientDataSet::CondicaoLookup(const TnDicionarioLookup& dicionario,
-                                              const ValueArray& chave) {
-  std::string where;
-  for (size_t i = 0; i < chave.size(); ++i)
-    Nutil::Add(where, dicionario.NomesChave[i] + Nutil::ValorParaSQL(chave[i], "="), " and ");
-  return where;
+TnDMClientDataSet::TCondicaoLookup TnDMClientDataSet::CondicaoLookup(
+    const TnDicionarioLookup& dicionario, const ValueArray& chave) {
+  TCondicaoLookup condicao;
+  for (size_t i = 0; i < chave.size(); ++i) {
+    if (chave[i].IsNull()) {
+      Nutil::Add(condicao.Where, dicionario.NomesChave[i] + " is null", " and ");
+      continue;
+    }
+    const std::string nome = fmt::format("pChaveLookup{}", i);
+    Nutil::Add(condicao.Where, dicionario.NomesChave[i] + " = :" + nome, " and ");
+    condicao.Params.emplace_back(nome, chave[i]);
+  }
+  return condicao;
 }
 
 Value TnDMClientDataSet::EdFindValueDataSetLookup(const std::string& fieldName,
@@ -553,9 +560,10 @@ Value TnDMClientDataSet::EdFindValueDataSetLookup(const std::string& fieldName,
   const TnDicionarioLookup* dicionario = DicionarioDoCampo(field);
   if (dicionario == nullptr)
     return Value();
+  const TCondicaoLookup condicao =
+      CondicaoLookup(*dicionario, ValoresChaveLookup(field, *dicionario));
   TnDMSQLDataSet sql(&Conexao());
-  return sql.PegarValorCampo(dicionario->Tabela, resultField,
-                             CondicaoLookup(*dicionario, ValoresChaveLookup(field, *dicionario)));
+  return sql.PegarValorCampo(dicionario->Tabela, resultField, condicao.Where, condicao.Params);
 }
 
 Value TnDMClientDataSet::ValorDoLote(const std::string& tabela, const std::string& campo,
@@ -595,11 +603,11 @@ void TnDMClientDataSet::ValidarLookups() {
       if (FLookupsDoLote.contains(lembrado))
         continue;
     }
-    std::string condicao = CondicaoLookup(*dicionario, chave);
+    TCondicaoLookup condicao = CondicaoLookup(*dicionario, chave);
     if (!filtro.empty())
-      condicao = fmt::format("({}) and ({})", condicao, filtro);
+      condicao.Where = fmt::format("({}) and ({})", condicao.Where, filtro);
     TnDMSQLDataSet sql(&Conexao());
-    if (!sql.PegarTemRegistro(dicionario->Tabela, condicao)) {
+    if (!sql.PegarTemRegistro(dicionario->Tabela, condicao.Where, condicao.Params)) {
       const std::string mensagem = definicao.Propriedade("MensagemLookup").AsString();
       throw EnField(mensagem.empty() ? fmt::format("{}: {} não existe, verifique.",
                                                    field.DisplayLabel(), field.AsString())

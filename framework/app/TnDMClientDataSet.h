@@ -277,8 +277,14 @@ class TnDMClientDataSet : public TnDM {
   // The values of the dictionary's key for the field's code: the company's,
   // the linked fields', the code's last.
   ValueArray ValoresChaveLookup(const TField& field, const TnDicionarioLookup& dicionario) const;
-  // The where of the dictionary row the field's code names.
-  static std::string CondicaoLookup(const TnDicionarioLookup& dicionario, const ValueArray& chave);
+  // The where of the dictionary row the field's code names, its values bound:
+  // one text per dictionary, whatever the code.
+  struct TCondicaoLookup {
+    std::string Where;
+    TParams Params;
+  };
+  static TCondicaoLookup CondicaoLookup(const TnDicionarioLookup& dicionario,
+                                        const ValueArray& chave);
   // The select with the opening's where and the extra condition.
   std::string MontarSQL(const std::string& condicao, TParams& params) const;
 

@@ -72,11 +72,11 @@ TnDMConexao& TnDMSQLDataSet::Conexao() const {
 }
 
 Value TnDMSQLDataSet::PegarValorCampo(const std::string& tabela, const std::string& campo,
-                                      const std::string& where) {
+                                      const std::string& where, const TParams& params) {
   std::vector<std::string> colunas = Colunas(campo);
   if (colunas.size() != 1)
     throw Exception("PegarValorCampo lê uma coluna; use PegarValorCampos para \"" + campo + "\"");
-  return Conexao().ExecuteScalar(Consulta(colunas.front(), tabela, where) + " {LIMIT(1)}");
+  return Conexao().ExecuteScalar(Consulta(colunas.front(), tabela, where) + " {LIMIT(1)}", params);
 }
 
 ValueArray TnDMSQLDataSet::PegarValorCampos(const std::string& tabela, const std::string& campos,
@@ -88,8 +88,9 @@ ValueArray TnDMSQLDataSet::PegarValorCampos(const std::string& tabela, const std
   return result.Rows.front();
 }
 
-bool TnDMSQLDataSet::PegarTemRegistro(const std::string& tabela, const std::string& where) {
-  return !Conexao().ExecuteQuery(Consulta("1", tabela, where) + " {LIMIT(1)}").Rows.empty();
+bool TnDMSQLDataSet::PegarTemRegistro(const std::string& tabela, const std::string& where,
+                                      const TParams& params) {
+  return !Conexao().ExecuteQuery(Consulta("1", tabela, where) + " {LIMIT(1)}", params).Rows.empty();
 }
 
 bool TnDMSQLDataSet::PegarTemRegistro(const std::string& tabela, const std::string& campo,
