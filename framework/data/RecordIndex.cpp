@@ -88,6 +88,18 @@ TSearch SearchLike(const TSearch& like, uint64_t word, const uint64_t* probe, Se
   return same;
 }
 
+// Asks for every cache line of `words` words from `from` on, so that their
+// misses overlap instead of following one another.
+void FetchLines(const uint64_t* from, size_t words) {
+  if (words == 0)
+    return;
+  // A step of a line's words lands once in each line but perhaps the last.
+  constexpr size_t kWordsPerLine = 64 / sizeof(uint64_t);
+  for (size_t word = 0; word < words; word += kWordsPerLine)
+    __builtin_prefetch(from + word);
+  __builtin_prefetch(from + words - 1);
+}
+
 }  // namespace
 
 TnRecordIndex::TnRecordIndex(const TnRecordStore& store, std::vector<size_t> keySlots,
@@ -214,35 +226,43 @@ int TnRecordIndex::CompareCellByCell(const uint64_t* entry, const TSearch& searc
 }
 
 template <typename Before>
-TIndexPos TnRecordIndex::PartitionBy(Before before) const {
-  const auto beforeLast = [&](size_t block) { return before(FLasts.data() + block * FStride); };
-  // Appending in index order lands past the last block: no search.
-  if (FBlocks.empty() || beforeLast(FBlocks.size() - 1))
-    return End();
-  size_t low = 0, high = FBlocks.size() - 1;
-  while (low < high) {
-    const size_t mid = low + (high - low) / 2;
-    if (beforeLast(mid))
-      low = mid + 1;
-    else
-      high = mid;
-  }
-  const TBlock& block = FBlocks[low];
-  size_t first = 0, count = EntryCount(block);
+size_t TnRecordIndex::FirstNotBefore(const uint64_t* entries, size_t count, Before before) const {
+  size_t first = 0;
   while (count > 0) {
     const size_t step = count / 2;
     // The next probe is in one half or the other: fetch both while this
     // one is compared.
-    __builtin_prefetch(block.data() + (first + step / 2) * FStride);
-    __builtin_prefetch(block.data() + (first + step + 1 + (count - step - 1) / 2) * FStride);
-    if (before(block.data() + (first + step) * FStride)) {
+    __builtin_prefetch(entries + (first + step / 2) * FStride);
+    __builtin_prefetch(entries + (first + step + 1 + (count - step - 1) / 2) * FStride);
+    if (before(entries + (first + step) * FStride)) {
       first += step + 1;
       count -= step + 1;
     } else {
       count = step;
     }
   }
-  return {static_cast<uint32_t>(low), static_cast<uint32_t>(first)};
+  return first;
+}
+
+template <typename Before>
+TIndexPos TnRecordIndex::PartitionBy(Before before) const {
+  // Appending in index order lands past the last block: no search.
+  if (FBlocks.empty() || before(FLasts.data() + (FBlocks.size() - 1) * FStride))
+    return End();
+  const size_t block = FirstNotBefore(FLasts.data(), FBlocks.size() - 1, before);
+  // The place is in the first run whose last entry does not come before
+  // it. The lines of the runs' last entries, and then those of the run,
+  // are fetched all at once: two waits on memory instead of one a probe.
+  const TBlock& entries = FBlocks[block];
+  const uint64_t* runLasts = FRunLasts.data() + RunSlotStart(block);
+  const size_t runs = EntryCount(entries) / kRun;
+  FetchLines(runLasts, runs * FStride);
+  const size_t from = FirstNotBefore(runLasts, runs, before) * kRun;
+  const size_t count = std::min(kRun, EntryCount(entries) - from);
+  const uint64_t* run = entries.data() + from * FStride;
+  FetchLines(run, count * FStride);
+  const size_t offset = from + FirstNotBefore(run, count, before);
+  return {static_cast<uint32_t>(block), static_cast<uint32_t>(offset)};
 }
 
 // Forced inline: the compiler would otherwise call it at each probe.
@@ -287,22 +307,52 @@ TIndexPos TnRecordIndex::Partition(const TSearch& search, bool orEqual) const {
       [&](const uint64_t* entry) { return ComesBefore(CompareEntry(entry, search), orEqual); });
 }
 
-void TnRecordIndex::UpdateLast(size_t block) {
-  const uint64_t* last = LastEntry(FBlocks[block]);
+void TnRecordIndex::UpdateCopies(size_t block, size_t from) {
+  const TBlock& entries = FBlocks[block];
+  const uint64_t* last = LastEntry(entries);
   std::copy(last, last + FStride, FLasts.begin() + static_cast<ptrdiff_t>(block * FStride));
+  uint64_t* runLasts = FRunLasts.data() + RunSlotStart(block);
+  for (size_t run = from / kRun; run < EntryCount(entries) / kRun; ++run) {
+    const uint64_t* runLast = entries.data() + ((run + 1) * kRun - 1) * FStride;
+    std::copy(runLast, runLast + FStride, runLasts + run * FStride);
+  }
 }
 
 void TnRecordIndex::InsertBlock(size_t block, TBlock entries) {
   FBlocks.insert(FBlocks.begin() + static_cast<ptrdiff_t>(block), std::move(entries));
   FLasts.insert(FLasts.begin() + static_cast<ptrdiff_t>(block * FStride), FStride, 0);
-  UpdateLast(block);
+  uint32_t slot;
+  if (FFreeRunSlots.empty()) {
+    slot = static_cast<uint32_t>(FRunLasts.size() / RunSlotWords());
+    FRunLasts.resize(FRunLasts.size() + RunSlotWords());
+  } else {
+    slot = FFreeRunSlots.back();
+    FFreeRunSlots.pop_back();
+  }
+  FRunSlots.insert(FRunSlots.begin() + static_cast<ptrdiff_t>(block), slot);
+  UpdateCopies(block, 0);
+}
+
+void TnRecordIndex::EraseBlock(size_t block) {
+  FBlocks.erase(FBlocks.begin() + static_cast<ptrdiff_t>(block));
+  const auto last = FLasts.begin() + static_cast<ptrdiff_t>(block * FStride);
+  FLasts.erase(last, last + static_cast<ptrdiff_t>(FStride));
+  FFreeRunSlots.push_back(FRunSlots[block]);
+  FRunSlots.erase(FRunSlots.begin() + static_cast<ptrdiff_t>(block));
+}
+
+void TnRecordIndex::ClearBlocks() {
+  FBlocks.clear();
+  FLasts.clear();
+  FRunLasts.clear();
+  FRunSlots.clear();
+  FFreeRunSlots.clear();
 }
 
 // ---- Changes ----
 
 void TnRecordIndex::Clear() {
-  FBlocks.clear();
-  FLasts.clear();
+  ClearBlocks();
   FSize = 0;
   ++FVersion;
 }
@@ -411,9 +461,10 @@ void TnRecordIndex::SortEntries(std::vector<uint64_t>& entries) const {
 }
 
 void TnRecordIndex::FillBlocks(const std::vector<uint64_t>& entries) {
-  FBlocks.clear();
-  FLasts.clear();
+  ClearBlocks();
   const size_t fill = kMaxBlock / 2 * FStride;
+  // The runs' copies in place at once, not moved each time they outgrow it.
+  FRunLasts.reserve((entries.size() + fill - 1) / fill * RunSlotWords());
   for (size_t i = 0; i < entries.size(); i += fill) {
     const size_t end = std::min(entries.size(), i + fill);
     InsertBlock(FBlocks.size(), TBlock(entries.begin() + static_cast<ptrdiff_t>(i),
@@ -444,13 +495,13 @@ TIndexPos TnRecordIndex::Insert(TRowId row) {
     upper.reserve((kMaxBlock + 1) * FStride);
     upper.assign(block.begin() + half, block.end());
     block.resize(static_cast<size_t>(half));
-    UpdateLast(pos.Block);
+    UpdateCopies(pos.Block, pos.Offset);
     InsertBlock(pos.Block + 1, std::move(upper));
     if (pos.Offset >= kMaxBlock / 2)
       pos = {pos.Block + 1, static_cast<uint32_t>(pos.Offset - kMaxBlock / 2)};
     return pos;
   }
-  UpdateLast(pos.Block);
+  UpdateCopies(pos.Block, pos.Offset);
   return pos;
 }
 
@@ -464,11 +515,9 @@ void TnRecordIndex::Erase(TRowId row) {
   const auto at = block.begin() + static_cast<ptrdiff_t>(pos.Offset * FStride);
   block.erase(at, at + static_cast<ptrdiff_t>(FStride));
   if (block.empty()) {
-    FBlocks.erase(FBlocks.begin() + pos.Block);
-    const auto last = FLasts.begin() + static_cast<ptrdiff_t>(size_t{pos.Block} * FStride);
-    FLasts.erase(last, last + static_cast<ptrdiff_t>(FStride));
+    EraseBlock(pos.Block);
   } else {
-    UpdateLast(pos.Block);
+    UpdateCopies(pos.Block, pos.Offset);
   }
   --FSize;
 }

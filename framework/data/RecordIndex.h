@@ -8,10 +8,14 @@
 // a search compares inside the block it reads and touches a stored row only
 // to settle a tie the cells cannot decide (texts sharing their first bytes,
 // values of different types). A copy of each block's last entry, side by
-// side, picks the block. An insert or an erase costs a binary search plus a
-// move inside one block, a look-up is logarithmic, and walking to the next
-// row is constant time. Positions are (block, offset) pairs, valid until the
-// index next changes.
+// side, picks the block; a copy of the last entry of each run of 32 inside
+// it, kept for all blocks in one array, picks the run, and only that run of
+// the block is read. Full entries are copied, not keys alone, so that a
+// row's search settles equal keys by natural order on them too. An insert or
+// an erase costs a binary search plus a move inside one block and a few
+// copies, a look-up is logarithmic, and walking to the next row is constant
+// time. Positions are (block, offset) pairs, valid until the index next
+// changes.
 
 #include <algorithm>
 #include <array>
@@ -106,6 +110,9 @@ class TnRecordIndex {
  private:
   using TBlock = std::vector<uint64_t>;
   static constexpr size_t kMaxBlock = 256;
+  // Entries of a run: a block is searched by its runs' last entries, then
+  // inside one run.
+  static constexpr size_t kRun = 32;
   static constexpr size_t kProbeOnStack = 9;
 
   size_t EntryCount(const TBlock& block) const { return block.size() / FStride; }
@@ -162,13 +169,23 @@ class TnRecordIndex {
   // position sought.
   template <typename Before>
   TIndexPos PartitionBy(Before before) const;
+  // The number of the `count` entries from `entries` on that come before
+  // the position sought.
+  template <typename Before>
+  size_t FirstNotBefore(const uint64_t* entries, size_t count, Before before) const;
   // Whether an entry comes before the position sought, when the search's
   // Count key cells are all compared as words.
   template <size_t Count>
   bool WordsBefore(const uint64_t* entry, const TSearch& search, bool orEqual) const;
-  // Keeps FLasts in step with the blocks.
-  void UpdateLast(size_t block);
+  // Words of a block's slot in FRunLasts: room for a full block's runs.
+  size_t RunSlotWords() const { return kMaxBlock / kRun * FStride; }
+  size_t RunSlotStart(size_t block) const { return size_t{FRunSlots[block]} * RunSlotWords(); }
+  // Keeps FLasts and FRunLasts in step with a block whose entries changed
+  // from offset `from` on.
+  void UpdateCopies(size_t block, size_t from);
   void InsertBlock(size_t block, TBlock entries);
+  void EraseBlock(size_t block);
+  void ClearBlocks();
   // The entries of the live rows from `first` on, side by side, in index
   // order.
   std::vector<uint64_t> SortedEntries(TRowId first) const;
@@ -192,6 +209,13 @@ class TnRecordIndex {
   // A copy of each block's last entry, side by side: picking the block
   // reads no block.
   std::vector<uint64_t> FLasts;
+  // A copy of the last entry of each full run of each block, a block's side
+  // by side in its slot (FRunSlots; freed slots in FFreeRunSlots, taken
+  // again first). Every block's copies share one array, so that what each
+  // search reads first stays in few lines and pages, most of them cached.
+  std::vector<uint64_t> FRunLasts;
+  std::vector<uint32_t> FRunSlots;
+  std::vector<uint32_t> FFreeRunSlots;
   size_t FSize = 0;
   uint64_t FVersion = 1;
 
