@@ -16,7 +16,9 @@
 -- function runs in the worker's session, whose search_path is not the
 -- client's, so each function of the schema is copied to the workers (one
 -- created before its tables were distributed is not) and keeps the schema
--- it was installed in.
+-- it was installed in; all but CTB_NA_FAIXA_DO_LOTE, which reads settings
+-- alone and must stay without a SET clause for the server to inline it into
+-- the triggers' WHEN.
 DO $$
 DECLARE
   vTabela TEXT;
@@ -56,7 +58,9 @@ BEGIN
      WHERE P.pronamespace = current_schema()::REGNAMESPACE
   LOOP
     PERFORM create_distributed_function(vFuncao);
-    EXECUTE format('ALTER FUNCTION %s SET search_path = %I', vFuncao, current_schema());
+    IF (SELECT P.proname FROM pg_proc P WHERE P.oid = vFuncao) <> 'ctb_na_faixa_do_lote' THEN
+      EXECUTE format('ALTER FUNCTION %s SET search_path = %I', vFuncao, current_schema());
+    END IF;
   END LOOP;
 END
 $$;

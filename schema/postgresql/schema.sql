@@ -74,11 +74,7 @@ ALTER TABLE LOTESALDOFAIXA SET UNLOGGED;
 -- query is most of a fresh entry's trigger time. So the writer also keeps
 -- the company's newest block in the transaction's setting ctb.faixaN
 -- ("first:last", a block LOTESALDOFAIXA holds), which answers the keys it
--- is drawing without a query; other keys still ask the table. The insert
--- triggers of LCTOCTB and LCTOGER test that setting in their WHEN, written
--- out there with built-in functions only: a row of the newest block is then
--- not even queued for its trigger, which a batch's thousands of rows would
--- otherwise each run (a WHEN test costs a fraction of a trigger's call).
+-- is drawing without a query; other keys still ask the table.
 CREATE OR REPLACE FUNCTION CTB_CHAVE_EM_LOTE(pEmpresa SMALLINT, pChave BIGINT)
 RETURNS boolean LANGUAGE plpgsql STABLE AS $$
 DECLARE
@@ -95,6 +91,22 @@ BEGIN
   RETURN EXISTS (SELECT 1 FROM LOTESALDOFAIXA F WHERE F.CODIGOEMPRESA = pEmpresa
                     AND pChave BETWEEN F.CHAVEINICIAL AND F.CHAVEFINAL);
 END
+$$;
+
+-- Whether a key is in the company's newest block, from that setting alone.
+-- The insert triggers of LCTOCTB and LCTOGER ask it in their WHEN, so a row
+-- of the block is not even queued for its trigger, which each of a batch's
+-- thousands of rows would otherwise run (a WHEN test costs a fraction of a
+-- trigger's call). A plain SQL expression of built-in functions: the server
+-- inlines it into the WHEN, which a SET clause would prevent (the Citus
+-- script leaves it without its search_path). A key it does not place goes
+-- to the trigger, which asks CTB_CHAVE_EM_LOTE.
+CREATE OR REPLACE FUNCTION CTB_NA_FAIXA_DO_LOTE(pEmpresa SMALLINT, pChave BIGINT)
+RETURNS boolean LANGUAGE sql STABLE AS $$
+  SELECT coalesce(current_setting('ctb.lotesaldo', true) = '1' AND pChave
+    BETWEEN nullif(split_part(current_setting('ctb.faixa' || pEmpresa, true), ':', 1), '')::BIGINT
+        AND nullif(split_part(current_setting('ctb.faixa' || pEmpresa, true), ':', 2), '')::BIGINT,
+    false)
 $$;
 
 -- Entry sides as balance movements; rebuilds and checks recompute from it.
@@ -366,10 +378,7 @@ CREATE TRIGGER TR_LCTOGER_SALDO AFTER UPDATE OR DELETE ON LCTOGER
   FOR EACH ROW EXECUTE FUNCTION CTB_LCTOGER_SALDO();
 DROP TRIGGER IF EXISTS TR_LCTOGER_SALDO_INS ON LCTOGER;
 CREATE TRIGGER TR_LCTOGER_SALDO_INS AFTER INSERT ON LCTOGER
-  FOR EACH ROW WHEN (NOT coalesce(current_setting('ctb.lotesaldo', true) = '1' AND NEW.CHAVELCTOCTB
-    BETWEEN nullif(split_part(current_setting('ctb.faixa' || NEW.CODIGOEMPRESA, true), ':', 1), '')::BIGINT
-        AND nullif(split_part(current_setting('ctb.faixa' || NEW.CODIGOEMPRESA, true), ':', 2), '')::BIGINT,
-    false))
+  FOR EACH ROW WHEN (NOT CTB_NA_FAIXA_DO_LOTE(NEW.CODIGOEMPRESA, NEW.CHAVELCTOCTB))
   EXECUTE FUNCTION CTB_LCTOGER_SALDO();
 
 -- An insert puts the entry in, a delete takes it out, an update of a column
@@ -419,10 +428,7 @@ CREATE TRIGGER TR_LCTOCTB_SALDO AFTER UPDATE OR DELETE ON LCTOCTB
   FOR EACH ROW EXECUTE FUNCTION CTB_LCTOCTB_SALDO();
 DROP TRIGGER IF EXISTS TR_LCTOCTB_SALDO_INS ON LCTOCTB;
 CREATE TRIGGER TR_LCTOCTB_SALDO_INS AFTER INSERT ON LCTOCTB
-  FOR EACH ROW WHEN (NOT coalesce(current_setting('ctb.lotesaldo', true) = '1' AND NEW.CHAVELCTOCTB
-    BETWEEN nullif(split_part(current_setting('ctb.faixa' || NEW.CODIGOEMPRESA, true), ':', 1), '')::BIGINT
-        AND nullif(split_part(current_setting('ctb.faixa' || NEW.CODIGOEMPRESA, true), ':', 2), '')::BIGINT,
-    false))
+  FOR EACH ROW WHEN (NOT CTB_NA_FAIXA_DO_LOTE(NEW.CODIGOEMPRESA, NEW.CHAVELCTOCTB))
   EXECUTE FUNCTION CTB_LCTOCTB_SALDO();
 
 -- ---------------------------------------------------------------------------
