@@ -118,7 +118,8 @@ void SemGatilhos(TnDMConexao& conexao) {
         "DROP TRIGGER TR_LCTOCTB_SALDO_INS; DROP TRIGGER TR_LCTOCTB_SALDO_DEL; "
         "DROP TRIGGER TR_LCTOCTB_SALDO_UPD;");
   else
-    conexao.ExecuteScript("DROP TRIGGER TR_LCTOCTB_SALDO ON LCTOCTB");
+    conexao.ExecuteScript(
+        "DROP TRIGGER TR_LCTOCTB_SALDO ON LCTOCTB; DROP TRIGGER TR_LCTOCTB_SALDO_INS ON LCTOCTB");
 }
 
 // Statements in a transaction (each under its savepoint) against the same
